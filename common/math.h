@@ -1,0 +1,50 @@
+// Vectors, rotation quaternions and 4x4 matrices of the fixed-function pipeline.
+// Conventions: left-handed, y up; points are row vectors (p' = p x M), so a
+// translation sits in the fourth row and Mat4Mul(A, B) = A x B applies A first.
+// Angles are radians.
+#pragma once
+
+struct Vec3 {
+    float x, y, z;
+};
+
+// Rotation quaternion, w last.
+struct Quat {
+    float x, y, z, w;
+};
+
+// Row-major: m[row][column].
+struct Mat4 {
+    float m[4][4];
+};
+
+Vec3 Vec3Add(const Vec3& a, const Vec3& b);
+Vec3 Vec3Sub(const Vec3& a, const Vec3& b);
+Vec3 Vec3Scale(const Vec3& v, float s);
+float Vec3Dot(const Vec3& a, const Vec3& b);
+Vec3 Vec3Cross(const Vec3& a, const Vec3& b);
+float Vec3Length(const Vec3& v);
+// A zero-length vector stays zero rather than turning into NaNs.
+Vec3 Vec3Normalize(const Vec3& v);
+// Point: w = 1, result divided by the resulting w (left undivided when that w is 0).
+Vec3 Vec3TransformCoord(const Vec3& p, const Mat4& m);
+// Direction: w = 0, the fourth row (translation) is ignored.
+Vec3 Vec3TransformNormal(const Vec3& n, const Mat4& m);
+
+Quat QuatIdentity();
+// Hamilton product a * b (as a rotation: b is applied first, then a).
+Quat QuatMul(const Quat& a, const Quat& b);
+// A zero quaternion describes no rotation and becomes the identity.
+Quat QuatNormalize(const Quat& q);
+
+Mat4 Mat4Identity();
+// A x B: with row vectors the result applies A first, then B.
+Mat4 Mat4Mul(const Mat4& a, const Mat4& b);
+Mat4 Mat4Translation(float x, float y, float z);
+Mat4 Mat4Scaling(float x, float y, float z);
+Mat4 Mat4RotationX(float angle);
+Mat4 Mat4RotationY(float angle);
+Mat4 Mat4RotationZ(float angle);
+Mat4 Mat4Transpose(const Mat4& m);
+// False for a singular matrix; *out is then left untouched.
+bool Mat4Inverse(Mat4* out, const Mat4& m);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/math.h"
+
+// The fighter record; only the fields the shell reaches so far.
+class Character {
+public:
+    uint8_t active;
+    int32_t side;
+    Vec3 position;
+    float facing;       // radians
+    uint8_t dead;
+    uint8_t frozen;
+    int32_t level;
+    uint8_t inScene;    // model attached to the scene
+
+    Character() : active(0), side(0), position{}, facing(0), dead(0), frozen(0), level(0), inScene(0) {}
+
+    void ChangeHealth(int amount, Character* attacker);
+    void Respawn();
+    void AttachToScene();
+    void DetachFromScene();
+    void StartFreeze(int durationMs, int fadeMs);
+    void StopFreeze(int fadeMs);
+    void SetLevel(int level, int a, int b);
+};
+
+constexpr int MAX_CHARACTERS = 16;
+extern Character g_Characters[MAX_CHARACTERS];
+
+// The fighters' model quality, taken from the settings at start-up.
+extern int32_t g_ModelQuality;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+class Match {
+public:
+    int32_t gameKind;
+    int32_t localSide;
+
+    Match() : gameKind(0), localSide(0) {}
+
+    void InitTeamCounters(int side);
+    void UpdateClock();
+};
+
+extern Match g_Match;

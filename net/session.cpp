@@ -1,0 +1,13 @@
+#include "net/session.h"
+
+NetSession g_NetSession;
+GamePacket g_GamePacket;
+
+bool IsNetworkActive() { return g_NetSession.active != 0; }
+
+// The session layer fills these: player lists, despawning a leaving player, closing.
+void NetSession::RefreshPlayerList() {}
+void NetSession::Stop() {}
+void RemovePlayerCharacters(uint32_t) {}
+// The game packet's event writers fill this.
+void GamePacket::WriteRemovePlayer(uint32_t) {}

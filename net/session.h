@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+// The network session. Only what the shell reaches so far.
+class NetSession {
+public:
+    uint8_t hosting;    // this machine hosts an active session
+    uint8_t active;     // a network game runs
+    uint8_t ended;
+
+    NetSession() : hosting(0), active(0), ended(0) {}
+
+    void RefreshPlayerList();
+    void Stop();
+};
+
+extern NetSession g_NetSession;
+
+bool IsNetworkActive();
+void RemovePlayerCharacters(uint32_t playerId);
+
+class GamePacket {
+public:
+    void WriteRemovePlayer(uint32_t playerId);
+};
+
+extern GamePacket g_GamePacket;

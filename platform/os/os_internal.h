@@ -1,0 +1,95 @@
+// State shared by the os/*.cpp files. Only the os layer includes this.
+#pragma once
+
+#include "platform/os/os.h"
+
+#include <SDL.h>
+#include <signal.h>
+
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace os {
+
+struct Window {
+    SDL_Window* sdl = nullptr;
+    uint32_t sdlId = 0;
+    WindowProc proc = nullptr;
+    bool doubleClicks = true;
+    bool focused = false;
+    bool minimized = false;
+    bool destroying = false;    // WM_DESTROY is being sent; a nested DestroyWindow is refused
+};
+
+namespace detail {
+
+// The arrow is the only cursor the game loads. Its SDL cursor may stay null on drivers that
+// have no pointer images (offscreen); the handle still stands for "the pointer is shown".
+struct Cursor {
+    SDL_Cursor* sdl = nullptr;
+    bool loaded = false;
+};
+
+struct LastPress {
+    bool armed = false;
+    int button = 0;
+    uint32_t time = 0;
+    int x = 0, y = 0;
+};
+
+// A thread that stops pumping cannot make the queue grow without end.
+constexpr size_t kMaxQueued = 10000;
+constexpr uint32_t kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+struct State {
+    // Guarded by `lock`: touched by posting threads.
+    std::mutex lock;
+    std::deque<Message> queue;
+    Window* main = nullptr;
+    uint8_t keys[256] = {};
+
+    // Main thread only.
+    bool initialised = false;
+    bool headless = false;
+    bool signalsInstalled = false;
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+    std::thread::id mainThread;
+    int cursorCount = 0;
+    Cursor arrow;
+    CursorHandle cursor = &arrow;
+    int cursorX = 0, cursorY = 0;
+    LastPress lastPress;
+
+    // Everything but the lock back to its start state; SDL objects must be released first.
+    void Reset();
+};
+
+extern State g;
+
+// Appends under the lock. A mouse move right behind another mouse move for the same window
+// replaces it. `force` skips the size limit (WM_QUIT, the close a signal asks for).
+bool EnqueueLocked(const Message& m, bool force);
+bool Enqueue(const Message& m, bool force);
+bool IsWindowLocked(WindowHandle w);
+
+// Key state bookkeeping (caller holds the lock).
+void SetKeyLocked(int vk, bool down);
+uintptr_t MouseKeyFlagsLocked();
+
+// VK_LSHIFT/VK_RSHIFT/... for the modifier keys, otherwise what VirtualKeyFromSdl gives.
+int SideVirtualKeyFromSdl(int sdlKeycode, int sdlScancode);
+
+// Reads SDL's pending events into the queue (main thread).
+void PumpEvents();
+void ApplyCursor();
+
+bool TakeCloseRequest();
+void ResetSignalFlag();
+void ResetClock();
+void StartClock();
+
+}  // namespace detail
+}  // namespace os

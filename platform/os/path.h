@@ -1,0 +1,34 @@
+// Game paths on a case-sensitive file system. The game names its files with backslashes and in
+// whatever letter case it likes ("Texturas\\Escenarios\\X.TGA"); these calls find the file that
+// is meant, one path component at a time, relative to the working folder.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace os {
+
+// The existing path a game path stands for: each component matches exactly when it can, else
+// case-insensitively (the first such name in byte order). From the first component that exists
+// in no case, the rest is kept as given with '/' separators, so a new file can be created there.
+std::string ResolvePath(const char* name);
+
+// fopen on the resolved path. A folder is never opened as a file (null).
+FILE* OpenFile(const char* name, const char* mode);
+
+struct FolderEntry {
+    std::string name;   // as on disk
+    bool directory;
+    bool archive;       // no such attribute here: every regular file carries it
+};
+
+// The entries of a folder whose names match the last component of `pattern`, a wildcard
+// pattern with '*' and '?' compared without regard to case ("*.*" matches every name, dotted or
+// not). "." and ".." are not listed. Sorted by name. False when the folder cannot be read.
+bool ListFolder(const char* pattern, std::vector<FolderEntry>* out);
+
+// Renames a file; both names are game paths.
+bool RenameFile(const char* from, const char* to);
+
+}  // namespace os

@@ -1,0 +1,4 @@
+#include "render/material_table.h"
+
+// Filled by the material table's special layer.
+void MaterialTable::RemoveSpecialLayerAll() {}

@@ -1,0 +1,6 @@
+#pragma once
+
+class MaterialTable {
+public:
+    void RemoveSpecialLayerAll();
+};

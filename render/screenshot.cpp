@@ -1,0 +1,4 @@
+#include "render/screenshot.h"
+
+// Filled by the screenshot writer of the graphics layer.
+void SaveScreenshot() {}

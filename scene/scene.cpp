@@ -1,0 +1,7 @@
+#include "scene/scene.h"
+
+Scene g_Scene;
+
+// Filled by the scene container: device-bound buffers and render targets.
+void Scene::InvalidateDeviceObjects() {}
+void Scene::RestoreDeviceObjects() {}

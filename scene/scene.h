@@ -1,0 +1,18 @@
+#pragma once
+
+class Camera;
+class MaterialTable;
+
+// The world container. Only what the shell reaches so far.
+class Scene {
+public:
+    Camera* camera;                // the current camera, null without a scene
+    MaterialTable* materials;      // null without a scene
+
+    Scene() : camera(nullptr), materials(nullptr) {}
+
+    void InvalidateDeviceObjects();
+    void RestoreDeviceObjects();
+};
+
+extern Scene g_Scene;

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/os/os.h"
+
+struct VideoSettings;
+
+bool InitApp(os::WindowProc proc);
+void InitAudio();
+// The record for Video::Create and Video::ChangeMode, from Settings.
+void FillVideoSettings(VideoSettings* out);
+bool ReleaseGame(bool full);

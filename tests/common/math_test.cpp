@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "common/math.h"
+
+namespace {
+
+constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
+
+void ExpectVec3Near(const Vec3& v, float x, float y, float z, float tol = 1e-5f) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+}
+
+void ExpectMat4Near(const Mat4& a, const Mat4& b, float tol = 1e-5f) {
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(a.m[i][j], b.m[i][j], tol) << "at " << i << "," << j;
+}
+
+void ExpectQuatEq(const Quat& q, float x, float y, float z, float w) {
+    EXPECT_FLOAT_EQ(q.x, x);
+    EXPECT_FLOAT_EQ(q.y, y);
+    EXPECT_FLOAT_EQ(q.z, z);
+    EXPECT_FLOAT_EQ(q.w, w);
+}
+
+TEST(Vec3Math, BasicOperations) {
+    Vec3 a{1, 2, 3}, b{4, -5, 6};
+    ExpectVec3Near(Vec3Add(a, b), 5, -3, 9);
+    ExpectVec3Near(Vec3Sub(a, b), -3, 7, -3);
+    ExpectVec3Near(Vec3Scale(a, -2), -2, -4, -6);
+    EXPECT_FLOAT_EQ(Vec3Dot(a, b), 4 - 10 + 18);
+    // (2*6 - 3*-5, 3*4 - 1*6, 1*-5 - 2*4)
+    ExpectVec3Near(Vec3Cross(a, b), 27, 6, -13);
+    EXPECT_FLOAT_EQ(Vec3Length({3, 4, 12}), 13);
+}
+
+TEST(Vec3Math, CrossOfAxes) {
+    ExpectVec3Near(Vec3Cross({1, 0, 0}, {0, 1, 0}), 0, 0, 1);
+    ExpectVec3Near(Vec3Cross({0, 1, 0}, {1, 0, 0}), 0, 0, -1);
+}
+
+TEST(Vec3Math, NormalizeGivesUnitLengthAndKeepsZero) {
+    ExpectVec3Near(Vec3Normalize({0, 3, 4}), 0, 0.6f, 0.8f);
+    Vec3 zero = Vec3Normalize({0, 0, 0});
+    EXPECT_EQ(zero.x, 0.0f);
+    EXPECT_EQ(zero.y, 0.0f);
+    EXPECT_EQ(zero.z, 0.0f);
+    // Squares of these under- or overflow in float; the direction is still well defined.
+    ExpectVec3Near(Vec3Normalize({1e-40f, 0, 0}), 1, 0, 0);
+    ExpectVec3Near(Vec3Normalize({0, 1e-30f, -1e-30f}), 0, 0.70710678f, -0.70710678f);
+    ExpectVec3Near(Vec3Normalize({3e38f, 0, 3e38f}), 0.70710678f, 0, 0.70710678f);
+}
+
+TEST(Vec3Math, TransformCoordDividesByW) {
+    Mat4 m = Mat4Translation(10, 20, 30);
+    ExpectVec3Near(Vec3TransformCoord({1, 2, 3}, m), 11, 22, 33);
+    // w = x * m[0][3] + m[3][3] = 1*1 + 1 = 2.
+    Mat4 p = Mat4Identity();
+    p.m[0][3] = 1.0f;
+    ExpectVec3Near(Vec3TransformCoord({1, 4, 6}, p), 0.5f, 2, 3);
+    // w = 0 (point at infinity): left undivided rather than infinite.
+    Mat4 q = Mat4Identity();
+    q.m[3][3] = 0.0f;
+    ExpectVec3Near(Vec3TransformCoord({1, 2, 3}, q), 1, 2, 3);
+}
+
+TEST(Vec3Math, TransformNormalIgnoresTranslation) {
+    Mat4 m = Mat4Mul(Mat4Scaling(2, 3, 4), Mat4Translation(10, 20, 30));
+    ExpectVec3Near(Vec3TransformNormal({1, 1, 1}, m), 2, 3, 4);
+}
+
+TEST(Mat4Math, RotationsFollowLeftHandedRowVectorConvention) {
+    struct Case {
+        const char* name;
+        Mat4 m;
+        Vec3 in;
+        Vec3 out;
+    } cases[] = {
+        // +90 degrees about y turns +x into -z (left-handed: x towards the viewer's right, z away).
+        {"Y x", Mat4RotationY(kHalfPi), {1, 0, 0}, {0, 0, -1}},
+        {"Y z", Mat4RotationY(kHalfPi), {0, 0, 1}, {1, 0, 0}},
+        {"X y", Mat4RotationX(kHalfPi), {0, 1, 0}, {0, 0, 1}},
+        {"X z", Mat4RotationX(kHalfPi), {0, 0, 1}, {0, -1, 0}},
+        {"Z x", Mat4RotationZ(kHalfPi), {1, 0, 0}, {0, 1, 0}},
+        {"Z y", Mat4RotationZ(kHalfPi), {0, 1, 0}, {-1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectVec3Near(Vec3TransformCoord(c.in, c.m), c.out.x, c.out.y, c.out.z);
+    }
+}
+
+TEST(Mat4Math, RotationYElementLayout) {
+    const float a = 0.3f;
+    Mat4 r = Mat4RotationY(a);
+    EXPECT_FLOAT_EQ(r.m[0][0], std::cos(a));
+    EXPECT_FLOAT_EQ(r.m[0][2], -std::sin(a));
+    EXPECT_FLOAT_EQ(r.m[2][0], std::sin(a));
+    EXPECT_FLOAT_EQ(r.m[2][2], std::cos(a));
+    EXPECT_FLOAT_EQ(r.m[1][1], 1.0f);
+    EXPECT_FLOAT_EQ(r.m[3][3], 1.0f);
+}
+
+TEST(Mat4Math, MulAppliesLeftOperandFirst) {
+    Mat4 t = Mat4Translation(1, 2, 3);
+    Mat4 r = Mat4RotationY(kHalfPi);
+    // Translate (1,0,0) to (2,2,3), then the y rotation maps (x,y,z) to (z,y,-x).
+    ExpectVec3Near(Vec3TransformCoord({1, 0, 0}, Mat4Mul(t, r)), 3, 2, -2);
+    // Rotate first to (0,0,-1), then translate.
+    ExpectVec3Near(Vec3TransformCoord({1, 0, 0}, Mat4Mul(r, t)), 1, 2, 2);
+}
+
+TEST(Mat4Math, MulMatchesHandWorkedProduct) {
+    Mat4 a{{{1, 2, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {3, 0, 0, 1}}};
+    Mat4 b{{{2, 0, 0, 0}, {1, 1, 0, 0}, {0, 0, 1, 0}, {0, 5, 0, 1}}};
+    // Row 0: (1*2 + 2*1, 2*1, 0, 0); row 3: (3*2 + 1*0, 5, 0, 1).
+    Mat4 expected{{{4, 2, 0, 0}, {1, 1, 0, 0}, {0, 0, 1, 0}, {6, 5, 0, 1}}};
+    ExpectMat4Near(Mat4Mul(a, b), expected);
+}
+
+TEST(Mat4Math, TransposeSwapsRowsAndColumns) {
+    Mat4 m{{{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}}};
+    Mat4 t = Mat4Transpose(m);
+    EXPECT_EQ(t.m[0][3], 13);
+    EXPECT_EQ(t.m[3][0], 4);
+    EXPECT_EQ(t.m[1][2], 10);
+    ExpectMat4Near(Mat4Transpose(t), m, 0);
+}
+
+TEST(Mat4Math, InverseRoundTrip) {
+    Mat4 general{{{2, 1, 0, 0.5f}, {0, 3, 1, 0}, {1, 0, 4, 0}, {5, -2, 7, 1}}};
+    Mat4 transform = Mat4Mul(Mat4Mul(Mat4Scaling(2, 0.5f, 3), Mat4RotationX(0.7f)),
+                             Mat4Mul(Mat4RotationY(-1.2f), Mat4Translation(4, -5, 6)));
+    for (const Mat4& m : {general, transform}) {
+        Mat4 inv;
+        ASSERT_TRUE(Mat4Inverse(&inv, m));
+        ExpectMat4Near(Mat4Mul(m, inv), Mat4Identity(), 1e-5f);
+        ExpectMat4Near(Mat4Mul(inv, m), Mat4Identity(), 1e-5f);
+    }
+    // Known inverse: translation by the negated offset.
+    Mat4 inv;
+    ASSERT_TRUE(Mat4Inverse(&inv, Mat4Translation(1, 2, 3)));
+    ExpectMat4Near(inv, Mat4Translation(-1, -2, -3));
+}
+
+TEST(Mat4Math, InverseOfSingularFailsAndLeavesOutput) {
+    Mat4 out = Mat4Translation(9, 9, 9);
+    EXPECT_FALSE(Mat4Inverse(&out, Mat4Scaling(1, 0, 1)));
+    Mat4 rankDeficient{{{1, 2, 3, 0}, {2, 4, 6, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+    EXPECT_FALSE(Mat4Inverse(&out, rankDeficient));
+    ExpectMat4Near(out, Mat4Translation(9, 9, 9), 0);
+}
+
+TEST(QuatMath, HamiltonProductOfUnitAxes) {
+    const Quat i{1, 0, 0, 0}, j{0, 1, 0, 0}, k{0, 0, 1, 0};
+    ExpectQuatEq(QuatMul(i, j), 0, 0, 1, 0);   // ij = k
+    ExpectQuatEq(QuatMul(j, i), 0, 0, -1, 0);  // ji = -k
+    ExpectQuatEq(QuatMul(j, k), 1, 0, 0, 0);   // jk = i
+    ExpectQuatEq(QuatMul(k, i), 0, 1, 0, 0);   // ki = j
+    ExpectQuatEq(QuatMul(i, i), 0, 0, 0, -1);  // i^2 = -1
+    ExpectQuatEq(QuatMul(QuatIdentity(), k), 0, 0, 1, 0);
+}
+
+TEST(QuatMath, HamiltonProductGeneral) {
+    // a = 4 + 1i + 2j + 3k, b = 8 + 5i + 6j + 7k.
+    // w = 4*8 - (5 + 12 + 21) = -6
+    // v = 4*(5,6,7) + 8*(1,2,3) + (1,2,3)x(5,6,7) = (20,24,28) + (8,16,24) + (-4,8,-4)
+    ExpectQuatEq(QuatMul({1, 2, 3, 4}, {5, 6, 7, 8}), 24, 48, 48, -6);
+}
+
+TEST(QuatMath, NormalizeAndZero) {
+    Quat n = QuatNormalize({0, 0, 3, 4});
+    ExpectQuatEq(n, 0, 0, 0.6f, 0.8f);
+    ExpectQuatEq(QuatNormalize({0, 0, 0, 0}), 0, 0, 0, 1);
+}
+
+}  // namespace

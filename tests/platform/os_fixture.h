@@ -1,0 +1,149 @@
+// Shared set-up for the os layer tests: a fresh layer per test, a window whose procedure
+// records what it is sent, and helpers that push synthetic SDL events.
+#pragma once
+
+#include "platform/os/os.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace ostest {
+
+struct Call {
+    uint32_t id;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+// Plain function pointers cannot capture, so the procedure writes here.
+inline std::vector<Call>& Calls() {
+    static std::vector<Call> calls;
+    return calls;
+}
+inline intptr_t& CreateResult() {
+    static intptr_t result = 0;
+    return result;
+}
+
+inline intptr_t RecordingProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
+    Calls().push_back({msg, wParam, lParam});
+    if (msg == os::WM_CREATE) return CreateResult();
+    return os::DefWindowProc(w, msg, wParam, lParam);
+}
+
+inline int16_t WheelDelta(uintptr_t wParam) { return int16_t(os::HiWord(wParam)); }
+
+class OsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Calls().clear();
+        CreateResult() = 0;
+        ASSERT_TRUE(os::Init());
+    }
+    void TearDown() override { os::Shutdown(); }
+
+    // A shown window with no messages left over from its creation.
+    os::WindowHandle Open(bool doubleClicks = true) {
+        os::WindowDesc desc;
+        desc.title = "test";
+        desc.proc = RecordingProc;
+        desc.doubleClicks = doubleClicks;
+        window = os::CreateMainWindow(desc);
+        EXPECT_NE(window, nullptr);
+        os::ShowWindow(window, true);
+        Drain();
+        Calls().clear();
+        return window;
+    }
+
+    uint32_t WindowId() const {
+        return SDL_GetWindowID(static_cast<SDL_Window*>(os::NativeWindow(window)));
+    }
+
+    std::vector<os::Message> Drain() {
+        std::vector<os::Message> out;
+        os::Message m;
+        while (os::PeekMessage(&m, os::PM_REMOVE)) out.push_back(m);
+        return out;
+    }
+
+    // Only the messages with these ids, in order.
+    static std::vector<os::Message> Only(const std::vector<os::Message>& all, std::vector<uint32_t> ids) {
+        std::vector<os::Message> out;
+        for (const auto& m : all) {
+            for (uint32_t id : ids) {
+                if (m.id == id) out.push_back(m);
+            }
+        }
+        return out;
+    }
+
+    void PushKey(bool down, SDL_Keycode sym, SDL_Scancode sc, uint16_t mod = KMOD_NONE,
+                 uint8_t repeat = 0) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = WindowId();
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = repeat;
+        e.key.keysym.sym = sym;
+        e.key.keysym.scancode = sc;
+        e.key.keysym.mod = mod;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    void PushText(const char* text) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = WindowId();
+        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    void PushMotion(int x, int y) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = WindowId();
+        e.motion.x = x;
+        e.motion.y = y;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    void PushButton(bool down, uint8_t button, int x, int y) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = WindowId();
+        e.button.button = button;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.button.clicks = 1;
+        e.button.x = x;
+        e.button.y = y;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    void PushWheel(int y, bool flipped = false) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = WindowId();
+        e.wheel.y = y;
+        e.wheel.preciseY = float(y);
+        e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    void PushWindowEvent(uint8_t event, int data1 = 0, int data2 = 0, uint32_t windowId = 0) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = windowId ? windowId : WindowId();
+        e.window.event = event;
+        e.window.data1 = data1;
+        e.window.data2 = data2;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+
+    os::WindowHandle window = nullptr;
+};
+
+}  // namespace ostest

@@ -1,0 +1,368 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fighters/match.h"
+#include "frontend/menu.h"
+#include "net/session.h"
+#include "platform/gfx/device.h"
+#include "platform/os/os.h"
+#include "render/video.h"
+#include "shell/clocks.h"
+#include "shell/control.h"
+#include "shell/main_loop.h"
+#include "shell/mouse.h"
+#include "shell/settings.h"
+
+namespace {
+
+std::vector<std::string> g_trace;
+bool g_changeModeResult = true;
+
+class FakeDevice : public gfx::Device {
+public:
+    gfx::Result level = gfx::D3D_OK;
+    gfx::Result TestCooperativeLevel() override { return level; }
+};
+
+ShellCalls TracingCalls() {
+    ShellCalls c;
+    c.pollInput = [] { g_trace.push_back("poll"); };
+    c.menuFrame = [] { g_trace.push_back("menu"); };
+    c.gameFrame = [] { g_trace.push_back("game"); };
+    c.renderFrame = [] { g_trace.push_back("render"); };
+    c.sceneInvalidate = [] { g_trace.push_back("invalidate"); };
+    c.videoReset = [] {
+        g_trace.push_back("reset");
+        return true;
+    };
+    c.videoChangeMode = [](const VideoSettings&) {
+        g_trace.push_back("changemode");
+        return g_changeModeResult;
+    };
+    c.sceneRestore = [] { g_trace.push_back("scene-restore"); };
+    c.fontRestore = [] { g_trace.push_back("font-restore"); };
+    c.faderRestore = [] { g_trace.push_back("fader-restore"); };
+    c.returnFromMatch = [] { g_trace.push_back("return"); };
+    return c;
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    FakeDevice device;
+    os::WindowHandle window = nullptr;
+
+    void SetUp() override {
+        ASSERT_TRUE(os::Init());
+        os::WindowDesc desc;
+        desc.title = "test";
+        desc.proc = WndProc;
+        desc.width = 64;
+        desc.height = 64;
+        window = os::CreateMainWindow(desc);
+        ASSERT_NE(window, nullptr);
+        ResetMainLoopState();
+        g_Window = window;
+        g_Settings.Clear();
+        g_Settings.speedFactor = 1.0f;
+        g_Menu = Menu();
+        g_NetSession = NetSession();
+        g_Mouse = MouseState();
+        g_Control = Control();
+        g_Video = Video();
+        g_Video.device = &device;
+        g_ShellCalls = TracingCalls();
+        g_trace.clear();
+        g_changeModeResult = true;
+        InitClocks();
+    }
+    void TearDown() override {
+        ResetShellCalls();
+        g_Video = Video();
+        ResetMainLoopState();
+        os::Shutdown();
+        os::SetTimeSource({});
+    }
+
+    // Drains everything queued so far, one turn per message, without running frames.
+    void Deliver() {
+        os::Message msg;
+        while (os::PeekMessage(&msg, os::PM_REMOVE)) {
+            os::TranslateMessage(&msg);
+            os::DispatchMessage(&msg);
+        }
+    }
+    void Key(int vk) { WndProc(window, os::WM_KEYDOWN, uintptr_t(vk), 0); }
+    void Char(char c) { WndProc(window, os::WM_CHAR, uintptr_t(uint8_t(c)), 0); }
+    void AltChar(char c) { WndProc(window, os::WM_SYSCHAR, uintptr_t(uint8_t(c)), 0); }
+};
+
+using Trace = std::vector<std::string>;
+
+// ---- the loop ----------------------------------------------------------------------
+
+TEST_F(ShellTest, TurnWithMessageRunsNoFrameAndEmptyTurnRunsOne) {
+    Deliver();
+    ASSERT_TRUE(os::PostMessage(window, os::WM_KEYUP, 'A', 0));
+    os::Message msg;
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(msg.id, os::WM_KEYUP);
+    EXPECT_TRUE(g_trace.empty());
+
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(g_trace, (Trace{"poll", "game", "render"}));
+}
+
+TEST_F(ShellTest, MenuFrameReplacesGameFrameAndMinimisedSkipsRender) {
+    g_Menu.active = 1;
+    RunFrameTurn();
+    g_RenderEnabled = 0;
+    RunFrameTurn();
+    EXPECT_EQ(g_trace, (Trace{"poll", "menu", "render", "poll", "menu"}));
+}
+
+TEST_F(ShellTest, BackToMenuServedInSameTurnAfterDispatch) {
+    Deliver();
+    g_Settings.frontEnd = 1;
+    os::PostMessage(window, os::WM_KEYDOWN, os::VK_ESCAPE, 0);
+    os::Message msg;
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(g_trace, (Trace{"return"}));
+    EXPECT_EQ(g_BackToMenuRequest, 0);
+}
+
+TEST_F(ShellTest, BackToMenuNeverServedWhileMenuActive) {
+    Deliver();
+    g_Menu.active = 1;
+    g_BackToMenuRequest = 1;
+    os::Message msg;
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(g_trace, (Trace{"poll", "menu", "render"}));
+    EXPECT_EQ(g_BackToMenuRequest, 0);
+}
+
+TEST_F(ShellTest, DeviceNotResetRoadRestoresInOrderAndRunsNoFrame) {
+    device.level = gfx::D3DERR_DEVICENOTRESET;
+    g_Mouse.x = 7;
+    g_Mouse.y = 9;
+    RunFrameTurn();
+    EXPECT_EQ(g_trace, (Trace{"invalidate", "reset", "scene-restore", "font-restore", "fader-restore"}));
+    EXPECT_EQ(g_Mouse.prevX, 7);
+    EXPECT_EQ(g_Mouse.prevY, 9);
+}
+
+TEST_F(ShellTest, LostOrMissingDeviceRunsNothingButCopiesMouse) {
+    device.level = gfx::D3DERR_DEVICELOST;
+    g_Mouse.x = 3;
+    RunFrameTurn();
+    EXPECT_TRUE(g_trace.empty());
+    EXPECT_EQ(g_Mouse.prevX, 3);
+
+    g_Video.device = nullptr;
+    g_Mouse.x = 4;
+    RunFrameTurn();
+    EXPECT_TRUE(g_trace.empty());
+    EXPECT_EQ(g_Mouse.prevX, 4);
+}
+
+TEST_F(ShellTest, QuitRequestEndsLoopBeforeTheTurn) {
+    g_QuitRequest = 1;
+    os::Message msg;
+    EXPECT_FALSE(RunLoopTurn(&msg));
+    EXPECT_TRUE(g_trace.empty());
+}
+
+TEST_F(ShellTest, SizeMessagesMinimiseAndRestore) {
+    WndProc(window, os::WM_SIZE, os::SIZE_MINIMIZED, 0);
+    EXPECT_EQ(g_RenderEnabled, 0);
+    EXPECT_TRUE(g_trace.empty());
+
+    WndProc(window, os::WM_SIZE, os::SIZE_RESTORED, os::MakeLParam(64, 64));
+    EXPECT_EQ(g_trace, (Trace{"invalidate", "changemode", "scene-restore", "font-restore", "fader-restore"}));
+    EXPECT_EQ(g_RenderEnabled, 1);
+}
+
+TEST_F(ShellTest, FailedModeChangeSkipsRestores) {
+    g_changeModeResult = false;
+    WndProc(window, os::WM_SIZE, os::SIZE_MINIMIZED, 0);
+    WndProc(window, os::WM_SIZE, os::SIZE_RESTORED, 0);
+    EXPECT_EQ(g_trace, (Trace{"invalidate", "changemode"}));
+    EXPECT_EQ(g_RenderEnabled, 0);
+}
+
+TEST_F(ShellTest, SizeWithoutDeviceDoesNothing) {
+    g_Video.device = nullptr;
+    WndProc(window, os::WM_SIZE, os::SIZE_MINIMIZED, 0);
+    WndProc(window, os::WM_SIZE, os::SIZE_RESTORED, 0);
+    EXPECT_EQ(g_RenderEnabled, 1);
+    EXPECT_TRUE(g_trace.empty());
+}
+
+TEST_F(ShellTest, CloseDestroysWindowAndQuits) {
+    Deliver();
+    os::PostMessage(window, os::WM_CLOSE, 0, 0);
+    os::Message msg;
+    int turns = 0;
+    while (msg.id != os::WM_QUIT && turns++ < 100) RunLoopTurn(&msg);
+    EXPECT_EQ(msg.id, os::WM_QUIT);
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_FALSE(os::IsWindow(window));
+}
+
+// ---- the key tables ----------------------------------------------------------------
+
+TEST_F(ShellTest, EscapeRequests) {
+    struct Case {
+        uint8_t frontEnd, menuActive, test;
+        uint8_t backToMenu, quit;
+    };
+    const Case cases[] = {
+        {1, 0, 0, 1, 0},  // a match with the front end: back to the menu
+        {1, 0, 1, 1, 0},
+        {0, 0, 1, 0, 1},  // test mode without the front end: quit
+        {1, 1, 1, 0, 1},  // in the menu, test mode still quits
+        {1, 1, 0, 0, 0},
+        {0, 0, 0, 0, 0},  // nothing at all: only the window can end the program
+    };
+    for (const Case& c : cases) {
+        for (int key : {os::VK_ESCAPE, os::VK_F12}) {
+            g_Settings.frontEnd = c.frontEnd;
+            g_Menu.active = c.menuActive;
+            g_Settings.test = c.test;
+            g_BackToMenuRequest = 0;
+            g_QuitRequest = 0;
+            Key(key);
+            EXPECT_EQ(g_BackToMenuRequest, c.backToMenu) << int(c.frontEnd) << int(c.menuActive) << int(c.test);
+            EXPECT_EQ(g_QuitRequest, c.quit) << int(c.frontEnd) << int(c.menuActive) << int(c.test);
+        }
+    }
+}
+
+TEST_F(ShellTest, TestKeysInertWithoutTestSwitch) {
+    g_Settings.hud = 1;
+    g_Settings.statistics = 0;
+    Key(os::VK_PRIOR);
+    Key(os::VK_NEXT);
+    Key(os::VK_F4);
+    Key(os::VK_F11);
+    AltChar('1');
+    AltChar('t');
+    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 1.0f);
+    EXPECT_EQ(g_Settings.hud, 1);
+    EXPECT_EQ(g_Settings.statistics, 0);
+    EXPECT_EQ(g_Video.stageLocked[0], 0);
+    EXPECT_EQ(g_Settings.pathDebug1, 0);
+
+    g_Settings.test = 1;
+    Key(os::VK_PRIOR);
+    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 0.5f);
+    Key(os::VK_NEXT);
+    Key(os::VK_NEXT);
+    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 2.0f);
+    Key(os::VK_F4);
+    Key(os::VK_F11);
+    EXPECT_EQ(g_Settings.hud, 0);
+    EXPECT_EQ(g_Settings.statistics, 1);
+}
+
+TEST_F(ShellTest, EditorF4ReloadsInsteadOfTogglingHud) {
+    g_Settings.test = 1;
+    g_Settings.mode = 3;
+    g_Settings.hud = 1;
+    Key(os::VK_F4);
+    EXPECT_EQ(g_Settings.hud, 1);
+}
+
+TEST_F(ShellTest, AltKeysToggleStageLocksAndExclusivePathSwitches) {
+    g_Settings.test = 1;
+    AltChar('2');
+    AltChar('4');
+    EXPECT_EQ(g_Video.stageLocked[1], 1);
+    EXPECT_EQ(g_Video.stageLocked[3], 1);
+    AltChar('2');
+    EXPECT_EQ(g_Video.stageLocked[1], 0);
+
+    AltChar('t');
+    EXPECT_EQ(g_Settings.pathDebug1, 1);
+    AltChar('C');
+    EXPECT_EQ(g_Settings.pathDebug1, 0);
+    EXPECT_EQ(g_Settings.pathDebug2, 1);
+    AltChar('T');
+    EXPECT_EQ(g_Settings.pathDebug1, 1);
+    EXPECT_EQ(g_Settings.pathDebug2, 0);
+    AltChar('u');  // beyond 't': ignored
+    EXPECT_EQ(g_Settings.pathDebug1, 1);
+}
+
+TEST_F(ShellTest, PauseKeyTogglesMatchAndPauseClocksOnly) {
+    struct Case {
+        int mode;
+        uint8_t network;
+        int startClock;
+        int expectedClock;
+    };
+    const Case cases[] = {
+        {0, 0, CLOCK_MATCH, CLOCK_PAUSE}, {0, 0, CLOCK_PAUSE, CLOCK_MATCH}, {2, 0, CLOCK_MATCH, CLOCK_PAUSE},
+        {0, 0, CLOCK_MENU, CLOCK_MENU},   // the menu's clock is never paused
+        {0, 1, CLOCK_MATCH, CLOCK_MATCH},  // nor a network game
+        {3, 0, CLOCK_MATCH, CLOCK_MATCH},  // nor the editor
+        {1, 0, CLOCK_MATCH, CLOCK_MATCH},  // the viewer speeds up instead
+    };
+    for (const Case& c : cases) {
+        for (char key : {'P', 'p'}) {
+            InitClocks();
+            SetActiveClock(c.startClock);
+            g_Settings.mode = c.mode;
+            g_NetSession.active = c.network;
+            Char(key);
+            EXPECT_EQ(GetActiveClock(), c.expectedClock) << "mode " << c.mode << " clock " << c.startClock;
+        }
+    }
+}
+
+// ---- the mouse ---------------------------------------------------------------------
+
+TEST_F(ShellTest, ButtonEdgesAndResetRelease) {
+    os::SetTimeSource([] { return 5000u; });
+    WndProc(window, os::WM_LBUTTONDOWN, 0, 0);
+    WndProc(window, os::WM_LBUTTONUP, 0, 0);
+    const MouseButtonState& left = g_Mouse.buttons[MOUSE_LEFT];
+    EXPECT_EQ(left.pressed, 1);
+    EXPECT_EQ(left.released, 1);
+    EXPECT_EQ(left.held, 0);
+    EXPECT_EQ(left.pressTime, 5000u);
+    EXPECT_EQ(left.heldDuration, 0);
+
+    WndProc(window, os::WM_RBUTTONDOWN, 0, 0);
+    g_Mouse.Reset();
+    WndProc(window, os::WM_RBUTTONUP, 0, 0);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_RIGHT].released, 0);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_RIGHT].heldDuration, 0);
+
+    // A click made entirely after a reset, before any game frame, keeps both edges.
+    g_Mouse.Reset();
+    WndProc(window, os::WM_MBUTTONDOWN, 0, 0);
+    WndProc(window, os::WM_MBUTTONUP, 0, 0);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE].pressed, 1);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE].released, 1);
+}
+
+TEST_F(ShellTest, DoubleClickSetsOnlyTheDoubleRecord) {
+    WndProc(window, os::WM_MBUTTONDBLCLK, 0, 0);
+    WndProc(window, os::WM_MBUTTONUP, 0, 0);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE_DOUBLE].held, 1);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE_DOUBLE].pressed, 1);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE].held, 0);
+}
+
+TEST_F(ShellTest, WheelIsReplacedAndPositionUnsigned) {
+    WndProc(window, os::WM_MOUSEWHEEL, uintptr_t(uint32_t(120) << 16), 0);
+    WndProc(window, os::WM_MOUSEWHEEL, uintptr_t(uint32_t(uint16_t(-240)) << 16), 0);
+    EXPECT_EQ(g_Mouse.wheel, -240);
+    WndProc(window, os::WM_MOUSEMOVE, 0, os::MakeLParam(65535, 300));
+    EXPECT_EQ(g_Mouse.x, 65535);
+    EXPECT_EQ(g_Mouse.y, 300);
+}
+
+}  // namespace

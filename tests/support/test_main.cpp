@@ -1,0 +1,22 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// Sanitizer settings live in the test programs themselves so that every way of running them
+// (CTest, by hand, a debugger) gets the same ones.
+extern "C" const char* __asan_default_options() { return "detect_leaks=1"; }
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+// Allocations that system libraries keep for the life of the process.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libSDL2\nleak:libGLX\nleak:libEGL\nleak:libGL\nleak:libgallium\nleak:swrast_dri\n"
+           "leak:libLLVM\nleak:libdbus\nleak:libfontconfig\nleak:libopenal\nleak:libX11\n";
+}
+
+int main(int argc, char** argv) {
+    // Headless unless the caller chose otherwise: no X server, no sound card.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
