@@ -11,3 +11,5 @@ void Character::DetachFromScene() {}
 void Character::StartFreeze(int, int) {}
 void Character::StopFreeze(int) {}
 void Character::SetLevel(int, int, int) {}
+// The fighter's model code fills this: detail level by camera distance.
+void Character::SelectLevelOfDetail() {}

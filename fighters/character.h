@@ -15,6 +15,7 @@ public:
     uint8_t frozen;
     int32_t level;
     uint8_t inScene;    // model attached to the scene
+    int32_t actionClass = 0;    // 0..14 from the current animation; 13 spawning, 14 rising
 
     Character() : active(0), side(0), position{}, facing(0), dead(0), frozen(0), level(0), inScene(0) {}
 
@@ -25,6 +26,8 @@ public:
     void StartFreeze(int durationMs, int fadeMs);
     void StopFreeze(int fadeMs);
     void SetLevel(int level, int a, int b);
+    // The model's detail level from the camera distance.
+    void SelectLevelOfDetail();
 };
 
 constexpr int MAX_CHARACTERS = 16;

@@ -5,3 +5,5 @@ Match g_Match;
 // The match rules fill these.
 void Match::InitTeamCounters(int) {}
 void Match::UpdateClock() {}
+// The match rules fill this: scoring, the game kinds' goals and the end of the match.
+void Match::Update() {}

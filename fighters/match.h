@@ -11,6 +11,8 @@ public:
 
     void InitTeamCounters(int side);
     void UpdateClock();
+    // The match rules, once per foreground game frame in a match.
+    void Update();
 };
 
 extern Match g_Match;

@@ -11,3 +11,6 @@ void NetSession::Stop() {}
 void RemovePlayerCharacters(uint32_t) {}
 // The game packet's event writers fill this.
 void GamePacket::WriteRemovePlayer(uint32_t) {}
+// The session layer fills these: the receive queue's drain and the outgoing packet.
+void NetSession::ProcessIncoming() {}
+void GamePacket::Flush() {}

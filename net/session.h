@@ -13,6 +13,8 @@ public:
 
     void RefreshPlayerList();
     void Stop();
+    // Drains the receive queue and dispatches each game packet.
+    void ProcessIncoming();
 };
 
 extern NetSession g_NetSession;
@@ -23,6 +25,8 @@ void RemovePlayerCharacters(uint32_t playerId);
 class GamePacket {
 public:
     void WriteRemovePlayer(uint32_t playerId);
+    // Sends the events appended since the last flush as one packet.
+    void Flush();
 };
 
 extern GamePacket g_GamePacket;

@@ -13,6 +13,8 @@ public:
 
     void InvalidateDeviceObjects();
     void RestoreDeviceObjects();
+    // Advances the scene's managers by the frame time.
+    void Update(int frameMs);
 };
 
 extern Scene g_Scene;

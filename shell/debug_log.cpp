@@ -1,5 +1,6 @@
 #include "shell/debug_log.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -54,6 +55,16 @@ void WriteDebugLog(const char* text) {
     if (!f) return;
     std::fputs(line, f);
     std::fclose(f);
+}
+
+void WriteDebugLogF(const char* format, ...) {
+    if (!g_Settings.debug || !format) return;
+    char text[DEBUG_LOG_MAX_LINE + 1];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    WriteDebugLog(text);
 }
 
 void WriteDebugLogSeparator() {

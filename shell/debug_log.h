@@ -13,6 +13,8 @@ HRESULT OpenDebugLog();
 // Appends "<seconds since start> <text>"; a line is cut to 255 characters, newline included.
 // Safe to call from any thread.
 void WriteDebugLog(const char* text);
+// The same with printf formatting; the text is cut where a line would be.
+void WriteDebugLogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // A line of 77 asterisks.
 void WriteDebugLogSeparator();
 void WriteDebugLogNewLine();

@@ -288,7 +288,7 @@ void OnSysChar(int ch) {
     case '1':
     case '2':
     case '3':
-    case '4': g_Video.stageLocked[ch - '1'] ^= 1; break;
+    case '4': g_Video.stages[ch - '1'].frozen ^= 1; break;
     case '9':
         if (local) local->Respawn();
         break;

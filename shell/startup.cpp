@@ -6,6 +6,7 @@
 #include "effects/effects.h"
 #include "frontend/menu.h"
 #include "net/session.h"
+#include "render/gamma.h"
 #include "render/video.h"
 #include "shell/clocks.h"
 #include "shell/debug_log.h"
@@ -32,8 +33,8 @@ bool InitApp(os::WindowProc proc) {
 
     // The start-up videos play here unless PRUEBAS is on, once video playback lands.
     g_Input.Init(g_Window);
-    // The video device, the texture font and sound start here once the video object,
-    // the font and the sound layer land; until then frames find no device and skip.
+    if (!InitVideo()) return false;
+    // The texture font starts here once the font lands.
     InitAudio();
     InitClocks();
     if (g_Settings.frontEnd) g_Menu.BuildPage(0);
@@ -42,12 +43,29 @@ bool InitApp(os::WindowProc proc) {
     return true;
 }
 
+bool InitVideo() {
+    if (g_Settings.debug) {
+        WriteDebugLogSeparator();
+        WriteDebugLog("Inicializanmdo el sistema de video...");
+        WriteDebugLogSeparator();
+    }
+    VideoSettings vs;
+    FillVideoSettings(&vs);
+    if (!g_Video.Create(vs)) {
+        WriteDebugLog("Fallo al inicializar el sistema de Video!");
+        return false;
+    }
+    g_Video.Clear(0xFF000000u);
+    SetBrightness(g_Settings.gamma);
+    return true;
+}
+
 // The sound layer fills this: effect tables, the effect bank and the music players.
 void InitAudio() {}
 
 void FillVideoSettings(VideoSettings* out) {
     out->window = g_Window;
-    out->adapter = g_Settings.adapter;
+    out->adapter = int8_t(g_Settings.adapter);
     out->width = g_Settings.width;
     out->height = g_Settings.height;
     out->bitsPerPixel = uint8_t(g_Settings.bitsPerPixel);
@@ -63,6 +81,7 @@ bool ReleaseGame(bool full) {
     g_ElementMap.Release();
     if (g_Menu.active) g_Menu.Release();
     if (!full) return true;
+    g_Video.Destroy();
     ShutdownClocks();
     g_FileList.Destroy();
     g_Input.Release();

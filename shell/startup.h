@@ -5,6 +5,7 @@
 struct VideoSettings;
 
 bool InitApp(os::WindowProc proc);
+bool InitVideo();
 void InitAudio();
 // The record for Video::Create and Video::ChangeMode, from Settings.
 void FillVideoSettings(VideoSettings* out);

@@ -3,6 +3,9 @@
 Scenario g_Scenario;
 ElementMap g_ElementMap;
 
+// The scenario's ambience fills this: rain, glow motes, lava bubbles, props and items.
+void Scenario::UpdateAmbient(int) {}
+
 // The element map and its editor fill these.
 void ElementMap::Release() {}
 void ElementMap::DespawnAll() {}

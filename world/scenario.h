@@ -15,6 +15,9 @@ public:
     const ScenarioRow* row;     // null while nothing is loaded
 
     Scenario() : id(0), row(nullptr) {}
+
+    // Rain, glow motes, lava bubbles, then props and items, by the frame time.
+    void UpdateAmbient(int frameMs);
 };
 
 extern Scenario g_Scenario;

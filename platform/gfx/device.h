@@ -16,7 +16,16 @@
 // - Rect is {left, top, right, bottom} with right and bottom exclusive.
 // - Culling: D3DCULL_CCW drops triangles whose vertices run counter-clockwise on screen,
 //   D3DCULL_CW clockwise ones.
-// - State blocks are numbered handles (0 is never a valid one).
+// - State blocks are numbered handles (0 is never a valid one). While a block is recorded
+//   (BeginStateBlock .. EndStateBlock) the Set calls go into it and leave the device alone.
+// - DrawPrimitiveUP and DrawIndexedPrimitiveUP leave stream 0 (and the indices) unset
+//   afterwards, as the fixed-function device does; bind buffers again before the next draw
+//   from them.
+// - Texture transforms: coordinates are widened before the matrix ((u, v) is taken as
+//   (u, v, 1, 0), so a 2D translation sits in the third row; generated coordinates are
+//   (x, y, z, 1)). Pre-transformed vertices skip the matrix.
+// - Lights are at most 8 (index 0..7), clip planes 6; vertex blending takes world matrices
+//   0..3 and is done on the processor, as is lighting.
 // - Device loss: TestCooperativeLevel reports D3DERR_DEVICELOST, then D3DERR_DEVICENOTRESET
 //   when a Reset may succeed. Reset fails while resources of D3DPOOL_DEFAULT are alive
 //   (other than the implicit back buffer and depth surface). SimulateLoss drives this in tests.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/math.h"
+#include "common/result.h"
 
 namespace gfx {
 
@@ -20,7 +21,7 @@ constexpr Color D3DCOLOR_XRGB(uint32_t r, uint32_t g, uint32_t b) { return D3DCO
 // ---- Result codes ----
 constexpr Result D3D_OK = 0;
 constexpr Result S_FALSE = 1;
-constexpr Result E_FAIL = int32_t(0x80004005u);
+using ::E_FAIL;  // shared with the rest of the program
 constexpr Result E_NOTIMPL = int32_t(0x80004001u);
 constexpr Result E_INVALIDARG = int32_t(0x80070057u);
 constexpr Result E_OUTOFMEMORY = int32_t(0x8007000Eu);

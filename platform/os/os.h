@@ -109,6 +109,8 @@ WindowHandle GetMainWindow();
 // The SDL window behind the handle, for the graphics layer only (SDL_Window*).
 void* NativeWindow(WindowHandle w);
 void GetClientSize(WindowHandle w, int* width, int* height);
+// The client area's top-left corner in screen coordinates.
+void GetClientOrigin(WindowHandle w, int* x, int* y);
 void GetScreenSize(int* width, int* height);
 bool IsMinimized(WindowHandle w);
 // True while the window has input focus. A headless window counts as focused once shown,

@@ -78,13 +78,11 @@ bool IsHeadlessDriver(const char* name) {
 bool TakeCloseRequest() { return g_closeRequested.exchange(false, std::memory_order_relaxed); }
 void ResetSignalFlag() { g_closeRequested.store(false, std::memory_order_relaxed); }
 
-void StartClock() { g_clockBaseNs.store(NowNs(), std::memory_order_relaxed); }
-
-void ResetClock() {
-    std::lock_guard<std::mutex> hold(g_timeLock);
-    g_timeSource = nullptr;
-    g_hasTimeSource.store(false, std::memory_order_release);
-    g_clockBaseNs.store(0, std::memory_order_relaxed);
+// The clock counts from the first time anyone asks, once per process: readings taken before
+// and after a restart of the layer (the log's start time, say) must stay comparable.
+void StartClock() {
+    int64_t unset = 0;
+    g_clockBaseNs.compare_exchange_strong(unset, NowNs(), std::memory_order_relaxed);
 }
 
 }  // namespace detail
@@ -147,7 +145,6 @@ void Shutdown() {
         std::lock_guard<std::mutex> hold(g.lock);
         g.Reset();
     }
-    detail::ResetClock();
 }
 
 // ---- time ----------------------------------------------------------------------------
@@ -157,6 +154,7 @@ uint32_t timeGetTime() {
         std::lock_guard<std::mutex> hold(detail::g_timeLock);
         if (detail::g_timeSource) return detail::g_timeSource();
     }
+    detail::StartClock();
     int64_t elapsed = detail::NowNs() - detail::g_clockBaseNs.load(std::memory_order_relaxed);
     return uint32_t(uint64_t(elapsed) / 1000000u);
 }

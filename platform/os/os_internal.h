@@ -88,7 +88,6 @@ void ApplyCursor();
 
 bool TakeCloseRequest();
 void ResetSignalFlag();
-void ResetClock();
 void StartClock();
 
 }  // namespace detail

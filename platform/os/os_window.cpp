@@ -314,6 +314,13 @@ void GetClientSize(WindowHandle w, int* width, int* height) {
     if (height) *height = ch;
 }
 
+void GetClientOrigin(WindowHandle w, int* x, int* y) {
+    int cx = 0, cy = 0;
+    if (IsWindow(w)) SDL_GetWindowPosition(w->sdl, &cx, &cy);
+    if (x) *x = cx;
+    if (y) *y = cy;
+}
+
 bool IsMinimized(WindowHandle w) { return IsWindow(w) && w->minimized; }
 
 bool IsForeground(WindowHandle w) { return IsWindow(w) && w->focused; }

@@ -70,7 +70,7 @@ protected:
         g_NetSession = NetSession();
         g_Mouse = MouseState();
         g_Control = Control();
-        g_Video = Video();
+        g_Video.Zero();
         g_Video.device = &device;
         g_ShellCalls = TracingCalls();
         g_trace.clear();
@@ -79,7 +79,7 @@ protected:
     }
     void TearDown() override {
         ResetShellCalls();
-        g_Video = Video();
+        g_Video.Zero();
         ResetMainLoopState();
         os::Shutdown();
         os::SetTimeSource({});
@@ -251,7 +251,7 @@ TEST_F(ShellTest, TestKeysInertWithoutTestSwitch) {
     EXPECT_FLOAT_EQ(g_Settings.speedFactor, 1.0f);
     EXPECT_EQ(g_Settings.hud, 1);
     EXPECT_EQ(g_Settings.statistics, 0);
-    EXPECT_EQ(g_Video.stageLocked[0], 0);
+    EXPECT_EQ(g_Video.stages[0].frozen, 0);
     EXPECT_EQ(g_Settings.pathDebug1, 0);
 
     g_Settings.test = 1;
@@ -278,10 +278,10 @@ TEST_F(ShellTest, AltKeysToggleStageLocksAndExclusivePathSwitches) {
     g_Settings.test = 1;
     AltChar('2');
     AltChar('4');
-    EXPECT_EQ(g_Video.stageLocked[1], 1);
-    EXPECT_EQ(g_Video.stageLocked[3], 1);
+    EXPECT_EQ(g_Video.stages[1].frozen, 1);
+    EXPECT_EQ(g_Video.stages[3].frozen, 1);
     AltChar('2');
-    EXPECT_EQ(g_Video.stageLocked[1], 0);
+    EXPECT_EQ(g_Video.stages[1].frozen, 0);
 
     AltChar('t');
     EXPECT_EQ(g_Settings.pathDebug1, 1);

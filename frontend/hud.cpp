@@ -1,0 +1,6 @@
+#include "frontend/hud.h"
+
+Hud g_Hud;
+
+// The HUD fills this: the target and objective markers.
+void Hud::UpdateMarkers() {}

@@ -1,0 +1,10 @@
+// The in-match HUD. Only what the game frame reaches so far.
+#pragma once
+
+class Hud {
+public:
+    // Per-frame update of the HUD's markers, only while play runs.
+    void UpdateMarkers();
+};
+
+extern Hud g_Hud;

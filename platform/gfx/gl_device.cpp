@@ -1,0 +1,1357 @@
+// The OpenGL device: creation, presentation, loss and reset, surfaces and render targets,
+// state setters, state blocks and capabilities.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gfx/gl_internal.h"
+#include "platform/os/os.h"
+
+namespace gfx {
+
+Result CreateGLDevice(const DeviceParams& params, Device** device) { return gl::GLDevice::Create(params, device); }
+
+namespace gl {
+
+namespace {
+
+constexpr uint32_t kTextureMemory = 512u << 20;
+
+void SetDefaultState(DeviceState& s, bool zEnable, uint32_t width, uint32_t height) {
+    std::memset(s.rs, 0, sizeof(s.rs));
+    s.rs[D3DRS_ZENABLE] = zEnable ? D3DZB_TRUE : D3DZB_FALSE;
+    s.rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
+    s.rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
+    s.rs[D3DRS_ZWRITEENABLE] = 1;
+    s.rs[D3DRS_LASTPIXEL] = 1;
+    s.rs[D3DRS_SRCBLEND] = D3DBLEND_ONE;
+    s.rs[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
+    s.rs[D3DRS_CULLMODE] = D3DCULL_CCW;
+    s.rs[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
+    s.rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
+    s.rs[D3DRS_FOGEND] = FloatBits(1.0f);
+    s.rs[D3DRS_FOGDENSITY] = FloatBits(1.0f);
+    s.rs[D3DRS_STENCILFAIL] = D3DSTENCILOP_KEEP;
+    s.rs[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
+    s.rs[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
+    s.rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
+    s.rs[D3DRS_STENCILMASK] = 0xFFFFFFFFu;
+    s.rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFFu;
+    s.rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
+    s.rs[D3DRS_CLIPPING] = 1;
+    s.rs[D3DRS_LIGHTING] = 1;
+    s.rs[D3DRS_COLORVERTEX] = 1;
+    s.rs[D3DRS_LOCALVIEWER] = 1;
+    s.rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
+    s.rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
+    s.rs[D3DRS_AMBIENTMATERIALSOURCE] = D3DMCS_MATERIAL;
+    s.rs[D3DRS_EMISSIVEMATERIALSOURCE] = D3DMCS_MATERIAL;
+    s.rs[D3DRS_POINTSIZE] = FloatBits(1.0f);
+    s.rs[D3DRS_POINTSCALE_A] = FloatBits(1.0f);
+    s.rs[D3DRS_POINTSIZE_MAX] = FloatBits(64.0f);
+    s.rs[D3DRS_MULTISAMPLEANTIALIAS] = 1;
+    s.rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFFu;
+    s.rs[D3DRS_COLORWRITEENABLE] = 0xF;
+    s.rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
+        uint32_t* t = s.tss[i];
+        std::memset(t, 0, sizeof(s.tss[i]));
+        t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
+        t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+        t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+        t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
+        t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+        t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+        t[D3DTSS_TEXCOORDINDEX] = i;
+        t[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
+        t[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
+        t[D3DTSS_ADDRESSW] = D3DTADDRESS_WRAP;
+        t[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
+        t[D3DTSS_MINFILTER] = D3DTEXF_POINT;
+        t[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
+        t[D3DTSS_MAXANISOTROPY] = 1;
+        t[D3DTSS_COLORARG0] = D3DTA_CURRENT;
+        t[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
+        t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
+    }
+    for (auto& m : s.xf) m = Identity();
+    s.viewport = {0, 0, width, height, 0.0f, 1.0f};
+    s.material = Material{};
+    for (auto& l : s.lights) l = LightSlot{};
+    std::memset(s.clip, 0, sizeof(s.clip));
+    s.shader = 0;
+    std::memset(s.strides, 0, sizeof(s.strides));
+    s.baseVertex = 0;
+}
+
+Light DefaultLight() {
+    Light l{};
+    l.Type = D3DLIGHT_DIRECTIONAL;
+    l.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
+    l.Direction = {0.0f, 0.0f, 1.0f};
+    return l;
+}
+
+bool IsPixelRenderState(uint32_t s) {
+    switch (s) {
+    case D3DRS_ZENABLE: case D3DRS_FILLMODE: case D3DRS_SHADEMODE: case D3DRS_LINEPATTERN:
+    case D3DRS_ZWRITEENABLE: case D3DRS_ALPHATESTENABLE: case D3DRS_LASTPIXEL: case D3DRS_SRCBLEND:
+    case D3DRS_DESTBLEND: case D3DRS_ZFUNC: case D3DRS_ALPHAREF: case D3DRS_ALPHAFUNC:
+    case D3DRS_DITHERENABLE: case D3DRS_ALPHABLENDENABLE: case D3DRS_FOGCOLOR: case D3DRS_FOGTABLEMODE:
+    case D3DRS_FOGSTART: case D3DRS_FOGEND: case D3DRS_FOGDENSITY: case D3DRS_EDGEANTIALIAS:
+    case D3DRS_ZBIAS: case D3DRS_STENCILENABLE: case D3DRS_STENCILFAIL: case D3DRS_STENCILZFAIL:
+    case D3DRS_STENCILPASS: case D3DRS_STENCILFUNC: case D3DRS_STENCILREF: case D3DRS_STENCILMASK:
+    case D3DRS_STENCILWRITEMASK: case D3DRS_TEXTUREFACTOR: case D3DRS_WRAP0: case D3DRS_WRAP1:
+    case D3DRS_WRAP2: case D3DRS_WRAP3: case D3DRS_WRAP4: case D3DRS_WRAP5: case D3DRS_WRAP6:
+    case D3DRS_WRAP7: case D3DRS_COLORWRITEENABLE: case D3DRS_BLENDOP: return true;
+    default: return false;
+    }
+}
+
+bool IsVertexRenderState(uint32_t s) {
+    switch (s) {
+    case D3DRS_SHADEMODE: case D3DRS_SPECULARENABLE: case D3DRS_CULLMODE: case D3DRS_FOGENABLE:
+    case D3DRS_FOGCOLOR: case D3DRS_FOGTABLEMODE: case D3DRS_FOGSTART: case D3DRS_FOGEND:
+    case D3DRS_FOGDENSITY: case D3DRS_RANGEFOGENABLE: case D3DRS_AMBIENT: case D3DRS_COLORVERTEX:
+    case D3DRS_FOGVERTEXMODE: case D3DRS_CLIPPING: case D3DRS_LIGHTING: case D3DRS_NORMALIZENORMALS:
+    case D3DRS_LOCALVIEWER: case D3DRS_EMISSIVEMATERIALSOURCE: case D3DRS_AMBIENTMATERIALSOURCE:
+    case D3DRS_DIFFUSEMATERIALSOURCE: case D3DRS_SPECULARMATERIALSOURCE: case D3DRS_VERTEXBLEND:
+    case D3DRS_CLIPPLANEENABLE: case D3DRS_SOFTWAREVERTEXPROCESSING: case D3DRS_POINTSIZE:
+    case D3DRS_POINTSIZE_MIN: case D3DRS_POINTSPRITEENABLE: case D3DRS_POINTSCALEENABLE:
+    case D3DRS_POINTSCALE_A: case D3DRS_POINTSCALE_B: case D3DRS_POINTSCALE_C:
+    case D3DRS_MULTISAMPLEANTIALIAS: case D3DRS_MULTISAMPLEMASK: case D3DRS_PATCHEDGESTYLE:
+    case D3DRS_PATCHSEGMENTS: case D3DRS_POINTSIZE_MAX: case D3DRS_INDEXEDVERTEXBLENDENABLE:
+    case D3DRS_TWEENFACTOR: return true;
+    default: return false;
+    }
+}
+
+bool IsVertexStageState(uint32_t t) { return t == D3DTSS_TEXCOORDINDEX || t == D3DTSS_TEXTURETRANSFORMFLAGS; }
+
+}  // namespace
+
+// ---- State masks ----
+
+void StateMask::SetAll() {
+    rs.set();
+    tss.set();
+    textures.set();
+    xf.set();
+    viewport = material = shader = indices = true;
+    lights.set();
+    lightEnable.set();
+    clip.set();
+    streams.set();
+}
+
+void StateMask::SetPixel() {
+    for (uint32_t s = 0; s < kRenderStateCount; ++s)
+        if (IsPixelRenderState(s)) rs.set(s);
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        for (uint32_t t = 1; t < kTextureStageStateCount; ++t)
+            if (!IsVertexStageState(t)) tss.set(i * kTextureStageStateCount + t);
+}
+
+void StateMask::SetVertex() {
+    for (uint32_t s = 0; s < kRenderStateCount; ++s)
+        if (IsVertexRenderState(s)) rs.set(s);
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
+        tss.set(i * kTextureStageStateCount + D3DTSS_TEXCOORDINDEX);
+        tss.set(i * kTextureStageStateCount + D3DTSS_TEXTURETRANSFORMFLAGS);
+    }
+    lights.set();
+    lightEnable.set();
+    shader = true;
+}
+
+// ---- Creation and destruction ----
+
+Result GLDevice::Create(const DeviceParams& params, Device** out) {
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    GLDevice* d = new GLDevice();
+    Result r = d->Init(params);
+    if (Failed(r)) {
+        delete d;
+        return r;
+    }
+    *out = d;
+    return D3D_OK;
+}
+
+bool GLDevice::ValidateParams(PresentParameters& pp) {
+    auto* window = static_cast<os::WindowHandle>(pp.hDeviceWindow);
+    if (!window || !os::NativeWindow(window)) return false;
+    if (pp.BackBufferWidth == 0 || pp.BackBufferHeight == 0) {
+        if (!pp.Windowed) return false;
+        int w = 0, h = 0;
+        os::GetClientSize(window, &w, &h);
+        if (pp.BackBufferWidth == 0) pp.BackBufferWidth = uint32_t(std::max(w, 1));
+        if (pp.BackBufferHeight == 0) pp.BackBufferHeight = uint32_t(std::max(h, 1));
+    }
+    if (pp.BackBufferWidth > 16384 || pp.BackBufferHeight > 16384) return false;
+    if (pp.BackBufferFormat == D3DFMT_UNKNOWN) {
+        if (!pp.Windowed) return false;
+        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    }
+    if (!IsRenderableColorFormat(pp.BackBufferFormat)) return false;
+    if (pp.EnableAutoDepthStencil && !IsDepthFormat(pp.AutoDepthStencilFormat)) return false;
+    if (pp.BackBufferCount == 0) pp.BackBufferCount = 1;
+    if (pp.BackBufferCount > 3) return false;
+    return true;
+}
+
+void GLDevice::ApplyWindowMode(const PresentParameters& pp) {
+    bool full = !pp.Windowed;
+    if (full) {
+        SDL_SetWindowSize(window_, int(pp.BackBufferWidth), int(pp.BackBufferHeight));
+        SDL_DisplayMode mode{};
+        if (SDL_GetWindowDisplayMode(window_, &mode) == 0) {
+            mode.w = int(pp.BackBufferWidth);
+            mode.h = int(pp.BackBufferHeight);
+            mode.refresh_rate = int(pp.FullScreen_RefreshRateInHz);
+            SDL_SetWindowDisplayMode(window_, &mode);
+        }
+    }
+    // Full-screen switching may be refused (headless drivers); drawing goes on regardless.
+    if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN : 0) != 0) SDL_ClearError();
+    int interval = (full && pp.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) ? 1 : 0;
+    if (SDL_GL_SetSwapInterval(interval) != 0) SDL_ClearError();
+}
+
+Result GLDevice::Init(const DeviceParams& params) {
+    params_ = params;
+    PresentParameters& pp = params_.present;
+    if (!ValidateParams(pp)) return D3DERR_INVALIDCALL;
+    windowHandle_ = pp.hDeviceWindow;
+    window_ = static_cast<SDL_Window*>(os::NativeWindow(static_cast<os::WindowHandle>(pp.hDeviceWindow)));
+    if (!(SDL_GetWindowFlags(window_) & SDL_WINDOW_OPENGL)) return D3DERR_NOTAVAILABLE;
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    context_ = SDL_GL_CreateContext(window_);
+    if (!context_) {
+        SDL_ClearError();
+        return D3DERR_NOTAVAILABLE;
+    }
+    SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_));
+
+    // Framebuffer objects and blits carry every render target; without them nothing works.
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    int major = version ? version[0] - '0' : 0;
+    auto has = [&](const char* name) { return extensions && std::strstr(extensions, name) != nullptr; };
+    if (major < 3 && !has("GL_ARB_framebuffer_object")) return D3DERR_NOTAVAILABLE;
+    anisotropy = has("GL_EXT_texture_filter_anisotropic") || has("GL_ARB_texture_filter_anisotropic");
+    mirrorClamp = has("GL_EXT_texture_mirror_clamp") || has("GL_ARB_texture_mirror_clamp_to_edge");
+    GLint v = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &v);
+    maxTextureSize = uint32_t(std::max(v, 64));
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &maxUnits_);
+    maxUnits_ = std::clamp(maxUnits_, 1, int(kMaxTextureStages));
+    glGetIntegerv(GL_MAX_CLIP_PLANES, &maxClipPlanes_);
+    maxClipPlanes_ = std::clamp(maxClipPlanes_, 0, int(kMaxClipPlanes));
+    if (anisotropy) {
+        float a = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &a);
+        maxAnisotropy = std::max(a, 1.0f);
+    }
+
+    glGenFramebuffers(1, &drawFbo_);
+    glGenFramebuffers(1, &readFbo_);
+    glGenFramebuffers(1, &copyFbo_);
+    glGenTextures(1, &whiteTexture);
+    glBindTexture(GL_TEXTURE_2D, whiteTexture);
+    const uint8_t white[4] = {255, 255, 255, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);  // flat shading takes the first vertex's colour
+    glFrontFace(GL_CCW);
+    glLightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);
+
+    Result r = SetupBuffers(pp);
+    if (Failed(r)) return r;
+    ApplyWindowMode(pp);
+    for (int i = 0; i < 256; ++i) gamma_.red[i] = gamma_.green[i] = gamma_.blue[i] = uint16_t(i * 257);
+    FillCaps();
+    ResetState();
+    return D3D_OK;
+}
+
+Result GLDevice::SetupBuffers(const PresentParameters& pp) {
+    auto drop = [](GLSurface*& s) {
+        if (s) s->Release();
+        s = nullptr;
+    };
+    Assign(renderTarget_, static_cast<GLSurface*>(nullptr));
+    Assign(depthTarget_, static_cast<GLSurface*>(nullptr));
+    drop(backBuffer_);
+    drop(frontBuffer_);
+    drop(autoDepth_);
+    backBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
+                                       D3DPOOL_DEFAULT);
+    frontBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
+                                        D3DPOOL_DEFAULT);
+    if (!backBuffer_ || !frontBuffer_) return D3DERR_OUTOFVIDEOMEMORY;
+    backBuffer_->implicit = frontBuffer_->implicit = true;
+    backBuffer_->usage = D3DUSAGE_RENDERTARGET;
+    if (pp.EnableAutoDepthStencil) {
+        autoDepth_ = GLSurface::MakeDepth(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.AutoDepthStencilFormat);
+        if (!autoDepth_) return D3DERR_OUTOFVIDEOMEMORY;
+        autoDepth_->implicit = true;
+    }
+    Assign(renderTarget_, backBuffer_);
+    Assign(depthTarget_, autoDepth_);
+    // Start from a black back buffer, depth 1 and stencil 0.
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    BindTargets();
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    dirty_ = kDirtyAll;
+    return D3D_OK;
+}
+
+void GLDevice::ReleaseStateRefs(DeviceState& s, const StateMask* mask) {
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        if (!mask || mask->textures.test(i)) Assign(s.textures[i], static_cast<GLTexture*>(nullptr));
+    for (uint32_t i = 0; i < kMaxStreams; ++i)
+        if (!mask || mask->streams.test(i)) Assign(s.streams[i], static_cast<GLVertexBuffer*>(nullptr));
+    if (!mask || mask->indices) Assign(s.indices, static_cast<GLIndexBuffer*>(nullptr));
+}
+
+void GLDevice::ResetState() {
+    ReleaseStateRefs(st_, nullptr);
+    const PresentParameters& pp = params_.present;
+    SetDefaultState(st_, pp.EnableAutoDepthStencil != 0, pp.BackBufferWidth, pp.BackBufferHeight);
+    fvfLayoutCode_ = 0xFFFFFFFFu;
+    dirty_ = kDirtyAll;
+    boundTextureValid = false;
+}
+
+GLDevice::~GLDevice() {
+    // A window destroyed first took the context's drawable with it: OpenGL calls then go
+    // nowhere, and deleting the context frees what it held.
+    const bool alive = context_ && os::IsWindow(static_cast<os::WindowHandle>(windowHandle_));
+    if (alive) MakeCurrent();
+    if (recording_) {
+        ReleaseStateRefs(recording_->state, &recording_->mask);
+        delete recording_;
+        recording_ = nullptr;
+    }
+    for (auto& [token, block] : blocks_) {
+        ReleaseStateRefs(block->state, &block->mask);
+        delete block;
+    }
+    blocks_.clear();
+    ReleaseStateRefs(st_, nullptr);
+    Assign(renderTarget_, static_cast<GLSurface*>(nullptr));
+    Assign(depthTarget_, static_cast<GLSurface*>(nullptr));
+    for (GLSurface** s : {&backBuffer_, &frontBuffer_, &autoDepth_})
+        if (*s) {
+            (*s)->Release();
+            *s = nullptr;
+        }
+    // Whatever the game still holds loses its OpenGL side now.
+    while (objects) {
+        GLObject* o = objects;
+        o->DropGL();
+        objects = o->nextObject;
+        o->device = nullptr;
+        o->prevObject = o->nextObject = nullptr;
+    }
+    if (alive) {
+        if (drawFbo_) glDeleteFramebuffers(1, &drawFbo_);
+        if (readFbo_) glDeleteFramebuffers(1, &readFbo_);
+        if (copyFbo_) glDeleteFramebuffers(1, &copyFbo_);
+        if (whiteTexture) glDeleteTextures(1, &whiteTexture);
+        SDL_GL_MakeCurrent(window_, nullptr);
+    }
+    if (context_) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
+}
+
+bool GLDevice::MakeCurrent() {
+    if (!context_) return false;
+    if (SDL_GL_GetCurrentContext() != context_) {
+        if (!os::IsWindow(static_cast<os::WindowHandle>(windowHandle_))) return false;  // window gone
+        SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_));
+        dirty_ = kDirtyAll;
+        boundTextureValid = false;
+    }
+    return true;
+}
+
+void GLObject::Attach(GLDevice* d) {
+    device = d;
+    if (!d) return;
+    nextObject = d->objects;
+    if (d->objects) d->objects->prevObject = this;
+    d->objects = this;
+}
+
+void GLObject::Detach() {
+    if (!device) return;
+    if (prevObject)
+        prevObject->nextObject = nextObject;
+    else
+        device->objects = nextObject;
+    if (nextObject) nextObject->prevObject = prevObject;
+    prevObject = nextObject = nullptr;
+    device = nullptr;
+}
+
+// ---- Cooperative level, reset, present ----
+
+Result GLDevice::TestCooperativeLevel() {
+    if (!lost_) return D3D_OK;
+    return resettable_ ? D3DERR_DEVICENOTRESET : D3DERR_DEVICELOST;
+}
+
+void GLDevice::SimulateLoss(bool resettable) {
+    lost_ = true;
+    resettable_ = resettable;
+}
+
+Result GLDevice::Reset(PresentParameters* params) {
+    if (!params) return D3DERR_INVALIDCALL;
+    if (lost_ && !resettable_) return D3DERR_DEVICELOST;
+    if (recording_) return D3DERR_INVALIDCALL;
+    // Resources of the default pool die with the old buffers; they must be gone first.
+    for (GLObject* o = objects; o; o = o->nextObject)
+        if (o->pool == D3DPOOL_DEFAULT && !o->implicit) return D3DERR_INVALIDCALL;
+    PresentParameters pp = *params;
+    if (!ValidateParams(pp)) return D3DERR_INVALIDCALL;
+    if (static_cast<SDL_Window*>(os::NativeWindow(static_cast<os::WindowHandle>(pp.hDeviceWindow))) != window_)
+        return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    params_.present = pp;
+    Result r = SetupBuffers(pp);
+    if (Failed(r)) return r;
+    ApplyWindowMode(pp);
+    ResetState();
+    inScene_ = false;
+    lost_ = resettable_ = false;
+    *params = pp;
+    return D3D_OK;
+}
+
+Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, const void*) {
+    if (lost_ || !MakeCurrent()) return D3DERR_DEVICELOST;
+    const uint32_t w = backBuffer_->width, h = backBuffer_->height;
+    Rect src = sourceRect ? *sourceRect : Rect{0, 0, int32_t(w), int32_t(h)};
+    glDisable(GL_SCISSOR_TEST);
+    dirty_ |= kDirtyTargets | kDirtyViewport;
+    // Keep what is shown for GetFrontBuffer, then show it (flipped: the window's row 0 is at
+    // the bottom).
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+    glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, frontBuffer_->renderbuffer);
+    glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(window_, &ww, &wh);
+    Rect dst = destRect ? *destRect : Rect{0, 0, ww, wh};
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    GLenum filter = (src.right - src.left == dst.right - dst.left && src.bottom - src.top == dst.bottom - dst.top)
+                        ? GL_NEAREST
+                        : GL_LINEAR;
+    glBlitFramebuffer(src.left, src.top, src.right, src.bottom, dst.left, wh - dst.top, dst.right, wh - dst.bottom,
+                      GL_COLOR_BUFFER_BIT, filter);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    SDL_GL_SwapWindow(window_);
+    return D3D_OK;
+}
+
+Result GLDevice::BeginScene() {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return D3D_OK;
+}
+
+Result GLDevice::EndScene() {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    if (!lost_) glFlush();
+    return D3D_OK;
+}
+
+Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color color, float z, uint32_t stencil) {
+    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !depthTarget_) return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_STENCIL) && !GetFormatInfo(depthTarget_->format).stencil) return D3DERR_INVALIDCALL;
+    if (count && !rects) return D3DERR_INVALIDCALL;
+    if (lost_ || !MakeCurrent()) return D3D_OK;
+    BindTargets();
+    GLbitfield mask = 0;
+    if (flags & D3DCLEAR_TARGET) mask |= GL_COLOR_BUFFER_BIT;
+    if (flags & D3DCLEAR_ZBUFFER) mask |= GL_DEPTH_BUFFER_BIT;
+    if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT;
+    if (!mask) return D3D_OK;
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFFFFFFFFu);
+    glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
+                 (color >> 24) / 255.0f);
+    glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    glClearStencil(GLint(stencil));
+    glEnable(GL_SCISSOR_TEST);
+    const Viewport& vp = st_.viewport;
+    const int32_t vx0 = int32_t(vp.X), vy0 = int32_t(vp.Y);
+    const int32_t vx1 = int32_t(vp.X + vp.Width), vy1 = int32_t(vp.Y + vp.Height);
+    auto clearRect = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        x0 = std::max(x0, vx0), y0 = std::max(y0, vy0);
+        x1 = std::min(x1, vx1), y1 = std::min(y1, vy1);
+        if (x1 <= x0 || y1 <= y0) return;
+        glScissor(x0, y0, x1 - x0, y1 - y0);  // rows run top-down in every target
+        glClear(mask);
+    };
+    if (count == 0)
+        clearRect(vx0, vy0, vx1, vy1);
+    else
+        for (uint32_t i = 0; i < count; ++i) clearRect(rects[i].left, rects[i].top, rects[i].right, rects[i].bottom);
+    glDisable(GL_SCISSOR_TEST);
+    dirty_ |= kDirtyBlend | kDirtyDepthStencil;
+    return D3D_OK;
+}
+
+// ---- Queries ----
+
+void GLDevice::FillCaps() {
+    FillCapsFrom(&caps_, maxTextureSize, maxUnits_, maxClipPlanes_, anisotropy, maxAnisotropy, mirrorClamp);
+    caps_.DeviceType = params_.deviceType;
+    caps_.AdapterOrdinal = params_.adapter;
+}
+
+void GLDevice::FillCapsFrom(Caps* out, uint32_t maxTextureSize, int maxUnits, int maxClipPlanes, bool anisotropy,
+                            float maxAnisotropy, bool mirrorClamp) {
+    Caps& c = *out;
+    c = Caps{};
+    c.DeviceType = D3DDEVTYPE_HAL;
+    c.Caps2 = D3DCAPS2_FULLSCREENGAMMA | D3DCAPS2_CANRENDERWINDOWED | D3DCAPS2_DYNAMICTEXTURES;
+    c.PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
+    // Transform, lighting and blending run on the processor: no hardware vertex processing.
+    c.DevCaps = D3DDEVCAPS_EXECUTESYSTEMMEMORY | D3DDEVCAPS_TLVERTEXSYSTEMMEMORY | D3DDEVCAPS_TEXTURESYSTEMMEMORY |
+                D3DDEVCAPS_TEXTUREVIDEOMEMORY | D3DDEVCAPS_DRAWPRIMTLVERTEX | D3DDEVCAPS_CANRENDERAFTERFLIP |
+                D3DDEVCAPS_DRAWPRIMITIVES2 | D3DDEVCAPS_DRAWPRIMITIVES2EX | D3DDEVCAPS_HWRASTERIZATION;
+    c.PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW | D3DPMISCCAPS_CULLCCW |
+                          D3DPMISCCAPS_COLORWRITEENABLE | D3DPMISCCAPS_CLIPTLVERTS | D3DPMISCCAPS_BLENDOP;
+    c.RasterCaps = D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX | D3DPRASTERCAPS_FOGTABLE |
+                   D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_ZBIAS | D3DPRASTERCAPS_ZFOG |
+                   D3DPRASTERCAPS_COLORPERSPECTIVE;
+    if (anisotropy) c.RasterCaps |= D3DPRASTERCAPS_ANISOTROPY;
+    c.ZCmpCaps = c.AlphaCmpCaps = D3DPCMPCAPS_ALL;
+    c.SrcBlendCaps = c.DestBlendCaps = D3DPBLENDCAPS_ALL;
+    c.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_SPECULARGOURAUDRGB | D3DPSHADECAPS_ALPHAGOURAUDBLEND |
+                  D3DPSHADECAPS_FOGGOURAUD;
+    c.TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_PROJECTED |
+                    D3DPTEXTURECAPS_MIPMAP;
+    c.TextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MIPFPOINT |
+                          D3DPTFILTERCAPS_MIPFLINEAR | D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MAGFLINEAR;
+    if (anisotropy) c.TextureFilterCaps |= D3DPTFILTERCAPS_MINFANISOTROPIC | D3DPTFILTERCAPS_MAGFANISOTROPIC;
+    c.TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
+                           D3DPTADDRESSCAPS_BORDER | D3DPTADDRESSCAPS_INDEPENDENTUV;
+    if (mirrorClamp) c.TextureAddressCaps |= D3DPTADDRESSCAPS_MIRRORONCE;
+    c.LineCaps = D3DLINECAPS_TEXTURE | D3DLINECAPS_ZTEST | D3DLINECAPS_BLEND | D3DLINECAPS_ALPHACMP | D3DLINECAPS_FOG;
+    c.MaxTextureWidth = c.MaxTextureHeight = maxTextureSize;
+    c.MaxTextureRepeat = 8192;
+    c.MaxTextureAspectRatio = maxTextureSize;
+    c.MaxAnisotropy = anisotropy ? uint32_t(maxAnisotropy) : 1;
+    c.MaxVertexW = 1e10f;
+    c.StencilCaps = 0xFF;
+    c.FVFCaps = 8 | D3DFVFCAPS_DONOTSTRIPELEMENTS;
+    // Bump-environment mapping and the three-argument operations other than LERP are absent.
+    c.TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 |
+                      D3DTEXOPCAPS_MODULATE | D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X | D3DTEXOPCAPS_ADD |
+                      D3DTEXOPCAPS_ADDSIGNED | D3DTEXOPCAPS_ADDSIGNED2X | D3DTEXOPCAPS_SUBTRACT |
+                      D3DTEXOPCAPS_BLENDDIFFUSEALPHA | D3DTEXOPCAPS_BLENDTEXTUREALPHA |
+                      D3DTEXOPCAPS_BLENDFACTORALPHA | D3DTEXOPCAPS_BLENDCURRENTALPHA | D3DTEXOPCAPS_DOTPRODUCT3 |
+                      D3DTEXOPCAPS_LERP;
+    c.MaxTextureBlendStages = c.MaxSimultaneousTextures = uint32_t(maxUnits);
+    c.VertexProcessingCaps = D3DVTXPCAPS_TEXGEN | D3DVTXPCAPS_MATERIALSOURCE7 | D3DVTXPCAPS_DIRECTIONALLIGHTS |
+                             D3DVTXPCAPS_POSITIONALLIGHTS | D3DVTXPCAPS_LOCALVIEWER;
+    c.MaxActiveLights = kMaxLights;
+    c.MaxUserClipPlanes = uint32_t(maxClipPlanes);
+    c.MaxVertexBlendMatrices = 4;
+    c.MaxVertexBlendMatrixIndex = 0;
+    c.MaxPointSize = 64.0f;
+    c.MaxPrimitiveCount = 0xFFFFFu;
+    c.MaxVertexIndex = 0xFFFFFFu;
+    c.MaxStreams = 1;
+    c.MaxStreamStride = 256;
+    c.VertexShaderVersion = 0;
+    c.PixelShaderVersion = 0;
+}
+
+Result GLDevice::GetDeviceCaps(Caps* caps) {
+    if (!caps) return D3DERR_INVALIDCALL;
+    *caps = caps_;
+    return D3D_OK;
+}
+
+Result GLDevice::GetDisplayMode(DisplayMode* mode) {
+    if (!mode) return D3DERR_INVALIDCALL;
+    const PresentParameters& pp = params_.present;
+    if (pp.Windowed && MakeCurrent()) {
+        SDL_DisplayMode dm{};
+        int index = SDL_GetWindowDisplayIndex(window_);
+        if (SDL_GetDesktopDisplayMode(index < 0 ? 0 : index, &dm) == 0) {
+            *mode = {uint32_t(dm.w), uint32_t(dm.h), uint32_t(dm.refresh_rate), D3DFMT_X8R8G8B8};
+            return D3D_OK;
+        }
+        SDL_ClearError();
+    }
+    *mode = {pp.BackBufferWidth, pp.BackBufferHeight, pp.FullScreen_RefreshRateInHz, pp.BackBufferFormat};
+    return D3D_OK;
+}
+
+Result GLDevice::GetCreationParameters(DeviceCreationParameters* p) {
+    if (!p) return D3DERR_INVALIDCALL;
+    *p = {params_.adapter, params_.deviceType, params_.present.hDeviceWindow, params_.behaviorFlags};
+    return D3D_OK;
+}
+
+uint32_t GLDevice::GetAvailableTextureMem() { return kTextureMemory; }
+
+void GLDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
+    if (!ramp) return;
+    gamma_ = *ramp;
+    // Only a full-screen device owns the display's ramp; failure leaves the picture as it is.
+    if (!params_.present.Windowed && MakeCurrent() &&
+        SDL_SetWindowGammaRamp(window_, gamma_.red, gamma_.green, gamma_.blue) != 0)
+        SDL_ClearError();
+}
+
+void GLDevice::GetGammaRamp(GammaRamp* ramp) {
+    if (ramp) *ramp = gamma_;
+}
+
+Result GLDevice::ValidateDevice(uint32_t* numPasses) {
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
+        uint32_t op = st_.tss[i][D3DTSS_COLOROP];
+        if (op == D3DTOP_DISABLE) break;
+        if (i >= uint32_t(maxUnits_)) return D3DERR_TOOMANYOPERATIONS;
+        if (op > 31 || !(caps_.TextureOpCaps & (1u << (op - 1)))) return D3DERR_UNSUPPORTEDCOLOROPERATION;
+        uint32_t aop = st_.tss[i][D3DTSS_ALPHAOP];
+        if (aop > 31 || aop == 0 || !(caps_.TextureOpCaps & (1u << (aop - 1)))) return D3DERR_UNSUPPORTEDALPHAOPERATION;
+        for (uint32_t a : {uint32_t(D3DTSS_COLORARG1), uint32_t(D3DTSS_COLORARG2)})
+            if ((st_.tss[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDCOLORARG;
+        for (uint32_t a : {uint32_t(D3DTSS_ALPHAARG1), uint32_t(D3DTSS_ALPHAARG2)})
+            if ((st_.tss[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDALPHAARG;
+    }
+    if (numPasses) *numPasses = 1;
+    return D3D_OK;
+}
+
+// ---- Surfaces and render targets ----
+
+Result GLDevice::GetBackBuffer(uint32_t index, BackBufferType, Surface** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (index != 0) return D3DERR_INVALIDCALL;
+    backBuffer_->AddRef();
+    *surface = backBuffer_;
+    return D3D_OK;
+}
+
+Result GLDevice::GetFrontBuffer(Surface* dest) {
+    auto* d = dynamic_cast<GLSurface*>(dest);
+    if (!d || d->kind != GLSurface::Kind::Image || d->format != D3DFMT_A8R8G8B8 || d->locked)
+        return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    std::fill(d->data.begin(), d->data.end(), 0);
+    for (size_t i = 3; i < d->data.size(); i += 4) d->data[i] = 255;
+    uint32_t w = std::min(d->width, frontBuffer_->width), h = std::min(d->height, frontBuffer_->height);
+    if (w == 0 || h == 0) return D3D_OK;
+    std::vector<uint8_t> rows(size_t(w) * h * 4);
+    if (!ReadAttachment(frontBuffer_->GetAttachment(), 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
+    for (uint32_t y = 0; y < h; ++y)
+        std::memcpy(&d->data[size_t(y) * d->width * 4], &rows[size_t(y) * w * 4], size_t(w) * 4);
+    return D3D_OK;
+}
+
+Result GLDevice::CreateRenderTarget(uint32_t width, uint32_t height, Format format, MultiSampleType, bool,
+                                    Surface** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (!width || !height || width > maxTextureSize || height > maxTextureSize || !IsRenderableColorFormat(format))
+        return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    GLSurface* s = GLSurface::MakeColor(this, width, height, format, D3DPOOL_DEFAULT);
+    if (!s) return D3DERR_OUTOFVIDEOMEMORY;
+    s->usage = D3DUSAGE_RENDERTARGET;
+    *surface = s;
+    return D3D_OK;
+}
+
+Result GLDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, MultiSampleType,
+                                           Surface** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (!width || !height || width > maxTextureSize || height > maxTextureSize || !IsDepthFormat(format))
+        return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    GLSurface* s = GLSurface::MakeDepth(this, width, height, format);
+    if (!s) return D3DERR_OUTOFVIDEOMEMORY;
+    *surface = s;
+    return D3D_OK;
+}
+
+Result GLDevice::CreateImageSurface(uint32_t width, uint32_t height, Format format, Surface** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    FormatInfo fi = GetFormatInfo(format);
+    if (!width || !height || width > 16384 || height > 16384 || !fi.known || fi.depth) return D3DERR_INVALIDCALL;
+    GLSurface* s = GLSurface::MakeImage(this, width, height, format);
+    if (!s) return E_OUTOFMEMORY;
+    *surface = s;
+    return D3D_OK;
+}
+
+Result GLDevice::CopyRects(Surface* source, const Rect* sourceRects, uint32_t count, Surface* dest,
+                           const Point* destPoints) {
+    auto* s = dynamic_cast<GLSurface*>(source);
+    auto* d = dynamic_cast<GLSurface*>(dest);
+    if (!s || !d || s == d || s->format != d->format || s->locked || d->locked) return D3DERR_INVALIDCALL;
+    FormatInfo fi = GetFormatInfo(s->format);
+    if (fi.compressed || fi.depth) return D3DERR_INVALIDCALL;
+    if (count && !sourceRects) return D3DERR_INVALIDCALL;
+    Rect whole{0, 0, int32_t(s->width), int32_t(s->height)};
+    uint32_t n = count ? count : 1;
+    // All rectangles are checked before anything is copied.
+    for (uint32_t i = 0; i < n; ++i) {
+        const Rect& r = count ? sourceRects[i] : whole;
+        Point p = destPoints ? destPoints[i] : Point{r.left, r.top};
+        if (r.left < 0 || r.top < 0 || r.right > int32_t(s->width) || r.bottom > int32_t(s->height) ||
+            r.right <= r.left || r.bottom <= r.top)
+            return D3DERR_INVALIDCALL;
+        if (p.x < 0 || p.y < 0 || int64_t(p.x) + (r.right - r.left) > int64_t(d->width) ||
+            int64_t(p.y) + (r.bottom - r.top) > int64_t(d->height))
+            return D3DERR_INVALIDCALL;
+    }
+    std::vector<uint8_t> buffer;
+    for (uint32_t i = 0; i < n; ++i) {
+        const Rect& r = count ? sourceRects[i] : whole;
+        Point p = destPoints ? destPoints[i] : Point{r.left, r.top};
+        uint32_t w = uint32_t(r.right - r.left), h = uint32_t(r.bottom - r.top);
+        uint32_t pitch = RowBytes(s->format, w);
+        buffer.resize(size_t(pitch) * h);
+        Rect dr{p.x, p.y, p.x + int32_t(w), p.y + int32_t(h)};
+        if (!s->ReadRect(r, buffer.data(), pitch) || !d->WriteRect(dr, buffer.data(), pitch))
+            return D3DERR_INVALIDCALL;
+    }
+    return D3D_OK;
+}
+
+Result GLDevice::SetRenderTarget(Surface* target, Surface* depth) {
+    GLSurface* t = target ? dynamic_cast<GLSurface*>(target) : renderTarget_;
+    GLSurface* z = depth ? dynamic_cast<GLSurface*>(depth) : nullptr;
+    if (!t || !t->IsRenderTarget() || t->Owner() != this) return D3DERR_INVALIDCALL;
+    if (depth && (!z || z->kind != GLSurface::Kind::DepthBuffer || z->Owner() != this)) return D3DERR_INVALIDCALL;
+    if (z && (z->width < t->width || z->height < t->height)) return D3DERR_INVALIDCALL;
+    Assign(renderTarget_, t);
+    Assign(depthTarget_, z);
+    st_.viewport = {0, 0, t->width, t->height, 0.0f, 1.0f};
+    dirty_ |= kDirtyTargets | kDirtyViewport | kDirtyDepthStencil;
+    return D3D_OK;
+}
+
+Result GLDevice::GetRenderTarget(Surface** target) {
+    if (!target) return D3DERR_INVALIDCALL;
+    renderTarget_->AddRef();
+    *target = renderTarget_;
+    return D3D_OK;
+}
+
+Result GLDevice::GetDepthStencilSurface(Surface** depth) {
+    if (!depth) return D3DERR_INVALIDCALL;
+    *depth = depthTarget_;
+    if (!depthTarget_) return D3DERR_NOTFOUND;
+    depthTarget_->AddRef();
+    return D3D_OK;
+}
+
+bool GLDevice::UsingDepth() const { return depthTarget_ != nullptr; }
+
+void GLDevice::BindTargets() {
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    Attachment c = renderTarget_->GetAttachment();
+    if (c.texture)
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, GLint(c.level));
+    else
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c.renderbuffer);
+    GLuint zb = depthTarget_ ? depthTarget_->renderbuffer : 0;
+    bool stencil = depthTarget_ && GetFormatInfo(depthTarget_->format).stencil;
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    dirty_ &= ~kDirtyTargets;
+}
+
+bool GLDevice::ReadAttachment(const Attachment& a, int x, int y, int w, int h, uint8_t* out) {
+    if (!a.Valid() || a.depth || !MakeCurrent()) return false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+    if (a.texture)
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, a.texture, GLint(a.level));
+    else
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, out);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
+    return glGetError() == GL_NO_ERROR;
+}
+
+bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in) {
+    if (!a.Valid() || a.depth || !MakeCurrent()) return false;
+    if (a.texture) {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, a.texture);
+        glTexSubImage2D(GL_TEXTURE_2D, GLint(a.level), x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, in);
+        boundTextureValid = false;
+        return glGetError() == GL_NO_ERROR;
+    }
+    // Renderbuffers take the pixels through a temporary texture and a blit.
+    GLuint tmp = 0;
+    glGenTextures(1, &tmp);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, tmp);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, in);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tmp, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, w, h, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    glDeleteTextures(1, &tmp);
+    boundTextureValid = false;
+    dirty_ |= kDirtyTargets;
+    return glGetError() == GL_NO_ERROR;
+}
+
+// ---- Resources ----
+
+Result GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
+                               Pool pool, Texture** texture) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (!width || !height || width > maxTextureSize || height > maxTextureSize) return D3DERR_INVALIDCALL;
+    if (pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    bool rt = (usage & D3DUSAGE_RENDERTARGET) != 0;
+    if (rt && (pool != D3DPOOL_DEFAULT || !IsRenderableColorFormat(format))) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DEPTHSTENCIL) || !GetUploadInfo(format).supported) return D3DERR_INVALIDCALL;
+    uint32_t full = 1;
+    for (uint32_t m = std::max(width, height); m > 1; m >>= 1) ++full;
+    if (levels == 0 || levels > full) levels = full;
+    if (rt) levels = 1;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    auto* t = new GLTexture(this, width, height, levels, usage, format, pool);
+    if (!t->Init()) {
+        t->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    boundTextureValid = false;
+    *texture = t;
+    return D3D_OK;
+}
+
+Result GLDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, Pool pool, VertexBuffer** buffer) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    if (fvf && !LayoutFromFvf(fvf).valid) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    *buffer = new GLVertexBuffer(this, length, usage, fvf, pool);
+    return D3D_OK;
+}
+
+Result GLDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, Pool pool, IndexBuffer** buffer) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    *buffer = new GLIndexBuffer(this, length, usage, format, pool);
+    return D3D_OK;
+}
+
+Result GLDevice::CreateVertexShader(const uint32_t* declaration, const uint32_t* function, uint32_t* handle,
+                                    uint32_t) {
+    if (!declaration || !handle || function) return D3DERR_INVALIDCALL;
+    VertexLayout l = LayoutFromDeclaration(declaration, 64);
+    if (!l.valid) return D3DERR_INVALIDCALL;
+    uint32_t h = (nextShader_++ << 1) | 1u;
+    shaders_[h] = l;
+    *handle = h;
+    return D3D_OK;
+}
+
+Result GLDevice::DeleteVertexShader(uint32_t handle) {
+    auto it = shaders_.find(handle);
+    if (it == shaders_.end()) return D3DERR_INVALIDCALL;
+    shaders_.erase(it);
+    if (st_.shader == handle) st_.shader = 0;
+    return D3D_OK;
+}
+
+// ---- State setters ----
+
+DeviceState& GLDevice::Writable(StateMask** mask) {
+    if (recording_) {
+        *mask = &recording_->mask;
+        return recording_->state;
+    }
+    *mask = nullptr;
+    return st_;
+}
+
+void GLDevice::MarkRenderStateDirty(uint32_t s) {
+    switch (s) {
+    case D3DRS_ALPHABLENDENABLE: case D3DRS_SRCBLEND: case D3DRS_DESTBLEND: case D3DRS_BLENDOP:
+    case D3DRS_ALPHATESTENABLE: case D3DRS_ALPHAREF: case D3DRS_ALPHAFUNC: case D3DRS_COLORWRITEENABLE:
+        dirty_ |= kDirtyBlend;
+        break;
+    case D3DRS_ZENABLE: case D3DRS_ZWRITEENABLE: case D3DRS_ZFUNC: case D3DRS_ZBIAS: case D3DRS_STENCILENABLE:
+    case D3DRS_STENCILFAIL: case D3DRS_STENCILZFAIL: case D3DRS_STENCILPASS: case D3DRS_STENCILFUNC:
+    case D3DRS_STENCILREF: case D3DRS_STENCILMASK: case D3DRS_STENCILWRITEMASK:
+        dirty_ |= kDirtyDepthStencil;
+        break;
+    case D3DRS_CULLMODE: case D3DRS_FILLMODE: case D3DRS_SHADEMODE: case D3DRS_POINTSIZE:
+    case D3DRS_POINTSIZE_MIN: case D3DRS_POINTSIZE_MAX: case D3DRS_POINTSPRITEENABLE: case D3DRS_POINTSCALEENABLE:
+    case D3DRS_POINTSCALE_A: case D3DRS_POINTSCALE_B: case D3DRS_POINTSCALE_C: case D3DRS_NORMALIZENORMALS:
+    case D3DRS_SPECULARENABLE:
+        dirty_ |= kDirtyRaster;
+        break;
+    case D3DRS_FOGENABLE: case D3DRS_FOGCOLOR: case D3DRS_FOGTABLEMODE: case D3DRS_FOGSTART: case D3DRS_FOGEND:
+    case D3DRS_FOGDENSITY: case D3DRS_FOGVERTEXMODE: case D3DRS_RANGEFOGENABLE:
+        dirty_ |= kDirtyFog;
+        break;
+    case D3DRS_TEXTUREFACTOR: dirty_ |= kDirtyStages; break;
+    case D3DRS_CLIPPLANEENABLE: dirty_ |= kDirtyClip; break;
+    default: break;
+    }
+}
+
+void GLDevice::MarkStageStateDirty(uint32_t) { dirty_ |= kDirtyStages; }
+
+Result GLDevice::SetTransform(TransformStateType state, const Matrix* matrix) {
+    int slot = TransformSlot(state);
+    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.xf[slot] = *matrix;
+    if (mask) mask->xf.set(size_t(slot));
+    else if (slot == int(kXfView)) dirty_ |= kDirtyClip;
+    return D3D_OK;
+}
+
+Result GLDevice::GetTransform(TransformStateType state, Matrix* matrix) {
+    int slot = TransformSlot(state);
+    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
+    *matrix = st_.xf[slot];
+    return D3D_OK;
+}
+
+Result GLDevice::MultiplyTransform(TransformStateType state, const Matrix* matrix) {
+    int slot = TransformSlot(state);
+    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
+    Matrix m = Mul(*matrix, st_.xf[slot]);
+    return SetTransform(state, &m);
+}
+
+Result GLDevice::SetViewport(const Viewport* viewport) {
+    if (!viewport || viewport->Width == 0 || viewport->Height == 0) return D3DERR_INVALIDCALL;
+    if (!(viewport->MinZ >= 0.0f && viewport->MaxZ <= 1.0f && viewport->MinZ <= viewport->MaxZ))
+        return D3DERR_INVALIDCALL;
+    if (viewport->X > 16384 || viewport->Y > 16384 || viewport->Width > 16384 || viewport->Height > 16384)
+        return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.viewport = *viewport;
+    if (mask) mask->viewport = true;
+    else dirty_ |= kDirtyViewport;
+    return D3D_OK;
+}
+
+Result GLDevice::GetViewport(Viewport* viewport) {
+    if (!viewport) return D3DERR_INVALIDCALL;
+    *viewport = st_.viewport;
+    return D3D_OK;
+}
+
+Result GLDevice::SetMaterial(const Material* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.material = *material;
+    if (mask) mask->material = true;
+    return D3D_OK;
+}
+
+Result GLDevice::GetMaterial(Material* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    *material = st_.material;
+    return D3D_OK;
+}
+
+Result GLDevice::SetLight(uint32_t index, const Light* light) {
+    if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.lights[index].light = *light;
+    if (mask) mask->lights.set(index);
+    return D3D_OK;
+}
+
+Result GLDevice::GetLight(uint32_t index, Light* light) {
+    if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
+    *light = st_.lights[index].light;
+    return D3D_OK;
+}
+
+Result GLDevice::LightEnable(uint32_t index, bool enable) {
+    if (index >= kMaxLights) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    // A light enabled without ever being set is the default white directional light.
+    if (enable && s.lights[index].light.Type == 0) {
+        s.lights[index].light = DefaultLight();
+        if (mask) mask->lights.set(index);
+    }
+    s.lights[index].enabled = enable;
+    if (mask) mask->lightEnable.set(index);
+    return D3D_OK;
+}
+
+Result GLDevice::GetLightEnable(uint32_t index, bool* enable) {
+    if (index >= kMaxLights || !enable) return D3DERR_INVALIDCALL;
+    *enable = st_.lights[index].enabled;
+    return D3D_OK;
+}
+
+Result GLDevice::SetClipPlane(uint32_t index, const float* plane) {
+    if (index >= kMaxClipPlanes || !plane) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    std::memcpy(s.clip[index], plane, sizeof(float) * 4);
+    if (mask) mask->clip.set(index);
+    else dirty_ |= kDirtyClip;
+    return D3D_OK;
+}
+
+Result GLDevice::GetClipPlane(uint32_t index, float* plane) {
+    if (index >= kMaxClipPlanes || !plane) return D3DERR_INVALIDCALL;
+    std::memcpy(plane, st_.clip[index], sizeof(float) * 4);
+    return D3D_OK;
+}
+
+Result GLDevice::SetRenderState(RenderStateType state, uint32_t value) {
+    if (uint32_t(state) >= kRenderStateCount) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.rs[state] = value;
+    if (mask) mask->rs.set(state);
+    else MarkRenderStateDirty(state);
+    return D3D_OK;
+}
+
+Result GLDevice::GetRenderState(RenderStateType state, uint32_t* value) {
+    if (uint32_t(state) >= kRenderStateCount || !value) return D3DERR_INVALIDCALL;
+    *value = st_.rs[state];
+    return D3D_OK;
+}
+
+Result GLDevice::SetTexture(uint32_t stage, Texture* texture) {
+    if (stage >= kMaxTextureStages) return D3DERR_INVALIDCALL;
+    GLTexture* t = nullptr;
+    if (texture) {
+        t = dynamic_cast<GLTexture*>(texture);
+        if (!t || t->device != this) return D3DERR_INVALIDCALL;
+    }
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    Assign(s.textures[stage], t);  // bound at the next draw; the stage chain does not change
+    if (mask) mask->textures.set(stage);
+    return D3D_OK;
+}
+
+Result GLDevice::GetTexture(uint32_t stage, Texture** texture) {
+    if (stage >= kMaxTextureStages || !texture) return D3DERR_INVALIDCALL;
+    *texture = st_.textures[stage];
+    if (*texture) (*texture)->AddRef();
+    return D3D_OK;
+}
+
+Result GLDevice::SetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t value) {
+    if (stage >= kMaxTextureStages || uint32_t(type) >= kTextureStageStateCount) return D3DERR_INVALIDCALL;
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.tss[stage][type] = value;
+    if (mask) mask->tss.set(stage * kTextureStageStateCount + type);
+    else MarkStageStateDirty(type);
+    return D3D_OK;
+}
+
+Result GLDevice::GetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t* value) {
+    if (stage >= kMaxTextureStages || uint32_t(type) >= kTextureStageStateCount || !value)
+        return D3DERR_INVALIDCALL;
+    *value = st_.tss[stage][type];
+    return D3D_OK;
+}
+
+Result GLDevice::SetVertexShader(uint32_t handle) {
+    if (handle & 1u) {
+        if (!shaders_.count(handle)) return D3DERR_INVALIDCALL;
+    } else if (handle != 0 && !LayoutFromFvf(handle).valid) {
+        return D3DERR_INVALIDCALL;
+    }
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    s.shader = handle;
+    if (mask) mask->shader = true;
+    return D3D_OK;
+}
+
+Result GLDevice::GetVertexShader(uint32_t* handle) {
+    if (!handle) return D3DERR_INVALIDCALL;
+    *handle = st_.shader;
+    return D3D_OK;
+}
+
+Result GLDevice::SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t stride) {
+    if (stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    GLVertexBuffer* b = nullptr;
+    if (buffer) {
+        b = dynamic_cast<GLVertexBuffer*>(buffer);
+        if (!b || b->device != this) return D3DERR_INVALIDCALL;
+    }
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    Assign(s.streams[stream], b);
+    s.strides[stream] = stride;
+    if (mask) mask->streams.set(stream);
+    return D3D_OK;
+}
+
+Result GLDevice::GetStreamSource(uint32_t stream, VertexBuffer** buffer, uint32_t* stride) {
+    if (stream >= kMaxStreams || !buffer || !stride) return D3DERR_INVALIDCALL;
+    *buffer = st_.streams[stream];
+    if (*buffer) (*buffer)->AddRef();
+    *stride = st_.strides[stream];
+    return D3D_OK;
+}
+
+Result GLDevice::SetIndices(IndexBuffer* buffer, uint32_t baseVertexIndex) {
+    GLIndexBuffer* b = nullptr;
+    if (buffer) {
+        b = dynamic_cast<GLIndexBuffer*>(buffer);
+        if (!b || b->device != this) return D3DERR_INVALIDCALL;
+    }
+    StateMask* mask;
+    DeviceState& s = Writable(&mask);
+    Assign(s.indices, b);
+    s.baseVertex = baseVertexIndex;
+    if (mask) mask->indices = true;
+    return D3D_OK;
+}
+
+Result GLDevice::GetIndices(IndexBuffer** buffer, uint32_t* baseVertexIndex) {
+    if (!buffer || !baseVertexIndex) return D3DERR_INVALIDCALL;
+    *buffer = st_.indices;
+    if (*buffer) (*buffer)->AddRef();
+    *baseVertexIndex = st_.baseVertex;
+    return D3D_OK;
+}
+
+// ---- State blocks ----
+
+Result GLDevice::CreateStateBlock(StateBlockType type, uint32_t* token) {
+    if (!token || recording_) return D3DERR_INVALIDCALL;
+    auto* b = new StateBlock();
+    switch (type) {
+    case D3DSBT_ALL: b->mask.SetAll(); break;
+    case D3DSBT_PIXELSTATE: b->mask.SetPixel(); break;
+    case D3DSBT_VERTEXSTATE: b->mask.SetVertex(); break;
+    default: delete b; return D3DERR_INVALIDCALL;
+    }
+    uint32_t t = nextBlock_++;
+    blocks_[t] = b;
+    *token = t;
+    return CaptureStateBlock(t);
+}
+
+Result GLDevice::BeginStateBlock() {
+    if (recording_) return D3DERR_INVALIDCALL;
+    recording_ = new StateBlock();
+    return D3D_OK;
+}
+
+Result GLDevice::EndStateBlock(uint32_t* token) {
+    if (!token || !recording_) return D3DERR_INVALIDCALL;
+    uint32_t t = nextBlock_++;
+    blocks_[t] = recording_;
+    recording_ = nullptr;
+    *token = t;
+    return D3D_OK;
+}
+
+Result GLDevice::CaptureStateBlock(uint32_t token) {
+    auto it = blocks_.find(token);
+    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
+    StateBlock& b = *it->second;
+    const StateMask& m = b.mask;
+    DeviceState& d = b.state;
+    for (uint32_t i = 0; i < kRenderStateCount; ++i)
+        if (m.rs.test(i)) d.rs[i] = st_.rs[i];
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        for (uint32_t t = 0; t < kTextureStageStateCount; ++t)
+            if (m.tss.test(i * kTextureStageStateCount + t)) d.tss[i][t] = st_.tss[i][t];
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        if (m.textures.test(i)) Assign(d.textures[i], st_.textures[i]);
+    for (uint32_t i = 0; i < kTransformSlots; ++i)
+        if (m.xf.test(i)) d.xf[i] = st_.xf[i];
+    if (m.viewport) d.viewport = st_.viewport;
+    if (m.material) d.material = st_.material;
+    for (uint32_t i = 0; i < kMaxLights; ++i) {
+        if (m.lights.test(i)) d.lights[i].light = st_.lights[i].light;
+        if (m.lightEnable.test(i)) d.lights[i].enabled = st_.lights[i].enabled;
+    }
+    for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
+        if (m.clip.test(i)) std::memcpy(d.clip[i], st_.clip[i], sizeof(d.clip[i]));
+    if (m.shader) d.shader = st_.shader;
+    for (uint32_t i = 0; i < kMaxStreams; ++i)
+        if (m.streams.test(i)) {
+            Assign(d.streams[i], st_.streams[i]);
+            d.strides[i] = st_.strides[i];
+        }
+    if (m.indices) {
+        Assign(d.indices, st_.indices);
+        d.baseVertex = st_.baseVertex;
+    }
+    return D3D_OK;
+}
+
+Result GLDevice::ApplyStateBlock(uint32_t token) {
+    auto it = blocks_.find(token);
+    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
+    const StateBlock& b = *it->second;
+    const StateMask& m = b.mask;
+    const DeviceState& d = b.state;
+    for (uint32_t i = 0; i < kRenderStateCount; ++i)
+        if (m.rs.test(i)) SetRenderState(RenderStateType(i), d.rs[i]);
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        for (uint32_t t = 0; t < kTextureStageStateCount; ++t)
+            if (m.tss.test(i * kTextureStageStateCount + t))
+                SetTextureStageState(i, TextureStageStateType(t), d.tss[i][t]);
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        if (m.textures.test(i)) SetTexture(i, d.textures[i]);
+    for (uint32_t i = 0; i < kTransformSlots; ++i)
+        if (m.xf.test(i)) {
+            st_.xf[i] = d.xf[i];
+            if (i == kXfView) dirty_ |= kDirtyClip;
+        }
+    if (m.viewport) SetViewport(&d.viewport);
+    if (m.material) st_.material = d.material;
+    for (uint32_t i = 0; i < kMaxLights; ++i) {
+        if (m.lights.test(i)) st_.lights[i].light = d.lights[i].light;
+        if (m.lightEnable.test(i)) st_.lights[i].enabled = d.lights[i].enabled;
+    }
+    for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
+        if (m.clip.test(i)) SetClipPlane(i, d.clip[i]);
+    if (m.shader) st_.shader = d.shader;
+    for (uint32_t i = 0; i < kMaxStreams; ++i)
+        if (m.streams.test(i)) {
+            // A buffer whose device went away is not bound again.
+            GLVertexBuffer* v = d.streams[i] && d.streams[i]->device ? d.streams[i] : nullptr;
+            Assign(st_.streams[i], v);
+            st_.strides[i] = d.strides[i];
+        }
+    if (m.indices) {
+        Assign(st_.indices, d.indices);
+        st_.baseVertex = d.baseVertex;
+    }
+    return D3D_OK;
+}
+
+Result GLDevice::DeleteStateBlock(uint32_t token) {
+    auto it = blocks_.find(token);
+    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
+    ReleaseStateRefs(it->second->state, &it->second->mask);
+    delete it->second;
+    blocks_.erase(it);
+    return D3D_OK;
+}
+
+}  // namespace gl
+
+// ---- Queries without a device ----
+
+bool CheckGLFormat(uint32_t usage, ResourceType type, Format format) {
+    if (usage & D3DUSAGE_DEPTHSTENCIL) return gl::IsDepthFormat(format) && type == D3DRTYPE_SURFACE;
+    if (type != D3DRTYPE_TEXTURE && type != D3DRTYPE_SURFACE) return false;
+    if (usage & D3DUSAGE_RENDERTARGET) return gl::IsRenderableColorFormat(format);
+    if (type == D3DRTYPE_SURFACE) {
+        gl::FormatInfo fi = gl::GetFormatInfo(format);
+        return fi.known && !fi.depth;
+    }
+    return gl::GetUploadInfo(format).supported;
+}
+
+bool GetGLDeviceCaps(Caps* caps) {
+    if (!caps) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SDL_ClearError();
+        return false;
+    }
+    bool ok = false;
+    // A throwaway hidden window and device answer the question; nothing else is touched.
+    SDL_Window* w = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (w) {
+        SDL_GLContext previous = SDL_GL_GetCurrentContext();
+        SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+        SDL_GLContext ctx = SDL_GL_CreateContext(w);
+        if (ctx) {
+            GLint size = 0, units = 1, planes = 0;
+            float aniso = 1.0f;
+            glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+            glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+            glGetIntegerv(GL_MAX_CLIP_PLANES, &planes);
+            const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+            bool hasAniso = ext && (std::strstr(ext, "GL_EXT_texture_filter_anisotropic") ||
+                                    std::strstr(ext, "GL_ARB_texture_filter_anisotropic"));
+            bool hasMirror = ext && (std::strstr(ext, "GL_EXT_texture_mirror_clamp") ||
+                                     std::strstr(ext, "GL_ARB_texture_mirror_clamp_to_edge"));
+            if (hasAniso) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &aniso);
+            gl::GLDevice::FillCapsFrom(caps, uint32_t(std::max(size, 64)), std::clamp(units, 1, 8),
+                                       std::clamp(planes, 0, 6), hasAniso, std::max(aniso, 1.0f), hasMirror);
+            ok = true;
+            SDL_GL_MakeCurrent(previousWindow, previous);
+            SDL_GL_DeleteContext(ctx);
+        }
+        SDL_DestroyWindow(w);
+    }
+    SDL_ClearError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return ok;
+}
+
+}  // namespace gfx

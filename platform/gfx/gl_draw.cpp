@@ -1,0 +1,994 @@
+// Drawing on the OpenGL device: fixed-function state to OpenGL, vertex processing on the
+// processor where OpenGL's fixed function differs (pre-transformed vertices, vertex blending,
+// lighting), texture stages to combiners, and the draw calls themselves.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/gfx/gl_internal.h"
+
+namespace gfx::gl {
+
+namespace {
+
+GLenum CompareFunc(uint32_t c) { return (c >= D3DCMP_NEVER && c <= D3DCMP_ALWAYS) ? GL_NEVER + (c - 1) : GL_ALWAYS; }
+
+GLenum BlendFactor(uint32_t b) {
+    switch (b) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_ONE: return GL_ONE;
+    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    default: return GL_ONE;
+    }
+}
+
+GLenum StencilOpGL(uint32_t op) {
+    switch (op) {
+    case D3DSTENCILOP_ZERO: return GL_ZERO;
+    case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT: return GL_INCR;
+    case D3DSTENCILOP_DECRSAT: return GL_DECR;
+    case D3DSTENCILOP_INVERT: return GL_INVERT;
+    case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+    default: return GL_KEEP;
+    }
+}
+
+GLenum PrimitiveGL(PrimitiveType t) {
+    switch (t) {
+    case D3DPT_POINTLIST: return GL_POINTS;
+    case D3DPT_LINELIST: return GL_LINES;
+    case D3DPT_LINESTRIP: return GL_LINE_STRIP;
+    case D3DPT_TRIANGLELIST: return GL_TRIANGLES;
+    case D3DPT_TRIANGLESTRIP: return GL_TRIANGLE_STRIP;
+    case D3DPT_TRIANGLEFAN: return GL_TRIANGLE_FAN;
+    default: return 0;
+    }
+}
+
+// Vertices used by primitiveCount primitives; 0 for an unknown type or no primitives.
+uint64_t VertexCount(PrimitiveType t, uint32_t n) {
+    if (n == 0) return 0;
+    switch (t) {
+    case D3DPT_POINTLIST: return n;
+    case D3DPT_LINELIST: return uint64_t(n) * 2;
+    case D3DPT_LINESTRIP: return uint64_t(n) + 1;
+    case D3DPT_TRIANGLELIST: return uint64_t(n) * 3;
+    case D3DPT_TRIANGLESTRIP:
+    case D3DPT_TRIANGLEFAN: return uint64_t(n) + 2;
+    default: return 0;
+    }
+}
+
+GLint AddressGL(uint32_t a, bool mirrorClamp) {
+    switch (a) {
+    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE: return mirrorClamp ? GL_MIRROR_CLAMP_TO_EDGE_EXT : GL_MIRRORED_REPEAT;
+    default: return GL_REPEAT;
+    }
+}
+
+struct Rgba {
+    float r, g, b, a;
+};
+
+Rgba FromColor(uint32_t c) {
+    return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f};
+}
+
+Rgba FromValue(const ColorValue& c) { return {c.r, c.g, c.b, c.a}; }
+
+uint32_t ToColor(const Rgba& c) {
+    auto q = [](float v) { return uint32_t(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return (q(c.a) << 24) | (q(c.r) << 16) | (q(c.g) << 8) | q(c.b);
+}
+
+inline float ReadFloat(const uint8_t* p) {
+    float f;
+    std::memcpy(&f, p, 4);
+    return f;
+}
+
+inline uint32_t ReadU32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+struct V3 {
+    float x, y, z;
+};
+inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+inline float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 Normalize(V3 v) {
+    float l = std::sqrt(Dot(v, v));
+    return l > 1e-20f ? v * (1.0f / l) : V3{0, 0, 0};
+}
+inline V3 TransformPoint(V3 p, const Matrix& m) {
+    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+inline V3 TransformDir(V3 d, const Matrix& m) {
+    return {d.x * m.m[0][0] + d.y * m.m[1][0] + d.z * m.m[2][0], d.x * m.m[0][1] + d.y * m.m[1][1] + d.z * m.m[2][1],
+            d.x * m.m[0][2] + d.y * m.m[1][2] + d.z * m.m[2][2]};
+}
+inline V3 TransformNormal(V3 n, const float m[3][3]) {
+    return {n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
+            n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
+}
+
+struct PreparedLight {
+    uint32_t type;
+    V3 position;   // camera space
+    V3 direction;  // camera space, unit, the way the light travels
+    Rgba diffuse, specular, ambient;
+    float range, a0, a1, a2, cosHalfTheta, cosHalfPhi, falloff;
+};
+
+// Combiner source for a stage argument.
+void ArgumentGL(uint32_t arg, bool alpha, GLenum* source, GLenum* operand) {
+    switch (arg & D3DTA_SELECTMASK) {
+    case D3DTA_CURRENT: *source = GL_PREVIOUS; break;
+    case D3DTA_TEXTURE: *source = GL_TEXTURE; break;
+    case D3DTA_TFACTOR: *source = GL_CONSTANT; break;
+    default: *source = GL_PRIMARY_COLOR; break;  // diffuse (specular and temp are not offered)
+    }
+    bool complement = (arg & D3DTA_COMPLEMENT) != 0;
+    bool replicate = alpha || (arg & D3DTA_ALPHAREPLICATE) != 0;
+    if (replicate)
+        *operand = complement ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    else
+        *operand = complement ? GL_ONE_MINUS_SRC_COLOR : GL_SRC_COLOR;
+}
+
+// Sets one channel (colour or alpha) of a unit's combiner from a stage operation.
+void CombinerGL(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2, uint32_t arg0) {
+    const GLenum combine = alpha ? GL_COMBINE_ALPHA : GL_COMBINE_RGB;
+    const GLenum src[3] = {GLenum(alpha ? GL_SRC0_ALPHA : GL_SRC0_RGB), GLenum(alpha ? GL_SRC1_ALPHA : GL_SRC1_RGB),
+                           GLenum(alpha ? GL_SRC2_ALPHA : GL_SRC2_RGB)};
+    const GLenum opnd[3] = {GLenum(alpha ? GL_OPERAND0_ALPHA : GL_OPERAND0_RGB),
+                            GLenum(alpha ? GL_OPERAND1_ALPHA : GL_OPERAND1_RGB),
+                            GLenum(alpha ? GL_OPERAND2_ALPHA : GL_OPERAND2_RGB)};
+    const GLenum scaleName = alpha ? GL_ALPHA_SCALE : GL_RGB_SCALE;
+    GLenum mode = GL_REPLACE;
+    float scale = 1.0f;
+    uint32_t args[3] = {D3DTA_CURRENT, D3DTA_CURRENT, D3DTA_CURRENT};
+    int used = 1;
+    GLenum fixedSource2 = 0;  // the blend factor of the BLEND*ALPHA operations
+    switch (op) {
+    case D3DTOP_SELECTARG1: args[0] = arg1; break;
+    case D3DTOP_SELECTARG2: args[0] = arg2; break;
+    case D3DTOP_MODULATE:
+    case D3DTOP_MODULATE2X:
+    case D3DTOP_MODULATE4X:
+        mode = GL_MODULATE;
+        scale = op == D3DTOP_MODULATE ? 1.0f : op == D3DTOP_MODULATE2X ? 2.0f : 4.0f;
+        args[0] = arg1, args[1] = arg2, used = 2;
+        break;
+    case D3DTOP_ADD: mode = GL_ADD, args[0] = arg1, args[1] = arg2, used = 2; break;
+    case D3DTOP_ADDSIGNED:
+    case D3DTOP_ADDSIGNED2X:
+        mode = GL_ADD_SIGNED, args[0] = arg1, args[1] = arg2, used = 2;
+        scale = op == D3DTOP_ADDSIGNED ? 1.0f : 2.0f;
+        break;
+    case D3DTOP_SUBTRACT: mode = GL_SUBTRACT, args[0] = arg1, args[1] = arg2, used = 2; break;
+    case D3DTOP_BLENDDIFFUSEALPHA: fixedSource2 = GL_PRIMARY_COLOR; break;
+    case D3DTOP_BLENDTEXTUREALPHA: fixedSource2 = GL_TEXTURE; break;
+    case D3DTOP_BLENDFACTORALPHA: fixedSource2 = GL_CONSTANT; break;
+    case D3DTOP_BLENDCURRENTALPHA: fixedSource2 = GL_PREVIOUS; break;
+    case D3DTOP_LERP: mode = GL_INTERPOLATE, args[0] = arg1, args[1] = arg2, args[2] = arg0, used = 3; break;
+    case D3DTOP_DOTPRODUCT3:
+        if (!alpha) {
+            mode = GL_DOT3_RGBA, args[0] = arg1, args[1] = arg2, used = 2;
+            break;
+        }
+        [[fallthrough]];
+    default:  // disabled alpha and operations that are not offered pass the current value on
+        args[0] = D3DTA_CURRENT;
+        break;
+    }
+    if (fixedSource2) {
+        mode = GL_INTERPOLATE;
+        args[0] = arg1, args[1] = arg2, used = 2;
+        glTexEnvi(GL_TEXTURE_ENV, src[2], GLint(fixedSource2));
+        glTexEnvi(GL_TEXTURE_ENV, opnd[2], GL_SRC_ALPHA);
+    }
+    glTexEnvi(GL_TEXTURE_ENV, combine, GLint(mode));
+    for (int i = 0; i < used; ++i) {
+        GLenum s, o;
+        ArgumentGL(args[i], alpha, &s, &o);
+        glTexEnvi(GL_TEXTURE_ENV, src[i], GLint(s));
+        glTexEnvi(GL_TEXTURE_ENV, opnd[i], GLint(o));
+    }
+    glTexEnvf(GL_TEXTURE_ENV, scaleName, scale);
+}
+
+void LoadMatrix(GLenum mode, const Matrix& m) {
+    glMatrixMode(mode);
+    glLoadMatrixf(&m.m[0][0]);  // row-major with row vectors is OpenGL's column-major layout
+}
+
+}  // namespace
+
+// ---- Render states to OpenGL ----
+
+void GLDevice::ApplyBlend() {
+    const uint32_t* rs = st_.rs;
+    if (rs[D3DRS_ALPHABLENDENABLE])
+        glEnable(GL_BLEND);
+    else
+        glDisable(GL_BLEND);
+    GLenum src = BlendFactor(rs[D3DRS_SRCBLEND]), dst = BlendFactor(rs[D3DRS_DESTBLEND]);
+    if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA) src = GL_SRC_ALPHA, dst = GL_ONE_MINUS_SRC_ALPHA;
+    if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA) src = GL_ONE_MINUS_SRC_ALPHA, dst = GL_SRC_ALPHA;
+    glBlendFunc(src, dst);
+    switch (rs[D3DRS_BLENDOP]) {
+    case D3DBLENDOP_SUBTRACT: glBlendEquation(GL_FUNC_SUBTRACT); break;
+    case D3DBLENDOP_REVSUBTRACT: glBlendEquation(GL_FUNC_REVERSE_SUBTRACT); break;
+    case D3DBLENDOP_MIN: glBlendEquation(GL_MIN); break;
+    case D3DBLENDOP_MAX: glBlendEquation(GL_MAX); break;
+    default: glBlendEquation(GL_FUNC_ADD); break;
+    }
+    if (rs[D3DRS_ALPHATESTENABLE])
+        glEnable(GL_ALPHA_TEST);
+    else
+        glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(CompareFunc(rs[D3DRS_ALPHAFUNC]), (rs[D3DRS_ALPHAREF] & 0xFF) / 255.0f);
+    uint32_t cw = rs[D3DRS_COLORWRITEENABLE];
+    glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
+                cw & 8 ? GL_TRUE : GL_FALSE);
+}
+
+void GLDevice::ApplyDepthStencil() {
+    const uint32_t* rs = st_.rs;
+    bool depth = UsingDepth();
+    if (depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE)
+        glEnable(GL_DEPTH_TEST);
+    else
+        glDisable(GL_DEPTH_TEST);
+    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+    // A higher bias pulls the surface towards the eye.
+    float bias = float(rs[D3DRS_ZBIAS] & 0xFF);
+    if (bias > 0.0f) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glEnable(GL_POLYGON_OFFSET_LINE);
+        glEnable(GL_POLYGON_OFFSET_POINT);
+        glPolygonOffset(-bias, -bias);
+    } else {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+        glDisable(GL_POLYGON_OFFSET_LINE);
+        glDisable(GL_POLYGON_OFFSET_POINT);
+    }
+    bool stencil = depth && GetFormatInfo(depthTarget_->format).stencil && rs[D3DRS_STENCILENABLE];
+    if (stencil)
+        glEnable(GL_STENCIL_TEST);
+    else
+        glDisable(GL_STENCIL_TEST);
+    glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), GLint(rs[D3DRS_STENCILREF] & 0xFF), rs[D3DRS_STENCILMASK]);
+    glStencilOp(StencilOpGL(rs[D3DRS_STENCILFAIL]), StencilOpGL(rs[D3DRS_STENCILZFAIL]),
+                StencilOpGL(rs[D3DRS_STENCILPASS]));
+    glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+}
+
+void GLDevice::ApplyRaster() {
+    const uint32_t* rs = st_.rs;
+    // Every target keeps the top row at OpenGL row 0, so clockwise on screen is
+    // counter-clockwise to OpenGL.
+    switch (rs[D3DRS_CULLMODE]) {
+    case D3DCULL_CW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+        break;
+    case D3DCULL_CCW:
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        break;
+    default: glDisable(GL_CULL_FACE); break;
+    }
+    switch (rs[D3DRS_FILLMODE]) {
+    case D3DFILL_POINT: glPolygonMode(GL_FRONT_AND_BACK, GL_POINT); break;
+    case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
+    default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
+    }
+    glShadeModel(rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+    float size = std::max(BitsFloat(rs[D3DRS_POINTSIZE]), 1.0f);
+    if (rs[D3DRS_POINTSCALEENABLE]) {
+        const float att[3] = {BitsFloat(rs[D3DRS_POINTSCALE_A]), BitsFloat(rs[D3DRS_POINTSCALE_B]),
+                              BitsFloat(rs[D3DRS_POINTSCALE_C])};
+        glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
+        size = BitsFloat(rs[D3DRS_POINTSIZE]) * float(st_.viewport.Height);
+    } else {
+        const float att[3] = {1.0f, 0.0f, 0.0f};
+        glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
+    }
+    glPointParameterf(GL_POINT_SIZE_MIN, std::max(BitsFloat(rs[D3DRS_POINTSIZE_MIN]), 0.0f));
+    glPointParameterf(GL_POINT_SIZE_MAX, std::max(BitsFloat(rs[D3DRS_POINTSIZE_MAX]), 1.0f));
+    glPointSize(std::clamp(size, 1.0f, 64.0f));
+    if (rs[D3DRS_POINTSPRITEENABLE])
+        glEnable(GL_POINT_SPRITE);
+    else
+        glDisable(GL_POINT_SPRITE);
+    for (int i = 0; i < maxUnits_; ++i) {
+        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, rs[D3DRS_POINTSPRITEENABLE] ? GL_TRUE : GL_FALSE);
+    }
+    boundTextureValid = false;
+    if (rs[D3DRS_NORMALIZENORMALS])
+        glEnable(GL_NORMALIZE);
+    else
+        glDisable(GL_NORMALIZE);
+    if (rs[D3DRS_SPECULARENABLE])
+        glEnable(GL_COLOR_SUM);
+    else
+        glDisable(GL_COLOR_SUM);
+}
+
+void GLDevice::ApplyFog() {
+    const uint32_t* rs = st_.rs;
+    uint32_t mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+    if (!rs[D3DRS_FOGENABLE] || mode == D3DFOG_NONE || mode > D3DFOG_LINEAR) {
+        glDisable(GL_FOG);
+        return;
+    }
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, mode == D3DFOG_LINEAR ? GL_LINEAR : mode == D3DFOG_EXP ? GL_EXP : GL_EXP2);
+    Rgba c = FromColor(rs[D3DRS_FOGCOLOR]);
+    const float color[4] = {c.r, c.g, c.b, 1.0f};
+    glFogfv(GL_FOG_COLOR, color);
+    glFogf(GL_FOG_START, BitsFloat(rs[D3DRS_FOGSTART]));
+    glFogf(GL_FOG_END, BitsFloat(rs[D3DRS_FOGEND]));
+    glFogf(GL_FOG_DENSITY, BitsFloat(rs[D3DRS_FOGDENSITY]));
+    glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);
+}
+
+void GLDevice::ApplyViewport() {
+    const Viewport& v = st_.viewport;
+    glViewport(GLint(v.X), GLint(v.Y), GLsizei(v.Width), GLsizei(v.Height));  // rows run top-down
+    glDepthRange(v.MinZ, v.MaxZ);
+    if (st_.rs[D3DRS_POINTSCALEENABLE]) dirty_ |= kDirtyRaster;
+}
+
+void GLDevice::ApplyClipPlanes() {
+    // Planes are given in world space; OpenGL keeps them in eye space, taken through the
+    // model-view matrix current when they are set.
+    LoadMatrix(GL_MODELVIEW, st_.xf[kXfView]);
+    uint32_t enabled = st_.rs[D3DRS_CLIPPLANEENABLE];
+    for (int i = 0; i < maxClipPlanes_; ++i) {
+        if (enabled & (1u << i)) {
+            const double eq[4] = {st_.clip[i][0], st_.clip[i][1], st_.clip[i][2], st_.clip[i][3]};
+            glClipPlane(GLenum(GL_CLIP_PLANE0 + i), eq);
+            glEnable(GLenum(GL_CLIP_PLANE0 + i));
+        } else {
+            glDisable(GLenum(GL_CLIP_PLANE0 + i));
+        }
+    }
+}
+
+void GLDevice::ApplyDirty() {
+    if (dirty_ & kDirtyTargets) BindTargets();
+    if (dirty_ & kDirtyViewport) ApplyViewport();
+    if (dirty_ & kDirtyBlend) ApplyBlend();
+    if (dirty_ & kDirtyDepthStencil) ApplyDepthStencil();
+    if (dirty_ & kDirtyRaster) ApplyRaster();
+    if (dirty_ & kDirtyFog) ApplyFog();
+    dirty_ &= ~(kDirtyTargets | kDirtyViewport | kDirtyBlend | kDirtyDepthStencil | kDirtyRaster | kDirtyFog);
+}
+
+// ---- Texture stages ----
+
+void GLDevice::ApplyStages() {
+    // The chain ends at the first disabled stage; a stage with an operation but no texture
+    // still runs, sampling white.
+    uint32_t active = 0;
+    while (active < uint32_t(maxUnits_) && st_.tss[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
+    Rgba tf = FromColor(st_.rs[D3DRS_TEXTUREFACTOR]);
+    const float factor[4] = {tf.r, tf.g, tf.b, tf.a};
+    for (uint32_t i = 0; i < active; ++i) {
+        const uint32_t* t = st_.tss[i];
+        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        CombinerGL(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], t[D3DTSS_COLORARG0]);
+        CombinerGL(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2], t[D3DTSS_ALPHAARG0]);
+        glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
+        glTexEnvf(GL_TEXTURE_FILTER_CONTROL, GL_TEXTURE_LOD_BIAS, BitsFloat(t[D3DTSS_MIPMAPLODBIAS]));
+    }
+    for (uint32_t i = active; i < activeUnits_; ++i) {
+        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+        glDisable(GL_TEXTURE_GEN_R);
+        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    activeUnits_ = active;
+    boundTextureValid = false;
+    dirty_ &= ~kDirtyStages;
+}
+
+void GLDevice::BindStageTextures() {
+    for (uint32_t i = 0; i < activeUnits_; ++i) {
+        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        GLTexture* tex = st_.textures[i];
+        if (!tex || !tex->tex) {
+            glBindTexture(GL_TEXTURE_2D, whiteTexture);
+            continue;
+        }
+        glBindTexture(GL_TEXTURE_2D, tex->tex);
+        tex->Upload();
+        const uint32_t* t = st_.tss[i];
+        GLTexture::Sampler& s = tex->sampler;
+        uint32_t minf = t[D3DTSS_MINFILTER], magf = t[D3DTSS_MAGFILTER], mipf = t[D3DTSS_MIPFILTER];
+        bool minLinear = minf != D3DTEXF_POINT && minf != D3DTEXF_NONE;
+        GLint mag = (magf == D3DTEXF_POINT || magf == D3DTEXF_NONE) ? GL_NEAREST : GL_LINEAR;
+        GLint min;
+        if (tex->levels == 1 || mipf == D3DTEXF_NONE)
+            min = minLinear ? GL_LINEAR : GL_NEAREST;
+        else if (mipf == D3DTEXF_POINT)
+            min = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        else
+            min = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+        if (min != s.minFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.minFilter = min);
+        if (mag != s.magFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.magFilter = mag);
+        GLint ws = AddressGL(t[D3DTSS_ADDRESSU], mirrorClamp), wt = AddressGL(t[D3DTSS_ADDRESSV], mirrorClamp);
+        if (ws != s.wrapS) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrapS = ws);
+        if (wt != s.wrapT) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrapT = wt);
+        if ((ws == GL_CLAMP_TO_BORDER || wt == GL_CLAMP_TO_BORDER) &&
+            (!s.borderSet || s.border != t[D3DTSS_BORDERCOLOR])) {
+            Rgba b = FromColor(t[D3DTSS_BORDERCOLOR]);
+            const float border[4] = {b.r, b.g, b.b, b.a};
+            glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+            s.border = t[D3DTSS_BORDERCOLOR];
+            s.borderSet = true;
+        }
+        GLint base = GLint(std::min<uint32_t>(t[D3DTSS_MAXMIPLEVEL], tex->levels - 1));
+        if (base != s.baseLevel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, s.baseLevel = base);
+        if (anisotropy) {
+            float a = 1.0f;
+            if (minf == D3DTEXF_ANISOTROPIC || magf == D3DTEXF_ANISOTROPIC)
+                a = std::clamp(float(t[D3DTSS_MAXANISOTROPY]), 1.0f, maxAnisotropy);
+            if (a != s.aniso) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.aniso = a);
+        }
+    }
+}
+
+void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
+                                 uintptr_t bufferOffset) {
+    for (uint32_t i = 0; i < activeUnits_; ++i) {
+        const uint32_t* t = st_.tss[i];
+        uint32_t set = t[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+        uint32_t gen = l.rhw ? 0 : (t[D3DTSS_TEXCOORDINDEX] >> 16);
+        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
+        uint32_t inputs = 2;
+        if (gen == 0) {
+            glDisable(GL_TEXTURE_GEN_S);
+            glDisable(GL_TEXTURE_GEN_T);
+            glDisable(GL_TEXTURE_GEN_R);
+            if (set < l.texCount && l.tex[set] >= 0) {
+                inputs = l.texSize[set];
+                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                if (useBuffer)
+                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride),
+                                      reinterpret_cast<const void*>(bufferOffset + uintptr_t(l.tex[set])));
+                else
+                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride), texBase + l.tex[set]);
+            } else {
+                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+                glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+            }
+        } else {
+            inputs = 3;
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+            GLint mode = gen == 1 ? GL_NORMAL_MAP : gen == 2 ? GL_EYE_LINEAR : GL_REFLECTION_MAP;
+            if (mode == GL_EYE_LINEAR) {
+                // Eye planes are taken through the current model-view matrix: identity gives
+                // the camera-space position itself.
+                glMatrixMode(GL_MODELVIEW);
+                glLoadIdentity();
+                const float ps[4] = {1, 0, 0, 0}, pt[4] = {0, 1, 0, 0}, pr[4] = {0, 0, 1, 0};
+                glTexGenfv(GL_S, GL_EYE_PLANE, ps);
+                glTexGenfv(GL_T, GL_EYE_PLANE, pt);
+                glTexGenfv(GL_R, GL_EYE_PLANE, pr);
+            }
+            for (GLenum c : {GLenum(GL_S), GLenum(GL_T), GLenum(GL_R)}) glTexGeni(c, GL_TEXTURE_GEN_MODE, mode);
+            glEnable(GL_TEXTURE_GEN_S);
+            glEnable(GL_TEXTURE_GEN_T);
+            glEnable(GL_TEXTURE_GEN_R);
+        }
+        // The texture transform: the input is widened as the fixed-function pipeline does
+        // ((u, v) becomes (u, v, 1, 0)), multiplied, then the counted and projected outputs
+        // are placed where OpenGL reads s, t and the divisor q.
+        uint32_t flags = t[D3DTSS_TEXTURETRANSFORMFLAGS];
+        uint32_t count = flags & 0xFF;
+        Matrix tm = Identity();
+        if (count >= 1 && count <= 4) {
+            Matrix widen{};
+            if (inputs == 1) {
+                widen.m[0][0] = 1, widen.m[3][1] = 1;
+            } else if (inputs == 2) {
+                widen.m[0][0] = 1, widen.m[1][1] = 1, widen.m[3][2] = 1;
+            } else {
+                widen = Identity();
+            }
+            Matrix select{};
+            bool projected = (flags & D3DTTFF_PROJECTED) != 0 && count >= 2;
+            if (projected) {
+                select.m[0][0] = 1;
+                if (count >= 3) select.m[1][1] = 1;
+                if (count == 4) select.m[2][2] = 1;
+                select.m[count - 1][3] = 1;
+            } else {
+                select.m[0][0] = 1;
+                if (count >= 2) select.m[1][1] = 1;
+                if (count >= 3) select.m[2][2] = 1;
+            }
+            // Pre-transformed vertices skip the matrix; only the projection divide applies.
+            tm = Mul(Mul(widen, l.rhw ? Identity() : st_.xf[kXfTexture0 + i]), select);
+            if (!projected) tm.m[3][3] += 1.0f;  // q = 1 from the input's q
+        }
+        LoadMatrix(GL_TEXTURE, tm);
+    }
+}
+
+// ---- Vertex processing on the processor ----
+
+bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first,
+                               uint32_t count, bool blend, bool light) {
+    positions_.resize(size_t(count) * 4);
+    colors_.resize(count);
+    speculars_.resize(count);
+    const bool wantNormals = l.normal >= 0;
+    if (wantNormals) normals_.resize(size_t(count) * 3);
+    const uint32_t* rs = st_.rs;
+    const bool fogTL = l.rhw && rs[D3DRS_FOGENABLE];
+    if (fogTL) fogCoords_.resize(count);
+
+    if (l.rhw) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* v = base + size_t(first + i) * stride;
+            float x = ReadFloat(v), y = ReadFloat(v + 4), z = ReadFloat(v + 8), rhw = ReadFloat(v + 12);
+            // The reciprocal of w gives back perspective-correct interpolation.
+            float w = (std::isfinite(rhw) && rhw > 1e-20f) ? 1.0f / rhw : 1.0f;
+            float* p = &positions_[size_t(i) * 4];
+            p[0] = x * w, p[1] = y * w, p[2] = z * w, p[3] = w;
+            colors_[i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
+            speculars_[i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
+            if (fogTL) {
+                if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE)
+                    fogCoords_[i] = w;  // eye depth for table fog
+                else  // vertex fog of pre-transformed vertices comes in the specular alpha
+                    fogCoords_[i] = 1.0f - float(speculars_[i] >> 24) / 255.0f;
+            }
+            if (wantNormals) std::memcpy(&normals_[size_t(i) * 3], v + l.normal, 12);
+        }
+        return true;
+    }
+
+    // Blend matrices: world 0..n, weights from the vertex, the last one 1 - the sum.
+    const uint32_t vb = rs[D3DRS_VERTEXBLEND];
+    uint32_t matrices = 1;
+    if (blend) matrices = std::min<uint32_t>(std::min<uint32_t>(vb, l.weights) + 1, 4);
+    float normalM[4][3][3];
+    for (uint32_t k = 0; k < matrices; ++k)
+        if (!NormalMatrix(st_.xf[kXfWorld0 + k], normalM[k])) std::memset(normalM[k], 0, sizeof(normalM[k]));
+
+    // Lighting is done in camera space.
+    const Matrix& view = st_.xf[kXfView];
+    Matrix toCamera = blend ? view : Mul(st_.xf[kXfWorld0], view);
+    float normalC[3][3];
+    if (!NormalMatrix(toCamera, normalC)) std::memset(normalC, 0, sizeof(normalC));
+    PreparedLight lights[kMaxLights];
+    uint32_t lightCount = 0;
+    if (light) {
+        float viewNormal[3][3];
+        if (!NormalMatrix(view, viewNormal)) std::memset(viewNormal, 0, sizeof(viewNormal));
+        for (uint32_t k = 0; k < kMaxLights; ++k) {
+            const LightSlot& s = st_.lights[k];
+            if (!s.enabled) continue;
+            const Light& L = s.light;
+            PreparedLight& p = lights[lightCount++];
+            p.type = L.Type;
+            p.position = TransformPoint({L.Position.x, L.Position.y, L.Position.z}, view);
+            p.direction = Normalize(TransformDir({L.Direction.x, L.Direction.y, L.Direction.z}, view));
+            p.diffuse = FromValue(L.Diffuse), p.specular = FromValue(L.Specular), p.ambient = FromValue(L.Ambient);
+            p.range = L.Range, p.a0 = L.Attenuation0, p.a1 = L.Attenuation1, p.a2 = L.Attenuation2;
+            p.cosHalfTheta = std::cos(L.Theta * 0.5f), p.cosHalfPhi = std::cos(L.Phi * 0.5f);
+            p.falloff = L.Falloff;
+        }
+    }
+    const Material& mat = st_.material;
+    const Rgba ambientLight = FromColor(rs[D3DRS_AMBIENT]);
+    const bool colorVertex = rs[D3DRS_COLORVERTEX] != 0;
+    const bool normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+    const bool specularOn = rs[D3DRS_SPECULARENABLE] != 0;
+    const bool localViewer = rs[D3DRS_LOCALVIEWER] != 0;
+    auto source = [&](uint32_t which, const ColorValue& m, const uint8_t* v) -> Rgba {
+        if (colorVertex && which == D3DMCS_COLOR1 && l.diffuse >= 0) return FromColor(ReadU32(v + l.diffuse));
+        if (colorVertex && which == D3DMCS_COLOR2 && l.specular >= 0) return FromColor(ReadU32(v + l.specular));
+        return FromValue(m);
+    };
+
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* v = base + size_t(first + i) * stride;
+        V3 p{ReadFloat(v + l.position), ReadFloat(v + l.position + 4), ReadFloat(v + l.position + 8)};
+        V3 n{0, 0, 0};
+        if (l.normal >= 0) n = {ReadFloat(v + l.normal), ReadFloat(v + l.normal + 4), ReadFloat(v + l.normal + 8)};
+        if (blend) {
+            float w[4] = {0, 0, 0, 0}, sum = 0.0f;
+            for (uint32_t k = 0; k + 1 < matrices; ++k) {
+                w[k] = ReadFloat(v + l.weightOffset + 4 * k);
+                sum += w[k];
+            }
+            w[matrices - 1] = 1.0f - sum;
+            V3 bp{0, 0, 0}, bn{0, 0, 0};
+            for (uint32_t k = 0; k < matrices; ++k) {
+                bp = bp + TransformPoint(p, st_.xf[kXfWorld0 + k]) * w[k];
+                bn = bn + TransformNormal(n, normalM[k]) * w[k];
+            }
+            p = bp;
+            n = bn;
+        }
+        float* out = &positions_[size_t(i) * 4];
+        out[0] = p.x, out[1] = p.y, out[2] = p.z, out[3] = 1.0f;
+        if (wantNormals) {
+            float* no = &normals_[size_t(i) * 3];
+            no[0] = n.x, no[1] = n.y, no[2] = n.z;
+        }
+        if (!light) {
+            colors_[i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
+            speculars_[i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
+            continue;
+        }
+        V3 pc = TransformPoint(p, toCamera);
+        V3 nc = TransformNormal(n, normalC);
+        if (normalize) nc = Normalize(nc);
+        Rgba md = source(rs[D3DRS_DIFFUSEMATERIALSOURCE], mat.Diffuse, v);
+        Rgba ma = source(rs[D3DRS_AMBIENTMATERIALSOURCE], mat.Ambient, v);
+        Rgba ms = source(rs[D3DRS_SPECULARMATERIALSOURCE], mat.Specular, v);
+        Rgba me = source(rs[D3DRS_EMISSIVEMATERIALSOURCE], mat.Emissive, v);
+        Rgba amb = ambientLight, dif{0, 0, 0, 0}, spe{0, 0, 0, 0};
+        V3 toEye = localViewer ? Normalize(pc * -1.0f) : V3{0, 0, -1};
+        for (uint32_t k = 0; k < lightCount; ++k) {
+            const PreparedLight& L = lights[k];
+            V3 dir;
+            float att = 1.0f, spot = 1.0f;
+            if (L.type == D3DLIGHT_DIRECTIONAL) {
+                dir = L.direction * -1.0f;
+            } else {
+                V3 d = L.position - pc;
+                float dist = std::sqrt(Dot(d, d));
+                if (dist > L.range) continue;
+                dir = dist > 1e-20f ? d * (1.0f / dist) : V3{0, 0, 0};
+                float den = L.a0 + L.a1 * dist + L.a2 * dist * dist;
+                att = den > 1e-20f ? 1.0f / den : 1.0f;
+                if (L.type == D3DLIGHT_SPOT) {
+                    float rho = Dot(dir * -1.0f, L.direction);
+                    if (rho <= L.cosHalfPhi)
+                        spot = 0.0f;
+                    else if (rho < L.cosHalfTheta) {
+                        float t = (rho - L.cosHalfPhi) / (L.cosHalfTheta - L.cosHalfPhi);
+                        spot = L.falloff == 1.0f ? t : std::pow(t, L.falloff);
+                    }
+                }
+            }
+            float f = att * spot;
+            amb.r += L.ambient.r * f, amb.g += L.ambient.g * f, amb.b += L.ambient.b * f;
+            float ndl = Dot(nc, dir);
+            if (ndl <= 0.0f) continue;
+            dif.r += L.diffuse.r * ndl * f, dif.g += L.diffuse.g * ndl * f, dif.b += L.diffuse.b * ndl * f;
+            if (specularOn) {
+                V3 h = Normalize(dir + toEye);
+                float ndh = Dot(nc, h);
+                if (ndh > 0.0f) {
+                    float s = std::pow(ndh, mat.Power) * f;
+                    spe.r += L.specular.r * s, spe.g += L.specular.g * s, spe.b += L.specular.b * s;
+                }
+            }
+        }
+        Rgba c{me.r + ma.r * amb.r + md.r * dif.r, me.g + ma.g * amb.g + md.g * dif.g,
+               me.b + ma.b * amb.b + md.b * dif.b, md.a};
+        colors_[i] = ToColor(c);
+        speculars_[i] = ToColor({ms.r * spe.r, ms.g * spe.g, ms.b * spe.b, ms.a});
+    }
+    return true;
+}
+
+// ---- Drawing ----
+
+const VertexLayout* GLDevice::CurrentLayout() {
+    uint32_t h = st_.shader;
+    if (h & 1u) {
+        auto it = shaders_.find(h);
+        return it == shaders_.end() ? nullptr : &it->second;
+    }
+    if (h != fvfLayoutCode_) {
+        fvfLayout_ = LayoutFromFvf(h);
+        fvfLayoutCode_ = h;
+    }
+    return fvfLayout_.valid && fvfLayout_.position >= 0 ? &fvfLayout_ : nullptr;
+}
+
+Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
+    const VertexLayout* lp = CurrentLayout();
+    if (!lp || in.stride < lp->stride || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
+        return D3DERR_INVALIDCALL;
+    const VertexLayout& l = *lp;
+    const uint32_t* rs = st_.rs;
+
+    const bool blend = !l.rhw && rs[D3DRS_VERTEXBLEND] >= 1 && rs[D3DRS_VERTEXBLEND] <= 3 && l.weights > 0;
+    const bool light = !l.rhw && rs[D3DRS_LIGHTING] != 0;
+    const bool cpu = l.rhw || blend || light;
+
+    // Vertices the draw reads: [first, first + count) counted from vertex 0 of the input.
+    // Indexed draws from buffers whose every index is in range go to OpenGL as they are;
+    // otherwise the indices actually used are scanned, and one out of range refuses the draw.
+    uint32_t first = in.first, count = in.count;
+    bool bufferIndices = false;
+    if (in.indexCount) {
+        if (!cpu && in.ib && in.vb && in.ib->MaxIndex() < in.vertexLimit) {
+            bufferIndices = true;
+            first = 0;
+            count = 0;
+        } else {
+            uint32_t lo = 0xFFFFFFFFu, hi = 0;
+            for (uint32_t i = 0; i < in.indexCount; ++i) {
+                uint32_t v = in.indexSize == 4 ? ReadU32(in.indices + size_t(i) * 4)
+                                               : uint32_t(in.indices[size_t(i) * 2] | (in.indices[size_t(i) * 2 + 1] << 8));
+                lo = std::min(lo, v), hi = std::max(hi, v);
+            }
+            if (hi >= in.vertexLimit) return D3DERR_INVALIDCALL;
+            first = lo;
+            count = hi - lo + 1;
+        }
+    } else if (uint64_t(first) + count > in.vertexLimit) {
+        return D3DERR_INVALIDCALL;
+    }
+    // A lost device (or one whose window is gone) draws nothing and reports success.
+    if (lost_ || !MakeCurrent()) return D3D_OK;
+
+    ApplyDirty();
+    if (dirty_ & kDirtyStages) ApplyStages();
+    BindStageTextures();
+
+    // Transforms. Every target stores its top row at OpenGL row 0, and pixel centres sit on
+    // whole coordinates as the fixed-function pipeline has them, half a pixel from OpenGL's.
+    const Viewport& vp = st_.viewport;
+    const float W = float(vp.Width), H = float(vp.Height);
+    if (l.rhw) {
+        Matrix ortho{};
+        ortho.m[0][0] = 2.0f / W;
+        ortho.m[1][1] = 2.0f / H;
+        ortho.m[2][2] = 2.0f;
+        ortho.m[3][0] = 2.0f * (0.5f - float(vp.X)) / W - 1.0f;
+        ortho.m[3][1] = 2.0f * (0.5f - float(vp.Y)) / H - 1.0f;
+        ortho.m[3][2] = -1.0f;
+        ortho.m[3][3] = 1.0f;
+        LoadMatrix(GL_PROJECTION, ortho);
+        glDepthRange(0.0, 1.0);  // pre-transformed depth is used as it is
+        dirty_ |= kDirtyViewport;
+        for (int i = 0; i < maxClipPlanes_; ++i) glDisable(GLenum(GL_CLIP_PLANE0 + i));
+        dirty_ |= kDirtyClip;
+    } else {
+        Matrix adjust{};
+        adjust.m[0][0] = 1.0f;
+        adjust.m[1][1] = -1.0f;
+        adjust.m[2][2] = 2.0f;
+        adjust.m[3][0] = 1.0f / W;
+        adjust.m[3][1] = 1.0f / H;
+        adjust.m[3][2] = -1.0f;
+        adjust.m[3][3] = 1.0f;
+        LoadMatrix(GL_PROJECTION, Mul(st_.xf[kXfProjection], adjust));
+        if (dirty_ & kDirtyClip) {
+            ApplyClipPlanes();
+            dirty_ &= ~kDirtyClip;
+        }
+    }
+
+    // Texture coordinates come straight from the vertices in every path.
+    const bool useBuffer = !cpu && in.vb != nullptr;
+    const uint8_t* texBase = in.base + size_t(first) * in.stride;
+    uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(first) * in.stride;
+    if (useBuffer) in.vb->Bind();
+    else glBindBuffer(GL_ARRAY_BUFFER, 0);
+    SetupTextureUnits(l, texBase, in.stride, useBuffer, bufferOffset);
+    if (l.rhw)
+        LoadMatrix(GL_MODELVIEW, Identity());
+    else
+        LoadMatrix(GL_MODELVIEW, blend ? st_.xf[kXfView] : Mul(st_.xf[kXfWorld0], st_.xf[kXfView]));
+
+    bool fogCoords = false;
+    if (cpu) {
+        ProcessVertices(l, in.base, in.stride, first, count, blend, light);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(4, GL_FLOAT, 0, positions_.data());
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 0, colors_.data());
+        glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
+        glSecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 0, speculars_.data());
+        if (l.normal >= 0) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(GL_FLOAT, 0, normals_.data());
+        } else {
+            glDisableClientState(GL_NORMAL_ARRAY);
+            glNormal3f(0.0f, 0.0f, 0.0f);
+        }
+        if (l.rhw && rs[D3DRS_FOGENABLE]) {
+            fogCoords = true;
+            glEnableClientState(GL_FOG_COORD_ARRAY);
+            glFogCoordPointer(GL_FLOAT, 0, fogCoords_.data());
+            glEnable(GL_FOG);
+            glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
+            Rgba c = FromColor(rs[D3DRS_FOGCOLOR]);
+            const float color[4] = {c.r, c.g, c.b, 1.0f};
+            glFogfv(GL_FOG_COLOR, color);
+            uint32_t table = rs[D3DRS_FOGTABLEMODE];
+            if (table == D3DFOG_NONE || table > D3DFOG_LINEAR) {
+                // The coordinate is 1 - the vertex's fog factor.
+                glFogi(GL_FOG_MODE, GL_LINEAR);
+                glFogf(GL_FOG_START, 0.0f);
+                glFogf(GL_FOG_END, 1.0f);
+            } else {
+                glFogi(GL_FOG_MODE, table == D3DFOG_LINEAR ? GL_LINEAR : table == D3DFOG_EXP ? GL_EXP : GL_EXP2);
+                glFogf(GL_FOG_START, BitsFloat(rs[D3DRS_FOGSTART]));
+                glFogf(GL_FOG_END, BitsFloat(rs[D3DRS_FOGEND]));
+                glFogf(GL_FOG_DENSITY, BitsFloat(rs[D3DRS_FOGDENSITY]));
+            }
+            dirty_ |= kDirtyFog;
+        }
+    } else {
+        auto at = [&](int32_t off) -> const void* {
+            return useBuffer ? reinterpret_cast<const void*>(bufferOffset + uintptr_t(off)) : texBase + off;
+        };
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, GLsizei(in.stride), at(l.position));
+        if (l.diffuse >= 0) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(in.stride), at(l.diffuse));
+        } else {
+            glDisableClientState(GL_COLOR_ARRAY);
+            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        }
+        if (l.specular >= 0) {
+            glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
+            glSecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(in.stride), at(l.specular));
+        } else {
+            glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
+            glSecondaryColor3f(0.0f, 0.0f, 0.0f);
+        }
+        if (l.normal >= 0) {
+            glEnableClientState(GL_NORMAL_ARRAY);
+            glNormalPointer(GL_FLOAT, GLsizei(in.stride), at(l.normal));
+        } else {
+            glDisableClientState(GL_NORMAL_ARRAY);
+            glNormal3f(0.0f, 0.0f, 0.0f);
+        }
+    }
+    if (!fogCoords) glDisableClientState(GL_FOG_COORD_ARRAY);
+
+    const GLenum mode = PrimitiveGL(type);
+    if (in.indexCount) {
+        if (bufferIndices) {
+            in.ib->Bind();
+            glDrawElements(mode, GLsizei(in.indexCount), in.indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                           reinterpret_cast<const void*>(uintptr_t(in.indexOffset)));
+        } else {
+            // Indices count from vertex `first`, which is array element 0.
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+            indexScratch_.resize(in.indexCount);
+            for (uint32_t i = 0; i < in.indexCount; ++i) {
+                uint32_t v = in.indexSize == 4 ? ReadU32(in.indices + size_t(i) * 4)
+                                               : uint32_t(in.indices[size_t(i) * 2] | (in.indices[size_t(i) * 2 + 1] << 8));
+                indexScratch_[i] = v - first;
+            }
+            glDrawElements(mode, GLsizei(in.indexCount), GL_UNSIGNED_INT, indexScratch_.data());
+        }
+    } else {
+        glDrawArrays(mode, 0, GLsizei(count));
+    }
+    return D3D_OK;
+}
+
+Result GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
+    uint64_t n = VertexCount(type, primitiveCount);
+    GLVertexBuffer* vb = st_.streams[0];
+    if (!vb || !vb->device || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
+    uint32_t stride = st_.strides[0];
+    if (stride == 0) return D3DERR_INVALIDCALL;
+    DrawInput in;
+    in.base = vb->data.data();
+    in.vb = vb;
+    in.baseOffset = 0;
+    in.stride = stride;
+    in.vertexLimit = vb->length / stride;
+    in.first = startVertex;
+    in.count = uint32_t(n);
+    return DoDraw(type, in);
+}
+
+Result GLDevice::DrawIndexedPrimitive(PrimitiveType type, uint32_t minIndex, uint32_t numVertices,
+                                      uint32_t startIndex, uint32_t primitiveCount) {
+    uint64_t n = VertexCount(type, primitiveCount);
+    GLVertexBuffer* vb = st_.streams[0];
+    GLIndexBuffer* ib = st_.indices;
+    if (!vb || !vb->device || !ib || !ib->device || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
+    uint32_t stride = st_.strides[0];
+    if (stride == 0 || uint64_t(startIndex) + n > ib->Count()) return D3DERR_INVALIDCALL;
+    uint64_t baseOffset = uint64_t(st_.baseVertex) * stride;
+    if (baseOffset >= vb->length) return D3DERR_INVALIDCALL;
+    DrawInput in;
+    in.base = vb->data.data() + baseOffset;
+    in.vb = vb;
+    in.baseOffset = uint32_t(baseOffset);
+    in.stride = stride;
+    in.vertexLimit = uint32_t((vb->length - baseOffset) / stride);
+    in.indices = ib->data.data() + size_t(startIndex) * ib->IndexSize();
+    in.indexSize = ib->IndexSize();
+    in.indexCount = uint32_t(n);
+    in.ib = ib;
+    in.indexOffset = startIndex * ib->IndexSize();
+    in.minIndex = minIndex;
+    in.numVertices = numVertices;
+    return DoDraw(type, in);
+}
+
+Result GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertexData,
+                                 uint32_t vertexStride) {
+    uint64_t n = VertexCount(type, primitiveCount);
+    if (!vertexData || vertexStride == 0 || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
+    DrawInput in;
+    in.base = static_cast<const uint8_t*>(vertexData);
+    in.stride = vertexStride;
+    in.vertexLimit = uint32_t(n);
+    in.first = 0;
+    in.count = uint32_t(n);
+    Result r = DoDraw(type, in);
+    // Drawing from memory leaves stream 0 unset, as the fixed-function device does.
+    Assign(st_.streams[0], static_cast<GLVertexBuffer*>(nullptr));
+    st_.strides[0] = 0;
+    return r;
+}
+
+Result GLDevice::DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minVertexIndex, uint32_t numVertexIndices,
+                                        uint32_t primitiveCount, const void* indexData, Format indexFormat,
+                                        const void* vertexData, uint32_t vertexStride) {
+    uint64_t n = VertexCount(type, primitiveCount);
+    if (!vertexData || !indexData || vertexStride == 0 || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
+    if (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+    if (numVertexIndices == 0) return D3DERR_INVALIDCALL;
+    DrawInput in;
+    in.base = static_cast<const uint8_t*>(vertexData);
+    in.stride = vertexStride;
+    // The caller promises vertices minVertexIndex .. + numVertexIndices; indices beyond are refused.
+    in.vertexLimit = minVertexIndex + numVertexIndices;
+    in.indices = static_cast<const uint8_t*>(indexData);
+    in.indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
+    in.indexCount = uint32_t(n);
+    in.minIndex = minVertexIndex;
+    in.numVertices = numVertexIndices;
+    Result r = DoDraw(type, in);
+    Assign(st_.streams[0], static_cast<GLVertexBuffer*>(nullptr));
+    st_.strides[0] = 0;
+    Assign(st_.indices, static_cast<GLIndexBuffer*>(nullptr));
+    st_.baseVertex = 0;
+    return r;
+}
+
+}  // namespace gfx::gl

@@ -1,0 +1,493 @@
+// Internals of the OpenGL device; included only by platform/gfx/gl_*.cpp.
+//
+// Orientation: every colour buffer the device renders into (back buffer, render-target
+// textures, render-target surfaces) keeps the top image row at OpenGL row 0, the same as
+// uploaded textures, so texture coordinates need no flip anywhere and read-back rows come out
+// top-down. Present flips once while copying to the window.
+#pragma once
+
+#ifndef GL_GLEXT_PROTOTYPES
+#define GL_GLEXT_PROTOTYPES 1
+#endif
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <bitset>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "platform/gfx/device.h"
+
+namespace gfx::gl {
+
+class GLDevice;
+class GLTexture;
+class GLSurface;
+class GLVertexBuffer;
+class GLIndexBuffer;
+
+// ---- Formats ----
+struct FormatInfo {
+    bool known = false;
+    bool compressed = false;     // 4x4 blocks
+    uint32_t bytesPerPixel = 0;  // or bytes per block when compressed
+    bool depth = false;
+    bool stencil = false;
+};
+FormatInfo GetFormatInfo(Format format);
+// Bytes of one row (of blocks for compressed formats) and number of rows (of blocks).
+uint32_t RowBytes(Format format, uint32_t width);
+uint32_t RowCount(Format format, uint32_t height);
+// Whether a texture of the format can be made, and how it is uploaded.
+struct UploadInfo {
+    bool supported = false;
+    bool compressed = false;
+    GLenum internalFormat = 0;
+    GLenum format = 0;  // pixel format for glTexImage2D (0 when compressed)
+    GLenum type = 0;
+    bool convert = false;  // converted to BGRA8 on the processor before upload
+};
+UploadInfo GetUploadInfo(Format format);
+// Colour formats that can be rendered to (textures and surfaces) and read back.
+bool IsRenderableColorFormat(Format format);
+bool IsDepthFormat(Format format);
+// Converts width pixels of one row between the format and BGRA8 (bytes B, G, R, A).
+void RowToBGRA8(Format format, const uint8_t* src, uint8_t* dst, uint32_t width);
+void RowFromBGRA8(Format format, const uint8_t* src, uint8_t* dst, uint32_t width);
+
+// ---- Vertex layout ----
+struct VertexLayout {
+    bool valid = false;
+    bool rhw = false;        // pre-transformed x, y, z, rhw
+    uint32_t stride = 0;     // bytes per vertex implied by the layout
+    int32_t position = -1;   // byte offsets, -1 when absent
+    uint32_t weights = 0;
+    int32_t weightOffset = -1;
+    int32_t normal = -1;
+    int32_t psize = -1;
+    int32_t diffuse = -1;
+    int32_t specular = -1;
+    uint32_t texCount = 0;
+    int32_t tex[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    uint32_t texSize[8] = {};  // floats per set
+};
+VertexLayout LayoutFromFvf(uint32_t fvf);
+// Parses a fixed-function declaration (stream 0 only); invalid layouts have valid == false.
+VertexLayout LayoutFromDeclaration(const uint32_t* tokens, size_t maxTokens);
+
+// ---- Matrices (row-major, row vectors) ----
+Matrix Mul(const Matrix& a, const Matrix& b);
+Matrix Identity();
+// Inverse of the upper 3x3 transposed (normal matrix); false when singular.
+bool NormalMatrix(const Matrix& m, float out[3][3]);
+
+// ---- Device objects ----
+// Everything that owns OpenGL objects; the device tracks the live ones so that it can drop
+// their OpenGL side when it goes away first.
+class GLObject {
+public:
+    GLDevice* device = nullptr;
+    GLObject* prevObject = nullptr;
+    GLObject* nextObject = nullptr;
+    Pool pool = D3DPOOL_MANAGED;
+    bool implicit = false;  // the device's own back buffer and depth surface
+    virtual void DropGL() = 0;
+
+protected:
+    void Attach(GLDevice* d);
+    void Detach();
+    virtual ~GLObject() = default;
+};
+
+// A colour or depth buffer that can be attached to a framebuffer.
+struct Attachment {
+    GLuint texture = 0;  // texture name, or
+    GLuint renderbuffer = 0;
+    uint32_t level = 0;
+    uint32_t width = 0, height = 0;
+    bool depth = false, stencil = false;
+    bool Valid() const { return texture != 0 || renderbuffer != 0; }
+};
+
+class GLSurface : public Surface, public GLObject {
+public:
+    enum class Kind { Image, TextureLevel, ColorBuffer, DepthBuffer };
+
+    // Image surface (system memory).
+    static GLSurface* MakeImage(GLDevice* d, uint32_t w, uint32_t h, Format f);
+    // Colour renderbuffer (back buffer, front copy, render-target surface).
+    static GLSurface* MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool);
+    static GLSurface* MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f);
+    // Level of a texture; reference counts go to the texture.
+    GLSurface(GLTexture* owner, uint32_t level);
+
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+    Result GetDesc(SurfaceDesc* desc) override;
+    Result LockRect(LockedRect* locked, const Rect* rect, uint32_t flags) override;
+    Result UnlockRect() override;
+    void DropGL() override;
+
+    Kind kind;
+    Format format = D3DFMT_UNKNOWN;
+    uint32_t width = 0, height = 0;
+    uint32_t usage = 0;
+    std::vector<uint8_t> data;  // Image: the pixels; GPU kinds: the lock staging copy
+    GLuint renderbuffer = 0;
+    GLTexture* owner = nullptr;
+    uint32_t level = 0;
+    bool locked = false;
+    uint32_t lockFlags = 0;
+    Rect lockRect{};
+
+    // Reads or writes a rectangle in the surface's own format (rows top-down, pitch in bytes).
+    bool ReadRect(const Rect& r, uint8_t* out, uint32_t pitch);
+    bool WriteRect(const Rect& r, const uint8_t* in, uint32_t pitch);
+    bool IsRenderTarget() const;
+    Attachment GetAttachment() const;
+    // The device behind the surface (a texture level's is its texture's); null once it is gone.
+    GLDevice* Owner() const;
+
+private:
+    friend class GLTexture;
+    explicit GLSurface(Kind k) : kind(k) {}
+    ~GLSurface() override;
+};
+
+class GLTexture : public Texture, public GLObject {
+public:
+    GLTexture(GLDevice* d, uint32_t w, uint32_t h, uint32_t levels, uint32_t usage, Format f, Pool p);
+    bool Init();  // false when the OpenGL side cannot be made
+
+    uint32_t GetLevelCount() override { return levels; }
+    Result GetLevelDesc(uint32_t level, SurfaceDesc* desc) override;
+    Result GetSurfaceLevel(uint32_t level, Surface** surface) override;
+    Result LockRect(uint32_t level, LockedRect* locked, const Rect* rect, uint32_t flags) override;
+    Result UnlockRect(uint32_t level) override;
+    void DropGL() override;
+
+    uint32_t LevelWidth(uint32_t l) const { return width >> l ? width >> l : 1; }
+    uint32_t LevelHeight(uint32_t l) const { return height >> l ? height >> l : 1; }
+    // Sends dirty levels to OpenGL; the texture must be bound on the active unit.
+    void Upload();
+
+    uint32_t width, height, levels, usage;
+    Format format;
+    bool renderTarget;
+    GLuint tex = 0;
+    std::vector<std::vector<uint8_t>> levelData;  // empty for render targets
+    std::vector<uint8_t> dirty;
+    std::vector<uint8_t> levelLocked;
+    std::vector<GLSurface*> surfaces;
+    bool anyDirty = false;
+    // Sampler parameters last given to OpenGL.
+    struct Sampler {
+        GLint minFilter = -1, magFilter = -1, wrapS = -1, wrapT = -1, baseLevel = -1;
+        float aniso = -1.0f;
+        uint32_t border = 0xFFFFFFFFu;
+        bool borderSet = false;
+    } sampler;
+
+private:
+    ~GLTexture() override;
+};
+
+class GLVertexBuffer : public VertexBuffer, public GLObject {
+public:
+    GLVertexBuffer(GLDevice* d, uint32_t length, uint32_t usage, uint32_t fvf, Pool p);
+    Result Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override;
+    Result Unlock() override;
+    Result GetDesc(VertexBufferDesc* desc) override;
+    void DropGL() override;
+    // Binds the OpenGL buffer with current contents.
+    void Bind();
+
+    uint32_t length, usage, fvf;
+    std::vector<uint8_t> data;
+    GLuint buffer = 0;
+    uint32_t dirtyBegin = 0, dirtyEnd = 0;
+    bool uploadedOnce = false;
+    int lockCount = 0;
+
+private:
+    ~GLVertexBuffer() override;
+};
+
+class GLIndexBuffer : public IndexBuffer, public GLObject {
+public:
+    GLIndexBuffer(GLDevice* d, uint32_t length, uint32_t usage, Format f, Pool p);
+    Result Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override;
+    Result Unlock() override;
+    Result GetDesc(IndexBufferDesc* desc) override;
+    void DropGL() override;
+    void Bind();
+    uint32_t IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
+    uint32_t Count() const { return length / IndexSize(); }
+    uint32_t Index(uint32_t i) const;
+    // Largest index in the buffer (recomputed after writes).
+    uint32_t MaxIndex();
+
+    uint32_t length, usage;
+    Format format;
+    std::vector<uint8_t> data;
+    GLuint buffer = 0;
+    uint32_t dirtyBegin = 0, dirtyEnd = 0;
+    bool uploadedOnce = false;
+    bool maxValid = false;
+    uint32_t maxIndex = 0;
+    int lockCount = 0;
+
+private:
+    ~GLIndexBuffer() override;
+};
+
+// ---- Device state ----
+constexpr uint32_t kMaxStreams = 16;
+constexpr uint32_t kMaxClipPlanes = 6;
+constexpr uint32_t kXfView = 0, kXfProjection = 1, kXfTexture0 = 2, kXfWorld0 = 10;
+constexpr uint32_t kTransformSlots = kXfWorld0 + 256;
+// Slot of a transform id, or -1.
+int TransformSlot(TransformStateType t);
+
+struct LightSlot {
+    Light light{};
+    bool enabled = false;
+};
+
+struct DeviceState {
+    uint32_t rs[kRenderStateCount] = {};
+    uint32_t tss[kMaxTextureStages][kTextureStageStateCount] = {};
+    GLTexture* textures[kMaxTextureStages] = {};  // one reference each
+    Matrix xf[kTransformSlots];
+    Viewport viewport{};
+    Material material{};
+    LightSlot lights[kMaxLights];
+    float clip[kMaxClipPlanes][4] = {};
+    uint32_t shader = 0;
+    GLVertexBuffer* streams[kMaxStreams] = {};  // one reference each
+    uint32_t strides[kMaxStreams] = {};
+    GLIndexBuffer* indices = nullptr;  // one reference
+    uint32_t baseVertex = 0;
+};
+
+struct StateMask {
+    std::bitset<kRenderStateCount> rs;
+    std::bitset<kMaxTextureStages * kTextureStageStateCount> tss;
+    std::bitset<kMaxTextureStages> textures;
+    std::bitset<kTransformSlots> xf;
+    bool viewport = false, material = false, shader = false, indices = false;
+    std::bitset<kMaxLights> lights;       // light record
+    std::bitset<kMaxLights> lightEnable;  // enable flag
+    std::bitset<kMaxClipPlanes> clip;
+    std::bitset<kMaxStreams> streams;
+    void SetAll();
+    void SetPixel();
+    void SetVertex();
+};
+
+struct StateBlock {
+    DeviceState state;
+    StateMask mask;
+};
+
+template <typename T>
+void Assign(T*& slot, T* value) {
+    if (value) value->AddRef();
+    if (slot) slot->Release();
+    slot = value;
+}
+
+// ---- The device ----
+enum DirtyBits : uint32_t {
+    kDirtyBlend = 1u << 0,
+    kDirtyDepthStencil = 1u << 1,
+    kDirtyRaster = 1u << 2,
+    kDirtyFog = 1u << 3,
+    kDirtyStages = 1u << 4,
+    kDirtyViewport = 1u << 5,
+    kDirtyClip = 1u << 6,
+    kDirtyTargets = 1u << 7,
+    kDirtyAll = 0xFFFFFFFFu,
+};
+
+class GLDevice final : public Device {
+public:
+    static Result Create(const DeviceParams& params, Device** out);
+    static void FillCapsFrom(Caps* caps, uint32_t maxTextureSize, int maxUnits, int maxClipPlanes, bool anisotropy,
+                             float maxAnisotropy, bool mirrorClamp);
+    ~GLDevice() override;
+
+    Result TestCooperativeLevel() override;
+    void SimulateLoss(bool resettable) override;
+    Result Reset(PresentParameters* params) override;
+    Result Present(const Rect* sourceRect, const Rect* destRect, void* destWindow, const void* dirtyRegion) override;
+    Result BeginScene() override;
+    Result EndScene() override;
+    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, Color color, float z, uint32_t stencil) override;
+    Result GetDeviceCaps(Caps* caps) override;
+    Result GetDisplayMode(DisplayMode* mode) override;
+    Result GetCreationParameters(DeviceCreationParameters* params) override;
+    uint32_t GetAvailableTextureMem() override;
+    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
+    void GetGammaRamp(GammaRamp* ramp) override;
+    Result ValidateDevice(uint32_t* numPasses) override;
+
+    Result GetBackBuffer(uint32_t index, BackBufferType type, Surface** surface) override;
+    Result GetFrontBuffer(Surface* dest) override;
+    Result CreateRenderTarget(uint32_t width, uint32_t height, Format format, MultiSampleType ms, bool lockable,
+                              Surface** surface) override;
+    Result CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, MultiSampleType ms,
+                                     Surface** surface) override;
+    Result CreateImageSurface(uint32_t width, uint32_t height, Format format, Surface** surface) override;
+    Result CopyRects(Surface* source, const Rect* sourceRects, uint32_t count, Surface* dest,
+                     const Point* destPoints) override;
+    Result SetRenderTarget(Surface* target, Surface* depth) override;
+    Result GetRenderTarget(Surface** target) override;
+    Result GetDepthStencilSurface(Surface** depth) override;
+
+    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format, Pool pool,
+                         Texture** texture) override;
+    Result CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, Pool pool, VertexBuffer** buffer) override;
+    Result CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, Pool pool, IndexBuffer** buffer) override;
+    Result CreateVertexShader(const uint32_t* declaration, const uint32_t* function, uint32_t* handle,
+                              uint32_t usage) override;
+    Result DeleteVertexShader(uint32_t handle) override;
+
+    Result SetTransform(TransformStateType state, const Matrix* matrix) override;
+    Result GetTransform(TransformStateType state, Matrix* matrix) override;
+    Result MultiplyTransform(TransformStateType state, const Matrix* matrix) override;
+    Result SetViewport(const Viewport* viewport) override;
+    Result GetViewport(Viewport* viewport) override;
+    Result SetMaterial(const Material* material) override;
+    Result GetMaterial(Material* material) override;
+    Result SetLight(uint32_t index, const Light* light) override;
+    Result GetLight(uint32_t index, Light* light) override;
+    Result LightEnable(uint32_t index, bool enable) override;
+    Result GetLightEnable(uint32_t index, bool* enable) override;
+    Result SetClipPlane(uint32_t index, const float* plane) override;
+    Result GetClipPlane(uint32_t index, float* plane) override;
+
+    Result SetRenderState(RenderStateType state, uint32_t value) override;
+    Result GetRenderState(RenderStateType state, uint32_t* value) override;
+    Result SetTexture(uint32_t stage, Texture* texture) override;
+    Result GetTexture(uint32_t stage, Texture** texture) override;
+    Result SetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t value) override;
+    Result GetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t* value) override;
+
+    Result CreateStateBlock(StateBlockType type, uint32_t* token) override;
+    Result BeginStateBlock() override;
+    Result EndStateBlock(uint32_t* token) override;
+    Result ApplyStateBlock(uint32_t token) override;
+    Result CaptureStateBlock(uint32_t token) override;
+    Result DeleteStateBlock(uint32_t token) override;
+
+    Result SetVertexShader(uint32_t handle) override;
+    Result GetVertexShader(uint32_t* handle) override;
+    Result SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t stride) override;
+    Result GetStreamSource(uint32_t stream, VertexBuffer** buffer, uint32_t* stride) override;
+    Result SetIndices(IndexBuffer* buffer, uint32_t baseVertexIndex) override;
+    Result GetIndices(IndexBuffer** buffer, uint32_t* baseVertexIndex) override;
+    Result DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
+    Result DrawIndexedPrimitive(PrimitiveType type, uint32_t minIndex, uint32_t numVertices, uint32_t startIndex,
+                                uint32_t primitiveCount) override;
+    Result DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertexData,
+                           uint32_t vertexStride) override;
+    Result DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minVertexIndex, uint32_t numVertexIndices,
+                                  uint32_t primitiveCount, const void* indexData, Format indexFormat,
+                                  const void* vertexData, uint32_t vertexStride) override;
+
+    // ---- Internals used by the resources and the drawing code ----
+    // Makes the device's context current; false once its window is gone.
+    bool MakeCurrent();
+    GLObject* objects = nullptr;  // live objects
+    // Reads pixels of a colour attachment as BGRA8 rows, top row first.
+    bool ReadAttachment(const Attachment& a, int x, int y, int w, int h, uint8_t* out);
+    // Writes BGRA8 rows (top row first) into a colour attachment.
+    bool WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in);
+    // The caller changed GL bindings behind the state tracking.
+    void InvalidateBindings() { boundTextureValid = false; }
+    GLuint whiteTexture = 0;
+    uint32_t maxTextureSize = 0;
+    bool anisotropy = false;
+    float maxAnisotropy = 1.0f;
+    bool mirrorClamp = false;
+
+private:
+    GLDevice() = default;
+    Result Init(const DeviceParams& params);
+    Result SetupBuffers(const PresentParameters& pp);
+    bool ValidateParams(PresentParameters& pp);
+    void ApplyWindowMode(const PresentParameters& pp);
+    void FillCaps();
+    void ResetState();
+    void ReleaseStateRefs(DeviceState& s, const StateMask* mask);
+    void ApplyDirty();
+    void BindTargets();
+    bool UsingDepth() const;
+    void ApplyBlend();
+    void ApplyDepthStencil();
+    void ApplyRaster();
+    void ApplyFog();
+    void ApplyStages();
+    void ApplyViewport();
+    void ApplyClipPlanes();
+    void MarkRenderStateDirty(uint32_t state);
+    void MarkStageStateDirty(uint32_t type);
+    DeviceState& Writable(StateMask** mask);
+    const VertexLayout* CurrentLayout();
+    struct DrawInput {
+        const uint8_t* base = nullptr;  // vertex 0 in memory
+        GLVertexBuffer* vb = nullptr;   // the buffer holding them, when drawing from one
+        uint32_t baseOffset = 0;        // byte offset of vertex 0 in the buffer
+        uint32_t stride = 0;
+        uint32_t vertexLimit = 0;       // vertices readable from vertex 0
+        uint32_t first = 0, count = 0;  // non-indexed range
+        const uint8_t* indices = nullptr;
+        uint32_t indexSize = 2, indexCount = 0;
+        GLIndexBuffer* ib = nullptr;
+        uint32_t indexOffset = 0;  // byte offset of the first index in the buffer
+        uint32_t minIndex = 0, numVertices = 0;
+    };
+    Result DoDraw(PrimitiveType type, const DrawInput& in);
+    bool ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first, uint32_t count,
+                         bool blend, bool light);
+    void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
+                           uintptr_t bufferOffset);
+    void BindStageTextures();
+
+    DeviceParams params_{};
+    void* windowHandle_ = nullptr;  // os::WindowHandle
+    struct SDL_Window* window_ = nullptr;
+    void* context_ = nullptr;
+    bool lost_ = false, resettable_ = false, inScene_ = false;
+    Caps caps_{};
+    GammaRamp gamma_{};
+    DeviceState st_;
+    uint32_t dirty_ = kDirtyAll;
+    std::map<uint32_t, StateBlock*> blocks_;
+    uint32_t nextBlock_ = 1;
+    StateBlock* recording_ = nullptr;
+    std::map<uint32_t, VertexLayout> shaders_;
+    uint32_t nextShader_ = 1;
+    VertexLayout fvfLayout_;
+    uint32_t fvfLayoutCode_ = 0xFFFFFFFFu;
+    GLSurface* backBuffer_ = nullptr;
+    GLSurface* frontBuffer_ = nullptr;
+    GLSurface* autoDepth_ = nullptr;
+    GLSurface* renderTarget_ = nullptr;  // one reference
+    GLSurface* depthTarget_ = nullptr;   // one reference
+    GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;
+    GLint maxUnits_ = 1, maxClipPlanes_ = 0;
+    bool boundTextureValid = false;
+    uint32_t activeUnits_ = 0;  // texture units enabled by the last stage setup
+    // Scratch arrays of the processor path.
+    std::vector<float> positions_;
+    std::vector<float> normals_;
+    std::vector<uint32_t> colors_, speculars_;
+    std::vector<float> fogCoords_;
+    std::vector<uint32_t> indexScratch_;
+    std::vector<uint8_t> vertexScratch_;
+};
+
+}  // namespace gfx::gl

@@ -1,0 +1,545 @@
+// Surfaces, textures and vertex and index buffers of the OpenGL device. Each keeps a copy of
+// its contents in memory (locks and read-back work on it) and sends changes to OpenGL when it
+// is next used; render targets live only in OpenGL and are read back on demand.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gfx/gl_internal.h"
+
+namespace gfx::gl {
+
+namespace {
+
+bool ValidRect(const Rect& r, uint32_t w, uint32_t h) {
+    return r.left >= 0 && r.top >= 0 && r.right > r.left && r.bottom > r.top && r.right <= int32_t(w) &&
+           r.bottom <= int32_t(h);
+}
+
+// Compressed formats lock and copy whole 4x4 blocks only.
+bool BlockAligned(Format f, const Rect& r, uint32_t w, uint32_t h) {
+    if (!GetFormatInfo(f).compressed) return true;
+    auto edge = [](int32_t v, uint32_t size) { return v % 4 == 0 || uint32_t(v) == size; };
+    return r.left % 4 == 0 && r.top % 4 == 0 && edge(r.right, w) && edge(r.bottom, h);
+}
+
+GLenum ColorStorage(Format f) {
+    switch (f) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4: return GL_RGBA8;
+    default: return GL_RGB8;
+    }
+}
+
+// Copies rows of a rectangle between a whole-image buffer and a packed one.
+void CopyOut(const uint8_t* image, uint32_t imagePitch, Format f, const Rect& r, uint8_t* out, uint32_t pitch) {
+    FormatInfo fi = GetFormatInfo(f);
+    uint32_t unit = fi.compressed ? 4 : 1;
+    uint32_t rowBytes = RowBytes(f, uint32_t(r.right - r.left));
+    uint32_t rows = RowCount(f, uint32_t(r.bottom - r.top));
+    size_t x = size_t(r.left / int32_t(unit)) * fi.bytesPerPixel;
+    for (uint32_t y = 0; y < rows; ++y)
+        std::memcpy(out + size_t(y) * pitch, image + (size_t(r.top) / unit + y) * imagePitch + x, rowBytes);
+}
+
+void CopyIn(uint8_t* image, uint32_t imagePitch, Format f, const Rect& r, const uint8_t* in, uint32_t pitch) {
+    FormatInfo fi = GetFormatInfo(f);
+    uint32_t unit = fi.compressed ? 4 : 1;
+    uint32_t rowBytes = RowBytes(f, uint32_t(r.right - r.left));
+    uint32_t rows = RowCount(f, uint32_t(r.bottom - r.top));
+    size_t x = size_t(r.left / int32_t(unit)) * fi.bytesPerPixel;
+    for (uint32_t y = 0; y < rows; ++y)
+        std::memcpy(image + (size_t(r.top) / unit + y) * imagePitch + x, in + size_t(y) * pitch, rowBytes);
+}
+
+}  // namespace
+
+// ---- Surfaces ----
+
+GLSurface* GLSurface::MakeImage(GLDevice* d, uint32_t w, uint32_t h, Format f) {
+    auto* s = new GLSurface(Kind::Image);
+    s->format = f;
+    s->width = w;
+    s->height = h;
+    s->pool = D3DPOOL_SYSTEMMEM;
+    s->data.assign(size_t(RowBytes(f, w)) * RowCount(f, h), 0);
+    s->Attach(d);
+    return s;
+}
+
+GLSurface* GLSurface::MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool) {
+    if (!d->MakeCurrent()) return nullptr;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLuint rb = 0;
+    glGenRenderbuffers(1, &rb);
+    glBindRenderbuffer(GL_RENDERBUFFER, rb);
+    glRenderbufferStorage(GL_RENDERBUFFER, ColorStorage(f), GLsizei(w), GLsizei(h));
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteRenderbuffers(1, &rb);
+        return nullptr;
+    }
+    auto* s = new GLSurface(Kind::ColorBuffer);
+    s->format = f;
+    s->width = w;
+    s->height = h;
+    s->pool = pool;
+    s->renderbuffer = rb;
+    s->Attach(d);
+    return s;
+}
+
+GLSurface* GLSurface::MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f) {
+    if (!d->MakeCurrent()) return nullptr;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    FormatInfo fi = GetFormatInfo(f);
+    GLenum storage = fi.stencil ? GL_DEPTH24_STENCIL8
+                     : f == D3DFMT_D16 || f == D3DFMT_D16_LOCKABLE ? GL_DEPTH_COMPONENT16
+                                                                   : GL_DEPTH_COMPONENT24;
+    GLuint rb = 0;
+    glGenRenderbuffers(1, &rb);
+    glBindRenderbuffer(GL_RENDERBUFFER, rb);
+    glRenderbufferStorage(GL_RENDERBUFFER, storage, GLsizei(w), GLsizei(h));
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteRenderbuffers(1, &rb);
+        return nullptr;
+    }
+    auto* s = new GLSurface(Kind::DepthBuffer);
+    s->format = f;
+    s->width = w;
+    s->height = h;
+    s->pool = D3DPOOL_DEFAULT;
+    s->usage = D3DUSAGE_DEPTHSTENCIL;
+    s->renderbuffer = rb;
+    s->Attach(d);
+    return s;
+}
+
+GLSurface::GLSurface(GLTexture* t, uint32_t l) : kind(Kind::TextureLevel) {
+    owner = t;
+    level = l;
+    format = t->format;
+    width = t->LevelWidth(l);
+    height = t->LevelHeight(l);
+    usage = t->usage;
+    pool = t->pool;
+}
+
+GLSurface::~GLSurface() {
+    if (device) {
+        if (device->MakeCurrent()) DropGL();
+        Detach();
+    }
+}
+
+uint32_t GLSurface::AddRef() { return kind == Kind::TextureLevel ? owner->AddRef() : RefCounted::AddRef(); }
+
+uint32_t GLSurface::Release() { return kind == Kind::TextureLevel ? owner->Release() : RefCounted::Release(); }
+
+void GLSurface::DropGL() {
+    if (renderbuffer) glDeleteRenderbuffers(1, &renderbuffer);
+    renderbuffer = 0;
+}
+
+Result GLSurface::GetDesc(SurfaceDesc* desc) {
+    if (!desc) return D3DERR_INVALIDCALL;
+    desc->Format = format;
+    desc->Type = D3DRTYPE_SURFACE;
+    desc->Usage = usage;
+    desc->Pool = pool;
+    desc->Size = RowBytes(format, width) * RowCount(format, height);
+    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->Width = width;
+    desc->Height = height;
+    return D3D_OK;
+}
+
+GLDevice* GLSurface::Owner() const { return kind == Kind::TextureLevel ? owner->device : device; }
+
+bool GLSurface::IsRenderTarget() const {
+    if (kind == Kind::ColorBuffer) return renderbuffer != 0;
+    if (kind == Kind::TextureLevel) return owner->renderTarget && owner->tex != 0;
+    return false;
+}
+
+Attachment GLSurface::GetAttachment() const {
+    Attachment a;
+    a.width = width;
+    a.height = height;
+    if (kind == Kind::TextureLevel) {
+        if (owner->renderTarget) a.texture = owner->tex;
+        a.level = level;
+    } else if (kind == Kind::ColorBuffer || kind == Kind::DepthBuffer) {
+        a.renderbuffer = renderbuffer;
+        a.depth = kind == Kind::DepthBuffer;
+        a.stencil = a.depth && GetFormatInfo(format).stencil;
+    }
+    return a;
+}
+
+Result GLSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t flags) {
+    if (kind == Kind::TextureLevel) return owner->LockRect(level, out, rect, flags);
+    if (!out || locked || kind == Kind::DepthBuffer) return D3DERR_INVALIDCALL;
+    Rect r = rect ? *rect : Rect{0, 0, int32_t(width), int32_t(height)};
+    if (!ValidRect(r, width, height) || !BlockAligned(format, r, width, height)) return D3DERR_INVALIDCALL;
+    if (kind == Kind::Image) {
+        uint32_t pitch = RowBytes(format, width);
+        FormatInfo fi = GetFormatInfo(format);
+        uint32_t unit = fi.compressed ? 4 : 1;
+        out->Pitch = int32_t(pitch);
+        out->pBits = data.data() + size_t(r.top) / unit * pitch + size_t(r.left) / unit * fi.bytesPerPixel;
+    } else {
+        if (!device) return D3DERR_INVALIDCALL;
+        uint32_t pitch = RowBytes(format, uint32_t(r.right - r.left));
+        data.assign(size_t(pitch) * uint32_t(r.bottom - r.top), 0);
+        if (!(flags & D3DLOCK_DISCARD) && !ReadRect(r, data.data(), pitch)) return D3DERR_INVALIDCALL;
+        out->Pitch = int32_t(pitch);
+        out->pBits = data.data();
+    }
+    locked = true;
+    lockFlags = flags;
+    lockRect = r;
+    return D3D_OK;
+}
+
+Result GLSurface::UnlockRect() {
+    if (kind == Kind::TextureLevel) return owner->UnlockRect(level);
+    if (!locked) return D3DERR_INVALIDCALL;
+    locked = false;
+    if (kind == Kind::ColorBuffer) {
+        if (!(lockFlags & D3DLOCK_READONLY) && device)
+            WriteRect(lockRect, data.data(), RowBytes(format, uint32_t(lockRect.right - lockRect.left)));
+        data.clear();
+        data.shrink_to_fit();
+    }
+    return D3D_OK;
+}
+
+bool GLSurface::ReadRect(const Rect& r, uint8_t* out, uint32_t pitch) {
+    if (!ValidRect(r, width, height)) return false;
+    switch (kind) {
+    case Kind::Image: CopyOut(data.data(), RowBytes(format, width), format, r, out, pitch); return true;
+    case Kind::TextureLevel:
+        if (!owner->renderTarget) {
+            if (owner->levelData.empty()) return false;
+            CopyOut(owner->levelData[level].data(), RowBytes(format, width), format, r, out, pitch);
+            return true;
+        }
+        [[fallthrough]];
+    case Kind::ColorBuffer: {
+        GLDevice* d = Owner();
+        if (!d) return false;
+        int w = r.right - r.left, h = r.bottom - r.top;
+        std::vector<uint8_t> bgra(size_t(w) * h * 4);
+        if (!d->ReadAttachment(GetAttachment(), r.left, r.top, w, h, bgra.data())) return false;
+        for (int y = 0; y < h; ++y) RowFromBGRA8(format, &bgra[size_t(y) * w * 4], out + size_t(y) * pitch, uint32_t(w));
+        return true;
+    }
+    case Kind::DepthBuffer: return false;
+    }
+    return false;
+}
+
+bool GLSurface::WriteRect(const Rect& r, const uint8_t* in, uint32_t pitch) {
+    if (!ValidRect(r, width, height)) return false;
+    switch (kind) {
+    case Kind::Image: CopyIn(data.data(), RowBytes(format, width), format, r, in, pitch); return true;
+    case Kind::TextureLevel:
+        if (!owner->renderTarget) {
+            if (owner->levelData.empty()) return false;
+            CopyIn(owner->levelData[level].data(), RowBytes(format, width), format, r, in, pitch);
+            owner->dirty[level] = 1;
+            owner->anyDirty = true;
+            return true;
+        }
+        [[fallthrough]];
+    case Kind::ColorBuffer: {
+        GLDevice* d = Owner();
+        if (!d) return false;
+        int w = r.right - r.left, h = r.bottom - r.top;
+        std::vector<uint8_t> bgra(size_t(w) * h * 4);
+        for (int y = 0; y < h; ++y) RowToBGRA8(format, in + size_t(y) * pitch, &bgra[size_t(y) * w * 4], uint32_t(w));
+        return d->WriteAttachment(GetAttachment(), r.left, r.top, w, h, bgra.data());
+    }
+    case Kind::DepthBuffer: return false;
+    }
+    return false;
+}
+
+// ---- Textures ----
+
+GLTexture::GLTexture(GLDevice* d, uint32_t w, uint32_t h, uint32_t l, uint32_t u, Format f, Pool p)
+    : width(w), height(h), levels(l), usage(u), format(f), renderTarget((u & D3DUSAGE_RENDERTARGET) != 0) {
+    pool = p;
+    dirty.assign(levels, renderTarget ? 0 : 1);
+    levelLocked.assign(levels, 0);
+    surfaces.assign(levels, nullptr);
+    if (!renderTarget) {
+        levelData.resize(levels);
+        for (uint32_t i = 0; i < levels; ++i)
+            levelData[i].assign(size_t(RowBytes(f, LevelWidth(i))) * RowCount(f, LevelHeight(i)), 0);
+        anyDirty = true;
+    }
+    Attach(d);
+}
+
+bool GLTexture::Init() {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glGenTextures(1, &tex);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
+    if (renderTarget) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(ColorStorage(format)), GLsizei(width), GLsizei(height), 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        sampler.minFilter = GL_LINEAR;
+    }
+    return glGetError() == GL_NO_ERROR;
+}
+
+GLTexture::~GLTexture() {
+    for (GLSurface* s : surfaces) delete s;
+    if (device) {
+        if (device->MakeCurrent()) {
+            device->InvalidateBindings();
+            DropGL();
+        }
+        Detach();
+    }
+}
+
+void GLTexture::DropGL() {
+    if (tex) glDeleteTextures(1, &tex);
+    tex = 0;
+}
+
+void GLTexture::Upload() {
+    if (!anyDirty || renderTarget) return;
+    UploadInfo u = GetUploadInfo(format);
+    std::vector<uint8_t> converted;
+    for (uint32_t l = 0; l < levels; ++l) {
+        if (!dirty[l]) continue;
+        dirty[l] = 0;
+        GLsizei w = GLsizei(LevelWidth(l)), h = GLsizei(LevelHeight(l));
+        const std::vector<uint8_t>& src = levelData[l];
+        if (u.compressed) {
+            glCompressedTexImage2D(GL_TEXTURE_2D, GLint(l), u.internalFormat, w, h, 0, GLsizei(src.size()),
+                                   src.data());
+        } else if (u.convert) {
+            converted.resize(size_t(w) * h * 4);
+            uint32_t pitch = RowBytes(format, uint32_t(w));
+            for (GLsizei y = 0; y < h; ++y)
+                RowToBGRA8(format, &src[size_t(y) * pitch], &converted[size_t(y) * w * 4], uint32_t(w));
+            glTexImage2D(GL_TEXTURE_2D, GLint(l), GLint(u.internalFormat), w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                         converted.data());
+        } else {
+            glTexImage2D(GL_TEXTURE_2D, GLint(l), GLint(u.internalFormat), w, h, 0, u.format, u.type, src.data());
+        }
+    }
+    anyDirty = false;
+}
+
+Result GLTexture::GetLevelDesc(uint32_t level, SurfaceDesc* desc) {
+    if (level >= levels || !desc) return D3DERR_INVALIDCALL;
+    desc->Format = format;
+    desc->Type = D3DRTYPE_SURFACE;
+    desc->Usage = usage;
+    desc->Pool = pool;
+    desc->Size = RowBytes(format, LevelWidth(level)) * RowCount(format, LevelHeight(level));
+    desc->MultiSampleType = D3DMULTISAMPLE_NONE;
+    desc->Width = LevelWidth(level);
+    desc->Height = LevelHeight(level);
+    return D3D_OK;
+}
+
+Result GLTexture::GetSurfaceLevel(uint32_t level, Surface** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (level >= levels) return D3DERR_INVALIDCALL;
+    if (!surfaces[level]) surfaces[level] = new GLSurface(this, level);
+    AddRef();
+    *surface = surfaces[level];
+    return D3D_OK;
+}
+
+Result GLTexture::LockRect(uint32_t level, LockedRect* locked, const Rect* rect, uint32_t flags) {
+    if (level >= levels || !locked || levelLocked[level] || renderTarget) return D3DERR_INVALIDCALL;
+    uint32_t w = LevelWidth(level), h = LevelHeight(level);
+    Rect r = rect ? *rect : Rect{0, 0, int32_t(w), int32_t(h)};
+    if (!ValidRect(r, w, h) || !BlockAligned(format, r, w, h)) return D3DERR_INVALIDCALL;
+    FormatInfo fi = GetFormatInfo(format);
+    uint32_t unit = fi.compressed ? 4 : 1;
+    uint32_t pitch = RowBytes(format, w);
+    locked->Pitch = int32_t(pitch);
+    locked->pBits = levelData[level].data() + size_t(r.top) / unit * pitch + size_t(r.left) / unit * fi.bytesPerPixel;
+    levelLocked[level] = (flags & D3DLOCK_READONLY) ? 2 : 1;
+    return D3D_OK;
+}
+
+Result GLTexture::UnlockRect(uint32_t level) {
+    if (level >= levels || !levelLocked[level]) return D3DERR_INVALIDCALL;
+    if (levelLocked[level] == 1) {
+        dirty[level] = 1;
+        anyDirty = true;
+    }
+    levelLocked[level] = 0;
+    return D3D_OK;
+}
+
+// ---- Vertex buffers ----
+
+GLVertexBuffer::GLVertexBuffer(GLDevice* d, uint32_t len, uint32_t u, uint32_t f, Pool p)
+    : length(len), usage(u), fvf(f), data(len, 0) {
+    pool = p;
+    glGenBuffers(1, &buffer);
+    dirtyBegin = 0;
+    dirtyEnd = len;
+    Attach(d);
+}
+
+GLVertexBuffer::~GLVertexBuffer() {
+    if (device) {
+        if (device->MakeCurrent()) DropGL();
+        Detach();
+    }
+}
+
+void GLVertexBuffer::DropGL() {
+    if (buffer) glDeleteBuffers(1, &buffer);
+    buffer = 0;
+}
+
+Result GLVertexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (offset > length) return D3DERR_INVALIDCALL;
+    if (size == 0) size = length - offset;
+    if (size > length - offset) return D3DERR_INVALIDCALL;
+    *out = data.data() + offset;
+    if (!(flags & D3DLOCK_READONLY) && size) {
+        if (dirtyBegin == dirtyEnd) {
+            dirtyBegin = offset;
+            dirtyEnd = offset + size;
+        } else {
+            dirtyBegin = std::min(dirtyBegin, offset);
+            dirtyEnd = std::max(dirtyEnd, offset + size);
+        }
+    }
+    ++lockCount;
+    return D3D_OK;
+}
+
+Result GLVertexBuffer::Unlock() {
+    if (lockCount == 0) return D3DERR_INVALIDCALL;
+    --lockCount;
+    return D3D_OK;
+}
+
+Result GLVertexBuffer::GetDesc(VertexBufferDesc* desc) {
+    if (!desc) return D3DERR_INVALIDCALL;
+    *desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
+    return D3D_OK;
+}
+
+void GLVertexBuffer::Bind() {
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    if (!uploadedOnce) {
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(length), data.data(),
+                     (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+        uploadedOnce = true;
+    } else if (dirtyEnd > dirtyBegin) {
+        glBufferSubData(GL_ARRAY_BUFFER, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin),
+                        data.data() + dirtyBegin);
+    }
+    dirtyBegin = dirtyEnd = 0;
+}
+
+// ---- Index buffers ----
+
+GLIndexBuffer::GLIndexBuffer(GLDevice* d, uint32_t len, uint32_t u, Format f, Pool p)
+    : length(len), usage(u), format(f), data(len, 0) {
+    pool = p;
+    glGenBuffers(1, &buffer);
+    dirtyBegin = 0;
+    dirtyEnd = len;
+    Attach(d);
+}
+
+GLIndexBuffer::~GLIndexBuffer() {
+    if (device) {
+        if (device->MakeCurrent()) DropGL();
+        Detach();
+    }
+}
+
+void GLIndexBuffer::DropGL() {
+    if (buffer) glDeleteBuffers(1, &buffer);
+    buffer = 0;
+}
+
+Result GLIndexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (offset > length) return D3DERR_INVALIDCALL;
+    if (size == 0) size = length - offset;
+    if (size > length - offset) return D3DERR_INVALIDCALL;
+    *out = data.data() + offset;
+    if (!(flags & D3DLOCK_READONLY) && size) {
+        if (dirtyBegin == dirtyEnd) {
+            dirtyBegin = offset;
+            dirtyEnd = offset + size;
+        } else {
+            dirtyBegin = std::min(dirtyBegin, offset);
+            dirtyEnd = std::max(dirtyEnd, offset + size);
+        }
+        maxValid = false;
+    }
+    ++lockCount;
+    return D3D_OK;
+}
+
+Result GLIndexBuffer::Unlock() {
+    if (lockCount == 0) return D3DERR_INVALIDCALL;
+    --lockCount;
+    return D3D_OK;
+}
+
+Result GLIndexBuffer::GetDesc(IndexBufferDesc* desc) {
+    if (!desc) return D3DERR_INVALIDCALL;
+    *desc = {format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
+    return D3D_OK;
+}
+
+uint32_t GLIndexBuffer::Index(uint32_t i) const {
+    const uint8_t* p = data.data() + size_t(i) * IndexSize();
+    if (format == D3DFMT_INDEX32) return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8);
+}
+
+uint32_t GLIndexBuffer::MaxIndex() {
+    if (!maxValid) {
+        uint32_t m = 0;
+        for (uint32_t i = 0, n = Count(); i < n; ++i) m = std::max(m, Index(i));
+        maxIndex = m;
+        maxValid = true;
+    }
+    return maxIndex;
+}
+
+void GLIndexBuffer::Bind() {
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+    if (!uploadedOnce) {
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(length), data.data(),
+                     (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+        uploadedOnce = true;
+    } else if (dirtyEnd > dirtyBegin) {
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin),
+                        data.data() + dirtyBegin);
+    }
+    dirtyBegin = dirtyEnd = 0;
+}
+
+}  // namespace gfx::gl

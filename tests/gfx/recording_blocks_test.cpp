@@ -1,0 +1,179 @@
+// State blocks on the recording device: recorded blocks, captured blocks of each type, apply,
+// capture, delete, and the references blocks hold.
+#include "recording_fixture.h"
+
+using namespace gfx;
+using rectest::RecordingTest;
+using rectest::SameMatrix;
+using rectest::Translation;
+
+namespace {
+
+using RecordingBlockTest = RecordingTest;
+
+TEST_F(RecordingBlockTest, ARecordedBlockAppliesOnlyWhatWasSetWhileRecording) {
+    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
+    const Matrix w = Translation(0, 3, 0);
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    dev->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_ADD);
+    dev->SetTransform(D3DTS_WORLD2, &w);
+    uint32_t token = 0;
+    ASSERT_EQ(dev->EndStateBlock(&token), D3D_OK);
+    EXPECT_NE(token, 0u);
+    // Nothing reached the device while recording.
+    EXPECT_EQ(dev->RenderState(D3DRS_CULLMODE), uint32_t(D3DCULL_CCW));
+    EXPECT_EQ(dev->StageState(2, D3DTSS_COLOROP), uint32_t(D3DTOP_DISABLE));
+
+    dev->SetRenderState(D3DRS_LIGHTING, 0);  // not in the block
+    ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->RenderState(D3DRS_CULLMODE), uint32_t(D3DCULL_NONE));
+    EXPECT_EQ(dev->StageState(2, D3DTSS_COLOROP), uint32_t(D3DTOP_ADD));
+    EXPECT_TRUE(SameMatrix(dev->Transform(D3DTS_WORLD2), w));
+    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);
+    EXPECT_EQ(dev->StageState(2, D3DTSS_ALPHAOP), uint32_t(D3DTOP_DISABLE));
+}
+
+TEST_F(RecordingBlockTest, CaptureUpdatesOnlyTheBlocksOwnStates) {
+    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
+    dev->SetRenderState(D3DRS_ZENABLE, 0);
+    uint32_t token = 0;
+    ASSERT_EQ(dev->EndStateBlock(&token), D3D_OK);
+
+    dev->SetRenderState(D3DRS_ZENABLE, 1);
+    dev->SetRenderState(D3DRS_FOGENABLE, 1);
+    ASSERT_EQ(dev->CaptureStateBlock(token), D3D_OK);  // the block now holds ZENABLE 1
+    dev->SetRenderState(D3DRS_ZENABLE, 0);
+    dev->SetRenderState(D3DRS_FOGENABLE, 0);
+    ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->RenderState(D3DRS_ZENABLE), 1u);
+    EXPECT_EQ(dev->RenderState(D3DRS_FOGENABLE), 0u);  // never part of the block
+}
+
+// The pattern of a debug draw: capture everything, change freely, put everything back.
+TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
+    Texture* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), D3D_OK);
+    VertexBuffer* vb = BindVertices(3);
+    IndexBuffer* ib = BindIndices({0, 1, 2}, 1);
+    dev->SetTexture(0, tex);
+    const Matrix view = Translation(0, 0, 9);
+    dev->SetTransform(D3DTS_VIEW, &view);
+    Light light{};
+    light.Type = D3DLIGHT_SPOT;
+    dev->SetLight(1, &light);
+    dev->LightEnable(1, true);
+    const float plane[4] = {1, 0, 0, 0};
+    dev->SetClipPlane(3, plane);
+    Viewport vp{2, 2, 10, 10, 0.0f, 0.5f};
+    dev->SetViewport(&vp);
+
+    uint32_t token = 0;
+    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &token), D3D_OK);
+    EXPECT_EQ(dev->StateBlockCount(), 1u);
+
+    dev->SetTexture(0, nullptr);
+    dev->SetStreamSource(0, nullptr, 0);
+    dev->SetIndices(nullptr, 0);
+    dev->SetVertexShader(D3DFVF_XYZRHW);
+    const Matrix other = Translation(4, 4, 4);
+    dev->SetTransform(D3DTS_VIEW, &other);
+    dev->LightEnable(1, false);
+    const float zero[4] = {};
+    dev->SetClipPlane(3, zero);
+    Viewport full{0, 0, 64, 32, 0.0f, 1.0f};
+    dev->SetViewport(&full);
+    dev->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
+
+    ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
+    ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->StateBlockCount(), 0u);
+
+    const RecordingState& s = dev->State();
+    EXPECT_EQ(s.textures[0], tex);
+    EXPECT_EQ(s.streams[0], vb);
+    EXPECT_EQ(s.strides[0], 16u);
+    EXPECT_EQ(s.indices, ib);
+    EXPECT_EQ(s.baseVertexIndex, 1u);
+    EXPECT_EQ(s.vertexShader, kFvf);
+    EXPECT_TRUE(SameMatrix(dev->Transform(D3DTS_VIEW), view));
+    EXPECT_TRUE(s.lights[1].enabled);
+    EXPECT_EQ(s.lights[1].light.Type, D3DLIGHT_SPOT);
+    EXPECT_EQ(s.clipPlanes[3][0], 1.0f);
+    EXPECT_EQ(s.viewport.X, 2u);
+    EXPECT_EQ(s.viewport.MaxZ, 0.5f);
+    EXPECT_EQ(s.renderStates[D3DRS_ALPHATESTENABLE], 0u);
+
+    // Deleting the block dropped its references: the device's bindings are the only ones left.
+    EXPECT_EQ(RecordingDevice::RefCountOf(tex), 2u);
+    for (RefCounted* o : std::initializer_list<RefCounted*>{tex, vb, ib}) o->Release();
+}
+
+TEST_F(RecordingBlockTest, PixelAndVertexBlocksCaptureTheirOwnHalves) {
+    uint32_t pixel = 0, vertex = 0;
+    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_PIXELSTATE, &pixel), D3D_OK);
+    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_VERTEXSTATE, &vertex), D3D_OK);
+
+    auto changeBoth = [&] {
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);               // pixel
+        dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);        // pixel
+        dev->SetRenderState(D3DRS_LIGHTING, 0);                          // vertex
+        dev->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 3);           // vertex
+        dev->SetVertexShader(D3DFVF_XYZRHW);                             // vertex
+    };
+    changeBoth();
+    ASSERT_EQ(dev->ApplyStateBlock(pixel), D3D_OK);
+    EXPECT_EQ(dev->RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ONE));
+    EXPECT_EQ(dev->StageState(0, D3DTSS_COLOROP), uint32_t(D3DTOP_MODULATE));
+    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);
+    EXPECT_EQ(dev->StageState(0, D3DTSS_TEXCOORDINDEX), 3u);
+
+    changeBoth();
+    ASSERT_EQ(dev->ApplyStateBlock(vertex), D3D_OK);
+    EXPECT_EQ(dev->RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ZERO));
+    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 1u);
+    EXPECT_EQ(dev->StageState(0, D3DTSS_TEXCOORDINDEX), 0u);
+    EXPECT_EQ(dev->State().vertexShader, 0u);
+}
+
+TEST_F(RecordingBlockTest, MisusedBlocksAreRefused) {
+    uint32_t token = 0;
+    EXPECT_EQ(dev->EndStateBlock(&token), D3DERR_INVALIDCALL);  // not recording
+    EXPECT_EQ(dev->ApplyStateBlock(0), D3DERR_INVALIDCALL);     // 0 is never a block
+    EXPECT_EQ(dev->CreateStateBlock(StateBlockType(9), &token), D3DERR_INVALIDCALL);
+    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &token), D3D_OK);
+
+    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
+    EXPECT_TRUE(dev->IsRecordingStateBlock());
+    uint32_t other = 0;
+    EXPECT_EQ(dev->BeginStateBlock(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &other), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->ApplyStateBlock(token), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->CaptureStateBlock(token), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->DeleteStateBlock(token), D3DERR_INVALIDCALL);
+    PresentParameters pp = dev->PresentParams();
+    EXPECT_EQ(dev->Reset(&pp), D3DERR_INVALIDCALL);
+    ASSERT_EQ(dev->EndStateBlock(&other), D3D_OK);
+    EXPECT_NE(other, token);
+
+    ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->DeleteStateBlock(token), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->ApplyStateBlock(token), D3DERR_INVALIDCALL);
+}
+
+TEST_F(RecordingBlockTest, ABlockKeepsItsTextureAliveAfterTheCallerLetsGo) {
+    Texture* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), D3D_OK);
+    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
+    dev->SetTexture(3, tex);
+    uint32_t token = 0;
+    ASSERT_EQ(dev->EndStateBlock(&token), D3D_OK);
+    tex->Release();
+    EXPECT_EQ(dev->LiveResources(), 1u);
+    ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->TextureAt(3), tex);
+    dev->SetTexture(3, nullptr);
+    ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
+    EXPECT_EQ(dev->LiveResources(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// The game frame: frame time, one-second tick and the order of its calls, with a fake clock and
+// the calls into other subsystems recorded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "fighters/character.h"
+#include "net/session.h"
+#include "platform/os/os.h"
+#include "shell/clocks.h"
+#include "shell/control.h"
+#include "shell/input_system.h"
+#include "shell/main_loop.h"
+#include "shell/mouse.h"
+#include "shell/settings.h"
+#include "world/map_editor.h"
+
+namespace {
+
+using Trace = std::vector<std::string>;
+
+uint32_t g_now = 0;
+Trace g_trace;
+float g_cameraSeconds = -1.0f;
+
+std::string CharacterName(const Character* c) {
+    return c ? std::to_string(c - g_Characters) : std::string("none");
+}
+
+FrameCalls TracingCalls() {
+    FrameCalls c;
+    c.sceneUpdate = [](int ms) { g_trace.push_back("scene:" + std::to_string(ms)); };
+    c.updateInput = [](Control& control) {
+        g_trace.push_back("input");
+        control.UpdateInput();
+    };
+    c.netProcessIncoming = [] { g_trace.push_back("receive"); };
+    c.packetFlush = [] { g_trace.push_back("flush"); };
+    c.updateAimPoint = [](Control&) { g_trace.push_back("aim"); };
+    c.updateMouseLook = [](Control&, Character* ch, int player) {
+        g_trace.push_back("look:" + CharacterName(ch) + "/" + std::to_string(player));
+    };
+    c.applyLocalActions = [](Control&, Character* ch, int player) {
+        g_trace.push_back("act:" + CharacterName(ch) + "/" + std::to_string(player));
+    };
+    c.updateCharacters = [](Control&) { g_trace.push_back("fighters"); };
+    c.scenarioUpdateAmbient = [](int ms) { g_trace.push_back("ambient:" + std::to_string(ms)); };
+    c.matchUpdate = [] { g_trace.push_back("match"); };
+    c.playViewerAnimationSounds = [](Control&) { g_trace.push_back("cues"); };
+    c.updateCamera = [](Control&, float seconds) {
+        g_cameraSeconds = seconds;
+        g_trace.push_back("camera");
+    };
+    c.selectLevelOfDetail = [](Character* ch) { g_trace.push_back("lod:" + CharacterName(ch)); };
+    c.updateEffects = [](uint32_t ms) { g_trace.push_back("effects:" + std::to_string(ms)); };
+    c.hudUpdateMarkers = [] { g_trace.push_back("hud"); };
+    c.mapEditorTick = [] { g_trace.push_back("editor"); };
+    return c;
+}
+
+class GameFrameTest : public ::testing::Test {
+protected:
+    os::WindowHandle window = nullptr;
+
+    void SetUp() override {
+        g_now = 100000;
+        os::SetTimeSource([] { return g_now; });
+        ASSERT_TRUE(os::Init());
+        os::WindowDesc desc;
+        desc.title = "test";
+        desc.proc = os::DefWindowProc;
+        desc.width = 64;
+        desc.height = 64;
+        window = os::CreateMainWindow(desc);
+        ASSERT_NE(window, nullptr);
+        os::ShowWindow(window, true);
+        ResetMainLoopState();
+        g_Window = window;
+
+        g_Settings.Clear();
+        g_Settings.speedFactor = 1.0f;
+        g_NetSession = NetSession();
+        g_MapEditor = MapEditor();
+        g_Mouse = MouseState();
+        for (Character& c : g_Characters) c = Character();
+        g_Input.Release();
+        uint8_t keys[256] = {};
+        os::SetKeyboardState(keys);
+        g_Control = Control();
+        g_FrameCalls = TracingCalls();
+        g_trace.clear();
+        g_cameraSeconds = -1.0f;
+
+        InitClocks();
+        SetActiveClock(CLOCK_MATCH);
+        g_now += 5;     // clock 0 away from 0, which would read as "no frame yet"
+    }
+    void TearDown() override {
+        ResetFrameCalls();
+        ResetMainLoopState();
+        os::Shutdown();
+        os::SetTimeSource({});
+    }
+
+    // A frame `ms` system milliseconds after the previous one; returns its calls.
+    Trace Frame(uint32_t ms) {
+        g_now += ms;
+        g_trace.clear();
+        g_Control.RunFrame();
+        return g_trace;
+    }
+
+    static void MakeLocal(int slot = 0) {
+        g_Characters[slot].active = 1;
+        g_Control.localCharacter = &g_Characters[slot];
+    }
+};
+
+TEST_F(GameFrameTest, FirstFrameHasNoTimeThenTheGapIsClampedAndScaled) {
+    const struct {
+        uint32_t gap;
+        float factor;
+        int ms;
+    } cases[] = {
+        {40, 1.0f, 40}, {101, 1.0f, 100}, {250, 1.0f, 100}, {250, 2.0f, 50}, {100, 3.0f, 33}, {16, 1.5f, 10},
+        // A factor that is not positive would divide by zero; the frame runs unscaled.
+        {40, 0.0f, 40}, {40, -2.0f, 40}, {40, std::numeric_limits<float>::quiet_NaN(), 40},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.gap) + " ms at factor " + std::to_string(c.factor));
+        g_Control = Control();
+        g_Settings.speedFactor = c.factor;
+        Frame(7);
+        EXPECT_EQ(g_Control.frameMs, 0);
+        EXPECT_EQ(Frame(c.gap).front(), "scene:" + std::to_string(c.ms));
+        EXPECT_EQ(g_Control.frameMs, c.ms);
+        EXPECT_FLOAT_EQ(g_Control.frameSeconds, float(c.ms) * 0.001f);
+        EXPECT_FLOAT_EQ(g_cameraSeconds, g_Control.frameSeconds);
+    }
+}
+
+TEST_F(GameFrameTest, SecondTickCountsFromTheWholeSecond) {
+    const uint32_t base = g_Control.tickBase = GetTime(CLOCK_MATCH);
+    std::vector<uint32_t> ticks;
+    for (int i = 0; i < 200; ++i) {
+        Frame(16);
+        if (g_Control.secondTick) ticks.push_back(GetTime(CLOCK_MATCH) - base);
+    }
+    // The first 16 ms frame more than 1000 ms after the base is at 1008; the next second counts
+    // from 1000, so later ticks come at the first frames past 2000 and 3000 (not 3024).
+    EXPECT_EQ(ticks, (std::vector<uint32_t>{1008, 2016, 3008}));
+}
+
+TEST_F(GameFrameTest, CallOrderPerApplicationMode) {
+    const Trace lod = {"camera", "lod:0", "lod:5", "effects:16", "hud"};
+    auto join = [](Trace a, const Trace& b, const Trace& c = {}) {
+        a.insert(a.end(), b.begin(), b.end());
+        a.insert(a.end(), c.begin(), c.end());
+        return a;
+    };
+    const Trace match = {"ambient:16", "match"};
+    const struct {
+        int mode;
+        bool playTest, network, frozen;
+        int actionClass;
+        Trace expected;
+    } cases[] = {
+        {0, false, false, false, 0,
+         join({"scene:16", "input", "aim", "look:0/0", "act:0/0", "fighters"}, match, lod)},
+        {0, false, true, false, 12,
+         join({"scene:16", "input", "receive", "flush", "aim", "look:0/0", "act:0/0", "fighters"}, match, lod)},
+        // A frozen, spawning or rising fighter does not act; the rest of the frame runs.
+        {0, false, false, true, 0, join({"scene:16", "input", "aim", "look:0/0", "fighters"}, match, lod)},
+        {0, false, false, false, 13, join({"scene:16", "input", "aim", "look:0/0", "fighters"}, match, lod)},
+        {0, false, false, false, 14, join({"scene:16", "input", "aim", "look:0/0", "fighters"}, match, lod)},
+        {1, false, false, false, 0, join({"scene:16", "input", "cues"}, lod)},
+        {2, false, false, false, 0, join({"scene:16", "input"}, lod)},
+        {3, false, false, false, 0, join({"scene:16", "input"}, lod, {"editor"})},
+        // The editor's play test has no aim point, no frozen test and no match rules.
+        {3, true, false, true, 0,
+         join({"scene:16", "input"}, lod, {"editor", "look:0/0", "act:0/0", "fighters", "ambient:16"})},
+        {3, true, false, false, 13, join({"scene:16", "input"}, lod, {"editor", "look:0/0", "fighters", "ambient:16"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.playTest ? " play test" : "") +
+                     (c.network ? " network" : "") + (c.frozen ? " frozen" : "") + " class " +
+                     std::to_string(c.actionClass));
+        g_Settings.mode = c.mode;
+        g_MapEditor.playTest = c.playTest ? 1 : 0;
+        g_NetSession.active = c.network ? 1 : 0;
+        g_Control = Control();
+        MakeLocal(0);
+        g_Characters[0].frozen = c.frozen ? 1 : 0;
+        g_Characters[0].actionClass = c.actionClass;
+        g_Characters[5].active = 1;
+        Frame(16);
+        EXPECT_EQ(Frame(16), c.expected);
+    }
+    // Without a local fighter, mouse look still runs and nothing acts.
+    g_Settings.mode = 0;
+    g_Control.localCharacter = nullptr;
+    Trace t = Frame(16);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "look:none/0"), 1);
+    EXPECT_EQ(std::count(t.begin(), t.end(), "act:none/0"), 0);
+}
+
+TEST_F(GameFrameTest, BackgroundWindowStillPumpsTheNetworkAndReadsInput) {
+    g_NetSession.active = 1;
+    MakeLocal(0);
+    Frame(16);
+    os::ShowWindow(window, false);
+    ASSERT_FALSE(os::IsForeground(window));
+    uint8_t keys[256] = {};
+    keys['W'] = 0x80;
+    os::SetKeyboardState(keys);
+    g_Mouse.buttons[MOUSE_LEFT].pressed = 1;
+    g_Mouse.x = 30;
+    EXPECT_EQ(Frame(20), (Trace{"scene:20", "input", "receive", "flush"}));
+    EXPECT_EQ(g_Control.slots[0][ACTION_FORWARD].held, 1);
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_LEFT].pressed, 0);
+    EXPECT_EQ(g_Mouse.prevX, 30);
+    g_NetSession.active = 0;
+    EXPECT_EQ(Frame(20), (Trace{"scene:20", "input"}));
+}
+
+TEST_F(GameFrameTest, PausedMatchStillMovesTheCameraAndClearsEdges) {
+    MakeLocal(0);
+    g_Control.tickBase = GetTime(CLOCK_MATCH);
+    MouseButtonState& right = g_Mouse.buttons[MOUSE_RIGHT];
+    right.held = 1;
+    right.pressTime = g_now;
+    Frame(16);
+    SetActiveClock(CLOCK_PAUSE);
+    right.pressed = 1;
+    g_Mouse.buttons[MOUSE_MIDDLE_DOUBLE].released = 1;
+    g_Mouse.x = 12;
+    g_Mouse.y = 34;
+    EXPECT_EQ(Frame(1500), (Trace{"scene:0", "input", "ambient:0", "match", "camera", "lod:0"}));
+    EXPECT_EQ(g_Control.frameMs, 0);
+    EXPECT_EQ(g_Control.secondTick, 0);
+    EXPECT_EQ(right.pressed, 0);
+    EXPECT_EQ(right.heldDuration, 1516);   // hold times run on the system clock
+    EXPECT_EQ(g_Mouse.buttons[MOUSE_MIDDLE_DOUBLE].released, 0);
+    EXPECT_EQ(g_Mouse.prevX, 12);
+    EXPECT_EQ(g_Mouse.prevY, 34);
+
+    // The editor's play test keeps its ambience while paused, but no fighter steps.
+    g_Settings.mode = 3;
+    g_MapEditor.playTest = 1;
+    EXPECT_EQ(Frame(50), (Trace{"scene:0", "input", "camera", "lod:0", "editor", "ambient:0"}));
+    // Resumed, the frame time is the match clock's since the last frame.
+    SetActiveClock(CLOCK_MATCH);
+    Frame(16);
+    EXPECT_EQ(g_Control.frameMs, 16);
+}
+
+TEST_F(GameFrameTest, EveryFrameReadsTheKeyboardIntoPlayerZero) {
+    ResetFrameCalls();
+    uint8_t keys[256] = {};
+    keys['D'] = 0x80;
+    keys[os::VK_SPACE] = 0x80;
+    os::SetKeyboardState(keys);
+    g_Control.RunFrame();
+    EXPECT_EQ(g_Control.slots[0][ACTION_STEP_RIGHT].pressed, 1);
+    EXPECT_EQ(g_Control.slots[0][10].held, 1);
+    keys['D'] = 0;
+    os::SetKeyboardState(keys);
+    g_now += 16;
+    g_Control.RunFrame();
+    EXPECT_EQ(g_Control.slots[0][ACTION_STEP_RIGHT].released, 1);
+    EXPECT_EQ(g_Control.slots[0][10].heldMs, 16);
+}
+
+}  // namespace
