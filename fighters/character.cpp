@@ -13,3 +13,9 @@ void Character::StopFreeze(int) {}
 void Character::SetLevel(int, int, int) {}
 // The fighter's model code fills this: detail level by camera distance.
 void Character::SelectLevelOfDetail() {}
+void Character::SelectDefaultPower() {}
+void Character::SetAnimation(int, int, int, int) {}
+// The fighters fill these: models, release and the local spawn.
+void LoadSkeletons(int) {}
+void FreeSkeletons() {}
+void SpawnLocalPlayer() {}

@@ -7,3 +7,7 @@ void Match::InitTeamCounters(int) {}
 void Match::UpdateClock() {}
 // The match rules fill this: scoring, the game kinds' goals and the end of the match.
 void Match::Update() {}
+void Match::Setup(int, int) {}
+void Match::Start() {}
+void Match::EnableWords() {}
+void Match::Release() {}

@@ -7,10 +7,13 @@ class Menu {
 public:
     uint8_t active;     // menu-active byte
     int32_t page;
+    int32_t gameKind;   // the menu's copy of the match's game kind
 
-    Menu() : active(0), page(0) {}
+    Menu() : active(0), page(0), gameKind(0) {}
 
     void Update();
+    void Render();
+    void RenderCursor();
     void ReturnFromMatch();
     void BuildPage(int page);
     void Release();

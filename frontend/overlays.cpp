@@ -1,8 +1,7 @@
 #include "frontend/overlays.h"
 
-TextureFont g_Font;
 Fader g_Fader;
 
-// Filled by the texture font and the fader.
-void TextureFont::RestoreDeviceObjects() {}
+// Filled by the fader.
 void Fader::RestoreDeviceObjects() {}
+void Fader::Draw() {}

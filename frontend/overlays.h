@@ -1,15 +1,12 @@
 #pragma once
 
-// The texture font and the screen fader; only their device restore so far.
-class TextureFont {
-public:
-    void RestoreDeviceObjects();
-};
+#include "frontend/texture_font.h"
 
+// The screen fader; only its device restore so far.
 class Fader {
 public:
     void RestoreDeviceObjects();
+    void Draw();
 };
 
-extern TextureFont g_Font;
 extern Fader g_Fader;

@@ -14,3 +14,8 @@ void GamePacket::WriteRemovePlayer(uint32_t) {}
 // The session layer fills these: the receive queue's drain and the outgoing packet.
 void NetSession::ProcessIncoming() {}
 void GamePacket::Flush() {}
+
+// The session layer fills these.
+int NetSession::GetPlayerCount() const { return 0; }
+void NetSession::UpdateTrafficRates() {}
+void GamePacket::WriteAttachToScene(int) {}

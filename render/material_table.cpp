@@ -2,3 +2,4 @@
 
 // Filled by the material table's special layer.
 void MaterialTable::RemoveSpecialLayerAll() {}
+void MaterialTable::AddSpecialLayerAll() {}

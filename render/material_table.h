@@ -3,4 +3,5 @@
 class MaterialTable {
 public:
     void RemoveSpecialLayerAll();
+    void AddSpecialLayerAll();
 };

@@ -309,3 +309,6 @@ void Control::ViewerLevelDown() {}
 void Control::ViewerLevelUp() {}
 void Control::ViewerToggleLighting() {}
 void Control::RandomLook() {}
+
+// The control modes fill this.
+void CenterCursor() {}

@@ -158,3 +158,6 @@ struct FrameCalls {
 };
 extern FrameCalls g_FrameCalls;
 void ResetFrameCalls();
+
+// Puts the pointer in the middle of the window (the warp produces a mouse move).
+void CenterCursor();

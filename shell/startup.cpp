@@ -1,19 +1,88 @@
 #include "shell/startup.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "common/random.h"
 #include "effects/effects.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/hud.h"
+#include "frontend/loading_screen.h"
 #include "frontend/menu.h"
+#include "frontend/texture_font.h"
 #include "net/session.h"
 #include "render/gamma.h"
+#include "render/material_table.h"
 #include "render/video.h"
+#include "scene/scene.h"
 #include "shell/clocks.h"
+#include "shell/control.h"
 #include "shell/debug_log.h"
 #include "shell/input_system.h"
 #include "shell/main_loop.h"
+#include "shell/music.h"
+#include "shell/render_frame.h"
 #include "shell/settings.h"
+#include "shell/sound.h"
+#include "world/path_map.h"
 #include "world/scenario.h"
+
+namespace {
+
+// How long a client waits for the host to assign its fighter.
+constexpr uint32_t kFighterWaitMs = 30000;
+
+void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
+
+// The scenario viewer's figures: impassable sectors, walkable surface and jump points.
+void CountPathMapStatistics() {
+    g_FrameStats.impassableSectors = 0;
+    g_FrameStats.walkableSurface = 0;
+    g_FrameStats.jumpPoints = 0;
+    const PathMap* map = ScenarioPathMap();
+    if (!map) return;
+    for (int s = 0; s < map->sectorCount; ++s)
+        if (map->SectorImpassable(s)) ++g_FrameStats.impassableSectors;
+    for (int x = 0; x < map->sizeX; ++x)
+        for (int z = 0; z < map->sizeZ; ++z) {
+            int layers = map->LayerCount(x, z);
+            g_FrameStats.walkableSurface += layers;
+            for (int l = 0; l < layers; ++l)
+                if (map->HasJump(CellRef{x, z, l})) ++g_FrameStats.jumpPoints;
+        }
+}
+
+// Pumps window messages and the network until the host assigns our fighter, the session ends
+// or the wait runs out. True when a fighter was assigned.
+bool WaitForLocalFighter() {
+    uint32_t start = os::timeGetTime();
+    os::Message msg;
+    while (!g_Control.localCharacter && !g_NetSession.ended) {
+        if (os::timeGetTime() - start > kFighterWaitMs) break;
+        while (os::PeekMessage(&msg, os::PM_REMOVE)) {
+            os::TranslateMessage(&msg);
+            os::DispatchMessage(&msg);
+        }
+        g_NetSession.ProcessIncoming();
+    }
+    return g_Control.localCharacter != nullptr;
+}
+
+// Abandons a match that cannot start and opens the front end on its first page.
+void ReturnToFrontEndStart() {
+    StopAllFx(FX_COUNT);
+    ReleaseGame(false);
+    g_Font.Release();
+    g_Video.Destroy();
+    SetDefaultDisplayMode();
+    InitVideo();
+    g_Scene.Create();
+    SetActiveClock(CLOCK_MENU);
+    g_Menu.BuildPage(0);
+}
+
+}  // namespace
 
 bool InitApp(os::WindowProc proc) {
     SeedRandom(uint32_t(std::time(nullptr)));
@@ -34,12 +103,16 @@ bool InitApp(os::WindowProc proc) {
     // The start-up videos play here unless PRUEBAS is on, once video playback lands.
     g_Input.Init(g_Window);
     if (!InitVideo()) return false;
-    // The texture font starts here once the font lands.
+    if (g_Settings.mode == 2)
+        g_Font.Create("Tahoma", 14, 0);
+    else if (g_Settings.test)
+        CreateTestFont();
     InitAudio();
     InitClocks();
-    if (g_Settings.frontEnd) g_Menu.BuildPage(0);
-    // With the front end off the match, viewer or editor world is built here once the
-    // match start-up lands.
+    if (!g_Settings.frontEnd)
+        StartGame();
+    else
+        g_Menu.BuildPage(0);
     return true;
 }
 
@@ -60,8 +133,13 @@ bool InitVideo() {
     return true;
 }
 
-// The sound layer fills this: effect tables, the effect bank and the music players.
-void InitAudio() {}
+void InitAudio() {
+    if (g_Settings.sound) LoadSoundConfig();
+    g_SoundManager.Init(g_Window, SOUND_VOICE_COUNT);
+    LoadFxBank(FX_COUNT);
+    CreateMusicPlayer();
+    CreateStreamPlayer();
+}
 
 void FillVideoSettings(VideoSettings* out) {
     out->window = g_Window;
@@ -75,12 +153,123 @@ void FillVideoSettings(VideoSettings* out) {
     out->anisotropic = g_Settings.anisotropic;
 }
 
+void StartGame() {
+    const int mode = g_Settings.mode;
+    if (g_Menu.active) {
+        LeaveFrontEnd();
+        g_Font.Release();
+        g_Video.Destroy();
+        InitVideo();
+        if (g_Settings.test) CreateTestFont();
+    }
+    g_Scene.Create();
+    os::ShowCursor(false);
+    g_LoadingScreen.Load();
+    g_LoadingScreen.Show(0.1f);
+    SetActiveClock(CLOCK_MATCH);
+
+    if (IsNetworkActive()) {
+        g_Settings.scenarioId = g_NetSession.scenarioId;
+        g_Settings.gameKind = g_NetSession.gameKind;
+        g_Menu.gameKind = g_NetSession.gameKind;
+    }
+    g_Match.Setup(g_Settings.gameKind, g_Settings.localSide);
+    g_Control.Init();
+
+    if (mode == 1) {
+        g_Scenario.Load(98);
+    } else {
+        g_Scenario.Load(g_Settings.scenarioId);
+        if (mode == 3) os::ShowCursor(true);
+    }
+    if (mode != 2) LoadSkeletons(1);
+    g_LoadingScreen.Show(1.0f);
+
+    if (mode == 3)
+        g_ElementMap.InitMatch();
+    else
+        g_ElementMap.LoadForMatch(g_Match.gameKind);
+    SpawnLocalPlayer();
+    g_Scenario.SetupSpringsAndPortals();
+
+    for (Character& c : g_Characters) {
+        if (c.active && c.side == g_Match.localSide) {
+            g_Control.localCharacter = &c;
+            c.SelectDefaultPower();
+            break;
+        }
+    }
+    if (mode == 2) CountPathMapStatistics();
+    if (g_Scenario.row && g_Scenario.row->specialLayer && g_Scene.specialLayerTexture >= 0 && g_Scene.materials)
+        g_Scene.materials->AddSpecialLayerAll();
+
+    g_Control.SelectMode();
+    CenterCursor();
+    g_Match.Start();
+    if (mode == 0) {
+        g_Match.EnableWords();
+        g_Hud.Load();
+    }
+    g_LoadingScreen.Release();
+    g_Match.startTime = GetTime(CLOCK_MATCH);
+    g_Match.clockReference = GetTime(CLOCK_MATCH);
+
+    if (IsNetworkActive()) {
+        g_GamePacket.Flush();
+        if (!WaitForLocalFighter()) {
+            WriteDebugLog(g_NetSession.ended ? "NET ERROR - la sesion termino sin personaje asignado"
+                                             : "NET ERROR - tiempo agotado esperando personaje");
+            ReturnToFrontEndStart();
+            return;
+        }
+        Character* local = g_Control.localCharacter;
+        local->AttachToScene();
+        local->SetAnimation(local->side == 0 ? 190 : 192, 0, 0, 0);
+        g_GamePacket.WriteAttachToScene(local->playerSlot);
+    }
+
+    if (mode == 0) {
+        // Ambient loops follow the listener.
+        const ScenarioRow* row = g_Scenario.row;
+        if (row && row->rain) PlayFx(182, &g_Control.cameraTarget, 5);
+        if (row && row->ambience2) PlayFx(185, &g_Control.cameraTarget, 5);
+        if (MusicPlayer* music = g_SoundManager.musicPlayer) {
+            music->Stop(3000);
+            if (g_Settings.music) {
+                char name[16];
+                std::snprintf(name, sizeof(name), "m%02d.wav", g_Settings.gameKind);
+                music->Play(name, true);
+            }
+        }
+    }
+}
+
+bool LeaveFrontEnd() {
+    ReleaseEffects();
+    if (g_Menu.active) g_Menu.Release();
+    FreeSkeletons();
+    g_Hud.Release();
+    g_Scenario.Unload();
+    g_Match.Release();
+    g_ElementMap.Release();
+    g_Scene.Destroy(false);
+    return true;
+}
+
 bool ReleaseGame(bool full) {
     g_NetSession.Stop();
     ReleaseEffects();
+    FreeSkeletons();
+    g_Hud.Release();
+    g_Scenario.Unload();
+    g_Match.Release();
     g_ElementMap.Release();
     if (g_Menu.active) g_Menu.Release();
+    g_Scene.Destroy(true);
     if (!full) return true;
+    g_Font.Release();
+    // Sound was always created, whatever the switches say now.
+    ShutdownSound(FX_COUNT);
     g_Video.Destroy();
     ShutdownClocks();
     g_FileList.Destroy();

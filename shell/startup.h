@@ -9,4 +9,6 @@ bool InitVideo();
 void InitAudio();
 // The record for Video::Create and Video::ChangeMode, from Settings.
 void FillVideoSettings(VideoSettings* out);
+void StartGame();
+bool LeaveFrontEnd();
 bool ReleaseGame(bool full);

@@ -11,6 +11,9 @@ public:
 
     // Per-frame editor tick.
     void Tick();
+    // The editor's 3D pass and its panels.
+    void Render();
+    void DrawHud();
 };
 
 extern MapEditor g_MapEditor;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-struct Vec3;
+#include "common/math.h"
 
 // One layer of one grid cell.
 struct CellRef {
@@ -14,6 +14,21 @@ struct CellRef {
 
 class PathMap {
 public:
+    int32_t sizeX = 0, sizeZ = 0, sizeY = 0;   // cells across, along and metres high
+    int32_t sectorCount = 0;
+
+    bool IsValidCell(const CellRef& cell) const;
+    int LayerCount(int x, int z) const;
+    // Cells the path map leaves out of every search.
+    bool IsExcluded(int x, int z) const;
+    bool HasJump(const CellRef& cell) const;
+    bool IsJumpLanding(const CellRef& cell) const;
+    bool JumpTarget(const CellRef& cell, CellRef* out) const;
+    int SectorOf(const CellRef& cell) const;
+    uint32_t SectorColour(int sector) const;
+    bool SectorImpassable(int sector) const;
+    // The centre of a cell layer in world coordinates.
+    Vec3 CellToWorld(const CellRef& cell) const;
     // False outside the grid or with no layer within layerTolerance of the point.
     bool WorldToCell(const Vec3& point, CellRef* out, float layerTolerance) const;
 };

@@ -1,0 +1,3 @@
+#include "fighters/trajectory.h"
+
+TrajectoryStats g_TrajectoryStats = {};

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fighters/character.h"
+#include "frontend/menu.h"
+#include "platform/gfx/recording_device.h"
+#include "platform/os/os.h"
+#include "render/video.h"
+#include "shell/control.h"
+#include "shell/render_frame.h"
+#include "shell/settings.h"
+#include "world/scenario.h"
+
+using namespace gfx;
+
+namespace {
+
+uint32_t g_now = 0;
+
+class RenderFrameTest : public ::testing::Test {
+protected:
+    RecordingDevice* rec = nullptr;
+    Character fighter;
+
+    void SetUp() override {
+        ResetRecordingFactory();
+        ASSERT_EQ(CreateRecordingDevice(RecordingDeviceParams(64, 48), &rec), D3D_OK);
+        g_Video.Zero();
+        g_Video.device = rec;
+        g_Settings.Clear();
+        g_Settings.backgroundColour = 0xFF102030;
+        g_Menu = Menu();
+        g_Control = Control();
+        g_Scenario = Scenario();
+        ResetFrameStats();
+        g_now = 1000;
+        os::SetTimeSource([] { return g_now; });
+        rec->ClearLog();
+    }
+    void TearDown() override {
+        g_Video.device = nullptr;
+        g_Video.Zero();
+        rec->Release();
+        os::SetTimeSource({});
+    }
+    std::vector<uint32_t> ClearColours() {
+        std::vector<uint32_t> colours;
+        for (const Call& c : rec->CallsOf(CallKind::Clear)) colours.push_back(c.args[2]);
+        return colours;
+    }
+};
+
+TEST_F(RenderFrameTest, GameWithoutMenuOrFighterPresentsNothing) {
+    g_Settings.mode = 0;
+    RenderFrame();
+    EXPECT_EQ(rec->Counters().presents, 0u);
+    EXPECT_EQ(rec->Counters().clears, 0u);
+
+    g_Control.localCharacter = &fighter;
+    RenderFrame();
+    EXPECT_EQ(rec->Counters().presents, 1u);
+    g_Control.localCharacter = nullptr;
+    g_Menu.active = 1;
+    RenderFrame();
+    EXPECT_EQ(rec->Counters().presents, 2u);
+}
+
+TEST_F(RenderFrameTest, ClearColoursByScenarioExceptInTheCharacterViewer) {
+    struct Case {
+        int mode, scenario;
+        uint32_t colour;
+    };
+    const Case cases[] = {
+        {2, 7, 0xFF6A7376}, {2, 18, 0xFF9B892E}, {2, 3, 0xFF102030}, {3, 7, 0xFF6A7376}, {1, 7, 0xFF102030},
+    };
+    for (const Case& c : cases) {
+        rec->ClearLog();
+        g_Settings.mode = c.mode;
+        g_Scenario.id = c.scenario;
+        RenderFrame();
+        ASSERT_EQ(ClearColours().size(), 1u) << c.mode << " " << c.scenario;
+        EXPECT_EQ(ClearColours()[0], c.colour) << c.mode << " " << c.scenario;
+        EXPECT_EQ(rec->CountCalls(CallKind::Present), 1u);
+        EXPECT_FALSE(rec->InScene());
+    }
+}
+
+TEST_F(RenderFrameTest, UnknownModeDrawsNothing) {
+    g_Settings.mode = 7;
+    RenderFrame();
+    EXPECT_EQ(rec->Counters().clears, 0u);
+    EXPECT_EQ(rec->Counters().presents, 0u);
+}
+
+TEST_F(RenderFrameTest, FrameRateWaitsForMoreThanHalfASecond) {
+    UpdateFrameRate();  // first call only stores the time
+    EXPECT_EQ(g_FrameStats.frameRate, 0.0f);
+    g_FrameStats.frameCounter = 30;
+    g_now += 500;
+    UpdateFrameRate();
+    EXPECT_EQ(g_FrameStats.frameRate, 0.0f);
+    g_now += 100;  // 0.6 s after the stored time
+    UpdateFrameRate();
+    EXPECT_FLOAT_EQ(g_FrameStats.frameRate, 50.0f);
+    g_FrameStats.frameCounter = 40;
+    g_now += 400;
+    UpdateFrameRate();
+    EXPECT_FLOAT_EQ(g_FrameStats.frameRate, 50.0f);  // kept until the next half second
+    g_now += 600;
+    UpdateFrameRate();
+    EXPECT_FLOAT_EQ(g_FrameStats.frameRate, 10.0f);
+}
+
+TEST_F(RenderFrameTest, FillModesWrapTheWorldPassInWireframe) {
+    g_Settings.mode = 2;
+    g_Control.fillMode = 2;
+    RenderFrame();
+    EXPECT_EQ(rec->RenderStateSends(D3DRS_FILLMODE), (std::vector<uint32_t>{D3DFILL_WIREFRAME, D3DFILL_SOLID}));
+    rec->ClearLog();
+    g_Control.fillMode = 0;
+    RenderFrame();
+    EXPECT_TRUE(rec->RenderStateSends(D3DRS_FILLMODE).empty());
+}
+
+TEST_F(RenderFrameTest, EveryBegunFrameCounts) {
+    g_Settings.mode = 2;
+    RenderFrame();
+    RenderFrame();
+    g_Settings.mode = 1;
+    RenderFrame();
+    EXPECT_EQ(g_FrameStats.frameCounter, 3u);
+}
+
+}  // namespace
