@@ -1,0 +1,170 @@
+#include "render/index_buffer_table.h"
+
+#include "render/vertex_buffer_table.h"
+#include "render/video.h"
+#include "shell/debug_log.h"
+#include "shell/pack_file.h"
+
+using gfx::Device;
+using gfx::Failed;
+using gfx::Succeeded;
+using gfx::D3DPOOL_MANAGED;
+using gfx::D3DUSAGE_SOFTWAREPROCESSING;
+
+// ---- IndexBuffer ----
+
+IndexBuffer::IndexBuffer() : buffer(nullptr), indexCount(0), usage(0), refCount(0) {}
+
+IndexBuffer::~IndexBuffer() { Free(); }
+
+bool IndexBuffer::Create(uint32_t count, uint32_t use) {
+    Free();
+    refCount = 0;
+    indexCount = count;
+    if (count > 0 && !g_Video.hardwareVertexProcessing) use |= D3DUSAGE_SOFTWAREPROCESSING;
+    usage = use;
+    if (count == 0) return true;
+    Device* device = g_Video.device;
+    uint64_t length = uint64_t(count) * 2;
+    if (!device || length > 0xFFFFFFFFu) return false;
+    if (Failed(device->CreateIndexBuffer(uint32_t(length), usage, gfx::D3DFMT_INDEX16, D3DPOOL_MANAGED, &buffer))) {
+        buffer = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool IndexBuffer::Load(FILE* file, int32_t firstVertexBuffer, uint32_t use, const PackEntryInfo* entry,
+                       bool* malformed) {
+    if (malformed) *malformed = false;
+    Free();
+    refCount = 0;
+    if (!file) return false;
+    uint32_t count = 0, vertexBuffer = 0;
+    if (!ReadStreamU32(file, &count) || !ReadStreamU32(file, &vertexBuffer)) {
+        if (malformed) *malformed = true;
+        WriteDebugLog("IndexBuffer::Load: registro cortado");
+        return false;
+    }
+    uint64_t bytes = uint64_t(count) * 2;
+    if (bytes > StreamBytesLeft(file, entry)) {
+        if (malformed) *malformed = true;
+        WriteDebugLogF("IndexBuffer::Load: %u indices no caben en el fichero", count);
+        return false;
+    }
+    if (firstVertexBuffer >= 0 && g_SceneVertexBuffers) {
+        // The table checks the id against its size: a file's index may point anywhere.
+        const VertexBuffer* vb = g_SceneVertexBuffers->Get(int32_t(uint16_t(uint32_t(firstVertexBuffer) + vertexBuffer)));
+        if (vb && (vb->usage & D3DUSAGE_SOFTWAREPROCESSING)) use |= D3DUSAGE_SOFTWAREPROCESSING;
+    }
+    if (!Create(count, use)) {
+        if (bytes > 0 && std::fseek(file, long(bytes), SEEK_CUR) != 0 && malformed) *malformed = true;
+        return false;
+    }
+    if (!buffer) return false;  // no indices: nothing to read
+    return Fill(file);
+}
+
+bool IndexBuffer::Fill(FILE* file) {
+    if (!buffer || !file) return false;
+    uint8_t* data = nullptr;
+    uint32_t length = indexCount * 2;
+    if (Failed(buffer->Lock(0, length, &data, 0)) || !data) return false;
+    bool ok = std::fread(data, 1, length, file) == length;
+    buffer->Unlock();
+    return ok;
+}
+
+void IndexBuffer::Free() {
+    if (buffer) {
+        buffer->Release();
+        buffer = nullptr;
+    }
+    indexCount = 0;
+}
+
+bool IndexBuffer::Select() {
+    if (g_Video.device) g_Video.SetIndices(buffer);
+    return true;
+}
+
+// ---- IndexBufferTable ----
+
+IndexBuffer* IndexBufferTable::Get(int32_t id) const {
+    uint16_t slot = uint16_t(id);
+    return slot < buffers.size() ? buffers[slot] : nullptr;
+}
+
+void IndexBufferTable::Free() {
+    for (IndexBuffer*& b : buffers) {
+        delete b;
+        b = nullptr;
+    }
+    buffers.clear();
+    buffers.shrink_to_fit();
+    held = 0;
+}
+
+int32_t IndexBufferTable::Load(FILE* file, int32_t firstVertexBuffer, uint32_t usage, const PackEntryInfo* entry) {
+    uint32_t n = 0;
+    if (!ReadStreamU32(file, &n)) {
+        WriteDebugLog("IndexBufferTable::Load: bloque cortado");
+        return -1;
+    }
+    if (n == 0) return -1;
+    if (n > StreamBytesLeft(file, entry) / 8) {
+        WriteDebugLogF("IndexBufferTable::Load: %u buffers no caben en el fichero", n);
+        return -1;
+    }
+    const size_t oldCapacity = buffers.size();
+    int32_t start = ReserveSlotRun(buffers, n, kGrowth, kMaxSlots);
+    if (start < 0) {
+        WriteDebugLogF("IndexBufferTable::Load: no caben %u buffers mas en la tabla", n);
+        return -1;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        IndexBuffer* b = new IndexBuffer();
+        buffers[size_t(start) + i] = b;
+        bool malformed = false;
+        b->Load(file, firstVertexBuffer, usage, entry, &malformed);
+        if (malformed) {
+            for (uint32_t k = 0; k <= i; ++k) {
+                delete buffers[size_t(start) + k];
+                buffers[size_t(start) + k] = nullptr;
+            }
+            buffers.resize(oldCapacity);
+            WriteDebugLogF("IndexBufferTable::Load: registro %u defectuoso, bloque rechazado", i);
+            return -1;
+        }
+    }
+    held = uint16_t(held + n);
+    return start;
+}
+
+bool IndexBufferTable::Select(int32_t id) {
+    IndexBuffer* b = Get(id);
+    if (!b) return false;
+    return b->Select();
+}
+
+int32_t IndexBufferTable::AddRef(int32_t id) {
+    uint16_t slot = uint16_t(id);
+    if (slot >= buffers.size()) return 0;
+    IndexBuffer* b = buffers[slot];
+    if (!b) return -1;
+    if (b->refCount < 0xFFFF) ++b->refCount;
+    return b->refCount;
+}
+
+int32_t IndexBufferTable::Release(int32_t id) {
+    uint16_t slot = uint16_t(id);
+    if (slot >= buffers.size()) return 0;
+    IndexBuffer* b = buffers[slot];
+    if (!b) return -1;
+    if (b->refCount > 0) --b->refCount;
+    if (b->refCount > 0) return b->refCount;
+    delete b;
+    buffers[slot] = nullptr;
+    --held;
+    return 0;
+}

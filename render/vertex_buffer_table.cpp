@@ -1,0 +1,253 @@
+#include "render/vertex_buffer_table.h"
+
+#include "render/formats.h"
+#include "render/video.h"
+#include "shell/debug_log.h"
+#include "shell/pack_file.h"
+
+using gfx::Device;
+using gfx::Failed;
+using gfx::Succeeded;
+using gfx::D3DPOOL_MANAGED;
+using gfx::D3DUSAGE_SOFTWAREPROCESSING;
+
+VertexBufferTable* g_SceneVertexBuffers = nullptr;
+
+uint64_t StreamBytesLeft(FILE* file, const PackEntryInfo* entry) {
+    if (!file) return 0;
+    long pos = std::ftell(file);
+    if (pos < 0) return 0;
+    uint64_t end;
+    if (entry) {
+        end = uint64_t(entry->offset) + entry->size;
+    } else {
+        if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+        long length = std::ftell(file);
+        std::fseek(file, pos, SEEK_SET);
+        if (length < 0) return 0;
+        end = uint64_t(length);
+    }
+    return end > uint64_t(pos) ? end - uint64_t(pos) : 0;
+}
+
+bool ReadStreamU32(FILE* file, uint32_t* value) {
+    uint8_t b[4];
+    if (!file || std::fread(b, 1, 4, file) != 4) return false;
+    *value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
+    return true;
+}
+
+int BuildVertexDeclaration(uint32_t fvf, uint32_t* tokens) {
+    int n = 0;
+    tokens[n++] = gfx::D3DVSD_STREAM(0);
+    // Pre-transformed positions are not declared.
+    uint32_t position = fvf & gfx::D3DFVF_POSITION_MASK;
+    if (position != 0 && position != gfx::D3DFVF_XYZRHW)
+        tokens[n++] = gfx::D3DVSD_REG(gfx::D3DVSDE_POSITION, gfx::D3DVSDT_FLOAT3);
+    uint32_t weights = FvfBlendWeightCount(fvf);
+    if (weights > 0) {
+        // Type codes 0..3 are one to four floats; a fifth weight has no float type of its own,
+        // so it is stepped over to keep the elements after it where the stride puts them.
+        uint32_t declared = weights > 4 ? 4 : weights;
+        tokens[n++] = gfx::D3DVSD_REG(gfx::D3DVSDE_BLENDWEIGHT, declared - 1);
+        if (weights > 4) tokens[n++] = gfx::D3DVSD_SKIP(weights - 4);
+    }
+    if (fvf & gfx::D3DFVF_NORMAL) tokens[n++] = gfx::D3DVSD_REG(gfx::D3DVSDE_NORMAL, gfx::D3DVSDT_FLOAT3);
+    if (fvf & gfx::D3DFVF_DIFFUSE) tokens[n++] = gfx::D3DVSD_REG(gfx::D3DVSDE_DIFFUSE, gfx::D3DVSDT_D3DCOLOR);
+    uint32_t sets = FvfTexCoordCount(fvf);
+    if (sets > 8) sets = 8;
+    for (uint32_t k = 0; k < sets; ++k) tokens[n++] = gfx::D3DVSD_REG(gfx::D3DVSDE_TEXCOORD0 + k, gfx::D3DVSDT_FLOAT2);
+    tokens[n++] = gfx::D3DVSD_END();
+    return n;
+}
+
+// ---- VertexBuffer ----
+
+VertexBuffer::VertexBuffer()
+    : buffer(nullptr), vertexCount(0), fvf(0), stride(0), usage(0), shader(0), refCount(0) {}
+
+VertexBuffer::~VertexBuffer() { Free(); }
+
+bool VertexBuffer::Create(uint32_t count, uint32_t format, uint32_t use) {
+    Free();
+    vertexCount = count;
+    fvf = format;
+    stride = FvfVertexSize(format);
+    if (g_Video.hardwareVertexProcessing) {
+        if (FvfBlendWeightCount(format) + 1 > g_Video.caps.MaxVertexBlendMatrices) use |= D3DUSAGE_SOFTWAREPROCESSING;
+    } else {
+        use |= D3DUSAGE_SOFTWAREPROCESSING;
+    }
+    usage = use;
+    Device* device = g_Video.device;
+    uint64_t length = uint64_t(stride) * count;
+    if (!device || length == 0 || length > 0xFFFFFFFFu) return false;
+    if (Failed(device->CreateVertexBuffer(uint32_t(length), usage, fvf, D3DPOOL_MANAGED, &buffer))) {
+        buffer = nullptr;
+        return false;
+    }
+    BuildShader();
+    return true;
+}
+
+bool VertexBuffer::Load(FILE* file, uint32_t use, const PackEntryInfo* entry, bool* malformed) {
+    if (malformed) *malformed = false;
+    uint32_t count = 0, format = 0;
+    if (!ReadStreamU32(file, &count) || !ReadStreamU32(file, &format)) {
+        if (malformed) *malformed = true;
+        WriteDebugLog("VertexBuffer::Load: registro cortado");
+        return false;
+    }
+    uint64_t bytes = uint64_t(FvfVertexSize(format)) * count;
+    if (bytes > StreamBytesLeft(file, entry) || bytes > 0xFFFFFFFFu) {
+        if (malformed) *malformed = true;
+        WriteDebugLogF("VertexBuffer::Load: %u vertices de formato 0x%X no caben en el fichero", count, format);
+        return false;
+    }
+    if (!Create(count, format, use)) {
+        // Step over the vertices so the records after this one still line up.
+        if (bytes > 0 && std::fseek(file, long(bytes), SEEK_CUR) != 0 && malformed) *malformed = true;
+        return false;
+    }
+    return Fill(file);
+}
+
+bool VertexBuffer::Fill(FILE* file) {
+    if (!file || !buffer) return false;
+    uint8_t* data = nullptr;
+    if (Failed(buffer->Lock(0, 0, &data, 0)) || !data) return false;
+    size_t length = size_t(stride) * vertexCount;
+    bool ok = std::fread(data, 1, length, file) == length;
+    buffer->Unlock();
+    return ok;
+}
+
+void VertexBuffer::BuildShader() {
+    Device* device = g_Video.device;
+    if (!device) return;
+    if (shader) {
+        device->DeleteVertexShader(shader);
+        shader = 0;
+    }
+    uint32_t tokens[VERTEX_DECLARATION_MAX];
+    BuildVertexDeclaration(fvf, tokens);
+    uint32_t handle = 0;
+    uint32_t shaderUsage = (usage & D3DUSAGE_SOFTWAREPROCESSING) ? D3DUSAGE_SOFTWAREPROCESSING : 0;
+    if (Succeeded(device->CreateVertexShader(tokens, nullptr, &handle, shaderUsage))) shader = handle;
+}
+
+void VertexBuffer::Free() {
+    if (buffer) {
+        buffer->Release();
+        buffer = nullptr;
+    }
+    vertexCount = 0;
+    fvf = 0;
+    stride = 0;
+    usage = 0;
+}
+
+bool VertexBuffer::Select() {
+    if (!g_Video.device) return true;
+    g_Video.SetStreamSource(0, buffer, stride);
+    g_Video.SetVertexShader(shader);
+    return true;
+}
+
+// ---- VertexBufferTable ----
+
+VertexBuffer* VertexBufferTable::Get(int32_t id) const {
+    uint16_t slot = uint16_t(id);
+    return slot < buffers.size() ? buffers[slot] : nullptr;
+}
+
+void VertexBufferTable::Free() {
+    for (VertexBuffer*& b : buffers) {
+        delete b;
+        b = nullptr;
+    }
+    buffers.clear();
+    buffers.shrink_to_fit();
+    held = 0;
+}
+
+int32_t VertexBufferTable::Load(FILE* file, uint32_t usage, const PackEntryInfo* entry) {
+    uint32_t n = 0;
+    if (!ReadStreamU32(file, &n)) {
+        WriteDebugLog("VertexBufferTable::Load: bloque cortado");
+        return -1;
+    }
+    if (n == 0) return -1;
+    // Every record takes at least its 8-byte head.
+    if (n > StreamBytesLeft(file, entry) / 8) {
+        WriteDebugLogF("VertexBufferTable::Load: %u buffers no caben en el fichero", n);
+        return -1;
+    }
+    const size_t oldCapacity = buffers.size();
+    int32_t start = ReserveSlotRun(buffers, n, kGrowth, kMaxSlots);
+    if (start < 0) {
+        WriteDebugLogF("VertexBufferTable::Load: no caben %u buffers mas en la tabla", n);
+        return -1;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        VertexBuffer* b = new VertexBuffer();
+        buffers[size_t(start) + i] = b;
+        bool malformed = false;
+        b->Load(file, usage, entry, &malformed);
+        if (malformed) {
+            for (uint32_t k = 0; k <= i; ++k) {
+                delete buffers[size_t(start) + k];
+                buffers[size_t(start) + k] = nullptr;
+            }
+            buffers.resize(oldCapacity);
+            WriteDebugLogF("VertexBufferTable::Load: registro %u defectuoso, bloque rechazado", i);
+            return -1;
+        }
+    }
+    held = uint16_t(held + n);
+    return start;
+}
+
+int32_t VertexBufferTable::Add(VertexBuffer* buffer) {
+    int32_t id = ReserveSlotRun(buffers, 1, kGrowth, kMaxSlots);
+    if (id < 0) return -1;
+    buffers[size_t(id)] = buffer;
+    ++held;
+    return id;
+}
+
+bool VertexBufferTable::Select(int32_t id) {
+    uint16_t slot = uint16_t(id);
+    if (slot >= buffers.size()) return false;
+    VertexBuffer* b = buffers[slot];
+    if (!b) {
+        if (g_Video.device) {
+            g_Video.SetStreamSource(0, nullptr, 0);
+            g_Video.SetVertexShader(0);
+        }
+        return true;
+    }
+    return b->Select();
+}
+
+int32_t VertexBufferTable::AddRef(int32_t id) {
+    uint16_t slot = uint16_t(id);
+    if (slot >= buffers.size()) return 0;
+    VertexBuffer* b = buffers[slot];
+    if (!b) return -1;
+    if (b->refCount < 0xFFFF) ++b->refCount;
+    return b->refCount;
+}
+
+int32_t VertexBufferTable::Release(int32_t id) {
+    uint16_t slot = uint16_t(id);
+    if (slot >= buffers.size()) return 0;
+    VertexBuffer* b = buffers[slot];
+    if (!b) return -1;
+    if (b->refCount > 0) --b->refCount;
+    if (b->refCount > 0) return b->refCount;
+    delete b;
+    buffers[slot] = nullptr;
+    --held;
+    return 0;
+}

@@ -1,0 +1,113 @@
+// Static vertex buffers loaded from the vertex-buffer blocks of model files, kept by integer id
+// in a reference-counted table.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "platform/gfx/device.h"
+
+struct PackEntryInfo;
+
+// Bytes from the stream's position to the end of the entry (the end of the stream when entry is
+// null); 0 when the position cannot be told.
+uint64_t StreamBytesLeft(FILE* file, const PackEntryInfo* entry);
+// A little-endian u32 from the stream; false on a short read.
+bool ReadStreamU32(FILE* file, uint32_t* value);
+
+// Longest vertex-shader declaration BuildVertexDeclaration writes: stream, position, weights
+// and their padding, normal, diffuse, eight texture sets, end.
+constexpr int VERTEX_DECLARATION_MAX = 15;
+// The fixed-function declaration of an FVF for stream 0; returns the number of tokens written,
+// the end token included.
+int BuildVertexDeclaration(uint32_t fvf, uint32_t* tokens);
+
+class VertexBuffer {
+public:
+    gfx::VertexBuffer* buffer;
+    uint32_t vertexCount;
+    uint32_t fvf;
+    uint32_t stride;       // FvfVertexSize of the FVF, which is what model files are laid out by
+    uint32_t usage;
+    uint32_t shader;       // declaration handle, 0 for none
+    uint16_t refCount;
+
+    VertexBuffer();
+    ~VertexBuffer();
+    VertexBuffer(const VertexBuffer&) = delete;
+    VertexBuffer& operator=(const VertexBuffer&) = delete;
+
+    // False when there is no device, the size overflows or the device refuses the buffer.
+    bool Create(uint32_t vertexCount, uint32_t fvf, uint32_t usage);
+    // One record {count, FVF, vertices}. A record whose vertices do not fit in what the entry
+    // holds sets *malformed (the stream position is then unknown); a buffer the device refused
+    // is skipped over in the stream, so the next record can still be read.
+    bool Load(FILE* file, uint32_t usage, const PackEntryInfo* entry = nullptr, bool* malformed = nullptr);
+    bool Fill(FILE* file);
+    void BuildShader();
+    void Free();
+    bool Select();
+};
+
+class VertexBufferTable {
+public:
+    std::vector<VertexBuffer*> buffers;  // owned; null = free slot
+    uint16_t held;
+
+    // Ids are unsigned 16-bit slot numbers, so the table never grows past this.
+    static constexpr uint32_t kMaxSlots = 0xFFFF;
+    static constexpr uint32_t kGrowth = 50;
+
+    VertexBufferTable() : held(0) {}
+    ~VertexBufferTable() { Free(); }
+    VertexBufferTable(const VertexBufferTable&) = delete;
+    VertexBufferTable& operator=(const VertexBufferTable&) = delete;
+
+    uint16_t Capacity() const { return uint16_t(buffers.size()); }
+    // The buffer of an id, or null for an id out of range or a free slot.
+    VertexBuffer* Get(int32_t id) const;
+
+    void Free();
+    // A vertex-buffer block: the first id of its buffers, or -1 for an empty or malformed block
+    // (a malformed block leaves the table as it was).
+    int32_t Load(FILE* file, uint32_t usage, const PackEntryInfo* entry = nullptr);
+    // -1 when the table cannot grow any more.
+    int32_t Add(VertexBuffer* buffer);
+    bool Select(int32_t id);
+    int32_t AddRef(int32_t id);
+    int32_t Release(int32_t id);
+};
+
+// The first slot of a run of n free slots, growing the slot array when no run fits; -1 when the
+// run would pass kMaxSlots. Shared by the vertex- and index-buffer tables.
+template <typename T>
+int32_t ReserveSlotRun(std::vector<T*>& slots, uint32_t n, uint32_t growth, uint32_t maxSlots);
+
+// The scene's vertex-buffer table, which index buffers consult for the processing mode of the
+// vertices they address. The scene container sets it while it owns the table; null otherwise.
+extern VertexBufferTable* g_SceneVertexBuffers;
+
+template <typename T>
+int32_t ReserveSlotRun(std::vector<T*>& slots, uint32_t n, uint32_t growth, uint32_t maxSlots) {
+    if (n == 0) return -1;
+    const uint32_t capacity = uint32_t(slots.size());
+    uint32_t runStart = 0, runLength = 0;
+    for (uint32_t i = 0; i < capacity; ++i) {
+        if (slots[i]) {
+            runLength = 0;
+            continue;
+        }
+        if (runLength == 0) runStart = i;
+        if (++runLength == n) return int32_t(runStart);
+    }
+    // No run fits: continue the free run that reaches the end, or start at the end.
+    uint32_t start = runLength > 0 ? runStart : capacity;
+    uint64_t needed = uint64_t(start) + n;
+    if (needed > maxSlots) return -1;
+    uint64_t grown = capacity;
+    while (grown < needed) grown += growth;
+    if (grown > maxSlots) grown = maxSlots;
+    slots.resize(size_t(grown), nullptr);
+    return int32_t(start);
+}
