@@ -7,3 +7,9 @@ void CharacterModel::GetAnimationInfo(int, int* animation, float* frame, int* fr
     *frame = 0.0f;
     *frameCount = 0;
 }
+
+// The character model's animation API fills these.
+bool CharacterModel::PlayAnimation(int, int, uint32_t, float, bool) { return false; }
+int CharacterModel::GetAnimationIndex(int) const { return -1; }
+bool CharacterModel::AnimationPassedFrame(int, float) const { return false; }
+void CharacterModel::ToggleAnimationAdvance() {}

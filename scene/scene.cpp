@@ -15,3 +15,5 @@ void Scene::EnableHeadlight(bool) {}
 // The scene container fills these: its members are made and freed with it.
 bool Scene::Create() { return true; }
 void Scene::Destroy(bool) {}
+// The scene loader fills this: every loaded animation group freed and read again.
+void Scene::ReloadAnimations() {}

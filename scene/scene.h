@@ -2,7 +2,11 @@
 
 #include <cstdint>
 
+#include <vector>
+
 class Camera;
+class DynamicVertexBuffer;
+class LightNode;
 class LightSlots;
 class MaterialTable;
 class RenderOctree;
@@ -31,6 +35,14 @@ public:
     void Render();
     // Camera-aligned light 0 for the character viewer.
     void EnableHeadlight(bool on);
+    // Frees and reloads every loaded animation group (character viewer).
+    void ReloadAnimations();
+
+    DynamicVertexBuffer* dynamicBuffer = nullptr;   // per-frame geometry; null without a scene
+    LightNode* sun = nullptr;                       // the scene's sun light, null when none
+    // The scene's other lights in list order (the loader adds at the front); not owned here.
+    // Stands in for the object list until that lands.
+    std::vector<LightNode*> lights;
 };
 
 extern Scene g_Scene;

@@ -13,6 +13,7 @@ int PathMap::SectorOf(const CellRef&) const { return -1; }
 uint32_t PathMap::SectorColour(int) const { return 0; }
 bool PathMap::SectorImpassable(int) const { return false; }
 Vec3 PathMap::CellToWorld(const CellRef&) const { return Vec3{}; }
+const PathLayer* PathMap::GetLayer(const CellRef&) const { return nullptr; }
 
 // The scenario fills this with its path map.
 PathMap* ScenarioPathMap() { return nullptr; }

@@ -12,6 +12,11 @@ struct CellRef {
     int32_t layer;
 };
 
+// The four corner heights of a cell layer: corners (x, z), (x, z + 1), (x + 1, z + 1), (x + 1, z).
+struct PathLayer {
+    float heights[4];
+};
+
 class PathMap {
 public:
     int32_t sizeX = 0, sizeZ = 0, sizeY = 0;   // cells across, along and metres high
@@ -31,6 +36,11 @@ public:
     Vec3 CellToWorld(const CellRef& cell) const;
     // False outside the grid or with no layer within layerTolerance of the point.
     bool WorldToCell(const Vec3& point, CellRef* out, float layerTolerance) const;
+
+    // world x = cell x - offsetX, world z = cell z - offsetZ
+    int32_t offsetX = 0, offsetZ = 0;
+    // The layer record of a cell; unchecked, valid cells only. Null while the map has none.
+    const PathLayer* GetLayer(const CellRef& cell) const;
 };
 
 // The loaded scenario's path map; null while none is loaded.

@@ -1,0 +1,129 @@
+#include "y3d_builder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/binary_reader.h"
+
+namespace testsupport {
+
+namespace {
+
+void PutAt(std::vector<uint8_t>* out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) (*out)[at + i] = uint8_t(v >> (8 * i));
+}
+
+void PutF32At(std::vector<uint8_t>* out, size_t at, float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    PutAt(out, at, bits);
+}
+
+void PutName(std::vector<uint8_t>* out, size_t at, const std::string& name) {
+    std::memcpy(out->data() + at, name.data(), std::min<size_t>(name.size(), 255));
+}
+
+void Flatten(const Y3DBone& bone, std::vector<Y3DObject>* out) {
+    Y3DObject o;
+    o.name = bone.name;
+    o.typeCode = 0x500;
+    o.childCount = uint32_t(bone.children.size());
+    o.world = bone.world;
+    o.parts = bone.parts;
+    out->push_back(o);
+    for (const Y3DBone& child : bone.children) Flatten(child, out);
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildY3DHeader(const Y3DHeaderFields& f, uint32_t objectCount) {
+    std::vector<uint8_t> h(Y3D_HEADER_SIZE, 0);
+    std::memcpy(h.data(), f.signature.data(), std::min<size_t>(f.signature.size(), 7));
+    h[7] = uint8_t(f.version);
+    h[8] = uint8_t(f.version >> 8);
+    PutAt(&h, 16, f.objectCount.value_or(objectCount));
+    PutAt(&h, 20, uint32_t(f.length));
+    PutAt(&h, 24, f.firstObject);
+    return h;
+}
+
+void AppendY3DObject(std::vector<uint8_t>* out, const Y3DObject& o) {
+    const size_t start = out->size();
+    out->resize(start + Y3D_RECORD_SIZE + Y3D_NODE_HEADER_SIZE, 0);
+    PutName(out, start, o.name);
+    PutAt(out, start + 256, o.typeCode);
+    const size_t node = start + Y3D_RECORD_SIZE;
+    PutName(out, node, o.name);
+    PutAt(out, node + 256, o.childCount);
+    PutAt(out, node + 260, o.nodesBelow);
+    PutAt(out, node + 264, o.typeCode);
+    PutAt(out, node + 268, o.animationGroup);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c) PutF32At(out, node + 324 + 4 * (r * 3 + c), o.world.m[r][c]);
+    const float parts[15] = {o.parts.translation.x,     o.parts.translation.y,     o.parts.translation.z,
+                             o.parts.rotation.x,        o.parts.rotation.y,        o.parts.rotation.z,
+                             o.parts.rotation.w,        o.parts.stretchRotation.x, o.parts.stretchRotation.y,
+                             o.parts.stretchRotation.z, o.parts.stretchRotation.w, o.parts.stretchScale.x,
+                             o.parts.stretchScale.y,    o.parts.stretchScale.z,    o.parts.sign};
+    for (int i = 0; i < 15; ++i) PutF32At(out, node + 376 + 4 * i, parts[i]);
+    PutAt(out, node + 496, o.extra[0]);
+    PutAt(out, node + 500, o.extra[1]);
+    (*out)[node + 504] = o.trackFlags;
+    PutAt(out, node + 505, o.keyCount.value_or(uint32_t(o.keys.size())));
+    BinaryWriter w;
+    for (const Y3DKey& k : o.keys) {
+        w.PutU16(k.frame);
+        w.PutU8(uint8_t((k.rotation ? 1 : 0) | (k.position ? 2 : 0)));
+        if (k.rotation) {
+            w.PutF32(k.rotation->x);
+            w.PutF32(k.rotation->y);
+            w.PutF32(k.rotation->z);
+            w.PutF32(k.rotation->w);
+        }
+        if (k.position) {
+            w.PutF32(k.position->x);
+            w.PutF32(k.position->y);
+            w.PutF32(k.position->z);
+        }
+    }
+    out->insert(out->end(), w.Data().begin(), w.Data().end());
+    PutAt(out, start + 272, uint32_t(out->size()));
+}
+
+std::vector<Y3DObject> FlattenSkeleton(const Y3DBone& root, uint32_t animationGroup) {
+    std::vector<Y3DObject> objects;
+    Flatten(root, &objects);
+    objects[0].animationGroup = animationGroup;
+    objects[0].nodesBelow = uint32_t(objects.size() - 1);
+    return objects;
+}
+
+std::vector<uint8_t> BuildSkeletonRecords(const Y3DBone& root, uint32_t animationGroup) {
+    std::vector<uint8_t> out;
+    for (const Y3DObject& o : FlattenSkeleton(root, animationGroup)) AppendY3DObject(&out, o);
+    return out;
+}
+
+std::vector<uint8_t> Y3DAnimation::Build() const {
+    const uint32_t count = uint32_t(nodes.size() + named.size());
+    std::vector<uint8_t> out = BuildY3DHeader(header, count);
+    out.resize(std::max<size_t>(out.size(), header.firstObject), 0);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        Y3DObject o = nodes[i];
+        if (i == 0 && o.nodesBelow == 0) o.nodesBelow = uint32_t(nodes.size() - 1);
+        AppendY3DObject(&out, o);
+    }
+    for (const Y3DObject& o : named) AppendY3DObject(&out, o);
+    return out;
+}
+
+Y3DObject AnimTrackObject(const std::string& name, std::vector<Y3DKey> keys) {
+    Y3DObject o;
+    o.name = name;
+    o.typeCode = 0x500;
+    for (const Y3DKey& k : keys) o.trackFlags |= uint8_t((k.rotation ? 1 : 0) | (k.position ? 2 : 0));
+    o.keys = std::move(keys);
+    return o;
+}
+
+}  // namespace testsupport

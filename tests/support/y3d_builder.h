@@ -1,0 +1,76 @@
+// Writes Y3D files for tests: the 1024-byte header and object records with node headers.
+// For now it knows animation files and skeletons; other blocks can be added in the same way.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/math.h"
+#include "render/geometry.h"
+
+namespace testsupport {
+
+constexpr size_t Y3D_HEADER_SIZE = 1024;
+constexpr size_t Y3D_RECORD_SIZE = 276;
+constexpr size_t Y3D_NODE_HEADER_SIZE = 573;
+
+struct Y3DKey {
+    uint16_t frame;
+    std::optional<Quat> rotation;
+    std::optional<Vec3> position;
+};
+
+// One object record with its node header and, for animation files, its keys.
+struct Y3DObject {
+    std::string name;
+    uint32_t typeCode = 0x500;
+    uint32_t childCount = 0;
+    uint32_t nodesBelow = 0;
+    uint32_t animationGroup = 0;
+    Mat4 world = Mat4Identity();   // only the first three columns are stored
+    TransformParts parts{{0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 1}, {1, 1, 1}, 1.0f};
+    uint32_t extra[2] = {0, 0};
+    uint8_t trackFlags = 0;
+    std::optional<uint32_t> keyCount;   // overrides keys.size()
+    std::vector<Y3DKey> keys;
+};
+
+struct Y3DHeaderFields {
+    std::string signature = "QTXMAX";
+    uint16_t version = 320;
+    std::optional<uint32_t> objectCount;   // overrides the number of objects written
+    int32_t length = 0;
+    uint32_t firstObject = Y3D_HEADER_SIZE;   // the builder pads up to it: keep it small
+};
+
+std::vector<uint8_t> BuildY3DHeader(const Y3DHeaderFields& fields, uint32_t objectCount);
+// Appends one object; its next-record offset is the end of what it writes.
+void AppendY3DObject(std::vector<uint8_t>* out, const Y3DObject& object);
+
+// A skeleton bone as a tree; Flatten writes it depth-first, a node followed by its subtrees.
+struct Y3DBone {
+    std::string name;
+    TransformParts parts{{0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 1}, {1, 1, 1}, 1.0f};
+    Mat4 world = Mat4Identity();
+    std::vector<Y3DBone> children;
+};
+// The objects of a skeleton, root first; the root carries the animation group and the count of
+// nodes below it.
+std::vector<Y3DObject> FlattenSkeleton(const Y3DBone& root, uint32_t animationGroup);
+// Just the objects (no header): what Bone::Load reads from its first record on.
+std::vector<uint8_t> BuildSkeletonRecords(const Y3DBone& root, uint32_t animationGroup);
+
+// An animation file: one track per node, then the named tracks.
+struct Y3DAnimation {
+    Y3DHeaderFields header;
+    std::vector<Y3DObject> nodes;   // nodes[0].nodesBelow is filled from the count when 0
+    std::vector<Y3DObject> named;
+    std::vector<uint8_t> Build() const;
+};
+
+// A node track with rotation and/or position keys (the track flags follow the keys).
+Y3DObject AnimTrackObject(const std::string& name, std::vector<Y3DKey> keys);
+
+}  // namespace testsupport
