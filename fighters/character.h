@@ -5,6 +5,9 @@
 #include "common/math.h"
 #include "world/path_map.h"
 
+struct SkinParts;
+class SkinImageCache;
+
 // The cells a fighter plans to walk through, drawn by the test overlays.
 struct PlannedPath {
     CellRef* cells = nullptr;
@@ -43,6 +46,8 @@ public:
     void SetLevel(int level, int a, int b);
     // The model's detail level from the camera distance.
     void SelectLevelOfDetail();
+    // Composes the skin texture for a side from a look's layer numbers; false without a model.
+    bool ComposeSkin(int side, const SkinParts& parts, SkinImageCache* cache);
     void SelectDefaultPower();
     void SetAnimation(int animation, int blendMs, int flag, int layer);
 };

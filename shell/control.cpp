@@ -2,19 +2,25 @@
 
 #include <cstring>
 
+#include "common/random.h"
 #include "effects/effects.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "fighters/skin.h"
 #include "frontend/hud.h"
 #include "frontend/menu.h"
 #include "net/session.h"
 #include "platform/os/os.h"
+#include "render/video.h"
+#include "scene/camera.h"
+#include "scene/character_model.h"
 #include "scene/scene.h"
 #include "shell/clocks.h"
 #include "shell/input_system.h"
 #include "shell/main_loop.h"
 #include "shell/mouse.h"
 #include "shell/settings.h"
+#include "shell/viewer.h"
 #include "world/map_editor.h"
 #include "world/scenario.h"
 
@@ -290,25 +296,127 @@ void Control::UpdateMouseLook(Character*, int) {}
 void Control::ApplyLocalActions(Character*, int) {}
 void Control::UpdateCharacters() {}
 
-// The viewer hotkeys and animation cues fill these.
-void Control::PlayViewerAnimationSounds() {}
-void Control::ViewerNextAnimation() {}
-void Control::ViewerPrevAnimation() {}
-void Control::ToggleFreeCamera() {}
-void Control::ToggleOctreeDraw() {}
-void Control::CycleFillMode() {}
-void Control::ViewerToggleSkeleton() {}
-void Control::ViewerCameraToModel() {}
-void Control::ToggleCurtain() {}
-void Control::ViewerShorterBlend() {}
-void Control::ViewerLongerBlend() {}
-void Control::ViewerSlower() {}
-void Control::ViewerFaster() {}
-void Control::ViewerReloadAnimations() {}
-void Control::ViewerLevelDown() {}
-void Control::ViewerLevelUp() {}
-void Control::ViewerToggleLighting() {}
-void Control::RandomLook() {}
+// ---- viewer hotkeys and animation cues ----
+
+namespace {
+
+constexpr int kViewerMode = 1;
+constexpr int kEditorMode = 3;
+
+// The viewer-only keys need the character viewer and its model.
+bool ViewerActive(const Control& c) { return g_Settings.mode == kViewerMode && c.viewerModel; }
+
+}  // namespace
+
+void Control::PlayViewerAnimationSounds() {
+    if (!viewerModel) return;
+    const ViewerCues cues = EvaluateViewerCues(viewerModel, g_Settings.localSide);
+    const Vec3 origin{0.0f, 0.0f, 0.0f};
+    if (cues.a != CUE_NONE) g_ViewerCalls.playFx(cues.a, &origin, 0);
+    if (cues.b != CUE_NONE) g_ViewerCalls.playFx(cues.b, &origin, 0);
+    if (cues.c != CUE_NONE) g_ViewerCalls.playFx(cues.c, &origin, 0);
+}
+
+void Control::ViewerNextAnimation() {
+    if (ViewerActive(*this)) PlayNeighbourAnimation(viewerModel, +1, viewerBlend, viewerRate);
+}
+
+void Control::ViewerPrevAnimation() {
+    if (ViewerActive(*this)) PlayNeighbourAnimation(viewerModel, -1, viewerBlend, viewerRate);
+}
+
+void Control::ToggleFreeCamera() {
+    if (g_Settings.mode == kViewerMode) return;
+    g_ViewerCalls.setMode(*this, controlMode != 0 ? 0 : 2);
+}
+
+void Control::ToggleOctreeDraw() {
+    if (g_Settings.mode != kViewerMode) octreeDraw = octreeDraw ? 0 : 1;
+}
+
+void Control::CycleFillMode() { fillMode = (fillMode >= 0 && fillMode < 2) ? fillMode + 1 : 0; }
+
+void Control::ViewerToggleSkeleton() { showBones = showBones ? 0 : 1; }
+
+void Control::ViewerCameraToModel() {
+    if (!ViewerActive(*this)) return;
+    const float h = viewerModel->position.y;
+    viewerModel->position = Vec3{0.0f, h, 0.0f};
+    Camera* camera = g_Scene.camera;
+    if (!camera) return;
+    const Vec3 target{0.0f, h, 0.0f};
+    camera->eye = Vec3Add(camera->eye, Vec3Sub(target, camera->target));
+    camera->target = target;
+}
+
+void Control::ToggleCurtain() {
+    if (g_Settings.mode == kViewerMode) {
+        if (viewerModel) g_ViewerCalls.toggleAdvance(viewerModel);
+    } else if (g_Settings.mode != kEditorMode) {
+        g_ViewerCalls.startParticleCurtain(*this);
+    }
+}
+
+void Control::ViewerShorterBlend() { viewerBlend = viewerBlend > VIEWER_BLEND_STEP ? viewerBlend - VIEWER_BLEND_STEP : 0; }
+
+void Control::ViewerLongerBlend() {
+    viewerBlend = viewerBlend < VIEWER_BLEND_MAX - VIEWER_BLEND_STEP ? viewerBlend + VIEWER_BLEND_STEP : VIEWER_BLEND_MAX;
+}
+
+// No lower limit: a negative rate plays the animations backwards.
+void Control::ViewerSlower() {
+    if (!ViewerActive(*this)) return;
+    viewerRate -= VIEWER_RATE_STEP;
+    g_ViewerCalls.setSpeed(viewerModel, viewerRate);
+}
+
+void Control::ViewerFaster() {
+    if (g_Settings.mode != kViewerMode) return;
+    viewerRate += VIEWER_RATE_STEP;
+    if (viewerModel) g_ViewerCalls.setSpeed(viewerModel, viewerRate);
+}
+
+void Control::ViewerReloadAnimations() {
+    if (g_Settings.mode == kViewerMode) g_ViewerCalls.reloadAnimations();
+}
+
+void Control::ViewerLevelDown() {
+    if (ViewerActive(*this)) viewerModel->lod = viewerModel->lod > 0 ? uint8_t(viewerModel->lod - 1) : 0;
+}
+
+void Control::ViewerLevelUp() {
+    if (ViewerActive(*this))
+        viewerModel->lod = viewerModel->lod < VIEWER_LOD_MAX ? uint8_t(viewerModel->lod + 1) : VIEWER_LOD_MAX;
+}
+
+void Control::ViewerToggleLighting() {
+    if (g_Settings.mode != kViewerMode) return;
+    if (g_Video.lightingLocked) {
+        g_Video.lightingLocked = 0;
+        return;
+    }
+    // Without a device there is no state to switch, only the lock to take.
+    if (g_Video.GetDevice()) g_Video.SetLighting(false);
+    g_Video.lightingLocked = 1;
+}
+
+void Control::RandomLook() {
+    if (!localCharacter) return;
+    SkinParts parts;
+    parts.skin = Random() % 5;
+    parts.eyes = Random() % 10;
+    // Eight values of 0..7 fill the record from the clothes on; the last tattoo slot, which
+    // they do not reach, is left empty.
+    parts.clothes = Random() % 8;
+    for (int i = 0; i < SKIN_TATTOO_SLOTS - 1; ++i) parts.tattoos[i] = Random() % 8;
+    parts.tattoos[SKIN_TATTOO_SLOTS - 1] = -1;
+    SkinImageCache cache;
+    g_ViewerCalls.composeSkin(localCharacter, localCharacter->side, parts, &cache);
+    g_ViewerCalls.clearSkinCache(&cache);
+}
+
+// The screen and camera effect requests fill this: the camera-following particle curtain.
+void Control::StartParticleCurtain() {}
 
 // The control modes fill this.
 void CenterCursor() {}

@@ -131,6 +131,9 @@ public:
     void ViewerLevelUp();
     void ViewerToggleLighting();
     void RandomLook();
+
+    // Screen and camera effect requests.
+    void StartParticleCurtain();
 };
 
 extern Control g_Control;

@@ -25,6 +25,7 @@
 #include "shell/render_frame.h"
 #include "shell/settings.h"
 #include "shell/sound.h"
+#include "shell/video_playback.h"
 #include "world/path_map.h"
 #include "world/scenario.h"
 
@@ -100,7 +101,10 @@ bool InitApp(os::WindowProc proc) {
     if (!g_Window) return false;
     os::ShowWindow(g_Window, true);
 
-    // The start-up videos play here unless PRUEBAS is on, once video playback lands.
+    if (!g_Settings.test) {
+        PlayVideo("Logo.mpg", g_Window);
+        PlayVideo("Intro.mpg", g_Window);
+    }
     g_Input.Init(g_Window);
     if (!InitVideo()) return false;
     if (g_Settings.mode == 2)

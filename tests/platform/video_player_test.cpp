@@ -1,0 +1,387 @@
+// The video player on clips written in the test: played headless on a fake clock to the end,
+// every frame drawn in the window at its time, the tone heard on the loopback sound output, and
+// bad files refused without harm.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/audio/sound.h"
+#include "platform/os/os.h"
+#include "platform/video/test_clip.h"
+#include "platform/video/video.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+constexpr uint32_t kNotify = 0x40D;
+constexpr uint32_t kRate = 44100;
+
+intptr_t QuietProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
+    return os::DefWindowProc(w, msg, wParam, lParam);
+}
+
+// BT.601 limited-range luma of a grey picture as full-range RGB.
+int GreyOf(int luma) { return std::clamp(int(std::lround((luma - 16) * 255.0 / 219.0)), 0, 255); }
+
+struct ToneMeasure {
+    double rms = 0;
+    double hz = 0;
+};
+
+// RMS and zero-crossing frequency of the left channel over [from, to) frames.
+ToneMeasure Measure(const std::vector<float>& stereo, size_t from, size_t to) {
+    ToneMeasure m;
+    size_t frames = stereo.size() / 2;
+    to = std::min(to, frames);
+    if (to <= from + 1) return m;
+    double sum = 0;
+    int crossings = 0;
+    for (size_t i = from; i < to; ++i) {
+        double v = stereo[2 * i];
+        sum += v * v;
+        if (i > from && (stereo[2 * (i - 1)] < 0.0f) != (stereo[2 * i] < 0.0f)) ++crossings;
+    }
+    m.rms = std::sqrt(sum / double(to - from));
+    m.hz = crossings / 2.0 / (double(to - from) / kRate);
+    return m;
+}
+
+class VideoPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(os::Init());
+        os::SetTimeSource([this] { return now; });
+        video::SetSleepFunction([this](uint32_t ms) {
+            slept += ms;
+            now += ms + extraSleep;
+        });
+        os::WindowDesc desc;
+        desc.title = "video";
+        desc.proc = QuietProc;
+        desc.width = 320;
+        desc.height = 240;
+        window = os::CreateMainWindow(desc);
+        ASSERT_NE(window, nullptr);
+        os::ShowWindow(window, true);
+        Drain();
+    }
+    void TearDown() override {
+        video::SetSleepFunction({});
+        os::SetTimeSource({});
+        audio::SetDefaultOutput(audio::Output::Device);
+        os::Shutdown();
+    }
+
+    std::string Clip(const std::string& name, const video::TestClipSpec& spec) {
+        std::string error;
+        EXPECT_TRUE(video::WriteTestClip(name.c_str(), spec, &error)) << error;
+        return (dir.path() / name).string();
+    }
+
+    std::vector<os::Message> Drain() {
+        std::vector<os::Message> out;
+        os::Message m;
+        while (os::PeekMessage(&m, os::PM_REMOVE)) out.push_back(m);
+        return out;
+    }
+
+    std::unique_ptr<audio::SoundSystem> Loopback() {
+        std::unique_ptr<audio::SoundSystem> sys;
+        audio::OutputFormat f;
+        f.channels = 2;
+        f.rate = kRate;
+        f.bits = 16;
+        EXPECT_EQ(audio::SoundSystem::Create(audio::Output::Loopback, f, &sys), S_OK);
+        return sys;
+    }
+
+    // Pumps in steps of 100 ms, mixing the same span of sound each time, until the complete
+    // event; the number of pumps, or -1 when it never came.
+    int PlayToEnd(video::Player& p, audio::SoundSystem* sys, int maxPumps = 200) {
+        for (int i = 1; i <= maxPumps; ++i) {
+            p.Pump(100);
+            if (sys) {
+                std::vector<float> block(size_t(kRate / 10) * 2);
+                sys->Render(block.data(), kRate / 10);
+                heard.insert(heard.end(), block.begin(), block.end());
+            }
+            int32_t code = 0;
+            while (p.GetEvent(&code)) {
+                if (code == video::EVENT_COMPLETE) return i;
+            }
+        }
+        return -1;
+    }
+
+    uint32_t now = 1000;
+    uint32_t slept = 0;
+    uint32_t extraSleep = 0;
+    os::WindowHandle window = nullptr;
+    ScopedWorkDir dir;
+    std::vector<float> heard;
+};
+
+TEST_F(VideoPlayerTest, PlaysTheClipToItsEndWithEveryFrameShownOnTimeAndItsSoundHeard) {
+    video::TestClipSpec spec;
+    const std::string path = Clip("clip.mpg", spec);
+    auto sys = Loopback();
+    ASSERT_TRUE(sys);
+
+    std::vector<video::PresentedFrame> shown;
+    {
+        video::Player p;
+        p.SetPresentObserver([&](const video::PresentedFrame& f) { shown.push_back(f); });
+        ASSERT_EQ(p.RenderFile(path.c_str(), sys.get()), S_OK);
+        video::PlaybackStats before = p.Stats();
+        EXPECT_TRUE(before.hasVideo);
+        EXPECT_TRUE(before.hasAudio);
+        EXPECT_TRUE(before.soundOutput);
+        EXPECT_EQ(before.width, spec.width);
+        EXPECT_EQ(before.height, spec.height);
+
+        p.SetOwner(window);
+        p.SetNotifyWindow(window, kNotify, 7);
+        p.SetFullScreen(true);
+        EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr) << "the player makes its context current only to draw";
+        ASSERT_EQ(p.Pause(), S_OK);
+        EXPECT_TRUE(shown.empty()) << "pausing cues the picture but shows nothing";
+        ASSERT_EQ(p.Run(), S_OK);
+
+        int pumps = PlayToEnd(p, sys.get());
+        ASSERT_GT(pumps, 0) << "the complete event never came";
+        // One second of clip; a pump is 100 ms.
+        EXPECT_GE(pumps, 10);
+        EXPECT_LE(pumps, 13);
+
+        video::PlaybackStats st = p.Stats();
+        EXPECT_EQ(st.videoFrames, spec.frames);
+        EXPECT_EQ(st.framesShown, spec.frames);
+        EXPECT_EQ(st.framesDropped, 0);
+        EXPECT_GE(st.durationMs, 1000u);
+        EXPECT_GE(st.audioFrames, uint64_t(kRate));
+        EXPECT_EQ(st.audioFramesQueued, st.audioFrames);
+    }
+    // The player's own context is gone and none is left current.
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+
+    ASSERT_EQ(int(shown.size()), spec.frames);
+    EXPECT_LT(shown[0].ptsMs, 40u);
+    for (int i = 0; i < spec.frames; ++i) {
+        const auto& f = shown[size_t(i)];
+        EXPECT_EQ(f.index, i);
+        EXPECT_TRUE(f.drawn);
+        // A constant rate from where the first picture's stamp puts it.
+        EXPECT_EQ(f.ptsMs, shown[0].ptsMs + uint32_t(i * 1000 / spec.fps)) << "frame " << i;
+        // Drawn when due, not before and not a frame late.
+        EXPECT_GE(f.mediaMs, f.ptsMs);
+        EXPECT_LT(f.mediaMs, f.ptsMs + uint32_t(1000 / spec.fps));
+        const int grey = GreyOf(video::TestClipLuma(spec, i));
+        EXPECT_NEAR(f.centre[0], grey, 6) << "frame " << i;
+        EXPECT_NEAR(f.centre[1], grey, 6) << "frame " << i;
+        EXPECT_NEAR(f.centre[2], grey, 6) << "frame " << i;
+    }
+
+    // The tone over the middle of the clip, at its pitch.
+    ToneMeasure middle = Measure(heard, kRate / 5, kRate * 4 / 5);
+    EXPECT_GT(middle.rms, 0.2);
+    EXPECT_NEAR(middle.hz, spec.toneHz, spec.toneHz * 0.03);
+
+    // The complete event was posted to the notify window once, as asked.
+    int notifications = 0;
+    for (const os::Message& m : Drain()) {
+        if (m.id == kNotify) {
+            ++notifications;
+            EXPECT_EQ(m.lParam, 7);
+            EXPECT_EQ(m.wParam, 0u);
+        }
+    }
+    EXPECT_EQ(notifications, 1);
+}
+
+TEST_F(VideoPlayerTest, ALatePlayerDropsTheFramesItMissedAndStillShowsTheLast) {
+    video::TestClipSpec spec;
+    spec.toneHz = 0;
+    const std::string path = Clip("late.mpg", spec);
+    extraSleep = 70;   // every wait oversleeps by most of two frames
+    std::vector<int> indices;
+    video::Player p;
+    p.SetPresentObserver([&](const video::PresentedFrame& f) {
+        indices.push_back(f.index);
+        EXPECT_GE(f.mediaMs, f.ptsMs);
+    });
+    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+    p.SetOwner(window);
+    p.SetFullScreen(true);
+    ASSERT_EQ(p.Pause(), S_OK);
+    ASSERT_EQ(p.Run(), S_OK);
+    ASSERT_GT(PlayToEnd(p, nullptr), 0);
+    video::PlaybackStats st = p.Stats();
+    EXPECT_GT(st.framesDropped, 0);
+    EXPECT_EQ(st.framesShown + st.framesDropped, spec.frames);
+    ASSERT_FALSE(indices.empty());
+    EXPECT_EQ(indices.back(), spec.frames - 1);
+    EXPECT_TRUE(std::is_sorted(indices.begin(), indices.end()));
+}
+
+TEST_F(VideoPlayerTest, WithoutAWindowOrAudioStreamTheClockStillEndsTheVideo) {
+    video::TestClipSpec spec;
+    spec.toneHz = 0;
+    spec.frames = 5;
+    const std::string path = Clip("silent.mpg", spec);
+    int drawn = 0, seen = 0;
+    video::Player p;
+    p.SetPresentObserver([&](const video::PresentedFrame& f) {
+        ++seen;
+        drawn += f.drawn;
+    });
+    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+    EXPECT_FALSE(p.Stats().hasAudio);
+    EXPECT_FALSE(p.Stats().soundOutput);
+    ASSERT_EQ(p.Pause(), S_OK);
+    ASSERT_EQ(p.Run(), S_OK);
+    int pumps = PlayToEnd(p, nullptr);
+    EXPECT_EQ(pumps, 2);   // 200 ms
+    EXPECT_EQ(seen, spec.frames);
+    EXPECT_EQ(drawn, 0);
+    EXPECT_EQ(p.Stats().durationMs, 200u);
+}
+
+TEST_F(VideoPlayerTest, PauseHoldsTheClockAndRunResumesWhereItStood) {
+    video::TestClipSpec spec;
+    spec.toneHz = 0;
+    const std::string path = Clip("pause.mpg", spec);
+    std::vector<video::PresentedFrame> shown;
+    video::Player p;
+    p.SetPresentObserver([&](const video::PresentedFrame& f) { shown.push_back(f); });
+    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+    p.SetOwner(window);
+    ASSERT_EQ(p.Run(), S_OK);
+    p.Pump(300);
+    size_t before = shown.size();
+    EXPECT_GE(before, 7u);
+    ASSERT_EQ(p.Pause(), S_OK);
+    p.Pump(2000);
+    EXPECT_EQ(shown.size(), before);
+    ASSERT_EQ(p.Run(), S_OK);
+    ASSERT_GT(PlayToEnd(p, nullptr), 0);
+    EXPECT_EQ(int(shown.size()), spec.frames);
+    EXPECT_EQ(p.Stats().framesDropped, 0);
+
+}
+
+TEST_F(VideoPlayerTest, OpensASoundOutputOfItsOwnOnlyWhenNoneIsGivenAndNoneExists) {
+    video::TestClipSpec spec;
+    spec.frames = 5;
+    const std::string path = Clip("own.mpg", spec);
+    audio::SetDefaultOutput(audio::Output::Loopback);
+    {
+        auto sys = Loopback();
+        video::Player p;
+        ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+        // Only one output can exist: this video plays without sound.
+        EXPECT_FALSE(p.Stats().soundOutput);
+    }
+    {
+        video::Player p;
+        ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+        EXPECT_TRUE(p.Stats().soundOutput);
+        std::unique_ptr<audio::SoundSystem> other;
+        EXPECT_EQ(audio::SoundSystem::Create(audio::Output::Loopback, audio::OutputFormat{}, &other),
+                  audio::AUDIO_E_ALLOCATED);
+    }
+    // The player's own output went with it.
+    EXPECT_TRUE(Loopback());
+}
+
+TEST_F(VideoPlayerTest, FilesThatCannotBePlayedAreRefusedAndLeaveNothingToRun) {
+    video::TestClipSpec spec;
+    const std::string good = Clip("good.mpg", spec);
+    std::string bytes;
+    {
+        std::ifstream in(good, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_GT(bytes.size(), 2048u);
+    std::string garbage(4096, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 131 + 7) % 251);
+    dir.Write("garbage.mpg", garbage);
+    dir.Write("empty.mpg", "");
+    dir.Write("text.mpg", "this is not a video at all\n");
+    std::filesystem::create_directory(dir.path() / "folder.mpg");
+
+    struct Case {
+        const char* name;
+        HRESULT expected;
+    } cases[] = {
+        {"missing.mpg", video::VIDEO_E_FILENOTFOUND},
+        {"folder.mpg", video::VIDEO_E_FILENOTFOUND},
+        {"empty.mpg", video::VIDEO_E_UNREADABLE},
+        {"text.mpg", video::VIDEO_E_UNREADABLE},
+        {"garbage.mpg", video::VIDEO_E_UNREADABLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        video::Player p;
+        p.SetNotifyWindow(window, kNotify, 0);
+        HRESULT r = p.RenderFile((dir.path() / c.name).string().c_str(), nullptr);
+        EXPECT_EQ(r, c.expected);
+        EXPECT_EQ(p.Pause(), video::VIDEO_E_NOTREADY);
+        EXPECT_EQ(p.Run(), video::VIDEO_E_NOTREADY);
+        p.SetOwner(window);
+        p.Pump(200);
+        int32_t code = 0;
+        EXPECT_FALSE(p.GetEvent(&code));
+    }
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+}
+
+TEST_F(VideoPlayerTest, DamagedAndCutClipsPlayWhatTheyHoldAndStillEnd) {
+    video::TestClipSpec spec;
+    const std::string good = Clip("source.mpg", spec);
+    std::string bytes;
+    {
+        std::ifstream in(good, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string cut = bytes.substr(0, bytes.size() / 3);
+    std::string damaged = bytes;
+    for (size_t i = damaged.size() / 4; i < damaged.size() / 2; i += 7) damaged[i] = char(damaged[i] ^ 0x5A);
+    dir.Write("cut.mpg", cut);
+    dir.Write("damaged.mpg", damaged);
+    for (const char* name : {"cut.mpg", "damaged.mpg"}) {
+        SCOPED_TRACE(name);
+        auto sys = Loopback();
+        video::Player p;
+        HRESULT r = p.RenderFile((dir.path() / name).string().c_str(), sys.get());
+        if (r < 0) continue;   // refusing is as good as playing what survives
+        p.SetOwner(window);
+        ASSERT_EQ(p.Pause(), S_OK);
+        ASSERT_EQ(p.Run(), S_OK);
+        heard.clear();
+        EXPECT_GT(PlayToEnd(p, sys.get(), 100), 0);
+        EXPECT_LE(p.Stats().framesShown, spec.frames);
+    }
+}
+
+TEST(VideoTestClip, RefusesDescriptionsItCannotEncode) {
+    ScopedWorkDir dir;
+    video::TestClipSpec odd;
+    odd.width = 161;
+    std::string error;
+    EXPECT_FALSE(video::WriteTestClip("odd.mpg", odd, &error));
+    EXPECT_FALSE(error.empty());
+    video::TestClipSpec none;
+    none.frames = 0;
+    EXPECT_FALSE(video::WriteTestClip("none.mpg", none, &error));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "odd.mpg"));
+}
+
+}  // namespace

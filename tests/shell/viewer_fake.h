@@ -1,0 +1,108 @@
+// A stand-in for the viewed model and for the sound, mode, curtain and skin calls of the
+// character viewer: it answers from a small description of the model and records every call.
+#pragma once
+
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "fighters/skin.h"
+#include "shell/control.h"
+#include "shell/viewer.h"
+
+namespace viewertest {
+
+struct PlayCall {
+    int bone;
+    int animation;
+    uint32_t blendMs;
+    float rate;
+    bool recursive;
+};
+
+struct FxCall {
+    int id;
+    bool hasPosition;
+    Vec3 position;
+    uint32_t flags;
+};
+
+struct ComposeCall {
+    Character* character;
+    int side;
+    SkinParts parts;
+    SkinImageCache* cache;
+};
+
+struct FakeViewer {
+    std::map<int, int> animation;                  // bone -> animation it plays
+    std::set<std::pair<int, float>> crossed;       // (bone, frame) the last advance crossed
+    std::set<int> group;                           // animations the model's group holds
+    std::vector<std::pair<int, float>> queried;    // frame tests, in order
+    std::vector<int> tried;                        // animations asked for, in order
+    std::vector<PlayCall> played;                  // accepted ones
+    std::vector<float> speeds;
+    int toggles = 0;
+    std::vector<FxCall> fx;
+    std::vector<int> modes;
+    int curtains = 0;
+    int reloads = 0;
+    std::vector<ComposeCall> composed;
+    std::vector<SkinImageCache*> cleared;
+
+    // Only bone 0's frame tests, in order.
+    std::vector<float> Bone0Frames() const {
+        std::vector<float> out;
+        for (const auto& q : queried) {
+            if (q.first == 0) out.push_back(q.second);
+        }
+        return out;
+    }
+    std::vector<int> FxIds() const {
+        std::vector<int> out;
+        for (const FxCall& c : fx) out.push_back(c.id);
+        return out;
+    }
+};
+
+inline FakeViewer& Fake() {
+    static FakeViewer fake;
+    return fake;
+}
+
+inline ViewerCalls FakeCalls() {
+    ViewerCalls c;
+    c.animationIndex = [](CharacterModel*, int bone) {
+        auto it = Fake().animation.find(bone);
+        return it == Fake().animation.end() ? -1 : it->second;
+    };
+    c.playAnimation = [](CharacterModel*, int bone, int animation, uint32_t blendMs, float rate, bool recursive) {
+        Fake().tried.push_back(animation);
+        if (!Fake().group.count(animation)) return false;
+        Fake().animation[bone] = animation;
+        Fake().played.push_back(PlayCall{bone, animation, blendMs, rate, recursive});
+        return true;
+    };
+    c.passedFrame = [](CharacterModel*, int bone, float frame) {
+        Fake().queried.emplace_back(bone, frame);
+        return Fake().crossed.count({bone, frame}) != 0;
+    };
+    c.setSpeed = [](CharacterModel*, float rate) { Fake().speeds.push_back(rate); };
+    c.toggleAdvance = [](CharacterModel*) { ++Fake().toggles; };
+    c.playFx = [](int id, const Vec3* position, uint32_t flags) {
+        Fake().fx.push_back(FxCall{id, position != nullptr, position ? *position : Vec3{}, flags});
+        return 0;
+    };
+    c.setMode = [](Control&, int mode) { Fake().modes.push_back(mode); };
+    c.startParticleCurtain = [](Control&) { ++Fake().curtains; };
+    c.reloadAnimations = [] { ++Fake().reloads; };
+    c.composeSkin = [](Character* ch, int side, const SkinParts& parts, SkinImageCache* cache) {
+        Fake().composed.push_back(ComposeCall{ch, side, parts, cache});
+        return true;
+    };
+    c.clearSkinCache = [](SkinImageCache* cache) { Fake().cleared.push_back(cache); };
+    return c;
+}
+
+}  // namespace viewertest
