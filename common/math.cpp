@@ -124,28 +124,45 @@ Mat4 Mat4Transpose(const Mat4& m) {
     return r;
 }
 
-bool Mat4Inverse(Mat4* out, const Mat4& m) {
-    // Cofactor expansion through the 2x2 minors of the top and bottom row pairs,
-    // in double so near-singular transforms keep their precision.
+namespace {
+
+// The 2x2 minors of the top (s) and bottom (c) row pairs, in double so near-singular
+// transforms keep their precision; the determinant and the cofactors both come from them.
+struct Minors {
     double a[4][4];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) a[i][j] = m.m[i][j];
+    double s0, s1, s2, s3, s4, s5;
+    double c0, c1, c2, c3, c4, c5;
+    double det;
 
-    double s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-    double s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-    double s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-    double s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-    double s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-    double s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+    explicit Minors(const Mat4& m) {
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) a[i][j] = m.m[i][j];
+        s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
+        s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
+        s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
+        s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
+        s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
+        s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+        c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
+        c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
+        c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
+        c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
+        c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
+        c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+        det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+    }
+};
 
-    double c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-    double c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-    double c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-    double c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-    double c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-    double c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+}  // namespace
 
-    double det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+double Mat4Determinant(const Mat4& m) { return Minors(m).det; }
+
+bool Mat4Inverse(Mat4* out, const Mat4& m) {
+    const Minors mi(m);
+    const auto& a = mi.a;
+    const double s0 = mi.s0, s1 = mi.s1, s2 = mi.s2, s3 = mi.s3, s4 = mi.s4, s5 = mi.s5;
+    const double c0 = mi.c0, c1 = mi.c1, c2 = mi.c2, c3 = mi.c3, c4 = mi.c4, c5 = mi.c5;
+    const double det = mi.det;
     if (det == 0.0 || !std::isfinite(det)) return false;
     double inv = 1.0 / det;
 

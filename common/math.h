@@ -48,3 +48,5 @@ Mat4 Mat4RotationZ(float angle);
 Mat4 Mat4Transpose(const Mat4& m);
 // False for a singular matrix; *out is then left untouched.
 bool Mat4Inverse(Mat4* out, const Mat4& m);
+// Computed in double; 0 for a singular matrix.
+double Mat4Determinant(const Mat4& m);

@@ -11,24 +11,7 @@ namespace gfx {
 // ---- Math ----
 
 bool MatrixInverse(Matrix* out, float* determinant, const Matrix& m) {
-    // Determinant by the 2 x 2 minors of the top and bottom row pairs (as Mat4Inverse does),
-    // in double; the inverse itself comes from the shared math code.
-    double a[4][4];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) a[i][j] = m.m[i][j];
-    double s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
-    double s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
-    double s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
-    double s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
-    double s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
-    double s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
-    double c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
-    double c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
-    double c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
-    double c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
-    double c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
-    double c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
-    double det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+    double det = Mat4Determinant(m);
     if (determinant) *determinant = float(det);
     if (!out) return det != 0.0 && std::isfinite(det);
     return Mat4Inverse(out, m);
