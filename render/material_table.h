@@ -4,4 +4,6 @@ class MaterialTable {
 public:
     void RemoveSpecialLayerAll();
     void AddSpecialLayerAll();
+    // Forgets the material last set, so the next one is sent to the device again.
+    void ResetCache();
 };
