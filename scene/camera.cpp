@@ -11,13 +11,12 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-// Straight to the device until the render-state cache brings Video::SetViewMatrix and
-// Video::SetProjectionMatrix, which should take these over. No device, nothing to set.
+// Through the video object so its last result is kept. No device, nothing to set.
 void SetDeviceViewMatrix(const Mat4& m) {
-    if (gfx::Device* device = g_Video.GetDevice()) device->SetTransform(gfx::D3DTS_VIEW, &m);
+    if (g_Video.GetDevice()) g_Video.SetViewMatrix(&m);
 }
 void SetDeviceProjectionMatrix(const Mat4& m) {
-    if (gfx::Device* device = g_Video.GetDevice()) device->SetTransform(gfx::D3DTS_PROJECTION, &m);
+    if (g_Video.GetDevice()) g_Video.SetProjectionMatrix(&m);
 }
 
 Vec3 NormalizeOrZero(const Vec3& v) {
