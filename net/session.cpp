@@ -19,3 +19,10 @@ void GamePacket::Flush() {}
 int NetSession::GetPlayerCount() const { return 0; }
 void NetSession::UpdateTrafficRates() {}
 void GamePacket::WriteAttachToScene(int) {}
+
+// The game packet's event writers fill these.
+void GamePacket::WriteSetCharge(Character*) {}
+void GamePacket::WriteSetPosition(Character*) {}
+void GamePacket::WriteSetYaw(Character*) {}
+void GamePacket::WriteSetTarget(Character*) {}
+void GamePacket::WriteSetAimPoint(Character*) {}

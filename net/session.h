@@ -36,8 +36,17 @@ extern NetSession g_NetSession;
 bool IsNetworkActive();
 void RemovePlayerCharacters(uint32_t playerId);
 
+class Character;
+
 class GamePacket {
 public:
+    // The local fighter's charge, position, facing, target and aim point; the writers keep the
+    // last-sent position and facing up to date.
+    void WriteSetCharge(Character* player);
+    void WriteSetPosition(Character* player);
+    void WriteSetYaw(Character* player);
+    void WriteSetTarget(Character* player);
+    void WriteSetAimPoint(Character* player);
     void WriteRemovePlayer(uint32_t playerId);
     void WriteAttachToScene(int playerSlot);
     // Sends the events appended since the last flush as one packet.

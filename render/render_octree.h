@@ -1,12 +1,41 @@
+// The static geometry's draw tree: an octree whose leaves name runs of mesh ids; each frame it
+// hands the meshes of the leaves the camera sees to the render batches.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
-// The static geometry's draw tree.
-class RenderOctree {
+#include "scene/octree.h"
+
+class Camera;
+class MeshTable;
+class RenderBatches;
+struct PackEntryInfo;
+
+// The scene's mesh table and render batches; the scene container sets them while it owns
+// them, null otherwise.
+extern MeshTable* g_SceneMeshTable;
+extern RenderBatches* g_SceneRenderBatches;
+
+class RenderOctree : public Octree {
 public:
-    uint32_t polygonCount = 0;   // polygons of the whole tree
+    uint32_t polygonCount = 0;   // polygons of the whole tree (the root's count)
 
+    RenderOctree() = default;
+    ~RenderOctree() override;
+
+    void Clear() override;
+    // The render-octree block at the stream; firstMeshId is added to every leaf's first mesh.
+    // False (tree left empty) on a short or inconsistent block.
+    bool Load(FILE* file, int32_t firstMeshId, const PackEntryInfo* entry = nullptr);
+    bool Read(BinaryReader& in, int32_t firstMeshId);
+
+    // Collects the visible leaves' meshes into the scene's batches; draws nothing itself.
+    void Draw();
+    void Collect(const Camera& camera, const MeshTable& meshes, RenderBatches* batches) const;
     // Draws the tree's boxes for the octree debug switch.
-    void DrawDebug();
+    void DrawDebug() { DebugDraw(); }
+
+private:
+    void CollectVisible(int32_t node, const Camera& camera, const MeshTable& meshes, RenderBatches* batches) const;
 };

@@ -285,16 +285,8 @@ void Control::RunFrame() {
     g_Mouse.ClearEdges();
 }
 
-// The control modes fill these.
-void Control::SelectMode() {}
-void Control::SetMode(int) {}
-void Control::UpdateCamera(float) {}
-
-// The local fighter control fills these.
-void Control::UpdateAimPoint() {}
-void Control::UpdateMouseLook(Character*, int) {}
-void Control::ApplyLocalActions(Character*, int) {}
-void Control::UpdateCharacters() {}
+// The control modes and camera live in control_modes.cpp, the local fighter control in
+// local_control.cpp, the effect requests in screen_effects.cpp.
 
 // ---- viewer hotkeys and animation cues ----
 
@@ -415,8 +407,3 @@ void Control::RandomLook() {
     g_ViewerCalls.clearSkinCache(&cache);
 }
 
-// The screen and camera effect requests fill this: the camera-following particle curtain.
-void Control::StartParticleCurtain() {}
-
-// The control modes fill this.
-void CenterCursor() {}

@@ -10,6 +10,7 @@
 class Character;
 class CharacterModel;
 class ParticleEmitter;
+class EffectList;
 
 constexpr int CONTROL_PLAYERS = 8;
 constexpr int CONTROL_ACTIONS = 51;
@@ -82,6 +83,9 @@ public:
     uint8_t invertedControls;
     uint32_t inversionStart;        // clock 0
     uint32_t inversionDuration;     // ms
+    // A press made early in an attack or jump waits here for the animation's chain frame.
+    uint8_t attackChainLatch;
+    uint8_t jumpChainLatch;
 
     // Everything zero and none, then the viewer's rate and blend and the default keys (a zeroed
     // binding would name key 0 and the first controller axis for every action).
@@ -105,11 +109,24 @@ public:
     void SelectMode();
     void SetMode(int mode);
     void UpdateCamera(float frameSeconds);
+    void UpdateFreeCamera();
+    void UpdateViewerCamera();
+    void UpdateFlyCamera(float seconds);
+    void UpdateFollowCamera();
+    void SetCamera(const Vec3& eye, const Vec3& target);
+    // The match camera's eye and target behind a fighter, pulled in before walls.
+    void PlaceCamera(Character* character, Vec3* eye, Vec3* target, uint8_t* pulledIn);
 
     // Local fighter control.
     void UpdateAimPoint();
     void UpdateMouseLook(Character* character, int player);
     void ApplyLocalActions(Character* character, int player);
+    void ApplyDirectMovement(Character* character, int player);
+    void ApplyAttackInput(Character* character, int player);
+    void UpdateBackOff(Character* character, int player);
+    void UpdatePowerCombo(Character* character, int player);
+    bool IsComboStepDown(int player, int action, bool doublePress, bool hold) const;
+    bool IsComboStepInTime(bool doublePress, bool hold, uint32_t now) const;
     void UpdateCharacters();
 
     // Viewer hotkeys and the viewer's animation cues.
@@ -133,7 +150,12 @@ public:
     void RandomLook();
 
     // Screen and camera effect requests.
+    void StartCameraShake();
+    void StartCameraFlip();
+    void StartCameraSpin();
+    void StartScreenPulse();
     void StartParticleCurtain();
+    void UpdateParticleCurtain();
 };
 
 extern Control g_Control;

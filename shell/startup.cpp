@@ -204,7 +204,7 @@ void StartGame() {
         }
     }
     if (mode == 2) CountPathMapStatistics();
-    if (g_Scenario.row && g_Scenario.row->specialLayer && g_Scene.specialLayerTexture >= 0 && g_Scene.materials)
+    if (g_Scenario.row && g_Scenario.row->specialLayer && g_Scene.skyTexture >= 0 && g_Scene.materials)
         g_Scene.materials->AddSpecialLayerAll();
 
     g_Control.SelectMode();

@@ -20,6 +20,9 @@ class Scenario {
 public:
     int32_t id;
     const ScenarioRow* row;     // null while nothing is loaded
+    // The viewer camera's eye and target; the target height [4] is also the lowest height of
+    // the match camera's eye.
+    float viewerCamera[6] = {};
 
     Scenario() : id(0), row(nullptr) {}
 

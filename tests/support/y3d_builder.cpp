@@ -126,4 +126,79 @@ Y3DObject AnimTrackObject(const std::string& name, std::vector<Y3DKey> keys) {
     return o;
 }
 
+namespace {
+
+void PutName(BinaryWriter& w, const std::string& name, size_t size) {
+    std::vector<uint8_t> field(size, 0);
+    std::memcpy(field.data(), name.data(), std::min(name.size(), size - 1));
+    w.PutBytes(field.data(), field.size());
+}
+
+}  // namespace
+
+std::vector<uint8_t> Y3DMaterial::Build() const {
+    BinaryWriter w;
+    uint32_t mask = 0;
+    for (const Y3DMaterialLayer& l : layers) mask |= l.kind;
+    w.PutU32(kindMask.value_or(mask));
+    w.PutU32(layerCount.value_or(uint32_t(layers.size())));
+    w.PutU32(options);
+    for (const Y3DMaterialLayer& l : layers) {
+        w.PutU32(l.kind);
+        PutName(w, l.file, 64);
+    }
+    return w.Data();
+}
+
+std::vector<uint8_t> Y3DOldMaterial::Build() const {
+    BinaryWriter w;
+    w.PutU32((namedCount & 0xFF) | (vertexColour ? 0x100u : 0u));
+    for (const std::string& n : names) PutName(w, n, 64);
+    for (uint32_t t : types) w.PutU32(t);
+    w.PutU32(totalLayers);
+    w.PutU8(0);
+    w.PutU8(options);
+    w.PutU8(0);
+    w.PutU8(0);
+    w.PutU8(0);
+    return w.Data();
+}
+
+std::vector<uint8_t> BuildMaterialList(const std::vector<std::vector<uint8_t>>& records,
+                                       std::optional<uint32_t> countOverride) {
+    BinaryWriter w;
+    w.PutU32(countOverride.value_or(uint32_t(records.size())));
+    for (const auto& r : records) w.PutBytes(r.data(), r.size());
+    return w.Data();
+}
+
+std::vector<uint8_t> Y3DMesh::Build() const {
+    BinaryWriter w;
+    w.PutU32(material);
+    w.PutU8(headerByte);
+    w.PutU32(indexBuffer);
+    w.PutU32(vertexBuffer);
+    w.PutU32(startIndex);
+    w.PutU16(triangleCount);
+    w.PutU16(minVertex);
+    w.PutU16(maxVertex);
+    w.PutU16(flags);
+    for (const Vec3& c : centres) {
+        w.PutF32(c.x);
+        w.PutF32(c.y);
+        w.PutF32(c.z);
+    }
+    return w.Data();
+}
+
+std::vector<uint8_t> BuildMeshList(const std::vector<Y3DMesh>& meshes, std::optional<uint32_t> countOverride) {
+    BinaryWriter w;
+    w.PutU32(countOverride.value_or(uint32_t(meshes.size())));
+    for (const Y3DMesh& m : meshes) {
+        std::vector<uint8_t> r = m.Build();
+        w.PutBytes(r.data(), r.size());
+    }
+    return w.Data();
+}
+
 }  // namespace testsupport

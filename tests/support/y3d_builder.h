@@ -1,5 +1,6 @@
 // Writes Y3D files for tests: the 1024-byte header and object records with node headers.
-// For now it knows animation files and skeletons; other blocks can be added in the same way.
+// It knows animation files, skeletons, material lists and mesh lists; other blocks can be added in
+// the same way.
 #pragma once
 
 #include <cstdint>
@@ -72,5 +73,49 @@ struct Y3DAnimation {
 
 // A node track with rotation and/or position keys (the track flags follow the keys).
 Y3DObject AnimTrackObject(const std::string& name, std::vector<Y3DKey> keys);
+
+// Material records of the material list block, in both stored forms.
+struct Y3DMaterialLayer {
+    uint32_t kind = 1;
+    std::string file;
+};
+// From format version 310 on: {kind mask, layer count, options}, then 68-byte layers.
+struct Y3DMaterial {
+    std::optional<uint32_t> kindMask;     // the OR of the layer kinds unless given
+    std::optional<uint32_t> layerCount;   // layers.size() unless given
+    uint32_t options = 0;
+    std::vector<Y3DMaterialLayer> layers;
+    std::vector<uint8_t> Build() const;
+};
+// Before version 310: one 285-byte record.
+struct Y3DOldMaterial {
+    uint32_t namedCount = 0;        // low byte of the flags
+    bool vertexColour = false;      // flag bit 8
+    std::string names[4];
+    uint32_t types[4] = {0, 0, 0, 0};
+    uint8_t totalLayers = 0;        // the byte at 276
+    uint8_t options = 0;            // the byte at 281
+    std::vector<uint8_t> Build() const;
+};
+// A u32 count (records.size() unless given), then the records as built.
+std::vector<uint8_t> BuildMaterialList(const std::vector<std::vector<uint8_t>>& records,
+                                       std::optional<uint32_t> countOverride = std::nullopt);
+
+// One 25-byte mesh record followed by its triangle centres.
+struct Y3DMesh {
+    uint32_t material = 0;
+    uint8_t headerByte = 0;
+    uint32_t indexBuffer = 0;
+    uint32_t vertexBuffer = 0;
+    uint32_t startIndex = 0;
+    uint16_t triangleCount = 0;
+    uint16_t minVertex = 0;
+    uint16_t maxVertex = 0;
+    uint16_t flags = 0;
+    std::vector<Vec3> centres;   // written as given, whatever the triangle count says
+    std::vector<uint8_t> Build() const;
+};
+std::vector<uint8_t> BuildMeshList(const std::vector<Y3DMesh>& meshes,
+                                   std::optional<uint32_t> countOverride = std::nullopt);
 
 }  // namespace testsupport

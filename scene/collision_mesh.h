@@ -1,0 +1,60 @@
+// Simplified static geometry for collision: convex faces sorted into groups by type mask,
+// with the nearest-hit ray test and the swept-volume first-contact test.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/geometry.h"
+
+class BinaryReader;
+
+// Type-mask bits chosen by the callers.
+constexpr uint32_t COLLISION_GROUND = 1;     // static ground and walls
+constexpr uint32_t COLLISION_LAVA = 4;
+constexpr uint32_t COLLISION_BOTH_SIDES = 0x100;   // ray queries take back faces too
+
+// A face has at most 255 corners and each of the six sweep planes adds at most one.
+constexpr int SWEEP_CLIP_CAPACITY = 255 + 6;
+
+struct CollisionFace {
+    std::vector<uint16_t> indices;   // vertex indices, at least 3
+    uint16_t normalIndex = 0;
+};
+
+struct CollisionFaceGroup {
+    uint8_t typeMask = 0;
+    std::vector<CollisionFace> faces;
+};
+
+// One clipped face of a swept-volume query; chained newest first, freed by the caller.
+struct SweepContact {
+    uint16_t vertexCount = 0;   // 0 = empty
+    Vec3 vertices[SWEEP_CLIP_CAPACITY];
+    Vec3 normal{0, 0, 0};
+    SweepContact* next = nullptr;
+};
+
+// Deletes a whole chain.
+void FreeSweepContacts(SweepContact* head);
+
+class CollisionMesh {
+public:
+    uint32_t typeMask = 0;
+    std::vector<Vec3> vertices;
+    std::vector<Vec3> normals;   // unit length
+    std::vector<CollisionFaceGroup> groups;
+    uint16_t faceCount = 0;
+
+    void Clear();
+    void CopyFrom(const CollisionMesh& other);
+    // One stored mesh in the layout of the given file version. Indices are checked; faces with
+    // fewer than three corners are skipped. False (mesh left empty) on short or bad data.
+    bool Read(BinaryReader& in, uint16_t version);
+
+    // Nearest face hit by the unbounded ray; outputs written only on a hit; each may be null.
+    bool RayTest(const Ray& ray, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask) const;
+    // planes[4] is the start plane; the best contact and distance carry over between calls.
+    bool SweepSphere(const Plane* planes, int planeCount, Vec3* outPoint, float* bestDistance, SweepContact* best,
+                     SweepContact** contacts, uint8_t mask) const;
+};

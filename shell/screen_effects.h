@@ -1,0 +1,25 @@
+// The screen and camera effect requests' calls into the scene, the textures and the effects,
+// gathered so that tests can stand in for them.
+#pragma once
+
+#include <cstdint>
+
+class EffectList;
+class ParticleEmitter;
+struct EmitterRecordA;
+struct EmitterRecordB;
+
+constexpr int32_t SCREEN_EFFECT_MS = 15000;
+
+struct ScreenEffectCalls {
+    // The scene's first effect list, null while the scene has none.
+    EffectList* (*effectList)();
+    int32_t (*loadTexture)(const char* name);
+    void (*setupEmitter)(ParticleEmitter* emitter, const EmitterRecordA& first, const EmitterRecordB& second);
+    void (*moveEmitter)(ParticleEmitter* emitter, float x, float y, float z);
+};
+extern ScreenEffectCalls g_ScreenEffectCalls;
+void ResetScreenEffectCalls();
+
+// The particle curtain's two parameter records, the texture given.
+void BuildCurtainRecords(int32_t texture, EmitterRecordA* first, EmitterRecordB* second);

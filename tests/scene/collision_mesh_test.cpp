@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "collision_world.h"
+
+using namespace collisiontest;
+using testsupport::AppendCollisionMesh;
+
+namespace {
+
+CollisionMesh Load(const CollisionMeshDesc& desc, uint16_t version = 320) {
+    std::vector<uint8_t> bytes;
+    AppendCollisionMesh(&bytes, desc, version);
+    BinaryReader in(bytes.data(), bytes.size());
+    CollisionMesh mesh;
+    EXPECT_TRUE(mesh.Read(in, version));
+    EXPECT_EQ(in.Remaining(), 0u);
+    return mesh;
+}
+
+// A floor square x, z in [-1, 1] at y = 0, facing up.
+CollisionMeshDesc Floor() {
+    CollisionMeshDesc desc;
+    desc.AddFace(0, Square({0, 0, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});
+    return desc;
+}
+
+struct Hit {
+    bool hit;
+    Vec3 point{99, 99, 99};
+    Vec3 normal{99, 99, 99};
+    uint16_t type = 999;
+};
+
+Hit Cast(const CollisionMesh& mesh, Vec3 origin, Vec3 dir, uint32_t mask) {
+    Hit h;
+    Ray ray{Vec3Normalize(dir), origin};
+    h.hit = mesh.RayTest(ray, &h.point, &h.normal, &h.type, mask);
+    return h;
+}
+
+}  // namespace
+
+TEST(CollisionMeshRay, FloorHitsMissesAndTolerances) {
+    CollisionMesh floor = Load(Floor());
+    const struct {
+        const char* name;
+        Vec3 origin, dir;
+        uint32_t mask;
+        bool hit;
+        Vec3 point;
+    } cases[] = {
+        {"straight down", {0.5f, 3, 0.25f}, {0, -1, 0}, 1, true, {0.5f, 0, 0.25f}},
+        {"slanted", {-1, 2, 0}, {1, -2, 0}, 1, true, {0, 0, 0}},
+        {"beside the face", {2, 3, 0}, {0, -1, 0}, 1, false, {}},
+        {"on the edge", {1, 3, 0}, {0, -1, 0}, 1, true, {1, 0, 0}},
+        {"just past the edge", {1.001f, 3, 0}, {0, -1, 0}, 1, false, {}},
+        {"within the edge tolerance", {1.00004f, 3, 0}, {0, -1, 0}, 1, true, {1.00004f, 0, 0}},
+        {"corner", {-1, 3, -1}, {0, -1, 0}, 1, true, {-1, 0, -1}},
+        {"back face", {0, -3, 0}, {0, 1, 0}, 1, false, {}},
+        {"back face, both sides", {0, -3, 0}, {0, 1, 0}, 0x101, true, {0, 0, 0}},
+        {"face behind the origin", {0, -3, 0}, {0, -1, 0}, 0x101, false, {}},
+        {"parallel", {-3, 0, 0}, {1, 0, 0}, 0x101, false, {}},
+        {"nearly parallel", {-3, 0.0001f, 0}, {1, -0.00005f, 0}, 0x101, false, {}},
+        {"other type", {0, 3, 0}, {0, -1, 0}, 4, false, {}},
+        {"origin on the face", {0.5f, 0, 0.5f}, {0, -1, 0}, 1, true, {0.5f, 0, 0.5f}},
+    };
+    for (const auto& c : cases) {
+        Hit h = Cast(floor, c.origin, c.dir, c.mask);
+        EXPECT_EQ(h.hit, c.hit) << c.name;
+        if (c.hit) {
+            EXPECT_NEAR(h.point.x, c.point.x, 1e-5f) << c.name;
+            EXPECT_NEAR(h.point.y, c.point.y, 1e-5f) << c.name;
+            EXPECT_NEAR(h.point.z, c.point.z, 1e-5f) << c.name;
+            EXPECT_FLOAT_EQ(h.normal.y, 1.0f) << c.name;
+            EXPECT_EQ(h.type, 1) << c.name;
+        } else {
+            EXPECT_FLOAT_EQ(h.point.x, 99.0f) << c.name << ": outputs written on a miss";
+            EXPECT_EQ(h.type, 999) << c.name;
+        }
+    }
+    // Null outputs are allowed.
+    Ray ray{{0, -1, 0}, {0, 1, 0}};
+    EXPECT_TRUE(floor.RayTest(ray, nullptr, nullptr, nullptr, 1));
+}
+
+TEST(CollisionMeshRay, NearestFaceAndTies) {
+    CollisionMeshDesc desc;
+    desc.typeMask = 1 | 2;
+    desc.AddFace(0, Square({0, 0, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});   // y = 0, type 1
+    desc.AddFace(1, Square({0, 1, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});   // y = 1, type 2
+    desc.AddFace(1, Square({0, 0, 0}, {0, 1, 0}, 2, 2), {0, 1, 0});   // y = 0 again, type 2
+    desc.groups[1].typeMask = 2;
+    CollisionMesh mesh = Load(desc);
+    // The later, nearer face replaces the first.
+    Hit h = Cast(mesh, {0, 3, 0}, {0, -1, 0}, 3);
+    ASSERT_TRUE(h.hit);
+    EXPECT_FLOAT_EQ(h.point.y, 1.0f);
+    EXPECT_EQ(h.type, 2);
+    // Masked to type 1 the upper face is skipped.
+    h = Cast(mesh, {0, 3, 0}, {0, -1, 0}, 1);
+    ASSERT_TRUE(h.hit);
+    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
+    EXPECT_EQ(h.type, 1);
+    // From below (both sides) the two faces at y = 0 tie: the one found first stays.
+    h = Cast(mesh, {0.5f, -3, 0.5f}, {0, 1, 0}, 0x103);
+    ASSERT_TRUE(h.hit);
+    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
+    EXPECT_EQ(h.type, 1);
+    // Outside the small faces only the large type-2 face is hit.
+    h = Cast(mesh, {1.5f, 3, 1.5f}, {0, -1, 0}, 3);
+    ASSERT_TRUE(h.hit);
+    EXPECT_EQ(h.type, 2);
+    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
+}
+
+TEST(CollisionMeshRead, EveryFileVersion) {
+    CollisionMeshDesc desc;
+    desc.typeMask = 5;
+    desc.AddFace(0, Square({0, 0, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});
+    desc.AddFace(1, {{0, 2, 0}, {1, 2, 0}, {0, 2, 1}}, {0, 1, 0});
+    desc.groups[1].typeMask = 4;
+    {
+        CollisionMesh m = Load(desc, 320);
+        EXPECT_EQ(m.typeMask, 5u);
+        ASSERT_EQ(m.groups.size(), 2u);
+        EXPECT_EQ(m.groups[0].typeMask, 1);
+        EXPECT_EQ(m.groups[1].typeMask, 4);
+        EXPECT_EQ(m.faceCount, 2);
+        EXPECT_EQ(m.vertices.size(), 7u);
+        EXPECT_EQ(m.groups[1].faces[0].indices.size(), 3u);
+        EXPECT_FLOAT_EQ(m.vertices[4].y, 2.0f);
+    }
+    // Older files: one group of type 1 (only the first group's faces are written).
+    for (uint16_t version : {uint16_t(305), uint16_t(310), uint16_t(319)}) {
+        CollisionMesh m = Load(desc, version);
+        EXPECT_EQ(m.typeMask, 1u) << version;
+        ASSERT_EQ(m.groups.size(), 1u) << version;
+        EXPECT_EQ(m.groups[0].typeMask, 1) << version;
+        EXPECT_EQ(m.faceCount, 1) << version;
+        EXPECT_EQ(m.normals.size(), 2u) << version;
+        EXPECT_TRUE(Cast(m, {0, 3, 0}, {0, -1, 0}, 1).hit) << version;
+    }
+    // Version 305 stores 32-bit counts and indices of which the low 16 bits count.
+    BinaryWriter w;
+    w.PutU32(0x10003);   // 3 vertices
+    w.PutU32(1);
+    w.PutU32(1);
+    const float verts[] = {0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 0};
+    for (float f : verts) w.PutF32(f);
+    w.PutU8(3);
+    w.PutU32(0x50000);   // normal 0
+    w.PutU32(0x20000);
+    w.PutU32(1);
+    w.PutU32(0x70002);
+    BinaryReader in(w.Data().data(), w.Size());
+    CollisionMesh m;
+    ASSERT_TRUE(m.Read(in, 305));
+    ASSERT_EQ(m.vertices.size(), 3u);
+    EXPECT_EQ(m.groups[0].faces[0].indices, (std::vector<uint16_t>{0, 1, 2}));
+    EXPECT_EQ(m.groups[0].faces[0].normalIndex, 0);
+}
+
+TEST(CollisionMeshRead, BadIndicesAndShortDataRejected) {
+    const struct {
+        const char* name;
+        uint32_t index;
+        uint32_t normal;
+    } cases[] = {{"vertex index past the end", 4, 0}, {"normal index past the end", 0, 1}};
+    for (const auto& c : cases) {
+        for (uint16_t version : {uint16_t(305), uint16_t(315), uint16_t(320)}) {
+            CollisionMeshDesc desc = Floor();
+            desc.groups[0].faces[0].indices[2] = c.index;
+            desc.groups[0].faces[0].normal = c.normal;
+            std::vector<uint8_t> bytes;
+            AppendCollisionMesh(&bytes, desc, version);
+            BinaryReader in(bytes.data(), bytes.size());
+            CollisionMesh m;
+            EXPECT_FALSE(m.Read(in, version)) << c.name << " " << version;
+            EXPECT_TRUE(m.vertices.empty() && m.groups.empty()) << c.name;
+        }
+    }
+    std::vector<uint8_t> bytes;
+    AppendCollisionMesh(&bytes, Floor(), 320);
+    for (size_t cut = 0; cut < bytes.size(); cut += 7) {
+        BinaryReader in(bytes.data(), cut);
+        CollisionMesh m;
+        EXPECT_FALSE(m.Read(in, 320)) << cut;
+    }
+    // A face of two corners has no area: skipped, the rest of the mesh kept.
+    CollisionMeshDesc desc = Floor();
+    desc.AddFace(0, {{0, 1, 0}, {1, 1, 0}}, {0, 1, 0});
+    CollisionMesh m = Load(desc);
+    EXPECT_EQ(m.faceCount, 1);
+    EXPECT_EQ(m.groups[0].faces.size(), 1u);
+}
+
+TEST(CollisionMesh, CopyIsDeepAndClearEmpties) {
+    CollisionMesh original = Load(Floor());
+    CollisionMesh copy;
+    copy.CopyFrom(original);
+    original.Clear();
+    EXPECT_EQ(original.faceCount, 0);
+    EXPECT_FALSE(Cast(original, {0, 3, 0}, {0, -1, 0}, 1).hit);
+    EXPECT_TRUE(Cast(copy, {0, 3, 0}, {0, -1, 0}, 1).hit);
+    EXPECT_EQ(copy.faceCount, 1);
+    EXPECT_EQ(copy.typeMask, 1u);
+}
+
+// ---- swept volume ----
+
+namespace {
+
+struct Sweep {
+    std::vector<Plane> planes;
+    Vec3 point{99, 99, 99};
+    float best;
+    SweepContact bestContact;
+    SweepContact* list = nullptr;
+    Sweep(const Vec3 c[4], const Vec3& m) : planes(SweepPlanes(c, m)), best(Vec3Length(m)) {}
+    ~Sweep() { FreeSweepContacts(list); }
+    bool Run(const CollisionMesh& mesh, uint8_t mask = 1) {
+        return mesh.SweepSphere(planes.data(), int(planes.size()), &point, &best, &bestContact, &list, mask);
+    }
+    int ListSize() const {
+        int n = 0;
+        for (SweepContact* c = list; c; c = c->next) ++n;
+        return n;
+    }
+};
+
+// A unit square in the plane x = 0 (y, z in [0, 1]) moving +x by 10.
+const Vec3 kQuadX[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+const Vec3 kMoveX{10, 0, 0};
+
+CollisionMeshDesc Walls(std::initializer_list<std::pair<float, Vec3>> walls) {
+    CollisionMeshDesc desc;
+    for (const auto& w : walls) desc.AddFace(0, Square({w.first, 0, 0}, w.second, 5, 5), w.second);
+    return desc;
+}
+
+}  // namespace
+
+TEST(CollisionMeshSweep, FirstContactWithAWall) {
+    // The farther wall comes first in the mesh and is replaced by the nearer one.
+    CollisionMesh mesh = Load(Walls({{7, {-1, 0, 0}}, {5, {-1, 0, 0}}, {12, {-1, 0, 0}}}));
+    Sweep s(kQuadX, kMoveX);
+    ASSERT_TRUE(s.Run(mesh));
+    EXPECT_NEAR(s.best, 5.0f, 1e-4f);
+    EXPECT_NEAR(s.point.x, 5.0f, 1e-4f);
+    EXPECT_TRUE(s.point.y >= -1e-4f && s.point.y <= 1.0001f && s.point.z >= -1e-4f && s.point.z <= 1.0001f);
+    EXPECT_FLOAT_EQ(s.bestContact.normal.x, -1.0f);
+    // The wall is clipped to the square's shadow.
+    EXPECT_EQ(s.bestContact.vertexCount, 4);
+    for (int i = 0; i < s.bestContact.vertexCount; ++i) {
+        EXPECT_NEAR(s.bestContact.vertices[i].x, 5.0f, 1e-4f);
+        EXPECT_GE(s.bestContact.vertices[i].y, -1e-4f);
+        EXPECT_LE(s.bestContact.vertices[i].y, 1.0001f);
+    }
+    // The wall past the end of the motion leaves no contact; the other two do, newest first.
+    ASSERT_EQ(s.ListSize(), 2);
+    EXPECT_NEAR(s.list->vertices[0].x, 5.0f, 1e-4f);
+    EXPECT_NEAR(s.list->next->vertices[0].x, 7.0f, 1e-4f);
+    // Only groups of the mask take part.
+    Sweep other(kQuadX, kMoveX);
+    EXPECT_FALSE(other.Run(mesh, 4));
+    EXPECT_EQ(other.ListSize(), 0);
+}
+
+TEST(CollisionMeshSweep, FacesThatTakeNoPart) {
+    const struct {
+        const char* name;
+        float x;
+        Vec3 normal;
+    } cases[] = {
+        {"back face", 5, {1, 0, 0}},
+        {"behind the start plane", -3, {-1, 0, 0}},
+        {"past the end", 11, {-1, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        CollisionMesh mesh = Load(Walls({{c.x, c.normal}}));
+        Sweep s(kQuadX, kMoveX);
+        EXPECT_FALSE(s.Run(mesh)) << c.name;
+        EXPECT_EQ(s.ListSize(), 0) << c.name;
+        EXPECT_FLOAT_EQ(s.best, 10.0f) << c.name;
+        EXPECT_FLOAT_EQ(s.point.x, 99.0f) << c.name;
+    }
+    // Sliding: moving along +z beside a wall whose normal is across the motion.
+    const Vec3 quadZ[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    CollisionMeshDesc desc;
+    desc.AddFace(0, Square({0.5f, 0, 0}, {-1, 0, 0}, 5, 5), {-1, 0, 0});
+    CollisionMesh wall = Load(desc);
+    Sweep s(quadZ, {0, 0, 10});
+    EXPECT_FALSE(s.Run(wall));
+    EXPECT_EQ(s.ListSize(), 0);
+}
+
+TEST(CollisionMeshSweep, TiesKeepTheFirstAndDropRepeatedSurfaces) {
+    // Two halves of one wall at x = 5: same distance, same normal.
+    CollisionMeshDesc desc;
+    desc.AddFace(0, {{5, -5, -5}, {5, 5, -5}, {5, 5, 0.5f}, {5, -5, 0.5f}}, {-1, 0, 0});
+    desc.AddFace(0, {{5, -5, 0.5f}, {5, 5, 0.5f}, {5, 5, 5}, {5, -5, 5}}, {-1, 0, 0});
+    CollisionMesh mesh = Load(desc);
+    Sweep s(kQuadX, kMoveX);
+    ASSERT_TRUE(s.Run(mesh));
+    EXPECT_NEAR(s.best, 5.0f, 1e-4f);
+    EXPECT_EQ(s.ListSize(), 1);
+    for (int i = 0; i < s.bestContact.vertexCount; ++i) EXPECT_LE(s.bestContact.vertices[i].z, 0.5001f);
+    // The best distance carries over: the same wall in a second mesh is dropped too.
+    EXPECT_FALSE(s.Run(mesh));
+    EXPECT_EQ(s.ListSize(), 1);
+}
+
+TEST(CollisionMeshSweep, StopsInACorner) {
+    // A square moving diagonally into the corner of the walls x = 5 and z = 5.
+    const float a = 1.0f / std::sqrt(2.0f);
+    const Vec3 u{a, 0, -a}, v{0, 1, 0};
+    const Vec3 quad[4] = {Vec3Scale(u, -0.5f), Vec3Scale(u, 0.5f), Vec3Add(Vec3Scale(u, 0.5f), v),
+                          Vec3Add(Vec3Scale(u, -0.5f), v)};
+    CollisionMeshDesc desc;
+    desc.AddFace(0, Square({5, 0, -7.5f}, {-1, 0, 0}, 5, 12.5f), {-1, 0, 0});
+    desc.AddFace(0, {{-20, -5, 5}, {5, -5, 5}, {5, 5, 5}, {-20, 5, 5}}, {0, 0, -1});
+    CollisionMesh mesh = Load(desc);
+    Sweep s(quad, {10, 0, 10});
+    ASSERT_TRUE(s.Run(mesh));
+    // Both walls are first met by the square's leading corner, at a(10 - a) along the motion.
+    EXPECT_NEAR(s.best, a * (10.0f - a), 1e-3f);
+    EXPECT_NEAR(s.point.x, 5.0f, 1e-3f);
+    EXPECT_NEAR(s.point.z, 5.0f - a, 1e-3f);
+    EXPECT_FLOAT_EQ(s.bestContact.normal.x, -1.0f);
+    ASSERT_EQ(s.ListSize(), 2);
+    EXPECT_FLOAT_EQ(s.list->normal.z, -1.0f);
+}
+
+TEST(CollisionMeshSweep, FacesWithManyCornersFitTheClipBuffers) {
+    for (int corners : {40, 255}) {
+        CollisionMeshDesc desc;
+        std::vector<Vec3> ring;
+        for (int i = 0; i < corners; ++i) {
+            float t = 6.2831853f * float(i) / float(corners);
+            ring.push_back({5, 0.5f + 0.8f * std::cos(t), 0.5f + 0.8f * std::sin(t)});
+        }
+        desc.AddFace(0, ring, {-1, 0, 0});
+        CollisionMesh mesh = Load(desc);
+        // A square larger than the ring: nothing is cut away.
+        const Vec3 big[4] = {{0, -1, -1}, {0, 2, -1}, {0, 2, 2}, {0, -1, 2}};
+        Sweep s(big, kMoveX);
+        ASSERT_TRUE(s.Run(mesh)) << corners;
+        EXPECT_EQ(s.bestContact.vertexCount, corners);
+        EXPECT_NEAR(s.best, 5.0f, 1e-4f);
+        // A small square cuts the ring: the clipped polygon stays inside the buffers.
+        Sweep small(kQuadX, kMoveX);
+        ASSERT_TRUE(small.Run(mesh)) << corners;
+        EXPECT_GE(small.bestContact.vertexCount, 3);
+        EXPECT_LE(small.bestContact.vertexCount, SWEEP_CLIP_CAPACITY);
+    }
+}

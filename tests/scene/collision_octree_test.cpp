@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "collision_world.h"
+
+using namespace collisiontest;
+
+namespace {
+
+class CollisionWorld : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(BuildWorld(&tree)); }
+
+    struct Hit {
+        bool hit;
+        Vec3 point{99, 99, 99};
+        Vec3 normal{99, 99, 99};
+        uint16_t type = 999;
+    };
+    Hit Cast(Vec3 origin, Vec3 dir, float length, uint32_t mask) {
+        Hit h;
+        Ray ray{dir, origin};
+        h.hit = tree.RayQuery(&ray, length, &h.point, &h.normal, &h.type, mask);
+        return h;
+    }
+
+    CollisionOctree tree;
+};
+
+}  // namespace
+
+TEST_F(CollisionWorld, RayQueriesThroughTheLeaves) {
+    const float s = 1.0f / std::sqrt(1.25f);
+    const struct {
+        const char* name;
+        Vec3 origin, dir;
+        float length;
+        uint32_t mask;
+        bool hit;
+        Vec3 point, normal;
+        uint16_t type;
+    } cases[] = {
+        {"floor below, through the leaf above", {2, 5, -3}, {0, -1, 0}, 100, 1, true, {2, -2, -3}, {0, 1, 0}, 1},
+        {"floor, direction not unit", {2, 5, -3}, {0, -7, 0}, 100, 1, true, {2, -2, -3}, {0, 1, 0}, 1},
+        {"ramp", {-4, 5, -4}, {0, -1, 0}, 100, 1, true, {-4, -2, -4}, {-0.5f * s, s, 0}, 1},
+        {"wall ahead", {1, -1, -4}, {1, 0, 0}, 100, 1, true, {4, -1, -4}, {-1, 0, 0}, 1},
+        {"wall from behind", {6, -1, -4}, {-1, 0, 0}, 100, 1, false, {}, {}, 0},
+        {"wall from behind, both sides", {6, -1, -4}, {-1, 0, 0}, 100, 0x101, true, {4, -1, -4}, {-1, 0, 0}, 1},
+        {"ceiling above", {2, 0, 4}, {0, 1, 0}, 100, 1, true, {2, 6, 4}, {0, -1, 0}, 1},
+        {"ceiling passed from above", {2, 7, 4}, {0, -1, 0}, 100, 1, true, {2, -2, 4}, {0, 1, 0}, 1},
+        {"lava below", {6, 5, 4}, {0, -1, 0}, 100, 4, true, {6, -1, 4}, {0, 1, 0}, 4},
+        {"ground under the lava", {6, 5, 4}, {0, -1, 0}, 100, 1, true, {6, -2, 4}, {0, 1, 0}, 1},
+        {"nearest of both", {6, 5, 4}, {0, -1, 0}, 100, 5, true, {6, -1, 4}, {0, 1, 0}, 4},
+        {"missing ground", {-4, 5, 4}, {0, -1, 0}, 100, 1, false, {}, {}, 0},
+        {"on the root's max face", {8, 5, 4}, {0, -1, 0}, 100, 1, true, {8, -2, 4}, {0, 1, 0}, 1},
+        {"from outside the tree", {-20, -1, -4}, {1, 0, 0}, 100, 1, true, {-2, -1, -4}, {-0.5f * s, s, 0}, 1},
+        {"from above the tree", {2, 30, -3}, {0, -1, 0}, 100, 1, true, {2, -2, -3}, {0, 1, 0}, 1},
+        {"too short", {2, 5, -3}, {0, -1, 0}, 6.9f, 1, false, {}, {}, 0},
+        {"exactly the length", {2, 5, -3}, {0, -1, 0}, 7, 1, false, {}, {}, 0},
+        {"just past the length", {2, 5, -3}, {0, -1, 0}, 7.001f, 1, true, {2, -2, -3}, {0, 1, 0}, 1},
+        {"zero direction", {2, 5, -3}, {0, 0, 0}, 100, 1, false, {}, {}, 0},
+        {"pointing away", {2, 5, -3}, {0, 1, 0}, 100, 1, false, {}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        Hit h = Cast(c.origin, c.dir, c.length, c.mask);
+        ASSERT_EQ(h.hit, c.hit) << c.name;
+        if (c.hit) {
+            EXPECT_NEAR(h.point.x, c.point.x, 1e-4f) << c.name;
+            EXPECT_NEAR(h.point.y, c.point.y, 1e-4f) << c.name;
+            EXPECT_NEAR(h.point.z, c.point.z, 1e-4f) << c.name;
+            EXPECT_NEAR(h.normal.x, c.normal.x, 1e-5f) << c.name;
+            EXPECT_NEAR(h.normal.y, c.normal.y, 1e-5f) << c.name;
+            EXPECT_EQ(h.type, c.type) << c.name;
+        } else {
+            // Nothing is written without a hit, also when a mesh was hit past the length.
+            EXPECT_FLOAT_EQ(h.point.x, 99.0f) << c.name;
+            EXPECT_FLOAT_EQ(h.normal.x, 99.0f) << c.name;
+            EXPECT_EQ(h.type, 999) << c.name;
+        }
+    }
+}
+
+TEST_F(CollisionWorld, RayDirectionIsNormalisedInPlace) {
+    Ray ray{{0, -3, 4}, {2, 5, -3}};
+    tree.RayQuery(&ray, 100, nullptr, nullptr, nullptr, 1);
+    EXPECT_NEAR(ray.direction.y, -0.6f, 1e-6f);
+    EXPECT_NEAR(ray.direction.z, 0.8f, 1e-6f);
+    Ray zero{{0, 0, 1e-7f}, {0, 0, 0}};
+    EXPECT_FALSE(tree.RayQuery(&zero, 100, nullptr, nullptr, nullptr, 1));
+    EXPECT_FLOAT_EQ(zero.direction.z, 0.0f);
+}
+
+TEST_F(CollisionWorld, SweepThroughTheTree) {
+    // A square at x = 1 moving +x by 6 towards the wall at x = 4.
+    const Vec3 quad[4] = {{1, -3, -5}, {1, -2, -5}, {1, -2, -4}, {1, -3, -4}};
+    std::vector<Plane> planes = SweepPlanes(quad, {6, 0, 0});
+    Vec3 point{};
+    float best = 6.0f;
+    SweepContact bestContact;
+    SweepContact* list = nullptr;
+    ASSERT_TRUE(tree.SweepSphere(planes.data(), 6, &point, &best, &bestContact, &list, 1));
+    EXPECT_NEAR(best, 3.0f, 1e-4f);
+    EXPECT_NEAR(point.x, 4.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(bestContact.normal.x, -1.0f);
+    // The floor beside it runs along the motion and adds nothing.
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->next, nullptr);
+    FreeSweepContacts(list);
+
+    // Stopping short of the wall.
+    planes = SweepPlanes(quad, {2, 0, 0});
+    best = 2.0f;
+    bestContact = SweepContact();
+    list = nullptr;
+    EXPECT_FALSE(tree.SweepSphere(planes.data(), 6, &point, &best, &bestContact, &list, 1));
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(bestContact.vertexCount, 0);
+
+    // Falling onto the floor: a horizontal square moving down from y = 0 by 5.
+    const Vec3 flat[4] = {{2, 0, -3}, {3, 0, -3}, {3, 0, -2}, {2, 0, -2}};
+    planes = SweepPlanes(flat, {0, -5, 0});
+    ASSERT_GT(planes[4].b * -1.0f, 0.0f) << "start plane must face the motion";
+    best = 5.0f;
+    bestContact = SweepContact();
+    ASSERT_TRUE(tree.SweepSphere(planes.data(), 6, &point, &best, &bestContact, &list, 1));
+    EXPECT_NEAR(best, 2.0f, 1e-4f);
+    EXPECT_NEAR(point.y, -2.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(bestContact.normal.y, 1.0f);
+    FreeSweepContacts(list);
+}
+
+TEST(CollisionOctree, EmptyTreeAnswersNothing) {
+    CollisionOctree tree;
+    Ray ray{{0, -1, 0}, {0, 0, 0}};
+    Vec3 p{7, 7, 7};
+    EXPECT_FALSE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1));
+    EXPECT_FLOAT_EQ(p.x, 7.0f);
+    const Vec3 quad[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+    std::vector<Plane> planes = SweepPlanes(quad, {1, 0, 0});
+    float best = 1;
+    SweepContact c;
+    SweepContact* list = nullptr;
+    EXPECT_FALSE(tree.SweepSphere(planes.data(), 6, &p, &best, &c, &list, 1));
+    // Clear after a load empties it again.
+    ASSERT_TRUE(BuildWorld(&tree));
+    EXPECT_EQ(tree.Meshes().size(), 4u);
+    tree.Clear();
+    EXPECT_EQ(tree.GetNodeCount(), 0u);
+    EXPECT_TRUE(tree.Meshes().empty());
+    EXPECT_EQ(tree.headerA, 0u);
+}
+
+TEST(CollisionOctree, SingleLeafAndSixtyFourLeafTrees) {
+    const int32_t corner[3] = {-8, -8, -8};
+    for (int depth : {0, 2}) {
+        std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(depth, corner, 4);
+        int n = 1 << depth;
+        // One floor mesh at y = -6.5 in every bottom leaf under the point (5, z = 5).
+        std::vector<CollisionMeshDesc> meshes(1);
+        meshes[0].AddFace(0, Square({0, -6.5f, 0}, {0, 1, 0}, 8, 8), {0, 1, 0});
+        for (int x = 0; x < n; ++x)
+            for (int z = 0; z < n; ++z) {
+                testsupport::OctreeNodeDesc& leaf = nodes[size_t(testsupport::GridLeaf(depth, x, 0, z))];
+                leaf.first = 0;
+                leaf.itemCount = 1;
+            }
+        CollisionOctree tree;
+        ASSERT_TRUE(LoadTree(&tree, nodes, meshes, 315)) << depth;
+        Ray ray{{0, -1, 0}, {5, 7, 5}};
+        Vec3 p{};
+        ASSERT_TRUE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1)) << depth;
+        EXPECT_FLOAT_EQ(p.y, -6.5f);
+        // Sideways from the top layer across the whole grid: nothing to hit.
+        Ray side{{1, 0, 0}, {-7.5f, 7.5f, 1}};
+        EXPECT_FALSE(tree.RayQuery(&side, 100, nullptr, nullptr, nullptr, 1)) << depth;
+    }
+}
+
+TEST(CollisionOctree, LoadFromAStreamStopsAtTheBlockEnd) {
+    const int32_t corner[3] = {-8, -8, -8};
+    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(1, corner, 4);
+    nodes[1].first = 0;
+    nodes[1].itemCount = 1;
+    std::vector<CollisionMeshDesc> meshes(1);
+    meshes[0].AddFace(0, Square({-4, -6, -4}, {0, 1, 0}, 4, 4), {0, 1, 0});
+    std::vector<uint8_t> bytes = testsupport::BuildCollisionOctreeBlock(nodes, meshes, 305);
+    const size_t blockSize = bytes.size();
+    bytes.insert(bytes.end(), {0xAB, 0xCD});   // the next record
+    FILE* f = std::tmpfile();
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    std::rewind(f);
+    CollisionOctree tree;
+    ASSERT_TRUE(tree.Load(f, 305));
+    EXPECT_EQ(std::ftell(f), long(blockSize));
+    EXPECT_EQ(std::fgetc(f), 0xAB);
+    Ray ray{{0, -1, 0}, {-4, 5, -4}};
+    Vec3 p{};
+    ASSERT_TRUE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1));
+    EXPECT_FLOAT_EQ(p.y, -6.0f);
+    // A stream cut inside the meshes loads nothing.
+    std::rewind(f);
+    std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(blockSize - 3));
+    FILE* g = std::tmpfile();
+    ASSERT_NE(g, nullptr);
+    std::fwrite(part.data(), 1, part.size(), g);
+    std::rewind(g);
+    EXPECT_FALSE(tree.Load(g, 305));
+    EXPECT_EQ(tree.GetNodeCount(), 0u);
+    EXPECT_FALSE(tree.Load(nullptr, 305));
+    std::fclose(f);
+    std::fclose(g);
+}

@@ -1,0 +1,275 @@
+// A recording stand-in for the fighters, their models, the scenario's ray query, the match, the
+// packet and the scene's probes, and a fixture that gives each test a fresh control, camera and
+// screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/menu.h"
+#include "render/geometry.h"
+#include "render/video.h"
+#include "scene/camera.h"
+#include "scene/character_model.h"
+#include "scene/scene.h"
+#include "shell/control.h"
+#include "shell/control_modes.h"
+#include "shell/local_control.h"
+#include "shell/mouse.h"
+#include "shell/settings.h"
+#include "world/scenario.h"
+
+namespace lctest {
+
+constexpr float kPi = 3.14159265358979f;
+
+struct AnimCall {
+    int animation, blendMs, flag, layer;
+    bool operator==(const AnimCall& o) const {
+        return animation == o.animation && blendMs == o.blendMs && flag == o.flag && layer == o.layer;
+    }
+};
+
+inline std::ostream& operator<<(std::ostream& os, const AnimCall& a) {
+    return os << "(" << a.animation << "," << a.blendMs << "," << a.flag << "," << a.layer << ")";
+}
+
+struct RayCall {
+    Vec3 origin, direction;
+    float length;
+    uint32_t mask;
+    Character* excluded;
+};
+
+struct ProbeAnswer {
+    bool hit;
+    Vec3 point;
+};
+
+struct ProbeCall {
+    Vec3 origin, direction;
+    float length;
+    uint32_t mask;
+};
+
+struct Fake {
+    // Fighter side.
+    std::vector<AnimCall> animations;
+    std::vector<float> times;
+    std::vector<float> turns;
+    std::vector<float> modelTurns;
+    std::vector<Vec3> positions;
+    std::vector<Character*> updates;
+    std::vector<int> updateMs;
+    std::vector<int> alphas;
+    std::vector<int> powers;
+    std::set<std::pair<int, float>> passed;   // (bone, frame) the last advance crossed
+    std::set<int> wrapped;                     // bones whose animation wrapped
+    float frame = 0.0f;
+    float yaw = 0.0f;
+    bool lineOfSight = true;
+    float distance = 12.5f;
+    uint32_t maxGuard = 0;
+    int guards = 0;
+    bool incoming = false;
+    Vec3 incomingPoint{};
+    bool willHit = false;
+    bool canUse = true;
+    // Scenario and match.
+    bool rayHit = false;
+    Vec3 rayPoint{};
+    Character* rayWho = nullptr;
+    std::vector<RayCall> rays;
+    Character* holder = nullptr;
+    bool carried = false;
+    Character* cursed = nullptr;
+    // Packet, network and clock.
+    std::vector<std::string> packets;
+    bool net = false;
+    uint32_t now = 0;
+    int random = 0;
+    // Scene probes and the pointer.
+    bool sceneHit = false;
+    Vec3 scenePoint{}, sceneNormal{};
+    std::vector<ProbeCall> sceneCalls;
+    std::vector<ProbeAnswer> octreeScript;     // answered in order, then misses
+    std::vector<ProbeCall> octreeCalls;
+    std::set<int> keys;
+    std::vector<std::pair<int, int>> cursor;
+    std::vector<bool> shown;
+    int arrows = 0;
+
+    std::vector<int> Animations() const {
+        std::vector<int> out;
+        for (const AnimCall& a : animations) out.push_back(a.animation);
+        return out;
+    }
+};
+
+inline Fake& F() {
+    static Fake fake;
+    return fake;
+}
+
+inline FighterCalls FakeFighterCalls() {
+    FighterCalls f;
+    f.setAnimation = [](Character*, int a, int b, int fl, int l) { F().animations.push_back({a, b, fl, l}); };
+    f.setAnimationTime = [](Character*, float frame, int) { F().times.push_back(frame); };
+    f.turn = [](Character*, float d) { F().turns.push_back(d); };
+    f.setPosition = [](Character* c, const Vec3& p) {
+        F().positions.push_back(p);
+        c->position = p;
+    };
+    f.update = [](Character* c, int ms) {
+        F().updates.push_back(c);
+        F().updateMs.push_back(ms);
+    };
+    f.hasLineOfSight = [](Character*, Character*) { return F().lineOfSight; };
+    f.distanceTo = [](Character*, Character*) { return F().distance; };
+    f.maxGuardTime = [](Character*) { return F().maxGuard; };
+    f.startGuard = [](Character*) { ++F().guards; };
+    f.findIncomingEffect = [](Character*, Vec3* p) {
+        if (F().incoming) *p = F().incomingPoint;
+        return F().incoming;
+    };
+    f.willBeHitBy = [](Character*, Character*) { return F().willHit; };
+    f.canUsePower = [](Character*, int) { return F().canUse; };
+    f.startPower = [](Character*, int k) { F().powers.push_back(k); };
+    f.modelYaw = [](Character*) { return F().yaw; };
+    f.turnModel = [](Character*, float d) { F().modelTurns.push_back(d); };
+    f.setModelAlpha = [](Character*, int a) { F().alphas.push_back(a); };
+    f.passedFrame = [](Character*, int bone, float frame) { return F().passed.count({bone, frame}) != 0; };
+    f.animationWrapped = [](Character*, int bone) { return F().wrapped.count(bone) != 0; };
+    f.boneFrame = [](Character*, int) { return F().frame; };
+    f.scenarioRayQuery = [](const Vec3& o, const Vec3& d, float len, Vec3* hit, uint32_t mask, Character** who,
+                            Character* excluded) {
+        F().rays.push_back({o, d, len, mask, excluded});
+        *hit = F().rayHit ? F().rayPoint : Vec3{};
+        *who = F().rayHit ? F().rayWho : nullptr;
+        return F().rayHit;
+    };
+    f.symbolHolder = [](int, bool* carried) {
+        *carried = F().carried;
+        return F().holder;
+    };
+    f.cursedFighter = [] { return F().cursed; };
+    f.writeSetCharge = [](Character*) { F().packets.push_back("charge"); };
+    f.writeSetPosition = [](Character*) { F().packets.push_back("position"); };
+    f.writeSetYaw = [](Character*) { F().packets.push_back("yaw"); };
+    f.writeSetTarget = [](Character*) { F().packets.push_back("target"); };
+    f.writeSetAimPoint = [](Character*) { F().packets.push_back("aim"); };
+    f.networkActive = [] { return F().net; };
+    f.matchTime = [] { return F().now; };
+    f.random = [] { return F().random; };
+    return f;
+}
+
+inline CameraCalls FakeCameraCalls() {
+    CameraCalls c;
+    c.sceneRayQuery = [](Ray* ray, float len, Vec3* point, Vec3* normal, uint32_t mask) {
+        F().sceneCalls.push_back({ray->origin, ray->direction, len, mask});
+        if (!F().sceneHit) return false;
+        *point = F().scenePoint;
+        *normal = F().sceneNormal;
+        return true;
+    };
+    c.octreeRayQuery = [](Ray* ray, float len, Vec3* point, Vec3*, uint32_t mask) {
+        size_t i = F().octreeCalls.size();
+        F().octreeCalls.push_back({ray->origin, ray->direction, len, mask});
+        if (i >= F().octreeScript.size() || !F().octreeScript[i].hit) return false;
+        *point = F().octreeScript[i].point;
+        return true;
+    };
+    c.keyDown = [](int vk) { return F().keys.count(vk) != 0; };
+    c.setCursorPos = [](int x, int y) {
+        F().cursor.emplace_back(x, y);
+        return true;
+    };
+    c.showCursor = [](bool show) { F().shown.push_back(show); };
+    c.setArrowCursor = [] { ++F().arrows; };
+    return c;
+}
+
+inline void ExpectVec(const Vec3& got, const Vec3& want, float tolerance = 1e-4f) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+}
+
+class ControlFixture : public ::testing::Test {
+protected:
+    Control control;
+    Camera camera;
+    CharacterModel model;
+    Character* me = nullptr;
+    ScreenRect savedRect{};
+
+    void SetUp() override {
+        F() = Fake();
+        g_FighterCalls = FakeFighterCalls();
+        g_CameraCalls = FakeCameraCalls();
+        ResetControlModes();
+        ResetLocalControl();
+        savedRect = g_Video.screenRect;
+        g_Video.screenRect = ScreenRect{0, 0, 639, 479};   // 640 x 480, centre (320, 240)
+        g_Settings.Clear();
+        g_Settings.farFactor = 1.0f;
+        g_Menu.active = 0;
+        g_Match = Match();
+        g_Scenario = Scenario();
+        g_Mouse = MouseState();
+        g_Mouse.x = 320;
+        g_Mouse.y = 240;
+        for (Character& c : g_Characters) c = Character();
+        me = &g_Characters[0];
+        me->active = 1;
+        me->model = &model;
+        control.localCharacter = me;
+        control.selectedPower = -1;
+        control.comboIndex = -1;
+        control.controlMode = CONTROL_MATCH;
+        control.cameraDistance = control.cameraDistanceTarget = 7.0f;
+        camera.Set(0.0f, 1.2f, -7.0f, 0.0f, 1.2f, 0.0f, 0.0f, kPi / 4.0f, 1.0f, 400.0f);
+        camera.Update();
+        g_Scene.camera = &camera;
+    }
+    void TearDown() override {
+        g_Scene.camera = nullptr;
+        g_Video.screenRect = savedRect;
+        ResetFighterCalls();
+        ResetCameraCalls();
+        ResetControlModes();
+        ResetLocalControl();
+        for (Character& c : g_Characters) c = Character();
+        g_Mouse = MouseState();
+        g_Settings.Clear();
+        g_Scenario = Scenario();
+    }
+
+    ActionSlot& Slot(int action) { return control.slots[0][action]; }
+    void Hold(int action, int32_t ms) {
+        Slot(action).held = 1;
+        Slot(action).heldMs = ms;
+    }
+    void Press(int action) {
+        Slot(action).pressed = 1;
+        Hold(action, 0);
+    }
+    void Release(int action, int32_t ms) {
+        Slot(action).held = 0;
+        Slot(action).released = 1;
+        Slot(action).heldMs = ms;
+    }
+    void ClearSlots() {
+        for (int a = 0; a < CONTROL_ACTIONS; ++a) control.ClearActionSlot(0, a);
+    }
+};
+
+}  // namespace lctest

@@ -1,0 +1,168 @@
+// The screen and camera effect requests: animators on the main camera, the screen pulse and the
+// camera-following particle curtain on the scene's first effect list.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "effects/effect_list.h"
+#include "effects/particle_emitter.h"
+#include "effects/screen_pulse.h"
+#include "local_control_fake.h"
+#include "scene/camera_animators.h"
+#include "shell/screen_effects.h"
+
+using namespace lctest;
+
+namespace {
+
+EffectList* g_list = nullptr;
+std::vector<std::string> g_textures;
+std::vector<std::pair<EmitterRecordA, EmitterRecordB>> g_setups;
+std::vector<Vec3> g_moves;
+
+class ScreenEffectsTest : public ControlFixture {
+protected:
+    EffectList list;
+
+    void SetUp() override {
+        ControlFixture::SetUp();
+        g_list = &list;
+        g_textures.clear();
+        g_setups.clear();
+        g_moves.clear();
+        ScreenEffectCalls c;
+        c.effectList = [] { return g_list; };
+        c.loadTexture = [](const char* name) {
+            g_textures.push_back(name);
+            return int32_t(42);
+        };
+        c.setupEmitter = [](ParticleEmitter*, const EmitterRecordA& a, const EmitterRecordB& b) {
+            g_setups.emplace_back(a, b);
+        };
+        c.moveEmitter = [](ParticleEmitter*, float x, float y, float z) { g_moves.push_back(Vec3{x, y, z}); };
+        g_ScreenEffectCalls = c;
+    }
+    void TearDown() override {
+        ResetScreenEffectCalls();
+        g_list = nullptr;
+        ControlFixture::TearDown();
+    }
+};
+
+TEST_F(ScreenEffectsTest, CameraRequestsAttachTheirAnimatorAndANewOneReplacesTheOld) {
+    control.StartCameraShake();
+    ASSERT_NE(camera.animator, nullptr);
+    EXPECT_EQ(camera.animator->GetType(), ANIMATOR_SHAKE);
+    EXPECT_EQ(camera.animator->duration, 15000);
+    EXPECT_FLOAT_EQ(static_cast<ShakeAnimator*>(camera.animator)->amplitude, 0.5f);
+
+    // A spin during the shake replaces it at once.
+    control.StartCameraSpin();
+    ASSERT_NE(camera.animator, nullptr);
+    EXPECT_EQ(camera.animator->GetType(), ANIMATOR_SPIN);
+    EXPECT_EQ(static_cast<SpinAnimator*>(camera.animator)->turns, 15u);
+    EXPECT_EQ(camera.animator->targetCamera, &camera);
+
+    control.StartCameraFlip();
+    ASSERT_NE(camera.animator, nullptr);
+    EXPECT_EQ(camera.animator->GetType(), ANIMATOR_RAMP);
+    EXPECT_EQ(static_cast<RampAnimator*>(camera.animator)->rampTime, 1000);
+    EXPECT_EQ(camera.animator->duration, 15000);
+
+    // Without a camera nothing is made.
+    g_Scene.camera = nullptr;
+    control.StartCameraShake();
+    g_Scene.camera = &camera;
+    EXPECT_EQ(camera.animator->GetType(), ANIMATOR_RAMP);
+}
+
+TEST_F(ScreenEffectsTest, APausedFrameHoldsTheAnimatorUntilPlayResumes) {
+    control.controlMode = CONTROL_MENU;
+    control.StartCameraSpin();
+    control.UpdateCamera(0.0f);
+    ASSERT_NE(camera.animator, nullptr);
+    EXPECT_EQ(camera.animator->elapsed, 0);
+    control.UpdateCamera(0.25f);
+    EXPECT_EQ(camera.animator->elapsed, 250);
+}
+
+TEST_F(ScreenEffectsTest, ScreenPulseGoesOnTheEffectListWhenThereIsOne) {
+    control.StartScreenPulse();
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_NE(dynamic_cast<ScreenPulseEffect*>(list.Head()->item), nullptr);
+    g_list = nullptr;
+    control.StartScreenPulse();
+    EXPECT_EQ(list.Count(), 1);
+}
+
+TEST_F(ScreenEffectsTest, OneCurtainAtATimeFollowingTheEye) {
+    control.StartParticleCurtain();
+    ASSERT_NE(control.particleCurtain, nullptr);
+    ParticleEmitter* first = control.particleCurtain;
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(g_textures, std::vector<std::string>{"Texturas\\Efectos\\vet16.bmp"});
+    ASSERT_EQ(g_setups.size(), 1u);
+    EXPECT_EQ(g_setups[0].second.texture, 42);
+
+    control.StartParticleCurtain();
+    EXPECT_EQ(control.particleCurtain, first);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(g_setups.size(), 1u);
+
+    // Two units below the eye, each frame.
+    control.controlMode = CONTROL_MENU;
+    camera.eye = Vec3{3.0f, 4.0f, 5.0f};
+    control.UpdateCamera(0.016f);
+    ASSERT_EQ(g_moves.size(), 1u);
+    ExpectVec(g_moves[0], Vec3{3.0f, 2.0f, 5.0f});
+
+    // Finished: taken off the list; a new request makes a new one.
+    first->finished = 1;
+    control.UpdateParticleCurtain();
+    EXPECT_EQ(control.particleCurtain, nullptr);
+    EXPECT_EQ(list.Count(), 0);
+    control.StartParticleCurtain();
+    EXPECT_NE(control.particleCurtain, nullptr);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(g_setups.size(), 2u);
+}
+
+TEST_F(ScreenEffectsTest, ACurtainTheListAlreadyDeletedIsForgottenWithoutBeingTouched) {
+    control.StartParticleCurtain();
+    ASSERT_NE(control.particleCurtain, nullptr);
+    control.particleCurtain->finished = 1;
+    list.Update(16);    // the list deletes what reports finished
+    ASSERT_EQ(list.Count(), 0);
+    control.UpdateParticleCurtain();
+    EXPECT_EQ(control.particleCurtain, nullptr);
+    EXPECT_TRUE(g_moves.empty());
+}
+
+TEST_F(ScreenEffectsTest, CurtainRecordsCarryTheirValuesAndZeroesElsewhere) {
+    EmitterRecordA a;
+    EmitterRecordB b;
+    std::memset(&a, 0x5A, sizeof a);
+    std::memset(&b, 0x5A, sizeof b);
+    BuildCurtainRecords(7, &a, &b);
+    EXPECT_EQ(a.lifeMs, 15000);
+    EXPECT_FLOAT_EQ(a.f1, 1.5f);
+    EXPECT_FLOAT_EQ(a.f2, 0.4f);
+    EXPECT_FLOAT_EQ(a.angleRange, 2.0f * kPi);
+    EXPECT_FLOAT_EQ(a.spinMin, -3.0f * kPi);
+    EXPECT_FLOAT_EQ(a.spinMax, 3.0f * kPi);
+    EXPECT_EQ(a.count, 20);
+    EXPECT_EQ(a.intervalMs, 1000);
+    EXPECT_EQ(a.flag, 1);
+    const float bf[] = {b.f1, b.f2, b.f5, b.f7, b.f8, b.f9};
+    const float bwant[] = {1.0f, 1.0f, 0.8f, 2.0f, 3.0f, 0.2f};
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(bf[i], bwant[i]) << i;
+    const int32_t bi[] = {b.particleLifeMs, b.i3, b.i4, b.i6, b.i10, b.texture, b.i12};
+    const int32_t biwant[] = {6000, -1, -1, 2, 2, 7, 3};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(bi[i], biwant[i]) << i;
+    for (int32_t s : a.spare) EXPECT_EQ(s, 0);
+    for (int32_t s : b.spare) EXPECT_EQ(s, 0);
+}
+
+}  // namespace
