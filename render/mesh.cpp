@@ -9,7 +9,9 @@
 #include "render/material.h"
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
+#include "scene/collision_mesh.h"
 #include "scene/scene.h"
+#include "scene/y3d_loader.h"
 #include "shell/debug_log.h"
 
 
@@ -17,10 +19,10 @@ IndexBufferTable* g_SceneIndexBuffers = nullptr;
 
 namespace {
 
-// Filled by the collision mesh: reads one stored collision mesh; null when it cannot.
-CollisionMesh* ReadCollisionMesh(FILE*, const PackEntryInfo*) { return nullptr; }
-// Filled by the collision mesh: clears and deletes one.
-void DeleteCollisionMesh(CollisionMesh*) {}
+CollisionMesh* ReadCollisionMesh(FILE* file, const PackEntryInfo* entry) {
+    return ReadCollisionMeshFromStream(file, entry);
+}
+void DeleteCollisionMesh(CollisionMesh* mesh) { delete mesh; }
 
 // A file index added to the file's first id; -1 when either is unusable.
 int32_t OffsetId(int32_t first, uint32_t index) {

@@ -5,16 +5,36 @@
 
 #include "effects/positioned_object.h"
 #include "render/material_table.h"
+#include "render/mesh.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/character_model.h"
+#include "scene/collision_mesh.h"
 #include "scene/scene.h"
 
-// The character model's drawing fills this.
-void DrawCharacterModel(CharacterModel*) {}
-// The mesh and its collision mesh fill these; without them no mesh has a collision face.
-uint32_t MeshCollisionFaceCount(const Mesh*) { return 0; }
-bool MeshCollisionFace(const Mesh*, uint32_t, QueuedFace*) { return false; }
+void DrawCharacterModel(CharacterModel* model) {
+    if (model) model->Draw();
+}
+// Triangle i of a blended mesh is face i of its collision mesh's first group.
+uint32_t MeshCollisionFaceCount(const Mesh* mesh) {
+    if (!mesh || !mesh->collision || mesh->collision->groups.empty()) return 0;
+    return uint32_t(mesh->collision->groups[0].faces.size());
+}
+bool MeshCollisionFace(const Mesh* mesh, uint32_t index, QueuedFace* out) {
+    if (!out || index >= MeshCollisionFaceCount(mesh)) return false;
+    const CollisionMesh& c = *mesh->collision;
+    const CollisionFace& face = c.groups[0].faces[index];
+    // Faces larger than the queue takes, or naming a normal or corner the mesh lacks, are refused.
+    if (face.indices.empty() || face.indices.size() > kQueuedFaceMaxVertices || face.normalIndex >= c.normals.size())
+        return false;
+    out->vertexCount = uint32_t(face.indices.size());
+    for (size_t k = 0; k < face.indices.size(); ++k) {
+        if (face.indices[k] >= c.vertices.size()) return false;
+        out->vertices[k] = c.vertices[face.indices[k]];
+    }
+    out->normal = c.normals[face.normalIndex];
+    return true;
+}
 void MeshDrawOffset(Mesh*, uint32_t, uint32_t) {}
 // The dynamic mesh fills these.
 bool DynamicMeshPosition(const DynamicMesh*, Vec3*) { return false; }

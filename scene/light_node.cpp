@@ -46,9 +46,6 @@ bool CollisionLightRayQuery(Ray* ray, float length, uint32_t mask) {
 
 LightRayQuery g_LightRayQuery = CollisionLightRayQuery;
 
-// The scene-file reader fills this.
-bool ReadLightNodeHeader(BinaryReader&, uint32_t*, std::string*) { return false; }
-
 // ---- LightNode ----
 
 void LightNode::Release() {

@@ -17,7 +17,7 @@ constexpr uint32_t LIGHT_RECORD_POINT = 0x201;
 constexpr uint32_t LIGHT_RECORD_AIMED = 0x202;
 
 // Reads the 573-byte node header of an object record: its record type and node name.
-// The scene-file reader fills this; until then it reads nothing and fails.
+// Built with the Y3D container (y3d_loader.cpp); false when fewer than 573 bytes remain.
 bool ReadLightNodeHeader(BinaryReader& file, uint32_t* recordType, std::string* name);
 
 // The blocking test of shadowed lights: true when the ray hits something within length.

@@ -1,5 +1,7 @@
 #include "scene/object_list.h"
 
+#include "scene/character_model.h"
+
 #include <cstring>
 
 #include "render/geometry.h"
@@ -156,15 +158,17 @@ bool CollidableMeshRayTest(SceneNode*, Ray*, float, Vec3*, Vec3*, uint16_t*, uin
 bool CollidableMeshSweep(SceneNode*, const Plane*, int, Vec3*, float*, SweepContact*, SweepContact**, uint32_t) {
     return false;
 }
-// Mirrors fill these: their render targets and reflected views.
-void MirrorReleaseTarget(SceneNode*) {}
-void MirrorRestoreTarget(SceneNode*) {}
-void MirrorRenderReflection(SceneNode*) {}
-// Water surfaces fill these: their reflection targets and passes.
-void WaterReleaseTargets(SceneNode*) {}
-void WaterRestoreTargets(SceneNode*) {}
-void WaterRenderReflection(SceneNode*) {}
-// The character model fills these: sorted render, visibility and stencil shadow.
-void CharacterModelRenderSorted(SceneNode*) {}
-void CharacterModelUpdateVisibility(SceneNode*) {}
-void CharacterModelCastShadow(SceneNode*) {}
+// The mirror and water walks are in scene/mirror.cpp and scene/water.cpp.
+// The list is a plain object list: only members that really are character models are asked.
+static CharacterModel* AsCharacterModel(SceneNode* n) {
+    return n && n->typeCode == NODE_TYPE_CHARACTER_MODEL ? static_cast<CharacterModel*>(n) : nullptr;
+}
+void CharacterModelRenderSorted(SceneNode* n) {
+    if (CharacterModel* m = AsCharacterModel(n)) m->RenderSorted();
+}
+void CharacterModelUpdateVisibility(SceneNode* n) {
+    if (CharacterModel* m = AsCharacterModel(n)) m->UpdateVisibility();
+}
+void CharacterModelCastShadow(SceneNode* n) {
+    if (CharacterModel* m = AsCharacterModel(n)) m->CastShadow();
+}

@@ -1,5 +1,7 @@
 #include "scene/scene.h"
 
+#include "scene/character_shadow.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -76,8 +78,7 @@ void SetScenePhaseObserver(ScenePhaseObserver observer) { g_phaseObserver = obse
 
 // The sky model (a dynamic mesh) fills this: unfreezes its transform and moves it to the point.
 void SkyPlaceAt(SceneNode*, const Vec3&) {}
-// The character stencil shadows fill this: the darkening quad over the stencil-marked pixels.
-void DrawShadowOverlay() {}
+void DrawShadowOverlay() { DrawCharacterShadowOverlay(CurrentShadowDarkness()); }
 
 Scene::~Scene() { Destroy(true); }
 
@@ -381,8 +382,6 @@ bool Scene::SetSkyTexture(const char* fileName) {
     return skyTexture >= 0;
 }
 
-// The scene loader fills this: every loaded animation group freed and read again.
-void Scene::ReloadAnimations() {}
 
 bool Scene::RayQuery(Ray* ray, float length, Vec3* outPoint, Vec3* outNormal, uint16_t* outType,
                      uint32_t typeMask) {

@@ -11,6 +11,7 @@
 
 class Animation;
 class Camera;
+class CharacterModel;
 class CharacterModelList;
 class CollidableList;
 class CollisionOctree;
@@ -130,6 +131,16 @@ public:
     bool PushCamera(Camera* other);
     void PopCamera();
     bool SetSkyTexture(const char* fileName);
+    // One Y3D scene file added to the scene (y3d_loader.cpp). A file that cannot be opened or
+    // turns out malformed gives false (logged) and leaves the scene as it was.
+    bool LoadModel(const char* fileName, const char* textureFolder, uint32_t materialFlags, bool showProgress);
+    // A character model with its detail levels and animation group; null (nothing left behind)
+    // when the file, its skeleton or its level 0 is missing or bad. The folder is not read.
+    CharacterModel* LoadCharacterModel(const char* fileName, const char* folder, uint32_t loadFlags,
+                                       bool showProgress);
+    // Group 0..99 into the animation table; true at once when it is loaded already, false
+    // (logged) for a group outside the table.
+    bool LoadAnimationGroup(int group);
     // Frees and reloads every loaded animation group (character viewer).
     void ReloadAnimations();
     Animation* GetAnimation(int group, int index) const;

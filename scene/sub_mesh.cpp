@@ -2,24 +2,49 @@
 
 #include <cstring>
 
+#include "render/index_buffer_table.h"
+#include "render/material.h"
+#include "render/mesh.h"
+#include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "scene/scene.h"
 #include "shell/debug_log.h"
 
 namespace {
 
-// The material table (IsFinished, passes, SetMaterial, references) and the scene's vertex- and
-// index-buffer tables fill these; until then nothing is drawn or referenced.
-bool NoFinished(int32_t) { return false; }
-int NoPasses(int32_t) { return 0; }
-bool NoSetMaterial(int32_t, int) { return false; }
-void NoMaterialRef(int32_t) {}
-void NoBufferRefs(int32_t, int32_t) {}
-bool NoSelect(int32_t, int32_t) { return false; }
+// The scene's material and buffer tables, whichever scene owns them at the time of the call.
+bool SceneFinished(int32_t id) {
+    const Material* m = g_Scene.materials ? g_Scene.materials->Get(id) : nullptr;
+    return m && m->IsFinished();
+}
+int ScenePasses(int32_t id) {
+    const Material* m = g_Scene.materials ? g_Scene.materials->Get(id) : nullptr;
+    return m ? int(m->passCount) : 0;
+}
+bool SceneSetMaterial(int32_t id, int pass) { return g_Scene.materials && g_Scene.materials->SetMaterial(id, pass); }
+void SceneMaterialRef(int32_t id) {
+    if (g_Scene.materials && id >= 0) g_Scene.materials->AddRef(id);
+}
+void SceneMaterialRelease(int32_t id) {
+    if (g_Scene.materials && id >= 0) g_Scene.materials->Release(id);
+}
+void SceneBufferRefs(int32_t vertexBuffer, int32_t indexBuffer) {
+    if (g_SceneVertexBuffers) g_SceneVertexBuffers->AddRef(vertexBuffer);
+    if (g_SceneIndexBuffers) g_SceneIndexBuffers->AddRef(indexBuffer);
+}
+void SceneBufferRelease(int32_t vertexBuffer, int32_t indexBuffer) {
+    if (g_SceneVertexBuffers) g_SceneVertexBuffers->Release(vertexBuffer);
+    if (g_SceneIndexBuffers) g_SceneIndexBuffers->Release(indexBuffer);
+}
+bool SceneSelect(int32_t vertexBuffer, int32_t indexBuffer) {
+    const bool v = g_SceneVertexBuffers && g_SceneVertexBuffers->Select(vertexBuffer);
+    const bool i = g_SceneIndexBuffers && g_SceneIndexBuffers->Select(indexBuffer);
+    return v && i;
+}
 
-const SubMeshServices kNoServices = {NoFinished, NoPasses, NoSetMaterial, NoMaterialRef,
-                                     NoMaterialRef, NoBufferRefs, NoBufferRefs, NoSelect};
-SubMeshServices g_services = kNoServices;
+const SubMeshServices kSceneServices = {SceneFinished,   ScenePasses,       SceneSetMaterial, SceneMaterialRef,
+                                        SceneMaterialRelease, SceneBufferRefs, SceneBufferRelease, SceneSelect};
+SubMeshServices g_services = kSceneServices;
 
 uint32_t U32At(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -28,7 +53,7 @@ uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 }  // namespace
 
-void SetSubMeshServices(const SubMeshServices* services) { g_services = services ? *services : kNoServices; }
+void SetSubMeshServices(const SubMeshServices* services) { g_services = services ? *services : kSceneServices; }
 
 SubMesh::SubMesh()
     : materialId(-1), overrideMaterialId(-1), kind(0), indexBufferId(-1), vertexBufferId(0), startIndex(0),

@@ -9,8 +9,8 @@
 constexpr int SUBMESH_RECORD_SIZE = 28;
 constexpr int SUBMESH_MAX_MATRICES = 4;
 
-// The material and buffer tables a sub-mesh reaches. The mesh, material and buffer tables of
-// the scene install themselves here when they land; tests install fakes.
+// The material and buffer tables a sub-mesh reaches: the scene's tables unless tests install
+// fakes.
 struct SubMeshServices {
     bool (*materialFinished)(int32_t id);
     // Passes of a material; 0 draws nothing.
@@ -22,7 +22,7 @@ struct SubMeshServices {
     void (*releaseBuffers)(int32_t vertexBuffer, int32_t indexBuffer);
     bool (*selectBuffers)(int32_t vertexBuffer, int32_t indexBuffer);
 };
-// Null restores the empty services.
+// Null restores the scene's tables.
 void SetSubMeshServices(const SubMeshServices* services);
 
 class SubMesh {

@@ -6,10 +6,12 @@
 
 #include "effects/positioned_object.h"
 #include "platform/gfx/recording_device.h"
+#include "render/mesh.h"
 #include "render/render_queue.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/character_model.h"
+#include "scene/collision_mesh.h"
 #include "scene/scene.h"
 
 using namespace gfx;
@@ -265,9 +267,21 @@ TEST_F(RenderQueueTest, ModelsAreSortedWithEffectsAndDrawnWithZWrites) {
 
 TEST_F(RenderQueueTest, MeshFaceNeedsACollisionFace) {
     EXPECT_FALSE(queue.AddMeshFace(nullptr, 0, 1));
-    // No mesh carries a collision mesh yet, so every index is past its faces.
-    EXPECT_FALSE(queue.AddMeshFace(FakeMesh(), 0, 1));
-    EXPECT_FALSE(queue.AddMeshFace(FakeMesh(), 0xFFFFFFFFu, 1));
+    // Without a collision mesh every index is past its faces.
+    Mesh plain;
+    EXPECT_FALSE(queue.AddMeshFace(&plain, 0, 1));
+    EXPECT_FALSE(queue.AddMeshFace(&plain, 0xFFFFFFFFu, 1));
+    // One face of nine corners: more than a queued face holds, and no face 1.
+    Mesh big;
+    big.collision = new CollisionMesh();
+    big.collision->vertices.assign(9, Vec3{0, 0, 1});
+    big.collision->normals = {Vec3{0, 0, -1}};
+    big.collision->groups.resize(1);
+    CollisionFace face;
+    face.indices = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    big.collision->groups[0].faces = {face};
+    EXPECT_FALSE(queue.AddMeshFace(&big, 0, 1));
+    EXPECT_FALSE(queue.AddMeshFace(&big, 1, 1));
     EXPECT_EQ(queue.count, 0u);
 }
 

@@ -49,7 +49,12 @@ const char* PhaseName(ScenePhase p) {
     return "?";
 }
 
-void RecordPhase(ScenePhase p) { Events().push_back(PhaseName(p)); }
+// The depth test as the world passes leave it, just before the screen-space passes turn it off.
+uint8_t g_zEnableBeforeScreenSpace = 0;
+void RecordPhase(ScenePhase p) {
+    if (p == ScenePhase::ScreenSpaceEffects) g_zEnableBeforeScreenSpace = g_Video.zEnable;
+    Events().push_back(PhaseName(p));
+}
 
 // A sky that records the states it is drawn under.
 class SkyNode : public CountedNode {
@@ -228,7 +233,8 @@ TEST_F(SceneTest, RenderOrderAsRecordedPhases) {
         // The sky's far plane is put back; without a sky it is never touched.
         EXPECT_EQ(g_Scene.camera->farPlane, 50.0f) << c.what;
         EXPECT_EQ(g_Video.lightingLocked, 0) << c.what;
-        EXPECT_EQ(g_Video.zEnable, 1) << c.what;
+        EXPECT_EQ(g_zEnableBeforeScreenSpace, 1) << c.what;
+        EXPECT_EQ(g_Video.zEnable, 0) << c.what;  // the screen-space pass draws without it
         g_Scene.Destroy(false);
     }
 }

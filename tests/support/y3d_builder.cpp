@@ -41,6 +41,8 @@ std::vector<uint8_t> BuildY3DHeader(const Y3DHeaderFields& f, uint32_t objectCou
     std::memcpy(h.data(), f.signature.data(), std::min<size_t>(f.signature.size(), 7));
     h[7] = uint8_t(f.version);
     h[8] = uint8_t(f.version >> 8);
+    PutAt(&h, 9, f.geometry);
+    std::memcpy(h.data() + 13, f.ambient, 3);
     PutAt(&h, 16, f.objectCount.value_or(objectCount));
     PutAt(&h, 20, uint32_t(f.length));
     PutAt(&h, 24, f.firstObject);
@@ -188,6 +190,7 @@ std::vector<uint8_t> Y3DMesh::Build() const {
         w.PutF32(c.y);
         w.PutF32(c.z);
     }
+    w.PutBytes(collision.data(), collision.size());
     return w.Data();
 }
 
@@ -199,6 +202,94 @@ std::vector<uint8_t> BuildMeshList(const std::vector<Y3DMesh>& meshes, std::opti
         w.PutBytes(r.data(), r.size());
     }
     return w.Data();
+}
+
+std::vector<uint8_t> BuildNodeHeader(const Y3DObject& node) {
+    Y3DObject plain = node;
+    plain.keys.clear();
+    plain.keyCount = node.keyCount.value_or(0);
+    std::vector<uint8_t> out;
+    AppendY3DObject(&out, plain);
+    return std::vector<uint8_t>(out.begin() + Y3D_RECORD_SIZE, out.end());
+}
+
+std::vector<uint8_t> Y3DMeshNode::BuildTail() const {
+    Y3DObject header;
+    header.name = name;
+    header.typeCode = 0x100;
+    std::vector<uint8_t> out = BuildNodeHeader(header);
+    const size_t tail = out.size();
+    out.resize(tail + 32, 0);
+    out[tail + 4] = meshCount.value_or(uint8_t(meshes.size()));
+    for (int k = 0; k < 6; ++k) PutF32At(&out, tail + 8 + 4 * k, box[k]);
+    for (const Y3DMesh& mesh : meshes) {
+        std::vector<uint8_t> bytes = mesh.Build();
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    }
+    return out;
+}
+
+std::vector<uint8_t> Y3DLight::BuildTail() const {
+    Y3DObject header;
+    header.name = name;
+    header.typeCode = headerType.value_or(type);
+    std::vector<uint8_t> out = BuildNodeHeader(header);
+    BinaryWriter w;
+    w.PutF32(position.x);
+    w.PutF32(position.y);
+    w.PutF32(position.z);
+    for (float c : colour) w.PutF32(c);
+    w.PutF32(intensity);
+    w.PutU8(shadowTest);
+    if (type == 0x201) {
+        for (float r : ranges) w.PutF32(r);
+    } else {
+        w.PutF32(direction.x);
+        w.PutF32(direction.y);
+        w.PutF32(direction.z);
+        for (float d : distances) w.PutF32(d);
+        w.PutF32(inner);
+        w.PutF32(outer);
+    }
+    out.insert(out.end(), w.Data().begin(), w.Data().end());
+    return out;
+}
+
+Y3DRecord MeshNodeRecord(const Y3DMeshNode& node) { return {node.name, 0x100, node.BuildTail(), std::nullopt}; }
+Y3DRecord LightRecord(const Y3DLight& light) { return {light.name, light.type, light.BuildTail(), std::nullopt}; }
+Y3DRecord OpaqueRecord(const std::string& name, uint32_t type, size_t tailBytes) {
+    Y3DRecord r{name, type, std::vector<uint8_t>(tailBytes), std::nullopt};
+    for (size_t i = 0; i < tailBytes; ++i) r.tail[i] = uint8_t(0xA5 ^ i);
+    return r;
+}
+
+std::vector<uint8_t> Y3DSceneFile::Build(Y3DSceneLayout* layout) const {
+    Y3DSceneLayout l;
+    std::vector<uint8_t> out = BuildY3DHeader(header, uint32_t(records.size()));
+    auto append = [&out](const std::vector<uint8_t>& bytes, size_t* at) {
+        *at = out.size();
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    };
+    append(materials, &l.materials);
+    append(vertexBuffers, &l.vertexBuffers);
+    append(indexBuffers, &l.indexBuffers);
+    if (header.geometry == 1) {
+        append(meshList, &l.meshList);
+        append(renderOctree, &l.renderOctree);
+        append(collisionOctree, &l.collisionOctree);
+    }
+    for (const Y3DRecord& r : records) {
+        const size_t start = out.size();
+        l.records.push_back(start);
+        out.resize(start + Y3D_RECORD_SIZE, 0);
+        PutName(&out, start, r.name);
+        PutAt(&out, start + 256, r.type);
+        out.insert(out.end(), r.tail.begin(), r.tail.end());
+        PutAt(&out, start + 272, r.next.value_or(uint32_t(out.size())));
+    }
+    l.end = out.size();
+    if (layout) *layout = l;
+    return out;
 }
 
 }  // namespace testsupport

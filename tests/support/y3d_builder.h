@@ -44,6 +44,8 @@ struct Y3DHeaderFields {
     std::optional<uint32_t> objectCount;   // overrides the number of objects written
     int32_t length = 0;
     uint32_t firstObject = Y3D_HEADER_SIZE;   // the builder pads up to it: keep it small
+    uint32_t geometry = 0;                    // 1: mesh list and both octrees follow the buffers
+    uint8_t ambient[3] = {0, 0, 0};           // red, green, blue
 };
 
 std::vector<uint8_t> BuildY3DHeader(const Y3DHeaderFields& fields, uint32_t objectCount);
@@ -113,9 +115,74 @@ struct Y3DMesh {
     uint16_t maxVertex = 0;
     uint16_t flags = 0;
     std::vector<Vec3> centres;   // written as given, whatever the triangle count says
+    std::vector<uint8_t> collision;   // a collision mesh's bytes, written after the centres
     std::vector<uint8_t> Build() const;
 };
 std::vector<uint8_t> BuildMeshList(const std::vector<Y3DMesh>& meshes,
                                    std::optional<uint32_t> countOverride = std::nullopt);
+
+// Just the 573-byte node header of an object (its keys are not written).
+std::vector<uint8_t> BuildNodeHeader(const Y3DObject& node);
+
+// Record 0x100: node header, the 32-byte tail (mesh count byte at 4, box at 8) and the meshes.
+struct Y3DMeshNode {
+    std::string name;
+    float box[6] = {0, 0, 0, 0, 0, 0};        // min x, y, z, max x, y, z
+    std::vector<Y3DMesh> meshes;
+    std::optional<uint8_t> meshCount;         // meshes.size() unless given
+    std::vector<uint8_t> BuildTail() const;
+};
+
+// Records 0x200-0x202: node header, the 29-byte common tail, then 16 bytes of ranges (0x201) or
+// 36 bytes of direction, distances and radii (0x200, 0x202).
+struct Y3DLight {
+    std::string name;
+    uint32_t type = 0x201;
+    std::optional<uint32_t> headerType;       // the node header's type code; type unless given
+    Vec3 position{0, 0, 0};
+    float colour[3] = {1, 1, 1};
+    float intensity = 1.0f;
+    uint8_t shadowTest = 0;
+    float ranges[4] = {1, 2, 3, 4};
+    Vec3 direction{0, 0, 1};
+    float distances[4] = {1, 2, 3, 4};
+    float inner = 0.0f, outer = 0.0f;
+    std::vector<uint8_t> BuildTail() const;
+};
+
+// One object record: name, type code and the tail as built; the next-record offset is
+// back-patched to the end of the tail unless given.
+struct Y3DRecord {
+    std::string name;
+    uint32_t type = 0;
+    std::vector<uint8_t> tail;
+    std::optional<uint32_t> next;
+};
+Y3DRecord MeshNodeRecord(const Y3DMeshNode& node);
+Y3DRecord LightRecord(const Y3DLight& light);
+// A record of a kind the loader skips, with a tail of filler bytes.
+Y3DRecord OpaqueRecord(const std::string& name, uint32_t type, size_t tailBytes);
+
+// Where Build put each part, for tests that damage one of them.
+struct Y3DSceneLayout {
+    size_t materials = 0, vertexBuffers = 0, indexBuffers = 0;
+    size_t meshList = 0, renderOctree = 0, collisionOctree = 0;   // with geometry only
+    std::vector<size_t> records;
+    size_t end = 0;
+};
+
+// A whole scene file: header, material list, buffer blocks, the geometry blocks when the header
+// says so, and the object records.
+struct Y3DSceneFile {
+    Y3DHeaderFields header;
+    std::vector<uint8_t> materials = {0, 0, 0, 0};
+    std::vector<uint8_t> vertexBuffers = {0, 0, 0, 0};
+    std::vector<uint8_t> indexBuffers = {0, 0, 0, 0};
+    std::vector<uint8_t> meshList = {0, 0, 0, 0};
+    std::vector<uint8_t> renderOctree;
+    std::vector<uint8_t> collisionOctree;
+    std::vector<Y3DRecord> records;
+    std::vector<uint8_t> Build(Y3DSceneLayout* layout = nullptr) const;
+};
 
 }  // namespace testsupport

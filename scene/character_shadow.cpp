@@ -1,0 +1,354 @@
+#include "scene/character_shadow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "render/geometry.h"
+#include "render/vertex_buffer_table.h"
+#include "render/video.h"
+#include "scene/bone.h"
+#include "scene/camera.h"
+#include "scene/character_model.h"
+#include "scene/collision_octree.h"
+#include "scene/light_node.h"
+#include "scene/scene.h"
+#include "shell/debug_log.h"
+#include "shell/pack_file.h"
+
+ModelLoaderList g_ModelLoaders;
+
+namespace {
+
+constexpr size_t kNodeHeaderSize = 573;
+constexpr size_t kRecordSize = 276;
+
+uint32_t U32At(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+float F32At(const uint8_t* p) {
+    const uint32_t bits = U32At(p);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+struct OverlayVertex {
+    float x, y, z, rhw;
+    uint32_t colour;
+};
+
+bool ReadShadowMesh(ModelLoader* loader, FILE* stream, const PackEntryInfo* entry, uint32_t boneCount) {
+    uint8_t counts[8];
+    if (std::fread(counts, 1, sizeof counts, stream) != sizeof counts) return false;
+    const uint32_t triangleCount = U32At(counts), vertexCount = U32At(counts + 4);
+    // Every triangle takes 6 bytes and every vertex at least 20: the entry must hold them.
+    const uint64_t left = StreamBytesLeft(stream, entry);
+    if (uint64_t(triangleCount) * 6 + uint64_t(vertexCount) * SHADOW_VERTEX_RECORD_SIZE > left) {
+        WriteDebugLogF("Shadow model refused: %u triangles and %u vertices do not fit", triangleCount, vertexCount);
+        return false;
+    }
+    if (vertexCount > 0x10000) {
+        WriteDebugLogF("Shadow model refused: %u vertices", vertexCount);
+        return false;
+    }
+    std::vector<uint8_t> bytes(size_t(triangleCount) * 6);
+    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), stream) != bytes.size()) return false;
+    loader->triangles.resize(size_t(triangleCount) * 3);
+    for (size_t i = 0; i < loader->triangles.size(); ++i) {
+        const uint16_t v = uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        if (v >= vertexCount) {
+            WriteDebugLogF("Shadow model refused: triangle vertex %u of %u", unsigned(v), vertexCount);
+            return false;
+        }
+        loader->triangles[i] = v;
+    }
+    loader->triangleCount = triangleCount;
+    loader->vertices.resize(vertexCount);
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        uint8_t r[SHADOW_VERTEX_RECORD_SIZE];
+        if (std::fread(r, 1, sizeof r, stream) != sizeof r) return false;
+        ShadowVertex& out = loader->vertices[v];
+        out.position = {F32At(r), F32At(r + 4), F32At(r + 8)};
+        const uint8_t n = r[12];
+        if (uint64_t(n) * SHADOW_INFLUENCE_SIZE > StreamBytesLeft(stream, entry)) return false;
+        out.influences.resize(n);
+        for (uint8_t i = 0; i < n; ++i) {
+            uint8_t in[SHADOW_INFLUENCE_SIZE];
+            if (std::fread(in, 1, sizeof in, stream) != sizeof in) return false;
+            if (in[0] >= boneCount) {
+                WriteDebugLogF("Shadow model refused: influence on bone %u of %u", unsigned(in[0]), boneCount);
+                return false;
+            }
+            out.influences[i] = {in[0], F32At(in + 4)};
+        }
+    }
+    loader->vertexCount = vertexCount;
+    return true;
+}
+
+}  // namespace
+
+// ---- Loader ----
+
+void ModelLoader::Release() {
+    triangles.clear();
+    triangleCount = 0;
+    vertices.clear();
+    vertexCount = 0;
+    inverseBinds.clear();
+    volume.clear();
+    volumeCount = 0;
+    edges.clear();
+    edgeCount = 0;
+}
+
+bool LoadModel(ModelLoader* loader, const char* fileName, CharacterModel* model) {
+    if (!loader || !fileName || !model) return false;
+    PackEntryInfo entry{};
+    FILE* stream = OpenPackEntry("MODELOS.DAT", fileName, &entry);
+    if (!stream) {
+        WriteDebugLogF("Shadow model %s not found", fileName);
+        return false;
+    }
+    const bool ok = LoadModelFromStream(loader, stream, entry.inPack ? &entry : nullptr, model);
+    ClosePackEntry(stream);
+    return ok;
+}
+
+bool LoadModelFromStream(ModelLoader* loader, FILE* stream, const PackEntryInfo* entry, CharacterModel* model) {
+    if (!loader || !stream || !model) return false;
+    loader->Release();
+    uint32_t firstObject = 0, objectCount = 0;
+    if (!ReadY3DHeader(stream, &firstObject, &objectCount)) return false;
+    uint8_t record[kRecordSize], node[kNodeHeaderSize];
+    if (!FindY3DObject(stream, entry, firstObject, objectCount, Y3D_OBJECT_SHADOW_MESH, record) ||
+        std::fread(node, 1, kNodeHeaderSize, stream) != kNodeHeaderSize) {
+        WriteDebugLog("Shadow model refused: no shadow mesh");
+        return false;
+    }
+    if (U32At(node + 264) == Y3D_OBJECT_SHADOW_MESH && !ReadShadowMesh(loader, stream, entry, model->boneCount)) {
+        loader->Release();
+        return false;
+    }
+    loader->inverseBinds.assign(model->boneCount, Mat4Identity());
+    ReadBoneInverseBinds(stream, entry, firstObject, objectCount, &loader->inverseBinds);
+    return true;
+}
+
+// ---- Volume ----
+
+void ToggleEdge(uint16_t* edges, uint32_t* count, uint16_t a, uint16_t b) {
+    for (uint32_t i = *count; i-- > 0;) {
+        const uint16_t x = edges[2 * i], y = edges[2 * i + 1];
+        if ((x == a && y == b) || (x == b && y == a)) {
+            const uint32_t last = *count - 1;
+            edges[2 * i] = edges[2 * last];
+            edges[2 * i + 1] = edges[2 * last + 1];
+            *count = last;
+            return;
+        }
+    }
+    edges[2 * *count] = a;
+    edges[2 * *count + 1] = b;
+    ++*count;
+}
+
+Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
+    Vec3 p{};
+    const ShadowVertex& vertex = vertices[v];
+    for (const ShadowInfluence& in : vertex.influences) {
+        if (std::fabs(in.weight) < 0.0001f) continue;
+        if (in.bone >= model.bones.size() || !model.bones[in.bone] || in.bone >= inverseBinds.size()) continue;
+        const Mat4 m = Mat4Mul(inverseBinds[in.bone], model.bones[in.bone]->worldMatrix);
+        p = Vec3Add(p, Vec3Scale(Vec3TransformCoord(vertex.position, m), in.weight));
+    }
+    return p;
+}
+
+void ModelLoader::BuildShadowVolume(CharacterModel* model) {
+    volumeCount = 0;
+    edgeCount = 0;
+    if (!model) return;
+    Vec3 v{0.0f, 0.0f, 0.0f};
+    if (g_Scene.sun) v = g_Scene.sun->GetDirectionTo(model->position);
+    const Vec3 raw = g_Scene.sun ? Vec3{v.x, v.y - 1.0f, v.z} : Vec3{0.0f, -1.0f, 0.0f};
+    const float rawLength = Vec3Length(raw);
+    direction = rawLength < 0.000001f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(raw, 1.0f / rawLength);
+
+    std::vector<Vec3> skinned(vertexCount);
+    for (uint32_t i = 0; i < vertexCount; ++i) skinned[i] = SkinVertex(*model, i);
+
+    edges.assign(size_t(triangleCount) * 6 + 2, 0);
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        const uint16_t a = triangles[3 * t], b = triangles[3 * t + 1], c = triangles[3 * t + 2];
+        const Vec3 n = Vec3Cross(Vec3Sub(skinned[c], skinned[b]), Vec3Sub(skinned[b], skinned[a]));
+        if (Vec3Dot(n, direction) < 0.0f) {
+            ToggleEdge(edges.data(), &edgeCount, a, b);
+            ToggleEdge(edges.data(), &edgeCount, b, c);
+            ToggleEdge(edges.data(), &edgeCount, c, a);
+        }
+    }
+
+    length = SHADOW_NO_GROUND_LENGTH;
+    if (g_Scene.collisionOctree) {
+        Ray ray{direction, Vec3Sub(model->position, direction)};
+        const Vec3 start = ray.origin;
+        Vec3 hit{};
+        if (g_Scene.collisionOctree->RayQuery(&ray, SHADOW_GROUND_RAY, &hit, nullptr, nullptr, 0xFFFFFFFFu))
+            length = Vec3Length(Vec3Sub(hit, start)) + 0.5f;
+    }
+    if (edgeCount == 0) return;
+    volume.resize(std::min<size_t>(size_t(edgeCount) * 6, SHADOW_MAX_VOLUME));
+    const Vec3 offset = Vec3Scale(direction, length);
+    for (uint32_t e = 0; e < edgeCount; ++e) {
+        // A volume past the buffer's size is cut rather than written beyond it.
+        if (volumeCount + 6 > SHADOW_MAX_VOLUME) break;
+        const Vec3 a = skinned[edges[2 * e]], b = skinned[edges[2 * e + 1]];
+        const Vec3 a2 = Vec3Add(a, offset), b2 = Vec3Add(b, offset);
+        Vec3* out = &volume[volumeCount];
+        out[0] = a;
+        out[1] = b;
+        out[2] = a2;
+        out[3] = b;
+        out[4] = b2;
+        out[5] = a2;
+        volumeCount += 6;
+    }
+}
+
+void ModelLoader::DrawShadowVolume() {
+    gfx::Device* device = g_Video.GetDevice();
+    if (!device || volumeCount < 3) return;
+    // The volume is in world space.
+    g_Video.SetWorldMatrix(&IdentityMatrix, 0, true);
+    uint32_t block = 0;
+    device->CreateStateBlock(gfx::D3DSBT_ALL, &block);
+    device->SetRenderState(gfx::D3DRS_ZENABLE, 1);
+    device->SetRenderState(gfx::D3DRS_ZWRITEENABLE, 0);
+    device->SetRenderState(gfx::D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(gfx::D3DRS_SHADEMODE, gfx::D3DSHADE_FLAT);
+    device->SetRenderState(gfx::D3DRS_STENCILFUNC, gfx::D3DCMP_ALWAYS);
+    device->SetRenderState(gfx::D3DRS_STENCILZFAIL, gfx::D3DSTENCILOP_KEEP);
+    device->SetRenderState(gfx::D3DRS_STENCILFAIL, gfx::D3DSTENCILOP_KEEP);
+    device->SetRenderState(gfx::D3DRS_STENCILREF, 1);
+    device->SetRenderState(gfx::D3DRS_STENCILMASK, 0xFFFFFFFFu);
+    device->SetRenderState(gfx::D3DRS_STENCILWRITEMASK, 0xFFFFFFFFu);
+    device->SetRenderState(gfx::D3DRS_STENCILPASS, gfx::D3DSTENCILOP_INCR);
+    device->SetRenderState(gfx::D3DRS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(gfx::D3DRS_SRCBLEND, gfx::D3DBLEND_ZERO);
+    device->SetRenderState(gfx::D3DRS_DESTBLEND, gfx::D3DBLEND_ONE);
+    device->SetVertexShader(gfx::D3DFVF_XYZ);
+    const uint32_t triangleTotal = volumeCount / 3;
+    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, volume.data(), sizeof(Vec3));
+    device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_CW);
+    device->SetRenderState(gfx::D3DRS_STENCILPASS, gfx::D3DSTENCILOP_DECR);
+    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, volume.data(), sizeof(Vec3));
+    device->SetRenderState(gfx::D3DRS_SHADEMODE, gfx::D3DSHADE_GOURAUD);
+    device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_CCW);
+    device->SetRenderState(gfx::D3DRS_ZWRITEENABLE, 1);
+    device->SetRenderState(gfx::D3DRS_STENCILENABLE, 0);
+    device->SetRenderState(gfx::D3DRS_ALPHABLENDENABLE, 0);
+    if (block) {
+        device->ApplyStateBlock(block);
+        device->DeleteStateBlock(block);
+    }
+    // Drawing from memory unbinds stream 0.
+    for (int s = 0; s < VIDEO_STREAMS; ++s) g_Video.streams[s] = nullptr;
+    g_Video.vertexShader = 0;
+}
+
+bool CastCharacterShadow(CharacterModel* model) {
+    if (!model || model->alpha != 255 || !model->shadow || model->invisible) return true;
+    Camera* camera = g_Scene.camera;
+    if (!camera) return true;
+    const AxisBox box{{model->box[3], model->box[4], model->box[5]}, {model->box[0], model->box[1], model->box[2]}};
+    if (!camera->BoxVisible(box)) return true;
+    if (Vec3Length(Vec3Sub(model->position, camera->eye)) >= SHADOW_CAST_RANGE) return true;
+    model->shadow->volumeCount = 0;
+    model->shadow->BuildShadowVolume(model);
+    model->shadow->DrawShadowVolume();
+    return true;
+}
+
+// The scenario table's row gains the darkness byte with the world's scenario loader.
+uint8_t CurrentShadowDarkness() { return 0; }
+
+void DrawCharacterShadowOverlay(uint8_t darkness) {
+    gfx::Device* device = g_Video.GetDevice();
+    if (!device) return;
+    g_Video.RestoreStates();
+    g_Video.SetZEnable(false);
+    g_Video.SetBlendMode(1);
+    g_Video.SetColorOp(0, gfx::D3DTOP_MODULATE);
+    g_Video.SetColorOp(1, gfx::D3DTOP_DISABLE);
+    device->SetRenderState(gfx::D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(gfx::D3DRS_STENCILREF, 1);
+    device->SetRenderState(gfx::D3DRS_STENCILMASK, 0xFFFFFFFFu);
+    device->SetRenderState(gfx::D3DRS_STENCILFUNC, gfx::D3DCMP_LESSEQUAL);
+    device->SetRenderState(gfx::D3DRS_STENCILPASS, gfx::D3DSTENCILOP_KEEP);
+    gfx::Viewport vp{};
+    device->GetViewport(&vp);
+    const float l = float(vp.X), t = float(vp.Y), r = float(vp.X + vp.Width), b = float(vp.Y + vp.Height);
+    const uint32_t colour = uint32_t(darkness) << 24;
+    // Pixel centres sit on whole coordinates: the half-pixel shift covers the edge pixels.
+    const OverlayVertex quad[4] = {{l - 0.5f, t - 0.5f, 0, 1, colour},
+                                   {r - 0.5f, t - 0.5f, 0, 1, colour},
+                                   {l - 0.5f, b - 0.5f, 0, 1, colour},
+                                   {r - 0.5f, b - 0.5f, 0, 1, colour}};
+    g_Video.SetVertexShader(gfx::D3DFVF_XYZRHW | gfx::D3DFVF_DIFFUSE);
+    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLESTRIP, 2, quad, sizeof(OverlayVertex));
+    for (int s = 0; s < VIDEO_STREAMS; ++s) g_Video.streams[s] = nullptr;
+    device->SetRenderState(gfx::D3DRS_STENCILENABLE, 0);
+    g_Video.SetZEnable(true);
+}
+
+// ---- Shared loaders ----
+
+ModelLoader* ModelLoaderList::Create() {
+    Node* node = new Node{new ModelLoader(), first, nullptr, 1};
+    if (first) first->previous = node;
+    first = node;
+    ++count;
+    return node->loader;
+}
+
+bool ModelLoaderList::AddRef(ModelLoader* loader) {
+    for (Node* n = first; n; n = n->next) {
+        if (n->loader != loader) continue;
+        ++n->refCount;
+        return true;
+    }
+    return false;
+}
+
+bool ModelLoaderList::Release(ModelLoader* loader) {
+    for (Node* n = first; n; n = n->next) {
+        if (n->loader != loader) continue;
+        if (--n->refCount >= 1) return false;
+        if (n->previous) n->previous->next = n->next;
+        else first = n->next;
+        if (n->next) n->next->previous = n->previous;
+        delete n->loader;
+        delete n;
+        --count;
+        return true;
+    }
+    return false;
+}
+
+void ModelLoaderList::Clear() {
+    while (first) {
+        Node* next = first->next;
+        delete first->loader;
+        delete first;
+        first = next;
+    }
+    count = 0;
+}
+
+int32_t ModelLoaderList::RefCount(const ModelLoader* loader) const {
+    for (const Node* n = first; n; n = n->next)
+        if (n->loader == loader) return n->refCount;
+    return 0;
+}

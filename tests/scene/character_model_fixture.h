@@ -1,0 +1,140 @@
+// A two-bone character built from test files: hip (the root, at the origin) and arm (one unit up
+// the hip), with hand-made animation keys, on the recording device and a made scene.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "scene/anim_controller.h"
+#include "scene/animation.h"
+#include "scene/bone.h"
+#include "scene/character_model.h"
+#include "scene/character_shadow.h"
+#include "scene/scene.h"
+#include "shell/render_frame.h"
+#include "support/buffer_block_writer.h"
+#include "support/y3d_model_builder.h"
+#include "scene_fixture.h"
+
+namespace modeltest {
+
+using namespace testsupport;
+
+constexpr int32_t kGroup = 7;
+
+inline Y3DBone TwoBones() {
+    Y3DBone arm;
+    arm.name = "arm";
+    arm.parts.translation = {0, 1, 0};
+    arm.world = Mat4Translation(0, 1, 0);
+    Y3DBone hip;
+    hip.name = "hip";
+    hip.children = {arm};
+    return hip;
+}
+
+inline AnimKey Key(uint16_t frame, Quat q, Vec3 p) {
+    return AnimKey{frame, ANIM_HAS_ROTATION | ANIM_HAS_POSITION, q, p};
+}
+
+inline AnimTrack Track(std::vector<AnimKey> keys) {
+    AnimTrack t;
+    t.flags = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
+    t.keyCount = uint16_t(keys.size());
+    t.keys = std::move(keys);
+    return t;
+}
+
+// Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
+//   stands turned half round the z axis.
+// Animation 1: everything at rest.
+inline Animation& Walk() {
+    static Animation a;
+    return a;
+}
+inline Animation& Rest() {
+    static Animation a;
+    return a;
+}
+inline Animation* Lookup(int32_t group, int32_t index) {
+    if (group != kGroup) return nullptr;
+    return index == 0 ? &Walk() : index == 1 ? &Rest() : nullptr;
+}
+
+inline void BuildAnimations() {
+    const Quat none{0, 0, 0, 1}, half{0, 0, 1, 0};
+    Animation& w = Walk();
+    w.Free();
+    w.length = 10;
+    w.nodeTrackCount = 2;
+    // The sampler blends neighbouring frames only: one key per frame.
+    std::vector<AnimKey> hip, arm;
+    for (uint16_t f = 0; f <= 10; ++f) {
+        hip.push_back(Key(f, none, {float(f), 0.5f, 0}));
+        arm.push_back(Key(f, half, {0, 1, 0}));
+    }
+    w.nodeTracks = {Track(hip), Track(arm)};
+    Animation& r = Rest();
+    r.Free();
+    r.length = 4;
+    r.nodeTrackCount = 2;
+    r.nodeTracks = {Track({Key(0, none, {0, 0, 0})}), Track({Key(0, none, {0, 1, 0})})};
+}
+
+// One triangle over three skinned vertices blended between bones (0, 1), drawn with one
+// vertex-colour material.
+inline Y3DSkinnedModel DetailFile(std::vector<SkinnedVertex> vertices, uint16_t triangles = 1) {
+    Y3DSkinnedModel f;
+    Y3DMaterial material;
+    material.layers = {Y3DMaterialLayer{64, ""}};
+    f.materials = {material.Build()};
+    f.vertexBuffers = {SkinnedVertices(vertices)};
+    f.indexBuffers = {SequentialIndices(uint32_t(vertices.size()), 0)};
+    Y3DSubMesh s;
+    s.primitiveCount = triangles;
+    s.maxVertex = uint16_t(vertices.size() - 1);
+    s.matrixCount = 2;
+    s.bones = {0, 1, 0, 0};
+    f.subMeshes = {s};
+    f.skeleton = TwoBones();
+    return f;
+}
+
+class ModelTest : public scenetest::SceneDeviceTest {
+protected:
+    void SetUp() override {
+        scenetest::SceneDeviceTest::SetUp();
+        ASSERT_TRUE(g_Scene.Create());
+        BuildAnimations();
+        SetAnimationLookup(Lookup);
+        g_SceneLowestDetail = 0;
+    }
+    void TearDown() override {
+        model.Release();
+        g_ModelLoaders.Clear();
+        SetAnimationLookup(nullptr);
+        g_SceneLowestDetail = 0;
+        scenetest::SceneDeviceTest::TearDown();
+    }
+
+    void NextFrame() { ++g_FrameStats.frameCounter; }
+
+    bool LoadSkeleton(CharacterModel* m) {
+        FILE* f = StreamOf(BuildSkeletonRecords(TwoBones(), kGroup));
+        const bool ok = m->LoadSkeleton(f);
+        std::fclose(f);
+        return ok;
+    }
+    bool LoadDetail(CharacterModel* m, const std::vector<uint8_t>& bytes) {
+        FILE* f = StreamOf(bytes);
+        const bool ok = m->LoadDetailLevel(f, nullptr);
+        std::fclose(f);
+        return ok;
+    }
+
+    CharacterModel model;
+};
+
+}  // namespace modeltest

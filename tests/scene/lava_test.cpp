@@ -1,0 +1,171 @@
+// The lava node: its record, its three scrolling passes on the match clock.
+#include <gtest/gtest.h>
+
+#include "render/index_buffer_table.h"
+#include "render/vertex_buffer_table.h"
+#include "scene/lava.h"
+#include "scene_element_records.h"
+
+namespace {
+
+using namespace fxtest;
+
+const float kBox[6] = {-5, -1, -5, 5, 1, 5};
+
+class LavaTest : public FxDeviceTest {
+protected:
+    static std::vector<uint8_t> LavaBytes(uint32_t material = 1) {
+        return Concat({LavaOrWaterRecord(2, 0.0f, kBox, material), FlatQuad(0, 5)});
+    }
+    // The texture matrices sent for stage 0 since the log was cleared.
+    std::vector<gfx::Matrix> StageZeroMatrices() const {
+        std::vector<gfx::Matrix> out;
+        for (const gfx::Call& c : rec->CallsOf(gfx::CallKind::SetTransform))
+            if (c.args[0] == gfx::D3DTS_TEXTURE0) out.push_back(c.matrix);
+        return out;
+    }
+};
+
+TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
+    int32_t layer[3];
+    for (int i = 0; i < 3; ++i)
+        layer[i] = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava0" + std::to_string(i) + ".tga");
+    std::vector<uint8_t> bytes = LavaBytes();
+    bytes.push_back(0x77);
+    FILE* f = testsupport::StreamOf(bytes);
+    LavaNode lava;
+    ASSERT_TRUE(lava.Load(f, {10, 11, 12}));
+    EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
+    std::fclose(f);
+    EXPECT_STREQ(lava.name, "LAVA");
+    EXPECT_EQ(lava.typeCode, 0u);
+    EXPECT_EQ(lava.triangleCount, 2u);
+    EXPECT_EQ(lava.materialId, 11);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(lava.box[k], kBox[k]);
+    ASSERT_NE(lava.vertexBuffer, nullptr);
+    EXPECT_EQ(lava.vertexBuffer->vertexCount, 4u);
+    ASSERT_NE(lava.indexBuffer, nullptr);
+    EXPECT_EQ(lava.indexBuffer->indexCount, 6u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(lava.layers[i], layer[i]);
+        EXPECT_EQ(g_Scene.textures->entries[size_t(layer[i])].refs, 1u);
+    }
+    lava.Release();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(g_Scene.textures->entries[size_t(layer[i])].refs, 0u);
+    EXPECT_EQ(lava.vertexBuffer, nullptr);
+    EXPECT_EQ(lava.layers[0], -1);
+    lava.Release();   // twice is harmless
+}
+
+TEST_F(LavaTest, MaterialIndexOutOfRangeGivesMinusOne) {
+    for (uint32_t index : {3u, 0xFFFFFFFFu}) {
+        FILE* f = testsupport::StreamOf(LavaBytes(index));
+        LavaNode lava;
+        ASSERT_TRUE(lava.Load(f, {10, 11, 12}));
+        std::fclose(f);
+        EXPECT_EQ(lava.materialId, -1) << index;
+    }
+}
+
+TEST_F(LavaTest, ShortOrMalformedRecordsAreRefused) {
+    const std::vector<uint8_t> bytes = LavaBytes();
+    // Every cut inside the record or a block (the last block's final index is cut off too).
+    ExpectEveryPrefixRefused(bytes, 5, [](FILE* f) { return LavaNode().Load(f, {0, 1}); });
+    // A vertex count far beyond the file.
+    std::vector<uint8_t> huge = bytes;
+    huge[36] = 0xFF, huge[37] = 0xFF, huge[38] = 0xFF, huge[39] = 0x0F;
+    FILE* f = testsupport::StreamOf(huge);
+    EXPECT_FALSE(LavaNode().Load(f, {0, 1}));
+    std::fclose(f);
+}
+
+TEST_F(LavaTest, AfterTwentySecondsOfMatchTimeTheLayersHaveScrolled) {
+    FILE* f = testsupport::StreamOf(LavaBytes());
+    LavaNode lava;
+    ASSERT_TRUE(lava.Load(f, {}));
+    std::fclose(f);
+    StopMatchClockAt(20000);
+    rec->ClearLog();
+    ASSERT_TRUE(lava.Draw());
+    const auto m = StageZeroMatrices();
+    ASSERT_EQ(m.size(), 3u);
+    // Coordinates enter as (u, v, 1, 0): the offset is in the third row.
+    const float expected[3][2] = {{0.0f, 1.0f}, {0.0f, 0.5f}, {1.0f, 0.0f}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(m[size_t(i)].m[2][0], expected[i][0]) << i;
+        EXPECT_FLOAT_EQ(m[size_t(i)].m[2][1], expected[i][1]) << i;
+        EXPECT_EQ(m[size_t(i)].m[0][0], 1.0f);
+        EXPECT_EQ(m[size_t(i)].m[3][0], 0.0f);
+        EXPECT_EQ(m[size_t(i)].m[3][1], 0.0f);
+    }
+    ASSERT_EQ(rec->CountCalls(gfx::CallKind::DrawIndexedPrimitive), 3u);
+    const auto& draws = rec->Draws();
+    ASSERT_EQ(draws.size(), 3u);
+    for (const auto& d : draws) {
+        EXPECT_EQ(d.primitiveCount, 2u);
+        EXPECT_EQ(d.numVertices, 4u);
+        EXPECT_EQ(d.StageState(0, gfx::D3DTSS_COLOROP), uint32_t(gfx::D3DTOP_SELECTARG1));
+        EXPECT_EQ(d.StageState(0, gfx::D3DTSS_TEXTURETRANSFORMFLAGS), uint32_t(gfx::D3DTTFF_COUNT2));
+        EXPECT_EQ(d.StageState(0, gfx::D3DTSS_ADDRESSU), uint32_t(gfx::D3DTADDRESS_WRAP));
+        EXPECT_EQ(d.StageState(1, gfx::D3DTSS_COLOROP), uint32_t(gfx::D3DTOP_DISABLE));
+        EXPECT_EQ(d.RenderState(gfx::D3DRS_LIGHTING), 0u);
+    }
+    // Pass 0 is opaque (preset 0), passes 1 and 2 blend (preset 1).
+    EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 0u);
+    EXPECT_EQ(draws[1].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
+    EXPECT_EQ(draws[2].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
+}
+
+TEST_F(LavaTest, PausedMatchClockFreezesTheScrolling) {
+    FILE* f = testsupport::StreamOf(LavaBytes());
+    LavaNode lava;
+    ASSERT_TRUE(lava.Load(f, {}));
+    std::fclose(f);
+    g_Clocks.active = CLOCK_MATCH;
+    g_Clocks.base[CLOCK_MATCH] = 0;
+    SetActiveClock(CLOCK_PAUSE);   // the match clock keeps the time it had
+    const uint32_t frozen = GetTime(CLOCK_MATCH);
+    rec->ClearLog();
+    lava.Draw();
+    const auto first = StageZeroMatrices();
+    rec->ClearLog();
+    lava.Draw();
+    const auto second = StageZeroMatrices();
+    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(GetTime(CLOCK_MATCH), frozen);
+    for (int i = 0; i < 3; ++i)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) EXPECT_EQ(first[size_t(i)].m[r][c], second[size_t(i)].m[r][c]);
+}
+
+TEST_F(LavaTest, BoxOutsideTheViewDrawsNothingAndChangesNoState) {
+    const float away[6] = {-5, -1, -40, 5, 1, -30};   // behind the eye
+    FILE* f = testsupport::StreamOf(Concat({LavaOrWaterRecord(2, 0.0f, away, 0), FlatQuad(0, 5)}));
+    LavaNode lava;
+    ASSERT_TRUE(lava.Load(f, {}));
+    std::fclose(f);
+    rec->ClearLog();
+    EXPECT_TRUE(lava.Draw());
+    EXPECT_TRUE(rec->Log().empty());
+}
+
+TEST_F(LavaTest, MissingLayerTextureBindsNothingForItsPass) {
+    const int32_t only = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava01.tga");
+    FILE* f = testsupport::StreamOf(LavaBytes());
+    LavaNode lava;
+    ASSERT_TRUE(lava.Load(f, {}));
+    std::fclose(f);
+    EXPECT_EQ(lava.layers[0], -1);
+    EXPECT_EQ(lava.layers[1], only);
+    EXPECT_EQ(lava.layers[2], -1);
+    StopMatchClockAt(0);
+    rec->ClearLog();
+    lava.Draw();
+    const auto sets = rec->CallsOf(gfx::CallKind::SetTexture);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].objects[0], g_Scene.textures->Get(only)->frames[0]);
+    EXPECT_EQ(rec->Draws().size(), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// Name tags, the element records and the screen-space list's fixed states.
+#include <gtest/gtest.h>
+
+#include "scene/object_list.h"
+#include "scene/scene_element.h"
+#include "scene_element_records.h"
+
+namespace {
+
+using namespace fxtest;
+
+TEST(HasNameTagTest, TagRuleExamples) {
+    struct Case {
+        const char* name;
+        const char* tag;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"Torch(FLARE)", "FLARE", true},
+        {"(FLARE)", "FLARE", true},
+        {"Sun(SOL:2)", "SOL", true},
+        {"FLARE", "FLARE", false},          // no "(" before it
+        {"(FLARE", "FLARE", false},         // nothing closes it
+        {"X(SOLAR", "SOL", false},          // nothing closes it
+        {"(SOL)", "SOL", true},
+        {"SOL)", "SOL", false},             // the tag at the first position
+        {"A(SOLX", "SOL", false},
+        {"A(SOL_B:", "SOL", true},
+        {"SOL(SOL)", "SOL", false},         // only the first occurrence counts
+        {"A SOL (SOL)", "SOL", false},
+        {"A(B)SOL", "SOL", false},          // the ")" before the tag does not count
+        {"A(SOL", "SOL", false},
+        {"", "SOL", false},
+        {"(SOL)", "", false},
+        {nullptr, "SOL", false},
+        {"(SOL)", nullptr, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HasNameTag(c.name, c.tag), c.expected)
+            << (c.name ? c.name : "null") << " / " << (c.tag ? c.tag : "null");
+}
+
+class SceneElementTest : public FxDeviceTest {};
+
+std::vector<uint8_t> ElementBytes(const std::string& name, uint32_t type, int n, uint32_t first) {
+    std::vector<uint8_t> bytes = NodeHeader(name, type, {0, 0, 0});
+    for (int i = 0; i < n; ++i) PutU32(&bytes, first + uint32_t(i) * 0x01010101u);
+    return bytes;
+}
+
+TEST_F(SceneElementTest, EightAndFourValueElementsTakeNameAndValues) {
+    {
+        std::vector<uint8_t> bytes = ElementBytes("Spawn1", 0x1000, 8, 0x11);
+        bytes.push_back(0xAB);   // the next record starts here
+        FILE* f = testsupport::StreamOf(bytes);
+        SceneElement8 e;
+        ASSERT_TRUE(e.Load(f));
+        EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
+        std::fclose(f);
+        EXPECT_STREQ(e.name, "Spawn1");
+        EXPECT_EQ(e.typeCode, 10u);
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(e.values[i], 0x11 + uint32_t(i) * 0x01010101u);
+        EXPECT_TRUE(e.Draw());
+        e.Release();
+        EXPECT_EQ(e.name, nullptr);
+    }
+    {
+        std::vector<uint8_t> bytes = ElementBytes("Box", 0x1001, 4, 7);
+        FILE* f = testsupport::StreamOf(bytes);
+        SceneElement4 e;
+        ASSERT_TRUE(e.Load(f));
+        std::fclose(f);
+        EXPECT_STREQ(e.name, "Box");
+        EXPECT_EQ(e.typeCode, 11u);
+        EXPECT_EQ(e.values[3], 7 + 3 * 0x01010101u);
+    }
+}
+
+TEST_F(SceneElementTest, ShortElementRecordsAreRefused) {
+    ExpectEveryPrefixRefused(ElementBytes("E", 0x1000, 8, 1), 13, [](FILE* f) { return SceneElement8().Load(f); });
+    ExpectEveryPrefixRefused(ElementBytes("E", 0x1001, 4, 1), 13, [](FILE* f) { return SceneElement4().Load(f); });
+}
+
+TEST_F(SceneElementTest, TexturedElementLoadsItsTextureAndTakesNoName) {
+    const int32_t seeded = SeedTexture(rec, "Texturas\\Efectos\\Glow02.tga");
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 15; ++i) PutU32(&bytes, uint32_t(100 + i));
+    PutText(&bytes, "Texturas\\Efectos\\Glow02.tga", 256);
+    ASSERT_EQ(bytes.size(), 316u);
+    FILE* f = testsupport::StreamOf(bytes);
+    TexturedElement e;
+    ASSERT_TRUE(e.Load(f));
+    std::fclose(f);
+    EXPECT_EQ(e.texture, seeded);
+    EXPECT_EQ(e.name, nullptr);
+    EXPECT_EQ(e.typeCode, 0u);
+    EXPECT_EQ(e.values[0], 100u);
+    EXPECT_EQ(e.values[14], 114u);
+    e.Release();
+    EXPECT_EQ(e.values[0], 0u);
+    EXPECT_EQ(e.values[1], 101u);
+}
+
+TEST_F(SceneElementTest, TexturedElementNameWithoutTerminatorIsBounded) {
+    std::vector<uint8_t> bytes(60, 0);
+    bytes.resize(316, 'A');   // 256 letters, no zero
+    FILE* f = testsupport::StreamOf(bytes);
+    TexturedElement e;
+    EXPECT_TRUE(e.Load(f));   // the texture is missing: -1
+    std::fclose(f);
+    EXPECT_EQ(e.texture, -1);
+    ExpectEveryPrefixRefused(bytes, 17, [](FILE* s) { return TexturedElement().Load(s); });
+}
+
+TEST_F(SceneElementTest, EmptyScreenSpaceListStillSetsTheFixedStates) {
+    // Something else first, so that every fixed state must be sent.
+    g_Video.SetBlendMode(5);
+    g_Video.SetLighting(true);
+    g_Video.SetVertexShader(0x142);
+    rec->ClearLog();
+    ScreenSpaceList list;
+    list.DrawAll();
+    EXPECT_EQ(rec->CountCalls(gfx::CallKind::DrawPrimitiveUP), 0u);
+    const auto shaders = rec->CallsOf(gfx::CallKind::SetVertexShader);
+    ASSERT_FALSE(shaders.empty());
+    EXPECT_EQ(shaders.back().args[0], SCREEN_SPACE_FVF);
+    const auto lighting = rec->RenderStateSends(gfx::D3DRS_LIGHTING);
+    ASSERT_FALSE(lighting.empty());
+    EXPECT_EQ(lighting.back(), 0u);
+    EXPECT_EQ(g_Video.blendPreset, 0);
+    EXPECT_EQ(g_Video.world[0], &IdentityMatrix);
+}
+
+TEST_F(SceneElementTest, ScreenSpaceListDrawsMembersFromTheHead) {
+    struct Sprite : SceneNode {
+        std::vector<std::string>* log;
+        std::string label;
+        Sprite(std::vector<std::string>* l, std::string s) : log(l), label(std::move(s)) {}
+        bool Draw() override {
+            log->push_back(label);
+            return true;
+        }
+    };
+    std::vector<std::string> log;
+    Sprite a(&log, "a"), b(&log, "b");
+    ScreenSpaceList list;
+    list.Add(&a);
+    list.Add(&b);
+    list.DrawAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"b", "a"}));
+}
+
+}  // namespace

@@ -1,0 +1,489 @@
+// Scene files loaded into the scene on the recording device: what each record kind makes, files
+// inside packs, and damaged files that must leave the scene as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "render/index_buffer_table.h"
+#include "render/material.h"
+#include "render/mesh.h"
+#include "render/render_octree.h"
+#include "render/render_queue.h"
+#include "render/vertex_buffer_table.h"
+#include "scene/animation.h"
+#include "scene/bone.h"
+#include "scene/character_model.h"
+#include "scene/collision_octree.h"
+#include "scene/light_node.h"
+#include "scene/mesh_node.h"
+#include "scene/object_list.h"
+#include "scene/y3d_loader.h"
+#include "shell/pack_file.h"
+#include "scene_fixture.h"
+#include "support/pack_writer.h"
+#include "support/y3d_model_builder.h"
+#include "support/temp_dir.h"
+#include "y3d_test_files.h"
+
+using namespace y3dtest;
+
+namespace {
+
+template <typename T>
+std::vector<bool> Occupied(const std::vector<T*>& slots) {
+    std::vector<bool> used;
+    for (T* p : slots) used.push_back(p != nullptr);
+    // Trailing free slots are capacity, not content.
+    while (!used.empty() && !used.back()) used.pop_back();
+    return used;
+}
+
+// Everything a load may add to, compared before and after a refused file.
+struct SceneShape {
+    uint32_t objects = 0;
+    std::vector<LightNode*> lights;
+    LightNode* sun = nullptr;
+    std::vector<bool> materials, vertexBuffers, indexBuffers, meshes;
+    RenderOctree* render = nullptr;
+    CollisionOctree* collision = nullptr;
+    size_t collisionMeshes = 0;
+    uint32_t renderPolygons = 0;
+
+    static SceneShape Of(const Scene& s) {
+        SceneShape r;
+        r.objects = s.objects->count;
+        r.lights = s.lights;
+        r.sun = s.sun;
+        r.materials = Occupied(s.materials->slots);
+        r.vertexBuffers = Occupied(s.vertexBuffers->buffers);
+        r.indexBuffers = Occupied(s.indexBuffers->buffers);
+        r.meshes = Occupied(s.meshes->slots);
+        r.render = s.renderOctree;
+        r.collision = s.collisionOctree;
+        r.collisionMeshes = s.collisionOctree->Meshes().size();
+        r.renderPolygons = s.renderOctree->polygonCount;
+        return r;
+    }
+    bool operator==(const SceneShape&) const = default;
+};
+
+MeshNode* FindMeshNode(const char* name) { return dynamic_cast<MeshNode*>(g_Scene.objects->FindByName(name)); }
+
+LightNode* FindLight(const std::string& name) {
+    for (LightNode* l : g_Scene.lights)
+        if (l->name == name) return l;
+    return nullptr;
+}
+
+class Y3DLoaderTest : public scenetest::SceneDeviceTest {
+protected:
+    void SetUp() override {
+        scenetest::SceneDeviceTest::SetUp();
+        ASSERT_TRUE(g_Scene.Create());
+    }
+    void TearDown() override {
+        g_Scene.Destroy(true);
+        ResetPackFiles();
+        scenetest::SceneDeviceTest::TearDown();
+    }
+    bool Load(const std::string& diskName, const std::vector<uint8_t>& bytes, const char* asName = nullptr) {
+        EXPECT_TRUE(WriteBytes((dir.path() / diskName).string(), bytes));
+        return g_Scene.LoadModel(asName ? asName : diskName.c_str(), "Texturas\\", 0, false);
+    }
+
+    ScopedWorkDir dir;
+};
+
+}  // namespace
+
+TEST_F(Y3DLoaderTest, EveryBuiltRecordKindLandsInItsPlace) {
+    Y3DSceneLayout layout;
+    std::vector<uint8_t> bytes = FullScene().Build(&layout);
+    g_Y3DVersion = 0;
+    ASSERT_TRUE(Load("FULL.Y3D", bytes));
+    EXPECT_EQ(g_Y3DVersion, 320);
+
+    // Tables: one material, two buffers of each kind, two listed meshes and the node's own.
+    EXPECT_EQ(g_Scene.materials->count, 1u);
+    EXPECT_NE(g_Scene.vertexBuffers->Get(0), nullptr);
+    EXPECT_NE(g_Scene.vertexBuffers->Get(1), nullptr);
+    EXPECT_NE(g_Scene.indexBuffers->Get(1), nullptr);
+    EXPECT_EQ(Occupied(g_Scene.meshes->slots).size(), 3u);
+    EXPECT_EQ(g_Scene.renderOctree->polygonCount, 2u);
+    ASSERT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
+    EXPECT_EQ(SceneCollisionOctree(), g_Scene.collisionOctree);
+
+    // The mesh node: name, box and its mesh over the file's second buffers.
+    EXPECT_EQ(g_Scene.objects->count, 1u);
+    MeshNode* floor = FindMeshNode("Floor");
+    ASSERT_NE(floor, nullptr);
+    ASSERT_EQ(floor->meshCount, 1u);
+    const float box[6] = {-1, -2, -3, 4, 5, 6};
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(floor->box[k], box[k]) << k;
+    Mesh* mesh = g_Scene.meshes->Get(floor->meshIds[0]);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->vertexBufferId, 1);
+    EXPECT_EQ(mesh->indexBufferId, 1);
+    EXPECT_EQ(mesh->materialId, 0);
+    ASSERT_NE(mesh->collision, nullptr);
+
+    // The collision face behind the node's triangle reaches the render queue's reader.
+    EXPECT_EQ(MeshCollisionFaceCount(mesh), 1u);
+    QueuedFace face{};
+    ASSERT_TRUE(MeshCollisionFace(mesh, 0, &face));
+    EXPECT_EQ(face.vertexCount, 4u);
+    EXPECT_EQ(face.normal.y, 1.0f);
+    for (uint32_t k = 0; k < 4; ++k) EXPECT_EQ(face.vertices[k].y, 0.0f);
+    EXPECT_FALSE(MeshCollisionFace(mesh, 1, &face));
+
+    // Lights: the tagged directional light is the sun; the tagged point light is not; the list
+    // holds the later record first.
+    ASSERT_NE(g_Scene.sun, nullptr);
+    EXPECT_EQ(g_Scene.sun->name, "Sun(SOL)");
+    EXPECT_EQ(g_Scene.sun->RecordType(), LIGHT_RECORD_DIRECTIONAL);
+    EXPECT_EQ(g_Scene.sun->position.z, 3.0f);
+    EXPECT_EQ(g_Scene.sun->colour[0], 0.5f);
+    EXPECT_EQ(static_cast<DirectionalLight*>(g_Scene.sun)->direction.y, -1.0f);
+    ASSERT_EQ(g_Scene.lights.size(), 2u);
+    EXPECT_EQ(g_Scene.lights[0]->name, "Spot");
+    EXPECT_EQ(g_Scene.lights[0]->RecordType(), LIGHT_RECORD_AIMED);
+    EXPECT_EQ(g_Scene.lights[1]->name, "Lamp(SOL)");
+    EXPECT_EQ(g_Scene.lights[1]->RecordType(), LIGHT_RECORD_POINT);
+    EXPECT_EQ(g_Scene.lights[1]->position.x, 7.0f);
+
+    // A second file adds to the first.
+    ASSERT_TRUE(Load("MORE.Y3D", bytes));
+    EXPECT_EQ(g_Scene.objects->count, 2u);
+    EXPECT_EQ(g_Scene.lights.size(), 4u);
+    EXPECT_EQ(g_Scene.sun->name, "Sun(SOL)");
+    EXPECT_EQ(g_Scene.materials->count, 2u);
+}
+
+TEST_F(Y3DLoaderTest, HeaderChecks) {
+    struct Case {
+        const char* what;
+        std::string signature;
+        uint16_t version;
+        bool loads;
+    } cases[] = {
+        {"newest version", "QTXMAX", 320, true},
+        {"older version", "QTXMAX", 305, true},
+        {"version past the newest", "QTXMAX", 321, false},
+        {"wrong signature", "QTXMAY", 320, false},
+        {"signature not ended", "QTXMAXX", 320, false},
+    };
+    for (const Case& c : cases) {
+        Y3DSceneFile f;
+        f.header.signature = c.signature;
+        f.header.version = c.version;
+        Y3DLight lamp;
+        lamp.name = "Lamp";
+        f.records.push_back(LightRecord(lamp));
+        const SceneShape before = SceneShape::Of(g_Scene);
+        EXPECT_EQ(Load("H.Y3D", f.Build()), c.loads) << c.what;
+        if (!c.loads) {
+            EXPECT_TRUE(SceneShape::Of(g_Scene) == before) << c.what;
+        }
+    }
+    EXPECT_EQ(g_Scene.lights.size(), 2u);
+    EXPECT_FALSE(g_Scene.LoadModel(nullptr, nullptr, 0, false));
+    EXPECT_FALSE(g_Scene.LoadModel("MISSING.Y3D", nullptr, 0, false));
+    EXPECT_FALSE(Load("SHORT.Y3D", std::vector<uint8_t>(1023, 0)));
+
+    // Without a scene made nothing is read.
+    g_Scene.Destroy(true);
+    EXPECT_FALSE(Load("H.Y3D", FullScene().Build()));
+}
+
+TEST_F(Y3DLoaderTest, WithoutGeometryTheRecordsFollowTheIndexBuffers) {
+    Y3DSceneFile f = FullScene();
+    f.header.geometry = 0;
+    const SceneShape before = SceneShape::Of(g_Scene);
+    // The mesh node's records name buffers of the file, which are still there.
+    ASSERT_TRUE(Load("NOGEO.Y3D", f.Build()));
+    EXPECT_EQ(g_Scene.objects->count, 1u);
+    EXPECT_EQ(g_Scene.lights.size(), 2u);
+    // No octree was read: the scene keeps the ones it had.
+    EXPECT_EQ(g_Scene.renderOctree, before.render);
+    EXPECT_EQ(g_Scene.collisionOctree, before.collision);
+    EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 0u);
+}
+
+TEST_F(Y3DLoaderTest, ScenarioFilesSetTheAmbientColourUnlessMerged) {
+    Y3DSceneFile f;
+    f.header.ambient[0] = 0x12;
+    f.header.ambient[1] = 0x34;
+    f.header.ambient[2] = 0x56;
+    g_Video.ambient = 0;
+    ASSERT_TRUE(Load("ESCENARIOMERGE2.Y3D", f.Build(), "EscenarioMerge2.y3d"));
+    EXPECT_EQ(g_Video.ambient, 0u);
+    ASSERT_TRUE(Load("OTRO.Y3D", f.Build(), "Otro.y3d"));
+    EXPECT_EQ(g_Video.ambient, 0u);
+    ASSERT_TRUE(Load("ESCENARIO2.Y3D", f.Build(), "Escenario2.y3d"));
+    EXPECT_EQ(g_Video.ambient, 0xFF123456u);
+}
+
+TEST_F(Y3DLoaderTest, AFileInsideAPackSkipsRecordsFromTheEntryStart) {
+    Y3DSceneFile f = FullScene();
+    // A helper without the flare tag, then a light that must be found right after it.
+    f.records.insert(f.records.begin(), OpaqueRecord("Plain", 0x400, 40));
+    PackWriter pack;
+    pack.dummyFirst = true;
+    const size_t index = pack.Add("PACKED.Y3D", f.Build());
+    ASSERT_GT(pack.DataOffset(index), 16u);
+    ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));
+    ASSERT_TRUE(g_Scene.LoadModel("Packed.y3d", nullptr, 0, false));
+    EXPECT_NE(FindMeshNode("Floor"), nullptr);
+    ASSERT_NE(g_Scene.sun, nullptr);
+    EXPECT_NE(FindLight("Spot"), nullptr);
+    EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
+}
+
+TEST_F(Y3DLoaderTest, AShortRecordEndsTheRunAndKeepsWhatCameBefore) {
+    Y3DSceneLayout layout;
+    Y3DSceneFile f = FullScene();
+    std::vector<uint8_t> bytes = f.Build(&layout);
+    // Cut inside the fourth record's 276 bytes, and a count larger than the records written.
+    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(layout.records[3] + 100));
+    ASSERT_TRUE(Load("CUT.Y3D", cut));
+    EXPECT_EQ(g_Scene.objects->count, 1u);
+    EXPECT_NE(g_Scene.sun, nullptr);
+    EXPECT_TRUE(g_Scene.lights.empty());
+
+    g_Scene.Destroy(true);
+    ASSERT_TRUE(g_Scene.Create());
+    f.header.objectCount = 1000;
+    ASSERT_TRUE(Load("MANY.Y3D", f.Build()));
+    EXPECT_EQ(g_Scene.lights.size(), 2u);
+}
+
+// Each count, index and offset pushed out of range in turn: refused, with the scene as it was.
+TEST_F(Y3DLoaderTest, DamagedFilesAreRefusedAndLeaveTheSceneAsItWas) {
+    // Something loaded first, so "as it was" is not just empty.
+    ASSERT_TRUE(Load("BASE.Y3D", FullScene().Build()));
+    Y3DSceneLayout layout;
+    const std::vector<uint8_t> good = FullScene().Build(&layout);
+    const size_t mesh0 = layout.meshList + 4;
+    const size_t nodeTail = layout.records[0] + 276 + 573;
+    const size_t nodeMesh = nodeTail + 32;
+    struct Case {
+        const char* what;
+        size_t at;
+        uint32_t value;
+        bool byte = false;
+    } cases[] = {
+        {"material count", layout.materials, 0x10000},
+        {"vertex-buffer count", layout.vertexBuffers, 0x7FFFFFFF},
+        {"vertex count", layout.vertexBuffers + 4, 0x00FFFFFF},
+        {"index-buffer count", layout.indexBuffers, 0x7FFFFFFF},
+        {"index count", layout.indexBuffers + 4, 0x00FFFFFF},
+        {"mesh count", layout.meshList, 0x10000},
+        {"mesh material index", mesh0, 1},
+        {"mesh index-buffer index", mesh0 + 5, 2},
+        {"mesh vertex-buffer index", mesh0 + 9, 2},
+        {"mesh triangle count", mesh0 + 17, 0xFFFF},
+        {"render octree node count", layout.renderOctree + 13, 0x7FFFFFFF},
+        {"collision octree node count", layout.collisionOctree + 13, 0x7FFFFFFF},
+        {"collision octree mesh count", layout.collisionOctree + 17, 0x7FFFFFFF},
+        {"mesh node mesh count", nodeTail + 4, 9, true},
+        {"mesh node mesh vertex buffer", nodeMesh + 9, 7},
+        {"mesh node collision vertex count", nodeMesh + 25 + 12 + 1, 0xFFFF},
+        {"skipped record past the end", layout.records[2] + 272, 0x7FFFFFFF},
+        {"skipped record pointing back", layout.records[2] + 272, uint32_t(layout.records[2])},
+        {"light header of another kind", layout.records[1] + 276 + 264, 0x201},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bad = good;
+        if (c.byte) {
+            bad[c.at] = uint8_t(c.value);
+        } else {
+            for (int i = 0; i < 4; ++i) bad[c.at + i] = uint8_t(c.value >> (8 * i));
+        }
+        const SceneShape before = SceneShape::Of(g_Scene);
+        EXPECT_FALSE(Load("BAD.Y3D", bad)) << c.what;
+        EXPECT_TRUE(SceneShape::Of(g_Scene) == before) << c.what;
+    }
+    // The scene still holds the first file whole.
+    EXPECT_EQ(g_Scene.objects->count, 1u);
+    EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
+}
+
+TEST_F(Y3DLoaderTest, TruncatedFilesNeverCrashAndARefusalChangesNothing) {
+    Y3DSceneLayout layout;
+    const std::vector<uint8_t> good = FullScene().Build(&layout);
+    // Inside every block and every tail: refused.
+    const size_t refused[] = {layout.materials + 2,       layout.materials + 20,   layout.vertexBuffers + 6,
+                              layout.indexBuffers + 10,   layout.meshList + 30,    layout.renderOctree + 5,
+                              layout.collisionOctree + 9, layout.records[0] + 300, layout.records[1] + 600,
+                              layout.records[7] + 280};
+    for (size_t cut : refused) {
+        const SceneShape before = SceneShape::Of(g_Scene);
+        EXPECT_FALSE(Load("CUT.Y3D", std::vector<uint8_t>(good.begin(), good.begin() + long(cut)))) << cut;
+        EXPECT_TRUE(SceneShape::Of(g_Scene) == before) << cut;
+    }
+    // Every other length: whatever the result, no crash, and a refusal changes nothing.
+    for (size_t cut = Y3D_HEADER_SIZE; cut < good.size(); cut += 7) {
+        const SceneShape before = SceneShape::Of(g_Scene);
+        if (!Load("CUT.Y3D", std::vector<uint8_t>(good.begin(), good.begin() + long(cut)))) {
+            EXPECT_TRUE(SceneShape::Of(g_Scene) == before) << cut;
+        }
+    }
+}
+
+TEST_F(Y3DLoaderTest, AnimationGroupsLoadOnceAndOnlyInsideTheTable) {
+    EXPECT_FALSE(g_Scene.LoadAnimationGroup(-1));
+    EXPECT_FALSE(g_Scene.LoadAnimationGroup(SCENE_ANIMATION_GROUPS));
+
+    Y3DAnimation anim;
+    anim.header.length = 12;
+    anim.nodes.push_back(AnimTrackObject("root", {Y3DKey{0, std::nullopt, Vec3{1, 0, 0}}}));
+    PackWriter pack;
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07000.Y3D", anim.Build());
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07003.Y3D", anim.Build());
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07004.Y3D", std::vector<uint8_t>(10, 0));   // unreadable
+    ASSERT_TRUE(pack.WriteTo((dir.path() / "ANIMACIONES.DAT").string()));
+
+    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
+    ASSERT_NE(g_Scene.GetAnimation(7, 0), nullptr);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 0)->length, 12);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 1), nullptr);
+    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
+    // A failed read keeps its (empty) animation.
+    ASSERT_NE(g_Scene.GetAnimation(7, 4), nullptr);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 4)->length, 0);
+
+    // A second load reads nothing: the same objects stay.
+    Animation* first = g_Scene.GetAnimation(7, 0);
+    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
+    EXPECT_EQ(g_Scene.GetAnimation(7, 0), first);
+
+    // Reloading reads the group again; groups never loaded stay unloaded.
+    g_Scene.ReloadAnimations();
+    EXPECT_NE(g_Scene.GetAnimation(7, 0), nullptr);
+    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
+    EXPECT_EQ(g_Scene.animations[8], nullptr);
+}
+
+TEST(Y3DCharacterModelNames, DetailLevelAndShadowNames) {
+    struct Case {
+        const char* name;
+        int level;
+        const char* expected;
+    } cases[] = {
+        {"xyz.y3d", 0, "xyz.y3d"},  {"xyz.y3d", 1, "xyzB.Y3D"}, {"xyz.y3d", 4, "xyzE.Y3D"},
+        {"a.b.y3d", 2, "aC.Y3D"},   {"plain", 3, "plainD.Y3D"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CharacterModelLevelName(c.name, c.level), c.expected) << c.name;
+    EXPECT_EQ(CharacterModelShadowName("Modelos\\Hero.y3d"), "Modelos\\Heroshadow.Y3D");
+    EXPECT_EQ(CharacterModelLevelName(nullptr, 1), "");
+}
+
+TEST_F(Y3DLoaderTest, CharacterModelLevelsStopAtTheFirstMissingFile) {
+    WriteBytes((dir.path() / "XYZ.Y3D").string(), {1});
+    WriteBytes((dir.path() / "XYZB.Y3D").string(), {1});
+    WriteBytes((dir.path() / "XYZD.Y3D").string(), {1});
+    EXPECT_EQ(CountCharacterModelLevels("xyz.y3d"), 2);
+    EXPECT_EQ(CountCharacterModelLevels("none.y3d"), 0);
+}
+
+TEST_F(Y3DLoaderTest, CharacterModelsThatCannotBeBuiltGiveNullAndLeaveNothing) {
+    EXPECT_EQ(g_Scene.LoadCharacterModel(nullptr, nullptr, 0, false), nullptr);
+    EXPECT_EQ(g_Scene.LoadCharacterModel("MISSING.Y3D", nullptr, 0, false), nullptr);
+
+    // No bone record among the objects.
+    Y3DSceneFile noBones;
+    noBones.records.push_back(OpaqueRecord("Thing", 0x100, 8));
+    ASSERT_TRUE(WriteBytes((dir.path() / "NOBONE.Y3D").string(), noBones.Build()));
+    EXPECT_EQ(g_Scene.LoadCharacterModel("NoBone.y3d", nullptr, 0, false), nullptr);
+
+    // A bone record whose skeleton is cut short.
+    Y3DBone root;
+    root.name = "Root";
+    Y3DBone arm;
+    arm.name = "Arm";
+    root.children = {arm};
+    std::vector<uint8_t> skeleton = BuildSkeletonRecords(root, 3);
+    std::vector<uint8_t> cut = BuildY3DHeader(Y3DHeaderFields{}, 2);
+    cut.insert(cut.end(), skeleton.begin(), skeleton.begin() + 300);
+    ASSERT_TRUE(WriteBytes((dir.path() / "CUTBONE.Y3D").string(), cut));
+    EXPECT_EQ(g_Scene.LoadCharacterModel("CutBone.y3d", nullptr, 0, false), nullptr);
+
+    // A sound skeleton after a record of another kind, but no readable level-0 mesh in the file:
+    // the model is taken down again (the sanitizer run checks that nothing leaks).
+    std::vector<uint8_t> whole = BuildY3DHeader(Y3DHeaderFields{}, 3);
+    Y3DObject other;
+    other.name = "Other";
+    other.typeCode = 0x100;
+    AppendY3DObject(&whole, other);
+    const size_t skeletonStart = whole.size();
+    whole.insert(whole.end(), skeleton.begin(), skeleton.end());
+    // The skeleton's next-record offsets were written for a file of its own.
+    for (size_t at = skeletonStart; at < whole.size(); at += 276 + 573) {
+        const uint32_t next = U32(whole, at + 272) + uint32_t(skeletonStart);
+        for (int i = 0; i < 4; ++i) whole[at + 272 + i] = uint8_t(next >> (8 * i));
+    }
+    ASSERT_TRUE(WriteBytes((dir.path() / "HERO.Y3D").string(), whole));
+    EXPECT_EQ(g_Scene.LoadCharacterModel("Hero.y3d", nullptr, 0, false), nullptr);
+    EXPECT_EQ(g_Scene.animations[3], nullptr);
+
+    Y3DHeaderFields empty;
+    empty.objectCount = 0;
+    ASSERT_TRUE(WriteBytes((dir.path() / "EMPTY.Y3D").string(), BuildY3DHeader(empty, 0)));
+    EXPECT_EQ(g_Scene.LoadCharacterModel("Empty.y3d", nullptr, 0, false), nullptr);
+}
+
+// A detail-level file: one triangle over three vertices of a two-bone skeleton.
+std::vector<uint8_t> DetailLevelFile() {
+    Y3DSkinnedModel f;
+    Y3DMaterial material;
+    material.layers = {Y3DMaterialLayer{64, ""}};
+    f.materials = {material.Build()};
+    f.vertexBuffers = {SkinnedVertices({{0, 0, 0, 1, 0xFFFFFFFF}, {1, 0, 0, 1, 0xFFFFFFFF}, {0, 1, 0, 1, 0xFFFFFFFF}})};
+    f.indexBuffers = {SequentialIndices(3, 0)};
+    Y3DSubMesh s;
+    s.primitiveCount = 1;
+    s.maxVertex = 2;
+    f.subMeshes = {s};
+    f.skeleton.name = "Hip";
+    Y3DBone arm;
+    arm.name = "Arm";
+    f.skeleton.children = {arm};
+    std::vector<uint8_t> bytes = f.Build();
+    return bytes;
+}
+
+TEST_F(Y3DLoaderTest, ACharacterModelGetsItsLevelsUpToTheFirstMissingOne) {
+    std::vector<uint8_t> level = DetailLevelFile();
+    ASSERT_TRUE(WriteBytes((dir.path() / "HERO.Y3D").string(), level));
+    ASSERT_TRUE(WriteBytes((dir.path() / "HEROB.Y3D").string(), level));
+    ASSERT_TRUE(WriteBytes((dir.path() / "HEROD.Y3D").string(), level));   // after the gap: not read
+    CharacterModel* model = g_Scene.LoadCharacterModel("Hero.y3d", nullptr, 0, false);
+    ASSERT_NE(model, nullptr);
+    ASSERT_NE(model->root, nullptr);
+    EXPECT_EQ(model->root->name, "Hip");
+    EXPECT_TRUE(model->levels[0].loaded);
+    EXPECT_TRUE(model->levels[1].loaded);
+    EXPECT_FALSE(model->levels[2].loaded);
+    EXPECT_FALSE(model->levels[3].loaded);
+    // The root bone names group 0: it was loaded for the model (all its files missing).
+    EXPECT_EQ(model->animationGroup, 0);
+    EXPECT_NE(g_Scene.animations[0], nullptr);
+    delete model;
+}
+
+TEST(Y3DNameTags, TheTagRule) {
+    struct Case {
+        const char* name;
+        const char* tag;
+        bool has;
+    } cases[] = {
+        {"Torch(FLARE)", "FLARE", true}, {"(FLARE)", "FLARE", true},   {"Sun(SOL:2)", "SOL", true},
+        {"FLARE", "FLARE", false},       {"(FLARE", "FLARE", false},   {"X(SOLAR", "SOL", false},
+        {"(SOL)", "SOL", true},          {"SOL)", "SOL", false},       {"A(SOLX", "SOL", false},
+        {"A(SOL_B:", "SOL", true},       {"SOL(SOL)", "SOL", false},   {"", "SOL", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Y3DNameHasTag(c.name, c.tag), c.has) << c.name;
+    EXPECT_FALSE(Y3DNameHasTag(nullptr, "SOL"));
+}
