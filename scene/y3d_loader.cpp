@@ -6,9 +6,11 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/binary_reader.h"
+#include "effects/effect_list.h"
 #include "frontend/loading_screen.h"
 #include "render/index_buffer_table.h"
 #include "render/material.h"
@@ -21,10 +23,15 @@
 #include "scene/character_model.h"
 #include "scene/collision_mesh.h"
 #include "scene/collision_octree.h"
+#include "scene/flare.h"
+#include "scene/glow.h"
+#include "scene/lava.h"
 #include "scene/light_node.h"
 #include "scene/mesh_node.h"
+#include "scene/mirror.h"
 #include "scene/object_list.h"
 #include "scene/scene.h"
+#include "scene/water.h"
 #include "shell/debug_log.h"
 #include "shell/pack_file.h"
 
@@ -156,15 +163,29 @@ struct TableMarks {
 // Everything one file makes, handed to the scene only once the whole file has been read.
 struct PendingLoad {
     std::vector<SceneNode*> objects;
+    std::vector<SceneNode*> elements;
+    std::vector<SceneNode*> texturedElements;
+    std::vector<SceneNode*> mirrors;
+    std::vector<SceneNode*> waters;
+    std::vector<PositionedObject*> effects;
     std::vector<LightNode*> lights;
     LightNode* sun = nullptr;
     std::unique_ptr<RenderOctree> renderOctree;
     std::unique_ptr<CollisionOctree> collisionOctree;
 
     ~PendingLoad() { Discard(); }
+    static void DeleteAll(std::vector<SceneNode*>& nodes) {
+        for (SceneNode* node : nodes) delete node;
+        nodes.clear();
+    }
     void Discard() {
-        for (SceneNode* node : objects) delete node;
-        objects.clear();
+        DeleteAll(objects);
+        DeleteAll(elements);
+        DeleteAll(texturedElements);
+        DeleteAll(mirrors);
+        DeleteAll(waters);
+        for (PositionedObject* effect : effects) delete effect;
+        effects.clear();
         for (LightNode* light : lights) delete light;
         lights.clear();
         delete sun;
@@ -234,10 +255,33 @@ RecordResult LoadLight(LoadContext& c, uint32_t type) {
     return RecordResult::Loaded;
 }
 
-// Kinds whose classes are not built yet are skipped like unknown ones; each case moves into
-// the dispatch when its class lands (dynamic meshes, textured elements, flares, glows, mirrors,
-// water, lava, scene elements).
+// Loads a node whose reader takes the stream alone and keeps it in the list.
+template <typename T, typename... Args>
+RecordResult LoadNode(std::vector<SceneNode*>& into, Args&&... args) {
+    auto node = std::make_unique<T>();
+    if (!node->Load(std::forward<Args>(args)...)) return RecordResult::Fail;
+    into.push_back(node.release());
+    return RecordResult::Loaded;
+}
+
+// The flare reads the node header that stands at the stream.
+RecordResult LoadFlare(LoadContext& c) {
+    auto flare = std::make_unique<FlareNode>();
+    if (!flare->LoadFromNode(c.file)) return RecordResult::Fail;
+    c.pending.effects.push_back(flare.release());
+    return RecordResult::Loaded;
+}
+
+RecordResult LoadGlow(LoadContext& c) {
+    auto glow = std::make_unique<GlowNode>();
+    if (!glow->LoadFromNode(c.file)) return RecordResult::Fail;
+    c.pending.effects.push_back(glow.release());
+    return RecordResult::Loaded;
+}
+
+// The dynamic meshes (0x101, 0x102) are skipped like unknown kinds until their class is built.
 RecordResult LoadRecord(LoadContext& c, const Y3DObjectRecord& record) {
+    PendingLoad& p = c.pending;
     switch (record.type) {
     case Y3D_RECORD_MESH_NODE:
         return LoadMeshNode(c);
@@ -245,9 +289,40 @@ RecordResult LoadRecord(LoadContext& c, const Y3DObjectRecord& record) {
     case Y3D_RECORD_POINT_LIGHT:
     case Y3D_RECORD_AIMED_LIGHT:
         return LoadLight(c, record.type);
+    case Y3D_RECORD_TEXTURED_ELEMENT: {
+        // Then treated as a helper: a flare when its name is tagged, else left by its offset.
+        const RecordResult element = LoadNode<TexturedElement>(p.texturedElements, c.file);
+        if (element != RecordResult::Loaded) return element;
+        return Y3DNameHasTag(record.name, "FLARE") ? LoadFlare(c) : RecordResult::Skip;
+    }
+    case Y3D_RECORD_HELPER:
+        return Y3DNameHasTag(record.name, "FLARE") ? LoadFlare(c) : RecordResult::Skip;
+    case Y3D_RECORD_GLOW:
+        return LoadGlow(c);
+    case Y3D_RECORD_MIRROR:
+        return LoadNode<Mirror>(p.mirrors, c.file, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer);
+    case Y3D_RECORD_WATER:
+        return LoadNode<WaterObject>(p.waters, c.file, c.materialIds, &c.entry);
+    case Y3D_RECORD_LAVA:
+        return LoadNode<LavaNode>(p.objects, c.file, c.materialIds);
+    case Y3D_RECORD_ELEMENT_8:
+        return LoadNode<SceneElement8>(p.elements, c.file);
+    case Y3D_RECORD_ELEMENT_4:
+        return LoadNode<SceneElement4>(p.elements, c.file);
     default:
         return RecordResult::Skip;
     }
+}
+
+// Hands the nodes to the list; without one they are not kept.
+void Commit(std::vector<SceneNode*>& nodes, ObjectList* list) {
+    for (SceneNode* node : nodes) {
+        if (list)
+            list->Add(node);
+        else
+            delete node;
+    }
+    nodes.clear();
 }
 
 bool Contains(const char* text, const char* part) { return text && std::strstr(text, part) != nullptr; }
@@ -495,8 +570,15 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
     }
 
     // The file is sound: what it made joins the scene.
-    for (SceneNode* node : pending.objects) objects->Add(node);
-    pending.objects.clear();
+    Commit(pending.objects, objects);
+    Commit(pending.elements, elements);
+    Commit(pending.texturedElements, texturedElements);
+    Commit(pending.mirrors, mirrors);
+    Commit(pending.waters, waters);
+    for (PositionedObject* effect : pending.effects) {
+        if (!effects || !effects->Add(effect)) delete effect;
+    }
+    pending.effects.clear();
     for (LightNode* light : pending.lights) lights.insert(lights.begin(), light);
     pending.lights.clear();
     if (pending.sun) {

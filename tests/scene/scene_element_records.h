@@ -1,6 +1,6 @@
-// Builders for the object records of glows, flares, lava, mirrors, water and scene elements, and
-// the shared set-up of their tests: a recording device with a back buffer, a made scene, a
-// camera and textures seeded into the scene's table under the names the nodes ask for.
+// The shared set-up of the glow, flare, lava, mirror, water and scene-element tests: a recording
+// device with a back buffer, a made scene, a camera and textures seeded into the scene's table
+// under the names the nodes ask for. Their record builders live in support/y3d_builder.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,125 +23,11 @@
 #include "shell/clocks.h"
 #include "shell/settings.h"
 #include "support/buffer_block_writer.h"
+#include "support/y3d_builder.h"
 
 namespace fxtest {
 
-inline void PutU32(std::vector<uint8_t>* out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out->push_back(uint8_t(v >> (8 * i)));
-}
-inline void PutF32(std::vector<uint8_t>* out, float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    PutU32(out, u);
-}
-inline void PutVec3(std::vector<uint8_t>* out, const Vec3& v) {
-    PutF32(out, v.x);
-    PutF32(out, v.y);
-    PutF32(out, v.z);
-}
-inline void PutText(std::vector<uint8_t>* out, const std::string& text, size_t size) {
-    std::vector<uint8_t> field(size, 0);
-    std::memcpy(field.data(), text.data(), std::min(text.size(), size));
-    out->insert(out->end(), field.begin(), field.end());
-}
-
-// The 573-byte node header with a name, a type code and the position at offset 436.
-inline std::vector<uint8_t> NodeHeader(const std::string& name, uint32_t type, const Vec3& position) {
-    std::vector<uint8_t> h;
-    PutText(&h, name, 256);
-    h.resize(573, 0);
-    for (int i = 0; i < 4; ++i) h[264 + i] = uint8_t(type >> (8 * i));
-    std::vector<uint8_t> p;
-    PutVec3(&p, position);
-    std::memcpy(h.data() + 436, p.data(), 12);
-    return h;
-}
-
-// One vertex record {count, FVF, vertices} and one index record {count, buffer, indices}, as the
-// surfaces read them (no block count).
-inline std::vector<uint8_t> VertexRecordBytes(uint32_t fvf, const std::vector<uint8_t>& vertices, uint32_t count) {
-    std::vector<uint8_t> out;
-    PutU32(&out, count);
-    PutU32(&out, fvf);
-    out.insert(out.end(), vertices.begin(), vertices.end());
-    return out;
-}
-inline std::vector<uint8_t> IndexRecordBytes(const std::vector<uint16_t>& indices) {
-    std::vector<uint8_t> out;
-    PutU32(&out, uint32_t(indices.size()));
-    PutU32(&out, 0);
-    for (uint16_t i : indices) {
-        out.push_back(uint8_t(i));
-        out.push_back(uint8_t(i >> 8));
-    }
-    return out;
-}
-
-// Position, diffuse colour, one texture pair: what the surfaces' files hold.
-constexpr uint32_t kSurfaceFvf = 0x142;
-struct SurfaceVertex {
-    float x, y, z;
-    uint32_t colour;
-    float u, v;
-};
-// A quad's four corners as vertex and index records (two triangles).
-inline std::vector<uint8_t> QuadBuffers(const SurfaceVertex (&corners)[4]) {
-    std::vector<uint8_t> bytes(sizeof corners);
-    std::memcpy(bytes.data(), corners, sizeof corners);
-    std::vector<uint8_t> out = VertexRecordBytes(kSurfaceFvf, bytes, 4);
-    std::vector<uint8_t> idx = IndexRecordBytes({0, 1, 2, 0, 2, 3});
-    out.insert(out.end(), idx.begin(), idx.end());
-    return out;
-}
-// A horizontal square at height y with half edge h.
-inline std::vector<uint8_t> FlatQuad(float y, float h) {
-    const SurfaceVertex c[4] = {{-h, y, -h, 0xFFFFFFFF, 0, 1},
-                                {-h, y, h, 0xFFFFFFFF, 0, 0},
-                                {h, y, h, 0xFFFFFFFF, 1, 0},
-                                {h, y, -h, 0xFFFFFFFF, 1, 1}};
-    return QuadBuffers(c);
-}
-
-// The 36-byte lava or water record.
-inline std::vector<uint8_t> LavaOrWaterRecord(uint32_t triangles, float second, const float box[6], uint32_t material) {
-    std::vector<uint8_t> r;
-    PutU32(&r, triangles);
-    PutF32(&r, second);
-    for (int k = 0; k < 6; ++k) PutF32(&r, box[k]);
-    PutU32(&r, material);
-    return r;
-}
-
-struct MirrorRecordFields {
-    uint32_t triangles = 2;
-    Vec3 reflection{0, 0, 0};
-    uint32_t spare = 0;
-    Vec3 axes[3] = {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}};
-    Vec3 position{0, 0, 0};
-    float sizeScale = 1.0f;
-    uint8_t sizeByte = 2;
-    float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
-    uint32_t material = 0;
-};
-inline std::vector<uint8_t> MirrorRecord(const MirrorRecordFields& f) {
-    std::vector<uint8_t> r;
-    PutU32(&r, f.triangles);
-    PutVec3(&r, f.reflection);
-    PutU32(&r, f.spare);
-    for (const Vec3& a : f.axes) PutVec3(&r, a);
-    PutVec3(&r, f.position);
-    PutF32(&r, f.sizeScale);
-    r.push_back(f.sizeByte);
-    for (float b : f.box) PutF32(&r, b);
-    PutU32(&r, f.material);
-    return r;
-}
-
-inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
-    std::vector<uint8_t> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
+using namespace testsupport::y3drec;
 
 // Every strict prefix of a record must be refused without a crash.
 template <typename LoadFn>

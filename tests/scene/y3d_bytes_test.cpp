@@ -172,8 +172,8 @@ TEST(Y3DBytes, AMinimalReaderWalksTheBuiltRecords) {
     EXPECT_EQ(U32(b, layout.meshList), 2u);
 
     // Follow the next-record offsets from the first record to the end of the file.
-    const char* names[] = {"Floor", "Sun(SOL)", "Bone", "Lamp(SOL)", "Helper", "Glow", "Strange", "Spot"};
-    const uint32_t types[] = {0x100, 0x200, 0x500, 0x201, 0x400, 0x700, 0x4242, 0x202};
+    const char* names[] = {"Floor", "Sun(SOL)", "Bone", "Lamp(SOL)", "Helper", "Dynamic", "Strange", "Spot"};
+    const uint32_t types[] = {0x100, 0x200, 0x500, 0x201, 0x400, 0x101, 0x4242, 0x202};
     size_t at = layout.records[0];
     for (int i = 0; i < 8; ++i) {
         ASSERT_LT(at + 276, b.size() + 1) << i;
@@ -194,4 +194,45 @@ TEST(Y3DBytes, AMinimalReaderWalksTheBuiltRecords) {
     // The mesh node's count byte and box.
     EXPECT_EQ(b[layout.records[0] + 276 + 573 + 4], 1);
     EXPECT_EQ(F32(b, layout.records[0] + 276 + 573 + 8 + 20), 6.0f);
+}
+
+TEST(Y3DBytes, NodeRecordBuildersWriteTheStoredLayouts) {
+    const float rgb[3] = {0.5f, 0.25f, 1.0f};
+    struct Case {
+        const char* what;
+        Y3DRecord record;
+        uint32_t type;
+        size_t tailSize;
+    } cases[] = {
+        {"glow", GlowNodeRecord("G", {1, 2, 3}, 0.5f, rgb, 7), 0x700, 573 + 20},
+        {"flare", FlareNodeRecord("F(FLARE)", {4, 5, 6}), 0x400, 573},
+        {"element 8", ElementRecord("E", 0x1000, {1, 2, 3, 4, 5, 6, 7, 8}), 0x1000, 573 + 32},
+        {"element 4", ElementRecord("E", 0x1001, {1, 2, 3, 4}), 0x1001, 573 + 16},
+        {"textured element", TexturedElementRecord("T", {9}, "A.TGA"), 0x210, 316},
+        {"tagged textured element", TexturedElementRecord("T(FLARE)", {9}, "A.TGA"), 0x210, 316 + 573},
+        // 36-byte record, then {count, FVF, 4 x 24 bytes} and {count, buffer, 6 x 2 bytes}.
+        {"lava", LavaNodeRecord("L", 1, 0), 0x802, 36 + 8 + 96 + 8 + 12},
+        {"water", WaterNodeRecord("W", 1, 0), 0x801, 36 + 8 + 96 + 8 + 12},
+        {"mirror", MirrorNodeRecord("M", {}), 0x800, 101 + 8 + 96 + 8 + 12},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.record.type, c.type) << c.what;
+        EXPECT_EQ(c.record.tail.size(), c.tailSize) << c.what;
+    }
+    const std::vector<uint8_t>& glow = cases[0].record.tail;
+    EXPECT_EQ(Text(glow, 0, 256), "G");
+    EXPECT_EQ(U32(glow, 264), 0x700u);
+    EXPECT_EQ(F32(glow, 436 + 8), 3.0f);
+    EXPECT_EQ(F32(glow, 573), 0.5f);
+    EXPECT_EQ(F32(glow, 573 + 12), 1.0f);
+    EXPECT_EQ(U32(glow, 573 + 16), 7u);
+    const std::vector<uint8_t>& tagged = cases[5].record.tail;
+    EXPECT_EQ(U32(tagged, 0), 9u);
+    EXPECT_EQ(Text(tagged, 60, 256), "A.TGA");
+    EXPECT_EQ(Text(tagged, 316, 256), "T(FLARE)");
+    const std::vector<uint8_t>& water = cases[7].record.tail;
+    EXPECT_EQ(F32(water, 4), 1.0f);
+    EXPECT_EQ(U32(water, 36), 4u);
+    EXPECT_EQ(U32(water, 40), 0x142u);
+    EXPECT_EQ(U32(water, 36 + 8 + 96), 6u);
 }

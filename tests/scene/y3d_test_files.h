@@ -100,7 +100,7 @@ inline Y3DSceneFile FullScene(uint16_t version = 320) {
     lamp.position = {7, 8, 9};
     f.records.push_back(LightRecord(lamp));
     f.records.push_back(OpaqueRecord("Helper", 0x400, 573));
-    f.records.push_back(OpaqueRecord("Glow", 0x700, 593));
+    f.records.push_back(OpaqueRecord("Dynamic", 0x101, 593));
     f.records.push_back(OpaqueRecord("Strange", 0x4242, 17));
     Y3DLight spot;
     spot.name = "Spot";

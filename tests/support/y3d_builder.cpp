@@ -292,4 +292,158 @@ std::vector<uint8_t> Y3DSceneFile::Build(Y3DSceneLayout* layout) const {
     return out;
 }
 
+namespace y3drec {
+
+void PutU32(std::vector<uint8_t>* out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out->push_back(uint8_t(v >> (8 * i)));
+}
+void PutF32(std::vector<uint8_t>* out, float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    PutU32(out, u);
+}
+void PutVec3(std::vector<uint8_t>* out, const Vec3& v) {
+    PutF32(out, v.x);
+    PutF32(out, v.y);
+    PutF32(out, v.z);
+}
+void PutText(std::vector<uint8_t>* out, const std::string& text, size_t size) {
+    std::vector<uint8_t> field(size, 0);
+    std::memcpy(field.data(), text.data(), std::min(text.size(), size));
+    out->insert(out->end(), field.begin(), field.end());
+}
+std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+std::vector<uint8_t> NodeHeader(const std::string& name, uint32_t type, const Vec3& position) {
+    std::vector<uint8_t> h;
+    PutText(&h, name, 256);
+    h.resize(Y3D_NODE_HEADER_SIZE, 0);
+    PutAt(&h, 264, type);
+    PutF32At(&h, 436, position.x);
+    PutF32At(&h, 440, position.y);
+    PutF32At(&h, 444, position.z);
+    return h;
+}
+
+std::vector<uint8_t> VertexRecordBytes(uint32_t fvf, const std::vector<uint8_t>& vertices, uint32_t count) {
+    std::vector<uint8_t> out;
+    PutU32(&out, count);
+    PutU32(&out, fvf);
+    out.insert(out.end(), vertices.begin(), vertices.end());
+    return out;
+}
+std::vector<uint8_t> IndexRecordBytes(const std::vector<uint16_t>& indices) {
+    std::vector<uint8_t> out;
+    PutU32(&out, uint32_t(indices.size()));
+    PutU32(&out, 0);
+    for (uint16_t i : indices) {
+        out.push_back(uint8_t(i));
+        out.push_back(uint8_t(i >> 8));
+    }
+    return out;
+}
+
+std::vector<uint8_t> QuadBuffers(const SurfaceVertex (&corners)[4]) {
+    std::vector<uint8_t> bytes;
+    for (const SurfaceVertex& c : corners) {
+        PutF32(&bytes, c.x);
+        PutF32(&bytes, c.y);
+        PutF32(&bytes, c.z);
+        PutU32(&bytes, c.colour);
+        PutF32(&bytes, c.u);
+        PutF32(&bytes, c.v);
+    }
+    return Concat({VertexRecordBytes(kSurfaceFvf, bytes, 4), IndexRecordBytes({0, 1, 2, 0, 2, 3})});
+}
+std::vector<uint8_t> FlatQuad(float y, float h) {
+    const SurfaceVertex c[4] = {{-h, y, -h, 0xFFFFFFFF, 0, 1},
+                                {-h, y, h, 0xFFFFFFFF, 0, 0},
+                                {h, y, h, 0xFFFFFFFF, 1, 0},
+                                {h, y, -h, 0xFFFFFFFF, 1, 1}};
+    return QuadBuffers(c);
+}
+
+std::vector<uint8_t> LavaOrWaterRecord(uint32_t triangles, float second, const float box[6], uint32_t material) {
+    std::vector<uint8_t> r;
+    PutU32(&r, triangles);
+    PutF32(&r, second);
+    for (int k = 0; k < 6; ++k) PutF32(&r, box[k]);
+    PutU32(&r, material);
+    return r;
+}
+
+std::vector<uint8_t> MirrorRecord(const MirrorRecordFields& f) {
+    std::vector<uint8_t> r;
+    PutU32(&r, f.triangles);
+    PutVec3(&r, f.reflection);
+    PutU32(&r, f.spare);
+    for (const Vec3& a : f.axes) PutVec3(&r, a);
+    PutVec3(&r, f.position);
+    PutF32(&r, f.sizeScale);
+    r.push_back(f.sizeByte);
+    for (float b : f.box) PutF32(&r, b);
+    PutU32(&r, f.material);
+    return r;
+}
+
+}  // namespace y3drec
+
+Y3DRecord GlowNodeRecord(const std::string& name, const Vec3& position, float size, const float rgb[3],
+                         uint32_t textureNumber) {
+    std::vector<uint8_t> tail = y3drec::NodeHeader(name, 0x700, position);
+    y3drec::PutF32(&tail, size);
+    for (int k = 0; k < 3; ++k) y3drec::PutF32(&tail, rgb[k]);
+    y3drec::PutU32(&tail, textureNumber);
+    return {name, 0x700, tail, std::nullopt};
+}
+
+Y3DRecord FlareNodeRecord(const std::string& name, const Vec3& position) {
+    return {name, 0x400, y3drec::NodeHeader(name, 0x400, position), std::nullopt};
+}
+
+Y3DRecord ElementRecord(const std::string& name, uint32_t type, const std::vector<uint32_t>& values) {
+    std::vector<uint8_t> tail = y3drec::NodeHeader(name, type, {0, 0, 0});
+    for (uint32_t v : values) y3drec::PutU32(&tail, v);
+    return {name, type, tail, std::nullopt};
+}
+
+Y3DRecord TexturedElementRecord(const std::string& name, const std::vector<uint32_t>& values,
+                                const std::string& textureFile, const Vec3& flarePosition) {
+    std::vector<uint8_t> tail;
+    for (size_t i = 0; i < 15; ++i) y3drec::PutU32(&tail, i < values.size() ? values[i] : 0);
+    y3drec::PutText(&tail, textureFile, 256);
+    const size_t tag = name.find("(FLARE");
+    if (tag != std::string::npos && tag > 0) {
+        const std::vector<uint8_t> header = y3drec::NodeHeader(name, 0x400, flarePosition);
+        tail.insert(tail.end(), header.begin(), header.end());
+    }
+    return {name, 0x210, tail, std::nullopt};
+}
+
+Y3DRecord LavaNodeRecord(const std::string& name, float y, uint32_t material) {
+    const float box[6] = {-2, y, -2, 2, y, 2};
+    return {name, 0x802, y3drec::Concat({y3drec::LavaOrWaterRecord(2, 0, box, material), y3drec::FlatQuad(y, 2)}),
+            std::nullopt};
+}
+
+Y3DRecord WaterNodeRecord(const std::string& name, float level, uint32_t material) {
+    const float box[6] = {-2, level, -2, 2, level, 2};
+    return {name, 0x801,
+            y3drec::Concat({y3drec::LavaOrWaterRecord(2, level, box, material), y3drec::FlatQuad(level, 2)}),
+            std::nullopt};
+}
+
+Y3DRecord MirrorNodeRecord(const std::string& name, const y3drec::MirrorRecordFields& fields) {
+    const Vec3 p = fields.position;
+    const y3drec::SurfaceVertex c[4] = {{p.x - 1, p.y - 1, p.z, 0xFFFFFFFF, 0, 1},
+                                        {p.x - 1, p.y + 1, p.z, 0xFFFFFFFF, 0, 0},
+                                        {p.x + 1, p.y + 1, p.z, 0xFFFFFFFF, 1, 0},
+                                        {p.x + 1, p.y - 1, p.z, 0xFFFFFFFF, 1, 1}};
+    return {name, 0x800, y3drec::Concat({y3drec::MirrorRecord(fields), y3drec::QuadBuffers(c)}), std::nullopt};
+}
+
 }  // namespace testsupport

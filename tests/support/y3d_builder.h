@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -162,6 +163,72 @@ Y3DRecord MeshNodeRecord(const Y3DMeshNode& node);
 Y3DRecord LightRecord(const Y3DLight& light);
 // A record of a kind the loader skips, with a tail of filler bytes.
 Y3DRecord OpaqueRecord(const std::string& name, uint32_t type, size_t tailBytes);
+
+// The byte pieces of the surface and element records, shared with the node classes' own tests.
+namespace y3drec {
+
+void PutU32(std::vector<uint8_t>* out, uint32_t v);
+void PutF32(std::vector<uint8_t>* out, float f);
+void PutVec3(std::vector<uint8_t>* out, const Vec3& v);
+// The text in a zero-filled field of `size` bytes (cut when longer).
+void PutText(std::vector<uint8_t>* out, const std::string& text, size_t size);
+std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts);
+
+// The 573-byte node header with a name, a type code and the position at offset 436.
+std::vector<uint8_t> NodeHeader(const std::string& name, uint32_t type, const Vec3& position);
+
+// One vertex record {count, FVF, vertices} and one index record {count, buffer, indices}, as the
+// surfaces read them (no block count).
+std::vector<uint8_t> VertexRecordBytes(uint32_t fvf, const std::vector<uint8_t>& vertices, uint32_t count);
+std::vector<uint8_t> IndexRecordBytes(const std::vector<uint16_t>& indices);
+
+// Position, diffuse colour, one texture pair: what the surfaces' files hold.
+constexpr uint32_t kSurfaceFvf = 0x142;
+struct SurfaceVertex {
+    float x, y, z;
+    uint32_t colour;
+    float u, v;
+};
+// A quad's four corners as vertex and index records (two triangles).
+std::vector<uint8_t> QuadBuffers(const SurfaceVertex (&corners)[4]);
+// A horizontal square at height y with half edge h.
+std::vector<uint8_t> FlatQuad(float y, float h);
+
+// The 36-byte lava or water record (the second value is the water level; lava does not read it).
+std::vector<uint8_t> LavaOrWaterRecord(uint32_t triangles, float second, const float box[6], uint32_t material);
+
+struct MirrorRecordFields {
+    uint32_t triangles = 2;
+    Vec3 reflection{0, 0, 0};
+    uint32_t spare = 0;
+    Vec3 axes[3] = {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}};
+    Vec3 position{0, 0, 0};
+    float sizeScale = 1.0f;
+    uint8_t sizeByte = 2;
+    float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
+    uint32_t material = 0;
+};
+// The 101-byte mirror record.
+std::vector<uint8_t> MirrorRecord(const MirrorRecordFields& f);
+
+}  // namespace y3drec
+
+// Whole object records of the surface, effect and element kinds, buffers included.
+// 0x700: node header (position) and the 20-byte tail.
+Y3DRecord GlowNodeRecord(const std::string& name, const Vec3& position, float size, const float rgb[3],
+                         uint32_t textureNumber);
+// 0x400: node header only.
+Y3DRecord FlareNodeRecord(const std::string& name, const Vec3& position);
+// 0x1000 / 0x1001: node header (named) and the values.
+Y3DRecord ElementRecord(const std::string& name, uint32_t type, const std::vector<uint32_t>& values);
+// 0x210: the 316-byte record; a name tagged "FLARE" also gets the flare's node header after it.
+Y3DRecord TexturedElementRecord(const std::string& name, const std::vector<uint32_t>& values,
+                                const std::string& textureFile, const Vec3& flarePosition = {0, 0, 0});
+// 0x802 and 0x801: the 36-byte record and a flat quad at height y.
+Y3DRecord LavaNodeRecord(const std::string& name, float y, uint32_t material);
+Y3DRecord WaterNodeRecord(const std::string& name, float level, uint32_t material);
+// 0x800: the 101-byte record and a quad in its plane.
+Y3DRecord MirrorNodeRecord(const std::string& name, const y3drec::MirrorRecordFields& fields);
 
 // Where Build put each part, for tests that damage one of them.
 struct Y3DSceneLayout {
