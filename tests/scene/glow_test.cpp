@@ -316,7 +316,9 @@ TEST_F(GlowTest, FlareElementsLieOnTheLineThroughTheCentre) {
         const float edge = 64.0f * flare.size[i];
         const float expected = ((48.0f / 64.0f - 0.5f) * flare.place[i] + 0.5f) * 64.0f;
         // Squares cut by the screen edge move their centre; element 0 is 48 wide around 48.
-        if (expected - edge / 2 >= 0 && expected + edge / 2 <= 64) EXPECT_NEAR(cx, expected, 1e-3) << i;
+        if (expected - edge / 2 >= 0 && expected + edge / 2 <= 64) {
+            EXPECT_NEAR(cx, expected, 1e-3) << i;
+        }
     }
 }
 
