@@ -12,9 +12,6 @@ namespace {
 
 constexpr float kCellLift = 0.015f;
 
-// Draws from memory unbind stream 0 on the device; keep the cache truthful.
-void ForgetStream0() { g_Video.streams[0] = nullptr; }
-
 void DebugStates() {
     g_Video.SetWorldMatrix(&IdentityMatrix, 0, true);
     g_Video.SetTexture(-1, nullptr);
@@ -67,7 +64,6 @@ void BeginDebugDraw(float x0, float y0, float z0, float x1, float y1, float z1, 
     d->SetTransform(D3DTS_WORLDMATRIX(0), &IdentityMatrix);
     DebugVertex v[2] = {{x0, y0, z0, colour}, {x1, y1, z1, colour}};
     d->DrawPrimitiveUP(D3DPT_LINELIST, 1, v, sizeof(DebugVertex));
-    ForgetStream0();
     if (block) {
         d->ApplyStateBlock(block);
         d->DeleteStateBlock(block);
@@ -81,14 +77,12 @@ void DrawDebugPolygon(const Vec3* points, int count, uint32_t colour) {
     for (int i = 0; i < count; ++i) v[size_t(i)] = {points[i].x, points[i].y, points[i].z, colour};
     DebugStates();
     g_Video.device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, uint32_t(count - 2), v.data(), sizeof(DebugVertex));
-    ForgetStream0();
 }
 
 void DrawDebugTriangleList(const DebugVertex* vertices, int triangleCount) {
     if (!vertices || triangleCount <= 0 || !g_Video.device) return;
     DebugStates();
     g_Video.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, uint32_t(triangleCount), vertices, sizeof(DebugVertex));
-    ForgetStream0();
 }
 
 void GridCellCorners(const PathLayer& layer, int32_t offsetX, int32_t offsetZ, const CellRef& cell, Vec3 out[4]) {

@@ -241,7 +241,6 @@ void Octree::DebugDraw() {
             }
         }
     }
-    g_Video.streams[0] = nullptr;   // drawing from memory unbinds stream 0
     if (block) {
         d->ApplyStateBlock(block);
         d->DeleteStateBlock(block);

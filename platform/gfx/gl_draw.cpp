@@ -959,11 +959,9 @@ Result GLDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, co
     in.vertexLimit = uint32_t(n);
     in.first = 0;
     in.count = uint32_t(n);
-    Result r = DoDraw(type, in);
-    // Drawing from memory leaves stream 0 unset, as the fixed-function device does.
-    Assign(st_.streams[0], static_cast<GLVertexBuffer*>(nullptr));
-    st_.strides[0] = 0;
-    return r;
+    // Drawing from memory leaves the bound stream as it was: the video object's cache takes a
+    // binding to last until it changes it.
+    return DoDraw(type, in);
 }
 
 Result GLDevice::DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minVertexIndex, uint32_t numVertexIndices,
@@ -983,12 +981,7 @@ Result GLDevice::DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minVertexIn
     in.indexCount = uint32_t(n);
     in.minIndex = minVertexIndex;
     in.numVertices = numVertexIndices;
-    Result r = DoDraw(type, in);
-    Assign(st_.streams[0], static_cast<GLVertexBuffer*>(nullptr));
-    st_.strides[0] = 0;
-    Assign(st_.indices, static_cast<GLIndexBuffer*>(nullptr));
-    st_.baseVertex = 0;
-    return r;
+    return DoDraw(type, in);
 }
 
 }  // namespace gfx::gl

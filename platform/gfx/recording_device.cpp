@@ -2026,11 +2026,8 @@ Result RecordingDevice::DrawPrimitiveUP(PrimitiveType type, uint32_t primitiveCo
         d.stride = vertexStride;
         auto* p = static_cast<const uint8_t*>(vertexData);
         d.vertexData.assign(p, p + size_t(n) * vertexStride);
-        Result r = Draw(at, type, primitiveCount, std::move(d));
-        // Drawing from memory leaves stream 0 unbound.
-        Assign(st_.streams[0], static_cast<VertexBuffer*>(nullptr));
-        st_.strides[0] = 0;
-        return r;
+        // Bindings stay as they were, as on the OpenGL device.
+        return Draw(at, type, primitiveCount, std::move(d));
     });
 }
 
@@ -2063,13 +2060,7 @@ Result RecordingDevice::DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minV
         d.indexData.assign(ip, ip + size_t(n) * indexSize);
         auto* vp = static_cast<const uint8_t*>(vertexData);
         d.vertexData.assign(vp, vp + size_t(vertexEnd) * vertexStride);
-        Result r = Draw(at, type, primitiveCount, std::move(d));
-        // Drawing from memory leaves stream 0 and the indices unbound.
-        Assign(st_.streams[0], static_cast<VertexBuffer*>(nullptr));
-        st_.strides[0] = 0;
-        Assign(st_.indices, static_cast<IndexBuffer*>(nullptr));
-        st_.baseVertexIndex = 0;
-        return r;
+        return Draw(at, type, primitiveCount, std::move(d));
     });
 }
 

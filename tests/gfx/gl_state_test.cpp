@@ -418,25 +418,29 @@ TEST_F(GLBufferDrawTest, BadRangesAreRefusedWithoutDrawing) {
               D3DERR_INVALIDCALL);
 }
 
-TEST_F(GLBufferDrawTest, DrawingFromMemoryUnsetsStreamAndIndices) {
+TEST_F(GLBufferDrawTest, DrawingFromMemoryKeepsStreamAndIndices) {
+    // The video object caches bindings by pointer, so a draw from memory must not drop them.
     ColorVertex v[3] = {{-1, 1, 0.5f, 0xFFFFFFFF, 0, 0}, {1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
                         {-1, -1, 0.5f, 0xFFFFFFFF, 0, 0}};
     ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(ColorVertex)), D3D_OK);
-    VertexBuffer* got = nullptr;
-    uint32_t stride = 1;
-    device->GetStreamSource(0, &got, &stride);
-    EXPECT_EQ(got, nullptr);
-    EXPECT_EQ(stride, 0u);
-    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3DERR_INVALIDCALL);
     const uint16_t idx[3] = {2, 1, 0};
     ASSERT_EQ(device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, idx, D3DFMT_INDEX16, v, sizeof(ColorVertex)),
               D3D_OK);
+    VertexBuffer* got = nullptr;
+    uint32_t stride = 0;
+    device->GetStreamSource(0, &got, &stride);
+    EXPECT_EQ(got, vb);
+    EXPECT_EQ(stride, sizeof(ColorVertex));
+    if (got) got->Release();
     IndexBuffer* gib = nullptr;
     uint32_t base = 9;
     device->GetIndices(&gib, &base);
-    EXPECT_EQ(gib, nullptr);
+    EXPECT_EQ(gib, ib);
     EXPECT_EQ(base, 0u);
+    if (gib) gib->Release();
     EXPECT_TRUE(ColorNear(Pixel(2, 2), 0xFFFFFFFF, 0));
+    // The buffers still draw afterwards.
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
 }
 
 TEST_F(GLStateTest, VertexDeclarationsAndFormatCodes) {

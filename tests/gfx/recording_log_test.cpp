@@ -172,7 +172,7 @@ TEST_F(RecordingLogTest, DrawsRecordTheStateTheyUsed) {
     for (RefCounted* o : std::initializer_list<RefCounted*>{a, b, vb, ib}) o->Release();
 }
 
-TEST_F(RecordingLogTest, DrawsFromMemoryCopyTheirDataAndUnbindTheStream) {
+TEST_F(RecordingLogTest, DrawsFromMemoryCopyTheirDataAndKeepTheBindings) {
     VertexBuffer* vb = BindVertices(4);
     IndexBuffer* ib = BindIndices({0, 1, 2});
     ASSERT_EQ(dev->BeginScene(), D3D_OK);
@@ -194,8 +194,9 @@ TEST_F(RecordingLogTest, DrawsFromMemoryCopyTheirDataAndUnbindTheStream) {
     std::memcpy(&last, d.vertexData.data() + 3 * sizeof(V), sizeof(V));
     EXPECT_EQ(last.color, 0xFFFFFFFFu);
     EXPECT_EQ(last.x, 8.0f);
-    EXPECT_EQ(dev->State().streams[0], nullptr);  // stream 0 left unbound
-    EXPECT_EQ(dev->State().indices, ib);          // the indices stay
+    // Bindings outlast a draw from memory, so the video object's cache stays true.
+    EXPECT_EQ(dev->State().streams[0], vb);
+    EXPECT_EQ(dev->State().indices, ib);
 
     const uint16_t idx[6] = {1, 2, 3, 3, 2, 1};
     ASSERT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 1, 3, 2, idx, D3DFMT_INDEX16, quad, sizeof(V)), D3D_OK);
@@ -203,7 +204,7 @@ TEST_F(RecordingLogTest, DrawsFromMemoryCopyTheirDataAndUnbindTheStream) {
     EXPECT_EQ(di.indexFormat, D3DFMT_INDEX16);
     EXPECT_EQ(di.indexData.size(), sizeof(idx));
     EXPECT_EQ(di.vertexData.size(), 4 * sizeof(V));  // vertices 0 .. min + count - 1
-    EXPECT_EQ(dev->State().indices, nullptr);         // and the indices too
+    EXPECT_EQ(dev->State().indices, ib);
     // An index outside the declared vertices is refused rather than read past the array.
     const uint16_t bad[3] = {0, 1, 2};
     EXPECT_EQ(dev->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 1, 3, 1, bad, D3DFMT_INDEX16, quad, sizeof(V)),
