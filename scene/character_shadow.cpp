@@ -253,7 +253,7 @@ void ModelLoader::DrawShadowVolume() {
         device->ApplyStateBlock(block);
         device->DeleteStateBlock(block);
     }
-    // Drawing from memory unbinds stream 0.
+    // The state block put bindings back behind the cache's back.
     for (int s = 0; s < VIDEO_STREAMS; ++s) g_Video.streams[s] = nullptr;
     g_Video.vertexShader = 0;
 }

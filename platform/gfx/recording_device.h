@@ -6,7 +6,8 @@
 // classic device's where that one is silent:
 // - draws outside BeginScene/EndScene, with no vertex format, or reaching past a buffer are
 //   refused with D3DERR_INVALIDCALL;
-// - DrawPrimitiveUP leaves stream 0 unbound, DrawIndexedPrimitiveUP stream 0 and the indices;
+// - drawing from memory leaves the stream and index bindings as they were (the video object's
+//   cache relies on it);
 // - Reset refuses while resources of D3DPOOL_DEFAULT are alive or while the caller still holds
 //   the implicit back buffer or depth surface; a failed Reset leaves the device lost and ready
 //   for another Reset (TestCooperativeLevel gives D3DERR_DEVICENOTRESET);
