@@ -209,63 +209,8 @@ bool IsVertexRenderState(uint32_t s) {
 bool IsVertexStageState(uint32_t t) { return t == D3DTSS_TEXCOORDINDEX || t == D3DTSS_TEXTURETRANSFORMFLAGS; }
 
 void SetDefaultState(RecordingState& s, bool zEnable, uint32_t width, uint32_t height) {
-    std::memset(s.renderStates, 0, sizeof(s.renderStates));
-    uint32_t* rs = s.renderStates;
-    rs[D3DRS_ZENABLE] = zEnable ? D3DZB_TRUE : D3DZB_FALSE;
-    rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
-    rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-    rs[D3DRS_ZWRITEENABLE] = 1;
-    rs[D3DRS_LASTPIXEL] = 1;
-    rs[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-    rs[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-    rs[D3DRS_CULLMODE] = D3DCULL_CCW;
-    rs[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-    rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_FOGEND] = FloatBits(1.0f);
-    rs[D3DRS_FOGDENSITY] = FloatBits(1.0f);
-    rs[D3DRS_STENCILFAIL] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_STENCILMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
-    rs[D3DRS_CLIPPING] = 1;
-    rs[D3DRS_LIGHTING] = 1;
-    rs[D3DRS_COLORVERTEX] = 1;
-    rs[D3DRS_LOCALVIEWER] = 1;
-    rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-    rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-    rs[D3DRS_AMBIENTMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_EMISSIVEMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_POINTSIZE] = FloatBits(1.0f);
-    rs[D3DRS_POINTSCALE_A] = FloatBits(1.0f);
-    rs[D3DRS_POINTSIZE_MAX] = FloatBits(64.0f);
-    rs[D3DRS_MULTISAMPLEANTIALIAS] = 1;
-    rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_COLORWRITEENABLE] = 0xF;
-    rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
-        uint32_t* t = s.stageStates[i];
-        std::memset(t, 0, sizeof(s.stageStates[i]));
-        t[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-        t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-        t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-        t[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-        t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-        t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-        t[D3DTSS_TEXCOORDINDEX] = i;
-        t[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
-        t[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-        t[D3DTSS_ADDRESSW] = D3DTADDRESS_WRAP;
-        t[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
-        t[D3DTSS_MINFILTER] = D3DTEXF_POINT;
-        t[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
-        t[D3DTSS_MAXANISOTROPY] = 1;
-        t[D3DTSS_COLORARG0] = D3DTA_CURRENT;
-        t[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
-        t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
-    }
+    FillDefaultRenderStates(s.renderStates, zEnable);
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i) FillDefaultStageStates(i, s.stageStates[i]);
     for (auto& m : s.transforms) m = kIdentity;
     s.viewport = {0, 0, width, height, 0.0f, 1.0f};
     s.material = Material{};
@@ -274,14 +219,6 @@ void SetDefaultState(RecordingState& s, bool zEnable, uint32_t width, uint32_t h
     s.vertexShader = 0;
     std::memset(s.strides, 0, sizeof(s.strides));
     s.baseVertexIndex = 0;
-}
-
-Light DefaultLight() {
-    Light l{};
-    l.Type = D3DLIGHT_DIRECTIONAL;
-    l.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
-    l.Direction = {0.0f, 0.0f, 1.0f};
-    return l;
 }
 
 template <typename T>
