@@ -95,15 +95,7 @@ IndexBuffer* IndexBufferTable::Get(int32_t id) const {
     return slot < buffers.size() ? buffers[slot] : nullptr;
 }
 
-void IndexBufferTable::Free() {
-    for (IndexBuffer*& b : buffers) {
-        delete b;
-        b = nullptr;
-    }
-    buffers.clear();
-    buffers.shrink_to_fit();
-    held = 0;
-}
+void IndexBufferTable::Free() { FreeSlots(buffers, &held); }
 
 int32_t IndexBufferTable::Load(FILE* file, int32_t firstVertexBuffer, uint32_t usage, const PackEntryInfo* entry) {
     uint32_t n = 0;
@@ -116,29 +108,8 @@ int32_t IndexBufferTable::Load(FILE* file, int32_t firstVertexBuffer, uint32_t u
         WriteDebugLogF("IndexBufferTable::Load: %u buffers no caben en el fichero", n);
         return -1;
     }
-    const size_t oldCapacity = buffers.size();
-    int32_t start = ReserveSlotRun(buffers, n, kGrowth, kMaxSlots);
-    if (start < 0) {
-        WriteDebugLogF("IndexBufferTable::Load: no caben %u buffers mas en la tabla", n);
-        return -1;
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        IndexBuffer* b = new IndexBuffer();
-        buffers[size_t(start) + i] = b;
-        bool malformed = false;
-        b->Load(file, firstVertexBuffer, usage, entry, &malformed);
-        if (malformed) {
-            for (uint32_t k = 0; k <= i; ++k) {
-                delete buffers[size_t(start) + k];
-                buffers[size_t(start) + k] = nullptr;
-            }
-            buffers.resize(oldCapacity);
-            WriteDebugLogF("IndexBufferTable::Load: registro %u defectuoso, bloque rechazado", i);
-            return -1;
-        }
-    }
-    held = uint16_t(held + n);
-    return start;
+    return LoadSlotRun(buffers, &held, n, kGrowth, kMaxSlots, "IndexBufferTable",
+                       [&](IndexBuffer* b, bool* malformed) { b->Load(file, firstVertexBuffer, usage, entry, malformed); });
 }
 
 bool IndexBufferTable::Select(int32_t id) {
@@ -147,24 +118,6 @@ bool IndexBufferTable::Select(int32_t id) {
     return b->Select();
 }
 
-int32_t IndexBufferTable::AddRef(int32_t id) {
-    uint16_t slot = uint16_t(id);
-    if (slot >= buffers.size()) return 0;
-    IndexBuffer* b = buffers[slot];
-    if (!b) return -1;
-    if (b->refCount < 0xFFFF) ++b->refCount;
-    return b->refCount;
-}
+int32_t IndexBufferTable::AddRef(int32_t id) { return AddRefSlot(buffers, id); }
 
-int32_t IndexBufferTable::Release(int32_t id) {
-    uint16_t slot = uint16_t(id);
-    if (slot >= buffers.size()) return 0;
-    IndexBuffer* b = buffers[slot];
-    if (!b) return -1;
-    if (b->refCount > 0) --b->refCount;
-    if (b->refCount > 0) return b->refCount;
-    delete b;
-    buffers[slot] = nullptr;
-    --held;
-    return 0;
-}
+int32_t IndexBufferTable::Release(int32_t id) { return ReleaseSlot(buffers, &held, id); }

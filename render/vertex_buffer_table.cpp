@@ -161,15 +161,7 @@ VertexBuffer* VertexBufferTable::Get(int32_t id) const {
     return slot < buffers.size() ? buffers[slot] : nullptr;
 }
 
-void VertexBufferTable::Free() {
-    for (VertexBuffer*& b : buffers) {
-        delete b;
-        b = nullptr;
-    }
-    buffers.clear();
-    buffers.shrink_to_fit();
-    held = 0;
-}
+void VertexBufferTable::Free() { FreeSlots(buffers, &held); }
 
 int32_t VertexBufferTable::Load(FILE* file, uint32_t usage, const PackEntryInfo* entry) {
     uint32_t n = 0;
@@ -183,29 +175,8 @@ int32_t VertexBufferTable::Load(FILE* file, uint32_t usage, const PackEntryInfo*
         WriteDebugLogF("VertexBufferTable::Load: %u buffers no caben en el fichero", n);
         return -1;
     }
-    const size_t oldCapacity = buffers.size();
-    int32_t start = ReserveSlotRun(buffers, n, kGrowth, kMaxSlots);
-    if (start < 0) {
-        WriteDebugLogF("VertexBufferTable::Load: no caben %u buffers mas en la tabla", n);
-        return -1;
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        VertexBuffer* b = new VertexBuffer();
-        buffers[size_t(start) + i] = b;
-        bool malformed = false;
-        b->Load(file, usage, entry, &malformed);
-        if (malformed) {
-            for (uint32_t k = 0; k <= i; ++k) {
-                delete buffers[size_t(start) + k];
-                buffers[size_t(start) + k] = nullptr;
-            }
-            buffers.resize(oldCapacity);
-            WriteDebugLogF("VertexBufferTable::Load: registro %u defectuoso, bloque rechazado", i);
-            return -1;
-        }
-    }
-    held = uint16_t(held + n);
-    return start;
+    return LoadSlotRun(buffers, &held, n, kGrowth, kMaxSlots, "VertexBufferTable",
+                       [&](VertexBuffer* b, bool* malformed) { b->Load(file, usage, entry, malformed); });
 }
 
 int32_t VertexBufferTable::Add(VertexBuffer* buffer) {
@@ -230,24 +201,6 @@ bool VertexBufferTable::Select(int32_t id) {
     return b->Select();
 }
 
-int32_t VertexBufferTable::AddRef(int32_t id) {
-    uint16_t slot = uint16_t(id);
-    if (slot >= buffers.size()) return 0;
-    VertexBuffer* b = buffers[slot];
-    if (!b) return -1;
-    if (b->refCount < 0xFFFF) ++b->refCount;
-    return b->refCount;
-}
+int32_t VertexBufferTable::AddRef(int32_t id) { return AddRefSlot(buffers, id); }
 
-int32_t VertexBufferTable::Release(int32_t id) {
-    uint16_t slot = uint16_t(id);
-    if (slot >= buffers.size()) return 0;
-    VertexBuffer* b = buffers[slot];
-    if (!b) return -1;
-    if (b->refCount > 0) --b->refCount;
-    if (b->refCount > 0) return b->refCount;
-    delete b;
-    buffers[slot] = nullptr;
-    --held;
-    return 0;
-}
+int32_t VertexBufferTable::Release(int32_t id) { return ReleaseSlot(buffers, &held, id); }

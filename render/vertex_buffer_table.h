@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "render/slot_table.h"
+
 #include "platform/gfx/device.h"
 
 struct PackEntryInfo;
@@ -79,35 +81,6 @@ public:
     int32_t Release(int32_t id);
 };
 
-// The first slot of a run of n free slots, growing the slot array when no run fits; -1 when the
-// run would pass kMaxSlots. Shared by the vertex- and index-buffer tables.
-template <typename T>
-int32_t ReserveSlotRun(std::vector<T*>& slots, uint32_t n, uint32_t growth, uint32_t maxSlots);
-
 // The scene's vertex-buffer table, which index buffers consult for the processing mode of the
 // vertices they address. The scene container sets it while it owns the table; null otherwise.
 extern VertexBufferTable* g_SceneVertexBuffers;
-
-template <typename T>
-int32_t ReserveSlotRun(std::vector<T*>& slots, uint32_t n, uint32_t growth, uint32_t maxSlots) {
-    if (n == 0) return -1;
-    const uint32_t capacity = uint32_t(slots.size());
-    uint32_t runStart = 0, runLength = 0;
-    for (uint32_t i = 0; i < capacity; ++i) {
-        if (slots[i]) {
-            runLength = 0;
-            continue;
-        }
-        if (runLength == 0) runStart = i;
-        if (++runLength == n) return int32_t(runStart);
-    }
-    // No run fits: continue the free run that reaches the end, or start at the end.
-    uint32_t start = runLength > 0 ? runStart : capacity;
-    uint64_t needed = uint64_t(start) + n;
-    if (needed > maxSlots) return -1;
-    uint64_t grown = capacity;
-    while (grown < needed) grown += growth;
-    if (grown > maxSlots) grown = maxSlots;
-    slots.resize(size_t(grown), nullptr);
-    return int32_t(start);
-}
