@@ -444,9 +444,32 @@ Result RecSurface::UnlockNow() {
     return D3D_OK;
 }
 
-class RecVertexBuffer final : public VertexBuffer, public Object {
+// The bytes and lock count both buffer kinds keep.
+struct RecBufferBytes {
+    explicit RecBufferBytes(uint32_t len) : length(len), data(len, 0) {}
+
+    Result LockRange(uint32_t offset, uint32_t size, uint8_t** out) {
+        if (!out || offset > length) return D3DERR_INVALIDCALL;
+        uint32_t n = size == 0 ? length - offset : size;
+        if (n > length - offset) return D3DERR_INVALIDCALL;
+        *out = data.data() + offset;
+        ++lockCount;
+        return D3D_OK;
+    }
+    Result UnlockRange() {
+        if (lockCount == 0) return D3DERR_INVALIDCALL;
+        --lockCount;
+        return D3D_OK;
+    }
+
+    uint32_t length;
+    std::vector<uint8_t> data;
+    uint32_t lockCount = 0;
+};
+
+class RecVertexBuffer final : public VertexBuffer, public Object, public RecBufferBytes {
 public:
-    RecVertexBuffer(uint32_t len, uint32_t u, uint32_t f) : length(len), usage(u), fvf(f), data(len, 0) {}
+    RecVertexBuffer(uint32_t len, uint32_t u, uint32_t f) : RecBufferBytes(len), usage(u), fvf(f) {}
 
     uint32_t AddRef() override { return AddOne(); }
     uint32_t Release() override { return DropOne(); }
@@ -454,21 +477,10 @@ public:
 
     Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) override {
         if (out) *out = nullptr;
-        return ResourceCall(device, CallKind::LockVertexBuffer, {offset, size, flags}, Identity(), [&]() -> Result {
-            if (!out || offset > length) return D3DERR_INVALIDCALL;
-            uint32_t n = size == 0 ? length - offset : size;
-            if (n > length - offset) return D3DERR_INVALIDCALL;
-            *out = data.data() + offset;
-            ++lockCount;
-            return D3D_OK;
-        });
+        return ResourceCall(device, CallKind::LockVertexBuffer, {offset, size, flags}, Identity(), [&]() -> Result { return LockRange(offset, size, out); });
     }
     Result Unlock() override {
-        return ResourceCall(device, CallKind::UnlockVertexBuffer, {}, Identity(), [&]() -> Result {
-            if (lockCount == 0) return D3DERR_INVALIDCALL;
-            --lockCount;
-            return D3D_OK;
-        });
+        return ResourceCall(device, CallKind::UnlockVertexBuffer, {}, Identity(), [&]() -> Result { return UnlockRange(); });
     }
     Result GetDesc(VertexBufferDesc* desc) override {
         if (!desc) return D3DERR_INVALIDCALL;
@@ -476,14 +488,12 @@ public:
         return D3D_OK;
     }
 
-    uint32_t length, usage, fvf;
-    std::vector<uint8_t> data;
-    uint32_t lockCount = 0;
+    uint32_t usage, fvf;
 };
 
-class RecIndexBuffer final : public IndexBuffer, public Object {
+class RecIndexBuffer final : public IndexBuffer, public Object, public RecBufferBytes {
 public:
-    RecIndexBuffer(uint32_t len, uint32_t u, Format f) : length(len), usage(u), format(f), data(len, 0) {}
+    RecIndexBuffer(uint32_t len, uint32_t u, Format f) : RecBufferBytes(len), usage(u), format(f) {}
 
     uint32_t AddRef() override { return AddOne(); }
     uint32_t Release() override { return DropOne(); }
@@ -491,21 +501,10 @@ public:
 
     Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) override {
         if (out) *out = nullptr;
-        return ResourceCall(device, CallKind::LockIndexBuffer, {offset, size, flags}, Identity(), [&]() -> Result {
-            if (!out || offset > length) return D3DERR_INVALIDCALL;
-            uint32_t n = size == 0 ? length - offset : size;
-            if (n > length - offset) return D3DERR_INVALIDCALL;
-            *out = data.data() + offset;
-            ++lockCount;
-            return D3D_OK;
-        });
+        return ResourceCall(device, CallKind::LockIndexBuffer, {offset, size, flags}, Identity(), [&]() -> Result { return LockRange(offset, size, out); });
     }
     Result Unlock() override {
-        return ResourceCall(device, CallKind::UnlockIndexBuffer, {}, Identity(), [&]() -> Result {
-            if (lockCount == 0) return D3DERR_INVALIDCALL;
-            --lockCount;
-            return D3D_OK;
-        });
+        return ResourceCall(device, CallKind::UnlockIndexBuffer, {}, Identity(), [&]() -> Result { return UnlockRange(); });
     }
     Result GetDesc(IndexBufferDesc* desc) override {
         if (!desc) return D3DERR_INVALIDCALL;
@@ -516,10 +515,8 @@ public:
     uint32_t IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
     uint32_t Count() const { return length / IndexSize(); }
 
-    uint32_t length, usage;
+    uint32_t usage;
     Format format;
-    std::vector<uint8_t> data;
-    uint32_t lockCount = 0;
 };
 
 }  // namespace rec
