@@ -193,7 +193,25 @@ private:
     ~GLTexture() override;
 };
 
-class GLVertexBuffer : public VertexBuffer, public GLObject {
+// The bytes, dirty range and OpenGL buffer both buffer kinds keep.
+struct GLBufferStore {
+    GLBufferStore(uint32_t len, uint32_t u);
+    // Hands out a range; a write-lock widens the range uploaded at the next bind.
+    Result LockRange(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
+    Result UnlockRange();
+    // Binds the buffer to target with its current contents.
+    void Upload(GLenum target);
+    void DropBuffer();
+
+    uint32_t length, usage;
+    std::vector<uint8_t> data;
+    GLuint buffer = 0;
+    uint32_t dirtyBegin = 0, dirtyEnd = 0;
+    bool uploadedOnce = false;
+    int lockCount = 0;
+};
+
+class GLVertexBuffer : public VertexBuffer, public GLObject, public GLBufferStore {
 public:
     GLVertexBuffer(GLDevice* d, uint32_t length, uint32_t usage, uint32_t fvf, Pool p);
     Result Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override;
@@ -203,18 +221,13 @@ public:
     // Binds the OpenGL buffer with current contents.
     void Bind();
 
-    uint32_t length, usage, fvf;
-    std::vector<uint8_t> data;
-    GLuint buffer = 0;
-    uint32_t dirtyBegin = 0, dirtyEnd = 0;
-    bool uploadedOnce = false;
-    int lockCount = 0;
+    uint32_t fvf;
 
 private:
     ~GLVertexBuffer() override;
 };
 
-class GLIndexBuffer : public IndexBuffer, public GLObject {
+class GLIndexBuffer : public IndexBuffer, public GLObject, public GLBufferStore {
 public:
     GLIndexBuffer(GLDevice* d, uint32_t length, uint32_t usage, Format f, Pool p);
     Result Lock(uint32_t offset, uint32_t size, uint8_t** data, uint32_t flags) override;
@@ -228,15 +241,9 @@ public:
     // Largest index in the buffer (recomputed after writes).
     uint32_t MaxIndex();
 
-    uint32_t length, usage;
     Format format;
-    std::vector<uint8_t> data;
-    GLuint buffer = 0;
-    uint32_t dirtyBegin = 0, dirtyEnd = 0;
-    bool uploadedOnce = false;
     bool maxValid = false;
     uint32_t maxIndex = 0;
-    int lockCount = 0;
 
 private:
     ~GLIndexBuffer() override;

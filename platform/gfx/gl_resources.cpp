@@ -389,14 +389,62 @@ Result GLTexture::UnlockRect(uint32_t level) {
     return D3D_OK;
 }
 
-// ---- Vertex buffers ----
+// ---- Buffers ----
 
-GLVertexBuffer::GLVertexBuffer(GLDevice* d, uint32_t len, uint32_t u, uint32_t f, Pool p)
-    : length(len), usage(u), fvf(f), data(len, 0) {
-    pool = p;
+GLBufferStore::GLBufferStore(uint32_t len, uint32_t u) : length(len), usage(u), data(len, 0) {
     glGenBuffers(1, &buffer);
     dirtyBegin = 0;
     dirtyEnd = len;
+}
+
+Result GLBufferStore::LockRange(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (offset > length) return D3DERR_INVALIDCALL;
+    if (size == 0) size = length - offset;
+    if (size > length - offset) return D3DERR_INVALIDCALL;
+    *out = data.data() + offset;
+    if (!(flags & D3DLOCK_READONLY) && size) {
+        if (dirtyBegin == dirtyEnd) {
+            dirtyBegin = offset;
+            dirtyEnd = offset + size;
+        } else {
+            dirtyBegin = std::min(dirtyBegin, offset);
+            dirtyEnd = std::max(dirtyEnd, offset + size);
+        }
+    }
+    ++lockCount;
+    return D3D_OK;
+}
+
+Result GLBufferStore::UnlockRange() {
+    if (lockCount == 0) return D3DERR_INVALIDCALL;
+    --lockCount;
+    return D3D_OK;
+}
+
+void GLBufferStore::Upload(GLenum target) {
+    glBindBuffer(target, buffer);
+    if (!uploadedOnce) {
+        glBufferData(target, GLsizeiptr(length), data.data(),
+                     (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+        uploadedOnce = true;
+    } else if (dirtyEnd > dirtyBegin) {
+        glBufferSubData(target, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin), data.data() + dirtyBegin);
+    }
+    dirtyBegin = dirtyEnd = 0;
+}
+
+void GLBufferStore::DropBuffer() {
+    if (buffer) glDeleteBuffers(1, &buffer);
+    buffer = 0;
+}
+
+// ---- Vertex buffers ----
+
+GLVertexBuffer::GLVertexBuffer(GLDevice* d, uint32_t len, uint32_t u, uint32_t f, Pool p)
+    : GLBufferStore(len, u), fvf(f) {
+    pool = p;
     Attach(d);
 }
 
@@ -407,36 +455,13 @@ GLVertexBuffer::~GLVertexBuffer() {
     }
 }
 
-void GLVertexBuffer::DropGL() {
-    if (buffer) glDeleteBuffers(1, &buffer);
-    buffer = 0;
-}
+void GLVertexBuffer::DropGL() { DropBuffer(); }
 
 Result GLVertexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
-    if (!out) return D3DERR_INVALIDCALL;
-    *out = nullptr;
-    if (offset > length) return D3DERR_INVALIDCALL;
-    if (size == 0) size = length - offset;
-    if (size > length - offset) return D3DERR_INVALIDCALL;
-    *out = data.data() + offset;
-    if (!(flags & D3DLOCK_READONLY) && size) {
-        if (dirtyBegin == dirtyEnd) {
-            dirtyBegin = offset;
-            dirtyEnd = offset + size;
-        } else {
-            dirtyBegin = std::min(dirtyBegin, offset);
-            dirtyEnd = std::max(dirtyEnd, offset + size);
-        }
-    }
-    ++lockCount;
-    return D3D_OK;
+    return LockRange(offset, size, out, flags);
 }
 
-Result GLVertexBuffer::Unlock() {
-    if (lockCount == 0) return D3DERR_INVALIDCALL;
-    --lockCount;
-    return D3D_OK;
-}
+Result GLVertexBuffer::Unlock() { return UnlockRange(); }
 
 Result GLVertexBuffer::GetDesc(VertexBufferDesc* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
@@ -444,27 +469,13 @@ Result GLVertexBuffer::GetDesc(VertexBufferDesc* desc) {
     return D3D_OK;
 }
 
-void GLVertexBuffer::Bind() {
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    if (!uploadedOnce) {
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(length), data.data(),
-                     (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-        uploadedOnce = true;
-    } else if (dirtyEnd > dirtyBegin) {
-        glBufferSubData(GL_ARRAY_BUFFER, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin),
-                        data.data() + dirtyBegin);
-    }
-    dirtyBegin = dirtyEnd = 0;
-}
+void GLVertexBuffer::Bind() { Upload(GL_ARRAY_BUFFER); }
 
 // ---- Index buffers ----
 
 GLIndexBuffer::GLIndexBuffer(GLDevice* d, uint32_t len, uint32_t u, Format f, Pool p)
-    : length(len), usage(u), format(f), data(len, 0) {
+    : GLBufferStore(len, u), format(f) {
     pool = p;
-    glGenBuffers(1, &buffer);
-    dirtyBegin = 0;
-    dirtyEnd = len;
     Attach(d);
 }
 
@@ -475,37 +486,16 @@ GLIndexBuffer::~GLIndexBuffer() {
     }
 }
 
-void GLIndexBuffer::DropGL() {
-    if (buffer) glDeleteBuffers(1, &buffer);
-    buffer = 0;
-}
+void GLIndexBuffer::DropGL() { DropBuffer(); }
 
 Result GLIndexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
-    if (!out) return D3DERR_INVALIDCALL;
-    *out = nullptr;
-    if (offset > length) return D3DERR_INVALIDCALL;
-    if (size == 0) size = length - offset;
-    if (size > length - offset) return D3DERR_INVALIDCALL;
-    *out = data.data() + offset;
-    if (!(flags & D3DLOCK_READONLY) && size) {
-        if (dirtyBegin == dirtyEnd) {
-            dirtyBegin = offset;
-            dirtyEnd = offset + size;
-        } else {
-            dirtyBegin = std::min(dirtyBegin, offset);
-            dirtyEnd = std::max(dirtyEnd, offset + size);
-        }
-        maxValid = false;
-    }
-    ++lockCount;
-    return D3D_OK;
+    Result r = LockRange(offset, size, out, flags);
+    // A write may change the largest index.
+    if (Succeeded(r) && !(flags & D3DLOCK_READONLY)) maxValid = false;
+    return r;
 }
 
-Result GLIndexBuffer::Unlock() {
-    if (lockCount == 0) return D3DERR_INVALIDCALL;
-    --lockCount;
-    return D3D_OK;
-}
+Result GLIndexBuffer::Unlock() { return UnlockRange(); }
 
 Result GLIndexBuffer::GetDesc(IndexBufferDesc* desc) {
     if (!desc) return D3DERR_INVALIDCALL;
@@ -529,17 +519,6 @@ uint32_t GLIndexBuffer::MaxIndex() {
     return maxIndex;
 }
 
-void GLIndexBuffer::Bind() {
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-    if (!uploadedOnce) {
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(length), data.data(),
-                     (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-        uploadedOnce = true;
-    } else if (dirtyEnd > dirtyBegin) {
-        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin),
-                        data.data() + dirtyBegin);
-    }
-    dirtyBegin = dirtyEnd = 0;
-}
+void GLIndexBuffer::Bind() { Upload(GL_ELEMENT_ARRAY_BUFFER); }
 
 }  // namespace gfx::gl
