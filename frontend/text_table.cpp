@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 
 // Loaded while the globals are constructed, as every later subsystem expects its texts.
 TextTable g_TextTable("textos.txt");

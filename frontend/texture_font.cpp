@@ -9,7 +9,7 @@
 #include "platform/gfx/device.h"
 #include "platform/text/text.h"
 #include "render/video.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 using namespace gfx;
 

@@ -2,8 +2,8 @@
 
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 
 using gfx::Device;
 using gfx::Failed;

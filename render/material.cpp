@@ -14,9 +14,9 @@
 #include "scene/camera.h"
 #include "scene/light_node.h"
 #include "scene/scene.h"
-#include "shell/clocks.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/clocks.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "world/scenario.h"
 
 

@@ -12,7 +12,7 @@
 #include "scene/collision_mesh.h"
 #include "scene/scene.h"
 #include "scene/y3d_loader.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 
 IndexBufferTable* g_SceneIndexBuffers = nullptr;

@@ -11,7 +11,7 @@
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 MeshTable* g_SceneMeshTable = nullptr;
 RenderBatches* g_SceneRenderBatches = nullptr;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 // The first slot of a run of n free slots, growing the slot array when no run fits; -1 when the
 // run would pass maxSlots.

@@ -10,9 +10,9 @@
 #include "render/adapter_table.h"
 #include "render/formats.h"
 #include "render/video.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
+#include "core/settings.h"
 
 using gfx::Format;
 

@@ -5,8 +5,8 @@
 #include "platform/gfx/adapters.h"
 #include "platform/os/os.h"
 #include "render/formats.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 
 using namespace gfx;
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/binary_reader.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 
 uint16_t g_Y3DVersion = 0;
 

@@ -7,8 +7,8 @@
 #include "scene/anim_controller.h"
 #include "scene/animation.h"
 #include "scene/character_model.h"
-#include "shell/debug_log.h"
-#include "shell/render_frame.h"
+#include "core/debug_log.h"
+#include "core/frame_stats.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "scene/light_slots.h"
 #include "scene/scene.h"
 #include "scene/sub_mesh.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "scene/collision_octree.h"
 #include "scene/light_node.h"
 #include "scene/scene.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 
 ModelLoaderList g_ModelLoaders;
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "common/binary_reader.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

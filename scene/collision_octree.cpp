@@ -5,7 +5,7 @@
 
 #include "common/binary_reader.h"
 #include "render/vertex_buffer_table.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

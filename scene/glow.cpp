@@ -13,7 +13,7 @@
 #include "scene/collision_octree.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
-#include "shell/clocks.h"
-#include "shell/debug_log.h"
+#include "core/clocks.h"
+#include "core/debug_log.h"
 #include "world/scenario.h"
 
 namespace {

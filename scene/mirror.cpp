@@ -15,8 +15,8 @@
 #include "scene/lava.h"
 #include "scene/object_list.h"
 #include "scene/scene.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 
 namespace {
 

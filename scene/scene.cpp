@@ -28,7 +28,7 @@
 #include "scene/light_slots.h"
 #include "scene/object_list.h"
 #include "scene/scene_node.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 Scene g_Scene;
 uint8_t g_SceneLowestDetail = 0;

@@ -4,7 +4,7 @@
 
 #include "render/texture_manager.h"
 #include "scene/scene.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

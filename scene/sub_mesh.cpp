@@ -8,7 +8,7 @@
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "scene/scene.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

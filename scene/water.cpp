@@ -18,9 +18,9 @@
 #include "scene/mirror.h"
 #include "scene/object_list.h"
 #include "scene/scene.h"
-#include "shell/clocks.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/clocks.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -32,8 +32,8 @@
 #include "scene/object_list.h"
 #include "scene/scene.h"
 #include "scene/water.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 
 namespace {
 

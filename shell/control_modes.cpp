@@ -15,7 +15,7 @@
 #include "shell/control.h"
 #include "shell/local_control.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/scenario.h"
 
 uint32_t g_FlyCameraLastTime = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 InputSystem g_Input;
 

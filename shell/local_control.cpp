@@ -11,11 +11,11 @@
 #include "render/geometry.h"
 #include "scene/camera.h"
 #include "scene/character_model.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 #include "shell/control.h"
 #include "shell/control_modes.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/scenario.h"
 
 uint32_t g_SendTimer50 = 0, g_SendTimer200 = 0;

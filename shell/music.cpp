@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/os/os.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/sound.h"
 #include "shell/wav_file.h"
 

@@ -21,15 +21,12 @@
 #include "scene/scene.h"
 #include "shell/control.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/map_editor.h"
 #include "world/path_map.h"
 #include "world/scenario.h"
 
-FrameStats g_FrameStats = {};
 uint8_t g_ViewerHelp = 0;
-
-void ResetFrameStats() { g_FrameStats = FrameStats{}; }
 
 namespace {
 

@@ -3,18 +3,7 @@
 
 #include <cstdint>
 
-struct FrameStats {
-    uint32_t frameCounter;       // one per begun frame
-    float frameRate;             // frames per second
-    uint32_t rateTime;           // timeGetTime() of the last computation; 0 until the first frame
-    uint32_t rateCounter;        // frame counter at the last computation
-    // Counted by StartGame in the scenario viewer.
-    int32_t impassableSectors;
-    int32_t walkableSurface;     // square metres: one per cell layer
-    int32_t jumpPoints;
-};
-
-extern FrameStats g_FrameStats;
+#include "core/frame_stats.h"
 
 // Help lines of the character-viewer overlay (F1 in test mode).
 extern uint8_t g_ViewerHelp;
@@ -28,5 +17,3 @@ void UpdateFrameRate();
 void DrawStatsOverlay();
 void DrawCharacterViewerOverlay();
 
-// Back to the start state (tests).
-void ResetFrameStats();

@@ -10,7 +10,7 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "shell/music.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/wav_file.h"
 
 SoundManager g_SoundManager;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/os/path.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 #include "shell/sound.h"
 
 VideoPlayback g_VideoPlayback = {nullptr, 0, {}};

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "platform/os/path.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 namespace {
 

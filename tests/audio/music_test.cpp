@@ -12,7 +12,7 @@
 #include "audio_test_util.h"
 #include "platform/os/os.h"
 #include "shell/music.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/sound.h"
 #include "support/temp_dir.h"
 

@@ -15,7 +15,7 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "shell/music.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/sound.h"
 #include "support/temp_dir.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "audio_test_util.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "shell/wav_file.h"
 #include "support/temp_dir.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "frontend/text_table.h"
-#include "shell/debug_log.h"
-#include "shell/file_list.h"
-#include "shell/pack_file.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/file_list.h"
+#include "core/pack_file.h"
+#include "core/settings.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
 

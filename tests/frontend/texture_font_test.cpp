@@ -15,8 +15,8 @@
 #include "frontend/texture_font.h"
 #include "platform/gfx/recording_device.h"
 #include "render/video.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 #include "test_font.h"
 

@@ -4,7 +4,7 @@
 
 #include "scene/animation.h"
 #include "scene/scene.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 
 namespace rendertest {
 

@@ -9,7 +9,7 @@
 #include "render/adapter_table.h"
 #include "render/texture_manager.h"
 #include "render/video.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "texture_fixture.h"
 
 namespace {

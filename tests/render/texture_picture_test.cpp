@@ -5,7 +5,7 @@
 #include "render/adapter_table.h"
 #include "render/texture_manager.h"
 #include "render/video.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/image_writer.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"

@@ -9,7 +9,7 @@
 #include "platform/gfx/recording_device.h"
 #include "render/adapter_table.h"
 #include "render/video.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace rendertest {
 

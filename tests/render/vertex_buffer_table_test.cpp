@@ -4,7 +4,7 @@
 
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
-#include "shell/pack_file.h"
+#include "core/pack_file.h"
 #include "support/buffer_block_writer.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"

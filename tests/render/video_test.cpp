@@ -7,7 +7,7 @@
 #include "platform/gfx/recording_device.h"
 #include "platform/os/os.h"
 #include "render/video.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 using namespace gfx;
 

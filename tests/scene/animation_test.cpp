@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "scene/animation.h"
-#include "shell/debug_log.h"
-#include "shell/pack_file.h"
+#include "core/debug_log.h"
+#include "core/pack_file.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
 #include "support/y3d_builder.h"

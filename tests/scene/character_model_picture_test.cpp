@@ -10,7 +10,7 @@
 #include "scene/character_model.h"
 #include "scene/scene.h"
 #include "shell/render_frame.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_model_builder.h"
 

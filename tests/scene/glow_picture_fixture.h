@@ -13,8 +13,8 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
-#include "shell/clocks.h"
-#include "shell/settings.h"
+#include "core/clocks.h"
+#include "core/settings.h"
 
 namespace fxtest {
 

@@ -20,8 +20,8 @@
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
-#include "shell/clocks.h"
-#include "shell/settings.h"
+#include "core/clocks.h"
+#include "core/settings.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_builder.h"
 

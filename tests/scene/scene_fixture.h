@@ -15,7 +15,7 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "scene/scene_node.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace scenetest {
 

@@ -20,7 +20,7 @@
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
 #include "scene/y3d_loader.h"
-#include "shell/pack_file.h"
+#include "core/pack_file.h"
 #include "scene_fixture.h"
 #include "support/pack_writer.h"
 #include "support/y3d_model_builder.h"

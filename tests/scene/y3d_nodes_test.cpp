@@ -17,7 +17,7 @@
 #include "scene/water.h"
 #include "scene/y3d_loader.h"
 #include "scene_element_records.h"
-#include "shell/pack_file.h"
+#include "core/pack_file.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
 #include "support/y3d_builder.h"

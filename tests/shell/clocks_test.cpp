@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/os/os.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 
 namespace {
 

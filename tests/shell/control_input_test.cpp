@@ -5,11 +5,11 @@
 
 #include "fighters/character.h"
 #include "platform/os/os.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 #include "shell/control.h"
 #include "shell/input_system.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

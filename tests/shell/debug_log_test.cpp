@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/os/os.h"
-#include "shell/debug_log.h"
-#include "shell/file_list.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/file_list.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -11,12 +11,12 @@
 #include "fighters/character.h"
 #include "net/session.h"
 #include "platform/os/os.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 #include "shell/control.h"
 #include "shell/input_system.h"
 #include "shell/main_loop.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/map_editor.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include "shell/control_modes.h"
 #include "shell/local_control.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/scenario.h"
 
 namespace lctest {

@@ -9,11 +9,11 @@
 #include "platform/gfx/device.h"
 #include "platform/os/os.h"
 #include "render/video.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 #include "shell/control.h"
 #include "shell/main_loop.h"
 #include "shell/mouse.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/file_list.h"
-#include "shell/pack_file.h"
-#include "shell/settings.h"
+#include "core/file_list.h"
+#include "core/pack_file.h"
+#include "core/settings.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
 

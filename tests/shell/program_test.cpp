@@ -8,7 +8,7 @@
 #include "platform/os/os.h"
 #include "shell/main_loop.h"
 #include "shell/render_frame.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 namespace {

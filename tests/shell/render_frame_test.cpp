@@ -9,7 +9,7 @@
 #include "render/video.h"
 #include "shell/control.h"
 #include "shell/render_frame.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "world/scenario.h"
 
 using namespace gfx;

@@ -8,7 +8,7 @@
 #include "fighters/character.h"
 #include "frontend/menu.h"
 #include "platform/os/os.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "platform/gfx/recording_device.h"
 #include "platform/os/os.h"
 #include "render/video.h"
-#include "shell/clocks.h"
+#include "core/clocks.h"
 #include "shell/main_loop.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/startup.h"
 #include "support/temp_dir.h"
 

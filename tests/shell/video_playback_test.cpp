@@ -12,8 +12,8 @@
 #include "platform/os/os.h"
 #include "platform/video/test_clip.h"
 #include "platform/video/video.h"
-#include "shell/debug_log.h"
-#include "shell/settings.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "shell/video_playback.h"
 #include "support/temp_dir.h"
 

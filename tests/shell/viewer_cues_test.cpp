@@ -11,7 +11,7 @@
 #include "common/random.h"
 #include "scene/character_model.h"
 #include "shell/control.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/viewer.h"
 #include "viewer_fake.h"
 

@@ -15,7 +15,7 @@
 #include "scene/character_model.h"
 #include "scene/scene.h"
 #include "shell/control.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 #include "shell/viewer.h"
 #include "viewer_fake.h"
 

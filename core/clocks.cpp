@@ -1,4 +1,4 @@
-#include "shell/clocks.h"
+#include "core/clocks.h"
 
 #include "platform/os/os.h"
 

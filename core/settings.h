@@ -91,6 +91,23 @@ struct Settings {
 
 extern Settings g_Settings;
 
+// What LoadIni asks of the layers above it (front end, fighters, display options). The table is
+// filled by the application (shell/settings_calls.cpp); tests may replace single entries.
+struct SettingsCalls {
+    void (*setModelQuality)(int32_t quality);
+    void (*loadPlayerSaves)(int sides);
+    bool (*loadOptionsConfig)();
+    void (*storeOptions)();
+    bool (*loadMultiplayerConfig)();
+    bool (*loadTrainingConfig)();
+    bool (*loadGameConfig)();
+    void (*storeGameSettings)();
+    bool (*isStencilSupported)(int bitsPerPixel);
+    void (*setDefaultDisplayMode)();
+};
+extern SettingsCalls g_SettingsCalls;
+void ResetSettingsCalls();
+
 // The host address IP_HOST, 24 characters and a NUL; empty unless the file gave one. A fixed
 // buffer rather than an allocation: nothing to leak when the file is read again, never null.
 constexpr int HOST_ADDRESS_SIZE = 25;

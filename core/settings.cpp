@@ -1,14 +1,12 @@
-#include "shell/settings.h"
+#include "core/settings.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
-#include "fighters/character.h"
-#include "frontend/menu.h"
 #include "platform/os/os.h"
 #include "platform/os/path.h"
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 Settings g_Settings;
 char g_HostAddress[HOST_ADDRESS_SIZE];
@@ -317,22 +315,22 @@ bool Settings::LoadIni() {
     statistics = (mode == 1 || mode == 2) ? 1 : 0;
     pathDebug1 = 0;
     pathDebug2 = 0;
-    g_ModelQuality = modelQuality;
+    g_SettingsCalls.setModelQuality(modelQuality);
 
     if (frontEnd) {
-        g_Menu.LoadPlayerSaves(2);
-        if (!LoadOptionsConfig()) StoreOptions();
-        LoadMultiplayerConfig();
-        LoadTrainingConfig();
-        if (!LoadGameConfig()) g_Menu.StoreGameSettings();
+        g_SettingsCalls.loadPlayerSaves(2);
+        if (!g_SettingsCalls.loadOptionsConfig()) g_SettingsCalls.storeOptions();
+        g_SettingsCalls.loadMultiplayerConfig();
+        g_SettingsCalls.loadTrainingConfig();
+        if (!g_SettingsCalls.loadGameConfig()) g_SettingsCalls.storeGameSettings();
         // Selecting the player "Game.cfg" names, or else the first player of side 0's table
         // (side 1's when side 0's is empty), needs the player tables: the profile files fill
-        // it in with g_Menu.SelectPlayer.
+        // it in with the menu's SelectPlayer.
     }
 
-    characterShadow = IsStencilSupported(bitsPerPixel) ? 1 : 0;
+    characterShadow = g_SettingsCalls.isStencilSupported(bitsPerPixel) ? 1 : 0;
 
-    if (frontEnd) SetDefaultDisplayMode();
+    if (frontEnd) g_SettingsCalls.setDefaultDisplayMode();
     return true;
 }
 

@@ -1,11 +1,11 @@
-#include "shell/pack_file.h"
+#include "core/pack_file.h"
 
 #include <cstring>
 #include <string>
 
 #include "platform/os/path.h"
-#include "shell/file_list.h"
-#include "shell/settings.h"
+#include "core/file_list.h"
+#include "core/settings.h"
 
 uint32_t g_PackError = PACK_OK;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "common/result.h"
-#include "shell/file_list.h"   // the opened-file list belongs with the log
+#include "core/file_list.h"   // the opened-file list belongs with the log
 
 // Creates "debug.txt" anew with its banner and takes the start time. E_FAIL when DEBUG is off
 // or the file cannot be created.

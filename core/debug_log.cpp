@@ -1,4 +1,4 @@
-#include "shell/debug_log.h"
+#include "core/debug_log.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "platform/os/os.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "shell/file_list.h"
+#include "core/file_list.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "platform/os/path.h"
-#include "shell/settings.h"
+#include "core/settings.h"
 
 FileList g_FileList;
 

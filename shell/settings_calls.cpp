@@ -1,0 +1,24 @@
+#include "core/settings.h"
+#include "fighters/character.h"
+#include "frontend/menu.h"
+
+namespace {
+
+constexpr SettingsCalls kRealCalls = {
+    [](int32_t quality) { g_ModelQuality = quality; },
+    [](int sides) { g_Menu.LoadPlayerSaves(sides); },
+    LoadOptionsConfig,
+    StoreOptions,
+    LoadMultiplayerConfig,
+    LoadTrainingConfig,
+    LoadGameConfig,
+    [] { g_Menu.StoreGameSettings(); },
+    IsStencilSupported,
+    SetDefaultDisplayMode,
+};
+
+}  // namespace
+
+SettingsCalls g_SettingsCalls = kRealCalls;
+
+void ResetSettingsCalls() { g_SettingsCalls = kRealCalls; }
