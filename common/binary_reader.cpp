@@ -47,6 +47,27 @@ bool BinaryReader::ReadU32(uint32_t& out) {
     return true;
 }
 
+bool BinaryReader::ReadI16(int16_t& out) {
+    uint16_t u;
+    bool r = ReadU16(u);
+    out = static_cast<int16_t>(u);
+    return r;
+}
+
+const uint8_t* BinaryReader::Span(size_t n) {
+    const uint8_t* p;
+    return Take(n, &p) ? p : nullptr;
+}
+
+bool BinaryReader::PeekU32(uint32_t& out) const {
+    out = 0;
+    if (size_ - pos_ < 4) return false;
+    const uint8_t* p = data_ + pos_;
+    out = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return true;
+}
+
 bool BinaryReader::ReadI32(int32_t& out) {
     uint32_t u;
     bool r = ReadU32(u);

@@ -18,7 +18,12 @@ public:
     bool ReadU32(uint32_t& out);
     bool ReadI32(int32_t& out);
     bool ReadF32(float& out);
+    bool ReadI16(int16_t& out);
     bool ReadBytes(void* dst, size_t n);
+    // The next n bytes in place, stepped over; null (and a failure) when fewer remain.
+    const uint8_t* Span(size_t n);
+    // The next four bytes without moving; false when fewer remain (not a failure).
+    bool PeekU32(uint32_t& out) const;
     bool Skip(size_t n);
     // pos may be the end of the data, not past it.
     bool Seek(size_t pos);
@@ -26,6 +31,7 @@ public:
     size_t Tell() const { return pos_; }
     size_t Size() const { return size_; }
     size_t Remaining() const { return size_ - pos_; }
+    const uint8_t* Data() const { return data_; }
     // False once any read, skip or seek has failed; a later success does not clear it,
     // so a run of reads can be checked once at the end.
     bool ok() const { return ok_; }

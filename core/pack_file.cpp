@@ -160,6 +160,55 @@ bool IsPackEntryAtEnd(FILE* stream, const PackEntryInfo* info) {
     return uint64_t(pos) - info->offset >= info->size;
 }
 
+bool PackEntry::ReadFrom(FILE* stream, size_t size) {
+    bytes_.resize(size);
+    const bool whole = std::fread(bytes_.data(), 1, size, stream) == size;
+    std::fclose(stream);
+    if (!whole) {
+        Close();
+        return false;
+    }
+    reader_ = BinaryReader(bytes_.data(), bytes_.size());
+    open_ = true;
+    return true;
+}
+
+bool PackEntry::Open(const char* packName, const char* fileName) {
+    Close();
+    FILE* stream = OpenPackEntry(packName, fileName, &info_);
+    return stream && ReadFrom(stream, info_.size);
+}
+
+bool PackEntry::OpenFile(const char* path) {
+    Close();
+    if (!path || !*path) return false;
+    FILE* stream = os::OpenFile(path, "rb");
+    if (!stream) return false;
+    const uint64_t length = StreamLength(stream);
+    if (length > 0xFFFFFFFFu) {
+        std::fclose(stream);
+        return false;
+    }
+    FillInfo(&info_, 0, path, 0, uint32_t(length));
+    return ReadFrom(stream, size_t(length));
+}
+
+void PackEntry::Assign(const uint8_t* data, size_t size, const char* name) {
+    Close();
+    bytes_.assign(data, data + (data ? size : 0));
+    FillInfo(&info_, 0, name ? name : "", 0, uint32_t(bytes_.size()));
+    reader_ = BinaryReader(bytes_.data(), bytes_.size());
+    open_ = true;
+}
+
+void PackEntry::Close() {
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    info_ = PackEntryInfo{};
+    reader_ = BinaryReader(nullptr, 0);
+    open_ = false;
+}
+
 void ResetPackFiles() {
     g_PackError = PACK_OK;
 }

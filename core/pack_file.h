@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
+
+#include "common/binary_reader.h"
 
 constexpr uint32_t PACK_VERSION = 256;
 // Longest entry name a directory may hold, without its NUL.
@@ -33,6 +36,40 @@ void ClosePackEntry(FILE* stream);
 int FindPackEntry(const char* packName, const char* fileName);
 // True once a reader has reached the end of the entry (or cannot read at all).
 bool IsPackEntryAtEnd(FILE* stream, const PackEntryInfo* info);
+
+// One stored file, loose or inside a pack, read whole: where it starts in its stream, how long it
+// is, and the bounded little-endian reader over its bytes whose position counts from the entry's
+// first byte. Every loader reads through one of these, so a short read is one failure path.
+class PackEntry {
+public:
+    PackEntry() : reader_(nullptr, 0) { info_ = PackEntryInfo{}; }
+    PackEntry(const PackEntry&) = delete;
+    PackEntry& operator=(const PackEntry&) = delete;
+
+    // Loose file first, then the pack (as OpenPackEntry); false with g_PackError set, or when the
+    // entry cannot be read in full.
+    bool Open(const char* packName, const char* fileName);
+    // A file by path (case-insensitive), outside any pack.
+    bool OpenFile(const char* path);
+    // Bytes already in memory (tests, fuzzers, files read by other means).
+    void Assign(const uint8_t* data, size_t size, const char* name = "");
+    void Close();
+
+    bool IsOpen() const { return open_; }
+    uint32_t Start() const { return info_.offset; }
+    size_t Length() const { return bytes_.size(); }
+    const char* Name() const { return info_.name; }
+    const PackEntryInfo& Info() const { return info_; }
+    BinaryReader& Reader() { return reader_; }
+
+private:
+    bool ReadFrom(FILE* stream, size_t size);
+
+    PackEntryInfo info_;
+    std::vector<uint8_t> bytes_;
+    BinaryReader reader_;
+    bool open_ = false;
+};
 
 // Back to the start state (tests).
 void ResetPackFiles();

@@ -351,3 +351,24 @@ TEST_F(PackFileTest, DebugRunsListEveryRequestUpperCased) {
     ClosePackEntry(OpenPackEntry("TEST.DAT", "other.txt", nullptr));
     EXPECT_EQ(g_FileList.Count(), 3);
 }
+
+TEST_F(PackFileTest, AnEntryReadsOnlyItsOwnBytesCountedFromItsStart) {
+    WriteArray("TEST.DAT", kTwoEntryPack);
+    PackEntry entry;
+    ASSERT_TRUE(entry.Open("TEST.DAT", "dir\\b.bin"));
+    EXPECT_EQ(entry.Start(), 56u);
+    ASSERT_EQ(entry.Length(), 4u);
+    BinaryReader& in = entry.Reader();
+    uint32_t word = 0;
+    EXPECT_TRUE(in.ReadU32(word));
+    EXPECT_EQ(word, 0x62626262u);
+    // The next entry's bytes follow in the pack, but the reader stops at this one's end.
+    uint8_t more = 0;
+    EXPECT_FALSE(in.ReadU8(more));
+    EXPECT_FALSE(in.ok());
+
+    EXPECT_FALSE(entry.Open("TEST.DAT", "NONE.TXT"));
+    EXPECT_EQ(g_PackError, PACK_NOT_IN_PACK);
+    EXPECT_FALSE(entry.IsOpen());
+    EXPECT_EQ(entry.Reader().Remaining(), 0u);
+}
