@@ -21,12 +21,15 @@ constexpr uint32_t kRate = 22050;
 constexpr uint32_t kStep = 4410;            // frames per step: 200 ms
 constexpr uint32_t kAsleep = 3600 * 1000;   // a service period that never comes during a test
 
-// 16-bit mono whose level says where in the file a frame came from: a new level every 441
-// frames, none of them zero.
+// 16-bit sound whose level says where in the file a frame came from: a new level every 441
+// frames, none of them zero; in stereo the right channel is the left one negated.
 int16_t LevelAt(size_t frame) { return int16_t(((frame / 441) % 40 + 1) * 500); }
-std::string Piece(size_t frames) {
-    std::vector<int16_t> s(frames);
-    for (size_t i = 0; i < frames; ++i) s[i] = LevelAt(i);
+std::string Piece(size_t frames, int channels = 1) {
+    std::vector<int16_t> s;
+    for (size_t i = 0; i < frames; ++i) {
+        s.push_back(LevelAt(i));
+        if (channels == 2) s.push_back(int16_t(-LevelAt(i)));
+    }
     return Samples16(s);
 }
 
@@ -36,9 +39,10 @@ protected:
         GameSoundTest::SetUp();
         ASSERT_EQ(g_SoundManager.Init(nullptr, SOUND_VOICE_COUNT), S_OK);
         CreateMusicPlayer();
-        for (auto [name, frames] : {std::pair<const char*, size_t>{"five", 5 * kRate}, {"three", 3 * kRate},
-                                    {"one", kRate}, {"m00", kRate / 2}, {"m01", kRate / 2}})
+        for (auto [name, frames] :
+             {std::pair<const char*, size_t>{"five", 5 * kRate}, {"one", kRate}, {"m00", kRate / 2}, {"m01", kRate / 2}})
             dir.Write(std::string("Sonido/Musica/") + name + ".wav", Wav(1, kRate, 16, Piece(frames)));
+        dir.Write("Sonido/Musica/three.wav", Wav(2, kRate, 16, Piece(3 * kRate, 2)));
     }
 
     MusicPlayer& Music() { return *g_SoundManager.musicPlayer; }
@@ -70,12 +74,13 @@ protected:
         return Mix(1).L(0) / (LevelAt(fileFrame + 512) / 32768.0);
     }
     // How many frames from `from` on differ, on either side, from the file's frames starting
-    // at `fileFrame` played at full level.
-    static size_t Mismatches(const Rendered& out, size_t from, size_t count, size_t fileFrame) {
+    // at `fileFrame` played at full level (`right` -1 for the stereo piece).
+    static size_t Mismatches(const Rendered& out, size_t from, size_t count, size_t fileFrame, float right = 1) {
         size_t bad = 0;
         for (size_t i = 0; i < count; ++i) {
             float expected = float(LevelAt(fileFrame + i)) / 32768.0f;
-            if (std::abs(out.L(from + i) - expected) > 1e-4f || std::abs(out.R(from + i) - expected) > 1e-4f) ++bad;
+            if (std::abs(out.L(from + i) - expected) > 1e-4f || std::abs(out.R(from + i) - right * expected) > 1e-4f)
+                ++bad;
         }
         return bad;
     }
@@ -94,13 +99,13 @@ TEST_F(MusicTest, APieceStreamsThroughItsBufferToTheEnd) {
     EXPECT_EQ(Mix(kStep).Peak(), 0.0f);
 }
 
-TEST_F(MusicTest, ALoopingPieceStartsOverInPlace) {
+TEST_F(MusicTest, ALoopingStereoPieceStartsOverInPlace) {
     StreamSlot& slot = Start("Sonido\\Musica\\three.wav", true);
     Rendered out = Stream(slot, 15);   // three seconds: the end is seen at the last refill
     EXPECT_TRUE(Player().IsPlaying(0));
     Rendered again = Stream(slot, 5);
-    EXPECT_EQ(Mismatches(out, 0, out.Frames(), 0), 0u);
-    EXPECT_EQ(Mismatches(again, 0, again.Frames(), 0), 0u);   // from its start again
+    EXPECT_EQ(Mismatches(out, 0, out.Frames(), 0, -1), 0u);
+    EXPECT_EQ(Mismatches(again, 0, again.Frames(), 0, -1), 0u);   // from its start again
 }
 
 TEST_F(MusicTest, APieceShorterThanTheBufferFitsWholeAndIsFollowedBySilence) {
@@ -121,7 +126,7 @@ TEST_F(MusicTest, AFadeOutFallsInAStraightLineToSilenceAndStops) {
     Stream(slot, 2);
     const uint32_t start = now;
     Player().FadeOut(0, 3000);
-    // -600 - (10000 - 600) x 1500 / 3000 = -5300: the level of -5300 hundredths of a decibel.
+    // Halfway: -600 - (-600 + 10000) x 1500 / 3000 = -5300.
     now = start + 1500;
     ASSERT_TRUE(slot.Update());
     EXPECT_NEAR(HeardLevel(2 * kStep), Level(-5300), 0.01 * Level(-5300));
