@@ -6,10 +6,10 @@
 #include <new>
 #include <vector>
 
-#include "platform/os/path.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "shell/music.h"
+#include "core/pack_file.h"
 #include "core/settings.h"
 #include "shell/wav_file.h"
 
@@ -268,8 +268,9 @@ void ShutdownSound(int) {
 // runs to the line end, and a byte 0xFF or the end of the file ends the list. A number still
 // open at the end is kept.
 int ScanTableNumbers(const char* fileName, int64_t* out, int max) {
-    FILE* f = os::OpenFile(fileName, "rb");
-    if (!f) return -1;
+    PackEntry file;
+    if (!file.OpenFile(fileName)) return -1;
+    BinaryReader& in = file.Reader();
     int count = 0;
     int digits = 0;
     int64_t value = 0;
@@ -279,9 +280,8 @@ int ScanTableNumbers(const char* fileName, int64_t* out, int max) {
         digits = 0;
         value = 0;
     };
-    for (;;) {
-        int c = std::fgetc(f);
-        if (c == EOF || c == 0xFF) break;
+    uint8_t c = 0;
+    while (in.ReadU8(c) && c != 0xFF) {
         if (comment) {
             if (c == '\n') {
                 comment = false;
@@ -301,7 +301,6 @@ int ScanTableNumbers(const char* fileName, int64_t* out, int max) {
         }
     }
     close();
-    std::fclose(f);
     return count;
 }
 

@@ -1,23 +1,18 @@
 #include "shell/wav_file.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "platform/os/path.h"
 #include "core/debug_log.h"
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
-bool ReadAt(FILE* f, uint64_t pos, uint8_t* dst, size_t n) {
-    if (fseeko(f, off_t(pos), SEEK_SET) != 0) return false;
-    return std::fread(dst, 1, n, f) == n;
-}
+constexpr uint16_t kFormatExtensible = 0xFFFE;
+// The sub-format of an extensible header that means integer PCM.
+constexpr uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                       0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 uint32_t Refuse(const char* name, const char* why, uint32_t code) {
     WriteDebugLogF("ERROR: fichero WAV rechazado %s: %s", name ? name : "", why);
@@ -31,12 +26,14 @@ void IdText(const uint8_t* id, char out[5]) {
 }
 
 // Walks the chunks of the form from its first one; every chunk passed must lie inside it.
-uint32_t FindChunk(FILE* f, uint64_t formEnd, const char* id, const char* name, uint64_t* start, uint32_t* size) {
+uint32_t FindChunk(BinaryReader& in, uint64_t formEnd, const char* id, const char* name, uint64_t* start,
+                   uint32_t* size) {
     uint64_t pos = 12;
     while (pos + 8 <= formEnd) {
-        uint8_t head[8];
-        if (!ReadAt(f, pos, head, sizeof(head))) return Refuse(name, "no se puede leer un bloque", WAVE_ERR_CANNOTREAD);
-        uint32_t chunkSize = U32(head + 4);
+        uint8_t head[4];
+        uint32_t chunkSize = 0;
+        if (!in.Seek(size_t(pos)) || !in.ReadBytes(head, sizeof(head)) || !in.ReadU32(chunkSize))
+            return Refuse(name, "no se puede leer un bloque", WAVE_ERR_CANNOTREAD);
         uint64_t dataStart = pos + 8;
         if (dataStart + chunkSize > formEnd) {
             char text[5], why[64];
@@ -57,52 +54,64 @@ uint32_t FindChunk(FILE* f, uint64_t formEnd, const char* id, const char* name, 
     return Refuse(name, why, WAVE_ERR_NOTWAVE);
 }
 
+// Why the mixer cannot play samples in this format, or null when it can.
+const char* UnplayableReason(const audio::WaveFormat& f, char* text, size_t size) {
+    if (f.formatTag != audio::WAVE_FORMAT_PCM)
+        std::snprintf(text, size, "formato de muestras 0x%04X no admitido", unsigned(f.formatTag));
+    else if (f.bitsPerSample != 8 && f.bitsPerSample != 16)
+        std::snprintf(text, size, "muestras de %u bits no admitidas", unsigned(f.bitsPerSample));
+    else if (f.channels != 1 && f.channels != 2)
+        std::snprintf(text, size, "%u canales no admitidos", unsigned(f.channels));
+    else if (f.samplesPerSec < audio::FREQUENCY_MIN || f.samplesPerSec > audio::FREQUENCY_MAX)
+        std::snprintf(text, size, "frecuencia de %u Hz no admitida", unsigned(f.samplesPerSec));
+    else if (!audio::IsPlayableFormat(f))
+        std::snprintf(text, size, "tamano de bloque o bytes por segundo no validos");
+    else
+        return nullptr;
+    return text;
+}
+
 }  // namespace
 
-uint32_t ReadWaveHeader(FILE* f, const char* name, WaveHeader* out) {
-    if (!f || !out) return WAVE_ERR_CANNOTOPEN;
-    if (fseeko(f, 0, SEEK_END) != 0) return Refuse(name, "no se puede buscar en el fichero", WAVE_ERR_CANNOTSEEK);
-    off_t end = ftello(f);
-    if (end < 0) return Refuse(name, "no se puede buscar en el fichero", WAVE_ERR_CANNOTSEEK);
-    const uint64_t fileSize = uint64_t(end);
+uint32_t ReadWaveHeader(BinaryReader& in, const char* name, WaveHeader* out) {
+    if (!out) return WAVE_ERR_CANNOTOPEN;
+    const uint64_t fileSize = in.Size();
 
-    uint8_t riff[12];
-    if (fileSize < sizeof(riff) || !ReadAt(f, 0, riff, sizeof(riff)))
+    uint8_t riff[4], wave[4];
+    uint32_t riffSize = 0;
+    if (!in.Seek(0) || !in.ReadBytes(riff, 4) || !in.ReadU32(riffSize) || !in.ReadBytes(wave, 4))
         return Refuse(name, "cabecera RIFF incompleta", WAVE_ERR_CANNOTREAD);
-    if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
+    if (std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(wave, "WAVE", 4) != 0)
         return Refuse(name, "no es un fichero RIFF/WAVE", WAVE_ERR_NOTWAVE);
-    const uint32_t riffSize = U32(riff + 4);
     if (riffSize < 4) return Refuse(name, "tamano RIFF no valido", WAVE_ERR_NOTWAVE);
     const uint64_t formEnd = 8 + uint64_t(riffSize);
     if (formEnd > fileSize) return Refuse(name, "el fichero acaba antes que su bloque RIFF", WAVE_ERR_CANNOTREAD);
 
     uint64_t fmtStart = 0;
     uint32_t fmtSize = 0;
-    if (uint32_t e = FindChunk(f, formEnd, "fmt ", name, &fmtStart, &fmtSize)) return e;
+    if (uint32_t e = FindChunk(in, formEnd, "fmt ", name, &fmtStart, &fmtSize)) return e;
     if (fmtSize < 16) return Refuse(name, "bloque 'fmt ' demasiado corto", WAVE_ERR_NOTWAVE);
-    uint8_t fmt[16];
-    if (!ReadAt(f, fmtStart, fmt, sizeof(fmt))) return Refuse(name, "no se puede leer el formato", WAVE_ERR_CANNOTREAD);
     audio::WaveFormat wf;
-    wf.formatTag = U16(fmt);
-    wf.channels = U16(fmt + 2);
-    wf.samplesPerSec = U32(fmt + 4);
-    wf.avgBytesPerSec = U32(fmt + 8);
-    wf.blockAlign = U16(fmt + 12);
-    wf.bitsPerSample = U16(fmt + 14);
+    in.Seek(size_t(fmtStart));
+    in.ReadU16(wf.formatTag);
+    in.ReadU16(wf.channels);
+    in.ReadU32(wf.samplesPerSec);
+    in.ReadU32(wf.avgBytesPerSec);
+    in.ReadU16(wf.blockAlign);
+    in.ReadU16(wf.bitsPerSample);
+    if (!in.ok()) return Refuse(name, "no se puede leer el formato", WAVE_ERR_CANNOTREAD);
     std::vector<uint8_t> extra;
     if (wf.formatTag != audio::WAVE_FORMAT_PCM) {
         if (fmtSize < 18) return Refuse(name, "falta el tamano de los datos extra del formato", WAVE_ERR_NOTWAVE);
-        uint8_t cb[2];
-        if (!ReadAt(f, fmtStart + 16, cb, sizeof(cb)))
-            return Refuse(name, "no se puede leer el formato", WAVE_ERR_CANNOTREAD);
-        uint32_t extraSize = U16(cb);
+        uint16_t extraSize = 0;
+        if (!in.ReadU16(extraSize)) return Refuse(name, "no se puede leer el formato", WAVE_ERR_CANNOTREAD);
         if (18u + extraSize > fmtSize) return Refuse(name, "datos extra fuera del bloque 'fmt '", WAVE_ERR_NOTWAVE);
         try {
             extra.resize(extraSize);
         } catch (const std::bad_alloc&) {
             return Refuse(name, "sin memoria", WAVE_ERR_OUTOFMEMORY);
         }
-        if (extraSize && !ReadAt(f, fmtStart + 18, extra.data(), extraSize))
+        if (extraSize && !in.ReadBytes(extra.data(), extraSize))
             return Refuse(name, "no se puede leer el formato", WAVE_ERR_CANNOTREAD);
     }
     // Later arithmetic divides by these.
@@ -111,8 +120,16 @@ uint32_t ReadWaveHeader(FILE* f, const char* name, WaveHeader* out) {
 
     uint64_t dataStart = 0;
     uint32_t dataSize = 0;
-    if (uint32_t e = FindChunk(f, formEnd, "data", name, &dataStart, &dataSize)) return e;
+    if (uint32_t e = FindChunk(in, formEnd, "data", name, &dataStart, &dataSize)) return e;
     if (dataStart > UINT32_MAX) return Refuse(name, "bloque 'data' fuera de alcance", WAVE_ERR_NOTWAVE);
+
+    // An extensible header whose sub-format is integer PCM (valid bits, channel mask, then the
+    // sub-format) holds plain PCM.
+    if (wf.formatTag == kFormatExtensible && extra.size() >= 22 &&
+        std::memcmp(extra.data() + 6, kPcmSubFormat, sizeof(kPcmSubFormat)) == 0)
+        wf.formatTag = audio::WAVE_FORMAT_PCM;
+    char why[64];
+    if (const char* reason = UnplayableReason(wf, why, sizeof(why))) return Refuse(name, reason, WAVE_ERR_NOTWAVE);
 
     out->format = wf;
     out->extra = std::move(extra);
@@ -123,13 +140,12 @@ uint32_t ReadWaveHeader(FILE* f, const char* name, WaveHeader* out) {
 
 // ---- WaveFile --------------------------------------------------------------------------------
 
-WaveFile::WaveFile() : format(nullptr), file(nullptr), dataOffset(0), dataSize(0), remaining(0), formatStore{} {}
+WaveFile::WaveFile() : format(nullptr), dataOffset(0), dataSize(0), remaining(0), formatStore{} {}
 
 WaveFile::~WaveFile() { Close(); }
 
 void WaveFile::Close() {
-    if (file) std::fclose(file);
-    file = nullptr;
+    file.Close();
     format = nullptr;
     extra.clear();
     dataOffset = dataSize = remaining = 0;
@@ -137,11 +153,9 @@ void WaveFile::Close() {
 
 HRESULT WaveFile::Open(const char* name) {
     Close();
-    if (!name) return E_FAIL;
-    file = os::OpenFile(name, "rb");
-    if (!file) return E_FAIL;
+    if (!name || !file.OpenFile(name)) return E_FAIL;
     WaveHeader header;
-    if (ReadWaveHeader(file, name, &header) != 0) {
+    if (ReadWaveHeader(file.Reader(), name, &header) != 0) {
         Close();
         return E_FAIL;
     }
@@ -158,17 +172,16 @@ HRESULT WaveFile::Open(const char* name) {
 }
 
 HRESULT WaveFile::Reset() {
-    if (!file) return E_FAIL;
-    if (fseeko(file, off_t(dataOffset), SEEK_SET) != 0) return E_FAIL;
+    if (!file.IsOpen() || !file.Reader().Seek(dataOffset)) return E_FAIL;
     remaining = dataSize;
     return S_OK;
 }
 
 HRESULT WaveFile::Read(uint32_t bytes, uint8_t* buffer, uint32_t* count) {
     if (count) *count = 0;
-    if (!file || !count || (bytes && !buffer)) return E_FAIL;
+    if (!file.IsOpen() || !count || (bytes && !buffer)) return E_FAIL;
     uint32_t n = std::min(bytes, remaining);
-    if (n && std::fread(buffer, 1, n, file) != n) return E_FAIL;
+    if (n && !file.Reader().ReadBytes(buffer, n)) return E_FAIL;
     remaining -= n;
     *count = n;
     return S_OK;
@@ -184,15 +197,13 @@ StreamWaveFile::StreamWaveFile()
       avgBytesPerSec(0),
       dataSize(0),
       bytesRead(0),
-      file(nullptr),
       dataOffset(0),
       formatStore{} {}
 
 StreamWaveFile::~StreamWaveFile() { Close(); }
 
 void StreamWaveFile::Close() {
-    if (file) std::fclose(file);
-    file = nullptr;
+    file.Close();
     format = nullptr;
     extra.clear();
     duration = blockAlign = avgBytesPerSec = dataSize = bytesRead = dataOffset = 0;
@@ -200,10 +211,9 @@ void StreamWaveFile::Close() {
 
 uint32_t StreamWaveFile::Open(const char* name) {
     Close();
-    file = name ? os::OpenFile(name, "rb") : nullptr;
-    if (!file) return lastError = WAVE_ERR_CANNOTOPEN;
+    if (!name || !file.OpenFile(name)) return lastError = WAVE_ERR_CANNOTOPEN;
     WaveHeader header;
-    if (uint32_t e = ReadWaveHeader(file, name, &header)) {
+    if (uint32_t e = ReadWaveHeader(file.Reader(), name, &header)) {
         Close();
         return lastError = e;
     }
@@ -223,19 +233,18 @@ uint32_t StreamWaveFile::Open(const char* name) {
 }
 
 uint32_t StreamWaveFile::Rewind() {
-    if (!file) return lastError = WAVE_ERR_CANNOTREAD;
-    if (fseeko(file, off_t(dataOffset), SEEK_SET) != 0) return lastError = WAVE_ERR_CANNOTSEEK;
+    if (!file.IsOpen()) return lastError = WAVE_ERR_CANNOTREAD;
+    if (!file.Reader().Seek(dataOffset)) return lastError = WAVE_ERR_CANNOTSEEK;
     bytesRead = 0;
     return 0;
 }
 
 uint32_t StreamWaveFile::Read(uint8_t* buffer, uint32_t bytes, uint32_t* count) {
     if (count) *count = 0;
-    if (!file || !count || (bytes && !buffer)) return lastError = WAVE_ERR_CANNOTREAD;
+    if (!file.IsOpen() || !count || (bytes && !buffer)) return lastError = WAVE_ERR_CANNOTREAD;
     uint32_t n = std::min(bytes, Remaining());
-    uint32_t got = n ? uint32_t(std::fread(buffer, 1, n, file)) : 0;
-    bytesRead += got;
-    *count = got;
-    if (got != n) return lastError = WAVE_ERR_CANNOTREAD;
+    if (n && !file.Reader().ReadBytes(buffer, n)) return lastError = WAVE_ERR_CANNOTREAD;
+    bytesRead += n;
+    *count = n;
     return 0;
 }

@@ -1,13 +1,14 @@
 // WAV (RIFF/WAVE) reading for sound effects and streamed music. The chunks are walked field by
-// field and every size is checked against the file: a malformed file is refused with a line in
-// the debug log, never read past its end.
+// field and every size is checked against the file: a malformed file, or one whose samples the
+// mixer cannot play, is refused with a line in the debug log, never read past its end.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
+#include "common/binary_reader.h"
 #include "common/result.h"
+#include "core/pack_file.h"
 #include "platform/audio/sound.h"
 
 // Error codes of the streaming reader, with their classic values.
@@ -15,19 +16,20 @@ constexpr uint32_t WAVE_ERR_OUTOFMEMORY = 258;
 constexpr uint32_t WAVE_ERR_CANNOTOPEN = 259;
 constexpr uint32_t WAVE_ERR_CANNOTREAD = 261;   // the file ends before a chunk it declares
 constexpr uint32_t WAVE_ERR_CANNOTSEEK = 263;
-constexpr uint32_t WAVE_ERR_NOTWAVE = 272;      // not a RIFF/WAVE file, or its chunks make no sense
+constexpr uint32_t WAVE_ERR_NOTWAVE = 272;      // not a RIFF/WAVE file, its chunks make no sense, or
+                                                // its samples are not 8- or 16-bit PCM the mixer takes
 
 // What the header of a WAV file says.
 struct WaveHeader {
-    audio::WaveFormat format;
+    audio::WaveFormat format;     // PCM in an extensible header comes out as plain PCM
     std::vector<uint8_t> extra;   // the format's extra bytes (none for PCM)
     uint32_t dataOffset;          // first sample byte, from the start of the file
     uint32_t dataSize;
 };
 
-// Reads the RIFF header of an open file and finds its "fmt " and "data" chunks, wherever they
+// Reads the RIFF header of a whole file and finds its "fmt " and "data" chunks, wherever they
 // lie in the form. 0, or one of the codes above; refusals are logged with `name`.
-uint32_t ReadWaveHeader(FILE* file, const char* name, WaveHeader* out);
+uint32_t ReadWaveHeader(BinaryReader& file, const char* name, WaveHeader* out);
 
 // The effects' reader: a whole sample is read once into a sound buffer.
 class WaveFile {
@@ -51,14 +53,14 @@ public:
     uint32_t Size() const { return dataSize; }
 
 private:
-    FILE* file;
+    PackEntry file;
     uint32_t dataOffset;
     uint32_t dataSize;
     uint32_t remaining;
     audio::WaveFormat formatStore;
 };
 
-// The music's reader: the file stays open and is read a piece at a time.
+// The music's reader: the file is held whole and handed out a piece at a time.
 class StreamWaveFile {
 public:
     audio::WaveFormat* format;   // null until opened
@@ -85,7 +87,7 @@ public:
     void Close();
 
 private:
-    FILE* file;
+    PackEntry file;
     uint32_t dataOffset;
     audio::WaveFormat formatStore;
 };

@@ -99,7 +99,8 @@ public:
     HRESULT SetCurrentPosition(uint32_t position);
     HRESULT SetVolume(int32_t volume);
     HRESULT GetVolume(int32_t* volume);
-    // Negative attenuates the right side, positive the left, in hundredths of a decibel.
+    // Attenuation of the far side in hundredths of a decibel: positive the left, negative the
+    // right; the near side stays at the buffer's volume. Stereo keeps each channel on its side.
     HRESULT SetPan(int32_t pan);
     HRESULT GetPan(int32_t* pan);
     // Samples per second; FREQUENCY_ORIGINAL goes back to the format's rate.
@@ -121,8 +122,9 @@ private:
     // The caller holds the system's lock.
     bool EnsureSource();
     void ApplyGain();
-    void ApplyPan();
     void ApplyPitch();
+    int32_t StateLocked();
+    void SeekLocked(uint32_t position);
     uint32_t CurrentPositionLocked();
 
     SoundSystem* system_;
@@ -130,7 +132,7 @@ private:
     uint32_t flags_;
     uint32_t size_;
     WaveFormat format_;
-    uint32_t source_ = 0;       // OpenAL source, made on first use
+    uint32_t sources_[2] = {0, 0};   // left and right side, made on first use
     int32_t volume_ = 0;
     int32_t pan_ = 0;
     uint32_t frequency_ = 0;    // 0: the format's rate

@@ -23,13 +23,6 @@ namespace {
 std::atomic<bool> g_systemLive{false};
 std::atomic<Output> g_defaultOutput{Output::Device};
 
-constexpr float kPi = 3.14159265358979f;
-
-ALenum AlFormatOf(const WaveFormat& f) {
-    if (f.channels == 1) return f.bitsPerSample == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16;
-    return f.bitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
-}
-
 uint8_t SilenceByte(const WaveFormat& f) { return f.bitsPerSample == 8 ? 0x80 : 0x00; }
 
 }  // namespace
@@ -61,7 +54,6 @@ struct SoundSystem::Impl {
     std::mutex lock;
     LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
     PFNALBUFFERSUBDATASOFTPROC bufferSubData = nullptr;
-    bool stereoAngles = false;
     bool directChannels = false;
     uint16_t channels = 2;
     uint32_t rate = 22050;
@@ -185,7 +177,6 @@ HRESULT SoundSystem::Create(Output output, const OutputFormat& format, std::uniq
     void* subData = reinterpret_cast<void*>(alGetProcAddress("alBufferSubDataSOFT"));
     if (!subData) subData = dlsym(RTLD_DEFAULT, "alBufferSubDataSOFT");
     impl->bufferSubData = reinterpret_cast<PFNALBUFFERSUBDATASOFTPROC>(subData);
-    impl->stereoAngles = alIsExtensionPresent("AL_EXT_STEREO_ANGLES");
     impl->directChannels = alIsExtensionPresent("AL_SOFT_direct_channels");
     alGetError();
 
@@ -221,16 +212,32 @@ bool SoundSystem::Render(float* out, uint32_t frames) {
 
 // ---- samples -----------------------------------------------------------------------------
 
-// The bytes a buffer and its duplicates share: a copy the caller locks and the mixer's copy.
+// The bytes a buffer and its duplicates share: a copy the caller locks, and the mixer's copies.
+// The mixer holds each side twice over as stereo, once with only the left channel and once with
+// only the right (a mono sample feeds both), each played by its own source straight to the
+// output channels: a pan is then a gain on one source, and the other side keeps its full level.
 struct Sample {
-    uint32_t alBuffer = 0;
+    uint32_t alBuffers[2] = {0, 0};   // left side, right side
     std::vector<uint8_t> bytes;
-    ALenum alFormat = 0;
-    uint32_t alBytes = 0;    // whole frames only
+    ALenum alFormat = 0;              // always stereo
+    uint32_t frames = 0;              // whole frames only
     WaveFormat format{};
     // Deleted with the system's lock held (the last buffer going away).
     ~Sample() {
-        if (alBuffer) alDeleteBuffers(1, &alBuffer);
+        if (alBuffers[0]) alDeleteBuffers(2, alBuffers);
+    }
+
+    uint32_t SampleBytes() const { return format.bitsPerSample / 8u; }
+    // Frames [first, first + count) of one side as stereo frames with the other side silent.
+    void Spread(int side, uint32_t first, uint32_t count, std::vector<uint8_t>* out) const {
+        const uint32_t width = SampleBytes();
+        const uint8_t silence = SilenceByte(format);
+        out->assign(size_t(count) * 2 * width, silence);
+        const int channel = format.channels == 2 ? side : 0;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* from = bytes.data() + size_t(first + i) * format.blockAlign + size_t(channel) * width;
+            std::memcpy(out->data() + (size_t(i) * 2 + size_t(side)) * width, from, width);
+        }
     }
 };
 
@@ -241,22 +248,24 @@ HRESULT SoundSystem::CreateBuffer(const BufferDesc& desc, SoundBuffer** out) {
     if (desc.bytes < BUFFER_MIN_BYTES || desc.bytes > BUFFER_MAX_BYTES) return AUDIO_E_INVALIDPARAM;
     auto sample = std::make_shared<Sample>();
     sample->format = desc.format;
-    sample->alFormat = AlFormatOf(desc.format);
-    sample->alBytes = desc.bytes - desc.bytes % desc.format.blockAlign;
+    sample->alFormat = desc.format.bitsPerSample == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16;
+    sample->frames = desc.bytes / desc.format.blockAlign;
+    std::vector<uint8_t> silent;
     try {
         sample->bytes.assign(desc.bytes, SilenceByte(desc.format));
+        silent.assign(size_t(sample->frames) * 2 * sample->SampleBytes(), SilenceByte(desc.format));
     } catch (const std::bad_alloc&) {
         return AUDIO_E_OUTOFMEMORY;
     }
     std::lock_guard<std::mutex> hold(impl_->lock);
     alGetError();
-    alGenBuffers(1, &sample->alBuffer);
+    alGenBuffers(2, sample->alBuffers);
     if (alGetError() != AL_NO_ERROR) {
-        sample->alBuffer = 0;
+        sample->alBuffers[0] = sample->alBuffers[1] = 0;
         return AUDIO_E_OUTOFMEMORY;
     }
-    alBufferData(sample->alBuffer, sample->alFormat, sample->bytes.data(), ALsizei(sample->alBytes),
-                 ALsizei(desc.format.samplesPerSec));
+    for (uint32_t b : sample->alBuffers)
+        alBufferData(b, sample->alFormat, silent.data(), ALsizei(silent.size()), ALsizei(desc.format.samplesPerSec));
     if (alGetError() != AL_NO_ERROR) return AUDIO_E_OUTOFMEMORY;
     *out = new SoundBuffer(this, std::move(sample), desc.flags);
     return S_OK;
@@ -285,64 +294,62 @@ SoundBuffer::SoundBuffer(SoundSystem* system, std::shared_ptr<Sample> sample, ui
 
 SoundBuffer::~SoundBuffer() {
     std::lock_guard<std::mutex> hold(system_->impl_->lock);
-    if (source_) {
-        alSourceStop(source_);
-        alSourcei(source_, AL_BUFFER, 0);
-        alDeleteSources(1, &source_);
+    if (sources_[0]) {
+        alSourceStopv(2, sources_);
+        for (uint32_t s : sources_) alSourcei(s, AL_BUFFER, 0);
+        alDeleteSources(2, sources_);
     }
     sample_.reset();
     alGetError();
 }
 
 bool SoundBuffer::EnsureSource() {
-    if (source_) return true;
+    if (sources_[0]) return true;
     alGetError();
-    ALuint s = 0;
-    alGenSources(1, &s);
+    ALuint made[2] = {0, 0};
+    alGenSources(2, made);
     if (alGetError() != AL_NO_ERROR) return false;
-    alSourcei(s, AL_BUFFER, ALint(sample_->alBuffer));
-    alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
-    alSource3f(s, AL_POSITION, 0.0f, 0.0f, -1.0f);
+    // On a stereo output each source's two channels go to the two speakers unchanged.
+    const bool direct = system_->impl_->directChannels && system_->format_.channels == 2;
+    for (int side = 0; side < 2; ++side) {
+        alSourcei(made[side], AL_BUFFER, ALint(sample_->alBuffers[side]));
+        alSourcei(made[side], AL_SOURCE_RELATIVE, AL_TRUE);
+        alSource3f(made[side], AL_POSITION, 0.0f, 0.0f, 0.0f);
+        if (direct) alSourcei(made[side], AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+    }
     if (alGetError() != AL_NO_ERROR) {
-        alDeleteSources(1, &s);
+        alDeleteSources(2, made);
         return false;
     }
-    source_ = s;
+    sources_[0] = made[0];
+    sources_[1] = made[1];
     ApplyGain();
-    ApplyPan();
     ApplyPitch();
     return true;
 }
 
+// The pan attenuates only the far side: positive the left, negative the right.
 void SoundBuffer::ApplyGain() {
-    if (source_) alSourcef(source_, AL_GAIN, VolumeToGain(volume_));
-}
-
-// A mono source is placed on a circle around the listener so that the two sides share its
-// power in the ratio the pan asks for; a stereo source turns its two channels the same way.
-void SoundBuffer::ApplyPan() {
-    if (!source_) return;
-    float ratio = VolumeToGain(-std::abs(pan_));   // quiet side over loud side
-    float phi = ratio > 0.0f ? std::atan(1.0f / ratio) : kPi / 2.0f;
-    float angle = 2.0f * phi - kPi / 2.0f;          // 0 ahead .. pi/2 fully to one side
-    if (pan_ < 0) angle = -angle;
-    if (format_.channels == 1) {
-        alSource3f(source_, AL_POSITION, std::sin(angle), 0.0f, -std::cos(angle));
-    } else {
-        const auto* impl = system_->impl_.get();
-        if (impl->directChannels) alSourcei(source_, AL_DIRECT_CHANNELS_SOFT, pan_ == 0 ? AL_TRUE : AL_FALSE);
-        if (impl->stereoAngles) {
-            // Angles run counter-clockwise, left channel first.
-            const ALfloat angles[2] = {kPi / 6.0f - angle, -kPi / 6.0f - angle};
-            alSourcefv(source_, AL_STEREO_ANGLES, angles);
-        }
-    }
+    if (!sources_[0]) return;
+    const float level = VolumeToGain(volume_);
+    alSourcef(sources_[0], AL_GAIN, level * VolumeToGain(pan_ > 0 ? -pan_ : 0));
+    alSourcef(sources_[1], AL_GAIN, level * VolumeToGain(pan_ < 0 ? pan_ : 0));
 }
 
 void SoundBuffer::ApplyPitch() {
-    if (!source_) return;
+    if (!sources_[0]) return;
     uint32_t f = frequency_ ? frequency_ : format_.samplesPerSec;
-    alSourcef(source_, AL_PITCH, float(f) / float(format_.samplesPerSec));
+    for (uint32_t s : sources_) alSourcef(s, AL_PITCH, float(f) / float(format_.samplesPerSec));
+}
+
+int32_t SoundBuffer::StateLocked() {
+    ALint state = AL_INITIAL;
+    if (sources_[0]) alGetSourcei(sources_[0], AL_SOURCE_STATE, &state);
+    return state;
+}
+
+void SoundBuffer::SeekLocked(uint32_t position) {
+    for (uint32_t s : sources_) alSourcei(s, AL_SAMPLE_OFFSET, ALint(position / format_.blockAlign));
 }
 
 HRESULT SoundBuffer::Play(uint32_t flags) {
@@ -350,25 +357,23 @@ HRESULT SoundBuffer::Play(uint32_t flags) {
     if (!EnsureSource()) return AUDIO_E_OUTOFMEMORY;
     looping_ = (flags & PLAY_LOOPING) != 0;
     alGetError();
-    alSourcei(source_, AL_LOOPING, looping_ ? AL_TRUE : AL_FALSE);
-    ALint state = AL_INITIAL;
-    alGetSourcei(source_, AL_SOURCE_STATE, &state);
+    for (uint32_t s : sources_) alSourcei(s, AL_LOOPING, looping_ ? AL_TRUE : AL_FALSE);
+    const ALint state = StateLocked();
     if (state == AL_PLAYING) return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
     if (state != AL_PAUSED) {
         // A stopped source starts over; the offset set now is where it starts.
-        if (pendingPosition_) alSourcei(source_, AL_BYTE_OFFSET, ALint(pendingPosition_));
+        if (pendingPosition_) SeekLocked(pendingPosition_);
         pendingPosition_ = 0;
     }
-    alSourcePlay(source_);
+    // Both sides start in the same mix.
+    alSourcePlayv(2, sources_);
     return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
 }
 
 HRESULT SoundBuffer::Stop() {
     std::lock_guard<std::mutex> hold(system_->impl_->lock);
-    if (!source_) return S_OK;
-    ALint state = AL_INITIAL;
-    alGetSourcei(source_, AL_SOURCE_STATE, &state);
-    if (state == AL_PLAYING) alSourcePause(source_);
+    if (!sources_[0]) return S_OK;
+    if (StateLocked() == AL_PLAYING) alSourcePausev(2, sources_);
     return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
 }
 
@@ -376,22 +381,17 @@ HRESULT SoundBuffer::GetStatus(uint32_t* status) {
     if (!status) return AUDIO_E_INVALIDPARAM;
     std::lock_guard<std::mutex> hold(system_->impl_->lock);
     *status = 0;
-    if (!source_) return S_OK;
-    ALint state = AL_INITIAL;
-    alGetSourcei(source_, AL_SOURCE_STATE, &state);
-    if (state == AL_PLAYING) *status = STATUS_PLAYING | (looping_ ? STATUS_LOOPING : 0);
+    if (StateLocked() == AL_PLAYING) *status = STATUS_PLAYING | (looping_ ? STATUS_LOOPING : 0);
     return S_OK;
 }
 
 uint32_t SoundBuffer::CurrentPositionLocked() {
-    if (!source_) return pendingPosition_;
-    ALint state = AL_INITIAL;
-    alGetSourcei(source_, AL_SOURCE_STATE, &state);
+    const ALint state = StateLocked();
     if (state != AL_PLAYING && state != AL_PAUSED) return pendingPosition_;
-    ALint offset = 0;
-    alGetSourcei(source_, AL_BYTE_OFFSET, &offset);
-    if (offset < 0 || uint32_t(offset) >= size_) return 0;
-    return uint32_t(offset);
+    ALint frame = 0;
+    alGetSourcei(sources_[0], AL_SAMPLE_OFFSET, &frame);
+    if (frame < 0 || uint32_t(frame) >= sample_->frames) return 0;
+    return uint32_t(frame) * format_.blockAlign;
 }
 
 HRESULT SoundBuffer::GetCurrentPosition(uint32_t* play) {
@@ -405,15 +405,15 @@ HRESULT SoundBuffer::SetCurrentPosition(uint32_t position) {
     if (position >= size_) return AUDIO_E_INVALIDPARAM;
     std::lock_guard<std::mutex> hold(system_->impl_->lock);
     position -= position % format_.blockAlign;
-    if (position >= sample_->alBytes) position = 0;
-    if (source_) {
-        ALint state = AL_INITIAL;
-        alGetSourcei(source_, AL_SOURCE_STATE, &state);
-        if (state == AL_PLAYING || state == AL_PAUSED) {
-            alGetError();
-            alSourcei(source_, AL_BYTE_OFFSET, ALint(position));
-            return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
-        }
+    if (position / format_.blockAlign >= sample_->frames) position = 0;
+    const ALint state = StateLocked();
+    if (state == AL_PLAYING || state == AL_PAUSED) {
+        alGetError();
+        // Moved while held, so the two sides cannot drift apart by a mix.
+        if (state == AL_PLAYING) alSourcePausev(2, sources_);
+        SeekLocked(position);
+        if (state == AL_PLAYING) alSourcePlayv(2, sources_);
+        return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
     }
     pendingPosition_ = position;
     return S_OK;
@@ -441,7 +441,7 @@ HRESULT SoundBuffer::SetPan(int32_t pan) {
     if (pan < PAN_LEFT || pan > PAN_RIGHT) return AUDIO_E_INVALIDPARAM;
     std::lock_guard<std::mutex> hold(system_->impl_->lock);
     pan_ = pan;
-    ApplyPan();
+    ApplyGain();
     return S_OK;
 }
 
@@ -509,23 +509,34 @@ HRESULT SoundBuffer::Unlock(void* region1, uint32_t bytes1, void* region2, uint3
         return AUDIO_E_INVALIDPARAM;
     if (!region2) bytes2 = 0;
 
-    const uint32_t align = format_.blockAlign;
     alGetError();
-    if (system_->impl_->bufferSubData) {
+    const auto* impl = system_->impl_.get();
+    std::vector<uint8_t> spread;
+    if (impl->bufferSubData) {
         // Only whole frames go to the mixer: widen each written range to frame edges.
+        const uint32_t align = format_.blockAlign;
+        const uint32_t stereoFrame = 2 * s.SampleBytes();
         auto upload = [&](uint32_t from, uint32_t count) {
             if (!count) return;
-            uint32_t a = from - from % align;
-            uint64_t end = uint64_t(from) + count;
-            uint64_t b = std::min<uint64_t>((end + align - 1) / align * align, s.alBytes);
-            if (b > a) system_->impl_->bufferSubData(s.alBuffer, s.alFormat, base + a, ALsizei(a), ALsizei(b - a));
+            const uint32_t a = from / align;
+            const uint32_t b = uint32_t(std::min<uint64_t>((uint64_t(from) + count + align - 1) / align, s.frames));
+            if (b <= a) return;
+            for (int side = 0; side < 2; ++side) {
+                s.Spread(side, a, b - a, &spread);
+                impl->bufferSubData(s.alBuffers[side], s.alFormat, spread.data(), ALsizei(a * stereoFrame),
+                                    ALsizei(spread.size()));
+            }
         };
         upload(lockOffset_, bytes1);
         upload(0, bytes2);
     } else {
         // Without partial updates the whole sample is replaced, which works only while no
         // source holds it.
-        alBufferData(s.alBuffer, s.alFormat, base, ALsizei(s.alBytes), ALsizei(format_.samplesPerSec));
+        for (int side = 0; side < 2; ++side) {
+            s.Spread(side, 0, s.frames, &spread);
+            alBufferData(s.alBuffers[side], s.alFormat, spread.data(), ALsizei(spread.size()),
+                         ALsizei(format_.samplesPerSec));
+        }
     }
     return alGetError() == AL_NO_ERROR ? S_OK : AUDIO_E_INVALIDCALL;
 }

@@ -1,55 +1,51 @@
-// Hand-made WAV bytes and measurements of what the loopback output rendered.
+// Hand-made WAV bytes, measurements of what the loopback output rendered, and the set-up the
+// game's sound tests share.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "platform/audio/sound.h"
+#include "platform/os/os.h"
+#include "shell/sound.h"
+#include "support/temp_dir.h"
 
 namespace audiotest {
 
 inline std::string Le16(uint16_t v) { return std::string{char(v & 0xFF), char(v >> 8)}; }
-inline std::string Le32(uint32_t v) {
-    return std::string{char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
-}
+inline std::string Le32(uint32_t v) { return Le16(uint16_t(v & 0xFFFF)) + Le16(uint16_t(v >> 16)); }
 
 // A chunk with its true size and a pad byte after an odd body.
 inline std::string Chunk(const std::string& id, const std::string& body) {
-    std::string c = id + Le32(uint32_t(body.size())) + body;
-    if (body.size() & 1) c += '\0';
-    return c;
+    return id + Le32(uint32_t(body.size())) + body + (body.size() & 1 ? std::string(1, '\0') : "");
 }
-// A chunk header that declares `declared` bytes, followed by `body` as it is.
-inline std::string ChunkSized(const std::string& id, uint32_t declared, const std::string& body) {
-    return id + Le32(declared) + body;
-}
-
 inline std::string Riff(const std::string& chunks) { return "RIFF" + Le32(uint32_t(4 + chunks.size())) + "WAVE" + chunks; }
 
 inline std::string FmtBody(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
     uint16_t block = uint16_t(channels * bits / 8);
     return Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * block) + Le16(block) + Le16(bits);
 }
-
 inline std::string Wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data) {
     return Riff(Chunk("fmt ", FmtBody(1, channels, rate, bits)) + Chunk("data", data));
 }
 
-// 16-bit mono samples.
+// 16-bit samples, interleaved when there are several channels.
 inline std::string Samples16(const std::vector<int16_t>& s) {
     std::string out;
-    out.reserve(s.size() * 2);
     for (int16_t v : s) out += Le16(uint16_t(v));
     return out;
 }
-
-// A square wave of +-amplitude, `period` frames long, 16-bit mono.
-inline std::string Square16(size_t frames, int16_t amplitude, size_t period = 50) {
+// A square wave of +-amplitude, 50 frames a period, 16-bit mono: its RMS is the amplitude.
+inline std::string Square16(size_t frames, int16_t amplitude) {
     std::vector<int16_t> s(frames);
-    for (size_t i = 0; i < frames; ++i) s[i] = (i % period) < period / 2 ? amplitude : int16_t(-amplitude);
+    for (size_t i = 0; i < frames; ++i) s[i] = (i % 50) < 25 ? amplitude : int16_t(-amplitude);
     return Samples16(s);
 }
 
@@ -59,21 +55,17 @@ struct Rendered {
     size_t Frames() const { return samples.size() / 2; }
     float L(size_t i) const { return samples[2 * i]; }
     float R(size_t i) const { return samples[2 * i + 1]; }
-    double RmsL(size_t from = 0) const { return Rms(0, from); }
-    double RmsR(size_t from = 0) const { return Rms(1, from); }
+    double RmsL() const { return Rms(0); }
+    double RmsR() const { return Rms(1); }
     float Peak() const {
         float m = 0;
         for (float v : samples) m = std::max(m, std::fabs(v));
         return m;
     }
-    double Rms(int channel, size_t from) const {
+    double Rms(int channel) const {
         double sum = 0;
-        size_t n = 0;
-        for (size_t i = from; i < Frames(); ++i, ++n) {
-            double v = samples[2 * i + size_t(channel)];
-            sum += v * v;
-        }
-        return n ? std::sqrt(sum / double(n)) : 0.0;
+        for (size_t i = 0; i < Frames(); ++i) sum += double(samples[2 * i + size_t(channel)]) * samples[2 * i + size_t(channel)];
+        return Frames() ? std::sqrt(sum / double(Frames())) : 0.0;
     }
 };
 
@@ -85,14 +77,42 @@ inline Rendered Render(audio::SoundSystem* system, uint32_t frames) {
 }
 
 inline audio::WaveFormat Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
-    audio::WaveFormat f;
-    f.formatTag = audio::WAVE_FORMAT_PCM;
-    f.channels = channels;
-    f.samplesPerSec = rate;
-    f.blockAlign = uint16_t(channels * bits / 8);
-    f.avgBytesPerSec = rate * f.blockAlign;
-    f.bitsPerSample = bits;
-    return f;
+    uint16_t block = uint16_t(channels * bits / 8);
+    return audio::WaveFormat{audio::WAVE_FORMAT_PCM, channels, rate, rate * block, block, bits};
 }
+
+// Hundredths of a decibel as a linear level; -10000 is silence.
+inline double Level(int32_t volume) { return volume <= -10000 ? 0.0 : std::pow(10.0, volume / 2000.0); }
+
+// Sound and music switched on at full volume, the clock in the test's hands, the loopback
+// output, a folder of its own; everything released afterwards.
+class GameSoundTest : public ::testing::Test {
+protected:
+    ScopedWorkDir dir;
+    std::atomic<uint32_t> now{1000};
+
+    void SetUp() override {
+        ResetSound();
+        g_Settings.Clear();
+        g_Settings.sound = 1;
+        g_Settings.music = 1;
+        g_Settings.effectVolume = 1.0f;
+        g_Settings.musicVolume = 1.0f;
+        os::SetTimeSource([this] { return now.load(); });
+        audio::SetDefaultOutput(audio::Output::Loopback);
+    }
+    void TearDown() override {
+        ResetSound();
+        g_Settings.Clear();
+        os::SetTimeSource({});
+        audio::SetDefaultOutput(audio::Output::Device);
+    }
+    Rendered Mix(uint32_t frames) { return Render(g_SoundManager.sound.get(), frames); }
+    // After a change of gain has settled.
+    Rendered Listen() {
+        Mix(512);
+        return Mix(2205);
+    }
+};
 
 }  // namespace audiotest

