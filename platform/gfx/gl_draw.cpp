@@ -227,7 +227,7 @@ void LoadMatrix(GLenum mode, const Matrix& m) {
 // ---- Render states to OpenGL ----
 
 void GLDevice::ApplyBlend() {
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
     if (rs[D3DRS_ALPHABLENDENABLE])
         glEnable(GL_BLEND);
     else
@@ -254,7 +254,7 @@ void GLDevice::ApplyBlend() {
 }
 
 void GLDevice::ApplyDepthStencil() {
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
     bool depth = UsingDepth();
     if (depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE)
         glEnable(GL_DEPTH_TEST);
@@ -286,7 +286,7 @@ void GLDevice::ApplyDepthStencil() {
 }
 
 void GLDevice::ApplyRaster() {
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
     // Every target keeps the top row at OpenGL row 0, so clockwise on screen is
     // counter-clockwise to OpenGL.
     switch (rs[D3DRS_CULLMODE]) {
@@ -311,7 +311,7 @@ void GLDevice::ApplyRaster() {
         const float att[3] = {BitsFloat(rs[D3DRS_POINTSCALE_A]), BitsFloat(rs[D3DRS_POINTSCALE_B]),
                               BitsFloat(rs[D3DRS_POINTSCALE_C])};
         glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
-        size = BitsFloat(rs[D3DRS_POINTSIZE]) * float(st_.viewport.Height);
+        size = BitsFloat(rs[D3DRS_POINTSIZE]) * float(state_.viewport.Height);
     } else {
         const float att[3] = {1.0f, 0.0f, 0.0f};
         glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
@@ -339,7 +339,7 @@ void GLDevice::ApplyRaster() {
 }
 
 void GLDevice::ApplyFog() {
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
     uint32_t mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
     if (!rs[D3DRS_FOGENABLE] || mode == D3DFOG_NONE || mode > D3DFOG_LINEAR) {
         glDisable(GL_FOG);
@@ -357,20 +357,21 @@ void GLDevice::ApplyFog() {
 }
 
 void GLDevice::ApplyViewport() {
-    const Viewport& v = st_.viewport;
+    const Viewport& v = state_.viewport;
     glViewport(GLint(v.X), GLint(v.Y), GLsizei(v.Width), GLsizei(v.Height));  // rows run top-down
     glDepthRange(v.MinZ, v.MaxZ);
-    if (st_.rs[D3DRS_POINTSCALEENABLE]) dirty_ |= kDirtyRaster;
+    if (state_.renderStates[D3DRS_POINTSCALEENABLE]) dirty_ |= kDirtyRaster;
 }
 
 void GLDevice::ApplyClipPlanes() {
     // Planes are given in world space; OpenGL keeps them in eye space, taken through the
     // model-view matrix current when they are set.
-    LoadMatrix(GL_MODELVIEW, st_.xf[kXfView]);
-    uint32_t enabled = st_.rs[D3DRS_CLIPPLANEENABLE];
+    LoadMatrix(GL_MODELVIEW, state_.transforms[kXfView]);
+    uint32_t enabled = state_.renderStates[D3DRS_CLIPPLANEENABLE];
     for (int i = 0; i < maxClipPlanes_; ++i) {
         if (enabled & (1u << i)) {
-            const double eq[4] = {st_.clip[i][0], st_.clip[i][1], st_.clip[i][2], st_.clip[i][3]};
+            const float* p = state_.clipPlanes[i];
+            const double eq[4] = {p[0], p[1], p[2], p[3]};
             glClipPlane(GLenum(GL_CLIP_PLANE0 + i), eq);
             glEnable(GLenum(GL_CLIP_PLANE0 + i));
         } else {
@@ -395,11 +396,11 @@ void GLDevice::ApplyStages() {
     // The chain ends at the first disabled stage; a stage with an operation but no texture
     // still runs, sampling white.
     uint32_t active = 0;
-    while (active < uint32_t(maxUnits_) && st_.tss[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
-    Rgba tf = FromColor(st_.rs[D3DRS_TEXTUREFACTOR]);
+    while (active < uint32_t(maxUnits_) && state_.stageStates[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
+    Rgba tf = FromColor(state_.renderStates[D3DRS_TEXTUREFACTOR]);
     const float factor[4] = {tf.r, tf.g, tf.b, tf.a};
     for (uint32_t i = 0; i < active; ++i) {
-        const uint32_t* t = st_.tss[i];
+        const uint32_t* t = state_.stageStates[i];
         glActiveTexture(GLenum(GL_TEXTURE0 + i));
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
@@ -425,14 +426,14 @@ void GLDevice::ApplyStages() {
 void GLDevice::BindStageTextures() {
     for (uint32_t i = 0; i < activeUnits_; ++i) {
         glActiveTexture(GLenum(GL_TEXTURE0 + i));
-        GLTexture* tex = st_.textures[i];
+        GLTexture* tex = StageTexture(i);
         if (!tex || !tex->tex) {
             glBindTexture(GL_TEXTURE_2D, whiteTexture);
             continue;
         }
         glBindTexture(GL_TEXTURE_2D, tex->tex);
         tex->Upload();
-        const uint32_t* t = st_.tss[i];
+        const uint32_t* t = state_.stageStates[i];
         GLTexture::Sampler& s = tex->sampler;
         uint32_t minf = t[D3DTSS_MINFILTER], magf = t[D3DTSS_MAGFILTER], mipf = t[D3DTSS_MIPFILTER];
         bool minLinear = minf != D3DTEXF_POINT && minf != D3DTEXF_NONE;
@@ -471,7 +472,7 @@ void GLDevice::BindStageTextures() {
 void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
                                  uintptr_t bufferOffset) {
     for (uint32_t i = 0; i < activeUnits_; ++i) {
-        const uint32_t* t = st_.tss[i];
+        const uint32_t* t = state_.stageStates[i];
         uint32_t set = t[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
         uint32_t gen = l.rhw ? 0 : (t[D3DTSS_TEXCOORDINDEX] >> 16);
         glActiveTexture(GLenum(GL_TEXTURE0 + i));
@@ -541,7 +542,7 @@ void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, 
                 if (count >= 3) select.m[2][2] = 1;
             }
             // Pre-transformed vertices skip the matrix; only the projection divide applies.
-            tm = Mul(Mul(widen, l.rhw ? Identity() : st_.xf[kXfTexture0 + i]), select);
+            tm = Mul(Mul(widen, l.rhw ? Identity() : state_.transforms[kXfTexture0 + i]), select);
             if (!projected) tm.m[3][3] += 1.0f;  // q = 1 from the input's q
         }
         LoadMatrix(GL_TEXTURE, tm);
@@ -557,7 +558,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
     speculars_.resize(count);
     const bool wantNormals = l.normal >= 0;
     if (wantNormals) normals_.resize(size_t(count) * 3);
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
     const bool fogTL = l.rhw && rs[D3DRS_FOGENABLE];
     if (fogTL) fogCoords_.resize(count);
 
@@ -588,11 +589,11 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
     if (blend) matrices = std::min<uint32_t>(std::min<uint32_t>(vb, l.weights) + 1, 4);
     float normalM[4][3][3];
     for (uint32_t k = 0; k < matrices; ++k)
-        if (!NormalMatrix(st_.xf[kXfWorld0 + k], normalM[k])) std::memset(normalM[k], 0, sizeof(normalM[k]));
+        if (!NormalMatrix(state_.transforms[kXfWorld0 + k], normalM[k])) std::memset(normalM[k], 0, sizeof(normalM[k]));
 
     // Lighting is done in camera space.
-    const Matrix& view = st_.xf[kXfView];
-    Matrix toCamera = blend ? view : Mul(st_.xf[kXfWorld0], view);
+    const Matrix& view = state_.transforms[kXfView];
+    Matrix toCamera = blend ? view : Mul(state_.transforms[kXfWorld0], view);
     float normalC[3][3];
     if (!NormalMatrix(toCamera, normalC)) std::memset(normalC, 0, sizeof(normalC));
     PreparedLight lights[kMaxLights];
@@ -601,7 +602,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
         float viewNormal[3][3];
         if (!NormalMatrix(view, viewNormal)) std::memset(viewNormal, 0, sizeof(viewNormal));
         for (uint32_t k = 0; k < kMaxLights; ++k) {
-            const LightSlot& s = st_.lights[k];
+            const LightSlot& s = state_.lights[k];
             if (!s.enabled) continue;
             const Light& L = s.light;
             PreparedLight& p = lights[lightCount++];
@@ -614,7 +615,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
             p.falloff = L.Falloff;
         }
     }
-    const Material& mat = st_.material;
+    const Material& mat = state_.material;
     const Rgba ambientLight = FromColor(rs[D3DRS_AMBIENT]);
     const bool colorVertex = rs[D3DRS_COLORVERTEX] != 0;
     const bool normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
@@ -640,7 +641,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
             w[matrices - 1] = 1.0f - sum;
             V3 bp{0, 0, 0}, bn{0, 0, 0};
             for (uint32_t k = 0; k < matrices; ++k) {
-                bp = bp + TransformPoint(p, st_.xf[kXfWorld0 + k]) * w[k];
+                bp = bp + TransformPoint(p, state_.transforms[kXfWorld0 + k]) * w[k];
                 bn = bn + TransformNormal(n, normalM[k]) * w[k];
             }
             p = bp;
@@ -714,7 +715,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
 // ---- Drawing ----
 
 const VertexLayout* GLDevice::CurrentLayout() {
-    uint32_t h = st_.shader;
+    uint32_t h = state_.vertexShader;
     if (h & 1u) {
         auto it = shaders_.find(h);
         return it == shaders_.end() ? nullptr : &it->second;
@@ -731,7 +732,7 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
     if (!lp || in.stride < lp->stride || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
         return D3DERR_INVALIDCALL;
     const VertexLayout& l = *lp;
-    const uint32_t* rs = st_.rs;
+    const uint32_t* rs = state_.renderStates;
 
     const bool blend = !l.rhw && rs[D3DRS_VERTEXBLEND] >= 1 && rs[D3DRS_VERTEXBLEND] <= 3 && l.weights > 0;
     const bool light = !l.rhw && rs[D3DRS_LIGHTING] != 0;
@@ -770,7 +771,7 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
 
     // Transforms. Every target stores its top row at OpenGL row 0, and pixel centres sit on
     // whole coordinates as the fixed-function pipeline has them, half a pixel from OpenGL's.
-    const Viewport& vp = st_.viewport;
+    const Viewport& vp = state_.viewport;
     const float W = float(vp.Width), H = float(vp.Height);
     if (l.rhw) {
         Matrix ortho{};
@@ -795,7 +796,7 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
         adjust.m[3][1] = 1.0f / H;
         adjust.m[3][2] = -1.0f;
         adjust.m[3][3] = 1.0f;
-        LoadMatrix(GL_PROJECTION, Mul(st_.xf[kXfProjection], adjust));
+        LoadMatrix(GL_PROJECTION, Mul(state_.transforms[kXfProjection], adjust));
         if (dirty_ & kDirtyClip) {
             ApplyClipPlanes();
             dirty_ &= ~kDirtyClip;
@@ -809,10 +810,11 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
     if (useBuffer) in.vb->Bind();
     else glBindBuffer(GL_ARRAY_BUFFER, 0);
     SetupTextureUnits(l, texBase, in.stride, useBuffer, bufferOffset);
+    const Matrix& view = state_.transforms[kXfView];
     if (l.rhw)
         LoadMatrix(GL_MODELVIEW, Identity());
     else
-        LoadMatrix(GL_MODELVIEW, blend ? st_.xf[kXfView] : Mul(st_.xf[kXfWorld0], st_.xf[kXfView]));
+        LoadMatrix(GL_MODELVIEW, blend ? view : Mul(state_.transforms[kXfWorld0], view));
 
     bool fogCoords = false;
     if (cpu) {
@@ -908,9 +910,9 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
 
 Result GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) {
     uint64_t n = VertexCount(type, primitiveCount);
-    GLVertexBuffer* vb = st_.streams[0];
+    GLVertexBuffer* vb = Stream0();
     if (!vb || !vb->device || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
-    uint32_t stride = st_.strides[0];
+    uint32_t stride = state_.strides[0];
     if (stride == 0) return D3DERR_INVALIDCALL;
     DrawInput in;
     in.base = vb->data.data();
@@ -926,12 +928,12 @@ Result GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_
 Result GLDevice::DrawIndexedPrimitive(PrimitiveType type, uint32_t minIndex, uint32_t numVertices,
                                       uint32_t startIndex, uint32_t primitiveCount) {
     uint64_t n = VertexCount(type, primitiveCount);
-    GLVertexBuffer* vb = st_.streams[0];
-    GLIndexBuffer* ib = st_.indices;
+    GLVertexBuffer* vb = Stream0();
+    GLIndexBuffer* ib = BoundIndices();
     if (!vb || !vb->device || !ib || !ib->device || n == 0 || n > 0xFFFFFFu) return D3DERR_INVALIDCALL;
-    uint32_t stride = st_.strides[0];
+    uint32_t stride = state_.strides[0];
     if (stride == 0 || uint64_t(startIndex) + n > ib->Count()) return D3DERR_INVALIDCALL;
-    uint64_t baseOffset = uint64_t(st_.baseVertex) * stride;
+    uint64_t baseOffset = uint64_t(state_.baseVertexIndex) * stride;
     if (baseOffset >= vb->length) return D3DERR_INVALIDCALL;
     DrawInput in;
     in.base = vb->data.data() + baseOffset;

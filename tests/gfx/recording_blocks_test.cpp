@@ -88,7 +88,7 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
     EXPECT_EQ(dev->StateBlockCount(), 0u);
 
-    const RecordingState& s = dev->State();
+    const DeviceState& s = dev->State();
     EXPECT_EQ(s.textures[0], tex);
     EXPECT_EQ(s.streams[0], vb);
     EXPECT_EQ(s.strides[0], 16u);

@@ -79,8 +79,8 @@ TEST_F(RecordingStateTest, OutOfRangeIdsAreRefusedAndChangeNothing) {
     light.Type = LightType(0);
     EXPECT_EQ(dev->SetLight(0, &light), D3DERR_INVALIDCALL);
     const float plane[4] = {0, 1, 0, 0};
-    EXPECT_EQ(dev->SetClipPlane(kRecordingClipPlanes, plane), D3DERR_INVALIDCALL);
-    EXPECT_EQ(dev->SetStreamSource(kRecordingStreams, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetClipPlane(kMaxClipPlanes, plane), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetStreamSource(kMaxStreams, nullptr, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->RenderState(D3DRS_ZENABLE), before);
     EXPECT_TRUE(SameMatrix(dev->Transform(D3DTS_VIEW), dev->Transform(D3DTS_PROJECTION)));  // both identity
     EXPECT_EQ(dev->State().lights[0].light.Type, 0u);
