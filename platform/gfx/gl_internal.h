@@ -80,6 +80,17 @@ Matrix Mul(const Matrix& a, const Matrix& b);
 Matrix Identity();
 // Inverse of the upper 3x3 transposed (normal matrix); false when singular.
 bool NormalMatrix(const Matrix& m, float out[3][3]);
+inline void LoadMatrix(GLenum mode, const Matrix& m) {
+    glMatrixMode(mode);
+    glLoadMatrixf(&m.m[0][0]);  // row-major with row vectors is OpenGL's column-major layout
+}
+
+struct Rgba {
+    float r, g, b, a;
+};
+inline Rgba FromColor(uint32_t c) {
+    return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f};
+}
 
 // ---- Device objects ----
 // Everything that owns OpenGL objects; the device tracks the live ones so that it can drop
