@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "platform/gfx/device.h"
@@ -33,18 +32,15 @@ struct ColorVertex {
 };
 constexpr uint32_t kColorFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
-inline std::string Hex(uint32_t c) {
-    char b[16];
-    std::snprintf(b, sizeof b, "0x%08X", c);
-    return b;
-}
-
 // Channels of two ARGB colours differ by at most tol.
 inline ::testing::AssertionResult ColorNear(uint32_t actual, uint32_t expected, int tol = 3) {
     for (int shift = 0; shift < 32; shift += 8) {
         int a = int((actual >> shift) & 0xFF), e = int((expected >> shift) & 0xFF);
-        if (a - e > tol || e - a > tol)
-            return ::testing::AssertionFailure() << "got " << Hex(actual) << ", expected " << Hex(expected);
+        if (a - e > tol || e - a > tol) {
+            char b[48];
+            std::snprintf(b, sizeof b, "got 0x%08X, expected 0x%08X", actual, expected);
+            return ::testing::AssertionFailure() << b;
+        }
     }
     return ::testing::AssertionSuccess();
 }
@@ -146,6 +142,20 @@ protected:
 
     void FullScreenQuad(uint32_t color) { DrawRect(0, 0, float(width()), float(height()), color); }
 
+    // Vertices from memory in one format.
+    template <typename V, size_t N>
+    void DrawUP(uint32_t fvf, PrimitiveType type, uint32_t count, const V (&v)[N]) {
+        ASSERT_EQ(device->SetVertexShader(fvf), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(type, count, v, sizeof(V)), D3D_OK);
+    }
+
+    // An untransformed square of half size h around (cx, cy) at depth z, facing the camera.
+    void ColorSquare(float cx, float cy, float z, float h, uint32_t color) {
+        ColorVertex v[4] = {{cx - h, cy + h, z, color, 0, 0}, {cx + h, cy + h, z, color, 1, 0},
+                            {cx - h, cy - h, z, color, 0, 1}, {cx + h, cy - h, z, color, 1, 1}};
+        DrawUP(kColorFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    }
+
     uint32_t width() const { return params.present.BackBufferWidth; }
     uint32_t height() const { return params.present.BackBufferHeight; }
 
@@ -176,6 +186,9 @@ protected:
     uint32_t Pixel(uint32_t x, uint32_t y) {
         std::vector<uint32_t> p = ReadBack();
         return p.empty() ? 0xDEADBEEFu : p[size_t(y) * width() + x];
+    }
+    ::testing::AssertionResult Shows(uint32_t x, uint32_t y, uint32_t color, int tol = 0) {
+        return ColorNear(Pixel(x, y), color, tol);
     }
 
     // Writes rows of raw bytes (tightly packed, top row first) into a level.
