@@ -151,34 +151,5 @@ TEST_F(GLDeviceTest, WindowClosedBeforeTheDevice) {
     device = nullptr;
 }
 
-TEST_F(GLDeviceTest, CapabilitiesWithoutADeviceMatchTheDevicesAndLeaveItWorking) {
-    Caps c{}, before{};
-    ASSERT_EQ(device->GetDeviceCaps(&c), D3D_OK);
-    ASSERT_TRUE(GetGLDeviceCaps(&before));
-    EXPECT_EQ(before.TextureOpCaps, c.TextureOpCaps);
-    EXPECT_EQ(before.MaxSimultaneousTextures, c.MaxSimultaneousTextures);
-    Clear(0xFF112233);  // the query made its own context; this one still draws
-    EXPECT_TRUE(Shows(1, 1, 0xFF112233));
-}
-
-TEST(GLFormats, WhatTheDeviceCanCreate) {
-    struct Case {
-        uint32_t usage;
-        ResourceType type;
-        Format format;
-        bool ok;
-    } cases[] = {
-        {0, D3DRTYPE_TEXTURE, D3DFMT_DXT5, true},
-        {0, D3DRTYPE_TEXTURE, D3DFMT_A4R4G4B4, true},
-        {0, D3DRTYPE_TEXTURE, D3DFMT_P8, false},
-        {D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_R5G6B5, true},
-        {D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_DXT1, false},
-        {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24S8, true},
-        {D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_X8R8G8B8, false},
-        {0, D3DRTYPE_VOLUMETEXTURE, D3DFMT_A8R8G8B8, false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(CheckGLFormat(c.usage, c.type, c.format), c.ok) << c.format;
-}
-
 }  // namespace
 }  // namespace gfxtest

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/gfx/device.h"
@@ -32,24 +33,23 @@ struct ColorVertex {
 };
 constexpr uint32_t kColorFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
+inline std::string Hex(uint32_t c) {
+    char b[16];
+    std::snprintf(b, sizeof b, "0x%08X", c);
+    return b;
+}
+
 // Channels of two ARGB colours differ by at most tol.
 inline ::testing::AssertionResult ColorNear(uint32_t actual, uint32_t expected, int tol = 3) {
     for (int shift = 0; shift < 32; shift += 8) {
         int a = int((actual >> shift) & 0xFF), e = int((expected >> shift) & 0xFF);
-        if (a - e > tol || e - a > tol) {
-            char b[48];
-            std::snprintf(b, sizeof b, "got 0x%08X, expected 0x%08X", actual, expected);
-            return ::testing::AssertionFailure() << b;
-        }
+        if (a - e > tol || e - a > tol)
+            return ::testing::AssertionFailure() << "got " << Hex(actual) << ", expected " << Hex(expected);
     }
     return ::testing::AssertionSuccess();
 }
 
-inline Matrix IdentityMatrix() {
-    Matrix m{};
-    for (int i = 0; i < 4; ++i) m.m[i][i] = 1.0f;
-    return m;
-}
+inline Matrix IdentityMatrix() { return Mat4Identity(); }
 
 // Left-handed perspective: 90 degrees, aspect 1, near 1, far 10. A point (x, y, z) lands at
 // normalised (x / z, y / z), i.e. pixel (16 + 16 x / z, 16 - 16 y / z) on a 32x32 buffer.
@@ -63,11 +63,7 @@ inline Matrix Perspective() {
     return p;
 }
 
-inline Matrix Translation(float x, float y, float z) {
-    Matrix m = IdentityMatrix();
-    m.m[3][0] = x, m.m[3][1] = y, m.m[3][2] = z;
-    return m;
-}
+inline Matrix Translation(float x, float y, float z) { return Mat4Translation(x, y, z); }
 
 class GLDeviceTest : public ::testing::Test {
 protected:
@@ -168,15 +164,10 @@ protected:
         bb->GetDesc(&desc);
         LockedRect lr{};
         if (bb->LockRect(&lr, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            out.resize(size_t(desc.Width) * desc.Height);
-            for (uint32_t y = 0; y < desc.Height; ++y) {
-                const uint8_t* row = static_cast<const uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch;
-                for (uint32_t x = 0; x < desc.Width; ++x) {
-                    const uint8_t* p = row + x * 4;
-                    out[size_t(y) * desc.Width + x] =
-                        uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-                }
-            }
+            out.resize(size_t(desc.Width) * desc.Height);  // B, G, R, A bytes: ARGB read little-endian
+            for (uint32_t y = 0; y < desc.Height; ++y)
+                std::memcpy(&out[size_t(y) * desc.Width], static_cast<const uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch,
+                            size_t(desc.Width) * 4);
             bb->UnlockRect();
         }
         bb->Release();

@@ -147,8 +147,7 @@ TEST_F(GLFogTest, PreTransformedVerticesCarryTheirFogInTheSpecularAlpha) {
     Clear(0xFF000000);
     DrawUP(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, D3DPT_TRIANGLESTRIP, 2, v);
     EXPECT_TRUE(Shows(16, 16, 0xFF4040FF, 3));
-    // Transformed drawing afterwards fogs by depth again.
-    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
+    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);  // transformed drawing fogs by depth again
     EXPECT_TRUE(ColorNear(DrawWall(), 0xFF8080FF, 3));
 }
 
