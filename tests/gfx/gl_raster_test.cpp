@@ -5,6 +5,12 @@
 namespace gfxtest {
 namespace {
 
+struct SpecularVertex {
+    float x, y, z, rhw;
+    uint32_t diffuse, specular;
+};
+constexpr uint32_t kSpecularFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR;
+
 class GLRasterTest : public GLDeviceTest {
 protected:
     void SetUp() override {
@@ -111,6 +117,8 @@ protected:
     }
 };
 
+// Transformed vertices are fogged by eye depth; pre-transformed ones carry their fog factor in
+// the specular colour's alpha.
 TEST_F(GLFogTest, ModesMixTheFogColourByEyeDepth) {
     struct Case {
         const char* name;
@@ -130,39 +138,25 @@ TEST_F(GLFogTest, ModesMixTheFogColourByEyeDepth) {
         device->SetRenderState(D3DRS_FOGVERTEXMODE, c.table ? D3DFOG_NONE : c.mode);
         EXPECT_TRUE(ColorNear(DrawWall(), c.expected, 3));
     }
+    const uint32_t fog = 0x40000000;  // fog factor 64 / 255
+    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 0, 0.5f, 1, 0xFFFFFFFF, fog},
+                                 {0, 32, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 32, 0.5f, 1, 0xFFFFFFFF, fog}};
+    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
+    Clear(0xFF000000);
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    EXPECT_TRUE(Shows(16, 16, 0xFF4040FF, 3));
     device->SetRenderState(D3DRS_FOGENABLE, 0);
     EXPECT_TRUE(ColorNear(DrawWall(), 0xFFFFFFFF, 0));
 }
 
-TEST_F(GLFogTest, PreTransformedVerticesCarryTheirFogInTheSpecularAlpha) {
-    struct V {
-        float x, y, z, rhw;
-        uint32_t diffuse, specular;
-    };
-    const uint32_t fog = 0x40000000;  // fog factor 64 / 255 in the alpha
-    V v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 0, 0.5f, 1, 0xFFFFFFFF, fog},
-              {0, 32, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 32, 0.5f, 1, 0xFFFFFFFF, fog}};
-    device->SetRenderState(D3DRS_FOGENABLE, 1);
-    device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-    Clear(0xFF000000);
-    DrawUP(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, D3DPT_TRIANGLESTRIP, 2, v);
-    EXPECT_TRUE(Shows(16, 16, 0xFF4040FF, 3));
-    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);  // transformed drawing fogs by depth again
-    EXPECT_TRUE(ColorNear(DrawWall(), 0xFF8080FF, 3));
-}
-
 TEST_F(GLRasterTest, SpecularColourIsAddedWhenEnabled) {
-    struct V {
-        float x, y, z, rhw;
-        uint32_t diffuse, specular;
-    };
-    V v[4] = {{0, 0, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 0, 0.5f, 1, 0xFF402000, 0xFF104080},
+    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 0, 0.5f, 1, 0xFF402000, 0xFF104080},
               {0, 32, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 32, 0.5f, 1, 0xFF402000, 0xFF104080}};
     Clear(0xFF000000);
-    DrawUP(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, D3DPT_TRIANGLESTRIP, 2, v);
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
     EXPECT_TRUE(Shows(16, 16, 0xFF402000, 1));
     device->SetRenderState(D3DRS_SPECULARENABLE, 1);
-    DrawUP(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, D3DPT_TRIANGLESTRIP, 2, v);
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
     EXPECT_TRUE(Shows(16, 16, 0xFF506080, 1));
 }
 

@@ -1,8 +1,6 @@
 // Vertex work done on the processor: lighting and vertex blending, against results worked out by
 // hand. A square at depth 2 with corners (+-1, +-1, 2) faces the camera with normal (0, 0, -1);
 // a point (x, y, 2) lands on pixel (16 + 8 x, 16 - 8 y).
-#include <functional>
-
 #include "gl_fixture.h"
 
 namespace gfxtest {
@@ -25,98 +23,68 @@ TEST_F(GLVertexTest, LightsAndMaterialColourTheSquare) {
         float x, y, z, nx, ny, nz;
         uint32_t diffuse;
     };
-    auto light = [&](LightType type, Vector3 dir, ColorValue diffuse, std::function<void(Light&)> more = {}) {
-        Light l{};
-        l.Type = type;
-        l.Diffuse = diffuse;
-        l.Direction = dir;
-        l.Range = 100.0f;
-        l.Attenuation0 = 1.0f;
-        if (more) more(l);
-        ASSERT_EQ(device->SetLight(0, &l), D3D_OK);
-        ASSERT_EQ(device->LightEnable(0, true), D3D_OK);
-    };
     const ColorValue orange{0.8f, 0.4f, 0.2f, 1}, white{1, 1, 1, 1};
+    const Light front{.Type = D3DLIGHT_DIRECTIONAL, .Diffuse = orange, .Direction = {0, 0, 1}};
+    auto spot = [&](float theta, float phi) {
+        return Light{.Type = D3DLIGHT_SPOT, .Diffuse = white, .Direction = {0, 0, 1}, .Range = 100, .Falloff = 1,
+                     .Attenuation0 = 1, .Theta = theta, .Phi = phi};
+    };
+    auto point = [&](float z, float range, float att1) {
+        return Light{.Type = D3DLIGHT_POINT, .Diffuse = white, .Position = {0, 0, z}, .Range = range,
+                     .Attenuation0 = 1, .Attenuation1 = att1};
+    };
+    Matrix turned{};  // half a turn about y, then 2 forward
+    turned.m[0][0] = -1, turned.m[1][1] = 1, turned.m[2][2] = -1, turned.m[3][3] = 1, turned.m[3][2] = 2.0f;
     struct Case {
         const char* name;
-        std::function<void()> setup;
-        uint32_t fvf;
-        float z, nz;
+        Light light;  // Type 0: no light
         uint32_t expected;
+        Material material{.Diffuse = {1, 1, 1, 1}};
+        uint32_t fvf = 0, ambient = 0;
+        float z = 2, nz = -1;
+        bool specular = false, colorVertex = true;
+        Matrix world = IdentityMatrix();
     } cases[] = {
-        {"directional, head on", [&] { light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange); }, 0, 2, -1, 0xFFCC6633},
-        {"directional at 60 degrees: half", [&] { light(D3DLIGHT_DIRECTIONAL, {0, -0.8660254f, 0.5f}, orange); }, 0,
-         2, -1, 0xFF66331A},
-        {"directional from behind", [&] { light(D3DLIGHT_DIRECTIONAL, {0, 0, -1}, orange); }, 0, 2, -1, 0xFF000000},
-        {"switched off", [&] { device->LightEnable(0, false); }, 0, 2, -1, 0xFF000000},
-        // Each corner is sqrt(6) from a light at the eye: N.L 2 / sqrt(6), attenuation 1 / (1 + 0.5 sqrt(6)).
-        {"point light", [&] { light(D3DLIGHT_POINT, {}, white, [](Light& l) { l.Attenuation1 = 0.5f; }); }, 0, 2, -1,
-         0xFF5E5E5E},
-        {"point light out of range", [&] { light(D3DLIGHT_POINT, {}, white, [](Light& l) { l.Range = 2.0f; }); }, 0,
-         2, -1, 0xFF000000},
-        {"point light behind, in world space",
-         [&] { light(D3DLIGHT_POINT, {}, white, [](Light& l) { l.Position = {0, 0, 4}; }); }, 0, 2, -1, 0xFF000000},
-        // Corners 35.3 degrees off the axis: spot factor (0.8165 - cos 45) / (cos 30 - cos 45) = 0.6885.
-        {"spot between its cones", [&] {
-             light(D3DLIGHT_SPOT, {0, 0, 1}, white, [](Light& l) { l.Falloff = 1, l.Theta = 1.0471976f, l.Phi = 1.5707963f; });
-         }, 0, 2, -1, 0xFF8F8F8F},
-        {"spot inside its inner cone", [&] {
-             light(D3DLIGHT_SPOT, {0, 0, 1}, white, [](Light& l) { l.Falloff = 1, l.Theta = 1.5707963f, l.Phi = 2; });
-         }, 0, 2, -1, 0xFFD0D0D0},
-        {"spot outside its outer cone", [&] {
-             light(D3DLIGHT_SPOT, {0, 0, 1}, white, [](Light& l) { l.Falloff = 1, l.Theta = 0.5f, l.Phi = 1; });
-         }, 0, 2, -1, 0xFF000000},
-        {"ambient adds, red saturates", [&] {
-             light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange);
-             Material m{};
-             m.Diffuse = white, m.Ambient = {1, 0.5f, 0, 1};
-             device->SetMaterial(&m);
-             device->SetRenderState(D3DRS_AMBIENT, 0x00404040);
-         }, 0, 2, -1, 0xFFFF8633},
-        {"emissive alone", [&] {
-             Material m{};
-             m.Emissive = {0, 0, 0.5f, 0};
-             device->SetMaterial(&m);
-         }, 0, 2, -1, 0xFF000080},
+        {"directional, head on", front, 0xFFCC6633},
+        {"directional at 60 degrees: half",
+         {.Type = D3DLIGHT_DIRECTIONAL, .Diffuse = orange, .Direction = {0, -0.8660254f, 0.5f}}, 0xFF66331A},
+        {"directional from behind", {.Type = D3DLIGHT_DIRECTIONAL, .Diffuse = orange, .Direction = {0, 0, -1}},
+         0xFF000000},
+        {"no light", {}, 0xFF000000},
+        // Corners sqrt(6) from a light at the eye: N.L 2 / sqrt(6), attenuation 1 / (1 + 0.5 sqrt(6)).
+        {"point light", point(0, 100, 0.5f), 0xFF5E5E5E},
+        {"point light out of range", point(0, 2, 0), 0xFF000000},
+        {"point light behind, in world space", point(4, 100, 0), 0xFF000000},
+        // Corners 35.3 degrees off the axis: (0.8165 - cos 45) / (cos 30 - cos 45) = 0.6885.
+        {"spot between its cones", spot(1.0471976f, 1.5707963f), 0xFF8F8F8F},
+        {"spot inside its inner cone", spot(1.5707963f, 2), 0xFFD0D0D0},
+        {"spot outside its outer cone", spot(0.5f, 1), 0xFF000000},
+        {"ambient adds, red saturates", front, 0xFFFF8633, {.Diffuse = white, .Ambient = {1, 0.5f, 0, 1}}, 0,
+         0x00404040},
+        {"emissive alone", {}, 0xFF000080, {.Emissive = {0, 0, 0.5f, 0}}},
         // Half vector at each corner (-0.214, -0.214, -0.953); 0.953^10 = 0.618.
-        {"specular highlight", [&] {
-             light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, {}, [](Light& l) { l.Specular = {1, 1, 1, 1}; });
-             Material m{};
-             m.Specular = {1, 1, 1, 1}, m.Power = 10;
-             device->SetMaterial(&m);
-             device->SetRenderState(D3DRS_SPECULARENABLE, 1);
-         }, 0, 2, -1, 0xFF9E9E9E},
-        {"diffuse from the vertex colour", [&] { light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange); }, D3DFVF_DIFFUSE, 2,
-         -1, 0xFF66331A},
-        {"vertex colour ignored when COLORVERTEX is off", [&] {
-             light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange);
-             device->SetRenderState(D3DRS_COLORVERTEX, 0);
-         }, D3DFVF_DIFFUSE, 2, -1, 0xFFCC6633},
-        {"facing away", [&] { light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange); }, 0, 2, 1, 0xFF000000},
-        {"normals turn with the world matrix", [&] {
-             light(D3DLIGHT_DIRECTIONAL, {0, 0, 1}, orange);
-             Matrix w{};  // half a turn about y, then 2 forward
-             w.m[0][0] = -1, w.m[1][1] = 1, w.m[2][2] = -1, w.m[3][3] = 1, w.m[3][2] = 2.0f;
-             device->SetTransform(D3DTS_WORLD, &w);
-         }, 0, 0, 1, 0xFFCC6633},
-        {"enabled without a record: white from the front", [&] { device->LightEnable(3, true); }, 0, 2, -1, 0xFFFFFFFF},
-        {"unlit and without colour: white", [&] { device->SetRenderState(D3DRS_LIGHTING, 0); }, 0, 2, -1, 0xFFFFFFFF},
+        {"specular highlight", {.Type = D3DLIGHT_DIRECTIONAL, .Specular = white, .Direction = {0, 0, 1}},
+         0xFF9E9E9E, {.Specular = white, .Power = 10}, 0, 0, 2, -1, true},
+        {"diffuse from the vertex colour", front, 0xFF66331A, {.Diffuse = white}, D3DFVF_DIFFUSE},
+        {"vertex colour ignored when COLORVERTEX is off", front, 0xFFCC6633, {.Diffuse = white}, D3DFVF_DIFFUSE, 0,
+         2, -1, false, false},
+        {"facing away", front, 0xFF000000, {.Diffuse = white}, 0, 0, 2, 1},
+        {"normals turn with the world matrix", front, 0xFFCC6633, {.Diffuse = white}, 0, 0, 0, 1, false, true,
+         turned},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Matrix i = IdentityMatrix();
-        Material m{};
-        m.Diffuse = white;
-        device->SetMaterial(&m);
-        device->SetTransform(D3DTS_WORLD, &i);
-        for (uint32_t k = 0; k < 4; ++k) device->LightEnable(k, false);
-        const std::pair<RenderStateType, uint32_t> defaults[] = {
-            {D3DRS_LIGHTING, 1}, {D3DRS_AMBIENT, 0}, {D3DRS_SPECULARENABLE, 0}, {D3DRS_COLORVERTEX, 1}};
-        for (auto [s, v] : defaults) device->SetRenderState(s, v);
-        c.setup();
+        device->SetRenderState(D3DRS_LIGHTING, 1);
+        device->SetRenderState(D3DRS_AMBIENT, c.ambient);
+        device->SetRenderState(D3DRS_SPECULARENABLE, c.specular);
+        device->SetRenderState(D3DRS_COLORVERTEX, c.colorVertex);
+        device->SetMaterial(&c.material);
+        device->SetTransform(D3DTS_WORLD, &c.world);
+        if (c.light.Type) ASSERT_EQ(device->SetLight(0, &c.light), D3D_OK);
+        device->LightEnable(0, c.light.Type != 0);
         const float z = c.z, n = c.nz;
-        LitVertex v[4] = {{-1, 1, z, 0, 0, n, 0xFF808080}, {1, 1, z, 0, 0, n, 0xFF808080},
-                          {-1, -1, z, 0, 0, n, 0xFF808080}, {1, -1, z, 0, 0, n, 0xFF808080}};
+        const LitVertex v[4] = {{-1, 1, z, 0, 0, n, 0xFF808080}, {1, 1, z, 0, 0, n, 0xFF808080},
+                                {-1, -1, z, 0, 0, n, 0xFF808080}, {1, -1, z, 0, 0, n, 0xFF808080}};
         Clear(0xFF000000);
         ASSERT_EQ(device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL | c.fvf), D3D_OK);
         // Without a colour the vertex ends after the normal; the stride says so.
@@ -125,6 +93,21 @@ TEST_F(GLVertexTest, LightsAndMaterialColourTheSquare) {
         for (int k = 0; k < 4; ++k) std::memcpy(&bytes[size_t(k) * stride], &v[k], stride);
         ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, bytes.data(), stride), D3D_OK);
         EXPECT_TRUE(Shows(16, 16, c.expected, 3));
+    }
+    // A light enabled without ever being set is white from the front; unlit vertices without
+    // colour are white too.
+    device->LightEnable(0, false);
+    device->LightEnable(3, true);
+    const Material whiteMaterial{.Diffuse = white};
+    device->SetMaterial(&whiteMaterial);
+    const Matrix i = IdentityMatrix();
+    device->SetTransform(D3DTS_WORLD, &i);
+    const float plain[4][6] = {{-1, 1, 2, 0, 0, -1}, {1, 1, 2, 0, 0, -1}, {-1, -1, 2, 0, 0, -1}, {1, -1, 2, 0, 0, -1}};
+    for (uint32_t lighting : {1u, 0u}) {
+        device->SetRenderState(D3DRS_LIGHTING, lighting);
+        Clear(0xFF000000);
+        DrawUP(D3DFVF_XYZ | D3DFVF_NORMAL, D3DPT_TRIANGLESTRIP, 2, plain);
+        EXPECT_TRUE(Shows(16, 16, 0xFFFFFFFF, 1)) << lighting;
     }
 }
 
