@@ -1,6 +1,7 @@
-// The recording device: a Device without any drawing. It keeps every state it is given, holds
-// its resources in memory (lockable, readable back), and appends each call to a log, so that
-// unit tests can check which calls drawing code made, in which order, and what the device holds.
+// The recording device: a Device without any drawing. It keeps the state in the device base
+// like the OpenGL device, holds its resources in memory (lockable, readable back), and appends
+// each call to a log, so that unit tests can check which calls drawing code made, in which
+// order, and what the device holds.
 //
 // It follows the OpenGL device's rules (validation, reference counting, loss and reset) and the
 // classic device's where that one is silent:
