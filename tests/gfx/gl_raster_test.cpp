@@ -269,7 +269,9 @@ TEST_F(GLStencilTest, OperationsLeaveTheCountsTheTestsSelect) {
         std::vector<Check> checks;
     } cases[] = {
         {"increments count", 0,
-         {{D3DSTENCILOP_INCR, 0, 0xFF, 0, 16}, {D3DSTENCILOP_INCR, 0, 0xFF, 0, 16}, {D3DSTENCILOP_INCR, 0, 0xFF, 0, 32}},
+         {{D3DSTENCILOP_INCR, 0, 0xFF, 0, 16},
+          {D3DSTENCILOP_INCR, 0, 0xFF, 0, 16},
+          {D3DSTENCILOP_INCR, 0, 0xFF, 0, 32}},
          {{3, 0xFF, true, false}, {1, 0xFF, false, true}}},
         {"decrement wraps, the saturating one stops at 0", 0,
          {{D3DSTENCILOP_DECR, 0, 0xFF, 0, 16}, {D3DSTENCILOP_DECRSAT, 0, 0xFF, 16, 32}},

@@ -299,7 +299,8 @@ TEST_F(GLTextureTest, TextureCoordinatesAreGeneratedAndTransformed) {
          [&] { stage(D3DTSS_TCI_CAMERASPACEPOSITION, D3DTTFF_COUNT2, haze), quad(1.5f); }, {{16, 16, R}}, &back},
         {"camera-space position, far", false,
          [&] { stage(D3DTSS_TCI_CAMERASPACEPOSITION, D3DTTFF_COUNT2, haze), quad(2.5f); }, {{16, 16, B}}, &back},
-        {"camera-space normal", false, [&] { stage(D3DTSS_TCI_CAMERASPACENORMAL, D3DTTFF_COUNT2, I), quad(2, 0.75f, 0.25f); },
+        {"camera-space normal", false,
+         [&] { stage(D3DTSS_TCI_CAMERASPACENORMAL, D3DTTFF_COUNT2, I), quad(2, 0.75f, 0.25f); },
          {{16, 16, G}}},
         {"camera-space normal, the camera turned", false, [&] {
              stage(D3DTSS_TCI_CAMERASPACENORMAL, D3DTTFF_COUNT2, I), quad(2, 0.25f, -0.75f);

@@ -14,7 +14,9 @@ protected:
         Camera();
         Clear(0xFF000000);
     }
-    void World(uint32_t index, const Matrix& m) { ASSERT_EQ(device->SetTransform(D3DTS_WORLDMATRIX(index), &m), D3D_OK); }
+    void World(uint32_t index, const Matrix& m) {
+        ASSERT_EQ(device->SetTransform(D3DTS_WORLDMATRIX(index), &m), D3D_OK);
+    }
     bool Lit(uint32_t x, uint32_t y) { return Pixel(x, y) == 0xFFFFFFFF; }
 };
 
@@ -166,7 +168,8 @@ TEST_F(GLVertexTest, BlendWeightsMixTheWorldMatrices) {
 // at a base vertex; normals blend too, so the half-turned pose faces away from the light.
 TEST_F(GLVertexTest, DeclaredLayoutsBlendFromBuffersWithNormals) {
     const uint32_t decl[] = {D3DVSD_STREAM(0), D3DVSD_REG(D3DVSDE_POSITION, D3DVSDT_FLOAT3),
-                             D3DVSD_REG(D3DVSDE_BLENDWEIGHT, D3DVSDT_FLOAT2), D3DVSD_REG(D3DVSDE_NORMAL, D3DVSDT_FLOAT3),
+                             D3DVSD_REG(D3DVSDE_BLENDWEIGHT, D3DVSDT_FLOAT2),
+                             D3DVSD_REG(D3DVSDE_NORMAL, D3DVSDT_FLOAT3),
                              D3DVSD_END()};
     uint32_t handle = 0;
     ASSERT_EQ(device->CreateVertexShader(decl, nullptr, &handle, 0), D3D_OK);
