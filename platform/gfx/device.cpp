@@ -1,7 +1,5 @@
 #include "platform/gfx/device.h"
 
-#include <cstring>
-
 namespace gfx {
 
 uint32_t RefCounted::AddRef() { return ++refCount_; }
@@ -93,73 +91,6 @@ Result Device::DrawPrimitiveUP(PrimitiveType, uint32_t, const void*, uint32_t) {
 Result Device::DrawIndexedPrimitiveUP(PrimitiveType, uint32_t, uint32_t, uint32_t, const void*, Format, const void*,
                                       uint32_t) {
     return D3DERR_INVALIDCALL;
-}
-
-void FillDefaultRenderStates(uint32_t (&rs)[kRenderStateCount], bool zEnable) {
-    std::memset(rs, 0, sizeof(rs));
-    rs[D3DRS_ZENABLE] = zEnable ? D3DZB_TRUE : D3DZB_FALSE;
-    rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
-    rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-    rs[D3DRS_ZWRITEENABLE] = 1;
-    rs[D3DRS_LASTPIXEL] = 1;
-    rs[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-    rs[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-    rs[D3DRS_CULLMODE] = D3DCULL_CCW;
-    rs[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-    rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_FOGEND] = FloatBits(1.0f);
-    rs[D3DRS_FOGDENSITY] = FloatBits(1.0f);
-    rs[D3DRS_STENCILFAIL] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILZFAIL] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILPASS] = D3DSTENCILOP_KEEP;
-    rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_STENCILMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
-    rs[D3DRS_CLIPPING] = 1;
-    rs[D3DRS_LIGHTING] = 1;
-    rs[D3DRS_COLORVERTEX] = 1;
-    rs[D3DRS_LOCALVIEWER] = 1;
-    rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-    rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-    rs[D3DRS_AMBIENTMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_EMISSIVEMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_POINTSIZE] = FloatBits(1.0f);
-    rs[D3DRS_POINTSCALE_A] = FloatBits(1.0f);
-    rs[D3DRS_POINTSIZE_MAX] = FloatBits(64.0f);
-    rs[D3DRS_MULTISAMPLEANTIALIAS] = 1;
-    rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_COLORWRITEENABLE] = 0xF;
-    rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
-}
-
-void FillDefaultStageStates(uint32_t stage, uint32_t (&t)[kTextureStageStateCount]) {
-    std::memset(t, 0, sizeof(t));
-    t[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    t[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    t[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    t[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    t[D3DTSS_TEXCOORDINDEX] = stage;
-    t[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
-    t[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-    t[D3DTSS_ADDRESSW] = D3DTADDRESS_WRAP;
-    t[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
-    t[D3DTSS_MINFILTER] = D3DTEXF_POINT;
-    t[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
-    t[D3DTSS_MAXANISOTROPY] = 1;
-    t[D3DTSS_COLORARG0] = D3DTA_CURRENT;
-    t[D3DTSS_ALPHAARG0] = D3DTA_CURRENT;
-    t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
-}
-
-Light DefaultLight() {
-    Light l{};
-    l.Type = D3DLIGHT_DIRECTIONAL;
-    l.Diffuse = {1.0f, 1.0f, 1.0f, 0.0f};
-    l.Direction = {0.0f, 0.0f, 1.0f};
-    return l;
 }
 
 }  // namespace gfx

@@ -223,11 +223,4 @@ bool GetGLDeviceCaps(Caps* caps);
 // D3DUSAGE_RENDERTARGET with D3DRTYPE_TEXTURE or D3DRTYPE_SURFACE, or D3DUSAGE_DEPTHSTENCIL.
 bool CheckGLFormat(uint32_t usage, ResourceType type, Format format);
 
-// The state every device starts with and returns to on Reset, as the fixed-function device
-// defines it.
-void FillDefaultRenderStates(uint32_t (&rs)[kRenderStateCount], bool zEnable);
-void FillDefaultStageStates(uint32_t stage, uint32_t (&tss)[kTextureStageStateCount]);
-// What a light index reads before it was ever set.
-Light DefaultLight();
-
 }  // namespace gfx

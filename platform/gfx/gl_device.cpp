@@ -1,5 +1,5 @@
-// The OpenGL device: creation, presentation, loss and reset, surfaces and render targets,
-// state setters, state blocks and capabilities.
+// The OpenGL device: creation, presentation, loss and reset, capabilities, and what of the
+// shared state it must send to OpenGL again.
 #include <SDL.h>
 
 #include <algorithm>
@@ -18,90 +18,7 @@ namespace {
 
 constexpr uint32_t kTextureMemory = 512u << 20;
 
-void SetDefaultState(DeviceState& s, bool zEnable, uint32_t width, uint32_t height) {
-    FillDefaultRenderStates(s.rs, zEnable);
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i) FillDefaultStageStates(i, s.tss[i]);
-    for (auto& m : s.xf) m = Identity();
-    s.viewport = {0, 0, width, height, 0.0f, 1.0f};
-    s.material = Material{};
-    for (auto& l : s.lights) l = LightSlot{};
-    std::memset(s.clip, 0, sizeof(s.clip));
-    s.shader = 0;
-    std::memset(s.strides, 0, sizeof(s.strides));
-    s.baseVertex = 0;
-}
-
-bool IsPixelRenderState(uint32_t s) {
-    switch (s) {
-    case D3DRS_ZENABLE: case D3DRS_FILLMODE: case D3DRS_SHADEMODE: case D3DRS_LINEPATTERN:
-    case D3DRS_ZWRITEENABLE: case D3DRS_ALPHATESTENABLE: case D3DRS_LASTPIXEL: case D3DRS_SRCBLEND:
-    case D3DRS_DESTBLEND: case D3DRS_ZFUNC: case D3DRS_ALPHAREF: case D3DRS_ALPHAFUNC:
-    case D3DRS_DITHERENABLE: case D3DRS_ALPHABLENDENABLE: case D3DRS_FOGCOLOR: case D3DRS_FOGTABLEMODE:
-    case D3DRS_FOGSTART: case D3DRS_FOGEND: case D3DRS_FOGDENSITY: case D3DRS_EDGEANTIALIAS:
-    case D3DRS_ZBIAS: case D3DRS_STENCILENABLE: case D3DRS_STENCILFAIL: case D3DRS_STENCILZFAIL:
-    case D3DRS_STENCILPASS: case D3DRS_STENCILFUNC: case D3DRS_STENCILREF: case D3DRS_STENCILMASK:
-    case D3DRS_STENCILWRITEMASK: case D3DRS_TEXTUREFACTOR: case D3DRS_WRAP0: case D3DRS_WRAP1:
-    case D3DRS_WRAP2: case D3DRS_WRAP3: case D3DRS_WRAP4: case D3DRS_WRAP5: case D3DRS_WRAP6:
-    case D3DRS_WRAP7: case D3DRS_COLORWRITEENABLE: case D3DRS_BLENDOP: return true;
-    default: return false;
-    }
-}
-
-bool IsVertexRenderState(uint32_t s) {
-    switch (s) {
-    case D3DRS_SHADEMODE: case D3DRS_SPECULARENABLE: case D3DRS_CULLMODE: case D3DRS_FOGENABLE:
-    case D3DRS_FOGCOLOR: case D3DRS_FOGTABLEMODE: case D3DRS_FOGSTART: case D3DRS_FOGEND:
-    case D3DRS_FOGDENSITY: case D3DRS_RANGEFOGENABLE: case D3DRS_AMBIENT: case D3DRS_COLORVERTEX:
-    case D3DRS_FOGVERTEXMODE: case D3DRS_CLIPPING: case D3DRS_LIGHTING: case D3DRS_NORMALIZENORMALS:
-    case D3DRS_LOCALVIEWER: case D3DRS_EMISSIVEMATERIALSOURCE: case D3DRS_AMBIENTMATERIALSOURCE:
-    case D3DRS_DIFFUSEMATERIALSOURCE: case D3DRS_SPECULARMATERIALSOURCE: case D3DRS_VERTEXBLEND:
-    case D3DRS_CLIPPLANEENABLE: case D3DRS_SOFTWAREVERTEXPROCESSING: case D3DRS_POINTSIZE:
-    case D3DRS_POINTSIZE_MIN: case D3DRS_POINTSPRITEENABLE: case D3DRS_POINTSCALEENABLE:
-    case D3DRS_POINTSCALE_A: case D3DRS_POINTSCALE_B: case D3DRS_POINTSCALE_C:
-    case D3DRS_MULTISAMPLEANTIALIAS: case D3DRS_MULTISAMPLEMASK: case D3DRS_PATCHEDGESTYLE:
-    case D3DRS_PATCHSEGMENTS: case D3DRS_POINTSIZE_MAX: case D3DRS_INDEXEDVERTEXBLENDENABLE:
-    case D3DRS_TWEENFACTOR: return true;
-    default: return false;
-    }
-}
-
-bool IsVertexStageState(uint32_t t) { return t == D3DTSS_TEXCOORDINDEX || t == D3DTSS_TEXTURETRANSFORMFLAGS; }
-
 }  // namespace
-
-// ---- State masks ----
-
-void StateMask::SetAll() {
-    rs.set();
-    tss.set();
-    textures.set();
-    xf.set();
-    viewport = material = shader = indices = true;
-    lights.set();
-    lightEnable.set();
-    clip.set();
-    streams.set();
-}
-
-void StateMask::SetPixel() {
-    for (uint32_t s = 0; s < kRenderStateCount; ++s)
-        if (IsPixelRenderState(s)) rs.set(s);
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        for (uint32_t t = 1; t < kTextureStageStateCount; ++t)
-            if (!IsVertexStageState(t)) tss.set(i * kTextureStageStateCount + t);
-}
-
-void StateMask::SetVertex() {
-    for (uint32_t s = 0; s < kRenderStateCount; ++s)
-        if (IsVertexRenderState(s)) rs.set(s);
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
-        tss.set(i * kTextureStageStateCount + D3DTSS_TEXCOORDINDEX);
-        tss.set(i * kTextureStageStateCount + D3DTSS_TEXTURETRANSFORMFLAGS);
-    }
-    lights.set();
-    lightEnable.set();
-    shader = true;
-}
 
 // ---- Creation and destruction ----
 
@@ -262,18 +179,9 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     return D3D_OK;
 }
 
-void GLDevice::ReleaseStateRefs(DeviceState& s, const StateMask* mask) {
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        if (!mask || mask->textures.test(i)) Assign(s.textures[i], static_cast<GLTexture*>(nullptr));
-    for (uint32_t i = 0; i < kMaxStreams; ++i)
-        if (!mask || mask->streams.test(i)) Assign(s.streams[i], static_cast<GLVertexBuffer*>(nullptr));
-    if (!mask || mask->indices) Assign(s.indices, static_cast<GLIndexBuffer*>(nullptr));
-}
-
 void GLDevice::ResetState() {
-    ReleaseStateRefs(st_, nullptr);
     const PresentParameters& pp = params_.present;
-    SetDefaultState(st_, pp.EnableAutoDepthStencil != 0, pp.BackBufferWidth, pp.BackBufferHeight);
+    StatefulDevice::ResetState(pp.EnableAutoDepthStencil != 0, pp.BackBufferWidth, pp.BackBufferHeight);
     fvfLayoutCode_ = 0xFFFFFFFFu;
     dirty_ = kDirtyAll;
     boundTextureValid = false;
@@ -284,17 +192,7 @@ GLDevice::~GLDevice() {
     // nowhere, and deleting the context frees what it held.
     const bool alive = context_ && os::IsWindow(static_cast<os::WindowHandle>(windowHandle_));
     if (alive) MakeCurrent();
-    if (recording_) {
-        ReleaseStateRefs(recording_->state, &recording_->mask);
-        delete recording_;
-        recording_ = nullptr;
-    }
-    for (auto& [token, block] : blocks_) {
-        ReleaseStateRefs(block->state, &block->mask);
-        delete block;
-    }
-    blocks_.clear();
-    ReleaseStateRefs(st_, nullptr);
+    ReleaseState();
     Assign(renderTarget_, static_cast<GLSurface*>(nullptr));
     Assign(depthTarget_, static_cast<GLSurface*>(nullptr));
     for (GLSurface** s : {&backBuffer_, &frontBuffer_, &autoDepth_})
@@ -365,7 +263,7 @@ void GLDevice::SimulateLoss(bool resettable) {
 Result GLDevice::Reset(PresentParameters* params) {
     if (!params) return D3DERR_INVALIDCALL;
     if (lost_ && !resettable_) return D3DERR_DEVICELOST;
-    if (recording_) return D3DERR_INVALIDCALL;
+    if (IsRecordingStateBlock()) return D3DERR_INVALIDCALL;
     // Resources of the default pool die with the old buffers; they must be gone first.
     for (GLObject* o = objects; o; o = o->nextObject)
         if (o->pool == D3DPOOL_DEFAULT && !o->implicit) return D3DERR_INVALIDCALL;
@@ -444,7 +342,7 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
     glClearDepth(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(GLint(stencil));
     glEnable(GL_SCISSOR_TEST);
-    const Viewport& vp = st_.viewport;
+    const Viewport& vp = state_.viewport;
     const int32_t vx0 = int32_t(vp.X), vy0 = int32_t(vp.Y);
     const int32_t vx1 = int32_t(vp.X + vp.Width), vy1 = int32_t(vp.Y + vp.Height);
     auto clearRect = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
@@ -576,287 +474,22 @@ void GLDevice::GetGammaRamp(GammaRamp* ramp) {
 
 Result GLDevice::ValidateDevice(uint32_t* numPasses) {
     for (uint32_t i = 0; i < kMaxTextureStages; ++i) {
-        uint32_t op = st_.tss[i][D3DTSS_COLOROP];
+        uint32_t op = state_.stageStates[i][D3DTSS_COLOROP];
         if (op == D3DTOP_DISABLE) break;
         if (i >= uint32_t(maxUnits_)) return D3DERR_TOOMANYOPERATIONS;
         if (op > 31 || !(caps_.TextureOpCaps & (1u << (op - 1)))) return D3DERR_UNSUPPORTEDCOLOROPERATION;
-        uint32_t aop = st_.tss[i][D3DTSS_ALPHAOP];
+        uint32_t aop = state_.stageStates[i][D3DTSS_ALPHAOP];
         if (aop > 31 || aop == 0 || !(caps_.TextureOpCaps & (1u << (aop - 1)))) return D3DERR_UNSUPPORTEDALPHAOPERATION;
         for (uint32_t a : {uint32_t(D3DTSS_COLORARG1), uint32_t(D3DTSS_COLORARG2)})
-            if ((st_.tss[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDCOLORARG;
+            if ((state_.stageStates[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDCOLORARG;
         for (uint32_t a : {uint32_t(D3DTSS_ALPHAARG1), uint32_t(D3DTSS_ALPHAARG2)})
-            if ((st_.tss[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDALPHAARG;
+            if ((state_.stageStates[i][a] & D3DTA_SELECTMASK) > D3DTA_TFACTOR) return D3DERR_UNSUPPORTEDALPHAARG;
     }
     if (numPasses) *numPasses = 1;
     return D3D_OK;
 }
 
-// ---- Surfaces and render targets ----
-
-Result GLDevice::GetBackBuffer(uint32_t index, BackBufferType, Surface** surface) {
-    if (!surface) return D3DERR_INVALIDCALL;
-    *surface = nullptr;
-    if (index != 0) return D3DERR_INVALIDCALL;
-    backBuffer_->AddRef();
-    *surface = backBuffer_;
-    return D3D_OK;
-}
-
-Result GLDevice::GetFrontBuffer(Surface* dest) {
-    auto* d = dynamic_cast<GLSurface*>(dest);
-    if (!d || d->kind != GLSurface::Kind::Image || d->format != D3DFMT_A8R8G8B8 || d->locked)
-        return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    std::fill(d->data.begin(), d->data.end(), 0);
-    for (size_t i = 3; i < d->data.size(); i += 4) d->data[i] = 255;
-    uint32_t w = std::min(d->width, frontBuffer_->width), h = std::min(d->height, frontBuffer_->height);
-    if (w == 0 || h == 0) return D3D_OK;
-    std::vector<uint8_t> rows(size_t(w) * h * 4);
-    if (!ReadAttachment(frontBuffer_->GetAttachment(), 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
-    for (uint32_t y = 0; y < h; ++y)
-        std::memcpy(&d->data[size_t(y) * d->width * 4], &rows[size_t(y) * w * 4], size_t(w) * 4);
-    return D3D_OK;
-}
-
-Result GLDevice::CreateRenderTarget(uint32_t width, uint32_t height, Format format, MultiSampleType, bool,
-                                    Surface** surface) {
-    if (!surface) return D3DERR_INVALIDCALL;
-    *surface = nullptr;
-    if (!width || !height || width > maxTextureSize || height > maxTextureSize || !IsRenderableColorFormat(format))
-        return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    GLSurface* s = GLSurface::MakeColor(this, width, height, format, D3DPOOL_DEFAULT);
-    if (!s) return D3DERR_OUTOFVIDEOMEMORY;
-    s->usage = D3DUSAGE_RENDERTARGET;
-    *surface = s;
-    return D3D_OK;
-}
-
-Result GLDevice::CreateDepthStencilSurface(uint32_t width, uint32_t height, Format format, MultiSampleType,
-                                           Surface** surface) {
-    if (!surface) return D3DERR_INVALIDCALL;
-    *surface = nullptr;
-    if (!width || !height || width > maxTextureSize || height > maxTextureSize || !IsDepthFormat(format))
-        return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    GLSurface* s = GLSurface::MakeDepth(this, width, height, format);
-    if (!s) return D3DERR_OUTOFVIDEOMEMORY;
-    *surface = s;
-    return D3D_OK;
-}
-
-Result GLDevice::CreateImageSurface(uint32_t width, uint32_t height, Format format, Surface** surface) {
-    if (!surface) return D3DERR_INVALIDCALL;
-    *surface = nullptr;
-    FormatInfo fi = GetFormatInfo(format);
-    if (!width || !height || width > 16384 || height > 16384 || !fi.known || fi.depth) return D3DERR_INVALIDCALL;
-    GLSurface* s = GLSurface::MakeImage(this, width, height, format);
-    if (!s) return E_OUTOFMEMORY;
-    *surface = s;
-    return D3D_OK;
-}
-
-Result GLDevice::CopyRects(Surface* source, const Rect* sourceRects, uint32_t count, Surface* dest,
-                           const Point* destPoints) {
-    auto* s = dynamic_cast<GLSurface*>(source);
-    auto* d = dynamic_cast<GLSurface*>(dest);
-    if (!s || !d || s == d || s->format != d->format || s->locked || d->locked) return D3DERR_INVALIDCALL;
-    FormatInfo fi = GetFormatInfo(s->format);
-    if (fi.compressed || fi.depth) return D3DERR_INVALIDCALL;
-    if (count && !sourceRects) return D3DERR_INVALIDCALL;
-    Rect whole{0, 0, int32_t(s->width), int32_t(s->height)};
-    uint32_t n = count ? count : 1;
-    // All rectangles are checked before anything is copied.
-    for (uint32_t i = 0; i < n; ++i) {
-        const Rect& r = count ? sourceRects[i] : whole;
-        Point p = destPoints ? destPoints[i] : Point{r.left, r.top};
-        if (r.left < 0 || r.top < 0 || r.right > int32_t(s->width) || r.bottom > int32_t(s->height) ||
-            r.right <= r.left || r.bottom <= r.top)
-            return D3DERR_INVALIDCALL;
-        if (p.x < 0 || p.y < 0 || int64_t(p.x) + (r.right - r.left) > int64_t(d->width) ||
-            int64_t(p.y) + (r.bottom - r.top) > int64_t(d->height))
-            return D3DERR_INVALIDCALL;
-    }
-    std::vector<uint8_t> buffer;
-    for (uint32_t i = 0; i < n; ++i) {
-        const Rect& r = count ? sourceRects[i] : whole;
-        Point p = destPoints ? destPoints[i] : Point{r.left, r.top};
-        uint32_t w = uint32_t(r.right - r.left), h = uint32_t(r.bottom - r.top);
-        uint32_t pitch = RowBytes(s->format, w);
-        buffer.resize(size_t(pitch) * h);
-        Rect dr{p.x, p.y, p.x + int32_t(w), p.y + int32_t(h)};
-        if (!s->ReadRect(r, buffer.data(), pitch) || !d->WriteRect(dr, buffer.data(), pitch))
-            return D3DERR_INVALIDCALL;
-    }
-    return D3D_OK;
-}
-
-Result GLDevice::SetRenderTarget(Surface* target, Surface* depth) {
-    GLSurface* t = target ? dynamic_cast<GLSurface*>(target) : renderTarget_;
-    GLSurface* z = depth ? dynamic_cast<GLSurface*>(depth) : nullptr;
-    if (!t || !t->IsRenderTarget() || t->Owner() != this) return D3DERR_INVALIDCALL;
-    if (depth && (!z || z->kind != GLSurface::Kind::DepthBuffer || z->Owner() != this)) return D3DERR_INVALIDCALL;
-    if (z && (z->width < t->width || z->height < t->height)) return D3DERR_INVALIDCALL;
-    Assign(renderTarget_, t);
-    Assign(depthTarget_, z);
-    st_.viewport = {0, 0, t->width, t->height, 0.0f, 1.0f};
-    dirty_ |= kDirtyTargets | kDirtyViewport | kDirtyDepthStencil;
-    return D3D_OK;
-}
-
-Result GLDevice::GetRenderTarget(Surface** target) {
-    if (!target) return D3DERR_INVALIDCALL;
-    renderTarget_->AddRef();
-    *target = renderTarget_;
-    return D3D_OK;
-}
-
-Result GLDevice::GetDepthStencilSurface(Surface** depth) {
-    if (!depth) return D3DERR_INVALIDCALL;
-    *depth = depthTarget_;
-    if (!depthTarget_) return D3DERR_NOTFOUND;
-    depthTarget_->AddRef();
-    return D3D_OK;
-}
-
-bool GLDevice::UsingDepth() const { return depthTarget_ != nullptr; }
-
-void GLDevice::BindTargets() {
-    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-    Attachment c = renderTarget_->GetAttachment();
-    if (c.texture)
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, GLint(c.level));
-    else
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c.renderbuffer);
-    GLuint zb = depthTarget_ ? depthTarget_->renderbuffer : 0;
-    bool stencil = depthTarget_ && GetFormatInfo(depthTarget_->format).stencil;
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    dirty_ &= ~kDirtyTargets;
-}
-
-bool GLDevice::ReadAttachment(const Attachment& a, int x, int y, int w, int h, uint8_t* out) {
-    if (!a.Valid() || a.depth || !MakeCurrent()) return false;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
-    if (a.texture)
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, a.texture, GLint(a.level));
-    else
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    glReadPixels(x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, out);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
-    return glGetError() == GL_NO_ERROR;
-}
-
-bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in) {
-    if (!a.Valid() || a.depth || !MakeCurrent()) return false;
-    if (a.texture) {
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, a.texture);
-        glTexSubImage2D(GL_TEXTURE_2D, GLint(a.level), x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, in);
-        boundTextureValid = false;
-        return glGetError() == GL_NO_ERROR;
-    }
-    // Renderbuffers take the pixels through a temporary texture and a blit.
-    GLuint tmp = 0;
-    glGenTextures(1, &tmp);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, tmp);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, in);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tmp, 0);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
-    glDisable(GL_SCISSOR_TEST);
-    glBlitFramebuffer(0, 0, w, h, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-    glDeleteTextures(1, &tmp);
-    boundTextureValid = false;
-    dirty_ |= kDirtyTargets;
-    return glGetError() == GL_NO_ERROR;
-}
-
-// ---- Resources ----
-
-Result GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
-                               Pool pool, Texture** texture) {
-    if (!texture) return D3DERR_INVALIDCALL;
-    *texture = nullptr;
-    if (!width || !height || width > maxTextureSize || height > maxTextureSize) return D3DERR_INVALIDCALL;
-    if (pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
-    bool rt = (usage & D3DUSAGE_RENDERTARGET) != 0;
-    if (rt && (pool != D3DPOOL_DEFAULT || !IsRenderableColorFormat(format))) return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_DEPTHSTENCIL) || !GetUploadInfo(format).supported) return D3DERR_INVALIDCALL;
-    uint32_t full = 1;
-    for (uint32_t m = std::max(width, height); m > 1; m >>= 1) ++full;
-    if (levels == 0 || levels > full) levels = full;
-    if (rt) levels = 1;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    auto* t = new GLTexture(this, width, height, levels, usage, format, pool);
-    if (!t->Init()) {
-        t->Release();
-        return D3DERR_OUTOFVIDEOMEMORY;
-    }
-    boundTextureValid = false;
-    *texture = t;
-    return D3D_OK;
-}
-
-Result GLDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, Pool pool, VertexBuffer** buffer) {
-    if (!buffer) return D3DERR_INVALIDCALL;
-    *buffer = nullptr;
-    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
-    if (fvf && !LayoutFromFvf(fvf).valid) return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    *buffer = new GLVertexBuffer(this, length, usage, fvf, pool);
-    return D3D_OK;
-}
-
-Result GLDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, Pool pool, IndexBuffer** buffer) {
-    if (!buffer) return D3DERR_INVALIDCALL;
-    *buffer = nullptr;
-    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
-    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    if (!MakeCurrent()) return D3DERR_DEVICELOST;
-    *buffer = new GLIndexBuffer(this, length, usage, format, pool);
-    return D3D_OK;
-}
-
-Result GLDevice::CreateVertexShader(const uint32_t* declaration, const uint32_t* function, uint32_t* handle,
-                                    uint32_t) {
-    if (!declaration || !handle || function) return D3DERR_INVALIDCALL;
-    VertexLayout l = LayoutFromDeclaration(declaration, 64);
-    if (!l.valid) return D3DERR_INVALIDCALL;
-    uint32_t h = (nextShader_++ << 1) | 1u;
-    shaders_[h] = l;
-    *handle = h;
-    return D3D_OK;
-}
-
-Result GLDevice::DeleteVertexShader(uint32_t handle) {
-    auto it = shaders_.find(handle);
-    if (it == shaders_.end()) return D3DERR_INVALIDCALL;
-    shaders_.erase(it);
-    if (st_.shader == handle) st_.shader = 0;
-    return D3D_OK;
-}
-
-// ---- State setters ----
-
-DeviceState& GLDevice::Writable(StateMask** mask) {
-    if (recording_) {
-        *mask = &recording_->mask;
-        return recording_->state;
-    }
-    *mask = nullptr;
-    return st_;
-}
+// ---- State changes ----
 
 void GLDevice::MarkRenderStateDirty(uint32_t s) {
     switch (s) {
@@ -885,355 +518,41 @@ void GLDevice::MarkRenderStateDirty(uint32_t s) {
     }
 }
 
-void GLDevice::MarkStageStateDirty(uint32_t) { dirty_ |= kDirtyStages; }
-
-Result GLDevice::SetTransform(TransformStateType state, const Matrix* matrix) {
-    int slot = TransformSlot(state);
-    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.xf[slot] = *matrix;
-    if (mask) mask->xf.set(size_t(slot));
-    else if (slot == int(kXfView)) dirty_ |= kDirtyClip;
-    return D3D_OK;
-}
-
-Result GLDevice::GetTransform(TransformStateType state, Matrix* matrix) {
-    int slot = TransformSlot(state);
-    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
-    *matrix = st_.xf[slot];
-    return D3D_OK;
-}
-
-Result GLDevice::MultiplyTransform(TransformStateType state, const Matrix* matrix) {
-    int slot = TransformSlot(state);
-    if (slot < 0 || !matrix) return D3DERR_INVALIDCALL;
-    Matrix m = Mul(*matrix, st_.xf[slot]);
-    return SetTransform(state, &m);
-}
-
-Result GLDevice::SetViewport(const Viewport* viewport) {
-    if (!viewport || viewport->Width == 0 || viewport->Height == 0) return D3DERR_INVALIDCALL;
-    if (!(viewport->MinZ >= 0.0f && viewport->MaxZ <= 1.0f && viewport->MinZ <= viewport->MaxZ))
-        return D3DERR_INVALIDCALL;
-    if (viewport->X > 16384 || viewport->Y > 16384 || viewport->Width > 16384 || viewport->Height > 16384)
-        return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.viewport = *viewport;
-    if (mask) mask->viewport = true;
-    else dirty_ |= kDirtyViewport;
-    return D3D_OK;
-}
-
-Result GLDevice::GetViewport(Viewport* viewport) {
-    if (!viewport) return D3DERR_INVALIDCALL;
-    *viewport = st_.viewport;
-    return D3D_OK;
-}
-
-Result GLDevice::SetMaterial(const Material* material) {
-    if (!material) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.material = *material;
-    if (mask) mask->material = true;
-    return D3D_OK;
-}
-
-Result GLDevice::GetMaterial(Material* material) {
-    if (!material) return D3DERR_INVALIDCALL;
-    *material = st_.material;
-    return D3D_OK;
-}
-
-Result GLDevice::SetLight(uint32_t index, const Light* light) {
-    if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
-    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.lights[index].light = *light;
-    if (mask) mask->lights.set(index);
-    return D3D_OK;
-}
-
-Result GLDevice::GetLight(uint32_t index, Light* light) {
-    if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
-    *light = st_.lights[index].light;
-    return D3D_OK;
-}
-
-Result GLDevice::LightEnable(uint32_t index, bool enable) {
-    if (index >= kMaxLights) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    // A light enabled without ever being set is the default white directional light.
-    if (enable && s.lights[index].light.Type == 0) {
-        s.lights[index].light = DefaultLight();
-        if (mask) mask->lights.set(index);
+void GLDevice::StateChanged(StatePart part, uint32_t index) {
+    switch (part) {
+    case StatePart::RenderState: MarkRenderStateDirty(index); break;
+    case StatePart::StageState: dirty_ |= kDirtyStages; break;
+    case StatePart::Transform:
+        if (index == kXfView) dirty_ |= kDirtyClip;  // planes are kept in eye space
+        break;
+    case StatePart::Viewport: dirty_ |= kDirtyViewport; break;
+    case StatePart::ClipPlane: dirty_ |= kDirtyClip; break;
+    default: break;  // textures, lights, material and vertex input are read at each draw
     }
-    s.lights[index].enabled = enable;
-    if (mask) mask->lightEnable.set(index);
-    return D3D_OK;
 }
 
-Result GLDevice::GetLightEnable(uint32_t index, bool* enable) {
-    if (index >= kMaxLights || !enable) return D3DERR_INVALIDCALL;
-    *enable = st_.lights[index].enabled;
-    return D3D_OK;
+bool GLDevice::Owns(const Texture* texture) const {
+    auto* t = dynamic_cast<const GLTexture*>(texture);
+    return t && t->device == this;
 }
 
-Result GLDevice::SetClipPlane(uint32_t index, const float* plane) {
-    if (index >= kMaxClipPlanes || !plane) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    std::memcpy(s.clip[index], plane, sizeof(float) * 4);
-    if (mask) mask->clip.set(index);
-    else dirty_ |= kDirtyClip;
-    return D3D_OK;
+bool GLDevice::Owns(const VertexBuffer* buffer) const {
+    auto* b = dynamic_cast<const GLVertexBuffer*>(buffer);
+    return b && b->device == this;
 }
 
-Result GLDevice::GetClipPlane(uint32_t index, float* plane) {
-    if (index >= kMaxClipPlanes || !plane) return D3DERR_INVALIDCALL;
-    std::memcpy(plane, st_.clip[index], sizeof(float) * 4);
-    return D3D_OK;
+bool GLDevice::Owns(const IndexBuffer* buffer) const {
+    auto* b = dynamic_cast<const GLIndexBuffer*>(buffer);
+    return b && b->device == this;
 }
 
-Result GLDevice::SetRenderState(RenderStateType state, uint32_t value) {
-    if (uint32_t(state) >= kRenderStateCount) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.rs[state] = value;
-    if (mask) mask->rs.set(state);
-    else MarkRenderStateDirty(state);
-    return D3D_OK;
+bool GLDevice::ViewportAllowed(const Viewport& v) const {
+    return v.X <= 16384 && v.Y <= 16384 && v.Width <= 16384 && v.Height <= 16384;
 }
 
-Result GLDevice::GetRenderState(RenderStateType state, uint32_t* value) {
-    if (uint32_t(state) >= kRenderStateCount || !value) return D3DERR_INVALIDCALL;
-    *value = st_.rs[state];
-    return D3D_OK;
-}
-
-Result GLDevice::SetTexture(uint32_t stage, Texture* texture) {
-    if (stage >= kMaxTextureStages) return D3DERR_INVALIDCALL;
-    GLTexture* t = nullptr;
-    if (texture) {
-        t = dynamic_cast<GLTexture*>(texture);
-        if (!t || t->device != this) return D3DERR_INVALIDCALL;
-    }
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    Assign(s.textures[stage], t);  // bound at the next draw; the stage chain does not change
-    if (mask) mask->textures.set(stage);
-    return D3D_OK;
-}
-
-Result GLDevice::GetTexture(uint32_t stage, Texture** texture) {
-    if (stage >= kMaxTextureStages || !texture) return D3DERR_INVALIDCALL;
-    *texture = st_.textures[stage];
-    if (*texture) (*texture)->AddRef();
-    return D3D_OK;
-}
-
-Result GLDevice::SetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t value) {
-    if (stage >= kMaxTextureStages || uint32_t(type) >= kTextureStageStateCount) return D3DERR_INVALIDCALL;
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.tss[stage][type] = value;
-    if (mask) mask->tss.set(stage * kTextureStageStateCount + type);
-    else MarkStageStateDirty(type);
-    return D3D_OK;
-}
-
-Result GLDevice::GetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t* value) {
-    if (stage >= kMaxTextureStages || uint32_t(type) >= kTextureStageStateCount || !value)
-        return D3DERR_INVALIDCALL;
-    *value = st_.tss[stage][type];
-    return D3D_OK;
-}
-
-Result GLDevice::SetVertexShader(uint32_t handle) {
-    if (handle & 1u) {
-        if (!shaders_.count(handle)) return D3DERR_INVALIDCALL;
-    } else if (handle != 0 && !LayoutFromFvf(handle).valid) {
-        return D3DERR_INVALIDCALL;
-    }
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    s.shader = handle;
-    if (mask) mask->shader = true;
-    return D3D_OK;
-}
-
-Result GLDevice::GetVertexShader(uint32_t* handle) {
-    if (!handle) return D3DERR_INVALIDCALL;
-    *handle = st_.shader;
-    return D3D_OK;
-}
-
-Result GLDevice::SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t stride) {
-    if (stream >= kMaxStreams) return D3DERR_INVALIDCALL;
-    GLVertexBuffer* b = nullptr;
-    if (buffer) {
-        b = dynamic_cast<GLVertexBuffer*>(buffer);
-        if (!b || b->device != this) return D3DERR_INVALIDCALL;
-    }
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    Assign(s.streams[stream], b);
-    s.strides[stream] = stride;
-    if (mask) mask->streams.set(stream);
-    return D3D_OK;
-}
-
-Result GLDevice::GetStreamSource(uint32_t stream, VertexBuffer** buffer, uint32_t* stride) {
-    if (stream >= kMaxStreams || !buffer || !stride) return D3DERR_INVALIDCALL;
-    *buffer = st_.streams[stream];
-    if (*buffer) (*buffer)->AddRef();
-    *stride = st_.strides[stream];
-    return D3D_OK;
-}
-
-Result GLDevice::SetIndices(IndexBuffer* buffer, uint32_t baseVertexIndex) {
-    GLIndexBuffer* b = nullptr;
-    if (buffer) {
-        b = dynamic_cast<GLIndexBuffer*>(buffer);
-        if (!b || b->device != this) return D3DERR_INVALIDCALL;
-    }
-    StateMask* mask;
-    DeviceState& s = Writable(&mask);
-    Assign(s.indices, b);
-    s.baseVertex = baseVertexIndex;
-    if (mask) mask->indices = true;
-    return D3D_OK;
-}
-
-Result GLDevice::GetIndices(IndexBuffer** buffer, uint32_t* baseVertexIndex) {
-    if (!buffer || !baseVertexIndex) return D3DERR_INVALIDCALL;
-    *buffer = st_.indices;
-    if (*buffer) (*buffer)->AddRef();
-    *baseVertexIndex = st_.baseVertex;
-    return D3D_OK;
-}
-
-// ---- State blocks ----
-
-Result GLDevice::CreateStateBlock(StateBlockType type, uint32_t* token) {
-    if (!token || recording_) return D3DERR_INVALIDCALL;
-    auto* b = new StateBlock();
-    switch (type) {
-    case D3DSBT_ALL: b->mask.SetAll(); break;
-    case D3DSBT_PIXELSTATE: b->mask.SetPixel(); break;
-    case D3DSBT_VERTEXSTATE: b->mask.SetVertex(); break;
-    default: delete b; return D3DERR_INVALIDCALL;
-    }
-    uint32_t t = nextBlock_++;
-    blocks_[t] = b;
-    *token = t;
-    return CaptureStateBlock(t);
-}
-
-Result GLDevice::BeginStateBlock() {
-    if (recording_) return D3DERR_INVALIDCALL;
-    recording_ = new StateBlock();
-    return D3D_OK;
-}
-
-Result GLDevice::EndStateBlock(uint32_t* token) {
-    if (!token || !recording_) return D3DERR_INVALIDCALL;
-    uint32_t t = nextBlock_++;
-    blocks_[t] = recording_;
-    recording_ = nullptr;
-    *token = t;
-    return D3D_OK;
-}
-
-Result GLDevice::CaptureStateBlock(uint32_t token) {
-    auto it = blocks_.find(token);
-    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
-    StateBlock& b = *it->second;
-    const StateMask& m = b.mask;
-    DeviceState& d = b.state;
-    for (uint32_t i = 0; i < kRenderStateCount; ++i)
-        if (m.rs.test(i)) d.rs[i] = st_.rs[i];
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        for (uint32_t t = 0; t < kTextureStageStateCount; ++t)
-            if (m.tss.test(i * kTextureStageStateCount + t)) d.tss[i][t] = st_.tss[i][t];
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        if (m.textures.test(i)) Assign(d.textures[i], st_.textures[i]);
-    for (uint32_t i = 0; i < kTransformSlots; ++i)
-        if (m.xf.test(i)) d.xf[i] = st_.xf[i];
-    if (m.viewport) d.viewport = st_.viewport;
-    if (m.material) d.material = st_.material;
-    for (uint32_t i = 0; i < kMaxLights; ++i) {
-        if (m.lights.test(i)) d.lights[i].light = st_.lights[i].light;
-        if (m.lightEnable.test(i)) d.lights[i].enabled = st_.lights[i].enabled;
-    }
-    for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
-        if (m.clip.test(i)) std::memcpy(d.clip[i], st_.clip[i], sizeof(d.clip[i]));
-    if (m.shader) d.shader = st_.shader;
-    for (uint32_t i = 0; i < kMaxStreams; ++i)
-        if (m.streams.test(i)) {
-            Assign(d.streams[i], st_.streams[i]);
-            d.strides[i] = st_.strides[i];
-        }
-    if (m.indices) {
-        Assign(d.indices, st_.indices);
-        d.baseVertex = st_.baseVertex;
-    }
-    return D3D_OK;
-}
-
-Result GLDevice::ApplyStateBlock(uint32_t token) {
-    auto it = blocks_.find(token);
-    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
-    const StateBlock& b = *it->second;
-    const StateMask& m = b.mask;
-    const DeviceState& d = b.state;
-    for (uint32_t i = 0; i < kRenderStateCount; ++i)
-        if (m.rs.test(i)) SetRenderState(RenderStateType(i), d.rs[i]);
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        for (uint32_t t = 0; t < kTextureStageStateCount; ++t)
-            if (m.tss.test(i * kTextureStageStateCount + t))
-                SetTextureStageState(i, TextureStageStateType(t), d.tss[i][t]);
-    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
-        if (m.textures.test(i)) SetTexture(i, d.textures[i]);
-    for (uint32_t i = 0; i < kTransformSlots; ++i)
-        if (m.xf.test(i)) {
-            st_.xf[i] = d.xf[i];
-            if (i == kXfView) dirty_ |= kDirtyClip;
-        }
-    if (m.viewport) SetViewport(&d.viewport);
-    if (m.material) st_.material = d.material;
-    for (uint32_t i = 0; i < kMaxLights; ++i) {
-        if (m.lights.test(i)) st_.lights[i].light = d.lights[i].light;
-        if (m.lightEnable.test(i)) st_.lights[i].enabled = d.lights[i].enabled;
-    }
-    for (uint32_t i = 0; i < kMaxClipPlanes; ++i)
-        if (m.clip.test(i)) SetClipPlane(i, d.clip[i]);
-    if (m.shader) st_.shader = d.shader;
-    for (uint32_t i = 0; i < kMaxStreams; ++i)
-        if (m.streams.test(i)) {
-            // A buffer whose device went away is not bound again.
-            GLVertexBuffer* v = d.streams[i] && d.streams[i]->device ? d.streams[i] : nullptr;
-            Assign(st_.streams[i], v);
-            st_.strides[i] = d.strides[i];
-        }
-    if (m.indices) {
-        Assign(st_.indices, d.indices);
-        st_.baseVertex = d.baseVertex;
-    }
-    return D3D_OK;
-}
-
-Result GLDevice::DeleteStateBlock(uint32_t token) {
-    auto it = blocks_.find(token);
-    if (it == blocks_.end() || recording_) return D3DERR_INVALIDCALL;
-    ReleaseStateRefs(it->second->state, &it->second->mask);
-    delete it->second;
-    blocks_.erase(it);
-    return D3D_OK;
+bool GLDevice::VertexShaderAllowed(uint32_t handle) const {
+    if (handle & 1u) return shaders_.count(handle) != 0;
+    return handle == 0 || LayoutFromFvf(handle).valid;
 }
 
 }  // namespace gl

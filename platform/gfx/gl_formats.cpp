@@ -417,13 +417,4 @@ bool NormalMatrix(const Matrix& m, float out[3][3]) {
     return true;
 }
 
-int TransformSlot(TransformStateType t) {
-    uint32_t v = t;
-    if (v == D3DTS_VIEW) return kXfView;
-    if (v == D3DTS_PROJECTION) return kXfProjection;
-    if (v >= D3DTS_TEXTURE0 && v <= D3DTS_TEXTURE7) return int(kXfTexture0 + v - D3DTS_TEXTURE0);
-    if (v >= 256 && v < 512) return int(kXfWorld0 + v - 256);
-    return -1;
-}
-
 }  // namespace gfx::gl

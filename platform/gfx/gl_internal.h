@@ -12,12 +12,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <bitset>
 #include <cstdint>
 #include <map>
 #include <vector>
 
-#include "platform/gfx/device.h"
+#include "platform/gfx/device_state.h"
 
 namespace gfx::gl {
 
@@ -81,6 +80,17 @@ Matrix Mul(const Matrix& a, const Matrix& b);
 Matrix Identity();
 // Inverse of the upper 3x3 transposed (normal matrix); false when singular.
 bool NormalMatrix(const Matrix& m, float out[3][3]);
+inline void LoadMatrix(GLenum mode, const Matrix& m) {
+    glMatrixMode(mode);
+    glLoadMatrixf(&m.m[0][0]);  // row-major with row vectors is OpenGL's column-major layout
+}
+
+struct Rgba {
+    float r, g, b, a;
+};
+inline Rgba FromColor(uint32_t c) {
+    return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f};
+}
 
 // ---- Device objects ----
 // Everything that owns OpenGL objects; the device tracks the live ones so that it can drop
@@ -249,55 +259,6 @@ private:
     ~GLIndexBuffer() override;
 };
 
-// ---- Device state ----
-constexpr uint32_t kMaxStreams = 16;
-constexpr uint32_t kMaxClipPlanes = 6;
-constexpr uint32_t kXfView = 0, kXfProjection = 1, kXfTexture0 = 2, kXfWorld0 = 10;
-constexpr uint32_t kTransformSlots = kXfWorld0 + 256;
-// Slot of a transform id, or -1.
-int TransformSlot(TransformStateType t);
-
-struct LightSlot {
-    Light light{};
-    bool enabled = false;
-};
-
-struct DeviceState {
-    uint32_t rs[kRenderStateCount] = {};
-    uint32_t tss[kMaxTextureStages][kTextureStageStateCount] = {};
-    GLTexture* textures[kMaxTextureStages] = {};  // one reference each
-    Matrix xf[kTransformSlots];
-    Viewport viewport{};
-    Material material{};
-    LightSlot lights[kMaxLights];
-    float clip[kMaxClipPlanes][4] = {};
-    uint32_t shader = 0;
-    GLVertexBuffer* streams[kMaxStreams] = {};  // one reference each
-    uint32_t strides[kMaxStreams] = {};
-    GLIndexBuffer* indices = nullptr;  // one reference
-    uint32_t baseVertex = 0;
-};
-
-struct StateMask {
-    std::bitset<kRenderStateCount> rs;
-    std::bitset<kMaxTextureStages * kTextureStageStateCount> tss;
-    std::bitset<kMaxTextureStages> textures;
-    std::bitset<kTransformSlots> xf;
-    bool viewport = false, material = false, shader = false, indices = false;
-    std::bitset<kMaxLights> lights;       // light record
-    std::bitset<kMaxLights> lightEnable;  // enable flag
-    std::bitset<kMaxClipPlanes> clip;
-    std::bitset<kMaxStreams> streams;
-    void SetAll();
-    void SetPixel();
-    void SetVertex();
-};
-
-struct StateBlock {
-    DeviceState state;
-    StateMask mask;
-};
-
 template <typename T>
 void Assign(T*& slot, T* value) {
     if (value) value->AddRef();
@@ -318,7 +279,7 @@ enum DirtyBits : uint32_t {
     kDirtyAll = 0xFFFFFFFFu,
 };
 
-class GLDevice final : public Device {
+class GLDevice final : public StatefulDevice {
 public:
     static Result Create(const DeviceParams& params, Device** out);
     static void FillCapsFrom(Caps* caps, uint32_t maxTextureSize, int maxUnits, int maxClipPlanes, bool anisotropy,
@@ -361,40 +322,6 @@ public:
                               uint32_t usage) override;
     Result DeleteVertexShader(uint32_t handle) override;
 
-    Result SetTransform(TransformStateType state, const Matrix* matrix) override;
-    Result GetTransform(TransformStateType state, Matrix* matrix) override;
-    Result MultiplyTransform(TransformStateType state, const Matrix* matrix) override;
-    Result SetViewport(const Viewport* viewport) override;
-    Result GetViewport(Viewport* viewport) override;
-    Result SetMaterial(const Material* material) override;
-    Result GetMaterial(Material* material) override;
-    Result SetLight(uint32_t index, const Light* light) override;
-    Result GetLight(uint32_t index, Light* light) override;
-    Result LightEnable(uint32_t index, bool enable) override;
-    Result GetLightEnable(uint32_t index, bool* enable) override;
-    Result SetClipPlane(uint32_t index, const float* plane) override;
-    Result GetClipPlane(uint32_t index, float* plane) override;
-
-    Result SetRenderState(RenderStateType state, uint32_t value) override;
-    Result GetRenderState(RenderStateType state, uint32_t* value) override;
-    Result SetTexture(uint32_t stage, Texture* texture) override;
-    Result GetTexture(uint32_t stage, Texture** texture) override;
-    Result SetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t value) override;
-    Result GetTextureStageState(uint32_t stage, TextureStageStateType type, uint32_t* value) override;
-
-    Result CreateStateBlock(StateBlockType type, uint32_t* token) override;
-    Result BeginStateBlock() override;
-    Result EndStateBlock(uint32_t* token) override;
-    Result ApplyStateBlock(uint32_t token) override;
-    Result CaptureStateBlock(uint32_t token) override;
-    Result DeleteStateBlock(uint32_t token) override;
-
-    Result SetVertexShader(uint32_t handle) override;
-    Result GetVertexShader(uint32_t* handle) override;
-    Result SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t stride) override;
-    Result GetStreamSource(uint32_t stream, VertexBuffer** buffer, uint32_t* stride) override;
-    Result SetIndices(IndexBuffer* buffer, uint32_t baseVertexIndex) override;
-    Result GetIndices(IndexBuffer** buffer, uint32_t* baseVertexIndex) override;
     Result DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_t primitiveCount) override;
     Result DrawIndexedPrimitive(PrimitiveType type, uint32_t minIndex, uint32_t numVertices, uint32_t startIndex,
                                 uint32_t primitiveCount) override;
@@ -428,7 +355,6 @@ private:
     void ApplyWindowMode(const PresentParameters& pp);
     void FillCaps();
     void ResetState();
-    void ReleaseStateRefs(DeviceState& s, const StateMask* mask);
     void ApplyDirty();
     void BindTargets();
     bool UsingDepth() const;
@@ -440,8 +366,16 @@ private:
     void ApplyViewport();
     void ApplyClipPlanes();
     void MarkRenderStateDirty(uint32_t state);
-    void MarkStageStateDirty(uint32_t type);
-    DeviceState& Writable(StateMask** mask);
+    void StateChanged(StatePart part, uint32_t index) override;
+    bool Owns(const Texture* texture) const override;
+    bool Owns(const VertexBuffer* buffer) const override;
+    bool Owns(const IndexBuffer* buffer) const override;
+    bool ViewportAllowed(const Viewport& viewport) const override;
+    bool VertexShaderAllowed(uint32_t handle) const override;
+    // The bound resources; only this device's own are ever bound.
+    GLTexture* StageTexture(uint32_t stage) const { return static_cast<GLTexture*>(state_.textures[stage]); }
+    GLVertexBuffer* Stream0() const { return static_cast<GLVertexBuffer*>(state_.streams[0]); }
+    GLIndexBuffer* BoundIndices() const { return static_cast<GLIndexBuffer*>(state_.indices); }
     const VertexLayout* CurrentLayout();
     struct DrawInput {
         const uint8_t* base = nullptr;  // vertex 0 in memory
@@ -470,11 +404,7 @@ private:
     bool lost_ = false, resettable_ = false, inScene_ = false;
     Caps caps_{};
     GammaRamp gamma_{};
-    DeviceState st_;
     uint32_t dirty_ = kDirtyAll;
-    std::map<uint32_t, StateBlock*> blocks_;
-    uint32_t nextBlock_ = 1;
-    StateBlock* recording_ = nullptr;
     std::map<uint32_t, VertexLayout> shaders_;
     uint32_t nextShader_ = 1;
     VertexLayout fvfLayout_;

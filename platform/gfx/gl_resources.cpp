@@ -521,4 +521,69 @@ uint32_t GLIndexBuffer::MaxIndex() {
 
 void GLIndexBuffer::Bind() { Upload(GL_ELEMENT_ARRAY_BUFFER); }
 
+// ---- Creation on the device ----
+
+Result GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, Format format,
+                               Pool pool, Texture** texture) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (!width || !height || width > maxTextureSize || height > maxTextureSize) return D3DERR_INVALIDCALL;
+    if (pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    bool rt = (usage & D3DUSAGE_RENDERTARGET) != 0;
+    if (rt && (pool != D3DPOOL_DEFAULT || !IsRenderableColorFormat(format))) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DEPTHSTENCIL) || !GetUploadInfo(format).supported) return D3DERR_INVALIDCALL;
+    uint32_t full = 1;
+    for (uint32_t m = std::max(width, height); m > 1; m >>= 1) ++full;
+    if (levels == 0 || levels > full) levels = full;
+    if (rt) levels = 1;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    auto* t = new GLTexture(this, width, height, levels, usage, format, pool);
+    if (!t->Init()) {
+        t->Release();
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    boundTextureValid = false;
+    *texture = t;
+    return D3D_OK;
+}
+
+Result GLDevice::CreateVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, Pool pool, VertexBuffer** buffer) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    if (fvf && !LayoutFromFvf(fvf).valid) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    *buffer = new GLVertexBuffer(this, length, usage, fvf, pool);
+    return D3D_OK;
+}
+
+Result GLDevice::CreateIndexBuffer(uint32_t length, uint32_t usage, Format format, Pool pool, IndexBuffer** buffer) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || length > (256u << 20) || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+    if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    *buffer = new GLIndexBuffer(this, length, usage, format, pool);
+    return D3D_OK;
+}
+
+Result GLDevice::CreateVertexShader(const uint32_t* declaration, const uint32_t* function, uint32_t* handle,
+                                    uint32_t) {
+    if (!declaration || !handle || function) return D3DERR_INVALIDCALL;
+    VertexLayout l = LayoutFromDeclaration(declaration, 64);
+    if (!l.valid) return D3DERR_INVALIDCALL;
+    uint32_t h = (nextShader_++ << 1) | 1u;
+    shaders_[h] = l;
+    *handle = h;
+    return D3D_OK;
+}
+
+Result GLDevice::DeleteVertexShader(uint32_t handle) {
+    auto it = shaders_.find(handle);
+    if (it == shaders_.end()) return D3DERR_INVALIDCALL;
+    shaders_.erase(it);
+    if (state_.vertexShader == handle) state_.vertexShader = 0;
+    return D3D_OK;
+}
+
 }  // namespace gfx::gl

@@ -1,6 +1,7 @@
-// The recording device: a Device without any drawing. It keeps every state it is given, holds
-// its resources in memory (lockable, readable back), and appends each call to a log, so that
-// unit tests can check which calls drawing code made, in which order, and what the device holds.
+// The recording device: a Device without any drawing. It keeps the state in the device base
+// like the OpenGL device, holds its resources in memory (lockable, readable back), and appends
+// each call to a log, so that unit tests can check which calls drawing code made, in which
+// order, and what the device holds.
 //
 // It follows the OpenGL device's rules (validation, reference counting, loss and reset) and the
 // classic device's where that one is silent:
@@ -24,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gfx/device.h"
+#include "platform/gfx/device_state.h"
 
 namespace gfx {
 
@@ -181,38 +182,8 @@ struct DrawRecord {
     uint32_t StageState(uint32_t stage, TextureStageStateType t) const { return states->stageStates[stage][t]; }
 };
 
-constexpr uint32_t kRecordingStreams = 16;
-constexpr uint32_t kRecordingClipPlanes = 6;
-// Transform slots: view, projection, texture stages 0-7, world matrices 0-255.
-constexpr uint32_t kRecordingTransformSlots = 2 + kMaxTextureStages + 256;
-// Slot of a transform id, or -1 for ids the device does not have.
-int RecordingTransformSlot(TransformStateType t);
-
-struct RecordingLight {
-    Light light{};  // Type 0 while never set
-    bool enabled = false;
-};
-
-// The settable state of the device (what state blocks capture and apply). Pointers hold one
-// reference each.
-struct RecordingState {
-    uint32_t renderStates[kRenderStateCount] = {};
-    uint32_t stageStates[kMaxTextureStages][kTextureStageStateCount] = {};
-    Texture* textures[kMaxTextureStages] = {};
-    Matrix transforms[kRecordingTransformSlots];
-    Viewport viewport{};
-    Material material{};
-    RecordingLight lights[kMaxLights];
-    float clipPlanes[kRecordingClipPlanes][4] = {};
-    uint32_t vertexShader = 0;
-    VertexBuffer* streams[kRecordingStreams] = {};
-    uint32_t strides[kRecordingStreams] = {};
-    IndexBuffer* indices = nullptr;
-    uint32_t baseVertexIndex = 0;
-
-    // The identity matrix for ids the device does not have.
-    const Matrix& Transform(TransformStateType t) const;
-};
+// What scene code reads back of a light.
+using RecordingLight = LightSlot;
 
 struct RecordingCounters {
     uint32_t scenesBegun = 0;
@@ -256,7 +227,7 @@ Result CreateRecordingDevice(const DeviceParams& params, class RecordingDevice**
 // The recording device behind a device pointer, or null.
 RecordingDevice* AsRecordingDevice(Device* device);
 
-class RecordingDevice final : public Device {
+class RecordingDevice final : public StatefulDevice {
 public:
     ~RecordingDevice() override;
 
@@ -285,12 +256,11 @@ public:
     void FailNext(CallKind kind, Result result, uint32_t count = 1, uint32_t skip = 0);
     void ClearFailures() { failures_.clear(); }
 
-    // ---- Test side: state ----
-    const RecordingState& State() const { return st_; }
-    uint32_t RenderState(RenderStateType s) const { return st_.renderStates[s]; }
-    uint32_t StageState(uint32_t stage, TextureStageStateType t) const { return st_.stageStates[stage][t]; }
-    const Matrix& Transform(TransformStateType t) const { return st_.Transform(t); }
-    Texture* TextureAt(uint32_t stage) const { return stage < kMaxTextureStages ? st_.textures[stage] : nullptr; }
+    // ---- Test side: state (State(), IsRecordingStateBlock() and StateBlockCount() too) ----
+    uint32_t RenderState(RenderStateType s) const { return state_.renderStates[s]; }
+    uint32_t StageState(uint32_t stage, TextureStageStateType t) const { return state_.stageStates[stage][t]; }
+    const Matrix& Transform(TransformStateType t) const { return state_.Transform(t); }
+    Texture* TextureAt(uint32_t stage) const { return stage < kMaxTextureStages ? state_.textures[stage] : nullptr; }
     Surface* BackBuffer() const;
     Surface* RenderTarget() const;
     Surface* DepthStencil() const;
@@ -299,8 +269,6 @@ public:
     uint32_t GammaFlags() const { return gammaFlags_; }
     bool InScene() const { return inScene_; }
     bool IsLost() const { return lost_; }
-    bool IsRecordingStateBlock() const { return recording_ != nullptr; }
-    size_t StateBlockCount() const { return blocks_.size(); }
     const RecordingCounters& Counters() const { return counters_; }
     RecordingConfig& Config() { return config_; }
     // Resources of this device still alive (the implicit back buffer and depth surface not
@@ -400,8 +368,6 @@ public:
 private:
     friend Result CreateRecordingDevice(const DeviceParams& params, RecordingDevice** device);
 
-    struct Mask;
-    struct Block;
     struct Failure {
         CallKind kind;
         Result result;
@@ -415,11 +381,14 @@ private:
     bool FormatRefused(Format format) const;
     void SetupBuffers();
     void ResetState();
-    void ReleaseStateRefs(RecordingState& s, const Mask* mask);
-    RecordingState& Writable(Mask** mask);
+    void StateChanged(StatePart part, uint32_t index) override;
+    bool Owns(const Texture* texture) const override;
+    bool Owns(const VertexBuffer* buffer) const override;
+    bool Owns(const IndexBuffer* buffer) const override;
+    bool ViewportAllowed(const Viewport& viewport) const override;
+    bool VertexShaderAllowed(uint32_t handle) const override;
     void Adopt(rec::Object* object, const char* prefix);
     void Remember(Call& call, int slot, const void* object);
-    void CaptureInto(Block& block);
     template <typename F>
     Result Run(size_t at, F&& body);
     Result Draw(size_t at, PrimitiveType type, uint32_t primitiveCount, DrawRecord&& record);
@@ -428,7 +397,6 @@ private:
     DeviceParams params_{};
     RecordingConfig config_{};
     bool lost_ = false, resettable_ = false, inScene_ = false;
-    RecordingState st_;
     GammaRamp gamma_{};
     uint32_t gammaFlags_ = 0;
     rec::RecSurface* backBuffer_ = nullptr;   // one reference each
@@ -438,9 +406,6 @@ private:
     std::vector<uint8_t> front_;  // the last presented image, in the back buffer's format
     uint32_t frontWidth_ = 0, frontHeight_ = 0;
     Format frontFormat_ = D3DFMT_UNKNOWN;
-    std::map<uint32_t, Block*> blocks_;
-    uint32_t nextBlock_ = 1;
-    Block* recording_ = nullptr;
     std::map<uint32_t, std::vector<uint32_t>> shaders_;  // declaration tokens by handle
     uint32_t nextShader_ = 1;
     std::set<rec::Object*> live_;

@@ -49,11 +49,7 @@ inline ::testing::AssertionResult ColorNear(uint32_t actual, uint32_t expected, 
     return ::testing::AssertionSuccess();
 }
 
-inline Matrix IdentityMatrix() {
-    Matrix m{};
-    for (int i = 0; i < 4; ++i) m.m[i][i] = 1.0f;
-    return m;
-}
+inline Matrix IdentityMatrix() { return Mat4Identity(); }
 
 // Left-handed perspective: 90 degrees, aspect 1, near 1, far 10. A point (x, y, z) lands at
 // normalised (x / z, y / z), i.e. pixel (16 + 16 x / z, 16 - 16 y / z) on a 32x32 buffer.
@@ -67,11 +63,7 @@ inline Matrix Perspective() {
     return p;
 }
 
-inline Matrix Translation(float x, float y, float z) {
-    Matrix m = IdentityMatrix();
-    m.m[3][0] = x, m.m[3][1] = y, m.m[3][2] = z;
-    return m;
-}
+inline Matrix Translation(float x, float y, float z) { return Mat4Translation(x, y, z); }
 
 class GLDeviceTest : public ::testing::Test {
 protected:
@@ -146,6 +138,20 @@ protected:
 
     void FullScreenQuad(uint32_t color) { DrawRect(0, 0, float(width()), float(height()), color); }
 
+    // Vertices from memory in one format.
+    template <typename V, size_t N>
+    void DrawUP(uint32_t fvf, PrimitiveType type, uint32_t count, const V (&v)[N]) {
+        ASSERT_EQ(device->SetVertexShader(fvf), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(type, count, v, sizeof(V)), D3D_OK);
+    }
+
+    // An untransformed square of half size h around (cx, cy) at depth z, facing the camera.
+    void ColorSquare(float cx, float cy, float z, float h, uint32_t color) {
+        ColorVertex v[4] = {{cx - h, cy + h, z, color, 0, 0}, {cx + h, cy + h, z, color, 1, 0},
+                            {cx - h, cy - h, z, color, 0, 1}, {cx + h, cy - h, z, color, 1, 1}};
+        DrawUP(kColorFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    }
+
     uint32_t width() const { return params.present.BackBufferWidth; }
     uint32_t height() const { return params.present.BackBufferHeight; }
 
@@ -158,15 +164,10 @@ protected:
         bb->GetDesc(&desc);
         LockedRect lr{};
         if (bb->LockRect(&lr, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            out.resize(size_t(desc.Width) * desc.Height);
-            for (uint32_t y = 0; y < desc.Height; ++y) {
-                const uint8_t* row = static_cast<const uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch;
-                for (uint32_t x = 0; x < desc.Width; ++x) {
-                    const uint8_t* p = row + x * 4;
-                    out[size_t(y) * desc.Width + x] =
-                        uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-                }
-            }
+            out.resize(size_t(desc.Width) * desc.Height);  // B, G, R, A bytes: ARGB read little-endian
+            for (uint32_t y = 0; y < desc.Height; ++y)
+                std::memcpy(&out[size_t(y) * desc.Width], static_cast<const uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch,
+                            size_t(desc.Width) * 4);
             bb->UnlockRect();
         }
         bb->Release();
@@ -176,6 +177,9 @@ protected:
     uint32_t Pixel(uint32_t x, uint32_t y) {
         std::vector<uint32_t> p = ReadBack();
         return p.empty() ? 0xDEADBEEFu : p[size_t(y) * width() + x];
+    }
+    ::testing::AssertionResult Shows(uint32_t x, uint32_t y, uint32_t color, int tol = 0) {
+        return ColorNear(Pixel(x, y), color, tol);
     }
 
     // Writes rows of raw bytes (tightly packed, top row first) into a level.

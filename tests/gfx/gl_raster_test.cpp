@@ -1,10 +1,15 @@
-// Blending, alpha test, colour writes, fog, depth bias, shading and fill modes, primitives.
-#include <cmath>
-
+// Blending, alpha test, colour writes, fog, specular, depth bias, shading and fill modes,
+// primitives, and the stencil buffer.
 #include "gl_fixture.h"
 
 namespace gfxtest {
 namespace {
+
+struct SpecularVertex {
+    float x, y, z, rhw;
+    uint32_t diffuse, specular;
+};
+constexpr uint32_t kSpecularFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR;
 
 class GLRasterTest : public GLDeviceTest {
 protected:
@@ -42,13 +47,13 @@ TEST_F(GLRasterTest, BlendFactorsAndOperations) {
         device->SetRenderState(D3DRS_BLENDOP, c.op);
         Clear(0xFF6496C8);
         FullScreenQuad(0x80C86432);
-        EXPECT_TRUE(ColorNear(Pixel(16, 16), c.expected, 2));
+        EXPECT_TRUE(Shows(16, 16, c.expected, 2));
     }
     // Switched off, the source replaces the destination.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
     Clear(0xFF6496C8);
     FullScreenQuad(0x80C86432);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFFC86432, 0));
+    EXPECT_TRUE(Shows(16, 16, 0xFFC86432));
 }
 
 TEST_F(GLRasterTest, AlphaTestComparesWithTheReference) {
@@ -74,15 +79,14 @@ TEST_F(GLRasterTest, AlphaTestComparesWithTheReference) {
     device->SetRenderState(D3DRS_ALPHATESTENABLE, 0);
     Clear(0xFF000000);
     FullScreenQuad(0x00FFFFFF);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFFFFFFFF, 0));
+    EXPECT_TRUE(Shows(16, 16, 0xFFFFFFFF));
 }
 
 TEST_F(GLRasterTest, ColourWriteEnableMasksChannels) {
     device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
     Clear(0xFF0000FF);  // clearing ignores the mask
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF0000FF, 0));
     FullScreenQuad(0xFFFFFFFF);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFFFF00FF, 0));
+    EXPECT_TRUE(Shows(16, 16, 0xFFFF00FF));
 }
 
 class GLFogTest : public GLRasterTest {
@@ -108,12 +112,13 @@ protected:
         ColorVertex v[4] = {{-10, 10, 5, 0xFFFFFFFF, 0, 0}, {10, 10, 5, 0xFFFFFFFF, 0, 0},
                             {-10, -10, 5, 0xFFFFFFFF, 0, 0}, {10, -10, 5, 0xFFFFFFFF, 0, 0}};
         Clear(0xFF000000);
-        device->SetVertexShader(kColorFvf);
-        EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ColorVertex)), D3D_OK);
+        DrawUP(kColorFvf, D3DPT_TRIANGLESTRIP, 2, v);
         return Pixel(16, 16);
     }
 };
 
+// Transformed vertices are fogged by eye depth; pre-transformed ones carry their fog factor in
+// the specular colour's alpha.
 TEST_F(GLFogTest, ModesMixTheFogColourByEyeDepth) {
     struct Case {
         const char* name;
@@ -133,43 +138,26 @@ TEST_F(GLFogTest, ModesMixTheFogColourByEyeDepth) {
         device->SetRenderState(D3DRS_FOGVERTEXMODE, c.table ? D3DFOG_NONE : c.mode);
         EXPECT_TRUE(ColorNear(DrawWall(), c.expected, 3));
     }
+    const uint32_t fog = 0x40000000;  // fog factor 64 / 255
+    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 0, 0.5f, 1, 0xFFFFFFFF, fog},
+                                 {0, 32, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 32, 0.5f, 1, 0xFFFFFFFF, fog}};
+    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
+    Clear(0xFF000000);
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    EXPECT_TRUE(Shows(16, 16, 0xFF4040FF, 3));
     device->SetRenderState(D3DRS_FOGENABLE, 0);
     EXPECT_TRUE(ColorNear(DrawWall(), 0xFFFFFFFF, 0));
 }
 
-TEST_F(GLFogTest, PreTransformedVerticesCarryTheirFogInTheSpecularAlpha) {
-    struct V {
-        float x, y, z, rhw;
-        uint32_t diffuse, specular;
-    };
-    const uint32_t fog = 0x40000000;  // fog factor 64 / 255 in the alpha
-    V v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 0, 0.5f, 1, 0xFFFFFFFF, fog},
-              {0, 32, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 32, 0.5f, 1, 0xFFFFFFFF, fog}};
-    device->SetRenderState(D3DRS_FOGENABLE, 1);
-    device->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
-    Clear(0xFF000000);
-    device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(V)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF4040FF, 3));
-    // Transformed drawing afterwards fogs by depth again.
-    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
-    EXPECT_TRUE(ColorNear(DrawWall(), 0xFF8080FF, 3));
-}
-
 TEST_F(GLRasterTest, SpecularColourIsAddedWhenEnabled) {
-    struct V {
-        float x, y, z, rhw;
-        uint32_t diffuse, specular;
-    };
-    V v[4] = {{0, 0, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 0, 0.5f, 1, 0xFF402000, 0xFF104080},
+    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 0, 0.5f, 1, 0xFF402000, 0xFF104080},
               {0, 32, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 32, 0.5f, 1, 0xFF402000, 0xFF104080}};
-    device->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR);
     Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(V)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF402000, 1));
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    EXPECT_TRUE(Shows(16, 16, 0xFF402000, 1));
     device->SetRenderState(D3DRS_SPECULARENABLE, 1);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(V)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF506080, 1));
+    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
+    EXPECT_TRUE(Shows(16, 16, 0xFF506080, 1));
 }
 
 TEST_F(GLRasterTest, DepthBiasPullsCoplanarSurfacesForward) {
@@ -177,67 +165,190 @@ TEST_F(GLRasterTest, DepthBiasPullsCoplanarSurfacesForward) {
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
     FullScreenQuad(0xFFFF0000);
     FullScreenQuad(0xFF00FF00);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFFFF0000, 0));
+    EXPECT_TRUE(Shows(16, 16, 0xFFFF0000));
     device->SetRenderState(D3DRS_ZBIAS, 4);
     FullScreenQuad(0xFF00FF00);
-    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF00FF00, 0));
+    EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
 }
 
 TEST_F(GLRasterTest, FlatShadingTakesTheFirstVertexColour) {
     TLVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {32, 0, 0.5f, 1, 0xFF00FF00, 0, 0},
                      {0, 32, 0.5f, 1, 0xFF0000FF, 0, 0}};
-    device->SetVertexShader(kTLFvf);
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
     Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(TLVertex)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(28, 1), 0xFFFF0000, 0));
-    EXPECT_TRUE(ColorNear(Pixel(1, 28), 0xFFFF0000, 0));
+    DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 1, v);
+    EXPECT_TRUE(Shows(28, 1, 0xFFFF0000));
+    EXPECT_TRUE(Shows(1, 28, 0xFFFF0000));
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(TLVertex)), D3D_OK);
-    // (28, 1): green 28/32, blue 1/32, red the rest.
-    EXPECT_TRUE(ColorNear(Pixel(28, 1), 0xFF18DF08, 3));
+    DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 1, v);
+    EXPECT_TRUE(Shows(28, 1, 0xFF18DF08, 3));  // green 28/32, blue 1/32, red the rest
 }
 
-TEST_F(GLRasterTest, FillModesDrawEdgesOrCorners) {
+TEST_F(GLRasterTest, FillModesAndPrimitiveTypes) {
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
     Clear(0xFF000000);
     DrawRect(4, 4, 28, 28, 0xFFFFFFFF);
-    EXPECT_TRUE(ColorNear(Pixel(4, 16), 0xFFFFFFFF, 0));
-    EXPECT_TRUE(ColorNear(Pixel(20, 12), 0xFF000000, 0));
+    EXPECT_TRUE(Shows(4, 16, 0xFFFFFFFF));
+    EXPECT_TRUE(Shows(20, 12, 0xFF000000));
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_POINT);
     Clear(0xFF000000);
     DrawRect(4, 4, 28, 28, 0xFFFFFFFF);
-    EXPECT_TRUE(ColorNear(Pixel(4, 4), 0xFFFFFFFF, 0));
-    EXPECT_TRUE(ColorNear(Pixel(4, 16), 0xFF000000, 0));
+    EXPECT_TRUE(Shows(4, 4, 0xFFFFFFFF));
+    EXPECT_TRUE(Shows(4, 16, 0xFF000000));
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    DrawRect(4, 4, 28, 28, 0xFFFFFFFF);
-    EXPECT_TRUE(ColorNear(Pixel(20, 12), 0xFFFFFFFF, 0));
+
+    const TLVertex line[4] = {{2, 2, 0.5f, 1, 0xFFFF0000, 0, 0}, {10, 2, 0.5f, 1, 0xFFFF0000, 0, 0},
+                              {2, 6, 0.5f, 1, 0xFF00FF00, 0, 0}, {10, 6, 0.5f, 1, 0xFF00FF00, 0, 0}};
+    Clear(0xFF000000);
+    DrawUP(kTLFvf, D3DPT_LINELIST, 2, line);
+    EXPECT_TRUE(Shows(5, 2, 0xFFFF0000));
+    EXPECT_TRUE(Shows(5, 6, 0xFF00FF00));
+    EXPECT_TRUE(Shows(5, 4, 0xFF000000));
+    Clear(0xFF000000);
+    DrawUP(kTLFvf, D3DPT_POINTLIST, 4, line);
+    EXPECT_TRUE(Shows(10, 6, 0xFF00FF00));
+    EXPECT_TRUE(Shows(5, 6, 0xFF000000));
+    Clear(0xFF000000);
+    DrawUP(kTLFvf, D3DPT_LINESTRIP, 3, line);
+    EXPECT_TRUE(Shows(5, 2, 0xFFFF0000));
+    const TLVertex fan[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {16, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                             {16, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {0, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
+    Clear(0xFF000000);
+    DrawUP(kTLFvf, D3DPT_TRIANGLEFAN, 2, fan);
+    EXPECT_TRUE(Shows(12, 3, 0xFFFFFFFF));
+    EXPECT_TRUE(Shows(3, 12, 0xFFFFFFFF));
+    EXPECT_TRUE(Shows(20, 3, 0xFF000000));
 }
 
-TEST_F(GLRasterTest, LinesAndPoints) {
-    TLVertex line[4] = {{2, 2, 0.5f, 1, 0xFFFF0000, 0, 0}, {10, 2, 0.5f, 1, 0xFFFF0000, 0, 0},
-                        {2, 6, 0.5f, 1, 0xFF00FF00, 0, 0}, {10, 6, 0.5f, 1, 0xFF00FF00, 0, 0}};
-    device->SetVertexShader(kTLFvf);
-    Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_LINELIST, 2, line, sizeof(TLVertex)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(5, 2), 0xFFFF0000, 0));
-    EXPECT_TRUE(ColorNear(Pixel(5, 6), 0xFF00FF00, 0));
-    EXPECT_TRUE(ColorNear(Pixel(5, 4), 0xFF000000, 0));
-    Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_POINTLIST, 4, line, sizeof(TLVertex)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(10, 6), 0xFF00FF00, 0));
-    EXPECT_TRUE(ColorNear(Pixel(5, 6), 0xFF000000, 0));
-    // A strip of three lines through four points, and a fan.
-    Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_LINESTRIP, 3, line, sizeof(TLVertex)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(5, 2), 0xFFFF0000, 0));
-    TLVertex fan[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {16, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
-                       {16, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {0, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0}};
-    Clear(0xFF000000);
-    ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, fan, sizeof(TLVertex)), D3D_OK);
-    EXPECT_TRUE(ColorNear(Pixel(12, 3), 0xFFFFFFFF, 0));
-    EXPECT_TRUE(ColorNear(Pixel(3, 12), 0xFFFFFFFF, 0));
-    EXPECT_TRUE(ColorNear(Pixel(20, 3), 0xFF000000, 0));
+class GLStencilTest : public GLRasterTest {
+protected:
+    void SetUp() override {
+        GLRasterTest::SetUp();
+        device->SetRenderState(D3DRS_STENCILENABLE, 1);
+        Clear(0xFF000000);
+    }
+    void Ops(StencilOp fail, StencilOp zfail, StencilOp pass) {
+        device->SetRenderState(D3DRS_STENCILFAIL, fail);
+        device->SetRenderState(D3DRS_STENCILZFAIL, zfail);
+        device->SetRenderState(D3DRS_STENCILPASS, pass);
+    }
+    void Test(Cmp func, uint32_t ref, uint32_t mask = 0xFF) {
+        device->SetRenderState(D3DRS_STENCILFUNC, func);
+        device->SetRenderState(D3DRS_STENCILREF, ref);
+        device->SetRenderState(D3DRS_STENCILMASK, mask);
+    }
+    // Writes stencil only, over the columns x0..x1.
+    void StencilRect(float x0, float x1) {
+        device->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+        DrawRect(x0, 0, x1, 32, 0xFFFFFFFF);
+        device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    }
+    // Which halves a full-screen draw reaches under the current test.
+    std::pair<bool, bool> Halves() {
+        EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP);
+        FullScreenQuad(0xFFFFFFFF);
+        return {Pixel(8, 16) == 0xFFFFFFFF, Pixel(24, 16) == 0xFFFFFFFF};
+    }
+};
+
+TEST_F(GLStencilTest, OperationsLeaveTheCountsTheTestsSelect) {
+    struct Write {
+        StencilOp op;
+        uint32_t ref, writeMask;
+        float x0, x1;
+    };
+    struct Check {
+        uint32_t ref, mask;
+        bool left, right;
+    };
+    struct Case {
+        const char* name;
+        uint32_t clear;
+        std::vector<Write> writes;
+        std::vector<Check> checks;
+    } cases[] = {
+        {"increments count", 0,
+         {{D3DSTENCILOP_INCR, 0, 0xFF, 0, 16},
+          {D3DSTENCILOP_INCR, 0, 0xFF, 0, 16},
+          {D3DSTENCILOP_INCR, 0, 0xFF, 0, 32}},
+         {{3, 0xFF, true, false}, {1, 0xFF, false, true}}},
+        {"decrement wraps, the saturating one stops at 0", 0,
+         {{D3DSTENCILOP_DECR, 0, 0xFF, 0, 16}, {D3DSTENCILOP_DECRSAT, 0, 0xFF, 16, 32}},
+         {{255, 0xFF, true, false}, {0, 0xFF, false, true}}},
+        {"increment wraps, the saturating one stops at 255", 255,
+         {{D3DSTENCILOP_INCR, 0, 0xFF, 0, 16}, {D3DSTENCILOP_INCRSAT, 0, 0xFF, 16, 32}},
+         {{0, 0xFF, true, false}, {255, 0xFF, false, true}}},
+        {"the write mask keeps bits, the compare mask ignores them", 0,
+         {{D3DSTENCILOP_REPLACE, 0xFF, 0x0F, 0, 16}},
+         {{0x0F, 0xFF, true, false}, {0xFF, 0x0F, true, false}, {0xFF, 0xFF, false, false}}},
+        {"invert and zero", 0x0F,
+         {{D3DSTENCILOP_INVERT, 0, 0xFF, 16, 32}, {D3DSTENCILOP_ZERO, 0, 0xFF, 0, 16}},
+         {{0xF0, 0xFF, false, true}, {0, 0xFF, true, false}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, c.clear), D3D_OK);
+        for (const Write& w : c.writes) {
+            Test(D3DCMP_ALWAYS, w.ref);
+            device->SetRenderState(D3DRS_STENCILWRITEMASK, w.writeMask);
+            Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, w.op);
+            StencilRect(w.x0, w.x1);
+        }
+        device->SetRenderState(D3DRS_STENCILWRITEMASK, 0xFF);
+        for (const Check& k : c.checks) {
+            Test(D3DCMP_EQUAL, k.ref, k.mask);
+            EXPECT_EQ(Halves(), std::make_pair(k.left, k.right)) << "equal " << k.ref << " mask " << k.mask;
+        }
+    }
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);  // switched off, the test passes everywhere
+    EXPECT_EQ(Halves(), std::make_pair(true, true));
+}
+
+TEST_F(GLStencilTest, FailAndDepthFailOperations) {
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.0f, 0), D3D_OK);
+    Test(D3DCMP_ALWAYS, 5);
+    Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_REPLACE, D3DSTENCILOP_KEEP);
+    StencilRect(0, 16);  // depth fails everywhere: 5 on the left
+    Test(D3DCMP_NEVER, 7);
+    Ops(D3DSTENCILOP_REPLACE, D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP);
+    StencilRect(16, 32);  // stencil fails: 7 on the right
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    Test(D3DCMP_EQUAL, 5);
+    EXPECT_EQ(Halves(), std::make_pair(true, false));
+    Test(D3DCMP_EQUAL, 7);
+    EXPECT_EQ(Halves(), std::make_pair(false, true));
+}
+
+// Front faces count up, back faces count down; what stays at 1 or more is shadowed.
+TEST_F(GLStencilTest, ShadowVolumePattern) {
+    const TLVertex front[6] = {{0, 0, 0.5f, 1, 0, 0, 0},   {32, 0, 0.5f, 1, 0, 0, 0}, {32, 32, 0.5f, 1, 0, 0, 0},
+                               {0, 0, 0.5f, 1, 0, 0, 0},   {32, 32, 0.5f, 1, 0, 0, 0}, {0, 32, 0.5f, 1, 0, 0, 0}};
+    const TLVertex back[6] = {{0, 0, 0.5f, 1, 0, 0, 0},   {0, 32, 0.5f, 1, 0, 0, 0}, {16, 32, 0.5f, 1, 0, 0, 0},
+                              {0, 0, 0.5f, 1, 0, 0, 0},   {16, 32, 0.5f, 1, 0, 0, 0}, {16, 0, 0.5f, 1, 0, 0, 0}};
+    Clear(0xFFFFFFFF);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Test(D3DCMP_ALWAYS, 1);
+    for (Cull cull : {D3DCULL_CCW, D3DCULL_CW}) {
+        device->SetRenderState(D3DRS_CULLMODE, cull);
+        Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, cull == D3DCULL_CCW ? D3DSTENCILOP_INCR : D3DSTENCILOP_DECR);
+        DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 2, front);
+        DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 2, back);
+    }
+    EXPECT_TRUE(Shows(8, 16, 0xFFFFFFFF));  // no colour was written
+    // The overlay: half-dark black where the count is at least 1.
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    Test(D3DCMP_LESSEQUAL, 1);
+    Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP);
+    FullScreenQuad(0x80000000);
+    EXPECT_TRUE(Shows(8, 16, 0xFFFFFFFF));
+    EXPECT_TRUE(Shows(24, 16, 0xFF7F7F7F, 1));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// State blocks on the recording device: recorded blocks, captured blocks of each type, apply,
-// capture, delete, and the references blocks hold.
+// The device state and its blocks, kept by the device base and seen through the recording
+// device: what blocks record, capture and apply, the references they hold, and refused calls
+// that must change nothing.
 #include "recording_fixture.h"
 
 using namespace gfx;
@@ -31,22 +32,14 @@ TEST_F(RecordingBlockTest, ARecordedBlockAppliesOnlyWhatWasSetWhileRecording) {
     EXPECT_TRUE(SameMatrix(dev->Transform(D3DTS_WORLD2), w));
     EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);
     EXPECT_EQ(dev->StageState(2, D3DTSS_ALPHAOP), uint32_t(D3DTOP_DISABLE));
-}
 
-TEST_F(RecordingBlockTest, CaptureUpdatesOnlyTheBlocksOwnStates) {
-    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
-    dev->SetRenderState(D3DRS_ZENABLE, 0);
-    uint32_t token = 0;
-    ASSERT_EQ(dev->EndStateBlock(&token), D3D_OK);
-
-    dev->SetRenderState(D3DRS_ZENABLE, 1);
-    dev->SetRenderState(D3DRS_FOGENABLE, 1);
-    ASSERT_EQ(dev->CaptureStateBlock(token), D3D_OK);  // the block now holds ZENABLE 1
-    dev->SetRenderState(D3DRS_ZENABLE, 0);
-    dev->SetRenderState(D3DRS_FOGENABLE, 0);
+    // Capture refreshes only the block's own states: the saved-state pattern.
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    ASSERT_EQ(dev->CaptureStateBlock(token), D3D_OK);
+    dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
-    EXPECT_EQ(dev->RenderState(D3DRS_ZENABLE), 1u);
-    EXPECT_EQ(dev->RenderState(D3DRS_FOGENABLE), 0u);  // never part of the block
+    EXPECT_EQ(dev->RenderState(D3DRS_CULLMODE), uint32_t(D3DCULL_CW));
+    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);  // never part of the block
 }
 
 // The pattern of a debug draw: capture everything, change freely, put everything back.
@@ -66,11 +59,12 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     dev->SetClipPlane(3, plane);
     Viewport vp{2, 2, 10, 10, 0.0f, 0.5f};
     dev->SetViewport(&vp);
+    Material mat{};
+    mat.Power = 7;
+    dev->SetMaterial(&mat);
 
     uint32_t token = 0;
     ASSERT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &token), D3D_OK);
-    EXPECT_EQ(dev->StateBlockCount(), 1u);
-
     dev->SetTexture(0, nullptr);
     dev->SetStreamSource(0, nullptr, 0);
     dev->SetIndices(nullptr, 0);
@@ -82,13 +76,13 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     dev->SetClipPlane(3, zero);
     Viewport full{0, 0, 64, 32, 0.0f, 1.0f};
     dev->SetViewport(&full);
+    const Material none{};
+    dev->SetMaterial(&none);
     dev->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
 
     ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
     ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
-    EXPECT_EQ(dev->StateBlockCount(), 0u);
-
-    const RecordingState& s = dev->State();
+    const DeviceState& s = dev->State();
     EXPECT_EQ(s.textures[0], tex);
     EXPECT_EQ(s.streams[0], vb);
     EXPECT_EQ(s.strides[0], 16u);
@@ -101,8 +95,8 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     EXPECT_EQ(s.clipPlanes[3][0], 1.0f);
     EXPECT_EQ(s.viewport.X, 2u);
     EXPECT_EQ(s.viewport.MaxZ, 0.5f);
+    EXPECT_EQ(s.material.Power, 7.0f);
     EXPECT_EQ(s.renderStates[D3DRS_ALPHATESTENABLE], 0u);
-
     // Deleting the block dropped its references: the device's bindings are the only ones left.
     EXPECT_EQ(RecordingDevice::RefCountOf(tex), 2u);
     for (RefCounted* o : std::initializer_list<RefCounted*>{tex, vb, ib}) o->Release();
@@ -112,13 +106,12 @@ TEST_F(RecordingBlockTest, PixelAndVertexBlocksCaptureTheirOwnHalves) {
     uint32_t pixel = 0, vertex = 0;
     ASSERT_EQ(dev->CreateStateBlock(D3DSBT_PIXELSTATE, &pixel), D3D_OK);
     ASSERT_EQ(dev->CreateStateBlock(D3DSBT_VERTEXSTATE, &vertex), D3D_OK);
-
     auto changeBoth = [&] {
-        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);               // pixel
-        dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);        // pixel
-        dev->SetRenderState(D3DRS_LIGHTING, 0);                          // vertex
-        dev->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 3);           // vertex
-        dev->SetVertexShader(D3DFVF_XYZRHW);                             // vertex
+        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);          // pixel
+        dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);   // pixel
+        dev->SetRenderState(D3DRS_LIGHTING, 0);                     // vertex
+        dev->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 3);      // vertex
+        dev->SetVertexShader(D3DFVF_XYZRHW);                        // vertex
     };
     changeBoth();
     ASSERT_EQ(dev->ApplyStateBlock(pixel), D3D_OK);
@@ -126,7 +119,6 @@ TEST_F(RecordingBlockTest, PixelAndVertexBlocksCaptureTheirOwnHalves) {
     EXPECT_EQ(dev->StageState(0, D3DTSS_COLOROP), uint32_t(D3DTOP_MODULATE));
     EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);
     EXPECT_EQ(dev->StageState(0, D3DTSS_TEXCOORDINDEX), 3u);
-
     changeBoth();
     ASSERT_EQ(dev->ApplyStateBlock(vertex), D3D_OK);
     EXPECT_EQ(dev->RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ZERO));
@@ -141,9 +133,7 @@ TEST_F(RecordingBlockTest, MisusedBlocksAreRefused) {
     EXPECT_EQ(dev->ApplyStateBlock(0), D3DERR_INVALIDCALL);     // 0 is never a block
     EXPECT_EQ(dev->CreateStateBlock(StateBlockType(9), &token), D3DERR_INVALIDCALL);
     ASSERT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &token), D3D_OK);
-
     ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
-    EXPECT_TRUE(dev->IsRecordingStateBlock());
     uint32_t other = 0;
     EXPECT_EQ(dev->BeginStateBlock(), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &other), D3DERR_INVALIDCALL);
@@ -154,7 +144,6 @@ TEST_F(RecordingBlockTest, MisusedBlocksAreRefused) {
     EXPECT_EQ(dev->Reset(&pp), D3DERR_INVALIDCALL);
     ASSERT_EQ(dev->EndStateBlock(&other), D3D_OK);
     EXPECT_NE(other, token);
-
     ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
     EXPECT_EQ(dev->DeleteStateBlock(token), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->ApplyStateBlock(token), D3DERR_INVALIDCALL);
@@ -174,6 +163,33 @@ TEST_F(RecordingBlockTest, ABlockKeepsItsTextureAliveAfterTheCallerLetsGo) {
     dev->SetTexture(3, nullptr);
     ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
     EXPECT_EQ(dev->LiveResources(), 0u);
+}
+
+TEST_F(RecordingBlockTest, RefusedSetsChangeNothing) {
+    RecordingDevice* other = nullptr;
+    ASSERT_EQ(CreateRecordingDevice(RecordingDeviceParams(8, 8), &other), D3D_OK);
+    Texture* foreign = nullptr;
+    ASSERT_EQ(other->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &foreign), D3D_OK);
+    const Matrix m = Translation(1, 2, 3);
+    Light light{};
+    const float plane[4] = {0, 1, 0, 0};
+    const Viewport inverted{0, 0, 10, 10, 0.5f, 0.25f};
+    EXPECT_EQ(dev->SetTexture(0, foreign), D3DERR_INVALIDCALL);  // another device's
+    EXPECT_EQ(dev->SetRenderState(RenderStateType(kRenderStateCount), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetTextureStageState(kMaxTextureStages, D3DTSS_COLOROP, D3DTOP_ADD), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetTransform(TransformStateType(4), &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetTransform(TransformStateType(D3DTS_WORLD + 256), &m), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetLight(0, &light), D3DERR_INVALIDCALL);  // no light type
+    EXPECT_EQ(dev->SetClipPlane(kMaxClipPlanes, plane), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetStreamSource(kMaxStreams, nullptr, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetViewport(&inverted), D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev->SetVertexShader(0x1235), D3DERR_INVALIDCALL);  // odd: a handle never made
+    EXPECT_EQ(dev->TextureAt(0), nullptr);
+    EXPECT_EQ(dev->State().lights[0].light.Type, 0u);
+    EXPECT_EQ(dev->State().viewport.MaxZ, 1.0f);
+    EXPECT_EQ(dev->State().vertexShader, 0u);
+    foreign->Release();
+    other->Release();
 }
 
 }  // namespace

@@ -9,21 +9,7 @@
 
 namespace rectest {
 
-inline gfx::Matrix Translation(float x, float y, float z) {
-    gfx::Matrix m{};
-    for (int i = 0; i < 4; ++i) m.m[i][i] = 1.0f;
-    m.m[3][0] = x;
-    m.m[3][1] = y;
-    m.m[3][2] = z;
-    return m;
-}
-
-inline gfx::Matrix Scaling(float s) {
-    gfx::Matrix m{};
-    m.m[0][0] = m.m[1][1] = m.m[2][2] = s;
-    m.m[3][3] = 1.0f;
-    return m;
-}
+inline gfx::Matrix Translation(float x, float y, float z) { return Mat4Translation(x, y, z); }
 
 inline bool SameMatrix(const gfx::Matrix& a, const gfx::Matrix& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; }
 
