@@ -477,7 +477,7 @@ Result GLDevice::ValidateDevice(uint32_t* numPasses) {
         uint32_t op = state_.stageStates[i][D3DTSS_COLOROP];
         if (op == D3DTOP_DISABLE) break;
         if (i >= uint32_t(maxUnits_)) return D3DERR_TOOMANYOPERATIONS;
-        if (op > 31 || !(caps_.TextureOpCaps & (1u << (op - 1)))) return D3DERR_UNSUPPORTEDCOLOROPERATION;
+        if (op > 31 || op == 0 || !(caps_.TextureOpCaps & (1u << (op - 1)))) return D3DERR_UNSUPPORTEDCOLOROPERATION;
         uint32_t aop = state_.stageStates[i][D3DTSS_ALPHAOP];
         if (aop > 31 || aop == 0 || !(caps_.TextureOpCaps & (1u << (aop - 1)))) return D3DERR_UNSUPPORTEDALPHAOPERATION;
         for (uint32_t a : {uint32_t(D3DTSS_COLORARG1), uint32_t(D3DTSS_COLORARG2)})

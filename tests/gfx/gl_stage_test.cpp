@@ -165,6 +165,9 @@ TEST_F(GLStageTest, ValidateDeviceReportsOperationsThatAreNotOffered) {
     EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDCOLOROPERATION);
     Stage(0, {D3DTOP_SELECTARG1, D3DTA_SPECULAR, D3DTA_DIFFUSE});
     EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDCOLORARG);
+    // Operation 0 names no operation at all (and must not shift by -1).
+    Stage(0, {0, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    EXPECT_EQ(device->ValidateDevice(&passes), D3DERR_UNSUPPORTEDCOLOROPERATION);
 }
 
 }  // namespace
