@@ -40,57 +40,6 @@ protected:
     int32_t a = -1, b = -1, sky = -1;
 };
 
-TEST_F(MaterialApplyTest, StagesGoToTheDeviceInOrderAndTheNextOneIsDisabled) {
-    Material m;
-    m.SetDescription(Describe({{1, a}, {2, b}, {64, -1}, {128, sky}}));
-    m.description.layerCount = 0;   // the textures are the test's
-    g_Scene.skyLayer = 1;
-    ASSERT_TRUE(m.Apply(0));
-    struct Want {
-        uint32_t op, arg1, arg2;
-        g::Texture* texture;
-    } want[] = {
-        {g::D3DTOP_SELECTARG1, g::D3DTA_TEXTURE, g::D3DTA_DIFFUSE, Frame(a)},
-        {g::D3DTOP_BLENDTEXTUREALPHA, g::D3DTA_TEXTURE, g::D3DTA_CURRENT, Frame(b)},
-        {g::D3DTOP_MODULATE, g::D3DTA_CURRENT, g::D3DTA_DIFFUSE, nullptr},
-        {g::D3DTOP_BLENDTEXTUREALPHA, g::D3DTA_TEXTURE, g::D3DTA_CURRENT, Frame(sky)},
-    };
-    for (uint32_t s = 0; s < 4; ++s) {
-        EXPECT_EQ(Stage(s, g::D3DTSS_COLOROP), want[s].op) << "stage " << s;
-        EXPECT_EQ(Stage(s, g::D3DTSS_COLORARG1), want[s].arg1) << "stage " << s;
-        EXPECT_EQ(Stage(s, g::D3DTSS_COLORARG2), want[s].arg2) << "stage " << s;
-        EXPECT_EQ(dev->TextureAt(s), want[s].texture) << "stage " << s;
-    }
-    EXPECT_EQ(Stage(4, g::D3DTSS_COLOROP), uint32_t(g::D3DTOP_DISABLE));
-    EXPECT_EQ(Stage(1, g::D3DTSS_TEXCOORDINDEX), 1u);
-    EXPECT_EQ(Stage(1, g::D3DTSS_TEXTURETRANSFORMFLAGS), uint32_t(g::D3DTTFF_DISABLE));
-    EXPECT_EQ(Stage(1, g::D3DTSS_ADDRESSU), uint32_t(g::D3DTADDRESS_WRAP));
-    EXPECT_EQ(Stage(3, g::D3DTSS_ADDRESSU), uint32_t(g::D3DTADDRESS_CLAMP));
-    EXPECT_EQ(Stage(3, g::D3DTSS_TEXCOORDINDEX), g::D3DTSS_TCI_CAMERASPACEPOSITION);
-    EXPECT_EQ(Stage(3, g::D3DTSS_TEXTURETRANSFORMFLAGS), uint32_t(g::D3DTTFF_COUNT2));
-
-    // With the sky-layer switch off the haze stage is skipped, not left empty.
-    g_Scene.skyLayer = 0;
-    ASSERT_TRUE(m.Apply(0));
-    EXPECT_EQ(Stage(2, g::D3DTSS_COLOROP), uint32_t(g::D3DTOP_MODULATE));
-    EXPECT_EQ(Stage(3, g::D3DTSS_COLOROP), uint32_t(g::D3DTOP_DISABLE));
-}
-
-TEST_F(MaterialApplyTest, ThePassPresetAndTextureFactorAreSet) {
-    Material m;
-    m.SetDescription(Describe({{1, a}}));
-    m.description.layerCount = 0;
-    m.passes[0].blendPreset = 5;
-    m.passes[0].factorAlpha = 0x40;
-    ASSERT_TRUE(m.Apply(0));
-    EXPECT_EQ(g_Video.blendPreset, 5);
-    EXPECT_EQ(dev->RenderState(g::D3DRS_TEXTUREFACTOR), 0x40FFFFFFu);
-    EXPECT_FALSE(m.Apply(1));
-    EXPECT_FALSE(m.Apply(-1));
-    Material empty;
-    EXPECT_FALSE(empty.Apply(0));
-}
-
 TEST_F(MaterialApplyTest, HazeMapsCameraDepthFromNearToFarOntoV) {
     row.hazeNear = 10.0f;
     row.hazeFar = 50.0f;
@@ -132,27 +81,6 @@ TEST_F(MaterialApplyTest, ScrollingMovesVByMinusPointTwoPerSecondOfTheMatchClock
         EXPECT_NEAR(u, 0.25f, 1e-6f) << t[0];
         EXPECT_NEAR(v, 0.75f + t[1], 1e-5f) << t[0];
     }
-}
-
-TEST_F(MaterialApplyTest, TheSpecularHighlightIsCentredWhereTheNormalFacesTheHalfVector) {
-    g_Settings.specular = 1;
-    Material m;
-    m.SetDescription(Describe({{1, a}, {16, b}}));
-    m.description.layerCount = 0;
-    ASSERT_TRUE(m.Apply(0));
-    EXPECT_EQ(Stage(1, g::D3DTSS_COLOROP), uint32_t(g::D3DTOP_ADD));
-    EXPECT_EQ(Stage(1, g::D3DTSS_TEXCOORDINDEX), g::D3DTSS_TCI_CAMERASPACENORMAL);
-    EXPECT_EQ(Stage(1, g::D3DTSS_ADDRESSU), uint32_t(g::D3DTADDRESS_CLAMP));
-    EXPECT_EQ(dev->RenderState(g::D3DRS_NORMALIZENORMALS), 1u);
-    // No sun: light straight down; no camera: looking along +z.
-    const float s = 1.0f / std::sqrt(2.0f);
-    float u, v;
-    Transform(dev->Transform(g::D3DTS_TEXTURE1), 0.0f, -s, s, 1.0f, &u, &v);
-    EXPECT_NEAR(u, 0.5f, 1e-5f);
-    EXPECT_NEAR(v, 0.5f, 1e-5f);
-    // A normal across the half vector lands off centre.
-    Transform(dev->Transform(g::D3DTS_TEXTURE1), 1.0f, 0.0f, 0.0f, 1.0f, &u, &v);
-    EXPECT_GT(std::fabs(u - 0.5f) + std::fabs(v - 0.5f), 0.4f);
 }
 
 TEST_F(MaterialApplyTest, MoreStagesThanTheVideoCacheHoldsStopAtItsEnd) {

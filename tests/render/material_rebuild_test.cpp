@@ -125,33 +125,6 @@ TEST_F(MaterialRebuildTest, PassesAndStagesFollowTheLayers) {
     }
 }
 
-TEST_F(MaterialRebuildTest, AStoredMaskThatDisagreesWithTheLayersIsDerivedFromThem) {
-    struct Case {
-        const char* what;
-        uint32_t storedMask;
-        std::vector<MaterialLayer> layers;
-        uint32_t expectedMask;
-        std::vector<PassSpec> expected;
-    } cases[] = {
-        {"mask names a base layer that is not there", 1 | 64, {{64, -1}}, 64,
-         {{{{CUR, DIF, D3DTOP_MODULATE, -1, -1, 0}}, 0}}},
-        {"mask forgets the second layer", 1, {{1, 10}, {2, 11}}, 3,
-         {{{{TEX, DIF, D3DTOP_SELECTARG1, 10, 0, 0}, {TEX, CUR, D3DTOP_BLENDTEXTUREALPHA, 11, 1, 0}}, 0}}},
-        {"mask of nothing but layers present", 0, {{1, 10}}, 1, {{{{TEX, DIF, D3DTOP_SELECTARG1, 10, 0, 0}}, 0}}},
-        {"a zero mask and no layers", 0xFF, {}, 0, {}},
-    };
-    for (const Case& c : cases) {
-        MaterialDescription d{};
-        for (const MaterialLayer& l : c.layers) d.layers[d.layerCount++] = l;
-        d.kindMask = c.storedMask;
-        Material m;
-        m.SetDescription(d);
-        EXPECT_EQ(m.description.kindMask, c.expectedMask) << c.what;
-        EXPECT_EQ(PassesOf(m), c.expected) << c.what << "\n got " << rendertest::Describe(PassesOf(m));
-        m.description.layerCount = 0;
-    }
-}
-
 TEST_F(MaterialRebuildTest, ALayerCountBeyondTheArrayIsCut) {
     MaterialDescription d{};
     d.layerCount = 1000;
@@ -161,37 +134,6 @@ TEST_F(MaterialRebuildTest, ALayerCountBeyondTheArrayIsCut) {
     m.SetDescription(d);
     EXPECT_EQ(m.description.layerCount, uint32_t(MATERIAL_MAX_LAYERS));
     EXPECT_EQ(m.passCount, 1u);
-}
-
-TEST_F(MaterialRebuildTest, SpecialLayerIsAddedOnceAndRemoved) {
-    g_Scene.skyTexture = 90;
-    Material m;
-    m.SetDescription(Describe({{1, -1}, {64, -1}}));
-    m.AddSpecialLayer();
-    m.AddSpecialLayer();
-    EXPECT_EQ(m.description.layerCount, 3u);
-    EXPECT_EQ(m.description.kindMask, 1u | 64u | 128u);
-    EXPECT_EQ(m.description.layers[2].texture, 90);
-    ASSERT_EQ(m.passCount, 1u);
-    ASSERT_EQ(m.passes[0].stageCount, 2u);
-    EXPECT_EQ(m.passes[0].stages[1].mode, MATERIAL_ANIM_HAZE);
-
-    MaterialRemoveSpecialLayer(&m);
-    MaterialRemoveSpecialLayer(&m);
-    EXPECT_EQ(m.description.layerCount, 2u);
-    EXPECT_EQ(m.description.kindMask, 1u | 64u);
-    EXPECT_EQ(PassesOf(m), (std::vector<PassSpec>{{{{TEX, DIF, D3DTOP_MODULATE, -1, 0, 0}}, 0}}));
-}
-
-TEST_F(MaterialRebuildTest, AFullDescriptionTakesNoHazeLayer) {
-    g_Scene.skyTexture = 90;
-    MaterialDescription d{};
-    for (int i = 0; i < MATERIAL_MAX_LAYERS; ++i) d.layers[d.layerCount++] = {64, -1};
-    Material m;
-    m.SetDescription(d);
-    m.AddSpecialLayer();
-    EXPECT_EQ(m.description.layerCount, uint32_t(MATERIAL_MAX_LAYERS));
-    EXPECT_EQ(m.description.kindMask & MATERIAL_KIND_HAZE, 0u);
 }
 
 }  // namespace

@@ -84,32 +84,6 @@ TEST_F(MaterialTableTest, ANewFormRecordLoadsEachLayerTextureWithOneReference) {
     for (int i = 0; i < 4; ++i) EXPECT_EQ(manager.Get(expected[i]), nullptr) << "layer " << i;
 }
 
-TEST_F(MaterialTableTest, TheHazeLayerIsAppendedWhenAskedForAndTheSceneHasASky) {
-    Y3DMaterial rec;
-    rec.layers = {{1, "BASE.TGA"}};
-    std::vector<int32_t> ids;
-    // No sky: nothing appended even when asked.
-    ASSERT_TRUE(LoadList(BuildMaterialList({rec.Build()}), &ids, MATERIAL_LOAD_HAZE));
-    EXPECT_EQ(table.Get(ids[0])->description.layerCount, 1u);
-
-    int32_t sky = LoadSky();
-    ASSERT_GE(sky, 0);
-    ASSERT_TRUE(LoadList(BuildMaterialList({rec.Build(), rec.Build()}), &ids, MATERIAL_LOAD_HAZE));
-    ASSERT_EQ(ids.size(), 2u);
-    const Material* m = table.Get(ids[1]);
-    EXPECT_EQ(m->description.layerCount, 2u);
-    EXPECT_EQ(m->description.layers[1].kind, MATERIAL_KIND_HAZE);
-    EXPECT_EQ(m->description.layers[1].texture, sky);
-    EXPECT_NE(m->description.kindMask & MATERIAL_KIND_HAZE, 0u);
-    EXPECT_EQ(Refs(sky), 0u);
-    // Three materials share the base texture.
-    EXPECT_EQ(Refs(Tex("Modelos\\BASE.TGA")), 3u);
-    // Freeing them leaves the sky alone.
-    table.Free();
-    EXPECT_NE(manager.Get(sky), nullptr);
-    EXPECT_EQ(Tex("Modelos\\BASE.TGA"), -1);
-}
-
 TEST_F(MaterialTableTest, OldFormRecordsBuildTheirLayerLists) {
     g_Y3DVersion = 300;
     int32_t sky = LoadSky();
@@ -162,28 +136,6 @@ TEST_F(MaterialTableTest, OldFormRecordsBuildTheirLayerLists) {
     }
 }
 
-TEST_F(MaterialTableTest, OldFormCountsAreClampedToTheArrays) {
-    g_Y3DVersion = 300;
-    Y3DOldMaterial r;
-    r.namedCount = 200;   // at most four named layers exist
-    r.names[0] = "BASE.TGA";
-    r.names[3] = "LIGHT.TGA";
-    r.types[3] = 1;
-    r.totalLayers = 250;
-    r.vertexColour = true;
-    std::vector<uint8_t> bytes = BuildMaterialList({r.Build(), r.Build()});
-    std::vector<int32_t> ids;
-    ASSERT_TRUE(LoadList(bytes, &ids));
-    ASSERT_EQ(ids.size(), 2u);
-    const Material* m = table.Get(ids[1]);
-    EXPECT_EQ(m->description.layerCount, uint32_t(MATERIAL_MAX_LAYERS));
-    EXPECT_EQ(m->description.layers[0].kind, 1u);
-    EXPECT_EQ(m->description.layers[3].kind, 32u);
-    EXPECT_EQ(m->description.layers[3].texture, Tex("Modelos\\LIGHT.TGA"));
-    EXPECT_EQ(m->description.layers[4].kind, 64u);
-    for (int i = 4; i < MATERIAL_MAX_LAYERS; ++i) EXPECT_EQ(m->description.layers[i].texture, -1);
-}
-
 TEST_F(MaterialTableTest, NewFormLayersBeyondEightAreSteppedOver) {
     Y3DMaterial big;
     for (int i = 0; i < 10; ++i) big.layers.push_back({64, ""});
@@ -228,74 +180,6 @@ TEST_F(MaterialTableTest, MalformedListsAreRefused) {
     EXPECT_EQ(Refs(Tex("Modelos\\BASE.TGA")), table.count);
 }
 
-TEST_F(MaterialTableTest, AnEmptyListLeavesTheIdsEmpty) {
-    std::vector<int32_t> ids = {3, 4};
-    EXPECT_TRUE(LoadList(BuildMaterialList({}), &ids));
-    EXPECT_TRUE(ids.empty());
-    EXPECT_EQ(MaterialIdFromFile(ids, 0), -1);
-    ids = {5, 6};
-    EXPECT_EQ(MaterialIdFromFile(ids, 1), 6);
-    EXPECT_EQ(MaterialIdFromFile(ids, 2), -1);
-    EXPECT_EQ(MaterialIdFromFile(ids, 0xFFFFFFFFu), -1);
-}
-
-TEST_F(MaterialTableTest, SlotsAreReusedAndTheTableGrowsByFifty) {
-    std::vector<int32_t> ids;
-    for (int i = 0; i < 50; ++i) ids.push_back(table.Add(new Material()));
-    EXPECT_EQ(table.Capacity(), 50u);
-    EXPECT_EQ(ids.back(), 49);
-    EXPECT_EQ(table.Add(new Material()), 50);
-    EXPECT_EQ(table.Capacity(), 100u);
-    EXPECT_TRUE(MaterialTableDelete(&table, 7));
-    EXPECT_EQ(table.count, 50u);
-    EXPECT_EQ(table.Add(new Material()), 7);
-    EXPECT_EQ(table.count, 51u);
-    EXPECT_EQ(table.Add(nullptr), -1);
-}
-
-TEST_F(MaterialTableTest, ReferenceOperationsRefuseIdsOutsideTheTable) {
-    int32_t id = table.Add(new Material());
-    const int32_t bad[] = {-1, -100, int32_t(table.Capacity()), 1};   // slot 1 is empty
-    for (int32_t b : bad) {
-        EXPECT_EQ(table.AddRef(b), -1) << b;
-        EXPECT_EQ(table.Release(b), -1) << b;
-        EXPECT_FALSE(table.SetMaterial(b, 0)) << b;
-    }
-    EXPECT_FALSE(MaterialTableDelete(&table, -1));
-    EXPECT_FALSE(MaterialTableDelete(&table, int32_t(table.Capacity())));
-    EXPECT_TRUE(MaterialTableDelete(&table, 1));   // an empty slot: nothing to do
-    EXPECT_EQ(table.AddRef(id), 1);
-    EXPECT_EQ(table.AddRef(id), 2);
-    EXPECT_EQ(table.Release(id), 1);
-    EXPECT_NE(table.Get(id), nullptr);
-    EXPECT_EQ(table.Release(id), 0);
-    EXPECT_EQ(table.Get(id), nullptr);
-    EXPECT_EQ(table.count, 0u);
-}
-
-TEST_F(MaterialTableTest, TheSameMaterialAndPassTwiceTouchTheDeviceOnce) {
-    auto* a = new CountingMaterial();
-    a->SetDescription(Describe({{1, -1}, {2, -1}}));
-    g_Video.caps.MaxSimultaneousTextures = 1;
-    a->Rebuild();
-    ASSERT_EQ(a->passCount, 2u);
-    int32_t id = table.Add(a);
-    dev->ClearLog();
-    EXPECT_TRUE(table.SetMaterial(id, 0));
-    size_t calls = dev->Log().size();
-    EXPECT_GT(calls, 0u);
-    EXPECT_TRUE(table.SetMaterial(id, 0));
-    EXPECT_EQ(a->applies, 1);
-    EXPECT_EQ(dev->Log().size(), calls);
-    EXPECT_TRUE(table.SetMaterial(id, 1));
-    EXPECT_EQ(a->applies, 2);
-    table.ResetCache();
-    EXPECT_TRUE(table.SetMaterial(id, 1));
-    EXPECT_EQ(a->applies, 3);
-    // A pass the material does not have is refused by the material itself.
-    EXPECT_FALSE(table.SetMaterial(id, 2));
-}
-
 TEST_F(MaterialTableTest, ADeletedMaterialIsNotTakenForTheLastOneSet) {
     auto* a = new CountingMaterial();
     a->SetDescription(Describe({{1, -1}}));
@@ -307,92 +191,6 @@ TEST_F(MaterialTableTest, ADeletedMaterialIsNotTakenForTheLastOneSet) {
     ASSERT_EQ(table.Add(b), id);
     EXPECT_TRUE(table.SetMaterial(id, 0));
     EXPECT_EQ(b->applies, 1);
-}
-
-TEST_F(MaterialTableTest, SpecialLayersGoOnAndOffEveryMaterial) {
-    int32_t sky = LoadSky();
-    int32_t a = AddMaterial({{1, -1}});
-    int32_t b = AddMaterial({{1, -1}, {64, -1}});
-    table.AddSpecialLayerAll();
-    for (int32_t id : {a, b}) {
-        const Material* m = table.Get(id);
-        EXPECT_NE(m->description.kindMask & MATERIAL_KIND_HAZE, 0u);
-        EXPECT_EQ(m->description.layers[m->description.layerCount - 1].texture, sky);
-    }
-    table.RemoveSpecialLayerAll();
-    EXPECT_EQ(table.Get(a)->description.layerCount, 1u);
-    EXPECT_EQ(table.Get(b)->description.layerCount, 2u);
-    EXPECT_EQ(table.Get(b)->description.kindMask, 65u);
-}
-
-TEST_F(MaterialTableTest, AssignTakesItsOwnTextureReferences) {
-    Y3DMaterial rec;
-    rec.layers = {{1, "BASE.TGA"}, {32, "LIGHT.TGA"}};
-    std::vector<int32_t> ids;
-    ASSERT_TRUE(LoadList(BuildMaterialList({rec.Build()}), &ids));
-    int32_t base = Tex("Modelos\\BASE.TGA");
-    auto* copy = new Material();
-    copy->Assign(*table.Get(ids[0]));
-    EXPECT_EQ(Refs(base), 2u);
-    EXPECT_EQ(PassesOf(*copy), PassesOf(*table.Get(ids[0])));
-    table.Release(ids[0]);
-    EXPECT_EQ(Refs(base), 1u);
-    delete copy;
-    EXPECT_EQ(manager.Get(base), nullptr);
-}
-
-TEST_F(MaterialTableTest, TheReferenceListUpdatesLiveMaterialsAndDeletesUnreferencedOnes) {
-    MaterialRefList list;
-    auto* live = new CountingMaterial();
-    auto* dead = new CountingMaterial();
-    auto* later = new CountingMaterial();
-    int32_t liveId = list.Add(live, 2);
-    int32_t deadId = list.Add(dead, 2);
-    int32_t laterId = list.Add(later, 2);
-    EXPECT_EQ(list.count, 3u);
-    ASSERT_NE(list.head, nullptr);
-    EXPECT_EQ(list.head->materialId, laterId);
-    EXPECT_EQ(list.head->owner, 2u);
-    EXPECT_EQ(table.Get(liveId), live);
-    table.AddRef(liveId);
-    table.AddRef(laterId);
-
-    list.Update(40);
-    EXPECT_EQ(live->updated, 40u);
-    EXPECT_EQ(later->updated, 40u);
-    EXPECT_EQ(table.Get(deadId), nullptr);
-    EXPECT_EQ(list.Find(deadId), nullptr);
-    EXPECT_EQ(list.count, 2u);
-
-    // A mesh dropping its override takes the count to 0; the next update deletes it.
-    --later->refCount;
-    list.Update(10);
-    EXPECT_EQ(table.Get(laterId), nullptr);
-    EXPECT_EQ(live->updated, 50u);
-    ASSERT_NE(list.Find(liveId), nullptr);
-    EXPECT_EQ(list.head->materialId, liveId);
-    EXPECT_EQ(list.head->prev, nullptr);
-
-    EXPECT_TRUE(MaterialRefListRemove(&list, liveId));
-    EXPECT_FALSE(MaterialRefListRemove(&list, liveId));
-    EXPECT_EQ(list.count, 0u);
-    EXPECT_EQ(list.head, nullptr);
-    EXPECT_NE(table.Get(liveId), nullptr);   // removing the node leaves the material
-}
-
-TEST_F(MaterialTableTest, TheReferenceListWithoutATableKeepsNothing) {
-    g_Scene.materials = nullptr;
-    MaterialRefList list;
-    EXPECT_EQ(list.Add(new Material(), 2), -1);
-    EXPECT_EQ(list.count, 0u);
-    list.Update(5);
-    g_Scene.materials = &table;
-    list.Add(new Material(), 1);
-    list.Add(new Material(), 1);
-    list.Free();
-    EXPECT_EQ(list.count, 0u);
-    EXPECT_EQ(list.head, nullptr);
-    EXPECT_EQ(table.count, 2u);
 }
 
 }  // namespace

@@ -16,13 +16,6 @@ namespace g = gfx;
 using testsupport::BuildMeshList;
 using testsupport::Y3DMesh;
 
-// A material whose end the test decides.
-class EndingMaterial : public Material {
-public:
-    bool finished = false;
-    bool IsFinished() const override { return finished; }
-};
-
 class MeshTest : public MaterialTest {
 protected:
     void SetUp() override {
@@ -93,31 +86,6 @@ protected:
     int32_t a = -1, b = -1, c = -1, twoPass = -1, blended = -1;
 };
 
-TEST_F(MeshTest, AListGoesToTheFirstRunOfFreeSlotsThatFits) {
-    for (int i = 0; i < 50; ++i) meshes.Add(new Mesh());
-    MeshTableDelete(&meshes, 10);
-    MeshTableDelete(&meshes, 11);
-    EXPECT_EQ(meshes.count, 48u);
-    int32_t first = meshes.Load(Stream(BuildMeshList({Record(0), Record(0), Record(1)})), materialIds, 0, 0);
-    EXPECT_EQ(first, 50);
-    EXPECT_EQ(meshes.Capacity(), 100u);
-    EXPECT_EQ(meshes.count, 51u);
-    EXPECT_EQ(meshes.Get(10), nullptr);
-    for (int i = 50; i < 53; ++i) ASSERT_NE(meshes.Get(i), nullptr);
-    for (int i = 53; i < 100; ++i) EXPECT_EQ(meshes.Get(i), nullptr);
-    EXPECT_EQ(meshes.Get(52)->materialId, blended);
-    // A list of two fits the hole.
-    EXPECT_EQ(meshes.Load(Stream(BuildMeshList({Record(0), Record(0)})), materialIds, 0, 0), 10);
-}
-
-TEST_F(MeshTest, ARunAtTheEndOfTheTableIsContinued) {
-    for (int i = 0; i < 50; ++i) meshes.Add(new Mesh());
-    MeshTableDelete(&meshes, 48);
-    MeshTableDelete(&meshes, 49);
-    EXPECT_EQ(meshes.Load(Stream(BuildMeshList({Record(0), Record(0), Record(0)})), materialIds, 0, 0), 48);
-    EXPECT_EQ(meshes.Capacity(), 100u);
-}
-
 TEST_F(MeshTest, RecordFieldsAreReadAndReferencesTaken) {
     Y3DMesh rec = Record(1, 2, 6);
     rec.indexBuffer = 1;
@@ -140,17 +108,6 @@ TEST_F(MeshTest, RecordFieldsAreReadAndReferencesTaken) {
     // A blended first pass keeps the triangle centres.
     ASSERT_NE(m->centres, nullptr);
     EXPECT_EQ(m->centres[3], 1.0f);
-}
-
-TEST_F(MeshTest, AnUnblendedMaterialSkipsTheCentresAndTheNextRecordStillLinesUp) {
-    int32_t first = meshes.Load(Stream(BuildMeshList({Record(0, 3), Record(1, 2)})), materialIds, 0, 0);
-    ASSERT_GE(first, 0);
-    EXPECT_EQ(meshes.Get(first)->centres, nullptr);
-    const Mesh* second = meshes.Get(first + 1);
-    EXPECT_EQ(second->materialId, blended);
-    EXPECT_EQ(second->triangleCount, 2);
-    ASSERT_NE(second->centres, nullptr);
-    EXPECT_EQ(second->centres[3], 1.0f);
 }
 
 TEST_F(MeshTest, IndicesOutsideTheFileGiveNoneAndTakeNoReference) {
@@ -221,150 +178,6 @@ TEST_F(MeshTest, EachPassDrawsTheRangeOnce) {
     EXPECT_EQ(draws[1].textures[0], manager.Get(b)->frames[0]);
     EXPECT_EQ(g_PolygonsDrawn, 4u);
     EXPECT_EQ(g_DrawCalls, 2u);
-}
-
-TEST_F(MeshTest, AnOverrideDrawsInsteadUntilItIsFinished) {
-    Mesh* m = LoadOne(Record(0, 2, 0));
-    auto* over = new EndingMaterial();
-    over->SetDescription(Describe({{1, c}}));
-    over->description.layerCount = 0;
-    int32_t overId = table.Add(over);
-    m->SetOverrideMaterial(overId);
-    EXPECT_EQ(over->refCount, 1);
-    dev->ClearLog();
-    EXPECT_TRUE(m->DrawWithOverride());
-    ASSERT_EQ(DrawsOf().size(), 1u);
-    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(c)->frames[0]);
-
-    // Finished: dropped on the next draw, which already uses the own material.
-    over->finished = true;
-    dev->ClearLog();
-    EXPECT_TRUE(m->DrawWithOverride());
-    EXPECT_EQ(m->overrideMaterialId, -1);
-    EXPECT_EQ(over->refCount, 0);
-    EXPECT_NE(table.Get(overId), nullptr);   // the reference list deletes it
-    ASSERT_EQ(DrawsOf().size(), 2u);
-    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(a)->frames[0]);
-}
-
-TEST_F(MeshTest, OffsetAndPlainDrawsUseTheirRanges) {
-    Mesh* m = LoadOne(Record(1, 2, 0));
-    dev->ClearLog();
-    EXPECT_TRUE(m->DrawOffset(1, 1));
-    ASSERT_EQ(DrawsOf().size(), 1u);
-    EXPECT_EQ(DrawsOf()[0].startIndex, 3u);
-    EXPECT_EQ(DrawsOf()[0].primitiveCount, 1u);
-    EXPECT_EQ(g_PolygonsDrawn, 1u);
-    EXPECT_EQ(g_DrawCalls, 1u);
-    EXPECT_TRUE(m->Draw());
-    EXPECT_EQ(DrawsOf().size(), 2u);
-    EXPECT_EQ(DrawsOf()[1].primitiveCount, 2u);
-    EXPECT_EQ(g_PolygonsDrawn, 3u);
-    EXPECT_EQ(g_DrawCalls, 1u);
-}
-
-TEST_F(MeshTest, AFailingDrawStopsThePassLoop) {
-    Mesh* m = LoadOne(Record(0, 2, 0));
-    dev->ClearLog();
-    dev->FailNext(g::CallKind::DrawIndexedPrimitive, g::D3DERR_INVALIDCALL);
-    EXPECT_FALSE(m->DrawWithOverride());
-    EXPECT_EQ(dev->CountCalls(g::CallKind::DrawIndexedPrimitive), 1u);
-    EXPECT_EQ(g_DrawCalls, 0u);
-    dev->FailNext(g::CallKind::DrawIndexedPrimitive, g::D3DERR_INVALIDCALL);
-    EXPECT_FALSE(m->Draw());
-    EXPECT_EQ(g_PolygonsDrawn, 0u);
-}
-
-TEST_F(MeshTest, AMaterialWithoutPassesDrawsNothingAndSucceeds) {
-    int32_t none = table.Add(new Material());
-    materialIds.push_back(none);
-    Mesh* m = LoadOne(Record(2));
-    dev->ClearLog();
-    EXPECT_TRUE(m->DrawWithOverride());
-    EXPECT_EQ(DrawsOf().size(), 0u);
-}
-
-TEST_F(MeshTest, FreeingGivesBackBuffersMaterialAndOverride) {
-    // Material 0 of the table is released too.
-    ASSERT_EQ(twoPass, 0);
-    table.AddRef(twoPass);   // someone else holds it as well
-    Mesh* m = LoadOne(Record(0));
-    auto* over = new EndingMaterial();
-    int32_t overId = table.Add(over);
-    m->SetOverrideMaterial(overId);
-    EXPECT_EQ(table.Get(twoPass)->refCount, 2);
-    m->FreeBuffers();
-    EXPECT_EQ(table.Get(twoPass)->refCount, 1);
-    EXPECT_EQ(over->refCount, 0);
-    EXPECT_EQ(vertexBuffers.Get(0), nullptr);   // the mesh held the only reference
-    EXPECT_EQ(indexBuffers.Get(0), nullptr);
-    EXPECT_EQ(m->materialId, -1);
-    EXPECT_EQ(m->overrideMaterialId, -1);
-    EXPECT_EQ(m->vertexBufferId, -1);
-    EXPECT_EQ(m->indexBufferId, -1);
-    EXPECT_EQ(m->triangleCount, 0);
-    // Freeing twice releases nothing more.
-    m->FreeBuffers();
-    EXPECT_EQ(table.Get(twoPass)->refCount, 1);
-}
-
-TEST_F(MeshTest, TableReferenceOperations) {
-    int32_t id = meshes.Add(new Mesh());
-    for (int32_t bad : {-1, 1, int32_t(meshes.Capacity()), 1000}) {
-        EXPECT_EQ(meshes.AddRef(bad), -1) << bad;
-        EXPECT_EQ(meshes.Release(bad), -1) << bad;
-    }
-    EXPECT_FALSE(MeshTableDelete(&meshes, -1));
-    EXPECT_FALSE(MeshTableDelete(&meshes, int32_t(meshes.Capacity())));
-    EXPECT_TRUE(MeshTableDelete(&meshes, 1));
-    EXPECT_EQ(meshes.count, 1u);
-    EXPECT_FALSE(meshes.ClearSlot(-1));
-    EXPECT_EQ(meshes.AddRef(id), 1);
-    EXPECT_EQ(meshes.AddRef(id), 2);
-    EXPECT_EQ(meshes.Release(id), 1);
-    EXPECT_EQ(meshes.Release(id), 0);
-    EXPECT_EQ(meshes.Get(id), nullptr);
-    EXPECT_EQ(meshes.count, 0u);
-
-    // A cleared slot forgets the mesh without deleting it.
-    Mesh* kept = new Mesh();
-    int32_t k = meshes.Add(kept);
-    EXPECT_TRUE(meshes.ClearSlot(k));
-    EXPECT_EQ(meshes.Get(k), nullptr);
-    EXPECT_EQ(meshes.count, 1u);
-    MeshTable other;
-    EXPECT_EQ(other.Add(kept), 0);
-}
-
-TEST_F(MeshTest, ATriangleOutlineDrawsItsThreeEdgesFromMemory) {
-    Y3DMesh rec = Record(0, 2, 0);
-    Mesh* m = LoadOne(rec);
-    dev->ClearLog();
-    m->DrawTriangleOutline(1, 0xFF00FF00);
-    auto draws = DrawsOf();
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].type, g::D3DPT_LINESTRIP);
-    EXPECT_EQ(draws[0].primitiveCount, 3u);
-    ASSERT_EQ(draws[0].vertexData.size(), 4u * 16u);
-    // Triangle 1 is vertices 3, 4, 5 of buffer 0, then back to 3.
-    const int expected[] = {3, 4, 5, 3};
-    for (int k = 0; k < 4; ++k) {
-        float p[3];
-        uint32_t colour;
-        std::memcpy(p, draws[0].vertexData.data() + k * 16, 12);
-        std::memcpy(&colour, draws[0].vertexData.data() + k * 16 + 12, 4);
-        EXPECT_EQ(p[0], float(expected[k])) << k;
-        EXPECT_EQ(p[1], float(expected[k] * 2)) << k;
-        EXPECT_EQ(colour, 0xFF00FF00u);
-    }
-    EXPECT_EQ(draws[0].RenderState(g::D3DRS_LIGHTING), 0u);
-    // The device states come back afterwards.
-    EXPECT_EQ(dev->CountCalls(g::CallKind::ApplyStateBlock), 1u);
-    EXPECT_EQ(dev->CountCalls(g::CallKind::DeleteStateBlock), 1u);
-    // A triangle past the mesh draws nothing.
-    dev->ClearLog();
-    m->DrawTriangleOutline(2, 0xFFFFFFFF);
-    EXPECT_EQ(DrawsOf().size(), 0u);
 }
 
 }  // namespace

@@ -105,80 +105,6 @@ protected:
 
 }  // namespace
 
-TEST_F(BatchTest, SharedBuffersAndMaterialBindOnce) {
-    int32_t mat = AddMaterial(1);
-    batches.Add(AddMesh(0, 0, mat, 0));
-    batches.Add(AddMesh(0, 0, mat, 6));
-    ASSERT_EQ(batches.passes[0].groups.size(), 1u);
-    ASSERT_EQ(batches.passes[0].groups[0].materials.size(), 1u);
-    EXPECT_EQ(batches.passes[0].groups[0].materials[0].meshes.size(), 2u);
-    EXPECT_TRUE(batches.passes[1].groups.empty());
-    EXPECT_EQ(g_DrawCalls, 2u);
-
-    batches.Draw();
-    EXPECT_EQ(dev->CallsOf(gfx::CallKind::SetStreamSource).size(), 1u);
-    EXPECT_EQ(dev->CallsOf(gfx::CallKind::SetIndices).size(), 1u);
-    EXPECT_EQ(g_applied, (std::vector<std::pair<int32_t, int>>{{mat, 0}}));
-    EXPECT_EQ(DrawnStarts(), (std::vector<uint32_t>{0, 6}));
-    EXPECT_EQ(g_PolygonsDrawn, 4u);
-}
-
-TEST_F(BatchTest, GroupsByBuffersThenMaterialInOrderAdded) {
-    int32_t m0 = AddMaterial(1), m1 = AddMaterial(1);
-    batches.Add(AddMesh(0, 0, m0, 0));    // A
-    batches.Add(AddMesh(1, 0, m0, 10));   // B: other vertex buffer
-    batches.Add(AddMesh(0, 0, m1, 20));   // C: other material
-    batches.Add(AddMesh(0, 0, m0, 30));   // D: joins A
-    batches.Add(AddMesh(0, 1, m0, 40));   // E: other index buffer
-    const auto& groups = batches.passes[0].groups;
-    ASSERT_EQ(groups.size(), 3u);
-    EXPECT_EQ(groups[0].vertexBufferId, 0);
-    EXPECT_EQ(groups[0].indexBufferId, 0);
-    EXPECT_EQ(groups[1].vertexBufferId, 1);
-    EXPECT_EQ(groups[2].indexBufferId, 1);
-    ASSERT_EQ(groups[0].materials.size(), 2u);
-    EXPECT_EQ(groups[0].materials[0].materialId, m0);
-    EXPECT_EQ(groups[0].materials[1].materialId, m1);
-
-    batches.Draw();
-    EXPECT_EQ(DrawnStarts(), (std::vector<uint32_t>{0, 30, 20, 10, 40}));
-    // The material table skips setting the material it has just set.
-    EXPECT_EQ(g_applied, (std::vector<std::pair<int32_t, int>>{{m0, 0}, {m1, 0}, {m0, 0}}));
-    // Each draw follows the buffers of its group.
-    auto streams = dev->CallsOf(gfx::CallKind::SetStreamSource);
-    ASSERT_EQ(streams.size(), 3u);   // 0, 1, 0 again
-    EXPECT_EQ(dev->CallsOf(gfx::CallKind::SetIndices).size(), 2u);   // 0, then 1 (the cache keeps 0 for group 1)
-}
-
-TEST_F(BatchTest, LaterPassesDrawWithoutDepthWrites) {
-    int32_t two = AddMaterial(2);
-    batches.Add(AddMesh(0, 0, two, 0));
-    EXPECT_EQ(batches.passes[0].groups.size(), 1u);
-    EXPECT_EQ(batches.passes[1].groups.size(), 1u);
-    EXPECT_TRUE(batches.passes[2].groups.empty());
-    EXPECT_EQ(g_DrawCalls, 2u);
-
-    batches.Draw();
-    EXPECT_EQ(g_applied, (std::vector<std::pair<int32_t, int>>{{two, 0}, {two, 1}}));
-    EXPECT_EQ(DrawnStarts().size(), 2u);
-    // Off before lists 1, 2 and 3, on at the end.
-    EXPECT_EQ(dev->RenderStateSends(gfx::D3DRS_ZWRITEENABLE), (std::vector<uint32_t>{0, 0, 0, 1}));
-    // The pass-1 draw ran with depth writes off.
-    const auto& draws = dev->Draws();
-    ASSERT_EQ(draws.size(), 2u);
-    EXPECT_EQ(draws[1].states->renderStates[gfx::D3DRS_ZWRITEENABLE], 0u);
-}
-
-TEST_F(BatchTest, PassesPastTheFourthAreIgnored) {
-    int32_t many = AddMaterial(MATERIAL_MAX_PASSES);
-    batches.Add(AddMesh(0, 0, many, 0));
-    for (int p = 0; p < RENDER_BATCH_PASSES; ++p) EXPECT_EQ(batches.passes[p].groups.size(), 1u) << p;
-    EXPECT_EQ(g_DrawCalls, uint32_t(RENDER_BATCH_PASSES));
-    batches.Draw();
-    ASSERT_EQ(g_applied.size(), size_t(RENDER_BATCH_PASSES));
-    EXPECT_EQ(g_applied.back().second, RENDER_BATCH_PASSES - 1);
-}
-
 TEST_F(BatchTest, BlendedEmptyAndMissingMaterialsAreNotBatched) {
     int32_t blended = AddMaterial(2, 2);
     int32_t none = AddMaterial(0);
@@ -191,20 +117,6 @@ TEST_F(BatchTest, BlendedEmptyAndMissingMaterialsAreNotBatched) {
     batches.Draw();
     EXPECT_TRUE(DrawnStarts().empty());
     EXPECT_TRUE(g_applied.empty());
-}
-
-TEST_F(BatchTest, ClearEmptiesEveryList) {
-    int32_t two = AddMaterial(2);
-    batches.Add(AddMesh(0, 0, two, 0));
-    batches.Clear();
-    for (const BatchPassList& list : batches.passes) {
-        EXPECT_TRUE(list.groups.empty());
-        EXPECT_EQ(list.groups.capacity(), 0u);
-    }
-    batches.Draw();
-    EXPECT_TRUE(DrawnStarts().empty());
-    batches.Add(meshes.Get(0));
-    EXPECT_EQ(batches.passes[1].groups.size(), 1u);
 }
 
 // ---- render octree ----
@@ -309,37 +221,4 @@ TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
     EXPECT_FALSE(tree.Load(nullptr, 0));
     tree.DrawDebug();   // nothing loaded: draws nothing
     EXPECT_TRUE(dev->CallsOf(gfx::CallKind::DrawPrimitiveUP).empty());
-}
-
-TEST_F(BatchTest, OctreeDebugDrawOutlinesVisibleNodes) {
-    std::vector<uint8_t> block = testsupport::BuildRenderOctreeBlock(EightLeaves());
-    RenderOctree tree;
-    ASSERT_TRUE(tree.Load(Stream(block), 0));
-    Camera all;
-    all.Set(50, 0, 0, 0, 0, 0, 0.0f, 1.5f, 1.0f, 500.0f);
-    all.Update();
-    Camera* saved = g_Scene.camera;
-    g_Scene.camera = &all;
-    tree.DrawDebug();
-    g_Scene.camera = saved;
-    // Nine nodes, six faces each, a four-segment strip per face: the root and leaf 6 in
-    // yellow first, then the seven leaves with items in red.
-    auto strips = dev->CallsOf(gfx::CallKind::DrawPrimitiveUP);
-    ASSERT_EQ(strips.size(), 54u);
-    EXPECT_EQ(strips[0].args[0], uint32_t(gfx::D3DPT_LINESTRIP));
-    EXPECT_EQ(strips[0].args[1], 4u);
-    const auto& draws = dev->Draws();
-    ASSERT_EQ(draws.size(), 54u);
-    auto colourOf = [&](size_t i) {
-        const std::vector<uint8_t>& v = draws[i].vertexData;
-        return v.size() < 16 ? 0u : uint32_t(v[12] | v[13] << 8 | v[14] << 16 | uint32_t(v[15]) << 24);
-    };
-    EXPECT_EQ(colourOf(0), 0xFFFFFF00u);
-    EXPECT_EQ(colourOf(11), 0xFFFFFF00u);
-    EXPECT_EQ(colourOf(12), 0xFFFF0000u);
-    EXPECT_EQ(colourOf(53), 0xFFFF0000u);
-    EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_ZWRITEENABLE), 0u);
-    EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_LIGHTING), 0u);
-    // The states are put back afterwards.
-    EXPECT_EQ(dev->CallsOf(gfx::CallKind::ApplyStateBlock).size(), 1u);
 }

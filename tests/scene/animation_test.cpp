@@ -60,21 +60,6 @@ TEST(AnimationSample, PositionsBetweenAndAtKeys) {
     for (const Case& c : cases) EXPECT_NEAR(SampleX(a, c.time), c.x, 1e-5f) << c.time;
 }
 
-TEST(AnimationSample, GapHoldsEarlierKeyUntilTheFrameBefore) {
-    Animation a = OneTrack({PosKey(0, 0), PosKey(10, 10)});
-    EXPECT_FLOAT_EQ(SampleX(a, 0.0f), 0.0f);
-    EXPECT_FLOAT_EQ(SampleX(a, 8.999f), 0.0f);
-    EXPECT_NEAR(SampleX(a, 9.0f), 0.0f, 1e-5f);
-    EXPECT_NEAR(SampleX(a, 9.5f), 5.0f, 1e-5f);
-    EXPECT_FLOAT_EQ(SampleX(a, 10.0f), 10.0f);
-}
-
-TEST(AnimationSample, WithoutInterpolationStepsFromKeyToKey) {
-    Animation a = OneTrack({PosKey(0, 0), PosKey(1, 10), PosKey(2, 20)});
-    EXPECT_FLOAT_EQ(SampleX(a, 0.9f, false), 0.0f);
-    EXPECT_FLOAT_EQ(SampleX(a, 1.5f, false), 10.0f);
-}
-
 TEST(AnimationSample, RotationTakesTheShorterArc) {
     // The second key is the quarter turn stored with the opposite sign.
     Animation a = OneTrack({RotKey(0, kIdentity), RotKey(1, Quat{0, 0, -kS45, -kS45})});
@@ -98,74 +83,6 @@ TEST(AnimationSample, CyclicBlendsTowardsTheFirstKey) {
     ExpectQuat(q, 0, 0, 0.5f * kS45, 0.5f + 0.5f * kS45);
     a.SampleNodeRotation(0, 19.0f, &q, false);
     ExpectQuat(q, 0, 0, kS45, kS45);
-}
-
-TEST(AnimationSample, KeysWithoutTheComponentAreSkipped) {
-    // Frame 1 carries only a rotation: the positions of frames 0 and 2 are neighbours.
-    Animation a = OneTrack({PosKey(0, 0), RotKey(1, kTurnZ90), PosKey(2, 20)});
-    EXPECT_FLOAT_EQ(SampleX(a, 0.5f), 0.0f);   // frame 2 is not f + 1
-    EXPECT_NEAR(SampleX(a, 1.5f), 10.0f, 1e-5f);
-}
-
-TEST(AnimationSample, RestValuesAndBadArguments) {
-    Y3DAnimation file;
-    file.header.length = 5;
-    Y3DObject noKeys = AnimTrackObject("a", {});
-    noKeys.parts.translation = {1, 2, 3};
-    noKeys.parts.rotation = kTurnZ90;
-    Y3DObject onlyPositions = AnimTrackObject("b", {PosKey(0, 7)});
-    onlyPositions.parts.rotation = {0, 1, 0, 0};
-    file.nodes = {noKeys, onlyPositions};
-    Animation a = Load(file);
-    Quat q{};
-    Vec3 p{};
-    ASSERT_TRUE(a.SampleNodePosition(0, 1.0f, &p, true));
-    EXPECT_EQ(p.y, 2.0f);
-    ASSERT_TRUE(a.SampleNodeRotation(0, 1.0f, &q, true));
-    ExpectQuat(q, 0, 0, kS45, kS45);
-    ASSERT_TRUE(a.SampleNodeRotation(1, 0.0f, &q, true));
-    ExpectQuat(q, 0, 1, 0, 0);
-
-    EXPECT_FALSE(a.SampleNodeRotation(0, 0.0f, nullptr, true));
-    EXPECT_FALSE(a.SampleNodePosition(0, 0.0f, nullptr, true));
-    // Tracks the animation does not have.
-    EXPECT_FALSE(a.SampleNodeRotation(2, 0.0f, &q, true));
-    ExpectQuat(q, 0, 0, 0, 1);
-    EXPECT_FALSE(a.SampleNodePosition(-1, 0.0f, &p, true));
-    EXPECT_FALSE(a.SampleTrackRotation(0, 0.0f, &q, true));
-    EXPECT_FALSE(a.SampleTrackPosition(0, 0.0f, &p, true));
-}
-
-TEST(AnimationRead, NodeAndNamedTracks) {
-    Y3DAnimation file;
-    file.header.length = 12;
-    file.header.version = 315;
-    file.nodes = {AnimTrackObject("root", {PosKey(0, 1)}), AnimTrackObject("arm", {RotKey(3, kTurnZ90)})};
-    Y3DObject named = AnimTrackObject("Camara", {PosKey(0, 4), PosKey(1, 6)});
-    named.extra[0] = 0xDEADBEEF;
-    named.extra[1] = 7;
-    file.named = {named, AnimTrackObject("Camara", {})};
-    Animation a = Load(file);
-    EXPECT_EQ(a.length, 12);
-    EXPECT_EQ(a.flags, 0);
-    EXPECT_EQ(g_Y3DVersion, 315);
-    ASSERT_EQ(a.nodeTrackCount, 2);
-    ASSERT_EQ(a.namedTrackCount, 2);
-    EXPECT_EQ(a.nodeTracks[1].keyCount, 1);
-    EXPECT_EQ(a.nodeTracks[1].keys[0].frame, 3);
-    EXPECT_EQ(a.nodeTracks[1].flags, ANIM_HAS_ROTATION);
-    EXPECT_EQ(a.trackExtras[0], 0xDEADBEEFu);
-    EXPECT_EQ(a.trackExtras[1], 7u);
-    EXPECT_EQ(a.FindNamedTrack("Camara"), 0);
-    EXPECT_EQ(a.FindNamedTrack("camara"), -1);
-    EXPECT_EQ(a.FindNamedTrack(nullptr), -1);
-    Vec3 p{};
-    ASSERT_TRUE(a.SampleTrackPosition(0, 0.5f, &p, true));
-    EXPECT_NEAR(p.x, 5.0f, 1e-5f);
-
-    a.Free();
-    EXPECT_EQ(a.namedTrackCount, 0);
-    EXPECT_EQ(a.FindNamedTrack("Camara"), -1);
 }
 
 TEST(AnimationRead, HandMadeBytes) {
@@ -239,39 +156,4 @@ TEST(AnimationRead, MalformedFilesLeaveAnEmptyAnimation) {
     Animation a;
     std::vector<uint8_t> bytes = ok.Build();
     EXPECT_TRUE(a.ReadBytes(bytes.data(), bytes.size()));
-}
-
-TEST(AnimationRead, FromAPackStaysInsideItsEntry) {
-    ScopedWorkDir dir;
-    Y3DAnimation file;
-    file.header.length = 4;
-    file.nodes = {AnimTrackObject("root", {PosKey(0, 1), PosKey(1, 3)})};
-    std::vector<uint8_t> good = file.Build();
-    file.nodes[0].keyCount = 40;   // keys that would run into the next entry
-    std::vector<uint8_t> bad = file.Build();
-    PackWriter pack;
-    pack.dummyFirst = true;
-    pack.Add("GOOD.Y3D", good);
-    pack.Add("BAD.Y3D", bad);
-    pack.Add("FILLER.BIN", std::vector<uint8_t>(4096, 0));
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "ANIMACIONES.DAT").string()));
-
-    PackEntryInfo info{};
-    FILE* f = OpenPackEntry("ANIMACIONES.DAT", "GOOD.Y3D", &info);
-    ASSERT_NE(f, nullptr);
-    Animation a;
-    EXPECT_TRUE(a.Read(f, &info));
-    ClosePackEntry(f);
-    Vec3 p{};
-    a.SampleNodePosition(0, 0.5f, &p, true);
-    EXPECT_NEAR(p.x, 2.0f, 1e-5f);
-
-    f = OpenPackEntry("ANIMACIONES.DAT", "BAD.Y3D", &info);
-    ASSERT_NE(f, nullptr);
-    Animation b;
-    EXPECT_FALSE(b.Read(f, &info));
-    ClosePackEntry(f);
-    EXPECT_EQ(b.nodeTrackCount, 0);
-    EXPECT_FALSE(a.Read(nullptr));
-    ResetPackFiles();
 }

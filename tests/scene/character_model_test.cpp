@@ -38,25 +38,6 @@ protected:
     }
 };
 
-TEST_F(CharacterModelTest, SkeletonAndDetailLevelLoad) {
-    LoadTwoBoneModel();
-    EXPECT_EQ(model.boneCount, 2);
-    EXPECT_EQ(model.animationGroup, kGroup);
-    EXPECT_EQ(model.typeCode, uint32_t(NODE_TYPE_CHARACTER_MODEL));
-    ASSERT_EQ(model.bones.size(), 2u);
-    EXPECT_EQ(model.bones[1]->name, "arm");
-    ASSERT_TRUE(model.levels[0].loaded);
-    EXPECT_FALSE(model.levels[1].loaded);
-    ASSERT_EQ(model.levels[0].subMeshes.size(), 1u);
-    const SubMesh* s = model.levels[0].subMeshes[0];
-    EXPECT_EQ(s->matrixCount, 2);
-    EXPECT_EQ(s->boneIndices, (std::vector<uint8_t>{0, 1}));
-    EXPECT_GE(s->materialId, 0);
-    // The arm's bind pose stands one unit up: its inverse takes it back down.
-    const Mat4& inverse = model.levels[0].inverseBinds[1];
-    EXPECT_NEAR(inverse.m[3][1], -1.0f, kEps);
-}
-
 // Posed at (2, 0, 5) on frame 0 of the walk: the hip's track holds the model at height 0.5 and
 // the arm stands turned half round z about its own origin, one unit above the hip.
 TEST_F(CharacterModelTest, SkinnedVerticesLandWhereTheBonesTakeThem) {
@@ -94,32 +75,6 @@ TEST_F(CharacterModelTest, SkinnedVerticesLandWhereTheBonesTakeThem) {
     EXPECT_EQ(rec->Draws().back().numVertices, 3u);
 }
 
-TEST_F(CharacterModelTest, AnimationApiAnswersForBadBones) {
-    LoadTwoBoneModel();
-    for (int bad : {-1, 2, 300}) {
-        EXPECT_EQ(model.GetAnimationIndex(bad), -1) << bad;
-        EXPECT_EQ(model.GetAnimationFrame(bad), -1.0f) << bad;
-        EXPECT_EQ(model.HasAnimationWrapped(bad), 0) << bad;
-        EXPECT_FALSE(model.AnimationPassedFrame(bad, 0.0f)) << bad;
-        EXPECT_EQ(model.GetAnimationLength(bad), -1) << bad;
-        EXPECT_FALSE(model.PlayAnimation(bad, 0, 0, 30.0f, true)) << bad;
-        model.SetAnimationFrame(bad, 3.0f, true);
-    }
-    EXPECT_TRUE(model.HasAnimation(0));
-    EXPECT_FALSE(model.HasAnimation(5));
-    // An animation the group lacks leaves every controller alone.
-    ASSERT_TRUE(model.PlayAnimation(0, 1, 0, 30.0f, true));
-    EXPECT_FALSE(model.PlayAnimation(0, 5, 0, 30.0f, true));
-    EXPECT_EQ(model.GetAnimationIndex(0), 1);
-    EXPECT_EQ(model.GetAnimationIndex(1), 1);
-    EXPECT_EQ(model.GetAnimationLength(1), 4);
-    model.SetAnimationFrame(1, 2.0f, false);
-    EXPECT_EQ(model.GetAnimationFrame(1), 2.0f);
-    EXPECT_EQ(model.GetAnimationFrame(0), 0.0f);
-    model.SetAnimationFrame(0, -1.0f, true);   // negative times are ignored
-    EXPECT_EQ(model.GetAnimationFrame(1), 2.0f);
-}
-
 struct RootMotionCase {
     const char* name;
     float rate;
@@ -149,65 +104,6 @@ TEST_F(CharacterModelTest, RootMotionFollowsTheTrackAcrossWrapsInBothDirections)
         EXPECT_NEAR(model.position.y, 0.5f, kEps) << c.name;
         EXPECT_NEAR(model.position.z, 0.0f, kEps) << c.name;
     }
-}
-
-TEST_F(CharacterModelTest, RootMotionOffKeepsThePlaceButNotTheHeight) {
-    LoadTwoBoneModel();
-    ASSERT_TRUE(model.PlayAnimation(0, 0, 0, 30.0f, true));
-    model.position = {4, 0, 1};
-    model.heightOffset = 0.25f;
-    model.rootMotion = 0;
-    model.root->controller->Advance(100);
-    NextFrame();
-    model.UpdatePose(true);
-    ExpectNear(model.position, {4, 0.75f, 1}, "root motion off");
-    ExpectNear(model.basePosition, {4, 0.5f, 1}, "base");
-
-    // A pose that must not move the model keeps x and z once, then root motion is back.
-    model.rootMotion = 1;
-    model.applyRootMotion = 0;
-    model.root->controller->Advance(100);
-    model.UpdatePose(false);
-    EXPECT_NEAR(model.position.x, 4.0f, kEps);
-    EXPECT_EQ(model.applyRootMotion, 1);
-    model.root->controller->Advance(100);
-    model.UpdatePose(false);
-    EXPECT_NEAR(model.position.x, 7.0f, kEps);
-    // The pose matrix carries the place in its fourth row.
-    EXPECT_NEAR(model.poseMatrix.m[3][0], 7.0f, kEps);
-    EXPECT_NEAR(model.poseMatrix.m[3][1], 0.75f, kEps);
-}
-
-TEST_F(CharacterModelTest, TheModelTurnsItsRootMotionByItsAngles) {
-    LoadTwoBoneModel();
-    ASSERT_TRUE(model.PlayAnimation(0, 0, 0, 30.0f, true));
-    model.angles = {0, std::acos(-1.0f), 0};   // half a turn about y: +x becomes -x
-    model.root->controller->Advance(100);
-    NextFrame();
-    model.UpdatePose(true);
-    EXPECT_NEAR(model.position.x, -3.0f, 1e-3f);
-    EXPECT_NEAR(model.position.z, 0.0f, 1e-3f);
-}
-
-TEST_F(CharacterModelTest, AnAttachmentFollowsItsBone) {
-    LoadTwoBoneModel();
-    scenetest::CountedNode piece("helmet");
-    model.SetAttachment(0x103, &piece, nullptr, 1);   // slot 3 by its low byte
-    EXPECT_EQ(model.attachments[3].object, &piece);
-    EXPECT_EQ(model.attachments[3].inUse, 0);
-    model.attachments[3].inUse = 1;
-    ASSERT_TRUE(model.PlayAnimation(0, 1, 0, 30.0f, true));
-    model.position = {2, 0, 5};
-    NextFrame();
-    model.UpdatePose(true);
-    ExpectNear(model.attachments[3].placedPosition, {2, 1, 5}, "at rest");
-    model.position = {-1, 0, 3};
-    NextFrame();
-    model.UpdatePose(true);
-    ExpectNear(model.attachments[3].placedPosition, {-1, 1, 3}, "moved");
-    // Slots past the sixteenth are ignored.
-    model.SetAttachment(16, &piece, "track", 0);
-    for (const CharacterAttachment& a : model.attachments) EXPECT_STRNE(a.trackName, "track");
 }
 
 struct LevelCase {
@@ -247,45 +143,6 @@ TEST_F(CharacterModelTest, ALevelThatIsNotLoadedDrawsTheNearestLoadedOne) {
     EXPECT_TRUE(rec->Draws().empty());
 }
 
-TEST_F(CharacterModelTest, ADetailFileWithFewerBonesLeavesTheRestAsIdentity) {
-    ASSERT_TRUE(LoadSkeleton(&model));
-    Y3DSkinnedModel file = DetailFile(ThreeWeights());
-    file.boneLimit = 1;
-    ASSERT_TRUE(LoadDetail(&model, file.Build()));
-    const Mat4 identity = Mat4Identity();
-    EXPECT_EQ(std::memcmp(&model.levels[0].inverseBinds[1], &identity, sizeof identity), 0);
-    // The skin matrix of that bone is then its world matrix alone.
-    NextFrame();
-    model.UpdatePose(true);
-    model.BuildSkinMatrices();
-    EXPECT_EQ(std::memcmp(&model.skinMatrices[1], &model.bones[1]->worldMatrix, sizeof(Mat4)), 0);
-}
-
-TEST_F(CharacterModelTest, LevelsLoadFromInsideThePackPastOtherRecords) {
-    ScopedWorkDir dir;
-    Y3DSkinnedModel fine = DetailFile(ThreeWeights());
-    Y3DObject other;
-    other.name = "light";
-    other.typeCode = 0x201;
-    fine.leading = {other, other};
-    Y3DSkinnedModel coarse = DetailFile(ThreeWeights());
-    coarse.subMeshes[0].matrixCount = 1;
-    PackWriter pack;
-    pack.dummyFirst = true;
-    pack.Add("HERO.Y3D", fine.Build());
-    pack.Add("HEROB.Y3D", coarse.Build());
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));
-
-    ASSERT_TRUE(LoadSkeleton(&model));
-    ASSERT_TRUE(model.LoadFromPack("HERO.Y3D"));
-    ASSERT_TRUE(model.LoadFromPack("HEROB.Y3D"));
-    EXPECT_FALSE(model.LoadFromPack("HEROC.Y3D"));
-    ASSERT_EQ(model.levels[1].subMeshes.size(), 1u);
-    EXPECT_EQ(model.levels[0].subMeshes[0]->matrixCount, 2);
-    EXPECT_EQ(model.levels[1].subMeshes[0]->matrixCount, 1);
-    EXPECT_NEAR(model.levels[1].inverseBinds[1].m[3][1], -1.0f, kEps);
-}
-
 TEST_F(CharacterModelTest, BadDetailFilesAreRefused) {
     ASSERT_TRUE(LoadSkeleton(&model));
     struct Bad {
@@ -310,110 +167,6 @@ TEST_F(CharacterModelTest, BadDetailFilesAreRefused) {
     // Five levels fill every slot; a sixth is refused.
     for (int i = 0; i < MODEL_LOD_COUNT; ++i) ASSERT_TRUE(LoadDetail(&model, DetailFile(ThreeWeights()).Build()));
     EXPECT_FALSE(LoadDetail(&model, DetailFile(ThreeWeights()).Build()));
-}
-
-TEST_F(CharacterModelTest, FadeSetsTheBlendOfEveryMaterialAndBack) {
-    LoadTwoBoneModel();
-    Material* m = g_Scene.materials->Get(model.levels[0].subMeshes[0]->materialId);
-    ASSERT_NE(m, nullptr);
-    ASSERT_GE(m->passCount, 1u);
-    model.SetAlpha(128);
-    EXPECT_EQ(model.alpha, 128);
-    EXPECT_EQ(m->passes[0].blendPreset, 5u);
-    EXPECT_EQ(m->passes[0].factorAlpha, 128);
-    model.SetAlpha(255);
-    EXPECT_EQ(m->passes[0].blendPreset, 0u);
-    // The same alpha again changes nothing.
-    m->passes[0].blendPreset = 7;
-    model.SetAlpha(255);
-    EXPECT_EQ(m->passes[0].blendPreset, 7u);
-}
-
-TEST_F(CharacterModelTest, FadedOrInvisibleModelsGoThroughTheSortedQueue) {
-    LoadTwoBoneModel();
-    ASSERT_NE(g_Scene.camera, nullptr);
-    AimCamera(g_Scene.camera);
-    g_Scene.camera->UpdateFrustum();
-    model.position = {0, 0, 0};
-    model.UpdateVisibility();
-    struct Case {
-        uint8_t alpha, invisible;
-        bool drawnAtOnce;
-    } cases[] = {{255, 0, true}, {128, 0, false}, {255, 1, false}};
-    for (const Case& c : cases) {
-        model.SetAlpha(c.alpha);
-        model.invisible = c.invisible;
-        g_Scene.renderQueue->Clear();
-        rec->ClearLog();
-        model.Render();
-        EXPECT_EQ(rec->Draws().size(), c.drawnAtOnce ? 1u : 0u) << int(c.alpha) << int(c.invisible);
-        EXPECT_EQ(g_Scene.renderQueue->count, c.drawnAtOnce ? 0u : 1u);
-    }
-    // Outside the view nothing happens at all; the sorted render also wants it near the eye.
-    model.invisible = 0;
-    model.SetAlpha(255);
-    // The box is taken from the place before the pose; without an animation the pose puts the
-    // model back on its base position.
-    model.position = model.basePosition = {0, 0, -40};
-    model.UpdateVisibility();
-    rec->ClearLog();
-    model.Render();
-    EXPECT_TRUE(rec->Draws().empty());
-    model.position = model.basePosition = {0, 0, 25};
-    model.UpdateVisibility();
-    rec->ClearLog();
-    model.RenderSorted();
-    EXPECT_TRUE(rec->Draws().empty());
-    model.Render();
-    EXPECT_EQ(rec->Draws().size(), 1u);
-    g_Scene.renderQueue->Clear();
-}
-
-TEST_F(CharacterModelTest, ACopyHasItsOwnBonesAndMaterialsAndSharesTheShadow) {
-    LoadTwoBoneModel();
-    model.shadow = g_ModelLoaders.Create();
-    model.position = {1, 2, 3};
-    CharacterModel copy;
-    ASSERT_TRUE(copy.CopyModel(&model));
-    EXPECT_EQ(copy.boneCount, 2);
-    ASSERT_EQ(copy.bones.size(), 2u);
-    EXPECT_NE(copy.bones[1], model.bones[1]);
-    EXPECT_EQ(copy.bones[1]->owner, &copy);
-    EXPECT_EQ(copy.shadow, model.shadow);
-    EXPECT_EQ(g_ModelLoaders.RefCount(model.shadow), 2);
-    ASSERT_EQ(copy.levels[0].subMeshes.size(), 1u);
-    const int32_t own = copy.levels[0].subMeshes[0]->materialId, source = model.levels[0].subMeshes[0]->materialId;
-    EXPECT_NE(own, source);
-    ASSERT_NE(g_Scene.materials->Get(own), nullptr);
-    EXPECT_EQ(g_Scene.materials->Get(own)->refCount, 1);
-    EXPECT_EQ(g_Scene.materials->Get(own)->passCount, g_Scene.materials->Get(source)->passCount);
-    // Fading the copy leaves the original's material alone.
-    copy.SetAlpha(100);
-    EXPECT_EQ(g_Scene.materials->Get(own)->passes[0].factorAlpha, 100);
-    EXPECT_EQ(g_Scene.materials->Get(source)->passes[0].blendPreset, 0u);
-    EXPECT_EQ(copy.position.z, 3.0f);
-    copy.Release();
-    EXPECT_EQ(g_ModelLoaders.RefCount(model.shadow), 1);
-    EXPECT_EQ(g_Scene.materials->Get(own), nullptr);   // its last reference went with the copy
-    copy.Release();   // again: nothing left to free
-    EXPECT_EQ(copy.boneCount, 0);
-}
-
-TEST_F(CharacterModelTest, TheViewerSwitchStopsAndRestartsTheAnimations) {
-    LoadTwoBoneModel();
-    ASSERT_TRUE(model.PlayAnimation(0, 0, 0, 30.0f, true));
-    model.ToggleAnimationAdvance();
-    model.root->controller->Advance(100);
-    EXPECT_EQ(model.GetAnimationFrame(0), 0.0f);
-    model.ToggleAnimationAdvance();
-    model.root->controller->Advance(100);
-    EXPECT_NEAR(model.GetAnimationFrame(0), 3.0f, kEps);
-    int animation = -2, count = -2;
-    float frame = -2;
-    model.GetAnimationInfo(0, &animation, &frame, &count);
-    EXPECT_EQ(animation, 0);
-    EXPECT_NEAR(frame, 3.0f, kEps);
-    EXPECT_EQ(count, 10);
 }
 
 }  // namespace

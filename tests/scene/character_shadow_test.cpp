@@ -60,27 +60,6 @@ protected:
     }
 };
 
-TEST(ToggleEdge, KeepsTheEdgesWithOneFacingTriangle) {
-    struct Step {
-        uint16_t a, b;
-        std::vector<uint16_t> after;
-    };
-    const Step steps[] = {
-        {1, 2, {1, 2}},
-        {2, 3, {1, 2, 2, 3}},
-        {3, 4, {1, 2, 2, 3, 3, 4}},
-        {2, 1, {3, 4, 2, 3}},          // reversed match: the last pair moves into its place
-        {3, 4, {2, 3}},
-        {9, 9, {2, 3, 9, 9}},
-    };
-    uint16_t edges[16] = {};
-    uint32_t count = 0;
-    for (const Step& s : steps) {
-        ToggleEdge(edges, &count, s.a, s.b);
-        EXPECT_EQ(std::vector<uint16_t>(edges, edges + 2 * count), s.after) << s.a << "-" << s.b;
-    }
-}
-
 TEST_F(CharacterShadowTest, TheBoxCastsFourEdgesDownToAFixedLengthWithoutGround) {
     ASSERT_TRUE(LoadShadow(BoxShadow()));
     ModelLoader* s = model.shadow;
@@ -106,89 +85,6 @@ TEST_F(CharacterShadowTest, TheBoxCastsFourEdgesDownToAFixedLengthWithoutGround)
         EXPECT_NEAR(q[4].z, q[1].z, 1e-4f);
         EXPECT_TRUE(std::fabs(std::fabs(q[0].x - 3.0f) - 0.5f) < 1e-4f || std::fabs(std::fabs(q[0].z - 2.0f) - 0.5f) < 1e-4f);
     }
-}
-
-TEST_F(CharacterShadowTest, TheVolumeEndsHalfAUnitPastTheGround) {
-    ASSERT_TRUE(LoadShadow(BoxShadow()));
-    ASSERT_NE(g_Scene.collisionOctree, nullptr);
-    ASSERT_TRUE(collisiontest::BuildWorld(g_Scene.collisionOctree));
-    PlaceAt({4, 0, -4});   // over the floor at y = -2: the ray starts at y = 1
-    model.shadow->BuildShadowVolume(&model);
-    EXPECT_NEAR(model.shadow->length, 3.5f, 1e-3f);
-    PlaceAt({-4, 0, 4});   // no ground below
-    model.shadow->BuildShadowVolume(&model);
-    EXPECT_FLOAT_EQ(model.shadow->length, SHADOW_NO_GROUND_LENGTH);
-}
-
-TEST_F(CharacterShadowTest, TheVolumeIsCountedUpThenDownIntoTheStencil) {
-    ASSERT_TRUE(LoadShadow(BoxShadow()));
-    PlaceAt({0, 0, 0});
-    AimAt({0, 0, 0}, 6);
-    rec->ClearLog();
-    ASSERT_TRUE(model.CastShadow());
-    const std::vector<gfx::DrawRecord>& draws = rec->Draws();
-    ASSERT_EQ(draws.size(), 2u);
-    const uint32_t cullBefore = g_Video.cullMode;
-    for (const gfx::DrawRecord& d : draws) {
-        EXPECT_EQ(d.type, gfx::D3DPT_TRIANGLELIST);
-        EXPECT_EQ(d.primitiveCount, 8u);
-        EXPECT_EQ(d.vertexShader, gfx::D3DFVF_XYZ);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILENABLE), 1u);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILFUNC), uint32_t(gfx::D3DCMP_ALWAYS));
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILZFAIL), uint32_t(gfx::D3DSTENCILOP_KEEP));
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILFAIL), uint32_t(gfx::D3DSTENCILOP_KEEP));
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILREF), 1u);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_ZWRITEENABLE), 0u);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_ZENABLE), 1u);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_SHADEMODE), uint32_t(gfx::D3DSHADE_FLAT));
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_SRCBLEND), uint32_t(gfx::D3DBLEND_ZERO));
-        EXPECT_EQ(d.RenderState(gfx::D3DRS_DESTBLEND), uint32_t(gfx::D3DBLEND_ONE));
-    }
-    EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_STENCILPASS), uint32_t(gfx::D3DSTENCILOP_INCR));
-    EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_CULLMODE), cullBefore);
-    EXPECT_EQ(draws[1].RenderState(gfx::D3DRS_STENCILPASS), uint32_t(gfx::D3DSTENCILOP_DECR));
-    EXPECT_EQ(draws[1].RenderState(gfx::D3DRS_CULLMODE), uint32_t(gfx::D3DCULL_CW));
-    // The state block puts the device back.
-    EXPECT_EQ(rec->RenderState(gfx::D3DRS_STENCILENABLE), 0u);
-    EXPECT_EQ(rec->RenderState(gfx::D3DRS_ZWRITEENABLE), 1u);
-    EXPECT_EQ(rec->RenderState(gfx::D3DRS_CULLMODE), cullBefore);
-    EXPECT_EQ(rec->StateBlockCount(), 0u);
-}
-
-TEST_F(CharacterShadowTest, OnlyOpaqueVisibleNearModelsCastShadows) {
-    ASSERT_TRUE(LoadShadow(BoxShadow()));
-    struct Case {
-        const char* name;
-        uint8_t alpha, invisible;
-        Vec3 at;
-        float eyeDistance;
-        bool casts;
-    } cases[] = {
-        {"near", 255, 0, {0, 0, 0}, 6, true},
-        {"faded", 200, 0, {0, 0, 0}, 6, false},
-        {"invisible", 255, 1, {0, 0, 0}, 6, false},
-        {"too far", 255, 0, {0, 0, 0}, 39.95f, false},   // the eye stands 2 above: 40 away
-        {"out of view", 255, 0, {0, 0, -20}, 6, false},
-    };
-    for (const Case& c : cases) {
-        model.alpha = c.alpha;
-        model.invisible = c.invisible;
-        PlaceAt(c.at);
-        AimAt({0, 0, 0}, c.eyeDistance);
-        rec->ClearLog();
-        model.CastShadow();
-        EXPECT_EQ(rec->Draws().size(), c.casts ? 2u : 0u) << c.name;
-    }
-    model.alpha = 255;
-    model.invisible = 0;
-    PlaceAt({0, 0, 0});
-    AimAt({0, 0, 0}, 6);
-    g_ModelLoaders.Release(model.shadow);
-    model.shadow = nullptr;
-    rec->ClearLog();
-    model.CastShadow();
-    EXPECT_TRUE(rec->Draws().empty());
 }
 
 TEST_F(CharacterShadowTest, BadShadowFilesAreRefused) {
@@ -241,68 +137,6 @@ TEST_F(CharacterShadowTest, AVolumeTooBigForTheBufferIsCut) {
     EXPECT_EQ(model.shadow->edgeCount, 3u * n);
     EXPECT_EQ(model.shadow->volumeCount, (SHADOW_MAX_VOLUME / 6) * 6);
     EXPECT_LE(model.shadow->volume.size(), size_t(SHADOW_MAX_VOLUME));
-}
-
-TEST_F(CharacterShadowTest, TheShadowFileLoadsFromInsideThePack) {
-    ScopedWorkDir dir;
-    Y3DShadowModel file = BoxShadow();
-    Y3DObject other;
-    other.name = "other";
-    other.typeCode = 0x700;
-    file.leading = {other};
-    PackWriter pack;
-    pack.dummyFirst = true;
-    pack.Add("HEROSHADOW.Y3D", file.Build());
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));
-    EXPECT_TRUE(model.LoadWithLoader("HEROSHADOW.Y3D"));
-    ASSERT_NE(model.shadow, nullptr);
-    EXPECT_EQ(model.shadow->triangleCount, 12u);
-    EXPECT_NEAR(model.shadow->inverseBinds[1].m[3][1], -1.0f, 1e-5f);
-    EXPECT_EQ(g_ModelLoaders.count, 1u);
-    // A file that is not there leaves no shadow model behind.
-    EXPECT_TRUE(model.LoadWithLoader("NONE.Y3D"));
-    EXPECT_EQ(model.shadow, nullptr);
-    EXPECT_EQ(g_ModelLoaders.count, 0u);
-}
-
-TEST_F(CharacterShadowTest, SharedLoadersLiveUntilTheLastReference) {
-    ModelLoader* a = g_ModelLoaders.Create();
-    ModelLoader* b = g_ModelLoaders.Create();
-    EXPECT_EQ(g_ModelLoaders.first->loader, b);
-    EXPECT_EQ(g_ModelLoaders.first->next->previous, g_ModelLoaders.first);
-    EXPECT_TRUE(g_ModelLoaders.AddRef(a));
-    EXPECT_FALSE(g_ModelLoaders.Release(a));
-    EXPECT_EQ(g_ModelLoaders.count, 2u);
-    EXPECT_TRUE(g_ModelLoaders.Release(a));
-    EXPECT_EQ(g_ModelLoaders.count, 1u);
-    ModelLoader stranger;
-    EXPECT_FALSE(g_ModelLoaders.AddRef(&stranger));
-    EXPECT_FALSE(g_ModelLoaders.Release(&stranger));
-    g_ModelLoaders.Clear();
-    EXPECT_EQ(g_ModelLoaders.count, 0u);
-    EXPECT_EQ(g_ModelLoaders.first, nullptr);
-}
-
-TEST_F(CharacterShadowTest, TheOverlayDarkensWhereTheStencilCounted) {
-    rec->ClearLog();
-    DrawCharacterShadowOverlay(200);
-    ASSERT_EQ(rec->Draws().size(), 1u);
-    const gfx::DrawRecord& d = rec->Draws()[0];
-    EXPECT_EQ(d.type, gfx::D3DPT_TRIANGLESTRIP);
-    EXPECT_EQ(d.primitiveCount, 2u);
-    EXPECT_EQ(d.stride, 20u);
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILENABLE), 1u);
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILREF), 1u);
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILFUNC), uint32_t(gfx::D3DCMP_LESSEQUAL));
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_STENCILPASS), uint32_t(gfx::D3DSTENCILOP_KEEP));
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_ZENABLE), 0u);
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
-    ASSERT_GE(d.vertexData.size(), 20u);
-    uint32_t colour = 0;
-    std::memcpy(&colour, d.vertexData.data() + 16, 4);
-    EXPECT_EQ(colour, 200u << 24);
-    EXPECT_EQ(rec->RenderState(gfx::D3DRS_STENCILENABLE), 0u);
-    EXPECT_EQ(rec->RenderState(gfx::D3DRS_ZENABLE), 1u);
 }
 
 }  // namespace

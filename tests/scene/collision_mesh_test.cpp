@@ -85,36 +85,6 @@ TEST(CollisionMeshRay, FloorHitsMissesAndTolerances) {
     EXPECT_TRUE(floor.RayTest(ray, nullptr, nullptr, nullptr, 1));
 }
 
-TEST(CollisionMeshRay, NearestFaceAndTies) {
-    CollisionMeshDesc desc;
-    desc.typeMask = 1 | 2;
-    desc.AddFace(0, Square({0, 0, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});   // y = 0, type 1
-    desc.AddFace(1, Square({0, 1, 0}, {0, 1, 0}, 1, 1), {0, 1, 0});   // y = 1, type 2
-    desc.AddFace(1, Square({0, 0, 0}, {0, 1, 0}, 2, 2), {0, 1, 0});   // y = 0 again, type 2
-    desc.groups[1].typeMask = 2;
-    CollisionMesh mesh = Load(desc);
-    // The later, nearer face replaces the first.
-    Hit h = Cast(mesh, {0, 3, 0}, {0, -1, 0}, 3);
-    ASSERT_TRUE(h.hit);
-    EXPECT_FLOAT_EQ(h.point.y, 1.0f);
-    EXPECT_EQ(h.type, 2);
-    // Masked to type 1 the upper face is skipped.
-    h = Cast(mesh, {0, 3, 0}, {0, -1, 0}, 1);
-    ASSERT_TRUE(h.hit);
-    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
-    EXPECT_EQ(h.type, 1);
-    // From below (both sides) the two faces at y = 0 tie: the one found first stays.
-    h = Cast(mesh, {0.5f, -3, 0.5f}, {0, 1, 0}, 0x103);
-    ASSERT_TRUE(h.hit);
-    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
-    EXPECT_EQ(h.type, 1);
-    // Outside the small faces only the large type-2 face is hit.
-    h = Cast(mesh, {1.5f, 3, 1.5f}, {0, -1, 0}, 3);
-    ASSERT_TRUE(h.hit);
-    EXPECT_EQ(h.type, 2);
-    EXPECT_FLOAT_EQ(h.point.y, 0.0f);
-}
-
 TEST(CollisionMeshRead, EveryFileVersion) {
     CollisionMeshDesc desc;
     desc.typeMask = 5;
@@ -196,18 +166,6 @@ TEST(CollisionMeshRead, BadIndicesAndShortDataRejected) {
     EXPECT_EQ(m.groups[0].faces.size(), 1u);
 }
 
-TEST(CollisionMesh, CopyIsDeepAndClearEmpties) {
-    CollisionMesh original = Load(Floor());
-    CollisionMesh copy;
-    copy.CopyFrom(original);
-    original.Clear();
-    EXPECT_EQ(original.faceCount, 0);
-    EXPECT_FALSE(Cast(original, {0, 3, 0}, {0, -1, 0}, 1).hit);
-    EXPECT_TRUE(Cast(copy, {0, 3, 0}, {0, -1, 0}, 1).hit);
-    EXPECT_EQ(copy.faceCount, 1);
-    EXPECT_EQ(copy.typeMask, 1u);
-}
-
 // ---- swept volume ----
 
 namespace {
@@ -223,115 +181,13 @@ struct Sweep {
     bool Run(const CollisionMesh& mesh, uint8_t mask = 1) {
         return mesh.SweepSphere(planes.data(), int(planes.size()), &point, &best, &bestContact, &list, mask);
     }
-    int ListSize() const {
-        int n = 0;
-        for (SweepContact* c = list; c; c = c->next) ++n;
-        return n;
-    }
 };
 
 // A unit square in the plane x = 0 (y, z in [0, 1]) moving +x by 10.
 const Vec3 kQuadX[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
 const Vec3 kMoveX{10, 0, 0};
 
-CollisionMeshDesc Walls(std::initializer_list<std::pair<float, Vec3>> walls) {
-    CollisionMeshDesc desc;
-    for (const auto& w : walls) desc.AddFace(0, Square({w.first, 0, 0}, w.second, 5, 5), w.second);
-    return desc;
-}
-
 }  // namespace
-
-TEST(CollisionMeshSweep, FirstContactWithAWall) {
-    // The farther wall comes first in the mesh and is replaced by the nearer one.
-    CollisionMesh mesh = Load(Walls({{7, {-1, 0, 0}}, {5, {-1, 0, 0}}, {12, {-1, 0, 0}}}));
-    Sweep s(kQuadX, kMoveX);
-    ASSERT_TRUE(s.Run(mesh));
-    EXPECT_NEAR(s.best, 5.0f, 1e-4f);
-    EXPECT_NEAR(s.point.x, 5.0f, 1e-4f);
-    EXPECT_TRUE(s.point.y >= -1e-4f && s.point.y <= 1.0001f && s.point.z >= -1e-4f && s.point.z <= 1.0001f);
-    EXPECT_FLOAT_EQ(s.bestContact.normal.x, -1.0f);
-    // The wall is clipped to the square's shadow.
-    EXPECT_EQ(s.bestContact.vertexCount, 4);
-    for (int i = 0; i < s.bestContact.vertexCount; ++i) {
-        EXPECT_NEAR(s.bestContact.vertices[i].x, 5.0f, 1e-4f);
-        EXPECT_GE(s.bestContact.vertices[i].y, -1e-4f);
-        EXPECT_LE(s.bestContact.vertices[i].y, 1.0001f);
-    }
-    // The wall past the end of the motion leaves no contact; the other two do, newest first.
-    ASSERT_EQ(s.ListSize(), 2);
-    EXPECT_NEAR(s.list->vertices[0].x, 5.0f, 1e-4f);
-    EXPECT_NEAR(s.list->next->vertices[0].x, 7.0f, 1e-4f);
-    // Only groups of the mask take part.
-    Sweep other(kQuadX, kMoveX);
-    EXPECT_FALSE(other.Run(mesh, 4));
-    EXPECT_EQ(other.ListSize(), 0);
-}
-
-TEST(CollisionMeshSweep, FacesThatTakeNoPart) {
-    const struct {
-        const char* name;
-        float x;
-        Vec3 normal;
-    } cases[] = {
-        {"back face", 5, {1, 0, 0}},
-        {"behind the start plane", -3, {-1, 0, 0}},
-        {"past the end", 11, {-1, 0, 0}},
-    };
-    for (const auto& c : cases) {
-        CollisionMesh mesh = Load(Walls({{c.x, c.normal}}));
-        Sweep s(kQuadX, kMoveX);
-        EXPECT_FALSE(s.Run(mesh)) << c.name;
-        EXPECT_EQ(s.ListSize(), 0) << c.name;
-        EXPECT_FLOAT_EQ(s.best, 10.0f) << c.name;
-        EXPECT_FLOAT_EQ(s.point.x, 99.0f) << c.name;
-    }
-    // Sliding: moving along +z beside a wall whose normal is across the motion.
-    const Vec3 quadZ[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    CollisionMeshDesc desc;
-    desc.AddFace(0, Square({0.5f, 0, 0}, {-1, 0, 0}, 5, 5), {-1, 0, 0});
-    CollisionMesh wall = Load(desc);
-    Sweep s(quadZ, {0, 0, 10});
-    EXPECT_FALSE(s.Run(wall));
-    EXPECT_EQ(s.ListSize(), 0);
-}
-
-TEST(CollisionMeshSweep, TiesKeepTheFirstAndDropRepeatedSurfaces) {
-    // Two halves of one wall at x = 5: same distance, same normal.
-    CollisionMeshDesc desc;
-    desc.AddFace(0, {{5, -5, -5}, {5, 5, -5}, {5, 5, 0.5f}, {5, -5, 0.5f}}, {-1, 0, 0});
-    desc.AddFace(0, {{5, -5, 0.5f}, {5, 5, 0.5f}, {5, 5, 5}, {5, -5, 5}}, {-1, 0, 0});
-    CollisionMesh mesh = Load(desc);
-    Sweep s(kQuadX, kMoveX);
-    ASSERT_TRUE(s.Run(mesh));
-    EXPECT_NEAR(s.best, 5.0f, 1e-4f);
-    EXPECT_EQ(s.ListSize(), 1);
-    for (int i = 0; i < s.bestContact.vertexCount; ++i) EXPECT_LE(s.bestContact.vertices[i].z, 0.5001f);
-    // The best distance carries over: the same wall in a second mesh is dropped too.
-    EXPECT_FALSE(s.Run(mesh));
-    EXPECT_EQ(s.ListSize(), 1);
-}
-
-TEST(CollisionMeshSweep, StopsInACorner) {
-    // A square moving diagonally into the corner of the walls x = 5 and z = 5.
-    const float a = 1.0f / std::sqrt(2.0f);
-    const Vec3 u{a, 0, -a}, v{0, 1, 0};
-    const Vec3 quad[4] = {Vec3Scale(u, -0.5f), Vec3Scale(u, 0.5f), Vec3Add(Vec3Scale(u, 0.5f), v),
-                          Vec3Add(Vec3Scale(u, -0.5f), v)};
-    CollisionMeshDesc desc;
-    desc.AddFace(0, Square({5, 0, -7.5f}, {-1, 0, 0}, 5, 12.5f), {-1, 0, 0});
-    desc.AddFace(0, {{-20, -5, 5}, {5, -5, 5}, {5, 5, 5}, {-20, 5, 5}}, {0, 0, -1});
-    CollisionMesh mesh = Load(desc);
-    Sweep s(quad, {10, 0, 10});
-    ASSERT_TRUE(s.Run(mesh));
-    // Both walls are first met by the square's leading corner, at a(10 - a) along the motion.
-    EXPECT_NEAR(s.best, a * (10.0f - a), 1e-3f);
-    EXPECT_NEAR(s.point.x, 5.0f, 1e-3f);
-    EXPECT_NEAR(s.point.z, 5.0f - a, 1e-3f);
-    EXPECT_FLOAT_EQ(s.bestContact.normal.x, -1.0f);
-    ASSERT_EQ(s.ListSize(), 2);
-    EXPECT_FLOAT_EQ(s.list->normal.z, -1.0f);
-}
 
 TEST(CollisionMeshSweep, FacesWithManyCornersFitTheClipBuffers) {
     for (int corners : {40, 255}) {

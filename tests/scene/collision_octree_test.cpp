@@ -82,16 +82,6 @@ TEST_F(CollisionWorld, RayQueriesThroughTheLeaves) {
     }
 }
 
-TEST_F(CollisionWorld, RayDirectionIsNormalisedInPlace) {
-    Ray ray{{0, -3, 4}, {2, 5, -3}};
-    tree.RayQuery(&ray, 100, nullptr, nullptr, nullptr, 1);
-    EXPECT_NEAR(ray.direction.y, -0.6f, 1e-6f);
-    EXPECT_NEAR(ray.direction.z, 0.8f, 1e-6f);
-    Ray zero{{0, 0, 1e-7f}, {0, 0, 0}};
-    EXPECT_FALSE(tree.RayQuery(&zero, 100, nullptr, nullptr, nullptr, 1));
-    EXPECT_FLOAT_EQ(zero.direction.z, 0.0f);
-}
-
 TEST_F(CollisionWorld, SweepThroughTheTree) {
     // A square at x = 1 moving +x by 6 towards the wall at x = 4.
     const Vec3 quad[4] = {{1, -3, -5}, {1, -2, -5}, {1, -2, -4}, {1, -3, -4}};
@@ -129,87 +119,4 @@ TEST_F(CollisionWorld, SweepThroughTheTree) {
     EXPECT_NEAR(point.y, -2.0f, 1e-4f);
     EXPECT_FLOAT_EQ(bestContact.normal.y, 1.0f);
     FreeSweepContacts(list);
-}
-
-TEST(CollisionOctree, EmptyTreeAnswersNothing) {
-    CollisionOctree tree;
-    Ray ray{{0, -1, 0}, {0, 0, 0}};
-    Vec3 p{7, 7, 7};
-    EXPECT_FALSE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1));
-    EXPECT_FLOAT_EQ(p.x, 7.0f);
-    const Vec3 quad[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
-    std::vector<Plane> planes = SweepPlanes(quad, {1, 0, 0});
-    float best = 1;
-    SweepContact c;
-    SweepContact* list = nullptr;
-    EXPECT_FALSE(tree.SweepSphere(planes.data(), 6, &p, &best, &c, &list, 1));
-    // Clear after a load empties it again.
-    ASSERT_TRUE(BuildWorld(&tree));
-    EXPECT_EQ(tree.Meshes().size(), 4u);
-    tree.Clear();
-    EXPECT_EQ(tree.GetNodeCount(), 0u);
-    EXPECT_TRUE(tree.Meshes().empty());
-    EXPECT_EQ(tree.headerA, 0u);
-}
-
-TEST(CollisionOctree, SingleLeafAndSixtyFourLeafTrees) {
-    const int32_t corner[3] = {-8, -8, -8};
-    for (int depth : {0, 2}) {
-        std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(depth, corner, 4);
-        int n = 1 << depth;
-        // One floor mesh at y = -6.5 in every bottom leaf under the point (5, z = 5).
-        std::vector<CollisionMeshDesc> meshes(1);
-        meshes[0].AddFace(0, Square({0, -6.5f, 0}, {0, 1, 0}, 8, 8), {0, 1, 0});
-        for (int x = 0; x < n; ++x)
-            for (int z = 0; z < n; ++z) {
-                testsupport::OctreeNodeDesc& leaf = nodes[size_t(testsupport::GridLeaf(depth, x, 0, z))];
-                leaf.first = 0;
-                leaf.itemCount = 1;
-            }
-        CollisionOctree tree;
-        ASSERT_TRUE(LoadTree(&tree, nodes, meshes, 315)) << depth;
-        Ray ray{{0, -1, 0}, {5, 7, 5}};
-        Vec3 p{};
-        ASSERT_TRUE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1)) << depth;
-        EXPECT_FLOAT_EQ(p.y, -6.5f);
-        // Sideways from the top layer across the whole grid: nothing to hit.
-        Ray side{{1, 0, 0}, {-7.5f, 7.5f, 1}};
-        EXPECT_FALSE(tree.RayQuery(&side, 100, nullptr, nullptr, nullptr, 1)) << depth;
-    }
-}
-
-TEST(CollisionOctree, LoadFromAStreamStopsAtTheBlockEnd) {
-    const int32_t corner[3] = {-8, -8, -8};
-    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(1, corner, 4);
-    nodes[1].first = 0;
-    nodes[1].itemCount = 1;
-    std::vector<CollisionMeshDesc> meshes(1);
-    meshes[0].AddFace(0, Square({-4, -6, -4}, {0, 1, 0}, 4, 4), {0, 1, 0});
-    std::vector<uint8_t> bytes = testsupport::BuildCollisionOctreeBlock(nodes, meshes, 305);
-    const size_t blockSize = bytes.size();
-    bytes.insert(bytes.end(), {0xAB, 0xCD});   // the next record
-    FILE* f = std::tmpfile();
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    std::rewind(f);
-    CollisionOctree tree;
-    ASSERT_TRUE(tree.Load(f, 305));
-    EXPECT_EQ(std::ftell(f), long(blockSize));
-    EXPECT_EQ(std::fgetc(f), 0xAB);
-    Ray ray{{0, -1, 0}, {-4, 5, -4}};
-    Vec3 p{};
-    ASSERT_TRUE(tree.RayQuery(&ray, 100, &p, nullptr, nullptr, 1));
-    EXPECT_FLOAT_EQ(p.y, -6.0f);
-    // A stream cut inside the meshes loads nothing.
-    std::rewind(f);
-    std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(blockSize - 3));
-    FILE* g = std::tmpfile();
-    ASSERT_NE(g, nullptr);
-    std::fwrite(part.data(), 1, part.size(), g);
-    std::rewind(g);
-    EXPECT_FALSE(tree.Load(g, 305));
-    EXPECT_EQ(tree.GetNodeCount(), 0u);
-    EXPECT_FALSE(tree.Load(nullptr, 305));
-    std::fclose(f);
-    std::fclose(g);
 }

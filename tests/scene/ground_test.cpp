@@ -92,21 +92,3 @@ TEST(Ground, NoSceneTreeMeansNoGround) {
     EXPECT_EQ(GetGroundHeightAndSlope(0, 0, 0, nullptr, nullptr), GROUND_NONE);
     EXPECT_FALSE(IsSegmentBlocked({0, 0, 0}, {1, 1, 1}));
 }
-
-TEST(Ground, ReflectOffPlane) {
-    const struct {
-        Vec3 v, n, expected;
-    } cases[] = {
-        {{1, -1, 0}, {0, 1, 0}, {1, 1, 0}},
-        {{1, -1, 0}, {0, 3, 0}, {1, 1, 0}},        // the normal need not be unit
-        {{2, 0, 1}, {-1, 0, 0}, {-2, 0, 1}},
-        {{1, -1, 0}, {0, 0, 0}, {1, -1, 0}},       // zero normal: unchanged
-        {{1, -1, 0}, {0, 0.005f, 0}, {1, -1, 0}},  // n.n = 0.000025 <= 0.0001
-    };
-    for (const auto& c : cases) {
-        Vec3 r = ReflectOffPlane(c.v, {100, 200, 300}, c.n);
-        EXPECT_NEAR(r.x, c.expected.x, 1e-5f);
-        EXPECT_NEAR(r.y, c.expected.y, 1e-5f);
-        EXPECT_NEAR(r.z, c.expected.z, 1e-5f);
-    }
-}

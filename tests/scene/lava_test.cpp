@@ -57,16 +57,6 @@ TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
     lava.Release();   // twice is harmless
 }
 
-TEST_F(LavaTest, MaterialIndexOutOfRangeGivesMinusOne) {
-    for (uint32_t index : {3u, 0xFFFFFFFFu}) {
-        FILE* f = testsupport::StreamOf(LavaBytes(index));
-        LavaNode lava;
-        ASSERT_TRUE(lava.Load(f, {10, 11, 12}));
-        std::fclose(f);
-        EXPECT_EQ(lava.materialId, -1) << index;
-    }
-}
-
 TEST_F(LavaTest, ShortOrMalformedRecordsAreRefused) {
     const std::vector<uint8_t> bytes = LavaBytes();
     // Every cut inside the record or a block (the last block's final index is cut off too).
@@ -114,58 +104,6 @@ TEST_F(LavaTest, AfterTwentySecondsOfMatchTimeTheLayersHaveScrolled) {
     EXPECT_EQ(draws[0].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 0u);
     EXPECT_EQ(draws[1].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
     EXPECT_EQ(draws[2].RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
-}
-
-TEST_F(LavaTest, PausedMatchClockFreezesTheScrolling) {
-    FILE* f = testsupport::StreamOf(LavaBytes());
-    LavaNode lava;
-    ASSERT_TRUE(lava.Load(f, {}));
-    std::fclose(f);
-    g_Clocks.active = CLOCK_MATCH;
-    g_Clocks.base[CLOCK_MATCH] = 0;
-    SetActiveClock(CLOCK_PAUSE);   // the match clock keeps the time it had
-    const uint32_t frozen = GetTime(CLOCK_MATCH);
-    rec->ClearLog();
-    lava.Draw();
-    const auto first = StageZeroMatrices();
-    rec->ClearLog();
-    lava.Draw();
-    const auto second = StageZeroMatrices();
-    ASSERT_EQ(first.size(), 3u);
-    ASSERT_EQ(second.size(), 3u);
-    EXPECT_EQ(GetTime(CLOCK_MATCH), frozen);
-    for (int i = 0; i < 3; ++i)
-        for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c) EXPECT_EQ(first[size_t(i)].m[r][c], second[size_t(i)].m[r][c]);
-}
-
-TEST_F(LavaTest, BoxOutsideTheViewDrawsNothingAndChangesNoState) {
-    const float away[6] = {-5, -1, -40, 5, 1, -30};   // behind the eye
-    FILE* f = testsupport::StreamOf(Concat({LavaOrWaterRecord(2, 0.0f, away, 0), FlatQuad(0, 5)}));
-    LavaNode lava;
-    ASSERT_TRUE(lava.Load(f, {}));
-    std::fclose(f);
-    rec->ClearLog();
-    EXPECT_TRUE(lava.Draw());
-    EXPECT_TRUE(rec->Log().empty());
-}
-
-TEST_F(LavaTest, MissingLayerTextureBindsNothingForItsPass) {
-    const int32_t only = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava01.tga");
-    FILE* f = testsupport::StreamOf(LavaBytes());
-    LavaNode lava;
-    ASSERT_TRUE(lava.Load(f, {}));
-    std::fclose(f);
-    EXPECT_EQ(lava.layers[0], -1);
-    EXPECT_EQ(lava.layers[1], only);
-    EXPECT_EQ(lava.layers[2], -1);
-    StopMatchClockAt(0);
-    rec->ClearLog();
-    lava.Draw();
-    const auto sets = rec->CallsOf(gfx::CallKind::SetTexture);
-    ASSERT_EQ(sets.size(), 1u);
-    EXPECT_EQ(sets[0].objects[0], g_Scene.textures->Get(only)->frames[0]);
-    EXPECT_EQ(rec->Draws().size(), 3u);
 }
 
 }  // namespace

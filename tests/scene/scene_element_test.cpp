@@ -81,26 +81,6 @@ TEST_F(SceneElementTest, ShortElementRecordsAreRefused) {
     ExpectEveryPrefixRefused(ElementBytes("E", 0x1001, 4, 1), 13, [](FILE* f) { return SceneElement4().Load(f); });
 }
 
-TEST_F(SceneElementTest, TexturedElementLoadsItsTextureAndTakesNoName) {
-    const int32_t seeded = SeedTexture(rec, "Texturas\\Efectos\\Glow02.tga");
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 15; ++i) PutU32(&bytes, uint32_t(100 + i));
-    PutText(&bytes, "Texturas\\Efectos\\Glow02.tga", 256);
-    ASSERT_EQ(bytes.size(), 316u);
-    FILE* f = testsupport::StreamOf(bytes);
-    TexturedElement e;
-    ASSERT_TRUE(e.Load(f));
-    std::fclose(f);
-    EXPECT_EQ(e.texture, seeded);
-    EXPECT_EQ(e.name, nullptr);
-    EXPECT_EQ(e.typeCode, 0u);
-    EXPECT_EQ(e.values[0], 100u);
-    EXPECT_EQ(e.values[14], 114u);
-    e.Release();
-    EXPECT_EQ(e.values[0], 0u);
-    EXPECT_EQ(e.values[1], 101u);
-}
-
 TEST_F(SceneElementTest, TexturedElementNameWithoutTerminatorIsBounded) {
     std::vector<uint8_t> bytes(60, 0);
     bytes.resize(316, 'A');   // 256 letters, no zero
@@ -110,44 +90,6 @@ TEST_F(SceneElementTest, TexturedElementNameWithoutTerminatorIsBounded) {
     std::fclose(f);
     EXPECT_EQ(e.texture, -1);
     ExpectEveryPrefixRefused(bytes, 17, [](FILE* s) { return TexturedElement().Load(s); });
-}
-
-TEST_F(SceneElementTest, EmptyScreenSpaceListStillSetsTheFixedStates) {
-    // Something else first, so that every fixed state must be sent.
-    g_Video.SetBlendMode(5);
-    g_Video.SetLighting(true);
-    g_Video.SetVertexShader(0x142);
-    rec->ClearLog();
-    ScreenSpaceList list;
-    list.DrawAll();
-    EXPECT_EQ(rec->CountCalls(gfx::CallKind::DrawPrimitiveUP), 0u);
-    const auto shaders = rec->CallsOf(gfx::CallKind::SetVertexShader);
-    ASSERT_FALSE(shaders.empty());
-    EXPECT_EQ(shaders.back().args[0], SCREEN_SPACE_FVF);
-    const auto lighting = rec->RenderStateSends(gfx::D3DRS_LIGHTING);
-    ASSERT_FALSE(lighting.empty());
-    EXPECT_EQ(lighting.back(), 0u);
-    EXPECT_EQ(g_Video.blendPreset, 0);
-    EXPECT_EQ(g_Video.world[0], &IdentityMatrix);
-}
-
-TEST_F(SceneElementTest, ScreenSpaceListDrawsMembersFromTheHead) {
-    struct Sprite : SceneNode {
-        std::vector<std::string>* log;
-        std::string label;
-        Sprite(std::vector<std::string>* l, std::string s) : log(l), label(std::move(s)) {}
-        bool Draw() override {
-            log->push_back(label);
-            return true;
-        }
-    };
-    std::vector<std::string> log;
-    Sprite a(&log, "a"), b(&log, "b");
-    ScreenSpaceList list;
-    list.Add(&a);
-    list.Add(&b);
-    list.DrawAll();
-    EXPECT_EQ(log, (std::vector<std::string>{"b", "a"}));
 }
 
 }  // namespace

@@ -71,12 +71,6 @@ struct SceneShape {
 
 MeshNode* FindMeshNode(const char* name) { return dynamic_cast<MeshNode*>(g_Scene.objects->FindByName(name)); }
 
-LightNode* FindLight(const std::string& name) {
-    for (LightNode* l : g_Scene.lights)
-        if (l->name == name) return l;
-    return nullptr;
-}
-
 class Y3DLoaderTest : public scenetest::SceneDeviceTest {
 protected:
     void SetUp() override {
@@ -197,68 +191,6 @@ TEST_F(Y3DLoaderTest, HeaderChecks) {
     EXPECT_FALSE(Load("H.Y3D", FullScene().Build()));
 }
 
-TEST_F(Y3DLoaderTest, WithoutGeometryTheRecordsFollowTheIndexBuffers) {
-    Y3DSceneFile f = FullScene();
-    f.header.geometry = 0;
-    const SceneShape before = SceneShape::Of(g_Scene);
-    // The mesh node's records name buffers of the file, which are still there.
-    ASSERT_TRUE(Load("NOGEO.Y3D", f.Build()));
-    EXPECT_EQ(g_Scene.objects->count, 1u);
-    EXPECT_EQ(g_Scene.lights.size(), 2u);
-    // No octree was read: the scene keeps the ones it had.
-    EXPECT_EQ(g_Scene.renderOctree, before.render);
-    EXPECT_EQ(g_Scene.collisionOctree, before.collision);
-    EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 0u);
-}
-
-TEST_F(Y3DLoaderTest, ScenarioFilesSetTheAmbientColourUnlessMerged) {
-    Y3DSceneFile f;
-    f.header.ambient[0] = 0x12;
-    f.header.ambient[1] = 0x34;
-    f.header.ambient[2] = 0x56;
-    g_Video.ambient = 0;
-    ASSERT_TRUE(Load("ESCENARIOMERGE2.Y3D", f.Build(), "EscenarioMerge2.y3d"));
-    EXPECT_EQ(g_Video.ambient, 0u);
-    ASSERT_TRUE(Load("OTRO.Y3D", f.Build(), "Otro.y3d"));
-    EXPECT_EQ(g_Video.ambient, 0u);
-    ASSERT_TRUE(Load("ESCENARIO2.Y3D", f.Build(), "Escenario2.y3d"));
-    EXPECT_EQ(g_Video.ambient, 0xFF123456u);
-}
-
-TEST_F(Y3DLoaderTest, AFileInsideAPackSkipsRecordsFromTheEntryStart) {
-    Y3DSceneFile f = FullScene();
-    // A helper without the flare tag, then a light that must be found right after it.
-    f.records.insert(f.records.begin(), OpaqueRecord("Plain", 0x400, 40));
-    PackWriter pack;
-    pack.dummyFirst = true;
-    const size_t index = pack.Add("PACKED.Y3D", f.Build());
-    ASSERT_GT(pack.DataOffset(index), 16u);
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));
-    ASSERT_TRUE(g_Scene.LoadModel("Packed.y3d", nullptr, 0, false));
-    EXPECT_NE(FindMeshNode("Floor"), nullptr);
-    ASSERT_NE(g_Scene.sun, nullptr);
-    EXPECT_NE(FindLight("Spot"), nullptr);
-    EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
-}
-
-TEST_F(Y3DLoaderTest, AShortRecordEndsTheRunAndKeepsWhatCameBefore) {
-    Y3DSceneLayout layout;
-    Y3DSceneFile f = FullScene();
-    std::vector<uint8_t> bytes = f.Build(&layout);
-    // Cut inside the fourth record's 276 bytes, and a count larger than the records written.
-    std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(layout.records[3] + 100));
-    ASSERT_TRUE(Load("CUT.Y3D", cut));
-    EXPECT_EQ(g_Scene.objects->count, 1u);
-    EXPECT_NE(g_Scene.sun, nullptr);
-    EXPECT_TRUE(g_Scene.lights.empty());
-
-    g_Scene.Destroy(true);
-    ASSERT_TRUE(g_Scene.Create());
-    f.header.objectCount = 1000;
-    ASSERT_TRUE(Load("MANY.Y3D", f.Build()));
-    EXPECT_EQ(g_Scene.lights.size(), 2u);
-}
-
 // Each count, index and offset pushed out of range in turn: refused, with the scene as it was.
 TEST_F(Y3DLoaderTest, DamagedFilesAreRefusedAndLeaveTheSceneAsItWas) {
     // Something loaded first, so "as it was" is not just empty.
@@ -332,62 +264,6 @@ TEST_F(Y3DLoaderTest, TruncatedFilesNeverCrashAndARefusalChangesNothing) {
     }
 }
 
-TEST_F(Y3DLoaderTest, AnimationGroupsLoadOnceAndOnlyInsideTheTable) {
-    EXPECT_FALSE(g_Scene.LoadAnimationGroup(-1));
-    EXPECT_FALSE(g_Scene.LoadAnimationGroup(SCENE_ANIMATION_GROUPS));
-
-    Y3DAnimation anim;
-    anim.header.length = 12;
-    anim.nodes.push_back(AnimTrackObject("root", {Y3DKey{0, std::nullopt, Vec3{1, 0, 0}}}));
-    PackWriter pack;
-    pack.Add("ANIMACIONES\\GRUPO07\\ANI07000.Y3D", anim.Build());
-    pack.Add("ANIMACIONES\\GRUPO07\\ANI07003.Y3D", anim.Build());
-    pack.Add("ANIMACIONES\\GRUPO07\\ANI07004.Y3D", std::vector<uint8_t>(10, 0));   // unreadable
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "ANIMACIONES.DAT").string()));
-
-    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
-    ASSERT_NE(g_Scene.GetAnimation(7, 0), nullptr);
-    EXPECT_EQ(g_Scene.GetAnimation(7, 0)->length, 12);
-    EXPECT_EQ(g_Scene.GetAnimation(7, 1), nullptr);
-    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
-    // A failed read keeps its (empty) animation.
-    ASSERT_NE(g_Scene.GetAnimation(7, 4), nullptr);
-    EXPECT_EQ(g_Scene.GetAnimation(7, 4)->length, 0);
-
-    // A second load reads nothing: the same objects stay.
-    Animation* first = g_Scene.GetAnimation(7, 0);
-    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
-    EXPECT_EQ(g_Scene.GetAnimation(7, 0), first);
-
-    // Reloading reads the group again; groups never loaded stay unloaded.
-    g_Scene.ReloadAnimations();
-    EXPECT_NE(g_Scene.GetAnimation(7, 0), nullptr);
-    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
-    EXPECT_EQ(g_Scene.animations[8], nullptr);
-}
-
-TEST(Y3DCharacterModelNames, DetailLevelAndShadowNames) {
-    struct Case {
-        const char* name;
-        int level;
-        const char* expected;
-    } cases[] = {
-        {"xyz.y3d", 0, "xyz.y3d"},  {"xyz.y3d", 1, "xyzB.Y3D"}, {"xyz.y3d", 4, "xyzE.Y3D"},
-        {"a.b.y3d", 2, "aC.Y3D"},   {"plain", 3, "plainD.Y3D"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(CharacterModelLevelName(c.name, c.level), c.expected) << c.name;
-    EXPECT_EQ(CharacterModelShadowName("Modelos\\Hero.y3d"), "Modelos\\Heroshadow.Y3D");
-    EXPECT_EQ(CharacterModelLevelName(nullptr, 1), "");
-}
-
-TEST_F(Y3DLoaderTest, CharacterModelLevelsStopAtTheFirstMissingFile) {
-    WriteBytes((dir.path() / "XYZ.Y3D").string(), {1});
-    WriteBytes((dir.path() / "XYZB.Y3D").string(), {1});
-    WriteBytes((dir.path() / "XYZD.Y3D").string(), {1});
-    EXPECT_EQ(CountCharacterModelLevels("xyz.y3d"), 2);
-    EXPECT_EQ(CountCharacterModelLevels("none.y3d"), 0);
-}
-
 TEST_F(Y3DLoaderTest, CharacterModelsThatCannotBeBuiltGiveNullAndLeaveNothing) {
     EXPECT_EQ(g_Scene.LoadCharacterModel(nullptr, nullptr, 0, false), nullptr);
     EXPECT_EQ(g_Scene.LoadCharacterModel("MISSING.Y3D", nullptr, 0, false), nullptr);
@@ -432,58 +308,4 @@ TEST_F(Y3DLoaderTest, CharacterModelsThatCannotBeBuiltGiveNullAndLeaveNothing) {
     empty.objectCount = 0;
     ASSERT_TRUE(WriteBytes((dir.path() / "EMPTY.Y3D").string(), BuildY3DHeader(empty, 0)));
     EXPECT_EQ(g_Scene.LoadCharacterModel("Empty.y3d", nullptr, 0, false), nullptr);
-}
-
-// A detail-level file: one triangle over three vertices of a two-bone skeleton.
-std::vector<uint8_t> DetailLevelFile() {
-    Y3DSkinnedModel f;
-    Y3DMaterial material;
-    material.layers = {Y3DMaterialLayer{64, ""}};
-    f.materials = {material.Build()};
-    f.vertexBuffers = {SkinnedVertices({{0, 0, 0, 1, 0xFFFFFFFF}, {1, 0, 0, 1, 0xFFFFFFFF}, {0, 1, 0, 1, 0xFFFFFFFF}})};
-    f.indexBuffers = {SequentialIndices(3, 0)};
-    Y3DSubMesh s;
-    s.primitiveCount = 1;
-    s.maxVertex = 2;
-    f.subMeshes = {s};
-    f.skeleton.name = "Hip";
-    Y3DBone arm;
-    arm.name = "Arm";
-    f.skeleton.children = {arm};
-    std::vector<uint8_t> bytes = f.Build();
-    return bytes;
-}
-
-TEST_F(Y3DLoaderTest, ACharacterModelGetsItsLevelsUpToTheFirstMissingOne) {
-    std::vector<uint8_t> level = DetailLevelFile();
-    ASSERT_TRUE(WriteBytes((dir.path() / "HERO.Y3D").string(), level));
-    ASSERT_TRUE(WriteBytes((dir.path() / "HEROB.Y3D").string(), level));
-    ASSERT_TRUE(WriteBytes((dir.path() / "HEROD.Y3D").string(), level));   // after the gap: not read
-    CharacterModel* model = g_Scene.LoadCharacterModel("Hero.y3d", nullptr, 0, false);
-    ASSERT_NE(model, nullptr);
-    ASSERT_NE(model->root, nullptr);
-    EXPECT_EQ(model->root->name, "Hip");
-    EXPECT_TRUE(model->levels[0].loaded);
-    EXPECT_TRUE(model->levels[1].loaded);
-    EXPECT_FALSE(model->levels[2].loaded);
-    EXPECT_FALSE(model->levels[3].loaded);
-    // The root bone names group 0: it was loaded for the model (all its files missing).
-    EXPECT_EQ(model->animationGroup, 0);
-    EXPECT_NE(g_Scene.animations[0], nullptr);
-    delete model;
-}
-
-TEST(Y3DNameTags, TheTagRule) {
-    struct Case {
-        const char* name;
-        const char* tag;
-        bool has;
-    } cases[] = {
-        {"Torch(FLARE)", "FLARE", true}, {"(FLARE)", "FLARE", true},   {"Sun(SOL:2)", "SOL", true},
-        {"FLARE", "FLARE", false},       {"(FLARE", "FLARE", false},   {"X(SOLAR", "SOL", false},
-        {"(SOL)", "SOL", true},          {"SOL)", "SOL", false},       {"A(SOLX", "SOL", false},
-        {"A(SOL_B:", "SOL", true},       {"SOL(SOL)", "SOL", false},   {"", "SOL", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(Y3DNameHasTag(c.name, c.tag), c.has) << c.name;
-    EXPECT_FALSE(Y3DNameHasTag(nullptr, "SOL"));
 }

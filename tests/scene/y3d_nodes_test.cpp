@@ -173,18 +173,6 @@ TEST_F(Y3DNodesTest, EachRecordKindLandsInItsList) {
     EXPECT_EQ(g_Scene.texturedElements->count, 4u);
 }
 
-TEST_F(Y3DNodesTest, AFileInsideAPackFindsTheRecordAfterASkippedElement) {
-    PackWriter pack;
-    pack.dummyFirst = true;
-    const size_t index = pack.Add("NODES.Y3D", NodeScene().Build());
-    ASSERT_GT(pack.DataOffset(index), 16u);
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));
-    ASSERT_TRUE(g_Scene.LoadModel("Nodes.y3d", nullptr, 0, false));
-    EXPECT_EQ(g_Scene.texturedElements->count, 2u);
-    ASSERT_EQ(g_Scene.lights.size(), 1u);
-    EXPECT_EQ(g_Scene.lights[0]->name, "Lamp");
-}
-
 // Each record cut inside its tail, and each surface with a vertex block past the file's end:
 // refused, with every list as it was.
 TEST_F(Y3DNodesTest, ADamagedRecordOfAnyKindIsRefusedAndChangesNothing) {
