@@ -60,10 +60,19 @@ struct KeyPair {
     float t;
 };
 
+// The whole frame of a time, truncated toward zero. A time past the int range (or not a number)
+// has no int to become: it is held inside the range first, one below its top so that the frame
+// after it can still be counted.
+int WholeFrame(float time) {
+    constexpr float kHighest = 2147483520.0f;   // the largest float below 2^31
+    if (!(time > -kHighest)) return time < 0.0f ? -int(kHighest) : 0;
+    return time < kHighest ? int(time) : int(kHighest);
+}
+
 KeyPair FindKeys(const AnimTrack& track, uint8_t bit, float time, bool interpolate, bool cyclic, int32_t length) {
     const int count = int(track.keys.size());
     const auto& keys = track.keys;
-    const int f = int(time);
+    const int f = WholeFrame(time);
     int k;
     if (keys[0].frame >= f) {
         k = 0;

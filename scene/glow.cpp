@@ -216,10 +216,12 @@ bool GlowNode::LoadFromNode(BinaryReader& in) {
     y = p.y;
     z = p.z;
     size = F32At(tail);
-    // Channels out of 0..1 would wrap into their neighbours.
+    // Channels out of 0..1 would wrap into their neighbours; clamped while still a float, as a
+    // stored value past the int range (or not a number) has no int to become.
     auto channel = [](float v) -> uint32_t {
-        const int i = int(v * 255.0f);
-        return uint32_t(i < 0 ? 0 : i > 255 ? 255 : i);
+        const float scaled = v * 255.0f;
+        if (!(scaled > 0.0f)) return 0;
+        return scaled >= 255.0f ? 255 : uint32_t(scaled);
     };
     colour = 0xFF000000u | channel(F32At(tail + 4)) << 16 | channel(F32At(tail + 8)) << 8 | channel(F32At(tail + 12));
     intensity = 0.0f;

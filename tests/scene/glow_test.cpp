@@ -68,6 +68,10 @@ TEST_F(GlowTest, GlowChannelsOutOfRangeAreClampedNotWrapped) {
     GlowNode glow;
     ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF00FFu);
+    // Values no int can hold are clamped all the same.
+    f = testsupport::EntryOf(GlowBytes({0, 0, 0}, 1, 1e30f, -1e30f, 0.5f, 0));
+    ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
+    EXPECT_EQ(glow.colour, 0xFFFF007Fu);
 }
 
 TEST_F(GlowTest, ShortGlowAndFlareRecordsAreRefused) {
