@@ -200,11 +200,8 @@ bool CharacterModel::LoadDetailLevel(BinaryReader& in, uint32_t materialFlags) {
 bool CharacterModel::LoadWithLoader(const char* fileName) {
     if (shadow) g_ModelLoaders.Release(shadow);
     shadow = g_ModelLoaders.Create();
-    if (!LoadModel(shadow, fileName, this)) {
-        // A shadow that failed to load would only draw nothing; let it go.
-        g_ModelLoaders.Release(shadow);
-        shadow = nullptr;
-    }
+    // A shadow that failed to load stays, emptied: it casts nothing.
+    LoadModel(shadow, fileName, this);
     return true;
 }
 

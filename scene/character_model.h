@@ -82,7 +82,7 @@ public:
     bool LoadFromPack(const char* fileName, uint32_t materialFlags = 0);
     // The same from a whole file at the reader.
     bool LoadDetailLevel(BinaryReader& in, uint32_t materialFlags = 0);
-    // The shadow model from "MODELOS.DAT".
+    // The shadow model from "MODELOS.DAT"; one that does not load stays with the model, empty.
     bool LoadWithLoader(const char* fileName);
     bool CopyModel(const CharacterModel* source);
 

@@ -613,11 +613,11 @@ CharacterModel* Scene::LoadCharacterModel(const char* fileName, const char*, uin
         return nullptr;
     }
 
-    // Detail levels, until the first one missing; level 0 must be there and load.
+    // Detail levels, until the first one missing; level 0 must be there. A file that is there but
+    // does not load fills no level, and the next one takes the first empty level.
     for (int level = 0; level < 5; ++level) {
         const std::string name = CharacterModelLevelName(fileName, level);
-        const bool present = FindPackEntry(kModelPack, name.c_str()) != 0;
-        if (!present || !model->LoadFromPack(name.c_str())) {
+        if (FindPackEntry(kModelPack, name.c_str()) == 0) {
             if (level == 0) {
                 WriteDebugLogF("Y3D: %s sin nivel de detalle 0", fileName);
                 delete model;
@@ -625,6 +625,7 @@ CharacterModel* Scene::LoadCharacterModel(const char* fileName, const char*, uin
             }
             break;
         }
+        if (!model->LoadFromPack(name.c_str())) WriteDebugLogF("Y3D: nivel de detalle %s ilegible", name.c_str());
     }
     const std::string shadow = CharacterModelShadowName(fileName);
     if (FindPackEntry(kModelPack, shadow.c_str()) != 0) model->LoadWithLoader(shadow.c_str());
