@@ -1,7 +1,6 @@
 #include "scene/bone.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "render/debug_draw.h"
 #include "scene/anim_controller.h"

@@ -3,7 +3,6 @@
 #include "scene/scene_element.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <utility>
