@@ -1,9 +1,9 @@
 #include "render/index_buffer_table.h"
 
+#include "common/binary_reader.h"
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "core/debug_log.h"
-#include "core/pack_file.h"
 
 using gfx::Device;
 using gfx::Failed;
@@ -34,20 +34,18 @@ bool IndexBuffer::Create(uint32_t count, uint32_t use) {
     return true;
 }
 
-bool IndexBuffer::Load(FILE* file, int32_t firstVertexBuffer, uint32_t use, const PackEntryInfo* entry,
-                       bool* malformed) {
+bool IndexBuffer::Load(BinaryReader& in, int32_t firstVertexBuffer, uint32_t use, bool* malformed) {
     if (malformed) *malformed = false;
     Free();
     refCount = 0;
-    if (!file) return false;
     uint32_t count = 0, vertexBuffer = 0;
-    if (!ReadStreamU32(file, &count) || !ReadStreamU32(file, &vertexBuffer)) {
+    if (!in.ReadU32(count) || !in.ReadU32(vertexBuffer)) {
         if (malformed) *malformed = true;
         WriteDebugLog("IndexBuffer::Load: registro cortado");
         return false;
     }
     uint64_t bytes = uint64_t(count) * 2;
-    if (bytes > StreamBytesLeft(file, entry)) {
+    if (bytes > in.Remaining()) {
         if (malformed) *malformed = true;
         WriteDebugLogF("IndexBuffer::Load: %u indices no caben en el fichero", count);
         return false;
@@ -58,19 +56,19 @@ bool IndexBuffer::Load(FILE* file, int32_t firstVertexBuffer, uint32_t use, cons
         if (vb && (vb->usage & D3DUSAGE_SOFTWAREPROCESSING)) use |= D3DUSAGE_SOFTWAREPROCESSING;
     }
     if (!Create(count, use)) {
-        if (bytes > 0 && std::fseek(file, long(bytes), SEEK_CUR) != 0 && malformed) *malformed = true;
+        in.Skip(size_t(bytes));
         return false;
     }
     if (!buffer) return false;  // no indices: nothing to read
-    return Fill(file);
+    return Fill(in);
 }
 
-bool IndexBuffer::Fill(FILE* file) {
-    if (!buffer || !file) return false;
+bool IndexBuffer::Fill(BinaryReader& in) {
+    if (!buffer) return false;
     uint8_t* data = nullptr;
     uint32_t length = indexCount * 2;
     if (Failed(buffer->Lock(0, length, &data, 0)) || !data) return false;
-    bool ok = std::fread(data, 1, length, file) == length;
+    bool ok = in.ReadBytes(data, length);
     buffer->Unlock();
     return ok;
 }
@@ -97,19 +95,19 @@ IndexBuffer* IndexBufferTable::Get(int32_t id) const {
 
 void IndexBufferTable::Free() { FreeSlots(buffers, &held); }
 
-int32_t IndexBufferTable::Load(FILE* file, int32_t firstVertexBuffer, uint32_t usage, const PackEntryInfo* entry) {
+int32_t IndexBufferTable::Load(BinaryReader& in, int32_t firstVertexBuffer, uint32_t usage) {
     uint32_t n = 0;
-    if (!ReadStreamU32(file, &n)) {
+    if (!in.ReadU32(n)) {
         WriteDebugLog("IndexBufferTable::Load: bloque cortado");
         return -1;
     }
     if (n == 0) return -1;
-    if (n > StreamBytesLeft(file, entry) / 8) {
+    if (n > in.Remaining() / 8) {
         WriteDebugLogF("IndexBufferTable::Load: %u buffers no caben en el fichero", n);
         return -1;
     }
     return LoadSlotRun(buffers, &held, n, kGrowth, kMaxSlots, "IndexBufferTable",
-                       [&](IndexBuffer* b, bool* malformed) { b->Load(file, firstVertexBuffer, usage, entry, malformed); });
+                       [&](IndexBuffer* b, bool* malformed) { b->Load(in, firstVertexBuffer, usage, malformed); });
 }
 
 bool IndexBufferTable::Select(int32_t id) {

@@ -3,12 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "platform/gfx/device.h"
 
-struct PackEntryInfo;
+class BinaryReader;
 class VertexBufferTable;
 
 class IndexBuffer {
@@ -27,10 +26,9 @@ public:
     bool Create(uint32_t indexCount, uint32_t usage);
     // One record {count, vertex-buffer index, indices}. firstVertexBuffer is the id of the file's
     // first vertex buffer in the scene's table, or -1. A record whose indices do not fit in what
-    // the entry holds sets *malformed; a buffer the device refused is skipped over in the stream.
-    bool Load(FILE* file, int32_t firstVertexBuffer, uint32_t usage, const PackEntryInfo* entry = nullptr,
-              bool* malformed = nullptr);
-    bool Fill(FILE* file);
+    // the entry holds sets *malformed; a buffer the device refused is stepped over.
+    bool Load(BinaryReader& in, int32_t firstVertexBuffer, uint32_t usage, bool* malformed = nullptr);
+    bool Fill(BinaryReader& in);
     void Free();
     bool Select();
 };
@@ -54,7 +52,7 @@ public:
     void Free();
     // An index-buffer block: the first id of its buffers, or -1 for an empty or malformed block
     // (a malformed block leaves the table as it was).
-    int32_t Load(FILE* file, int32_t firstVertexBuffer, uint32_t usage, const PackEntryInfo* entry = nullptr);
+    int32_t Load(BinaryReader& in, int32_t firstVertexBuffer, uint32_t usage);
     bool Select(int32_t id);
     int32_t AddRef(int32_t id);
     int32_t Release(int32_t id);

@@ -8,7 +8,6 @@
 #include "frontend/loading_screen.h"
 #include "platform/gfx/types.h"
 #include "render/texture_manager.h"
-#include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
@@ -67,12 +66,6 @@ int32_t LoadLayerTexture(uint32_t kind, const char* name, const char* folder, ui
 void CopyName(char* out, const uint8_t* field) {
     std::memcpy(out, field, kNameSize);
     out[kNameSize] = '\0';
-}
-
-// The record's bytes, when they all lie before the end of the entry.
-bool ReadBytesChecked(FILE* file, const PackEntryInfo* entry, uint8_t* out, uint64_t n) {
-    if (n > StreamBytesLeft(file, entry)) return false;
-    return n == 0 || std::fread(out, 1, size_t(n), file) == size_t(n);
 }
 
 void PlaceStage(MaterialPass& pass, uint32_t arg1, uint32_t arg2, uint32_t op, int32_t texture, int8_t index,
@@ -380,34 +373,30 @@ bool Material::AnimatePasses(int stage, int mode) {
     return true;
 }
 
-bool Material::ReadMaterial(FILE* file, const char* textureFolder, uint32_t flags, const PackEntryInfo* entry) {
-    if (!file) return false;
+bool Material::ReadMaterial(BinaryReader& in, const char* textureFolder, uint32_t flags) {
     const bool haze = (flags & MATERIAL_LOAD_HAZE) && SkyAvailable();
     MaterialDescription d{};
     for (MaterialLayer& l : d.layers) l = MaterialLayer{0, -1};
     char names[MATERIAL_MAX_LAYERS][kNameSize + 1] = {};
 
     if (g_Y3DVersion >= MATERIAL_RECORD_NEW_VERSION) {
-        uint8_t head[MATERIAL_RECORD_HEADER_SIZE];
-        if (!ReadBytesChecked(file, entry, head, sizeof(head))) {
+        uint32_t storedMask = 0, layerCount = 0, options = 0;
+        if (in.Remaining() < MATERIAL_RECORD_HEADER_SIZE) {
             WriteDebugLog("Material::ReadMaterial: registro de material truncado");
             return false;
         }
-        BinaryReader r(head, sizeof(head));
-        uint32_t storedMask = 0, layerCount = 0, options = 0;
-        r.ReadU32(storedMask);
-        r.ReadU32(layerCount);
-        r.ReadU32(options);
-        if (uint64_t(layerCount) * MATERIAL_RECORD_LAYER_SIZE > StreamBytesLeft(file, entry)) {
+        in.ReadU32(storedMask);
+        in.ReadU32(layerCount);
+        in.ReadU32(options);
+        if (uint64_t(layerCount) * MATERIAL_RECORD_LAYER_SIZE > in.Remaining()) {
             WriteDebugLogF("Material::ReadMaterial: %u capas no caben en el fichero", layerCount);
             return false;
         }
         for (uint32_t i = 0; i < layerCount; ++i) {
-            uint8_t rec[MATERIAL_RECORD_LAYER_SIZE];
-            if (!ReadBytesChecked(file, entry, rec, sizeof(rec))) return false;
+            const uint8_t* rec = in.Span(MATERIAL_RECORD_LAYER_SIZE);
             // Layers past the description's room are stepped over.
             if (i >= MATERIAL_MAX_LAYERS) continue;
-            BinaryReader lr(rec, sizeof(rec));
+            BinaryReader lr(rec, MATERIAL_RECORD_LAYER_SIZE);
             lr.ReadU32(d.layers[i].kind);
             CopyName(names[i], rec + 4);
         }
@@ -421,12 +410,12 @@ bool Material::ReadMaterial(FILE* file, const char* textureFolder, uint32_t flag
         if (haze && d.layerCount < MATERIAL_MAX_LAYERS)
             d.layers[d.layerCount++] = MaterialLayer{MATERIAL_KIND_HAZE, g_Scene.skyTexture};
     } else {
-        uint8_t rec[MATERIAL_RECORD_OLD_SIZE];
-        if (!ReadBytesChecked(file, entry, rec, sizeof(rec))) {
+        const uint8_t* rec = in.Span(MATERIAL_RECORD_OLD_SIZE);
+        if (!rec) {
             WriteDebugLog("Material::ReadMaterial: registro de material truncado");
             return false;
         }
-        BinaryReader r(rec, sizeof(rec));
+        BinaryReader r(rec, MATERIAL_RECORD_OLD_SIZE);
         uint32_t recFlags = 0;
         r.ReadU32(recFlags);
         uint32_t named = recFlags & 0xFF;
@@ -487,23 +476,23 @@ int32_t MaterialTable::Add(Material* material) {
     return int32_t(slot);
 }
 
-bool MaterialTable::Load(FILE* file, std::vector<int32_t>* ids, const char* textureFolder, uint32_t flags,
-                         bool showProgress, const PackEntryInfo* entry) {
+bool MaterialTable::Load(BinaryReader& in, std::vector<int32_t>* ids, const char* textureFolder, uint32_t flags,
+                         bool showProgress) {
     if (ids) ids->clear();
     uint32_t n = 0;
-    if (StreamBytesLeft(file, entry) < 4 || !ReadStreamU32(file, &n)) {
+    if (!in.ReadU32(n)) {
         WriteDebugLog("MaterialTable::Load: lista de materiales truncada");
         return false;
     }
     if (n == 0) return true;
     // Each record takes at least 12 bytes: a count beyond that is not a material list.
-    if (uint64_t(n) * MATERIAL_RECORD_HEADER_SIZE > StreamBytesLeft(file, entry)) {
+    if (uint64_t(n) * MATERIAL_RECORD_HEADER_SIZE > in.Remaining()) {
         WriteDebugLogF("MaterialTable::Load: %u materiales no caben en el fichero", n);
         return false;
     }
     for (uint32_t i = 0; i < n; ++i) {
         Material* m = new Material();
-        if (!m->ReadMaterial(file, textureFolder, flags, entry)) {
+        if (!m->ReadMaterial(in, textureFolder, flags)) {
             delete m;
             WriteDebugLogF("MaterialTable::Load: material %u ilegible", i);
             return false;

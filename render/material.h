@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
-struct PackEntryInfo;
+class BinaryReader;
 
 constexpr int MATERIAL_MAX_LAYERS = 8;
 constexpr int MATERIAL_MAX_PASSES = 8;
@@ -89,9 +88,9 @@ public:
     // Animates device stage `stage` by a stage record's mode; always true.
     virtual bool AnimatePasses(int stage, int mode);
 
-    // One material record at the stream's position, in the form of the loaded file's version
-    // (g_Y3DVersion). False for a short or malformed record; the entry bounds the record.
-    bool ReadMaterial(FILE* file, const char* textureFolder, uint32_t flags, const PackEntryInfo* entry = nullptr);
+    // One material record at the reader, in the form of the loaded file's version (g_Y3DVersion).
+    // False for a short or malformed record.
+    bool ReadMaterial(BinaryReader& in, const char* textureFolder, uint32_t flags);
     // Copies the description (layer count cut to the arrays, kind mask taken from the layers)
     // and rebuilds; adds no texture references.
     bool SetDescription(const MaterialDescription& desc);
@@ -129,8 +128,8 @@ public:
     // The material list block. *ids is emptied first and then holds one id per material read;
     // false for a malformed block (materials read before the fault stay in the table with their
     // ids in *ids).
-    bool Load(FILE* file, std::vector<int32_t>* ids, const char* textureFolder, uint32_t flags, bool showProgress,
-              const PackEntryInfo* entry = nullptr);
+    bool Load(BinaryReader& in, std::vector<int32_t>* ids, const char* textureFolder, uint32_t flags,
+              bool showProgress);
     bool SetMaterial(int32_t id, int pass);
     // Forgets the material last set, so the next one is sent to the device again.
     void ResetCache();

@@ -9,9 +9,9 @@
 #include "render/material.h"
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
+#include "scene/animation.h"
 #include "scene/collision_mesh.h"
 #include "scene/scene.h"
-#include "scene/y3d_loader.h"
 #include "core/debug_log.h"
 
 
@@ -19,9 +19,6 @@ IndexBufferTable* g_SceneIndexBuffers = nullptr;
 
 namespace {
 
-CollisionMesh* ReadCollisionMesh(FILE* file, const PackEntryInfo* entry) {
-    return ReadCollisionMeshFromStream(file, entry);
-}
 void DeleteCollisionMesh(CollisionMesh* mesh) { delete mesh; }
 
 // A file index added to the file's first id; -1 when either is unusable.
@@ -76,14 +73,14 @@ void Mesh::SetOverrideMaterial(int32_t id) {
     if (Material* m = g_Scene.materials->Get(id)) ++m->refCount;
 }
 
-bool Mesh::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
-                int32_t firstVertexBuffer, const PackEntryInfo* entry) {
-    uint8_t head[MESH_RECORD_SIZE];
-    if (!file || StreamBytesLeft(file, entry) < sizeof(head) || std::fread(head, 1, sizeof(head), file) != sizeof(head)) {
+bool Mesh::Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
+                int32_t firstVertexBuffer) {
+    const uint8_t* head = in.Span(MESH_RECORD_SIZE);
+    if (!head) {
         WriteDebugLog("Mesh::Load: registro de malla truncado");
         return false;
     }
-    BinaryReader r(head, sizeof(head));
+    BinaryReader r(head, MESH_RECORD_SIZE);
     uint32_t material = 0, ib = 0, vb = 0;
     r.ReadU32(material);
     r.ReadU8(headerByte);
@@ -100,27 +97,23 @@ bool Mesh::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t fir
 
     bool ok = true;
     const uint64_t centreBytes = uint64_t(triangleCount) * 12;
-    if (centreBytes > StreamBytesLeft(file, entry)) {
+    if (centreBytes > in.Remaining()) {
         WriteDebugLogF("Mesh::Load: %u centros de triangulo no caben en el fichero", unsigned(triangleCount));
         ok = false;
     } else {
         const Material* m = g_Scene.materials ? g_Scene.materials->Get(materialId) : nullptr;
         if (m && m->passCount > 0 && m->passes[0].blendPreset != 0 && triangleCount > 0) {
-            std::vector<uint8_t> raw(static_cast<size_t>(centreBytes));
-            if (std::fread(raw.data(), 1, raw.size(), file) != raw.size()) {
-                ok = false;
-            } else {
-                centres = new float[size_t(triangleCount) * 3];
-                BinaryReader cr(raw.data(), raw.size());
-                for (size_t i = 0; i < size_t(triangleCount) * 3; ++i) cr.ReadF32(centres[i]);
-            }
-        } else if (centreBytes > 0 && std::fseek(file, long(centreBytes), SEEK_CUR) != 0) {
-            ok = false;
+            centres = new float[size_t(triangleCount) * 3];
+            for (size_t i = 0; i < size_t(triangleCount) * 3; ++i) in.ReadF32(centres[i]);
+        } else {
+            in.Skip(size_t(centreBytes));
         }
     }
     if (ok && (flags & MESH_FLAG_COLLISION)) {
-        collision = ReadCollisionMesh(file, entry);
-        if (!collision) {
+        collision = new CollisionMesh();
+        if (!collision->Read(in, g_Y3DVersion)) {
+            DeleteCollisionMesh(collision);
+            collision = nullptr;
             WriteDebugLog("Mesh::Load: malla de colision ilegible");
             ok = false;
         }
@@ -266,15 +259,15 @@ int32_t MeshTable::Add(Mesh* mesh) {
     return int32_t(slot);
 }
 
-int32_t MeshTable::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
-                        int32_t firstVertexBuffer, const PackEntryInfo* entry) {
+int32_t MeshTable::Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
+                        int32_t firstVertexBuffer) {
     uint32_t n = 0;
-    if (!file || StreamBytesLeft(file, entry) < 4 || !ReadStreamU32(file, &n)) {
+    if (!in.ReadU32(n)) {
         WriteDebugLog("MeshTable::Load: lista de mallas truncada");
         return -1;
     }
     if (n == 0) return -1;
-    if (uint64_t(n) * MESH_RECORD_SIZE > StreamBytesLeft(file, entry)) {
+    if (uint64_t(n) * MESH_RECORD_SIZE > in.Remaining()) {
         WriteDebugLogF("MeshTable::Load: %u mallas no caben en el fichero", n);
         return -1;
     }
@@ -285,7 +278,7 @@ int32_t MeshTable::Load(FILE* file, const std::vector<int32_t>& materialIds, int
         Mesh* mesh = new Mesh();
         slots[size_t(first) + i] = mesh;
         // After a record that lost its place in the stream the rest stay empty meshes.
-        if (aligned && !mesh->Load(file, materialIds, firstIndexBuffer, firstVertexBuffer, entry)) {
+        if (aligned && !mesh->Load(in, materialIds, firstIndexBuffer, firstVertexBuffer)) {
             WriteDebugLogF("MeshTable::Load: malla %u ilegible", i);
             aligned = false;
         }

@@ -4,10 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
-struct PackEntryInfo;
+class BinaryReader;
 class CollisionMesh;
 class IndexBufferTable;
 
@@ -42,9 +41,9 @@ public:
     // Gives back the buffers, the material and the override material.
     virtual void FreeBuffers();
     // One mesh record. False for a short record or one whose collision mesh cannot be read: the
-    // stream is then not at the next record.
-    virtual bool Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
-                      int32_t firstVertexBuffer, const PackEntryInfo* entry = nullptr);
+    // reader is then not at the next record.
+    virtual bool Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
+                      int32_t firstVertexBuffer);
     virtual bool DrawOffset(uint32_t first, uint32_t count);
     virtual bool DrawWithOverride();
     virtual bool Draw();
@@ -71,8 +70,8 @@ public:
 
     int32_t Add(Mesh* mesh);
     // The mesh list block: the first mesh id, or -1 for an empty or short block.
-    int32_t Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
-                 int32_t firstVertexBuffer, const PackEntryInfo* entry = nullptr);
+    int32_t Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,
+                 int32_t firstVertexBuffer);
     bool ClearSlot(int32_t id);
     int32_t AddRef(int32_t id);
     int32_t Release(int32_t id);

@@ -1,13 +1,10 @@
 #include "render/render_octree.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "common/binary_reader.h"
 #include "render/mesh.h"
 #include "render/render_batches.h"
-#include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -15,10 +12,6 @@
 
 MeshTable* g_SceneMeshTable = nullptr;
 RenderBatches* g_SceneRenderBatches = nullptr;
-
-namespace {
-constexpr size_t kHeaderSize = 17;
-}
 
 RenderOctree::~RenderOctree() { RenderOctree::Clear(); }
 
@@ -37,29 +30,6 @@ bool RenderOctree::Read(BinaryReader& in, int32_t firstMeshId) {
     }
     polygonCount = GetPolygonCount();
     return true;
-}
-
-bool RenderOctree::Load(FILE* file, int32_t firstMeshId, const PackEntryInfo* entry) {
-    Clear();
-    uint8_t head[kHeaderSize];
-    if (!file || StreamBytesLeft(file, entry) < kHeaderSize || std::fread(head, 1, kHeaderSize, file) != kHeaderSize) {
-        WriteDebugLog("Render octree: short header\n");
-        return false;
-    }
-    BinaryReader h(head, kHeaderSize);
-    uint32_t count = 0;
-    h.Skip(13);
-    h.ReadU32(count);
-    const uint64_t bodySize = uint64_t(count) * OCTREE_NODE_RECORD_SIZE;
-    if (bodySize > StreamBytesLeft(file, entry)) {
-        WriteDebugLogF("Render octree: %u nodes do not fit in the file\n", count);
-        return false;
-    }
-    std::vector<uint8_t> block(kHeaderSize + size_t(bodySize));
-    std::copy(head, head + kHeaderSize, block.begin());
-    if (bodySize && std::fread(block.data() + kHeaderSize, 1, size_t(bodySize), file) != size_t(bodySize)) return false;
-    BinaryReader in(block.data(), block.size());
-    return Read(in, firstMeshId);
 }
 
 void RenderOctree::Draw() {

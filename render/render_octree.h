@@ -3,14 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "scene/octree.h"
 
 class Camera;
 class MeshTable;
 class RenderBatches;
-struct PackEntryInfo;
 
 // The scene's mesh table and render batches; the scene container sets them while it owns
 // them, null otherwise.
@@ -25,9 +23,8 @@ public:
     ~RenderOctree() override;
 
     void Clear() override;
-    // The render-octree block at the stream; firstMeshId is added to every leaf's first mesh.
+    // The render-octree block at the reader; firstMeshId is added to every leaf's first mesh.
     // False (tree left empty) on a short or inconsistent block.
-    bool Load(FILE* file, int32_t firstMeshId, const PackEntryInfo* entry = nullptr);
     bool Read(BinaryReader& in, int32_t firstMeshId);
 
     // Collects the visible leaves' meshes into the scene's batches; draws nothing itself.

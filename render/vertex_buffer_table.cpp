@@ -1,9 +1,9 @@
 #include "render/vertex_buffer_table.h"
 
+#include "common/binary_reader.h"
 #include "render/formats.h"
 #include "render/video.h"
 #include "core/debug_log.h"
-#include "core/pack_file.h"
 
 using gfx::Device;
 using gfx::Failed;
@@ -12,30 +12,6 @@ using gfx::D3DPOOL_MANAGED;
 using gfx::D3DUSAGE_SOFTWAREPROCESSING;
 
 VertexBufferTable* g_SceneVertexBuffers = nullptr;
-
-uint64_t StreamBytesLeft(FILE* file, const PackEntryInfo* entry) {
-    if (!file) return 0;
-    long pos = std::ftell(file);
-    if (pos < 0) return 0;
-    uint64_t end;
-    if (entry) {
-        end = uint64_t(entry->offset) + entry->size;
-    } else {
-        if (std::fseek(file, 0, SEEK_END) != 0) return 0;
-        long length = std::ftell(file);
-        std::fseek(file, pos, SEEK_SET);
-        if (length < 0) return 0;
-        end = uint64_t(length);
-    }
-    return end > uint64_t(pos) ? end - uint64_t(pos) : 0;
-}
-
-bool ReadStreamU32(FILE* file, uint32_t* value) {
-    uint8_t b[4];
-    if (!file || std::fread(b, 1, 4, file) != 4) return false;
-    *value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    return true;
-}
 
 int BuildVertexDeclaration(uint32_t fvf, uint32_t* tokens) {
     int n = 0;
@@ -90,34 +66,34 @@ bool VertexBuffer::Create(uint32_t count, uint32_t format, uint32_t use) {
     return true;
 }
 
-bool VertexBuffer::Load(FILE* file, uint32_t use, const PackEntryInfo* entry, bool* malformed) {
+bool VertexBuffer::Load(BinaryReader& in, uint32_t use, bool* malformed) {
     if (malformed) *malformed = false;
     uint32_t count = 0, format = 0;
-    if (!ReadStreamU32(file, &count) || !ReadStreamU32(file, &format)) {
+    if (!in.ReadU32(count) || !in.ReadU32(format)) {
         if (malformed) *malformed = true;
         WriteDebugLog("VertexBuffer::Load: registro cortado");
         return false;
     }
     uint64_t bytes = uint64_t(FvfVertexSize(format)) * count;
-    if (bytes > StreamBytesLeft(file, entry) || bytes > 0xFFFFFFFFu) {
+    if (bytes > in.Remaining() || bytes > 0xFFFFFFFFu) {
         if (malformed) *malformed = true;
         WriteDebugLogF("VertexBuffer::Load: %u vertices de formato 0x%X no caben en el fichero", count, format);
         return false;
     }
     if (!Create(count, format, use)) {
         // Step over the vertices so the records after this one still line up.
-        if (bytes > 0 && std::fseek(file, long(bytes), SEEK_CUR) != 0 && malformed) *malformed = true;
+        in.Skip(size_t(bytes));
         return false;
     }
-    return Fill(file);
+    return Fill(in);
 }
 
-bool VertexBuffer::Fill(FILE* file) {
-    if (!file || !buffer) return false;
+bool VertexBuffer::Fill(BinaryReader& in) {
+    if (!buffer) return false;
     uint8_t* data = nullptr;
     if (Failed(buffer->Lock(0, 0, &data, 0)) || !data) return false;
     size_t length = size_t(stride) * vertexCount;
-    bool ok = std::fread(data, 1, length, file) == length;
+    bool ok = in.ReadBytes(data, length);
     buffer->Unlock();
     return ok;
 }
@@ -163,20 +139,20 @@ VertexBuffer* VertexBufferTable::Get(int32_t id) const {
 
 void VertexBufferTable::Free() { FreeSlots(buffers, &held); }
 
-int32_t VertexBufferTable::Load(FILE* file, uint32_t usage, const PackEntryInfo* entry) {
+int32_t VertexBufferTable::Load(BinaryReader& in, uint32_t usage) {
     uint32_t n = 0;
-    if (!ReadStreamU32(file, &n)) {
+    if (!in.ReadU32(n)) {
         WriteDebugLog("VertexBufferTable::Load: bloque cortado");
         return -1;
     }
     if (n == 0) return -1;
     // Every record takes at least its 8-byte head.
-    if (n > StreamBytesLeft(file, entry) / 8) {
+    if (n > in.Remaining() / 8) {
         WriteDebugLogF("VertexBufferTable::Load: %u buffers no caben en el fichero", n);
         return -1;
     }
     return LoadSlotRun(buffers, &held, n, kGrowth, kMaxSlots, "VertexBufferTable",
-                       [&](VertexBuffer* b, bool* malformed) { b->Load(file, usage, entry, malformed); });
+                       [&](VertexBuffer* b, bool* malformed) { b->Load(in, usage, malformed); });
 }
 
 int32_t VertexBufferTable::Add(VertexBuffer* buffer) {

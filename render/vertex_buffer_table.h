@@ -3,20 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "render/slot_table.h"
 
 #include "platform/gfx/device.h"
 
-struct PackEntryInfo;
-
-// Bytes from the stream's position to the end of the entry (the end of the stream when entry is
-// null); 0 when the position cannot be told.
-uint64_t StreamBytesLeft(FILE* file, const PackEntryInfo* entry);
-// A little-endian u32 from the stream; false on a short read.
-bool ReadStreamU32(FILE* file, uint32_t* value);
+class BinaryReader;
 
 // Longest vertex-shader declaration BuildVertexDeclaration writes: stream, position, weights
 // and their padding, normal, diffuse, eight texture sets, end.
@@ -43,10 +36,10 @@ public:
     // False when there is no device, the size overflows or the device refuses the buffer.
     bool Create(uint32_t vertexCount, uint32_t fvf, uint32_t usage);
     // One record {count, FVF, vertices}. A record whose vertices do not fit in what the entry
-    // holds sets *malformed (the stream position is then unknown); a buffer the device refused
-    // is skipped over in the stream, so the next record can still be read.
-    bool Load(FILE* file, uint32_t usage, const PackEntryInfo* entry = nullptr, bool* malformed = nullptr);
-    bool Fill(FILE* file);
+    // holds sets *malformed; a buffer the device refused is stepped over, so the next record can
+    // still be read.
+    bool Load(BinaryReader& in, uint32_t usage, bool* malformed = nullptr);
+    bool Fill(BinaryReader& in);
     void BuildShader();
     void Free();
     bool Select();
@@ -73,7 +66,7 @@ public:
     void Free();
     // A vertex-buffer block: the first id of its buffers, or -1 for an empty or malformed block
     // (a malformed block leaves the table as it was).
-    int32_t Load(FILE* file, uint32_t usage, const PackEntryInfo* entry = nullptr);
+    int32_t Load(BinaryReader& in, uint32_t usage);
     // -1 when the table cannot grow any more.
     int32_t Add(VertexBuffer* buffer);
     bool Select(int32_t id);

@@ -4,7 +4,6 @@
 
 #include "common/binary_reader.h"
 #include "core/debug_log.h"
-#include "core/pack_file.h"
 
 uint16_t g_Y3DVersion = 0;
 
@@ -61,10 +60,19 @@ struct KeyPair {
     float t;
 };
 
+// The whole frame of a time, truncated toward zero. A time past the int range (or not a number)
+// has no int to become: it is held inside the range first, one below its top so that the frame
+// after it can still be counted.
+int WholeFrame(float time) {
+    constexpr float kHighest = 2147483520.0f;   // the largest float below 2^31
+    if (!(time > -kHighest)) return time < 0.0f ? -int(kHighest) : 0;
+    return time < kHighest ? int(time) : int(kHighest);
+}
+
 KeyPair FindKeys(const AnimTrack& track, uint8_t bit, float time, bool interpolate, bool cyclic, int32_t length) {
     const int count = int(track.keys.size());
     const auto& keys = track.keys;
-    const int f = int(time);
+    const int f = WholeFrame(time);
     int k;
     if (keys[0].frame >= f) {
         k = 0;
@@ -111,22 +119,9 @@ Animation* GetAnimation(int32_t group, int32_t index) { return g_lookup(group, i
 
 void SetAnimationLookup(AnimationLookup lookup) { g_lookup = lookup ? lookup : NoAnimations; }
 
-bool Animation::Read(FILE* stream, const PackEntryInfo* entry) {
-    if (!stream) return false;
-    long start = std::ftell(stream);
-    if (start < 0) return false;
-    long end;
-    if (entry && entry->inPack) {
-        end = long(entry->offset) + long(entry->size);
-    } else {
-        if (std::fseek(stream, 0, SEEK_END) != 0) return false;
-        end = std::ftell(stream);
-        std::fseek(stream, start, SEEK_SET);
-    }
-    std::vector<uint8_t> bytes(end > start ? size_t(end - start) : 0);
-    size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), stream);
-    bytes.resize(got);
-    return ReadBytes(bytes.data(), bytes.size());
+bool Animation::Read(BinaryReader& in) {
+    const size_t size = in.Remaining();
+    return ReadBytes(in.Span(size), size);
 }
 
 bool Animation::ReadBytes(const uint8_t* data, size_t size) {

@@ -3,13 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/math.h"
 
-struct PackEntryInfo;
+class BinaryReader;
 
 // The version of the Y3D file read last; the block readers choose their record forms by it.
 extern uint16_t g_Y3DVersion;
@@ -46,10 +45,9 @@ public:
 
     Animation() : length(0), flags(0), nodeTrackCount(0), namedTrackCount(0) {}
 
-    // Reads one animation from the stream's current position; the stream stays open. With the
-    // entry's info the read stays inside the entry, else it may run to the end of the file.
+    // Reads one animation from the reader's position to the end of its entry, and steps over it.
     // A failed read leaves the animation empty (length 0, no tracks).
-    bool Read(FILE* stream, const PackEntryInfo* entry = nullptr);
+    bool Read(BinaryReader& in);
     // The same from bytes in memory (the whole file).
     bool ReadBytes(const uint8_t* data, size_t size);
     void Free();

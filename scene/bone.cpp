@@ -1,30 +1,16 @@
 #include "scene/bone.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "render/debug_draw.h"
 #include "scene/anim_controller.h"
 #include "scene/animation.h"
 #include "scene/character_model.h"
+#include "scene/y3d_loader.h"
 #include "core/debug_log.h"
 #include "core/frame_stats.h"
 
 namespace {
-
-constexpr size_t kRecordSize = 276;
-constexpr size_t kNodeHeaderSize = 573;
-
-uint32_t U32At(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-float F32At(const uint8_t* p) {
-    uint32_t bits = U32At(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 Mat4 StretchMatrix(const TransformParts& parts) {
     Mat4 u = QuatToMatrix(parts.stretchRotation);
@@ -58,53 +44,47 @@ void Bone::Release() {
 
 int32_t Bone::Group() const { return owner ? owner->animationGroup : -1; }
 
-bool Bone::Load(FILE* stream, Bone* parentBone, CharacterModel* model, uint8_t* counter) {
-    if (LoadBody(stream, parentBone, model, counter)) return true;
+bool Bone::Load(BinaryReader& in, Bone* parentBone, CharacterModel* model, uint8_t* counter) {
+    if (LoadBody(in, parentBone, model, counter)) return true;
     Release();
     return false;
 }
 
-bool Bone::LoadBody(FILE* stream, Bone* parentBone, CharacterModel* model, uint8_t* counter) {
+bool Bone::LoadBody(BinaryReader& in, Bone* parentBone, CharacterModel* model, uint8_t* counter) {
     parent = parentBone;
     owner = model;
-    if (!stream || !counter) return false;
+    if (!counter) return false;
     if (*counter >= BONE_MAX_COUNT) {
         WriteDebugLog("Skeleton refused: more than 255 bones");
         return false;
     }
     index = *counter;
-    uint8_t record[kRecordSize], node[kNodeHeaderSize];
-    if (std::fread(record, 1, kRecordSize, stream) != kRecordSize) return false;
-    if (U32At(record + 256) != Y3D_OBJECT_BONE) return false;
-    if (std::fread(node, 1, kNodeHeaderSize, stream) != kNodeHeaderSize) return false;
-    name.assign(reinterpret_cast<const char*>(node), strnlen(reinterpret_cast<const char*>(node), 256));
+    Y3DObjectRecord record;
+    Y3DNodeHeader node;
+    if (!ReadY3DObjectRecord(in, &record) || record.type != Y3D_OBJECT_BONE) return false;
+    if (!ReadY3DNodeHeader(in, &node)) return false;
+    name = node.name;
 
-    float parts[15];
-    for (int i = 0; i < 15; ++i) parts[i] = F32At(node + 376 + 4 * i);
-    restParts.translation = {parts[0], parts[1], parts[2]};
-    restParts.rotation = {parts[3], parts[4], parts[5], parts[6]};
-    restParts.stretchRotation = {parts[7], parts[8], parts[9], parts[10]};
-    restParts.stretchScale = {parts[11], parts[12], parts[13]};
-    restParts.sign = parts[14];
+    restParts = node.parts;
     poseParts = restParts;
 
     Mat4 bind = Mat4Identity();
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 3; ++c) bind.m[r][c] = F32At(node + 324 + 4 * (r * 3 + c));
+        for (int c = 0; c < 3; ++c) bind.m[r][c] = node.world[r * 3 + c];
     inverseBind = Mat4Identity();
     Mat4Inverse(&inverseBind, bind);
     stretch = StretchMatrix(restParts);
 
     *counter = uint8_t(*counter + 1);
-    childCount = uint8_t(U32At(node + 256) & 0xFF);
+    childCount = uint8_t(node.childCount & 0xFF);
     if (childCount) {
         children = new Bone[childCount];
         for (int i = 0; i < childCount; ++i)
-            if (!children[i].Load(stream, this, owner, counter)) return false;
+            if (!children[i].Load(in, this, owner, counter)) return false;
     }
     controller = new AnimController();
     g_AnimControllers.Add(controller);
-    if (!parent && owner) owner->animationGroup = int32_t(U32At(node + 268));
+    if (!parent && owner) owner->animationGroup = int32_t(node.animationGroup);
     return true;
 }
 

@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "common/math.h"
 #include "render/geometry.h"
 
 class AnimController;
+class BinaryReader;
 class CharacterModel;
 
 constexpr uint32_t BONE_TYPE_CODE = 4;
@@ -51,9 +51,9 @@ public:
     virtual bool Draw();
     // A failed subtree fails the whole load and leaves this bone released.
     virtual bool Clone(const Bone* source, Bone* parent, CharacterModel* owner);
-    // The stream stands at the bone's object record. A failure (wrong type, short read, a child
+    // The reader stands at the bone's object record. A failure (wrong type, short read, a child
     // that fails, more than 255 bones) leaves this bone released.
-    virtual bool Load(FILE* stream, Bone* parent, CharacterModel* owner, uint8_t* counter);
+    virtual bool Load(BinaryReader& in, Bone* parent, CharacterModel* owner, uint8_t* counter);
 
     void UpdatePose(bool recursive);
     void UpdatePoseUpward();
@@ -65,7 +65,7 @@ public:
     void SetFrame(float time, bool recursive);
 
 private:
-    bool LoadBody(FILE* stream, Bone* parent, CharacterModel* owner, uint8_t* counter);
+    bool LoadBody(BinaryReader& in, Bone* parent, CharacterModel* owner, uint8_t* counter);
     void Pose();
     int32_t Group() const;
 };

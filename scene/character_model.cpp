@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "render/geometry.h"
 #include "render/index_buffer_table.h"
 #include "render/material_table.h"
@@ -18,28 +19,14 @@
 #include "scene/light_slots.h"
 #include "scene/scene.h"
 #include "scene/sub_mesh.h"
+#include "scene/y3d_loader.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
 
 namespace {
 
-constexpr size_t kHeaderSize = 1024;
-constexpr size_t kRecordSize = 276;
-constexpr size_t kNodeHeaderSize = 573;
-constexpr uint16_t kMaxVersion = 320;
 constexpr uint32_t kVertexBufferUsage = 8;   // write-only
-
-uint32_t U32At(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-float F32At(const uint8_t* p) {
-    const uint32_t bits = U32At(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 Vec3 Sample(const Animation* a, float frame, bool interpolate) {
     Vec3 p{};
@@ -55,63 +42,28 @@ Vec3 RotateRow(const Vec3& v, const Mat4& r) {
 
 }  // namespace
 
-// ---- Y3D container reading shared with the shadow model ----
+// ---- Bind poses shared with the shadow model ----
 
-bool ReadY3DHeader(FILE* stream, uint32_t* firstObject, uint32_t* objectCount) {
-    uint8_t header[kHeaderSize];
-    if (!stream || std::fread(header, 1, kHeaderSize, stream) != kHeaderSize) {
-        WriteDebugLog("Model file refused: short header");
-        return false;
-    }
-    if (strncmp(reinterpret_cast<const char*>(header), "QTXMAX", 7) != 0) {
-        WriteDebugLog("Model file refused: not a Y3D file");
-        return false;
-    }
-    const uint16_t version = uint16_t(header[7] | header[8] << 8);
-    if (version > kMaxVersion) {
-        WriteDebugLogF("Model file refused: version %u", unsigned(version));
-        return false;
-    }
-    g_Y3DVersion = version;
-    if (objectCount) *objectCount = U32At(header + 16);
-    if (firstObject) *firstObject = U32At(header + 24);
-    return true;
-}
-
-bool FindY3DObject(FILE* stream, const PackEntryInfo* entry, uint32_t firstObject, uint32_t objectCount,
-                   uint32_t typeCode, uint8_t* record) {
-    const long base = entry ? long(entry->offset) : 0;
-    uint32_t at = firstObject;
-    // The header's count bounds the walk, so next offsets that loop back cannot spin for ever.
-    for (uint32_t i = 0; i < objectCount; ++i) {
-        if (std::fseek(stream, base + long(at), SEEK_SET) != 0) return false;
-        if (std::fread(record, 1, kRecordSize, stream) != kRecordSize) return false;
-        if (U32At(record + 256) == typeCode) return true;
-        at = U32At(record + 272);
-    }
-    return false;
-}
-
-uint32_t ReadBoneInverseBinds(FILE* stream, const PackEntryInfo* entry, uint32_t firstObject, uint32_t objectCount,
+uint32_t ReadBoneInverseBinds(BinaryReader& in, uint32_t firstObject, uint32_t objectCount,
                               std::vector<Mat4>* inverseBinds) {
-    uint8_t record[kRecordSize], node[kNodeHeaderSize];
-    if (!FindY3DObject(stream, entry, firstObject, objectCount, Y3D_OBJECT_BONE, record)) return 0;
-    const long base = entry ? long(entry->offset) : 0;
+    Y3DObjectRecord record;
+    Y3DNodeHeader node;
+    if (!FindY3DObject(in, firstObject, objectCount, Y3D_OBJECT_BONE, &record)) return 0;
     uint32_t read = 0;
     for (size_t b = 0; b < inverseBinds->size(); ++b) {
         if (b > 0) {
-            if (std::fread(record, 1, kRecordSize, stream) != kRecordSize) break;
-            if (U32At(record + 256) != Y3D_OBJECT_BONE) break;
+            if (!ReadY3DObjectRecord(in, &record)) break;
+            if (record.type != Y3D_OBJECT_BONE) break;
         }
-        if (std::fread(node, 1, kNodeHeaderSize, stream) != kNodeHeaderSize) break;
+        if (!ReadY3DNodeHeader(in, &node)) break;
         Mat4 world = Mat4Identity();
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 3; ++c) world.m[r][c] = F32At(node + 324 + 4 * (r * 3 + c));
+            for (int c = 0; c < 3; ++c) world.m[r][c] = node.world[r * 3 + c];
         Mat4 inverse = Mat4Identity();
         if (!Mat4Inverse(&inverse, world)) inverse = Mat4Identity();
         (*inverseBinds)[b] = inverse;
         ++read;
-        if (std::fseek(stream, base + long(U32At(record + 272)), SEEK_SET) != 0) break;
+        if (!in.Seek(record.next)) break;
     }
     return read;
 }
@@ -151,11 +103,11 @@ void CharacterModel::Release() {
     }
 }
 
-bool CharacterModel::LoadSkeleton(FILE* stream) {
+bool CharacterModel::LoadSkeleton(BinaryReader& in) {
     delete root;
     root = new Bone();
     uint8_t counter = 0;
-    if (!root->Load(stream, nullptr, this, &counter)) {
+    if (!root->Load(in, nullptr, this, &counter)) {
         delete root;
         root = nullptr;
         boneCount = 0;
@@ -177,43 +129,40 @@ void CharacterModel::BuildBoneTable() {
 
 bool CharacterModel::LoadFromPack(const char* fileName, uint32_t materialFlags) {
     if (!fileName) return false;
-    PackEntryInfo entry{};
-    FILE* stream = OpenPackEntry("MODELOS.DAT", fileName, &entry);
-    if (!stream) {
+    PackEntry entry;
+    if (!entry.Open("MODELOS.DAT", fileName)) {
         WriteDebugLogF("Model detail file %s not found", fileName);
         return false;
     }
-    const bool ok = LoadDetailLevel(stream, entry.inPack ? &entry : nullptr, materialFlags);
-    ClosePackEntry(stream);
-    return ok;
+    return LoadDetailLevel(entry.Reader(), materialFlags);
 }
 
-bool CharacterModel::LoadDetailLevel(FILE* stream, const PackEntryInfo* entry, uint32_t materialFlags) {
-    uint32_t firstObject = 0, objectCount = 0;
-    if (!ReadY3DHeader(stream, &firstObject, &objectCount)) return false;
+bool CharacterModel::LoadDetailLevel(BinaryReader& in, uint32_t materialFlags) {
+    Y3DHeader header;
+    if (!ReadY3DHeader(in, &header)) return false;
     if (!g_Scene.materials || !g_SceneVertexBuffers || !g_SceneIndexBuffers) {
         WriteDebugLog("Model detail file refused: no scene tables");
         return false;
     }
     std::vector<int32_t> materialIds;
-    if (!g_Scene.materials->Load(stream, &materialIds, nullptr, materialFlags, false, entry)) {
+    if (!g_Scene.materials->Load(in, &materialIds, nullptr, materialFlags, false)) {
         WriteDebugLog("Model detail file refused: bad material list");
         return false;
     }
-    const int32_t firstVertexBuffer = g_SceneVertexBuffers->Load(stream, kVertexBufferUsage, entry);
-    const int32_t firstIndexBuffer = g_SceneIndexBuffers->Load(stream, firstVertexBuffer, kVertexBufferUsage, entry);
+    const int32_t firstVertexBuffer = g_SceneVertexBuffers->Load(in, kVertexBufferUsage);
+    const int32_t firstIndexBuffer = g_SceneIndexBuffers->Load(in, firstVertexBuffer, kVertexBufferUsage);
     if (firstVertexBuffer < 0 || firstIndexBuffer < 0) {
         WriteDebugLog("Model detail file refused: no buffers");
         return false;
     }
 
-    uint8_t record[kRecordSize], node[kNodeHeaderSize];
-    if (!FindY3DObject(stream, entry, firstObject, objectCount, Y3D_OBJECT_SKINNED_MESH, record)) {
+    Y3DObjectRecord record;
+    Y3DNodeHeader node;
+    if (!FindY3DObject(in, header.firstObject, header.objectCount, Y3D_OBJECT_SKINNED_MESH, &record)) {
         WriteDebugLog("Model detail file refused: no skinned mesh");
         return false;
     }
-    if (std::fread(node, 1, kNodeHeaderSize, stream) != kNodeHeaderSize ||
-        U32At(node + 264) != Y3D_OBJECT_SKINNED_MESH) {
+    if (!ReadY3DNodeHeader(in, &node) || node.type != Y3D_OBJECT_SKINNED_MESH) {
         WriteDebugLog("Model detail file refused: bad skinned-mesh header");
         return false;
     }
@@ -224,12 +173,13 @@ bool CharacterModel::LoadDetailLevel(FILE* stream, const PackEntryInfo* entry, u
         WriteDebugLog("Model detail file refused: five levels loaded already");
         return false;
     }
-    uint8_t counts[8];
-    if (std::fread(counts, 1, sizeof counts, stream) != sizeof counts) return false;
+    // The sub-mesh count, then seven bytes nothing reads.
+    const uint8_t* counts = in.Span(8);
+    if (!counts) return false;
     ModelDetailLevel& level = levels[slot];
     for (int i = 0; i < counts[0]; ++i) {
         SubMesh* s = new SubMesh();
-        if (!s->Load(stream, materialIds.data(), uint32_t(materialIds.size()), uint32_t(firstIndexBuffer),
+        if (!s->Load(in, materialIds.data(), uint32_t(materialIds.size()), uint32_t(firstIndexBuffer),
                      uint32_t(firstVertexBuffer), boneCount)) {
             delete s;
             for (SubMesh* done : level.subMeshes) delete done;
@@ -240,7 +190,7 @@ bool CharacterModel::LoadDetailLevel(FILE* stream, const PackEntryInfo* entry, u
     }
     // Bones the file lacks keep the identity rather than stale memory.
     level.inverseBinds.assign(boneCount, Mat4Identity());
-    const uint32_t read = ReadBoneInverseBinds(stream, entry, firstObject, objectCount, &level.inverseBinds);
+    const uint32_t read = ReadBoneInverseBinds(in, header.firstObject, header.objectCount, &level.inverseBinds);
     if (read < boneCount) WriteDebugLogF("Model detail file: %u of %u bones", read, unsigned(boneCount));
     level.loaded = true;
     UpdatePose(true);
@@ -250,11 +200,8 @@ bool CharacterModel::LoadDetailLevel(FILE* stream, const PackEntryInfo* entry, u
 bool CharacterModel::LoadWithLoader(const char* fileName) {
     if (shadow) g_ModelLoaders.Release(shadow);
     shadow = g_ModelLoaders.Create();
-    if (!LoadModel(shadow, fileName, this)) {
-        // A shadow that failed to load would only draw nothing; let it go.
-        g_ModelLoaders.Release(shadow);
-        shadow = nullptr;
-    }
+    // A shadow that failed to load stays, emptied: it casts nothing.
+    LoadModel(shadow, fileName, this);
     return true;
 }
 

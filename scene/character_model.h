@@ -4,17 +4,17 @@
 // API through which the fighters and the viewer play animations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/math.h"
 #include "scene/scene_node.h"
 
+class BinaryReader;
 class Bone;
 class ModelLoader;
 class SubMesh;
-struct PackEntryInfo;
 
 constexpr int MODEL_LOD_COUNT = 5;
 constexpr int MODEL_ATTACHMENT_COUNT = 16;
@@ -74,15 +74,15 @@ public:
     bool Render() override;
     bool Draw() override;
 
-    // Loading. The stream stands at the root bone's object record.
-    bool LoadSkeleton(FILE* stream);
+    // Loading. The reader stands at the root bone's object record.
+    bool LoadSkeleton(BinaryReader& in);
     void BuildBoneTable();
     // One detail level from "MODELOS.DAT" (a loose file first) into the first empty level; the
     // flags go to the material reader.
     bool LoadFromPack(const char* fileName, uint32_t materialFlags = 0);
-    // The same from an open stream; entry null for a loose file.
-    bool LoadDetailLevel(FILE* stream, const PackEntryInfo* entry, uint32_t materialFlags = 0);
-    // The shadow model from "MODELOS.DAT".
+    // The same from a whole file at the reader.
+    bool LoadDetailLevel(BinaryReader& in, uint32_t materialFlags = 0);
+    // The shadow model from "MODELOS.DAT"; one that does not load stays with the model, empty.
     bool LoadWithLoader(const char* fileName);
     bool CopyModel(const CharacterModel* source);
 
@@ -136,17 +136,9 @@ void AttachmentSetVisible(SceneNode* object, bool visible);
 void AttachmentDraw(SceneNode* object);
 void AttachmentDrawVariant(SceneNode* object);
 
-// Y3D container reading shared by the model readers. Each seek to a next record adds the pack
-// entry's start (entry null: a loose file).
-// The 1024-byte header: signature and version checked, the version made current.
-bool ReadY3DHeader(FILE* stream, uint32_t* firstObject, uint32_t* objectCount);
-// Walks at most objectCount records from firstObject to the first of the type; the stream is
-// left after its 276-byte record, which is copied out.
-bool FindY3DObject(FILE* stream, const PackEntryInfo* entry, uint32_t firstObject, uint32_t objectCount,
-                   uint32_t typeCode, uint8_t* record);
-// The inverse world matrix of each bone record, in file order from the first, into the array
-// (entries the file lacks are left as they are); returns how many were read.
-uint32_t ReadBoneInverseBinds(FILE* stream, const PackEntryInfo* entry, uint32_t firstObject, uint32_t objectCount,
+// The inverse world matrix of each bone record of a model file, in file order from the first,
+// into the array (entries the file lacks are left as they are); returns how many were read.
+uint32_t ReadBoneInverseBinds(BinaryReader& in, uint32_t firstObject, uint32_t objectCount,
                               std::vector<Mat4>* inverseBinds);
 
 // The application mode in which the model lights itself without the scene's light slots.

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "render/geometry.h"
-#include "render/vertex_buffer_table.h"
 #include "render/video.h"
 #include "scene/bone.h"
 #include "scene/camera.h"
@@ -13,6 +13,7 @@
 #include "scene/collision_octree.h"
 #include "scene/light_node.h"
 #include "scene/scene.h"
+#include "scene/y3d_loader.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 
@@ -20,14 +21,8 @@ ModelLoaderList g_ModelLoaders;
 
 namespace {
 
-constexpr size_t kNodeHeaderSize = 573;
-constexpr size_t kRecordSize = 276;
-
-uint32_t U32At(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 float F32At(const uint8_t* p) {
-    const uint32_t bits = U32At(p);
+    const uint32_t bits = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
@@ -38,13 +33,11 @@ struct OverlayVertex {
     uint32_t colour;
 };
 
-bool ReadShadowMesh(ModelLoader* loader, FILE* stream, const PackEntryInfo* entry, uint32_t boneCount) {
-    uint8_t counts[8];
-    if (std::fread(counts, 1, sizeof counts, stream) != sizeof counts) return false;
-    const uint32_t triangleCount = U32At(counts), vertexCount = U32At(counts + 4);
+bool ReadShadowMesh(ModelLoader* loader, BinaryReader& in, uint32_t boneCount) {
+    uint32_t triangleCount = 0, vertexCount = 0;
+    if (!in.ReadU32(triangleCount) || !in.ReadU32(vertexCount)) return false;
     // Every triangle takes 6 bytes and every vertex at least 20: the entry must hold them.
-    const uint64_t left = StreamBytesLeft(stream, entry);
-    if (uint64_t(triangleCount) * 6 + uint64_t(vertexCount) * SHADOW_VERTEX_RECORD_SIZE > left) {
+    if (uint64_t(triangleCount) * 6 + uint64_t(vertexCount) * SHADOW_VERTEX_RECORD_SIZE > in.Remaining()) {
         WriteDebugLogF("Shadow model refused: %u triangles and %u vertices do not fit", triangleCount, vertexCount);
         return false;
     }
@@ -52,35 +45,31 @@ bool ReadShadowMesh(ModelLoader* loader, FILE* stream, const PackEntryInfo* entr
         WriteDebugLogF("Shadow model refused: %u vertices", vertexCount);
         return false;
     }
-    std::vector<uint8_t> bytes(size_t(triangleCount) * 6);
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), stream) != bytes.size()) return false;
     loader->triangles.resize(size_t(triangleCount) * 3);
-    for (size_t i = 0; i < loader->triangles.size(); ++i) {
-        const uint16_t v = uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    for (uint16_t& v : loader->triangles) {
+        in.ReadU16(v);
         if (v >= vertexCount) {
             WriteDebugLogF("Shadow model refused: triangle vertex %u of %u", unsigned(v), vertexCount);
             return false;
         }
-        loader->triangles[i] = v;
     }
     loader->triangleCount = triangleCount;
     loader->vertices.resize(vertexCount);
     for (uint32_t v = 0; v < vertexCount; ++v) {
-        uint8_t r[SHADOW_VERTEX_RECORD_SIZE];
-        if (std::fread(r, 1, sizeof r, stream) != sizeof r) return false;
+        const uint8_t* r = in.Span(SHADOW_VERTEX_RECORD_SIZE);
+        if (!r) return false;
         ShadowVertex& out = loader->vertices[v];
         out.position = {F32At(r), F32At(r + 4), F32At(r + 8)};
         const uint8_t n = r[12];
-        if (uint64_t(n) * SHADOW_INFLUENCE_SIZE > StreamBytesLeft(stream, entry)) return false;
+        if (uint64_t(n) * SHADOW_INFLUENCE_SIZE > in.Remaining()) return false;
         out.influences.resize(n);
         for (uint8_t i = 0; i < n; ++i) {
-            uint8_t in[SHADOW_INFLUENCE_SIZE];
-            if (std::fread(in, 1, sizeof in, stream) != sizeof in) return false;
-            if (in[0] >= boneCount) {
-                WriteDebugLogF("Shadow model refused: influence on bone %u of %u", unsigned(in[0]), boneCount);
+            const uint8_t* at = in.Span(SHADOW_INFLUENCE_SIZE);
+            if (at[0] >= boneCount) {
+                WriteDebugLogF("Shadow model refused: influence on bone %u of %u", unsigned(at[0]), boneCount);
                 return false;
             }
-            out.influences[i] = {in[0], F32At(in + 4)};
+            out.influences[i] = {at[0], F32At(at + 4)};
         }
     }
     loader->vertexCount = vertexCount;
@@ -105,34 +94,32 @@ void ModelLoader::Release() {
 
 bool LoadModel(ModelLoader* loader, const char* fileName, CharacterModel* model) {
     if (!loader || !fileName || !model) return false;
-    PackEntryInfo entry{};
-    FILE* stream = OpenPackEntry("MODELOS.DAT", fileName, &entry);
-    if (!stream) {
+    PackEntry entry;
+    if (!entry.Open("MODELOS.DAT", fileName)) {
         WriteDebugLogF("Shadow model %s not found", fileName);
         return false;
     }
-    const bool ok = LoadModelFromStream(loader, stream, entry.inPack ? &entry : nullptr, model);
-    ClosePackEntry(stream);
-    return ok;
+    return LoadModel(loader, entry.Reader(), model);
 }
 
-bool LoadModelFromStream(ModelLoader* loader, FILE* stream, const PackEntryInfo* entry, CharacterModel* model) {
-    if (!loader || !stream || !model) return false;
+bool LoadModel(ModelLoader* loader, BinaryReader& in, CharacterModel* model) {
+    if (!loader || !model) return false;
     loader->Release();
-    uint32_t firstObject = 0, objectCount = 0;
-    if (!ReadY3DHeader(stream, &firstObject, &objectCount)) return false;
-    uint8_t record[kRecordSize], node[kNodeHeaderSize];
-    if (!FindY3DObject(stream, entry, firstObject, objectCount, Y3D_OBJECT_SHADOW_MESH, record) ||
-        std::fread(node, 1, kNodeHeaderSize, stream) != kNodeHeaderSize) {
+    Y3DHeader header;
+    if (!ReadY3DHeader(in, &header)) return false;
+    Y3DObjectRecord record;
+    Y3DNodeHeader node;
+    if (!FindY3DObject(in, header.firstObject, header.objectCount, Y3D_OBJECT_SHADOW_MESH, &record) ||
+        !ReadY3DNodeHeader(in, &node)) {
         WriteDebugLog("Shadow model refused: no shadow mesh");
         return false;
     }
-    if (U32At(node + 264) == Y3D_OBJECT_SHADOW_MESH && !ReadShadowMesh(loader, stream, entry, model->boneCount)) {
+    if (node.type == Y3D_OBJECT_SHADOW_MESH && !ReadShadowMesh(loader, in, model->boneCount)) {
         loader->Release();
         return false;
     }
     loader->inverseBinds.assign(model->boneCount, Mat4Identity());
-    ReadBoneInverseBinds(stream, entry, firstObject, objectCount, &loader->inverseBinds);
+    ReadBoneInverseBinds(in, header.firstObject, header.objectCount, &loader->inverseBinds);
     return true;
 }
 

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/math.h"
 
+class BinaryReader;
 class CharacterModel;
 
 constexpr uint32_t SHADOW_MAX_VOLUME = 64000;          // volume vertices, three per triangle
@@ -62,9 +62,8 @@ public:
 // missing file, a bad header, no shadow mesh, counts the entry cannot hold, a triangle index
 // outside the vertices, an influence on a bone the skeleton lacks.
 bool LoadModel(ModelLoader* loader, const char* fileName, CharacterModel* model);
-// The same from an open stream (entry null for a loose file).
-struct PackEntryInfo;
-bool LoadModelFromStream(ModelLoader* loader, FILE* stream, const PackEntryInfo* entry, CharacterModel* model);
+// The same from a whole file at the reader.
+bool LoadModel(ModelLoader* loader, BinaryReader& in, CharacterModel* model);
 
 // Shadow models shared by copied characters through a reference count.
 class ModelLoaderList {

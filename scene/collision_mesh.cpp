@@ -89,7 +89,7 @@ bool CollisionMesh::Read(BinaryReader& in, uint16_t version) {
     uint8_t meshMask = 1;
     bool ok;
     if (wide) {
-        uint32_t v, n, f;
+        uint32_t v = 0, n = 0, f = 0;
         ok = in.ReadU32(v) && in.ReadU32(n) && in.ReadU32(f);
         vertexCount = v & 0xFFFF;
         normalCount = n & 0xFFFF;

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "common/binary_reader.h"
-#include "render/vertex_buffer_table.h"
 #include "core/debug_log.h"
 
 namespace {
@@ -53,29 +52,6 @@ bool CollisionOctree::Read(BinaryReader& in, uint16_t version) {
             Clear();
             return false;
         }
-    }
-    return true;
-}
-
-bool CollisionOctree::Load(FILE* file, uint16_t version, const PackEntryInfo* entry) {
-    Clear();
-    // The meshes have no stored size: read what is left, then go back to the block's end.
-    const long start = file ? std::ftell(file) : -1;
-    const uint64_t left = StreamBytesLeft(file, entry);
-    if (start < 0 || left == 0 || left > SIZE_MAX) {
-        WriteDebugLog("Collision octree: nothing to read\n");
-        return false;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(left));
-    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        WriteDebugLog("Collision octree: short read\n");
-        return false;
-    }
-    BinaryReader in(bytes.data(), bytes.size());
-    if (!Read(in, version)) return false;
-    if (std::fseek(file, start + long(in.Tell()), SEEK_SET) != 0) {
-        Clear();
-        return false;
     }
     return true;
 }

@@ -3,13 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "scene/collision_mesh.h"
 #include "scene/octree.h"
-
-struct PackEntryInfo;
 
 // Four quad corners and the motion that sweeps them; the motion's length is the distance.
 struct SweepVolume {
@@ -26,9 +23,6 @@ public:
     // The collision-octree block at the reader, meshes in the layout of the given file
     // version. False (tree left empty) on short or inconsistent data.
     bool Read(BinaryReader& in, uint16_t version);
-    // The same from a file stream (bounded by the pack entry when given); on success the stream
-    // is left right after the block.
-    bool Load(FILE* file, uint16_t version, const PackEntryInfo* entry = nullptr);
 
     // Nearest hit closer than length; normalises ray->direction. The outputs are written only
     // on a hit; each may be null.

@@ -65,9 +65,9 @@ void FlareNode::Init(float px, float py, float pz) {
     fadeTime = FLARE_FADE_MS;
 }
 
-bool FlareNode::LoadFromNode(std::FILE* file) {
+bool FlareNode::LoadFromNode(BinaryReader& in) {
     Vec3 p{};
-    if (!ReadNodeHeader(file, &p, "FlareNode")) return false;
+    if (!ReadNodeHeader(in, &p, "FlareNode")) return false;
     Init(p.x, p.y, p.z);
     return true;
 }

@@ -8,6 +8,8 @@
 
 #include "effects/positioned_object.h"
 
+class BinaryReader;
+
 constexpr uint32_t FLARE_KIND = 0x102;
 constexpr int FLARE_SLOTS = 20;
 constexpr uint32_t FLARE_FADE_MS = 600;
@@ -34,5 +36,5 @@ public:
 
     void Init(float px, float py, float pz);
     // The node header after a type 0x400 object record; false (logged) on a short read.
-    bool LoadFromNode(std::FILE* file);
+    bool LoadFromNode(BinaryReader& in);
 };

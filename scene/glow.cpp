@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 #include "render/geometry.h"
 #include "render/material.h"
@@ -164,9 +165,9 @@ bool WriteNodeHeader(std::FILE* file, const char* name, uint32_t type, const Vec
     return std::fwrite(header, 1, sizeof header, file) == sizeof header;
 }
 
-bool ReadNodeHeader(std::FILE* file, Vec3* position, const char* who) {
-    uint8_t header[SCENE_NODE_HEADER_SIZE];
-    if (!file || std::fread(header, 1, sizeof header, file) != sizeof header) {
+bool ReadNodeHeader(BinaryReader& in, Vec3* position, const char* who) {
+    const uint8_t* header = in.Span(SCENE_NODE_HEADER_SIZE);
+    if (!header) {
         WriteDebugLogF("%s: short node header", who);
         return false;
     }
@@ -202,12 +203,12 @@ void GlowNode::Init(float px, float py, float pz, uint32_t c, uint32_t fade, flo
     intensity = 0.0f;
 }
 
-bool GlowNode::LoadFromNode(std::FILE* file) {
+bool GlowNode::LoadFromNode(BinaryReader& in) {
     texture = -1;
     Vec3 p{};
-    if (!ReadNodeHeader(file, &p, "GlowNode")) return false;
-    uint8_t tail[GLOW_TAIL_SIZE];
-    if (std::fread(tail, 1, sizeof tail, file) != sizeof tail) {
+    if (!ReadNodeHeader(in, &p, "GlowNode")) return false;
+    const uint8_t* tail = in.Span(GLOW_TAIL_SIZE);
+    if (!tail) {
         WriteDebugLog("GlowNode: short glow tail");
         return false;
     }
@@ -215,10 +216,12 @@ bool GlowNode::LoadFromNode(std::FILE* file) {
     y = p.y;
     z = p.z;
     size = F32At(tail);
-    // Channels out of 0..1 would wrap into their neighbours.
+    // Channels out of 0..1 would wrap into their neighbours; clamped while still a float, as a
+    // stored value past the int range (or not a number) has no int to become.
     auto channel = [](float v) -> uint32_t {
-        const int i = int(v * 255.0f);
-        return uint32_t(i < 0 ? 0 : i > 255 ? 255 : i);
+        const float scaled = v * 255.0f;
+        if (!(scaled > 0.0f)) return 0;
+        return scaled >= 255.0f ? 255 : uint32_t(scaled);
     };
     colour = 0xFF000000u | channel(F32At(tail + 4)) << 16 | channel(F32At(tail + 8)) << 8 | channel(F32At(tail + 12));
     intensity = 0.0f;

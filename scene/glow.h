@@ -9,6 +9,8 @@
 #include "common/math.h"
 #include "effects/positioned_object.h"
 
+class BinaryReader;
+
 constexpr uint32_t GLOW_KIND = 0x101;
 constexpr uint32_t GLOW_LOADED_FADE_MS = 300;
 // Bytes after the node header of a glow record: size, red, green, blue, texture number.
@@ -61,7 +63,7 @@ bool EndObjectRecord(std::FILE* file, long start);
 // A 573-byte node header carrying only the name, type code and position.
 bool WriteNodeHeader(std::FILE* file, const char* name, uint32_t type, const Vec3& position);
 // Reads a 573-byte node header; false (logged) on a short read. Position from its position field.
-bool ReadNodeHeader(std::FILE* file, Vec3* position, const char* who);
+bool ReadNodeHeader(BinaryReader& in, Vec3* position, const char* who);
 
 class GlowNode : public PositionedObject {
 public:
@@ -83,6 +85,6 @@ public:
 
     void Init(float px, float py, float pz, uint32_t colour, uint32_t fadeTime, float size, int32_t texture);
     // The node header and 20-byte tail after a type 0x700 object record. False (logged) on a
-    // short read; the texture id is then -1. The stream is left at the next record.
-    bool LoadFromNode(std::FILE* file);
+    // short read; the texture id is then -1. The reader is left at the next record.
+    bool LoadFromNode(BinaryReader& in);
 };

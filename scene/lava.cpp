@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 #include "render/geometry.h"
 #include "render/index_buffer_table.h"
@@ -36,16 +37,16 @@ int32_t MaterialFromIndex(const std::vector<int32_t>& materialIds, uint32_t inde
     return index < materialIds.size() ? materialIds[index] : -1;
 }
 
-bool ReadSurfaceBuffers(std::FILE* file, VertexBuffer** vertices, IndexBuffer** indices, const char* who) {
+bool ReadSurfaceBuffers(BinaryReader& in, VertexBuffer** vertices, IndexBuffer** indices, const char* who) {
     bool malformed = false;
     *vertices = new VertexBuffer();
-    (*vertices)->Load(file, SURFACE_BUFFER_USAGE, nullptr, &malformed);
+    (*vertices)->Load(in, SURFACE_BUFFER_USAGE, &malformed);
     if (malformed) {
         WriteDebugLogF("%s: vertex block cannot be read", who);
         return false;
     }
     *indices = new IndexBuffer();
-    (*indices)->Load(file, -1, SURFACE_BUFFER_USAGE, nullptr, &malformed);
+    (*indices)->Load(in, -1, SURFACE_BUFFER_USAGE, &malformed);
     if (malformed) {
         WriteDebugLogF("%s: index block cannot be read", who);
         return false;
@@ -97,17 +98,17 @@ void LavaNode::Release() {
     FreeSurfaceBuffers(&vertexBuffer, &indexBuffer);
 }
 
-bool LavaNode::Load(std::FILE* file, const std::vector<int32_t>& materialIds) {
+bool LavaNode::Load(BinaryReader& in, const std::vector<int32_t>& materialIds) {
     SetName("LAVA");
-    uint8_t record[LAVA_RECORD_SIZE];
-    if (!file || std::fread(record, 1, sizeof record, file) != sizeof record) {
+    const uint8_t* record = in.Span(LAVA_RECORD_SIZE);
+    if (!record) {
         WriteDebugLog("LavaNode: short record");
         return false;
     }
     triangleCount = U32At(record);
     for (int k = 0; k < 6; ++k) box[k] = F32At(record + 8 + 4 * k);
     materialId = MaterialFromIndex(materialIds, U32At(record + 32));
-    if (!ReadSurfaceBuffers(file, &vertexBuffer, &indexBuffer, "LavaNode")) return false;
+    if (!ReadSurfaceBuffers(in, &vertexBuffer, &indexBuffer, "LavaNode")) return false;
     char name[16];
     for (int i = 0; i < SURFACE_LAYERS; ++i) {
         std::snprintf(name, sizeof name, "Lava%02d.tga", i);

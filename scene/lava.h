@@ -4,12 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/math.h"
 #include "scene/scene_node.h"
 
+class BinaryReader;
 class IndexBuffer;
 class VertexBuffer;
 
@@ -22,8 +22,8 @@ constexpr uint32_t SURFACE_BUFFER_USAGE = 8;
 // The table id of a material number of the file, or -1 when the number is out of range.
 int32_t MaterialFromIndex(const std::vector<int32_t>& materialIds, uint32_t index);
 // One vertex block and one index block into newly made buffers. False (logged) when a block is
-// malformed; a buffer the device refused still leaves the stream at the next block.
-bool ReadSurfaceBuffers(std::FILE* file, VertexBuffer** vertices, IndexBuffer** indices, const char* who);
+// malformed; a buffer the device refused still leaves the reader at the next block.
+bool ReadSurfaceBuffers(BinaryReader& in, VertexBuffer** vertices, IndexBuffer** indices, const char* who);
 void FreeSurfaceBuffers(VertexBuffer** vertices, IndexBuffer** indices);
 // "Texturas\Escenarios\Escenario%02d\" of the current scenario followed by the file name, loaded
 // with one added reference; -1 when it does not load.
@@ -50,5 +50,5 @@ public:
     bool Draw() override;
     // The 36-byte record and its vertex and index blocks after a type 0x802 object record.
     // False (logged) on a short record or a malformed block.
-    virtual bool Load(std::FILE* file, const std::vector<int32_t>& materialIds);
+    virtual bool Load(BinaryReader& in, const std::vector<int32_t>& materialIds);
 };

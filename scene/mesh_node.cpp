@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 #include "render/geometry.h"
 #include "render/mesh.h"
@@ -81,10 +82,9 @@ int MeshNode::RemapMeshIds(Scene* target) {
     return meshCount;
 }
 
-bool MeshNode::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t indexBase, int32_t vertexBase,
-                    const PackEntryInfo* entry) {
-    uint8_t header[SCENE_NODE_HEADER_SIZE];
-    if (!file || std::fread(header, 1, sizeof header, file) != sizeof header) {
+bool MeshNode::Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t indexBase, int32_t vertexBase) {
+    const uint8_t* header = in.Span(SCENE_NODE_HEADER_SIZE);
+    if (!header) {
         WriteDebugLog("MeshNode: short node header");
         return false;
     }
@@ -93,8 +93,8 @@ bool MeshNode::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t
     text[SCENE_NODE_NAME_SIZE] = 0;
     SetName(text);
 
-    uint8_t tail[MESH_NODE_TAIL_SIZE];
-    if (std::fread(tail, 1, sizeof tail, file) != sizeof tail) {
+    const uint8_t* tail = in.Span(MESH_NODE_TAIL_SIZE);
+    if (!tail) {
         WriteDebugLog("MeshNode: short node tail");
         return false;
     }
@@ -108,7 +108,7 @@ bool MeshNode::Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t
     meshIds = new int32_t[wanted];
     for (uint32_t i = 0; i < wanted; ++i) {
         Mesh* mesh = new Mesh();
-        if (!mesh->Load(file, materialIds, indexBase, vertexBase, entry)) {
+        if (!mesh->Load(in, materialIds, indexBase, vertexBase)) {
             delete mesh;
             WriteDebugLogF("MeshNode: mesh %u of %u cannot be read", i, unsigned(wanted));
             return false;

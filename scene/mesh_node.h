@@ -4,12 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "scene/scene_node.h"
 
-struct PackEntryInfo;
+class BinaryReader;
 
 // Bytes after the node header of a mesh node record, before its mesh records.
 constexpr uint32_t MESH_NODE_TAIL_SIZE = 32;
@@ -37,8 +36,8 @@ public:
     virtual void CopyFrom(const MeshNode& other);
     // Node header, tail and mesh records. False (logged) for a short header or tail or a mesh
     // record that cannot be read; meshes read before the fault stay with the node.
-    virtual bool Load(FILE* file, const std::vector<int32_t>& materialIds, int32_t indexBase, int32_t vertexBase,
-                      const PackEntryInfo* entry = nullptr);
+    virtual bool Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t indexBase,
+                      int32_t vertexBase);
     // The box's six faces in red lines, when it is in view.
     virtual bool DebugDrawBox();
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 #include "render/adapter_table.h"
 #include "render/formats.h"
@@ -112,9 +113,9 @@ uint32_t Mirror::ChooseTargetSize() const {
 
 bool Mirror::FacesEye(const Vec3& eye) const { return Vec3Dot(Vec3Sub(position, eye), axes[2]) <= 0.0f; }
 
-bool Mirror::Load(std::FILE* file, const std::vector<int32_t>& materialIds, int32_t, int32_t) {
-    uint8_t r[MIRROR_RECORD_SIZE];
-    if (!file || std::fread(r, 1, sizeof r, file) != sizeof r) {
+bool Mirror::Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t, int32_t) {
+    const uint8_t* r = in.Span(MIRROR_RECORD_SIZE);
+    if (!r) {
         WriteDebugLog("Mirror: short record");
         return false;
     }
@@ -127,7 +128,7 @@ bool Mirror::Load(std::FILE* file, const std::vector<int32_t>& materialIds, int3
     sizeByte = r[72];
     for (int k = 0; k < 6; ++k) box[k] = F32At(r + 73 + 4 * k);
     materialId = MaterialFromIndex(materialIds, U32At(r + 97));
-    if (!ReadSurfaceBuffers(file, &vertexBuffer, &indexBuffer, "Mirror")) return false;
+    if (!ReadSurfaceBuffers(in, &vertexBuffer, &indexBuffer, "Mirror")) return false;
 
     // Columns X, Y, Z; the last row takes the position into the mirror's frame.
     worldToMirror = Mat4Identity();

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/math.h"
 #include "scene/scene_node.h"
 
+class BinaryReader;
 class Camera;
 class IndexBuffer;
 class VertexBuffer;
@@ -62,7 +62,7 @@ public:
     bool Draw() override;
     // The 101-byte record and its vertex and index blocks after a type 0x800 object record; the
     // last two arguments are not used. False (logged) on a short record or a malformed block.
-    virtual bool Load(std::FILE* file, const std::vector<int32_t>& materialIds, int32_t indexBase,
+    virtual bool Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t indexBase,
                       int32_t vertexBase);
     virtual void RenderReflection();
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "render/texture_manager.h"
 #include "scene/scene.h"
 #include "core/debug_log.h"
@@ -22,9 +23,9 @@ bool HasNameTag(const char* name, const char* tag) {
 }
 
 template <int N, uint32_t Type>
-bool SceneElement<N, Type>::Load(std::FILE* file) {
-    uint8_t header[SCENE_NODE_HEADER_SIZE];
-    if (!file || std::fread(header, 1, sizeof header, file) != sizeof header) {
+bool SceneElement<N, Type>::Load(BinaryReader& in) {
+    const uint8_t* header = in.Span(SCENE_NODE_HEADER_SIZE);
+    if (!header) {
         WriteDebugLog("SceneElement: short node header");
         return false;
     }
@@ -32,8 +33,8 @@ bool SceneElement<N, Type>::Load(std::FILE* file) {
     std::memcpy(text, header, SCENE_NODE_NAME_SIZE);
     text[SCENE_NODE_NAME_SIZE] = 0;
     SetName(text);
-    uint8_t tail[4 * N];
-    if (std::fread(tail, 1, sizeof tail, file) != sizeof tail) {
+    const uint8_t* tail = in.Span(4 * N);
+    if (!tail) {
         WriteDebugLog("SceneElement: short values");
         return false;
     }
@@ -51,9 +52,9 @@ void TexturedElement::Release() {
     values[0] = 0;
 }
 
-bool TexturedElement::Load(std::FILE* file) {
-    uint8_t record[TEXTURED_ELEMENT_RECORD_SIZE];
-    if (!file || std::fread(record, 1, sizeof record, file) != sizeof record) {
+bool TexturedElement::Load(BinaryReader& in) {
+    const uint8_t* record = in.Span(TEXTURED_ELEMENT_RECORD_SIZE);
+    if (!record) {
         WriteDebugLog("TexturedElement: short record");
         return false;
     }

@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "scene/scene_node.h"
+
+class BinaryReader;
 
 constexpr uint32_t TEXTURED_ELEMENT_RECORD_SIZE = 316;
 constexpr int TEXTURED_ELEMENT_VALUES = 15;
@@ -27,8 +28,8 @@ public:
     // Draws nothing.
     bool Draw() override { return true; }
     // The node header (its name becomes the node's) and the values; false (logged) on a short
-    // read, the stream then being wherever the read stopped.
-    virtual bool Load(std::FILE* file);
+    // read.
+    virtual bool Load(BinaryReader& in);
 };
 
 using SceneElement8 = SceneElement<8, NODE_TYPE_ELEMENT_A>;
@@ -46,5 +47,5 @@ public:
     bool Draw() override { return true; }
     // The 316-byte record: the values and a texture file name, which is loaded. The node takes no
     // name from the file. False (logged) on a short read.
-    virtual bool Load(std::FILE* file);
+    virtual bool Load(BinaryReader& in);
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/binary_reader.h"
 #include "render/index_buffer_table.h"
 #include "render/material.h"
 #include "render/mesh.h"
@@ -72,10 +73,10 @@ void SubMesh::FreeBuffers() {
     matrixCount = 0;
 }
 
-bool SubMesh::Load(FILE* stream, const int32_t* materialMap, uint32_t materialCount, uint32_t firstIndexBuffer,
+bool SubMesh::Load(BinaryReader& in, const int32_t* materialMap, uint32_t materialCount, uint32_t firstIndexBuffer,
                    uint32_t firstVertexBuffer, uint32_t boneCount) {
-    uint8_t record[SUBMESH_RECORD_SIZE];
-    if (!stream || std::fread(record, 1, sizeof record, stream) != sizeof record) {
+    const uint8_t* record = in.Span(SUBMESH_RECORD_SIZE);
+    if (!record) {
         WriteDebugLog("Sub-mesh refused: short record");
         return false;
     }

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
+
+class BinaryReader;
 
 constexpr int SUBMESH_RECORD_SIZE = 28;
 constexpr int SUBMESH_MAX_MATRICES = 4;
@@ -50,7 +51,7 @@ public:
     virtual void FreeBuffers();
     // One 28-byte record. Refused (false, nothing referenced): a short record, a matrix count
     // outside 1..4, a bone index not below boneCount, a material outside the map.
-    virtual bool Load(FILE* stream, const int32_t* materialMap, uint32_t materialCount, uint32_t firstIndexBuffer,
+    virtual bool Load(BinaryReader& in, const int32_t* materialMap, uint32_t materialCount, uint32_t firstIndexBuffer,
                       uint32_t firstVertexBuffer, uint32_t boneCount);
     bool LoadRecord(const uint8_t* record, const int32_t* materialMap, uint32_t materialCount,
                     uint32_t firstIndexBuffer, uint32_t firstVertexBuffer, uint32_t boneCount);

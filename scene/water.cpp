@@ -47,16 +47,9 @@ constexpr float kBumpScale = 0.02f;
 constexpr uint32_t kProjectedCount3 = gfx::D3DTTFF_COUNT3 | gfx::D3DTTFF_PROJECTED;
 
 // A collision mesh older files keep after the water: read and dropped.
-bool SkipCollisionMesh(std::FILE* file, const PackEntryInfo* entry) {
-    const long start = std::ftell(file);
-    const uint64_t left = StreamBytesLeft(file, entry);
-    if (start < 0 || left == 0 || left > SIZE_MAX) return false;
-    std::vector<uint8_t> bytes(static_cast<size_t>(left));
-    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
-    BinaryReader in(bytes.data(), bytes.size());
+bool SkipCollisionMesh(BinaryReader& in) {
     CollisionMesh mesh;
-    if (!mesh.Read(in, g_Y3DVersion)) return false;
-    return std::fseek(file, start + long(in.Tell()), SEEK_SET) == 0;
+    return mesh.Read(in, g_Y3DVersion);
 }
 
 }  // namespace
@@ -112,10 +105,10 @@ void WaterObject::LoadBumpTexture() {
     if (g_Scene.textures) bumpTexture = g_Scene.textures->LoadBumpMap("Texturas\\Efectos\\WaterBump00.bmp", true);
 }
 
-bool WaterObject::Load(std::FILE* file, const std::vector<int32_t>& materialIds, const PackEntryInfo* entry) {
+bool WaterObject::Load(BinaryReader& in, const std::vector<int32_t>& materialIds) {
     WriteDebugLog("Inicializando objeto agua...");
-    uint8_t r[WATER_RECORD_SIZE];
-    if (!file || std::fread(r, 1, sizeof r, file) != sizeof r) {
+    const uint8_t* r = in.Span(WATER_RECORD_SIZE);
+    if (!r) {
         WriteDebugLog("WaterObject: short record");
         return false;
     }
@@ -123,8 +116,8 @@ bool WaterObject::Load(std::FILE* file, const std::vector<int32_t>& materialIds,
     level = F32At(r + 4);
     for (int k = 0; k < 6; ++k) box[k] = F32At(r + 8 + 4 * k);
     materialId = MaterialFromIndex(materialIds, U32At(r + 32));
-    if (!ReadSurfaceBuffers(file, &vertexBuffer, &indexBuffer, "WaterObject")) return false;
-    if (g_Y3DVersion < WATER_COLLISION_BELOW_VERSION && !SkipCollisionMesh(file, entry)) {
+    if (!ReadSurfaceBuffers(in, &vertexBuffer, &indexBuffer, "WaterObject")) return false;
+    if (g_Y3DVersion < WATER_COLLISION_BELOW_VERSION && !SkipCollisionMesh(in)) {
         WriteDebugLog("WaterObject: collision mesh cannot be read");
         return false;
     }

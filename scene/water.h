@@ -4,16 +4,15 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "common/math.h"
 #include "scene/scene_node.h"
 
+class BinaryReader;
 class Camera;
 class IndexBuffer;
 class VertexBuffer;
-struct PackEntryInfo;
 namespace gfx {
 class Surface;
 class Texture;
@@ -55,8 +54,8 @@ public:
     bool Draw() override;
     // The 36-byte record, its vertex and index blocks and, in files older than version 320, a
     // collision mesh that is read and dropped. False (logged) on a short record or a malformed
-    // block. The entry bounds what may be read (null: the end of the stream).
-    virtual bool Load(std::FILE* file, const std::vector<int32_t>& materialIds, const PackEntryInfo* entry = nullptr);
+    // block.
+    virtual bool Load(BinaryReader& in, const std::vector<int32_t>& materialIds);
     virtual void RenderReflection();
 
     bool CreateTargets(uint32_t size);

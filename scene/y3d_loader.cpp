@@ -3,7 +3,6 @@
 #include "scene/scene_element.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -43,8 +42,6 @@ constexpr const char* kSignature = "QTXMAX";
 constexpr uint32_t kLightTail = 29;
 constexpr uint32_t kPointLightExtra = 16;
 constexpr uint32_t kDirectionalLightExtra = 36;
-// A collision mesh has no stored size: it is parsed from a window that doubles until it fits.
-constexpr size_t kCollisionWindow = 64 * 1024;
 
 void CopyName(char* dst, const uint8_t* src) {
     std::memcpy(dst, src, Y3D_OBJECT_NAME_SIZE);
@@ -54,20 +51,6 @@ void CopyName(char* dst, const uint8_t* src) {
 bool ReadVec3(BinaryReader& in, Vec3& v) { return in.ReadF32(v.x) && in.ReadF32(v.y) && in.ReadF32(v.z); }
 bool ReadQuat(BinaryReader& in, Quat& q) { return in.ReadF32(q.x) && in.ReadF32(q.y) && in.ReadF32(q.z) && in.ReadF32(q.w); }
 
-// Absolute stream offset one past the file's last byte.
-uint64_t DataEnd(FILE* file, const PackEntryInfo& entry) {
-    const long pos = std::ftell(file);
-    return pos < 0 ? 0 : uint64_t(pos) + StreamBytesLeft(file, &entry);
-}
-
-bool PeekU32(FILE* file, uint32_t* value) {
-    const long pos = std::ftell(file);
-    if (pos < 0 || !ReadStreamU32(file, value)) return false;
-    return std::fseek(file, pos, SEEK_SET) == 0;
-}
-
-bool SeekTo(FILE* file, uint64_t at) { return at <= uint64_t(LONG_MAX) && std::fseek(file, long(at), SEEK_SET) == 0; }
-
 // The counts of the file's own blocks, against which every stored index is checked.
 struct FileLimits {
     uint32_t materials = 0;
@@ -75,20 +58,19 @@ struct FileLimits {
     uint32_t indexBuffers = 0;
 };
 
-// Walks `count` mesh records from the stream's position without keeping anything, so that a
-// mesh reader that cannot report a bad record is never handed one. The stream is put back.
-bool ScanMeshRecords(FILE* file, const PackEntryInfo& entry, uint32_t count, const FileLimits& limits) {
-    const long start = std::ftell(file);
-    if (start < 0) return false;
+// Walks `count` mesh records from the reader's position without keeping anything, so that a mesh
+// reader that cannot report a bad record is never handed one. The reader is put back.
+bool ScanMeshRecords(BinaryReader& in, uint32_t count, const FileLimits& limits) {
+    const size_t start = in.Tell();
     bool ok = true;
     for (uint32_t i = 0; i < count && ok; ++i) {
-        uint8_t raw[MESH_RECORD_SIZE];
-        if (StreamBytesLeft(file, &entry) < sizeof raw || std::fread(raw, 1, sizeof raw, file) != sizeof raw) {
+        const uint8_t* raw = in.Span(MESH_RECORD_SIZE);
+        if (!raw) {
             WriteDebugLogF("Y3D: malla %u cortada", i);
             ok = false;
             break;
         }
-        BinaryReader r(raw, sizeof raw);
+        BinaryReader r(raw, MESH_RECORD_SIZE);
         uint32_t material = 0, ib = 0, vb = 0, startIndex = 0;
         uint8_t headerByte = 0;
         uint16_t triangles = 0, lo = 0, hi = 0, flags = 0;
@@ -107,22 +89,21 @@ bool ScanMeshRecords(FILE* file, const PackEntryInfo& entry, uint32_t count, con
             ok = false;
             break;
         }
-        const uint64_t centres = uint64_t(triangles) * 12;
-        if (centres > StreamBytesLeft(file, &entry) || std::fseek(file, long(centres), SEEK_CUR) != 0) {
+        if (!in.Skip(size_t(triangles) * 12)) {
             WriteDebugLogF("Y3D: centros de la malla %u fuera del fichero", i);
             ok = false;
             break;
         }
         if (flags & MESH_FLAG_COLLISION) {
-            CollisionMesh* mesh = ReadCollisionMeshFromStream(file, &entry);
-            if (!mesh) {
+            CollisionMesh mesh;
+            if (!mesh.Read(in, g_Y3DVersion)) {
+                WriteDebugLog("Y3D: malla de colision ilegible");
                 ok = false;
                 break;
             }
-            delete mesh;
         }
     }
-    if (std::fseek(file, start, SEEK_SET) != 0) return false;
+    in.Seek(start);
     return ok;
 }
 
@@ -198,8 +179,7 @@ struct PendingLoad {
 enum class RecordResult { Loaded, Skip, Fail };
 
 struct LoadContext {
-    FILE* file;
-    const PackEntryInfo& entry;
+    BinaryReader& in;
     const std::vector<int32_t>& materialIds;
     int32_t firstIndexBuffer;
     int32_t firstVertexBuffer;
@@ -209,17 +189,17 @@ struct LoadContext {
 
 RecordResult LoadMeshNode(LoadContext& c) {
     // The mesh count sits in the tail after the node header; its records are checked first.
-    const long start = std::ftell(c.file);
-    uint8_t head[SCENE_NODE_HEADER_SIZE + MESH_NODE_TAIL_SIZE];
-    if (start < 0 || std::fread(head, 1, sizeof head, c.file) != sizeof head) {
+    const size_t start = c.in.Tell();
+    const uint8_t* head = c.in.Span(SCENE_NODE_HEADER_SIZE + MESH_NODE_TAIL_SIZE);
+    if (!head) {
         WriteDebugLog("Y3D: nodo de mallas cortado");
         return RecordResult::Fail;
     }
     const uint8_t meshCount = head[SCENE_NODE_HEADER_SIZE + 4];
-    if (!ScanMeshRecords(c.file, c.entry, meshCount, c.limits) || std::fseek(c.file, start, SEEK_SET) != 0)
-        return RecordResult::Fail;
+    if (!ScanMeshRecords(c.in, meshCount, c.limits)) return RecordResult::Fail;
+    c.in.Seek(start);
     auto node = std::make_unique<MeshNode>();
-    if (!node->Load(c.file, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer, &c.entry)) return RecordResult::Fail;
+    if (!node->Load(c.in, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer)) return RecordResult::Fail;
     c.pending.objects.push_back(node.release());
     return RecordResult::Loaded;
 }
@@ -235,12 +215,14 @@ RecordResult LoadLight(LoadContext& c, uint32_t type) {
         light = std::make_unique<PointLight>();
         extra = kPointLightExtra;
     }
-    std::vector<uint8_t> bytes(SCENE_NODE_HEADER_SIZE + kLightTail + extra);
-    if (std::fread(bytes.data(), 1, bytes.size(), c.file) != bytes.size()) {
+    // The light reads its own record only.
+    const size_t size = SCENE_NODE_HEADER_SIZE + kLightTail + extra;
+    const uint8_t* bytes = c.in.Span(size);
+    if (!bytes) {
         WriteDebugLog("Y3D: luz cortada");
         return RecordResult::Fail;
     }
-    BinaryReader in(bytes.data(), bytes.size());
+    BinaryReader in(bytes, size);
     if (!light->Load(&in)) {
         WriteDebugLogF("Y3D: luz de tipo 0x%X ilegible", type);
         return RecordResult::Fail;
@@ -255,7 +237,7 @@ RecordResult LoadLight(LoadContext& c, uint32_t type) {
     return RecordResult::Loaded;
 }
 
-// Loads a node whose reader takes the stream alone and keeps it in the list.
+// Loads a node from the reader and keeps it in the list.
 template <typename T, typename... Args>
 RecordResult LoadNode(std::vector<SceneNode*>& into, Args&&... args) {
     auto node = std::make_unique<T>();
@@ -264,17 +246,17 @@ RecordResult LoadNode(std::vector<SceneNode*>& into, Args&&... args) {
     return RecordResult::Loaded;
 }
 
-// The flare reads the node header that stands at the stream.
+// The flare reads the node header that stands at the reader.
 RecordResult LoadFlare(LoadContext& c) {
     auto flare = std::make_unique<FlareNode>();
-    if (!flare->LoadFromNode(c.file)) return RecordResult::Fail;
+    if (!flare->LoadFromNode(c.in)) return RecordResult::Fail;
     c.pending.effects.push_back(flare.release());
     return RecordResult::Loaded;
 }
 
 RecordResult LoadGlow(LoadContext& c) {
     auto glow = std::make_unique<GlowNode>();
-    if (!glow->LoadFromNode(c.file)) return RecordResult::Fail;
+    if (!glow->LoadFromNode(c.in)) return RecordResult::Fail;
     c.pending.effects.push_back(glow.release());
     return RecordResult::Loaded;
 }
@@ -291,7 +273,7 @@ RecordResult LoadRecord(LoadContext& c, const Y3DObjectRecord& record) {
         return LoadLight(c, record.type);
     case Y3D_RECORD_TEXTURED_ELEMENT: {
         // Then treated as a helper: a flare when its name is tagged, else left by its offset.
-        const RecordResult element = LoadNode<TexturedElement>(p.texturedElements, c.file);
+        const RecordResult element = LoadNode<TexturedElement>(p.texturedElements, c.in);
         if (element != RecordResult::Loaded) return element;
         return Y3DNameHasTag(record.name, "FLARE") ? LoadFlare(c) : RecordResult::Skip;
     }
@@ -300,15 +282,15 @@ RecordResult LoadRecord(LoadContext& c, const Y3DObjectRecord& record) {
     case Y3D_RECORD_GLOW:
         return LoadGlow(c);
     case Y3D_RECORD_MIRROR:
-        return LoadNode<Mirror>(p.mirrors, c.file, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer);
+        return LoadNode<Mirror>(p.mirrors, c.in, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer);
     case Y3D_RECORD_WATER:
-        return LoadNode<WaterObject>(p.waters, c.file, c.materialIds, &c.entry);
+        return LoadNode<WaterObject>(p.waters, c.in, c.materialIds);
     case Y3D_RECORD_LAVA:
-        return LoadNode<LavaNode>(p.objects, c.file, c.materialIds);
+        return LoadNode<LavaNode>(p.objects, c.in, c.materialIds);
     case Y3D_RECORD_ELEMENT_8:
-        return LoadNode<SceneElement8>(p.elements, c.file);
+        return LoadNode<SceneElement8>(p.elements, c.in);
     case Y3D_RECORD_ELEMENT_4:
-        return LoadNode<SceneElement4>(p.elements, c.file);
+        return LoadNode<SceneElement4>(p.elements, c.in);
     default:
         return RecordResult::Skip;
     }
@@ -348,17 +330,21 @@ bool ParseY3DHeader(const uint8_t (&bytes)[Y3D_FILE_HEADER_SIZE], Y3DHeader* out
     return h.version <= Y3D_MAX_VERSION;
 }
 
-bool ReadY3DHeader(FILE* file, Y3DHeader* out) {
+bool ReadY3DHeader(BinaryReader& in, Y3DHeader* out) {
     uint8_t bytes[Y3D_FILE_HEADER_SIZE];
-    if (!file || std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) {
+    if (!in.ReadBytes(bytes, sizeof bytes)) {
         WriteDebugLog("Y3D: cabecera cortada");
         return false;
     }
     Y3DHeader h{};
     const bool ok = ParseY3DHeader(bytes, &h);
     if (out) *out = h;
-    if (!ok) WriteDebugLogF("Y3D: firma o version %u no admitida", unsigned(h.version));
-    return ok;
+    if (!ok) {
+        WriteDebugLogF("Y3D: firma o version %u no admitida", unsigned(h.version));
+        return false;
+    }
+    g_Y3DVersion = h.version;
+    return true;
 }
 
 bool ParseY3DObjectRecord(const uint8_t (&bytes)[Y3D_OBJECT_RECORD_SIZE], Y3DObjectRecord* out) {
@@ -371,10 +357,26 @@ bool ParseY3DObjectRecord(const uint8_t (&bytes)[Y3D_OBJECT_RECORD_SIZE], Y3DObj
     return in.ok();
 }
 
-bool ReadY3DObjectRecord(FILE* file, Y3DObjectRecord* out) {
+bool ReadY3DObjectRecord(BinaryReader& in, Y3DObjectRecord* out) {
     uint8_t bytes[Y3D_OBJECT_RECORD_SIZE];
-    if (!file || std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
+    if (!in.ReadBytes(bytes, sizeof bytes)) return false;
     return ParseY3DObjectRecord(bytes, out);
+}
+
+bool FindY3DObject(BinaryReader& in, uint32_t firstObject, uint32_t objectCount, uint32_t type,
+                   Y3DObjectRecord* record) {
+    if (!in.Seek(firstObject)) return false;
+    for (uint32_t i = 0; i < objectCount; ++i) {
+        const size_t at = in.Tell();
+        if (!ReadY3DObjectRecord(in, record)) return false;
+        if (record->type == type) return true;
+        // Records only ever point forward: anything else would walk the same records again.
+        if (record->next < at + Y3D_OBJECT_RECORD_SIZE || !in.Seek(record->next)) {
+            WriteDebugLogF("Y3D: objeto %u apunta fuera del fichero (%u)", i, record->next);
+            return false;
+        }
+    }
+    return false;
 }
 
 bool ReadY3DNodeHeader(BinaryReader& in, Y3DNodeHeader* out) {
@@ -437,32 +439,6 @@ int CountCharacterModelLevels(const char* name) {
     return levels;
 }
 
-CollisionMesh* ReadCollisionMeshFromStream(FILE* file, const PackEntryInfo* entry) {
-    const long start = file ? std::ftell(file) : -1;
-    const uint64_t left = StreamBytesLeft(file, entry);
-    if (start < 0 || left == 0) {
-        WriteDebugLog("Y3D: malla de colision fuera del fichero");
-        return nullptr;
-    }
-    size_t window = size_t(std::min<uint64_t>(left, kCollisionWindow));
-    std::vector<uint8_t> bytes;
-    auto mesh = std::make_unique<CollisionMesh>();
-    for (;;) {
-        bytes.resize(window);
-        if (std::fseek(file, start, SEEK_SET) != 0 || std::fread(bytes.data(), 1, window, file) != window) break;
-        BinaryReader in(bytes.data(), bytes.size());
-        if (mesh->Read(in, g_Y3DVersion)) {
-            if (std::fseek(file, start + long(in.Tell()), SEEK_SET) != 0) break;
-            return mesh.release();
-        }
-        if (window == left) break;
-        window = size_t(std::min<uint64_t>(left, uint64_t(window) * 2));
-    }
-    std::fseek(file, start, SEEK_SET);
-    WriteDebugLog("Y3D: malla de colision ilegible");
-    return nullptr;
-}
-
 // The loading screen fills this.
 void LoadingScreenAdvance(float) {}
 
@@ -475,22 +451,18 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
         WriteDebugLogF("Y3D: no hay escena para %s", fileName);
         return false;
     }
-    PackEntryInfo entry{};
-    FILE* file = OpenPackEntry(kModelPack, fileName, &entry);
-    if (!file) {
+    PackEntry entry;
+    if (!entry.Open(kModelPack, fileName)) {
         WriteDebugLogF("Y3D: no se puede abrir %s", fileName);
         return false;
     }
+    BinaryReader& in = entry.Reader();
     WriteDebugLogNewLine();
     WriteDebugLogNewLine();
     WriteDebugLogF("Cargando fichero %s...", fileName);
 
     Y3DHeader header;
-    if (!ReadY3DHeader(file, &header)) {
-        ClosePackEntry(file);
-        return false;
-    }
-    g_Y3DVersion = header.version;
+    if (!ReadY3DHeader(in, &header)) return false;
 
     TableMarks marks;
     marks.Take(*this);
@@ -498,46 +470,47 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
     std::vector<int32_t> materialIds;
     bool ok = false;
     do {
-        if (!materials->Load(file, &materialIds, textureFolder, materialFlags, showProgress, &entry)) break;
+        if (!materials->Load(in, &materialIds, textureFolder, materialFlags, showProgress)) break;
         if (showProgress) g_LoadingScreen.Show(0.5f);
         FileLimits limits;
         limits.materials = uint32_t(materialIds.size());
 
         // An empty block and a rejected one both give -1: the stored count tells them apart.
-        if (!PeekU32(file, &limits.vertexBuffers)) break;
-        const int32_t firstVertexBuffer = vertexBuffers->Load(file, Y3D_BUFFER_USAGE, &entry);
+        if (!in.PeekU32(limits.vertexBuffers)) break;
+        const int32_t firstVertexBuffer = vertexBuffers->Load(in, Y3D_BUFFER_USAGE);
         if (limits.vertexBuffers > 0 && firstVertexBuffer < 0) break;
-        if (!PeekU32(file, &limits.indexBuffers)) break;
-        const int32_t firstIndexBuffer = indexBuffers->Load(file, firstVertexBuffer, Y3D_BUFFER_USAGE, &entry);
+        if (!in.PeekU32(limits.indexBuffers)) break;
+        const int32_t firstIndexBuffer = indexBuffers->Load(in, firstVertexBuffer, Y3D_BUFFER_USAGE);
         if (limits.indexBuffers > 0 && firstIndexBuffer < 0) break;
 
         if (header.geometry == 1) {
+            const size_t meshList = in.Tell();
             uint32_t meshCount = 0;
-            if (!PeekU32(file, &meshCount) || std::fseek(file, 4, SEEK_CUR) != 0) break;
-            const bool sound = ScanMeshRecords(file, entry, meshCount, limits);
-            if (std::fseek(file, -4, SEEK_CUR) != 0 || !sound) break;
-            const int32_t firstMesh = meshes->Load(file, materialIds, firstIndexBuffer, firstVertexBuffer, &entry);
+            if (!in.ReadU32(meshCount)) break;
+            const bool sound = ScanMeshRecords(in, meshCount, limits);
+            in.Seek(meshList);
+            if (!sound) break;
+            const int32_t firstMesh = meshes->Load(in, materialIds, firstIndexBuffer, firstVertexBuffer);
             if (meshCount > 0 && firstMesh < 0) break;
             pending.renderOctree = std::make_unique<RenderOctree>();
-            if (!pending.renderOctree->Load(file, firstMesh, &entry)) {
+            if (!pending.renderOctree->Read(in, firstMesh)) {
                 WriteDebugLog("Y3D: octree de dibujo ilegible");
                 break;
             }
             pending.collisionOctree = std::make_unique<CollisionOctree>();
-            if (!pending.collisionOctree->Load(file, g_Y3DVersion, &entry)) {
+            if (!pending.collisionOctree->Read(in, g_Y3DVersion)) {
                 WriteDebugLog("Y3D: octree de colision ilegible");
                 break;
             }
         }
 
-        const uint64_t end = DataEnd(file, entry);
-        LoadContext context{file, entry, materialIds, firstIndexBuffer, firstVertexBuffer, limits, pending};
+        LoadContext context{in, materialIds, firstIndexBuffer, firstVertexBuffer, limits, pending};
         bool failed = false;
         for (uint32_t i = 0; i < header.objectCount && !failed; ++i) {
-            const long at = std::ftell(file);
+            const size_t at = in.Tell();
             Y3DObjectRecord record;
             // A short record ends the run; what came before it stands.
-            if (at < 0 || !ReadY3DObjectRecord(file, &record)) break;
+            if (!ReadY3DObjectRecord(in, &record)) break;
             switch (LoadRecord(context, record)) {
             case RecordResult::Loaded:
                 break;
@@ -548,8 +521,7 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
                 break;
             case RecordResult::Skip: {
                 // Records only ever point forward, so the run always ends.
-                const uint64_t next = uint64_t(entry.offset) + record.next;
-                if (next < uint64_t(at) + Y3D_OBJECT_RECORD_SIZE || next > end || !SeekTo(file, next)) {
+                if (record.next < at + Y3D_OBJECT_RECORD_SIZE || !in.Seek(record.next)) {
                     WriteDebugLogF("Y3D: objeto %u apunta fuera del fichero (%u) en %s", i, record.next, fileName);
                     failed = true;
                 }
@@ -559,7 +531,7 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
         }
         ok = !failed;
     } while (false);
-    ClosePackEntry(file);
+    entry.Close();
 
     if (!ok) {
         // Nodes first: they hold references on the meshes the marks then take out.
@@ -607,62 +579,44 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
 // The load flags are not passed on: the model's detail-level loader takes none.
 CharacterModel* Scene::LoadCharacterModel(const char* fileName, const char*, uint32_t, bool showProgress) {
     if (!fileName) return nullptr;
-    PackEntryInfo entry{};
-    FILE* file = OpenPackEntry(kModelPack, fileName, &entry);
-    if (!file) {
+    PackEntry entry;
+    if (!entry.Open(kModelPack, fileName)) {
         WriteDebugLogF("Y3D: no se puede abrir %s", fileName);
         return nullptr;
     }
+    BinaryReader& in = entry.Reader();
     WriteDebugLogNewLine();
     WriteDebugLogNewLine();
     WriteDebugLogF("Cargando fichero %s...", fileName);
 
     Y3DHeader header;
-    if (!ReadY3DHeader(file, &header)) {
-        ClosePackEntry(file);
-        return nullptr;
-    }
-    g_Y3DVersion = header.version;
-    const uint64_t end = DataEnd(file, entry);
-    const uint64_t first = uint64_t(entry.offset) + header.firstObject;
-    if (header.objectCount < 1 || first > end || !SeekTo(file, first)) {
+    if (!ReadY3DHeader(in, &header)) return nullptr;
+    if (header.objectCount < 1) {
         WriteDebugLogF("Y3D: %s sin objetos", fileName);
-        ClosePackEntry(file);
         return nullptr;
     }
     // The skeleton starts at the first bone record.
-    bool found = false;
-    for (uint32_t i = 0; i < header.objectCount; ++i) {
-        const long at = std::ftell(file);
-        Y3DObjectRecord record;
-        if (at < 0 || !ReadY3DObjectRecord(file, &record)) break;
-        if (record.type == Y3D_RECORD_BONE) {
-            found = SeekTo(file, uint64_t(at));
-            break;
-        }
-        const uint64_t next = uint64_t(entry.offset) + record.next;
-        if (next < uint64_t(at) + Y3D_OBJECT_RECORD_SIZE || next > end || !SeekTo(file, next)) break;
-    }
-    if (!found) {
+    Y3DObjectRecord record;
+    if (!FindY3DObject(in, header.firstObject, header.objectCount, Y3D_RECORD_BONE, &record)) {
         WriteDebugLogF("Y3D: %s sin esqueleto", fileName);
-        ClosePackEntry(file);
         return nullptr;
     }
+    in.Seek(in.Tell() - Y3D_OBJECT_RECORD_SIZE);
 
     CharacterModel* model = new CharacterModel();
-    const bool skeleton = model->LoadSkeleton(file);
-    ClosePackEntry(file);
+    const bool skeleton = model->LoadSkeleton(in);
+    entry.Close();
     if (!skeleton) {
         WriteDebugLogF("Y3D: esqueleto de %s ilegible", fileName);
         delete model;
         return nullptr;
     }
 
-    // Detail levels, until the first one missing; level 0 must be there and load.
+    // Detail levels, until the first one missing; level 0 must be there. A file that is there but
+    // does not load fills no level, and the next one takes the first empty level.
     for (int level = 0; level < 5; ++level) {
         const std::string name = CharacterModelLevelName(fileName, level);
-        const bool present = FindPackEntry(kModelPack, name.c_str()) != 0;
-        if (!present || !model->LoadFromPack(name.c_str())) {
+        if (FindPackEntry(kModelPack, name.c_str()) == 0) {
             if (level == 0) {
                 WriteDebugLogF("Y3D: %s sin nivel de detalle 0", fileName);
                 delete model;
@@ -670,6 +624,7 @@ CharacterModel* Scene::LoadCharacterModel(const char* fileName, const char*, uin
             }
             break;
         }
+        if (!model->LoadFromPack(name.c_str())) WriteDebugLogF("Y3D: nivel de detalle %s ilegible", name.c_str());
     }
     const std::string shadow = CharacterModelShadowName(fileName);
     if (FindPackEntry(kModelPack, shadow.c_str()) != 0) model->LoadWithLoader(shadow.c_str());
@@ -689,14 +644,12 @@ bool Scene::LoadAnimationGroup(int group) {
     for (int i = 0; i < SCENE_ANIMATIONS_PER_GROUP; ++i) {
         char path[64];
         std::snprintf(path, sizeof path, "ANIMACIONES\\Grupo%02d\\ani%02d%03d.y3d", group, group, i);
-        PackEntryInfo entry{};
-        FILE* file = OpenPackEntry(kAnimationPack, path, &entry);
-        if (!file) continue;
+        PackEntry entry;
+        if (!entry.Open(kAnimationPack, path)) continue;
         // A failed read keeps the (empty) animation in its slot.
         Animation* animation = new Animation();
         animations[group][i] = animation;
-        animation->Read(file, &entry);
-        ClosePackEntry(file);
+        animation->Read(entry.Reader());
     }
     return true;
 }

@@ -4,15 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "common/math.h"
 #include "render/geometry.h"
 
 class BinaryReader;
-class CollisionMesh;
-struct PackEntryInfo;
 
 constexpr uint32_t Y3D_FILE_HEADER_SIZE = 1024;
 constexpr uint32_t Y3D_OBJECT_RECORD_SIZE = 276;
@@ -52,8 +49,9 @@ struct Y3DHeader {
 
 // False unless the signature is "QTXMAX" and the version at most Y3D_MAX_VERSION.
 bool ParseY3DHeader(const uint8_t (&bytes)[Y3D_FILE_HEADER_SIZE], Y3DHeader* out);
-// Reads 1024 bytes and parses them; false (logged) for a short read or a refused header.
-bool ReadY3DHeader(FILE* file, Y3DHeader* out);
+// Reads 1024 bytes and parses them; false (logged) for a short read or a refused header. An
+// accepted header's version becomes the current one (g_Y3DVersion).
+bool ReadY3DHeader(BinaryReader& in, Y3DHeader* out);
 
 struct Y3DObjectRecord {
     char name[Y3D_OBJECT_NAME_SIZE + 1];   // always terminated
@@ -62,7 +60,12 @@ struct Y3DObjectRecord {
 };
 bool ParseY3DObjectRecord(const uint8_t (&bytes)[Y3D_OBJECT_RECORD_SIZE], Y3DObjectRecord* out);
 // False for a short read.
-bool ReadY3DObjectRecord(FILE* file, Y3DObjectRecord* out);
+bool ReadY3DObjectRecord(BinaryReader& in, Y3DObjectRecord* out);
+// Walks at most objectCount records from firstObject, following each one's next-record offset, to
+// the first of the type; the reader is left after its 276-byte record. An offset that does not
+// move past the record or leaves the entry ends the walk (false), so a looping file cannot spin.
+bool FindY3DObject(BinaryReader& in, uint32_t firstObject, uint32_t objectCount, uint32_t type,
+                   Y3DObjectRecord* record);
 
 struct Y3DNodeHeader {
     char name[Y3D_OBJECT_NAME_SIZE + 1];   // always terminated
@@ -92,8 +95,5 @@ std::string CharacterModelShadowName(const char* name);
 // How many detail-level files exist one after another from level 0 (loose or in "MODELOS.DAT").
 int CountCharacterModelLevels(const char* name);
 
-// One stored collision mesh at the stream, in the layout of the current Y3D version; the stream
-// is left right after it. Null (logged) when it cannot be read.
-CollisionMesh* ReadCollisionMeshFromStream(FILE* file, const PackEntryInfo* entry);
 // The loading screen fills this: adds to its progress, clamps it to 0..1 and shows it.
 void LoadingScreenAdvance(float delta);

@@ -55,7 +55,7 @@ TEST_F(IndexBufferTableTest, MalformedBlocksAreRejectedAndLeaveTheTableAsItWas) 
         table.buffers.assign(3, nullptr);
         table.buffers[0] = new ::IndexBuffer();
         table.held = 1;
-        FILE* f = Stream(cases[i]);
+        BinaryReader& f = Stream(cases[i]);
         EXPECT_EQ(table.Load(f, -1, 0), -1);
         EXPECT_EQ(table.Capacity(), 3);
         EXPECT_EQ(table.held, 1);

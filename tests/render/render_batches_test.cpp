@@ -145,9 +145,9 @@ TEST_F(BatchTest, RenderOctreeCollectsTheVisibleLeaves) {
     for (int i = 0; i < 16; ++i) AddMesh(0, 0, mat, uint32_t(i));   // ids 3..18
 
     std::vector<uint8_t> block = testsupport::BuildRenderOctreeBlock(EightLeaves());
-    FILE* f = Stream(block);
+    BinaryReader& f = Stream(block);
     RenderOctree tree;
-    ASSERT_TRUE(tree.Load(f, 3));
+    ASSERT_TRUE(tree.Read(f, 3));
     EXPECT_EQ(Position(f), long(block.size()));
     EXPECT_EQ(tree.GetNodeCount(), 9u);
     EXPECT_EQ(tree.polygonCount, 321u);
@@ -196,9 +196,9 @@ TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
     std::vector<uint8_t> block = testsupport::BuildRenderOctreeBlock(EightLeaves());
     {
         // Only ids 0..3 exist: the leaves naming more name nothing that draws.
-        FILE* f = Stream(block);
+        BinaryReader& f = Stream(block);
         RenderOctree tree;
-        ASSERT_TRUE(tree.Load(f, 0));
+        ASSERT_TRUE(tree.Read(f, 0));
         Camera all;
         all.Set(50, 0, 0, 0, 0, 0, 0.0f, 1.5f, 1.0f, 500.0f);
         all.Update();
@@ -207,9 +207,9 @@ TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
     }
     for (size_t cut : {size_t(0), size_t(16), size_t(17), block.size() - 1}) {
         std::vector<uint8_t> part(block.begin(), block.begin() + long(cut));
-        FILE* f = Stream(part);
+        BinaryReader& f = Stream(part);
         RenderOctree tree;
-        EXPECT_FALSE(tree.Load(f, 0)) << cut;
+        EXPECT_FALSE(tree.Read(f, 0)) << cut;
         EXPECT_EQ(tree.GetNodeCount(), 0u);
         EXPECT_EQ(tree.polygonCount, 0u);
     }
@@ -217,8 +217,7 @@ TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
     nodes[0].first = 5;   // children past the end
     std::vector<uint8_t> bad = testsupport::BuildRenderOctreeBlock(nodes);
     RenderOctree tree;
-    EXPECT_FALSE(tree.Load(Stream(bad), 0));
-    EXPECT_FALSE(tree.Load(nullptr, 0));
+    EXPECT_FALSE(tree.Read(Stream(bad), 0));
     tree.DrawDebug();   // nothing loaded: draws nothing
     EXPECT_TRUE(dev->CallsOf(gfx::CallKind::DrawPrimitiveUP).empty());
 }

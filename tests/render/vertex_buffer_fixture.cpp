@@ -4,11 +4,9 @@
 
 namespace rendertest {
 
-FILE* DeviceTest::Stream(const std::vector<uint8_t>& bytes) {
-    FILE* f = testsupport::StreamOf(bytes);
-    EXPECT_NE(f, nullptr);
-    if (f) streams_.push_back(f);
-    return f;
+BinaryReader& DeviceTest::Stream(const std::vector<uint8_t>& bytes) {
+    entries_.push_back(testsupport::EntryOf(bytes));
+    return entries_.back()->Reader();
 }
 
 namespace {
@@ -35,14 +33,8 @@ std::vector<uint8_t> ContentsOf(gfx::IndexBuffer* buffer) {
     return Contents<gfx::IndexBuffer, gfx::IndexBufferDesc>(buffer);
 }
 
-long Position(FILE* f) { return std::ftell(f); }
+long Position(const BinaryReader& in) { return long(in.Tell()); }
 
-long Length(FILE* f) {
-    long at = std::ftell(f);
-    std::fseek(f, 0, SEEK_END);
-    long end = std::ftell(f);
-    std::fseek(f, at, SEEK_SET);
-    return end;
-}
+long Length(const BinaryReader& in) { return long(in.Size()); }
 
 }  // namespace rendertest

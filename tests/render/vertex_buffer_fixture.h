@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <memory>
 #include <vector>
+
+#include "common/binary_reader.h"
+#include "core/pack_file.h"
 
 #include "platform/gfx/recording_device.h"
 #include "render/adapter_table.h"
@@ -27,8 +30,7 @@ protected:
     }
 
     void TearDown() override {
-        for (FILE* f : streams_) std::fclose(f);
-        streams_.clear();
+        entries_.clear();
         ReleaseResources();
         g_Video.Zero();
         if (dev) dev->Release();
@@ -41,20 +43,20 @@ protected:
     // Tables and managers holding device objects are emptied here, before the device goes.
     virtual void ReleaseResources() {}
 
-    // A stream over the bytes, closed after the test.
-    FILE* Stream(const std::vector<uint8_t>& bytes);
+    // The bytes as a stored file, kept until the test ends; the reader stands at the first byte.
+    BinaryReader& Stream(const std::vector<uint8_t>& bytes);
 
     gfx::RecordingDevice* dev = nullptr;
 
 private:
-    std::vector<FILE*> streams_;
+    std::vector<std::unique_ptr<PackEntry>> entries_;
 };
 
 // The bytes of a device vertex or index buffer, read back through a lock.
 std::vector<uint8_t> ContentsOf(gfx::VertexBuffer* buffer);
 std::vector<uint8_t> ContentsOf(gfx::IndexBuffer* buffer);
-// The stream's position, and its length.
-long Position(FILE* f);
-long Length(FILE* f);
+// The reader's position, and the length of its file.
+long Position(const BinaryReader& in);
+long Length(const BinaryReader& in);
 
 }  // namespace rendertest

@@ -43,7 +43,7 @@ TEST_F(VertexBufferTableTest, LoadsEveryRecordOfABlockWithItsDataAndLeavesTheStr
     VertexRecord b = PatternVertices(2, kSkinned, 100);
     std::vector<uint8_t> bytes = BuildVertexBufferBlock({a, b});
     bytes.push_back(0xAB);  // what follows the block
-    FILE* f = Stream(bytes);
+    BinaryReader& f = Stream(bytes);
 
     ASSERT_EQ(table.Load(f, D3DUSAGE_WRITEONLY), 0);
     EXPECT_EQ(Position(f), Length(f) - 1);
@@ -152,7 +152,7 @@ TEST_F(VertexBufferTableTest, MalformedBlocksAreRejectedAndLeaveTheTableAsItWas)
         SCOPED_TRACE(c.what);
         Occupy({true, false, true});
         dev->ClearLog();
-        FILE* f = Stream(c.bytes);
+        BinaryReader& f = Stream(c.bytes);
         EXPECT_EQ(table.Load(f, D3DUSAGE_WRITEONLY), -1);
         EXPECT_EQ(table.Capacity(), 3);
         EXPECT_EQ(table.held, 2);

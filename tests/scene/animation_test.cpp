@@ -56,7 +56,7 @@ TEST(AnimationSample, PositionsBetweenAndAtKeys) {
     Animation a = OneTrack({PosKey(0, 0), PosKey(1, 10), PosKey(2, 20)});
     struct Case {
         float time, x;
-    } cases[] = {{0.0f, 0.0f}, {0.25f, 2.5f}, {1.0f, 10.0f}, {1.5f, 15.0f}, {2.0f, 20.0f}, {2.5f, 20.0f}};
+    } cases[] = {{0.0f, 0.0f}, {0.25f, 2.5f}, {1.0f, 10.0f}, {1.5f, 15.0f}, {2.0f, 20.0f}, {2.5f, 20.0f}, {3e9f, 20.0f}};
     for (const Case& c : cases) EXPECT_NEAR(SampleX(a, c.time), c.x, 1e-5f) << c.time;
 }
 

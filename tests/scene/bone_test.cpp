@@ -11,6 +11,7 @@
 #include "scene/bone.h"
 #include "scene/character_model.h"
 #include "shell/render_frame.h"
+#include "support/buffer_block_writer.h"
 #include "support/y3d_builder.h"
 
 using namespace testsupport;
@@ -28,13 +29,6 @@ Animation* Lookup(int32_t group, int32_t index) {
     if (index == 0) return &g_chain;
     if (index == 1) return &g_short;
     return nullptr;
-}
-
-FILE* StreamOf(const std::vector<uint8_t>& bytes) {
-    FILE* f = std::tmpfile();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
 }
 
 Y3DBone Leaf(const char* name, Vec3 t) {
@@ -85,11 +79,10 @@ protected:
         return LoadSkeleton(r, 5);
     }
     bool LoadSkeleton(const Y3DBone& tree, uint32_t group) {
-        FILE* f = StreamOf(BuildSkeletonRecords(tree, group));
+        auto f = EntryOf(BuildSkeletonRecords(tree, group));
         root = std::make_unique<Bone>();
         uint8_t counter = 0;
-        bool ok = root->Load(f, nullptr, &model, &counter);
-        std::fclose(f);
+        bool ok = root->Load(f->Reader(), nullptr, &model, &counter);
         return ok;
     }
     void NextFrame() { ++g_FrameStats.frameCounter; }
@@ -150,11 +143,10 @@ TEST_F(BoneTest, BadSkeletonsAreRefused) {
         std::vector<uint8_t> b = bytes;
         if (c.typeAt != SIZE_MAX) b[c.typeAt * (Y3D_RECORD_SIZE + Y3D_NODE_HEADER_SIZE) + 256] = 0x01;
         b.resize(b.size() - c.cut);
-        FILE* f = StreamOf(b);
+        auto f = EntryOf(b);
         Bone bone;
         uint8_t counter = 0;
-        EXPECT_FALSE(bone.Load(f, nullptr, &model, &counter)) << c.what;
-        std::fclose(f);
+        EXPECT_FALSE(bone.Load(f->Reader(), nullptr, &model, &counter)) << c.what;
         EXPECT_EQ(bone.childCount, 0) << c.what;
         EXPECT_EQ(bone.controller, nullptr) << c.what;
         EXPECT_EQ(g_AnimControllers.Count(), 0) << c.what;

@@ -122,15 +122,13 @@ protected:
     void NextFrame() { ++g_FrameStats.frameCounter; }
 
     bool LoadSkeleton(CharacterModel* m) {
-        FILE* f = StreamOf(BuildSkeletonRecords(TwoBones(), kGroup));
-        const bool ok = m->LoadSkeleton(f);
-        std::fclose(f);
+        auto f = EntryOf(BuildSkeletonRecords(TwoBones(), kGroup));
+        const bool ok = m->LoadSkeleton(f->Reader());
         return ok;
     }
     bool LoadDetail(CharacterModel* m, const std::vector<uint8_t>& bytes) {
-        FILE* f = StreamOf(bytes);
-        const bool ok = m->LoadDetailLevel(f, nullptr);
-        std::fclose(f);
+        auto f = EntryOf(bytes);
+        const bool ok = m->LoadDetailLevel(f->Reader());
         return ok;
     }
 

@@ -69,9 +69,8 @@ TEST_F(ModelPictureTest, TheSkinnedTriangleFollowsTheArm) {
     Y3DBone hip;
     hip.name = "hip";
     hip.children = {arm};
-    FILE* f = StreamOf(BuildSkeletonRecords(hip, 2));
-    ASSERT_TRUE(model.LoadSkeleton(f));
-    std::fclose(f);
+    auto f = EntryOf(BuildSkeletonRecords(hip, 2));
+    ASSERT_TRUE(model.LoadSkeleton(f->Reader()));
 
     // Bound at x 1..3, y 0..2 (right of the centre); all weight on the arm (matrix 1).
     Y3DSkinnedModel file;
@@ -88,9 +87,8 @@ TEST_F(ModelPictureTest, TheSkinnedTriangleFollowsTheArm) {
     s.bones = {0, 1, 0, 0};
     file.subMeshes = {s};
     file.skeleton = hip;
-    f = StreamOf(file.Build());
-    ASSERT_TRUE(model.LoadDetailLevel(f, nullptr));
-    std::fclose(f);
+    f = EntryOf(file.Build());
+    ASSERT_TRUE(model.LoadDetailLevel(f->Reader()));
 
     // The model stands 5 ahead of the eye and 1 down: the turn maps (x, y) to (-x, 1 - y).
     ASSERT_TRUE(model.PlayAnimation(0, 0, 0, 30.0f, true));

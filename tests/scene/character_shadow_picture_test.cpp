@@ -60,9 +60,8 @@ protected:
 TEST_F(ShadowPictureTest, TheGroundUnderTheBoxIsDarkened) {
     Y3DBone hip;
     hip.name = "hip";
-    FILE* f = StreamOf(BuildSkeletonRecords(hip, 0));
-    ASSERT_TRUE(model.LoadSkeleton(f));
-    std::fclose(f);
+    auto f = EntryOf(BuildSkeletonRecords(hip, 0));
+    ASSERT_TRUE(model.LoadSkeleton(f->Reader()));
 
     // The box over x, z in [-0.5, 0.5], y in [1, 2], on the one bone.
     Y3DShadowModel box;
@@ -76,9 +75,8 @@ TEST_F(ShadowPictureTest, TheGroundUnderTheBoxIsDarkened) {
     }
     box.skeleton = hip;
     model.shadow = g_ModelLoaders.Create();
-    f = StreamOf(box.Build());
-    ASSERT_TRUE(LoadModelFromStream(model.shadow, f, nullptr, &model));
-    std::fclose(f);
+    f = EntryOf(box.Build());
+    ASSERT_TRUE(LoadModel(model.shadow, f->Reader(), &model));
     ++g_FrameStats.frameCounter;
     model.UpdatePose(true);
 

@@ -40,9 +40,8 @@ protected:
     }
     bool LoadShadow(const Y3DShadowModel& file) {
         if (!model.shadow) model.shadow = g_ModelLoaders.Create();
-        FILE* f = StreamOf(file.Build());
-        const bool ok = LoadModelFromStream(model.shadow, f, nullptr, &model);
-        std::fclose(f);
+        auto f = EntryOf(file.Build());
+        const bool ok = LoadModel(model.shadow, f->Reader(), &model);
         return ok;
     }
     void PlaceAt(const Vec3& p) {

@@ -64,19 +64,22 @@ protected:
 };
 
 TEST_F(GlowTest, GlowChannelsOutOfRangeAreClampedNotWrapped) {
-    FILE* f = testsupport::StreamOf(GlowBytes({0, 0, 0}, 1, 2.0f, -1.0f, 1.0f, 0));
+    auto f = testsupport::EntryOf(GlowBytes({0, 0, 0}, 1, 2.0f, -1.0f, 1.0f, 0));
     GlowNode glow;
-    ASSERT_TRUE(glow.LoadFromNode(f));
-    std::fclose(f);
+    ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF00FFu);
+    // Values no int can hold are clamped all the same.
+    f = testsupport::EntryOf(GlowBytes({0, 0, 0}, 1, 1e30f, -1e30f, 0.5f, 0));
+    ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
+    EXPECT_EQ(glow.colour, 0xFFFF007Fu);
 }
 
 TEST_F(GlowTest, ShortGlowAndFlareRecordsAreRefused) {
-    ExpectEveryPrefixRefused(GlowBytes({0, 0, 0}, 1, 1, 1, 1, 0), 29, [](FILE* f) {
+    ExpectEveryPrefixRefused(GlowBytes({0, 0, 0}, 1, 1, 1, 1, 0), 29, [](BinaryReader& f) {
         GlowNode g;
         return g.LoadFromNode(f);
     });
-    ExpectEveryPrefixRefused(NodeHeader("(FLARE)", 0x400, {0, 0, 0}), 29, [](FILE* f) {
+    ExpectEveryPrefixRefused(NodeHeader("(FLARE)", 0x400, {0, 0, 0}), 29, [](BinaryReader& f) {
         FlareNode n;
         return n.LoadFromNode(f);
     });

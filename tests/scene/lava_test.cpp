@@ -32,11 +32,10 @@ TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
         layer[i] = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava0" + std::to_string(i) + ".tga");
     std::vector<uint8_t> bytes = LavaBytes();
     bytes.push_back(0x77);
-    FILE* f = testsupport::StreamOf(bytes);
+    auto f = testsupport::EntryOf(bytes);
     LavaNode lava;
-    ASSERT_TRUE(lava.Load(f, {10, 11, 12}));
-    EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
-    std::fclose(f);
+    ASSERT_TRUE(lava.Load(f->Reader(), {10, 11, 12}));
+    EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
     EXPECT_STREQ(lava.name, "LAVA");
     EXPECT_EQ(lava.typeCode, 0u);
     EXPECT_EQ(lava.triangleCount, 2u);
@@ -60,20 +59,18 @@ TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
 TEST_F(LavaTest, ShortOrMalformedRecordsAreRefused) {
     const std::vector<uint8_t> bytes = LavaBytes();
     // Every cut inside the record or a block (the last block's final index is cut off too).
-    ExpectEveryPrefixRefused(bytes, 5, [](FILE* f) { return LavaNode().Load(f, {0, 1}); });
+    ExpectEveryPrefixRefused(bytes, 5, [](BinaryReader& f) { return LavaNode().Load(f, {0, 1}); });
     // A vertex count far beyond the file.
     std::vector<uint8_t> huge = bytes;
     huge[36] = 0xFF, huge[37] = 0xFF, huge[38] = 0xFF, huge[39] = 0x0F;
-    FILE* f = testsupport::StreamOf(huge);
-    EXPECT_FALSE(LavaNode().Load(f, {0, 1}));
-    std::fclose(f);
+    auto f = testsupport::EntryOf(huge);
+    EXPECT_FALSE(LavaNode().Load(f->Reader(), {0, 1}));
 }
 
 TEST_F(LavaTest, AfterTwentySecondsOfMatchTimeTheLayersHaveScrolled) {
-    FILE* f = testsupport::StreamOf(LavaBytes());
+    auto f = testsupport::EntryOf(LavaBytes());
     LavaNode lava;
-    ASSERT_TRUE(lava.Load(f, {}));
-    std::fclose(f);
+    ASSERT_TRUE(lava.Load(f->Reader(), {}));
     StopMatchClockAt(20000);
     rec->ClearLog();
     ASSERT_TRUE(lava.Draw());

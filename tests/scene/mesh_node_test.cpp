@@ -8,6 +8,7 @@
 #include "render/mesh.h"
 #include "scene/mesh_node.h"
 #include "scene_fixture.h"
+#include "support/buffer_block_writer.h"
 #include "support/y3d_builder.h"
 
 namespace scenetest {
@@ -35,14 +36,6 @@ std::vector<uint8_t> NodeRecord(const std::string& name, const float box[6], con
     return out;
 }
 
-FILE* Stream(const std::vector<uint8_t>& bytes) {
-    FILE* f = std::tmpfile();
-    if (!f) return nullptr;
-    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::rewind(f);
-    return f;
-}
-
 class MeshNodeTest : public SceneDeviceTest {
 protected:
     void SetUp() override {
@@ -52,11 +45,8 @@ protected:
     }
     // Loads a record into the node; true when Load succeeded.
     bool LoadInto(MeshNode* node, const std::vector<uint8_t>& bytes) {
-        FILE* f = Stream(bytes);
-        EXPECT_NE(f, nullptr);
-        if (!f) return false;
-        bool ok = node->Load(f, {}, 0, 0);
-        std::fclose(f);
+        auto f = testsupport::EntryOf(bytes);
+        bool ok = node->Load(f->Reader(), {}, 0, 0);
         return ok;
     }
     int32_t Refs(int32_t id) const {

@@ -17,10 +17,9 @@ protected:
                               {-1, 1, 0, 0xFFFFFFFF, 0, 0},
                               {1, 1, 0, 0xFFFFFFFF, 1, 0},
                               {1, -1, 0, 0xFFFFFFFF, 1, 1}};
-        FILE* f = testsupport::StreamOf(Concat({MirrorRecord(fields), QuadBuffers(c)}));
+        auto f = testsupport::EntryOf(Concat({MirrorRecord(fields), QuadBuffers(c)}));
         Mirror* m = new Mirror();
-        EXPECT_TRUE(m->Load(f, {}, 0, 0));
-        std::fclose(f);
+        EXPECT_TRUE(m->Load(f->Reader(), {}, 0, 0));
         g_Scene.mirrors->Add(m);
         return m;
     }

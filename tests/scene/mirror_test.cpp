@@ -20,10 +20,9 @@ protected:
     }
     // A mirror in the plane z = 0 facing the camera at (0, 0, -10).
     Mirror* LoadMirror(const MirrorRecordFields& fields = {}, const std::vector<int32_t>& materials = {}) {
-        FILE* f = testsupport::StreamOf(MirrorBytes(fields));
+        auto f = testsupport::EntryOf(MirrorBytes(fields));
         Mirror* m = new Mirror();
-        EXPECT_TRUE(m->Load(f, materials, 0, 0));
-        std::fclose(f);
+        EXPECT_TRUE(m->Load(f->Reader(), materials, 0, 0));
         g_Scene.mirrors->Add(m);
         return m;
     }
@@ -38,11 +37,10 @@ TEST_F(MirrorTest, LoadKeepsTheRecordAndBuildsTheWorldToMirrorMatrix) {
     fields.material = 2;
     std::vector<uint8_t> bytes = MirrorBytes(fields);
     bytes.push_back(0x42);
-    FILE* f = testsupport::StreamOf(bytes);
+    auto f = testsupport::EntryOf(bytes);
     Mirror m;
-    ASSERT_TRUE(m.Load(f, {5, 6, 7}, 0, 0));
-    EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
-    std::fclose(f);
+    ASSERT_TRUE(m.Load(f->Reader(), {5, 6, 7}, 0, 0));
+    EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
     EXPECT_EQ(m.typeCode, 6u);
     EXPECT_EQ(m.triangleCount, 2u);
     EXPECT_EQ(m.reflection.y, 0.25f);
@@ -62,13 +60,12 @@ TEST_F(MirrorTest, LoadKeepsTheRecordAndBuildsTheWorldToMirrorMatrix) {
 }
 
 TEST_F(MirrorTest, ShortRecordsAndBadMaterialIndicesAreHandled) {
-    ExpectEveryPrefixRefused(MirrorBytes({}), 7, [](FILE* f) { return Mirror().Load(f, {1}, 0, 0); });
+    ExpectEveryPrefixRefused(MirrorBytes({}), 7, [](BinaryReader& f) { return Mirror().Load(f, {1}, 0, 0); });
     MirrorRecordFields fields;
     fields.material = 1;
-    FILE* f = testsupport::StreamOf(MirrorBytes(fields));
+    auto f = testsupport::EntryOf(MirrorBytes(fields));
     Mirror m;
-    ASSERT_TRUE(m.Load(f, {1}, 0, 0));
-    std::fclose(f);
+    ASSERT_TRUE(m.Load(f->Reader(), {1}, 0, 0));
     EXPECT_EQ(m.materialId, -1);
 }
 

@@ -34,10 +34,8 @@ template <typename LoadFn>
 void ExpectEveryPrefixRefused(const std::vector<uint8_t>& bytes, size_t step, LoadFn load) {
     for (size_t n = 0; n < bytes.size(); n += step) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(n));
-        FILE* f = testsupport::StreamOf(cut);
-        ASSERT_NE(f, nullptr);
-        EXPECT_FALSE(load(f)) << "prefix of " << n << " bytes";
-        std::fclose(f);
+        auto f = testsupport::EntryOf(cut);
+        EXPECT_FALSE(load(f->Reader())) << "prefix of " << n << " bytes";
     }
 }
 

@@ -52,11 +52,10 @@ TEST_F(SceneElementTest, EightAndFourValueElementsTakeNameAndValues) {
     {
         std::vector<uint8_t> bytes = ElementBytes("Spawn1", 0x1000, 8, 0x11);
         bytes.push_back(0xAB);   // the next record starts here
-        FILE* f = testsupport::StreamOf(bytes);
+        auto f = testsupport::EntryOf(bytes);
         SceneElement8 e;
-        ASSERT_TRUE(e.Load(f));
-        EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
-        std::fclose(f);
+        ASSERT_TRUE(e.Load(f->Reader()));
+        EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
         EXPECT_STREQ(e.name, "Spawn1");
         EXPECT_EQ(e.typeCode, 10u);
         for (int i = 0; i < 8; ++i) EXPECT_EQ(e.values[i], 0x11 + uint32_t(i) * 0x01010101u);
@@ -66,10 +65,9 @@ TEST_F(SceneElementTest, EightAndFourValueElementsTakeNameAndValues) {
     }
     {
         std::vector<uint8_t> bytes = ElementBytes("Box", 0x1001, 4, 7);
-        FILE* f = testsupport::StreamOf(bytes);
+        auto f = testsupport::EntryOf(bytes);
         SceneElement4 e;
-        ASSERT_TRUE(e.Load(f));
-        std::fclose(f);
+        ASSERT_TRUE(e.Load(f->Reader()));
         EXPECT_STREQ(e.name, "Box");
         EXPECT_EQ(e.typeCode, 11u);
         EXPECT_EQ(e.values[3], 7 + 3 * 0x01010101u);
@@ -77,19 +75,18 @@ TEST_F(SceneElementTest, EightAndFourValueElementsTakeNameAndValues) {
 }
 
 TEST_F(SceneElementTest, ShortElementRecordsAreRefused) {
-    ExpectEveryPrefixRefused(ElementBytes("E", 0x1000, 8, 1), 13, [](FILE* f) { return SceneElement8().Load(f); });
-    ExpectEveryPrefixRefused(ElementBytes("E", 0x1001, 4, 1), 13, [](FILE* f) { return SceneElement4().Load(f); });
+    ExpectEveryPrefixRefused(ElementBytes("E", 0x1000, 8, 1), 13, [](BinaryReader& f) { return SceneElement8().Load(f); });
+    ExpectEveryPrefixRefused(ElementBytes("E", 0x1001, 4, 1), 13, [](BinaryReader& f) { return SceneElement4().Load(f); });
 }
 
 TEST_F(SceneElementTest, TexturedElementNameWithoutTerminatorIsBounded) {
     std::vector<uint8_t> bytes(60, 0);
     bytes.resize(316, 'A');   // 256 letters, no zero
-    FILE* f = testsupport::StreamOf(bytes);
+    auto f = testsupport::EntryOf(bytes);
     TexturedElement e;
-    EXPECT_TRUE(e.Load(f));   // the texture is missing: -1
-    std::fclose(f);
+    EXPECT_TRUE(e.Load(f->Reader()));   // the texture is missing: -1
     EXPECT_EQ(e.texture, -1);
-    ExpectEveryPrefixRefused(bytes, 17, [](FILE* s) { return TexturedElement().Load(s); });
+    ExpectEveryPrefixRefused(bytes, 17, [](BinaryReader& s) { return TexturedElement().Load(s); });
 }
 
 }  // namespace

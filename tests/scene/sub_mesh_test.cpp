@@ -9,6 +9,7 @@
 #include "render/video.h"
 #include "scene/scene.h"
 #include "scene/sub_mesh.h"
+#include "support/buffer_block_writer.h"
 
 using namespace gfx;
 
@@ -96,11 +97,8 @@ TEST_F(SubMeshTest, RefusesBadRecords) {
     for (auto& [id, n] : g_bufferRefs) EXPECT_EQ(n, 0) << id;
 
     std::vector<uint8_t> r = Record(1, {0});
-    FILE* f = std::tmpfile();
-    std::fwrite(r.data(), 1, 20, f);
-    std::rewind(f);
+    r.resize(20);
+    auto f = testsupport::EntryOf(r);
     SubMesh shortOne;
-    EXPECT_FALSE(shortOne.Load(f, map, 3, 0, 0, 8));
-    std::fclose(f);
-    EXPECT_FALSE(shortOne.Load(nullptr, map, 3, 0, 0, 8));
+    EXPECT_FALSE(shortOne.Load(f->Reader(), map, 3, 0, 0, 8));
 }

@@ -33,10 +33,9 @@ protected:
         return Concat({LavaOrWaterRecord(2, level, kBox, material), FlatQuad(level, 5)});
     }
     WaterObject* LoadWater(float level = 0.0f) {
-        FILE* f = testsupport::StreamOf(WaterBytes(level));
+        auto f = testsupport::EntryOf(WaterBytes(level));
         WaterObject* w = new WaterObject();
-        EXPECT_TRUE(w->Load(f, {3}));
-        std::fclose(f);
+        EXPECT_TRUE(w->Load(f->Reader(), {3}));
         g_Scene.waters->Add(w);
         return w;
     }
@@ -51,11 +50,10 @@ protected:
 TEST_F(WaterTest, LoadReadsTheRecordAndLeavesTheStreamAtTheNextRecord) {
     std::vector<uint8_t> bytes = WaterBytes(1.5f, 0);
     bytes.push_back(0x99);
-    FILE* f = testsupport::StreamOf(bytes);
+    auto f = testsupport::EntryOf(bytes);
     WaterObject w;
-    ASSERT_TRUE(w.Load(f, {42}));
-    EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
-    std::fclose(f);
+    ASSERT_TRUE(w.Load(f->Reader(), {42}));
+    EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
     EXPECT_EQ(w.typeCode, 0u);
     EXPECT_EQ(w.triangleCount, 2u);
     EXPECT_EQ(w.level, 1.5f);
@@ -68,12 +66,11 @@ TEST_F(WaterTest, LoadReadsTheRecordAndLeavesTheStreamAtTheNextRecord) {
 }
 
 TEST_F(WaterTest, MaterialRangeAndShortRecords) {
-    FILE* f = testsupport::StreamOf(WaterBytes(0, 5));
+    auto f = testsupport::EntryOf(WaterBytes(0, 5));
     WaterObject w;
-    ASSERT_TRUE(w.Load(f, {1, 2}));
-    std::fclose(f);
+    ASSERT_TRUE(w.Load(f->Reader(), {1, 2}));
     EXPECT_EQ(w.materialId, -1);
-    ExpectEveryPrefixRefused(WaterBytes(), 5, [](FILE* s) { return WaterObject().Load(s, {1}); });
+    ExpectEveryPrefixRefused(WaterBytes(), 5, [](BinaryReader& s) { return WaterObject().Load(s, {1}); });
 }
 
 TEST_F(WaterTest, OlderFilesCarryACollisionMeshThatIsReadAndDropped) {
@@ -85,15 +82,13 @@ TEST_F(WaterTest, OlderFilesCarryACollisionMeshThatIsReadAndDropped) {
     testsupport::AppendCollisionMesh(&block, mesh, 319);
     std::vector<uint8_t> bytes = Concat({WaterBytes(), block});
     bytes.push_back(0x11);
-    FILE* f = testsupport::StreamOf(bytes);
+    auto f = testsupport::EntryOf(bytes);
     WaterObject w;
-    ASSERT_TRUE(w.Load(f, {}));
-    EXPECT_EQ(std::ftell(f), long(bytes.size() - 1));
-    std::fclose(f);
+    ASSERT_TRUE(w.Load(f->Reader(), {}));
+    EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
     // Without the mesh such a record is refused.
-    f = testsupport::StreamOf(WaterBytes());
-    EXPECT_FALSE(WaterObject().Load(f, {}));
-    std::fclose(f);
+    f = testsupport::EntryOf(WaterBytes());
+    EXPECT_FALSE(WaterObject().Load(f->Reader(), {}));
 }
 
 }  // namespace

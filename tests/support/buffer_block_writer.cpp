@@ -72,4 +72,10 @@ FILE* StreamOf(const std::vector<uint8_t>& bytes) {
     return f;
 }
 
+std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes) {
+    auto entry = std::make_unique<PackEntry>();
+    entry->Assign(bytes.data(), bytes.size(), "TEST.Y3D");
+    return entry;
+}
+
 }  // namespace testsupport

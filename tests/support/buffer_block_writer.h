@@ -1,11 +1,14 @@
 // Writes the vertex-buffer and index-buffer blocks of model files, sound or deliberately damaged,
-// and hands them to readers as streams.
+// and hands bytes to readers as a stored file read whole.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
+
+#include "core/pack_file.h"
 
 namespace testsupport {
 
@@ -34,5 +37,7 @@ IndexRecord SequentialIndices(uint32_t count, uint32_t vertexBuffer, uint16_t fi
 
 // A temporary stream holding the bytes, positioned at the start; close it with fclose.
 FILE* StreamOf(const std::vector<uint8_t>& bytes);
+// The bytes as a loose file read whole; its Reader() stands at the first byte.
+std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes);
 
 }  // namespace testsupport
