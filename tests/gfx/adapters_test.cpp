@@ -8,7 +8,14 @@
 #include <tuple>
 #include <vector>
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "core/settings.h"
 #include "platform/gfx/adapters.h"
+#include "platform/gfx/gl_present.h"
+#include "platform/os/os.h"
 #include "render/adapter_table.h"
 #include "render/video.h"
 
@@ -336,6 +343,84 @@ TEST(AdapterTableReal, EnumeratesTheOffscreenDisplay) {
         EXPECT_EQ(CheckVideoFormat(gfx::D3DFMT_X8R8G8B8, gfx::D3DFMT_P8, gfx::D3DFMT_D24S8), 2);
     }
     t.Reset();
+}
+
+// ---- Full-screen sizes the display has no mode for ----
+
+TEST(FitPicture, KeepsTheShapeCentredWithBars) {
+    struct Case {
+        uint32_t pw, ph;
+        int32_t sw, sh;
+        gfx::Rect want;
+    };
+    const Case cases[] = {
+        {800, 600, 1024, 768, {0, 0, 1024, 768}},       // same shape: the whole screen
+        {640, 480, 1920, 1080, {240, 0, 1680, 1080}},   // 4:3 on 16:9: 1440 wide, bars left and right
+        {1280, 1024, 1024, 768, {32, 0, 992, 768}},     // 5:4 on 4:3: 960 wide
+        {1600, 1200, 1280, 1024, {0, 32, 1280, 992}},   // 4:3 on 5:4: 960 high, bars above and below
+        {100, 300, 200, 200, {66, 0, 133, 200}},        // 66.67 wide rounds to 67; the left bar 66.5 to 66
+        {640, 480, 0, 768, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pw << "x" << c.ph << " on " << c.sw << "x" << c.sh);
+        gfx::Rect r = gfx::FitPicture(c.pw, c.ph, c.sw, c.sh);
+        EXPECT_EQ(r.left, c.want.left);
+        EXPECT_EQ(r.top, c.want.top);
+        EXPECT_EQ(r.right, c.want.right);
+        EXPECT_EQ(r.bottom, c.want.bottom);
+    }
+}
+
+TEST(FullScreenWithoutTheMode, AStandardSizeIsListedAndShownScaledOnTheDesktop) {
+    gfx::ResetAdapterCache();
+    gfx::DisplayMode desktop{};
+    ASSERT_EQ(gfx::GetAdapterDisplayMode(0, &desktop), gfx::D3D_OK);
+    if (desktop.Width < 800 || desktop.Height < 600 || gfx::IsNativeDisplayMode(0, 800, 600))
+        GTEST_SKIP() << "the display has 800 x 600 itself, or is smaller";
+    ASSERT_TRUE(os::Init());
+    os::WindowDesc desc;
+    desc.title = "full screen";
+    // Made at the desktop's size: the offscreen driver's drawing surface keeps the size the
+    // window was made with.
+    desc.width = int(desktop.Width);
+    desc.height = int(desktop.Height);
+    os::WindowHandle window = os::CreateMainWindow(desc);
+    ASSERT_NE(window, nullptr);
+    os::ShowWindow(window, true);
+    g_Settings.Clear();
+    {
+        Video video;
+        VideoSettings vs{};
+        vs.window = window;
+        vs.width = 800;
+        vs.height = 600;
+        vs.bitsPerPixel = 32;
+        ASSERT_TRUE(video.Create(vs));
+        EXPECT_EQ(video.present.Windowed, 0);
+        EXPECT_EQ(video.present.BackBufferWidth, 800u);
+        EXPECT_EQ(video.screenRect.bottom, 599);
+        // Left half blue, right half red in the back buffer; on the screen the halves are
+        // scaled with the picture.
+        gfx::Rect left{0, 0, 400, 600}, right{400, 0, 800, 600};
+        video.device->Clear(1, &left, gfx::D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+        video.device->Clear(1, &right, gfx::D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0);
+        ASSERT_EQ(video.device->Present(nullptr, nullptr, nullptr, nullptr), gfx::D3D_OK);
+        int w = 0, h = 0;
+        os::GetClientSize(window, &w, &h);
+        const gfx::Rect shown = gfx::FitPicture(800, 600, w, h);
+        const int centre = (shown.left + shown.right) / 2, y = (shown.top + shown.bottom) / 2;
+        uint8_t blue[4] = {}, red[4] = {};
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadPixels(centre - 3, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, blue);
+        glReadPixels(shown.right - 2, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, red);
+        EXPECT_EQ(blue[2], 255);
+        EXPECT_EQ(blue[0], 0);
+        EXPECT_EQ(red[0], 255);
+        EXPECT_EQ(red[2], 0);
+        video.Destroy();
+    }
+    os::DestroyWindow(window);
+    os::Shutdown();
 }
 
 }  // namespace
