@@ -106,7 +106,7 @@ inline Bytes BuildTga(const TgaLayout& s, const Bytes& stored) {
 struct BmpLayout {
     int32_t width = 0, height = 0;  // negative height: top-down rows
     uint16_t bpp = 24;
-    uint32_t compression = 0;       // 0 plain, 3 bit fields
+    uint32_t compression = 0;       // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
     uint32_t masks[4] = {0, 0, 0, 0};
     uint32_t infoSize = 40;         // 12 core, 40, 108 or 124
     Bytes palette;                  // 4 bytes per entry (3 with the core header)
@@ -114,6 +114,7 @@ struct BmpLayout {
 };
 
 // `rows` are the stored rows in file order, each exactly ceil(w*bpp/8) bytes; padding is added.
+// Run-length files take `rows` as the coded data, written as given.
 inline Bytes BuildBmp(const BmpLayout& s, const std::vector<Bytes>& rows) {
     Bytes info;
     if (s.infoSize == 12) {
@@ -143,7 +144,9 @@ inline Bytes BuildBmp(const BmpLayout& s, const std::vector<Bytes>& rows) {
         for (int i = 0; i < 3; ++i) Put32(extra, s.masks[i]);
     uint32_t stride = ((uint32_t(s.width < 0 ? -s.width : s.width) * s.bpp + 31) / 32) * 4;
     uint32_t offset = 14 + uint32_t(info.size() + extra.size() + s.palette.size());
-    uint32_t total = offset + stride * uint32_t(rows.size());
+    const bool coded = s.compression == 1 || s.compression == 2;
+    uint32_t total = offset;
+    for (const Bytes& r : rows) total += coded ? uint32_t(r.size()) : stride;
     Bytes b;
     PutStr(b, "BM");
     Put32(b, total);
@@ -154,7 +157,7 @@ inline Bytes BuildBmp(const BmpLayout& s, const std::vector<Bytes>& rows) {
     b.insert(b.end(), s.palette.begin(), s.palette.end());
     for (const Bytes& r : rows) {
         Bytes row = r;
-        row.resize(stride, 0);
+        if (!coded) row.resize(stride, 0);
         b.insert(b.end(), row.begin(), row.end());
     }
     return b;
