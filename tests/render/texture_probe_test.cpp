@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "gfx/image_builders.h"
@@ -21,30 +22,23 @@ Bytes Head(std::initializer_list<uint8_t> bytes, size_t size) {
 
 TgaOptions Tga(uint8_t depth, bool footer, bool rle = false, bool topDown = false) {
     TgaOptions o;
-    o.depth = depth;
-    o.footer = footer;
-    o.rle = rle;
-    o.topDown = topDown;
+    o.depth = depth, o.footer = footer, o.rle = rle, o.topDown = topDown;
     return o;
 }
 
+// Width 16 puts 16 in byte 16, where a TGA keeps its depth.
 Bytes Dds(uint32_t width, uint32_t height, const char* fourCc) {
     imgtest::DdsLayout s;
-    s.width = width;
-    s.height = height;
-    s.fourCC = imgtest::FourCC(fourCc);
-    return imgtest::BuildDds(s, Bytes(imgtest::FourCC(fourCc) == imgtest::FourCC("DXT1") ? 64 : 128, 0));
+    s.width = width, s.height = height, s.fourCC = imgtest::FourCC(fourCc);
+    return imgtest::BuildDds(s, Bytes(128, 0));
 }
 
 // An OS/2-style BMP: 12-byte core header with 16-bit sizes, 8 bits, a three-byte palette.
 Bytes CoreBmp(int32_t width, int32_t height) {
     imgtest::BmpLayout s;
-    s.infoSize = 12;
-    s.width = width;
-    s.height = height;
-    s.bpp = 8;
+    s.infoSize = 12, s.width = width, s.height = height, s.bpp = 8;
     s.palette.assign(256 * 3, 0x40);
-    return imgtest::BuildBmp(s, std::vector<Bytes>(size_t(height < 0 ? -height : height), Bytes(size_t(width), 1)));
+    return imgtest::BuildBmp(s, std::vector<Bytes>(size_t(std::abs(height)), Bytes(size_t(width), 1)));
 }
 
 struct ProbeCase {
@@ -94,7 +88,6 @@ TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndLeavesThePositionAlone) {
         {"BMP with the 12-byte core header", CoreBmp(37, 5), true, IMAGE_HEADER_BMP, 37, 5, 8},
         {"core-header BMP, top-down", CoreBmp(3, -2), true, IMAGE_HEADER_BMP, 3, 2, 8},
         {"BMP header of a size no reader knows", coreHeaderOf20, false, IMAGE_HEADER_UNKNOWN, 0, 0, 0},
-        // Width 16 puts 16 in byte 16, the TGA depth byte.
         {"DDS DXT1 16 x 8", Dds(16, 8, "DXT1"), true, IMAGE_HEADER_DDS, 16, 8, 24},
         {"DDS DXT5 32 x 4 carries alpha", Dds(32, 4, "DXT5"), true, IMAGE_HEADER_DDS, 32, 4, 32},
         {"PNG", Head({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 8}, 40), false,
