@@ -56,127 +56,76 @@ TEST(AdapterEnumeration, DisplaysModesAndFormatQuestionsBeforeAnyWindow) {
         EXPECT_EQ(gfx::CheckDeviceFormat(0, hal, display, 0, gfx::D3DRTYPE_TEXTURE, gfx::D3DFMT_DXT1), gfx::D3D_OK);
     }
     EXPECT_EQ(CheckVideoFormat(gfx::D3DFMT_X8R8G8B8, gfx::D3DFMT_X8R8G8B8, gfx::D3DFMT_X8R8G8B8), 3);
+    // The table the rest of the game reads holds the same answers.
+    g_AdapterTable.Reset();
+    g_AdapterTable.Enumerate();
+    const AdapterRecord& r = g_AdapterTable.adapters[0];
+    EXPECT_EQ(r.modeGroupCount, 2 * sizes.size());
+    EXPECT_EQ(r.dxt1With32BitDisplay, 1);
+    EXPECT_EQ(r.d24s8With16BitDisplay, 1);
+    EXPECT_EQ(r.multisample32[1], 0);
+    g_AdapterTable.Reset();
 }
 
-// ---- The adapter table, from a stand-in adapter object ----
-
-struct FakeAdapters {
-    uint32_t count = 1;
-    std::vector<gfx::DisplayMode> modes;
-    bool depthFormatOk = true, depthMatchOk = true, renderTargetOk = true;
-    int created = 0, released = 0;
-} g_fake;
-
-// DXT1 only with a 32-bit display, X8R8G8B8 render targets only, every multisample type.
-class FakeDirect3D : public gfx::Direct3D {
-public:
-    ~FakeDirect3D() override { ++g_fake.released; }
-    uint32_t GetAdapterCount() override { return g_fake.count; }
-    gfx::Result GetAdapterIdentifier(uint32_t, uint32_t, gfx::AdapterIdentifier* id) override {
-        *id = {};
-        return gfx::D3D_OK;
-    }
-    uint32_t GetAdapterModeCount(uint32_t) override { return uint32_t(g_fake.modes.size()); }
-    gfx::Result EnumAdapterModes(uint32_t, uint32_t i, gfx::DisplayMode* m) override {
-        *m = g_fake.modes[i];
-        return gfx::D3D_OK;
-    }
-    gfx::Result GetDeviceCaps(uint32_t, gfx::DevType, gfx::Caps* c) override {
-        *c = gfx::Caps{};
-        return gfx::D3D_OK;
-    }
-    gfx::Result CheckDeviceFormat(uint32_t, gfx::DevType, gfx::Format display, uint32_t usage, gfx::ResourceType,
-                                  gfx::Format check) override {
-        bool ok = usage == gfx::D3DUSAGE_DEPTHSTENCIL   ? g_fake.depthFormatOk
-                  : usage == gfx::D3DUSAGE_RENDERTARGET ? g_fake.renderTargetOk && check == gfx::D3DFMT_X8R8G8B8
-                                                        : display == gfx::D3DFMT_X8R8G8B8;
-        return ok ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
-    }
-    gfx::Result CheckDepthStencilMatch(uint32_t, gfx::DevType, gfx::Format, gfx::Format, gfx::Format) override {
-        return g_fake.depthMatchOk ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
-    }
-    gfx::Result CheckDeviceMultiSampleType(uint32_t, gfx::DevType, gfx::Format, bool, gfx::MultiSampleType) override {
-        return gfx::D3D_OK;
-    }
-};
-
-gfx::Direct3D* CreateFake() {
-    ++g_fake.created;
-    return new FakeDirect3D();
-}
-gfx::Direct3D* CreateNothing() { return nullptr; }
-
-class AdapterTableTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_Direct3DCreate = CreateFake;
-        g_fake = FakeAdapters{};
-        g_AdapterTable.Reset();
-    }
-    void TearDown() override {
-        g_Direct3DCreate = gfx::Direct3DCreate;
-        g_AdapterTable.Reset();
-        EXPECT_EQ(g_fake.released, g_fake.created);
-    }
-};
+// ---- The adapter table ----
 
 gfx::DisplayMode Mode(uint32_t w, uint32_t h, uint32_t hz, gfx::Format f) { return {w, h, hz, f}; }
 
-TEST_F(AdapterTableTest, ModesGroupBySizeAndFormatInFirstListedOrder) {
-    g_fake.modes = {Mode(640, 480, 60, gfx::D3DFMT_X8R8G8B8), Mode(640, 480, 75, gfx::D3DFMT_X8R8G8B8),
-                    Mode(640, 480, 60, gfx::D3DFMT_R5G6B5), Mode(640, 480, 85, gfx::D3DFMT_X8R8G8B8),
-                    Mode(800, 600, 60, gfx::D3DFMT_X8R8G8B8), Mode(640, 480, 100, gfx::D3DFMT_R5G6B5)};
-    g_AdapterTable.Enumerate();
-    const AdapterRecord& r = g_AdapterTable.adapters[0];
+TEST(AdapterTable, ModesGroupBySizeAndFormatInFirstListedOrderWithinTheStorage) {
+    AdapterRecord r{};
+    for (const gfx::DisplayMode& m :
+         {Mode(640, 480, 60, gfx::D3DFMT_X8R8G8B8), Mode(640, 480, 75, gfx::D3DFMT_X8R8G8B8),
+          Mode(640, 480, 60, gfx::D3DFMT_R5G6B5), Mode(640, 480, 85, gfx::D3DFMT_X8R8G8B8),
+          Mode(800, 600, 60, gfx::D3DFMT_X8R8G8B8), Mode(640, 480, 100, gfx::D3DFMT_R5G6B5)})
+        EXPECT_TRUE(AdapterTable::AddMode(&r, m));
     ASSERT_EQ(r.modeGroupCount, 3u);
-    const DisplayModeGroup& a = r.modeGroups[0];
+    const DisplayModeGroup &a = r.modeGroups[0], &b = r.modeGroups[1];
     EXPECT_EQ(a.format, uint32_t(gfx::D3DFMT_X8R8G8B8));
     EXPECT_EQ(std::vector<uint32_t>(a.rates, a.rates + a.rateCount), (std::vector<uint32_t>{60, 75, 85}));
     // The 16-bit group, joined again by the mode listed after 800 x 600.
-    const DisplayModeGroup& b = r.modeGroups[1];
     EXPECT_EQ(b.format, uint32_t(gfx::D3DFMT_R5G6B5));
     EXPECT_EQ(std::vector<uint32_t>(b.rates, b.rates + b.rateCount), (std::vector<uint32_t>{60, 100}));
     EXPECT_EQ(r.modeGroups[2].width, 800u);
-    // DXT1 with a 32-bit display only; flag 0 of the multisample rows stays 0 whatever the
-    // adapter answers; X8R8G8B8 render-target textures only (entries 1 and 3).
-    EXPECT_EQ(r.dxt1With16BitDisplay, 0);
-    EXPECT_EQ(r.dxt1With32BitDisplay, 1);
-    EXPECT_EQ(r.multisample32[0], 0);
-    EXPECT_EQ(r.multisample32[15], 1);
-    EXPECT_EQ(std::vector<uint8_t>(r.renderTargetTextures, r.renderTargetTextures + 4),
-              (std::vector<uint8_t>{0, 1, 0, 1}));
+
+    // 32 rates a group, 128 groups: the rest is left out.
+    for (uint32_t hz = 3; hz < 32; ++hz) EXPECT_TRUE(AdapterTable::AddMode(&r, Mode(640, 480, hz, gfx::D3DFMT_X8R8G8B8)));
+    EXPECT_FALSE(AdapterTable::AddMode(&r, Mode(640, 480, 99, gfx::D3DFMT_X8R8G8B8)));
+    for (uint32_t w = 3; w < 128; ++w) EXPECT_TRUE(AdapterTable::AddMode(&r, Mode(w, 1, 60, gfx::D3DFMT_R5G6B5)));
+    EXPECT_FALSE(AdapterTable::AddMode(&r, Mode(999, 1, 60, gfx::D3DFMT_R5G6B5)));
+    EXPECT_EQ(r.modeGroups[127].width, 127u);
 }
 
-TEST_F(AdapterTableTest, StorageLimitsAreKept) {
-    g_fake.count = 6;
-    for (uint32_t i = 0; i < 130; ++i) g_fake.modes.push_back(Mode(100 + i, 100, 60, gfx::D3DFMT_X8R8G8B8));
-    for (uint32_t hz = 0; hz < 40; ++hz) g_fake.modes.push_back(Mode(100, 100, 61 + hz, gfx::D3DFMT_X8R8G8B8));
-    g_AdapterTable.Enumerate();
-    EXPECT_EQ(g_AdapterTable.adapterCount, 4u);
-    const AdapterRecord& r = g_AdapterTable.adapters[3];
-    EXPECT_EQ(r.modeGroupCount, 128u);
-    EXPECT_EQ(r.modeGroups[127].width, 227u);
-    EXPECT_EQ(r.modeGroups[0].rateCount, 32u);
-    EXPECT_EQ(r.modeGroups[0].rates[31], 91u);  // 60, then 61..91
+// Answers the two questions of the stencil test as told.
+struct FakeAnswers {
+    bool renderTarget = true, depthFormat = true, depthMatch = true;
+} g_answers;
 
-    g_Direct3DCreate = CreateNothing;
-    g_AdapterTable.Reset();
-    g_AdapterTable.Enumerate();
-    EXPECT_EQ(g_AdapterTable.adapterCount, 0u);
-}
+class FakeDirect3D : public gfx::Direct3D {
+public:
+    gfx::Result CheckDeviceFormat(uint32_t, gfx::DevType, gfx::Format, uint32_t usage, gfx::ResourceType,
+                                  gfx::Format) override {
+        bool ok = usage == gfx::D3DUSAGE_DEPTHSTENCIL ? g_answers.depthFormat : g_answers.renderTarget;
+        return ok ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
+    }
+    gfx::Result CheckDepthStencilMatch(uint32_t, gfx::DevType, gfx::Format, gfx::Format, gfx::Format) override {
+        return g_answers.depthMatch ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
+    }
+};
 
-TEST_F(AdapterTableTest, CheckVideoFormatLaterFailureWins) {
+TEST(AdapterTable, CheckVideoFormatLaterFailureWins) {
+    g_Direct3DCreate = [] { return static_cast<gfx::Direct3D*>(new FakeDirect3D()); };
     const uint32_t x8 = gfx::D3DFMT_X8R8G8B8, d24s8 = gfx::D3DFMT_D24S8;
-    EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 0);
-    g_fake.renderTargetOk = false;
-    EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 2);
-    g_fake.depthMatchOk = false;
-    EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 3);
-    g_fake.renderTargetOk = g_fake.depthMatchOk = true;
-    g_fake.depthFormatOk = false;
-    EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 3);
-    g_Direct3DCreate = CreateNothing;
+    const struct {
+        bool renderTarget, depthFormat, depthMatch;
+        int result;
+    } cases[] = {{true, true, true, 0}, {false, true, true, 2}, {false, true, false, 3}, {true, false, true, 3}};
+    for (const auto& c : cases) {
+        g_answers = {c.renderTarget, c.depthFormat, c.depthMatch};
+        EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), c.result);
+    }
+    g_Direct3DCreate = [] { return static_cast<gfx::Direct3D*>(nullptr); };
     EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 1);
+    g_Direct3DCreate = gfx::Direct3DCreate;
 }
 
 // ---- Full-screen sizes the display has no mode for ----

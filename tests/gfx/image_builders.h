@@ -36,25 +36,19 @@ inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a
 
 // ---- TGA ------------------------------------------------------------------------------
 struct TgaLayout {
-    uint8_t type = 2;          // 1 colour-mapped, 2 true colour, 3 grey; +8 for RLE
+    uint8_t type = 2;          // 2 true colour, 3 grey; +8 for RLE
     uint8_t depth = 24;        // bits per stored pixel
     uint8_t descriptor = 0;    // alpha bits | 0x10 right-to-left | 0x20 top-down
     uint16_t width = 0, height = 0;
-    uint8_t mapEntryBits = 0;  // 0: no colour map
-    Bytes map;                 // stored colour-map entries
     bool footer = false;
 };
 
 // `stored` holds the stored pixels (depth/8 bytes each) in file order.
 inline Bytes BuildTga(const TgaLayout& s, const Bytes& stored) {
     Bytes b;
-    uint32_t entryBytes = (s.mapEntryBits + 7) / 8;
-    Put(b, 1, {0, s.mapEntryBits ? 1u : 0u, s.type});
-    Put(b, 2, {0, entryBytes ? uint32_t(s.map.size() / entryBytes) : 0});
-    Put(b, 1, {s.mapEntryBits});
+    Put(b, 1, {0, 0, s.type, 0, 0, 0, 0, 0});  // no id, no colour map
     Put(b, 2, {0, 0, s.width, s.height});
     Put(b, 1, {s.depth, s.descriptor});
-    b.insert(b.end(), s.map.begin(), s.map.end());
     const size_t px = (s.depth + 7) / 8, n = stored.size() / px;
     auto same = [&](size_t a, size_t c) { return std::memcmp(&stored[a * px], &stored[c * px], px) == 0; };
     // Runs of equal pixels become run packets, the rest raw packets; packets may cross rows.

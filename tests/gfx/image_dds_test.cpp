@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "image_builders.h"
 #include "platform/gfx/dds.h"
@@ -94,36 +95,25 @@ TEST(DdsParse, CompressedLevelsAreKeptWithTheirSizes) {
 }
 
 TEST(DdsParse, UncompressedLayouts) {
-    struct Case {
-        const char* what;
-        uint32_t pfFlags, bitCount, masks[4];
-        Bytes pixel;
-        uint32_t expected;
+    // Two levels of 2 x 1 and 1 x 1 of one pixel each: flags, bit count, masks, stored bytes.
+    const std::tuple<uint32_t, uint32_t, std::vector<uint32_t>, Bytes, uint32_t> cases[] = {
+        {0x41, 32, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, {0x03, 0x02, 0x01, 0x80}, 0x80030201u},  // A8B8G8R8
+        {0x40, 16, {0xF800, 0x07E0, 0x001F, 0}, {0x1F, 0xF8}, 0xFFFF00FFu},                       // R5G6B5
+        {0x20001, 16, {0xFF, 0, 0, 0xFF00}, {0x5A, 0x10}, 0x105A5A5Au},                           // A8L8
+        {0x2, 8, {0, 0, 0, 0xFF}, {0x77}, 0x77000000u},                                           // A8
     };
-    const Case cases[] = {
-        {"A8R8G8B8", 0x41, 32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {0x03, 0x02, 0x01, 0x80}, 0x80010203u},
-        {"A8B8G8R8", 0x41, 32, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, {0x03, 0x02, 0x01, 0x80}, 0x80030201u},
-        {"R5G6B5", 0x40, 16, {0xF800, 0x07E0, 0x001F, 0}, {0x1F, 0xF8}, 0xFFFF00FFu},
-        {"A8L8", 0x20001, 16, {0xFF, 0, 0, 0xFF00}, {0x5A, 0x10}, 0x105A5A5Au},
-        {"A8", 0x2, 8, {0, 0, 0, 0xFF}, {0x77}, 0x77000000u},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [flags, bits, masks, pixel, expected] : cases) {
         imgtest::DdsLayout s;
-        s.width = 2;
-        s.height = 1;
-        s.mipCount = 2;
-        s.pfFlags = c.pfFlags;
-        s.bitCount = c.bitCount;
-        std::copy(c.masks, c.masks + 4, s.masks);
+        s.width = 2, s.height = 1, s.mipCount = 2, s.pfFlags = flags, s.bitCount = bits;
+        std::copy(masks.begin(), masks.end(), s.masks);
         Bytes payload;
-        for (int i = 0; i < 3; ++i) payload.insert(payload.end(), c.pixel.begin(), c.pixel.end());
+        for (int i = 0; i < 3; ++i) payload.insert(payload.end(), pixel.begin(), pixel.end());
         Bytes file = imgtest::BuildDds(s, payload);
         DdsImage dds;
         ASSERT_TRUE(gfx::ParseDds(file.data(), file.size(), &dds)) << gfx::LastImageError();
         ASSERT_EQ(dds.decodedLevels.size(), 2u);
-        EXPECT_EQ(dds.decodedLevels[0].pixels, (std::vector<uint32_t>{c.expected, c.expected}));
-        EXPECT_EQ(dds.decodedLevels[1].pixels, (std::vector<uint32_t>{c.expected}));
+        EXPECT_EQ(dds.decodedLevels[0].pixels, (std::vector<uint32_t>{expected, expected})) << std::hex << expected;
+        EXPECT_EQ(dds.decodedLevels[1].pixels, (std::vector<uint32_t>{expected})) << std::hex << expected;
     }
 }
 
@@ -135,28 +125,17 @@ TEST(DdsParse, TruncatedOrUnsupportedFilesAreRefused) {
         EXPECT_FALSE(gfx::ParseDds(cut.data(), cut.size(), &dds)) << "length " << n;
         EXPECT_TRUE(dds.levels.empty());
     }
-    auto layout = [](auto change) {
-        imgtest::DdsLayout s;
-        s.width = s.height = 4;
-        s.fourCC = imgtest::FourCC("DXT1");
-        change(s);
-        return s;
-    };
-    const struct {
-        const char* what;
-        imgtest::DdsLayout layout;
-    } cases[] = {
-        {"cube map", layout([](imgtest::DdsLayout& s) { s.caps2 = 0xFE00; })},
-        {"volume", layout([](imgtest::DdsLayout& s) { s.caps2 = 0x200000; })},
-        {"extended header", layout([](imgtest::DdsLayout& s) { s.fourCC = imgtest::FourCC("DX10"); })},
-        {"width 0", layout([](imgtest::DdsLayout& s) { s.width = 0; })},
-        {"height too big", layout([](imgtest::DdsLayout& s) { s.height = 1u << 20; })},
-        {"12-bit RGB", layout([](imgtest::DdsLayout& s) { s.pfFlags = 0x40, s.bitCount = 12; })},
-        {"mask with a hole", layout([](imgtest::DdsLayout& s) { s.pfFlags = 0x40, s.bitCount = 32, s.masks[0] = 0xF0F0; })},
-    };
-    for (const auto& c : cases) {
-        Bytes file = imgtest::BuildDds(c.layout, Bytes(256, 0));
-        EXPECT_FALSE(gfx::ParseDds(file.data(), file.size(), &dds)) << c.what;
+    // A cube map, a volume, an extended header, width 0, a height past the limit, 12-bit RGB,
+    // a mask with a hole.
+    const std::vector<std::pair<size_t, uint32_t>> cases[] = {
+        {{112, 0xFE00}}, {{112, 0x200000}}, {{84, imgtest::FourCC("DX10")}}, {{16, 0}}, {{12, 1u << 20}},
+        {{80, 0x40}, {88, 12}}, {{80, 0x40}, {88, 32}, {92, 0xF0F0}}};
+    for (const auto& changes : cases) {
+        Bytes file = Dxt1MipFile();
+        file.resize(512, 0);  // enough for every level uncompressed
+        for (const auto& [offset, value] : changes)
+            for (size_t i = 0; i < 4; ++i) file[offset + i] = uint8_t(value >> (8 * i));
+        EXPECT_FALSE(gfx::ParseDds(file.data(), file.size(), &dds)) << "field at " << changes[0].first;
     }
 }
 

@@ -50,49 +50,32 @@ TEST(GifDecode, HandMadeCodeStreams) {
 
 TEST(GifDecode, GeneratedFramesLocalTablesInterlaceAndOffsets) {
     std::mt19937 rng(5);
-    struct Case {
-        uint16_t screenW, screenH, left, top, frameW, frameH;
-        bool interlaced, local;
-        uint32_t tableSize;
-        int transparent;
-    };
-    const Case cases[] = {
-        {7, 11, 0, 0, 7, 11, true, false, 16, -1},
-        {9, 6, 2, 1, 5, 4, false, true, 4, 3},
-        {3, 3, 0, 0, 3, 3, false, false, 2, -1},        // minimum code size 2 for 1-bit data
-        {64, 70, 0, 0, 64, 70, false, false, 256, -1},  // past 4096 codes: clear codes
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.screenW << "x" << c.screenH);
-        imgtest::GifLayout s;
-        s.screenW = c.screenW;
-        s.screenH = c.screenH;
-        s.left = c.left;
-        s.top = c.top;
-        s.frameW = c.frameW;
-        s.frameH = c.frameH;
-        s.interlaced = c.interlaced;
-        s.transparent = c.transparent;
-        s.minCodeSize = c.tableSize <= 4 ? 2 : (c.tableSize <= 16 ? 4 : 8);
-        std::vector<uint32_t> table;
-        for (uint32_t i = 0; i < c.tableSize; ++i) table.push_back(rng() & 0xFFFFFF);
-        (c.local ? s.localTable : s.globalTable) = table;
-        if (c.local) s.globalTable = {0x123456, 0x654321};  // present but not used
-        std::vector<uint8_t> indices(size_t(c.frameW) * c.frameH);
-        for (uint8_t& i : indices) i = uint8_t(rng() % c.tableSize);
-        Bytes file = imgtest::BuildGif(s, indices);
+    // An interlaced 5 x 8 frame with a local 4-entry table and a transparent index, placed at
+    // (2, 1) on a 9 x 10 screen; a 64 x 70 frame that runs past 4096 codes (clear codes).
+    imgtest::GifLayout a;
+    a.screenW = 9, a.screenH = 10, a.left = 2, a.top = 1, a.frameW = 5, a.frameH = 8;
+    a.interlaced = true, a.transparent = 3, a.minCodeSize = 2, a.globalTable = {0x123456, 0x654321};
+    imgtest::GifLayout b;
+    b.screenW = b.frameW = 64, b.screenH = b.frameH = 70;
+    for (imgtest::GifLayout* s : {&a, &b}) {
+        std::vector<uint32_t>& table = s == &a ? s->localTable : s->globalTable;
+        table.clear();
+        for (uint32_t i = 0; i < (s == &a ? 4u : 256u); ++i) table.push_back(rng() & 0xFFFFFF);
+        std::vector<uint8_t> indices(size_t(s->frameW) * s->frameH);
+        for (uint8_t& i : indices) i = uint8_t(rng() % table.size());
+        Bytes file = imgtest::BuildGif(*s, indices);
         Image img;
         ASSERT_TRUE(gfx::DecodeImage(file.data(), file.size(), &img)) << gfx::LastImageError();
-        ASSERT_EQ(img.width, c.screenW);
-        ASSERT_EQ(img.height, c.screenH);
-        for (uint32_t y = 0; y < c.screenH; ++y) {
-            for (uint32_t x = 0; x < c.screenW; ++x) {
+        ASSERT_EQ(img.width, s->screenW);
+        ASSERT_EQ(img.height, s->screenH);
+        for (uint32_t y = 0; y < s->screenH; ++y) {
+            for (uint32_t x = 0; x < s->screenW; ++x) {
                 uint32_t expected = 0;  // outside the frame: transparent
-                if (x >= c.left && x < uint32_t(c.left + c.frameW) && y >= c.top && y < uint32_t(c.top + c.frameH)) {
-                    uint8_t idx = indices[(y - c.top) * c.frameW + (x - c.left)];
-                    expected = int(idx) == c.transparent ? 0u : (0xFF000000u | table[idx]);
+                if (x >= s->left && x < uint32_t(s->left + s->frameW) && y >= s->top && y < uint32_t(s->top + s->frameH)) {
+                    uint8_t idx = indices[(y - s->top) * s->frameW + (x - s->left)];
+                    expected = int(idx) == s->transparent ? 0u : (0xFF000000u | table[idx]);
                 }
-                ASSERT_EQ(img.pixels[y * c.screenW + x], expected) << x << "," << y;
+                ASSERT_EQ(img.pixels[y * s->screenW + x], expected) << x << "," << y;
             }
         }
     }
