@@ -31,11 +31,6 @@ std::string Upper(const char* s) {
 
 bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
-uint16_t U16At(const uint8_t* b) { return uint16_t(b[0] | (b[1] << 8)); }
-uint32_t U32At(const uint8_t* b) {
-    return uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-}
-
 // Halves both sides `reduction` times, stopping before either side would drop below 1.
 void Halve(int32_t reduction, uint32_t* w, uint32_t* h) {
     for (int32_t i = 0; i < reduction; ++i) {
@@ -78,115 +73,51 @@ int CountFrames(const std::string& name) {
     return i;
 }
 
-// The rest of the entry, from the stream's position.
-bool ReadEntry(FILE* f, uint32_t size, std::vector<uint8_t>* out) {
-    out->resize(size);
-    return size > 0 && std::fread(out->data(), 1, size, f) == size;
-}
-
-gfx::Texture* CreateFromFile(const std::vector<uint8_t>& data, uint32_t w, uint32_t h, uint32_t levels,
-                             Format format) {
+gfx::Texture* CreateFromFile(PackEntry& entry, uint32_t w, uint32_t h, uint32_t levels, Format format) {
     gfx::Texture* tex = nullptr;
     gfx::ImageInfo info{};
-    gfx::Result r = gfx::CreateTextureFromFileInMemoryEx(g_Video.device, data.data(), data.size(), w, h, levels, 0,
+    const BinaryReader& bytes = entry.Reader();
+    gfx::Result r = gfx::CreateTextureFromFileInMemoryEx(g_Video.device, bytes.Data(), bytes.Size(), w, h, levels, 0,
                                                          format, gfx::D3DPOOL_MANAGED, gfx::D3DX_DEFAULT,
                                                          gfx::D3DX_DEFAULT, 0, &info, &tex);
     if (gfx::Failed(r)) {
-        WriteDebugLogF("CreateTextureFromFileInMemoryEx: %s", gfx::DescribeResult(r));
+        WriteDebugLogF("CreateTextureFromFileInMemoryEx: %s", gfx::DescribeTextureResult(r));
         return nullptr;
     }
     return tex;
 }
 
-// An entry opened and recognised, ready to be read.
+// An entry read whole and recognised.
 struct OpenedImage {
-    FILE* file = nullptr;
-    PackEntryInfo entry{};
+    PackEntry entry;
     ImageHeaderInfo header{};
 };
 
 bool OpenImage(const char* name, OpenedImage* image, int* frames) {
-    image->file = OpenPackEntry(kTexturePack, name, &image->entry);
-    if (!image->file) {
-        WriteDebugLog("No se encontro el fichero");
+    if (!image->entry.Open(kTexturePack, name)) {
+        // Found but not read in full leaves no pack error.
+        WriteDebugLog(g_PackError == PACK_OK ? "No se pudo leer el fichero" : "No se encontro el fichero");
         return false;
     }
     if (frames) *frames = CountFrames(Upper(name));
-    if (!ProbeImageHeader(image->file, int32_t(image->entry.size), &image->header)) {
-        ClosePackEntry(image->file);
-        image->file = nullptr;
+    if (!ProbeImageHeader(image->entry.Reader(), &image->header)) {
+        image->entry.Close();
         WriteDebugLog("Formato de textura no reconocido");
         return false;
     }
     return true;
 }
 
-// Reads the entry, closes it and makes the texture.
+// Makes the texture from the entry's bytes, which are let go of afterwards.
 gfx::Texture* CreateFromEntry(OpenedImage* image, uint32_t w, uint32_t h, uint32_t levels, Format format) {
-    std::vector<uint8_t> data;
-    bool read = ReadEntry(image->file, image->entry.size, &data);
-    ClosePackEntry(image->file);
-    image->file = nullptr;
-    if (!read) {
-        WriteDebugLog("No se pudo leer el fichero");
-        return nullptr;
-    }
-    return CreateFromFile(data, w, h, levels, format);
+    gfx::Texture* tex = CreateFromFile(image->entry, w, h, levels, format);
+    image->entry.Close();
+    return tex;
 }
 
 int16_t Channel(int16_t v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 }  // namespace
-
-// ---- ProbeImageHeader ----
-
-bool ProbeImageHeader(FILE* file, int32_t size, ImageHeaderInfo* info) {
-    if (!file || size < 25 || !info) return false;
-    long pos = std::ftell(file);
-    if (pos < 0) return false;
-    info->format = IMAGE_HEADER_UNKNOWN;
-
-    uint8_t head[30] = {};
-    size_t want = size_t(size) < sizeof head ? size_t(size) : sizeof head;
-    size_t got = std::fread(head, 1, want, file);
-    uint8_t tail[18] = {};
-    bool tailRead = std::fseek(file, pos + long(size) - 18, SEEK_SET) == 0 && std::fread(tail, 1, 18, file) == 18;
-    std::fseek(file, pos, SEEK_SET);
-    if (got < 25) return false;
-
-    if (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0) {
-        // The logical screen descriptor follows the signature.
-        info->width = U16At(head + 6);
-        info->height = U16At(head + 8);
-        info->bits = 8;
-        info->format = IMAGE_HEADER_GIF;
-        return true;
-    }
-    bool footer = false;
-    if (tailRead) {
-        for (size_t i = 0; i + 10 <= sizeof tail && !footer; ++i) footer = std::memcmp(tail + i, "TRUEVISION", 10) == 0;
-    }
-    const uint8_t depth = head[16];
-    const bool mappedRle = head[0] == 0 && head[1] == 1 && head[2] == 9 && head[3] == 0;
-    if (footer || depth == 8 || depth == 16 || depth == 24 || depth == 32 || mappedRle) {
-        info->width = U16At(head + 12);
-        info->height = U16At(head + 14);
-        info->bits = depth;
-        info->format = IMAGE_HEADER_TGA;
-        return true;
-    }
-    if (head[0] == 'B' && head[1] == 'M' && got >= 30) {
-        int64_t height = int32_t(U32At(head + 22));
-        // Rows stored top-down give a negative height.
-        if (height < 0) height = -height;
-        info->width = uint16_t(U32At(head + 18));
-        info->height = uint16_t(height);
-        info->bits = uint8_t(U16At(head + 28));
-        info->format = IMAGE_HEADER_BMP;
-        return true;
-    }
-    return false;
-}
 
 // ---- Texture ----
 

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
+#include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 
 // What ProbeImageHeader reads off a file's header.
@@ -20,11 +20,14 @@ constexpr uint8_t IMAGE_HEADER_UNKNOWN = 0;
 constexpr uint8_t IMAGE_HEADER_GIF = 1;
 constexpr uint8_t IMAGE_HEADER_TGA = 2;
 constexpr uint8_t IMAGE_HEADER_BMP = 3;
+// DDS files, whose "bits" read 32 when the pixels carry alpha and 24 when they do not, so the
+// format choice treats them as it treats TGAs.
+constexpr uint8_t IMAGE_HEADER_DDS = 4;
 
-// Reads only the header of the image whose `size` bytes start at the stream's position; the
-// position is put back afterwards. False for a null stream or record, fewer than 25 bytes, or a
-// header of no known kind.
-bool ProbeImageHeader(FILE* file, int32_t size, ImageHeaderInfo* info);
+// Reads only the header of the image whose bytes run from the reader's position to its end; the
+// position is left where it was. False for a null record, fewer than 25 bytes, or a header of
+// no known kind (PNG and JPEG among them).
+bool ProbeImageHeader(BinaryReader& reader, ImageHeaderInfo* info);
 
 // The picture the character skin code hands over: width x height pixels of four channels
 // (red, green, blue, alpha, each 0..255), row by row.

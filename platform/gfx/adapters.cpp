@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 
 namespace gfx {
 
@@ -18,6 +19,13 @@ struct AdapterData {
     AdapterIdentifier identifier{};
     std::vector<DisplayMode> modes;
     DisplayMode desktop{};
+    std::set<std::pair<uint32_t, uint32_t>> nativeSizes;
+};
+
+// Full-screen sizes offered on every display big enough for them: the game's own choices and
+// the common larger ones of the same kind.
+constexpr std::pair<uint32_t, uint32_t> kStandardSizes[] = {
+    {640, 480}, {800, 600}, {1024, 768}, {1280, 960}, {1280, 1024}, {1600, 1200}, {1920, 1440}, {2048, 1536},
 };
 
 struct Cache {
@@ -108,6 +116,10 @@ void ReadDisplays() {
             if (SDL_GetDisplayMode(d, i, &m) != 0 || m.w <= 0 || m.h <= 0) continue;
             sizes.insert({uint32_t(m.w), uint32_t(m.h), RateOf(m.refresh_rate)});
         }
+        for (const auto& [w, h, rate] : sizes) a.nativeSizes.insert({w, h});
+        for (const auto& [w, h] : kStandardSizes)
+            if (w <= a.desktop.Width && h <= a.desktop.Height && !a.nativeSizes.count({w, h}))
+                sizes.insert({w, h, a.desktop.RefreshRate});
         // Sorted by size then rate already; each size in both formats, 16-bit first.
         auto it = sizes.begin();
         while (it != sizes.end()) {
@@ -183,6 +195,11 @@ Result GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out) {
     if (!out || !ValidAdapter(adapter)) return D3DERR_INVALIDCALL;
     *out = g_cache.adapters[adapter].desktop;
     return D3D_OK;
+}
+
+bool IsNativeDisplayMode(uint32_t adapter, uint32_t width, uint32_t height) {
+    std::lock_guard<std::mutex> hold(g_cache.lock);
+    return ValidAdapter(adapter) && g_cache.adapters[adapter].nativeSizes.count({width, height}) != 0;
 }
 
 Result GetDeviceCaps(uint32_t adapter, DevType type, Caps* caps) {

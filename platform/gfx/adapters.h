@@ -3,7 +3,9 @@
 //
 // What Linux does not have is answered with fixed facts: every display size is offered in
 // X8R8G8B8 and in R5G6B5 (16-bit desktops are gone, but the game still asks for 16-bit modes),
-// unknown refresh rates read 60 Hz, multisampling is reported absent, and the video memory is
+// the standard sizes up to the desktop's are offered even where the display lists no such mode
+// (virtual X servers and many Wayland desktops list only the desktop; those sizes are shown
+// scaled on a desktop-sized full screen), unknown refresh rates read 60 Hz, multisampling is reported absent, and the video memory is
 // the machine's memory (the software renderer draws from it; no portable query tells more).
 #pragma once
 
@@ -41,6 +43,9 @@ uint32_t GetAdapterModeCount(uint32_t adapter);
 Result EnumAdapterModes(uint32_t adapter, uint32_t mode, DisplayMode* out);
 // The desktop mode.
 Result GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out);
+// Whether the display itself has a mode of that size (the desktop's counts); false for the
+// standard sizes the list adds and for unknown adapters.
+bool IsNativeDisplayMode(uint32_t adapter, uint32_t width, uint32_t height);
 
 // Format questions (D3D_OK or D3DERR_NOTAVAILABLE; D3DERR_INVALIDCALL for a bad adapter). The
 // display format must be X8R8G8B8 or R5G6B5; the rest is what the OpenGL device can create.

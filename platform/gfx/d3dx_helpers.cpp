@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "platform/gfx/dds.h"
 
@@ -419,6 +420,13 @@ Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t 
     }
     *texture = tex;
     return D3D_OK;
+}
+
+const char* DescribeTextureResult(Result r) {
+    if (r != D3DXERR_INVALIDDATA) return DescribeResult(r);
+    thread_local std::string text;
+    text = std::string("D3DXERR_INVALIDDATA: ") + LastImageError();
+    return text.c_str();
 }
 
 Result LoadSurfaceFromSurface(Surface* dest, const Rect* destRect, Surface* src, const Rect* srcRect,

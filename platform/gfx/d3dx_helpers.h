@@ -62,6 +62,10 @@ Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t 
                                        Pool pool, uint32_t filter, uint32_t mipFilter, Color colorKey,
                                        ImageInfo* srcInfo, Texture** texture);
 
+// The text of a result of the calls above for the debug log: for D3DXERR_INVALIDDATA the
+// decoder's own reason from the last decode on this thread, otherwise DescribeResult's.
+const char* DescribeTextureResult(Result r);
+
 // Copies (and converts, resamples, colour-keys) a rectangle of one surface into another.
 // Rects null: the whole surface. Block-compressed destinations take whole surfaces only.
 Result LoadSurfaceFromSurface(Surface* dest, const Rect* destRect, Surface* src, const Rect* srcRect,

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gfx/gl_internal.h"
+#include "platform/gfx/gl_present.h"
 #include "platform/os/os.h"
 
 namespace gfx {
@@ -70,7 +71,8 @@ void GLDevice::ApplyWindowMode(const PresentParameters& pp) {
         }
     }
     // Full-screen switching may be refused (headless drivers); drawing goes on regardless.
-    if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN : 0) != 0) SDL_ClearError();
+    const uint32_t flag = full ? FullScreenWindowFlag(params_.adapter, pp.BackBufferWidth, pp.BackBufferHeight) : 0;
+    if (SDL_SetWindowFullscreen(window_, flag) != 0) SDL_ClearError();
     int interval = (full && pp.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) ? 1 : 0;
     if (SDL_GL_SetSwapInterval(interval) != 0) SDL_ClearError();
 }
@@ -298,13 +300,7 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(window_, &ww, &wh);
-    Rect dst = destRect ? *destRect : Rect{0, 0, ww, wh};
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    GLenum filter = (src.right - src.left == dst.right - dst.left && src.bottom - src.top == dst.bottom - dst.top)
-                        ? GL_NEAREST
-                        : GL_LINEAR;
-    glBlitFramebuffer(src.left, src.top, src.right, src.bottom, dst.left, wh - dst.top, dst.right, wh - dst.bottom,
-                      GL_COLOR_BUFFER_BIT, filter);
+    ShowPicture(src, destRect, ww, wh);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     SDL_GL_SwapWindow(window_);
     return D3D_OK;

@@ -90,8 +90,9 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out) {
     case ImageFileType::Bmp: ok = DecodeBmp(data, size, out); break;
     case ImageFileType::Tga: ok = DecodeTga(data, size, out); break;
     case ImageFileType::Png:
-    case ImageFileType::Jpeg:
-    case ImageFileType::Other: ok = DecodeWithStb(data, size, out); break;
+    case ImageFileType::Jpeg: ok = DecodeWithStb(data, size, out); break;
+    // stb_image would take much else (a short TGA among it) for a picture of made-up size.
+    case ImageFileType::Other:
     case ImageFileType::Unknown: ok = Fail("unknown image format"); break;
     }
     if (!ok) *out = Image{};

@@ -29,8 +29,8 @@ struct Image {
 // What the file says about itself, before any pixel is decoded.
 ImageFileType DetectImageFileType(const uint8_t* data, size_t size);
 
-// Any supported file: BMP, TGA, GIF (first frame) and DDS (level 0) by our own readers, the
-// rest (PNG, JPEG, ...) through stb_image. False for anything unreadable; *out is then empty.
+// Any supported file: BMP, TGA, GIF (first frame) and DDS (level 0) by our own readers, PNG and
+// JPEG through stb_image. False for anything unreadable; *out is then empty.
 bool DecodeImage(const uint8_t* data, size_t size, Image* out);
 bool DecodeTga(const uint8_t* data, size_t size, Image* out);
 bool DecodeBmp(const uint8_t* data, size_t size, Image* out);

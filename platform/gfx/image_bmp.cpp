@@ -1,6 +1,8 @@
-// BMP: 1/4/8-bit palettised, 16/24/32-bit direct colour (default or bit-field masks), rows stored
-// bottom-up (positive height) or top-down (negative height). Run-length encoded files are refused.
+// BMP: 1/4/8-bit palettised (also run-length encoded at 4 and 8 bits), 16/24/32-bit direct colour
+// (default or bit-field masks), rows stored bottom-up (positive height) or top-down (negative).
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/gfx/image.h"
 #include "platform/gfx/image_internal.h"
@@ -15,8 +17,54 @@ using detail::LoadU32;
 namespace {
 
 constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t BI_RLE8 = 1;
+constexpr uint32_t BI_RLE4 = 2;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr uint32_t BI_ALPHABITFIELDS = 6;
+
+// Run-length pixels: a pair (n, v) with n > 0 is n pixels of index v (at 4 bits the two nibbles
+// of v in turn); a pair (0, e) is an escape: 0 ends the line, 1 the bitmap, 2 moves the cursor
+// right and up by the next two bytes, 3 and more is a literal run of e indices padded to 16 bits.
+// Runs are cut at the right edge; pixels no run reaches stay transparent black.
+bool DecodeRunLength(const uint8_t* p, const uint8_t* end, uint32_t bpp, const std::vector<uint32_t>& palette,
+                     bool topDown, Image* out) {
+    const uint32_t w = out->width, h = out->height;
+    uint32_t x = 0, row = 0;  // row counts in file order
+    size_t written = 0;
+    auto put = [&](uint32_t index) {
+        if (x >= w) return;
+        uint32_t y = topDown ? row : h - 1 - row;
+        out->pixels[size_t(y) * w + x++] = palette[index];
+        ++written;
+    };
+    auto nibble = [&](uint8_t v, uint32_t i) -> uint32_t { return bpp == 8 ? v : (i & 1) ? (v & 15u) : (v >> 4); };
+    // Rows only move on, so once past the last one nothing more can be drawn.
+    while (row < h) {
+        if (end - p < 2) return Fail("BMP run-length data truncated");
+        const uint8_t n = p[0], v = p[1];
+        p += 2;
+        if (n > 0) {
+            for (uint32_t i = 0; i < n; ++i) put(nibble(v, i));
+        } else if (v == 0) {
+            x = 0;
+            ++row;
+        } else if (v == 1) {
+            break;
+        } else if (v == 2) {
+            if (end - p < 2) return Fail("BMP run-length data truncated");
+            x = std::min(w, x + p[0]);
+            row += p[1];
+            p += 2;
+        } else {
+            const size_t bytes = bpp == 8 ? v : (v + 1u) / 2u;
+            if (size_t(end - p) < bytes + (bytes & 1)) return Fail("BMP run-length data truncated");
+            for (uint32_t i = 0; i < v; ++i) put(nibble(p[bpp == 8 ? i : i / 2], i));
+            p += bytes + (bytes & 1);
+        }
+    }
+    out->hasAlpha = written < size_t(w) * h;
+    return true;
+}
 
 }  // namespace
 
@@ -70,6 +118,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
             pos += size_t(n) * 4;
         }
         haveMasks = true;
+    } else if (compression == BI_RLE8 || compression == BI_RLE4) {
+        if (bpp != (compression == BI_RLE8 ? 8u : 4u)) return Fail("BMP run-length coding does not fit the bit count");
     } else if (compression != BI_RGB) {
         return Fail("BMP compression not supported");
     }
@@ -121,9 +171,15 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image* out) {
             if (!detail::MakeMaskChannel(masks[i], &ch[i])) return Fail("BMP mask not contiguous");
     }
 
+    if (pixelOffset > size) return Fail("BMP truncated in the pixel data");
+    if (compression == BI_RLE8 || compression == BI_RLE4) {
+        detail::StartImage(out, w, h, ImageFileType::Bmp, format);
+        if (DecodeRunLength(data + pixelOffset, data + size, bpp, palette, topDown, out)) return true;
+        *out = Image{};
+        return false;
+    }
     const size_t stride = ((size_t(w) * bpp + 31) / 32) * 4;
-    if (pixelOffset > size || stride * h > size - pixelOffset)
-        return Fail("BMP truncated in the pixel data");
+    if (stride * h > size - pixelOffset) return Fail("BMP truncated in the pixel data");
 
     detail::StartImage(out, w, h, ImageFileType::Bmp, format);
     out->hasAlpha = masks[3] != 0;

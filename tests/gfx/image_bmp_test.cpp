@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "image_builders.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;
-using imgtest::Argb;
 using imgtest::Bytes;
 
 namespace {
 
 constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlack = 0xFF000000, kClear = 0;
 
 Image Decode(const Bytes& b) {
     Image img;
@@ -28,227 +26,123 @@ const Bytes kBmp24 = {
     0xFF, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0, 0,  // top: blue, white
 };
 
-TEST(BmpDecode, TwentyFourBitBottomUpWithRowPadding) {
-    Image img = Decode(kBmp24);
-    ASSERT_EQ(img.width, 2u);
-    ASSERT_EQ(img.height, 2u);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kBlue, kWhite, kRed, kGreen}));
-    EXPECT_FALSE(img.hasAlpha);
-    EXPECT_EQ(img.fileType, gfx::ImageFileType::Bmp);
-    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_R8G8B8);
-}
-
-TEST(BmpDecode, NegativeHeightIsTopDown) {
-    Bytes b = kBmp24;
-    b[22] = 0xFE;  // height -2
-    b[23] = b[24] = b[25] = 0xFF;
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
-}
-
-TEST(BmpDecode, OneBitPaletteRows) {
-    // 3 x 2, two palette entries (black, white); rows padded to 4 bytes.
+// Palette: 0 black, 1 red, 2 green, 3 blue, 4 white (B G R x).
+imgtest::BmpLayout Paletted(int32_t w, int32_t h, uint16_t bpp, uint32_t compression) {
     imgtest::BmpLayout s;
-    s.width = 3;
-    s.height = 2;
-    s.bpp = 1;
-    s.palette = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
-    Bytes b = imgtest::BuildBmp(s, {{0b10100000}, {0b01000000}});
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFF000000, kWhite, 0xFF000000,
-                                                 kWhite, 0xFF000000, kWhite}));
-    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_P8);
+    s.width = w;
+    s.height = h;
+    s.bpp = bpp;
+    s.compression = compression;
+    s.colorsUsed = 5;
+    s.palette = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+    return s;
 }
 
-TEST(BmpDecode, FourBitPaletteUsesHighNibbleFirst) {
-    imgtest::BmpLayout s;
-    s.width = 3;
-    s.height = 1;
-    s.bpp = 4;
-    s.colorsUsed = 3;
-    s.palette = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};  // red, green, blue
-    Bytes b = imgtest::BuildBmp(s, {{0x21, 0x50}});  // 2, 1, then 5 (past the palette)
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kBlue, kGreen, 0xFF000000}));
-}
+// 4 x 3, bottom row first: a run of 3 red, a literal run of 3 (green, blue, white, one byte of
+// padding) cut at the right edge, end of line; 2 white, a move 1 right and 1 up, 1 blue, end of
+// bitmap. What no run reaches stays transparent.
+const Bytes kRle8 = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 2, 4, 0, 2, 1, 1, 1, 3, 0, 1};
+// 5 x 2: a run of 6 alternating red and green (cut at 5), end of line; a literal run of 5
+// (blue, white, green, red, white: three bytes and one of padding), end of bitmap.
+const Bytes kRle4 = {6, 0x12, 0, 0, 0, 5, 0x34, 0x21, 0x40, 0, 0, 1};
 
-TEST(BmpDecode, CoreHeaderWithThreeBytePalette) {
-    imgtest::BmpLayout s;
-    s.infoSize = 12;
-    s.width = 2;
-    s.height = 1;
-    s.bpp = 8;
-    s.palette.assign(256 * 3, 0);
-    s.palette[7 * 3 + 0] = 0x11;  // entry 7: B G R = 11 22 33
-    s.palette[7 * 3 + 1] = 0x22;
-    s.palette[7 * 3 + 2] = 0x33;
-    Bytes b = imgtest::BuildBmp(s, {{7, 0}});
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFF332211u, 0xFF000000u}));
-}
+TEST(BmpDecode, HandMadeFiles) {
+    EXPECT_EQ(Decode(kBmp24).pixels, (std::vector<uint32_t>{kBlue, kWhite, kRed, kGreen}));
+    Bytes topDown = kBmp24;
+    topDown[22] = 0xFE;  // height -2
+    topDown[23] = topDown[24] = topDown[25] = 0xFF;
+    EXPECT_EQ(Decode(topDown).pixels, (std::vector<uint32_t>{kRed, kGreen, kBlue, kWhite}));
 
-TEST(BmpDecode, SixteenBitDefaultIs555AndBitFieldsGive565) {
-    imgtest::BmpLayout s;
-    s.width = 2;
-    s.height = 1;
-    s.bpp = 16;
-    Bytes b = imgtest::BuildBmp(s, {{0x00, 0x7C, 0x1F, 0x00}});  // 0x7C00 red, 0x001F blue
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kRed, kBlue}));
-    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_X1R5G5B5);
+    // The OS/2-style core header: 16-bit sizes, three-byte palette entries (entry 7: 11 22 33).
+    imgtest::BmpLayout core;
+    core.infoSize = 12;
+    core.width = 2;
+    core.height = 1;
+    core.bpp = 8;
+    core.palette.assign(256 * 3, 0);
+    std::copy_n(Bytes{0x11, 0x22, 0x33}.begin(), 3, core.palette.begin() + 21);
+    EXPECT_EQ(Decode(imgtest::BuildBmp(core, {{7, 0}})).pixels, (std::vector<uint32_t>{0xFF332211u, kBlack}));
 
-    s.compression = 3;
-    s.masks[0] = 0xF800;
-    s.masks[1] = 0x07E0;
-    s.masks[2] = 0x001F;
-    b = imgtest::BuildBmp(s, {{0xE0, 0x07, 0x20, 0x00}});  // 0x07E0 green, 0x0020 g6 = 1
-    img = Decode(b);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kGreen, 0xFF000400u}));
-    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_R5G6B5);
-}
+    // 1 bit: 3 x 2 of black and white, rows padded to 4 bytes. 4 bits: high nibble first; index
+    // 5 lies past the 4 stored entries and reads black.
+    imgtest::BmpLayout s1 = Paletted(3, 2, 1, 0);
+    s1.colorsUsed = 2;
+    s1.palette = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+    EXPECT_EQ(Decode(imgtest::BuildBmp(s1, {{0b10100000}, {0b01000000}})).pixels,
+              (std::vector<uint32_t>{kBlack, kWhite, kBlack, kWhite, kBlack, kWhite}));
+    imgtest::BmpLayout s4 = Paletted(3, 1, 4, 0);
+    s4.colorsUsed = 4;
+    EXPECT_EQ(Decode(imgtest::BuildBmp(s4, {{0x21, 0x50}})).pixels, (std::vector<uint32_t>{kGreen, kRed, kBlack}));
 
-TEST(BmpDecode, ThirtyTwoBitPlainIgnoresFourthByteButMasksGiveAlpha) {
-    imgtest::BmpLayout s;
-    s.width = 1;
-    s.height = 1;
-    s.bpp = 32;
-    Bytes b = imgtest::BuildBmp(s, {{0x01, 0x02, 0x03, 0x40}});
-    Image img = Decode(b);
-    EXPECT_EQ(img.pixels[0], 0xFF030201u);
-    EXPECT_FALSE(img.hasAlpha);
+    // 5:6:5 bit fields: 0x07E0 green, 0x0020 green 1 of 63.
+    imgtest::BmpLayout s16;
+    s16.width = 2;
+    s16.height = 1;
+    s16.bpp = 16;
+    s16.compression = 3;
+    const uint32_t masks565[4] = {0xF800, 0x07E0, 0x001F, 0};
+    std::copy(masks565, masks565 + 4, s16.masks);
+    EXPECT_EQ(Decode(imgtest::BuildBmp(s16, {{0xE0, 0x07, 0x20, 0x00}})).pixels,
+              (std::vector<uint32_t>{kGreen, 0xFF000400u}));
 
-    // A version-5 header carrying R, G, B and A masks in an unusual order (A B G R bytes).
-    s.infoSize = 124;
-    s.compression = 3;
-    s.masks[0] = 0xFF000000;
-    s.masks[1] = 0x00FF0000;
-    s.masks[2] = 0x0000FF00;
-    s.masks[3] = 0x000000FF;
-    b = imgtest::BuildBmp(s, {{0x40, 0x01, 0x02, 0x03}});  // value 0x03020140
-    img = Decode(b);
+    // A version-5 header's masks in an unusual order (A B G R bytes) give alpha.
+    imgtest::BmpLayout s32;
+    s32.width = s32.height = 1;
+    s32.bpp = 32;
+    s32.infoSize = 124;
+    s32.compression = 3;
+    const uint32_t masks[4] = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
+    std::copy(masks, masks + 4, s32.masks);
+    Image img = Decode(imgtest::BuildBmp(s32, {{0x40, 0x01, 0x02, 0x03}}));
     EXPECT_EQ(img.pixels[0], 0x40030201u);
     EXPECT_TRUE(img.hasAlpha);
-    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_A8R8G8B8);
 }
 
-TEST(BmpDecode, GeneratedPaletteAndDirectVariantsBothOrientations) {
-    std::mt19937 rng(11);
-    for (uint16_t bpp : {uint16_t(1), uint16_t(4), uint16_t(8), uint16_t(16), uint16_t(24), uint16_t(32)}) {
-        for (int w : {1, 3, 5, 8}) {
-            for (bool topDown : {false, true}) {
-                const int h = 3;
-                imgtest::BmpLayout s;
-                s.width = w;
-                s.height = topDown ? -h : h;
-                s.bpp = bpp;
-                std::vector<uint32_t> palette;
-                if (bpp <= 8) {
-                    for (uint32_t i = 0; i < (1u << bpp); ++i) {
-                        uint32_t r = rng() & 0xFF, g = rng() & 0xFF, bl = rng() & 0xFF;
-                        s.palette.insert(s.palette.end(), {uint8_t(bl), uint8_t(g), uint8_t(r), 0});
-                        palette.push_back(Argb(255, r, g, bl));
-                    }
-                }
-                std::vector<uint32_t> expected(size_t(w) * h);
-                std::vector<Bytes> rows;
-                for (int fileRow = 0; fileRow < h; ++fileRow) {
-                    int y = topDown ? fileRow : h - 1 - fileRow;
-                    Bytes row((size_t(w) * bpp + 7) / 8, 0);
-                    for (int x = 0; x < w; ++x) {
-                        uint32_t& e = expected[size_t(y) * w + x];
-                        if (bpp <= 8) {
-                            uint32_t idx = rng() & ((1u << bpp) - 1);
-                            size_t bit = size_t(x) * bpp;
-                            row[bit / 8] |= uint8_t(idx << (8 - bpp - bit % 8));
-                            e = palette[idx];
-                        } else if (bpp == 16) {
-                            uint32_t r5 = rng() & 31, g5 = rng() & 31, b5 = rng() & 31;
-                            uint32_t v = (r5 << 10) | (g5 << 5) | b5;
-                            row[2 * x] = uint8_t(v);
-                            row[2 * x + 1] = uint8_t(v >> 8);
-                            e = Argb(255, imgtest::Scale(r5, 5), imgtest::Scale(g5, 5), imgtest::Scale(b5, 5));
-                        } else {
-                            uint32_t r = rng() & 0xFF, g = rng() & 0xFF, bl = rng() & 0xFF;
-                            size_t p = size_t(x) * bpp / 8;
-                            row[p] = uint8_t(bl);
-                            row[p + 1] = uint8_t(g);
-                            row[p + 2] = uint8_t(r);
-                            if (bpp == 32) row[p + 3] = uint8_t(rng());
-                            e = Argb(255, r, g, bl);
-                        }
-                    }
-                    rows.push_back(row);
-                }
-                Bytes file = imgtest::BuildBmp(s, rows);
-                Image img;
-                ASSERT_TRUE(gfx::DecodeImage(file.data(), file.size(), &img))
-                    << bpp << " bits, width " << w << ": " << gfx::LastImageError();
-                EXPECT_EQ(img.pixels, expected) << bpp << " bits, width " << w << " top-down " << topDown;
-            }
-        }
-    }
+TEST(BmpDecode, RunLengthCodedFiles) {
+    Image img = Decode(imgtest::BuildBmp(Paletted(4, 3, 8, 1), {kRle8}));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kClear, kClear, kClear, kBlue,     //
+                                                 kWhite, kWhite, kClear, kClear,    //
+                                                 kRed, kRed, kRed, kGreen}));
+    EXPECT_TRUE(img.hasAlpha);
+
+    img = Decode(imgtest::BuildBmp(Paletted(5, 2, 4, 2), {kRle4}));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kBlue, kWhite, kGreen, kRed, kWhite,  //
+                                                 kRed, kGreen, kRed, kGreen, kRed}));
+    EXPECT_FALSE(img.hasAlpha);
+
+    // Hostile data: a move far past the picture, a run past the right edge (it must not wrap),
+    // a literal run past the data's end, a coding that does not fit the bit count.
+    for (const Bytes& far : {Bytes{0, 2, 255, 255, 5, 1, 0, 1}, Bytes{0, 2, 255, 0, 3, 1, 0, 1}})
+        EXPECT_EQ(Decode(imgtest::BuildBmp(Paletted(4, 3, 8, 1), {far})).pixels, std::vector<uint32_t>(12, kClear));
+    Image none;
+    Bytes shortRun = imgtest::BuildBmp(Paletted(4, 3, 8, 1), {{0, 255, 1, 2}});
+    EXPECT_FALSE(gfx::DecodeBmp(shortRun.data(), shortRun.size(), &none));
+    Bytes mismatch = imgtest::BuildBmp(Paletted(4, 3, 8, 2), {kRle8});
+    EXPECT_FALSE(gfx::DecodeBmp(mismatch.data(), mismatch.size(), &none));
 }
 
-TEST(BmpDecode, TruncatedFilesAreRejectedAtEveryLength) {
-    for (const Bytes& full : {kBmp24, imgtest::BuildBmp([] {
-                                          imgtest::BmpLayout s;
-                                          s.width = 3;
-                                          s.height = 2;
-                                          s.bpp = 8;
-                                          s.palette.assign(1024, 0x80);
-                                          return s;
-                                      }(),
-                                                        {{1, 2, 3}, {4, 5, 6}})}) {
-        Image img;
-        ASSERT_TRUE(gfx::DecodeBmp(full.data(), full.size(), &img));
+TEST(BmpDecode, TruncatedOrBadFilesAreRefused) {
+    const Bytes files[] = {kBmp24, imgtest::BuildBmp(Paletted(4, 3, 8, 1), {kRle8}),
+                           imgtest::BuildBmp(Paletted(5, 2, 4, 2), {kRle4})};
+    for (const Bytes& full : files) {
         for (size_t n = 0; n < full.size(); ++n) {
-            std::vector<uint8_t> cut(full.begin(), full.begin() + long(n));
+            Bytes cut(full.begin(), full.begin() + long(n));
+            Image img;
             EXPECT_FALSE(gfx::DecodeBmp(cut.data(), cut.size(), &img)) << "length " << n;
         }
     }
-}
-
-TEST(BmpDecode, BadHeadersAreRejected) {
-    struct Case {
-        const char* what;
-        size_t offset;
-        uint32_t value;
-    };
-    const Case cases[] = {
-        {"width 0", 18, 0},
-        {"negative width", 18, 0xFFFFFFFE},
-        {"height 0", 22, 0},
-        {"height INT32_MIN", 22, 0x80000000},
-        {"width beyond the limit", 18, 16385},
-        {"bit count 2", 28, 2},
-        {"run-length compression", 30, 1},
-        {"pixel offset past the end", 10, 0xFFFFFFF0},
-        {"information header larger than the file", 14, 1000},
-        {"information header of 20 bytes", 14, 20},
-    };
-    for (const Case& c : cases) {
+    // Fields set to hostile values: width 0, negative width, height INT32_MIN, width past the
+    // limit, bit count 2, run-length coding of 24-bit pixels, pixel offset past the end,
+    // information headers larger than the file or of 20 bytes.
+    const std::pair<size_t, uint32_t> cases[] = {{18, 0},  {18, 0xFFFFFFFE}, {22, 0x80000000}, {18, 16385},
+                                                 {28, 2},  {30, 1},          {10, 0xFFFFFFF0}, {14, 1000},
+                                                 {14, 20}};
+    for (const auto& [offset, value] : cases) {
         Bytes b = kBmp24;
-        if (c.offset == 28) {
-            b[28] = uint8_t(c.value);
-            b[29] = 0;
-        } else {
-            for (int i = 0; i < 4; ++i) b[c.offset + i] = uint8_t(c.value >> (8 * i));
-        }
+        for (size_t i = 0; i < (offset == 28 ? 2u : 4u); ++i) b[offset + i] = uint8_t(value >> (8 * i));
         Image img;
-        EXPECT_FALSE(gfx::DecodeBmp(b.data(), b.size(), &img)) << c.what;
+        EXPECT_FALSE(gfx::DecodeBmp(b.data(), b.size(), &img)) << "field at " << offset;
     }
-    // Bit fields with a mask that has a hole in it.
-    imgtest::BmpLayout s;
-    s.width = 1;
-    s.height = 1;
-    s.bpp = 16;
-    s.compression = 3;
-    s.masks[0] = 0xF00F;
-    s.masks[1] = 0x00F0;
-    s.masks[2] = 0x0F00;
-    Bytes holes = imgtest::BuildBmp(s, {{0, 0}});
-    Image img;
-    EXPECT_FALSE(gfx::DecodeBmp(holes.data(), holes.size(), &img));
 }
 
 }  // namespace

@@ -3,27 +3,27 @@
 // file also has hand-made byte arrays.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <random>
-#include <string>
+#include <initializer_list>
 #include <vector>
 
 namespace imgtest {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Put8(Bytes& b, uint32_t v) { b.push_back(uint8_t(v)); }
-inline void Put16(Bytes& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-inline void Put32(Bytes& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
+// Little-endian fields of `width` bytes each.
+inline void Put(Bytes& b, uint32_t width, std::initializer_list<uint32_t> values) {
+    for (uint32_t v : values)
+        for (uint32_t i = 0; i < width; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
 inline void PutStr(Bytes& b, const char* s) {
     for (; *s; ++s) b.push_back(uint8_t(*s));
+}
+inline void PutRgb(Bytes& b, const std::vector<uint32_t>& table) {
+    for (uint32_t c : table) b.insert(b.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
 }
 
 // A channel of `bits` stored bits as an 8-bit value, by rounding v * 255 / max.
@@ -32,72 +32,41 @@ inline uint32_t Scale(uint32_t v, uint32_t bits) {
     return (v * 255 + max / 2) / max;
 }
 
-inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
+inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
 
 // ---- TGA ------------------------------------------------------------------------------
 struct TgaLayout {
-    uint8_t type = 2;            // 1 colour-mapped, 2 true colour, 3 grey; +8 for RLE
-    uint8_t depth = 24;          // bits per stored pixel
-    uint8_t descriptor = 0;      // alpha bits | 0x10 right-to-left | 0x20 top-down
+    uint8_t type = 2;          // 2 true colour, 3 grey; +8 for RLE
+    uint8_t depth = 24;        // bits per stored pixel
+    uint8_t descriptor = 0;    // alpha bits | 0x10 right-to-left | 0x20 top-down
     uint16_t width = 0, height = 0;
-    std::string id;              // image id field
-    uint16_t mapFirst = 0;
-    uint8_t mapEntryBits = 0;    // 0: no colour map
-    Bytes map;                   // stored colour-map entries
     bool footer = false;
 };
 
 // `stored` holds the stored pixels (depth/8 bytes each) in file order.
 inline Bytes BuildTga(const TgaLayout& s, const Bytes& stored) {
     Bytes b;
-    uint32_t entryBytes = (s.mapEntryBits + 7) / 8;
-    uint32_t mapLength = entryBytes ? uint32_t(s.map.size() / entryBytes) : 0;
-    Put8(b, uint32_t(s.id.size()));
-    Put8(b, s.mapEntryBits ? 1 : 0);
-    Put8(b, s.type);
-    Put16(b, s.mapFirst);
-    Put16(b, mapLength);
-    Put8(b, s.mapEntryBits);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, s.width);
-    Put16(b, s.height);
-    Put8(b, s.depth);
-    Put8(b, s.descriptor);
-    PutStr(b, s.id.c_str());
-    b.insert(b.end(), s.map.begin(), s.map.end());
-    uint32_t px = (s.depth + 7) / 8;
-    if (s.type < 9) {
-        b.insert(b.end(), stored.begin(), stored.end());
-    } else {
-        // Runs of equal pixels become run packets, the rest raw packets; packets may cross rows.
-        size_t n = stored.size() / px, i = 0;
-        auto same = [&](size_t a, size_t c) {
-            return std::memcmp(&stored[a * px], &stored[c * px], px) == 0;
-        };
-        while (i < n) {
-            size_t run = 1;
-            while (i + run < n && run < 128 && same(i, i + run)) ++run;
-            if (run >= 2) {
-                Put8(b, 0x80 | uint32_t(run - 1));
-                b.insert(b.end(), &stored[i * px], &stored[i * px] + px);
-                i += run;
-            } else {
-                size_t raw = 1;
-                while (i + raw < n && raw < 128 && !(i + raw + 1 < n && same(i + raw, i + raw + 1))) ++raw;
-                Put8(b, uint32_t(raw - 1));
-                b.insert(b.end(), &stored[i * px], &stored[i * px] + raw * px);
-                i += raw;
-            }
-        }
+    Put(b, 1, {0, 0, s.type, 0, 0, 0, 0, 0});  // no id, no colour map
+    Put(b, 2, {0, 0, s.width, s.height});
+    Put(b, 1, {s.depth, s.descriptor});
+    const size_t px = (s.depth + 7) / 8, n = stored.size() / px;
+    auto same = [&](size_t a, size_t c) { return std::memcmp(&stored[a * px], &stored[c * px], px) == 0; };
+    // Runs of equal pixels become run packets, the rest raw packets; packets may cross rows.
+    for (size_t i = 0; s.type >= 9 && i < n;) {
+        size_t run = 1;
+        while (i + run < n && run < 128 && same(i, i + run)) ++run;
+        if (run < 2)
+            while (i + run < n && run < 128 && !(i + run + 1 < n && same(i + run, i + run + 1))) ++run;
+        const bool packed = run >= 2 && same(i, i + 1);
+        b.push_back(uint8_t((packed ? 0x80 : 0) | (run - 1)));
+        b.insert(b.end(), &stored[i * px], &stored[i * px] + (packed ? 1 : run) * px);
+        i += run;
     }
+    if (s.type < 9) b.insert(b.end(), stored.begin(), stored.end());
     if (s.footer) {
-        Put32(b, 0);
-        Put32(b, 0);
+        Put(b, 4, {0, 0});
         PutStr(b, "TRUEVISION-XFILE.");
-        Put8(b, 0);
+        b.push_back(0);
     }
     return b;
 }
@@ -106,7 +75,7 @@ inline Bytes BuildTga(const TgaLayout& s, const Bytes& stored) {
 struct BmpLayout {
     int32_t width = 0, height = 0;  // negative height: top-down rows
     uint16_t bpp = 24;
-    uint32_t compression = 0;       // 0 plain, 3 bit fields
+    uint32_t compression = 0;       // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
     uint32_t masks[4] = {0, 0, 0, 0};
     uint32_t infoSize = 40;         // 12 core, 40, 108 or 124
     Bytes palette;                  // 4 bytes per entry (3 with the core header)
@@ -114,49 +83,35 @@ struct BmpLayout {
 };
 
 // `rows` are the stored rows in file order, each exactly ceil(w*bpp/8) bytes; padding is added.
+// Run-length files take `rows` as the coded data, written as given.
 inline Bytes BuildBmp(const BmpLayout& s, const std::vector<Bytes>& rows) {
     Bytes info;
     if (s.infoSize == 12) {
-        Put32(info, 12);
-        Put16(info, uint32_t(s.width));
-        Put16(info, uint32_t(s.height));
-        Put16(info, 1);
-        Put16(info, s.bpp);
+        Put(info, 4, {12});
+        Put(info, 2, {uint32_t(s.width), uint32_t(s.height), 1, s.bpp});
     } else {
-        Put32(info, s.infoSize);
-        Put32(info, uint32_t(s.width));
-        Put32(info, uint32_t(s.height));
-        Put16(info, 1);
-        Put16(info, s.bpp);
-        Put32(info, s.compression);
-        Put32(info, 0);
-        Put32(info, 2835);
-        Put32(info, 2835);
-        Put32(info, s.colorsUsed);
-        Put32(info, 0);
-        if (s.infoSize >= 108)
-            for (uint32_t m : s.masks) Put32(info, m);
-        while (info.size() < s.infoSize) Put8(info, 0);
+        Put(info, 4, {s.infoSize, uint32_t(s.width), uint32_t(s.height)});
+        Put(info, 2, {1, s.bpp});
+        Put(info, 4, {s.compression, 0, 2835, 2835, s.colorsUsed, 0});
+        if (s.infoSize >= 108) Put(info, 4, {s.masks[0], s.masks[1], s.masks[2], s.masks[3]});
+        info.resize(std::max<size_t>(info.size(), s.infoSize), 0);
     }
-    Bytes extra;
-    if (s.infoSize == 40 && s.compression == 3)
-        for (int i = 0; i < 3; ++i) Put32(extra, s.masks[i]);
-    uint32_t stride = ((uint32_t(s.width < 0 ? -s.width : s.width) * s.bpp + 31) / 32) * 4;
-    uint32_t offset = 14 + uint32_t(info.size() + extra.size() + s.palette.size());
-    uint32_t total = offset + stride * uint32_t(rows.size());
+    // Bit fields after a 40-byte header follow it.
+    if (s.infoSize == 40 && s.compression == 3) Put(info, 4, {s.masks[0], s.masks[1], s.masks[2]});
+    const uint32_t stride = ((uint32_t(std::abs(s.width)) * s.bpp + 31) / 32) * 4;
+    const bool coded = s.compression == 1 || s.compression == 2;
+    Bytes pixels;
+    for (Bytes row : rows) {
+        if (!coded) row.resize(stride, 0);
+        pixels.insert(pixels.end(), row.begin(), row.end());
+    }
+    const uint32_t offset = 14 + uint32_t(info.size() + s.palette.size());
     Bytes b;
     PutStr(b, "BM");
-    Put32(b, total);
-    Put32(b, 0);
-    Put32(b, offset);
+    Put(b, 4, {offset + uint32_t(pixels.size()), 0, offset});
     b.insert(b.end(), info.begin(), info.end());
-    b.insert(b.end(), extra.begin(), extra.end());
     b.insert(b.end(), s.palette.begin(), s.palette.end());
-    for (const Bytes& r : rows) {
-        Bytes row = r;
-        row.resize(stride, 0);
-        b.insert(b.end(), row.begin(), row.end());
-    }
+    b.insert(b.end(), pixels.begin(), pixels.end());
     return b;
 }
 
@@ -164,21 +119,15 @@ inline Bytes BuildBmp(const BmpLayout& s, const std::vector<Bytes>& rows) {
 // LZW "compression" that writes each index as a literal. The code width follows the format's
 // rule as a reader sees it: every code after the first one following a clear defines an entry,
 // and the width grows when the next entry number reaches 1 << width. A clear code is sent
-// before the width would pass `maxBits`.
+// before the width would pass 12 bits.
 inline Bytes LzwLiterals(const std::vector<uint8_t>& indices, uint32_t minCodeSize) {
     const uint32_t clear = 1u << minCodeSize, end = clear + 1;
     Bytes out;
-    uint32_t acc = 0, nbits = 0;
-    uint32_t width = minCodeSize + 1, next = end + 1;
+    uint32_t acc = 0, nbits = 0, width = minCodeSize + 1, next = end + 1;
     bool first = true;
     auto emit = [&](uint32_t code) {
         acc |= code << nbits;
-        nbits += width;
-        while (nbits >= 8) {
-            out.push_back(uint8_t(acc));
-            acc >>= 8;
-            nbits -= 8;
-        }
+        for (nbits += width; nbits >= 8; nbits -= 8, acc >>= 8) out.push_back(uint8_t(acc));
     };
     emit(clear);
     for (uint8_t idx : indices) {
@@ -189,26 +138,12 @@ inline Bytes LzwLiterals(const std::vector<uint8_t>& indices, uint32_t minCodeSi
             first = true;
         }
         emit(idx);
-        if (!first) {
-            ++next;
-            if (next == (1u << width) && width < 12) ++width;
-        }
+        if (!first && ++next == (1u << width) && width < 12) ++width;
         first = false;
     }
     emit(end);
     if (nbits) out.push_back(uint8_t(acc));
     return out;
-}
-
-inline void PutSubBlocks(Bytes& b, const Bytes& data) {
-    size_t i = 0;
-    while (i < data.size()) {
-        size_t n = std::min<size_t>(255, data.size() - i);
-        Put8(b, uint32_t(n));
-        b.insert(b.end(), data.begin() + long(i), data.begin() + long(i + n));
-        i += n;
-    }
-    Put8(b, 0);
 }
 
 struct GifLayout {
@@ -219,7 +154,6 @@ struct GifLayout {
     int transparent = -1;
     bool interlaced = false;
     uint32_t minCodeSize = 8;
-    bool extraExtension = false;        // a comment extension before the frame
 };
 
 inline uint32_t TableBits(size_t n) {
@@ -232,65 +166,34 @@ inline uint32_t TableBits(size_t n) {
 inline Bytes BuildGif(const GifLayout& s, const std::vector<uint8_t>& indices) {
     Bytes b;
     PutStr(b, "GIF89a");
-    Put16(b, s.screenW);
-    Put16(b, s.screenH);
-    Put8(b, s.globalTable.empty() ? 0 : 0x80 | TableBits(s.globalTable.size()));
-    Put8(b, 0);
-    Put8(b, 0);
-    for (uint32_t c : s.globalTable) {
-        Put8(b, c >> 16);
-        Put8(b, c >> 8);
-        Put8(b, c);
-    }
-    if (s.extraExtension) {
-        Put8(b, 0x21);
-        Put8(b, 0xFE);
-        Bytes text{'h', 'i'};
-        PutSubBlocks(b, text);
-    }
-    if (s.transparent >= 0) {
-        Put8(b, 0x21);
-        Put8(b, 0xF9);
-        Put8(b, 4);
-        Put8(b, 1);
-        Put16(b, 0);
-        Put8(b, uint32_t(s.transparent));
-        Put8(b, 0);
-    }
-    Put8(b, 0x2C);
-    Put16(b, s.left);
-    Put16(b, s.top);
-    Put16(b, s.frameW);
-    Put16(b, s.frameH);
-    uint32_t flags = s.interlaced ? 0x40 : 0;
-    if (!s.localTable.empty()) flags |= 0x80 | TableBits(s.localTable.size());
-    Put8(b, flags);
-    for (uint32_t c : s.localTable) {
-        Put8(b, c >> 16);
-        Put8(b, c >> 8);
-        Put8(b, c);
-    }
+    Put(b, 2, {s.screenW, s.screenH});
+    Put(b, 1, {s.globalTable.empty() ? 0 : 0x80 | TableBits(s.globalTable.size()), 0, 0});
+    PutRgb(b, s.globalTable);
+    if (s.transparent >= 0) Put(b, 1, {0x21, 0xF9, 4, 1, 0, 0, uint32_t(s.transparent), 0});
+    Put(b, 1, {0x2C});
+    Put(b, 2, {s.left, s.top, s.frameW, s.frameH});
+    Put(b, 1, {(s.interlaced ? 0x40 : 0) | (s.localTable.empty() ? 0 : 0x80 | TableBits(s.localTable.size()))});
+    PutRgb(b, s.localTable);
     std::vector<uint8_t> order;
-    if (!s.interlaced) {
-        order = indices;
-    } else {
-        const uint32_t start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-        for (int p = 0; p < 4; ++p)
-            for (uint32_t y = start[p]; y < s.frameH; y += step[p])
-                order.insert(order.end(), indices.begin() + long(y) * s.frameW,
-                             indices.begin() + long(y + 1) * s.frameW);
+    const uint32_t start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int p = 0; p < (s.interlaced ? 4 : 1); ++p)
+        for (uint32_t y = s.interlaced ? start[p] : 0; y < s.frameH; y += s.interlaced ? step[p] : 1)
+            order.insert(order.end(), indices.begin() + long(y) * s.frameW, indices.begin() + long(y + 1) * s.frameW);
+    Put(b, 1, {s.minCodeSize});
+    const Bytes data = LzwLiterals(order, s.minCodeSize);
+    for (size_t i = 0; i < data.size(); i += 255) {  // sub-blocks of at most 255 bytes
+        b.push_back(uint8_t(std::min<size_t>(255, data.size() - i)));
+        b.insert(b.end(), data.begin() + long(i), data.begin() + long(std::min(data.size(), i + 255)));
     }
-    Put8(b, s.minCodeSize);
-    PutSubBlocks(b, LzwLiterals(order, s.minCodeSize));
-    Put8(b, 0x3B);
+    Put(b, 1, {0, 0x3B});
     return b;
 }
 
 // ---- DDS ------------------------------------------------------------------------------
 struct DdsLayout {
     uint32_t width = 0, height = 0;
-    uint32_t mipCount = 0;       // written with the mip-count flag when above 0
-    uint32_t pfFlags = 0x4;      // 0x4 four-cc, 0x40 RGB, 0x1 alpha pixels, 0x20000 luminance
+    uint32_t mipCount = 0;   // written with the mip-count flag when above 0
+    uint32_t pfFlags = 0x4;  // 0x4 four-cc, 0x40 RGB, 0x1 alpha pixels, 0x20000 luminance
     uint32_t fourCC = 0;
     uint32_t bitCount = 0;
     uint32_t masks[4] = {0, 0, 0, 0};
@@ -298,31 +201,17 @@ struct DdsLayout {
 };
 
 inline uint32_t FourCC(const char* s) {
-    return uint32_t(uint8_t(s[0])) | (uint32_t(uint8_t(s[1])) << 8) |
-           (uint32_t(uint8_t(s[2])) << 16) | (uint32_t(uint8_t(s[3])) << 24);
+    return uint32_t(uint8_t(s[0])) | (uint32_t(uint8_t(s[1])) << 8) | (uint32_t(uint8_t(s[2])) << 16) |
+           (uint32_t(uint8_t(s[3])) << 24);
 }
 
 inline Bytes BuildDds(const DdsLayout& s, const Bytes& payload) {
     Bytes b;
     PutStr(b, "DDS ");
-    Put32(b, 124);
-    Put32(b, 0x1007 | (s.mipCount ? 0x20000u : 0u));
-    Put32(b, s.height);
-    Put32(b, s.width);
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, s.mipCount);
-    for (int i = 0; i < 11; ++i) Put32(b, 0);
-    Put32(b, 32);
-    Put32(b, s.pfFlags);
-    Put32(b, s.fourCC);
-    Put32(b, s.bitCount);
-    for (uint32_t m : s.masks) Put32(b, m);
-    Put32(b, 0x1000 | (s.mipCount > 1 ? 0x400008u : 0u));
-    Put32(b, s.caps2);
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 0);
+    Put(b, 4, {124, 0x1007 | (s.mipCount ? 0x20000u : 0u), s.height, s.width, 0, 0, s.mipCount});
+    Put(b, 4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    Put(b, 4, {32, s.pfFlags, s.fourCC, s.bitCount, s.masks[0], s.masks[1], s.masks[2], s.masks[3]});
+    Put(b, 4, {0x1000 | (s.mipCount > 1 ? 0x400008u : 0u), s.caps2, 0, 0, 0});
     b.insert(b.end(), payload.begin(), payload.end());
     return b;
 }

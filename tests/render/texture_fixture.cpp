@@ -24,12 +24,10 @@ gfx::SurfaceDesc LevelDesc(gfx::Texture* texture, uint32_t level) {
 }
 
 std::vector<uint32_t> LevelPixels(gfx::Texture* texture, uint32_t level) {
-    std::vector<uint32_t> out;
-    if (!texture) return out;
     gfx::SurfaceDesc desc = LevelDesc(texture, level);
     gfx::LockedRect locked{};
-    if (gfx::Failed(texture->LockRect(level, &locked, nullptr, gfx::D3DLOCK_READONLY))) return out;
-    out.resize(size_t(desc.Width) * desc.Height);
+    std::vector<uint32_t> out(size_t(desc.Width) * desc.Height);
+    if (!texture || gfx::Failed(texture->LockRect(level, &locked, nullptr, gfx::D3DLOCK_READONLY))) return {};
     if (!gfx::ConvertToArgb(static_cast<const uint8_t*>(locked.pBits), locked.Pitch, desc.Width, desc.Height,
                             desc.Format, out.data()))
         out.clear();

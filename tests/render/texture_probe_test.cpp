@@ -1,27 +1,44 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <string>
+#include <cstdlib>
 #include <vector>
 
+#include "gfx/image_builders.h"
 #include "render/texture_manager.h"
-#include "support/buffer_block_writer.h"
 #include "support/image_writer.h"
 
 namespace {
 
-using testsupport::Picture;
 using testsupport::SolidPicture;
 using testsupport::TgaOptions;
-
 using Bytes = std::vector<uint8_t>;
 
-// A hand-made file head: the listed bytes, padded with `fill` to `size` bytes.
-Bytes Head(std::initializer_list<uint8_t> bytes, size_t size, uint8_t fill = 0) {
+// A hand-made file head: the listed bytes, padded with zeros to `size` bytes.
+Bytes Head(std::initializer_list<uint8_t> bytes, size_t size) {
     Bytes b(bytes);
-    b.resize(size, fill);
+    b.resize(size, 0);
     return b;
+}
+
+TgaOptions Tga(uint8_t depth, bool footer, bool rle = false, bool topDown = false) {
+    TgaOptions o;
+    o.depth = depth, o.footer = footer, o.rle = rle, o.topDown = topDown;
+    return o;
+}
+
+// Width 16 puts 16 in byte 16, where a TGA keeps its depth.
+Bytes Dds(uint32_t width, uint32_t height, const char* fourCc) {
+    imgtest::DdsLayout s;
+    s.width = width, s.height = height, s.fourCC = imgtest::FourCC(fourCc);
+    return imgtest::BuildDds(s, Bytes(128, 0));
+}
+
+// An OS/2-style BMP: 12-byte core header with 16-bit sizes, 8 bits, a three-byte palette.
+Bytes CoreBmp(int32_t width, int32_t height) {
+    imgtest::BmpLayout s;
+    s.infoSize = 12, s.width = width, s.height = height, s.bpp = 8;
+    s.palette.assign(256 * 3, 0x40);
+    return imgtest::BuildBmp(s, std::vector<Bytes>(size_t(std::abs(height)), Bytes(size_t(width), 1)));
 }
 
 struct ProbeCase {
@@ -33,33 +50,23 @@ struct ProbeCase {
     uint8_t bits;
 };
 
-TgaOptions Tga(uint8_t depth, bool footer, bool rle = false, bool topDown = false) {
-    TgaOptions o;
-    o.depth = depth;
-    o.footer = footer;
-    o.rle = rle;
-    o.topDown = topDown;
-    return o;
-}
-
-TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndPutsThePositionBack) {
-    const Picture wide = SolidPicture(20, 6, 0xFF123456);
-    // Runs short enough that the run-length file stays above 25 bytes.
-    const Picture quads = testsupport::QuadrantPicture(20, 6, 0xFF000000, 0x80FFFFFF, 0xFF00FF00, 0x40FF0000);
-    // A GIF of 20 x 6 with a four-colour table: the image descriptor is not where a 256-colour
-    // table would put it.
-    Bytes gif87 = Head({'G', 'I', 'F', '8', '7', 'a', 0x40, 0x01, 0xF0, 0x00, 0x00}, 40);
+TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndLeavesThePositionAlone) {
+    const auto wide = SolidPicture(20, 6, 0xFF123456);
+    const auto quads = testsupport::QuadrantPicture(20, 6, 0xFF000000, 0x80FFFFFF, 0xFF00FF00, 0x40FF0000);
     // A TGA with the footer, whose depth byte alone would not tell.
     Bytes tgaOdd = testsupport::TgaFile(SolidPicture(5, 3, 0xFF00FF00), Tga(24, true));
     tgaOdd[16] = 15;
-    // Colour-mapped, run-length, with a depth the plain test does not know.
-    Bytes mappedRle = Head({0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 9, 0, 12, 0}, 40);
-    Bytes tooSmall = testsupport::BmpFile(SolidPicture(1, 1, 0));
+    // A little-endian Exif JPEG: its byte 16 is 8, as a TGA's depth byte could be.
+    Bytes exif = Head({0xFF, 0xD8, 0xFF, 0xE1, 0, 0x40, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8}, 64);
+    Bytes coreHeaderOf20 = CoreBmp(4, 4);
+    coreHeaderOf20[14] = 20;
+    Bytes tooSmall = testsupport::BmpFile(wide);
     tooSmall.resize(24);
 
     const ProbeCase cases[] = {
         {"GIF89a", testsupport::GifFile(wide, 4), true, IMAGE_HEADER_GIF, 20, 6, 8},
-        {"GIF87a, hand-made", gif87, true, IMAGE_HEADER_GIF, 320, 240, 8},
+        {"GIF87a, hand-made", Head({'G', 'I', 'F', '8', '7', 'a', 0x40, 0x01, 0xF0, 0x00}, 40), true,
+         IMAGE_HEADER_GIF, 320, 240, 8},
         {"GIF with a full table", testsupport::GifFile(SolidPicture(3, 7, 0xFF000000), 256), true, IMAGE_HEADER_GIF, 3,
          7, 8},
         {"TGA with footer", testsupport::TgaFile(wide, Tga(24, true)), true, IMAGE_HEADER_TGA, 20, 6, 24},
@@ -70,51 +77,44 @@ TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndPutsThePositionBack) {
          IMAGE_HEADER_TGA, 16, 32, 16},
         {"TGA 8-bit, hand-made", Head({0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 2, 0, 2, 0, 8}, 40), true, IMAGE_HEADER_TGA,
          2, 2, 8},
-        {"colour-mapped run-length TGA", mappedRle, true, IMAGE_HEADER_TGA, 7, 9, 12},
+        {"colour-mapped run-length TGA", Head({0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 9, 0, 12}, 40), true,
+         IMAGE_HEADER_TGA, 7, 9, 12},
         {"BMP bottom-up", testsupport::BmpFile(wide), true, IMAGE_HEADER_BMP, 20, 6, 24},
         {"BMP top-down", testsupport::BmpFile(wide, true), true, IMAGE_HEADER_BMP, 20, 6, 24},
         {"BMP, hand-made", Head({'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0, 0, 2, 0, 0, 0xFF, 0xFE,
                                  0xFF, 0xFF, 1, 0, 8, 0},
                                 40),
          true, IMAGE_HEADER_BMP, 512, 257, 8},
-        {"unknown", Head({0x89, 'P', 'N', 'G'}, 40), false, IMAGE_HEADER_UNKNOWN, 0, 0, 0},
+        {"BMP with the 12-byte core header", CoreBmp(37, 5), true, IMAGE_HEADER_BMP, 37, 5, 8},
+        {"core-header BMP, top-down", CoreBmp(3, -2), true, IMAGE_HEADER_BMP, 3, 2, 8},
+        {"BMP header of a size no reader knows", coreHeaderOf20, false, IMAGE_HEADER_UNKNOWN, 0, 0, 0},
+        {"DDS DXT1 16 x 8", Dds(16, 8, "DXT1"), true, IMAGE_HEADER_DDS, 16, 8, 24},
+        {"DDS DXT5 32 x 4 carries alpha", Dds(32, 4, "DXT5"), true, IMAGE_HEADER_DDS, 32, 4, 32},
+        {"PNG", Head({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 8}, 40), false,
+         IMAGE_HEADER_UNKNOWN, 0, 0, 0},
+        {"Exif JPEG", exif, false, IMAGE_HEADER_UNKNOWN, 0, 0, 0},
         {"fewer than 25 bytes", tooSmall, false, IMAGE_HEADER_UNKNOWN, 0, 0, 0},
     };
     for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.what);
-        // The image lies after other bytes, as an entry does inside a pack.
-        Bytes stream(13 + c.file.size() + 9, 0xA5);
-        std::fill(stream.begin(), stream.begin() + 13, uint8_t(0x5A));
-        std::copy(c.file.begin(), c.file.end(), stream.begin() + 13);
-        FILE* f = testsupport::StreamOf(stream);
-        ASSERT_NE(f, nullptr);
-        ASSERT_EQ(std::fseek(f, 13, SEEK_SET), 0);
+        // The image follows other bytes; the probe sees it from the reader's position on.
+        Bytes data(13, 0x5A);
+        data.insert(data.end(), c.file.begin(), c.file.end());
+        BinaryReader reader(data.data(), data.size());
+        ASSERT_TRUE(reader.Seek(13));
         ImageHeaderInfo info{0xFF, 0xFFFF, 0xFFFF, 0xFF};
-        EXPECT_EQ(ProbeImageHeader(f, int32_t(c.file.size()), &info), c.ok);
-        EXPECT_EQ(std::ftell(f), 13);
+        EXPECT_EQ(ProbeImageHeader(reader, &info), c.ok);
+        EXPECT_EQ(reader.Tell(), 13u);
+        EXPECT_EQ(info.format, c.format);
         if (c.ok) {
-            EXPECT_EQ(info.format, c.format);
             EXPECT_EQ(info.width, c.width);
             EXPECT_EQ(info.height, c.height);
             EXPECT_EQ(info.bits, c.bits);
-        } else if (c.file.size() >= 25) {
-            EXPECT_EQ(info.format, IMAGE_HEADER_UNKNOWN);
         }
-        std::fclose(f);
     }
-}
-
-TEST(ProbeImageHeader, RefusesMissingArguments) {
-    Bytes file = testsupport::TgaFile(SolidPicture(4, 4, 0), Tga(24, false));
-    FILE* f = testsupport::StreamOf(file);
-    ASSERT_NE(f, nullptr);
-    ImageHeaderInfo info{};
-    EXPECT_FALSE(ProbeImageHeader(nullptr, int32_t(file.size()), &info));
-    EXPECT_FALSE(ProbeImageHeader(f, int32_t(file.size()), nullptr));
-    EXPECT_FALSE(ProbeImageHeader(f, -1, &info));
-    EXPECT_TRUE(ProbeImageHeader(f, int32_t(file.size()), &info));
-    EXPECT_EQ(std::ftell(f), 0);
-    std::fclose(f);
+    Bytes tga = testsupport::TgaFile(SolidPicture(4, 4, 0), Tga(24, false));
+    BinaryReader reader(tga.data(), tga.size());
+    EXPECT_FALSE(ProbeImageHeader(reader, nullptr));
 }
 
 }  // namespace
