@@ -6,12 +6,18 @@
 #include <string>
 
 #include "fighters/character.h"
-#include "frontend/menu.h"
 #include "platform/os/os.h"
 #include "core/settings.h"
 #include "support/temp_dir.h"
 
 namespace {
+
+// The stencil question as LoadIni asks it: a depth-stencil buffer only with a 16-bit display.
+int g_stencilAskedFor = 0;
+bool StencilOnlyAt16(int bitsPerPixel) {
+    g_stencilAskedFor = bitsPerPixel;
+    return bitsPerPixel == 16;
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -19,8 +25,11 @@ protected:
         g_Settings.Clear();
         g_ModelQuality = -99;
         std::memset(g_HostAddress, 'Z', sizeof g_HostAddress);
+        g_SettingsCalls.isStencilSupported = StencilOnlyAt16;
+        g_stencilAskedFor = 0;
     }
     void TearDown() override {
+        ResetSettingsCalls();
         g_Settings.Clear();
         g_ModelQuality = 0;
         std::memset(g_HostAddress, 0, sizeof g_HostAddress);
@@ -80,7 +89,8 @@ TEST_F(SettingsTest, DefaultsWithoutAFile) {
     EXPECT_EQ(s.waitRetrace, 1);
     EXPECT_EQ(s.specular, 1);
     EXPECT_EQ(s.modelQuality, 0);
-    EXPECT_EQ(s.characterShadow, IsStencilSupported(32) ? 1 : 0);
+    EXPECT_EQ(s.characterShadow, 0);
+    EXPECT_EQ(g_stencilAskedFor, 32);
     EXPECT_EQ(s.waterQuality, 3);
     EXPECT_EQ(s.mirrors, 1);
     EXPECT_EQ(s.interfaceFaces, 0);
@@ -253,8 +263,9 @@ TEST_F(SettingsTest, IniTexts) {
              EXPECT_EQ(s.voices, 0);
              EXPECT_EQ(s.sound, 1);
              EXPECT_EQ(s.difficulty, 2);
-             // Whatever the file says, shadows follow the stencil test.
-             EXPECT_EQ(s.characterShadow, IsStencilSupported(s.bitsPerPixel) ? 1 : 0);
+             // Whatever the file says, shadows follow the stencil test of the depth read.
+             EXPECT_EQ(g_stencilAskedFor, -1);
+             EXPECT_EQ(s.characterShadow, 0);
          }},
         {"full screen reads the display keys", "FULL_SCREEN=1\nRESX=800\nRESY=600\nBPP=16\nDOBLE_BACKBUFFER=1\n",
          [](const Settings& s) {
@@ -262,6 +273,7 @@ TEST_F(SettingsTest, IniTexts) {
              EXPECT_EQ(s.height, 600);
              EXPECT_EQ(s.bitsPerPixel, 16);
              EXPECT_EQ(s.doubleBackBuffer, 1);
+             EXPECT_EQ(s.characterShadow, 1);
          }},
         {"windowed before the window exists", "FULL_SCREEN=0\nRESX=800\nRESY=600\nBPP=16\nDOBLE_BACKBUFFER=1\n",
          [](const Settings& s) {
