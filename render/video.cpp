@@ -380,7 +380,9 @@ Surface* Video::GetBackBuffer() {
 }
 
 bool Video::PushRenderTarget(Surface* target, Surface* depth) {
-    if (!target || savedRenderTarget) return false;
+    // Without a current target (no device, or its surfaces let go by a failed reset) there would
+    // be nothing to pop back to, and the callers only pop what was pushed.
+    if (!target || savedRenderTarget || !renderTarget) return false;
     savedRenderTarget = renderTarget;
     savedDepthSurface = depthSurface;
     renderTarget = target;

@@ -279,6 +279,26 @@ TEST_F(VideoTest, RenderTargetPushIsOneLevelDeep) {
     ASSERT_TRUE(video.PopRenderTarget());
     EXPECT_EQ(video.renderTarget, original);
     EXPECT_EQ(video.screenRect.right, 63);
+
+    // A failed reset lets go of the current target: a push then has nothing to return to.
+    video.device->SimulateLoss(true);
+    Rec()->FailNext(CallKind::Reset, D3DERR_INVALIDCALL);
+    ASSERT_FALSE(video.Reset());
+    ASSERT_EQ(video.renderTarget, nullptr);
+    EXPECT_FALSE(video.PushRenderTarget(target, nullptr));
+    EXPECT_EQ(video.savedRenderTarget, nullptr);
+    EXPECT_EQ(target->AddRef(), 2u);   // no reference kept by the refused push
+    target->Release();
+    target->Release();
+}
+
+TEST_F(VideoTest, RenderTargetPushWithoutADeviceIsRefused) {
+    Surface* target = nullptr;
+    ASSERT_TRUE(video.Create(Windowed()));
+    ASSERT_EQ(video.device->CreateRenderTarget(16, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, false, &target), D3D_OK);
+    Video never;
+    EXPECT_FALSE(never.PushRenderTarget(target, nullptr));
+    EXPECT_FALSE(never.PopRenderTarget());
     target->Release();
 }
 
