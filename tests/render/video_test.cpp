@@ -206,6 +206,13 @@ TEST_F(VideoTest, NoWindowIsAnInvalidArgument) {
     vs.window = nullptr;
     EXPECT_FALSE(video.Create(vs));
     EXPECT_EQ(video.lastResult, E_INVALIDARG);
+
+    // A window already gone is no window either: no device is asked for, so no "no hardware" box.
+    ASSERT_TRUE(os::DestroyWindow(window));
+    EXPECT_FALSE(video.Create(Windowed()));
+    EXPECT_EQ(video.lastResult, E_INVALIDARG);
+    EXPECT_EQ(FakeDirect3D::createdTypes.size(), 0u);
+    window = nullptr;
 }
 
 TEST_F(VideoTest, DestroyTwiceOrNeverCreatedIsHarmless) {
