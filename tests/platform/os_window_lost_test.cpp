@@ -93,6 +93,5 @@ TEST_F(OsTest, WindowDestroyedByAnotherX11ClientClosesWithoutEndingTheProcess) {
     os::DispatchMessage(&taken.back());
     EXPECT_FALSE(os::IsWindow(w));
     EXPECT_EQ(device->Release(), 0u);
-    os::Shutdown();
-    ASSERT_TRUE(os::Init());
+    // The fixture's shut-down closes the display, which still hears about the dead window.
 }
