@@ -1,12 +1,11 @@
 #include "core/settings.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/os/os.h"
-#include "platform/os/path.h"
 #include "core/debug_log.h"
+#include "core/pack_file.h"
 
 Settings g_Settings;
 char g_HostAddress[HOST_ADDRESS_SIZE];
@@ -55,16 +54,16 @@ int SaturateToInt(double v) {
 }  // namespace
 
 char* ReadWholeFile(const char* name) {
-    FILE* f = os::OpenFile(name, "rb");
-    if (!f) return nullptr;
+    PackEntry file;
+    if (!file.OpenFile(name)) return nullptr;
     // The text ends at end of file or at the first byte 0xFF, whichever comes first.
+    BinaryReader& in = file.Reader();
+    const uint8_t* bytes = in.Data();
     size_t count = 0;
-    for (int c = std::fgetc(f); c != EOF && c != 0xFF; c = std::fgetc(f)) ++count;
+    while (count < in.Size() && bytes[count] != 0xFF) ++count;
     char* buffer = new char[count + 1];
-    std::rewind(f);
-    size_t got = std::fread(buffer, 1, count, f);
-    buffer[got] = 0;
-    std::fclose(f);
+    if (count) std::memcpy(buffer, bytes, count);
+    buffer[count] = 0;
     return buffer;
 }
 

@@ -1,5 +1,8 @@
 #include "frontend/menu.h"
 
+#include "platform/gfx/types.h"
+#include "render/adapter_table.h"
+
 Menu g_Menu;
 
 // The menu pages fill these: frame, return from a match, pages and release.
@@ -20,6 +23,9 @@ void StoreOptions() {}
 bool LoadMultiplayerConfig() { return false; }
 bool LoadTrainingConfig() { return false; }
 bool LoadGameConfig() { return false; }
-// The video object's format check fills this; no depth-stencil format is known to work yet.
-bool IsStencilSupported(int) { return false; }
+// The back buffer of a 16-bit display is R5G6B5; every other depth is asked as 32-bit.
+bool IsStencilSupported(int bitsPerPixel) {
+    const uint32_t colour = bitsPerPixel == 16 ? gfx::D3DFMT_R5G6B5 : gfx::D3DFMT_X8R8G8B8;
+    return CheckVideoFormat(colour, colour, gfx::D3DFMT_D24S8) == 0;
+}
 void SetDefaultDisplayMode() {}

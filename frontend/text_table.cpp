@@ -1,6 +1,5 @@
 #include "frontend/text_table.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "core/debug_log.h"
@@ -17,14 +16,13 @@ constexpr size_t kMaxReported = 1000;
 // Reads the entry byte by byte, stopping at its end.
 class EntryReader {
 public:
-    EntryReader(FILE* stream, const PackEntryInfo& info) : stream_(stream), info_(info) {}
+    explicit EntryReader(BinaryReader& reader) : reader_(reader) {}
 
     // False at the end of the entry.
     bool Next(int* byte) {
-        if (IsPackEntryAtEnd(stream_, &info_)) return false;
-        int c = std::fgetc(stream_);
-        if (c == EOF) return false;
-        *byte = c;
+        uint8_t b = 0;
+        if (!reader_.ReadU8(b)) return false;
+        *byte = b;
         return true;
     }
 
@@ -37,8 +35,7 @@ public:
     }
 
 private:
-    FILE* stream_;
-    const PackEntryInfo& info_;
+    BinaryReader& reader_;
 };
 
 }  // namespace
@@ -62,9 +59,8 @@ void TextTable::Reset() { Zero(); }
 void TextTable::Load(const char* fileName) {
     Zero();
     if (!fileName || !*fileName) return;
-    PackEntryInfo info{};
-    FILE* stream = OpenPackEntry("TEXTURAS.DAT", fileName, &info);
-    if (!stream) {
+    PackEntry entry;
+    if (!entry.Open("TEXTURAS.DAT", fileName)) {
         WriteDebugLogF("TextTable: no se pudo abrir \"%s\"", fileName);
         return;
     }
@@ -72,7 +68,7 @@ void TextTable::Load(const char* fileName) {
     strings.assign(size_t(count), std::string());
     lengths.assign(size_t(count), 0);
 
-    EntryReader in(stream, info);
+    EntryReader in(entry.Reader());
     std::string work;
     work.reserve(size_t(TEXT_TABLE_MAX_TEXT));
     int c = 0;
@@ -121,7 +117,6 @@ void TextTable::Load(const char* fileName) {
             lengths[size_t(number)] = uint32_t(work.size() + 1);
         }
     }
-    ClosePackEntry(stream);
 }
 
 const char* TextTable::Find(int32_t id) const {

@@ -205,7 +205,9 @@ Result Video::BuildPresentParameters(const VideoSettings& settings, DevType type
 }
 
 Result Video::CreateDevice(const VideoSettings& settings) {
-    if (!d3d || !window) return E_INVALIDARG;
+    // A window that is gone (taken away by the display server) is no window either: asking for
+    // a device on it would only end in the "no hardware" box.
+    if (!d3d || !window || !os::NativeWindow(static_cast<os::WindowHandle>(window))) return E_INVALIDARG;
     adapter = settings.adapter;  // sign-extended
     DevType type = g_Settings.software ? D3DDEVTYPE_REF : D3DDEVTYPE_HAL;
     d3d->GetDeviceCaps(uint32_t(adapter), type, &caps);
@@ -380,7 +382,9 @@ Surface* Video::GetBackBuffer() {
 }
 
 bool Video::PushRenderTarget(Surface* target, Surface* depth) {
-    if (!target || savedRenderTarget) return false;
+    // Without a current target (no device, or its surfaces let go by a failed reset) there would
+    // be nothing to pop back to, and the callers only pop what was pushed.
+    if (!target || savedRenderTarget || !renderTarget) return false;
     savedRenderTarget = renderTarget;
     savedDepthSurface = depthSurface;
     renderTarget = target;

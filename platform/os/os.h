@@ -106,7 +106,8 @@ void ShowWindow(WindowHandle w, bool show);
 bool DestroyWindow(WindowHandle w);
 bool IsWindow(WindowHandle w);
 WindowHandle GetMainWindow();
-// The SDL window behind the handle, for the graphics layer only (SDL_Window*).
+// The SDL window behind the handle, for the graphics layers only (SDL_Window*). Null once the
+// display server has taken the window away: nothing new can be made on it.
 void* NativeWindow(WindowHandle w);
 void GetClientSize(WindowHandle w, int* width, int* height);
 // The client area's top-left corner in screen coordinates.

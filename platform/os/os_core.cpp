@@ -100,6 +100,7 @@ bool Init() {
         return false;
     }
     g.headless = detail::IsHeadlessDriver(SDL_GetCurrentVideoDriver());
+    detail::InstallNativeGuard();
     g.mainThread = std::this_thread::get_id();
     // Hold the GL library for as long as video runs. Otherwise destroying the last window
     // unloads Mesa's EGL driver, which leaks what it allocated on each load. Drivers without
@@ -131,6 +132,7 @@ void Shutdown() {
         g.main = nullptr;
     }
     // No WM_DESTROY here: the game's own objects may already be gone.
+    detail::WatchNativeWindow(nullptr);
     if (w) {
         SDL_DestroyWindow(w->sdl);
         delete w;
@@ -141,6 +143,8 @@ void Shutdown() {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
+    // Only now: closing the display still reports errors about a window lost earlier.
+    detail::RemoveNativeGuard();
     {
         std::lock_guard<std::mutex> hold(g.lock);
         g.Reset();

@@ -86,6 +86,21 @@ int SideVirtualKeyFromSdl(int sdlKeycode, int sdlScancode);
 void PumpEvents();
 void ApplyCursor();
 
+// The native window went away without the game asking (X11: destroyed by another client).
+// Safe from any thread; the next PeekMessage turns it into WM_CLOSE, as the close button does.
+void OnMainWindowLost();
+bool TakeWindowLost();
+// Until the game destroys it, nothing new is made on a lost window and it is never shown.
+bool IsMainWindowLost();
+// Where the display server can take the window away, watch for it (os_x11.cpp).
+void InstallNativeGuard();
+void RemoveNativeGuard();
+// The main window to watch, or null once the game destroys it itself.
+void WatchNativeWindow(SDL_Window* window);
+// Asks the display server whether the watched window still exists; false once it is lost.
+bool CheckNativeWindow();
+void OnNativeEvent(const SDL_SysWMmsg* msg);
+
 bool TakeCloseRequest();
 void ResetSignalFlag();
 void StartClock();

