@@ -301,6 +301,7 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(window_, &ww, &wh);
     ShowPicture(src, destRect, ww, wh);
+    TellWindowWherePictureIs(window_, src, destRect, ww, wh);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     SDL_GL_SwapWindow(window_);
     return D3D_OK;

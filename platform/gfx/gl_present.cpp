@@ -4,6 +4,7 @@
 
 #include "platform/gfx/adapters.h"
 #include "platform/gfx/gl_internal.h"
+#include "platform/os/os.h"
 
 namespace gfx {
 
@@ -47,6 +48,23 @@ void ShowPicture(const Rect& src, const Rect* dest, int32_t screenWidth, int32_t
     // The window's row 0 is at the bottom.
     glBlitFramebuffer(src.left, src.top, src.right, src.bottom, dst.left, screenHeight - dst.top, dst.right,
                       screenHeight - dst.bottom, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+}
+
+void TellWindowWherePictureIs(SDL_Window* window, const Rect& src, const Rect* dest, int32_t drawableWidth,
+                              int32_t drawableHeight) {
+    const int32_t pw = src.right - src.left, ph = src.bottom - src.top;
+    int ww = 0, wh = 0;
+    if (window) SDL_GetWindowSize(window, &ww, &wh);
+    if (dest || pw <= 0 || ph <= 0 || ww <= 0 || wh <= 0 || drawableWidth <= 0 || drawableHeight <= 0) {
+        os::SetPictureArea(0, 0, 0, 0, 0, 0);
+        return;
+    }
+    const Rect fit = FitPicture(uint32_t(pw), uint32_t(ph), drawableWidth, drawableHeight);
+    // The drawable can hold more pixels than the window has points (high-density screens).
+    auto toPoints = [](int32_t v, int points, int32_t pixels) { return int(int64_t(v) * points / pixels); };
+    os::SetPictureArea(toPoints(fit.left, ww, drawableWidth), toPoints(fit.top, wh, drawableHeight),
+                       toPoints(fit.right - fit.left, ww, drawableWidth),
+                       toPoints(fit.bottom - fit.top, wh, drawableHeight), pw, ph);
 }
 
 }  // namespace gl

@@ -7,6 +7,8 @@
 
 #include "platform/gfx/types.h"
 
+struct SDL_Window;
+
 namespace gfx {
 
 // The largest rectangle of the picture's shape, centred on the screen (right and bottom
@@ -22,6 +24,11 @@ namespace gl {
 // Copies `source` of the bound read framebuffer (rows top-down) into the window's framebuffer
 // of screenWidth x screenHeight: into `dest` when given, else fitted with FitPicture.
 void ShowPicture(const Rect& source, const Rect* dest, int32_t screenWidth, int32_t screenHeight);
+
+// Hands the fitted picture's place, in window points, to the window layer, so the mouse is
+// reported in the picture's pixels; nothing is mapped when the caller gave its own destination.
+void TellWindowWherePictureIs(SDL_Window* window, const Rect& source, const Rect* dest, int32_t drawableWidth,
+                              int32_t drawableHeight);
 
 }  // namespace gl
 }  // namespace gfx

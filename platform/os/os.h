@@ -171,6 +171,10 @@ CursorHandle SetCursor(CursorHandle cursor);    // null hides the pointer image
 // Client coordinates of the main window. Warping produces a mouse-move message.
 bool GetCursorPos(int* x, int* y);
 bool SetCursorPos(int x, int y);
+// Where the present put a scaled picture in the main window (window points) and the picture's
+// own size, so that mouse positions are reported in the picture's pixels, as the game drew it,
+// and cursor warps land on the same spot of the screen. Empty sizes undo the mapping.
+void SetPictureArea(int left, int top, int width, int height, int pictureWidth, int pictureHeight);
 
 // ---- time --------------------------------------------------------------------------
 // Milliseconds since the layer started, wrapping at 2^32.

@@ -27,6 +27,8 @@ void State::Reset() {
     cursor = &arrow;
     cursorX = cursorY = 0;
     lastPress = {};
+    areaLeft = areaTop = areaWidth = areaHeight = 0;
+    pictureWidth = pictureHeight = 0;
 }
 
 namespace {

@@ -62,12 +62,20 @@ struct State {
     CursorHandle cursor = &arrow;
     int cursorX = 0, cursorY = 0;
     LastPress lastPress;
+    // Where a scaled picture lies in the window (window points) and its own size; zero sizes
+    // when the picture fills the window pixel for pixel.
+    int areaLeft = 0, areaTop = 0, areaWidth = 0, areaHeight = 0;
+    int pictureWidth = 0, pictureHeight = 0;
 
     // Everything but the lock back to its start state; SDL objects must be released first.
     void Reset();
 };
 
 extern State g;
+
+// Window points to the picture's pixels and back, through the area the present last set.
+void WindowToPicture(int* x, int* y);
+void PictureToWindow(int* x, int* y);
 
 // Appends under the lock. A mouse move right behind another mouse move for the same window
 // replaces it. `force` skips the size limit (WM_QUIT, the close a signal asks for).

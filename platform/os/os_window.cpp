@@ -11,6 +11,22 @@ namespace detail {
 
 bool IsWindowLocked(WindowHandle w) { return w != nullptr && w == g.main; }
 
+// A press on the bars around a scaled picture lands on the picture's nearest edge.
+void WindowToPicture(int* x, int* y) {
+    if (g.areaWidth <= 0 || g.areaHeight <= 0) return;
+    const int64_t px = (int64_t(*x) - g.areaLeft) * g.pictureWidth / g.areaWidth;
+    const int64_t py = (int64_t(*y) - g.areaTop) * g.pictureHeight / g.areaHeight;
+    *x = int(std::clamp<int64_t>(px, 0, g.pictureWidth - 1));
+    *y = int(std::clamp<int64_t>(py, 0, g.pictureHeight - 1));
+}
+
+// The centre of the picture pixel, so that mapping back gives the same pixel.
+void PictureToWindow(int* x, int* y) {
+    if (g.areaWidth <= 0 || g.areaHeight <= 0) return;
+    *x = int(g.areaLeft + (int64_t(*x) * 2 + 1) * g.areaWidth / (int64_t(g.pictureWidth) * 2));
+    *y = int(g.areaTop + (int64_t(*y) * 2 + 1) * g.areaHeight / (int64_t(g.pictureHeight) * 2));
+}
+
 bool EnqueueLocked(const Message& m, bool force) {
     if (m.id == WM_MOUSEMOVE && !g.queue.empty()) {
         Message& last = g.queue.back();
@@ -92,10 +108,12 @@ void OnText(Window* w, const SDL_TextInputEvent& e) {
 
 void OnMotion(Window* w, const SDL_MouseMotionEvent& e) {
     uint32_t now = timeGetTime();
-    g.cursorX = e.x;
-    g.cursorY = e.y;
+    int x = e.x, y = e.y;
+    WindowToPicture(&x, &y);
+    g.cursorX = x;
+    g.cursorY = y;
     std::lock_guard<std::mutex> hold(g.lock);
-    EnqueueLocked(Make(w, WM_MOUSEMOVE, MouseKeyFlagsLocked(), MakeLParam(e.x, e.y), now), false);
+    EnqueueLocked(Make(w, WM_MOUSEMOVE, MouseKeyFlagsLocked(), MakeLParam(x, y), now), false);
 }
 
 void OnButton(Window* w, const SDL_MouseButtonEvent& e) {
@@ -113,25 +131,27 @@ void OnButton(Window* w, const SDL_MouseButtonEvent& e) {
 
     uint32_t now = timeGetTime();
     bool down = e.type == SDL_MOUSEBUTTONDOWN;
-    g.cursorX = e.x;
-    g.cursorY = e.y;
+    int x = e.x, y = e.y;
+    WindowToPicture(&x, &y);
+    g.cursorX = x;
+    g.cursorY = y;
     uint32_t id = down ? kDown[index] : kUp[index];
     if (down && w->doubleClicks) {
         LastPress& last = g.lastPress;
         bool isDouble = last.armed && last.button == index &&
                         uint32_t(now - last.time) <= GetDoubleClickTime() &&
-                        std::abs(e.x - last.x) <= kDoubleClickSlop &&
-                        std::abs(e.y - last.y) <= kDoubleClickSlop;
+                        std::abs(x - last.x) <= kDoubleClickSlop &&
+                        std::abs(y - last.y) <= kDoubleClickSlop;
         if (isDouble) {
             id = kDouble[index];
             last.armed = false;     // a third press starts a new pair
         } else {
-            last = {true, index, now, e.x, e.y};
+            last = {true, index, now, x, y};
         }
     }
     std::lock_guard<std::mutex> hold(g.lock);
     SetKeyLocked(kVk[index], down);
-    EnqueueLocked(Make(w, id, MouseKeyFlagsLocked(), MakeLParam(e.x, e.y), now), false);
+    EnqueueLocked(Make(w, id, MouseKeyFlagsLocked(), MakeLParam(x, y), now), false);
 }
 
 void OnWheel(Window* w, const SDL_MouseWheelEvent& e) {
@@ -423,6 +443,17 @@ CursorHandle SetCursor(CursorHandle cursor) {
     return previous;
 }
 
+void SetPictureArea(int left, int top, int width, int height, int pictureWidth, int pictureHeight) {
+    const bool scaled = width > 0 && height > 0 && pictureWidth > 0 && pictureHeight > 0 &&
+                        (left != 0 || top != 0 || width != pictureWidth || height != pictureHeight);
+    g.areaLeft = scaled ? left : 0;
+    g.areaTop = scaled ? top : 0;
+    g.areaWidth = scaled ? width : 0;
+    g.areaHeight = scaled ? height : 0;
+    g.pictureWidth = scaled ? pictureWidth : 0;
+    g.pictureHeight = scaled ? pictureHeight : 0;
+}
+
 bool GetCursorPos(int* x, int* y) {
     if (!x && !y) return false;
     if (x) *x = g.cursorX;
@@ -435,7 +466,9 @@ bool SetCursorPos(int x, int y) {
     if (!w) return false;
     g.cursorX = x;
     g.cursorY = y;
-    SDL_WarpMouseInWindow(w->sdl, x, y);
+    int wx = x, wy = y;
+    detail::PictureToWindow(&wx, &wy);
+    SDL_WarpMouseInWindow(w->sdl, wx, wy);
     // Not every driver reports a warp as motion; the game counts on seeing one.
     uint32_t now = timeGetTime();
     std::lock_guard<std::mutex> hold(g.lock);
