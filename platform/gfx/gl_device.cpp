@@ -298,6 +298,12 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
     glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, frontBuffer_->renderbuffer);
     glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    // The software rasteriser crashes swapping to a window another program destroyed: show
+    // nothing more; the close that the loss queued ends the game.
+    if (os::IsNativeWindowLost(window_)) {
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        return D3D_OK;
+    }
     int ww = 0, wh = 0;
     SDL_GL_GetDrawableSize(window_, &ww, &wh);
     ShowPicture(src, destRect, ww, wh);

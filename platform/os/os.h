@@ -109,6 +109,9 @@ WindowHandle GetMainWindow();
 // The SDL window behind the handle, for the graphics layers only (SDL_Window*). Null once the
 // display server has taken the window away: nothing new can be made on it.
 void* NativeWindow(WindowHandle w);
+// True when `native` is the main window's SDL window and the display server has taken it away
+// (asks the server: one round trip). Drawing into it then must stop until the close that follows.
+bool IsNativeWindowLost(void* native);
 void GetClientSize(WindowHandle w, int* width, int* height);
 // The client area's top-left corner in screen coordinates.
 void GetClientOrigin(WindowHandle w, int* x, int* y);

@@ -331,6 +331,11 @@ WindowHandle GetMainWindow() {
 
 void* NativeWindow(WindowHandle w) { return IsWindow(w) && detail::CheckNativeWindow() ? w->sdl : nullptr; }
 
+bool IsNativeWindowLost(void* native) {
+    WindowHandle w = GetMainWindow();
+    return native && w && native == w->sdl && !detail::CheckNativeWindow();
+}
+
 void GetClientSize(WindowHandle w, int* width, int* height) {
     int cw = 0, ch = 0;
     if (IsWindow(w)) SDL_GetWindowSize(w->sdl, &cw, &ch);

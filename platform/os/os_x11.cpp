@@ -58,6 +58,9 @@ int OnXError(Display* display, XErrorEvent* error) {
     const unsigned long id = error->resourceid;
     if (id != 0 && id == g_watched.load(std::memory_order_relaxed)) MarkLost(id);
     if (id != 0 && id == g_dead.load(std::memory_order_relaxed)) return 0;
+    // SDL also asks about the lost window's place in full screen (a coordinate translation that
+    // names no window of ours): once the window is gone, no missing window ends the game.
+    if (error->error_code == BadWindow && IsMainWindowLost()) return 0;
     return g_previous ? g_previous(display, error) : 0;
 }
 

@@ -61,37 +61,43 @@ TEST_F(OsTest, LostWindowBecomesOneCloseThatDestroysItNormally) {
 
 TEST_F(OsTest, WindowDestroyedByAnotherX11ClientClosesWithoutEndingTheProcess) {
     if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) GTEST_SKIP() << "needs SDL_VIDEODRIVER=x11";
-    os::WindowHandle w = Open();
-    const unsigned long id = ostest::X11WindowId(os::NativeWindow(w));
-    ASSERT_NE(id, 0u);
+    // Full screen too: there the window layer also asks about the lost window's place.
+    for (int windowed : {1, 0}) {
+        SCOPED_TRACE(windowed);
+        os::WindowHandle w = Open();
+        const unsigned long id = ostest::X11WindowId(os::NativeWindow(w));
+        ASSERT_NE(id, 0u);
 
-    gfx::DeviceParams params;
-    gfx::PresentParameters& pp = params.present;
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 48;
-    pp.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = gfx::D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = w;
-    pp.Windowed = 1;
-    pp.EnableAutoDepthStencil = 1;
-    pp.AutoDepthStencilFormat = gfx::D3DFMT_D24S8;
-    gfx::Device* device = nullptr;
-    ASSERT_EQ(gfx::CreateGLDevice(params, &device), gfx::D3D_OK);
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+        gfx::DeviceParams params;
+        gfx::PresentParameters& pp = params.present;
+        pp.BackBufferWidth = windowed ? 64 : 640;
+        pp.BackBufferHeight = windowed ? 48 : 480;
+        pp.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
+        pp.BackBufferCount = 1;
+        pp.SwapEffect = gfx::D3DSWAPEFFECT_DISCARD;
+        pp.hDeviceWindow = w;
+        pp.Windowed = windowed;
+        pp.EnableAutoDepthStencil = 1;
+        pp.AutoDepthStencilFormat = gfx::D3DFMT_D24S8;
+        gfx::Device* device = nullptr;
+        ASSERT_EQ(gfx::CreateGLDevice(params, &device), gfx::D3D_OK);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
 
-    // What a window manager or `xdotool windowclose` does.
-    ASSERT_TRUE(ostest::DestroyFromAnotherClient(id));
+        // What a window manager or `xdotool windowclose` does.
+        ASSERT_TRUE(ostest::DestroyFromAnotherClient(id));
 
-    // Frames keep going until the close is served, as the main loop would run them.
-    device->Clear(0, nullptr, gfx::D3DCLEAR_TARGET, 0, 1.0f, 0);
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    std::vector<os::Message> taken = PumpUntilClose();
-    ASSERT_EQ(CountOf(taken, os::WM_CLOSE), 1);
-    EXPECT_EQ(os::NativeWindow(w), nullptr);
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    os::DispatchMessage(&taken.back());
-    EXPECT_FALSE(os::IsWindow(w));
-    EXPECT_EQ(device->Release(), 0u);
+        // Frames keep going until the close is served, as the main loop would run them.
+        for (int frame = 0; frame < 3; ++frame) {
+            device->Clear(0, nullptr, gfx::D3DCLEAR_TARGET, 0, 1.0f, 0);
+            device->Present(nullptr, nullptr, nullptr, nullptr);
+        }
+        std::vector<os::Message> taken = PumpUntilClose();
+        ASSERT_EQ(CountOf(taken, os::WM_CLOSE), 1);
+        EXPECT_EQ(os::NativeWindow(w), nullptr);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        os::DispatchMessage(&taken.back());
+        EXPECT_FALSE(os::IsWindow(w));
+        EXPECT_EQ(device->Release(), 0u);
+    }
     // The fixture's shut-down closes the display, which still hears about the dead window.
 }
