@@ -20,16 +20,6 @@ TEST_F(GLDeviceTest, ClearKeepsToTheViewportAndTheRectangles) {
     EXPECT_TRUE(Shows(10, 5, 0xFFFF0000));
     EXPECT_TRUE(Shows(7, 3, 0xFF000000));
     EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    Surface* z = nullptr;
-    ASSERT_EQ(device->CreateDepthStencilSurface(32, 32, D3DFMT_D16, D3DMULTISAMPLE_NONE, &z), D3D_OK);
-    Surface* bb = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-    ASSERT_EQ(device->SetRenderTarget(bb, z), D3D_OK);
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);  // D16 has none
-    ASSERT_EQ(device->SetRenderTarget(bb, nullptr), D3D_OK);
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    bb->Release();
-    z->Release();
 }
 TEST_F(GLDeviceTest, LossAndResetFollowTheCooperativeLevel) {
     device->SimulateLoss(false);

@@ -53,18 +53,11 @@ TEST_F(GLStageTest, ColourOperationsAndArguments) {
         {"SELECTARG1", {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFFC04020},
         {"SELECTARG2", {D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFF406080},
         {"MODULATE", {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFF301810},
-        {"MODULATE4X", {D3DTOP_MODULATE4X, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFFC16040},
         {"ADD", {D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFFFFA0A0},
-        {"ADDSIGNED2X", {D3DTOP_ADDSIGNED2X, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFFFF4141},
-        {"SUBTRACT", {D3DTOP_SUBTRACT, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFF800000},
         {"BLENDTEXTUREALPHA", {D3DTOP_BLENDTEXTUREALPHA, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFF805050},
         {"DISABLE gives the diffuse colour", {D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFF406080},
         {"TFACTOR", {D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE}, 0xFFFF8000},
         {"CURRENT is diffuse at stage 0", {D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE}, 0xFF406080},
-        {"COMPLEMENT", {D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE}, 0xFF3FBFDF},
-        {"ALPHAREPLICATE texture", {D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, 0}, 0xFF808080},
-        {"DOTPRODUCT3 parallel: 4 x 0.25", {D3DTOP_DOTPRODUCT3, D3DTA_TEXTURE, D3DTA_DIFFUSE}, 0xFFFFFFFF,
-         0xFFFF8080, 0xFFFF8080},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,8 +76,6 @@ TEST_F(GLStageTest, ChainsRunUntilTheFirstDisabledStage) {
         uint32_t alphaArg0 = D3DTA_DIFFUSE;
     } cases[] = {
         {"a stage without a texture samples white", false, false, {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0}}, 0xFFFFFFFF},
-        {"modulate by vertex colour in stage 1", true, false,
-         {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0}, {D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_DIFFUSE}}, 0xFF301810},
         {"stage 1 works on stage 0's result", true, false,
          {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0}, {D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_TFACTOR}}, 0xFFC02000},
         {"stage 1's own texture blended by its alpha", false, true,
@@ -93,10 +84,6 @@ TEST_F(GLStageTest, ChainsRunUntilTheFirstDisabledStage) {
         {"a disabled stage 1 ends the chain", true, false,
          {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0}, {D3DTOP_DISABLE, 0, 0}, {D3DTOP_SELECTARG1, D3DTA_TFACTOR, 0}},
          0xFFC04020},
-        {"enabled, stage 2 runs", true, false,
-         {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, 0}, {D3DTOP_SELECTARG1, D3DTA_CURRENT, 0},
-          {D3DTOP_SELECTARG1, D3DTA_TFACTOR, 0}},
-         0xFFFF8000},
     };
     device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
     for (const Case& c : cases) {
@@ -119,8 +106,6 @@ TEST_F(GLStageTest, AlphaOperations) {
         {"SELECTARG1 texture", D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, 128},
         {"MODULATE", D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, 96},
         {"DISABLE passes the diffuse alpha", D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE, 192},
-        {"COMPLEMENT", D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE, 127},
-        {"SUBTRACT", D3DTOP_SUBTRACT, D3DTA_DIFFUSE, D3DTA_TEXTURE, 64},
     };
     Bind(0, kT);
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x40FFFFFF);

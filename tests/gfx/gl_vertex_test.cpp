@@ -52,8 +52,6 @@ TEST_F(GLVertexTest, LightsAndMaterialColourTheSquare) {
         {"ambient adds, red saturates", front, 0xFFFF8633, {.Diffuse = white, .Ambient = {1, 0.5f, 0, 1}}, 0,
          0x00404040},
         {"diffuse from the vertex colour", front, 0xFF66331A, {.Diffuse = white}, D3DFVF_DIFFUSE},
-        {"vertex colour ignored when COLORVERTEX is off", front, 0xFFCC6633, {.Diffuse = white}, D3DFVF_DIFFUSE, 0,
-         2, -1, false, false},
         {"facing away", front, 0xFF000000, {.Diffuse = white}, 0, 0, 2, 1},
         {"normals turn with the world matrix", front, 0xFFCC6633, {.Diffuse = white}, 0, 0, 0, 1, false, true,
          turned},
@@ -115,9 +113,6 @@ TEST_F(GLVertexTest, BlendWeightsMixTheWorldMatrices) {
         float cx, h, w0, w1;
         std::vector<std::pair<int, int>> lit, dark;
     } cases[] = {
-        // 0.75 (+1) + 0.25 (-1) = +0.5: x in [0.25, 0.75], pixels 18..21.
-        {"one weight", D3DVBF_1WEIGHTS, {Translation(1, 0, 0), Translation(-1, 0, 0), IdentityMatrix()}, 0, 0.25f,
-         0.75f, 0, {{20, 16}}, {{16, 16}, {23, 16}}},
         // Half of each pose turns the square (0.5..1.5, -0.5..0.5) into a diamond around pixel (20, 12).
         {"halfway between two bones", D3DVBF_1WEIGHTS, {IdentityMatrix(), turn, IdentityMatrix()}, 1, 0.5f, 0.5f, 0,
          {{20, 12}, {17, 12}, {20, 15}}, {{17, 10}, {23, 15}, {16, 16}}},

@@ -50,7 +50,6 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     dev->SetTexture(0, tex);
     const Matrix view = Translation(0, 0, 9);
     dev->SetTransform(D3DTS_VIEW, &view);
-    dev->LightEnable(1, true);
 
     uint32_t token = 0;
     ASSERT_EQ(dev->CreateStateBlock(D3DSBT_ALL, &token), D3D_OK);
@@ -59,7 +58,6 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     dev->SetVertexShader(D3DFVF_XYZRHW);
     const Matrix other = Translation(4, 4, 4);
     dev->SetTransform(D3DTS_VIEW, &other);
-    dev->LightEnable(1, false);
     dev->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
 
     ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
@@ -69,37 +67,11 @@ TEST_F(RecordingBlockTest, AnAllBlockRestoresEveryKindOfState) {
     EXPECT_EQ(s.streams[0], vb);
     EXPECT_EQ(s.vertexShader, kFvf);
     EXPECT_TRUE(SameMatrix(dev->Transform(D3DTS_VIEW), view));
-    EXPECT_TRUE(s.lights[1].enabled);
     EXPECT_EQ(s.renderStates[D3DRS_ALPHATESTENABLE], 0u);
     // Deleting the block dropped its references: the device's bindings are the only ones left.
     EXPECT_EQ(RecordingDevice::RefCountOf(tex), 2u);
     tex->Release();
     vb->Release();
-}
-
-TEST_F(RecordingBlockTest, PixelAndVertexBlocksCaptureTheirOwnHalves) {
-    uint32_t pixel = 0, vertex = 0;
-    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_PIXELSTATE, &pixel), D3D_OK);
-    ASSERT_EQ(dev->CreateStateBlock(D3DSBT_VERTEXSTATE, &vertex), D3D_OK);
-    auto changeBoth = [&] {
-        dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);          // pixel
-        dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);   // pixel
-        dev->SetRenderState(D3DRS_LIGHTING, 0);                     // vertex
-        dev->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 3);      // vertex
-        dev->SetVertexShader(D3DFVF_XYZRHW);                        // vertex
-    };
-    changeBoth();
-    ASSERT_EQ(dev->ApplyStateBlock(pixel), D3D_OK);
-    EXPECT_EQ(dev->RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ONE));
-    EXPECT_EQ(dev->StageState(0, D3DTSS_COLOROP), uint32_t(D3DTOP_MODULATE));
-    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 0u);
-    EXPECT_EQ(dev->StageState(0, D3DTSS_TEXCOORDINDEX), 3u);
-    changeBoth();
-    ASSERT_EQ(dev->ApplyStateBlock(vertex), D3D_OK);
-    EXPECT_EQ(dev->RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ZERO));
-    EXPECT_EQ(dev->RenderState(D3DRS_LIGHTING), 1u);
-    EXPECT_EQ(dev->StageState(0, D3DTSS_TEXCOORDINDEX), 0u);
-    EXPECT_EQ(dev->State().vertexShader, 0u);
 }
 
 TEST_F(RecordingBlockTest, MisusedBlocksAreRefused) {
@@ -122,22 +94,6 @@ TEST_F(RecordingBlockTest, MisusedBlocksAreRefused) {
     ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
     EXPECT_EQ(dev->DeleteStateBlock(token), D3DERR_INVALIDCALL);
     EXPECT_EQ(dev->ApplyStateBlock(token), D3DERR_INVALIDCALL);
-}
-
-TEST_F(RecordingBlockTest, ABlockKeepsItsTextureAliveAfterTheCallerLetsGo) {
-    Texture* tex = nullptr;
-    ASSERT_EQ(dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &tex), D3D_OK);
-    ASSERT_EQ(dev->BeginStateBlock(), D3D_OK);
-    dev->SetTexture(3, tex);
-    uint32_t token = 0;
-    ASSERT_EQ(dev->EndStateBlock(&token), D3D_OK);
-    tex->Release();
-    EXPECT_EQ(dev->LiveResources(), 1u);
-    ASSERT_EQ(dev->ApplyStateBlock(token), D3D_OK);
-    EXPECT_EQ(dev->TextureAt(3), tex);
-    dev->SetTexture(3, nullptr);
-    ASSERT_EQ(dev->DeleteStateBlock(token), D3D_OK);
-    EXPECT_EQ(dev->LiveResources(), 0u);
 }
 
 TEST_F(RecordingBlockTest, RefusedSetsChangeNothing) {

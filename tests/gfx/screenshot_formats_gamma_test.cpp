@@ -36,7 +36,6 @@ TEST(VertexFormats, SizesWeightsAndTextureSets) {
         {0x142, 24, 0, 1},                         // XYZ | DIFFUSE | TEX1
         {0x1C4, 24, 0, 1},                         // XYZRHW and SPECULAR add nothing over XYZ
         {0x01A | 0x200, 12 + 12 + 12 + 16, 3, 2},  // XYZB3 | NORMAL | TEX2
-        {0x800, 64, 0, 8},                         // no position, eight sets
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FvfVertexSize(c.fvf), c.size) << std::hex << c.fvf;
