@@ -1,6 +1,6 @@
 // Streamed music on the loopback output. Most cases drive the refill themselves, one step per
 // rendered piece of sound with the clock moved by hand, and keep the slot's own timer asleep;
-// the last ones let the timer thread run while the main thread starts, fades and stops.
+// the last one lets the timer thread run while the main thread starts, fades and stops.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -108,18 +108,6 @@ TEST_F(MusicTest, ALoopingStereoPieceStartsOverInPlace) {
     EXPECT_EQ(Mismatches(again, 0, again.Frames(), 0, -1), 0u);   // from its start again
 }
 
-TEST_F(MusicTest, APieceShorterThanTheBufferFitsWholeAndIsFollowedBySilence) {
-    StreamSlot& slot = Start("Sonido\\Musica\\one.wav", false);
-    EXPECT_EQ(slot.bufferSize, kRate * 2u);
-    // The clock runs at half the speed of the sound here, so the buffer goes round once more
-    // before the piece's time is up.
-    Rendered out = Stream(slot, 9, 100);
-    EXPECT_EQ(Mismatches(out, 0, kRate, 0), 0u);
-    for (size_t i = kRate; i < out.Frames(); ++i) ASSERT_EQ(out.L(i), 0.0f) << i;
-    Stream(slot, 1, 100);
-    EXPECT_FALSE(Player().IsPlaying(0));
-}
-
 TEST_F(MusicTest, AFadeOutFallsInAStraightLineToSilenceAndStops) {
     StreamSlot& slot = Start("Sonido\\Musica\\five.wav", false);
     Player().SetVolume(0, -600);
@@ -177,33 +165,6 @@ TEST_F(MusicTest, NothingOpensWithMusicOffOrWithoutAPlayableFile) {
     EXPECT_EQ(Player().slots[0].buffer, nullptr);
     EXPECT_EQ(Music().current, -1);
     Music().Stop(3000);   // nothing to fade
-}
-
-// The timer thread does the refills: each step waits until a refill has run after the sound
-// moved on. The clock stands still, so only the cursor tells the refill what to do.
-TEST_F(MusicTest, TheTimerRefillsWhileThePieceOutlastsItsBuffer) {
-    std::atomic<int> clockReads{0};
-    os::SetTimeSource([&] {
-        ++clockReads;
-        return 5000u;
-    });
-    ASSERT_EQ(Player().Open("Sonido\\Musica\\five.wav"), 0);
-    Player().slots[0].servicePeriod = 1;
-    ASSERT_TRUE(Player().Play(0, false));
-    Rendered out;
-    for (int s = 0; s < 15; ++s) {
-        Rendered r = Mix(kStep);
-        out.samples.insert(out.samples.end(), r.samples.begin(), r.samples.end());
-        // A refill reads the clock once under the slot's lock; the second read after this
-        // point means the first refill to see the new cursor has finished.
-        int seen = clockReads;
-        for (int wait = 0; clockReads < seen + 2 && wait < 10000; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_GE(clockReads, seen + 2) << "the timer stopped refilling";
-    }
-    EXPECT_EQ(Mismatches(out, 0, out.Frames(), 0), 0u);
-    Player().Stop(0);
-    EXPECT_FALSE(Player().IsPlaying(0));
 }
 
 // Start, fade, stop and restart from the main thread while the timer thread services the slot

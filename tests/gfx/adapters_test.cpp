@@ -1,5 +1,5 @@
 // Adapter, mode and format enumeration (SDL's displays under the offscreen driver), the adapter
-// table filled from a stand-in adapter object, and full-screen sizes the display has no mode for.
+// table's mode groups, and full-screen sizes the display has no mode for.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -93,39 +93,6 @@ TEST(AdapterTable, ModesGroupBySizeAndFormatInFirstListedOrderWithinTheStorage) 
     for (uint32_t w = 3; w < 128; ++w) EXPECT_TRUE(AdapterTable::AddMode(&r, Mode(w, 1, 60, gfx::D3DFMT_R5G6B5)));
     EXPECT_FALSE(AdapterTable::AddMode(&r, Mode(999, 1, 60, gfx::D3DFMT_R5G6B5)));
     EXPECT_EQ(r.modeGroups[127].width, 127u);
-}
-
-// Answers the two questions of the stencil test as told.
-struct FakeAnswers {
-    bool renderTarget = true, depthFormat = true, depthMatch = true;
-} g_answers;
-
-class FakeDirect3D : public gfx::Direct3D {
-public:
-    gfx::Result CheckDeviceFormat(uint32_t, gfx::DevType, gfx::Format, uint32_t usage, gfx::ResourceType,
-                                  gfx::Format) override {
-        bool ok = usage == gfx::D3DUSAGE_DEPTHSTENCIL ? g_answers.depthFormat : g_answers.renderTarget;
-        return ok ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
-    }
-    gfx::Result CheckDepthStencilMatch(uint32_t, gfx::DevType, gfx::Format, gfx::Format, gfx::Format) override {
-        return g_answers.depthMatch ? gfx::D3D_OK : gfx::D3DERR_NOTAVAILABLE;
-    }
-};
-
-TEST(AdapterTable, CheckVideoFormatLaterFailureWins) {
-    g_Direct3DCreate = [] { return static_cast<gfx::Direct3D*>(new FakeDirect3D()); };
-    const uint32_t x8 = gfx::D3DFMT_X8R8G8B8, d24s8 = gfx::D3DFMT_D24S8;
-    const struct {
-        bool renderTarget, depthFormat, depthMatch;
-        int result;
-    } cases[] = {{true, true, true, 0}, {false, true, true, 2}, {false, true, false, 3}, {true, false, true, 3}};
-    for (const auto& c : cases) {
-        g_answers = {c.renderTarget, c.depthFormat, c.depthMatch};
-        EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), c.result);
-    }
-    g_Direct3DCreate = [] { return static_cast<gfx::Direct3D*>(nullptr); };
-    EXPECT_EQ(CheckVideoFormat(x8, x8, d24s8), 1);
-    g_Direct3DCreate = gfx::Direct3DCreate;
 }
 
 // ---- Full-screen sizes the display has no mode for ----

@@ -1,5 +1,4 @@
-// Clearing, presenting, the back buffer's locks, loss and reset, and objects outliving the
-// OpenGL device or its window.
+// Clearing, loss and reset, and objects outliving the OpenGL device or its window.
 #include "gl_fixture.h"
 
 namespace gfxtest {
@@ -21,61 +20,7 @@ TEST_F(GLDeviceTest, ClearKeepsToTheViewportAndTheRectangles) {
     EXPECT_TRUE(Shows(10, 5, 0xFFFF0000));
     EXPECT_TRUE(Shows(7, 3, 0xFF000000));
     EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    Surface* z = nullptr;
-    ASSERT_EQ(device->CreateDepthStencilSurface(32, 32, D3DFMT_D16, D3DMULTISAMPLE_NONE, &z), D3D_OK);
-    Surface* bb = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-    ASSERT_EQ(device->SetRenderTarget(bb, z), D3D_OK);
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);  // D16 has none
-    ASSERT_EQ(device->SetRenderTarget(bb, nullptr), D3D_OK);
-    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3DERR_INVALIDCALL);
-    bb->Release();
-    z->Release();
 }
-
-TEST_F(GLDeviceTest, PresentKeepsTheShownImageForTheFrontBuffer) {
-    Clear(0xFF0000FF);
-    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    Clear(0xFFFF0000);  // drawn after the present: not shown yet
-    Surface* shot = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(40, 36, D3DFMT_A8R8G8B8, &shot), D3D_OK);
-    ASSERT_EQ(device->GetFrontBuffer(shot), D3D_OK);
-    LockedRect lr{};
-    ASSERT_EQ(shot->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    auto at = [&](int x, int y) {
-        uint32_t v;
-        std::memcpy(&v, static_cast<const uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4, 4);
-        return v;
-    };
-    EXPECT_TRUE(ColorNear(at(0, 0), 0xFF0000FF, 0));
-    EXPECT_TRUE(ColorNear(at(31, 31), 0xFF0000FF, 0));
-    EXPECT_TRUE(ColorNear(at(35, 33), 0xFF000000, 0));  // beyond the shown image: black
-    shot->UnlockRect();
-    shot->Release();
-    ASSERT_EQ(device->CreateImageSurface(32, 32, D3DFMT_R5G6B5, &shot), D3D_OK);
-    EXPECT_EQ(device->GetFrontBuffer(shot), D3DERR_INVALIDCALL);  // only A8R8G8B8 takes the copy
-    shot->Release();
-}
-
-TEST_F(GLDeviceTest, BackBufferWritesLandWhereTheyWereLocked) {
-    Clear(0xFF000000);
-    Surface* bb = nullptr;
-    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
-    LockedRect lr{};
-    Rect r{3, 5, 5, 6};
-    ASSERT_EQ(bb->LockRect(&lr, &r, 0), D3D_OK);
-    const uint32_t px[2] = {0xFF00FF00, 0xFF0000FF};
-    std::memcpy(lr.pBits, px, sizeof px);
-    EXPECT_EQ(bb->LockRect(&lr, nullptr, 0), D3DERR_INVALIDCALL);  // already locked
-    ASSERT_EQ(bb->UnlockRect(), D3D_OK);
-    EXPECT_EQ(bb->UnlockRect(), D3DERR_INVALIDCALL);
-    bb->Release();
-    EXPECT_TRUE(Shows(3, 5, 0xFF00FF00));
-    EXPECT_TRUE(Shows(4, 5, 0xFF0000FF));
-    EXPECT_TRUE(Shows(3, 4, 0xFF000000));
-    EXPECT_TRUE(Shows(3, 6, 0xFF000000));
-}
-
 TEST_F(GLDeviceTest, LossAndResetFollowTheCooperativeLevel) {
     device->SimulateLoss(false);
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);

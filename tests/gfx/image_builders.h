@@ -26,14 +26,6 @@ inline void PutRgb(Bytes& b, const std::vector<uint32_t>& table) {
     for (uint32_t c : table) b.insert(b.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
 }
 
-// A channel of `bits` stored bits as an 8-bit value, by rounding v * 255 / max.
-inline uint32_t Scale(uint32_t v, uint32_t bits) {
-    uint32_t max = (1u << bits) - 1;
-    return (v * 255 + max / 2) / max;
-}
-
-inline uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return (a << 24) | (r << 16) | (g << 8) | b; }
-
 // ---- TGA ------------------------------------------------------------------------------
 struct TgaLayout {
     uint8_t type = 2;          // 2 true colour, 3 grey; +8 for RLE

@@ -1,5 +1,5 @@
-// The extension-library helpers: matrix inverse, pixel conversion,
-// and textures made from image files or filled from surfaces, on the recording device.
+// The extension-library helpers: pixel conversion and textures made from image files, on the
+// recording device.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,31 +11,6 @@
 using imgtest::Bytes;
 
 namespace {
-
-gfx::Matrix Rows(std::initializer_list<std::initializer_list<float>> rows) {
-    gfx::Matrix m{};
-    int r = 0;
-    for (auto row : rows) {
-        int c = 0;
-        for (float v : row) m.m[r][c++] = v;
-        ++r;
-    }
-    return m;
-}
-
-TEST(MatrixInverse, ScaleThenTranslateAndSingular) {
-    // Scale (2, 4, 8) then translate (1, 2, 3), row-vector convention.
-    gfx::Matrix inv{};
-    float det = 0;
-    ASSERT_TRUE(gfx::MatrixInverse(&inv, &det, Rows({{2, 0, 0, 0}, {0, 4, 0, 0}, {0, 0, 8, 0}, {1, 2, 3, 1}})));
-    EXPECT_FLOAT_EQ(det, 64.0f);
-    gfx::Matrix want = Rows({{0.5f, 0, 0, 0}, {0, 0.25f, 0, 0}, {0, 0, 0.125f, 0}, {-0.5f, -0.5f, -0.375f, 1}});
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) EXPECT_NEAR(inv.m[r][c], want.m[r][c], 1e-6f) << r << "," << c;
-    gfx::Matrix out = Rows({{7, 7, 7, 7}, {7, 7, 7, 7}, {7, 7, 7, 7}, {7, 7, 7, 7}});
-    EXPECT_FALSE(gfx::MatrixInverse(&out, &det, Rows({{1, 2, 3, 4}, {2, 4, 6, 8}, {0, 0, 1, 0}, {0, 0, 0, 1}})));
-    EXPECT_EQ(out.m[2][1], 7.0f);
-}
 
 TEST(PixelConversion, OnePixelInEveryWritableFormat) {
     // 0x80FF8040: a 128, r 255, g 128, b 64. Channels narrow as round(c x max / 255).
@@ -179,25 +154,6 @@ TEST_F(HelperTextureTest, UnreadableDataFailsWithTheDecodersReason) {
     EXPECT_EQ(tex, nullptr);
     EXPECT_STREQ(gfx::DescribeTextureResult(r), "D3DXERR_INVALIDDATA: TGA truncated in the pixel data");
     EXPECT_EQ(dev->CountCalls(gfx::CallKind::CreateTexture), 0u);
-}
-
-TEST_F(HelperTextureTest, SurfacesAreConvertedAndResampledIntoTextureLevels) {
-    // A 4 x 2 A8R8G8B8 image surface into a 2 x 1 R5G6B5 texture level, as skins are loaded.
-    gfx::Surface* image = nullptr;
-    ASSERT_EQ(dev->CreateImageSurface(4, 2, gfx::D3DFMT_A8R8G8B8, &image), gfx::D3D_OK);
-    const std::vector<uint32_t> px = {R, R, 0xFF00FF00u, B, R, R, 0xFF00FF00u, B};
-    gfx::LockedRect lr{};
-    ASSERT_EQ(image->LockRect(&lr, nullptr, 0), gfx::D3D_OK);
-    ASSERT_TRUE(gfx::ConvertFromArgb(px.data(), 4, 2, gfx::D3DFMT_A8R8G8B8, static_cast<uint8_t*>(lr.pBits), lr.Pitch));
-    image->UnlockRect();
-    ASSERT_EQ(gfx::CreateTexture(dev, 2, 1, 1, 0, gfx::D3DFMT_R5G6B5, gfx::D3DPOOL_MANAGED, &tex), gfx::D3D_OK);
-    gfx::Surface* level = nullptr;
-    ASSERT_EQ(tex->GetSurfaceLevel(0, &level), gfx::D3D_OK);
-    EXPECT_EQ(gfx::LoadSurfaceFromSurface(level, nullptr, image, nullptr, gfx::D3DX_FILTER_TRIANGLE, 0), gfx::D3D_OK);
-    // Left: pure red. Right: green + blue averaged: (0, 128, 128) -> g6 32, b5 16 -> (0, 130, 132).
-    EXPECT_EQ(Pixels(0), (std::vector<uint32_t>{R, 0xFF008284u}));
-    level->Release();
-    image->Release();
 }
 
 }  // namespace

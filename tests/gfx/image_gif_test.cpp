@@ -32,13 +32,6 @@ TEST(GifDecode, HandMadeCodeStreams) {
     EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kRed, kRed, kRed, kRed}));
     EXPECT_FALSE(img.hasAlpha);
 
-    // A screen size of 0 takes the frame's.
-    Bytes noScreen = kwkwk;
-    noScreen[6] = noScreen[8] = 0;
-    ASSERT_TRUE(gfx::DecodeGif(noScreen.data(), noScreen.size(), &img));
-    EXPECT_EQ(img.width, 4u);
-    EXPECT_EQ(img.height, 1u);
-
     // 2 x 2, indices 0 1 2 3, index 0 transparent by the graphic control extension. Codes
     // clear 0 1 2 (3 bits), 3 end (4 bits): bytes 0x44 0x34 0x05.
     Bytes transparent = With(GifHead(2, 2), {0x21, 0xF9, 4, 0x01, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0x00, 2,

@@ -33,22 +33,6 @@ protected:
         return vb;
     }
 
-    // A 16-bit index buffer holding `indices`, bound.
-    gfx::IndexBuffer* BindIndices(std::initializer_list<uint16_t> indices, uint32_t base = 0) {
-        gfx::IndexBuffer* ib = nullptr;
-        EXPECT_EQ(dev->CreateIndexBuffer(uint32_t(indices.size() * 2), 0, gfx::D3DFMT_INDEX16, gfx::D3DPOOL_MANAGED, &ib),
-                  gfx::D3D_OK);
-        uint8_t* p = nullptr;
-        EXPECT_EQ(ib->Lock(0, 0, &p, 0), gfx::D3D_OK);
-        for (uint16_t i : indices) {
-            *p++ = uint8_t(i);
-            *p++ = uint8_t(i >> 8);
-        }
-        EXPECT_EQ(ib->Unlock(), gfx::D3D_OK);
-        EXPECT_EQ(dev->SetIndices(ib, base), gfx::D3D_OK);
-        return ib;
-    }
-
     static constexpr uint32_t kFvf = gfx::D3DFVF_XYZ | gfx::D3DFVF_DIFFUSE;
     gfx::RecordingDevice* dev = nullptr;
 };

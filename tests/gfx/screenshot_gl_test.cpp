@@ -39,8 +39,6 @@ TEST_F(GLScreenshotTest, KnownFrameDecodesBack) {
     ASSERT_EQ(img.height, 17u);
     for (size_t i = 0; i < frame.size(); ++i) ASSERT_EQ(img.pixels[i], frame[i] | 0xFF000000u) << "pixel " << i;
     EXPECT_TRUE(ColorNear(img.pixels[5 * 33 + 5], 0xFFFF0000u));
-    EXPECT_TRUE(ColorNear(img.pixels[2 * 33 + 16], 0xFF2040A0u));
-    EXPECT_TRUE(ColorNear(img.pixels[12 * 33 + 30], 0xFF00FF00u));
     EXPECT_TRUE(ColorNear(img.pixels[16 * 33 + 32], 0xFF00FF00u));
 }
 
