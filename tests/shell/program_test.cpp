@@ -59,15 +59,6 @@ TEST_F(ProgramTest, TerminationSignalClosesTheWindowNormally) {
     EXPECT_EQ(code, 0);
 }
 
-TEST_F(ProgramTest, EscapeInTestModeQuitsWithZero) {
-    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nMENU=0\nMODO=0\nPRUEBAS=1\n");
-    std::thread presser = WhenWindowExists(
-        [](os::WindowHandle w) { os::PostMessage(w, os::WM_KEYDOWN, os::VK_ESCAPE, 0); });
-    int code = WinMain(nullptr, nullptr, "", 1);
-    presser.join();
-    EXPECT_EQ(code, 0);
-}
-
 }  // namespace
 
 namespace {

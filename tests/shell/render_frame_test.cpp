@@ -110,15 +110,4 @@ TEST_F(RenderFrameTest, FrameRateWaitsForMoreThanHalfASecond) {
     EXPECT_FLOAT_EQ(g_FrameStats.frameRate, 10.0f);
 }
 
-TEST_F(RenderFrameTest, FillModesWrapTheWorldPassInWireframe) {
-    g_Settings.mode = 2;
-    g_Control.fillMode = 2;
-    RenderFrame();
-    EXPECT_EQ(rec->RenderStateSends(D3DRS_FILLMODE), (std::vector<uint32_t>{D3DFILL_WIREFRAME, D3DFILL_SOLID}));
-    rec->ClearLog();
-    g_Control.fillMode = 0;
-    RenderFrame();
-    EXPECT_TRUE(rec->RenderStateSends(D3DRS_FILLMODE).empty());
-}
-
 }  // namespace

@@ -68,16 +68,6 @@ TEST_F(ScreenEffectsTest, CameraRequestsAttachTheirAnimatorAndANewOneReplacesThe
     EXPECT_EQ(camera.animator->GetType(), ANIMATOR_RAMP);
 }
 
-TEST_F(ScreenEffectsTest, APausedFrameHoldsTheAnimatorUntilPlayResumes) {
-    control.controlMode = CONTROL_MENU;
-    control.StartCameraSpin();
-    control.UpdateCamera(0.0f);
-    ASSERT_NE(camera.animator, nullptr);
-    EXPECT_EQ(camera.animator->elapsed, 0);
-    control.UpdateCamera(0.25f);
-    EXPECT_EQ(camera.animator->elapsed, 250);
-}
-
 TEST_F(ScreenEffectsTest, ScreenPulseGoesOnTheEffectListWhenThereIsOne) {
     control.StartScreenPulse();
     ASSERT_EQ(list.Count(), 1);
