@@ -4,8 +4,6 @@
 #include <cmath>
 
 #include "local_control_fake.h"
-#include "platform/os/os.h"
-#include "scene/camera_animators.h"
 
 using namespace lctest;
 
@@ -27,13 +25,12 @@ TEST_F(ControlModesTest, SelectModeFollowsTheProgramModeAndResetsTheMatchCameraV
         int programMode;
         uint8_t menu;
         int want;
-    } cases[] = {{0, 1, CONTROL_MENU}, {1, 0, CONTROL_VIEWER}, {3, 0, CONTROL_FLY}, {7, 0, CONTROL_FREE}};
+    } cases[] = {{0, 1, CONTROL_MENU}, {3, 0, CONTROL_FLY}, {7, 0, CONTROL_FREE}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.programMode);
         control.controlMode = CONTROL_FREE;
         control.cameraPitch = 1.0f;
         control.cameraDistance = control.cameraDistanceTarget = 15.0f;
-        control.cameraYawOffset = 2.0f;
         g_Settings.mode = c.programMode;
         g_Menu.active = c.menu;
         control.SelectMode();
@@ -45,32 +42,8 @@ TEST_F(ControlModesTest, SelectModeFollowsTheProgramModeAndResetsTheMatchCameraV
             ExpectVec(camera.target, Vec3{1.0f, -50.0f, 2.0f});
             EXPECT_FLOAT_EQ(camera.farPlane, 1000.0f);
         }
-        if (c.want == CONTROL_MENU) ExpectVec(camera.eye, Vec3{0.0f, 0.0f, -20.0f});
-        if (c.want == CONTROL_VIEWER) {
-            ExpectVec(camera.eye, Vec3{-2.34f, 1.95f, 3.9f});
-            EXPECT_FLOAT_EQ(camera.farPlane, 20.0f);
-        }
     }
     g_Menu.active = 0;
-}
-
-TEST_F(ControlModesTest, EnteringTheMatchCameraSnapsOntoThePlacedEyeAndThenTrailsIt) {
-    control.cameraPitch = 0.0f;
-    control.SetMode(CONTROL_MATCH);
-    ExpectVec(control.cameraEye, BehindAtLevel(7.0f));
-    ExpectVec(control.cameraTarget, Vec3{0.0f, 1.2f, 0.0f});
-    ExpectVec(camera.eye, BehindAtLevel(7.0f));
-    ExpectVec(camera.target, Vec3{0.0f, 1.2f, 0.0f});
-
-    // The fighter steps aside: the eye covers 7 x 0.016 of the way in one 16 ms frame.
-    me->position = Vec3{10.0f, 0.0f, 0.0f};
-    control.frameMs = 16;
-    control.frameSeconds = 0.016f;
-    control.UpdateFollowCamera();
-    const float share = 7.0f * 0.016f;
-    ExpectVec(control.cameraEye, Vec3{10.0f * share, 1.2f, -7.0f});
-    ExpectVec(camera.eye, control.cameraEye);
-    ExpectVec(control.placedEye, Vec3{10.0f, 1.2f, -7.0f});
 }
 
 TEST_F(ControlModesTest, MatchCameraFarDistanceComesFromTheScenarioAndTheFarSetting) {
@@ -108,15 +81,6 @@ TEST_F(ControlModesTest, PlacementRisesWithAPowerAndKeepsAboveTheScenarioFloor) 
     control.PlaceCamera(me, &eye, &target, &pulled);
     ExpectVec(target, Vec3{0.0f, 1.9f, 0.0f});
     ExpectVec(eye, Vec3{0.0f, 3.0f, -7.0f});
-
-    // A sinking fighter: the anchor point leads.
-    control.selectedPower = -1;
-    g_Scenario.viewerCamera[4] = -100.0f;
-    me->sinking = 1;
-    me->anchorPoint = Vec3{1.0f, -2.0f, 3.0f};
-    control.PlaceCamera(me, &eye, &target, &pulled);
-    ExpectVec(target, Vec3{1.0f, -1.97f, 3.0f});
-    ExpectVec(eye, Vec3{1.0f, -1.97f, -4.0f});
 }
 
 TEST_F(ControlModesTest, AWallPullsTheEyeInOnlyWhenEveryProbeIsBlocked) {
@@ -147,32 +111,6 @@ TEST_F(ControlModesTest, AWallPullsTheEyeInOnlyWhenEveryProbeIsBlocked) {
     control.PlaceCamera(me, &eye, &target, &pulled);
     EXPECT_EQ(pulled, 0);
     ExpectVec(eye, BehindAtLevel(7.0f));
-    // A probe stopped by a wall starts 0.1 before it.
-    F().octreeCalls.clear();
-    F().octreeScript = {{true, {1.0f, 1.2f, 0.0f}}, miss};
-    control.PlaceCamera(me, &eye, &target, &pulled);
-    EXPECT_EQ(pulled, 0);
-    ExpectVec(F().octreeCalls[1].origin, Vec3{0.9f, 1.2f, 0.0f});
-}
-
-uint32_t g_systemNow = 0;
-
-TEST_F(ControlModesTest, FlyCameraStepsBySystemTimeFromTheFrameAfterEnteringIt) {
-    g_systemNow = 50000;
-    os::SetTimeSource([] { return g_systemNow; });
-    control.SetMode(CONTROL_FLY);
-    F().keys = {'W'};
-    control.UpdateCamera(0.0f);     // first step: no time has passed in this mode
-    ExpectVec(camera.eye, Vec3{0.0f, 1.2f, -7.0f});
-    g_systemNow += 250;
-    control.UpdateCamera(0.0f);     // the match clock may stand still; the fly camera does not
-    ExpectVec(camera.eye, Vec3{0.0f, 1.2f, -2.0f});
-    control.SetMode(CONTROL_FREE);
-    g_systemNow += 60000;
-    control.SetMode(CONTROL_FLY);
-    control.UpdateCamera(0.0f);
-    ExpectVec(camera.eye, Vec3{0.0f, 1.2f, -2.0f});
-    os::SetTimeSource({});
 }
 
 }  // namespace

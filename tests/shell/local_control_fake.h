@@ -37,10 +37,6 @@ struct AnimCall {
     }
 };
 
-inline std::ostream& operator<<(std::ostream& os, const AnimCall& a) {
-    return os << "(" << a.animation << "," << a.blendMs << "," << a.flag << "," << a.layer << ")";
-}
-
 struct RayCall {
     Vec3 origin, direction;
     float length;
@@ -62,11 +58,9 @@ struct ProbeCall {
 struct Fake {
     // Fighter side.
     std::vector<AnimCall> animations;
-    std::vector<float> turns;
     std::vector<float> modelTurns;
     std::vector<Character*> updates;
     std::vector<int> updateMs;
-    std::vector<int> alphas;
     bool lineOfSight = true;
     float distance = 12.5f;
     // Scenario and match.
@@ -88,7 +82,6 @@ struct Fake {
     std::vector<ProbeAnswer> octreeScript;     // answered in order, then misses
     std::vector<ProbeCall> octreeCalls;
     std::set<int> keys;
-    std::vector<std::pair<int, int>> cursor;
 
     std::vector<int> Animations() const {
         std::vector<int> out;
@@ -106,7 +99,7 @@ inline FighterCalls FakeFighterCalls() {
     FighterCalls f;
     f.setAnimation = [](Character*, int a, int b, int fl, int l) { F().animations.push_back({a, b, fl, l}); };
     f.setAnimationTime = [](Character*, float, int) {};
-    f.turn = [](Character*, float d) { F().turns.push_back(d); };
+    f.turn = [](Character*, float) {};
     f.setPosition = [](Character* c, const Vec3& p) { c->position = p; };
     f.update = [](Character* c, int ms) {
         F().updates.push_back(c);
@@ -122,7 +115,7 @@ inline FighterCalls FakeFighterCalls() {
     f.startPower = [](Character*, int) {};
     f.modelYaw = [](Character*) { return 0.0f; };
     f.turnModel = [](Character*, float d) { F().modelTurns.push_back(d); };
-    f.setModelAlpha = [](Character*, int a) { F().alphas.push_back(a); };
+    f.setModelAlpha = [](Character*, int) {};
     f.passedFrame = [](Character*, int, float) { return false; };
     f.animationWrapped = [](Character*, int) { return false; };
     f.boneFrame = [](Character*, int) { return 0.0f; };
@@ -166,10 +159,7 @@ inline CameraCalls FakeCameraCalls() {
         return true;
     };
     c.keyDown = [](int vk) { return F().keys.count(vk) != 0; };
-    c.setCursorPos = [](int x, int y) {
-        F().cursor.emplace_back(x, y);
-        return true;
-    };
+    c.setCursorPos = [](int, int) { return true; };
     c.showCursor = [](bool) {};
     c.setArrowCursor = [] {};
     return c;
@@ -235,10 +225,6 @@ protected:
     void Hold(int action, int32_t ms) {
         Slot(action).held = 1;
         Slot(action).heldMs = ms;
-    }
-    void Press(int action) {
-        Slot(action).pressed = 1;
-        Hold(action, 0);
     }
     void Release(int action, int32_t ms) {
         Slot(action).held = 0;

@@ -14,11 +14,9 @@
 namespace viewertest {
 
 struct PlayCall {
-    int bone;
     int animation;
     uint32_t blendMs;
     float rate;
-    bool recursive;
 };
 
 struct FxCall {
@@ -71,11 +69,11 @@ inline ViewerCalls FakeCalls() {
         auto it = Fake().animation.find(bone);
         return it == Fake().animation.end() ? -1 : it->second;
     };
-    c.playAnimation = [](CharacterModel*, int bone, int animation, uint32_t blendMs, float rate, bool recursive) {
+    c.playAnimation = [](CharacterModel*, int bone, int animation, uint32_t blendMs, float rate, bool) {
         Fake().tried.push_back(animation);
         if (!Fake().group.count(animation)) return false;
         Fake().animation[bone] = animation;
-        Fake().played.push_back(PlayCall{bone, animation, blendMs, rate, recursive});
+        Fake().played.push_back(PlayCall{animation, blendMs, rate});
         return true;
     };
     c.passedFrame = [](CharacterModel*, int bone, float frame) {
