@@ -1,13 +1,10 @@
-// The controller action values: buffered items into state blocks, the merge of all devices,
-// FindActiveControl, and the key-binding page's keyboard helpers. Real devices are driven
-// through SDL's virtual joysticks in tests/platform.
+// The controller action values: buffered items into state blocks, the merge of all devices and
+// FindActiveControl. Real devices are driven through SDL's virtual joysticks in tests/platform.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <utility>
 #include <vector>
 
-#include "platform/os/os.h"
 #include "shell/input_system.h"
 
 namespace {
@@ -30,11 +27,7 @@ struct Block {
 class InputActionsTest : public ::testing::Test {
 protected:
     void SetUp() override { g_Input.Release(); }
-    void TearDown() override {
-        g_Input.Release();
-        uint8_t keys[256] = {};
-        os::SetKeyboardState(keys);
-    }
+    void TearDown() override { g_Input.Release(); }
     static void Merge(std::vector<const Block*> blocks) {
         std::vector<const float*> p;
         for (const Block* b : blocks) p.push_back(b->v);
@@ -137,52 +130,6 @@ TEST_F(InputActionsTest, FindActiveControlReportsHalfAxesButtonsAndHatDirections
         Merge({&b});
         EXPECT_EQ(g_Input.FindActiveControl(), c.found) << c.values[0].first;
     }
-}
-
-TEST_F(InputActionsTest, FirstPressedKeyAfterAClearResolvesSidedModifiers) {
-    uint8_t keys[256];
-    std::memset(keys, 0x81, sizeof keys);
-    os::SetKeyboardState(keys);
-    ClearKeyboardState();
-    EXPECT_EQ(GetFirstPressedKey(), -1);
-
-    const struct {
-        std::vector<int> toggled;
-        int found;
-    } cases[] = {
-        {{'Q', os::VK_LBUTTON}, os::VK_LBUTTON},
-        {{os::VK_SHIFT, os::VK_LSHIFT, os::VK_RSHIFT}, os::VK_LSHIFT},
-        {{os::VK_CONTROL, os::VK_RCONTROL}, os::VK_RCONTROL},
-        {{os::VK_MENU}, os::VK_MENU},
-    };
-    for (const auto& c : cases) {
-        std::memset(keys, 0, sizeof keys);
-        for (int k : c.toggled) keys[k] = 0x01;
-        os::SetKeyboardState(keys);
-        EXPECT_EQ(GetFirstPressedKey(), c.found);
-    }
-    // Down since before the clear, without a new toggle, is not a press.
-    std::memset(keys, 0, sizeof keys);
-    keys['Z'] = 0x80;
-    os::SetKeyboardState(keys);
-    EXPECT_EQ(GetFirstPressedKey(), -1);
-}
-
-TEST_F(InputActionsTest, TranslateKeyToAsciiUsesTheLastReadKeyboard) {
-    char out[2] = {};
-    EXPECT_EQ(TranslateKeyToAscii(-1, out), 0);
-    EXPECT_EQ(TranslateKeyToAscii(300, out), 0);
-    uint8_t keys[256] = {};
-    keys['A'] = 0x01;
-    os::SetKeyboardState(keys);
-    ASSERT_EQ(GetFirstPressedKey(), 'A');
-    keys[os::VK_SHIFT] = 0x80;
-    os::SetKeyboardState(keys);
-    ASSERT_EQ(TranslateKeyToAscii('A', out), 1);
-    EXPECT_EQ(out[0], 'a');   // Shift went down after the keyboard was read
-    GetFirstPressedKey();
-    ASSERT_EQ(TranslateKeyToAscii('A', out), 1);
-    EXPECT_EQ(out[0], 'A');
 }
 
 }  // namespace

@@ -37,10 +37,6 @@ struct AnimCall {
     }
 };
 
-inline std::ostream& operator<<(std::ostream& os, const AnimCall& a) {
-    return os << "(" << a.animation << "," << a.blendMs << "," << a.flag << "," << a.layer << ")";
-}
-
 struct RayCall {
     Vec3 origin, direction;
     float length;
@@ -62,26 +58,11 @@ struct ProbeCall {
 struct Fake {
     // Fighter side.
     std::vector<AnimCall> animations;
-    std::vector<float> times;
-    std::vector<float> turns;
     std::vector<float> modelTurns;
-    std::vector<Vec3> positions;
     std::vector<Character*> updates;
     std::vector<int> updateMs;
-    std::vector<int> alphas;
-    std::vector<int> powers;
-    std::set<std::pair<int, float>> passed;   // (bone, frame) the last advance crossed
-    std::set<int> wrapped;                     // bones whose animation wrapped
-    float frame = 0.0f;
-    float yaw = 0.0f;
     bool lineOfSight = true;
     float distance = 12.5f;
-    uint32_t maxGuard = 0;
-    int guards = 0;
-    bool incoming = false;
-    Vec3 incomingPoint{};
-    bool willHit = false;
-    bool canUse = true;
     // Scenario and match.
     bool rayHit = false;
     Vec3 rayPoint{};
@@ -94,7 +75,6 @@ struct Fake {
     std::vector<std::string> packets;
     bool net = false;
     uint32_t now = 0;
-    int random = 0;
     // Scene probes and the pointer.
     bool sceneHit = false;
     Vec3 scenePoint{}, sceneNormal{};
@@ -102,9 +82,6 @@ struct Fake {
     std::vector<ProbeAnswer> octreeScript;     // answered in order, then misses
     std::vector<ProbeCall> octreeCalls;
     std::set<int> keys;
-    std::vector<std::pair<int, int>> cursor;
-    std::vector<bool> shown;
-    int arrows = 0;
 
     std::vector<int> Animations() const {
         std::vector<int> out;
@@ -121,33 +98,27 @@ inline Fake& F() {
 inline FighterCalls FakeFighterCalls() {
     FighterCalls f;
     f.setAnimation = [](Character*, int a, int b, int fl, int l) { F().animations.push_back({a, b, fl, l}); };
-    f.setAnimationTime = [](Character*, float frame, int) { F().times.push_back(frame); };
-    f.turn = [](Character*, float d) { F().turns.push_back(d); };
-    f.setPosition = [](Character* c, const Vec3& p) {
-        F().positions.push_back(p);
-        c->position = p;
-    };
+    f.setAnimationTime = [](Character*, float, int) {};
+    f.turn = [](Character*, float) {};
+    f.setPosition = [](Character* c, const Vec3& p) { c->position = p; };
     f.update = [](Character* c, int ms) {
         F().updates.push_back(c);
         F().updateMs.push_back(ms);
     };
     f.hasLineOfSight = [](Character*, Character*) { return F().lineOfSight; };
     f.distanceTo = [](Character*, Character*) { return F().distance; };
-    f.maxGuardTime = [](Character*) { return F().maxGuard; };
-    f.startGuard = [](Character*) { ++F().guards; };
-    f.findIncomingEffect = [](Character*, Vec3* p) {
-        if (F().incoming) *p = F().incomingPoint;
-        return F().incoming;
-    };
-    f.willBeHitBy = [](Character*, Character*) { return F().willHit; };
-    f.canUsePower = [](Character*, int) { return F().canUse; };
-    f.startPower = [](Character*, int k) { F().powers.push_back(k); };
-    f.modelYaw = [](Character*) { return F().yaw; };
+    f.maxGuardTime = [](Character*) { return 0u; };
+    f.startGuard = [](Character*) {};
+    f.findIncomingEffect = [](Character*, Vec3*) { return false; };
+    f.willBeHitBy = [](Character*, Character*) { return false; };
+    f.canUsePower = [](Character*, int) { return true; };
+    f.startPower = [](Character*, int) {};
+    f.modelYaw = [](Character*) { return 0.0f; };
     f.turnModel = [](Character*, float d) { F().modelTurns.push_back(d); };
-    f.setModelAlpha = [](Character*, int a) { F().alphas.push_back(a); };
-    f.passedFrame = [](Character*, int bone, float frame) { return F().passed.count({bone, frame}) != 0; };
-    f.animationWrapped = [](Character*, int bone) { return F().wrapped.count(bone) != 0; };
-    f.boneFrame = [](Character*, int) { return F().frame; };
+    f.setModelAlpha = [](Character*, int) {};
+    f.passedFrame = [](Character*, int, float) { return false; };
+    f.animationWrapped = [](Character*, int) { return false; };
+    f.boneFrame = [](Character*, int) { return 0.0f; };
     f.scenarioRayQuery = [](const Vec3& o, const Vec3& d, float len, Vec3* hit, uint32_t mask, Character** who,
                             Character* excluded) {
         F().rays.push_back({o, d, len, mask, excluded});
@@ -167,7 +138,7 @@ inline FighterCalls FakeFighterCalls() {
     f.writeSetAimPoint = [](Character*) { F().packets.push_back("aim"); };
     f.networkActive = [] { return F().net; };
     f.matchTime = [] { return F().now; };
-    f.random = [] { return F().random; };
+    f.random = [] { return 0; };
     return f;
 }
 
@@ -188,12 +159,9 @@ inline CameraCalls FakeCameraCalls() {
         return true;
     };
     c.keyDown = [](int vk) { return F().keys.count(vk) != 0; };
-    c.setCursorPos = [](int x, int y) {
-        F().cursor.emplace_back(x, y);
-        return true;
-    };
-    c.showCursor = [](bool show) { F().shown.push_back(show); };
-    c.setArrowCursor = [] { ++F().arrows; };
+    c.setCursorPos = [](int, int) { return true; };
+    c.showCursor = [](bool) {};
+    c.setArrowCursor = [] {};
     return c;
 }
 
@@ -257,10 +225,6 @@ protected:
     void Hold(int action, int32_t ms) {
         Slot(action).held = 1;
         Slot(action).heldMs = ms;
-    }
-    void Press(int action) {
-        Slot(action).pressed = 1;
-        Hold(action, 0);
     }
     void Release(int action, int32_t ms) {
         Slot(action).held = 0;

@@ -1,7 +1,6 @@
 // The whole program: start-up, loop and shut-down, in a scratch working folder.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <thread>
 
@@ -50,27 +49,6 @@ TEST_F(ProgramTest, ClosingTheWindowEndsWithZero) {
     ASSERT_NE(at, std::string::npos);
     EXPECT_NE(log.find("FINALIZACION DEL PROGRAMA\n", at), std::string::npos);
 }
-
-TEST_F(ProgramTest, TerminationSignalClosesTheWindowNormally) {
-    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nMENU=0\nMODO=0\n");
-    std::thread killer = WhenWindowExists([](os::WindowHandle) { std::raise(SIGTERM); });
-    int code = WinMain(nullptr, nullptr, "", 1);
-    killer.join();
-    EXPECT_EQ(code, 0);
-}
-
-TEST_F(ProgramTest, EscapeInTestModeQuitsWithZero) {
-    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nMENU=0\nMODO=0\nPRUEBAS=1\n");
-    std::thread presser = WhenWindowExists(
-        [](os::WindowHandle w) { os::PostMessage(w, os::WM_KEYDOWN, os::VK_ESCAPE, 0); });
-    int code = WinMain(nullptr, nullptr, "", 1);
-    presser.join();
-    EXPECT_EQ(code, 0);
-}
-
-}  // namespace
-
-namespace {
 
 TEST_F(ProgramTest, ScenarioViewerDrawsItsOverlayTextIntoTheScreenshot) {
     dir.Write("Brimvale.ini", "FULL_SCREEN=0\nMODO=2\nPRUEBAS=1\nRESX=320\nRESY=240\n");

@@ -51,7 +51,6 @@ TEST_F(StartupTest, TestModeMakesTheTestFontAndViewersStartAtOnce) {
         {"FULL_SCREEN=0\nMODO=0\nMENU=0\nPRUEBAS=1\n", "Comic Sans MS", CLOCK_MATCH},
         {"FULL_SCREEN=0\nMODO=2\nPRUEBAS=1\n", "Tahoma", CLOCK_MATCH},
         {"FULL_SCREEN=0\nMODO=1\nPRUEBAS=0\n", "", CLOCK_MATCH},
-        {"FULL_SCREEN=0\nMODO=3\nPRUEBAS=0\n", "", CLOCK_MATCH},
     };
     for (const Case& c : cases) {
         dir.Write("Brimvale.ini", c.ini);

@@ -14,11 +14,9 @@
 namespace viewertest {
 
 struct PlayCall {
-    int bone;
     int animation;
     uint32_t blendMs;
     float rate;
-    bool recursive;
 };
 
 struct FxCall {
@@ -29,10 +27,8 @@ struct FxCall {
 };
 
 struct ComposeCall {
-    Character* character;
     int side;
     SkinParts parts;
-    SkinImageCache* cache;
 };
 
 struct FakeViewer {
@@ -43,13 +39,9 @@ struct FakeViewer {
     std::vector<int> tried;                        // animations asked for, in order
     std::vector<PlayCall> played;                  // accepted ones
     std::vector<float> speeds;
-    int toggles = 0;
     std::vector<FxCall> fx;
-    std::vector<int> modes;
-    int curtains = 0;
     int reloads = 0;
     std::vector<ComposeCall> composed;
-    std::vector<SkinImageCache*> cleared;
 
     // Only bone 0's frame tests, in order.
     std::vector<float> Bone0Frames() const {
@@ -77,11 +69,11 @@ inline ViewerCalls FakeCalls() {
         auto it = Fake().animation.find(bone);
         return it == Fake().animation.end() ? -1 : it->second;
     };
-    c.playAnimation = [](CharacterModel*, int bone, int animation, uint32_t blendMs, float rate, bool recursive) {
+    c.playAnimation = [](CharacterModel*, int bone, int animation, uint32_t blendMs, float rate, bool) {
         Fake().tried.push_back(animation);
         if (!Fake().group.count(animation)) return false;
         Fake().animation[bone] = animation;
-        Fake().played.push_back(PlayCall{bone, animation, blendMs, rate, recursive});
+        Fake().played.push_back(PlayCall{animation, blendMs, rate});
         return true;
     };
     c.passedFrame = [](CharacterModel*, int bone, float frame) {
@@ -89,19 +81,19 @@ inline ViewerCalls FakeCalls() {
         return Fake().crossed.count({bone, frame}) != 0;
     };
     c.setSpeed = [](CharacterModel*, float rate) { Fake().speeds.push_back(rate); };
-    c.toggleAdvance = [](CharacterModel*) { ++Fake().toggles; };
+    c.toggleAdvance = [](CharacterModel*) {};
     c.playFx = [](int id, const Vec3* position, uint32_t flags) {
         Fake().fx.push_back(FxCall{id, position != nullptr, position ? *position : Vec3{}, flags});
         return 0;
     };
-    c.setMode = [](Control&, int mode) { Fake().modes.push_back(mode); };
-    c.startParticleCurtain = [](Control&) { ++Fake().curtains; };
+    c.setMode = [](Control&, int) {};
+    c.startParticleCurtain = [](Control&) {};
     c.reloadAnimations = [] { ++Fake().reloads; };
-    c.composeSkin = [](Character* ch, int side, const SkinParts& parts, SkinImageCache* cache) {
-        Fake().composed.push_back(ComposeCall{ch, side, parts, cache});
+    c.composeSkin = [](Character*, int side, const SkinParts& parts, SkinImageCache*) {
+        Fake().composed.push_back(ComposeCall{side, parts});
         return true;
     };
-    c.clearSkinCache = [](SkinImageCache* cache) { Fake().cleared.push_back(cache); };
+    c.clearSkinCache = [](SkinImageCache*) {};
     return c;
 }
 

@@ -1,14 +1,15 @@
-// The character viewer's animation sound cues: which frames of which animation sound what, the
-// "else" chains, later rows overwriting earlier ones, the side-1 voices, the random ranges and
-// cue C, all through a stand-in model that says which frames its last advance crossed.
+// The character viewer: the next/previous animation search, the modes its keys answer in, the
+// random look, and its animation sound cues ("else" chains, later rows overwriting earlier ones,
+// the side-1 voices), all through a stand-in model that says which frames its last advance crossed.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/random.h"
+#include "fighters/character.h"
+#include "render/video.h"
 #include "scene/character_model.h"
 #include "shell/control.h"
 #include "core/settings.h"
@@ -19,9 +20,7 @@ using viewertest::Fake;
 
 namespace {
 
-constexpr int kNone = CUE_NONE;
-
-class ViewerCuesTest : public ::testing::Test {
+class ViewerKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Fake() = viewertest::FakeViewer();
@@ -30,7 +29,6 @@ protected:
         g_Settings.mode = 1;
         g_Control = Control();
         g_Control.viewerModel = &model;
-        SeedRandom(1);
     }
     void TearDown() override {
         ResetViewerCalls();
@@ -38,14 +36,121 @@ protected:
         g_Control = Control();
     }
 
+    std::vector<int> Range(int from, int to, int step) {
+        std::vector<int> out;
+        for (int i = from; i != to + step; i += step) out.push_back(i);
+        return out;
+    }
+
+    CharacterModel model;
+};
+
+TEST_F(ViewerKeysTest, NextAndPreviousFindThePlayableAnimationsAcrossGapsAndTheWrap) {
+    Fake().group = {5, 17, 400};
+    Fake().animation[0] = 17;
+    g_Control.viewerBlend = 250;
+    g_Control.viewerRate = 12.5f;
+
+    g_Control.ViewerNextAnimation();
+    EXPECT_EQ(Fake().tried, Range(18, 400, 1));
+    ASSERT_EQ(Fake().played.size(), 1u);
+    const viewertest::PlayCall& call = Fake().played[0];
+    EXPECT_EQ(call.animation, 400);
+    EXPECT_EQ(call.blendMs, 250u);
+    EXPECT_FLOAT_EQ(call.rate, 12.5f);
+
+    Fake().tried.clear();
+    g_Control.ViewerNextAnimation();
+    std::vector<int> expected = Range(401, 999, 1);
+    for (int i = 0; i <= 5; ++i) expected.push_back(i);
+    EXPECT_EQ(Fake().tried, expected);
+    EXPECT_EQ(Fake().animation[0], 5);
+
+    Fake().tried.clear();
+    g_Control.ViewerPrevAnimation();
+    expected = Range(4, 0, -1);
+    for (int i = 999; i >= 400; --i) expected.push_back(i);
+    EXPECT_EQ(Fake().tried, expected);
+    EXPECT_EQ(Fake().animation[0], 400);
+}
+
+TEST_F(ViewerKeysTest, WithNothingElsePlayableTheSearchTriesEveryOtherIdOnce) {
+    Fake().group = {17};
+    Fake().animation[0] = 17;
+    g_Control.ViewerNextAnimation();
+    std::vector<int> expected = Range(18, 999, 1);
+    for (int i = 0; i <= 16; ++i) expected.push_back(i);
+    EXPECT_EQ(Fake().tried, expected);
+    EXPECT_TRUE(Fake().played.empty());
+    // Nothing playing and nothing playable: all thousand ids, from the top going back.
+    Fake() = viewertest::FakeViewer();
+    g_Control.ViewerPrevAnimation();
+    EXPECT_EQ(Fake().tried, Range(999, 0, -1));
+}
+
+TEST_F(ViewerKeysTest, ViewerOnlyKeysDoNothingOutsideTheViewerOrWithoutAModel) {
+    Fake().group = {3};
+    Fake().animation[0] = 1;
+    g_Video.lightingLocked = 0;
+    model.lod = 2;
+    model.position = Vec3{1.0f, 2.0f, 3.0f};
+    for (int mode : {0, 3}) {
+        g_Settings.mode = mode;
+        g_Control.ViewerNextAnimation();
+        g_Control.ViewerLevelUp();
+        g_Control.ViewerCameraToModel();
+        g_Control.ViewerReloadAnimations();
+        g_Control.ViewerToggleLighting();
+    }
+    g_Settings.mode = 1;
+    g_Control.viewerModel = nullptr;
+    g_Control.ViewerNextAnimation();
+    g_Control.ViewerLevelUp();
+    g_Control.ViewerCameraToModel();
+    EXPECT_TRUE(Fake().tried.empty());
+    EXPECT_EQ(Fake().reloads, 0);
+    EXPECT_EQ(model.lod, 2);
+    EXPECT_EQ(model.position.x, 1.0f);
+    EXPECT_EQ(g_Video.lightingLocked, 0);
+}
+
+TEST_F(ViewerKeysTest, RandomLookComposesASkinInRangeForTheFightersSideAndClearsTheCache) {
+    g_Control.RandomLook();
+    EXPECT_TRUE(Fake().composed.empty()) << "no local fighter, no look";
+
+    Character fighter;
+    fighter.side = 1;
+    g_Control.localCharacter = &fighter;
+    std::set<int> skins, eyes, rest;
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        SeedRandom(seed);
+        Fake() = viewertest::FakeViewer();
+        g_Control.RandomLook();
+        ASSERT_EQ(Fake().composed.size(), 1u);
+        EXPECT_EQ(Fake().composed[0].side, 1);
+        const SkinParts& p = Fake().composed[0].parts;
+        skins.insert(p.skin);
+        eyes.insert(p.eyes);
+        rest.insert(p.clothes);
+        for (int i = 0; i < 7; ++i) rest.insert(p.tattoos[i]);
+        EXPECT_EQ(p.tattoos[7], -1);   // the slot after the eight values stays empty
+    }
+    // Every value of each range is reached and none outside it.
+    EXPECT_EQ(skins, (std::set<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(eyes, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(rest, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+constexpr int kNone = CUE_NONE;
+
+class ViewerCuesTest : public ViewerKeysTest {
+protected:
     // Bone 0 plays `animation` and its last advance crossed `frames`.
     void Playing(int animation, std::initializer_list<float> frames) {
         Fake() = viewertest::FakeViewer();
         Fake().animation[0] = animation;
         for (float f : frames) Fake().crossed.insert({0, f});
     }
-
-    CharacterModel model;
 };
 
 struct FixedCase {
@@ -61,18 +166,9 @@ TEST_F(ViewerCuesTest, FixedRowsSoundAtTheirFramesAndLaterRowsOverwriteEarlierOn
     const FixedCase cases[] = {
         {4, 0, {12}, 102, kNone},
         {4, 0, {12, 57}, 103, kNone},   // one advance over both: the later row wins
-        {4, 0, {13}, kNone, kNone},
-        {9, 0, {52, 82}, 104, kNone},
         {12, 0, {64, 104, 108}, 115, 113},
-        {30, 0, {23}, kNone, 50},
-        {59, 0, {0, 16}, 40, 56},
-        {69, 0, {7, 10, 0}, 41, 56},
-        {110, 0, {18, 60}, 133, kNone},
-        {152, 0, {27}, 42, kNone},
         // Side 1 hears its own voices but the same effects.
         {30, 1, {23, 52}, 80, 60},
-        {59, 1, {0}, kNone, 66},
-        {12, 1, {104}, kNone, 113},
     };
     for (const FixedCase& c : cases) {
         SCOPED_TRACE("animation " + std::to_string(c.animation) + " side " + std::to_string(c.side));
@@ -112,11 +208,8 @@ TEST_F(ViewerCuesTest, ElseRowsAreSkippedOnceTheirChainHasFired) {
         {6, {20, 40, 60}, {20}, 1},
         // The else row after a row that did not fire is tested.
         {9, {52, 86}, {52, 82, 86}, 1},
-        {9, {52, 82}, {52, 82}, 1},
         // Thirteen rows in one chain, then a row of its own.
-        {10, {20, 115}, {20, 115}, 1},
         {10, {68}, {20, 34, 44, 50, 57, 62, 68, 115}, 1},
-        {109, {24, 53}, {24}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("animation " + std::to_string(c.animation));
@@ -127,120 +220,6 @@ TEST_F(ViewerCuesTest, ElseRowsAreSkippedOnceTheirChainHasFired) {
         EXPECT_EQ(Fake().Bone0Frames(), c.tested);
         EXPECT_EQ(int(Fake().fx.size()), c.sounds);
     }
-    // The chain's sound and the row after it are told apart in animation 10.
-    Playing(10, {20});
-    g_Control.PlayViewerAnimationSounds();
-    EXPECT_EQ(Fake().FxIds(), std::vector<int>{95});
-    Playing(10, {98, 115});
-    g_Control.PlayViewerAnimationSounds();
-    ASSERT_EQ(Fake().fx.size(), 1u);
-    EXPECT_GE(Fake().fx[0].id, 70);
-    EXPECT_LE(Fake().fx[0].id, 79);
-}
-
-TEST_F(ViewerCuesTest, WalkingRowsDependOnTheLocalSide) {
-    for (int animation : {2, 3}) {
-        SCOPED_TRACE(animation);
-        g_Settings.localSide = 0;
-        Playing(animation, {8, 12, 15, 23});
-        g_Control.PlayViewerAnimationSounds();
-        EXPECT_EQ(Fake().Bone0Frames(), (std::vector<float>{8, 15}));
-        ASSERT_EQ(Fake().fx.size(), 2u);
-
-        Playing(animation, {12, 23});
-        g_Control.PlayViewerAnimationSounds();
-        EXPECT_TRUE(Fake().fx.empty()) << "side 1's frames do not sound for side 0";
-
-        g_Settings.localSide = 1;
-        Playing(animation, {8, 12, 15, 23});
-        g_Control.PlayViewerAnimationSounds();
-        EXPECT_EQ(Fake().Bone0Frames(), (std::vector<float>{12, 23}));
-        ASSERT_EQ(Fake().fx.size(), 2u);
-        for (const auto& call : Fake().fx) {
-            // Footsteps lie outside the voices and keep their numbers on side 1.
-            EXPECT_GE(call.id, 70);
-            EXPECT_LE(call.id, 79);
-        }
-    }
-}
-
-// Over many seeds each random cue stays in its range and reaches every number of it.
-TEST_F(ViewerCuesTest, RandomCuesCoverTheirWholeRange) {
-    struct Case {
-        int animation;
-        float frame;
-        int side;
-        bool voice;     // the random sound is cue B
-        int lo, hi;
-        int fixedA;     // the A sound that comes with it, or none
-    } cases[] = {
-        {6, 20, 0, false, 70, 79, kNone}, {42, 0, 0, false, 82, 84, kNone}, {50, 0, 1, true, 60, 63, kNone},
-        {52, 10, 0, true, 50, 53, 41},    {53, 14, 1, true, 64, 65, 42},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("animation " + std::to_string(c.animation) + " side " + std::to_string(c.side));
-        g_Settings.localSide = c.side;
-        std::set<int> seen;
-        for (uint32_t seed = 1; seed <= 300; ++seed) {
-            SeedRandom(seed);
-            Playing(c.animation, {c.frame});
-            g_Control.PlayViewerAnimationSounds();
-            std::vector<int> ids = Fake().FxIds();
-            ASSERT_EQ(ids.size(), c.fixedA != kNone ? 2u : 1u);
-            if (c.fixedA != kNone) {
-                EXPECT_EQ(ids[0], c.fixedA);
-            }
-            int id = ids.back();
-            ASSERT_GE(id, c.lo);
-            ASSERT_LE(id, c.hi);
-            seen.insert(id);
-        }
-        EXPECT_EQ(int(seen.size()), c.hi - c.lo + 1);
-    }
-}
-
-TEST_F(ViewerCuesTest, CueCSoundsWhenBone112CrossesFrameFiveOfAnimation43AndPlaysLast) {
-    // Alone.
-    Fake().animation[0] = 1;
-    Fake().animation[112] = 43;
-    Fake().crossed.insert({112, 5.0f});
-    g_Control.PlayViewerAnimationSounds();
-    EXPECT_EQ(Fake().FxIds(), std::vector<int>{95});
-
-    // After A and B, and not moved to side 1's voices.
-    g_Settings.localSide = 1;
-    SeedRandom(7);
-    Playing(52, {10});
-    Fake().animation[112] = 43;
-    Fake().crossed.insert({112, 5.0f});
-    g_Control.PlayViewerAnimationSounds();
-    std::vector<int> ids = Fake().FxIds();
-    ASSERT_EQ(ids.size(), 3u);
-    EXPECT_EQ(ids[0], 41);
-    EXPECT_GE(ids[1], 60);
-    EXPECT_LE(ids[1], 63);
-    EXPECT_EQ(ids[2], 95);
-
-    // Another animation on bone 112, or the frame not crossed: nothing.
-    for (auto [animation, frame] : {std::pair{42, 5.0f}, std::pair{43, 6.0f}}) {
-        Playing(1, {});
-        Fake().animation[112] = animation;
-        Fake().crossed.insert({112, frame});
-        g_Control.PlayViewerAnimationSounds();
-        EXPECT_TRUE(Fake().fx.empty()) << animation;
-    }
-}
-
-TEST_F(ViewerCuesTest, BackwardsPlayStillSoundsTheCuesItCrosses) {
-    g_Control.viewerRate = 0.5f;
-    g_Control.ViewerSlower();
-    g_Control.ViewerSlower();
-    EXPECT_FLOAT_EQ(g_Control.viewerRate, -0.5f);
-    ASSERT_EQ(Fake().speeds, (std::vector<float>{0.0f, -0.5f}));
-    // The model reports the crossing of frame 57 while its time runs down.
-    Playing(4, {57});
-    g_Control.PlayViewerAnimationSounds();
-    EXPECT_EQ(Fake().FxIds(), std::vector<int>{103});
 }
 
 TEST_F(ViewerCuesTest, NothingIsAskedWithoutAViewedModel) {
