@@ -3,9 +3,7 @@
 // the baseline (900 units) and 6 below (300 units).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -148,44 +146,6 @@ TEST_F(PlatformTextTest, CodePointsOfTheCodePage) {
     };
     const Case cases[] = {{0x41, 0x41}, {0x80, 0x20AC}, {0x81, 0x81}, {0x91, 0x2018}, {0x9F, 0x0178}, {0xE9, 0xE9}};
     for (const Case& c : cases) EXPECT_EQ(text::CodePointFrom1252(c.c), c.cp) << int(c.c);
-}
-
-TEST_F(PlatformTextTest, DrawnGlyphsFillTheirBoxesExactly) {
-    FontPtr f = MakeFont(fonttest::kFamily, -20);
-    ASSERT_NE(f, nullptr);
-    Bitmap bm(48, 40);
-    DrawContext dc;
-    dc.SelectBitmap(&bm);
-    dc.SelectFont(f.get());
-    dc.SetTextColor(0xFFFFFF);
-    dc.SetBkColor(0x000080);
-    // "Ag" at (3, 2): the baseline is row 20. 'A' covers x 5..10, rows 8..19 (600 units up);
-    // 'g', from x 13, covers x 15..18, rows 12..23 (400 up, 200 down); the cell is x 3..20,
-    // rows 2..25.
-    ASSERT_TRUE(dc.ExtTextOut(3, 2, text::ETO_OPAQUE, "Ag", 2));
-    for (int y = 0; y < bm.Height(); ++y)
-        for (int x = 0; x < bm.Width(); ++x) {
-            bool inA = x >= 5 && x <= 10 && y >= 8 && y <= 19;
-            bool inG = x >= 15 && x <= 18 && y >= 12 && y <= 23;
-            bool inCell = x >= 3 && x <= 20 && y >= 2 && y <= 25;
-            uint32_t expected = (inA || inG) ? 0xFFFFFF : inCell ? 0x000080 : 0;
-            ASSERT_EQ(bm.Pixel(x, y), expected) << x << "," << y;
-        }
-}
-
-TEST_F(PlatformTextTest, TextWithoutTheOpaqueFlagLeavesTheBackgroundAndMixesColours) {
-    FontPtr f = MakeFont(fonttest::kFamily, -20);
-    ASSERT_NE(f, nullptr);
-    Bitmap bm(30, 30);
-    for (int i = 0; i < 30 * 30; ++i) bm.Pixels()[i] = 0x00FF00;
-    DrawContext dc;
-    dc.SelectBitmap(&bm);
-    dc.SelectFont(f.get());
-    dc.SetTextColor(0xFF0000);
-    ASSERT_TRUE(dc.ExtTextOut(0, 0, 0, "A", 1));
-    EXPECT_EQ(bm.Pixel(4, 10), 0xFF0000u);   // inside 'A' (x 2..7, rows 6..17)
-    EXPECT_EQ(bm.Pixel(1, 10), 0x00FF00u);   // in the cell, outside the glyph
-    EXPECT_EQ(bm.Pixel(4, 5), 0x00FF00u);
 }
 
 TEST_F(PlatformTextTest, DrawingIsClippedToTheBitmap) {
