@@ -29,7 +29,6 @@ struct TestGlyph {
 //   'A'             advance 500, box (100,0)-(400,600)
 //   'B'             advance 600, box (0,0)-(600,800), the whole ascent and advance
 //   'W'             advance 1000, box (0,0)-(1000,400)
-//   'g'             advance 400, box (100,-200)-(300,400), reaching the descent
 //   U+00E9 e acute  advance 450, box (100,0)-(400,500)
 //   U+20AC euro     advance 700, box (100,0)-(600,700)
 std::vector<TestGlyph> TestGlyphs();

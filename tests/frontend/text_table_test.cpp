@@ -73,7 +73,6 @@ TEST_F(TextTableTest, EntriesAreReadByTheirRules) {
         // next quote; 'c' is not ';', so the text goes on after the quote that follows it.
         {"a short number swallows the opening quote", "TXT12\"ab\";TXT0003\"c\";", {{12, ";TXT0003;"}}, {3}},
         {"pieces joined across a line break", "TXT0007\"ab\"\r\n\"cd\";", {{7, "abcd"}}, {}},
-        {"a quote right after a quote loses the second piece", "TXT0008\"ab\"\"cd\";", {{8, "ab;"}}, {}},
         {"bytes above 127 stay as they are", "TXT0010\"\xE1\xE9\xF1\x80\";", {{10, "\xE1\xE9\xF1\x80"}}, {}},
         {"numbers outside the table are skipped",
          "TXT1430\"x\";TXT9999\"y\";TXT1429\"z\";TXT-001\"w\";TXT0000\"v\";",
@@ -132,16 +131,6 @@ TEST_F(TextTableTest, ReadsTheEntryOfThePackAndStopsAtItsEnd) {
     ASSERT_NE(table.Find(2), nullptr);
     EXPECT_STREQ(table.Find(2), "b");
     EXPECT_EQ(table.Find(3), nullptr);
-}
-
-TEST_F(TextTableTest, ALooseFileIsTakenBeforeThePack) {
-    testsupport::PackWriter pack;
-    pack.Add("TEXTOS.TXT", std::string("TXT0001\"packed\";"));
-    ASSERT_TRUE(pack.WriteTo((dir.path() / "TEXTURAS.DAT").string()));
-    dir.Write("Textos.TXT", "TXT0001\"loose\";");
-    table.Load("textos.txt");
-    ASSERT_NE(table.Find(1), nullptr);
-    EXPECT_STREQ(table.Find(1), "loose");
 }
 
 TEST_F(TextTableTest, MissingTextsGiveEmptyTextsAndOneLogLineEach) {

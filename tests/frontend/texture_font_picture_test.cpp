@@ -24,9 +24,6 @@ protected:
         ASSERT_TRUE(fonttest::RegisterTestFont());
         ASSERT_TRUE(os::Init());
         os::WindowDesc desc;
-        desc.title = "font test";
-        desc.width = int(kWidth);
-        desc.height = int(kHeight);
         window = os::CreateMainWindow(desc);
         ASSERT_NE(window, nullptr);
         DeviceParams params;
@@ -50,12 +47,7 @@ protected:
         g_Font.Release();
         g_Video.device = nullptr;
         g_Video.Zero();
-        if (device) {
-            EXPECT_EQ(device->Release(), 0u);
-        }
-        device = nullptr;
-        if (window) os::DestroyWindow(window);
-        window = nullptr;
+        if (device) EXPECT_EQ(device->Release(), 0u);
         os::Shutdown();
     }
 
