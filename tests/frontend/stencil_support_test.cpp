@@ -79,7 +79,6 @@ TEST_F(StencilSupportTest, AsksForD24S8WithTheBackBufferOfThatDepth) {
         {16, gfx::D3DFMT_R5G6B5, true, gfx::D3DFMT_R5G6B5, true},
         {16, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_R5G6B5, false},
         {32, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_X8R8G8B8, true},
-        {24, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_X8R8G8B8, true},
         {-1, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_X8R8G8B8, true},
         {32, gfx::D3DFMT_X8R8G8B8, false, gfx::D3DFMT_X8R8G8B8, false},
     };

@@ -22,6 +22,27 @@ constexpr int16_t kDescent = 200;
 constexpr int16_t kWinAscent = 900;
 constexpr int16_t kWinDescent = 300;
 
+struct Box {
+    int16_t x0, y0, x1, y1;   // font units, y up from the baseline
+};
+
+struct TestGlyph {
+    uint32_t codePoint;        // Unicode; 0 for the missing-glyph shape
+    uint16_t advance;          // font units
+    std::vector<Box> boxes;
+};
+
+// As the header lists them.
+const std::vector<TestGlyph> kGlyphs = {
+    {0, 500, {}},
+    {0x20, 250, {}},
+    {'A', 500, {{100, 0, 400, 600}}},
+    {'B', 600, {{0, 0, 600, 800}}},
+    {'W', 1000, {{0, 0, 1000, 400}}},
+    {0xE9, 450, {{100, 0, 400, 500}}},
+    {0x20AC, 700, {{100, 0, 600, 700}}},
+};
+
 // Big-endian fields, as TrueType stores them.
 class Out {
 public:
@@ -88,11 +109,7 @@ std::vector<uint8_t> Os2(uint16_t firstChar, uint16_t lastChar) {
 }
 
 std::vector<uint8_t> Name(const std::string& family) {
-    std::string postscript;
-    for (char c : family)
-        if (c != ' ') postscript += c;
-    const std::vector<std::pair<uint16_t, std::string>> names = {
-        {1, family}, {2, "Regular"}, {3, family + " Regular"}, {4, family}, {6, postscript}};
+    const std::vector<std::pair<uint16_t, std::string>> names = {{1, family}, {2, "Regular"}};
     Out o;
     o.U16s({0, int32_t(names.size()), int32_t(6 + 12 * names.size())});
     Out strings;
@@ -155,20 +172,8 @@ std::vector<uint8_t> GlyphData(const TestGlyph& g) {
 
 }  // namespace
 
-std::vector<TestGlyph> TestGlyphs() {
-    return {
-        {0, 500, {}},
-        {0x20, 250, {}},
-        {'A', 500, {{100, 0, 400, 600}}},
-        {'B', 600, {{0, 0, 600, 800}}},
-        {'W', 1000, {{0, 0, 1000, 400}}},
-        {0xE9, 450, {{100, 0, 400, 500}}},
-        {0x20AC, 700, {{100, 0, 600, 700}}},
-    };
-}
-
 std::vector<uint8_t> BuildTestFont(const std::string& family) {
-    std::vector<TestGlyph> glyphs = TestGlyphs();
+    const std::vector<TestGlyph>& glyphs = kGlyphs;
     uint16_t count = uint16_t(glyphs.size());
     std::map<uint32_t, uint16_t> glyphOf;
     uint16_t maxPoints = 0, maxContours = 0;
