@@ -34,8 +34,6 @@ inline intptr_t RecordingProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam
     return os::DefWindowProc(w, msg, wParam, lParam);
 }
 
-inline int16_t WheelDelta(uintptr_t wParam) { return int16_t(os::HiWord(wParam)); }
-
 class OsTest : public ::testing::Test {
 protected:
     void SetUp() override {
