@@ -23,14 +23,9 @@ inline std::vector<Call>& Calls() {
     static std::vector<Call> calls;
     return calls;
 }
-inline intptr_t& CreateResult() {
-    static intptr_t result = 0;
-    return result;
-}
 
 inline intptr_t RecordingProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     Calls().push_back({msg, wParam, lParam});
-    if (msg == os::WM_CREATE) return CreateResult();
     return os::DefWindowProc(w, msg, wParam, lParam);
 }
 
@@ -38,15 +33,17 @@ class OsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Calls().clear();
-        CreateResult() = 0;
         ASSERT_TRUE(os::Init());
     }
-    void TearDown() override { os::Shutdown(); }
+    // A test's clock reads its own locals: it must not outlive the test.
+    void TearDown() override {
+        os::SetTimeSource({});
+        os::Shutdown();
+    }
 
     // A shown window with no messages left over from its creation.
     os::WindowHandle Open(bool doubleClicks = true) {
         os::WindowDesc desc;
-        desc.title = "test";
         desc.proc = RecordingProc;
         desc.doubleClicks = doubleClicks;
         window = os::CreateMainWindow(desc);

@@ -60,14 +60,6 @@ TEST_F(OsTest, APopupWindowCoversTheScreen) {
     EXPECT_EQ(ch, sh);
 }
 
-TEST_F(OsTest, WmCreateReturningMinusOneRefusesTheWindow) {
-    ostest::CreateResult() = -1;
-    WindowDesc desc;
-    desc.proc = ostest::RecordingProc;
-    EXPECT_EQ(CreateMainWindow(desc), nullptr);
-    EXPECT_EQ(CallIds(), (std::vector<uint32_t>{WM_CREATE, WM_DESTROY}));
-}
-
 TEST_F(OsTest, ForegroundFollowsShowingAndFocusEvents) {
     WindowDesc desc;
     window = CreateMainWindow(desc);
@@ -215,21 +207,6 @@ TEST_F(OsTest, DoubleClickNeedsTheSameButtonSoonAndClose) {
     }
 }
 
-TEST_F(OsTest, APressAfterADoubleClickStartsOver) {
-    Open();
-    uint32_t now = 0xFFFFFF00u;     // the pair straddles the clock's wrap
-    SetTimeSource([&now] { return now; });
-    std::vector<uint32_t> ids;
-    for (int i = 0; i < 4; ++i) {
-        PushButton(true, SDL_BUTTON_MIDDLE, 10, 10);
-        PushButton(false, SDL_BUTTON_MIDDLE, 10, 10);
-        for (const auto& m : Only(Drain(), {WM_MBUTTONDOWN, WM_MBUTTONDBLCLK})) ids.push_back(m.id);
-        now += 200;
-    }
-    EXPECT_EQ(ids, (std::vector<uint32_t>{WM_MBUTTONDOWN, WM_MBUTTONDBLCLK, WM_MBUTTONDOWN,
-                                          WM_MBUTTONDBLCLK}));
-}
-
 TEST_F(OsTest, WheelDeltaIsSignedInTheHighWord) {
     Open();
     struct {
@@ -279,12 +256,6 @@ TEST_F(OsTest, CloseAndQuitEventsBecomeWmClose) {
     ASSERT_EQ(msgs.size(), 2u);
     EXPECT_EQ(msgs[0].id, WM_CLOSE);
     EXPECT_EQ(msgs[1].id, WM_CLOSE);
-}
-
-TEST_F(OsTest, EventsForAnotherWindowAreIgnored) {
-    Open();
-    PushWindowEvent(SDL_WINDOWEVENT_CLOSE, 0, 0, WindowId() + 100);
-    EXPECT_TRUE(Drain().empty());
 }
 
 TEST_F(OsTest, DefWindowProcClosesOnWmCloseAndAltF4) {
