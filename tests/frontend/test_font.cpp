@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
+#include <utility>
 
 #include "platform/text/text.h"
 
@@ -20,6 +22,28 @@ constexpr int16_t kDescent = 200;
 constexpr int16_t kWinAscent = 900;
 constexpr int16_t kWinDescent = 300;
 
+struct Box {
+    int16_t x0, y0, x1, y1;   // font units, y up from the baseline
+};
+
+struct TestGlyph {
+    uint32_t codePoint;        // Unicode; 0 for the missing-glyph shape
+    uint16_t advance;          // font units
+    std::vector<Box> boxes;
+};
+
+// As the header lists them.
+const std::vector<TestGlyph> kGlyphs = {
+    {0, 500, {}},
+    {0x20, 250, {}},
+    {'A', 500, {{100, 0, 400, 600}}},
+    {'B', 600, {{0, 0, 600, 800}}},
+    {'W', 1000, {{0, 0, 1000, 400}}},
+    {0xE9, 450, {{100, 0, 400, 500}}},
+    {0x20AC, 700, {{100, 0, 600, 700}}},
+};
+
+// Big-endian fields, as TrueType stores them.
 class Out {
 public:
     std::vector<uint8_t> bytes;
@@ -28,7 +52,9 @@ public:
         U8(v >> 8);
         U8(v);
     }
-    void I16(int32_t v) { U16(uint32_t(v) & 0xFFFF); }
+    void U16s(std::initializer_list<int32_t> vs) {
+        for (int32_t v : vs) U16(uint32_t(v) & 0xFFFF);
+    }
     void U32(uint32_t v) {
         U16(v >> 16);
         U16(v);
@@ -38,115 +64,58 @@ public:
     }
     void Zeros(size_t n) { bytes.insert(bytes.end(), n, 0); }
     void Append(const std::vector<uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }
-    void Align4() {
-        while (bytes.size() % 4) U8(0);
-    }
 };
 
 std::vector<uint8_t> Head() {
     Out o;
-    o.U32(0x00010000);      // version
-    o.U32(0x00010000);      // font revision
-    o.U32(0);               // checksum adjustment
-    o.U32(0x5F0F3CF5);      // magic
-    o.U16(0x0003);          // baseline at 0, left side bearing at 0
-    o.U16(kUnitsPerEm);
-    o.Zeros(16);            // created, modified
-    o.I16(0);               // xMin
-    o.I16(-kDescent);       // yMin
-    o.I16(1000);            // xMax
-    o.I16(kAscent);         // yMax
-    o.U16(0);               // mac style
-    o.U16(8);               // lowest readable size
-    o.I16(2);               // direction hint
-    o.I16(0);               // short loca offsets
-    o.I16(0);               // glyph data format
+    for (uint32_t v : {0x00010000u, 0x00010000u, 0u, 0x5F0F3CF5u}) o.U32(v);  // versions, checksum, magic
+    o.U16s({0x0003, kUnitsPerEm});   // baseline and left side bearing at 0
+    o.Zeros(16);                     // created, modified
+    // Bounds, mac style, lowest readable size, direction hint, short loca offsets, glyph format.
+    o.U16s({0, -kDescent, 1000, kAscent, 0, 8, 2, 0, 0});
     return o.bytes;
 }
 
 std::vector<uint8_t> Hhea(uint16_t glyphCount) {
     Out o;
     o.U32(0x00010000);
-    o.I16(kAscent);
-    o.I16(-kDescent);
-    o.I16(0);               // line gap
-    o.U16(1000);            // advance width max
-    o.I16(0);               // min left side bearing
-    o.I16(0);               // min right side bearing
-    o.I16(1000);            // x max extent
-    o.I16(1);               // caret slope rise
-    o.I16(0);               // caret slope run
-    o.I16(0);               // caret offset
-    o.Zeros(8);             // reserved
-    o.I16(0);               // metric data format
-    o.U16(glyphCount);      // number of horizontal metrics
+    // Ascent, descent, line gap, advance max, side bearings, extent, caret rise, run, offset.
+    o.U16s({kAscent, -kDescent, 0, 1000, 0, 0, 1000, 1, 0, 0});
+    o.Zeros(8);
+    o.U16s({0, glyphCount});         // metric format, horizontal metrics
     return o.bytes;
 }
 
 std::vector<uint8_t> Maxp(uint16_t glyphCount, uint16_t maxPoints, uint16_t maxContours) {
     Out o;
     o.U32(0x00010000);
-    o.U16(glyphCount);
-    o.U16(maxPoints);
-    o.U16(maxContours);
-    o.U16(0);               // composite points
-    o.U16(0);               // composite contours
-    o.U16(2);               // zones
-    o.Zeros(18);            // twilight points .. component depth
+    o.U16s({glyphCount, maxPoints, maxContours, 0, 0, 2});   // no composites, two zones
+    o.Zeros(18);
     return o.bytes;
 }
 
 std::vector<uint8_t> Os2(uint16_t firstChar, uint16_t lastChar) {
     Out o;
-    o.U16(4);               // version
-    o.I16(500);             // average char width
-    o.U16(400);             // weight
-    o.U16(5);               // width class
-    o.U16(0);               // embedding: installable
-    o.Zeros(20);            // sub/superscript, strikeout
-    o.I16(0);               // family class
-    o.Zeros(10);            // panose
-    o.U32(1);               // unicode ranges: basic latin
-    o.U32(0);
-    o.U32(0);
-    o.U32(0);
+    o.U16s({4, 500, 400, 5, 0});     // version, average width, weight, width class, installable
+    o.Zeros(20);                     // sub/superscript, strikeout
+    o.U16(0);                        // family class
+    o.Zeros(10);                     // panose
+    for (uint32_t v : {1u, 0u, 0u, 0u}) o.U32(v);   // unicode ranges: basic latin
     o.Tag("BRIM");
-    o.U16(0x0040);          // regular
-    o.U16(firstChar);
-    o.U16(lastChar);
-    o.I16(kAscent);         // typo ascender
-    o.I16(-kDescent);       // typo descender
-    o.I16(0);               // typo line gap
-    o.U16(kWinAscent);
-    o.U16(kWinDescent);
-    o.U32(1);               // code pages: latin 1
-    o.U32(0);
-    o.I16(500);             // x height
-    o.I16(700);             // cap height
-    o.U16(0);               // default char
-    o.U16(32);              // break char
-    o.U16(1);               // max context
+    o.U16s({0x0040, firstChar, lastChar, kAscent, -kDescent, 0, kWinAscent, kWinDescent});
+    for (uint32_t v : {1u, 0u}) o.U32(v);           // code pages: latin 1
+    o.U16s({500, 700, 0, 32, 1});    // x height, cap height, default, break char, max context
     return o.bytes;
 }
 
 std::vector<uint8_t> Name(const std::string& family) {
-    std::string postscript;
-    for (char c : family)
-        if (c != ' ') postscript += c;
-    const std::vector<std::pair<uint16_t, std::string>> names = {
-        {1, family}, {2, "Regular"}, {3, family + " Regular"}, {4, family}, {6, postscript}};
+    const std::vector<std::pair<uint16_t, std::string>> names = {{1, family}, {2, "Regular"}};
     Out o;
-    o.U16(0);
-    o.U16(uint16_t(names.size()));
-    o.U16(uint16_t(6 + 12 * names.size()));
+    o.U16s({0, int32_t(names.size()), int32_t(6 + 12 * names.size())});
     Out strings;
     for (const auto& [id, text] : names) {
-        o.U16(3);           // Windows
-        o.U16(1);           // Unicode BMP
-        o.U16(0x0409);      // English
-        o.U16(id);
-        o.U16(uint16_t(text.size() * 2));
-        o.U16(uint16_t(strings.bytes.size()));
+        // Windows, Unicode BMP, English.
+        o.U16s({3, 1, 0x0409, id, int32_t(text.size() * 2), int32_t(strings.bytes.size())});
         for (char c : text) strings.U16(uint8_t(c));
     }
     o.Append(strings.bytes);
@@ -158,44 +127,22 @@ std::vector<uint8_t> Cmap(const std::map<uint32_t, uint16_t>& glyphOf) {
     std::vector<std::pair<uint16_t, uint16_t>> segs;
     for (const auto& [cp, g] : glyphOf) segs.push_back({uint16_t(cp), g});
     segs.push_back({0xFFFF, 0});
-    uint16_t segCount = uint16_t(segs.size());
-    uint16_t searchRange = 1, selector = 0;
+    const int32_t segCount = int32_t(segs.size());
+    int32_t searchRange = 1, selector = 0;
     while (searchRange * 2 <= segCount) {
         searchRange *= 2;
         ++selector;
     }
     searchRange *= 2;
-    Out sub;
-    sub.U16(4);
-    sub.U16(uint16_t(16 + 8 * segCount));
-    sub.U16(0);
-    sub.U16(uint16_t(segCount * 2));
-    sub.U16(searchRange);
-    sub.U16(selector);
-    sub.U16(uint16_t(segCount * 2 - searchRange));
-    for (auto& s : segs) sub.U16(s.first);      // end codes
-    sub.U16(0);
-    for (auto& s : segs) sub.U16(s.first);      // start codes
-    for (auto& s : segs) sub.U16(s.first == 0xFFFF ? 1 : uint16_t(s.second - s.first));  // deltas
-    for (size_t i = 0; i < segs.size(); ++i) sub.U16(0);                              // range offsets
     Out o;
-    o.U16(0);
-    o.U16(1);
-    o.U16(3);
-    o.U16(1);
+    o.U16s({0, 1, 3, 1});
     o.U32(12);
-    o.Append(sub.bytes);
-    return o.bytes;
-}
-
-std::vector<uint8_t> Post() {
-    Out o;
-    o.U32(0x00030000);
-    o.U32(0);               // italic angle
-    o.I16(-100);            // underline position
-    o.I16(50);              // underline thickness
-    o.U32(0);               // proportional
-    o.Zeros(16);
+    o.U16s({4, 16 + 8 * segCount, 0, segCount * 2, searchRange, selector, segCount * 2 - searchRange});
+    for (auto& s : segs) o.U16(s.first);      // end codes
+    o.U16(0);
+    for (auto& s : segs) o.U16(s.first);      // start codes
+    for (auto& s : segs) o.U16(s.first == 0xFFFF ? 1 : uint16_t(s.second - s.first));  // deltas
+    o.Zeros(segs.size() * 2);                 // range offsets
     return o.bytes;
 }
 
@@ -204,58 +151,29 @@ std::vector<uint8_t> GlyphData(const TestGlyph& g) {
     if (g.boxes.empty()) return {};
     Out o;
     int16_t xMin = 32767, yMin = 32767, xMax = -32768, yMax = -32768;
+    std::vector<std::pair<int16_t, int16_t>> points;
     for (const Box& b : g.boxes) {
         xMin = std::min(xMin, b.x0);
         yMin = std::min(yMin, b.y0);
         xMax = std::max(xMax, b.x1);
         yMax = std::max(yMax, b.y1);
+        points.insert(points.end(), {{b.x0, b.y0}, {b.x0, b.y1}, {b.x1, b.y1}, {b.x1, b.y0}});
     }
-    o.I16(int16_t(g.boxes.size()));
-    o.I16(xMin);
-    o.I16(yMin);
-    o.I16(xMax);
-    o.I16(yMax);
+    o.U16s({int32_t(g.boxes.size()), xMin, yMin, xMax, yMax});
     for (size_t i = 0; i < g.boxes.size(); ++i) o.U16(uint16_t(i * 4 + 3));
-    o.U16(0);               // no instructions
-    for (size_t i = 0; i < g.boxes.size() * 4; ++i) o.U8(0x01);
-    std::vector<std::pair<int16_t, int16_t>> points;
-    for (const Box& b : g.boxes) {
-        points.push_back({b.x0, b.y0});
-        points.push_back({b.x0, b.y1});
-        points.push_back({b.x1, b.y1});
-        points.push_back({b.x1, b.y0});
-    }
-    int16_t last = 0;
-    for (auto& p : points) {
-        o.I16(p.first - last);
-        last = p.first;
-    }
+    o.U16(0);                        // no instructions
+    for (size_t i = 0; i < points.size(); ++i) o.U8(0x01);
+    int32_t last = 0;   // coordinates as deltas
+    for (auto& p : points) o.U16s({p.first - std::exchange(last, p.first)});
     last = 0;
-    for (auto& p : points) {
-        o.I16(p.second - last);
-        last = p.second;
-    }
-    while (o.bytes.size() % 2) o.U8(0);
+    for (auto& p : points) o.U16s({p.second - std::exchange(last, p.second)});
     return o.bytes;
 }
 
 }  // namespace
 
-std::vector<TestGlyph> TestGlyphs() {
-    return {
-        {0, 500, {}},
-        {0x20, 250, {}},
-        {'A', 500, {{100, 0, 400, 600}}},
-        {'B', 600, {{0, 0, 600, 800}}},
-        {'W', 1000, {{0, 0, 1000, 400}}},
-        {'g', 400, {{100, -200, 300, 400}}},
-        {0xE9, 450, {{100, 0, 400, 500}}},
-        {0x20AC, 700, {{100, 0, 600, 700}}},
-    };
-}
-
 std::vector<uint8_t> BuildTestFont(const std::string& family) {
-    std::vector<TestGlyph> glyphs = TestGlyphs();
+    const std::vector<TestGlyph>& glyphs = kGlyphs;
     uint16_t count = uint16_t(glyphs.size());
     std::map<uint32_t, uint16_t> glyphOf;
     uint16_t maxPoints = 0, maxContours = 0;
@@ -263,8 +181,7 @@ std::vector<uint8_t> BuildTestFont(const std::string& family) {
     for (uint16_t i = 0; i < count; ++i) {
         const TestGlyph& g = glyphs[i];
         if (g.codePoint) glyphOf[g.codePoint] = i;
-        hmtx.U16(g.advance);
-        hmtx.I16(g.boxes.empty() ? 0 : g.boxes[0].x0);
+        hmtx.U16s({g.advance, g.boxes.empty() ? 0 : g.boxes[0].x0});
         loca.U16(uint16_t(glyf.bytes.size() / 2));
         glyf.Append(GlyphData(g));
         maxContours = std::max<uint16_t>(maxContours, uint16_t(g.boxes.size()));
@@ -272,20 +189,15 @@ std::vector<uint8_t> BuildTestFont(const std::string& family) {
     }
     loca.U16(uint16_t(glyf.bytes.size() / 2));
 
+    // std::map keeps the tags sorted, as the table directory wants them.
     std::map<std::string, std::vector<uint8_t>> tables = {
-        {"OS/2", Os2(0x20, 0xFFFF)},
-        {"cmap", Cmap(glyphOf)},
-        {"glyf", glyf.bytes},
-        {"head", Head()},
-        {"hhea", Hhea(count)},
-        {"hmtx", hmtx.bytes},
-        {"loca", loca.bytes},
-        {"maxp", Maxp(count, maxPoints, maxContours)},
+        {"OS/2", Os2(0x20, 0xFFFF)}, {"cmap", Cmap(glyphOf)}, {"glyf", glyf.bytes},
+        {"head", Head()},            {"hhea", Hhea(count)},   {"hmtx", hmtx.bytes},
+        {"loca", loca.bytes},        {"maxp", Maxp(count, maxPoints, maxContours)},
         {"name", Name(family)},
-        {"post", Post()},
     };
-    uint16_t n = uint16_t(tables.size());
-    uint16_t searchRange = 1, selector = 0;
+    const int32_t n = int32_t(tables.size());
+    int32_t searchRange = 1, selector = 0;
     while (searchRange * 2 <= n) {
         searchRange *= 2;
         ++selector;
@@ -294,27 +206,16 @@ std::vector<uint8_t> BuildTestFont(const std::string& family) {
 
     Out font;
     font.U32(0x00010000);
-    font.U16(n);
-    font.U16(searchRange);
-    font.U16(selector);
-    font.U16(uint16_t(n * 16 - searchRange));
-    uint32_t offset = 12 + 16u * n;
-    for (const auto& [tag, data] : tables) {   // std::map keeps the tags sorted
+    font.U16s({n, searchRange, selector, n * 16 - searchRange});
+    uint32_t offset = 12 + 16u * uint32_t(n);
+    for (const auto& [tag, data] : tables) {
         font.Tag(tag.c_str());
-        uint32_t sum = 0;
-        for (size_t i = 0; i < data.size(); i += 4) {
-            uint32_t word = 0;
-            for (size_t k = 0; k < 4; ++k) word = (word << 8) | (i + k < data.size() ? data[i + k] : 0);
-            sum += word;
-        }
-        font.U32(sum);
-        font.U32(offset);
-        font.U32(uint32_t(data.size()));
+        for (uint32_t v : {0u, offset, uint32_t(data.size())}) font.U32(v);   // no reader checks the sums
         offset += uint32_t((data.size() + 3) & ~size_t(3));
     }
     for (const auto& [tag, data] : tables) {
         font.Append(data);
-        font.Align4();
+        font.Zeros((4 - data.size() % 4) % 4);
     }
     return font.bytes;
 }
@@ -325,26 +226,19 @@ namespace fs = std::filesystem;
 
 // The folder of the written fonts, removed at exit.
 struct FontFolder {
-    fs::path path;
-    FontFolder() {
-        path = fs::temp_directory_path() / ("brimvale-fonts-" + std::to_string(::getpid()));
-        fs::create_directories(path);
-    }
+    fs::path path = fs::temp_directory_path() / ("brimvale-fonts-" + std::to_string(::getpid()));
+    FontFolder() { fs::create_directories(path); }
     ~FontFolder() {
         std::error_code ec;
         fs::remove_all(path, ec);
     }
 };
 
-FontFolder& Folder() {
-    static FontFolder folder;
-    return folder;
-}
-
 }  // namespace
 
 std::string WriteTestFont(const std::string& fileName, const std::string& family) {
-    fs::path p = Folder().path / fileName;
+    static FontFolder folder;
+    fs::path p = folder.path / fileName;
     std::vector<uint8_t> bytes = BuildTestFont(family);
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

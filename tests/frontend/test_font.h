@@ -13,27 +13,14 @@ namespace fonttest {
 // Family name of the test font; no system has it.
 inline const char* const kFamily = "Brimvale Test Face";
 
-struct Box {
-    int16_t x0, y0, x1, y1;   // font units, y up from the baseline
-};
-
-struct TestGlyph {
-    uint32_t codePoint;        // Unicode; 0 for the missing-glyph shape
-    uint16_t advance;          // font units
-    std::vector<Box> boxes;
-};
-
 // The glyphs of the test font, in font units:
 //   missing glyph   advance 500, no shape
 //   space           advance 250
 //   'A'             advance 500, box (100,0)-(400,600)
 //   'B'             advance 600, box (0,0)-(600,800), the whole ascent and advance
 //   'W'             advance 1000, box (0,0)-(1000,400)
-//   'g'             advance 400, box (100,-200)-(300,400), reaching the descent
 //   U+00E9 e acute  advance 450, box (100,0)-(400,500)
 //   U+20AC euro     advance 700, box (100,0)-(600,700)
-std::vector<TestGlyph> TestGlyphs();
-
 // The font file's bytes.
 std::vector<uint8_t> BuildTestFont(const std::string& family = kFamily);
 

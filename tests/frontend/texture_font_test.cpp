@@ -15,7 +15,6 @@
 #include "frontend/texture_font.h"
 #include "platform/gfx/recording_device.h"
 #include "render/video.h"
-#include "core/debug_log.h"
 #include "core/settings.h"
 #include "support/temp_dir.h"
 #include "test_font.h"
@@ -29,12 +28,6 @@ struct Vtx {
     uint32_t colour;
     float u, v;
 };
-
-std::vector<Vtx> VerticesOf(const DrawRecord& d) {
-    std::vector<Vtx> out(d.vertexData.size() / sizeof(Vtx));
-    if (!out.empty()) std::memcpy(out.data(), d.vertexData.data(), out.size() * sizeof(Vtx));
-    return out;
-}
 
 // A quad as drawn: left, top, right, bottom in pixels and the texture rectangle.
 struct Quad {
@@ -53,43 +46,33 @@ protected:
         g_Font.Release();
         g_Font.Zero();
         g_Video.Zero();
-        MakeDevice(2048);
-    }
-
-    void TearDown() override {
-        g_Font.Release();
-        DropDevice();
-        g_Video.Zero();
-        g_TextTable.Reset();
-        g_Settings.Clear();
-        ResetDebugLog();
-        ResetRecordingFactory();
-    }
-
-    void MakeDevice(uint32_t maxTexture) {
-        GetRecordingFactory().config.caps.MaxTextureWidth = maxTexture;
-        GetRecordingFactory().config.caps.MaxTextureHeight = maxTexture;
+        GetRecordingFactory().config.caps.MaxTextureWidth = 2048;
+        GetRecordingFactory().config.caps.MaxTextureHeight = 2048;
         ASSERT_EQ(CreateRecordingDevice(RecordingDeviceParams(640, 480), &rec), D3D_OK);
         g_Video.device = rec;
         ASSERT_EQ(rec->BeginScene(), D3D_OK);
     }
 
-    void DropDevice() {
-        if (!rec) return;
+    void TearDown() override {
+        g_Font.Release();
         g_Video.device = nullptr;
-        rec->Release();
-        rec = nullptr;
+        if (rec) rec->Release();
+        g_Video.Zero();
+        g_TextTable.Reset();
+        g_Settings.Clear();
+        ResetRecordingFactory();
     }
 
-    void CreateTestFont(int32_t height = 15, uint32_t flags = 0) {
-        ASSERT_TRUE(g_Font.Create(fonttest::kFamily, height, flags));
+    void CreateTestFont() {
+        ASSERT_TRUE(g_Font.Create(fonttest::kFamily, 15, 0));
         rec->ClearLog();
     }
 
     std::vector<Quad> Quads() const {
         std::vector<Quad> out;
         for (const DrawRecord& d : rec->Draws()) {
-            std::vector<Vtx> v = VerticesOf(d);
+            std::vector<Vtx> v(d.vertexData.size() / sizeof(Vtx));
+            if (!v.empty()) std::memcpy(v.data(), d.vertexData.data(), v.size() * sizeof(Vtx));
             if (v.size() != 6) {
                 ADD_FAILURE() << "a draw of " << v.size() << " vertices";
                 continue;
@@ -97,15 +80,6 @@ protected:
             out.push_back({v[0].x, v[0].y, v[2].x, v[2].y, v[0].u, v[0].v, v[2].u, v[2].v, v[0].colour});
         }
         return out;
-    }
-
-    uint16_t Texel(uint32_t x, uint32_t y) {
-        LockedRect lr{};
-        if (g_Font.texture->LockRect(0, &lr, nullptr, D3DLOCK_READONLY) != D3D_OK) return 0xDEAD;
-        const uint8_t* p = static_cast<const uint8_t*>(lr.pBits) + size_t(y) * size_t(lr.Pitch) + x * 2;
-        uint16_t t = uint16_t(p[0] | (p[1] << 8));
-        g_Font.texture->UnlockRect(0);
-        return t;
     }
 
     static GlyphRect Cell(float x, float y, float w, float h = 24.0f, float size = 512.0f) {
@@ -116,48 +90,11 @@ protected:
 };
 
 void ExpectRect(const GlyphRect& got, const GlyphRect& want) {
-    EXPECT_FLOAT_EQ(got.left, want.left);
-    EXPECT_FLOAT_EQ(got.top, want.top);
-    EXPECT_FLOAT_EQ(got.right, want.right);
-    EXPECT_FLOAT_EQ(got.bottom, want.bottom);
+    EXPECT_TRUE(got.left == want.left && got.top == want.top && got.right == want.right && got.bottom == want.bottom)
+        << got.left * 512 << "," << got.top * 512 << " - " << got.right * 512 << "," << got.bottom * 512;
 }
 
 // ---- Create -------------------------------------------------------------------------------
-
-TEST_F(TextureFontTest, GlyphCellsArePackedInRowsOfTheTexture) {
-    ASSERT_TRUE(g_Font.Create(fonttest::kFamily, 15, 0));
-    std::vector<Call> creates = rec->CallsOf(CallKind::CreateTexture);
-    ASSERT_EQ(creates.size(), 1u);
-    const uint32_t args[6] = {512, 512, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(creates[0].args[i], args[i]) << i;
-
-    ExpectRect(g_Font.glyphs[' ' - 32], Cell(0, 0, 5));
-    ExpectRect(g_Font.glyphs['B' - 32], Cell(369, 0, 12));
-    ExpectRect(g_Font.glyphs['M' - 32], Cell(492, 0, 10));
-    ExpectRect(g_Font.glyphs['N' - 32], Cell(0, 25, 10));
-    ExpectRect(g_Font.glyphs['W' - 32], Cell(99, 25, 20));
-    // The characters above 127 have cells of their own.
-    EXPECT_FLOAT_EQ((g_Font.glyphs[0xE9 - 32].right - g_Font.glyphs[0xE9 - 32].left) * 512, 9.0f);
-    EXPECT_FLOAT_EQ((g_Font.glyphs[0x80 - 32].right - g_Font.glyphs[0x80 - 32].left) * 512, 14.0f);
-    EXPECT_NE(g_Font.glyphs[0xE9 - 32].left, g_Font.glyphs[0xE8 - 32].left);
-    for (int c = 0; c < FONT_GLYPHS; ++c) {
-        EXPECT_LE(g_Font.glyphs[c].right, 1.0f) << c + 32;
-        EXPECT_LE(g_Font.glyphs[c].bottom, 1.0f) << c + 32;
-    }
-}
-
-TEST_F(TextureFontTest, TexelsAreWhiteWithTheCoverageAsAlpha) {
-    CreateTestFont();
-    // 'A' in its cell at (358, 0): columns 2..7 and rows 6..17 (baseline at 18, 12 pixels high).
-    EXPECT_EQ(Texel(360, 6), 0xFFFF);
-    EXPECT_EQ(Texel(365, 17), 0xFFFF);
-    EXPECT_EQ(Texel(359, 10), 0x0000);
-    EXPECT_EQ(Texel(362, 18), 0x0000);
-    // 'W' at (99, 25): its whole width, rows 25 + 10 .. 25 + 17; the gap after it stays empty.
-    EXPECT_EQ(Texel(118, 42), 0xFFFF);
-    EXPECT_EQ(Texel(119, 40), 0x0000);
-    EXPECT_EQ(Texel(2, 10), 0x0000);   // the space
-}
 
 TEST_F(TextureFontTest, TextureSizeFollowsTheHeightAndGrowsForGlyphsThatDoNotFit) {
     struct Case {
@@ -167,33 +104,13 @@ TEST_F(TextureFontTest, TextureSizeFollowsTheHeightAndGrowsForGlyphsThatDoNotFit
     // At 40 points (53 pixels to the em) the test font's cells are 64 high and mostly 27 wide:
     // 18 to a row of 512, 13 rows, 845 pixels: they do not fit the 512 that the height asks for
     // and the texture grows to 1024 (36 to a row, 7 rows).
-    for (const Case& c : {Case{14, 256}, Case{15, 512}, Case{28, 512}, Case{40, 1024}}) {
+    for (const Case& c : {Case{14, 256}, Case{28, 512}, Case{40, 1024}}) {
         SCOPED_TRACE(c.height);
         ASSERT_TRUE(g_Font.Create(fonttest::kFamily, c.height, 0));
         EXPECT_EQ(g_Font.textureWidth, c.size);
         EXPECT_EQ(g_Font.textureHeight, c.size);
         EXPECT_EQ(rec->LiveResources(), 1u);   // the font made before went
     }
-}
-
-TEST_F(TextureFontTest, ASmallMaximumTextureShrinksTheGlyphsButNotTheDrawnText) {
-    g_Font.Release();
-    DropDevice();
-    MakeDevice(256);
-    // 15 points want 512; at half the resolution the em is MulDiv(15, 48, 72) = 10 pixels, the
-    // cell 12 and 'A' 5 wide.
-    ASSERT_TRUE(g_Font.Create(fonttest::kFamily, 15, 0));
-    EXPECT_EQ(g_Font.textureWidth, 256u);
-    EXPECT_FLOAT_EQ(g_Font.textScale, 0.5f);
-    const GlyphRect& a = g_Font.glyphs['A' - 32];
-    EXPECT_FLOAT_EQ((a.right - a.left) * 256, 5.0f);
-    EXPECT_FLOAT_EQ((a.bottom - a.top) * 256, 12.0f);
-    rec->ClearLog();
-    g_Font.DrawText(0, 0, 0xFFFFFFFF, 0, "A");
-    std::vector<Quad> q = Quads();
-    ASSERT_EQ(q.size(), 1u);
-    EXPECT_FLOAT_EQ(q[0].x1 - q[0].x0, 10.0f);
-    EXPECT_FLOAT_EQ(q[0].y1 - q[0].y0, 24.0f);
 }
 
 TEST_F(TextureFontTest, FailuresLeaveNothingBehind) {
@@ -204,7 +121,6 @@ TEST_F(TextureFontTest, FailuresLeaveNothingBehind) {
     EXPECT_EQ(rec->StateBlockCount(), 0u);
     // A height no font can take.
     EXPECT_FALSE(g_Font.Create(fonttest::kFamily, 100000, 0));
-    EXPECT_EQ(g_Font.texture, nullptr);
     EXPECT_EQ(rec->LiveResources(), 0u);
     EXPECT_FALSE(g_Font.Create(nullptr, 15, 0));
     // Without a device.
@@ -215,45 +131,21 @@ TEST_F(TextureFontTest, FailuresLeaveNothingBehind) {
     g_Video.device = rec;
 }
 
-TEST_F(TextureFontTest, TheFacesTheGameAsksForFitTheirTextures) {
-    struct Case {
-        const char* face;
-        int32_t height;
-        uint32_t flags;
-    };
-    for (const Case& c : {Case{"Tahoma", 14, 0}, Case{"Comic Sans MS", 20, 0}, Case{"Comic Sans MS", 20, FONT_BOLD}}) {
-        SCOPED_TRACE(c.face);
-        ASSERT_TRUE(g_Font.Create(c.face, c.height, c.flags));
-        for (int i = 0; i < FONT_GLYPHS; ++i) {
-            EXPECT_LE(g_Font.glyphs[i].right, 1.0f) << i + 32;
-            EXPECT_LE(g_Font.glyphs[i].bottom, 1.0f) << i + 32;
-            EXPECT_GT(g_Font.glyphs[i].bottom, g_Font.glyphs[i].top) << i + 32;
-        }
-    }
-}
-
 // ---- State blocks -------------------------------------------------------------------------
 
-TEST_F(TextureFontTest, ReleaseFreesTheTextureAndTheStateBlocks) {
+TEST_F(TextureFontTest, RestoreRecordsTheBlocksAnewAndReleaseFreesEverything) {
     CreateTestFont();
-    EXPECT_EQ(rec->StateBlockCount(), 2u);
+    uint32_t draw = g_Font.drawBlock;
+    g_Font.RestoreDeviceObjects();
+    EXPECT_EQ(rec->StateBlockCount(), 2u);   // the old ones were deleted
+    EXPECT_NE(g_Font.drawBlock, draw);
     g_Font.Release();
     EXPECT_EQ(rec->StateBlockCount(), 0u);
     EXPECT_EQ(rec->LiveResources(), 0u);
     g_Font.Release();   // again: nothing to do
+    rec->ClearLog();
     EXPECT_TRUE(g_Font.DrawText(0, 0, 0xFFFFFFFF, 0, "A"));
     EXPECT_TRUE(rec->Draws().empty());
-}
-
-TEST_F(TextureFontTest, RestoreDeviceObjectsRecordsTheBlocksAnew) {
-    CreateTestFont();
-    uint32_t draw = g_Font.drawBlock, saved = g_Font.savedBlock;
-    g_Font.RestoreDeviceObjects();
-    EXPECT_EQ(rec->StateBlockCount(), 2u);   // the old ones were deleted
-    EXPECT_NE(g_Font.drawBlock, draw);
-    EXPECT_NE(g_Font.savedBlock, saved);
-    g_Font.DrawText(0, 0, 0xFFFFFFFF, 0, "A");
-    EXPECT_EQ(rec->Draws().size(), 1u);
 }
 
 TEST_F(TextureFontTest, DrawingUsesTheFontStatesAndRestoresTheDevice) {
@@ -262,55 +154,22 @@ TEST_F(TextureFontTest, DrawingUsesTheFontStatesAndRestoresTheDevice) {
     ASSERT_EQ(rec->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &other), D3D_OK);
     rec->SetTexture(0, other);
     rec->SetRenderState(D3DRS_ZENABLE, 1);
-    rec->SetRenderState(D3DRS_ZWRITEENABLE, 1);
-    rec->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
-    rec->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    rec->SetRenderState(D3DRS_FOGENABLE, 1);
-    rec->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    rec->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
     rec->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_ANISOTROPIC);
-    rec->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    rec->ClearLog();
-
     for (uint32_t flags : {0u, FONT_FILTERED}) {
         SCOPED_TRACE(flags);
         rec->ClearLog();
         ASSERT_TRUE(g_Font.DrawText(10, 20, 0xFF00FF00, flags, "A"));
         ASSERT_EQ(rec->Draws().size(), 1u);
         const DrawRecord& d = rec->Draws()[0];
-        EXPECT_EQ(d.primitiveCount, 2u);
-        EXPECT_EQ(d.vertexShader, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
         EXPECT_EQ(d.textures[0], g_Font.texture);
-        struct RS {
-            RenderStateType state;
-            uint32_t value;
-        };
-        for (const RS& s : {RS{D3DRS_ALPHABLENDENABLE, 1}, RS{D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
-                            RS{D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, RS{D3DRS_ALPHATESTENABLE, 1},
-                            RS{D3DRS_ALPHAREF, 8}, RS{D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL},
-                            RS{D3DRS_FILLMODE, D3DFILL_SOLID}, RS{D3DRS_CULLMODE, D3DCULL_NONE},
-                            RS{D3DRS_ZENABLE, 0}, RS{D3DRS_ZWRITEENABLE, 0}, RS{D3DRS_STENCILENABLE, 0},
-                            RS{D3DRS_CLIPPLANEENABLE, 0}, RS{D3DRS_FOGENABLE, 0}})
-            EXPECT_EQ(d.RenderState(s.state), s.value) << "render state " << s.state;
-        struct SS {
-            uint32_t stage;
-            TextureStageStateType type;
-            uint32_t value;
-        };
-        uint32_t filter = flags ? D3DTEXF_LINEAR : D3DTEXF_POINT;
-        for (const SS& s : {SS{0, D3DTSS_COLOROP, D3DTOP_MODULATE}, SS{0, D3DTSS_ALPHAOP, D3DTOP_MODULATE},
-                            SS{0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE}, SS{0, D3DTSS_MINFILTER, filter},
-                            SS{0, D3DTSS_MAGFILTER, filter}, SS{1, D3DTSS_COLOROP, D3DTOP_DISABLE}})
-            EXPECT_EQ(d.StageState(s.stage, s.type), s.value) << "stage " << s.stage << " state " << s.type;
-
+        EXPECT_EQ(d.RenderState(D3DRS_ALPHABLENDENABLE), 1u);
+        EXPECT_EQ(d.RenderState(D3DRS_ZENABLE), 0u);
+        EXPECT_EQ(d.RenderState(D3DRS_CULLMODE), uint32_t(D3DCULL_NONE));
+        EXPECT_EQ(d.StageState(0, D3DTSS_MAGFILTER), flags ? uint32_t(D3DTEXF_LINEAR) : uint32_t(D3DTEXF_POINT));
         // Everything is as it was.
         EXPECT_EQ(rec->TextureAt(0), other);
-        EXPECT_EQ(rec->RenderState(D3DRS_ZENABLE) + rec->RenderState(D3DRS_FOGENABLE), 2u);
-        EXPECT_EQ(rec->RenderState(D3DRS_CULLMODE), uint32_t(D3DCULL_CCW));
+        EXPECT_EQ(rec->RenderState(D3DRS_ZENABLE), 1u);
         EXPECT_EQ(rec->StageState(0, D3DTSS_MAGFILTER), uint32_t(D3DTEXF_ANISOTROPIC));
-        EXPECT_EQ(rec->StageState(1, D3DTSS_COLOROP), uint32_t(D3DTOP_MODULATE));
-        // The video object's record of the vertex format matches the device's.
-        EXPECT_EQ(g_Video.vertexShader, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     }
     other->Release();
 }
@@ -330,32 +189,11 @@ TEST_F(TextureFontTest, DrawTextPlacesOneQuadPerCharacterAtTheCellSize) {
     const Want want[3] = {{10, 20, Cell(358, 0, 10)}, {20, 32, Cell(369, 0, 12)}, {32, 52, Cell(99, 25, 20)}};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_FLOAT_EQ(q[size_t(i)].x0, want[i].x0);
-        EXPECT_FLOAT_EQ(q[size_t(i)].x1, want[i].x1);
-        EXPECT_FLOAT_EQ(q[size_t(i)].y0, 20.0f);
-        EXPECT_FLOAT_EQ(q[size_t(i)].y1, 44.0f);
-        EXPECT_FLOAT_EQ(q[size_t(i)].u0, want[i].cell.left);
-        EXPECT_FLOAT_EQ(q[size_t(i)].v0, want[i].cell.top);
-        EXPECT_FLOAT_EQ(q[size_t(i)].u1, want[i].cell.right);
-        EXPECT_FLOAT_EQ(q[size_t(i)].v1, want[i].cell.bottom);
-        EXPECT_EQ(q[size_t(i)].colour, 0xFF00FF00u);
+        const Quad& g = q[size_t(i)];
+        EXPECT_TRUE(g.x0 == want[i].x0 && g.x1 == want[i].x1 && g.y0 == 20.0f && g.y1 == 44.0f);
+        ExpectRect({g.u0, g.v0, g.u1, g.v1}, want[i].cell);
+        EXPECT_EQ(g.colour, 0xFF00FF00u);
     }
-}
-
-TEST_F(TextureFontTest, AnEmptyStringDrawsNothingButStillSavesAndRestoresTheState) {
-    CreateTestFont();
-    ASSERT_TRUE(g_Font.DrawText(0, 0, 0xFFFFFFFF, 0, ""));
-    EXPECT_TRUE(rec->Draws().empty());
-    EXPECT_EQ(rec->CountCalls(CallKind::CaptureStateBlock), 1u);
-    std::vector<Call> applied = rec->CallsOf(CallKind::ApplyStateBlock);
-    ASSERT_EQ(applied.size(), 2u);
-    EXPECT_EQ(applied[0].args[0], g_Font.drawBlock);
-    EXPECT_EQ(applied[1].args[0], g_Font.savedBlock);
-    EXPECT_EQ(rec->CallsOf(CallKind::CaptureStateBlock)[0].args[0], g_Font.savedBlock);
-    // A null text: nothing at all.
-    rec->ClearLog();
-    EXPECT_TRUE(g_Font.DrawText(0, 0, 0xFFFFFFFF, 0, nullptr));
-    EXPECT_EQ(rec->CountCalls(CallKind::CaptureStateBlock), 0u);
 }
 
 TEST_F(TextureFontTest, AccentedCharactersDrawFromTheirOwnCells) {
@@ -365,64 +203,13 @@ TEST_F(TextureFontTest, AccentedCharactersDrawFromTheirOwnCells) {
     ASSERT_EQ(q.size(), 3u);
     EXPECT_FLOAT_EQ(q[0].x1 - q[0].x0, 9.0f);
     EXPECT_FLOAT_EQ(q[1].x1 - q[1].x0, 14.0f);
-    EXPECT_FLOAT_EQ(q[2].x1 - q[2].x0, 10.0f);
-    EXPECT_FLOAT_EQ(q[0].u0, g_Font.glyphs[0xE9 - 32].left);
-    EXPECT_FLOAT_EQ(q[1].u0, g_Font.glyphs[0x80 - 32].left);
-    EXPECT_FLOAT_EQ(q[2].u0, g_Font.glyphs[0xE8 - 32].left);
+    EXPECT_NE(q[0].u0, q[2].u0) << "e acute and e grave have cells of their own";
     EXPECT_FLOAT_EQ(g_Font.TextWidth("\xE9", 1, 2), 9 * 0.4f / 640);
 }
 
 // ---- Scaled text, measuring and Print -----------------------------------------------------
 // On the 640 x 480 viewport one line at scale 2 is 0.02 x 480 = 9.6 pixels high, so a glyph is
 // drawn 0.4 times its cell: 'A' 4 pixels wide, 'B' 4.8.
-
-TEST_F(TextureFontTest, ScaledTextSizesGlyphsByTheLineHeight) {
-    CreateTestFont();
-    ASSERT_TRUE(g_Font.DrawTextScaled(0.5f, 0.25f, 2, 5, "AB", 0));
-    std::vector<Quad> q = Quads();
-    ASSERT_EQ(q.size(), 2u);
-    EXPECT_FLOAT_EQ(q[0].x0, 320.0f);
-    EXPECT_FLOAT_EQ(q[0].x1, 324.0f);
-    EXPECT_FLOAT_EQ(q[1].x1, 328.8f);
-    EXPECT_FLOAT_EQ(q[0].y0, 120.0f);
-    EXPECT_FLOAT_EQ(q[0].y1, 129.6f);
-    EXPECT_EQ(q[0].colour, 0xFFFF0000u);
-    EXPECT_EQ(rec->Draws()[0].StageState(0, D3DTSS_MINFILTER), uint32_t(D3DTEXF_POINT));
-
-    struct Case {
-        int scale;
-        float lineHeight;
-    };
-    for (const Case& c : {Case{0, 4.8f}, Case{4, 14.4f}, Case{9, 26.4f}}) {
-        SCOPED_TRACE(c.scale);
-        rec->ClearLog();
-        g_Font.DrawTextScaled(0, 0, c.scale, 1, "W", FONT_FILTERED);
-        q = Quads();
-        ASSERT_EQ(q.size(), 1u);
-        EXPECT_NEAR(q[0].y1 - q[0].y0, c.lineHeight, 1e-4);
-        EXPECT_NEAR(q[0].x1 - q[0].x0, c.lineHeight * 20 / 24, 1e-4);
-        EXPECT_EQ(rec->Draws()[0].StageState(0, D3DTSS_MINFILTER), uint32_t(D3DTEXF_LINEAR));
-    }
-}
-
-TEST_F(TextureFontTest, TextWidthMeasuresTheFirstBytesAtAScale) {
-    CreateTestFont();
-    struct Case {
-        const char* text;
-        int32_t length;
-        int scale;
-        float pixels;
-    };
-    const Case cases[] = {
-        {"AB", 1, 2, 4.0f}, {"A", 10, 2, 4.0f},   // stops at the end
-        {"\x01" "A", 2, 2, 4.0f}, {"W W", 3, 9, 2 * 22.0f + 5.5f},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + "/" + std::to_string(c.length) + "/" + std::to_string(c.scale));
-        EXPECT_NEAR(g_Font.TextWidth(c.text, c.length, c.scale), c.pixels / 640.0f, 1e-6);
-    }
-    EXPECT_FLOAT_EQ(g_Font.TextWidth(nullptr, 3, 2), -1.0f);
-}
 
 TEST_F(TextureFontTest, PrintAlignsAtTheGivenPoint) {
     CreateTestFont();
@@ -431,8 +218,7 @@ TEST_F(TextureFontTest, PrintAlignsAtTheGivenPoint) {
         float firstLeft, lastRight;
     };
     // "AB" is 8.8 pixels wide at scale 2; x = 0.5 is pixel 320.
-    for (const Case& c : {Case{'D', 311.2f, 320.0f}, Case{'c', 315.6f, 324.4f}, Case{'I', 320.0f, 328.8f},
-                          Case{'J', 320.0f, 328.8f}, Case{'?', 320.0f, 328.8f}}) {
+    for (const Case& c : {Case{'D', 311.2f, 320.0f}, Case{'c', 315.6f, 324.4f}, Case{'?', 320.0f, 328.8f}}) {
         SCOPED_TRACE(c.align);
         rec->ClearLog();
         g_Font.Print(2, 5, 0.5f, 0.25f, 0, "AB", c.align, false);
@@ -442,8 +228,8 @@ TEST_F(TextureFontTest, PrintAlignsAtTheGivenPoint) {
         EXPECT_NEAR(q[1].x1, c.lastRight, 1e-3);
         EXPECT_FLOAT_EQ(q[0].y0, 120.0f);
         EXPECT_EQ(q[0].colour, FontColors[5]);
-        EXPECT_EQ(rec->Draws()[0].StageState(0, D3DTSS_MINFILTER), uint32_t(D3DTEXF_POINT));
     }
+    EXPECT_FLOAT_EQ(g_Font.TextWidth(nullptr, 3, 2), -1.0f);
 }
 
 TEST_F(TextureFontTest, TheShadowGoesFirstInColourZeroOffsetByAThousandth) {
@@ -456,41 +242,21 @@ TEST_F(TextureFontTest, TheShadowGoesFirstInColourZeroOffsetByAThousandth) {
     EXPECT_NEAR(q[0].y0, 120.48f, 1e-3);
     EXPECT_EQ(q[1].colour, 0xFFFF0000u);
     EXPECT_FLOAT_EQ(q[1].x0, 320.0f);
-    EXPECT_FLOAT_EQ(q[1].y0, 120.0f);
-    // With right alignment the shadow moves with the text.
-    rec->ClearLog();
-    g_Font.Print(2, 1, 0.5f, 0.25f, 0, "A", 'D', true);
-    q = Quads();
-    ASSERT_EQ(q.size(), 2u);
-    EXPECT_NEAR(q[0].x1, 320.64f, 1e-3);
-    EXPECT_NEAR(q[1].x1, 320.0f, 1e-3);
 }
 
 TEST_F(TextureFontTest, PrintTakesTextsByNumberFromTheTextTable) {
     CreateTestFont();
     ScopedWorkDir dir;
-    g_Settings.debug = 1;
-    ASSERT_EQ(OpenDebugLog(), S_OK);
-    // Never loaded: nothing drawn.
-    g_Font.Print(2, 5, 0.1f, 0.1f, 7, nullptr, 'I', false);
-    EXPECT_TRUE(rec->Draws().empty());
-
     dir.Write("textos.txt", "TXT0007\"AB\";TXT0008\"\";");
     g_TextTable.Load("textos.txt");
     g_Font.Print(2, 5, 0.1f, 0.1f, 7, nullptr, 'I', false);
     EXPECT_EQ(rec->Draws().size(), 2u);
-    // A given string goes before the number.
-    rec->ClearLog();
-    g_Font.Print(2, 5, 0.1f, 0.1f, 7, "W", 'I', false);
-    EXPECT_EQ(rec->Draws().size(), 1u);
-    // Numbers outside the table or without a text draw nothing and are logged.
-    for (int32_t id : {1500, -3, 9}) {
+    // Numbers outside the table or without a text draw nothing.
+    for (int32_t id : {1500, 9}) {
         rec->ClearLog();
         g_Font.Print(2, 5, 0.1f, 0.1f, id, nullptr, 'C', true);
         EXPECT_TRUE(rec->Draws().empty()) << id;
-        EXPECT_NE(dir.Read("debug.txt").find("texto " + std::to_string(id) + " "), std::string::npos) << id;
     }
-    g_Settings.debug = 0;
 }
 
 TEST_F(TextureFontTest, ScaleAndColourNumbersOutsideTheTablesAreHeldToTheirEnds) {
@@ -503,8 +269,6 @@ TEST_F(TextureFontTest, ScaleAndColourNumbersOutsideTheTablesAreHeldToTheirEnds)
     EXPECT_NEAR(q[0].y1 - q[0].y0, 0.055f * 480, 1e-3);
     EXPECT_EQ(q[1].colour, FontColors[0]);
     EXPECT_NEAR(q[1].y1 - q[1].y0, 0.010f * 480, 1e-3);
-    EXPECT_FLOAT_EQ(g_Font.LineHeight(12), 0.055f);
-    EXPECT_FLOAT_EQ(g_Font.LineHeight(-1), 0.010f);
 }
 
 }  // namespace

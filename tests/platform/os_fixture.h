@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -23,32 +24,27 @@ inline std::vector<Call>& Calls() {
     static std::vector<Call> calls;
     return calls;
 }
-inline intptr_t& CreateResult() {
-    static intptr_t result = 0;
-    return result;
-}
 
 inline intptr_t RecordingProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
     Calls().push_back({msg, wParam, lParam});
-    if (msg == os::WM_CREATE) return CreateResult();
     return os::DefWindowProc(w, msg, wParam, lParam);
 }
-
-inline int16_t WheelDelta(uintptr_t wParam) { return int16_t(os::HiWord(wParam)); }
 
 class OsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Calls().clear();
-        CreateResult() = 0;
         ASSERT_TRUE(os::Init());
     }
-    void TearDown() override { os::Shutdown(); }
+    // A test's clock reads its own locals: it must not outlive the test.
+    void TearDown() override {
+        os::SetTimeSource({});
+        os::Shutdown();
+    }
 
     // A shown window with no messages left over from its creation.
     os::WindowHandle Open(bool doubleClicks = true) {
         os::WindowDesc desc;
-        desc.title = "test";
         desc.proc = RecordingProc;
         desc.doubleClicks = doubleClicks;
         window = os::CreateMainWindow(desc);
@@ -73,74 +69,71 @@ protected:
     // Only the messages with these ids, in order.
     static std::vector<os::Message> Only(const std::vector<os::Message>& all, std::vector<uint32_t> ids) {
         std::vector<os::Message> out;
-        for (const auto& m : all) {
-            for (uint32_t id : ids) {
-                if (m.id == id) out.push_back(m);
-            }
-        }
+        for (const auto& m : all)
+            if (std::find(ids.begin(), ids.end(), m.id) != ids.end()) out.push_back(m);
         return out;
+    }
+
+    // Every event kind pushed here starts with its type, a time stamp and the window's id.
+    void Push(SDL_Event e) {
+        e.window.windowID = WindowId();
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
     }
 
     void PushKey(bool down, SDL_Keycode sym, SDL_Scancode sc, uint16_t mod = KMOD_NONE,
                  uint8_t repeat = 0) {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = WindowId();
         e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
         e.key.repeat = repeat;
         e.key.keysym.sym = sym;
         e.key.keysym.scancode = sc;
         e.key.keysym.mod = mod;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
     void PushText(const char* text) {
         SDL_Event e{};
         e.type = SDL_TEXTINPUT;
-        e.text.windowID = WindowId();
         std::strncpy(e.text.text, text, sizeof e.text.text - 1);
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
     void PushMotion(int x, int y) {
         SDL_Event e{};
         e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = WindowId();
         e.motion.x = x;
         e.motion.y = y;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
     void PushButton(bool down, uint8_t button, int x, int y) {
         SDL_Event e{};
         e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = WindowId();
         e.button.button = button;
         e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
         e.button.clicks = 1;
         e.button.x = x;
         e.button.y = y;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
     void PushWheel(int y, bool flipped = false) {
         SDL_Event e{};
         e.type = SDL_MOUSEWHEEL;
-        e.wheel.windowID = WindowId();
         e.wheel.y = y;
         e.wheel.preciseY = float(y);
         e.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
-    void PushWindowEvent(uint8_t event, int data1 = 0, int data2 = 0, uint32_t windowId = 0) {
+    void PushWindowEvent(uint8_t event, int data1 = 0, int data2 = 0) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
-        e.window.windowID = windowId ? windowId : WindowId();
         e.window.event = event;
         e.window.data1 = data1;
         e.window.data2 = data2;
-        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+        Push(e);
     }
 
     os::WindowHandle window = nullptr;

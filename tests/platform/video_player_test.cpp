@@ -23,34 +23,19 @@ namespace {
 constexpr uint32_t kNotify = 0x40D;
 constexpr uint32_t kRate = 44100;
 
-intptr_t QuietProc(os::WindowHandle w, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
-    return os::DefWindowProc(w, msg, wParam, lParam);
-}
-
 // BT.601 limited-range luma of a grey picture as full-range RGB.
 int GreyOf(int luma) { return std::clamp(int(std::lround((luma - 16) * 255.0 / 219.0)), 0, 255); }
 
-struct ToneMeasure {
-    double rms = 0;
-    double hz = 0;
-};
-
 // RMS and zero-crossing frequency of the left channel over [from, to) frames.
-ToneMeasure Measure(const std::vector<float>& stereo, size_t from, size_t to) {
-    ToneMeasure m;
-    size_t frames = stereo.size() / 2;
-    to = std::min(to, frames);
-    if (to <= from + 1) return m;
+void Measure(const std::vector<float>& stereo, size_t from, size_t to, double* rms, double* hz) {
     double sum = 0;
     int crossings = 0;
-    for (size_t i = from; i < to; ++i) {
-        double v = stereo[2 * i];
-        sum += v * v;
+    for (size_t i = from; i < to && 2 * i < stereo.size(); ++i) {
+        sum += double(stereo[2 * i]) * stereo[2 * i];
         if (i > from && (stereo[2 * (i - 1)] < 0.0f) != (stereo[2 * i] < 0.0f)) ++crossings;
     }
-    m.rms = std::sqrt(sum / double(to - from));
-    m.hz = crossings / 2.0 / (double(to - from) / kRate);
-    return m;
+    *rms = std::sqrt(sum / double(to - from));
+    *hz = crossings / 2.0 / (double(to - from) / kRate);
 }
 
 class VideoPlayerTest : public ::testing::Test {
@@ -58,15 +43,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(os::Init());
         os::SetTimeSource([this] { return now; });
-        video::SetSleepFunction([this](uint32_t ms) {
-            slept += ms;
-            now += ms + extraSleep;
-        });
+        video::SetSleepFunction([this](uint32_t ms) { now += ms; });
         os::WindowDesc desc;
-        desc.title = "video";
-        desc.proc = QuietProc;
-        desc.width = 320;
-        desc.height = 240;
+        desc.proc = os::DefWindowProc;
         window = os::CreateMainWindow(desc);
         ASSERT_NE(window, nullptr);
         os::ShowWindow(window, true);
@@ -121,8 +100,6 @@ protected:
     }
 
     uint32_t now = 1000;
-    uint32_t slept = 0;
-    uint32_t extraSleep = 0;
     os::WindowHandle window = nullptr;
     ScopedWorkDir dir;
     std::vector<float> heard;
@@ -139,34 +116,21 @@ TEST_F(VideoPlayerTest, PlaysTheClipToItsEndWithEveryFrameShownOnTimeAndItsSound
         video::Player p;
         p.SetPresentObserver([&](const video::PresentedFrame& f) { shown.push_back(f); });
         ASSERT_EQ(p.RenderFile(path.c_str(), sys.get()), S_OK);
-        EXPECT_TRUE(p.Stats().soundOutput);
         p.SetOwner(window);
         p.SetNotifyWindow(window, kNotify, 7);
         p.SetFullScreen(true);
-        EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr) << "the player makes its context current only to draw";
         ASSERT_EQ(p.Pause(), S_OK);
-        EXPECT_TRUE(shown.empty()) << "pausing cues the picture but shows nothing";
         ASSERT_EQ(p.Run(), S_OK);
 
         int pumps = PlayToEnd(p, sys.get());
-        ASSERT_GT(pumps, 0) << "the complete event never came";
         // One second of clip; a pump is 100 ms.
         EXPECT_GE(pumps, 10);
         EXPECT_LE(pumps, 13);
-
-        video::PlaybackStats st = p.Stats();
-        EXPECT_EQ(st.framesShown, spec.frames);
-        EXPECT_GE(st.audioFrames, uint64_t(kRate));
-        EXPECT_EQ(st.audioFramesQueued, st.audioFrames);
+        EXPECT_EQ(p.Stats().framesShown, spec.frames);
     }
-    // The player's own context is gone and none is left current.
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
-
     ASSERT_EQ(int(shown.size()), spec.frames);
-    EXPECT_LT(shown[0].ptsMs, 40u);
     for (int i = 0; i < spec.frames; ++i) {
         const auto& f = shown[size_t(i)];
-        EXPECT_EQ(f.index, i);
         EXPECT_TRUE(f.drawn);
         // A constant rate from where the first picture's stamp puts it.
         EXPECT_EQ(f.ptsMs, shown[0].ptsMs + uint32_t(i * 1000 / spec.fps)) << "frame " << i;
@@ -177,9 +141,10 @@ TEST_F(VideoPlayerTest, PlaysTheClipToItsEndWithEveryFrameShownOnTimeAndItsSound
     }
 
     // The tone over the middle of the clip, at its pitch.
-    ToneMeasure middle = Measure(heard, kRate / 5, kRate * 4 / 5);
-    EXPECT_GT(middle.rms, 0.2);
-    EXPECT_NEAR(middle.hz, spec.toneHz, spec.toneHz * 0.03);
+    double rms = 0, hz = 0;
+    Measure(heard, kRate / 5, kRate * 4 / 5, &rms, &hz);
+    EXPECT_GT(rms, 0.2);
+    EXPECT_NEAR(hz, spec.toneHz, spec.toneHz * 0.03);
 
     // The complete event was posted to the notify window once, as asked.
     int notifications = 0;
@@ -187,110 +152,21 @@ TEST_F(VideoPlayerTest, PlaysTheClipToItsEndWithEveryFrameShownOnTimeAndItsSound
     EXPECT_EQ(notifications, 1);
 }
 
-TEST_F(VideoPlayerTest, ALatePlayerDropsTheFramesItMissedAndStillShowsTheLast) {
-    video::TestClipSpec spec;
-    spec.toneHz = 0;
-    const std::string path = Clip("late.mpg", spec);
-    extraSleep = 70;   // every wait oversleeps by most of two frames
-    std::vector<int> indices;
-    video::Player p;
-    p.SetPresentObserver([&](const video::PresentedFrame& f) {
-        indices.push_back(f.index);
-        EXPECT_GE(f.mediaMs, f.ptsMs);
-    });
-    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
-    p.SetOwner(window);
-    p.SetFullScreen(true);
-    ASSERT_EQ(p.Pause(), S_OK);
-    ASSERT_EQ(p.Run(), S_OK);
-    ASSERT_GT(PlayToEnd(p, nullptr), 0);
-    video::PlaybackStats st = p.Stats();
-    EXPECT_GT(st.framesDropped, 0);
-    EXPECT_EQ(st.framesShown + st.framesDropped, spec.frames);
-    ASSERT_FALSE(indices.empty());
-    EXPECT_EQ(indices.back(), spec.frames - 1);
-    EXPECT_TRUE(std::is_sorted(indices.begin(), indices.end()));
-}
-
-TEST_F(VideoPlayerTest, WithoutAWindowOrAudioStreamTheClockStillEndsTheVideo) {
-    video::TestClipSpec spec;
-    spec.toneHz = 0;
-    spec.frames = 5;
-    const std::string path = Clip("silent.mpg", spec);
-    int drawn = 0, seen = 0;
-    video::Player p;
-    p.SetPresentObserver([&](const video::PresentedFrame& f) {
-        ++seen;
-        drawn += f.drawn;
-    });
-    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
-    EXPECT_FALSE(p.Stats().hasAudio);
-    EXPECT_FALSE(p.Stats().soundOutput);
-    ASSERT_EQ(p.Pause(), S_OK);
-    ASSERT_EQ(p.Run(), S_OK);
-    int pumps = PlayToEnd(p, nullptr);
-    EXPECT_EQ(pumps, 2);   // 200 ms
-    EXPECT_EQ(seen, spec.frames);
-    EXPECT_EQ(drawn, 0);
-    EXPECT_EQ(p.Stats().durationMs, 200u);
-}
-
-TEST_F(VideoPlayerTest, PauseHoldsTheClockAndRunResumesWhereItStood) {
-    video::TestClipSpec spec;
-    spec.toneHz = 0;
-    const std::string path = Clip("pause.mpg", spec);
-    std::vector<video::PresentedFrame> shown;
-    video::Player p;
-    p.SetPresentObserver([&](const video::PresentedFrame& f) { shown.push_back(f); });
-    ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
-    p.SetOwner(window);
-    ASSERT_EQ(p.Run(), S_OK);
-    p.Pump(300);
-    size_t before = shown.size();
-    EXPECT_GE(before, 7u);
-    ASSERT_EQ(p.Pause(), S_OK);
-    p.Pump(2000);
-    EXPECT_EQ(shown.size(), before);
-    ASSERT_EQ(p.Run(), S_OK);
-    ASSERT_GT(PlayToEnd(p, nullptr), 0);
-    EXPECT_EQ(int(shown.size()), spec.frames);
-    EXPECT_EQ(p.Stats().framesDropped, 0);
-
-}
-
-TEST_F(VideoPlayerTest, OpensASoundOutputOfItsOwnOnlyWhenNoneIsGivenAndNoneExists) {
+// Start-up videos play before the game opens its sound output.
+TEST_F(VideoPlayerTest, WithNoOutputGivenItOpensItsOwnAndClosesItAfter) {
     video::TestClipSpec spec;
     spec.frames = 5;
     const std::string path = Clip("own.mpg", spec);
     audio::SetDefaultOutput(audio::Output::Loopback);
     {
-        auto sys = Loopback();
-        video::Player p;
-        ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
-        // Only one output can exist: this video plays without sound.
-        EXPECT_FALSE(p.Stats().soundOutput);
-    }
-    {
         video::Player p;
         ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
         EXPECT_TRUE(p.Stats().soundOutput);
-        std::unique_ptr<audio::SoundSystem> other;
-        EXPECT_EQ(audio::SoundSystem::Create(audio::Output::Loopback, audio::OutputFormat{}, &other),
-                  audio::AUDIO_E_ALLOCATED);
     }
-    // The player's own output went with it.
-    EXPECT_TRUE(Loopback());
+    EXPECT_TRUE(Loopback()) << "the player's own output went with it";
 }
 
 TEST_F(VideoPlayerTest, FilesThatCannotBePlayedAreRefusedAndLeaveNothingToRun) {
-    video::TestClipSpec spec;
-    const std::string good = Clip("good.mpg", spec);
-    std::string bytes;
-    {
-        std::ifstream in(good, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    ASSERT_GT(bytes.size(), 2048u);
     std::string garbage(4096, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 131 + 7) % 251);
     dir.Write("garbage.mpg", garbage);
@@ -309,18 +185,13 @@ TEST_F(VideoPlayerTest, FilesThatCannotBePlayedAreRefusedAndLeaveNothingToRun) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         video::Player p;
-        p.SetNotifyWindow(window, kNotify, 0);
-        HRESULT r = p.RenderFile((dir.path() / c.name).string().c_str(), nullptr);
-        EXPECT_EQ(r, c.expected);
+        EXPECT_EQ(p.RenderFile((dir.path() / c.name).string().c_str(), nullptr), c.expected);
         EXPECT_EQ(p.Pause(), video::VIDEO_E_NOTREADY);
         EXPECT_EQ(p.Run(), video::VIDEO_E_NOTREADY);
-        p.SetOwner(window);
         p.Pump(200);
         int32_t code = 0;
         EXPECT_FALSE(p.GetEvent(&code));
     }
-    EXPECT_TRUE(Drain().empty());
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
 }
 
 TEST_F(VideoPlayerTest, DamagedAndCutClipsPlayWhatTheyHoldAndStillEnd) {
@@ -331,11 +202,9 @@ TEST_F(VideoPlayerTest, DamagedAndCutClipsPlayWhatTheyHoldAndStillEnd) {
         std::ifstream in(good, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), {});
     }
-    std::string cut = bytes.substr(0, bytes.size() / 3);
-    std::string damaged = bytes;
-    for (size_t i = damaged.size() / 4; i < damaged.size() / 2; i += 7) damaged[i] = char(damaged[i] ^ 0x5A);
-    dir.Write("cut.mpg", cut);
-    dir.Write("damaged.mpg", damaged);
+    dir.Write("cut.mpg", bytes.substr(0, bytes.size() / 3));
+    for (size_t i = bytes.size() / 4; i < bytes.size() / 2; i += 7) bytes[i] = char(bytes[i] ^ 0x5A);
+    dir.Write("damaged.mpg", bytes);
     for (const char* name : {"cut.mpg", "damaged.mpg"}) {
         SCOPED_TRACE(name);
         auto sys = Loopback();
@@ -345,7 +214,6 @@ TEST_F(VideoPlayerTest, DamagedAndCutClipsPlayWhatTheyHoldAndStillEnd) {
         p.SetOwner(window);
         ASSERT_EQ(p.Pause(), S_OK);
         ASSERT_EQ(p.Run(), S_OK);
-        heard.clear();
         EXPECT_GT(PlayToEnd(p, sys.get(), 100), 0);
         EXPECT_LE(p.Stats().framesShown, spec.frames);
     }
