@@ -7,14 +7,8 @@
 #include <vector>
 
 #include "gfx/gl_fixture.h"
-#include "render/adapter_table.h"
-#include "render/texture_manager.h"
-#include "render/video.h"
-#include "scene/camera.h"
-#include "scene/scene.h"
 #include "scene/scene_node.h"
-#include "core/clocks.h"
-#include "core/settings.h"
+#include "scene_element_records.h"
 
 namespace fxtest {
 
@@ -102,24 +96,10 @@ protected:
         g_Scene.camera->Set(eye, target, 0, std::numbers::pi_v<float> / 2, 1, 50);
         g_Scene.camera->Update();
     }
-    static void AllowReflections() {
-        g_Video.adapter = 0;
-        g_AdapterTable.adapterCount = 1;
-        g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
-    }
     // A 4 x 4 texture of one colour entered in the scene's table under the name.
     int32_t SeedColourTexture(const std::string& name, uint32_t argb) {
         gfx::Texture* t = TextureFromColors(4, 4, std::vector<uint32_t>(16, argb));
-        if (!t) return -1;
-        Texture* entry = new Texture();
-        std::string upper = name;
-        for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
-        entry->name = new char[upper.size() + 1];
-        std::memcpy(entry->name, upper.c_str(), upper.size() + 1);
-        entry->loaded = 1;
-        entry->frameCount = 1;
-        entry->frames = new gfx::Texture*[1]{t};
-        return g_Scene.textures->Add(entry, true);
+        return t ? SeedTexture(device, name, t) : -1;
     }
 };
 

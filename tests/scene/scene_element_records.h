@@ -55,6 +55,13 @@ inline int32_t SeedTexture(gfx::Device* device, const std::string& name, gfx::Te
     return g_Scene.textures->Add(t, true);
 }
 
+// Adapter 0 offers render-target textures on a 32-bit display.
+inline void AllowReflections() {
+    g_Video.adapter = 0;
+    g_AdapterTable.adapterCount = 1;
+    g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
+}
+
 // A recording device of 64 x 64 pixels behind the video object, with its back buffer and depth
 // surface taken as the current targets, a made scene and its camera at (0, 0, -10) looking at the
 // origin with 90 degrees.
@@ -112,13 +119,6 @@ protected:
     void AimCamera(float ex, float ey, float ez, float tx, float ty, float tz) {
         g_Scene.camera->Set(ex, ey, ez, tx, ty, tz, 0, std::numbers::pi_v<float> / 2, 1, 50);
         g_Scene.camera->Update();
-    }
-    // Adapter 0 offers render-target textures on a 32-bit display, and bump mapping when asked.
-    static void AllowReflections(bool bump = false) {
-        g_Video.adapter = 0;
-        g_AdapterTable.adapterCount = 1;
-        g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
-        g_AdapterTable.adapters[0].bumpEnvMap = bump ? 1 : 0;
     }
     // The match clock stopped at t milliseconds (another clock runs).
     static void StopMatchClockAt(uint32_t t) {
