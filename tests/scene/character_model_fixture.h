@@ -16,7 +16,7 @@
 #include "shell/render_frame.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_model_builder.h"
-#include "scene_fixture.h"
+#include "scene_element_records.h"
 
 namespace modeltest {
 
@@ -102,11 +102,10 @@ inline Y3DSkinnedModel DetailFile(std::vector<SkinnedVertex> vertices, uint16_t 
     return f;
 }
 
-class ModelTest : public scenetest::SceneDeviceTest {
+class ModelTest : public fxtest::FxDeviceTest {
 protected:
     void SetUp() override {
-        scenetest::SceneDeviceTest::SetUp();
-        ASSERT_TRUE(g_Scene.Create());
+        fxtest::FxDeviceTest::SetUp();
         BuildAnimations();
         SetAnimationLookup(Lookup);
         g_SceneLowestDetail = 0;
@@ -116,7 +115,7 @@ protected:
         g_ModelLoaders.Clear();
         SetAnimationLookup(nullptr);
         g_SceneLowestDetail = 0;
-        scenetest::SceneDeviceTest::TearDown();
+        fxtest::FxDeviceTest::TearDown();
     }
 
     void NextFrame() { ++g_FrameStats.frameCounter; }

@@ -7,7 +7,7 @@
 
 #include "render/mesh.h"
 #include "scene/mesh_node.h"
-#include "scene_fixture.h"
+#include "scene_element_records.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_builder.h"
 
@@ -36,13 +36,8 @@ std::vector<uint8_t> NodeRecord(const std::string& name, const float box[6], con
     return out;
 }
 
-class MeshNodeTest : public SceneDeviceTest {
+class MeshNodeTest : public fxtest::FxDeviceTest {
 protected:
-    void SetUp() override {
-        SceneDeviceTest::SetUp();
-        ASSERT_TRUE(g_Scene.Create());
-        AimCamera(g_Scene.camera);
-    }
     // Loads a record into the node; true when Load succeeded.
     bool LoadInto(MeshNode* node, const std::vector<uint8_t>& bytes) {
         auto f = testsupport::EntryOf(bytes);

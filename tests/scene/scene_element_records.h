@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/math.h"
+#include "frontend/menu.h"
 #include "platform/gfx/recording_device.h"
 #include "render/adapter_table.h"
 #include "render/texture_manager.h"
@@ -98,6 +99,8 @@ protected:
         g_Settings.mirrors = 0;
         g_Clocks = ClockSet();
         g_Clocks.active = CLOCK_MENU;
+        g_Menu.active = 0;
+        g_Settings.characterShadow = 0;
     }
     void TearDown() override {
         g_Scene.Destroy(true);

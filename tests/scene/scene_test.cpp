@@ -22,18 +22,15 @@
 #include "scene/light_slots.h"
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
-#include "scene_fixture.h"
+#include "scene_element_records.h"
 
 namespace scenetest {
 namespace {
 
-class SceneTest : public SceneDeviceTest {};
-
-class SceneQueryTest : public SceneTest {
+class SceneQueryTest : public fxtest::FxDeviceTest {
 protected:
     void SetUp() override {
-        SceneTest::SetUp();
-        ASSERT_TRUE(g_Scene.Create());
+        fxtest::FxDeviceTest::SetUp();
         ASSERT_TRUE(collisiontest::BuildWorld(g_Scene.collisionOctree));
     }
 };

@@ -21,7 +21,7 @@
 #include "scene/object_list.h"
 #include "scene/y3d_loader.h"
 #include "core/pack_file.h"
-#include "scene_fixture.h"
+#include "scene_element_records.h"
 #include "support/pack_writer.h"
 #include "support/y3d_model_builder.h"
 #include "support/temp_dir.h"
@@ -71,16 +71,12 @@ struct SceneShape {
 
 MeshNode* FindMeshNode(const char* name) { return dynamic_cast<MeshNode*>(g_Scene.objects->FindByName(name)); }
 
-class Y3DLoaderTest : public scenetest::SceneDeviceTest {
+class Y3DLoaderTest : public fxtest::FxDeviceTest {
 protected:
-    void SetUp() override {
-        scenetest::SceneDeviceTest::SetUp();
-        ASSERT_TRUE(g_Scene.Create());
-    }
     void TearDown() override {
         g_Scene.Destroy(true);
         ResetPackFiles();
-        scenetest::SceneDeviceTest::TearDown();
+        fxtest::FxDeviceTest::TearDown();
     }
     bool Load(const std::string& diskName, const std::vector<uint8_t>& bytes, const char* asName = nullptr) {
         EXPECT_TRUE(WriteBytes((dir.path() / diskName).string(), bytes));
