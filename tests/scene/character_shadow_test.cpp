@@ -17,21 +17,6 @@ namespace {
 
 using gfx::CallKind;
 
-// A box over x, z in [-0.5, 0.5], y in [1, 2], every face wound the same way, all on the hip.
-Y3DShadowModel BoxShadow() {
-    Y3DShadowModel f;
-    const float c[8][3] = {{-.5f, 1, -.5f}, {.5f, 1, -.5f}, {.5f, 2, -.5f}, {-.5f, 2, -.5f},
-                           {-.5f, 1, .5f},  {.5f, 1, .5f},  {.5f, 2, .5f},  {-.5f, 2, .5f}};
-    for (const auto& p : c) f.vertices.push_back({{p[0], p[1], p[2]}, {{0, 1.0f}}});
-    const uint16_t faces[6][4] = {{0, 1, 5, 4}, {3, 7, 6, 2}, {0, 3, 2, 1}, {4, 5, 6, 7}, {0, 4, 7, 3}, {1, 2, 6, 5}};
-    for (const auto& q : faces) {
-        f.triangles.push_back({q[0], q[1], q[2]});
-        f.triangles.push_back({q[0], q[2], q[3]});
-    }
-    f.skeleton = TwoBones();
-    return f;
-}
-
 class CharacterShadowTest : public ModelTest {
 protected:
     void SetUp() override {
