@@ -53,11 +53,9 @@ TEST(CollisionMeshRay, FloorHitsMissesAndTolerances) {
     } cases[] = {
         {"straight down", {0.5f, 3, 0.25f}, {0, -1, 0}, 1, true, {0.5f, 0, 0.25f}},
         {"slanted", {-1, 2, 0}, {1, -2, 0}, 1, true, {0, 0, 0}},
-        {"beside the face", {2, 3, 0}, {0, -1, 0}, 1, false, {}},
         {"on the edge", {1, 3, 0}, {0, -1, 0}, 1, true, {1, 0, 0}},
         {"just past the edge", {1.001f, 3, 0}, {0, -1, 0}, 1, false, {}},
         {"within the edge tolerance", {1.00004f, 3, 0}, {0, -1, 0}, 1, true, {1.00004f, 0, 0}},
-        {"corner", {-1, 3, -1}, {0, -1, 0}, 1, true, {-1, 0, -1}},
         {"back face", {0, -3, 0}, {0, 1, 0}, 1, false, {}},
         {"back face, both sides", {0, -3, 0}, {0, 1, 0}, 0x101, true, {0, 0, 0}},
         {"face behind the origin", {0, -3, 0}, {0, -1, 0}, 0x101, false, {}},
