@@ -1,8 +1,6 @@
 // Animation controllers and the controller list.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "scene/anim_controller.h"
 #include "scene/animation.h"
 

@@ -1,15 +1,10 @@
 // Animation files and key sampling.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "scene/animation.h"
-#include "core/debug_log.h"
-#include "core/pack_file.h"
-#include "support/pack_writer.h"
-#include "support/temp_dir.h"
 #include "support/y3d_builder.h"
 
 using namespace testsupport;

@@ -1,8 +1,6 @@
 // Bones: loading, cloning, posing with animations and blends, flags and speed per subtree.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <memory>
 #include <vector>
 

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cmath>
 #include <numbers>
 
-#include "common/random.h"
-#include "render/video.h"
 #include "scene/camera.h"
 #include "scene/camera_animators.h"
 

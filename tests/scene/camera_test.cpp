@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <numbers>
-#include <vector>
 
-#include "platform/gfx/device.h"
 #include "render/video.h"
 #include "scene/camera.h"
-#include "scene/camera_animators.h"
 
 namespace {
 

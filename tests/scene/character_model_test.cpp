@@ -1,16 +1,7 @@
 // Character models: loading detail levels, skinning through the device's vertex blending, the
 // choice of detail level, root motion, fade and attachments.
-#include <cmath>
-#include <cstring>
 
 #include "character_model_fixture.h"
-#include "platform/gfx/recording_device.h"
-#include "render/material.h"
-#include "render/render_queue.h"
-#include "scene/camera.h"
-#include "scene/sub_mesh.h"
-#include "support/pack_writer.h"
-#include "support/temp_dir.h"
 
 namespace modeltest {
 namespace {

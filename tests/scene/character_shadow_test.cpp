@@ -1,16 +1,8 @@
 // Character shadows: the shadow file, the silhouette and its extrusion, the stencil passes and
 // the darkening quad, on the recording device.
-#include <array>
 #include <cmath>
-#include <cstring>
 
 #include "character_model_fixture.h"
-#include "collision_world.h"
-#include "platform/gfx/recording_device.h"
-#include "scene/camera.h"
-#include "scene/collision_octree.h"
-#include "support/pack_writer.h"
-#include "support/temp_dir.h"
 
 namespace modeltest {
 namespace {

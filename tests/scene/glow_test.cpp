@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "effects/effect_list.h"
 #include "scene/flare.h"
 #include "scene/glow.h"
 #include "scene/object_list.h"

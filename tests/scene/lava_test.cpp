@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "render/index_buffer_table.h"
-#include "render/vertex_buffer_table.h"
 #include "scene/lava.h"
 #include "scene_element_records.h"
 

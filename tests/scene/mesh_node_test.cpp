@@ -2,14 +2,11 @@
 // mesh, copies and moves between scenes, frustum culling and the debug box.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "render/mesh.h"
 #include "scene/mesh_node.h"
 #include "scene_element_records.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
 
 namespace scenetest {
 namespace {

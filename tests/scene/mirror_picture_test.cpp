@@ -2,7 +2,6 @@
 #include "glow_picture_fixture.h"
 #include "scene/mirror.h"
 #include "scene/object_list.h"
-#include "scene_element_records.h"
 
 namespace {
 

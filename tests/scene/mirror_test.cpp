@@ -3,8 +3,6 @@
 
 #include <cmath>
 
-#include "render/index_buffer_table.h"
-#include "render/vertex_buffer_table.h"
 #include "scene/mirror.h"
 #include "scene/object_list.h"
 #include "scene_element_records.h"

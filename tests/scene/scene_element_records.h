@@ -7,7 +7,6 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <numbers>
 #include <string>

@@ -1,7 +1,6 @@
 // Name tags, the element records and the screen-space list's fixed states.
 #include <gtest/gtest.h>
 
-#include "scene/object_list.h"
 #include "scene/scene_element.h"
 #include "scene_element_records.h"
 

@@ -3,25 +3,7 @@
 // and the ray and sweep queries over the collision world.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-
 #include "collision_world.h"
-#include "effects/effect_list.h"
-#include "render/dynamic_vertex_buffer.h"
-#include "render/index_buffer_table.h"
-#include "render/material.h"
-#include "render/mesh.h"
-#include "render/render_octree.h"
-#include "render/texture_manager.h"
-#include "render/vertex_buffer_table.h"
-#include "scene/anim_controller.h"
-#include "scene/animation.h"
-#include "scene/collision_octree.h"
-#include "scene/light_node.h"
-#include "scene/light_slots.h"
-#include "scene/mesh_node.h"
-#include "scene/object_list.h"
 #include "scene_element_records.h"
 
 namespace scenetest {

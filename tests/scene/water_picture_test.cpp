@@ -3,7 +3,6 @@
 #include "scene/animation.h"
 #include "scene/object_list.h"
 #include "scene/water.h"
-#include "scene_element_records.h"
 
 namespace {
 

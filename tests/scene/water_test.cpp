@@ -1,10 +1,6 @@
 // Water: the record, the quality choice, the reflection camera and clip plane, and the passes.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "render/index_buffer_table.h"
-#include "render/vertex_buffer_table.h"
 #include "scene/animation.h"
 #include "scene/object_list.h"
 #include "scene/water.h"

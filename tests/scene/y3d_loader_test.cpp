@@ -2,7 +2,6 @@
 // inside packs, and damaged files that must leave the scene as it was.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,17 +12,13 @@
 #include "render/render_queue.h"
 #include "render/vertex_buffer_table.h"
 #include "scene/animation.h"
-#include "scene/bone.h"
-#include "scene/character_model.h"
 #include "scene/collision_octree.h"
 #include "scene/light_node.h"
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
 #include "scene/y3d_loader.h"
-#include "core/pack_file.h"
 #include "scene_element_records.h"
 #include "support/pack_writer.h"
-#include "support/y3d_model_builder.h"
 #include "support/temp_dir.h"
 #include "y3d_test_files.h"
 

@@ -2,11 +2,9 @@
 // node lands in its own list, and a damaged record of any kind leaves the scene as it was.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "effects/effect_list.h"
-#include "render/vertex_buffer_table.h"
 #include "scene/flare.h"
 #include "scene/glow.h"
 #include "scene/lava.h"
@@ -17,10 +15,8 @@
 #include "scene/water.h"
 #include "scene/y3d_loader.h"
 #include "scene_element_records.h"
-#include "core/pack_file.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
-#include "support/y3d_builder.h"
 
 using namespace testsupport;
 
