@@ -47,20 +47,12 @@ inline AnimTrack Track(std::vector<AnimKey> keys) {
 }
 
 // Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
-//   stands turned half round the z axis.
-// Animation 1: everything at rest.
+// stands turned half round the z axis.
 inline Animation& Walk() {
     static Animation a;
     return a;
 }
-inline Animation& Rest() {
-    static Animation a;
-    return a;
-}
-inline Animation* Lookup(int32_t group, int32_t index) {
-    if (group != kGroup) return nullptr;
-    return index == 0 ? &Walk() : index == 1 ? &Rest() : nullptr;
-}
+inline Animation* Lookup(int32_t group, int32_t index) { return group == kGroup && index == 0 ? &Walk() : nullptr; }
 
 inline void BuildAnimations() {
     const Quat none{0, 0, 0, 1}, half{0, 0, 1, 0};
@@ -75,11 +67,6 @@ inline void BuildAnimations() {
         arm.push_back(Key(f, half, {0, 1, 0}));
     }
     w.nodeTracks = {Track(hip), Track(arm)};
-    Animation& r = Rest();
-    r.Free();
-    r.length = 4;
-    r.nodeTrackCount = 2;
-    r.nodeTracks = {Track({Key(0, none, {0, 0, 0})}), Track({Key(0, none, {0, 1, 0})})};
 }
 
 // One triangle over three skinned vertices blended between bones (0, 1), drawn with one

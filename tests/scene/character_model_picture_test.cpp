@@ -10,7 +10,6 @@ class ModelPictureTest : public fxtest::FxPictureTest {
 protected:
     void SetUp() override {
         fxtest::FxPictureTest::SetUp();
-        savedMode = g_Settings.mode;
         g_Settings.mode = MODEL_VIEWER_MODE;
         BuildAnimations();
         SetAnimationLookup(Lookup);
@@ -18,12 +17,10 @@ protected:
     void TearDown() override {
         model.Release();
         SetAnimationLookup(nullptr);
-        g_Settings.mode = savedMode;
         fxtest::FxPictureTest::TearDown();
     }
 
     CharacterModel model;
-    int32_t savedMode = 0;
 };
 
 TEST_F(ModelPictureTest, TheSkinnedTriangleFollowsTheArm) {

@@ -47,49 +47,15 @@ public:
 
 class FxPictureTest : public gfxtest::GLDeviceTest {
 protected:
-    int32_t savedTextureBpp = 0, savedWaterQuality = 0;
-    uint8_t savedMirrors = 0, savedShadow = 0;
+    SceneOnDevice scene;
 
     void SetUp() override {
         gfxtest::GLDeviceTest::SetUp();
-        savedTextureBpp = g_Settings.textureBpp;
-        savedWaterQuality = g_Settings.waterQuality;
-        savedMirrors = g_Settings.mirrors;
-        savedShadow = g_Settings.characterShadow;
-        g_Settings.characterShadow = 0;
-        g_Settings.textureBpp = 32;
-        g_Settings.waterQuality = 0;
-        g_Settings.mirrors = 0;
-        g_Scene.Destroy(true);
-        g_Video.Zero();
-        g_AdapterTable.Reset();
-        g_Video.device = device;
-        g_Video.screenRect = {0, 0, int32_t(kSize) - 1, int32_t(kSize) - 1};
-        g_Video.halfWidth = kSize / 2;
-        g_Video.halfHeight = kSize / 2;
-        g_Video.present = params.present;
-        ASSERT_EQ(device->GetBackBuffer(0, gfx::D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget), gfx::D3D_OK);
-        device->GetDepthStencilSurface(&g_Video.depthSurface);
-        g_Video.RestoreStates();
-        ASSERT_TRUE(g_Scene.Create());
-        g_Clocks = ClockSet();
+        scene.Enter(device, int(kSize), params.present);
         g_Clocks.active = CLOCK_PAUSE;
-        device->BeginScene();
     }
     void TearDown() override {
-        device->EndScene();
-        g_Scene.Destroy(true);
-        if (g_Video.renderTarget) g_Video.renderTarget->Release();
-        if (g_Video.depthSurface) g_Video.depthSurface->Release();
-        g_Video.renderTarget = g_Video.depthSurface = nullptr;
-        g_Video.device = nullptr;
-        g_Video.Zero();
-        g_AdapterTable.Reset();
-        g_Clocks = ClockSet();
-        g_Settings.textureBpp = savedTextureBpp;
-        g_Settings.waterQuality = savedWaterQuality;
-        g_Settings.mirrors = savedMirrors;
-        g_Settings.characterShadow = savedShadow;
+        scene.Leave();
         gfxtest::GLDeviceTest::TearDown();
     }
     void AimCamera(const Vec3& eye, const Vec3& target) {
