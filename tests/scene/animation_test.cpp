@@ -145,10 +145,4 @@ TEST(AnimationRead, MalformedFilesLeaveAnEmptyAnimation) {
         EXPECT_FALSE(a.ReadBytes(bytes.data(), bytes.size()));
         EXPECT_EQ(a.nodeTrackCount, 0);
     }
-    Y3DAnimation ok;
-    ok.header.version = 320;
-    ok.nodes = {AnimTrackObject("root", {})};
-    Animation a;
-    std::vector<uint8_t> bytes = ok.Build();
-    EXPECT_TRUE(a.ReadBytes(bytes.data(), bytes.size()));
 }
