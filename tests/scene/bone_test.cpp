@@ -69,8 +69,7 @@ protected:
         auto f = EntryOf(BuildSkeletonRecords(tree, group));
         root = std::make_unique<Bone>();
         uint8_t counter = 0;
-        bool ok = root->Load(f->Reader(), nullptr, &model, &counter);
-        return ok;
+        return root->Load(f->Reader(), nullptr, &model, &counter);
     }
     void NextFrame() { ++g_FrameStats.frameCounter; }
     Bone* A() { return &root->children[0]; }

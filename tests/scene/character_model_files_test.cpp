@@ -77,17 +77,6 @@ TEST_F(CharacterFilesTest, ALevelFileThatDoesNotLoadLeavesTheRestToLoad) {
     EXPECT_FALSE(m->levels[2].loaded);
     EXPECT_EQ(m->ResolveLevel(4), 1);
     delete m;
-
-    // A sound skeleton behind a record of another kind, but no mesh: the model stands, empty.
-    Y3DSkinnedModel bare = DetailFile({{0, 0, 0, 1, 0}});
-    bare.withMesh = false;
-    bare.leading = {Other()};
-    Write(dir, "BARE.Y3D", bare.Build());
-    m = g_Scene.LoadCharacterModel("Bare.y3d", nullptr, 0, false);
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(m->boneCount, 2);
-    EXPECT_EQ(m->ResolveLevel(0), -1);
-    delete m;
 }
 
 TEST_F(CharacterFilesTest, AShadowFileThatDoesNotLoadStaysEmpty) {

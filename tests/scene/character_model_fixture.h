@@ -123,13 +123,11 @@ protected:
 
     bool LoadSkeleton(CharacterModel* m) {
         auto f = EntryOf(BuildSkeletonRecords(TwoBones(), kGroup));
-        const bool ok = m->LoadSkeleton(f->Reader());
-        return ok;
+        return m->LoadSkeleton(f->Reader());
     }
     bool LoadDetail(CharacterModel* m, const std::vector<uint8_t>& bytes) {
         auto f = EntryOf(bytes);
-        const bool ok = m->LoadDetailLevel(f->Reader());
-        return ok;
+        return m->LoadDetailLevel(f->Reader());
     }
 
     CharacterModel model;

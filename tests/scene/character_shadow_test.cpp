@@ -18,8 +18,7 @@ protected:
     bool LoadShadow(const Y3DShadowModel& file) {
         if (!model.shadow) model.shadow = g_ModelLoaders.Create();
         auto f = EntryOf(file.Build());
-        const bool ok = LoadModel(model.shadow, f->Reader(), &model);
-        return ok;
+        return LoadModel(model.shadow, f->Reader(), &model);
     }
     void PlaceAt(const Vec3& p) {
         model.position = model.basePosition = p;

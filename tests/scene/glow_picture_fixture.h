@@ -26,9 +26,8 @@ public:
             float x, y, z;
             uint32_t c;
         };
-        const V v[6] = {{corners[0].x, corners[0].y, corners[0].z, colour}, {corners[1].x, corners[1].y, corners[1].z, colour},
-                        {corners[2].x, corners[2].y, corners[2].z, colour}, {corners[0].x, corners[0].y, corners[0].z, colour},
-                        {corners[2].x, corners[2].y, corners[2].z, colour}, {corners[3].x, corners[3].y, corners[3].z, colour}};
+        V v[4];
+        for (int i = 0; i < 4; ++i) v[i] = {corners[i].x, corners[i].y, corners[i].z, colour};
         g_Video.SetBlendMode(0);
         g_Video.SetLighting(false);
         g_Video.SetWorldMatrix(&IdentityMatrix, 0, true);
@@ -38,7 +37,7 @@ public:
         g_Video.SetColorOp(1, gfx::D3DTOP_DISABLE);
         g_Video.SetVertexShader(gfx::D3DFVF_XYZ | gfx::D3DFVF_DIFFUSE);
         device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_NONE);
-        device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, 2, v, sizeof(V));
+        device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLEFAN, 2, v, sizeof(V));
         // Back to what the video object believes is set.
         device->SetRenderState(gfx::D3DRS_CULLMODE, g_Video.culling ? g_Video.cullMode : uint32_t(gfx::D3DCULL_NONE));
         return true;

@@ -38,8 +38,7 @@ protected:
     // Loads a record into the node; true when Load succeeded.
     bool LoadInto(MeshNode* node, const std::vector<uint8_t>& bytes) {
         auto f = testsupport::EntryOf(bytes);
-        bool ok = node->Load(f->Reader(), {}, 0, 0);
-        return ok;
+        return node->Load(f->Reader(), {}, 0, 0);
     }
     int32_t Refs(int32_t id) const {
         Mesh* m = g_Scene.meshes->Get(id);
