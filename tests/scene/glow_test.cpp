@@ -18,26 +18,12 @@ struct SpriteVertex {
     float u, v;
 };
 
-bool g_blocked = false;
-int g_rayCalls = 0;
-bool ScriptedRay(const Vec3&, const Vec3&) {
-    ++g_rayCalls;
-    return g_blocked;
-}
-
 class GlowTest : public FxDeviceTest {
 protected:
     void SetUp() override {
         FxDeviceTest::SetUp();
-        g_blocked = false;
-        g_rayCalls = 0;
-        SetSightBlockedTest(ScriptedRay);
         // What the effect list's screen-space pass sets before it renders these.
         g_Video.SetVertexShader(SCREEN_SPACE_FVF);
-    }
-    void TearDown() override {
-        SetSightBlockedTest(nullptr);
-        FxDeviceTest::TearDown();
     }
     // The six vertices of each sprite drawn since the log was cleared.
     std::vector<std::vector<SpriteVertex>> Sprites() const {

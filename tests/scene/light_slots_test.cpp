@@ -77,20 +77,6 @@ TEST_F(LightTest, TailsAreReadFieldByField) {
         EXPECT_FALSE(q.LoadTail(shortRd, "x")) << n;
         EXPECT_EQ(q.colour[0], 1.0f);
     }
-
-    BinaryWriter wd;
-    for (float v : {0.0f, 5.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f}) wd.PutF32(v);
-    wd.PutU8(0);
-    for (float v : {3.0f, 0.0f, 4.0f, 1.0f, 2.0f, 3.0f, 4.0f, 0.5f, 1.5f}) wd.PutF32(v);
-    std::vector<uint8_t> db = wd.Data();
-    BinaryReader rdd(db.data(), db.size());
-    DirectionalLight d;
-    ASSERT_TRUE(d.LoadTail(rdd, "SOL"));
-    EXPECT_EQ(rdd.Remaining(), 0u);
-    EXPECT_FLOAT_EQ(d.direction.x, 0.6f);
-    EXPECT_FLOAT_EQ(d.direction.z, 0.8f);
-    EXPECT_FLOAT_EQ(d.planes[0][0], 3.0f);   // not normalised
-    EXPECT_FLOAT_EQ(d.outerRadius, 1.5f);
 }
 
 }  // namespace

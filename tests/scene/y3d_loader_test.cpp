@@ -246,12 +246,6 @@ TEST_F(Y3DLoaderTest, CharacterModelsThatCannotBeBuiltGiveNullAndLeaveNothing) {
     EXPECT_EQ(g_Scene.LoadCharacterModel(nullptr, nullptr, 0, false), nullptr);
     EXPECT_EQ(g_Scene.LoadCharacterModel("MISSING.Y3D", nullptr, 0, false), nullptr);
 
-    // No bone record among the objects.
-    Y3DSceneFile noBones;
-    noBones.records.push_back(OpaqueRecord("Thing", 0x100, 8));
-    ASSERT_TRUE(WriteBytes((dir.path() / "NOBONE.Y3D").string(), noBones.Build()));
-    EXPECT_EQ(g_Scene.LoadCharacterModel("NoBone.y3d", nullptr, 0, false), nullptr);
-
     // A bone record whose skeleton is cut short.
     Y3DBone root;
     root.name = "Root";
