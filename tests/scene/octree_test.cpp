@@ -46,7 +46,6 @@ TEST(OctreeGrid, NodeCountsAndBoxes) {
         const OctreeNode* n = g.tree.GetNode(leaf);
         ASSERT_NE(n, nullptr);
         EXPECT_TRUE(n->leaf);
-        EXPECT_EQ(n->index, leaf);
         EXPECT_FLOAT_EQ(n->Edge(), c.leafEdge);
         AxisBox b = n->Box();
         EXPECT_FLOAT_EQ(b.min.x, -8.0f);

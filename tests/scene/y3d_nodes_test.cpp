@@ -211,11 +211,8 @@ TEST_F(Y3DNodesTest, ADamagedRecordOfAnyKindIsRefusedAndChangesNothing) {
     // The scene still holds the first file whole.
     EXPECT_EQ(g_Scene.effects->Count(), 3);
     EXPECT_EQ(g_Scene.texturedElements->count, 2u);
-}
 
-TEST_F(Y3DNodesTest, TruncatedNodeFilesNeverCrash) {
-    Y3DSceneLayout layout;
-    const std::vector<uint8_t> good = NodeScene().Build(&layout);
+    // Every other length: whatever the result, no crash, and a refusal changes nothing.
     for (size_t cut = Y3D_HEADER_SIZE; cut < good.size(); cut += 13) {
         const NodeShape before = NodeShape::Of(g_Scene);
         if (!Load(std::vector<uint8_t>(good.begin(), good.begin() + long(cut)))) {
