@@ -34,18 +34,6 @@ inline Y3DBone TwoBones() {
     return hip;
 }
 
-inline AnimKey Key(uint16_t frame, Quat q, Vec3 p) {
-    return AnimKey{frame, ANIM_HAS_ROTATION | ANIM_HAS_POSITION, q, p};
-}
-
-inline AnimTrack Track(std::vector<AnimKey> keys) {
-    AnimTrack t;
-    t.flags = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
-    t.keyCount = uint16_t(keys.size());
-    t.keys = std::move(keys);
-    return t;
-}
-
 // Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
 // stands turned half round the z axis.
 inline Animation& Walk() {
@@ -55,18 +43,18 @@ inline Animation& Walk() {
 inline Animation* Lookup(int32_t group, int32_t index) { return group == kGroup && index == 0 ? &Walk() : nullptr; }
 
 inline void BuildAnimations() {
-    const Quat none{0, 0, 0, 1}, half{0, 0, 1, 0};
+    const auto both = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
     Animation& w = Walk();
     w.Free();
     w.length = 10;
     w.nodeTrackCount = 2;
+    w.nodeTracks.assign(2, AnimTrack{});
     // The sampler blends neighbouring frames only: one key per frame.
-    std::vector<AnimKey> hip, arm;
     for (uint16_t f = 0; f <= 10; ++f) {
-        hip.push_back(Key(f, none, {float(f), 0.5f, 0}));
-        arm.push_back(Key(f, half, {0, 1, 0}));
+        w.nodeTracks[0].keys.push_back(AnimKey{f, both, {0, 0, 0, 1}, {float(f), 0.5f, 0}});
+        w.nodeTracks[1].keys.push_back(AnimKey{f, both, {0, 0, 1, 0}, {0, 1, 0}});
     }
-    w.nodeTracks = {Track(hip), Track(arm)};
+    for (AnimTrack& t : w.nodeTracks) t.flags = both, t.keyCount = uint16_t(t.keys.size());
 }
 
 // One triangle over three skinned vertices blended between bones (0, 1), drawn with one
