@@ -1,4 +1,4 @@
-// Bones: loading, cloning, posing with animations and blends, flags and speed per subtree.
+// Bones: loading, the skeleton limit and posing with an animation.
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -1,4 +1,4 @@
-// Glows and lens flares: their records, the fade by visibility and the screen-space squares.
+// Glows and lens flares: their records and the screen-space squares.
 #include <gtest/gtest.h>
 
 #include <cmath>

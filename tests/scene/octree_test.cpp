@@ -22,9 +22,8 @@ struct GridTree {
         if (edit) *edit = nodes;
         ok = Load(nodes);
     }
-    bool Load(const std::vector<OctreeNodeDesc>& nodes, size_t meshCount = 0) {
-        std::vector<CollisionMeshDesc> meshes(meshCount);
-        std::vector<uint8_t> block = BuildCollisionOctreeBlock(nodes, meshes, 320);
+    bool Load(const std::vector<OctreeNodeDesc>& nodes) {
+        std::vector<uint8_t> block = BuildCollisionOctreeBlock(nodes, {}, 320);
         BinaryReader in(block.data(), block.size());
         return tree.Read(in, 320);
     }

@@ -1,4 +1,4 @@
-// Water: the record, the quality choice, the reflection camera and clip plane, and the passes.
+// Water: the record, the quality it starts at, and the collision mesh of older files.
 #include <gtest/gtest.h>
 
 #include "scene/animation.h"
@@ -27,19 +27,6 @@ protected:
     }
     static std::vector<uint8_t> WaterBytes(float level = 0.0f, uint32_t material = 0) {
         return Concat({LavaOrWaterRecord(2, level, kBox, material), FlatQuad(level, 5)});
-    }
-    WaterObject* LoadWater(float level = 0.0f) {
-        auto f = testsupport::EntryOf(WaterBytes(level));
-        WaterObject* w = new WaterObject();
-        EXPECT_TRUE(w->Load(f->Reader(), {3}));
-        g_Scene.waters->Add(w);
-        return w;
-    }
-    std::vector<gfx::Matrix> TextureMatrices(uint32_t state) const {
-        std::vector<gfx::Matrix> out;
-        for (const gfx::Call& c : rec->CallsOf(gfx::CallKind::SetTransform))
-            if (c.args[0] == state) out.push_back(c.matrix);
-        return out;
     }
 };
 

@@ -1,5 +1,5 @@
-// Scene files loaded into the scene on the recording device: what each record kind makes, files
-// inside packs, and damaged files that must leave the scene as it was.
+// Scene files loaded into the scene on the recording device: what each record kind makes, and
+// damaged files that must leave the scene as it was.
 #include <gtest/gtest.h>
 
 #include <string>

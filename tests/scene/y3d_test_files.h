@@ -40,9 +40,6 @@ inline Y3DSceneFile FullScene(uint16_t version = 320) {
     Y3DSceneFile f;
     f.header.version = version;
     f.header.geometry = 1;
-    f.header.ambient[0] = 0x10;
-    f.header.ambient[1] = 0x20;
-    f.header.ambient[2] = 0x30;
     Y3DMaterial material;
     material.layers = {{1, "FLOOR.TGA"}};
     f.materials = BuildMaterialList({material.Build()});
