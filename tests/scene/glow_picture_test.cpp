@@ -41,17 +41,4 @@ TEST_F(GlowPictureTest, VisibleGlowShowsItsSquareOnScreen) {
     EXPECT_TRUE(gfxtest::ColorNear(Pixel(28, 16), 0xFF000000));
 }
 
-TEST_F(GlowPictureTest, HalfFadedGlowIsHalfAsBright) {
-    AimCamera({0, 0, -10}, {0, 0, 0});
-    const int32_t tex = SeedColourTexture("Texturas\\Efectos\\Glow01.tga", 0xFFFFFFFF);
-    GlowNode* glow = new GlowNode();
-    glow->Init(0, 0, 0, 0xFF00FF00, 300, 0.5f, tex);
-    g_Scene.effects->Add(glow);
-    g_Scene.effects->Update(150);
-    Clear(0xFF000000);
-    ScreenSpaceStates();
-    g_Scene.effects->DrawScreenSpace();
-    EXPECT_TRUE(gfxtest::ColorNear(Pixel(16, 16), 0xFF007F00));
-}
-
 }  // namespace

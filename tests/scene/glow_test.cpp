@@ -1,9 +1,8 @@
-// Glows and lens flares: their records, the fade by visibility and the screen-space squares.
+// Glows and lens flares: their records and the screen-space squares.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "effects/effect_list.h"
 #include "scene/flare.h"
 #include "scene/glow.h"
 #include "scene/object_list.h"
@@ -19,26 +18,18 @@ struct SpriteVertex {
     float u, v;
 };
 
-bool g_blocked = false;
-int g_rayCalls = 0;
-bool ScriptedRay(const Vec3&, const Vec3&) {
-    ++g_rayCalls;
-    return g_blocked;
+// A glow's node header and tail: size 1, texture 0, at the origin.
+std::vector<uint8_t> GlowBytes(float r, float g, float b) {
+    const float rgb[3] = {r, g, b};
+    return testsupport::GlowNodeRecord("GLOW", {0, 0, 0}, 1, rgb, 0).tail;
 }
 
 class GlowTest : public FxDeviceTest {
 protected:
     void SetUp() override {
         FxDeviceTest::SetUp();
-        g_blocked = false;
-        g_rayCalls = 0;
-        SetSightBlockedTest(ScriptedRay);
         // What the effect list's screen-space pass sets before it renders these.
         g_Video.SetVertexShader(SCREEN_SPACE_FVF);
-    }
-    void TearDown() override {
-        SetSightBlockedTest(nullptr);
-        FxDeviceTest::TearDown();
     }
     // The six vertices of each sprite drawn since the log was cleared.
     std::vector<std::vector<SpriteVertex>> Sprites() const {
@@ -52,30 +43,21 @@ protected:
         }
         return out;
     }
-    static std::vector<uint8_t> GlowBytes(const Vec3& p, float size, float r, float g, float b, uint32_t n) {
-        std::vector<uint8_t> bytes = NodeHeader("GLOW", 0x700, p);
-        PutF32(&bytes, size);
-        PutF32(&bytes, r);
-        PutF32(&bytes, g);
-        PutF32(&bytes, b);
-        PutU32(&bytes, n);
-        return bytes;
-    }
 };
 
 TEST_F(GlowTest, GlowChannelsOutOfRangeAreClampedNotWrapped) {
-    auto f = testsupport::EntryOf(GlowBytes({0, 0, 0}, 1, 2.0f, -1.0f, 1.0f, 0));
+    auto f = testsupport::EntryOf(GlowBytes(2.0f, -1.0f, 1.0f));
     GlowNode glow;
     ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF00FFu);
     // Values no int can hold are clamped all the same.
-    f = testsupport::EntryOf(GlowBytes({0, 0, 0}, 1, 1e30f, -1e30f, 0.5f, 0));
+    f = testsupport::EntryOf(GlowBytes(1e30f, -1e30f, 0.5f));
     ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF007Fu);
 }
 
 TEST_F(GlowTest, ShortGlowAndFlareRecordsAreRefused) {
-    ExpectEveryPrefixRefused(GlowBytes({0, 0, 0}, 1, 1, 1, 1, 0), 29, [](BinaryReader& f) {
+    ExpectEveryPrefixRefused(GlowBytes(1, 1, 1), 29, [](BinaryReader& f) {
         GlowNode g;
         return g.LoadFromNode(f);
     });

@@ -2,7 +2,6 @@
 
 #include <numbers>
 
-#include "common/math.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"

@@ -7,13 +7,13 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "common/math.h"
+#include "frontend/menu.h"
 #include "platform/gfx/recording_device.h"
 #include "render/adapter_table.h"
 #include "render/texture_manager.h"
@@ -55,70 +55,78 @@ inline int32_t SeedTexture(gfx::Device* device, const std::string& name, gfx::Te
     return g_Scene.textures->Add(t, true);
 }
 
-// A recording device of 64 x 64 pixels behind the video object, with its back buffer and depth
-// surface taken as the current targets, a made scene and its camera at (0, 0, -10) looking at the
-// origin with 90 degrees.
+// Adapter 0 offers render-target textures on a 32-bit display.
+inline void AllowReflections() {
+    g_Video.adapter = 0;
+    g_AdapterTable.adapterCount = 1;
+    g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
+}
+
+// The device behind the video object, with its back buffer and depth surface taken as the
+// current targets, a made scene and quiet settings; Leave puts everything back.
+class SceneOnDevice {
+public:
+    void Enter(gfx::Device* device, int size, const gfx::PresentParameters& present) {
+        saved = g_Settings;
+        g_Scene.Destroy(true);
+        g_Video.Zero();
+        g_AdapterTable.Reset();
+        g_Video.device = device;
+        g_Video.screenRect = {0, 0, size - 1, size - 1};
+        g_Video.halfWidth = size / 2;
+        g_Video.halfHeight = size / 2;
+        g_Video.present = present;
+        ASSERT_EQ(device->GetBackBuffer(0, gfx::D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget), gfx::D3D_OK);
+        device->GetDepthStencilSurface(&g_Video.depthSurface);
+        g_Video.RestoreStates();
+        ASSERT_EQ(device->BeginScene(), gfx::D3D_OK);
+        ASSERT_TRUE(g_Scene.Create());
+        g_Settings.textureBpp = 32;
+        g_Settings.waterQuality = 0;
+        g_Settings.mirrors = 0;
+        g_Settings.characterShadow = 0;
+        g_Clocks = ClockSet();
+        g_Menu.active = 0;
+    }
+    void Leave() {
+        g_Scene.Destroy(true);
+        if (g_Video.renderTarget) g_Video.renderTarget->Release();
+        if (g_Video.depthSurface) g_Video.depthSurface->Release();
+        if (g_Video.device) g_Video.device->EndScene();
+        g_Video.Zero();
+        g_AdapterTable.Reset();
+        g_Settings = saved;
+        g_Clocks = ClockSet();
+    }
+
+private:
+    Settings saved;
+};
+
+// A recording device of 64 x 64 pixels, the scene on it and its camera at (0, 0, -10) looking at
+// the origin with 90 degrees.
 class FxDeviceTest : public ::testing::Test {
 protected:
     static constexpr int kSize = 64;
     gfx::RecordingDevice* rec = nullptr;
-    int32_t savedTextureBpp = 0, savedWaterQuality = 0;
-    uint8_t savedMirrors = 0;
+    SceneOnDevice scene;
 
     void SetUp() override {
-        savedTextureBpp = g_Settings.textureBpp;
-        savedWaterQuality = g_Settings.waterQuality;
-        savedMirrors = g_Settings.mirrors;
-        g_Scene.Destroy(true);
-        g_Video.Zero();
-        g_AdapterTable.Reset();
         ASSERT_EQ(gfx::CreateRecordingDevice(gfx::RecordingDeviceParams(kSize, kSize), &rec), gfx::D3D_OK);
-        g_Video.device = rec;
-        g_Video.screenRect = {0, 0, kSize - 1, kSize - 1};
-        g_Video.halfWidth = kSize / 2;
-        g_Video.halfHeight = kSize / 2;
-        g_Video.present.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
-        g_Video.present.BackBufferWidth = kSize;
-        g_Video.present.BackBufferHeight = kSize;
-        ASSERT_EQ(rec->GetBackBuffer(0, gfx::D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget), gfx::D3D_OK);
-        rec->GetDepthStencilSurface(&g_Video.depthSurface);
-        g_Video.RestoreStates();
-        ASSERT_EQ(rec->BeginScene(), gfx::D3D_OK);
-        ASSERT_TRUE(g_Scene.Create());
-        AimCamera(0, 0, -10, 0, 0, 0);
-        g_Settings.textureBpp = 32;
-        g_Settings.waterQuality = 0;
-        g_Settings.mirrors = 0;
-        g_Clocks = ClockSet();
+        gfx::PresentParameters present{};
+        present.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
+        present.BackBufferWidth = present.BackBufferHeight = kSize;
+        scene.Enter(rec, kSize, present);
         g_Clocks.active = CLOCK_MENU;
+        AimCamera(0, 0, -10, 0, 0, 0);
     }
     void TearDown() override {
-        g_Scene.Destroy(true);
-        if (g_Video.renderTarget) g_Video.renderTarget->Release();
-        if (g_Video.depthSurface) g_Video.depthSurface->Release();
-        g_Video.renderTarget = g_Video.depthSurface = nullptr;
-        g_Video.device = nullptr;
-        if (rec) {
-            rec->EndScene();
-            rec->Release();
-        }
-        g_Video.Zero();
-        g_AdapterTable.Reset();
-        g_Settings.textureBpp = savedTextureBpp;
-        g_Settings.waterQuality = savedWaterQuality;
-        g_Settings.mirrors = savedMirrors;
-        g_Clocks = ClockSet();
+        scene.Leave();
+        if (rec) rec->Release();
     }
     void AimCamera(float ex, float ey, float ez, float tx, float ty, float tz) {
         g_Scene.camera->Set(ex, ey, ez, tx, ty, tz, 0, std::numbers::pi_v<float> / 2, 1, 50);
         g_Scene.camera->Update();
-    }
-    // Adapter 0 offers render-target textures on a 32-bit display, and bump mapping when asked.
-    static void AllowReflections(bool bump = false) {
-        g_Video.adapter = 0;
-        g_AdapterTable.adapterCount = 1;
-        g_AdapterTable.adapters[0].renderTargetTextures[3] = 1;
-        g_AdapterTable.adapters[0].bumpEnvMap = bump ? 1 : 0;
     }
     // The match clock stopped at t milliseconds (another clock runs).
     static void StopMatchClockAt(uint32_t t) {

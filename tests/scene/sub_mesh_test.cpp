@@ -1,34 +1,22 @@
-// Model sub-meshes: records, copies and drawing with override materials.
+// Model sub-meshes: records that name what the model does not have.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <vector>
 
-#include "platform/gfx/recording_device.h"
-#include "render/video.h"
-#include "scene/scene.h"
 #include "scene/sub_mesh.h"
 #include "support/buffer_block_writer.h"
 
-using namespace gfx;
-
 namespace {
 
-// Reference counts and draws seen by the fake tables.
+// Reference counts taken by the fake tables.
 std::map<int32_t, int> g_materialRefs;
 std::map<int32_t, int> g_bufferRefs;   // vertex buffers as +id, index buffers as -(id + 1)
-std::map<int32_t, bool> g_finished;
-std::map<int32_t, int> g_passes;
-std::vector<std::pair<int32_t, int>> g_setMaterial;
 
 const SubMeshServices kFakes = {
-    [](int32_t id) { return g_finished[id]; },
-    [](int32_t id) { return g_passes[id]; },
-    [](int32_t id, int pass) {
-        g_setMaterial.push_back({id, pass});
-        return true;
-    },
+    [](int32_t) { return false; },
+    [](int32_t) { return 0; },
+    [](int32_t, int) { return true; },
     [](int32_t id) { ++g_materialRefs[id]; },
     [](int32_t id) { --g_materialRefs[id]; },
     [](int32_t vb, int32_t ib) {
@@ -50,32 +38,13 @@ std::vector<uint8_t> Record(uint8_t matrices, std::vector<uint8_t> bones) {
     return r;
 }
 
-class SubMeshTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_materialRefs.clear();
-        g_bufferRefs.clear();
-        g_finished.clear();
-        g_passes.clear();
-        g_setMaterial.clear();
-        SetSubMeshServices(&kFakes);
-        g_PolygonsDrawn = 0;
-        g_DrawCalls = 0;
-    }
-    void TearDown() override {
-        g_Video.device = nullptr;
-        if (rec) rec->Release();
-        SetSubMeshServices(nullptr);
-        g_PolygonsDrawn = 0;
-        g_DrawCalls = 0;
-    }
-    const int32_t map[3] = {40, 41, 42};
-    RecordingDevice* rec = nullptr;
-};
-
 }  // namespace
 
-TEST_F(SubMeshTest, RefusesBadRecords) {
+TEST(SubMeshTest, RefusesBadRecords) {
+    g_materialRefs.clear();
+    g_bufferRefs.clear();
+    SetSubMeshServices(&kFakes);
+    const int32_t map[3] = {40, 41, 42};
     struct Case {
         const char* what;
         std::vector<uint8_t> record;
@@ -101,4 +70,5 @@ TEST_F(SubMeshTest, RefusesBadRecords) {
     auto f = testsupport::EntryOf(r);
     SubMesh shortOne;
     EXPECT_FALSE(shortOne.Load(f->Reader(), map, 3, 0, 0, 8));
+    SetSubMeshServices(nullptr);
 }

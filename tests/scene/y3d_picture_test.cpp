@@ -1,14 +1,10 @@
 // A builder-made scene file loaded into the scene and drawn on the real device.
 #include <cstring>
-#include <numbers>
 
-#include "gfx/gl_fixture.h"
+#include "glow_picture_fixture.h"
 #include "render/material.h"
-#include "render/video.h"
-#include "scene/camera.h"
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
-#include "scene/scene.h"
 #include "support/image_writer.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
@@ -49,23 +45,7 @@ std::vector<uint8_t> RedTriangleScene() {
     return f.Build();
 }
 
-class Y3DPictureTest : public gfxtest::GLDeviceTest {
-protected:
-    void SetUp() override {
-        gfxtest::GLDeviceTest::SetUp();
-        g_Scene.Destroy(true);
-        g_Video.Zero();
-        g_Video.device = device;
-        g_Video.RestoreStates();
-        ASSERT_TRUE(g_Scene.Create());
-    }
-    void TearDown() override {
-        g_Scene.Destroy(true);
-        g_Video.device = nullptr;
-        g_Video.Zero();
-        gfxtest::GLDeviceTest::TearDown();
-    }
-};
+class Y3DPictureTest : public fxtest::FxPictureTest {};
 
 }  // namespace
 
@@ -77,14 +57,11 @@ TEST_F(Y3DPictureTest, ALoadedMeshNodeDrawsWithItsTexture) {
     MeshNode* node = dynamic_cast<MeshNode*>(g_Scene.objects->FindByName("Triangle"));
     ASSERT_NE(node, nullptr);
 
-    g_Scene.camera->Set(0, 0, -10, 0, 0, 0, 0, std::numbers::pi_v<float> / 2, 1, 50);
-    g_Scene.camera->Update();
-    ASSERT_EQ(device->BeginScene(), gfx::D3D_OK);
+    AimCamera({0, 0, -10}, {0, 0, 0});
     Clear(0xFF000000);
     g_Video.SetCullMode(gfx::D3DCULL_NONE);
     g_Scene.materials->ResetCache();
     EXPECT_TRUE(node->Draw());
-    ASSERT_EQ(device->EndScene(), gfx::D3D_OK);
     // Inside the triangle: the texture's red; outside (a top corner): the clear colour.
     EXPECT_TRUE(gfxtest::ColorNear(Pixel(16, 18), 0xFFFF0000));
     EXPECT_TRUE(gfxtest::ColorNear(Pixel(1, 1), 0xFF000000, 0));

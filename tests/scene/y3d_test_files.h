@@ -1,10 +1,9 @@
 // Scene files for the Y3D loader tests: one of every record kind the loader builds, plus kinds
-// it skips; and a tiny reader of their bytes that shares nothing with the loader or the builder.
+// it skips.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "support/buffer_block_writer.h"
@@ -16,23 +15,6 @@ namespace y3dtest {
 using namespace testsupport;
 
 constexpr uint32_t kFvf = 0x142;   // position, diffuse, one texture pair
-
-// Little-endian fields read straight from bytes, for checking what the builder wrote.
-inline uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 |
-           uint32_t(b.at(at + 3)) << 24;
-}
-inline float F32(const std::vector<uint8_t>& b, size_t at) {
-    uint32_t u = U32(b, at);
-    float f;
-    std::memcpy(&f, &u, 4);
-    return f;
-}
-inline std::string Text(const std::vector<uint8_t>& b, size_t at, size_t max) {
-    std::string s;
-    for (size_t i = 0; i < max && b.at(at + i); ++i) s.push_back(char(b[at + i]));
-    return s;
-}
 
 inline Y3DMesh OneTriangle(uint32_t vertexBuffer = 0, uint32_t indexBuffer = 0, uint16_t flags = 0) {
     Y3DMesh m;
@@ -58,9 +40,6 @@ inline Y3DSceneFile FullScene(uint16_t version = 320) {
     Y3DSceneFile f;
     f.header.version = version;
     f.header.geometry = 1;
-    f.header.ambient[0] = 0x10;
-    f.header.ambient[1] = 0x20;
-    f.header.ambient[2] = 0x30;
     Y3DMaterial material;
     material.layers = {{1, "FLOOR.TGA"}};
     f.materials = BuildMaterialList({material.Build()});

@@ -61,17 +61,6 @@ IndexRecord SequentialIndices(uint32_t count, uint32_t vertexBuffer, uint16_t fi
     return r;
 }
 
-FILE* StreamOf(const std::vector<uint8_t>& bytes) {
-    FILE* f = std::tmpfile();
-    if (!f) return nullptr;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-        std::fclose(f);
-        return nullptr;
-    }
-    std::rewind(f);
-    return f;
-}
-
 std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes) {
     auto entry = std::make_unique<PackEntry>();
     entry->Assign(bytes.data(), bytes.size(), "TEST.Y3D");

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,8 +34,6 @@ std::vector<uint8_t> BuildIndexBufferBlock(const std::vector<IndexRecord>& recor
 VertexRecord PatternVertices(uint32_t count, uint32_t fvf, uint8_t seed);
 IndexRecord SequentialIndices(uint32_t count, uint32_t vertexBuffer, uint16_t first = 0);
 
-// A temporary stream holding the bytes, positioned at the start; close it with fclose.
-FILE* StreamOf(const std::vector<uint8_t>& bytes);
 // The bytes as a loose file read whole; its Reader() stands at the first byte.
 std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes);
 

@@ -56,16 +56,11 @@ size_t PackWriter::DirectoryEnd() const {
 std::vector<uint32_t> PackWriter::Offsets(const std::vector<Entry>& all) const {
     std::vector<uint32_t> offsets(all.size());
     size_t at = DirectoryEnd();
-    for (size_t k = 0; k < all.size(); ++k) {
-        size_t i = reverseData ? all.size() - 1 - k : k;
+    for (size_t i = 0; i < all.size(); ++i) {
         offsets[i] = uint32_t(at);
         at += all[i].data.size();
     }
     return offsets;
-}
-
-uint32_t PackWriter::DataOffset(size_t i) const {
-    return Offsets(AllEntries())[i + (dummyFirst ? 1 : 0)];
 }
 
 std::vector<uint8_t> PackWriter::Build() const {
@@ -83,10 +78,7 @@ std::vector<uint8_t> PackWriter::Build() const {
         out.insert(out.end(), e.name.begin(), e.name.end());
         out.push_back(0);
     }
-    for (size_t k = 0; k < all.size(); ++k) {
-        size_t i = reverseData ? all.size() - 1 - k : k;
-        out.insert(out.end(), all[i].data.begin(), all[i].data.end());
-    }
+    for (const Entry& e : all) out.insert(out.end(), e.data.begin(), e.data.end());
     if (truncateAt && *truncateAt < out.size()) out.resize(*truncateAt);
     return out;
 }

@@ -25,8 +25,6 @@ public:
     // A dummy entry ("DUMMY.BIN", 16 bytes) first in both the directory and the data, so that
     // the entries under test sit neither first nor at the first data offset.
     bool dummyFirst = false;
-    // Lay the data out in the reverse of the directory order.
-    bool reverseData = false;
     char magic[4] = {'T', 'A', 'D', 'Q'};
     uint32_t version = 256;
     uint32_t unusedWord = 0;
@@ -36,8 +34,6 @@ public:
 
     // The pack's bytes.
     std::vector<uint8_t> Build() const;
-    // Offset of entry i's data in what Build returns (the stored offset may be overridden).
-    uint32_t DataOffset(size_t i) const;
     // Offset of the first byte after the directory.
     size_t DirectoryEnd() const;
     bool WriteTo(const std::string& path) const;

@@ -232,7 +232,7 @@ std::vector<uint8_t> Y3DMeshNode::BuildTail() const {
 std::vector<uint8_t> Y3DLight::BuildTail() const {
     Y3DObject header;
     header.name = name;
-    header.typeCode = headerType.value_or(type);
+    header.typeCode = type;
     std::vector<uint8_t> out = BuildNodeHeader(header);
     BinaryWriter w;
     w.PutF32(position.x);

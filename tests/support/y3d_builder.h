@@ -139,7 +139,6 @@ struct Y3DMeshNode {
 struct Y3DLight {
     std::string name;
     uint32_t type = 0x201;
-    std::optional<uint32_t> headerType;       // the node header's type code; type unless given
     Vec3 position{0, 0, 0};
     float colour[3] = {1, 1, 1};
     float intensity = 1.0f;

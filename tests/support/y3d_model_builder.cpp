@@ -45,7 +45,6 @@ std::vector<uint8_t> Y3DSubMesh::Build() const {
 
 std::vector<uint8_t> Y3DSkinnedModel::Build() const {
     std::vector<Y3DObject> bones = FlattenSkeleton(skeleton, 0);
-    if (boneLimit && *boneLimit < bones.size()) bones.resize(*boneLimit);
     const uint32_t count = uint32_t(leading.size() + (withMesh ? 1 : 0) + bones.size());
     Y3DHeaderFields h = header;
     std::vector<uint8_t> out = BuildY3DHeader(h, count);

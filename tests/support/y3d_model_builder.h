@@ -28,8 +28,7 @@ struct Y3DSubMesh {
     std::vector<uint8_t> Build() const;
 };
 
-// A detail-level file. The bone records are the skeleton's, depth-first; boneLimit keeps only the
-// first ones (a file with fewer bone records than the skeleton).
+// A detail-level file. The bone records are the skeleton's, depth-first.
 struct Y3DSkinnedModel {
     Y3DHeaderFields header;
     std::vector<std::vector<uint8_t>> materials;
@@ -40,7 +39,6 @@ struct Y3DSkinnedModel {
     bool withMesh = true;
     std::vector<Y3DObject> leading;           // records of other kinds before the skinned mesh
     Y3DBone skeleton;
-    std::optional<size_t> boneLimit;
     std::vector<uint8_t> Build() const;
 };
 
