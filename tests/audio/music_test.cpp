@@ -183,7 +183,9 @@ TEST_F(MusicTest, MainThreadStartsAndStopsWhileTheTimerRuns) {
         if (round % 4 == 0) Player().FadeOut(i, round % 8 ? 0 : 20);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         Mix(512);
-        if (round % 5 == 0) ASSERT_TRUE(Player().Play(i, false));   // again, over itself
+        if (round % 5 == 0) {
+            ASSERT_TRUE(Player().Play(i, false));   // again, over itself
+        }
         if (round % 2) Player().Stop(i);
         if (round % 7 == 0) Music().Stop(3000);
     }

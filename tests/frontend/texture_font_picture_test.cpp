@@ -47,7 +47,9 @@ protected:
         g_Font.Release();
         g_Video.device = nullptr;
         g_Video.Zero();
-        if (device) EXPECT_EQ(device->Release(), 0u);
+        if (device) {
+            EXPECT_EQ(device->Release(), 0u);
+        }
         os::Shutdown();
     }
 

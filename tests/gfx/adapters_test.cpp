@@ -32,7 +32,9 @@ TEST(AdapterEnumeration, DisplaysModesAndFormatQuestionsBeforeAnyWindow) {
         (m.Format == gfx::D3DFMT_X8R8G8B8 ? wide : narrow).insert({m.Width, m.Height, m.RefreshRate});
         // Ordered by size, then 16-bit before 32-bit, then rate.
         auto key = std::make_tuple(m.Width, m.Height, m.Format == gfx::D3DFMT_X8R8G8B8, m.RefreshRate);
-        if (i > 0) EXPECT_LT(previous, key) << "mode " << i;
+        if (i > 0) {
+            EXPECT_LT(previous, key) << "mode " << i;
+        }
         previous = key;
     }
     // Every size in both formats with the same rates; the desktop and the standard sizes that

@@ -64,7 +64,9 @@ TEST_F(GLVertexTest, LightsAndMaterialColourTheSquare) {
         device->SetRenderState(D3DRS_COLORVERTEX, c.colorVertex);
         device->SetMaterial(&c.material);
         device->SetTransform(D3DTS_WORLD, &c.world);
-        if (c.light.Type) ASSERT_EQ(device->SetLight(0, &c.light), D3D_OK);
+        if (c.light.Type) {
+            ASSERT_EQ(device->SetLight(0, &c.light), D3D_OK);
+        }
         device->LightEnable(0, c.light.Type != 0);
         const float z = c.z, n = c.nz;
         const LitVertex v[4] = {{-1, 1, z, 0, 0, n, 0xFF808080}, {1, 1, z, 0, 0, n, 0xFF808080},

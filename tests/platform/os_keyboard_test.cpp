@@ -190,7 +190,9 @@ TEST(ToAscii, UsLayoutTable) {
         char out[2] = {'#', '#'};
         SCOPED_TRACE(testing::Message() << "vk " << c.vk << " shift " << c.shiftKey << " caps " << int(c.caps));
         ASSERT_EQ(ToAscii(c.vk, MapVirtualKey(c.vk, MAPVK_VK_TO_VSC), keys, out), c.expected ? 1 : 0);
-        if (c.expected) EXPECT_TRUE(out[0] == c.expected && out[1] == 0) << out[0];
+        if (c.expected) {
+            EXPECT_TRUE(out[0] == c.expected && out[1] == 0) << out[0];
+        }
     }
     EXPECT_EQ(ToAscii('B', 0, nullptr, nullptr), 0);
 }
