@@ -28,6 +28,26 @@ float F32At(const uint8_t* p) {
     return f;
 }
 
+// The arithmetic of Vec3TransformCoord and of the facing test (cross, then dot) written out, in
+// the same order, so that the per-vertex and per-triangle loops need no calls; the results are
+// the same to the bit.
+inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
+    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
+    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
+    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
+    if (w == 0.0f) return {x, y, z};
+    return {x / w, y / w, z / w};
+}
+
+// (pc - pb) x (pb - pa) . l
+inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec3& l) {
+    const float ux = pc.x - pb.x, uy = pc.y - pb.y, uz = pc.z - pb.z;
+    const float vx = pb.x - pa.x, vy = pb.y - pa.y, vz = pb.z - pa.z;
+    const float nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    return nx * l.x + ny * l.y + nz * l.z;
+}
+
 struct OverlayVertex {
     float x, y, z, rhw;
     uint32_t colour;
@@ -90,6 +110,31 @@ void ModelLoader::Release() {
     volumeCount = 0;
     edges.clear();
     edgeCount = 0;
+    cornerEdges.clear();
+    distinctEdgeCount = 0;
+    edgeSlots_.clear();
+    listedEdges_.clear();
+}
+
+void ModelLoader::BuildEdgeTable() {
+    // Corners sorted by their undirected edge give each distinct edge one index.
+    const size_t corners = size_t(triangleCount) * 3;
+    std::vector<uint64_t> keyed(corners);
+    for (size_t c = 0; c < corners; ++c) {
+        const uint16_t a = triangles[c], b = triangles[c % 3 == 2 ? c - 2 : c + 1];
+        const uint32_t key = uint32_t(std::min(a, b)) << 16 | std::max(a, b);
+        keyed[c] = uint64_t(key) << 32 | c;
+    }
+    std::sort(keyed.begin(), keyed.end());
+    cornerEdges.resize(corners);
+    uint32_t distinct = 0;
+    for (size_t i = 0; i < corners; ++i) {
+        if (i > 0 && keyed[i] >> 32 != keyed[i - 1] >> 32) ++distinct;
+        cornerEdges[uint32_t(keyed[i])] = distinct;
+    }
+    distinctEdgeCount = corners ? distinct + 1 : 0;
+    edgeSlots_.assign(distinctEdgeCount, UINT32_MAX);
+    listedEdges_.assign(distinctEdgeCount, 0);
 }
 
 bool LoadModel(ModelLoader* loader, const char* fileName, CharacterModel* model) {
@@ -118,6 +163,7 @@ bool LoadModel(ModelLoader* loader, BinaryReader& in, CharacterModel* model) {
         loader->Release();
         return false;
     }
+    loader->BuildEdgeTable();
     loader->inverseBinds.assign(model->boneCount, Mat4Identity());
     ReadBoneInverseBinds(in, header.firstObject, header.objectCount, &loader->inverseBinds);
     return true;
@@ -153,6 +199,53 @@ Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
     return p;
 }
 
+// The same sums as SkinVertex, with each bone's product formed once for the frame.
+void ModelLoader::SkinAll(const CharacterModel& model) {
+    const size_t bones = std::min(model.bones.size(), inverseBinds.size());
+    boneMatrices_.resize(bones);
+    boneUsable_.assign(bones, 0);
+    for (size_t b = 0; b < bones; ++b) {
+        if (!model.bones[b]) continue;
+        boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
+        boneUsable_[b] = 1;
+    }
+    skinned_.resize(vertexCount);
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        const ShadowVertex& vertex = vertices[v];
+        for (const ShadowInfluence& in : vertex.influences) {
+            if (std::fabs(in.weight) < 0.0001f) continue;
+            if (in.bone >= bones || !boneUsable_[in.bone]) continue;
+            const Vec3 q = TransformCoord(vertex.position, boneMatrices_[in.bone]);
+            x = x + q.x * in.weight;
+            y = y + q.y * in.weight;
+            z = z + q.z * in.weight;
+        }
+        skinned_[v] = {x, y, z};
+    }
+}
+
+// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
+// listed once, so the list comes out in the same order.
+void ModelLoader::ToggleListed(uint32_t edge, uint16_t a, uint16_t b) {
+    const uint32_t at = edgeSlots_[edge];
+    if (at != UINT32_MAX) {
+        const uint32_t last = edgeCount - 1;
+        edges[2 * at] = edges[2 * last];
+        edges[2 * at + 1] = edges[2 * last + 1];
+        listedEdges_[at] = listedEdges_[last];
+        edgeSlots_[listedEdges_[at]] = at;
+        edgeSlots_[edge] = UINT32_MAX;
+        edgeCount = last;
+        return;
+    }
+    edges[2 * edgeCount] = a;
+    edges[2 * edgeCount + 1] = b;
+    listedEdges_[edgeCount] = edge;
+    edgeSlots_[edge] = edgeCount;
+    ++edgeCount;
+}
+
 void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     volumeCount = 0;
     edgeCount = 0;
@@ -163,19 +256,22 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     const float rawLength = Vec3Length(raw);
     direction = rawLength < 0.000001f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(raw, 1.0f / rawLength);
 
-    std::vector<Vec3> skinned(vertexCount);
-    for (uint32_t i = 0; i < vertexCount; ++i) skinned[i] = SkinVertex(*model, i);
+    SkinAll(*model);
+    const std::vector<Vec3>& skinned = skinned_;
 
-    edges.assign(size_t(triangleCount) * 6 + 2, 0);
+    // A mesh filled in directly rather than loaded gets its table here.
+    if (cornerEdges.size() != size_t(triangleCount) * 3) BuildEdgeTable();
+    edges.resize(size_t(distinctEdgeCount) * 2);
     for (uint32_t t = 0; t < triangleCount; ++t) {
         const uint16_t a = triangles[3 * t], b = triangles[3 * t + 1], c = triangles[3 * t + 2];
-        const Vec3 n = Vec3Cross(Vec3Sub(skinned[c], skinned[b]), Vec3Sub(skinned[b], skinned[a]));
-        if (Vec3Dot(n, direction) < 0.0f) {
-            ToggleEdge(edges.data(), &edgeCount, a, b);
-            ToggleEdge(edges.data(), &edgeCount, b, c);
-            ToggleEdge(edges.data(), &edgeCount, c, a);
+        if (FacingDot(skinned[a], skinned[b], skinned[c], direction) < 0.0f) {
+            const uint32_t* corner = &cornerEdges[3 * t];
+            ToggleListed(corner[0], a, b);
+            ToggleListed(corner[1], b, c);
+            ToggleListed(corner[2], c, a);
         }
     }
+    for (uint32_t e = 0; e < edgeCount; ++e) edgeSlots_[listedEdges_[e]] = UINT32_MAX;
 
     length = SHADOW_NO_GROUND_LENGTH;
     if (g_Scene.collisionOctree) {

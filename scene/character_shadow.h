@@ -44,6 +44,10 @@ public:
     float length = 0.0f;
     std::vector<uint16_t> edges;              // pairs
     uint32_t edgeCount = 0;
+    // Built with the mesh: the edge of every triangle corner (from its vertex to the next one) as
+    // an index among the mesh's distinct undirected edges.
+    std::vector<uint32_t> cornerEdges;
+    uint32_t distinctEdgeCount = 0;
 
     ModelLoader() = default;
     ~ModelLoader() { Release(); }
@@ -51,11 +55,23 @@ public:
     ModelLoader& operator=(const ModelLoader&) = delete;
 
     void Release();
+    void BuildEdgeTable();
     void BuildShadowVolume(CharacterModel* model);
     void DrawShadowVolume();
 
     // The skinned position of shadow vertex v in the model's current pose.
     Vec3 SkinVertex(const CharacterModel& model, uint32_t v) const;
+
+private:
+    // Kept between frames so that a frame allocates nothing once the sizes settle.
+    std::vector<Vec3> skinned_;
+    std::vector<Mat4> boneMatrices_;          // inverse bind times the bone's world matrix
+    std::vector<uint8_t> boneUsable_;
+    std::vector<uint32_t> edgeSlots_;         // distinct edge -> its place in edges, or none
+    std::vector<uint32_t> listedEdges_;       // place in edges -> distinct edge
+
+    void SkinAll(const CharacterModel& model);
+    void ToggleListed(uint32_t edge, uint16_t a, uint16_t b);
 };
 
 // Reads a shadow model for a model whose skeleton is loaded. Refused (false, loader emptied): a

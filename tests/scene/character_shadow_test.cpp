@@ -101,5 +101,75 @@ TEST_F(CharacterShadowTest, AVolumeTooBigForTheBufferIsCut) {
     EXPECT_LE(model.shadow->volume.size(), size_t(SHADOW_MAX_VOLUME));
 }
 
+// A ball of rings between two poles, the upper rings leaning on the arm; open, it lacks its top
+// cap, so the top ring's edges have one triangle each.
+Y3DShadowModel Ball(bool closed) {
+    const int rings = 6, segments = 8;
+    Y3DShadowModel f;
+    f.skeleton = TwoBones();
+    f.vertices.push_back({{0, 0, 0}, {{0, 1.0f}}});
+    for (int r = 0; r < rings; ++r) {
+        const float phi = 3.14159f * float(r + 1) / float(rings + 1), w = float(r) / float(rings - 1);
+        for (int k = 0; k < segments; ++k) {
+            const float theta = 6.28318f * float(k) / float(segments);
+            f.vertices.push_back({{std::sin(phi) * std::cos(theta), 1 - std::cos(phi), std::sin(phi) * std::sin(theta)},
+                                  {{0, 1 - w}, {1, w}}});
+        }
+    }
+    f.vertices.push_back({{0, 2, 0}, {{1, 1.0f}}});
+    const auto at = [&](int r, int k) { return uint16_t(1 + r * segments + k % segments); };
+    const uint16_t top = uint16_t(f.vertices.size() - 1);
+    for (int k = 0; k < segments; ++k) {
+        f.triangles.push_back({0, at(0, k + 1), at(0, k)});
+        for (int r = 0; r + 1 < rings; ++r) {
+            f.triangles.push_back({at(r, k), at(r, k + 1), at(r + 1, k + 1)});
+            f.triangles.push_back({at(r, k), at(r + 1, k + 1), at(r + 1, k)});
+        }
+        if (closed) f.triangles.push_back({top, at(rings - 1, k), at(rings - 1, k + 1)});
+    }
+    return f;
+}
+
+// The plain steps: each vertex skinned on its own, every facing triangle's edges toggled in the
+// list, the remaining edges extruded straight down in list order.
+std::vector<Vec3> PlainVolume(const ModelLoader& s, const CharacterModel& m) {
+    std::vector<Vec3> p(s.vertexCount), out;
+    for (uint32_t v = 0; v < s.vertexCount; ++v) p[v] = s.SkinVertex(m, v);
+    std::vector<uint16_t> edges(s.triangleCount * 6 + 2);
+    uint32_t count = 0;
+    const Vec3 down{0, -1, 0};
+    for (uint32_t t = 0; t < s.triangleCount; ++t) {
+        const uint16_t* i = &s.triangles[3 * t];
+        if (Vec3Dot(Vec3Cross(Vec3Sub(p[i[2]], p[i[1]]), Vec3Sub(p[i[1]], p[i[0]])), down) >= 0) continue;
+        for (int k = 0; k < 3; ++k) ToggleEdge(edges.data(), &count, i[k], i[(k + 1) % 3]);
+    }
+    for (uint32_t e = 0; e < count; ++e) {
+        const Vec3 a = p[edges[2 * e]], b = p[edges[2 * e + 1]];
+        const Vec3 a2{a.x, a.y - SHADOW_NO_GROUND_LENGTH, a.z}, b2{b.x, b.y - SHADOW_NO_GROUND_LENGTH, b.z};
+        out.insert(out.end(), {a, b, a2, b, b2, a2});
+    }
+    return out;
+}
+
+TEST_F(CharacterShadowTest, ClosedAndOpenMeshesGiveThePlainStepsVolumeExactly) {
+    for (bool closed : {true, false}) {
+        SCOPED_TRACE(closed ? "closed" : "open");
+        ASSERT_TRUE(LoadShadow(Ball(closed)));
+        PlaceAt({1, 0, 2});
+        model.bones[0]->worldMatrix = Mat4Mul(Mat4RotationX(0.4f), Mat4Translation(1, 0, 2));
+        model.bones[1]->worldMatrix = Mat4Mul(Mat4RotationZ(0.7f), Mat4Translation(1, 1, 2));
+        ModelLoader* s = model.shadow;
+        s->BuildShadowVolume(&model);
+        const std::vector<Vec3> plain = PlainVolume(*s, model);
+        ASSERT_GT(plain.size(), 0u);
+        ASSERT_EQ(s->volumeCount, plain.size());
+        for (size_t i = 0; i < plain.size(); ++i) {
+            EXPECT_EQ(s->volume[i].x, plain[i].x) << i;
+            EXPECT_EQ(s->volume[i].y, plain[i].y) << i;
+            EXPECT_EQ(s->volume[i].z, plain[i].z) << i;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace modeltest
