@@ -152,6 +152,7 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     drop(backBuffer_);
     drop(frontBuffer_);
     drop(autoDepth_);
+    frontInBack_ = false;
     backBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
                                        D3DPOOL_DEFAULT);
     frontBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
@@ -205,6 +206,7 @@ GLDevice::~GLDevice() {
     // Whatever the game still holds loses its OpenGL side now.
     while (objects) {
         GLObject* o = objects;
+        if (alive) o->KeepContents();
         o->DropGL();
         objects = o->nextObject;
         o->device = nullptr;
@@ -291,13 +293,11 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     Rect src = sourceRect ? *sourceRect : Rect{0, 0, int32_t(w), int32_t(h)};
     glDisable(GL_SCISSOR_TEST);
     dirty_ |= kDirtyTargets | kDirtyViewport;
-    // Keep what is shown for GetFrontBuffer, then show it (flipped: the window's row 0 is at
-    // the bottom).
+    // What is shown stays in the back buffer until the next write there (see KeepFrontPicture),
+    // so GetFrontBuffer needs no copy here.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
     glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, frontBuffer_->renderbuffer);
-    glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    frontInBack_ = true;
     // The software rasteriser crashes swapping to a window another program destroyed: show
     // nothing more; the close that the loss queued ends the game.
     if (os::IsNativeWindowLost(window_)) {
@@ -311,6 +311,28 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     SDL_GL_SwapWindow(window_);
     return D3D_OK;
+}
+
+void GLDevice::KeepFrontPicture(const GLSurface* target, bool overwritesAll) {
+    if (!frontInBack_ || target != backBuffer_) return;
+    frontInBack_ = false;
+    if (overwritesAll) {
+        // Nothing of the shown picture survives the write: the two buffers trade places.
+        std::swap(backBuffer_->renderbuffer, frontBuffer_->renderbuffer);
+    } else {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  backBuffer_->renderbuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  frontBuffer_->renderbuffer);
+        glDisable(GL_SCISSOR_TEST);
+        const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
+        glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        dirty_ |= kDirtyViewport;
+    }
+    dirty_ |= kDirtyTargets;
 }
 
 Result GLDevice::BeginScene() {
@@ -331,6 +353,12 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
     if ((flags & D3DCLEAR_STENCIL) && !GetFormatInfo(depthTarget_->format).stencil) return D3DERR_INVALIDCALL;
     if (count && !rects) return D3DERR_INVALIDCALL;
     if (lost_ || !MakeCurrent()) return D3D_OK;
+    if (flags & D3DCLEAR_TARGET) {
+        const Viewport& v = state_.viewport;
+        const bool whole = count == 0 && v.X == 0 && v.Y == 0 && v.Width >= renderTarget_->width &&
+                           v.Height >= renderTarget_->height;
+        KeepFrontPicture(renderTarget_, whole);
+    }
     BindTargets();
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) mask |= GL_COLOR_BUFFER_BIT;

@@ -267,7 +267,7 @@ const VertexLayout* GLDevice::CurrentLayout() {
     return fvfLayout_.valid && fvfLayout_.position >= 0 ? &fvfLayout_ : nullptr;
 }
 
-Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
+Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     const VertexLayout* lp = CurrentLayout();
     if (!lp || in.stride < lp->stride || type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
         return D3DERR_INVALIDCALL;
@@ -277,6 +277,12 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
     const bool blend = !l.rhw && rs[D3DRS_VERTEXBLEND] >= 1 && rs[D3DRS_VERTEXBLEND] <= 3 && l.weights > 0;
     const bool light = !l.rhw && rs[D3DRS_LIGHTING] != 0;
     const bool cpu = l.rhw || blend || light;
+    // The processor reads the vertices from memory; a buffer that let go of its copy reads it back.
+    if (cpu && in.vb) {
+        const uint8_t* bytes = in.vb->Bytes(this);
+        if (!bytes) return D3DERR_INVALIDCALL;
+        in.base = bytes + in.baseOffset;
+    }
 
     // Vertices the draw reads: [first, first + count) counted from vertex 0 of the input.
     // Indexed draws from buffers whose every index is in range go to OpenGL as they are;
@@ -289,6 +295,11 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
             first = 0;
             count = 0;
         } else {
+            if (in.ib) {
+                const uint8_t* bytes = in.ib->Bytes(this);
+                if (!bytes) return D3DERR_INVALIDCALL;
+                in.indices = bytes + in.indexOffset;
+            }
             uint32_t lo = 0xFFFFFFFFu, hi = 0;
             for (uint32_t i = 0; i < in.indexCount; ++i) {
                 uint32_t v = in.indexSize == 4 ? ReadU32(in.indices + size_t(i) * 4)
@@ -304,6 +315,7 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
     }
     // A lost device (or one whose window is gone) draws nothing and reports success.
     if (lost_ || !MakeCurrent()) return D3D_OK;
+    KeepFrontPicture(renderTarget_, false);
 
     ApplyDirty();
     if (dirty_ & kDirtyStages) ApplyStages();
@@ -345,7 +357,7 @@ Result GLDevice::DoDraw(PrimitiveType type, const DrawInput& in) {
 
     // Texture coordinates come straight from the vertices in every path.
     const bool useBuffer = !cpu && in.vb != nullptr;
-    const uint8_t* texBase = in.base + size_t(first) * in.stride;
+    const uint8_t* texBase = useBuffer ? nullptr : in.base + size_t(first) * in.stride;
     uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(first) * in.stride;
     if (useBuffer) in.vb->Bind();
     else glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -455,7 +467,7 @@ Result GLDevice::DrawPrimitive(PrimitiveType type, uint32_t startVertex, uint32_
     uint32_t stride = state_.strides[0];
     if (stride == 0) return D3DERR_INVALIDCALL;
     DrawInput in;
-    in.base = vb->data.data();
+    in.base = vb->copyDropped ? nullptr : vb->data.data();
     in.vb = vb;
     in.baseOffset = 0;
     in.stride = stride;
@@ -476,12 +488,12 @@ Result GLDevice::DrawIndexedPrimitive(PrimitiveType type, uint32_t minIndex, uin
     uint64_t baseOffset = uint64_t(state_.baseVertexIndex) * stride;
     if (baseOffset >= vb->length) return D3DERR_INVALIDCALL;
     DrawInput in;
-    in.base = vb->data.data() + baseOffset;
+    in.base = vb->copyDropped ? nullptr : vb->data.data() + baseOffset;
     in.vb = vb;
     in.baseOffset = uint32_t(baseOffset);
     in.stride = stride;
     in.vertexLimit = uint32_t((vb->length - baseOffset) / stride);
-    in.indices = ib->data.data() + size_t(startIndex) * ib->IndexSize();
+    in.indices = ib->copyDropped ? nullptr : ib->data.data() + size_t(startIndex) * ib->IndexSize();
     in.indexSize = ib->IndexSize();
     in.indexCount = uint32_t(n);
     in.ib = ib;

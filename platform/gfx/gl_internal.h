@@ -103,6 +103,9 @@ public:
     Pool pool = D3DPOOL_MANAGED;
     bool implicit = false;  // the device's own back buffer and depth surface
     virtual void DropGL() = 0;
+    // Called while the context is still current before a departing device drops the OpenGL
+    // side: contents held only in OpenGL come back into memory.
+    virtual void KeepContents() {}
 
 protected:
     void Attach(GLDevice* d);
@@ -179,14 +182,20 @@ public:
 
     uint32_t LevelWidth(uint32_t l) const { return width >> l ? width >> l : 1; }
     uint32_t LevelHeight(uint32_t l) const { return height >> l ? height >> l : 1; }
-    // Sends dirty levels to OpenGL; the texture must be bound on the active unit.
+    // Sends dirty levels to OpenGL; the texture must be bound on the active unit. A texture no
+    // one has locked since creation then lets go of its memory copy.
     void Upload();
+    // Brings the memory copy back from OpenGL when it was let go; false when it cannot.
+    bool RestoreCopy();
+    void KeepContents() override { RestoreCopy(); }
 
     uint32_t width, height, levels, usage;
     Format format;
     bool renderTarget;
     GLuint tex = 0;
-    std::vector<std::vector<uint8_t>> levelData;  // empty for render targets
+    std::vector<std::vector<uint8_t>> levelData;  // empty for render targets and while copyDropped
+    bool copyDropped = false;  // the levels live only in OpenGL
+    bool keepCopy = false;     // locked or read after its upload: the memory copy stays
     std::vector<uint8_t> dirty;
     std::vector<uint8_t> levelLocked;
     std::vector<GLSurface*> surfaces;
@@ -212,6 +221,9 @@ struct GLBufferStore {
     // Binds the buffer to target with its current contents.
     void Upload(GLenum target);
     void DropBuffer();
+    // The bytes in memory, brought back from OpenGL when the copy was let go (the context must
+    // be current then); null when they cannot be.
+    uint8_t* Bytes(GLDevice* d);
 
     uint32_t length, usage;
     std::vector<uint8_t> data;
@@ -219,6 +231,9 @@ struct GLBufferStore {
     uint32_t dirtyBegin = 0, dirtyEnd = 0;
     bool uploadedOnce = false;
     int lockCount = 0;
+    // A buffer drawn from OpenGL and never locked or read since its first upload keeps no copy
+    // in memory; one read back keeps it for good.
+    bool copyDropped = false, keepCopy = false;
 };
 
 class GLVertexBuffer : public VertexBuffer, public GLObject, public GLBufferStore {
@@ -228,6 +243,7 @@ public:
     Result Unlock() override;
     Result GetDesc(VertexBufferDesc* desc) override;
     void DropGL() override;
+    void KeepContents() override;
     // Binds the OpenGL buffer with current contents.
     void Bind();
 
@@ -244,10 +260,11 @@ public:
     Result Unlock() override;
     Result GetDesc(IndexBufferDesc* desc) override;
     void DropGL() override;
+    void KeepContents() override;
     void Bind();
     uint32_t IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
     uint32_t Count() const { return length / IndexSize(); }
-    uint32_t Index(uint32_t i) const;
+    uint32_t Index(const uint8_t* bytes, uint32_t i) const;
     // Largest index in the buffer (recomputed after writes).
     uint32_t MaxIndex();
 
@@ -339,6 +356,10 @@ public:
     bool ReadAttachment(const Attachment& a, int x, int y, int w, int h, uint8_t* out);
     // Writes BGRA8 rows (top row first) into a colour attachment.
     bool WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in);
+    // Called before anything writes into `target`: the picture last presented, still held in the
+    // back buffer, moves to the front buffer (by trading the buffers when the write covers the
+    // whole target, else by a copy).
+    void KeepFrontPicture(const GLSurface* target, bool overwritesAll);
     // The caller changed GL bindings behind the state tracking.
     void InvalidateBindings() { boundTextureValid = false; }
     GLuint whiteTexture = 0;
@@ -390,7 +411,7 @@ private:
         uint32_t indexOffset = 0;  // byte offset of the first index in the buffer
         uint32_t minIndex = 0, numVertices = 0;
     };
-    Result DoDraw(PrimitiveType type, const DrawInput& in);
+    Result DoDraw(PrimitiveType type, DrawInput in);
     bool ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first, uint32_t count,
                          bool blend, bool light);
     void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
@@ -412,6 +433,7 @@ private:
     GLSurface* backBuffer_ = nullptr;
     GLSurface* frontBuffer_ = nullptr;
     GLSurface* autoDepth_ = nullptr;
+    bool frontInBack_ = false;  // the back buffer still holds what was last presented
     GLSurface* renderTarget_ = nullptr;  // one reference
     GLSurface* depthTarget_ = nullptr;   // one reference
     GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;

@@ -1,6 +1,8 @@
 // Surfaces, textures and vertex and index buffers of the OpenGL device. Each keeps a copy of
 // its contents in memory (locks and read-back work on it) and sends changes to OpenGL when it
-// is next used; render targets live only in OpenGL and are read back on demand.
+// is next used; render targets live only in OpenGL and are read back on demand. Textures and
+// buffers that are not locked again after their first upload let go of the memory copy and
+// read it back from OpenGL if a lock or a read needs it after all.
 #include <algorithm>
 #include <cstring>
 
@@ -29,6 +31,23 @@ GLenum ColorStorage(Format f) {
     case D3DFMT_A4R4G4B4: return GL_RGBA8;
     default: return GL_RGB8;
     }
+}
+
+// Formats OpenGL stores without losing a bit, so that the memory copy can be read back from it.
+bool KeptExactly(Format f) {
+    switch (f) {
+    case D3DFMT_A8R8G8B8: case D3DFMT_X8R8G8B8: case D3DFMT_R8G8B8: case D3DFMT_R5G6B5: case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4: case D3DFMT_A8: case D3DFMT_L8: case D3DFMT_A8L8: case D3DFMT_DXT1: case D3DFMT_DXT2:
+    case D3DFMT_DXT3: case D3DFMT_DXT4: case D3DFMT_DXT5: return true;
+    default: return false;
+    }
+}
+
+// OpenGL keeps no fourth byte for X8R8G8B8 and reads it back as 255.
+bool UnusedBytesOpaque(const std::vector<uint8_t>& level) {
+    for (size_t i = 3; i < level.size(); i += 4)
+        if (level[i] != 0xFF) return false;
+    return true;
 }
 
 // Copies rows of a rectangle between a whole-image buffer and a packed one.
@@ -222,7 +241,7 @@ bool GLSurface::ReadRect(const Rect& r, uint8_t* out, uint32_t pitch) {
     case Kind::Image: CopyOut(data.data(), RowBytes(format, width), format, r, out, pitch); return true;
     case Kind::TextureLevel:
         if (!owner->renderTarget) {
-            if (owner->levelData.empty()) return false;
+            if (!owner->RestoreCopy() || owner->levelData.empty()) return false;
             CopyOut(owner->levelData[level].data(), RowBytes(format, width), format, r, out, pitch);
             return true;
         }
@@ -247,7 +266,7 @@ bool GLSurface::WriteRect(const Rect& r, const uint8_t* in, uint32_t pitch) {
     case Kind::Image: CopyIn(data.data(), RowBytes(format, width), format, r, in, pitch); return true;
     case Kind::TextureLevel:
         if (!owner->renderTarget) {
-            if (owner->levelData.empty()) return false;
+            if (!owner->RestoreCopy() || owner->levelData.empty()) return false;
             CopyIn(owner->levelData[level].data(), RowBytes(format, width), format, r, in, pitch);
             owner->dirty[level] = 1;
             owner->anyDirty = true;
@@ -340,6 +359,40 @@ void GLTexture::Upload() {
         }
     }
     anyDirty = false;
+    if (keepCopy || (usage & D3DUSAGE_DYNAMIC) || !KeptExactly(format)) return;
+    if (std::find(levelLocked.begin(), levelLocked.end(), 1) != levelLocked.end() ||
+        std::find(levelLocked.begin(), levelLocked.end(), 2) != levelLocked.end())
+        return;
+    if (format == D3DFMT_X8R8G8B8 && !std::all_of(levelData.begin(), levelData.end(), UnusedBytesOpaque)) {
+        keepCopy = true;
+        return;
+    }
+    levelData = {};
+    copyDropped = true;
+}
+
+bool GLTexture::RestoreCopy() {
+    if (!copyDropped) return true;
+    if (!tex || !device || !device->MakeCurrent()) return false;
+    UploadInfo u = GetUploadInfo(format);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    device->InvalidateBindings();
+    std::vector<std::vector<uint8_t>> restored(levels);
+    for (uint32_t l = 0; l < levels; ++l) {
+        restored[l].resize(size_t(RowBytes(format, LevelWidth(l))) * RowCount(format, LevelHeight(l)));
+        if (u.compressed)
+            glGetCompressedTexImage(GL_TEXTURE_2D, GLint(l), restored[l].data());
+        else
+            glGetTexImage(GL_TEXTURE_2D, GLint(l), u.format, u.type, restored[l].data());
+    }
+    if (glGetError() != GL_NO_ERROR) return false;
+    levelData = std::move(restored);
+    copyDropped = false;
+    keepCopy = true;
+    return true;
 }
 
 Result GLTexture::GetLevelDesc(uint32_t level, SurfaceDesc* desc) {
@@ -367,6 +420,7 @@ Result GLTexture::GetSurfaceLevel(uint32_t level, Surface** surface) {
 
 Result GLTexture::LockRect(uint32_t level, LockedRect* locked, const Rect* rect, uint32_t flags) {
     if (level >= levels || !locked || levelLocked[level] || renderTarget) return D3DERR_INVALIDCALL;
+    if (!RestoreCopy()) return D3DERR_INVALIDCALL;
     uint32_t w = LevelWidth(level), h = LevelHeight(level);
     Rect r = rect ? *rect : Rect{0, 0, int32_t(w), int32_t(h)};
     if (!ValidRect(r, w, h) || !BlockAligned(format, r, w, h)) return D3DERR_INVALIDCALL;
@@ -403,6 +457,7 @@ Result GLBufferStore::LockRange(uint32_t offset, uint32_t size, uint8_t** out, u
     if (offset > length) return D3DERR_INVALIDCALL;
     if (size == 0) size = length - offset;
     if (size > length - offset) return D3DERR_INVALIDCALL;
+    if (copyDropped) return D3DERR_INVALIDCALL;  // the owner brings the copy back first
     *out = data.data() + offset;
     if (!(flags & D3DLOCK_READONLY) && size) {
         if (dirtyBegin == dirtyEnd) {
@@ -433,6 +488,27 @@ void GLBufferStore::Upload(GLenum target) {
         glBufferSubData(target, GLintptr(dirtyBegin), GLsizeiptr(dirtyEnd - dirtyBegin), data.data() + dirtyBegin);
     }
     dirtyBegin = dirtyEnd = 0;
+    if (!keepCopy && !copyDropped && lockCount == 0 && !(usage & D3DUSAGE_DYNAMIC)) {
+        data = {};
+        copyDropped = true;
+    }
+}
+
+uint8_t* GLBufferStore::Bytes(GLDevice* d) {
+    if (copyDropped) {
+        if (!buffer || !d || !d->MakeCurrent()) return nullptr;
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        std::vector<uint8_t> restored(length);
+        glBindBuffer(GL_COPY_READ_BUFFER, buffer);
+        glGetBufferSubData(GL_COPY_READ_BUFFER, 0, GLsizeiptr(length), restored.data());
+        glBindBuffer(GL_COPY_READ_BUFFER, 0);
+        if (glGetError() != GL_NO_ERROR) return nullptr;
+        data = std::move(restored);
+        copyDropped = false;
+        keepCopy = true;
+    }
+    return data.data();
 }
 
 void GLBufferStore::DropBuffer() {
@@ -457,7 +533,10 @@ GLVertexBuffer::~GLVertexBuffer() {
 
 void GLVertexBuffer::DropGL() { DropBuffer(); }
 
+void GLVertexBuffer::KeepContents() { Bytes(device); }
+
 Result GLVertexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    Bytes(device);  // a copy that cannot come back makes LockRange refuse
     return LockRange(offset, size, out, flags);
 }
 
@@ -488,7 +567,10 @@ GLIndexBuffer::~GLIndexBuffer() {
 
 void GLIndexBuffer::DropGL() { DropBuffer(); }
 
+void GLIndexBuffer::KeepContents() { Bytes(device); }
+
 Result GLIndexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    Bytes(device);  // a copy that cannot come back makes LockRange refuse
     Result r = LockRange(offset, size, out, flags);
     // A write may change the largest index.
     if (Succeeded(r) && !(flags & D3DLOCK_READONLY)) maxValid = false;
@@ -503,16 +585,18 @@ Result GLIndexBuffer::GetDesc(IndexBufferDesc* desc) {
     return D3D_OK;
 }
 
-uint32_t GLIndexBuffer::Index(uint32_t i) const {
-    const uint8_t* p = data.data() + size_t(i) * IndexSize();
+uint32_t GLIndexBuffer::Index(const uint8_t* bytes, uint32_t i) const {
+    const uint8_t* p = bytes + size_t(i) * IndexSize();
     if (format == D3DFMT_INDEX32) return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8);
 }
 
 uint32_t GLIndexBuffer::MaxIndex() {
     if (!maxValid) {
+        const uint8_t* bytes = Bytes(device);
+        if (!bytes) return 0xFFFFFFFFu;  // unreadable: the draw scans its indices instead
         uint32_t m = 0;
-        for (uint32_t i = 0, n = Count(); i < n; ++i) m = std::max(m, Index(i));
+        for (uint32_t i = 0, n = Count(); i < n; ++i) m = std::max(m, Index(bytes, i));
         maxIndex = m;
         maxValid = true;
     }

@@ -23,10 +23,11 @@ Result GLDevice::GetFrontBuffer(Surface* dest) {
     if (!MakeCurrent()) return D3DERR_DEVICELOST;
     std::fill(d->data.begin(), d->data.end(), 0);
     for (size_t i = 3; i < d->data.size(); i += 4) d->data[i] = 255;
-    uint32_t w = std::min(d->width, frontBuffer_->width), h = std::min(d->height, frontBuffer_->height);
+    const GLSurface* shown = frontInBack_ ? backBuffer_ : frontBuffer_;
+    uint32_t w = std::min(d->width, shown->width), h = std::min(d->height, shown->height);
     if (w == 0 || h == 0) return D3D_OK;
     std::vector<uint8_t> rows(size_t(w) * h * 4);
-    if (!ReadAttachment(frontBuffer_->GetAttachment(), 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
+    if (!ReadAttachment(shown->GetAttachment(), 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
     for (uint32_t y = 0; y < h; ++y)
         std::memcpy(&d->data[size_t(y) * d->width * 4], &rows[size_t(y) * w * 4], size_t(w) * 4);
     return D3D_OK;
@@ -166,6 +167,7 @@ bool GLDevice::ReadAttachment(const Attachment& a, int x, int y, int w, int h, u
 
 bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in) {
     if (!a.Valid() || a.depth || !MakeCurrent()) return false;
+    if (a.renderbuffer && a.renderbuffer == backBuffer_->renderbuffer) KeepFrontPicture(backBuffer_, false);
     if (a.texture) {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, a.texture);

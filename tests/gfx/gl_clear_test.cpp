@@ -1,4 +1,4 @@
-// Clearing, loss and reset, and objects outliving the OpenGL device or its window.
+// Clearing, the front buffer, loss and reset, and objects outliving the OpenGL device or its window.
 #include "gl_fixture.h"
 
 namespace gfxtest {
@@ -21,6 +21,83 @@ TEST_F(GLDeviceTest, ClearKeepsToTheViewportAndTheRectangles) {
     EXPECT_TRUE(Shows(7, 3, 0xFF000000));
     EXPECT_EQ(device->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
 }
+// The front buffer shows the last presented frame whatever is drawn after it, whether the
+// next frame starts with a whole clear or draws over part of the old picture.
+TEST_F(GLDeviceTest, FrontBufferHoldsThePresentedFrame) {
+    Surface* shot = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(kSize, kSize, D3DFMT_A8R8G8B8, &shot), D3D_OK);
+    auto front = [&](uint32_t x, uint32_t y) {
+        LockedRect lr{};
+        uint32_t c = 0xDEADBEEFu;
+        if (device->GetFrontBuffer(shot) == D3D_OK && shot->LockRect(&lr, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+            std::memcpy(&c, static_cast<uint8_t*>(lr.pBits) + size_t(y) * lr.Pitch + x * 4, 4);
+            shot->UnlockRect();
+        }
+        return c;
+    };
+    PlainStates();
+    Clear(0xFFFF0000);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(ColorNear(front(3, 3), 0xFFFF0000));
+    Clear(0xFF00FF00);
+    EXPECT_TRUE(ColorNear(front(3, 3), 0xFFFF0000));
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    DrawRect(0, 0, 8, 8, 0xFF0000FF);
+    EXPECT_TRUE(ColorNear(front(3, 3), 0xFF00FF00));
+    EXPECT_TRUE(Shows(3, 3, 0xFF0000FF));
+    EXPECT_TRUE(Shows(20, 20, 0xFF00FF00));
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(ColorNear(front(3, 3), 0xFF0000FF));
+    EXPECT_TRUE(ColorNear(front(20, 20), 0xFF00FF00));
+    shot->Release();
+}
+
+// Buffers drawn from OpenGL still feed the processor's lit path and read back as written.
+TEST_F(GLDeviceTest, BuffersDrawnOnceStillLightAndLock) {
+    const ColorVertex quad[4] = {{-1, 1, 2, 0xFFFF0000, 0, 0}, {1, 1, 2, 0xFFFF0000, 1, 0},
+                                 {-1, -1, 2, 0xFFFF0000, 0, 1}, {1, -1, 2, 0xFFFF0000, 1, 1}};
+    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    VertexBuffer* vb = nullptr;
+    IndexBuffer* ib = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(sizeof quad, D3DUSAGE_WRITEONLY, kColorFvf, D3DPOOL_MANAGED, &vb), D3D_OK);
+    ASSERT_EQ(device->CreateIndexBuffer(sizeof indices, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib),
+              D3D_OK);
+    uint8_t* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, quad, sizeof quad);
+    vb->Unlock();
+    ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, indices, sizeof indices);
+    ib->Unlock();
+    PlainStates();
+    Camera();
+    device->SetVertexShader(kColorFvf);
+    device->SetStreamSource(0, vb, sizeof(ColorVertex));
+    device->SetIndices(ib, 0);
+    Clear(0xFF000000);
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+    EXPECT_TRUE(Shows(16, 16, 0xFFFF0000));
+    // Lit with white ambient light and an ambient-only material: white.
+    const Material ambient{.Ambient = {1, 1, 1, 1}};
+    device->SetMaterial(&ambient);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetRenderState(D3DRS_COLORVERTEX, 0);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    Clear(0xFF000000);
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+    EXPECT_TRUE(Shows(16, 16, 0xFFFFFFFF, 1));
+    ASSERT_EQ(vb->Lock(0, 0, &p, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(std::memcmp(p, quad, sizeof quad), 0);
+    vb->Unlock();
+    ASSERT_EQ(ib->Lock(0, 0, &p, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(std::memcmp(p, indices, sizeof indices), 0);
+    ib->Unlock();
+    device->SetStreamSource(0, nullptr, 0);
+    device->SetIndices(nullptr, 0);
+    EXPECT_EQ(vb->Release(), 0u);
+    EXPECT_EQ(ib->Release(), 0u);
+}
+
 TEST_F(GLDeviceTest, LossAndResetFollowTheCooperativeLevel) {
     device->SimulateLoss(false);
     EXPECT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICELOST);

@@ -1,5 +1,6 @@
 // Textures: formats and their upload, compressed blocks, locks, mip levels, addressing,
 // filtering, texture transforms, generated and projected coordinates, and render targets.
+#include <algorithm>
 #include <functional>
 
 #include "gl_fixture.h"
@@ -152,6 +153,63 @@ TEST_F(GLTextureTest, LockedRectanglesShowAtTheNextDraw) {
     ASSERT_EQ(c->LockRect(0, &lr, &block, 0), D3D_OK);
     EXPECT_EQ(lr.Pitch, 16);
     c->UnlockRect(0);
+}
+
+// Every level reads back byte for byte after the texture has been drawn with, for each 16-bit
+// value and for the other formats the game loads; a later write still shows.
+TEST_F(GLTextureTest, LevelsReadBackAsWrittenAfterUse) {
+    auto pattern = [](Format f, uint32_t bytes) {
+        std::vector<uint8_t> v(bytes);
+        for (uint32_t i = 0; i < bytes; ++i) v[i] = uint8_t(i * 7 + i / 256);
+        if (f == D3DFMT_X8R8G8B8)
+            for (uint32_t i = 3; i < bytes; i += 4) v[i] = 0xFF;
+        return v;
+    };
+    struct Case {
+        const char* name;
+        Format format;
+        uint32_t size, bytesPerPixel;
+    } cases[] = {{"R5G6B5", D3DFMT_R5G6B5, 256, 2}, {"A1R5G5B5", D3DFMT_A1R5G5B5, 256, 2},
+                 {"A4R4G4B4", D3DFMT_A4R4G4B4, 256, 2}, {"A8R8G8B8", D3DFMT_A8R8G8B8, 8, 4},
+                 {"X8R8G8B8", D3DFMT_X8R8G8B8, 8, 4},   {"L8", D3DFMT_L8, 8, 1},
+                 {"A8L8", D3DFMT_A8L8, 8, 2},           {"DXT1", D3DFMT_DXT1, 8, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Texture* t = nullptr;
+        ASSERT_EQ(device->CreateTexture(c.size, c.size, 2, 0, c.format, D3DPOOL_MANAGED, &t), D3D_OK);
+        owned.push_back(t);
+        std::vector<std::vector<uint8_t>> levels;
+        for (uint32_t l = 0; l < 2; ++l) {
+            const uint32_t w = c.size >> l;
+            // Two-byte pixels of the 256 x 256 level 0 run through every 16-bit value once.
+            const uint32_t rowBytes = c.bytesPerPixel ? w * c.bytesPerPixel : w / 4 * 8;
+            const uint32_t rows = c.bytesPerPixel ? w : w / 4;
+            levels.push_back(pattern(c.format, rowBytes * rows));
+            if (c.size == 256 && l == 0)
+                for (uint32_t i = 0; i < 65536; ++i) levels[0][i * 2] = uint8_t(i), levels[0][i * 2 + 1] = uint8_t(i >> 8);
+            ASSERT_TRUE(FillLevel(t, l, levels[l].data(), rowBytes, rows));
+        }
+        device->SetTexture(0, t);
+        DrawRect(-0.5f, -0.5f, 3.5f, 3.5f, 0xFFFFFFFF);
+        for (uint32_t l = 0; l < 2; ++l) {
+            LockedRect lr{};
+            ASSERT_EQ(t->LockRect(l, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+            const uint8_t* p = static_cast<const uint8_t*>(lr.pBits);
+            EXPECT_TRUE(std::equal(levels[l].begin(), levels[l].end(), p)) << "level " << l;
+            t->UnlockRect(l);
+        }
+    }
+    // Read back, written again: the next draw shows the new texel.
+    Texture* t = Colors(1, 1, {0xFF0000FF});
+    device->SetTexture(0, t);
+    FullScreenQuad(0xFFFFFFFF);
+    LockedRect lr{};
+    ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t*>(lr.pBits), 0xFF0000FFu);
+    *static_cast<uint32_t*>(lr.pBits) = 0xFF00FF00u;
+    t->UnlockRect(0);
+    FullScreenQuad(0xFFFFFFFF);
+    EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
 }
 
 TEST_F(GLTextureTest, MipChainsAndLevelSelection) {

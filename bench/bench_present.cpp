@@ -1,0 +1,191 @@
+// What showing a frame costs on the OpenGL device at 1024x768, beside the least OpenGL can do
+// for the same picture (one blit of an offscreen colour buffer into the window, then a swap),
+// and what memory 100 mipmapped 1024x1024 textures hold once they have been drawn with.
+#include <benchmark/benchmark.h>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/gfx/device.h"
+#include "platform/os/os.h"
+
+namespace {
+
+using namespace gfx;
+
+constexpr uint32_t kWidth = 1024, kHeight = 768;
+
+class Rig {
+public:
+    Rig(benchmark::State& state, uint32_t width, uint32_t height) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        if (!os::Init()) {
+            state.SkipWithError("os::Init failed");
+            return;
+        }
+        os::WindowDesc desc;
+        desc.width = int(width);
+        desc.height = int(height);
+        window = os::CreateMainWindow(desc);
+        if (!window) {
+            state.SkipWithError("no window");
+            return;
+        }
+        DeviceParams p;
+        p.present.BackBufferWidth = width;
+        p.present.BackBufferHeight = height;
+        p.present.BackBufferFormat = D3DFMT_X8R8G8B8;
+        p.present.BackBufferCount = 1;
+        p.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        p.present.hDeviceWindow = window;
+        p.present.Windowed = 1;
+        p.present.EnableAutoDepthStencil = 1;
+        p.present.AutoDepthStencilFormat = D3DFMT_D24S8;
+        if (CreateGLDevice(p, &device) != D3D_OK) {
+            state.SkipWithError("no OpenGL device");
+            device = nullptr;
+        }
+    }
+    ~Rig() {
+        if (device) device->Release();
+        os::Shutdown();
+    }
+    os::WindowHandle window = nullptr;
+    Device* device = nullptr;
+};
+
+// Present alone (argument 0), and the frame a game shows (1): the back buffer cleared, then
+// presented, so that keeping the shown picture is paid for where it happens. The CPU column
+// counts every thread of the process, the rasteriser's included, so it holds up on a busy machine.
+void BM_PresentDevice(benchmark::State& state) {
+    Rig rig(state, kWidth, kHeight);
+    if (!rig.device) return;
+    const bool clear = state.range(0) != 0;
+    for (auto _ : state) {
+        if (clear) rig.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF204060u, 1.0f, 0);
+        rig.device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    glFinish();
+}
+BENCHMARK(BM_PresentDevice)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same in plain OpenGL: (clear a colour and depth framebuffer,) blit it flipped into the
+// window, swap.
+void BM_PresentRawOpenGL(benchmark::State& state) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        state.SkipWithError("no video");
+        return;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* window = SDL_CreateWindow("", 0, 0, int(kWidth), int(kHeight), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) {
+        state.SkipWithError("no OpenGL context");
+        if (window) SDL_DestroyWindow(window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    SDL_GL_SetSwapInterval(0);
+    GLuint fbo = 0, buffers[2] = {};
+    glGenFramebuffers(1, &fbo);
+    glGenRenderbuffers(2, buffers);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, GLsizei(kWidth), GLsizei(kHeight));
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, GLsizei(kWidth), GLsizei(kHeight));
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
+    glClearColor(0.125f, 0.25f, 0.375f, 1.0f);
+    const bool clear = state.range(0) != 0;
+    for (auto _ : state) {
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        if (clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitFramebuffer(0, 0, GLint(kWidth), GLint(kHeight), 0, GLint(kHeight), GLint(kWidth), 0,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        SDL_GL_SwapWindow(window);
+    }
+    glFinish();
+    glDeleteRenderbuffers(2, buffers);
+    glDeleteFramebuffers(1, &fbo);
+    SDL_GL_MakeCurrent(window, nullptr);
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+BENCHMARK(BM_PresentRawOpenGL)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+double ResidentMegabytes() {
+    long pages = 0, resident = 0;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0.0;
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// 100 textures of 1024x1024 with every mip level, filled through a lock and drawn with once,
+// as the game's level textures are; the counter is the resident memory they added.
+void BM_TextureMemory(benchmark::State& state) {
+    Rig rig(state, 64, 64);
+    if (!rig.device) return;
+    Device* d = rig.device;
+    struct TL {
+        float x, y, z, rhw;
+        uint32_t color;
+        float u, v;
+    };
+    const TL quad[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFFu, 0, 0},
+                        {4, 0, 0.5f, 1, 0xFFFFFFFFu, 1, 0},
+                        {0, 4, 0.5f, 1, 0xFFFFFFFFu, 0, 1},
+                        {4, 4, 0.5f, 1, 0xFFFFFFFFu, 1, 1}};
+    d->SetRenderState(D3DRS_ZENABLE, 0);
+    d->SetRenderState(D3DRS_LIGHTING, 0);
+    d->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    for (auto _ : state) {
+        const double before = ResidentMegabytes();
+        std::vector<Texture*> textures;
+        for (int i = 0; i < 100; ++i) {
+            Texture* t = nullptr;
+            if (d->CreateTexture(1024, 1024, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t) != D3D_OK) {
+                state.SkipWithError("CreateTexture failed");
+                break;
+            }
+            for (uint32_t l = 0; l < t->GetLevelCount(); ++l) {
+                LockedRect r{};
+                SurfaceDesc desc{};
+                t->GetLevelDesc(l, &desc);
+                if (t->LockRect(l, &r, nullptr, 0) != D3D_OK) continue;
+                for (uint32_t y = 0; y < desc.Height; ++y) {
+                    auto* row = static_cast<uint32_t*>(r.pBits) + size_t(y) * size_t(r.Pitch) / 4;
+                    for (uint32_t x = 0; x < desc.Width; ++x) row[x] = 0xFF000000u | (x * 2654435761u ^ y ^ uint32_t(i));
+                }
+                t->UnlockRect(l);
+            }
+            textures.push_back(t);
+            d->SetTexture(0, t);
+            d->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(TL));
+        }
+        d->SetTexture(0, nullptr);
+        glFinish();
+        state.counters["added_MB"] = ResidentMegabytes() - before;
+        for (Texture* t : textures) t->Release();
+    }
+}
+BENCHMARK(BM_TextureMemory)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
