@@ -1,7 +1,10 @@
 #include "core/pack_file.h"
 
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "platform/os/path.h"
 #include "core/file_list.h"
@@ -17,13 +20,6 @@ std::string UpperName(const char* name) {
         if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     }
     return s;
-}
-
-bool ReadU32(FILE* f, uint32_t* value) {
-    uint8_t b[4];
-    if (std::fread(b, 1, 4, f) != 4) return false;
-    *value = uint32_t(b[0]) | (uint32_t(b[1]) << 8) | (uint32_t(b[2]) << 16) | (uint32_t(b[3]) << 24);
-    return true;
 }
 
 // Length of the stream; the position is left at the start.
@@ -44,46 +40,95 @@ void FillInfo(PackEntryInfo* info, uint8_t inPack, const std::string& name, uint
     info->size = size;
 }
 
-struct PackHit {
-    FILE* pack = nullptr;
+// A pack's directory, read once and kept while the pack on disk stays as it was: every lookup
+// would otherwise walk thousands of records, and an animation group asks for a thousand names.
+struct PackSlot {
     uint32_t offset = 0;
     uint32_t size = 0;
+    bool outside = false;   // data reach past the pack's end
 };
 
-// Opens the pack and walks its directory for `wanted`. Returns PACK_OK with the pack left open in
-// `hit`, or the failure code with nothing left open. A damaged directory (cut short, a name with
-// no end) or an entry whose data would lie outside the pack counts as not holding the name.
-uint32_t FindInPack(const char* packName, const std::string& wanted, PackHit* hit) {
-    if (!packName || !*packName) return PACK_NO_PACK;
-    FILE* f = os::OpenFile(packName, "rb");
-    if (!f) return PACK_NO_PACK;
-    uint64_t length = StreamLength(f);
+struct PackDirectory {
+    os::FileStamp stamp;
+    uint32_t error = PACK_OK;   // a wrong magic or version
+    // The first record of each name; damaged records and those after them are not held.
+    std::unordered_map<std::string, PackSlot> entries;
+};
 
-    char magic[4];
-    if (std::fread(magic, 1, 4, f) != 4 || std::memcmp(magic, "TADQ", 4) != 0) {
-        std::fclose(f);
-        return PACK_BAD_MAGIC;
+struct PackCache {
+    std::mutex mutex;
+    std::unordered_map<std::string, PackDirectory> byPath;   // by the pack's resolved path
+};
+
+// Made on first use and never freed: packs are read from static constructors.
+PackCache& Packs() {
+    static PackCache* cache = new PackCache;
+    return *cache;
+}
+
+// The directory comes in blocks rather than one call per byte.
+class BlockReader {
+public:
+    explicit BlockReader(FILE* f) : f_(f) {}
+    int Next() {
+        if (pos_ == end_) {
+            end_ = std::fread(block_, 1, sizeof block_, f_);
+            pos_ = 0;
+            if (end_ == 0) return EOF;
+        }
+        return block_[pos_++];
+    }
+    bool U32(uint32_t* value) {
+        uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int c = Next();
+            if (c == EOF) return false;
+            v |= uint32_t(c) << (8 * i);
+        }
+        *value = v;
+        return true;
+    }
+    bool Magic() {
+        for (char want : {'T', 'A', 'D', 'Q'}) {
+            if (Next() != uint8_t(want)) return false;
+        }
+        return true;
+    }
+
+private:
+    FILE* f_;
+    uint8_t block_[65536];
+    size_t pos_ = 0, end_ = 0;
+};
+
+// Reads the whole directory of an open pack of `length` bytes. A record cut short or a name with
+// no end stops the walk; an over-long name is skipped.
+void ReadDirectory(FILE* f, uint64_t length, PackDirectory* dir) {
+    dir->error = PACK_OK;
+    dir->entries.clear();
+    auto in = std::make_unique<BlockReader>(f);
+    if (!in->Magic()) {
+        dir->error = PACK_BAD_MAGIC;
+        return;
     }
     uint32_t version = 0;
-    if (!ReadU32(f, &version) || version != PACK_VERSION) {
-        std::fclose(f);
-        return PACK_BAD_VERSION;
+    if (!in->U32(&version) || version != PACK_VERSION) {
+        dir->error = PACK_BAD_VERSION;
+        return;
     }
     uint32_t unused = 0, count = 0;
-    if (!ReadU32(f, &unused) || !ReadU32(f, &count)) {
-        std::fclose(f);
-        return PACK_NOT_IN_PACK;
-    }
+    if (!in->U32(&unused) || !in->U32(&count)) return;
 
     std::string name;
     name.reserve(PACK_MAX_NAME);
     for (uint32_t i = 0; i < count; ++i) {
-        uint32_t offset = 0, size = 0, ignored = 0;
-        if (!ReadU32(f, &offset) || !ReadU32(f, &size) || !ReadU32(f, &ignored)) break;
+        PackSlot slot;
+        uint32_t ignored = 0;
+        if (!in->U32(&slot.offset) || !in->U32(&slot.size) || !in->U32(&ignored)) break;
         name.clear();
         bool tooLong = false;
         int c;
-        while ((c = std::fgetc(f)) != EOF && c != 0) {
+        while ((c = in->Next()) != EOF && c != 0) {
             if (name.size() < size_t(PACK_MAX_NAME)) {
                 name += char(c);
             } else {
@@ -91,15 +136,37 @@ uint32_t FindInPack(const char* packName, const std::string& wanted, PackHit* hi
             }
         }
         if (c == EOF) break;
-        if (tooLong || name != wanted) continue;
-        if (uint64_t(offset) + size > length) break;
-        hit->pack = f;
-        hit->offset = offset;
-        hit->size = size;
-        return PACK_OK;
+        if (tooLong) continue;
+        slot.outside = uint64_t(slot.offset) + slot.size > length;
+        dir->entries.try_emplace(name, slot);
     }
-    std::fclose(f);
-    return PACK_NOT_IN_PACK;
+}
+
+// Looks `wanted` up in the pack's directory. PACK_OK fills `slot`; the failure codes are those of
+// a walk of the directory, where data outside the pack count as not holding the name.
+uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* slot, std::string* path) {
+    if (!packName || !*packName) return PACK_NO_PACK;
+    os::FileStamp stamp;
+    if (!os::StampFile(packName, path, &stamp)) return PACK_NO_PACK;
+
+    PackCache& cache = Packs();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    PackDirectory& dir = cache.byPath[*path];
+    if (!os::StillValid(dir.stamp, stamp)) {
+        FILE* f = std::fopen(path->c_str(), "rb");
+        if (!f) {
+            cache.byPath.erase(*path);
+            return PACK_NO_PACK;
+        }
+        ReadDirectory(f, stamp.size, &dir);
+        std::fclose(f);
+        dir.stamp = stamp;
+    }
+    if (dir.error != PACK_OK) return dir.error;
+    auto it = dir.entries.find(wanted);
+    if (it == dir.entries.end() || it->second.outside) return PACK_NOT_IN_PACK;
+    *slot = it->second;
+    return PACK_OK;
 }
 
 }  // namespace
@@ -116,16 +183,23 @@ FILE* OpenPackEntry(const char* packName, const char* fileName, PackEntryInfo* i
         return loose;
     }
 
-    PackHit hit;
-    g_PackError = FindInPack(packName, wanted, &hit);
+    PackSlot slot;
+    std::string path;
+    g_PackError = FindInPack(packName, wanted, &slot, &path);
     if (g_PackError != PACK_OK) return nullptr;
-    if (std::fseek(hit.pack, long(hit.offset), SEEK_SET) != 0) {
-        std::fclose(hit.pack);
+    // The path is resolved and known to be no folder already.
+    FILE* pack = std::fopen(path.c_str(), "rb");
+    if (!pack) {
+        g_PackError = PACK_NO_PACK;
+        return nullptr;
+    }
+    if (std::fseek(pack, long(slot.offset), SEEK_SET) != 0) {
+        std::fclose(pack);
         g_PackError = PACK_NOT_IN_PACK;
         return nullptr;
     }
-    FillInfo(info, 1, wanted, hit.offset, hit.size);
-    return hit.pack;
+    FillInfo(info, 1, wanted, slot.offset, slot.size);
+    return pack;
 }
 
 void ClosePackEntry(FILE* stream) {
@@ -141,12 +215,10 @@ int FindPackEntry(const char* packName, const char* fileName) {
         std::fclose(loose);
         return 1;
     }
-    PackHit hit;
-    uint32_t result = FindInPack(packName, wanted, &hit);
-    if (result == PACK_OK) {
-        std::fclose(hit.pack);
-        return 2;
-    }
+    PackSlot slot;
+    std::string path;
+    const uint32_t result = FindInPack(packName, wanted, &slot, &path);
+    if (result == PACK_OK) return 2;
     // A pack that merely lacks the name is no failure here.
     g_PackError = result == PACK_NOT_IN_PACK ? PACK_OK : result;
     return 0;
@@ -211,4 +283,10 @@ void PackEntry::Close() {
 
 void ResetPackFiles() {
     g_PackError = PACK_OK;
+    {
+        PackCache& cache = Packs();
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        cache.byPath.clear();
+    }
+    os::ForgetFolders();
 }

@@ -71,5 +71,5 @@ private:
     bool open_ = false;
 };
 
-// Back to the start state (tests).
+// Back to the start state, with no pack directory or folder listing kept (tests).
 void ResetPackFiles();

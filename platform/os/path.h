@@ -3,6 +3,7 @@
 // is meant, one path component at a time, relative to the working folder.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,6 +17,29 @@ std::string ResolvePath(const char* name);
 
 // fopen on the resolved path. A folder is never opened as a file (null).
 FILE* OpenFile(const char* name, const char* mode);
+
+// One state of a file on disk, for callers that keep what they read from it: a change to the file,
+// or another file put in its place, gives a different stamp.
+struct FileStamp {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, changed = 0;   // nanoseconds
+    // File times are coarse: a change within the same tick can leave them as they were. A stamp
+    // taken well after the last change cannot be matched by a later one.
+    bool settled = false;
+};
+
+// The cached copy of a file read under `cached` still holds for a file stamped `now`.
+inline bool StillValid(const FileStamp& cached, const FileStamp& now) {
+    return cached.settled && cached.device == now.device && cached.inode == now.inode &&
+           cached.size == now.size && cached.modified == now.modified && cached.changed == now.changed;
+}
+
+// Resolves a game path and stamps what is there; false when nothing is, or it is a folder.
+bool StampFile(const char* name, std::string* path, FileStamp* stamp);
+
+// Forgets the folder listings kept for resolving names (tests; the layer's own creates and
+// renames drop them too).
+void ForgetFolders();
 
 struct FolderEntry {
     std::string name;   // as on disk

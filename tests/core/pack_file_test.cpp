@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -210,4 +212,38 @@ TEST_F(PackFileTest, AnEntryReadsOnlyItsOwnBytesCountedFromItsStart) {
     EXPECT_FALSE(in.ReadU8(more));
     EXPECT_FALSE(entry.Open("TEST.DAT", "NONE.TXT"));
     EXPECT_EQ(entry.Reader().Remaining(), 0u);
+}
+
+namespace {
+
+// Files as an installed game's are: changed long ago, so what is read of them may be kept.
+void MakeOld(const std::filesystem::path& p) {
+    std::filesystem::last_write_time(p, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+}  // namespace
+
+TEST_F(PackFileTest, APackOrLooseFileChangedOnDiskIsSeenByTheNextLookup) {
+    PackWriter first;
+    first.Add("OLD.TXT", "old!");
+    ASSERT_TRUE(first.WriteTo("TEST.DAT"));
+    MakeOld("TEST.DAT");
+    MakeOld(dir.path());
+    ASSERT_EQ(FindPackEntry("TEST.DAT", "OLD.TXT"), 2);
+
+    // A pack of the same size put in its place.
+    PackWriter second;
+    second.Add("NEW.TXT", "new!");
+    ASSERT_TRUE(second.WriteTo("TEST.DAT"));
+    EXPECT_EQ(FindPackEntry("TEST.DAT", "OLD.TXT"), 0);
+    PackEntry entry;
+    ASSERT_TRUE(entry.Open("TEST.DAT", "new.txt"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.Reader().Span(4)), 4), "new!");
+
+    // A loose file written by other means (as the debug log is) next to the settled pack.
+    MakeOld("TEST.DAT");
+    MakeOld(dir.path());
+    ASSERT_EQ(FindPackEntry("TEST.DAT", "NEW.TXT"), 2);
+    dir.Write("new.txt", "loose");
+    EXPECT_EQ(FindPackEntry("TEST.DAT", "NEW.TXT"), 1);
 }

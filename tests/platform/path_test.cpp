@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -90,4 +91,15 @@ TEST(PathResolver, RenameKeepsTheFolderOnDisk) {
     EXPECT_TRUE(fs::exists(dir.path() / "Texturas" / "_NU_Old.tga"));
     EXPECT_FALSE(fs::exists(dir.path() / "Texturas" / "Old.tga"));
     EXPECT_FALSE(os::RenameFile("TEXTURAS\\OLD.TGA", "TEXTURAS\\X.tga"));
+}
+
+TEST(PathResolver, AmongNamesDifferingOnlyInCaseTheFirstInByteOrderIsTaken) {
+    ScopedWorkDir dir;
+    for (const char* name : {"abc", "Abc", "ABC"}) dir.Write(name, name);
+    // A folder changed long ago, so its listing is kept between lookups.
+    fs::last_write_time(dir.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_EQ(os::ResolvePath("aBC"), "ABC");
+    EXPECT_EQ(os::ResolvePath("abC"), "ABC");
+    ASSERT_TRUE(os::RenameFile("ABC", "zzz"));
+    EXPECT_EQ(os::ResolvePath("aBC"), "Abc");
 }
