@@ -151,6 +151,21 @@ void BM_CollisionRaySlanted(benchmark::State& state) {
 }
 BENCHMARK(BM_CollisionRaySlanted);
 
+// One leaf's mesh with rays that cross it at a slant: the cost of a single face test.
+void BM_CollisionMeshRaySlanted(benchmark::State& state) {
+    const CollisionMesh& mesh = TheWorld().tree.Meshes()[0];
+    uint32_t seed = 11;
+    for (auto _ : state) {
+        seed = seed * 1664525u + 1013904223u;
+        float x = float(seed % 6400) / 100.0f - 128.0f;
+        Ray ray{Vec3Normalize({0.6f, -0.3f, 0.74f}), {x, -80, -128}};
+        benchmark::DoNotOptimize(mesh.RayTest(ray, nullptr, nullptr, nullptr, 1));
+    }
+    state.counters["faces/s"] =
+        benchmark::Counter(double(state.iterations()) * mesh.faceCount, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CollisionMeshRaySlanted);
+
 void BM_CollisionSweepFall(benchmark::State& state) {
     CollisionOctree& tree = TheWorld().tree;
     uint32_t seed = 3;

@@ -2,20 +2,6 @@
 
 #include <cmath>
 
-Vec3 Vec3Add(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
-Vec3 Vec3Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
-Vec3 Vec3Scale(const Vec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
-
-float Vec3Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-Vec3 Vec3Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-float Vec3Length(const Vec3& v) { return std::sqrt(Vec3Dot(v, v)); }
-
 Vec3 Vec3Normalize(const Vec3& v) {
     // In double: the squares of very short (or very long) float vectors would underflow
     // (overflow) in float and lose a direction that is well defined.

@@ -4,6 +4,8 @@
 // Angles are radians.
 #pragma once
 
+#include <cmath>
+
 struct Vec3 {
     float x, y, z;
 };
@@ -18,12 +20,15 @@ struct Mat4 {
     float m[4][4];
 };
 
-Vec3 Vec3Add(const Vec3& a, const Vec3& b);
-Vec3 Vec3Sub(const Vec3& a, const Vec3& b);
-Vec3 Vec3Scale(const Vec3& v, float s);
-float Vec3Dot(const Vec3& a, const Vec3& b);
-Vec3 Vec3Cross(const Vec3& a, const Vec3& b);
-float Vec3Length(const Vec3& v);
+// Inline: the collision tests call these per face, where a call costs more than the arithmetic.
+inline Vec3 Vec3Add(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Vec3 Vec3Sub(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vec3 Vec3Scale(const Vec3& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+inline float Vec3Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 Vec3Cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline float Vec3Length(const Vec3& v) { return std::sqrt(Vec3Dot(v, v)); }
 // A zero-length vector stays zero rather than turning into NaNs.
 Vec3 Vec3Normalize(const Vec3& v);
 // Point: w = 1, result divided by the resulting w (left undivided when that w is 0).

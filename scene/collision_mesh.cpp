@@ -71,6 +71,36 @@ void CollisionMesh::Clear() {
     normals.clear();
     groups.clear();
     faceCount = 0;
+    flatGroups_.clear();
+    flatFaces_.clear();
+    edges_.clear();
+}
+
+void CollisionMesh::BuildFlatFaces() {
+    flatGroups_.clear();
+    flatFaces_.clear();
+    edges_.clear();
+    size_t faces = 0, edges = 0;
+    for (const CollisionFaceGroup& group : groups) {
+        faces += group.faces.size();
+        for (const CollisionFace& face : group.faces) edges += face.indices.size();
+    }
+    flatGroups_.reserve(groups.size());
+    flatFaces_.reserve(faces);
+    edges_.reserve(edges);
+    for (const CollisionFaceGroup& group : groups) {
+        flatGroups_.push_back({group.typeMask, uint32_t(flatFaces_.size()), uint32_t(group.faces.size())});
+        for (const CollisionFace& face : group.faces) {
+            const Vec3& n = normals[face.normalIndex];
+            const size_t count = face.indices.size();
+            flatFaces_.push_back({n, Vec3Dot(n, vertices[face.indices[0]]), uint32_t(edges_.size()), uint32_t(count)});
+            for (size_t i = 0; i < count; ++i) {
+                const Vec3& vi = vertices[face.indices[i]];
+                const Vec3& vj = vertices[face.indices[(i + 1) % count]];
+                edges_.push_back({Vec3Cross(Vec3Sub(vi, vj), n), vi});
+            }
+        }
+    }
 }
 
 void CollisionMesh::CopyFrom(const CollisionMesh& other) {
@@ -80,6 +110,9 @@ void CollisionMesh::CopyFrom(const CollisionMesh& other) {
     normals = other.normals;
     groups = other.groups;
     faceCount = other.faceCount;
+    flatGroups_ = other.flatGroups_;
+    flatFaces_ = other.flatFaces_;
+    edges_ = other.edges_;
 }
 
 bool CollisionMesh::Read(BinaryReader& in, uint16_t version) {
@@ -181,39 +214,52 @@ bool CollisionMesh::Read(BinaryReader& in, uint16_t version) {
         kept += uint32_t(group.faces.size());
     }
     faceCount = uint16_t(kept > 0xFFFF ? 0xFFFF : kept);
+    BuildFlatFaces();
     return true;
 }
 
 bool CollisionMesh::RayTest(const Ray& ray, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask) const {
     if ((typeMask & mask) == 0) return false;
-    const Vec3& o = ray.origin;
-    const Vec3& d = ray.direction;
+    const Vec3 o = ray.origin;
+    const Vec3 d = ray.direction;
+    const bool bothSides = (mask & COLLISION_BOTH_SIDES) != 0;
+    const CollisionFlatFace* faces = flatFaces_.data();
+    const CollisionEdge* edges = edges_.data();
     bool found = false;
     float bestSq = 0.0f;
     Vec3 bestPoint{}, bestNormal{};
     uint16_t bestType = 0;
-    for (const CollisionFaceGroup& group : groups) {
+    for (const CollisionFlatGroup& group : flatGroups_) {
         if ((group.typeMask & mask) == 0) continue;
-        for (const CollisionFace& face : group.faces) {
-            const Vec3& n = normals[face.normalIndex];
+        const uint32_t end = group.firstFace + group.faceCount;
+        for (uint32_t f = group.firstFace; f < end; ++f) {
+            const CollisionFlatFace& face = faces[f];
+            const Vec3& n = face.normal;
             float nd = Vec3Dot(n, d);
-            if (!(mask & COLLISION_BOTH_SIDES) && nd >= 0.0f) continue;
+            if (!bothSides && nd >= 0.0f) continue;
             if (std::fabs(nd) <= kTolerance) continue;
-            const Vec3& q = vertices[face.indices[0]];
-            float t = -(Vec3Dot(n, o) - Vec3Dot(n, q)) / nd;
+            float t = -(Vec3Dot(n, o) - face.normalDotFirst) / nd;
             if (t < 0.0f) continue;
             Vec3 p = Vec3Add(o, Vec3Scale(d, t));
-            bool inside = true;
-            size_t count = face.indices.size();
-            for (size_t i = 0; i < count && inside; ++i) {
-                const Vec3& vi = vertices[face.indices[i]];
-                const Vec3& vj = vertices[face.indices[(i + 1) % count]];
-                inside = Vec3Dot(Vec3Cross(Vec3Sub(vi, vj), n), Vec3Sub(p, vi)) >= -kTolerance;
-            }
-            if (!inside) continue;
+            // The distance decides before the edges do: a face no nearer than the best is
+            // passed over whether or not the point is inside it.
             Vec3 op = Vec3Sub(p, o);
             float sq = Vec3Dot(op, op);
             if (found && !(sq < bestSq)) continue;
+            // Every edge without an early exit: which edge rejects a point is a coin toss that
+            // costs more in mispredicted branches than the remaining arithmetic.
+            const CollisionEdge* e = edges + face.firstEdge;
+            bool inside;
+            if (face.edgeCount == 3) {
+                inside = (Vec3Dot(e[0].side, Vec3Sub(p, e[0].start)) >= -kTolerance) &
+                         (Vec3Dot(e[1].side, Vec3Sub(p, e[1].start)) >= -kTolerance) &
+                         (Vec3Dot(e[2].side, Vec3Sub(p, e[2].start)) >= -kTolerance);
+            } else {
+                inside = true;
+                for (const CollisionEdge* eEnd = e + face.edgeCount; e != eEnd; ++e)
+                    inside &= Vec3Dot(e->side, Vec3Sub(p, e->start)) >= -kTolerance;
+            }
+            if (!inside) continue;
             found = true;
             bestSq = sq;
             bestPoint = p;
@@ -237,13 +283,16 @@ bool CollisionMesh::SweepSphere(const Plane* planes, int planeCount, Vec3* outPo
     // Two buffers reused for every face.
     Vec3 bufA[SWEEP_CLIP_CAPACITY], bufB[SWEEP_CLIP_CAPACITY];
     bool result = false;
-    for (const CollisionFaceGroup& group : groups) {
+    for (const CollisionFlatGroup& group : flatGroups_) {
         if ((group.typeMask & mask) == 0) continue;
-        for (const CollisionFace& face : group.faces) {
-            const Vec3& n = normals[face.normalIndex];
+        const uint32_t end = group.firstFace + group.faceCount;
+        for (uint32_t f = group.firstFace; f < end; ++f) {
+            const CollisionFlatFace& face = flatFaces_[f];
+            const Vec3& n = face.normal;
             if (Vec3Dot(m, n) > kFacing) continue;
-            int count = int(face.indices.size());
-            for (int i = 0; i < count; ++i) bufA[i] = vertices[face.indices[i]];
+            int count = int(face.edgeCount);
+            const CollisionEdge* corners = edges_.data() + face.firstEdge;
+            for (int i = 0; i < count; ++i) bufA[i] = corners[i].start;
             Vec3* cur = bufA;
             Vec3* other = bufB;
             bool kept = true;

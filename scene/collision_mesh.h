@@ -38,6 +38,27 @@ struct SweepContact {
 // Deletes a whole chain.
 void FreeSweepContacts(SweepContact* head);
 
+// Flat copies of the faces, built once when a mesh is read or copied, so the per-face tests
+// walk contiguous records instead of chasing index vectors.
+struct CollisionEdge {
+    Vec3 side;    // (vi - vi+1) x n: the inside test is side . (P - vi)
+    Vec3 start;   // vi
+};
+
+struct CollisionFlatFace {
+    Vec3 normal;
+    float normalDotFirst;   // n . v0
+    uint32_t firstEdge;
+    uint32_t edgeCount;
+};
+
+struct CollisionFlatGroup {
+    uint8_t typeMask;
+    uint32_t firstFace;
+    uint32_t faceCount;
+};
+
+// The queries run on the flat copies: fill the fields through Read or CopyFrom only.
 class CollisionMesh {
 public:
     uint32_t typeMask = 0;
@@ -57,4 +78,11 @@ public:
     // planes[4] is the start plane; the best contact and distance carry over between calls.
     bool SweepSphere(const Plane* planes, int planeCount, Vec3* outPoint, float* bestDistance, SweepContact* best,
                      SweepContact** contacts, uint8_t mask) const;
+
+private:
+    void BuildFlatFaces();
+
+    std::vector<CollisionFlatGroup> flatGroups_;
+    std::vector<CollisionFlatFace> flatFaces_;
+    std::vector<CollisionEdge> edges_;
 };
