@@ -11,15 +11,6 @@ Vec3 Vec3Normalize(const Vec3& v) {
     return {static_cast<float>(x / len), static_cast<float>(y / len), static_cast<float>(z / len)};
 }
 
-Vec3 Vec3TransformCoord(const Vec3& p, const Mat4& m) {
-    float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
-    float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
-    float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
-    float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
-    if (w == 0.0f) return {x, y, z};
-    return {x / w, y / w, z / w};
-}
-
 Vec3 Vec3TransformNormal(const Vec3& n, const Mat4& m) {
     return {n.x * m.m[0][0] + n.y * m.m[1][0] + n.z * m.m[2][0],
             n.x * m.m[0][1] + n.y * m.m[1][1] + n.z * m.m[2][1],

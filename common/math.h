@@ -32,7 +32,14 @@ inline float Vec3Length(const Vec3& v) { return std::sqrt(Vec3Dot(v, v)); }
 // A zero-length vector stays zero rather than turning into NaNs.
 Vec3 Vec3Normalize(const Vec3& v);
 // Point: w = 1, result divided by the resulting w (left undivided when that w is 0).
-Vec3 Vec3TransformCoord(const Vec3& p, const Mat4& m);
+inline Vec3 Vec3TransformCoord(const Vec3& p, const Mat4& m) {
+    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
+    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
+    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
+    if (w == 0.0f) return {x, y, z};
+    return {x / w, y / w, z / w};
+}
 // Direction: w = 0, the fourth row (translation) is ignored.
 Vec3 Vec3TransformNormal(const Vec3& n, const Mat4& m);
 
