@@ -38,7 +38,13 @@ uint64_t VertexCount(PrimitiveType t, uint32_t n) {
 Rgba FromValue(const ColorValue& c) { return {c.r, c.g, c.b, c.a}; }
 
 uint32_t ToColor(const Rgba& c) {
-    auto q = [](float v) { return uint32_t(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    // Rounds half away from zero like lround, without its call: the sum is exact in double.
+    auto q = [](float v) -> uint32_t {
+        if (!(v > 0.0f)) return 0;   // NaN too
+        if (v >= 1.0f) return 255;
+        const float x = v * 255.0f;
+        return uint32_t(double(x) + 0.5);
+    };
     return (q(c.a) << 24) | (q(c.r) << 16) | (q(c.g) << 8) | q(c.b);
 }
 
@@ -206,7 +212,8 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
         Rgba ms = source(rs[D3DRS_SPECULARMATERIALSOURCE], mat.Specular, v);
         Rgba me = source(rs[D3DRS_EMISSIVEMATERIALSOURCE], mat.Emissive, v);
         Rgba amb = ambientLight, dif{0, 0, 0, 0}, spe{0, 0, 0, 0};
-        V3 toEye = localViewer ? Normalize(pc * -1.0f) : V3{0, 0, -1};
+        V3 toEye{0, 0, -1};
+        if (specularOn && localViewer) toEye = Normalize(pc * -1.0f);
         for (uint32_t k = 0; k < lightCount; ++k) {
             const PreparedLight& L = lights[k];
             V3 dir;
