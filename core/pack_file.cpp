@@ -22,14 +22,6 @@ std::string UpperName(const char* name) {
     return s;
 }
 
-// Length of the stream; the position is left at the start.
-uint64_t StreamLength(FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return 0;
-    long end = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    return end < 0 ? 0 : uint64_t(end);
-}
-
 void FillInfo(PackEntryInfo* info, uint8_t inPack, const std::string& name, uint32_t offset, uint32_t size) {
     if (!info) return;
     info->inPack = inPack;
@@ -72,7 +64,8 @@ public:
     explicit BlockReader(FILE* f) : f_(f) {}
     int Next() {
         if (pos_ == end_) {
-            end_ = std::fread(block_, 1, sizeof block_, f_);
+            end_ = os::ReadAt(f_, offset_, block_, sizeof block_);
+            offset_ += end_;
             pos_ = 0;
             if (end_ == 0) return EOF;
         }
@@ -98,6 +91,7 @@ public:
 private:
     FILE* f_;
     uint8_t block_[65536];
+    uint64_t offset_ = 0;
     size_t pos_ = 0, end_ = 0;
 };
 
@@ -178,7 +172,7 @@ FILE* OpenPackEntry(const char* packName, const char* fileName, PackEntryInfo* i
     g_PackError = PACK_OK;
 
     if (FILE* loose = os::OpenFile(wanted.c_str(), "rb")) {
-        uint64_t length = StreamLength(loose);
+        uint64_t length = os::FileLength(loose);
         FillInfo(info, 0, wanted, 0, length > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(length));
         return loose;
     }
@@ -193,7 +187,7 @@ FILE* OpenPackEntry(const char* packName, const char* fileName, PackEntryInfo* i
         g_PackError = PACK_NO_PACK;
         return nullptr;
     }
-    if (std::fseek(pack, long(slot.offset), SEEK_SET) != 0) {
+    if (!os::SeekTo(pack, slot.offset)) {
         std::fclose(pack);
         g_PackError = PACK_NOT_IN_PACK;
         return nullptr;
@@ -227,14 +221,14 @@ int FindPackEntry(const char* packName, const char* fileName) {
 bool IsPackEntryAtEnd(FILE* stream, const PackEntryInfo* info) {
     if (!stream || !info) return true;
     if (std::feof(stream)) return true;
-    long pos = std::ftell(stream);
+    const int64_t pos = os::TellPosition(stream);
     if (pos < 0 || uint64_t(pos) < info->offset) return true;
     return uint64_t(pos) - info->offset >= info->size;
 }
 
-bool PackEntry::ReadFrom(FILE* stream, size_t size) {
+bool PackEntry::ReadFrom(FILE* stream, uint64_t start, size_t size) {
     bytes_.resize(size);
-    const bool whole = std::fread(bytes_.data(), 1, size, stream) == size;
+    const bool whole = os::ReadAt(stream, start, bytes_.data(), size) == size;
     std::fclose(stream);
     if (!whole) {
         Close();
@@ -248,7 +242,7 @@ bool PackEntry::ReadFrom(FILE* stream, size_t size) {
 bool PackEntry::Open(const char* packName, const char* fileName) {
     Close();
     FILE* stream = OpenPackEntry(packName, fileName, &info_);
-    return stream && ReadFrom(stream, info_.size);
+    return stream && ReadFrom(stream, info_.offset, info_.size);
 }
 
 bool PackEntry::OpenFile(const char* path) {
@@ -256,13 +250,13 @@ bool PackEntry::OpenFile(const char* path) {
     if (!path || !*path) return false;
     FILE* stream = os::OpenFile(path, "rb");
     if (!stream) return false;
-    const uint64_t length = StreamLength(stream);
+    const uint64_t length = os::FileLength(stream);
     if (length > 0xFFFFFFFFu) {
         std::fclose(stream);
         return false;
     }
     FillInfo(&info_, 0, path, 0, uint32_t(length));
-    return ReadFrom(stream, size_t(length));
+    return ReadFrom(stream, 0, size_t(length));
 }
 
 void PackEntry::Assign(const uint8_t* data, size_t size, const char* name) {

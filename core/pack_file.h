@@ -63,7 +63,7 @@ public:
     BinaryReader& Reader() { return reader_; }
 
 private:
-    bool ReadFrom(FILE* stream, size_t size);
+    bool ReadFrom(FILE* stream, uint64_t start, size_t size);
 
     PackEntryInfo info_;
     std::vector<uint8_t> bytes_;

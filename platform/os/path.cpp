@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -201,6 +202,23 @@ bool StatResolved(const Resolved& r, struct stat* st) {
 }  // namespace
 
 std::string ResolvePath(const char* name) { return Resolve(name).path; }
+
+uint64_t FileLength(FILE* f) {
+    if (!f || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    const long end = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    return end < 0 ? 0 : uint64_t(end);
+}
+
+bool SeekTo(FILE* f, uint64_t offset) {
+    return f && offset <= uint64_t(LONG_MAX) && std::fseek(f, long(offset), SEEK_SET) == 0;
+}
+
+size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t n) {
+    return SeekTo(f, offset) ? std::fread(out, 1, n, f) : 0;
+}
+
+int64_t TellPosition(FILE* f) { return f ? int64_t(std::ftell(f)) : -1; }
 
 FILE* OpenFile(const char* name, const char* mode) {
     Resolved r = Resolve(name);

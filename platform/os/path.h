@@ -18,6 +18,14 @@ std::string ResolvePath(const char* name);
 // fopen on the resolved path. A folder is never opened as a file (null).
 FILE* OpenFile(const char* name, const char* mode);
 
+// Byte access to an open file for the pack layer, which hands everything else a bounded reader.
+// The length leaves the position at the start (0 when it cannot be told); ReadAt returns the count
+// read, short at the file's end; TellPosition is -1 when the position cannot be told.
+uint64_t FileLength(FILE* f);
+size_t ReadAt(FILE* f, uint64_t offset, void* out, size_t n);
+bool SeekTo(FILE* f, uint64_t offset);
+int64_t TellPosition(FILE* f);
+
 // One state of a file on disk, for callers that keep what they read from it: a change to the file,
 // or another file put in its place, gives a different stamp.
 struct FileStamp {
