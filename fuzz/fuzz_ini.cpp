@@ -7,20 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include <unistd.h>
-
+#include "fuzz/scratch_folder.h"
 #include "core/debug_log.h"
 #include "core/settings.h"
 
 namespace {
-
-char g_folder[] = "/tmp/fuzz_ini_XXXXXX";
-
-void RemoveFolder() {
-    std::remove("Brimvale.ini");
-    std::remove("debug.txt");
-    rmdir(g_folder);
-}
 
 // The adapter is not asked here: the stencil answer comes from the input instead.
 bool g_stencil = false;
@@ -29,18 +20,13 @@ bool StencilFromInput(int) { return g_stencil; }
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The file is read by name from the working folder: give it a folder of its own.
-    if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
-    std::atexit(RemoveFolder);
+    fuzzsupport::EnterScratchFolder("ini");
     g_SettingsCalls.isStencilSupported = StencilFromInput;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen("Brimvale.ini", "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzzsupport::WriteScratchFile("Brimvale.ini", data, size);
     g_stencil = size > 0 && (data[0] & 1);
     g_Settings.Clear();
     g_Settings.LoadIni();

@@ -9,19 +9,12 @@
 #include <cstdlib>
 #include <string>
 
-#include <unistd.h>
-
+#include "fuzz/scratch_folder.h"
 #include "core/pack_file.h"
 
 namespace {
 
-char g_folder[] = "/tmp/fuzz_pack_XXXXXX";
 const char* const kPack = "FUZZ.DAT";
-
-void RemoveFolder() {
-    std::remove(kPack);
-    rmdir(g_folder);
-}
 
 std::string NameFrom(const uint8_t* data, size_t n) {
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._";
@@ -33,9 +26,7 @@ std::string NameFrom(const uint8_t* data, size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Packs are opened by name from the working folder: give it a folder of its own.
-    if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
-    std::atexit(RemoveFolder);
+    fuzzsupport::EnterScratchFolder("pack");
     return 0;
 }
 
@@ -44,11 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t n = data[0] % 16;
     if (size < 1 + n) return 0;
     const std::string name = NameFrom(data + 1, n);
-    FILE* file = std::fopen(kPack, "wb");
-    if (!file) std::abort();
     const size_t packSize = size - 1 - n;
-    if (packSize && std::fwrite(data + 1 + n, 1, packSize, file) != packSize) std::abort();
-    std::fclose(file);
+    fuzzsupport::WriteScratchFile(kPack, data + 1 + n, packSize);
 
     FindPackEntry(kPack, name.c_str());
 

@@ -6,34 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <unistd.h>
-
+#include "fuzz/scratch_folder.h"
 #include "core/debug_log.h"
 #include "frontend/text_table.h"
 
-namespace {
-
-char g_folder[] = "/tmp/fuzz_text_table_XXXXXX";
-
-void RemoveFolder() {
-    std::remove("textos.txt");
-    rmdir(g_folder);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The file is read by name from the working folder: give it a folder of its own.
-    if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
-    std::atexit(RemoveFolder);
+    fuzzsupport::EnterScratchFolder("text_table");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen("textos.txt", "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzzsupport::WriteScratchFile("textos.txt", data, size);
 
     TextTable table;
     table.Load("textos.txt");

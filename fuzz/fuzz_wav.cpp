@@ -6,27 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <unistd.h>
-
+#include "fuzz/scratch_folder.h"
 #include "core/pack_file.h"
 #include "platform/audio/sound.h"
 #include "shell/wav_file.h"
 
-namespace {
-
-char g_folder[] = "/tmp/fuzz_wav_XXXXXX";
-
-void RemoveFolder() {
-    std::remove("FUZZ.WAV");
-    rmdir(g_folder);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The readers open files by name from the working folder: give them a folder of their own.
-    if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
-    std::atexit(RemoveFolder);
+    fuzzsupport::EnterScratchFolder("wav");
     return 0;
 }
 
@@ -40,10 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!audio::IsPlayableFormat(header.format)) std::abort();
     }
 
-    FILE* file = std::fopen("FUZZ.WAV", "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzzsupport::WriteScratchFile("FUZZ.WAV", data, size);
     static uint8_t block[4096];
     uint32_t got = 0;
     WaveFile effect;

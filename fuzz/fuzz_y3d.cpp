@@ -4,33 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <unistd.h>
-
+#include "fuzz/scratch_folder.h"
 #include "scene/scene.h"
 
-namespace {
-
-char g_folder[] = "/tmp/fuzz_y3d_XXXXXX";
-
-void RemoveFolder() {
-    std::remove("FUZZ.Y3D");
-    rmdir(g_folder);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The loader opens files by name from the working folder: give it a folder of its own.
-    if (!mkdtemp(g_folder) || chdir(g_folder) != 0) std::abort();
-    std::atexit(RemoveFolder);
+    fuzzsupport::EnterScratchFolder("y3d");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen("FUZZ.Y3D", "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
-    std::fclose(file);
+    fuzzsupport::WriteScratchFile("FUZZ.Y3D", data, size);
     g_Scene.Create();
     g_Scene.LoadModel("FUZZ.Y3D", "", 0, false);
     g_Scene.Destroy(true);
