@@ -53,6 +53,15 @@ void EffectList::Delete(PositionedObject* item) {
     delete node;
 }
 
+bool EffectList::Remove(PositionedObject* item) {
+    if (!item) return false;
+    EffectListNode* node = Find(item);
+    if (!node) return false;
+    Unlink(node);
+    delete node;
+    return true;
+}
+
 template <typename Fn>
 void EffectList::ForEach(Fn fn) {
     Cursor cursor{nullptr, head_, cursors_};

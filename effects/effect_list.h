@@ -24,6 +24,8 @@ public:
     bool Add(PositionedObject* item);
     // Unlinks and deletes the item; an item not in the list is left alone.
     void Delete(PositionedObject* item);
+    // Unlinks the item and gives it back to its owner; false when it is not in the list.
+    bool Remove(PositionedObject* item);
     // Steps every item; those that report finished are unlinked and deleted.
     void Update(uint32_t dtMs);
     // Queues every item not drawn in screen space.

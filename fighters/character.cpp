@@ -6,6 +6,7 @@ int32_t g_ModelQuality = 0;
 // The fighter records fill these: health, respawn, scene attachment, freezing and levels.
 void Character::ChangeHealth(int, Character*) {}
 void Character::Respawn() {}
+void Character::Despawn() {}
 void Character::AttachToScene() {}
 void Character::DetachFromScene() {}
 void Character::StartFreeze(int, int) {}

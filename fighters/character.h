@@ -86,6 +86,8 @@ public:
 
     void ChangeHealth(int amount, Character* attacker);
     void Respawn();
+    // Takes the fighter out of the match: off the map, out of the scene, slot free.
+    void Despawn();
     void AttachToScene();
     void DetachFromScene();
     void StartFreeze(int durationMs, int fadeMs);

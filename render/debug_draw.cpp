@@ -85,9 +85,9 @@ void DrawDebugTriangleList(const DebugVertex* vertices, int triangleCount) {
     g_Video.device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, uint32_t(triangleCount), vertices, sizeof(DebugVertex));
 }
 
-void GridCellCorners(const PathLayer& layer, int32_t offsetX, int32_t offsetZ, const CellRef& cell, Vec3 out[4]) {
-    float x0 = float(cell.x - offsetX), z0 = float(cell.z - offsetZ);
-    const float* h = layer.heights;
+void GridCellCorners(const PathLayer& layer, float offX, float offZ, const CellRef& cell, Vec3 out[4]) {
+    float x0 = float(cell.x) - offX, z0 = float(cell.z) - offZ;
+    const float* h = layer.corners;
     out[0] = {x0, h[0] + kCellLift, z0};
     out[1] = {x0, h[1] + kCellLift, z0 + 1.0f};
     out[2] = {x0 + 1.0f, h[2] + kCellLift, z0 + 1.0f};
@@ -97,10 +97,10 @@ void GridCellCorners(const PathLayer& layer, int32_t offsetX, int32_t offsetZ, c
 void DrawGridCell(const CellRef& cell, uint32_t colour) {
     const PathMap* map = ScenarioPathMap();
     if (!map) return;
+    if (!map->IsValidCell(cell)) return;
     const PathLayer* layer = map->GetLayer(cell);
-    if (!layer) return;
     Vec3 q[4];
-    GridCellCorners(*layer, map->offsetX, map->offsetZ, cell, q);
+    GridCellCorners(*layer, map->offX, map->offZ, cell, q);
     DrawDebugPolygon(q, 4, colour);
 }
 
@@ -108,19 +108,19 @@ void DrawGridCells(const CellRef* cells, const uint32_t* colours, int count) {
     const PathMap* map = ScenarioPathMap();
     if (!map || !cells || !colours || count <= 0) return;
     std::vector<const PathLayer*> layers(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) layers[size_t(i)] = map->GetLayer(cells[i]);
-    DrawGridCellLayers(cells, layers.data(), colours, count, map->offsetX, map->offsetZ);
+    for (int i = 0; i < count; ++i) layers[size_t(i)] = map->IsValidCell(cells[i]) ? map->GetLayer(cells[i]) : nullptr;
+    DrawGridCellLayers(cells, layers.data(), colours, count, map->offX, map->offZ);
 }
 
 void DrawGridCellLayers(const CellRef* cells, const PathLayer* const* layers, const uint32_t* colours, int count,
-                        int32_t offsetX, int32_t offsetZ) {
+                        float offX, float offZ) {
     if (!cells || !layers || !colours || count <= 0) return;
     std::vector<DebugVertex> v;
     v.reserve(size_t(count) * 6);
     for (int i = 0; i < count; ++i) {
         if (!layers[i]) continue;   // the map has no record for it
         Vec3 q[4];
-        GridCellCorners(*layers[i], offsetX, offsetZ, cells[i], q);
+        GridCellCorners(*layers[i], offX, offZ, cells[i], q);
         const int order[6] = {0, 1, 2, 3, 0, 2};
         for (int k : order) v.push_back({q[k].x, q[k].y, q[k].z, colours[i]});
     }

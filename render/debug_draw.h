@@ -24,10 +24,10 @@ void BeginDebugDraw(float x0, float y0, float z0, float x1, float y1, float z1, 
 void DrawDebugPolygon(const Vec3* points, int count, uint32_t colour);
 void DrawDebugTriangleList(const DebugVertex* vertices, int triangleCount);
 // The quad of a cell layer, raised just above the ground: A, B, C, D.
-void GridCellCorners(const PathLayer& layer, int32_t offsetX, int32_t offsetZ, const CellRef& cell, Vec3 out[4]);
+void GridCellCorners(const PathLayer& layer, float offX, float offZ, const CellRef& cell, Vec3 out[4]);
 // Cells of the scenario's path map (nothing while none is loaded).
 void DrawGridCell(const CellRef& cell, uint32_t colour);
 void DrawGridCells(const CellRef* cells, const uint32_t* colours, int count);
 // The same with the cells' layer records already looked up (layers[i] for cells[i]).
 void DrawGridCellLayers(const CellRef* cells, const PathLayer* const* layers, const uint32_t* colours, int count,
-                        int32_t offsetX, int32_t offsetZ);
+                        float offX, float offZ);

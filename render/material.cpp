@@ -313,8 +313,8 @@ bool Material::AnimatePasses(int stage, int mode) {
         g_Video.SetTexCoordIndex(stage, gfx::D3DTSS_TCI_CAMERASPACEPOSITION);
         g_Video.SetTextureTransform(stage, gfx::D3DTTFF_COUNT2);
         Mat4 m{};
-        const float nearD = g_Scenario.row ? g_Scenario.row->hazeNear : 0.0f;
-        const float farD = g_Scenario.row ? g_Scenario.row->hazeFar : 0.0f;
+        const float nearD = g_Scenario.row ? g_Scenario.row->fogNear : 0.0f;
+        const float farD = g_Scenario.row ? g_Scenario.row->fogFar : 0.0f;
         // Equal distances would divide by zero: the depth then maps to 0 throughout.
         if (farD != nearD) {
             m.m[2][1] = 1.0f / (farD - nearD);

@@ -16,6 +16,7 @@
 #include "scene/y3d_loader.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
+#include "world/scenario.h"
 
 ModelLoaderList g_ModelLoaders;
 
@@ -339,8 +340,8 @@ bool CastCharacterShadow(CharacterModel* model) {
     return true;
 }
 
-// The scenario table's row gains the darkness byte with the world's scenario loader.
-uint8_t CurrentShadowDarkness() { return 0; }
+// The loaded scenario row's alpha byte; no shadow quad without a scenario.
+uint8_t CurrentShadowDarkness() { return g_Scenario.row ? uint8_t(g_Scenario.row->alpha & 0xffu) : 0; }
 
 void DrawCharacterShadowOverlay(uint8_t darkness) {
     gfx::Device* device = g_Video.GetDevice();

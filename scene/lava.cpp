@@ -64,7 +64,7 @@ void FreeSurfaceBuffers(VertexBuffer** vertices, IndexBuffer** indices) {
 int32_t LoadScenarioTexture(const char* fileName) {
     if (!g_Scene.textures) return -1;
     char path[160];
-    std::snprintf(path, sizeof path, "Texturas\\Escenarios\\Escenario%02d\\%s", g_Scenario.id, fileName);
+    std::snprintf(path, sizeof path, "Texturas\\Escenarios\\Escenario%02d\\%s", g_Scenario.number, fileName);
     const int32_t id = g_Scene.textures->LoadTexture(path, true, true, true);
     if (id >= 0) g_Scene.textures->AddRef(id);
     return id;

@@ -157,8 +157,9 @@ void Control::SelectMode() {
     case 2:
     case 3:
         if (camera) {
-            const float* v = g_Scenario.viewerCamera;
-            camera->Set(v[0], v[1], v[2], v[3], v[4], v[5], 0.0f, kPi / 4.0f, 1.0f, 1000.0f);
+            const Vec3& eye = g_Scenario.healthSpringCentre;
+            const Vec3& target = g_Scenario.energySpringCentre;
+            camera->Set(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0.0f, kPi / 4.0f, 1.0f, 1000.0f);
         }
         SetMode(CONTROL_FLY);
         break;
@@ -193,7 +194,7 @@ void Control::SetMode(int mode) {
         g_CameraCalls.showCursor(false);
         break;
     case CONTROL_MATCH: {
-        float far = (g_Scenario.row && g_Scenario.row->hazeFar != 0.0f) ? g_Scenario.row->hazeFar : kDefaultFar;
+        float far = (g_Scenario.row && g_Scenario.row->fogFar != 0.0f) ? g_Scenario.row->fogFar : kDefaultFar;
         far = (far - 30.0f) * g_Settings.farFactor + 30.0f;
         if (camera) camera->Set(0.0f, 2.0f, -1.0f, 0.0f, 2.0f, 0.0f, 0.0f, kPi / 4.0f, 1.0f, far);
         CenterCursor();
@@ -363,7 +364,9 @@ void Control::PlaceCamera(Character* character, Vec3* outEye, Vec3* outTarget, u
     Vec3 back = Vec3TransformNormal(Vec3{0.0f, 0.0f, 1.0f}, rotation);
     Vec3 eye = Vec3Sub(target, Vec3Scale(back, cameraDistance));
     uint8_t pulled = 0;
-    eye.y = std::max(eye.y, g_Scenario.viewerCamera[4]);
+    // A scenario without an energy spring sets no floor (a stale or zero height would hold the
+    // camera up).
+    if (g_Scenario.energySpring) eye.y = std::max(eye.y, g_Scenario.energySpringCentre.y);
     if (character->sinking) {
         target = Vec3Add(character->anchorPoint, Vec3{0.0f, 0.03f, 0.0f});
         eye = Vec3Sub(target, Vec3Scale(back, cameraDistance));

@@ -258,7 +258,7 @@ void OnChar(int ch) {
     case '9':
         if (mode == 0 && g_Scene.camera && g_Scenario.row) {
             // A row without a far distance means 400, as for every camera.
-            float farDist = g_Scenario.row->hazeFar != 0.0f ? g_Scenario.row->hazeFar : 400.0f;
+            float farDist = g_Scenario.row->fogFar != 0.0f ? g_Scenario.row->fogFar : 400.0f;
             g_Scene.camera->Set(Vec3{0.0f, 0.0f, -20.0f}, Vec3{0.0f, 0.0f, 0.0f}, 0.0f, float(M_PI) / 4.0f, 1.0f,
                                 farDist);
         }

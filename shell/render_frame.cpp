@@ -67,6 +67,9 @@ void DrawOctreeDebug() {
     if (g_Control.octreeDraw && g_Scene.renderOctree) g_Scene.renderOctree->DrawDebug();
 }
 
+// The viewer's height figure: whole metres between the geometry's lowest and highest points.
+int MapHeightMetres(const PathMap& map) { return int(map.max.y - map.min.y); }
+
 uint32_t LayerColour(int layer) {
     static const uint32_t kColours[6] = {0x800000FF, 0x8000FF00, 0x80FF0000, 0x80FFFF00, 0x80FF00FF, 0x8000FFFF};
     return kColours[layer < 5 ? layer : 5];
@@ -74,9 +77,9 @@ uint32_t LayerColour(int layer) {
 
 void DrawLayersOverlay(const PathMap& map) {
     CellBatch batch;
-    for (int x = 0; x < map.sizeX; ++x)
-        for (int z = 0; z < map.sizeZ; ++z) {
-            if (map.IsExcluded(x, z)) continue;
+    for (int x = 0; x < map.cols; ++x)
+        for (int z = 0; z < map.rows; ++z) {
+            if (map.CellFlags(CellRef{x, z, 0})) continue;
             for (int layer = 0; layer < map.LayerCount(x, z); ++layer) batch.Add(CellRef{x, z, layer}, LayerColour(layer));
         }
 }
@@ -85,8 +88,8 @@ void DrawSectorsOverlay(const PathMap& map) {
     std::vector<CellRef> jumps;
     {
         CellBatch batch;
-        for (int x = 0; x < map.sizeX; ++x)
-            for (int z = 0; z < map.sizeZ; ++z)
+        for (int x = 0; x < map.cols; ++x)
+            for (int z = 0; z < map.rows; ++z)
                 for (int layer = 0; layer < map.LayerCount(x, z); ++layer) {
                     CellRef cell{x, z, layer};
                     uint32_t colour;
@@ -103,9 +106,11 @@ void DrawSectorsOverlay(const PathMap& map) {
     }
     for (const CellRef& cell : jumps) {
         CellRef target;
-        if (!map.JumpTarget(cell, &target)) continue;
-        Vec3 a = map.CellToWorld(cell);
-        Vec3 b = map.CellToWorld(target);
+        map.JumpTarget(&target, cell);
+        if (!map.IsValidCell(target)) continue;
+        Vec3 a, b;
+        map.CellToWorld(&a, cell);
+        map.CellToWorld(&b, target);
         BeginDebugDraw(a.x, a.y, a.z, b.x, b.y, b.z, 0x80FFFFFF);
     }
 }
@@ -147,8 +152,8 @@ void BeginRenderFrame() {
     if (g_Scene.lightSlots) g_Scene.lightSlots->DisableAll();
     if (g_Scene.camera) g_Scene.camera->Update();
     uint32_t colour = g_Settings.backgroundColour;
-    if (g_Scenario.id == 7) colour = 0xFF6A7376;
-    if (g_Scenario.id == 18) colour = 0xFF9B892E;
+    if (g_Scenario.number == 7) colour = 0xFF6A7376;
+    if (g_Scenario.number == 18) colour = 0xFF9B892E;
     g_Video.Clear(colour);
     if (g_Scene.skyTexture >= 0) g_Scene.skyLayer = 1;
     g_Video.BeginScene();
@@ -198,7 +203,7 @@ void DrawStatsOverlay() {
         };
         const PathMap* map = ScenarioPathMap();
         char line[256];
-        std::snprintf(line, sizeof(line), "Visor de Escenarios - Esc %d", g_Scenario.id);
+        std::snprintf(line, sizeof(line), "Visor de Escenarios - Esc %d", g_Scenario.number);
         shadowed(3, 0xFFAAAAFF, line);
         const uint32_t c = 0xFF7878FF;
         std::snprintf(line, sizeof(line), "FPS: %1.1f", double(g_FrameStats.frameRate));
@@ -207,8 +212,8 @@ void DrawStatsOverlay() {
         shadowed(53, c, line);
         std::snprintf(line, sizeof(line), "Pol render: %ld", long(g_PolygonsDrawn));
         shadowed(73, c, line);
-        std::snprintf(line, sizeof(line), "Tam (AnchoxLargoxAlto): %dx%dx%dm", map ? map->sizeX : 0, map ? map->sizeZ : 0,
-                      map ? map->sizeY : 0);
+        std::snprintf(line, sizeof(line), "Tam (AnchoxLargoxAlto): %dx%dx%dm", map ? map->cols : 0, map ? map->rows : 0,
+                      map ? MapHeightMetres(*map) : 0);
         shadowed(98, c, line);
         std::snprintf(line, sizeof(line), "Sectores: %d", map ? map->sectorCount : 0);
         shadowed(123, c, line);

@@ -44,9 +44,9 @@ void CountPathMapStatistics() {
     const PathMap* map = ScenarioPathMap();
     if (!map) return;
     for (int s = 0; s < map->sectorCount; ++s)
-        if (map->SectorImpassable(s)) ++g_FrameStats.impassableSectors;
-    for (int x = 0; x < map->sizeX; ++x)
-        for (int z = 0; z < map->sizeZ; ++z) {
+        if (map->IsSectorIsolated(s)) ++g_FrameStats.impassableSectors;
+    for (int x = 0; x < map->cols; ++x)
+        for (int z = 0; z < map->rows; ++z) {
             int layers = map->LayerCount(x, z);
             g_FrameStats.walkableSurface += layers;
             for (int l = 0; l < layers; ++l)
@@ -181,7 +181,7 @@ void StartGame() {
     g_Control.Init();
 
     if (mode == 1) {
-        g_Scenario.Load(98);
+        g_Scenario.Load(SCENARIO_VIEWER);
     } else {
         g_Scenario.Load(g_Settings.scenarioId);
         if (mode == 3) os::ShowCursor(true);
@@ -204,7 +204,7 @@ void StartGame() {
         }
     }
     if (mode == 2) CountPathMapStatistics();
-    if (g_Scenario.row && g_Scenario.row->specialLayer && g_Scene.skyTexture >= 0 && g_Scene.materials)
+    if (g_Scenario.row && g_Scenario.row->fog && g_Scene.skyTexture >= 0 && g_Scene.materials)
         g_Scene.materials->AddSpecialLayerAll();
 
     g_Control.SelectMode();
@@ -236,7 +236,7 @@ void StartGame() {
         // Ambient loops follow the listener.
         const ScenarioRow* row = g_Scenario.row;
         if (row && row->rain) PlayFx(182, &g_Control.cameraTarget, 5);
-        if (row && row->ambience2) PlayFx(185, &g_Control.cameraTarget, 5);
+        if (row && row->sound2) PlayFx(185, &g_Control.cameraTarget, 5);
         if (MusicPlayer* music = g_SoundManager.musicPlayer) {
             music->Stop(3000);
             if (g_Settings.music) {

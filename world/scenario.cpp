@@ -1,10 +1,193 @@
 #include "world/scenario.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "core/file_list.h"
+#include "core/pack_file.h"
+#include "core/settings.h"
+#include "effects/effect_list.h"
+#include "frontend/loading_screen.h"
+#include "render/texture_manager.h"
+#include "render/video.h"
+#include "scene/object_list.h"
+#include "scene/scene.h"
+#include "scene/scene_node.h"
+#include "shell/mouse.h"
+#include "world/world_calls.h"
+
 Scenario g_Scenario;
 ElementMap g_ElementMap;
+PortalRecord g_Portals[PORTAL_COUNT] = {
+    {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
+    {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
+    {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
+    {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
+};
+uint32_t g_GlowMoteTime = 0;
+uint32_t g_LightningTime = 0;
+int32_t g_LightningCounter = 4;
 
-// The scenario's ambience fills this: rain, glow motes, lava bubbles, props and items.
+namespace {
+
+constexpr uint32_t kLoadScene = 3;
+constexpr uint32_t kLoadSky = 4;
+constexpr uint32_t kLoadPlain = 0;
+constexpr int kMergeParts = 10;
+constexpr const char* kBubbleName = "HellBubble(DIN)";
+
+bool ModelFileExists(const char* path) { return FindPackEntry("MODELOS.DAT", path) != 0; }
+
+SceneNode* ListHead(const ObjectList* list) { return list && list->head ? list->head->object : nullptr; }
+
+// The dynamic meshes fill this: the bubble draws without point lights.
+void ExcludeFromPointLights(SceneNode*) {}
+
+}  // namespace
+
+Scenario::Scenario()
+    : number(-1),
+      row(nullptr),
+      healthSpring(0),
+      energySpring(0),
+      healthSpringCentre{},
+      energySpringCentre{},
+      bubbleModel(nullptr),
+      bubbleTime(0),
+      results{},
+      ripple0(-1),
+      ripple1(-1) {}
+
+Scenario::~Scenario() {
+    Unload();
+    pathMap.Free();
+}
+
+bool Scenario::Load(int n) {
+    number = n;
+    row = ScenarioRowOf(n);
+    char name[32];
+    std::snprintf(name, sizeof name, "Escenario%02d", n);
+    char textures[96];
+    std::snprintf(textures, sizeof textures, "Texturas\\Escenarios\\%s\\", name);
+    char path[192];
+
+    if (row->fog) {
+        std::snprintf(path, sizeof path, "%s%s", textures, "Fog.tga");
+        g_Scene.SetSkyTexture(path);
+        g_Scene.hazeNear = row->fogNear;
+        g_Scene.hazeFar = row->fogFar;
+    }
+
+    std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\%s.y3d", name, name);
+    g_Scene.LoadModel(path, textures, kLoadScene, true);
+
+    std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\Cielo%02d.y3d", name, n);
+    if (ModelFileExists(path)) {
+        // Only what the sky file itself added may become the sky, never a node of the scene file.
+        SceneNode* before = ListHead(g_Scene.objects);
+        g_Scene.LoadModel(path, textures, kLoadSky, false);
+        SceneNode* added = ListHead(g_Scene.objects);
+        if (added && added != before) {
+            g_Scene.objects->Remove(added);
+            delete g_Scene.sky;
+            g_Scene.sky = added;
+        }
+    }
+
+    // The textured elements are kept by nothing that draws or queries them.
+    if (g_Scene.texturedElements) g_Scene.texturedElements->DeleteAll();
+
+    std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\Luces%02d.y3d", name, n);
+    g_Scene.LoadModel(path, nullptr, kLoadPlain, false);
+
+    for (int k = 0; k < kMergeParts; ++k) {
+        std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\Merge%02d.y3d", name, k);
+        if (!ModelFileExists(path)) break;
+        g_Scene.LoadModel(path, textures, kLoadScene, false);
+    }
+
+    const WorldCalls& call = g_WorldCalls;
+    if (g_Settings.mode == 0) call.setupRain(row->rain != 0);
+    if (g_Settings.mode != 1) {
+        call.loadDynamicObjectModels();
+        call.loadItemModels();
+    }
+    call.loadPathMap(&pathMap);
+    g_Mouse.Reset();
+
+    if (row->bubbles) {
+        const char* file = n == 15 ? "HellBubble15.Y3D" : n == 18 ? "HellBubble18.Y3D" : "HellBubble.Y3D";
+        std::snprintf(path, sizeof path, "Modelos\\Objetos Dinamicos\\%s", file);
+        g_Scene.LoadModel(path, "Texturas\\Efectos\\", kLoadPlain, false);
+        SceneNode* bubble = g_Scene.objects ? g_Scene.objects->FindByName(kBubbleName) : nullptr;
+        if (bubble) {
+            g_Scene.objects->Remove(bubble);
+            delete bubbleModel;
+            bubbleModel = bubble;
+            ExcludeFromPointLights(bubble);
+        }
+    }
+
+    bubbleTime = 0;
+    g_LoadingScreen.Show(0.6f);
+    if (g_Scene.textures) {
+        ripple0 = g_Scene.textures->LoadTexture("Texturas\\Efectos\\Wave00.tga", true, true, true);
+        ripple1 = g_Scene.textures->LoadTexture("Texturas\\Efectos\\Wave01.tga", true, true, true);
+    }
+    g_FileList.MarkUnusedScenarioTextures(n);
+    ResetResults();
+    return true;
+}
+
+void Scenario::Unload() {
+    if (row) {
+        if (row->rain && g_Scene.effects) g_Scene.effects->Remove(&rain);
+        // The emitter is ours: no scene may go on drawing it.
+        if (g_Scene.ambientEffect == &rain) g_Scene.SetAmbientEffect(nullptr);
+        if (row->fog && g_Video.device) g_Scene.skyLayer = 0;
+        g_WorldCalls.freeDynamicObjects();
+        g_WorldCalls.freeAllItems();
+    }
+    pathMap.Free();
+    delete bubbleModel;
+    bubbleModel = nullptr;
+    bubbleTime = 0;
+    // The wave textures went with the scene that loaded them.
+    ripple0 = ripple1 = -1;
+    number = -1;
+    row = nullptr;
+}
+
+void Scenario::ResetResults() {
+    std::memset(results, 0, sizeof results);
+    results[1] = 0xffffffffu;
+    // The second dword of each of the 16 fighter records of 15 dwords from dword 24.
+    for (int r = 0; r < 16; ++r) results[24 + r * 15 + 1] = 0xffffffffu;
+}
+
+void ResetScenario() {
+    g_Scenario.Unload();
+    g_Scenario.healthSpring = g_Scenario.energySpring = 0;
+    g_Scenario.healthSpringCentre = g_Scenario.energySpringCentre = Vec3{};
+    std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
+    for (PortalRecord& p : g_Portals) p = PortalRecord{0, -1, -1, {}, {}};
+    g_GlowMoteTime = g_LightningTime = 0;
+    g_LightningCounter = 4;
+}
+
+// The scenario's ambience fills these: rain, glow motes, lava bubbles, props and items; the
+// springs and portals; the rain emitter.
 void Scenario::UpdateAmbient(int) {}
+void Scenario::SetupSpringsAndPortals() {}
+void Scenario::SetupRain(bool) {}
+
+// The scenario's ray query fills this: the static scene, the 16 fighters and the first prop pool.
+bool Scenario::RayQuery(const Vec3&, const Vec3&, float, Vec3* hit, uint32_t, Character** character, Character*) {
+    if (hit) *hit = Vec3{};
+    if (character) *character = nullptr;
+    return false;
+}
 
 // The element map and its editor fill these.
 void ElementMap::Release() {}
@@ -13,21 +196,9 @@ void ElementMap::Clear() {}
 bool ElementMap::Load(int, int) { return false; }
 void ElementMap::SpawnAll() {}
 bool ElementMap::Save(int) { return false; }
+void ElementMap::InitMatch() {}
+void ElementMap::LoadForMatch(int) {}
 
 // Items and props fill these.
 void CollectAllItems() {}
 int SpawnDynamicObject(int, int, float, float, float) { return -1; }
-
-// The scenario fills this: the static scene, the 16 fighters and the first prop pool.
-bool Scenario::RayQuery(const Vec3&, const Vec3&, float, Vec3* hit, uint32_t, Character** character, Character*) {
-    if (hit) *hit = Vec3{};
-    if (character) *character = nullptr;
-    return false;
-}
-// The scenario fills these.
-bool Scenario::Load(int) { return false; }
-void Scenario::Unload() {}
-void Scenario::SetupSpringsAndPortals() {}
-// The element map fills these.
-void ElementMap::InitMatch() {}
-void ElementMap::LoadForMatch(int) {}

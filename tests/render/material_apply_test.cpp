@@ -41,8 +41,8 @@ protected:
 };
 
 TEST_F(MaterialApplyTest, HazeMapsCameraDepthFromNearToFarOntoV) {
-    row.hazeNear = 10.0f;
-    row.hazeFar = 50.0f;
+    row.fogNear = 10.0f;
+    row.fogFar = 50.0f;
     Material m;
     m.SetDescription(Describe({{1, a}, {128, sky}}));
     m.description.layerCount = 0;
@@ -58,7 +58,7 @@ TEST_F(MaterialApplyTest, HazeMapsCameraDepthFromNearToFarOntoV) {
         EXPECT_NEAR(v, d[1], 1e-5f) << d[0];
     }
     // Equal distances give no division by zero.
-    row.hazeFar = row.hazeNear;
+    row.fogFar = row.fogNear;
     m.AnimatePasses(1, MATERIAL_ANIM_HAZE);
     const g::Matrix& flat = dev->Transform(g::D3DTS_TEXTURE1);
     for (int r = 0; r < 4; ++r)

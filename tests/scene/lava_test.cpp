@@ -4,6 +4,7 @@
 #include "render/index_buffer_table.h"
 #include "scene/lava.h"
 #include "scene_element_records.h"
+#include "world/scenario.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ protected:
 };
 
 TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
+    g_Scenario.number = 0;   // the textures come from the loaded scenario's folder
     int32_t layer[3];
     for (int i = 0; i < 3; ++i)
         layer[i] = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava0" + std::to_string(i) + ".tga");

@@ -3,6 +3,7 @@
 #include "scene/animation.h"
 #include "scene/object_list.h"
 #include "scene/water.h"
+#include "world/scenario.h"
 
 namespace {
 
@@ -15,8 +16,10 @@ protected:
         FxPictureTest::SetUp();
         savedVersion = g_Y3DVersion;
         g_Y3DVersion = 320;
+        g_Scenario.number = 0;   // the layer textures come from the loaded scenario's folder
     }
     void TearDown() override {
+        g_Scenario.number = -1;
         g_Y3DVersion = savedVersion;
         FxPictureTest::TearDown();
     }

@@ -15,12 +15,9 @@ class ControlModesTest : public ControlFixture {};
 Vec3 BehindAtLevel(float distance) { return Vec3{0.0f, 1.2f, -distance}; }
 
 TEST_F(ControlModesTest, SelectModeFollowsTheProgramModeAndResetsTheMatchCameraValues) {
-    g_Scenario.viewerCamera[0] = 5.0f;
-    g_Scenario.viewerCamera[1] = 6.0f;
-    g_Scenario.viewerCamera[2] = 7.0f;
-    g_Scenario.viewerCamera[3] = 1.0f;
-    g_Scenario.viewerCamera[4] = -50.0f;
-    g_Scenario.viewerCamera[5] = 2.0f;
+    // The viewers look from the health spring at the energy spring.
+    g_Scenario.healthSpringCentre = Vec3{5.0f, 6.0f, 7.0f};
+    g_Scenario.energySpringCentre = Vec3{1.0f, -50.0f, 2.0f};
     const struct {
         int programMode;
         uint8_t menu;
@@ -57,7 +54,7 @@ TEST_F(ControlModesTest, MatchCameraFarDistanceComesFromTheScenarioAndTheFarSett
     };
     for (const auto& c : cases) {
         ScenarioRow row{};
-        row.hazeFar = c.haze;
+        row.fogFar = c.haze;
         g_Scenario.row = c.hasRow ? &row : nullptr;
         g_Settings.farFactor = c.factor;
         control.SetMode(CONTROL_MATCH);
@@ -77,10 +74,18 @@ TEST_F(ControlModesTest, PlacementRisesWithAPowerAndKeepsAboveTheScenarioFloor) 
     EXPECT_EQ(pulled, 0);
 
     control.selectedPower = 2;
-    g_Scenario.viewerCamera[4] = 3.0f;
+    g_Scenario.energySpringCentre = Vec3{0.0f, 3.0f, 0.0f};
+    control.PlaceCamera(me, &eye, &target, &pulled);
+    {
+        SCOPED_TRACE("a height without an energy spring is no floor");
+        ExpectVec(eye, Vec3{0.0f, 1.9f, -7.0f});
+    }
+
+    g_Scenario.energySpring = 1;
     control.PlaceCamera(me, &eye, &target, &pulled);
     ExpectVec(target, Vec3{0.0f, 1.9f, 0.0f});
     ExpectVec(eye, Vec3{0.0f, 3.0f, -7.0f});
+    g_Scenario.energySpring = 0;
 }
 
 TEST_F(ControlModesTest, AWallPullsTheEyeInOnlyWhenEveryProbeIsBlocked) {

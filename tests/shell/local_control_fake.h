@@ -191,7 +191,7 @@ protected:
         g_Settings.farFactor = 1.0f;
         g_Menu.active = 0;
         g_Match = Match();
-        g_Scenario = Scenario();
+        ResetScenario();
         g_Mouse = MouseState();
         g_Mouse.x = 320;
         g_Mouse.y = 240;
@@ -218,7 +218,7 @@ protected:
         for (Character& c : g_Characters) c = Character();
         g_Mouse = MouseState();
         g_Settings.Clear();
-        g_Scenario = Scenario();
+        ResetScenario();
     }
 
     ActionSlot& Slot(int action) { return control.slots[0][action]; }

@@ -32,7 +32,7 @@ protected:
         g_Settings.backgroundColour = 0xFF102030;
         g_Menu = Menu();
         g_Control = Control();
-        g_Scenario = Scenario();
+        ResetScenario();
         ResetFrameStats();
         g_now = 1000;
         os::SetTimeSource([] { return g_now; });
@@ -77,7 +77,7 @@ TEST_F(RenderFrameTest, ClearColoursByScenarioExceptInTheCharacterViewer) {
     for (const Case& c : cases) {
         rec->ClearLog();
         g_Settings.mode = c.mode;
-        g_Scenario.id = c.scenario;
+        g_Scenario.number = c.scenario;
         RenderFrame();
         ASSERT_EQ(ClearColours().size(), 1u) << c.mode << " " << c.scenario;
         EXPECT_EQ(ClearColours()[0], c.colour) << c.mode << " " << c.scenario;

@@ -1,0 +1,29 @@
+#include "world/world_calls.h"
+
+#include "fighters/character.h"
+#include "world/dynamic_object.h"
+#include "world/item.h"
+#include "world/path_map.h"
+#include "world/scenario.h"
+
+namespace {
+
+WorldCalls DefaultWorldCalls() {
+    WorldCalls w;
+    w.despawnCharacter = [](Character* c) { c->Despawn(); };
+    w.removeItem = [](Item* item) { item->Remove(); };
+    w.despawnProp = [](DynamicObject* prop) { prop->Despawn(); };
+    w.loadPathMap = [](PathMap* map) { return map->LoadOrBuild(); };
+    w.setupRain = [](bool enable) { g_Scenario.SetupRain(enable); };
+    w.loadDynamicObjectModels = LoadDynamicObjectModels;
+    w.loadItemModels = LoadItemModels;
+    w.freeDynamicObjects = FreeDynamicObjects;
+    w.freeAllItems = FreeAllItems;
+    return w;
+}
+
+}  // namespace
+
+WorldCalls g_WorldCalls = DefaultWorldCalls();
+
+void ResetWorldCalls() { g_WorldCalls = DefaultWorldCalls(); }
