@@ -20,6 +20,17 @@ struct CellRef {
     int32_t layer;
 };
 
+// The points a fighter's record holds for one path.
+constexpr int32_t PATH_POINTS_MAX = 1500;
+
+// Where a path search writes its result: the owner's point count and points. Point k is the cell
+// reached after k steps, point 0 the start; at most capacity points are written.
+struct PathBlock {
+    int32_t* length;
+    CellRef* points;
+    int32_t capacity;
+};
+
 // Values of PathLayer::mark.
 constexpr uint8_t PATH_MARK_FREE = 0;
 constexpr uint8_t PATH_MARK_QUEUED = 2;
