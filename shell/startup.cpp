@@ -36,24 +36,6 @@ constexpr uint32_t kFighterWaitMs = 30000;
 
 void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
 
-// The scenario viewer's figures: impassable sectors, walkable surface and jump points.
-void CountPathMapStatistics() {
-    g_FrameStats.impassableSectors = 0;
-    g_FrameStats.walkableSurface = 0;
-    g_FrameStats.jumpPoints = 0;
-    const PathMap* map = ScenarioPathMap();
-    if (!map) return;
-    for (int s = 0; s < map->sectorCount; ++s)
-        if (map->IsSectorIsolated(s)) ++g_FrameStats.impassableSectors;
-    for (int x = 0; x < map->cols; ++x)
-        for (int z = 0; z < map->rows; ++z) {
-            int layers = map->LayerCount(x, z);
-            g_FrameStats.walkableSurface += layers;
-            for (int l = 0; l < layers; ++l)
-                if (map->HasJump(CellRef{x, z, l})) ++g_FrameStats.jumpPoints;
-        }
-}
-
 // Pumps window messages and the network until the host assigns our fighter, the session ends
 // or the wait runs out. True when a fighter was assigned.
 bool WaitForLocalFighter() {
@@ -84,6 +66,23 @@ void ReturnToFrontEndStart() {
 }
 
 }  // namespace
+
+void CountPathMapStatistics() {
+    g_FrameStats.impassableSectors = 0;
+    g_FrameStats.walkableSurface = 0;
+    g_FrameStats.jumpPoints = 0;
+    const PathMap* map = ScenarioPathMap();
+    if (!map) return;
+    for (int s = 0; s < map->sectorCount; ++s)
+        if (map->IsSectorIsolated(s)) ++g_FrameStats.impassableSectors;
+    for (int x = 0; x < map->cols; ++x)
+        for (int z = 0; z < map->rows; ++z) {
+            int layers = map->LayerCount(x, z);
+            g_FrameStats.walkableSurface += layers;
+            for (int l = 0; l < layers; ++l)
+                if (map->HasJump(CellRef{x, z, l})) ++g_FrameStats.jumpPoints;
+        }
+}
 
 bool InitApp(os::WindowProc proc) {
     SeedRandom(uint32_t(std::time(nullptr)));

@@ -10,5 +10,8 @@ void InitAudio();
 // The record for Video::Create and Video::ChangeMode, from Settings.
 void FillVideoSettings(VideoSettings* out);
 void StartGame();
+// The scenario viewer's figures of the loaded path map: impassable sectors, walkable surface
+// (one square metre per layer) and jump points.
+void CountPathMapStatistics();
 bool LeaveFrontEnd();
 bool ReleaseGame(bool full);

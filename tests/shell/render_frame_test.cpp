@@ -10,6 +10,8 @@
 #include "shell/control.h"
 #include "shell/render_frame.h"
 #include "core/settings.h"
+#include "render/debug_draw.h"
+#include "support/path_map_builder.h"
 #include "world/scenario.h"
 
 using namespace gfx;
@@ -85,6 +87,59 @@ TEST_F(RenderFrameTest, ClearColoursByScenarioExceptInTheCharacterViewer) {
         EXPECT_FALSE(rec->InScene());
     }
     EXPECT_EQ(g_FrameStats.frameCounter, 5u) << "every begun frame counts";
+}
+
+// The vertices of every triangle list drawn from memory since the log was cleared.
+std::vector<DebugVertex> DebugTriangles(const RecordingDevice& rec) {
+    std::vector<DebugVertex> out;
+    for (const DrawRecord& d : rec.Draws()) {
+        if (d.type != D3DPT_TRIANGLELIST || d.stride != sizeof(DebugVertex)) continue;
+        const size_t n = d.vertexData.size() / sizeof(DebugVertex);
+        const auto* v = reinterpret_cast<const DebugVertex*>(d.vertexData.data());
+        out.insert(out.end(), v, v + n);
+    }
+    return out;
+}
+
+TEST_F(RenderFrameTest, TheTestOverlaysDrawTheLoadedMapsLayersSectorsAndJumps) {
+    // Cell (0, 0) has two floors; a jump leads from its lower floor to cell (1, 0).
+    g_Scenario.number = 4;
+    testsupport::PathMapBuilder(2, 1, 0.5f, 0.0f)
+        .Floor(0, 0, 1.0f, 0)
+        .Floor(0, 0, 4.0f, 1)
+        .Floor(1, 0, 2.0f, 1)
+        .Colour(1, 0x80123456)
+        .Jump({0, 0, 0}, {1, 0, 0})
+        .Build(&g_Scenario.pathMap);
+    g_Settings.test = 1;
+    g_Settings.pathDebug1 = 1;
+    ASSERT_EQ(rec->BeginScene(), D3D_OK);
+    DrawTestOverlays();
+    std::vector<DebugVertex> v = DebugTriangles(*rec);
+    ASSERT_EQ(v.size(), 18u) << "two triangles per layer";
+    const uint32_t layerColours[3] = {0x800000FF, 0x8000FF00, 0x800000FF};
+    const float floors[3] = {1.0f, 4.0f, 2.0f};
+    const float left[3] = {-0.5f, -0.5f, 0.5f};   // cell x - offX
+    for (int q = 0; q < 3; ++q) {
+        SCOPED_TRACE(q);
+        EXPECT_EQ(v[size_t(q) * 6].colour, layerColours[q]);
+        EXPECT_NEAR(v[size_t(q) * 6].y, floors[q], 0.1f) << "drawn at the corner heights";
+        EXPECT_FLOAT_EQ(v[size_t(q) * 6].x, left[q]);
+    }
+
+    rec->ClearLog();
+    g_Settings.pathDebug1 = 0;
+    g_Settings.pathDebug2 = 1;
+    DrawTestOverlays();
+    v = DebugTriangles(*rec);
+    ASSERT_EQ(v.size(), 18u);
+    EXPECT_EQ(v[0].colour, 0x80FF0000u) << "a jump start";
+    EXPECT_EQ(v[6].colour, 0x80123456u) << "its sector's colour";
+    EXPECT_EQ(v[12].colour, 0x80800000u) << "a landing";
+    EXPECT_EQ(rec->CountCalls(CallKind::DrawPrimitiveUP), 2u) << "the cells, then the jump's line";
+    rec->EndScene();
+    g_Settings.test = 0;
+    g_Settings.pathDebug2 = 0;
 }
 
 TEST_F(RenderFrameTest, FrameRateWaitsForMoreThanHalfASecond) {

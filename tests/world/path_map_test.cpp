@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "fighters/character.h"
+#include "core/frame_stats.h"
+#include "shell/startup.h"
 #include "support/path_map_builder.h"
 #include "world/dynamic_object.h"
 #include "world/item.h"
@@ -205,6 +207,33 @@ TEST_F(PathMapTest, FreeEmptiesTheMapAndTheScenarioGivesItOnlyWhileLoaded) {
     g_Scenario.number = 3;
     EXPECT_EQ(ScenarioPathMap(), &g_Scenario.pathMap);
     g_Scenario.number = -1;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PathMapStatisticsTest, TheViewerCountsIsolatedSectorsLayersAndJumpStarts) {
+    g_Scenario.number = 2;
+    PathMapBuilder(3, 2)
+        .Area(0, 0, 2, 0, 0.0f, 0)
+        .Floor(0, 1, 0.0f, 1)
+        .Floor(0, 1, 5.0f, 2)
+        .Isolated(1)
+        .Isolated(2)
+        .Jump({0, 0, 0}, {0, 1, 1})
+        .Jump({2, 0, 0}, {0, 1, 0})
+        .Build(&g_Scenario.pathMap);
+    g_FrameStats.jumpPoints = 99;
+    CountPathMapStatistics();
+    EXPECT_EQ(g_FrameStats.impassableSectors, 2);
+    EXPECT_EQ(g_FrameStats.walkableSurface, 5);
+    EXPECT_EQ(g_FrameStats.jumpPoints, 2);
+
+    ResetScenario();
+    CountPathMapStatistics();
+    EXPECT_EQ(g_FrameStats.walkableSurface, 0) << "no scenario, no figures";
+    EXPECT_EQ(g_FrameStats.jumpPoints, 0);
 }
 
 }  // namespace
