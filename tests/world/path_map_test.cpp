@@ -139,17 +139,6 @@ TEST_F(PathMapTest, ReachabilityFollowsSectorsIsolationAndTheReachRows) {
     EXPECT_EQ(map.SectorColour(1), PATH_ISOLATED_COLOUR);
 }
 
-TEST_F(PathMapTest, JumpLinksPointAtEachOther) {
-    PathMapBuilder(3, 1).Floor(0, 0, 0.0f).Floor(2, 0, 4.0f).Jump({0, 0, 0}, {2, 0, 0}).Build(&map);
-    CellRef target{};
-    EXPECT_EQ(map.JumpTarget(&target, CellRef{0, 0, 0}), &target);
-    EXPECT_EQ(target.x, 2);
-    EXPECT_TRUE(map.HasJump(CellRef{0, 0, 0}));
-    EXPECT_FALSE(map.HasJump(CellRef{2, 0, 0}));
-    EXPECT_TRUE(map.IsJumpLanding(CellRef{2, 0, 0}));
-    EXPECT_EQ(map.GetLayer(CellRef{2, 0, 0})->jumpSource.x, 0);
-}
-
 // What ClearOccupants asked of the owners, in order.
 std::vector<std::pair<char, const void*>> g_cleared;
 
