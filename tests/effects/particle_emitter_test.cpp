@@ -169,17 +169,6 @@ TEST_F(ParticleEmitterTest, ColourJitterStaysWithinTheChannels) {
     EXPECT_GT(moved, 0);
 }
 
-TEST_F(ParticleEmitterTest, AReleasedEmitterIsFinishedAndMovesAlone) {
-    Setup({.lifetime = -1}, {.lifetime = -1});
-    emitter.Update(10);
-    emitter.Release();
-    EXPECT_TRUE(emitter.IsFinished());
-    EXPECT_EQ(emitter.particles, nullptr);
-    EXPECT_FALSE(emitter.Queue());
-    emitter.MoveTo(1, 2, 3);
-    ExpectNear(emitter.position, Vec3{1, 2, 3});
-}
-
 using ParticleEmitterDrawTest = EffectDeviceTest;
 
 TEST_F(ParticleEmitterDrawTest, AllParticlesGoOutInOneBatchFadedTogether) {

@@ -84,14 +84,6 @@ TEST(SpriteMoverMotion, DragStopsTheSpriteWithoutReversing) {
     EXPECT_NEAR(s->x, 0.75f, 1e-6f);
 }
 
-TEST(SpriteMoverMotion, OrbitTurnsAboutThePivot) {
-    // A quarter turn a second about +Y through (1, 0, 0): (1, 0, 2) goes to (3, 0, 0).
-    auto s = Made({.lifetime = -1, .position = {1, 0, 2}, .pivot = {1, 0, 0}, .spinAxis = {0, 1, 0},
-                          .spinSpeed = kPi / 2});
-    s->Update(1000);
-    ExpectNear(Vec3{s->x, s->y, s->z}, Vec3{3, 0, 0});
-}
-
 TEST(SpriteMoverLife, EndsAfterItsLifetimeAndAsksToGoOnlyWithTheFlag) {
     for (uint32_t removal : {0u, 1u}) {
         SCOPED_TRACE(removal);
