@@ -189,7 +189,9 @@ TEST_F(SpriteMoverDrawTest, QueueDrawsOpaqueSpritesAtOnceAndSortsTheOthers) {
         EXPECT_TRUE(s->Queue());
         EXPECT_EQ(rec->Draws().size(), c.drawnNow);
         ASSERT_EQ(g_Scene.renderQueue->count, c.queued);
-        if (c.queued) EXPECT_EQ(g_Scene.renderQueue->entries[0].kind, RQ_SPRITE_MOVER);
+        if (c.queued) {
+            EXPECT_EQ(g_Scene.renderQueue->entries[0].kind, RQ_SPRITE_MOVER);
+        }
     }
     g_Scene.renderQueue->Clear();
 }
