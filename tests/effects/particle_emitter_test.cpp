@@ -152,6 +152,35 @@ TEST_F(ParticleEmitterTest, AnOrbitKeepsTheDistanceToItsCentre) {
     EXPECT_NEAR(emitter.position.y, 0.0f, 1e-6f);
 }
 
+TEST_F(ParticleEmitterTest, LifetimeJitterNeverMakesAParticleEndless) {
+    struct Case {
+        const char* name;
+        int32_t lifetime;
+        int32_t lo, hi;
+    } cases[] = {
+        // 100 +- up to 1000: below zero a particle ends at once instead of living forever.
+        {"finite", 100, 0, 1100},
+        // An endless particle stays endless.
+        {"endless", -1, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Setup({.lifetime = -1, .rate = 1000, .lifetimeJitter = 1000}, {.lifetime = c.lifetime});
+        emitter.Update(0);
+        emitter.emitCarry = 200.0f;   // 200 particles born at once, with no share of the frame
+        emitter.Update(0);
+        bool clipped = false;
+        for (SpriteMover* s : Particles()) {
+            EXPECT_GE(s->lifetime, c.lo);
+            EXPECT_LE(s->lifetime, c.hi);
+            clipped |= s->lifetime == 0;
+        }
+        // Particles clipped to 0 die at birth (a share of 0 is not below 0).
+        EXPECT_FALSE(clipped);
+        EXPECT_EQ(Count() < 201, c.lifetime >= 0);
+    }
+}
+
 TEST_F(ParticleEmitterTest, ColourJitterStaysWithinTheChannels) {
     // Each channel at an end of its range: jitter may only move it inwards, never wrap.
     Setup({.lifetime = -1, .colourJitterStart = 0x20202020, .rate = 1000},
