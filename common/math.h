@@ -29,6 +29,10 @@ inline Vec3 Vec3Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float Vec3Length(const Vec3& v) { return std::sqrt(Vec3Dot(v, v)); }
+// Componentwise quotient; a zero component of b gives what float division gives.
+inline Vec3 Vec3DivComponents(const Vec3& a, const Vec3& b) { return {a.x / b.x, a.y / b.y, a.z / b.z}; }
+inline float CosF(float angle) { return std::cos(angle); }
+inline float SinF(float angle) { return std::sin(angle); }
 // A zero-length vector stays zero rather than turning into NaNs.
 Vec3 Vec3Normalize(const Vec3& v);
 // Point: w = 1, result divided by the resulting w (left undivided when that w is 0).

@@ -1,12 +1,18 @@
 #include "effects/effect_list.h"
 
+#include "effects/effect_draw.h"
 #include "effects/positioned_object.h"
+#include "platform/gfx/types.h"
 #include "render/dynamic_vertex_buffer.h"
 #include "render/render_state_seams.h"
+#include "render/video.h"
+#include "scene/scene.h"
 
 EffectList::EffectList() : head_(nullptr), count_(0), cursors_(nullptr) {}
 
-EffectList::~EffectList() {
+EffectList::~EffectList() { EffectList::Clear(); }
+
+void EffectList::Clear() {
     while (head_) {
         EffectListNode* node = head_;
         Unlink(node);
@@ -44,13 +50,14 @@ void EffectList::Unlink(EffectListNode* node) {
     --count_;
 }
 
-void EffectList::Delete(PositionedObject* item) {
-    if (!item) return;
+bool EffectList::Delete(PositionedObject* item) {
+    if (!item) return false;
     EffectListNode* node = Find(item);
-    if (!node) return;
+    if (!node) return false;
     Unlink(node);
     delete node->item;
     delete node;
+    return true;
 }
 
 bool EffectList::Remove(PositionedObject* item) {
@@ -77,9 +84,10 @@ void EffectList::ForEach(Fn fn) {
 void EffectList::Update(uint32_t dtMs) {
     ForEach([&](EffectListNode* node, Cursor& cursor) {
         PositionedObject* item = node->item;
-        int done = item->Update(dtMs);
+        // Other non-zero answers keep the item: only 1 asks for deletion.
+        const bool done = !item || item->Update(dtMs) == 1;
         // The item may have had itself deleted during its update.
-        if (done != 0 && cursor.current == node) {
+        if (done && cursor.current == node) {
             Unlink(node);
             delete item;
             delete node;
@@ -89,20 +97,30 @@ void EffectList::Update(uint32_t dtMs) {
 
 void EffectList::QueueAll() {
     ForEach([](EffectListNode* node, Cursor&) {
-        if (!(node->item->kind & KIND_SCREEN_SPACE)) node->item->Queue();
+        if (node->item && !(node->item->kind & KIND_SCREEN_SPACE)) node->item->Queue();
     });
 }
 
-void EffectList::Draw() {
+bool EffectList::Draw() {
+    DynamicVertexBuffer* buffer = g_Scene.dynamicBuffer;
+    if (g_Video.GetDevice()) {
+        g_Video.SetZWrite(false);
+        g_Video.SetLighting(false);
+        g_Video.SetWorldMatrix(nullptr, 0, true);
+        BindEffectBuffer();
+        g_Video.SetBlendMode(0);
+        g_Video.SetTexture(-1, nullptr);
+    }
+    if (buffer) buffer->SetPrimitiveType(gfx::D3DPT_TRIANGLELIST);
     ForEach([](EffectListNode* node, Cursor&) {
-        if (!(node->item->kind & KIND_SCREEN_SPACE)) node->item->Render();
+        if (node->item && !(node->item->kind & KIND_SCREEN_SPACE)) node->item->Render();
     });
-    FlushDynamicVertexBuffer();
+    return buffer ? buffer->Flush() : true;
 }
 
 void EffectList::DrawScreenSpace() {
     ApplyScreenSpaceStates();
     ForEach([](EffectListNode* node, Cursor&) {
-        if (node->item->kind & KIND_SCREEN_SPACE) node->item->Render();
+        if (node->item && (node->item->kind & KIND_SCREEN_SPACE)) node->item->Render();
     });
 }

@@ -1,4 +1,4 @@
-// An owning list of effects: the scene's effect list and decal list.
+// An owning list of effects: the scene's effect list and decal list, and an emitter's particles.
 #pragma once
 
 #include <cstdint>
@@ -20,19 +20,24 @@ public:
     EffectList(const EffectList&) = delete;
     EffectList& operator=(const EffectList&) = delete;
 
+    // Deletes every item and empties the list.
+    virtual void Clear();
+    // The world-space pass: sets the effect states (depth writes off, lighting off, identity
+    // world, the dynamic buffer's format and stream, blend preset 0, no textures, triangle
+    // lists), renders every item not drawn in screen space in list order, then flushes the
+    // dynamic buffer they appended to; returns the flush's result.
+    virtual bool Draw();
+
     // Takes ownership and pushes the item at the front. A null item is refused.
     bool Add(PositionedObject* item);
-    // Unlinks and deletes the item; an item not in the list is left alone.
-    void Delete(PositionedObject* item);
+    // Unlinks and deletes the item; false, with nothing deleted, when it is not in the list.
+    bool Delete(PositionedObject* item);
     // Unlinks the item and gives it back to its owner; false when it is not in the list.
     bool Remove(PositionedObject* item);
-    // Steps every item; those that report finished are unlinked and deleted.
+    // Steps every item; those whose update returns exactly 1 are unlinked and deleted.
     void Update(uint32_t dtMs);
     // Queues every item not drawn in screen space.
     void QueueAll();
-    // Renders every item not drawn in screen space, in list order, then flushes the
-    // per-frame vertex buffer they appended to.
-    virtual void Draw();
     // Sets the screen-space states, then renders every screen-space item in list order.
     void DrawScreenSpace();
 

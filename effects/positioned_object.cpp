@@ -2,13 +2,14 @@
 
 #include "common/math.h"
 
-PositionedObject::PositionedObject() : x(0.0f), y(0.0f), z(0.0f), finished(0), kind(0) {}
+PositionedObject::PositionedObject()
+    : x(0.0f), y(0.0f), z(0.0f), removalFlags(0), queueFlags(0), finished(0), kind(KIND_PLAIN) {}
 
 PositionedObject::~PositionedObject() = default;
 
 void PositionedObject::Release() {}
 
-int PositionedObject::Update(uint32_t) { return finished; }
+int PositionedObject::Update(uint32_t) { return 0; }
 
 bool PositionedObject::Queue() { return true; }
 

@@ -30,7 +30,9 @@ float RandomInRange(float lo, float hi, uint32_t steps) {
     double a = std::trunc(RoundAsF32(static_cast<double>(steps) * low));
     double b = std::trunc(RoundAsF32(static_cast<double>(steps) * high));
     double span = b - a;
-    if (!std::isfinite(span) || !(span >= 1.0)) return lo;
+    if (steps == 0 || !std::isfinite(span)) return lo;
+    // Narrower than one step: the low end on the grid.
+    if (!(span >= 1.0)) return static_cast<float>(a / steps - shift);
 
     double unit = 1.0;
     if (span > kMaxSpanSteps) unit = std::ceil(span / kMaxSpanSteps);

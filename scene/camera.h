@@ -96,6 +96,10 @@ public:
     // and updates.
     void SetTargetKeepDistance(const Vec3& newTarget, float back);
 
+    Vec3 GetEye() const { return eye; }
+    // The unit view direction as the last Update left it.
+    Vec3 GetDirection() const { return direction; }
+
     // On a plane counts as inside.
     bool PointVisible(const Vec3& point) const;
     // straddleMask (optional) gets bit i for each plane i the box crosses.

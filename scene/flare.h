@@ -10,7 +10,7 @@
 
 class BinaryReader;
 
-constexpr uint32_t FLARE_KIND = 0x102;
+constexpr uint32_t FLARE_KIND = KIND_FLARE;
 constexpr int FLARE_SLOTS = 20;
 constexpr uint32_t FLARE_FADE_MS = 600;
 

@@ -11,7 +11,7 @@
 
 class BinaryReader;
 
-constexpr uint32_t GLOW_KIND = 0x101;
+constexpr uint32_t GLOW_KIND = KIND_GLOW;
 constexpr uint32_t GLOW_LOADED_FADE_MS = 300;
 // Bytes after the node header of a glow record: size, red, green, blue, texture number.
 constexpr uint32_t GLOW_TAIL_SIZE = 20;

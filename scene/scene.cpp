@@ -49,11 +49,12 @@ constexpr uint32_t DECAL_DEPTH_BIAS = 1;
 class DecalList : public EffectList {
 public:
     ~DecalList() override = default;
-    void Draw() override {
+    bool Draw() override {
         gfx::Device* device = g_Video.GetDevice();
         if (device) device->SetRenderState(gfx::D3DRS_ZBIAS, DECAL_DEPTH_BIAS);
-        EffectList::Draw();
+        const bool drawn = EffectList::Draw();
         if (device) device->SetRenderState(gfx::D3DRS_ZBIAS, 0);
+        return drawn;
     }
 };
 

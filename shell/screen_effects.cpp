@@ -1,7 +1,5 @@
 #include "shell/screen_effects.h"
 
-#include <cstring>
-
 #include "effects/effect_list.h"
 #include "effects/particle_emitter.h"
 #include "effects/screen_pulse.h"
@@ -23,7 +21,10 @@ int32_t RealLoadTexture(const char* name) {
     return g_SceneTextures ? g_SceneTextures->LoadTexture(name, false, true, true) : -1;
 }
 
-void RealSetupEmitter(ParticleEmitter* e, const EmitterRecordA& a, const EmitterRecordB& b) { e->Setup(a, b, 0, 2); }
+// The curtain is queued whole and never deleted by its list: UpdateParticleCurtain does that.
+void RealSetupEmitter(ParticleEmitter* e, const EmitterParams& params, const SpriteMoverTemplate& particle) {
+    e->Setup(params, particle, 0, EMITTER_QUEUE_WHOLE);
+}
 void RealMoveEmitter(ParticleEmitter* e, float x, float y, float z) { e->MoveTo(x, y, z); }
 
 constexpr ScreenEffectCalls kRealCalls = {SceneFirstEffectList, RealLoadTexture, RealSetupEmitter, RealMoveEmitter};
@@ -41,31 +42,37 @@ ScreenEffectCalls g_ScreenEffectCalls = kRealCalls;
 
 void ResetScreenEffectCalls() { g_ScreenEffectCalls = kRealCalls; }
 
-void BuildCurtainRecords(int32_t texture, EmitterRecordA* a, EmitterRecordB* b) {
-    std::memset(a, 0, sizeof *a);
-    std::memset(b, 0, sizeof *b);
-    a->lifeMs = SCREEN_EFFECT_MS;
-    a->f1 = 1.5f;
-    a->f2 = 0.4f;
-    a->angleRange = 2.0f * kPi;
-    a->spinMin = -3.0f * kPi;
-    a->spinMax = 3.0f * kPi;
-    a->count = 20;
-    a->intervalMs = 1000;
-    a->flag = 1;
-    b->particleLifeMs = 6000;
-    b->f1 = 1.0f;
-    b->f2 = 1.0f;
-    b->i3 = -1;
-    b->i4 = -1;
-    b->f5 = 0.8f;
-    b->i6 = 2;
-    b->f7 = 2.0f;
-    b->f8 = 3.0f;
-    b->f9 = 0.2f;
-    b->i10 = 2;
-    b->texture = texture;
-    b->i12 = 3;
+void BuildCurtainRecords(int32_t texture, EmitterParams* params, SpriteMoverTemplate* particle) {
+    *params = EmitterParams{};
+    params->lifetime = SCREEN_EFFECT_MS;
+    params->spawnRadius = 1.5f;
+    params->directionCone = 0.4f;
+    params->angleMin = 0.0f;
+    params->angleMax = 2.0f * kPi;
+    params->spinMin = -3.0f * kPi;
+    params->spinMax = 3.0f * kPi;
+    params->rate = 20;
+    params->lifetimeJitter = 1000;
+    params->flags = EMITTER_MOVE_PARTICLES;
+
+    *particle = SpriteMoverTemplate{};
+    particle->lifetime = 6000;
+    particle->direction = {0.0f, 1.0f, 0.0f};
+    particle->speed = 1.0f;
+    // White, fading out over the last fifth of its life.
+    particle->colourStart = 0xFFFFFFFFu;
+    particle->colourMiddle = 0xFFFFFFFFu;
+    particle->colourEnd = 0;
+    particle->colourMiddleTime = 0.8f;
+    particle->colourFlags = CURVE_THREE_KEYS;
+    // Growing from nothing to 2 in the first fifth, then to 3.
+    particle->sizeStart = 0.0f;
+    particle->sizeMiddle = 2.0f;
+    particle->sizeEnd = 3.0f;
+    particle->sizeMiddleTime = 0.2f;
+    particle->sizeFlags = CURVE_THREE_KEYS;
+    particle->texture = texture;
+    particle->blendMode = 3;
 }
 
 // A camera holds one animator: a new request replaces a running one.
@@ -114,11 +121,11 @@ void Control::StartParticleCurtain() {
     if (particleCurtain) return;
     EffectList* list = g_ScreenEffectCalls.effectList();
     if (!list) return;
-    EmitterRecordA first;
-    EmitterRecordB second;
-    BuildCurtainRecords(g_ScreenEffectCalls.loadTexture(kCurtainTexture), &first, &second);
+    EmitterParams params;
+    SpriteMoverTemplate particle;
+    BuildCurtainRecords(g_ScreenEffectCalls.loadTexture(kCurtainTexture), &params, &particle);
     auto* emitter = new ParticleEmitter;
-    g_ScreenEffectCalls.setupEmitter(emitter, first, second);
+    g_ScreenEffectCalls.setupEmitter(emitter, params, particle);
     particleCurtain = emitter;
     list->Add(emitter);
 }
@@ -126,8 +133,8 @@ void Control::StartParticleCurtain() {
 void Control::UpdateParticleCurtain() {
     if (!particleCurtain) return;
     EffectList* list = g_ScreenEffectCalls.effectList();
-    // The list owns the emitter and deletes it once its update reports it finished; a pointer to
-    // an emitter no longer in the list is only cleared, never touched.
+    // The list owns the emitter; a pointer to an emitter no longer in it (the list cleared or
+    // another owner deleted it) is only cleared, never touched.
     if (!list || !InList(list, particleCurtain)) {
         particleCurtain = nullptr;
         return;

@@ -33,21 +33,28 @@ TEST(RandomInRange, HandWorkedDraws) {
     }
 }
 
-TEST(RandomInRange, SpanBelowOneStepOrNonFiniteGivesLo) {
+TEST(RandomInRange, SpanBelowOneStepGivesItsLowGridPointWithoutDrawing) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
         float lo, hi;
         uint32_t steps;
+        float expected;
     } cases[] = {
-        {0.5f, 0.55f, 10}, {2.0f, 1.0f, 10},  // reversed
-        {1.0f, 5.0f, 0},                      // no steps
-        {0.0f, inf, 10},   {-2.0f, nan, 10}, {-inf, 1.0f, 10},
+        {0.5f, 0.55f, 10, 0.5f},
+        {0.15f, 0.16f, 10, 0.1f},     // 1.5 and 1.6 truncate to 1: the grid point below lo
+        {2.0f, 1.0f, 10, 2.0f},       // reversed
+        {-0.55f, -0.5f, 10, -0.55f},  // shifted to start at 0, then back
+        // No grid, or no finite span: lo.
+        {1.0f, 5.0f, 0, 1.0f},
+        {0.0f, inf, 10, 0.0f},
+        {-2.0f, nan, 10, -2.0f},
+        {-inf, 1.0f, 10, -inf},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.lo << ".." << c.hi << " / " << c.steps);
         SeedRandom(1);
-        EXPECT_EQ(RandomInRange(c.lo, c.hi, c.steps), c.lo);
+        EXPECT_FLOAT_EQ(RandomInRange(c.lo, c.hi, c.steps), c.expected);
         EXPECT_EQ(Random(), 41);  // nothing was drawn: still the first value after seed 1
     }
 }
