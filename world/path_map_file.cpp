@@ -125,7 +125,8 @@ bool PathMap::Read(const char* name) {
     in.Skip(4);
     if (!in.ok()) return refuse("short header");
     if (c < 1 || c > kMaxSide || r < 1 || r > kMaxSide) return refuse("grid size out of range");
-    if (!std::isfinite(ox) || !std::isfinite(oz) || !Finite(hi) || !Finite(lo)) return refuse("offsets or bounds not finite");
+    if (!std::isfinite(ox) || !std::isfinite(oz) || !Finite(hi) || !Finite(lo))
+        return refuse("offsets or bounds not finite");
     // What follows the cells is known from the header, so no count is believed before the bytes
     // for it are there.
     if (s < 0 || uint64_t(s) > in.Remaining() / kSectorBytes) return refuse("sector count out of range");
@@ -177,7 +178,8 @@ bool PathMap::Read(const char* name) {
         in.Skip(12);   // the builder's lists
         in.ReadU8(sector.isolated);
         in.Skip(3 + 4);
-        if (sector.cellCount < 0 || uint64_t(sector.cellCount) > totalLayers) return refuse("sector cell count out of range");
+        if (sector.cellCount < 0 || uint64_t(sector.cellCount) > totalLayers)
+            return refuse("sector cell count out of range");
     }
     for (PathSector& sector : sectors) {
         sector.reach.resize(size_t(s));

@@ -26,13 +26,29 @@ bool Same(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z 
 }  // namespace
 
 PathSearch::PathSearch()
-    : parent(0), generation(0), count(0), rounds(0), start{}, goal{}, block{}, fresh_(0), waitingCount_(0) {}
+    : parent(0),
+      generation(0),
+      count(0),
+      rounds(0),
+      start{},
+      goal{},
+      block{},
+      fresh_(0),
+      waitingCount_(0),
+      searching_(false),
+      closedRows_(0) {}
 
 void PathSearch::Reset() {
     parent = generation = count = rounds = 0;
     start = goal = CellRef{};
     block = PathBlock{};
     fresh_ = waitingCount_ = 0;
+    searching_ = false;
+    closedRows_ = 0;
+    closed_.clear();
+    closed_.shrink_to_fit();
+    closedList_.clear();
+    closedList_.shrink_to_fit();
 }
 
 void ResetPathSearch() {
@@ -53,36 +69,56 @@ bool PathSearch::FindPath(const PathBlock& out, const CellRef& from, const CellR
     parent = generation = 0;
     fresh_ = waitingCount_ = 0;
     if (block.capacity > 0) block.points[0] = start;
+    const size_t cells = size_t(map.cols) * size_t(map.rows);
+    if (closed_.size() != cells) closed_.assign(cells, 0);
+    closedRows_ = map.rows;
+    searching_ = true;
     Push(start);
 
     int result = 1;
     while (result == 1 && count < PATH_QUEUE_SIZE) result = ExpandRound();
 
-    for (int32_t i = count - 1; i >= 0; --i) map.SetMark(g_PathQueue[i].cell, PATH_MARK_FREE);
+    searching_ = false;
+    for (int32_t index : closedList_) closed_[size_t(index)] = 0;
+    closedList_.clear();
+    for (int32_t i = count - 1; i >= 0; --i) found_[i].layer->mark = PATH_MARK_FREE;
     // A goal never queued would keep its mark.
     map.SetMark(goal, PATH_MARK_FREE);
     return result == 2 && WritePath();
 }
 
+void PathSearch::Close(int32_t x, int32_t z) {
+    if (!searching_) return;
+    const size_t index = size_t(x) * size_t(closedRows_) + size_t(z);
+    if (closed_[index]) return;
+    closed_[index] = 1;
+    closedList_.push_back(int32_t(index));
+}
+
 bool PathSearch::StepAllowed(const CellRef& from, CellRef* to) const {
     const PathMap& map = Map();
-    const CellRef ground{to->x, to->z, 0};
-    if (!map.IsValidCell(ground) || !map.IsValidCell(from)) return false;
-    // Traps and props count on the lowest floor whichever floor is taken.
-    if (!Same(ground, goal)) {
-        const PathLayer* bottom = map.GetLayer(ground);
-        if (bottom->prop) return false;
-        if (bottom->item && ItemGroupOf(bottom->item) == ITEM_GROUP_TRAP) return false;
-    }
-    const float floor = map.GetLayer(from)->floor;
+    if (!map.IsValidCell(from)) return false;
+    return Step(map.GetLayer(from)->floor, to) == kAllowed;
+}
+
+PathSearch::StepResult PathSearch::Step(float floor, CellRef* to) const {
+    const PathMap& map = Map();
+    if (!map.InBounds(to->x, to->z)) return kRefused;
     const PathCell& cell = map.columns[size_t(to->x)][size_t(to->z)];
+    if (cell.layerCount <= 0) return kNeverAllowed;
+    // Traps and props count on the lowest floor whichever floor is taken.
+    if (!Same(CellRef{to->x, to->z, 0}, goal)) {
+        const PathLayer& bottom = cell.layers[0];
+        if (bottom.prop) return kNeverAllowed;
+        if (bottom.item && ItemGroupOf(bottom.item) == ITEM_GROUP_TRAP) return kNeverAllowed;
+    }
     for (int32_t k = 0; k < cell.layerCount; ++k) {
         if (std::fabs(cell.layers[size_t(k)].floor - floor) < kStepHeight) {
             to->layer = k;
-            return true;
+            return kAllowed;
         }
     }
-    return false;
+    return kRefused;
 }
 
 bool PathSearch::Push(const CellRef& cell) {
@@ -97,8 +133,15 @@ bool PathSearch::Push(const CellRef& cell) {
         countdown = int32_t(length) + 2;
     }
     g_PathQueue[count] = PathSearchEntry{parent, generation, cell, countdown, 0};
+    found_[count] = Found{layer, layer->floor, layer->portal != nullptr};
     ++count;
-    if (layer->mark == PATH_MARK_FREE) layer->mark = PATH_MARK_QUEUED;
+    if (layer->mark == PATH_MARK_FREE) {
+        layer->mark = PATH_MARK_QUEUED;
+        const PathCell& c = map.columns[size_t(cell.x)][size_t(cell.z)];
+        bool full = true;
+        for (const PathLayer& l : c.layers) full = full && l.mark == PATH_MARK_QUEUED;
+        if (full) Close(cell.x, cell.z);
+    }
     return true;
 }
 
@@ -130,14 +173,15 @@ int PathSearch::ExpandRound() {
         if (g_PathQueue[i].countdown > 0) waiting_[waitingCount_++] = i;
     }
     for (int32_t i = fresh_; i < n; ++i) {
+        if (i + 8 < n) PrefetchAround(g_PathQueue[i + 8].cell);
         PathSearchEntry& entry = g_PathQueue[i];
         parent = i;
         generation = entry.generation + 1;
-        int r = ExpandNeighbours(entry.cell);
+        int r = ExpandFrom(entry.cell, found_[i].floor);
         entry.expanded = 1;
         if (r == 2) return 2;
         if (r == 1) progress = true;
-        if (Map().PortalAt(entry.cell)) {
+        if (found_[i].portal) {
             r = StepPortal(entry.cell);
             if (r == 2) return 2;
             if (r == 1) progress = true;
@@ -149,11 +193,41 @@ int PathSearch::ExpandRound() {
     return progress ? 1 : 0;
 }
 
-int PathSearch::ExpandNeighbours(const CellRef& cell) {
-    bool progress = false;
+int PathSearch::ExpandNeighbours(const CellRef& cell) { return ExpandFrom(cell, Map().GetLayer(cell)->floor); }
+
+void PathSearch::PrefetchAround(const CellRef& cell) const {
+    const PathMap& map = Map();
+    for (int32_t x = cell.x - 1; x <= cell.x + 1; ++x) {
+        if (x < 0 || x >= map.cols) continue;
+        const PathCell* column = map.columns[size_t(x)].data();
+        const int32_t z0 = cell.z > 0 ? cell.z - 1 : 0, z1 = cell.z + 1 < map.rows ? cell.z + 1 : map.rows - 1;
+        __builtin_prefetch(column + z0);
+        __builtin_prefetch(reinterpret_cast<const char*>(column + z1 + 1) - 1);
+    }
+}
+
+int PathSearch::ExpandFrom(const CellRef& cell, float floor) {
+    const PathMap& map = Map();
+    // The open neighbours first, their records fetched together rather than one after another.
+    // Pushing one neighbour closes no other, so the order of the rule is kept.
+    int open[8];
+    int opened = 0;
     for (int k = 0; k < 8; ++k) {
-        CellRef to{cell.x + kNeighbourX[k], cell.z + kNeighbourZ[k], 0};
-        if (!StepAllowed(cell, &to)) continue;
+        const int32_t x = cell.x + kNeighbourX[k], z = cell.z + kNeighbourZ[k];
+        if (!map.InBounds(x, z) || IsClosed(x, z)) continue;
+        open[opened++] = k;
+        __builtin_prefetch(&map.columns[size_t(x)][size_t(z)]);
+    }
+    for (int n = 0; n < opened; ++n) {
+        const PathCell& c = map.columns[size_t(cell.x + kNeighbourX[open[n]])][size_t(cell.z + kNeighbourZ[open[n]])];
+        __builtin_prefetch(c.layers.data());
+    }
+    bool progress = false;
+    for (int n = 0; n < opened; ++n) {
+        CellRef to{cell.x + kNeighbourX[open[n]], cell.z + kNeighbourZ[open[n]], 0};
+        const StepResult step = Step(floor, &to);
+        if (step == kNeverAllowed) Close(to.x, to.z);
+        if (step != kAllowed) continue;
         // Only a goal that is really queued ends the search: the path is traced from the last entry.
         if (!Push(to)) continue;
         progress = true;
@@ -186,6 +260,7 @@ bool PathSearch::WritePath() {
     // A cut path would walk its owner somewhere else.
     if (length >= PATH_QUEUE_SIZE || length > block.capacity) return false;
     *block.length = length;
-    for (int32_t i = count - 1; i != 0; i = g_PathQueue[i].parent) block.points[g_PathQueue[i].generation] = g_PathQueue[i].cell;
+    for (int32_t i = count - 1; i != 0; i = g_PathQueue[i].parent)
+        block.points[g_PathQueue[i].generation] = g_PathQueue[i].cell;
     return true;
 }

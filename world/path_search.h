@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "world/path_map.h"
 
@@ -56,13 +57,37 @@ public:
     void Reset();
 
 private:
+    enum StepResult { kRefused, kAllowed, kNeverAllowed };
+    // The step rule from a floor height; kNeverAllowed when no step onto the cell can be allowed
+    // for the rest of the search (no floor, or a trap or prop on its lowest one).
+    StepResult Step(float floor, CellRef* to) const;
+    int Countdown(int32_t index, bool* progress);
+    int ExpandFrom(const CellRef& cell, float floor);
+    void PrefetchAround(const CellRef& cell) const;
+    // A cell nothing more can be pushed onto (every floor queued, or never allowed) is not looked
+    // at again in this search: the map's records lie far apart in memory, a byte per cell does not.
+    bool IsClosed(int32_t x, int32_t z) const {
+        return searching_ && closed_[size_t(x) * size_t(closedRows_) + size_t(z)];
+    }
+    void Close(int32_t x, int32_t z);
+
     // A round visits only entries with something left to do: the ones queued by the round before
     // and the ones waiting for a jump to land, in queue order, so the result is that of a visit
     // of every entry.
-    int Countdown(int32_t index, bool* progress);
     int32_t fresh_;                         // first entry not yet expanded
     int32_t waitingCount_;
     int32_t waiting_[PATH_QUEUE_SIZE];      // expanded entries whose jump has not landed, in order
+    // What a round needs of each entry's layer, taken while the layer is at hand in Push.
+    struct Found {
+        PathLayer* layer;
+        float floor;
+        bool portal;
+    };
+    Found found_[PATH_QUEUE_SIZE];
+    bool searching_;
+    int32_t closedRows_;
+    std::vector<uint8_t> closed_;           // per cell, x major; all 0 between searches
+    std::vector<int32_t> closedList_;       // what to clear when the search ends
 };
 
 extern PathSearch g_PathSearch;
