@@ -35,7 +35,10 @@ void MakeGround(Random& rnd, const RandomMapOptions& o, Floors* floors) {
         const int32_t w = rnd.Range(3, std::max(3, o.cols / 4)), h = rnd.Range(3, std::max(3, o.rows / 4));
         const int32_t x0 = rnd.Range(0, o.cols - 1), z0 = rnd.Range(0, o.rows - 1);
         for (int32_t x = x0; x < std::min(o.cols, x0 + w); ++x)
-            for (int32_t z = z0; z < std::min(o.rows, z0 + h); ++z) level[size_t(x)][size_t(z)] = std::min(4, level[size_t(x)][size_t(z)] + 1);
+            for (int32_t z = z0; z < std::min(o.rows, z0 + h); ++z) {
+                int& l = level[size_t(x)][size_t(z)];
+                l = std::min(4, l + 1);
+            }
     }
     for (int k = 0; k < o.walls; ++k) {
         const bool alongX = rnd.Range(0, 1) == 0;
@@ -49,7 +52,8 @@ void MakeGround(Random& rnd, const RandomMapOptions& o, Floors* floors) {
     for (int32_t x = 0; x < o.cols; ++x)
         for (int32_t z = 0; z < o.rows; ++z) {
             if (rnd.Percent(o.blockedPercent)) open[size_t(x)][size_t(z)] = false;
-            if (open[size_t(x)][size_t(z)]) (*floors)[size_t(x)][size_t(z)].push_back(0.5f * float(level[size_t(x)][size_t(z)]));
+            if (open[size_t(x)][size_t(z)])
+                (*floors)[size_t(x)][size_t(z)].push_back(0.5f * float(level[size_t(x)][size_t(z)]));
         }
 }
 

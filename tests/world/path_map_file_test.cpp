@@ -114,7 +114,9 @@ protected:
         const std::string s = dir.Read(path);
         return std::vector<uint8_t>(s.begin(), s.end());
     }
-    bool Empty() const { return map.cols == 0 && map.rows == 0 && map.columns.empty() && map.sectors.empty() && map.sectorCount == 0; }
+    bool Empty() const {
+        return map.cols == 0 && map.rows == 0 && map.columns.empty() && map.sectors.empty() && map.sectorCount == 0;
+    }
     // Names in a folder of the working folder.
     std::vector<std::string> Listing(const char* folder) const {
         std::vector<std::string> names;
@@ -320,7 +322,9 @@ TEST_F(PathMapFileTest, EveryFieldOutOfRangeIsRefusedWithAnEmptyMapAndALogLine) 
         }
     }
     const std::string log = dir.Read("debug.txt");
-    EXPECT_NE(log.find("Path map Modelos\\Escenarios\\Escenario03\\pmap.dat refused: sector index out of range"), std::string::npos) << log;
+    EXPECT_NE(log.find("Path map Modelos\\Escenarios\\Escenario03\\pmap.dat refused: sector index out of range"),
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find("refused: jump target outside the map"), std::string::npos);
 }
 
@@ -397,6 +401,18 @@ TEST_F(PathMapFileTest, WritingReplacesTheStoredFileInPlaceOrLeavesItWhole) {
         EXPECT_EQ(Stored("modelos/escenarios/escenario03/PMAP.DAT"), TwoByOne(false));
         EXPECT_EQ(Listing("modelos/escenarios/escenario03"), std::vector<std::string>{"PMAP.DAT"});
     }
+}
+
+TEST_F(PathMapFileTest, LoadingTheScenarioReadsItsStoredMap) {
+    Store(TwoByOne(false));
+    ASSERT_TRUE(g_Scenario.Load(3));
+    EXPECT_EQ(g_Scenario.pathMap.cols, 2);
+    ASSERT_NE(ScenarioPathMap(), nullptr);
+    CellRef cell{};
+    EXPECT_TRUE(ScenarioPathMap()->WorldToCell(Vec3{0.5f, 2.0f, 0.0f}, &cell, 100.0f));
+    EXPECT_EQ(cell, (CellRef{1, 0, 0}));
+    ResetScenario();
+    EXPECT_EQ(g_Scenario.pathMap.cols, 0);
 }
 
 }  // namespace
