@@ -14,17 +14,11 @@ namespace {
 
 const char* const kPrefix = "BrmV";
 
-// Surfaces and files are released on every way out.
+// Surfaces are released on every way out.
 struct SurfaceRef {
     gfx::Surface* s = nullptr;
     ~SurfaceRef() {
         if (s) s->Release();
-    }
-};
-struct FileRef {
-    FILE* f = nullptr;
-    ~FileRef() {
-        if (f) std::fclose(f);
     }
 };
 
@@ -93,10 +87,7 @@ int SaveScreenshot(gfx::Device* device) {
         out.PutBytes(row.data(), row.size());
     }
 
-    FileRef file;
-    file.f = os::OpenFile(name, "wb");
-    if (!file.f) return 0;
-    std::fwrite(out.Data().data(), 1, out.Size(), file.f);
+    os::WriteFileReplacing(name, out.Data());
     return 0;
 }
 

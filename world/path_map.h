@@ -155,9 +155,15 @@ public:
     // the lower index; -1 when none.
     int32_t FindLayerNear(int32_t x, int32_t z, float height, float tolerance) const;
 
-    // The stored map of the loaded scenario, or the builder's when none is stored.
+    // The stored map of the loaded scenario, or the builder's when none is stored. A stored file
+    // that is refused is not built over: false, and the map stays empty.
     bool LoadOrBuild();
     bool Build();
+    // The path-map file, loose or in "MODELOS.DAT". Every count and index is checked against the
+    // entry; a refused file leaves the map empty and logs why.
+    bool Read(const char* name);
+    // The loose file, replaced whole; false (and the older file kept) when it cannot be written.
+    bool Write(const char* name) const;
 };
 
 // The loaded scenario's map; null while no scenario is loaded.

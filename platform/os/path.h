@@ -63,4 +63,14 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>* out);
 // Renames a file; both names are game paths.
 bool RenameFile(const char* from, const char* to);
 
+// Stores a whole file under a game path. The path resolves as ResolvePath does, so an existing
+// file in another letter case is the one replaced; missing folders are created. The bytes go to a
+// temporary beside the target, which replaces it only once every write, flush and close has
+// succeeded: on any failure the temporary is removed and an older file stays as it was.
+bool WriteFileReplacing(const char* name, const std::vector<uint8_t>& bytes);
+
+// Tests: every later WriteFileReplacing fails as a full disk would once `bytes` bytes of a file
+// are written; -1 (the start state) writes everything.
+void SetWriteLimitForTests(int64_t bytes);
+
 }  // namespace os

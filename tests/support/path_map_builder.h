@@ -3,9 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "world/path_map.h"
+
+// CellRefs in test expectations.
+inline bool operator==(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z && a.layer == b.layer; }
+inline std::ostream& operator<<(std::ostream& os, const CellRef& c) {
+    return os << "(" << c.x << "," << c.z << "," << c.layer << ")";
+}
 
 namespace testsupport {
 

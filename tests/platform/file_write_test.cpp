@@ -1,0 +1,140 @@
+// Stored files written whole or not at all: folders made, the existing file in any letter case
+// replaced, and every failure leaving the older file byte for byte with no temporary beside it.
+#include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/os/path.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t n) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 7 + 3);
+    return v;
+}
+
+std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Root writes into read-only folders regardless; for as long as this lives the thread's own file
+// permission overrides are off, so the folder's mode counts as it would for a player.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride() {
+        header_.version = _LINUX_CAPABILITY_VERSION_3;
+        header_.pid = 0;
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        active_ = syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~WithoutPermissionOverride() {
+        if (active_) syscall(SYS_capset, &header_, saved_);
+    }
+    bool active() const { return active_; }
+
+private:
+    __user_cap_header_struct header_{};
+    __user_cap_data_struct saved_[2]{};
+    bool active_ = false;
+};
+
+class FileWriteTest : public ::testing::Test {
+protected:
+    ScopedWorkDir dir;
+    void TearDown() override { os::SetWriteLimitForTests(-1); }
+    std::vector<uint8_t> Read(const std::string& name) const {
+        const std::string s = dir.Read(name);
+        return std::vector<uint8_t>(s.begin(), s.end());
+    }
+};
+
+TEST_F(FileWriteTest, MakesMissingFoldersBesideTheOnesThatExistInAnotherCase) {
+    dir.Write("saves/old.sav", "x");
+    const std::vector<uint8_t> bytes = Pattern(100);
+    ASSERT_TRUE(os::WriteFileReplacing("SAVES\\Perfiles\\Orlins\\P01.sav", bytes));
+    EXPECT_EQ(Read("saves/Perfiles/Orlins/P01.sav"), bytes);
+    EXPECT_EQ(Listing(dir.path()), std::vector<std::string>{"saves"});
+    EXPECT_TRUE(os::WriteFileReplacing("empty.bin", {}));
+    EXPECT_EQ(fs::file_size(dir.path() / "empty.bin"), 0u);
+}
+
+TEST_F(FileWriteTest, ReplacesTheExistingFileInItsOwnLetterCase) {
+    dir.Write("modelos/escenarios/escenario03/PMAP.DAT", "old contents");
+    const std::vector<uint8_t> bytes = Pattern(5000);
+    ASSERT_TRUE(os::WriteFileReplacing("Modelos\\Escenarios\\Escenario03\\pmap.dat", bytes));
+    EXPECT_EQ(Listing(dir.path() / "modelos/escenarios/escenario03"), std::vector<std::string>{"PMAP.DAT"});
+    EXPECT_EQ(Read("modelos/escenarios/escenario03/PMAP.DAT"), bytes);
+    // A reader finds the new contents at once.
+    FILE* f = os::OpenFile("MODELOS\\ESCENARIOS\\ESCENARIO03\\PMAP.DAT", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(os::FileLength(f), 5000u);
+    std::fclose(f);
+}
+
+TEST_F(FileWriteTest, AWriteCutShortLeavesTheOlderFileAndNoTemporary) {
+    const std::vector<uint8_t> bytes = Pattern(70000);
+    for (int64_t limit : {int64_t(0), int64_t(1), int64_t(4096), int64_t(65536), int64_t(69999)}) {
+        SCOPED_TRACE(testing::Message() << "full after " << limit);
+        dir.Write("Data/file.bin", "older");
+        os::SetWriteLimitForTests(limit);
+        EXPECT_FALSE(os::WriteFileReplacing("data\\FILE.BIN", bytes));
+        EXPECT_FALSE(os::WriteFileReplacing("Data\\new.bin", bytes));
+        os::SetWriteLimitForTests(-1);
+        EXPECT_EQ(dir.Read("Data/file.bin"), "older");
+        EXPECT_EQ(Listing(dir.path() / "Data"), std::vector<std::string>{"file.bin"});
+    }
+    os::SetWriteLimitForTests(70000);
+    EXPECT_TRUE(os::WriteFileReplacing("data\\FILE.BIN", bytes)) << "exactly enough room";
+    EXPECT_EQ(Read("Data/file.bin"), bytes);
+}
+
+TEST_F(FileWriteTest, FailsWhereNoFileCanStand) {
+    dir.Write("Data/file.bin", "older");
+    struct Case {
+        const char* name;
+    } cases[] = {{"DATA"}, {"Data\\file.bin\\inner.bin"}, {"Data\\"}, {""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(os::WriteFileReplacing(c.name, Pattern(10)));
+    }
+    EXPECT_FALSE(os::WriteFileReplacing(nullptr, Pattern(10)));
+    EXPECT_EQ(dir.Read("Data/file.bin"), "older");
+    EXPECT_EQ(Listing(dir.path() / "Data"), std::vector<std::string>{"file.bin"});
+}
+
+TEST_F(FileWriteTest, AReadOnlyFolderKeepsItsFile) {
+    dir.Write("Data/file.bin", "older");
+    const fs::path folder = dir.path() / "Data";
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+        WithoutPermissionOverride guard;
+        if (!guard.active() && ::geteuid() == 0) {
+            fs::permissions(folder, fs::perms::owner_all);
+            GTEST_SKIP() << "cannot give up the permission override";
+        }
+        EXPECT_FALSE(os::WriteFileReplacing("Data\\file.bin", Pattern(10)));
+        EXPECT_FALSE(os::WriteFileReplacing("Data\\Sub\\file.bin", Pattern(10)));
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(dir.Read("Data/file.bin"), "older");
+    EXPECT_EQ(Listing(folder), std::vector<std::string>{"file.bin"});
+}
+
+}  // namespace
