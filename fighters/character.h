@@ -23,6 +23,9 @@ constexpr int FIGHTER_WAYPOINTS = 4;
 constexpr int FIGHTER_POWER_EFFECTS = 2;
 constexpr CellRef CELL_NONE = {-1, -1, -1};
 
+// Health (and energy) of a level: 5 per level above 100.
+constexpr float HealthForLevel(int level) { return 5.0f * float(level < 0 ? 0 : level) + 100.0f; }
+
 // Move modes.
 constexpr int32_t MOVE_STANDING = 0;
 constexpr int32_t MOVE_FOLLOWING = 1;
@@ -286,8 +289,13 @@ private:
     // Into the scene's character list without telling the session.
     bool AttachModel();
     void ReturnCarriedSymbol(bool dropAtCell);
-    uint32_t AnimationLengthMs(int bone) const;
+    // Frames of the animation on a bone in ms at its rate; 0 for none or a rate that is not forward.
+    uint32_t FramesToMs(int bone, float frames) const;
+    // The attached effect, while in use, rides on the upper body when its type follows; a slot no
+    // longer in use is let go.
     void FollowWithAttachedEffect(bool (*follows)(int32_t type));
+    // A new glow at the feet becomes the attached effect and starts.
+    void AttachGlow(int32_t type, int32_t durationMs);
 };
 
 extern Character g_Characters[MAX_CHARACTERS];
