@@ -83,7 +83,7 @@ enum class UpdateStep : uint8_t {
     SettleOnGround,
 };
 // Told of each step of an update as it runs (tests); null for none.
-using UpdateStepObserver = void (*)(const Character& c, UpdateStep step);
+using UpdateStepObserver = void (*)(Character& c, UpdateStep step);
 void SetUpdateStepObserver(UpdateStepObserver observer);
 
 class Character {

@@ -116,6 +116,8 @@ void Character::Respawn() {
     } else {
         g_Scenario.pathMap.CellToWorld(&point, homeCell);
     }
+    // The ground is looked for where the fighter comes back, not where it fell.
+    previousPosition = point;
     SetPosition(point.x, point.y, point.z, true);
     SetYaw(facing);
     following = 0;
