@@ -23,11 +23,6 @@ Character::Character() {
     failedSector = -1;
 }
 
-void ResetCharacters() {
-    for (Character& c : g_Characters) c = Character();
-    g_FallRespawnStamp = 0;
-}
-
 int FindFighterSlot(int requested) {
     if (requested >= 0 && requested < MAX_CHARACTERS) return requested;
     for (int i = 0; i < MAX_CHARACTERS; ++i)

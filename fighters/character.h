@@ -304,7 +304,7 @@ extern Character g_Characters[MAX_CHARACTERS];
 extern int32_t g_ModelQuality;
 // Match time of the last death without killer recorded for a fall (one per 7000 ms).
 extern uint32_t g_FallRespawnStamp;
-// Every record free, the stamp 0 (tests; models and looks are forgotten, not freed).
+// Every record free with its model and look, and the stamp 0 (tests).
 void ResetCharacters();
 
 // The slot a spawn takes: a requested 0-15 as given, anything else the lowest free one; -1 when

@@ -74,6 +74,15 @@ SkinParts SkinPartsOf(const PlayerLook& look) {
 
 }  // namespace
 
+void ResetCharacters() {
+    for (Character& c : g_Characters) {
+        DeleteModel(c.model);
+        delete c.lookCopy;
+        c = Character();
+    }
+    g_FallRespawnStamp = 0;
+}
+
 void LoadAllSkeletons(bool showProgress) {
     for (int side = 0; side < SIDE_COUNT; ++side) {
         char path[64];
