@@ -45,7 +45,7 @@ struct StepRow {
     void (*run)(Character& c, int frameMs);
 };
 
-void SetContactsClear(Character& c, int) { c.wallContact = c.groundContact = c.ceilingContact = 0; }
+void ClearContacts(Character& c, int) { c.wallContact = c.groundContact = c.ceilingContact = 0; }
 void Ground(Character& c, int) { c.UpdateGround(true); }
 void Velocity(Character& c, int) { c.velocity = Vec3Sub(c.position, c.previousPosition); }
 
@@ -89,7 +89,7 @@ void SettleOnGround(Character& c, int) {
 }
 
 constexpr StepRow kSteps[] = {
-    {UpdateStep::ClearContacts, Gate::Always, SetContactsClear},
+    {UpdateStep::ClearContacts, Gate::Always, ClearContacts},
     {UpdateStep::Ground, Gate::Always, Ground},
     {UpdateStep::Velocity, Gate::Always, Velocity},
     {UpdateStep::RootDisplacement, Gate::Always, RootDisplacement},
