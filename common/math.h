@@ -66,3 +66,8 @@ Mat4 Mat4Transpose(const Mat4& m);
 bool Mat4Inverse(Mat4* out, const Mat4& m);
 // Computed in double; 0 for a singular matrix.
 double Mat4Determinant(const Mat4& m);
+
+// An angle brought into [0, 2 pi).
+float WrapAngle(float a);
+// b - a the shorter way, in (-pi, pi].
+float AngleDifference(float a, float b);

@@ -1,110 +1,281 @@
+// The sixteen fighter records: one plain record per fighter of a match, reused across matches
+// and in use exactly while its active byte is set. The operations of every fighter rule are
+// members; this file holds the record, its slots and the life cycle (spawn, update, death,
+// respawn). The rules of movement, animation, combat and powers add their own members.
 #pragma once
 
 #include <cstdint>
 
 #include "common/math.h"
+#include "fighters/side_table.h"
 #include "world/path_map.h"
 
+class Character;
+struct PlayerLook;
+struct PlayerRecord;
 struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
 
-// One step of a power combination as the side table stores it.
-struct ComboStep {
-    int32_t action;         // -1 ends the combination
-    uint8_t doublePress;    // needs a double press
-    uint8_t hold;           // needs a hold
-    uint8_t reserved[2];
-    int32_t animation;      // -1 none
+constexpr int MAX_CHARACTERS = 16;
+constexpr int FIGHTER_NAME_SIZE = 20;
+constexpr int FIGHTER_WAYPOINTS = 4;
+constexpr int FIGHTER_POWER_EFFECTS = 2;
+constexpr CellRef CELL_NONE = {-1, -1, -1};
+
+// Health (and energy) of a level: 5 per level above 100.
+constexpr float HealthForLevel(int level) { return 5.0f * float(level < 0 ? 0 : level) + 100.0f; }
+
+// Move modes.
+constexpr int32_t MOVE_STANDING = 0;
+constexpr int32_t MOVE_FOLLOWING = 1;
+constexpr int32_t MOVE_DIRECT = 2;     // driven from outside
+
+// The timed states, in record order.
+enum TimedStateIndex {
+    STATE_INVISIBILITY,
+    STATE_INVULNERABILITY,
+    STATE_POISONING,
+    STATE_PARALYSIS,
+    STATE_FREEZE,
+    STATE_STRENGTH_BOOST,
+    STATE_POWER_BOOST,
+    STATE_CONSTITUTION_BOOST,
+    STATE_AGILITY_BOOST,
+    STATE_SPEED_BOOST,
+    STATE_SUPER,
+    STATE_FORBIDDEN_FRUIT,
+    TIMED_STATE_COUNT,
 };
 
-constexpr int COMBOS_PER_SIDE = 10;
-constexpr int COMBO_STEPS = 5;
-
-// A row of the side table.
-struct SideRow {
-    float baseSpeed;
-    ComboStep combos[COMBOS_PER_SIDE][COMBO_STEPS];
+struct TimedState {
+    uint8_t active;
+    uint32_t startTime;     // clock 0
+    uint32_t durationMs;
 };
 
-// The cells a fighter plans to walk through, drawn by the test overlays.
-struct PlannedPath {
-    CellRef* cells = nullptr;
-    int32_t count = 0;
-    int32_t current = 0;
-    uint8_t flag = 0;   // second colour set
+// The steps of Character::Update, in order.
+enum class UpdateStep : uint8_t {
+    ClearContacts,
+    Ground,
+    Velocity,
+    RootDisplacement,
+    Perception,
+    States,
+    StillActive,
+    LevelUpGlow,
+    Physics,
+    MeleeHits,
+    Behaviour,
+    PathMove,
+    JumpFlight,
+    CollectItems,
+    Powers,
+    ScenarioZones,
+    AnimationEnd,
+    IdleAnimation,
+    BodiesFromAnimation,
+    MoveWithCollision,
+    ServePathRequest,
+    Death,
+    AnimationSounds,
+    PreviousPosition,
+    SettleOnGround,
 };
+// Told of each step of an update as it runs (tests); null for none.
+using UpdateStepObserver = void (*)(Character& c, UpdateStep step);
+void SetUpdateStepObserver(UpdateStepObserver observer);
 
-// The fighter record; only the fields the shell reaches so far.
 class Character {
 public:
+    // Times are clock-0 milliseconds; cells are path-map cells.
+    int32_t slot;                   // 0-15; -1 until first spawned
+    uint32_t playerId;              // session player id of the controlling machine (0: the host's own)
     uint8_t active;
-    int32_t side;
-    Vec3 position;
-    float facing;       // radians
+    int32_t side;                   // 0 or 1
+    int32_t moveMode;               // MOVE_STANDING, MOVE_FOLLOWING, MOVE_DIRECT
+    int32_t behaviourRole;          // computer fighters: 0 attack, 1 defend, 2 follow the local player
+    uint8_t attached;               // the model is in the scene
+    char name[FIGHTER_NAME_SIZE];   // not terminated by the record itself
+    PlayerLook* lookCopy;           // owned
+    const SideRow* sideRow;
+    CharacterModel* model;          // owned; a copy of the side's skeleton
+    int32_t actionClass;            // main layer
+    int32_t currentAnimation;
+    int32_t previousAnimation;
+    int32_t upperActionClass;       // upper-body layer
+    int32_t upperAnimation;         // the last started on the whole body or the upper body
+    int32_t upperPreviousAnimation;
+    uint8_t split;                  // the upper body plays its own animation
+    uint8_t moveKeysHeld;           // written by the local control each frame
+    Vec3 position;                  // feet
+    Vec3 modelOffset;               // 0.13 along the facing: position = model position + offset
+    Vec3 previousPosition;          // at the end of the last frame
+    Vec3 waypoints[FIGHTER_WAYPOINTS];   // [1] target point, [2] final point of path following
+    CellRef currentCell;
+    CellRef previousCell;
+    CellRef targetCell;
+    CellRef finalCell;
+    CellRef requestedGoalCell;
+    CellRef failedGoalCell;
+    int32_t failedSector;
+    CellRef homeCell;               // respawns return here
+    float homeYaw;
+    CellRef jumpCell;
+    CellRef spareCell;
+    int32_t pathLength;
+    int32_t pathIndex;
+    CellRef pathPoints[PATH_POINTS_MAX];
+    uint8_t following;              // a path is followed
+    uint8_t pathRequested;
+    Vec3 velocity;                  // position - previous position
+    Vec3 rootDisplacement;          // pose root - placed position
+    Vec3 rootVelocity;
+    Vec3 totalVelocity;
+    Vec3 groundNormal;              // raw normal of the last ground sweep
+    Vec3 slopeVector;               // unit downhill direction, zero on level ground
+    Vec3 momentum;
+    float yaw;                      // [0, 2 pi); 0 faces +z, pi/2 faces +x
+    uint8_t airborne;
+    Vec3 jumpVelocity;              // y < 0 while falling
+    uint8_t guarding;
+    uint8_t guardRequest;           // latched by the local control
+    uint8_t knockedDown;
     uint8_t dead;
-    uint8_t frozen;
+    float health, maxHealth;
+    float energy, maxEnergy;
+    float experience, maxExperience;
     int32_t level;
-    uint8_t inScene;    // model attached to the scene
-    int32_t actionClass = 0;
-    PlannedPath path;
-    uint8_t invulnerable = 0;
-    Character* target = nullptr;
-    int32_t playerSlot = 0;
-    uint32_t playerId = 0;
-    uint8_t collideAbove = 0, collideFront = 0, collideBelow = 0;    // 0..14 from the current animation; 13 spawning, 14 rising
+    float strength, power, constitution, agility, speed;
+    int32_t credits;
+    uint32_t creditTime;
+    int32_t killScore;
+    uint32_t killTime;
+    Character* nearestFighter;
+    Character* nearestEnemy;        // strictly an enemy
+    Character* nearestEnemyLoose;
+    Character* attackTarget;
+    Character* lastAttacker;
+    float nearestFighterDistance;
+    float nearestEnemyDistance;
+    float nearestEnemyLooseDistance;
+    float attackRange;              // distance given with the attack target
+    float lastAttackerDistance;
+    int32_t lastAttackAnimation;
+    int32_t lastTauntAnimation;
+    uint32_t lastRequestTime;
+    uint32_t idleStart;
+    // The nine timers.
+    uint32_t pathStartTimes[2];
+    uint32_t attackStartTime;
+    uint32_t knockDownTime;
+    uint32_t deathTime;
+    uint32_t defenceStartTime;      // start of the last action-class-8 animation
+    uint32_t guardStartTime;
+    uint32_t guardEndTime;
+    uint32_t throwCharge;           // ms the throw was held, at most 600
+    int32_t currentPower;           // -1 none
+    int32_t highestUnlockedPower;   // 0-9
+    int32_t powerEffects[FIGHTER_POWER_EFFECTS];   // effect slots, -1 none
+    uint8_t powerRepeat;            // latched by the local control during a cast of power 0
+    uint32_t lastPowerStart;
+    int32_t attachedEffect;         // effect slot of the glow that follows the fighter, -1 none
+    uint8_t overlayPresent;
+    TimedState states[TIMED_STATE_COUNT];
+    uint32_t springTime;
+    uint32_t portalTime;
+    uint32_t waterTime;
+    Vec3 waterPoint;
+    uint8_t inWater;
+    // The last values sent to the session.
+    Vec3 lastSentVelocity;
+    Vec3 lastSentPosition;
+    float lastSentYaw;
+    Character* lastSentTarget;
+    Vec3 lastSentAimPoint;
+    uint8_t wallContact;
+    uint8_t groundContact;
+    uint8_t ceilingContact;
+    uint8_t sinking;                // into lava
+    uint32_t sinkTime;
+    Vec3 sinkPoint;                 // x, lava height, z where the sinking began
+    Vec3 aimPoint;                  // written by the local control and by the session
 
-    // What the local control reads and writes.
-    CharacterModel* model = nullptr;
-    const SideRow* sideRow = nullptr;
-    int32_t currentAnimation = 0;
-    int32_t previousAnimation = 0;
-    int32_t upperActionClass = 0;     // of the upper-body animation
-    int32_t upperAnimation = 0;       // last started on the whole body or the upper-body layer
-    uint8_t moving = 0;               // written by Control
-    uint8_t directMovement = 0;
-    float guardValue = 0.0f;
-    uint8_t guarding = 0;
-    uint8_t guardRequest = 0;         // latch, written by Control
-    uint8_t knockedDown = 0;
-    float speedStat = 0.0f;
-    Character* attacker = nullptr;
-    Character* defaultTarget = nullptr;
-    float targetDistance = 0.0f;      // written by Control
-    uint32_t downTime = 0, guardStartTime = 0, guardEndTime = 0, lastHitTime = 0;   // clock 0
-    int32_t charge = 0;               // ms, at most 600
-    int32_t highestPower = -1;        // highest available power index
-    uint8_t repeatLatch = 0;          // repeat cast, written by Control
-    Vec3 aimPoint{};                  // written by Control
-    Vec3 velocity{};
-    Vec3 lastSentPosition{};          // kept by the packet writers
-    float lastSentFacing = 0.0f;
-    uint8_t sinking = 0;              // the camera then follows the anchor point
-    Vec3 anchorPoint{};
+    // Free: slot -1, no model, look or row, no effects, no cell.
+    Character();
 
-    Character() : active(0), side(0), position{}, facing(0), dead(0), frozen(0), level(0), inScene(0) {}
+    // The input player whose action slots drive the fighter.
+    int InputPlayerIndex() const { return 0; }
 
-    void ChangeHealth(int amount, Character* attacker);
+    // Life cycle.
+    bool Spawn(int slot, uint32_t playerId, int side, int level, float x, float y, float z,
+               const PlayerRecord* record, SkinImageCache* cache);
+    bool Despawn();
+    bool AttachToScene();
+    bool DetachFromScene();
+    // Places the feet; snap also settles them on the ground. A point that is not finite is ignored.
+    void SetPosition(float x, float y, float z, bool snap);
+    void Die();
+    void Revive();
     void Respawn();
-    // Takes the fighter out of the match: off the map, out of the scene, slot free.
-    void Despawn();
-    void AttachToScene();
-    void DetachFromScene();
+    void UpdateStates();
+
+    // The frame: false when the record is not active.
+    bool Update(int frameMs);
+    void UpdateGround(bool snap);
+    // Ground under a point (-2000 none); the contact point and normal are written on a hit.
+    float GroundHeight(float x, float y, float z, Vec3* contact, Vec3* normal);
+    void UpdateAnimationEnd();
+    void UpdateLevelUpGlow();
+    void SelectLevelOfDetail();
+
+    // The path-map cell register.
+    void OccupyCell();
+    void ReleaseCell();
+
+    // The model's yaw, which the strafe angle turns, and its transparency.
+    float ModelYaw() const;
+    void TurnModel(float deltaYaw);
+    void SetModelAlpha(int alpha);
+    // Whether the last advance of a bone's animation completed a cycle.
+    bool AnimationWrapped(int bone) const;
+
+    // Rules that later parts fill; see character_seams.cpp.
+    void ChangeHealth(float amount, Character* attacker);
     void StartFreeze(int durationMs, int fadeMs);
     void StopFreeze(int fadeMs);
-    void SetLevel(int level, int a, int b);
-    // The model's detail level from the camera distance.
-    void SelectLevelOfDetail();
-    // Composes the skin texture for a side from a look's layer numbers; false without a model.
-    bool ComposeSkin(int side, const SkinParts& parts, SkinImageCache* cache);
+    void SetLevel(int level, bool announce, bool recompute);
     void SelectDefaultPower();
-    void SetAnimation(int animation, int blendMs, int flag, int layer);
-    // Continues the current animation of a layer from a frame.
+    bool ComposeSkin(int side, const SkinParts& parts, SkinImageCache* cache);
+    void SetAnimation(int animation, int blendMs, int checkMode, int layer);
     void SetAnimationTime(float frame, int layer);
     void Turn(float deltaYaw);
-    // On the ground at x, z.
-    void SetPosition(const Vec3& position);
-    void Update(int frameMs);
+    void SetYaw(float yaw);
+    bool SetMoveMode(int mode);
+    void Land(bool clearFlag);
+    void CancelStates();
+    bool StartInvulnerability(int durationMs, int fadeMs);
+    bool RemoveBodyOverlay(int fadeMs);
+    void FlashSpawnOverlay(int texture, int fadeInMs, int holdMs, int fadeOutMs);
+    void FlashRiseOverlay(int texture, int fadeInMs, int holdMs, int fadeOutMs);
+    void ReleasePowerEffects();
+    void ReleaseEffect();
+    bool FindReachableCell(const CellRef& centre, CellRef* out, int rings, float heightTolerance);
+    void UpdatePerception();
+    void UpdatePhysics();
+    void MeleeHits();
+    void AiUpdate();
+    void UpdateMove();
+    void UpdateJumpFlight();
+    void CollectItems();
+    void UpdatePowers();
+    void UpdateScenarioZones();
+    void UpdateIdleAnimation();
+    void SpawnBodiesFromAnimation();
+    void MoveWithCollision(int frameMs);
+    bool ServePathRequest();
+    void AnimationSounds();
+    void EndGuard();
     bool HasLineOfSight(Character* target);
     float DistanceTo(const Character* other) const;
     uint32_t MaxGuardTime();
@@ -113,21 +284,39 @@ public:
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
     void StartPower(int k);
-    // The model's yaw, which the strafe angle turns, and its transparency.
-    float ModelYaw() const;
-    void TurnModel(float deltaYaw);
-    void SetModelAlpha(int alpha);
-    // Whether the last advance of a bone's animation wrapped to its start.
-    bool AnimationWrapped(int bone) const;
+
+private:
+    // Into the scene's character list without telling the session.
+    bool AttachModel();
+    void ReturnCarriedSymbol(bool dropAtCell);
+    // Frames of the animation on a bone in ms at its rate; 0 for none or a rate that is not forward.
+    uint32_t FramesToMs(int bone, float frames) const;
+    // The attached effect, while in use, rides on the upper body when its type follows; a slot no
+    // longer in use is let go.
+    void FollowWithAttachedEffect(bool (*follows)(int32_t type));
+    // A new glow at the feet becomes the attached effect and starts.
+    void AttachGlow(int32_t type, int32_t durationMs);
 };
 
-constexpr int MAX_CHARACTERS = 16;
 extern Character g_Characters[MAX_CHARACTERS];
 
-// The fighters' model quality, taken from the settings at start-up.
+// The fighters' model quality (the lowest detail level they may use), from the settings.
 extern int32_t g_ModelQuality;
+// Match time of the last death without killer recorded for a fall (one per 7000 ms).
+extern uint32_t g_FallRespawnStamp;
+// Every record free with its model and look, and the stamp 0 (tests).
+void ResetCharacters();
 
-// Fighter models for both sides (1) at match start, and their release.
-void LoadSkeletons(int sides);
+// The slot a spawn takes: a requested 0-15 as given, anything else the lowest free one; -1 when
+// none is free.
+int FindFighterSlot(int requested);
+int SpawnCharacter(int slot, uint32_t playerId, int side, int level, float x, float y, float z,
+                   const PlayerRecord* record, SkinImageCache* cache);
+
+// The skeleton models of both sides, from the model pack.
+void LoadAllSkeletons(bool showProgress);
+// At match start by application mode; any fighter left is despawned first.
+void LoadSkeletons(bool showProgress);
 void FreeSkeletons();
+// In a network game: the host spawns its own fighter, a client asks the host for one.
 void SpawnLocalPlayer();

@@ -11,3 +11,7 @@ void Match::Setup(int, int) {}
 void Match::Start() {}
 void Match::EnableWords() {}
 void Match::Release() {}
+// The scoring rules fill this.
+void Match::RecordKill(int, int, int) {}
+// The mode objects fill this: the symbol, its pedestal and effect moved with its carrier.
+void Match::SetSymbolCarrier(int, float, float, float, Character*) {}

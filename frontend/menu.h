@@ -2,12 +2,19 @@
 
 #include <cstdint>
 
-// The front end. Only what the shell reaches so far.
+struct PlayerRecord;
+
+// The front end. Only what the shell and the fighters reach so far.
 class Menu {
 public:
     uint8_t active;     // menu-active byte
     int32_t page;
     int32_t gameKind;   // the menu's copy of the match's game kind
+    // The chosen player record of each side; null until the profiles choose one (a fighter made
+    // from none gets the plain record).
+    PlayerRecord* selectedPlayer[2] = {nullptr, nullptr};
+    int32_t gameMode = 2;       // 1 campaign, 2 single games
+    int32_t localSlot = -1;     // the local fighter's slot, -1 none
 
     Menu() : active(0), page(0), gameKind(0) {}
 
@@ -20,6 +27,9 @@ public:
     void LoadPlayerSaves(int sides);
     void SelectPlayer(int slot, int table);
     void StoreGameSettings();
+    // The look pieces of a record put on the fighter in a slot, and taken off again.
+    void ApplyCharacterLook(const PlayerRecord* record, int slot);
+    void RemoveCharacterLook(int slot);
 };
 
 extern Menu g_Menu;

@@ -1,7 +1,61 @@
 #include "net/session.h"
 
+#include "common/binary_reader.h"
+#include "frontend/player_record.h"
+
 NetSession g_NetSession;
 GamePacket g_GamePacket;
+
+namespace {
+
+void DropEvent(const uint8_t*, size_t) {}
+
+void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
+
+}  // namespace
+
+GamePacketSink g_GamePacketSink = DropEvent;
+
+void ResetGamePacketSink() { g_GamePacketSink = DropEvent; }
+
+void GamePacket::WriteRespawn(int slot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_RESPAWN);
+    w.PutU8(uint8_t(slot));
+    Send(w);
+}
+
+void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
+                                     const PlayerRecord& record) {
+    BinaryWriter w;
+    w.PutU8(EVENT_SPAWN_CHARACTER);
+    w.PutU8(uint8_t(int8_t(slot)));
+    w.PutU32(playerId);
+    w.PutU8(uint8_t(side));
+    w.PutU8(uint8_t(level));
+    w.PutF32(position.x);
+    w.PutF32(position.y);
+    w.PutF32(position.z);
+    // The look, field by field as the record stores it: 24 dwords from dword 9.
+    const PlayerLook& look = record.look;
+    w.PutBytes(look.name, sizeof look.name);
+    w.PutU32(look.skin);
+    w.PutU32(look.eyes);
+    w.PutU32(look.clothes);
+    for (int32_t t : look.tattoos) w.PutI32(t);
+    w.PutI32(look.hair);
+    w.PutU32(look.hairColour);
+    w.PutI32(look.glasses);
+    for (int32_t e : look.equipment) w.PutI32(e);
+    Send(w);
+}
+
+void GamePacket::WriteAttachToScene(int slot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_ATTACH_TO_SCENE);
+    w.PutU8(uint8_t(slot));
+    Send(w);
+}
 
 bool IsNetworkActive() { return g_NetSession.active != 0; }
 
@@ -18,7 +72,6 @@ void GamePacket::Flush() {}
 // The session layer fills these.
 int NetSession::GetPlayerCount() const { return 0; }
 void NetSession::UpdateTrafficRates() {}
-void GamePacket::WriteAttachToScene(int) {}
 
 // The game packet's event writers fill these.
 void GamePacket::WriteSetCharge(Character*) {}

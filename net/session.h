@@ -1,13 +1,19 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-// The network session. Only what the shell reaches so far.
+#include "common/math.h"
+
+struct PlayerRecord;
+
+// The network session. Only what the shell and the fighters reach so far.
 class NetSession {
 public:
     uint8_t hosting;    // this machine hosts an active session
     uint8_t active;     // a network game runs
     uint8_t ended;
+    uint32_t playerId = 0;  // this machine's session player id
     int32_t scenarioId;   // the session's scenario and game kind
     int32_t gameKind;
 
@@ -38,8 +44,22 @@ void RemovePlayerCharacters(uint32_t playerId);
 
 class Character;
 
+// Event types of the game packet.
+constexpr uint8_t EVENT_RESPAWN = 17;
+constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
+constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
+
+// Where the writers put each finished event (type byte first, little-endian, packed). The
+// packet's outgoing buffer takes them once the session layer lands; until then they are
+// dropped. Tests put a recorder here.
+using GamePacketSink = void (*)(const uint8_t* event, size_t size);
+extern GamePacketSink g_GamePacketSink;
+void ResetGamePacketSink();
+
 class GamePacket {
 public:
+    uint8_t dispatching = 0;    // set while the events of a received packet are applied
+
     // The local fighter's charge, position, facing, target and aim point; the writers keep the
     // last-sent position and facing up to date.
     void WriteSetCharge(Character* player);
@@ -48,7 +68,12 @@ public:
     void WriteSetTarget(Character* player);
     void WriteSetAimPoint(Character* player);
     void WriteRemovePlayer(uint32_t playerId);
-    void WriteAttachToScene(int playerSlot);
+    void WriteRespawn(int slot);
+    // A fighter the host is asked to make: slot (-1 any), the asking machine's player id, side,
+    // level, position and the look dwords of its player record.
+    void WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
+                             const PlayerRecord& record);
+    void WriteAttachToScene(int slot);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

@@ -253,7 +253,7 @@ void Control::RunFrame() {
             if (play) {
                 call.updateAimPoint(*this);
                 call.updateMouseLook(*this, localCharacter, 0);
-                if (localCharacter && !localCharacter->frozen && CanAct(localCharacter))
+                if (localCharacter && !localCharacter->states[STATE_FREEZE].active && CanAct(localCharacter))
                     call.applyLocalActions(*this, localCharacter, 0);
                 call.updateCharacters(*this);
             }

@@ -368,7 +368,7 @@ void Control::PlaceCamera(Character* character, Vec3* outEye, Vec3* outTarget, u
     // camera up).
     if (g_Scenario.energySpring) eye.y = std::max(eye.y, g_Scenario.energySpringCentre.y);
     if (character->sinking) {
-        target = Vec3Add(character->anchorPoint, Vec3{0.0f, 0.03f, 0.0f});
+        target = Vec3Add(character->sinkPoint, Vec3{0.0f, 0.03f, 0.0f});
         eye = Vec3Sub(target, Vec3Scale(back, cameraDistance));
     }
 

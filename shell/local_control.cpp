@@ -23,7 +23,6 @@ uint32_t g_SendTimer50 = 0, g_SendTimer200 = 0;
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 2.0f * kPi;
 constexpr float kLookRate = 0.0023f;     // radians per pixel of look
 constexpr float kStrafeRate = 0.005f;    // radians per ms
 constexpr float kYawResend = 0.0872665f;
@@ -56,7 +55,7 @@ FighterCalls RealCalls() {
     f.setAnimation = [](Character* c, int a, int blend, int flag, int layer) { c->SetAnimation(a, blend, flag, layer); };
     f.setAnimationTime = [](Character* c, float frame, int layer) { c->SetAnimationTime(frame, layer); };
     f.turn = [](Character* c, float d) { c->Turn(d); };
-    f.setPosition = [](Character* c, const Vec3& p) { c->SetPosition(p); };
+    f.setPosition = [](Character* c, const Vec3& p) { c->SetPosition(p.x, p.y, p.z, true); };
     f.update = [](Character* c, int ms) { c->Update(ms); };
     f.hasLineOfSight = [](Character* c, Character* t) { return c->HasLineOfSight(t); };
     f.distanceTo = [](Character* c, Character* o) { return c->DistanceTo(o); };
@@ -120,18 +119,6 @@ void ResetLocalControl() {
     g_SendTimer200 = 0;
 }
 
-float WrapAngle(float a) {
-    a = std::fmod(a, kTwoPi);
-    if (a < 0.0f) a += kTwoPi;
-    if (a >= kTwoPi) a = 0.0f;
-    return a;
-}
-
-float AngleDifference(float a, float b) {
-    float d = WrapAngle(b - a);
-    return d > kPi ? d - kTwoPi : d;
-}
-
 void Control::UpdateAimPoint() {
     const FighterCalls& call = g_FighterCalls;
     Character* me = localCharacter;
@@ -168,9 +155,9 @@ void Control::UpdateAimPoint() {
     me->aimPoint = aimPoint;
 
     if (aimCharacter) {
-        me->target = aimCharacter;
+        me->attackTarget = aimCharacter;
     } else {
-        me->target = me->defaultTarget;
+        me->attackTarget = me->nearestEnemy;
         Character* preferred = nullptr;
         if (g_Match.gameKind == 0) {
             bool carried = false;
@@ -180,10 +167,11 @@ void Control::UpdateAimPoint() {
             Character* cursed = call.cursedFighter();
             if (cursed && cursed->side != g_Match.localSide && cursed->actionClass != kSpawning) preferred = cursed;
         }
-        if (preferred) me->target = call.hasLineOfSight(me, preferred) ? preferred : me->defaultTarget;
+        if (preferred) me->attackTarget = call.hasLineOfSight(me, preferred) ? preferred : me->nearestEnemy;
     }
-    if (me->target && (me->target->actionClass == kSpawning || me->target->dead)) me->target = me->defaultTarget;
-    if (me->target) me->targetDistance = call.distanceTo(me, me->target);
+    if (me->attackTarget && (me->attackTarget->actionClass == kSpawning || me->attackTarget->dead))
+        me->attackTarget = me->nearestEnemy;
+    if (me->attackTarget) me->attackRange = call.distanceTo(me, me->attackTarget);
 }
 
 void Control::UpdateMouseLook(Character* c, int player) {
@@ -209,7 +197,7 @@ void Control::UpdateMouseLook(Character* c, int player) {
             dy = -ramp(s[A_PITCH_UP], h);
     }
     const int cls = c->actionClass;
-    if (dx != 0 && !c->dead && !c->knockedDown && !c->frozen && cls != 7 && cls != kSpawning && cls != kRising &&
+    if (dx != 0 && !c->dead && !c->knockedDown && !c->states[STATE_FREEZE].active && cls != 7 && cls != kSpawning && cls != kRising &&
         c->currentAnimation != 42 && c->currentAnimation != 176) {
         call.turn(c, float(dx) * kLookRate);
     } else if (c->currentAnimation == 2 || c->currentAnimation == 3) {
@@ -222,9 +210,9 @@ void Control::UpdateMouseLook(Character* c, int player) {
         cameraPitch = std::clamp(cameraPitch, -0.7707964f, 1.5607964f);
 
     if (g_Mouse.wheel < 0) {
-        selectedPower = selectedPower + 1 > c->highestPower ? POWER_NONE : selectedPower + 1;
+        selectedPower = selectedPower + 1 > c->highestUnlockedPower ? POWER_NONE : selectedPower + 1;
     } else if (g_Mouse.wheel > 0) {
-        selectedPower = selectedPower - 1 < POWER_NONE ? c->highestPower : selectedPower - 1;
+        selectedPower = selectedPower - 1 < POWER_NONE ? c->highestUnlockedPower : selectedPower - 1;
     }
     g_Mouse.wheel = 0;
 }
@@ -236,10 +224,10 @@ void Control::ApplyLocalActions(Character* c, int player) {
     const ActionSlot* s = slots[player];
 
     if (controlMode == CONTROL_MATCH) do {
-        c->moving = (s[A_FORWARD].held || s[A_BACK].held || s[A_LEFT].held || s[A_RIGHT].held) ? 1 : 0;
+        c->moveKeysHeld = (s[A_FORWARD].held || s[A_BACK].held || s[A_LEFT].held || s[A_RIGHT].held) ? 1 : 0;
 
         if (c->knockedDown || c->actionClass == 6 || c->actionClass == 7) {
-            if (c->currentAnimation == 134 && call.matchTime() - c->downTime > 1000) {
+            if (c->currentAnimation == 134 && call.matchTime() - c->knockDownTime > 1000) {
                 if (s[A_CAST].held)
                     call.setAnimation(c, 136, 200, 1, 0);
                 else if (s[A_JUMP].held)
@@ -249,7 +237,7 @@ void Control::ApplyLocalActions(Character* c, int player) {
             }
             break;
         }
-        if (c->directMovement) {
+        if (c->moveMode == MOVE_DIRECT) {
             ApplyDirectMovement(c, player);
             ApplyAttackInput(c, player);
             break;
@@ -282,8 +270,8 @@ void Control::ApplyLocalActions(Character* c, int player) {
 
         const ActionSlot& charge = s[A_CHARGE];
         if (c->actionClass != 9 && (charge.released || (charge.held && charge.heldMs >= CHARGE_MAX_MS))) {
-            c->charge = std::clamp(charge.heldMs, 0, CHARGE_MAX_MS);
-            int a = c->charge <= 200 ? 150 : c->charge <= 500 ? 151 : 152;
+            c->throwCharge = uint32_t(std::clamp(charge.heldMs, 0, CHARGE_MAX_MS));
+            int a = c->throwCharge <= 200 ? 150 : c->throwCharge <= 500 ? 151 : 152;
             call.setAnimation(c, a, 200, 1, 0);
             if (call.networkActive()) call.writeSetCharge(c);
         }
@@ -309,21 +297,21 @@ void Control::ApplyLocalActions(Character* c, int player) {
     UpdateBackOff(c, player);
     for (int a = A_POWER_FIRST; a <= A_POWER_LAST; ++a) {
         int index = a - A_POWER_FIRST - 1;
-        if (s[a].held && index <= c->highestPower) selectedPower = index;
+        if (s[a].held && index <= c->highestUnlockedPower) selectedPower = index;
     }
     const int cls = c->actionClass;
-    if (!c->moving && !c->directMovement &&
+    if (!c->moveKeysHeld && c->moveMode != MOVE_DIRECT &&
         (cls == 1 || (cls != 0 && cls != kSpawning && cls != kRising && call.animationWrapped(c, 0))))
         call.setAnimation(c, 0, 200, 1, 0);
 }
 
 void Control::ApplyDirectMovement(Character* c, int player) {
-    if (!c || !c->directMovement || player < 0 || player >= CONTROL_PLAYERS) return;
+    if (!c || c->moveMode != MOVE_DIRECT || player < 0 || player >= CONTROL_PLAYERS) return;
     const FighterCalls& call = g_FighterCalls;
     const ActionSlot* s = slots[player];
     const uint32_t now = call.matchTime();
     bool mayGuard = (now - c->guardStartTime < call.maxGuardTime(c) || now - c->guardEndTime > 2000) &&
-                    c->guardValue <= 0.5f;
+                    c->jumpVelocity.y <= 0.5f;
     if (mayGuard) {
         if (s[A_MELEE].pressed) c->guardRequest = 1;
         if (c->guardRequest && !c->guarding) {
@@ -332,7 +320,7 @@ void Control::ApplyDirectMovement(Character* c, int player) {
         }
     }
 
-    const float f = c->facing;
+    const float f = c->yaw;
     float angle, speed;
     if (s[A_FORWARD].held) {
         angle = s[A_RIGHT].held ? f + kPi / 4.0f : s[A_LEFT].held ? f - kPi / 4.0f : f;
@@ -349,7 +337,7 @@ void Control::ApplyDirectMovement(Character* c, int player) {
     } else {
         return;
     }
-    float bonus = c->sideRow ? std::min(std::trunc(c->speedStat - c->sideRow->baseSpeed), 100.0f) : 0.0f;
+    float bonus = c->sideRow ? std::min(std::trunc(c->speed - c->sideRow->baseSpeed), 100.0f) : 0.0f;
     float distance = speed * float(frameMs) * (1.0f + bonus * 0.01f);
     Vec3 p = Vec3Add(c->position, Vec3{std::sin(angle) * distance, 0.0f, std::cos(angle) * distance});
     call.setPosition(c, p);
@@ -362,17 +350,17 @@ void Control::ApplyAttackInput(Character* c, int player) {
 
     // Repeat cast of power 0 while its upper-body cast plays over the legs' locomotion.
     if (c->upperActionClass == 12 && c->currentAnimation <= 37 && c->upperAnimation == 170) {
-        if (s[A_CAST].released || c->repeatLatch) {
+        if (s[A_CAST].released || c->powerRepeat) {
             if (call.animationWrapped(c, 4)) {
-                c->repeatLatch = 0;
+                c->powerRepeat = 0;
                 if (selectedPower == 0 && call.canUsePower(c, 0))
                     call.setAnimation(c, 170, 0, 0, c->upperAnimation == 170 ? 0 : 4);
             } else {
-                c->repeatLatch = 1;
+                c->powerRepeat = 1;
             }
         }
     } else {
-        c->repeatLatch = 0;
+        c->powerRepeat = 0;
     }
 
     const int cls = c->actionClass;
@@ -469,16 +457,16 @@ void Control::UpdateBackOff(Character* c, int player) {
     const int cls = c->actionClass;
     if ((cls != 0 && cls != 1 && cls != 8) || !slots[player][A_BACK].held) return;
     const FighterCalls& call = g_FighterCalls;
-    if (cls == 8 && call.boneFrame(c, 0) > 4.0f && call.matchTime() - c->lastHitTime < 500)
+    if (cls == 8 && call.boneFrame(c, 0) > 4.0f && call.matchTime() - c->defenceStartTime < 500)
         call.setAnimationTime(c, 4.0f, 0);
 
     Vec3 threat{};
     if (!call.findIncomingEffect(c, &threat)) {
-        if (!c->attacker || !call.willBeHitBy(c, c->attacker)) return;
-        threat = c->attacker->position;
+        if (!c->lastAttacker || !call.willBeHitBy(c, c->lastAttacker)) return;
+        threat = c->lastAttacker->position;
     }
     float angle = WrapAngle(std::atan2(threat.x - c->position.x, threat.z - c->position.z));
-    float back = WrapAngle(c->facing + kPi);
+    float back = WrapAngle(c->yaw + kPi);
     if (std::fabs(AngleDifference(back, angle)) > kPi / 4.0f) return;
     if (c->currentAnimation != 149)
         call.setAnimation(c, 149, 0, 1, 0);
@@ -557,11 +545,11 @@ void Control::UpdateCharacters() {
     }
     Character* me = localCharacter;
     if (!net || !me) return;
-    const bool fast = me->directMovement || Vec3Length(me->velocity) > 0.01f;
+    const bool fast = me->moveMode == MOVE_DIRECT || Vec3Length(me->velocity) > 0.01f;
     if ((fast ? every50 : every200) && Vec3Length(Vec3Sub(me->position, me->lastSentPosition)) >= 0.1f)
         call.writeSetPosition(me);
     if (every50) {
-        if (std::fabs(AngleDifference(me->lastSentFacing, me->facing)) > kYawResend) call.writeSetYaw(me);
+        if (std::fabs(AngleDifference(me->lastSentYaw, me->yaw)) > kYawResend) call.writeSetYaw(me);
         if (In(me->upperAnimation, 170, 174)) {
             call.writeSetTarget(me);
             call.writeSetAimPoint(me);

@@ -54,8 +54,3 @@ void ResetFighterCalls();
 // Clock-0 times at which the 50 ms and 200 ms send intervals last restarted.
 extern uint32_t g_SendTimer50, g_SendTimer200;
 void ResetLocalControl();
-
-// b - a the shorter way, in (-pi, pi].
-float AngleDifference(float a, float b);
-// Into [0, 2 pi).
-float WrapAngle(float a);

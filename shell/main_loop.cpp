@@ -295,7 +295,7 @@ void OnSysChar(int ch) {
     case 'A': g_Control.RandomLook(); break;
     case 'B':
         if (!local) break;
-        if (local->inScene)
+        if (local->attached)
             local->DetachFromScene();
         else
             local->AttachToScene();
@@ -316,7 +316,7 @@ void OnSysChar(int ch) {
     case 'J': g_Match.UpdateClock(); break;
     case 'M':
         if (!local) break;
-        if (local->frozen)
+        if (local->states[STATE_FREEZE].active)
             local->StopFreeze(1000);
         else
             local->StartFreeze(10000, 1000);
@@ -327,8 +327,8 @@ void OnSysChar(int ch) {
     case 'P':
         if (local && g_Settings.mode != 3) {
             const Vec3& p = local->position;
-            SpawnDynamicObject(-1, 0, p.x + 3.0f * std::sin(local->facing), p.y + 2.0f,
-                               p.z + 3.0f * std::cos(local->facing));
+            SpawnDynamicObject(-1, 0, p.x + 3.0f * std::sin(local->yaw), p.y + 2.0f,
+                               p.z + 3.0f * std::cos(local->yaw));
         }
         break;
     default: break;

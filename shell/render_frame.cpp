@@ -118,14 +118,16 @@ void DrawSectorsOverlay(const PathMap& map) {
 void DrawPlannedPaths(const PathMap* map) {
     CellBatch batch;
     for (const Character& c : g_Characters) {
-        if (!c.active || !c.path.cells || c.path.count <= 0) continue;
-        const uint32_t ahead = c.path.flag ? 0x80FF6464 : 0x806464FF;
-        const uint32_t at = c.path.flag ? 0x80FFAAAA : 0x80AAAAFF;
-        const uint32_t behind = c.path.flag ? 0x80AA4646 : 0x804646AA;
-        for (int i = 0; i < c.path.count; ++i) {
-            const CellRef& cell = c.path.cells[i];
+        if (!c.active || c.pathLength <= 0) continue;
+        // A path being followed shows in the second colours.
+        const uint32_t ahead = c.following ? 0x80FF6464 : 0x806464FF;
+        const uint32_t at = c.following ? 0x80FFAAAA : 0x80AAAAFF;
+        const uint32_t behind = c.following ? 0x80AA4646 : 0x804646AA;
+        const int count = c.pathLength < PATH_POINTS_MAX ? c.pathLength : PATH_POINTS_MAX;
+        for (int i = 0; i < count; ++i) {
+            const CellRef& cell = c.pathPoints[i];
             if (!map || !map->IsValidCell(cell)) continue;
-            batch.Add(cell, i > c.path.current ? ahead : i == c.path.current ? at : behind);
+            batch.Add(cell, i > c.pathIndex ? ahead : i == c.pathIndex ? at : behind);
         }
     }
 }
@@ -262,7 +264,7 @@ void DrawStatsOverlay() {
         Character* local = g_Control.localCharacter;
         Text(0, y, bright, "NumPlayers: %d", g_NetSession.GetPlayerCount());
         y += 30;
-        Text(0, y, text, "Id Player: %d, %u", local ? local->playerSlot : -1, local ? local->playerId : 0u);
+        Text(0, y, text, "Id Player: %d, %u", local ? local->slot : -1, local ? local->playerId : 0u);
         y += 40;
         if (g_Control.secondTick) g_NetSession.UpdateTrafficRates();
         const NetSession::Traffic& t = g_NetSession.traffic;
@@ -276,16 +278,17 @@ void DrawStatsOverlay() {
         y += 30;
         Text(0, y, text, "NumPaquetes: %d, %d", t.packets[0], t.packets[1]);
         y += 30;
-        Text(0, y, text, "Invulnerabilidad: %d, %d", g_Characters[0].invulnerable, g_Characters[1].invulnerable);
+        Text(0, y, text, "Invulnerabilidad: %d, %d", g_Characters[0].states[STATE_INVULNERABILITY].active,
+             g_Characters[1].states[STATE_INVULNERABILITY].active);
         y += 30;
-        auto targetId = [](const Character& c) { return c.target ? int(c.target - g_Characters) : -1; };
+        auto targetId = [](const Character& c) { return c.attackTarget ? int(c.attackTarget - g_Characters) : -1; };
         Text(0, y, text, "Ptarget: %d, %d", targetId(g_Characters[0]), targetId(g_Characters[1]));
         y += 30;
     }
     if (g_Characters[0].active) {
-        Text(0, y, text, "Col. Arriba: %d", g_Characters[0].collideAbove);
-        Text(0, y + 30, text, "Col. Frente: %d", g_Characters[0].collideFront);
-        Text(0, y + 60, text, "Col. Abajo:  %d", g_Characters[0].collideBelow);
+        Text(0, y, text, "Col. Arriba: %d", g_Characters[0].ceilingContact);
+        Text(0, y + 30, text, "Col. Frente: %d", g_Characters[0].wallContact);
+        Text(0, y + 60, text, "Col. Abajo:  %d", g_Characters[0].groundContact);
     }
 }
 

@@ -228,7 +228,7 @@ void StartGame() {
         Character* local = g_Control.localCharacter;
         local->AttachToScene();
         local->SetAnimation(local->side == 0 ? 190 : 192, 0, 0, 0);
-        g_GamePacket.WriteAttachToScene(local->playerSlot);
+        g_GamePacket.WriteAttachToScene(local->slot);
     }
 
     if (mode == 0) {

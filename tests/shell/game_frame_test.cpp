@@ -176,7 +176,7 @@ TEST_F(GameFrameTest, CallOrderPerApplicationMode) {
         g_NetSession.active = c.network ? 1 : 0;
         g_Control = Control();
         MakeLocal(0);
-        g_Characters[0].frozen = c.frozen ? 1 : 0;
+        g_Characters[0].states[STATE_FREEZE].active = c.frozen ? 1 : 0;
         g_Characters[0].actionClass = c.actionClass;
         g_Characters[5].active = 1;
         Frame(16);

@@ -16,22 +16,22 @@ TEST_F(LocalControlTest, AimRayStartsBesideTheFighterAndFindsTheTarget) {
     control.selectedPower = 1;
     Character* other = &g_Characters[4];
     other->active = 1;
-    me->defaultTarget = &g_Characters[2];
+    me->nearestEnemy = &g_Characters[2];
     // Nothing hit: 500 along the ray from the point level with the fighter.
     control.UpdateAimPoint();
     ASSERT_EQ(F().rays.size(), 1u);
     ExpectVec(F().rays[0].origin, Vec3{0.0f, 1.2f, 0.0f});
     EXPECT_EQ(F().rays[0].excluded, me);
     ExpectVec(me->aimPoint, Vec3{0.0f, 1.2f, 500.0f});
-    EXPECT_EQ(me->target, &g_Characters[2]);
+    EXPECT_EQ(me->attackTarget, &g_Characters[2]);
     // A fighter hit becomes the target, at the distance the fighter code measures.
     F().rayHit = true;
     F().rayPoint = Vec3{0.5f, 1.0f, 9.0f};
     F().rayWho = other;
     control.UpdateAimPoint();
     ExpectVec(me->aimPoint, F().rayPoint);
-    EXPECT_EQ(me->target, other);
-    EXPECT_FLOAT_EQ(me->targetDistance, F().distance);
+    EXPECT_EQ(me->attackTarget, other);
+    EXPECT_FLOAT_EQ(me->attackRange, F().distance);
 }
 
 TEST_F(LocalControlTest, TargetFallsBackByGameKindSightAndState) {
@@ -65,9 +65,9 @@ TEST_F(LocalControlTest, TargetFallsBackByGameKindSightAndState) {
         cursed->actionClass = c.cursedClass;
         F().cursed = cursed;
         holder->dead = c.dead ? 1 : 0;
-        me->defaultTarget = fallback;
+        me->nearestEnemy = fallback;
         control.UpdateAimPoint();
-        EXPECT_EQ(me->target, c.want);
+        EXPECT_EQ(me->attackTarget, c.want);
     }
 }
 
@@ -101,7 +101,7 @@ TEST_F(LocalControlTest, ChargeHeldReachesItsCapAndATapChargesOnRelease) {
     EXPECT_TRUE(F().animations.empty());
     Hold(12, 610);
     control.ApplyLocalActions(me, 0);
-    EXPECT_EQ(me->charge, 600);
+    EXPECT_EQ(me->throwCharge, 600u);
     EXPECT_EQ(F().animations, (std::vector<AnimCall>{{152, 200, 1, 0}}));
     EXPECT_TRUE(F().packets.empty());
 
@@ -116,7 +116,7 @@ TEST_F(LocalControlTest, ChargeHeldReachesItsCapAndATapChargesOnRelease) {
         F().packets.clear();
         Release(12, t.ms);
         control.ApplyLocalActions(me, 0);
-        EXPECT_EQ(me->charge, t.ms);
+        EXPECT_EQ(me->throwCharge, uint32_t(t.ms));
         EXPECT_EQ(F().Animations(), std::vector<int>{t.animation}) << t.ms;
         EXPECT_EQ(F().packets, std::vector<std::string>{"charge"});
     }
@@ -126,7 +126,7 @@ TEST_F(LocalControlTest, DirectMovementMovesByFacingSpeedAndBonus) {
     SideRow row{};
     row.baseSpeed = 100.0f;
     me->sideRow = &row;
-    me->directMovement = 1;
+    me->moveMode = MOVE_DIRECT;
     control.frameMs = 100;
     const struct {
         std::vector<int> held;
@@ -140,7 +140,7 @@ TEST_F(LocalControlTest, DirectMovementMovesByFacingSpeedAndBonus) {
         ClearSlots();
         for (int a : c.held) Hold(a, 10);
         me->position = Vec3{0, 0, 0};
-        me->speedStat = c.stat;
+        me->speed = c.stat;
         control.ApplyDirectMovement(me, 0);
         float bonus = std::min(std::trunc(c.stat - 100.0f), 100.0f);
         float d = c.speed * 100.0f * (1.0f + bonus * 0.01f);
@@ -155,7 +155,7 @@ TEST_F(LocalControlTest, EveryActiveFighterStepsAndTheLocalStateIsSentAtItsCaden
     EXPECT_EQ(F().updates, (std::vector<Character*>{&g_Characters[0], &g_Characters[3]}));
     EXPECT_EQ(F().updateMs, (std::vector<int>{16, 16}));
     me->position = Vec3{1, 0, 0};
-    me->facing = 1.0f;
+    me->yaw = 1.0f;
     me->upperAnimation = 172;
     EXPECT_TRUE(F().packets.empty());   // not a network game
 
@@ -187,8 +187,8 @@ TEST_F(LocalControlTest, EveryActiveFighterStepsAndTheLocalStateIsSentAtItsCaden
     me->upperAnimation = 0;
     me->velocity = Vec3{};
     me->lastSentPosition = me->position;
-    me->lastSentFacing = 6.25f;
-    me->facing = 0.02f;
+    me->lastSentYaw = 6.25f;
+    me->yaw = 0.02f;
     F().packets.clear();
     F().now = 11000;
     control.UpdateCharacters();

@@ -1,0 +1,48 @@
+// The effect pool as the world and the fighters reach it: effects are asked for by type, kept by
+// their slot index (-1 none) and moved, stopped or freed through it. Until the pool lands every
+// request answers "no slot", which the callers handle; tests put a pool of their own in.
+#pragma once
+
+#include <cstdint>
+
+#include "common/math.h"
+
+class Character;
+
+constexpr int EFFECT_SLOT_COUNT = 1500;
+constexpr int EFFECT_TYPE_COUNT = 98;
+constexpr int32_t EFFECT_NO_SLOT = -1;
+// A lifetime of -1 lasts until the effect is stopped.
+constexpr int32_t EFFECT_ENDLESS = -1;
+
+struct EffectCalls {
+    // Slot 0-1499, or -1 for the first free one; returns the slot used, -1 when none.
+    int32_t (*create)(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
+                      const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale,
+                      uint32_t colour, Character* owner);
+    // The type's own lifetime in ms (-1 until stopped).
+    int32_t (*typeLifetime)(int32_t type);
+    bool (*inUse)(int32_t slot);
+    // The type of the effect in a slot in use, -1 otherwise.
+    int32_t (*typeOf)(int32_t slot);
+    void (*setPosition)(int32_t slot, const Vec3& position);
+    // Ends the effect over the fade; nothing when already stopped.
+    void (*stop)(int32_t slot, uint32_t fadeMs);
+    void (*free)(int32_t slot);
+    // The effect's group keeps (or stops) culling itself against the view.
+    void (*setCullBoxOn)(int32_t slot, bool on);
+};
+extern EffectCalls g_EffectCalls;
+void ResetEffectCalls();
+
+int32_t CreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
+                     const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale, uint32_t colour,
+                     Character* owner);
+int32_t EffectTypeLifetime(int32_t type);
+bool EffectSlotInUse(int32_t slot);
+int32_t EffectSlotType(int32_t slot);
+void EffectSlotSetPosition(int32_t slot, const Vec3& position);
+void EffectSlotStop(int32_t slot, uint32_t fadeMs);
+void EffectSlotFree(int32_t slot);
+// What a glow does as it is attached to a fighter: it keeps updating out of view.
+void EffectSlotStart(int32_t slot);

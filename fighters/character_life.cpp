@@ -1,0 +1,194 @@
+// Death, revival and respawn, and the life-cycle rules of each frame: the spawn and rise
+// animations with their glows and protection, the rise after death, lava and falling out of the
+// world.
+#include <cmath>
+
+#include "core/clocks.h"
+#include "effects/effect_slots.h"
+#include "fighters/character.h"
+#include "fighters/fighter_shell.h"
+#include "fighters/match.h"
+#include "fighters/roles.h"
+#include "net/session.h"
+#include "scene/camera.h"
+#include "scene/character_model.h"
+#include "scene/ground.h"
+#include "scene/scene.h"
+#include "world/path_map.h"
+#include "world/scenario.h"
+
+namespace {
+
+constexpr int kSpawnClass = 13;
+constexpr int kSymbolReturnSound = 251;
+
+// The death animation by the hit reaction playing when the fighter dies.
+struct DeathRow {
+    int32_t reaction;
+    int32_t death;
+};
+constexpr DeathRow kDeathAnimations[] = {
+    {116, 131}, {120, 131}, {117, 132}, {121, 132}, {118, 133}, {122, 133},
+};
+constexpr int32_t kPlainDeath = 130;
+
+int32_t DeathAnimationFor(int32_t current) {
+    for (const DeathRow& row : kDeathAnimations)
+        if (row.reaction == current) return row.death;
+    return kPlainDeath;
+}
+
+// The spawn glow and the rise glow of each side: effect type and how long it lasts past the
+// animation (side 1's spawn glow has a fixed time).
+struct GlowRow {
+    int32_t spawnType;
+    int32_t riseType;
+};
+constexpr GlowRow kGlows[SIDE_COUNT] = {{75, 76}, {55, 55}};
+
+bool IsSpawnOrRiseGlow(int32_t type) { return type == 55 || type == 75 || type == 76; }
+
+// The angle from +z towards +x of the direction from a to b, in [0, 2 pi).
+float BearingOf(const Vec3& a, const Vec3& b) { return WrapAngle(std::atan2(b.x - a.x, b.z - a.z)); }
+
+bool InLavaScenario() { return g_Scenario.number == 15 || g_Scenario.number == 18; }
+
+}  // namespace
+
+void Character::ReturnCarriedSymbol(bool dropAtCell) {
+    if (side < 0 || side >= SIDE_COUNT) return;
+    const int team = 1 - side;
+    if (g_Match.symbols[team].carrier != this) return;
+    if (dropAtCell) {
+        PathMap* map = ScenarioPathMap();
+        CellRef cell = currentCell;
+        if (map && (map->IsValidCell(cell) || (FindReachableCell(currentCell, &cell, 5, 5.0f) && map->IsValidCell(cell)))) {
+            Vec3 p{};
+            map->CellToWorld(&p, cell);
+            g_Match.SetSymbolCarrier(team, p.x, p.y + 1.0f, p.z, nullptr);
+            return;
+        }
+    }
+    g_Match.SetSymbolCarrier(team, 0.0f, 0.0f, 0.0f, nullptr);
+    g_FighterShellCalls.playFx(kSymbolReturnSound, g_Scene.camera ? &g_Scene.camera->eye : nullptr, 0);
+}
+
+void Character::Die() {
+    dead = 1;
+    CancelStates();
+    ReleasePowerEffects();
+    ReleaseEffect();
+    deathTime = GetTime(CLOCK_MATCH);
+    // Lying on the ground already, or in a fall or death of its own: it stays in that.
+    if (currentAnimation != 124 && !(actionClass == 7 && currentAnimation < 135))
+        SetAnimation(DeathAnimationFor(currentAnimation), 0, 0, 0);
+    if (g_Match.gameKind == 0) ReturnCarriedSymbol(true);
+}
+
+void Character::Revive() {
+    dead = 0;
+    knockedDown = 0;
+    sinking = 0;
+    CancelStates();
+    ReleasePowerEffects();
+    ReleaseEffect();
+    health = maxHealth;
+    energy = maxEnergy;
+    SetAnimation(side == 0 ? 190 : 192, 0, 0, 0);
+}
+
+void Character::Respawn() {
+    // A client respawns a fighter only when the host says so.
+    if (IsClientNotDispatching()) return;
+    Revive();
+    Land(true);
+    const bool local = IsLocalFighter(this);
+    if (local) g_FighterShellCalls.resetCameraYawOffset();
+
+    Vec3 point{};
+    float facing = homeYaw;
+    const int passed = side >= 0 && side < SIDE_COUNT ? g_Match.checkpointsPassed[side] : 0;
+    if (g_Match.gameKind == 1 && passed > 0 && passed <= MATCH_CHECKPOINTS) {
+        point = g_Match.checkpoints[passed - 1].position;
+        point.x += 0.5f;
+        if (passed < g_Match.checkpointCount && passed < MATCH_CHECKPOINTS)
+            facing = BearingOf(point, g_Match.checkpoints[passed].position);
+    } else {
+        g_Scenario.pathMap.CellToWorld(&point, homeCell);
+    }
+    // The ground is looked for where the fighter comes back, not where it fell.
+    previousPosition = point;
+    SetPosition(point.x, point.y, point.z, true);
+    SetYaw(facing);
+    following = 0;
+
+    if (local && g_FighterShellCalls.controlMode() == CONTROL_MODE_MATCH) g_FighterShellCalls.placeCameraBehind(this);
+    if (g_Match.gameKind == 0) ReturnCarriedSymbol(false);
+    if (IsHost()) g_GamePacket.WriteRespawn(slot);
+    SelectDefaultPower();
+}
+
+void Character::AttachGlow(int32_t type, int32_t durationMs) {
+    const Vec3 zero{0.0f, 0.0f, 0.0f};
+    const int32_t glow = CreateEffect(-1, type, position, position, zero, zero, zero, durationMs, 0.0f, 0, this);
+    if (glow == EFFECT_NO_SLOT) return;
+    attachedEffect = glow;
+    EffectSlotStart(glow);
+}
+
+void Character::UpdateStates() {
+    if (!attached) return;
+    const uint32_t now = GetTime(CLOCK_MATCH);
+    const int s = side == 1 ? 1 : 0;
+
+    if (model && actionClass == kSpawnClass) {
+        const int32_t a = currentAnimation;
+        const bool wrapped = model->HasAnimationWrapped(0);
+        const bool started = model->AnimationPassedFrame(0, 0.0f);
+        const uint32_t lengthMs = FramesToMs(0, float(model->GetAnimationLength(0)));
+        if (a == 190 || a == 192) {
+            if (wrapped) {
+                // Nothing from before stays on beside the protection.
+                CancelStates();
+                states[STATE_INVULNERABILITY].active = 0;
+                StartInvulnerability(5000, 1000);
+            }
+            if (started) {
+                RemoveBodyOverlay(0);
+                FlashSpawnOverlay(s, int(lengthMs / 2), 0, int(lengthMs / 2));
+                AttachGlow(kGlows[s].spawnType, s == 0 ? int32_t(lengthMs + 2000) : 3200);
+            }
+        } else if (a == 191 || a == 193) {
+            if (wrapped) {
+                Respawn();
+            } else if (started) {
+                FlashRiseOverlay(s, int(lengthMs / 2), 0, int(lengthMs / 2));
+                AttachGlow(kGlows[s].riseType, int32_t(lengthMs));
+            }
+        }
+    }
+    FollowWithAttachedEffect(IsSpawnOrRiseGlow);
+
+    if (dead && g_Match.state == 0 && now - deathTime > 3000) SetAnimation(side == 0 ? 191 : 193, 0, 1, 0);
+
+    const PathMap* map = ScenarioPathMap();
+    const bool fallen = map && position.y <= map->min.y - 150.0f;
+    if (InLavaScenario() && !sinking) {
+        const float lava = GetLavaHeight(position.x, previousPosition.y + 1.5f, position.z, nullptr);
+        if (position.y < lava && jumpVelocity.y < 0.0f) {
+            sinking = 1;
+            sinkTime = now;
+            sinkPoint = Vec3{position.x, lava, position.z};
+            const Vec3 zero{0.0f, 0.0f, 0.0f};
+            const Vec3 at{position.x, lava - 0.5f, position.z};
+            CreateEffect(-1, 87, at, at, zero, zero, zero, EffectTypeLifetime(87), 0.0f, 0, this);
+        }
+    }
+    if (!fallen && !(sinking && now - sinkTime > 5000)) return;
+    // However many fall, one death without killer counts per 7000 ms.
+    if (now - g_FallRespawnStamp >= 7000) {
+        g_Match.RecordKill(-1, slot, slot);
+        g_FallRespawnStamp = now;
+    }
+    Respawn();
+}

@@ -1,0 +1,31 @@
+// What the fighters reach of the application shell: the local fighter, the frame time, the match
+// camera, the character viewer's model and the sound effects. The shell sits above the fighters
+// and fills this table with its own functions (shell/fighter_shell_calls.cpp); tests replace
+// entries.
+#pragma once
+
+#include <cstdint>
+
+#include "common/math.h"
+
+class Character;
+class CharacterModel;
+
+struct FighterShellCalls {
+    Character* (*localFighter)();
+    // The frame time in seconds (capped and scaled as the game frame hands it on).
+    float (*frameSeconds)();
+    // The control mode: 3 is the match camera that follows the local fighter.
+    int (*controlMode)();
+    // The follow camera's yaw offset, which a respawn puts back to 0.
+    void (*resetCameraYawOffset)();
+    // The match camera placed behind the fighter at once.
+    void (*placeCameraBehind)(Character* c);
+    void (*setViewerModel)(CharacterModel* model);
+    // Sound effect at a position (or none); the channel, -1 when nothing plays.
+    int (*playFx)(int id, const Vec3* position, uint32_t flags);
+};
+extern FighterShellCalls g_FighterShellCalls;
+void ResetFighterShellCalls();
+
+constexpr int CONTROL_MODE_MATCH = 3;

@@ -1,0 +1,27 @@
+#include "fighters/fighter_shell.h"
+
+#include "shell/control.h"
+#include "shell/sound.h"
+
+namespace {
+
+constexpr FighterShellCalls kRealCalls = {
+    [] { return g_Control.localCharacter; },
+    [] { return g_Control.frameSeconds; },
+    [] { return int(g_Control.controlMode); },
+    [] { g_Control.cameraYawOffset = 0.0f; },
+    // The trailing camera starts again from the new place.
+    [](Character* c) {
+        uint8_t pulledIn = 0;
+        g_Control.PlaceCamera(c, &g_Control.cameraEye, &g_Control.cameraTarget, &pulledIn);
+        g_Control.SetCamera(g_Control.cameraEye, g_Control.cameraTarget);
+    },
+    [](CharacterModel* model) { g_Control.viewerModel = model; },
+    PlayFx,
+};
+
+}  // namespace
+
+FighterShellCalls g_FighterShellCalls = kRealCalls;
+
+void ResetFighterShellCalls() { g_FighterShellCalls = kRealCalls; }

@@ -1,0 +1,241 @@
+// Death, revival and respawn, and the life-cycle rules each frame: glows of the spawn and rise
+// animations, lava, falling out of the world.
+#include <string>
+#include <vector>
+
+#include "scene/camera.h"
+#include "support/fighter_fixture.h"
+
+namespace fightertest {
+namespace {
+
+class FighterLifeTest : public FighterTest {
+protected:
+    // A fighter of the side at home on the floor, then moved to the point.
+    Character& AwayFromHome(int slot, int side, const Vec3& to) {
+        Character& c = Spawned(slot, side, Vec3{4.5f, 0, 4.5f});
+        c.SetPosition(to.x, to.y, to.z, false);
+        c.previousPosition = c.position;
+        return c;
+    }
+    static void ExpectAtHome(const Character& c) {
+        EXPECT_NEAR(c.position.x, 4.5f, 1e-4f);
+        EXPECT_NEAR(c.position.y, 0.0f, 1e-4f);
+        EXPECT_NEAR(c.position.z, 4.5f, 1e-4f);
+    }
+};
+
+TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnouncesIt) {
+    const struct {
+        const char* name;
+        bool network, hosting, dispatching;
+        bool respawns;
+        std::vector<std::vector<uint8_t>> events;
+    } cases[] = {
+        {"offline", false, false, false, true, {}},
+        {"host", true, true, false, true, {{17, 3}}},
+        {"client", true, false, false, false, {}},
+        {"client applying the host's event", true, false, true, true, {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Character& c = AwayFromHome(3, 0, Vec3{9.5f, 0, 9.5f});
+        c.dead = 1;
+        Network(t.network, t.hosting, t.dispatching);
+        Recorder().events.clear();
+        c.Respawn();
+        if (t.respawns) {
+            ExpectAtHome(c);
+            EXPECT_EQ(c.dead, 0);
+            EXPECT_EQ(c.health, c.maxHealth);
+        } else {
+            EXPECT_NEAR(c.position.x, 9.5f, 1e-4f);
+            EXPECT_EQ(c.dead, 1);
+        }
+        EXPECT_EQ(Recorder().events, t.events);
+        Network(false, false);
+    }
+}
+
+TEST_F(FighterLifeTest, AFighterBackFromAFallStandsOnItsHomeCell) {
+    Character& c = AwayFromHome(0, 0, Vec3{28.5f, -200.0f, 4.5f});
+    c.Respawn();
+    ExpectAtHome(c);
+    EXPECT_EQ(c.airborne, 0);
+    EXPECT_EQ(g_Scenario.pathMap.CharacterAt(CellRef{4, 4, 0}), &c);
+}
+
+TEST_F(FighterLifeTest, TheRaceRespawnsAtTheLastCheckpointPassed) {
+    g_Match.gameKind = 1;
+    g_Match.checkpointCount = 3;
+    g_Match.checkpoints[0].position = Vec3{2, 0, 2};
+    g_Match.checkpoints[1].position = Vec3{10, 0, 3};
+    g_Match.checkpoints[2].position = Vec3{10, 0, 9};
+    const struct {
+        int passed;
+        Vec3 at;
+    } cases[] = {{0, {4.5f, 0, 4.5f}}, {2, {10.5f, 0, 3}}, {3, {10.5f, 0, 9}}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.passed);
+        Character& c = AwayFromHome(0, 0, Vec3{14.5f, 0, 14.5f});
+        g_Match.checkpointsPassed[0] = t.passed;
+        c.Respawn();
+        EXPECT_NEAR(c.position.x, t.at.x, 1e-4f);
+        EXPECT_NEAR(c.position.z, t.at.z, 1e-4f);
+    }
+}
+
+TEST_F(FighterLifeTest, TheLocalFighterRespawnsWithTheCameraBehindIt) {
+    const struct {
+        bool local;
+        int mode;
+        int resets;
+        size_t placed;
+    } cases[] = {{true, 3, 1, 1}, {true, 0, 1, 0}, {false, 3, 0, 0}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(std::string(t.local ? "local" : "other") + " in mode " + std::to_string(t.mode));
+        Recorder().Clear();
+        testsupport::InstallFighterRecorders();
+        Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+        Recorder().local = t.local ? &c : nullptr;
+        Recorder().controlMode = t.mode;
+        c.Respawn();
+        EXPECT_EQ(Recorder().cameraYawResets, t.resets);
+        EXPECT_EQ(Recorder().cameraPlacements.size(), t.placed);
+    }
+}
+
+TEST_F(FighterLifeTest, LavaSwallowsAFallingFighterOnlyInTheLavaScenarios) {
+    const struct {
+        int scenario;
+        float fall;
+        bool sinks;
+    } cases[] = {{15, -1.0f, true}, {18, -0.1f, true}, {1, -1.0f, false}, {14, -1.0f, false}, {15, 0.0f, false}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(std::to_string(t.scenario) + " falling at " + std::to_string(t.fall));
+        Recorder().Clear();
+        testsupport::InstallFighterRecorders();
+        g_Scenario.number = t.scenario;
+        Character& c = AwayFromHome(0, 0, Vec3{28.5f, -2.0f, 12.5f});
+        c.jumpVelocity.y = t.fall;
+        c.UpdateStates();
+        EXPECT_EQ(c.sinking, t.sinks ? 1 : 0);
+        const std::vector<int32_t> sink = Recorder().CreatedOfType(87);
+        ASSERT_EQ(sink.size(), t.sinks ? 1u : 0u);
+        if (!t.sinks) continue;
+        EXPECT_EQ(c.sinkTime, kStartTime);
+        EXPECT_NEAR(c.sinkPoint.y, -1.0f, 1e-4f);
+        EXPECT_NEAR(Recorder().effects[sink[0]].position.y, -1.5f, 1e-4f);
+        EXPECT_EQ(Recorder().effects[sink[0]].durationMs, testsupport::KitEffectLifetime(87));
+    }
+}
+
+TEST_F(FighterLifeTest, ASinkingFighterRespawnsAfter5000Ms) {
+    g_Scenario.number = 15;
+    Character& c = AwayFromHome(0, 0, Vec3{28.5f, -2.0f, 12.5f});
+    c.jumpVelocity.y = -1.0f;
+    c.UpdateStates();
+    ASSERT_EQ(c.sinking, 1);
+    SetTime(kStartTime + 5000);
+    c.UpdateStates();
+    EXPECT_EQ(c.sinking, 1);
+    EXPECT_NEAR(c.position.x, 28.5f, 1e-4f);
+    SetTime(kStartTime + 5001);
+    c.UpdateStates();
+    EXPECT_EQ(c.sinking, 0);
+    ExpectAtHome(c);
+}
+
+TEST_F(FighterLifeTest, FallsOutOfTheWorldCountOneDeathWithoutKillerPer7000Ms) {
+    // The map's lowest floor is -2: below -152 a fighter has fallen out.
+    Character& a = AwayFromHome(0, 0, Vec3{9.5f, -152.0f, 9.5f});
+    Character& b = AwayFromHome(1, 1, Vec3{8.5f, -200.0f, 9.5f});
+    Character& c = AwayFromHome(2, 1, Vec3{7.5f, -151.9f, 9.5f});
+    a.UpdateStates();
+    b.UpdateStates();
+    c.UpdateStates();
+    EXPECT_EQ(g_FallRespawnStamp, kStartTime);
+    EXPECT_NEAR(a.position.y, 0.0f, 1e-4f);
+    EXPECT_NEAR(b.position.y, 0.0f, 1e-4f);
+    EXPECT_NEAR(c.position.y, -151.9f, 1e-4f);
+    const struct {
+        uint32_t at, stamp;
+    } later[] = {{kStartTime + 6999, kStartTime}, {kStartTime + 7000, kStartTime + 7000}};
+    for (const auto& t : later) {
+        SetTime(t.at);
+        a.SetPosition(9.5f, -300.0f, 9.5f, false);
+        a.UpdateStates();
+        EXPECT_EQ(g_FallRespawnStamp, t.stamp) << t.at;
+        EXPECT_NEAR(a.position.y, 0.0f, 1e-4f);
+    }
+}
+
+TEST_F(FighterLifeTest, SpawnAndRiseAnimationsCarryTheirGlows) {
+    const struct {
+        int side, animation;
+        int32_t type, durationMs;
+    } cases[] = {{0, 190, 75, 1500 + 2000}, {1, 192, 55, 3200}, {0, 191, 76, 1500}, {1, 193, 55, 1500}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.animation);
+        Recorder().Clear();
+        testsupport::InstallFighterRecorders();
+        Character& c = Spawned(0, t.side, Vec3{4.5f, 0, 4.5f});
+        Play(c, t.animation, 13);
+        Advance(33);   // its first frame: 45 frames are 1500 ms
+        c.UpdateStates();
+        const std::vector<int32_t> glow = Recorder().CreatedOfType(t.type);
+        ASSERT_EQ(glow.size(), 1u);
+        EXPECT_EQ(Recorder().effects[glow[0]].durationMs, t.durationMs);
+        EXPECT_FALSE(Recorder().effects[glow[0]].cullBoxOn);
+        EXPECT_EQ(c.attachedEffect, glow[0]);
+        // Once the effect has ended the fighter lets go of it.
+        Recorder().effects[glow[0]].active = false;
+        Advance(33);
+        c.UpdateStates();
+        EXPECT_EQ(c.attachedEffect, -1);
+    }
+}
+
+TEST_F(FighterLifeTest, TheEndOfTheRiseRespawnsAndNothingAttachedDoesNot) {
+    Character& c = AwayFromHome(0, 0, Vec3{9.5f, 0, 9.5f});
+    Play(c, 191, 13);
+    Advance(1400);
+    c.UpdateStates();
+    EXPECT_NEAR(c.position.x, 9.5f, 1e-4f);
+    Advance(200);   // past its 45 frames
+    c.DetachFromScene();
+    c.UpdateStates();
+    EXPECT_NEAR(c.position.x, 9.5f, 1e-4f);
+    c.AttachToScene();
+    c.UpdateStates();
+    ExpectAtHome(c);
+}
+
+TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {
+    g_Match.gameKind = 0;
+    AimCamera(1, 2, 3, 0, 0, 0);
+    const struct {
+        const char* name;
+        bool onTheMap;
+        size_t sounds;
+    } cases[] = {{"on a cell", true, 0}, {"off the map", false, 1}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Recorder().sounds.clear();
+        Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+        g_Match.symbols[1].carrier = &c;
+        if (!t.onTheMap) c.currentCell = CellRef{-1, -1, -1};
+        SetTime(kStartTime + 5);
+        c.Die();
+        EXPECT_EQ(c.dead, 1);
+        EXPECT_EQ(c.deathTime, kStartTime + 5);
+        ASSERT_EQ(Recorder().sounds.size(), t.sounds);
+        if (!t.sounds) continue;
+        EXPECT_EQ(Recorder().sounds[0].id, 251);
+        EXPECT_TRUE(Recorder().sounds[0].hasPosition);
+        EXPECT_NEAR(Recorder().sounds[0].position.z, 3.0f, 1e-5f);
+    }
+}
+
+}  // namespace
+}  // namespace fightertest

@@ -1,0 +1,109 @@
+// The fighter tests' set-up: the recording device and a made scene, the kit's files as the data
+// folder, both sides' skeletons loaded, the arena's collision and path map as scenario 1, the
+// recorders in place, every fighter global back at its start, the match clock stopped at 10 s and
+// the random generator seeded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/random.h"
+#include "core/clocks.h"
+#include "core/frame_stats.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "fighters/side_table.h"
+#include "frontend/menu.h"
+#include "net/session.h"
+#include "scene/anim_controller.h"
+#include "scene/character_model.h"
+#include "scene/collision_octree.h"
+#include "scene/object_list.h"
+#include "scene/scene.h"
+#include "scene/scene_element_records.h"
+#include "support/fighter_kit.h"
+#include "world/scenario.h"
+
+namespace fightertest {
+
+using testsupport::Recorder;
+
+constexpr uint32_t kStartTime = 10000;
+
+class FighterTest : public fxtest::FxDeviceTest {
+protected:
+    void SetUp() override {
+        fxtest::FxDeviceTest::SetUp();
+        previousFolder_ = std::filesystem::current_path();
+        std::filesystem::current_path(testsupport::FighterFilesFolder());
+        ResetFighterGlobals();
+        g_Settings.mode = 0;
+        g_Settings.sound = 1;
+        SeedRandom(1);
+        SetTime(kStartTime);
+        Recorder().Clear();
+        testsupport::InstallFighterRecorders();
+        ASSERT_TRUE(testsupport::LoadArenaCollision(g_Scene.collisionOctree));
+        testsupport::BuildArenaPathMap(&g_Scenario.pathMap);
+        g_Scenario.number = 1;
+        LoadAllSkeletons(false);
+        ASSERT_NE(g_SideTable[0].skeleton, nullptr);
+        ASSERT_NE(g_SideTable[1].skeleton, nullptr);
+    }
+
+    void TearDown() override {
+        // The models' controllers go with the scene: the fighters let go of them first.
+        FreeSkeletons();
+        ResetFighterGlobals();
+        testsupport::RemoveFighterRecorders();
+        SetUpdateStepObserver(nullptr);
+        std::filesystem::current_path(previousFolder_);
+        fxtest::FxDeviceTest::TearDown();
+    }
+
+    static void ResetFighterGlobals() {
+        ResetCharacters();
+        ResetSideTable();
+        ResetScenario();
+        g_Match = Match();
+        g_Menu = Menu();
+        g_NetSession = NetSession();
+        g_GamePacket = GamePacket();
+        g_ModelQuality = 0;
+    }
+
+    static void SetTime(uint32_t ms) { StopMatchClockAt(ms); }
+    static void Network(bool active, bool hosting, bool dispatching = false) {
+        g_NetSession.active = active ? 1 : 0;
+        g_NetSession.hosting = hosting ? 1 : 0;
+        g_GamePacket.dispatching = dispatching ? 1 : 0;
+    }
+
+    // A fighter of the side standing at the point, in the given slot.
+    Character& Spawned(int slot, int side, const Vec3& at) {
+        const int s = SpawnCharacter(slot, 0, side, 0, at.x, at.y, at.z, nullptr, nullptr);
+        EXPECT_EQ(s, slot);
+        return g_Characters[s < 0 ? 0 : s];
+    }
+
+    // What the animation control will do: play an animation on the whole body and keep its
+    // bookkeeping.
+    static void Play(Character& c, int animation, int actionClass) {
+        ASSERT_TRUE(c.model->PlayAnimation(0, animation, 0, 30.0f, true));
+        c.currentAnimation = animation;
+        c.actionClass = actionClass;
+    }
+    // The scene's step of every animation, and a new frame for the bone poses.
+    static void Advance(int ms) {
+        g_AnimControllers.AdvanceAll(ms);
+        ++g_FrameStats.frameCounter;
+    }
+
+    static int ListedModels() { return g_Scene.characterModels ? int(g_Scene.characterModels->count) : 0; }
+
+private:
+    std::filesystem::path previousFolder_;
+};
+
+}  // namespace fightertest
