@@ -1,5 +1,5 @@
-// The gate of every animation change: action classes, the permission rules of the whole body and
-// the upper body, the split, the blend, the time stamps, the network gate and its events.
+// The gate of every animation change: the permission rules of the whole body and the upper
+// body, the split, the blend, the time stamps, the network gate and its events.
 #include <limits>
 #include <string>
 #include <vector>
@@ -11,149 +11,74 @@ namespace {
 
 class AnimationRulesTest : public AnimationTest {};
 
-TEST_F(AnimationRulesTest, ActionClassesFollowTheIdRanges) {
-    const struct {
-        int animation, actionClass;
-    } cases[] = {{0, 0},    {19, 0},   {20, 1},   {29, 1},   {30, 2},   {49, 2},   {50, 3},   {79, 3},
-                 {80, 4},   {104, 4},  {105, 5},  {114, 5},  {115, 6},  {129, 6},  {130, 7},  {139, 7},
-                 {140, 8},  {149, 8},  {150, 9},  {154, 9},  {155, 10}, {159, 10}, {160, 11}, {169, 11},
-                 {170, 12}, {189, 12}, {190, 13}, {194, 13}, {195, 14}, {199, 14}, {200, -1}, {-1, -1}};
-    for (const auto& t : cases) EXPECT_EQ(ActionClassOf(t.animation), t.actionClass) << t.animation;
-    EXPECT_FALSE(IsActionAnimation(37));
-    EXPECT_TRUE(IsActionAnimation(38));
-}
+enum When { kMidCycle, kAtWrap, kAfterWrap };
+constexpr int kRefused = -1;
 
-TEST_F(AnimationRulesTest, AskingToStandDuringAnIdleVariationStartsTheIdle) {
-    const struct {
-        int current, asked, started;
-    } cases[] = {{7, 0, 1}, {4, 0, 1}, {19, 0, 1}, {3, 0, 0}, {21, 0, 0}, {7, 2, 2}};
-    for (const auto& t : cases) {
-        SCOPED_TRACE(std::to_string(t.asked) + " during " + std::to_string(t.current));
-        Character& c = Fighter();
-        Force(c, t.current);
-        EXPECT_TRUE(c.SetAnimation(t.asked, 0, 1, 0));
-        EXPECT_EQ(c.currentAnimation, t.started);
-        EXPECT_EQ(c.model->GetAnimationIndex(0), t.started);
-    }
-}
-
-TEST_F(AnimationRulesTest, OnlyAHitReactionRestartsWhenAskedAgain) {
-    for (int a : {0, 21, 50, 116}) {
-        SCOPED_TRACE(a);
-        Character& c = Fighter();
-        Force(c, a);
-        Advance(100);
-        const bool restarts = ActionClassOf(a) == 6;
-        EXPECT_EQ(c.SetAnimation(a, 0, 1, 0), restarts);
-        EXPECT_EQ(c.model->GetAnimationFrame(0) == 0.0f, restarts);
-        // Forced, it always starts over.
-        EXPECT_TRUE(c.SetAnimation(a, 0, 0, 0));
-        EXPECT_EQ(c.model->GetAnimationFrame(0), 0.0f);
-    }
-}
-
-// Each case starts from the current animation after it wrapped, so only the rules of state and
-// place decide.
 TEST_F(AnimationRulesTest, WhatMayFollowWhat) {
     const struct {
-        const char* name;
         int current;
         bool airborne;
-        std::vector<int> allowed, refused;
+        When when;
+        int check, asked, started;
     } cases[] = {
-        {"in the air", 0, true, {31, 37, 50, 190, 134}, {21, 105, 116, 124, 140, 150, 170, 195}},
-        {"falling", 37, true, {38, 39, 50, 134}, {30, 40, 21}},
-        {"heavy landing", 42, false, {134}, {0, 21, 116, 50}},
-        {"falling down", 130, false, {134}, {0, 116, 135, 190}},
-        {"knocked down", 134, false, {124, 135, 136, 137, 190}, {0, 21, 116, 130, 50}},
-        {"lying", 124, false, {134}, {0, 116, 135, 190}},
-        {"rising", 191, false, {}, {0, 134, 190, 192}},
-        {"rising, side 1", 193, false, {}, {0, 134, 190}},
-        {"an action", 50, false, {0, 21, 116}, {170}},
-        {"standing", 0, false, {170}, {}},
+        {7, false, kMidCycle, 1, 0, 1},   {3, false, kMidCycle, 1, 0, 0},   // stand during an idle variation
+        // The same animation again: only a hit reaction, or a forced start, starts over.
+        {50, false, kAtWrap, 1, 50, kRefused}, {116, false, kMidCycle, 1, 116, 116},
+        {50, false, kMidCycle, 0, 50, 50},
+        // In the air: jumps, attacks, entries and the knock-down only; a fall stays a fall.
+        {0, true, kAtWrap, 1, 31, 31},    {0, true, kAtWrap, 1, 50, 50},    {0, true, kAtWrap, 1, 190, 190},
+        {0, true, kAtWrap, 1, 134, 134},  {0, true, kAtWrap, 1, 21, kRefused}, {0, true, kAtWrap, 1, 105, kRefused},
+        {0, true, kAtWrap, 1, 116, kRefused}, {0, true, kAtWrap, 1, 140, kRefused},
+        {0, true, kAtWrap, 1, 170, kRefused},
+        {37, true, kAtWrap, 1, 39, 39},   {37, true, kAtWrap, 1, 30, kRefused}, {37, true, kAtWrap, 1, 40, kRefused},
+        // Landings, falls, the knock-down, lying and the rise.
+        {42, false, kAtWrap, 1, 134, 134}, {42, false, kAtWrap, 1, 0, kRefused},
+        {130, false, kAtWrap, 1, 134, 134}, {130, false, kAtWrap, 1, 116, kRefused},
+        {130, false, kAtWrap, 1, 135, kRefused},
+        {134, false, kAtWrap, 1, 124, 124}, {134, false, kAtWrap, 1, 137, 137}, {134, false, kAtWrap, 1, 190, 190},
+        {134, false, kAtWrap, 1, 0, kRefused}, {134, false, kAtWrap, 1, 116, kRefused},
+        {124, false, kAtWrap, 1, 134, 134}, {124, false, kAtWrap, 1, 0, kRefused},
+        {124, false, kAtWrap, 1, 135, kRefused},
+        {191, false, kAtWrap, 1, 0, kRefused}, {193, false, kAtWrap, 1, 134, kRefused},
+        {50, false, kAtWrap, 1, 170, kRefused},
+        // Entries, level changes and other actions run to their wrap, even against a hit.
+        {190, false, kMidCycle, 1, 116, kRefused}, {190, false, kAtWrap, 1, 116, 116},
+        {195, false, kMidCycle, 1, 0, kRefused},   {50, false, kMidCycle, 1, 80, kRefused},
+        {50, false, kMidCycle, 1, 116, 116},       {50, false, kMidCycle, 1, 51, 51},
+        // Check mode 3 takes only the frame of the wrap.
+        {0, false, kMidCycle, 3, 1, kRefused}, {0, false, kAtWrap, 3, 1, 1}, {0, false, kAfterWrap, 3, 1, kRefused},
     };
     for (const auto& t : cases) {
-        for (bool allowed : {true, false}) {
-            for (int a : allowed ? t.allowed : t.refused) {
-                SCOPED_TRACE(std::string(t.name) + ": " + std::to_string(a));
-                Character& c = Fighter();
-                Force(c, t.current);
-                ToWrap(c);
-                c.airborne = t.airborne ? 1 : 0;
-                EXPECT_EQ(c.SetAnimation(a, 0, 1, 0), allowed);
-                EXPECT_EQ(c.currentAnimation, allowed ? a : t.current);
-            }
+        SCOPED_TRACE(std::to_string(t.asked) + " after " + std::to_string(t.current) + " when " +
+                     std::to_string(t.when) + (t.airborne ? " in the air" : ""));
+        Character& c = Fighter();
+        Force(c, t.current);
+        Advance(100);
+        if (t.when != kMidCycle) ToWrap(c);
+        if (t.when == kAfterWrap) Advance(20);
+        c.airborne = t.airborne ? 1 : 0;
+        EXPECT_EQ(c.SetAnimation(t.asked, 0, t.check, 0), t.started != kRefused);
+        const int playing = t.started == kRefused ? t.current : t.started;
+        EXPECT_EQ(c.currentAnimation, playing);
+        EXPECT_EQ(c.model->GetAnimationIndex(0), playing);
+        if (t.started == t.current) {
+            EXPECT_EQ(c.model->GetAnimationFrame(0), 0.0f);
         }
     }
 }
 
-TEST_F(AnimationRulesTest, AHitReactionWaitsWhileGoingDownUnlessKnockedDown) {
-    Character& c = Fighter();
-    Force(c, 131);
-    ToWrap(c);
-    // The fall may only end in the knock-down: the hit is refused by the reaction rule first.
-    EXPECT_FALSE(c.SetAnimation(116, 0, 1, 0));
-    Force(c, 135);   // getting up after the knock-down
-    c.knockedDown = 1;
-    ToWrap(c);
-    EXPECT_TRUE(c.SetAnimation(116, 0, 1, 0));
-}
-
-TEST_F(AnimationRulesTest, EntriesLevelChangesAndActionsRunToTheirWrap) {
-    const struct {
-        int current;
-        int asked;
-        bool beforeWrap;
-    } cases[] = {
-        {190, 116, false}, {190, 0, false}, {195, 116, false}, {195, 50, false},
-        // Another action waits; a hit or a fall does not; neither does the same class.
-        {50, 80, false},   {50, 116, true}, {50, 130, true},   {50, 51, true},
-        // Going down waits for anything but going down further, entering and lying.
-        {130, 134, true},
-    };
-    for (const auto& t : cases) {
-        SCOPED_TRACE(std::to_string(t.asked) + " during " + std::to_string(t.current));
-        Character& c = Fighter();
-        Force(c, t.current);
-        Advance(100);
-        EXPECT_EQ(c.SetAnimation(t.asked, 0, 1, 0), t.beforeWrap);
-        if (t.beforeWrap) continue;
-        ToWrap(c);
-        EXPECT_TRUE(c.SetAnimation(t.asked, 0, 1, 0));
-    }
-}
-
-TEST_F(AnimationRulesTest, CheckModeThreeSucceedsOnlyInTheFrameOfTheWrap) {
+TEST_F(AnimationRulesTest, TheSplitUpperBodyKeepsItsAnimationUnderLocomotionUntilAnAction) {
     Character& c = Fighter();
     Force(c, 0);
-    Advance(500);
-    EXPECT_FALSE(c.SetAnimation(1, 0, 3, 0));
-    ToWrap(c);
-    Advance(20);   // the frame after the wrap
-    EXPECT_FALSE(c.SetAnimation(1, 0, 3, 0));
-    ToWrap(c);
-    EXPECT_TRUE(c.SetAnimation(1, 0, 3, 0));
-    EXPECT_EQ(c.currentAnimation, 1);
-}
-
-TEST_F(AnimationRulesTest, TheUpperBodyKeepsItsAnimationUnderLocomotionUntilAnActionEndsTheSplit) {
-    Character& c = Fighter();
-    Force(c, 0);
+    EXPECT_FALSE(c.SetAnimation(156, 0, 1, BONE_UPPER_BODY));   // only over the run
     ASSERT_TRUE(c.SetAnimation(170, 0, 1, BONE_UPPER_BODY));
     EXPECT_EQ(c.split, 1);
     EXPECT_TRUE(Locked(c, BONE_UPPER_BODY));
-    EXPECT_EQ(c.currentAnimation, 0);
-    EXPECT_EQ(c.upperAnimation, 170);
     EXPECT_EQ(c.upperPreviousAnimation, 0);
-    EXPECT_EQ(c.upperActionClass, 12);
-
     for (int legs : {21, 37}) {
-        SCOPED_TRACE(legs);
         ASSERT_TRUE(c.SetAnimation(legs, 0, 0, 0));
         EXPECT_EQ(c.split, 1);
         EXPECT_EQ(c.upperAnimation, 170);
-        EXPECT_EQ(c.model->GetAnimationIndex(0), legs);
-        EXPECT_EQ(c.model->GetAnimationIndex(BONE_UPPER_BODY), 170);
         EXPECT_EQ(c.model->GetAnimationIndex(BONE_GUARD_FIRST), 170);
     }
     ASSERT_TRUE(c.SetAnimation(50, 0, 0, 0));
@@ -161,127 +86,68 @@ TEST_F(AnimationRulesTest, TheUpperBodyKeepsItsAnimationUnderLocomotionUntilAnAc
     EXPECT_FALSE(Locked(c, BONE_UPPER_BODY));
     EXPECT_EQ(c.upperAnimation, 50);
     EXPECT_EQ(c.upperPreviousAnimation, 170);
-    EXPECT_EQ(c.model->GetAnimationIndex(BONE_UPPER_BODY), 50);
-}
-
-TEST_F(AnimationRulesTest, TheUpperBodyRunVariantNeedsTheRunAndCastsWaitForTheAction) {
-    const struct {
-        int upper, asked;
-        bool allowed, splits;
-    } cases[] = {
-        {0, 156, false, false}, {21, 156, true, true}, {0, 170, true, true}, {50, 170, false, false},
-        {21, 21, false, false},
-    };
-    for (const auto& t : cases) {
-        SCOPED_TRACE(std::to_string(t.asked) + " over " + std::to_string(t.upper));
-        Character& c = Fighter();
-        Force(c, t.upper);
-        EXPECT_EQ(c.SetAnimation(t.asked, 0, 1, BONE_UPPER_BODY), t.allowed);
-        EXPECT_EQ(c.split, t.splits ? 1 : 0);
-        EXPECT_EQ(c.currentAnimation, t.upper);
-    }
-    // Over the upper-body run variant of the whole body, the upper body follows without a split.
-    Character& c = Fighter();
+    EXPECT_EQ(c.model->GetAnimationIndex(BONE_GUARD_FIRST), 50);
+    EXPECT_FALSE(c.SetAnimation(170, 0, 1, BONE_UPPER_BODY));   // no cast over an action
+    // Over the whole body's upper-body run variant, the upper body does not split.
     Force(c, 156);
     Force(c, 170, BONE_UPPER_BODY);
     EXPECT_EQ(c.split, 0);
 }
 
-TEST_F(AnimationRulesTest, OtherBonesPlayWithoutBookkeepingAndUnknownLayersAndAnimationsAreRefused) {
-    Character& c = Fighter();
-    Force(c, 0);
-    EXPECT_TRUE(c.SetAnimation(50, 0, 1, BONE_GUARD_SECOND));
-    EXPECT_EQ(c.model->GetAnimationIndex(BONE_GUARD_SECOND), 50);
-    EXPECT_EQ(c.currentAnimation, 0);
-    EXPECT_EQ(c.upperAnimation, 0);
-    for (int layer : {-1, testsupport::KIT_BONE_COUNT, 255}) {
-        SCOPED_TRACE(layer);
-        EXPECT_FALSE(c.SetAnimation(51, 0, 0, layer));
-    }
-    for (int a : {-1, 44, 199, 200, 100000}) {
-        SCOPED_TRACE(a);
-        EXPECT_FALSE(c.SetAnimation(a, 0, 0, 0));
-    }
-    EXPECT_EQ(c.currentAnimation, 0);
-    EXPECT_EQ(c.model->GetAnimationIndex(0), 0);
-}
-
-TEST_F(AnimationRulesTest, AFrozenFighterChangesNothing) {
-    Character& c = Fighter();
-    Force(c, 0);
-    c.states[STATE_FREEZE].active = 1;
-    EXPECT_FALSE(c.SetAnimation(50, 0, 0, 0));
-    EXPECT_EQ(c.currentAnimation, 0);
-    EXPECT_EQ(c.lastAttackAnimation, -1);
-}
-
 TEST_F(AnimationRulesTest, LandingsAfterJumpAttacksBlendAtOnce) {
     const struct {
-        int from, to;
-        uint32_t blend;
-    } cases[] = {
-        {75, 21, 0},  {32, 21, 0},   {156, 21, 0}, {74, 21, 200}, {60, 22, 0}, {60, 21, 200},
-        {71, 23, 0},  {36, 24, 0},   {55, 0, 0},   {66, 0, 0},    {60, 0, 200}, {0, 21, 200},
-    };
+        int from, to, blend;
+    } cases[] = {{75, 21, 0}, {74, 21, 200}, {60, 22, 0}, {60, 21, 200}, {71, 23, 0}, {55, 0, 0}, {60, 0, 200}};
     for (const auto& t : cases) {
         SCOPED_TRACE(std::to_string(t.to) + " after " + std::to_string(t.from));
         Character& c = Fighter();
         Force(c, t.from);
         ASSERT_TRUE(c.SetAnimation(t.to, 200, 0, 0));
-        EXPECT_EQ(Controller(c, 0).blendTotal, t.blend);
+        EXPECT_EQ(Controller(c, 0).blendTotal, uint32_t(t.blend));
     }
-    // A negative blend is no blend at all.
     Character& c = Fighter();
-    ASSERT_TRUE(c.SetAnimation(50, -300, 0, 0));
+    ASSERT_TRUE(c.SetAnimation(50, -300, 0, 0));   // a negative blend is none
     EXPECT_EQ(Controller(c, 0).blendTotal, 0u);
 }
 
 TEST_F(AnimationRulesTest, StartsStampTheTimesAndAnimationsOtherRulesRead) {
     Character& c = Fighter();
-    const uint32_t t0 = kStartTime;
-    c.idleStart = c.attackStartTime = c.knockDownTime = c.defenceStartTime = 0;
+    c.idleStart = 0;
     Force(c, 0);
-    EXPECT_EQ(c.idleStart, t0);
-    SetTime(t0 + 100);
-    Force(c, 1);   // standing on keeps the idle time
-    EXPECT_EQ(c.idleStart, t0);
+    SetTime(kStartTime + 100);
+    Force(c, 1);   // standing on keeps the idle start; after a turn on the spot it starts again
     Force(c, 2);
-    SetTime(t0 + 200);
-    Force(c, 0);   // after a turn on the spot it starts again
-    EXPECT_EQ(c.idleStart, t0 + 200);
-
+    EXPECT_EQ(c.idleStart, kStartTime);
+    Force(c, 0);
+    EXPECT_EQ(c.idleStart, kStartTime + 100);
     Force(c, 85);
-    EXPECT_EQ(c.attackStartTime, t0 + 200);
-    EXPECT_EQ(c.lastAttackAnimation, 85);
     Force(c, 107);
-    EXPECT_EQ(c.lastTauntAnimation, 107);
-    EXPECT_EQ(c.lastAttackAnimation, 85);
     Force(c, 144);
-    EXPECT_EQ(c.defenceStartTime, t0 + 200);
-
-    SetTime(t0 + 300);
+    EXPECT_EQ(c.attackStartTime, kStartTime + 100);
+    EXPECT_EQ(c.lastAttackAnimation, 85);
+    EXPECT_EQ(c.lastTauntAnimation, 107);
+    EXPECT_EQ(c.defenceStartTime, kStartTime + 100);
     Force(c, 134);
-    EXPECT_EQ(c.knockDownTime, t0 + 300);
-    EXPECT_EQ(c.knockedDown, 1);
-    SetTime(t0 + 400);
+    SetTime(kStartTime + 400);
     Force(c, 124);
+    Force(c, 134);   // back from lying: the same knock-down
+    EXPECT_EQ(c.knockDownTime, kStartTime + 100);
     EXPECT_EQ(c.knockedDown, 1);
-    Force(c, 134);   // back from lying: still the same knock-down
-    EXPECT_EQ(c.knockDownTime, t0 + 300);
     Force(c, 135);
     EXPECT_EQ(c.knockedDown, 0);
     EXPECT_EQ(c.previousAnimation, 134);
-    EXPECT_EQ(c.actionClass, 7);
+    // Frozen, nothing starts and nothing is stamped.
+    c.states[STATE_FREEZE].active = 1;
+    EXPECT_FALSE(c.SetAnimation(60, 0, 0, 0));
+    EXPECT_EQ(c.lastAttackAnimation, 85);
 }
 
 TEST_F(AnimationRulesTest, TheFallWithACryIsHeardBySide) {
     for (int side : {0, 1}) {
-        SCOPED_TRACE(side);
         Character& c = Fighter(side);
         Recorder().sounds.clear();
         Force(c, 39);
         ASSERT_EQ(SoundIds(), std::vector<int>{85 + side});
-        EXPECT_TRUE(Recorder().sounds[0].hasPosition);
         EXPECT_NEAR(Recorder().sounds[0].position.z, c.position.z, 1e-6f);
     }
 }
@@ -291,9 +157,7 @@ TEST_F(AnimationRulesTest, InANetworkGameOnlyTheLocalFighterOrAReceivedEventChan
     const std::vector<std::vector<uint8_t>> announced = {{11, 0}, {9, 0, 50, 0, 0, 0, 100, 0, 0, 0, 0}};
     const struct {
         const char* name;
-        bool network, hosting, dispatching, local;
-        bool changes;
-        bool announces;
+        bool network, hosting, dispatching, local, changes, announces;
     } cases[] = {
         {"offline", false, false, false, false, true, false},
         {"host, local fighter", true, true, false, true, true, true},
@@ -314,39 +178,34 @@ TEST_F(AnimationRulesTest, InANetworkGameOnlyTheLocalFighterOrAReceivedEventChan
         EXPECT_EQ(c.currentAnimation, t.changes ? 50 : 0);
         EXPECT_EQ(Recorder().events, t.announces ? announced : std::vector<std::vector<uint8_t>>{});
         Network(false, false);
-        Recorder().local = nullptr;
     }
 }
 
-TEST_F(AnimationRulesTest, TheUpperBodyAndTheTimeAreAnnounced) {
+TEST_F(AnimationRulesTest, BonesAndTimesFromEventsThatNameNoPlaceInTheModelAreIgnored) {
     Character& c = Fighter();
     Force(c, 21);
     Network(true, false);
     Recorder().local = &c;
     Recorder().events.clear();
     ASSERT_TRUE(c.SetAnimation(156, 0, 1, BONE_UPPER_BODY));
-    EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{11, 0}, {9, 0, 156, 0, 0, 0, 0, 0, 0, 0, 4}}));
-    Recorder().events.clear();
     c.SetAnimationTime(2.5f, 0);   // 2.5 is 0x40200000
-    EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{10, 0, 0, 0x00, 0x00, 0x20, 0x40}}));
+    const std::vector<std::vector<uint8_t>> events = {
+        {11, 0}, {9, 0, 156, 0, 0, 0, 0, 0, 0, 0, 4}, {10, 0, 0, 0x00, 0x00, 0x20, 0x40}};
+    EXPECT_EQ(Recorder().events, events);
     EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(0), 2.5f);
-    // The split upper body keeps its own time.
-    EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(BONE_UPPER_BODY), 0.0f);
-    EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(BONE_GUARD_FIRST), 0.0f);
-}
+    EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(BONE_UPPER_BODY), 0.0f);   // split: its own time
 
-TEST_F(AnimationRulesTest, AnAnimationTimeThatIsNoPlaceInAnAnimationIsIgnored) {
-    Character& c = Fighter();
-    Force(c, 0);
-    c.SetAnimationTime(3.0f, 0);
-    Network(true, true);
+    // Another bone plays without bookkeeping; a layer or animation the model lacks plays nothing.
+    EXPECT_TRUE(c.SetAnimation(50, 0, 1, BONE_GUARD_SECOND));
+    EXPECT_EQ(c.model->GetAnimationIndex(BONE_GUARD_SECOND), 50);
+    EXPECT_EQ(c.currentAnimation, 21);
     Recorder().events.clear();
-    for (float t : {-1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
-        SCOPED_TRACE(t);
+    for (int layer : {-1, testsupport::KIT_BONE_COUNT}) EXPECT_FALSE(c.SetAnimation(51, 0, 0, layer)) << layer;
+    for (int a : {-1, 44, 200, 100000}) EXPECT_FALSE(c.SetAnimation(a, 0, 0, 0)) << a;
+    for (float t : {-1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
         c.SetAnimationTime(t, 0);
-        EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(0), 3.0f);
-    }
     c.SetAnimationTime(1.0f, testsupport::KIT_BONE_COUNT);
+    EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(0), 2.5f);
     EXPECT_TRUE(Recorder().events.empty());
 }
 

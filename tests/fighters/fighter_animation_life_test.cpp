@@ -68,16 +68,6 @@ TEST_F(FighterAnimationLifeTest, TheDeadRiseAfter3000MsOfAMatchStillRunning) {
         c.UpdateStates();
         EXPECT_EQ(c.currentAnimation, t.animation);
     }
-    // Lying down it waits for the knock-down's cycle to end.
-    g_Match.state = 0;
-    Character& c = Fighter();
-    Force(c, 134);
-    c.dead = 1;
-    c.deathTime = kStartTime;
-    SetTime(kStartTime + 4000);
-    Advance(500);
-    c.UpdateStates();
-    EXPECT_EQ(c.currentAnimation, 134);
 }
 
 TEST_F(FighterAnimationLifeTest, LyingTurnsIntoTheKnockDownAndTheFighterGetsUpOnceItHasLainLongEnough) {
