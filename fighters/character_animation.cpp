@@ -39,7 +39,8 @@ struct PermissionRule {
 
 // The upper body, after the same-animation rule.
 constexpr PermissionRule kUpperBodyRules[] = {
-    {"the upper-body run variant only over the run", [](const Request& r) { return r.a == ANIM_UPPER_BODY_ONLY && r.cur != ANIM_RUN; }},
+    {"the upper-body run variant only over the run",
+     [](const Request& r) { return r.a == ANIM_UPPER_BODY_ONLY && r.cur != ANIM_RUN; }},
     {"no cast over an action", [](const Request& r) { return r.cls == 12 && IsActionAnimation(r.cur); }},
 };
 
@@ -59,7 +60,8 @@ constexpr PermissionRule kMainRules[] = {
      [](const Request& r) {
          return r.cur == ANIM_KNOCKED_DOWN && r.a != ANIM_LYING && r.cls != 13 && !In(r.a, 135, 137);
      }},
-    {"from lying only the knock-down", [](const Request& r) { return r.cur == ANIM_LYING && r.a != ANIM_KNOCKED_DOWN; }},
+    {"from lying only the knock-down",
+     [](const Request& r) { return r.cur == ANIM_LYING && r.a != ANIM_KNOCKED_DOWN; }},
     {"no hit reaction while going down or in the air",
      [](const Request& r) { return r.cls == 6 && ((r.curClass == 7 && !r.c.knockedDown) || r.c.airborne); }},
     {"the rise is never replaced", [](const Request& r) { return r.cur == 191 || r.cur == 193; }},
@@ -130,7 +132,8 @@ bool Character::SetAnimation(int animation, int blendMs, int checkMode, int laye
     model->PlayAnimation(layer, a, played, rate, true);
     if (layer == BONE_UPPER_BODY && currentAnimation != ANIM_UPPER_BODY_ONLY) BeginSplitAnimation();
     if (ShouldAnnounce(this)) g_GamePacket.WriteSetAnimation(slot, a, played, layer);
-    if (currentAnimation == ANIM_FALL_CRY) g_FighterShellCalls.playFx(kFallCrySound + (side == 1 ? 1 : 0), &position, 0);
+    if (currentAnimation == ANIM_FALL_CRY)
+        g_FighterShellCalls.playFx(kFallCrySound + (side == 1 ? 1 : 0), &position, 0);
     return true;
 }
 
@@ -157,7 +160,8 @@ void Character::AdjustBlendTime(int animation, int& blendMs) const {
 void Character::StampAnimationStart(int animation, int cls) {
     const uint32_t now = GetTime(CLOCK_MATCH);
     // Standing on after a turn on the spot starts a new idle time; other standing keeps it.
-    const bool standing = actionClass == 0 && currentAnimation != ANIM_TURN_NEGATIVE && currentAnimation != ANIM_TURN_POSITIVE;
+    const bool turning = currentAnimation == ANIM_TURN_NEGATIVE || currentAnimation == ANIM_TURN_POSITIVE;
+    const bool standing = actionClass == 0 && !turning;
     if (cls == 0 && !standing) idleStart = now;
     if (cls == 3 || cls == 4) {
         attackStartTime = now;

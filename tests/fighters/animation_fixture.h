@@ -30,7 +30,9 @@ protected:
         c.model->SetAnimationFrame(bone, frame < 0.5f ? 0.0f : frame - 0.5f, true);
         Advance(33);
     }
-    static AnimController& Controller(const Character& c, int bone) { return *c.model->bones[size_t(bone)]->controller; }
+    static AnimController& Controller(const Character& c, int bone) {
+        return *c.model->bones[size_t(bone)]->controller;
+    }
     static bool Locked(const Character& c, int bone) { return c.model->bones[size_t(bone)]->locked != 0; }
     static std::vector<int> SoundIds() {
         std::vector<int> ids;
