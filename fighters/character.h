@@ -247,7 +247,7 @@ public:
     void SetLevel(int level, bool announce, bool recompute);
     void SelectDefaultPower();
     bool ComposeSkin(int side, const SkinParts& parts, SkinImageCache* cache);
-    void SetAnimation(int animation, int blendMs, int checkMode, int layer);
+    bool SetAnimation(int animation, int blendMs, int checkMode, int layer);
     void SetAnimationTime(float frame, int layer);
     void Turn(float deltaYaw);
     void SetYaw(float yaw);
@@ -284,6 +284,22 @@ public:
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
     void StartPower(int k);
+    // Frames per second the fighter's animations play at.
+    float AnimationRate();
+
+    // Animation control: SetAnimation is the one gate through which a fighter's animation
+    // changes. Layer 0 is the whole body, 4 the upper body, any other bone plays without
+    // bookkeeping. Check mode 0 forces the change, 1 applies the rules, 3 also waits for the
+    // current animation's wrap.
+    bool CanSetAnimation(int animation, int actionClass, int checkMode, int layer);
+    void AdjustBlendTime(int animation, int& blendMs) const;
+    void StampAnimationStart(int animation, int actionClass);
+    void BeginSplitAnimation();
+    void EndSplitAnimation();
+    void SetGuardAnimationRate(float rate);
+    // Facing: turns towards a point by at most the step (y is not used); within the cone.
+    bool TurnTowards(float step, float x, float y, float z);
+    bool IsFacing(const Character* other, float cone) const;
 
 private:
     // Into the scene's character list without telling the session.

@@ -16,15 +16,8 @@ bool Character::RemoveBodyOverlay(int) { return false; }
 void Character::FlashSpawnOverlay(int, int, int, int) {}
 void Character::FlashRiseOverlay(int, int, int, int) {}
 uint32_t Character::MaxGuardTime() { return 0; }
-
-// The animation control fills these: animations, facing and the guard.
-void Character::SetAnimation(int, int, int, int) {}
-void Character::SetAnimationTime(float, int) {}
-void Character::Turn(float) {}
-void Character::SetYaw(float) {}
-void Character::AnimationSounds() {}
-void Character::StartGuard() {}
-void Character::EndGuard() {}
+// Until the timed states land no state changes the rate: every animation plays at 30.
+float Character::AnimationRate() { return 30.0f; }
 
 // The movement on the path map fills these.
 bool Character::SetMoveMode(int) { return false; }

@@ -12,6 +12,14 @@ void DropEvent(const uint8_t*, size_t) {}
 
 void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
 
+// The events that carry nothing but the fighter's slot.
+void SendSlotEvent(uint8_t type, int slot) {
+    BinaryWriter w;
+    w.PutU8(type);
+    w.PutU8(uint8_t(slot));
+    Send(w);
+}
+
 }  // namespace
 
 GamePacketSink g_GamePacketSink = DropEvent;
@@ -24,6 +32,29 @@ void GamePacket::WriteRespawn(int slot) {
     w.PutU8(uint8_t(slot));
     Send(w);
 }
+
+void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer) {
+    BinaryWriter w;
+    w.PutU8(EVENT_SET_ANIMATION);
+    w.PutU8(uint8_t(slot));
+    w.PutU32(uint32_t(animation));
+    w.PutU32(blendMs);
+    w.PutU8(uint8_t(layer));
+    Send(w);
+}
+
+void GamePacket::WriteSetAnimationTime(int slot, int bone, float frame) {
+    BinaryWriter w;
+    w.PutU8(EVENT_SET_ANIMATION_TIME);
+    w.PutU8(uint8_t(slot));
+    w.PutU8(uint8_t(bone));
+    w.PutF32(frame);
+    Send(w);
+}
+
+void GamePacket::WriteClearLoopAnimation(int slot) { SendSlotEvent(EVENT_CLEAR_LOOP_ANIMATION, slot); }
+void GamePacket::WriteStartGuard(int slot) { SendSlotEvent(EVENT_START_GUARD, slot); }
+void GamePacket::WriteEndGuard(int slot) { SendSlotEvent(EVENT_END_GUARD, slot); }
 
 void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
                                      const PlayerRecord& record) {

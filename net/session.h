@@ -45,6 +45,11 @@ void RemovePlayerCharacters(uint32_t playerId);
 class Character;
 
 // Event types of the game packet.
+constexpr uint8_t EVENT_SET_ANIMATION = 9;
+constexpr uint8_t EVENT_SET_ANIMATION_TIME = 10;
+constexpr uint8_t EVENT_CLEAR_LOOP_ANIMATION = 11;
+constexpr uint8_t EVENT_START_GUARD = 13;
+constexpr uint8_t EVENT_END_GUARD = 14;
 constexpr uint8_t EVENT_RESPAWN = 17;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
@@ -69,6 +74,12 @@ public:
     void WriteSetAimPoint(Character* player);
     void WriteRemovePlayer(uint32_t playerId);
     void WriteRespawn(int slot);
+    // A fighter's animation changes: the blend is the one it was played with.
+    void WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer);
+    void WriteSetAnimationTime(int slot, int bone, float frame);
+    void WriteClearLoopAnimation(int slot);
+    void WriteStartGuard(int slot);
+    void WriteEndGuard(int slot);
     // A fighter the host is asked to make: slot (-1 any), the asking machine's player id, side,
     // level, position and the look dwords of its player record.
     void WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,

@@ -1,6 +1,5 @@
 #include "shell/viewer.h"
 
-#include "common/random.h"
 #include "fighters/character.h"
 #include "fighters/skin.h"
 #include "scene/bone.h"
@@ -11,111 +10,16 @@
 
 namespace {
 
-constexpr CueSound kNone{-1, -1};
-constexpr CueSound kStep{70, 79};   // a footstep
-
-constexpr CueSound Fx(int id) { return CueSound{int16_t(id), int16_t(id)}; }
-constexpr CueSound Any(int lo, int hi) { return CueSound{int16_t(lo), int16_t(hi)}; }
-
-constexpr CueRow A(float frame, CueSound a) { return CueRow{frame, 0, -1, a, kNone}; }
-constexpr CueRow A(float frame, int id) { return A(frame, Fx(id)); }
-constexpr CueRow B(float frame, CueSound b) { return CueRow{frame, 0, -1, kNone, b}; }
-constexpr CueRow B(float frame, int id) { return B(frame, Fx(id)); }
-constexpr CueRow AB(float frame, int a, CueSound b) { return CueRow{frame, 0, -1, Fx(a), b}; }
-constexpr CueRow ElseA(float frame, CueSound a) { return CueRow{frame, 1, -1, a, kNone}; }
-constexpr CueRow ElseA(float frame, int id) { return ElseA(frame, Fx(id)); }
-constexpr CueRow ElseB(float frame, int id) { return CueRow{frame, 1, -1, kNone, Fx(id)}; }
-constexpr CueRow SideA(int side, float frame, CueSound a) { return CueRow{frame, 0, int8_t(side), a, kNone}; }
-constexpr CueRow SideB(int side, float frame, CueSound b) { return CueRow{frame, 0, int8_t(side), kNone, b}; }
-
-// Per animation, in the order the rows are tested.
-const std::vector<CueSet> kCueTable = {
-    {{2, 3}, {SideA(1, 12, kStep), SideB(1, 23, kStep), SideA(0, 8, kStep), SideB(0, 15, kStep)}},
-    {{4}, {A(12, 102), A(57, 103)}},
-    {{5}, {A(18, 105)}},
-    {{6}, {A(20, kStep), ElseA(30, kStep), ElseA(40, kStep), ElseA(50, kStep), ElseA(60, kStep)}},
-    {{7}, {A(12, 105)}},
-    {{9}, {A(52, 102), A(82, 104), ElseA(86, 104)}},
-    {{10},
-     {A(20, 95), ElseA(34, 95), ElseA(44, 95), ElseA(50, 95), ElseA(57, 95), ElseA(62, 95), ElseA(68, 95),
-      ElseA(74, 95), ElseA(80, 95), ElseA(87, 95), ElseA(92, 95), ElseA(98, 95), ElseA(107, 95), A(115, kStep)}},
-    {{11}, {A(25, 100), A(73, 101)}},
-    {{12},
-     {A(64, 113), B(104, 113), A(108, 115), B(124, 114), A(124, kStep), B(132, kStep), A(139, kStep),
-      B(146, kStep)}},
-    {{13}, {A(40, 119), A(116, 118)}},
-    {{14}, {A(42, 104), ElseA(52, 104), ElseA(62, 104)}},
-    {{15}, {A(8, 111), A(110, kStep), A(112, kStep)}},
-    {{16}, {A(30, 104), ElseA(80, 104)}},
-    {{17}, {A(2, 112)}},
-    {{18}, {A(14, 110), A(18, kStep), ElseA(48, kStep)}},
-    {{19}, {A(42, 116), B(62, 117), ElseB(72, 117), ElseB(82, 117)}},
-    {{20}, {A(2, kStep), ElseA(14, kStep)}},
-    {{21, 156}, {A(4, kStep), ElseA(15, kStep)}},
-    {{22, 23, 24}, {A(2, kStep), ElseA(12, kStep)}},
-    {{30}, {B(23, 50), A(52, 80)}},
-    {{31}, {B(15, 50), A(57, 80)}},
-    {{32}, {B(0, 50), A(25, 80), A(33, kStep)}},
-    {{33}, {B(0, 50), A(40, 80), A(48, kStep)}},
-    {{34}, {B(6, 50), A(30, 80)}},
-    {{35, 36}, {B(0, 50), A(23, 80)}},
-    {{40}, {A(0, 80)}},
-    {{41}, {A(0, 81)}},
-    {{42}, {A(0, Any(82, 84))}},
-    {{50}, {B(0, Any(50, 53))}},
-    {{51, 54, 55, 56}, {B(6, Any(50, 53))}},
-    {{52}, {AB(10, 41, Any(50, 53))}},
-    {{53, 58}, {AB(14, 42, Any(54, 55))}},
-    {{57}, {AB(13, 40, Any(50, 53))}},
-    {{59}, {A(16, 40), B(0, 56)}},
-    {{60}, {A(6, 41), A(15, 41), B(0, 56)}},
-    {{61, 62}, {B(0, 56)}},
-    {{63}, {AB(8, 40, Any(50, 53))}},
-    {{64}, {AB(12, 41, Any(50, 53))}},
-    {{65}, {A(14, 42), B(10, Any(54, 55))}},
-    {{66}, {A(10, 41), A(17, 41), B(10, Any(54, 55))}},
-    {{67, 68}, {B(7, Any(54, 55))}},
-    {{69}, {A(7, 40), A(10, 41), B(0, 56)}},
-    {{70}, {A(12, 41), A(15, 41), B(13, Any(54, 55))}},
-    {{71, 72}, {B(10, Any(54, 55))}},
-    {{73, 74}, {A(25, 42), B(20, 57)}},
-    {{75}, {A(5, 40), A(11, 40), B(5, Any(54, 55))}},
-    {{76}, {AB(10, 42, Any(54, 55))}},
-    {{77}, {AB(10, 41, Any(50, 53))}},
-    {{78}, {B(14, Any(50, 53))}},
-    {{105}, {A(16, 120)}},
-    {{106}, {A(57, kStep), ElseA(72, kStep), ElseA(86, kStep)}},
-    {{107}, {A(16, 121)}},
-    {{108}, {A(64, 122)}},
-    {{109}, {A(24, kStep), ElseA(53, kStep)}},
-    {{110}, {A(18, 132), A(60, 133)}},
-    {{111}, {A(10, 130), A(24, 131)}},
-    {{112}, {A(22, 132)}},
-    {{113}, {A(10, 134), A(30, 135)}},
-    {{114}, {A(10, 112)}},
-    {{130}, {A(24, Any(82, 84))}},
-    {{131}, {A(14, Any(82, 84))}},
-    {{132, 133}, {A(26, Any(82, 84))}},
-    {{135}, {A(14, 80)}},
-    {{150}, {A(19, 40)}},
-    {{151}, {A(21, 41)}},
-    {{152}, {A(27, 42)}},
-};
-
-// Cue C listens to an upper-body bone, not to the whole body.
-constexpr int kCueCBone = 112;
-constexpr int kCueCAnimation = 43;
-constexpr float kCueCFrame = 5.0f;
-constexpr int kCueCSound = 95;
-
-// The voices of side 1 lie ten numbers further on.
-constexpr int kVoiceFirst = 50;
-constexpr int kVoiceLast = 57;
-constexpr int kSideOneVoiceShift = 10;
-
-int Pick(const CueSound& s) {
-    if (s.hi <= s.lo) return s.lo;
-    return s.lo + Random() % (s.hi - s.lo + 1);
+// The viewer plays the cues of the animations it shows, out of the rows the fighters use too.
+std::vector<CueSet> ViewerRows() {
+    std::vector<CueSet> rows;
+    for (const CueSet& set : AnimationCueTable()) {
+        CueSet mine{{}, set.rows};
+        for (int a : set.animations)
+            if (a >= VIEWER_CUE_FIRST && a <= VIEWER_CUE_LAST) mine.animations.push_back(a);
+        if (!mine.animations.empty()) rows.push_back(std::move(mine));
+    }
+    return rows;
 }
 
 int RealAnimationIndex(CharacterModel* m, int bone) { return m->GetAnimationIndex(bone); }
@@ -147,10 +51,13 @@ ViewerCalls g_ViewerCalls = kRealViewerCalls;
 
 void ResetViewerCalls() { g_ViewerCalls = kRealViewerCalls; }
 
-const std::vector<CueSet>& ViewerCueTable() { return kCueTable; }
+const std::vector<CueSet>& ViewerCueTable() {
+    static const std::vector<CueSet> rows = ViewerRows();
+    return rows;
+}
 
 const CueSet* FindViewerCues(int animation) {
-    for (const CueSet& set : kCueTable) {
+    for (const CueSet& set : ViewerCueTable()) {
         for (int id : set.animations) {
             if (id == animation) return &set;
         }
@@ -162,21 +69,12 @@ ViewerCues EvaluateViewerCues(CharacterModel* model, int localSide) {
     ViewerCues cues;
     if (!model) return cues;
     const ViewerCalls& call = g_ViewerCalls;
-    if (const CueSet* set = FindViewerCues(call.animationIndex(model, 0))) {
-        // Whether the chain the next "else" row belongs to has already fired.
-        bool chainFired = false;
-        for (const CueRow& row : set->rows) {
-            if (row.side >= 0 && row.side != localSide) continue;
-            if (row.orElse && chainFired) continue;
-            chainFired = call.passedFrame(model, 0, row.frame);
-            if (!chainFired) continue;
-            if (row.a.lo >= 0) cues.a = Pick(row.a);
-            if (row.b.lo >= 0) cues.b = Pick(row.b);
-        }
-    }
-    if (call.animationIndex(model, kCueCBone) == kCueCAnimation && call.passedFrame(model, kCueCBone, kCueCFrame))
-        cues.c = kCueCSound;
-    if (localSide == 1 && cues.b >= kVoiceFirst && cues.b <= kVoiceLast) cues.b += kSideOneVoiceShift;
+    if (const CueSet* set = FindViewerCues(call.animationIndex(model, 0)))
+        cues = EvaluateCueRows(*set, localSide, [&](float frame) { return call.passedFrame(model, 0, frame); });
+    if (call.animationIndex(model, CUE_GUARD_BONE) == CUE_GUARD_ANIMATION &&
+        call.passedFrame(model, CUE_GUARD_BONE, CUE_GUARD_FRAME))
+        cues.c = CUE_GUARD_SOUND;
+    cues.b = VoiceForSide(cues.b, localSide);
     return cues;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/math.h"
+#include "fighters/animation_cues.h"
 
 class Character;
 class CharacterModel;
@@ -20,36 +21,16 @@ constexpr int32_t VIEWER_BLEND_STEP = 10;
 constexpr int32_t VIEWER_BLEND_MAX = 5000;
 constexpr float VIEWER_RATE_STEP = 0.5f;
 constexpr uint8_t VIEWER_LOD_MAX = 4;
-constexpr int CUE_NONE = -1;
+// The viewer reads the rows of the shared cue table for these animations only.
+constexpr int VIEWER_CUE_FIRST = 2;
+constexpr int VIEWER_CUE_LAST = 156;
 
-// A cue's sound: lo when lo == hi, else lo + random mod (hi - lo + 1). lo -1: no sound.
-struct CueSound {
-    int16_t lo;
-    int16_t hi;
-};
-
-struct CueRow {
-    float frame;
-    uint8_t orElse;     // tested only when the row before it (and its chain) did not fire
-    int8_t side;        // -1: every local side; else only for that one
-    CueSound a;         // effects
-    CueSound b;         // voices
-};
-
-struct CueSet {
-    std::vector<int> animations;
-    std::vector<CueRow> rows;
-};
-
+// The rows of the cue table the viewer plays.
 const std::vector<CueSet>& ViewerCueTable();
 // The cue rows of an animation of bone 0, null when it has none.
 const CueSet* FindViewerCues(int animation);
 
-struct ViewerCues {
-    int a = CUE_NONE;
-    int b = CUE_NONE;
-    int c = CUE_NONE;
-};
+using ViewerCues = CueSounds;
 
 // The cues the model's last advance crossed, for the local side.
 ViewerCues EvaluateViewerCues(CharacterModel* model, int localSide);

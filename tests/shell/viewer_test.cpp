@@ -195,6 +195,18 @@ TEST_F(ViewerCuesTest, AnimationsWithoutRowsPlayNothingWhateverTheyCrossed) {
     }
 }
 
+// The entering and reviving rows of the shared table belong to the fighters only.
+TEST_F(ViewerCuesTest, TheFightersOwnRowsPlayNothingInTheViewer) {
+    for (int animation = 190; animation <= 193; ++animation) {
+        SCOPED_TRACE(animation);
+        ASSERT_NE(FindAnimationCues(animation), nullptr);
+        EXPECT_EQ(FindViewerCues(animation), nullptr);
+        Playing(animation, {0, 10, 20});
+        g_Control.PlayViewerAnimationSounds();
+        EXPECT_TRUE(Fake().fx.empty());
+    }
+}
+
 // A row marked "else" is tested only when no row of its chain fired before it.
 TEST_F(ViewerCuesTest, ElseRowsAreSkippedOnceTheirChainHasFired) {
     struct Case {

@@ -80,11 +80,14 @@ protected:
         g_GamePacket.dispatching = dispatching ? 1 : 0;
     }
 
-    // A fighter of the side standing at the point, in the given slot.
+    // A fighter of the side standing at the point, in the given slot, facing +z whatever facing
+    // the spawn drew, so that later placements and root motion read along the axes.
     Character& Spawned(int slot, int side, const Vec3& at) {
         const int s = SpawnCharacter(slot, 0, side, 0, at.x, at.y, at.z, nullptr, nullptr);
         EXPECT_EQ(s, slot);
-        return g_Characters[s < 0 ? 0 : s];
+        Character& c = g_Characters[s < 0 ? 0 : s];
+        c.SetYaw(0.0f);
+        return c;
     }
 
     // What the animation control will do: play an animation on the whole body and keep its

@@ -22,9 +22,10 @@ namespace fs = std::filesystem;
 // ---- Models ----
 
 // One row per range of ids; lengths run past the frames the rules test (hits up to frame 29,
-// throws at 27, the level-up glow from frame 40 on).
+// throws at 27, the level-up glow from frame 40 on, idle sound cues up to frame 146).
 const KitAnimationRange KIT_ANIMATIONS[] = {
     {0, 3, 30, 0.0f},       // standing and turning
+    {4, 19, 150, 0.0f},     // idle variations, long enough for their sound cues
     {20, 20, 20, 0.1f},     // walks and runs
     {21, 21, 20, 0.3f},
     {22, 24, 20, 0.1f},
