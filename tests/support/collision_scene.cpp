@@ -88,12 +88,7 @@ InstalledCollision::InstalledCollision(const CollisionSceneDesc& scene, int leaf
     const float leafEdge = float(1 << (log2Edge - depth));
     std::vector<CollisionMeshDesc> meshes;
     std::vector<int32_t> meshOfLeaf(size_t(n) * size_t(n) * size_t(n), -1);
-    for (const auto& f : faces) {
-        Vec3 c{0, 0, 0};
-        for (const Vec3& v : f.corners) c = Vec3Add(c, v);
-        c = Vec3Scale(c, 1.0f / float(f.corners.size()));
-        auto cell = [&](float v, int32_t base) { return std::clamp(int(std::floor((v - float(base)) / leafEdge)), 0, n - 1); };
-        const int gx = cell(c.x, corner[0]), gy = cell(c.y, corner[1]), gz = cell(c.z, corner[2]);
+    auto addToLeaf = [&](const CollisionSceneDesc::Face& f, int gx, int gy, int gz) {
         int32_t& m = meshOfLeaf[(size_t(gx) * size_t(n) + size_t(gy)) * size_t(n) + size_t(gz)];
         if (m < 0) {
             m = int32_t(meshes.size());
@@ -110,6 +105,22 @@ InstalledCollision::InstalledCollision(const CollisionSceneDesc& scene, int leaf
         mesh.AddFace(group, f.corners, f.normal);
         mesh.groups[group].typeMask = f.groupMask;
         mesh.typeMask = uint8_t(mesh.typeMask | f.groupMask);
+    };
+    auto leafOf = [&](float v, int32_t base) {
+        return std::clamp(int(std::floor((v - float(base)) / leafEdge)), 0, n - 1);
+    };
+    for (const auto& f : faces) {
+        // Every leaf the face's box touches holds it, so a ray meets it in whichever leaf it
+        // walks through first.
+        Vec3 fl = f.corners[0], fh = f.corners[0];
+        for (const Vec3& v : f.corners) {
+            fl = Vec3{std::min(fl.x, v.x), std::min(fl.y, v.y), std::min(fl.z, v.z)};
+            fh = Vec3{std::max(fh.x, v.x), std::max(fh.y, v.y), std::max(fh.z, v.z)};
+        }
+        for (int gx = leafOf(fl.x, corner[0]); gx <= leafOf(fh.x, corner[0]); ++gx)
+            for (int gy = leafOf(fl.y, corner[1]); gy <= leafOf(fh.y, corner[1]); ++gy)
+                for (int gz = leafOf(fl.z, corner[2]); gz <= leafOf(fh.z, corner[2]); ++gz)
+                    addToLeaf(f, gx, gy, gz);
     }
     std::vector<uint8_t> block = BuildCollisionOctreeBlock(nodes, meshes, 320);
     BinaryReader in(block.data(), block.size());
@@ -153,13 +164,13 @@ GeneratedScene GenerateCollisionScene(const GeneratedSceneOptions& o) {
 
     int32_t bridgesLeft = o.bridges, platformsLeft = platforms, bumpsLeft = o.steepBumps;
     scene.expectedSectors = 0;
-    std::vector<Vec3> centres;
+    std::vector<Vec3> corners;   // the first cell of each island, clear of every feature
     for (int32_t k = 0; k < islands; ++k) {
         const int32_t ix = k % across, iz = k / across;
         const int32_t x0 = xs[size_t(ix)], z0 = zs[size_t(iz)], w = ws[size_t(ix)], d = ds[size_t(iz)];
         const float base = 0.5f * float(rng.Range(0, 24));
         const bool bridge = bridgesLeft > 0 && w >= 14 && d >= 6;
-        const bool platform = !bridge && platformsLeft > 0 && w >= 7 && d >= 7;
+        const bool platform = !bridge && platformsLeft > 0 && w >= 8 && d >= 8;
         const bool bump = !bridge && !platform && bumpsLeft > 0 && w >= 6 && d >= 6;
         const bool flat = bridge || platform;
         const float phase = rng.Unit() * 6.0f, phase2 = rng.Unit() * 6.0f;
@@ -178,7 +189,7 @@ GeneratedScene GenerateCollisionScene(const GeneratedSceneOptions& o) {
                 scene.faces.Polygon({a, c, e});
             }
         ++scene.expectedSectors;
-        centres.push_back(Vec3{float(x0) + float(w) * 0.5f, base, float(z0) + float(d) * 0.5f});
+        corners.push_back(Vec3{float(x0) + 0.5f, base, float(z0) + 0.5f});
         if (bridge) {
             --bridgesLeft;
             // Ramps of four cells rising 0.75 each up to a deck 3 above the ground, at both ends.
@@ -194,7 +205,7 @@ GeneratedScene GenerateCollisionScene(const GeneratedSceneOptions& o) {
         if (platform) {
             --platformsLeft;
             const float px = float(x0 + w / 2 - 1), pz = float(z0 + d / 2 - 1);
-            scene.faces.Box(Vec3{px, base, pz}, Vec3{px + 3.0f, base + 1.5f, pz + 3.0f});
+            scene.faces.Box(Vec3{px, base, pz}, Vec3{px + 4.0f, base + 1.5f, pz + 4.0f});
             ++scene.expectedSectors;
         }
         if (bump) --bumpsLeft;
@@ -202,9 +213,8 @@ GeneratedScene GenerateCollisionScene(const GeneratedSceneOptions& o) {
     // Portal pairs between the first and the last islands, and the second and second last.
     for (int32_t k = 0; k + 1 < islands - k && k < 2; ++k) {
         const int32_t first = int32_t(scene.portals.size());
-        scene.portals.push_back({Vec3{centres[size_t(k)].x - 1.5f, centres[size_t(k)].y, centres[size_t(k)].z}, first + 1});
-        const Vec3& other = centres[size_t(islands - 1 - k)];
-        scene.portals.push_back({Vec3{other.x - 1.5f, other.y, other.z}, first});
+        scene.portals.push_back({corners[size_t(k)], first + 1});
+        scene.portals.push_back({corners[size_t(islands - 1 - k)], first});
     }
     return scene;
 }
