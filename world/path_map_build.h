@@ -44,8 +44,9 @@ struct PathMapBuildState {
     uint64_t lastCount;                                 // the count the step reported last
     uint32_t screens;                                   // screens drawn in this build
     ProgressText text;
-    // Collision rays cast by each step, for measurements.
+    // Collision rays cast and milliseconds spent by each step, for measurements.
     uint64_t rays[PATH_BUILD_STEPS];
+    uint32_t stepMs[PATH_BUILD_STEPS];
 
     PathMapBuildState();
     void Reset();
@@ -56,7 +57,8 @@ struct PathMapBuildState {
 extern PathMapBuildState g_PathMapBuild;
 void ResetPathMapBuild();
 
-// A step starts: its clock and its count begin again.
+// A step starts (0: the build ends): the running step's time is booked, and the clock and the
+// count begin again.
 void BeginPathMapStep(int step);
 
 // A screen is drawn at every multiple of this count and at the total: 1000 (step 4: 10000, or

@@ -20,7 +20,8 @@ PathMapBuildState::PathMapBuildState()
       lastCount(0),
       screens(0),
       text{},
-      rays{} {}
+      rays{},
+      stepMs{} {}
 
 void PathMapBuildState::FreeWork() {
     fragments.clear();
@@ -42,15 +43,18 @@ void PathMapBuildState::Reset() {
     screens = 0;
     text = ProgressText{};
     for (uint64_t& r : rays) r = 0;
+    for (uint32_t& ms : stepMs) ms = 0;
 }
 
 void ResetPathMapBuild() { g_PathMapBuild.Reset(); }
 
 void BeginPathMapStep(int step) {
     PathMapBuildState& b = g_PathMapBuild;
+    const uint32_t now = os::timeGetTime();
+    if (b.step >= 1 && b.step <= PATH_BUILD_STEPS) b.stepMs[b.step - 1] += now - b.stepStart;
     b.step = step;
     b.lastCount = 0;
-    b.stepStart = os::timeGetTime();
+    b.stepStart = now;
 }
 
 uint64_t CountCollisionFaces() {
@@ -131,6 +135,7 @@ bool PathMap::Build() {
     BeginPathMapStep(5);
     MarkIsolatedSectors();
     StepAccess();
+    BeginPathMapStep(0);
     g_PathMapBuild.FreeWork();
     return true;
 }
