@@ -114,6 +114,16 @@ TEST_F(PathMapBuildTest, SlopeAreaAndLayerOrderLimits) {
                             Vec3{-std::sqrt(1.0f - normalY * normalY), normalY, 0.0f});
         return d;
     };
+    // A polygon over most of cell (2, 2) whose first three corners lie on one line: rounding makes
+    // Heron's product for that flat fan triangle slightly negative, which must not cost the area.
+    auto flatFirst = [] {
+        auto on = [](float t) { return Vec3{2.3f + 0.0037f * t, 1.0f, 2.7f + 0.0059f * t}; };
+        CollisionSceneDesc d;
+        d.Floor(0, 0, 6, 6, 0);
+        d.PolygonWithNormal({on(0), on(1), on(18), on(300), {4, 1, on(300).z}, {4, 1, on(-300).z}, on(-300)},
+                            Vec3{0, 1, 0});
+        return d;
+    };
     struct Case {
         const char* name;
         CollisionSceneDesc scene;
@@ -121,6 +131,7 @@ TEST_F(PathMapBuildTest, SlopeAreaAndLayerOrderLimits) {
         std::vector<float> floors;
     };
     const Case cases[] = {
+        {"a flat fan triangle", flatFirst(), 2, 2, {1.0f}},
         {"normal y 0.788 exactly", slope(0.788f), 2, 2, {}},
         {"normal y just above", slope(0.7885f), 2, 2, {3.0f * std::sqrt(1.0f / (0.7885f * 0.7885f) - 1.0f)}},
         // A strip on a floor: its area decides; the floor under it is covered either way. These

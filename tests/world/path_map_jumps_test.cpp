@@ -108,14 +108,14 @@ TEST_F(PathMapJumpsTest, EachStartLandsOnItsNearestCell) {
     // Sector 0's pairs come first, so no cell it could land on was taken by another pair.
     int32_t links = 0;
     for (const std::vector<CellRef>& list : map.sectors[0].jumps)
-            for (const CellRef& s : list) {
-                ++links;
-                CellRef target{};
-                map.JumpTarget(&target, s);
-                const int32_t b = map.SectorOf(target);
-                for (const CellRef& t : map.sectors[size_t(b)].cells)
-                    EXPECT_LE(map.CellDistance(s, target), map.CellDistance(s, t)) << s << " lands on " << target;
-            }
+        for (const CellRef& s : list) {
+            ++links;
+            CellRef target{};
+            map.JumpTarget(&target, s);
+            const int32_t b = map.SectorOf(target);
+            for (const CellRef& t : map.sectors[size_t(b)].cells)
+                EXPECT_LE(map.CellDistance(s, target), map.CellDistance(s, t)) << s << " lands on " << target;
+        }
     EXPECT_GE(links, 2);
 }
 
