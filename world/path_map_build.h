@@ -56,6 +56,8 @@ struct PathMapBuildState {
 
 extern PathMapBuildState g_PathMapBuild;
 void ResetPathMapBuild();
+// Step 4's sector indices, kept between its pairs of sectors.
+void FreeJumpWork();
 
 // A step starts (0: the build ends): the running step's time is booked, and the clock and the
 // count begin again.

@@ -30,6 +30,7 @@ void PathMapBuildState::FreeWork() {
     jumpStarts.shrink_to_fit();
     jumpLandings.clear();
     jumpLandings.shrink_to_fit();
+    FreeJumpWork();
 }
 
 void PathMapBuildState::Reset() {

@@ -33,7 +33,7 @@ struct JumpWork {
     std::vector<uint8_t> riseBlocked;   // per layer: 0 not cast, 1 clear, 2 blocked
 };
 
-JumpWork g_JumpWork;
+JumpWork g_JumpWork;   // step 4's indices; emptied with the rest of the builder's work
 
 const CellRef* ColumnBegin(const PathSector& s, const SectorSpan& span, int32_t x, int32_t z) {
     const CellRef* first = s.cells.data() + span.columnStart[size_t(x - span.minX)];
@@ -52,6 +52,8 @@ bool Blocked(Ray ray, float length) {
 }
 
 }  // namespace
+
+void FreeJumpWork() { g_JumpWork = JumpWork{}; }
 
 int32_t PathMap::FindJumpCandidates(int32_t a, int32_t b) {
     PathMapBuildState& build = g_PathMapBuild;
@@ -239,7 +241,7 @@ void PathMap::StepJumps() {
     build.jumpStarts.shrink_to_fit();
     build.jumpLandings.clear();
     build.jumpLandings.shrink_to_fit();
-    work = JumpWork{};
+    FreeJumpWork();
 }
 
 void PathMap::MarkIsolatedSectors() {
