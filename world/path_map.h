@@ -9,6 +9,8 @@
 #include "common/math.h"
 
 class Character;
+class CollisionMesh;
+struct CollisionFace;
 class Item;
 class DynamicObject;
 struct PortalRecord;
@@ -158,13 +160,57 @@ public:
     // The stored map of the loaded scenario, or the builder's when none is stored. A stored file
     // that is refused is not built over: false, and the map stays empty.
     bool LoadOrBuild();
+    // Derives the whole map from the static collision meshes of the scene, drawing a progress
+    // screen for each step. False (nothing built) when the geometry has no vertex or the grid
+    // would exceed what the file reader takes.
     bool Build();
     // The path-map file, loose or in "MODELOS.DAT". Every count and index is checked against the
     // entry; a refused file leaves the map empty and logs why.
     bool Read(const char* name);
     // The loose file, replaced whole; false (and the older file kept) when it cannot be written.
     bool Write(const char* name) const;
+
+    // The builder's steps, in the order Build runs them.
+    bool ComputeBounds();
+    bool AllocateCells(int32_t cols, int32_t rows);
+    void FreeCells();
+    // Steps 1 and 2: collision polygons cut into per-cell fragments, then each cell's fragments
+    // merged, probed and filtered into layers.
+    void StepFaces();
+    void RasteriseFace(const CollisionMesh& mesh, const CollisionFace& polygon);
+    // The polygon's part inside the cell's square: its lowest and highest y and its area. False
+    // when fewer than 3 points remain.
+    bool ClipFaceToCell(const CollisionMesh& mesh, const CollisionFace& polygon, int32_t x, int32_t z, float* low,
+                        float* floor, float* area) const;
+    void StepCellLayers(int32_t x, int32_t z);
+    // Step 3: sectors by flood fill, then pruned, sorted by size and coloured.
+    void StepCells();
+    // False when the shared queue ran full before the fill was done.
+    bool FloodSector(int32_t x, int32_t z, int32_t layer);
+    // 0 nothing pushed, 1 something pushed, 2 the queue ran full.
+    int FloodRound();
+    int FloodExpandCell(int32_t entry);
+    bool FloodPush(const CellRef& cell);
+    // The first layer of the cell within a step of the floor; -1 when none.
+    int32_t NeighbourLayer(int32_t x, int32_t z, float floor) const;
+    void StepSectors();
+    void RemoveSector(int32_t sector);
+    void RemoveLayer(const CellRef& cell);
+    // Steps 4 and 5: jump links between sectors, isolation and the reachability rows.
+    void StepJumps();
+    int32_t FindJumpCandidates(int32_t a, int32_t b);
+    void MarkIsolatedSectors();
+    void StepAccess();
+    // The progress screens of the five steps, redrawn only at their throttled counts.
+    void Progress(uint64_t current, uint64_t total);
+    void ProgressCells(uint64_t current, uint64_t total);
+    void ProgressSectors(uint64_t current, uint64_t total);
+    void ProgressJumps(uint64_t current, uint64_t total);
+    void ProgressAccess(uint64_t current, uint64_t total);
 };
+
+// Polygons of the walkable-flagged groups of every static collision mesh.
+uint64_t CountCollisionFaces();
 
 // The loaded scenario's map; null while no scenario is loaded.
 PathMap* ScenarioPathMap();
