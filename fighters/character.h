@@ -233,6 +233,19 @@ public:
     void OccupyCell();
     void ReleaseCell();
 
+    // Movement on the path map: requests, the search and path following.
+    bool CanReachCell(const CellRef& cell);
+    void SetTargetCell(const CellRef& cell);
+    void SetFinalCell(const CellRef& cell);
+    bool MoveToCell(const CellRef& cell, bool useTrajectories);
+    bool MoveToward(Character* other, float lead);
+    bool IsStraightWalkable(const CellRef& a, const CellRef& b);
+    void SimplifyPath();
+    void StepToward();
+    void StopMoving();
+    bool RecentreOnCell();
+    bool IsHeadingForItemType(int32_t low, int32_t high);
+
     // The model's yaw, which the strafe angle turns, and its transparency.
     float ModelYaw() const;
     void TurnModel(float deltaYaw);
@@ -284,6 +297,9 @@ public:
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
     void StartPower(int k);
+    void AddExperience(float amount, Character* other);
+    bool TurnTowards(float largestStep, float x, float y, float z);
+    bool PlanRoute(const CellRef& goal);
 
 private:
     // Into the scene's character list without telling the session.
