@@ -184,6 +184,9 @@ public:
     // Test keys: the side's goal counter at its goal; the time limit run out.
     void PutSideAtGoal(int team);
     void ExpireTimeLimit();
+    // The end by the winner the rules found (a side, or a slot in kinds 6 and 7): won or lost for
+    // the local player, with its sound and the music fade.
+    void End(int winner);
 
     // The game-kind rules: the winner (a side, or a slot in kinds 6 and 7), -1 while nobody won.
     int UpdateRules();
@@ -205,8 +208,6 @@ public:
 
 private:
     void FreeModeTemplates();
-    // The end by a winner: won or lost for the local player, with its sound and the music fade.
-    void End(int winner);
 };
 
 extern Match g_Match;
