@@ -77,21 +77,31 @@ bool Character::IsStraightWalkable(const CellRef& a, const CellRef& b) {
 
     CellRef walker = a;
     float walkerFloor = p.y;
+    bool walkerAlone = map->LayerCount(a.x, a.z) == 1;
     for (;;) {
         p = Vec3Add(p, step);
-        // Off the grid the lookup writes no layer: it starts from none rather than the last.
-        CellRef c = CELL_NONE;
-        map->WorldToCell(p, &c, kWalkTolerance);
-        if (!SameCell(c, walker)) {
-            // The step rule chooses the floor, and leaves the grid's edge refused.
-            if (!g_PathSearch.StepAllowed(walker, &c)) return false;
-            const float floor = map->GetLayer(c)->floor;
-            if (std::fabs(floor - walkerFloor) > kWalkMaxRise) return false;
-            walker = c;
-            walkerFloor = floor;
-            p.y = floor;
+        // Most steps stay over the walker's column; with a single floor there, the lookup could
+        // only give the walker's own cell, so it is spared.
+        const bool stayed = walkerAlone && std::trunc(p.x + map->offX) == float(walker.x) &&
+                            std::trunc(p.z + map->offZ) == float(walker.z) &&
+                            std::fabs(walkerFloor - p.y) < kWalkTolerance;
+        if (!stayed) {
+            // Off the grid the lookup writes no layer: it starts from none rather than the last.
+            CellRef c = CELL_NONE;
+            map->WorldToCell(p, &c, kWalkTolerance);
+            if (!SameCell(c, walker)) {
+                // The step rule chooses the floor, and leaves the grid's edge refused.
+                if (!g_PathSearch.StepAllowed(walker, &c)) return false;
+                const float floor = map->GetLayer(c)->floor;
+                if (std::fabs(floor - walkerFloor) > kWalkMaxRise) return false;
+                walker = c;
+                walkerFloor = floor;
+                walkerAlone = map->LayerCount(c.x, c.z) == 1;
+                p.y = floor;
+            }
         }
-        if (Vec3Length(Vec3Sub(end, p)) < kWalkStep) return true;
+        // Within 0.1 of b's centre is inside b's column, where the walker then stands.
+        if (walker.x == b.x && walker.z == b.z && Vec3Length(Vec3Sub(end, p)) < kWalkStep) return true;
     }
 }
 
