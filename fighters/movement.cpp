@@ -1,7 +1,6 @@
 // Movement on the path map: reachability, the nearest reachable cell, goal requests and their
 // throttled service by the path search, move modes, and the statistics of the searches.
 #include <cmath>
-#include <cstdlib>
 
 #include "core/clocks.h"
 #include "fighters/character.h"
@@ -36,8 +35,6 @@ constexpr float kFollowTolerance = 2.0f;
 constexpr float kFollowNearDistance = 30.0f;
 constexpr float kFollowNearRise = 2.0f;
 constexpr float kFollowReplanDistance = 10.0f;
-
-bool SameCell(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z && a.layer == b.layer; }
 
 // The new mean of a band in integer arithmetic, wide enough that count x mean cannot wrap.
 void CountInBand(int band, uint32_t ms) {

@@ -12,6 +12,9 @@
 constexpr int WAYPOINT_TARGET = 1;
 constexpr int WAYPOINT_FINAL = 2;
 
+// The same x, z and layer.
+inline bool SameCell(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z && a.layer == b.layer; }
+
 // Path lengths in points: under 50, 50-149, 150-499, 500 or more; then the searches that failed.
 enum PathSearchBand {
     PATH_BAND_SHORT,

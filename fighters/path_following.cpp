@@ -31,8 +31,6 @@ constexpr float kCrowdedRadius = 1.5f;
 constexpr float kGiveUpRise = 2.0f;
 constexpr float kJumpLineHeight = 0.45f;
 
-bool SameCell(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z && a.layer == b.layer; }
-
 float Horizontal(const Vec3& a, const Vec3& b) { return std::hypot(b.x - a.x, b.z - a.z); }
 
 // Another fighter stands registered on the cell.

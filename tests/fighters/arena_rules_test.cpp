@@ -1,5 +1,5 @@
-// Movement and match rules on the fighter kit's arena, with spawned fighters: the cell register,
-// the jump choice against the arena's geometry, a jump start, and deaths that reach the results.
+// Movement on the fighter kit's arena, with spawned fighters: the cell register and the jump
+// choice against the arena's geometry.
 #include <string>
 
 #include "fighters/movement.h"
@@ -62,41 +62,6 @@ TEST_F(ArenaRulesTest, AJumpIsLevelAWalkOffOrAPlainJumpBySizeAndLine) {
                                    t.throughWall ? wallTo : freeTo),
                   t.animation);
     }
-}
-
-TEST_F(ArenaRulesTest, AFighterRunningOntoAJumpStartAimsAtItsLanding) {
-    // The arena's jump goes from the platform's edge (23, 4) down to (25, 4).
-    Character& c = Spawned(0, 0, Vec3{23.5f, testsupport::ARENA_PLATFORM, 4.5f});
-    ASSERT_EQ(c.currentCell, (CellRef{23, 4, 0}));
-    c.actionClass = 1;
-    c.following = 1;
-    c.moveMode = MOVE_FOLLOWING;
-    c.pathLength = 2;
-    c.pathPoints[0] = CellRef{23, 4, 0};
-    c.pathPoints[1] = CellRef{25, 4, 0};
-    c.pathIndex = 1;
-    c.SetTargetCell(c.pathPoints[1]);
-    c.SetFinalCell(c.pathPoints[1]);
-    c.StepToward();
-    EXPECT_EQ(c.jumpCell, (CellRef{25, 4, 0}));
-    EXPECT_EQ(c.following, 1);
-}
-
-TEST_F(ArenaRulesTest, AFallOutOfTheWorldCountsAsADeathWithoutKillerOncePer7000Ms) {
-    Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
-    Character& d = Spawned(5, 0, Vec3{6.5f, 0, 4.5f});
-    for (Character* f : {&c, &d}) {
-        f->SetPosition(28.5f, -200.0f, 4.5f, false);
-        f->UpdateStates();
-    }
-    const uint32_t* r = g_Scenario.results;
-    EXPECT_EQ(int32_t(r[TeamResultIndex(0, TEAM_DEATHS)]), 1);
-    EXPECT_EQ(int32_t(r[TeamResultIndex(0, TEAM_SELF_KILLS)]), 1);
-    EXPECT_EQ(int32_t(r[TeamResultIndex(0, TEAM_KILL_SCORE)]), -1);
-    EXPECT_EQ(int32_t(r[FighterResultIndex(0, FIGHTER_DEATHS)]), 1);
-    EXPECT_EQ(int32_t(r[FighterResultIndex(5, FIGHTER_DEATHS)]), 0);
-    EXPECT_EQ(c.killScore, -1);
-    EXPECT_EQ(g_Match.killScore[0], -1);
 }
 
 }  // namespace

