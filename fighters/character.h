@@ -233,6 +233,19 @@ public:
     void OccupyCell();
     void ReleaseCell();
 
+    // Movement on the path map: requests, the search and path following.
+    bool CanReachCell(const CellRef& cell);
+    void SetTargetCell(const CellRef& cell);
+    void SetFinalCell(const CellRef& cell);
+    bool MoveToCell(const CellRef& cell, bool useTrajectories);
+    bool MoveToward(Character* other, float lead);
+    bool IsStraightWalkable(const CellRef& a, const CellRef& b);
+    void SimplifyPath();
+    void StepToward();
+    bool StopMoving();
+    bool RecentreOnCell();
+    bool IsHeadingForItemType(int32_t low, int32_t high);
+
     // The model's yaw, which the strafe angle turns, and its transparency.
     float ModelYaw() const;
     void TurnModel(float deltaYaw);
@@ -300,6 +313,8 @@ public:
     // Facing: turns towards a point by at most the step (y is not used); within the cone.
     bool TurnTowards(float step, float x, float y, float z);
     bool IsFacing(const Character* other, float cone) const;
+    void AddExperience(float amount, Character* other);
+    bool PlanRoute(const CellRef& goal);
 
 private:
     // Into the scene's character list without telling the session.

@@ -6,6 +6,7 @@
 void Character::ChangeHealth(float, Character*) {}
 void Character::SetLevel(int, bool, bool) {}
 void Character::SelectDefaultPower() {}
+void Character::AddExperience(float, Character*) {}
 
 // The timed states and body overlays fill these.
 void Character::StartFreeze(int, int) {}
@@ -19,11 +20,8 @@ uint32_t Character::MaxGuardTime() { return 0; }
 // Until the timed states land no state changes the rate: every animation plays at 30.
 float Character::AnimationRate() { return 30.0f; }
 
-// The movement on the path map fills these.
-bool Character::SetMoveMode(int) { return false; }
-bool Character::FindReachableCell(const CellRef&, CellRef*, int, float) { return false; }
-void Character::UpdateMove() {}
-bool Character::ServePathRequest() { return false; }
+// Routes through the stored trajectories fill this; until then there are none to route along.
+bool Character::PlanRoute(const CellRef&) { return false; }
 
 // Momentum, slopes, jumps and collisions fill these.
 void Character::Land(bool) {}

@@ -1,7 +1,7 @@
 // What the fighters reach of the application shell: the local fighter, the frame time, the match
-// camera, the character viewer's model and the sound effects. The shell sits above the fighters
-// and fills this table with its own functions (shell/fighter_shell_calls.cpp); tests replace
-// entries.
+// camera, the character viewer's model, the sound effects and music, the screen fader and the
+// way out of a match. The shell sits above the fighters and fills this table with its own
+// functions (shell/fighter_shell_calls.cpp); tests replace entries.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,11 @@ struct FighterShellCalls {
     void (*setViewerModel)(CharacterModel* model);
     // Sound effect at a position (or none); the channel, -1 when nothing plays.
     int (*playFx)(int id, const Vec3* position, uint32_t flags);
+    // The end of a match: the music fades over the time, the screen fades to black (started, or
+    // advanced while it runs), and the shell is asked to leave the match.
+    void (*fadeOutMusic)(uint32_t ms);
+    void (*fadeOutScreen)();
+    void (*requestLeaveMatch)();
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

@@ -1,13 +1,20 @@
+// The stored trajectories of the running match: long paths between the places where a game
+// kind's action happens, read from the scenario's file or built at match start, which the
+// computer fighters' route planning follows.
 #pragma once
 
 #include <cstdint>
 
-// Counts of the precomputed trajectories, shown by the statistics overlay.
-struct TrajectoryStats {
-    int32_t count[5];      // short, medium, long, very long, missing
-    int32_t ms[5];
-    int32_t triple[3];
+class TrajectoryTable {
+public:
+    uint32_t count = 0;     // stored trajectories
+
+    // At match start in normal play outside network games.
+    void LoadOrBuild();
+    // Every trajectory freed.
+    void Clear();
+    // The path-search statistics file of the scenario and game kind (test mode, match end).
+    void WriteStats();
 };
 
-// Filled by the trajectory table once it lands; all zero until then.
-extern TrajectoryStats g_TrajectoryStats;
+extern TrajectoryTable g_TrajectoryTable;

@@ -88,6 +88,29 @@ void GamePacket::WriteAttachToScene(int slot) {
     Send(w);
 }
 
+void GamePacket::WriteMatchTime(uint32_t elapsedMs) {
+    BinaryWriter w;
+    w.PutU8(EVENT_MATCH_TIME);
+    w.PutU32(elapsedMs);
+    Send(w);
+}
+
+void GamePacket::WriteMatchResults(const uint32_t* block, size_t count) {
+    BinaryWriter w;
+    w.PutU8(EVENT_MATCH_RESULTS);
+    for (size_t i = 0; i < count; ++i) w.PutU32(block[i]);
+    Send(w);
+}
+
+void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_RECORD_KILL);
+    w.PutU8(uint8_t(int8_t(points)));
+    w.PutU8(uint8_t(victimSlot));
+    w.PutU8(uint8_t(int8_t(killerSlot)));
+    Send(w);
+}
+
 bool IsNetworkActive() { return g_NetSession.active != 0; }
 
 // The session layer fills these: player lists, despawning a leaving player, closing.

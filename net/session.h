@@ -53,6 +53,9 @@ constexpr uint8_t EVENT_END_GUARD = 14;
 constexpr uint8_t EVENT_RESPAWN = 17;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
+constexpr uint8_t EVENT_MATCH_TIME = 43;
+constexpr uint8_t EVENT_MATCH_RESULTS = 45;
+constexpr uint8_t EVENT_RECORD_KILL = 55;
 
 // Where the writers put each finished event (type byte first, little-endian, packed). The
 // packet's outgoing buffer takes them once the session layer lands; until then they are
@@ -85,6 +88,12 @@ public:
     void WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
                              const PlayerRecord& record);
     void WriteAttachToScene(int slot);
+    // The host's match time, so that receivers keep the same elapsed time.
+    void WriteMatchTime(uint32_t elapsedMs);
+    // The match's result block of `count` dwords.
+    void WriteMatchResults(const uint32_t* block, size_t count);
+    // A death: points (i8), victim slot (u8) and killer slot (i8, -1 none).
+    void WriteRecordKill(int points, int victimSlot, int killerSlot);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

@@ -1,6 +1,8 @@
 #include "fighters/fighter_shell.h"
 
+#include "frontend/overlays.h"
 #include "shell/control.h"
+#include "shell/music.h"
 #include "shell/sound.h"
 
 namespace {
@@ -18,6 +20,18 @@ constexpr FighterShellCalls kRealCalls = {
     },
     [](CharacterModel* model) { g_Control.viewerModel = model; },
     PlayFx,
+    [](uint32_t ms) {
+        if (g_SoundManager.musicPlayer) g_SoundManager.musicPlayer->Stop(ms);
+    },
+    [] {
+        if (!g_Fader.IsRunning()) {
+            g_Fader.Reset();
+            g_Fader.FadeOut();
+        } else {
+            g_Fader.Update();
+        }
+    },
+    [] { g_Control.RequestLeaveMatch(); },
 };
 
 }  // namespace

@@ -35,12 +35,18 @@ enum Action {
     A_POWER_LAST = 22,
 };
 
-// The match rules keep the symbol records and the cursed fighter; they fill these.
-Character* MatchSymbolHolder(int, bool* carried) {
-    *carried = false;
-    return nullptr;
+// The team's symbol and who carries it; `carried` is set while the symbol stands on its pedestal,
+// so a fighter named with the flag clear carries it away from home.
+Character* MatchSymbolHolder(int team, bool* carried) {
+    if (team != 0 && team != 1) {
+        *carried = false;
+        return nullptr;
+    }
+    const SymbolRecord& symbol = g_Match.symbols[team];
+    *carried = symbol.atHome != 0;
+    return symbol.carrier;
 }
-Character* MatchCursedFighter() { return nullptr; }
+Character* MatchCursedFighter() { return g_Match.cursedFighter; }
 
 float RealBoneFrame(Character* c, int bone) {
     if (!c->model) return 0.0f;

@@ -311,9 +311,9 @@ void OnSysChar(int ch) {
     case 'F':
         if (g_Settings.mode == 0 && g_Scene.materials) g_Scene.materials->RemoveSpecialLayerAll();
         break;
-    case 'G': g_Match.InitTeamCounters(g_Match.localSide); break;
-    case 'H': g_Match.InitTeamCounters(1 - g_Match.localSide); break;
-    case 'J': g_Match.UpdateClock(); break;
+    case 'G': g_Match.PutSideAtGoal(g_Match.localSide); break;
+    case 'H': g_Match.PutSideAtGoal(1 - g_Match.localSide); break;
+    case 'J': g_Match.ExpireTimeLimit(); break;
     case 'M':
         if (!local) break;
         if (local->states[STATE_FREEZE].active)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fighters/character.h"
-#include "fighters/trajectory.h"
+#include "fighters/movement.h"
 #include "frontend/hud.h"
 #include "frontend/menu.h"
 #include "frontend/overlays.h"
@@ -247,18 +247,19 @@ void DrawStatsOverlay() {
         }
     }
     if (!IsNetworkActive()) {
-        static const char* const kLabels[5] = {"Tray cortas (<50m): %d (%ldmsg)", "Tray medias (<150m): %d (%ldmsg)",
-                                               "Tray largas (<500m): %d (%ldmsg)", "Tray muy largas: %d (%ldmsg)",
-                                               "Tray no encontradas: %d (%ldmsg)"};
-        for (int i = 0; i < 5; ++i) {
+        static const char* const kLabels[PATH_BAND_COUNT] = {
+            "Tray cortas (<50m): %d (%ldmsg)", "Tray medias (<150m): %d (%ldmsg)", "Tray largas (<500m): %d (%ldmsg)",
+            "Tray muy largas: %d (%ldmsg)", "Tray no encontradas: %d (%ldmsg)"};
+        for (int i = 0; i < PATH_BAND_COUNT; ++i) {
             char line[128];
-            std::snprintf(line, sizeof(line), kLabels[i], g_TrajectoryStats.count[i], long(g_TrajectoryStats.ms[i]));
+            std::snprintf(line, sizeof(line), kLabels[i], int(g_PathSearchStats.count[i]),
+                          long(g_PathSearchStats.meanMs[i]));
             g_Font.DrawText(0, y, text, kPlainFontFlags, line);
             y += 30;
         }
         y -= 10;
-        Text(0, y, text, "(%d,%d,%d)", g_TrajectoryStats.triple[0], g_TrajectoryStats.triple[1],
-             g_TrajectoryStats.triple[2]);
+        const CellRef& failed = g_PathSearchStats.lastFailedGoal;
+        Text(0, y, text, "(%d,%d,%d)", failed.x, failed.z, failed.layer);
         y += 30;
     } else {
         Character* local = g_Control.localCharacter;

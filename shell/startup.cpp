@@ -215,7 +215,7 @@ void StartGame() {
     }
     g_LoadingScreen.Release();
     g_Match.startTime = GetTime(CLOCK_MATCH);
-    g_Match.clockReference = GetTime(CLOCK_MATCH);
+    g_Match.stateTime = GetTime(CLOCK_MATCH);
 
     if (IsNetworkActive()) {
         g_GamePacket.Flush();

@@ -224,7 +224,8 @@ TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {
         Recorder().sounds.clear();
         Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
         g_Match.symbols[1].carrier = &c;
-        if (!t.onTheMap) c.currentCell = CellRef{-1, -1, -1};
+        // Far enough off the grid that no cell within five rings lies on it.
+        if (!t.onTheMap) c.currentCell = CellRef{-100, -100, -1};
         SetTime(kStartTime + 5);
         c.Die();
         EXPECT_EQ(c.dead, 1);

@@ -13,6 +13,7 @@
 #include "core/frame_stats.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "fighters/movement.h"
 #include "fighters/side_table.h"
 #include "frontend/menu.h"
 #include "net/session.h"
@@ -66,7 +67,8 @@ protected:
         ResetCharacters();
         ResetSideTable();
         ResetScenario();
-        g_Match = Match();
+        ResetMatch();
+        ResetPathSearchStats();
         g_Menu = Menu();
         g_NetSession = NetSession();
         g_GamePacket = GamePacket();

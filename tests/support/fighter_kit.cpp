@@ -227,6 +227,9 @@ void FighterRecorder::Clear() {
     cameraYawResets = 0;
     cameraPlacements.clear();
     viewerModel = nullptr;
+    musicFades.clear();
+    screenFades = 0;
+    leaveRequests = 0;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -293,6 +296,9 @@ void InstallFighterRecorders() {
     s.resetCameraYawOffset = [] { ++Recorder().cameraYawResets; };
     s.placeCameraBehind = [](Character* c) { Recorder().cameraPlacements.push_back(c); };
     s.setViewerModel = [](CharacterModel* m) { Recorder().viewerModel = m; };
+    s.fadeOutMusic = [](uint32_t ms) { Recorder().musicFades.push_back(ms); };
+    s.fadeOutScreen = [] { ++Recorder().screenFades; };
+    s.requestLeaveMatch = [] { ++Recorder().leaveRequests; };
     s.playFx = [](int id, const Vec3* p, uint32_t) {
         Recorder().sounds.push_back(RecordedSound{id, p != nullptr, p ? *p : Vec3{}});
         return 0;

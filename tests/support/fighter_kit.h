@@ -101,6 +101,10 @@ struct FighterRecorder {
     int cameraYawResets = 0;
     std::vector<Character*> cameraPlacements;
     CharacterModel* viewerModel = nullptr;
+    // The end of a match: music fades (with their times), screen fade steps, requests to leave.
+    std::vector<uint32_t> musicFades;
+    int screenFades = 0;
+    int leaveRequests = 0;
 
     void Clear();
     // The slots made with a type, in order.
