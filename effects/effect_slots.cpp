@@ -14,6 +14,7 @@ EffectCalls NoPool() {
     e.stop = [](int32_t, uint32_t) {};
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
+    e.newSprite = []() -> SpriteMover* { return nullptr; };
     return e;
 }
 
@@ -57,3 +58,5 @@ void EffectSlotFree(int32_t slot) {
 void EffectSlotStart(int32_t slot) {
     if (IsSlot(slot)) g_EffectCalls.setCullBoxOn(slot, false);
 }
+
+SpriteMover* NewEffectSprite() { return g_EffectCalls.newSprite(); }

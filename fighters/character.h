@@ -16,6 +16,8 @@ struct PlayerRecord;
 struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
+struct Ray;
+struct SweepVolume;
 
 constexpr int MAX_CHARACTERS = 16;
 constexpr int FIGHTER_NAME_SIZE = 20;
@@ -285,7 +287,7 @@ public:
     void UpdateScenarioZones();
     void UpdateIdleAnimation();
     void SpawnBodiesFromAnimation();
-    void MoveWithCollision(int frameMs);
+    bool MoveWithCollision(int frameMs);
     bool ServePathRequest();
     void AnimationSounds();
     void EndGuard();
@@ -299,6 +301,22 @@ public:
     void StartPower(int k);
     // Frames per second the fighter's animations play at.
     float AnimationRate();
+    // What the timed states make of the fall and of hits taken.
+    float Gravity() const;
+    float EffectiveConstitution() const;
+
+    // Momentum and flight: the airborne flag, the launch velocity of the jump animations.
+    void EnterAirborne();
+    void Launch(int animation, float strength);
+    // Collisions of this frame's movement; the proposed point as the root displacement made it.
+    bool CollideWithProps(const Vec3& point, Vec3* outNormal);
+    bool CollideWithFighters(const Vec3& point);
+    bool HandleCeiling();
+    // The ray against the fighter's body, hit nearer than the distance; false when dead.
+    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
+    // Water less than 1.5 above the feet, and the splashes, wakes and rings it makes.
+    bool ProbeWater();
+    void WaterContactEffects(int frameMs);
 
     // Animation control: SetAnimation is the one gate through which a fighter's animation
     // changes. Layer 0 is the whole body, 4 the upper body, any other bone plays without

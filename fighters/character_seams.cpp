@@ -16,18 +16,15 @@ bool Character::StartInvulnerability(int, int) { return false; }
 bool Character::RemoveBodyOverlay(int) { return false; }
 void Character::FlashSpawnOverlay(int, int, int, int) {}
 void Character::FlashRiseOverlay(int, int, int, int) {}
-uint32_t Character::MaxGuardTime() { return 0; }
-// Until the timed states land no state changes the rate: every animation plays at 30.
+// Until the timed states land no state changes the guard limit, the rate, the fall or the
+// constitution: what a fighter without states and gains has.
+uint32_t Character::MaxGuardTime() { return 5000; }
 float Character::AnimationRate() { return 30.0f; }
+float Character::Gravity() const { return -9.8f; }
+float Character::EffectiveConstitution() const { return constitution; }
 
 // Routes through the stored trajectories fill this; until then there are none to route along.
 bool Character::PlanRoute(const CellRef&) { return false; }
-
-// Momentum, slopes, jumps and collisions fill these.
-void Character::Land(bool) {}
-void Character::UpdatePhysics() {}
-void Character::UpdateJumpFlight() {}
-void Character::MoveWithCollision(int) {}
 
 // The powers fill these.
 void Character::ReleasePowerEffects() {}

@@ -105,6 +105,8 @@ struct FighterRecorder {
     std::vector<uint32_t> musicFades;
     int screenFades = 0;
     int leaveRequests = 0;
+    // Player 0's four direction actions as held this frame.
+    bool directionHeld[4] = {};
 
     void Clear();
     // The slots made with a type, in order.
