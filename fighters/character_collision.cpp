@@ -201,10 +201,11 @@ bool Character::HandleCeiling() {
     const Vec3 base = previousPosition;
     if (!(base.y < position.y)) return false;
     const float top = base.y + kCeilingProbeHeight;
+    // Wound the other way round from the ground probe, which sweeps down.
     const SweepVolume probe{{{base.x - kCeilingHalfSide, top, base.z - kCeilingHalfSide},
-                             {base.x + kCeilingHalfSide, top, base.z - kCeilingHalfSide},
+                             {base.x - kCeilingHalfSide, top, base.z + kCeilingHalfSide},
                              {base.x + kCeilingHalfSide, top, base.z + kCeilingHalfSide},
-                             {base.x - kCeilingHalfSide, top, base.z + kCeilingHalfSide}},
+                             {base.x + kCeilingHalfSide, top, base.z - kCeilingHalfSide}},
                             {0.0f, kCeilingSweep, 0.0f}};
     Vec3 contact{}, n{};
     if (!g_Scene.SweepSphere(probe, &contact, &n, COLLISION_GROUND)) return false;

@@ -3,23 +3,14 @@
 #include <cmath>
 #include <string>
 
-#include "support/fighter_fixture.h"
+#include "motion_fixture.h"
 
 namespace fightertest {
 namespace {
 
-class MomentumTest : public FighterTest {
+class MomentumTest : public MotionTest {
 protected:
-    Character& Standing(const Vec3& at = Vec3{4.5f, 0, 4.5f}) {
-        Character& c = Spawned(0, 0, at);
-        // The model's offset along the new facing settles first, so that positions stay put.
-        c.UpdateGround(false);
-        c.SetPosition(at.x, at.y, at.z, false);
-        c.previousPosition = c.position;
-        c.actionClass = 0;
-        c.currentAnimation = 0;
-        return c;
-    }
+    Character& Standing(const Vec3& at = Vec3{4.5f, 0, 4.5f}) { return MotionTest::Standing(0, at); }
 };
 
 TEST_F(MomentumTest, GroundMomentumLosesFrictionAndIsCutToItsCap) {
