@@ -213,6 +213,24 @@ TEST_F(JumpTest, FallsSpeedUpTheirAnimationAndLandByTheirSpeed) {
     }
 }
 
+TEST_F(JumpTest, TheFighterFramesCarryAJumpFromItsLaunchToItsLanding) {
+    Character& c = Standing(0, Vec3{4.5f, 0, 4.5f});
+    PlayFrom(c, 31, 16.5f);
+    c.Update(20);
+    ASSERT_EQ(c.airborne, 1);
+    // Up at 9.27 and down under -9.8, 0.03 s of flight a frame: 9.27 t - 4.9 t^2 is still 0.011
+    // after 63 frames and below the floor after 64.
+    int frames = 0;
+    while (c.airborne && frames < 100) {
+        Advance(20);
+        c.Update(20);
+        ++frames;
+    }
+    EXPECT_EQ(frames, 64);
+    EXPECT_EQ(c.position.y, 0.0f);
+    EXPECT_EQ(Recorder().CreatedOfType(85).size(), 1u);
+}
+
 TEST_F(JumpTest, AFrameOfNoTimeChangesNothingInTheAir) {
     Recorder().frameSeconds = 0.0f;
     Character& c = Flying(Vec3{4.5f, 0.2f, 4.5f}, Vec3{1, -25, 0}, 38, false);
