@@ -24,6 +24,9 @@ struct FighterShellCalls {
     void (*setViewerModel)(CharacterModel* model);
     // Sound effect at a position (or none); the channel, -1 when nothing plays.
     int (*playFx)(int id, const Vec3* position, uint32_t flags);
+    // The power selected on the local player's power bar, -1 none.
+    int (*selectedPower)();
+    void (*selectPower)(int power);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

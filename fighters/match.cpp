@@ -13,5 +13,6 @@ void Match::EnableWords() {}
 void Match::Release() {}
 // The scoring rules fill this.
 void Match::RecordKill(int, int, int) {}
+void Match::AddPoints(int, int, int) {}
 // The mode objects fill this: the symbol, its pedestal and effect moved with its carrier.
 void Match::SetSymbolCarrier(int, float, float, float, Character*) {}

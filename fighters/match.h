@@ -54,6 +54,8 @@ public:
 
     // A kill (or a death without killer: points -1, victim and killer the same slot).
     void RecordKill(int points, int victimSlot, int killerSlot);
+    // Credits a fighter of a side collected.
+    void AddPoints(int points, int side, int slot);
     // The symbol of a team put down at a point (or back on its pedestal for the zero point) and
     // given to a carrier or none.
     void SetSymbolCarrier(int team, float x, float y, float z, Character* carrier);

@@ -18,6 +18,8 @@ constexpr FighterShellCalls kRealCalls = {
     },
     [](CharacterModel* model) { g_Control.viewerModel = model; },
     PlayFx,
+    [] { return int(g_Control.selectedPower); },
+    [](int power) { g_Control.selectedPower = power; },
 };
 
 }  // namespace

@@ -101,6 +101,7 @@ struct FighterRecorder {
     int cameraYawResets = 0;
     std::vector<Character*> cameraPlacements;
     CharacterModel* viewerModel = nullptr;
+    int selectedPower = -1;     // the power bar's selection
 
     void Clear();
     // The slots made with a type, in order.
