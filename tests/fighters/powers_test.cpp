@@ -28,7 +28,7 @@ TEST(PowerTable, EachSideUnlocksItsPowersInOrderAndCapsTheStatisticsAt345) {
         for (int k = 0; k < POWERS_PER_SIDE; ++k) {
             SCOPED_TRACE(testing::Message() << side << " " << k);
             const PowerRow& row = PowerRowOf(side, k);
-            if (k > 0) EXPECT_GT(row.requiredLevel, PowerRowOf(side, k - 1).requiredLevel);
+            EXPECT_TRUE(k == 0 || row.requiredLevel > PowerRowOf(side, k - 1).requiredLevel);
             EXPECT_TRUE(row.castAnimation >= 170 && row.castAnimation <= 176);
             EXPECT_TRUE(row.costPerLevel <= 0.0f && row.minimumCost <= row.baseCost);
             EXPECT_LE(row.upperBodyCast, row.airCast);

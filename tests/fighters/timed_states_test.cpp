@@ -49,7 +49,7 @@ TEST_F(TimedStateTest, AStateIsRefusedToTheImmuneAndToAClientOnItsOwn) {
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
         Character& c = Standing();
-        if (t.invulnerable) ASSERT_TRUE(c.StartInvulnerability(60000, 0));
+        ASSERT_TRUE(!t.invulnerable || c.StartInvulnerability(60000, 0));
         Network(t.client, false);
         Recorder().sounds.clear();
         EXPECT_EQ(c.StartTimedState(t.state, t.duration, 1000), !t.sounds.empty());
@@ -99,7 +99,7 @@ TEST_F(TimedStateTest, AStopEndsTheStateOnceEvenWithoutOverlayAndOnlyTheHostTell
         Character& c = Standing();
         ASSERT_TRUE(c.StartInvisibility(5000, 1000));
         ASSERT_EQ(c.model->invisible, 1);
-        if (t.overlayTaken) ASSERT_TRUE(c.RemoveBodyOverlay(0));
+        ASSERT_TRUE(!t.overlayTaken || c.RemoveBodyOverlay(0));
         Network(t.client, t.hosting);
         c.dead = t.dead ? 1 : 0;
         Recorder().sounds.clear();
