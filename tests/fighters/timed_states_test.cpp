@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "animation_fixture.h"
+#include "fighters/timed_states.h"
 #include "render/animated_material.h"
 #include "render/mesh.h"
 #include "render/texture_manager.h"
@@ -32,6 +33,20 @@ protected:
     }
     static Material* Override(const SubMesh* s) { return g_Scene.materials->Get(s->overrideMaterialId); }
 };
+
+TEST(TimedStateTable, EachStateHasItsOwnOverlayAndAStopSoundRightAfterItsStartSound) {
+    for (int k = 0; k < TIMED_STATE_COUNT; ++k) {
+        const TimedStateRow& row = TIMED_STATE_TABLE[k];
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.stopSound, row.startSound + 1);
+        EXPECT_TRUE(row.texture >= 2 && row.texture + row.plusSide <= 15);
+        EXPECT_TRUE(row.strength == 1.0f || row.strength == 0.5f);
+        for (int j = 0; j < k; ++j) {
+            const TimedStateRow& other = TIMED_STATE_TABLE[j];
+            EXPECT_TRUE(row.texture + row.plusSide < other.texture || row.texture > other.texture + other.plusSide) << j;
+        }
+    }
+}
 
 TEST_F(TimedStateTest, AStateIsRefusedToTheImmuneAndToAClientOnItsOwn) {
     const struct {
