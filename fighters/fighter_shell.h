@@ -29,6 +29,9 @@ struct FighterShellCalls {
     void (*fadeOutMusic)(uint32_t ms);
     void (*fadeOutScreen)();
     void (*requestLeaveMatch)();
+    // The power selected on the local player's power bar, -1 none.
+    int (*selectedPower)();
+    void (*selectPower)(int power);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

@@ -32,6 +32,8 @@ constexpr FighterShellCalls kRealCalls = {
         }
     },
     [] { g_Control.RequestLeaveMatch(); },
+    [] { return int(g_Control.selectedPower); },
+    [](int power) { g_Control.selectedPower = power; },
 };
 
 }  // namespace

@@ -230,6 +230,7 @@ void FighterRecorder::Clear() {
     musicFades.clear();
     screenFades = 0;
     leaveRequests = 0;
+    selectedPower = -1;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -303,6 +304,8 @@ void InstallFighterRecorders() {
         Recorder().sounds.push_back(RecordedSound{id, p != nullptr, p ? *p : Vec3{}});
         return 0;
     };
+    s.selectedPower = [] { return Recorder().selectedPower; };
+    s.selectPower = [](int power) { Recorder().selectedPower = power; };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

@@ -105,6 +105,7 @@ struct FighterRecorder {
     std::vector<uint32_t> musicFades;
     int screenFades = 0;
     int leaveRequests = 0;
+    int selectedPower = -1;     // the power bar's selection
 
     void Clear();
     // The slots made with a type, in order.
