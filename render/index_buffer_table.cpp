@@ -110,6 +110,14 @@ int32_t IndexBufferTable::Load(BinaryReader& in, int32_t firstVertexBuffer, uint
                        [&](IndexBuffer* b, bool* malformed) { b->Load(in, firstVertexBuffer, usage, malformed); });
 }
 
+int32_t IndexBufferTable::Add(IndexBuffer* buffer) {
+    int32_t id = ReserveSlotRun(buffers, 1, kGrowth, kMaxSlots);
+    if (id < 0) return -1;
+    buffers[size_t(id)] = buffer;
+    ++held;
+    return id;
+}
+
 bool IndexBufferTable::Select(int32_t id) {
     IndexBuffer* b = Get(id);
     if (!b) return false;
