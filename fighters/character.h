@@ -16,6 +16,7 @@ struct PlayerRecord;
 struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
+struct Ray;
 
 constexpr int MAX_CHARACTERS = 16;
 constexpr int FIGHTER_NAME_SIZE = 20;
@@ -284,6 +285,12 @@ public:
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
     void StartPower(int k);
+    bool IsImmune() const;
+    // The ray against the fighter's body, hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
+    // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
+    // a heavy hit, attacker or null).
+    void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);
 
 private:
     // Into the scene's character list without telling the session.

@@ -16,6 +16,7 @@ bool Character::RemoveBodyOverlay(int) { return false; }
 void Character::FlashSpawnOverlay(int, int, int, int) {}
 void Character::FlashRiseOverlay(int, int, int, int) {}
 uint32_t Character::MaxGuardTime() { return 0; }
+bool Character::IsImmune() const { return false; }
 
 // The animation control fills these: animations, facing and the guard.
 void Character::SetAnimation(int, int, int, int) {}
@@ -37,6 +38,7 @@ void Character::Land(bool) {}
 void Character::UpdatePhysics() {}
 void Character::UpdateJumpFlight() {}
 void Character::MoveWithCollision(int) {}
+bool Character::IntersectRay(const Ray&, float, Vec3*, Vec3*) { return false; }
 
 // The powers fill these.
 void Character::ReleasePowerEffects() {}
@@ -49,6 +51,7 @@ void Character::StartPower(int) {}
 void Character::MeleeHits() {}
 void Character::UpdateIdleAnimation() {}
 void Character::SpawnBodiesFromAnimation() {}
+void Character::ApplyHit(float, const Vec3&, int, int, Character*) {}
 
 // The computer-controlled behaviour and its perception fill these.
 void Character::UpdatePerception() {}

@@ -202,6 +202,5 @@ bool ElementMap::Save(int) { return false; }
 void ElementMap::InitMatch() {}
 void ElementMap::LoadForMatch(int) {}
 
-// Items and props fill these.
+// Items fill this.
 void CollectAllItems() {}
-int SpawnDynamicObject(int, int, float, float, float) { return -1; }

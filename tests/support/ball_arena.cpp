@@ -8,6 +8,7 @@
 #include "scene/object_list.h"
 #include "scene/scene.h"
 #include "world/dynamic_mesh.h"
+#include "world/dynamic_object.h"
 
 namespace testsupport {
 
@@ -48,6 +49,16 @@ DynamicCollidableMesh* AddCollidableBox(const Vec3& centre, float half) {
     box->SetPosition(centre);
     g_Scene.collidables->Add(box);
     return box;
+}
+
+void InstallPropTemplates() {
+    const char* names[PROP_MODEL_COUNT] = {"Bola de 2m (DIN)", "Bola de 20cm (DIN)", "Caja de 2m (DIN)",
+                                           "Caja de 1m (DIN)"};
+    for (int i = 0; i < PROP_MODEL_COUNT; ++i) {
+        delete g_DynamicObjectModels[i];
+        g_DynamicObjectModels[i] = new DynamicMesh();
+        g_DynamicObjectModels[i]->SetName(names[i]);
+    }
 }
 
 }  // namespace testsupport

@@ -18,5 +18,7 @@ CollisionMeshDesc CubeCollision(float half);
 // A solid movable cube of half edge h standing at the centre, entered in the scene's collidable
 // list (which deletes it with the scene).
 DynamicCollidableMesh* AddCollidableBox(const Vec3& centre, float half);
+// The four prop templates, named as their model files name them, without meshes.
+void InstallPropTemplates();
 
 }  // namespace testsupport
