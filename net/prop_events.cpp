@@ -13,6 +13,15 @@ void PutVec3(BinaryWriter& w, const Vec3& v) {
     w.PutF32(v.z);
 }
 
+// A prop's slot and one vector.
+void WriteVectorEvent(uint8_t type, uint32_t slot, const Vec3& v) {
+    BinaryWriter w;
+    w.PutU8(type);
+    w.PutU32(slot);
+    PutVec3(w, v);
+    Send(w);
+}
+
 }  // namespace
 
 void GamePacket::WriteApplyHit(int victimSlot, int attackerSlot, float damage, const Vec3& point, int32_t reaction,
@@ -42,20 +51,12 @@ void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t 
 
 void GamePacket::WriteSetDynamicObjectPosition(DynamicObject* prop) {
     if (!prop) return;
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_DYNAMIC_OBJECT_POSITION);
-    w.PutU32(prop->slot);
-    PutVec3(w, prop->position);
+    WriteVectorEvent(EVENT_SET_DYNAMIC_OBJECT_POSITION, prop->slot, prop->position);
     prop->lastSentPosition = prop->position;
-    Send(w);
 }
 
 void GamePacket::WriteSetDynamicObjectVelocity(DynamicObject* prop) {
     if (!prop) return;
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_DYNAMIC_OBJECT_VELOCITY);
-    w.PutU32(prop->slot);
-    PutVec3(w, prop->velocity);
+    WriteVectorEvent(EVENT_SET_DYNAMIC_OBJECT_VELOCITY, prop->slot, prop->velocity);
     prop->lastSentVelocity = prop->velocity;
-    Send(w);
 }

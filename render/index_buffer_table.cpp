@@ -110,13 +110,7 @@ int32_t IndexBufferTable::Load(BinaryReader& in, int32_t firstVertexBuffer, uint
                        [&](IndexBuffer* b, bool* malformed) { b->Load(in, firstVertexBuffer, usage, malformed); });
 }
 
-int32_t IndexBufferTable::Add(IndexBuffer* buffer) {
-    int32_t id = ReserveSlotRun(buffers, 1, kGrowth, kMaxSlots);
-    if (id < 0) return -1;
-    buffers[size_t(id)] = buffer;
-    ++held;
-    return id;
-}
+int32_t IndexBufferTable::Add(IndexBuffer* buffer) { return AddToSlots(buffers, &held, buffer, kGrowth, kMaxSlots); }
 
 bool IndexBufferTable::Select(int32_t id) {
     IndexBuffer* b = Get(id);

@@ -77,6 +77,10 @@ public:
     // and group arrays are left empty. out's storage is reused, so placing a mesh no larger than
     // the last one allocates nothing.
     void PlaceInto(const Mat4& m, CollisionMesh* out) const;
+    // The flat copies, for callers that walk the faces themselves.
+    const std::vector<CollisionFlatGroup>& FlatGroups() const { return flatGroups_; }
+    const std::vector<CollisionFlatFace>& FlatFaces() const { return flatFaces_; }
+    const std::vector<CollisionEdge>& Edges() const { return edges_; }
 
     // Nearest face hit by the unbounded ray; outputs written only on a hit; each may be null.
     bool RayTest(const Ray& ray, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask) const;

@@ -59,30 +59,33 @@ int ContactSide(const Character& c, const Vec3& contact) {
     return a > 0.0f ? 3 : 2;
 }
 
-// The ball's centre reaches the face: within the radius of its surface, and of one of its edges
-// or over its inside.
-bool TouchesFace(const CollisionMesh& mesh, const CollisionFace& face, const Vec3& p, float r) {
-    const Vec3& nf = mesh.normals[face.normalIndex];
-    const Vec3& a = mesh.vertices[face.indices[0]];
+// The ball's centre reaches the face: within the radius of its surface, and over its inside or
+// within the radius of one of its edges.
+bool TouchesFace(const CollisionFlatFace& face, const CollisionEdge* edges, const Vec3& p, float r) {
+    const Vec3& nf = face.normal;
     const float nn = Vec3Dot(nf, nf);
     if (nn < kFaceNormalMin * kFaceNormalMin) return false;
-    const float offset = Vec3Dot(nf, p) - Vec3Dot(nf, a);
-    if (!(std::fabs(offset) / std::sqrt(nn) < r)) return false;
-    const size_t count = face.indices.size();
-    for (size_t i = 0; i < count; ++i) {
+    const float offset = Vec3Dot(nf, p) - face.normalDotFirst;
+    if (!(offset * offset < r * r * nn)) return false;
+    const uint32_t count = face.edgeCount;
+    if (nn > kFaceNormalMin) {
+        const Vec3 projection = Vec3Sub(p, Vec3Scale(nf, offset / nn));
+        bool inside = true;
+        for (uint32_t i = 0; i < count && inside; ++i)
+            inside = Vec3Dot(edges[i].side, Vec3Sub(projection, edges[i].start)) >= 0.0f;
+        if (inside) return true;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        const Vec3& vi = edges[i].start;
+        const Vec3& vj = edges[(i + 1) % count].start;
+        // Beyond the radius of the sphere around the edge: nowhere on it is nearer.
+        const Vec3 toMiddle = Vec3Sub(p, Vec3Scale(Vec3Add(vi, vj), 0.5f));
+        const float reach = r + 0.5f * Vec3Length(Vec3Sub(vj, vi));
+        if (Vec3Dot(toMiddle, toMiddle) > reach * reach) continue;
         float distance = 0.0f;
-        const Vec3& vi = mesh.vertices[face.indices[i]];
-        const Vec3& vj = mesh.vertices[face.indices[(i + 1) % count]];
         if (SegmentClosestPoint(vi, vj, p, &distance, nullptr) && distance < r) return true;
     }
-    if (nn <= kFaceNormalMin) return false;
-    const Vec3 projection = Vec3Sub(p, Vec3Scale(nf, offset / nn));
-    for (size_t i = 0; i < count; ++i) {
-        const Vec3& vi = mesh.vertices[face.indices[i]];
-        const Vec3& vj = mesh.vertices[face.indices[(i + 1) % count]];
-        if (Vec3Dot(Vec3Cross(Vec3Sub(vi, vj), nf), Vec3Sub(projection, vi)) < 0.0f) return false;
-    }
-    return true;
+    return false;
 }
 
 // The sum of the normals of the solid faces the ball touches, and how many.
@@ -98,11 +101,13 @@ int TouchedFaces(const Vec3& p, float r, Vec3* sum) {
         const OctreeNode* leaf = tree->GetNode(leaves[l]);
         if (!leaf || leaf->first < 0 || size_t(leaf->first) >= meshes.size()) continue;
         const CollisionMesh& mesh = meshes[size_t(leaf->first)];
-        for (const CollisionFaceGroup& group : mesh.groups) {
+        const CollisionFlatFace* faces = mesh.FlatFaces().data();
+        const CollisionEdge* edges = mesh.Edges().data();
+        for (const CollisionFlatGroup& group : mesh.FlatGroups()) {
             if (!(group.typeMask & 1)) continue;
-            for (const CollisionFace& face : group.faces) {
-                if (!TouchesFace(mesh, face, p, r)) continue;
-                *sum = Vec3Add(*sum, mesh.normals[face.normalIndex]);
+            for (uint32_t f = group.firstFace; f < group.firstFace + group.faceCount; ++f) {
+                if (!TouchesFace(faces[f], edges + faces[f].firstEdge, p, r)) continue;
+                *sum = Vec3Add(*sum, faces[f].normal);
                 ++touched;
             }
         }
@@ -206,6 +211,10 @@ bool DynamicObject::ResolveCollisions(const Vec3& q) {
     Vec3 n;
     if (TouchedFaces(position, radius, &sum) > 0) {
         n = PropNormalise(sum);
+    } else if (Vec3Length(m) < radius) {
+        // A step shorter than the radius ends within the radius of any face it crossed, and such
+        // a face would have been touched: the ray could find nothing.
+        return hit;
     } else {
         const CollisionOctree* tree = SceneCollisionOctree();
         Ray ray{PropNormalise(m), q};

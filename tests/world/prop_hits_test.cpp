@@ -135,7 +135,9 @@ TEST_F(PropHitTest, HitsAreDealtOfflineOrByTheHostWhichTellsARemoteVictim) {
         ASSERT_TRUE(ball.CollideWithCharacters(HeadOnStart(victim)));
         EXPECT_EQ(Calls().healthChanges.size(), c.health);
         EXPECT_EQ(Calls().hits.size(), c.hits);
-        if (c.health) EXPECT_EQ(Calls().healthChanges[0].attacker, &thrower);
+        if (c.health) {
+            EXPECT_EQ(Calls().healthChanges[0].attacker, &thrower);
+        }
         const auto events = EventsOfType(EVENT_APPLY_HIT);
         ASSERT_EQ(events.size(), c.events);
         EXPECT_EQ(testsupport::Recorder().events.size(), c.events);

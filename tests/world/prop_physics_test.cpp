@@ -33,7 +33,9 @@ TEST_F(PropTest, ARollingBallSlowsBy196PerSecondAndRestsBelowATenth) {
     while (ball.state == PROP_ROLLING && steps < 100) {
         ball.Update();
         ++steps;
-        if (ball.state == PROP_ROLLING) EXPECT_NEAR(ball.velocity.x, 1.0f - 0.0392f * float(steps), 1e-4f);
+        if (ball.state == PROP_ROLLING) {
+            EXPECT_NEAR(ball.velocity.x, 1.0f - 0.0392f * float(steps), 1e-4f);
+        }
     }
     // 1 - 23 x 0.0392 = 0.0984 is the first speed below 0.1.
     EXPECT_EQ(steps, 23);
