@@ -70,6 +70,14 @@ TEST_F(PropTest, ABallFallingOffTheWorldIsDespawnedBelow300) {
     ball.Update();
     EXPECT_FALSE(ball.InUse());
     EXPECT_EQ(g_Scene.objects->count, listed - 1);
+
+    // Rolling where there is no ground at all: it falls, with no made-up surface to rest on.
+    DynamicObject& lost = Ball(PROP_TYPE_LARGE, {100, 5, 100}, PROP_ROLLING, {2, 0, 0});
+    lost.Update();
+    EXPECT_EQ(lost.state, uint32_t(PROP_FLYING));
+    lost.Update();
+    EXPECT_TRUE(std::isfinite(lost.position.y));
+    EXPECT_LT(lost.position.y, 5.0f);
 }
 
 TEST_F(PropTest, ADroppedBallBouncesWithHalfItsSpeedThenRollsAndRests) {
