@@ -16,6 +16,7 @@ struct PlayerRecord;
 struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
+struct Ray;
 
 constexpr int MAX_CHARACTERS = 16;
 constexpr int FIGHTER_NAME_SIZE = 20;
@@ -366,6 +367,11 @@ public:
     bool TurnTowards(float step, float x, float y, float z);
     bool IsFacing(const Character* other, float cone) const;
     bool PlanRoute(const CellRef& goal);
+    // The ray against the fighter's body, hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
+    // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
+    // a heavy hit, attacker or null).
+    void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);
 
 private:
     // Into the scene's character list without telling the session.

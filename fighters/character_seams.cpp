@@ -10,6 +10,7 @@ void Character::Land(bool) {}
 void Character::UpdatePhysics() {}
 void Character::UpdateJumpFlight() {}
 void Character::MoveWithCollision(int) {}
+bool Character::IntersectRay(const Ray&, float, Vec3*, Vec3*) { return false; }
 
 // The powers fill these.
 void Character::ReleasePowerEffects() {}
@@ -20,6 +21,7 @@ void Character::UpdatePowers() {}
 void Character::MeleeHits() {}
 void Character::UpdateIdleAnimation() {}
 void Character::SpawnBodiesFromAnimation() {}
+void Character::ApplyHit(float, const Vec3&, int, int, Character*) {}
 
 // The computer-controlled behaviour and its perception fill these.
 void Character::UpdatePerception() {}
