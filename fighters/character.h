@@ -27,6 +27,8 @@ constexpr CellRef CELL_NONE = {-1, -1, -1};
 
 // Health (and energy) of a level: 5 per level above 100.
 constexpr float HealthForLevel(int level) { return 5.0f * float(level < 0 ? 0 : level) + 100.0f; }
+// Experience that fills a level: 25 per level above 100.
+constexpr float ExperienceForLevel(int level) { return 25.0f * float(level < 0 ? 0 : level) + 100.0f; }
 
 // Move modes.
 constexpr int32_t MOVE_STANDING = 0;
@@ -87,6 +89,9 @@ enum class UpdateStep : uint8_t {
 // Told of each step of an update as it runs (tests); null for none.
 using UpdateStepObserver = void (*)(Character& c, UpdateStep step);
 void SetUpdateStepObserver(UpdateStepObserver observer);
+// Told of each kill a fighter's health records with the match (tests); null for none.
+using KillObserver = void (*)(int points, int victimSlot, int killerSlot);
+void SetKillObserver(KillObserver observer);
 
 class Character {
 public:
@@ -257,8 +262,8 @@ public:
 
     // Rules that later parts fill; see character_seams.cpp.
     void ChangeHealth(float amount, Character* attacker);
-    void StartFreeze(int durationMs, int fadeMs);
-    void StopFreeze(int fadeMs);
+    bool StartFreeze(int durationMs, int fadeMs);
+    bool StopFreeze(int fadeMs);
     void SetLevel(int level, bool announce, bool recompute);
     void SelectDefaultPower();
     bool ComposeSkin(int side, const SkinParts& parts, SkinImageCache* cache);
@@ -298,12 +303,9 @@ public:
     bool FindIncomingEffect(Vec3* point);
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
-    void StartPower(int k);
+    bool StartPower(int k);
     // Frames per second the fighter's animations play at.
     float AnimationRate();
-    // What the timed states make of the fall and of hits taken.
-    float Gravity() const;
-    float EffectiveConstitution() const;
 
     // Momentum and flight: the airborne flag, the launch velocity of the jump animations.
     void EnterAirborne();
@@ -312,11 +314,56 @@ public:
     bool CollideWithProps(const Vec3& point, Vec3* outNormal);
     bool CollideWithFighters(const Vec3& point);
     bool HandleCeiling();
-    // The ray against the fighter's body, hit nearer than the distance; false when dead.
-    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
     // Water less than 1.5 above the feet, and the splashes, wakes and rings it makes.
     bool ProbeWater();
     void WaterContactEffects(int frameMs);
+
+    // Timed states: one at a time, each shown by an overlay on the body. A start gives true when
+    // the state runs afterwards, a stop true when it is off afterwards. By index for the packet
+    // dispatcher (an index outside the states is refused).
+    bool StartTimedState(int state, int durationMs, int fadeInMs);
+    bool StopTimedState(int state, int fadeOutMs);
+    bool StartInvisibility(int durationMs, int fadeInMs);
+    bool StartPoisoning(int durationMs, int fadeInMs);
+    bool StartParalysis(int durationMs, int fadeInMs);
+    bool StartStrengthBoost(int durationMs, int fadeInMs);
+    bool StartPowerBoost(int durationMs, int fadeInMs);
+    bool StartConstitutionBoost(int durationMs, int fadeInMs);
+    bool StartAgilityBoost(int durationMs, int fadeInMs);
+    bool StartSpeedBoost(int durationMs, int fadeInMs);
+    bool StartSuper(int durationMs, int fadeInMs);
+    bool StartForbiddenFruit(int durationMs, int fadeInMs);
+    bool StopInvisibility(int fadeOutMs);
+    bool StopInvulnerability(int fadeOutMs);
+    bool StopPoisoning(int fadeOutMs);
+    bool StopParalysis(int fadeOutMs);
+    bool StopStrengthBoost(int fadeOutMs);
+    bool StopPowerBoost(int fadeOutMs);
+    bool StopConstitutionBoost(int fadeOutMs);
+    bool StopAgilityBoost(int fadeOutMs);
+    bool StopSpeedBoost(int fadeOutMs);
+    bool StopSuper(int fadeOutMs);
+    bool StopForbiddenFruit(int fadeOutMs);
+    // The overlay texture "vecorporal<n>" over the skin of every mesh; refused while one is on.
+    bool CreateBodyOverlay(int texture, int fadeInMs, float strength);
+
+    // What the states make of the statistics.
+    bool IsImmune() const;
+    float EffectiveStrength() const;
+    float EffectivePower() const;
+    float EffectiveConstitution() const;
+    float Gravity() const;
+    // The run's own step over t seconds along the facing; zero outside the run class.
+    Vec3 RunDisplacement(float t);
+
+    // Meters. Changes other rules refuse are ignored silently.
+    void ChangeEnergy(float amount);
+    void AddExperience(float amount, Character* other);
+    void AddCredits(int amount);
+
+    // Powers.
+    float PowerCost(int k) const;
+    bool HasEnergyForPower(int k) const;
 
     // Animation control: SetAnimation is the one gate through which a fighter's animation
     // changes. Layer 0 is the whole body, 4 the upper body, any other bone plays without
@@ -331,8 +378,12 @@ public:
     // Facing: turns towards a point by at most the step (y is not used); within the cone.
     bool TurnTowards(float step, float x, float y, float z);
     bool IsFacing(const Character* other, float cone) const;
-    void AddExperience(float amount, Character* other);
     bool PlanRoute(const CellRef& goal);
+    // The ray against the fighter's body, hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
+    // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
+    // a heavy hit, attacker or null).
+    void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);
 
 private:
     // Into the scene's character list without telling the session.

@@ -2,27 +2,6 @@
 // answer the way "not done" reads to their callers.
 #include "fighters/character.h"
 
-// The meters and levels fill these.
-void Character::ChangeHealth(float, Character*) {}
-void Character::SetLevel(int, bool, bool) {}
-void Character::SelectDefaultPower() {}
-void Character::AddExperience(float, Character*) {}
-
-// The timed states and body overlays fill these.
-void Character::StartFreeze(int, int) {}
-void Character::StopFreeze(int) {}
-void Character::CancelStates() {}
-bool Character::StartInvulnerability(int, int) { return false; }
-bool Character::RemoveBodyOverlay(int) { return false; }
-void Character::FlashSpawnOverlay(int, int, int, int) {}
-void Character::FlashRiseOverlay(int, int, int, int) {}
-// Until the timed states land no state changes the guard limit, the rate, the fall or the
-// constitution: what a fighter without states and gains has.
-uint32_t Character::MaxGuardTime() { return 5000; }
-float Character::AnimationRate() { return 30.0f; }
-float Character::Gravity() const { return -9.8f; }
-float Character::EffectiveConstitution() const { return constitution; }
-
 // Routes through the stored trajectories fill this; until then there are none to route along.
 bool Character::PlanRoute(const CellRef&) { return false; }
 
@@ -30,18 +9,16 @@ bool Character::PlanRoute(const CellRef&) { return false; }
 void Character::ReleasePowerEffects() {}
 void Character::ReleaseEffect() {}
 void Character::UpdatePowers() {}
-bool Character::CanUsePower(int) { return false; }
-void Character::StartPower(int) {}
 
 // The melee hits, idle variations and thrown props fill these.
 void Character::MeleeHits() {}
 void Character::UpdateIdleAnimation() {}
 void Character::SpawnBodiesFromAnimation() {}
+void Character::ApplyHit(float, const Vec3&, int, int, Character*) {}
 
 // The computer-controlled behaviour and its perception fill these.
 void Character::UpdatePerception() {}
 void Character::AiUpdate() {}
-bool Character::HasLineOfSight(Character*) { return false; }
 bool Character::FindIncomingEffect(Vec3*) { return false; }
 bool Character::WillBeHitBy(Character*) { return false; }
 

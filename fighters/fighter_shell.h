@@ -33,6 +33,9 @@ struct FighterShellCalls {
     int (*frameMs)();
     // Whether an action of an input player is held this frame (false outside the slots).
     bool (*actionHeld)(int player, int action);
+    // The power selected on the local player's power bar, -1 none.
+    int (*selectedPower)();
+    void (*selectPower)(int power);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

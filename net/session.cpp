@@ -20,6 +20,25 @@ void SendSlotEvent(uint8_t type, int slot) {
     Send(w);
 }
 
+// Events 19 and 21: the fighter's slot and an amount.
+void SendAmountEvent(uint8_t type, int slot, float amount) {
+    BinaryWriter w;
+    w.PutU8(type);
+    w.PutU8(uint8_t(slot));
+    w.PutF32(amount);
+    Send(w);
+}
+
+// Events 32 and 33 share their layout: slot, state, then the duration or the fade.
+void SendStateEvent(uint8_t type, int slot, int state, uint32_t ms) {
+    BinaryWriter w;
+    w.PutU8(type);
+    w.PutU8(uint8_t(slot));
+    w.PutU8(uint8_t(state));
+    w.PutU32(ms);
+    Send(w);
+}
+
 }  // namespace
 
 GamePacketSink g_GamePacketSink = DropEvent;
@@ -109,6 +128,44 @@ void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
     w.PutU8(uint8_t(victimSlot));
     w.PutU8(uint8_t(int8_t(killerSlot)));
     Send(w);
+}
+
+void GamePacket::WriteChangeHealth(int slot, int attackerSlot, float amount) {
+    BinaryWriter w;
+    w.PutU8(EVENT_CHANGE_HEALTH);
+    w.PutU8(uint8_t(slot));
+    w.PutU8(uint8_t(int8_t(attackerSlot)));
+    w.PutF32(amount);
+    Send(w);
+}
+
+void GamePacket::WriteChangeEnergy(int slot, float amount) { SendAmountEvent(EVENT_CHANGE_ENERGY, slot, amount); }
+
+void GamePacket::WriteAddExperience(int slot, float amount, int otherSlot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_ADD_EXPERIENCE);
+    w.PutU8(uint8_t(slot));
+    w.PutF32(amount);
+    w.PutU8(uint8_t(int8_t(otherSlot)));
+    Send(w);
+}
+
+void GamePacket::WriteAddCredits(int slot, float amount) { SendAmountEvent(EVENT_ADD_CREDITS, slot, amount); }
+
+void GamePacket::WriteStartPower(int slot, int power) {
+    BinaryWriter w;
+    w.PutU8(EVENT_START_POWER);
+    w.PutU8(uint8_t(slot));
+    w.PutU8(uint8_t(power));
+    Send(w);
+}
+
+void GamePacket::WriteStartTimedState(int slot, int state, uint32_t durationMs) {
+    SendStateEvent(EVENT_START_TIMED_STATE, slot, state, durationMs);
+}
+
+void GamePacket::WriteStopTimedState(int slot, int state, uint32_t fadeMs) {
+    SendStateEvent(EVENT_STOP_TIMED_STATE, slot, state, fadeMs);
 }
 
 bool IsNetworkActive() { return g_NetSession.active != 0; }

@@ -43,6 +43,7 @@ bool IsNetworkActive();
 void RemovePlayerCharacters(uint32_t playerId);
 
 class Character;
+class DynamicObject;
 
 // Event types of the game packet.
 constexpr uint8_t EVENT_SET_ANIMATION = 9;
@@ -51,6 +52,17 @@ constexpr uint8_t EVENT_CLEAR_LOOP_ANIMATION = 11;
 constexpr uint8_t EVENT_START_GUARD = 13;
 constexpr uint8_t EVENT_END_GUARD = 14;
 constexpr uint8_t EVENT_RESPAWN = 17;
+constexpr uint8_t EVENT_CHANGE_HEALTH = 18;
+constexpr uint8_t EVENT_CHANGE_ENERGY = 19;
+constexpr uint8_t EVENT_ADD_EXPERIENCE = 20;
+constexpr uint8_t EVENT_ADD_CREDITS = 21;
+constexpr uint8_t EVENT_START_POWER = 30;
+constexpr uint8_t EVENT_START_TIMED_STATE = 32;
+constexpr uint8_t EVENT_STOP_TIMED_STATE = 33;
+constexpr uint8_t EVENT_APPLY_HIT = 22;
+constexpr uint8_t EVENT_SPAWN_DYNAMIC_OBJECT = 23;
+constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_POSITION = 24;
+constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_VELOCITY = 25;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
@@ -94,6 +106,23 @@ public:
     void WriteMatchResults(const uint32_t* block, size_t count);
     // A death: points (i8), victim slot (u8) and killer slot (i8, -1 none).
     void WriteRecordKill(int points, int victimSlot, int killerSlot);
+    // Meter changes as applied; a slot of -1 names no fighter.
+    void WriteChangeHealth(int slot, int attackerSlot, float amount);
+    void WriteChangeEnergy(int slot, float amount);
+    void WriteAddExperience(int slot, float amount, int otherSlot);
+    void WriteAddCredits(int slot, float amount);
+    void WriteStartPower(int slot, int power);
+    void WriteStartTimedState(int slot, int state, uint32_t durationMs);
+    void WriteStopTimedState(int slot, int state, uint32_t fadeMs);
+    // A hit for the machine whose local player is the victim: slots (attacker -1 none), damage
+    // value, hit point, reaction code and heavy flag (0 or 2).
+    void WriteApplyHit(int victimSlot, int attackerSlot, float damage, const Vec3& point, int32_t reaction,
+                       uint32_t heavy);
+    // A prop the host made: slot, pool kind, model type, position, owner's slot (-1 none).
+    void WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t type, const Vec3& position, int ownerSlot);
+    // A ball's position or velocity; each also becomes the ball's last sent one.
+    void WriteSetDynamicObjectPosition(DynamicObject* prop);
+    void WriteSetDynamicObjectVelocity(DynamicObject* prop);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

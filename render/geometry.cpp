@@ -216,12 +216,14 @@ bool SolveLinear4x4(const Mat4& m, const float rhs[4], float x[4]) {
 }
 
 bool SegmentClosestPoint(const Vec3& a, const Vec3& b, const Vec3& p, float* distance, Vec3* point) {
-    Vec3 d = Vec3Sub(b, a);
-    Mat4 m{{{1.0f, 0.0f, 0.0f, -d.x}, {0.0f, 1.0f, 0.0f, -d.y}, {0.0f, 0.0f, 1.0f, -d.z}, {d.x, d.y, d.z, 0.0f}}};
-    float rhs[4] = {b.x, b.y, b.z, Vec3Dot(d, p)};
-    float sol[4];
-    if (!SolveLinear4x4(m, rhs, sol)) return false;
-    Vec3 foot{sol[0], sol[1], sol[2]};
+    // The foot of p on the line through b along d = b - a: the system x - s d = b, d . x = d . p,
+    // whose determinant is |d|^2, solved in closed form (the props test it per face edge).
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y, dz = double(b.z) - a.z;
+    const double dd = dx * dx + dy * dy + dz * dz;
+    if (dd < 0.0001) return false;
+    const double s = (dx * (double(p.x) - b.x) + dy * (double(p.y) - b.y) + dz * (double(p.z) - b.z)) / dd;
+    const Vec3 foot{float(b.x + s * dx), float(b.y + s * dy), float(b.z + s * dz)};
+    const Vec3 d{float(dx), float(dy), float(dz)};
 
     float toA = LengthSq(Vec3Sub(a, foot));
     float toB = LengthSq(Vec3Sub(b, foot));

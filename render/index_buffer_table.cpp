@@ -110,6 +110,8 @@ int32_t IndexBufferTable::Load(BinaryReader& in, int32_t firstVertexBuffer, uint
                        [&](IndexBuffer* b, bool* malformed) { b->Load(in, firstVertexBuffer, usage, malformed); });
 }
 
+int32_t IndexBufferTable::Add(IndexBuffer* buffer) { return AddToSlots(buffers, &held, buffer, kGrowth, kMaxSlots); }
+
 bool IndexBufferTable::Select(int32_t id) {
     IndexBuffer* b = Get(id);
     if (!b) return false;

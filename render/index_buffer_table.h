@@ -53,6 +53,8 @@ public:
     // An index-buffer block: the first id of its buffers, or -1 for an empty or malformed block
     // (a malformed block leaves the table as it was).
     int32_t Load(BinaryReader& in, int32_t firstVertexBuffer, uint32_t usage);
+    // -1 when the table cannot grow any more.
+    int32_t Add(IndexBuffer* buffer);
     bool Select(int32_t id);
     int32_t AddRef(int32_t id);
     int32_t Release(int32_t id);

@@ -11,6 +11,7 @@
 #include "scene/character_model.h"
 #include "scene/collision_mesh.h"
 #include "scene/scene.h"
+#include "world/dynamic_mesh.h"
 
 void DrawCharacterModel(CharacterModel* model) {
     if (model) model->Draw();
@@ -36,9 +37,14 @@ bool MeshCollisionFace(const Mesh* mesh, uint32_t index, QueuedFace* out) {
     return true;
 }
 void MeshDrawOffset(Mesh*, uint32_t, uint32_t) {}
-// The dynamic mesh fills these.
-bool DynamicMeshPosition(const DynamicMesh*, Vec3*) { return false; }
-void DrawDynamicMesh(DynamicMesh*) {}
+bool DynamicMeshPosition(const DynamicMesh* mesh, Vec3* out) {
+    if (!mesh || !out) return false;
+    *out = mesh->transform.translation;
+    return true;
+}
+void DrawDynamicMesh(DynamicMesh* mesh) {
+    if (mesh) mesh->Draw();
+}
 
 namespace {
 

@@ -88,10 +88,11 @@ private:
 // Squared distance from the current camera's eye (the origin without a camera).
 float SquaredDistanceToEye(const Vec3& p);
 
-// Seams into classes not built yet.
+// Seams into classes of other subsystems.
 void DrawCharacterModel(CharacterModel* model);
 uint32_t MeshCollisionFaceCount(const Mesh* mesh);
 bool MeshCollisionFace(const Mesh* mesh, uint32_t index, QueuedFace* out);
 void MeshDrawOffset(Mesh* mesh, uint32_t triangle, uint32_t triangleCount);
+// A queued movable mesh: its position, and its own draw.
 bool DynamicMeshPosition(const DynamicMesh* mesh, Vec3* out);
 void DrawDynamicMesh(DynamicMesh* mesh);

@@ -34,6 +34,16 @@ int32_t ReserveSlotRun(std::vector<T*>& slots, uint32_t n, uint32_t growth, uint
     return int32_t(start);
 }
 
+// The object in a free slot (the array grown when none is free); -1 when it would pass maxSlots.
+template <typename T>
+int32_t AddToSlots(std::vector<T*>& slots, uint16_t* held, T* object, uint32_t growth, uint32_t maxSlots) {
+    const int32_t id = ReserveSlotRun(slots, 1, growth, maxSlots);
+    if (id < 0) return -1;
+    slots[size_t(id)] = object;
+    ++*held;
+    return id;
+}
+
 // Deletes every object and empties the array.
 template <typename T>
 void FreeSlots(std::vector<T*>& slots, uint16_t* held) {

@@ -155,13 +155,7 @@ int32_t VertexBufferTable::Load(BinaryReader& in, uint32_t usage) {
                        [&](VertexBuffer* b, bool* malformed) { b->Load(in, usage, malformed); });
 }
 
-int32_t VertexBufferTable::Add(VertexBuffer* buffer) {
-    int32_t id = ReserveSlotRun(buffers, 1, kGrowth, kMaxSlots);
-    if (id < 0) return -1;
-    buffers[size_t(id)] = buffer;
-    ++held;
-    return id;
-}
+int32_t VertexBufferTable::Add(VertexBuffer* buffer) { return AddToSlots(buffers, &held, buffer, kGrowth, kMaxSlots); }
 
 bool VertexBufferTable::Select(int32_t id) {
     uint16_t slot = uint16_t(id);

@@ -23,6 +23,7 @@
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
+#include "world/dynamic_mesh.h"
 
 namespace {
 
@@ -70,11 +71,40 @@ uint32_t ReadBoneInverseBinds(BinaryReader& in, uint32_t firstObject, uint32_t o
 
 // ---- Seams ----
 
-// The world's movable mesh fills these: transform parts and frozen byte, visible byte, draws.
-void AttachmentSetTransform(SceneNode*, const Vec3&, const Quat&) {}
-void AttachmentSetVisible(SceneNode*, bool) {}
-void AttachmentDraw(SceneNode*) {}
-void AttachmentDrawVariant(SceneNode*) {}
+// An attachment is a movable mesh; anything else hung on a bone is left alone.
+void AttachmentSetTransform(SceneNode* object, const Vec3& position, const Quat& rotation) {
+    DynamicMesh* piece = AsDynamicMesh(object);
+    if (!piece) return;
+    piece->transform.translation = position;
+    piece->transform.rotation = rotation;
+    piece->transformValid = 0;
+}
+void AttachmentSetVisible(SceneNode* object, bool visible) {
+    if (DynamicMesh* piece = AsDynamicMesh(object)) piece->enabled = visible ? 1 : 0;
+}
+void AttachmentDraw(SceneNode* object) {
+    if (DynamicMesh* piece = AsDynamicMesh(object)) piece->Draw();
+}
+void AttachmentDrawVariant(SceneNode* object) {
+    if (DynamicMesh* piece = AsDynamicMesh(object)) piece->DrawVariant();
+}
+
+namespace {
+
+// Below 255 the material blends by its texture-factor alpha; at 255 it is opaque again. An
+// override only takes the alpha.
+void SetMaterialAlpha(MaterialTable* table, int32_t own, int32_t overrideId, uint8_t value) {
+    if (Material* m = table->Get(own)) {
+        for (uint32_t p = 0; p < m->passCount; ++p) {
+            m->passes[p].blendPreset = value < 255 ? 5 : 0;
+            if (value < 255) m->passes[p].factorAlpha = value;
+        }
+    }
+    if (Material* over = table->Get(overrideId))
+        for (uint32_t p = 0; p < over->passCount; ++p) over->passes[p].factorAlpha = value;
+}
+
+}  // namespace
 
 // ---- CharacterModel ----
 
@@ -465,19 +495,16 @@ void CharacterModel::SetAlpha(uint8_t value) {
     alpha = value;
     MaterialTable* table = g_Scene.materials;
     if (!table) return;
-    for (const ModelDetailLevel& level : levels) {
-        for (const SubMesh* s : level.subMeshes) {
-            if (Material* own = table->Get(s->materialId)) {
-                for (uint32_t p = 0; p < own->passCount; ++p) {
-                    own->passes[p].blendPreset = value < 255 ? 5 : 0;
-                    if (value < 255) own->passes[p].factorAlpha = value;
-                }
-            }
-            if (Material* over = table->Get(s->overrideMaterialId))
-                for (uint32_t p = 0; p < over->passCount; ++p) over->passes[p].factorAlpha = value;
-        }
+    for (const ModelDetailLevel& level : levels)
+        for (const SubMesh* s : level.subMeshes) SetMaterialAlpha(table, s->materialId, s->overrideMaterialId, value);
+    // The look pieces fade with the body.
+    for (const CharacterAttachment& a : attachments) {
+        const DynamicMesh* piece = a.inUse ? AsDynamicMesh(a.object) : nullptr;
+        if (!piece || !g_Scene.meshes) continue;
+        for (uint32_t i = 0; i < piece->meshCount; ++i)
+            if (const Mesh* mesh = g_Scene.meshes->Get(piece->meshIds[i]))
+                SetMaterialAlpha(table, mesh->materialId, mesh->overrideMaterialId, value);
     }
-    // The look pieces' own meshes follow when the movable mesh lands.
 }
 
 // ---- Drawing ----

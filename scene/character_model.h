@@ -129,8 +129,8 @@ private:
     void DrawLevelMeshes(int level);
 };
 
-// Seams to the movable mesh of the world (a look piece) until it lands: its transform parts and
-// frozen byte, its visible byte and its two draws. Each does nothing yet.
+// What the model does to an attached movable mesh (a look piece): its transform parts and frozen
+// byte, its visible byte and its two draws. Other kinds of object are left alone.
 void AttachmentSetTransform(SceneNode* object, const Vec3& position, const Quat& rotation);
 void AttachmentSetVisible(SceneNode* object, bool visible);
 void AttachmentDraw(SceneNode* object);

@@ -115,6 +115,32 @@ void CollisionMesh::CopyFrom(const CollisionMesh& other) {
     edges_ = other.edges_;
 }
 
+void CollisionMesh::PlaceInto(const Mat4& m, CollisionMesh* out) const {
+    if (!out || out == this) return;
+    out->typeMask = typeMask;
+    out->faceCount = faceCount;
+    out->vertices.clear();
+    out->normals.clear();
+    out->groups.clear();
+    out->flatGroups_ = flatGroups_;
+    out->flatFaces_.resize(flatFaces_.size());
+    out->edges_.resize(edges_.size());
+    for (size_t f = 0; f < flatFaces_.size(); ++f) {
+        const CollisionFlatFace& face = flatFaces_[f];
+        CollisionFlatFace& placed = out->flatFaces_[f];
+        placed = face;
+        placed.normal = Vec3TransformNormal(face.normal, m);
+        CollisionEdge* edges = out->edges_.data() + face.firstEdge;
+        for (uint32_t i = 0; i < face.edgeCount; ++i)
+            edges[i].start = Vec3TransformCoord(edges_[face.firstEdge + i].start, m);
+        for (uint32_t i = 0; i < face.edgeCount; ++i) {
+            const Vec3& next = edges[(i + 1) % face.edgeCount].start;
+            edges[i].side = Vec3Cross(Vec3Sub(edges[i].start, next), placed.normal);
+        }
+        placed.normalDotFirst = face.edgeCount ? Vec3Dot(placed.normal, edges[0].start) : 0.0f;
+    }
+}
+
 bool CollisionMesh::Read(BinaryReader& in, uint16_t version) {
     Clear();
     const bool wide = version < 310;

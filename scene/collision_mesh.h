@@ -72,6 +72,15 @@ public:
     // One stored mesh in the layout of the given file version. Indices are checked; faces with
     // fewer than three corners are skipped. False (mesh left empty) on short or bad data.
     bool Read(BinaryReader& in, uint16_t version);
+    // The faces as the matrix places them (corners as points, normals by its rotation part, not
+    // renormalised) into out, whose queries then answer for the placed mesh; out's vertex, normal
+    // and group arrays are left empty. out's storage is reused, so placing a mesh no larger than
+    // the last one allocates nothing.
+    void PlaceInto(const Mat4& m, CollisionMesh* out) const;
+    // The flat copies, for callers that walk the faces themselves.
+    const std::vector<CollisionFlatGroup>& FlatGroups() const { return flatGroups_; }
+    const std::vector<CollisionFlatFace>& FlatFaces() const { return flatFaces_; }
+    const std::vector<CollisionEdge>& Edges() const { return edges_; }
 
     // Nearest face hit by the unbounded ray; outputs written only on a hit; each may be null.
     bool RayTest(const Ray& ray, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask) const;

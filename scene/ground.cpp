@@ -2,6 +2,8 @@
 
 #include "render/geometry.h"
 #include "scene/collision_octree.h"
+#include "scene/object_list.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -45,7 +47,9 @@ float HeightBelow(float x, float y, float z, Vec3* outNormal, uint32_t mask) {
 
 }  // namespace
 
-bool CollidableListRayQuery(Ray*, float, Vec3*, Vec3*, uint16_t*, uint32_t) { return false; }
+bool CollidableListRayQuery(Ray* ray, float length, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask) {
+    return g_Scene.collidables && g_Scene.collidables->RayQuery(ray, length, outPoint, outNormal, outType, mask);
+}
 
 float GetGroundHeight(float x, float y, float z, Vec3* outNormal) { return HeightBelow(x, y, z, outNormal, COLLISION_GROUND); }
 

@@ -22,6 +22,5 @@ bool IsSegmentBlocked(const Vec3& a, const Vec3& b);
 // v mirrored at the plane with normal n; v itself when n is (nearly) zero.
 Vec3 ReflectOffPlane(const Vec3& v, const Vec3& pointOnPlane, const Vec3& n);
 
-// The nearest hit among the scene's collidable objects. The scene's collidable list fills
-// this; until then there are none.
+// The nearest hit among the scene's collidable objects (none without a scene).
 bool CollidableListRayQuery(Ray* ray, float length, Vec3* outPoint, Vec3* outNormal, uint16_t* outType, uint32_t mask);

@@ -7,6 +7,7 @@
 #include "render/geometry.h"
 #include "render/video.h"
 #include "scene/scene_node.h"
+#include "world/dynamic_mesh.h"
 
 ObjectList::~ObjectList() { ObjectList::Clear(); }
 
@@ -153,10 +154,15 @@ void ScreenSpaceList::DrawAll() {
         if (node->object) node->object->Draw();
 }
 
-// The dynamic collidable mesh (a movable prop of the world) fills these two.
-bool CollidableMeshRayTest(SceneNode*, Ray*, float, Vec3*, Vec3*, uint16_t*, uint32_t) { return false; }
-bool CollidableMeshSweep(SceneNode*, const Plane*, int, Vec3*, float*, SweepContact*, SweepContact**, uint32_t) {
-    return false;
+bool CollidableMeshRayTest(SceneNode* member, Ray* ray, float length, Vec3* outPoint, Vec3* outNormal,
+                           uint16_t* outType, uint32_t mask) {
+    DynamicCollidableMesh* solid = AsDynamicCollidableMesh(member);
+    return solid && ray && solid->RayTest(*ray, length, outPoint, outNormal, outType, mask);
+}
+bool CollidableMeshSweep(SceneNode* member, const Plane* planes, int planeCount, Vec3* outPoint, float* bestDistance,
+                         SweepContact* best, SweepContact** contacts, uint32_t mask) {
+    DynamicCollidableMesh* solid = AsDynamicCollidableMesh(member);
+    return solid && solid->SweepSphere(planes, planeCount, outPoint, bestDistance, best, contacts, mask);
 }
 // The mirror and water walks are in scene/mirror.cpp and scene/water.cpp.
 // The list is a plain object list: only members that really are character models are asked.

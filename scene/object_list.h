@@ -102,11 +102,12 @@ public:
     virtual void DrawAll();
 };
 
-// Members of kinds not built yet reached through these; each does nothing until its kind lands.
+// The movable solid members (type code 3) answer these; any other member gives false.
 bool CollidableMeshRayTest(SceneNode* member, Ray* ray, float length, Vec3* outPoint, Vec3* outNormal,
                            uint16_t* outType, uint32_t mask);
 bool CollidableMeshSweep(SceneNode* member, const Plane* planes, int planeCount, Vec3* outPoint, float* bestDistance,
                          SweepContact* best, SweepContact** contacts, uint32_t mask);
+// Members of kinds not built yet reached through these; each does nothing until its kind lands.
 void MirrorReleaseTarget(SceneNode* mirror);
 void MirrorRestoreTarget(SceneNode* mirror);
 void MirrorRenderReflection(SceneNode* mirror);

@@ -29,6 +29,7 @@
 #include "scene/object_list.h"
 #include "scene/scene_node.h"
 #include "core/settings.h"
+#include "world/dynamic_mesh.h"
 
 Scene g_Scene;
 uint8_t g_SceneLowestDetail = 0;
@@ -77,8 +78,10 @@ constexpr int SWEEP_MAX_NORMALS = 29;
 
 void SetScenePhaseObserver(ScenePhaseObserver observer) { g_phaseObserver = observer; }
 
-// The sky model (a dynamic mesh) fills this: unfreezes its transform and moves it to the point.
-void SkyPlaceAt(SceneNode*, const Vec3&) {}
+// A movable sky follows the camera; any other kind stays where its file put it.
+void SkyPlaceAt(SceneNode* sky, const Vec3& at) {
+    if (DynamicMesh* movable = AsDynamicMesh(sky)) movable->SetPosition(at);
+}
 void DrawShadowOverlay() { DrawCharacterShadowOverlay(CurrentShadowDarkness()); }
 
 Scene::~Scene() { Destroy(true); }

@@ -164,6 +164,6 @@ extern uint8_t g_SceneLowestDetail;
 extern uint32_t g_PolygonsDrawn;
 extern uint32_t g_DrawCalls;
 
-// Parts of the world pass whose owners are not built yet.
+// Unfreezes the sky's transform and moves it to the point (a movable sky only).
 void SkyPlaceAt(SceneNode* sky, const Vec3& at);
 void DrawShadowOverlay();

@@ -31,6 +31,7 @@
 #include "scene/object_list.h"
 #include "scene/scene.h"
 #include "scene/water.h"
+#include "world/dynamic_mesh.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 
@@ -144,6 +145,7 @@ struct TableMarks {
 // Everything one file makes, handed to the scene only once the whole file has been read.
 struct PendingLoad {
     std::vector<SceneNode*> objects;
+    std::vector<SceneNode*> collidables;
     std::vector<SceneNode*> elements;
     std::vector<SceneNode*> texturedElements;
     std::vector<SceneNode*> mirrors;
@@ -161,6 +163,7 @@ struct PendingLoad {
     }
     void Discard() {
         DeleteAll(objects);
+        DeleteAll(collidables);
         DeleteAll(elements);
         DeleteAll(texturedElements);
         DeleteAll(mirrors);
@@ -187,7 +190,9 @@ struct LoadContext {
     PendingLoad& pending;
 };
 
-RecordResult LoadMeshNode(LoadContext& c) {
+// A mesh node, or one of the movable kinds built on it, into the list.
+template <typename Node>
+RecordResult LoadMeshNode(LoadContext& c, std::vector<SceneNode*>& into) {
     // The mesh count sits in the tail after the node header; its records are checked first.
     const size_t start = c.in.Tell();
     const uint8_t* head = c.in.Span(SCENE_NODE_HEADER_SIZE + MESH_NODE_TAIL_SIZE);
@@ -198,9 +203,9 @@ RecordResult LoadMeshNode(LoadContext& c) {
     const uint8_t meshCount = head[SCENE_NODE_HEADER_SIZE + 4];
     if (!ScanMeshRecords(c.in, meshCount, c.limits)) return RecordResult::Fail;
     c.in.Seek(start);
-    auto node = std::make_unique<MeshNode>();
+    auto node = std::make_unique<Node>();
     if (!node->Load(c.in, c.materialIds, c.firstIndexBuffer, c.firstVertexBuffer)) return RecordResult::Fail;
-    c.pending.objects.push_back(node.release());
+    into.push_back(node.release());
     return RecordResult::Loaded;
 }
 
@@ -261,12 +266,15 @@ RecordResult LoadGlow(LoadContext& c) {
     return RecordResult::Loaded;
 }
 
-// The dynamic meshes (0x101, 0x102) are skipped like unknown kinds until their class is built.
 RecordResult LoadRecord(LoadContext& c, const Y3DObjectRecord& record) {
     PendingLoad& p = c.pending;
     switch (record.type) {
     case Y3D_RECORD_MESH_NODE:
-        return LoadMeshNode(c);
+        return LoadMeshNode<MeshNode>(c, p.objects);
+    case Y3D_RECORD_DYNAMIC_MESH:
+        return LoadMeshNode<DynamicMesh>(c, p.objects);
+    case Y3D_RECORD_DYNAMIC_COLLIDABLE:
+        return LoadMeshNode<DynamicCollidableMesh>(c, p.collidables);
     case Y3D_RECORD_DIRECTIONAL_LIGHT:
     case Y3D_RECORD_POINT_LIGHT:
     case Y3D_RECORD_AIMED_LIGHT:
@@ -543,6 +551,7 @@ bool Scene::LoadModel(const char* fileName, const char* textureFolder, uint32_t 
 
     // The file is sound: what it made joins the scene.
     Commit(pending.objects, objects);
+    Commit(pending.collidables, collidables);
     Commit(pending.elements, elements);
     Commit(pending.texturedElements, texturedElements);
     Commit(pending.mirrors, mirrors);

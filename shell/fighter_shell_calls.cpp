@@ -37,6 +37,8 @@ constexpr FighterShellCalls kRealCalls = {
         return player >= 0 && player < CONTROL_PLAYERS && action >= 0 && action < CONTROL_ACTIONS &&
                g_Control.slots[player][action].held != 0;
     },
+    [] { return int(g_Control.selectedPower); },
+    [](int power) { g_Control.selectedPower = power; },
 };
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "shell/render_frame.h"
 #include "core/settings.h"
 #include "shell/startup.h"
+#include "world/dynamic_object.h"
 #include "world/scenario.h"
 
 uint8_t g_QuitRequest = 0;
@@ -327,8 +328,9 @@ void OnSysChar(int ch) {
     case 'P':
         if (local && g_Settings.mode != 3) {
             const Vec3& p = local->position;
-            SpawnDynamicObject(-1, 0, p.x + 3.0f * std::sin(local->yaw), p.y + 2.0f,
-                               p.z + 3.0f * std::cos(local->yaw));
+            SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_LARGE),
+                               {p.x + 3.0f * std::sin(local->yaw), p.y + 2.0f, p.z + 3.0f * std::cos(local->yaw)},
+                               nullptr);
         }
         break;
     default: break;

@@ -14,6 +14,7 @@
 #include "scene/scene.h"
 #include "scene/scene_node.h"
 #include "shell/mouse.h"
+#include "world/dynamic_mesh.h"
 #include "world/world_calls.h"
 
 Scenario g_Scenario;
@@ -40,8 +41,10 @@ bool ModelFileExists(const char* path) { return FindPackEntry("MODELOS.DAT", pat
 
 SceneNode* ListHead(const ObjectList* list) { return list && list->head ? list->head->object : nullptr; }
 
-// The dynamic meshes fill this: the bubble draws without point lights.
-void ExcludeFromPointLights(SceneNode*) {}
+// The bubble draws without point lights.
+void ExcludeFromPointLights(SceneNode* node) {
+    if (DynamicMesh* movable = AsDynamicMesh(node)) movable->lit = 0;
+}
 
 }  // namespace
 
@@ -199,6 +202,5 @@ bool ElementMap::Save(int) { return false; }
 void ElementMap::InitMatch() {}
 void ElementMap::LoadForMatch(int) {}
 
-// Items and props fill these.
+// Items fill this.
 void CollectAllItems() {}
-int SpawnDynamicObject(int, int, float, float, float) { return -1; }

@@ -113,4 +113,3 @@ public:
 extern ElementMap g_ElementMap;
 
 void CollectAllItems();
-int SpawnDynamicObject(int slot, int kind, float x, float y, float z);

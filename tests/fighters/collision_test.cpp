@@ -58,8 +58,8 @@ TEST_F(CollisionTest, PropsArePushedByTheirSizeAndBigOnesPushTheFighterOut) {
     Character& c = Standing(0, Vec3{5, 0, 5});
     c.SetAnimation(ANIM_RUN, 0, 0, 0);
     c.totalVelocity = Vec3{0, 0, 4};
-    DynamicObject& light = Ball(3, 1, 0.1f, Vec3{5, 0.1f, 5.35f});
-    DynamicObject& heavy = Ball(7, 0, 1.0f, Vec3{5, 1.0f, 6.2f});
+    DynamicObject& light = Ball(PROP_TYPE_SMALL, Vec3{5, 0.1f, 5.35f});
+    DynamicObject& heavy = Ball(PROP_TYPE_LARGE, Vec3{5, 1.0f, 6.2f});
     Vec3 normal{};
     EXPECT_TRUE(c.CollideWithProps(Vec3{5, 0, 5.3f}, &normal));
     // Straight at them there is nothing to slide along.
@@ -74,8 +74,9 @@ TEST_F(CollisionTest, PropsArePushedByTheirSizeAndBigOnesPushTheFighterOut) {
     // Running at the large ball pushes with the upper body.
     EXPECT_EQ(c.upperAnimation, ANIM_UPPER_BODY_ONLY);
 
-    ResetDynamicObjects();
-    Ball(0, 0, 1.0f, Vec3{5, 1.0f, 5.8f});
+    light.Despawn();
+    heavy.Despawn();
+    Ball(PROP_TYPE_LARGE, Vec3{5, 1.0f, 5.8f});
     EXPECT_TRUE(c.CollideWithProps(Vec3{5, 0, 5.3f}, &normal));
     // d = (0, -1, -0.8) from the ball, so 1.6 / 1.28062 of it.
     ExpectAt(c.position, 5.0f, 4.80049f);

@@ -1,10 +1,11 @@
 // The movement tests' fighter: one standing still where it was put, a walled corner with a flat
-// and a sloping ceiling for the collisions, and balls placed straight into the prop pool.
+// and a sloping ceiling for the collisions, and balls of the prop pool.
 #pragma once
 
 #include <vector>
 
 #include "common/binary_reader.h"
+#include "support/ball_arena.h"
 #include "support/fighter_fixture.h"
 #include "support/y3d_octree_builder.h"
 #include "world/dynamic_object.h"
@@ -13,6 +14,10 @@ namespace fightertest {
 
 class MotionTest : public FighterTest {
 protected:
+    void SetUp() override {
+        FighterTest::SetUp();
+        testsupport::InstallPropTemplates();
+    }
     void TearDown() override {
         ResetDynamicObjects();
         FighterTest::TearDown();
@@ -50,15 +55,12 @@ protected:
         ASSERT_TRUE(g_Scene.collisionOctree->Read(in, 320));
     }
 
-    // A ball of the pool in use at the point; the pool's own records come with the props.
-    static DynamicObject& Ball(int slot, uint32_t type, float radius, const Vec3& at) {
-        static int standIn;
-        DynamicObject& b = g_Balls[slot];
-        b.mesh = reinterpret_cast<DynamicMesh*>(&standIn);
-        b.type = type;
-        b.radius = radius;
-        b.position = at;
-        b.velocity = Vec3{0, 0, 0};
+    // A ball of the pool (type 0 large, 1 small) at the point.
+    static DynamicObject& Ball(uint32_t type, const Vec3& at) {
+        const int slot = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(type), at, nullptr);
+        EXPECT_GE(slot, 0);
+        DynamicObject& b = g_Balls[slot < 0 ? 0 : slot];
+        b.SetPosition(at);
         return b;
     }
 };

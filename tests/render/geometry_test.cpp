@@ -190,6 +190,31 @@ TEST(RayTests, Box) {
     }
 }
 
+TEST(SegmentTests, ClosestPoint) {
+    const Vec3 a{0, 0, 0}, b{4, 0, 0};
+    struct Case {
+        const char* name;
+        Vec3 p;
+        float distance;
+        Vec3 point;
+    } cases[] = {
+        {"above the middle", {1, 3, 0}, 3.0f, {1, 0, 0}},
+        {"past b", {7, 4, 0}, 5.0f, {4, 0, 0}},
+        {"before a", {-3, 0, 4}, 5.0f, {0, 0, 0}},
+        {"on the segment", {2, 0, 0}, 0.0f, {2, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        float d = -1;
+        Vec3 q{};
+        ASSERT_TRUE(SegmentClosestPoint(a, b, c.p, &d, &q));
+        EXPECT_NEAR(d, c.distance, 1e-5f);
+        ExpectVec3Near(q, c.point.x, c.point.y, c.point.z);
+    }
+    // Shorter than 0.01: no answer.
+    EXPECT_FALSE(SegmentClosestPoint(a, {0.009f, 0, 0}, {1, 1, 1}, nullptr, nullptr));
+}
+
 // ---- Pick rays and screen projection ----
 
 class PickTest : public ::testing::Test {

@@ -17,6 +17,7 @@
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
 #include "scene/y3d_loader.h"
+#include "world/dynamic_mesh.h"
 #include "scene_element_records.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
@@ -38,6 +39,7 @@ std::vector<bool> Occupied(const std::vector<T*>& slots) {
 // Everything a load may add to, compared before and after a refused file.
 struct SceneShape {
     uint32_t objects;
+    uint32_t collidables;
     std::vector<LightNode*> lights;
     LightNode* sun;
     std::vector<bool> materials, vertexBuffers, indexBuffers, meshes;
@@ -47,7 +49,7 @@ struct SceneShape {
     uint32_t renderPolygons;
 
     static SceneShape Of(const Scene& s) {
-        return {s.objects->count,           s.lights,          s.sun,
+        return {s.objects->count,           s.collidables->count, s.lights,          s.sun,
                 Occupied(s.materials->slots), Occupied(s.vertexBuffers->buffers), Occupied(s.indexBuffers->buffers),
                 Occupied(s.meshes->slots),  s.renderOctree,    s.collisionOctree,
                 s.collisionOctree->Meshes().size(), s.renderOctree->polygonCount};
@@ -78,16 +80,32 @@ TEST_F(Y3DLoaderTest, EveryBuiltRecordKindLandsInItsPlace) {
     ASSERT_TRUE(Load("FULL.Y3D", bytes));
     EXPECT_EQ(g_Y3DVersion, 320);
 
-    // Tables: one material, two buffers of each kind, two listed meshes and the node's own.
+    // Tables: one material, two buffers of each kind, two listed meshes and one of each node.
     EXPECT_EQ(g_Scene.materials->count, 1u);
     EXPECT_NE(g_Scene.indexBuffers->Get(1), nullptr);
-    EXPECT_EQ(Occupied(g_Scene.meshes->slots).size(), 3u);
+    EXPECT_EQ(Occupied(g_Scene.meshes->slots).size(), 5u);
     EXPECT_EQ(g_Scene.renderOctree->polygonCount, 2u);
     ASSERT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
     EXPECT_EQ(SceneCollisionOctree(), g_Scene.collisionOctree);
 
+    // The movable mesh joins the object list placed by its header; the solid one only the
+    // collidable list.
+    EXPECT_EQ(g_Scene.objects->count, 2u);
+    auto* movable = dynamic_cast<DynamicMesh*>(g_Scene.objects->FindByName("Dynamic(DIN)"));
+    ASSERT_NE(movable, nullptr);
+    EXPECT_EQ(movable->typeCode, 2u);
+    EXPECT_EQ(movable->transform.translation.x, 10.0f);
+    // A quarter turn: the local box's z extent of 2 lies along x.
+    EXPECT_NEAR(movable->box[3], 12.0f, 1e-4f);
+    EXPECT_NEAR(movable->box[5], 1.0f, 1e-4f);
+    ASSERT_EQ(g_Scene.collidables->count, 1u);
+    auto* solid = dynamic_cast<DynamicCollidableMesh*>(g_Scene.collidables->FindByName("Solid(DINCOL)"));
+    ASSERT_NE(solid, nullptr);
+    EXPECT_EQ(solid->typeCode, 3u);
+    ASSERT_NE(solid->collision, nullptr);
+    EXPECT_EQ(solid->collision->faceCount, 1u);
+
     // The mesh node: name, box and its mesh over the file's second buffers.
-    EXPECT_EQ(g_Scene.objects->count, 1u);
     auto* floor = dynamic_cast<MeshNode*>(g_Scene.objects->FindByName("Floor"));
     ASSERT_NE(floor, nullptr);
     ASSERT_EQ(floor->meshCount, 1u);
@@ -117,7 +135,8 @@ TEST_F(Y3DLoaderTest, EveryBuiltRecordKindLandsInItsPlace) {
 
     // A second file adds to the first.
     ASSERT_TRUE(Load("MORE.Y3D", bytes));
-    EXPECT_EQ(g_Scene.objects->count, 2u);
+    EXPECT_EQ(g_Scene.objects->count, 4u);
+    EXPECT_EQ(g_Scene.collidables->count, 2u);
     EXPECT_EQ(g_Scene.materials->count, 2u);
 }
 
@@ -166,6 +185,7 @@ TEST_F(Y3DLoaderTest, DamagedFilesAreRefusedAndLeaveTheSceneAsItWas) {
     const size_t mesh0 = layout.meshList + 4;
     const size_t nodeTail = layout.records[0] + 276 + 573;
     const size_t nodeMesh = nodeTail + 32;
+    const size_t solidTail = layout.records[8] + 276 + 573;
     struct Case {
         const char* what;
         size_t at;
@@ -191,6 +211,8 @@ TEST_F(Y3DLoaderTest, DamagedFilesAreRefusedAndLeaveTheSceneAsItWas) {
         {"skipped record past the end", layout.records[2] + 272, 0x7FFFFFFF},
         {"skipped record pointing back", layout.records[2] + 272, uint32_t(layout.records[2])},
         {"light header of another kind", layout.records[1] + 276 + 264, 0x201},
+        {"movable mesh vertex buffer", layout.records[5] + 276 + 573 + 32 + 9, 7},
+        {"solid mesh collision vertex count", solidTail + 32 + 25 + 12 + 1, 0xFFFF},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = good;
@@ -204,7 +226,8 @@ TEST_F(Y3DLoaderTest, DamagedFilesAreRefusedAndLeaveTheSceneAsItWas) {
         EXPECT_TRUE(SceneShape::Of(g_Scene) == before) << c.what;
     }
     // The scene still holds the first file whole.
-    EXPECT_EQ(g_Scene.objects->count, 1u);
+    EXPECT_EQ(g_Scene.objects->count, 2u);
+    EXPECT_EQ(g_Scene.collidables->count, 1u);
     EXPECT_EQ(g_Scene.collisionOctree->Meshes().size(), 1u);
 }
 
@@ -215,7 +238,8 @@ TEST_F(Y3DLoaderTest, TruncatedFilesNeverCrashAndARefusalChangesNothing) {
     const size_t refused[] = {layout.materials + 2,       layout.materials + 20,   layout.vertexBuffers + 6,
                               layout.indexBuffers + 10,   layout.meshList + 30,    layout.renderOctree + 5,
                               layout.collisionOctree + 9, layout.records[0] + 300, layout.records[1] + 600,
-                              layout.records[7] + 280};
+                              layout.records[5] + 276 + 573 + 20, layout.records[7] + 280,
+                              layout.records[8] + 276 + 573 + 32 + 25 + 12 + 4};
     for (size_t cut : refused) {
         const SceneShape before = SceneShape::Of(g_Scene);
         EXPECT_FALSE(Load("CUT.Y3D", std::vector<uint8_t>(good.begin(), good.begin() + long(cut)))) << cut;

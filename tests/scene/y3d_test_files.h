@@ -35,7 +35,23 @@ inline CollisionMeshDesc FloorCollision() {
     return mesh;
 }
 
-// Every kind the loader makes (a mesh node, the three lights) and kinds it passes over.
+// A movable mesh (0x101) turned a quarter about y at (10, 0, 0), or its solid kind (0x102) with a
+// floor as its collision mesh, over the file's first buffers.
+inline Y3DMeshNode MovableNode(const char* name, uint32_t type, uint16_t version = 320) {
+    Y3DMeshNode node;
+    node.name = name;
+    node.type = type;
+    const float box[6] = {-1, 0, -2, 1, 1, 2};
+    std::memcpy(node.box, box, sizeof box);
+    node.parts.translation = {10, 0, 0};
+    node.parts.rotation = {0, 0.70710678f, 0, 0.70710678f};
+    node.meshes = {OneTriangle(0, 0)};
+    if (type == 0x102) AppendCollisionMesh(&node.collision, FloorCollision(), version);
+    return node;
+}
+
+// Every kind the loader makes (a mesh node, a movable mesh and a solid one, the three lights) and
+// kinds it passes over.
 inline Y3DSceneFile FullScene(uint16_t version = 320) {
     Y3DSceneFile f;
     f.header.version = version;
@@ -79,7 +95,7 @@ inline Y3DSceneFile FullScene(uint16_t version = 320) {
     lamp.position = {7, 8, 9};
     f.records.push_back(LightRecord(lamp));
     f.records.push_back(OpaqueRecord("Helper", 0x400, 573));
-    f.records.push_back(OpaqueRecord("Dynamic", 0x101, 593));
+    f.records.push_back(MeshNodeRecord(MovableNode("Dynamic(DIN)", 0x101, version)));
     f.records.push_back(OpaqueRecord("Strange", 0x4242, 17));
     Y3DLight spot;
     spot.name = "Spot";
@@ -87,6 +103,7 @@ inline Y3DSceneFile FullScene(uint16_t version = 320) {
     spot.position = {-1, 0, 0};
     spot.direction = {1, 0, 0};
     f.records.push_back(LightRecord(spot));
+    f.records.push_back(MeshNodeRecord(MovableNode("Solid(DINCOL)", 0x102, version)));
     return f;
 }
 

@@ -233,6 +233,7 @@ void FighterRecorder::Clear() {
     screenFades = 0;
     leaveRequests = 0;
     for (bool& h : directionHeld) h = false;
+    selectedPower = -1;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -312,6 +313,8 @@ void InstallFighterRecorders() {
         Recorder().sounds.push_back(RecordedSound{id, p != nullptr, p ? *p : Vec3{}});
         return 0;
     };
+    s.selectedPower = [] { return Recorder().selectedPower; };
+    s.selectPower = [](int power) { Recorder().selectedPower = power; };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

@@ -107,6 +107,7 @@ struct FighterRecorder {
     int leaveRequests = 0;
     // Player 0's four direction actions as held this frame.
     bool directionHeld[4] = {};
+    int selectedPower = -1;     // the power bar's selection
 
     void Clear();
     // The slots made with a type, in order.

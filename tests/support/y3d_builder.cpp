@@ -216,7 +216,8 @@ std::vector<uint8_t> BuildNodeHeader(const Y3DObject& node) {
 std::vector<uint8_t> Y3DMeshNode::BuildTail() const {
     Y3DObject header;
     header.name = name;
-    header.typeCode = 0x100;
+    header.typeCode = type;
+    header.parts = parts;
     std::vector<uint8_t> out = BuildNodeHeader(header);
     const size_t tail = out.size();
     out.resize(tail + 32, 0);
@@ -226,6 +227,7 @@ std::vector<uint8_t> Y3DMeshNode::BuildTail() const {
         std::vector<uint8_t> bytes = mesh.Build();
         out.insert(out.end(), bytes.begin(), bytes.end());
     }
+    out.insert(out.end(), collision.begin(), collision.end());
     return out;
 }
 
@@ -255,7 +257,7 @@ std::vector<uint8_t> Y3DLight::BuildTail() const {
     return out;
 }
 
-Y3DRecord MeshNodeRecord(const Y3DMeshNode& node) { return {node.name, 0x100, node.BuildTail(), std::nullopt}; }
+Y3DRecord MeshNodeRecord(const Y3DMeshNode& node) { return {node.name, node.type, node.BuildTail(), std::nullopt}; }
 Y3DRecord LightRecord(const Y3DLight& light) { return {light.name, light.type, light.BuildTail(), std::nullopt}; }
 Y3DRecord OpaqueRecord(const std::string& name, uint32_t type, size_t tailBytes) {
     Y3DRecord r{name, type, std::vector<uint8_t>(tailBytes), std::nullopt};

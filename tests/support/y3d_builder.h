@@ -126,11 +126,16 @@ std::vector<uint8_t> BuildMeshList(const std::vector<Y3DMesh>& meshes,
 std::vector<uint8_t> BuildNodeHeader(const Y3DObject& node);
 
 // Record 0x100: node header, the 32-byte tail (mesh count byte at 4, box at 8) and the meshes.
+// The movable kinds: 0x101 the same with the transform in the node header, 0x102 also followed
+// by a collision mesh.
 struct Y3DMeshNode {
     std::string name;
     float box[6] = {0, 0, 0, 0, 0, 0};        // min x, y, z, max x, y, z
     std::vector<Y3DMesh> meshes;
     std::optional<uint8_t> meshCount;         // meshes.size() unless given
+    uint32_t type = 0x100;
+    TransformParts parts{{0, 0, 0}, {0, 0, 0, 1}, {0, 0, 0, 1}, {1, 1, 1}, 1.0f};
+    std::vector<uint8_t> collision;           // written after the meshes
     std::vector<uint8_t> BuildTail() const;
 };
 

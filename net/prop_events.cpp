@@ -1,0 +1,62 @@
+// The game events of the props and of the hits they deal.
+#include "common/binary_reader.h"
+#include "net/session.h"
+#include "world/dynamic_object.h"
+
+namespace {
+
+void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
+
+void PutVec3(BinaryWriter& w, const Vec3& v) {
+    w.PutF32(v.x);
+    w.PutF32(v.y);
+    w.PutF32(v.z);
+}
+
+// A prop's slot and one vector.
+void WriteVectorEvent(uint8_t type, uint32_t slot, const Vec3& v) {
+    BinaryWriter w;
+    w.PutU8(type);
+    w.PutU32(slot);
+    PutVec3(w, v);
+    Send(w);
+}
+
+}  // namespace
+
+void GamePacket::WriteApplyHit(int victimSlot, int attackerSlot, float damage, const Vec3& point, int32_t reaction,
+                               uint32_t heavy) {
+    BinaryWriter w;
+    w.PutU8(EVENT_APPLY_HIT);
+    w.PutU8(uint8_t(victimSlot));
+    w.PutU8(uint8_t(int8_t(attackerSlot)));
+    w.PutF32(damage);
+    PutVec3(w, point);
+    w.PutI32(reaction);
+    w.PutU32(heavy);
+    Send(w);
+}
+
+void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t type, const Vec3& position,
+                                         int ownerSlot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_SPAWN_DYNAMIC_OBJECT);
+    w.PutU32(slot);
+    w.PutU8(uint8_t(kind));
+    w.PutU8(uint8_t(type));
+    PutVec3(w, position);
+    w.PutU8(uint8_t(int8_t(ownerSlot)));
+    Send(w);
+}
+
+void GamePacket::WriteSetDynamicObjectPosition(DynamicObject* prop) {
+    if (!prop) return;
+    WriteVectorEvent(EVENT_SET_DYNAMIC_OBJECT_POSITION, prop->slot, prop->position);
+    prop->lastSentPosition = prop->position;
+}
+
+void GamePacket::WriteSetDynamicObjectVelocity(DynamicObject* prop) {
+    if (!prop) return;
+    WriteVectorEvent(EVENT_SET_DYNAMIC_OBJECT_VELOCITY, prop->slot, prop->velocity);
+    prop->lastSentVelocity = prop->velocity;
+}

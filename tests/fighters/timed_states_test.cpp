@@ -1,0 +1,247 @@
+// The timed states: refusals, one state at a time, stops and their events, the overlays on the
+// body and the look pieces, and what the states make of the animations, the guard and gravity.
+#include <vector>
+
+#include "animation_fixture.h"
+#include "fighters/timed_states.h"
+#include "render/animated_material.h"
+#include "render/mesh.h"
+#include "render/texture_manager.h"
+#include "scene/mesh_node.h"
+#include "scene/sub_mesh.h"
+
+namespace fightertest {
+namespace {
+
+using Events = std::vector<std::vector<uint8_t>>;
+
+class TimedStateTest : public AnimationTest {
+protected:
+    // Standing, past the entry animation (which makes it immune).
+    Character& Standing(int side = 0) {
+        Character& c = Fighter(side);
+        Force(c, 0);
+        Recorder().sounds.clear();
+        Recorder().events.clear();
+        return c;
+    }
+    static Events StateEvents() {
+        Events out;
+        for (const auto& e : Recorder().events)
+            if (e[0] == 32 || e[0] == 33) out.push_back(e);
+        return out;
+    }
+    static Material* Override(const SubMesh* s) { return g_Scene.materials->Get(s->overrideMaterialId); }
+};
+
+TEST(TimedStateTable, EachStateHasItsOwnOverlayAndAStopSoundRightAfterItsStartSound) {
+    for (int k = 0; k < TIMED_STATE_COUNT; ++k) {
+        const TimedStateRow& row = TIMED_STATE_TABLE[k];
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.stopSound, row.startSound + 1);
+        EXPECT_TRUE(row.texture >= 2 && row.texture + row.plusSide <= 15);
+        EXPECT_TRUE(row.strength == 1.0f || row.strength == 0.5f);
+        for (int j = 0; j < k; ++j) {
+            const TimedStateRow& other = TIMED_STATE_TABLE[j];
+            EXPECT_TRUE(row.texture + row.plusSide < other.texture || row.texture > other.texture + other.plusSide) << j;
+        }
+    }
+}
+
+TEST_F(TimedStateTest, AStateIsRefusedToTheImmuneAndToAClientOnItsOwn) {
+    const struct {
+        const char* name;
+        int state, duration;
+        bool invulnerable, client;
+        std::vector<int> sounds;   // none when refused
+    } cases[] = {
+        {"poisoning while invulnerable", STATE_POISONING, 5000, true, false, {}},
+        {"a boost ends invulnerability", STATE_STRENGTH_BOOST, 5000, true, false, {165, 211}},
+        {"a client's poisoning", STATE_POISONING, 5000, false, true, {}},
+        {"a client's 8000 ms invulnerability", STATE_INVULNERABILITY, 8000, false, true, {164}},
+        {"an index past the states", TIMED_STATE_COUNT, 5000, false, false, {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Character& c = Standing();
+        ASSERT_TRUE(!t.invulnerable || c.StartInvulnerability(60000, 0));
+        Network(t.client, false);
+        Recorder().sounds.clear();
+        EXPECT_EQ(c.StartTimedState(t.state, t.duration, 1000), !t.sounds.empty());
+        EXPECT_EQ(SoundIds(), t.sounds);
+        Network(false, false);
+    }
+}
+
+TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeOrStopEvent) {
+    const int32_t poison = fxtest::SeedTexture(rec, "Texturas\\Efectos\\vecorporal06.tga");
+    Character& c = Standing();
+    Network(true, true);
+    ASSERT_TRUE(c.StartPoisoning(5000, 1000));
+    const auto* overlay = dynamic_cast<AnimatedMaterialB*>(Override(c.model->levels[0].subMeshes[0]));
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(overlay->effectTexture, poison);
+    EXPECT_FLOAT_EQ(overlay->intensity, 0.5f);
+    SetTime(kStartTime + 2000);
+    ASSERT_TRUE(c.StartPoisoning(10000, 1000));
+    EXPECT_EQ(c.states[STATE_POISONING].startTime, kStartTime + 2000);
+    ASSERT_TRUE(c.StartSuper(5000, 1000));
+    EXPECT_EQ(c.states[STATE_POISONING].active, 0);
+    EXPECT_EQ(overlay->state, AnimatedMaterialB::kFadeOut);
+    EXPECT_EQ(overlay->duration, 0u);
+    EXPECT_EQ(SoundIds(), (std::vector<int>{213, 213, 214, 211}));
+    EXPECT_EQ(StateEvents(), (Events{{32, 0, 2, 0x88, 0x13, 0, 0}, {32, 0, 2, 0x10, 0x27, 0, 0},
+                                     {32, 0, 10, 0x88, 0x13, 0, 0}}));
+}
+
+TEST_F(TimedStateTest, AStopEndsTheStateOnceEvenWithoutOverlayAndOnlyTheHostTellsOfAFadingOne) {
+    // Invisibility: the model is translucent exactly while it lasts.
+    const struct {
+        const char* name;
+        bool client, hosting, dead, overlayTaken;
+        int fade;
+        bool stops;
+        Events events;
+    } cases[] = {
+        {"host fading", true, true, false, false, 1000, true, {{33, 0, 0, 0xE8, 0x03, 0, 0}}},
+        {"host cancelling", true, true, false, false, 0, true, {}},
+        {"overlay taken", false, false, false, true, 1000, true, {}},
+        {"a client on its own", true, false, false, false, 1000, false, {}},
+        {"a client, the fighter dead", true, false, true, false, 1000, true, {}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Character& c = Standing();
+        ASSERT_TRUE(c.StartInvisibility(5000, 1000));
+        ASSERT_EQ(c.model->invisible, 1);
+        ASSERT_TRUE(!t.overlayTaken || c.RemoveBodyOverlay(0));
+        Network(t.client, t.hosting);
+        c.dead = t.dead ? 1 : 0;
+        Recorder().sounds.clear();
+        EXPECT_EQ(c.StopInvisibility(t.fade), t.stops);
+        EXPECT_FALSE(c.StopInvisibility(t.fade) && t.stops);
+        EXPECT_EQ(c.model->invisible, t.stops ? 0 : 1);
+        EXPECT_EQ(SoundIds(), t.stops ? std::vector<int>{163} : std::vector<int>{});
+        EXPECT_EQ(StateEvents(), t.events);
+        Network(false, false);
+    }
+}
+
+TEST_F(TimedStateTest, FreezeEndsTheSplitClearsTheRepeatAndStopsTheBodyEvenRunning) {
+    Character& c = Standing();
+    Force(c, 21);
+    Force(c, 170, BONE_UPPER_BODY);
+    c.powerRepeat = 1;
+    ASSERT_TRUE(c.StartFreeze(10000, 1000));
+    EXPECT_EQ(c.split, 0);
+    EXPECT_EQ(c.powerRepeat, 0);
+    EXPECT_EQ(Controller(c, 0).rate, 0.0f);
+    EXPECT_EQ(Controller(c, BONE_UPPER_BODY).rate, 0.0f);
+    ASSERT_TRUE(c.StopFreeze(1000));
+    EXPECT_EQ(Controller(c, 0).rate, 30.0f);
+}
+
+TEST_F(TimedStateTest, APartialOverlayCoversEveryDetailLevelAndEachLookPieceMeshGetsItsOwn) {
+    const int32_t skin = fxtest::SeedTexture(rec, "skin.tga");
+    g_Scene.textures->AddRef(skin);
+    auto* own = new Material();
+    MaterialDescription d{};
+    d.layerCount = 1;
+    d.layers[0] = MaterialLayer{MATERIAL_KIND_BASE, skin};
+    own->SetDescription(d);
+    auto* mesh = new Mesh();
+    mesh->materialId = g_Scene.materials->Add(own);
+    MeshNode piece;
+    piece.meshIds = new int32_t[1]{g_Scene.meshes->Add(mesh)};
+    piece.meshCount = 1;
+    g_Scene.meshes->AddRef(piece.meshIds[0]);
+
+    Character& c = Standing();
+    c.model->SetAttachment(3, &piece, "", 4);
+    c.model->attachments[3].inUse = 1;
+    ASSERT_TRUE(c.StartConstitutionBoost(5000, 1000));
+    const int32_t body = c.model->levels[0].subMeshes[0]->overrideMaterialId;
+    for (const ModelDetailLevel& level : c.model->levels) EXPECT_EQ(level.subMeshes[0]->overrideMaterialId, body);
+    EXPECT_EQ(g_Scene.materialRefs->Find(body)->owner, 3u);
+    EXPECT_EQ(g_Scene.materials->Get(body)->refCount, MODEL_LOD_COUNT);
+    const auto* piecesOwn = dynamic_cast<AnimatedMaterialB*>(g_Scene.materials->Get(mesh->overrideMaterialId));
+    ASSERT_NE(piecesOwn, nullptr);
+    EXPECT_EQ(piecesOwn->baseTexture, skin);
+    ASSERT_TRUE(c.StopConstitutionBoost(400));
+    EXPECT_EQ(piecesOwn->state, AnimatedMaterialB::kFadeOut);
+    EXPECT_EQ(piecesOwn->duration, 400u);
+    // A flash takes the place of the fading overlay, which loses the meshes' references.
+    c.FlashSpawnOverlay(1, 500, 0, 500);
+    EXPECT_NE(dynamic_cast<AnimatedMaterialA*>(Override(c.model->levels[4].subMeshes[0])), nullptr);
+    EXPECT_EQ(dynamic_cast<AnimatedMaterialB*>(g_Scene.materials->Get(body)), nullptr);
+    c.model->SetAttachment(3, nullptr, "", 0);
+}
+
+TEST_F(TimedStateTest, TheModifiersFollowTheStatesTheStatisticsAndTheAction) {
+    const struct {
+        int animation;
+        std::vector<int> states;
+        float speed, agility;   // above the side's base
+        float rate;
+        bool immune;
+        uint32_t guardMs;
+        float gravity;
+    } cases[] = {
+        {21, {STATE_FREEZE, STATE_SPEED_BOOST}, 0, 0, 0, false, 5000, -9.8f},
+        {21, {STATE_PARALYSIS, STATE_SPEED_BOOST}, 0, 172.5f, 15, false, 7500, -6.533333f},
+        {24, {STATE_SUPER}, 0, 0, 45, true, 10000, -4.9f},
+        {21, {}, 172.5f, 500, 37.5f, false, 10000, -4.9f},
+        {21, {STATE_AGILITY_BOOST}, 400, 0, 45, false, 10000, -4.9f},
+        {0, {STATE_SPEED_BOOST}, 0, 0, 30, false, 5000, -9.8f},
+        {190, {}, 0, 0, 45, true, 5000, -9.8f},
+        {195, {}, 0, 0, 30, true, 5000, -9.8f},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.animation);
+        Character& c = Standing(1);
+        Force(c, t.animation);
+        for (int k : t.states) c.states[k].active = 1;
+        c.speed = BASE_STATISTIC + t.speed;
+        c.agility = BASE_STATISTIC + t.agility;
+        EXPECT_FLOAT_EQ(c.AnimationRate(), t.rate);
+        EXPECT_EQ(c.IsImmune(), t.immune);
+        EXPECT_EQ(c.MaxGuardTime(), t.guardMs);
+        EXPECT_NEAR(c.Gravity(), t.gravity, 1e-5f);
+    }
+}
+
+TEST_F(TimedStateTest, AParalysedFighterBlendsTwiceAsLongAndTheEntryTwoThirds) {
+    Character& c = Standing();
+    ASSERT_TRUE(c.StartParalysis(5000, 0));
+    ASSERT_TRUE(c.SetAnimation(50, 300, 0, 0));
+    EXPECT_EQ(Controller(c, 0).blendTotal, 600u);
+    c.CancelStates();
+    ASSERT_TRUE(c.SetAnimation(190, 300, 0, 0));
+    EXPECT_EQ(Controller(c, 0).blendTotal, 200u);
+}
+
+TEST_F(TimedStateTest, TheUnannouncedProtectionStartsWhenTheEntryCompletesAlsoForARecordThatEndedFrozen) {
+    for (bool frozen : {false, true}) {
+        SCOPED_TRACE(frozen);
+        Character& c = Fighter(1);
+        Recorder().local = &c;
+        if (frozen) {
+            Force(c, 0);
+            ASSERT_TRUE(c.StartFreeze(10000, 1000));
+        }
+        Network(true, true);
+        if (frozen) c.Respawn();
+        ASSERT_EQ(c.currentAnimation, 192);
+        EXPECT_FLOAT_EQ(Controller(c, 0).rate, 45.0f);
+        ToWrap(c);
+        Recorder().events.clear();
+        c.UpdateStates();
+        EXPECT_EQ(c.states[STATE_INVULNERABILITY].active, 1);
+        EXPECT_EQ(c.states[STATE_INVULNERABILITY].durationMs, 5000u);
+        EXPECT_TRUE(StateEvents().empty());
+        Network(false, false);
+    }
+}
+
+}  // namespace
+}  // namespace fightertest
