@@ -23,39 +23,36 @@ protected:
         FighterTest::TearDown();
     }
 
-    // A fighter on its feet at the point, in plain standing, its model's offset along the
-    // facing settled so that positions set later stay where they are put.
-    Character& Standing(int slot, const Vec3& at, int side = 0) {
-        Character& c = Spawned(slot, side, at);
+    // On its feet at the point, in plain standing, its model's offset along the facing settled so
+    // that positions set later stay where they are put.
+    Character& Standing(int slot, const Vec3& at) {
+        Character& c = Spawned(slot, 0, at);
         c.UpdateGround(false);
         c.SetPosition(at.x, at.y, at.z, false);
         c.previousPosition = c.position;
-        c.actionClass = 0;
-        c.currentAnimation = 0;
+        c.actionClass = c.currentAnimation = 0;
         return c;
     }
 
-    // Over x 0..32, z 0..32: a floor at y 0; walls at x 12 (z 0..16, facing -x) and at z 16
-    // (x 0..12, facing -z) meeting in a corner; a flat ceiling at y 3 over x 2..6, z 2..6; a
-    // ceiling over x 20..24, z 2..6 rising from y 3 to 4 along +x.
+    // A floor at y 0 over x, z 0..32; walls at x 12 (z 0..16, facing -x) and z 16 (x 0..12, facing
+    // -z) meeting in a corner; a flat ceiling at y 3 over x, z 2..6; one over x 20..24, z 2..6
+    // rising from y 3 to 4 along +x.
     static void LoadWalledCorner() {
-        using testsupport::CollisionMeshDesc;
         const int32_t corner[3] = {0, -8, 0};
         std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(0, corner, 5);
         nodes[0].first = 0;
         nodes[0].itemCount = 1;
-        CollisionMeshDesc mesh;
-        mesh.AddFace(0, {{0, 0, 0}, {32, 0, 0}, {32, 0, 32}, {0, 0, 32}}, {0, 1, 0});
-        mesh.AddFace(0, {{12, 0, 0}, {12, 4, 0}, {12, 4, 16}, {12, 0, 16}}, {-1, 0, 0});
-        mesh.AddFace(0, {{0, 0, 16}, {12, 0, 16}, {12, 4, 16}, {0, 4, 16}}, {0, 0, -1});
-        mesh.AddFace(0, {{2, 3, 2}, {6, 3, 2}, {6, 3, 6}, {2, 3, 6}}, {0, -1, 0});
-        mesh.AddFace(0, {{20, 3, 2}, {24, 4, 2}, {24, 4, 6}, {20, 3, 6}}, Vec3Normalize({0.25f, -1.0f, 0.0f}));
-        const std::vector<uint8_t> block = testsupport::BuildCollisionOctreeBlock(nodes, {mesh}, 320);
+        testsupport::CollisionMeshDesc m;
+        m.AddFace(0, {{0, 0, 0}, {32, 0, 0}, {32, 0, 32}, {0, 0, 32}}, {0, 1, 0});
+        m.AddFace(0, {{12, 0, 0}, {12, 4, 0}, {12, 4, 16}, {12, 0, 16}}, {-1, 0, 0});
+        m.AddFace(0, {{0, 0, 16}, {12, 0, 16}, {12, 4, 16}, {0, 4, 16}}, {0, 0, -1});
+        m.AddFace(0, {{2, 3, 2}, {6, 3, 2}, {6, 3, 6}, {2, 3, 6}}, {0, -1, 0});
+        m.AddFace(0, {{20, 3, 2}, {24, 4, 2}, {24, 4, 6}, {20, 3, 6}}, Vec3Normalize({0.25f, -1.0f, 0.0f}));
+        const std::vector<uint8_t> block = testsupport::BuildCollisionOctreeBlock(nodes, {m}, 320);
         BinaryReader in(block.data(), block.size());
         ASSERT_TRUE(g_Scene.collisionOctree->Read(in, 320));
     }
 
-    // A ball of the pool (type 0 large, 1 small) at the point.
     static DynamicObject& Ball(uint32_t type, const Vec3& at) {
         const int slot = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(type), at, nullptr);
         EXPECT_GE(slot, 0);
