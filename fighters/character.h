@@ -17,7 +17,6 @@ struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
 struct Ray;
-struct SweepVolume;
 
 constexpr int MAX_CHARACTERS = 16;
 constexpr int FIGHTER_NAME_SIZE = 20;
