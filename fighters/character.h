@@ -16,6 +16,7 @@ struct PlayerRecord;
 struct SkinParts;
 class SkinImageCache;
 class CharacterModel;
+struct Ray;
 
 constexpr int MAX_CHARACTERS = 16;
 constexpr int FIGHTER_NAME_SIZE = 20;
@@ -277,6 +278,8 @@ public:
     void AnimationSounds();
     void EndGuard();
     bool HasLineOfSight(Character* target);
+    // The fighter's upright cylinder against the ray, the hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float length, Vec3* point, Vec3* normal);
     float DistanceTo(const Character* other) const;
     uint32_t MaxGuardTime();
     void StartGuard();

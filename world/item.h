@@ -15,3 +15,5 @@ int ItemGroupOf(const Item* item);
 // The 58 item models of the loaded scenario, and their release with every item.
 void LoadItemModels();
 void FreeAllItems();
+// Every frame: the items spin and respawn.
+void UpdateAllItems();
