@@ -1,5 +1,5 @@
-// The scenario ray query over the fighters' arena, with fighters as upright cylinders (base at
-// the feet, height 1.5, radius 0.5) and balls as spheres standing in for their own ray tests.
+// The scenario ray query over the fighters' arena, with fighters as upright cylinders (feet,
+// height 1.5, radius 0.5) and balls as spheres of radius 0.5 standing in for their own ray tests.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -15,31 +15,24 @@
 
 namespace {
 
-// The balls in use, slot by slot.
 DynamicObject g_Balls[3];
-std::vector<Sphere> g_BallSpheres;
+std::vector<Sphere> g_BallSpheres;   // the balls in use, slot by slot
 
-bool WithinLength(const Ray& ray, float length, const Vec3& point) {
-    return Vec3Length(Vec3Sub(point, ray.origin)) < length;
-}
+bool Within(const Ray& ray, float length, const Vec3& p) { return Vec3Length(Vec3Sub(p, ray.origin)) < length; }
 
 class ScenarioRayTest : public fxtest::FxDeviceTest {
 protected:
     void SetUp() override {
         fxtest::FxDeviceTest::SetUp();
         ResetScenario();
-        ResetCharacters();
-        g_BallSpheres.clear();
         ASSERT_TRUE(testsupport::LoadArenaCollision(g_Scene.collisionOctree));
         ScenarioCalls& c = g_ScenarioCalls;
-        c.characterIntersectRay = [](Character* who, const Ray& ray, float length, Vec3* point, Vec3* normal) {
-            return RayCylinderIntersect(ray, Cylinder{who->position, 1.5f, 0.5f}, point, normal) &&
-                   WithinLength(ray, length, *point);
+        c.characterIntersectRay = [](Character* who, const Ray& ray, float length, Vec3* p, Vec3* n) {
+            return RayCylinderIntersect(ray, Cylinder{who->position, 1.5f, 0.5f}, p, n) && Within(ray, length, *p);
         };
         c.ballInUse = [](int slot) { return slot < int(g_BallSpheres.size()) ? &g_Balls[slot] : nullptr; };
-        c.propIntersectRay = [](DynamicObject* prop, const Ray& ray, float length, Vec3* point, Vec3* normal) {
-            return RaySphereIntersect(ray, g_BallSpheres[size_t(prop - g_Balls)], point, normal) &&
-                   WithinLength(ray, length, *point);
+        c.propIntersectRay = [](DynamicObject* prop, const Ray& ray, float length, Vec3* p, Vec3* n) {
+            return RaySphereIntersect(ray, g_BallSpheres[size_t(prop - g_Balls)], p, n) && Within(ray, length, *p);
         };
     }
     void TearDown() override {
@@ -47,142 +40,79 @@ protected:
         ResetScenarioCalls();
         fxtest::FxDeviceTest::TearDown();
     }
-
-    static Character* Fighter(int slot, const Vec3& feet) {
-        Character& c = g_Characters[slot];
-        c.active = 1;
-        c.position = feet;
-        return &c;
-    }
-    static DynamicObject* Ball(const Vec3& centre, float radius) {
-        g_BallSpheres.push_back(Sphere{centre, radius});
-        return &g_Balls[g_BallSpheres.size() - 1];
-    }
-
-    // Every output, filled with values the query must overwrite.
-    struct Outputs {
-        Vec3 point{9, 9, 9};
-        Vec3 normal{9, 9, 9};
-        Character* character = &g_Characters[15];
-        DynamicObject* prop = &g_Balls[2];
-        uint8_t special = 7;
-    };
-    static bool Query(const Ray& ray, float length, uint32_t mask, Character* ignore, Outputs* out) {
-        return g_Scenario.RayQuery(ray, length, &out->point, &out->normal, mask, &out->character, &out->prop, ignore,
-                                   &out->special);
-    }
-    static void ExpectVec(const Vec3& v, float x, float y, float z) {
-        EXPECT_NEAR(v.x, x, 1e-5f);
-        EXPECT_NEAR(v.y, y, 1e-5f);
-        EXPECT_NEAR(v.z, z, 1e-5f);
-    }
 };
 
-// Along +x at height 1 from (2, 1, 14): the wall at x 12 is 10 away.
-const Ray kAlongX{{1, 0, 0}, {2, 1, 14}};
-
-TEST_F(ScenarioRayTest, AFighterBeforeTheWallIsReportedWithItsOwnHitPoint) {
-    Character* f = Fighter(3, {6, 0, 14});
-    Outputs out;
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.character, f);
-    EXPECT_EQ(out.prop, nullptr);
-    ExpectVec(out.point, 5.5f, 1, 14);
-    ExpectVec(out.normal, -1, 0, 0);
-    EXPECT_EQ(out.special, 0);
-
-    SCOPED_TRACE("the fighter gone: the wall");
-    f->active = 0;
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.character, nullptr);
-    ExpectVec(out.point, 12, 1, 14);
+void ExpectNear(const Vec3& v, const Vec3& w) {
+    EXPECT_NEAR(v.x, w.x, 1e-5f);
+    EXPECT_NEAR(v.y, w.y, 1e-5f);
+    EXPECT_NEAR(v.z, w.z, 1e-5f);
 }
 
-TEST_F(ScenarioRayTest, AFighterAndABallAtTheSameDistanceGiveTheFighter) {
-    Character* f = Fighter(0, {6, 0, 14});
-    Ball({6, 1, 14}, 0.5f);
-    Outputs out;
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.character, f);
-    EXPECT_EQ(out.prop, nullptr);
-    ExpectVec(out.point, 5.5f, 1, 14);
-}
-
-TEST_F(ScenarioRayTest, ANearerBallClearsTheFighter) {
-    Fighter(0, {8, 0, 14});
-    DynamicObject* ball = Ball({5, 1, 14}, 0.5f);
-    Outputs out;
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.prop, ball);
-    EXPECT_EQ(out.character, nullptr);
-    ExpectVec(out.point, 4.5f, 1, 14);
-    ExpectVec(out.normal, -1, 0, 0);
-}
-
-TEST_F(ScenarioRayTest, TheIgnoredCasterIsNeverReportedEvenWithTheRayStartingInsideIt) {
-    Character* caster = Fighter(1, {2, 0, 14});
-    Outputs out;
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, caster, &out));
-    EXPECT_EQ(out.character, nullptr);
-    ExpectVec(out.point, 12, 1, 14);
-    SCOPED_TRACE("not ignored, the ray leaves the caster first");
-    ASSERT_TRUE(Query(kAlongX, 100.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.character, caster);
-}
-
-TEST_F(ScenarioRayTest, ABallWithinTheLengthIsFoundWhenTheWallLiesBeyondIt) {
-    DynamicObject* ball = Ball({6, 1, 14}, 0.5f);
-    Outputs out;
-    ASSERT_TRUE(Query(kAlongX, 6.0f, 1, nullptr, &out));
-    EXPECT_EQ(out.prop, ball);
-    ExpectVec(out.point, 5.5f, 1, 14);
-}
-
-TEST_F(ScenarioRayTest, WaterIsASpecialSurfaceWhenTheMaskTakesIt) {
+TEST_F(ScenarioRayTest, TheNearestOfSceneFightersAndBallsFirstFoundOnATie) {
+    enum Hit { kNone, kScene, kFighter, kBall };
+    // Along +x at height 1: the wall at x 12 is 10 away. Down onto the water over its bed.
+    const Ray alongX{{1, 0, 0}, {2, 1, 14}};
     const Ray down{{0, -1, 0}, {20, 2, 12}};
     struct Case {
-        uint32_t mask;
-        float y;
-        uint8_t special;
-    } cases[] = {{1 | 2, testsupport::ARENA_WATER_SURFACE, 1}, {1, -1.0f, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mask " << c.mask);
-        Outputs out;
-        ASSERT_TRUE(Query(down, 100.0f, c.mask, nullptr, &out));
-        ExpectVec(out.point, 20, c.y, 12);
-        ExpectVec(out.normal, 0, 1, 0);
-        EXPECT_EQ(out.special, c.special);
-    }
-}
-
-TEST_F(ScenarioRayTest, AMissAndARayWithoutDirectionReportNothingWithEveryOutputZeroed) {
-    Fighter(2, {8, 0, 2});
-    struct Case {
         const char* name;
+        std::vector<Vec3> fighters;   // feet, from slot 0
+        std::vector<Vec3> balls;
+        int ignore;                   // a fighter's slot, -1 none
         Ray ray;
+        float length;
+        uint32_t mask;
+        Hit hit;
+        Vec3 point, normal;
+        uint8_t special;
     } cases[] = {
-        {"straight up into the open", {{0, 1, 0}, {8, 3, 2}}},
-        {"no direction, from inside a fighter", {{0, 0, 0}, {8, 1, 2}}},
+        {"a fighter before the wall, with its own hit point", {{6, 0, 14}}, {}, -1, alongX, 100, 1, kFighter,
+         {5.5f, 1, 14}, {-1, 0, 0}, 0},
+        {"a fighter and a ball at the same distance: the fighter", {{6, 0, 14}}, {{6, 1, 14}}, -1, alongX, 100, 1,
+         kFighter, {5.5f, 1, 14}, {-1, 0, 0}, 0},
+        {"a nearer ball clears the fighter", {{8, 0, 14}}, {{5, 1, 14}}, -1, alongX, 100, 1, kBall, {4.5f, 1, 14},
+         {-1, 0, 0}, 0},
+        {"the ignored caster around the ray's start", {{2, 0, 14}}, {}, 0, alongX, 100, 1, kScene, {12, 1, 14},
+         {-1, 0, 0}, 0},
+        {"the same caster not ignored: where the ray leaves it", {{2, 0, 14}}, {}, -1, alongX, 100, 1, kFighter,
+         {2.5f, 1, 14}, {1, 0, 0}, 0},
+        {"the wall beyond the length, a ball within it", {}, {{6, 1, 14}}, -1, alongX, 6, 1, kBall, {5.5f, 1, 14},
+         {-1, 0, 0}, 0},
+        {"water with a mask that takes it", {}, {}, -1, down, 100, 3, kScene, {20, -0.3f, 12}, {0, 1, 0}, 1},
+        {"the bed under it without", {}, {}, -1, down, 100, 1, kScene, {20, -1, 12}, {0, 1, 0}, 0},
+        {"a miss into the open", {{8, 0, 2}}, {}, -1, {{0, 1, 0}, {8, 3, 2}}, 100, 7, kNone, {}, {}, 0},
+        {"no direction, from inside a fighter", {{8, 0, 2}}, {}, -1, {{0, 0, 0}, {8, 1, 2}}, 100, 7, kNone, {}, {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Outputs out;
-        EXPECT_FALSE(Query(c.ray, 100.0f, 7, nullptr, &out));
-        ExpectVec(out.point, 0, 0, 0);
-        ExpectVec(out.normal, 0, 0, 0);
-        EXPECT_EQ(out.character, nullptr);
-        EXPECT_EQ(out.prop, nullptr);
-        EXPECT_EQ(out.special, 0);
+        ResetCharacters();
+        for (size_t i = 0; i < c.fighters.size(); ++i) {
+            g_Characters[i].active = 1;
+            g_Characters[i].position = c.fighters[i];
+        }
+        g_BallSpheres.clear();
+        for (const Vec3& b : c.balls) g_BallSpheres.push_back(Sphere{b, 0.5f});
+        // Every output starts with a value the query must overwrite.
+        Vec3 point{9, 9, 9}, normal{9, 9, 9};
+        Character* who = &g_Characters[15];
+        DynamicObject* prop = &g_Balls[2];
+        uint8_t special = 7;
+        Character* ignore = c.ignore < 0 ? nullptr : &g_Characters[c.ignore];
+        EXPECT_EQ(g_Scenario.RayQuery(c.ray, c.length, &point, &normal, c.mask, &who, &prop, ignore, &special),
+                  c.hit != kNone);
+        EXPECT_EQ(who, c.hit == kFighter ? &g_Characters[c.fighters.size() - 1] : nullptr);
+        EXPECT_EQ(prop, c.hit == kBall ? &g_Balls[0] : nullptr);
+        ExpectNear(point, c.point);
+        ExpectNear(normal, c.normal);
+        EXPECT_EQ(special, c.special);
     }
-}
 
-TEST_F(ScenarioRayTest, TheShortFormReadsThePointAndTheFighter) {
-    Character* f = Fighter(4, {6, 0, 14});
-    Vec3 hit{9, 9, 9};
+    SCOPED_TRACE("the short form: the point and the fighter");
+    g_Characters[0].position = Vec3{6, 0, 14};
+    Vec3 hit{};
     Character* who = nullptr;
     ASSERT_TRUE(g_Scenario.RayQuery(Vec3{2, 1, 14}, Vec3{3, 0, 0}, 100.0f, &hit, 1, &who, nullptr));
-    EXPECT_EQ(who, f);
-    ExpectVec(hit, 5.5f, 1, 14);
+    EXPECT_EQ(who, &g_Characters[0]);
+    ExpectNear(hit, {5.5f, 1, 14});
 }
 
 }  // namespace
