@@ -296,6 +296,8 @@ public:
     void AnimationSounds();
     void EndGuard();
     bool HasLineOfSight(Character* target);
+    // The fighter's upright cylinder against the ray, the hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float length, Vec3* point, Vec3* normal);
     float DistanceTo(const Character* other) const;
     uint32_t MaxGuardTime();
     void StartGuard();
@@ -367,8 +369,6 @@ public:
     bool TurnTowards(float step, float x, float y, float z);
     bool IsFacing(const Character* other, float cone) const;
     bool PlanRoute(const CellRef& goal);
-    // The ray against the fighter's body, hit nearer than the length.
-    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
     // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
     // a heavy hit, attacker or null).
     void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);

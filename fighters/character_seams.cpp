@@ -10,6 +10,7 @@ void Character::Land(bool) {}
 void Character::UpdatePhysics() {}
 void Character::UpdateJumpFlight() {}
 void Character::MoveWithCollision(int) {}
+// Until then no fighter is ever hit by a ray.
 bool Character::IntersectRay(const Ray&, float, Vec3*, Vec3*) { return false; }
 
 // The powers fill these.
