@@ -315,6 +315,8 @@ public:
     bool IsFacing(const Character* other, float cone) const;
     void AddExperience(float amount, Character* other);
     bool PlanRoute(const CellRef& goal);
+    // The stored trajectory a route to the goal follows, with its entry and exit points; -1 none.
+    int FindTrajectory(const CellRef& goal, int32_t* entry, int32_t* exit);
 
 private:
     // Into the scene's character list without telling the session.

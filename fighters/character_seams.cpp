@@ -20,9 +20,6 @@ uint32_t Character::MaxGuardTime() { return 0; }
 // Until the timed states land no state changes the rate: every animation plays at 30.
 float Character::AnimationRate() { return 30.0f; }
 
-// Routes through the stored trajectories fill this; until then there are none to route along.
-bool Character::PlanRoute(const CellRef&) { return false; }
-
 // Momentum, slopes, jumps and collisions fill these.
 void Character::Land(bool) {}
 void Character::UpdatePhysics() {}
