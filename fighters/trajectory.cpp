@@ -129,8 +129,11 @@ void TrajectoryTable::BuildFarPairs() {
     }
 }
 
-bool TrajectoryTable::Add(const CellRef& from, const CellRef& to) {
+bool TrajectoryTable::Add(const CellRef& fromCell, const CellRef& toCell) {
     if (count >= TRAJECTORY_MAX) return false;
+    // Copies: either end may be the owner's own current cell, which the search changes.
+    const CellRef from = fromCell;
+    const CellRef to = toCell;
     // The search only needs a block to write into: the local fighter's, as the owner of the
     // search, or a scratch one.
     Character* owner = g_FighterShellCalls.localFighter();
