@@ -237,6 +237,9 @@ public:
     bool CanReachCell(const CellRef& cell);
     void SetTargetCell(const CellRef& cell);
     void SetFinalCell(const CellRef& cell);
+    // The path in the record taken up from its point at the path index: no goal refused, both
+    // start times now, and following from standing.
+    void TakeUpPath();
     bool MoveToCell(const CellRef& cell, bool useTrajectories);
     bool MoveToward(Character* other, float lead);
     bool IsStraightWalkable(const CellRef& a, const CellRef& b);

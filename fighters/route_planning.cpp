@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/clocks.h"
 #include "fighters/character.h"
 #include "fighters/movement.h"
 #include "fighters/trajectory.h"
@@ -143,10 +142,6 @@ bool Character::PlanRoute(const CellRef& goal) {
     SimplifyPath();
     pathIndex = SameCell(currentCell, pathPoints[0]) && pathLength > 1 ? 1 : 0;
     SetFinalCell(pathPoints[pathLength - 1]);
-    SetTargetCell(pathPoints[pathIndex]);
-    failedGoalCell = CELL_NONE;
-    failedSector = -1;
-    pathStartTimes[0] = pathStartTimes[1] = GetTime(CLOCK_MATCH);
-    if (moveMode == MOVE_STANDING) SetMoveMode(MOVE_FOLLOWING);
+    TakeUpPath();
     return true;
 }

@@ -1,7 +1,6 @@
 // The trajectory file of a scenario and game kind, and the text file of path-search statistics.
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -46,11 +45,8 @@ bool TrajectoryTable::Read(const char* name) {
         return false;
     };
     PackEntry entry;
-    if (!name || !entry.Open(kPack, name)) return refuse("cannot be opened");
+    if (const char* reason = OpenStoredFile(&entry, kPack, name, kMagic, kMagicSize)) return refuse(reason);
     BinaryReader& in = entry.Reader();
-
-    const uint8_t* magic = in.Span(kMagicSize);
-    if (!magic || std::memcmp(magic, kMagic, kMagicSize) != 0) return refuse("wrong magic");
     uint32_t n = 0;
     if (!in.ReadU32(n)) return refuse("short header");
     // A cut table is one the builder never made: the whole file goes.
