@@ -243,6 +243,9 @@ public:
     bool CanReachCell(const CellRef& cell);
     void SetTargetCell(const CellRef& cell);
     void SetFinalCell(const CellRef& cell);
+    // The path in the record taken up from its point at the path index: no goal refused, both
+    // start times now, and following from standing.
+    void TakeUpPath();
     bool MoveToCell(const CellRef& cell, bool useTrajectories);
     bool MoveToward(Character* other, float lead);
     bool IsStraightWalkable(const CellRef& a, const CellRef& b);
@@ -372,6 +375,8 @@ public:
     // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
     // a heavy hit, attacker or null).
     void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);
+    // The stored trajectory a route to the goal follows, with its entry and exit points; -1 none.
+    int FindTrajectory(const CellRef& goal, int32_t* entry, int32_t* exit);
 
 private:
     // Into the scene's character list without telling the session.
