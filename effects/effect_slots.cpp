@@ -15,6 +15,10 @@ EffectCalls NoPool() {
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
     e.newSprite = []() -> SpriteMover* { return nullptr; };
+    e.positionOf = [](int32_t) { return Vec3{}; };
+    e.facingOf = [](int32_t) { return Vec3{}; };
+    e.setDirection = [](int32_t, float) {};
+    e.getDirection = [](int32_t) { return 0.0f; };
     return e;
 }
 
@@ -60,3 +64,13 @@ void EffectSlotStart(int32_t slot) {
 }
 
 SpriteMover* NewEffectSprite() { return g_EffectCalls.newSprite(); }
+
+Vec3 EffectSlotPosition(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.positionOf(slot) : Vec3{}; }
+
+Vec3 EffectSlotFacing(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.facingOf(slot) : Vec3{}; }
+
+void EffectSlotSetDirection(int32_t slot, float angle) {
+    if (IsSlot(slot)) g_EffectCalls.setDirection(slot, angle);
+}
+
+float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.getDirection(slot) : 0.0f; }

@@ -35,6 +35,13 @@ struct EffectCalls {
     // A new sprite for the caller to set up and hand to an effect list, which then owns it;
     // null for none.
     SpriteMover* (*newSprite)();
+    // The position and the direction vector of the effect in a slot.
+    Vec3 (*positionOf)(int32_t slot);
+    Vec3 (*facingOf)(int32_t slot);
+    // Portal effects (types 63 and 64) turn to face (sin a, 0, cos a); other types stay as they are.
+    void (*setDirection)(int32_t slot, float angle);
+    // The angle last given to a portal effect.
+    float (*getDirection)(int32_t slot);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -51,3 +58,10 @@ void EffectSlotFree(int32_t slot);
 // What a glow does as it is attached to a fighter: it keeps updating out of view.
 void EffectSlotStart(int32_t slot);
 SpriteMover* NewEffectSprite();
+// Zero for a slot outside the pool.
+Vec3 EffectSlotPosition(int32_t slot);
+// The slot's direction vector; zero for a slot outside the pool.
+Vec3 EffectSlotFacing(int32_t slot);
+void EffectSlotSetDirection(int32_t slot, float angle);
+// 0 for a slot outside the pool.
+float EffectSlotGetDirection(int32_t slot);

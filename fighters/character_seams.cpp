@@ -2,9 +2,6 @@
 // answer the way "not done" reads to their callers.
 #include "fighters/character.h"
 
-// Routes through the stored trajectories fill this; until then there are none to route along.
-bool Character::PlanRoute(const CellRef&) { return false; }
-
 // The powers fill these.
 void Character::ReleasePowerEffects() {}
 void Character::ReleaseEffect() {}
