@@ -14,6 +14,7 @@ EffectCalls NoPool() {
     e.stop = [](int32_t, uint32_t) {};
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
+    e.setDirection = [](int32_t, float) {};
     return e;
 }
 
@@ -56,4 +57,8 @@ void EffectSlotFree(int32_t slot) {
 
 void EffectSlotStart(int32_t slot) {
     if (IsSlot(slot)) g_EffectCalls.setCullBoxOn(slot, false);
+}
+
+void EffectSlotSetDirection(int32_t slot, float angle) {
+    if (IsSlot(slot)) g_EffectCalls.setDirection(slot, angle);
 }

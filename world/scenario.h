@@ -96,20 +96,3 @@ extern uint32_t g_LightningTime;
 extern int32_t g_LightningCounter;
 // Back to the start state: nothing loaded, no portals, stamps and counter as at start-up.
 void ResetScenario();
-
-class ElementMap {
-public:
-    void Release();
-    void DespawnAll();
-    void Clear();
-    bool Load(int file, int gameKind);
-    void SpawnAll();
-    bool Save(int file);
-    // Editing (MODO 3): "temp.map", everything spawned.
-    void InitMatch();
-    void LoadForMatch(int gameKind);
-};
-
-extern ElementMap g_ElementMap;
-
-void CollectAllItems();

@@ -254,7 +254,7 @@ bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
 EffectCalls KitPool() {
     EffectCalls e;
     e.create = [](int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
-                  const Vec3&, const Vec3&, int32_t durationMs, float, uint32_t, Character* owner) -> int32_t {
+                  const Vec3&, const Vec3&, int32_t durationMs, float, uint32_t colour, Character* owner) -> int32_t {
         FighterRecorder& r = Recorder();
         if (!Slot(slot)) {
             slot = -1;
@@ -265,7 +265,7 @@ EffectCalls KitPool() {
             return EFFECT_NO_SLOT;
         }
         KitEffectSlot& made = r.effects[slot];
-        made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner};
+        made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner, colour};
         r.created.push_back(slot);
         return slot;
     };
@@ -283,6 +283,9 @@ EffectCalls KitPool() {
     };
     e.setCullBoxOn = [](int32_t s, bool on) {
         if (Slot(s)) Recorder().effects[s].cullBoxOn = on;
+    };
+    e.setDirection = [](int32_t s, float angle) {
+        if (Slot(s)) Recorder().effects[s].direction = angle;
     };
     return e;
 }

@@ -86,6 +86,8 @@ struct KitEffectSlot {
     Vec3 position{}, aimPoint{}, velocity{};
     int32_t durationMs = 0;
     Character* owner = nullptr;
+    uint32_t colour = 0;
+    float direction = 0.0f;     // the angle of the last SetDirection
 };
 
 // One recorder for the whole program: the call tables take plain functions.
