@@ -2,27 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "support/pack_writer.h"
+#include "support/y3d_builder.h"
 #include "world/dynamic_mesh.h"
 #include "world/item.h"
 
 namespace testsupport {
 
-namespace {
-
-void PutU32(std::vector<uint8_t>* out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out->push_back(uint8_t(v >> (8 * i)));
-}
-void PutF32(std::vector<uint8_t>* out, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    PutU32(out, bits);
-}
-
-}  // namespace
+using y3drec::PutF32;
+using y3drec::PutU32;
 
 std::vector<uint8_t> ElementFileBytes(uint32_t version, uint32_t creditCode, const std::vector<ElementBytes>& records) {
     std::vector<uint8_t> out = {'Q', 'T', 'X', 'M', 'A', 'P', 0, 0};

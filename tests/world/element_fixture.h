@@ -31,10 +31,6 @@ protected:
     void SetUp() override {
         proptest::PropTest::SetUp();
         testsupport::InstallItemModels();
-        ResetElementMap();
-        ResetLineUp();
-        ResetLineUpCalls();
-        g_MapEditor.playTest = 0;
         // The kit's folder holds the skeletons, already loaded; element files go elsewhere.
         dir_.emplace();
     }
@@ -55,7 +51,7 @@ protected:
         for (const ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) out.push_back(r);
         return out;
     }
-    // A record of the kind at the centre of an arena cell (floor 0), facing as given.
+    // A record at the centre of an arena cell (floor 0) with the facing in its block.
     static ElementBytes At(uint32_t gameKind, uint32_t elementKind, uint32_t subtype, int32_t x, int32_t z,
                            float facing = 0.0f) {
         ElementBytes r;
@@ -64,29 +60,17 @@ protected:
         r.subtype = subtype;
         r.cell = {x, z, 0};
         r.position = {float(x) + 0.5f, 0.0f, float(z) + 0.5f};
-        r.block[0] = 0.0f;
         r.block[1] = facing;
-        r.block[2] = 0.0f;
-        r.block[3] = 1.0f;
         return r;
     }
     static void WriteFile(const std::vector<ElementBytes>& records, uint32_t version = ELEMENT_FILE_VERSION) {
         testsupport::WriteScenarioElementFile(1, testsupport::ElementFileBytes(version, 0, records));
     }
-    static int ActiveItems() {
+    template <typename T, size_t N>
+    static int CountActive(const T (&records)[N]) {
         int n = 0;
-        for (const Item& item : g_Items) n += item.active;
+        for (const T& r : records) n += r.active;
         return n;
-    }
-    static int ActiveFighters() {
-        int n = 0;
-        for (const Character& c : g_Characters) n += c.active;
-        return n;
-    }
-    static float F32At(const std::vector<uint8_t>& e, size_t at) {
-        float f;
-        std::memcpy(&f, e.data() + at, sizeof f);
-        return f;
     }
     static uint32_t U32At(const std::vector<uint8_t>& e, size_t at) {
         uint32_t u;
