@@ -221,5 +221,23 @@ TEST_F(ElementFileTest, ScenarioCreditsAreReadIntoAListOfTheirOwn) {
     EXPECT_EQ(CountScenarioCredits(8), 0u) << "no file";
 }
 
+TEST_F(ElementFileTest, TheEditorsStartReadsTheEditedListOfEveryKindWhileAPlayTestRuns) {
+    g_Settings.mode = 3;
+    WriteFile({At(1, ELEMENT_ITEM, 3, 1, 1)});
+    testsupport::WriteBytes(ELEMENT_PLAY_TEST_FILE, ElementFileBytes(101, 0, {At(4, ELEMENT_ITEM, 3, 2, 2), At(0, ELEMENT_ITEM, 3, 3, 3)}));
+    g_ElementMap.currentGameKind = 4;
+    g_MapEditor.playTest = 1;
+    g_ElementMap.InitMatch();
+    EXPECT_EQ(g_Match.gameKind, 4);
+    EXPECT_EQ(g_ElementMap.list.Count(), 2);
+    EXPECT_EQ(g_ElementMap.loadedMessage, 0) << "not the scenario's own file";
+    EXPECT_EQ(CountElements(ELEMENT_SPECIAL, 2), 3);
+    g_MapEditor.playTest = 0;
+    g_ElementMap.Clear();
+    g_ElementMap.InitMatch();
+    ASSERT_EQ(g_ElementMap.list.Count(), 1);
+    EXPECT_EQ(Records()[0]->gameKind, 1u);
+}
+
 }  // namespace
 }  // namespace elementtest
