@@ -63,6 +63,8 @@ constexpr uint8_t EVENT_APPLY_HIT = 22;
 constexpr uint8_t EVENT_SPAWN_DYNAMIC_OBJECT = 23;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_POSITION = 24;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_VELOCITY = 25;
+constexpr uint8_t EVENT_SPAWN_ITEM = 34;
+constexpr uint8_t EVENT_COLLECT_ITEM = 35;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
@@ -123,6 +125,9 @@ public:
     // A ball's position or velocity; each also becomes the ball's last sent one.
     void WriteSetDynamicObjectPosition(DynamicObject* prop);
     void WriteSetDynamicObjectVelocity(DynamicObject* prop);
+    // An item the host made (slot, type, position, with its spawn effect) or took (slot).
+    void WriteSpawnItem(uint32_t slot, int type, const Vec3& position, bool withSpawnEffect);
+    void WriteCollectItem(uint32_t slot);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

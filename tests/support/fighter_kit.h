@@ -89,6 +89,7 @@ struct KitEffectSlot {
     // The direction vector, and the angle a portal was last turned to.
     Vec3 direction{};
     float angle = 0.0f;
+    uint32_t colour = 0;
 };
 
 // One recorder for the whole program: the call tables take plain functions.
