@@ -174,9 +174,9 @@ PositionedObject* MakeEmitter(const RecipeChild& row, const BuildContext& b, int
     p.lifetime = TimeOf(row.emits, b.call.durationMs);
     p.position = row.spawnCentre.timesScale ? Vec3Scale(row.spawnCentre.v, b.scale) : row.spawnCentre.v;
     p.spawnRadius = NumberOf(row.spawnRadius, b.scale);
-    const Vec3 r{p.spawnRadius, p.spawnRadius, p.spawnRadius};
-    p.boundsMax = Vec3Add(p.position, r);
-    p.boundsMin = Vec3Sub(p.position, r);
+    const AxisBox bounds = EffectBoxAround(p.position, p.spawnRadius);
+    p.boundsMax = bounds.max;
+    p.boundsMin = bounds.min;
     p.directionCone = row.directionCone;
     p.angleMin = row.angleMin;
     p.angleMax = row.angleMax;

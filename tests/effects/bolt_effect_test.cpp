@@ -61,14 +61,11 @@ TEST_F(BoltTest, EachSegmentIsAQuadWhoseSidesLieSquareToViewAndSegmentHalfTheWid
         EXPECT_NEAR(Vec3Length(side), 0.2f, 1e-4f);
         EXPECT_NEAR(Vec3Dot(side, Vec3Sub(node, eye)), 0.0f, 1e-4f);
         EXPECT_NEAR(Vec3Dot(side, Vec3Sub(bolt.nodes[q + 1], bolt.nodes[q])), 0.0f, 1e-4f);
-        EXPECT_EQ(quad[3].x, quad[0].x);
-        EXPECT_EQ(quad[4].x, quad[2].x);
+        // Triangles (A, B, C) and (A, C, D), u along the segment and v across it.
         const float uv[6][2] = {{0, 0}, {0, 1}, {1, 1}, {0, 0}, {1, 1}, {1, 0}};
-        for (int k = 0; k < 6; ++k) {
-            EXPECT_EQ(quad[k].u, uv[k][0]);
-            EXPECT_EQ(quad[k].v, uv[k][1]);
-            EXPECT_EQ(quad[k].colour, 0xFF336699u);
-        }
+        for (int k = 0; k < 6; ++k)
+            EXPECT_TRUE(quad[k].u == uv[k][0] && quad[k].v == uv[k][1] && quad[k].colour == 0xFF336699u) << k;
+        EXPECT_TRUE(quad[3].x == quad[0].x && quad[4].x == quad[2].x);
     }
 }
 

@@ -1,6 +1,6 @@
 // The effect pool's tests: the effects' scene on the recording device, the match clock at 0, an
-// empty pool with recipes the test gives, fighters and props that stand where the test puts them,
-// and the explosion's damage and pushes recorded instead of applied.
+// empty pool with recipes the test gives, fighters and props put where the test wants them, and
+// the explosion's damage and pushes recorded instead of applied.
 #pragma once
 
 #include <vector>
@@ -15,16 +15,11 @@
 
 namespace efftest {
 
-struct BlastRecord {
-    void* what;
-    Vec3 direction;   // toward the blast; zero for fighters
-    float amount;
-};
-
 class EffectPoolTest : public EffectDeviceTest {
 protected:
-    static std::vector<BlastRecord>& Blasts() {
-        static std::vector<BlastRecord> blasts;
+    // What the explosion hit, with the amount: fighters' damage, props' push.
+    static std::vector<std::pair<void*, float>>& Blasts() {
+        static std::vector<std::pair<void*, float>> blasts;
         return blasts;
     }
     void SetUp() override {
@@ -33,11 +28,11 @@ protected:
         SeedRandom(1);
         Blasts().clear();
         g_EffectHitCalls.damageCharacter = [](EffectSlot&, Character* c, const Vec3&, float damage) {
-            Blasts().push_back({c, {}, damage});
+            Blasts().push_back({c, damage});
             return true;
         };
-        g_EffectHitCalls.pushProp = [](EffectSlot&, DynamicObject* p, const Vec3& d, float force) {
-            Blasts().push_back({p, d, force});
+        g_EffectHitCalls.pushProp = [](EffectSlot&, DynamicObject* p, const Vec3&, float force) {
+            Blasts().push_back({p, force});
             return true;
         };
     }
@@ -47,7 +42,6 @@ protected:
         ResetCharacters();
         EffectDeviceTest::TearDown();
     }
-    static void UseRecipes(std::span<const EffectRecipe> recipes) { g_EffectRecipes = recipes; }
     static int32_t Make(const EffectRequest& r) {
         return CreateEffect(r.slot, r.type, r.position, r.aimPoint, r.velocity, r.acceleration, r.direction,
                             r.durationMs, r.scale, r.colour, r.owner);
@@ -55,17 +49,15 @@ protected:
     static EffectGroup& GroupOf(int32_t slot) { return *g_EffectSlots[slot].group; }
     template <typename T>
     static T* Child(int32_t slot, uint32_t place) {
-        EffectGroup& g = GroupOf(slot);
-        return place < g.childCount ? dynamic_cast<T*>(g.children[place]) : nullptr;
+        return place < GroupOf(slot).childCount ? dynamic_cast<T*>(GroupOf(slot).children[place]) : nullptr;
     }
     static Character& Fighter(int i, const Vec3& at) {
-        Character& c = g_Characters[i];
-        c.active = 1;
-        c.position = at;
-        c.power = 1.0f;
-        return c;
+        g_Characters[i].active = 1;
+        g_Characters[i].position = at;
+        g_Characters[i].power = 1.0f;
+        return g_Characters[i];
     }
-    // A prop of the first pool in use, its mesh in the scene's list that despawning deletes from.
+    // In use while it has a mesh, which the scene's list deletes when the prop is despawned.
     static DynamicObject& Prop(int i, const Vec3& at, float radius) {
         DynamicObject& p = g_Balls[i];
         p.mesh = new DynamicMesh();
