@@ -45,6 +45,16 @@ TEST_F(EffectPoolTest, FreeSlotsAreTakenLowestFirstAndTheCountSurvivesFreeingTwi
     EXPECT_EQ(g_Scene.effects->Count(), 0);
 }
 
+TEST_F(EffectPoolTest, ElementMapEffectsAimAtTheirPointAndOnlyTheSeekerMoves) {
+    for (int type : {50, 65}) {
+        const EffectSlot& e = g_EffectSlots[CreateEffectAt(type, 1, 2, 3)];
+        ExpectNear(e.aimPoint, Vec3{1, 2, 3});
+        ExpectNear(e.velocity, type == 65 ? Vec3{1, 1, 1} : Vec3{});
+    }
+    ReleaseEffects();
+    EXPECT_EQ(g_Scene.effects->Count(), 0);
+}
+
 TEST_F(EffectPoolTest, AnEffectEndsAtTheUpdateAfterEveryChildHasEndedOrIsABolt) {
     g_EffectRecipes = kRecipes;
     const struct { int type; bool freed; } cases[] = {{61, true}, {9, true}, {1, false}};
