@@ -15,7 +15,9 @@ EffectCalls PoolCalls() {
         return CreateEffectInPool(EffectRequest{slot, type, position, aimPoint, velocity, acceleration, direction,
                                                 durationMs, scale, colour, owner});
     };
-    e.typeLifetime = [](int32_t type) { return IsEffectType(type) ? EFFECT_TYPE_TABLE[type].lifetime : EFFECT_ENDLESS; };
+    e.typeLifetime = [](int32_t type) {
+        return IsEffectType(type) ? EFFECT_TYPE_TABLE[type].lifetime : EFFECT_ENDLESS;
+    };
     e.inUse = [](int32_t slot) { return g_EffectSlots[slot].active != 0; };
     e.typeOf = [](int32_t slot) { return g_EffectSlots[slot].active ? g_EffectSlots[slot].type : int32_t(-1); };
     e.setPosition = [](int32_t slot, const Vec3& position) { g_EffectSlots[slot].SetPosition(position); };

@@ -38,19 +38,27 @@ constexpr RecipeChild kPlaced[] = {kSprite,
                                    {.child = RecipeChildKind::Emitter, .spawnCentre = {{0, -0.2f, 0}, true}},
                                    {.child = RecipeChildKind::Bolt, .minStep = 1, .maxStep = 1}};
 constexpr uint8_t kBoltFirst[] = {2, 0, 1};
-constexpr RecipeChild kAlongFlight[] = {{.child = RecipeChildKind::Emitter, .angleSource = RecipeAngleSource::FromVelocity}};
+constexpr RecipeChild kAlongFlight[] = {
+    {.child = RecipeChildKind::Emitter, .angleSource = RecipeAngleSource::FromVelocity}};
 constexpr RecipeChild kShade[] = {{.child = RecipeChildKind::Sprite, .colours = {kCallColour}}};
 constexpr RecipeChild kTurned[] = {{.child = RecipeChildKind::Sprite, .angleSource = RecipeAngleSource::RandomMilli}};
 constexpr RecipeChild kTwice[] = {{.child = RecipeChildKind::Sprite, .texture = "Glow00.tga"},
                                   {.child = RecipeChildKind::Emitter, .texture = "Glow00.tga"}};
 constexpr EffectRecipe kRecipes[] = {
-    {.type = 0, .rows = kOneEmitter},       {.type = 1, .rows = kPlaced, .addOrder = kBoltFirst},
-    {.type = 2, .rows = kTimed},            {.type = 3, .rows = kAlongFlight},
-    {.type = 32, .rows = kTurned},          {.type = 40, .rows = kScaled, .scaleDefault = 1, .colourDefault = 0x00FF3232},
-    {.type = 42, .rows = kShade, .colourBySide = true}, {.type = 43, .rows = kTwice},
-    {.type = 50, .rows = kOneEmitter},      {.type = 54, .rows = kOneEmitter},
-    {.type = 63, .rows = kOneEmitter},      {.type = 65, .rows = kOneEmitter},
-    {.type = 81, .rows = kOneEmitter},      {.type = 82, .rows = kSpriteAndEmitter},
+    {.type = 0, .rows = kOneEmitter},
+    {.type = 1, .rows = kPlaced, .addOrder = kBoltFirst},
+    {.type = 2, .rows = kTimed},
+    {.type = 3, .rows = kAlongFlight},
+    {.type = 32, .rows = kTurned},
+    {.type = 40, .rows = kScaled, .scaleDefault = 1, .colourDefault = 0x00FF3232},
+    {.type = 42, .rows = kShade, .colourBySide = true},
+    {.type = 43, .rows = kTwice},
+    {.type = 50, .rows = kOneEmitter},
+    {.type = 54, .rows = kOneEmitter},
+    {.type = 63, .rows = kOneEmitter},
+    {.type = 65, .rows = kOneEmitter},
+    {.type = 81, .rows = kOneEmitter},
+    {.type = 82, .rows = kSpriteAndEmitter},
 };
 
 class EffectSetupTest : public EffectPoolTest {
@@ -119,8 +127,8 @@ TEST_F(EffectSetupTest, AScaleOrColourOfZeroTakesTheTypesDefaultAndAnyOtherIsKep
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scale);
-        const SpriteMoverTemplate& t = Child<ParticleEmitter>(Make({.type = 40, .scale = c.scale, .colour = c.colour}), 0)
-                                           ->particleTemplate;
+        const int32_t s = Make({.type = 40, .scale = c.scale, .colour = c.colour});
+        const SpriteMoverTemplate& t = Child<ParticleEmitter>(s, 0)->particleTemplate;
         EXPECT_FLOAT_EQ(t.sizeStart, c.start);
         EXPECT_FLOAT_EQ(t.sizeEnd, c.start * 400.0f);
         EXPECT_TRUE(t.colourStart == c.first && t.colourMiddle == c.middle && t.colourEnd == c.last);
