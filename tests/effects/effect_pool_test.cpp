@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "effect_pool_fixture.h"
 #include "effects/bolt_effect.h"
@@ -33,6 +34,10 @@ TEST_F(EffectPoolTest, FreeSlotsAreTakenLowestFirstAndTheCountSurvivesFreeingTwi
     // Received events carry any byte.
     EXPECT_EQ(Make({.type = 98}), -1);
     EXPECT_EQ(CreateEffectInPool({.type = -3}), -1);
+    // Without the scene's list the effect would belong to nobody.
+    EffectList* list = std::exchange(g_Scene.effects, nullptr);
+    EXPECT_EQ(Make({.type = 50}), -1);
+    g_Scene.effects = list;
     EXPECT_EQ(g_EffectSlots[0].Free(), 2);
     EXPECT_EQ(g_EffectSlots[0].Free(), 2);
     EffectSlotFree(1500);
