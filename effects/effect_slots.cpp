@@ -1,24 +1,39 @@
 #include "effects/effect_slots.h"
 
+#include <new>
+
+#include "effects/effect_group.h"
+#include "effects/effect_pool.h"
+#include "effects/effect_type_table.h"
+#include "effects/sprite_mover.h"
+
 namespace {
 
-// The effect pool fills these: until then no slot is ever free.
-EffectCalls NoPool() {
+// The pool's own operations; a free slot answers as the pool leaves it.
+EffectCalls PoolCalls() {
     EffectCalls e;
-    e.create = [](int32_t, int32_t, const Vec3&, const Vec3&, const Vec3&, const Vec3&, const Vec3&, int32_t, float,
-                  uint32_t, Character*) { return EFFECT_NO_SLOT; };
-    e.typeLifetime = [](int32_t) { return EFFECT_ENDLESS; };
-    e.inUse = [](int32_t) { return false; };
-    e.typeOf = [](int32_t) { return int32_t(-1); };
-    e.setPosition = [](int32_t, const Vec3&) {};
-    e.stop = [](int32_t, uint32_t) {};
-    e.free = [](int32_t) {};
-    e.setCullBoxOn = [](int32_t, bool) {};
-    e.newSprite = []() -> SpriteMover* { return nullptr; };
-    e.positionOf = [](int32_t) { return Vec3{}; };
-    e.facingOf = [](int32_t) { return Vec3{}; };
-    e.setDirection = [](int32_t, float) {};
-    e.getDirection = [](int32_t) { return 0.0f; };
+    e.create = [](int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
+                  const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale, uint32_t colour,
+                  Character* owner) {
+        return CreateEffectInPool(EffectRequest{slot, type, position, aimPoint, velocity, acceleration, direction,
+                                                durationMs, scale, colour, owner});
+    };
+    e.typeLifetime = [](int32_t type) {
+        return IsEffectType(type) ? EFFECT_TYPE_TABLE[type].lifetime : EFFECT_ENDLESS;
+    };
+    e.inUse = [](int32_t slot) { return g_EffectSlots[slot].active != 0; };
+    e.typeOf = [](int32_t slot) { return g_EffectSlots[slot].active ? g_EffectSlots[slot].type : int32_t(-1); };
+    e.setPosition = [](int32_t slot, const Vec3& position) { g_EffectSlots[slot].SetPosition(position); };
+    e.stop = [](int32_t slot, uint32_t fadeMs) { g_EffectSlots[slot].Stop(fadeMs); };
+    e.free = [](int32_t slot) { g_EffectSlots[slot].Free(); };
+    e.setCullBoxOn = [](int32_t slot, bool on) {
+        if (EffectGroup* group = g_EffectSlots[slot].group) group->SetCullBoxOn(on);
+    };
+    e.positionOf = [](int32_t slot) { return g_EffectSlots[slot].position; };
+    e.facingOf = [](int32_t slot) { return g_EffectSlots[slot].direction; };
+    e.setDirection = [](int32_t slot, float angle) { g_EffectSlots[slot].SetDirection(angle); };
+    e.getDirection = [](int32_t slot) { return g_EffectSlots[slot].GetDirection(); };
+    e.newSprite = []() -> SpriteMover* { return new (std::nothrow) SpriteMover; };
     return e;
 }
 
@@ -26,9 +41,9 @@ bool IsSlot(int32_t slot) { return slot >= 0 && slot < EFFECT_SLOT_COUNT; }
 
 }  // namespace
 
-EffectCalls g_EffectCalls = NoPool();
+EffectCalls g_EffectCalls = PoolCalls();
 
-void ResetEffectCalls() { g_EffectCalls = NoPool(); }
+void ResetEffectCalls() { g_EffectCalls = PoolCalls(); }
 
 int32_t CreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
                      const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale, uint32_t colour,
@@ -37,6 +52,14 @@ int32_t CreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec
     const int32_t made = g_EffectCalls.create(slot, type, position, aimPoint, velocity, acceleration, direction,
                                               durationMs, scale, colour, owner);
     return IsSlot(made) ? made : EFFECT_NO_SLOT;
+}
+
+int32_t CreateEffectAt(int32_t type, float x, float y, float z) {
+    const Vec3 at{x, y, z};
+    // The seeker is the one element that moves by itself.
+    const Vec3 velocity = type == 65 ? Vec3{1.0f, 1.0f, 1.0f} : Vec3{};
+    return CreateEffect(EFFECT_NO_SLOT, type, at, at, velocity, Vec3{}, Vec3{}, EffectTypeLifetime(type), 0.0f, 0,
+                        nullptr);
 }
 
 int32_t EffectTypeLifetime(int32_t type) {

@@ -1,6 +1,6 @@
 // The effect pool as the world and the fighters reach it: effects are asked for by type, kept by
-// their slot index (-1 none) and moved, stopped or freed through it. Until the pool lands every
-// request answers "no slot", which the callers handle; tests put a pool of their own in.
+// their slot index (-1 none) and moved, stopped or freed through it. The calls reach the pool of
+// effects/effect_pool.h; tests put a pool of their own in.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,9 @@ void ResetEffectCalls();
 int32_t CreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
                      const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale, uint32_t colour,
                      Character* owner);
+// An effect placed by the element map: the first free slot at the point, aimed at it, with the
+// type's lifetime, size and colour; the seeker (type 65) starts with velocity (1, 1, 1).
+int32_t CreateEffectAt(int32_t type, float x, float y, float z);
 int32_t EffectTypeLifetime(int32_t type);
 bool EffectSlotInUse(int32_t slot);
 int32_t EffectSlotType(int32_t slot);

@@ -1,7 +1,15 @@
 #include "effects/effects.h"
 
-// Empty until the effect pool exists; it will step each active slot here.
-void UpdateEffects(uint32_t) {}
+#include "effects/effect_pool.h"
 
-// Empty until the effect pool exists; it will free each active slot here.
-void ReleaseEffects() {}
+// The slots' compound effects advance with the scene's effect list; this is the pool's own step,
+// in index order.
+void UpdateEffects(uint32_t) {
+    for (EffectSlot& s : g_EffectSlots)
+        if (s.active) s.Update();
+}
+
+void ReleaseEffects() {
+    for (EffectSlot& s : g_EffectSlots)
+        if (s.active) s.Free();
+}

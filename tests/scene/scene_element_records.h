@@ -22,6 +22,7 @@
 #include "scene/scene.h"
 #include "core/clocks.h"
 #include "core/settings.h"
+#include "effects/effects.h"
 #include "support/buffer_block_writer.h"
 #include "support/y3d_builder.h"
 
@@ -68,6 +69,8 @@ class SceneOnDevice {
 public:
     void Enter(gfx::Device* device, int size, const gfx::PresentParameters& present) {
         saved = g_Settings;
+        // As the game does: the effect pool lets go of its groups before the scene deletes them.
+        ReleaseEffects();
         g_Scene.Destroy(true);
         g_Video.Zero();
         g_AdapterTable.Reset();
@@ -89,6 +92,7 @@ public:
         g_Menu.active = 0;
     }
     void Leave() {
+        ReleaseEffects();
         g_Scene.Destroy(true);
         if (g_Video.renderTarget) g_Video.renderTarget->Release();
         if (g_Video.depthSurface) g_Video.depthSurface->Release();
