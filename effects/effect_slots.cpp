@@ -14,6 +14,7 @@ EffectCalls NoPool() {
     e.stop = [](int32_t, uint32_t) {};
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
+    e.setTarget = [](int32_t, Character*) {};
     return e;
 }
 
@@ -56,4 +57,8 @@ void EffectSlotFree(int32_t slot) {
 
 void EffectSlotStart(int32_t slot) {
     if (IsSlot(slot)) g_EffectCalls.setCullBoxOn(slot, false);
+}
+
+void EffectSlotSetTarget(int32_t slot, Character* target) {
+    if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);
 }

@@ -31,6 +31,8 @@ struct EffectCalls {
     void (*free)(int32_t slot);
     // The effect's group keeps (or stops) culling itself against the view.
     void (*setCullBoxOn)(int32_t slot, bool on);
+    // The fighter the effect in a slot seeks (null none).
+    void (*setTarget)(int32_t slot, Character* target);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -46,3 +48,4 @@ void EffectSlotStop(int32_t slot, uint32_t fadeMs);
 void EffectSlotFree(int32_t slot);
 // What a glow does as it is attached to a fighter: it keeps updating out of view.
 void EffectSlotStart(int32_t slot);
+void EffectSlotSetTarget(int32_t slot, Character* target);

@@ -231,6 +231,7 @@ void FighterRecorder::Clear() {
     screenFades = 0;
     leaveRequests = 0;
     selectedPower = -1;
+    targetMarker = false;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -284,6 +285,9 @@ EffectCalls KitPool() {
     e.setCullBoxOn = [](int32_t s, bool on) {
         if (Slot(s)) Recorder().effects[s].cullBoxOn = on;
     };
+    e.setTarget = [](int32_t s, Character* target) {
+        if (Slot(s)) Recorder().effects[s].target = target;
+    };
     return e;
 }
 
@@ -306,6 +310,8 @@ void InstallFighterRecorders() {
     };
     s.selectedPower = [] { return Recorder().selectedPower; };
     s.selectPower = [](int power) { Recorder().selectedPower = power; };
+    s.targetMarker = [] { return Recorder().targetMarker; };
+    s.setTargetMarker = [](bool on) { Recorder().targetMarker = on; };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

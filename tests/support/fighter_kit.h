@@ -86,6 +86,7 @@ struct KitEffectSlot {
     Vec3 position{}, aimPoint{}, velocity{};
     int32_t durationMs = 0;
     Character* owner = nullptr;
+    Character* target = nullptr;   // the fighter it seeks
 };
 
 // One recorder for the whole program: the call tables take plain functions.
@@ -106,6 +107,7 @@ struct FighterRecorder {
     int screenFades = 0;
     int leaveRequests = 0;
     int selectedPower = -1;     // the power bar's selection
+    bool targetMarker = false;  // the aim-assist flag
 
     void Clear();
     // The slots made with a type, in order.
