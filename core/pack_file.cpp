@@ -245,6 +245,14 @@ bool PackEntry::Open(const char* packName, const char* fileName) {
     return stream && ReadFrom(stream, info_.offset, info_.size);
 }
 
+const char* OpenStoredFile(PackEntry* entry, const char* packName, const char* fileName, const char* magic,
+                           size_t magicSize) {
+    if (!fileName || !entry->Open(packName, fileName)) return "cannot be opened";
+    const uint8_t* bytes = entry->Reader().Span(magicSize);
+    if (!bytes || std::memcmp(bytes, magic, magicSize) != 0) return "wrong magic";
+    return nullptr;
+}
+
 bool PackEntry::OpenFile(const char* path) {
     Close();
     if (!path || !*path) return false;

@@ -71,5 +71,10 @@ private:
     bool open_ = false;
 };
 
+// Opens a stored file (as PackEntry::Open) and steps over the magic it must begin with. Null when
+// both hold, else why not: "cannot be opened" or "wrong magic".
+const char* OpenStoredFile(PackEntry* entry, const char* packName, const char* fileName, const char* magic,
+                           size_t magicSize);
+
 // Back to the start state, with no pack directory or folder listing kept (tests).
 void ResetPackFiles();

@@ -14,6 +14,10 @@ EffectCalls NoPool() {
     e.stop = [](int32_t, uint32_t) {};
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
+    e.positionOf = [](int32_t) { return Vec3{}; };
+    e.facingOf = [](int32_t) { return Vec3{}; };
+    e.setDirection = [](int32_t, float) {};
+    e.getDirection = [](int32_t) { return 0.0f; };
     e.setTarget = [](int32_t, Character*) {};
     return e;
 }
@@ -58,6 +62,16 @@ void EffectSlotFree(int32_t slot) {
 void EffectSlotStart(int32_t slot) {
     if (IsSlot(slot)) g_EffectCalls.setCullBoxOn(slot, false);
 }
+
+Vec3 EffectSlotPosition(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.positionOf(slot) : Vec3{}; }
+
+Vec3 EffectSlotFacing(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.facingOf(slot) : Vec3{}; }
+
+void EffectSlotSetDirection(int32_t slot, float angle) {
+    if (IsSlot(slot)) g_EffectCalls.setDirection(slot, angle);
+}
+
+float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.getDirection(slot) : 0.0f; }
 
 void EffectSlotSetTarget(int32_t slot, Character* target) {
     if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);

@@ -31,6 +31,13 @@ struct EffectCalls {
     void (*free)(int32_t slot);
     // The effect's group keeps (or stops) culling itself against the view.
     void (*setCullBoxOn)(int32_t slot, bool on);
+    // The position and the direction vector of the effect in a slot.
+    Vec3 (*positionOf)(int32_t slot);
+    Vec3 (*facingOf)(int32_t slot);
+    // Portal effects (types 63 and 64) turn to face (sin a, 0, cos a); other types stay as they are.
+    void (*setDirection)(int32_t slot, float angle);
+    // The angle last given to a portal effect.
+    float (*getDirection)(int32_t slot);
     // The fighter the effect in a slot seeks (null none).
     void (*setTarget)(int32_t slot, Character* target);
 };
@@ -48,4 +55,11 @@ void EffectSlotStop(int32_t slot, uint32_t fadeMs);
 void EffectSlotFree(int32_t slot);
 // What a glow does as it is attached to a fighter: it keeps updating out of view.
 void EffectSlotStart(int32_t slot);
+// Zero for a slot outside the pool.
+Vec3 EffectSlotPosition(int32_t slot);
+// The slot's direction vector; zero for a slot outside the pool.
+Vec3 EffectSlotFacing(int32_t slot);
+void EffectSlotSetDirection(int32_t slot, float angle);
+// 0 for a slot outside the pool.
+float EffectSlotGetDirection(int32_t slot);
 void EffectSlotSetTarget(int32_t slot, Character* target);

@@ -243,6 +243,9 @@ public:
     bool CanReachCell(const CellRef& cell);
     void SetTargetCell(const CellRef& cell);
     void SetFinalCell(const CellRef& cell);
+    // The path in the record taken up from its point at the path index: no goal refused, both
+    // start times now, and following from standing.
+    void TakeUpPath();
     bool MoveToCell(const CellRef& cell, bool useTrajectories);
     bool MoveToward(Character* other, float lead);
     bool IsStraightWalkable(const CellRef& a, const CellRef& b);
@@ -296,6 +299,8 @@ public:
     void AnimationSounds();
     void EndGuard();
     bool HasLineOfSight(Character* target);
+    // The fighter's upright cylinder against the ray, the hit nearer than the length.
+    bool IntersectRay(const Ray& ray, float length, Vec3* point, Vec3* normal);
     float DistanceTo(const Character* other) const;
     uint32_t MaxGuardTime();
     void StartGuard();
@@ -376,11 +381,11 @@ public:
     bool TurnTowards(float step, float x, float y, float z);
     bool IsFacing(const Character* other, float cone) const;
     bool PlanRoute(const CellRef& goal);
-    // The ray against the fighter's body, hit nearer than the length.
-    bool IntersectRay(const Ray& ray, float maxDistance, Vec3* outPoint, Vec3* outNormal);
     // The visible and audible reaction to a hit (damage value, point, reaction code, 0 or 2 for
     // a heavy hit, attacker or null).
     void ApplyHit(float damage, const Vec3& point, int reaction, int heavy, Character* attacker);
+    // The stored trajectory a route to the goal follows, with its entry and exit points; -1 none.
+    int FindTrajectory(const CellRef& goal, int32_t* entry, int32_t* exit);
 
 private:
     // Into the scene's character list without telling the session.

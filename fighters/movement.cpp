@@ -206,12 +206,16 @@ bool Character::ServePathRequest() {
         pathIndex = 0;
         pathLength = 1;
     }
+    TakeUpPath();
+    return true;
+}
+
+void Character::TakeUpPath() {
     SetTargetCell(pathPoints[pathIndex]);
     failedGoalCell = CELL_NONE;
     failedSector = -1;
     pathStartTimes[0] = pathStartTimes[1] = GetTime(CLOCK_MATCH);
     if (moveMode == MOVE_STANDING) SetMoveMode(MOVE_FOLLOWING);
-    return true;
 }
 
 bool Character::SetMoveMode(int mode) {

@@ -80,7 +80,9 @@ FighterCalls RealCalls() {
     f.animationWrapped = [](Character* c, int bone) { return c->AnimationWrapped(bone); };
     f.boneFrame = RealBoneFrame;
     f.scenarioRayQuery = [](const Vec3& o, const Vec3& d, float len, Vec3* hit, uint32_t mask, Character** who,
-                            Character* excluded) { return g_Scenario.RayQuery(o, d, len, hit, mask, who, excluded); };
+                            Character* excluded) {
+        return g_Scenario.RayQuery(Ray{d, o}, len, hit, nullptr, mask, who, nullptr, excluded, nullptr);
+    };
     f.symbolHolder = MatchSymbolHolder;
     f.cursedFighter = MatchCursedFighter;
     f.writeSetCharge = [](Character* c) { g_GamePacket.WriteSetCharge(c); };

@@ -237,7 +237,7 @@ void DrawStatsOverlay() {
         ScreenPointToRay(&ray, g_Mouse.x, g_Mouse.y, *g_Scene.camera);
         Vec3 hit;
         Character* who = nullptr;
-        if (g_Scenario.RayQuery(ray.origin, ray.direction, 1000.0f, &hit, 7, &who, nullptr)) {
+        if (g_Scenario.RayQuery(ray, 1000.0f, &hit, nullptr, 7, &who, nullptr, nullptr, nullptr)) {
             Text(0, 90, text, "Colision: %1.3f, %1.3f, %1.3f", double(hit.x), double(hit.y), double(hit.z));
             CellRef cell{};
             const PathMap* map = ScenarioPathMap();

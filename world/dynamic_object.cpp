@@ -288,3 +288,8 @@ bool ApplyDynamicObjectVelocityEvent(uint32_t slot, const Vec3& v) {
     ball->SetVelocity(v);
     return true;
 }
+
+DynamicObject* BallInUse(int slot) {
+    DynamicObject* ball = FindProp(PROP_KIND_BALL, uint32_t(slot));
+    return ball && slot >= 0 && ball->InUse() ? ball : nullptr;
+}

@@ -140,3 +140,5 @@ void ResetPropFighterCalls();
 
 // Every prop and template gone and the synchronisation time back to 0 (tests).
 void ResetDynamicObjects();
+// The ball record of a slot while it is in use; null when free or outside the pool.
+DynamicObject* BallInUse(int slot);

@@ -4,6 +4,7 @@
 void Item::Remove() {}
 void LoadItemModels() {}
 void FreeAllItems() {}
+void UpdateAllItems() {}
 
 // The item slots fill these with the group and type of the item and the credits lying about;
 // until then no item lies on the map.

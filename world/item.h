@@ -26,3 +26,5 @@ int SpawnItemAtRandomCell(int type);
 // The 58 item models of the loaded scenario, and their release with every item.
 void LoadItemModels();
 void FreeAllItems();
+// Every frame: the items spin and respawn.
+void UpdateAllItems();

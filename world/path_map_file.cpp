@@ -101,11 +101,8 @@ bool PathMap::Read(const char* name) {
         return false;
     };
     PackEntry entry;
-    if (!name || !entry.Open(kPack, name)) return refuse("cannot be opened");
+    if (const char* reason = OpenStoredFile(&entry, kPack, name, kMagic, kMagicSize)) return refuse(reason);
     BinaryReader& in = entry.Reader();
-
-    const uint8_t* magic = in.Span(kMagicSize);
-    if (!magic || std::memcmp(magic, kMagic, kMagicSize) != 0) return refuse("wrong magic");
 
     int32_t c = 0, r = 0, s = 0;
     float ox = 0.0f, oz = 0.0f;

@@ -158,6 +158,7 @@ void Scenario::Unload() {
     bubbleTime = 0;
     // The wave textures went with the scene that loaded them.
     ripple0 = ripple1 = -1;
+    ForgetSpringAndPortalEffects();
     number = -1;
     row = nullptr;
 }
@@ -177,19 +178,6 @@ void ResetScenario() {
     for (PortalRecord& p : g_Portals) p = PortalRecord{0, -1, -1, {}, {}};
     g_GlowMoteTime = g_LightningTime = 0;
     g_LightningCounter = 4;
-}
-
-// The scenario's ambience fills these: rain, glow motes, lava bubbles, props and items; the
-// springs and portals; the rain emitter.
-void Scenario::UpdateAmbient(int) {}
-void Scenario::SetupSpringsAndPortals() {}
-void Scenario::SetupRain(bool) {}
-
-// The scenario's ray query fills this: the static scene, the 16 fighters and the first prop pool.
-bool Scenario::RayQuery(const Vec3&, const Vec3&, float, Vec3* hit, uint32_t, Character** character, Character*) {
-    if (hit) *hit = Vec3{};
-    if (character) *character = nullptr;
-    return false;
 }
 
 // The element map and its editor fill these.

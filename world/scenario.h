@@ -9,7 +9,9 @@
 #include "world/path_map.h"
 
 class Character;
+class DynamicObject;
 class SceneNode;
+struct Ray;
 
 constexpr int SCENARIO_COUNT = 20;
 // The character viewer's scenario: no table row.
@@ -79,11 +81,24 @@ public:
     void Unload();
     void ResetResults();
 
-    // Nearest hit of a ray against the static scene, the fighters and the props.
+    // Nearest hit of a ray within the length against the static scene with its collidables (by
+    // the surface mask), the active fighters but the one ignored, and the balls in use; the first
+    // found wins a tie. Every output given is zeroed first; the point is written on a hit, the
+    // normal with each nearer hit; the special flag tells a water or lava surface of the scene.
+    bool RayQuery(const Ray& ray, float maxLength, Vec3* hitPoint, Vec3* hitNormal, uint32_t surfaceMask,
+                  Character** hitCharacter, DynamicObject** hitProp, Character* ignore, uint8_t* special);
+    // The same for callers that read only the point and the fighter.
     bool RayQuery(const Vec3& origin, const Vec3& direction, float length, Vec3* hit, uint32_t typeMask,
                   Character** character, Character* excluded);
-    // Rain, glow motes, lava bubbles, then props and items, by the frame time.
+    // Nothing while the menu is open. In play mode the rain, glow motes and lava bubbles by the
+    // row's flags; then, in every mode, the props and the items.
     void UpdateAmbient(int frameMs);
+    // The emitter above the local fighter, the lightning and the ripples.
+    void UpdateRain(int frameMs);
+    void SpawnGlowMotes();
+    void SpawnBubbles(int frameMs);
+    // The springs and paired portals from the scene's elements, with their effects; again from
+    // scratch on every call.
     void SetupSpringsAndPortals();
     void SetupRain(bool enable);
 };
@@ -96,6 +111,9 @@ extern uint32_t g_LightningTime;
 extern int32_t g_LightningCounter;
 // Back to the start state: nothing loaded, no portals, stamps and counter as at start-up.
 void ResetScenario();
+// The spring and portal effects made so far are no longer this scenario's to free (their pool
+// was emptied with the match).
+void ForgetSpringAndPortalEffects();
 
 class ElementMap {
 public:

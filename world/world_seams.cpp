@@ -2,5 +2,3 @@
 
 // The element map fills this; until then no start is placed.
 bool FindPlacedCharacter(int, int, Vec3*, float*) { return false; }
-// The scenario ambience fills this.
-void SpawnFlash(uint32_t, bool) {}

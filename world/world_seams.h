@@ -1,5 +1,5 @@
-// What the fighters ask of world parts that are not built yet: the fighter starts of the placed
-// element map and the full-screen flash of the ambience.
+// What the fighters ask of the world: the fighter starts of the placed element map (not built
+// yet) and the full-screen flash of the ambience.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "support/fighter_kit.h"
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -255,7 +256,8 @@ bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
 EffectCalls KitPool() {
     EffectCalls e;
     e.create = [](int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
-                  const Vec3&, const Vec3&, int32_t durationMs, float, uint32_t, Character* owner) -> int32_t {
+                  const Vec3&, const Vec3& direction, int32_t durationMs, float, uint32_t,
+                  Character* owner) -> int32_t {
         FighterRecorder& r = Recorder();
         if (!Slot(slot)) {
             slot = -1;
@@ -266,7 +268,7 @@ EffectCalls KitPool() {
             return EFFECT_NO_SLOT;
         }
         KitEffectSlot& made = r.effects[slot];
-        made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner};
+        made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner, direction};
         r.created.push_back(slot);
         return slot;
     };
@@ -285,6 +287,16 @@ EffectCalls KitPool() {
     e.setCullBoxOn = [](int32_t s, bool on) {
         if (Slot(s)) Recorder().effects[s].cullBoxOn = on;
     };
+    e.positionOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].position : Vec3{}; };
+    e.facingOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].direction : Vec3{}; };
+    e.setDirection = [](int32_t s, float a) {
+        if (!Slot(s)) return;
+        KitEffectSlot& e = Recorder().effects[s];
+        if (e.type != 63 && e.type != 64) return;
+        e.angle = a;
+        e.direction = Vec3{std::sin(a), 0.0f, std::cos(a)};
+    };
+    e.getDirection = [](int32_t s) { return Slot(s) ? Recorder().effects[s].angle : 0.0f; };
     e.setTarget = [](int32_t s, Character* target) {
         if (Slot(s)) Recorder().effects[s].target = target;
     };

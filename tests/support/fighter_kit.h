@@ -86,6 +86,9 @@ struct KitEffectSlot {
     Vec3 position{}, aimPoint{}, velocity{};
     int32_t durationMs = 0;
     Character* owner = nullptr;
+    // The direction vector, and the angle a portal was last turned to.
+    Vec3 direction{};
+    float angle = 0.0f;
     Character* target = nullptr;   // the fighter it seeks
 };
 

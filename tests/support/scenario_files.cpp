@@ -1,6 +1,7 @@
 #include "support/scenario_files.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "support/image_writer.h"
@@ -34,7 +35,7 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 std::vector<uint8_t> FloorSceneFile(float half, float y, const std::vector<std::string>& nodeNames,
-                                    int texturedElements) {
+                                    int texturedElements, const std::vector<Y3DRecord>& more) {
     Y3DSceneFile f;
     f.header.version = kVersion;
     f.header.geometry = 1;
@@ -51,7 +52,14 @@ std::vector<uint8_t> FloorSceneFile(float half, float y, const std::vector<std::
     for (const std::string& name : nodeNames) f.records.push_back(NamedNode(name));
     for (int i = 0; i < texturedElements; ++i)
         f.records.push_back(TexturedElementRecord("Adorno" + std::to_string(i), {1, 2, 3}, "ADORNO.TGA"));
+    f.records.insert(f.records.end(), more.begin(), more.end());
     return f.Build();
+}
+
+Y3DRecord SpringRecord(uint32_t subtype, const Vec3& at) {
+    uint32_t bits[3];
+    std::memcpy(bits, &at, sizeof bits);
+    return ElementRecord(subtype == 1 ? "Fuente vida" : "Fuente energia", 0x1001, {bits[0], bits[1], bits[2], subtype});
 }
 
 std::vector<uint8_t> NamedNodesFile(const std::vector<std::string>& nodeNames) {
@@ -67,7 +75,7 @@ void ScenarioFiles::Write() const {
     char numbered[16];
     std::snprintf(numbered, sizeof numbered, "%02d", number);
 
-    WriteFile(models + name + ".y3d", FloorSceneFile(floorHalf, floorY, sceneNodes, texturedElements));
+    WriteFile(models + name + ".y3d", FloorSceneFile(floorHalf, floorY, sceneNodes, texturedElements, elements));
     if (sky) WriteFile(models + "Cielo" + numbered + ".y3d", NamedNodesFile(skyNodes));
     if (lights) {
         Y3DSceneFile f;

@@ -261,3 +261,21 @@ TEST_F(ScenarioTest, PickingFindsTheCellUnderThePointer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScenarioTest, TheSpringsOfTheSceneFileGiveTheirCentresAfterSetUp) {
+    ScenarioFiles files;
+    files.number = 7;
+    files.elements = {testsupport::SpringRecord(1, {1, 2, 3}), testsupport::SpringRecord(2, {-4, 0.5f, 6})};
+    files.Write();
+    g_Scenario.Load(7);
+    g_Scenario.SetupSpringsAndPortals();
+    EXPECT_EQ(g_Scenario.healthSpring, 1);
+    EXPECT_EQ(g_Scenario.energySpring, 1);
+    EXPECT_FLOAT_EQ(g_Scenario.healthSpringCentre.z, 3.0f);
+    EXPECT_FLOAT_EQ(g_Scenario.energySpringCentre.x, -4.0f);
+    EXPECT_FLOAT_EQ(g_Scenario.energySpringCentre.y, 0.5f);
+}
+
+}  // namespace
