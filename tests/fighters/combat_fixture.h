@@ -1,73 +1,46 @@
-// The combat tests' fighters: every value each effect was made with (on top of the kit's pool),
-// the effect types' lifetimes as the effect table has them, hands placed on the casting bones, and
-// the model's world matrix brought up to date as a rendered frame would.
+// The combat tests' fighters: the effect table's lifetimes, screen flashes counted, bones placed,
+// and the model's world matrix brought up to date as a rendered frame would.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "animation_fixture.h"
 #include "core/frame_stats.h"
-#include "effects/effect_slots.h"
+#include "world/scenario_calls.h"
 
 namespace fightertest {
 
-struct MadeEffect {
-    int32_t slot, type;
-    Vec3 start, second, velocity, fourth, fifth;
-    int32_t durationMs;
-    float scale;
-    uint32_t colour;
-    Character* owner;
-};
+using testsupport::KitEffectSlot;
 
-inline std::vector<MadeEffect>& Made() {
-    static std::vector<MadeEffect> made;
-    return made;
+inline int& Flashes() {
+    static int flashes = 0;
+    return flashes;
 }
 
 class CombatTest : public AnimationTest {
 protected:
     void SetUp() override {
         AnimationTest::SetUp();
-        Made().clear();
-        KitCreate() = g_EffectCalls.create;
-        g_EffectCalls.create = [](int32_t slot, int32_t type, const Vec3& a, const Vec3& b, const Vec3& v,
-                                  const Vec3& d, const Vec3& e, int32_t ms, float scale, uint32_t colour,
-                                  Character* owner) {
-            const int32_t made = KitCreate()(slot, type, a, b, v, d, e, ms, scale, colour, owner);
-            Made().push_back(MadeEffect{made, type, a, b, v, d, e, ms, scale, colour, owner});
-            return made;
-        };
-        // The rows of the effect table for the types the fighters make with their own lifetime.
+        Flashes() = 0;
         g_EffectCalls.typeLifetime = [](int32_t type) -> int32_t {
-            switch (type) {
-            case 2: case 4: case 5: case 7: case 9: case 12: case 15: case 17: case 43: case 44: return 1200;
-            case 6: case 11: case 14: case 16: case 71: case 73: return 600;
-            default: return -1;
-            }
+            return type == 9 || type == 15 || type == 43 ? 1200 : type == 14 || type == 71 ? 600 : -1;
         };
+        g_ScenarioCalls.newFlash = [](uint32_t, uint32_t, uint32_t, uint32_t) -> PositionedObject* {
+            ++Flashes();
+            return nullptr;
+        };
+    }
+    void TearDown() override {
+        ResetScenarioCalls();
+        AnimationTest::TearDown();
     }
 
-    static std::vector<MadeEffect> MadeOfType(int32_t type) {
-        std::vector<MadeEffect> out;
-        for (const MadeEffect& m : Made())
-            if (m.type == type) out.push_back(m);
+    // The effects made so far, in order, all or of one type.
+    static std::vector<KitEffectSlot> Made(int32_t type = -1) {
+        std::vector<KitEffectSlot> out;
+        for (int32_t s : Recorder().created)
+            if (type < 0 || Recorder().effects[s].type == type) out.push_back(Recorder().effects[s]);
         return out;
-    }
-    // Every slot of the pool taken.
-    static void FillEffectPool() {
-        for (testsupport::KitEffectSlot& e : Recorder().effects) e.active = true;
-    }
-    // The model's world matrix as the frame's posing leaves it, and new bone poses.
-    static void Pose(Character& c) {
-        ++g_FrameStats.frameCounter;
-        c.model->UpdatePose(false);
-    }
-    // A bone placed at an offset from its parent, the upper body (one unit above the feet).
-    static void PlaceBone(Character& c, int bone, const Vec3& offset) {
-        c.model->bones[size_t(bone)]->restParts.translation = offset;
-        Pose(c);
     }
     static std::vector<std::vector<uint8_t>> EventsOfType(uint8_t type) {
         std::vector<std::vector<uint8_t>> out;
@@ -75,12 +48,15 @@ protected:
             if (!e.empty() && e[0] == type) out.push_back(e);
         return out;
     }
-
-private:
-    using CreateCall = decltype(EffectCalls::create);
-    static CreateCall& KitCreate() {
-        static CreateCall create = nullptr;
-        return create;
+    // The world matrix as the frame's posing leaves it, and the bones posed anew.
+    static void Pose(Character& c) {
+        ++g_FrameStats.frameCounter;
+        c.model->UpdatePose(false);
+    }
+    // A bone put at an offset from the upper body, which stands one unit above the model.
+    static void PlaceBone(Character& c, int bone, const Vec3& offset) {
+        c.model->bones[size_t(bone)]->restParts.translation = offset;
+        Pose(c);
     }
 };
 

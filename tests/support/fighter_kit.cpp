@@ -256,8 +256,8 @@ bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
 EffectCalls KitPool() {
     EffectCalls e;
     e.create = [](int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
-                  const Vec3&, const Vec3& direction, int32_t durationMs, float, uint32_t,
-                  Character* owner) -> int32_t {
+                  const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale,
+                  uint32_t colour, Character* owner) -> int32_t {
         FighterRecorder& r = Recorder();
         if (!Slot(slot)) {
             slot = -1;
@@ -269,6 +269,9 @@ EffectCalls KitPool() {
         }
         KitEffectSlot& made = r.effects[slot];
         made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner, direction};
+        made.acceleration = acceleration;
+        made.scale = scale;
+        made.colour = colour;
         r.created.push_back(slot);
         return slot;
     };

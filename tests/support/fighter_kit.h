@@ -90,6 +90,10 @@ struct KitEffectSlot {
     Vec3 direction{};
     float angle = 0.0f;
     Character* target = nullptr;   // the fighter it seeks
+    // The rest of what it was made with: the fourth vector, size and colour.
+    Vec3 acceleration{};
+    float scale = 0.0f;
+    uint32_t colour = 0;
 };
 
 // One recorder for the whole program: the call tables take plain functions.
