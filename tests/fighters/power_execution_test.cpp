@@ -95,25 +95,35 @@ TEST_F(PowerExecutionTest, AComputerAimsAheadWithoutATargetAndLeadsARunnerAsTheA
     CastTo(c, 3.0f);
     ExpectNear(Made(0)[0].velocity, Vec3{60.0f, 0.0f, 0.0f}, 1e-3f);
     // Running along +x at 9 a second; side 1's power 3 aims 0.5 up and leads 0.025 s a unit.
-    Character& target = Caster(1, 0, 1, Vec3{4.5f, 0.0f, 10.5f});
+    Character& target = Caster(1, 0, 1, Vec3{10.5f, 0.0f, 6.5f});
     target.SetYaw(kPi / 2.0f);
     Force(target, 21);
     c.attackTarget = &target;
     c.attackRange = 30.0f;
-    Character& other = Caster(1, 69, 2, Vec3{10.5f, 0.0f, 4.5f});
+    Character& other = Caster(1, 69, 2, Vec3{4.5f, 0.0f, 8.5f});
     other.attackTarget = &target;
     other.attackRange = 20.0f;
     ASSERT_TRUE(other.StartPower(3));
     CastTo(other, 13.0f);
     ExpectNear(Made(13)[0].aimPoint, Vec3Add(target.position, Vec3{4.5f, 0.5f, 0.0f}));
-    // The local player's assisted aim: the runner's middle, on the ground where it will be.
+    // The local player's assisted aim: the runner's middle where it will be, 0.75 above the ramp
+    // there (x 17.25); one in the air where its jump takes it, but not below the ground.
     Recorder().local = &c;
     Recorder().targetMarker = true;
     g_Settings.difficulty = 1;
-    Force(c, 0);
-    ASSERT_TRUE(c.StartPower(3));
-    CastTo(c, 13.0f);
-    ExpectNear(Made(3)[0].aimPoint, Vec3Add(target.position, Vec3{9.0f * 0.75f, 0.75f, 0.0f}), 1e-3f);
+    for (bool air : {false, true}) {
+        target.airborne = air;
+        target.jumpVelocity = Vec3{2.0f, 4.0f, 0.0f};   // 1.125 s of it falls below the floor
+        Force(c, 0);
+        ASSERT_TRUE(c.StartPower(3));
+        CastTo(c, 13.0f);
+        const Vec3 want = air ? Vec3{12.75f, 0.75f, 0.0f} : Vec3{17.25f, 0.625f + 0.75f, 0.0f};
+        ExpectNear(Made(3).back().aimPoint, Vec3{want.x, want.y, target.position.z}, 1e-3f);
+        // Side 0's shot carries its tilt as the fifth vector; side 1's none.
+        const Vec3 n = Vec3Scale(Made(3).back().velocity, 1.0f / 40.0f);
+        ExpectNear(Made(3).back().direction, Vec3{n.x * n.y, -(n.x * n.x + n.z * n.z), n.y * n.z});
+    }
+    ExpectNear(Made(13)[0].direction, Vec3{0.0f, 0.0f, 0.0f});
 }
 
 TEST_F(PowerExecutionTest, PowerNineRingsFiveBoltsAndOneMorePastEachVisibleEnemyWithinThirty) {
