@@ -14,6 +14,7 @@ EffectCalls NoPool() {
     e.stop = [](int32_t, uint32_t) {};
     e.free = [](int32_t) {};
     e.setCullBoxOn = [](int32_t, bool) {};
+    e.newSprite = []() -> SpriteMover* { return nullptr; };
     e.positionOf = [](int32_t) { return Vec3{}; };
     e.facingOf = [](int32_t) { return Vec3{}; };
     e.setDirection = [](int32_t, float) {};
@@ -62,6 +63,8 @@ void EffectSlotFree(int32_t slot) {
 void EffectSlotStart(int32_t slot) {
     if (IsSlot(slot)) g_EffectCalls.setCullBoxOn(slot, false);
 }
+
+SpriteMover* NewEffectSprite() { return g_EffectCalls.newSprite(); }
 
 Vec3 EffectSlotPosition(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.positionOf(slot) : Vec3{}; }
 

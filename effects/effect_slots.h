@@ -8,6 +8,7 @@
 #include "common/math.h"
 
 class Character;
+class SpriteMover;
 
 constexpr int EFFECT_SLOT_COUNT = 1500;
 constexpr int EFFECT_TYPE_COUNT = 98;
@@ -31,6 +32,9 @@ struct EffectCalls {
     void (*free)(int32_t slot);
     // The effect's group keeps (or stops) culling itself against the view.
     void (*setCullBoxOn)(int32_t slot, bool on);
+    // A new sprite for the caller to set up and hand to an effect list, which then owns it;
+    // null for none.
+    SpriteMover* (*newSprite)();
     // The position and the direction vector of the effect in a slot.
     Vec3 (*positionOf)(int32_t slot);
     Vec3 (*facingOf)(int32_t slot);
@@ -55,6 +59,7 @@ void EffectSlotStop(int32_t slot, uint32_t fadeMs);
 void EffectSlotFree(int32_t slot);
 // What a glow does as it is attached to a fighter: it keeps updating out of view.
 void EffectSlotStart(int32_t slot);
+SpriteMover* NewEffectSprite();
 // Zero for a slot outside the pool.
 Vec3 EffectSlotPosition(int32_t slot);
 // The slot's direction vector; zero for a slot outside the pool.

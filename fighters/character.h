@@ -294,7 +294,7 @@ public:
     void UpdateScenarioZones();
     void UpdateIdleAnimation();
     void SpawnBodiesFromAnimation();
-    void MoveWithCollision(int frameMs);
+    bool MoveWithCollision(int frameMs);
     bool ServePathRequest();
     void AnimationSounds();
     void EndGuard();
@@ -310,6 +310,17 @@ public:
     bool StartPower(int k);
     // Frames per second the fighter's animations play at.
     float AnimationRate();
+
+    // Momentum and flight: the airborne flag, the launch velocity of the jump animations.
+    void EnterAirborne();
+    void Launch(int animation, float strength);
+    // Collisions of this frame's movement; the proposed point as the root displacement made it.
+    bool CollideWithProps(const Vec3& point, Vec3* outNormal);
+    bool CollideWithFighters(const Vec3& point);
+    bool HandleCeiling();
+    // Water less than 1.5 above the feet, and the splashes, wakes and rings it makes.
+    bool ProbeWater();
+    void WaterContactEffects(int frameMs);
 
     // Timed states: one at a time, each shown by an overlay on the body. A start gives true when
     // the state runs afterwards, a stop true when it is off afterwards. By index for the packet

@@ -55,7 +55,11 @@ float Character::EffectiveConstitution() const {
     return states[STATE_CONSTITUTION_BOOST].active ? constitution * 3.0f : constitution;
 }
 
-uint32_t Character::MaxGuardTime() { return uint32_t(5000.0f + 5000.0f * AgilityShare(*this)); }
+uint32_t Character::MaxGuardTime() {
+    // Agility far below the side's base would give a negative time, which has no u32.
+    const float ms = 5000.0f + 5000.0f * AgilityShare(*this);
+    return ms > 0.0f ? uint32_t(ms) : 0u;
+}
 
 float Character::Gravity() const { return -9.8f / (1.0f + AgilityShare(*this)); }
 

@@ -2,14 +2,6 @@
 // answer the way "not done" reads to their callers.
 #include "fighters/character.h"
 
-// Momentum, slopes, jumps and collisions fill these.
-void Character::Land(bool) {}
-void Character::UpdatePhysics() {}
-void Character::UpdateJumpFlight() {}
-void Character::MoveWithCollision(int) {}
-// Until then no fighter is ever hit by a ray.
-bool Character::IntersectRay(const Ray&, float, Vec3*, Vec3*) { return false; }
-
 // The computer-controlled behaviour and its perception fill these.
 void Character::UpdatePerception() {}
 void Character::AiUpdate() {}

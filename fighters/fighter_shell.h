@@ -29,6 +29,10 @@ struct FighterShellCalls {
     void (*fadeOutMusic)(uint32_t ms);
     void (*fadeOutScreen)();
     void (*requestLeaveMatch)();
+    // The frame time in whole milliseconds, as the frame hands it on.
+    int (*frameMs)();
+    // Whether an action of an input player is held this frame (false outside the slots).
+    bool (*actionHeld)(int player, int action);
     // The power selected on the local player's power bar, -1 none.
     int (*selectedPower)();
     void (*selectPower)(int power);

@@ -32,6 +32,11 @@ constexpr FighterShellCalls kRealCalls = {
         }
     },
     [] { g_Control.RequestLeaveMatch(); },
+    [] { return int(g_Control.frameMs); },
+    [](int player, int action) {
+        return player >= 0 && player < CONTROL_PLAYERS && action >= 0 && action < CONTROL_ACTIONS &&
+               g_Control.slots[player][action].held != 0;
+    },
     [] { return int(g_Control.selectedPower); },
     [](int power) { g_Control.selectedPower = power; },
     [] { return g_Control.targetMarker != 0; },

@@ -197,6 +197,7 @@ TEST_F(FighterUpdateTest, AnAnimatedModelSettlesOnFlatGroundCloseBelowItsRoot) {
         Play(c, 0, 0);
         Advance(40);
         c.airborne = 1;   // the per-frame ground snap leaves it alone
+        Recorder().frameSeconds = 0.0f;   // and a frame of no time no flight moves it
         c.model->heightOffset = t.height;
         c.model->applyRootMotion = t.posed ? 1 : 0;
         c.Update(20);
@@ -208,6 +209,7 @@ TEST_F(FighterUpdateTest, HealthSpentInTheAirKillsOnTheFrameAfterLanding) {
     Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
     c.health = 0.0f;
     c.airborne = 1;
+    c.jumpVelocity = Vec3{0.0f, 5.0f, 0.0f};   // still rising at the end of the frame
     c.Update(20);
     EXPECT_EQ(c.dead, 0);
     c.airborne = 0;

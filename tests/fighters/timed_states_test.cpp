@@ -210,6 +210,12 @@ TEST_F(TimedStateTest, TheModifiersFollowTheStatesTheStatisticsAndTheAction) {
     }
 }
 
+TEST_F(TimedStateTest, AgilityFarBelowTheBaseGivesNoGuardTimeRatherThanAWrappedOne) {
+    Character& c = Standing(1);
+    c.agility = -1.0e6f;
+    EXPECT_EQ(c.MaxGuardTime(), 0u);
+}
+
 TEST_F(TimedStateTest, AParalysedFighterBlendsTwiceAsLongAndTheEntryTwoThirds) {
     Character& c = Standing();
     ASSERT_TRUE(c.StartParalysis(5000, 0));

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "common/binary_reader.h"
+#include "effects/sprite_mover.h"
 #include "fighters/fighter_shell.h"
 #include "net/session.h"
 #include "scene/collision_octree.h"
@@ -231,6 +232,7 @@ void FighterRecorder::Clear() {
     musicFades.clear();
     screenFades = 0;
     leaveRequests = 0;
+    for (bool& h : directionHeld) h = false;
     selectedPower = -1;
     targetMarker = false;
 }
@@ -290,6 +292,7 @@ EffectCalls KitPool() {
     e.setCullBoxOn = [](int32_t s, bool on) {
         if (Slot(s)) Recorder().effects[s].cullBoxOn = on;
     };
+    e.newSprite = []() -> SpriteMover* { return new SpriteMover; };
     e.positionOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].position : Vec3{}; };
     e.facingOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].direction : Vec3{}; };
     e.setDirection = [](int32_t s, float a) {
@@ -319,6 +322,11 @@ void InstallFighterRecorders() {
     s.fadeOutMusic = [](uint32_t ms) { Recorder().musicFades.push_back(ms); };
     s.fadeOutScreen = [] { ++Recorder().screenFades; };
     s.requestLeaveMatch = [] { ++Recorder().leaveRequests; };
+    // The frame's milliseconds follow its seconds, so one value sets both.
+    s.frameMs = [] { return int(std::lround(Recorder().frameSeconds * 1000.0f)); };
+    s.actionHeld = [](int player, int action) {
+        return player == 0 && action >= 0 && action < 4 && Recorder().directionHeld[action];
+    };
     s.playFx = [](int id, const Vec3* p, uint32_t) {
         Recorder().sounds.push_back(RecordedSound{id, p != nullptr, p ? *p : Vec3{}});
         return 0;

@@ -113,6 +113,8 @@ struct FighterRecorder {
     std::vector<uint32_t> musicFades;
     int screenFades = 0;
     int leaveRequests = 0;
+    // Player 0's four direction actions as held this frame.
+    bool directionHeld[4] = {};
     int selectedPower = -1;     // the power bar's selection
     bool targetMarker = false;  // the aim-assist flag
 
