@@ -5,7 +5,6 @@
 
 #include "combat_fixture.h"
 #include "core/settings.h"
-#include "render/geometry.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/ball_arena.h"
@@ -225,10 +224,6 @@ TEST_F(PowerExecutionTest, TheAimAssistFlagFollowsTheTargetInViewOnlyAtTheLowest
 }
 
 TEST_F(PowerExecutionTest, LineOfSightIsBlockedByAWallATeamMateOrABallButNotByAnEnemy) {
-    g_ScenarioCalls.characterIntersectRay = [](Character* c, const Ray& ray, float length, Vec3* p, Vec3* n) {
-        return RayCylinderIntersect(ray, Cylinder{c->position, 1.5f, 0.5f}, p, n) &&
-               Vec3Length(Vec3Sub(*p, ray.origin)) < length;
-    };
     const struct { const char* name; Vec3 target; int between; bool sees; } cases[] = {
         {"open", {8.5f, 0, 6.5f}, -1, true},    {"wall", {14.5f, 0, 13.5f}, -1, false},
         {"mate", {8.5f, 0, 6.5f}, 0, false},    {"enemy", {8.5f, 0, 6.5f}, 1, true},
