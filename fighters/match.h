@@ -193,7 +193,9 @@ public:
     // Power words.
     void EnableWords();
     void UpdateWordTimers();
-    // Mode objects.
+    // Mode objects. A team's symbol on its pedestal (false when refused); a race post, its index or -1.
+    bool CreateSymbol(float x, float y, float z, float yaw, int team);
+    int CreateCheckpoint(float x, float y, float z, float yaw);
     void SetSymbolCarrier(int team, float x, float y, float z, Character* carrier);
     void ClearSymbol(int team);
     void ClearCheckpoint(int index);

@@ -11,6 +11,8 @@ void Match::UpdateWordTimers() {}
 
 // The mode objects fill these: symbols, checkpoints, search objects and the curse, with the
 // scene objects made from the templates.
+bool Match::CreateSymbol(float, float, float, float, int) { return false; }
+int Match::CreateCheckpoint(float, float, float, float) { return -1; }
 void Match::SetSymbolCarrier(int, float, float, float, Character*) {}
 void Match::ClearSymbol(int) {}
 void Match::ClearCheckpoint(int) {}

@@ -16,6 +16,7 @@ void Menu::Release() {}
 void Menu::LoadPlayerSaves(int) {}
 void Menu::SelectPlayer(int, int) {}
 void Menu::StoreGameSettings() {}
+bool Menu::LoadEnemyRecord(uint32_t, int, PlayerRecord*) { return false; }
 
 // The option files fill these; until then none is read.
 bool LoadOptionsConfig() { return false; }

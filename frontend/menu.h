@@ -27,6 +27,8 @@ public:
     void LoadPlayerSaves(int sides);
     void SelectPlayer(int slot, int table);
     void StoreGameSettings();
+    // An enemy's 132-byte record from the enemy folder of the side; false when it is not there.
+    bool LoadEnemyRecord(uint32_t identifier, int sideFlag, PlayerRecord* out);
     // The look pieces of a record put on the fighter in a slot, and taken off again.
     void ApplyCharacterLook(const PlayerRecord* record, int slot);
     void RemoveCharacterLook(int slot);

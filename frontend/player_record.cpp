@@ -20,6 +20,12 @@ void MakeRandomPlayer(int side, PlayerRecord* record) {
 // The profiles fill this.
 void RandomizePlayerLook(int, PlayerRecord*) {}
 
+// The equipment catalogue adds the bonus of the equipped pieces here.
+float GetPlayerAttribute(int k, const PlayerRecord* record) {
+    if (!record || k < 0 || k >= PLAYER_ATTRIBUTES) return 0.0f;
+    return record->attributes[k];
+}
+
 // The look pieces fill these: the hair, glasses and equipment models hung on a fighter's model.
 void Menu::ApplyCharacterLook(const PlayerRecord*, int) {}
 void Menu::RemoveCharacterLook(int) {}

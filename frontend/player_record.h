@@ -42,3 +42,5 @@ void MakeRandomPlayer(int side, PlayerRecord* record);
 // The profiles fill this with a random skin, eyes, clothes, hair, glasses and tattoos; until then
 // the look stays as it is.
 void RandomizePlayerLook(int side, PlayerRecord* record);
+// Attribute k (0-4) of the record with the bonus of its equipped pieces; 0 for another k.
+float GetPlayerAttribute(int k, const PlayerRecord* record);

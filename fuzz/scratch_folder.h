@@ -17,8 +17,9 @@ inline std::string& ScratchFolder() {
     return folder;
 }
 
-inline void EnterScratchFolder(const char* tag) {
-    std::string folder = std::string("/tmp/fuzz_") + tag + "_XXXXXX";
+// Under `base`: a memory-backed folder suits targets that store files, whose every write is synced.
+inline void EnterScratchFolder(const char* tag, const char* base = "/tmp") {
+    std::string folder = std::string(base) + "/fuzz_" + tag + "_XXXXXX";
     if (!mkdtemp(folder.data()) || chdir(folder.c_str()) != 0) std::abort();
     ScratchFolder() = folder;
     std::atexit([] {

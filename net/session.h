@@ -64,6 +64,8 @@ constexpr uint8_t EVENT_SPAWN_DYNAMIC_OBJECT = 23;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_POSITION = 24;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_VELOCITY = 25;
 constexpr uint8_t EVENT_CREATE_EFFECT = 31;
+constexpr uint8_t EVENT_SPAWN_ITEM = 34;
+constexpr uint8_t EVENT_COLLECT_ITEM = 35;
 constexpr uint8_t EVENT_PLAY_SOUND = 37;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
@@ -125,6 +127,9 @@ public:
     // A ball's position or velocity; each also becomes the ball's last sent one.
     void WriteSetDynamicObjectPosition(DynamicObject* prop);
     void WriteSetDynamicObjectVelocity(DynamicObject* prop);
+    // An item the host made (slot, type, position, with its spawn effect) or took (slot).
+    void WriteSpawnItem(uint32_t slot, int type, const Vec3& position, bool withSpawnEffect);
+    void WriteCollectItem(uint32_t slot);
     // An effect for the other machines to make as CreateEffect was asked here: slot (-1 the
     // first free), type, the five vectors, lifetime, size, colour and the owner's slot (-1 none).
     void WriteCreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint,

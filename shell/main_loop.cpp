@@ -24,6 +24,8 @@
 #include "core/settings.h"
 #include "shell/startup.h"
 #include "world/dynamic_object.h"
+#include "world/element_map.h"
+#include "world/item.h"
 #include "world/scenario.h"
 
 uint8_t g_QuitRequest = 0;
@@ -171,7 +173,7 @@ void OnSize(uintptr_t wParam) {
 void ReloadEditedElementMap() {
     g_ElementMap.DespawnAll();
     g_ElementMap.Clear();
-    g_ElementMap.Load(0, -1);
+    g_ElementMap.Load(nullptr, -1);
     g_ElementMap.DespawnAll();
     g_ElementMap.SpawnAll();
 }
@@ -208,7 +210,7 @@ void OnKeyDown(int key) {
             g_Settings.hud ^= 1;
         break;
     case os::VK_F5:
-        if (g_Settings.mode == 3) g_ElementMap.Save(0);
+        if (g_Settings.mode == 3) g_ElementMap.Save(nullptr);
         break;
     case os::VK_F6:
         if (test) CollectAllItems();

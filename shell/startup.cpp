@@ -26,6 +26,7 @@
 #include "core/settings.h"
 #include "shell/sound.h"
 #include "shell/video_playback.h"
+#include "world/element_map.h"
 #include "world/path_map.h"
 #include "world/scenario.h"
 
@@ -188,9 +189,10 @@ void StartGame() {
     if (mode != 2) LoadSkeletons(1);
     g_LoadingScreen.Show(1.0f);
 
+    // The viewers run no match.
     if (mode == 3)
         g_ElementMap.InitMatch();
-    else
+    else if (mode == 0)
         g_ElementMap.LoadForMatch(g_Match.gameKind);
     SpawnLocalPlayer();
     g_Scenario.SetupSpringsAndPortals();

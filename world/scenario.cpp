@@ -18,7 +18,6 @@
 #include "world/world_calls.h"
 
 Scenario g_Scenario;
-ElementMap g_ElementMap;
 PortalRecord g_Portals[PORTAL_COUNT] = {
     {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
     {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}}, {0, -1, -1, {}, {}},
@@ -180,15 +179,3 @@ void ResetScenario() {
     g_LightningCounter = 4;
 }
 
-// The element map and its editor fill these.
-void ElementMap::Release() {}
-void ElementMap::DespawnAll() {}
-void ElementMap::Clear() {}
-bool ElementMap::Load(int, int) { return false; }
-void ElementMap::SpawnAll() {}
-bool ElementMap::Save(int) { return false; }
-void ElementMap::InitMatch() {}
-void ElementMap::LoadForMatch(int) {}
-
-// Items fill this.
-void CollectAllItems() {}

@@ -114,20 +114,3 @@ void ResetScenario();
 // The spring and portal effects made so far are no longer this scenario's to free (their pool
 // was emptied with the match).
 void ForgetSpringAndPortalEffects();
-
-class ElementMap {
-public:
-    void Release();
-    void DespawnAll();
-    void Clear();
-    bool Load(int file, int gameKind);
-    void SpawnAll();
-    bool Save(int file);
-    // Editing (MODO 3): "temp.map", everything spawned.
-    void InitMatch();
-    void LoadForMatch(int gameKind);
-};
-
-extern ElementMap g_ElementMap;
-
-void CollectAllItems();

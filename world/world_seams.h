@@ -1,5 +1,5 @@
-// What the fighters ask of the world: the fighter starts of the placed element map (not built
-// yet) and the full-screen flash of the ambience.
+// What the fighters ask of the world: the fighter starts of the placed element map
+// (element_map.cpp) and the full-screen flash of the ambience.
 #pragma once
 
 #include <cstdint>

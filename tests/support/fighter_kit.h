@@ -90,7 +90,7 @@ struct KitEffectSlot {
     Vec3 direction{};
     float angle = 0.0f;
     Character* target = nullptr;   // the fighter it seeks
-    // The rest of what it was made with: the fourth vector, size and colour.
+    // The rest of what it was made with: the fourth vector and size (the colour below).
     Vec3 acceleration{};
     float scale = 0.0f;
     uint32_t colour = 0;

@@ -10,6 +10,7 @@
 #include "support/path_map_builder.h"
 #include "support/random_path_map.h"
 #include "world/dynamic_object.h"
+#include "world/item.h"
 #include "world/path_search.h"
 #include "world/scenario.h"
 
@@ -124,6 +125,33 @@ TEST_F(PathSearchTest, APropOnTheLowestLayerClosesTheWholeCellExceptAsThatLayers
         if (c.propAt.layer >= 0) testsupport::PutProp(&map, c.propAt, &prop);
         std::vector<CellRef> path;
         EXPECT_EQ(Find(c.start, c.goal, &path), c.length > 0);
+        EXPECT_EQ(int32_t(path.size()), c.length);
+        EXPECT_TRUE(AllMarksFree());
+    }
+}
+
+TEST_F(PathSearchTest, ATrapItemClosesItsCellExceptAsTheGoalAndOtherItemsDoNot) {
+    // Ground at 0 along a 5 x 1 strip; one item on (2, 0).
+    struct Case {
+        const char* name;
+        int type;
+        CellRef goal;
+        int32_t length;   // 0: not found
+    } cases[] = {
+        {"a bomb on the way", ITEM_BOMB, {4, 0, 0}, 0},
+        {"paralysis on the way", 16, {4, 0, 0}, 0},
+        {"a bomb on the goal", ITEM_BOMB, {2, 0, 0}, 3},
+        {"a potion on the way", 3, {4, 0, 0}, 5},
+        {"credits on the way", 21, {4, 0, 0}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PathMapBuilder(5, 1).Area(0, 0, 4, 0, 0.0f).Build(&map);
+        Item item;
+        item.type = c.type;
+        testsupport::PutItem(&map, {2, 0, 0}, &item);
+        std::vector<CellRef> path;
+        EXPECT_EQ(Find({0, 0, 0}, c.goal, &path), c.length > 0);
         EXPECT_EQ(int32_t(path.size()), c.length);
         EXPECT_TRUE(AllMarksFree());
     }

@@ -1,0 +1,84 @@
+// The item and element-map tests' set-up: the props' fixture (fighter arena as scenario 1 with its
+// path map, recorders, clock, prop templates), the 58 item models, a scratch working folder for
+// element files, and the element map, items, line-up and play-test byte back at their start.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "core/pack_file.h"
+#include "frontend/line_up.h"
+#include "platform/os/path.h"
+#include "prop_fixture.h"
+#include "support/element_kit.h"
+#include "support/pack_writer.h"
+#include "support/temp_dir.h"
+#include "world/element_map.h"
+#include "world/item.h"
+#include "world/map_editor.h"
+#include "world/world_seams.h"
+
+namespace elementtest {
+
+using testsupport::ElementBytes;
+using testsupport::Recorder;
+
+class ElementTest : public proptest::PropTest {
+protected:
+    void SetUp() override {
+        proptest::PropTest::SetUp();
+        testsupport::InstallItemModels();
+        // The kit's folder holds the skeletons, already loaded; element files go elsewhere.
+        dir_.emplace();
+    }
+    void TearDown() override {
+        dir_.reset();
+        ResetElementMap();
+        ResetItems();
+        ResetLineUp();
+        ResetLineUpCalls();
+        g_MapEditor.playTest = 0;
+        os::SetWriteLimitForTests(-1);
+        ResetPackFiles();
+        proptest::PropTest::TearDown();
+    }
+
+    static std::vector<const ElementRecord*> Records() {
+        std::vector<const ElementRecord*> out;
+        for (const ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) out.push_back(r);
+        return out;
+    }
+    // A record at the centre of an arena cell (floor 0) with the facing in its block.
+    static ElementBytes At(uint32_t gameKind, uint32_t elementKind, uint32_t subtype, int32_t x, int32_t z,
+                           float facing = 0.0f) {
+        ElementBytes r;
+        r.gameKind = gameKind;
+        r.elementKind = elementKind;
+        r.subtype = subtype;
+        r.cell = {x, z, 0};
+        r.position = {float(x) + 0.5f, 0.0f, float(z) + 0.5f};
+        r.block[1] = facing;
+        return r;
+    }
+    static void WriteFile(const std::vector<ElementBytes>& records, uint32_t version = ELEMENT_FILE_VERSION) {
+        testsupport::WriteScenarioElementFile(1, testsupport::ElementFileBytes(version, 0, records));
+    }
+    template <typename T, size_t N>
+    static int CountActive(const T (&records)[N]) {
+        int n = 0;
+        for (const T& r : records) n += r.active;
+        return n;
+    }
+    static uint32_t U32At(const std::vector<uint8_t>& e, size_t at) {
+        uint32_t u;
+        std::memcpy(&u, e.data() + at, sizeof u);
+        return u;
+    }
+
+    std::optional<ScopedWorkDir> dir_;
+};
+
+}  // namespace elementtest
