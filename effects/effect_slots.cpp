@@ -34,6 +34,7 @@ EffectCalls PoolCalls() {
     e.setDirection = [](int32_t slot, float angle) { g_EffectSlots[slot].SetDirection(angle); };
     e.getDirection = [](int32_t slot) { return g_EffectSlots[slot].GetDirection(); };
     e.newSprite = []() -> SpriteMover* { return new (std::nothrow) SpriteMover; };
+    e.setTarget = [](int32_t slot, Character* target) { g_EffectSlots[slot].target = target; };
     return e;
 }
 
@@ -97,3 +98,7 @@ void EffectSlotSetDirection(int32_t slot, float angle) {
 }
 
 float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.getDirection(slot) : 0.0f; }
+
+void EffectSlotSetTarget(int32_t slot, Character* target) {
+    if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);
+}

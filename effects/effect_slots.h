@@ -42,6 +42,8 @@ struct EffectCalls {
     void (*setDirection)(int32_t slot, float angle);
     // The angle last given to a portal effect.
     float (*getDirection)(int32_t slot);
+    // The fighter the effect in a slot seeks (null none).
+    void (*setTarget)(int32_t slot, Character* target);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -68,3 +70,4 @@ Vec3 EffectSlotFacing(int32_t slot);
 void EffectSlotSetDirection(int32_t slot, float angle);
 // 0 for a slot outside the pool.
 float EffectSlotGetDirection(int32_t slot);
+void EffectSlotSetTarget(int32_t slot, Character* target);

@@ -368,6 +368,15 @@ public:
     // Powers.
     float PowerCost(int k) const;
     bool HasEnergyForPower(int k) const;
+    // The two charge glows of the basic power, parked far away until they reach the hands; none
+    // while frozen.
+    void SpawnChargeEffects();
+
+    // Melee: the attack row of an animation of action class 3 or 4 with its two hit frames (-1
+    // none); false, with row -1, when the side has no row for that animation.
+    bool GetAttackRow(int actionClass, int animation, int* row, float* hit1Frame, float* hit2Frame) const;
+    // The first hit frame of the attack playing, -1 when none plays.
+    float AttackHitFrame() const;
 
     // Animation control: SetAnimation is the one gate through which a fighter's animation
     // changes. Layer 0 is the whole body, 4 the upper body, any other bone plays without

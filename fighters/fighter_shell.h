@@ -36,6 +36,9 @@ struct FighterShellCalls {
     // The power selected on the local player's power bar, -1 none.
     int (*selectedPower)();
     void (*selectPower)(int power);
+    // The aim-assist flag of the local player, which the HUD shows as the target marker.
+    bool (*targetMarker)();
+    void (*setTargetMarker)(bool on);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

@@ -52,8 +52,9 @@ struct SideRow {
     ComboStep combos[COMBOS_PER_SIDE][COMBO_STEPS];
 };
 
-// The rows as shipped: no skeleton, base statistics of 50, attack rows not filled in yet and
-// every combination word -1, so that no combination ever starts.
+// The rows as shipped: no skeleton, base statistics of 50, the attack rows (0-28 the same for
+// both sides, 29 none, 30-39 the side's second attack group without hits) and every combination
+// word -1, so that no combination ever starts.
 extern const SideRow SIDE_TABLE_ROWS[SIDE_COUNT];
 
 // The rows in use; the skeleton pointers are written at match start.

@@ -1,5 +1,7 @@
 #include "net/session.h"
 
+#include <initializer_list>
+
 #include "common/binary_reader.h"
 #include "frontend/player_record.h"
 
@@ -166,6 +168,36 @@ void GamePacket::WriteStartTimedState(int slot, int state, uint32_t durationMs) 
 
 void GamePacket::WriteStopTimedState(int slot, int state, uint32_t fadeMs) {
     SendStateEvent(EVENT_STOP_TIMED_STATE, slot, state, fadeMs);
+}
+
+void GamePacket::WriteCreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint,
+                                   const Vec3& velocity, const Vec3& acceleration, const Vec3& direction,
+                                   int32_t durationMs, float scale, uint32_t colour, int ownerSlot) {
+    BinaryWriter w;
+    w.PutU8(EVENT_CREATE_EFFECT);
+    w.PutI32(slot);
+    w.PutU8(uint8_t(type));
+    for (const Vec3* v : {&position, &aimPoint, &velocity, &acceleration, &direction}) {
+        w.PutF32(v->x);
+        w.PutF32(v->y);
+        w.PutF32(v->z);
+    }
+    w.PutI32(durationMs);
+    w.PutF32(scale);
+    w.PutU32(colour);
+    w.PutU8(uint8_t(int8_t(ownerSlot)));
+    Send(w);
+}
+
+void GamePacket::WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag) {
+    BinaryWriter w;
+    w.PutU8(EVENT_PLAY_SOUND);
+    w.PutU32(id);
+    w.PutF32(position.x);
+    w.PutF32(position.y);
+    w.PutF32(position.z);
+    w.PutU8(flag);
+    Send(w);
 }
 
 bool IsNetworkActive() { return g_NetSession.active != 0; }

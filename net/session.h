@@ -63,8 +63,10 @@ constexpr uint8_t EVENT_APPLY_HIT = 22;
 constexpr uint8_t EVENT_SPAWN_DYNAMIC_OBJECT = 23;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_POSITION = 24;
 constexpr uint8_t EVENT_SET_DYNAMIC_OBJECT_VELOCITY = 25;
+constexpr uint8_t EVENT_CREATE_EFFECT = 31;
 constexpr uint8_t EVENT_SPAWN_ITEM = 34;
 constexpr uint8_t EVENT_COLLECT_ITEM = 35;
+constexpr uint8_t EVENT_PLAY_SOUND = 37;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
@@ -128,6 +130,13 @@ public:
     // An item the host made (slot, type, position, with its spawn effect) or took (slot).
     void WriteSpawnItem(uint32_t slot, int type, const Vec3& position, bool withSpawnEffect);
     void WriteCollectItem(uint32_t slot);
+    // An effect for the other machines to make as CreateEffect was asked here: slot (-1 the
+    // first free), type, the five vectors, lifetime, size, colour and the owner's slot (-1 none).
+    void WriteCreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint,
+                           const Vec3& velocity, const Vec3& acceleration, const Vec3& direction, int32_t durationMs,
+                           float scale, uint32_t colour, int ownerSlot);
+    // A sound effect for the other machines to play at the point.
+    void WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

@@ -39,6 +39,8 @@ constexpr FighterShellCalls kRealCalls = {
     },
     [] { return int(g_Control.selectedPower); },
     [](int power) { g_Control.selectedPower = power; },
+    [] { return g_Control.targetMarker != 0; },
+    [](bool on) { g_Control.targetMarker = on ? 1 : 0; },
 };
 
 }  // namespace

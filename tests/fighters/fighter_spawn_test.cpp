@@ -238,12 +238,11 @@ TEST_F(FighterSpawnTest, AClientAsksTheHostForItsFighterWithItsLook) {
     EXPECT_EQ(g_Characters[0].active, 0);
 }
 
-TEST_F(FighterSpawnTest, TheSideTableStartsEmptyWithEqualBasesAndNoCombination) {
+TEST_F(FighterSpawnTest, TheSideTableStartsWithoutSkeletonsWithEqualBasesAndNoCombination) {
     for (const SideRow& row : SIDE_TABLE_ROWS) {
         EXPECT_EQ(row.skeleton, nullptr);
         for (float base : {row.baseStrength, row.basePower, row.baseConstitution, row.baseAgility, row.baseSpeed})
             EXPECT_EQ(base, 50.0f);
-        for (const AttackRow& a : row.attacks) EXPECT_EQ(a.animation, -1);
         for (const auto& combo : row.combos) EXPECT_EQ(combo[0].action, -1);
     }
 }

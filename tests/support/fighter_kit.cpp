@@ -234,6 +234,7 @@ void FighterRecorder::Clear() {
     leaveRequests = 0;
     for (bool& h : directionHeld) h = false;
     selectedPower = -1;
+    targetMarker = false;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -257,8 +258,8 @@ bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
 EffectCalls KitPool() {
     EffectCalls e;
     e.create = [](int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint, const Vec3& velocity,
-                  const Vec3&, const Vec3& direction, int32_t durationMs, float, uint32_t colour,
-                  Character* owner) -> int32_t {
+                  const Vec3& acceleration, const Vec3& direction, int32_t durationMs, float scale,
+                  uint32_t colour, Character* owner) -> int32_t {
         FighterRecorder& r = Recorder();
         if (!Slot(slot)) {
             slot = -1;
@@ -270,6 +271,8 @@ EffectCalls KitPool() {
         }
         KitEffectSlot& made = r.effects[slot];
         made = KitEffectSlot{true, false, true, type, position, aimPoint, velocity, durationMs, owner, direction};
+        made.acceleration = acceleration;
+        made.scale = scale;
         made.colour = colour;
         r.created.push_back(slot);
         return slot;
@@ -300,6 +303,9 @@ EffectCalls KitPool() {
         e.direction = Vec3{std::sin(a), 0.0f, std::cos(a)};
     };
     e.getDirection = [](int32_t s) { return Slot(s) ? Recorder().effects[s].angle : 0.0f; };
+    e.setTarget = [](int32_t s, Character* target) {
+        if (Slot(s)) Recorder().effects[s].target = target;
+    };
     return e;
 }
 
@@ -327,6 +333,8 @@ void InstallFighterRecorders() {
     };
     s.selectedPower = [] { return Recorder().selectedPower; };
     s.selectPower = [](int power) { Recorder().selectedPower = power; };
+    s.targetMarker = [] { return Recorder().targetMarker; };
+    s.setTargetMarker = [](bool on) { Recorder().targetMarker = on; };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

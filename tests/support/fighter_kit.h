@@ -89,6 +89,10 @@ struct KitEffectSlot {
     // The direction vector, and the angle a portal was last turned to.
     Vec3 direction{};
     float angle = 0.0f;
+    Character* target = nullptr;   // the fighter it seeks
+    // The rest of what it was made with: the fourth vector and size (the colour below).
+    Vec3 acceleration{};
+    float scale = 0.0f;
     uint32_t colour = 0;
 };
 
@@ -112,6 +116,7 @@ struct FighterRecorder {
     // Player 0's four direction actions as held this frame.
     bool directionHeld[4] = {};
     int selectedPower = -1;     // the power bar's selection
+    bool targetMarker = false;  // the aim-assist flag
 
     void Clear();
     // The slots made with a type, in order.

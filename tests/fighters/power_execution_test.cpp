@@ -1,0 +1,284 @@
+// Powers as their casts reach their release frames: shots, aim, bolts, the glows on the caster,
+// the states that run out, the aim assist, line of sight, and what a client leaves to the host.
+#include <cstring>
+#include <tuple>
+
+#include "combat_fixture.h"
+#include "core/settings.h"
+#include "scene/camera.h"
+#include "scene/scene.h"
+#include "support/ball_arena.h"
+#include "world/dynamic_object.h"
+
+namespace fightertest {
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+class PowerExecutionTest : public CombatTest {
+protected:
+    Character& Caster(int side, int level, int slot = 0, const Vec3& at = Vec3{4.5f, 0.0f, 4.5f}) {
+        Character& c = Spawned(slot, side, at);
+        Force(c, 0);
+        c.SetLevel(level, false, true);
+        c.energy = c.maxEnergy = 1000.0f;
+        Pose(c);
+        return c;
+    }
+    static void CastTo(Character& c, float frame) {
+        Cross(c, frame, BONE_UPPER_BODY);
+        c.UpdatePowers();
+    }
+    // The model stands 0.13 behind the feet (facing +z), the upper body one unit above it.
+    static Vec3 UpperBody(const Character& c) { return Vec3Add(c.position, Vec3{0.0f, 1.0f, -0.13f}); }
+};
+
+TEST_F(PowerExecutionTest, AFullCastOfTheBasicPowerFiresFromBothHandsAndPaysTwice) {
+    Character& c = Caster(0, 0);
+    Recorder().local = &c;
+    PlaceBone(c, 99, Vec3{0.3f, 0.2f, 0.0f});
+    PlaceBone(c, 79, Vec3{-0.3f, 0.2f, 0.0f});
+    const Vec3 hand[2] = {Vec3Add(UpperBody(c), Vec3{0.3f, 0.2f, 0.0f}), Vec3Add(UpperBody(c), Vec3{-0.3f, 0.2f, 0.0f})};
+    c.aimPoint = Vec3Add(hand[0], Vec3{-0.3f, 0.0f, 20.0f});
+    ASSERT_TRUE(c.StartPower(0));
+    CastTo(c, 3.0f);
+    ASSERT_EQ(Made(70).size(), 2u);
+    ExpectNear(Made(70)[1].position, Vec3{10000.0f, 10000.0f, 10000.0f});
+    CastTo(c, 8.0f);
+    const std::vector<KitEffectSlot> shots = Made(0);
+    ASSERT_EQ(shots.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        ExpectNear(Recorder().effects[c.powerEffects[i]].position, hand[i]);
+        ExpectNear(shots[size_t(i)].position, hand[i]);
+        ExpectNear(shots[size_t(i)].aimPoint, c.aimPoint);
+        ExpectNear(Recorder().sounds[size_t(i)].position, hand[i]);
+    }
+    ExpectNear(shots[0].velocity, Vec3Scale(Vec3{-0.3f, 0.0f, 20.0f}, 60.0f / std::sqrt(400.09f)), 1e-3f);
+    EXPECT_FLOAT_EQ(c.energy, 1000.0f - 2.0f * 2.0f);
+    EXPECT_EQ(SoundIds(), (std::vector<int>{150, 150}));
+    const int32_t glow = c.powerEffects[0];
+    Force(c, 0);
+    c.UpdatePowers();
+    EXPECT_TRUE(c.powerEffects[0] == -1 && Recorder().effects[glow].stopped) << "the glows go with the cast";
+}
+
+TEST_F(PowerExecutionTest, TheChargeGlowsSitOnTheHandsOfTheDetailLevelAndAFullPoolKeepsNoHandle) {
+    const std::tuple<int, int, int> levels[] = {{0, 99, 79}, {1, 99, 79}, {2, 90, 70}, {4, 90, 70}};
+    for (const auto& [lod, a, b] : levels) {
+        SCOPED_TRACE(lod);
+        Character& c = Caster(1, 0);
+        for (int bone : {99, 79, 90, 70}) PlaceBone(c, bone, Vec3{0.0f, 0.0f, float(bone) * 0.01f});
+        c.model->lod = uint8_t(lod);
+        Force(c, 170);
+        c.UpdatePowers();
+        c.UpdatePowers();
+        ExpectNear(Recorder().effects[c.powerEffects[0]].position, Vec3Add(UpperBody(c), Vec3{0, 0, float(a) * 0.01f}));
+        ExpectNear(Recorder().effects[c.powerEffects[1]].position, Vec3Add(UpperBody(c), Vec3{0, 0, float(b) * 0.01f}));
+        EXPECT_EQ(Recorder().effects[c.powerEffects[1]].type, 72);
+        c.ReleasePowerEffects();
+    }
+    Character& c = Caster(0, 0);
+    for (testsupport::KitEffectSlot& e : Recorder().effects) e.active = true;
+    ASSERT_TRUE(c.StartPower(0));
+    Recorder().sounds.clear();
+    CastTo(c, 3.0f);
+    EXPECT_TRUE(c.powerEffects[0] == -1 && c.powerEffects[1] == -1);
+    EXPECT_FLOAT_EQ(c.energy, 998.0f);
+    EXPECT_EQ(SoundIds(), (std::vector<int>{150}));
+}
+
+TEST_F(PowerExecutionTest, AComputerAimsAheadWithoutATargetAndLeadsARunnerAsTheAssistedAimDoes) {
+    Character& c = Caster(0, 69);
+    c.SetYaw(kPi / 2.0f);
+    ASSERT_TRUE(c.StartPower(0));
+    CastTo(c, 3.0f);
+    ExpectNear(Made(0)[0].velocity, Vec3{60.0f, 0.0f, 0.0f}, 1e-3f);
+    // Running along +x at 9 a second; side 1's power 3 aims 0.5 up and leads 0.025 s a unit.
+    Character& target = Caster(1, 0, 1, Vec3{10.5f, 0.0f, 6.5f});
+    target.SetYaw(kPi / 2.0f);
+    Force(target, 21);
+    c.attackTarget = &target;
+    c.attackRange = 30.0f;
+    Character& other = Caster(1, 69, 2, Vec3{4.5f, 0.0f, 8.5f});
+    other.attackTarget = &target;
+    other.attackRange = 20.0f;
+    ASSERT_TRUE(other.StartPower(3));
+    CastTo(other, 13.0f);
+    ExpectNear(Made(13)[0].aimPoint, Vec3Add(target.position, Vec3{4.5f, 0.5f, 0.0f}));
+    // The local player's assisted aim: the runner's middle where it will be, 0.75 above the ramp
+    // there (x 17.25); one in the air where its jump takes it, but not below the ground.
+    Recorder().local = &c;
+    Recorder().targetMarker = true;
+    g_Settings.difficulty = 1;
+    for (bool air : {false, true}) {
+        target.airborne = air;
+        target.jumpVelocity = Vec3{2.0f, 4.0f, 0.0f};   // 1.125 s of it falls below the floor
+        Force(c, 0);
+        ASSERT_TRUE(c.StartPower(3));
+        CastTo(c, 13.0f);
+        const Vec3 want = air ? Vec3{12.75f, 0.75f, 0.0f} : Vec3{17.25f, 0.625f + 0.75f, 0.0f};
+        ExpectNear(Made(3).back().aimPoint, Vec3{want.x, want.y, target.position.z}, 1e-3f);
+        // Side 0's shot carries its tilt as the fifth vector; side 1's none.
+        const Vec3 n = Vec3Scale(Made(3).back().velocity, 1.0f / 40.0f);
+        ExpectNear(Made(3).back().direction, Vec3{n.x * n.y, -(n.x * n.x + n.z * n.z), n.y * n.z});
+    }
+    ExpectNear(Made(13)[0].direction, Vec3{0.0f, 0.0f, 0.0f});
+}
+
+TEST_F(PowerExecutionTest, PowerNineRingsFiveBoltsAndOneMorePastEachVisibleEnemyWithinThirty) {
+    Character& c = Caster(0, 69);
+    Recorder().local = &c;
+    const Vec3 s = Vec3Add(c.position, Vec3{0.0f, 2.0f, 0.0f});
+    // Aim points 10, 29.9 and 30.1 ahead; an invisible enemy and a team mate.
+    const struct { int side; float ahead; bool invisible; } others[] = {
+        {1, 10.0f, false}, {1, 29.9f, false}, {1, 30.1f, false}, {1, 5.0f, true}, {0, 3.0f, false}};
+    for (int i = 0; i < 5; ++i) {
+        Character& o = Caster(others[i].side, 0, i + 1);
+        o.position = Vec3Add(s, Vec3{0.0f, -1.0f, others[i].ahead});
+        o.states[STATE_INVISIBILITY].active = others[i].invisible ? 1 : 0;
+    }
+    ASSERT_TRUE(c.StartPower(9));
+    CastTo(c, 5.0f);
+    ExpectNear(Made(43).at(0).position, s);
+    const std::vector<KitEffectSlot> bolts = Made(9);
+    ASSERT_EQ(bolts.size(), 7u);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_NEAR(Vec3Length(Vec3Sub(bolts[size_t(i)].aimPoint, s)), 30.0f, 1e-3f);
+        EXPECT_NEAR(bolts[size_t(i)].aimPoint.y, s.y - 21.2132f, 1e-3f) << "45 degrees down";
+    }
+    ExpectNear(bolts[0].aimPoint, Vec3Add(s, Vec3{12.4689f, -21.2132f, 17.1618f}), 1e-3f);   // 36 degrees round
+    ExpectNear(bolts[5].aimPoint, Vec3Add(s, Vec3{0.0f, 0.0f, 20.0f}));
+    ExpectNear(bolts[6].aimPoint, Vec3Add(s, Vec3{0.0f, 0.0f, 39.9f}), 1e-3f);
+    EXPECT_EQ(bolts[6].colour, 16737280u);
+    EXPECT_EQ(SoundIds(), (std::vector<int>{225}));
+    EXPECT_FLOAT_EQ(c.energy, 850.0f);
+    EXPECT_EQ(Flashes(), 1);
+
+    // Side 1's bolts fly off along the facing, each seeking its enemy (the first caster is gone).
+    c.dead = 1;
+    Character& seeker = Caster(1, 69, 6);
+    Character& near = g_Characters[5];   // the team mate above: 3 ahead
+    ASSERT_TRUE(seeker.StartPower(9));
+    CastTo(seeker, 5.0f);
+    const std::vector<KitEffectSlot> seeking = Made(19);
+    ASSERT_EQ(seeking.size(), 1u);
+    ExpectNear(seeking[0].aimPoint, Vec3Add(near.position, Vec3{0.0f, 0.75f, 0.0f}));
+    ExpectNear(seeking[0].velocity, Vec3{0.0f, 0.0f, 12.0f});
+    EXPECT_EQ(seeking[0].target, &near);
+    EXPECT_EQ(Flashes(), 1) << "only the local player's screen flashes";
+}
+
+TEST_F(PowerExecutionTest, PowerEightsGlowFollowsTheCasterAndItsShotSeeksTheTarget) {
+    Character& c = Caster(0, 69);
+    c.attackTarget = &Caster(1, 0, 1, Vec3{4.5f, 0.0f, 14.5f});
+    ASSERT_TRUE(c.StartPower(8));
+    CastTo(c, 1.0f);
+    const int32_t glow = c.attachedEffect;
+    EXPECT_TRUE(Recorder().effects[glow].type == 71 && !Recorder().effects[glow].cullBoxOn && c.energy == 1000.0f);
+    c.position = Vec3{5.0f, 0.0f, 5.0f};
+    CastTo(c, 13.0f);
+    ExpectNear(Recorder().effects[glow].position, Vec3{5.0f, 0.75f, 5.0f});
+    EXPECT_EQ(Made(8).at(0).target, c.attackTarget);
+    EXPECT_FLOAT_EQ(c.energy, 910.0f);   // 100 less one for each level above 59
+}
+
+TEST_F(PowerExecutionTest, StatesRunOutACarrierLosesTheGoodOnesAndPoisonDrainsThreePercentASecond) {
+    const bool lostByCarrier[TIMED_STATE_COUNT] = {1, 1, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1};
+    Recorder().frameSeconds = 0.5f;
+    for (int k = 0; k < TIMED_STATE_COUNT; ++k) {
+        for (int carries = 0; carries < 3; ++carries) {   // none, the enemy symbol, the curse
+            SCOPED_TRACE(testing::Message() << "state " << k << " carrying " << carries);
+            Character& c = Caster(0, 0);
+            c.maxHealth = c.health = 200.0f;
+            c.states[k] = TimedState{1, kStartTime - 1000, 1000};
+            g_Match.symbols[1].carrier = carries == 1 ? &c : nullptr;
+            g_Match.cursedFighter = carries == 2 ? &c : nullptr;
+            c.UpdatePowers();
+            const bool kept = carries == 0 || !lostByCarrier[k];
+            EXPECT_EQ(c.states[k].active != 0, kept);
+            EXPECT_FLOAT_EQ(c.health, k == STATE_POISONING ? 197.0f : 200.0f);
+            SetTime(kStartTime + 1);
+            c.UpdatePowers();
+            EXPECT_FALSE(c.states[k].active) << "past its time";
+            SetTime(kStartTime);
+        }
+    }
+}
+
+TEST_F(PowerExecutionTest, TheAimAssistFlagFollowsTheTargetInViewOnlyAtTheLowestDifficulty) {
+    Character& c = Caster(0, 0);
+    Recorder().local = &c;
+    c.attackTarget = &Caster(1, 0, 1, Vec3{10.5f, 0.0f, 10.5f});   // about 45 degrees round
+    const struct { int difficulty; Vec3 view; bool before, after; } cases[] = {
+        {0, {1, 0, 1}, false, true}, {0, {0, 0, 1}, true, false}, {0, {1, 0, 0.2f}, true, false},
+        {1, {0, 0, 1}, true, true},  {2, {1, 0, 1}, false, false},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.difficulty << " " << t.view.z);
+        g_Settings.difficulty = t.difficulty;
+        g_Scene.camera->direction = t.view;
+        Recorder().targetMarker = t.before;
+        c.UpdatePowers();
+        EXPECT_EQ(Recorder().targetMarker, t.after);
+    }
+}
+
+TEST_F(PowerExecutionTest, LineOfSightIsBlockedByAWallATeamMateOrABallButNotByAnEnemy) {
+    const struct { const char* name; Vec3 target; int between; bool sees; } cases[] = {
+        {"open", {8.5f, 0, 6.5f}, -1, true},    {"wall", {14.5f, 0, 13.5f}, -1, false},
+        {"mate", {8.5f, 0, 6.5f}, 0, false},    {"enemy", {8.5f, 0, 6.5f}, 1, true},
+        {"ball", {8.5f, 0, 6.5f}, 2, false},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Character& c = Caster(0, 0);
+        Character& target = Caster(1, 0, 1);
+        Character& other = Caster(t.between == 0 ? 0 : 1, 0, 2);
+        c.position = Vec3{8.5f, 0.0f, 13.5f};
+        target.position = t.target;
+        other.position = t.between == 0 || t.between == 1 ? Vec3{8.5f, 0.0f, 10.0f} : Vec3{1.5f, 0.0f, 1.5f};
+        testsupport::InstallPropTemplates();
+        if (t.between == 2) {
+            ASSERT_EQ(SpawnDynamicObject(-1, 0, 0, Vec3{8.5f, 0.0f, 10.0f}, nullptr), 0);
+        }
+        EXPECT_EQ(c.HasLineOfSight(&target), t.sees);
+        ResetDynamicObjects();
+    }
+}
+
+TEST_F(PowerExecutionTest, AClientKeepsOnlyTheCastersGlowsAndTheHostTellsWhatItMakesAndPlays) {
+    Character& c = Caster(1, 69);
+    Recorder().local = &c;
+    Network(true, false);
+    Force(c, 170);
+    c.currentPower = 0;
+    c.states[STATE_STRENGTH_BOOST] = TimedState{1, 0, 1000};
+    CastTo(c, 3.0f);
+    EXPECT_EQ(Made(72).size(), 2u);
+    EXPECT_TRUE(Made(10).empty());
+    EXPECT_TRUE(c.states[STATE_STRENGTH_BOOST].active);
+    EXPECT_FLOAT_EQ(c.energy, 1000.0f);
+    EXPECT_TRUE(EventsOfType(31).empty()) << "each machine makes its own charge glows";
+
+    Network(true, true);
+    c.SetYaw(kPi);
+    Force(c, 0);
+    ASSERT_TRUE(c.StartPower(4));
+    CastTo(c, 19.0f);
+    const KitEffectSlot shot = Made(14).at(0);
+    ExpectNear(shot.velocity, Vec3{0.0f, 0.0f, -1.0f});
+    ExpectNear(Vec3Sub(shot.aimPoint, shot.position), Vec3{0.0f, 0.0f, -1.0f});
+    const std::vector<uint8_t> made = EventsOfType(31).at(0), sound = EventsOfType(37).at(0);
+    ASSERT_TRUE(made.size() == 79u && sound.size() == 18u);
+    float fourthY = 0.0f;
+    std::memcpy(&fourthY, &made[46], 4);
+    EXPECT_EQ(fourthY, 1.0f);
+    // Slot -1, type 14 ... 600 ms, size 0, colour 0, owner in slot 0; sound 223.
+    EXPECT_EQ((std::vector<uint8_t>{made[1], made[4], made[5], made[66], made[67], made[70], made[74], made[78],
+                                    sound[1], sound[2]}),
+              (std::vector<uint8_t>{255, 255, 14, 88, 2, 0, 0, 0, 223, 0}));
+    EXPECT_EQ(SoundIds(), (std::vector<int>{212, 223})) << "the host ends the boost the client kept";
+}
+
+}  // namespace
+}  // namespace fightertest
