@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "frontend/menu.h"
-
 void MakeRandomPlayer(int side, PlayerRecord* record) {
     if (!record) return;
     std::memset(record, 0, sizeof *record);
@@ -19,7 +17,3 @@ void MakeRandomPlayer(int side, PlayerRecord* record) {
 
 // The profiles fill this.
 void RandomizePlayerLook(int, PlayerRecord*) {}
-
-// The look pieces fill these: the hair, glasses and equipment models hung on a fighter's model.
-void Menu::ApplyCharacterLook(const PlayerRecord*, int) {}
-void Menu::RemoveCharacterLook(int) {}
