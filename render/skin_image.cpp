@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "render/texture_manager.h"
@@ -8,6 +9,19 @@ namespace {
 // 1/255 as the skins have always been blended with, in single precision: a full alpha comes out
 // as exactly 1, so an opaque layer pixel replaces the skin and a clear one leaves it.
 constexpr float kChannelScale = 0.003921569f;
+
+int16_t Multiply(int16_t s, int16_t d) { return int16_t(float(s) * kChannelScale * float(d)); }
+
+// Every product of two channel values, worked out once: tattoos cover most of a skin.
+const std::array<uint8_t, 256 * 256>& Products() {
+    static const std::array<uint8_t, 256 * 256> table = [] {
+        std::array<uint8_t, 256 * 256> t{};
+        for (int s = 0; s < 256; ++s)
+            for (int d = 0; d < 256; ++d) t[size_t(s) << 8 | size_t(d)] = uint8_t(Multiply(int16_t(s), int16_t(d)));
+        return t;
+    }();
+    return table;
+}
 
 }  // namespace
 
@@ -36,7 +50,7 @@ void SkinImage::Blend(const int16_t* s, int16_t* d, int mode) {
         const float a = float(s[3]) * kChannelScale;
         for (int c = 0; c < 3; ++c) d[c] = int16_t(float(s[c]) * a + float(d[c]) * (1.0f - a));
     } else if (mode == SKIN_BLEND_MULTIPLY) {
-        for (int c = 0; c < 3; ++c) d[c] = int16_t(float(s[c]) * kChannelScale * float(d[c]));
+        for (int c = 0; c < 3; ++c) d[c] = Multiply(s[c], d[c]);
     }
 }
 
@@ -64,8 +78,15 @@ bool SkinImage::Draw(const SkinImage& source, int32_t x, int32_t y, int mode) {
                 }
                 Blend(s, d, mode);
             }
-        } else {
-            for (size_t i = 0; i < run; ++i, s += 4, d += 4) Blend(s, d, mode);
+        } else if (mode == SKIN_BLEND_MULTIPLY) {
+            const std::array<uint8_t, 256 * 256>& products = Products();
+            for (size_t i = 0; i < run; ++i, s += 4, d += 4) {
+                for (int c = 0; c < 3; ++c) {
+                    // Blend's own product outside the table's range.
+                    const uint16_t sv = uint16_t(s[c]), dv = uint16_t(d[c]);
+                    d[c] = (sv | dv) < 256 ? int16_t(products[size_t(sv) << 8 | dv]) : Multiply(s[c], d[c]);
+                }
+            }
         }
     }
     return true;
