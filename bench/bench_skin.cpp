@@ -16,8 +16,7 @@
 #include "fighters/character.h"
 #include "fighters/skin.h"
 #include "frontend/menu.h"
-#include "platform/gfx/recording_device.h"
-#include "render/video.h"
+#include "recording_video.h"
 #include "scene/character_model.h"
 #include "scene/scene.h"
 
@@ -47,18 +46,12 @@ void WriteLayer(const fs::path& path, uint8_t bits, uint8_t seed) {
 
 // A recording device behind the video object, a made scene, the layer files in a folder of their
 // own and a fighter with a model to take the skin.
-class SkinRig {
+class SkinRig : public benchsupport::RecordingVideo {
 public:
-    explicit SkinRig(benchmark::State& state) {
-        if (gfx::CreateRecordingDevice(gfx::RecordingDeviceParams(64, 64), &device) != gfx::D3D_OK) {
-            state.SkipWithError("no recording device");
-            device = nullptr;
-            return;
-        }
-        g_Video.Zero();
-        g_Video.device = device;
-        device->GetDeviceCaps(&g_Video.caps);
+    explicit SkinRig(benchmark::State& state) : RecordingVideo(state) {
+        if (!device) return;
         g_Scene.Create();
+        savedSettings = g_Settings;
         g_Settings.textureReduction = 0;
         g_Settings.textureBpp = 32;
         g_Menu.active = 0;
@@ -76,24 +69,23 @@ public:
         fighter.model = new CharacterModel();
     }
     ~SkinRig() {
+        if (!device) return;
         delete fighter.model;
         fighter.model = nullptr;
-        if (!device) return;
         fs::current_path(previous);
         std::error_code ignored;
         fs::remove_all(folder, ignored);
         ResetPackFiles();
         g_Scene.Destroy(true);
-        g_Video.Zero();
-        device->Release();
+        g_Settings = savedSettings;
     }
 
-    gfx::RecordingDevice* device = nullptr;
     Character fighter;
     const SkinParts parts{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 private:
     fs::path previous, folder;
+    Settings savedSettings;
 };
 
 void BM_ComposeSkinWarmCache(benchmark::State& state) {

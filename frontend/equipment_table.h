@@ -19,8 +19,9 @@ struct EquipmentRow {
 };
 static_assert(sizeof(EquipmentRow) == 60, "an equipment row is 60 bytes");
 
-// The row of a kind's piece number, or null. Replaceable for tests; null restores the catalogue.
+// Where the rows come from: the catalogue unless tests put another source in (null: the catalogue).
 using EquipmentRowSource = const EquipmentRow* (*)(int kind, int number);
 void SetEquipmentRowSource(EquipmentRowSource source);
+void ResetEquipmentRowSource();
 // Null for a kind outside 0-4 or a number outside 0-53 without asking the source.
 const EquipmentRow* GetEquipmentRow(int kind, int number);

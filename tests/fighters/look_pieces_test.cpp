@@ -61,7 +61,7 @@ protected:
         SetEquipmentRowSource(TestRow);
     }
     void TearDown() override {
-        SetEquipmentRowSource(nullptr);
+        ResetEquipmentRowSource();
         dir.reset();
         ResetPackFiles();
         FighterTest::TearDown();
@@ -155,7 +155,7 @@ TEST_F(LookPiecesTest, ReTexturingLeavesOneLayerAndMissingModelsNodesOrRowsLeave
     EXPECT_EQ(GetPlayerEquipment(&record, EQUIPMENT_KIND_COUNT), -1);
 
     // Without the catalogue no equipment is worn; the hair and the glasses are.
-    SetEquipmentRowSource(nullptr);
+    ResetEquipmentRowSource();
     const Character& plain = Dressed(4, 0, true);
     for (int piece = 0; piece < LOOK_PIECE_COUNT; ++piece) EXPECT_EQ(Worn(plain, piece).inUse, piece <= 1) << piece;
 }
