@@ -7,8 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gfx/recording_device.h"
-#include "render/video.h"
+#include "recording_video.h"
 #include "scene/bone.h"
 #include "scene/character_model.h"
 #include "scene/character_shadow.h"
@@ -79,27 +78,14 @@ struct ShadowCharacter {
     }
 };
 
-// A recording device behind the video object for the length of one benchmark.
-class DeviceRig {
+// A recording device behind the video object and the sixteen characters, for one benchmark.
+class DeviceRig : public benchsupport::RecordingVideo {
 public:
-    explicit DeviceRig(benchmark::State& state) {
-        if (gfx::CreateRecordingDevice(gfx::RecordingDeviceParams(64, 64), &device) != gfx::D3D_OK) {
-            state.SkipWithError("no recording device");
-            device = nullptr;
-            return;
-        }
-        g_Video.Zero();
-        g_Video.device = device;
-        device->GetDeviceCaps(&g_Video.caps);
-        g_Video.RestoreStates();
+    explicit DeviceRig(benchmark::State& state) : RecordingVideo(state) {
+        if (!device) return;
         for (int i = 0; i < kCharacters; ++i) characters.push_back(std::make_unique<ShadowCharacter>(i));
     }
-    ~DeviceRig() {
-        characters.clear();
-        g_Video.Zero();
-        if (device) device->Release();
-    }
-    gfx::RecordingDevice* device = nullptr;
+    ~DeviceRig() { characters.clear(); }
     std::vector<std::unique_ptr<ShadowCharacter>> characters;
 };
 

@@ -289,11 +289,12 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
 }
 
 bool Character::Despawn() {
+    // The look pieces come off only an active fighter, so before it stops being one.
+    g_Menu.RemoveCharacterLook(slot);
     active = 0;
     ReleaseCell();
     // The cell is given up: the next spawn registers afresh, wherever it lands.
     currentCell = CELL_NONE;
-    g_Menu.RemoveCharacterLook(slot);
     DeleteModel(model);
     model = nullptr;
     attached = 0;

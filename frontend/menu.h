@@ -32,6 +32,11 @@ public:
     // The look pieces of a record put on the fighter in a slot, and taken off again.
     void ApplyCharacterLook(const PlayerRecord* record, int slot);
     void RemoveCharacterLook(int slot);
+    // One look piece (0-10) of the fighter in a slot replaced by the piece's model of that
+    // number; a negative number only takes it off (fighters/look_pieces.cpp).
+    void LoadLookPiece(int slot, int piece, int model);
+    // The look taken off, then the fighter despawned.
+    void RemoveCharacter(int slot);
 };
 
 extern Menu g_Menu;

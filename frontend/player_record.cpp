@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "frontend/menu.h"
-
 void MakeRandomPlayer(int side, PlayerRecord* record) {
     if (!record) return;
     std::memset(record, 0, sizeof *record);
@@ -25,7 +23,3 @@ float GetPlayerAttribute(int k, const PlayerRecord* record) {
     if (!record || k < 0 || k >= PLAYER_ATTRIBUTES) return 0.0f;
     return record->attributes[k];
 }
-
-// The look pieces fill these: the hair, glasses and equipment models hung on a fighter's model.
-void Menu::ApplyCharacterLook(const PlayerRecord*, int) {}
-void Menu::RemoveCharacterLook(int) {}

@@ -258,27 +258,18 @@ bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmap
     Free();
 
     const bool alpha = image->hasAlpha != 0;
-    gfx::Surface* source = nullptr;
-    if (gfx::Failed(device->CreateImageSurface(image->width, image->height,
-                                               alpha ? gfx::D3DFMT_A8R8G8B8 : gfx::D3DFMT_X8R8G8B8, &source)))
-        return false;
-    gfx::LockedRect locked{};
-    if (gfx::Failed(source->LockRect(&locked, nullptr, 0))) {
-        source->Release();
-        return false;
+    gfx::Image source;
+    source.width = image->width;
+    source.height = image->height;
+    source.hasAlpha = alpha;
+    source.pixels.resize(size_t(image->width) * image->height);
+    const int16_t* px = image->pixels;
+    for (uint32_t& out : source.pixels) {
+        // An image without alpha is opaque whatever its fourth channel holds.
+        const uint32_t a = alpha ? uint32_t(Channel(px[3])) : 0xFFu;
+        out = a << 24 | uint32_t(Channel(px[0])) << 16 | uint32_t(Channel(px[1])) << 8 | uint32_t(Channel(px[2]));
+        px += 4;
     }
-    for (uint32_t y = 0; y < image->height; ++y) {
-        uint8_t* row = static_cast<uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch);
-        const int16_t* px = image->pixels + size_t(y) * image->width * 4;
-        for (uint32_t x = 0; x < image->width; ++x, px += 4) {
-            // Stored as the 32-bit value alpha << 24 | red << 16 | green << 8 | blue.
-            row[x * 4 + 0] = uint8_t(Channel(px[2]));
-            row[x * 4 + 1] = uint8_t(Channel(px[1]));
-            row[x * 4 + 2] = uint8_t(Channel(px[0]));
-            row[x * 4 + 3] = uint8_t(Channel(px[3]));
-        }
-    }
-    source->UnlockRect();
 
     uint32_t w = image->width, h = image->height;
     Halve(g_Settings.textureReduction, &w, &h);
@@ -292,8 +283,11 @@ bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmap
     }
     gfx::Texture* tex = nullptr;
     if (gfx::Failed(gfx::CreateTexture(device, w, h, mipmaps ? gfx::D3DX_DEFAULT : 1, 0, fmt, gfx::D3DPOOL_MANAGED,
-                                       &tex))) {
-        source->Release();
+                                       &tex)))
+        return false;
+    // Each level from the one above it: one pass over the picture instead of one per level.
+    if (gfx::Failed(gfx::FillTextureFromImage(tex, source, gfx::D3DX_FILTER_TRIANGLE, gfx::D3DX_FILTER_TRIANGLE))) {
+        tex->Release();
         return false;
     }
 
@@ -309,15 +303,7 @@ bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmap
     format = fmt;
     bits = uint8_t(g_Settings.textureBpp);
     pool = gfx::D3DPOOL_MANAGED;
-    levels = 0;
-    gfx::Surface* level = nullptr;
-    for (uint32_t l = 0; gfx::Succeeded(tex->GetSurfaceLevel(l, &level)) && level; ++l) {
-        gfx::LoadSurfaceFromSurface(level, nullptr, source, nullptr, gfx::D3DX_FILTER_TRIANGLE, 0);
-        level->Release();
-        level = nullptr;
-        ++levels;
-    }
-    source->Release();
+    levels = uint8_t(tex->GetLevelCount());
     return true;
 }
 

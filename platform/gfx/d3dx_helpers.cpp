@@ -334,14 +334,18 @@ Result FillTextureFromImage(Texture* texture, const Image& image, uint32_t filte
         return D3DERR_INVALIDCALL;
     const uint32_t levels = texture->GetLevelCount();
     Image current;
+    const Image* above = &image;   // what the next level is made from
     for (uint32_t l = 0; l < levels; ++l) {
         SurfaceDesc desc{};
         Result r = texture->GetLevelDesc(l, &desc);
         if (Failed(r)) return r;
-        current = l == 0 ? Resample(image, desc.Width, desc.Height, filter)
-                         : Resample(current, desc.Width, desc.Height, mipFilter);
-        if (current.pixels.empty()) return D3DERR_INVALIDCALL;
-        r = WriteLevel(texture, l, current, desc.Format);
+        // A level of the size of the one it is made from is written from that one, not a copy.
+        if (desc.Width != above->width || desc.Height != above->height) {
+            current = Resample(*above, desc.Width, desc.Height, l == 0 ? filter : mipFilter);
+            above = &current;
+        }
+        if (above->pixels.empty()) return D3DERR_INVALIDCALL;
+        r = WriteLevel(texture, l, *above, desc.Format);
         if (Failed(r)) return r;
     }
     return D3D_OK;

@@ -192,15 +192,22 @@ Image ResizeImage(const Image& src, uint32_t width, uint32_t height) {
     for (uint32_t y = 0; y < src.height; ++y) {
         const uint32_t* line = &src.pixels[size_t(y) * src.width];
         for (uint32_t x = 0; x < width; ++x) {
-            float acc[4] = {0, 0, 0, 0};
+            // Four named sums rather than an array: kept in registers, not stored and read back.
+            float a = 0, r = 0, g = 0, b = 0;
             const Tap& t = tx[x];
             for (size_t k = 0; k < t.weights.size(); ++k) {
                 uint32_t p = line[t.first + k];
                 float w = t.weights[k];
-                for (int c = 0; c < 4; ++c) acc[c] += w * float((p >> (24 - 8 * c)) & 0xFF);
+                a += w * float((p >> 24) & 0xFF);
+                r += w * float((p >> 16) & 0xFF);
+                g += w * float((p >> 8) & 0xFF);
+                b += w * float(p & 0xFF);
             }
             float* dst = &rows[(size_t(y) * width + x) * 4];
-            for (int c = 0; c < 4; ++c) dst[c] = acc[c];
+            dst[0] = a;
+            dst[1] = r;
+            dst[2] = g;
+            dst[3] = b;
         }
     }
     out.pixels.resize(size_t(width) * height);

@@ -178,7 +178,7 @@ TEST_F(TextureManagerTest, BumpMapsAndSkins) {
 
     // 4 x 2 skin pixels; channel values outside 0..255 are held at the ends.
     g_Settings.textureReduction = 0;
-    const std::vector<int16_t> rgba = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40,
+    std::vector<int16_t> rgba = {255, 0, 0, 255, 0, 255, 0, 128, 0, 0, 255, 0, 10, 20, 30, 40,
                                        300, -5, 10, 128, 1, 2, 3, 4, 255, 255, 255, 255, 0, 0, 0, 255};
     SkinImage image{4, 2, rgba.data(), 1};
     ::Texture skin;
