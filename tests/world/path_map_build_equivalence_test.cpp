@@ -2,6 +2,8 @@
 // byte, the same bytes from two builds, and the generated scenes giving the regions they promise.
 #include <gtest/gtest.h>
 
+#include "world/path_map_build_fixture.h"
+
 #include <string>
 #include <vector>
 
@@ -17,18 +19,8 @@ using testsupport::InstalledCollision;
 
 namespace {
 
-class PathMapEquivalenceTest : public ::testing::Test {
+class PathMapEquivalenceTest : public PathMapBuildFixture {
 protected:
-    void SetUp() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        ResetPathSearch();
-    }
-    void TearDown() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        SetSceneCollisionOctree(nullptr);
-    }
     static std::vector<uint8_t> Built() {
         EXPECT_TRUE(g_Scenario.pathMap.Build());
         return testsupport::PmapBytes(g_Scenario.pathMap);

@@ -3,6 +3,8 @@
 // screens, and the scenario's map built, stored and read back.
 #include <gtest/gtest.h>
 
+#include "world/path_map_build_fixture.h"
+
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -24,20 +26,10 @@ using testsupport::InstalledCollision;
 
 namespace {
 
-class PathMapBuildTest : public ::testing::Test {
+class PathMapBuildTest : public PathMapBuildFixture {
 protected:
     PathMap& map = g_Scenario.pathMap;
 
-    void SetUp() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        ResetPathSearch();
-    }
-    void TearDown() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        SetSceneCollisionOctree(nullptr);
-    }
     // Steps 1 to 3 only, so that the sectors are seen before steps 4 and 5 change them.
     void BuildSectors() {
         ASSERT_TRUE(map.ComputeBounds());

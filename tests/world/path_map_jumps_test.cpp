@@ -1,6 +1,8 @@
 // The path-map builder's jump links, isolation and reach rows on hand-made collision geometry.
 #include <gtest/gtest.h>
 
+#include "world/path_map_build_fixture.h"
+
 #include <cmath>
 #include <vector>
 
@@ -15,20 +17,10 @@ using testsupport::InstalledCollision;
 
 namespace {
 
-class PathMapJumpsTest : public ::testing::Test {
+class PathMapJumpsTest : public PathMapBuildFixture {
 protected:
     PathMap& map = g_Scenario.pathMap;
 
-    void SetUp() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        ResetPathSearch();
-    }
-    void TearDown() override {
-        ResetScenario();
-        ResetPathMapBuild();
-        SetSceneCollisionOctree(nullptr);
-    }
     void Build(const CollisionSceneDesc& scene) {
         InstalledCollision installed(scene);
         ASSERT_TRUE(installed.ok());
@@ -94,8 +86,12 @@ TEST_F(PathMapJumpsTest, WhichGapsAreJumped) {
         // At most a quarter of the smaller sector, at least one.
         EXPECT_EQ(Links(a, b) >= 1 && Links(a, b) <= 4, c.there) << Links(a, b);
         EXPECT_EQ(Links(b, a) >= 1 && Links(b, a) <= 4, c.back) << Links(b, a);
-        if (!c.there) EXPECT_EQ(Links(a, b), 0);
-        if (!c.back) EXPECT_EQ(Links(b, a), 0);
+        if (!c.there) {
+            EXPECT_EQ(Links(a, b), 0);
+        }
+        if (!c.back) {
+            EXPECT_EQ(Links(b, a), 0);
+        }
         EXPECT_EQ(map.sectors[size_t(b)].isolated, c.there ? 0 : 1);
         ExpectLinksPointAtEachOther();
     }
