@@ -19,6 +19,10 @@ EffectCalls NoPool() {
     e.facingOf = [](int32_t) { return Vec3{}; };
     e.setDirection = [](int32_t, float) {};
     e.getDirection = [](int32_t) { return 0.0f; };
+    e.setTarget = [](int32_t, const Vec3&) {};
+    e.targetOf = [](int32_t) { return Vec3{}; };
+    // The decals fill this.
+    e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {};
     return e;
 }
 
@@ -74,3 +78,14 @@ void EffectSlotSetDirection(int32_t slot, float angle) {
 }
 
 float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.getDirection(slot) : 0.0f; }
+
+void EffectSlotSetTarget(int32_t slot, const Vec3& target) {
+    if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);
+}
+
+Vec3 EffectSlotTarget(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.targetOf(slot) : Vec3{}; }
+
+void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
+                 uint32_t fadeInMs, uint32_t fadeOutMs) {
+    if (texture) g_EffectCalls.createDecal(texture, centre, radius, direction, lifetimeMs, fadeInMs, fadeOutMs);
+}

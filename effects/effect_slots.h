@@ -42,6 +42,13 @@ struct EffectCalls {
     void (*setDirection)(int32_t slot, float angle);
     // The angle last given to a portal effect.
     float (*getDirection)(int32_t slot);
+    // The point an effect that moves by itself heads for (the search objects).
+    void (*setTarget)(int32_t slot, const Vec3& target);
+    Vec3 (*targetOf)(int32_t slot);
+    // A ground decal: texture file, centre, radius, direction of the faces it may lie on (zero
+    // rejects none), lifetime, fade-in and fade-out in ms.
+    void (*createDecal)(const char* texture, const Vec3& centre, float radius, const Vec3& direction,
+                        uint32_t lifetimeMs, uint32_t fadeInMs, uint32_t fadeOutMs);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -65,3 +72,8 @@ Vec3 EffectSlotFacing(int32_t slot);
 void EffectSlotSetDirection(int32_t slot, float angle);
 // 0 for a slot outside the pool.
 float EffectSlotGetDirection(int32_t slot);
+void EffectSlotSetTarget(int32_t slot, const Vec3& target);
+// Zero for a slot outside the pool.
+Vec3 EffectSlotTarget(int32_t slot);
+void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
+                 uint32_t fadeInMs, uint32_t fadeOutMs);

@@ -36,6 +36,10 @@ struct FighterShellCalls {
     // The power selected on the local player's power bar, -1 none.
     int (*selectedPower)();
     void (*selectPower)(int power);
+    // The one-second tick of this game frame.
+    bool (*secondTick)();
+    // A screen item's effect on the local view (item types 52-57).
+    void (*screenItem)(int type);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

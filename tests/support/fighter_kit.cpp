@@ -234,6 +234,9 @@ void FighterRecorder::Clear() {
     leaveRequests = 0;
     for (bool& h : directionHeld) h = false;
     selectedPower = -1;
+    secondTick = false;
+    screenItems.clear();
+    decals = 0;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -300,6 +303,13 @@ EffectCalls KitPool() {
         e.direction = Vec3{std::sin(a), 0.0f, std::cos(a)};
     };
     e.getDirection = [](int32_t s) { return Slot(s) ? Recorder().effects[s].angle : 0.0f; };
+    e.setTarget = [](int32_t s, const Vec3& t) {
+        if (Slot(s)) Recorder().effects[s].aimPoint = t;
+    };
+    e.targetOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].aimPoint : Vec3{}; };
+    e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {
+        ++Recorder().decals;
+    };
     return e;
 }
 
@@ -327,6 +337,8 @@ void InstallFighterRecorders() {
     };
     s.selectedPower = [] { return Recorder().selectedPower; };
     s.selectPower = [](int power) { Recorder().selectedPower = power; };
+    s.secondTick = [] { return Recorder().secondTick; };
+    s.screenItem = [](int type) { Recorder().screenItems.push_back(type); };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

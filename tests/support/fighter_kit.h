@@ -112,6 +112,9 @@ struct FighterRecorder {
     // Player 0's four direction actions as held this frame.
     bool directionHeld[4] = {};
     int selectedPower = -1;     // the power bar's selection
+    bool secondTick = false;    // the frame's one-second tick
+    std::vector<int> screenItems;   // screen items run on the local view
+    int decals = 0;
 
     void Clear();
     // The slots made with a type, in order.
