@@ -3,6 +3,7 @@
 // lists, and the result block it keeps in the scenario.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/math.h"
@@ -231,3 +232,7 @@ extern Match g_Match;
 int CountLetterItems(int k);
 // The match released and every field as at start-up (tests).
 void ResetMatch();
+
+// A received mode-object event (46-54) applied to the match; false, logged, for a short event,
+// an unknown type, or a team, checkpoint, object or fighter index outside what is in play.
+bool ApplyMatchEvent(const uint8_t* data, size_t size);
