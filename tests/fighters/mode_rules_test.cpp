@@ -378,5 +378,53 @@ TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt
     }
 }
 
+TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlierMatch) {
+    Begin(4);
+    Network(true, true);
+    Character& holder = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+    g_Match.SetCursedCharacter(&holder, false);
+    g_Match.lastSentCurseTime = 900000;     // never reset between matches
+    Recorder().frameSeconds = 0.02f;
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.curseTime[0], 20u);
+    EXPECT_EQ(g_Match.lastSentCurseTime, 20u);
+    EXPECT_EQ(Types(), std::vector<uint8_t>{EVENT_SET_CURSE_TIME});
+    EXPECT_EQ(g_Scenario.results[TeamResultIndex(0, TEAM_CURSE_MS)], 20u);
+}
+
+TEST_F(ModeRulesTest, ADeadCarrierDropsOnItsCellAndARaceRespawnStandsAtTheLastPost) {
+    Begin(0);
+    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+    Character& c = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+    g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &c);
+    c.Die();
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+    ResetCharacters();
+
+    // The next post straight ahead in z, then straight ahead in x.
+    const struct {
+        Vec3 next;
+        float yaw;
+    } cases[] = {{{4.0f, 0.0f, 9.0f}, 6.2831853f - std::atan2(0.5f, 4.0f)}, {{9.0f, 0.0f, 5.0f}, kPi / 2.0f}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.next.x);
+        Begin(1);
+        ASSERT_EQ(g_Match.CreateCheckpoint(4.0f, 0.0f, 5.0f, 0.0f), 0);
+        ASSERT_EQ(g_Match.CreateCheckpoint(k.next.x, k.next.y, k.next.z, 0.0f), 1);
+        Character& r = Spawned(0, 0, {12.5f, 0.0f, 12.5f});
+        ASSERT_TRUE(g_Match.PassCheckpoint(0, 0, 0));
+        r.actionClass = 0;
+        r.Die();
+        r.Respawn();
+        EXPECT_NEAR(r.previousPosition.x, 4.5f, 1e-4f);
+        EXPECT_NEAR(r.previousPosition.z, 5.0f, 1e-4f);
+        EXPECT_NEAR(r.yaw, k.yaw, 1e-4f);
+        ResetCharacters();
+    }
+}
+
 }  // namespace
 }  // namespace fightertest
