@@ -378,6 +378,31 @@ TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt
     }
 }
 
+TEST_F(ModeRulesTest, TheHostAnnouncesATakenSymbolAndAPassedPost) {
+    Begin(0);
+    Network(true, true);
+    ASSERT_TRUE(g_Match.CreateSymbol(5.5f, 0.0f, 5.5f, 0.0f, 1));
+    Spawned(2, 0, {5.5f, 0.0f, 5.5f});
+    Recorder().events.clear();
+    g_Match.UpdateRules();
+    ASSERT_EQ(Types(), (std::vector<uint8_t>{EVENT_SET_SYMBOL_CARRIER, EVENT_PLAY_SOUND}));
+    // Team 1, the zero point, carrier slot 2.
+    EXPECT_EQ(Recorder().events[0], (std::vector<uint8_t>{46, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
+    EXPECT_EQ(Recorder().events[1].size(), 18u);
+    EXPECT_EQ(Recorder().events[1][1], 250);
+
+    Begin(1);
+    ASSERT_EQ(g_Match.CreateCheckpoint(12.5f, 0.0f, 12.5f, 0.0f), 0);
+    ResetCharacters();
+    Spawned(3, 1, {12.5f, 0.0f, 12.5f});
+    Recorder().events.clear();
+    g_Match.UpdateRules();
+    const std::vector<uint8_t> pass = {48, 0, 0, 0, 0, 1, 3};
+    int passes = 0;
+    for (const auto& e : Recorder().events) passes += e == pass;
+    EXPECT_EQ(passes, 1);
+}
+
 TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlierMatch) {
     Begin(4);
     Network(true, true);
