@@ -1,2 +1,2 @@
-// The match operations that later work fills in. Each does nothing yet.
+// Match operations still waiting for later work go here; none is left at present.
 #include "fighters/match.h"
