@@ -35,6 +35,10 @@ EffectCalls PoolCalls() {
     e.getDirection = [](int32_t slot) { return g_EffectSlots[slot].GetDirection(); };
     e.newSprite = []() -> SpriteMover* { return new (std::nothrow) SpriteMover; };
     e.setTarget = [](int32_t slot, Character* target) { g_EffectSlots[slot].target = target; };
+    e.setTargetPoint = [](int32_t slot, const Vec3& target) { g_EffectSlots[slot].aimPoint = target; };
+    e.targetPointOf = [](int32_t slot) { return g_EffectSlots[slot].aimPoint; };
+    // The decals fill this.
+    e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {};
     return e;
 }
 
@@ -101,4 +105,15 @@ float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls
 
 void EffectSlotSetTarget(int32_t slot, Character* target) {
     if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);
+}
+
+void EffectSlotSetTargetPoint(int32_t slot, const Vec3& target) {
+    if (IsSlot(slot)) g_EffectCalls.setTargetPoint(slot, target);
+}
+
+Vec3 EffectSlotTargetPoint(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.targetPointOf(slot) : Vec3{}; }
+
+void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
+                 uint32_t fadeInMs, uint32_t fadeOutMs) {
+    if (texture) g_EffectCalls.createDecal(texture, centre, radius, direction, lifetimeMs, fadeInMs, fadeOutMs);
 }

@@ -44,6 +44,13 @@ struct EffectCalls {
     float (*getDirection)(int32_t slot);
     // The fighter the effect in a slot seeks (null none).
     void (*setTarget)(int32_t slot, Character* target);
+    // The point an effect that moves by itself heads for (the search objects).
+    void (*setTargetPoint)(int32_t slot, const Vec3& target);
+    Vec3 (*targetPointOf)(int32_t slot);
+    // A ground decal: texture file, centre, radius, direction of the faces it may lie on (zero
+    // rejects none), lifetime, fade-in and fade-out in ms.
+    void (*createDecal)(const char* texture, const Vec3& centre, float radius, const Vec3& direction,
+                        uint32_t lifetimeMs, uint32_t fadeInMs, uint32_t fadeOutMs);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -71,3 +78,8 @@ void EffectSlotSetDirection(int32_t slot, float angle);
 // 0 for a slot outside the pool.
 float EffectSlotGetDirection(int32_t slot);
 void EffectSlotSetTarget(int32_t slot, Character* target);
+void EffectSlotSetTargetPoint(int32_t slot, const Vec3& target);
+// Zero for a slot outside the pool.
+Vec3 EffectSlotTargetPoint(int32_t slot);
+void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
+                 uint32_t fadeInMs, uint32_t fadeOutMs);

@@ -417,6 +417,10 @@ extern Character g_Characters[MAX_CHARACTERS];
 extern int32_t g_ModelQuality;
 // Match time of the last death without killer recorded for a fall (one per 7000 ms).
 extern uint32_t g_FallRespawnStamp;
+class Item;
+// The item nearest to the point among the cells within r in x and z; null for none.
+Item* FindNearestItem(float x, float y, float z, int r);
+
 // Every record free with its model and look, and the stamp 0 (tests).
 void ResetCharacters();
 

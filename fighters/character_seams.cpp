@@ -7,7 +7,3 @@ void Character::UpdatePerception() {}
 void Character::AiUpdate() {}
 bool Character::FindIncomingEffect(Vec3*) { return false; }
 bool Character::WillBeHitBy(Character*) { return false; }
-
-// Springs, portals and item pickups fill these.
-void Character::CollectItems() {}
-void Character::UpdateScenarioZones() {}

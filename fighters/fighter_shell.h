@@ -39,6 +39,10 @@ struct FighterShellCalls {
     // The aim-assist flag of the local player, which the HUD shows as the target marker.
     bool (*targetMarker)();
     void (*setTargetMarker)(bool on);
+    // The one-second tick of this game frame.
+    bool (*secondTick)();
+    // A screen item's effect on the local view (item types 52-57).
+    void (*screenItem)(int type);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

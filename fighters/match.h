@@ -3,6 +3,7 @@
 // lists, and the result block it keeps in the scenario.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/math.h"
@@ -193,10 +194,24 @@ public:
     // Power words.
     void EnableWords();
     void UpdateWordTimers();
+    // Whether the team holds every letter of the word; false for an id outside 0-12.
+    bool CanSpell(int team, int word) const;
+    // False for an id outside 0-12; leaving state 3 for 0 applies the word for the local side.
+    bool SetWordState(int word, int state);
+    void ApplyWord(int team, int word);
+    // A letter item of index 0-25 taken by a fighter of the side (its slot for the tallies).
+    void CollectLetter(int side, int letter, int slot);
     // Mode objects. A team's symbol on its pedestal (false when refused); a race post, its index or -1.
     bool CreateSymbol(float x, float y, float z, float yaw, int team);
     int CreateCheckpoint(float x, float y, float z, float yaw);
     void SetSymbolCarrier(int team, float x, float y, float z, Character* carrier);
+    void CaptureSymbol(Character* carrier);
+    void AttachSymbolEffect(int team, int flag);
+    bool PassCheckpoint(int index, int team, int slot);
+    void SetCheckpointYaw(int index, float delta);
+    void SetSearchObjectPosition(int index, float x, float y, float z);
+    void CollectSearchObject(int index, int slot);
+    void RemoveSearchObject(int index);
     void ClearSymbol(int team);
     void ClearCheckpoint(int index);
     bool PlaceSearchObject(int index);
@@ -213,5 +228,11 @@ private:
 };
 
 extern Match g_Match;
+// The number of letter items of index 0-25 (item type 24 + k) in use.
+int CountLetterItems(int k);
 // The match released and every field as at start-up (tests).
 void ResetMatch();
+
+// A received mode-object event (46-54) applied to the match; false, logged, for a short event,
+// an unknown type, or a team, checkpoint, object or fighter index outside what is in play.
+bool ApplyMatchEvent(const uint8_t* data, size_t size);

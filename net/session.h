@@ -72,6 +72,16 @@ constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
 constexpr uint8_t EVENT_MATCH_RESULTS = 45;
 constexpr uint8_t EVENT_RECORD_KILL = 55;
+constexpr uint8_t EVENT_SCREEN_EFFECT = 36;
+constexpr uint8_t EVENT_SET_SYMBOL_CARRIER = 46;
+constexpr uint8_t EVENT_CAPTURE_SYMBOL = 47;
+constexpr uint8_t EVENT_PASS_CHECKPOINT = 48;
+constexpr uint8_t EVENT_PLACE_SEARCH_OBJECT = 49;
+constexpr uint8_t EVENT_MOVE_SEARCH_OBJECT = 50;
+constexpr uint8_t EVENT_SET_SEARCH_OBJECT_POSITION = 51;
+constexpr uint8_t EVENT_COLLECT_SEARCH_OBJECT = 52;
+constexpr uint8_t EVENT_SET_CURSED_CHARACTER = 53;
+constexpr uint8_t EVENT_SET_CURSE_TIME = 54;
 
 // Where the writers put each finished event (type byte first, little-endian, packed). The
 // packet's outgoing buffer takes them once the session layer lands; until then they are
@@ -137,6 +147,18 @@ public:
                            float scale, uint32_t colour, int ownerSlot);
     // A sound effect for the other machines to play at the point.
     void WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag);
+    // A screen item's effect for every other machine: the collector's slot and the item type.
+    void WriteScreenEffect(int collectorSlot, int type);
+    // The mode objects; a carrier or fighter slot of -1 is sent as "none".
+    void WriteSetSymbolCarrier(int team, const Vec3& point, int carrierSlot);
+    void WriteCaptureSymbol(int carrierSlot);
+    void WritePassCheckpoint(int index, int team, int slot);
+    void WritePlaceSearchObject(int index, const Vec3& point);
+    void WriteMoveSearchObject(int index, const Vec3& point);
+    void WriteSetSearchObjectPosition(int index, const Vec3& point);
+    void WriteCollectSearchObject(int index, int slot);
+    void WriteSetCursedCharacter(int slot, bool freeze);
+    void WriteSetCurseTime(int team, uint32_t ms);
     // Sends the events appended since the last flush as one packet.
     void Flush();
 };

@@ -153,6 +153,8 @@ TEST_F(MatchTest, ASideOrTheLocalFightersOwnSlotWins) {
 
 TEST_F(MatchTest, OnlyTimedKindsSyncTheHostsMatchTimeAndRunOutOfIt) {
     g_Settings.matchMinutes = 1;
+    // Goals nobody reaches, so that only the clock can end the match.
+    for (int t = 0; t < 2; ++t) g_Settings.stealsGoal[t] = g_Settings.creditsGoal[t] = g_Settings.capturesGoal[t] = g_Settings.maxDeaths[t] = 1000;
     const std::vector<std::vector<uint8_t>> none, sync = {{43, 0xd1, 0x07, 0, 0}};
     for (int kind = 0; kind < MATCH_KINDS; ++kind) {
         for (bool hosting : {true, false}) {
@@ -163,6 +165,7 @@ TEST_F(MatchTest, OnlyTimedKindsSyncTheHostsMatchTimeAndRunOutOfIt) {
             Network(true, hosting);
             SetTime(kNow);
             g_Match.Setup(kind, 0);
+            g_Match.checkpointCount = 1;
             g_Match.ExpireTimeLimit();
             g_Match.elapsed = 2001;
             g_Match.Update();

@@ -235,6 +235,9 @@ void FighterRecorder::Clear() {
     for (bool& h : directionHeld) h = false;
     selectedPower = -1;
     targetMarker = false;
+    secondTick = false;
+    screenItems.clear();
+    decals = 0;
 }
 
 std::vector<int32_t> FighterRecorder::CreatedOfType(int32_t type) const {
@@ -306,6 +309,13 @@ EffectCalls KitPool() {
     e.setTarget = [](int32_t s, Character* target) {
         if (Slot(s)) Recorder().effects[s].target = target;
     };
+    e.setTargetPoint = [](int32_t s, const Vec3& t) {
+        if (Slot(s)) Recorder().effects[s].aimPoint = t;
+    };
+    e.targetPointOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].aimPoint : Vec3{}; };
+    e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {
+        ++Recorder().decals;
+    };
     return e;
 }
 
@@ -335,6 +345,8 @@ void InstallFighterRecorders() {
     s.selectPower = [](int power) { Recorder().selectedPower = power; };
     s.targetMarker = [] { return Recorder().targetMarker; };
     s.setTargetMarker = [](bool on) { Recorder().targetMarker = on; };
+    s.secondTick = [] { return Recorder().secondTick; };
+    s.screenItem = [](int type) { Recorder().screenItems.push_back(type); };
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };

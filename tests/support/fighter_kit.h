@@ -117,6 +117,9 @@ struct FighterRecorder {
     bool directionHeld[4] = {};
     int selectedPower = -1;     // the power bar's selection
     bool targetMarker = false;  // the aim-assist flag
+    bool secondTick = false;    // the frame's one-second tick
+    std::vector<int> screenItems;   // screen items run on the local view
+    int decals = 0;
 
     void Clear();
     // The slots made with a type, in order.

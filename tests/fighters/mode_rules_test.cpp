@@ -1,0 +1,455 @@
+// The mode objects, the game-kind rules and the power words on spawned fighters in the arena,
+// with stand-in templates for the posts, digits, signs and symbols.
+#include <cmath>
+
+#include "core/settings.h"
+#include "support/element_kit.h"
+#include "support/fighter_fixture.h"
+#include "world/dynamic_mesh.h"
+#include "world/item.h"
+
+namespace fightertest {
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+
+class ModeRulesTest : public FighterTest {
+protected:
+    void SetUp() override {
+        FighterTest::SetUp();
+        g_Settings.Clear();
+        g_Settings.mode = 0;
+        for (int t = 0; t < 2; ++t)
+            g_Settings.stealsGoal[t] = g_Settings.creditsGoal[t] = g_Settings.capturesGoal[t] =
+                g_Settings.maxDeaths[t] = 1000;
+        g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 1000;
+    }
+    void TearDown() override {
+        ResetItems();
+        FighterTest::TearDown();
+    }
+    // A match of the kind with empty stand-ins for every template.
+    void Begin(int kind, int localSide = 0) {
+        g_Match.Setup(kind, localSide);
+        for (SceneNode*& t : g_Match.modeTemplates) {
+            delete t;
+            t = new DynamicMesh();
+        }
+        for (SceneNode*& t : g_Match.collidableTemplates) {
+            delete t;
+            t = new DynamicCollidableMesh();
+        }
+    }
+    static Vec3 At(const SceneNode* node) { return static_cast<const DynamicMesh*>(node)->transform.translation; }
+    static std::vector<uint8_t> Types() {
+        std::vector<uint8_t> out;
+        for (const auto& e : Recorder().events) out.push_back(e[0]);
+        return out;
+    }
+};
+
+TEST_F(ModeRulesTest, CheckpointsShowTheirNumberKeepTheSignsAndFaceThePreviousPost) {
+    Begin(1);
+    // The axis cases of the heading toward the previous post, then a diagonal.
+    const struct {
+        Vec3 point;
+        float yaw;
+    } posts[] = {
+        {{0, 0, 0}, 0.3f},                       // the first keeps its own yaw
+        {{0, 0, 10}, kPi / 2.0f - kPi},           // previous lies at smaller z
+        {{0, 0, 20}, kPi / 2.0f - kPi},
+        {{10, 0, 20}, kPi / 2.0f - 3.0f * kPi / 2.0f},   // previous at smaller x
+        {{0, 0, 20}, kPi / 2.0f - kPi / 2.0f},    // previous at larger x
+        {{0, 0, 10}, kPi / 2.0f},                 // previous at larger z: theta 0
+        {{-5, 0, 5}, kPi / 2.0f - kPi / 4.0f},    // previous up and right: theta pi/4
+        {{0, 0, 0}, kPi / 2.0f - 7.0f * kPi / 4.0f},
+        {{1, 0, 0}, kPi / 2.0f - 3.0f * kPi / 2.0f},
+        {{2, 0, 0}, kPi / 2.0f - 3.0f * kPi / 2.0f},
+    };
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(g_Match.CreateCheckpoint(posts[i].point.x, posts[i].point.y, posts[i].point.z, 0.3f), i);
+        EXPECT_NEAR(g_Match.checkpoints[i].yaw, posts[i].yaw, 1e-5f);
+        EXPECT_EQ(g_Match.checkpointCount, i + 1);
+    }
+    // Index 8 shows 9 alone at the middle point; index 9 shows 10 with both digits.
+    const CheckpointRecord& nine = g_Match.checkpoints[8];
+    ASSERT_NE(nine.digits[0], nullptr);
+    EXPECT_EQ(nine.digits[1], nullptr);
+    const CheckpointRecord& ten = g_Match.checkpoints[9];
+    ASSERT_NE(ten.digits[0], nullptr);
+    ASSERT_NE(ten.digits[1], nullptr);
+    // Post 9 stands at (2, 0, 0) scaled 1.3 and turned by yaw; the local z of each digit lies along
+    // the turned z axis.
+    const float yaw = ten.yaw;
+    const auto expected = [&](float lz) {
+        const float lx = 0.031f * 1.3f, s = 1.3f;
+        return Vec3{2.0f + lx * std::cos(yaw) + lz * s * std::sin(yaw), 2.645f * s,
+                    -lx * std::sin(yaw) + lz * s * std::cos(yaw)};
+    };
+    for (const auto& [node, lz] : {std::pair{ten.digits[0], 0.086f}, std::pair{ten.digits[1], -0.174f}}) {
+        const Vec3 e = expected(lz), got = At(node);
+        EXPECT_NEAR(got.x, e.x, 1e-4f);
+        EXPECT_NEAR(got.y, e.y, 1e-4f);
+        EXPECT_NEAR(got.z, e.z, 1e-4f);
+    }
+    // The start sign stays on post 0, the finish sign only on the newest.
+    EXPECT_NE(g_Match.checkpoints[0].sign, nullptr);
+    for (int i = 1; i < 9; ++i) EXPECT_EQ(g_Match.checkpoints[i].sign, nullptr) << i;
+    EXPECT_NE(g_Match.checkpoints[9].sign, nullptr);
+    // Three flames each.
+    EXPECT_EQ(Recorder().CreatedOfType(90).size(), 30u);
+}
+
+TEST_F(ModeRulesTest, TheHundredthPostIsRefusedAndAFailedPostRecordsNothing) {
+    Begin(1);
+    for (int i = 0; i < MATCH_CHECKPOINTS; ++i) ASSERT_EQ(g_Match.CreateCheckpoint(float(i), 0, 0, 0), i);
+    EXPECT_EQ(g_Match.CreateCheckpoint(200, 0, 0, 0), -1);
+    EXPECT_EQ(g_Match.checkpointCount, 99);
+
+    Begin(1);
+    // A post template that is not solid cannot be copied into the collidable list.
+    delete g_Match.collidableTemplates[TEMPLATE_POST];
+    g_Match.collidableTemplates[TEMPLATE_POST] = new DynamicMesh();
+    EXPECT_EQ(g_Match.CreateCheckpoint(1, 0, 0, 0), -1);
+    EXPECT_EQ(g_Match.checkpointCount, 0);
+    EXPECT_EQ(g_Match.checkpoints[0].index, -1);
+    g_Match.checkpointCount = 1;    // even a count left over cannot be passed without a post
+    EXPECT_FALSE(g_Match.PassCheckpoint(0, 0, -1));
+}
+
+TEST_F(ModeRulesTest, TheRacePassesPostsOnlyInOrderOnceAndWinsOnTheLast) {
+    Begin(1);
+    Character& a = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    Spawned(1, 1, {12.5f, 0.0f, 12.5f});
+    ASSERT_EQ(g_Match.CreateCheckpoint(12.5f, 0.0f, 12.5f, 0.0f), 0);
+    ASSERT_EQ(g_Match.CreateCheckpoint(2.5f, 0.0f, 2.5f, 0.0f), 1);
+    // Fighter a stands at post 1 first: nothing; side 1 stands at post 0 and passes it.
+    EXPECT_EQ(g_Match.UpdateRules(), -1);
+    EXPECT_EQ(g_Match.checkpointsPassed[0], 0);
+    EXPECT_EQ(g_Match.checkpointsPassed[1], 1);
+    EXPECT_FALSE(g_Match.PassCheckpoint(0, 1, 1)) << "a second pass";
+    EXPECT_EQ(g_Match.checkpointsPassed[1], 1);
+    EXPECT_EQ(g_Scenario.results[TeamResultIndex(1, TEAM_CHECKPOINTS)], 1u);
+    a.position = {12.5f, 0.0f, 12.5f};
+    EXPECT_EQ(g_Match.UpdateRules(), -1);
+    a.position = {2.5f, 0.0f, 2.5f};
+    EXPECT_EQ(g_Match.UpdateRules(), 0);
+    // Without posts the race is won by side 0 at once.
+    Begin(1);
+    EXPECT_EQ(g_Match.UpdateRules(), 0);
+}
+
+TEST_F(ModeRulesTest, TheSymbolIsCarriedDroppedReturnedAndCapturedOnlyAtHome) {
+    Begin(0);
+    Character& thief = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    Character& guard = Spawned(1, 1, {12.5f, 0.0f, 12.5f});
+    ASSERT_TRUE(g_Match.CreateSymbol(5.5f, 0.0f, 5.5f, 0.0f, 1));
+    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 0));
+    EXPECT_FALSE(g_Match.CreateSymbol(1, 0, 1, 0, 1)) << "the record has its pedestal";
+
+    thief.position = {5.5f, 0.0f, 5.5f};
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.symbols[1].carrier, &thief);
+    // Dead, the carrier drops it 1.0 above its feet.
+    thief.position = {6.5f, 0.0f, 7.5f};
+    thief.dead = 1;
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-6f);
+    // The own side's touch returns it home.
+    guard.position = {6.5f, 0.0f, 7.5f};
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.symbols[1].atHome, 1);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 2.0f, 1e-6f);
+    // Carried again, then a capture only while the thief's own symbol stands at home.
+    thief.dead = 0;
+    guard.position = {12.5f, 0.0f, 2.5f};
+    thief.position = {5.5f, 0.0f, 5.5f};
+    g_Match.UpdateRules();
+    ASSERT_EQ(g_Match.symbols[1].carrier, &thief);
+    g_Match.SetSymbolCarrier(0, 3.0f, 0.0f, 3.0f, nullptr);
+    thief.position = {3.0f, -1.0f, 3.0f};     // at its own lying symbol: it goes home, no capture
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.captures[0], 0);
+    EXPECT_EQ(g_Match.symbols[0].atHome, 1);
+    thief.position = {10.5f, 0.0f, 10.5f};
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.captures[0], 1);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 1);
+    // A drop at the origin goes home.
+    g_Match.SetSymbolCarrier(1, 0.00005f, -0.00005f, 0.0f, nullptr);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 1);
+}
+
+TEST_F(ModeRulesTest, SameFrameGoalsGoToSideZeroAndKindFourTestsSideZerosExcessFirst) {
+    const struct {
+        int kind;
+        int winner;
+    } cases[] = {{0, 0}, {2, 0}, {3, 0}, {4, 1}, {5, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Begin(c.kind);
+        g_Match.PutSideAtGoal(0);
+        g_Match.PutSideAtGoal(1);
+        EXPECT_EQ(g_Match.UpdateRules(), c.winner);
+    }
+    // Curse limit 0: the first carried ms loses.
+    g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 0;
+    Begin(4);
+    EXPECT_EQ(g_Match.UpdateRules(), -1);
+    g_Match.curseTime[1] = 1;
+    EXPECT_EQ(g_Match.UpdateRules(), 0);
+    // Each for himself: the lower slot wins.
+    for (int kind : {6, 7}) {
+        SCOPED_TRACE(kind);
+        Begin(kind);
+        for (int slot : {5, 2}) {
+            Character& f = Spawned(slot, slot % 2, {2.5f + float(slot), 0.0f, 2.5f});
+            f.killScore = 1000;
+            f.credits = 1000;
+        }
+        EXPECT_EQ(g_Match.UpdateRules(), 2);
+        ResetCharacters();
+    }
+}
+
+TEST_F(ModeRulesTest, TheCursePassesOnceToAnEnemyThatIsNotImmuneAndNotFromAFrozenHolder) {
+    Begin(4);
+    Character& holder = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+    Character& mate = Spawned(1, 0, {5.5f, 0.0f, 6.0f});
+    Character& immune = Spawned(2, 1, {6.0f, 0.0f, 5.5f});
+    Character& dead = Spawned(3, 1, {5.0f, 0.0f, 5.5f});
+    Character& first = Spawned(4, 1, {5.5f, 0.0f, 5.0f});
+    Character& second = Spawned(5, 1, {5.5f, 0.0f, 6.2f});
+    (void)mate;
+    // Out of their entry animations, which make them immune.
+    for (Character* c : {&holder, &mate, &immune, &dead, &first, &second}) c->actionClass = 0;
+    immune.StartInvulnerability(30000, 0);
+    dead.dead = 1;
+    g_Match.SetCursedCharacter(&holder, false);
+    holder.states[STATE_FREEZE].active = 1;
+    EXPECT_EQ(g_Match.UpdateRules(), -1);
+    EXPECT_EQ(g_Match.cursedFighter, &holder) << "a frozen holder keeps it";
+    holder.states[STATE_FREEZE].active = 0;
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.cursedFighter, &first);
+    EXPECT_NE(g_Match.cursedFighter, &second);
+    EXPECT_TRUE(first.states[STATE_FREEZE].active);
+    // A client only counts on what the host says.
+    Network(true, false);
+    g_Match.SetCursedCharacter(&holder, false);
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.cursedFighter, &holder);
+    // No fighter: no freeze and no crash.
+    g_Match.SetCursedCharacter(nullptr, true);
+    EXPECT_EQ(g_Match.cursedFighter, nullptr);
+}
+
+TEST_F(ModeRulesTest, SearchObjectsKeepAwayFromFightersAndDifficultyZeroSparesTheLocalSide) {
+    Begin(3);
+    Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    Recorder().local = &local;
+    ASSERT_TRUE(g_Match.PlaceSearchObject(0));
+    ASSERT_NE(g_Match.searchObjects[0], -1);
+    EXPECT_FALSE(g_Match.PlaceSearchObject(0)) << "the slot is taken";
+    Vec3 p = EffectSlotPosition(g_Match.searchObjects[0]);
+    p.y -= 2.0f;
+    // The arena's walkable part is 16 x 16: a point 20 away from the corner fighter exists.
+    EXPECT_GE(std::hypot(p.x - local.position.x, p.z - local.position.z), 20.0f);
+    // Collected, it comes back somewhere again away from the fighter.
+    g_Match.CollectSearchObject(0, 0);
+    EXPECT_EQ(g_Match.found[0], 1);
+    ASSERT_NE(g_Match.searchObjects[0], -1);
+    const Vec3 again = EffectSlotPosition(g_Match.searchObjects[0]);
+    EXPECT_GE(std::hypot(again.x - local.position.x, again.z - local.position.z), 20.0f);
+
+    // A fighter of the local side near the object: difficulty 0 ignores it, 1 flees from it.
+    for (int difficulty : {0, 1}) {
+        SCOPED_TRACE(difficulty);
+        g_Settings.difficulty = difficulty;
+        const int32_t slot = g_Match.searchObjects[0];
+        EffectSlotSetPosition(slot, {8.0f, 2.0f, 8.0f});
+        EffectSlotSetTargetPoint(slot, {8.0f, 2.0f, 12.0f});    // still on its way: no wandering
+        local.position = {5.0f, 2.0f, 8.0f};
+        g_Match.UpdateSearchObjects();
+        const Vec3 t = EffectSlotTargetPoint(slot);
+        if (difficulty == 0) {
+            EXPECT_NEAR(t.x, 8.0f, 1e-5f);
+        } else {
+            EXPECT_NEAR(t.x, 9.0f, 1e-5f);
+            EXPECT_NEAR(t.y, 3.0f, 1e-5f);
+        }
+    }
+    // A path map without cells draws nothing.
+    g_Scenario.pathMap.Release();
+    g_Match.RemoveSearchObject(0);
+    EXPECT_TRUE(g_Match.PlaceSearchObject(0));
+}
+
+TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
+    Begin(1);
+    Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    ASSERT_EQ(g_Match.CreateCheckpoint(12.5f, 0.0f, 12.5f, 0.0f), 0);
+    const std::vector<std::vector<uint8_t>> refused = {
+        {46, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255},    // team 2
+        {46, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7},      // slot 7 not active
+        {48, 99, 0, 0, 0, 0, 0},                             // checkpoint 99
+        {48, 0, 0, 0, 0, 0, 3},                              // slot 3 not active
+        {49, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},           // object 10
+        {52, 0, 255},                                        // nobody collects
+        {53, 9, 1},
+        {54, 2, 1, 0, 0, 0},
+        {54, 0, 1, 0},                                        // short
+    };
+    for (const auto& e : refused) {
+        SCOPED_TRACE(int(e[0]));
+        EXPECT_FALSE(ApplyMatchEvent(e.data(), e.size()));
+    }
+    EXPECT_EQ(g_Match.checkpointsPassed[0], 0);
+    const std::vector<uint8_t> pass = {48, 0, 0, 0, 0, 0, 0xff};
+    EXPECT_TRUE(ApplyMatchEvent(pass.data(), pass.size()));
+    EXPECT_EQ(g_Match.checkpointsPassed[0], 1);
+}
+
+TEST_F(ModeRulesTest, WordsAreSpelledInIdOrderAndTheLocalSideWaitsTwoSeconds) {
+    Begin(2, 0);
+    testsupport::InstallItemModels();
+    // Letters of BONUS and DOUBLE on the map, one L missing for LIFE? L is in DOUBLE: LIFE lacks I, F.
+    int slot = 0;
+    for (char ch : std::string("BONUSDLE")) {
+        ASSERT_NE(SpawnItem(slot, 24 + (ch - 'A'), {2.5f + float(slot % 10), 0.0f, 2.5f + float(slot / 10)}, false), -1);
+        ++slot;
+    }
+    g_Match.EnableWords();
+    EXPECT_EQ(g_Match.wordState[2], 1);   // BONUS
+    EXPECT_EQ(g_Match.wordState[3], 1);   // DOUBLE
+    EXPECT_EQ(g_Match.wordState[5], 0);   // LIFE
+    // The other side spells both in one pickup: BONUS first (100), then DOUBLE (200).
+    for (char ch : std::string("BONUSDLE")) g_Match.letters[1][ch - 'A'] = 1;
+    g_Match.letters[1]['S' - 'A'] = 0;
+    g_Match.CollectLetter(1, 'S' - 'A', 3);
+    EXPECT_EQ(g_Match.points[1], 200);
+    EXPECT_EQ(g_Match.wordState[2], 0);
+    EXPECT_EQ(g_Match.wordState[3], 0);
+    EXPECT_EQ(g_Scenario.results[TeamResultIndex(1, TEAM_LETTERS)], 1u);
+    // HALF of 7 leaves 4.
+    g_Match.points[0] = 7;
+    g_Match.ApplyWord(0, 4);
+    EXPECT_EQ(g_Match.points[0], 4);
+    // The last L taken while side 1 has none of it: side 1 can no longer obtain it.
+    EXPECT_EQ(CountLetterItems('L' - 'A'), 1);
+    g_Match.letters[1]['L' - 'A'] = 0;
+    g_Match.CollectLetter(0, 'L' - 'A', 0);
+    EXPECT_EQ(g_Match.letters[1]['L' - 'A'], -1);
+    EXPECT_FALSE(g_Match.CanSpell(1, 3));
+    EXPECT_FALSE(g_Match.SetWordState(13, 1));
+
+    // The local side: shown, then applied 2000 ms after the pickup.
+    Begin(2, 0);
+    g_Match.wordState[2] = 1;
+    for (char ch : std::string("BONU")) g_Match.letters[0][ch - 'A'] = 1;
+    g_Match.CollectLetter(0, 'S' - 'A', 0);
+    EXPECT_EQ(g_Match.wordState[2], 2);
+    EXPECT_EQ(g_Match.points[0], 0);
+    SetTime(kStartTime + 1001);
+    g_Match.UpdateWordTimers();
+    EXPECT_EQ(g_Match.wordState[2], 3);
+    EXPECT_EQ(g_Match.points[0], 0);
+    SetTime(kStartTime + 2002);
+    g_Match.UpdateWordTimers();
+    EXPECT_EQ(g_Match.wordState[2], 0);
+    EXPECT_EQ(g_Match.points[0], 100);
+}
+
+TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt) {
+    const struct {
+        int word;
+        int state;
+        uint32_t winner;
+    } cases[] = {{0, MATCH_WON, 0}, {1, MATCH_LOST, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
+        Begin(2, 0);
+        g_Match.ApplyWord(1, c.word);
+        EXPECT_EQ(g_Match.state, c.state);
+        EXPECT_EQ(g_Scenario.results[RESULT_WINNER], c.winner);
+    }
+}
+
+TEST_F(ModeRulesTest, TheHostAnnouncesATakenSymbolAndAPassedPost) {
+    Begin(0);
+    Network(true, true);
+    ASSERT_TRUE(g_Match.CreateSymbol(5.5f, 0.0f, 5.5f, 0.0f, 1));
+    Spawned(2, 0, {5.5f, 0.0f, 5.5f});
+    Recorder().events.clear();
+    g_Match.UpdateRules();
+    ASSERT_EQ(Types(), (std::vector<uint8_t>{EVENT_SET_SYMBOL_CARRIER, EVENT_PLAY_SOUND}));
+    // Team 1, the zero point, carrier slot 2.
+    EXPECT_EQ(Recorder().events[0], (std::vector<uint8_t>{46, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
+    EXPECT_EQ(Recorder().events[1].size(), 18u);
+    EXPECT_EQ(Recorder().events[1][1], 250);
+
+    Begin(1);
+    ASSERT_EQ(g_Match.CreateCheckpoint(12.5f, 0.0f, 12.5f, 0.0f), 0);
+    ResetCharacters();
+    Spawned(3, 1, {12.5f, 0.0f, 12.5f});
+    Recorder().events.clear();
+    g_Match.UpdateRules();
+    const std::vector<uint8_t> pass = {48, 0, 0, 0, 0, 1, 3};
+    int passes = 0;
+    for (const auto& e : Recorder().events) passes += e == pass;
+    EXPECT_EQ(passes, 1);
+}
+
+TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlierMatch) {
+    Begin(4);
+    Network(true, true);
+    Character& holder = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+    g_Match.SetCursedCharacter(&holder, false);
+    g_Match.lastSentCurseTime = 900000;     // never reset between matches
+    Recorder().frameSeconds = 0.02f;
+    g_Match.UpdateRules();
+    EXPECT_EQ(g_Match.curseTime[0], 20u);
+    EXPECT_EQ(g_Match.lastSentCurseTime, 20u);
+    EXPECT_EQ(Types(), std::vector<uint8_t>{EVENT_SET_CURSE_TIME});
+    EXPECT_EQ(g_Scenario.results[TeamResultIndex(0, TEAM_CURSE_MS)], 20u);
+}
+
+TEST_F(ModeRulesTest, ADeadCarrierDropsOnItsCellAndARaceRespawnStandsAtTheLastPost) {
+    Begin(0);
+    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+    Character& c = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+    g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &c);
+    c.Die();
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+    ResetCharacters();
+
+    // The next post straight ahead in z, then straight ahead in x.
+    const struct {
+        Vec3 next;
+        float yaw;
+    } cases[] = {{{4.0f, 0.0f, 9.0f}, 6.2831853f - std::atan2(0.5f, 4.0f)}, {{9.0f, 0.0f, 5.0f}, kPi / 2.0f}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.next.x);
+        Begin(1);
+        ASSERT_EQ(g_Match.CreateCheckpoint(4.0f, 0.0f, 5.0f, 0.0f), 0);
+        ASSERT_EQ(g_Match.CreateCheckpoint(k.next.x, k.next.y, k.next.z, 0.0f), 1);
+        Character& r = Spawned(0, 0, {12.5f, 0.0f, 12.5f});
+        ASSERT_TRUE(g_Match.PassCheckpoint(0, 0, 0));
+        r.actionClass = 0;
+        r.Die();
+        r.Respawn();
+        EXPECT_NEAR(r.previousPosition.x, 4.5f, 1e-4f);
+        EXPECT_NEAR(r.previousPosition.z, 5.0f, 1e-4f);
+        EXPECT_NEAR(r.yaw, k.yaw, 1e-4f);
+        ResetCharacters();
+    }
+}
+
+}  // namespace
+}  // namespace fightertest
