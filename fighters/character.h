@@ -210,6 +210,23 @@ public:
     // Free: slot -1, no model, look or row, no effects, no cell.
     Character();
 
+    // Perception and goals of the computer fighters. Distances out are -1 when none is found;
+    // item and search-object queries give an index or -1.
+    Character* NearestFighter(float* distance);
+    Character* NearestOpponent(float* distance, bool strict);
+    Character* NearestEnemyInView(float* distance, float largestDistance, float cone);
+    int CountEnemiesWithin(float distance);
+    int CountAlliesWithin(float distance);
+    bool GoToPoint(const Vec3& point);
+    bool FleeFrom(const Character* other, float startDistance);
+    int NearestItemOfType(int type);
+    int NearestReachableItem(int firstType, int lastType, float largestDistance, float largestHeight);
+    bool GoToNearestItem(int firstType, int lastType, float largestDistance, float largestHeight);
+    bool GoToSymbol(int team, float radius);
+    bool GoToNextCheckpoint(float radius);
+    int NearestSearchObject(float largestHeight);
+    bool GoToSearchObject(int index);
+
     // The input player whose action slots drive the fighter.
     int InputPlayerIndex() const { return 0; }
 

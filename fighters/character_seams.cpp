@@ -3,7 +3,6 @@
 #include "fighters/character.h"
 
 // The computer-controlled behaviour and its perception fill these.
-void Character::UpdatePerception() {}
 void Character::AiUpdate() {}
 bool Character::FindIncomingEffect(Vec3*) { return false; }
 bool Character::WillBeHitBy(Character*) { return false; }
