@@ -35,6 +35,9 @@ EffectCalls PoolCalls() {
     e.getDirection = [](int32_t slot) { return g_EffectSlots[slot].GetDirection(); };
     e.newSprite = []() -> SpriteMover* { return new (std::nothrow) SpriteMover; };
     e.setTarget = [](int32_t slot, Character* target) { g_EffectSlots[slot].target = target; };
+    e.ownerOf = [](int32_t slot) { return g_EffectSlots[slot].owner; };
+    e.velocityOf = [](int32_t slot) { return g_EffectSlots[slot].velocity; };
+    e.stoppedOf = [](int32_t slot) { return g_EffectSlots[slot].stopped != 0; };
     return e;
 }
 
@@ -101,4 +104,16 @@ float EffectSlotGetDirection(int32_t slot) { return IsSlot(slot) ? g_EffectCalls
 
 void EffectSlotSetTarget(int32_t slot, Character* target) {
     if (IsSlot(slot)) g_EffectCalls.setTarget(slot, target);
+}
+
+Character* EffectSlotOwner(int32_t slot) {
+    return IsSlot(slot) && g_EffectCalls.ownerOf ? g_EffectCalls.ownerOf(slot) : nullptr;
+}
+
+Vec3 EffectSlotVelocity(int32_t slot) {
+    return IsSlot(slot) && g_EffectCalls.velocityOf ? g_EffectCalls.velocityOf(slot) : Vec3{};
+}
+
+bool EffectSlotIsPlain(int32_t slot) {
+    return EffectSlotInUse(slot) && !(g_EffectCalls.stoppedOf && g_EffectCalls.stoppedOf(slot));
 }

@@ -44,6 +44,10 @@ struct EffectCalls {
     float (*getDirection)(int32_t slot);
     // The fighter the effect in a slot seeks (null none).
     void (*setTarget)(int32_t slot, Character* target);
+    // Who made the effect in a slot (null none), its velocity, and whether it was stopped.
+    Character* (*ownerOf)(int32_t slot);
+    Vec3 (*velocityOf)(int32_t slot);
+    bool (*stoppedOf)(int32_t slot);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -71,3 +75,8 @@ void EffectSlotSetDirection(int32_t slot, float angle);
 // 0 for a slot outside the pool.
 float EffectSlotGetDirection(int32_t slot);
 void EffectSlotSetTarget(int32_t slot, Character* target);
+// Null, zero and false for a slot outside the pool or a table without the call.
+Character* EffectSlotOwner(int32_t slot);
+Vec3 EffectSlotVelocity(int32_t slot);
+// In use and not stopped.
+bool EffectSlotIsPlain(int32_t slot);

@@ -226,6 +226,18 @@ public:
     bool GoToNextCheckpoint(float radius);
     int NearestSearchObject(float largestHeight);
     bool GoToSearchObject(int index);
+    // Combat choices: the defence reflex each frame, and melee or ranged once an opponent is
+    // chosen. Predictions give false when the animation or its row is missing.
+    bool RootDisplacement(Vec3* out, int animation, float fromFrame, float toFrame) const;
+    bool AttackHitPoint(Vec3* out, int animation) const;
+    bool WillBeHitBy(Character* attacker, float* hitFrame, int* row, int* hitIndex);
+    bool FindIncomingEffect(int* slot);
+    void AiDefend();
+    void AiMelee(Character* opponent, float distance);
+    void AiRanged(Character* opponent, float distance);
+    int ChooseMeleeAttack(Character* opponent);
+    int ChoosePower(Character* opponent);
+    void Throw();
 
     // The input player whose action slots drive the fighter.
     int InputPlayerIndex() const { return 0; }

@@ -4,8 +4,6 @@
 
 // The computer-controlled behaviour and its perception fill these.
 void Character::AiUpdate() {}
-bool Character::FindIncomingEffect(Vec3*) { return false; }
-bool Character::WillBeHitBy(Character*) { return false; }
 
 // Springs, portals and item pickups fill these.
 void Character::CollectItems() {}

@@ -306,6 +306,9 @@ EffectCalls KitPool() {
     e.setTarget = [](int32_t s, Character* target) {
         if (Slot(s)) Recorder().effects[s].target = target;
     };
+    e.ownerOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].owner : nullptr; };
+    e.velocityOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].velocity : Vec3{}; };
+    e.stoppedOf = [](int32_t s) { return Slot(s) && Recorder().effects[s].stopped; };
     return e;
 }
 
