@@ -206,6 +206,12 @@ public:
     uint32_t sinkTime;
     Vec3 sinkPoint;                 // x, lava height, z where the sinking began
     Vec3 aimPoint;                  // written by the local control and by the session
+    // The computer behaviour's unsticking: where and when the fighter last made headway, and the
+    // invalid cell it stands on since when.
+    Vec3 stuckPosition;
+    uint32_t stuckTime;
+    CellRef invalidCell;
+    uint32_t invalidCellTime;
 
     // Free: slot -1, no model, look or row, no effects, no cell.
     Character();
@@ -238,6 +244,12 @@ public:
     int ChooseMeleeAttack(Character* opponent);
     int ChoosePower(Character* opponent);
     void Throw();
+    // The computer behaviour: the frame's entry and the decision list of the game kind.
+    void AiThink();
+    void AiUseSupportPowers();
+    bool AiSeekItems();
+    void Engage(Character* opponent, float distance);
+    void OpportunisticCast();
 
     // The input player whose action slots drive the fighter.
     int InputPlayerIndex() const { return 0; }

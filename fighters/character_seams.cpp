@@ -3,7 +3,6 @@
 #include "fighters/character.h"
 
 // The computer-controlled behaviour and its perception fill these.
-void Character::AiUpdate() {}
 
 // Springs, portals and item pickups fill these.
 void Character::CollectItems() {}

@@ -10,6 +10,7 @@
 
 class Character;
 class CharacterModel;
+struct CellRef;
 
 struct FighterShellCalls {
     Character* (*localFighter)();
@@ -39,6 +40,12 @@ struct FighterShellCalls {
     // The aim-assist flag of the local player, which the HUD shows as the target marker.
     bool (*targetMarker)();
     void (*setTargetMarker)(bool on);
+    // The frame that starts each second of play.
+    bool (*secondTick)();
+    // A new press of the right button whose cursor picks a path-map cell, of the middle button
+    // whose cursor picks a world point (the test mode's hand control of slot 1).
+    bool (*clickedMapCell)(CellRef* out);
+    bool (*clickedWorldPoint)(Vec3* out);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

@@ -2,6 +2,7 @@
 
 #include "frontend/overlays.h"
 #include "shell/control.h"
+#include "shell/mouse.h"
 #include "shell/music.h"
 #include "shell/sound.h"
 
@@ -41,6 +42,9 @@ constexpr FighterShellCalls kRealCalls = {
     [](int power) { g_Control.selectedPower = power; },
     [] { return g_Control.targetMarker != 0; },
     [](bool on) { g_Control.targetMarker = on ? 1 : 0; },
+    [] { return g_Control.secondTick != 0; },
+    [](CellRef* out) { return g_Mouse.buttons[MOUSE_RIGHT].pressed && g_Mouse.PickMapCell(out); },
+    [](Vec3* out) { return g_Mouse.buttons[MOUSE_MIDDLE].pressed && g_Mouse.PickWorldPoint(out); },
 };
 
 }  // namespace
