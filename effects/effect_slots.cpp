@@ -39,6 +39,9 @@ EffectCalls PoolCalls() {
     e.targetPointOf = [](int32_t slot) { return g_EffectSlots[slot].aimPoint; };
     // The decals fill this.
     e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {};
+    e.ownerOf = [](int32_t slot) { return g_EffectSlots[slot].owner; };
+    e.velocityOf = [](int32_t slot) { return g_EffectSlots[slot].velocity; };
+    e.stoppedOf = [](int32_t slot) { return g_EffectSlots[slot].stopped != 0; };
     return e;
 }
 
@@ -116,4 +119,16 @@ Vec3 EffectSlotTargetPoint(int32_t slot) { return IsSlot(slot) ? g_EffectCalls.t
 void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
                  uint32_t fadeInMs, uint32_t fadeOutMs) {
     if (texture) g_EffectCalls.createDecal(texture, centre, radius, direction, lifetimeMs, fadeInMs, fadeOutMs);
+}
+
+Character* EffectSlotOwner(int32_t slot) {
+    return IsSlot(slot) && g_EffectCalls.ownerOf ? g_EffectCalls.ownerOf(slot) : nullptr;
+}
+
+Vec3 EffectSlotVelocity(int32_t slot) {
+    return IsSlot(slot) && g_EffectCalls.velocityOf ? g_EffectCalls.velocityOf(slot) : Vec3{};
+}
+
+bool EffectSlotIsPlain(int32_t slot) {
+    return EffectSlotInUse(slot) && !(g_EffectCalls.stoppedOf && g_EffectCalls.stoppedOf(slot));
 }

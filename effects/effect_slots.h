@@ -51,6 +51,10 @@ struct EffectCalls {
     // rejects none), lifetime, fade-in and fade-out in ms.
     void (*createDecal)(const char* texture, const Vec3& centre, float radius, const Vec3& direction,
                         uint32_t lifetimeMs, uint32_t fadeInMs, uint32_t fadeOutMs);
+    // Who made the effect in a slot (null none), its velocity, and whether it was stopped.
+    Character* (*ownerOf)(int32_t slot);
+    Vec3 (*velocityOf)(int32_t slot);
+    bool (*stoppedOf)(int32_t slot);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -83,3 +87,8 @@ void EffectSlotSetTargetPoint(int32_t slot, const Vec3& target);
 Vec3 EffectSlotTargetPoint(int32_t slot);
 void CreateDecal(const char* texture, const Vec3& centre, float radius, const Vec3& direction, uint32_t lifetimeMs,
                  uint32_t fadeInMs, uint32_t fadeOutMs);
+// Null, zero and false for a slot outside the pool or a table without the call.
+Character* EffectSlotOwner(int32_t slot);
+Vec3 EffectSlotVelocity(int32_t slot);
+// In use and not stopped.
+bool EffectSlotIsPlain(int32_t slot);

@@ -206,9 +206,50 @@ public:
     uint32_t sinkTime;
     Vec3 sinkPoint;                 // x, lava height, z where the sinking began
     Vec3 aimPoint;                  // written by the local control and by the session
+    // The computer behaviour's unsticking: where and when the fighter last made headway, and the
+    // invalid cell it stands on since when.
+    Vec3 stuckPosition;
+    uint32_t stuckTime;
+    CellRef invalidCell;
+    uint32_t invalidCellTime;
 
     // Free: slot -1, no model, look or row, no effects, no cell.
     Character();
+
+    // Perception and goals of the computer fighters. Distances out are -1 when none is found;
+    // item and search-object queries give an index or -1.
+    Character* NearestFighter(float* distance);
+    Character* NearestOpponent(float* distance, bool strict);
+    Character* NearestEnemyInView(float* distance, float largestDistance, float cone);
+    int CountEnemiesWithin(float distance);
+    int CountAlliesWithin(float distance);
+    bool GoToPoint(const Vec3& point);
+    bool FleeFrom(const Character* other, float startDistance);
+    int NearestItemOfType(int type);
+    int NearestReachableItem(int firstType, int lastType, float largestDistance, float largestHeight);
+    bool GoToNearestItem(int firstType, int lastType, float largestDistance, float largestHeight);
+    bool GoToSymbol(int team, float radius);
+    bool GoToNextCheckpoint(float radius);
+    int NearestSearchObject(float largestHeight);
+    bool GoToSearchObject(int index);
+    // Combat choices: the defence reflex each frame, and melee or ranged once an opponent is
+    // chosen. Predictions give false when the animation or its row is missing.
+    bool RootDisplacement(Vec3* out, int animation, float fromFrame, float toFrame) const;
+    bool AttackHitPoint(Vec3* out, int animation) const;
+    bool WillBeHitBy(Character* attacker, float* hitFrame, int* row, int* hitIndex);
+    bool FindIncomingEffect(int* slot);
+    void AiDefend();
+    void AiMelee(Character* opponent, float distance);
+    void AiRanged(Character* opponent, float distance);
+    int ChooseMeleeAttack(Character* opponent);
+    int ChoosePower(Character* opponent);
+    void Throw();
+    // The computer behaviour: the frame's entry and the decision list of the game kind.
+    void AiThink();
+    void AiUseSupportPowers();
+    bool AiSeekItems();
+    void Engage(Character* opponent, float distance);
+    void OpportunisticCast();
 
     // The input player whose action slots drive the fighter.
     int InputPlayerIndex() const { return 0; }

@@ -10,6 +10,7 @@
 
 class Character;
 class CharacterModel;
+struct CellRef;
 
 struct FighterShellCalls {
     Character* (*localFighter)();
@@ -43,6 +44,10 @@ struct FighterShellCalls {
     bool (*secondTick)();
     // A screen item's effect on the local view (item types 52-57).
     void (*screenItem)(int type);
+    // A new press of the right button whose cursor picks a path-map cell, of the middle button
+    // whose cursor picks a world point (the test mode's hand control of slot 1).
+    bool (*clickedMapCell)(CellRef* out);
+    bool (*clickedWorldPoint)(Vec3* out);
 };
 extern FighterShellCalls g_FighterShellCalls;
 void ResetFighterShellCalls();

@@ -2,6 +2,7 @@
 
 #include "frontend/overlays.h"
 #include "shell/control.h"
+#include "shell/mouse.h"
 #include "shell/music.h"
 #include "shell/sound.h"
 
@@ -53,6 +54,8 @@ constexpr FighterShellCalls kRealCalls = {
         default: break;
         }
     },
+    [](CellRef* out) { return g_Mouse.buttons[MOUSE_RIGHT].pressed && g_Mouse.PickMapCell(out); },
+    [](Vec3* out) { return g_Mouse.buttons[MOUSE_MIDDLE].pressed && g_Mouse.PickWorldPoint(out); },
 };
 
 }  // namespace

@@ -316,6 +316,9 @@ EffectCalls KitPool() {
     e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {
         ++Recorder().decals;
     };
+    e.ownerOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].owner : nullptr; };
+    e.velocityOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].velocity : Vec3{}; };
+    e.stoppedOf = [](int32_t s) { return Slot(s) && Recorder().effects[s].stopped; };
     return e;
 }
 

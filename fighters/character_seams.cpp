@@ -1,9 +1,0 @@
-// The fighter rules that later work fills in. Each does nothing yet, and those with a result
-// answer the way "not done" reads to their callers.
-#include "fighters/character.h"
-
-// The computer-controlled behaviour and its perception fill these.
-void Character::UpdatePerception() {}
-void Character::AiUpdate() {}
-bool Character::FindIncomingEffect(Vec3*) { return false; }
-bool Character::WillBeHitBy(Character*) { return false; }
