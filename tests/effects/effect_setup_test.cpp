@@ -106,7 +106,9 @@ TEST_F(EffectSetupTest, FogFadesAndCullsOnlyInAFoggyScenario) {
         ExpectNear(plume.cullBox.min, Vec3{0.8f, 1.8f, 2.8f});
         ExpectNear(plume.cullBox.max, Vec3{1.2f, 4.0f, 3.2f});
         EXPECT_EQ(plume.cullDistanceOn, fog);
-        if (fog) EXPECT_FLOAT_EQ(plume.cullDistance, 20.0f);
+        if (fog) {
+            EXPECT_FLOAT_EQ(plume.cullDistance, 20.0f);
+        }
         const EffectGroup& blast = GroupOf(Make({.type = 32}));
         EXPECT_EQ(blast.cullBoxOn, 0);
         EXPECT_EQ(blast.cullDistanceOn, fog);

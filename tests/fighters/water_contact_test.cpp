@@ -48,7 +48,9 @@ TEST_F(WaterTest, GoingInAndOutSplashesOnceEachButNotWhileSpawning) {
         const size_t splashes = cls == 13 ? 0 : 2;
         EXPECT_EQ(Recorder().CreatedOfType(86).size(), splashes);
         EXPECT_EQ(Recorder().sounds.size(), splashes);
-        if (splashes) EXPECT_EQ(Recorder().sounds[0].id, 261);
+        if (splashes) {
+            EXPECT_EQ(Recorder().sounds[0].id, 261);
+        }
     }
 }
 
@@ -66,7 +68,9 @@ TEST_F(WaterTest, AFighterStandingInWaterMakesAPairOfRingsEvery1500Ms) {
     Character& c = Wading();
     for (int frame = 1; frame <= 150; ++frame) {
         c.WaterContactEffects(20);
-        if (frame == 74 || frame == 75) EXPECT_EQ(Sprites().size(), frame == 74 ? 0u : 2u);
+        if (frame == 74 || frame == 75) {
+            EXPECT_EQ(Sprites().size(), frame == 74 ? 0u : 2u);
+        }
     }
     const std::vector<Vec3> rings = Sprites();
     ASSERT_EQ(rings.size(), 4u);
