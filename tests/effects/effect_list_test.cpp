@@ -120,14 +120,15 @@ TEST_F(EffectListTest, ScreenSpaceItemsDrawOnlyInTheirPass) {
     Add("a");
     Add("pulse", KIND_SCREEN_PULSE);
     Add("decal", KIND_DECAL);
+    Add("c", 0xFF);  // every bit but the screen-space one
     list.Draw();
-    EXPECT_EQ(log.calls, (Calls{"render decal", "render a"}));
+    EXPECT_EQ(log.calls, (Calls{"render c", "render decal", "render a"}));
     log.calls.clear();
     list.DrawScreenSpace();
     EXPECT_EQ(log.calls, (Calls{"render pulse"}));
     log.calls.clear();
     list.QueueAll();
-    EXPECT_EQ(log.calls, (Calls{"queue decal", "queue a"}));
+    EXPECT_EQ(log.calls, (Calls{"queue c", "queue decal", "queue a"}));
 }
 
 TEST_F(EffectListTest, RemoveHandsTheItemBackAndClearLeavesIt) {
