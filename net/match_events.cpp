@@ -1,16 +1,9 @@
 // The game events of pickups, sounds and the match's mode objects.
 #include "common/binary_reader.h"
+#include "net/event_writer.h"
 #include "net/session.h"
 
 namespace {
-
-void PutPoint(BinaryWriter& w, const Vec3& p) {
-    w.PutF32(p.x);
-    w.PutF32(p.y);
-    w.PutF32(p.z);
-}
-
-void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
 
 // A slot of -1 travels as 255 in a u8 field.
 uint8_t SlotByte(int slot) { return slot < 0 ? uint8_t(255) : uint8_t(slot); }
@@ -22,23 +15,23 @@ void GamePacket::WriteScreenEffect(int collectorSlot, int type) {
     w.PutU8(EVENT_SCREEN_EFFECT);
     w.PutU32(uint32_t(collectorSlot));
     w.PutU8(uint8_t(type));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetSymbolCarrier(int team, const Vec3& point, int carrierSlot) {
     BinaryWriter w;
     w.PutU8(EVENT_SET_SYMBOL_CARRIER);
     w.PutU8(uint8_t(team));
-    PutPoint(w, point);
+    PutVec3(w, point);
     w.PutU8(SlotByte(carrierSlot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteCaptureSymbol(int carrierSlot) {
     BinaryWriter w;
     w.PutU8(EVENT_CAPTURE_SYMBOL);
     w.PutU8(SlotByte(carrierSlot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WritePassCheckpoint(int index, int team, int slot) {
@@ -47,7 +40,7 @@ void GamePacket::WritePassCheckpoint(int index, int team, int slot) {
     w.PutU32(uint32_t(index));
     w.PutU8(uint8_t(team));
     w.PutU8(uint8_t(int8_t(slot)));
-    Send(w);
+    SendGameEvent(w);
 }
 
 namespace {
@@ -56,8 +49,8 @@ void WriteIndexPoint(uint8_t type, int index, const Vec3& point) {
     BinaryWriter w;
     w.PutU8(type);
     w.PutU8(uint8_t(index));
-    PutPoint(w, point);
-    Send(w);
+    PutVec3(w, point);
+    SendGameEvent(w);
 }
 
 }  // namespace
@@ -77,7 +70,7 @@ void GamePacket::WriteCollectSearchObject(int index, int slot) {
     w.PutU8(EVENT_COLLECT_SEARCH_OBJECT);
     w.PutU8(uint8_t(index));
     w.PutU8(SlotByte(slot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetCursedCharacter(int slot, bool freeze) {
@@ -85,7 +78,7 @@ void GamePacket::WriteSetCursedCharacter(int slot, bool freeze) {
     w.PutU8(EVENT_SET_CURSED_CHARACTER);
     w.PutU8(SlotByte(slot));
     w.PutU8(freeze ? 1 : 0);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetCurseTime(int team, uint32_t ms) {
@@ -93,5 +86,5 @@ void GamePacket::WriteSetCurseTime(int team, uint32_t ms) {
     w.PutU8(EVENT_SET_CURSE_TIME);
     w.PutU8(uint8_t(int8_t(team)));
     w.PutU32(ms);
-    Send(w);
+    SendGameEvent(w);
 }

@@ -1,17 +1,10 @@
 // The game events of the props and of the hits they deal.
 #include "common/binary_reader.h"
+#include "net/event_writer.h"
 #include "net/session.h"
 #include "world/dynamic_object.h"
 
 namespace {
-
-void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
-
-void PutVec3(BinaryWriter& w, const Vec3& v) {
-    w.PutF32(v.x);
-    w.PutF32(v.y);
-    w.PutF32(v.z);
-}
 
 // A prop's slot and one vector.
 void WriteVectorEvent(uint8_t type, uint32_t slot, const Vec3& v) {
@@ -19,7 +12,7 @@ void WriteVectorEvent(uint8_t type, uint32_t slot, const Vec3& v) {
     w.PutU8(type);
     w.PutU32(slot);
     PutVec3(w, v);
-    Send(w);
+    SendGameEvent(w);
 }
 
 }  // namespace
@@ -34,7 +27,7 @@ void GamePacket::WriteApplyHit(int victimSlot, int attackerSlot, float damage, c
     PutVec3(w, point);
     w.PutI32(reaction);
     w.PutU32(heavy);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t type, const Vec3& position,
@@ -46,7 +39,7 @@ void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t 
     w.PutU8(uint8_t(type));
     PutVec3(w, position);
     w.PutU8(uint8_t(int8_t(ownerSlot)));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetDynamicObjectPosition(DynamicObject* prop) {

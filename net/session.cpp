@@ -4,6 +4,7 @@
 
 #include "common/binary_reader.h"
 #include "frontend/player_record.h"
+#include "net/event_writer.h"
 
 NetSession g_NetSession;
 GamePacket g_GamePacket;
@@ -12,14 +13,12 @@ namespace {
 
 void DropEvent(const uint8_t*, size_t) {}
 
-void Send(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
-
 // The events that carry nothing but the fighter's slot.
 void SendSlotEvent(uint8_t type, int slot) {
     BinaryWriter w;
     w.PutU8(type);
     w.PutU8(uint8_t(slot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 // Events 19 and 21: the fighter's slot and an amount.
@@ -28,7 +27,7 @@ void SendAmountEvent(uint8_t type, int slot, float amount) {
     w.PutU8(type);
     w.PutU8(uint8_t(slot));
     w.PutF32(amount);
-    Send(w);
+    SendGameEvent(w);
 }
 
 // Events 32 and 33 share their layout: slot, state, then the duration or the fade.
@@ -38,10 +37,12 @@ void SendStateEvent(uint8_t type, int slot, int state, uint32_t ms) {
     w.PutU8(uint8_t(slot));
     w.PutU8(uint8_t(state));
     w.PutU32(ms);
-    Send(w);
+    SendGameEvent(w);
 }
 
 }  // namespace
+
+void SendGameEvent(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
 
 GamePacketSink g_GamePacketSink = DropEvent;
 
@@ -51,7 +52,7 @@ void GamePacket::WriteRespawn(int slot) {
     BinaryWriter w;
     w.PutU8(EVENT_RESPAWN);
     w.PutU8(uint8_t(slot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer) {
@@ -61,7 +62,7 @@ void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, in
     w.PutU32(uint32_t(animation));
     w.PutU32(blendMs);
     w.PutU8(uint8_t(layer));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteSetAnimationTime(int slot, int bone, float frame) {
@@ -70,7 +71,7 @@ void GamePacket::WriteSetAnimationTime(int slot, int bone, float frame) {
     w.PutU8(uint8_t(slot));
     w.PutU8(uint8_t(bone));
     w.PutF32(frame);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteClearLoopAnimation(int slot) { SendSlotEvent(EVENT_CLEAR_LOOP_ANIMATION, slot); }
@@ -85,9 +86,7 @@ void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int 
     w.PutU32(playerId);
     w.PutU8(uint8_t(side));
     w.PutU8(uint8_t(level));
-    w.PutF32(position.x);
-    w.PutF32(position.y);
-    w.PutF32(position.z);
+    PutVec3(w, position);
     // The look, field by field as the record stores it: 24 dwords from dword 9.
     const PlayerLook& look = record.look;
     w.PutBytes(look.name, sizeof look.name);
@@ -99,28 +98,28 @@ void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int 
     w.PutU32(look.hairColour);
     w.PutI32(look.glasses);
     for (int32_t e : look.equipment) w.PutI32(e);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteAttachToScene(int slot) {
     BinaryWriter w;
     w.PutU8(EVENT_ATTACH_TO_SCENE);
     w.PutU8(uint8_t(slot));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteMatchTime(uint32_t elapsedMs) {
     BinaryWriter w;
     w.PutU8(EVENT_MATCH_TIME);
     w.PutU32(elapsedMs);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteMatchResults(const uint32_t* block, size_t count) {
     BinaryWriter w;
     w.PutU8(EVENT_MATCH_RESULTS);
     for (size_t i = 0; i < count; ++i) w.PutU32(block[i]);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
@@ -129,7 +128,7 @@ void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
     w.PutU8(uint8_t(int8_t(points)));
     w.PutU8(uint8_t(victimSlot));
     w.PutU8(uint8_t(int8_t(killerSlot)));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteChangeHealth(int slot, int attackerSlot, float amount) {
@@ -138,7 +137,7 @@ void GamePacket::WriteChangeHealth(int slot, int attackerSlot, float amount) {
     w.PutU8(uint8_t(slot));
     w.PutU8(uint8_t(int8_t(attackerSlot)));
     w.PutF32(amount);
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteChangeEnergy(int slot, float amount) { SendAmountEvent(EVENT_CHANGE_ENERGY, slot, amount); }
@@ -149,7 +148,7 @@ void GamePacket::WriteAddExperience(int slot, float amount, int otherSlot) {
     w.PutU8(uint8_t(slot));
     w.PutF32(amount);
     w.PutU8(uint8_t(int8_t(otherSlot)));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteAddCredits(int slot, float amount) { SendAmountEvent(EVENT_ADD_CREDITS, slot, amount); }
@@ -159,7 +158,7 @@ void GamePacket::WriteStartPower(int slot, int power) {
     w.PutU8(EVENT_START_POWER);
     w.PutU8(uint8_t(slot));
     w.PutU8(uint8_t(power));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WriteStartTimedState(int slot, int state, uint32_t durationMs) {
@@ -177,27 +176,21 @@ void GamePacket::WriteCreateEffect(int32_t slot, int32_t type, const Vec3& posit
     w.PutU8(EVENT_CREATE_EFFECT);
     w.PutI32(slot);
     w.PutU8(uint8_t(type));
-    for (const Vec3* v : {&position, &aimPoint, &velocity, &acceleration, &direction}) {
-        w.PutF32(v->x);
-        w.PutF32(v->y);
-        w.PutF32(v->z);
-    }
+    for (const Vec3* v : {&position, &aimPoint, &velocity, &acceleration, &direction}) PutVec3(w, *v);
     w.PutI32(durationMs);
     w.PutF32(scale);
     w.PutU32(colour);
     w.PutU8(uint8_t(int8_t(ownerSlot)));
-    Send(w);
+    SendGameEvent(w);
 }
 
 void GamePacket::WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag) {
     BinaryWriter w;
     w.PutU8(EVENT_PLAY_SOUND);
     w.PutU32(id);
-    w.PutF32(position.x);
-    w.PutF32(position.y);
-    w.PutF32(position.z);
+    PutVec3(w, position);
     w.PutU8(flag);
-    Send(w);
+    SendGameEvent(w);
 }
 
 bool IsNetworkActive() { return g_NetSession.active != 0; }
