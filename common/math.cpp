@@ -172,7 +172,6 @@ bool Mat4Inverse(Mat4* out, const Mat4& m) {
 }
 
 float WrapAngle(float a) {
-    constexpr float kTwoPi = 6.28318530717959f;
     a = std::fmod(a, kTwoPi);
     if (a < 0.0f) a += kTwoPi;
     if (a >= kTwoPi) a = 0.0f;
@@ -180,7 +179,6 @@ float WrapAngle(float a) {
 }
 
 float AngleDifference(float a, float b) {
-    constexpr float kPi = 3.14159265358979f;
     const float d = WrapAngle(b - a);
     return d > kPi ? d - 2.0f * kPi : d;
 }

@@ -6,6 +6,9 @@
 
 #include <cmath>
 
+inline constexpr float kPi = 3.14159265358979f;
+inline constexpr float kTwoPi = 2.0f * kPi;
+
 struct Vec3 {
     float x, y, z;
 };

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 bool SamePoint(const Vec3& a, const Vec3& b) {
     return std::fabs(a.x - b.x) <= 0.0001f && std::fabs(a.y - b.y) <= 0.0001f && std::fabs(a.z - b.z) <= 0.0001f;
 }

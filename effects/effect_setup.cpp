@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 // The emitters of these types fade with the scenario's fog.
 bool FadesEmitters(int32_t t) {
     return t == 32 || (t >= 50 && t <= 56) || t == 60 || (t >= 62 && t <= 64) || t == 66 || t == 67 || t == 79 ||

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 // The integer nearest to c, halves going toward zero.
 int64_t NearestHalfTowardZero(float c) {
     return int64_t(c >= 0.0f ? std::ceil(c - 0.5f) : std::floor(c + 0.5f));

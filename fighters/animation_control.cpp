@@ -2,10 +2,9 @@
 
 #include <cmath>
 
-namespace {
+#include "common/math.h"
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 6.28318530717959f;
+namespace {
 
 struct ActionClassRange {
     int32_t first, last;

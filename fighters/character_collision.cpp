@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kSame = 0.0001f;
 constexpr int kUpperBodyPush = 156;
 constexpr int kPushBlendMs = 200;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 6.28318530717959f;
 constexpr int kTurnBlendMs = 200;
 // Closer than this a point is faced at once, whatever the step.
 constexpr float kSnapDistance = 0.4f;

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kSlopeSlide = 4.0f;
 constexpr float kFriction = 18.0f;
 constexpr float kSpeedCap = 15.0f;

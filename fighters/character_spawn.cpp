@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kCellTolerance = 2.0f;
 constexpr const char* kSkeletonFile = "Modelos\\Personajes\\Skeleton%02d.y3d";
 constexpr const char* kViewerSkeletonFile = "Modelos\\Personajes\\skeleton%02d.y3d";

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr float kTwoPi = 6.28318530717958f;
-constexpr float kPi = 3.14159265358979f;
 constexpr uint32_t kSpringStepMs = 200;
 constexpr float kSpringRadius = 5.5f;
 constexpr float kSpringShare = 0.02f;

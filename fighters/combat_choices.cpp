@@ -22,9 +22,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 2.0f * kPi;
-
 // Where a hit lands on a fighter: this near horizontally, between the feet and this high.
 constexpr float kHitReach = 0.75f;
 constexpr float kHitHeight = 1.5f;

@@ -4,13 +4,6 @@
 
 #include "render/geometry.h"
 
-namespace {
-
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 6.28318530717959f;
-
-}  // namespace
-
 float MotionYaw(const Vec3& v) {
     const float length = Vec3Length(v);
     const Vec3 u = length < 1e-6f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(v, 1.0f / length);

@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kFlightPace = 1.5f;
 constexpr float kGuardLift = 9.8f;
 constexpr float kGuardRate = 30.0f;

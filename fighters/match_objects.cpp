@@ -18,7 +18,6 @@ using namespace matchrules;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kSpinPerSecond = 1.5f;
 constexpr int kCaptureSound = 252;
 constexpr int kCheckpointSound = 253;

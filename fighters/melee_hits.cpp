@@ -30,7 +30,6 @@ constexpr int kHeavyFirst = 130, kHeavyLast = 133;
 
 constexpr float kGuardFrame = 4.0f;
 constexpr float kGuardWindow = 3.0f;
-constexpr float kPi = 3.14159265358979f;
 constexpr int kFrontGuards[] = {140, 143, 146, 149};
 constexpr int kLeftGuards[] = {142, 145, 148};    // hit from the side with d above pi/4
 constexpr int kRightGuards[] = {141, 144, 147};   // hit from the other side

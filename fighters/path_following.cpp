@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 2.0f * kPi;
-
 constexpr int kIdleAnimation = 0;
 constexpr int kRunAnimation = 21;
 constexpr int kAnimationBlendMs = 200;

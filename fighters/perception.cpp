@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kCellTolerance = 100.0f;
 // Invisible or immune enemies this near are not taken for targets.
 constexpr float kHiddenNear = 60.0f;

@@ -13,9 +13,6 @@ RouteBuffer g_RouteBuffer = {};
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 2.0f * kPi;
-
 // A trajectory serves a goal whose direction lies within this of its own, over a stretch longer
 // than the span, with both ends nearer than this share of the stretch.
 constexpr float kMaxHeadingDifference = kPi / 3.0f;

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kWaterReach = 1.5f;
 constexpr uint32_t kWaterFromBelow = 258;
 constexpr int kSplashEffect = 86;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 // Through the video object so its last result is kept. No device, nothing to set.
 void SetDeviceViewMatrix(const Mat4& m) {
     if (g_Video.GetDevice()) g_Video.SetViewMatrix(&m);

@@ -7,8 +7,6 @@
 
 namespace {
 // Single precision: these exact f32 values set the roll.
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 }  // namespace
 
 Animator::Animator() : duration(0), elapsed(0), targetCamera(nullptr) {}

@@ -23,8 +23,6 @@ int32_t g_FreeCameraAnchorX = 0, g_FreeCameraAnchorY = 0;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 2.0f * kPi;
 constexpr float kPitchLimit = kPi / 2.0f;
 constexpr float kPitchMargin = 0.01f;
 constexpr int kVkShift = 16;

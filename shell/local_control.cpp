@@ -22,7 +22,6 @@ uint32_t g_SendTimer50 = 0, g_SendTimer200 = 0;
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kLookRate = 0.0023f;     // radians per pixel of look
 constexpr float kStrafeRate = 0.005f;    // radians per ms
 constexpr float kYawResend = 0.0872665f;

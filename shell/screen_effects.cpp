@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr const char* kCurtainTexture = "Texturas\\Efectos\\vet16.bmp";
 
 EffectList* SceneFirstEffectList() { return g_Scene.effects; }

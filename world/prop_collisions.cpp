@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kRestSpeed = 0.1f;
 constexpr float kGrazingRoll = -0.5f;        // a rolling ball is damped only by steeper impacts
 constexpr float kBodyRadius = 0.75f;         // a fighter as a large ball sees it

@@ -21,8 +21,6 @@ constexpr int32_t kEnergySpringEffect = 67;
 constexpr uint32_t kHealthSpring = 1;
 constexpr uint32_t kEnergySpring = 2;
 constexpr float kPortalCellTolerance = 100.0f;
-constexpr float kPi = std::numbers::pi_v<float>;
-constexpr float kTwoPi = 2.0f * kPi;
 
 // The effects made for springs and portals, so that the next set-up frees them rather than
 // doubling them.

@@ -20,8 +20,6 @@
 namespace efftest {
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 constexpr RecipeChild kEmitter{.child = RecipeChildKind::Emitter, .life = {500}, .sizes = {{1}}, .rate = 10};
 constexpr RecipeChild kSprite{.child = RecipeChildKind::Sprite, .life = {500}, .sizes = {{1}}};
 constexpr RecipeChild kOneEmitter[] = {kEmitter};

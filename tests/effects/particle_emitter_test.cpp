@@ -17,7 +17,6 @@ namespace {
 
 using efftest::EffectDeviceTest;
 using efftest::ExpectNear;
-constexpr float kPi = std::numbers::pi_v<float>;
 
 class ParticleEmitterTest : public ::testing::Test {
 protected:

@@ -14,7 +14,6 @@ namespace {
 
 using efftest::EffectDeviceTest;
 using efftest::ExpectNear;
-constexpr float kPi = std::numbers::pi_v<float>;
 
 std::unique_ptr<SpriteMover> Made(const SpriteMoverTemplate& t, uint32_t removal = 0) {
     auto s = std::make_unique<SpriteMover>();

@@ -8,8 +8,6 @@
 namespace fightertest {
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 class CombatChoiceTest : public CombatTest {
 protected:
     void SetUp() override {

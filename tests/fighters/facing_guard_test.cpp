@@ -10,9 +10,6 @@
 namespace fightertest {
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-constexpr float kTwoPi = 6.28318530717959f;
-
 class FacingTest : public AnimationTest {};
 void Nothing(Character&) {}
 class GuardTest : public AnimationTest {};

@@ -7,8 +7,6 @@
 namespace fightertest {
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 class MeleeTest : public CombatTest {
 protected:
     void SetUp() override {

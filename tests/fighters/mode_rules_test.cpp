@@ -11,8 +11,6 @@
 namespace fightertest {
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
-
 class ModeRulesTest : public FighterTest {
 protected:
     void SetUp() override {

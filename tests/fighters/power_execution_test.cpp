@@ -13,8 +13,6 @@
 namespace fightertest {
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 class PowerExecutionTest : public CombatTest {
 protected:
     Character& Caster(int side, int level, int slot = 0, const Vec3& at = Vec3{4.5f, 0.0f, 4.5f}) {

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 void ExpectVec3Near(const Vec3& v, float x, float y, float z, float tol = 1e-5f) {
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);

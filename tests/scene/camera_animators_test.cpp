@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 TEST(Animators, RampRisesHoldsAndFalls) {
     Camera cam;
     auto* ramp = new RampAnimator;

@@ -28,8 +28,6 @@
 
 namespace lctest {
 
-constexpr float kPi = 3.14159265358979f;
-
 struct AnimCall {
     int animation, blendMs, flag, layer;
     bool operator==(const AnimCall& o) const {

@@ -8,7 +8,6 @@
 namespace proptest {
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kLargeMass = 12.566371f * 0.33333334f * 200.0f;
 constexpr float kSmallMass = 0.001f * 12.566371f * 0.33333334f * 200.0f;
 const Vec3 kFighter{8, 0, 8};

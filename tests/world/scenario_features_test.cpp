@@ -20,8 +20,6 @@ using testsupport::Recorder;
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 struct PortalAt {
     Vec3 position;
     Vec3 direction;
