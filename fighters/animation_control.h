@@ -5,6 +5,10 @@
 #include <cstdint>
 
 constexpr int ACTION_CLASS_NONE = -1;
+constexpr int ACTION_CLASS_RUN = 1;
+constexpr int ACTION_CLASS_CAST = 12;
+constexpr int ACTION_CLASS_ENTRY = 13;          // entering and reviving
+constexpr int ACTION_CLASS_LEVEL_CHANGE = 14;
 
 // Animations and bones the animation rules name.
 constexpr int ANIM_STAND = 0;

@@ -5,6 +5,7 @@
 
 #include "core/clocks.h"
 #include "effects/effect_slots.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
 #include "fighters/match.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int kSpawnClass = 13;
 constexpr int kSymbolReturnSound = 251;
 
 // The death animation by the hit reaction playing when the fighter dies.
@@ -141,7 +141,7 @@ void Character::UpdateStates() {
     const uint32_t now = GetTime(CLOCK_MATCH);
     const int s = side == 1 ? 1 : 0;
 
-    if (model && actionClass == kSpawnClass) {
+    if (model && actionClass == ACTION_CLASS_ENTRY) {
         const int32_t a = currentAnimation;
         const bool wrapped = model->HasAnimationWrapped(0);
         const bool started = model->AnimationPassedFrame(0, 0.0f);

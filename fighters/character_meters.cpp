@@ -5,6 +5,7 @@
 
 #include "core/clocks.h"
 #include "core/settings.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
 #include "fighters/match.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kLevelUpClass = 14;
 constexpr int kLevelUpAnimation = 195;
 constexpr int kLevelUpSound = 210;
 constexpr int kCampaignMode = 1;
@@ -143,7 +143,7 @@ void Character::SetLevel(int newLevel, bool announce, bool recompute) {
         }
     }
 
-    if (announce && actionClass != kLevelUpClass) {
+    if (announce && actionClass != ACTION_CLASS_LEVEL_CHANGE) {
         SetAnimation(kLevelUpAnimation, 300, 0, 0);
         g_FighterShellCalls.playFx(kLevelUpSound, &position, 0);
     }

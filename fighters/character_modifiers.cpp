@@ -4,14 +4,12 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/power_table.h"
 
 namespace {
 
-constexpr int kRunClass = 1;
-constexpr int kEntryClass = 13;
-constexpr int kLevelUpClass = 14;
 constexpr float kBaseRate = 30.0f;
 constexpr float kFastRate = 45.0f;
 constexpr float kParalysedRate = 15.0f;
@@ -39,8 +37,8 @@ float AgilityShare(const Character& c) {
 }  // namespace
 
 bool Character::IsImmune() const {
-    return Any(*this, {STATE_INVULNERABILITY, STATE_SUPER, STATE_FORBIDDEN_FRUIT}) || actionClass == kEntryClass ||
-           actionClass == kLevelUpClass;
+    return Any(*this, {STATE_INVULNERABILITY, STATE_SUPER, STATE_FORBIDDEN_FRUIT}) || actionClass == ACTION_CLASS_ENTRY ||
+           actionClass == ACTION_CLASS_LEVEL_CHANGE;
 }
 
 float Character::EffectiveStrength() const {
@@ -66,16 +64,16 @@ float Character::Gravity() const { return -9.8f / (1.0f + AgilityShare(*this)); 
 float Character::AnimationRate() {
     if (states[STATE_FREEZE].active) return 0.0f;
     if (states[STATE_PARALYSIS].active) return kParalysedRate;
-    if (actionClass == kRunClass) {
+    if (actionClass == ACTION_CLASS_RUN) {
         if (Any(*this, {STATE_SPEED_BOOST, STATE_SUPER})) return kFastRate;
         const float s = Growth(*this, speed, g_SideTable[SideOf(*this)].baseSpeed);
         return kBaseRate * (1.0f + 0.5f * s);
     }
-    return actionClass == kEntryClass ? kFastRate : kBaseRate;
+    return actionClass == ACTION_CLASS_ENTRY ? kFastRate : kBaseRate;
 }
 
 Vec3 Character::RunDisplacement(float t) {
-    if (actionClass != kRunClass) return Vec3{0.0f, 0.0f, 0.0f};
+    if (actionClass != ACTION_CLASS_RUN) return Vec3{0.0f, 0.0f, 0.0f};
     // The run's slower variants cover less ground.
     const float v = currentAnimation == 22 ? 4.5f : currentAnimation == 20 ? 2.0f : kRunSpeed;
     const float step = t * v * AnimationRate() / kBaseRate;

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int kCastClass = 12;
 constexpr int kChargeCast = 170;
 constexpr int kBeamPower = 1;
 constexpr int kBeamCast = 173;
@@ -69,13 +68,13 @@ void Character::UpdatePowers() {
     }
 
     // A cast over the run ends with the upper body back on the legs' animation, in step with it.
-    if ((IsOffline() || local) && split && !powerRepeat && upperActionClass == kCastClass &&
+    if ((IsOffline() || local) && split && !powerRepeat && upperActionClass == ACTION_CLASS_CAST &&
         model->HasAnimationWrapped(BONE_UPPER_BODY)) {
         SetAnimation(currentAnimation, 0, 0, BONE_UPPER_BODY);
         EndSplitAnimation();
         SetAnimationTime(model->GetAnimationFrame(BONE_WHOLE_BODY), BONE_UPPER_BODY);
     }
-    if (upperActionClass == kCastClass) {
+    if (upperActionClass == ACTION_CLASS_CAST) {
         if (upperAnimation == kChargeCast && powerEffects[0] == EFFECT_NO_SLOT) SpawnChargeEffects();
     } else {
         // Either glow still held goes, so that none is left burning.

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kRunClass = 1;
 constexpr int kCampaignMode = 1;
 constexpr int kUpperBodyCastBlend = 0;
 constexpr int kWholeBodyRunCastBlend = 200;
@@ -87,10 +86,10 @@ bool Character::StartPower(int k) {
     const PowerRow& row = PowerRowOf(SideOf(*this), k);
     int layer = BONE_WHOLE_BODY;
     int blend = 0;
-    if (airborne || (actionClass == kRunClass && row.upperBodyCast)) {
+    if (airborne || (actionClass == ACTION_CLASS_RUN && row.upperBodyCast)) {
         layer = BONE_UPPER_BODY;
         blend = kUpperBodyCastBlend;
-    } else if (actionClass == kRunClass) {
+    } else if (actionClass == ACTION_CLASS_RUN) {
         blend = kWholeBodyRunCastBlend;
     }
     // While the received events are applied the cast animation comes in its own event.

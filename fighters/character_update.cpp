@@ -6,6 +6,7 @@
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "effects/effect_slots.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/roles.h"
 #include "frontend/menu.h"
@@ -25,7 +26,6 @@ constexpr float kCellTolerance = 2.0f;
 constexpr float kNoGround = -2000.0f;
 constexpr int kUpperBodyBone = 4;
 constexpr int kGuardBone = 112;
-constexpr int kLevelUpClass = 14;
 constexpr int kLevelUpSparks = 200;
 
 // Which machine runs a step: everyone, or by the roles below; "alive" steps skip a dead fighter.
@@ -287,7 +287,7 @@ void Character::FollowWithAttachedEffect(bool (*follows)(int32_t type)) {
 }
 
 void Character::UpdateLevelUpGlow() {
-    if (model && actionClass == kLevelUpClass && model->AnimationPassedFrame(0, 15.0f)) {
+    if (model && actionClass == ACTION_CLASS_LEVEL_CHANGE && model->AnimationPassedFrame(0, 15.0f)) {
         if (IsLocalFighter(this)) SpawnFlash(600, false);
         // The glow lasts the animation's frames past the 40th; a shorter animation gets none.
         const int32_t glowMs = int32_t(FramesToMs(0, float(model->GetAnimationLength(0) - 40)));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/clocks.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/movement.h"
 #include "fighters/trajectory.h"
@@ -14,8 +15,6 @@ PathSearchStats g_PathSearchStats = {};
 
 namespace {
 
-constexpr int kSpawnClass = 13;
-constexpr int kRiseClass = 14;
 constexpr int kIdleAnimation = 0;
 constexpr int kIdleBlendMs = 200;
 
@@ -105,7 +104,7 @@ void Character::SetFinalCell(const CellRef& cell) {
 
 bool Character::MoveToCell(const CellRef& cell, bool useTrajectories) {
     const PathMap* map = ScenarioPathMap();
-    if (!map || dead || actionClass == kSpawnClass || airborne) return false;
+    if (!map || dead || actionClass == ACTION_CLASS_ENTRY || airborne) return false;
     if (following && SameCell(finalCell, cell)) return false;
 
     CellRef goal = cell;
@@ -137,7 +136,7 @@ bool Character::MoveToCell(const CellRef& cell, bool useTrajectories) {
 bool Character::MoveToward(Character* other, float lead) {
     const PathMap* map = ScenarioPathMap();
     if (!map || !other || other->dead) return false;
-    if (lead < 1.0f && (other->actionClass == kSpawnClass || other->actionClass == kRiseClass)) return false;
+    if (lead < 1.0f && (other->actionClass == ACTION_CLASS_ENTRY || other->actionClass == ACTION_CLASS_LEVEL_CHANGE)) return false;
     if (other->airborne) return false;
 
     // Off the grid the lookup writes no layer: it must not keep an unset one.

@@ -2,6 +2,7 @@
 // step toward the next waypoint with its arrival, give-up, jump start, turning and run animation.
 #include <cmath>
 
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
 #include "fighters/movement.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr int kIdleAnimation = 0;
 constexpr int kRunAnimation = 21;
 constexpr int kAnimationBlendMs = 200;
-constexpr int kRunClass = 1;
 constexpr int kJumpClass = 2;
 // Falls and landings that path following leaves alone.
 constexpr int kFallAnimations[] = {40, 41, 42};
@@ -186,7 +186,7 @@ void Character::StepToward() {
     }
 
     const Vec3& aim = waypoints[WAYPOINT_TARGET];
-    if (!airborne && actionClass == kRunClass && map->IsValidCell(currentCell) && map->HasJump(currentCell)) {
+    if (!airborne && actionClass == ACTION_CLASS_RUN && map->IsValidCell(currentCell) && map->HasJump(currentCell)) {
         CellRef landing{};
         if (SameCell(*map->JumpTarget(&landing, currentCell), targetCell)) {
             Vec3 from{}, to{};
@@ -206,7 +206,7 @@ void Character::StepToward() {
             if (actionClass != kJumpClass) SetAnimation(kRunAnimation, kAnimationBlendMs, 1, 0);
             return;
         }
-        const float limit = actionClass == kRunClass ? kTwoPi : g_FighterShellCalls.frameSeconds() * 4.0f * kTwoPi;
+        const float limit = actionClass == ACTION_CLASS_RUN ? kTwoPi : g_FighterShellCalls.frameSeconds() * 4.0f * kTwoPi;
         TurnTowards(limit, aim.x, aim.y, aim.z);
     }
     if (actionClass != kJumpClass) SetAnimation(kRunAnimation, kAnimationBlendMs, 1, 0);

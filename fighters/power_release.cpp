@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kCastClass = 12;
 constexpr int kFineLevels = 2;
 constexpr int32_t kStateMs = 30000;
 constexpr int32_t kStateFadeMs = 1000;
@@ -250,7 +249,7 @@ const AimRow AIM_ROWS[3] = {
 void ReleasePower(Character& c) {
     if (!c.model || !IsPowerIndex(c.currentPower)) return;
     const int side = SideOf(c);
-    if (c.upperActionClass != kCastClass || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return;
+    if (c.upperActionClass != ACTION_CLASS_CAST || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return;
     for (const ReleaseRow& row : POWER_RELEASES) {
         if (row.power != c.currentPower || (row.side != kNone && row.side != side)) continue;
         if (c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame)) Fire(c, row, side);

@@ -3,6 +3,7 @@
 #include "fighters/timed_states.h"
 
 #include "core/clocks.h"
+#include "fighters/animation_control.h"
 #include "fighters/fighter_shell.h"
 #include "fighters/roles.h"
 #include "net/session.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr int kRunClass = 1;
-constexpr int kEntryClass = 13;
 // A client that is not dispatching may start Invulnerability itself only for exactly this long.
 constexpr int kClientInvulnerabilityMs = 8000;
 
@@ -40,7 +39,7 @@ void RunExtra(Character& c, StateExtra extra, bool starting) {
         break;
     case StateExtra::Rate: ApplyRate(c); break;
     case StateExtra::RunRate:
-        if (c.actionClass == kRunClass) ApplyRate(c);
+        if (c.actionClass == ACTION_CLASS_RUN) ApplyRate(c);
         break;
     }
 }
@@ -88,7 +87,7 @@ bool Character::StartTimedState(int k, int durationMs, int fadeInMs) {
     state.durationMs = uint32_t(durationMs);
     g_FighterShellCalls.playFx(row.startSound, &position, 0);
     RunExtra(*this, row.extra, true);
-    if (IsHost() && !(k == STATE_INVULNERABILITY && actionClass == kEntryClass))
+    if (IsHost() && !(k == STATE_INVULNERABILITY && actionClass == ACTION_CLASS_ENTRY))
         g_GamePacket.WriteStartTimedState(slot, k, uint32_t(durationMs));
     return true;
 }

@@ -6,6 +6,7 @@
 #include "effects/effect_list.h"
 #include "effects/effect_slots.h"
 #include "effects/sprite_mover.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
 #include "render/geometry.h"
@@ -19,7 +20,6 @@ constexpr float kWaterReach = 1.5f;
 constexpr uint32_t kWaterFromBelow = 258;
 constexpr int kSplashEffect = 86;
 constexpr int kSplashSound = 261;
-constexpr int kSpawnClass = 13;
 constexpr float kWading = 2.0f;
 constexpr uint32_t kWakePeriodMs = 30;
 constexpr uint32_t kRingPeriodMs = 1500;
@@ -83,7 +83,7 @@ void Character::WaterContactEffects(int frameMs) {
 
     float surface = 0.0f;
     const bool in = WaterAbove(position, &surface);
-    if (in != (inWater != 0) && actionClass != kSpawnClass) {
+    if (in != (inWater != 0) && actionClass != ACTION_CLASS_ENTRY) {
         const Vec3 zero{0.0f, 0.0f, 0.0f};
         const uint32_t fog = g_Scenario.row ? g_Scenario.row->fogColour : 0;
         CreateEffect(EFFECT_NO_SLOT, kSplashEffect, position, position, zero, zero, zero,
