@@ -115,8 +115,8 @@ bool EffectSlot::TestSegment(const Vec3& from, const Vec3& to, Vec3* hitPoint, V
             if (ownerIsEnemy) hit.fighter->StartParalysis(20000, 1000);
             return true;
         default:
-            // A type without a power (the search object) has no damage to deal.
-            return g_EffectHitCalls.damageCharacter(*this, hit.fighter, hit.point, row ? row->damage : 0.0f);
+            // A type without a power (the search object) has no hit to deal: it only meets him.
+            return row ? g_EffectHitCalls.damageCharacter(*this, hit.fighter, hit.point, row->damage) : true;
         }
     }
     if (hit.prop && type != 6 && type != 14 && type != 16 && owner && row) {

@@ -126,6 +126,22 @@ TEST_F(DecalTest, ThePassDrawsGreyOpaqueVerticesWithBiasSixteenAndNothingBeyondT
     EXPECT_EQ(g_Scene.decals->Count(), 0);
 }
 
+TEST_F(DecalTest, ADecalOfAnotherTextureDrawsWhatWaitedBeforeBindingItsOwn) {
+    LoadMesh(Floor({0, 0, 0}, 2));
+    const int32_t textures[2] = {fxtest::SeedTexture(rec, "a.tga"), fxtest::SeedTexture(rec, "b.tga")};
+    for (int32_t t : textures) {
+        auto* d = new Decal;
+        DecalBox box{{0, 0.1f, 0}, 1};
+        ASSERT_TRUE(d->Project(&box, {0, -1, 0}, t, 1000, 0, 0, 0, 0, 0));
+        g_Scene.decals->Add(d);
+    }
+    rec->ClearLog();
+    g_Scene.decals->Draw();
+    ASSERT_EQ(rec->Draws().size(), 2u);
+    EXPECT_NE(rec->Draws()[0].textures[0], rec->Draws()[1].textures[0]);
+    EXPECT_EQ(rec->Draws()[0].vertexCount, 6u);
+}
+
 TEST_F(DecalTest, CreateDecalKeepsOnlyAStainThatFoundGround) {
     LoadMesh(Floor({0, 0, 0}, 2));
     CreateDecal("Texturas\\Efectos\\Mancha00.tga", {0, 5, 0}, 0.4f, {0, -1, 0}, 20000, 20, 5000);
@@ -137,6 +153,15 @@ TEST_F(DecalTest, CreateDecalKeepsOnlyAStainThatFoundGround) {
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->lifetime, 40000u);
     EXPECT_EQ(d->flags, 0);
+    // With fog it has faded by the fog's middle.
+    g_Scene.skyTexture = 0;
+    g_Scene.hazeNear = 10;
+    g_Scene.hazeFar = 30;
+    CreateDecal("Texturas\\Efectos\\Mancha00.tga", {0, 0.2f, 0}, 1, {}, 1000, 0, 0);
+    const auto* fogged = dynamic_cast<Decal*>(g_Scene.decals->Head()->item);
+    EXPECT_EQ(fogged->flags, DECAL_DISTANCE_FADE);
+    EXPECT_FLOAT_EQ(fogged->fadeNear, 10.0f);
+    EXPECT_FLOAT_EQ(fogged->fadeFar, 20.0f);
 }
 
 }  // namespace

@@ -262,6 +262,20 @@ TEST_F(EffectHitTest, HitsLeaveTheirEffectSoundAndStainButLavaTakesNoStain) {
     EXPECT_TRUE(Recorder().sounds.back().id >= 240 && Recorder().sounds.back().id <= 242);
 }
 
+TEST_F(EffectHitTest, TheSearchObjectMarksWhatItMeetsButHurtsAndPushesNothing) {
+    Character& b = Fighter(1, 1, {4, 0, 6});
+    Recorder().frameSeconds = 0.1f;
+    Script().hit = true;
+    Script().at.point = {4, 1, 6};
+    Script().at.fighter = &b;
+    EffectSlot& s = Pooled(65, {4, 1, 5}, {0, 0, 10}, nullptr);
+    s.UpdateProjectile(true);
+    EXPECT_EQ(Recorder().CreatedOfType(81).size(), 1u);
+    EXPECT_FALSE(s.stopped);
+    EXPECT_FLOAT_EQ(b.health, 100.0f);
+    EXPECT_TRUE(Recorder().CreatedOfType(40).empty());
+}
+
 TEST_F(EffectHitTest, ASeekerWhoseTargetDiedKeepsItsLastAim) {
     Character& b = Fighter(1, 1, {8, 0, 8});
     EffectSlot& s = Pooled(18, {0, 1, 0}, {0, 0, 1}, nullptr);
