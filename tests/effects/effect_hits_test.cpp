@@ -19,17 +19,15 @@ namespace {
 
 using testsupport::Recorder;
 
+// What the world's ray answers, and what it was last asked.
 struct RayScript {
     bool hit = false;
     SegmentHit at;
     int calls = 0;
     Vec3 from{}, direction{};
     float length = 0.0f;
-};
-RayScript& Script() {
-    static RayScript s;
-    return s;
-}
+} g_Script;
+RayScript& Script() { return g_Script; }
 
 class EffectHitTest : public fightertest::FighterTest {
 protected:
@@ -38,13 +36,9 @@ protected:
         ResetEffectPool();
         Script() = RayScript{};
         g_EffectHitCalls.rayQuery = [](const Vec3& from, const Vec3& dir, float length, Character*, SegmentHit* out) {
-            RayScript& s = Script();
-            ++s.calls;
-            s.from = from;
-            s.direction = dir;
-            s.length = length;
-            if (s.hit) *out = s.at;
-            return s.hit;
+            g_Script = {g_Script.hit, g_Script.at, g_Script.calls + 1, from, dir, length};
+            if (g_Script.hit) *out = g_Script.at;
+            return g_Script.hit;
         };
     }
     void TearDown() override {
@@ -65,46 +59,51 @@ protected:
         EXPECT_GE(s, 0);
         return g_EffectSlots[s < 0 ? 0 : s];
     }
-    static EffectSlot Loose(int type, Character* owner) {
+    // A slot outside the pool: its hits, without a compound effect.
+    static bool Hit(int type, Character* owner, Character* victim, const Vec3& at, float damage) {
         EffectSlot s;
         s.active = 1;
         s.type = type;
         s.owner = owner;
-        return s;
+        return s.DamageCharacter(victim, at, damage);
     }
-    // The reaction code of the last apply-hit event (type, slots, damage, point, then the code).
+    static DynamicObject& Ball(const Vec3& at) {
+        DynamicObject& ball = g_Balls[0];
+        ball.mesh = new DynamicMesh();
+        g_Scene.objects->Add(ball.mesh);
+        ball.position = at;
+        ball.radius = 1.0f;
+        ball.mass = 840.0f;
+        return ball;
+    }
+    // The reaction code of the last apply-hit event (type, slots, damage, point, then the code);
+    // kNoEvent when none was sent.
+    static constexpr int32_t kNoEvent = 99;
     static int32_t LastReaction() {
-        int32_t code = 99;
+        int32_t code = kNoEvent;
         for (const auto& e : Recorder().events)
             if (e.size() >= 23 && e[0] == 22) std::memcpy(&code, e.data() + 19, 4);
         return code;
-    }
-    static int AppliedHitEvents() {
-        int n = 0;
-        for (const auto& e : Recorder().events) n += !e.empty() && e[0] == 22;
-        return n;
     }
 };
 
 TEST_F(EffectHitTest, OwnProjectilesSpareTheCasterAndHisOwnExplosionHurtsHim) {
     Character& a = Fighter(0, 0, {4, 0, 4});
     Character& b = Fighter(1, 1, {6, 0, 4});
-    EffectSlot shot = Loose(0, &a), blast = Loose(32, &a), bomb = Loose(32, nullptr);
-    EXPECT_FALSE(shot.DamageCharacter(&a, a.position, 5));
+    EXPECT_FALSE(Hit(0, &a, &a, a.position, 5));
     EXPECT_FLOAT_EQ(a.health, 100.0f);
-    EXPECT_TRUE(blast.DamageCharacter(&a, a.position, 5));
+    EXPECT_TRUE(Hit(32, &a, &a, a.position, 5));
     EXPECT_FLOAT_EQ(a.health, 95.0f);
     // Without an owner the explosion hits 7 times as hard.
-    EXPECT_TRUE(bomb.DamageCharacter(&b, b.position, 2));
+    EXPECT_TRUE(Hit(32, nullptr, &b, b.position, 2));
     EXPECT_FLOAT_EQ(b.health, 86.0f);
     // Neither a zero power nor a zero constitution divides by zero.
     a.power = 0.0f;
-    EXPECT_TRUE(blast.DamageCharacter(&b, b.position, 1));
-    EXPECT_TRUE(b.health < 86.0f && b.health > 85.9f);
-    EXPECT_TRUE(std::isfinite(a.experience));
+    Hit(32, &a, &b, b.position, 1);
+    EXPECT_TRUE(b.health < 86.0f && b.health > 85.9f && std::isfinite(a.experience));
     a.power = 1.0f;
     b.constitution = 0.0f;
-    EXPECT_TRUE(blast.DamageCharacter(&b, b.position, 1));
+    Hit(32, &a, &b, b.position, 1);
     EXPECT_FLOAT_EQ(b.health, 0.0f);
 }
 
@@ -114,12 +113,11 @@ TEST_F(EffectHitTest, AGuardedHitTakesATenthAndAnswersMinusTwoOnlyNearFrameFour)
     Character& b = Fighter(1, 1, {4, 0, 6});
     a.power = 2.0f;
     Play(b, 149, 8);
-    EffectSlot shot = Loose(0, &a);
     for (float frame : {4.0f, 7.5f}) {
         b.health = 100.0f;
         a.experience = 0.0f;
         b.model->SetAnimationFrame(0, frame, true);
-        EXPECT_TRUE(shot.DamageCharacter(&b, {4, 1, 6}, 15));
+        EXPECT_TRUE(Hit(0, &a, &b, {4, 1, 6}, 15));
         const bool guarded = frame == 4.0f;
         EXPECT_NEAR(b.health, guarded ? 97.0f : 70.0f, 1e-4f);
         EXPECT_NEAR(a.experience, guarded ? 0.25f : 2.5f, 1e-4f);
@@ -134,8 +132,7 @@ TEST_F(EffectHitTest, ThirtyPointsOfExperienceSendFiftySparksAndTypeNineHalf) {
     for (int type : {2, 9}) {
         Recorder().Clear();
         b.health = 100.0f;
-        EffectSlot s = Loose(type, &a);
-        s.DamageCharacter(&b, {8, 1, 4}, 90);
+        Hit(type, &a, &b, {8, 1, 4}, 90);
         const auto sparks = Recorder().CreatedOfType(42);
         EXPECT_EQ(sparks.size(), type == 9 ? 25u : 50u);
         for (int32_t k : sparks) {
@@ -156,19 +153,18 @@ TEST_F(EffectHitTest, ReactionCodesFollowTheLossTheSideOfTheHitAndTheVictimsStat
     };
     for (const auto& c : cases) {
         b.health = 100.0f;
-        EffectSlot s = Loose(c.type, &a);
-        s.DamageCharacter(&b, c.at, c.damage);
+        Hit(c.type, &a, &b, c.at, c.damage);
         EXPECT_EQ(LastReaction(), c.code) << c.type << " " << c.damage;
     }
     EXPECT_TRUE(std::any_of(Recorder().sounds.begin(), Recorder().sounds.end(),
                             [](const testsupport::RecordedSound& r) { return r.id == 243; }));
     b.knockedDown = 1;
-    Loose(2, &a).DamageCharacter(&b, ahead, 1.0f);
+    Hit(2, &a, &b, ahead, 1.0f);
     EXPECT_EQ(LastReaction(), 124);
     b.knockedDown = 0;
     b.actionClass = 14;
     b.health = 100.0f;
-    Loose(2, &a).DamageCharacter(&b, ahead, 50.0f);
+    Hit(2, &a, &b, ahead, 50.0f);
     EXPECT_EQ(LastReaction(), -3);
     EXPECT_FLOAT_EQ(b.health, 100.0f);
 }
@@ -176,59 +172,57 @@ TEST_F(EffectHitTest, ReactionCodesFollowTheLossTheSideOfTheHitAndTheVictimsStat
 TEST_F(EffectHitTest, OnlyTheHostDecidesAndALocalVictimTakesTheHitAtOnce) {
     Character& a = Fighter(0, 0, {4, 0, 4});
     Character& b = Fighter(1, 1, {6, 0, 4});
-    DynamicObject& ball = g_Balls[0];
-    ball.mesh = new DynamicMesh();
-    g_Scene.objects->Add(ball.mesh);
-    ball.radius = 1.0f;
+    DynamicObject& ball = Ball({10, 1, 10});
+    EffectSlot push;
     Network(true, false);
-    EXPECT_TRUE(Loose(2, &a).DamageCharacter(&b, b.position, 10));
-    EXPECT_FALSE(Loose(2, &a).PushProp(&ball, {1, 0, 0}, 50));
-    EXPECT_FLOAT_EQ(b.health, 100.0f);
-    EXPECT_EQ(ball.state, uint32_t(PROP_RESTING));
-    EXPECT_TRUE(Recorder().events.empty());
+    EXPECT_TRUE(Hit(2, &a, &b, b.position, 10));
+    EXPECT_FALSE(push.PushProp(&ball, {1, 0, 0}, 50));
+    EXPECT_TRUE(b.health == 100.0f && ball.state == PROP_RESTING && Recorder().events.empty());
+    // k = force / (radius x 50).
     Network(true, false, true);
-    EXPECT_TRUE(Loose(2, &a).PushProp(&ball, {1, 0, 0}, 50));
+    EXPECT_TRUE(push.PushProp(&ball, {1, 0, 0}, 50));
     EXPECT_NEAR(ball.velocity.x, -1.0f, 1e-5f);
     Network(true, true);
     Recorder().local = &b;
-    Loose(2, &a).DamageCharacter(&b, b.position, 10);
+    Hit(2, &a, &b, b.position, 10);
     EXPECT_FLOAT_EQ(b.health, 90.0f);
-    EXPECT_EQ(AppliedHitEvents(), 0);
+    EXPECT_EQ(LastReaction(), kNoEvent);
 }
 
 TEST_F(EffectHitTest, ABombBesideARestingUnitBallWakesItAndRollsItAway) {
     Character& a = Fighter(0, 0, {0, 0, 0});
-    DynamicObject& ball = g_Balls[0];
-    ball.mesh = new DynamicMesh();
-    g_Scene.objects->Add(ball.mesh);
-    ball.position = {6, 1, 4};
-    ball.radius = 1.0f;
-    ball.mass = 840.0f;
+    DynamicObject& ball = Ball({6, 1, 4});
     Pooled(32, {4, 1, 4}, {}, &a);
     EXPECT_EQ(ball.state, uint32_t(PROP_ROLLING));
     EXPECT_GT(ball.velocity.x, 0.2f);
 }
 
-TEST_F(EffectHitTest, SteeringTurnsTheHeadingAndKeepsTheSpeed) {
+TEST_F(EffectHitTest, SteeringKeepsTheSpeedAndASeekerWhoseTargetDiedKeepsItsLastAim) {
     Recorder().frameSeconds = 0.05f;
     EffectSlot& s = Pooled(19, {0, 0, 0}, {0, 0, 10}, nullptr);
     s.aimPoint = {10, 0, 0};
     s.Update();
     // t = unit(10, 0, -0.5); u = (0, 0, 1) + 0.35 t; v = 10 unit(u).
     efftest::ExpectNear(s.velocity, {3.3520f, 0, 9.4215f}, 2e-3f);
-    EXPECT_EQ(Script().calls, 1);
+    Character& b = Fighter(1, 1, {8, 0, 8});
+    s.target = &b;
+    s.Update();
+    const Vec3 aim = Vec3Add(b.position, {0, 0.75f, 0});
+    efftest::ExpectNear(s.aimPoint, aim);
+    b.dead = 1;
+    b.position = {2, 0, 2};
+    s.Update();
+    efftest::ExpectNear(s.aimPoint, aim);
 }
 
 TEST_F(EffectHitTest, RangeLimitedShotsStopPastTheirRangeOrWithoutAnOwner) {
     Character& a = Fighter(0, 0, {0, 0, 0});
     Recorder().frameSeconds = 0.05f;
-    EffectSlot& far = Pooled(0, {0, 1, 199.9f}, {0, 0, 10}, &a);
-    EffectSlot& near = Pooled(0, {0, 1, 100}, {0, 0, 10}, &a);
-    EffectSlot& orphan = Pooled(0, {0, 1, 10}, {}, nullptr);
+    const EffectSlot& far = Pooled(0, {0, 1, 199.9f}, {0, 0, 10}, &a);
+    const EffectSlot& near = Pooled(0, {0, 1, 100}, {0, 0, 10}, &a);
+    const EffectSlot& orphan = Pooled(0, {0, 1, 10}, {}, nullptr);
     UpdateEffects(50);
-    EXPECT_TRUE(far.stopped);
-    EXPECT_FALSE(near.stopped);
-    EXPECT_TRUE(orphan.stopped);
+    EXPECT_TRUE(far.stopped && !near.stopped && orphan.stopped);
     // The still one tested nothing.
     EXPECT_EQ(Script().calls, 2);
 }
@@ -245,13 +239,11 @@ TEST_F(EffectHitTest, HitsLeaveTheirEffectSoundAndStainButLavaTakesNoStain) {
         Script().at.special = lava;
         EffectSlot& s = Pooled(0, {4, 1, 5}, {0, -5, 10}, &a);
         s.Update();
-        EXPECT_TRUE(s.stopped);
-        efftest::ExpectNear(s.velocity, {});
+        EXPECT_TRUE(s.stopped && Vec3Length(s.velocity) == 0.0f);
         efftest::ExpectNear(s.position, {4, 0.55f, 6});
         EXPECT_EQ(Recorder().CreatedOfType(20).size(), 1u);
         EXPECT_EQ(Recorder().decals, lava ? 0 : 1);
-        ASSERT_FALSE(Recorder().sounds.empty());
-        EXPECT_EQ(Recorder().sounds.back().id, 154);
+        EXPECT_TRUE(!Recorder().sounds.empty() && Recorder().sounds.back().id == 154);
     }
     Recorder().Clear();
     Recorder().frameSeconds = 0.1f;
@@ -260,33 +252,13 @@ TEST_F(EffectHitTest, HitsLeaveTheirEffectSoundAndStainButLavaTakesNoStain) {
     EXPECT_EQ(Recorder().effects[Recorder().CreatedOfType(32)[0]].owner, &a);
     EXPECT_EQ(Recorder().decals, 1);
     EXPECT_TRUE(Recorder().sounds.back().id >= 240 && Recorder().sounds.back().id <= 242);
-}
-
-TEST_F(EffectHitTest, TheSearchObjectMarksWhatItMeetsButHurtsAndPushesNothing) {
+    // The search object only marks the fighter it meets: no damage, no reaction, no stop.
     Character& b = Fighter(1, 1, {4, 0, 6});
-    Recorder().frameSeconds = 0.1f;
-    Script().hit = true;
-    Script().at.point = {4, 1, 6};
     Script().at.fighter = &b;
-    EffectSlot& s = Pooled(65, {4, 1, 5}, {0, 0, 10}, nullptr);
-    s.UpdateProjectile(true);
+    EffectSlot& seeker = Pooled(65, {4, 1, 5}, {0, 0, 10}, nullptr);
+    seeker.UpdateProjectile(true);
     EXPECT_EQ(Recorder().CreatedOfType(81).size(), 1u);
-    EXPECT_FALSE(s.stopped);
-    EXPECT_FLOAT_EQ(b.health, 100.0f);
-    EXPECT_TRUE(Recorder().CreatedOfType(40).empty());
-}
-
-TEST_F(EffectHitTest, ASeekerWhoseTargetDiedKeepsItsLastAim) {
-    Character& b = Fighter(1, 1, {8, 0, 8});
-    EffectSlot& s = Pooled(18, {0, 1, 0}, {0, 0, 1}, nullptr);
-    s.target = &b;
-    s.Update();
-    const Vec3 aim = Vec3Add(b.position, {0, 0.75f, 0});
-    efftest::ExpectNear(s.aimPoint, aim);
-    b.dead = 1;
-    b.position = {2, 0, 2};
-    s.Update();
-    efftest::ExpectNear(s.aimPoint, aim);
+    EXPECT_TRUE(!seeker.stopped && b.health == 100.0f && Recorder().CreatedOfType(40).empty());
 }
 
 TEST_F(EffectHitTest, AFrozenOwnerStopsTheBeamAndItsHitsComeEveryFiftyMilliseconds) {
@@ -304,8 +276,7 @@ TEST_F(EffectHitTest, AFrozenOwnerStopsTheBeamAndItsHitsComeEveryFiftyMillisecon
         s.Update();
         hits += b.health < before;
     }
-    EXPECT_EQ(hits, 2);
-    EXPECT_FALSE(s.stopped);
+    EXPECT_TRUE(hits == 2 && !s.stopped);
     a.states[STATE_FREEZE].active = 1;
     s.Update();
     EXPECT_TRUE(s.stopped);
@@ -322,7 +293,7 @@ TEST_F(EffectHitTest, TheSweepReachesAFifthOfItsRangeAt300MsAndNothingAfterTwice
     EXPECT_EQ(Script().calls, 1);
 }
 
-TEST_F(EffectHitTest, EnergyTurnsIntoHealthWithinBothCaps) {
+TEST_F(EffectHitTest, FourMillisecondsTurnPointFourEnergyIntoHealthWithinBothCaps) {
     Character& a = Fighter(0, 0, {4, 0, 4});
     a.currentPower = 2;
     a.upperAnimation = PowerRowOf(0, 2).castAnimation;
@@ -348,10 +319,7 @@ TEST_F(EffectHitTest, TheComputersBeamBendsOntoItsTargetWithin35DegreesAndOnlyTh
         b.position = {10 * std::sin(r), 0, 10 * std::cos(r)};
         s.Update();
         const Vec3 toTarget = UnitOrZero(Vec3Sub(Vec3{b.position.x, 1, b.position.z}, Script().from));
-        if (degrees < 35)
-            efftest::ExpectNear(Script().direction, toTarget, 1e-3f);
-        else
-            efftest::ExpectNear(Script().direction, {0, 0, 1}, 1e-3f);
+        efftest::ExpectNear(Script().direction, degrees < 35 ? toTarget : Vec3{0, 0, 1}, 1e-3f);
     }
     // The local player aims where he points, unless his aim is locked on his target.
     a.aimPoint = {-10, 1, 0};
