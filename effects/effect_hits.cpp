@@ -3,7 +3,6 @@
 // push of a loose prop. In a network game only the host decides hits.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "common/random.h"
 #include "effects/effect_draw.h"
