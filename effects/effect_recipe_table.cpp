@@ -1,13 +1,23 @@
 // The recipes of the effect types. The powers' (types 0-19), the world's (50-67) and the events'
 // (the others) are added here family by family; a type without one is built as an empty effect
 // that ends at its first update.
-#include <array>
+#include <algorithm>
+#include <vector>
 
 #include "effects/effect_recipe.h"
 
 namespace {
 
-constexpr std::array<EffectRecipe, 0> kRecipes{};
+// The families are constant data of their own files, there before any code runs.
+std::vector<EffectRecipe> JoinFamilies() {
+    std::vector<EffectRecipe> all;
+    for (std::span<const EffectRecipe> family : {WORLD_EFFECT_RECIPES, EVENT_EFFECT_RECIPES})
+        all.insert(all.end(), family.begin(), family.end());
+    std::sort(all.begin(), all.end(), [](const EffectRecipe& a, const EffectRecipe& b) { return a.type < b.type; });
+    return all;
+}
+
+const std::vector<EffectRecipe> kRecipes = JoinFamilies();
 
 }  // namespace
 
