@@ -76,8 +76,9 @@ bool ScreenPulseEffect::Render() {
     const uint32_t c = ScaleBytes(colour, StrengthAt(elapsed));
     g_Video.SetTexture(-1, nullptr);
     g_Video.SetBlendMode(2);
+    // The right and bottom pixels are the rectangle's own: its far edges lie beyond them.
     const auto& r = g_Video.screenRect;
-    DrawScreenRect(float(r.left), float(r.top), float(r.right), float(r.bottom), 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, c,
-                   -1);
+    DrawScreenRect(float(r.left), float(r.top), float(r.right) + 1.0f, float(r.bottom) + 1.0f, 0.0f, 0.0f, 1.0f, 1.0f,
+                   0.0f, 1.0f, c, -1);
     return true;
 }
