@@ -2,6 +2,8 @@
 // the rain emitter's rate, box and floor, and lava bubbles with their sparks.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "common/random.h"
 #include "effect_fixture.h"
 #include "effects/ambient_effects.h"
@@ -30,17 +32,7 @@ protected:
         EffectDeviceTest::TearDown();
     }
     static GlowMoteParams Mote(uint32_t turnPeriod, uint8_t trail, uint32_t colour) {
-        GlowMoteParams p{};
-        p.position = {1, 2, 3};
-        p.size = 0.5f;
-        p.lifetime = 5000;
-        p.direction = {1, 0, 0};
-        p.speedMin = 1;
-        p.speedMax = 5;
-        p.turnPeriod = turnPeriod;
-        p.colour = colour;
-        p.trailCount = trail;
-        return p;
+        return {{1, 2, 3}, 0.5f, 5000, {1, 0, 0}, 1, 5, turnPeriod, colour, 0, trail, -1};
     }
     static RainDropParameters Drops(float floor) {
         return {{0, 0, 0}, 0.7f, floor, {0, -1, 0}, 15.0f, 0x00FFFFFFu, 0x80006496u};
@@ -84,23 +76,20 @@ TEST_F(AmbientEffectsTest, AMoteThatNeverTurnsStaysPutAndItsTrailDimsStepByStep)
     EXPECT_EQ(OnlyDraw().vertexCount, QUAD_VERTICES);
 }
 
-TEST_F(AmbientEffectsTest, AStreakEndsOnceItsHeadFallsBelowItsFloor) {
-    StreakParticle below;
-    below.y = -1.0f;
-    below.floorHeight = 0.0f;
-    below.removalFlags = REMOVE_WHEN_FINISHED;
-    EXPECT_EQ(below.Update(0), 1);
+TEST_F(AmbientEffectsTest, AStreakFallsAndEndsOnceItsHeadIsBelowItsFloor) {
+    StreakParticle drop;
+    drop.y = 1.0f;
+    drop.direction = {0, -1, 0};
+    drop.speed = 2.0f;
+    drop.length = 0.5f;
+    drop.removalFlags = REMOVE_WHEN_FINISHED;
     EffectVertex out[2];
-    EXPECT_EQ(below.WriteVertices(out), 0u);
-    StreakParticle falling;
-    falling.y = 1.0f;
-    falling.direction = {0, -1, 0};
-    falling.speed = 2.0f;
-    falling.length = 0.5f;
-    EXPECT_EQ(falling.Update(400), 0);
-    ASSERT_EQ(falling.WriteVertices(out), 2u);
-    EXPECT_FLOAT_EQ(out[0].y, 0.2f);
-    EXPECT_FLOAT_EQ(out[1].y, 0.7f);
+    EXPECT_EQ(drop.Update(400), 0);
+    ASSERT_EQ(drop.WriteVertices(out), 2u);
+    EXPECT_TRUE(out[0].y == drop.y && std::abs(out[1].y - 0.7f) < 1e-6f);
+    drop.floorHeight = 0.5f;
+    EXPECT_EQ(drop.Update(0), 1);
+    EXPECT_EQ(drop.WriteVertices(out), 0u);
 }
 
 TEST_F(AmbientEffectsTest, RainFallsAtItsRateCarryingTheRemainder) {

@@ -2,8 +2,6 @@
 // lifetime, on the recording device.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "effect_fixture.h"
 #include "effects/body_effects.h"
 #include "effects/effect_list.h"
@@ -82,60 +80,37 @@ TEST_F(BodyAndPulseTest, AStatesOverlayHoldsUntilItFadesBackAndDrawsTheFogOnlyWi
     }
     SetFog(false);
     // No fade time: shown at once, and gone at once.
-    TimedBodyEffect at;
-    at.Init(kSkin, kOverlay, kMotion, 0);
-    EXPECT_TRUE(at.phase == BODY_HOLD && at.passCount == 1 && at.passes[0].stages[0].texture == kOverlay);
-    at.FadeBack(0);
-    EXPECT_TRUE(at.IsFinished());
-    Material* made = CreateTimedBodyEffect(kSkin, kOverlay, kMotion, 300);
+    Material* made = CreateTimedBodyEffect(kSkin, kOverlay, kMotion, 0);
+    const auto* at = static_cast<const TimedBodyEffect*>(made);
+    EXPECT_TRUE(at->phase == BODY_HOLD && at->passCount == 1 && at->passes[0].stages[0].texture == kOverlay);
     EXPECT_TRUE(FadeBackTimedBodyEffect(made, 0) && made->IsFinished());
     delete made;
     BodyEffect glow;
     EXPECT_FALSE(FadeBackTimedBodyEffect(&glow, 0));
 }
 
-TEST_F(BodyAndPulseTest, ThePulseFadesInPulsesAndFadesOutOverItsTimes) {
-    ScreenPulseEffect pulse;
-    pulse.Init(500, 500, 30, 0.6f, 15000, 0xFFFFFFFF, REMOVE_WHEN_FINISHED);
-    EXPECT_EQ(pulse.total, 30500u);
+TEST_F(BodyAndPulseTest, ThePulseFadesInPulsesFadesOutAndStaysSilentInItsListWithoutRemoval) {
+    // The pickup's pulse: 30.5 s, then it leaves its list.
+    g_Control.StartScreenPulse();
+    auto* pulse = static_cast<ScreenPulseEffect*>(g_Scene.effects->Head()->item);
+    EXPECT_EQ(pulse->total, 30500u);
     const struct { uint32_t t; float s; } at[] = {{250, 0.5f}, {500, 1.0f}, {750, 0.8f}, {15500, 1.0f},
                                                    {23000, 0.5f}, {30500, 0.0f}};
-    for (const auto& a : at) EXPECT_NEAR(pulse.StrengthAt(a.t), a.s, 1e-4f) << a.t;
-    EXPECT_EQ(pulse.Update(30500), 0);
-    EXPECT_EQ(pulse.Update(1), 1);
-    // Pulses too short to halve hold the full strength.
-    pulse.Init(0, 1, 10, 0.2f, 0, 0xFFFFFFFF, 0);
-    EXPECT_FLOAT_EQ(pulse.StrengthAt(3), 1.0f);
-    EXPECT_FLOAT_EQ(pulse.StrengthAt(10), 0.0f);
-}
-
-TEST_F(BodyAndPulseTest, APulseDrawsTwoScreenTrianglesAndOneWithoutRemovalStaysSilentInItsList) {
-    auto* pulse = new ScreenPulseEffect;
-    pulse->Init(100, 0, 0, 0.0f, 0, 0xFF8040C0, 0);
-    g_Scene.effects->Add(pulse);
-    g_Scene.effects->Update(50);
-    g_Scene.effects->DrawScreenSpace();
-    const gfx::DrawRecord& d = OnlyDraw();
-    ASSERT_EQ(d.primitiveCount, 2u);
-    ASSERT_EQ(d.stride, 32u);
-    uint32_t colour = 0;
-    std::memcpy(&colour, d.vertexData.data() + 16, 4);
-    EXPECT_EQ(colour, 0x7F402060u);
-    EXPECT_EQ(d.RenderState(gfx::D3DRS_DESTBLEND), uint32_t(gfx::D3DBLEND_INVSRCCOLOR));
-    g_Scene.effects->Update(100);
-    EXPECT_EQ(g_Scene.effects->Count(), 1);
-    rec->ClearLog();
-    g_Scene.effects->DrawScreenSpace();
-    EXPECT_TRUE(rec->Draws().empty());
-    g_Scene.effects->Clear();
-
-    // The pickup's pulse lasts 30.5 s and then leaves its list.
-    g_Control.StartScreenPulse();
-    ASSERT_EQ(g_Scene.effects->Count(), 1);
+    for (const auto& a : at) EXPECT_NEAR(pulse->StrengthAt(a.t), a.s, 1e-4f) << a.t;
     g_Scene.effects->Update(30500);
     EXPECT_EQ(g_Scene.effects->Count(), 1);
     g_Scene.effects->Update(1);
     EXPECT_EQ(g_Scene.effects->Count(), 0);
+
+    // Pulses too short to halve hold the full strength; without removal it stays, drawing nothing.
+    pulse = new ScreenPulseEffect;
+    pulse->Init(0, 1, 10, 0.2f, 0, 0xFFFFFFFF, 0);
+    EXPECT_FLOAT_EQ(pulse->StrengthAt(3), 1.0f);
+    g_Scene.effects->Add(pulse);
+    g_Scene.effects->Update(11);
+    EXPECT_EQ(g_Scene.effects->Count(), 1);
+    g_Scene.effects->DrawScreenSpace();
+    EXPECT_TRUE(rec->Draws().empty());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // the order it lists, and the values that come from the call, the side and the fog.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "effect_pool_fixture.h"
@@ -42,9 +41,6 @@ protected:
             return {'E', e->particleTemplate.lifetime, e->particleTemplate.sizeStart};
         if (const auto* s = Child<SpriteMover>(slot, place)) return {'S', s->lifetime, s->sizeStart};
         return {'?', 0, 0};
-    }
-    static std::string Describe(const Place& p) {
-        return std::string(1, p.kind) + " " + std::to_string(p.life) + " " + std::to_string(p.size);
     }
     static void SetFog(bool on) {
         g_Scene.skyTexture = on ? 0 : -1;
@@ -87,7 +83,7 @@ TEST_F(EffectRecipesTest, EveryTypeFillsItsPlacesInItsListedOrder) {
         for (uint32_t i = 0; i < o.places.size(); ++i) {
             const Place got = PlaceOf(s, i), want = o.places[i];
             EXPECT_TRUE(got.kind == want.kind && got.life == want.life && std::abs(got.size - want.size) < 1e-5f)
-                << "type " << o.type << " place " << i << ": " << Describe(got);
+                << "type " << o.type << " place " << i << ": " << got.kind << " " << got.life << " " << got.size;
         }
     }
 }
