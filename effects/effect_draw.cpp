@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gfx/types.h"
 #include "render/dynamic_vertex_buffer.h"
 #include "render/texture_manager.h"
 #include "render/video.h"
@@ -115,4 +116,24 @@ float SegmentProgress(float into, float length) {
     // A segment of no length is complete at once rather than 0 / 0.
     if (!(length > 0.0f)) return 1.0f;
     return std::clamp(into / length, 0.0f, 1.0f);
+}
+
+void SetQuadBatchStates(gfx::Texture* texture, uint8_t blendMode, bool culling) {
+    DynamicVertexBuffer* buffer = g_Scene.dynamicBuffer;
+    if (!buffer || !g_Video.GetDevice()) return;
+    buffer->Flush();
+    BindEffectBuffer();
+    buffer->SetPrimitiveType(gfx::D3DPT_TRIANGLELIST);
+    g_Video.SetLighting(false);
+    g_Video.SetTexCoordIndex(0, 0);
+    g_Video.SetTextureTransform(0, 0);
+    g_Video.EnableCulling(culling);
+    // The texture first: taking stage 0's texture away would also switch its colour off.
+    g_Video.SetTexture(0, texture);
+    g_Video.SetColorOp(0, gfx::D3DTOP_MODULATE);
+    g_Video.SetColorArg(0, 0, gfx::D3DTA_TEXTURE);
+    g_Video.SetColorArg(0, 1, gfx::D3DTA_DIFFUSE);
+    g_Video.SetColorOp(1, gfx::D3DTOP_DISABLE);
+    g_Video.SetBlendMode(blendMode);
+    g_Video.SetWorldMatrix(nullptr, 0, true);
 }

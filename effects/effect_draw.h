@@ -57,6 +57,12 @@ gfx::Texture* EffectTexture(int32_t texture, const AnimatedTexture* animated);
 void WriteQuad(EffectVertex* out, const Vec3& centre, float size, float angle, const Vec3& xAxis,
                const Vec3& yAxis, uint32_t colour);
 
+// The states of a batch of quads in the dynamic buffer (pending vertices flushed first): its
+// format and stream, triangle lists, lighting off, plain texture coordinates, culling as asked,
+// stage 0 MODULATE of the texture and the diffuse colour, stage 1 off, the blend preset and the
+// identity world.
+void SetQuadBatchStates(gfx::Texture* texture, uint8_t blendMode, bool culling);
+
 // Progress through a curve segment of `length` ms after `into` ms: 1 for a segment of no length,
 // kept within 0..1.
 float SegmentProgress(float into, float length);

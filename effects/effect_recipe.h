@@ -122,6 +122,9 @@ extern const std::span<const EffectRecipe> POWER_RECIPES;   // 0-19
 
 // The recipes of the game, one per type that has one, in type order.
 extern const std::span<const EffectRecipe> EFFECT_RECIPES;
+// The families it joins: the effects standing in the world (50-67) and those marking events.
+extern const std::span<const EffectRecipe> WORLD_EFFECT_RECIPES;
+extern const std::span<const EffectRecipe> EVENT_EFFECT_RECIPES;
 // The recipes the set-up builds from: the game's, or a test's own.
 extern std::span<const EffectRecipe> g_EffectRecipes;
 void ResetEffectRecipes();

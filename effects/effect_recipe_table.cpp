@@ -1,6 +1,7 @@
 // The recipes of the effect types. The powers' (types 0-19), the world's (50-67) and the events'
 // (the others) are added here family by family; a type without one is built as an empty effect
 // that ends at its first update.
+#include <algorithm>
 #include <vector>
 
 #include "effects/effect_recipe.h"
@@ -10,11 +11,14 @@ namespace {
 // Each family's table, constant-initialised in its own file, so ready before this one is built.
 const std::span<const EffectRecipe> kFamilies[] = {
     POWER_RECIPES,
+    WORLD_EFFECT_RECIPES,
+    EVENT_EFFECT_RECIPES,
 };
 
 std::vector<EffectRecipe> JoinFamilies() {
     std::vector<EffectRecipe> all;
     for (std::span<const EffectRecipe> family : kFamilies) all.insert(all.end(), family.begin(), family.end());
+    std::sort(all.begin(), all.end(), [](const EffectRecipe& a, const EffectRecipe& b) { return a.type < b.type; });
     return all;
 }
 

@@ -205,23 +205,8 @@ void SpriteMover::FollowMotion() {
 }
 
 void SetSpriteStates(const SpriteMover& sprite) {
-    DynamicVertexBuffer* buffer = g_Scene.dynamicBuffer;
-    if (!buffer || !g_Video.GetDevice()) return;
-    buffer->Flush();
-    BindEffectBuffer();
-    buffer->SetPrimitiveType(gfx::D3DPT_TRIANGLELIST);
-    g_Video.SetLighting(false);
-    g_Video.SetTexCoordIndex(0, 0);
-    g_Video.SetTextureTransform(0, 0);
-    g_Video.EnableCulling(!(sprite.drawFlags & SPRITE_NO_CULLING));
-    // The texture first: taking stage 0's texture away would also switch its colour off.
-    g_Video.SetTexture(0, EffectTexture(sprite.texture, sprite.animatedTexture));
-    g_Video.SetColorOp(0, gfx::D3DTOP_MODULATE);
-    g_Video.SetColorArg(0, 0, gfx::D3DTA_TEXTURE);
-    g_Video.SetColorArg(0, 1, gfx::D3DTA_DIFFUSE);
-    g_Video.SetColorOp(1, gfx::D3DTOP_DISABLE);
-    g_Video.SetBlendMode(sprite.blendMode);
-    g_Video.SetWorldMatrix(nullptr, 0, true);
+    SetQuadBatchStates(EffectTexture(sprite.texture, sprite.animatedTexture), sprite.blendMode,
+                       !(sprite.drawFlags & SPRITE_NO_CULLING));
 }
 
 bool SpriteMover::Render() {

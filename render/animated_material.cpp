@@ -9,17 +9,13 @@
 #include "scene/scene.h"
 
 
-namespace {
-
-// f of 0..1 as a texture factor with white colour.
-uint32_t FactorOf(float f) {
+uint32_t WhiteTextureFactor(float f) {
     if (f < 0.0f) f = 0.0f;
     if (f > 1.0f) f = 1.0f;
     return (uint32_t(int(f * 255.0f)) << 24) | 0xFFFFFFu;
 }
 
-// elapsed / span clamped to 0..1; a zero span is an instant fade.
-float Fraction(uint32_t elapsed, uint32_t span) {
+float FadeFraction(uint32_t elapsed, uint32_t span) {
     if (span == 0) return 1.0f;
     float f = float(elapsed) / float(span);
     return f > 1.0f ? 1.0f : (f < 0.0f ? 0.0f : f);
@@ -29,7 +25,7 @@ void SetTextureFactor(uint32_t value) {
     if (g_Video.device) g_Video.device->SetRenderState(gfx::D3DRS_TEXTUREFACTOR, value);
 }
 
-void SinglePass(MaterialPass* pass, int32_t texture, int8_t index, uint32_t preset) {
+void SetSingleStagePass(MaterialPass* pass, int32_t texture, int8_t index, uint32_t preset) {
     uint8_t alpha = pass->factorAlpha;
     ResetMaterialPass(pass);
     pass->factorAlpha = alpha;
@@ -42,8 +38,6 @@ void SinglePass(MaterialPass* pass, int32_t texture, int8_t index, uint32_t pres
     pass->stageCount = 1;
     pass->blendPreset = preset;
 }
-
-}  // namespace
 
 void ApplyAnimatedTextureMatrix(const float values[ANIMATED_MATERIAL_VALUES], const float scales[3]) {
     if (!g_Video.device) return;
@@ -116,8 +110,8 @@ int AnimatedMaterialA::Update(uint32_t ms) {
     case kHold:
         if (uint64_t(elapsed) >= uint64_t(t1) + t2) {
             state = kCrossFade;
-            SinglePass(&passes[0], baseTexture, 0, 5);
-            SinglePass(&passes[1], effectTexture, -1, 5);
+            SetSingleStagePass(&passes[0], baseTexture, 0, 5);
+            SetSingleStagePass(&passes[1], effectTexture, -1, 5);
             passCount = 2;
             if (g_Scene.skyTexture >= 0) {
                 MaterialPass& p = passes[2];
@@ -149,7 +143,7 @@ bool AnimatedMaterialA::Apply(int pass) {
     Material::Apply(pass);
     switch (state) {
     case kFadeIn:
-        SetTextureFactor(FactorOf(Fraction(elapsed, t1)));
+        SetTextureFactor(WhiteTextureFactor(FadeFraction(elapsed, t1)));
         ApplyAnimatedTextureMatrix(values, scales);
         break;
     case kHold:
@@ -158,12 +152,12 @@ bool AnimatedMaterialA::Apply(int pass) {
     case kCrossFade: {
         uint64_t start = uint64_t(t1) + t2;
         uint32_t into = elapsed > start ? uint32_t(elapsed - start) : 0;
-        float f = Fraction(into, t3);
+        float f = FadeFraction(into, t3);
         if (pass == 1) {
             ApplyAnimatedTextureMatrix(values, scales);
-            SetTextureFactor(FactorOf(1.0f - f));
+            SetTextureFactor(WhiteTextureFactor(1.0f - f));
         } else {
-            SetTextureFactor(FactorOf(f));
+            SetTextureFactor(WhiteTextureFactor(f));
         }
         break;
     }
@@ -197,8 +191,8 @@ int AnimatedMaterialB::Init(float strength, int32_t base, int32_t effect, const 
     scales[1] = scaleY;
     scales[2] = scaleZ;
     duration = fadeIn;
-    SinglePass(&passes[0], baseTexture, 0, 0);
-    SinglePass(&passes[1], effectTexture, -1, 5);
+    SetSingleStagePass(&passes[0], baseTexture, 0, 0);
+    SetSingleStagePass(&passes[1], effectTexture, -1, 5);
     passCount = 2;
     elapsed = 0;
     for (float& v : values) v = 0.0f;
@@ -207,8 +201,8 @@ int AnimatedMaterialB::Init(float strength, int32_t base, int32_t effect, const 
 }
 
 int AnimatedMaterialB::FadeOut(uint32_t fadeOut) {
-    SinglePass(&passes[0], baseTexture, 0, 0);
-    SinglePass(&passes[1], effectTexture, -1, 5);
+    SetSingleStagePass(&passes[0], baseTexture, 0, 0);
+    SetSingleStagePass(&passes[1], effectTexture, -1, 5);
     passCount = 2;
     duration = fadeOut;
     elapsed = 0;
@@ -226,7 +220,7 @@ int AnimatedMaterialB::Update(uint32_t ms) {
         state = kHold;
     } else if (state == kFadeOut) {
         state = kFinished;
-        SinglePass(&passes[0], baseTexture, 0, 0);
+        SetSingleStagePass(&passes[0], baseTexture, 0, 0);
         passCount = 1;
     }
     return 0;
@@ -242,9 +236,9 @@ bool AnimatedMaterialB::Apply(int pass) {
     if (pass == 0) return true;
     float f = intensity;
     if (state == kFadeIn)
-        f = Fraction(elapsed, duration) * intensity;
+        f = FadeFraction(elapsed, duration) * intensity;
     else if (state == kFadeOut)
-        f = (duration == 0 ? 0.0f : 1.0f - Fraction(elapsed, duration)) * intensity;
+        f = (duration == 0 ? 0.0f : 1.0f - FadeFraction(elapsed, duration)) * intensity;
     if (f < 0.0f) f = 0.0f;
     if (f > 1.0f) f = 1.0f;
     SetTextureFactor(uint32_t(int(float(alpha0) / 255.0f * f * 255.0f)) << 24 | 0xFFFFFFu);

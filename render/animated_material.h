@@ -69,6 +69,15 @@ public:
     void Reset();
 };
 
+// The texture factor white with the alpha f (0..1, clamped) x 255, truncated.
+uint32_t WhiteTextureFactor(float f);
+// elapsed / span within 0..1; a span of 0 is a fade already done (1).
+float FadeFraction(uint32_t elapsed, uint32_t span);
+void SetTextureFactor(uint32_t value);
+// The pass as one stage: MODULATE of the texture and the diffuse colour with the blend preset
+// (the pass keeps its texture-factor alpha); index -1 leaves the stage's coordinates alone.
+void SetSingleStagePass(MaterialPass* pass, int32_t texture, int8_t index, uint32_t preset);
+
 // The overlay's texture matrix on stage 0: rotation of the three angles, its diagonal scaled,
 // the offsets in the translation row.
 void ApplyAnimatedTextureMatrix(const float values[ANIMATED_MATERIAL_VALUES], const float scales[3]);

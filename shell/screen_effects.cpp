@@ -112,7 +112,7 @@ void Control::StartScreenPulse() {
     EffectList* list = g_ScreenEffectCalls.effectList();
     if (!list) return;
     auto* e = new ScreenPulseEffect;
-    e->Setup(500, 500, 30, 0.6f, SCREEN_EFFECT_MS, 0xFFFFFFFFu, 1);
+    e->Init(500, 500, 30, 0.6f, SCREEN_EFFECT_MS, 0xFFFFFFFFu, REMOVE_WHEN_FINISHED);
     list->Add(e);
 }
 

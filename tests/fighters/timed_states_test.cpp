@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "animation_fixture.h"
+#include "effects/body_effects.h"
 #include "fighters/timed_states.h"
 #include "render/animated_material.h"
 #include "render/mesh.h"
@@ -78,8 +79,11 @@ TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeO
     Character& c = Standing();
     Network(true, true);
     ASSERT_TRUE(c.StartPoisoning(5000, 1000));
+    const int32_t overlayId = c.model->levels[0].subMeshes[0]->overrideMaterialId;
     const auto* overlay = dynamic_cast<AnimatedMaterialB*>(Override(c.model->levels[0].subMeshes[0]));
     ASSERT_NE(overlay, nullptr);
+    // Held here too: the super state's overlay takes its place on the meshes.
+    g_Scene.materials->AddRef(overlayId);
     EXPECT_EQ(overlay->effectTexture, poison);
     EXPECT_FLOAT_EQ(overlay->intensity, 0.5f);
     SetTime(kStartTime + 2000);
@@ -89,6 +93,8 @@ TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeO
     EXPECT_EQ(c.states[STATE_POISONING].active, 0);
     EXPECT_EQ(overlay->state, AnimatedMaterialB::kFadeOut);
     EXPECT_EQ(overlay->duration, 0u);
+    EXPECT_NE(dynamic_cast<TimedBodyEffect*>(Override(c.model->levels[0].subMeshes[0])), nullptr);
+    g_Scene.materials->Release(overlayId);
     EXPECT_EQ(SoundIds(), (std::vector<int>{213, 213, 214, 211}));
     EXPECT_EQ(StateEvents(), (Events{{32, 0, 2, 0x88, 0x13, 0, 0}, {32, 0, 2, 0x10, 0x27, 0, 0},
                                      {32, 0, 10, 0x88, 0x13, 0, 0}}));

@@ -36,14 +36,14 @@ void InstallAmbienceStandIns() {
         return 0;
     };
     c.rainSetFloor = [](RainEmitter*, float height) { Ambience().rainFloors.push_back(height); };
-    // The emitter's position is kept as the real one keeps it, so that its next distance reads true.
+    // The emitter's box is moved as the real one moves it, so that its next distance reads true.
     c.rainSetPosition = [](RainEmitter* rain, const Vec3& p) {
         Ambience().rainPlacements.push_back({p, false});
-        rain->PositionedObject::SetPosition(p);
+        rain->SetPosition(p);
     };
     c.rainMoveTo = [](RainEmitter* rain, const Vec3& p) {
         Ambience().rainPlacements.push_back({p, true});
-        rain->PositionedObject::SetPosition(p);
+        rain->SetPosition(p);
     };
     c.newRipple = [](const SpriteMoverTemplate& from) -> PositionedObject* {
         auto* s = new RippleStandIn();

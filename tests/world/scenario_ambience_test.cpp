@@ -90,7 +90,7 @@ TEST_F(AmbienceTest, RainSetUpGivesTheEmitterItsValuesAndAHeadStart) {
 
 TEST_F(AmbienceTest, TheEmitterSnapsWithinTenUnitsMovesBeyondAndEndsItsDrops22BelowTheTarget) {
     Use(1, 0, 0);
-    g_Scenario.rain.PositionedObject::SetPosition(Vec3{});
+    g_Scenario.rain.SetPosition(Vec3{});
     struct Step {
         Vec3 fighter;
         bool moved;
