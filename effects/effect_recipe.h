@@ -117,12 +117,11 @@ struct EffectRecipe {
     bool colourBySide = false;
 };
 
-// The recipes of one family of types.
-extern const std::span<const EffectRecipe> POWER_RECIPES;   // 0-19
-
 // The recipes of the game, one per type that has one, in type order.
 extern const std::span<const EffectRecipe> EFFECT_RECIPES;
-// The families it joins: the effects standing in the world (50-67) and those marking events.
+// The families it joins: the powers' (0-19), the effects standing in the world (50-67) and those
+// marking events.
+extern const std::span<const EffectRecipe> POWER_RECIPES;
 extern const std::span<const EffectRecipe> WORLD_EFFECT_RECIPES;
 extern const std::span<const EffectRecipe> EVENT_EFFECT_RECIPES;
 // The recipes the set-up builds from: the game's, or a test's own.
