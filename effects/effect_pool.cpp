@@ -36,6 +36,7 @@ EffectHitCalls SlotHitCalls() {
     c.pushProp = [](EffectSlot& slot, DynamicObject* prop, const Vec3& direction, float force) {
         return slot.PushProp(prop, direction, force);
     };
+    c.rayQuery = ScenarioSegmentQuery;
     return c;
 }
 
@@ -108,9 +109,6 @@ void EffectSlot::Update() {
     UpdateByType();
 }
 
-// The flight of the projectiles and the channelled powers fill this.
-void EffectSlot::UpdateByType() {}
-
 bool EffectSlot::AllChildrenFinished() const {
     if (!group) return false;
     for (uint32_t i = 0; i < group->childCount; ++i) {
@@ -169,12 +167,6 @@ int32_t EffectSlot::PowerIndex() const {
     if (type >= 10 && type < 20) return type - 10;
     return -1;
 }
-
-// The projectiles' hits fill this.
-bool EffectSlot::DamageCharacter(Character*, const Vec3&, float) { return false; }
-
-// The projectiles' hits fill this.
-bool EffectSlot::PushProp(DynamicObject*, const Vec3&, float) { return false; }
 
 AxisBox EffectBox(const Vec3& maxCorner, const Vec3& minCorner) { return AxisBox{maxCorner, minCorner}; }
 

@@ -74,6 +74,12 @@ struct EffectSlot {
     bool PushProp(DynamicObject* prop, const Vec3& direction, float force);
     // The explosion's damage and pushes on what stands near its position.
     void Explode();
+    // One frame of flight; with hitFighters the segment flown is tested against the world.
+    void UpdateProjectile(bool hitFighters);
+    // Whether anything lies between the points (the owner never counts, but for the explosion);
+    // with applyHits a fighter or prop hit takes this effect's hit. The special flag tells a
+    // water or lava surface.
+    bool TestSegment(const Vec3& from, const Vec3& to, Vec3* hitPoint, Vec3* normal, bool applyHits, bool* special);
 
 private:
     void UpdateByType();
@@ -117,11 +123,25 @@ float BlastAmount(float distance);
 // an owner.
 void CollectBlastHits(const Vec3& centre, const Character* owner, BlastHits* out);
 
-// How the explosion hands out its damage and pushes; each entry starts at the slot's own
-// operation, and tests replace them.
+// What a ray of an effect met first.
+struct SegmentHit {
+    Vec3 point{};
+    Vec3 normal{};
+    Character* fighter = nullptr;
+    DynamicObject* prop = nullptr;
+    bool special = false;           // a water or lava surface
+};
+
+// How the explosion hands out its damage and pushes, and what the effects' rays meet; each entry
+// starts at the game's own operation, and tests replace them.
 struct EffectHitCalls {
     bool (*damageCharacter)(EffectSlot& slot, Character* victim, const Vec3& hitPoint, float damage);
     bool (*pushProp)(EffectSlot& slot, DynamicObject* prop, const Vec3& direction, float force);
+    // The scenario's ray (unit direction) against the world, the fighters but the one ignored,
+    // and the props.
+    bool (*rayQuery)(const Vec3& from, const Vec3& direction, float length, Character* ignore, SegmentHit* out);
 };
 extern EffectHitCalls g_EffectHitCalls;
+// The game's ray: Scenario::RayQuery with the effects' surface mask.
+bool ScenarioSegmentQuery(const Vec3& from, const Vec3& direction, float length, Character* ignore, SegmentHit* out);
 void ResetEffectHitCalls();

@@ -117,6 +117,9 @@ struct EffectRecipe {
     bool colourBySide = false;
 };
 
+// The recipes of one family of types.
+extern const std::span<const EffectRecipe> POWER_RECIPES;   // 0-19
+
 // The recipes of the game, one per type that has one, in type order.
 extern const std::span<const EffectRecipe> EFFECT_RECIPES;
 // The recipes the set-up builds from: the game's, or a test's own.

@@ -1,13 +1,24 @@
 // The recipes of the effect types. The powers' (types 0-19), the world's (50-67) and the events'
 // (the others) are added here family by family; a type without one is built as an empty effect
 // that ends at its first update.
-#include <array>
+#include <vector>
 
 #include "effects/effect_recipe.h"
 
 namespace {
 
-constexpr std::array<EffectRecipe, 0> kRecipes{};
+// Each family's table, constant-initialised in its own file, so ready before this one is built.
+const std::span<const EffectRecipe> kFamilies[] = {
+    POWER_RECIPES,
+};
+
+std::vector<EffectRecipe> JoinFamilies() {
+    std::vector<EffectRecipe> all;
+    for (std::span<const EffectRecipe> family : kFamilies) all.insert(all.end(), family.begin(), family.end());
+    return all;
+}
+
+const std::vector<EffectRecipe> kRecipes = JoinFamilies();
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "effects/decal.h"
 #include "effects/effect_group.h"
 #include "effects/effect_pool.h"
 #include "effects/effect_type_table.h"
@@ -37,8 +38,10 @@ EffectCalls PoolCalls() {
     e.setTarget = [](int32_t slot, Character* target) { g_EffectSlots[slot].target = target; };
     e.setTargetPoint = [](int32_t slot, const Vec3& target) { g_EffectSlots[slot].aimPoint = target; };
     e.targetPointOf = [](int32_t slot) { return g_EffectSlots[slot].aimPoint; };
-    // The decals fill this.
-    e.createDecal = [](const char*, const Vec3&, float, const Vec3&, uint32_t, uint32_t, uint32_t) {};
+    e.createDecal = [](const char* texture, const Vec3& centre, float radius, const Vec3& direction,
+                       uint32_t lifetimeMs, uint32_t fadeInMs, uint32_t fadeOutMs) {
+        CreateSceneDecal(texture, centre, radius, direction, lifetimeMs, fadeInMs, fadeOutMs);
+    };
     e.ownerOf = [](int32_t slot) { return g_EffectSlots[slot].owner; };
     e.velocityOf = [](int32_t slot) { return g_EffectSlots[slot].velocity; };
     e.stoppedOf = [](int32_t slot) { return g_EffectSlots[slot].stopped != 0; };

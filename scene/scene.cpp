@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/decal.h"
 #include "effects/effect_list.h"
 #include "effects/positioned_object.h"
 #include "frontend/menu.h"
@@ -43,21 +44,6 @@ ScenePhaseObserver g_phaseObserver = nullptr;
 void Phase(ScenePhase phase) {
     if (g_phaseObserver) g_phaseObserver(phase);
 }
-
-// Decals lie on the ground they mark: drawn pulled towards the eye so they win the depth test.
-constexpr uint32_t DECAL_DEPTH_BIAS = 1;
-
-class DecalList : public EffectList {
-public:
-    ~DecalList() override = default;
-    bool Draw() override {
-        gfx::Device* device = g_Video.GetDevice();
-        if (device) device->SetRenderState(gfx::D3DRS_ZBIAS, DECAL_DEPTH_BIAS);
-        const bool drawn = EffectList::Draw();
-        if (device) device->SetRenderState(gfx::D3DRS_ZBIAS, 0);
-        return drawn;
-    }
-};
 
 Animation* SceneAnimationLookup(int32_t group, int32_t index) { return g_Scene.GetAnimation(group, index); }
 
