@@ -144,8 +144,8 @@ bool CheckGame(GameSettingsBlock& b, const GameSettingsBlock& d, bool fix) {
     c.Check(b.playerSlot, d.playerSlot, InRange(b.playerSlot, -1, PLAYER_SLOTS - 1));
     c.Check(b.scenario, d.scenario, InRange(b.scenario, 0, MISSION_SCENARIOS - 1));
     c.Check(b.gameKind, d.gameKind, InRange(b.gameKind, 0, GAME_KIND_COUNT - 1));
-    for (int32_t GameSettingsBlock::*size : {&GameSettingsBlock::fightersOwnMode2, &GameSettingsBlock::fightersEnemyMode2,
-                                             &GameSettingsBlock::fightersOwn, &GameSettingsBlock::fightersEnemy})
+    using G = GameSettingsBlock;
+    for (int32_t G::*size : {&G::fightersOwnMode2, &G::fightersEnemyMode2, &G::fightersOwn, &G::fightersEnemy})
         c.Check(b.*size, d.*size, InRange(b.*size, 0, MAX_TEAM_SIZE));
     c.Check(b.levelOwn, d.levelOwn, InRange(b.levelOwn, 0, MAX_PLAYER_LEVEL));
     c.Check(b.levelEnemy, d.levelEnemy, InRange(b.levelEnemy, 0, MAX_PLAYER_LEVEL));
@@ -173,10 +173,9 @@ bool CheckOptions(OptionsBlock& b, const OptionsBlock& d, bool fix) {
     c.Check(b.generalQuality, d.generalQuality, b.generalQuality <= 3);
     c.Check(b.violence, d.violence, b.violence <= 1);
     c.Check(b.difficulty, d.difficulty, b.difficulty <= 2);
-    for (uint8_t OptionsBlock::*flag :
-         {&OptionsBlock::characterShadow, &OptionsBlock::anisotropic, &OptionsBlock::waitRetrace, &OptionsBlock::specular,
-          &OptionsBlock::mirrors, &OptionsBlock::interfaceFaces, &OptionsBlock::sound, &OptionsBlock::soundByteA,
-          &OptionsBlock::music, &OptionsBlock::voices, &OptionsBlock::soundByteB})
+    using O = OptionsBlock;
+    for (uint8_t O::*flag : {&O::characterShadow, &O::anisotropic, &O::waitRetrace, &O::specular, &O::mirrors,
+                             &O::interfaceFaces, &O::sound, &O::soundByteA, &O::music, &O::voices, &O::soundByteB})
         c.Check(b.*flag, d.*flag, IsSwitch(b.*flag));
     // A binding that names no key or control is unset rather than the default key.
     constexpr int32_t kUnset = -1;
@@ -314,7 +313,9 @@ void KeepKindPlayable(bool extended) {
 
 std::vector<uint8_t> EncodeGameSettings(const GameSettingsBlock& b) { return Encode<GameSettingsBlock, VisitGame>(b); }
 std::vector<uint8_t> EncodeOptions(const OptionsBlock& b) { return Encode<OptionsBlock, VisitOptions>(b); }
-std::vector<uint8_t> EncodeMultiplayer(const MultiplayerBlock& b) { return Encode<MultiplayerBlock, VisitMultiplayer>(b); }
+std::vector<uint8_t> EncodeMultiplayer(const MultiplayerBlock& b) {
+    return Encode<MultiplayerBlock, VisitMultiplayer>(b);
+}
 std::vector<uint8_t> EncodeTraining(const TrainingBlock& b) { return Encode<TrainingBlock, VisitTraining>(b); }
 
 void DecodeGameSettings(const uint8_t* data, size_t size, const GameSettingsBlock& d, GameSettingsBlock* out) {
@@ -332,7 +333,9 @@ void DecodeTraining(const uint8_t* data, size_t size, const TrainingBlock& d, Tr
 
 bool IsValidGameSettings(const GameSettingsBlock& b) { return CheckGame(const_cast<GameSettingsBlock&>(b), b, false); }
 bool IsValidOptions(const OptionsBlock& b) { return CheckOptions(const_cast<OptionsBlock&>(b), b, false); }
-bool IsValidMultiplayer(const MultiplayerBlock& b) { return CheckMultiplayer(const_cast<MultiplayerBlock&>(b), b, false); }
+bool IsValidMultiplayer(const MultiplayerBlock& b) {
+    return CheckMultiplayer(const_cast<MultiplayerBlock&>(b), b, false);
+}
 bool IsValidTraining(const TrainingBlock& b) { return CheckTraining(const_cast<TrainingBlock&>(b), b, false); }
 
 void ResetSettingsFiles() {

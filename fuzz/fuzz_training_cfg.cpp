@@ -2,4 +2,5 @@
 // loads must lie in its range.
 #include "fuzz/save_fuzz.h"
 
-SAVE_FUZZ_TARGET("training_cfg", "Training.cfg", LoadTrainingConfig(), IsValidTraining(g_Training) && IsValidGameSettings(g_GameSettings))
+SAVE_FUZZ_TARGET("training_cfg", "Training.cfg", LoadTrainingConfig(),
+                 IsValidTraining(g_Training) && IsValidGameSettings(g_GameSettings))

@@ -74,13 +74,14 @@ TEST_F(CampaignTest, CreatingMarksTheMembersAndCopiesTheScenarioKinds) {
     EXPECT_TRUE(Exists("Saves/Orlins/PlO06.dat"));
     EXPECT_TRUE(Exists("Saves/CAMPAIGNS/CO01.dat"));
     // Scenario 1 offers kinds 2 and 5.
-    EXPECT_EQ(std::vector<int>(g_Campaign.scenarios[1], g_Campaign.scenarios[1] + 6), std::vector<int>({0, 0, 1, 0, 0, 1}));
+    const uint8_t* kinds = g_Campaign.scenarios[1];
+    EXPECT_EQ(std::vector<int>(kinds, kinds + 6), std::vector<int>({0, 0, 1, 0, 0, 1}));
 
     // The one-player campaign plays one mission per scenario and starts side 1 at stage 3.
     g_Menu.gameType = 1;
     ASSERT_TRUE(CreateCampaign(1, "own", nullptr));
     EXPECT_EQ(g_Campaign.stage, 3u);
-    EXPECT_EQ(std::vector<int>(g_Campaign.scenarios[1], g_Campaign.scenarios[1] + 6), std::vector<int>({1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<int>(kinds, kinds + 6), std::vector<int>({1, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(Exists("Saves/CAMPAIGNS/GCV00.dat"));
 }
 
