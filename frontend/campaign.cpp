@@ -80,6 +80,19 @@ std::string PathOf(int side, int slot) {
     return CampaignPath(side, slot, path, sizeof path);
 }
 
+// Whether a campaign's file can be opened, without reading it.
+bool CampaignOpens(int side, int slot) {
+    FILE* f = os::OpenFile(PathOf(side, slot).c_str(), "rb");
+    if (f) std::fclose(f);
+    return f != nullptr;
+}
+
+// Each kind's owned pieces moved up over the gaps left by pieces that were thrown out.
+void PackInventory(CampaignBlock* b) {
+    for (auto& kind : b->inventory)
+        std::stable_partition(std::begin(kind), std::end(kind), [](int32_t id) { return id >= 0; });
+}
+
 // The one-player campaign keeps its own player after the block.
 bool HasOwnPlayer() { return g_Menu.gameType == 1; }
 
@@ -126,6 +139,7 @@ void DecodeCampaign(const uint8_t* data, size_t size, int side, CampaignBlock* o
     FieldReader r(data, size);
     VisitCampaign(r, *out);
     CheckCampaign(*out, side, true);
+    PackInventory(out);
 }
 
 bool IsValidCampaign(const CampaignBlock& block, int side) {
@@ -144,10 +158,8 @@ const char* CampaignPath(int side, int slot, char* out, size_t capacity) {
 
 int FirstFreeCampaignSlot(int side) {
     if (!IsSide(side)) return -1;
-    for (int slot = 0; slot < PLAYER_SLOTS; ++slot) {
-        PackEntry probe;
-        if (!probe.OpenFile(PathOf(side, slot).c_str())) return slot;
-    }
+    for (int slot = 0; slot < PLAYER_SLOTS; ++slot)
+        if (!CampaignOpens(side, slot)) return slot;
     return -1;
 }
 
@@ -230,18 +242,20 @@ int ListCampaigns(int side) {
     std::fill(g_CampaignTimes, g_CampaignTimes + PLAYER_SLOTS, 0);
     if (!IsSide(side)) return 0;
     int count = 0;
-    for (; count < PLAYER_SLOTS; ++count) {
-        const std::string path = PathOf(side, count);
-        PackEntry probe;
-        if (!probe.OpenFile(path.c_str())) break;
-        os::GetFileModifiedTime(path.c_str(), &g_CampaignTimes[count]);
-    }
+    for (; count < PLAYER_SLOTS && CampaignOpens(side, count); ++count)
+        os::GetFileModifiedTime(PathOf(side, count).c_str(), &g_CampaignTimes[count]);
     return count;
 }
 
 bool DeleteCampaign(int side, int slot) {
     const int count = ListCampaigns(side);
     if (!LoadCampaign(side, slot, nullptr)) return false;
+    // The file goes first: a campaign that stays keeps its members.
+    const std::string path = PathOf(side, slot);
+    if (!os::DeleteFile(path.c_str())) {
+        WriteDebugLogF("No se pudo borrar %s", path.c_str());
+        return false;
+    }
     if (g_Menu.gameType == 2) {
         for (int i = 0; i < CAMPAIGN_MEMBERS; ++i) {
             PlayerRecord* r = MemberRecord(i);
@@ -250,11 +264,6 @@ bool DeleteCampaign(int side, int slot) {
             SpendPendingPoints(i, r);
             SavePlayer(side, g_Campaign.members[i]);
         }
-    }
-    const std::string path = PathOf(side, slot);
-    if (!os::DeleteFile(path.c_str())) {
-        WriteDebugLogF("No se pudo borrar %s", path.c_str());
-        return false;
     }
     ClearCampaign();
     // Later saves move down one slot whole, their own player with them; a move that fails

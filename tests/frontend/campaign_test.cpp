@@ -49,13 +49,13 @@ TEST_F(CampaignTest, TheBlockIsWrittenAtItsOffsetsAndReadBack) {
     EXPECT_EQ(EncodeCampaign(back), bytes);
 
     // Damaged values take the cleared block's; the side follows the file.
-    image.U32(268, 0).U32(272, 1000).U32(288, 7501).U32(304, 4).U32(312, 54).F32(1396, NAN);
+    image.U32(268, 0).U32(272, 1000).U32(288, 7501).U32(304, 4).U32(312, 54).U32(316, 9).F32(1396, NAN);
     image.Text(8, std::string(260, 'x'));
     DecodeCampaign(image.Bytes().data(), image.Bytes().size(), 1, &back);
     EXPECT_TRUE(IsValidCampaign(back, 1));
     EXPECT_EQ(std::vector<int32_t>({int32_t(back.side), back.members[0], back.pendingPoints[0], int32_t(back.stage),
                                     back.inventory[0][0], int32_t(std::strlen(back.name))}),
-              std::vector<int32_t>({1, -1, 0, 3, -1, 259}));
+              std::vector<int32_t>({1, -1, 0, 3, 9, 259}));   // the piece after the bad one moves up
 }
 
 TEST_F(CampaignTest, CreatingMarksTheMembersAndCopiesTheScenarioKinds) {
