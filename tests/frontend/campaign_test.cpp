@@ -32,14 +32,14 @@ TEST_F(CampaignTest, TheBlockIsWrittenAtItsOffsetsAndReadBack) {
     CampaignBlock& b = g_Campaign;
     b.difficulty = 2, b.slot = 7, std::strcpy(b.name, "Northern March"), b.side = 1;
     b.members[0] = 3, b.members[3] = 999, b.pendingPoints[1] = 75, b.stage = 2, b.credits = 1234;
-    b.inventory[0][0] = 5, b.inventory[4][53] = 53;
+    b.inventory[0][0] = 5, b.inventory[4][0] = 53;
     b.enemyLevels[19] = EnemyLevelRow{31, 2.5f};
     b.scenarios[0][0] = 1, b.scenarios[19][9523] = 0xEE;
     ByteImage image(CAMPAIGN_BLOCK_SIZE);
     image.U32(0, 2).U32(4, 7).Text(8, "Northern March").U32(268, 1).U32(272, 3).U32(276, ~0u).U32(280, ~0u);
     image.U32(284, 999).U32(292, 75).U32(304, 2).U32(308, 1234);
     for (size_t i = 0; i < 270; ++i) image.U32(312 + 4 * i, ~0u);
-    image.U32(312, 5).U32(312 + 4 * 269, 53).U32(1392 + 8 * 19, 31).F32(1396 + 8 * 19, 2.5f);
+    image.U32(312, 5).U32(312 + 4 * 216, 53).U32(1392 + 8 * 19, 31).F32(1396 + 8 * 19, 2.5f);
     image.U8(1552, 1).U8(CAMPAIGN_BLOCK_SIZE - 1, 0xEE);
     b.members[1] = b.members[2] = -1;
     const std::vector<uint8_t> bytes = EncodeCampaign(b);
