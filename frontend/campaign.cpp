@@ -143,7 +143,8 @@ void DecodeCampaign(const uint8_t* data, size_t size, int side, CampaignBlock* o
 }
 
 bool IsValidCampaign(const CampaignBlock& block, int side) {
-    return CheckCampaign(const_cast<CampaignBlock&>(block), side, false);
+    CampaignBlock copy = block;
+    return CheckCampaign(copy, side, false);
 }
 
 const char* CampaignPath(int side, int slot, char* out, size_t capacity) {

@@ -331,12 +331,21 @@ void DecodeTraining(const uint8_t* data, size_t size, const TrainingBlock& d, Tr
     Decode<TrainingBlock, VisitTraining, CheckTraining>(data, size, d, out);
 }
 
-bool IsValidGameSettings(const GameSettingsBlock& b) { return CheckGame(const_cast<GameSettingsBlock&>(b), b, false); }
-bool IsValidOptions(const OptionsBlock& b) { return CheckOptions(const_cast<OptionsBlock&>(b), b, false); }
-bool IsValidMultiplayer(const MultiplayerBlock& b) {
-    return CheckMultiplayer(const_cast<MultiplayerBlock&>(b), b, false);
+namespace {
+
+// Checked on a copy: nothing is put back.
+template <class Block, bool (*Check)(Block&, const Block&, bool)>
+bool IsValid(const Block& b) {
+    Block copy = b;
+    return Check(copy, b, false);
 }
-bool IsValidTraining(const TrainingBlock& b) { return CheckTraining(const_cast<TrainingBlock&>(b), b, false); }
+
+}  // namespace
+
+bool IsValidGameSettings(const GameSettingsBlock& b) { return IsValid<GameSettingsBlock, CheckGame>(b); }
+bool IsValidOptions(const OptionsBlock& b) { return IsValid<OptionsBlock, CheckOptions>(b); }
+bool IsValidMultiplayer(const MultiplayerBlock& b) { return IsValid<MultiplayerBlock, CheckMultiplayer>(b); }
+bool IsValidTraining(const TrainingBlock& b) { return IsValid<TrainingBlock, CheckTraining>(b); }
 
 void ResetSettingsFiles() {
     g_GameSettings = GameSettingsBlock{};

@@ -89,7 +89,8 @@ TEST_F(PlayerSavesTest, DamagedAndShortSavesLoadSanitised) {
     EXPECT_EQ(std::vector<int32_t>({int32_t(r.look.skin), r.look.tattoos[0], r.look.hair, r.look.equipment[0],
                                     r.look.equipment[1]}),
               std::vector<int32_t>({0, -1, -1, -1, 53}));
-    EXPECT_TRUE(SanitisePlayerRecord(const_cast<PlayerRecord*>(&r), 0, false));
+    PlayerRecord copy = r;
+    EXPECT_TRUE(SanitisePlayerRecord(&copy, 0, false));
 
     // No statistics block: all zero. A 40-byte file: what it holds over a new record.
     EXPECT_EQ(g_Menu.playerTables.stats[0][3]->words[0], 0u);
