@@ -322,9 +322,7 @@ bool Settings::LoadIni() {
         g_SettingsCalls.loadMultiplayerConfig();
         g_SettingsCalls.loadTrainingConfig();
         if (!g_SettingsCalls.loadGameConfig()) g_SettingsCalls.storeGameSettings();
-        // Selecting the player "Game.cfg" names, or else the first player of side 0's table
-        // (side 1's when side 0's is empty), needs the player tables: the profile files fill
-        // it in with the menu's SelectPlayer.
+        else g_SettingsCalls.selectStoredPlayer();
     }
 
     characterShadow = g_SettingsCalls.isStencilSupported(bitsPerPixel) ? 1 : 0;

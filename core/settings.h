@@ -102,6 +102,8 @@ struct SettingsCalls {
     bool (*loadTrainingConfig)();
     bool (*loadGameConfig)();
     void (*storeGameSettings)();
+    // The player "Game.cfg" names, or else the first of side 0's table, or else side 1's.
+    void (*selectStoredPlayer)();
     bool (*isStencilSupported)(int bitsPerPixel);
     void (*setDefaultDisplayMode)();
 };

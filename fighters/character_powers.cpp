@@ -67,7 +67,7 @@ bool Character::CanUsePower(int k) {
     if (!HasEnergyForPower(k)) return false;
     const PowerRow& row = PowerRowOf(s, k);
     int required = row.requiredLevel;
-    if (local && g_Menu.gameMode == kCampaignMode && g_Settings.difficulty == 0)
+    if (local && g_Menu.gameType == kCampaignMode && g_Settings.difficulty == 0)
         required = int(float(required) * EASY_CAMPAIGN_LEVEL_FACTOR);
     if (level < required) return false;
     if (airborne && !row.airCast) return false;

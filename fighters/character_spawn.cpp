@@ -62,15 +62,6 @@ bool IsSpawnable(int side, float x, float y, float z) {
            g_SideTable[side].skeleton;
 }
 
-SkinParts SkinPartsOf(const PlayerLook& look) {
-    SkinParts parts;
-    parts.skin = int32_t(look.skin);
-    parts.eyes = int32_t(look.eyes);
-    parts.clothes = int32_t(look.clothes);
-    for (int i = 0; i < SKIN_TATTOO_SLOTS; ++i) parts.tattoos[i] = look.tattoos[i];
-    return parts;
-}
-
 }  // namespace
 
 void ResetCharacters() {
@@ -131,11 +122,20 @@ int SpawnCharacter(int slot, uint32_t playerId, int side, int level, float x, fl
     return g_Characters[s].Spawn(s, playerId, side, level, x, y, z, record, cache) ? s : -1;
 }
 
+SkinParts SkinPartsOf(const PlayerLook& look) {
+    SkinParts parts;
+    parts.skin = int32_t(look.skin);
+    parts.eyes = int32_t(look.eyes);
+    parts.clothes = int32_t(look.clothes);
+    for (int i = 0; i < SKIN_TATTOO_SLOTS; ++i) parts.tattoos[i] = look.tattoos[i];
+    return parts;
+}
+
 void SpawnLocalPlayer() {
     if (!IsNetworkActive()) return;
     const int side = g_Settings.localSide;
     if (side < 0 || side >= SIDE_COUNT) return;
-    const PlayerRecord* record = g_Menu.selectedPlayer[side];
+    const PlayerRecord* record = g_Menu.SelectedRecord(side);
     const int level = record ? int(record->level) : 0;
     SkinImageCache cache;
     if (g_NetSession.hosting) {

@@ -21,6 +21,10 @@ struct SkinParts {
     int32_t tattoos[SKIN_TATTOO_SLOTS];
 };
 
+struct PlayerLook;
+// The skin parts a player record's look names.
+SkinParts SkinPartsOf(const PlayerLook& look);
+
 // How a layer goes onto the skin: the base is copied, the rest blended (SKIN_BLEND_*).
 constexpr int SKIN_BLEND_COPY = 0;
 

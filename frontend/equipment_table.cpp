@@ -2,9 +2,6 @@
 
 namespace {
 
-// The equipment catalogue fills this with its rows; until then no piece has one.
-const EquipmentRow* CatalogueRow(int, int) { return nullptr; }
-
 EquipmentRowSource g_Source = CatalogueRow;
 
 }  // namespace

@@ -19,6 +19,11 @@ struct EquipmentRow {
 };
 static_assert(sizeof(EquipmentRow) == 60, "an equipment row is 60 bytes");
 
+// The catalogue's row of a kind and piece number (frontend/equipment_catalogue.cpp).
+const EquipmentRow* CatalogueRow(int kind, int number);
+// Whether a row stands for a piece that can be owned (the last shoulder-pad row does not).
+bool IsCatalogueItem(const EquipmentRow& row);
+
 // Where the rows come from: the catalogue unless tests put another source in (null: the catalogue).
 using EquipmentRowSource = const EquipmentRow* (*)(int kind, int number);
 void SetEquipmentRowSource(EquipmentRowSource source);

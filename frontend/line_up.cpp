@@ -1,15 +1,24 @@
 #include "frontend/line_up.h"
 
+#include "frontend/campaign.h"
 #include "frontend/menu.h"
+#include "frontend/player_saves.h"
 #include "frontend/player_record.h"
 
 MatchLineUp g_LineUp = {};
 
 namespace {
 
-// The player saves fill these: the records of the chosen players and the campaign's level table.
-bool ChosenPlayerRecord(int, uint32_t, PlayerRecord*) { return false; }
-bool EnemyLevel(uint32_t, EnemyLevelEntry*) { return false; }
+bool ChosenPlayerRecord(int side, uint32_t identifier, PlayerRecord* out) {
+    return identifier < uint32_t(PLAYER_SLOTS) && CopyPlayerFromSlot(side, int(identifier), out);
+}
+
+bool EnemyLevel(uint32_t identifier, EnemyLevelEntry* out) {
+    EnemyLevelRow row;
+    if (!out || !FindEnemyLevel(identifier, &row)) return false;
+    *out = EnemyLevelEntry{row.minimumLevel, row.value};
+    return true;
+}
 
 LineUpCalls DefaultLineUpCalls() {
     LineUpCalls c;

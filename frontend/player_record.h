@@ -36,11 +36,10 @@ struct PlayerRecord {
 };
 static_assert(sizeof(PlayerRecord) == 132, "the player record is 132 bytes");
 
-// A record for a fighter spawned without one. Until the profiles land it is the plain record:
-// level 0, attributes 50, look 0 with no tattoos, hair, glasses or equipment, and no name.
+// A new record: a random name from the text table, level 0, attributes 50, no team, look 0 with
+// no tattoos, hair, glasses or equipment (frontend/player_saves.cpp).
 void MakeRandomPlayer(int side, PlayerRecord* record);
-// The profiles fill this with a random skin, eyes, clothes, hair, glasses and tattoos; until then
-// the look stays as it is.
+// A random skin, eyes, clothes, hair, glasses and up to seven tattoos, each in its own slot.
 void RandomizePlayerLook(int side, PlayerRecord* record);
 // Attribute k (0-4) of the record with the bonus of its equipped pieces; 0 for another k.
 float GetPlayerAttribute(int k, const PlayerRecord* record);

@@ -1,6 +1,7 @@
 #include "core/settings.h"
 #include "fighters/character.h"
 #include "frontend/menu.h"
+#include "frontend/player_saves.h"
 
 namespace {
 
@@ -13,6 +14,7 @@ constexpr SettingsCalls kRealCalls = {
     LoadTrainingConfig,
     LoadGameConfig,
     [] { g_Menu.StoreGameSettings(); },
+    SelectStoredPlayer,
     IsStencilSupported,
     SetDefaultDisplayMode,
 };

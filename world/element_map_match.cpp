@@ -77,7 +77,7 @@ bool ChooseFromLineUp(int side, bool own, int n, LineUpChoice* out) {
     if (g_LineUp.matchMode != kMatchModeFromRecords) {
         out->level = DrawLevel(line.level, line.randomLevel != 0);
     } else if (own) {
-        out->levelFromRecord = n == 0 || g_Menu.gameMode == kGameModeSingle;
+        out->levelFromRecord = n == 0 || g_Menu.gameType == kGameModeSingle;
         out->level = out->levelFromRecord ? int(out->record.level) : line.levels[n];
     } else {
         out->level = g_Settings.AdjustByDifficulty(line.levels[n]);

@@ -63,6 +63,13 @@ bool ListFolder(const char* pattern, std::vector<FolderEntry>* out);
 // Renames a file; both names are game paths.
 bool RenameFile(const char* from, const char* to);
 
+// Removes a file (never a folder) under a game path; false when there is none or it stays.
+bool DeleteFile(const char* name);
+// The file's last modification in seconds since 1970; false (and 0) when it cannot be told.
+bool GetFileModifiedTime(const char* name, int64_t* seconds);
+// The computer's network name cut to capacity - 1 characters; empty when it cannot be told.
+void GetComputerName(char* out, size_t capacity);
+
 // Stores a whole file under a game path. The path resolves as ResolvePath does, so an existing
 // file in another letter case is the one replaced; missing folders are created. The bytes go to a
 // temporary beside the target, which replaces it only once every write, flush and close has

@@ -224,8 +224,9 @@ TEST_F(FighterSpawnTest, AClientAsksTheHostForItsFighterWithItsLook) {
     record.look.name[0] = 'Q';
     record.look.hair = 3;
     record.look.equipment[4] = 0x11223344;
-    g_Menu.selectedPlayer[1] = &record;
+    g_Menu.playerRecord = &record;
     SpawnLocalPlayer();
+    g_Menu.playerRecord = nullptr;
     ASSERT_EQ(Recorder().events.size(), 1u);
     const std::vector<uint8_t>& e = Recorder().events[0];
     ASSERT_EQ(e.size(), 116u);

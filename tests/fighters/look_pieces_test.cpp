@@ -154,8 +154,8 @@ TEST_F(LookPiecesTest, ReTexturingLeavesOneLayerAndMissingModelsNodesOrRowsLeave
     EXPECT_EQ(GetPlayerEquipment(&record, 1), -1);
     EXPECT_EQ(GetPlayerEquipment(&record, EQUIPMENT_KIND_COUNT), -1);
 
-    // Without the catalogue no equipment is worn; the hair and the glasses are.
-    ResetEquipmentRowSource();
+    // Without catalogue rows no equipment is worn; the hair and the glasses are.
+    SetEquipmentRowSource([](int, int) -> const EquipmentRow* { return nullptr; });
     const Character& plain = Dressed(4, 0, true);
     for (int piece = 0; piece < LOOK_PIECE_COUNT; ++piece) EXPECT_EQ(Worn(plain, piece).inUse, piece <= 1) << piece;
 }

@@ -70,7 +70,7 @@ TEST_F(MeterTest, FullExperienceRaisesTheLevelAndDropsTheRestTripledInTheCampaig
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.amount);
-        g_Menu.gameMode = t.mode;
+        g_Menu.gameType = t.mode;
         Character& c = At(0, 0);
         Recorder().local = t.local ? &c : nullptr;
         Recorder().sounds.clear();

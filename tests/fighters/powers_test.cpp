@@ -70,7 +70,7 @@ TEST_F(PowerTest, WhoMayCastWhatByTheAirTheRaceTheActionAndTheEasyCampaign) {
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
         g_Match.gameKind = t.kind;
-        g_Menu.gameMode = t.mode;
+        g_Menu.gameType = t.mode;
         g_Settings.difficulty = t.difficulty;
         Character& c = Caster(t.side, t.level);
         Recorder().local = t.local ? &c : nullptr;

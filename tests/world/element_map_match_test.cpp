@@ -210,7 +210,7 @@ TEST_F(PlacingTest, LineUpLevelsFollowTheMatchModeTheGameModeAndTheEnemiesLevelT
         SCOPED_TRACE(c.what);
         ResetCharacters();
         g_LineUp.matchMode = c.matchMode;
-        g_Menu.gameMode = c.gameMode;
+        g_Menu.gameType = c.gameMode;
         g_Settings.difficulty = c.difficulty;
         g_ElementMap.LoadForMatch(0);
         ASSERT_EQ(CountActive(g_Characters), 4);

@@ -1,0 +1,73 @@
+// Campaign saves: a team of up to four player records of one side playing the scenarios stage
+// by stage. The open campaign lives in one block; each campaign is one file under
+// "Saves\\CAMPAIGNS", the block and, for the one-player campaign, its own player record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "frontend/equipment_lists.h"
+#include "frontend/player_record.h"
+
+constexpr size_t CAMPAIGN_BLOCK_SIZE = 192032;
+constexpr int CAMPAIGN_NAME_SIZE = 260;
+constexpr int CAMPAIGN_MEMBERS = 4;
+constexpr int CAMPAIGN_STAGES = 4;
+constexpr int CAMPAIGN_FINISHED = 100;
+constexpr int CAMPAIGN_SCENARIOS = 20;
+constexpr int CAMPAIGN_SCENARIO_BYTES = 9524;
+constexpr int CAMPAIGN_ENEMY_LEVELS = 20;
+constexpr int32_t MAX_PENDING_POINTS = 7500;
+constexpr int CAMPAIGN_PLAYED = 0;   // bytes 0-5 of a scenario record: kinds played there
+constexpr int CAMPAIGN_WON = 9;      // bytes 9-14: kinds won there
+
+struct EnemyLevelRow {
+    int32_t minimumLevel;
+    float value;
+};
+
+struct CampaignBlock {
+    uint32_t difficulty;
+    int32_t slot;                                   // -1 in a cleared block
+    char name[CAMPAIGN_NAME_SIZE];
+    uint32_t side;
+    int32_t members[CAMPAIGN_MEMBERS];              // player slots, -1 none
+    int32_t pendingPoints[CAMPAIGN_MEMBERS];        // 0..7500
+    uint32_t stage;                                 // 0..3, or 100 when finished
+    int32_t credits;                                // of the results and shop screens
+    int32_t inventory[EQUIPMENT_KIND_COUNT][INVENTORY_PER_KIND];   // -1 empty
+    EnemyLevelRow enemyLevels[CAMPAIGN_ENEMY_LEVELS];
+    uint8_t scenarios[CAMPAIGN_SCENARIOS][CAMPAIGN_SCENARIO_BYTES];
+};
+
+extern CampaignBlock g_Campaign;
+// The modification times List found, by slot (0 when unknown).
+extern int64_t g_CampaignTimes[1000];
+
+// All zero except the slot (-1) and the inventory (all -1).
+void ClearCampaign();
+
+std::vector<uint8_t> EncodeCampaign(const CampaignBlock& block);
+// The bytes laid over a cleared block field by field, then every value checked for a campaign of
+// `side`; a value out of range takes the cleared block's.
+void DecodeCampaign(const uint8_t* data, size_t size, int side, CampaignBlock* out);
+bool IsValidCampaign(const CampaignBlock& block, int side);
+
+// The save of a slot for the menu's play type ("" for a side or slot out of range).
+const char* CampaignPath(int side, int slot, char* out, size_t capacity);
+int FirstFreeCampaignSlot(int side);
+bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS]);
+bool SaveCampaign(int side, int slot, const PlayerRecord* record);
+bool LoadCampaign(int side, int slot, PlayerRecord* record);
+int ListCampaigns(int side);
+bool DeleteCampaign(int side, int slot);
+bool IsStageComplete();
+void AdvanceStage();
+// A campaign match's result block (264 words) applied to member i's record.
+void ApplyMatchResults(const uint32_t* results, int member);
+void SpendPendingPoints(int member, PlayerRecord* record);
+bool StoreMember(int slot, const PlayerRecord& record);
+int32_t AverageEnemyLevel();
+// The open campaign's level-table entry of an enemy record number at its current stage.
+bool FindEnemyLevel(uint32_t identifier, EnemyLevelRow* out);
