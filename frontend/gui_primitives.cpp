@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "frontend/screen_states.h"
 #include "frontend/texture_font.h"
 #include "platform/gfx/device.h"
 #include "render/video.h"
@@ -49,36 +50,7 @@ void ResetQuadDrawState() {
 void SetQuadDrawState() {
     Device* d = g_Video.GetDevice();
     if (!d) return;
-    d->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
-    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
-    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
-    d->SetRenderState(D3DRS_ALPHATESTENABLE, 0);
-    d->SetRenderState(D3DRS_ALPHAREF, 8);
-    d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-    d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    d->SetRenderState(D3DRS_ZENABLE, 0);
-    d->SetRenderState(D3DRS_ZWRITEENABLE, 1);
-    d->SetRenderState(D3DRS_STENCILENABLE, 0);
-    d->SetRenderState(D3DRS_CLIPPING, 1);
-    d->SetRenderState(D3DRS_EDGEANTIALIAS, 0);
-    d->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    d->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
-    d->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, 0);
-    d->SetRenderState(D3DRS_FOGENABLE, 0);
-    d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
-    d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
-    d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-    d->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-    d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-    d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    d->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    SetScreenStates(d, {0, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, 0, 1, D3DTOP_DISABLE});
     d->SetVertexShader(kQuadFvf);
     for (uint32_t stage = 0; stage < 3; ++stage) d->SetTexture(stage, nullptr);
 }

@@ -3,6 +3,7 @@
 #include "core/clocks.h"
 #include "core/debug_log.h"
 #include "frontend/gui_primitives.h"
+#include "frontend/screen_states.h"
 #include "platform/gfx/device.h"
 #include "render/video.h"
 
@@ -45,36 +46,7 @@ void Fader::RecordBlocks(uint32_t* own, uint32_t srcBlend) {
     *own = saveBlock = 0;
     for (uint32_t* block : {own, &saveBlock}) {
         if (Failed(d->BeginStateBlock())) continue;
-        d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-        d->SetRenderState(D3DRS_SRCBLEND, srcBlend);
-        d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_SRCCOLOR);
-        d->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
-        d->SetRenderState(D3DRS_ALPHAREF, 8);
-        d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-        d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        d->SetRenderState(D3DRS_ZENABLE, 0);
-        d->SetRenderState(D3DRS_ZWRITEENABLE, 0);
-        d->SetRenderState(D3DRS_STENCILENABLE, 0);
-        d->SetRenderState(D3DRS_CLIPPING, 1);
-        d->SetRenderState(D3DRS_EDGEANTIALIAS, 0);
-        d->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-        d->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
-        d->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, 0);
-        d->SetRenderState(D3DRS_FOGENABLE, 0);
-        d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-        d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-        d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
-        d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
-        d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-        d->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-        d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-        d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-        d->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+        SetScreenStates(d, {1, srcBlend, D3DBLEND_SRCCOLOR, 1, 0, D3DTOP_MODULATE});
         if (Failed(d->EndStateBlock(block))) *block = 0;
     }
     device_ = d;
