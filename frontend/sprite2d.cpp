@@ -118,10 +118,16 @@ bool Sprite2D::Draw() {
     g_Video.SetColorOp(0, D3DTOP_MODULATE);
     g_Video.SetColorArg(0, 0, D3DTA_TEXTURE);
     g_Video.SetColorArg(0, 1, D3DTA_DIFFUSE);
-    g_Video.SetColorOp(1, D3DTOP_ADD);
-    g_Video.SetColorArg(1, 0, D3DTA_SPECULAR);
-    g_Video.SetColorArg(1, 1, D3DTA_CURRENT);
-    g_Video.SetColorOp(2, D3DTOP_DISABLE);
+    // Adding a zero specular changes nothing, and devices that cannot read the specular colour
+    // in a stage would add the diffuse instead: the stage is used only when there is one.
+    if (specular) {
+        g_Video.SetColorOp(1, D3DTOP_ADD);
+        g_Video.SetColorArg(1, 0, D3DTA_SPECULAR);
+        g_Video.SetColorArg(1, 1, D3DTA_CURRENT);
+        g_Video.SetColorOp(2, D3DTOP_DISABLE);
+    } else {
+        g_Video.SetColorOp(1, D3DTOP_DISABLE);
+    }
     g_Video.SetBlendMode(0);
     g_Video.SetLighting(false);
     g_Video.SetWorldMatrix(nullptr, 0, true);
