@@ -9,6 +9,7 @@
 #include "frontend/texture_font.h"
 #include "platform/text/text.h"
 #include "screen_2d_fixture.h"
+#include "shell/mouse.h"
 
 namespace {
 
@@ -121,6 +122,14 @@ TEST_F(TextLabelTest, JustifiedParagraphLinesEndAtTheBoxEdge) {
     EXPECT_EQ(label.alignment, LABEL_PARAGRAPH);
     EXPECT_EQ(label.pixelWidth, 320);
     EXPECT_EQ(label.pixelHeight, 240);
+    // Text set afterwards is one line sized to itself.
+    {
+        TextLabel other;
+        ASSERT_TRUE(CreateTextParagraph(&other, 0, 0, 0.5f, 0.5f, "a b", 4, 1));
+        other.SetText("Hello");
+        EXPECT_LT(other.pixelWidth, 100);
+        EXPECT_LT(other.pixelHeight, 40);
+    }
     // The label's font: 4 x 3 points at 96 dpi, light, the label face.
     text::FontDesc desc;
     desc.height = -16;
@@ -208,6 +217,13 @@ TEST_F(TextLabelTest, FontModeMeasuresNothingForParagraphsAndUnknownModesFail) {
     EXPECT_TRUE(CreateTextParagraph(&label, 0.2f, 0.3f, 0.4f, 0.1f, "a|nb", 1, 1));
     EXPECT_EQ(label.texture, nullptr);
     EXPECT_FLOAT_EQ(label.w, 0.4f);
+    // The box is tested from x, whatever the text: pixels 128 to 384 across, 144 to 192 down.
+    g_Mouse.x = 200;
+    g_Mouse.y = 170;
+    EXPECT_TRUE(label.IsMouseOver());
+    g_Mouse.x = 100;
+    EXPECT_FALSE(label.IsMouseOver());
+    g_Mouse = MouseState();
     SetTextLabelMode(7);
     EXPECT_FALSE(CreateTextLabel(&label, 0, 0, 'I', "x", 1, 1));
     EXPECT_EQ(label.inUse, 1u);
