@@ -39,9 +39,10 @@ bool Text3D::Create(int32_t fontHeight, const char* word, const char* face, cons
     desc.face = face ? face : "";
     text::Font* font = n ? text::CreateFont(desc) : nullptr;
     if (n && !font) WriteDebugLogF("Text3D::Create: no font '%s' of height %d", desc.face.c_str(), int(fontHeight));
+    size_t failed = font ? 0 : n;
     for (size_t i = 0; i < n; ++i) {
         Letter3D& l = letters[i];
-        if (font) l.Build(fontHeight, word + i, font, &centres[i], 1, material);
+        if (font && l.Build(fontHeight, word + i, font, &centres[i], 1, material) != 0) ++failed;
         advances[i] = l.mesh ? l.boxMax.x - l.boxMin.x : scale * kBlankAdvance;
     }
     text::DeleteFont(font);
@@ -88,7 +89,7 @@ bool Text3D::Create(int32_t fontHeight, const char* word, const char* face, cons
     startTimes.assign(kept, 0);
     done.assign(kept, 0);
     dirty = 1;
-    return kept > 0 || n == 0 || font != nullptr;
+    return kept > 0 || failed == 0;
 }
 
 void Text3D::PlaceAtScreen(float x, float y, uint8_t alignLetter) {

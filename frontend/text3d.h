@@ -82,7 +82,7 @@ struct Text3D {
     Text3D& operator=(const Text3D&) = delete;
 
     // The word in the face at the cell height; the letter material carries the texture. False
-    // when nothing could be built (an empty text builds nothing and is true).
+    // when no letter could be built and some failed (an empty or blank text is true).
     bool Create(int32_t height, const char* text, const char* face, const char* textureFile, int32_t material);
     // Under a screen point (fractions): on the plane through the origin facing the camera; "D"
     // ends the word there, "I" starts it there, anything else centres it.
