@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gfx/device.h"
+#include "gl_rig.h"
 #include "platform/os/os.h"
 
 namespace {
@@ -16,45 +17,7 @@ using namespace gfx;
 
 constexpr uint32_t kWidth = 256, kHeight = 256;
 
-// A hidden window and a device on it, for the length of one benchmark.
-class Rig {
-public:
-    explicit Rig(benchmark::State& state) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        if (!os::Init()) {
-            state.SkipWithError("os::Init failed");
-            return;
-        }
-        os::WindowDesc desc;
-        desc.width = int(kWidth);
-        desc.height = int(kHeight);
-        window = os::CreateMainWindow(desc);
-        if (!window) {
-            state.SkipWithError("no window");
-            return;
-        }
-        DeviceParams p;
-        p.present.BackBufferWidth = kWidth;
-        p.present.BackBufferHeight = kHeight;
-        p.present.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.present.BackBufferCount = 1;
-        p.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.present.hDeviceWindow = window;
-        p.present.Windowed = 1;
-        p.present.EnableAutoDepthStencil = 1;
-        p.present.AutoDepthStencilFormat = D3DFMT_D24S8;
-        if (CreateGLDevice(p, &device) != D3D_OK) {
-            state.SkipWithError("no OpenGL device");
-            device = nullptr;
-        }
-    }
-    ~Rig() {
-        if (device) device->Release();
-        os::Shutdown();
-    }
-    os::WindowHandle window = nullptr;
-    Device* device = nullptr;
-};
+using Rig = benchsupport::GLRig<kWidth, kHeight>;
 
 struct MeshVertex {
     float x, y, z;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/screen_states.h"
 #include "frontend/text_table.h"
 #include "platform/gfx/device.h"
 #include "platform/text/text.h"
@@ -31,15 +32,6 @@ struct FontVertex {
     float u, v;
 };
 static_assert(sizeof(FontVertex) == 28, "the device reads 28-byte vertices");
-
-// a * b / c rounded half away from zero, as the classic MulDiv.
-int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
-    if (c == 0) return -1;
-    int64_t n = int64_t(a) * b;
-    int64_t d = c;
-    if ((n < 0) != (d < 0)) return int32_t(-((std::abs(n) * 2 + std::abs(d)) / (std::abs(d) * 2)));
-    return int32_t((std::abs(n) * 2 + std::abs(d)) / (std::abs(d) * 2));
-}
 
 // Callers keep to these ranges; anything else is held inside the tables.
 int ClampScale(int scale) { return std::clamp(scale, 0, FONT_SCALES - 1); }
@@ -204,36 +196,7 @@ void TextureFont::RestoreDeviceObjects() {
         *block = 0;
         if (Failed(d->BeginStateBlock())) continue;
         d->SetTexture(0, texture);
-        d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
-        d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        d->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
-        d->SetRenderState(D3DRS_ALPHAREF, 8);
-        d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-        d->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        d->SetRenderState(D3DRS_ZENABLE, 0);
-        d->SetRenderState(D3DRS_ZWRITEENABLE, 0);
-        d->SetRenderState(D3DRS_STENCILENABLE, 0);
-        d->SetRenderState(D3DRS_CLIPPING, 1);
-        d->SetRenderState(D3DRS_EDGEANTIALIAS, 0);
-        d->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-        d->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
-        d->SetRenderState(D3DRS_INDEXEDVERTEXBLENDENABLE, 0);
-        d->SetRenderState(D3DRS_FOGENABLE, 0);
-        d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-        d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-        d->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
-        d->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
-        d->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
-        d->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-        d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-        d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-        d->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+        SetScreenStates(d, {1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 1, 0, D3DTOP_MODULATE});
         if (Failed(d->EndStateBlock(block))) *block = 0;
     }
     if (!drawBlock || !savedBlock) WriteDebugLog("TextureFont::RestoreDeviceObjects: state blocks failed");

@@ -7,6 +7,7 @@
 #include "fighters/match.h"
 #include "frontend/menu.h"
 #include "frontend/overlays.h"
+#include "frontend/texture_font.h"
 #include "net/session.h"
 #include "platform/gfx/device.h"
 #include "render/adapter_table.h"

@@ -9,6 +9,7 @@
 #include "frontend/hud.h"
 #include "frontend/menu.h"
 #include "frontend/overlays.h"
+#include "frontend/texture_font.h"
 #include "net/session.h"
 #include "platform/os/os.h"
 #include "render/debug_draw.h"

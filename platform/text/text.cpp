@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -317,9 +318,18 @@ bool DrawContext::ExtTextOut(int32_t x, int32_t y, uint32_t options, const char*
     const int32_t width = bm.Width(), height = bm.Height();
     uint32_t* pixels = bm.Pixels();
 
+    // The justification is spent on this line, whatever it holds.
+    const int32_t extra = justify_;
+    justify_ = 0;
+    int32_t breaks = 0;
+    for (int32_t i = 0; i < length; ++i) breaks += text[i] == ' ';
+    const int32_t share = breaks ? extra / breaks : 0;
+    int32_t remainder = breaks ? extra % breaks : 0;
+
     if (options & ETO_OPAQUE) {
         Size extent{};
         GetTextExtentPoint32(text, length, &extent);
+        if (breaks) extent.cx += extra;
         int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(int64_t(x) + extent.cx, width);
         int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(int64_t(y) + extent.cy, height);
         for (int64_t py = y0; py < y1; ++py)
@@ -359,7 +369,110 @@ bool DrawContext::ExtTextOut(int32_t x, int32_t y, uint32_t options, const char*
             }
         }
         pen += advance;
+        if (c == ' ' && breaks) {
+            pen += share + (remainder > 0 ? 1 : 0);
+            if (remainder > 0) --remainder;
+        }
     }
+    return true;
+}
+
+// ---- Glyph outlines ----------------------------------------------------------------------
+
+namespace {
+
+// Largest distance, in pixels, between a curve and the lines that stand for it.
+constexpr double kFlatness = 0.25;
+constexpr int kMaxCurveSteps = 64;
+
+struct OutlineWalk {
+    std::vector<OutlineContour>* contours;
+    double ascent;
+    double lastX = 0, lastY = 0;   // pixels, y down
+
+    void Point(double x, double y) {
+        lastX = x;
+        lastY = y;
+        if (contours->empty()) contours->emplace_back();
+        OutlineContour& c = contours->back();
+        const OutlinePoint p{int32_t(std::lround(x)), int32_t(std::lround(y))};
+        if (!c.empty() && c.back().x == p.x && c.back().y == p.y) return;
+        c.push_back(p);
+    }
+    double X(const FT_Vector* v) const { return double(v->x) / 64.0; }
+    double Y(const FT_Vector* v) const { return ascent - double(v->y) / 64.0; }
+};
+
+int Steps(double deviation) {
+    if (!(deviation > kFlatness)) return 1;
+    return std::min(kMaxCurveSteps, int(std::ceil(std::sqrt(deviation / kFlatness))));
+}
+
+int MoveTo(const FT_Vector* to, void* user) {
+    auto* w = static_cast<OutlineWalk*>(user);
+    w->contours->emplace_back();
+    w->Point(w->X(to), w->Y(to));
+    return 0;
+}
+
+int LineTo(const FT_Vector* to, void* user) {
+    auto* w = static_cast<OutlineWalk*>(user);
+    w->Point(w->X(to), w->Y(to));
+    return 0;
+}
+
+int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
+    auto* w = static_cast<OutlineWalk*>(user);
+    const double x0 = w->lastX, y0 = w->lastY, x1 = w->X(control), y1 = w->Y(control), x2 = w->X(to), y2 = w->Y(to);
+    // A quadratic strays from its chord by a quarter of its second difference.
+    const int n = Steps(std::hypot(x0 - 2 * x1 + x2, y0 - 2 * y1 + y2) * 0.25);
+    for (int i = 1; i <= n; ++i) {
+        const double t = double(i) / n, u = 1 - t;
+        w->Point(u * u * x0 + 2 * u * t * x1 + t * t * x2, u * u * y0 + 2 * u * t * y1 + t * t * y2);
+    }
+    return 0;
+}
+
+int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+    auto* w = static_cast<OutlineWalk*>(user);
+    const double x0 = w->lastX, y0 = w->lastY, x1 = w->X(c1), y1 = w->Y(c1), x2 = w->X(c2), y2 = w->Y(c2);
+    const double x3 = w->X(to), y3 = w->Y(to);
+    const double d = std::max(std::hypot(x0 - 2 * x1 + x2, y0 - 2 * y1 + y2), std::hypot(x1 - 2 * x2 + x3, y1 - 2 * y2 + y3));
+    const int n = Steps(d * 0.75);
+    for (int i = 1; i <= n; ++i) {
+        const double t = double(i) / n, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, e = t * t * t;
+        w->Point(a * x0 + b * x1 + c * x2 + e * x3, a * y0 + b * y1 + c * y2 + e * y3);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool GetGlyphOutline(const Font* font, uint8_t c, std::vector<OutlineContour>* contours) {
+    if (!font || !contours) return false;
+    contours->clear();
+    if (!font->Load(c)) return false;
+    FT_GlyphSlot slot = font->face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return true;
+    OutlineWalk walk{contours, double(font->metrics.ascent)};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = MoveTo;
+    funcs.line_to = LineTo;
+    funcs.conic_to = ConicTo;
+    funcs.cubic_to = CubicTo;
+    if (FT_Outline_Decompose(&slot->outline, &funcs, &walk) != 0) {
+        contours->clear();
+        return false;
+    }
+    // The walk ends each contour back on its first point; a closed contour does not repeat it.
+    for (OutlineContour& contour : *contours)
+        while (contour.size() > 1 && contour.back().x == contour.front().x && contour.back().y == contour.front().y)
+            contour.pop_back();
+    // What rounding flattened to a line or a point encloses nothing.
+    contours->erase(std::remove_if(contours->begin(), contours->end(),
+                                   [](const OutlineContour& contour) { return contour.size() < 3; }),
+                    contours->end());
     return true;
 }
 

@@ -101,13 +101,31 @@ public:
     // colour by the glyph's coverage. Pixels outside the bitmap are skipped. False with no font,
     // no bitmap or a negative length.
     bool ExtTextOut(int32_t x, int32_t y, uint32_t options, const char* text, int32_t length);
+    // Widens the next line drawn by extra whole pixels, spread over its break characters
+    // (spaces), the first ones taking the remainder, so that the line ends exactly that much
+    // further right. A line without a break character is drawn as it is. 0 undoes it.
+    void SetTextJustification(int32_t extra) { justify_ = extra > 0 ? extra : 0; }
 
 private:
     Bitmap* bitmap_ = nullptr;
     const Font* font_ = nullptr;
     uint32_t textColor_ = 0;
     uint32_t bkColor_ = 0xFFFFFF;
+    int32_t justify_ = 0;
 };
+
+// A glyph's outline, flattened: whole pixels, y pointing down, origin at the top-left corner of
+// the character cell (the baseline lies at the ascent). Each contour is closed implicitly (the
+// last point joins the first) and holds no repeated neighbours.
+struct OutlinePoint {
+    int32_t x, y;
+};
+using OutlineContour = std::vector<OutlinePoint>;
+
+// The contours of one character: a new contour at every move of the outline, curves flattened
+// with a fixed tolerance, bold made up when the face has none. A blank gives none. False with no
+// font or when the glyph cannot be loaded.
+bool GetGlyphOutline(const Font* font, uint8_t c, std::vector<OutlineContour>* contours);
 
 // Makes the faces of a font file (a game path, any case and separators) available to FindFace
 // and CreateFont by their family names, for the rest of the run or until unregistered. False

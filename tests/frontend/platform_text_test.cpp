@@ -162,3 +162,35 @@ TEST_F(PlatformTextTest, ShutdownDropsRegistrationsAndFontsStillWork) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rightmost column with any ink, or -1.
+int32_t RightmostInk(const text::Bitmap& bm) {
+    int32_t right = -1;
+    for (int32_t y = 0; y < bm.Height(); ++y)
+        for (int32_t x = 0; x < bm.Width(); ++x)
+            if (bm.Pixel(x, y)) right = std::max(right, x);
+    return right;
+}
+
+TEST_F(PlatformTextTest, JustificationWidensTheNextLineByExactlyTheExtraPixels) {
+    FontPtr f = MakeFont("DejaVu Sans", -20);
+    ASSERT_NE(f, nullptr);
+    const char* line = "a b c d";
+    Bitmap plain(300, 40), wide(300, 40), after(300, 40);
+    DrawContext dc;
+    dc.SelectFont(f.get());
+    dc.SetTextColor(0xFFFFFF);
+    dc.SelectBitmap(&plain);
+    ASSERT_TRUE(dc.ExtTextOut(0, 0, 0, line, 7));
+    dc.SelectBitmap(&wide);
+    dc.SetTextJustification(17);   // 3 spaces: 6, 6 and 5 pixels
+    ASSERT_TRUE(dc.ExtTextOut(0, 0, 0, line, 7));
+    dc.SelectBitmap(&after);
+    ASSERT_TRUE(dc.ExtTextOut(0, 0, 0, line, 7));   // spent on the line before
+    EXPECT_EQ(RightmostInk(wide), RightmostInk(plain) + 17);
+    EXPECT_EQ(RightmostInk(after), RightmostInk(plain));
+}
+
+}  // namespace

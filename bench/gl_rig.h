@@ -1,0 +1,54 @@
+// A hidden window and an OpenGL device on it for the length of one benchmark.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "platform/gfx/device.h"
+#include "platform/os/os.h"
+
+namespace benchsupport {
+
+// A hidden window and a device on it, for the length of one benchmark.
+template <uint32_t kWidth, uint32_t kHeight>
+class GLRig {
+public:
+    explicit GLRig(benchmark::State& state) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        if (!os::Init()) {
+            state.SkipWithError("os::Init failed");
+            return;
+        }
+        os::WindowDesc desc;
+        desc.width = int(kWidth);
+        desc.height = int(kHeight);
+        window = os::CreateMainWindow(desc);
+        if (!window) {
+            state.SkipWithError("no window");
+            return;
+        }
+        gfx::DeviceParams p;
+        p.present.BackBufferWidth = kWidth;
+        p.present.BackBufferHeight = kHeight;
+        p.present.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
+        p.present.BackBufferCount = 1;
+        p.present.SwapEffect = gfx::D3DSWAPEFFECT_DISCARD;
+        p.present.hDeviceWindow = window;
+        p.present.Windowed = 1;
+        p.present.EnableAutoDepthStencil = 1;
+        p.present.AutoDepthStencilFormat = gfx::D3DFMT_D24S8;
+        if (gfx::CreateGLDevice(p, &device) != gfx::D3D_OK) {
+            state.SkipWithError("no OpenGL device");
+            device = nullptr;
+        }
+    }
+    ~GLRig() {
+        if (device) device->Release();
+        os::Shutdown();
+    }
+    os::WindowHandle window = nullptr;
+    gfx::Device* device = nullptr;
+};
+
+}  // namespace benchsupport
