@@ -198,6 +198,10 @@ bool IsNetworkActive() { return g_NetSession.active != 0; }
 // The session layer fills these: player lists, despawning a leaving player, closing.
 void NetSession::RefreshPlayerList() {}
 void NetSession::Stop() {}
+// The session layer fills these; until then no session starts or is joined.
+bool NetSession::Start(bool, const char*, uint32_t, const char*) { return false; }
+bool NetSession::JoinSession(int) { return false; }
+void StopSessionSearch() {}
 void RemovePlayerCharacters(uint32_t) {}
 // The game packet's event writers fill this.
 void GamePacket::WriteRemovePlayer(uint32_t) {}

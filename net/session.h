@@ -32,6 +32,11 @@ public:
     NetSession() : hosting(0), active(0), ended(0), scenarioId(0), gameKind(0) {}
 
     void RefreshPlayerList();
+    // Hosts (player name, port) or joins the host search (player name, port, host address, empty
+    // for the local network); false when the session could not start.
+    bool Start(bool host, const char* playerName, uint32_t port, const char* hostAddress);
+    // Joins the session of that index in the session list; false when it could not.
+    bool JoinSession(int index);
     void Stop();
     // Drains the receive queue and dispatches each game packet.
     void ProcessIncoming();
@@ -40,6 +45,8 @@ public:
 extern NetSession g_NetSession;
 
 bool IsNetworkActive();
+// Cancels the running host search and empties the session list.
+void StopSessionSearch();
 void RemovePlayerCharacters(uint32_t playerId);
 
 class Character;
