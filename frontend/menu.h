@@ -79,7 +79,9 @@ public:
     int32_t gameKind = 0;   // the menu's copy of the match's game kind
     int32_t variant = -1;       // the side chosen on the set-up screens, 0 or 1
     int32_t teamSlots[2][4] = {{-1, -1, -1, -1}, {-1, -1, -1, -1}};
-    int32_t saveMode = 2;       // the player-save folders the tables hold: 0 training, 1 multiplayer, 2 other
+    // The player-save folders the tables hold: 0 training, 1 multiplayer, 2 other; also the match
+    // mode the element map reads (2: levels from the records and the enemies' level table).
+    int32_t saveMode = 2;
     int32_t gameType = 2;       // the play type: 1 campaign with its own player, 2 single games and team campaigns
     int32_t localSlot = -1;     // the local fighter's slot, -1 none
     int32_t netPlayerCount = 0;
@@ -109,6 +111,9 @@ public:
     void BuildPage(int page);
     // Releases the front end (before a match and at shut-down).
     void Release();
+    // The network session ended while the front end runs (the session layer calls it): back to
+    // page 0 through the transition.
+    void OnSessionEnded();
     // A full-screen picture shown and presented at once while a page or a session loads.
     void ShowLoadingPicture();
     // Both sides' tables emptied and read again from the saves of load mode m.

@@ -58,9 +58,9 @@ constexpr ButtonAction kPlayTypeActions[6] = {
 
 bool IsBusy(const Text3D& b) { return b.text && b.animation != TEXT3D_STILL; }
 
-void LeavePage(Menu& m, const ButtonAction& a) {
+void StartTransition(Menu& m, int target) {
     m.page = PAGE_TRANSITION;
-    m.targetPage = a.target;
+    m.targetPage = target;
     for (int k = 0; k < m.buttonCount; ++k) m.buttons[k].StartAnimation(TEXT3D_FLY_OUT);
     g_Fader.FadeOut();
 }
@@ -70,7 +70,7 @@ void RunAction(Menu& m, int page, int k) {
     if (a.gameType) m.gameType = a.gameType;
     if (page == PAGE_MAIN && k == 1) m.previousPage = PAGE_MAIN;
     if (a.target >= 0)
-        LeavePage(m, a);
+        StartTransition(m, a.target);
     else if (m.screens)
         m.screens->OpenQuitBox();
     for (int fx : a.sounds)
@@ -239,6 +239,11 @@ void Menu::Update() {
     g_Mouse.prevX = g_Mouse.x;
     g_Mouse.prevY = g_Mouse.y;
     g_Mouse.ClearEdges();
+}
+
+void Menu::OnSessionEnded() {
+    // Through the transition, so that page 0 is built again rather than merely named.
+    if (active) StartTransition(*this, PAGE_MAIN);
 }
 
 void Menu::PlaceCursor() {

@@ -169,6 +169,20 @@ TEST_F(MenuTest, NetworkTargetsThatFailTurnIntoPageZeroOrSeven) {
     }
 }
 
+TEST_F(MenuTest, ASessionThatEndsTakesTheFrontEndBackToPageZeroThroughTheTransition) {
+    g_Menu.OnSessionEnded();
+    EXPECT_EQ(g_Menu.page, 0) << "nothing while the front end is not running";
+    Build(8);
+    g_Menu.OnSessionEnded();
+    EXPECT_EQ(g_Menu.page, PAGE_TRANSITION);
+    EXPECT_EQ(g_Menu.targetPage, 0);
+    EXPECT_TRUE(g_Fader.IsRunning());
+    StopFading();
+    g_Menu.Update();
+    EXPECT_EQ(g_Menu.page, 0);
+    EXPECT_EQ(g_Menu.buttonCount, 4) << "the main menu is built again";
+}
+
 TEST_F(MenuTest, TheTooltipIsKeptOnTheScreenWithItsShadowOnePixelAway) {
     Build(8);
     struct Case {
