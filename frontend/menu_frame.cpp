@@ -144,7 +144,8 @@ void RunTransition(Menu& m) {
         m.buttons[k].Update3DText();
         busy = busy || IsBusy(m.buttons[k]);
     }
-    if (busy || g_Fader.IsRunning()) return;
+    // A finished fade-out holds the screen black; that does not count as running.
+    if (busy || g_Fader.running) return;
     if (m.screens) {
         m.screens->ReleaseScreen(m.screens->screen);
         m.screens->confirm.Reset();
@@ -221,7 +222,7 @@ void Menu::Update() {
     escapePressed = KeyPressedSinceLastQuery(os::VK_ESCAPE) ? 1 : 0;
     hoverA = hoverB = -1;
     PlaceCursor();
-    if (!g_Fader.IsRunning() && screens) screens->Update();
+    if (!g_Fader.running && screens) screens->Update();
     switch (page) {
     case PAGE_MAIN:
         // While the quit question is open the buttons neither react nor move.
