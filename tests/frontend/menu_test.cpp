@@ -70,20 +70,16 @@ TEST_F(MenuTest, TheCursorModelLeavesTheObjectListAndFiveMenuLightsJoinTheScene)
     EXPECT_NE(g_Menu.textMaterial, g_Menu.textMaterialDisabled);
 }
 
-TEST_F(MenuTest, PageTwentyFiveStartsTheMatchAndBuildsNoScreen) {
+TEST_F(MenuTest, PageTwentyNineQuitsAndPageTwentyFiveStartsTheMatchAndBuildsNoScreen) {
     Build(0);
+    Build(29);
+    EXPECT_EQ(Log().quit, 1);
+    EXPECT_EQ(g_Menu.screens->screen, 29) << "handed to the screens like any page";
     Build(25);
     EXPECT_EQ(Log().startGame, 1);
     EXPECT_EQ(Log().cameraPitch, 1);
     EXPECT_FALSE(g_Menu.active);
     EXPECT_EQ(g_Menu.screens, nullptr);
-}
-
-TEST_F(MenuTest, PageTwentyNineRaisesTheQuitFlagAndIsHandedToTheScreens) {
-    Build(0);
-    Build(29);
-    EXPECT_EQ(Log().quit, 1);
-    EXPECT_EQ(g_Menu.screens->screen, 29);
 }
 
 TEST_F(MenuTest, TheButtonPagesMakeTheirWordsFromTheTextTableTopToBottom) {

@@ -181,24 +181,5 @@ TEST_F(WidgetTest, AForcedConfirmAnswersYesWhereverThePointerIsAndNoticesCloseBy
     EXPECT_FALSE(notice.open) << "a click closes it early";
 }
 
-TEST_F(WidgetTest, AnOpenBoxDarkensTheWholeScreenFirst) {
-    ButtonPictures();
-    Picture(25, 32, 16);
-    g_Fader.Reset();   // the menu records the rectangle's states when it opens
-    ConfirmBox box;
-    box.Create("Salir?", pictures, 5);
-    box.open = 1;
-    const size_t before = rec->Draws().size();
-    box.Draw();
-    ASSERT_GT(rec->Draws().size(), before);
-    const auto v = VerticesOf(rec->Draws()[before]);
-    ASSERT_FALSE(v.empty());
-    EXPECT_EQ(v[0].diffuse, WIDGET_DISABLED_TINT);
-    float maxX = 0, maxY = 0;
-    for (const auto& p : v) maxX = std::max(maxX, p.x), maxY = std::max(maxY, p.y);
-    EXPECT_GE(maxX, 63.0f);
-    EXPECT_GE(maxY, 63.0f);
-}
-
 }  // namespace
 }  // namespace screentest
