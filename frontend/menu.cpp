@@ -173,14 +173,13 @@ int32_t MakeLetterMaterial(const char* format) {
 
 }  // namespace
 
-Menu::Menu() {
-    // The 3D words need the face; without the file they fall back to whatever the system has.
-    text::RegisterFontFile(kFontFile);
-}
+// The font file is registered while the front end runs rather than for the life of the global:
+// the font registry is a global of another file, and the order in which globals are made and
+// destroyed across files is not fixed.
+Menu::Menu() = default;
 
 Menu::~Menu() {
     playerTables.Free();
-    text::UnregisterFontFile(kFontFile);
     DestroyTextLabel(&tooltip);
     DestroyTextLabel(&tooltipShadow);
 }
@@ -235,6 +234,8 @@ void TakeCursorModel() {
 // The whole front end, on the first page entry.
 void LoadFrontEnd(Menu& m, int n) {
     SetDoubleClicks(false);
+    // The 3D words need the face; without the file they fall back to whatever the system has.
+    text::RegisterFontFile(kFontFile);
     g_Font.Create(kMenuFontFace, kMenuFontHeight, 0);
     os::ShowCursor(false);
     os::SetCursor(nullptr);
@@ -336,6 +337,7 @@ void Menu::Release() {
     }
     g_Fader.Disable();
     SetDoubleClicks(true);
+    if (active) text::UnregisterFontFile(kFontFile);
     active = 0;
 }
 

@@ -91,7 +91,6 @@ public:
     uint32_t screenWords[2] = {0, 0};       // the 2D screens'
     uint8_t optionsChanged = 0;
 
-    // Registers the 3D words' font file.
     Menu();
     ~Menu();
     Menu(const Menu&) = delete;
