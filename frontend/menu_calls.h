@@ -25,3 +25,14 @@ struct MenuShellCalls {
 extern MenuShellCalls g_MenuShellCalls;
 // The shell's own entries back (tests).
 void ResetMenuShellCalls();
+
+// The session calls of the network pages; they start at the session layer's own (tests put
+// their own in).
+struct MenuNetCalls {
+    bool (*start)(bool host, const char* playerName, uint32_t port, const char* hostAddress);
+    bool (*join)(int index);
+    void (*stop)();
+    void (*stopSearch)();
+};
+extern MenuNetCalls g_MenuNetCalls;
+void ResetMenuNetCalls();

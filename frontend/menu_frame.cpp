@@ -56,6 +56,15 @@ constexpr ButtonAction kPlayTypeActions[6] = {
     {4, 2, {204, 0}},   {2, 2, {200, 204}}, {0, 0, {200, 205}},
 };
 
+constexpr MenuNetCalls kSessionCalls = {
+    [](bool host, const char* name, uint32_t port, const char* address) {
+        return g_NetSession.Start(host, name, port, address);
+    },
+    [](int index) { return g_NetSession.JoinSession(index); },
+    [] { g_NetSession.Stop(); },
+    StopSessionSearch,
+};
+
 bool IsBusy(const Text3D& b) { return b.text && b.animation != TEXT3D_STILL; }
 
 void StartTransition(Menu& m, int target) {
@@ -103,15 +112,15 @@ void ResolveTarget(Menu& m) {
         break;
     case PAGE_NETWORK_CLIENT:
         // The client announces the player's stored name.
-        if (!g_NetSession.Start(false, g_Multiplayer.playerName, g_Multiplayer.secondPort,
-                                g_Multiplayer.hostAddress)) {
-            g_NetSession.Stop();
+        if (!g_MenuNetCalls.start(false, g_Multiplayer.playerName, g_Multiplayer.secondPort,
+                                  g_Multiplayer.hostAddress)) {
+            g_MenuNetCalls.stop();
             m.targetPage = 0;
         }
         break;
     case PAGE_JOIN_SESSION: {
         const int chosen = m.screens ? m.screens->chosenSession : -1;
-        if (g_NetSession.JoinSession(chosen)) {
+        if (g_MenuNetCalls.join(chosen)) {
             os::SetCursor(nullptr);
             m.targetPage = PAGE_START_MATCH;
         } else {
@@ -121,16 +130,16 @@ void ResolveTarget(Menu& m) {
         break;
     }
     case PAGE_HOST_SESSION:
-        if (g_NetSession.Start(true, g_Multiplayer.playerName, g_Multiplayer.port, g_Multiplayer.hostAddress)) {
+        if (g_MenuNetCalls.start(true, g_Multiplayer.playerName, g_Multiplayer.port, g_Multiplayer.hostAddress)) {
             m.targetPage = PAGE_START_MATCH;
         } else {
-            g_NetSession.Stop();
+            g_MenuNetCalls.stop();
             m.targetPage = 0;
         }
         break;
     case PAGE_CLOSE_SESSION:
-        StopSessionSearch();
-        g_NetSession.Stop();
+        g_MenuNetCalls.stopSearch();
+        g_MenuNetCalls.stop();
         m.targetPage = 0;
         break;
     case PAGE_TRANSITION: case PAGE_START_MATCH: case PAGE_QUIT: break;
@@ -241,6 +250,10 @@ void Menu::Update() {
     g_Mouse.prevY = g_Mouse.y;
     g_Mouse.ClearEdges();
 }
+
+MenuNetCalls g_MenuNetCalls = kSessionCalls;
+
+void ResetMenuNetCalls() { g_MenuNetCalls = kSessionCalls; }
 
 void Menu::OnSessionEnded() {
     // Through the transition, so that page 0 is built again rather than merely named.

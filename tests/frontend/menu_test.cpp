@@ -1,4 +1,6 @@
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "frontend/menu_fixture.h"
 #include "frontend/sprite2d.h"
@@ -147,22 +149,67 @@ TEST_F(MenuTest, ATransitionSetByAScreenOnAPageWithoutWordsEndsInTheSameFrame) {
     EXPECT_STREQ(g_Menu.background->name, "Menu03");
 }
 
-TEST_F(MenuTest, NetworkTargetsThatFailTurnIntoPageZeroOrSeven) {
-    // No session starts or is joined until the session layer is there.
-    const std::pair<int, int> cases[] = {{7, 0}, {26, 7}, {27, 0}, {28, 0}};
+struct NetLog {
+    bool succeed = false;
+    std::vector<std::string> calls;
+};
+
+NetLog& Net() {
+    static NetLog log;
+    return log;
+}
+
+TEST_F(MenuTest, NetworkTargetsResolveInTheFrameThatEndsTheTransition) {
+    MenuNetCalls calls{};
+    calls.start = [](bool host, const char* name, uint32_t port, const char* address) {
+        Net().calls.push_back(std::string(host ? "host " : "client ") + name + " " + std::to_string(port) + " " +
+                              address);
+        return Net().succeed;
+    };
+    calls.join = [](int index) {
+        Net().calls.push_back("join " + std::to_string(index));
+        return Net().succeed;
+    };
+    calls.stop = [] { Net().calls.push_back("stop"); };
+    calls.stopSearch = [] { Net().calls.push_back("stop search"); };
+    g_MenuNetCalls = calls;
+    std::snprintf(g_Multiplayer.playerName, sizeof g_Multiplayer.playerName, "Ana");
+    std::snprintf(g_Multiplayer.hostAddress, sizeof g_Multiplayer.hostAddress, "10.0.0.2");
+    g_Multiplayer.port = 25857;
+    g_Multiplayer.secondPort = 25858;
+    Log().releaseMenuOnStart = false;
+    struct Case {
+        int target;
+        bool succeed;
+        int page;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {7, true, 7, {"client Ana 25858 10.0.0.2"}},
+        {7, false, 0, {"client Ana 25858 10.0.0.2", "stop"}},
+        {26, true, 25, {"join 2"}},
+        {26, false, 7, {"join 2"}},
+        {27, true, 25, {"host Ana 25857 10.0.0.2"}},
+        {27, false, 0, {"host Ana 25857 10.0.0.2", "stop"}},
+        {28, true, 0, {"stop search", "stop"}},
+    };
     Build(8);
-    for (const auto& [target, page] : cases) {
-        SCOPED_TRACE(target);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target * 10 + c.succeed);
         DropButtons();
         StopFading();
+        Net() = NetLog{c.succeed, {}};
         g_Menu.screens->chosenSession = 2;
         g_Menu.page = PAGE_TRANSITION;
-        g_Menu.targetPage = target;
+        g_Menu.targetPage = c.target;
         g_Menu.Update();
-        EXPECT_EQ(g_Menu.page, page);
-        EXPECT_EQ(Log().startGame, 0);
-        if (target == 26) EXPECT_EQ(g_Menu.screens->chosenSession, -1);
+        EXPECT_EQ(g_Menu.page, c.page);
+        EXPECT_EQ(Net().calls, c.calls);
+        if (c.target == 26) EXPECT_EQ(g_Menu.screens->chosenSession, -1);
     }
+    EXPECT_EQ(Log().startGame, 2) << "a join or a host that succeeds starts the match";
+    ResetMenuNetCalls();
+    ResetSettingsFiles();
 }
 
 TEST_F(MenuTest, ASessionThatEndsTakesTheFrontEndBackToPageZeroThroughTheTransition) {
