@@ -45,6 +45,12 @@ void DataSet::Texture(const std::string& name, const testsupport::Picture& pictu
     Pack(TEXTURE_PACK, name, bmp ? testsupport::BmpFile(picture) : testsupport::TgaFile(picture, options));
 }
 
+void DataSet::PlainTexture(const std::string& name, const testsupport::Picture& picture, uint8_t depth) {
+    testsupport::TgaOptions options;
+    options.depth = depth;
+    Pack(TEXTURE_PACK, name, testsupport::TgaFile(picture, options));
+}
+
 size_t DataSet::PackEntryCount(const std::string& pack) const {
     auto it = packs_.find(pack);
     return it == packs_.end() ? 0 : it->second.size();

@@ -109,7 +109,7 @@ std::vector<uint8_t> Geometry::VertexBytes() const {
 
 std::vector<uint8_t> ColourMaterial() {
     Y3DMaterial m;
-    m.layers = {Y3DMaterialLayer{64, ""}};
+    m.layers = {Y3DMaterialLayer{1, GRAIN_TEXTURE}, Y3DMaterialLayer{64, ""}};
     return m.Build();
 }
 

@@ -53,8 +53,11 @@ private:
 // Scales the colour's red, green and blue by f (alpha kept).
 uint32_t Shade(uint32_t argb, float f);
 
-// A material drawn with vertex colours only, or with one base texture.
+// The light grain texture that the vertex colours tint; every texture folder the models load
+// from holds a copy (the game takes no material of vertex colour alone).
+constexpr const char* GRAIN_TEXTURE = "Grano.tga";
 std::vector<uint8_t> ColourMaterial();
+// A material of one base texture.
 std::vector<uint8_t> TextureMaterial(const std::string& file);
 
 // A model file of one mesh node (0x100 plain, 0x101 movable, 0x102 movable and solid; the solid

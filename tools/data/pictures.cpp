@@ -42,7 +42,12 @@ void Frame(Picture* p, int thickness, uint32_t argb) {
     Fill(p, w - thickness, 0, w, h, argb);
 }
 
-// A soft round spot: white with alpha falling off from the centre, for glows and particles.
+// Colour and alpha both falling off by a: the sprites draw blended by alpha or added.
+uint32_t Faded(float a, uint32_t rgb) {
+    return (uint32_t(a * 255.0f) << 24) | (Shade(0xFF000000u | rgb, a) & 0xFFFFFF);
+}
+
+// A soft round spot: a colour fading out from the centre, for glows and particles.
 Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
     Picture p = Blank(size, size, 0);
     const float c = float(size - 1) / 2;
@@ -50,7 +55,7 @@ Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
         for (uint32_t x = 0; x < size; ++x) {
             const float d = std::sqrt((float(x) - c) * (float(x) - c) + (float(y) - c) * (float(y) - c)) / c;
             const float a = std::clamp(1.0f - std::pow(d, sharpness), 0.0f, 1.0f);
-            p.pixels[y * size + x] = (uint32_t(a * 255.0f) << 24) | (rgb & 0xFFFFFF);
+            p.pixels[y * size + x] = Faded(a, rgb);
         }
     return p;
 }
@@ -63,7 +68,7 @@ Picture Streak(uint32_t w, uint32_t h, uint32_t rgb) {
             const float dy = std::fabs(float(y) - float(h - 1) / 2) / (float(h) / 2);
             const float dx = std::fabs(float(x) - float(w - 1) / 2) / (float(w) / 2);
             const float a = std::clamp((1.0f - dy * dy) * (1.0f - dx * dx * dx * dx), 0.0f, 1.0f);
-            p.pixels[y * w + x] = (uint32_t(a * 255.0f) << 24) | (rgb & 0xFFFFFF);
+            p.pixels[y * w + x] = Faded(a, rgb);
         }
     return p;
 }
@@ -93,7 +98,7 @@ void AddEffects(DataSet* set) {
             for (uint32_t x = 0; x < 64; ++x) {
                 const float d = std::hypot(float(x) - 31.5f, float(y) - 31.5f);
                 const float a = std::clamp(1.0f - std::fabs(d - 24.0f + 6.0f * float(i)) / 4.0f, 0.0f, 1.0f);
-                ring.pixels[y * 64 + x] = (uint32_t(a * 200.0f) << 24) | 0xFFFFFF;
+                ring.pixels[y * 64 + x] = Faded(a * 0.8f, 0xFFFFFF);
             }
         set->Texture(f + Format("Wave%02d.tga", i), ring);
     }
@@ -121,7 +126,7 @@ void AddSkins(DataSet* set) {
             Picture base = Bands(1024, 1024, {tone, Shade(tone, 0.92f)}, 32);
             // The body region takes the clothes; give it a plain shirt underneath.
             Fill(&base, 89, 733, 563, 1004, Shade(tone, 0.6f));
-            set->Texture(f + "Pieles\\" + sides[side] + Format("%02d.tga", n), base);
+            set->PlainTexture(f + "Pieles\\" + sides[side] + Format("%02d.tga", n), base, 24);
         }
         for (int n = 0; n <= 9; ++n) {
             Picture eyes = Blank(128, 64, 0);
@@ -130,19 +135,19 @@ void AddSkins(DataSet* set) {
             const uint32_t iris = 0xFF000000u | (uint32_t(40 + 20 * n) << 8) | uint32_t(200 - 15 * n);
             Fill(&eyes, 24, 24, 40, 40, iris);
             Fill(&eyes, 88, 24, 104, 40, iris);
-            set->Texture(f + "Ojos\\" + sides[side] + Format(" ojo1_%02d.tga", n), eyes);
+            set->PlainTexture(f + "Ojos\\" + sides[side] + Format(" ojo1_%02d.tga", n), eyes, 32);
             Picture mouth = Blank(96, 32, 0);
             Fill(&mouth, 8, 12, 88, 20, 0xFF802020);
-            set->Texture(f + "Ojos\\" + sides[side] + Format(" ojo2_%02d.tga", n), mouth);
+            set->PlainTexture(f + "Ojos\\" + sides[side] + Format(" ojo2_%02d.tga", n), mouth, 32);
             const uint32_t cloth = 0xFF000000u | (uint32_t(60 + 19 * n) << 16) | (uint32_t(side ? 40 : 80) << 8) |
                                    uint32_t(200 - 17 * n);
-            set->Texture(f + "Ropas\\" + sides[side] + Format("_f_%02d.tga", n),
-                         Bands(448, 256, {cloth, Shade(cloth, 0.8f)}, 16 + 4 * uint32_t(n)));
+            set->PlainTexture(f + "Ropas\\" + sides[side] + Format("_f_%02d.tga", n),
+                              Bands(448, 256, {cloth, Shade(cloth, 0.8f)}, 16 + 4 * uint32_t(n)), 32);
         }
         for (int slot = 0; slot < 8; ++slot)
             for (int n = 0; n <= 7; ++n) {
                 Picture mark = Spot(48, 6.0f, 0x102060 + uint32_t(n) * 0x101000);
-                set->Texture(f + "Tatuajes\\" + Format("%d%d%d.tga", side, slot, n), mark);
+                set->PlainTexture(f + "Tatuajes\\" + Format("%d%d%d.tga", side, slot, n), mark, 32);
             }
     }
     for (int family = 0; family < 2; ++family)
@@ -300,9 +305,24 @@ void AddHud(DataSet* set) {
     for (const auto& b : banners) set->Texture(f + b.name + ".tga", Button(512, 128, true, b.colour));
 }
 
+void AddGrain(DataSet* set) {
+    Picture grain = Blank(32, 32, 0);
+    uint32_t state = 12345;
+    for (uint32_t& px : grain.pixels) {
+        state = state * 1103515245u + 12345u;
+        const uint32_t v = 215 + (state >> 16) % 41;
+        px = 0xFF000000u | (v << 16) | (v << 8) | v;
+    }
+    for (const char* folder : {"", "Texturas\\Items\\", "Texturas\\Objetos Dinamicos\\", "Texturas\\Interfaz\\Menu\\",
+                               "Texturas\\Efectos\\", "Texturas\\Personajes\\"})
+        set->Texture(std::string(folder) + GRAIN_TEXTURE, grain);
+    for (int s : {WATER_SCENARIO, LAVA_SCENARIO}) set->Texture(Format("Texturas\\Escenarios\\Escenario%02d\\", s) + GRAIN_TEXTURE, grain);
+}
+
 }  // namespace
 
 void AddPictures(DataSet* set) {
+    AddGrain(set);
     AddEffects(set);
     AddSkins(set);
     AddMenu(set);
