@@ -84,7 +84,7 @@ std::vector<Part> FigureParts(int side, int level) {
     parts.push_back({BONE_LEG_R, kLimbUv, {{{0.05f * w, 0.0f, -0.1f}, {0.24f * w, 0.92f, 0.1f}}}});
     parts.push_back({BONE_BODY, kBodyUv, {{{-0.28f * w, 0.9f, -0.14f}, {0.28f * w, 1.5f, 0.14f}}}});
     Part head{BONE_HEAD, kHeadUv, {{{-0.15f, 1.52f, -0.15f}, {0.15f, 1.85f, 0.15f}}}};
-    if (level < 2) head.boxes.push_back({{-0.03f, 1.62f, -0.2f}, {0.03f, 1.7f, -0.15f}});   // nose, facing -z
+    if (level < 2) head.boxes.push_back({{-0.03f, 1.62f, 0.15f}, {0.03f, 1.7f, 0.2f}});   // nose: fighters face +z
     parts.push_back(head);
     Part arms{BONE_ARMS, kLimbUv, {}};
     arms.boxes.push_back({{-0.46f * w, 0.95f, -0.07f}, {-0.3f * w, 1.48f, 0.07f}});

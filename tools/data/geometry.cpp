@@ -29,11 +29,11 @@ void Geometry::Polygon(const std::vector<Vec3>& corners, uint32_t colour, UvRect
     const float vs[4] = {uv.v1, uv.v1, uv.v0, uv.v0};
     for (size_t i = 0; i < corners.size(); ++i)
         vertices_.push_back({corners[i], n, shaded, us[i % 4], vs[i % 4]});
-    // The device culls clockwise triangles as seen: fan the corners in their given order.
+    // A fan over the corners in their given order faces the way the normal points.
     for (size_t i = 1; i + 1 < corners.size(); ++i) {
         indices_.push_back(base);
-        indices_.push_back(uint16_t(base + i + 1));
         indices_.push_back(uint16_t(base + i));
+        indices_.push_back(uint16_t(base + i + 1));
     }
 }
 

@@ -57,7 +57,7 @@ void Wall(Arena* a, const std::vector<Vec3>& corners, uint32_t colour) {
 Arena BuildArena(const Surfaces& pool) {
     Arena a;
     a.solid.typeMask = 1 | pool.mask;
-    const uint32_t g0 = 0xFF6E8A4E, g1 = 0xFF62804A, stone = 0xFF8C8478, dark = 0xFF5A5048;
+    const uint32_t g0 = 0xFF6E8A4E, g1 = 0xFF62804A, stone = 0xFF9C9488, dark = 0xFF8A7E70;
     // Main ground at 0 around the pool and the lower floor.
     Ground(&a, 0, 0, 40, 12, 0, g0, g1);
     Ground(&a, 0, 12, 36, 28, 0, g0, g1);
@@ -161,12 +161,14 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
 // A sky: a big box around the arena, seen from inside, bluish above and paler at the horizon.
 std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
     Geometry sky;
-    const float lo = -200, hi = 260;
-    sky.Polygon({{lo, 120, lo}, {hi, 120, lo}, {hi, 120, hi}, {lo, 120, hi}}, top);
-    sky.Polygon({{lo, -60, lo}, {lo, 120, lo}, {lo, 120, hi}, {lo, -60, hi}}, horizon);
-    sky.Polygon({{hi, -60, hi}, {hi, 120, hi}, {hi, 120, lo}, {hi, -60, lo}}, horizon);
-    sky.Polygon({{hi, -60, lo}, {hi, 120, lo}, {lo, 120, lo}, {lo, -60, lo}}, horizon);
-    sky.Polygon({{lo, -60, hi}, {lo, 120, hi}, {hi, 120, hi}, {hi, -60, hi}}, horizon);
+    // Within the far plane of the fogged rows (150 and more).
+    const float lo = -60, hi = 60;
+    // Corners in the order that faces them inwards, towards the arena.
+    sky.Polygon({{lo, 50, hi}, {hi, 50, hi}, {hi, 50, lo}, {lo, 50, lo}}, top);
+    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
+    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
+    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
+    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
     return MeshModelFile("Cielo", 0x100, sky);
 }
 
@@ -203,10 +205,11 @@ struct Placed {
 
 std::vector<Placed> Elements() {
     std::vector<Placed> e;
-    // Fighter starts: the Orlins at the west end, the Voraks on the lower floor.
+    // Fighter starts, clear of the walls: the Orlins on the west ground, the Voraks on the lower
+    // floor, facing each other.
     for (int i = 0; i < 4; ++i) {
-        e.push_back({EVERY_KIND, 0, 0, 4.5f, 0, 16.5f + 3.0f * float(i), 0, 0, kPi / 2});
-        e.push_back({EVERY_KIND, 0, 1, 58.5f, LOWER, 14.5f + 3.5f * float(i), 0, 0, -kPi / 2});
+        e.push_back({EVERY_KIND, 0, 0, 14.5f, 0, 15.5f + 3.0f * float(i), 0, 0, kPi / 2});
+        e.push_back({EVERY_KIND, 0, 1, 50.5f, LOWER, 15.5f + 3.0f * float(i), 0, 0, -kPi / 2});
     }
     // Items of every type on the ground, in rows; credits belong to greed.
     int n = 0;

@@ -1,0 +1,165 @@
+// The demo data set: written twice it is the same bytes, and the game's own loaders read its
+// packs, texts, scenarios, element files and fighters without a fault.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+#include "core/pack_file.h"
+#include "data/data_set.h"
+#include "frontend/text_table.h"
+#include "render/material.h"
+#include "render/mesh.h"
+#include "render/render_octree.h"
+#include "scene/animation.h"
+#include "scene/character_model.h"
+#include "scene/collision_octree.h"
+#include "scene/ground.h"
+#include "scene/object_list.h"
+#include "scene/scene_element_records.h"
+#include "support/fighter_kit.h"
+#include "support/temp_dir.h"
+#include "world/element_map.h"
+#include "world/item.h"
+#include "world/scenario.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The set is written once into a folder that outlives the tests of this program.
+const fs::path& DataFolder() {
+    static const fs::path folder = [] {
+        const fs::path f = fs::temp_directory_path() / ("brimvale-demo-" + std::to_string(::getpid()));
+        fs::remove_all(f);
+        std::string error;
+        EXPECT_TRUE(demodata::WriteDataSet(f.string(), &error)) << error;
+        return f;
+    }();
+    return folder;
+}
+
+struct RemoveDataFolder : ::testing::Environment {
+    void TearDown() override { fs::remove_all(DataFolder()); }
+};
+const auto* const kCleanUp = ::testing::AddGlobalTestEnvironment(new RemoveDataFolder);
+
+TEST(DemoDataTest, TwoRunsWriteTheSameFilesByteForByte) {
+    ScopedWorkDir other;
+    std::string error;
+    ASSERT_TRUE(demodata::WriteDataSet(other.path().string(), &error)) << error;
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(DataFolder())) {
+        if (!entry.is_regular_file()) continue;
+        const fs::path relative = fs::relative(entry.path(), DataFolder());
+        SCOPED_TRACE(relative.string());
+        ASSERT_TRUE(fs::exists(other.path() / relative));
+        EXPECT_TRUE(Contents(entry.path()) == Contents(other.path() / relative));
+        ++files;
+    }
+    size_t otherFiles = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(other.path())) otherFiles += entry.is_regular_file();
+    EXPECT_EQ(files, otherFiles);
+    for (const char* name : {"Brimvale.ini", "TEXTURAS.DAT", "MODELOS.DAT", "ANIMACIONES.DAT", "Logo.mpg", "Intro.mpg",
+                             "ess_fx.cfg", "ess_sa.cfg", "Sonido/Fx/snd299.wav", "Sonido/Musica/Menu.wav"})
+        EXPECT_TRUE(fs::exists(DataFolder() / name)) << name;
+}
+
+// With the data folder as the working folder, on the recording device.
+class DemoDataLoadTest : public fxtest::FxDeviceTest {
+protected:
+    void SetUp() override {
+        previous = fs::current_path();
+        fs::current_path(DataFolder());
+        fxtest::FxDeviceTest::SetUp();
+        g_Settings.mode = 0;
+    }
+    void TearDown() override {
+        g_Scenario.Unload();
+        g_ElementMap.Release();
+        fxtest::FxDeviceTest::TearDown();
+        fs::current_path(previous);
+    }
+    fs::path previous;
+};
+
+TEST_F(DemoDataLoadTest, TheTextTableHasEveryNumberAndTheMenuWords) {
+    TextTable table("textos.txt");
+    ASSERT_EQ(table.count, 1430);
+    for (int id = 0; id < table.count; ++id) EXPECT_FALSE(table.strings[size_t(id)].empty()) << id;
+    EXPECT_EQ(table.strings[500], "Play");
+    EXPECT_EQ(table.strings[605], "Annihilation");
+}
+
+TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) {
+    for (int number : {demodata::WATER_SCENARIO, demodata::LAVA_SCENARIO}) {
+        SCOPED_TRACE(number);
+        g_Scenario.Load(number);
+        ASSERT_EQ(g_Scenario.number, number);
+        // The ground is drawn: the render tree holds triangles whose material has a pass.
+        ASSERT_NE(g_Scene.renderOctree, nullptr);
+        ASSERT_NE(g_SceneMeshTable, nullptr);
+        const Mesh* mesh = g_SceneMeshTable->Get(0);
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_GT(mesh->triangleCount, 0u);
+        EXPECT_EQ(g_Scene.renderOctree->polygonCount, mesh->triangleCount);
+        const Material* material = g_Scene.materials->Get(mesh->materialId);
+        ASSERT_NE(material, nullptr);
+        EXPECT_GT(material->passCount, 0u);
+        // Standing ground on each level of the plan, lava or water in the pool.
+        EXPECT_NEAR(GetGroundHeight(10.5f, 5.0f, 10.5f, nullptr), 0.0f, 1e-3f);
+        EXPECT_NEAR(GetGroundHeight(55.5f, 8.0f, 5.5f, nullptr), 3.0f, 1e-3f);
+        EXPECT_NEAR(GetGroundHeight(55.5f, 2.0f, 20.5f, nullptr), -1.0f, 1e-3f);
+        if (number == demodata::LAVA_SCENARIO) EXPECT_NEAR(GetLavaHeight(50.0f, 3.0f, 38.0f, nullptr), -1.0f, 1e-3f);
+        // Every model the scenario loads for its items and props is there.
+        for (int i = 0; i < ITEM_TYPE_COUNT; ++i) EXPECT_NE(g_ItemModels[i], nullptr) << "item " << i;
+        // The path map the game built itself keeps every element: none stands on a cell it lacks.
+        const std::string file = "Modelos\\Escenarios\\Escenario" + std::to_string(number) + "\\Escenario" +
+                                 std::to_string(number) + ".dat";
+        PackEntry raw;
+        ASSERT_TRUE(raw.Open("MODELOS.DAT", file.c_str()));
+        const size_t stored = raw.Length() - 16;
+        raw.Close();
+        g_ElementMap.Load(nullptr, -1);
+        size_t kept = 0, bytes = 0;
+        for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) {
+            ++kept;
+            bytes += r->elementKind >= 4 ? 61 : 57;
+        }
+        EXPECT_EQ(bytes, stored) << kept << " records kept";
+        g_ElementMap.Release();
+        g_Scenario.Unload();
+    }
+}
+
+TEST_F(DemoDataLoadTest, BothSidesHaveFiveDetailLevelsAndEveryAnimationTheRulesPlay) {
+    for (int side = 0; side < 2; ++side) {
+        const std::string name = "Modelos\\Personajes\\Skeleton0" + std::to_string(side) + ".y3d";
+        CharacterModel* model = g_Scene.LoadCharacterModel(name.c_str(), "Texturas\\Personajes\\", 3, false);
+        ASSERT_NE(model, nullptr) << side;
+        EXPECT_EQ(model->boneCount, testsupport::KIT_BONE_COUNT);
+        for (const ModelDetailLevel& level : model->levels) {
+            EXPECT_TRUE(level.loaded);
+            EXPECT_FALSE(level.subMeshes.empty());
+        }
+        delete model;
+    }
+    Animation** group = g_Scene.animations[testsupport::KIT_ANIMATION_GROUP];
+    ASSERT_NE(group, nullptr);
+    for (size_t r = 0; r < testsupport::KIT_ANIMATION_RANGE_COUNT; ++r)
+        for (int32_t id = testsupport::KIT_ANIMATIONS[r].first; id <= testsupport::KIT_ANIMATIONS[r].last; ++id) {
+            ASSERT_NE(group[id], nullptr) << id;
+            EXPECT_EQ(group[id]->length, testsupport::KIT_ANIMATIONS[r].frames) << id;
+        }
+}
+
+}  // namespace
