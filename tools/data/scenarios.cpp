@@ -94,10 +94,10 @@ Arena BuildArena(const Surfaces& pool) {
     a.solid.groups[1].typeMask = pool.mask;
     // The outer walls, facing in.
     const float top = WALL;
-    Wall(&a, {{0, LOWER, 0}, {0, top, 0}, {SIZE_X, top, 0}, {SIZE_X, LOWER, 0}}, dark);
-    Wall(&a, {{SIZE_X, LOWER, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {0, top, SIZE_Z}, {0, LOWER, SIZE_Z}}, dark);
-    Wall(&a, {{0, LOWER, SIZE_Z}, {0, top, SIZE_Z}, {0, top, 0}, {0, LOWER, 0}}, dark);
-    Wall(&a, {{SIZE_X, LOWER, 0}, {SIZE_X, top, 0}, {SIZE_X, top, SIZE_Z}, {SIZE_X, LOWER, SIZE_Z}}, dark);
+    Wall(&a, {{SIZE_X, LOWER, 0}, {SIZE_X, top, 0}, {0, top, 0}, {0, LOWER, 0}}, dark);
+    Wall(&a, {{0, LOWER, SIZE_Z}, {0, top, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, LOWER, SIZE_Z}}, dark);
+    Wall(&a, {{0, LOWER, 0}, {0, top, 0}, {0, top, SIZE_Z}, {0, LOWER, SIZE_Z}}, dark);
+    Wall(&a, {{SIZE_X, LOWER, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, top, 0}, {SIZE_X, LOWER, 0}}, dark);
     // Pillars on the walls' tops, for something to see over them.
     for (float x = 0; x <= SIZE_X; x += 16) {
         a.look.Box({x - 0.5f, top, -0.5f}, {x + 0.5f, top + 2, 0.5f}, stone);
@@ -162,13 +162,13 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
 std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
     Geometry sky;
     // Within the far plane of the fogged rows (150 and more).
-    const float lo = -60, hi = 60;
+    const float lo = -40, hi = 104;
     // Corners in the order that faces them inwards, towards the arena.
-    sky.Polygon({{lo, 50, hi}, {hi, 50, hi}, {hi, 50, lo}, {lo, 50, lo}}, top);
-    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
-    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
-    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
-    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
+    sky.Polygon({{lo, 50, lo}, {hi, 50, lo}, {hi, 50, hi}, {lo, 50, hi}}, top);
+    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
+    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
+    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
+    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
     return MeshModelFile("Cielo", 0x100, sky);
 }
 
