@@ -12,6 +12,7 @@
 #include "core/pack_file.h"
 #include "data/data_set.h"
 #include "frontend/text_table.h"
+#include "platform/video/video.h"
 #include "render/material.h"
 #include "render/mesh.h"
 #include "render/render_octree.h"
@@ -21,6 +22,8 @@
 #include "scene/ground.h"
 #include "scene/object_list.h"
 #include "scene/scene_element_records.h"
+#include "shell/sound.h"
+#include "shell/wav_file.h"
 #include "support/fighter_kit.h"
 #include "support/temp_dir.h"
 #include "world/element_map.h"
@@ -98,6 +101,31 @@ TEST_F(DemoDataLoadTest, TheTextTableHasEveryNumberAndTheMenuWords) {
     for (int id = 0; id < table.count; ++id) EXPECT_FALSE(table.strings[size_t(id)].empty()) << id;
     EXPECT_EQ(table.strings[500], "Play");
     EXPECT_EQ(table.strings[605], "Annihilation");
+}
+
+TEST_F(DemoDataLoadTest, SoundTablesEffectsMusicAndVideosAreReadable) {
+    EXPECT_EQ(LoadFxVolumes(), true);
+    EXPECT_EQ(LoadSaValues(), true);
+    int64_t numbers[FX_VOLUME_COUNT];
+    EXPECT_EQ(ScanTableNumbers("ess_fx.cfg", numbers, FX_VOLUME_COUNT), FX_VOLUME_COUNT);
+    ResetSound();
+    std::vector<std::string> files = {"Sonido\\Musica\\Menu.wav"};
+    for (int kind = 0; kind < 8; ++kind) files.push_back("Sonido\\Musica\\m0" + std::to_string(kind) + ".wav");
+    for (int id = 0; id < 300; id += 37) files.push_back("Sonido\\Fx\\snd" + std::string(id < 100 ? "0" : "") +
+                                                         std::string(id < 10 ? "0" : "") + std::to_string(id) + ".wav");
+    for (const std::string& name : files) {
+        PackEntry file;
+        ASSERT_TRUE(file.OpenFile(name.c_str())) << name;
+        WaveHeader header;
+        EXPECT_EQ(ReadWaveHeader(file.Reader(), name.c_str(), &header), 0u) << name;
+        EXPECT_GT(header.dataSize, 0u) << name;
+    }
+    for (const char* clip : {"Logo.mpg", "Intro.mpg"}) {
+        video::Player player;
+        ASSERT_EQ(player.RenderFile(clip, nullptr), S_OK) << clip;
+        EXPECT_TRUE(player.Stats().hasVideo) << clip;
+        EXPECT_TRUE(player.Stats().hasAudio) << clip;
+    }
 }
 
 TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) {
