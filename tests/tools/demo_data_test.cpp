@@ -11,11 +11,13 @@
 
 #include "core/pack_file.h"
 #include "data/data_set.h"
+#include "fighters/skin.h"
 #include "frontend/text_table.h"
 #include "platform/video/video.h"
 #include "render/material.h"
 #include "render/mesh.h"
 #include "render/render_octree.h"
+#include "render/texture_manager.h"
 #include "scene/animation.h"
 #include "scene/character_model.h"
 #include "scene/collision_octree.h"
@@ -128,6 +130,73 @@ TEST_F(DemoDataLoadTest, SoundTablesEffectsMusicAndVideosAreReadable) {
     }
 }
 
+// Names as the menu's picture table, the loading screen and the HUD's sprite table give them.
+std::vector<std::string> InterfacePictures() {
+    std::vector<std::string> names;
+    const std::string menu = "Texturas\\Interfaz\\Menu\\", hud = "Texturas\\Interfaz\\Sprites2D\\";
+    for (const char* n : {"BotonDerOff", "BotonDerOn", "BotonIzqOff", "BotonIzqOn", "BarraDesplazamientoOn",
+                          "BarraDesplazamientoOff", "ManecillaBarraDesplazamiento", "Switchoff", "Switchon", "FlechaIzdaOff",
+                          "FlechaIzdaOn", "FlechaDchaOff", "FlechaDchaOn", "BotonMenuSinPulsar", "BotonMenuPulsado", "Parches",
+                          "VentanaConfirmacion", "FlechaArrOff", "FlechaArrOn", "FlechaAbjOff", "FlechaAbjOn", "LogoOrlinsOff",
+                          "LogoOrlinsOn", "LogoVoraksOff", "LogoVoraksOn", "fondo_per", "fondo_per_bi_des", "fondo_per_bi_act",
+                          "fondo_per_bd_des", "fondo_per_bd_act", "MarcoPerSel_ON", "MarcoPerSel_OFF", "FlechaAddTeamON",
+                          "FlechaAddTeamOFF", "RotaOn", "RotaOff", "RotaIzqOn", "RotaIzqOff", "RotaDerOn", "RotaDerOff", "AddOn",
+                          "AddOff", "SubtractOn", "SubtractOff", "Logo_on", "Logo_off", "barraloading", "Menu00", "Menu01"})
+        names.push_back(menu + n + ".tga");
+    for (int k = 0; k <= 5; ++k)
+        for (const char* state : {"On", "Off"}) names.push_back(menu + "KGame0" + std::to_string(k) + state + ".tga");
+    names.push_back(menu + "Text3D.bmp");
+    names.push_back(menu + "Text3D_Disabled.bmp");
+    for (int n : {97, 98, 99}) names.push_back("Texturas\\Interfaz\\Pantallas\\Menu" + std::to_string(n) + ".tga");
+    for (const char* n : {"Punto Mira 1", "Marcador Orlin", "Marcador Vorak", "Marcador Orlin 2", "Marcador Vorak 2",
+                          "Barra Vida Orlin", "Barra Vida Vorak", "Barra Mana Orlin", "Barra Mana Vorak", "Barra Exp Orlin",
+                          "Barra Exp Vorak", "Logo Orlins", "Logo Voraks", "Negativo", "DosPuntos", "Cartel - You Win",
+                          "Cartel - You Loose", "Cartel - Start", "Cartel - Time Over", "Cartel - Pause", "Marcador Vorak m",
+                          "Marcador Orlin m", "Numero 0", "Numero 9", "Letra00", "Letra25", "AnilloIconoOrlin02",
+                          "AnilloIconoVorak00", "IconoPoderOrlin10", "IconoPoderVorak00"})
+        names.push_back(hud + n + ".tga");
+    return names;
+}
+
+TEST_F(DemoDataLoadTest, EveryInterfacePictureIsAnImageAndEverySkinLayerReadsForTheComposition) {
+    for (const std::string& name : InterfacePictures()) {
+        PackEntry entry;
+        ASSERT_TRUE(entry.Open("TEXTURAS.DAT", name.c_str())) << name;
+        ImageHeaderInfo info{};
+        EXPECT_TRUE(ProbeImageHeader(entry.Reader(), &info)) << name;
+        EXPECT_GT(info.width, 0) << name;
+    }
+    // The loading screen copies its pictures at their size scaled from 1024 x 768: full width.
+    for (const char* name : {"Texturas\\Interfaz\\Pantallas\\Menu98.tga", "Texturas\\Interfaz\\Menu\\barraloading.tga"}) {
+        PackEntry entry;
+        ASSERT_TRUE(entry.Open("TEXTURAS.DAT", name));
+        ImageHeaderInfo info{};
+        ASSERT_TRUE(ProbeImageHeader(entry.Reader(), &info));
+        EXPECT_EQ(info.width, 1024) << name;
+    }
+    // Every number the player records may hold, as the composition asks for it.
+    for (int side = 0; side < 2; ++side) {
+        std::vector<std::string> layers;
+        for (const SkinLayerRow& row : SKIN_LAYERS)
+            for (int n = 0; n <= (row.part == 0 ? 4 : 9); ++n) {
+                char name[128];
+                std::snprintf(name, sizeof name, row.file[side], n);
+                layers.push_back(name);
+            }
+        for (int slot = 0; slot < SKIN_TATTOO_SLOTS; ++slot)
+            for (int n = 0; n <= 7; ++n) {
+                char name[128];
+                std::snprintf(name, sizeof name, SKIN_TATTOO_FILE, side, slot, n);
+                layers.push_back(name);
+            }
+        for (const std::string& name : layers) {
+            SkinImage image{};
+            EXPECT_TRUE(SkinImageCache::LoadTga(&image, name.c_str())) << name;
+            image.Free();
+        }
+    }
+}
+
 TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) {
     for (int number : {demodata::WATER_SCENARIO, demodata::LAVA_SCENARIO}) {
         SCOPED_TRACE(number);
@@ -157,13 +226,29 @@ TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) 
         ASSERT_TRUE(raw.Open("MODELOS.DAT", file.c_str()));
         const size_t stored = raw.Length() - 16;
         raw.Close();
+        // Greed tops up what the file lacks of its goal: three coins of each value are placed.
+        EXPECT_EQ(CountScenarioCredits(number), 3u * (1 + 5 + 25 + 50));
         g_ElementMap.Load(nullptr, -1);
         size_t kept = 0, bytes = 0;
+        int kinds[6] = {}, starts[2] = {}, symbols[2] = {};
+        std::vector<int> checkpoints;
         for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) {
             ++kept;
             bytes += r->elementKind >= 4 ? 61 : 57;
+            ASSERT_LT(r->elementKind, 6u);
+            ++kinds[r->elementKind];
+            if (r->elementKind == 0 && r->subtype < 2) ++starts[r->subtype];
+            if (r->elementKind == 3 && r->subtype < 2 && r->gameKind == 0) ++symbols[r->subtype];
+            if (r->elementKind == 3 && r->subtype == 2 && r->gameKind == 1) checkpoints.push_back(r->index);
         }
         EXPECT_EQ(bytes, stored) << kept << " records kept";
+        for (int k = 0; k < 6; ++k) EXPECT_GT(kinds[k], 0) << "element kind " << k;
+        // A full team of starts for each side, a symbol for each team, checkpoints numbered in order.
+        EXPECT_EQ(starts[0], 4);
+        EXPECT_EQ(starts[1], 4);
+        EXPECT_EQ(symbols[0], 1);
+        EXPECT_EQ(symbols[1], 1);
+        EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
         g_ElementMap.Release();
         g_Scenario.Unload();
     }
