@@ -103,7 +103,9 @@ std::vector<Part> FigureParts(int side, int level) {
 
 std::vector<uint8_t> DetailFile(int side, int level) {
     Y3DSkinnedModel f;
-    f.materials = {TextureMaterial(side == 0 ? "Pieles\\orlin00.tga" : "Pieles\\vorak00.tga")};
+    // Character models load their textures by the full name: the skin composition replaces it.
+    f.materials = {TextureMaterial(side == 0 ? "Texturas\\Personajes\\Pieles\\orlin00.tga"
+                                             : "Texturas\\Personajes\\Pieles\\vorak00.tga")};
     std::vector<uint8_t> vertices;
     std::vector<uint16_t> indices;
     uint32_t vertexCount = 0;

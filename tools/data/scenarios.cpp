@@ -294,7 +294,8 @@ void AddScenario(DataSet* set, int number, const Surfaces& pool, bool water) {
         std::snprintf(tex, sizeof tex, water ? "Water%02d.tga" : "Lava%02d.tga", i);
         set->Texture(textures + tex, p);
     }
-    set->Texture(textures + "Fog.tga", SolidPicture(8, 8, water ? 0xFF969696 : 0xFF502010));
+    // Uncompressed: a one-colour picture packed small is shorter than the game's image probe needs.
+    set->PlainTexture(textures + "Fog.tga", SolidPicture(16, 16, water ? 0xFF969696 : 0xFF502010), 24);
 }
 
 }  // namespace
