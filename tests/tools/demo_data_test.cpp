@@ -41,10 +41,13 @@ std::string Contents(const fs::path& p) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The set is written once into a folder that outlives the tests of this program.
+fs::path FolderName() { return fs::temp_directory_path() / ("brimvale-demo-" + std::to_string(::getpid())); }
+
+// The set is written once, when a test first asks, into a folder that outlives the tests of this
+// program.
 const fs::path& DataFolder() {
     static const fs::path folder = [] {
-        const fs::path f = fs::temp_directory_path() / ("brimvale-demo-" + std::to_string(::getpid()));
+        const fs::path f = FolderName();
         fs::remove_all(f);
         std::string error;
         EXPECT_TRUE(demodata::WriteDataSet(f.string(), &error)) << error;
@@ -54,7 +57,7 @@ const fs::path& DataFolder() {
 }
 
 struct RemoveDataFolder : ::testing::Environment {
-    void TearDown() override { fs::remove_all(DataFolder()); }
+    void TearDown() override { fs::remove_all(FolderName()); }
 };
 const auto* const kCleanUp = ::testing::AddGlobalTestEnvironment(new RemoveDataFolder);
 
