@@ -2,6 +2,8 @@
 // packs, texts, scenarios, element files and fighters without a fault.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -276,6 +278,57 @@ TEST_F(DemoDataLoadTest, BothSidesHaveFiveDetailLevelsAndEveryAnimationTheRulesP
             ASSERT_NE(group[id], nullptr) << id;
             EXPECT_EQ(group[id]->length, testsupport::KIT_ANIMATIONS[r].frames) << id;
         }
+}
+
+// How far a rotation turns, and how high it leaves the up axis.
+float TurnOf(const Quat& q) { return 2.0f * std::acos(std::min(1.0f, std::fabs(q.w))); }
+float UpAfter(const Quat& q) { return 1.0f - 2.0f * (q.x * q.x + q.z * q.z); }
+
+TEST_F(DemoDataLoadTest, AnimationsMoveThePartsTheirActionsNeed) {
+    CharacterModel* model = g_Scene.LoadCharacterModel("Modelos\\Personajes\\Skeleton00.y3d", "", 3, false);
+    ASSERT_NE(model, nullptr);
+    delete model;
+    Animation** group = g_Scene.animations[testsupport::KIT_ANIMATION_GROUP];
+    ASSERT_NE(group, nullptr);
+    constexpr int ROOT = 0, LEG_L = 1, LEG_R = 2, ARMS = 5;
+    auto rotation = [&](int id, int track, float frame) {
+        Quat q{0, 0, 0, 1};
+        EXPECT_TRUE(group[id]->SampleNodeRotation(track, frame, &q, true)) << id;
+        return q;
+    };
+    auto position = [&](int id, int track, float frame) {
+        Vec3 p{};
+        EXPECT_TRUE(group[id]->SampleNodePosition(track, frame, &p, true)) << id;
+        return p;
+    };
+    // Deaths fall over and stay down; lying animations lie throughout.
+    for (int id = 130; id <= 133; ++id) {
+        const float end = float(group[id]->length);
+        EXPECT_GT(UpAfter(rotation(id, ROOT, 0)), 0.99f) << id;
+        EXPECT_LT(std::fabs(UpAfter(rotation(id, ROOT, end))), 0.05f) << id;
+    }
+    for (int id : {124, 134}) EXPECT_LT(std::fabs(UpAfter(rotation(id, ROOT, 3))), 0.05f) << id;
+    // Spawns rise out of the ground; rises get up from lying.
+    for (int id : {190, 192}) {
+        EXPECT_LT(position(id, ROOT, 0).y, -1.5f) << id;
+        EXPECT_NEAR(position(id, ROOT, float(group[id]->length)).y, 0.0f, 1e-3f) << id;
+    }
+    for (int id : {191, 193}) EXPECT_GT(UpAfter(rotation(id, ROOT, float(group[id]->length))), 0.99f) << id;
+    // Walks and runs swing the legs apart and carry the root forward by their stride.
+    for (int id = 20; id <= 24; ++id) {
+        const float quarter = float(group[id]->length) / 4;
+        const Quat l = rotation(id, LEG_L, quarter), r = rotation(id, LEG_R, quarter);
+        EXPECT_GT(TurnOf(QuatMul(l, Quat{-r.x, -r.y, -r.z, r.w})), 0.6f) << id;
+        const int32_t frames = testsupport::KitAnimationLength(id);
+        float stride = 0;
+        for (size_t k = 0; k < testsupport::KIT_ANIMATION_RANGE_COUNT; ++k)
+            if (id >= testsupport::KIT_ANIMATIONS[k].first && id <= testsupport::KIT_ANIMATIONS[k].last)
+                stride = testsupport::KIT_ANIMATIONS[k].stride;
+        EXPECT_NEAR(position(id, ROOT, float(frames)).z, stride * float(frames), 1e-3f) << id;
+    }
+    // Attacks and casts bring the arms up at their middle.
+    for (int id : {50, 79, 80, 104, 170, 189})
+        EXPECT_GT(TurnOf(rotation(id, ARMS, float(group[id]->length) / 2)), 0.5f) << id;
 }
 
 }  // namespace
