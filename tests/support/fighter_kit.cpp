@@ -202,6 +202,16 @@ bool LoadArenaCollision(CollisionOctree* tree) {
     return tree->Read(in, 320);
 }
 
+std::vector<uint8_t> ArenaSceneFile() {
+    Y3DSceneFile f;
+    f.header.version = 320;
+    f.header.geometry = 1;
+    const int32_t corner[3] = {0, -8, 0};
+    f.renderOctree = BuildRenderOctreeBlock(GridOctree(0, corner, 5));
+    f.collisionOctree = ArenaCollisionBlock();
+    return f.Build();
+}
+
 void BuildArenaPathMap(PathMap* map) {
     PathMapBuilder b(32, 16);
     b.Area(0, 0, 15, 15, ARENA_FLOOR, 0);
@@ -257,6 +267,29 @@ int32_t KitEffectLifetime(int32_t type) { return type == 87 ? 2000 : EFFECT_ENDL
 namespace {
 
 bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
+
+constexpr uint32_t kUntimedLifetimeMs = 2000;
+
+bool KeptUntilStopped(int32_t type) {
+    switch (type) {
+        case 63: case 64: case 65: case 66: case 67: case 70: case 72: case 83: case 90: return true;
+        default: return false;
+    }
+}
+
+void AgeKitPool(uint32_t frameMs) {
+    for (KitEffectSlot& e : Recorder().effects) {
+        if (!e.active) continue;
+        if (e.stopped) {
+            e.active = false;
+            continue;
+        }
+        if (KeptUntilStopped(e.type)) continue;
+        e.ageMs += frameMs;
+        const uint32_t lifetime = e.durationMs > 0 ? uint32_t(e.durationMs) : kUntimedLifetimeMs;
+        if (e.ageMs >= lifetime) e.active = false;
+    }
+}
 
 EffectCalls KitPool() {
     EffectCalls e;
@@ -319,10 +352,16 @@ EffectCalls KitPool() {
     e.ownerOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].owner : nullptr; };
     e.velocityOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].velocity : Vec3{}; };
     e.stoppedOf = [](int32_t s) { return Slot(s) && Recorder().effects[s].stopped; };
+    e.updateAll = AgeKitPool;
+    e.releaseAll = [] {
+        for (KitEffectSlot& k : Recorder().effects) k.active = false;
+    };
     return e;
 }
 
 }  // namespace
+
+void InstallKitEffectPool() { g_EffectCalls = KitPool(); }
 
 void InstallFighterRecorders() {
     FighterShellCalls& s = g_FighterShellCalls;
@@ -353,7 +392,7 @@ void InstallFighterRecorders() {
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };
-    g_EffectCalls = KitPool();
+    InstallKitEffectPool();
 }
 
 void RemoveFighterRecorders() {
