@@ -32,7 +32,11 @@ const KitAnimationRange KIT_ANIMATIONS[] = {
     {21, 21, 20, 0.3f},
     {22, 24, 20, 0.1f},
     {30, 43, 30, 0.0f},     // jumps, falls, landings, guard pose
-    {50, 79, 35, 0.0f},     // attacks
+    {50, 56, 35, 0.0f},     // attacks in place
+    {57, 57, 35, 0.04f},    // two lunges, which reach an opponent kept at arm's length
+    {58, 58, 35, 0.0f},
+    {59, 59, 35, 0.04f},
+    {60, 79, 35, 0.0f},
     {80, 104, 35, 0.0f},
     {105, 114, 30, 0.0f},   // taunts
     {115, 129, 20, 0.0f},   // hit reactions, 124 lying
@@ -272,7 +276,8 @@ constexpr uint32_t kUntimedLifetimeMs = 2000;
 
 bool KeptUntilStopped(int32_t type) {
     switch (type) {
-        case 63: case 64: case 65: case 66: case 67: case 70: case 72: case 83: case 90: return true;
+        case 63: case 64: case 65: case 66: case 67: case 70: case 72: case 83: case 90:
+        case 93: case 94: case 95: case 96: case 97: return true;
         default: return false;
     }
 }

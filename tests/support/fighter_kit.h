@@ -134,7 +134,7 @@ int32_t KitEffectLifetime(int32_t type);
 // Points the effect calls at the recorder's pool alone. The pool's step stands in for the effects'
 // own endings: a stopped slot is freed, and so is any other after its positive duration, or
 // after 2000 ms, except the kinds their owners keep until they stop them (portals, search
-// objects, springs, charge glows, symbol glows and checkpoint flames).
+// objects, springs, charge glows, symbol glows, checkpoint flames and the items' loops).
 void InstallKitEffectPool();
 // Points the fighters' shell, packet and effect calls at the recorder, and back.
 void InstallFighterRecorders();

@@ -1,6 +1,8 @@
 #include "support/match_harness.h"
 
+#include <algorithm>
 #include <bit>
+#include <iterator>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -16,11 +18,14 @@
 #include "shell/control.h"
 #include "shell/main_loop.h"
 #include "shell/startup.h"
+#include "support/ball_arena.h"
 #include "support/element_kit.h"
 #include "support/fighter_kit.h"
 #include "support/pack_writer.h"
 #include "support/scenario_files.h"
 #include "support/temp_dir.h"
+#include "support/y3d_builder.h"
+#include "support/y3d_octree_builder.h"
 #include "world/element_map.h"
 
 namespace fs = std::filesystem;
@@ -151,8 +156,19 @@ std::vector<ElementBytes> ArenaElements() {
     return out;
 }
 
-void WriteNamedNodes(const std::string& file, const std::vector<std::string>& nodes) {
-    WriteBytesTo(file, NamedNodesFile(nodes));
+// A model file of one movable node: a plain movable mesh, or a solid one with a small cube of
+// collision (the pedestals and the race posts).
+void WriteMovableNode(const std::string& file, const std::string& node, bool solid) {
+    Y3DMeshNode n;
+    n.name = node;
+    n.type = solid ? 0x102 : 0x101;
+    const float box[6] = {-0.3f, 0.0f, -0.3f, 0.3f, 0.6f, 0.3f};
+    std::copy(std::begin(box), std::end(box), n.box);
+    if (solid) AppendCollisionMesh(&n.collision, CubeCollision(0.3f), 320);
+    Y3DSceneFile f;
+    f.header.version = 320;
+    f.records.push_back(MeshNodeRecord(n));
+    WriteBytesTo(file, f.Build());
 }
 
 void WriteTemplatesAndModels() {
@@ -160,15 +176,15 @@ void WriteTemplatesAndModels() {
     std::vector<std::string> plain = {"symbol0", "symbol1", "symbol2", "reloj", "brujula", "cartel_start",
                                       "cartel_meta"};
     for (int d = 0; d <= 9; ++d) plain.push_back("NUM" + std::to_string(d));
-    for (const std::string& name : plain) WriteNamedNodes(objects + name + ".y3d", {name + "(DIN)"});
+    for (const std::string& name : plain) WriteMovableNode(objects + name + ".y3d", name + "(DIN)", false);
     for (const char* name : {"pedestal0", "pedestal1", "poste_carrera"})
-        WriteNamedNodes(objects + name + ".y3d", {std::string(name) + "(DINCOL)"});
+        WriteMovableNode(objects + name + ".y3d", std::string(name) + "(DINCOL)", true);
     for (const char* name : {"Bola de 2m", "Bola de 20cm", "Caja de 2m", "Caja de 1m"})
-        WriteNamedNodes(objects + name + ".y3d", {std::string(name) + " (DIN)"});
+        WriteMovableNode(objects + name + ".y3d", std::string(name) + " (DIN)", false);
     for (int i = 0; i < 58; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "item%02d", i);
-        WriteNamedNodes(std::string("Modelos/Items/") + name + ".y3d", {std::string(name) + " (DIN)"});
+        WriteMovableNode(std::string("Modelos/Items/") + name + ".y3d", std::string(name) + " (DIN)", false);
     }
 }
 
