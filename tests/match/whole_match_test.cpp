@@ -10,6 +10,9 @@
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "fighters/fighter_shell.h"
+#include "platform/gfx/recording_device.h"
+#include "render/video.h"
+#include "shell/control.h"
 #include "support/match_harness.h"
 #include "support/match_invariants.h"
 #include "support/temp_dir.h"
@@ -103,6 +106,27 @@ TEST(MatchDeterminismTest, TheSameSeedGivesTheSameFrames) {
     for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;
 }
 
+TEST(MatchRenderTest, EveryFrameIsDrawnAndPresentedOnTheRecordingDevice) {
+    MatchRun run(MatchOptions{.kind = 5, .seed = 4, .maxDeaths = 1000, .render = true});
+    ASSERT_TRUE(run.Started());
+    gfx::RecordingDevice* device = gfx::AsRecordingDevice(g_Video.device);
+    ASSERT_NE(device, nullptr);
+    MatchInvariants invariants;
+    uint32_t frames = 0, lastFrame = g_Control.lastFrameTime;
+    const uint32_t presentsBefore = device->Counters().presents;
+    while (run.SimulatedMs() < 20000) {
+        ASSERT_TRUE(run.Turn());
+        const std::vector<std::string> failures = invariants.Check();
+        ASSERT_TRUE(failures.empty()) << "at " << run.SimulatedMs() << " ms: " << failures.front();
+        // A turn that handled a window message ran no frame.
+        if (g_Control.lastFrameTime != lastFrame) ++frames;
+        lastFrame = g_Control.lastFrameTime;
+    }
+    EXPECT_GT(frames, 200u);
+    EXPECT_EQ(device->Counters().presents - presentsBefore, frames);
+    EXPECT_GT(device->Counters().draws, frames);
+}
+
 TEST(MatchEndTest, TheTestKeysEndTheMatchThenItFadesAndQuits) {
     const struct {
         const char* name;
@@ -150,7 +174,9 @@ TEST(MatchEndTest, TheTestKeysEndTheMatchThenItFadesAndQuits) {
                 break;
             }
             const uint32_t after = GetTime(CLOCK_MATCH) - end;
-            if (after <= 10000) EXPECT_FALSE(std::filesystem::exists(statsFile)) << after;
+            if (after <= 10000) {
+                EXPECT_FALSE(std::filesystem::exists(statsFile)) << after;
+            }
         }
         g_FighterShellCalls.fadeOutScreen = realFade;
         ASSERT_NE(firstFade, 0u);

@@ -222,8 +222,7 @@ MatchRun::MatchRun(const MatchOptions& options) : dir_(std::make_unique<ScopedWo
     os::SetTimeSource([] { return g_now; });
 
     started_ = InitApp(WndProc) && g_Match.gameKind == options.kind;
-    // Every fighter is the computer's.
-    g_Control.localCharacter = nullptr;
+    if (!options.render) g_Control.localCharacter = nullptr;
     g_RenderEnabled = options.render ? 1 : 0;
     g_QuitRequest = 0;
     g_BackToMenuRequest = 0;

@@ -2,7 +2,7 @@
 // scenario, both skeletons, the mode templates, item and prop models, one element file with
 // every game kind's elements), the start as the game starts (InitApp on the recording device
 // with the front end off), then the game's own loop turns on a clock that advances 33 ms before
-// each turn. Every fighter is computer-driven; effects stay in the kit's inert pool.
+// each turn. Effects stay in the kit's inert pool.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,10 @@ struct MatchOptions {
     uint32_t seed = 1;
     int fightersPerSide = 4;   // NUM_PER and NUM_PER_ENE
     int maxDeaths = 3;         // per side
-    bool render = false;       // draw every frame on the recording device
+    // Draw every frame on the recording device. The game draws a match only around a local
+    // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
+    // the computer's.
+    bool render = false;
 };
 
 // The settings file and the data of a match into the working folder.

@@ -5,6 +5,7 @@
 
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "shell/control.h"
 #include "world/path_map.h"
 #include "world/scenario.h"
 
@@ -109,6 +110,8 @@ void MatchInvariants::Forget() { *this = MatchInvariants(); }
 
 std::vector<std::string> MatchInvariants::Check() {
     Failures f;
+    if (seen_ && g_Control.lastFrameTime == frameTime_) return f.lines;
+    frameTime_ = g_Control.lastFrameTime;
     for (int s = 0; s < MAX_CHARACTERS; ++s) CheckFighter(g_Characters[s], s, inUse_, f);
     CheckOccupants(f);
     CheckResults(f);

@@ -16,13 +16,15 @@ namespace testsupport {
 class MatchInvariants {
 public:
     // The failures of this frame, each a line of text; empty when everything holds. The
-    // counters that only grow and the pool's slots are compared with the previous check.
+    // counters that only grow and the pool's slots are compared with the previous frame's; a
+    // turn that ran no frame (it handled a window message) is not checked.
     std::vector<std::string> Check();
     // A new match: nothing remembered.
     void Forget();
 
 private:
     bool seen_ = false;
+    uint32_t frameTime_ = 0;
     bool ended_ = false;
     int32_t state_ = 0;
     int32_t captures_[2] = {}, passed_[2] = {}, found_[2] = {};
