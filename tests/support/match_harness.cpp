@@ -22,7 +22,6 @@
 #include "support/element_kit.h"
 #include "support/fighter_kit.h"
 #include "support/pack_writer.h"
-#include "support/scenario_files.h"
 #include "support/temp_dir.h"
 #include "support/y3d_builder.h"
 #include "support/y3d_octree_builder.h"
