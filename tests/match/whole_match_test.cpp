@@ -95,15 +95,17 @@ TEST_P(WholeMatchTest, EndsWithinTenMinutesAndQuitsOnItsOwn) {
 INSTANTIATE_TEST_SUITE_P(Kinds, WholeMatchTest, ::testing::Range(0, 6),
                          [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
 
-TEST(MatchDeterminismTest, TheSameSeedGivesTheSameFrames) {
-    std::vector<uint64_t> runs[2];
-    for (std::vector<uint64_t>& frames : runs) {
-        MatchRun run(MatchOptions{.kind = 5, .seed = 5, .maxDeaths = 1000});
+TEST(MatchDeterminismTest, TheSameSeedGivesTheSameFramesAndAnotherSeedOthers) {
+    const uint32_t seeds[] = {5, 5, 6};
+    std::vector<uint64_t> runs[3];
+    for (int r = 0; r < 3; ++r) {
+        MatchRun run(MatchOptions{.kind = 5, .seed = seeds[r], .maxDeaths = 1000});
         ASSERT_TRUE(run.Started());
-        frames = Play(run, 60000, true).fingerprints;
+        runs[r] = Play(run, 60000, true).fingerprints;
     }
     ASSERT_EQ(runs[0].size(), runs[1].size());
     for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;
+    EXPECT_NE(runs[0], runs[2]);
 }
 
 TEST(MatchRenderTest, EveryFrameIsDrawnAndPresentedOnTheRecordingDevice) {
