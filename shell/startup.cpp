@@ -66,7 +66,13 @@ void ReturnToFrontEndStart() {
     g_Menu.BuildPage(0);
 }
 
+uint32_t TimeOfDaySeed() { return uint32_t(std::time(nullptr)); }
+
 }  // namespace
+
+StartupSeedSource g_StartupSeed = TimeOfDaySeed;
+
+void ResetStartupSeed() { g_StartupSeed = TimeOfDaySeed; }
 
 void CountPathMapStatistics() {
     g_FrameStats.impassableSectors = 0;
@@ -86,7 +92,7 @@ void CountPathMapStatistics() {
 }
 
 bool InitApp(os::WindowProc proc) {
-    SeedRandom(uint32_t(std::time(nullptr)));
+    SeedRandom(g_StartupSeed ? g_StartupSeed() : TimeOfDaySeed());
     g_Settings.LoadIni();
     if (g_Settings.debug) g_FileList.Create();
 

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <cstdint>
+
 #include "platform/os/os.h"
 
 struct VideoSettings;
+
+// Where the start-up takes the random generator's seed: the time of day, unless a test gives
+// its own so that a run repeats.
+using StartupSeedSource = uint32_t (*)();
+extern StartupSeedSource g_StartupSeed;
+void ResetStartupSeed();
 
 bool InitApp(os::WindowProc proc);
 bool InitVideo();
