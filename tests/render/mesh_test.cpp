@@ -16,6 +16,13 @@ namespace g = gfx;
 using testsupport::BuildMeshList;
 using testsupport::Y3DMesh;
 
+// A material whose end the test decides.
+class EndingMaterial : public Material {
+public:
+    bool finished = false;
+    bool IsFinished() const override { return finished; }
+};
+
 class MeshTest : public MaterialTest {
 protected:
     void SetUp() override {
@@ -178,6 +185,30 @@ TEST_F(MeshTest, EachPassDrawsTheRangeOnce) {
     EXPECT_EQ(draws[1].textures[0], manager.Get(b)->frames[0]);
     EXPECT_EQ(g_PolygonsDrawn, 4u);
     EXPECT_EQ(g_DrawCalls, 2u);
+}
+
+TEST_F(MeshTest, AnOverrideDrawsInsteadUntilItIsFinished) {
+    Mesh* m = LoadOne(Record(0, 2, 0));
+    auto* over = new EndingMaterial();
+    over->SetDescription(Describe({{1, c}}));
+    over->description.layerCount = 0;
+    int32_t overId = table.Add(over);
+    m->SetOverrideMaterial(overId);
+    EXPECT_EQ(over->refCount, 1);
+    dev->ClearLog();
+    EXPECT_TRUE(m->DrawWithOverride());
+    ASSERT_EQ(DrawsOf().size(), 1u);
+    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(c)->frames[0]);
+
+    // Finished: dropped on the next draw, which already uses the own material.
+    over->finished = true;
+    dev->ClearLog();
+    EXPECT_TRUE(m->DrawWithOverride());
+    EXPECT_EQ(m->overrideMaterialId, -1);
+    EXPECT_EQ(over->refCount, 0);
+    EXPECT_NE(table.Get(overId), nullptr);   // the reference list deletes it
+    ASSERT_EQ(DrawsOf().size(), 2u);
+    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(a)->frames[0]);
 }
 
 }  // namespace

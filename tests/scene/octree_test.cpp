@@ -22,8 +22,9 @@ struct GridTree {
         if (edit) *edit = nodes;
         ok = Load(nodes);
     }
-    bool Load(const std::vector<OctreeNodeDesc>& nodes) {
-        std::vector<uint8_t> block = BuildCollisionOctreeBlock(nodes, {}, 320);
+    bool Load(const std::vector<OctreeNodeDesc>& nodes, size_t meshCount = 0) {
+        std::vector<CollisionMeshDesc> meshes(meshCount);
+        std::vector<uint8_t> block = BuildCollisionOctreeBlock(nodes, meshes, 320);
         BinaryReader in(block.data(), block.size());
         return tree.Read(in, 320);
     }
@@ -50,6 +51,36 @@ TEST(OctreeGrid, NodeCountsAndBoxes) {
         EXPECT_FLOAT_EQ(b.min.x, -8.0f);
         EXPECT_FLOAT_EQ(b.max.y, -8.0f + c.leafEdge);
     }
+}
+
+TEST(OctreeLeavesInBox, OnlyLeavesWithItemsAndCapacity) {
+    std::vector<OctreeNodeDesc> nodes;
+    GridTree g(1, &nodes);
+    // Items in three leaves, all naming the one mesh.
+    for (int32_t leaf : {1, 5, 8}) {
+        nodes[size_t(leaf)].first = 0;
+        nodes[size_t(leaf)].itemCount = 1;
+    }
+    nodes[0].polygonCount = 1234;
+    ASSERT_TRUE(g.Load(nodes, 1));
+    EXPECT_EQ(g.tree.GetPolygonCount(), 1234u);
+    int32_t out[8] = {};
+    // Lower half in y, -z half: leaves 1 and 5 have items; 3 and 7 lie outside.
+    AxisBox low{{7, -1, -1}, {-7, -7, -7}};
+    ASSERT_EQ(g.tree.LeavesInBox(low, out, 8), 2);
+    EXPECT_EQ(out[0], 1);
+    EXPECT_EQ(out[1], 5);
+    // Inside the upper +x +z leaf only.
+    AxisBox corner{{7, 7, 7}, {6, 6, 6}};
+    ASSERT_EQ(g.tree.LeavesInBox(corner, out, 8), 1);
+    EXPECT_EQ(out[0], 8);
+    AxisBox away{{30, 30, 30}, {20, 20, 20}};
+    EXPECT_EQ(g.tree.LeavesInBox(away, out, 8), 0);
+    AxisBox all{{8, 8, 8}, {-8, -8, -8}};
+    EXPECT_EQ(g.tree.LeavesInBox(all, out, 8), 3);
+    EXPECT_EQ(g.tree.LeavesInBox(all, out, 0), -1);
+    EXPECT_EQ(g.tree.LeavesInBox(all, out, 2), -1);
+    EXPECT_EQ(g.tree.LeavesInBox(all, nullptr, 8), -1);
 }
 
 TEST(OctreeRead, MalformedTreesRejected) {
