@@ -11,6 +11,8 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/os/os.h"
+
 namespace gfx {
 
 namespace {
@@ -47,14 +49,21 @@ public:
             return;
         }
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        os::SelectVideoDriver();
         ok_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         started_ = ok_;
-        // Held until video stops, as the window layer does: a GL window made and destroyed
-        // for the capability query would otherwise unload Mesa's EGL driver halfway, which
-        // leaks what the driver had allocated. Drivers without GL just fail here.
-        if (started_ && SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+        // Held until the query ends, as the window layer holds it while video runs: a GL
+        // window made and destroyed for the capability query would otherwise unload Mesa's EGL
+        // driver halfway, which leaks what the driver had allocated. Drivers without GL just
+        // fail here.
+        if (started_) {
+            glLoaded_ = SDL_GL_LoadLibrary(nullptr) == 0;
+            if (!glLoaded_) SDL_ClearError();
+        }
     }
     ~VideoScope() {
+        // What the query loaded goes before video stops; stopping video alone leaves it behind.
+        if (glLoaded_) SDL_GL_UnloadLibrary();
         if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     bool ok() const { return ok_; }
@@ -62,6 +71,7 @@ public:
 private:
     bool ok_ = false;
     bool started_ = false;
+    bool glLoaded_ = false;
 };
 
 Format FormatOfSdl(uint32_t sdlFormat) {

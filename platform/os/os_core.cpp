@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace os {
 namespace detail {
@@ -75,6 +77,37 @@ bool IsHeadlessDriver(const char* name) {
     return name && (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0);
 }
 
+const char* Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value ? value : nullptr;
+}
+
+// The display the environment names, for the message when it cannot be opened.
+std::string NamedDisplay() {
+    std::string out;
+    if (const char* x = Named("DISPLAY")) out = x;
+    if (const char* w = Named("WAYLAND_DISPLAY")) out += (out.empty() ? "" : " / ") + std::string(w);
+    return out;
+}
+
+// Video and events, with one more try when a named display fails: a virtual X server may
+// refuse the first connection of a start.
+bool StartVideo() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    SDL_Delay(250);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    const std::string display = NamedDisplay();
+    const char* chosen = Named("SDL_VIDEODRIVER");
+    if (!display.empty() && !IsHeadlessDriver(chosen)) {
+        std::fprintf(stderr, "Brimvale: cannot open the display %s (%s). Run the game where that display "
+                             "can be reached, or with DISPLAY and WAYLAND_DISPLAY unset to run without one.\n",
+                     display.c_str(), SDL_GetError());
+        return false;
+    }
+    std::fprintf(stderr, "os: SDL video init failed: %s\n", SDL_GetError());
+    return false;
+}
+
 }  // namespace
 
 bool TakeCloseRequest() { return g_closeRequested.exchange(false, std::memory_order_relaxed); }
@@ -91,16 +124,23 @@ void StartClock() {
 
 using detail::g;
 
+void SelectVideoDriver() {
+    if (detail::Named("SDL_VIDEODRIVER")) return;   // the environment wins over a hint anyway
+    std::string drivers;
+    if (detail::Named("DISPLAY")) drivers = "x11";
+    if (detail::Named("WAYLAND_DISPLAY")) drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (drivers.empty()) drivers = "offscreen";
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+}
+
 bool Init() {
     if (g.initialised) return true;
     // Our own handlers decide what a signal does; SDL's would turn it into SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Closing the window already gives WM_CLOSE; SDL_QUIT after it would give a second one.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "os: SDL video init failed: %s\n", SDL_GetError());
-        return false;
-    }
+    SelectVideoDriver();
+    if (!detail::StartVideo()) return false;
     g.headless = detail::IsHeadlessDriver(SDL_GetCurrentVideoDriver());
     detail::InstallNativeGuard();
     g.mainThread = std::this_thread::get_id();
@@ -143,6 +183,7 @@ void Shutdown() {
     if (g.initialised) {
         SDL_ShowCursor(SDL_ENABLE);
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        detail::SyncNativeDisplay();
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
     // Only now: closing the display still reports errors about a window lost earlier.
