@@ -186,6 +186,78 @@ TEST_F(BoneTest, CloneMakesFreshControllers) {
     EXPECT_EQ(g_AnimControllers.Count(), 3);
 }
 
+TEST_F(BoneTest, MissingTrackKeepsRest) {
+    ASSERT_TRUE(LoadChain());
+    root->PlayAnimation(1, 0, 30.0f, true);   // only the root has a track
+    NextFrame();
+    root->UpdatePose(true);
+    EXPECT_NEAR(A()->localPosition.x, 1.0f, 1e-6f);
+    EXPECT_NEAR(B()->localPosition.y, 1.0f, 1e-6f);
+    EXPECT_NEAR(root->localRotation.z, kS45, 1e-6f);
+}
+
+TEST_F(BoneTest, WorldPositionPosesTheChainOncePerFrame) {
+    ASSERT_TRUE(LoadChain());
+    model.poseMatrix = Mat4Translation(5, 0, 0);
+    NextFrame();
+    Vec3 first{}, second{};
+    B()->GetWorldPosition(&first);
+    EXPECT_EQ(root->poseStamp, g_FrameStats.frameCounter);
+    root->PlayAnimation(0, 0, 30.0f, true);
+    B()->GetWorldPosition(&second);   // same frame: no new pose
+    EXPECT_EQ(first.x, second.x);
+    EXPECT_EQ(first.y, second.y);
+    NextFrame();
+    B()->GetWorldPosition(&second);
+    EXPECT_NEAR(second.x, 8.0f, 1e-5f);
+    EXPECT_NEAR(second.y, -2.0f, 1e-5f);
+}
+
+TEST_F(BoneTest, PoseFlags) {
+    ASSERT_TRUE(LoadChain());
+    root->PlayAnimation(0, 0, 30.0f, true);
+    A()->poseFlags = BONE_SKIP_NEXT_POSE;
+    NextFrame();
+    root->UpdatePose(true);
+    EXPECT_EQ(A()->poseFlags, 0);
+    EXPECT_EQ(A()->poseStamp, 0u);
+    EXPECT_EQ(B()->poseStamp, 0u);   // no descent past a skipped bone
+
+    NextFrame();
+    root->UpdatePose(true);
+    EXPECT_EQ(B()->poseStamp, g_FrameStats.frameCounter);
+    A()->poseFlags = BONE_STOP_DESCENT;
+    B()->poseFlags = BONE_SKIP_NEXT_POSE;
+    root->UpdatePose(true);   // A is already posed this frame: it passes nothing on
+    EXPECT_EQ(B()->poseFlags, BONE_SKIP_NEXT_POSE);
+    B()->poseFlags = 0;
+    NextFrame();
+    A()->poseFlags = BONE_STOP_DESCENT;
+    // A is posed (clearing its flags) before the descent test, so the descent continues.
+    root->UpdatePose(true);
+    EXPECT_EQ(B()->poseStamp, g_FrameStats.frameCounter);
+}
+
+TEST_F(BoneTest, SpeedAndFramePerSubtree) {
+    Y3DBone a = Leaf("A", {});
+    a.children.push_back(Leaf("A1", {}));
+    Y3DBone r = Leaf("root", {});
+    r.children = {a, Leaf("B", {})};
+    ASSERT_TRUE(LoadSkeleton(r, 5));
+    Bone* table[4] = {};
+    root->CollectByIndex(table);
+    root->PlayAnimation(0, 0, 30.0f, true);
+    table[1]->SetSpeed(60.0f, true);
+    g_AnimControllers.AdvanceAll(100);
+    const float times[] = {3, 6, 6, 3};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(table[i]->controller->time, times[i], 1e-5f) << i;
+    table[1]->SetFrame(2.0f, false);
+    EXPECT_EQ(table[1]->controller->time, 2.0f);
+    EXPECT_EQ(table[1]->controller->prevTime, 2.0f);
+    EXPECT_FALSE(table[1]->controller->PassedFrame(2.0f));
+    EXPECT_NEAR(table[2]->controller->time, 6.0f, 1e-5f);
+}
+
 TEST_F(BoneTest, BadSkeletonsAreRefused) {
     Y3DBone r = Leaf("root", {});
     r.children = {Leaf("A", {}), Leaf("B", {})};

@@ -182,6 +182,23 @@ TEST_F(CharacterModelTest, AnimationApiAnswersForBadBones) {
     EXPECT_EQ(model.GetAnimationFrame(1), 2.0f);
 }
 
+TEST_F(CharacterModelTest, FadeSetsTheBlendOfEveryMaterialAndBack) {
+    LoadTwoBoneModel();
+    Material* m = g_Scene.materials->Get(model.levels[0].subMeshes[0]->materialId);
+    ASSERT_NE(m, nullptr);
+    ASSERT_GE(m->passCount, 1u);
+    model.SetAlpha(128);
+    EXPECT_EQ(model.alpha, 128);
+    EXPECT_EQ(m->passes[0].blendPreset, 5u);
+    EXPECT_EQ(m->passes[0].factorAlpha, 128);
+    model.SetAlpha(255);
+    EXPECT_EQ(m->passes[0].blendPreset, 0u);
+    // The same alpha again changes nothing.
+    m->passes[0].blendPreset = 7;
+    model.SetAlpha(255);
+    EXPECT_EQ(m->passes[0].blendPreset, 7u);
+}
+
 TEST_F(CharacterModelTest, AnAttachmentFollowsItsBone) {
     LoadTwoBoneModel();
     SceneNode piece;

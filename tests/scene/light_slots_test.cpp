@@ -8,6 +8,8 @@
 #include "render/geometry.h"
 #include "render/video.h"
 #include "scene/light_node.h"
+#include "scene/light_slots.h"
+#include "scene/scene.h"
 
 using namespace gfx;
 
@@ -45,6 +47,7 @@ class LightTest : public ::testing::Test {
 protected:
     RecordingDevice* rec = nullptr;
     std::vector<LightNode*> owned;
+    LightSlots slots;
 
     void SetUp() override {
         g_Video.Zero();
@@ -55,6 +58,9 @@ protected:
         g_LightRayQuery = FakeRayQuery;
     }
     void TearDown() override {
+        slots.DisableAll();
+        g_Scene.sun = nullptr;
+        g_Scene.lights.clear();
         for (LightNode* l : owned) delete l;
         g_LightRayQuery = CollisionLightRayQuery;
         g_Video.device = nullptr;
@@ -66,8 +72,82 @@ protected:
         owned.push_back(l);
         return l;
     }
+    bool Enabled(uint32_t i) const { return rec->State().lights[i].enabled; }
     const Light& DeviceLight(uint32_t i) const { return rec->State().lights[i].light; }
 };
+
+// ---- LightSlots ----
+
+TEST_F(LightTest, SunFirstThenListOrderAndTheRestStayDark) {
+    DirectionalLight* sun = Own(MakeDirectional({0, -1, 0}));
+    g_Scene.sun = sun;
+    std::vector<PointLight*> pts;
+    for (int i = 0; i < 5; ++i) {
+        pts.push_back(Own(MakePoint(float(i), 0, 0, 1, 2, 3, 50)));
+        g_Scene.lights.push_back(pts.back());
+    }
+    const float box[6] = {-1, -1, -1, 1, 1, 1};
+    EXPECT_TRUE(slots.SelectForBox(box));
+    EXPECT_EQ(slots.slots[0], sun);
+    EXPECT_EQ(slots.slots[1], pts[0]);
+    EXPECT_EQ(slots.slots[2], pts[1]);
+    EXPECT_EQ(slots.slots[3], pts[2]);
+    for (uint32_t i = 0; i < 4; ++i) EXPECT_TRUE(Enabled(i)) << i;
+    EXPECT_FALSE(Enabled(4));
+    EXPECT_EQ(rec->CountCalls(CallKind::SetLight), 4u);
+    EXPECT_EQ(DeviceLight(0).Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(DeviceLight(1).Type, D3DLIGHT_POINT);
+    EXPECT_FLOAT_EQ(DeviceLight(2).Position.x, 1.0f);
+    EXPECT_FALSE(slots.Assign(pts[4], 0, 0, 0));   // all four held
+
+    // The next object starts from dark slots.
+    rec->ClearLog();
+    g_Scene.sun = nullptr;
+    EXPECT_TRUE(slots.SelectForBox(box));
+    std::vector<Call> offs = rec->CallsOf(CallKind::LightEnable);
+    ASSERT_GE(offs.size(), 4u);
+    for (uint32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(offs[i].args[0], i);
+        EXPECT_EQ(offs[i].args[1], 0u);
+    }
+    EXPECT_EQ(slots.slots[0], pts[0]);
+    EXPECT_EQ(slots.slots[3], pts[3]);
+}
+
+TEST_F(LightTest, OutOfReachAndBlockedLightsGiveTheirSlotAway) {
+    PointLight* far = Own(MakePoint(100, 0, 0, 1, 2, 3, 10));
+    AimedLight* blocked = Own(new AimedLight());
+    MakeDirectional({1, 0, 0}, true, blocked);
+    blocked->position = {-20, 0, 0};   // the wall stands between it and the object
+    PointLight* near = Own(MakePoint(2, 0, 0, 1, 2, 3, 10));
+    g_Scene.lights = {far, blocked, near};
+    g_wallX = -100.0f;
+    const float box[6] = {0, 0, 0, 0, 0, 0};
+    slots.SelectForBox(box);
+    EXPECT_EQ(slots.slots[0], near);
+    EXPECT_EQ(slots.slots[1], nullptr);
+    ASSERT_EQ(g_rays.size(), 1u);   // only the shadowed light casts a ray
+    EXPECT_FLOAT_EQ(g_rays[0].ray.direction.x, 1.0f);
+    EXPECT_FLOAT_EQ(g_rays[0].ray.origin.x, -10000.0f);
+    EXPECT_FLOAT_EQ(g_rays[0].length, 10000.0f);
+    EXPECT_EQ(g_rays[0].mask, 263u);
+
+    g_wallX = -1e30f;   // wall gone: the aimed light takes the first slot
+    slots.SelectForBox(box);
+    EXPECT_EQ(slots.slots[0], blocked);
+    EXPECT_EQ(slots.slots[1], near);
+}
+
+TEST_F(LightTest, TheSameLightIsAppliedOnce) {
+    PointLight* p = Own(MakePoint(0, 0, 0, 1, 2, 3, 10));
+    EXPECT_TRUE(slots.Assign(p, 1, 0, 0));
+    EXPECT_TRUE(slots.Assign(p, 1, 0, 0));
+    EXPECT_EQ(rec->CountCalls(CallKind::SetLight), 1u);
+    EXPECT_EQ(slots.slots[1], nullptr);
+    EXPECT_FALSE(slots.Assign(nullptr, 0, 0, 0));
+}
+
+// ---- Lights ----
 
 TEST_F(LightTest, PointLightColourByDistance) {
     PointLight p;
