@@ -62,9 +62,14 @@ public:
         }
     }
     ~VideoScope() {
-        // What the query loaded goes before video stops; stopping video alone leaves it behind.
-        if (glLoaded_) SDL_GL_UnloadLibrary();
-        if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (!started_) return;
+        // SDL's record of the GL library is freed only by unloading it; stopping video keeps it.
+        // The drivers stay (the window layer loads them again).
+        if (glLoaded_) {
+            os::KeepLoadedLibraries();
+            SDL_GL_UnloadLibrary();
+        }
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     bool ok() const { return ok_; }
 

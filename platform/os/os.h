@@ -94,6 +94,9 @@ bool Init();
 // DISPLAY and WAYLAND_DISPLAY name, or the offscreen driver when neither names one. Every
 // start of SDL's video calls it first.
 void SelectVideoDriver();
+// Every shared object now in the process stays loaded for its life. Called before SDL's GL
+// library is unloaded: Mesa's drivers, once unloaded, would leave what they allocated behind.
+void KeepLoadedLibraries();
 // Closes any window, empties the queue and every piece of state (tests call it between cases).
 void Shutdown();
 

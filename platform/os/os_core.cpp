@@ -2,12 +2,16 @@
 // message boxes and the screen size.
 #include "platform/os/os_internal.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace os {
 namespace detail {
@@ -20,6 +24,7 @@ void State::Reset() {
     std::memset(keys, 0, sizeof keys);
     initialised = false;
     headless = false;
+    glLoaded = false;
     signalsInstalled = false;
     oldInt = {};
     oldTerm = {};
@@ -133,6 +138,18 @@ void SelectVideoDriver() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
 }
 
+void KeepLoadedLibraries() {
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            if (info->dlpi_name && *info->dlpi_name) static_cast<std::vector<std::string>*>(out)->push_back(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    // Never closed: each handle holds its object.
+    for (const std::string& name : names) dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+}
+
 bool Init() {
     if (g.initialised) return true;
     // Our own handlers decide what a signal does; SDL's would turn it into SDL_QUIT.
@@ -147,7 +164,8 @@ bool Init() {
     // Hold the GL library for as long as video runs. Otherwise destroying the last window
     // unloads Mesa's EGL driver, which leaks what it allocated on each load. Drivers without
     // GL (dummy) just fail here; windows then fail to open and say why.
-    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+    g.glLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
+    if (!g.glLoaded) SDL_ClearError();
     SDL_StartTextInput();
     {
         // The lock keys start as the keyboard has them.
@@ -184,6 +202,11 @@ void Shutdown() {
         SDL_ShowCursor(SDL_ENABLE);
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         detail::SyncNativeDisplay();
+        // Stopping video alone keeps SDL's record of the library allocated.
+        if (g.glLoaded) {
+            KeepLoadedLibraries();
+            SDL_GL_UnloadLibrary();
+        }
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
     // Only now: closing the display still reports errors about a window lost earlier.

@@ -53,6 +53,7 @@ struct State {
     // Main thread only.
     bool initialised = false;
     bool headless = false;
+    bool glLoaded = false;   // the GL library, held from Init to Shutdown
     bool signalsInstalled = false;
     struct sigaction oldInt {};
     struct sigaction oldTerm {};
