@@ -93,6 +93,7 @@ void CountPathMapStatistics() {
 
 bool InitApp(os::WindowProc proc) {
     SeedRandom(g_StartupSeed ? g_StartupSeed() : TimeOfDaySeed());
+    g_VideoPlayback.closeRequested = 0;
     g_Settings.LoadIni();
     if (g_Settings.debug) g_FileList.Create();
 
@@ -109,7 +110,13 @@ bool InitApp(os::WindowProc proc) {
 
     if (!g_Settings.test) {
         PlayVideo("Logo.mpg", g_Window);
-        PlayVideo("Intro.mpg", g_Window);
+        if (!g_VideoPlayback.closeRequested) PlayVideo("Intro.mpg", g_Window);
+    }
+    if (g_VideoPlayback.closeRequested) {
+        // Closed during a video: nothing more starts; the close reaches the window procedure
+        // from the main loop, which then ends through the normal shut-down.
+        os::PostMessage(g_Window, os::WM_CLOSE, 0, 0);
+        return true;
     }
     g_Input.Init(g_Window);
     if (!InitVideo()) return false;
