@@ -16,6 +16,8 @@
 #include "scene/scene_element_records.h"
 #include "support/frontend_data.h"
 #include "world/dynamic_mesh.h"
+#include "fighters/character.h"
+#include "scene/character_model.h"
 
 // Allocations counted while the switch is on (the HUD draws without any).
 namespace {
@@ -52,6 +54,9 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(CreateDevice(kScreen, kScreen, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
         scene.Enter(device, kScreen, params.present);
+        // As the video object's creation leaves them: the alpha test passes alpha 1 and above.
+        device->SetRenderState(gfx::D3DRS_ALPHAREF, 1);
+        device->SetRenderState(gfx::D3DRS_ALPHAFUNC, gfx::D3DCMP_GREATEREQUAL);
         g_Scene.camera->Set({0, 0, -10}, {0, 0, 0}, 0, kPi / 2, 1, 50);
         g_Scene.camera->Update();
         work = std::make_unique<ScopedWorkDir>();
@@ -168,6 +173,34 @@ TEST_F(HudPictureTest, TheMarkersLieOverTheScene) {
     // The coin's pick point: 0.95 W, 0.07 H.
     const uint32_t p = Pixel(121, 9);
     EXPECT_FALSE(gfxtest::ColorNear(p, kClear, 40)) << gfxtest::Hex(p);
+}
+
+TEST_F(HudPictureTest, ThePortraitShowsOnlyThroughTheMasksWindow) {
+    // The mask is opaque black but for its middle quarter; the side marker shows nothing.
+    testsupport::Picture mask = testsupport::SolidPicture(64, 64, 0xFF000000);
+    for (uint32_t y = 16; y < 48; ++y)
+        for (uint32_t x = 16; x < 48; ++x) mask.pixels[y * 64 + x] = 0x00000000;
+    testsupport::WriteSprite(*work, "Marcador Orlin m", mask);
+    g_Settings.interfaceFaces = 1;
+    g_Hud.Load();
+    testsupport::PortraitModel portrait = testsupport::MakePortraitModel(0);
+    ASSERT_NE(portrait.model, nullptr);
+    local.model = portrait.model;
+    Begin();
+    // The marker 64 px square at 32, 32; its window from 48 to 80.
+    g_Hud.DrawPortraitPanel(0.25f, 0.25f, 0.5f, &local);
+    local.model = nullptr;
+    const std::vector<uint32_t> px = ReadBack();
+    auto at = [&](int x, int y) { return px[size_t(y) * kScreen + x]; };
+    EXPECT_FALSE(gfxtest::ColorNear(at(64, 64), kClear, 40)) << gfxtest::Hex(at(64, 64));
+    EXPECT_FALSE(gfxtest::ColorNear(at(52, 76), kClear, 40)) << gfxtest::Hex(at(52, 76));
+    for (const auto& p : {std::pair{38, 38}, {90, 60}, {60, 40}, {20, 20}, {110, 110}})
+        EXPECT_TRUE(gfxtest::ColorNear(at(p.first, p.second), kClear, 2)) << p.first << ", " << p.second;
+    // The view and the camera are the screen's again.
+    EXPECT_EQ(g_Video.screenRect.right, kScreen - 1);
+    EXPECT_EQ(g_Scene.savedCamera, nullptr);
+    portrait.Free();
+    FreeSkeletons();
 }
 
 TEST_F(HudPictureTest, ABusyFrameAllocatesNothing) {

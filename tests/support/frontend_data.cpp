@@ -1,8 +1,18 @@
 #include "support/frontend_data.h"
 
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "fighters/character.h"
+#include "fighters/side_table.h"
+#include "render/material.h"
+#include "scene/character_model.h"
+#include "scene/scene.h"
+#include "support/fighter_kit.h"
+#include "world/dynamic_mesh.h"
 
 namespace testsupport {
 
@@ -53,6 +63,47 @@ void WriteHudSprites(const ScopedWorkDir& folder, uint32_t argb, const HudSprite
     for (const char* banner : {"Cartel - You Win", "Cartel - You Loose", "Cartel - Start", "Cartel - Time Over",
                                "Cartel - Pause"})
         flat(banner, z.bannerW, z.bannerH);
+}
+
+void PortraitModel::Free() {
+    delete model;
+    delete piece;
+    model = nullptr;
+    piece = nullptr;
+}
+
+PortraitModel MakePortraitModel(int side) {
+    PortraitModel out;
+    if (!g_Scene.materials || side < 0 || side > 1) return out;
+    if (!g_SideTable[side].skeleton) {
+        const std::filesystem::path previous = std::filesystem::current_path();
+        std::filesystem::current_path(FighterFilesFolder());
+        LoadAllSkeletons(false);
+        std::filesystem::current_path(previous);
+    }
+    if (!g_SideTable[side].skeleton) return out;
+    out.model = new CharacterModel();
+    if (!out.model->CopyModel(g_SideTable[side].skeleton)) {
+        out.Free();
+        return out;
+    }
+    auto* material = new Material();
+    material->passCount = 1;
+    const int32_t materialId = g_Scene.materials->Add(material);
+    const std::vector<MeshVertex> square = {{-100, -100, 0, 0, 0, -1, 0, 0}, {100, -100, 0, 0, 0, -1, 0, 0},
+                                            {100, 100, 0, 0, 0, -1, 0, 0}, {-100, 100, 0, 0, 0, -1, 0, 0}};
+    out.piece = new DynamicMesh();
+    if (!out.piece->BuildGeometry(0, "Pieza", square, {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2}, materialId, nullptr,
+                                  nullptr)) {
+        out.Free();
+        return out;
+    }
+    const float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
+    std::memcpy(out.piece->localBox, box, sizeof box);
+    out.piece->transformValid = 0;
+    out.model->SetAttachment(0, out.piece, "", uint8_t(KIT_UPPER_BODY_BONE));
+    out.model->attachments[0].inUse = 1;
+    return out;
 }
 
 }  // namespace testsupport

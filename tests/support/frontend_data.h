@@ -8,6 +8,9 @@
 #include "support/image_writer.h"
 #include "support/temp_dir.h"
 
+class CharacterModel;
+class DynamicMesh;
+
 namespace testsupport {
 
 // One sprite picture "<name>.tga" in the folder's sprite directory.
@@ -28,5 +31,15 @@ struct HudSpriteSizes {
 // Every picture the HUD can load (both sides, both marker sets and the portrait masks), each of
 // one colour.
 void WriteHudSprites(const ScopedWorkDir& folder, uint32_t argb, const HudSpriteSizes& sizes = {});
+
+// A copy of the fighter kit's skeleton of a side (both sides' skeletons are loaded into the side
+// table from the kit's folder) carrying a look piece on bone 4, where the HUD's portrait looks: a
+// square of 2 x 2 units in its x-y plane, seen from both sides, in a plain material.
+struct PortraitModel {
+    CharacterModel* model = nullptr;
+    DynamicMesh* piece = nullptr;   // not owned by the model
+    void Free();
+};
+PortraitModel MakePortraitModel(int side);
 
 }  // namespace testsupport
