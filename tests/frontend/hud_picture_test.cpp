@@ -144,18 +144,8 @@ TEST_F(HudPictureTest, TheBannerIsCentred) {
 }
 
 TEST_F(HudPictureTest, TheMarkersLieOverTheScene) {
-    // A coin of two triangles facing both ways, in a plain material.
-    auto* material = new Material();
-    material->passCount = 1;
-    const int32_t materialId = g_Scene.materials->Add(material);
-    const std::vector<MeshVertex> square = {{-100, -100, 0, 0, 0, -1, 0, 0}, {100, -100, 0, 0, 0, -1, 0, 0},
-                                            {100, 100, 0, 0, 0, -1, 0, 0},   {-100, 100, 0, 0, 0, -1, 0, 0}};
-    auto* coin = new DynamicMesh();
-    ASSERT_TRUE(coin->BuildGeometry(0, "Moneda", square, {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2}, materialId, nullptr,
-                                    nullptr));
-    const float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
-    std::memcpy(coin->localBox, box, sizeof box);
-    coin->transformValid = 0;
+    DynamicMesh* coin = testsupport::MakeSquareMesh("Moneda");
+    ASSERT_NE(coin, nullptr);
     g_ItemModels[20] = coin;
     g_Hud.Load();
     ASSERT_NE(g_Hud.coinMarker, nullptr);

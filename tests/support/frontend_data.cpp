@@ -72,6 +72,24 @@ void PortraitModel::Free() {
     piece = nullptr;
 }
 
+DynamicMesh* MakeSquareMesh(const char* name) {
+    if (!g_Scene.materials) return nullptr;
+    auto* material = new Material();
+    material->passCount = 1;
+    const int32_t materialId = g_Scene.materials->Add(material);
+    const std::vector<MeshVertex> square = {{-100, -100, 0, 0, 0, -1, 0, 0}, {100, -100, 0, 0, 0, -1, 0, 0},
+                                            {100, 100, 0, 0, 0, -1, 0, 0}, {-100, 100, 0, 0, 0, -1, 0, 0}};
+    auto* mesh = new DynamicMesh();
+    if (!mesh->BuildGeometry(0, name, square, {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2}, materialId, nullptr, nullptr)) {
+        delete mesh;
+        return nullptr;
+    }
+    const float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
+    std::memcpy(mesh->localBox, box, sizeof box);
+    mesh->transformValid = 0;
+    return mesh;
+}
+
 PortraitModel MakePortraitModel(int side) {
     PortraitModel out;
     if (!g_Scene.materials || side < 0 || side > 1) return out;
@@ -87,20 +105,11 @@ PortraitModel MakePortraitModel(int side) {
         out.Free();
         return out;
     }
-    auto* material = new Material();
-    material->passCount = 1;
-    const int32_t materialId = g_Scene.materials->Add(material);
-    const std::vector<MeshVertex> square = {{-100, -100, 0, 0, 0, -1, 0, 0}, {100, -100, 0, 0, 0, -1, 0, 0},
-                                            {100, 100, 0, 0, 0, -1, 0, 0}, {-100, 100, 0, 0, 0, -1, 0, 0}};
-    out.piece = new DynamicMesh();
-    if (!out.piece->BuildGeometry(0, "Pieza", square, {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2}, materialId, nullptr,
-                                  nullptr)) {
+    out.piece = MakeSquareMesh("Pieza");
+    if (!out.piece) {
         out.Free();
         return out;
     }
-    const float box[6] = {-1, -1, -0.1f, 1, 1, 0.1f};
-    std::memcpy(out.piece->localBox, box, sizeof box);
-    out.piece->transformValid = 0;
     out.model->SetAttachment(0, out.piece, "", uint8_t(KIT_UPPER_BODY_BONE));
     out.model->attachments[0].inUse = 1;
     return out;

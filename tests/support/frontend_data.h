@@ -32,6 +32,10 @@ struct HudSpriteSizes {
 // one colour.
 void WriteHudSprites(const ScopedWorkDir& folder, uint32_t argb, const HudSpriteSizes& sizes = {});
 
+// A movable mesh of one square of 2 x 2 units around its origin in its x-y plane, seen from both
+// sides, in a plain material of the scene's table; null without a scene.
+DynamicMesh* MakeSquareMesh(const char* name);
+
 // A copy of the fighter kit's skeleton of a side (both sides' skeletons are loaded into the side
 // table from the kit's folder) carrying a look piece on bone 4, where the HUD's portrait looks: a
 // square of 2 x 2 units in its x-y plane, seen from both sides, in a plain material.
