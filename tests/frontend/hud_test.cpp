@@ -213,6 +213,23 @@ TEST_F(HudTest, CountersShowWhatEachSideStillNeedsAndTheCurseBeepsForTheLocalSid
     for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[5])) EXPECT_EQ(q.diffuse, 0xFFFF0000u);
 }
 
+TEST_F(HudTest, GreedShowsTheValueOfTheCoinTheCompassPointsToAboveItsDistance) {
+    g_Match.gameKind = 2;
+    g_Match.modeTemplates[TEMPLATE_COMPASS] = new DynamicMesh();
+    g_Hud.Load();
+    for (int i : {0, 1}) {
+        g_Items[i].active = g_Items[i].present = 1;
+        g_Items[i].type = i == 0 ? 20 : 23;
+        g_Items[i].position = {0, 0, i == 0 ? 2.0f : 12.5f};
+    }
+    g_Hud.UpdateMarkers();
+    rec->ClearLog();
+    g_Hud.DrawObjectiveInfo();
+    // Right-aligned at 0.9 with size 0.04: two digits end at 900 px.
+    EXPECT_EQ(NumberAt(882.0f, 155.0f, 30.0f), "50");
+    EXPECT_EQ(NumberAt(882.0f, 205.0f, 30.0f), "12");
+}
+
 TEST_F(HudTest, AWordThatIsHiddenTakesNoRow) {
     g_Match.wordState[0] = 1;   // ZANTOR
     g_Match.wordState[2] = 1;   // BONUS
