@@ -17,7 +17,6 @@ constexpr int HUD_DIGITS = 10;
 constexpr int HUD_LETTERS = 26;
 constexpr int HUD_RINGS = 3;
 constexpr int HUD_ICONS = 11;
-constexpr int HUD_SPRITE_SLOTS = 70;
 // The countdown beep of the match clock and the curse counter.
 constexpr int HUD_BEEP_SOUND = 262;
 
