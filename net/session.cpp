@@ -1,217 +1,205 @@
 #include "net/session.h"
 
-#include <initializer_list>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
 
-#include "common/binary_reader.h"
-#include "frontend/player_record.h"
-#include "net/event_writer.h"
+#include "core/debug_log.h"
+#include "frontend/text_table.h"
+#include "platform/netio/netio.h"
+#include "platform/os/key_value_store.h"
 
 NetSession g_NetSession;
-GamePacket g_GamePacket;
+std::atomic<uint8_t> g_SessionTerminated{0};
+std::atomic<int32_t> g_ServerPlayerCount{0};
+std::atomic<int32_t> g_ClientPlayerCount{0};
+std::atomic<uint8_t> g_ClientServerOnly{0};
 
 namespace {
 
-void DropEvent(const uint8_t*, size_t) {}
+struct QueuedMessage {
+    netio::Message message;     // owns the received bytes until the drain hands them back
+    uint32_t playerContext = 0;
+};
 
-// The events that carry nothing but the fighter's slot.
-void SendSlotEvent(uint8_t type, int slot) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+// Exists between a session's start and its stop; the network thread appends, the main thread
+// drains, both under the lock.
+struct ReceiveQueue {
+    std::mutex lock;
+    std::unique_ptr<QueuedMessage[]> entries;
+    int32_t count = 0;
+};
+ReceiveQueue g_Queue;
+
+void FreeQueue() {
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    g_Queue.entries.reset();
+    g_Queue.count = 0;
 }
 
-// Events 19 and 21: the fighter's slot and an amount.
-void SendAmountEvent(uint8_t type, int slot, float amount) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    w.PutF32(amount);
-    SendGameEvent(w);
-}
-
-// Events 32 and 33 share their layout: slot, state, then the duration or the fade.
-void SendStateEvent(uint8_t type, int slot, int state, uint32_t ms) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(state));
-    w.PutU32(ms);
-    SendGameEvent(w);
-}
+// The server side of a session fills these: hosting, and the release that writes the defaults back.
+bool StartNoServer(const char*, uint32_t) { return false; }
+void StopNoServer() {}
+// The client side fills these: the client, its host search and its close.
+bool StartNoClient(const char*, const char*, uint32_t) { return false; }
+void StopNoClient() {}
+// The roles' transports fill this.
+void SendNowhere(bool, uint32_t, const uint8_t*, uint32_t) {}
 
 }  // namespace
 
-void SendGameEvent(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
+NetRoleCalls g_NetRoleCalls = {StartNoServer, StopNoServer, StartNoClient, StopNoClient, SendNowhere};
 
-GamePacketSink g_GamePacketSink = DropEvent;
+void ResetNetRoleCalls() { g_NetRoleCalls = {StartNoServer, StopNoServer, StartNoClient, StopNoClient, SendNowhere}; }
 
-void ResetGamePacketSink() { g_GamePacketSink = DropEvent; }
-
-void GamePacket::WriteRespawn(int slot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_RESPAWN);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+void LogNetError(const char* text) {
+    WriteDebugLogNewLine();
+    WriteDebugLogSeparator();
+    WriteDebugLog(text);
 }
 
-void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_ANIMATION);
-    w.PutU8(uint8_t(slot));
-    w.PutU32(uint32_t(animation));
-    w.PutU32(blendMs);
-    w.PutU8(uint8_t(layer));
-    SendGameEvent(w);
+bool NetSession::Start(bool host, const char* name, uint32_t port, const char* hostAddress) {
+    std::string chosen = name && *name ? name : os::ComputerName();
+    if (chosen.empty()) {
+        const char* fallback = g_TextTable.Get(90);
+        chosen = fallback ? fallback : "";
+    }
+    std::memset(playerName, 0, sizeof playerName);
+    std::strncpy(playerName, chosen.c_str(), SESSION_NAME_CHARS);
+
+    if (active) Stop();
+    active = 0;
+    g_SessionTerminated = 0;
+
+    {
+        std::lock_guard<std::mutex> lock(g_Queue.lock);
+        g_Queue.entries.reset(new (std::nothrow) QueuedMessage[RECEIVE_QUEUE_SIZE]);
+        g_Queue.count = 0;
+    }
+    bool ok = g_Queue.entries != nullptr;
+    if (!ok) LogNetError("NET ERROR - Receive queue allocation error");
+    if (ok && host) {
+        hosting = 1;
+        ok = g_NetRoleCalls.startServer(playerName, port);
+    } else if (ok) {
+        hosting = 0;
+        ok = g_NetRoleCalls.startClient(playerName, hostAddress ? hostAddress : "", port);
+    }
+    g_GamePacket.Reset();
+    traffic = {};
+    bytesAtLastRate[0] = bytesAtLastRate[1] = 0;
+    if (!ok) return false;
+    active = 1;
+    return true;
 }
 
-void GamePacket::WriteSetAnimationTime(int slot, int bone, float frame) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_ANIMATION_TIME);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(bone));
-    w.PutF32(frame);
-    SendGameEvent(w);
+void NetSession::Stop() {
+    // The role's network thread ends here, so nothing is queued once the queue is gone.
+    if (hosting) {
+        hosting = 0;
+        g_NetRoleCalls.stopServer();
+    } else {
+        g_NetRoleCalls.stopClient();
+    }
+    // Freed whether or not the start succeeded: a failed start leaves nothing behind.
+    FreeQueue();
+    g_ServerPlayerCount = 0;
+    g_ClientPlayerCount = 0;
+    g_ClientServerOnly = 0;
+    active = 0;
+    g_SessionTerminated = 0;
 }
 
-void GamePacket::WriteClearLoopAnimation(int slot) { SendSlotEvent(EVENT_CLEAR_LOOP_ANIMATION, slot); }
-void GamePacket::WriteStartGuard(int slot) { SendSlotEvent(EVENT_START_GUARD, slot); }
-void GamePacket::WriteEndGuard(int slot) { SendSlotEvent(EVENT_END_GUARD, slot); }
-
-void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
-                                     const PlayerRecord& record) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SPAWN_CHARACTER);
-    w.PutU8(uint8_t(int8_t(slot)));
-    w.PutU32(playerId);
-    w.PutU8(uint8_t(side));
-    w.PutU8(uint8_t(level));
-    PutVec3(w, position);
-    // The look, field by field as the record stores it: 24 dwords from dword 9.
-    const PlayerLook& look = record.look;
-    w.PutBytes(look.name, sizeof look.name);
-    w.PutU32(look.skin);
-    w.PutU32(look.eyes);
-    w.PutU32(look.clothes);
-    for (int32_t t : look.tattoos) w.PutI32(t);
-    w.PutI32(look.hair);
-    w.PutU32(look.hairColour);
-    w.PutI32(look.glasses);
-    for (int32_t e : look.equipment) w.PutI32(e);
-    SendGameEvent(w);
+bool IsNetworkActive() {
+    if (!g_NetSession.active) return false;
+    return (g_NetSession.hosting ? g_ServerPlayerCount.load() : g_ClientPlayerCount.load()) != 0;
 }
 
-void GamePacket::WriteAttachToScene(int slot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_ATTACH_TO_SCENE);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+int NetSession::GetPlayerCount() const {
+    if (hosting) return g_ServerPlayerCount.load() + 1;
+    return g_ClientPlayerCount.load() + (g_ClientServerOnly.load() ? 0 : 1);
 }
 
-void GamePacket::WriteMatchTime(uint32_t elapsedMs) {
-    BinaryWriter w;
-    w.PutU8(EVENT_MATCH_TIME);
-    w.PutU32(elapsedMs);
-    SendGameEvent(w);
+void NetSession::UpdateTrafficRates() {
+    const GamePacket& p = g_GamePacket;
+    const uint32_t totals[2] = {p.receivedBytes, p.sentBytes};
+    const uint32_t largest[2] = {p.largestReceived, p.largestSent};
+    const uint32_t packets[2] = {p.receivedPackets, p.sentPackets};
+    for (int i = 0; i < 2; ++i) {
+        traffic.bytesPerSecond[i] = int32_t(totals[i] - bytesAtLastRate[i]);
+        bytesAtLastRate[i] = totals[i];
+        traffic.data[i] = int32_t(totals[i]);
+        traffic.maxData[i] = int32_t(largest[i]);
+        traffic.packets[i] = int32_t(packets[i]);
+    }
 }
 
-void GamePacket::WriteMatchResults(const uint32_t* block, size_t count) {
-    BinaryWriter w;
-    w.PutU8(EVENT_MATCH_RESULTS);
-    for (size_t i = 0; i < count; ++i) w.PutU32(block[i]);
-    SendGameEvent(w);
+bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message) {
+    {
+        std::lock_guard<std::mutex> lock(g_Queue.lock);
+        if (g_Queue.entries && g_Queue.count < RECEIVE_QUEUE_SIZE) {
+            QueuedMessage& q = g_Queue.entries[g_Queue.count++];
+            q.message = std::move(message);
+            q.playerContext = playerContext;
+            return true;
+        }
+        if (!g_Queue.entries) {
+            message.Release();
+            return false;
+        }
+    }
+    message.Release();
+    LogNetError("NET ERROR - Receive queue full, message dropped");
+    return false;
 }
 
-void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_RECORD_KILL);
-    w.PutU8(uint8_t(int8_t(points)));
-    w.PutU8(uint8_t(victimSlot));
-    w.PutU8(uint8_t(int8_t(killerSlot)));
-    SendGameEvent(w);
+int32_t ReceiveQueueCount() {
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    return g_Queue.count;
 }
 
-void GamePacket::WriteChangeHealth(int slot, int attackerSlot, float amount) {
-    BinaryWriter w;
-    w.PutU8(EVENT_CHANGE_HEALTH);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(int8_t(attackerSlot)));
-    w.PutF32(amount);
-    SendGameEvent(w);
+void DispatchQueuedPacket(uint32_t, const uint8_t* data, size_t size) {
+    if (!data || size == 0 || data[0] != SESSION_MESSAGE_GAME_PACKET) return;
+    g_GamePacket.Dispatch(data, size);
 }
 
-void GamePacket::WriteChangeEnergy(int slot, float amount) { SendAmountEvent(EVENT_CHANGE_ENERGY, slot, amount); }
-
-void GamePacket::WriteAddExperience(int slot, float amount, int otherSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_ADD_EXPERIENCE);
-    w.PutU8(uint8_t(slot));
-    w.PutF32(amount);
-    w.PutU8(uint8_t(int8_t(otherSlot)));
-    SendGameEvent(w);
+void NetSession::ProcessIncoming() {
+    if (g_SessionTerminated) {
+        Stop();
+        OnSessionEndedInFrontEnd();
+        return;
+    }
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    for (int32_t i = 0; i < g_Queue.count; ++i) {
+        QueuedMessage& q = g_Queue.entries[i];
+        DispatchQueuedPacket(q.playerContext, q.message.Data(), q.message.Size());
+        q.message.Release();
+    }
+    g_Queue.count = 0;
 }
 
-void GamePacket::WriteAddCredits(int slot, float amount) { SendAmountEvent(EVENT_ADD_CREDITS, slot, amount); }
-
-void GamePacket::WriteStartPower(int slot, int power) {
-    BinaryWriter w;
-    w.PutU8(EVENT_START_POWER);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(power));
-    SendGameEvent(w);
+void NetSession::Send(uint32_t target, const uint8_t* data, uint32_t size) {
+    if (!active || !data || size == 0) return;
+    g_NetRoleCalls.send(hosting != 0, target, data, size);
 }
 
-void GamePacket::WriteStartTimedState(int slot, int state, uint32_t durationMs) {
-    SendStateEvent(EVENT_START_TIMED_STATE, slot, state, durationMs);
+void ResetNetSession() {
+    FreeQueue();
+    g_ServerPlayerCount = 0;
+    g_ClientPlayerCount = 0;
+    g_ClientServerOnly = 0;
+    g_SessionTerminated = 0;
+    g_NetSession = NetSession();
+    g_GamePacket = GamePacket();
+    g_GamePacket.Reset();
+    ResetGamePacketSink();
 }
 
-void GamePacket::WriteStopTimedState(int slot, int state, uint32_t fadeMs) {
-    SendStateEvent(EVENT_STOP_TIMED_STATE, slot, state, fadeMs);
-}
-
-void GamePacket::WriteCreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint,
-                                   const Vec3& velocity, const Vec3& acceleration, const Vec3& direction,
-                                   int32_t durationMs, float scale, uint32_t colour, int ownerSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_CREATE_EFFECT);
-    w.PutI32(slot);
-    w.PutU8(uint8_t(type));
-    for (const Vec3* v : {&position, &aimPoint, &velocity, &acceleration, &direction}) PutVec3(w, *v);
-    w.PutI32(durationMs);
-    w.PutF32(scale);
-    w.PutU32(colour);
-    w.PutU8(uint8_t(int8_t(ownerSlot)));
-    SendGameEvent(w);
-}
-
-void GamePacket::WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag) {
-    BinaryWriter w;
-    w.PutU8(EVENT_PLAY_SOUND);
-    w.PutU32(id);
-    PutVec3(w, position);
-    w.PutU8(flag);
-    SendGameEvent(w);
-}
-
-bool IsNetworkActive() { return g_NetSession.active != 0; }
-
-// The session layer fills these: player lists, despawning a leaving player, closing.
+// The server side fills this: the host's player list rebuilt for every join and leave.
 void NetSession::RefreshPlayerList() {}
-void NetSession::Stop() {}
+// The game-packet dispatcher fills this: a leaving player's fighters despawned.
 void RemovePlayerCharacters(uint32_t) {}
-// The game packet's event writers fill this.
-void GamePacket::WriteRemovePlayer(uint32_t) {}
-// The session layer fills these: the receive queue's drain and the outgoing packet.
-void NetSession::ProcessIncoming() {}
-void GamePacket::Flush() {}
-
-// The session layer fills these.
-int NetSession::GetPlayerCount() const { return 0; }
-void NetSession::UpdateTrafficRates() {}
-
-// The game packet's event writers fill these.
-void GamePacket::WriteSetCharge(Character*) {}
-void GamePacket::WriteSetPosition(Character*) {}
-void GamePacket::WriteSetYaw(Character*) {}
-void GamePacket::WriteSetTarget(Character*) {}
-void GamePacket::WriteSetAimPoint(Character*) {}
+// The front end fills this: while it runs, its menu goes back to page 0.
+void OnSessionEndedInFrontEnd() {}
