@@ -10,6 +10,7 @@
 #include "frontend/text_table.h"
 #include "platform/netio/netio.h"
 #include "platform/os/key_value_store.h"
+#include "platform/os/os.h"
 
 NetSession g_NetSession;
 std::atomic<uint8_t> g_SessionTerminated{0};
@@ -160,9 +161,24 @@ int32_t ReceiveQueueCount() {
     return g_Queue.count;
 }
 
-void DispatchQueuedPacket(uint32_t, const uint8_t* data, size_t size) {
+namespace {
+void DispatchGamePacket(uint32_t, const uint8_t* data, size_t size) { g_GamePacket.Dispatch(data, size); }
+}  // namespace
+
+PacketDispatcher g_PacketDispatcher = DispatchGamePacket;
+void ResetPacketDispatcher() { g_PacketDispatcher = DispatchGamePacket; }
+
+void DispatchQueuedPacket(uint32_t playerContext, const uint8_t* data, size_t size) {
     if (!data || size == 0 || data[0] != SESSION_MESSAGE_GAME_PACKET) return;
-    g_GamePacket.Dispatch(data, size);
+    g_PacketDispatcher(playerContext, data, size);
+}
+
+void NotifyPlayerJoined(uint32_t playerId) { os::PostMessage(os::GetMainWindow(), os::WM_APP, playerId, 0); }
+void NotifyPlayerLeft(uint32_t playerId) { os::PostMessage(os::GetMainWindow(), os::WM_APP, playerId, 1); }
+
+void NotifySessionTerminated() {
+    g_SessionTerminated = 1;
+    os::PostMessage(os::GetMainWindow(), os::WM_KEYDOWN, os::VK_ESCAPE, 0);
 }
 
 void NetSession::ProcessIncoming() {
@@ -195,6 +211,7 @@ void ResetNetSession() {
     g_GamePacket = GamePacket();
     g_GamePacket.Reset();
     ResetGamePacketSink();
+    ResetPacketDispatcher();
 }
 
 // The server side fills this: the host's player list rebuilt for every join and leave.

@@ -75,6 +75,18 @@ void RemovePlayerCharacters(uint32_t playerId);
 bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message);
 // Passes a game packet on to the dispatcher; every other kind, and an empty message, is dropped.
 void DispatchQueuedPacket(uint32_t playerContext, const uint8_t* data, size_t size);
+// Where DispatchQueuedPacket sends game packets: the game packet's dispatcher, unless a test put
+// a recorder here.
+using PacketDispatcher = void (*)(uint32_t playerContext, const uint8_t* data, size_t size);
+extern PacketDispatcher g_PacketDispatcher;
+void ResetPacketDispatcher();
+
+// Network thread: what the roles report reaches the main loop as window messages. A join or
+// leave posts WM_APP with the player id and 0 or 1; a session end sets g_SessionTerminated,
+// then posts the Escape key.
+void NotifyPlayerJoined(uint32_t playerId);
+void NotifyPlayerLeft(uint32_t playerId);
+void NotifySessionTerminated();
 // Messages waiting in the queue (tests and the statistics).
 int32_t ReceiveQueueCount();
 

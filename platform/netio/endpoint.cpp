@@ -15,11 +15,6 @@
 
 namespace netio {
 
-struct HeldAccount {
-    std::atomic<size_t> messages{0};
-    std::atomic<size_t> bytes{0};
-};
-
 Message::Message(uint32_t from, const uint8_t* data, size_t size) : Message(from, data, size, nullptr) {}
 
 Message::Message(uint32_t from, const uint8_t* data, size_t size, std::shared_ptr<HeldAccount> account)

@@ -3,6 +3,7 @@
 // from other threads only queue work for it, so none of them waits on the network.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -20,7 +21,12 @@ constexpr size_t kMaxHeldBytes = size_t(8) << 20;
 constexpr uint32_t kHelloTimeoutMs = 3000;
 constexpr uint32_t kDiscoveryRetryMs = 500;
 
-struct HeldAccount;
+// What a peer's received messages still hold: counted up when one is made, down when it is
+// handed back.
+struct HeldAccount {
+    std::atomic<size_t> messages{0};
+    std::atomic<size_t> bytes{0};
+};
 
 // A received message. The bytes stay the program's until the handle lets go of them (Release or
 // destruction); until then they count against their sender's allowance.
