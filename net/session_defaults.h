@@ -23,6 +23,6 @@ std::string SessionDefaultsPath();
 SessionDefaults ReadSessionDefaults(const os::KeyValueStore& store);
 // Reads the file, making it with the defaults when it is missing.
 SessionDefaults LoadSessionDefaults();
-// Writes the session name and port back, keeping the file's other lines; false when it could
+// Writes the session name and port back, keeping the file's other values; false when it could
 // not be written (the old file then stays as it was).
 bool SaveSessionDefaults(const SessionDefaults& values);
