@@ -8,6 +8,8 @@
 
 #include "core/debug_log.h"
 #include "frontend/text_table.h"
+#include "net/net_client.h"
+#include "net/net_server.h"
 #include "platform/netio/netio.h"
 #include "platform/os/key_value_store.h"
 #include "platform/os/os.h"
@@ -40,20 +42,34 @@ void FreeQueue() {
     g_Queue.count = 0;
 }
 
-// The server side of a session fills these: hosting, and the release that writes the defaults back.
-bool StartNoServer(const char*, uint32_t) { return false; }
-void StopNoServer() {}
-// The client side fills these: the client, its host search and its close.
-bool StartNoClient(const char*, const char*, uint32_t) { return false; }
-void StopNoClient() {}
-// The roles' transports fill this.
-void SendNowhere(bool, uint32_t, const uint8_t*, uint32_t) {}
+bool StartServerRole(const char* name, uint32_t port) {
+    g_NetServer.ReadDefaults();
+    return g_NetServer.StartServer(name, port);
+}
+void StopServerRole() { g_NetServer.Release(); }
+
+// The start counts once the client exists, whatever its search reports.
+bool StartClientRole(const char* name, const char* hostAddress, uint32_t port) {
+    if (!g_NetClient.Init(name, hostAddress)) return false;
+    if (NetConnector* c = g_NetClient.Connector()) c->SessionsDlgEnumHosts(hostAddress, port);
+    return true;
+}
+void StopClientRole() { g_NetClient.Close(); }
+
+void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t size) {
+    if (hosting)
+        g_NetServer.Send(target, data, size);
+    else
+        g_NetClient.Send(data, size);
+}
 
 }  // namespace
 
-NetRoleCalls g_NetRoleCalls = {StartNoServer, StopNoServer, StartNoClient, StopNoClient, SendNowhere};
+NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole};
 
-void ResetNetRoleCalls() { g_NetRoleCalls = {StartNoServer, StopNoServer, StartNoClient, StopNoClient, SendNowhere}; }
+void ResetNetRoleCalls() {
+    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole};
+}
 
 void LogNetError(const char* text) {
     WriteDebugLogNewLine();
@@ -187,6 +203,8 @@ void NetSession::ProcessIncoming() {
         OnSessionEndedInFrontEnd();
         return;
     }
+    // The welcome names us on the network thread; the game reads it here.
+    if (!hosting) playerId = g_NetClient.localPlayerId.load();
     std::lock_guard<std::mutex> lock(g_Queue.lock);
     for (int32_t i = 0; i < g_Queue.count; ++i) {
         QueuedMessage& q = g_Queue.entries[i];
@@ -214,8 +232,9 @@ void ResetNetSession() {
     ResetPacketDispatcher();
 }
 
-// The server side fills this: the host's player list rebuilt for every join and leave.
-void NetSession::RefreshPlayerList() {}
+void NetSession::RefreshPlayerList() {
+    if (hosting && active) g_NetServer.RefreshPlayerList();
+}
 // The game-packet dispatcher fills this: a leaving player's fighters despawned.
 void RemovePlayerCharacters(uint32_t) {}
 // The front end fills this: while it runs, its menu goes back to page 0.

@@ -45,6 +45,8 @@ public:
     // the caller then calls Stop.
     bool Start(bool host, const char* name, uint32_t port, const char* hostAddress);
     void Stop();
+    // Joins the session of that slot of the search's list; true once the host admitted us.
+    bool JoinSession(int i);
     // The listed players plus the host, unless the host takes no player slot.
     int GetPlayerCount() const;
     // Recomputes the per-second figures from the running totals (once per second).
@@ -90,8 +92,8 @@ void NotifySessionTerminated();
 // Messages waiting in the queue (tests and the statistics).
 int32_t ReceiveQueueCount();
 
-// The host's and the client's sides of a session. Until they land, neither can start, so every
-// start fails; tests put transports of their own here.
+// The host's and the client's sides of a session (NetServer, NetClient); tests put transports
+// of their own here.
 struct NetRoleCalls {
     bool (*startServer)(const char* name, uint32_t port);
     void (*stopServer)();   // also writes the session defaults back

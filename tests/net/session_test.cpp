@@ -135,6 +135,7 @@ TEST_F(SessionTest, AFullQueueRefusesTheNextMessageAndEveryBufferGoesBack) {
 }
 
 TEST_F(SessionTest, AFailedStartLeavesNoQueueBehind) {
+    g_NetRoleCalls.startClient = [](const char*, const char*, uint32_t) { return false; };
     EXPECT_FALSE(g_NetSession.Start(false, "A name longer than fifteen", 0, "127.0.0.1"));
     EXPECT_STREQ(g_NetSession.playerName, "A name longer t");
     EXPECT_EQ(g_NetSession.active, 0);
