@@ -74,9 +74,6 @@ void GamePacket::Flush() {
     length = 0;
 }
 
-// The game-packet dispatcher fills this: each event applied to the game and relayed by the host.
-void GamePacket::Dispatch(const uint8_t*, size_t) {}
-
 void GamePacket::WriteSetPosition(Character* c) {
     if (!c) return;
     c->lastSentPosition = c->position;

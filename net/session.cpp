@@ -235,7 +235,5 @@ void ResetNetSession() {
 void NetSession::RefreshPlayerList() {
     if (hosting && active) g_NetServer.RefreshPlayerList();
 }
-// The game-packet dispatcher fills this: a leaving player's fighters despawned.
-void RemovePlayerCharacters(uint32_t) {}
 // The front end fills this: while it runs, its menu goes back to page 0.
 void OnSessionEndedInFrontEnd() {}
