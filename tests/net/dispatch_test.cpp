@@ -110,7 +110,7 @@ TEST_F(DispatchTest, EveryWrittenEventReachesItsOperationOnAClient) {
                               "SetAnimation190:5", "SetAnimationTime:5", "EndSplitAnimation:5", "StartGuard:5",
                               "EndGuard:5", "Respawn:5", "ChangeHealth:5", "ChangeEnergy:5", "AddExperience:5",
                               "AddCredits:5", "ApplyHit:3", "SpawnProp", "StartPower:5", "CreateEffect97",
-                              "StartTimedState:5", "SpawnItem", "PlaySound", "SpawnAnnounced:9", "RemovePlayer77",
+                              "StartTimedState:5", "SpawnItem", "PlaySound299", "SpawnAnnounced:9", "RemovePlayer77",
                               "AttachToScene:7", "SetMatchTime", "SetMatchState4", "SetMatchResults", "Mode47",
                               "Mode55"}));
     EXPECT_EQ(fake.invalid, 0);
@@ -155,7 +155,7 @@ TEST_F(DispatchTest, TheHostPassesOnWhatTheClientsMustSee) {
     });
     Dispatch(p, true);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetPosition:5", "Relay0:5", "ev10", "SetAnimation20:5", "ev36",
-                                                    "PlaySound", "ev37", "CreateEffect40", "ev31", "CreateEffect12"}));
+                                                    "PlaySound4", "ev37", "CreateEffect40", "ev31", "CreateEffect12"}));
     // The effect goes on to the first free slot, without its owner.
     const Bytes& relayed = g_Written[3];
     EXPECT_EQ(Bytes(relayed.begin(), relayed.begin() + 6), (Bytes{31, 0xFF, 0xFF, 0xFF, 0xFF, 40}));

@@ -65,7 +65,9 @@ public:
         return 0;
     }
     void ScreenEffect(int type) override { Plain("ScreenEffect" + std::to_string(type), true); }
-    void PlaySound(uint32_t id, const Vec3& p, uint8_t) override { Plain("PlaySound", id < 300 && Ok(p)); }
+    void PlaySound(uint32_t id, const Vec3& p, uint8_t) override {
+        Plain("PlaySound" + std::to_string(id), id < 300 && Ok(p));
+    }
     void RemovePlayer(uint32_t id) override { Plain("RemovePlayer" + std::to_string(id), true); }
     void SetMatchTime(uint32_t) override { Plain("SetMatchTime", true); }
     void SetMatchState(const uint8_t* e, size_t) override { Plain("SetMatchState" + std::to_string(e[1]), true); }
