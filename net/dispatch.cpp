@@ -2,13 +2,42 @@
 // values checked, applied through the game's operations and, on the host, passed on to the
 // clients where the game operation does not do it itself.
 #include <cmath>
+#include <map>
 
 #include "common/binary_reader.h"
 #include "core/debug_log.h"
 #include "net/game_ops.h"
 #include "net/session.h"
+#include "platform/os/os.h"
 
 namespace {
+
+uint32_t g_FighterOwners[16];
+
+// A client's refused events within the current window.
+struct Refusals {
+    uint32_t windowStart = 0;
+    int count = 0;
+};
+std::map<uint32_t, Refusals> g_Refusals;
+
+// Events only the host writes: a client that sends one is not believed.
+bool HostOnly(uint8_t type) {
+    return (type >= EVENT_RESPAWN && type <= EVENT_SET_DYNAMIC_OBJECT_VELOCITY) ||
+           (type >= EVENT_START_TIMED_STATE && type <= EVENT_COLLECT_ITEM) || type == EVENT_REMOVE_PLAYER ||
+           (type >= EVENT_MATCH_TIME && type <= EVENT_RECORD_KILL);
+}
+
+// Events about one fighter, written by the machine that controls it.
+bool AboutOwnFighter(uint8_t type) {
+    switch (type) {
+    case EVENT_SET_POSITION: case EVENT_SET_YAW: case EVENT_SET_TARGET: case EVENT_SET_AIM_POINT:
+    case EVENT_SET_ANIMATION: case EVENT_SET_ANIMATION_TIME: case EVENT_CLEAR_LOOP_ANIMATION:
+    case EVENT_START_GUARD: case EVENT_END_GUARD: case EVENT_SET_CHARGE: case EVENT_START_POWER:
+    case EVENT_ATTACH_TO_SCENE: return true;
+    default: return false;
+    }
+}
 
 constexpr int kSlots = 16;
 constexpr uint32_t kItemSlots = 1000;
@@ -73,7 +102,19 @@ bool ReadOptionalSlot(BinaryReader& r, int* slot) {
 
 class Dispatcher {
 public:
-    Dispatcher(GameOps& ops, bool host) : ops_(ops), host_(host) {}
+    Dispatcher(GameOps& ops, bool host, uint32_t sender) : ops_(ops), host_(host), sender_(host ? sender : 0) {}
+
+    // On the host, whether the client that sent the packet may say this; the host's own
+    // events and everything a client hears from the host pass.
+    bool Allowed(const uint8_t* at, size_t size) const {
+        if (sender_ == 0) return true;
+        const uint8_t type = at[0];
+        if (HostOnly(type)) return false;
+        if (AboutOwnFighter(type)) return Owns(at[1]);
+        if (type == EVENT_CREATE_EFFECT) return at[size - 1] == 255 || Owns(at[size - 1]);
+        if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255;
+        return true;
+    }
 
     // False when the event was refused (a bad index or value).
     bool Apply(const uint8_t* at, size_t size) {
@@ -297,6 +338,8 @@ public:
     }
 
 private:
+    bool Owns(uint8_t slot) const { return slot < kSlots && g_FighterOwners[slot] == sender_; }
+
     bool Remote(int s) { return ops_.IsActive(s) && s != ops_.LocalSlot(); }
 
     void Relay(uint8_t type, int s) {
@@ -395,7 +438,8 @@ private:
 
     // A client's request for a fighter: one made for it, then the whole match as it stands.
     void Answer(uint32_t id, int side, int level, const PlayerLook& look) {
-        ops_.SpawnRequested(id, side, level, look);
+        const int made = ops_.SpawnRequested(id, side, level, look);
+        if (made >= 0 && made < kSlots && sender_ != 0) g_FighterOwners[made] = sender_;
         for (int s = 0; s < kSlots; ++s)
             if (ops_.IsActive(s)) ops_.WriteFighterPicture(s);
         ops_.WriteItemsAndProps();
@@ -411,11 +455,46 @@ private:
 
     GameOps& ops_;
     bool host_;
+    uint32_t sender_;
 };
+
+// Counts a client's refused events; past the limit within the window it is sent away.
+void NoteRefusals(uint32_t sender, int refused, uint8_t firstType) {
+    WriteDebugLogF("NET ERROR - player %u sent events it may not send, first of type %u", unsigned(sender),
+                   unsigned(firstType));
+    Refusals& r = g_Refusals[sender];
+    const uint32_t now = os::timeGetTime();
+    if (r.count == 0 || now - r.windowStart > REFUSED_EVENTS_WINDOW_MS) {
+        r.windowStart = now;
+        r.count = 0;
+    }
+    r.count += refused;
+    if (r.count <= REFUSED_EVENTS_LIMIT) return;
+    WriteDebugLogF("NET ERROR - player %u sent away for refused events", unsigned(sender));
+    g_Refusals.erase(sender);
+    g_NetRoleCalls.disconnect(sender);
+}
 
 }  // namespace
 
-void GamePacket::Dispatch(const uint8_t* data, size_t size) {
+void SetFighterOwner(int slot, uint32_t player) {
+    if (slot >= 0 && slot < kSlots) g_FighterOwners[slot] = player;
+}
+
+uint32_t FighterOwner(int slot) { return slot >= 0 && slot < kSlots ? g_FighterOwners[slot] : 0; }
+
+void ForgetPlayerFighters(uint32_t player) {
+    for (uint32_t& owner : g_FighterOwners)
+        if (owner == player) owner = 0;
+    g_Refusals.erase(player);
+}
+
+void ResetFighterOwners() {
+    for (uint32_t& owner : g_FighterOwners) owner = 0;
+    g_Refusals.clear();
+}
+
+void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
     if (!data || size < GAME_PACKET_HEADER) return;
     const size_t length = size_t(data[5]) | size_t(data[6]) << 8;
     if (length + GAME_PACKET_HEADER > size) {
@@ -423,7 +502,9 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size) {
         return;
     }
     dispatching = 1;
-    Dispatcher d(*g_GameOps, g_NetSession.hosting != 0);
+    Dispatcher d(*g_GameOps, g_NetSession.hosting != 0, sender);
+    int refused = 0;
+    uint8_t firstRefused = 0;
     const uint8_t* payload = data + GAME_PACKET_HEADER;
     size_t at = 0;
     while (at < length) {
@@ -433,9 +514,14 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size) {
             WriteDebugLogF("NET ERROR - game event %u unreadable, rest of packet dropped", unsigned(payload[at]));
             break;
         }
-        if (!d.Apply(payload + at, n)) WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
+        if (!d.Allowed(payload + at, n)) {
+            if (refused++ == 0) firstRefused = payload[at];
+        } else if (!d.Apply(payload + at, n)) {
+            WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
+        }
         at += n;
     }
+    if (refused) NoteRefusals(sender, refused, firstRefused);
     receivedBytes += uint32_t(length);
     ++receivedPackets;
     if (length > largestReceived) largestReceived = uint32_t(length);

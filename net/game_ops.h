@@ -73,8 +73,8 @@ public:
     // Event 38 on a client: a fighter the host announced (local: it is this machine's).
     virtual void SpawnAnnounced(int slot, uint32_t playerId, int side, int level, const Vec3& p,
                                 const PlayerLook& look, bool local) = 0;
-    // Event 38 on the host: a client asks for a fighter.
-    virtual void SpawnRequested(uint32_t playerId, int side, int level, const PlayerLook& look) = 0;
+    // Event 38 on the host: a client asks for a fighter; the slot made, or -1.
+    virtual int SpawnRequested(uint32_t playerId, int side, int level, const PlayerLook& look) = 0;
     // The join answer's parts, each appended to the outgoing packet.
     virtual void WriteFighterPicture(int slot) = 0;
     virtual void WriteItemsAndProps() = 0;
@@ -83,6 +83,16 @@ public:
     virtual void WriteModePicture(int kind) = 0;   // kinds 0, 3 and 4
     virtual void WriteMatchStateAndResults() = 0;
 };
+
+// The host's record of which player's machine controls each fighter slot (0: the host's own or
+// nobody): set by its answer to a player's fighter request, cleared when the player leaves.
+void SetFighterOwner(int slot, uint32_t player);
+uint32_t FighterOwner(int slot);
+void ForgetPlayerFighters(uint32_t player);
+void ResetFighterOwners();
+// Past this many refused events within the window, a client is sent away.
+constexpr int REFUSED_EVENTS_LIMIT = 100;
+constexpr uint32_t REFUSED_EVENTS_WINDOW_MS = 10000;
 
 // The front end's record of which slot is this machine's fighter.
 void NoteLocalFighterSlot(int slot);

@@ -150,20 +150,21 @@ public:
         g_Characters[s].SelectDefaultPower();
         NoteLocalFighterSlot(s);
     }
-    void SpawnRequested(uint32_t playerId, int side, int level, const PlayerLook& look) override {
+    int SpawnRequested(uint32_t playerId, int side, int level, const PlayerLook& look) override {
         int n = 0;
         for (const Character& c : g_Characters) n += c.active && c.side == side ? 1 : 0;
         Vec3 at{};
         float facing = 0.0f;
-        if (!FindPlacedCharacter(side, n, &at, &facing)) return;
+        if (!FindPlacedCharacter(side, n, &at, &facing)) return -1;
         PlayerRecord record{};
         record.side = uint32_t(side);
         record.level = uint32_t(level);
         record.look = look;
         const int s = SpawnCharacter(-1, playerId, side, level, at.x, at.y, at.z, &record, nullptr);
-        if (s < 0) return;
+        if (s < 0) return -1;
         g_Characters[s].SetYaw(facing);
         g_Characters[s].DetachFromScene();
+        return s;
     }
     void WriteFighterPicture(int s) override;
     void WriteItemsAndProps() override {
@@ -312,6 +313,7 @@ void ResetGameOps() { g_GameOps = &g_LiveGameOps; }
 void RemovePlayerCharacters(uint32_t playerId) {
     for (Character& c : g_Characters)
         if (c.active && c.playerId == playerId) c.Despawn();
+    ForgetPlayerFighters(playerId);
 }
 
 // The front end fills this: its record of which slot is this machine's fighter.

@@ -8,6 +8,7 @@
 
 #include "core/debug_log.h"
 #include "frontend/text_table.h"
+#include "net/game_ops.h"
 #include "net/net_client.h"
 #include "net/net_server.h"
 #include "platform/netio/netio.h"
@@ -56,6 +57,8 @@ bool StartClientRole(const char* name, const char* hostAddress, uint32_t port) {
 }
 void StopClientRole() { g_NetClient.Close(); }
 
+void DisconnectByRole(uint32_t player) { g_NetServer.Disconnect(player); }
+
 void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t size) {
     if (hosting)
         g_NetServer.Send(target, data, size);
@@ -65,10 +68,11 @@ void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t siz
 
 }  // namespace
 
-NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole};
+NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole,
+                               DisconnectByRole};
 
 void ResetNetRoleCalls() {
-    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole};
+    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole, DisconnectByRole};
 }
 
 void LogNetError(const char* text) {
@@ -122,6 +126,7 @@ void NetSession::Stop() {
     }
     // Freed whether or not the start succeeded: a failed start leaves nothing behind.
     FreeQueue();
+    ResetFighterOwners();
     g_ServerPlayerCount = 0;
     g_ClientPlayerCount = 0;
     g_ClientServerOnly = 0;
@@ -178,7 +183,7 @@ int32_t ReceiveQueueCount() {
 }
 
 namespace {
-void DispatchGamePacket(uint32_t, const uint8_t* data, size_t size) { g_GamePacket.Dispatch(data, size); }
+void DispatchGamePacket(uint32_t from, const uint8_t* data, size_t size) { g_GamePacket.Dispatch(data, size, from); }
 }  // namespace
 
 PacketDispatcher g_PacketDispatcher = DispatchGamePacket;
@@ -230,6 +235,7 @@ void ResetNetSession() {
     g_GamePacket.Reset();
     ResetGamePacketSink();
     ResetPacketDispatcher();
+    ResetFighterOwners();
 }
 
 void NetSession::RefreshPlayerList() {

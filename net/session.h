@@ -100,6 +100,7 @@ struct NetRoleCalls {
     bool (*startClient)(const char* name, const char* hostAddress, uint32_t port);
     void (*stopClient)();
     void (*send)(bool hosting, uint32_t target, const uint8_t* data, uint32_t size);
+    void (*disconnect)(uint32_t player);    // the host sends a player away
 };
 extern NetRoleCalls g_NetRoleCalls;
 void ResetNetRoleCalls();
@@ -187,8 +188,9 @@ public:
     void Reset();
     // Appends one finished event; one that does not fit sends what is there first.
     void Append(const uint8_t* event, size_t size);
-    // Applies a received game packet (kind byte first) on the main thread.
-    void Dispatch(const uint8_t* data, size_t size);
+    // Applies a received game packet (kind byte first) on the main thread. On the host, a
+    // packet from a client (sender not 0) applies only what that client may say.
+    void Dispatch(const uint8_t* data, size_t size, uint32_t sender = 0);
     // The match's kind, state, times and the kind's goals and counters, for a joining player.
     void WriteMatchState();
 

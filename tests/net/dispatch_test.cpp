@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/player_record.h"
 #include "net/game_ops.h"
 #include "net/session.h"
 #include "support/recording_game_ops.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -64,9 +67,9 @@ protected:
         p.insert(p.end(), payload.begin(), payload.end());
         return p;
     }
-    void Dispatch(const Bytes& p, bool host) {
+    void Dispatch(const Bytes& p, bool host, uint32_t sender = 0) {
         g_NetSession.hosting = host ? 1 : 0;
-        g_GamePacket.Dispatch(p.data(), p.size());
+        g_GamePacket.Dispatch(p.data(), p.size(), sender);
     }
     GamePacket& g = g_GamePacket;
 };
@@ -210,6 +213,90 @@ TEST_F(DispatchTest, PacketsThatLieAreCutWhereTheyStopMakingSense) {
     Dispatch(p, false);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "EndGuard:5"}));
     EXPECT_EQ(fake.invalid, 0);
+}
+
+// A client's packet on the host: only what that client may say.
+class AuthorityTest : public DispatchTest {
+protected:
+    static constexpr uint32_t kPlayer = 9;
+    void SetUp() override {
+        DispatchTest::SetUp();
+        ResetFighterOwners();
+        SetFighterOwner(5, kPlayer);
+    }
+    void TearDown() override {
+        ResetNetRoleCalls();
+        DispatchTest::TearDown();
+    }
+};
+
+TEST_F(AuthorityTest, WhatOnlyTheHostMaySayIsNeitherAppliedNorPassedOn) {
+    const uint32_t results[264] = {};
+    const Bytes p = Packet([&] {
+        g.WriteRespawn(7);
+        g.WriteChangeHealth(7, 5, -100.0f);
+        g.WriteAddCredits(5, 1000.0f);
+        g.WriteSpawnItem(1, 2, kP, true);
+        g.WriteRemovePlayer(4);
+        g.WriteMatchResults(results, 264);
+        g.WriteRecordKill(5, 7, 5);
+        g.WritePlaySound(3, kP, 0);
+    });
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"PlaySound3", "ev37"}));
+    // From the host, the same bytes are the truth.
+    fake.calls.clear();
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"Respawn:7", "ChangeHealth:7", "AddCredits:5", "SpawnItem",
+                                                    "RemovePlayer4", "SetMatchResults", "Mode55", "PlaySound3"}));
+}
+
+TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
+    const Bytes p = Packet([&] {
+        g.WriteStartGuard(7);
+        g.WriteStartGuard(5);
+        g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 7);
+        g.WriteCreateEffect(-1, 13, kP, kP, kP, kP, kP, 100, 1.0f, 0, 5);
+        g.WriteCreateEffect(-1, 14, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1);
+        g.WriteSpawnCharacter(5, kPlayer, 0, 1, kP, PlayerRecord{});
+    });
+    Dispatch(p, true, kPlayer);
+    g_Settings.debug = 0;
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "CreateEffect13", "CreateEffect14"}));
+    EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 13"), std::string::npos);
+}
+
+TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesItBack) {
+    fake.spawnSlot = 11;
+    const Bytes request = Packet([&] { g.WriteSpawnCharacter(-1, kPlayer, 1, 1, kP, PlayerRecord{}); });
+    Dispatch(request, true, kPlayer);
+    EXPECT_EQ(FighterOwner(11), kPlayer);
+    fake.active[11] = true;
+    const Bytes guard = Packet([&] { g.WriteStartGuard(11); });
+    Dispatch(guard, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:11"}));
+    RemovePlayerCharacters(kPlayer);
+    EXPECT_EQ(FighterOwner(11), 0u);
+    EXPECT_EQ(FighterOwner(5), 0u);
+}
+
+std::vector<uint32_t> g_SentAway;
+
+TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {
+    g_SentAway.clear();
+    g_NetRoleCalls.disconnect = [](uint32_t player) { g_SentAway.push_back(player); };
+    const Bytes p = Packet([&] {
+        for (int i = 0; i < 50; ++i) g.WriteRespawn(7);
+    });
+    Dispatch(p, true, kPlayer);
+    Dispatch(p, true, kPlayer);
+    EXPECT_TRUE(g_SentAway.empty());
+    Dispatch(p, true, 4);   // someone else's count is its own
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kPlayer}));
 }
 
 }  // namespace

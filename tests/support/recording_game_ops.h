@@ -76,7 +76,11 @@ public:
     void SpawnAnnounced(int s, uint32_t, int side, int, const Vec3& p, const PlayerLook&, bool loc) override {
         Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p));
     }
-    void SpawnRequested(uint32_t, int side, int, const PlayerLook&) override { Plain("SpawnRequested", side < 2); }
+    int spawnSlot = -1;     // what a fighter request makes
+    int SpawnRequested(uint32_t, int side, int, const PlayerLook&) override {
+        Plain("SpawnRequested", side < 2);
+        return spawnSlot;
+    }
     void WriteFighterPicture(int s) override {
         Call("Picture", s, true);
         g_GamePacket.WriteAttachToScene(s);
