@@ -1,5 +1,6 @@
 // One host and three clients, each its own process, on loopback: they find each other, play,
-// one leaves and the host ends the session. Every process checks what it saw.
+// one leaves and the host ends the session. Before them a client that says what only the host
+// may say is sent away, and nobody believes it. Every process checks what it saw.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -38,7 +39,7 @@ int Finish(pid_t pid, int ms) {
     return -1;
 }
 
-TEST(NetBotTest, AHostAndThreeClientsPlayLeaveAndEnd) {
+TEST(NetBotTest, AnOffenderIsSentAwayThenAHostAndThreeClientsPlayLeaveAndEnd) {
     const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / ("netbot" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
@@ -53,6 +54,7 @@ TEST(NetBotTest, AHostAndThreeClientsPlayLeaveAndEnd) {
         std::ifstream(portFile) >> port;
     }
     ASSERT_FALSE(port.empty()) << "the host never told its port";
+    EXPECT_EQ(Finish(Spawn({"net_bot", "offender", port}), 20000), 0) << "offender";
     std::vector<pid_t> clients;
     for (int n = 1; n <= 3; ++n) clients.push_back(Spawn({"net_bot", "client", port, std::to_string(n)}));
     for (size_t i = 0; i < clients.size(); ++i) EXPECT_EQ(Finish(clients[i], 40000), 0) << "client " << i + 1;
