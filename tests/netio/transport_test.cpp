@@ -78,15 +78,16 @@ struct Log {
     }
 };
 
+// The log outlives the client whose thread writes it.
 struct Peer {
-    Client client;
     Log log;
+    Client client;
 };
 
 class TransportTest : public ::testing::Test {
 protected:
-    Server server;
     Log hostLog;
+    Server server;
     std::vector<std::unique_ptr<Peer>> peers;
 
     void StartHost(uint32_t helloMs = kHelloTimeoutMs) {
