@@ -6,6 +6,7 @@
 
 #include "common/binary_reader.h"
 #include "core/debug_log.h"
+#include "frontend/equipment_table.h"
 #include "net/game_ops.h"
 #include "net/session.h"
 #include "platform/os/os.h"
@@ -422,8 +423,12 @@ private:
         for (int32_t& t : look.tattoos)
             if (!r.ReadI32(t)) return false;
         if (!r.ReadI32(look.hair) || !r.ReadU32(look.hairColour) || !r.ReadI32(look.glasses)) return false;
-        for (int32_t& e : look.equipment)
+        // A piece of equipment outside the catalogue counts as none; the other look numbers only
+        // name files, and a missing file leaves the piece off.
+        for (int32_t& e : look.equipment) {
             if (!r.ReadI32(e)) return false;
+            if (e < 0 || e >= EQUIPMENT_ROWS_PER_KIND) e = -1;
+        }
         look.name[sizeof look.name - 1] = 0;
         const int slot = int(int8_t(slotByte));
         if (side > 1 || slot < -1 || slot >= kSlots) return false;

@@ -76,6 +76,7 @@ protected:
 
 TEST_F(DispatchTest, EveryWrittenEventReachesItsOperationOnAClient) {
     PlayerRecord record{};
+    record.look.equipment[2] = 54;      // past the catalogue: none
     const uint32_t results[264] = {};
     const Bytes p = Packet([&] {
         g.WriteSetAnimation(5, 190, 0, 0);

@@ -73,12 +73,12 @@ public:
     void SetMatchState(const uint8_t* e, size_t) override { Plain("SetMatchState" + std::to_string(e[1]), true); }
     void SetMatchResults(const uint32_t*) override { Plain("SetMatchResults", true); }
     void ApplyModeEvent(const uint8_t* e, size_t) override { Plain("Mode" + std::to_string(e[0]), true); }
-    void SpawnAnnounced(int s, uint32_t, int side, int, const Vec3& p, const PlayerLook&, bool loc) override {
-        Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p));
+    void SpawnAnnounced(int s, uint32_t, int side, int, const Vec3& p, const PlayerLook& look, bool loc) override {
+        Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p) && Catalogued(look));
     }
     int spawnSlot = -1;     // what a fighter request makes
-    int SpawnRequested(uint32_t, int side, int, const PlayerLook&) override {
-        Plain("SpawnRequested", side < 2);
+    int SpawnRequested(uint32_t, int side, int, const PlayerLook& look) override {
+        Plain("SpawnRequested", side < 2 && Catalogued(look));
         return spawnSlot;
     }
     void WriteFighterPicture(int s) override {
@@ -95,6 +95,11 @@ public:
     }
 
 private:
+    static bool Catalogued(const PlayerLook& look) {
+        for (int32_t e : look.equipment)
+            if (e < -1 || e >= 54) return false;
+        return true;
+    }
     static bool Slot(int s) { return s >= 0 && s < 16; }
     static bool Ok(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
     bool Opt(int s) { return s == -1 || Slot(s); }
