@@ -42,7 +42,8 @@ void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
 bool WaitForLocalFighter() {
     uint32_t start = os::timeGetTime();
     os::Message msg;
-    while (!g_Control.localCharacter && !g_SessionTerminated) {
+    // The drain stops a session that ended, which clears its flag: either ends the wait.
+    while (!g_Control.localCharacter && !g_SessionTerminated && g_NetSession.active) {
         if (os::timeGetTime() - start > kFighterWaitMs) break;
         while (os::PeekMessage(&msg, os::PM_REMOVE)) {
             os::TranslateMessage(&msg);
@@ -222,7 +223,7 @@ void StartGame() {
     if (g_NetSession.active) {
         g_GamePacket.Flush();
         if (!WaitForLocalFighter()) {
-            WriteDebugLog(g_SessionTerminated ? "NET ERROR - la sesion termino sin personaje asignado"
+            WriteDebugLog(g_SessionTerminated || !g_NetSession.active ? "NET ERROR - la sesion termino sin personaje asignado"
                                              : "NET ERROR - tiempo agotado esperando personaje");
             ReturnToFrontEndStart();
             return;
