@@ -17,7 +17,8 @@ namespace {
 
 constexpr int32_t kScenarios = 20;
 constexpr int32_t kGameKinds = 8;
-constexpr uint32_t kJoinPollMs = 100;
+constexpr uint32_t kJoinPollMs = 10;   // between looks at the join's answer
+constexpr uint32_t kWelcomeWaitMs = 5000;
 
 // A text of the table read from the network thread: no log line, never null.
 const char* Text(int32_t id) {
@@ -175,7 +176,7 @@ bool NetConnector::JoinGame(int i) {
             os::TranslateMessage(&msg);
             os::DispatchMessage(&msg);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(kJoinPollMs, 10)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kJoinPollMs));
     }
 }
 
@@ -292,5 +293,12 @@ bool NetSession::JoinSession(int i) {
     if (!c || !c->JoinGame(i)) return false;
     StopSessionSearch();
     g_NetClient.DropConnector();
-    return true;
+    // The welcome follows the admission at once; the fighter request at match start needs our id.
+    const uint32_t start = os::timeGetTime();
+    while (!g_NetClient.localPlayerId && os::timeGetTime() - start < kWelcomeWaitMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kJoinPollMs));
+    playerId = g_NetClient.localPlayerId;
+    if (playerId) return true;
+    LogNetError("NET ERROR - JoinGame - no welcome from the host");
+    return false;
 }

@@ -15,8 +15,7 @@ class Message;
 constexpr int32_t RECEIVE_QUEUE_SIZE = 10000;
 constexpr uint8_t SESSION_MESSAGE_GAME_PACKET = 4;
 
-// Start-up values when the caller gives none.
-constexpr uint32_t SESSION_DEFAULT_PORT = 25857;
+// Characters of the player's name a session keeps.
 constexpr size_t SESSION_NAME_CHARS = 15;
 
 // The network session: whether a network game runs and whether this machine hosts it, the

@@ -58,6 +58,8 @@ constexpr size_t kServerPeers = 32;         // the seven clients and room for on
 constexpr size_t kEnetPacketLimit = size_t(1) << 20;
 constexpr uint32_t kServiceMs = 2;
 constexpr uint32_t kFarewellMs = 300;
+// How long a client waits for the host's answer to its hello before giving up.
+constexpr uint32_t kAcceptWaitMs = 2 * kHelloTimeoutMs + 5000;
 
 uint32_t NowMs() {
     using namespace std::chrono;
@@ -183,7 +185,7 @@ private:
     std::atomic<bool> closing_{false};
 };
 
-// A peer's packet as a message the program owns, or null when it breaks the limits.
+// Why a peer's frame must send it away, REFUSE_NONE when it may pass.
 uint32_t CheckFrame(const ENetEvent& e, const HeldAccount& held) {
     if (e.channelID != kDataChannel) return REFUSE_MALFORMED;
     const size_t n = e.packet->dataLength;
@@ -494,7 +496,7 @@ struct Client::Impl final : Worker {
     void Forget(ENetPeer*) override {}
 
     void Tick(uint32_t now) override {
-        if (peer && !admitted && now - connectTime > 2 * kHelloTimeoutMs + 5000) {
+        if (peer && !admitted && now - connectTime > kAcceptWaitMs) {
             enet_peer_reset(peer);
             Ended(REFUSE_NO_HELLO);
         }

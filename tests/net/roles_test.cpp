@@ -142,6 +142,9 @@ TEST_F(RolesTest, AClientFindsTheHostJoinsAndIsListedWithIt) {
     }));
     EXPECT_EQ(std::string(GetSessionName(0)).substr(0, 7), "Host - ");
     ASSERT_TRUE(g_NetSession.JoinSession(0));
+    // Joined means welcomed: the id the fighter request will carry is known.
+    EXPECT_NE(g_NetSession.playerId, 0u);
+    EXPECT_EQ(g_NetSession.playerId, g_NetClient.localPlayerId.load());
     EXPECT_EQ(g_NetClient.Connector(), nullptr);
     EXPECT_EQ(g_NetSession.gameKind, 1);
     ASSERT_TRUE(WaitFor([] { return g_ClientPlayerCount.load() == 1 && g_NetClient.localPlayerId != 0; }));
