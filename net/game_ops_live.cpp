@@ -195,7 +195,7 @@ public:
         } else if (kind == 3) {
             for (int i = 0; i < MATCH_SEARCH_OBJECTS; ++i)
                 if (m.searchObjects[i] != EFFECT_NO_SLOT)
-                    g_GamePacket.WritePlaceSearchObject(i, EffectSlotTargetPoint(m.searchObjects[i]));
+                    g_GamePacket.WritePlaceSearchObject(i, EffectSlotPosition(m.searchObjects[i]));
         } else if (kind == 4) {
             if (m.cursedFighter) g_GamePacket.WriteSetCursedCharacter(m.cursedFighter->slot, false);
             g_GamePacket.WriteSetCurseTime(0, m.curseTime[0]);

@@ -249,4 +249,46 @@ TEST_F(GamePacketTest, A60KilobyteBurstLeavesAsTwoPacketsInOrder) {
     EXPECT_EQ(g_Sent[1][7 + 1], 47);
 }
 
+// The host's match state, written and then read back by the live game on a client.
+TEST_F(GamePacketTest, TheMatchStateReadBackGivesTheMatchWhatTheHostHad) {
+    Record();
+    for (int kind : {1, 4, 6}) {
+        SCOPED_TRACE(kind);
+        ResetMatch();
+        g_Settings.Clear();
+        Match& m = g_Match;
+        m.gameKind = kind;
+        m.state = 1;
+        m.timeLimit = 600000;
+        m.checkpointCount = 6;
+        m.checkpointsPassed[1] = 4;
+        g_Settings.curseMinutes[1] = 9;
+        g_Settings.freezeTime = 5;
+        m.cursedFighter = &Fighter(2);
+        m.curseTime[1] = 700;
+        Fighter(2).killScore = 11;
+        g_Events.clear();
+        g_GamePacket.WriteMatchState();
+        ResetMatch();
+        g_Settings.Clear();
+        g_Characters[2].killScore = 0;
+        Bytes p = {4, 1, 0, 0, 0, uint8_t(g_Events[0].size()), 0};
+        p.insert(p.end(), g_Events[0].begin(), g_Events[0].end());
+        g_GamePacket.Dispatch(p.data(), p.size());
+        EXPECT_EQ(m.gameKind, kind);
+        EXPECT_EQ(m.state, 1);
+        EXPECT_EQ(m.timeLimit, 600000u);
+        if (kind == 1) {
+            EXPECT_EQ(m.checkpointCount, 6);
+            EXPECT_EQ(m.checkpointsPassed[1], 4);
+        } else if (kind == 4) {
+            EXPECT_EQ(g_Settings.freezeTime, 5);
+            EXPECT_EQ(m.cursedFighter, &g_Characters[2]);
+            EXPECT_EQ(m.curseTime[1], 700u);
+        } else {
+            EXPECT_EQ(g_Characters[2].killScore, 11);
+        }
+    }
+}
+
 }  // namespace
