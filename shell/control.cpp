@@ -241,7 +241,7 @@ void Control::RunFrame() {
     call.sceneUpdate(frameMs);
     UpdateMouseHoldTimes();
     call.updateInput(*this);
-    if (IsNetworkActive()) {
+    if (g_NetSession.active) {
         call.netProcessIncoming();
         call.packetFlush();
     }

@@ -252,7 +252,7 @@ void OnChar(int ch) {
     if (ch == 'P') {
         if (mode == 1)
             g_Control.ViewerFaster();
-        else if ((mode == 0 || mode == 2) && !IsNetworkActive())
+        else if ((mode == 0 || mode == 2) && !g_NetSession.active)
             TogglePause();
         return;
     }

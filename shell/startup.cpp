@@ -42,7 +42,8 @@ void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
 bool WaitForLocalFighter() {
     uint32_t start = os::timeGetTime();
     os::Message msg;
-    while (!g_Control.localCharacter && !g_NetSession.ended) {
+    // The drain stops a session that ended, which clears its flag: either ends the wait.
+    while (!g_Control.localCharacter && !g_SessionTerminated && g_NetSession.active) {
         if (os::timeGetTime() - start > kFighterWaitMs) break;
         while (os::PeekMessage(&msg, os::PM_REMOVE)) {
             os::TranslateMessage(&msg);
@@ -185,7 +186,7 @@ void StartGame() {
     g_LoadingScreen.Show(0.1f);
     SetActiveClock(CLOCK_MATCH);
 
-    if (IsNetworkActive()) {
+    if (g_NetSession.active) {
         g_Settings.scenarioId = g_NetSession.scenarioId;
         g_Settings.gameKind = g_NetSession.gameKind;
         g_Menu.gameKind = g_NetSession.gameKind;
@@ -232,10 +233,10 @@ void StartGame() {
     g_Match.startTime = GetTime(CLOCK_MATCH);
     g_Match.stateTime = GetTime(CLOCK_MATCH);
 
-    if (IsNetworkActive()) {
+    if (g_NetSession.active) {
         g_GamePacket.Flush();
         if (!WaitForLocalFighter()) {
-            WriteDebugLog(g_NetSession.ended ? "NET ERROR - la sesion termino sin personaje asignado"
+            WriteDebugLog(g_SessionTerminated || !g_NetSession.active ? "NET ERROR - la sesion termino sin personaje asignado"
                                              : "NET ERROR - tiempo agotado esperando personaje");
             ReturnToFrontEndStart();
             return;
