@@ -179,12 +179,13 @@ bool SpawnSpecial(int gameKind, int subtype, const CellRef& cell, const float* b
         out->object.slot = team;
     } else {
         if (CountCheckpoints() >= EDITOR_MAX_CHECKPOINTS) return false;
-        const int slot = g_Match.CreateCheckpoint(p.x, p.y, p.z, yaw);
-        if (slot < 0) return true;
         const uint32_t n = SpawnedOf(gameKind, ELEMENT_SPECIAL, int(ELEMENT_SPECIAL_CHECKPOINT),
                                      int(ELEMENT_SPECIAL_CHECKPOINT));
+        // A post the match refuses is still a checkpoint of the file, so a match can place it.
         out->role = ELEMENT_ROLE_CHECKPOINT;
         out->index = uint8_t(n);
+        const int slot = g_Match.CreateCheckpoint(p.x, p.y, p.z, yaw);
+        if (slot < 0) return true;
         out->object.slot = slot;
         if (n < uint32_t(ELEMENT_CHECKPOINTS)) Elements().checkpoints[n] = ElementCheckpoint{p, CheckpointSlot(slot)};
     }
@@ -361,6 +362,10 @@ bool SpawnElement(int gameKind, int elementKind, int role, int subtype, int cell
         ElementMapAppend(r);
     }
     r->object = out.object;
+    if (elementKind == ELEMENT_SPECIAL) {
+        r->role = out.role;
+        r->index = out.index;
+    }
     MakePickBox(*r);
     editor.AddPick(r);
     ++Elements().spawnCounts[gameKind][elementKind][subtype];

@@ -405,7 +405,7 @@ void MapEditor::Tick() {
 void EditorWorldUpdate() {
     MapEditor& e = g_MapEditor;
     WorldMouse(e);
-    EditKeys(e);
+    if (e.InEditMode()) EditKeys(e);
     if (Pressed(EDIT_DELETE) && e.selected) DespawnElement(e.selected);
     if (e.InEditMode() && e.selected) EditorApplyEdit();
 }
