@@ -107,6 +107,9 @@ TEST_F(PlacementTest, CommonCheckpointsCountOnceAndAFullPickTableRefuses) {
     Kind(9);
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(Place(ELEMENT_SPECIAL, 2, i, 8));
     EXPECT_EQ(CountCheckpoints(), 3u);
+    // The match makes posts only in the race, yet the records stay checkpoints for it.
+    EXPECT_EQ(Last()->object.slot, -1);
+    EXPECT_EQ(Last()->role, ELEMENT_ROLE_CHECKPOINT);
     Kind(1);
     g_ElementMap.DespawnAll();
     g_ElementMap.SpawnAll();
@@ -138,6 +141,21 @@ TEST_F(PlacementTest, GlowsAndEffectsTakeTheCursorPointAndTheirStoredValuesBack)
     ASSERT_NE(glow.object.glow, nullptr);
     EXPECT_EQ((glow.object.glow->colour >> 16) & 0xff, 10u);
     EXPECT_FLOAT_EQ(glow.object.glow->size, 0.3f);
+}
+
+TEST_F(PlacementTest, RecordsThatCannotBePlacedAreSkippedAndSavedBackAsRead) {
+    ElementBytes offMap = At(9, ELEMENT_ITEM, 5, 500, 2);
+    WriteFile({At(9, ELEMENT_ITEM, 5, 1, 2), offMap});
+    ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
+    ASSERT_EQ(g_ElementMap.list.Count(), 2);
+    g_ElementMap.DespawnAll();
+    g_ElementMap.SpawnAll();
+    EXPECT_EQ(CountItems(), 1u);
+    EXPECT_EQ(g_MapEditor.pickCount, 1);
+    ASSERT_TRUE(g_ElementMap.Save("again.map"));
+    const std::vector<uint8_t> saved = testsupport::ReadBytes("again.map");
+    const std::vector<uint8_t> read = testsupport::ReadBytes(testsupport::ScenarioElementPath(1));
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 16, saved.end()), std::vector<uint8_t>(read.begin() + 16, read.end()));
 }
 
 using SelectorTest = EditorTest;
