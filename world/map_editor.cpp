@@ -552,7 +552,7 @@ void PlaceObject(ElementRecord& r, const Vec3& at) {
         if (o.item) o.item->SetPosition(at.x, at.y, at.z);
         break;
     case ELEMENT_PROP:
-        if (o.prop && o.prop->mesh) o.prop->mesh->SetPosition(at);
+        if (o.prop) o.prop->SetPosition(at);
         break;
     case ELEMENT_SPECIAL:
         if (r.role == ELEMENT_ROLE_SYMBOL && o.slot >= 0) {
@@ -563,9 +563,12 @@ void PlaceObject(ElementRecord& r, const Vec3& at) {
             if (DynamicMesh* m = AsDynamicMesh(s.symbol)) m->SetPosition(s.symbolPosition);
             if (s.effect != EFFECT_NO_SLOT) EffectSlotSetPosition(s.effect, s.symbolPosition);
         } else if (r.role == ELEMENT_ROLE_CHECKPOINT && o.slot >= 0 && o.slot < MATCH_CHECKPOINTS) {
+            // The post stands on its cell; the passing point is where the record says.
             CheckpointRecord& c = g_Match.checkpoints[o.slot];
             c.position = at;
-            if (DynamicMesh* m = AsDynamicMesh(c.post)) m->SetPosition(at);
+            Vec3 centre = at;
+            if (g_Scenario.pathMap.IsValidCell(r.cell)) g_Scenario.pathMap.CellToWorld(&centre, r.cell);
+            if (DynamicMesh* m = AsDynamicMesh(c.post)) m->SetPosition(centre);
         }
         break;
     case ELEMENT_GLOW:
