@@ -107,7 +107,9 @@ void RemoveWorldObject(ElementRecord& r) {
         if (o.glow && g_Scene.effects) g_Scene.effects->Delete(o.glow);
         break;
     case ELEMENT_EFFECT:
-        if (o.slot != EFFECT_NO_SLOT) EffectSlotFree(o.slot);
+        // A slot that ended and went to another effect during a match is not this element's.
+        if (o.slot != EFFECT_NO_SLOT && EffectSlotType(o.slot) == ELEMENT_EFFECT_TYPE_FIRST + int32_t(r.subtype))
+            EffectSlotFree(o.slot);
         break;
     default: break;
     }
