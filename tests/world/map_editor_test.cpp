@@ -415,3 +415,52 @@ TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
 
 }  // namespace
 }  // namespace elementtest
+
+namespace elementtest {
+namespace {
+
+TEST_F(PlayTestTest, OnScenarioFilesTheEditorPlacesMovesDeletesSavesReloadsAndPlays) {
+    ResetItems();
+    ResetDynamicObjects();
+    WriteFloorScenario();
+    WriteFile({OnFloor(At(9, ELEMENT_ITEM, 21, 26, 22)), OnFloor(At(0, ELEMENT_ITEM, 3, 24, 22))});
+    ResetWorldCalls();
+    ASSERT_TRUE(g_Scenario.Load(1));
+    g_ElementMap.InitMatch();
+    EXPECT_EQ(CountItems(), 1u);
+    Frame({EDIT_NEXT_GAME_KIND});
+    ASSERT_EQ(CountItems(), 2u);
+    // Only types whose models the scenario has are in the palette.
+    ASSERT_TRUE(Place(ELEMENT_ITEM, 21, 30, 22));
+    EXPECT_FALSE(Place(ELEMENT_ITEM, 5, 31, 22));
+    EditorSelectElement(Last());
+    g_MapEditor.edit.offset = Vec3{0.0f, 0.0f, 1.0f};
+    EditorApplyEdit();
+    DespawnElement(g_ElementMap.list.Next(g_ElementMap.list.First()));
+    WndProc(nullptr, os::WM_KEYDOWN, os::VK_F5, 0);
+    WndProc(nullptr, os::WM_KEYDOWN, os::VK_F4, 0);
+    auto cells = [] {
+        std::vector<std::pair<int, int>> out;
+        for (const ElementRecord* r : Records()) out.emplace_back(r->cell.x, r->cell.z);
+        return out;
+    };
+    const std::vector<std::pair<int, int>> edited{{26, 22}, {30, 23}};
+    EXPECT_EQ(cells(), edited);
+    EXPECT_EQ(CountActive(g_Items), 2);
+    const std::vector<uint8_t> saved = testsupport::ReadBytes(testsupport::ScenarioElementPath(1));
+
+    Frame({EDIT_PLAY_TEST});
+    ASSERT_EQ(g_Settings.mode, 0);
+    EXPECT_EQ(CountActive(g_Items), 2);
+    Frame({}, {EDIT_PLAY_TEST});
+    Frame({EDIT_PLAY_TEST});
+    EXPECT_EQ(g_Settings.mode, 3);
+    EXPECT_EQ(cells(), edited);
+    EXPECT_EQ(CountItems(), 2u);
+    EXPECT_EQ(testsupport::ReadBytes(testsupport::ScenarioElementPath(1)), saved);
+    g_ElementMap.DespawnAll();
+    g_Scenario.Unload();
+}
+
+}  // namespace
+}  // namespace elementtest
