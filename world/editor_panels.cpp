@@ -19,8 +19,8 @@
 #include "scene/camera.h"
 #include "scene/glow.h"
 #include "scene/scene.h"
-#include "shell/control.h"
 #include "shell/mouse.h"
+#include "world/editor_shell.h"
 #include "world/dynamic_mesh.h"
 #include "world/map_editor.h"
 #include "world/scenario.h"
@@ -79,10 +79,11 @@ constexpr SelectorKeys kSelectorKeys[3] = {{EDIT_PREV_GAME_KIND, EDIT_NEXT_GAME_
                                            {EDIT_PREV_GROUP, EDIT_NEXT_GROUP}};
 constexpr SelectorKeys kBarKeys{EDIT_BAR_BACK, EDIT_BAR_FORWARD};
 
-const ActionSlot& Action(int a) { return g_Control.slots[0][a]; }
+bool Pressed(int a) { return g_EditorShellCalls.pressed(a); }
+bool Held(int a) { return g_EditorShellCalls.held(a); }
 
 char KeyLetter(int action) {
-    const int32_t key = g_Control.bindings[action].key1;
+    const int32_t key = g_EditorShellCalls.boundKey(action);
     return key > 32 && key < 127 ? char(key) : '?';
 }
 
@@ -132,10 +133,10 @@ bool ArrowClicked(const EditorPanel& p, bool right) {
 }
 
 void SelectorUpdate(EditorPanel* p, const SelectorKeys& keys, void (*step)(int)) {
-    const bool back = Action(keys.back).pressed || ArrowClicked(*p, false);
-    const bool forward = Action(keys.forward).pressed || ArrowClicked(*p, true);
-    p->backKey = Action(keys.back).held || back;
-    p->forwardKey = Action(keys.forward).held || forward;
+    const bool back = Pressed(keys.back) || ArrowClicked(*p, false);
+    const bool forward = Pressed(keys.forward) || ArrowClicked(*p, true);
+    p->backKey = Held(keys.back) || back;
+    p->forwardKey = Held(keys.forward) || forward;
     if (back) step(-1);
     if (forward) step(1);
 }
@@ -373,7 +374,7 @@ void EditorUpdate(EditorPanel* p) {
         break;
     case PANEL_SELECTED: SelectedUpdate(p); break;
     case PANEL_MODE:
-        if (Action(EDIT_TOGGLE_MODE).pressed) EditorToggleMode();
+        if (Pressed(EDIT_TOGGLE_MODE)) EditorToggleMode();
         break;
     case PANEL_WORLD: {
         ElementMap& map = g_ElementMap;
@@ -383,7 +384,7 @@ void EditorUpdate(EditorPanel* p) {
         break;
     }
     case PANEL_HELP:
-        if (Action(EDIT_HELP).pressed) ToggleHelp();
+        if (Pressed(EDIT_HELP)) ToggleHelp();
         break;
     default: break;
     }

@@ -19,9 +19,8 @@
 #include "scene/glow.h"
 #include "scene/object_list.h"
 #include "scene/scene.h"
-#include "shell/control.h"
 #include "shell/mouse.h"
-#include "shell/startup.h"
+#include "world/editor_shell.h"
 #include "world/dynamic_mesh.h"
 #include "world/dynamic_object.h"
 #include "world/item.h"
@@ -59,9 +58,8 @@ constexpr int kItemGroupMultiplayer = 7;
 constexpr int kItemGroupSpecial = 6;
 constexpr uint32_t kModelLoadFlags = 3;
 
-const ActionSlot& Action(int a) { return g_Control.slots[0][a]; }
-bool Pressed(int a) { return Action(a).pressed != 0; }
-bool Held(int a) { return Action(a).held != 0; }
+bool Pressed(int a) { return g_EditorShellCalls.pressed(a); }
+bool Held(int a) { return g_EditorShellCalls.held(a); }
 
 ElementMap& Elements() { return g_ElementMap; }
 
@@ -203,7 +201,7 @@ void CopyGlowColour(MapEditor& e, const ElementRecord& r) {
 }
 
 void WorldMouse(MapEditor& e) {
-    if (e.hoveredPanel >= 0 || g_Control.controlMode != 0) return;
+    if (e.hoveredPanel >= 0 || g_EditorShellCalls.controlMode() != 0) return;
     PickUnderMouse(e);
     const bool left = g_Mouse.buttons[MOUSE_LEFT].held != 0;
     const bool right = g_Mouse.buttons[MOUSE_RIGHT].held != 0;
@@ -237,13 +235,12 @@ void WorldMouse(MapEditor& e) {
 // The numeric pad's hold time since the last frame, in ms.
 float HeldSinceLastFrame(MapEditor& e, int action) {
     const int k = action - EDIT_PAD_8;
-    const ActionSlot& s = Action(action);
-    if (!s.held) {
+    if (!Held(action)) {
         e.lastHeld[k] = 0;
         return 0.0f;
     }
-    const int32_t now = std::max(s.heldMs, 0);
-    const int32_t delta = std::max(now - (s.pressed ? 0 : e.lastHeld[k]), 0);
+    const int32_t now = std::max(g_EditorShellCalls.heldMs(action), 0);
+    const int32_t delta = std::max(now - (Pressed(action) ? 0 : e.lastHeld[k]), 0);
     e.lastHeld[k] = now;
     return float(delta);
 }
@@ -412,7 +409,7 @@ void EditorWorldUpdate() {
 
 void MapEditor::Render() {
     DrawCheckpointPath();
-    if (playTest || g_Control.controlMode != 0 || hoveredPanel >= 0 || !g_Scenario.pathMap.IsValidCell(cursorCell))
+    if (playTest || g_EditorShellCalls.controlMode() != 0 || hoveredPanel >= 0 || !g_Scenario.pathMap.IsValidCell(cursorCell))
         return;
     DrawEditorCursor();
 }
@@ -723,8 +720,8 @@ bool SaveTempMap() {
     g_Match.EnableWords();
     g_Hud.Load();
     g_Settings.mode = 0;
-    ChooseLocalFighter();
-    g_Control.SelectMode();
+    g_EditorShellCalls.chooseLocalFighter();
+    g_EditorShellCalls.selectControlMode();
     return true;
 }
 
@@ -755,7 +752,7 @@ void EndPlayTest() {
     g_Settings.mode = 3;
     map.Load(ELEMENT_PLAY_TEST_FILE, -1);
     map.SpawnAll();
-    g_Control.localCharacter = nullptr;
-    g_Control.SelectMode();
+    g_EditorShellCalls.clearLocalFighter();
+    g_EditorShellCalls.selectControlMode();
     os::ShowCursor(true);
 }
