@@ -133,10 +133,15 @@ TEST_F(PlacementTest, GlowsAndEffectsTakeTheCursorPointAndTheirStoredValuesBack)
     ASSERT_TRUE(Place(ELEMENT_EFFECT, 13, -1, -1));
     ElementRecord& portal = *Last();
     EXPECT_EQ(EffectSlotType(portal.object.slot), 63);
+    // A slot that went to another effect is left to it.
+    const int32_t slot = portal.object.slot;
+    EffectSlotFree(slot);
+    ASSERT_EQ(CreateEffectAt(64, Vec3{0, 0, 0}), slot);
     glow.block[0] = 10.0f;
     glow.extra = std::bit_cast<uint32_t>(0.3f);
     g_ElementMap.DespawnAll();
     EXPECT_EQ(portal.object.slot, EFFECT_NO_SLOT);
+    EXPECT_EQ(EffectSlotType(slot), 64);
     g_ElementMap.SpawnAll();
     ASSERT_NE(glow.object.glow, nullptr);
     EXPECT_EQ((glow.object.glow->colour >> 16) & 0xff, 10u);
@@ -351,13 +356,21 @@ TEST_F(EditorMouseTest, FindNextWalksTheKindsElementsOfASubtypeAndWraps) {
 
 using PlayTestTest = EditorTest;
 
-TEST_F(PlayTestTest, CommonElementsCannotBePlayTested) {
+TEST_F(PlayTestTest, CommonElementsOrAnUnwrittenListCannotBePlayTested) {
     Kind(9);
     EXPECT_FALSE(StartPlayTest());
     Frame({EDIT_PLAY_TEST});
     EXPECT_EQ(g_MapEditor.playTest, 0);
     EXPECT_EQ(g_Settings.mode, 3);
     EXPECT_FALSE(std::filesystem::exists(ELEMENT_PLAY_TEST_FILE));
+    // Without "temp.map" the end could not bring the edits back: the editor stays.
+    Kind(0);
+    ASSERT_TRUE(Place(ELEMENT_ITEM, 5, 2, 2));
+    os::SetWriteLimitForTests(10);
+    EXPECT_FALSE(StartPlayTest());
+    EXPECT_EQ(g_Settings.mode, 3);
+    EXPECT_EQ(CountItems(), 1u);
+    EXPECT_NE(Layer(2, 2).item, nullptr);
 }
 
 TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
