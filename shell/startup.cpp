@@ -171,6 +171,16 @@ void FillVideoSettings(VideoSettings* out) {
     out->anisotropic = g_Settings.anisotropic;
 }
 
+void ChooseLocalFighter() {
+    for (Character& c : g_Characters) {
+        if (c.active && c.side == g_Match.localSide) {
+            g_Control.localCharacter = &c;
+            c.SelectDefaultPower();
+            return;
+        }
+    }
+}
+
 void StartGame() {
     const int mode = g_Settings.mode;
     if (g_Menu.active) {
@@ -211,13 +221,7 @@ void StartGame() {
     SpawnLocalPlayer();
     g_Scenario.SetupSpringsAndPortals();
 
-    for (Character& c : g_Characters) {
-        if (c.active && c.side == g_Match.localSide) {
-            g_Control.localCharacter = &c;
-            c.SelectDefaultPower();
-            break;
-        }
-    }
+    ChooseLocalFighter();
     if (mode == 2) CountPathMapStatistics();
     if (g_Scenario.row && g_Scenario.row->fog && g_Scene.skyTexture >= 0 && g_Scene.materials)
         g_Scene.materials->AddSpecialLayerAll();

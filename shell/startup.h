@@ -18,6 +18,8 @@ void InitAudio();
 // The record for Video::Create and Video::ChangeMode, from Settings.
 void FillVideoSettings(VideoSettings* out);
 void StartGame();
+// The local fighter: the first active one of the local side, with its default power.
+void ChooseLocalFighter();
 // The scenario viewer's figures of the loaded path map: impassable sectors, walkable surface
 // (one square metre per layer) and jump points.
 void CountPathMapStatistics();
