@@ -294,8 +294,17 @@ void AddScenario(DataSet* set, int number, const Surfaces& pool, bool water) {
         std::snprintf(tex, sizeof tex, water ? "Water%02d.tga" : "Lava%02d.tga", i);
         set->Texture(textures + tex, p);
     }
-    // Uncompressed: a one-colour picture packed small is shorter than the game's image probe needs.
-    set->PlainTexture(textures + "Fog.tga", SolidPicture(16, 16, water ? 0xFF969696 : 0xFF502010), 24);
+    // The haze: the fog colour blended in by alpha, which grows down the picture (the distance
+    // from the fog's near to its far plane).
+    Picture fog;
+    fog.width = 4;
+    fog.height = 64;
+    for (uint32_t y = 0; y < fog.height; ++y) {
+        const float t = float(y) / float(fog.height - 1);
+        const uint32_t alpha = uint32_t(255.0f * t * t);
+        for (uint32_t x = 0; x < fog.width; ++x) fog.pixels.push_back((alpha << 24) | (water ? 0x969696u : 0x502010u));
+    }
+    set->PlainTexture(textures + "Fog.tga", fog, 32);
 }
 
 }  // namespace
