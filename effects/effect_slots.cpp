@@ -45,6 +45,14 @@ EffectCalls PoolCalls() {
     e.ownerOf = [](int32_t slot) { return g_EffectSlots[slot].owner; };
     e.velocityOf = [](int32_t slot) { return g_EffectSlots[slot].velocity; };
     e.stoppedOf = [](int32_t slot) { return g_EffectSlots[slot].stopped != 0; };
+    e.updateAll = [](uint32_t) {
+        for (EffectSlot& s : g_EffectSlots)
+            if (s.active) s.Update();
+    };
+    e.releaseAll = [] {
+        for (EffectSlot& s : g_EffectSlots)
+            if (s.active) s.Free();
+    };
     return e;
 }
 

@@ -55,6 +55,9 @@ struct EffectCalls {
     Character* (*ownerOf)(int32_t slot);
     Vec3 (*velocityOf)(int32_t slot);
     bool (*stoppedOf)(int32_t slot);
+    // One frame of every effect in use, and the end of all of them.
+    void (*updateAll)(uint32_t frameMs);
+    void (*releaseAll)();
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();

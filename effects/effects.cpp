@@ -1,15 +1,13 @@
 #include "effects/effects.h"
 
-#include "effects/effect_pool.h"
+#include "effects/effect_slots.h"
 
 // The slots' compound effects advance with the scene's effect list; this is the pool's own step,
-// in index order.
-void UpdateEffects(uint32_t) {
-    for (EffectSlot& s : g_EffectSlots)
-        if (s.active) s.Update();
+// in index order, on whichever pool the effect calls reach.
+void UpdateEffects(uint32_t dtMs) {
+    if (g_EffectCalls.updateAll) g_EffectCalls.updateAll(dtMs);
 }
 
 void ReleaseEffects() {
-    for (EffectSlot& s : g_EffectSlots)
-        if (s.active) s.Free();
+    if (g_EffectCalls.releaseAll) g_EffectCalls.releaseAll();
 }

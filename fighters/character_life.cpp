@@ -152,8 +152,9 @@ void Character::UpdateStates() {
                 CancelStates();
                 states[STATE_INVULNERABILITY].active = 0;
                 StartInvulnerability(5000, 1000);
-            }
-            if (started) {
+            } else if (started) {
+                // The wrap also passes frame 0; only the first start flashes, so the protection
+                // keeps its overlay.
                 RemoveBodyOverlay(0);
                 FlashSpawnOverlay(s, int(lengthMs / 2), 0, int(lengthMs / 2));
                 AttachGlow(kGlows[s].spawnType, s == 0 ? int32_t(lengthMs + 2000) : 3200);

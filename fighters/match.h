@@ -228,6 +228,8 @@ private:
 };
 
 extern Match g_Match;
+// The text of power word 0-12 (capitals and spaces), null outside them.
+const char* PowerWordText(int word);
 // The number of letter items of index 0-25 (item type 24 + k) in use.
 int CountLetterItems(int k);
 // The match released and every field as at start-up (tests).

@@ -44,6 +44,8 @@ void ForFighters(int team, bool own, F&& apply) {
 
 }  // namespace
 
+const char* PowerWordText(int word) { return IsWord(word) ? kWords[word].text : nullptr; }
+
 int CountLetterItems(int k) {
     int n = 0;
     for (const Item& item : g_Items)

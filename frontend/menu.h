@@ -110,7 +110,7 @@ public:
     void BuildPage(int page);
     // Releases the front end (before a match and at shut-down).
     void Release();
-    // The network session ended while the front end runs (the session layer calls it): back to
+    // The network session ended while the front end runs (OnSessionEndedInFrontEnd): back to
     // page 0 through the transition.
     void OnSessionEnded();
     // A full-screen picture shown and presented at once while a page or a session loads.

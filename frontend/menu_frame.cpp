@@ -11,6 +11,7 @@
 #include "frontend/overlays.h"
 #include "frontend/sprite2d.h"
 #include "frontend/texture_font.h"
+#include "net/net_client.h"
 #include "net/session.h"
 #include "platform/os/os.h"
 #include "render/geometry.h"
@@ -259,6 +260,8 @@ void Menu::OnSessionEnded() {
     // Through the transition, so that page 0 is built again rather than merely named.
     if (active) StartTransition(*this, PAGE_MAIN);
 }
+
+void OnSessionEndedInFrontEnd() { g_Menu.OnSessionEnded(); }
 
 void Menu::PlaceCursor() {
     const Camera* camera = g_Scene.camera;

@@ -11,16 +11,21 @@
 #include "scene/scene.h"
 #include "scene/y3d_loader.h"
 
+namespace {
+gfx::RecordingDevice* g_device = nullptr;
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // A device, so that the vertex and index buffers are made and filled from the bytes.
-    gfx::RecordingDevice* device = nullptr;
-    if (gfx::CreateRecordingDevice(gfx::RecordingDeviceParams(64, 32), &device) != gfx::D3D_OK) std::abort();
-    g_Video.device = device;
-    device->GetDeviceCaps(&g_Video.caps);
+    if (gfx::CreateRecordingDevice(gfx::RecordingDeviceParams(64, 32), &g_device) != gfx::D3D_OK) std::abort();
+    g_Video.device = g_device;
+    g_device->GetDeviceCaps(&g_Video.caps);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The device lives for the whole run; its call log would otherwise grow with every input.
+    g_device->ClearLog();
     g_Scene.Create();
     PackEntry entry;
     entry.Assign(data, size, "FUZZ.Y3D");

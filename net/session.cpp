@@ -1,221 +1,243 @@
 #include "net/session.h"
 
-#include <initializer_list>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
 
-#include "common/binary_reader.h"
-#include "frontend/player_record.h"
-#include "net/event_writer.h"
+#include "core/debug_log.h"
+#include "frontend/text_table.h"
+#include "net/game_ops.h"
+#include "net/net_client.h"
+#include "net/net_server.h"
+#include "platform/netio/netio.h"
+#include "platform/os/key_value_store.h"
+#include "platform/os/os.h"
 
 NetSession g_NetSession;
-GamePacket g_GamePacket;
+std::atomic<uint8_t> g_SessionTerminated{0};
+std::atomic<int32_t> g_ServerPlayerCount{0};
+std::atomic<int32_t> g_ClientPlayerCount{0};
+std::atomic<uint8_t> g_ClientServerOnly{0};
 
 namespace {
 
-void DropEvent(const uint8_t*, size_t) {}
+struct QueuedMessage {
+    netio::Message message;     // owns the received bytes until the drain hands them back
+    uint32_t playerContext = 0;
+};
 
-// The events that carry nothing but the fighter's slot.
-void SendSlotEvent(uint8_t type, int slot) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+// Exists between a session's start and its stop; the network thread appends, the main thread
+// drains, both under the lock.
+struct ReceiveQueue {
+    std::mutex lock;
+    std::unique_ptr<QueuedMessage[]> entries;
+    int32_t count = 0;
+};
+ReceiveQueue g_Queue;
+
+void FreeQueue() {
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    g_Queue.entries.reset();
+    g_Queue.count = 0;
 }
 
-// Events 19 and 21: the fighter's slot and an amount.
-void SendAmountEvent(uint8_t type, int slot, float amount) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    w.PutF32(amount);
-    SendGameEvent(w);
+bool StartServerRole(const char* name, uint32_t port) {
+    g_NetServer.ReadDefaults();
+    return g_NetServer.StartServer(name, port);
 }
+void StopServerRole() { g_NetServer.Release(); }
 
-// Events 32 and 33 share their layout: slot, state, then the duration or the fade.
-void SendStateEvent(uint8_t type, int slot, int state, uint32_t ms) {
-    BinaryWriter w;
-    w.PutU8(type);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(state));
-    w.PutU32(ms);
-    SendGameEvent(w);
+// The start counts once the client exists, whatever its search reports.
+bool StartClientRole(const char* name, const char* hostAddress, uint32_t port) {
+    if (!g_NetClient.Init(name, hostAddress)) return false;
+    if (NetConnector* c = g_NetClient.Connector()) c->SessionsDlgEnumHosts(hostAddress, port);
+    return true;
+}
+void StopClientRole() { g_NetClient.Close(); }
+
+void DisconnectByRole(uint32_t player) { g_NetServer.Disconnect(player); }
+
+void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t size) {
+    if (hosting)
+        g_NetServer.Send(target, data, size);
+    else
+        g_NetClient.Send(data, size);
 }
 
 }  // namespace
 
-void SendGameEvent(const BinaryWriter& w) { g_GamePacketSink(w.Data().data(), w.Size()); }
+NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole,
+                               DisconnectByRole};
 
-GamePacketSink g_GamePacketSink = DropEvent;
-
-void ResetGamePacketSink() { g_GamePacketSink = DropEvent; }
-
-void GamePacket::WriteRespawn(int slot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_RESPAWN);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+void ResetNetRoleCalls() {
+    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole, DisconnectByRole};
 }
 
-void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_ANIMATION);
-    w.PutU8(uint8_t(slot));
-    w.PutU32(uint32_t(animation));
-    w.PutU32(blendMs);
-    w.PutU8(uint8_t(layer));
-    SendGameEvent(w);
+void LogNetError(const char* text) {
+    WriteDebugLogNewLine();
+    WriteDebugLogSeparator();
+    WriteDebugLog(text);
 }
 
-void GamePacket::WriteSetAnimationTime(int slot, int bone, float frame) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SET_ANIMATION_TIME);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(bone));
-    w.PutF32(frame);
-    SendGameEvent(w);
+bool NetSession::Start(bool host, const char* name, uint32_t port, const char* hostAddress) {
+    std::string chosen = name && *name ? name : os::ComputerName();
+    if (chosen.empty()) {
+        const char* fallback = g_TextTable.Get(90);
+        chosen = fallback ? fallback : "";
+    }
+    std::memset(playerName, 0, sizeof playerName);
+    std::strncpy(playerName, chosen.c_str(), SESSION_NAME_CHARS);
+
+    if (active) Stop();
+    active = 0;
+    g_SessionTerminated = 0;
+
+    {
+        std::lock_guard<std::mutex> lock(g_Queue.lock);
+        g_Queue.entries.reset(new (std::nothrow) QueuedMessage[RECEIVE_QUEUE_SIZE]);
+        g_Queue.count = 0;
+    }
+    bool ok = g_Queue.entries != nullptr;
+    if (!ok) LogNetError("NET ERROR - Receive queue allocation error");
+    if (ok && host) {
+        hosting = 1;
+        ok = g_NetRoleCalls.startServer(playerName, port);
+    } else if (ok) {
+        hosting = 0;
+        ok = g_NetRoleCalls.startClient(playerName, hostAddress ? hostAddress : "", port);
+    }
+    g_GamePacket.Reset();
+    traffic = {};
+    bytesAtLastRate[0] = bytesAtLastRate[1] = 0;
+    if (!ok) return false;
+    active = 1;
+    return true;
 }
 
-void GamePacket::WriteClearLoopAnimation(int slot) { SendSlotEvent(EVENT_CLEAR_LOOP_ANIMATION, slot); }
-void GamePacket::WriteStartGuard(int slot) { SendSlotEvent(EVENT_START_GUARD, slot); }
-void GamePacket::WriteEndGuard(int slot) { SendSlotEvent(EVENT_END_GUARD, slot); }
-
-void GamePacket::WriteSpawnCharacter(int slot, uint32_t playerId, int side, int level, const Vec3& position,
-                                     const PlayerRecord& record) {
-    BinaryWriter w;
-    w.PutU8(EVENT_SPAWN_CHARACTER);
-    w.PutU8(uint8_t(int8_t(slot)));
-    w.PutU32(playerId);
-    w.PutU8(uint8_t(side));
-    w.PutU8(uint8_t(level));
-    PutVec3(w, position);
-    // The look, field by field as the record stores it: 24 dwords from dword 9.
-    const PlayerLook& look = record.look;
-    w.PutBytes(look.name, sizeof look.name);
-    w.PutU32(look.skin);
-    w.PutU32(look.eyes);
-    w.PutU32(look.clothes);
-    for (int32_t t : look.tattoos) w.PutI32(t);
-    w.PutI32(look.hair);
-    w.PutU32(look.hairColour);
-    w.PutI32(look.glasses);
-    for (int32_t e : look.equipment) w.PutI32(e);
-    SendGameEvent(w);
+void NetSession::Stop() {
+    // The role's network thread ends here, so nothing is queued once the queue is gone.
+    if (hosting) {
+        hosting = 0;
+        g_NetRoleCalls.stopServer();
+    } else {
+        g_NetRoleCalls.stopClient();
+    }
+    // Freed whether or not the start succeeded: a failed start leaves nothing behind.
+    FreeQueue();
+    ResetFighterOwners();
+    g_ServerPlayerCount = 0;
+    g_ClientPlayerCount = 0;
+    g_ClientServerOnly = 0;
+    active = 0;
+    g_SessionTerminated = 0;
 }
 
-void GamePacket::WriteAttachToScene(int slot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_ATTACH_TO_SCENE);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
+bool IsNetworkActive() {
+    if (!g_NetSession.active) return false;
+    return (g_NetSession.hosting ? g_ServerPlayerCount.load() : g_ClientPlayerCount.load()) != 0;
 }
 
-void GamePacket::WriteMatchTime(uint32_t elapsedMs) {
-    BinaryWriter w;
-    w.PutU8(EVENT_MATCH_TIME);
-    w.PutU32(elapsedMs);
-    SendGameEvent(w);
+int NetSession::GetPlayerCount() const {
+    if (hosting) return g_ServerPlayerCount.load() + 1;
+    return g_ClientPlayerCount.load() + (g_ClientServerOnly.load() ? 0 : 1);
 }
 
-void GamePacket::WriteMatchResults(const uint32_t* block, size_t count) {
-    BinaryWriter w;
-    w.PutU8(EVENT_MATCH_RESULTS);
-    for (size_t i = 0; i < count; ++i) w.PutU32(block[i]);
-    SendGameEvent(w);
+void NetSession::UpdateTrafficRates() {
+    const GamePacket& p = g_GamePacket;
+    const uint32_t totals[2] = {p.receivedBytes, p.sentBytes};
+    const uint32_t largest[2] = {p.largestReceived, p.largestSent};
+    const uint32_t packets[2] = {p.receivedPackets, p.sentPackets};
+    for (int i = 0; i < 2; ++i) {
+        traffic.bytesPerSecond[i] = int32_t(totals[i] - bytesAtLastRate[i]);
+        bytesAtLastRate[i] = totals[i];
+        traffic.data[i] = int32_t(totals[i]);
+        traffic.maxData[i] = int32_t(largest[i]);
+        traffic.packets[i] = int32_t(packets[i]);
+    }
 }
 
-void GamePacket::WriteRecordKill(int points, int victimSlot, int killerSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_RECORD_KILL);
-    w.PutU8(uint8_t(int8_t(points)));
-    w.PutU8(uint8_t(victimSlot));
-    w.PutU8(uint8_t(int8_t(killerSlot)));
-    SendGameEvent(w);
+bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message) {
+    {
+        std::lock_guard<std::mutex> lock(g_Queue.lock);
+        if (g_Queue.entries && g_Queue.count < RECEIVE_QUEUE_SIZE) {
+            QueuedMessage& q = g_Queue.entries[g_Queue.count++];
+            q.message = std::move(message);
+            q.playerContext = playerContext;
+            return true;
+        }
+        if (!g_Queue.entries) {
+            message.Release();
+            return false;
+        }
+    }
+    message.Release();
+    LogNetError("NET ERROR - Receive queue full, message dropped");
+    return false;
 }
 
-void GamePacket::WriteChangeHealth(int slot, int attackerSlot, float amount) {
-    BinaryWriter w;
-    w.PutU8(EVENT_CHANGE_HEALTH);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(int8_t(attackerSlot)));
-    w.PutF32(amount);
-    SendGameEvent(w);
+int32_t ReceiveQueueCount() {
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    return g_Queue.count;
 }
 
-void GamePacket::WriteChangeEnergy(int slot, float amount) { SendAmountEvent(EVENT_CHANGE_ENERGY, slot, amount); }
+namespace {
+void DispatchGamePacket(uint32_t from, const uint8_t* data, size_t size) { g_GamePacket.Dispatch(data, size, from); }
+}  // namespace
 
-void GamePacket::WriteAddExperience(int slot, float amount, int otherSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_ADD_EXPERIENCE);
-    w.PutU8(uint8_t(slot));
-    w.PutF32(amount);
-    w.PutU8(uint8_t(int8_t(otherSlot)));
-    SendGameEvent(w);
+PacketDispatcher g_PacketDispatcher = DispatchGamePacket;
+void ResetPacketDispatcher() { g_PacketDispatcher = DispatchGamePacket; }
+
+void DispatchQueuedPacket(uint32_t playerContext, const uint8_t* data, size_t size) {
+    if (!data || size == 0 || data[0] != SESSION_MESSAGE_GAME_PACKET) return;
+    g_PacketDispatcher(playerContext, data, size);
 }
 
-void GamePacket::WriteAddCredits(int slot, float amount) { SendAmountEvent(EVENT_ADD_CREDITS, slot, amount); }
+void NotifyPlayerJoined(uint32_t playerId) { os::PostMessage(os::GetMainWindow(), os::WM_APP, playerId, 0); }
+void NotifyPlayerLeft(uint32_t playerId) { os::PostMessage(os::GetMainWindow(), os::WM_APP, playerId, 1); }
 
-void GamePacket::WriteStartPower(int slot, int power) {
-    BinaryWriter w;
-    w.PutU8(EVENT_START_POWER);
-    w.PutU8(uint8_t(slot));
-    w.PutU8(uint8_t(power));
-    SendGameEvent(w);
+void NotifySessionTerminated() {
+    g_SessionTerminated = 1;
+    os::PostMessage(os::GetMainWindow(), os::WM_KEYDOWN, os::VK_ESCAPE, 0);
 }
 
-void GamePacket::WriteStartTimedState(int slot, int state, uint32_t durationMs) {
-    SendStateEvent(EVENT_START_TIMED_STATE, slot, state, durationMs);
+void NetSession::ProcessIncoming() {
+    if (g_SessionTerminated) {
+        Stop();
+        OnSessionEndedInFrontEnd();
+        return;
+    }
+    // The welcome names us on the network thread; the game reads it here.
+    if (!hosting) playerId = g_NetClient.localPlayerId.load();
+    std::lock_guard<std::mutex> lock(g_Queue.lock);
+    for (int32_t i = 0; i < g_Queue.count; ++i) {
+        QueuedMessage& q = g_Queue.entries[i];
+        DispatchQueuedPacket(q.playerContext, q.message.Data(), q.message.Size());
+        q.message.Release();
+    }
+    g_Queue.count = 0;
 }
 
-void GamePacket::WriteStopTimedState(int slot, int state, uint32_t fadeMs) {
-    SendStateEvent(EVENT_STOP_TIMED_STATE, slot, state, fadeMs);
+void NetSession::Send(uint32_t target, const uint8_t* data, uint32_t size) {
+    if (!active || !data || size == 0) return;
+    g_NetRoleCalls.send(hosting != 0, target, data, size);
 }
 
-void GamePacket::WriteCreateEffect(int32_t slot, int32_t type, const Vec3& position, const Vec3& aimPoint,
-                                   const Vec3& velocity, const Vec3& acceleration, const Vec3& direction,
-                                   int32_t durationMs, float scale, uint32_t colour, int ownerSlot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_CREATE_EFFECT);
-    w.PutI32(slot);
-    w.PutU8(uint8_t(type));
-    for (const Vec3* v : {&position, &aimPoint, &velocity, &acceleration, &direction}) PutVec3(w, *v);
-    w.PutI32(durationMs);
-    w.PutF32(scale);
-    w.PutU32(colour);
-    w.PutU8(uint8_t(int8_t(ownerSlot)));
-    SendGameEvent(w);
+void ResetNetSession() {
+    FreeQueue();
+    g_ServerPlayerCount = 0;
+    g_ClientPlayerCount = 0;
+    g_ClientServerOnly = 0;
+    g_SessionTerminated = 0;
+    g_NetSession = NetSession();
+    g_GamePacket = GamePacket();
+    g_GamePacket.Reset();
+    ResetGamePacketSink();
+    ResetPacketDispatcher();
+    ResetFighterOwners();
 }
 
-void GamePacket::WritePlaySound(uint32_t id, const Vec3& position, uint8_t flag) {
-    BinaryWriter w;
-    w.PutU8(EVENT_PLAY_SOUND);
-    w.PutU32(id);
-    PutVec3(w, position);
-    w.PutU8(flag);
-    SendGameEvent(w);
+void NetSession::RefreshPlayerList() {
+    if (hosting && active) g_NetServer.RefreshPlayerList();
 }
-
-bool IsNetworkActive() { return g_NetSession.active != 0; }
-
-// The session layer fills these: player lists, despawning a leaving player, closing.
-void NetSession::RefreshPlayerList() {}
-void NetSession::Stop() {}
-// The session layer fills these; until then no session starts or is joined.
-bool NetSession::Start(bool, const char*, uint32_t, const char*) { return false; }
-bool NetSession::JoinSession(int) { return false; }
-void StopSessionSearch() {}
-void RemovePlayerCharacters(uint32_t) {}
-// The game packet's event writers fill this.
-void GamePacket::WriteRemovePlayer(uint32_t) {}
-// The session layer fills these: the receive queue's drain and the outgoing packet.
-void NetSession::ProcessIncoming() {}
-void GamePacket::Flush() {}
-
-// The session layer fills these.
-int NetSession::GetPlayerCount() const { return 0; }
-void NetSession::UpdateTrafficRates() {}
-
-// The game packet's event writers fill these.
-void GamePacket::WriteSetCharge(Character*) {}
-void GamePacket::WriteSetPosition(Character*) {}
-void GamePacket::WriteSetYaw(Character*) {}
-void GamePacket::WriteSetTarget(Character*) {}
-void GamePacket::WriteSetAimPoint(Character*) {}

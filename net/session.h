@@ -1,21 +1,33 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "common/math.h"
 
 struct PlayerRecord;
+namespace netio {
+class Message;
+}
 
-// The network session. Only what the shell and the fighters reach so far.
+// Entries of the receive queue, and kinds of the session messages (each message's first byte).
+constexpr int32_t RECEIVE_QUEUE_SIZE = 10000;
+constexpr uint8_t SESSION_MESSAGE_GAME_PACKET = 4;
+
+// Characters of the player's name a session keeps.
+constexpr size_t SESSION_NAME_CHARS = 15;
+
+// The network session: whether a network game runs and whether this machine hosts it, the
+// receive queue the network thread fills, its once-per-frame drain and the single send.
 class NetSession {
 public:
     uint8_t hosting;    // this machine hosts an active session
-    uint8_t active;     // a network game runs
-    uint8_t ended;
+    uint8_t active;     // a network game runs, from a successful Start until Stop
     uint32_t playerId = 0;  // this machine's session player id
     int32_t scenarioId;   // the session's scenario and game kind
     int32_t gameKind;
+    char playerName[SESSION_NAME_CHARS + 1] = {};  // the name Start chose
 
     // Traffic counters of the statistics overlay: received [0] and sent [1].
     struct Traffic {
@@ -24,35 +36,93 @@ public:
         int32_t maxData[2];
         int32_t packets[2];
     } traffic = {};
+    uint32_t bytesAtLastRate[2] = {};
 
+    NetSession() : hosting(0), active(0), scenarioId(0), gameKind(0) {}
+
+    // Hosts (host true) or joins; a failed start returns false and leaves `active` at 0, and
+    // the caller then calls Stop.
+    bool Start(bool host, const char* name, uint32_t port, const char* hostAddress);
+    void Stop();
+    // Joins the session of that slot of the search's list; true once the host admitted us.
+    bool JoinSession(int i);
+    // The listed players plus the host, unless the host takes no player slot.
     int GetPlayerCount() const;
     // Recomputes the per-second figures from the running totals (once per second).
     void UpdateTrafficRates();
-
-    NetSession() : hosting(0), active(0), ended(0), scenarioId(0), gameKind(0) {}
-
     void RefreshPlayerList();
-    // Hosts (player name, port) or joins the host search (player name, port, host address, empty
-    // for the local network); false when the session could not start.
-    bool Start(bool host, const char* playerName, uint32_t port, const char* hostAddress);
-    // Joins the session of that index in the session list; false when it could not.
-    bool JoinSession(int index);
-    void Stop();
     // Drains the receive queue and dispatches each game packet.
     void ProcessIncoming();
+    // A client's send goes to the host; the host's to one player or, for 0, to all. Nothing is
+    // sent while no session runs.
+    void Send(uint32_t target, const uint8_t* data, uint32_t size);
 };
 
 extern NetSession g_NetSession;
 
+// Written by the network thread, read by the main thread: the session ended under us, and the
+// players each role lists (the host's own player is never among them).
+extern std::atomic<uint8_t> g_SessionTerminated;
+extern std::atomic<int32_t> g_ServerPlayerCount;
+extern std::atomic<int32_t> g_ClientPlayerCount;
+extern std::atomic<uint8_t> g_ClientServerOnly;    // the welcome's flag: the host takes no slot
+
+// A game is running with at least one other player listed; every appended event tests it.
 bool IsNetworkActive();
-// Cancels the running host search and empties the session list.
-void StopSessionSearch();
 void RemovePlayerCharacters(uint32_t playerId);
+
+// Network thread: queues a received message with its sender's player id. A message that finds
+// no queue, or a full one, is refused and handed back at once (false).
+bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message);
+// Passes a game packet on to the dispatcher; every other kind, and an empty message, is dropped.
+void DispatchQueuedPacket(uint32_t playerContext, const uint8_t* data, size_t size);
+// Where DispatchQueuedPacket sends game packets: the game packet's dispatcher, unless a test put
+// a recorder here.
+using PacketDispatcher = void (*)(uint32_t playerContext, const uint8_t* data, size_t size);
+extern PacketDispatcher g_PacketDispatcher;
+void ResetPacketDispatcher();
+
+// Network thread: what the roles report reaches the main loop as window messages. A join or
+// leave posts WM_APP with the player id and 0 or 1; a session end sets g_SessionTerminated,
+// then posts the Escape key.
+void NotifyPlayerJoined(uint32_t playerId);
+void NotifyPlayerLeft(uint32_t playerId);
+void NotifySessionTerminated();
+// Messages waiting in the queue (tests and the statistics).
+int32_t ReceiveQueueCount();
+
+// The host's and the client's sides of a session (NetServer, NetClient); tests put transports
+// of their own here.
+struct NetRoleCalls {
+    bool (*startServer)(const char* name, uint32_t port);
+    void (*stopServer)();   // also writes the session defaults back
+    bool (*startClient)(const char* name, const char* hostAddress, uint32_t port);
+    void (*stopClient)();
+    void (*send)(bool hosting, uint32_t target, const uint8_t* data, uint32_t size);
+    void (*disconnect)(uint32_t player);    // the host sends a player away
+};
+extern NetRoleCalls g_NetRoleCalls;
+void ResetNetRoleCalls();
+
+// Everything of the session layer back to its start state: the session stopped, the queue
+// freed, the flags and counts cleared, the packet emptied (tests).
+void ResetNetSession();
+
+// A session that ends while the front end runs sends the menu back to its first page.
+void OnSessionEndedInFrontEnd();
+
+// The network's log lines ("NET ERROR - " and the progress ones): an empty line, a row of
+// asterisks, then the text.
+void LogNetError(const char* text);
 
 class Character;
 class DynamicObject;
 
 // Event types of the game packet.
+constexpr uint8_t EVENT_SET_POSITION = 0;
+constexpr uint8_t EVENT_SET_YAW = 3;
+constexpr uint8_t EVENT_SET_TARGET = 4;
+constexpr uint8_t EVENT_SET_AIM_POINT = 5;
 constexpr uint8_t EVENT_SET_ANIMATION = 9;
 constexpr uint8_t EVENT_SET_ANIMATION_TIME = 10;
 constexpr uint8_t EVENT_CLEAR_LOOP_ANIMATION = 11;
@@ -74,7 +144,10 @@ constexpr uint8_t EVENT_CREATE_EFFECT = 31;
 constexpr uint8_t EVENT_SPAWN_ITEM = 34;
 constexpr uint8_t EVENT_COLLECT_ITEM = 35;
 constexpr uint8_t EVENT_PLAY_SOUND = 37;
+constexpr uint8_t EVENT_SET_CHARGE = 15;
 constexpr uint8_t EVENT_SPAWN_CHARACTER = 38;
+constexpr uint8_t EVENT_REMOVE_PLAYER = 40;
+constexpr uint8_t EVENT_MATCH_STATE = 44;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
 constexpr uint8_t EVENT_MATCH_RESULTS = 45;
@@ -90,16 +163,35 @@ constexpr uint8_t EVENT_COLLECT_SEARCH_OBJECT = 52;
 constexpr uint8_t EVENT_SET_CURSED_CHARACTER = 53;
 constexpr uint8_t EVENT_SET_CURSE_TIME = 54;
 
-// Where the writers put each finished event (type byte first, little-endian, packed). The
-// packet's outgoing buffer takes them once the session layer lands; until then they are
-// dropped. Tests put a recorder here.
+// Where the writers put each finished event (type byte first, little-endian, packed): the
+// outgoing game packet, unless a test put a recorder here.
 using GamePacketSink = void (*)(const uint8_t* event, size_t size);
 extern GamePacketSink g_GamePacketSink;
 void ResetGamePacketSink();
 
+// The packet on the wire: kind 4, u32 sequence, u16 payload length, then the events.
+constexpr size_t GAME_PACKET_HEADER = 7;
+constexpr size_t GAME_PACKET_PAYLOAD = 50000;
+
 class GamePacket {
 public:
     uint8_t dispatching = 0;    // set while the events of a received packet are applied
+    uint32_t sequence = 0;      // of the last packet sent
+    uint16_t length = 0;        // payload bytes appended since the last flush
+    uint8_t buffer[GAME_PACKET_HEADER + GAME_PACKET_PAYLOAD] = {};
+    // Received and sent traffic: total payload bytes, packets, the largest payload.
+    uint32_t receivedBytes = 0, receivedPackets = 0, largestReceived = 0;
+    uint32_t sentBytes = 0, sentPackets = 0, largestSent = 0;
+
+    // Empty, sequence and statistics back to 0.
+    void Reset();
+    // Appends one finished event; one that does not fit sends what is there first.
+    void Append(const uint8_t* event, size_t size);
+    // Applies a received game packet (kind byte first) on the main thread. On the host, a
+    // packet from a client (sender not 0) applies only what that client may say.
+    void Dispatch(const uint8_t* data, size_t size, uint32_t sender = 0);
+    // The match's kind, state, times and the kind's goals and counters, for a joining player.
+    void WriteMatchState();
 
     // The local fighter's charge, position, facing, target and aim point; the writers keep the
     // last-sent position and facing up to date.
@@ -166,7 +258,7 @@ public:
     void WriteCollectSearchObject(int index, int slot);
     void WriteSetCursedCharacter(int slot, bool freeze);
     void WriteSetCurseTime(int team, uint32_t ms);
-    // Sends the events appended since the last flush as one packet.
+    // Sends the events appended since the last flush as one packet; nothing when none were.
     void Flush();
 };
 

@@ -99,6 +99,7 @@ public:
     Vec3 GetEye() const { return eye; }
     // The unit view direction as the last Update left it.
     Vec3 GetDirection() const { return direction; }
+    float GetNearDistance() const { return nearPlane; }
 
     // On a plane counts as inside.
     bool PointVisible(const Vec3& point) const;

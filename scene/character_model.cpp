@@ -397,8 +397,10 @@ void CharacterModel::ComputeRootMotion(Vec3* outPosition, Mat4* outMatrix) {
             d.y = 0.0f;
             q = Vec3Add(basePosition, RotateRow(d, r));
         }
+        // Only the height blends towards the new root track: the track's horizontal offset is the
+        // animation's own, and weighing it in would pull the model towards the world's origin.
         const Vec3 target = Sample(a, c->time, true);
-        p = Vec3Add(Vec3Scale(target, s), Vec3Scale(q, 1.0f - s));
+        p = Vec3{q.x, target.y * s + q.y * (1.0f - s), q.z};
     }
     p.y += heightOffset;
     if (outPosition) *outPosition = p;

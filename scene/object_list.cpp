@@ -140,6 +140,9 @@ void CharacterModelList::RenderSortedAll() {
 void CharacterModelList::UpdateVisibilityAll() {
     for (ObjectListNode* node = head; node; node = node->next) CharacterModelUpdateVisibility(node->object);
 }
+void CharacterModelList::PoseAllUndrawn() {
+    for (ObjectListNode* node = head; node; node = node->next) CharacterModelPoseUndrawn(node->object);
+}
 void CharacterModelList::CastShadowsAll() {
     for (ObjectListNode* node = head; node; node = node->next) CharacterModelCastShadow(node->object);
 }
@@ -174,6 +177,9 @@ void CharacterModelRenderSorted(SceneNode* n) {
 }
 void CharacterModelUpdateVisibility(SceneNode* n) {
     if (CharacterModel* m = AsCharacterModel(n)) m->UpdateVisibility();
+}
+void CharacterModelPoseUndrawn(SceneNode* n) {
+    if (CharacterModel* m = AsCharacterModel(n)) m->UpdatePose(false);
 }
 void CharacterModelCastShadow(SceneNode* n) {
     if (CharacterModel* m = AsCharacterModel(n)) m->CastShadow();

@@ -88,6 +88,9 @@ public:
     virtual void RenderSortedAll();
     // Before drawing: each model's visibility.
     void UpdateVisibilityAll();
+    // In place of a draw (a minimised window): each model's root motion and pose matrix, which
+    // the fighters read, without posing the bones.
+    void PoseAllUndrawn();
     // Each model's stencil shadow volume.
     void CastShadowsAll();
 };
@@ -116,4 +119,5 @@ void WaterRestoreTargets(SceneNode* water);
 void WaterRenderReflection(SceneNode* water);
 void CharacterModelRenderSorted(SceneNode* model);
 void CharacterModelUpdateVisibility(SceneNode* model);
+void CharacterModelPoseUndrawn(SceneNode* model);
 void CharacterModelCastShadow(SceneNode* model);

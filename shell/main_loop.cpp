@@ -15,6 +15,7 @@
 #include "render/screenshot.h"
 #include "render/video.h"
 #include "scene/camera.h"
+#include "scene/object_list.h"
 #include "scene/scene.h"
 #include "core/clocks.h"
 #include "shell/control.h"
@@ -47,10 +48,13 @@ void RealSceneRestore() { g_Scene.RestoreDeviceObjects(); }
 void RealFontRestore() { g_Font.RestoreDeviceObjects(); }
 void RealFaderRestore() { g_Fader.RestoreDeviceObjects(); }
 void RealReturnFromMatch() { g_Menu.ReturnFromMatch(); }
+void RealPoseUndrawn() {
+    if (g_Scene.characterModels) g_Scene.characterModels->PoseAllUndrawn();
+}
 
 constexpr ShellCalls kRealCalls = {
-    RealPollInput, RealMenuFrame,       RealGameFrame,    RenderFrame,      RealSceneInvalidate, RealVideoReset,
-    RealVideoChangeMode, RealSceneRestore, RealFontRestore, RealFaderRestore, RealReturnFromMatch,
+    RealPollInput,       RealMenuFrame,    RealGameFrame,   RenderFrame,      RealPoseUndrawn,     RealSceneInvalidate,
+    RealVideoReset,      RealVideoChangeMode, RealSceneRestore, RealFontRestore, RealFaderRestore, RealReturnFromMatch,
 };
 
 }  // namespace
@@ -77,7 +81,11 @@ void RunFrameTurn() {
             g_ShellCalls.menuFrame();
         else
             g_ShellCalls.gameFrame();
-        if (g_RenderEnabled == 1) g_ShellCalls.renderFrame();
+        // Minimised, nothing is drawn, but the fighters walk and strike by their poses all the same.
+        if (g_RenderEnabled == 1)
+            g_ShellCalls.renderFrame();
+        else if (!g_Menu.active)
+            g_ShellCalls.poseUndrawn();
     } else if (level == gfx::D3DERR_DEVICENOTRESET) {
         g_ShellCalls.sceneInvalidate();
         g_ShellCalls.videoReset();
@@ -244,7 +252,7 @@ void OnChar(int ch) {
     if (ch == 'P') {
         if (mode == 1)
             g_Control.ViewerFaster();
-        else if ((mode == 0 || mode == 2) && !IsNetworkActive())
+        else if ((mode == 0 || mode == 2) && !g_NetSession.active)
             TogglePause();
         return;
     }

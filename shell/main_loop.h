@@ -30,6 +30,8 @@ struct ShellCalls {
     void (*menuFrame)();
     void (*gameFrame)();
     void (*renderFrame)();
+    // A frame that is not drawn still poses the fighters' models (their root motion).
+    void (*poseUndrawn)();
     void (*sceneInvalidate)();
     bool (*videoReset)();
     bool (*videoChangeMode)(const VideoSettings&);

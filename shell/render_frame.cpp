@@ -335,9 +335,11 @@ void RenderFrame() {
         if (g_Menu.active) g_Menu.Render();
         RenderWorldPasses();
         if (g_Menu.active) g_Menu.RenderCursor();
+        if (g_MapEditor.playTest) g_MapEditor.Render();
         DrawOctreeDebug();
         DrawTestOverlays();
         if (!g_Menu.active && g_Settings.hud) g_Hud.Draw();
+        if (g_MapEditor.playTest) g_MapEditor.DrawHud();
         if (g_Settings.statistics) DrawStatsOverlay();
         g_Fader.Draw();
         EndRenderFrame();

@@ -42,7 +42,8 @@ void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
 bool WaitForLocalFighter() {
     uint32_t start = os::timeGetTime();
     os::Message msg;
-    while (!g_Control.localCharacter && !g_NetSession.ended) {
+    // The drain stops a session that ended, which clears its flag: either ends the wait.
+    while (!g_Control.localCharacter && !g_SessionTerminated && g_NetSession.active) {
         if (os::timeGetTime() - start > kFighterWaitMs) break;
         while (os::PeekMessage(&msg, os::PM_REMOVE)) {
             os::TranslateMessage(&msg);
@@ -66,7 +67,13 @@ void ReturnToFrontEndStart() {
     g_Menu.BuildPage(0);
 }
 
+uint32_t TimeOfDaySeed() { return uint32_t(std::time(nullptr)); }
+
 }  // namespace
+
+StartupSeedSource g_StartupSeed = TimeOfDaySeed;
+
+void ResetStartupSeed() { g_StartupSeed = TimeOfDaySeed; }
 
 void CountPathMapStatistics() {
     g_FrameStats.impassableSectors = 0;
@@ -86,7 +93,8 @@ void CountPathMapStatistics() {
 }
 
 bool InitApp(os::WindowProc proc) {
-    SeedRandom(uint32_t(std::time(nullptr)));
+    SeedRandom(g_StartupSeed ? g_StartupSeed() : TimeOfDaySeed());
+    g_VideoPlayback.closeRequested = 0;
     g_Settings.LoadIni();
     if (g_Settings.debug) g_FileList.Create();
 
@@ -103,7 +111,13 @@ bool InitApp(os::WindowProc proc) {
 
     if (!g_Settings.test) {
         PlayVideo("Logo.mpg", g_Window);
-        PlayVideo("Intro.mpg", g_Window);
+        if (!g_VideoPlayback.closeRequested) PlayVideo("Intro.mpg", g_Window);
+    }
+    if (g_VideoPlayback.closeRequested) {
+        // Closed during a video: nothing more starts; the close reaches the window procedure
+        // from the main loop, which then ends through the normal shut-down.
+        os::PostMessage(g_Window, os::WM_CLOSE, 0, 0);
+        return true;
     }
     g_Input.Init(g_Window);
     if (!InitVideo()) return false;
@@ -157,6 +171,16 @@ void FillVideoSettings(VideoSettings* out) {
     out->anisotropic = g_Settings.anisotropic;
 }
 
+void ChooseLocalFighter() {
+    for (Character& c : g_Characters) {
+        if (c.active && c.side == g_Match.localSide) {
+            g_Control.localCharacter = &c;
+            c.SelectDefaultPower();
+            return;
+        }
+    }
+}
+
 void StartGame() {
     const int mode = g_Settings.mode;
     if (g_Menu.active) {
@@ -172,7 +196,7 @@ void StartGame() {
     g_LoadingScreen.Show(0.1f);
     SetActiveClock(CLOCK_MATCH);
 
-    if (IsNetworkActive()) {
+    if (g_NetSession.active) {
         g_Settings.scenarioId = g_NetSession.scenarioId;
         g_Settings.gameKind = g_NetSession.gameKind;
         g_Menu.gameKind = g_NetSession.gameKind;
@@ -197,13 +221,7 @@ void StartGame() {
     SpawnLocalPlayer();
     g_Scenario.SetupSpringsAndPortals();
 
-    for (Character& c : g_Characters) {
-        if (c.active && c.side == g_Match.localSide) {
-            g_Control.localCharacter = &c;
-            c.SelectDefaultPower();
-            break;
-        }
-    }
+    ChooseLocalFighter();
     if (mode == 2) CountPathMapStatistics();
     if (g_Scenario.row && g_Scenario.row->fog && g_Scene.skyTexture >= 0 && g_Scene.materials)
         g_Scene.materials->AddSpecialLayerAll();
@@ -219,10 +237,10 @@ void StartGame() {
     g_Match.startTime = GetTime(CLOCK_MATCH);
     g_Match.stateTime = GetTime(CLOCK_MATCH);
 
-    if (IsNetworkActive()) {
+    if (g_NetSession.active) {
         g_GamePacket.Flush();
         if (!WaitForLocalFighter()) {
-            WriteDebugLog(g_NetSession.ended ? "NET ERROR - la sesion termino sin personaje asignado"
+            WriteDebugLog(g_SessionTerminated || !g_NetSession.active ? "NET ERROR - la sesion termino sin personaje asignado"
                                              : "NET ERROR - tiempo agotado esperando personaje");
             ReturnToFrontEndStart();
             return;

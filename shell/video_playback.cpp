@@ -7,9 +7,9 @@
 #include "core/debug_log.h"
 #include "shell/sound.h"
 
-VideoPlayback g_VideoPlayback = {nullptr, 0, {}};
+VideoPlayback g_VideoPlayback = {nullptr, 0, {}, 0};
 
-void ResetVideoPlayback() { g_VideoPlayback = VideoPlayback{nullptr, 0, {}}; }
+void ResetVideoPlayback() { g_VideoPlayback = VideoPlayback{nullptr, 0, {}, 0}; }
 
 HRESULT PlayVideo(const char* fileName, os::WindowHandle window) {
     if (!fileName) fileName = "";
@@ -93,6 +93,12 @@ void HandleVideoMessage(bool* done, const os::Message& msg) {
         }
         break;
     case os::WM_SYSKEYDOWN: *done = true; break;
+    case os::WM_CLOSE:
+        // The close button, a signal or a window taken away: the window procedure must still
+        // see it, so the start-up passes it on after the video.
+        *done = true;
+        g_VideoPlayback.closeRequested = 1;
+        break;
     case os::WM_LBUTTONDOWN:
     case os::WM_RBUTTONUP:
         if (skippable) *done = true;

@@ -20,13 +20,15 @@ struct VideoPlayback {
     video::Player* events;          // the playing video, null between videos
     uint32_t startTime;             // os::timeGetTime() once the video was set up
     video::PlaybackStats lastStats; // of the last video released
+    uint8_t closeRequested;         // the window was closed while a video played
 };
 extern VideoPlayback g_VideoPlayback;
 
 // Plays a video file (a game path) in `window`. The result of reading the file or of starting
 // it; a file that is missing or cannot be read is skipped after the debug log line.
 HRESULT PlayVideo(const char* fileName, os::WindowHandle window);
-// Sets *done when the message ends the video.
+// Sets *done when the message ends the video. A close of the window ends it too, and is kept in
+// g_VideoPlayback.closeRequested for the start-up to act on once the video is gone.
 void HandleVideoMessage(bool* done, const os::Message& msg);
 
 // Back to the state before any video (tests).

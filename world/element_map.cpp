@@ -73,8 +73,9 @@ void ElementMap::Release() {
 }
 
 void ElementMap::Clear() {
+    // The editor's pointers into the list go with it.
+    g_MapEditor.ForgetAll();
     list.Clear();
-    // The search's record went with the list.
     lastFound = nullptr;
 }
 
@@ -100,13 +101,6 @@ void ElementMap::BuildGroupSizes() {
     groupSizes[ELEMENT_EFFECT] = {20};
 }
 
-// The editor's placement fills these.
-void ElementMap::DespawnAll() {}
-void ElementMap::SpawnAll() {}
-// The element-map editor fills these.
-void LoadEditorPaletteModels() {}
-void ReleaseEditorPaletteModels() {}
-
 void ResetElementMap() {
     g_ElementMap.Release();
     g_ElementMap.InitFields();
@@ -118,9 +112,12 @@ void ElementMapAppend(ElementRecord* record) { g_ElementMap.list.Append(record);
 
 int CountElements(int elementKind, int n) {
     if (elementKind != int(ELEMENT_ITEM) && elementKind != int(ELEMENT_SPECIAL)) return 0;
-    const std::vector<uint32_t>& sizes = g_ElementMap.groupSizes[elementKind];
+    return CountElementsOfGroups(g_ElementMap.groupSizes[elementKind], n);
+}
+
+int CountElementsOfGroups(const std::vector<uint32_t>& sizes, int n) {
     int sum = 0;
-    for (int g = 0; g < n && g < int(sizes.size()); ++g) sum += int(sizes[size_t(g)]);
+    for (int g = 0; g < n && size_t(g) < sizes.size(); ++g) sum += int(sizes[size_t(g)]);
     return sum;
 }
 

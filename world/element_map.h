@@ -55,6 +55,15 @@ struct ElementObject {
     int32_t slot = -1;      // the symbol's team or the checkpoint's index; the effect slot
 };
 
+// The editor's pick box around a spawned record.
+struct ElementPickBox {
+    Vec3 centre;
+    float half;
+    Vec3 max;
+    Vec3 min;
+};
+constexpr float ELEMENT_PICK_HALF = 0.45f;
+
 // One placed element: the stored fields first, in file order, then what only a run keeps.
 struct ElementRecord {
     uint32_t gameKind = 0;
@@ -73,6 +82,7 @@ struct ElementRecord {
     // editor keeps a record that is not, never places it, and saves it back as it was read.
     uint8_t placeable = 1;
     ElementObject object;
+    ElementPickBox pickBox{};
     ElementRecord* prev = nullptr;
     ElementRecord* next = nullptr;
 };
@@ -183,6 +193,8 @@ void ElementMapAppend(ElementRecord* record);
 // For element kinds 1 and 3: the first subtype of group n (the sizes of groups 0 to n-1 summed);
 // 0 for other kinds and for n <= 0.
 int CountElements(int elementKind, int n);
+// The sizes of groups 0 to n-1 summed.
+int CountElementsOfGroups(const std::vector<uint32_t>& sizes, int n);
 // The credit value placed in a scenario's element file for greed (items of game kinds 2 and 9);
 // read into a list of its own, so the global list and tables stay as they are.
 uint32_t CountScenarioCredits(int scenario);
@@ -201,6 +213,51 @@ GlowNode* CreateGlowFromValues(const Vec3& position, float red, float green, flo
                                int paletteEntry);
 // An effect element of the type at the point, with the type's lifetime; the slot or -1.
 int32_t CreateEffectAt(int32_t type, const Vec3& position);
+
+// ---- The editor's placement ----
+
+// Per-kind limits of the editor, over the current game kind plus the common elements.
+constexpr uint32_t EDITOR_MAX_FIGHTERS = 16;
+constexpr uint32_t EDITOR_MAX_ITEMS = 1000;
+constexpr uint32_t EDITOR_MAX_BALLS = 80;
+constexpr uint32_t EDITOR_MAX_BOXES = 40;
+constexpr uint32_t EDITOR_MAX_CHECKPOINTS = 100;
+constexpr uint32_t EDITOR_MAX_GLOWS = 40;
+constexpr uint32_t EDITOR_MAX_EFFECTS = 150;
+constexpr uint32_t ELEMENT_SPECIAL_CHECKPOINT = 2;   // the subtype of a checkpoint
+
+// One element into the world under the editor's limits and cell rules; false when refused. With
+// createRecord a new record is appended, otherwise `record` is respawned from its own fields (the
+// role is then not used). Null position, block and extra take the defaults.
+bool SpawnElement(int gameKind, int elementKind, int role, int subtype, int cellX, int cellZ, int cellLayer,
+                  const Vec3* position, const float* block, const uint32_t* extra, bool createRecord,
+                  ElementRecord* record);
+// Out of the world and the list, and freed; a common record stays while a specific kind is edited.
+void DespawnElement(ElementRecord* record);
+// Only the record's world object goes.
+void DespawnRecord(ElementRecord* record);
+bool IsCellFreeForElement(const CellRef& cell);
+bool IsCellFreeOfKindElements(const CellRef& cell);
+void DrawCursorCell(const CellRef& cell);
+// The selected record follows its position onto the cell under it, occupants and all.
+void MoveElementToCell(const CellRef& oldCell);
+// The next record of the current element kind and the subtype after the last one found; the
+// camera looks at it. Null when there is none.
+ElementRecord* FindNextElement(int subtype);
+uint32_t CountCharacters();
+uint32_t CountItems();
+uint32_t CountPropsPool80();
+uint32_t CountPropsPool40();
+uint32_t CountCheckpoints();
+uint32_t CountGlows();
+uint32_t CountEffects();
+// Spawned elements of a subtype (current game kind plus the common ones).
+uint32_t CountSpawnedSubtype(int elementKind, int subtype);
+uint32_t CountSymbolsOfTeam(int team);
+void RenumberCheckpoints(int n);
+void RemoveTeamSymbol(int team);
+// A glow of a palette entry's colour, setting, scale and texture; null without the entry.
+GlowNode* CreateGlow(int paletteEntry, const Vec3& position, bool addToScene);
 
 // ---- The element file ----
 

@@ -223,17 +223,10 @@ void ElementMap::LoadForMatch(int gameKind) {
 
 GlowNode* CreateGlowFromValues(const Vec3& position, float red, float green, float blue, float alpha, float scale,
                                int paletteEntry) {
-    if (paletteEntry < 0 || paletteEntry >= g_ElementMap.glowPaletteCount || !g_Scene.effects) return nullptr;
-    const GlowPaletteEntry& entry = g_ElementMap.glowPalette[paletteEntry];
-    char path[64];
-    std::snprintf(path, sizeof path, "Texturas\\Efectos\\%s", entry.texture);
-    const int32_t texture = g_Scene.textures ? g_Scene.textures->LoadTexture(path, true, true, true) : -1;
-    GlowNode* glow = new (std::nothrow) GlowNode();
+    GlowNode* glow = CreateGlow(paletteEntry, position, true);
     if (!glow) return nullptr;
-    const uint32_t colour = ChannelByte(alpha) << 24 | ChannelByte(red) << 16 | ChannelByte(green) << 8 |
-                            ChannelByte(blue);
-    glow->Init(position.x, position.y, position.z, colour, entry.setting, scale, texture);
-    g_Scene.effects->Add(glow);
+    glow->colour = ChannelByte(alpha) << 24 | ChannelByte(red) << 16 | ChannelByte(green) << 8 | ChannelByte(blue);
+    glow->size = scale;
     return glow;
 }
 

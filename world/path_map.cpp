@@ -23,6 +23,7 @@ void PathCell::Resize(int32_t n) {
     if (n < 0) n = 0;
     PathLayer blank{};
     blank.sector = -1;
+    blank.specialSlot = -1;
     for (float& c : blank.corners) c = PATH_NO_GROUND;
     layers.assign(static_cast<size_t>(n), blank);
     layerCount = n;
@@ -106,10 +107,17 @@ void PathMap::ClearOccupants() {
                     layer.prop = nullptr;
                     call.despawnProp(prop);
                 }
+                if (layer.specialRole != 0 && layer.specialSlot >= 0) {
+                    const int role = layer.specialRole, slot = layer.specialSlot;
+                    layer.specialRole = 0;
+                    layer.specialSlot = -1;
+                    call.clearSpecial(role, slot);
+                }
                 layer.character = nullptr;
                 layer.item = nullptr;
                 layer.prop = nullptr;
                 layer.portal = nullptr;
+                layer.specialSlot = -1;
                 layer.specialRole = 0;
                 layer.specialIndex = 0;
             }

@@ -64,6 +64,7 @@ struct PathLayer {
     // Written by the element-map editor with a placed special element.
     uint8_t specialRole;    // 1 symbol, 2 checkpoint
     uint8_t specialIndex;   // the symbol's team or the checkpoint's number
+    int32_t specialSlot = -1;   // the match's symbol team or checkpoint slot; -1 none
 };
 
 // One grid cell. layerCount always equals layers.size(); Resize keeps them together.

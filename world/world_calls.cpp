@@ -1,6 +1,7 @@
 #include "world/world_calls.h"
 
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "world/dynamic_object.h"
 #include "world/item.h"
 #include "world/path_map.h"
@@ -19,6 +20,10 @@ WorldCalls DefaultWorldCalls() {
     w.loadItemModels = LoadItemModels;
     w.freeDynamicObjects = FreeDynamicObjects;
     w.freeAllItems = FreeAllItems;
+    w.clearSpecial = [](int role, int slot) {
+        if (role == 1) g_Match.ClearSymbol(slot);
+        else if (role == 2) g_Match.ClearCheckpoint(slot);
+    };
     return w;
 }
 

@@ -17,6 +17,8 @@ struct WorldCalls {
     void (*loadItemModels)();
     void (*freeDynamicObjects)();
     void (*freeAllItems)();
+    // A symbol (role 1, by team) or checkpoint (role 2, by slot) the editor placed on a layer.
+    void (*clearSpecial)(int role, int slot);
 };
 extern WorldCalls g_WorldCalls;
 void ResetWorldCalls();

@@ -11,6 +11,8 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/os/os.h"
+
 namespace gfx {
 
 namespace {
@@ -47,21 +49,34 @@ public:
             return;
         }
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        os::SelectVideoDriver();
         ok_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         started_ = ok_;
-        // Held until video stops, as the window layer does: a GL window made and destroyed
-        // for the capability query would otherwise unload Mesa's EGL driver halfway, which
-        // leaks what the driver had allocated. Drivers without GL just fail here.
-        if (started_ && SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+        // Held until the query ends, as the window layer holds it while video runs: a GL
+        // window made and destroyed for the capability query would otherwise unload Mesa's EGL
+        // driver halfway, which leaks what the driver had allocated. Drivers without GL just
+        // fail here.
+        if (started_) {
+            glLoaded_ = SDL_GL_LoadLibrary(nullptr) == 0;
+            if (!glLoaded_) SDL_ClearError();
+        }
     }
     ~VideoScope() {
-        if (started_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (!started_) return;
+        // SDL's record of the GL library is freed only by unloading it; stopping video keeps it.
+        // The drivers stay (the window layer loads them again).
+        if (glLoaded_) {
+            os::KeepLoadedLibraries();
+            SDL_GL_UnloadLibrary();
+        }
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     bool ok() const { return ok_; }
 
 private:
     bool ok_ = false;
     bool started_ = false;
+    bool glLoaded_ = false;
 };
 
 Format FormatOfSdl(uint32_t sdlFormat) {

@@ -603,6 +603,7 @@ bool CheckGLFormat(uint32_t usage, ResourceType type, Format format) {
 
 bool GetGLDeviceCaps(Caps* caps) {
     if (!caps) return false;
+    os::SelectVideoDriver();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SDL_ClearError();
         return false;

@@ -440,6 +440,8 @@ private:
     GLint maxUnits_ = 1, maxClipPlanes_ = 0;
     bool boundTextureValid = false;
     uint32_t activeUnits_ = 0;  // texture units enabled by the last stage setup
+    // The last stage adds the vertex specular (ADD of SPECULAR and CURRENT), done by the colour sum.
+    bool stageSpecularSum_ = false;
     // Scratch arrays of the processor path.
     std::vector<float> positions_;
     std::vector<float> normals_;

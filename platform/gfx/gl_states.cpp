@@ -239,7 +239,7 @@ void GLDevice::ApplyRaster() {
         glEnable(GL_NORMALIZE);
     else
         glDisable(GL_NORMALIZE);
-    if (rs[D3DRS_SPECULARENABLE])
+    if (rs[D3DRS_SPECULARENABLE] || stageSpecularSum_)
         glEnable(GL_COLOR_SUM);
     else
         glDisable(GL_COLOR_SUM);
@@ -306,12 +306,27 @@ void GLDevice::ApplyStages() {
     while (active < uint32_t(maxUnits_) && state_.stageStates[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
     Rgba tf = FromColor(state_.renderStates[D3DRS_TEXTUREFACTOR]);
     const float factor[4] = {tf.r, tf.g, tf.b, tf.a};
+    // The combiners cannot read the specular colour. A last stage that only adds it to the
+    // result passes the result on, and the colour sum after texturing adds the specular.
+    stageSpecularSum_ = false;
+    if (active > 0) {
+        const uint32_t* last = state_.stageStates[active - 1];
+        const uint32_t a1 = last[D3DTSS_COLORARG1], a2 = last[D3DTSS_COLORARG2];
+        stageSpecularSum_ = last[D3DTSS_COLOROP] == D3DTOP_ADD &&
+                            ((a1 == D3DTA_SPECULAR && a2 == D3DTA_CURRENT) || (a1 == D3DTA_CURRENT && a2 == D3DTA_SPECULAR));
+    }
+    if (state_.renderStates[D3DRS_SPECULARENABLE] || stageSpecularSum_)
+        glEnable(GL_COLOR_SUM);
+    else
+        glDisable(GL_COLOR_SUM);
     for (uint32_t i = 0; i < active; ++i) {
         const uint32_t* t = state_.stageStates[i];
         glActiveTexture(GLenum(GL_TEXTURE0 + i));
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
-        CombinerGL(false, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], t[D3DTSS_COLORARG0]);
+        const bool sumStage = stageSpecularSum_ && i + 1 == active;
+        CombinerGL(false, sumStage ? D3DTOP_SELECTARG1 : t[D3DTSS_COLOROP],
+                   sumStage ? D3DTA_CURRENT : t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2], t[D3DTSS_COLORARG0]);
         CombinerGL(true, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2], t[D3DTSS_ALPHAARG0]);
         glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, factor);
         glTexEnvf(GL_TEXTURE_FILTER_CONTROL, GL_TEXTURE_LOD_BIAS, BitsFloat(t[D3DTSS_MIPMAPLODBIAS]));

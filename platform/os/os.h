@@ -86,8 +86,17 @@ constexpr int VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE
 
 // ---- life of the layer -------------------------------------------------------------
 // Starts SDL's video and event systems and installs the SIGINT/SIGTERM handlers, which
-// close the main window so the normal shut-down runs. Safe to call again.
+// close the main window so the normal shut-down runs. Safe to call again. A display named in
+// the environment that cannot be opened is tried once more, then refused with a message on
+// standard error: the game never falls back to running without a window there.
 bool Init();
+// Points SDL at the video driver to start, unless SDL_VIDEODRIVER chooses: the displays that
+// DISPLAY and WAYLAND_DISPLAY name, or the offscreen driver when neither names one. Every
+// start of SDL's video calls it first.
+void SelectVideoDriver();
+// Every shared object now in the process stays loaded for its life. Called before SDL's GL
+// library is unloaded: Mesa's drivers, once unloaded, would leave what they allocated behind.
+void KeepLoadedLibraries();
 // Closes any window, empties the queue and every piece of state (tests call it between cases).
 void Shutdown();
 

@@ -2,10 +2,16 @@
 // message boxes and the screen size.
 #include "platform/os/os_internal.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace os {
 namespace detail {
@@ -19,6 +25,7 @@ void State::Reset() {
     std::memset(pressedSinceQuery, 0, sizeof pressedSinceQuery);
     initialised = false;
     headless = false;
+    glLoaded = false;
     signalsInstalled = false;
     oldInt = {};
     oldTerm = {};
@@ -76,6 +83,37 @@ bool IsHeadlessDriver(const char* name) {
     return name && (std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0);
 }
 
+const char* Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value ? value : nullptr;
+}
+
+// The display the environment names, for the message when it cannot be opened.
+std::string NamedDisplay() {
+    std::string out;
+    if (const char* x = Named("DISPLAY")) out = x;
+    if (const char* w = Named("WAYLAND_DISPLAY")) out += (out.empty() ? "" : " / ") + std::string(w);
+    return out;
+}
+
+// Video and events, with one more try when a named display fails: a virtual X server may
+// refuse the first connection of a start.
+bool StartVideo() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    SDL_Delay(250);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    const std::string display = NamedDisplay();
+    const char* chosen = Named("SDL_VIDEODRIVER");
+    if (!display.empty() && !IsHeadlessDriver(chosen)) {
+        std::fprintf(stderr, "Brimvale: cannot open the display %s (%s). Run the game where that display "
+                             "can be reached, or with DISPLAY and WAYLAND_DISPLAY unset to run without one.\n",
+                     display.c_str(), SDL_GetError());
+        return false;
+    }
+    std::fprintf(stderr, "os: SDL video init failed: %s\n", SDL_GetError());
+    return false;
+}
+
 }  // namespace
 
 bool TakeCloseRequest() { return g_closeRequested.exchange(false, std::memory_order_relaxed); }
@@ -92,23 +130,43 @@ void StartClock() {
 
 using detail::g;
 
+void SelectVideoDriver() {
+    if (detail::Named("SDL_VIDEODRIVER")) return;   // the environment wins over a hint anyway
+    std::string drivers;
+    if (detail::Named("DISPLAY")) drivers = "x11";
+    if (detail::Named("WAYLAND_DISPLAY")) drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (drivers.empty()) drivers = "offscreen";
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+}
+
+void KeepLoadedLibraries() {
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            if (info->dlpi_name && *info->dlpi_name) static_cast<std::vector<std::string>*>(out)->push_back(info->dlpi_name);
+            return 0;
+        },
+        &names);
+    // Never closed: each handle holds its object.
+    for (const std::string& name : names) dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+}
+
 bool Init() {
     if (g.initialised) return true;
     // Our own handlers decide what a signal does; SDL's would turn it into SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Closing the window already gives WM_CLOSE; SDL_QUIT after it would give a second one.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::fprintf(stderr, "os: SDL video init failed: %s\n", SDL_GetError());
-        return false;
-    }
+    SelectVideoDriver();
+    if (!detail::StartVideo()) return false;
     g.headless = detail::IsHeadlessDriver(SDL_GetCurrentVideoDriver());
     detail::InstallNativeGuard();
     g.mainThread = std::this_thread::get_id();
     // Hold the GL library for as long as video runs. Otherwise destroying the last window
     // unloads Mesa's EGL driver, which leaks what it allocated on each load. Drivers without
     // GL (dummy) just fail here; windows then fail to open and say why.
-    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+    g.glLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
+    if (!g.glLoaded) SDL_ClearError();
     SDL_StartTextInput();
     {
         // The lock keys start as the keyboard has them.
@@ -144,6 +202,12 @@ void Shutdown() {
     if (g.initialised) {
         SDL_ShowCursor(SDL_ENABLE);
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        detail::SyncNativeDisplay();
+        // Stopping video alone keeps SDL's record of the library allocated.
+        if (g.glLoaded) {
+            KeepLoadedLibraries();
+            SDL_GL_UnloadLibrary();
+        }
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
     // Only now: closing the display still reports errors about a window lost earlier.

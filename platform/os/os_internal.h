@@ -55,6 +55,7 @@ struct State {
     // Main thread only.
     bool initialised = false;
     bool headless = false;
+    bool glLoaded = false;   // the GL library, held from Init to Shutdown
     bool signalsInstalled = false;
     struct sigaction oldInt {};
     struct sigaction oldTerm {};
@@ -105,6 +106,9 @@ bool IsMainWindowLost();
 // Where the display server can take the window away, watch for it (os_x11.cpp).
 void InstallNativeGuard();
 void RemoveNativeGuard();
+// Takes in, under the guard, the errors still on their way about requests sent so far (a window
+// destroyed after another program took it away); stopping video closes the connection without it.
+void SyncNativeDisplay();
 // The main window to watch, or null once the game destroys it itself.
 void WatchNativeWindow(SDL_Window* window);
 // Asks the display server whether the watched window still exists; false once it is lost.

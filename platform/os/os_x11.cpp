@@ -45,6 +45,7 @@ namespace {
 std::atomic<unsigned long> g_watched{0};   // the main window's X id, 0 when none
 std::atomic<unsigned long> g_dead{0};      // the X id of the window lost last
 Display* g_display = nullptr;              // SDL's connection, main thread only
+Display* g_connection = nullptr;           // the same, kept until the guard goes
 XErrorHandler g_previous = nullptr;
 bool g_installed = false;
 
@@ -75,10 +76,16 @@ void InstallNativeGuard() {
 }
 
 void RemoveNativeGuard() {
-    if (g_installed) XSetErrorHandler(g_previous);
+    if (g_installed) {
+        // Stopping video already put back the handler SDL found; ours then names a handler of
+        // a device gone, which the next device would take as the one to call after its own.
+        XErrorHandler current = XSetErrorHandler(g_previous);
+        if (current != OnXError) XSetErrorHandler(current);
+    }
     g_previous = nullptr;
     g_installed = false;
     g_display = nullptr;
+    g_connection = nullptr;
     g_watched.store(0, std::memory_order_relaxed);
     g_dead.store(0, std::memory_order_relaxed);
     ForgetLoss();
@@ -92,9 +99,14 @@ void WatchNativeWindow(SDL_Window* window) {
     if (g_installed && window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
         id = info.info.x11.window;
         g_display = info.info.x11.display;
+        g_connection = g_display;
     }
     g_watched.store(id, std::memory_order_relaxed);
     ForgetLoss();
+}
+
+void SyncNativeDisplay() {
+    if (g_installed && g_connection) XSync(g_connection, False);
 }
 
 bool CheckNativeWindow() {
@@ -119,6 +131,7 @@ void OnNativeEvent(const SDL_SysWMmsg* msg) {
 
 void InstallNativeGuard() {}
 void RemoveNativeGuard() { ForgetLoss(); }
+void SyncNativeDisplay() {}
 void WatchNativeWindow(SDL_Window*) { ForgetLoss(); }
 bool CheckNativeWindow() { return !IsMainWindowLost(); }
 void OnNativeEvent(const SDL_SysWMmsg*) {}

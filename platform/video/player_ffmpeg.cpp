@@ -478,11 +478,15 @@ struct Player::Impl {
         if (context) {
             SDL_GLContext previous = SDL_GL_GetCurrentContext();
             SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
-            SDL_GL_MakeCurrent(window, context);
-            if (texture) glDeleteTextures(1, &texture);
+            // A window another program destroyed takes no more GL calls; the texture goes with
+            // the context.
+            if (!os::IsNativeWindowLost(window)) {
+                SDL_GL_MakeCurrent(window, context);
+                if (texture) glDeleteTextures(1, &texture);
+            }
             texture = 0;
-            if (previous == context)
-                SDL_GL_MakeCurrent(window, nullptr);
+            if (previous == context || previousWindow == window)
+                SDL_GL_MakeCurrent(nullptr, nullptr);
             else
                 SDL_GL_MakeCurrent(previousWindow, previous);
             SDL_GL_DeleteContext(context);
@@ -528,6 +532,9 @@ struct Player::Impl {
 
     bool Draw(const AVFrame* f, uint8_t centre[4]) {
         if (!context || !visible || !ToRgba(f)) return false;
+        // The software rasteriser fails drawing into a window another program destroyed: the
+        // picture stops; the close that the loss queued ends the video.
+        if (os::IsNativeWindowLost(window)) return false;
         SDL_GLContext previous = SDL_GL_GetCurrentContext();
         SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
         if (SDL_GL_MakeCurrent(window, context) != 0) return false;

@@ -84,6 +84,8 @@ bool WriteTestClip(const char* path, const TestClipSpec& spec, std::string* erro
     av_log_set_level(AV_LOG_ERROR);
     int r = avformat_alloc_output_context2(&w.fmt, nullptr, "mpeg", path);
     if (r < 0 || !w.fmt) return done(w.Fail("no mpeg muxer", r));
+    // No encoder names or other run-dependent bytes in the stream.
+    w.fmt->flags |= AVFMT_FLAG_BITEXACT;
     w.packet = av_packet_alloc();
     w.frame = av_frame_alloc();
     if (!w.packet || !w.frame) return done(w.Fail("out of memory"));
@@ -96,9 +98,10 @@ bool WriteTestClip(const char* path, const TestClipSpec& spec, std::string* erro
     w.venc->time_base = AVRational{1, spec.fps};
     w.venc->framerate = AVRational{spec.fps, 1};
     w.venc->pix_fmt = AV_PIX_FMT_YUV420P;
-    w.venc->bit_rate = 400000;
+    w.venc->bit_rate = spec.videoBitRate;
     w.venc->gop_size = 12;
     w.venc->max_b_frames = 0;
+    w.venc->flags |= AV_CODEC_FLAG_BITEXACT;
     if (w.fmt->oformat->flags & AVFMT_GLOBALHEADER) w.venc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     r = avcodec_open2(w.venc, vcodec, nullptr);
     if (r < 0) return done(w.Fail("cannot open the video encoder", r));
@@ -116,6 +119,7 @@ bool WriteTestClip(const char* path, const TestClipSpec& spec, std::string* erro
         w.aenc->sample_rate = spec.sampleRate;
         av_channel_layout_default(&w.aenc->ch_layout, spec.channels);
         w.aenc->bit_rate = 128000;
+        w.aenc->flags |= AV_CODEC_FLAG_BITEXACT;
         w.aenc->time_base = AVRational{1, spec.sampleRate};
         r = avcodec_open2(w.aenc, acodec, nullptr);
         if (r < 0) return done(w.Fail("cannot open the audio encoder", r));
@@ -146,11 +150,17 @@ bool WriteTestClip(const char* path, const TestClipSpec& spec, std::string* erro
             w.frame->width = spec.width;
             w.frame->height = spec.height;
             if (av_frame_get_buffer(w.frame, 0) < 0) return done(w.Fail("out of memory"));
-            const int luma = TestClipLuma(spec, videoDone);
-            for (int y = 0; y < spec.height; ++y) std::fill_n(w.frame->data[0] + y * w.frame->linesize[0], spec.width, uint8_t(luma));
-            for (int p = 1; p <= 2; ++p) {
-                for (int y = 0; y < spec.height / 2; ++y)
-                    std::fill_n(w.frame->data[p] + y * w.frame->linesize[p], spec.width / 2, uint8_t(128));
+            if (spec.paint) {
+                uint8_t* const planes[3] = {w.frame->data[0], w.frame->data[1], w.frame->data[2]};
+                const int strides[3] = {w.frame->linesize[0], w.frame->linesize[1], w.frame->linesize[2]};
+                spec.paint(videoDone, planes, strides);
+            } else {
+                const int luma = TestClipLuma(spec, videoDone);
+                for (int y = 0; y < spec.height; ++y) std::fill_n(w.frame->data[0] + y * w.frame->linesize[0], spec.width, uint8_t(luma));
+                for (int p = 1; p <= 2; ++p) {
+                    for (int y = 0; y < spec.height / 2; ++y)
+                        std::fill_n(w.frame->data[p] + y * w.frame->linesize[p], spec.width / 2, uint8_t(128));
+                }
             }
             w.frame->pts = videoDone;
             if (!w.Encode(w.venc, w.vstream, w.frame)) return done(false);

@@ -1,8 +1,11 @@
-// Writes small MPEG-1 system streams for tests: flat grey frames whose brightness is known per
-// frame, and a sine tone, encoded in-process with FFmpeg's mpeg1video and mp2 encoders.
+// Writes small MPEG-1 system streams for tests and the demo data: flat grey frames whose
+// brightness is known per frame (or pictures painted by the caller), and a sine tone, encoded
+// in-process with FFmpeg's mpeg1video and mp2 encoders. The same description gives the same
+// bytes.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace video {
@@ -12,6 +15,7 @@ struct TestClipSpec {
     int height = 120;
     int fps = 25;       // an MPEG-1 rate: 24, 25, 30, 50 or 60
     int frames = 25;
+    int videoBitRate = 400000;
     // Luma of frame i is firstLuma + i * lumaStep, kept within 16..235.
     int firstLuma = 40;
     int lumaStep = 6;
@@ -20,6 +24,8 @@ struct TestClipSpec {
     int sampleRate = 44100;
     int channels = 2;
     double toneAmplitude = 0.5;   // of full scale
+    // When set, paints frame i into the Y, U and V planes (4:2:0) instead of the flat grey.
+    std::function<void(int frame, uint8_t* const planes[3], const int strides[3])> paint;
 };
 
 // The luma the writer gives frame i.

@@ -7,6 +7,8 @@
 #include "common/random.h"
 #include "core/settings.h"
 #include "effects/effect_slots.h"
+#include "scene/character_model.h"
+#include "scene/mesh_node.h"
 
 namespace {
 
@@ -230,6 +232,45 @@ TEST_F(BehaviourTest, WithoutALocalOrACursedFighterTheFallbacksAct) {
         }
         EXPECT_EQ(f.attackTarget, t.engages ? &e : nullptr);
     }
+}
+
+TEST_F(BehaviourTest, ADefenderHomeWithNobodyNearFacesTheEnemyBase) {
+    OpenFloor();
+    g_Match.gameKind = 0;
+    g_FighterShellCalls.frameSeconds = []() { return 1.0f; };
+    // Stand-ins for the symbol meshes: both symbols on their pedestals, the enemy's beyond reach.
+    MeshNode meshes[2];
+    const int32_t homes[2][2] = {{10, 30}, {75, 40}};
+    for (int t = 0; t < 2; ++t) {
+        SymbolRecord& s = g_Match.symbols[t];
+        s.symbol = &meshes[t];
+        s.atHome = 1;
+        s.pedestalPosition = s.symbolPosition = Centre(homes[t][0], homes[t][1]);
+    }
+    const struct {
+        const char* name;
+        int32_t z;
+        bool turns;
+    } cases[] = {
+        {"10 from its symbol: it turns to the enemy base and stays", 40, true},
+        {"20 from its symbol: it walks back to it", 50, false},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        ResetCharacters();
+        Character& f = Fighter(0, 10, t.z, 1);
+        f.model = new CharacterModel();   // what turns; the reset deletes it
+        f.SetYaw(0.0f);
+        f.UpdatePerception();
+        f.AiThink();
+        if (t.turns) {
+            EXPECT_NEAR(f.yaw, 0.5f * kPi, 1e-4f);
+            EXPECT_EQ(f.requestedGoalCell, kNoGoal);
+        } else {
+            EXPECT_NE(f.requestedGoalCell, kNoGoal);
+        }
+    }
+    for (SymbolRecord& s : g_Match.symbols) s.symbol = nullptr;
 }
 
 }  // namespace

@@ -205,5 +205,35 @@ TEST_F(CombatChoiceTest, ALowLevelFighterAttacksAtMostOnceASecond) {
     }
 }
 
+TEST_F(CombatChoiceTest, ASkilledFighterWaitsSettledForAFacingOpponent) {
+    g_Match.gameKind = 0;
+    // The opponent four ahead, walking in place: not standing, so not attacked for that.
+    const Vec3 ahead = Vec3Add(a_->position, Vec3{0.0f, 0.0f, 4.0f});
+    v_->SetPosition(ahead.x, ahead.y, ahead.z, false);
+    const struct {
+        const char* name;
+        float opponentYaw;
+        bool settled;
+        bool approaches;
+    } cases[] = {
+        {"settled, the opponent facing it: it waits", kPi, true, false},
+        {"settled, the opponent turned away: it closes in", 0.0f, true, true},
+        {"not settled, the opponent facing it: it closes in", kPi, false, true},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Force(*a_, 0);
+        a_->StopMoving();
+        a_->level = 30;
+        a_->idleStart = t.settled ? kStartTime : kStartTime - 1;
+        Force(*v_, 20);
+        v_->SetYaw(t.opponentYaw);
+        a_->AiMelee(v_, a_->DistanceTo(v_));
+        EXPECT_EQ(a_->following || a_->pathRequested, t.approaches);
+        // Settled, nothing is started: no attack, no cast.
+        if (t.settled) EXPECT_EQ(a_->actionClass, 0) << a_->currentAnimation;
+    }
+}
+
 }  // namespace
 }  // namespace fightertest

@@ -196,6 +196,22 @@ TEST_F(FighterLifeTest, SpawnAndRiseAnimationsCarryTheirGlows) {
     }
 }
 
+TEST_F(FighterLifeTest, TheSpawnProtectionKeepsItsOverlayWhenTheEntryWraps) {
+    Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+    Play(c, 190, 13);
+    Advance(33);
+    c.UpdateStates();
+    const size_t glows = Recorder().CreatedOfType(75).size();
+    // Past its 45 frames: the cycle completes, and the wrap passes frame 0 again.
+    Advance(1480);
+    ASSERT_TRUE(c.model->HasAnimationWrapped(0));
+    ASSERT_TRUE(c.model->AnimationPassedFrame(0, 0.0f));
+    c.UpdateStates();
+    EXPECT_EQ(c.states[STATE_INVULNERABILITY].active, 1);
+    EXPECT_EQ(c.overlayPresent, 1);
+    EXPECT_EQ(Recorder().CreatedOfType(75).size(), glows) << "no second spawn glow";
+}
+
 TEST_F(FighterLifeTest, TheEndOfTheRiseRespawnsAndNothingAttachedDoesNot) {
     Character& c = AwayFromHome(0, 0, Vec3{9.5f, 0, 9.5f});
     Play(c, 191, 13);

@@ -205,6 +205,25 @@ TEST_F(FighterUpdateTest, AnAnimatedModelSettlesOnFlatGroundCloseBelowItsRoot) {
     }
 }
 
+TEST_F(FighterUpdateTest, ABlendIntoAWalkKeepsTheModelInItsPlace) {
+    // Far from the world's origin, so that a pull towards the walk's own root track would show.
+    Character& c = Spawned(0, 0, Vec3{12.5f, 0, 12.5f});
+    Play(c, 0, 0);
+    Advance(40);
+    c.model->UpdatePose(false);
+    const Vec3 before = c.model->position;
+    ASSERT_TRUE(c.model->PlayAnimation(0, 21, 200, 30.0f, true));
+    for (int frame = 0; frame < 5; ++frame) {
+        Advance(33);
+        c.model->UpdatePose(false);
+        // Facing +z, the walk's 0.3 a frame leads forward by the blend's share; nothing pulls the
+        // model sideways or back.
+        EXPECT_NEAR(c.model->position.x, before.x, 1e-4f) << frame;
+        EXPECT_GE(c.model->position.z, before.z) << frame;
+        EXPECT_LE(c.model->position.z, before.z + 0.3f * float(frame + 1)) << frame;
+    }
+}
+
 TEST_F(FighterUpdateTest, HealthSpentInTheAirKillsOnTheFrameAfterLanding) {
     Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
     c.health = 0.0f;

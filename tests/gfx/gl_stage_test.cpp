@@ -123,6 +123,27 @@ TEST_F(GLStageTest, AlphaOperations) {
     }
 }
 
+TEST_F(GLStageTest, ALastStageAddsTheVertexSpecular) {
+    // Pre-transformed vertices with diffuse and specular: texture x diffuse, then + specular.
+    struct V {
+        float x, y, z, rhw;
+        uint32_t diffuse, specular;
+        float u, v;
+    };
+    const float s = float(width());
+    const V quad[4] = {{0, 0, 0.5f, 1, kD, 0xFF102030, 0, 0},
+                       {s, 0, 0.5f, 1, kD, 0xFF102030, 1, 0},
+                       {0, s, 0.5f, 1, kD, 0xFF102030, 0, 1},
+                       {s, s, 0.5f, 1, kD, 0xFF102030, 1, 1}};
+    Bind(0, kT);
+    Stage(0, {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    Stage(1, {D3DTOP_ADD, D3DTA_SPECULAR, D3DTA_CURRENT});
+    Stage(2, {D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    Clear(0xFF000000);
+    DrawUP(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, D3DPT_TRIANGLESTRIP, 2, quad);
+    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF403840, 2));
+}
+
 TEST_F(GLStageTest, ValidateDeviceReportsOperationsThatAreNotOffered) {
     uint32_t passes = 0;
     Stage(0, {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE});

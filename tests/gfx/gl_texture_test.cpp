@@ -351,6 +351,65 @@ TEST_F(GLTextureTest, TextureCoordinatesAreGeneratedAndTransformed) {
     }
 }
 
+// The loading picture: an image in memory copied straight onto the back buffer.
+TEST_F(GLTextureTest, CopyRectsFromMemoryToTheBackBuffer) {
+    Surface* image = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(8, 8, D3DFMT_X8R8G8B8, &image), D3D_OK);
+    LockedRect lr{};
+    ASSERT_EQ(image->LockRect(&lr, nullptr, 0), D3D_OK);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            uint8_t* p = static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + x * 4;
+            p[0] = 0, p[1] = uint8_t(y * 32), p[2] = uint8_t(x * 32), p[3] = 0xFF;
+        }
+    image->UnlockRect();
+    Surface* bb = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &bb), D3D_OK);
+    Rect r{2, 2, 6, 6};
+    Point p{10, 12};
+    ASSERT_EQ(device->CopyRects(image, &r, 1, bb, &p), D3D_OK);
+    EXPECT_TRUE(ColorNear(Pixel(10, 12), 0xFF404000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(13, 15), 0xFFA0A000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(14, 15), 0xFF000000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(9, 12), 0xFF000000, 0));
+    // Refused: formats that differ, rectangles outside either surface.
+    Surface* other = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(8, 8, D3DFMT_A8R8G8B8, &other), D3D_OK);
+    EXPECT_EQ(device->CopyRects(other, nullptr, 0, bb, nullptr), D3DERR_INVALIDCALL);
+    Rect outside{4, 4, 9, 6};
+    EXPECT_EQ(device->CopyRects(image, &outside, 1, bb, nullptr), D3DERR_INVALIDCALL);
+    Point far{30, 30};
+    EXPECT_EQ(device->CopyRects(image, &r, 1, bb, &far), D3DERR_INVALIDCALL);
+    // All or nothing: of three rectangles the last lies partly outside the image, so the first two,
+    // which fit, are not copied either.
+    const Rect several[3] = {{0, 0, 2, 2}, {6, 6, 8, 8}, {7, 0, 9, 2}};
+    const Point to[3] = {{0, 0}, {20, 20}, {24, 0}};
+    EXPECT_EQ(device->CopyRects(image, several, 3, bb, to), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(ColorNear(Pixel(1, 1), 0xFF000000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(21, 21), 0xFF000000, 0));
+    // The same with the last one in bounds copies all three.
+    const Rect fitting[3] = {several[0], several[1], {6, 0, 8, 2}};
+    ASSERT_EQ(device->CopyRects(image, fitting, 3, bb, to), D3D_OK);
+    EXPECT_TRUE(ColorNear(Pixel(1, 1), 0xFF202000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(21, 21), 0xFFE0E000, 0));
+    EXPECT_TRUE(ColorNear(Pixel(25, 1), 0xFFE02000, 0));
+    // Into a texture level.
+    Texture* t = nullptr;
+    ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+    owned.push_back(t);
+    Surface* tl = nullptr;
+    ASSERT_EQ(t->GetSurfaceLevel(0, &tl), D3D_OK);
+    ASSERT_EQ(device->CopyRects(image, nullptr, 0, tl, nullptr), D3D_OK);
+    tl->Release();
+    device->SetTexture(0, t);
+    Clear(0xFF000000);
+    DrawRect(0, 0, 8, 8, 0xFFFFFFFF);
+    EXPECT_TRUE(ColorNear(Pixel(3, 5), 0xFF60A000, 0));
+    other->Release();
+    bb->Release();
+    image->Release();
+}
+
 class GLRenderTargetTest : public GLTextureTest {
 protected:
     void SetUp() override {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "image_builders.h"
 #include "platform/gfx/image.h"
 
@@ -81,6 +83,55 @@ TEST(BmpDecode, HandMadeFiles) {
     EXPECT_TRUE(img.hasAlpha);
 }
 
+TEST(BmpDecode, SixteenBitDefaultIs555AndBitFieldsGive565) {
+    imgtest::BmpLayout s;
+    s.width = 2;
+    s.height = 1;
+    s.bpp = 16;
+    Bytes b = imgtest::BuildBmp(s, {{0x00, 0x7C, 0x1F, 0x00}});  // 0x7C00 red, 0x001F blue
+    Image img = Decode(b);
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kRed, kBlue}));
+    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_X1R5G5B5);
+
+    s.compression = 3;
+    s.masks[0] = 0xF800;
+    s.masks[1] = 0x07E0;
+    s.masks[2] = 0x001F;
+    b = imgtest::BuildBmp(s, {{0xE0, 0x07, 0x20, 0x00}});  // 0x07E0 green, 0x0020 g6 = 1
+    img = Decode(b);
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kGreen, 0xFF000400u}));
+    EXPECT_EQ(img.sourceFormat, gfx::D3DFMT_R5G6B5);
+}
+
+TEST(BmpDecode, BadHeadersAreRejected) {
+    // Bit fields with a mask that has a hole in it.
+    imgtest::BmpLayout s;
+    s.width = 1;
+    s.height = 1;
+    s.bpp = 16;
+    s.compression = 3;
+    s.masks[0] = 0xF00F;
+    s.masks[1] = 0x00F0;
+    s.masks[2] = 0x0F00;
+    Bytes holes = imgtest::BuildBmp(s, {{0, 0}});
+    Image img;
+    EXPECT_FALSE(gfx::DecodeBmp(holes.data(), holes.size(), &img));
+
+    // Masks after a 40-byte header that the file cuts short: two of three, and three of the four
+    // an alpha bit-field file needs.
+    s.masks[0] = 0xF800;
+    s.masks[1] = 0x07E0;
+    s.masks[2] = 0x001F;
+    Bytes cut = imgtest::BuildBmp(s, {});
+    cut.resize(14 + 40 + 8);
+    EXPECT_FALSE(gfx::DecodeBmp(cut.data(), cut.size(), &img));
+    EXPECT_NE(std::string(gfx::LastImageError()).find("masks"), std::string::npos) << gfx::LastImageError();
+    Bytes three = imgtest::BuildBmp(s, {});
+    three[30] = 6;  // alpha bit fields
+    EXPECT_FALSE(gfx::DecodeBmp(three.data(), three.size(), &img));
+    EXPECT_NE(std::string(gfx::LastImageError()).find("masks"), std::string::npos) << gfx::LastImageError();
+}
+
 TEST(BmpDecode, RunLengthCodedFiles) {
     Image img = Decode(imgtest::BuildBmp(Paletted(4, 3, 8, 1), {kRle8}));
     EXPECT_EQ(img.pixels, (std::vector<uint32_t>{kClear, kClear, kClear, kBlue,     //
@@ -114,10 +165,10 @@ TEST(BmpDecode, TruncatedOrBadFilesAreRefused) {
             EXPECT_FALSE(gfx::DecodeBmp(cut.data(), cut.size(), &img)) << "length " << n;
         }
     }
-    // Fields set to hostile values: width 0, negative width, height INT32_MIN, width past the
+    // Fields set to hostile values: width 0, negative width, height 0, height INT32_MIN, width past the
     // limit, bit count 2, run-length coding of 24-bit pixels, pixel offset past the end,
     // information headers larger than the file or of 20 bytes.
-    const std::pair<size_t, uint32_t> cases[] = {{18, 0},  {18, 0xFFFFFFFE}, {22, 0x80000000}, {18, 16385},
+    const std::pair<size_t, uint32_t> cases[] = {{18, 0},  {18, 0xFFFFFFFE}, {22, 0}, {22, 0x80000000}, {18, 16385},
                                                  {28, 2},  {30, 1},          {10, 0xFFFFFFF0}, {14, 1000},
                                                  {14, 20}};
     for (const auto& [offset, value] : cases) {

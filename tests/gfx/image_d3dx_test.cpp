@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "image_builders.h"
 #include "platform/gfx/d3dx_helpers.h"
@@ -33,6 +34,33 @@ TEST(PixelConversion, OnePixelInEveryWritableFormat) {
     Bytes out(2);
     EXPECT_FALSE(gfx::ConvertFromArgb(&pixel, 1, 1, gfx::D3DFMT_P8, out.data(), 2));
     EXPECT_FALSE(gfx::ConvertFromArgb(&pixel, 1, 1, gfx::D3DFMT_R5G6B5, out.data(), 1));
+}
+
+TEST(PixelConversion, RoundTripsOfRepresentableValuesWithPaddedRows) {
+    // Values each format keeps exactly, two rows of three with 5 bytes of padding per row.
+    struct Case {
+        gfx::Format format;
+        std::vector<uint32_t> pixels;
+    };
+    const Case cases[] = {
+        {gfx::D3DFMT_A8R8G8B8, {0x01020304u, 0xFFFFFFFFu, 0x00000000u, 0x80FF0080u, 0x7F7F7F7Fu, 0x12345678u}},
+        {gfx::D3DFMT_R5G6B5, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu, 0xFF000000u, 0xFF840000u}},
+        {gfx::D3DFMT_A1R5G5B5, {0x00FF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x00FFFFFFu, 0xFF000000u, 0xFF008400u}},
+        {gfx::D3DFMT_A4R4G4B4, {0x11223344u, 0xFFEEDDCCu, 0x00000000u, 0x88888888u, 0xFF00FF00u, 0x00FF00FFu}},
+        {gfx::D3DFMT_R8G8B8, {0xFF010203u, 0xFFFFFFFFu, 0xFF000000u, 0xFF808080u, 0xFFABCDEFu, 0xFF102030u}},
+        {gfx::D3DFMT_A8L8, {0x10202020u, 0xFFFFFFFFu, 0x00000000u, 0x80404040u, 0x7F7F7F7Fu, 0x01010101u}},
+    };
+    for (const Case& c : cases) {
+        uint32_t unit = gfx::FormatUnitBytes(c.format);
+        int32_t pitch = int32_t(3 * unit + 5);
+        Bytes buf(size_t(pitch) * 2, 0xEE);
+        ASSERT_TRUE(gfx::ConvertFromArgb(c.pixels.data(), 3, 2, c.format, buf.data(), pitch));
+        for (int r = 0; r < 2; ++r)
+            for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[size_t(r) * pitch + 3 * unit + i], 0xEE) << c.format;
+        std::vector<uint32_t> back(6);
+        ASSERT_TRUE(gfx::ConvertToArgb(buf.data(), pitch, 3, 2, c.format, back.data()));
+        EXPECT_EQ(back, c.pixels) << c.format;
+    }
 }
 
 class HelperTextureTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 #include "os_fixture.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,7 +28,67 @@ const KeyCase kKeys[] = {
     {SDLK_F24, SDL_SCANCODE_F24, 0x87},
 };
 
+// Every key of the table, with the virtual-key numbers the stored option files know.
+const KeyCase kNamedKeys[] = {
+    {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, 0x08}, {SDLK_TAB, SDL_SCANCODE_TAB, 0x09},
+    {SDLK_RETURN, SDL_SCANCODE_RETURN, 0x0D},       {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, 0x0D},
+    {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 0x1B},       {SDLK_SPACE, SDL_SCANCODE_SPACE, 0x20},
+    {SDLK_PAUSE, SDL_SCANCODE_PAUSE, 0x13},         {SDLK_CAPSLOCK, SDL_SCANCODE_CAPSLOCK, 0x14},
+    {SDLK_NUMLOCKCLEAR, SDL_SCANCODE_NUMLOCKCLEAR, 0x90},
+    {SDLK_SCROLLLOCK, SDL_SCANCODE_SCROLLLOCK, 0x91},
+    {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, 0x21},       {SDLK_PAGEDOWN, SDL_SCANCODE_PAGEDOWN, 0x22},
+    {SDLK_END, SDL_SCANCODE_END, 0x23},             {SDLK_HOME, SDL_SCANCODE_HOME, 0x24},
+    {SDLK_LEFT, SDL_SCANCODE_LEFT, 0x25},           {SDLK_UP, SDL_SCANCODE_UP, 0x26},
+    {SDLK_RIGHT, SDL_SCANCODE_RIGHT, 0x27},         {SDLK_DOWN, SDL_SCANCODE_DOWN, 0x28},
+    {SDLK_INSERT, SDL_SCANCODE_INSERT, 0x2D},       {SDLK_DELETE, SDL_SCANCODE_DELETE, 0x2E},
+    {SDLK_LGUI, SDL_SCANCODE_LGUI, 0x5B},           {SDLK_RGUI, SDL_SCANCODE_RGUI, 0x5C},
+    {SDLK_APPLICATION, SDL_SCANCODE_APPLICATION, 0x5D},
+    {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, 0x10},       {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0x10},
+    {SDLK_LCTRL, SDL_SCANCODE_LCTRL, 0x11},         {SDLK_RCTRL, SDL_SCANCODE_RCTRL, 0x11},
+    {SDLK_LALT, SDL_SCANCODE_LALT, 0x12},           {SDLK_RALT, SDL_SCANCODE_RALT, 0x12},
+    {SDLK_KP_0, SDL_SCANCODE_KP_0, 96},             {SDLK_KP_1, SDL_SCANCODE_KP_1, 97},
+    {SDLK_KP_2, SDL_SCANCODE_KP_2, 98},             {SDLK_KP_3, SDL_SCANCODE_KP_3, 99},
+    {SDLK_KP_4, SDL_SCANCODE_KP_4, 100},            {SDLK_KP_5, SDL_SCANCODE_KP_5, 101},
+    {SDLK_KP_6, SDL_SCANCODE_KP_6, 102},            {SDLK_KP_7, SDL_SCANCODE_KP_7, 103},
+    {SDLK_KP_8, SDL_SCANCODE_KP_8, 104},            {SDLK_KP_9, SDL_SCANCODE_KP_9, 105},
+    {SDLK_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, 106}, {SDLK_KP_PLUS, SDL_SCANCODE_KP_PLUS, 107},
+    {SDLK_KP_MINUS, SDL_SCANCODE_KP_MINUS, 109},    {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, 110},
+    {SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, 111},
+    {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, 0xBA}, {SDLK_EQUALS, SDL_SCANCODE_EQUALS, 0xBB},
+    {SDLK_COMMA, SDL_SCANCODE_COMMA, 0xBC},         {SDLK_MINUS, SDL_SCANCODE_MINUS, 0xBD},
+    {SDLK_PERIOD, SDL_SCANCODE_PERIOD, 0xBE},       {SDLK_SLASH, SDL_SCANCODE_SLASH, 0xBF},
+    {SDLK_BACKQUOTE, SDL_SCANCODE_GRAVE, 0xC0},     {SDLK_LEFTBRACKET, SDL_SCANCODE_LEFTBRACKET, 0xDB},
+    {SDLK_BACKSLASH, SDL_SCANCODE_BACKSLASH, 0xDC}, {SDLK_RIGHTBRACKET, SDL_SCANCODE_RIGHTBRACKET, 0xDD},
+    {SDLK_QUOTE, SDL_SCANCODE_APOSTROPHE, 0xDE},
+};
+
+std::vector<KeyCase> AllKeyCases() {
+    std::vector<KeyCase> cases(std::begin(kNamedKeys), std::end(kNamedKeys));
+    for (int i = 0; i < 26; ++i) {
+        cases.push_back({SDL_Keycode('a' + i), SDL_Scancode(SDL_SCANCODE_A + i), 'A' + i});
+    }
+    const SDL_Scancode digitScan[10] = {SDL_SCANCODE_0, SDL_SCANCODE_1, SDL_SCANCODE_2, SDL_SCANCODE_3,
+                                        SDL_SCANCODE_4, SDL_SCANCODE_5, SDL_SCANCODE_6, SDL_SCANCODE_7,
+                                        SDL_SCANCODE_8, SDL_SCANCODE_9};
+    for (int i = 0; i < 10; ++i) cases.push_back({SDL_Keycode('0' + i), digitScan[i], '0' + i});
+    const SDL_Keycode fkeys[24] = {SDLK_F1,  SDLK_F2,  SDLK_F3,  SDLK_F4,  SDLK_F5,  SDLK_F6,
+                                   SDLK_F7,  SDLK_F8,  SDLK_F9,  SDLK_F10, SDLK_F11, SDLK_F12,
+                                   SDLK_F13, SDLK_F14, SDLK_F15, SDLK_F16, SDLK_F17, SDLK_F18,
+                                   SDLK_F19, SDLK_F20, SDLK_F21, SDLK_F22, SDLK_F23, SDLK_F24};
+    for (int i = 0; i < 24; ++i) {
+        cases.push_back({fkeys[i], SDL_GetScancodeFromKey(fkeys[i]), 0x70 + i});
+    }
+    return cases;
+}
+
 // ---- VirtualKeyFromSdl ---------------------------------------------------------------
+
+TEST(VirtualKeyFromSdl, MapsEveryKeyOfTheTable) {
+    for (const KeyCase& c : AllKeyCases()) {
+        EXPECT_EQ(VirtualKeyFromSdl(c.sym, c.scancode), c.vk) << SDL_GetKeyName(c.sym);
+    }
+}
+
 
 TEST(VirtualKeyFromSdl, LayoutKeysWithoutAUsKeycodeUseTheirPositionAndUnknownGiveZero) {
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_AUDIOPLAY, SDL_SCANCODE_AUDIOPLAY), 0);
@@ -199,6 +260,14 @@ TEST(ToAscii, UsLayoutTable) {
         }
     }
     EXPECT_EQ(ToAscii('B', 0, nullptr, nullptr), 0);
+}
+
+TEST(MapVirtualKey, UnknownCodesAndTypesGiveZero) {
+    EXPECT_EQ(MapVirtualKey(0, MAPVK_VK_TO_VSC), 0);
+    EXPECT_EQ(MapVirtualKey(0xFF, MAPVK_VK_TO_VSC), 0);
+    EXPECT_EQ(MapVirtualKey(0, MAPVK_VSC_TO_VK), 0);
+    EXPECT_EQ(MapVirtualKey(0x7F, MAPVK_VSC_TO_VK), 0);
+    EXPECT_EQ(MapVirtualKey('A', 7), 0);
 }
 
 }  // namespace

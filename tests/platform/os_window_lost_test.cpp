@@ -7,7 +7,7 @@
 #include "os_fixture.h"
 #include "platform/gfx/device.h"
 #include "platform/os/os_internal.h"
-#include "x11_client.h"
+#include "support/x11_client.h"
 
 using ostest::Calls;
 using ostest::OsTest;

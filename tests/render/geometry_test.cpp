@@ -77,6 +77,21 @@ TEST(PowersOfTwo, LowerAndUpper) {
 
 // ---- Rotation matrices ----
 
+TEST(Rotation, MatrixRotationTurnsXThenYThenZ) {
+    Mat4 m;
+    MatrixRotation(&m, kPi / 2, kPi / 2, 0);
+    // Rx(90) rows (1,0,0), (0,0,1), (0,-1,0); Ry(90) rows (0,0,-1), (0,1,0), (1,0,0).
+    const float expected[4][4] = {{0, 0, -1, 0}, {1, 0, 0, 0}, {0, -1, 0, 0}, {0, 0, 0, 1}};
+    ExpectMat4Near(m, expected);
+
+    MatrixRotation(&m, 0, 0, kPi / 2);
+    ExpectVec3Near(RowTimes({1, 0, 0}, m), 0, 1, 0);
+
+    MatrixRotation(&m, 0, 0, 0);
+    const float identity[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    ExpectMat4Near(m, identity);
+}
+
 // The file convention is the transpose of the usual row-vector quaternion matrix: a
 // quaternion for +theta about an axis gives the row-vector matrix of -theta.
 TEST(Rotation, QuatToMatrixAgainstHandBuiltRotations) {
@@ -188,7 +203,77 @@ TEST(RayTests, Box) {
     }
 }
 
-TEST(SegmentTests, ClosestPoint) {
+TEST(RayTests, Cylinder) {
+    Cylinder cyl{{10, 0, 10}, 2, 1};
+    Vec3 p, n;
+    // From above, straight down: the top cap is nearer than the bottom one.
+    ASSERT_TRUE(RayCylinderIntersect({{0, -1, 0}, {10, 5, 10}}, cyl, &p, &n));
+    ExpectVec3Near(p, 10, 2, 10);
+    ExpectVec3Near(n, 0, 1, 0);
+    // From below, straight up.
+    ASSERT_TRUE(RayCylinderIntersect({{0, 1, 0}, {10.5f, -5, 10}}, cyl, &p, &n));
+    ExpectVec3Near(p, 10.5f, 0, 10);
+    ExpectVec3Near(n, 0, -1, 0);
+    // Above, pointing up: the caps lie behind the ray.
+    EXPECT_FALSE(RayCylinderIntersect({{0, 1, 0}, {10, 5, 10}}, cyl, &p, &n));
+    // Horizontal, into the side: a = 1, b = -10, c = 24, t = 4.
+    ASSERT_TRUE(RayCylinderIntersect({{-1, 0, 0}, {15, 1, 10}}, cyl, &p, &n));
+    ExpectVec3Near(p, 11, 1, 10);
+    ExpectVec3Near(n, 1, 0, 0);
+    // Over the top of the side.
+    EXPECT_FALSE(RayCylinderIntersect({{-1, 0, 0}, {15, 3, 10}}, cyl, &p, &n));
+    // From inside, out through the side: only t1 is ahead.
+    ASSERT_TRUE(RayCylinderIntersect({{0, 0, 1}, {10, 1, 10}}, cyl, nullptr, &n));
+    ExpectVec3Near(n, 0, 0, 1);
+    // Slanting down through the top cap and out of the side: the cap is nearer.
+    ASSERT_TRUE(RayCylinderIntersect({{1, -1, 0}, {9.5f, 2.5f, 10}}, cyl, &p, &n));
+    ExpectVec3Near(p, 10, 2, 10);
+    ExpectVec3Near(n, 0, 1, 0);
+}
+
+TEST(RayTests, Sphere) {
+    Sphere s{{1, 2, 3}, 1};
+    Vec3 p, n;
+    ASSERT_TRUE(RaySphereIntersect({{1, 0, 0}, {-4, 2, 3}}, s, &p, &n));
+    ExpectVec3Near(p, 0, 2, 3);
+    ExpectVec3Near(n, -1, 0, 0);
+    // Not unit length: the same hit.
+    ASSERT_TRUE(RaySphereIntersect({{3, 0, 0}, {-4, 2, 3}}, s, &p, &n));
+    ExpectVec3Near(p, 0, 2, 3);
+    // From inside: the exit point.
+    ASSERT_TRUE(RaySphereIntersect({{1, 0, 0}, {1, 2, 3}}, s, &p, &n));
+    ExpectVec3Near(p, 2, 2, 3);
+    ExpectVec3Near(n, 1, 0, 0);
+    // Pointing away, grazing, and a zero direction all miss.
+    EXPECT_FALSE(RaySphereIntersect({{1, 0, 0}, {6, 2, 3}}, s, &p, &n));
+    EXPECT_FALSE(RaySphereIntersect({{1, 0, 0}, {-4, 3, 3}}, s, &p, &n));
+    EXPECT_FALSE(RaySphereIntersect({{0, 0, 0}, {-4, 2, 3}}, s, &p, &n));
+    EXPECT_TRUE(RaySphereIntersect({{1, 0, 0}, {-4, 2, 3}}, s, nullptr, nullptr));
+}
+
+TEST(Segments, IntersectXZAsWritten) {
+    Vec3 out{7, 42, 7};
+    // Crossing at the middle of both: num 2, den 4, t 0.5. y is left alone.
+    ASSERT_TRUE(SegmentIntersectXZ({0, 5, 0}, {2, 5, 0}, {1, 0, -1}, {1, 0, 1}, &out));
+    EXPECT_FLOAT_EQ(out.x, 1);
+    EXPECT_FLOAT_EQ(out.z, 0);
+    EXPECT_EQ(out.y, 42);
+
+    // The crossing point lies beyond segment a-b (t = 2.5): still reported.
+    ASSERT_TRUE(SegmentIntersectXZ({0, 0, 0}, {2, 0, 0}, {5, 0, -1}, {5, 0, 1}, &out));
+    EXPECT_FLOAT_EQ(out.x, 5);
+    EXPECT_FLOAT_EQ(out.z, 0);
+
+    // Parallel lines.
+    EXPECT_FALSE(SegmentIntersectXZ({0, 0, 0}, {2, 0, 0}, {0, 0, 1}, {2, 0, 1}, &out));
+
+    // A numerator of exactly 1 is refused although the lines cross (at x = 0.5).
+    out = {7, 42, 7};
+    EXPECT_FALSE(SegmentIntersectXZ({0, 0, 0}, {2, 0, 0}, {0.5f, 0, -1}, {0.5f, 0, 1}, &out));
+    EXPECT_EQ(out.x, 7);
+}
+
+TEST(Segments, ClosestPoint) {
     const Vec3 a{0, 0, 0}, b{4, 0, 0};
     struct Case {
         const char* name;
@@ -209,6 +294,7 @@ TEST(SegmentTests, ClosestPoint) {
         EXPECT_NEAR(d, c.distance, 1e-5f);
         ExpectVec3Near(q, c.point.x, c.point.y, c.point.z);
     }
+    EXPECT_TRUE(SegmentClosestPoint(a, b, {1, 3, 0}, nullptr, nullptr));
     // Shorter than 0.01: no answer.
     EXPECT_FALSE(SegmentClosestPoint(a, {0.009f, 0, 0}, {1, 1, 1}, nullptr, nullptr));
 }

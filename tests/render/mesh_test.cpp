@@ -16,6 +16,13 @@ namespace g = gfx;
 using testsupport::BuildMeshList;
 using testsupport::Y3DMesh;
 
+// A material whose end the test decides.
+class EndingMaterial : public Material {
+public:
+    bool finished = false;
+    bool IsFinished() const override { return finished; }
+};
+
 class MeshTest : public MaterialTest {
 protected:
     void SetUp() override {
@@ -178,6 +185,82 @@ TEST_F(MeshTest, EachPassDrawsTheRangeOnce) {
     EXPECT_EQ(draws[1].textures[0], manager.Get(b)->frames[0]);
     EXPECT_EQ(g_PolygonsDrawn, 4u);
     EXPECT_EQ(g_DrawCalls, 2u);
+}
+
+TEST_F(MeshTest, AnOverrideDrawsInsteadUntilItIsFinished) {
+    Mesh* m = LoadOne(Record(0, 2, 0));
+    auto* over = new EndingMaterial();
+    over->SetDescription(Describe({{1, c}}));
+    over->description.layerCount = 0;
+    int32_t overId = table.Add(over);
+    m->SetOverrideMaterial(overId);
+    EXPECT_EQ(over->refCount, 1);
+    dev->ClearLog();
+    EXPECT_TRUE(m->DrawWithOverride());
+    ASSERT_EQ(DrawsOf().size(), 1u);
+    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(c)->frames[0]);
+
+    // Finished: dropped on the next draw, which already uses the own material.
+    over->finished = true;
+    dev->ClearLog();
+    EXPECT_TRUE(m->DrawWithOverride());
+    EXPECT_EQ(m->overrideMaterialId, -1);
+    EXPECT_EQ(over->refCount, 0);
+    EXPECT_NE(table.Get(overId), nullptr);   // the reference list deletes it
+    ASSERT_EQ(DrawsOf().size(), 2u);
+    EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(a)->frames[0]);
+}
+
+TEST_F(MeshTest, FreeingGivesBackBuffersMaterialAndOverride) {
+    // Material 0 of the table is released too.
+    ASSERT_EQ(twoPass, 0);
+    table.AddRef(twoPass);   // someone else holds it as well
+    Mesh* m = LoadOne(Record(0));
+    auto* over = new EndingMaterial();
+    int32_t overId = table.Add(over);
+    m->SetOverrideMaterial(overId);
+    EXPECT_EQ(table.Get(twoPass)->refCount, 2);
+    m->FreeBuffers();
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1);
+    EXPECT_EQ(over->refCount, 0);
+    EXPECT_EQ(vertexBuffers.Get(0), nullptr);   // the mesh held the only reference
+    EXPECT_EQ(indexBuffers.Get(0), nullptr);
+    EXPECT_EQ(m->materialId, -1);
+    EXPECT_EQ(m->overrideMaterialId, -1);
+    EXPECT_EQ(m->vertexBufferId, -1);
+    EXPECT_EQ(m->indexBufferId, -1);
+    EXPECT_EQ(m->triangleCount, 0);
+    // Freeing twice releases nothing more.
+    m->FreeBuffers();
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1);
+}
+
+TEST_F(MeshTest, TableReferenceOperations) {
+    int32_t id = meshes.Add(new Mesh());
+    for (int32_t bad : {-1, 1, int32_t(meshes.Capacity()), 1000}) {
+        EXPECT_EQ(meshes.AddRef(bad), -1) << bad;
+        EXPECT_EQ(meshes.Release(bad), -1) << bad;
+    }
+    EXPECT_FALSE(MeshTableDelete(&meshes, -1));
+    EXPECT_FALSE(MeshTableDelete(&meshes, int32_t(meshes.Capacity())));
+    EXPECT_TRUE(MeshTableDelete(&meshes, 1));
+    EXPECT_EQ(meshes.count, 1u);
+    EXPECT_FALSE(meshes.ClearSlot(-1));
+    EXPECT_EQ(meshes.AddRef(id), 1);
+    EXPECT_EQ(meshes.AddRef(id), 2);
+    EXPECT_EQ(meshes.Release(id), 1);
+    EXPECT_EQ(meshes.Release(id), 0);
+    EXPECT_EQ(meshes.Get(id), nullptr);
+    EXPECT_EQ(meshes.count, 0u);
+
+    // A cleared slot forgets the mesh without deleting it.
+    Mesh* kept = new Mesh();
+    int32_t k = meshes.Add(kept);
+    EXPECT_TRUE(meshes.ClearSlot(k));
+    EXPECT_EQ(meshes.Get(k), nullptr);
+    EXPECT_EQ(meshes.count, 1u);
+    MeshTable other;
+    EXPECT_EQ(other.Add(kept), 0);
 }
 
 }  // namespace

@@ -36,11 +36,19 @@ inline Y3DBone TwoBones() {
 
 // Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
 // stands turned half round the z axis.
+// Animation 1: everything at rest, 4 frames long.
 inline Animation& Walk() {
     static Animation a;
     return a;
 }
-inline Animation* Lookup(int32_t group, int32_t index) { return group == kGroup && index == 0 ? &Walk() : nullptr; }
+inline Animation& Rest() {
+    static Animation a;
+    return a;
+}
+inline Animation* Lookup(int32_t group, int32_t index) {
+    if (group != kGroup) return nullptr;
+    return index == 0 ? &Walk() : index == 1 ? &Rest() : nullptr;
+}
 
 inline void BuildAnimations() {
     const auto both = ANIM_HAS_ROTATION | ANIM_HAS_POSITION;
@@ -55,6 +63,14 @@ inline void BuildAnimations() {
         w.nodeTracks[1].keys.push_back(AnimKey{f, both, {0, 0, 1, 0}, {0, 1, 0}});
     }
     for (AnimTrack& t : w.nodeTracks) t.flags = both, t.keyCount = uint16_t(t.keys.size());
+    Animation& r = Rest();
+    r.Free();
+    r.length = 4;
+    r.nodeTrackCount = 2;
+    r.nodeTracks.assign(2, AnimTrack{});
+    r.nodeTracks[0].keys.push_back(AnimKey{0, both, {0, 0, 0, 1}, {0, 0, 0}});
+    r.nodeTracks[1].keys.push_back(AnimKey{0, both, {0, 0, 0, 1}, {0, 1, 0}});
+    for (AnimTrack& t : r.nodeTracks) t.flags = both, t.keyCount = uint16_t(t.keys.size());
 }
 
 // One triangle over three skinned vertices blended between bones (0, 1), drawn with one

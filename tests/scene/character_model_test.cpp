@@ -1,6 +1,8 @@
 // Character models: loading detail levels, skinning through the device's vertex blending, the
-// choice of detail level and root motion.
+// choice of detail level, root motion, copies and attachments.
 #include "character_model_fixture.h"
+#include "render/material.h"
+#include "scene/sub_mesh.h"
 
 namespace modeltest {
 namespace {
@@ -152,6 +154,101 @@ TEST_F(CharacterModelTest, BadDetailFilesAreRefused) {
     // Five levels fill every slot; a sixth is refused.
     for (int i = 0; i < MODEL_LOD_COUNT; ++i) ASSERT_TRUE(LoadDetail(&model, DetailFile(ThreeWeights()).Build()));
     EXPECT_FALSE(LoadDetail(&model, DetailFile(ThreeWeights()).Build()));
+}
+
+TEST_F(CharacterModelTest, AnimationApiAnswersForBadBones) {
+    LoadTwoBoneModel();
+    for (int bad : {-1, 2, 300}) {
+        EXPECT_EQ(model.GetAnimationIndex(bad), -1) << bad;
+        EXPECT_EQ(model.GetAnimationFrame(bad), -1.0f) << bad;
+        EXPECT_EQ(model.HasAnimationWrapped(bad), 0) << bad;
+        EXPECT_FALSE(model.AnimationPassedFrame(bad, 0.0f)) << bad;
+        EXPECT_EQ(model.GetAnimationLength(bad), -1) << bad;
+        EXPECT_FALSE(model.PlayAnimation(bad, 0, 0, 30.0f, true)) << bad;
+        model.SetAnimationFrame(bad, 3.0f, true);
+    }
+    EXPECT_TRUE(model.HasAnimation(0));
+    EXPECT_FALSE(model.HasAnimation(5));
+    // An animation the group lacks leaves every controller alone.
+    ASSERT_TRUE(model.PlayAnimation(0, 1, 0, 30.0f, true));
+    EXPECT_FALSE(model.PlayAnimation(0, 5, 0, 30.0f, true));
+    EXPECT_EQ(model.GetAnimationIndex(0), 1);
+    EXPECT_EQ(model.GetAnimationIndex(1), 1);
+    EXPECT_EQ(model.GetAnimationLength(1), 4);
+    model.SetAnimationFrame(1, 2.0f, false);
+    EXPECT_EQ(model.GetAnimationFrame(1), 2.0f);
+    EXPECT_EQ(model.GetAnimationFrame(0), 0.0f);
+    model.SetAnimationFrame(0, -1.0f, true);   // negative times are ignored
+    EXPECT_EQ(model.GetAnimationFrame(1), 2.0f);
+}
+
+TEST_F(CharacterModelTest, FadeSetsTheBlendOfEveryMaterialAndBack) {
+    LoadTwoBoneModel();
+    Material* m = g_Scene.materials->Get(model.levels[0].subMeshes[0]->materialId);
+    ASSERT_NE(m, nullptr);
+    ASSERT_GE(m->passCount, 1u);
+    model.SetAlpha(128);
+    EXPECT_EQ(model.alpha, 128);
+    EXPECT_EQ(m->passes[0].blendPreset, 5u);
+    EXPECT_EQ(m->passes[0].factorAlpha, 128);
+    model.SetAlpha(255);
+    EXPECT_EQ(m->passes[0].blendPreset, 0u);
+    // The same alpha again changes nothing.
+    m->passes[0].blendPreset = 7;
+    model.SetAlpha(255);
+    EXPECT_EQ(m->passes[0].blendPreset, 7u);
+}
+
+TEST_F(CharacterModelTest, AnAttachmentFollowsItsBone) {
+    LoadTwoBoneModel();
+    SceneNode piece;
+    piece.SetName("helmet");
+    model.SetAttachment(0x103, &piece, nullptr, 1);   // slot 3 by its low byte
+    EXPECT_EQ(model.attachments[3].object, &piece);
+    EXPECT_EQ(model.attachments[3].inUse, 0);
+    model.attachments[3].inUse = 1;
+    ASSERT_TRUE(model.PlayAnimation(0, 1, 0, 30.0f, true));
+    model.position = {2, 0, 5};
+    NextFrame();
+    model.UpdatePose(true);
+    ExpectNear(model.attachments[3].placedPosition, {2, 1, 5}, "at rest");
+    model.position = {-1, 0, 3};
+    NextFrame();
+    model.UpdatePose(true);
+    ExpectNear(model.attachments[3].placedPosition, {-1, 1, 3}, "moved");
+    // Slots past the sixteenth are ignored.
+    model.SetAttachment(16, &piece, "track", 0);
+    for (const CharacterAttachment& a : model.attachments) EXPECT_STRNE(a.trackName, "track");
+}
+
+TEST_F(CharacterModelTest, ACopyHasItsOwnBonesAndMaterialsAndSharesTheShadow) {
+    LoadTwoBoneModel();
+    model.shadow = g_ModelLoaders.Create();
+    model.position = {1, 2, 3};
+    CharacterModel copy;
+    ASSERT_TRUE(copy.CopyModel(&model));
+    EXPECT_EQ(copy.boneCount, 2);
+    ASSERT_EQ(copy.bones.size(), 2u);
+    EXPECT_NE(copy.bones[1], model.bones[1]);
+    EXPECT_EQ(copy.bones[1]->owner, &copy);
+    EXPECT_EQ(copy.shadow, model.shadow);
+    EXPECT_EQ(g_ModelLoaders.RefCount(model.shadow), 2);
+    ASSERT_EQ(copy.levels[0].subMeshes.size(), 1u);
+    const int32_t own = copy.levels[0].subMeshes[0]->materialId, source = model.levels[0].subMeshes[0]->materialId;
+    EXPECT_NE(own, source);
+    ASSERT_NE(g_Scene.materials->Get(own), nullptr);
+    EXPECT_EQ(g_Scene.materials->Get(own)->refCount, 1);
+    EXPECT_EQ(g_Scene.materials->Get(own)->passCount, g_Scene.materials->Get(source)->passCount);
+    // Fading the copy leaves the original's material alone.
+    copy.SetAlpha(100);
+    EXPECT_EQ(g_Scene.materials->Get(own)->passes[0].factorAlpha, 100);
+    EXPECT_EQ(g_Scene.materials->Get(source)->passes[0].blendPreset, 0u);
+    EXPECT_EQ(copy.position.z, 3.0f);
+    copy.Release();
+    EXPECT_EQ(g_ModelLoaders.RefCount(model.shadow), 1);
+    EXPECT_EQ(g_Scene.materials->Get(own), nullptr);   // its last reference went with the copy
+    copy.Release();   // again: nothing left to free
+    EXPECT_EQ(copy.boneCount, 0);
 }
 
 }  // namespace

@@ -270,3 +270,37 @@ TEST_F(Y3DLoaderTest, CharacterModelsThatCannotBeBuiltGiveNullAndLeaveNothing) {
     ASSERT_TRUE(WriteBytes((dir.path() / "CUTBONE.Y3D").string(), cut));
     EXPECT_EQ(g_Scene.LoadCharacterModel("CutBone.y3d", nullptr, 0, false), nullptr);
 }
+
+TEST_F(Y3DLoaderTest, AnimationGroupsLoadOnceAndOnlyInsideTheTable) {
+    EXPECT_FALSE(g_Scene.LoadAnimationGroup(-1));
+    EXPECT_FALSE(g_Scene.LoadAnimationGroup(SCENE_ANIMATION_GROUPS));
+
+    Y3DAnimation anim;
+    anim.header.length = 12;
+    anim.nodes.push_back(AnimTrackObject("root", {Y3DKey{0, std::nullopt, Vec3{1, 0, 0}}}));
+    PackWriter pack;
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07000.Y3D", anim.Build());
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07003.Y3D", anim.Build());
+    pack.Add("ANIMACIONES\\GRUPO07\\ANI07004.Y3D", std::vector<uint8_t>(10, 0));   // unreadable
+    ASSERT_TRUE(pack.WriteTo((dir.path() / "ANIMACIONES.DAT").string()));
+
+    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
+    ASSERT_NE(g_Scene.GetAnimation(7, 0), nullptr);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 0)->length, 12);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 1), nullptr);
+    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
+    // A failed read keeps its (empty) animation.
+    ASSERT_NE(g_Scene.GetAnimation(7, 4), nullptr);
+    EXPECT_EQ(g_Scene.GetAnimation(7, 4)->length, 0);
+
+    // A second load reads nothing: the same objects stay.
+    Animation* first = g_Scene.GetAnimation(7, 0);
+    ASSERT_TRUE(g_Scene.LoadAnimationGroup(7));
+    EXPECT_EQ(g_Scene.GetAnimation(7, 0), first);
+
+    // Reloading reads the group again; groups never loaded stay unloaded.
+    g_Scene.ReloadAnimations();
+    EXPECT_NE(g_Scene.GetAnimation(7, 0), nullptr);
+    EXPECT_NE(g_Scene.GetAnimation(7, 3), nullptr);
+    EXPECT_EQ(g_Scene.animations[8], nullptr);
+}

@@ -83,7 +83,7 @@ protected:
         g_Settings.Clear();
         g_Settings.speedFactor = 1.0f;
         g_NetSession = NetSession();
-        g_MapEditor = MapEditor();
+        ResetMapEditor();
         g_Mouse = MouseState();
         for (Character& c : g_Characters) c = Character();
         g_Input.Release();
@@ -163,9 +163,10 @@ TEST_F(GameFrameTest, CallOrderPerApplicationMode) {
         // A frozen, spawning or rising fighter does not act; the rest of the frame runs.
         {0, false, false, true, 0, join({"scene:16", "input", "aim", "look:0/0", "fighters"}, match, lod)},
         {1, false, false, false, 0, join({"scene:16", "input", "cues"}, lod)},
-        // The editor's play test has no aim point, no frozen test and no match rules.
-        {3, true, false, true, 0,
-         join({"scene:16", "input"}, lod, {"editor", "look:0/0", "act:0/0", "fighters", "ambient:16"})},
+        // The editor steps after the rest; a play-test is a match whose editor watches for its end.
+        {3, false, false, false, 0, join({"scene:16", "input"}, lod, {"editor"})},
+        {0, true, false, false, 0,
+         join({"scene:16", "input", "aim", "look:0/0", "act:0/0", "fighters"}, match, join(lod, {"editor"}))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.mode) + (c.playTest ? " play test" : "") +

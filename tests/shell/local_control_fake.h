@@ -56,9 +56,12 @@ struct ProbeCall {
 struct Fake {
     // Fighter side.
     std::vector<AnimCall> animations;
+    std::vector<float> times;
+    std::vector<float> turns;
     std::vector<float> modelTurns;
     std::vector<Character*> updates;
     std::vector<int> updateMs;
+    std::set<std::pair<int, float>> passed;   // (bone, frame) the last advance crossed
     bool lineOfSight = true;
     float distance = 12.5f;
     // Scenario and match.
@@ -73,6 +76,7 @@ struct Fake {
     std::vector<std::string> packets;
     bool net = false;
     uint32_t now = 0;
+    int random = 0;
     // Scene probes and the pointer.
     bool sceneHit = false;
     Vec3 scenePoint{}, sceneNormal{};
@@ -96,8 +100,8 @@ inline Fake& F() {
 inline FighterCalls FakeFighterCalls() {
     FighterCalls f;
     f.setAnimation = [](Character*, int a, int b, int fl, int l) { F().animations.push_back({a, b, fl, l}); };
-    f.setAnimationTime = [](Character*, float, int) {};
-    f.turn = [](Character*, float) {};
+    f.setAnimationTime = [](Character*, float frame, int) { F().times.push_back(frame); };
+    f.turn = [](Character*, float d) { F().turns.push_back(d); };
     f.setPosition = [](Character* c, const Vec3& p) { c->position = p; };
     f.update = [](Character* c, int ms) {
         F().updates.push_back(c);
@@ -114,7 +118,7 @@ inline FighterCalls FakeFighterCalls() {
     f.modelYaw = [](Character*) { return 0.0f; };
     f.turnModel = [](Character*, float d) { F().modelTurns.push_back(d); };
     f.setModelAlpha = [](Character*, int) {};
-    f.passedFrame = [](Character*, int, float) { return false; };
+    f.passedFrame = [](Character*, int bone, float frame) { return F().passed.count({bone, frame}) != 0; };
     f.animationWrapped = [](Character*, int) { return false; };
     f.boneFrame = [](Character*, int) { return 0.0f; };
     f.scenarioRayQuery = [](const Vec3& o, const Vec3& d, float len, Vec3* hit, uint32_t mask, Character** who,
@@ -136,7 +140,7 @@ inline FighterCalls FakeFighterCalls() {
     f.writeSetAimPoint = [](Character*) { F().packets.push_back("aim"); };
     f.networkActive = [] { return F().net; };
     f.matchTime = [] { return F().now; };
-    f.random = [] { return 0; };
+    f.random = [] { return F().random; };
     return f;
 }
 
@@ -223,6 +227,10 @@ protected:
     void Hold(int action, int32_t ms) {
         Slot(action).held = 1;
         Slot(action).heldMs = ms;
+    }
+    void Press(int action) {
+        Slot(action).pressed = 1;
+        Hold(action, 0);
     }
     void Release(int action, int32_t ms) {
         Slot(action).held = 0;

@@ -1,16 +1,25 @@
-// The local fighter control against a recording fighter: aim point and target, movement,
-// charge and the network send cadence.
+// The local fighter control against a recording fighter: aim point and target, look, movement,
+// charge, attacks, combinations and the network send cadence.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "local_control_fake.h"
+#include "platform/os/os.h"
 
 using namespace lctest;
 
 namespace {
 
-class LocalControlTest : public ControlFixture {};
+uint32_t g_systemNow = 0;
+
+class LocalControlTest : public ControlFixture {
+protected:
+    void TearDown() override {
+        os::SetTimeSource({});
+        ControlFixture::TearDown();
+    }
+};
 
 TEST_F(LocalControlTest, AimRayStartsBesideTheFighterAndFindsTheTarget) {
     control.selectedPower = 1;
@@ -193,6 +202,238 @@ TEST_F(LocalControlTest, EveryActiveFighterStepsAndTheLocalStateIsSentAtItsCaden
     F().now = 11000;
     control.UpdateCharacters();
     EXPECT_TRUE(F().packets.empty());
+}
+
+TEST_F(LocalControlTest, KeyboardLookRampsUpOverOneSecondWhenTheMouseIsStill) {
+    const struct {
+        int action;
+        int32_t held;
+        float turn;     // pixels
+    } cases[] = {{4, 0, 0.0f}, {4, 500, -80.0f}, {4, 1000, -160.0f}, {4, 4000, -160.0f}, {5, 250, 40.0f}, {5, 1000, 160.0f}};
+    for (const auto& c : cases) {
+        ClearSlots();
+        F().turns.clear();
+        Hold(c.action, c.held);
+        control.UpdateMouseLook(me, 0);
+        if (c.turn == 0.0f) {
+            EXPECT_TRUE(F().turns.empty());
+        } else {
+            ASSERT_EQ(F().turns.size(), 1u) << c.action << "/" << c.held;
+            EXPECT_FLOAT_EQ(F().turns[0], c.turn * 0.0023f);
+        }
+    }
+    // A moved mouse wins over the keys.
+    ClearSlots();
+    F().turns.clear();
+    Hold(4, 1000);
+    g_Mouse.x = 330;
+    control.UpdateMouseLook(me, 0);
+    ASSERT_EQ(F().turns.size(), 1u);
+    EXPECT_FLOAT_EQ(F().turns[0], 10.0f * 0.0023f);
+}
+
+TEST_F(LocalControlTest, LookTurnsOnlyAFighterFreeToTurnAndPitchIsClampedByDifficulty) {
+    g_Mouse.x = 340;
+    me->knockedDown = 1;
+    me->currentAnimation = 2;
+    control.UpdateMouseLook(me, 0);
+    EXPECT_TRUE(F().turns.empty());
+    ASSERT_EQ(F().animations.size(), 1u);
+    EXPECT_EQ(F().animations[0], (AnimCall{0, 200, 0, 0}));
+    me->knockedDown = 0;
+    control.controlMode = CONTROL_FLY;
+    control.UpdateMouseLook(me, 0);
+    EXPECT_TRUE(F().turns.empty());
+    control.controlMode = CONTROL_MATCH;
+
+    g_Mouse.x = 320;
+    const struct {
+        int difficulty;
+        int dy;
+        float want;
+    } cases[] = {{0, 1000, 0.5135988f}, {0, -1000, -0.2471976f}, {1, 1000, 1.5607964f}, {1, -1000, -0.7707964f}, {0, 10, 0.023f}};
+    for (const auto& c : cases) {
+        g_Settings.difficulty = c.difficulty;
+        control.cameraPitch = 0.0f;
+        g_Mouse.y = 240 + c.dy;
+        control.UpdateMouseLook(me, 0);
+        EXPECT_NEAR(control.cameraPitch, c.want, 1e-5f) << c.difficulty << "/" << c.dy;
+    }
+}
+
+TEST_F(LocalControlTest, WheelSelectsPowersAndWrapsThroughNone) {
+    me->highestUnlockedPower = 2;
+    const struct {
+        int selected;
+        int wheel;
+        int want;
+    } cases[] = {{-1, -120, 0}, {1, -120, 2}, {2, -120, -1}, {2, 120, 1}, {-1, 120, 2}, {0, 120, -1}, {1, 0, 1}};
+    for (const auto& c : cases) {
+        control.selectedPower = c.selected;
+        g_Mouse.wheel = c.wheel;
+        control.UpdateMouseLook(me, 0);
+        EXPECT_EQ(control.selectedPower, c.want) << c.selected << "/" << c.wheel;
+        EXPECT_EQ(g_Mouse.wheel, 0);
+    }
+}
+
+TEST_F(LocalControlTest, MeleeTapAndHoldByClassAndGait) {
+    const struct {
+        int actionClass;
+        int animation;
+        bool hold;
+        int want;
+    } cases[] = {{0, 0, false, 30}, {0, 0, true, 31}, {1, 0, false, 32}, {1, 0, true, 33},
+                 {1, 22, false, 34}, {1, 23, true, 35}, {1, 24, false, 36}, {2, 0, false, -1}};
+    for (const auto& c : cases) {
+        ClearSlots();
+        F().animations.clear();
+        me->actionClass = c.actionClass;
+        me->currentAnimation = c.animation;
+        if (c.hold)
+            Hold(8, 300);
+        else
+            Release(8, 100);
+        control.ApplyLocalActions(me, 0);
+        // Class 1 standing still also goes back to standing after the strike.
+        std::vector<int> got = F().Animations();
+        if (c.actionClass == 1) {
+            ASSERT_EQ(got.size(), 2u);
+            EXPECT_EQ(got[1], 0);
+            got.pop_back();
+        }
+        if (c.want < 0)
+            EXPECT_TRUE(got.empty());
+        else
+            EXPECT_EQ(got, std::vector<int>{c.want}) << c.actionClass << "/" << c.animation;
+    }
+}
+
+TEST_F(LocalControlTest, AttackChainPressIsLatchedUntilTheChainFrame) {
+    me->actionClass = 3;
+    me->currentAnimation = 50;
+    Press(9);
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(control.attackChainLatch, 1);
+    EXPECT_TRUE(F().animations.empty());
+
+    // No new press; frame 6 crossed now.
+    ClearSlots();
+    F().passed = {{0, 6.0f}};
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(F().animations, (std::vector<AnimCall>{{51, 0, 1, 0}}));
+    EXPECT_EQ(F().times, std::vector<float>{4.0f});
+    EXPECT_EQ(control.attackChainLatch, 0);
+
+    // Without a press or latch the chain point passes unused.
+    F().animations.clear();
+    me->currentAnimation = 51;
+    F().passed = {{0, 11.0f}};
+    control.ApplyAttackInput(me, 0);
+    EXPECT_TRUE(F().animations.empty());
+
+    const struct {
+        int from;
+        float frame;
+        int to;
+        float start;
+    } chain[] = {{52, 17.0f, 53, 5.0f}, {51, 11.0f, 52, 4.0f}, {57, 19.0f, 58, 5.0f}};
+    for (const auto& c : chain) {
+        F().animations.clear();
+        F().times.clear();
+        me->currentAnimation = c.from;
+        F().passed = {{0, c.frame}};
+        Press(9);
+        control.ApplyAttackInput(me, 0);
+        ASSERT_EQ(F().animations.size(), 1u);
+        EXPECT_EQ(F().animations[0].animation, c.to);
+        EXPECT_EQ(F().times, std::vector<float>{c.start});
+    }
+    // A press in an animation outside the chain latches nothing.
+    ClearSlots();
+    me->currentAnimation = 53;
+    Press(9);
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(control.attackChainLatch, 0);
+}
+
+TEST_F(LocalControlTest, JumpChainAndStompOnAFighterLyingClose) {
+    me->actionClass = 3;
+    me->currentAnimation = 63;
+    Press(10);
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(control.jumpChainLatch, 1);
+    ClearSlots();
+    F().passed = {{0, 15.0f}};
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(F().Animations(), std::vector<int>{64});
+    EXPECT_EQ(F().times, std::vector<float>{4.0f});
+
+    // A knocked-down fighter 1 unit away is stomped on, whatever else the jump would do.
+    F().animations.clear();
+    me->actionClass = 0;
+    me->currentAnimation = 0;
+    Character& down = g_Characters[5];
+    down.active = 1;
+    down.knockedDown = 1;
+    down.position = Vec3{1.0f, 0.2f, 0.0f};
+    F().random = 7;
+    Press(10);
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(F().Animations(), std::vector<int>{78});
+    // Too high above: an ordinary jump.
+    F().animations.clear();
+    down.position.y = 0.5f;
+    control.ApplyAttackInput(me, 0);
+    EXPECT_EQ(F().Animations(), std::vector<int>{63});
+}
+
+TEST_F(LocalControlTest, PowerCombinationStepsWithinTheirWindows) {
+    uint32_t& now = g_systemNow;
+    now = 1000;
+    os::SetTimeSource([] { return g_systemNow; });
+    SideRow row{};
+    for (auto& combo : row.combos)
+        for (ComboStep& s : combo) s = ComboStep{-1, 0, 0, {0, 0}, -1};
+    me->sideRow = &row;
+
+    // As shipped: nothing starts.
+    Hold(8, 0);
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(control.comboIndex, -1);
+
+    row.combos[4][0] = ComboStep{8, 0, 0, {0, 0}, -1};
+    row.combos[4][1] = ComboStep{9, 1, 0, {0, 0}, 200};
+    row.combos[4][2] = ComboStep{10, 0, 1, {0, 0}, 201};
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(control.comboIndex, 4);
+    EXPECT_EQ(control.comboStep, 1);
+
+    now += 300;    // double press within 400 ms
+    Slot(9).doublePress = 1;
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(F().animations, (std::vector<AnimCall>{{200, 100, 1, 0}}));
+    EXPECT_EQ(control.comboStep, 2);
+
+    now += 400;    // the hold step waits while the key is short of 300 ms
+    Hold(10, 299);
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(control.comboStep, 2);
+    Hold(10, 300);
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(F().Animations(), (std::vector<int>{200, 201}));
+    EXPECT_EQ(control.comboIndex, -1);    // the next step ends it
+
+    // Outside the window the combination ends.
+    ClearSlots();
+    Hold(8, 0);
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(control.comboIndex, 4);
+    ClearSlots();
+    now += 401;    // past the double-press step's 400 ms
+    control.UpdatePowerCombo(me, 0);
+    EXPECT_EQ(control.comboIndex, -1);
+    EXPECT_EQ(control.comboStep, 0);
 }
 
 }  // namespace

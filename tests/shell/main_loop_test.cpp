@@ -32,6 +32,7 @@ ShellCalls TracingCalls() {
     c.menuFrame = [] { g_trace.push_back("menu"); };
     c.gameFrame = [] { g_trace.push_back("game"); };
     c.renderFrame = [] { g_trace.push_back("render"); };
+    c.poseUndrawn = [] { g_trace.push_back("pose"); };
     c.sceneInvalidate = [] { g_trace.push_back("invalidate"); };
     c.videoReset = [] {
         g_trace.push_back("reset");
@@ -116,6 +117,18 @@ TEST_F(ShellTest, TurnWithMessageRunsNoFrameAndEmptyTurnRunsOne) {
     g_QuitRequest = 1;
     EXPECT_FALSE(RunLoopTurn(&msg));
     EXPECT_TRUE(g_trace.empty());
+}
+
+TEST_F(ShellTest, AMinimisedGameFramePosesTheFightersInsteadOfDrawing) {
+    Deliver();
+    g_RenderEnabled = 0;
+    os::Message msg;
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(g_trace, (Trace{"poll", "game", "pose"}));
+    g_trace.clear();
+    g_Menu.active = 1;
+    ASSERT_TRUE(RunLoopTurn(&msg));
+    EXPECT_EQ(g_trace, (Trace{"poll", "menu"}));
 }
 
 TEST_F(ShellTest, BackToMenuServedInSameTurnAfterDispatchButNeverWhileMenuActive) {

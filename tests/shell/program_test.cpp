@@ -1,14 +1,24 @@
 // The whole program: start-up, loop and shut-down, in a scratch working folder.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "platform/os/os.h"
+#include "platform/video/test_clip.h"
 #include "shell/main_loop.h"
 #include "shell/render_frame.h"
+#include "shell/video_playback.h"
 #include "core/settings.h"
 #include "support/temp_dir.h"
+#include "support/x11_client.h"
 
 namespace {
 
@@ -33,6 +43,71 @@ std::thread WhenWindowExists(Action action) {
         while (!os::GetMainWindow()) std::this_thread::yield();
         action(os::GetMainWindow());
     });
+}
+
+// An environment variable set (or unset) for one test, put back as it was.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Start-up videos of a minute each, so that only a close ends them within the test's time; the
+// settings leave test mode off, so they play.
+void WriteLongStartUpVideos(ScopedWorkDir& dir) {
+    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nDEBUG=1\nMENU=0\nMODO=0\nPRUEBAS=0\nRESX=320\nRESY=240\n");
+    video::TestClipSpec spec;
+    spec.width = 48;
+    spec.height = 32;
+    spec.fps = 24;
+    spec.frames = 24 * 60;
+    spec.toneHz = 0;
+    for (const char* name : {"Logo.mpg", "Intro.mpg"}) {
+        std::string error;
+        ASSERT_TRUE(video::WriteTestClip(name, spec, &error)) << error;
+    }
+}
+
+// Runs the program, closing it with `close` once the first video plays; checks that it ended
+// through its normal shut-down, with 0, without the second video.
+template <typename Close>
+void CloseDuringTheFirstVideo(ScopedWorkDir& dir, Close close) {
+    std::atomic<bool> ended{false};
+    std::thread closer([&] {
+        while (!__atomic_load_n(&g_VideoPlayback.events, __ATOMIC_ACQUIRE))
+            if (ended.load()) return;
+        close(os::GetMainWindow());
+    });
+    const auto start = std::chrono::steady_clock::now();
+    int code = WinMain(nullptr, nullptr, "", 1);
+    ended = true;
+    closer.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_LT(SecondsSince(start), 20.0);
+    std::string log = dir.Read("debug.txt");
+    EXPECT_NE(log.find("Reproduciendo video Logo.mpg"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Reproduciendo video Intro.mpg"), std::string::npos);
+    EXPECT_NE(log.find("FINALIZACION DEL PROGRAMA"), std::string::npos);
+    EXPECT_FALSE(os::GetMainWindow());
 }
 
 TEST_F(ProgramTest, ClosingTheWindowEndsWithZero) {
@@ -79,6 +154,52 @@ TEST_F(ProgramTest, ScenarioViewerDrawsItsOverlayTextIntoTheScreenshot) {
         }
     }
     EXPECT_GT(titlePixels, 20);
+}
+
+TEST_F(ProgramTest, ACloseDuringTheStartUpVideosEndsTheProgramWithZero) {
+    WriteLongStartUpVideos(dir);
+    CloseDuringTheFirstVideo(dir, [](os::WindowHandle w) { os::PostMessage(w, os::WM_CLOSE, 0, 0); });
+}
+
+// Under an X server (the x11 driver chosen): the close button, and the window destroyed by
+// another client.
+TEST_F(ProgramTest, X11CloseButtonOrLostWindowDuringTheStartUpVideosEndsWithZero) {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!driver || std::strcmp(driver, "x11") != 0 || !std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server and SDL_VIDEODRIVER=x11";
+    WriteLongStartUpVideos(dir);
+    for (bool destroy : {true, false}) {
+        SCOPED_TRACE(destroy ? "destroyed by another client" : "close button");
+        SetUp();
+        std::remove("debug.txt");
+        CloseDuringTheFirstVideo(dir, [destroy](os::WindowHandle w) {
+            const unsigned long id = ostest::X11WindowId(os::NativeWindow(w));
+            ASSERT_NE(id, 0u);
+            ASSERT_TRUE(destroy ? ostest::DestroyFromAnotherClient(id) : ostest::CloseFromAnotherClient(id));
+        });
+    }
+}
+
+// A display is named but no server answers there: no window on another driver, a message and
+// a failing exit at once.
+TEST_F(ProgramTest, AnUnreachableDisplayStopsTheStartUpWithAMessage) {
+    int number = 99;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+        ++number;
+    const std::string display = ":" + std::to_string(number);
+    ScopedEnv named("DISPLAY", display.c_str()), wayland("WAYLAND_DISPLAY", nullptr),
+        chosen("SDL_VIDEODRIVER", nullptr);
+    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nPRUEBAS=1\n");
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    int code = WinMain(nullptr, nullptr, "", 1);
+    const double seconds = SecondsSince(start);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(code, 0);
+    EXPECT_LT(seconds, 5.0);
+    EXPECT_NE(said.find("cannot open the display " + display), std::string::npos) << said;
+    EXPECT_FALSE(os::GetMainWindow());
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ TEST_F(VideoPlaybackTest, MessagesEndTheVideoByTheSkipRules) {
         {os::WM_KEYDOWN, os::VK_ESCAPE, 0, true},
         {os::WM_KEYDOWN, os::VK_LWIN, 0, true},
         {os::WM_SYSKEYDOWN, 'X', 0, true},
+        // A close at once, kept for the start-up.
+        {os::WM_CLOSE, 0, 0, true},
         // Everything else is swallowed.
         {os::WM_KEYDOWN, os::VK_MENU, 9000, false},
         {os::WM_KEYUP, os::VK_ESCAPE, 9000, false},
@@ -110,9 +112,11 @@ TEST_F(VideoPlaybackTest, MessagesEndTheVideoByTheSkipRules) {
             SCOPED_TRACE("message " + std::to_string(c.id) + " key " + std::to_string(c.wParam) + " at " +
                          std::to_string(c.elapsed));
             now = start + c.elapsed;
+            g_VideoPlayback.closeRequested = 0;
             bool done = false;
             HandleVideoMessage(&done, Msg(c.id, c.wParam));
             EXPECT_EQ(done, c.done);
+            EXPECT_EQ(g_VideoPlayback.closeRequested, c.id == os::WM_CLOSE);
             // Nothing ever clears the flag once set.
             done = true;
             HandleVideoMessage(&done, Msg(c.id, c.wParam));

@@ -39,12 +39,15 @@ std::vector<uint8_t> ElementFileBytes(uint32_t version, uint32_t creditCode, con
     return out;
 }
 
-void WriteScenarioElementFile(int scenario, const std::vector<uint8_t>& bytes) {
-    char folder[64];
-    std::snprintf(folder, sizeof folder, "Modelos/Escenarios/Escenario%02d", scenario);
-    std::filesystem::create_directories(folder);
+std::string ScenarioElementPath(int scenario) {
     char path[96];
-    std::snprintf(path, sizeof path, "%s/Escenario%02d.dat", folder, scenario);
+    std::snprintf(path, sizeof path, "Modelos/Escenarios/Escenario%02d/Escenario%02d.dat", scenario, scenario);
+    return path;
+}
+
+void WriteScenarioElementFile(int scenario, const std::vector<uint8_t>& bytes) {
+    const std::string path = ScenarioElementPath(scenario);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     if (!WriteBytes(path, bytes)) std::abort();
 }
 

@@ -28,6 +28,8 @@ struct ElementBytes {
 
 // "QTXMAP", the version, the credit code in version 101, then the records in order.
 std::vector<uint8_t> ElementFileBytes(uint32_t version, uint32_t creditCode, const std::vector<ElementBytes>& records);
+// Where the scenario's element file lies under the working folder.
+std::string ScenarioElementPath(int scenario);
 // The file as "Modelos\Escenarios\EscenarioNN\EscenarioNN.dat" under the working folder.
 void WriteScenarioElementFile(int scenario, const std::vector<uint8_t>& bytes);
 

@@ -79,6 +79,8 @@ protected:
     static void Network(bool active, bool hosting, bool dispatching = false) {
         g_NetSession.active = active ? 1 : 0;
         g_NetSession.hosting = hosting ? 1 : 0;
+        // A network game counts once another player is listed.
+        (hosting ? g_ServerPlayerCount : g_ClientPlayerCount) = active ? 1 : 0;
         g_GamePacket.dispatching = dispatching ? 1 : 0;
     }
 

@@ -32,7 +32,11 @@ const KitAnimationRange KIT_ANIMATIONS[] = {
     {21, 21, 20, 0.3f},
     {22, 24, 20, 0.1f},
     {30, 43, 30, 0.0f},     // jumps, falls, landings, guard pose
-    {50, 79, 35, 0.0f},     // attacks
+    {50, 56, 35, 0.0f},     // attacks in place
+    {57, 57, 35, 0.04f},    // two lunges, which reach an opponent kept at arm's length
+    {58, 58, 35, 0.0f},
+    {59, 59, 35, 0.04f},
+    {60, 79, 35, 0.0f},
     {80, 104, 35, 0.0f},
     {105, 114, 30, 0.0f},   // taunts
     {115, 129, 20, 0.0f},   // hit reactions, 124 lying
@@ -202,6 +206,16 @@ bool LoadArenaCollision(CollisionOctree* tree) {
     return tree->Read(in, 320);
 }
 
+std::vector<uint8_t> ArenaSceneFile() {
+    Y3DSceneFile f;
+    f.header.version = 320;
+    f.header.geometry = 1;
+    const int32_t corner[3] = {0, -8, 0};
+    f.renderOctree = BuildRenderOctreeBlock(GridOctree(0, corner, 5));
+    f.collisionOctree = ArenaCollisionBlock();
+    return f.Build();
+}
+
 void BuildArenaPathMap(PathMap* map) {
     PathMapBuilder b(32, 16);
     b.Area(0, 0, 15, 15, ARENA_FLOOR, 0);
@@ -257,6 +271,30 @@ int32_t KitEffectLifetime(int32_t type) { return type == 87 ? 2000 : EFFECT_ENDL
 namespace {
 
 bool Slot(int32_t s) { return s >= 0 && s < EFFECT_SLOT_COUNT; }
+
+constexpr uint32_t kUntimedLifetimeMs = 2000;
+
+bool KeptUntilStopped(int32_t type) {
+    switch (type) {
+        case 63: case 64: case 65: case 66: case 67: case 70: case 72: case 83: case 90:
+        case 93: case 94: case 95: case 96: case 97: return true;
+        default: return false;
+    }
+}
+
+void AgeKitPool(uint32_t frameMs) {
+    for (KitEffectSlot& e : Recorder().effects) {
+        if (!e.active) continue;
+        if (e.stopped) {
+            e.active = false;
+            continue;
+        }
+        if (KeptUntilStopped(e.type)) continue;
+        e.ageMs += frameMs;
+        const uint32_t lifetime = e.durationMs > 0 ? uint32_t(e.durationMs) : kUntimedLifetimeMs;
+        if (e.ageMs >= lifetime) e.active = false;
+    }
+}
 
 EffectCalls KitPool() {
     EffectCalls e;
@@ -319,10 +357,16 @@ EffectCalls KitPool() {
     e.ownerOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].owner : nullptr; };
     e.velocityOf = [](int32_t s) { return Slot(s) ? Recorder().effects[s].velocity : Vec3{}; };
     e.stoppedOf = [](int32_t s) { return Slot(s) && Recorder().effects[s].stopped; };
+    e.updateAll = AgeKitPool;
+    e.releaseAll = [] {
+        for (KitEffectSlot& k : Recorder().effects) k.active = false;
+    };
     return e;
 }
 
 }  // namespace
+
+void InstallKitEffectPool() { g_EffectCalls = KitPool(); }
 
 void InstallFighterRecorders() {
     FighterShellCalls& s = g_FighterShellCalls;
@@ -353,7 +397,7 @@ void InstallFighterRecorders() {
     g_GamePacketSink = [](const uint8_t* event, size_t size) {
         Recorder().events.emplace_back(event, event + size);
     };
-    g_EffectCalls = KitPool();
+    InstallKitEffectPool();
 }
 
 void RemoveFighterRecorders() {

@@ -66,6 +66,8 @@ constexpr float ARENA_LAVA_BED = -2.0f;
 // The collision-octree block of the arena.
 std::vector<uint8_t> ArenaCollisionBlock();
 bool LoadArenaCollision(CollisionOctree* tree);
+// The arena as a scenario's scene file: its collision, an empty render tree, no nodes.
+std::vector<uint8_t> ArenaSceneFile();
 // Its path map: one layer per cell at the floors above; sector 0 the upper areas, sector 1 the
 // lower floor and the lava bed, reached by the jump from cell (23, 4) to (25, 4).
 void BuildArenaPathMap(PathMap* map);
@@ -94,6 +96,7 @@ struct KitEffectSlot {
     Vec3 acceleration{};
     float scale = 0.0f;
     uint32_t colour = 0;
+    uint32_t ageMs = 0;            // frames of the pool's own step since it was made
 };
 
 // One recorder for the whole program: the call tables take plain functions.
@@ -128,6 +131,11 @@ struct FighterRecorder {
 FighterRecorder& Recorder();
 // The type lifetimes of the effect table for the types the fighters make (-1 for the rest).
 int32_t KitEffectLifetime(int32_t type);
+// Points the effect calls at the recorder's pool alone. The pool's step stands in for the effects'
+// own endings: a stopped slot is freed, and so is any other after its positive duration, or
+// after 2000 ms, except the kinds their owners keep until they stop them (portals, search
+// objects, springs, charge glows, symbol glows, checkpoint flames and the items' loops).
+void InstallKitEffectPool();
 // Points the fighters' shell, packet and effect calls at the recorder, and back.
 void InstallFighterRecorders();
 void RemoveFighterRecorders();

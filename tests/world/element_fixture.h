@@ -16,6 +16,10 @@
 #include "support/element_kit.h"
 #include "support/pack_writer.h"
 #include "support/temp_dir.h"
+#include "support/path_map_builder.h"
+#include "support/pmap_writer.h"
+#include "support/scenario_files.h"
+#include "support/y3d_builder.h"
 #include "world/element_map.h"
 #include "world/item.h"
 #include "world/map_editor.h"
@@ -80,5 +84,36 @@ protected:
 
     std::optional<ScopedWorkDir> dir_;
 };
+
+// A model file holding one movable mesh named after it, as the item and prop folders hold them.
+inline void WriteModel(const std::string& folder, const std::string& name) {
+    std::filesystem::create_directories(folder);
+    testsupport::Y3DSceneFile file;
+    testsupport::Y3DMeshNode node;
+    node.name = name + " (DIN)";
+    node.type = 0x101;
+    file.records.push_back(testsupport::MeshNodeRecord(node));
+    ASSERT_TRUE(testsupport::WriteBytes(folder + "/" + name + ".y3d", file.Build()));
+}
+
+// Scenario 1 as files: a flat floor of 40 x 40 cells from -20, the models of items 3 and 21 and of
+// the small box.
+inline void WriteFloorScenario() {
+    testsupport::ScenarioFiles files;
+    files.number = 1;
+    files.Write();
+    PathMap floor;
+    testsupport::PathMapBuilder(40, 40, 20.0f, 20.0f).Area(0, 0, 39, 39, 0.0f).Build(&floor);
+    ASSERT_TRUE(testsupport::WriteBytes("Modelos/Escenarios/Escenario01/pmap.dat", testsupport::PmapBytes(floor)));
+    WriteModel("Modelos/Items", "item03");
+    WriteModel("Modelos/Items", "item21");
+    WriteModel("Modelos/Objetos Dinamicos", "Caja de 1m");
+}
+// A record of an arena cell moved onto the floor's cell of the same number (cell 22 is world 2).
+inline ElementBytes OnFloor(ElementBytes r) {
+    r.position.x -= 20.0f;
+    r.position.z -= 20.0f;
+    return r;
+}
 
 }  // namespace elementtest

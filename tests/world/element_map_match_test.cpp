@@ -233,37 +233,13 @@ TEST_F(PlacingTest, LineUpLevelsFollowTheMatchModeTheGameModeAndTheEnemiesLevelT
     EXPECT_EQ(CountActive(g_Characters), 2);
 }
 
-void WriteModel(const std::string& folder, const std::string& name) {
-    std::filesystem::create_directories(folder);
-    testsupport::Y3DSceneFile file;
-    testsupport::Y3DMeshNode node;
-    node.name = name + " (DIN)";
-    node.type = 0x101;
-    file.records.push_back(testsupport::MeshNodeRecord(node));
-    ASSERT_TRUE(testsupport::WriteBytes(folder + "/" + name + ".y3d", file.Build()));
-}
-
 TEST_F(PlacingTest, AMatchOnScenarioFilesPlacesItsKindsElementsAndTheTestKeyCollectsItsItems) {
     ResetItems();
     ResetDynamicObjects();
-    testsupport::ScenarioFiles files;
-    files.number = 1;
-    files.Write();
-    PathMap floor;
-    testsupport::PathMapBuilder(40, 40, 20.0f, 20.0f).Area(0, 0, 39, 39, 0.0f).Build(&floor);
-    ASSERT_TRUE(testsupport::WriteBytes("Modelos/Escenarios/Escenario01/pmap.dat", testsupport::PmapBytes(floor)));
-    WriteModel("Modelos/Items", "item03");
-    WriteModel("Modelos/Items", "item21");
-    WriteModel("Modelos/Objetos Dinamicos", "Caja de 1m");
-    // The floor's cells count from -20: cell 22 is world 2.
-    auto onFloor = [](ElementBytes r) {
-        r.position.x -= 20.0f;
-        r.position.z -= 20.0f;
-        return r;
-    };
-    WriteFile({onFloor(At(9, ELEMENT_FIGHTER, 0, 22, 22, 0.5f)), onFloor(At(2, ELEMENT_FIGHTER, 1, 30, 30)),
-               onFloor(At(2, ELEMENT_ITEM, 3, 24, 22)), onFloor(At(9, ELEMENT_ITEM, 21, 26, 22)),
-               onFloor(At(1, ELEMENT_ITEM, 3, 28, 22)), onFloor(At(9, ELEMENT_PROP, 3, 24, 26))});
+    WriteFloorScenario();
+    WriteFile({OnFloor(At(9, ELEMENT_FIGHTER, 0, 22, 22, 0.5f)), OnFloor(At(2, ELEMENT_FIGHTER, 1, 30, 30)),
+               OnFloor(At(2, ELEMENT_ITEM, 3, 24, 22)), OnFloor(At(9, ELEMENT_ITEM, 21, 26, 22)),
+               OnFloor(At(1, ELEMENT_ITEM, 3, 28, 22)), OnFloor(At(9, ELEMENT_PROP, 3, 24, 26))});
     ResetWorldCalls();
     ASSERT_TRUE(g_Scenario.Load(1));
     g_ElementMap.LoadForMatch(2);

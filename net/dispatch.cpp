@@ -1,0 +1,534 @@
+// The dispatcher of received game packets: each event read field by field, its indices and
+// values checked, applied through the game's operations and, on the host, passed on to the
+// clients where the game operation does not do it itself.
+#include <cmath>
+#include <map>
+
+#include "common/binary_reader.h"
+#include "core/debug_log.h"
+#include "frontend/equipment_table.h"
+#include "net/game_ops.h"
+#include "net/session.h"
+#include "platform/os/os.h"
+
+namespace {
+
+uint32_t g_FighterOwners[16];
+
+// A client's refused events within the current window.
+struct Refusals {
+    uint32_t windowStart = 0;
+    int count = 0;
+};
+std::map<uint32_t, Refusals> g_Refusals;
+
+// Events only the host writes: a client that sends one is not believed.
+bool HostOnly(uint8_t type) {
+    return (type >= EVENT_RESPAWN && type <= EVENT_SET_DYNAMIC_OBJECT_VELOCITY) ||
+           (type >= EVENT_START_TIMED_STATE && type <= EVENT_COLLECT_ITEM) || type == EVENT_REMOVE_PLAYER ||
+           (type >= EVENT_MATCH_TIME && type <= EVENT_RECORD_KILL);
+}
+
+// Events about one fighter, written by the machine that controls it.
+bool AboutOwnFighter(uint8_t type) {
+    switch (type) {
+    case EVENT_SET_POSITION: case EVENT_SET_YAW: case EVENT_SET_TARGET: case EVENT_SET_AIM_POINT:
+    case EVENT_SET_ANIMATION: case EVENT_SET_ANIMATION_TIME: case EVENT_CLEAR_LOOP_ANIMATION:
+    case EVENT_START_GUARD: case EVENT_END_GUARD: case EVENT_SET_CHARGE: case EVENT_START_POWER:
+    case EVENT_ATTACH_TO_SCENE: return true;
+    default: return false;
+    }
+}
+
+constexpr int kSlots = 16;
+constexpr uint32_t kItemSlots = 1000;
+constexpr uint32_t kBallSlots = 80;
+constexpr uint32_t kBoxSlots = 40;
+constexpr int32_t kEffectTypes = 98;
+constexpr int32_t kEffectSlots = 1500;
+constexpr uint32_t kSounds = 300;
+constexpr int kPowers = 10;
+constexpr int kTimedStates = 12;
+constexpr uint32_t kMaxRecords = 16;
+
+// The bytes of each event by type, 0 for types nobody sends; event 44 is sized by its kind.
+constexpr uint16_t kEventSize[56] = {
+    14, 0, 0, 6, 3, 14, 0, 0, 0, 11, 7, 2, 0, 2, 2, 6, 0, 2, 7, 6, 7, 6, 27, 20, 17, 17, 0, 0,
+    0,  0, 3, 79, 7, 7, 19, 5, 6, 18, 116, 0, 5, 2, 0, 5, 0, 1057, 15, 2, 7, 14, 14, 14, 3, 3, 6, 4};
+
+// How long the event at `at` is, 0 when its type is unknown or unused.
+size_t EventSize(const uint8_t* at, size_t left) {
+    const uint8_t type = at[0];
+    if (type > 55) return 0;
+    if (type != EVENT_MATCH_STATE) return kEventSize[type];
+    if (left < 2) return 11;    // too short either way: the walk stops
+    switch (at[1]) {
+    case 0: case 2: case 3: case 5: return 27;
+    case 1: return 23;
+    case 4: return 32;
+    case 6: case 7: {
+        if (left < 23) return 23;
+        const uint32_t n = uint32_t(at[19]) | uint32_t(at[20]) << 8 | uint32_t(at[21]) << 16 | uint32_t(at[22]) << 24;
+        return n > kMaxRecords ? 0 : 23 + 5 * n;
+    }
+    default: return 11;
+    }
+}
+
+bool Finite(float v) { return std::isfinite(v); }
+bool Finite(const Vec3& v) { return Finite(v.x) && Finite(v.y) && Finite(v.z); }
+
+bool ReadPoint(BinaryReader& r, Vec3* p) { return r.ReadF32(p->x) && r.ReadF32(p->y) && r.ReadF32(p->z) && Finite(*p); }
+
+// A fighter slot 0..15.
+bool ReadSlot(BinaryReader& r, int* slot) {
+    uint8_t v = 0;
+    if (!r.ReadU8(v) || v >= kSlots) return false;
+    *slot = v;
+    return true;
+}
+
+// A fighter slot or none (-1 as i8, 255 as u8).
+bool ReadOptionalSlot(BinaryReader& r, int* slot) {
+    uint8_t v = 0;
+    if (!r.ReadU8(v)) return false;
+    if (v == 255) {
+        *slot = -1;
+        return true;
+    }
+    if (v >= kSlots) return false;
+    *slot = v;
+    return true;
+}
+
+class Dispatcher {
+public:
+    Dispatcher(GameOps& ops, bool host, uint32_t sender) : ops_(ops), host_(host), sender_(host ? sender : 0) {}
+
+    // On the host, whether the client that sent the packet may say this; the host's own
+    // events and everything a client hears from the host pass.
+    bool Allowed(const uint8_t* at, size_t size) const {
+        if (sender_ == 0) return true;
+        const uint8_t type = at[0];
+        if (HostOnly(type)) return false;
+        if (AboutOwnFighter(type)) return Owns(at[1]);
+        if (type == EVENT_CREATE_EFFECT) return at[size - 1] == 255 || Owns(at[size - 1]);
+        if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255;
+        return true;
+    }
+
+    // False when the event was refused (a bad index or value).
+    bool Apply(const uint8_t* at, size_t size) {
+        BinaryReader r(at, size);
+        uint8_t type = 0;
+        r.ReadU8(type);
+        switch (type) {
+        case EVENT_SET_POSITION:
+        case EVENT_SET_AIM_POINT: return FighterPoint(type, r);
+        case EVENT_SET_YAW: {
+            int s;
+            float yaw;
+            if (!ReadSlot(r, &s) || !r.ReadF32(yaw) || !Finite(yaw)) return false;
+            if (Remote(s)) {
+                ops_.SetYaw(s, yaw);
+                Relay(type, s);
+            }
+            return true;
+        }
+        case EVENT_SET_TARGET: {
+            int s, target;
+            if (!ReadSlot(r, &s) || !ReadOptionalSlot(r, &target)) return false;
+            if (Remote(s)) {
+                ops_.SetTarget(s, target);
+                Relay(type, s);
+            }
+            return true;
+        }
+        case EVENT_SET_ANIMATION: {
+            int s;
+            uint32_t animation, parameter;
+            uint8_t flag;
+            if (!ReadSlot(r, &s) || !r.ReadU32(animation) || !r.ReadU32(parameter) || !r.ReadU8(flag)) return false;
+            if (Remote(s)) ops_.SetAnimation(s, animation, parameter, flag);
+            return true;
+        }
+        case EVENT_SET_ANIMATION_TIME: {
+            int s;
+            uint8_t bone;
+            float time;
+            if (!ReadSlot(r, &s) || !r.ReadU8(bone) || !r.ReadF32(time) || !Finite(time)) return false;
+            if (Remote(s)) ops_.SetAnimationTime(s, bone, time);
+            return true;
+        }
+        case EVENT_CLEAR_LOOP_ANIMATION:
+        case EVENT_START_GUARD:
+        case EVENT_END_GUARD:
+        case EVENT_RESPAWN:
+        case EVENT_ATTACH_TO_SCENE: return SlotOnly(type, r);
+        case EVENT_SET_CHARGE: {
+            int s;
+            uint32_t ms;
+            if (!ReadSlot(r, &s) || !r.ReadU32(ms)) return false;
+            if (ops_.IsActive(s)) ops_.SetCharge(s, ms);
+            return true;
+        }
+        case EVENT_CHANGE_HEALTH: {
+            int s, attacker;
+            float amount;
+            if (!ReadSlot(r, &s) || !ReadOptionalSlot(r, &attacker) || !r.ReadF32(amount) || !Finite(amount))
+                return false;
+            if (ops_.IsActive(s)) ops_.ChangeHealth(s, amount, attacker);
+            return true;
+        }
+        case EVENT_CHANGE_ENERGY:
+        case EVENT_ADD_CREDITS: {
+            int s;
+            float amount;
+            if (!ReadSlot(r, &s) || !r.ReadF32(amount) || !Finite(amount) || std::fabs(amount) > 1e9f) return false;
+            if (!ops_.IsActive(s)) return true;
+            if (type == EVENT_CHANGE_ENERGY)
+                ops_.ChangeEnergy(s, amount);
+            else
+                ops_.AddCredits(s, int(amount));
+            return true;
+        }
+        case EVENT_ADD_EXPERIENCE: {
+            int s, other;
+            float amount;
+            if (!ReadSlot(r, &s) || !r.ReadF32(amount) || !Finite(amount) || !ReadOptionalSlot(r, &other))
+                return false;
+            if (ops_.IsActive(s)) ops_.AddExperience(s, amount, other);
+            return true;
+        }
+        case EVENT_APPLY_HIT: {
+            int s, attacker;
+            float value;
+            Vec3 p;
+            int32_t reaction;
+            uint32_t heavy;
+            if (!ReadSlot(r, &s) || !ReadOptionalSlot(r, &attacker) || !r.ReadF32(value) || !Finite(value) ||
+                !ReadPoint(r, &p) || !r.ReadI32(reaction) || !r.ReadU32(heavy))
+                return false;
+            // Only the victim's own machine takes the hit; it reports the result through the host.
+            if (s != ops_.LocalSlot() || !ops_.IsActive(s)) return true;
+            if (attacker >= 0 && !ops_.IsActive(attacker)) attacker = -1;
+            ops_.ApplyHit(s, value, p, reaction, heavy, attacker);
+            return true;
+        }
+        case EVENT_SPAWN_DYNAMIC_OBJECT: {
+            uint32_t slot;
+            uint8_t kind, model;
+            Vec3 p;
+            int owner;
+            if (!r.ReadU32(slot) || !r.ReadU8(kind) || !r.ReadU8(model) || !ReadPoint(r, &p) ||
+                !ReadOptionalSlot(r, &owner))
+                return false;
+            const uint32_t pool = kind == 0 ? kBallSlots : kind == 2 ? kBoxSlots : 0;
+            if (slot >= pool || model > 1) return false;
+            ops_.SpawnProp(slot, kind, model, p, owner);
+            return true;
+        }
+        case EVENT_SET_DYNAMIC_OBJECT_POSITION:
+        case EVENT_SET_DYNAMIC_OBJECT_VELOCITY: {
+            uint32_t slot;
+            Vec3 v;
+            if (!r.ReadU32(slot) || !ReadPoint(r, &v) || slot >= kBallSlots) return false;
+            if (type == EVENT_SET_DYNAMIC_OBJECT_POSITION)
+                ops_.SetPropPosition(slot, v);
+            else
+                ops_.SetPropVelocity(slot, v);
+            return true;
+        }
+        case EVENT_START_POWER: {
+            int s;
+            uint8_t power;
+            if (!ReadSlot(r, &s) || !r.ReadU8(power) || power >= kPowers) return false;
+            if (Remote(s)) ops_.StartPower(s, power);
+            return true;
+        }
+        case EVENT_CREATE_EFFECT: return Effect(r);
+        case EVENT_START_TIMED_STATE:
+        case EVENT_STOP_TIMED_STATE: {
+            int s;
+            uint8_t state;
+            uint32_t value;
+            if (!ReadSlot(r, &s) || !r.ReadU8(state) || !r.ReadU32(value) || state >= kTimedStates) return false;
+            if (!ops_.IsActive(s)) return true;
+            if (type == EVENT_START_TIMED_STATE)
+                ops_.StartTimedState(s, state, value);
+            else
+                ops_.StopTimedState(s, state, value);
+            return true;
+        }
+        case EVENT_SPAWN_ITEM: {
+            uint32_t slot;
+            uint8_t itemType, flag;
+            Vec3 p;
+            if (!r.ReadU32(slot) || !r.ReadU8(itemType) || !ReadPoint(r, &p) || !r.ReadU8(flag) || slot >= kItemSlots)
+                return false;
+            ops_.SpawnItem(slot, itemType, p, flag);
+            return true;
+        }
+        case EVENT_COLLECT_ITEM: {
+            int32_t slot;
+            if (!r.ReadI32(slot)) return false;
+            if (slot < 0) return true;
+            if (uint32_t(slot) >= kItemSlots) return false;
+            ops_.CollectItem(uint32_t(slot));
+            return true;
+        }
+        case EVENT_SCREEN_EFFECT: {
+            uint32_t collector;
+            uint8_t itemType;
+            if (!r.ReadU32(collector) || !r.ReadU8(itemType) || collector >= uint32_t(kSlots)) return false;
+            const int local = ops_.LocalSlot();
+            if (local >= 0 && local != int(collector)) ops_.ScreenEffect(itemType);
+            if (host_) g_GamePacket.WriteScreenEffect(int(collector), itemType);
+            return true;
+        }
+        case EVENT_PLAY_SOUND: {
+            uint32_t id;
+            Vec3 p;
+            uint8_t flag;
+            if (!r.ReadU32(id) || !ReadPoint(r, &p) || !r.ReadU8(flag) || id >= kSounds) return false;
+            ops_.PlaySound(id, p, flag);
+            if (host_) g_GamePacket.WritePlaySound(id, p, flag);
+            return true;
+        }
+        case EVENT_SPAWN_CHARACTER: return FighterRequest(r);
+        case EVENT_REMOVE_PLAYER: {
+            uint32_t id;
+            if (!r.ReadU32(id)) return false;
+            ops_.RemovePlayer(id);
+            return true;
+        }
+        case EVENT_MATCH_TIME: {
+            uint32_t ms;
+            if (!r.ReadU32(ms)) return false;
+            ops_.SetMatchTime(ms);
+            return true;
+        }
+        case EVENT_MATCH_STATE: return MatchState(at, size);
+        case EVENT_MATCH_RESULTS: {
+            uint32_t words[264];
+            for (uint32_t& w : words)
+                if (!r.ReadU32(w)) return false;
+            ops_.SetMatchResults(words);
+            return true;
+        }
+        case EVENT_RECORD_KILL: {
+            uint8_t points;
+            int victim, killer;
+            if (!r.ReadU8(points) || !ReadSlot(r, &victim) || !ReadOptionalSlot(r, &killer)) return false;
+            ops_.ApplyModeEvent(at, size);
+            return true;
+        }
+        default:
+            // 46 to 54: the match checks their teams, objects, checkpoints and fighters itself.
+            if (type >= EVENT_SET_SYMBOL_CARRIER && type <= EVENT_SET_CURSE_TIME) {
+                const bool point = type == EVENT_SET_SYMBOL_CARRIER || type == EVENT_PLACE_SEARCH_OBJECT ||
+                                   type == EVENT_MOVE_SEARCH_OBJECT || type == EVENT_SET_SEARCH_OBJECT_POSITION;
+                Vec3 p;
+                BinaryReader q(at + 2, size - 2);
+                if (point && !ReadPoint(q, &p)) return false;
+                ops_.ApplyModeEvent(at, size);
+                return true;
+            }
+            return false;
+        }
+    }
+
+private:
+    bool Owns(uint8_t slot) const { return slot < kSlots && g_FighterOwners[slot] == sender_; }
+
+    bool Remote(int s) { return ops_.IsActive(s) && s != ops_.LocalSlot(); }
+
+    void Relay(uint8_t type, int s) {
+        if (!host_) return;
+        // The writers keep the last-sent copies of the fighter.
+        ops_.WriteFighterMotion(s, type);
+    }
+
+    bool FighterPoint(uint8_t type, BinaryReader& r) {
+        int s;
+        Vec3 p;
+        if (!ReadSlot(r, &s) || !ReadPoint(r, &p)) return false;
+        if (!Remote(s)) return true;
+        if (type == EVENT_SET_POSITION)
+            ops_.SetPosition(s, p);
+        else
+            ops_.SetAimPoint(s, p);
+        Relay(type, s);
+        return true;
+    }
+
+    bool SlotOnly(uint8_t type, BinaryReader& r) {
+        int s;
+        if (!ReadSlot(r, &s)) return false;
+        if (!ops_.IsActive(s)) return true;
+        switch (type) {
+        case EVENT_CLEAR_LOOP_ANIMATION: if (Remote(s)) ops_.EndSplitAnimation(s); break;
+        case EVENT_START_GUARD: if (Remote(s)) ops_.StartGuard(s); break;
+        case EVENT_END_GUARD: if (Remote(s)) ops_.EndGuard(s); break;
+        case EVENT_RESPAWN: ops_.Respawn(s); break;
+        default: ops_.AttachToScene(s); break;
+        }
+        return true;
+    }
+
+    bool Effect(BinaryReader& r) {
+        EffectRequest e{};
+        uint8_t type;
+        if (!r.ReadI32(e.slot) || !r.ReadU8(type)) return false;
+        for (Vec3& v : e.vectors)
+            if (!ReadPoint(r, &v)) return false;
+        if (!r.ReadI32(e.durationMs) || !r.ReadF32(e.scale) || !Finite(e.scale) || !r.ReadU32(e.colour) ||
+            !ReadOptionalSlot(r, &e.owner))
+            return false;
+        e.type = type;
+        if (e.type >= kEffectTypes || e.slot < -1 || e.slot >= kEffectSlots) return false;
+        if (e.owner >= 0 && !ops_.IsActive(e.owner)) e.owner = -1;
+        ops_.CreateEffect(e);
+        if (host_ && (e.type == 40 || e.type == 41)) {
+            const Vec3* v = e.vectors;
+            g_GamePacket.WriteCreateEffect(-1, e.type, v[0], v[1], v[2], v[3], v[4], e.durationMs, e.scale, e.colour, -1);
+        }
+        return true;
+    }
+
+    bool MatchState(const uint8_t* at, size_t size) {
+        BinaryReader r(at, size);
+        r.Skip(1);
+        uint8_t kind = 0;
+        r.ReadU8(kind);
+        if (kind == 6 || kind == 7) {
+            // Each record's fighter slot.
+            for (size_t i = 23; i + 5 <= size; i += 5)
+                if (at[i] >= kSlots) return false;
+        }
+        if (kind == 4 && at[23] != 255 && at[23] >= kSlots) return false;
+        ops_.SetMatchState(at, size);
+        return true;
+    }
+
+    bool FighterRequest(BinaryReader& r) {
+        uint8_t slotByte, side, level;
+        uint32_t id;
+        Vec3 p;
+        PlayerLook look{};
+        if (!r.ReadU8(slotByte) || !r.ReadU32(id) || !r.ReadU8(side) || !r.ReadU8(level) || !ReadPoint(r, &p) ||
+            !r.ReadBytes(look.name, sizeof look.name) || !r.ReadU32(look.skin) || !r.ReadU32(look.eyes) ||
+            !r.ReadU32(look.clothes))
+            return false;
+        for (int32_t& t : look.tattoos)
+            if (!r.ReadI32(t)) return false;
+        if (!r.ReadI32(look.hair) || !r.ReadU32(look.hairColour) || !r.ReadI32(look.glasses)) return false;
+        // A piece of equipment outside the catalogue counts as none; the other look numbers only
+        // name files, and a missing file leaves the piece off.
+        for (int32_t& e : look.equipment) {
+            if (!r.ReadI32(e)) return false;
+            if (e < 0 || e >= EQUIPMENT_ROWS_PER_KIND) e = -1;
+        }
+        look.name[sizeof look.name - 1] = 0;
+        const int slot = int(int8_t(slotByte));
+        if (side > 1 || slot < -1 || slot >= kSlots) return false;
+        if (host_) {
+            if (slot == -1) Answer(id, side, level, look);
+            return true;
+        }
+        if (slot >= 0 && !ops_.IsActive(slot))
+            ops_.SpawnAnnounced(slot, id, side, level, p, look, id != 0 && id == g_NetSession.playerId);
+        return true;
+    }
+
+    // A client's request for a fighter: one made for it, then the whole match as it stands.
+    void Answer(uint32_t id, int side, int level, const PlayerLook& look) {
+        const int made = ops_.SpawnRequested(id, side, level, look);
+        if (made >= 0 && made < kSlots && sender_ != 0) g_FighterOwners[made] = sender_;
+        for (int s = 0; s < kSlots; ++s)
+            if (ops_.IsActive(s)) ops_.WriteFighterPicture(s);
+        ops_.WriteItemsAndProps();
+        const int kind = ops_.MatchKind();
+        if (kind == 1) {
+            for (int team = 0; team < 2; ++team)
+                for (int i = 0; i < ops_.CheckpointsPassed(team); ++i) g_GamePacket.WritePassCheckpoint(i, team, -1);
+        } else if (kind == 0 || kind == 3 || kind == 4) {
+            ops_.WriteModePicture(kind);
+        }
+        ops_.WriteMatchStateAndResults();
+    }
+
+    GameOps& ops_;
+    bool host_;
+    uint32_t sender_;
+};
+
+// Counts a client's refused events; past the limit within the window it is sent away.
+void NoteRefusals(uint32_t sender, int refused, uint8_t firstType) {
+    WriteDebugLogF("NET ERROR - player %u sent events it may not send, first of type %u", unsigned(sender),
+                   unsigned(firstType));
+    Refusals& r = g_Refusals[sender];
+    const uint32_t now = os::timeGetTime();
+    if (r.count == 0 || now - r.windowStart > REFUSED_EVENTS_WINDOW_MS) {
+        r.windowStart = now;
+        r.count = 0;
+    }
+    r.count += refused;
+    if (r.count <= REFUSED_EVENTS_LIMIT) return;
+    WriteDebugLogF("NET ERROR - player %u sent away for refused events", unsigned(sender));
+    g_Refusals.erase(sender);
+    g_NetRoleCalls.disconnect(sender);
+}
+
+}  // namespace
+
+void SetFighterOwner(int slot, uint32_t player) {
+    if (slot >= 0 && slot < kSlots) g_FighterOwners[slot] = player;
+}
+
+uint32_t FighterOwner(int slot) { return slot >= 0 && slot < kSlots ? g_FighterOwners[slot] : 0; }
+
+void ForgetPlayerFighters(uint32_t player) {
+    for (uint32_t& owner : g_FighterOwners)
+        if (owner == player) owner = 0;
+    g_Refusals.erase(player);
+}
+
+void ResetFighterOwners() {
+    for (uint32_t& owner : g_FighterOwners) owner = 0;
+    g_Refusals.clear();
+}
+
+void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
+    if (!data || size < GAME_PACKET_HEADER) return;
+    const size_t length = size_t(data[5]) | size_t(data[6]) << 8;
+    if (length + GAME_PACKET_HEADER > size) {
+        WriteDebugLog("NET ERROR - game packet shorter than its length");
+        return;
+    }
+    dispatching = 1;
+    Dispatcher d(*g_GameOps, g_NetSession.hosting != 0, sender);
+    int refused = 0;
+    uint8_t firstRefused = 0;
+    const uint8_t* payload = data + GAME_PACKET_HEADER;
+    size_t at = 0;
+    while (at < length) {
+        const size_t n = EventSize(payload + at, length - at);
+        // An unknown type or a cut event: nothing after it can be read reliably.
+        if (n == 0 || n > length - at) {
+            WriteDebugLogF("NET ERROR - game event %u unreadable, rest of packet dropped", unsigned(payload[at]));
+            break;
+        }
+        if (!d.Allowed(payload + at, n)) {
+            if (refused++ == 0) firstRefused = payload[at];
+        } else if (!d.Apply(payload + at, n)) {
+            WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
+        }
+        at += n;
+    }
+    if (refused) NoteRefusals(sender, refused, firstRefused);
+    receivedBytes += uint32_t(length);
+    ++receivedPackets;
+    if (length > largestReceived) largestReceived = uint32_t(length);
+    dispatching = 0;
+}

@@ -1,0 +1,320 @@
+// The game's own objects behind the dispatcher's operations.
+#include <cstring>
+
+#include "common/binary_reader.h"
+#include "core/clocks.h"
+#include "core/settings.h"
+#include "effects/effect_slots.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "net/game_ops.h"
+#include "net/session.h"
+#include "scene/anim_controller.h"
+#include "scene/bone.h"
+#include "scene/character_model.h"
+#include "shell/control.h"
+#include "shell/sound.h"
+#include "world/dynamic_object.h"
+#include "world/item.h"
+#include "world/scenario.h"
+#include "world/world_seams.h"
+
+namespace {
+
+constexpr int kSpawnAnimation = 190, kReviveAnimation = 192;
+
+Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }
+
+// The controller time of one bone of the fighter's model, 0 without one.
+float BoneTime(const Character& c, size_t bone) {
+    if (!c.model || bone >= c.model->bones.size() || !c.model->bones[bone] || !c.model->bones[bone]->controller)
+        return 0.0f;
+    return c.model->bones[bone]->controller->time;
+}
+
+// What the join answer tells of a fighter's record: its look.
+PlayerRecord RecordOf(const Character& c) {
+    PlayerRecord r{};
+    if (c.lookCopy) r.look = *c.lookCopy;
+    return r;
+}
+
+class LiveGameOps final : public GameOps {
+public:
+    bool IsActive(int s) override { return s >= 0 && s < MAX_CHARACTERS && g_Characters[s].active; }
+    int LocalSlot() override { return g_Control.localCharacter ? g_Control.localCharacter->slot : -1; }
+
+    void SetPosition(int s, const Vec3& p) override { g_Characters[s].SetPosition(p.x, p.y, p.z, true); }
+    void SetYaw(int s, float yaw) override { g_Characters[s].SetYaw(yaw); }
+    void SetTarget(int s, int target) override { g_Characters[s].attackTarget = Opt(target); }
+    void SetAimPoint(int s, const Vec3& p) override { g_Characters[s].aimPoint = p; }
+    void WriteFighterMotion(int s, uint8_t type) override {
+        Character* c = &g_Characters[s];
+        switch (type) {
+        case EVENT_SET_POSITION: g_GamePacket.WriteSetPosition(c); break;
+        case EVENT_SET_YAW: g_GamePacket.WriteSetYaw(c); break;
+        case EVENT_SET_TARGET: g_GamePacket.WriteSetTarget(c); break;
+        default: g_GamePacket.WriteSetAimPoint(c); break;
+        }
+    }
+    void SetAnimation(int s, uint32_t animation, uint32_t parameter, uint8_t flag) override {
+        Character& c = g_Characters[s];
+        // Leaving the spawn or revive pose: the arrival's overlay goes and a short protection starts.
+        if (int32_t(animation) != c.currentAnimation &&
+            (c.currentAnimation == kSpawnAnimation || c.currentAnimation == kReviveAnimation)) {
+            if (c.overlayPresent) c.RemoveBodyOverlay(0);
+            c.states[STATE_INVULNERABILITY].active = 0;
+            c.StartInvulnerability(5000, 1000);
+        }
+        c.SetAnimation(int(animation), int(parameter), 0, flag);
+    }
+    void SetAnimationTime(int s, int bone, float time) override {
+        if (g_Characters[s].model) g_Characters[s].model->SetAnimationFrame(bone, time, true);
+    }
+    void EndSplitAnimation(int s) override { g_Characters[s].EndSplitAnimation(); }
+    void StartGuard(int s) override { g_Characters[s].StartGuard(); }
+    void EndGuard(int s) override { g_Characters[s].EndGuard(); }
+    void SetCharge(int s, uint32_t ms) override { g_Characters[s].throwCharge = ms; }
+    void Respawn(int s) override { g_Characters[s].Respawn(); }
+    void ChangeHealth(int s, float amount, int attacker) override { g_Characters[s].ChangeHealth(amount, Opt(attacker)); }
+    void ChangeEnergy(int s, float amount) override { g_Characters[s].ChangeEnergy(amount); }
+    void AddExperience(int s, float amount, int other) override { g_Characters[s].AddExperience(amount, Opt(other)); }
+    void AddCredits(int s, int amount) override { g_Characters[s].AddCredits(amount); }
+    void ApplyHit(int s, float value, const Vec3& p, int32_t reaction, uint32_t heavy, int attacker) override {
+        g_Characters[s].ApplyHit(value, p, reaction, int(heavy), Opt(attacker));
+    }
+    void StartPower(int s, int power) override { g_Characters[s].StartPower(power); }
+    void StartTimedState(int s, int state, uint32_t ms) override {
+        g_Characters[s].StartTimedState(state, int(ms), 1000);
+    }
+    void StopTimedState(int s, int state, uint32_t value) override { g_Characters[s].StopTimedState(state, int(value)); }
+    void AttachToScene(int s) override { g_Characters[s].AttachToScene(); }
+
+    void SpawnProp(uint32_t slot, uint8_t kind, uint8_t type, const Vec3& p, int) override {
+        ApplySpawnDynamicObjectEvent(slot, kind, type, p);
+    }
+    void SetPropPosition(uint32_t slot, const Vec3& p) override { ApplyDynamicObjectPositionEvent(slot, p); }
+    void SetPropVelocity(uint32_t slot, const Vec3& v) override { ApplyDynamicObjectVelocityEvent(slot, v); }
+    void SpawnItem(uint32_t slot, int type, const Vec3& p, uint8_t flag) override {
+        ::SpawnItem(int(slot), type, p, flag != 0);
+    }
+    void CollectItem(uint32_t slot) override { ApplyCollectItemEvent(int32_t(slot)); }
+    int32_t CreateEffect(const EffectRequest& e) override {
+        const Vec3* v = e.vectors;
+        Character* owner = Opt(e.owner);
+        const int32_t made =
+            ::CreateEffect(e.slot, e.type, v[0], v[1], v[2], v[3], v[4], e.durationMs, e.scale, e.colour, owner);
+        // Seekers follow whatever their caster is fighting.
+        if (made >= 0 && owner && (e.type == 8 || e.type == 18 || e.type == 19))
+            EffectSlotSetTarget(made, owner->attackTarget);
+        return made;
+    }
+    void ScreenEffect(int type) override {
+        switch (type) {
+        case 52: g_Control.StartCameraShake(); break;
+        case 53: g_Control.StartCameraFlip(); break;
+        case 54: g_Control.StartInvertedControls(15000); break;
+        case 55: g_Control.StartCameraSpin(); break;
+        case 56: g_Control.StartScreenPulse(); break;
+        case 57: g_Control.StartParticleCurtain(); break;
+        default: break;
+        }
+    }
+    void PlaySound(uint32_t id, const Vec3& p, uint8_t flag) override { PlayFx(int(id), &p, flag); }
+    void RemovePlayer(uint32_t playerId) override { RemovePlayerCharacters(playerId); }
+
+    void SetMatchTime(uint32_t ms) override {
+        g_Match.elapsed = ms;
+        g_Match.startTime = GetTime(0) - ms;
+    }
+    void SetMatchState(const uint8_t* event, size_t size) override;
+    void SetMatchResults(const uint32_t* words) override {
+        std::memcpy(g_Scenario.results, words, sizeof g_Scenario.results);
+    }
+    void ApplyModeEvent(const uint8_t* event, size_t size) override {
+        if (event[0] == EVENT_RECORD_KILL)
+            g_Match.RecordKill(int8_t(event[1]), event[2], int8_t(event[3]));
+        else
+            ApplyMatchEvent(event, size);
+    }
+
+    void SpawnAnnounced(int slot, uint32_t playerId, int side, int level, const Vec3& p, const PlayerLook& look,
+                        bool local) override {
+        PlayerRecord record{};
+        record.side = uint32_t(side);
+        record.level = uint32_t(level);
+        record.look = look;
+        const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, nullptr);
+        if (s < 0 || !local) return;
+        g_Control.localCharacter = &g_Characters[s];
+        g_Characters[s].SelectDefaultPower();
+        NoteLocalFighterSlot(s);
+    }
+    int SpawnRequested(uint32_t playerId, int side, int level, const PlayerLook& look) override {
+        int n = 0;
+        for (const Character& c : g_Characters) n += c.active && c.side == side ? 1 : 0;
+        Vec3 at{};
+        float facing = 0.0f;
+        if (!FindPlacedCharacter(side, n, &at, &facing)) return -1;
+        PlayerRecord record{};
+        record.side = uint32_t(side);
+        record.level = uint32_t(level);
+        record.look = look;
+        const int s = SpawnCharacter(-1, playerId, side, level, at.x, at.y, at.z, &record, nullptr);
+        if (s < 0) return -1;
+        g_Characters[s].SetYaw(facing);
+        g_Characters[s].DetachFromScene();
+        return s;
+    }
+    void WriteFighterPicture(int s) override;
+    void WriteItemsAndProps() override {
+        for (const Item& item : g_Items)
+            if (item.active && item.present) g_GamePacket.WriteSpawnItem(uint32_t(item.slot), item.type, item.position, true);
+        for (DynamicObject& prop : g_Balls) {
+            if (!prop.mesh) continue;
+            g_GamePacket.WriteSpawnDynamicObject(prop.slot, prop.kind, prop.type, prop.position,
+                                                 prop.owner ? prop.owner->slot : -1);
+            g_GamePacket.WriteSetDynamicObjectVelocity(&prop);
+        }
+    }
+    int MatchKind() override { return g_Match.gameKind; }
+    int CheckpointsPassed(int team) override {
+        const int n = g_Match.checkpointsPassed[team];
+        return n < 0 ? 0 : n > MATCH_CHECKPOINTS ? MATCH_CHECKPOINTS : n;
+    }
+    void WriteModePicture(int kind) override {
+        const Match& m = g_Match;
+        if (kind == 0) {
+            for (int t = 0; t < 2; ++t) {
+                const SymbolRecord& sym = m.symbols[t];
+                if (sym.carrier)
+                    g_GamePacket.WriteSetSymbolCarrier(t, Vec3{0, 0, 0}, sym.carrier->slot);
+                else if (!sym.atHome)
+                    g_GamePacket.WriteSetSymbolCarrier(t, sym.symbolPosition, -1);
+            }
+        } else if (kind == 3) {
+            for (int i = 0; i < MATCH_SEARCH_OBJECTS; ++i)
+                if (m.searchObjects[i] != EFFECT_NO_SLOT)
+                    g_GamePacket.WritePlaceSearchObject(i, EffectSlotPosition(m.searchObjects[i]));
+        } else if (kind == 4) {
+            if (m.cursedFighter) g_GamePacket.WriteSetCursedCharacter(m.cursedFighter->slot, false);
+            g_GamePacket.WriteSetCurseTime(0, m.curseTime[0]);
+            g_GamePacket.WriteSetCurseTime(1, m.curseTime[1]);
+        }
+    }
+    void WriteMatchStateAndResults() override {
+        g_GamePacket.WriteMatchState();
+        g_GamePacket.WriteMatchResults(g_Scenario.results, MATCH_RESULT_DWORDS);
+    }
+};
+
+void LiveGameOps::WriteFighterPicture(int s) {
+    Character& c = g_Characters[s];
+    GamePacket& g = g_GamePacket;
+    g.WriteSpawnCharacter(s, c.playerId, c.side, c.level, c.position, RecordOf(c));
+    if (c.attached) g.WriteAttachToScene(s);
+    g.WriteSetAnimation(s, c.currentAnimation, 0, 0);
+    g.WriteStopTimedState(s, STATE_INVULNERABILITY, 0);
+    g.WriteSetAnimationTime(s, 0, BoneTime(c, 0));
+    if (c.upperAnimation != c.currentAnimation) {
+        g.WriteSetAnimation(s, c.upperAnimation, 0, 4);
+        g.WriteSetAnimationTime(s, 4, BoneTime(c, 4));
+    }
+    // The writers skip what they last sent; the newcomer must hear all of it.
+    c.lastSentTarget = reinterpret_cast<Character*>(&c);
+    c.lastSentAimPoint = Vec3{1e30f, 1e30f, 1e30f};
+    g.WriteSetPosition(&c);
+    g.WriteSetYaw(&c);
+    g.WriteSetTarget(&c);
+    g.WriteSetAimPoint(&c);
+    if (c.health < c.maxHealth) g.WriteChangeHealth(s, -1, c.health - c.maxHealth);
+    if (c.energy < c.maxEnergy) g.WriteChangeEnergy(s, c.energy - c.maxEnergy);
+    if (c.experience > 0.0f) g.WriteAddExperience(s, c.experience, -1);
+    for (int k = TIMED_STATE_COUNT - 1; k >= 0; --k) {
+        if (!c.states[k].active) continue;
+        g.WriteStartTimedState(s, k, 30000);
+        break;
+    }
+}
+
+void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
+    BinaryReader r(event, size);
+    uint8_t kind = 0, state = 0;
+    uint32_t limit = 0, elapsed = 0;
+    r.Skip(1);
+    r.ReadU8(kind);
+    r.ReadU8(state);
+    r.ReadU32(limit);
+    r.ReadU32(elapsed);
+    Match& m = g_Match;
+    Settings& s = g_Settings;
+    m.gameKind = kind;
+    m.state = state;
+    m.timeLimit = limit;
+    m.elapsed = elapsed;
+    m.startTime = GetTime(0) - elapsed;
+    m.stateTime = 0;
+    auto pair = [&r](int32_t (&v)[2]) {
+        uint32_t a = 0, b = 0;
+        r.ReadU32(a);
+        r.ReadU32(b);
+        v[0] = int32_t(a);
+        v[1] = int32_t(b);
+    };
+    auto perFighter = [&r](bool kills) {
+        uint32_t n = 0;
+        r.ReadU32(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            uint8_t slot = 0;
+            uint32_t value = 0;
+            if (!r.ReadU8(slot) || !r.ReadU32(value) || slot >= MAX_CHARACTERS) return;
+            Character& c = g_Characters[slot];
+            if (!c.active) continue;
+            (kills ? c.killScore : c.credits) = int32_t(value);
+        }
+    };
+    switch (kind) {
+    case 0: pair(s.stealsGoal); pair(m.captures); break;
+    case 1: {
+        uint32_t count = 0;
+        r.ReadU32(count);
+        m.checkpointCount = int32_t(count);
+        pair(m.checkpointsPassed);
+        break;
+    }
+    case 2: pair(s.creditsGoal); pair(m.points); break;
+    case 3: pair(s.capturesGoal); pair(m.found); break;
+    case 4: {
+        pair(s.curseMinutes);
+        uint32_t freeze = 0;
+        uint8_t cursed = 255;
+        r.ReadU32(freeze);
+        r.ReadU8(cursed);
+        s.freezeTime = int32_t(freeze);
+        m.cursedFighter = cursed < MAX_CHARACTERS && g_Characters[cursed].active ? &g_Characters[cursed] : nullptr;
+        r.ReadU32(m.curseTime[0]);
+        r.ReadU32(m.curseTime[1]);
+        break;
+    }
+    case 5: pair(s.maxDeaths); pair(m.killScore); break;
+    case 6: pair(s.maxDeaths); perFighter(true); break;
+    case 7: pair(s.creditsGoal); perFighter(false); break;
+    default: break;
+    }
+}
+
+LiveGameOps g_LiveGameOps;
+
+}  // namespace
+
+GameOps* g_GameOps = &g_LiveGameOps;
+void ResetGameOps() { g_GameOps = &g_LiveGameOps; }
+
+void RemovePlayerCharacters(uint32_t playerId) {
+    for (Character& c : g_Characters)
+        if (c.active && c.playerId == playerId) c.Despawn();
+    ForgetPlayerFighters(playerId);
+}
+
+// The front end fills this: its record of which slot is this machine's fighter.
+void NoteLocalFighterSlot(int) {}

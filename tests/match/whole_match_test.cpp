@@ -1,0 +1,193 @@
+// Whole matches of every game kind, run by the program itself until it quits on its own, with the
+// invariants checked after every frame; the same seed giving the same frames; the end sequence
+// after the test keys' goal and time-out.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "core/clocks.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "fighters/fighter_shell.h"
+#include "platform/gfx/recording_device.h"
+#include "render/video.h"
+#include "shell/control.h"
+#include "support/match_harness.h"
+#include "support/match_invariants.h"
+#include "support/temp_dir.h"
+#include "world/scenario.h"
+
+namespace {
+
+using namespace testsupport;
+
+constexpr uint32_t kTenMinutes = 10 * 60000;
+// The end sequence leaves 10000 ms after the end; a frame more for the quit to be seen.
+constexpr uint32_t kLeaveMs = 10000 + 2 * MATCH_TURN_MS;
+
+// How far the kind's own goal counter moved, both sides together.
+int64_t KindProgress(int kind) {
+    const Match& m = g_Match;
+    int64_t sum = 0;
+    for (int t = 0; t < 2; ++t) {
+        switch (kind) {
+            case 0: sum += m.captures[t]; break;
+            case 1: sum += m.checkpointsPassed[t]; break;
+            case 2: sum += m.points[t]; break;
+            case 3: sum += m.found[t]; break;
+            case 4: sum += m.curseTime[t]; break;
+            case 5: sum += m.killScore[t] > 0 ? m.killScore[t] : 0; break;
+            default: break;
+        }
+    }
+    return sum;
+}
+
+// What one run saw.
+struct Outcome {
+    int32_t endState = MATCH_PLAYING;
+    uint32_t endMs = 0;         // match time of the end
+    uint32_t quitMs = 0;        // match time at which the program quit, 0 when it did not
+    int64_t progress = 0;       // the kind's counter at the end
+    std::vector<uint64_t> fingerprints;
+};
+
+// Turns until the program quits or the limit passes; every frame checked.
+Outcome Play(MatchRun& run, uint32_t limitMs, bool fingerprints = false) {
+    Outcome out;
+    MatchInvariants invariants;
+    while (run.SimulatedMs() < limitMs) {
+        const uint32_t now = run.SimulatedMs();
+        if (!run.Turn()) {
+            out.quitMs = now;
+            break;
+        }
+        const std::vector<std::string> failures = invariants.Check();
+        EXPECT_TRUE(failures.empty()) << "at " << run.SimulatedMs() << " ms: " << failures.front();
+        if (!failures.empty()) break;
+        if (fingerprints) out.fingerprints.push_back(MatchFingerprint());
+        if (out.endState == MATCH_PLAYING && g_Match.state != MATCH_PLAYING) {
+            out.endState = g_Match.state;
+            out.endMs = run.SimulatedMs();
+            out.progress = KindProgress(g_Match.gameKind);
+        }
+    }
+    return out;
+}
+
+class WholeMatchTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeMatchTest, EndsWithinTenMinutesAndQuitsOnItsOwn) {
+    const int kind = GetParam();
+    MatchRun run(MatchOptions{.kind = kind, .seed = uint32_t(11 + kind)});
+    ASSERT_TRUE(run.Started());
+    const Outcome o = Play(run, kTenMinutes + kLeaveMs);
+    ASSERT_NE(o.endState, MATCH_PLAYING) << "no end in ten minutes; progress " << KindProgress(kind);
+    EXPECT_LE(o.endMs, kTenMinutes);
+    EXPECT_GT(o.progress, 0) << "the match ended without play";
+    ASSERT_NE(o.quitMs, 0u) << "the program did not leave after the end";
+    EXPECT_GT(o.quitMs - o.endMs, 10000u);
+    EXPECT_LE(o.quitMs - o.endMs, kLeaveMs);
+}
+
+// Kinds 6 and 7 give the computer fighters no decisions: nobody plays them, so they are not run.
+INSTANTIATE_TEST_SUITE_P(Kinds, WholeMatchTest, ::testing::Range(0, 6),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
+
+TEST(MatchDeterminismTest, TheSameSeedGivesTheSameFramesAndAnotherSeedOthers) {
+    const uint32_t seeds[] = {5, 5, 6};
+    std::vector<uint64_t> runs[3];
+    for (int r = 0; r < 3; ++r) {
+        MatchRun run(MatchOptions{.kind = 5, .seed = seeds[r], .maxDeaths = 1000});
+        ASSERT_TRUE(run.Started());
+        runs[r] = Play(run, 60000, true).fingerprints;
+    }
+    ASSERT_EQ(runs[0].size(), runs[1].size());
+    for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;
+    EXPECT_NE(runs[0], runs[2]);
+}
+
+TEST(MatchRenderTest, EveryFrameIsDrawnAndPresentedOnTheRecordingDevice) {
+    MatchRun run(MatchOptions{.kind = 5, .seed = 4, .maxDeaths = 1000, .render = true});
+    ASSERT_TRUE(run.Started());
+    gfx::RecordingDevice* device = gfx::AsRecordingDevice(g_Video.device);
+    ASSERT_NE(device, nullptr);
+    MatchInvariants invariants;
+    uint32_t frames = 0, lastFrame = g_Control.lastFrameTime;
+    const uint32_t presentsBefore = device->Counters().presents;
+    while (run.SimulatedMs() < 20000) {
+        ASSERT_TRUE(run.Turn());
+        const std::vector<std::string> failures = invariants.Check();
+        ASSERT_TRUE(failures.empty()) << "at " << run.SimulatedMs() << " ms: " << failures.front();
+        // A turn that handled a window message ran no frame.
+        if (g_Control.lastFrameTime != lastFrame) ++frames;
+        lastFrame = g_Control.lastFrameTime;
+    }
+    EXPECT_GT(frames, 200u);
+    EXPECT_EQ(device->Counters().presents - presentsBefore, frames);
+    EXPECT_GT(device->Counters().draws, frames);
+}
+
+TEST(MatchEndTest, TheTestKeysEndTheMatchThenItFadesAndQuits) {
+    const struct {
+        const char* name;
+        int kind;
+        int goalSide;       // -1: the time limit runs out instead
+        int32_t state;
+        int32_t winner;
+    } cases[] = {
+        {"the own side at its goal", 5, 0, MATCH_WON, 0},
+        {"the other side at its goal", 0, 1, MATCH_LOST, 1},
+        {"the time limit out", 2, -1, MATCH_LOST, -1},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        MatchRun run(MatchOptions{.kind = t.kind, .seed = 3});
+        ASSERT_TRUE(run.Started());
+        ASSERT_TRUE(run.Turn());
+        if (t.goalSide >= 0)
+            g_Match.PutSideAtGoal(t.goalSide);
+        else
+            g_Match.ExpireTimeLimit();
+        ASSERT_TRUE(run.Turn());
+        ASSERT_EQ(g_Match.state, t.state);
+        EXPECT_EQ(int32_t(g_Scenario.results[RESULT_WINNER]), t.winner);
+        const uint32_t end = g_Match.stateTime;
+        char stats[96];
+        std::snprintf(stats, sizeof stats, "Modelos/Escenarios/Escenario%02d/DataTray%02dG%02d.txt", MATCH_SCENARIO,
+                      MATCH_SCENARIO, t.kind);
+        const std::filesystem::path statsFile = run.Folder().path() / stats;
+        // The fade itself is the front end's; the end sequence's asking for it is watched here.
+        static uint32_t firstFade;
+        static void (*realFade)();
+        firstFade = 0;
+        realFade = g_FighterShellCalls.fadeOutScreen;
+        g_FighterShellCalls.fadeOutScreen = [] {
+            if (firstFade == 0) firstFade = GetTime(CLOCK_MATCH);
+            realFade();
+        };
+        uint32_t quitAfter = 0;
+        // The end sequence takes 10 s: 400 turns are plenty.
+        for (int turn = 0; turn < 400; ++turn) {
+            const uint32_t since = GetTime(CLOCK_MATCH) - end;
+            if (!run.Turn()) {
+                quitAfter = since;
+                break;
+            }
+            const uint32_t after = GetTime(CLOCK_MATCH) - end;
+            if (after <= 10000) {
+                EXPECT_FALSE(std::filesystem::exists(statsFile)) << after;
+            }
+        }
+        g_FighterShellCalls.fadeOutScreen = realFade;
+        ASSERT_NE(firstFade, 0u);
+        EXPECT_GT(firstFade - end, 9200u);
+        EXPECT_LE(firstFade - end, 9200u + MATCH_TURN_MS);
+        EXPECT_GT(quitAfter, 10000u);
+        EXPECT_LE(quitAfter, 10000u + 2 * MATCH_TURN_MS);
+        EXPECT_TRUE(std::filesystem::exists(statsFile));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+// The dispatcher on a recording stand-in for the game: what each event does, who passes what
+// on, the join answer, and packets that lie.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/debug_log.h"
+#include "core/settings.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/player_record.h"
+#include "net/game_ops.h"
+#include "net/session.h"
+#include "support/recording_game_ops.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using testsupport::RecordingGameOps;
+
+RecordingGameOps* g_Fake;
+std::vector<Bytes> g_Written;
+
+const Vec3 kP{1.0f, 2.0f, 3.0f};
+
+class DispatchTest : public ::testing::Test {
+protected:
+    RecordingGameOps fake;
+
+    void SetUp() override {
+        ResetNetSession();
+        ResetMatch();
+        g_Fake = &fake;
+        g_GameOps = &fake;
+        g_Written.clear();
+        for (int s : {0, 3, 5, 7}) fake.active[s] = true;
+        fake.local = 3;
+        g_NetSession.active = 1;
+        Capture();
+    }
+    void TearDown() override {
+        ResetGameOps();
+        ResetNetSession();
+        ResetMatch();
+    }
+    // Events written from here on are kept, both as bytes and as a line among the calls.
+    static void Capture() {
+        g_GamePacketSink = [](const uint8_t* e, size_t n) {
+            g_Written.emplace_back(e, e + n);
+            g_Fake->calls.push_back("ev" + std::to_string(e[0]));
+        };
+    }
+    // The events written by `write`, as one received packet.
+    static Bytes Packet(const std::function<void()>& write) {
+        g_Written.clear();
+        write();
+        Bytes payload;
+        for (const Bytes& e : g_Written) payload.insert(payload.end(), e.begin(), e.end());
+        g_Written.clear();
+        g_Fake->calls.clear();
+        Bytes p = {4, 1, 0, 0, 0, uint8_t(payload.size()), uint8_t(payload.size() >> 8)};
+        p.insert(p.end(), payload.begin(), payload.end());
+        return p;
+    }
+    void Dispatch(const Bytes& p, bool host, uint32_t sender = 0) {
+        g_NetSession.hosting = host ? 1 : 0;
+        g_GamePacket.Dispatch(p.data(), p.size(), sender);
+    }
+    GamePacket& g = g_GamePacket;
+};
+
+TEST_F(DispatchTest, EveryWrittenEventReachesItsOperationOnAClient) {
+    PlayerRecord record{};
+    record.look.equipment[2] = 54;      // past the catalogue: none
+    const uint32_t results[264] = {};
+    const Bytes p = Packet([&] {
+        g.WriteSetAnimation(5, 190, 0, 0);
+        g.WriteSetAnimationTime(5, 4, 0.5f);
+        g.WriteClearLoopAnimation(5);
+        g.WriteStartGuard(5);
+        g.WriteEndGuard(5);
+        g.WriteRespawn(5);
+        g.WriteChangeHealth(5, 7, -10.0f);
+        g.WriteChangeEnergy(5, 1.0f);
+        g.WriteAddExperience(5, 1.0f, -1);
+        g.WriteAddCredits(5, 50.0f);
+        g.WriteApplyHit(3, 5, 12.0f, kP, 1, 2);
+        g.WriteSpawnDynamicObject(79, 0, 1, kP, 5);
+        g.WriteSpawnDynamicObject(40, 2, 1, kP, -1);    // past the box pool: skipped
+        g.WriteStartPower(5, 9);
+        g.WriteCreateEffect(-1, 97, kP, kP, kP, kP, kP, 100, 1.0f, 0, 5);
+        g.WriteStartTimedState(5, 11, 100);
+        g.WriteStopTimedState(5, 12, 0);                // no state 12: skipped
+        g.WriteSpawnItem(999, 3, kP, true);
+        g.WriteCollectItem(uint32_t(-1));               // none: ignored
+        g.WritePlaySound(299, kP, 0);
+        g.WriteSpawnCharacter(9, 77, 1, 3, kP, record);
+        g.WriteRemovePlayer(77);
+        g.WriteAttachToScene(7);
+        g.WriteMatchTime(5);
+        g_Match.gameKind = 4;
+        g.WriteMatchState();
+        g.WriteMatchResults(results, 264);
+        g.WriteCaptureSymbol(-1);
+        g.WriteRecordKill(1, 5, -1);
+    });
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{
+                              "SetAnimation190:5", "SetAnimationTime:5", "EndSplitAnimation:5", "StartGuard:5",
+                              "EndGuard:5", "Respawn:5", "ChangeHealth:5", "ChangeEnergy:5", "AddExperience:5",
+                              "AddCredits:5", "ApplyHit:3", "SpawnProp", "StartPower:5", "CreateEffect97",
+                              "StartTimedState:5", "SpawnItem", "PlaySound299", "SpawnAnnounced:9", "RemovePlayer77",
+                              "AttachToScene:7", "SetMatchTime", "SetMatchState4", "SetMatchResults", "Mode47",
+                              "Mode55"}));
+    EXPECT_EQ(fake.invalid, 0);
+    EXPECT_EQ(g.receivedPackets, 1u);
+    EXPECT_EQ(g.receivedBytes, p.size() - 7);
+    EXPECT_EQ(g.dispatching, 0);
+}
+
+TEST_F(DispatchTest, OnlyOtherMachinesFightersFollowTheirEvents) {
+    Character& own = g_Characters[3];
+    own.slot = 3;
+    Character& other = g_Characters[5];
+    other.slot = 5;
+    other.position = kP;
+    const Bytes p = Packet([&] {
+        own.position = kP;
+        g.WriteSetPosition(&own);       // our own echo
+        g.WriteSetPosition(&other);
+        g.WriteApplyHit(5, -1, 1.0f, kP, 0, 0);   // someone else's hit
+        g.WriteScreenEffect(3, 52);     // we collected it
+        g.WriteScreenEffect(5, 53);
+    });
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetPosition:5", "ScreenEffect53"}));
+    fake.local = -1;    // no fighter yet: every fighter is another's, and no screen effects at all
+    fake.calls.clear();
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetPosition:3", "SetPosition:5"}));
+}
+
+TEST_F(DispatchTest, TheHostPassesOnWhatTheClientsMustSee) {
+    Character& other = g_Characters[5];
+    other.slot = 5;
+    const Bytes p = Packet([&] {
+        g.WriteSetPosition(&other);
+        g.WriteSetAnimation(5, 20, 0, 0);
+        g.WriteApplyHit(5, -1, 1.0f, kP, 0, 0);
+        g.WriteScreenEffect(3, 52);
+        g.WritePlaySound(4, kP, 1);
+        g.WriteCreateEffect(7, 40, kP, kP, kP, kP, kP, 100, 0.62f, 0xFF, 5);
+        g.WriteCreateEffect(7, 12, kP, kP, kP, kP, kP, 100, 0.62f, 0xFF, 5);
+    });
+    Dispatch(p, true);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetPosition:5", "Relay0:5", "ev10", "SetAnimation20:5", "ev36",
+                                                    "PlaySound4", "ev37", "CreateEffect40", "ev31", "CreateEffect12"}));
+    // The effect goes on to the first free slot, without its owner.
+    const Bytes& relayed = g_Written[3];
+    EXPECT_EQ(Bytes(relayed.begin(), relayed.begin() + 6), (Bytes{31, 0xFF, 0xFF, 0xFF, 0xFF, 40}));
+    EXPECT_EQ(relayed.back(), 0xFF);
+}
+
+TEST_F(DispatchTest, AFighterRequestGetsTheWholeMatchInOrder) {
+    fake.kind = 1;
+    fake.passed[0] = 2;
+    g_Match.gameKind = 1;
+    PlayerRecord record{};
+    const Bytes p = Packet([&] { g.WriteSpawnCharacter(-1, 9, 0, 1, kP, record); });
+    Dispatch(p, false);
+    EXPECT_TRUE(fake.calls.empty());    // a client ignores requests
+    Dispatch(p, true);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SpawnRequested", "Picture:0", "ev41", "Picture:3", "ev41",
+                                                    "Picture:5", "ev41", "Picture:7", "ev41", "ItemsAndProps", "ev48",
+                                                    "ev48", "StateAndResults", "ev44"}));
+    EXPECT_EQ(g_Written[4], (Bytes{48, 0, 0, 0, 0, 0, 0xFF}));
+    EXPECT_EQ(g_Written[5], (Bytes{48, 1, 0, 0, 0, 0, 0xFF}));
+}
+
+TEST_F(DispatchTest, PacketsThatLieAreCutWhereTheyStopMakingSense) {
+    const Bytes guard = Packet([&] { g.WriteStartGuard(5); });
+    Bytes shortLength = guard;
+    shortLength[5] = 9;     // longer than what came
+    Dispatch(shortLength, false);
+    Dispatch(Bytes(guard.begin(), guard.begin() + 6), false);
+    EXPECT_TRUE(fake.calls.empty());
+
+    Bytes p = {4, 0, 0, 0, 0, 0, 0};
+    auto add = [&p](const Bytes& e) {
+        p.insert(p.end(), e.begin(), e.end());
+        p[5] = uint8_t(p.size() - 7);
+    };
+    const uint8_t inf[] = {0x00, 0x00, 0x80, 0x7F};
+    add({13, 16});                                      // slot 16: skipped
+    add({3, 5, inf[0], inf[1], inf[2], inf[3]});        // a facing of infinity: skipped
+    add({30, 5, 10});                                   // power 10: skipped
+    add({13, 5});
+    add({44, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 17, 0, 0, 0});   // 17 records: the walk ends
+    add({14, 5});
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5"}));
+
+    p.resize(7);
+    p[5] = 0;
+    add({26, 13, 5});                                   // an unused type ends the walk
+    Dispatch(p, false);
+    p.resize(7);
+    add({14, 5, 18, 5});                                // a cut event drops the rest
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "EndGuard:5"}));
+    EXPECT_EQ(fake.invalid, 0);
+}
+
+// A client's packet on the host: only what that client may say.
+class AuthorityTest : public DispatchTest {
+protected:
+    static constexpr uint32_t kPlayer = 9;
+    void SetUp() override {
+        DispatchTest::SetUp();
+        ResetFighterOwners();
+        SetFighterOwner(5, kPlayer);
+    }
+    void TearDown() override {
+        ResetNetRoleCalls();
+        DispatchTest::TearDown();
+    }
+};
+
+TEST_F(AuthorityTest, WhatOnlyTheHostMaySayIsNeitherAppliedNorPassedOn) {
+    const uint32_t results[264] = {};
+    const Bytes p = Packet([&] {
+        g.WriteRespawn(7);
+        g.WriteChangeHealth(7, 5, -100.0f);
+        g.WriteAddCredits(5, 1000.0f);
+        g.WriteSpawnItem(1, 2, kP, true);
+        g.WriteRemovePlayer(4);
+        g.WriteMatchResults(results, 264);
+        g.WriteRecordKill(5, 7, 5);
+        g.WritePlaySound(3, kP, 0);
+    });
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"PlaySound3", "ev37"}));
+    // From the host, the same bytes are the truth.
+    fake.calls.clear();
+    Dispatch(p, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"Respawn:7", "ChangeHealth:7", "AddCredits:5", "SpawnItem",
+                                                    "RemovePlayer4", "SetMatchResults", "Mode55", "PlaySound3"}));
+}
+
+TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
+    const Bytes p = Packet([&] {
+        g.WriteStartGuard(7);
+        g.WriteStartGuard(5);
+        g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 7);
+        g.WriteCreateEffect(-1, 13, kP, kP, kP, kP, kP, 100, 1.0f, 0, 5);
+        g.WriteCreateEffect(-1, 14, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1);
+        g.WriteSpawnCharacter(5, kPlayer, 0, 1, kP, PlayerRecord{});
+    });
+    Dispatch(p, true, kPlayer);
+    g_Settings.debug = 0;
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "CreateEffect13", "CreateEffect14"}));
+    EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 13"), std::string::npos);
+}
+
+TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesItBack) {
+    fake.spawnSlot = 11;
+    const Bytes request = Packet([&] { g.WriteSpawnCharacter(-1, kPlayer, 1, 1, kP, PlayerRecord{}); });
+    Dispatch(request, true, kPlayer);
+    EXPECT_EQ(FighterOwner(11), kPlayer);
+    fake.active[11] = true;
+    const Bytes guard = Packet([&] { g.WriteStartGuard(11); });
+    Dispatch(guard, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:11"}));
+    RemovePlayerCharacters(kPlayer);
+    EXPECT_EQ(FighterOwner(11), 0u);
+    EXPECT_EQ(FighterOwner(5), 0u);
+}
+
+std::vector<uint32_t> g_SentAway;
+
+TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {
+    g_SentAway.clear();
+    g_NetRoleCalls.disconnect = [](uint32_t player) { g_SentAway.push_back(player); };
+    const Bytes p = Packet([&] {
+        for (int i = 0; i < 50; ++i) g.WriteRespawn(7);
+    });
+    Dispatch(p, true, kPlayer);
+    Dispatch(p, true, kPlayer);
+    EXPECT_TRUE(g_SentAway.empty());
+    Dispatch(p, true, 4);   // someone else's count is its own
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kPlayer}));
+}
+
+}  // namespace

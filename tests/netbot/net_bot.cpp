@@ -1,0 +1,167 @@
+// A headless player for the multi-process session test: the session layer, the roles and the
+// dispatcher over a recording stand-in for the game. As "host <port file>" it hosts on loopback,
+// writes its port and waits for three clients, their sounds and one leave, then ends the session.
+// As "client <port> <n>" it finds the host, joins, plays sound 100 + n, checks the others' sounds
+// and, as client 1, leaves; the others see the leave and the host's end. As "offender <port>" it
+// joins first and sends what only the host may say until it is sent away; nobody believes it.
+// Exit code 0 on success.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "net/net_client.h"
+#include "net/net_server.h"
+#include "net/session.h"
+#include "platform/os/os.h"
+#include "support/recording_game_ops.h"
+
+namespace {
+
+constexpr int kClients = 3;
+constexpr int kStepMs = 10000;
+testsupport::RecordingGameOps g_Fake;
+std::string g_Who = "bot";
+
+bool Seen(const std::string& call) {
+    for (const std::string& c : g_Fake.calls)
+        if (c == call) return true;
+    return false;
+}
+
+// One frame: window messages as the window procedure handles them, the drain and the flush.
+void Frame() {
+    os::Message m;
+    while (os::PeekMessage(&m, os::PM_REMOVE)) {
+        if (m.id != os::WM_APP) continue;
+        g_NetSession.RefreshPlayerList();
+        if (g_NetSession.hosting && m.lParam != 0) {
+            RemovePlayerCharacters(uint32_t(m.wParam));
+            g_GamePacket.WriteRemovePlayer(uint32_t(m.wParam));
+        }
+    }
+    if (g_NetSession.active) {
+        g_NetSession.ProcessIncoming();
+        g_GamePacket.Flush();
+    }
+    RefreshSessionList();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Runs frames until the condition holds; a step that takes too long fails the bot.
+void Until(const char* what, const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStepMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            std::fprintf(stderr, "%s: timed out waiting for %s\n", g_Who.c_str(), what);
+            std::exit(2);
+        }
+        Frame();
+    }
+}
+
+// Whether anything of what only the host may say was applied here.
+bool Believed() {
+    for (const std::string& c : g_Fake.calls)
+        if (c.rfind("ChangeHealth", 0) == 0 || c.rfind("SetMatchResults", 0) == 0 || c == "RemovePlayer0")
+            return true;
+    return false;
+}
+
+// Joins the host of that port; false when it cannot be found or joined.
+bool JoinHost(const char* port, const std::string& name) {
+    const std::string where = std::string("127.0.0.1:") + port;
+    if (!g_NetSession.Start(false, name.c_str(), 0, where.c_str())) return false;
+    Until("the host in the list", [] { return GetSessionCount() == 1; });
+    return g_NetSession.JoinSession(0);
+}
+
+int Offender(const char* port) {
+    if (!JoinHost(port, "Mallory")) return 3;
+    Until("its welcome", [] { return g_NetClient.localPlayerId != 0; });
+    const uint32_t results[264] = {};
+    Until("being sent away", [&results] {
+        for (int i = 0; i < 30; ++i) g_GamePacket.WriteChangeHealth(1, -1, -1000.0f);
+        g_GamePacket.WriteRemovePlayer(0);   // the host's own fighters
+        g_GamePacket.WriteMatchResults(results, 264);
+        return !g_NetSession.active;
+    });
+    return 0;
+}
+
+int Host(const char* portFile) {
+    g_SessionSettingsSource = [](int32_t* s, int32_t* k) {
+        *s = 2;
+        *k = 5;
+        return true;
+    };
+    g_NetServer.bindAddress = "127.0.0.1";
+    g_Fake.local = 0;
+    for (int s = 0; s <= kClients; ++s) g_Fake.active[s] = true;
+    if (!g_NetSession.Start(true, "Host", 0, "")) return 3;
+    FILE* f = std::fopen(portFile, "w");
+    if (!f) return 4;
+    std::fprintf(f, "%u\n", unsigned(g_NetServer.BoundPort()));
+    std::fclose(f);
+    Until("the offender", [] { return g_ServerPlayerCount.load() == 1; });
+    Until("the offender sent away", [] { return g_ServerPlayerCount.load() == 0; });
+    Until("three clients", [] { return g_ServerPlayerCount.load() == kClients; });
+    Until("the clients' sounds", [] { return Seen("PlaySound101") && Seen("PlaySound102") && Seen("PlaySound103"); });
+    Until("a leave", [] { return g_ServerPlayerCount.load() == kClients - 1; });
+    // The removal goes out before the session ends.
+    for (int i = 0; i < 40; ++i) Frame();
+    g_NetSession.Stop();
+    return Believed() ? 7 : 0;
+}
+
+int Client(const char* port, int n) {
+    g_Fake.local = n;
+    for (int s = 0; s <= kClients; ++s) g_Fake.active[s] = true;
+    if (!JoinHost(port, "Bot" + std::to_string(n))) return 4;
+    Until("every client listed", [] { return g_ClientPlayerCount.load() == kClients && g_NetClient.localPlayerId; });
+    if (!IsNetworkActive()) return 5;
+    g_GamePacket.WritePlaySound(100 + n, Vec3{1, 2, 3}, 0);
+    Until("the others' sounds", [n] {
+        for (int m = 1; m <= kClients; ++m)
+            if (m != n && !Seen("PlaySound" + std::to_string(100 + m))) return false;
+        return true;
+    });
+    if (n == 1) {
+        // Long enough for the others to hear this one's sound relayed.
+        for (int i = 0; i < 40; ++i) Frame();
+        g_NetSession.Stop();
+        return 0;
+    }
+    Until("client 1's leave", [] { return g_ClientPlayerCount.load() == kClients - 1; });
+    Until("client 1's fighters removed", [] {
+        for (const std::string& c : g_Fake.calls)
+            if (c.rfind("RemovePlayer", 0) == 0) return true;
+        return false;
+    });
+    Until("the host's end", [] { return !g_NetSession.active; });
+    if (Believed()) return 7;
+    return g_Fake.invalid == 0 ? 0 : 6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_GameOps = &g_Fake;
+    const std::string role = argc > 1 ? argv[1] : "";
+    int result = 1;
+    if (role == "host" && argc == 3) {
+        g_Who = "host";
+        result = Host(argv[2]);
+    } else if (role == "offender" && argc == 3) {
+        g_Who = "offender";
+        result = Offender(argv[2]);
+    } else if (role == "client" && argc == 4) {
+        g_Who = std::string("client ") + argv[3];
+        result = Client(argv[2], std::atoi(argv[3]));
+    }
+    if (result != 0) std::fprintf(stderr, "%s: failed (%d)\n", g_Who.c_str(), result);
+    g_NetSession.Stop();
+    ResetGameOps();
+    return result;
+}

@@ -1,0 +1,339 @@
+// The transport on loopback sockets: handshake, sizes, order, addressing, limits, close and the
+// session search. Hostile peers speak raw ENet.
+#include <enet/enet.h>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/netio/netio.h"
+
+namespace {
+
+using namespace netio;
+
+const Guid kApp = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+const Guid kOtherApp = {{9, 9, 9}};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = uint8_t(i * 7 + seed);
+    return v;
+}
+
+// What one end's callbacks saw; `keep` holds received messages instead of handing them back.
+struct Log {
+    std::mutex lock;
+    std::vector<std::vector<uint8_t>> messages;
+    std::map<uint32_t, std::string> joined;
+    std::vector<uint32_t> left;
+    std::vector<std::pair<bool, uint32_t>> connects;
+    std::vector<SessionInfo> sessions;
+    std::deque<Message> kept;
+    int terminated = 0;
+    bool keep = false;
+
+    template <class F>
+    auto Read(F f) {
+        std::lock_guard<std::mutex> hold(lock);
+        return f();
+    }
+    size_t Count() { return Read([&] { return messages.size(); }); }
+    void Take(Message&& m) {
+        std::lock_guard<std::mutex> hold(lock);
+        messages.emplace_back(m.Data(), m.Data() + m.Size());
+        if (keep) kept.push_back(std::move(m));
+    }
+    ServerCallbacks ForServer() {
+        return {[this](uint32_t id, const std::string& n) { Read([&] { return joined[id] = n; }); },
+                [this](uint32_t id) { Read([&] { left.push_back(id); return 0; }); },
+                [this](Message&& m) { Take(std::move(m)); }, [this] { Read([&] { return ++terminated; }); }};
+    }
+    ClientCallbacks ForClient() {
+        return {[this](bool ok, uint32_t why) { Read([&] { connects.emplace_back(ok, why); return 0; }); },
+                [this](Message&& m) { Take(std::move(m)); }, [this] { Read([&] { return ++terminated; }); },
+                [this](const SessionInfo& s) { Read([&] { sessions.push_back(s); return 0; }); }};
+    }
+};
+
+// The log outlives the client whose thread writes it.
+struct Peer {
+    Log log;
+    Client client;
+};
+
+class TransportTest : public ::testing::Test {
+protected:
+    Log hostLog;
+    Server server;
+    std::vector<std::unique_ptr<Peer>> peers;
+
+    void StartHost(uint32_t helloMs = kHelloTimeoutMs) {
+        ServerDesc d;
+        d.port = 0;
+        d.bindAddress = "127.0.0.1";
+        d.application = kApp;
+        d.sessionName = "Arena";
+        d.appDataSize = 8;
+        for (uint8_t i = 0; i < 8; ++i) d.appData[i] = uint8_t(0xA0 + i);
+        d.helloTimeoutMs = helloMs;
+        ASSERT_TRUE(server.Start(d, hostLog.ForServer()));
+        ASSERT_NE(server.Port(), 0);
+    }
+    // A client that asked to join; `joined` waits for the host's answer.
+    Peer& Join(const std::string& name = "P", const Guid& app = kApp, bool joined = true) {
+        peers.push_back(std::make_unique<Peer>());
+        Peer& p = *peers.back();
+        EXPECT_TRUE(p.client.Start(app, p.log.ForClient()));
+        p.client.Connect("127.0.0.1", server.Port(), name);
+        EXPECT_TRUE(WaitFor([&] { return p.log.Read([&] { return !p.log.connects.empty(); }); }));
+        if (joined) EXPECT_TRUE(p.log.Read([&] { return p.log.connects[0].first; }));
+        return p;
+    }
+    uint32_t IdOf(const std::string& name) {
+        return hostLog.Read([&] {
+            for (auto& [id, n] : hostLog.joined)
+                if (n == name) return id;
+            return 0u;
+        });
+    }
+};
+
+TEST_F(TransportTest, TheHelloAdmitsItsApplicationOnlyAndTheNameIsCut) {
+    StartHost();
+    Join("ABCDEFGHIJKLMNOPQRSTU");
+    Peer& stranger = Join("X", kOtherApp, false);
+    EXPECT_EQ(stranger.log.Read([&] { return stranger.log.connects[0]; }),
+              std::make_pair(false, uint32_t(REFUSE_WRONG_APPLICATION)));
+    ASSERT_EQ(hostLog.Read([&] { return hostLog.joined.size(); }), 1u);
+    const uint32_t id = IdOf("ABCDEFGHIJKLMNOP");
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(server.PlayerCount(), 2);
+}
+
+TEST_F(TransportTest, LargeMessagesTravelBothWaysAndAThousandKeepTheirOrder) {
+    StartHost();
+    Peer& p = Join("A");
+    const auto up = Pattern(50007, 1), down = Pattern(50007, 2);
+    p.client.Send(up.data(), up.size());
+    server.SendTo(IdOf("A"), down.data(), down.size());
+    for (uint32_t i = 0; i < 1000; ++i) p.client.Send(&i, sizeof i);
+    ASSERT_TRUE(WaitFor([&] { return hostLog.Count() == 1001 && p.log.Count() == 1; }));
+    EXPECT_EQ(hostLog.messages[0], up);
+    EXPECT_EQ(p.log.messages[0], down);
+    for (uint32_t i = 0; i < 1000; ++i) {
+        uint32_t got = 0;
+        std::memcpy(&got, hostLog.messages[i + 1].data(), 4);
+        ASSERT_EQ(got, i);
+    }
+}
+
+TEST_F(TransportTest, TheHostSendsToOneOrAllAndNothingComesBackToItsSender) {
+    StartHost();
+    Peer& a = Join("A");
+    Peer& b = Join("B");
+    const uint8_t one[] = {1}, all[] = {2}, fromA[] = {3};
+    server.SendTo(IdOf("B"), one, 1);
+    server.SendTo(0, all, 1);
+    a.client.Send(fromA, 1);
+    ASSERT_TRUE(WaitFor([&] { return a.log.Count() == 1 && b.log.Count() == 2 && hostLog.Count() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(a.log.messages, (std::vector<std::vector<uint8_t>>{{2}}));
+    EXPECT_EQ(b.log.messages, (std::vector<std::vector<uint8_t>>{{1}, {2}}));
+    EXPECT_EQ(hostLog.messages, (std::vector<std::vector<uint8_t>>{{3}}));
+}
+
+TEST_F(TransportTest, TheEighthClientIsRefused) {
+    StartHost();
+    for (int i = 0; i < kMaxPlayers - 1; ++i) Join("C" + std::to_string(i));
+    Peer& late = Join("late", kApp, false);
+    EXPECT_EQ(late.log.Read([&] { return late.log.connects[0]; }), std::make_pair(false, uint32_t(REFUSE_FULL)));
+    EXPECT_EQ(server.PlayerCount(), kMaxPlayers);
+}
+
+// A raw ENet peer that may say anything, or nothing.
+struct RawPeer {
+    ENetHost* host = enet_host_create(nullptr, 1, 2, 0, 0);
+    ENetPeer* peer = nullptr;
+    uint32_t disconnectData = ~0u;
+    ~RawPeer() { enet_host_destroy(host); }
+    bool Connect(uint16_t port) {
+        ENetAddress a;
+        enet_address_set_host_ip(&a, "127.0.0.1");
+        a.port = port;
+        peer = enet_host_connect(host, &a, 2, 0);
+        return Pump([](const ENetEvent& e) { return e.type == ENET_EVENT_TYPE_CONNECT; });
+    }
+    void Send(int channel, const std::vector<uint8_t>& bytes) {
+        enet_peer_send(peer, uint8_t(channel), enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
+        enet_host_flush(host);
+    }
+    bool Pump(const std::function<bool(const ENetEvent&)>& until, int ms = 3000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        ENetEvent e;
+        while (std::chrono::steady_clock::now() < end) {
+            if (enet_host_service(host, &e, 5) <= 0) continue;
+            if (e.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(e.packet);
+            if (e.type == ENET_EVENT_TYPE_DISCONNECT) disconnectData = e.data;
+            if (until(e)) return true;
+        }
+        return false;
+    }
+    bool Disconnected(int ms = 3000) {
+        return Pump([](const ENetEvent& e) { return e.type == ENET_EVENT_TYPE_DISCONNECT; }, ms);
+    }
+};
+
+TEST_F(TransportTest, APeerWithoutAProperHelloIsRefused) {
+    ASSERT_EQ(enet_initialize(), 0);
+    StartHost(200);
+    RawPeer silent, garbled, early;
+    ASSERT_TRUE(silent.Connect(server.Port()) && garbled.Connect(server.Port()) && early.Connect(server.Port()));
+    garbled.Send(0, {'B', 'V', 'H', '1', 1, 2});
+    early.Send(1, EncodeHello(kApp, "early"));
+    ASSERT_TRUE(garbled.Disconnected() && early.Disconnected() && silent.Disconnected());
+    EXPECT_EQ(garbled.disconnectData, uint32_t(REFUSE_MALFORMED));
+    EXPECT_EQ(early.disconnectData, uint32_t(REFUSE_MALFORMED));
+    EXPECT_EQ(silent.disconnectData, uint32_t(REFUSE_NO_HELLO));
+    EXPECT_TRUE(hostLog.Read([&] { return hostLog.joined.empty(); }));
+}
+
+TEST_F(TransportTest, AnOversizedFrameOrAFloodSendsOnlyItsSenderAway) {
+    ASSERT_EQ(enet_initialize(), 0);
+    StartHost();
+    hostLog.keep = true;    // nothing is handed back, as when the game stops draining
+    Peer& good = Join("good");
+    RawPeer big;
+    ASSERT_TRUE(big.Connect(server.Port()));
+    big.Send(0, EncodeHello(kApp, "big"));
+    ASSERT_TRUE(WaitFor([&] { return IdOf("big") != 0; }));
+    big.Send(1, std::vector<uint8_t>(kMaxFrameBytes + 1, 7));
+    ASSERT_TRUE(big.Disconnected());
+    EXPECT_EQ(big.disconnectData, uint32_t(REFUSE_OVERSIZED));
+
+    Peer& flood = Join("flood");
+    for (uint32_t i = 0; i < kMaxHeldMessages + 100; ++i) flood.client.Send(&i, 4);
+    ASSERT_TRUE(WaitFor([&] { return flood.log.Read([&] { return flood.log.terminated; }) == 1; }));
+    EXPECT_EQ(hostLog.Count(), kMaxHeldMessages);
+    EXPECT_EQ(hostLog.Read([&] { return hostLog.left; }), (std::vector<uint32_t>{IdOf("big"), IdOf("flood")}));
+
+    const uint8_t ping[] = {42};
+    good.client.Send(ping, 1);
+    ASSERT_TRUE(WaitFor([&] { return hostLog.Count() == kMaxHeldMessages + 1; }));
+    EXPECT_EQ(good.log.Read([&] { return good.log.terminated; }), 0);
+}
+
+TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
+    StartHost();
+    std::atomic<bool> closed{false}, late{false};
+    ServerCallbacks watch;
+    watch.received = [&](Message&&) { late = late || closed; };
+    server.Close();
+    ServerDesc d;
+    d.port = 0;
+    d.bindAddress = "127.0.0.1";
+    d.application = kApp;
+    ASSERT_TRUE(server.Start(d, watch));
+    Peer& a = Join("A");
+    Peer& b = Join("B");
+    std::atomic<bool> stop{false};
+    std::thread spam([&] {
+        for (uint32_t i = 0; !stop; ++i) {
+            a.client.Send(&i, 4);
+            b.client.Send(&i, 4);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    server.Close();
+    closed = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+    spam.join();
+    EXPECT_FALSE(late);
+    // The clients saw the host go.
+    EXPECT_TRUE(WaitFor([&] { return a.log.Read([&] { return a.log.terminated; }) == 1; }));
+}
+
+TEST_F(TransportTest, AHostFoundByItsAddressAnswersWithItsSessionUntilItCloses) {
+    StartHost();
+    Peer p;
+    ASSERT_TRUE(p.client.Start(kApp, p.log.ForClient()));
+    EXPECT_FALSE(p.client.Discover("127.0.0.1:notaport", 0));
+    ASSERT_TRUE(p.client.Discover("127.0.0.1:" + std::to_string(server.Port()), 0, "", 20));
+    ASSERT_TRUE(WaitFor([&] { return p.log.Read([&] { return p.log.sessions.size(); }) >= 2; }));
+    const SessionInfo s = p.log.Read([&] { return p.log.sessions[0]; });
+    EXPECT_EQ(s.instance, server.Instance());
+    EXPECT_EQ(s.name, "Arena");
+    EXPECT_EQ(s.players, 1);
+    EXPECT_EQ(s.maxPlayers, 8);
+    EXPECT_EQ(s.appDataSize, 8);
+    EXPECT_EQ(s.appData[7], 0xA7);
+    EXPECT_EQ(s.hostAddress, "127.0.0.1");
+    EXPECT_EQ(s.port, server.Port());
+    EXPECT_LT(s.roundTripMs, 1000u);
+
+    server.Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    const size_t seen = p.log.Read([&] { return p.log.sessions.size(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(p.log.Read([&] { return p.log.sessions.size(); }), seen);
+}
+
+// The search of the local network, only inside a network namespace of the test's own.
+TEST(TransportLanTest, TheLocalNetworkSearchFindsAHost) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) _exit(77);
+        const int s = socket(AF_INET, SOCK_DGRAM, 0);
+        ifreq lo{};
+        std::strcpy(lo.ifr_name, "lo");
+        lo.ifr_flags = IFF_UP | IFF_LOOPBACK | IFF_RUNNING;
+        if (s < 0 || ioctl(s, SIOCSIFFLAGS, &lo) != 0) _exit(77);
+        close(s);
+        Server server;
+        ServerDesc d;
+        d.port = 0;
+        d.application = kApp;
+        if (!server.Start(d, {})) _exit(2);
+        std::atomic<bool> found{false};
+        ClientCallbacks cb;
+        cb.sessionFound = [&](const SessionInfo& info) { found = found || info.instance == server.Instance(); };
+        Client client;
+        if (!client.Start(kApp, cb) || !client.Discover("", server.Port(), "127.255.255.255", 20)) _exit(3);
+        const bool ok = WaitFor([&] { return found.load(); }, 3000);
+        client.Close();
+        server.Close();
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace can be made here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

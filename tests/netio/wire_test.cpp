@@ -1,0 +1,86 @@
+// The transport's own messages read from hand-written bytes.
+#include <gtest/gtest.h>
+
+#include "platform/netio/wire.h"
+
+namespace {
+
+using namespace netio;
+
+const Guid kApp = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+#define APP 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16
+
+TEST(WireTest, HellosAreReadOnlyWhenWholeAndOfThisApplication) {
+    const std::vector<uint8_t> good = {'B', 'V', 'H', '1', APP, 3, 'A', 'n', 'a'};
+    EXPECT_EQ(EncodeHello(kApp, "Ana"), good);
+    Hello h;
+    EXPECT_EQ(ParseHello(good.data(), good.size(), kApp, &h), HelloResult::Ok);
+    EXPECT_EQ(h.name, "Ana");
+    EXPECT_EQ(EncodeHello(kApp, std::string(20, 'x')).size(), 21u + 16u);
+
+    struct Case {
+        std::vector<uint8_t> bytes;
+        HelloResult expected;
+    } cases[] = {
+        {{'B', 'V', 'H', '1', APP, 3, 'A', 'n'}, HelloResult::Malformed},           // cut short
+        {{'B', 'V', 'H', '1', APP, 1, 'A', 'n'}, HelloResult::Malformed},           // trailing byte
+        {{'B', 'V', 'H', '1', APP, 2, 'A', 0}, HelloResult::Malformed},             // zero in the name
+        {{'B', 'V', 'H', '2', APP, 1, 'A'}, HelloResult::Malformed},                // magic
+        {{'B', 'V', 'H', '1', APP, 17, 'A'}, HelloResult::Malformed},               // name too long
+        {{'B', 'V', 'H', '1', 9, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 'A'},
+         HelloResult::WrongApplication},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseHello(c.bytes.data(), c.bytes.size(), kApp, &h), c.expected);
+}
+
+TEST(WireTest, DiscoveryDatagramsAreSizeCheckedAndFiltered) {
+    const std::vector<uint8_t> request = {'B', 'V', 'Q', '1', APP, 0x78, 0x56, 0x34, 0x12};
+    EXPECT_EQ(EncodeDiscoveryRequest(kApp, 0x12345678), request);
+    uint32_t token = 0;
+    EXPECT_TRUE(ParseDiscoveryRequest(request.data(), request.size(), kApp, &token));
+    EXPECT_EQ(token, 0x12345678u);
+    EXPECT_FALSE(ParseDiscoveryRequest(request.data(), request.size() - 1, kApp, &token));
+    EXPECT_FALSE(ParseDiscoveryRequest(request.data(), request.size(), Guid{}, &token));
+
+    std::vector<uint8_t> answer = {'B', 'V', 'R', '1', APP, APP, 5, 0, 0, 0, 3, 8, 2, 0xEE, 0xFF, 2, 'G', 'o'};
+    DiscoveryAnswer a;
+    ASSERT_TRUE(ParseDiscoveryAnswer(answer.data(), answer.size(), kApp, &a));
+    EXPECT_EQ(a.token, 5u);
+    EXPECT_EQ(a.players, 3);
+    EXPECT_EQ(a.maxPlayers, 8);
+    EXPECT_EQ(a.appDataSize, 2);
+    EXPECT_EQ(a.appData[1], 0xFF);
+    EXPECT_EQ(a.name, "Go");
+    EXPECT_EQ(EncodeDiscoveryAnswer(a), answer);
+    answer[42] = 9;  // more application data than may pass
+    EXPECT_FALSE(ParseDiscoveryAnswer(answer.data(), answer.size(), kApp, &a));
+    EXPECT_TRUE(IsSearchDatagram(answer.data(), answer.size()));
+    const uint8_t enet[] = {0x80, 0x00, 0x12, 0x34};
+    EXPECT_FALSE(IsSearchDatagram(enet, sizeof enet));
+}
+
+TEST(WireTest, AHostTextMayCarryADecimalPort) {
+    struct Case {
+        const char* text;
+        uint16_t port;
+        bool ok;
+        const char* host;
+        uint16_t expected;
+    } cases[] = {
+        {"10.0.0.2", 0, true, "10.0.0.2", 25857}, {"10.0.0.2", 4000, true, "10.0.0.2", 4000},
+        {"box:1234", 4000, true, "box", 1234},    {"box:", 0, false, "", 0},
+        {"box:12a", 0, false, "", 0},             {"box:70000", 0, false, "", 0},
+        {":1234", 0, false, "", 0},               {"", 0, false, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string host;
+        uint16_t port = 0;
+        ASSERT_EQ(ParseHostText(c.text, c.port, &host, &port), c.ok);
+        if (!c.ok) continue;
+        EXPECT_EQ(host, c.host);
+        EXPECT_EQ(port, c.expected);
+    }
+}
+
+}  // namespace

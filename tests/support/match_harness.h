@@ -1,0 +1,66 @@
+// Whole matches of the program itself: a data folder made of the kit's pieces (the arena as a
+// scenario, both skeletons, the mode templates, item and prop models, one element file with
+// every game kind's elements), the start as the game starts (InitApp on the recording device
+// with the front end off), then the game's own loop turns on a clock that advances 33 ms before
+// each turn. Effects stay in the kit's inert pool.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/os/os.h"
+
+class ScopedWorkDir;
+
+namespace testsupport {
+
+// The arena's scenario number.
+constexpr int MATCH_SCENARIO = 1;
+constexpr uint32_t MATCH_TURN_MS = 33;
+
+struct MatchOptions {
+    int kind = 5;
+    uint32_t seed = 1;
+    int fightersPerSide = 4;   // NUM_PER and NUM_PER_ENE
+    int maxDeaths = 3;         // per side
+    // Draw every frame on the recording device. The game draws a match only around a local
+    // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
+    // the computer's.
+    bool render = false;
+};
+
+// The settings file and the data of a match into the working folder.
+void WriteMatchFolder(const MatchOptions& options);
+
+class MatchRun {
+public:
+    // Starts the program in a fresh working folder; Started() tells whether it came up.
+    explicit MatchRun(const MatchOptions& options);
+    ~MatchRun();
+    MatchRun(const MatchRun&) = delete;
+    MatchRun& operator=(const MatchRun&) = delete;
+
+    bool Started() const { return started_; }
+    // One loop turn after the clock advanced; false once the program asked to quit (the game
+    // is then released).
+    bool Turn();
+    // Ends the program as its loop's end does (ReleaseGame(true)); once.
+    void Release();
+    // Match-clock milliseconds since the start.
+    uint32_t SimulatedMs() const;
+    // The working folder of the run.
+    const ScopedWorkDir& Folder() const { return *dir_; }
+
+private:
+    std::unique_ptr<ScopedWorkDir> dir_;
+    os::Message msg_{};
+    bool started_ = false;
+    bool released_ = false;
+    uint32_t startMatchTime_ = 0;
+};
+
+// A hash of the frame: every active fighter's position, meters, animation and states, and the
+// match's state and counters.
+uint64_t MatchFingerprint();
+
+}  // namespace testsupport

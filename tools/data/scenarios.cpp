@@ -1,0 +1,317 @@
+// Two scenarios of the scenario table built on one arena plan: a walled ground with a ramp up to
+// a platform whose ledge drops to a lower floor (the path-map builder makes the jump link
+// there), a ramp back up, a raised block, springs and a portal pair, and a pool that is water in
+// the one and lava in the other. Each gets its scene file (render geometry, collision, water or
+// lava), sky, lights, surface textures and an element file with elements of every kind.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "data_set.h"
+#include "geometry.h"
+#include "support/buffer_block_writer.h"
+#include "support/element_kit.h"
+#include "support/scenario_files.h"
+#include "support/y3d_octree_builder.h"
+
+namespace demodata {
+
+using namespace testsupport;
+
+namespace {
+
+// The plan, in world units (path-map cells are one unit, counted from the walls at 0).
+constexpr float SIZE_X = 64, SIZE_Z = 48, WALL = 5;
+constexpr float LOWER = -1, PLATFORM = 3, BLOCK = 1;
+// The pool.
+constexpr float POOL_X0 = 44, POOL_X1 = 60, POOL_Z0 = 32, POOL_Z1 = 44;
+
+struct Surfaces {
+    float bed, surface;
+    uint32_t colour;
+    uint8_t mask;   // collision type of the surface: 2 water, 4 lava
+};
+
+std::vector<Vec3> Flat(float x0, float x1, float z0, float z1, float y) {
+    return {{x0, y, z0}, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}};
+}
+
+struct Arena {
+    Geometry look;           // drawn
+    CollisionMeshDesc solid;  // collided with, walked on
+};
+
+void Ground(Arena* a, float x0, float z0, float x1, float z1, float y, uint32_t c0, uint32_t c1) {
+    a->look.Checker(x0, z0, x1, z1, y, 4, c0, c1);
+    a->solid.AddFace(0, Flat(x0, x1, z0, z1, y), {0, 1, 0});
+}
+
+// A vertical face as both drawn and solid.
+void Wall(Arena* a, const std::vector<Vec3>& corners, uint32_t colour) {
+    a->look.Polygon(corners, colour);
+    const Vec3 n = Vec3Normalize(Vec3Cross(Vec3Sub(corners[1], corners[0]), Vec3Sub(corners[2], corners[0])));
+    a->solid.AddFace(0, corners, n);
+}
+
+Arena BuildArena(const Surfaces& pool) {
+    Arena a;
+    a.solid.typeMask = 1 | pool.mask;
+    const uint32_t g0 = 0xFF6E8A4E, g1 = 0xFF62804A, stone = 0xFF9C9488, dark = 0xFF8A7E70;
+    // Main ground at 0 around the pool and the lower floor.
+    Ground(&a, 0, 0, 40, 12, 0, g0, g1);
+    Ground(&a, 0, 12, 36, 28, 0, g0, g1);
+    Ground(&a, 0, 28, POOL_X0, SIZE_Z, 0, g0, g1);
+    Ground(&a, POOL_X1, 28, SIZE_X, SIZE_Z, 0, g0, g1);
+    Ground(&a, POOL_X0, 28, POOL_X1, POOL_Z0, 0, g0, g1);
+    Ground(&a, POOL_X0, POOL_Z1, POOL_X1, SIZE_Z, 0, g0, g1);
+    // Ramp down from the ground to the lower floor, and the lower floor.
+    a.look.Polygon({{36, 0, 12}, {36, 0, 28}, {40, LOWER, 28}, {40, LOWER, 12}}, stone);
+    a.solid.AddFace(0, {{36, 0, 12}, {36, 0, 28}, {40, LOWER, 28}, {40, LOWER, 12}}, Vec3Normalize({1, 4, 0}));
+    Ground(&a, 40, 12, SIZE_X, 28, LOWER, 0xFF7A6A50, 0xFF70604A);
+    // The step from the lower floor up to the back ground at z 28.
+    Wall(&a, {{36, LOWER, 28}, {36, 0, 28}, {SIZE_X, 0, 28}, {SIZE_X, LOWER, 28}}, dark);
+    // Ramp up to the platform, the platform, and its ledge over the lower floor.
+    a.look.Polygon({{40, 0, 0}, {40, 0, 12}, {48, PLATFORM, 12}, {48, PLATFORM, 0}}, stone);
+    a.solid.AddFace(0, {{40, 0, 0}, {40, 0, 12}, {48, PLATFORM, 12}, {48, PLATFORM, 0}}, Vec3Normalize({-3, 8, 0}));
+    Ground(&a, 48, 0, SIZE_X, 12, PLATFORM, 0xFF9A9488, 0xFF8E887C);
+    Wall(&a, {{SIZE_X, LOWER, 12}, {SIZE_X, PLATFORM, 12}, {48, PLATFORM, 12}, {40, 0, 12}, {40, LOWER, 12}}, dark);
+    // A raised block on the ground, climbable by a jump.
+    a.look.Box({8, 0, 32}, {16, BLOCK, 40}, stone);
+    a.solid.AddFace(0, Flat(8, 16, 32, 40, BLOCK), {0, 1, 0});
+    Wall(&a, {{8, 0, 32}, {8, BLOCK, 32}, {16, BLOCK, 32}, {16, 0, 32}}, stone);
+    Wall(&a, {{16, 0, 40}, {16, BLOCK, 40}, {8, BLOCK, 40}, {8, 0, 40}}, stone);
+    Wall(&a, {{8, 0, 40}, {8, BLOCK, 40}, {8, BLOCK, 32}, {8, 0, 32}}, stone);
+    Wall(&a, {{16, 0, 32}, {16, BLOCK, 32}, {16, BLOCK, 40}, {16, 0, 40}}, stone);
+    // The pool: bed, sides, and its surface (not solid).
+    a.look.Polygon(Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), Shade(pool.colour, 0.5f));
+    a.solid.AddFace(0, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), {0, 1, 0});
+    Wall(&a, {{POOL_X0, pool.bed, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z1}, {POOL_X0, pool.bed, POOL_Z1}}, dark);
+    Wall(&a, {{POOL_X1, pool.bed, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z0}, {POOL_X1, pool.bed, POOL_Z0}}, dark);
+    Wall(&a, {{POOL_X1, pool.bed, POOL_Z0}, {POOL_X1, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, pool.bed, POOL_Z0}}, dark);
+    Wall(&a, {{POOL_X0, pool.bed, POOL_Z1}, {POOL_X0, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, pool.bed, POOL_Z1}}, dark);
+    a.solid.AddFace(1, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.surface), {0, 1, 0});
+    a.solid.groups[1].typeMask = pool.mask;
+    // The outer walls, facing in.
+    const float top = WALL;
+    Wall(&a, {{SIZE_X, LOWER, 0}, {SIZE_X, top, 0}, {0, top, 0}, {0, LOWER, 0}}, dark);
+    Wall(&a, {{0, LOWER, SIZE_Z}, {0, top, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, LOWER, SIZE_Z}}, dark);
+    Wall(&a, {{0, LOWER, 0}, {0, top, 0}, {0, top, SIZE_Z}, {0, LOWER, SIZE_Z}}, dark);
+    Wall(&a, {{SIZE_X, LOWER, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, top, 0}, {SIZE_X, LOWER, 0}}, dark);
+    // Pillars on the walls' tops, for something to see over them.
+    for (float x = 0; x <= SIZE_X; x += 16) {
+        a.look.Box({x - 0.5f, top, -0.5f}, {x + 0.5f, top + 2, 0.5f}, stone);
+        a.look.Box({x - 0.5f, top, SIZE_Z - 0.5f}, {x + 0.5f, top + 2, SIZE_Z + 0.5f}, stone);
+    }
+    return a;
+}
+
+// The water or lava record over the pool, with its quad.
+Y3DRecord SurfaceRecord(uint32_t type, const std::string& name, float level, uint32_t colour) {
+    const float box[6] = {POOL_X0, level, POOL_Z0, POOL_X1, level, POOL_Z1};
+    const float uScale = (POOL_X1 - POOL_X0) / 4, vScale = (POOL_Z1 - POOL_Z0) / 4;
+    const y3drec::SurfaceVertex c[4] = {{POOL_X0, level, POOL_Z0, colour, 0, vScale},
+                                        {POOL_X0, level, POOL_Z1, colour, 0, 0},
+                                        {POOL_X1, level, POOL_Z1, colour, uScale, 0},
+                                        {POOL_X1, level, POOL_Z0, colour, uScale, vScale}};
+    return {name, type, y3drec::Concat({y3drec::LavaOrWaterRecord(2, level, box, 0), y3drec::QuadBuffers(c)}),
+            std::nullopt};
+}
+
+Y3DRecord PortalRecord(const Vec3& at, const Vec3& facing, uint32_t kind) {
+    auto bits = [](float f) {
+        uint32_t b;
+        std::memcpy(&b, &f, sizeof b);
+        return b;
+    };
+    return ElementRecord(kind == 0 ? "Portal A" : "Portal B", 0x1000,
+                         {bits(facing.x), bits(facing.y), bits(facing.z), bits(at.x), bits(at.y), bits(at.z), kind, 0});
+}
+
+std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>& records) {
+    Y3DSceneFile f;
+    f.header.version = 320;
+    f.header.geometry = 1;
+    f.header.ambient[0] = f.header.ambient[1] = f.header.ambient[2] = 100;
+    f.materials = BuildMaterialList({ColourMaterial()});
+    const Geometry& g = arena.look;
+    const uint32_t count = uint32_t(g.Vertices().size());
+    f.vertexBuffers = BuildVertexBufferBlock({VertexRecord{count, MESH_FVF, g.VertexBytes()}});
+    f.indexBuffers = BuildIndexBufferBlock({IndexRecord{uint32_t(g.Indices().size()), 0, g.Indices()}});
+    Y3DMesh mesh;
+    mesh.triangleCount = g.TriangleCount();
+    mesh.maxVertex = uint16_t(count - 1);
+    mesh.centres = g.Centres();
+    f.meshList = BuildMeshList({mesh});
+    // One leaf over the whole arena holds the one mesh and the one collision mesh.
+    const int32_t corner[3] = {-32, -32, -32};
+    std::vector<OctreeNodeDesc> render = GridOctree(0, corner, 7);
+    render[0].first = 0;
+    render[0].itemCount = 1;
+    render[0].polygonCount = g.TriangleCount();
+    f.renderOctree = BuildRenderOctreeBlock(render);
+    std::vector<OctreeNodeDesc> collision = GridOctree(0, corner, 7);
+    collision[0].first = 0;
+    collision[0].itemCount = 1;
+    f.collisionOctree = BuildCollisionOctreeBlock(collision, {arena.solid}, 320);
+    f.records = records;
+    return f.Build();
+}
+
+// A sky: a big box around the arena, seen from inside, bluish above and paler at the horizon.
+std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
+    Geometry sky;
+    // Within the far plane of the fogged rows (150 and more).
+    const float lo = -40, hi = 104;
+    // Corners in the order that faces them inwards, towards the arena.
+    sky.Polygon({{lo, 50, lo}, {hi, 50, lo}, {hi, 50, hi}, {lo, 50, hi}}, top);
+    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
+    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
+    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
+    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
+    return MeshModelFile("Cielo", 0x100, sky);
+}
+
+std::vector<uint8_t> LightsFile() {
+    Y3DSceneFile f;
+    f.header.version = 320;
+    Y3DLight sun;
+    sun.name = "Luz (SOL)";
+    sun.type = 0x200;
+    sun.position = {32, 60, 24};
+    sun.direction = Vec3Normalize({-0.4f, -1.0f, 0.3f});
+    sun.colour[0] = 1.0f, sun.colour[1] = 0.95f, sun.colour[2] = 0.85f;
+    Y3DLight lamp;
+    lamp.name = "Farol";
+    lamp.type = 0x201;
+    lamp.position = {52, PLATFORM + 3, 6};
+    lamp.colour[0] = 1.0f, lamp.colour[1] = 0.7f, lamp.colour[2] = 0.4f;
+    lamp.ranges[0] = 2, lamp.ranges[1] = 6, lamp.ranges[2] = 10, lamp.ranges[3] = 14;
+    f.records = {LightRecord(sun), LightRecord(lamp)};
+    return f.Build();
+}
+
+// ---- Element file ----
+
+constexpr uint32_t EVERY_KIND = 9;
+
+struct Placed {
+    uint32_t gameKind, elementKind, subtype;
+    float x, y, z;
+    uint32_t role = 0;
+    uint8_t index = 0;
+    float facing = 0;
+};
+
+std::vector<Placed> Elements() {
+    std::vector<Placed> e;
+    // Fighter starts, clear of the walls: the Orlins on the west ground, the Voraks on the lower
+    // floor, facing each other.
+    for (int i = 0; i < 4; ++i) {
+        e.push_back({EVERY_KIND, 0, 0, 14.5f, 0, 15.5f + 3.0f * float(i), 0, 0, kPi / 2});
+        e.push_back({EVERY_KIND, 0, 1, 50.5f, LOWER, 15.5f + 3.0f * float(i), 0, 0, -kPi / 2});
+    }
+    // Items of every type on the ground, in rows; credits belong to greed.
+    int n = 0;
+    for (uint32_t type = 0; type < 58; ++type) {
+        if (type >= 20 && type <= 23) continue;
+        const float x = 4.5f + 2.0f * float(n % 16), z = 3.5f + 2.0f * float(n / 16);
+        e.push_back({EVERY_KIND, 1, type, x, 0, z});
+        ++n;
+    }
+    for (uint32_t type = 20; type <= 23; ++type)
+        for (int k = 0; k < 3; ++k) e.push_back({2, 1, type, 20.5f + 2.0f * float(k), 0, 44.5f - 2.0f * float(type - 20)});
+    // Physics props of all four models.
+    for (uint32_t t = 0; t < 4; ++t) e.push_back({EVERY_KIND, 2, t, 26.5f + 3.0f * float(t), 0, 34.5f});
+    // The team symbols on their pedestals (steal the symbol).
+    e.push_back({0, 3, 0, 6.5f, 0, 24.5f, 1, 0});
+    e.push_back({0, 3, 1, 56.5f, LOWER, 24.5f, 1, 1});
+    // Race checkpoints along a loop (obstacle race).
+    const float route[][3] = {{20.5f, 0, 20.5f}, {52.5f, PLATFORM, 6.5f}, {52.5f, LOWER, 20.5f}, {30.5f, 0, 40.5f}};
+    for (uint8_t k = 0; k < 4; ++k) e.push_back({1, 3, 2, route[k][0], route[k][1], route[k][2], 2, k});
+    // Glows of the whole palette along the back wall, and a few ambient effects.
+    for (uint32_t g = 0; g < 8; ++g) e.push_back({EVERY_KIND, 4, g, 4.5f + 5.0f * float(g), 3.0f, 46.5f, 0, uint8_t(g)});
+    for (uint32_t fx = 0; fx < 4; ++fx) e.push_back({EVERY_KIND, 5, fx, 34.5f + 2.0f * float(fx), 0.5f, 30.5f, 0, uint8_t(fx)});
+    return e;
+}
+
+std::vector<uint8_t> ElementFile() {
+    std::vector<ElementBytes> records;
+    for (const Placed& p : Elements()) {
+        ElementBytes r;
+        r.gameKind = p.gameKind;
+        r.elementKind = p.elementKind;
+        r.subtype = p.subtype;
+        r.cell = CellRef{int32_t(std::floor(p.x)), int32_t(std::floor(p.z)), 0};
+        r.role = p.role;
+        r.index = p.index;
+        r.position = {p.x, p.y, p.z};
+        if (p.elementKind == 4) {
+            r.block[0] = r.block[1] = r.block[2] = 200.0f;
+            r.block[3] = 128.0f;
+            float scale = 0.07f;
+            std::memcpy(&r.extra, &scale, sizeof scale);
+        } else if (p.elementKind != 2) {
+            r.block[0] = 0, r.block[1] = p.facing, r.block[2] = 0, r.block[3] = 1;
+        }
+        if (p.elementKind == 5) r.extra = p.subtype;
+        records.push_back(r);
+    }
+    return ElementFileBytes(101, 0, records);
+}
+
+void AddScenario(DataSet* set, int number, const Surfaces& pool, bool water) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Escenario%02d", number);
+    const std::string models = std::string("Modelos\\Escenarios\\") + name + "\\";
+    const std::string textures = std::string("Texturas\\Escenarios\\") + name + "\\";
+    const Arena arena = BuildArena(pool);
+    std::vector<Y3DRecord> records = {
+        SpringRecord(1, {6.5f, 0, 6.5f}),
+        SpringRecord(2, {30.5f, 0, 6.5f}),
+        PortalRecord({4.5f, 0, 44.5f}, {1, 0, 0}, 0),
+        PortalRecord({62.5f, LOWER, 16.5f}, {-1, 0, 0}, 1),
+        water ? SurfaceRecord(0x801, "Agua", pool.surface, 0xA03070C0) : SurfaceRecord(0x802, "Lava", pool.surface, 0xFFFF6010),
+    };
+    set->Pack(MODEL_PACK, models + name + ".y3d", SceneFile(arena, records));
+    char numbered[16];
+    std::snprintf(numbered, sizeof numbered, "%02d", number);
+    set->Pack(MODEL_PACK, models + "Cielo" + numbered + ".y3d",
+              water ? SkyFile(0xFF6088C8, 0xFFB0C8E0) : SkyFile(0xFF402020, 0xFFC06030));
+    set->Pack(MODEL_PACK, models + "Luces" + numbered + ".y3d", LightsFile());
+    set->Pack(MODEL_PACK, models + name + ".dat", ElementFile());
+    // The surface textures the water and lava draw with, and the fog picture.
+    for (int i = 0; i < 3; ++i) {
+        Picture p;
+        p.width = p.height = 64;
+        for (uint32_t y = 0; y < 64; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                const float wave = 0.5f + 0.5f * std::sin(float(x + 2 * y + 11 * i) * 0.2f) * std::cos(float(y) * 0.15f);
+                const uint32_t c = water ? Shade(0xC02060B0, 0.7f + 0.5f * wave) : Shade(0xFFE04010, 0.6f + 0.6f * wave);
+                p.pixels.push_back(c);
+            }
+        char tex[32];
+        std::snprintf(tex, sizeof tex, water ? "Water%02d.tga" : "Lava%02d.tga", i);
+        set->Texture(textures + tex, p);
+    }
+    // The haze: the fog colour blended in by alpha, which grows down the picture (the distance
+    // from the fog's near to its far plane).
+    Picture fog;
+    fog.width = 4;
+    fog.height = 64;
+    for (uint32_t y = 0; y < fog.height; ++y) {
+        const float t = float(y) / float(fog.height - 1);
+        const uint32_t alpha = uint32_t(255.0f * t * t);
+        for (uint32_t x = 0; x < fog.width; ++x) fog.pixels.push_back((alpha << 24) | (water ? 0x969696u : 0x502010u));
+    }
+    set->PlainTexture(textures + "Fog.tga", fog, 32);
+}
+
+}  // namespace
+
+void AddScenarios(DataSet* set) {
+    AddScenario(set, WATER_SCENARIO, Surfaces{-1.5f, -0.3f, 0xFF3070C0, 2}, true);
+    AddScenario(set, LAVA_SCENARIO, Surfaces{-2.0f, -1.0f, 0xFFE04010, 4}, false);
+}
+
+}  // namespace demodata
