@@ -1,7 +1,8 @@
 // The fighters of a match started from the menu, as the front end chose them: per side the
 // identifiers of the chosen players (the local side) or of the enemies (the other side), the
-// level of each position, the side's level setting and random flag, and the match mode. The
-// records and the level table behind the identifiers are reached through g_LineUpCalls.
+// level of each position, the side's level setting and random flag; the match mode is the menu's
+// save mode. The records and the level table behind the identifiers are reached through
+// g_LineUpCalls.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +20,10 @@ struct LineUpSide {
 };
 
 struct MatchLineUp {
-    int32_t matchMode;              // 2: levels from the records and the enemies' level table
     LineUpSide sides[2];
 };
 extern MatchLineUp g_LineUp;
-// Nobody chosen, match mode 0.
+// Nobody chosen.
 void ResetLineUp();
 
 // An enemy's entry of the level table at the current stage.

@@ -241,5 +241,3 @@ void ResetNetSession() {
 void NetSession::RefreshPlayerList() {
     if (hosting && active) g_NetServer.RefreshPlayerList();
 }
-// The front end fills this: while it runs, its menu goes back to page 0.
-void OnSessionEndedInFrontEnd() {}

@@ -447,9 +447,6 @@ int CountCharacterModelLevels(const char* name) {
     return levels;
 }
 
-// The loading screen fills this.
-void LoadingScreenAdvance(float) {}
-
 
 // ---- Scene loaders ----
 
@@ -637,9 +634,9 @@ CharacterModel* Scene::LoadCharacterModel(const char* fileName, const char*, uin
     }
     const std::string shadow = CharacterModelShadowName(fileName);
     if (FindPackEntry(kModelPack, shadow.c_str()) != 0) model->LoadWithLoader(shadow.c_str());
-    if (showProgress) LoadingScreenAdvance(0.1f);
+    if (showProgress) g_LoadingScreen.Advance(0.1f);
     if (model->animationGroup >= 0) LoadAnimationGroup(model->animationGroup);
-    if (showProgress) LoadingScreenAdvance(0.1f);
+    if (showProgress) g_LoadingScreen.Advance(0.1f);
     return model;
 }
 

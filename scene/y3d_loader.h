@@ -94,6 +94,3 @@ std::string CharacterModelLevelName(const char* name, int level);
 std::string CharacterModelShadowName(const char* name);
 // How many detail-level files exist one after another from level 0 (loose or in "MODELOS.DAT").
 int CountCharacterModelLevels(const char* name);
-
-// The loading screen fills this: adds to its progress, clamps it to 0..1 and shows it.
-void LoadingScreenAdvance(float delta);

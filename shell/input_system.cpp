@@ -260,9 +260,29 @@ int InputSystem::FindActiveControl() const {
 
 // ---- keyboard helpers ------------------------------------------------------------------
 
+namespace {
+constexpr size_t kTypedChars = 64;
+uint8_t g_Typed[kTypedChars];
+size_t g_TypedFirst = 0, g_TypedCount = 0;
+}  // namespace
+
 void ClearKeyboardState() {
     std::memset(g_Input.keyboard, 0, sizeof g_Input.keyboard);
     os::SetKeyboardState(g_Input.keyboard);
+    g_TypedFirst = g_TypedCount = 0;
+}
+
+void PushTypedChar(uint8_t c) {
+    if (g_TypedCount == kTypedChars) return;
+    g_Typed[(g_TypedFirst + g_TypedCount++) % kTypedChars] = c;
+}
+
+int TakeTypedChar() {
+    if (g_TypedCount == 0) return -1;
+    const uint8_t c = g_Typed[g_TypedFirst];
+    g_TypedFirst = (g_TypedFirst + 1) % kTypedChars;
+    --g_TypedCount;
+    return c;
 }
 
 int GetFirstPressedKey() {

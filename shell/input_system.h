@@ -119,7 +119,12 @@ public:
 
 extern InputSystem g_Input;
 
-// The key-binding page's keyboard helpers.
+// The key-binding page's keyboard helpers. Clearing also forgets the typed characters.
 void ClearKeyboardState();
+// The characters typed (WM_CHAR, Windows-1252) since the last clear, oldest first; a full
+// queue drops what is typed beyond it.
+void PushTypedChar(uint8_t c);
+// The oldest typed character, or -1 when none waits.
+int TakeTypedChar();
 int GetFirstPressedKey();
 int TranslateKeyToAscii(int key, char out[2]);

@@ -365,7 +365,10 @@ intptr_t WndProc(os::WindowHandle window, uint32_t msg, uintptr_t wParam, intptr
     case os::WM_CLOSE:
     case os::WM_QUIT: os::DestroyWindow(window); return 0;
     case os::WM_KEYDOWN: OnKeyDown(int(wParam)); return 0;
-    case os::WM_CHAR: OnChar(int(wParam)); return 0;
+    case os::WM_CHAR:
+        PushTypedChar(uint8_t(wParam));
+        OnChar(int(wParam));
+        return 0;
     case os::WM_SYSCHAR: OnSysChar(int(wParam)); return 0;
     case os::WM_MOUSEMOVE:
         g_Mouse.x = os::LoWord(uintptr_t(lParam));

@@ -74,7 +74,7 @@ bool ChooseFromLineUp(int side, bool own, int n, LineUpChoice* out) {
     if (!read) return false;
     out->identifier = id;
     out->levelFromRecord = false;
-    if (g_LineUp.matchMode != kMatchModeFromRecords) {
+    if (g_Menu.saveMode != kMatchModeFromRecords) {
         out->level = DrawLevel(line.level, line.randomLevel != 0);
     } else if (own) {
         out->levelFromRecord = n == 0 || g_Menu.gameType == kGameModeSingle;
@@ -96,7 +96,7 @@ bool ChooseFromLineUp(int side, bool own, int n, LineUpChoice* out) {
 
 // What the front end's record gives the fighter beyond its spawn.
 void ApplyLineUp(Character& c, const LineUpChoice& choice, bool own) {
-    if (own && choice.levelFromRecord && g_LineUp.matchMode == kMatchModeFromRecords) {
+    if (own && choice.levelFromRecord && g_Menu.saveMode == kMatchModeFromRecords) {
         float* attributes[PLAYER_ATTRIBUTES] = {&c.strength, &c.power, &c.constitution, &c.agility, &c.speed};
         for (int k = 0; k < PLAYER_ATTRIBUTES; ++k) *attributes[k] = g_LineUpCalls.playerAttribute(k, &choice.record);
         c.experience = choice.record.extra;

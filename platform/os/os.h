@@ -114,6 +114,8 @@ void ShowWindow(WindowHandle w, bool show);
 // Sends WM_DESTROY to the procedure, then destroys the window.
 bool DestroyWindow(WindowHandle w);
 bool IsWindow(WindowHandle w);
+// Whether a second press within the double-click time is reported as *DBLCLK from now on.
+void SetDoubleClicks(WindowHandle w, bool on);
 WindowHandle GetMainWindow();
 // The SDL window behind the handle, for the graphics layers only (SDL_Window*). Null once the
 // display server has taken the window away: nothing new can be made on it.
@@ -137,6 +139,8 @@ constexpr bool PM_REMOVE = true;
 // when asked. False when the queue is empty.
 bool PeekMessage(Message* msg, bool remove);
 // Builds WM_CHAR from text input it queued right after the key and WM_SYSCHAR for Alt+key.
+// Typed text arrives as WM_CHAR in Windows-1252, one message per character; characters that
+// have no 1252 byte are dropped.
 bool TranslateMessage(const Message* msg);
 intptr_t DispatchMessage(const Message* msg);
 // Default handling of messages the window procedure does not handle (WM_CLOSE destroys the
@@ -159,7 +163,8 @@ constexpr intptr_t MakeLParam(int lo, int hi) {
 }
 
 // ---- keyboard ----------------------------------------------------------------------
-// 0x8000 when the key (or mouse button 1, 2, 4) is down now, 0 otherwise.
+// 0x8000 when the key (or mouse button 1, 2, 4) is down now; bit 0 when it was pressed since
+// the last query of that key, which clears it.
 int16_t GetAsyncKeyState(int vk);
 // 256 bytes: 0x80 down, 0x01 toggled (Caps Lock, Num Lock, Scroll Lock; any key flips its
 // toggle bit on each press).

@@ -22,6 +22,7 @@ void State::Reset() {
     queue.clear();
     main = nullptr;
     std::memset(keys, 0, sizeof keys);
+    std::memset(pressedSinceQuery, 0, sizeof pressedSinceQuery);
     initialised = false;
     headless = false;
     glLoaded = false;

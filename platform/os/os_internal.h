@@ -49,6 +49,8 @@ struct State {
     std::deque<Message> queue;
     Window* main = nullptr;
     uint8_t keys[256] = {};
+    // Pressed since GetAsyncKeyState last asked about the key.
+    uint8_t pressedSinceQuery[256] = {};
 
     // Main thread only.
     bool initialised = false;

@@ -214,6 +214,7 @@ void SetKeyLocked(int vk, bool down) {
     if (down) {
         if (!(k & 0x80)) k ^= 0x01;     // toggles on the press, not on auto-repeat
         k |= 0x80;
+        g.pressedSinceQuery[vk] = 1;
     } else {
         k &= uint8_t(~0x80);
     }
@@ -242,7 +243,9 @@ int VirtualKeyFromSdl(int sdlKeycode, int sdlScancode) {
 int16_t GetAsyncKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
     std::lock_guard<std::mutex> hold(g.lock);
-    return (g.keys[vk] & 0x80) ? INT16_MIN : int16_t(0);
+    const int16_t pressed = g.pressedSinceQuery[vk] ? 1 : 0;
+    g.pressedSinceQuery[vk] = 0;
+    return int16_t(((g.keys[vk] & 0x80) ? INT16_MIN : 0) | pressed);
 }
 
 bool GetKeyboardState(uint8_t state[256]) {

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "platform/text/text.h"
 
 namespace os {
 namespace detail {
@@ -95,14 +98,49 @@ void OnKey(Window* w, const SDL_KeyboardEvent& e) {
     EnqueueLocked(Make(w, id, uintptr_t(vk), lParam, now), false);
 }
 
+// The Windows-1252 byte of a code point, or -1 when it has none (the C1 controls included).
+int To1252(uint32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return int(cp);
+    for (int b = 0x80; b < 0xA0; ++b) {
+        const uint32_t mapped = text::CodePointFrom1252(uint8_t(b));
+        if (mapped == cp && mapped != uint32_t(b)) return b;
+    }
+    return -1;
+}
+
+// The next code point of UTF-8 text and its length; a malformed sequence counts as one byte
+// with no code point.
+size_t NextCodePoint(const char* s, size_t n, uint32_t* cp) {
+    const auto c = static_cast<unsigned char>(s[0]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (len == 0 || len > n) {
+        *cp = UINT32_MAX;
+        return 1;
+    }
+    uint32_t v = len == 1 ? c : c & (0x7F >> len);
+    for (size_t i = 1; i < len; ++i) {
+        const auto t = static_cast<unsigned char>(s[i]);
+        if ((t & 0xC0) != 0x80) {
+            *cp = UINT32_MAX;
+            return i;
+        }
+        v = (v << 6) | (t & 0x3F);
+    }
+    *cp = v;
+    return len;
+}
+
 void OnText(Window* w, const SDL_TextInputEvent& e) {
     uint32_t now = timeGetTime();
     std::lock_guard<std::mutex> hold(g.lock);
     // Alt+key is a menu accelerator (WM_SYSCHAR), not typing.
     if (g.keys[VK_MENU] & 0x80) return;
-    for (size_t i = 0; i < sizeof e.text && e.text[i] != 0; ++i) {
-        unsigned char c = static_cast<unsigned char>(e.text[i]);
-        if (c < 0x80) EnqueueLocked(Make(w, WM_CHAR, c, 1, now), false);
+    const size_t n = strnlen(e.text, sizeof e.text);
+    for (size_t i = 0; i < n;) {
+        uint32_t cp = 0;
+        i += NextCodePoint(e.text + i, n - i, &cp);
+        const int c = cp == UINT32_MAX ? -1 : To1252(cp);
+        if (c >= 0) EnqueueLocked(Make(w, WM_CHAR, uintptr_t(c), 1, now), false);
     }
 }
 
@@ -317,6 +355,11 @@ bool DestroyWindow(WindowHandle w) {
     SDL_DestroyWindow(w->sdl);
     delete w;
     return true;
+}
+
+void SetDoubleClicks(WindowHandle w, bool on) {
+    std::lock_guard<std::mutex> hold(g.lock);
+    if (detail::IsWindowLocked(w)) w->doubleClicks = on;
 }
 
 bool IsWindow(WindowHandle w) {

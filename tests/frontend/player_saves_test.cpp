@@ -22,7 +22,7 @@ TEST_F(PlayerSavesTest, SavesGoToTheFolderOfTheModeAndComeBackAfterARestart) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        g_Menu = Menu();
+        ResetMenu();
         g_Menu.saveMode = c.saveMode;
         g_Menu.gameType = c.gameType;
         Put(c.side, c.slot, "Kestrel", 12);
@@ -31,7 +31,7 @@ TEST_F(PlayerSavesTest, SavesGoToTheFolderOfTheModeAndComeBackAfterARestart) {
         ASSERT_TRUE(Exists(c.file));
         EXPECT_EQ(Read(c.file).size(), PLAYER_RECORD_SIZE + PLAYER_STATS_SIZE);
 
-        g_Menu = Menu();
+        ResetMenu();
         g_Menu.gameType = c.gameType;
         g_Menu.LoadPlayerSaves(c.saveMode);
         const PlayerRecord* r = g_Menu.playerTables.records[c.side][c.slot];

@@ -29,7 +29,7 @@ protected:
         ResetPackFiles();
     }
     static void Reset() {
-        g_Menu = Menu();
+        ResetMenu();
         g_Settings.Clear();
         ResetSettingsFiles();
         ResetOptionsShellCalls();

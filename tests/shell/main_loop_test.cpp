@@ -67,7 +67,7 @@ protected:
         g_Window = window;
         g_Settings.Clear();
         g_Settings.speedFactor = 1.0f;
-        g_Menu = Menu();
+        ResetMenu();
         g_NetSession = NetSession();
         g_Mouse = MouseState();
         g_Control = Control();

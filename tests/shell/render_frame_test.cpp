@@ -32,7 +32,7 @@ protected:
         g_Video.device = rec;
         g_Settings.Clear();
         g_Settings.backgroundColour = 0xFF102030;
-        g_Menu = Menu();
+        ResetMenu();
         g_Control = Control();
         ResetScenario();
         ResetFrameStats();

@@ -69,7 +69,7 @@ protected:
         ResetScenario();
         ResetMatch();
         ResetPathSearchStats();
-        g_Menu = Menu();
+        ResetMenu();
         g_NetSession = NetSession();
         g_GamePacket = GamePacket();
         g_ModelQuality = 0;

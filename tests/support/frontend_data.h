@@ -1,5 +1,8 @@
-// The front end's picture files for tests: flat-colour (or given) 32-bit TGA sprites written as
-// loose files under "Texturas/Interfaz/Sprites2D" of a folder, the way the game finds them.
+// The front end's files for tests, written as loose files of a folder the way the game finds
+// them: flat-colour (or given) 32-bit TGA sprites under "Texturas/Interfaz/Sprites2D" for the
+// HUD; and the menu's data: a text table, every picture the menu, its widgets and the loading
+// screens name (a small flat-colour TGA each, one colour per name), the 3D letters' textures, a
+// cursor model and the menu music.
 #pragma once
 
 #include <cstdint>
@@ -45,5 +48,22 @@ struct PortraitModel {
     void Free();
 };
 PortraitModel MakePortraitModel(int side);
+
+// The colour a picture of that name is filled with (opaque, never black or white).
+uint32_t FrontEndColour(const std::string& name);
+
+struct FrontEndData {
+    // Picture sizes in pixels; the full-screen pictures are drawn for 1024 x 768.
+    uint32_t pictureSize = 16;
+    uint32_t screenWidth = 1024, screenHeight = 768;
+    uint32_t barHeight = 64;
+    bool cursorModel = true;
+};
+
+// Writes everything and loads the text table from it.
+void WriteFrontEndData(const ScopedWorkDir& dir, const FrontEndData& data = {});
+// A picture of the menu folder, the screens folder or the full-screen pictures, by name
+// without extension ("BotonDerOn", "Menu00", "barraloading").
+void WriteMenuPicture(const ScopedWorkDir& dir, const std::string& name, uint32_t width, uint32_t height);
 
 }  // namespace testsupport

@@ -209,7 +209,7 @@ TEST_F(PlacingTest, LineUpLevelsFollowTheMatchModeTheGameModeAndTheEnemiesLevelT
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ResetCharacters();
-        g_LineUp.matchMode = c.matchMode;
+        g_Menu.saveMode = c.matchMode;
         g_Menu.gameType = c.gameMode;
         g_Settings.difficulty = c.difficulty;
         g_ElementMap.LoadForMatch(0);

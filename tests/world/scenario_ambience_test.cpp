@@ -32,7 +32,7 @@ protected:
         Ambience().Clear();
         InstallAmbienceStandIns();
         g_Settings.mode = 0;
-        g_Menu = Menu();
+        ResetMenu();
         StopMatchClockAt(kNow);
         Recorder().local = &g_Characters[0];
         // A fresh stamp and no sequence: the lightning draws nothing.
