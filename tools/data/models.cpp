@@ -193,10 +193,12 @@ void AddLookPieces(DataSet* set) {
 
 void AddCursorAndBubble(DataSet* set) {
     Geometry cursor;
-    cursor.Polygon({{0, 0, 0}, {0.5f, -0.35f, 0}, {0.2f, -0.4f, 0}}, 0xFFF0D060);
-    cursor.Polygon({{0, 0, 0}, {0.2f, -0.4f, 0}, {0.05f, -0.6f, 0}}, 0xFFC0A040);
-    cursor.Box({0.12f, -0.75f, -0.03f}, {0.2f, -0.35f, 0.03f}, 0xFFC0A040);
-    Model(set, "Modelos\\Interfaz\\cursor.y3d", "cursor", MESH, cursor);
+    // A small arrow: the menu places it on a plane just in front of its camera.
+    cursor.Polygon({{0, 0, 0}, {0.05f, -0.035f, 0}, {0.02f, -0.04f, 0}}, 0xFFF0D060);
+    cursor.Polygon({{0, 0, 0}, {0.02f, -0.04f, 0}, {0.005f, -0.06f, 0}}, 0xFFC0A040);
+    cursor.Box({0.012f, -0.075f, -0.003f}, {0.02f, -0.035f, 0.003f}, 0xFFC0A040);
+    // Movable, so the menu can place it under the pointer every frame.
+    Model(set, "Modelos\\Interfaz\\cursor.y3d", "cursor(DIN)", MOVABLE, cursor);
     for (const char* file : {"HellBubble.Y3D", "HellBubble15.Y3D", "HellBubble18.Y3D"}) {
         Geometry bubble;
         bubble.Sphere({0, 0, 0}, 0.3f, 4, 8, 0xFFFF6010);
