@@ -6,7 +6,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdlib>
 #include <memory>
 
 #include "core/clocks.h"
@@ -15,10 +14,10 @@
 #include "fighters/match.h"
 #include "frontend/hud.h"
 #include "platform/gfx/device.h"
-#include "platform/os/os.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "gl_rig.h"
 #include "support/frontend_data.h"
 #include "world/dynamic_mesh.h"
 #include "world/item.h"
@@ -37,31 +36,10 @@ BenchShell* g_shell = nullptr;
 
 class HudRig {
 public:
-    explicit HudRig(benchmark::State& state, bool portraits) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        if (!os::Init()) {
-            state.SkipWithError("os::Init failed");
-            return;
-        }
-        os::WindowDesc desc;
-        desc.width = kWidth;
-        desc.height = kHeight;
-        window = os::CreateMainWindow(desc);
-        DeviceParams p;
-        p.present.BackBufferWidth = kWidth;
-        p.present.BackBufferHeight = kHeight;
-        p.present.BackBufferFormat = D3DFMT_X8R8G8B8;
-        p.present.BackBufferCount = 1;
-        p.present.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        p.present.hDeviceWindow = window;
-        p.present.Windowed = 1;
-        p.present.EnableAutoDepthStencil = 1;
-        p.present.AutoDepthStencilFormat = D3DFMT_D24S8;
-        if (!window || CreateGLDevice(p, &device) != D3D_OK) {
-            state.SkipWithError("no OpenGL device");
-            device = nullptr;
-            return;
-        }
+    explicit HudRig(benchmark::State& state, bool portraits) : gl(state) {
+        device = gl.device;
+        if (!device) return;
+        const DeviceParams& p = gl.params;
         g_Video.Zero();
         g_Video.device = device;
         g_Video.screenRect = {0, 0, kWidth - 1, kHeight - 1};
@@ -147,13 +125,10 @@ public:
             if (g_Video.depthSurface) g_Video.depthSurface->Release();
             g_Video.device = nullptr;
             g_Video.Zero();
-            device->Release();
         }
-        if (window) os::DestroyWindow(window);
-        os::Shutdown();
     }
 
-    os::WindowHandle window = nullptr;
+    benchsupport::GLRig<kWidth, kHeight> gl;
     Device* device = nullptr;
     std::unique_ptr<ScopedWorkDir> work;
     std::unique_ptr<BenchShell> shell;

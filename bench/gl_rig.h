@@ -28,7 +28,7 @@ public:
             state.SkipWithError("no window");
             return;
         }
-        gfx::DeviceParams p;
+        gfx::DeviceParams& p = params;
         p.present.BackBufferWidth = kWidth;
         p.present.BackBufferHeight = kHeight;
         p.present.BackBufferFormat = gfx::D3DFMT_X8R8G8B8;
@@ -49,6 +49,7 @@ public:
     }
     os::WindowHandle window = nullptr;
     gfx::Device* device = nullptr;
+    gfx::DeviceParams params;
 };
 
 }  // namespace benchsupport
