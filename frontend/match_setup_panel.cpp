@@ -369,8 +369,10 @@ void MatchSetupPanel::ScrollSessions(int dir) {
 }
 
 void MatchSetupPanel::TakePort() {
+    // While the field is edited its text lives in the field's label.
+    const char* text = fields[1].editing && fields[1].textLabel.text ? fields[1].textLabel.text : portText;
     uint32_t port;
-    if (ParsePort(portText, &port)) g_Multiplayer.port = port;
+    if (ParsePort(text, &port)) g_Multiplayer.port = port;
 }
 
 void MatchSetupPanel::ChooseSide(int side) {
