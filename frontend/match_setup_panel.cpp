@@ -484,7 +484,7 @@ void MatchSetupPanel::StartSession(bool join) {
     SaveMultiplayerConfig();
     g_Fader.FadeOut();
     work.playerSlot = g_Menu.selectedPlayer;
-    work.team[0] = work.team[1] = work.team[2] = uint32_t(-1);
+    for (int i = 1; i < 4; ++i) work.team[TEAM_PLAYER_WORD + i] = uint32_t(-1);
     WriteBack();
     const int side = g_Menu.variant == 1 ? 1 : 0;
     g_Menu.teamSlots[side][0] = g_Menu.selectedPlayer;

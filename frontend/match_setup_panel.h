@@ -13,6 +13,8 @@
 constexpr int SETUP_SCENARIOS = 20;
 constexpr int SETUP_LIST_ROWS = 8;
 constexpr int SETUP_SESSION_NAME = 64;
+// Where the live game block keeps the chosen player and the three members after it.
+constexpr int TEAM_PLAYER_WORD = 8;
 
 // The port typed into the port field: false (and `out` untouched) for anything but 0..65535.
 bool ParsePort(const char* text, uint32_t* out);
@@ -39,7 +41,8 @@ public:
     int32_t sessionCount = 0;
     char sessionNames[SETUP_LIST_ROWS][SETUP_SESSION_NAME] = {};
     char portText[8] = {};
-    GameSettingsBlock work = {};           // the working copy
+    // The working copy is the live game block, filled from the stored block of the screen.
+    GameSettingsBlock& work = g_GameSettings;
 
     MatchSetupPanel() = default;
     ~MatchSetupPanel() { Release(); }
