@@ -8,6 +8,7 @@
 #include "frontend/menu.h"
 #include "frontend/menu_calls.h"
 #include "frontend/menu_screens.h"
+#include "frontend/equipment_lists.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
 #include "frontend/player_record.h"
@@ -173,6 +174,7 @@ void MatchSetupPanel::BuildMode() {
                 CreateTextLabel(&rowLabels[r], 0.45f, y + 0.28f + kRowStep * float(r), 'D', PanelText(521 + r), 5, 1);
             CreateTextLabel(&rowLabels[6], 0.5f, y + 0.04f, 'C', PanelText(785), 5, 1);
             actionButton.Create(0.5f, y + height - 0.06f, 0.2f, 0.04f, PanelText(758), 'C', p, 4);
+            RefreshPlayerLabels();
             break;
         default: break;
     }
@@ -384,6 +386,7 @@ void MatchSetupPanel::ChooseSide(int side) {
     ShowPreviewFighter(g_Menu.playerRecord);
     work.playerSlot = g_Menu.selectedPlayer;
     work.side = g_Menu.variant;
+    RefreshPlayerLabels();
 }
 
 void MatchSetupPanel::StepPlayer(int dir) {
@@ -397,6 +400,25 @@ void MatchSetupPanel::StepPlayer(int dir) {
     }
     work.playerSlot = g_Menu.selectedPlayer;
     work.side = side;
+    RefreshPlayerLabels();
+}
+
+void MatchSetupPanel::RefreshPlayerLabels() {
+    if (mode != 12) return;
+    const PlayerRecord* r = g_Menu.playerRecord;
+    char name[PLAYER_NAME_SIZE + 1] = {};
+    if (r) PanelPrint(name, sizeof name, "%.*s", PLAYER_NAME_SIZE, r->look.name);
+    CreateTextLabel(&rowLabels[7], 0.5f, y + 0.22f, 'C', name, 5, 1);
+    for (int v = 0; v < 6; ++v) {
+        char text[16] = "-";
+        int style = 18;
+        if (r && v == 0) PanelPrint(text, sizeof text, "%d", int(r->level) + 1);
+        if (r && v > 0) {
+            PanelPrint(text, sizeof text, "%d", int(GetPlayerAttribute(v - 1, r)));
+            if (EquipmentAttributeSum(v - 1, *r) > 0) style = 4;
+        }
+        CreateTextLabel(&rowLabels[8 + v], kValueX, y + 0.28f + kRowStep * float(v), 'I', text, 5, uint32_t(style));
+    }
 }
 
 // ---- input ------------------------------------------------------------------------------------

@@ -75,6 +75,8 @@ public:
     // Side 0 or 1; then the player arrows.
     void ChooseSide(int side);
     void StepPlayer(int dir);
+    // The name, level and attribute labels of the chosen player ("-" without one).
+    void RefreshPlayerLabels();
     // The working copy into the stored block of the current save mode.
     void WriteBack();
 

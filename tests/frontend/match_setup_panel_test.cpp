@@ -153,4 +153,26 @@ TEST_F(MatchSetupPanelTest, TheNameFieldKeepsThePortAndABadPortIsRefused) {
     }
 }
 
+TEST_F(MatchSetupPanelTest, SideAndPlayerChoiceFollowTheRecords) {
+    panel.Build(2);
+    ASSERT_EQ(panel.mode, 12);
+    EXPECT_STREQ(panel.rowLabels[8].text, "-") << "no player yet";
+    Put(0, 2, "Ana", 4);
+    Put(0, 5, "Bea", 0);
+    g_Menu.SelectPlayer(2, 0);
+    panel.SessionScreen(0, 12);
+    EXPECT_STREQ(panel.rowLabels[7].text, "Ana");
+    EXPECT_STREQ(panel.rowLabels[8].text, "5") << "level + 1";
+    panel.StepPlayer(1);
+    EXPECT_EQ(g_GameSettings.playerSlot, 5);
+    EXPECT_STREQ(panel.rowLabels[7].text, "Bea");
+    panel.StepPlayer(1);
+    EXPECT_EQ(g_GameSettings.playerSlot, 5) << "no record after the last";
+    panel.ChooseSide(1);
+    EXPECT_EQ(g_Menu.selectedPlayer, -1);
+    EXPECT_EQ(g_GameSettings.side, 1);
+    EXPECT_EQ(panel.arrows[2].visible, 0) << "no player arrows without a player";
+    EXPECT_STREQ(panel.rowLabels[13].text, "-");
+}
+
 }  // namespace
