@@ -165,6 +165,7 @@ void MatchSetupPanel::BuildMode() {
         }
         case 11:
             for (int pair = 0; pair < 6; ++pair) arrowPair(pair, y + 0.08f + 0.08f * float(pair));
+            RefreshPictures();
             RefreshRuleRows();
             break;
         case 12:
@@ -187,7 +188,22 @@ void MatchSetupPanel::ReleaseTab() {
     actionButton.Reset();
     toggle.Reset();
     for (TextField& f : fields) f.Reset();
+    for (Sprite2D*& picture : pictures11) {
+        delete picture;
+        picture = nullptr;
+    }
     selectedRow = -1;
+}
+
+void MatchSetupPanel::RefreshPictures() {
+    if (mode != 11) return;
+    char name[32];
+    PanelPrint(name, sizeof name, "FondoEsc%02d", int(work.scenario));
+    if (LoadMenuPicture(&pictures11[0], name, 0.384f, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
+        pictures11[0]->SetPosition(x + width - 0.42f, y + 0.04f);
+    PanelPrint(name, sizeof name, "KGame%02d", int(work.gameKind));
+    if (LoadMenuPicture(&pictures11[1], name, 0.1f, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
+        pictures11[1]->SetPosition(kValueX + 0.12f, y + 0.15f);
 }
 
 void MatchSetupPanel::Release() {
@@ -218,6 +234,7 @@ void MatchSetupPanel::StepScenario(int dir) {
         if (next >= 0) work.gameKind = next;
     }
     RecomputeRules();
+    RefreshPictures();
     RefreshRuleRows();
     WriteBack();
 }
@@ -228,6 +245,7 @@ void MatchSetupPanel::StepKind(int dir) {
                              : PreviousAvailableGameKind(Side(), work.scenario, work.gameKind, network);
     if (next >= 0) work.gameKind = next;
     RecomputeRules();
+    RefreshPictures();
     RefreshRuleRows();
     WriteBack();
 }
@@ -559,6 +577,9 @@ void MatchSetupPanel::Draw() {
         for (int r = 0; r < SETUP_LIST_ROWS && listScroll + r < sessionCount; ++r)
             g_Font.Print(4, r == selectedRow ? 4 : 18, x + 0.1f, y + 0.3f + kRowStep * float(r), -1, sessionNames[r],
                          'I', false);
+    if (mode == 11)
+        for (Sprite2D* picture : pictures11)
+            if (picture) picture->Draw();
     if (mode == 2) {
         const TrainingBlock& t = g_Training;
         for (int r = 0; r < 6; ++r) {

@@ -10,6 +10,8 @@
 #include "frontend/settings_files.h"
 #include "frontend/text_label.h"
 
+class Sprite2D;
+
 constexpr int SETUP_SCENARIOS = 20;
 constexpr int SETUP_LIST_ROWS = 8;
 constexpr int SETUP_SESSION_NAME = 64;
@@ -36,6 +38,8 @@ public:
     TextField fields[2];
     int32_t tabCount = 0, currentTab = 0;
     int32_t listScroll = 0;
+    // The scenario picture and the game-kind picture of mode 11 (owned), null when none.
+    Sprite2D* pictures11[3] = {};
     int32_t screen = -1;
     int32_t selectedRow = -1;              // the list row picked, -1 none
     int32_t sessionCount = 0;
@@ -63,6 +67,8 @@ public:
     // Rule row 0..2 of the current kind by -1 or +1.
     void StepRule(int row, int dir);
     void RefreshRuleRows();
+    // The scenario's and the kind's pictures of mode 11 loaded again.
+    void RefreshPictures();
     void RecomputeRules();
     void StepDifficulty(int dir);
     // Team-values row 0..5 by -1 or +1.
