@@ -180,6 +180,15 @@ struct OptionsShellCalls {
     void (*writeKeys)(const StoredKeys in[OPTION_KEY_BINDINGS]);
     // The computer's name, cut to fit; empty when it cannot be told.
     void (*computerName)(char* out, size_t capacity);
+    // The options page's input and output: the first DirectInput control being pressed (-1
+    // none), the first pressed virtual key (-1 none), the layout's character of a key (the count
+    // of characters written), the brightness applied at once, and the music player's volume in
+    // hundredths of a decibel.
+    int (*activeControl)();
+    int (*firstPressedKey)();
+    int (*keyCharacter)(int key, char out[2]);
+    void (*setBrightness)(float value);
+    void (*setMusicVolume)(int32_t volume);
 };
 extern OptionsShellCalls g_OptionsShellCalls;
 void ResetOptionsShellCalls();

@@ -1,6 +1,10 @@
 #include "frontend/settings_files.h"
 #include "platform/os/path.h"
+#include "render/gamma.h"
 #include "shell/control.h"
+#include "shell/input_system.h"
+#include "shell/music.h"
+#include "shell/sound.h"
 
 namespace {
 
@@ -17,6 +21,13 @@ constexpr OptionsShellCalls kRealCalls = {
             g_Control.bindings[i] = KeyBinding{in[i].key1, in[i].key2, in[i].deviceAction};
     },
     os::GetComputerName,
+    [] { return g_Input.FindActiveControl(); },
+    GetFirstPressedKey,
+    TranslateKeyToAscii,
+    [](float value) { SetBrightness(value); },
+    [](int32_t volume) {
+        if (MusicPlayer* music = g_SoundManager.musicPlayer) music->SetVolume(volume);
+    },
 };
 
 }  // namespace
