@@ -80,8 +80,15 @@ void MenuScreens::SetScreen(int n) {
     case 9: BuildPlayerEditor(); break;
     case 10: BuildPlayerRecord(); break;
     case 11: BuildMissionChoice(); break;
+    case 12:
+    case 17: BuildResults(); break;
+    case 18: BuildNetworkResults(); break;
+    case 19: BuildCredits(); break;
+    case 20: BuildPlayerChoice(); break;
+    case 23: BuildInformation(); break;
     default: break;   // 7, 16 and anything above 23 build nothing
     }
+    // A results screen that turned into another one has built that one already.
     built = 1;
 }
 

@@ -109,6 +109,8 @@ public:
     void FormatSaveCaption(int first, int count, int side);
     // The player editor's value labels from the candidate record.
     void UpdateLookLabels();
+    // The next match's team from the team slots, the current one first.
+    void BuildTeamList();
 
 private:
     void BuildMainMenu();
@@ -121,6 +123,13 @@ private:
     void BuildPlayerEditor();
     void BuildPlayerRecord();
     void BuildMissionChoice();
+    void BuildResults();
+    void BuildNetworkResults();
+    void BuildCredits();
+    void BuildPlayerChoice();
+    void BuildInformation();
+    // The results screen turns into the screen its save mode returns to.
+    void RedirectResults(int target);
 
     // Widget helpers: positions and sizes are screen fractions.
     ImageButton& MakeImage(int slot, float x, float y, int highlight, int plain, char align);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "frontend/campaign.h"
 #include "frontend/menu_fixture.h"
@@ -130,6 +131,85 @@ TEST_F(MenuScreensTest, TheTeamChoiceShowsNoCandidateWhenEveryPlayerIsInTheTeam)
     s.SetScreen(5);
     EXPECT_EQ(s.noCandidate, 0);
     EXPECT_EQ(g_Menu.selectedPlayer, NextPlayerSlot(0, s.teamIndex[0], false));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MenuScreensTest, AResultsScreenWithoutResultsTurnsIntoTheScreenOfItsSaveMode) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    struct Case {
+        int saveMode, gameType, target;
+    };
+    for (const Case c : {Case{0, 2, 2}, Case{1, 2, 6}, Case{2, 2, 11}, Case{2, 1, 21}}) {
+        DropButtons();
+        g_Menu.saveMode = c.saveMode;
+        g_Menu.gameType = c.gameType;
+        g_Menu.results[0] = 0;
+        s.SetScreen(12);
+        EXPECT_EQ(s.screen, c.target) << c.saveMode << "/" << c.gameType;
+        EXPECT_EQ(g_Menu.page, c.target);
+        EXPECT_EQ(g_Menu.targetPage, c.target);
+        EXPECT_EQ(g_Menu.previousPage, 12);
+        EXPECT_EQ(s.built, 1);
+    }
+}
+
+TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    g_Menu.variant = 0;
+    g_Menu.saveMode = 2;
+    g_Menu.gameType = 1;
+    g_GameSettings.scenario = 19;
+    g_GameSettings.gameKind = 3;
+    g_Menu.results[0] = 61000;
+    g_Menu.results[1] = 0;
+    g_Menu.resultsPending = 1;
+    DropButtons();
+    s.SetScreen(12);
+    EXPECT_EQ(s.screen, 12);
+    EXPECT_EQ(g_Campaign.credits, 1000);
+    EXPECT_EQ(g_Campaign.scenarios[19][CAMPAIGN_WON], 1);
+    EXPECT_EQ(g_Menu.resultsPending, 0);
+    EXPECT_EQ(ListCampaigns(0), 0);
+    EXPECT_EQ(s.notice.open, 0);
+    EXPECT_STREQ(s.labels[1].text, (std::string(g_TextTable.Get(802)) + " 01:01").c_str());
+    // The same results entered again add nothing.
+    s.SetScreen(12);
+    EXPECT_EQ(g_Campaign.credits, 1000);
+
+    // Another stage stores the campaign and says so.
+    g_GameSettings.scenario = 3;
+    g_Menu.resultsPending = 1;
+    s.SetScreen(12);
+    EXPECT_EQ(g_Campaign.credits, 2000);
+    EXPECT_EQ(ListCampaigns(0), 1);
+    EXPECT_EQ(s.notice.open, 1);
+}
+
+TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamSize) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    g_Menu.variant = 1;
+    const int32_t slots[4] = {7, -1, 9, 4};
+    std::copy(slots, slots + 4, s.teamIndex);
+    s.currentTeamSlot = 2;
+    g_GameSettings.fightersOwnMode2 = 2;
+    s.BuildTeamList();
+    EXPECT_EQ(g_Menu.teamSlots[1][0], 9);
+    EXPECT_EQ(g_Menu.teamSlots[1][1], 7);
+    EXPECT_EQ(g_Menu.teamSlots[1][2], -1);
+    EXPECT_EQ(g_Menu.teamSlots[1][3], -1);
+    EXPECT_EQ(g_Campaign.side, 1u);
+    g_GameSettings.fightersOwnMode2 = 4;
+    s.BuildTeamList();
+    EXPECT_EQ(g_Menu.teamSlots[1][2], 4);
+    EXPECT_EQ(g_Menu.teamSlots[1][3], -1);
 }
 
 }  // namespace
