@@ -533,8 +533,3 @@ void MenuScreens::BuildMissionChoice() {
     }
 }
 
-void MenuScreens::DrawScreen() {
-    if (!built) return;
-    notice.Draw();
-    confirm.Draw();
-}

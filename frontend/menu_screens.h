@@ -3,6 +3,7 @@
 // releases the old screen whole and builds the new one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "frontend/menu_panels.h"
@@ -33,6 +34,8 @@ constexpr int RECORD_ROW_LABEL = 25;
 // plane z = depth; false when there is no camera or the ray runs parallel to the plane.
 struct Vec3;
 bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out);
+// A result value as the tables print it: a game kind 4 score (milliseconds) as minutes:seconds.
+void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow);
 
 class MenuScreens {
 public:
@@ -111,6 +114,9 @@ public:
     void UpdateLookLabels();
     // The next match's team from the team slots, the current one first.
     void BuildTeamList();
+    // The values a screen prints over its widgets each frame, and its preview fighters.
+    void DrawValues();
+    void DrawPreviews();
 
 private:
     void BuildMainMenu();

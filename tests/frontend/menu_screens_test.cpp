@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/settings.h"
 #include "frontend/campaign.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/player_record.h"
@@ -210,6 +211,60 @@ TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamS
     s.BuildTeamList();
     EXPECT_EQ(g_Menu.teamSlots[1][2], 4);
     EXPECT_EQ(g_Menu.teamSlots[1][3], -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ResultValueTest, AKindFourScoreIsMinutesAndSecondsAndEveryOtherValueANumber) {
+    struct Case {
+        int kind;
+        uint32_t value;
+        bool scoreRow;
+        const char* shown;
+    };
+    for (const Case c : {Case{4, 61000, true, "1:01"}, Case{4, 59999, true, "0:59"}, Case{4, 600000, true, "10:00"},
+                         Case{4, 61000, false, "61000"}, Case{0, 61000, true, "61000"},
+                         Case{2, 0xffffffffu, true, "-1"}}) {
+        char out[16];
+        FormatResultValue(out, sizeof out, c.kind, c.value, c.scoreRow);
+        EXPECT_STREQ(out, c.shown) << c.kind << " " << c.value;
+    }
+}
+
+TEST_F(MenuScreensTest, AnUnbuiltScreenDrawsNothingNotEvenTheOptionsQuestion) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    s.SetScreen(8);
+    s.built = 0;
+    g_Menu.optionsChanged = 1;
+    const size_t calls = rec->Log().size();
+    s.DrawScreen();
+    EXPECT_EQ(rec->Log().size(), calls);
+    s.built = 1;
+    s.DrawScreen();
+    EXPECT_GT(rec->Log().size(), calls);
+    g_Menu.optionsChanged = 0;
+}
+
+TEST_F(MenuScreensTest, ThePlayerEditorsDebugLinesDrawOnlyWithTheTestSetting) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    g_Menu.variant = 0;
+    s.SetScreen(9);
+    const uint8_t saved = g_Settings.test;
+    g_Settings.test = 0;
+    size_t before = rec->Log().size();
+    s.DrawScreen();
+    const size_t plain = rec->Log().size() - before;
+    g_Settings.test = 1;
+    before = rec->Log().size();
+    s.DrawScreen();
+    EXPECT_GT(rec->Log().size() - before, plain);
+    g_Settings.test = saved;
 }
 
 }  // namespace
