@@ -259,7 +259,7 @@ void MenuScreens::BuildTeamChoice() {
     if (g_Menu.selectedPlayer < 0) g_Menu.SelectPlayer(NextPlayerSlot(side, -1, false), side);
     int chosen = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
     if (chosen >= 0 && InTeam(chosen)) {
-        chosen = NextOutsideTeam(side, chosen);
+        chosen = NextOutsideTeam(side, chosen, false);
         if (chosen >= 0) g_Menu.SelectPlayer(chosen, side);
     }
     if (chosen < 0 || !g_Menu.playerRecord) {
@@ -326,10 +326,14 @@ bool MenuScreens::InTeam(int index) const {
     return false;
 }
 
-int MenuScreens::NextOutsideTeam(int side, int from) const {
-    for (int slot = NextPlayerSlot(side, from, false); slot >= 0 && slot != from;
-         slot = NextPlayerSlot(side, slot, false))
+int MenuScreens::NextOutsideTeam(int side, int from, bool backwards) const {
+    // The slots are cyclic: stop on coming back to from, and after one lap whatever from was.
+    int slot = from;
+    for (int step = 0; step < PLAYER_SLOTS; ++step) {
+        slot = backwards ? PreviousPlayerSlot(side, slot, false) : NextPlayerSlot(side, slot, false);
+        if (slot < 0 || slot == from) return -1;
         if (!InTeam(slot)) return slot;
+    }
     return -1;
 }
 
@@ -533,3 +537,43 @@ void MenuScreens::BuildMissionChoice() {
     }
 }
 
+
+void MenuScreens::PlaceRecordPreview() {
+    const int slot = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? currentTeamSlot : 0;
+    const MenuPanel& frame = panels[slot];
+    Vec3 at;
+    if (!ScreenPointOnPlane(frame.x + frame.w / 2, frame.y + frame.h, -1.5f, &at)) return;
+    Character*& fighter = teamFighters[slot];
+    if (fighter) {
+        fighter->SetPosition(at.x, at.y, at.z, true);
+        return;
+    }
+    const int side = ChosenSide();
+    const PlayerRecord* record = teamIndex[slot] >= 0 ? &teamRecords[slot] : g_Menu.SelectedRecord(side);
+    fighter = SpawnPreview(record, side, at.x, at.y, at.z);
+}
+
+bool MenuScreens::SelectTeamCandidate(int from, bool backwards) {
+    const int side = ChosenSide();
+    const int found = NextOutsideTeam(side, from, backwards);
+    if (found < 0) {
+        if (!candidate) {
+            labels[4].SetText("");
+            g_Menu.SelectPlayer(-1, side);
+            noCandidate = 1;
+        }
+        return false;
+    }
+    g_Menu.SelectPlayer(found, side);
+    if (!g_Menu.playerRecord) return false;
+    if (!candidateRecord) EnsureCandidateRecord();
+    *candidateRecord = *g_Menu.playerRecord;
+    if (!candidate)
+        candidate = SpawnPreview(candidateRecord, side, -2.26f, 0.25f, -3.0f);
+    else
+        ApplyPlayerToCharacter(*candidateRecord, candidate->slot, nullptr);
+    noCandidate = 0;
+    std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, candidateRecord->look.name);
+    labels[4].SetText(work);
+    return true;
+}

@@ -114,6 +114,11 @@ public:
     void UpdateLookLabels();
     // The next match's team from the team slots, the current one first.
     void BuildTeamList();
+    // The current team slot's fighter placed under its frame, spawned when it has none.
+    void PlaceRecordPreview();
+    // The next (or previous) player of the side after from that is in no team slot becomes the
+    // candidate; false when there is none.
+    bool SelectTeamCandidate(int from, bool backwards);
     // The values a screen prints over its widgets each frame, and its preview fighters.
     void DrawValues();
     void DrawPreviews();
@@ -150,6 +155,6 @@ private:
     void RemovePreview(Character*& fighter);
     void EnsureCandidateRecord();
     bool InTeam(int index) const;
-    // The next player of the side after from that stands in no team slot, -1 none.
-    int NextOutsideTeam(int side, int from) const;
+    // The next (or previous) player of the side after from that stands in no team slot, -1 none.
+    int NextOutsideTeam(int side, int from, bool backwards) const;
 };

@@ -268,3 +268,33 @@ TEST_F(MenuScreensTest, ThePlayerEditorsDebugLinesDrawOnlyWithTheTestSetting) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MenuScreensTest, TheCandidateSkipsTeamMembersBothWaysAndIsClearedWhenNoneIsLeft) {
+    Build(0);
+    g_Menu.variant = 0;
+    PlayerRecord r;
+    int slots[3];
+    for (int& slot : slots) {
+        MakeRandomPlayer(0, &r);
+        slot = AddPlayerRecord(r);
+        ASSERT_GE(slot, 0);
+    }
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    s.SetScreen(5);
+    s.teamIndex[0] = slots[1];
+    EXPECT_TRUE(s.SelectTeamCandidate(slots[0], false));
+    EXPECT_EQ(g_Menu.selectedPlayer, slots[2]);
+    EXPECT_TRUE(s.SelectTeamCandidate(slots[2], true));
+    EXPECT_EQ(g_Menu.selectedPlayer, slots[0]);
+    // Everyone in the team, from no player at all: the search ends and clears the choice.
+    s.teamIndex[1] = slots[0];
+    s.teamIndex[2] = slots[2];
+    EXPECT_FALSE(s.SelectTeamCandidate(-1, false));
+    EXPECT_EQ(g_Menu.selectedPlayer, -1);
+    EXPECT_EQ(s.noCandidate, 1);
+}
+
+}  // namespace
