@@ -121,7 +121,7 @@ void MenuScreens::BuildResults() {
             notice.StartBlinkTimer(true);
         }
     }
-    panels[0].Create(0.11f, 0.15f, 0.78f, 0.78f, GREY, 0);
+    MakePanel(0, 0.11f, 0.15f, 0.78f, 0.78f, GREY, 0);
     const int titleText = outcome > 0 ? 800 : outcome < 0 ? 801 : 818;
     MakeTextLabel(0, 0.5f, 0.18f, 'C', titleText, 9, 1);
     const uint32_t ms = results[RESULT_ELAPSED];
@@ -149,7 +149,7 @@ void MenuScreens::BuildNetworkResults() {
         TextLabel& head = MakeTextLabel(2 + i, x, 0.38f, 'I', heads[i], 5, 13);
         x += head.w + 0.01f;
     }
-    panels[0].Create(0.1f, 0.42f, 0.81f, 0.35f, GREY, 0);
+    MakePanel(0, 0.1f, 0.42f, 0.81f, 0.35f, GREY, 0);
     // The player count comes from the session: never more rows than the results hold.
     int players = g_Menu.netPlayerCount;
     if (players < 0) players = 0;
@@ -160,7 +160,7 @@ void MenuScreens::BuildNetworkResults() {
 }
 
 void MenuScreens::BuildCredits() {
-    panels[0].Create(0.28f, 0.43f, 0.44f, 0.47f, BLACK, 1);
+    MakePanel(0, 0.28f, 0.43f, 0.44f, 0.47f, BLACK, 1);
     int slot = 0;
     MakeTextLabel(slot++, 0.5f, 0.45f, 'C', 1280, 5, 1);
     float y = 0.5f;
@@ -194,15 +194,15 @@ void MenuScreens::BuildPlayerChoice() {
         candidate = SpawnPreview(g_Menu.playerRecord, side, at.x, at.y, at.z);
     std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, g_Menu.playerRecord ? g_Menu.playerRecord->look.name : "");
     MakeLabel(1, px + pw / 2, 0.79f, 'C', work, 5, 18);
-    panels[0].Create(0.3f, 0.15f, 0.66f, 0.73f, DARKER, 0);
-    panels[1].Create(0.31f, 0.16f, 0.64f, 0.71f, DARKER, 0);
+    MakePanel(0, 0.3f, 0.15f, 0.66f, 0.73f, DARKER, 0);
+    MakePanel(1, 0.31f, 0.16f, 0.64f, 0.71f, DARKER, 0);
     CreateTextParagraph(&labels[2], 0.31f, 0.16f, 0.64f, 0.71f, "", 4, 18);
     MakeBackArrow(0);
     MakeNextArrow(1, 0.95f);
 }
 
 void MenuScreens::BuildInformation() {
-    panels[0].Create(0.15f, 0.15f, 0.7f, 0.7f, DARK, 0);
+    MakePanel(0, 0.15f, 0.15f, 0.7f, 0.7f, DARK, 0);
     CreateTextParagraph(&labels[0], 0.17f, 0.17f, 0.66f, 0.66f, "", 4, 18);
     MakeNextArrow(0, 0.95f);
 }

@@ -140,6 +140,13 @@ ImageButton& MenuScreens::MakeImage(int slot, float x, float y, int highlight, i
     return b;
 }
 
+MenuPanel& MenuScreens::MakePanel(int slot, float x, float y, float w, float h, uint32_t colour, uint8_t blend) {
+    MenuPanel& p = panels[slot];
+    p.Create(x, y, w, h, colour, blend);
+    p.visible = 1;
+    return p;
+}
+
 void MenuScreens::MakeBackArrow(int slot) { MakeImage(slot, 0.05f, 0.9f, PIC_LEFT_ON, PIC_LEFT_OFF, 'i'); }
 
 void MenuScreens::MakeNextArrow(int slot, float x) { MakeImage(slot, x, 0.9f, PIC_RIGHT_ON, PIC_RIGHT_OFF, 'd'); }
@@ -285,19 +292,19 @@ void MenuScreens::BuildTeamChoice() {
         CopyTeamRecord(i);
         teamFighters[i] = SpawnPreview(&teamRecords[i], side, offsets[i][0], offsets[i][1], -3.0f);
     }
-    panels[4].Create(0.1f, 0.13f, 0.11f, 0.33f, DARK, 0);
+    MakePanel(4, 0.1f, 0.13f, 0.11f, 0.33f, DARK, 0);
     const float frames[SCREEN_TEAM][2] = {{0.314f, 0.15f}, {0.612f, 0.15f}, {0.314f, 0.37f}, {0.613f, 0.37f}};
     const float names[SCREEN_TEAM][2] = {{0.46f, 0.16f}, {0.76f, 0.16f}, {0.46f, 0.38f}, {0.76f, 0.38f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         MakeImage(i, frames[i][0], frames[i][1], PIC_FRAME_ON, PIC_FRAME_OFF, 'i');
-        panels[i].Create(names[i][0], names[i][1], 0.17f, 0.19f, DARK, 0);
+        MakePanel(i, names[i][0], names[i][1], 0.17f, 0.19f, DARK, 0);
         const char* name = teamIndex[i] >= 0 ? teamRecords[i].look.name : "";
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, name);
         MakeLabel(i, names[i][0] + 0.085f, names[i][1], 'C', work, 4, 1);
     }
     images[0].highlighted = 1;
     MakeTextLabel(11, images[3].x + images[3].w / 2, images[3].y + images[3].h, 'C', 754, 5, 1);
-    panels[6].Create(0.33f, 0.67f, 0.63f, 0.21f, DARK, 0);
+    MakePanel(6, 0.33f, 0.67f, 0.63f, 0.21f, DARK, 0);
     MakeTextLabel(12, 0.35f, 0.675f, 'I', 756, 5, 13);
     MakeTextLabel(13, 0.65f, 0.675f, 'D', 757, 5, 13);
     MakeLabel(14, 0.65f, 0.745f, 'I', "", 5, 18);
@@ -308,7 +315,7 @@ void MenuScreens::BuildTeamChoice() {
     MakeImage(7, 0.285f, 0.4011f, PIC_SMALL_RIGHT_ON, PIC_SMALL_RIGHT_OFF, 'd');
     // The add-to-team arrow shows its plain picture when highlighted.
     MakeImage(8, 0.28f, 0.34f, PIC_ADD_TEAM_OFF, PIC_ADD_TEAM_ON, 'i');
-    panels[5].Create(0.04f, 0.49f, 0.24f, 0.31f, DARK, 0);
+    MakePanel(5, 0.04f, 0.49f, 0.24f, 0.31f, DARK, 0);
     if (candidate && candidateRecord) {
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, candidateRecord->look.name);
         MakeLabel(4, 0.16f, 0.5f, 'C', work, 5, 1);
@@ -366,7 +373,7 @@ void MenuScreens::BuildPlayerEditor() {
     MakeTextLabel(18, 0.26f, 0.4f, 'C', 785, 6, 5);
     MakeTextLabel(19, 0.26f, 0.45f, 'C', 777, 6, 5);
     if (candidate) g_Menu.RemoveCharacterLook(candidate->slot);
-    panels[0].Create(0.085f, 0.15f, 0.337f, 0.54f, DARK, 0);
+    MakePanel(0, 0.085f, 0.15f, 0.337f, 0.54f, DARK, 0);
     MakeImage(1, 0.085f, 0.71f, PIC_TURN_LEFT_ON, PIC_TURN_LEFT_OFF, 'i');
     MakeImage(0, 0.2535f, 0.77f, PIC_TURN_ON, PIC_TURN_OFF, 'c');
     MakeImage(2, 0.422f, 0.71f, PIC_TURN_RIGHT_ON, PIC_TURN_RIGHT_OFF, 'd');
@@ -428,11 +435,11 @@ void MenuScreens::UpdateLookLabels() {
 
 void MenuScreens::BuildPlayerRecord() {
     const int side = ChosenSide();
-    panels[8].Create(0.05f, 0.05f, 0.21f, 0.35f, DARK, 0);
-    panels[9].Create(0.27f, 0.06f, 0.34f, 0.34f, GREY, 0);
+    MakePanel(8, 0.05f, 0.05f, 0.21f, 0.35f, DARK, 0);
+    MakePanel(9, 0.27f, 0.06f, 0.34f, 0.34f, GREY, 0);
     MakeTextLabel(10, 0.44f, 0.06f, 'C', 792, 5, 1);
     CreateTextParagraph(&labels[16], 0.28f, 0.1f, 0.32f, 0.28f, "", 4, 18);
-    panels[10].Create(0.62f, 0.06f, 0.33f, 0.34f, DARK, 0);
+    MakePanel(10, 0.62f, 0.06f, 0.33f, 0.34f, DARK, 0);
     MakeTextLabel(11, 0.785f, 0.09f, 'C', 793, 5, 1);
     // Name and value rows of the campaign hub; the frame logic writes the values.
     const int names[6][2] = {{550, -1}, {547, 548}, {547, 551}, {547, 549}, {552, -1}, {546, -1}};
@@ -461,10 +468,10 @@ void MenuScreens::BuildPlayerRecord() {
     const float frames[SCREEN_TEAM][2] = {{0.041f, 0.405f}, {0.486f, 0.405f}, {0.041f, 0.647f}, {0.486f, 0.647f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         const float fx = frames[i][0], fy = frames[i][1];
-        panels[i].Create(fx, fy, 0.15f, 0.22f, DARK, 0);
+        MakePanel(i, fx, fy, 0.15f, 0.22f, DARK, 0);
         MakeImage(i, fx, fy, PIC_FRAME_ON, PIC_FRAME_OFF, 'i');
         const float sx = fx + 0.14f;
-        panels[4 + i].Create(sx, fy, 0.215f, 0.22f, DARK, 0);
+        MakePanel(4 + i, sx, fy, 0.215f, 0.22f, DARK, 0);
         const bool member = teamIndex[i] >= 0;
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, member ? teamRecords[i].look.name : "");
         MakeLabel(i, sx + 0.1075f, fy + 0.01f, 'C', work, 4, 1);
@@ -511,7 +518,7 @@ void MenuScreens::BuildMissionChoice() {
             pw = pictures[i]->w;
             ph = pictures[i]->h;
         }
-        panels[i].Create(x + 0.04f, y + 0.03f, pw - 0.08f, ph - 0.06f, GREY, 1);
+        MakePanel(i, x + 0.04f, y + 0.03f, pw - 0.08f, ph - 0.06f, GREY, 1);
         panels[i].visible = 0;
         const float centre = x + pw / 2;
         MakeTextLabel(i, centre, y + ph - 0.02f, 'C', 610 + stage, 4, 1);
@@ -527,7 +534,7 @@ void MenuScreens::BuildMissionChoice() {
             b.enabled = table[CAMPAIGN_WON + kind] ? 0 : 1;
         }
     }
-    panels[5].Create(0.23f, 0.75f, 0.54f, 0.25f, GREY, 1);
+    MakePanel(5, 0.23f, 0.75f, 0.54f, 0.25f, GREY, 1);
     panels[5].visible = 0;
     MakeBackArrow(30);
     confirm.Create(Text(700), g_Menu.pictures, 5);

@@ -144,6 +144,8 @@ private:
 
     // Widget helpers: positions and sizes are screen fractions.
     ImageButton& MakeImage(int slot, float x, float y, int highlight, int plain, char align);
+    // A panel shown unless the screen hides it.
+    MenuPanel& MakePanel(int slot, float x, float y, float w, float h, uint32_t colour, uint8_t blend);
     void MakeBackArrow(int slot);
     void MakeNextArrow(int slot, float x);
     TextLabel& MakeLabel(int slot, float x, float y, char align, const char* text, int size, uint32_t colour);
