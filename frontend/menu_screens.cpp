@@ -102,7 +102,6 @@ void MenuScreens::ReleaseScreen(int n) {
     delete candidateRecord;
     candidateRecord = nullptr;
     for (auto*& p : pictures) {
-        if (p) p->Release();
         delete p;
         p = nullptr;
     }
@@ -405,7 +404,7 @@ void MenuScreens::BuildPlayerEditor() {
 
 void MenuScreens::UpdateLookLabels() {
     if (!candidate || !candidateRecord) {
-        labels[EDITOR_NAME_FIELD_LABEL].SetText("");
+        field.textLabel.SetText("");
         for (int r = 0; r < EDITOR_ROWS; ++r) labels[EDITOR_VALUE_LABEL + r].SetText("");
         return;
     }

@@ -27,7 +27,6 @@ constexpr int SCREEN_COUNT = 24;
 constexpr int EDITOR_ROWS = 8;
 constexpr int EDITOR_VALUE_LABEL = 20;
 constexpr int EDITOR_NAME_LABEL = 28;
-constexpr int EDITOR_NAME_FIELD_LABEL = 36;
 constexpr int RECORD_ROW_LABEL = 25;
 
 // The point where the ray from the scene camera through the viewport point (x, y) meets the
