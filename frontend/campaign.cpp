@@ -217,23 +217,28 @@ bool SaveCampaign(int side, int slot, const PlayerRecord* record) {
     return false;
 }
 
-bool LoadCampaign(int side, int slot, PlayerRecord* record) {
+bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record) {
     PackEntry file;
     const std::string path = PathOf(side, slot);
-    if (path.empty() || !file.OpenFile(path.c_str())) return false;
+    if (!out || path.empty() || !file.OpenFile(path.c_str())) return false;
     const uint8_t* data = file.Reader().Data();
     if (file.Length() >= CAMPAIGN_BLOCK_SIZE) {
-        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, &g_Campaign);
+        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, out);
         if (record && HasOwnPlayer()) ReadTrailingRecord(file, side, record);
     } else {
         // An older file: the block without its first word.
         std::vector<uint8_t> bytes(4, 0);
         bytes[0] = kLegacyDifficulty;
         bytes.insert(bytes.end(), data, data + file.Length());
-        DecodeCampaign(bytes.data(), bytes.size(), side, &g_Campaign);
-        g_Campaign.difficulty = kLegacyDifficulty;
+        DecodeCampaign(bytes.data(), bytes.size(), side, out);
+        out->difficulty = kLegacyDifficulty;
     }
-    g_Campaign.slot = slot;
+    out->slot = slot;
+    return true;
+}
+
+bool LoadCampaign(int side, int slot, PlayerRecord* record) {
+    if (!ReadCampaignBlock(side, slot, &g_Campaign, record)) return false;
     g_Options.difficulty = g_Campaign.difficulty;
     g_Settings.difficulty = int32_t(g_Campaign.difficulty);
     return true;

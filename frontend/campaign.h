@@ -60,6 +60,8 @@ int FirstFreeCampaignSlot(int side);
 bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS]);
 bool SaveCampaign(int side, int slot, const PlayerRecord* record);
 bool LoadCampaign(int side, int slot, PlayerRecord* record);
+// A campaign file read into a block of the caller's, the open campaign left alone.
+bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record);
 int ListCampaigns(int side);
 bool DeleteCampaign(int side, int slot);
 bool IsStageComplete();

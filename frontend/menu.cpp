@@ -345,6 +345,7 @@ void Menu::ReturnFromMatch() {
     if (g_Settings.music && g_MenuShellCalls.stopMusic) g_MenuShellCalls.stopMusic(3000);
     if (g_Settings.sound && g_MenuShellCalls.stopAllFx) g_MenuShellCalls.stopAllFx();
     std::memcpy(results, g_Scenario.results, sizeof results);
+    resultsPending = 1;
     if (g_NetSession.active) netPlayerCount = g_NetSession.GetPlayerCount();
     ClearWorldElements();
     if (g_MenuShellCalls.releaseGame) g_MenuShellCalls.releaseGame(false);
@@ -442,6 +443,7 @@ void ResetMenu() {
     m.page = m.targetPage = 0;
     m.previousPage = -1;
     std::memset(m.results, 0, sizeof m.results);
+    m.resultsPending = 0;
     m.enterPressed = m.escapePressed = 0;
     m.gameKind = 0;
     m.variant = -1;

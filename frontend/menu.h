@@ -74,6 +74,8 @@ public:
     int32_t targetPage = 0;
     int32_t previousPage = -1;
     uint32_t results[MENU_RESULT_WORDS] = {};
+    // Set when a match's results are copied, cleared once a win's reward was applied.
+    uint8_t resultsPending = 0;
     Sprite2D* pictures[MENU_PICTURE_COUNT] = {};
     uint8_t enterPressed = 0, escapePressed = 0;
     int32_t gameKind = 0;   // the menu's copy of the match's game kind

@@ -297,7 +297,7 @@ void Menu::Render() {
 
 void DrawScreens2D() {
     g_Video.Begin2D();
-    if (g_Menu.screens) g_Menu.screens->Draw();
+    if (g_Menu.screens) g_Menu.screens->DrawScreen();
     g_Video.End2D();
 }
 

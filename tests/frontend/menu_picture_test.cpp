@@ -171,3 +171,38 @@ TEST_F(MenuPictureTest, TheLoadingBarShowsItsLeftHalf) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whole screens drawn: panels in their flat colours where they lie, the arrows' plain pictures,
+// the empty background everywhere else.
+TEST_F(MenuPictureTest, ScreensShowTheirPanelsAndArrowsWhereTheLayoutPutsThem) {
+    struct Spot {
+        float x, y;
+        uint32_t colour;
+    };
+    struct Case {
+        int screen;
+        std::vector<Spot> spots;
+    };
+    const uint32_t arrow = FrontEndColour("BotonDerOff"), back = FrontEndColour("BotonIzqOff");
+    g_Menu.results[0] = 61000;
+    // Sizes are truncated pixels: a 0.08 arrow is 2 of the 32 pixels wide and high.
+    for (const Case& c : {Case{23, {{0.5f, 0.5f, 0xFF505050}, {0.89f, 0.91f, arrow}, {0.05f, 0.05f, 0xFF000000}}},
+                          Case{12, {{0.91f, 0.91f, arrow}, {0.05f, 0.05f, 0xFF000000}}},
+                          Case{20, {{0.06f, 0.91f, back}, {0.89f, 0.91f, arrow}, {0.98f, 0.05f, 0xFF000000}}}}) {
+        g_Menu.BuildPage(0);
+        g_Menu.screens->SetScreen(c.screen);
+        Clear(0xFF000000);
+        g_Video.RestoreStates();
+        g_Video.Begin2D();
+        g_Menu.screens->DrawScreen();
+        g_Video.End2D();
+        for (const Spot& s : c.spots)
+            EXPECT_TRUE(ColorNear(Pixel(uint32_t(s.x * kSize), uint32_t(s.y * kSize)), s.colour, 2))
+                << "screen " << c.screen << " at " << s.x << "," << s.y;
+    }
+    g_Menu.results[0] = 0;
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// The results, credits, player-choice and information screens, and the team list a match
+// starts with.
+#include <cstdio>
+
+#include "common/math.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/campaign.h"
+#include "frontend/equipment_lists.h"
+#include "frontend/menu.h"
+#include "frontend/menu_screens.h"
+#include "frontend/player_saves.h"
+#include "frontend/settings_files.h"
+#include "frontend/sprite2d.h"
+#include "frontend/text_table.h"
+
+namespace {
+
+constexpr uint32_t GREY = 0xff808080, DARK = 0xff505050, DARKER = 0xff373737, BLACK = 0xff000000;
+// Credits a campaign team earns for each won match, by side.
+constexpr int32_t kWinReward[2] = {1000, 1000};
+// The last scenario step of each side's campaign.
+constexpr int kLastStep[2] = {19, 0};
+
+const char* Text(int id) { return g_TextTable.Get(id); }
+int ChosenSide() { return g_Menu.variant == 1 ? 1 : 0; }
+
+// Names and roles of the credits screen: a role (text id) followed by the names under it.
+struct CreditsRow {
+    int32_t role;
+    const char* names[3];
+};
+constexpr CreditsRow kCredits[] = {
+    {1281, {"Ilse Marrow", "Tomas Quill", nullptr}},
+    {1282, {"Berin Hale", nullptr, nullptr}},
+    {1283, {"Ona Vetch", "Piet Larkin", nullptr}},
+    {1284, {"Saul Brenn", nullptr, nullptr}},
+    {1285, {"Mira Coldwell", "Edda Finch", nullptr}},
+    {1286, {"Holt Arner", nullptr, nullptr}},
+    {1287, {"Wenna Price", nullptr, nullptr}},
+    {1288, {"Corin Vale", "Ada Rusk", "Nils Ober"}},
+};
+
+// Winner against the player's side: 1 won, -1 lost, 0 nobody.
+int Outcome(const uint32_t* results, int side) {
+    const int32_t winner = int32_t(results[RESULT_WINNER]);
+    const int kind = g_GameSettings.gameKind;
+    if (kind == 6 || kind == 7) {
+        // The row with the highest score wins; the player wins when it is its own.
+        const int field = kind == 7 ? 0 : 3;
+        int best = -1;
+        int32_t bestScore = 0;
+        for (int row = 0; row < MAX_CHARACTERS; ++row) {
+            const int32_t score = int32_t(results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + field]);
+            if (best < 0 || score > bestScore) best = row, bestScore = score;
+        }
+        if (best < 0) return 0;
+        return best == g_Menu.localSlot ? 1 : -1;
+    }
+    if (winner != 0 && winner != 1) return 0;
+    return winner == side ? 1 : -1;
+}
+
+int KindHeading(int kind) {
+    static const int kHeadings[8] = {807, 808, 809, 810, 811, 812, 812, 809};
+    return kind >= 0 && kind < 8 ? kHeadings[kind] : 807;
+}
+
+}  // namespace
+
+void MenuScreens::BuildTeamList() {
+    const int side = ChosenSide();
+    int32_t list[SCREEN_TEAM] = {-1, -1, -1, -1};
+    int n = 0;
+    const int current = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? currentTeamSlot : 0;
+    list[n++] = teamIndex[current];
+    for (int i = 0; i < SCREEN_TEAM; ++i)
+        if (i != current && teamIndex[i] >= 0) list[n++] = teamIndex[i];
+    int size = g_GameSettings.fightersOwnMode2;
+    if (size < 0) size = 0;
+    if (size > SCREEN_TEAM) size = SCREEN_TEAM;
+    for (int i = 0; i < SCREEN_TEAM; ++i) g_Menu.teamSlots[side][i] = i < size ? list[i] : -1;
+    g_Campaign.side = uint32_t(side);
+}
+
+void MenuScreens::RedirectResults(int target) {
+    g_Menu.page = g_Menu.targetPage = target;
+    g_Menu.previousPage = 12;
+    std::snprintf(work, sizeof work, "Menu%02d_%d", target, ChosenSide());
+    if (LoadMenuPicture(&g_Menu.background, work, 1.0f, 0, 0, 1, 1, SPRITE_SIZE_GIVEN))
+        g_Menu.background->SetSize(1.0f, 0.75f, SPRITE_SIZE_GIVEN);
+    SetScreen(target);
+}
+
+void MenuScreens::BuildResults() {
+    const int side = ChosenSide();
+    for (int i = 0; i < SCREEN_TEAM; ++i) CopyTeamRecord(i);
+    const uint32_t* results = g_Menu.results;
+    if (results[RESULT_ELAPSED] == 0) {
+        const int mode = g_Menu.saveMode;
+        RedirectResults(mode == 0 ? 2 : mode == 1 ? 6 : (g_Menu.gameType == 2 ? 11 : 21));
+        return;
+    }
+    const int kind = g_GameSettings.gameKind;
+    if (g_Menu.saveMode == 1 && (kind == 6 || kind == 7)) {
+        SetScreen(18);
+        return;
+    }
+    const int outcome = Outcome(results, side);
+    // A win's reward and won mark count once, whichever results screen comes first.
+    if (g_Menu.saveMode == 2 && outcome == 1 && g_Menu.resultsPending) {
+        g_Menu.resultsPending = 0;
+        const int step = g_GameSettings.scenario;
+        if (step >= 0 && step < CAMPAIGN_SCENARIOS && kind >= 0 && kind < 6)
+            g_Campaign.scenarios[step][CAMPAIGN_WON + (g_Menu.gameType != 2 ? 0 : kind)] = 1;
+        g_Campaign.credits += kWinReward[side];
+        const bool lastStep = step == kLastStep[side] && g_Menu.gameType != 2;
+        if (!lastStep) {
+            SaveCampaign(side, g_Campaign.slot, nullptr);
+            notice.Create(Text(702), g_Menu.pictures, 2000);
+            notice.StartBlinkTimer(true);
+        }
+    }
+    MakePanel(0, 0.11f, 0.15f, 0.78f, 0.78f, GREY, 0);
+    const int titleText = outcome > 0 ? 800 : outcome < 0 ? 801 : 818;
+    MakeTextLabel(0, 0.5f, 0.18f, 'C', titleText, 9, 1);
+    const uint32_t ms = results[RESULT_ELAPSED];
+    std::snprintf(work, sizeof work, "%s %02u:%02u", Text(802), ms / 60000, ms / 1000 % 60);
+    MakeLabel(1, 0.5f, 0.26f, 'C', work, 5, 1);
+    MakeTextLabel(2, 0.12f, 0.39f, 'I', 803, 5, 13);
+    MakeTextLabel(3, 0.56f, 0.39f, 'C', 804, 5, 13);
+    MakeTextLabel(4, 0.76f, 0.39f, 'C', 805, 5, 13);
+    MakeTextLabel(5, 0.12f, 0.44f, 'I', KindHeading(kind), 5, 13);
+    const int rowTexts[6] = {813, 814, 815, 816, 817, 527};
+    const float rowY[6] = {0.5f, 0.54f, 0.58f, 0.64f, 0.68f, 0.72f};
+    for (int r = 0; r < 6; ++r) MakeTextLabel(6 + r, 0.12f, rowY[r], 'I', rowTexts[r], 5, 13);
+    MakeTextLabel(12, 0.5f, 0.83f, 'C', outcome > 0 ? 821 : outcome < 0 ? 820 : 822, 8, 1);
+    MakeNextArrow(0, 0.98f);
+}
+
+void MenuScreens::BuildNetworkResults() {
+    const uint32_t* results = g_Menu.results;
+    const int outcome = Outcome(results, g_Menu.variant == 1 ? 1 : 0);
+    MakeTextLabel(0, 0.5f, 0.2f, 'C', outcome > 0 ? 800 : outcome < 0 ? 801 : 818, 9, 1);
+    MakeTextLabel(1, 0.12f, 0.38f, 'I', 695, 5, 13);
+    const int heads[6] = {KindHeading(g_GameSettings.gameKind), 813, 814, 815, 816, 830};
+    float x = 0.26f;
+    for (int i = 0; i < 6; ++i) {
+        TextLabel& head = MakeTextLabel(2 + i, x, 0.38f, 'I', heads[i], 5, 13);
+        x += head.w + 0.01f;
+    }
+    MakePanel(0, 0.1f, 0.42f, 0.81f, 0.35f, GREY, 0);
+    // The player count comes from the session: never more rows than the results hold.
+    int players = g_Menu.netPlayerCount;
+    if (players < 0) players = 0;
+    if (players > MAX_CHARACTERS) players = MAX_CHARACTERS;
+    for (int p = 0; p < players; ++p) MakeLabel(8 + p, 0.1f, 0.43f + 0.03f * float(p), 'I', "", 4, 18);
+    MakeTextLabel(24, 0.5f, 0.83f, 'C', outcome > 0 ? 821 : outcome < 0 ? 820 : 822, 8, 1);
+    MakeNextArrow(0, 0.98f);
+}
+
+void MenuScreens::BuildCredits() {
+    MakePanel(0, 0.28f, 0.43f, 0.44f, 0.47f, BLACK, 1);
+    int slot = 0;
+    MakeTextLabel(slot++, 0.5f, 0.45f, 'C', 1280, 5, 1);
+    float y = 0.5f;
+    for (const CreditsRow& row : kCredits) {
+        if (slot >= SCREEN_LABELS - 1) break;
+        const bool head = row.role == 1281 || row.role == 1288;
+        MakeTextLabel(slot++, 0.5f, y, 'C', row.role, 4, head ? 1 : 13);
+        y += 0.035f;
+        for (const char* name : row.names) {
+            if (!name || slot >= SCREEN_LABELS - 1) continue;
+            MakeLabel(slot++, 0.5f, y, 'C', name, 4, 18);
+            y += 0.035f;
+        }
+        y += 0.015f;
+    }
+    CreateTextParagraph(&labels[SCREEN_LABELS - 1], 0.3f, 0.86f, 0.4f, 0.04f, "", 4, 18);
+    MakeBackArrow(0);
+}
+
+void MenuScreens::BuildPlayerChoice() {
+    const int side = ChosenSide();
+    Sprite2D* back = g_Menu.pictures[34];
+    const float px = 0.02f, py = 0.3f, pw = back ? back->w : 0.32f, ph = back ? back->h : 0.32f;
+    if (back) back->SetPosition(px, py);
+    if (!g_Menu.playerRecord) {
+        const int slot = MakeDefaultPlayer(side);
+        g_Menu.SelectPlayer(slot, side);
+    }
+    Vec3 at;
+    if (g_Menu.playerRecord && ScreenPointOnPlane(px + pw / 2, py + ph - 0.05f, -9.2f, &at))
+        candidate = SpawnPreview(g_Menu.playerRecord, side, at.x, at.y, at.z);
+    std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, g_Menu.playerRecord ? g_Menu.playerRecord->look.name : "");
+    MakeLabel(1, px + pw / 2, 0.79f, 'C', work, 5, 18);
+    MakePanel(0, 0.3f, 0.15f, 0.66f, 0.73f, DARKER, 0);
+    MakePanel(1, 0.31f, 0.16f, 0.64f, 0.71f, DARKER, 0);
+    CreateTextParagraph(&labels[2], 0.31f, 0.16f, 0.64f, 0.71f, "", 4, 18);
+    MakeBackArrow(0);
+    MakeNextArrow(1, 0.95f);
+}
+
+void MenuScreens::BuildInformation() {
+    MakePanel(0, 0.15f, 0.15f, 0.7f, 0.7f, DARK, 0);
+    CreateTextParagraph(&labels[0], 0.17f, 0.17f, 0.66f, 0.66f, "", 4, 18);
+    MakeNextArrow(0, 0.95f);
+}

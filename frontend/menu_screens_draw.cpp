@@ -1,0 +1,164 @@
+// Drawing of the 2D screens: each screen's widgets in a fixed order, the values that change with
+// the data, and the preview fighters over a cleared depth buffer.
+#include <cstdio>
+
+#include "core/settings.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/menu.h"
+#include "frontend/menu_screens.h"
+#include "frontend/settings_files.h"
+#include "frontend/sprite2d.h"
+#include "frontend/texture_font.h"
+#include "render/video.h"
+#include "scene/character_model.h"
+
+namespace {
+
+// What a screen draws, in order: P panels, I image buttons, L labels, B text buttons, S switches,
+// F the text field, X the pictures, T the screen's own values, C the confirm box, N the notice,
+// V the preview fighters, Z the depth buffer cleared and enabled, M and O the set-up and options
+// panels.
+constexpr const char* kOrder[SCREEN_COUNT] = {
+    "ILZC",      // 0 main menu
+    "",          // 1
+    "MBI",       // 2 training set-up
+    "ISF",       // 3 profile choice
+    "ILBC",      // 4 campaign slots
+    "PILTBIV",   // 5 team choice
+    "MI",        // 6 network set-up
+    "",          // 7
+    "OI",        // 8 options
+    "ILBFVCT",   // 9 player editor
+    "PILBTXV",   // 10 player record
+    "XPILCN",    // 11 mission choice
+    "PILTN",     // 12 match results
+    "PILTV",     // 13 campaign team
+    "PXILBTV",   // 14 shop A
+    "PXILBTV",   // 15 shop B
+    "",          // 16
+    "PXIL",      // 17
+    "PILT",      // 18 network results
+    "LIP",       // 19 credits
+    "PIFLV",     // 20 player choice
+    "LPIV",      // 21 team ready
+    "PILBTV",    // 22 team summary
+    "PIL",       // 23 information box
+};
+
+// The result field a game kind scores with.
+int KindField(int kind) {
+    static const int kFields[8] = {TEAM_SYMBOLS, TEAM_CHECKPOINTS, TEAM_POINTS, TEAM_FOUND,
+                                   TEAM_CURSE_MS, TEAM_KILL_SCORE, TEAM_KILL_SCORE, TEAM_POINTS};
+    return kind >= 0 && kind < 8 ? kFields[kind] : TEAM_SYMBOLS;
+}
+
+void DrawModel(Character* c) {
+    if (!c || !c->active || !c->model) return;
+    c->model->UpdateVisibility();
+    c->model->Render();
+}
+
+}  // namespace
+
+void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow) {
+    if (scoreRow && kind == 4) {
+        const uint32_t seconds = uint32_t(double(value) * 0.001);
+        std::snprintf(out, capacity, "%u:%02u", seconds / 60, seconds % 60);
+    } else {
+        std::snprintf(out, capacity, "%d", int32_t(value));
+    }
+}
+
+void MenuScreens::DrawScreen() {
+    if (built && screen >= 0 && screen < SCREEN_COUNT) {
+        for (const char* step = kOrder[screen]; *step; ++step) {
+            switch (*step) {
+            case 'P':
+                for (const MenuPanel& p : panels)
+                    if (p.visible) p.Draw();
+                break;
+            case 'I':
+                for (ImageButton& b : images)
+                    if (b.visible && b.highlightSprite) b.Draw();
+                break;
+            case 'L':
+                for (const TextLabel& l : labels)
+                    if (l.inUse && l.visible) DrawTextLabel(&l);
+                break;
+            case 'B':
+                for (MenuButton& b : buttons)
+                    if (b.label.inUse) b.Draw();
+                break;
+            case 'S':
+                for (MenuSwitch& s : switches)
+                    if (s.onSprite) s.Draw();
+                break;
+            case 'F':
+                if (field.target) field.Draw();
+                break;
+            case 'X':
+                for (Sprite2D* p : pictures)
+                    if (p) p->Draw();
+                break;
+            case 'T': DrawValues(); break;
+            case 'C': confirm.Draw(); break;
+            case 'N': notice.Draw(); break;
+            case 'M': matchSetup.Draw(); break;
+            case 'O': options.Draw(); break;
+            case 'Z':
+                g_Video.ClearZBuffer();
+                g_Video.SetZEnable(true);
+                break;
+            case 'V': DrawPreviews(); break;
+            default: break;
+            }
+        }
+    }
+    // The options screen's save question stays up while the options wait to be saved.
+    if (built && g_Menu.optionsChanged) confirm.Draw();
+}
+
+void MenuScreens::DrawPreviews() {
+    g_Video.ClearZBuffer();
+    g_Video.SetZEnable(true);
+    DrawModel(candidate);
+    for (Character* c : teamFighters) DrawModel(c);
+    for (Character* c : enemyFighters) DrawModel(c);
+}
+
+void MenuScreens::DrawValues() {
+    const bool test = g_Settings.test != 0;
+    switch (screen) {
+    case 9:
+        if (!test) break;
+        std::snprintf(work, sizeof work, "%d", int(g_Menu.selectedPlayer));
+        g_Font.Print(5, 2, 0.2f, 0.5f, 0, work, 'i', false);
+        if (candidateRecord) {
+            static const char* const kNames[5] = {"Casco=%d", "Guante=%d", "Botas=%d", "Brazalete=%d", "Hombrera=%d"};
+            for (int k = 0; k < 5; ++k) {
+                std::snprintf(work, sizeof work, kNames[k], int(candidateRecord->look.equipment[k]));
+                g_Font.Print(4, 2, 0.73f, 0.21f + 0.03f * float(k), 0, work, 'i', false);
+            }
+        }
+        break;
+    case 12: {
+        const int kind = g_GameSettings.gameKind;
+        const int fields[7] = {KindField(kind), TEAM_KILL_POINTS, TEAM_DEATHS, TEAM_SELF_KILLS,
+                               TEAM_ITEMS, TEAM_LETTERS, TEAM_POINTS};
+        for (int column = 0; column < 2; ++column) {
+            const TextLabel& head = labels[3 + column];
+            if (!head.inUse) continue;
+            const uint32_t* block = g_Menu.results + RESULT_TEAM_FIRST + column * RESULT_TEAM_FIELDS;
+            for (int row = 0; row < 7; ++row) {
+                const TextLabel& at = labels[5 + row];
+                if (!at.inUse) continue;
+                FormatResultValue(work, sizeof work, kind, block[fields[row]], row == 0);
+                g_Font.Print(5, 18, head.x, at.y, 0, work, 'c', false);
+            }
+        }
+        break;
+    }
+    default: break;
+    }
+}

@@ -1,0 +1,300 @@
+// The screens' container: release before every build, the screens that build nothing, the
+// campaign list's captions and the team choice's candidate.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "core/settings.h"
+#include "frontend/campaign.h"
+#include "frontend/menu_fixture.h"
+#include "frontend/player_record.h"
+#include "frontend/player_saves.h"
+#include "frontend/text_table.h"
+
+using menutest::MenuTest;
+
+namespace {
+
+int LabelsInUse(const MenuScreens& s) {
+    int n = 0;
+    for (const TextLabel& l : s.labels) n += l.inUse ? 1 : 0;
+    return n;
+}
+
+int ImagesInUse(const MenuScreens& s) {
+    int n = 0;
+    for (const ImageButton& b : s.images) n += b.highlightSprite ? 1 : 0;
+    return n;
+}
+
+class MenuScreensTest : public MenuTest {
+protected:
+    void StoreCampaign(int side, int slot, const char* name, uint32_t difficulty) {
+        ClearCampaign();
+        g_Campaign.side = uint32_t(side);
+        g_Campaign.difficulty = difficulty;
+        g_Campaign.slot = slot;
+        std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", name);
+        ASSERT_TRUE(SaveCampaign(side, slot, nullptr));
+    }
+};
+
+TEST_F(MenuScreensTest, EveryScreenReleasesItsOwnWidgetsBeforeItIsBuiltAgain) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    for (int page : {0, 3, 4, 9, 10, 11}) {
+        DropButtons();
+        s.SetScreen(page);
+        const int labels = LabelsInUse(s), images = ImagesInUse(s);
+        s.SetScreen(page);
+        EXPECT_EQ(LabelsInUse(s), labels) << "screen " << page;
+        EXPECT_EQ(ImagesInUse(s), images) << "screen " << page;
+        EXPECT_EQ(s.previousScreen, page);
+    }
+    // Screens 7 and 16 leave the last screen released and build nothing, yet count as built.
+    for (int page : {7, 16}) {
+        s.SetScreen(9);
+        s.built = 0;
+        s.SetScreen(page);
+        EXPECT_EQ(s.built, 1);
+        EXPECT_EQ(LabelsInUse(s), 0);
+        EXPECT_EQ(ImagesInUse(s), 0);
+        EXPECT_EQ(s.candidate, nullptr);
+        EXPECT_EQ(s.candidateRecord, nullptr);
+    }
+}
+
+TEST_F(MenuScreensTest, TheMainMenuLabelStandsCentredUnderItsLogo) {
+    Build(0);
+    const MenuScreens& s = *g_Menu.screens;
+    const ImageButton& logo = s.images[0];
+    ASSERT_NE(logo.highlightSprite, nullptr);
+    EXPECT_FLOAT_EQ(s.labels[0].x, logo.x + logo.w / 2);
+    EXPECT_FLOAT_EQ(s.labels[0].y, logo.y + logo.h);
+    EXPECT_EQ(s.labels[0].alignment, 'C');
+}
+
+TEST_F(MenuScreensTest, TheCampaignListUsesSideZeroForABadSideAndShowsAtMostElevenRows) {
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    for (int slot = 0; slot < 13; ++slot) StoreCampaign(0, slot, "March", 1);
+    Build(0);
+    g_Menu.variant = 7;
+    DropButtons();
+    g_Menu.screens->SetScreen(4);
+    const MenuScreens& s = *g_Menu.screens;
+    EXPECT_EQ(g_Menu.variant, 0);
+    EXPECT_EQ(s.saveCount, 13);
+    for (int i = 0; i < SCREEN_CAPTION_ROWS; ++i) {
+        ASSERT_TRUE(s.labels[i].inUse) << i;
+        EXPECT_FLOAT_EQ(s.labels[i].y, 0.34f + 0.05f * float(i));
+    }
+    EXPECT_FALSE(s.labels[SCREEN_CAPTION_ROWS].inUse);
+    // The first save made 5 December 2026 09:07:03 UTC.
+    g_CampaignTimes[0] = 1796461623;
+    g_Menu.screens->FormatSaveCaption(0, s.saveCount, 0);
+    const std::string first = s.labels[0].text;
+    EXPECT_NE(first.find("March - "), std::string::npos) << first;
+    EXPECT_NE(first.find("12/5/2026 - 9:07:03"), std::string::npos) << first;
+
+    // Fewer saves: the rows past them are gone; an unreadable time leaves its caption empty.
+    g_CampaignTimes[1] = 0;
+    g_Menu.screens->FormatSaveCaption(0, 2, 0);
+    EXPECT_TRUE(s.labels[0].inUse);
+    EXPECT_STREQ(s.labels[1].text, "");
+    EXPECT_FALSE(s.labels[2].inUse);
+    unsetenv("TZ");
+    tzset();
+}
+
+TEST_F(MenuScreensTest, TheTeamChoiceShowsNoCandidateWhenEveryPlayerIsInTheTeam) {
+    Build(0);
+    g_Menu.variant = 0;
+    PlayerRecord r;
+    for (int i = 0; i < 2; ++i) {
+        MakeRandomPlayer(0, &r);
+        ASSERT_GE(AddPlayerRecord(r), 0);
+    }
+    MenuScreens& s = *g_Menu.screens;
+    s.teamIndex[0] = NextPlayerSlot(0, -1, false);
+    s.teamIndex[1] = NextPlayerSlot(0, s.teamIndex[0], false);
+    DropButtons();
+    s.SetScreen(5);
+    EXPECT_EQ(s.candidate, nullptr);
+    EXPECT_EQ(s.noCandidate, 1);
+    EXPECT_FALSE(s.labels[4].inUse);
+    for (int i = 0; i <= 6; ++i) EXPECT_EQ(s.panels[i].visible, 0) << i;
+
+    // With one player out of the team the candidate is that one.
+    s.teamIndex[1] = -1;
+    s.SetScreen(5);
+    EXPECT_EQ(s.noCandidate, 0);
+    EXPECT_EQ(g_Menu.selectedPlayer, NextPlayerSlot(0, s.teamIndex[0], false));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MenuScreensTest, AResultsScreenWithoutResultsTurnsIntoTheScreenOfItsSaveMode) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    struct Case {
+        int saveMode, gameType, target;
+    };
+    for (const Case c : {Case{0, 2, 2}, Case{1, 2, 6}, Case{2, 2, 11}, Case{2, 1, 21}}) {
+        DropButtons();
+        g_Menu.saveMode = c.saveMode;
+        g_Menu.gameType = c.gameType;
+        g_Menu.results[0] = 0;
+        s.SetScreen(12);
+        EXPECT_EQ(s.screen, c.target) << c.saveMode << "/" << c.gameType;
+        EXPECT_EQ(g_Menu.page, c.target);
+        EXPECT_EQ(g_Menu.targetPage, c.target);
+        EXPECT_EQ(g_Menu.previousPage, 12);
+        EXPECT_EQ(s.built, 1);
+    }
+}
+
+TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    g_Menu.variant = 0;
+    g_Menu.saveMode = 2;
+    g_Menu.gameType = 1;
+    g_GameSettings.scenario = 19;
+    g_GameSettings.gameKind = 3;
+    g_Menu.results[0] = 61000;
+    g_Menu.results[1] = 0;
+    g_Menu.resultsPending = 1;
+    DropButtons();
+    s.SetScreen(12);
+    EXPECT_EQ(s.screen, 12);
+    EXPECT_EQ(g_Campaign.credits, 1000);
+    EXPECT_EQ(g_Campaign.scenarios[19][CAMPAIGN_WON], 1);
+    EXPECT_EQ(g_Menu.resultsPending, 0);
+    EXPECT_EQ(ListCampaigns(0), 0);
+    EXPECT_EQ(s.notice.open, 0);
+    EXPECT_STREQ(s.labels[1].text, (std::string(g_TextTable.Get(802)) + " 01:01").c_str());
+    // The same results entered again add nothing.
+    s.SetScreen(12);
+    EXPECT_EQ(g_Campaign.credits, 1000);
+
+    // Another stage stores the campaign and says so.
+    g_GameSettings.scenario = 3;
+    g_Menu.resultsPending = 1;
+    s.SetScreen(12);
+    EXPECT_EQ(g_Campaign.credits, 2000);
+    EXPECT_EQ(ListCampaigns(0), 1);
+    EXPECT_EQ(s.notice.open, 1);
+}
+
+TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamSize) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    g_Menu.variant = 1;
+    const int32_t slots[4] = {7, -1, 9, 4};
+    std::copy(slots, slots + 4, s.teamIndex);
+    s.currentTeamSlot = 2;
+    g_GameSettings.fightersOwnMode2 = 2;
+    s.BuildTeamList();
+    EXPECT_EQ(g_Menu.teamSlots[1][0], 9);
+    EXPECT_EQ(g_Menu.teamSlots[1][1], 7);
+    EXPECT_EQ(g_Menu.teamSlots[1][2], -1);
+    EXPECT_EQ(g_Menu.teamSlots[1][3], -1);
+    EXPECT_EQ(g_Campaign.side, 1u);
+    g_GameSettings.fightersOwnMode2 = 4;
+    s.BuildTeamList();
+    EXPECT_EQ(g_Menu.teamSlots[1][2], 4);
+    EXPECT_EQ(g_Menu.teamSlots[1][3], -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ResultValueTest, AKindFourScoreIsMinutesAndSecondsAndEveryOtherValueANumber) {
+    struct Case {
+        int kind;
+        uint32_t value;
+        bool scoreRow;
+        const char* shown;
+    };
+    for (const Case c : {Case{4, 61000, true, "1:01"}, Case{4, 59999, true, "0:59"}, Case{4, 600000, true, "10:00"},
+                         Case{4, 61000, false, "61000"}, Case{0, 61000, true, "61000"},
+                         Case{2, 0xffffffffu, true, "-1"}}) {
+        char out[16];
+        FormatResultValue(out, sizeof out, c.kind, c.value, c.scoreRow);
+        EXPECT_STREQ(out, c.shown) << c.kind << " " << c.value;
+    }
+}
+
+TEST_F(MenuScreensTest, AnUnbuiltScreenDrawsNothingNotEvenTheOptionsQuestion) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    s.SetScreen(8);
+    s.built = 0;
+    g_Menu.optionsChanged = 1;
+    const size_t calls = rec->Log().size();
+    s.DrawScreen();
+    EXPECT_EQ(rec->Log().size(), calls);
+    s.built = 1;
+    s.DrawScreen();
+    EXPECT_GT(rec->Log().size(), calls);
+    g_Menu.optionsChanged = 0;
+}
+
+TEST_F(MenuScreensTest, ThePlayerEditorsDebugLinesDrawOnlyWithTheTestSetting) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    g_Menu.variant = 0;
+    s.SetScreen(9);
+    const uint8_t saved = g_Settings.test;
+    g_Settings.test = 0;
+    size_t before = rec->Log().size();
+    s.DrawScreen();
+    const size_t plain = rec->Log().size() - before;
+    g_Settings.test = 1;
+    before = rec->Log().size();
+    s.DrawScreen();
+    EXPECT_GT(rec->Log().size() - before, plain);
+    g_Settings.test = saved;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MenuScreensTest, TheCandidateSkipsTeamMembersBothWaysAndIsClearedWhenNoneIsLeft) {
+    Build(0);
+    g_Menu.variant = 0;
+    PlayerRecord r;
+    int slots[3];
+    for (int& slot : slots) {
+        MakeRandomPlayer(0, &r);
+        slot = AddPlayerRecord(r);
+        ASSERT_GE(slot, 0);
+    }
+    MenuScreens& s = *g_Menu.screens;
+    DropButtons();
+    s.SetScreen(5);
+    s.teamIndex[0] = slots[1];
+    EXPECT_TRUE(s.SelectTeamCandidate(slots[0], false));
+    EXPECT_EQ(g_Menu.selectedPlayer, slots[2]);
+    EXPECT_TRUE(s.SelectTeamCandidate(slots[2], true));
+    EXPECT_EQ(g_Menu.selectedPlayer, slots[0]);
+    // Everyone in the team, from no player at all: the search ends and clears the choice.
+    s.teamIndex[1] = slots[0];
+    s.teamIndex[2] = slots[2];
+    EXPECT_FALSE(s.SelectTeamCandidate(-1, false));
+    EXPECT_EQ(g_Menu.selectedPlayer, -1);
+    EXPECT_EQ(s.noCandidate, 1);
+}
+
+}  // namespace
