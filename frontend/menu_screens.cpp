@@ -115,7 +115,12 @@ void MenuScreens::ReleaseScreen(int n) {
 }
 
 // The screens' logic fills this.
-void MenuScreens::Update() {}
+void MenuScreens::Update() {
+    if (!built) return;
+    // The panels take their own input; the screens' widgets answer in the screens' logic.
+    if (screen == 2 || screen == 6) matchSetup.Update();
+    if (screen == 8 && optionsOn) options.Update();
+}
 
 void MenuScreens::OpenQuitBox() {
     boxOpen = 1;
@@ -349,7 +354,7 @@ void MenuScreens::BuildNetworkSetup() {
 }
 
 void MenuScreens::BuildOptions() {
-    options.Build(8);
+    options.Build(OPTIONS_TABS);
     confirm.Create(Text(687), g_Menu.pictures, 5);
     optionsOn = 1;
     MakeBackArrow(0);

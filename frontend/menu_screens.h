@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frontend/menu_panels.h"
+#include "frontend/match_setup_panel.h"
+#include "frontend/options_panel.h"
 #include "frontend/menu_widgets.h"
 #include "frontend/player_record.h"
 

@@ -227,7 +227,8 @@ TEST_F(MenuTest, ASessionThatEndsTakesTheFrontEndBackToPageZeroThroughTheTransit
 }
 
 TEST_F(MenuTest, TheTooltipIsKeptOnTheScreenWithItsShadowOnePixelAway) {
-    Build(8);
+    // A screen whose own input leaves the tooltip alone (the options panel sets its own).
+    Build(3);
     struct Case {
         float x, y, ex, ey;
     };
