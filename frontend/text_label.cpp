@@ -253,7 +253,8 @@ bool CreateTextParagraph(TextLabel* label, float x, float y, float w, float h, c
 }
 
 void DestroyTextLabel(TextLabel* label) {
-    if (!label || !label->inUse) return;
+    if (!label) return;
+    // A label given text without being created still holds that text and its texture.
     delete[] label->text;
     DropTexture(label);
     std::memset(static_cast<void*>(label), 0, sizeof *label);

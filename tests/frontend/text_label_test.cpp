@@ -178,6 +178,13 @@ TEST_F(TextLabelTest, TheSameTextAgainRendersNothingAndTheCanvasGoesWithTheLastL
     EXPECT_EQ(g_LabelCanvas.bitmap, nullptr);
     EXPECT_EQ(rec->StateBlockCount(), blocks - 2);
     EXPECT_EQ(rec->LiveResources(), resources);
+    // A label given text without being created gives its texture and canvas back all the same.
+    TextLabel loose;
+    loose.SetText("Loose");
+    EXPECT_EQ(g_LabelCanvas.users, 1u);
+    DestroyTextLabel(&loose);
+    EXPECT_EQ(g_LabelCanvas.users, 0u);
+    EXPECT_EQ(rec->LiveResources(), resources);
 }
 
 TEST_F(TextLabelTest, DrawingPlacesTheQuadByAlignmentAndKeepsTheStates) {
