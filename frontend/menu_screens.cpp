@@ -114,14 +114,6 @@ void MenuScreens::ReleaseScreen(int n) {
     boxOpen = 0;
 }
 
-// The screens' logic fills this.
-void MenuScreens::Update() {
-    if (!built) return;
-    // The panels take their own input; the screens' widgets answer in the screens' logic.
-    if (screen == 2 || screen == 6) matchSetup.Update();
-    if (screen == 8 && optionsOn) options.Update();
-}
-
 void MenuScreens::OpenQuitBox() {
     boxOpen = 1;
     confirm.open = 1;

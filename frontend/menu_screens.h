@@ -142,6 +142,17 @@ private:
     // The results screen turns into the screen its save mode returns to.
     void RedirectResults(int target);
 
+    // Per-screen frames (screen_logic.cpp).
+    void UpdateMainMenu();
+    void UpdateProfileChoice();
+    // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
+    // left button is up; true on the press edge over it.
+    bool Hit(ImageButton& b, int tip);
+    bool Hit(MenuButton& b, int tip);
+    bool Hit(MenuSwitch& s, int tip);
+    // No widget stays highlighted while a box is open.
+    void ClearHighlights();
+
     // Widget helpers: positions and sizes are screen fractions.
     ImageButton& MakeImage(int slot, float x, float y, int highlight, int plain, char align);
     // A panel shown unless the screen hides it.
