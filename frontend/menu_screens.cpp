@@ -222,6 +222,7 @@ void MenuScreens::BuildCampaignSlots() {
     saveCount = ListCampaigns(g_Menu.variant);
     if (saveCount < 0) saveCount = 0;
     saveFirst = 0;
+    saveSelected = -1;
     FormatSaveCaption(saveFirst, saveCount, g_Menu.variant);
     ImageButton& up = MakeImage(0, 0.77f, 0.544f, PIC_UP_ON, PIC_UP_OFF, 'i');
     up.SetSize(0.0f, 0.04f, 2);

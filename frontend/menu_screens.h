@@ -65,6 +65,8 @@ public:
     char work[SCREEN_WORK_SIZE] = {};
     // The campaign list: first shown row, number of rows.
     int32_t saveFirst = 0, saveCount = 0;
+    // The selected caption row of the campaign list, -1 none.
+    int32_t saveSelected = -1;
 
     ConfirmBox confirm;
     NoticeBox notice;
@@ -145,6 +147,10 @@ private:
     // Per-screen frames (screen_logic.cpp).
     void UpdateMainMenu();
     void UpdateProfileChoice();
+    void UpdateCampaignSlots();
+    // The campaign list of a side counted and captioned again from row `first`, none selected.
+    void RefreshSaveList(int first);
+    void LoadSelectedCampaign();
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.
     bool Hit(ImageButton& b, int tip);

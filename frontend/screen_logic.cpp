@@ -1,5 +1,7 @@
 #include "frontend/menu_screens.h"
 
+#include "frontend/campaign.h"
+#include "frontend/equipment_lists.h"
 #include "frontend/menu.h"
 #include "frontend/menu_calls.h"
 #include "frontend/overlays.h"
@@ -17,6 +19,7 @@ constexpr int kFxBack = 205;
 constexpr int kFxSwitch = 202;
 constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
+constexpr int kStageFinished = 100;
 
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
@@ -52,6 +55,7 @@ void MenuScreens::Update() {
     switch (screen) {
     case 0: UpdateMainMenu(); break;
     case 3: UpdateProfileChoice(); break;
+    case 4: UpdateCampaignSlots(); break;
     default: break;
     }
 }
@@ -124,4 +128,92 @@ void MenuScreens::UpdateProfileChoice() {
         g_Menu.SelectPlayer(-1, g_Menu.variant == 1 ? 1 : 0);
         LeaveScreenTo(3, g_Menu.gameType == 2 ? 5 : 20, kFxForward);
     }
+}
+
+void MenuScreens::RefreshSaveList(int first) {
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    saveCount = ListCampaigns(side);
+    if (saveCount < 0) saveCount = 0;
+    saveFirst = saveCount <= SCREEN_CAPTION_ROWS ? 0 : first < 0 ? 0 : first;
+    saveSelected = -1;
+    FormatSaveCaption(saveFirst, saveCount, side);
+}
+
+void MenuScreens::LoadSelectedCampaign() {
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    const int slot = saveFirst + saveSelected;
+    // The campaign of its own player brings that record with it into the first slot.
+    PlayerRecord own = {};
+    if (!LoadCampaign(side, slot, g_Menu.gameType == 2 ? nullptr : &own)) return;
+    saveSelected = -1;
+    if (g_Menu.gameType != 2) {
+        for (int k = 0; k < SCREEN_TEAM; ++k) teamIndex[k] = g_Menu.teamSlots[side][k] = k == 0 ? 0 : -1;
+        teamRecords[0] = own;
+        LeaveScreenTo(4, 21, kFxForward);
+        return;
+    }
+    if (IsStageComplete()) AdvanceStage();
+    RemovePreview(candidate);
+    for (auto*& f : teamFighters) RemovePreview(f);
+    const PlayerRecord* team[SCREEN_TEAM] = {};
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        teamIndex[k] = g_Menu.teamSlots[side][k] = g_Campaign.members[k];
+        CopyTeamRecord(k);
+        team[k] = teamIndex[k] >= 0 ? &teamRecords[k] : nullptr;
+    }
+    BuildEquipmentLists(team, SCREEN_TEAM);
+    LeaveScreenTo(4, g_Campaign.stage == kStageFinished ? 16 : 11, kFxForward);
+}
+
+void MenuScreens::UpdateCampaignSlots() {
+    if (boxOpen) {
+        ClearHighlights();
+        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        if (answer == 0) return;
+        boxOpen = 0;
+        confirm.open = 0;
+        if (answer == 1 && saveSelected >= 0) {
+            DeleteCampaign(g_Menu.variant == 1 ? 1 : 0, saveFirst + saveSelected);
+            RefreshSaveList(saveFirst - 1);
+        }
+        return;
+    }
+    const int rows = saveCount < SCREEN_CAPTION_ROWS ? saveCount : SCREEN_CAPTION_ROWS;
+    for (int i = 0; i < rows; ++i) {
+        if (!labels[i].IsMouseOver() || !LeftPressed()) continue;
+        saveSelected = i;
+        PanelSound(FX_ACCEPT);
+        break;
+    }
+    for (int i = 0; i < rows; ++i) labels[i].highlighted = i == saveSelected ? 1 : 0;
+    buttons[2].enabled = buttons[3].enabled = saveSelected >= 0 ? 1 : 0;
+    images[0].enabled = saveFirst > 0 ? 1 : 0;
+    images[1].enabled = saveFirst + SCREEN_CAPTION_ROWS < saveCount ? 1 : 0;
+
+    for (int i = 0; i < 2; ++i) {
+        if (!Hit(buttons[i], 488 + i)) continue;
+        PanelSound(FX_ACCEPT);
+        if (g_Menu.variant == i) continue;
+        g_Menu.variant = i;
+        RefreshSaveList(0);
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (!Hit(images[i], -1)) continue;
+        PanelSound(FX_ACCEPT);
+        const int first = saveFirst + (i == 0 ? -1 : 1);
+        if (first < 0 || first + SCREEN_CAPTION_ROWS > saveCount) continue;
+        saveFirst = first;
+        FormatSaveCaption(saveFirst, saveCount, g_Menu.variant == 1 ? 1 : 0);
+    }
+    if (Hit(buttons[2], 724)) {
+        LoadSelectedCampaign();
+        return;
+    }
+    if (Hit(buttons[3], 725)) {
+        PanelSound(FX_ACCEPT);
+        boxOpen = 1;
+        confirm.open = 1;
+        return;
+    }
+    if (Hit(images[2], kTipBack)) LeaveScreenTo(4, PAGE_PLAY_TYPE, kFxBack);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "frontend/campaign.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/settings_files.h"
 #include "frontend/text_table.h"
@@ -40,8 +41,9 @@ protected:
         Log().sounds.clear();
     }
     static void PointAtRect(float left, float top, float w, float h) {
-        g_Mouse.x = int32_t((left + w / 2) * SpriteScreenWidth());
-        g_Mouse.y = int32_t((top + h / 2) * SpriteScreenHeight());
+        const ScreenRect& r = g_Video.screenRect;
+        g_Mouse.x = int32_t((left + w / 2) * float(r.right - r.left + 1));
+        g_Mouse.y = int32_t((top + h / 2) * float(r.bottom - r.top + 1));
     }
     static void PointAt(const ImageButton& b) {
         const float left = AlignIs(b.align, 'C') ? b.x - b.w / 2 : AlignIs(b.align, 'D') ? b.x - b.w : b.x;
@@ -57,6 +59,11 @@ protected:
         g_Mouse.buttons[MOUSE_LEFT].held = pressed || held ? 1 : 0;
         s->Update();
         g_Mouse.buttons[MOUSE_LEFT].pressed = 0;
+    }
+    static void PointAt(const TextLabel& l) { PointAtRect(l.x - l.w / 2, l.y, l.w, l.h); }
+    static void PointAt(const MenuButton& b) {
+        g_Mouse.x = int32_t(b.x * SpriteScreenWidth()) + (AlignIs(b.align, 'D') ? -b.pw / 2 : b.pw / 2);
+        g_Mouse.y = b.py + b.ph / 2;
     }
     template <class W>
     void Click(const W& w) {
@@ -177,6 +184,66 @@ TEST_F(ScreenLogicTest, ProfileChoiceSwitchesSidesAndLeavesByPlayType) {
     Show(3);
     Click(s->images[2]);
     ExpectLeft(3, PAGE_PLAY_TYPE, {205});
+}
+
+TEST_F(ScreenLogicTest, CampaignListScrollsOnlyWhileItCanAndDeletesOnYes) {
+    for (int slot = 0; slot < 13; ++slot) {
+        ClearCampaign();
+        g_Campaign.slot = slot;
+        g_Campaign.stage = 1;
+        for (int k = 0; k < 4; ++k) g_Campaign.members[k] = k + 3;
+        std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "C%d", slot);
+        ASSERT_TRUE(SaveCampaign(0, slot, nullptr));
+    }
+    g_Menu.variant = 0;
+    Show(4);
+    ASSERT_EQ(s->saveCount, 13);
+    // The test pictures and font are out of scale with the small test screen: rows and arrows
+    // get sizes that keep them apart.
+    for (int i = 0; i < 2; ++i) s->images[i].w = s->images[i].h = 0.08f;
+    s->images[1].y = 0.12f;
+    s->images[0].y = 0.02f;
+    const auto shrinkRows = [this] {
+        for (int i = 0; i < SCREEN_CAPTION_ROWS; ++i) s->labels[i].w = 0.3f, s->labels[i].h = 0.05f;
+    };
+    struct Step { int arrow, first; bool up, down; };
+    // The starting state, then down twice (the last press stays put), then up once.
+    const Step steps[] = {{-1, 0, false, true}, {1, 1, true, true}, {1, 2, true, false},
+                          {1, 2, true, false}, {0, 1, true, true}};
+    for (const Step& st : steps) {
+        if (st.arrow >= 0) Click(s->images[st.arrow]);
+        Frame(false);
+        EXPECT_EQ(s->saveFirst, st.first);
+        EXPECT_EQ(s->images[0].enabled, st.up ? 1 : 0) << st.first;
+        EXPECT_EQ(s->images[1].enabled, st.down ? 1 : 0) << st.first;
+    }
+    EXPECT_EQ(s->buttons[3].enabled, 0) << "nothing selected";
+    shrinkRows();
+    Click(s->labels[1]);
+    EXPECT_EQ(s->saveSelected, 1);
+    Frame(false);
+    EXPECT_EQ(s->buttons[3].enabled, 1);
+    for (bool yes : {false, true}) {
+        Click(s->buttons[3]);
+        ASSERT_EQ(s->boxOpen, 1);
+        (yes ? g_Menu.enterPressed : g_Menu.escapePressed) = 1;
+        Frame(false);
+        g_Menu.enterPressed = g_Menu.escapePressed = 0;
+        EXPECT_EQ(s->boxOpen, 0);
+        EXPECT_EQ(ListCampaigns(0), yes ? 12 : 13);
+    }
+    EXPECT_EQ(s->saveCount, 12);
+    EXPECT_EQ(s->saveFirst, 0);
+    EXPECT_EQ(s->saveSelected, -1);
+
+    // Loading a team campaign fills the team from its members and goes on to the missions.
+    g_Menu.gameType = 2;
+    shrinkRows();
+    Click(s->labels[0]);
+    Log().sounds.clear();
+    Click(s->buttons[2]);
+    ExpectLeft(4, 11, {204});
+    EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({3, 4, 5, 6}));
 }
 
 }  // namespace
