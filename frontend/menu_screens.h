@@ -84,6 +84,8 @@ public:
     int32_t teamSelection = 0;
     // The team slot whose member the record and shop screens show.
     int32_t currentTeamSlot = 0;
+    // The team slot the team choice places the candidate into.
+    int32_t chosenTeamSlot = 0;
     // The campaign page of the mission choice (five stages a page).
     int32_t missionPage = 0;
     // The mission picked on the mission choice, -1 none.
@@ -151,6 +153,12 @@ private:
     // The campaign list of a side counted and captioned again from row `first`, none selected.
     void RefreshSaveList(int first);
     void LoadSelectedCampaign();
+    void UpdateTeamChoice();
+    // The candidate into the chosen team slot; the next free player becomes the candidate.
+    void PlaceCandidate();
+    void FillTeam();
+    // Team slot k shows its member's fighter, record and name.
+    void SetTeamMember(int k, int index, Character* fighter);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.
     bool Hit(ImageButton& b, int tip);

@@ -6,11 +6,13 @@
 #include "frontend/menu_calls.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
+#include "frontend/player_saves.h"
 #include "frontend/screen_logic_setup.h"
 #include "frontend/settings_files.h"
 #include "frontend/text3d.h"
 #include "shell/mouse.h"
 #include "core/settings.h"
+#include "fighters/character.h"
 
 namespace {
 
@@ -20,6 +22,10 @@ constexpr int kFxSwitch = 202;
 constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
 constexpr int kStageFinished = 100;
+// Where the team choice's members stand, as the screen places them when it is built.
+constexpr float kTeamSpots[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
+constexpr float kTeamDepth = -3.0f;
+constexpr float kFacingCamera = 3.14159265f;
 
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
@@ -56,6 +62,7 @@ void MenuScreens::Update() {
     case 0: UpdateMainMenu(); break;
     case 3: UpdateProfileChoice(); break;
     case 4: UpdateCampaignSlots(); break;
+    case 5: UpdateTeamChoice(); break;
     default: break;
     }
 }
@@ -216,4 +223,106 @@ void MenuScreens::UpdateCampaignSlots() {
         return;
     }
     if (Hit(images[2], kTipBack)) LeaveScreenTo(4, PAGE_PLAY_TYPE, kFxBack);
+}
+
+void MenuScreens::SetTeamMember(int k, int index, Character* fighter) {
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    teamIndex[k] = g_Menu.teamSlots[side][k] = index;
+    if (index >= 0) CopyTeamRecord(k);
+    if (fighter) {
+        fighter->SetPosition(kTeamSpots[k][0], kTeamSpots[k][1], kTeamDepth, true);
+        fighter->SetYaw(kFacingCamera);
+    }
+    teamFighters[k] = fighter;
+    PanelPrint(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, index >= 0 ? teamRecords[k].look.name : "");
+    labels[k].SetText(work);
+}
+
+void MenuScreens::PlaceCandidate() {
+    const int k = chosenTeamSlot;
+    const int index = g_Menu.selectedPlayer;
+    // A preview that could not be spawned does not keep the player out of the team.
+    if (!candidateRecord || noCandidate || index < 0 || k < 0 || k >= SCREEN_TEAM) return;
+    RemovePreview(teamFighters[k]);
+    SetTeamMember(k, index, candidate);
+    teamRecords[k] = *candidateRecord;
+    candidate = nullptr;
+    SelectTeamCandidate(index, false);
+    if (k + 1 < SCREEN_TEAM) chosenTeamSlot = k + 1;
+}
+
+void MenuScreens::FillTeam() {
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    const int first = NextPlayerSlot(side, -1, false);
+    int index = first;
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        RemovePreview(teamFighters[k]);
+        // With fewer than four players the rest stay empty rather than keep an earlier member
+        // a second time.
+        if (index < 0) {
+            SetTeamMember(k, -1, nullptr);
+            continue;
+        }
+        SetTeamMember(k, index, nullptr);
+        teamFighters[k] = SpawnPreview(&teamRecords[k], side, kTeamSpots[k][0], kTeamSpots[k][1], kTeamDepth);
+        index = NextPlayerSlot(side, index, false);
+        if (index == first) index = -1;
+    }
+    RemovePreview(candidate);
+    g_Menu.SelectPlayer(-1, side);
+    noCandidate = 1;
+    labels[4].SetText("");
+}
+
+void MenuScreens::UpdateTeamChoice() {
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    // The slot frames stay lit for the chosen slot rather than following the pointer.
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (!images[k].IsMouseOver()) continue;
+        ShowPanelTip(k == chosenTeamSlot ? 592 : 591);
+        if (!LeftPressed()) continue;
+        PanelSound(FX_ACCEPT);
+        if (k == chosenTeamSlot) PlaceCandidate();
+        else chosenTeamSlot = k;
+    }
+    for (int k = 0; k < SCREEN_TEAM; ++k) images[k].highlighted = k == chosenTeamSlot ? 1 : 0;
+    if (Hit(images[8], 592)) {
+        PanelSound(FX_ACCEPT);
+        PlaceCandidate();
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (!Hit(images[6 + i], 486 + i)) continue;
+        PanelSound(FX_ACCEPT);
+        SelectTeamCandidate(g_Menu.selectedPlayer, i == 0);
+    }
+    if (Hit(buttons[0], 590)) {
+        PanelSound(FX_ACCEPT);
+        FillTeam();
+    }
+    bool full = true;
+    for (int k = 0; k < SCREEN_TEAM; ++k) full = full && teamIndex[k] >= 0;
+    images[5].enabled = full ? 1 : 0;
+    if (Hit(images[4], kTipBack)) {
+        LeaveScreenTo(5, 3, kFxBack);
+        return;
+    }
+    if (Hit(buttons[1], 499)) {
+        LeaveScreenTo(5, 9, kFxBack);
+        return;
+    }
+    if (!Hit(images[5], 504)) return;
+    int32_t members[SCREEN_TEAM];
+    const PlayerRecord* team[SCREEN_TEAM];
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        members[k] = teamIndex[k];
+        CopyTeamRecord(k);
+        team[k] = &teamRecords[k];
+    }
+    // A campaign that could not be written is not played.
+    if (!CreateCampaign(side, title, members)) {
+        PanelSound(FX_REFUSE);
+        return;
+    }
+    BuildEquipmentLists(team, SCREEN_TEAM);
+    LeaveScreenTo(5, 11, kFxForward);
 }

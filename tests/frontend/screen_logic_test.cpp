@@ -2,12 +2,16 @@
 // choice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/settings.h"
 #include "frontend/campaign.h"
+#include "fighters/character.h"
 #include "frontend/menu_fixture.h"
+#include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
 #include "frontend/text_table.h"
 #include "scene/glow.h"
@@ -244,6 +248,51 @@ TEST_F(ScreenLogicTest, CampaignListScrollsOnlyWhileItCanAndDeletesOnYes) {
     Click(s->buttons[2]);
     ExpectLeft(4, 11, {204});
     EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({3, 4, 5, 6}));
+}
+
+TEST_F(ScreenLogicTest, TeamChoicePlacesTheCandidateFillsTheTeamAndCreatesTheCampaign) {
+    g_Menu.variant = 0;
+    g_Menu.gameType = 2;
+    PlayerRecord r;
+    int players[4];
+    for (int& p : players) {
+        MakeRandomPlayer(0, &r);
+        p = AddPlayerRecord(r);
+        ASSERT_GE(p, 0);
+    }
+    Show(5);
+    for (int k = 0; k < SCREEN_TEAM; ++k) s->images[k].w = s->images[k].h = 0.1f;
+    const int first = g_Menu.selectedPlayer;
+    ASSERT_GE(first, 0);
+    Character* fighter = s->candidate;
+    // A click on the chosen slot places; on another slot it only chooses it.
+    Click(s->images[0]);
+    EXPECT_EQ(s->teamIndex[0], first);
+    EXPECT_EQ(s->teamFighters[0], fighter);
+    EXPECT_EQ(s->chosenTeamSlot, 1);
+    EXPECT_EQ(s->noCandidate, 0);
+    EXPECT_NE(g_Menu.selectedPlayer, first);
+    EXPECT_EQ(std::string(s->labels[0].text), std::string(s->teamRecords[0].look.name, strnlen(s->teamRecords[0].look.name, PLAYER_NAME_SIZE)));
+    Click(s->images[3]);
+    EXPECT_EQ(s->chosenTeamSlot, 3);
+    EXPECT_EQ(s->teamIndex[3], -1);
+    Frame(false);
+    EXPECT_EQ(s->images[5].enabled, 0);
+
+    Click(s->buttons[0]);
+    std::vector<int> filled(s->teamIndex, s->teamIndex + 4);
+    std::sort(filled.begin(), filled.end());
+    std::vector<int> all(players, players + 4);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(filled, all);
+    EXPECT_EQ(s->candidate, nullptr);
+    EXPECT_EQ(g_Menu.selectedPlayer, -1);
+    Frame(false);
+    EXPECT_EQ(s->images[5].enabled, 1);
+    Log().sounds.clear();
+    Click(s->images[5]);
+    ExpectLeft(5, 11, {204});
+    EXPECT_EQ(ListCampaigns(0), 1);
 }
 
 }  // namespace
