@@ -500,6 +500,7 @@ void MenuScreens::BuildPlayerRecord() {
 void MenuScreens::BuildMissionChoice() {
     const int side = ChosenSide();
     missionChoice = -1;
+    hoveredKind = -1;
     for (auto*& p : pictures) {
         delete p;
         p = nullptr;

@@ -36,6 +36,9 @@ struct Vec3;
 bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out);
 // A result value as the tables print it: a game kind 4 score (milliseconds) as minutes:seconds.
 void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow);
+// The live game block set up for the mission of a side at a scenario step and game kind; false,
+// changing nothing, when the side's table has no such record.
+bool SetUpMission(int side, int step, int kind, bool team);
 
 class MenuScreens {
 public:
@@ -90,6 +93,8 @@ public:
     int32_t missionPage = 0;
     // The mission picked on the mission choice, -1 none.
     int32_t missionChoice = -1;
+    // The game kind whose description the mission choice shows, -1 none.
+    int32_t hoveredKind = -1;
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
     uint8_t built = 0;
@@ -159,6 +164,8 @@ private:
     void FillTeam();
     // Team slot k shows its member's fighter, record and name.
     void SetTeamMember(int k, int index, Character* fighter);
+    void UpdateMissionChoice();
+    void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.
     bool Hit(ImageButton& b, int tip);

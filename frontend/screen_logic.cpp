@@ -1,8 +1,11 @@
 #include "frontend/menu_screens.h"
 
+#include <cstring>
+
 #include "frontend/campaign.h"
 #include "frontend/equipment_lists.h"
 #include "frontend/menu.h"
+#include "frontend/mission_table.h"
 #include "frontend/menu_calls.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
@@ -40,7 +43,38 @@ bool OverWidget(bool over, uint8_t* highlight, int tip) {
     return LeftPressed();
 }
 
+// Word indices of the live game block: the mission's part starts at byte 28, each kind's goal
+// pair and the two times after it.
+constexpr int kMissionFirstWord = 7, kMissionLastWord = 38;
+constexpr int kGoalPairWord[MISSION_KINDS] = {29, -1, 31, 33, 35, 27};
+constexpr int kFreezeTimeWord = 37, kMaxTimeWord = 38;
+constexpr int kMissionLabelTitle = 5, kMissionLabelText = 6, kMissionPanel = 5;
+
 }  // namespace
+
+bool SetUpMission(int side, int step, int kind, bool team) {
+    if (side < 0 || side > 1 || step < 0 || kind < 0 || kind >= MISSION_KINDS) return false;
+    const MissionRecord* m = FindMission(team ? MISSIONS : SINGLE_MISSIONS, side, step, kind);
+    if (!m) return false;
+    uint32_t words[sizeof(GameSettingsBlock) / 4];
+    static_assert(sizeof words > kMissionLastWord * 4, "the block holds the mission's words");
+    std::memcpy(words, &g_GameSettings, sizeof words);
+    words[0] = uint32_t(side);
+    words[5] = uint32_t(step);
+    words[6] = uint32_t(kind);
+    for (int i = kMissionFirstWord; i <= kMissionLastWord; ++i) words[i] = 0;
+    for (int i = 0; i < 20; ++i) words[kMissionFirstWord + i] = m->words[i];
+    if (kGoalPairWord[kind] >= 0) {
+        words[kGoalPairWord[kind]] = m->words[20];
+        words[kGoalPairWord[kind] + 1] = m->words[21];
+    }
+    if (kind == 1 || kind == 2 || kind == 3)
+        words[kMaxTimeWord] = uint32_t(g_Settings.ScaleByDifficulty(int(m->words[22])));
+    else if (kind == 4)
+        words[kFreezeTimeWord] = m->words[22];
+    std::memcpy(&g_GameSettings, words, sizeof words);
+    return true;
+}
 
 bool MenuScreens::Hit(ImageButton& b, int tip) { return OverWidget(b.IsMouseOver(), &b.highlighted, tip); }
 bool MenuScreens::Hit(MenuButton& b, int tip) { return OverWidget(b.IsMouseOver(), &b.highlighted, tip); }
@@ -63,6 +97,7 @@ void MenuScreens::Update() {
     case 3: UpdateProfileChoice(); break;
     case 4: UpdateCampaignSlots(); break;
     case 5: UpdateTeamChoice(); break;
+    case 11: UpdateMissionChoice(); break;
     default: break;
     }
 }
@@ -325,4 +360,52 @@ void MenuScreens::UpdateTeamChoice() {
     }
     BuildEquipmentLists(team, SCREEN_TEAM);
     LeaveScreenTo(5, 11, kFxForward);
+}
+
+void MenuScreens::ShowKindInformation(int kind) {
+    MenuPanel& panel = panels[kMissionPanel];
+    panel.visible = kind >= 0 ? 1 : 0;
+    if (kind == hoveredKind) return;
+    hoveredKind = kind;
+    DestroyTextLabel(&labels[kMissionLabelTitle]);
+    DestroyTextLabel(&labels[kMissionLabelText]);
+    if (kind < 0) return;
+    CreateTextLabel(&labels[kMissionLabelTitle], panel.x + panel.w / 2, panel.y, 'C', PanelText(600 + kind), 5, 1);
+    CreateTextParagraph(&labels[kMissionLabelText], panel.x + 0.02f, panel.y + 0.03f, panel.w - 0.04f,
+                        panel.h - 0.05f, PanelText(1270 + kind), 4, 18);
+}
+
+void MenuScreens::UpdateMissionChoice() {
+    notice.UpdateBlinkTimer(false, false);
+    if (boxOpen) {
+        ClearHighlights();
+        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        if (answer == 0) return;
+        boxOpen = 0;
+        confirm.open = 0;
+        if (answer == 1) LeaveScreenTo(11, PAGE_PLAY_TYPE, kFxBack);
+        return;
+    }
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    const int stage = g_Campaign.stage < uint32_t(CAMPAIGN_STAGES) ? int(g_Campaign.stage) : 0;
+    int hovered = -1;
+    for (int row = 0; row < 5; ++row) {
+        for (int kind = 0; kind < MISSION_KINDS; ++kind) {
+            ImageButton& b = images[row * 6 + kind];
+            if (b.IsMouseOver()) hovered = kind;
+            if (!Hit(b, 709)) continue;
+            const int step = side == 0 ? stage * 5 + row : stage * 5 + 4 - row;
+            PanelSound(FX_ACCEPT);
+            if (!SetUpMission(side, step, kind, g_Menu.gameType == 2)) continue;
+            missionChoice = step * MISSION_KINDS + kind;
+            LeaveScreenTo(11, 10, kFxForward);
+            return;
+        }
+    }
+    ShowKindInformation(hovered);
+    if (Hit(images[30], kTipBack)) {
+        PanelSound(FX_ACCEPT);
+        boxOpen = 1;
+        confirm.open = 1;
+    }
 }

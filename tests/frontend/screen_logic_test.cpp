@@ -11,6 +11,7 @@
 #include "frontend/campaign.h"
 #include "fighters/character.h"
 #include "frontend/menu_fixture.h"
+#include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
 #include "frontend/text_table.h"
@@ -103,6 +104,8 @@ TEST_F(ScreenLogicTest, HoverShowsTheTipAndHighlightsOnlyWhileTheButtonIsUp) {
     for (int screen : {3, 1, 7, 17}) {
         Show(screen);
         if (screen == 3) s->built = 0;
+        // Without results screen 17 turns into another; the number alone has no logic.
+        if (screen == 17) s->SetScreen(3), s->screen = 17;
         for (ImageButton& b : s->images)
             if (b.highlightSprite) Click(b);
         EXPECT_EQ(g_Menu.page, screen) << screen;
@@ -293,6 +296,44 @@ TEST_F(ScreenLogicTest, TeamChoicePlacesTheCandidateFillsTheTeamAndCreatesTheCam
     Click(s->images[5]);
     ExpectLeft(5, 11, {204});
     EXPECT_EQ(ListCampaigns(0), 1);
+}
+
+TEST_F(ScreenLogicTest, AMissionFillsTheLiveBlockByKindAndAnUnknownStepChangesNothing) {
+    struct Offsets { int pair, time; bool scaled; };
+    // Goal pair and time offsets in bytes by kind; -1 none.
+    const Offsets byKind[MISSION_KINDS] = {{116, -1, false}, {-1, 152, true}, {124, 152, true},
+                                           {132, 152, true}, {140, 148, false}, {108, -1, false}};
+    g_Settings.difficulty = 0;
+    for (int side = 0; side < 2; ++side) {
+        for (int kind = 0; kind < MISSION_KINDS; ++kind) {
+            const int step = 7;
+            const MissionRecord* m = FindMission(MISSIONS, side, step, kind);
+            ASSERT_NE(m, nullptr);
+            std::memset(&g_GameSettings, 0xAB, sizeof g_GameSettings);
+            ASSERT_TRUE(SetUpMission(side, step, kind, true));
+            uint32_t w[40];
+            std::memcpy(w, &g_GameSettings, sizeof w);
+            EXPECT_EQ(w[0], uint32_t(side));
+            EXPECT_EQ(w[1], 0xABABABABu) << "the player slot stays";
+            EXPECT_EQ(w[5], uint32_t(step));
+            EXPECT_EQ(w[6], uint32_t(kind));
+            for (int i = 0; i < 20; ++i) EXPECT_EQ(w[7 + i], m->words[i]) << kind << " word " << i;
+            const Offsets& o = byKind[kind];
+            for (int off = 108; off < 156; off += 4) {
+                uint32_t want = 0;
+                if (off == o.pair) want = m->words[20];
+                if (off == o.pair + 4 && o.pair >= 0) want = m->words[21];
+                if (off == o.time) want = o.scaled ? uint32_t(int(double(m->words[22]) * 1.25)) : m->words[22];
+                EXPECT_EQ(w[off / 4], want) << "kind " << kind << " offset " << off;
+            }
+            EXPECT_EQ(w[39], 0xABABABABu) << "nothing past the mission's part";
+        }
+    }
+    // A step outside the table is refused whole.
+    std::memset(&g_GameSettings, 0xAB, sizeof g_GameSettings);
+    for (int step : {-1, MISSION_SCENARIOS}) EXPECT_FALSE(SetUpMission(0, step, 0, true));
+    EXPECT_FALSE(SetUpMission(2, 0, 0, true));
+    EXPECT_EQ(g_GameSettings.side, int32_t(0xABABABAB));
 }
 
 }  // namespace
