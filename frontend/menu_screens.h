@@ -114,6 +114,9 @@ public:
     void DrawScreen();
     // Opens the main menu's quit question.
     void OpenQuitBox();
+    // Where the campaign team screen goes on: its other side's page first, then by save mode;
+    // a finished stage is advanced and saved.
+    int CampaignTeamTarget();
 
     // Team record i copied from the side's player table when the menu's team index i is set.
     void CopyTeamRecord(int i);
@@ -165,6 +168,8 @@ private:
     // Team slot k shows its member's fighter, record and name.
     void SetTeamMember(int k, int index, Character* fighter);
     void UpdateMissionChoice();
+    void UpdateResults();
+    void UpdateCampaignTeam();
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

@@ -24,7 +24,6 @@ constexpr int kFxBack = 205;
 constexpr int kFxSwitch = 202;
 constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
-constexpr int kStageFinished = 100;
 // Where the team choice's members stand, as the screen places them when it is built.
 constexpr float kTeamSpots[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
 constexpr float kTeamDepth = -3.0f;
@@ -98,6 +97,8 @@ void MenuScreens::Update() {
     case 4: UpdateCampaignSlots(); break;
     case 5: UpdateTeamChoice(); break;
     case 11: UpdateMissionChoice(); break;
+    case 12: UpdateResults(); break;
+    case 13: UpdateCampaignTeam(); break;
     default: break;
     }
 }
@@ -204,7 +205,7 @@ void MenuScreens::LoadSelectedCampaign() {
         team[k] = teamIndex[k] >= 0 ? &teamRecords[k] : nullptr;
     }
     BuildEquipmentLists(team, SCREEN_TEAM);
-    LeaveScreenTo(4, g_Campaign.stage == kStageFinished ? 16 : 11, kFxForward);
+    LeaveScreenTo(4, g_Campaign.stage == CAMPAIGN_FINISHED ? 16 : 11, kFxForward);
 }
 
 void MenuScreens::UpdateCampaignSlots() {
@@ -408,4 +409,38 @@ void MenuScreens::UpdateMissionChoice() {
         boxOpen = 1;
         confirm.open = 1;
     }
+}
+
+void MenuScreens::UpdateResults() {
+    notice.UpdateBlinkTimer(false, false);
+    if (!Hit(images[0], 504)) return;
+    PanelSound(FX_ACCEPT);
+    const int mode = g_Menu.saveMode;
+    if (mode == 0 || mode == 2) teamSelection = g_Menu.variant;
+    // Any other save mode fades out toward the target already set.
+    const int target = mode == 0 || mode == 2 ? 13 : mode == 1 ? 18 : g_Menu.targetPage;
+    LeaveScreenTo(12, target, kFxForward);
+}
+
+int MenuScreens::CampaignTeamTarget() {
+    if (g_Menu.variant == teamSelection) {
+        teamSelection = teamSelection != 0 ? 0 : 1;
+        return 13;
+    }
+    switch (g_Menu.saveMode) {
+    case 0: return 2;
+    case 1: return 6;
+    case 2:
+        if (g_Menu.gameType != 2) return 21;
+        if (!IsStageComplete()) return 11;
+        AdvanceStage();
+        return g_Campaign.stage == CAMPAIGN_FINISHED ? 16 : 11;
+    default: return g_Menu.targetPage;
+    }
+}
+
+void MenuScreens::UpdateCampaignTeam() {
+    if (!Hit(images[0], 504)) return;
+    PanelSound(FX_ACCEPT);
+    LeaveScreenTo(13, CampaignTeamTarget(), kFxForward);
 }

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "frontend/campaign.h"
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
@@ -334,6 +335,56 @@ TEST_F(ScreenLogicTest, AMissionFillsTheLiveBlockByKindAndAnUnknownStepChangesNo
     for (int step : {-1, MISSION_SCENARIOS}) EXPECT_FALSE(SetUpMission(0, step, 0, true));
     EXPECT_FALSE(SetUpMission(2, 0, 0, true));
     EXPECT_EQ(g_GameSettings.side, int32_t(0xABABABAB));
+}
+
+TEST_F(ScreenLogicTest, ResultsGoOnBySaveModeAndAnUnknownModeKeepsTheTarget) {
+    struct Case { int saveMode, target; };
+    for (Case c : {Case{0, 13}, Case{2, 13}, Case{1, 18}, Case{3, 21}}) {
+        g_Menu.results[RESULT_ELAPSED] = 1000;
+        g_Menu.saveMode = c.saveMode;
+        g_Menu.variant = 1;
+        s->teamSelection = 0;
+        Show(12);
+        ASSERT_EQ(s->screen, 12);
+        g_Menu.saveMode = c.saveMode;
+        g_Menu.targetPage = 21;
+        Click(s->images[0]);
+        ExpectLeft(12, c.target, {200, 204});
+        EXPECT_EQ(s->teamSelection, c.target == 13 ? 1 : 0) << c.saveMode;
+    }
+}
+
+TEST_F(ScreenLogicTest, CampaignTeamShowsTheOtherSideThenGoesOnBySaveModeAndStage) {
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    struct Case { int variant, shown, saveMode, gameType, side, stage; bool complete; int target, shownAfter, stageAfter; };
+    const Case cases[] = {
+        {0, 0, 2, 2, 0, 1, true, 13, 1, 1},    // the other side's page first
+        {1, 1, 2, 2, 0, 1, true, 13, 0, 1},
+        {0, 1, 0, 2, 0, 1, true, 2, 1, 1},
+        {0, 1, 1, 2, 0, 1, true, 6, 1, 1},
+        {0, 1, 2, 1, 0, 1, true, 21, 1, 1},
+        {0, 1, 2, 2, 0, 1, false, 11, 1, 1},
+        {0, 1, 2, 2, 0, 1, true, 11, 1, 2},
+        {0, 1, 2, 2, 0, 3, true, 16, 1, CAMPAIGN_FINISHED},
+        {0, 1, 2, 2, 1, 1, true, 11, 1, 0},
+        {0, 1, 2, 2, 1, 0, true, 16, 1, CAMPAIGN_FINISHED},
+        {0, 1, 7, 2, 0, 1, true, 25, 1, 1},
+    };
+    for (const Case& c : cases) {
+        g_Menu.variant = c.variant;
+        g_Menu.saveMode = c.saveMode;
+        g_Menu.gameType = c.gameType;
+        g_Menu.targetPage = 25;
+        s->teamSelection = c.shown;
+        g_Campaign.side = uint32_t(c.side);
+        g_Campaign.stage = uint32_t(c.stage);
+        for (auto& row : g_Campaign.scenarios) row[CAMPAIGN_PLAYED] = 1, row[CAMPAIGN_WON] = c.complete ? 1 : 0;
+        const int line = int(&c - cases);
+        EXPECT_EQ(s->CampaignTeamTarget(), c.target) << line;
+        EXPECT_EQ(s->teamSelection, c.shownAfter) << line;
+        EXPECT_EQ(g_Campaign.stage, uint32_t(c.stageAfter)) << line;
+    }
 }
 
 }  // namespace
