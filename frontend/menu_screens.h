@@ -39,6 +39,11 @@ void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, boo
 // The live game block set up for the mission of a side at a scenario step and game kind; false,
 // changing nothing, when the side's table has no such record.
 bool SetUpMission(int side, int step, int kind, bool team);
+// The credits panel's grey at t ms into a page: up to white in 2 s, white, back to black.
+int CreditsGreyLevel(uint32_t t);
+// The credits page after `page`: 0 to 5, then 9, then 0 again.
+int NextCreditsPage(int page);
+constexpr uint32_t CREDITS_PAGE_MS = 8000;
 
 class MenuScreens {
 public:
@@ -95,6 +100,9 @@ public:
     int32_t missionChoice = -1;
     // The game kind whose description the mission choice shows, -1 none.
     int32_t hoveredKind = -1;
+    // The credits page shown and the clock time it started.
+    int32_t creditsPage = 0;
+    uint32_t creditsStart = 0;
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
     uint8_t built = 0;
@@ -170,6 +178,7 @@ private:
     void UpdateMissionChoice();
     void UpdateResults();
     void UpdateCampaignTeam();
+    void UpdateCredits();
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

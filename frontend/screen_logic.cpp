@@ -13,6 +13,7 @@
 #include "frontend/screen_logic_setup.h"
 #include "frontend/settings_files.h"
 #include "frontend/text3d.h"
+#include "platform/os/os.h"
 #include "shell/mouse.h"
 #include "core/settings.h"
 #include "fighters/character.h"
@@ -99,6 +100,19 @@ void MenuScreens::Update() {
     case 11: UpdateMissionChoice(); break;
     case 12: UpdateResults(); break;
     case 13: UpdateCampaignTeam(); break;
+    case 18:
+        if (Hit(images[0], 504)) {
+            PanelSound(FX_ACCEPT);
+            LeaveScreenTo(18, 6, kFxForward);
+        }
+        break;
+    case 19: UpdateCredits(); break;
+    case 23:
+        if (Hit(images[0], 504)) {
+            PanelSound(FX_ACCEPT);
+            LeaveScreenTo(23, 16, kFxForward);
+        }
+        break;
     default: break;
     }
 }
@@ -363,6 +377,15 @@ void MenuScreens::UpdateTeamChoice() {
     LeaveScreenTo(5, 11, kFxForward);
 }
 
+int CreditsGreyLevel(uint32_t t) {
+    if (t < 2000) return int(float(t) * 0.0005f * 255.0f);
+    if (t <= 6000) return 255;
+    const uint32_t fade = t - 6000 < 2000 ? t - 6000 : 2000;
+    return 255 - int(float(fade) * 0.0005f * 255.0f);
+}
+
+int NextCreditsPage(int page) { return page >= 5 && page < 9 ? 9 : page >= 9 || page < 0 ? 0 : page + 1; }
+
 void MenuScreens::ShowKindInformation(int kind) {
     MenuPanel& panel = panels[kMissionPanel];
     panel.visible = kind >= 0 ? 1 : 0;
@@ -443,4 +466,18 @@ void MenuScreens::UpdateCampaignTeam() {
     if (!Hit(images[0], 504)) return;
     PanelSound(FX_ACCEPT);
     LeaveScreenTo(13, CampaignTeamTarget(), kFxForward);
+}
+
+void MenuScreens::UpdateCredits() {
+    const uint32_t now = os::timeGetTime();
+    if (now - creditsStart > CREDITS_PAGE_MS) {
+        creditsPage = NextCreditsPage(creditsPage);
+        creditsStart = now;
+    }
+    const uint32_t grey = uint32_t(CreditsGreyLevel(now - creditsStart));
+    panels[0].colour = 0xff000000u | grey << 16 | grey << 8 | grey;
+    if (Hit(images[0], kTipBack)) {
+        PanelSound(FX_ACCEPT);
+        LeaveScreenTo(19, PAGE_MAIN, kFxBack);
+    }
 }

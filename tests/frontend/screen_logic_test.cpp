@@ -387,4 +387,13 @@ TEST_F(ScreenLogicTest, CampaignTeamShowsTheOtherSideThenGoesOnBySaveModeAndStag
     }
 }
 
+TEST(CreditsTest, PagesSkipSixToEightAndTheGreyRampsUpAndDown) {
+    std::vector<int> order{0};
+    for (int i = 0; i < 8; ++i) order.push_back(NextCreditsPage(order.back()));
+    EXPECT_EQ(order, std::vector<int>({0, 1, 2, 3, 4, 5, 9, 0, 1}));
+    struct Case { uint32_t t; int grey; };
+    for (Case c : {Case{0, 0}, Case{1000, 127}, Case{2000, 255}, Case{6000, 255}, Case{7000, 128}, Case{8001, 0}})
+        EXPECT_EQ(CreditsGreyLevel(c.t), c.grey) << c.t;
+}
+
 }  // namespace
