@@ -100,6 +100,7 @@ void MenuScreens::Update() {
     case 11: UpdateMissionChoice(); break;
     case 12: UpdateResults(); break;
     case 13: UpdateCampaignTeam(); break;
+    case 16: UpdateEndPicture(); break;
     case 18:
         if (Hit(images[0], 504)) {
             PanelSound(FX_ACCEPT);
@@ -480,4 +481,13 @@ void MenuScreens::UpdateCredits() {
         PanelSound(FX_ACCEPT);
         LeaveScreenTo(19, PAGE_MAIN, kFxBack);
     }
+}
+
+void MenuScreens::UpdateEndPicture() {
+    const bool down = g_Menu.enterPressed || g_Menu.escapePressed || LeftHeld() ||
+                      g_Mouse.buttons[MOUSE_RIGHT].held;
+    if (!down) return;
+    // A failed delete keeps every file; the finished campaign then simply stays in the list.
+    if (g_Menu.gameType == 2) DeleteCampaign(g_Menu.variant == 1 ? 1 : 0, g_Campaign.slot);
+    LeaveScreenTo(16, PAGE_MAIN, kFxForward);
 }

@@ -387,6 +387,25 @@ TEST_F(ScreenLogicTest, CampaignTeamShowsTheOtherSideThenGoesOnBySaveModeAndStag
     }
 }
 
+TEST_F(ScreenLogicTest, EndPictureWaitsForAKeyOrButtonAndDeletesATeamCampaign) {
+    for (int gameType : {1, 2}) {
+        g_Menu.gameType = gameType;
+        ClearCampaign();
+        g_Campaign.slot = 0;
+        ASSERT_TRUE(SaveCampaign(0, 0, nullptr));
+        ASSERT_EQ(ListCampaigns(0), 1);
+        g_Menu.variant = 0;
+        Show(16);
+        Frame(false);
+        EXPECT_EQ(g_Menu.page, 16) << "nothing down";
+        g_Menu.escapePressed = 1;
+        Frame(false);
+        g_Menu.escapePressed = 0;
+        ExpectLeft(16, PAGE_MAIN, {204});
+        EXPECT_EQ(ListCampaigns(0), gameType == 2 ? 0 : 1);
+    }
+}
+
 TEST(CreditsTest, PagesSkipSixToEightAndTheGreyRampsUpAndDown) {
     std::vector<int> order{0};
     for (int i = 0; i < 8; ++i) order.push_back(NextCreditsPage(order.back()));
