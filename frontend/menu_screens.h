@@ -180,6 +180,7 @@ private:
     void UpdateCampaignTeam();
     void UpdateCredits();
     void UpdateEndPicture();
+    void UpdatePlayerChoice();
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

@@ -108,6 +108,7 @@ void MenuScreens::Update() {
         }
         break;
     case 19: UpdateCredits(); break;
+    case 20: UpdatePlayerChoice(); break;
     case 23:
         if (Hit(images[0], 504)) {
             PanelSound(FX_ACCEPT);
@@ -490,4 +491,21 @@ void MenuScreens::UpdateEndPicture() {
     // A failed delete keeps every file; the finished campaign then simply stays in the list.
     if (g_Menu.gameType == 2) DeleteCampaign(g_Menu.variant == 1 ? 1 : 0, g_Campaign.slot);
     LeaveScreenTo(16, PAGE_MAIN, kFxForward);
+}
+
+void MenuScreens::UpdatePlayerChoice() {
+    if (Hit(images[0], kTipBack)) {
+        LeaveScreenTo(20, 3, kFxBack);
+        return;
+    }
+    if (!Hit(images[1], 599)) return;
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    // Without a player or a written campaign there is nothing to play.
+    if (!g_Menu.playerRecord || !CreateCampaign(side, title, teamIndex)) {
+        PanelSound(FX_REFUSE);
+        return;
+    }
+    for (int k = 0; k < SCREEN_TEAM; ++k) teamIndex[k] = k == 0 ? 0 : -1;
+    teamRecords[0] = *g_Menu.playerRecord;
+    LeaveScreenTo(20, 21, kFxForward);
 }

@@ -406,6 +406,21 @@ TEST_F(ScreenLogicTest, EndPictureWaitsForAKeyOrButtonAndDeletesATeamCampaign) {
     }
 }
 
+TEST_F(ScreenLogicTest, PlayerChoiceCreatesTheCampaignWithItsPlayerFirst) {
+    g_Menu.gameType = 1;
+    g_Menu.variant = 1;
+    g_Menu.SelectPlayer(-1, 1);
+    Show(20);
+    ASSERT_NE(g_Menu.playerRecord, nullptr) << "the screen makes a player";
+    for (int& t : s->teamIndex) t = -1;
+    s->teamIndex[2] = 5;
+    Click(s->images[1]);
+    ExpectLeft(20, 21, {204});
+    EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({0, -1, -1, -1}));
+    EXPECT_EQ(0, std::memcmp(&s->teamRecords[0], g_Menu.playerRecord, sizeof(PlayerRecord)));
+    EXPECT_EQ(ListCampaigns(1), 1);
+}
+
 TEST(CreditsTest, PagesSkipSixToEightAndTheGreyRampsUpAndDown) {
     std::vector<int> order{0};
     for (int i = 0; i < 8; ++i) order.push_back(NextCreditsPage(order.back()));
