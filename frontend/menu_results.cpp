@@ -13,6 +13,7 @@
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
+#include "platform/os/os.h"
 
 namespace {
 
@@ -160,6 +161,8 @@ void MenuScreens::BuildNetworkResults() {
 }
 
 void MenuScreens::BuildCredits() {
+    creditsPage = 0;
+    creditsStart = os::timeGetTime();
     MakePanel(0, 0.28f, 0.43f, 0.44f, 0.47f, BLACK, 1);
     int slot = 0;
     MakeTextLabel(slot++, 0.5f, 0.45f, 'C', 1280, 5, 1);

@@ -114,14 +114,6 @@ void MenuScreens::ReleaseScreen(int n) {
     boxOpen = 0;
 }
 
-// The screens' logic fills this.
-void MenuScreens::Update() {
-    if (!built) return;
-    // The panels take their own input; the screens' widgets answer in the screens' logic.
-    if (screen == 2 || screen == 6) matchSetup.Update();
-    if (screen == 8 && optionsOn) options.Update();
-}
-
 void MenuScreens::OpenQuitBox() {
     boxOpen = 1;
     confirm.open = 1;
@@ -230,6 +222,7 @@ void MenuScreens::BuildCampaignSlots() {
     saveCount = ListCampaigns(g_Menu.variant);
     if (saveCount < 0) saveCount = 0;
     saveFirst = 0;
+    saveSelected = -1;
     FormatSaveCaption(saveFirst, saveCount, g_Menu.variant);
     ImageButton& up = MakeImage(0, 0.77f, 0.544f, PIC_UP_ON, PIC_UP_OFF, 'i');
     up.SetSize(0.0f, 0.04f, 2);
@@ -307,6 +300,7 @@ void MenuScreens::BuildTeamChoice() {
         MakeLabel(i, names[i][0] + 0.085f, names[i][1], 'C', work, 4, 1);
     }
     images[0].highlighted = 1;
+    chosenTeamSlot = 0;
     MakeTextLabel(11, images[3].x + images[3].w / 2, images[3].y + images[3].h, 'C', 754, 5, 1);
     MakePanel(6, 0.33f, 0.67f, 0.63f, 0.21f, DARK, 0);
     MakeTextLabel(12, 0.35f, 0.675f, 'I', 756, 5, 13);
@@ -506,6 +500,7 @@ void MenuScreens::BuildPlayerRecord() {
 void MenuScreens::BuildMissionChoice() {
     const int side = ChosenSide();
     missionChoice = -1;
+    hoveredKind = -1;
     for (auto*& p : pictures) {
         delete p;
         p = nullptr;

@@ -36,6 +36,14 @@ struct Vec3;
 bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out);
 // A result value as the tables print it: a game kind 4 score (milliseconds) as minutes:seconds.
 void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow);
+// The live game block set up for the mission of a side at a scenario step and game kind; false,
+// changing nothing, when the side's table has no such record.
+bool SetUpMission(int side, int step, int kind, bool team);
+// The credits panel's grey at t ms into a page: up to white in 2 s, white, back to black.
+int CreditsGreyLevel(uint32_t t);
+// The credits page after `page`: 0 to 5, then 9, then 0 again.
+int NextCreditsPage(int page);
+constexpr uint32_t CREDITS_PAGE_MS = 8000;
 
 class MenuScreens {
 public:
@@ -65,6 +73,8 @@ public:
     char work[SCREEN_WORK_SIZE] = {};
     // The campaign list: first shown row, number of rows.
     int32_t saveFirst = 0, saveCount = 0;
+    // The selected caption row of the campaign list, -1 none.
+    int32_t saveSelected = -1;
 
     ConfirmBox confirm;
     NoticeBox notice;
@@ -82,10 +92,17 @@ public:
     int32_t teamSelection = 0;
     // The team slot whose member the record and shop screens show.
     int32_t currentTeamSlot = 0;
+    // The team slot the team choice places the candidate into.
+    int32_t chosenTeamSlot = 0;
     // The campaign page of the mission choice (five stages a page).
     int32_t missionPage = 0;
     // The mission picked on the mission choice, -1 none.
     int32_t missionChoice = -1;
+    // The game kind whose description the mission choice shows, -1 none.
+    int32_t hoveredKind = -1;
+    // The credits page shown and the clock time it started.
+    int32_t creditsPage = 0;
+    uint32_t creditsStart = 0;
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
     uint8_t built = 0;
@@ -105,6 +122,9 @@ public:
     void DrawScreen();
     // Opens the main menu's quit question.
     void OpenQuitBox();
+    // Where the campaign team screen goes on: its other side's page first, then by save mode;
+    // a finished stage is advanced and saved.
+    int CampaignTeamTarget();
 
     // Team record i copied from the side's player table when the menu's team index i is set.
     void CopyTeamRecord(int i);
@@ -141,6 +161,34 @@ private:
     void BuildInformation();
     // The results screen turns into the screen its save mode returns to.
     void RedirectResults(int target);
+
+    // Per-screen frames (screen_logic.cpp).
+    void UpdateMainMenu();
+    void UpdateProfileChoice();
+    void UpdateCampaignSlots();
+    // The campaign list of a side counted and captioned again from row `first`, none selected.
+    void RefreshSaveList(int first);
+    void LoadSelectedCampaign();
+    void UpdateTeamChoice();
+    // The candidate into the chosen team slot; the next free player becomes the candidate.
+    void PlaceCandidate();
+    void FillTeam();
+    // Team slot k shows its member's fighter, record and name.
+    void SetTeamMember(int k, int index, Character* fighter);
+    void UpdateMissionChoice();
+    void UpdateResults();
+    void UpdateCampaignTeam();
+    void UpdateCredits();
+    void UpdateEndPicture();
+    void UpdatePlayerChoice();
+    void ShowKindInformation(int kind);
+    // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
+    // left button is up; true on the press edge over it.
+    bool Hit(ImageButton& b, int tip);
+    bool Hit(MenuButton& b, int tip);
+    bool Hit(MenuSwitch& s, int tip);
+    // No widget stays highlighted while a box is open.
+    void ClearHighlights();
 
     // Widget helpers: positions and sizes are screen fractions.
     ImageButton& MakeImage(int slot, float x, float y, int highlight, int plain, char align);
