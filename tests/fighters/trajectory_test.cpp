@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/binary_reader.h"
+#include "common/math.h"
 #include "core/clocks.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
@@ -16,6 +17,7 @@
 #include "fighters/movement.h"
 #include "fighters/route_planning.h"
 #include "fighters/trajectory.h"
+#include "net/session.h"
 #include "platform/os/path.h"
 #include "support/fighter_kit.h"
 #include "support/pack_writer.h"
@@ -463,6 +465,87 @@ TEST_F(TrajectoryTest, ARouteThatWouldPass1500PointsIsAPlainRequest) {
             ExpectPlainRequest(t.goal);
         }
     }
+}
+
+TEST_F(TrajectoryTest, AFullTableTakesNoMore) {
+    for (uint32_t i = 0; i < TRAJECTORY_MAX; ++i) ASSERT_TRUE(table.Add(At(1), At(2)));
+    EXPECT_FALSE(table.Add(At(1), At(2)));
+    EXPECT_EQ(table.count, TRAJECTORY_MAX);
+}
+
+TEST_F(TrajectoryTest, NetworkGamesOtherModesAndARefusedFileRunWithoutTrajectories) {
+    Fighter(0, 0, At(1));
+    Fighter(1, 1, At(4));
+    std::vector<uint8_t> badMagic = FileBytes({Row(0, 1, 2)});
+    badMagic[0] = 'q';
+    const struct {
+        const char* name;
+        bool network;
+        int mode;
+        bool stored;
+    } cases[] = {
+        {"a network game", true, 0, false},
+        {"the element-map editor", false, 3, false},
+        {"a file with a wrong magic", false, 0, true},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        Unstore();
+        if (t.stored) Store(badMagic);
+        g_NetSession.active = t.network ? 1 : 0;
+        // A network game counts once another player is listed.
+        g_ClientPlayerCount = t.network ? 1 : 0;
+        g_Settings.mode = t.mode;
+        g_Match.Setup(5, 0);
+        g_Match.Start();
+        EXPECT_TRUE(Empty());
+        if (t.stored) {
+            EXPECT_EQ(Stored(), badMagic);
+        } else {
+            EXPECT_FALSE(fs::exists(dir.path() / "Modelos"));
+        }
+        g_Match.Release();
+    }
+    g_NetSession.active = 0;
+    g_ClientPlayerCount = 0;
+}
+
+TEST_F(TrajectoryTest, TestModeWritesTheStatisticsOnceTheEndIsTenSecondsPast) {
+    g_Settings.test = 1;
+    g_Match.Setup(5, 0);
+    g_Match.state = MATCH_WON;
+    const char* stats = "Modelos/Escenarios/Escenario01/DataTray01G05.txt";
+    for (uint32_t past : {10000u, 10001u}) {
+        SCOPED_TRACE(past);
+        g_Match.stateTime = kNow - past;
+        g_Match.Update();
+        EXPECT_EQ(fs::exists(dir.path() / stats), past > 10000);
+    }
+}
+
+TEST_F(TrajectoryTest, TheHeadingOfADirectionAndTheDifferenceOfTwo) {
+    const struct {
+        const char* name;
+        Vec3 direction;
+        float heading;
+    } headings[] = {
+        {"+z", {0.0f, 0.0f, 3.0f}, 0.0f},
+        {"+x", {2.0f, 0.0f, 0.0f}, kPi / 2},
+        {"-z", {0.0f, 0.0f, -1.0f}, kPi},
+        {"-x", {-1.0f, 0.0f, 0.0f}, 1.5f * kPi},
+        {"-x -z", {-1.0f, 0.0f, -1.0f}, 1.25f * kPi},
+        {"x under 0.0001 once normalised", {0.00005f, 0.0f, 1.0f}, 0.0f},
+        {"the same toward -z", {-0.00005f, 0.0f, -1.0f}, kPi},
+        {"straight up", {0.0f, 5.0f, 0.0f}, kPi},
+        {"shorter than 1e-6 is no direction", {5e-7f, 0.0f, 0.0f}, kPi},
+    };
+    for (const auto& t : headings) {
+        SCOPED_TRACE(t.name);
+        EXPECT_NEAR(RouteHeading(t.direction), t.heading, 1e-6f);
+    }
+    EXPECT_NEAR(RouteHeadingDifference(0.1f, 6.2f), 2 * kPi - 6.1f, 1e-5f);
+    EXPECT_NEAR(RouteHeadingDifference(kPi / 2, 1.5f * kPi), kPi, 1e-6f);
+    EXPECT_NEAR(RouteHeadingDifference(2.0f, 1.0f), 1.0f, 1e-6f);
 }
 
 }  // namespace
