@@ -356,42 +356,37 @@ void ResetSettingsFiles() {
 
 // ---- loading and saving ----------------------------------------------------------------------
 
-bool LoadGameConfig() {
+// One cfg file over its block: what a missing file gives first, then what the file holds laid
+// over it; false when the file cannot be opened.
+template <class Block>
+bool ReadBlockFile(const char* name, Block (*makeDefaults)(),
+                   void (*decode)(const uint8_t*, size_t, const Block&, Block*), Block* out) {
     PackEntry file;
-    if (!ReadConfig(kGameFile, &file)) return false;
-    const GameSettingsBlock defaults = GameDefaults();
-    g_GameSettings = defaults;
-    DecodeGameSettings(file.Reader().Data(), file.Length(), defaults, &g_GameSettings);
+    if (!ReadConfig(name, &file)) return false;
+    const Block defaults = makeDefaults();
+    *out = defaults;
+    decode(file.Reader().Data(), file.Length(), defaults, out);
+    return true;
+}
+
+bool LoadGameConfig() {
+    if (!ReadBlockFile(kGameFile, GameDefaults, DecodeGameSettings, &g_GameSettings)) return false;
     ApplyGameSettings();
     return true;
 }
 
 bool LoadOptionsConfig() {
-    PackEntry file;
-    if (!ReadConfig(kOptionsFile, &file)) return false;
-    const OptionsBlock defaults = OptionsDefaults();
-    g_Options = defaults;
-    DecodeOptions(file.Reader().Data(), file.Length(), defaults, &g_Options);
+    if (!ReadBlockFile(kOptionsFile, OptionsDefaults, DecodeOptions, &g_Options)) return false;
     ApplyOptions();
     return true;
 }
 
 bool ReadMultiplayerConfig() {
-    PackEntry file;
-    if (!ReadConfig(kMultiplayerFile, &file)) return false;
-    const MultiplayerBlock defaults = MultiplayerDefaults();
-    g_Multiplayer = defaults;
-    DecodeMultiplayer(file.Reader().Data(), file.Length(), defaults, &g_Multiplayer);
-    return true;
+    return ReadBlockFile(kMultiplayerFile, MultiplayerDefaults, DecodeMultiplayer, &g_Multiplayer);
 }
 
 bool ReadTrainingConfig() {
-    PackEntry file;
-    if (!ReadConfig(kTrainingFile, &file)) return false;
-    const TrainingBlock defaults = TrainingDefaults();
-    g_Training = defaults;
-    DecodeTraining(file.Reader().Data(), file.Length(), defaults, &g_Training);
-    return true;
+    return ReadBlockFile(kTrainingFile, TrainingDefaults, DecodeTraining, &g_Training);
 }
 
 bool LoadMultiplayerConfig() {
