@@ -37,12 +37,7 @@ void SendStateEvent(uint8_t type, int slot, int state, uint32_t ms) {
 
 }  // namespace
 
-void GamePacket::WriteRespawn(int slot) {
-    BinaryWriter w;
-    w.PutU8(EVENT_RESPAWN);
-    w.PutU8(uint8_t(slot));
-    SendGameEvent(w);
-}
+void GamePacket::WriteRespawn(int slot) { SendSlotEvent(EVENT_RESPAWN, slot); }
 
 void GamePacket::WriteSetAnimation(int slot, int animation, uint32_t blendMs, int layer) {
     BinaryWriter w;
