@@ -67,13 +67,15 @@ void TurnPreview(Character* fighter, float delta) {
     if (!fighter || !std::isfinite(delta)) return;
     // The feet lie ahead of the body's middle: the middle stays where it was.
     const float before = fighter->yaw;
-    const Vec3 spot{fighter->position.x - std::sin(before) * EDITOR_PIVOT_BEHIND, fighter->position.y,
-                    fighter->position.z - std::cos(before) * EDITOR_PIVOT_BEHIND};
-    fighter->SetPosition(spot.x, spot.y, spot.z, false);
+    const float sx = fighter->position.x - std::sin(before) * EDITOR_PIVOT_BEHIND;
+    const float sz = fighter->position.z - std::cos(before) * EDITOR_PIVOT_BEHIND;
+    const float y = fighter->position.y;
     fighter->Turn(delta);
+    // The model turned in place; placing it where it stands first gives the feet the new facing.
+    fighter->SetPosition(fighter->position.x, y, fighter->position.z, false);
     const float after = fighter->yaw;
-    fighter->SetPosition(spot.x + std::sin(after) * EDITOR_PIVOT_BEHIND, spot.y,
-                         spot.z + std::cos(after) * EDITOR_PIVOT_BEHIND, false);
+    fighter->SetPosition(sx + std::sin(after) * EDITOR_PIVOT_BEHIND, y, sz + std::cos(after) * EDITOR_PIVOT_BEHIND,
+                         false);
 }
 
 // ---- screen 9, the player editor ---------------------------------------------------------------
