@@ -21,8 +21,9 @@ namespace {
 constexpr int kFxForward = 204;
 constexpr int kFxBack = 205;
 constexpr int kTipBack = 484;
-// Where the editor puts a preview it has to spawn.
-constexpr float kPreviewSpot[3] = {-1.01f, -0.55f, -9.2f};
+// Where the editor puts a preview it has to spawn: where its build puts one, over the preview's
+// panel under the menu's camera.
+constexpr float kPreviewSpot[3] = {-2.26f, 0.25f, -3.0f};
 constexpr int kEditorBack = 21;
 constexpr int kRecordBack = 6;
 // The test keys: the letter held picks the piece, a keypad press steps it.
