@@ -21,6 +21,9 @@ struct MenuShellCalls {
     void (*clearKeyboardState)();
     // The next typed character (Windows-1252, control characters included), or -1 when none.
     int (*nextTypedChar)();
+    // os::SetCursorPos and os::GetAsyncKeyState: the player editor's drag and test keys.
+    bool (*setCursorPos)(int x, int y);
+    int16_t (*asyncKeyState)(int vk);
 };
 extern MenuShellCalls g_MenuShellCalls;
 // The shell's own entries back (tests).

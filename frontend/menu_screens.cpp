@@ -85,6 +85,8 @@ void MenuScreens::SetScreen(int n) {
     case 18: BuildNetworkResults(); break;
     case 19: BuildCredits(); break;
     case 20: BuildPlayerChoice(); break;
+    // The layout of the team-ready screen follows its start.
+    case 21: PrepareTeamReady(); break;
     case 23: BuildInformation(); break;
     default: break;   // 7, 16 and anything above 23 build nothing
     }
@@ -356,6 +358,7 @@ void MenuScreens::BuildOptions() {
 
 void MenuScreens::BuildPlayerEditor() {
     const int side = ChosenSide();
+    editor = PlayerEditorState{};
     EnsureCandidateRecord();
     bool fresh = false;
     if (!g_Menu.playerRecord) {
@@ -469,6 +472,8 @@ void MenuScreens::BuildPlayerRecord() {
         MakePanel(i, fx, fy, 0.15f, 0.22f, DARK, 0);
         MakeImage(i, fx, fy, PIC_FRAME_ON, PIC_FRAME_OFF, 'i');
         const float sx = fx + 0.14f;
+        // Each member's button that spends its pending points, between its minus and plus.
+        buttons[3 + i].Create(sx + 0.1075f, fy + 0.16f, 0.046666667f, 0.03f, Text(795), 'c', g_Menu.pictures, 6);
         MakePanel(4 + i, sx, fy, 0.215f, 0.22f, DARK, 0);
         const bool member = teamIndex[i] >= 0;
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, member ? teamRecords[i].look.name : "");
@@ -481,7 +486,6 @@ void MenuScreens::BuildPlayerRecord() {
     }
     MakeTextLabel(23, 0.5f, 0.88f, 'C', 794, 4, 13);
     MakeTextLabel(24, 0.5f, 0.85f, 'C', 689, 4, 2);
-    buttons[3].Create(0.5f, 0.4f, 0.046666667f, 0.03f, Text(795), 'c', g_Menu.pictures, 6);
     MakeBackArrow(6);
     const float rowY = 0.9f + images[6].h - 0.06f;
     MakeButton(0, 0.52f, rowY, 'i', 790);

@@ -10,9 +10,12 @@
 #include "frontend/options_panel.h"
 #include "frontend/menu_widgets.h"
 #include "frontend/player_record.h"
+#include "frontend/player_editor.h"
 
 class Character;
 class Sprite2D;
+struct GameSettingsBlock;
+struct MissionRecord;
 
 constexpr int SCREEN_LABELS = 50;
 constexpr int SCREEN_IMAGES = 31;
@@ -105,6 +108,7 @@ public:
     uint32_t creditsStart = 0;
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
+    PlayerEditorState editor;
     uint8_t built = 0;
     int32_t screen = -1, previousScreen = -1;
 
@@ -142,6 +146,11 @@ public:
     // The values a screen prints over its widgets each frame, and its preview fighters.
     void DrawValues();
     void DrawPreviews();
+    // A stored match setup taken into a game-settings block and the team slots.
+    void ApplyMatchSetup(GameSettingsBlock* rules, const MissionRecord& setup);
+    // The team-ready screen's start: the team reset to the side's first player and the first
+    // scenario step not won set up; false when every step is won and the screen became 23.
+    bool PrepareTeamReady();
 
 private:
     void BuildMainMenu();
@@ -182,6 +191,23 @@ private:
     void UpdateEndPicture();
     void UpdatePlayerChoice();
     void ShowKindInformation(int kind);
+    // The player editor and the player record (screen_logic_editor.cpp).
+    void UpdatePlayerEditor();
+    void EditorTestKeys();
+    void DragPreview();
+    void AskEditor(int question);
+    void RunEditorAction(int question);
+    void ShowEditedPlayer(int slot);
+    void DressCandidate();
+    bool SaveEditedPlayer();
+    void DeleteEditedPlayer();
+    void UpdatePlayerRecord();
+    bool StoreTeamInCampaign();
+    // Per-frame values of the team choice, the player record and the network results
+    // (menu_screens_values.cpp).
+    void DrawTeamChoiceValues();
+    void DrawRecordValues();
+    void DrawNetworkResultValues();
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.
     bool Hit(ImageButton& b, int tip);

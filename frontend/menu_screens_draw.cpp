@@ -159,6 +159,29 @@ void MenuScreens::DrawValues() {
         }
         break;
     }
+    case 5: DrawTeamChoiceValues(); break;
+    case 10: DrawRecordValues(); break;
+    case 18: DrawNetworkResultValues(); break;
     default: break;
+    }
+}
+
+void MenuScreens::DrawNetworkResultValues() {
+    const int kind = g_GameSettings.gameKind;
+    // The kind's score, four tallies, and the level as players count it.
+    const int fields[6] = {FIGHTER_SYMBOLS + KindField(kind), FIGHTER_KILL_POINTS, FIGHTER_DEATHS,
+                           FIGHTER_SELF_KILLS, FIGHTER_ITEMS, FIGHTER_LEVEL};
+    for (int row = 0; row < MAX_CHARACTERS; ++row) {
+        const TextLabel& at = labels[8 + row];
+        if (!at.inUse) continue;
+        const uint32_t* values = g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS;
+        const int colour = row == g_Menu.localSlot ? 2 : 18;
+        for (int column = 0; column < 6; ++column) {
+            const TextLabel& head = labels[2 + column];
+            if (!head.inUse) continue;
+            const uint32_t value = values[fields[column]] + (column == 5 ? 1u : 0u);
+            FormatResultValue(work, sizeof work, kind, value, column == 0);
+            g_Font.Print(4, colour, head.x + head.w / 2, at.y, 0, work, 'c', true);
+        }
     }
 }

@@ -97,6 +97,8 @@ void MenuScreens::Update() {
     case 3: UpdateProfileChoice(); break;
     case 4: UpdateCampaignSlots(); break;
     case 5: UpdateTeamChoice(); break;
+    case 9: UpdatePlayerEditor(); break;
+    case 10: UpdatePlayerRecord(); break;
     case 11: UpdateMissionChoice(); break;
     case 12: UpdateResults(); break;
     case 13: UpdateCampaignTeam(); break;

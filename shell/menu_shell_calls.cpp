@@ -1,5 +1,6 @@
 #include "frontend/menu_calls.h"
 
+#include "platform/os/os.h"
 #include "shell/control.h"
 #include "shell/input_system.h"
 #include "shell/main_loop.h"
@@ -28,6 +29,8 @@ constexpr MenuShellCalls kRealCalls = {
     [] { g_Control.cameraPitch = 0.0f; },
     ClearKeyboardState,
     TakeTypedChar,
+    os::SetCursorPos,
+    os::GetAsyncKeyState,
 };
 
 }  // namespace

@@ -1,0 +1,77 @@
+// The numbers the team choice and the player record print over their widgets every frame.
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/equipment_lists.h"
+#include "frontend/menu.h"
+#include "frontend/menu_screens.h"
+#include "frontend/player_saves.h"
+#include "frontend/texture_font.h"
+
+namespace {
+
+constexpr int kStatLines = 1 + PLAYER_ATTRIBUTES;   // the level, then the five attributes
+constexpr int kPlainColour = 18, kEquippedColour = 4;
+
+bool IsSlot(int slot) { return slot >= 0 && slot < PLAYER_SLOTS; }
+
+// Line 0 is the level as players count it (from 1); lines 1-5 the attributes with equipment.
+int StatValue(const PlayerRecord& r, int line) {
+    return line == 0 ? int(r.level) + 1 : int(GetPlayerAttribute(line - 1, &r));
+}
+
+// The level and the attributes right-aligned at x, one line each from y down; an attribute that
+// equipment raises in colour 4.
+void DrawStatColumn(const PlayerRecord& r, float x, float y, float step, char* work, size_t size) {
+    for (int line = 0; line < kStatLines; ++line) {
+        const bool equipped = line > 0 && EquipmentAttributeSum(line - 1, r) != 0;
+        std::snprintf(work, size, "%d", StatValue(r, line));
+        g_Font.Print(5, equipped ? kEquippedColour : kPlainColour, x, y + step * float(line), 0, work, 'd', true);
+    }
+}
+
+}  // namespace
+
+void MenuScreens::DrawTeamChoiceValues() {
+    int sums[kStatLines] = {};
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (!IsSlot(teamIndex[k])) continue;
+        const MenuPanel& p = panels[k];
+        DrawStatColumn(teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f, work, sizeof work);
+        for (int line = 0; line < kStatLines; ++line) sums[line] += StatValue(teamRecords[k], line);
+    }
+    // The shown player: its values beside the names of the lines.
+    const MenuPanel& shown = panels[5];
+    const float top = shown.y + 0.05f;
+    for (int line = 0; line < kStatLines; ++line) labels[5 + line].SetPosition(shown.x + 0.01f, top + 0.04f * float(line));
+    if (candidate && candidateRecord && !noCandidate)
+        DrawStatColumn(*candidateRecord, shown.x + shown.w - 0.01f, top, 0.04f, work, sizeof work);
+    // The team's averages, empty slots counting as nothing.
+    const TextLabel& head = labels[13];
+    for (int line = 0; line < kStatLines; ++line) {
+        std::snprintf(work, sizeof work, "%d", sums[line] / SCREEN_TEAM);
+        g_Font.Print(4, kPlainColour, head.x, head.y + 0.03f * float(line + 1), 0, work, 'd', true);
+    }
+}
+
+void MenuScreens::DrawRecordValues() {
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (!IsSlot(teamIndex[k])) continue;
+        const PlayerRecord& r = teamRecords[k];
+        const MenuPanel& p = panels[4 + k];
+        const float right = p.x + p.w - 0.01f;
+        for (int a = 0; a < PLAYER_ATTRIBUTES; ++a) {
+            const float y = p.y + 0.04f + 0.025f * float(a);
+            const int full = int(GetPlayerAttribute(a, &r));
+            const int bonus = EquipmentAttributeSum(a, r);
+            std::snprintf(work, sizeof work, "%d", full);
+            g_Font.Print(4, kPlainColour, right, y, 0, work, 'd', true);
+            if (bonus == 0) continue;
+            // The sum's parts end where the full value begins, so every value ends at one x.
+            const float valueWidth = g_Font.TextWidth(work, int32_t(std::strlen(work)), 4);
+            std::snprintf(work, sizeof work, "%d+%d= ", full - bonus, bonus);
+            const float partsWidth = g_Font.TextWidth(work, int32_t(std::strlen(work)), 4);
+            g_Font.Print(4, kPlainColour, right - valueWidth - partsWidth, y, 0, work, 'i', true);
+        }
+    }
+}
