@@ -84,7 +84,12 @@ void MenuScreens::SetScreen(int n) {
     case 17: BuildResults(); break;
     case 18: BuildNetworkResults(); break;
     case 19: BuildCredits(); break;
+    case 13: BuildCampaignTeam(); break;
+    case 14: BuildShopA(); break;
+    case 15: BuildShopB(); break;
     case 20: BuildPlayerChoice(); break;
+    case 21: BuildTeamReady(); break;
+    case 22: BuildTeamSummary(); break;
     case 23: BuildInformation(); break;
     default: break;   // 7, 16 and anything above 23 build nothing
     }

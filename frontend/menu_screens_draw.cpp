@@ -159,6 +159,10 @@ void MenuScreens::DrawValues() {
         }
         break;
     }
+    case 13: DrawCampaignTeamValues(); break;
+    case 14:
+    case 15: DrawShopValues(); break;
+    case 22: DrawSummaryValues(); break;
     default: break;
     }
 }
