@@ -105,13 +105,19 @@ void MenuScreens::ApplyCampaignProgress() {
     const int side = ChosenSide();
     const int step = g_GameSettings.scenario;
     bool first = true;
-    for (int row = 0; row < MAX_CHARACTERS; ++row) {
+    // Rows of empty fighter slots read as side 0: only as many rows as the side had fighters
+    // count, and a member once.
+    int own = Clamp4(g_GameSettings.fightersOwnMode2);
+    bool applied[CAMPAIGN_MEMBERS] = {};
+    for (int row = 0; row < MAX_CHARACTERS && own > 0; ++row) {
         const uint32_t* r = ResultRow(row);
         if (r[FIGHTER_SIDE] != uint32_t(side)) continue;
+        --own;
         int member = -1;
         for (int m = 0; m < CAMPAIGN_MEMBERS && member < 0; ++m)
             if (g_Campaign.members[m] == int32_t(r[FIGHTER_LINEUP_ID])) member = m;
-        if (member < 0) continue;
+        if (member < 0 || applied[member]) continue;
+        applied[member] = true;
         // The row goes to the member's place; the match writes the experience as a whole number.
         uint32_t copy[MENU_RESULT_WORDS];
         std::memcpy(copy, g_Menu.results, sizeof copy);
@@ -131,9 +137,11 @@ void MenuScreens::ApplyCampaignProgress() {
         }
     }
     if (g_Menu.results[RESULT_WINNER] == uint32_t(side)) {
-        for (int row = 0; row < MAX_CHARACTERS; ++row) {
+        int enemies = Clamp4(g_GameSettings.fightersEnemyMode2);
+        for (int row = 0; row < MAX_CHARACTERS && enemies > 0; ++row) {
             const uint32_t* r = ResultRow(row);
             if (r[FIGHTER_SIDE] != uint32_t(1 - side)) continue;
+            --enemies;
             const int32_t level = int32_t(std::min<uint32_t>(r[FIGHTER_LEVEL], MAX_PLAYER_LEVEL));
             StoreEnemyLevel(r[FIGHTER_LINEUP_ID], EnemyLevelRow{level, float(r[FIGHTER_EXPERIENCE])});
         }
