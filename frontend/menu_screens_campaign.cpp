@@ -39,7 +39,7 @@ constexpr int kCardRows = 8;
 constexpr int kCardRowLabel = 4, kHeadingLabel = 36, kHiddenLabel = 40, kHintLabel = 44;
 constexpr int kCardRowTexts[kCardRows] = {813, 814, 815, 816, 817, 527, 830, 831};
 // Screen 22: the value rows' minus and plus buttons, and the step one point buys.
-constexpr int kMinusImage = 16, kPlusImage = 21;
+constexpr int kMinusImage = 16, kPlusImage = 21, kPointsLabel = 40;
 constexpr float kSummaryStep = 1.0f;
 constexpr float kSummaryValueX = 0.75f, kSummaryTop = 0.42f, kSummaryGap = 0.04f;
 
@@ -332,7 +332,7 @@ void MenuScreens::BuildTeamSummary() {
         MakeImage(kMinusImage + k, 0.77f, y, PIC_SUB_ON, PIC_SUB_OFF, 'i').SetSize(0.02f, 0.0f, SPRITE_SIZE_FROM_WIDTH);
         MakeImage(kPlusImage + k, 0.8f, y, PIC_ADD_ON, PIC_ADD_OFF, 'i').SetSize(0.02f, 0.0f, SPRITE_SIZE_FROM_WIDTH);
     }
-    MakeTextLabel(23, 0.46f, kSummaryTop + kSummaryGap * 6.5f, 'I', 794, 4, 13);
+    MakeTextLabel(kPointsLabel, 0.46f, kSummaryTop + kSummaryGap * 6.5f, 'I', 794, 4, 13);
     buttons[3].Create(0.85f, kSummaryTop + kSummaryGap * 6.5f, 0.046666667f, 0.03f, Text(795), 'c', g_Menu.pictures, 6);
     MakeBackArrow(6);
     const float rowY = 0.9f + images[6].h - 0.06f;

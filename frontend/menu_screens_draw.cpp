@@ -34,7 +34,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "XPILCN",    // 11 mission choice
     "PILTN",     // 12 match results
     "PILTV",     // 13 campaign team
-    "PXILBTV",   // 14 shop A
+    "PXILBTVC",  // 14 shop A
     "PXILBTV",   // 15 shop B
     "",          // 16
     "PXIL",      // 17

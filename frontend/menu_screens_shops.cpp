@@ -3,6 +3,7 @@
 // pages both show.
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/debug_log.h"
 #include "core/settings.h"
@@ -28,7 +29,8 @@ namespace {
 // Label slots of the shops beside the pages' name labels 0-3.
 constexpr int kPieceLabel = 4, kHeadLabel = 5, kHeadCount = 6, kListLabel = 11, kCreditsLabel = 12;
 constexpr int kMemberNameLabel = 11, kMemberStatLabel = 12;
-// Shop B's panels: 0-3 is the shown member's frame, 4-5 the inventory rows, 9 the worn row.
+// Shop B's panels: the shown member's frame in its team slot's, the list panels in two other slots
+// below 4, 4-5 the inventory rows, 9 the worn row.
 constexpr int kMemberPanel = 6, kWornRowPanel = 9;
 constexpr int kKeyC = 'C';
 constexpr const char* kPictureFormats[EQUIPMENT_KIND_COUNT] = {"Casco%d%03d", "Guante%d%03d", "bota%d%03d",
@@ -245,8 +247,12 @@ void MenuScreens::BuildShopB() {
     std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, teamIndex[member] >= 0 ? teamRecords[member].look.name : "");
     MakeLabel(kMemberNameLabel, 0.04f, 0.51f, 'I', work, 4, 1);
     for (int i = 0; i < 6; ++i) MakeTextLabel(kMemberStatLabel + i, 0.04f, 0.56f + 0.035f * float(i), 'I', 521 + i, 4, 1);
-    MakePanel(7, 0.35f, 0.16f, 0.56f, 0.35f, GREY, 0);
-    MakePanel(8, 0.35f, 0.63f, 0.56f, 0.21f, GREY, 0);
+    // The two list panels lie under their rows, so they take panel slots before the rows'.
+    int under[2], n = 0;
+    for (int i = 0; i < SCREEN_TEAM && n < 2; ++i)
+        if (i != member) under[n++] = i;
+    MakePanel(under[0], 0.35f, 0.16f, 0.56f, 0.35f, GREY, 0);
+    MakePanel(under[1], 0.35f, 0.63f, 0.56f, 0.21f, GREY, 0);
     MakePanel(4, 0.37f, 0.17f, 0.52f, 0.153f, DARKER, 0);
     MakePanel(5, 0.37f, 0.345f, 0.52f, 0.153f, DARKER, 0);
     MakePanel(kWornRowPanel, 0.37f, 0.655f, 0.52f, 0.16f, DARKER, 0);
@@ -457,7 +463,8 @@ void MenuScreens::DrawStatLines(const PlayerRecord& record, float x, float y, fl
         if (bonus == 0) continue;
         // The sum before it, so that every full value ends at the same x.
         std::snprintf(work, sizeof work, "%d + %d =", full - bonus, bonus);
-        const float before = x - g_Font.TextWidth(value, -1, 4) - g_Font.TextWidth(work, -1, 4);
+        const float before =
+            x - g_Font.TextWidth(value, int32_t(std::strlen(value)), 4) - g_Font.TextWidth(work, int32_t(std::strlen(work)), 4);
         g_Font.Print(4, 18, before, at, 0, work, 'i', true);
     }
 }
