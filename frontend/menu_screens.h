@@ -179,6 +179,10 @@ public:
     // The side's special enemy record's pieces of the step's reward group put on the record,
     // which is then stored; false when the step grants nothing or the record cannot be read.
     bool GrantStageEquipment(PlayerRecord* record, int step);
+    // The five stat lines of a record, a line `gap` below the other: "%d + %d =" (the value
+    // without the bonus, the bonus) before the full value where the equipment adds to it, every
+    // full value ending at x.
+    void DrawStatLines(const PlayerRecord& record, float x, float y, float gap);
     // A shop list's pieces: how many, and the n-th (kind, id).
     int ShopListCount(int list) const;
     bool ShopListPiece(int list, int n, int* kind, int* id) const;
@@ -246,8 +250,6 @@ private:
     void DrawShopValues();
     void DrawCampaignTeamValues();
     void DrawSummaryValues();
-    // The stat lines of a record: "%d + %d =" then the full value, right-aligned at x.
-    void DrawStatLines(const PlayerRecord& record, float x, float y, float gap);
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

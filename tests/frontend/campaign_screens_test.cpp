@@ -3,7 +3,10 @@
 // the team-ready and team-summary screens.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "frontend/menu_fixture.h"
 #include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
+#include "frontend/texture_font.h"
 #include "platform/os/os.h"
 #include "platform/os/path.h"
 #include "support/key_press.h"
@@ -350,6 +354,36 @@ TEST_F(CampaignScreensTest, TheSummarysPlusTakesAPointUpToTheCapAndMinusStopsAtT
     EXPECT_EQ(s->teamRecords[0].attributes[3], CampaignAttributeCap(3)) << "agility at its cap";
     EXPECT_EQ(g_Campaign.pendingPoints[0], 1);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+}
+
+TEST_F(CampaignScreensTest, StatLinesEndAtOneXWithOrWithoutABonus) {
+    ASSERT_GT(g_Font.TextWidth("50", 2, 4), 0.0f) << "the menu's font measures";
+    PlayerRecord r;
+    MakeRandomPlayer(0, &r);
+    r.look.equipment[0] = 5;   // helmet 5: constitution +25, agility +8
+    rec->ClearLog();
+    s->DrawStatLines(r, 0.5f, 0.3f, 0.05f);
+    // The glyphs' right edges by line (their top in pixels).
+    std::map<int, float> right, left;
+    std::map<int, int> glyphs;
+    for (const gfx::DrawRecord& d : rec->Draws()) {
+        const std::vector<screentest::DrawnVertex> v = screentest::VerticesOf(d);
+        if (v.empty()) continue;
+        float top = v[0].y, x0 = v[0].x, x1 = v[0].x;
+        for (const auto& p : v) top = std::min(top, p.y), x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+        const int line = int(std::lround((top / float(kSize) - 0.3f) / 0.05f));
+        right[line] = std::max(right.count(line) ? right[line] : 0.0f, x1);
+        left[line] = std::min(left.count(line) ? left[line] : 1e9f, x0);
+        ++glyphs[line];
+    }
+    for (const auto& [line, x] : right) fprintf(stderr, "DBG line %d right %f left %f glyphs %d\n", line, x, left[line], glyphs[line]);
+    ASSERT_EQ(right.size(), 5u);
+    for (const auto& [line, x] : right) EXPECT_NEAR(x, right.begin()->second, 1.5f) << "line " << line;
+    EXPECT_GT(glyphs[2], glyphs[0]) << "the bonus line carries its sum";
+    // Constitution 50 + 25: the sum stands before the value, not over it.
+    const float width = (g_Font.TextWidth("50 + 25 =", 9, 4) + g_Font.TextWidth("75", 2, 4)) * float(kSize);
+    EXPECT_NEAR(right[2] - left[2], width, 0.5f);
+    EXPECT_NEAR(right.begin()->second, 0.5f * float(kSize), 0.5f);
 }
 
 TEST_F(CampaignScreensTest, TeamReadySetsUpTheFirstStageNotWonOrShowsTheEndWhenAllAre) {
