@@ -113,6 +113,7 @@ void MenuScreens::ApplyCampaignProgress() {
         const uint32_t* r = ResultRow(row);
         if (r[FIGHTER_SIDE] != uint32_t(side)) continue;
         --own;
+        if (r[FIGHTER_LINEUP_ID] >= uint32_t(PLAYER_SLOTS)) continue;
         int member = -1;
         for (int m = 0; m < CAMPAIGN_MEMBERS && member < 0; ++m)
             if (g_Campaign.members[m] == int32_t(r[FIGHTER_LINEUP_ID])) member = m;

@@ -179,7 +179,7 @@ void MenuScreens::BuildWornPage(int first) {
     const MenuPanel* rows[2] = {&halves[0], &halves[1]};
     PaintPage(*this, WornPieces(teamRecords[ShownMember()]), first, 2, rows, 2);
     // "%d/%d": which of the member's worn pieces each one is.
-    const int worn = EquippedCount(teamRecords[ShownMember()]);
+    const int worn = WornPieces(teamRecords[ShownMember()]).count;
     for (int j = 0; j < SHOP_VISIBLE_ROWS; ++j) {
         TextLabel& l = labels[2 + j];
         if (!l.visible || !l.text) continue;

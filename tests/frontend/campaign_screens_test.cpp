@@ -306,6 +306,16 @@ TEST_F(CampaignScreensTest, TheOwnCardsApplyTheMatchOnceAndAWinKeepsTheBeatenEne
     EXPECT_FLOAT_EQ(s->panels[0].x, 0.4f);
     EXPECT_EQ(s->cardRow[2], 4);
     EXPECT_EQ(s->cardRow[3], -1);
+
+    // A row naming no record is passed over, even against an empty member slot.
+    g_Menu.gameType = 1;
+    g_Campaign.members[3] = -1;
+    row(0)[FIGHTER_LINEUP_ID] = 0xFFFFFFFFu;
+    s->progressPending = 1;
+    s->teamSelection = 0;
+    Show(13);
+    EXPECT_EQ(g_Campaign.pendingPoints[3], 0);
+    EXPECT_EQ(s->progressPending, 0);
 }
 
 TEST_F(CampaignScreensTest, TheResultsReadTheTeamsSavesAgainAndAWinRestocksTheShop) {
