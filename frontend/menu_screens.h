@@ -179,6 +179,9 @@ public:
     // The side's special enemy record's pieces of the step's reward group put on the record,
     // which is then stored; false when the step grants nothing or the record cannot be read.
     bool GrantStageEquipment(PlayerRecord* record, int step);
+    // A record's level (stored value + 1) and its five attributes right-aligned at x, a line
+    // `gap` apart; with `tint` an attribute the equipment raises in colour 4.
+    void DrawRecordValues(const PlayerRecord& record, float x, float y, float gap, int scale, bool tint);
     // The five stat lines of a record, a line `gap` below the other: "%d + %d =" (the value
     // without the bonus, the bonus) before the full value where the equipment adds to it, every
     // full value ending at x.
@@ -250,6 +253,7 @@ private:
     void DrawShopValues();
     void DrawCampaignTeamValues();
     void DrawSummaryValues();
+    void DrawTeamChoiceValues();
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

@@ -409,3 +409,38 @@ void MenuScreens::UpdateTeamSummary() {
         }
     }
 }
+
+void MenuScreens::DrawRecordValues(const PlayerRecord& r, float x, float y, float gap, int scale, bool tint) {
+    std::snprintf(work, sizeof work, "%d", int(r.level) + 1);
+    g_Font.Print(scale, 18, x, y, 0, work, 'd', true);
+    for (int k = 0; k < PLAYER_ATTRIBUTES; ++k) {
+        std::snprintf(work, sizeof work, "%d", int(GetPlayerAttribute(k, &r)));
+        // What the equipment raises shows in its own colour.
+        const int colour = tint && EquipmentAttributeSum(k, r) != 0 ? 4 : 18;
+        g_Font.Print(scale, colour, x, y + gap * float(k + 1), 0, work, 'd', true);
+    }
+}
+
+void MenuScreens::DrawTeamChoiceValues() {
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (teamIndex[k] < 0) continue;
+        const MenuPanel& p = panels[k];
+        DrawRecordValues(teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f, 5, true);
+    }
+    // The shown player's values beside their names.
+    const float top = 0.55f, gap = 0.04f;
+    for (int i = 0; i < 6; ++i)
+        if (labels[5 + i].inUse) labels[5 + i].SetPosition(0.05f, top + gap * float(i));
+    if (candidate && candidateRecord && !noCandidate) DrawRecordValues(*candidateRecord, 0.27f, top, gap, 5, true);
+    // The team's averages over its four places, in whole numbers.
+    int sums[PLAYER_ATTRIBUTES + 1] = {};
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (teamIndex[k] < 0) continue;
+        sums[0] += int(teamRecords[k].level) + 1;
+        for (int a = 0; a < PLAYER_ATTRIBUTES; ++a) sums[a + 1] += int(GetPlayerAttribute(a, &teamRecords[k]));
+    }
+    for (int i = 0; i <= PLAYER_ATTRIBUTES; ++i) {
+        std::snprintf(work, sizeof work, "%d", sums[i] / SCREEN_TEAM);
+        g_Font.Print(4, 18, 0.94f, 0.68f + 0.03f * float(i), 0, work, 'd', true);
+    }
+}

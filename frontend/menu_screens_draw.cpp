@@ -159,6 +159,7 @@ void MenuScreens::DrawValues() {
         }
         break;
     }
+    case 5: DrawTeamChoiceValues(); break;
     case 13: DrawCampaignTeamValues(); break;
     case 14:
     case 15: DrawShopValues(); break;
