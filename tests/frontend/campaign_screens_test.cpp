@@ -299,9 +299,13 @@ TEST_F(CampaignScreensTest, TheOwnCardsApplyTheMatchOnceAndAWinKeepsTheBeatenEne
     EXPECT_EQ(s->cardRow[0], 0);
     EXPECT_EQ(s->cardRow[1], 1);
 
-    // The same results again change nothing; the enemies' page shows three cards.
+    // The same results again change nothing; the next arrow goes on to the enemies' page.
     Show(13);
     EXPECT_EQ(g_Campaign.pendingPoints[1], 50);
+    Click(s->images[0]);
+    EXPECT_EQ(g_Menu.page, PAGE_TRANSITION);
+    EXPECT_EQ(g_Menu.targetPage, 13);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_ACCEPT, 204}));
     s->teamSelection = 1;
     Show(13);
     EXPECT_FLOAT_EQ(s->panels[0].x, 0.4f);
