@@ -118,7 +118,7 @@ void MenuScreens::BuildResults() {
     // campaign team screen.
     const bool fresh = g_Menu.resultsPending != 0;
     g_Menu.resultsPending = 0;
-    if (fresh) progressPending = 1;
+    if (fresh) progressPending = g_Menu.saveMode == 2 ? 1 : 0;
     if (g_Menu.saveMode == 2 && outcome == 1 && fresh) {
         const int step = g_GameSettings.scenario;
         if (step >= 0 && step < CAMPAIGN_SCENARIOS && kind >= 0 && kind < 6)

@@ -90,16 +90,7 @@ protected:
         Frame(false);
         g_Menu.enterPressed = g_Menu.escapePressed = 0;
     }
-    bool Heard(int fx) const {
-        for (int id : Log().sounds)
-            if (id == fx) return true;
-        return false;
-    }
-    static void WriteEnemyRecord(const char* path, const PlayerRecord& r) {
-        BinaryWriter w;
-        WritePlayerRecord(w, r);
-        ASSERT_TRUE(os::WriteFileReplacing(path, w.Data()));
-    }
+    static bool Heard(int fx) { return std::count(Log().sounds.begin(), Log().sounds.end(), fx) > 0; }
 };
 
 int LabelsInUse(const MenuScreens& s) {
@@ -232,7 +223,9 @@ TEST_F(CampaignScreensTest, AStageRewardPutsTheSpecialRecordsPiecesOnAndKeepsThe
     MakeRandomPlayer(0, &special);
     const int32_t pieces[5] = {3, 60, 6, 7, 8};   // gloves outside the catalogue
     std::copy(pieces, pieces + 5, special.look.equipment);
-    WriteEnemyRecord("Saves/GCV_Enemies/PlO41.dat", special);
+    BinaryWriter w;
+    WritePlayerRecord(w, special);
+    ASSERT_TRUE(os::WriteFileReplacing("Saves/GCV_Enemies/PlO41.dat", w.Data()));
     PlayerRecord own;
     MakeRandomPlayer(0, &own);
     own.look.equipment[0] = 10;
