@@ -161,9 +161,10 @@ TEST_F(CampaignScreensTest, ShopABuysWithTheCreditsRefusesWhenShortAndSellsBack)
     EXPECT_EQ(g_Campaign.credits, 75 - 27);
 }
 
-TEST_F(CampaignScreensTest, ShopAsTestKeyAddsCreditsOncePerPressOnlyInTestMode) {
+TEST_F(CampaignScreensTest, ShopAsTestKeyAndDebugLinesWorkOnlyInTestMode) {
     Member(0, 0);
     os::GetAsyncKeyState('C');
+    size_t draws[2] = {};
     for (uint8_t test : {0, 1}) {
         g_Settings.test = test;
         g_Campaign.credits = 5;
@@ -172,7 +173,11 @@ TEST_F(CampaignScreensTest, ShopAsTestKeyAddsCreditsOncePerPressOnlyInTestMode) 
         Frame(false);
         Frame(false);
         EXPECT_EQ(g_Campaign.credits, test ? 10005 : 5);
+        rec->ClearLog();
+        s->DrawScreen();
+        draws[test] = rec->Draws().size();
     }
+    EXPECT_GT(draws[1], draws[0]) << "the four debug lines";
 }
 
 TEST_F(CampaignScreensTest, ShopBPutsOnWhatTheMemberMayWearAndTakesItOffAgain) {
