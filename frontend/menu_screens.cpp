@@ -82,11 +82,11 @@ void MenuScreens::SetScreen(int n) {
     case 11: BuildMissionChoice(); break;
     case 12:
     case 17: BuildResults(); break;
-    case 18: BuildNetworkResults(); break;
-    case 19: BuildCredits(); break;
     case 13: BuildCampaignTeam(); break;
     case 14: BuildShopA(); break;
     case 15: BuildShopB(); break;
+    case 18: BuildNetworkResults(); break;
+    case 19: BuildCredits(); break;
     case 20: BuildPlayerChoice(); break;
     case 21: BuildTeamReady(); break;
     case 22: BuildTeamSummary(); break;
