@@ -378,3 +378,13 @@ bool FindEnemyLevel(uint32_t identifier, EnemyLevelRow* out) {
     *out = g_Campaign.enemyLevels[e];
     return true;
 }
+
+bool StoreEnemyLevel(uint32_t identifier, const EnemyLevelRow& row) {
+    if (g_Campaign.slot < 0) return false;
+    const int64_t e = int64_t(identifier) - 20 * int64_t(StagesPlayed());
+    if (e < 0 || e >= CAMPAIGN_ENEMY_LEVELS) return false;
+    g_Campaign.enemyLevels[e] = row;
+    return true;
+}
+
+float CampaignAttributeCap(int k) { return k >= 0 && k < PLAYER_ATTRIBUTES ? AttributeCap(k) : 0.0f; }

@@ -73,3 +73,7 @@ bool StoreMember(int slot, const PlayerRecord& record);
 int32_t AverageEnemyLevel();
 // The open campaign's level-table entry of an enemy record number at its current stage.
 bool FindEnemyLevel(uint32_t identifier, EnemyLevelRow* out);
+// A beaten enemy's level and experience kept in that entry; false outside the stage's 20.
+bool StoreEnemyLevel(uint32_t identifier, const EnemyLevelRow& row);
+// The highest value point spending raises attribute k (0-4) to.
+float CampaignAttributeCap(int k);

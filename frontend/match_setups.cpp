@@ -56,7 +56,6 @@ constexpr auto kStored = MakeStoredTable();
 constexpr int kGoalRule[MISSION_KINDS] = {RULE_STEALS, -1, RULE_CREDITS, RULE_CAPTURES, RULE_CURSE_MINUTES,
                                           RULE_MAX_DEATHS};
 
-int Side() { return g_Menu.variant == 1 ? 1 : 0; }
 
 }  // namespace
 
@@ -76,7 +75,7 @@ bool FindMatchSetup(int side, int step, MissionRecord* out) {
 
 void MenuScreens::ApplyMatchSetup(GameSettingsBlock* rules, const MissionRecord& setup) {
     if (!rules) return;
-    const int side = Side();
+    const int side = ChosenSide();
     for (int k = 1; k <= kAllies; ++k) {
         // An ally whose slot is out of range or empty is no ally.
         const int32_t index = int32_t(setup.words[kAllyFirstWord + k - 1]);
@@ -108,8 +107,8 @@ void MenuScreens::ApplyMatchSetup(GameSettingsBlock* rules, const MissionRecord&
     BuildEquipmentLists(team, SCREEN_TEAM);
 }
 
-bool MenuScreens::PrepareTeamReady() {
-    const int side = Side();
+bool MenuScreens::PrepareTeamReady(int* stepOut) {
+    const int side = ChosenSide();
     for (int k = 0; k < SCREEN_TEAM; ++k) teamIndex[k] = g_Menu.teamSlots[side][k] = -1;
     const int first = NextPlayerSlot(side, -1, false);
     teamIndex[0] = g_Menu.teamSlots[side][0] = first;
@@ -132,5 +131,6 @@ bool MenuScreens::PrepareTeamReady() {
     }
     SetUpMission(side, step, int(setup.words[1]), false);
     ApplyMatchSetup(&g_GameSettings, setup);
+    if (stepOut) *stepOut = step;
     return true;
 }

@@ -24,7 +24,6 @@ constexpr int32_t kWinReward[2] = {1000, 1000};
 constexpr int kLastStep[2] = {19, 0};
 
 const char* Text(int id) { return g_TextTable.Get(id); }
-int ChosenSide() { return g_Menu.variant == 1 ? 1 : 0; }
 
 // Names and roles of the credits screen: a role (text id) followed by the names under it.
 struct CreditsRow {
@@ -95,7 +94,13 @@ void MenuScreens::RedirectResults(int target) {
 
 void MenuScreens::BuildResults() {
     const int side = ChosenSide();
-    for (int i = 0; i < SCREEN_TEAM; ++i) CopyTeamRecord(i);
+    // Members who played are read again from their saves; the one-player campaign keeps its
+    // player in the campaign file, so its table copy is the one to trust.
+    const bool reread = g_Menu.saveMode == 0 || (g_Menu.saveMode == 2 && g_Menu.gameType == 2);
+    for (int i = 0; i < SCREEN_TEAM; ++i) {
+        if (reread && i < g_GameSettings.fightersOwnMode2) ReloadPlayerSave(side, g_Menu.teamSlots[side][i]);
+        CopyTeamRecord(i);
+    }
     const uint32_t* results = g_Menu.results;
     if (results[RESULT_ELAPSED] == 0) {
         const int mode = g_Menu.saveMode;
@@ -108,13 +113,19 @@ void MenuScreens::BuildResults() {
         return;
     }
     const int outcome = Outcome(results, side);
-    // A win's reward and won mark count once, whichever results screen comes first.
-    if (g_Menu.saveMode == 2 && outcome == 1 && g_Menu.resultsPending) {
-        g_Menu.resultsPending = 0;
+    // A match's results count once: the reward and won mark here, the team's progress on the
+    // campaign team screen.
+    const bool fresh = g_Menu.resultsPending != 0;
+    g_Menu.resultsPending = 0;
+    if (fresh) progressPending = g_Menu.saveMode == 2 ? 1 : 0;
+    if (g_Menu.saveMode == 2 && outcome == 1 && fresh) {
         const int step = g_GameSettings.scenario;
         if (step >= 0 && step < CAMPAIGN_SCENARIOS && kind >= 0 && kind < 6)
             g_Campaign.scenarios[step][CAMPAIGN_WON + (g_Menu.gameType != 2 ? 0 : kind)] = 1;
         g_Campaign.credits += kWinReward[side];
+        const PlayerRecord* team[SCREEN_TEAM] = {};
+        for (int i = 0; i < SCREEN_TEAM; ++i) team[i] = g_Menu.teamSlots[side][i] >= 0 ? &teamRecords[i] : nullptr;
+        BuildEquipmentLists(team, SCREEN_TEAM);
         const bool lastStep = step == kLastStep[side] && g_Menu.gameType != 2;
         if (!lastStep) {
             SaveCampaign(side, g_Campaign.slot, nullptr);

@@ -37,9 +37,10 @@ constexpr float PI = 3.14159265f;
 
 Sprite2D* Pic(int i) { return g_Menu.pictures[i]; }
 const char* Text(int id) { return g_TextTable.Get(id); }
-int ChosenSide() { return g_Menu.variant == 1 ? 1 : 0; }
 
 }  // namespace
+
+int ChosenSide() { return g_Menu.variant == 1 ? 1 : 0; }
 
 bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out) {
     const Camera* cam = g_Scene.camera;
@@ -82,11 +83,14 @@ void MenuScreens::SetScreen(int n) {
     case 11: BuildMissionChoice(); break;
     case 12:
     case 17: BuildResults(); break;
+    case 13: BuildCampaignTeam(); break;
+    case 14: BuildShopA(); break;
+    case 15: BuildShopB(); break;
     case 18: BuildNetworkResults(); break;
     case 19: BuildCredits(); break;
     case 20: BuildPlayerChoice(); break;
-    // The layout of the team-ready screen follows its start.
-    case 21: PrepareTeamReady(); break;
+    case 21: BuildTeamReady(); break;
+    case 22: BuildTeamSummary(); break;
     case 23: BuildInformation(); break;
     default: break;   // 7, 16 and anything above 23 build nothing
     }

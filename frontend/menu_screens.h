@@ -33,6 +33,9 @@ constexpr int EDITOR_VALUE_LABEL = 20;
 constexpr int EDITOR_NAME_LABEL = 28;
 constexpr int RECORD_ROW_LABEL = 25;
 
+// The side the player chose on the menu: variant 1 is side 1, anything else side 0.
+int ChosenSide();
+
 // The point where the ray from the scene camera through the viewport point (x, y) meets the
 // plane z = depth; false when there is no camera or the ray runs parallel to the plane.
 struct Vec3;
@@ -47,6 +50,20 @@ int CreditsGreyLevel(uint32_t t);
 // The credits page after `page`: 0 to 5, then 9, then 0 again.
 int NextCreditsPage(int page);
 constexpr uint32_t CREDITS_PAGE_MS = 8000;
+
+// The shops' piece lists: the stock on offer, the team's inventory, the shown member's worn pieces.
+enum ShopList { SHOP_LIST_STOCK, SHOP_LIST_OWNED, SHOP_LIST_WORN };
+constexpr int SHOP_VISIBLE_ROWS = 2;
+// What a campaign's credits pay for a piece and get back for it: the catalogue price divided by
+// the shop's divisor, and trunc(that x 0.6) on a sale; 0 for a piece outside the catalogue.
+int32_t ShopBuyPrice(int kind, int id, float divisor);
+int32_t ShopSellPrice(int kind, int id, float divisor);
+// The one-player campaign pays a quarter of the team campaign's prices.
+constexpr float SHOP_DIVISOR_ONE_PLAYER = 4.0f;
+// The reward group a scenario step grants a side's player (-1 none) and the equipment kinds a
+// group copies from the side's special enemy record.
+int StageRewardGroup(int side, int step);
+bool StageGroupHasKind(int group, int kind);
 
 class MenuScreens {
 public:
@@ -109,6 +126,18 @@ public:
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
     PlayerEditorState editor;
+    // The shops' two lists: first shown piece and selected piece (-1 none) of each; the question
+    // the box asks (0 none, 1 buy or put on, 2 sell); the price divisor of the play type.
+    int32_t shopFirst[2] = {0, 0};
+    int32_t shopSelected[2] = {-1, -1};
+    uint8_t shopRequest = 0;
+    float priceDivisor = 1.0f;
+    // The team summary's values as the screen found them; minus goes no lower.
+    float summaryBase[PLAYER_ATTRIBUTES] = {};
+    // The last match's results are still to be applied to the campaign's team and enemies.
+    uint8_t progressPending = 0;
+    // The result row each card of the campaign team shows, -1 none.
+    int32_t cardRow[SCREEN_TEAM] = {-1, -1, -1, -1};
     uint8_t built = 0;
     int32_t screen = -1, previousScreen = -1;
 
@@ -150,7 +179,28 @@ public:
     void ApplyMatchSetup(GameSettingsBlock* rules, const MissionRecord& setup);
     // The team-ready screen's start: the team reset to the side's first player and the first
     // scenario step not won set up; false when every step is won and the screen became 23.
-    bool PrepareTeamReady();
+    bool PrepareTeamReady(int* step = nullptr);
+
+    // The equipment pages: the shop's stock into labels 0-1, panels 2-3, pictures 0-1; the
+    // team's inventory into labels 2-3, panels 4-5, pictures 2-3 (second) or labels 0-1, panels
+    // 4-5, pictures 0-1 (third); the current member's worn pieces into labels 2-3, pictures 2-3.
+    void BuildEquipmentPage(int first);
+    void BuildInventoryPage(int first);
+    void BuildInventoryPageB(int first);
+    void BuildWornPage(int first);
+    // The side's special enemy record's pieces of the step's reward group put on the record,
+    // which is then stored; false when the step grants nothing or the record cannot be read.
+    bool GrantStageEquipment(PlayerRecord* record, int step);
+    // A record's level (stored value + 1) and its five attributes right-aligned at x, a line
+    // `gap` apart; with `tint` an attribute the equipment raises in colour 4.
+    void DrawRecordValues(const PlayerRecord& record, float x, float y, float gap, int scale, bool tint);
+    // The five stat lines of a record, a line `gap` below the other: "%d + %d =" (the value
+    // without the bonus, the bonus) before the full value where the equipment adds to it, every
+    // full value ending at x.
+    void DrawStatLines(const PlayerRecord& record, float x, float y, float gap);
+    // A shop list's pieces: how many, and the n-th (kind, id).
+    int ShopListCount(int list) const;
+    bool ShopListPiece(int list, int n, int* kind, int* id) const;
 
 private:
     void BuildMainMenu();
@@ -168,6 +218,11 @@ private:
     void BuildCredits();
     void BuildPlayerChoice();
     void BuildInformation();
+    void BuildCampaignTeam();
+    void BuildShopA();
+    void BuildShopB();
+    void BuildTeamReady();
+    void BuildTeamSummary();
     // The results screen turns into the screen its save mode returns to.
     void RedirectResults(int target);
 
@@ -190,6 +245,27 @@ private:
     void UpdateCredits();
     void UpdateEndPicture();
     void UpdatePlayerChoice();
+    void UpdateShop();
+    void UpdateTeamReady();
+    void UpdateTeamSummary();
+    // Screen 13's cards: the results applied once to the campaign's team and enemies.
+    void ApplyCampaignProgress();
+    // The member the shops and the summary show, and its record (team record 0 without one).
+    int ShownMember() const;
+    // Shop helpers (menu_screens_shops.cpp).
+    void ShowShopPages();
+    void ShowCredits(int slot);
+    bool CanRequest(int list, bool quiet);
+    void RequestPiece(int list);
+    void CompleteShopRequest();
+    void PutOnPiece();
+    void TakeOffPiece();
+    void RedressShownMember();
+    bool SaveOpenCampaign();
+    void DrawShopValues();
+    void DrawCampaignTeamValues();
+    void DrawSummaryValues();
+    void DrawTeamChoiceValues();
     void ShowKindInformation(int kind);
     // The player editor and the player record (screen_logic_editor.cpp).
     void UpdatePlayerEditor();
@@ -205,8 +281,7 @@ private:
     bool StoreTeamInCampaign();
     // Per-frame values of the team choice, the player record and the network results
     // (menu_screens_values.cpp).
-    void DrawTeamChoiceValues();
-    void DrawRecordValues();
+    void DrawRecordScreenValues();
     void DrawNetworkResultValues();
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.

@@ -34,7 +34,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "XPILCN",    // 11 mission choice
     "PILTN",     // 12 match results
     "PILTV",     // 13 campaign team
-    "PXILBTV",   // 14 shop A
+    "PXILBTVC",  // 14 shop A
     "PXILBTV",   // 15 shop B
     "",          // 16
     "PXIL",      // 17
@@ -160,8 +160,12 @@ void MenuScreens::DrawValues() {
         break;
     }
     case 5: DrawTeamChoiceValues(); break;
-    case 10: DrawRecordValues(); break;
+    case 10: DrawRecordScreenValues(); break;
     case 18: DrawNetworkResultValues(); break;
+    case 13: DrawCampaignTeamValues(); break;
+    case 14:
+    case 15: DrawShopValues(); break;
+    case 22: DrawSummaryValues(); break;
     default: break;
     }
 }

@@ -20,16 +20,6 @@ int StatValue(const PlayerRecord& r, int line) {
     return line == 0 ? int(r.level) + 1 : int(GetPlayerAttribute(line - 1, &r));
 }
 
-// The level and the attributes right-aligned at x, one line each from y down; an attribute that
-// equipment raises in colour 4.
-void DrawStatColumn(const PlayerRecord& r, float x, float y, float step, char* work, size_t size) {
-    for (int line = 0; line < kStatLines; ++line) {
-        const bool equipped = line > 0 && EquipmentAttributeSum(line - 1, r) != 0;
-        std::snprintf(work, size, "%d", StatValue(r, line));
-        g_Font.Print(5, equipped ? kEquippedColour : kPlainColour, x, y + step * float(line), 0, work, 'd', true);
-    }
-}
-
 }  // namespace
 
 void MenuScreens::DrawTeamChoiceValues() {
@@ -37,7 +27,7 @@ void MenuScreens::DrawTeamChoiceValues() {
     for (int k = 0; k < SCREEN_TEAM; ++k) {
         if (!IsSlot(teamIndex[k])) continue;
         const MenuPanel& p = panels[k];
-        DrawStatColumn(teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f, work, sizeof work);
+        DrawRecordValues(teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f, 5, true);
         for (int line = 0; line < kStatLines; ++line) sums[line] += StatValue(teamRecords[k], line);
     }
     // The shown player: its values beside the names of the lines.
@@ -45,7 +35,7 @@ void MenuScreens::DrawTeamChoiceValues() {
     const float top = shown.y + 0.05f;
     for (int line = 0; line < kStatLines; ++line) labels[5 + line].SetPosition(shown.x + 0.01f, top + 0.04f * float(line));
     if (candidate && candidateRecord && !noCandidate)
-        DrawStatColumn(*candidateRecord, shown.x + shown.w - 0.01f, top, 0.04f, work, sizeof work);
+        DrawRecordValues(*candidateRecord, shown.x + shown.w - 0.01f, top, 0.04f, 5, true);
     // The team's averages, empty slots counting as nothing.
     const TextLabel& head = labels[13];
     for (int line = 0; line < kStatLines; ++line) {
@@ -54,7 +44,7 @@ void MenuScreens::DrawTeamChoiceValues() {
     }
 }
 
-void MenuScreens::DrawRecordValues() {
+void MenuScreens::DrawRecordScreenValues() {
     for (int k = 0; k < SCREEN_TEAM; ++k) {
         if (!IsSlot(teamIndex[k])) continue;
         const PlayerRecord& r = teamRecords[k];

@@ -284,6 +284,18 @@ bool SavePlayer(int side, int slot) {
     return false;
 }
 
+bool ReloadPlayerSave(int side, int slot) {
+    if (!IsSide(side) || !IsSlot(slot)) return false;
+    PlayerRecord* record = g_Menu.playerTables.records[side][slot];
+    PackEntry file;
+    if (!record || !file.OpenFile(PlayerSavePath(side, slot, g_Menu.saveMode).c_str())) return false;
+    // Read over a copy so that the current record's pointer stays good.
+    PlayerRecord read = *record;
+    ReadPlayerRecord(file.Reader(), side, &read);
+    *record = read;
+    return true;
+}
+
 void DeletePlayerSave(int side, int slot) {
     if (!IsSide(side) || !IsSlot(slot)) return;
     FreeSlot(side, slot);

@@ -37,6 +37,9 @@ std::string PlayerSavePath(int side, int slot, int mode);
 // Writes the record and statistics of a slot; false when the slot is out of range, empty, or the
 // file cannot be written (the old file then stays).
 bool SavePlayer(int side, int slot);
+// A slot holding a record read again from its save (the folder of the menu's save mode); false,
+// the slot unchanged, when the file cannot be opened.
+bool ReloadPlayerSave(int side, int slot);
 // Empties the slot and deletes its file.
 void DeletePlayerSave(int side, int slot);
 // A copy of the record and zeroed statistics in the first empty slot of the record's side; the

@@ -102,6 +102,8 @@ void MenuScreens::Update() {
     case 11: UpdateMissionChoice(); break;
     case 12: UpdateResults(); break;
     case 13: UpdateCampaignTeam(); break;
+    case 14:
+    case 15: UpdateShop(); break;
     case 16: UpdateEndPicture(); break;
     case 18:
         if (Hit(images[0], 504)) {
@@ -111,6 +113,8 @@ void MenuScreens::Update() {
         break;
     case 19: UpdateCredits(); break;
     case 20: UpdatePlayerChoice(); break;
+    case 21: UpdateTeamReady(); break;
+    case 22: UpdateTeamSummary(); break;
     case 23:
         if (Hit(images[0], 504)) {
             PanelSound(FX_ACCEPT);
@@ -210,6 +214,8 @@ void MenuScreens::LoadSelectedCampaign() {
     if (g_Menu.gameType != 2) {
         for (int k = 0; k < SCREEN_TEAM; ++k) teamIndex[k] = g_Menu.teamSlots[side][k] = k == 0 ? 0 : -1;
         teamRecords[0] = own;
+        // The campaign's own player stands in slot 0 of the table, where its screens look.
+        CopyPlayerToSlot(side, 0, own);
         LeaveScreenTo(4, 21, kFxForward);
         return;
     }

@@ -29,7 +29,6 @@ constexpr int kRecordBack = 6;
 // The test keys: the letter held picks the piece, a keypad press steps it.
 constexpr int kPieceKeys[PLAYER_EQUIPMENT_SLOTS] = {'C', 'G', 'B', 'M', 'H'};
 
-int Side() { return g_Menu.variant == 1 ? 1 : 0; }
 bool IsSlot(int slot) { return slot >= 0 && slot < PLAYER_SLOTS; }
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
@@ -87,7 +86,7 @@ void MenuScreens::DressCandidate() {
 }
 
 void MenuScreens::ShowEditedPlayer(int slot) {
-    const int side = Side();
+    const int side = ChosenSide();
     g_Menu.SelectPlayer(IsSlot(slot) ? slot : -1, side);
     editor.changed = 0;
     if (!g_Menu.playerRecord) {
@@ -104,7 +103,7 @@ void MenuScreens::ShowEditedPlayer(int slot) {
 }
 
 bool MenuScreens::SaveEditedPlayer() {
-    const int side = Side();
+    const int side = ChosenSide();
     candidateRecord->side = uint32_t(side);
     int slot = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
     if (!IsSlot(slot)) {
@@ -122,7 +121,7 @@ bool MenuScreens::SaveEditedPlayer() {
 }
 
 void MenuScreens::DeleteEditedPlayer() {
-    const int side = Side();
+    const int side = ChosenSide();
     const int slot = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
     if (IsSlot(slot)) {
         // No team slot may keep the player whose record is gone.
@@ -142,7 +141,7 @@ void MenuScreens::DeleteEditedPlayer() {
 }
 
 void MenuScreens::RunEditorAction(int question) {
-    const int side = Side();
+    const int side = ChosenSide();
     switch (question) {
     case EDITOR_ASK_PREVIOUS:
     case EDITOR_ASK_NEXT: {
@@ -333,7 +332,7 @@ void MenuScreens::UpdatePlayerEditor() {
 bool MenuScreens::StoreTeamInCampaign() {
     for (int k = 0; k < SCREEN_TEAM; ++k)
         if (IsSlot(teamIndex[k])) StoreMember(teamIndex[k], teamRecords[k]);
-    return SaveCampaign(Side(), g_Campaign.slot, nullptr);
+    return SaveCampaign(ChosenSide(), g_Campaign.slot, nullptr);
 }
 
 void MenuScreens::UpdatePlayerRecord() {
@@ -353,7 +352,7 @@ void MenuScreens::UpdatePlayerRecord() {
     }
     // The shown member's statistics beside the record's row names.
     const int shown = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? teamIndex[currentTeamSlot] : -1;
-    const PlayerStats* stats = IsSlot(shown) ? g_Menu.playerTables.stats[Side()][shown] : nullptr;
+    const PlayerStats* stats = IsSlot(shown) ? g_Menu.playerTables.stats[ChosenSide()][shown] : nullptr;
     for (int r = 0; r < 6; ++r) {
         TextLabel& value = labels[RECORD_ROW_LABEL + 6 + r];
         if (!value.inUse) continue;
