@@ -43,6 +43,8 @@ private:
 void AddSettings(DataSet* set);
 void AddTexts(DataSet* set);
 void AddPictures(DataSet* set);
+// The HUD's pictures (part of AddPictures).
+void AddHudPictures(DataSet* set);
 void AddModels(DataSet* set);
 void AddFighters(DataSet* set);
 void AddScenarios(DataSet* set);
