@@ -13,6 +13,7 @@
 
 #include "core/pack_file.h"
 #include "data/data_set.h"
+#include "demo_folder.h"
 #include "fighters/skin.h"
 #include "frontend/text_table.h"
 #include "platform/video/video.h"
@@ -43,20 +44,8 @@ std::string Contents(const fs::path& p) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-fs::path FolderName() { return fs::temp_directory_path() / ("brimvale-demo-" + std::to_string(::getpid())); }
-
-// The set is written once, when a test first asks, into a folder that outlives the tests of this
-// program.
-const fs::path& DataFolder() {
-    static const fs::path folder = [] {
-        const fs::path f = FolderName();
-        fs::remove_all(f);
-        std::string error;
-        EXPECT_TRUE(demodata::WriteDataSet(f.string(), &error)) << error;
-        return f;
-    }();
-    return folder;
-}
+using demotest::DataFolder;
+using demotest::FolderName;
 
 struct RemoveDataFolder : ::testing::Environment {
     void TearDown() override { fs::remove_all(FolderName()); }
