@@ -1,6 +1,6 @@
 // Every picture the game loads: effect sprites, fighter skins with their layers, hair colours,
-// menu widgets and backgrounds, the loading screen, scenario and game-kind cards (the HUD's are in
-// hud_pictures.cpp).
+// menu widgets and backgrounds, the loading screen, scenario and game-kind cards (the HUD's and the
+// equipment's are in files of their own).
 // All are drawn here from simple shapes; none is art of the game.
 #include <algorithm>
 #include <cmath>
@@ -229,6 +229,7 @@ void AddPictures(DataSet* set) {
     AddSkins(set);
     AddMenu(set);
     AddHudPictures(set);
+    AddEquipmentPictures(set);
 }
 
 }  // namespace demodata
