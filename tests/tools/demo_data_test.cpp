@@ -14,6 +14,7 @@
 #include "core/pack_file.h"
 #include "data/data_set.h"
 #include "demo_folder.h"
+#include "fighters/character.h"
 #include "fighters/look_pieces.h"
 #include "fighters/skin.h"
 #include "frontend/equipment_table.h"
@@ -279,9 +280,10 @@ TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) 
         }
         EXPECT_EQ(bytes, stored) << kept << " records kept";
         for (int k = 0; k < 6; ++k) EXPECT_GT(kinds[k], 0) << "element kind " << k;
-        // A full team of starts for each side, a symbol for each team, checkpoints numbered in order.
-        EXPECT_EQ(starts[0], 4);
-        EXPECT_EQ(starts[1], 4);
+        // Starts for the largest team on each side, a symbol for each team, checkpoints numbered in
+        // order.
+        EXPECT_EQ(starts[0], MAX_CHARACTERS / 2);
+        EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
         EXPECT_EQ(symbols[0], 1);
         EXPECT_EQ(symbols[1], 1);
         EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
