@@ -2,7 +2,8 @@
 // reports no event for that, and Xlib's default error handler ends the process on the first
 // request that names the dead window, so the game would never run its shut-down. Instead the
 // loss is noticed (its DestroyNotify, or an error naming the window) and becomes the same
-// WM_CLOSE as the close button; errors about the dead window are ignored from then on.
+// WM_CLOSE as the close button; errors about the dead window are ignored from then on. A lost
+// server, after which nothing can be drawn, ends the process at once.
 #include "platform/os/os_internal.h"
 
 #include <SDL_syswm.h>
