@@ -348,13 +348,7 @@ void Hud::DrawFighterPanel(float x, float y, float size, Character* fighter) {
 void Hud::DrawPanelBars(float x, float y, float size, Character* fighter) {
     const int s = fighter->side;
     const float S = 4.0f * size;
-    // Per side: life x, life top, life height; energy x, y, height; experience x, y.
-    struct PanelLayout {
-        float lifeX, lifeY, lifeH, manaX, manaY, manaH, expX, expY;
-    };
-    static constexpr PanelLayout kLayout[2] = {{0.127f, 0.038f, 0.172f, 0.001f, 0.086f, 0.133f, 0.071f, 0.193f},
-                                               {0.132f, 0.043f, 0.16f, 0.005f, 0.095f, 0.124f, 0.08f, 0.189f}};
-    const PanelLayout& L = kLayout[s];
+    const HudPanelLayout& L = HUD_PANEL_LAYOUT[s];
 
     // An empty bar is not drawn: a texture window of no height has no size to derive.
     const float r = BarRatio(fighter->health, fighter->maxHealth);
@@ -372,14 +366,14 @@ void Hud::DrawPanelBars(float x, float y, float size, Character* fighter) {
     const float e = BarRatio(fighter->experience, fighter->maxExperience);
     if (Sprite2D* b = expBars[s]; b && e > 0.0f) {
         b->texLeft = 0.0f, b->texTop = 0.0f, b->texRight = e, b->texBottom = 1.0f;
-        b->SetSize(0.096f * e * S, 0.0f, SPRITE_SIZE_FROM_WIDTH);
+        b->SetSize(HUD_EXP_WIDTH * e * S, 0.0f, SPRITE_SIZE_FROM_WIDTH);
         b->SetPosition(x + L.expX * S, y + L.expY * S);
         b->diffuse = kBarTint;
         b->specular = 0;
         b->Draw();
     }
     const int32_t shown = fighter->level < INT32_MAX ? fighter->level + 1 : fighter->level;
-    DrawNumber(x + 0.07f * S, y + 0.195f * S, shown, 'c', 0.06f * S, kWhite, 0);
+    DrawNumber(x + HUD_LEVEL_X * S, y + HUD_LEVEL_Y * S, shown, 'c', HUD_LEVEL_SIZE * S, kWhite, 0);
 }
 
 void Hud::DrawSideCounters() {

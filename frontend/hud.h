@@ -20,6 +20,19 @@ constexpr int HUD_ICONS = 11;
 // The countdown beep of the match clock and the curse counter.
 constexpr int HUD_BEEP_SOUND = 262;
 
+// Where a side's bars sit over its marker, in screen fractions for a panel of size 0.25 (the
+// marker's height): the life bar's x, top and full height, the energy bar's x, top and full
+// height, the experience bar's x and top; its full width and the level's place are common.
+struct HudPanelLayout {
+    float lifeX, lifeY, lifeH, manaX, manaY, manaH, expX, expY;
+};
+constexpr HudPanelLayout HUD_PANEL_LAYOUT[2] = {{0.127f, 0.038f, 0.172f, 0.001f, 0.086f, 0.133f, 0.071f, 0.193f},
+                                                {0.132f, 0.043f, 0.16f, 0.005f, 0.095f, 0.124f, 0.08f, 0.189f}};
+constexpr float HUD_EXP_WIDTH = 0.096f;
+constexpr float HUD_LEVEL_X = 0.07f;
+constexpr float HUD_LEVEL_Y = 0.195f;
+constexpr float HUD_LEVEL_SIZE = 0.06f;
+
 class Hud {
 public:
     uint32_t loaded = 1;

@@ -2,7 +2,8 @@
 // reports no event for that, and Xlib's default error handler ends the process on the first
 // request that names the dead window, so the game would never run its shut-down. Instead the
 // loss is noticed (its DestroyNotify, or an error naming the window) and becomes the same
-// WM_CLOSE as the close button; errors about the dead window are ignored from then on.
+// WM_CLOSE as the close button; errors about the dead window are ignored from then on. A lost
+// server, after which nothing can be drawn, ends the process at once.
 #include "platform/os/os_internal.h"
 
 #include <SDL_syswm.h>
@@ -10,6 +11,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace os {
 namespace detail {
@@ -47,6 +50,7 @@ std::atomic<unsigned long> g_dead{0};      // the X id of the window lost last
 Display* g_display = nullptr;              // SDL's connection, main thread only
 Display* g_connection = nullptr;           // the same, kept until the guard goes
 XErrorHandler g_previous = nullptr;
+XIOErrorHandler g_previousIO = nullptr;
 bool g_installed = false;
 
 void MarkLost(unsigned long id) {
@@ -65,12 +69,23 @@ int OnXError(Display* display, XErrorEvent* error) {
     return g_previous ? g_previous(display, error) : 0;
 }
 
+// The server itself gone (killed, its connection cut). Xlib's own handler calls exit(), which
+// runs the static destructors in the middle of whatever call met the loss, while the game's
+// objects are in use and the GL driver's threads still run: memory is freed twice. Nothing can
+// be drawn or shown any more, so the process ends at once with the status exit would have given.
+[[noreturn]] int OnXIOError(Display*) {
+    std::fprintf(stderr, "os: the connection to the X server was lost; ending\n");
+    std::fflush(nullptr);
+    _exit(1);
+}
+
 }  // namespace
 
 void InstallNativeGuard() {
     const char* driver = SDL_GetCurrentVideoDriver();
     if (g_installed || !driver || std::strcmp(driver, "x11") != 0) return;
     g_previous = XSetErrorHandler(OnXError);
+    g_previousIO = XSetIOErrorHandler(OnXIOError);
     g_installed = true;
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
@@ -81,8 +96,11 @@ void RemoveNativeGuard() {
         // a device gone, which the next device would take as the one to call after its own.
         XErrorHandler current = XSetErrorHandler(g_previous);
         if (current != OnXError) XSetErrorHandler(current);
+        XIOErrorHandler currentIO = XSetIOErrorHandler(g_previousIO);
+        if (currentIO != OnXIOError) XSetIOErrorHandler(currentIO);
     }
     g_previous = nullptr;
+    g_previousIO = nullptr;
     g_installed = false;
     g_display = nullptr;
     g_connection = nullptr;

@@ -84,4 +84,21 @@ TEST_F(MaterialPictureTest, ALightMapInItsOwnPassMultipliesTheBaseTexture) {
     EXPECT_TRUE(ColorNear(Pixel(2, 29), 0xFF804020, 4));
 }
 
+TEST_F(MaterialPictureTest, VertexColourAloneIsDrawnModulatedByItself) {
+    // No texture at all: the one stage multiplies the current colour, at the first stage the
+    // vertex colour, by the vertex colour.
+    MaterialDescription d{};
+    d.layers[0] = {MATERIAL_KIND_VERTEX_COLOUR, -1};
+    d.layerCount = 1;
+    auto* m = new Material();
+    m->SetDescription(d);
+    ASSERT_EQ(m->passCount, 1u);
+    int32_t id = table.Add(m);
+
+    Clear(0xFF000000);
+    ASSERT_TRUE(table.SetMaterial(id, 0));
+    FullScreenQuad(0xFF80FF40);
+    EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF40FF10, 4));
+}
+
 }  // namespace

@@ -100,6 +100,18 @@ const RebuildCase kCases[] = {
      false,
      {{{{TEX, DIF, D3DTOP_SELECTARG1, 10, 0, 0}, {TEX, CUR, D3DTOP_MODULATE, 11, 1, 0}}, 0},
       {{{TEX, DIF, D3DTOP_SELECTARG1, 90, -1, 1}}, 1}}},
+    {"vertex colour alone: one pass modulating the current colour",
+     {{64, -1}},
+     0,
+     2,
+     false,
+     {{{{CUR, DIF, D3DTOP_MODULATE, -1, -1, 0}}, 0}}},
+    {"vertex colour and haze: the haze blends over the modulated colour",
+     {{64, -1}, {128, 90}},
+     0,
+     2,
+     false,
+     {{{{CUR, DIF, D3DTOP_MODULATE, -1, -1, 0}, {TEX, CUR, D3DTOP_BLENDTEXTUREALPHA, 90, -1, 1}}, 0}}},
     {"no layers: no pass", {}, 0, 2, false, {}},
 };
 

@@ -13,7 +13,13 @@
 
 #include "core/pack_file.h"
 #include "data/data_set.h"
+#include "demo_folder.h"
+#include "fighters/character.h"
+#include "fighters/look_pieces.h"
 #include "fighters/skin.h"
+#include "frontend/equipment_table.h"
+#include "frontend/menu.h"
+#include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
 #include "platform/video/video.h"
 #include "render/material.h"
@@ -43,20 +49,8 @@ std::string Contents(const fs::path& p) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-fs::path FolderName() { return fs::temp_directory_path() / ("brimvale-demo-" + std::to_string(::getpid())); }
-
-// The set is written once, when a test first asks, into a folder that outlives the tests of this
-// program.
-const fs::path& DataFolder() {
-    static const fs::path folder = [] {
-        const fs::path f = FolderName();
-        fs::remove_all(f);
-        std::string error;
-        EXPECT_TRUE(demodata::WriteDataSet(f.string(), &error)) << error;
-        return f;
-    }();
-    return folder;
-}
+using demotest::DataFolder;
+using demotest::FolderName;
 
 struct RemoveDataFolder : ::testing::Environment {
     void TearDown() override { fs::remove_all(FolderName()); }
@@ -202,6 +196,42 @@ TEST_F(DemoDataLoadTest, EveryInterfacePictureIsAnImageAndEverySkinLayerReadsFor
     }
 }
 
+// Every piece of the catalogue: the texture its look pieces wear and the shop's picture of it
+// ("Casco%d%03d" and its kin, class and set word) load through the game's own loaders.
+TEST_F(DemoDataLoadTest, EveryCataloguePieceHasItsLookTextureAndItsShopPicture) {
+    static const char* const kShopNames[EQUIPMENT_KIND_COUNT] = {"Casco%d%03d", "Guante%d%03d", "bota%d%03d",
+                                                                 "Bracelet%d%03d", "Hombrera%d%03d"};
+    int pieces = 0;
+    for (int kind = 0; kind < EQUIPMENT_KIND_COUNT; ++kind)
+        for (int n = 0; n < EQUIPMENT_ROWS_PER_KIND; ++n) {
+            const EquipmentRow* row = GetEquipmentRow(kind, n);
+            ASSERT_NE(row, nullptr);
+            if (!IsCatalogueItem(*row)) continue;
+            ++pieces;
+            SCOPED_TRACE(testing::Message() << "kind " << kind << " row " << n);
+            for (int8_t piece : EQUIPMENT_PIECES[kind]) {
+                if (piece < 0) continue;
+                char texture[128];
+                ASSERT_TRUE(LookPieceTextureName(piece, int(row->pieceClass), int(row->setWord), texture, sizeof texture));
+                const int32_t id = g_Scene.textures->LoadTexture(texture, false, false, false);
+                EXPECT_GE(id, 0) << texture;
+            }
+            char shop[32];
+            std::snprintf(shop, sizeof shop, kShopNames[kind], int(row->pieceClass), int(row->setWord));
+            Sprite2D* picture = nullptr;
+            EXPECT_TRUE(LoadMenuPicture(&picture, shop, 0.08f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH)) << shop;
+            delete picture;
+        }
+    EXPECT_GT(pieces, 5 * 50);
+    // The hair of every model and colour the player editor offers.
+    for (int model = 0; model <= 5; ++model)
+        for (int colour = 0; colour <= 5; ++colour) {
+            char texture[128];
+            ASSERT_TRUE(LookPieceTextureName(LOOK_HAIR, model, colour, texture, sizeof texture));
+            EXPECT_GE(g_Scene.textures->LoadTexture(texture, false, false, false), 0) << texture;
+        }
+}
+
 TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) {
     for (int number : {demodata::WATER_SCENARIO, demodata::LAVA_SCENARIO}) {
         SCOPED_TRACE(number);
@@ -221,7 +251,9 @@ TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) 
         EXPECT_NEAR(GetGroundHeight(10.5f, 5.0f, 10.5f, nullptr), 0.0f, 1e-3f);
         EXPECT_NEAR(GetGroundHeight(55.5f, 8.0f, 5.5f, nullptr), 3.0f, 1e-3f);
         EXPECT_NEAR(GetGroundHeight(55.5f, 2.0f, 20.5f, nullptr), -1.0f, 1e-3f);
-        if (number == demodata::LAVA_SCENARIO) EXPECT_NEAR(GetLavaHeight(50.0f, 3.0f, 38.0f, nullptr), -1.0f, 1e-3f);
+        if (number == demodata::LAVA_SCENARIO) {
+            EXPECT_NEAR(GetLavaHeight(50.0f, 3.0f, 38.0f, nullptr), -1.0f, 1e-3f);
+        }
         // Every model the scenario loads for its items and props is there.
         for (int i = 0; i < ITEM_TYPE_COUNT; ++i) EXPECT_NE(g_ItemModels[i], nullptr) << "item " << i;
         // The path map the game built itself keeps every element: none stands on a cell it lacks.
@@ -248,9 +280,10 @@ TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) 
         }
         EXPECT_EQ(bytes, stored) << kept << " records kept";
         for (int k = 0; k < 6; ++k) EXPECT_GT(kinds[k], 0) << "element kind " << k;
-        // A full team of starts for each side, a symbol for each team, checkpoints numbered in order.
-        EXPECT_EQ(starts[0], 4);
-        EXPECT_EQ(starts[1], 4);
+        // Starts for the largest team on each side, a symbol for each team, checkpoints numbered in
+        // order.
+        EXPECT_EQ(starts[0], MAX_CHARACTERS / 2);
+        EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
         EXPECT_EQ(symbols[0], 1);
         EXPECT_EQ(symbols[1], 1);
         EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));

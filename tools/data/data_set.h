@@ -43,6 +43,9 @@ private:
 void AddSettings(DataSet* set);
 void AddTexts(DataSet* set);
 void AddPictures(DataSet* set);
+// The HUD's pictures and the equipment's (parts of AddPictures).
+void AddHudPictures(DataSet* set);
+void AddEquipmentPictures(DataSet* set);
 void AddModels(DataSet* set);
 void AddFighters(DataSet* set);
 void AddScenarios(DataSet* set);

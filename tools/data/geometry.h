@@ -54,7 +54,9 @@ private:
 uint32_t Shade(uint32_t argb, float f);
 
 // The light grain texture that the vertex colours tint; every texture folder the models load
-// from holds a copy (the game takes no material of vertex colour alone).
+// from holds a copy. A material of vertex colour alone is drawn too, but its one stage modulates
+// the current colour, which at the first stage is the vertex colour itself: the colours would
+// come out squared, darker than chosen.
 constexpr const char* GRAIN_TEXTURE = "Grano.tga";
 std::vector<uint8_t> ColourMaterial();
 // A material of one base texture.

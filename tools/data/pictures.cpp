@@ -1,5 +1,6 @@
 // Every picture the game loads: effect sprites, fighter skins with their layers, hair colours,
-// menu widgets and backgrounds, the loading screen, scenario and game-kind cards, HUD sprites.
+// menu widgets and backgrounds, the loading screen, scenario and game-kind cards (the HUD's and the
+// equipment's are in files of their own).
 // All are drawn here from simple shapes; none is art of the game.
 #include <algorithm>
 #include <cmath>
@@ -8,57 +9,11 @@
 
 #include "data_set.h"
 #include "geometry.h"
+#include "shapes.h"
 
 namespace demodata {
 
-using testsupport::Picture;
-
 namespace {
-
-std::string Format(const char* format, int a, int b = 0, int c = 0) {
-    char s[160];
-    std::snprintf(s, sizeof s, format, a, b, c);
-    return s;
-}
-
-Picture Blank(uint32_t w, uint32_t h, uint32_t argb) {
-    Picture p;
-    p.width = w;
-    p.height = h;
-    p.pixels.assign(size_t(w) * h, argb);
-    return p;
-}
-
-void Fill(Picture* p, int x0, int y0, int x1, int y1, uint32_t argb) {
-    for (int y = std::max(0, y0); y < std::min(int(p->height), y1); ++y)
-        for (int x = std::max(0, x0); x < std::min(int(p->width), x1); ++x) p->pixels[size_t(y) * p->width + x] = argb;
-}
-
-void Frame(Picture* p, int thickness, uint32_t argb) {
-    const int w = int(p->width), h = int(p->height);
-    Fill(p, 0, 0, w, thickness, argb);
-    Fill(p, 0, h - thickness, w, h, argb);
-    Fill(p, 0, 0, thickness, h, argb);
-    Fill(p, w - thickness, 0, w, h, argb);
-}
-
-// Colour and alpha both falling off by a: the sprites draw blended by alpha or added.
-uint32_t Faded(float a, uint32_t rgb) {
-    return (uint32_t(a * 255.0f) << 24) | (Shade(0xFF000000u | rgb, a) & 0xFFFFFF);
-}
-
-// A soft round spot: a colour fading out from the centre, for glows and particles.
-Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
-    Picture p = Blank(size, size, 0);
-    const float c = float(size - 1) / 2;
-    for (uint32_t y = 0; y < size; ++y)
-        for (uint32_t x = 0; x < size; ++x) {
-            const float d = std::sqrt((float(x) - c) * (float(x) - c) + (float(y) - c) * (float(y) - c)) / c;
-            const float a = std::clamp(1.0f - std::pow(d, sharpness), 0.0f, 1.0f);
-            p.pixels[y * size + x] = Faded(a, rgb);
-        }
-    return p;
-}
 
 // A streak: bright along the middle row, for trails and bolts.
 Picture Streak(uint32_t w, uint32_t h, uint32_t rgb) {
@@ -154,13 +109,6 @@ void AddSkins(DataSet* set) {
         for (int c = 0; c <= 5; ++c)
             set->Texture(Format("Texturas\\Objetos Dinamicos\\p%d%d.tga", family, c),
                          Bands(64, 64, {0xFF000000u | uint32_t(0x302010 * (c + 1) + 0x101010 * family)}, 64));
-}
-
-// A button-like picture: a rounded panel with a border, lit or unlit.
-Picture Button(uint32_t w, uint32_t h, bool on, uint32_t colour) {
-    Picture p = Blank(w, h, on ? colour : Shade(colour, 0.55f));
-    Frame(&p, std::max(1u, h / 12), on ? 0xFFFFFFFF : 0xFF404040);
-    return p;
 }
 
 // An arrow pointing left, right, up or down, on a transparent field.
@@ -259,52 +207,6 @@ void AddMenu(DataSet* set) {
     for (int k = 0; k < 8; ++k) set->Texture(menu + Format("KGame%02d.tga", k), Button(128, 128, true, 0xFF000000u | (0x203040u * uint32_t(k + 1))));
 }
 
-void AddHud(DataSet* set) {
-    const std::string f = "Texturas\\Interfaz\\Sprites2D\\";
-    const uint32_t side[2] = {0xFF4070D0, 0xFFD04030};
-    const char* orlinVorak[2] = {"Orlin", "Vorak"};
-    set->Texture(f + "Punto Mira 1.tga", Spot(32, 8.0f, 0xFFFFFF));
-    for (int s = 0; s < 2; ++s) {
-        const std::string n = orlinVorak[s];
-        set->Texture(f + "Marcador " + n + ".tga", Button(128, 128, true, Shade(side[s], 0.6f)));
-        set->Texture(f + "Marcador " + n + " 2.tga", Button(128, 128, true, Shade(side[s], 0.7f)));
-        set->Texture(f + "Marcador " + n + " m.tga", Spot(128, 8.0f, 0xFFFFFF));
-        set->Texture(f + "Barra Vida " + n + ".tga", Button(256, 16, true, 0xFFD03030));
-        set->Texture(f + "Barra Mana " + n + ".tga", Button(256, 16, true, 0xFF3060E0));
-        set->Texture(f + "Barra Exp " + n + ".tga", Button(256, 16, true, 0xFFE0D040));
-        set->Texture(f + "Logo " + n + "s.tga", Button(64, 64, true, side[s]));
-        for (int r = 0; r <= 2; ++r) set->Texture(f + "AnilloIcono" + n + Format("%02d.tga", r), Spot(64, 10.0f, 0xE0E0A0 - 0x202000 * uint32_t(r)));
-        for (int i = 0; i <= 10; ++i) set->Texture(f + "IconoPoder" + n + Format("%02d.tga", i), Button(64, 64, i > 0, Shade(side[s], 0.5f + 0.05f * float(i))));
-    }
-    // Digits and letters as block glyphs on a 5 x 7 grid.
-    static const uint8_t kDigits[10][7] = {{14, 17, 19, 21, 25, 17, 14}, {4, 12, 4, 4, 4, 4, 14},   {14, 17, 1, 2, 4, 8, 31},
-                                           {31, 2, 4, 2, 1, 17, 14},   {2, 6, 10, 18, 31, 2, 2},   {31, 16, 30, 1, 1, 17, 14},
-                                           {6, 8, 16, 30, 17, 17, 14}, {31, 1, 2, 4, 8, 8, 8},     {14, 17, 17, 14, 17, 17, 14},
-                                           {14, 17, 17, 15, 1, 2, 12}};
-    auto glyph = [](const uint8_t rows[7], uint32_t colour) {
-        Picture p = Blank(40, 56, 0);
-        for (int r = 0; r < 7; ++r)
-            for (int c = 0; c < 5; ++c)
-                if (rows[r] & (16 >> c)) Fill(&p, c * 8, r * 8, c * 8 + 7, r * 8 + 7, colour);
-        return p;
-    };
-    for (int d = 0; d < 10; ++d) set->Texture(f + Format("Numero %d.tga", d), glyph(kDigits[d], 0xFFFFFFFF));
-    static const uint8_t kMinus[7] = {0, 0, 0, 31, 0, 0, 0}, kColon[7] = {0, 4, 4, 0, 4, 4, 0};
-    set->Texture(f + "Negativo.tga", glyph(kMinus, 0xFFFFFFFF));
-    set->Texture(f + "DosPuntos.tga", glyph(kColon, 0xFFFFFFFF));
-    for (int l = 0; l < 26; ++l) {
-        // Each letter as its number in the alphabet in bars, over a coloured tile.
-        Picture p = Blank(32, 32, 0xFF000000u | (0x0A0604u * uint32_t(l + 4)));
-        Frame(&p, 2, 0xFFFFFFFF);
-        for (int b = 0; b <= l % 5; ++b) Fill(&p, 5 + b * 5, 8, 8 + b * 5, 12 + 3 * (l / 5), 0xFFFFFFFF);
-        set->Texture(f + Format("Letra%02d.tga", l), p);
-    }
-    const struct { const char* name; uint32_t colour; } banners[] = {
-        {"Cartel - You Win", 0xFF40B040}, {"Cartel - You Loose", 0xFFB04040}, {"Cartel - Start", 0xFFE0C040},
-        {"Cartel - Time Over", 0xFFE08040}, {"Cartel - Pause", 0xFF6080C0}};
-    for (const auto& b : banners) set->Texture(f + b.name + ".tga", Button(512, 128, true, b.colour));
-}
-
 void AddGrain(DataSet* set) {
     Picture grain = Blank(32, 32, 0);
     uint32_t state = 12345;
@@ -326,7 +228,8 @@ void AddPictures(DataSet* set) {
     AddEffects(set);
     AddSkins(set);
     AddMenu(set);
-    AddHud(set);
+    AddHudPictures(set);
+    AddEquipmentPictures(set);
 }
 
 }  // namespace demodata

@@ -205,12 +205,14 @@ struct Placed {
 
 std::vector<Placed> Elements() {
     std::vector<Placed> e;
-    // Fighter starts, clear of the walls: the Orlins on the west ground, the Voraks on the lower
-    // floor, facing each other.
-    for (int i = 0; i < 4; ++i) {
-        e.push_back({EVERY_KIND, 0, 0, 14.5f, 0, 15.5f + 3.0f * float(i), 0, 0, kPi / 2});
-        e.push_back({EVERY_KIND, 0, 1, 50.5f, LOWER, 15.5f + 3.0f * float(i), 0, 0, -kPi / 2});
-    }
+    // Fighter starts for the largest teams (eight a side), clear of the walls: the Orlins on the
+    // west ground, the Voraks on the lower floor, two ranks each, facing each other.
+    for (int rank = 0; rank < 2; ++rank)
+        for (int i = 0; i < 4; ++i) {
+            const float z = 15.5f + 3.0f * float(i);
+            e.push_back({EVERY_KIND, 0, 0, 14.5f - 3.0f * float(rank), 0, z, 0, 0, kPi / 2});
+            e.push_back({EVERY_KIND, 0, 1, 50.5f + 3.0f * float(rank), LOWER, z, 0, 0, -kPi / 2});
+        }
     // Items of every type on the ground, in rows; credits belong to greed.
     int n = 0;
     for (uint32_t type = 0; type < 58; ++type) {
