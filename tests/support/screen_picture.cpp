@@ -1,0 +1,79 @@
+#include "support/screen_picture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace testsupport {
+
+bool LoadScreenshot(const std::filesystem::path& file, gfx::Image* out) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return gfx::DecodeBmp(bytes.data(), bytes.size(), out);
+}
+
+PixelRect RelativeRect(const gfx::Image& image, float x0, float y0, float x1, float y1) {
+    const float w = float(image.width), h = float(image.height);
+    return {int(x0 * w), int(y0 * h), int(x1 * w), int(y1 * h)};
+}
+
+namespace {
+
+PixelRect Clipped(const gfx::Image& image, PixelRect r) {
+    r.x0 = std::clamp(r.x0, 0, int(image.width));
+    r.x1 = std::clamp(r.x1, r.x0, int(image.width));
+    r.y0 = std::clamp(r.y0, 0, int(image.height));
+    r.y1 = std::clamp(r.y1, r.y0, int(image.height));
+    return r;
+}
+
+template <typename F>
+void ForEach(const gfx::Image& image, const PixelRect& rect, F f) {
+    const PixelRect r = Clipped(image, rect);
+    for (int y = r.y0; y < r.y1; ++y)
+        for (int x = r.x0; x < r.x1; ++x) f(image.pixels[size_t(y) * image.width + size_t(x)]);
+}
+
+}  // namespace
+
+int CountPixels(const gfx::Image& image, const PixelRect& rect, const std::function<bool(uint32_t)>& test) {
+    int n = 0;
+    ForEach(image, rect, [&](uint32_t p) { n += test(p) ? 1 : 0; });
+    return n;
+}
+
+double MeanLuma(const gfx::Image& image, const PixelRect& rect) {
+    double sum = 0;
+    int n = 0;
+    ForEach(image, rect, [&](uint32_t p) {
+        sum += Luma(p);
+        ++n;
+    });
+    return n ? sum / n : 0.0;
+}
+
+int InkPixels(const gfx::Image& image, const PixelRect& rect, int contrast) {
+    std::vector<int> lumas;
+    ForEach(image, rect, [&](uint32_t p) { lumas.push_back(Luma(p)); });
+    if (lumas.empty()) return 0;
+    std::vector<int> sorted = lumas;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+    const int median = sorted[sorted.size() / 2];
+    return int(std::count_if(lumas.begin(), lumas.end(), [&](int l) { return std::abs(l - median) > contrast; }));
+}
+
+int ChangedBlocks(const gfx::Image& a, const gfx::Image& b, int threshold) {
+    if (a.width != b.width || a.height != b.height) return -1;
+    int changed = 0;
+    for (uint32_t by = 0; by + 4 <= a.height; by += 4)
+        for (uint32_t bx = 0; bx + 4 <= a.width; bx += 4) {
+            const PixelRect block{int(bx), int(by), int(bx) + 4, int(by) + 4};
+            if (std::abs(MeanLuma(a, block) - MeanLuma(b, block)) > threshold) ++changed;
+        }
+    return changed;
+}
+
+}  // namespace testsupport
