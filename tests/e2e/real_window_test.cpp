@@ -245,12 +245,6 @@ TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterAndTheLogStaysClean) {
     const int skinTop = CountPixels(shot, RelativeRect(shot, 0.3f, 0.0f, 0.7f, 0.25f), OrlinSkin);
     EXPECT_GT(skinMiddle, 8 * skinTop);
 
-    // The match goes on: a later picture differs (fighters, effects and the camera move).
-    gfx::Image later;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_TRUE(game.Shot(&later));
-    EXPECT_GT(ChangedBlocks(shot, later, 6), 50);
-
     EXPECT_EQ(game.ErrorLines(), std::vector<std::string>{});
     EXPECT_EQ(game.Program().Stop(15000), 0);
 }

@@ -65,15 +65,4 @@ int InkPixels(const gfx::Image& image, const PixelRect& rect, int contrast) {
     return int(std::count_if(lumas.begin(), lumas.end(), [&](int l) { return std::abs(l - median) > contrast; }));
 }
 
-int ChangedBlocks(const gfx::Image& a, const gfx::Image& b, int threshold) {
-    if (a.width != b.width || a.height != b.height) return -1;
-    int changed = 0;
-    for (uint32_t by = 0; by + 4 <= a.height; by += 4)
-        for (uint32_t bx = 0; bx + 4 <= a.width; bx += 4) {
-            const PixelRect block{int(bx), int(by), int(bx) + 4, int(by) + 4};
-            if (std::abs(MeanLuma(a, block) - MeanLuma(b, block)) > threshold) ++changed;
-        }
-    return changed;
-}
-
 }  // namespace testsupport

@@ -32,8 +32,5 @@ double MeanLuma(const gfx::Image& image, const PixelRect& rect);
 // Pixels whose brightness lies more than `contrast` away from the rectangle's median brightness:
 // letters and edges on a calm background.
 int InkPixels(const gfx::Image& image, const PixelRect& rect, int contrast);
-// How many of the 4 x 4 blocks of pixels differ between two pictures of one size by more than
-// `threshold` in mean brightness; -1 when the sizes differ.
-int ChangedBlocks(const gfx::Image& a, const gfx::Image& b, int threshold);
 
 }  // namespace testsupport
