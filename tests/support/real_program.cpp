@@ -216,7 +216,10 @@ bool WindowDriver::HoldKey(const std::string& key, int ms) {
 }
 
 bool WindowDriver::Click(int x, int y) {
-    return MoveTo(x, y) && Xdotool({"click", "1"}) == 0;
+    // Held for a few frames, as a hand holds it: the menu's words act on a held button.
+    if (!MoveTo(x, y) || Xdotool({"mousedown", "1"}) != 0) return false;
+    Sleep(200);
+    return Xdotool({"mouseup", "1"}) == 0;
 }
 
 }  // namespace testsupport

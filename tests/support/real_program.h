@@ -72,7 +72,7 @@ public:
     bool Key(const std::string& key);
     // A key held for `ms` and released.
     bool HoldKey(const std::string& key, int ms);
-    // The pointer to (x, y) in window pixels, then a left click.
+    // The pointer to (x, y) in window pixels, then the left button pressed for 200 ms.
     bool Click(int x, int y);
     bool MoveTo(int x, int y);
 
