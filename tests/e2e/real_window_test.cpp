@@ -98,7 +98,8 @@ public:
         for (int waited = 0; waited < 10000; waited += 100) {
             for (const fs::directory_entry& e : fs::directory_iterator(folder_)) {
                 const std::string name = e.path().filename().string();
-                if (name.rfind("BrmVshot", 0) != 0 || seen_.count(name)) continue;
+                // The game writes a temporary and renames it.
+                if (name.rfind("BrmVshot", 0) != 0 || e.path().extension() != ".bmp" || seen_.count(name)) continue;
                 if (LoadScreenshot(e.path(), out) && out->width == kWidth && out->height == kHeight) {
                     seen_.insert(name);
                     return true;
