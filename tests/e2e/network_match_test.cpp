@@ -11,14 +11,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "data/data_set.h"
 #include "frontend/settings_files.h"
 #include "support/demo_data_folder.h"
-#include "support/real_program.h"
+#include "support/game_window.h"
 #include "support/save_images.h"
 #include "support/screen_picture.h"
 
@@ -28,78 +30,34 @@ namespace {
 
 using namespace testsupport;
 
-constexpr int kWidth = 1024, kHeight = 768;
-
-int X(float f) { return int(f * kWidth); }
-int Y(float f) { return int(f * kHeight); }
+int X(float f) { return int(f * GAME_WINDOW_WIDTH); }
+int Y(float f) { return int(f * GAME_WINDOW_HEIGHT); }
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // The network page's panel (left, top, height) and the rows the steps click.
 constexpr float kPanelX = 0.04f, kPanelY = 0.2f, kPanelH = 0.65f;
 
-class Player {
-public:
-    Player(const std::string& name, uint32_t port) : driver_(display_) {
-        folder_ = fs::temp_directory_path() / ("brimvale-net-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        const fs::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
-        if (data.empty()) return;
-        LinkDataFolder(data, folder_);
-        std::ifstream in(data / "Brimvale.ini", std::ios::binary);
-        std::string ini{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        // Not the test mode: there an Escape that the session's end posts after the match
-        // already returned to the menu quits the program.
-        ReplaceLine(&ini, "PRUEBAS", 0);
-        ReplaceLine(&ini, "MENU", 1);
-        fs::remove(folder_ / "Brimvale.ini");
-        std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
-        // A player of the Orlins in the network players' first slot.
-        fs::remove(folder_ / "Saves" / "OrlinsMP" / ".keep");
-        std::ofstream(folder_ / "Saves" / "OrlinsMP" / "PlO00.dat", std::ios::binary)
+// One player's program: a player of the Orlins in the network players' first slot, and the
+// stored multiplayer settings written by the game's own writer (the name, the port, the host's
+// address, and a match of greed on the water scenario that its one-minute limit ends). Not the
+// test mode: there an Escape that the session's end posts after the match already returned to
+// the menu quits the program.
+GameWindowSetup PlayerSetup(const std::string& name, uint32_t port) {
+    GameWindowSetup setup{name, BRIMVALE_GAME, DemoDataFolder(BRIMVALE_DATA_TOOL),
+                          {{"PRUEBAS", 0}, {"MENU", 1}, {"DEBUG", 1}}, {}};
+    setup.prepare = [name, port](const fs::path& folder) {
+        std::ofstream(folder / "Saves" / "OrlinsMP" / "PlO00.dat", std::ios::binary)
             << PlayerSaveImage(0, 1, name).Str();
-        WriteMultiplayerFile(name, port);
-        if (!display_.Start(kWidth, kHeight)) return;
-        if (!game_.Start({BRIMVALE_GAME},
-                         {display_.Env(), "SDL_VIDEODRIVER=x11", "ALSOFT_DRIVERS=null",
-                          "XDG_CONFIG_HOME=" + (folder_ / "config").string()},
-                         folder_, folder_ / "output.txt"))
-            return;
-        started_ = driver_.FindWindow("Brimvale", 30000) && driver_.Focus();
-    }
-    ~Player() {
-        game_.Stop();
-        std::error_code ec;
-        if (!::testing::Test::HasFailure()) fs::remove_all(folder_, ec);
-    }
-
-    bool Started() const { return started_; }
-    WindowDriver& Driver() { return driver_; }
-    ChildProcess& Program() { return game_; }
-    const fs::path& Folder() const { return folder_; }
-    bool Shot() { return driver_.Key("F3"); }
-
-private:
-    static void ReplaceLine(std::string* ini, const std::string& key, int value) {
-        const size_t at = ini->find("\n" + key + " ");
-        if (at == std::string::npos) return;
-        const size_t end = ini->find('\n', at + 1);
-        ini->replace(at + 1, end - at - 1, key + " = " + std::to_string(value) + "\r");
-    }
-
-    // The stored multiplayer settings, written by the game's own writer: the name, the port, the
-    // host's address, and a match of greed on the water scenario that the time limit ends.
-    void WriteMultiplayerFile(const std::string& name, uint32_t port) {
         const fs::path back = fs::current_path();
-        fs::current_path(folder_);
+        fs::current_path(folder);
         ResetSettingsFiles();
         ResetRuleValues();
         GameSettingsBlock& g = g_GameSettings;
         g.side = 0;
         g.playerSlot = 0;
-        g.scenario = 13;
+        g.scenario = demodata::WATER_SCENARIO;
         g.gameKind = 2;
-        g.rules[11] = 1;   // minutes
+        g.rules[RULE_VALUE_COUNT - 1] = 1;   // minutes
         std::snprintf(g_Multiplayer.playerName, sizeof g_Multiplayer.playerName, "%s", name.c_str());
         std::snprintf(g_Multiplayer.hostAddress, sizeof g_Multiplayer.hostAddress, "127.0.0.1");
         g_Multiplayer.port = port;
@@ -107,64 +65,14 @@ private:
         SaveMultiplayerConfig();
         ResetSettingsFiles();
         fs::current_path(back);
-    }
-
-    fs::path folder_;
-    VirtualDisplay display_;
-    ChildProcess game_;
-    WindowDriver driver_;
-    bool started_ = false;
-};
-
-bool ToolsPresent() { return !FindProgram("Xvfb").empty() && !FindProgram("xdotool").empty(); }
-
-int CountInLog(const Player& p, const std::string& text) {
-    std::ifstream in(p.Folder() / "debug.txt", std::ios::binary);
-    std::string line;
-    int n = 0;
-    while (std::getline(in, line)) n += line.find(text) != std::string::npos ? 1 : 0;
-    return n;
+    };
+    return setup;
 }
 
-bool WaitForLog(const Player& p, const std::string& text, int count, int ms) {
-    for (int waited = 0; waited < ms; waited += 250) {
-        if (CountInLog(p, text) >= count) return true;
-        Sleep(250);
-    }
-    return false;
-}
-
-// The newest screenshot of a player, after F3.
-bool Picture(Player& p, gfx::Image* out) {
-    static int shots = 0;
-    if (!p.Shot()) return false;
-    for (int waited = 0; waited < 10000; waited += 100) {
-        fs::path newest;
-        fs::file_time_type newestTime{};
-        for (const fs::directory_entry& e : fs::directory_iterator(p.Folder())) {
-            const std::string name = e.path().filename().string();
-            if (name.rfind("BrmVshot", 0) != 0 || e.path().extension() != ".bmp") continue;
-            if (newest.empty() || e.last_write_time() > newestTime) newest = e.path(), newestTime = e.last_write_time();
-        }
-        if (!newest.empty() && LoadScreenshot(newest, out) && out->width == kWidth) {
-            std::error_code ec;
-            fs::rename(newest, p.Folder() / ("seen-" + std::to_string(++shots) + ".bmp"), ec);
-            return true;
-        }
-        Sleep(100);
-    }
-    return false;
-}
-
-template <typename F>
-bool WaitForPicture(Player& p, int ms, F accept) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+// A screenshot that `accept` takes, within `ms`.
+bool WaitForPicture(GameWindow& p, int ms, const std::function<bool(const gfx::Image&)>& accept) {
     gfx::Image image;
-    while (std::chrono::steady_clock::now() < end) {
-        if (Picture(p, &image) && accept(image)) return true;
-        Sleep(700);
-    }
-    return false;
+    return p.ShotUntil(&image, ms, 700, accept);
 }
 
 // The network page is up: the name field's dark frame on the blue page.
@@ -189,26 +97,26 @@ constexpr const char* kScenarioLoaded = "Escenario13.y3d... OK";
 constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 
 TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
-    if (!ToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
     const uint32_t port = 27000 + uint32_t(::getpid() % 2000);
-    Player host("Anfitrion", port);
+    GameWindow host(PlayerSetup("Anfitrion", port));
     ASSERT_TRUE(host.Started());
-    ASSERT_TRUE(WaitForLog(host, kFrontEndLoaded, 1, 20000));
+    ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 1, 20000));
     Sleep(2000);
     // Main menu: the network word; the page opens on its hosting tab, whose button hosts.
     host.Driver().Click(X(0.5f), Y(0.527f));
     ASSERT_TRUE(WaitForPicture(host, 30000, NetworkPageShown)) << "host: no network page";
     host.Driver().Click(X(0.5f), Y(kPanelY + kPanelH - 0.06f + 0.02f));
-    ASSERT_TRUE(WaitForLog(host, "SERVER STARTED SUCCESSFULLY", 1, 20000));
-    ASSERT_TRUE(WaitForLog(host, kScenarioLoaded, 1, 60000));
+    ASSERT_TRUE(host.WaitForLog("SERVER STARTED SUCCESSFULLY", 1, 20000));
+    ASSERT_TRUE(host.WaitForLog(kScenarioLoaded, 1, 60000));
 
-    std::vector<std::unique_ptr<Player>> clients;
+    std::vector<std::unique_ptr<GameWindow>> clients;
     for (const char* name : {"Uno", "Dos"}) {
         SCOPED_TRACE(name);
-        clients.push_back(std::make_unique<Player>(name, port));
-        Player& c = *clients.back();
+        clients.push_back(std::make_unique<GameWindow>(PlayerSetup(name, port)));
+        GameWindow& c = *clients.back();
         ASSERT_TRUE(c.Started());
-        ASSERT_TRUE(WaitForLog(c, kFrontEndLoaded, 1, 20000));
+        ASSERT_TRUE(c.WaitForLog(kFrontEndLoaded, 1, 20000));
         Sleep(2000);
         c.Driver().Click(X(0.5f), Y(0.527f));
         ASSERT_TRUE(WaitForPicture(c, 30000, NetworkPageShown)) << "no network page";
@@ -222,10 +130,10 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
         c.Driver().Click(X(kPanelX + 0.3f), Y(kPanelY + 0.3f + 0.02f));
         Sleep(500);
         c.Driver().Click(X(0.5f), Y(kPanelY + kPanelH - 0.06f + 0.02f));
-        ASSERT_TRUE(WaitForLog(c, kScenarioLoaded, 1, 60000)) << "the match did not start";
+        ASSERT_TRUE(c.WaitForLog(kScenarioLoaded, 1, 60000)) << "the match did not start";
     }
     // All three play: each draws the world around its own fighter.
-    Player* players[3] = {&host, clients[0].get(), clients[1].get()};
+    GameWindow* players[3] = {&host, clients[0].get(), clients[1].get()};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_TRUE(WaitForPicture(*players[i], 20000, [](const gfx::Image& image) {
@@ -234,8 +142,8 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     }
     // The one-minute limit and the ten seconds of the end, then every process back on its
     // results page.
-    ASSERT_TRUE(WaitForLog(host, kFrontEndLoaded, 2, 150000)) << "the host's match did not end";
-    for (auto& c : clients) ASSERT_TRUE(WaitForLog(*c, kFrontEndLoaded, 2, 30000)) << "a client's match did not end";
+    ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 2, 150000)) << "the host's match did not end";
+    for (auto& c : clients) ASSERT_TRUE(c->WaitForLog(kFrontEndLoaded, 2, 30000)) << "a client's match did not end";
     Sleep(4000);
     gfx::Image results[3];
     for (int i = 0; i < 3; ++i) {
@@ -243,7 +151,7 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
         ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program ended";
         players[i]->Driver().MoveTo(2, 2);
         Sleep(500);
-        ASSERT_TRUE(Picture(*players[i], &results[i]));
+        ASSERT_TRUE(players[i]->Shot(&results[i]));
     }
     // The same result block on every machine: the results panel (the match's time and every
     // counter of both sides) reads the same everywhere.

@@ -5,141 +5,25 @@
 // xdotool is missing (scripts/setup installs both).
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <set>
-#include <sstream>
+#include <cmath>
+#include <functional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "support/demo_data_folder.h"
-#include "support/real_program.h"
+#include "support/game_window.h"
 #include "support/screen_picture.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 using namespace testsupport;
 
-constexpr int kWidth = 1024, kHeight = 768;
+constexpr int kWidth = GAME_WINDOW_WIDTH, kHeight = GAME_WINDOW_HEIGHT;
 
-std::string ReadText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+GameWindowSetup WindowSetup(const std::string& name, std::vector<std::pair<std::string, int>> settings) {
+    return {name, BRIMVALE_GAME, DemoDataFolder(BRIMVALE_DATA_TOOL), std::move(settings), {}};
 }
-
-// The value of `key` in the settings text replaced; the game finds a key anywhere in the file, so
-// the line is rewritten rather than another added.
-void SetKey(std::string* ini, const std::string& key, int value) {
-    std::istringstream in(*ini);
-    std::string line, out;
-    bool found = false;
-    while (std::getline(in, line)) {
-        const size_t at = line.find(key);
-        const size_t eq = line.find('=');
-        if (at == 0 && eq != std::string::npos && line.find_first_not_of(' ', key.size()) == eq) {
-            line = key + " = " + std::to_string(value) + (line.back() == '\r' ? "\r" : "");
-            found = true;
-        }
-        out += line + "\n";
-    }
-    if (!found) out += key + " = " + std::to_string(value) + "\r\n";
-    *ini = out;
-}
-
-// One run of the program: its folder (the demo data linked, the settings edited), its display,
-// the program itself and the driver of its window.
-class RealGame {
-public:
-    explicit RealGame(const std::vector<std::pair<std::string, int>>& keys) : driver_(display_) {
-        static int runs = 0;
-        folder_ = fs::temp_directory_path() /
-                  ("brimvale-window-" + std::to_string(::getpid()) + "-" + std::to_string(runs++));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        const fs::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
-        if (data.empty()) return;
-        LinkDataFolder(data, folder_);
-        std::string ini = ReadText(data / "Brimvale.ini");
-        fs::remove(folder_ / "Brimvale.ini");
-        for (const auto& [key, value] : keys) SetKey(&ini, key, value);
-        std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
-        if (!display_.Start(kWidth, kHeight)) return;
-        if (!game_.Start({BRIMVALE_GAME}, {display_.Env(), "SDL_VIDEODRIVER=x11", "ALSOFT_DRIVERS=null"}, folder_,
-                         folder_ / "output.txt"))
-            return;
-        started_ = driver_.FindWindow("Brimvale", 30000) && driver_.Focus();
-    }
-    ~RealGame() {
-        game_.Stop();
-        std::error_code ec;
-        if (!::testing::Test::HasFailure()) fs::remove_all(folder_, ec);
-    }
-
-    bool Started() const { return started_; }
-    WindowDriver& Driver() { return driver_; }
-    ChildProcess& Program() { return game_; }
-    const fs::path& Folder() const { return folder_; }
-
-    // F3, then the new screenshot once the game has written it whole; false after 10 s.
-    bool Shot(gfx::Image* out) {
-        if (!driver_.Key("F3")) return false;
-        for (int waited = 0; waited < 10000; waited += 100) {
-            for (const fs::directory_entry& e : fs::directory_iterator(folder_)) {
-                const std::string name = e.path().filename().string();
-                // The game writes a temporary and renames it.
-                if (name.rfind("BrmVshot", 0) != 0 || e.path().extension() != ".bmp" || seen_.count(name)) continue;
-                if (LoadScreenshot(e.path(), out) && out->width == kWidth && out->height == kHeight) {
-                    seen_.insert(name);
-                    return true;
-                }
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
-    // Screenshots every `everyMs` until `accept` takes one; false after `ms`.
-    template <typename F>
-    bool ShotUntil(gfx::Image* out, int ms, int everyMs, F accept) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end && game_.Running()) {
-            if (Shot(out) && accept(*out)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
-        }
-        return false;
-    }
-
-    // Lines of the debug log that report an error.
-    std::vector<std::string> ErrorLines() const {
-        std::istringstream log(ReadText(folder_ / "debug.txt"));
-        std::vector<std::string> errors;
-        std::string line;
-        while (std::getline(log, line))
-            if (line.find("ERROR") != std::string::npos) errors.push_back(line);
-        return errors;
-    }
-
-private:
-    fs::path folder_;
-    VirtualDisplay display_;
-    ChildProcess game_;
-    WindowDriver driver_;
-    std::set<std::string> seen_;
-    bool started_ = false;
-};
-
-bool ToolsPresent() { return !FindProgram("Xvfb").empty() && !FindProgram("xdotool").empty(); }
 
 // ---- What the pictures must show ----
 
@@ -177,6 +61,17 @@ std::vector<InkBand> WordBands(const gfx::Image& image, const PixelRect& column)
     return bands;
 }
 
+// A picture with `count` settled words, `step` pixels apart, in the middle column.
+std::function<bool(const gfx::Image&)> WordsApart(size_t count, double step, std::vector<InkBand>* bands) {
+    return [=](const gfx::Image& image) {
+        *bands = WordBands(image, RelativeRect(image, 0.3f, 0.25f, 0.7f, 0.95f));
+        if (bands->size() != count) return false;
+        for (size_t i = 1; i < count; ++i)
+            if (std::abs((*bands)[i].Middle() - (*bands)[i - 1].Middle() - step) > 6) return false;
+        return true;
+    };
+}
+
 // The Orlins' skin as lit in a match: warm, red over green over blue (the demo's skin tones).
 bool OrlinSkin(uint32_t p) {
     const int r = Red(p), g = Green(p), b = Blue(p);
@@ -184,8 +79,8 @@ bool OrlinSkin(uint32_t p) {
 }
 
 TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean) {
-    if (!ToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
-    RealGame game({{"MENU", 1}, {"PRUEBAS", 1}, {"DEBUG", 1}});
+    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    GameWindow game(WindowSetup("menu", {{"MENU", 1}, {"PRUEBAS", 1}, {"DEBUG", 1}}));
     ASSERT_TRUE(game.Started()) << "no window; see " << game.Folder() / "output.txt";
 
     // The rows of the main page's words, and the step between them, in screen pixels.
@@ -194,13 +89,7 @@ TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean
     gfx::Image shot;
     std::vector<InkBand> bands;
     // The words fly in; a picture with four settled words is waited for.
-    const bool settled = game.ShotUntil(&shot, 30000, 500, [&](const gfx::Image& image) {
-        bands = WordBands(image, RelativeRect(image, 0.3f, 0.25f, 0.7f, 0.95f));
-        if (bands.size() != 4) return false;
-        for (int i = 1; i < 4; ++i)
-            if (std::abs(bands[i].Middle() - bands[i - 1].Middle() - step) > 6) return false;
-        return true;
-    });
+    const bool settled = game.ShotUntil(&shot, 30000, 500, WordsApart(4, step, &bands));
     ASSERT_TRUE(settled) << "no picture with the four words a row apart; last had " << bands.size() << " bands";
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("word " + std::to_string(i));
@@ -217,14 +106,20 @@ TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean
     // The page's background is drawn: not a black frame.
     EXPECT_GT(MeanLuma(shot, RelativeRect(shot, 0, 0, 1, 1)), 20);
 
-    EXPECT_EQ(game.ErrorLines(), std::vector<std::string>{});
+    // A click on the first word opens the play-type page: six words, its own rows' step apart.
+    ASSERT_TRUE(game.Driver().Click(kWidth / 2, int(bands[0].Middle())));
+    std::vector<InkBand> playTypes;
+    EXPECT_TRUE(game.ShotUntil(&shot, 30000, 500, WordsApart(6, 0.62 / 7 * kHeight, &playTypes)))
+        << "no play-type page; last picture had " << playTypes.size() << " words";
+
+    EXPECT_EQ(game.LogLines("ERROR"), std::vector<std::string>{});
     // Closing the window ends the program normally.
     EXPECT_EQ(game.Program().Stop(15000), 0);
 }
 
 TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterAndTheLogStaysClean) {
-    if (!ToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
-    RealGame game({{"MENU", 0}, {"PRUEBAS", 1}, {"DEBUG", 1}, {"TIPO_PERSONAJE", 0}});
+    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    GameWindow game(WindowSetup("match", {{"MENU", 0}, {"PRUEBAS", 1}, {"DEBUG", 1}, {"TIPO_PERSONAJE", 0}}));
     ASSERT_TRUE(game.Started()) << "no window; see " << game.Folder() / "output.txt";
 
     // The camera stands behind the local fighter, an Orlin: its skin fills the middle of the view
@@ -246,7 +141,7 @@ TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterAndTheLogStaysClean) {
     const int skinTop = CountPixels(shot, RelativeRect(shot, 0.3f, 0.0f, 0.7f, 0.25f), OrlinSkin);
     EXPECT_GT(skinMiddle, 8 * skinTop);
 
-    EXPECT_EQ(game.ErrorLines(), std::vector<std::string>{});
+    EXPECT_EQ(game.LogLines("ERROR"), std::vector<std::string>{});
     EXPECT_EQ(game.Program().Stop(15000), 0);
 }
 

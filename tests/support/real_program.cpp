@@ -209,12 +209,6 @@ bool WindowDriver::Focus() {
 
 bool WindowDriver::Key(const std::string& key) { return !window_.empty() && Xdotool({"key", key}) == 0; }
 
-bool WindowDriver::HoldKey(const std::string& key, int ms) {
-    if (window_.empty() || Xdotool({"keydown", key}) != 0) return false;
-    Sleep(ms);
-    return Xdotool({"keyup", key}) == 0;
-}
-
 bool WindowDriver::Click(int x, int y) {
     // Held for a few frames, as a hand holds it: the menu's words act on a held button.
     if (!MoveTo(x, y) || Xdotool({"mousedown", "1"}) != 0) return false;

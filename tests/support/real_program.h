@@ -70,8 +70,6 @@ public:
     bool Focus();
     // A key by its X name ("F3", "Return", "Escape"), pressed and released.
     bool Key(const std::string& key);
-    // A key held for `ms` and released.
-    bool HoldKey(const std::string& key, int ms);
     // The pointer to (x, y) in window pixels, then the left button pressed for 200 ms.
     bool Click(int x, int y);
     bool MoveTo(int x, int y);

@@ -1,7 +1,6 @@
 #include "support/screen_picture.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -53,16 +52,6 @@ double MeanLuma(const gfx::Image& image, const PixelRect& rect) {
         ++n;
     });
     return n ? sum / n : 0.0;
-}
-
-int InkPixels(const gfx::Image& image, const PixelRect& rect, int contrast) {
-    std::vector<int> lumas;
-    ForEach(image, rect, [&](uint32_t p) { lumas.push_back(Luma(p)); });
-    if (lumas.empty()) return 0;
-    std::vector<int> sorted = lumas;
-    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-    const int median = sorted[sorted.size() / 2];
-    return int(std::count_if(lumas.begin(), lumas.end(), [&](int l) { return std::abs(l - median) > contrast; }));
 }
 
 }  // namespace testsupport

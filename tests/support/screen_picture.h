@@ -29,8 +29,5 @@ PixelRect RelativeRect(const gfx::Image& image, float x0, float y0, float x1, fl
 // Pixels of the rectangle (cut to the picture) for which `test` holds.
 int CountPixels(const gfx::Image& image, const PixelRect& rect, const std::function<bool(uint32_t)>& test);
 double MeanLuma(const gfx::Image& image, const PixelRect& rect);
-// Pixels whose brightness lies more than `contrast` away from the rectangle's median brightness:
-// letters and edges on a calm background.
-int InkPixels(const gfx::Image& image, const PixelRect& rect, int contrast);
 
 }  // namespace testsupport
