@@ -93,6 +93,24 @@ bool SessionListed(const gfx::Image& image) {
                        [](uint32_t p) { return Luma(p) > 170; }) > 30;
 }
 
+// The results page's panel: pale over the page's blue.
+PixelRect ResultsPanel(const gfx::Image& image) { return RelativeRect(image, 0.08f, 0.15f, 0.88f, 0.95f); }
+
+bool ResultsShown(const gfx::Image& image) {
+    return MeanLuma(image, ResultsPanel(image)) > MeanLuma(image, RelativeRect(image, 0, 0, 1, 0.1f)) + 40;
+}
+
+// 8 x 8 blocks of the rectangle whose brightness differs between two pictures.
+int DifferingBlocks(const gfx::Image& a, const gfx::Image& b, const PixelRect& rect) {
+    int differing = 0;
+    for (int y = rect.y0; y + 8 <= rect.y1; y += 8)
+        for (int x = rect.x0; x + 8 <= rect.x1; x += 8) {
+            const PixelRect block{x, y, x + 8, y + 8};
+            if (std::abs(MeanLuma(a, block) - MeanLuma(b, block)) > 4) ++differing;
+        }
+    return differing;
+}
+
 constexpr const char* kScenarioLoaded = "Escenario13.y3d... OK";
 constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 
@@ -146,28 +164,31 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     for (auto& c : clients) ASSERT_TRUE(c->WaitForLog(kFrontEndLoaded, 2, 30000)) << "a client's match did not end";
     Sleep(4000);
     gfx::Image results[3];
+    bool shown[3] = {};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program ended";
         players[i]->Driver().MoveTo(2, 2);
         Sleep(500);
         ASSERT_TRUE(players[i]->Shot(&results[i]));
+        shown[i] = ResultsShown(results[i]);
     }
+    ASSERT_TRUE(shown[0]) << "no results panel on the host";
     // The same result block on every machine: the results panel (the match's time and every
     // counter of both sides) reads the same everywhere.
-    const PixelRect panel = RelativeRect(results[0], 0.08f, 0.15f, 0.88f, 0.95f);
-    EXPECT_GT(MeanLuma(results[0], panel), MeanLuma(results[0], RelativeRect(results[0], 0, 0, 1, 0.1f)) + 40)
-        << "no results panel on the host";
     for (int i = 1; i < 3; ++i) {
         SCOPED_TRACE(i);
-        int differing = 0;
-        for (int y = panel.y0; y + 8 <= panel.y1; y += 8)
-            for (int x = panel.x0; x + 8 <= panel.x1; x += 8) {
-                const PixelRect block{x, y, x + 8, y + 8};
-                if (std::abs(MeanLuma(results[0], block) - MeanLuma(results[i], block)) > 4) ++differing;
-            }
-        EXPECT_EQ(differing, 0) << "the results differ from the host's";
+#ifdef BRIMVALE_SANITIZED
+        // So slow a client may still be in the end of its match when the host closes the
+        // session, which sends it to the main page instead.
+        if (!shown[i]) continue;
+#endif
+        ASSERT_TRUE(shown[i]) << "no results panel";
+        EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
+            << "the results differ from the host's";
     }
+    // Closing the windows ends every program normally.
+    for (int i = 2; i >= 0; --i) EXPECT_EQ(players[i]->Program().Stop(15000), 0) << i;
 }
 
 }  // namespace

@@ -12,6 +12,11 @@
 
 namespace fs = std::filesystem;
 
+// The test programs' own sanitizer settings (support/test_main.cpp), handed on to a sanitized
+// game: the same system libraries keep their allocations there too.
+extern "C" const char* __asan_default_options();
+extern "C" const char* __lsan_default_suppressions();
+
 namespace testsupport {
 
 namespace {
@@ -57,10 +62,14 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
     if (setup.prepare) setup.prepare(folder_);
     if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT)) return;
+    const fs::path suppressions = folder_ / "leaks.supp";
+    std::ofstream(suppressions, std::ios::binary) << __lsan_default_suppressions();
     // Its own settings store too: what one run remembers never reaches another.
     if (!game_.Start({setup.program},
                      {display_.Env(), "SDL_VIDEODRIVER=x11", "ALSOFT_DRIVERS=null",
-                      "XDG_CONFIG_HOME=" + (folder_ / "config").string()},
+                      "XDG_CONFIG_HOME=" + (folder_ / "config").string(),
+                      std::string("ASAN_OPTIONS=") + __asan_default_options(),
+                      "LSAN_OPTIONS=suppressions=" + suppressions.string()},
                      folder_, folder_ / "output.txt"))
         return;
     started_ = driver_.FindWindow("Brimvale", 30000) && driver_.Focus();
