@@ -132,7 +132,8 @@ SkinParts SkinPartsOf(const PlayerLook& look) {
 }
 
 void SpawnLocalPlayer() {
-    if (!IsNetworkActive()) return;
+    // Any network game: a host starts its match before its first client is listed.
+    if (!g_NetSession.active) return;
     const int side = g_Settings.localSide;
     if (side < 0 || side >= SIDE_COUNT) return;
     const PlayerRecord* record = g_Menu.SelectedRecord(side);

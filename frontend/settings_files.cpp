@@ -12,6 +12,7 @@
 #include "frontend/menu.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
+#include "net/net_server.h"
 #include "platform/os/path.h"
 #include "render/adapter_table.h"
 
@@ -389,7 +390,19 @@ bool ReadTrainingConfig() {
     return ReadBlockFile(kTrainingFile, TrainingDefaults, DecodeTraining, &g_Training);
 }
 
+namespace {
+
+// What a hosted session announces: the next match's scenario and kind.
+bool AnnounceGameSettings(int32_t* scenario, int32_t* gameKind) {
+    GetAnnouncedPair(scenario, gameKind);
+    return true;
+}
+
+}  // namespace
+
 bool LoadMultiplayerConfig() {
+    // Without it the server refuses to host.
+    g_SessionSettingsSource = AnnounceGameSettings;
     if (ReadMultiplayerConfig()) return true;
     g_Multiplayer = MultiplayerDefaults();
     GameSettingsBlock& g = g_GameSettings;

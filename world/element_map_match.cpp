@@ -112,8 +112,9 @@ struct FighterPlacing {
 };
 
 void PlaceFighter(ElementRecord& r, FighterPlacing& placing) {
-    // Network fighters come from the session's own set-up, which reads the starts.
-    if (IsNetworkActive()) return;
+    // Network fighters come from the session's own set-up, which reads the starts; a host still
+    // alone in its session plays a network game too.
+    if (g_NetSession.active) return;
     const int side = int(r.subtype);
     const bool own = side == g_Settings.localSide;
     const int n = placing.created[side];

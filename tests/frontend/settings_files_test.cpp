@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "frontend/save_files_fixture.h"
+#include "net/net_server.h"
 #include "render/adapter_table.h"
 #include "render/video.h"
 #include "support/save_images.h"
@@ -201,6 +202,22 @@ TEST_F(SettingsFilesTest, StartUpWithoutFilesUsesTheIniTheComputerNameAndTheTrai
     EXPECT_EQ(g_Multiplayer.game.gameKind, 3);   // a successful read changes nothing else
     EXPECT_EQ(NextAvailableGameKind(1, 1, 3, true), 5);
     EXPECT_EQ(NextAvailableGameKind(1, 1, 5, false), 2);
+}
+
+TEST_F(SettingsFilesTest, AHostedSessionAnnouncesTheScenarioAndKindOfTheLiveGameSettings) {
+    Write("Multiplayer.cfg", Str(EncodeMultiplayer(g_Multiplayer)));
+    g_SessionSettingsSource = nullptr;
+    ASSERT_TRUE(LoadMultiplayerConfig());
+    ASSERT_NE(g_SessionSettingsSource, nullptr) << "hosting would fail for want of the settings";
+    // The network page's set-up writes the live settings before it hosts.
+    for (const auto& [scenario, kind] : {std::pair{13, 2}, std::pair{18, 5}}) {
+        g_GameSettings.scenario = scenario, g_GameSettings.gameKind = kind;
+        int32_t announcedScenario = -1, announcedKind = -1;
+        EXPECT_TRUE(g_SessionSettingsSource(&announcedScenario, &announcedKind));
+        EXPECT_EQ(announcedScenario, scenario);
+        EXPECT_EQ(announcedKind, kind);
+    }
+    g_SessionSettingsSource = nullptr;
 }
 
 TEST_F(SettingsFilesTest, GameKindAvailability) {

@@ -15,6 +15,7 @@
 #include "shell/control.h"
 #include "support/match_harness.h"
 #include "support/match_invariants.h"
+#include "support/match_play.h"
 #include "support/temp_dir.h"
 #include "world/scenario.h"
 
@@ -26,63 +27,13 @@ constexpr uint32_t kTenMinutes = 10 * 60000;
 // The end sequence leaves 10000 ms after the end; a frame more for the quit to be seen.
 constexpr uint32_t kLeaveMs = 10000 + 2 * MATCH_TURN_MS;
 
-// How far the kind's own goal counter moved, both sides together.
-int64_t KindProgress(int kind) {
-    const Match& m = g_Match;
-    int64_t sum = 0;
-    for (int t = 0; t < 2; ++t) {
-        switch (kind) {
-            case 0: sum += m.captures[t]; break;
-            case 1: sum += m.checkpointsPassed[t]; break;
-            case 2: sum += m.points[t]; break;
-            case 3: sum += m.found[t]; break;
-            case 4: sum += m.curseTime[t]; break;
-            case 5: sum += m.killScore[t] > 0 ? m.killScore[t] : 0; break;
-            default: break;
-        }
-    }
-    return sum;
-}
-
-// What one run saw.
-struct Outcome {
-    int32_t endState = MATCH_PLAYING;
-    uint32_t endMs = 0;         // match time of the end
-    uint32_t quitMs = 0;        // match time at which the program quit, 0 when it did not
-    int64_t progress = 0;       // the kind's counter at the end
-    std::vector<uint64_t> fingerprints;
-};
-
-// Turns until the program quits or the limit passes; every frame checked.
-Outcome Play(MatchRun& run, uint32_t limitMs, bool fingerprints = false) {
-    Outcome out;
-    MatchInvariants invariants;
-    while (run.SimulatedMs() < limitMs) {
-        const uint32_t now = run.SimulatedMs();
-        if (!run.Turn()) {
-            out.quitMs = now;
-            break;
-        }
-        const std::vector<std::string> failures = invariants.Check();
-        EXPECT_TRUE(failures.empty()) << "at " << run.SimulatedMs() << " ms: " << failures.front();
-        if (!failures.empty()) break;
-        if (fingerprints) out.fingerprints.push_back(MatchFingerprint());
-        if (out.endState == MATCH_PLAYING && g_Match.state != MATCH_PLAYING) {
-            out.endState = g_Match.state;
-            out.endMs = run.SimulatedMs();
-            out.progress = KindProgress(g_Match.gameKind);
-        }
-    }
-    return out;
-}
-
 class WholeMatchTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(WholeMatchTest, EndsWithinTenMinutesAndQuitsOnItsOwn) {
     const int kind = GetParam();
     MatchRun run(MatchOptions{.kind = kind, .seed = uint32_t(11 + kind)});
     ASSERT_TRUE(run.Started());
-    const Outcome o = Play(run, kTenMinutes + kLeaveMs);
+    const MatchOutcome o = PlayMatch(run, kTenMinutes + kLeaveMs);
     ASSERT_NE(o.endState, MATCH_PLAYING) << "no end in ten minutes; progress " << KindProgress(kind);
     EXPECT_LE(o.endMs, kTenMinutes);
     EXPECT_GT(o.progress, 0) << "the match ended without play";
@@ -101,7 +52,7 @@ TEST(MatchDeterminismTest, TheSameSeedGivesTheSameFramesAndAnotherSeedOthers) {
     for (int r = 0; r < 3; ++r) {
         MatchRun run(MatchOptions{.kind = 5, .seed = seeds[r], .maxDeaths = 1000});
         ASSERT_TRUE(run.Started());
-        runs[r] = Play(run, 60000, true).fingerprints;
+        runs[r] = PlayMatch(run, 60000, true).fingerprints;
     }
     ASSERT_EQ(runs[0].size(), runs[1].size());
     for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;

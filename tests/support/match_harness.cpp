@@ -19,6 +19,7 @@
 #include "shell/main_loop.h"
 #include "shell/startup.h"
 #include "support/ball_arena.h"
+#include "support/demo_data_folder.h"
 #include "support/element_kit.h"
 #include "support/fighter_kit.h"
 #include "support/pack_writer.h"
@@ -76,7 +77,7 @@ std::string SettingsText(const MatchOptions& o) {
     key("FULL_SCREEN", 0);
     key("RESX", 160);
     key("RESY", 120);
-    key("ID_ESCENARIO", MATCH_SCENARIO);
+    key("ID_ESCENARIO", o.dataFolder.empty() ? MATCH_SCENARIO : o.scenario);
     key("K_GAME", o.kind);
     key("TIPO_PERSONAJE", 0);
     key("NUM_PER", o.fightersPerSide);
@@ -190,10 +191,15 @@ void WriteTemplatesAndModels() {
 }  // namespace
 
 void WriteMatchFolder(const MatchOptions& options) {
+    if (!options.dataFolder.empty()) {
+        LinkDataFolder(options.dataFolder, fs::current_path());
+        fs::remove("Brimvale.ini");
+    }
     WriteBytesTo("Brimvale.ini", [&] {
         const std::string text = SettingsText(options);
         return std::vector<uint8_t>(text.begin(), text.end());
     }());
+    if (!options.dataFolder.empty()) return;
     // The kit's skeletons and animations, shared by every run of the program.
     const fs::path& kit = FighterFilesFolder();
     fs::create_directories("Modelos");
@@ -213,7 +219,10 @@ MatchRun::MatchRun(const MatchOptions& options) : dir_(std::make_unique<ScopedWo
     g_Settings.Clear();
     ResetMainLoopState();
     Recorder().Clear();
-    InstallKitEffectPool();
+    if (options.dataFolder.empty())
+        InstallKitEffectPool();
+    else
+        ResetEffectCalls();
     g_seed = options.seed;
     g_StartupSeed = [] { return g_seed; };
     g_Direct3DCreate = CreateRecordingDirect3D;

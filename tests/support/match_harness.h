@@ -2,11 +2,13 @@
 // scenario, both skeletons, the mode templates, item and prop models, one element file with
 // every game kind's elements), the start as the game starts (InitApp on the recording device
 // with the front end off), then the game's own loop turns on a clock that advances 33 ms before
-// each turn. Effects stay in the kit's inert pool.
+// each turn. Effects stay in the kit's inert pool, unless the run is on a complete data folder
+// (the demo data), where the game's own effect pool runs.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/os/os.h"
 
@@ -27,6 +29,10 @@ struct MatchOptions {
     // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
     // the computer's.
     bool render = false;
+    // A complete data folder (the demo data): its files are linked into the working folder in
+    // place of the kit's pieces, `scenario` is played and the game's own effect pool runs.
+    std::string dataFolder;
+    int scenario = MATCH_SCENARIO;
 };
 
 // The settings file and the data of a match into the working folder.

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "effects/effect_list.h"
+#include "fighters/character.h"
 #include "element_fixture.h"
 #include "frontend/player_record.h"
+#include "net/session.h"
 #include "scene/glow.h"
 #include "support/path_map_builder.h"
 #include "support/pmap_writer.h"
@@ -87,6 +89,19 @@ TEST_F(PlacingTest, EachSideGetsItsFighterCountFromItsFirstStartsAndANetworkGame
     g_ElementMap.LoadForMatch(0);
     EXPECT_EQ(CountActive(g_Characters), 0);
     EXPECT_TRUE(FindPlacedCharacter(1, 1, nullptr, nullptr)) << "the starts stay for the network set-up";
+
+    // A host starts its match before any client joins: still a network game, and the host's
+    // own fighter stands at its side's first start.
+    ResetCharacters();
+    g_ServerPlayerCount = 0;
+    g_Settings.localSide = 0;
+    g_ElementMap.LoadForMatch(0);
+    EXPECT_EQ(CountActive(g_Characters), 0);
+    SpawnLocalPlayer();
+    ASSERT_EQ(CountActive(g_Characters), 1);
+    EXPECT_EQ(g_Characters[0].side, 0);
+    EXPECT_FLOAT_EQ(g_Characters[0].position.x, 2.5f);
+    EXPECT_FLOAT_EQ(g_Characters[0].yaw, 0.5f);
 }
 
 TEST_F(PlacingTest, PropsGlowsAndEffectsStandWhereTheirRecordsSayTurnedAsTheySay) {

@@ -1,0 +1,93 @@
+// Whole matches of all eight game kinds on the demo data, with the game's own effect pool: every
+// kind ends and the program leaves on its own, the invariants hold after every frame, and the
+// powers and pickups of the match really made effects.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/data_set.h"
+#include "core/settings.h"
+#include "effects/effect_slots.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "support/demo_data_folder.h"
+#include "support/match_harness.h"
+#include "support/match_play.h"
+
+namespace {
+
+using namespace testsupport;
+
+// The end sequence leaves 10000 ms after the end; a frame more for the quit to be seen.
+constexpr uint32_t kLeaveMs = 10000 + 2 * MATCH_TURN_MS;
+#ifdef BRIMVALE_SANITIZED
+// Under the sanitizers a shorter stretch of each kind, without waiting for its end.
+constexpr uint32_t kPlayMs = 60000;
+#else
+constexpr uint32_t kPlayMs = 10 * 60000;
+#endif
+
+// Counts, over every frame, the slots of the pool that came into use.
+struct EffectWatch {
+    bool seen[EFFECT_SLOT_COUNT] = {};
+    int made = 0;
+    void Look() {
+        for (int s = 0; s < EFFECT_SLOT_COUNT; ++s) {
+            const bool inUse = EffectSlotInUse(s);
+            if (inUse && !seen[s]) ++made;
+            seen[s] = inUse;
+        }
+    }
+};
+
+class DemoMatchTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(DemoMatchTest, EndsWithTheGameEffectsAndQuitsOnItsOwn) {
+    const int kind = GetParam();
+    const std::filesystem::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
+    ASSERT_FALSE(data.empty()) << "the demo data could not be written";
+    // Both scenarios: water for the even kinds, lava for the odd ones.
+    const int scenario = kind % 2 == 0 ? demodata::WATER_SCENARIO : demodata::LAVA_SCENARIO;
+    MatchRun run(MatchOptions{.kind = kind, .seed = uint32_t(31 + kind), .dataFolder = data.string(),
+                              .scenario = scenario});
+    ASSERT_TRUE(run.Started());
+
+    EffectWatch effects;
+    MatchOutcome outcome;
+    if (kind == 6) {
+        // Every fighter for himself: the computer's fighters see no enemy in this kind, so nobody
+        // scores. Two minutes of play, then one fighter is given the kills of the goal.
+        outcome = PlayMatch(run, 120000, false, [&effects] { effects.Look(); });
+        ASSERT_FALSE(HasFailure());
+        ASSERT_EQ(outcome.endState, MATCH_PLAYING);
+        int killer = -1, victim = -1;
+        for (const Character& c : g_Characters) {
+            if (c.active && c.side == 0 && killer < 0) killer = c.slot;
+            if (c.active && c.side == 1 && victim < 0) victim = c.slot;
+        }
+        ASSERT_TRUE(killer >= 0 && victim >= 0);
+        g_Match.RecordKill(g_Settings.maxDeaths[0], victim, killer);
+        const MatchOutcome rest = PlayMatch(run, 120000 + kLeaveMs + MATCH_TURN_MS);
+        outcome.endState = rest.endState;
+        outcome.endMs = rest.endMs;
+        outcome.quitMs = rest.quitMs;
+    } else {
+        outcome = PlayMatch(run, kPlayMs + kLeaveMs, false, [&effects] { effects.Look(); });
+    }
+    ASSERT_FALSE(HasFailure());
+    EXPECT_GT(effects.made, 0) << "no effect was made";
+#ifndef BRIMVALE_SANITIZED
+    ASSERT_NE(outcome.endState, MATCH_PLAYING) << "no end in ten minutes; progress " << KindProgress(kind);
+    EXPECT_LE(outcome.endMs, kPlayMs);
+    // The team kinds end by play; 7 by its time limit, 6 by the kills given above.
+    if (kind <= 5) EXPECT_GT(outcome.progress, 0) << "the match ended without play";
+    ASSERT_NE(outcome.quitMs, 0u) << "the program did not leave after the end";
+    EXPECT_GT(outcome.quitMs - outcome.endMs, 10000u);
+    EXPECT_LE(outcome.quitMs - outcome.endMs, kLeaveMs);
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DemoMatchTest, ::testing::Range(0, 8),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
+
+}  // namespace

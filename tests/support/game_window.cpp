@@ -1,0 +1,128 @@
+#include "support/game_window.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "support/demo_data_folder.h"
+#include "support/screen_picture.h"
+
+namespace fs = std::filesystem;
+
+// The test programs' own sanitizer settings (support/test_main.cpp), handed on to a sanitized
+// game: the same system libraries keep their allocations there too.
+extern "C" const char* __asan_default_options();
+extern "C" const char* __lsan_default_suppressions();
+
+namespace testsupport {
+
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace
+
+bool WindowToolsPresent() { return !FindProgram("Xvfb").empty() && !FindProgram("xdotool").empty(); }
+
+void SetSettingsKey(std::string* ini, const std::string& key, int value) {
+    std::istringstream in(*ini);
+    std::string line, out;
+    bool found = false;
+    while (std::getline(in, line)) {
+        const size_t eq = line.find('=');
+        if (line.rfind(key, 0) == 0 && eq != std::string::npos && line.find_first_not_of(' ', key.size()) == eq) {
+            line = key + " = " + std::to_string(value) + (!line.empty() && line.back() == '\r' ? "\r" : "");
+            found = true;
+        }
+        out += line + "\n";
+    }
+    if (!found) out += key + " = " + std::to_string(value) + "\r\n";
+    *ini = out;
+}
+
+GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
+    folder_ = fs::temp_directory_path() / ("brimvale-window-" + std::to_string(::getpid()) + "-" + setup.name);
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    if (setup.data.empty()) return;
+    LinkDataFolder(setup.data, folder_);
+    std::string ini = ReadText(setup.data / "Brimvale.ini");
+    fs::remove(folder_ / "Brimvale.ini");
+    for (const auto& [key, value] : setup.settings) SetSettingsKey(&ini, key, value);
+    std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
+    if (setup.prepare) setup.prepare(folder_);
+    if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT)) return;
+    const fs::path suppressions = folder_ / "leaks.supp";
+    std::ofstream(suppressions, std::ios::binary) << __lsan_default_suppressions();
+    // Its own settings store too: what one run remembers never reaches another.
+    if (!game_.Start({setup.program},
+                     {display_.Env(), "SDL_VIDEODRIVER=x11", "ALSOFT_DRIVERS=null",
+                      "XDG_CONFIG_HOME=" + (folder_ / "config").string(),
+                      std::string("ASAN_OPTIONS=") + __asan_default_options(),
+                      "LSAN_OPTIONS=suppressions=" + suppressions.string()},
+                     folder_, folder_ / "output.txt"))
+        return;
+    started_ = driver_.FindWindow("Brimvale", 30000) && driver_.Focus();
+}
+
+GameWindow::~GameWindow() {
+    game_.Stop();
+    std::error_code ec;
+    if (!::testing::Test::HasFailure()) fs::remove_all(folder_, ec);
+}
+
+bool GameWindow::Shot(gfx::Image* out) {
+    if (!driver_.Key("F3")) return false;
+    for (int waited = 0; waited < 10000; waited += 100) {
+        for (const fs::directory_entry& e : fs::directory_iterator(folder_)) {
+            const std::string name = e.path().filename().string();
+            // The game writes a temporary and renames it.
+            if (name.rfind("BrmVshot", 0) != 0 || e.path().extension() != ".bmp" || seen_.count(name)) continue;
+            if (LoadScreenshot(e.path(), out) && out->width == GAME_WINDOW_WIDTH &&
+                out->height == GAME_WINDOW_HEIGHT) {
+                seen_.insert(name);
+                return true;
+            }
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+bool GameWindow::ShotUntil(gfx::Image* out, int ms, int everyMs, const std::function<bool(const gfx::Image&)>& accept) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end && game_.Running()) {
+        if (Shot(out) && accept(*out)) return true;
+        Sleep(everyMs);
+    }
+    return false;
+}
+
+std::vector<std::string> GameWindow::LogLines(const std::string& text) const {
+    std::istringstream log(ReadText(folder_ / "debug.txt"));
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(log, line))
+        if (line.find(text) != std::string::npos) lines.push_back(line);
+    return lines;
+}
+
+bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
+    for (int waited = 0; waited < ms; waited += 250) {
+        if (int(LogLines(text).size()) >= count) return true;
+        Sleep(250);
+    }
+    return false;
+}
+
+}  // namespace testsupport

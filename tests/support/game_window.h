@@ -1,0 +1,69 @@
+// The real program on the demo data in a window on an X server of its own: a fresh folder with
+// the data set linked and chosen settings changed, the program started there, its screenshots
+// (F3) and its debug log read back. The folder stays behind for a look when the test failed.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/gfx/image.h"
+#include "support/real_program.h"
+
+namespace testsupport {
+
+constexpr int GAME_WINDOW_WIDTH = 1024, GAME_WINDOW_HEIGHT = 768;
+
+// Xvfb and xdotool are both there.
+bool WindowToolsPresent();
+
+// Settings file text with the value of `key` replaced; the game finds a key anywhere in the
+// file, so the line is rewritten (or added when missing).
+void SetSettingsKey(std::string* ini, const std::string& key, int value);
+
+struct GameWindowSetup {
+    std::string name;                                   // names the folder
+    std::string program;                                // the game's path
+    std::filesystem::path data;                         // the demo data set
+    std::vector<std::pair<std::string, int>> settings;  // "Brimvale.ini" keys changed
+    // Writes further files into the folder before the start.
+    std::function<void(const std::filesystem::path&)> prepare;
+};
+
+class GameWindow {
+public:
+    explicit GameWindow(const GameWindowSetup& setup);
+    ~GameWindow();
+    GameWindow(const GameWindow&) = delete;
+    GameWindow& operator=(const GameWindow&) = delete;
+
+    // The window came up and has the keyboard.
+    bool Started() const { return started_; }
+    WindowDriver& Driver() { return driver_; }
+    ChildProcess& Program() { return game_; }
+    const std::filesystem::path& Folder() const { return folder_; }
+
+    // F3, then the new screenshot once the game has written it whole; false after 10 s.
+    bool Shot(gfx::Image* out);
+    // Screenshots every `everyMs` until `accept` takes one; false after `ms` or when the
+    // program ended.
+    bool ShotUntil(gfx::Image* out, int ms, int everyMs, const std::function<bool(const gfx::Image&)>& accept);
+    // Lines of the debug log that hold `text`.
+    std::vector<std::string> LogLines(const std::string& text) const;
+    // Waits up to `ms` for `count` such lines.
+    bool WaitForLog(const std::string& text, int count, int ms) const;
+
+private:
+    std::filesystem::path folder_;
+    VirtualDisplay display_;
+    ChildProcess game_;
+    WindowDriver driver_;
+    std::set<std::string> seen_;
+    bool started_ = false;
+};
+
+}  // namespace testsupport

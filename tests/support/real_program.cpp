@@ -1,0 +1,219 @@
+#include "support/real_program.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Our environment with the given entries put over it.
+std::vector<std::string> MergedEnv(const std::vector<std::string>& extra) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const std::string& x : extra) replaced = replaced || x.substr(0, x.find('=')) == name;
+        if (!replaced) env.push_back(entry);
+    }
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+}
+
+// Everything of the start that can fail happens before the fork; the child only makes calls that
+// are safe between fork and exec.
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv, const fs::path& folder,
+            const fs::path& logFile, int outFd, int keepFd) {
+    if (args.empty()) return -1;
+    const std::vector<std::string> env = MergedEnv(extraEnv);
+    std::vector<char*> argv, envp;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    const std::string folderText = folder.string(), logText = logFile.string();
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    // Its own process group, so that a terminal's signals meant for the tests pass it by.
+    setpgid(0, 0);
+    if (!folderText.empty() && chdir(folderText.c_str()) != 0) _exit(126);
+    const int sink = open("/dev/null", O_RDWR);
+    const int log = logText.empty() ? -1 : open(logText.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(sink, 0);
+    dup2(outFd >= 0 ? outFd : log >= 0 ? log : sink, 1);
+    dup2(log >= 0 ? log : sink, 2);
+    for (int fd = 3; fd < 1024; ++fd)
+        if (fd != keepFd) close(fd);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+}
+
+}  // namespace
+
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        if (dir.empty()) continue;
+        const fs::path candidate = fs::path(dir) / name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    }
+    return {};
+}
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                         const fs::path& folder, const fs::path& logFile, int outFd, int keepFd) {
+    Stop();
+    pid_ = Spawn(argv, env, folder, logFile, outFd, keepFd);
+    ended_ = false;
+    status_ = 0;
+    return pid_ > 0;
+}
+
+bool ChildProcess::Running() { return Wait(0) == -1; }
+
+int ChildProcess::Wait(int ms) {
+    if (pid_ <= 0) return -2;
+    for (int waited = 0; !ended_; waited += 10) {
+        const pid_t got = waitpid(pid_, &status_, WNOHANG);
+        if (got == pid_ || (got < 0 && errno == ECHILD)) {
+            ended_ = true;
+            break;
+        }
+        if (waited >= ms) return -1;
+        Sleep(10);
+    }
+    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
+}
+
+int ChildProcess::Stop(int graceMs) {
+    if (pid_ <= 0) return -2;
+    if (!ended_) {
+        kill(pid_, SIGTERM);
+        if (Wait(graceMs) == -1) {
+            kill(pid_, SIGKILL);
+            Wait(5000);
+        }
+    }
+    const int code = WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
+    pid_ = -1;
+    return code;
+}
+
+int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs,
+            std::string* out) {
+    int fds[2] = {-1, -1};
+    if (pipe(fds) != 0) return -1;
+    ChildProcess tool;
+    const bool started = tool.Start(argv, env, {}, {}, fds[1]);
+    close(fds[1]);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    auto drain = [&] {
+        char buffer[512];
+        ssize_t n;
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+            if (out) out->append(buffer, size_t(n));
+    };
+    int code = -1;
+    for (int waited = 0; started; waited += 5) {
+        drain();
+        code = tool.Wait(0);
+        if (code != -1 || waited >= timeoutMs) break;
+        Sleep(5);
+    }
+    if (started && code == -1) tool.Stop(0);
+    drain();
+    close(fds[0]);
+    return started ? code : -1;
+}
+
+bool VirtualDisplay::Start(int width, int height) {
+    const std::string xvfb = FindProgram("Xvfb");
+    if (xvfb.empty()) return false;
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    // Xvfb writes the display number it took to the descriptor it is given.
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const bool started = server_.Start(
+        {xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, {}, {},
+        -1, fds[1]);
+    close(fds[1]);
+    std::string number;
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    for (int waited = 0; started && waited < 10000 && number.find('\n') == std::string::npos; waited += 10) {
+        char c[32];
+        const ssize_t n = read(fds[0], c, sizeof c);
+        if (n > 0) number.append(c, size_t(n));
+        if (n == 0) break;
+        Sleep(10);
+    }
+    close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
+    if (number.empty()) {
+        server_.Stop();
+        return false;
+    }
+    name_ = ":" + number;
+    return true;
+}
+
+int WindowDriver::Xdotool(const std::vector<std::string>& args, std::string* out) {
+    static const std::string tool = FindProgram("xdotool");
+    if (tool.empty()) return -1;
+    std::vector<std::string> argv{tool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunTool(argv, {display_.Env()}, 10000, out);
+}
+
+bool WindowDriver::FindWindow(const std::string& title, int ms) {
+    for (int waited = 0; waited <= ms; waited += 200) {
+        std::string out;
+        if (Xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}, &out) == 0) {
+            std::istringstream lines(out);
+            std::string first;
+            if (lines >> first) {
+                window_ = first;
+                return true;
+            }
+        }
+        Sleep(200);
+    }
+    return false;
+}
+
+bool WindowDriver::MoveTo(int x, int y) {
+    return !window_.empty() &&
+           Xdotool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y)}) == 0;
+}
+
+bool WindowDriver::Focus() {
+    if (window_.empty() || !MoveTo(8, 8)) return false;
+    return Xdotool({"windowfocus", window_}) == 0;
+}
+
+bool WindowDriver::Key(const std::string& key) { return !window_.empty() && Xdotool({"key", key}) == 0; }
+
+bool WindowDriver::Click(int x, int y) {
+    // Held for a few frames, as a hand holds it: the menu's words act on a held button.
+    if (!MoveTo(x, y) || Xdotool({"mousedown", "1"}) != 0) return false;
+    Sleep(200);
+    return Xdotool({"mouseup", "1"}) == 0;
+}
+
+}  // namespace testsupport

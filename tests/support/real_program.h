@@ -1,0 +1,83 @@
+// The real program as other processes see it: an X server of its own (Xvfb), the game started in
+// a data folder on that display, and xdotool's keys and clicks. Every process started here is
+// ended by its own id, first asked (SIGTERM closes the game's window), then killed.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The full path of a program on PATH, empty when there is none.
+std::string FindProgram(const std::string& name);
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess() { Stop(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // argv[0] is the program's path; `env` entries ("NAME=value") are added to ours; `folder` is
+    // the working folder (empty: ours). Output goes to `logFile` (empty: discarded); `outFd`, when
+    // given, takes standard output instead; `keepFd` stays open in the child.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+               const std::filesystem::path& folder = {}, const std::filesystem::path& logFile = {},
+               int outFd = -1, int keepFd = -1);
+    bool Running();
+    // The exit code once it ended within `ms`; -1 while it still runs, -2 when a signal ended it.
+    int Wait(int ms);
+    // SIGTERM, up to `graceMs` to end, then SIGKILL; returns the exit code as Wait does.
+    int Stop(int graceMs = 3000);
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int status_ = 0;
+    bool ended_ = false;
+};
+
+// Runs a tool to its end (killed after `timeoutMs`); its exit code, -1 on a time-out. Standard
+// output is returned in *out when asked for.
+int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs,
+            std::string* out = nullptr);
+
+// An Xvfb server on a free display number, with one screen of the given size at 24 bits.
+class VirtualDisplay {
+public:
+    bool Start(int width, int height);
+    // ":N", empty before a successful start.
+    const std::string& Name() const { return name_; }
+    // DISPLAY=... for a child's environment.
+    std::string Env() const { return "DISPLAY=" + name_; }
+
+private:
+    ChildProcess server_;
+    std::string name_;
+};
+
+// xdotool on one display, driving one window.
+class WindowDriver {
+public:
+    explicit WindowDriver(const VirtualDisplay& display) : display_(display) {}
+    // Waits up to `ms` for a visible window of that exact title; false when none came.
+    bool FindWindow(const std::string& title, int ms);
+    // Pointer into the window and the keyboard focus on it.
+    bool Focus();
+    // A key by its X name ("F3", "Return", "Escape"), pressed and released.
+    bool Key(const std::string& key);
+    // The pointer to (x, y) in window pixels, then the left button pressed for 200 ms.
+    bool Click(int x, int y);
+    bool MoveTo(int x, int y);
+
+private:
+    int Xdotool(const std::vector<std::string>& args, std::string* out = nullptr);
+    const VirtualDisplay& display_;
+    std::string window_;
+};
+
+}  // namespace testsupport
