@@ -225,9 +225,9 @@ void MenuScreens::BuildCampaignSlots() {
     saveSelected = -1;
     FormatSaveCaption(saveFirst, saveCount, g_Menu.variant);
     ImageButton& up = MakeImage(0, 0.77f, 0.544f, PIC_UP_ON, PIC_UP_OFF, 'i');
-    up.SetSize(0.0f, 0.04f, 2);
+    up.SetSize(0.0f, 0.04f, SPRITE_SIZE_FROM_HEIGHT);
     ImageButton& down = MakeImage(1, 0.77f, 0.55f + up.h + 0.006f, PIC_DOWN_ON, PIC_DOWN_OFF, 'i');
-    down.SetSize(0.0f, 0.04f, 2);
+    down.SetSize(0.0f, 0.04f, SPRITE_SIZE_FROM_HEIGHT);
     MakeButton(0, 0.225f, 0.38f, 'd', 804);
     MakeButton(1, 0.77f, 0.38f, 'i', 805);
     MakeButton(3, 0.47f, 0.92f, 'd', 692);
@@ -462,7 +462,9 @@ void MenuScreens::BuildPlayerRecord() {
     if (LoadMenuPicture(&pictures[0], work, 0.25f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH))
         pictures[0]->SetPosition(0.66f, 0.13f);
     MakeTextLabel(22, 0.785f, 0.13f, 'C', 610 + scenario, 5, 1);
-    LoadMenuPicture(&pictures[1], "PlayerSel", 0.208984375f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH);
+    // The player picture is the record panel's background.
+    if (LoadMenuPicture(&pictures[1], "PlayerSel", 0.208984375f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH))
+        pictures[1]->SetPosition(panels[8].x, panels[8].y);
     const float frames[SCREEN_TEAM][2] = {{0.041f, 0.405f}, {0.486f, 0.405f}, {0.041f, 0.647f}, {0.486f, 0.647f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         const float fx = frames[i][0], fy = frames[i][1];

@@ -30,7 +30,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "",          // 7
     "OI",        // 8 options
     "ILBFVCT",   // 9 player editor
-    "PILBTXV",   // 10 player record
+    "PXILBTV",   // 10 player record: the pictures under the rows and names they carry
     "XPILCN",    // 11 mission choice
     "PILTN",     // 12 match results
     "PILTV",     // 13 campaign team

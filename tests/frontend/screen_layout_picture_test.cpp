@@ -1,0 +1,283 @@
+// Every laid-out menu screen drawn on the OpenGL device and read back: the widgets stay inside
+// their own rectangles, each label's ink inside the rectangle its anchor, alignment and measured
+// size give and nowhere else, the widgets' states show by their flat colours, and the preview
+// fighters stand over the widgets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fighters/match.h"
+#include "frontend/mission_table.h"
+#include "frontend/screen_picture_fixture.h"
+#include "platform/os/os.h"
+#include "render/geometry.h"
+#include "scene/character_model.h"
+#include "render/material.h"
+#include "render/material_table.h"
+#include "scene/sub_mesh.h"
+#include "shell/mouse.h"
+
+namespace {
+
+using namespace screenpic;
+using testsupport::FrontEndColour;
+
+// The screens whose layouts are in place. Screens 13, 14, 15, 21 and 22 join the list when
+// theirs are.
+const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 19, 20, 23};
+
+// The whole area a set-up or options panel draws in: its tab row and its content area.
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+template <size_t N>
+PixelRect PanelsArea(const MenuPanel (&tabs)[N], int used) {
+    PixelRect area = PanelRect(tabs[N - 1]);
+    for (int t = 0; t < used; ++t) area = Union(area, PanelRect(tabs[t]));
+    return area;
+}
+
+class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
+protected:
+    // The menu state a screen shows its layout with: team members, a selected player, a won
+    // mission, match results; then one frame of the screen's own logic with the pointer away.
+    void Prepare(int screen) {
+        g_Menu.LoadPlayerSaves(2);
+        switch (screen) {
+        case 5:
+            s->teamIndex[0] = players[2];
+            break;
+        case 9:
+            g_Menu.SelectPlayer(players[3], 0);
+            break;
+        case 10:
+            for (int i = 0; i < 2; ++i) {
+                s->teamIndex[i] = g_Menu.teamSlots[0][i] = players[size_t(i)];
+                s->CopyTeamRecord(i);
+            }
+            break;
+        case 11:
+            for (int k = 0; k < MISSION_KINDS; ++k)
+                if (g_Campaign.scenarios[0][CAMPAIGN_PLAYED + k]) {
+                    g_Campaign.scenarios[0][CAMPAIGN_WON + k] = 1;
+                    break;
+                }
+            break;
+        case 12:
+        case 17:
+        case 18:
+            g_Menu.results[RESULT_ELAPSED] = 61000;
+            g_Menu.results[RESULT_WINNER] = 0;
+            g_Menu.netPlayerCount = 4;
+            break;
+        default: break;
+        }
+        Show(screen);
+        // The credits page three seconds in, when the panel lets the labels show whole.
+        if (screen == 19) s->creditsStart = os::timeGetTime() - 3000;
+        g_Mouse = MouseState();
+        g_Mouse.x = g_Mouse.y = -100;
+        s->Update();
+    }
+
+    // The labels the screen object owns and draws itself.
+    std::vector<const TextLabel*> OwnLabels() const {
+        std::vector<const TextLabel*> out;
+        for (const TextLabel& l : s->labels) out.push_back(&l);
+        for (const MenuButton& b : s->buttons) out.push_back(&b.label);
+        if (s->field.target) out.push_back(&s->field.textLabel);
+        return out;
+    }
+    // Every label that may draw on the screen, the panels' included.
+    Coverage LabelCoverage() const {
+        Coverage c;
+        auto add = [&c](const TextLabel& l) {
+            if (l.inUse) c.Add(LabelRect(l).Grown(1));
+        };
+        for (const TextLabel* l : OwnLabels()) add(*l);
+        add(s->field.caretLabel);
+        add(s->confirm.label);
+        add(s->confirm.yes.label);
+        add(s->confirm.no.label);
+        add(s->notice.label);
+        const OptionsPanel& o = s->options;
+        for (const TextLabel& l : o.tabLabels) add(l);
+        for (const TextLabel& l : o.rowLabels) add(l);
+        for (const ArrowSelector& a : o.selectors) add(a.label);
+        for (const MenuButton& b : o.buttons) add(b.label);
+        const MatchSetupPanel& m = s->matchSetup;
+        for (const TextLabel& l : m.captionLabels) add(l);
+        for (const TextLabel& l : m.rowLabels) add(l);
+        for (const TextField& f : m.fields) add(f.textLabel), add(f.caretLabel);
+        add(m.actionButton.label);
+        return c;
+    }
+    // The widgets' rectangles; a panel's whole area for the set-up and options screens.
+    Coverage WidgetCoverage(int screen) const {
+        Coverage c;
+        for (const MenuPanel& p : s->panels)
+            if (p.visible) c.Add(PanelRect(p));
+        for (const ImageButton& b : s->images)
+            if (b.visible && b.highlightSprite) c.Add(ImageRect(b).Grown(1));
+        for (const MenuButton& b : s->buttons)
+            if (b.label.inUse) c.Add(ButtonRect(b));
+        for (const MenuSwitch& w : s->switches)
+            if (w.onSprite) c.Add(SwitchRect(w).Grown(1));
+        if (s->field.target) c.Add(FieldRect(s->field));
+        for (const Sprite2D* p : s->pictures)
+            if (p) c.Add(SpriteRect(*p).Grown(1));
+        if (s->confirm.open || s->notice.open) c.Add({0, 0, kW, kH});
+        if (screen == 2 || screen == 6) c.Add(PanelsArea(s->matchSetup.tabs, s->matchSetup.tabCount));
+        if (screen == 8) c.Add(PanelsArea(s->options.panels, s->options.tabCount));
+        return c;
+    }
+    // The fighters a screen previews.
+    std::vector<Character*> Previews() const {
+        std::vector<Character*> out;
+        if (s->candidate) out.push_back(s->candidate);
+        for (Character* c : s->teamFighters)
+            if (c) out.push_back(c);
+        for (Character* c : s->enemyFighters)
+            if (c) out.push_back(c);
+        return out;
+    }
+};
+
+std::string ScreenName(const ::testing::TestParamInfo<int>& info) { return "Screen" + std::to_string(info.param); }
+
+TEST_P(ScreenLayoutPictureTest, WidgetsAndLabelsDrawOnlyInsideTheirRectangles) {
+    const int screen = GetParam();
+    Prepare(screen);
+    const Picture empty{std::vector<uint32_t>(size_t(kW) * kH, kBackground)};
+    const Picture widgets = Draw(false, false), text = Draw(true, false);
+
+    const Stray outside = StrayPixels(widgets, empty, WidgetCoverage(screen));
+    EXPECT_EQ(outside.count, 0) << "widget pixels outside every widget, first at " << outside.x << ", " << outside.y;
+
+    std::vector<const TextLabel*> drawn;
+    for (const TextLabel* l : OwnLabels()) {
+        // Known fault, reported: the credits show all their rows at once in one column that runs
+        // past the bottom of the screen. Those rows wait for the credits' pages.
+        if (screen == 19 && LabelRect(*l).bottom > kH) continue;
+        if (HasText(*l)) drawn.push_back(l);
+    }
+    ExpectInkInside(text, widgets, drawn, LabelCoverage());
+    const bool blank = screen == 1 || screen == 7 || screen == 16;
+    if (blank) {
+        EXPECT_TRUE(drawn.empty());
+        EXPECT_EQ(Differing(text, empty, {0, 0, kW, kH}), 0) << "an empty screen draws nothing";
+    } else {
+        EXPECT_GT(Differing(text, empty, {0, 0, kW, kH}), 0);
+    }
+}
+
+TEST_P(ScreenLayoutPictureTest, PreviewFightersDrawOverTheWidgets) {
+    const int screen = GetParam();
+    Prepare(screen);
+    const std::vector<Character*> fighters = Previews();
+    const bool shows = screen == 5 || screen == 9 || screen == 10 || screen == 20;
+    EXPECT_EQ(!fighters.empty(), shows);
+    if (fighters.empty()) return;
+    // The kit's fighters wear one plain white material, whatever their look gave them, and their
+    // one triangle is seen from behind.
+    g_Video.cullMode = gfx::D3DCULL_NONE;
+    auto* plain = new Material();
+    plain->passCount = 1;
+    plain->passes[0].stageCount = 1;
+    const int32_t white = g_Scene.materials->Add(plain);
+    for (Character* c : fighters)
+        for (auto& level : c->model->levels)
+            for (SubMesh* m : level.subMeshes) m->overrideMaterialId = white;
+    const Picture text = Draw(true, false), full = Draw(true, true);
+    // The fighters come last, over a cleared depth buffer: where they stand on a widget they
+    // show instead of it.
+    const Coverage widgets = WidgetCoverage(screen);
+    int ink = 0, overWidgets = 0;
+    for (int32_t y = 0; y < kH; ++y)
+        for (int32_t x = 0; x < kW; ++x) {
+            if (Near(full.At(x, y), text.At(x, y), 2)) continue;
+            ++ink;
+            overWidgets += widgets.Has(x, y) ? 1 : 0;
+        }
+    EXPECT_GT(ink, 0) << "no fighter drawn";
+    // The kit's skeleton keeps its mesh at the world origin, the middle of the screen.
+    if (widgets.Has(kW / 2, kH / 2)) {
+        EXPECT_GT(overWidgets, 0);
+    }
+}
+
+TEST_P(ScreenLayoutPictureTest, HighlightedDisabledAndHiddenWidgetsShowByTheirFlatColours) {
+    const int screen = GetParam();
+    Prepare(screen);
+    // Every widget's rectangle counted, so that a widget is judged where it alone lies.
+    Coverage all;
+    for (const MenuPanel& p : s->panels)
+        if (p.w > 0 && p.h > 0) all.Add(PanelRect(p));
+    for (const ImageButton& b : s->images)
+        if (b.highlightSprite) all.Add(ImageRect(b));
+    for (const MenuButton& b : s->buttons)
+        if (b.label.inUse) all.Add(ButtonRect(b));
+    for (const MenuSwitch& w : s->switches)
+        if (w.onSprite) all.Add(SwitchRect(w));
+    if (s->field.target) all.Add(FieldRect(s->field));
+    for (const Sprite2D* p : s->pictures)
+        if (p) all.Add(SpriteRect(*p));
+    auto alone = [&all](const PixelRect& r) {
+        const int32_t x = r.CentreX(), y = r.CentreY();
+        return !r.Empty() && x >= 0 && x < kW && y >= 0 && y < kH && all.Count(x, y) == 1;
+    };
+
+    std::vector<ImageButton*> images;
+    for (ImageButton& b : s->images) {
+        if (!b.visible || !b.highlightSprite) continue;
+        // A button made from a picture that exists has a size.
+        EXPECT_TRUE(b.w > 0.002f && b.h > 0.002f) << b.plainSprite->name << " " << Describe(ImageRect(b));
+        if (alone(ImageRect(b))) images.push_back(&b);
+    }
+    ExpectImageStates(images);
+    std::vector<MenuButton*> buttons;
+    for (MenuButton& b : s->buttons)
+        if (b.label.inUse && alone(ButtonRect(b))) buttons.push_back(&b);
+    ExpectButtonStates(buttons);
+    std::vector<MenuSwitch*> switches;
+    for (MenuSwitch& w : s->switches)
+        if (w.onSprite && alone(SwitchRect(w))) switches.push_back(&w);
+    ExpectSwitchStates(switches);
+
+    // Panels: their colour over the background when shown, the background when hidden. The
+    // main menu, the profile choice, the campaign list and the player editor draw none of theirs;
+    // the set-up and options screens' panels are their panels' own.
+    for (int none : {0, 2, 3, 4, 6, 8, 9})
+        if (screen == none) return;
+    std::vector<MenuPanel*> panels;
+    for (MenuPanel& p : s->panels)
+        if (p.w > 0 && p.h > 0 && alone(PanelRect(p))) panels.push_back(&p);
+    for (MenuPanel* p : panels) p->visible = 1;
+    const Picture shown = Draw(false, false);
+    for (MenuPanel* p : panels) p->visible = 0;
+    const Picture gone = Draw(false, false);
+    for (const MenuPanel* p : panels) {
+        const PixelRect r = PanelRect(*p);
+        const int32_t x = r.CentreX(), y = r.CentreY();
+        EXPECT_TRUE(Near(shown.At(x, y), PanelOver(*p, kBackground), 3)) << Describe(r) << " " << gfxtest::Hex(shown.At(x, y));
+        EXPECT_TRUE(Near(gone.At(x, y), kBackground, 3)) << Describe(r) << " " << gfxtest::Hex(gone.At(x, y));
+    }
+}
+
+// The credits panel fades the page by multiplying over its labels, so a page's labels lie
+// inside it. Disabled until the credits are paged: every row stands in one column now.
+TEST_F(ScreenPictureFixture, DISABLED_TheCreditsPageLiesInsideItsFadingPanel) {
+    Show(19);
+    const PixelRect panel = PanelRect(s->panels[0]);
+    for (const TextLabel& l : s->labels) {
+        if (!HasText(l) || l.alignment == LABEL_PARAGRAPH) continue;
+        const PixelRect r = LabelRect(l);
+        EXPECT_TRUE(r.left >= panel.left && r.right <= panel.right && r.top >= panel.top && r.bottom <= panel.bottom)
+            << "\"" << l.text << "\" at " << Describe(r) << " outside " << Describe(panel);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ScreenLayoutPictureTest, ::testing::ValuesIn(kScreens), ScreenName);
+
+}  // namespace
