@@ -117,6 +117,8 @@ void MatchSetupPanel::Build(int which) {
                         PanelText(which == 2 ? kTabText2[t] : kTabText6[t]), 5, 1);
     }
     tabs[4].Create(x, y, width, height, 0xff808080, 1);
+    for (int t = 0; t < tabCount; ++t) tabs[t].visible = 1;
+    tabs[4].visible = 1;
     if (which == 2) SessionScreen(0, 12);
     else if (g_Menu.previousPage != 0) SessionScreen(3, 12);
     else SessionScreen(0, 9);

@@ -132,6 +132,12 @@ protected:
         if (screen == 8) c.Add(PanelsArea(s->options.panels, s->options.tabCount));
         return c;
     }
+    // Widgets inside their rectangles, each label's ink inside its own; nothing on empty screens.
+    void ExpectLayout(int screen);
+    // The preview fighters of the screens that show them, drawn over the widgets.
+    void ExpectPreviews(int screen);
+    // Highlighted, disabled and hidden widgets by their flat colours (changes the widgets).
+    void ExpectStates(int screen);
     // The fighters a screen previews.
     std::vector<Character*> Previews() const {
         std::vector<Character*> out;
@@ -146,9 +152,7 @@ protected:
 
 std::string ScreenName(const ::testing::TestParamInfo<int>& info) { return "Screen" + std::to_string(info.param); }
 
-TEST_P(ScreenLayoutPictureTest, WidgetsAndLabelsDrawOnlyInsideTheirRectangles) {
-    const int screen = GetParam();
-    Prepare(screen);
+void ScreenLayoutPictureTest::ExpectLayout(int screen) {
     const Picture empty{std::vector<uint32_t>(size_t(kW) * kH, kBackground)};
     const Picture widgets = Draw(false, false), text = Draw(true, false);
 
@@ -172,9 +176,7 @@ TEST_P(ScreenLayoutPictureTest, WidgetsAndLabelsDrawOnlyInsideTheirRectangles) {
     }
 }
 
-TEST_P(ScreenLayoutPictureTest, PreviewFightersDrawOverTheWidgets) {
-    const int screen = GetParam();
-    Prepare(screen);
+void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     const std::vector<Character*> fighters = Previews();
     const bool shows = screen == 5 || screen == 9 || screen == 10 || screen == 20;
     EXPECT_EQ(!fighters.empty(), shows);
@@ -207,9 +209,7 @@ TEST_P(ScreenLayoutPictureTest, PreviewFightersDrawOverTheWidgets) {
     }
 }
 
-TEST_P(ScreenLayoutPictureTest, HighlightedDisabledAndHiddenWidgetsShowByTheirFlatColours) {
-    const int screen = GetParam();
-    Prepare(screen);
+void ScreenLayoutPictureTest::ExpectStates(int screen) {
     // Every widget's rectangle counted, so that a widget is judged where it alone lies.
     Coverage all;
     for (const MenuPanel& p : s->panels)
@@ -263,6 +263,21 @@ TEST_P(ScreenLayoutPictureTest, HighlightedDisabledAndHiddenWidgetsShowByTheirFl
         EXPECT_TRUE(Near(shown.At(x, y), PanelOver(*p, kBackground), 3)) << Describe(r) << " " << gfxtest::Hex(shown.At(x, y));
         EXPECT_TRUE(Near(gone.At(x, y), kBackground, 3)) << Describe(r) << " " << gfxtest::Hex(gone.At(x, y));
     }
+}
+
+TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
+    const int screen = GetParam();
+    Prepare(screen);
+    {
+        SCOPED_TRACE("layout");
+        ExpectLayout(screen);
+    }
+    {
+        SCOPED_TRACE("previews");
+        ExpectPreviews(screen);
+    }
+    SCOPED_TRACE("widget states");
+    ExpectStates(screen);
 }
 
 // The credits panel fades the page by multiplying over its labels, so a page's labels lie

@@ -193,13 +193,42 @@ inline std::string KnownTextTable() {
 class ScreenPictureFixture : public gfxtest::GLDeviceTest {
 protected:
     fxtest::SceneOnDevice scene;
-    std::unique_ptr<ScopedWorkDir> dir;
     MenuScreens* s = nullptr;
     // Player slots of side 0 in the campaign folder family.
     std::vector<int> players;
 
+    // One device and one data folder for a whole suite: making a context and writing the
+    // pictures are most of a test's time. Each test starts without saves.
+    struct Shared {
+        gfx::Device* device = nullptr;
+        os::WindowHandle window = nullptr;
+        gfx::DeviceParams params;
+        std::unique_ptr<ScopedWorkDir> dir;
+    };
+    static Shared& Kept() {
+        static Shared kept;
+        return kept;
+    }
+    static void TearDownTestSuite() {
+        Shared& k = Kept();
+        if (k.device) EXPECT_EQ(k.device->Release(), 0u) << "resources left on the device";
+        if (k.window) os::DestroyWindow(k.window);
+        if (k.device || k.window) os::Shutdown();
+        k.dir.reset();
+        k = Shared();
+    }
+
     void SetUp() override {
-        ASSERT_TRUE(CreateDevice(kW, kH, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
+        Shared& k = Kept();
+        if (!k.device) {
+            ASSERT_TRUE(CreateDevice(kW, kH, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
+            k.device = device;
+            k.window = window;
+            k.params = params;
+        }
+        device = k.device;
+        window = k.window;
+        params = k.params;
         scene.Enter(device, kW, params.present);
         g_Video.screenRect = {0, 0, kW - 1, kH - 1};
         g_Video.halfWidth = kW / 2;
@@ -208,8 +237,12 @@ protected:
         // As the video object's creation leaves them: the alpha test passes alpha 1 and above.
         device->SetRenderState(gfx::D3DRS_ALPHAREF, 1);
         device->SetRenderState(gfx::D3DRS_ALPHAFUNC, gfx::D3DCMP_GREATEREQUAL);
-        dir = std::make_unique<ScopedWorkDir>();
-        WriteData();
+        if (!k.dir) {
+            k.dir = std::make_unique<ScopedWorkDir>();
+            WriteData(*k.dir);
+        }
+        std::filesystem::remove_all(k.dir->path() / "Saves");
+        g_TextTable.Load("textos.txt");
         MenuShellCalls calls{};
         // The menu's camera: from 20 in front of the origin, 22.5 degrees.
         calls.selectControlMode = [] {
@@ -234,31 +267,32 @@ protected:
         ResetMenuShellCalls();
         ResetTextLabels();
         g_Fader.Zero();
-        dir.reset();
         scene.Leave();
-        gfxtest::GLDeviceTest::TearDown();
+        // The suite's device stays for the next test.
+        device = nullptr;
+        window = nullptr;
     }
 
-    void WriteData() {
-        testsupport::WriteFrontEndData(*dir);
-        dir->Write("textos.txt", KnownTextTable());
+    static void WriteData(const ScopedWorkDir& dir) {
+        testsupport::WriteFrontEndData(dir);
+        dir.Write("textos.txt", KnownTextTable());
         g_TextTable.Load("textos.txt");
         char name[32];
         for (int i = 0; i < 20; ++i) {
             std::snprintf(name, sizeof name, "FondoEsc%02d", i);
-            testsupport::WriteMenuPicture(*dir, name, 32, 24);
+            testsupport::WriteMenuPicture(dir, name, 32, 24);
         }
         for (int k = 0; k < 8; ++k) {
             std::snprintf(name, sizeof name, "KGame%02d", k);
-            testsupport::WriteMenuPicture(*dir, name, 16, 16);
+            testsupport::WriteMenuPicture(dir, name, 16, 16);
         }
-        testsupport::WriteMenuPicture(*dir, "PlayerSel", 16, 16);
+        testsupport::WriteMenuPicture(dir, "PlayerSel", 16, 16);
         // The skeletons the menu loads for its preview fighters.
         namespace fs = std::filesystem;
         const fs::path& kit = testsupport::FighterFilesFolder();
-        fs::create_directories(dir->path() / "Modelos");
-        fs::create_directory_symlink(kit / "Modelos" / "Personajes", dir->path() / "Modelos" / "Personajes");
-        fs::create_directory_symlink(kit / "ANIMACIONES", dir->path() / "ANIMACIONES");
+        fs::create_directories(dir.path() / "Modelos");
+        fs::create_directory_symlink(kit / "Modelos" / "Personajes", dir.path() / "Modelos" / "Personajes");
+        fs::create_directory_symlink(kit / "ANIMACIONES", dir.path() / "ANIMACIONES");
     }
 
     // Four saved players of side 0 and a team campaign of the first two.
