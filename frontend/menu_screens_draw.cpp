@@ -83,8 +83,11 @@ void MenuScreens::DrawScreen() {
                     if (b.visible && b.highlightSprite) b.Draw();
                 break;
             case 'L':
-                for (const TextLabel& l : labels)
-                    if (l.inUse && l.visible) DrawTextLabel(&l);
+                for (int i = 0; i < SCREEN_LABELS; ++i) {
+                    // The editor's two notes stand where its preview fighter is when it has one.
+                    if (screen == 9 && candidate && (i == 18 || i == 19)) continue;
+                    if (labels[i].inUse && labels[i].visible) DrawTextLabel(&labels[i]);
+                }
                 break;
             case 'B':
                 for (MenuButton& b : buttons)

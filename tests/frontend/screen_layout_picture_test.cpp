@@ -167,6 +167,16 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         if (HasText(*l)) drawn.push_back(l);
     }
     ExpectInkInside(text, widgets, drawn, LabelCoverage());
+    if (screen == 9) {
+        // The editor's two notes show only while no preview fighter does.
+        ASSERT_NE(s->candidate, nullptr);
+        const Picture bare = Draw(false, true), shown = Draw(true, true);
+        for (int i : {18, 19}) {
+            ASSERT_TRUE(HasText(s->labels[i])) << i;
+            EXPECT_EQ(Differing(shown, bare, LabelRect(s->labels[i])), 0) << i;
+            EXPECT_GT(Differing(text, widgets, LabelRect(s->labels[i])), 0) << i;
+        }
+    }
     const bool blank = screen == 1 || screen == 7 || screen == 16;
     if (blank) {
         EXPECT_TRUE(drawn.empty());
