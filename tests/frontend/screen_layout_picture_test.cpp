@@ -67,6 +67,8 @@ protected:
         case 12:
         case 17:
         case 18:
+            // A match of kind 0 that side 0 won, every count 0.
+            g_GameSettings.gameKind = 0;
             g_Menu.results[RESULT_ELAPSED] = 61000;
             g_Menu.results[RESULT_WINNER] = 0;
             g_Menu.netPlayerCount = 4;
@@ -167,6 +169,23 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         if (HasText(*l)) drawn.push_back(l);
     }
     ExpectInkInside(text, widgets, drawn, LabelCoverage());
+    if (screen == 12) {
+        // The results table: every value "0", printed with the font centred under its column's
+        // head at its row label's height, in the rectangle its measured width and the font's
+        // line height give.
+        const Picture values = Draw(true, false, true), none = Draw(true, false, false);
+        Coverage cells;
+        std::vector<PixelRect> rects;
+        for (int column : {3, 4})
+            for (int row = 5; row <= 11; ++row) {
+                const float w = g_Font.TextWidth("0", 1, 5);
+                rects.push_back(FractionRect(s->labels[column].x - w / 2, s->labels[row].y, w, g_Font.LineHeight(5)));
+                cells.Add(rects.back().Grown(1));
+            }
+        const Stray stray = StrayPixels(values, none, cells);
+        EXPECT_EQ(stray.count, 0) << "a value outside its cell, first at " << stray.x << ", " << stray.y;
+        for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
+    }
     if (screen == 9) {
         // The editor's two notes show only while no preview fighter does.
         ASSERT_NE(s->candidate, nullptr);

@@ -23,6 +23,7 @@
 #include "frontend/menu_screens.h"
 #include "frontend/overlays.h"
 #include "frontend/player_saves.h"
+#include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/text_label.h"
 #include "frontend/text_table.h"
@@ -194,6 +195,11 @@ class ScreenPictureFixture : public gfxtest::GLDeviceTest {
 protected:
     fxtest::SceneOnDevice scene;
     MenuScreens* s = nullptr;
+    // The stored blocks the screens and panels edit, put back after each test.
+    GameSettingsBlock savedGame = g_GameSettings;
+    OptionsBlock savedOptions = g_Options;
+    MultiplayerBlock savedMultiplayer = g_Multiplayer;
+    TrainingBlock savedTraining = g_Training;
     // Player slots of side 0 in the campaign folder family.
     std::vector<int> players;
 
@@ -264,6 +270,10 @@ protected:
         ResetMenu();
         FreeSkeletons();
         ClearCampaign();
+        g_GameSettings = savedGame;
+        g_Options = savedOptions;
+        g_Multiplayer = savedMultiplayer;
+        g_Training = savedTraining;
         ResetMenuShellCalls();
         ResetTextLabels();
         g_Fader.Zero();
@@ -317,8 +327,11 @@ protected:
     }
 
     // The current screen drawn over the empty background and read back; without labels (label
-    // mode that draws nothing) or without its preview fighters when asked.
-    Picture Draw(bool labels = true, bool previews = true) {
+    // mode that draws nothing), without its preview fighters or without what it prints with the
+    // texture font (no font texture) when asked.
+    Picture Draw(bool labels = true, bool previews = true, bool font = true) {
+        gfx::Texture* glyphs = g_Font.texture;
+        if (!font) g_Font.texture = nullptr;
         Character* saved[1 + 2 * SCREEN_TEAM] = {s->candidate};
         for (int i = 0; i < SCREEN_TEAM; ++i) saved[1 + i] = s->teamFighters[i], saved[5 + i] = s->enemyFighters[i];
         if (!previews) {
@@ -334,6 +347,7 @@ protected:
         s->DrawScreen();
         g_Video.End2D();
         SetTextLabelMode(mode);
+        g_Font.texture = glyphs;
         s->candidate = saved[0];
         for (int i = 0; i < SCREEN_TEAM; ++i) s->teamFighters[i] = saved[1 + i], s->enemyFighters[i] = saved[5 + i];
         return Picture{ReadBack()};
