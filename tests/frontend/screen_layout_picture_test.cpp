@@ -140,6 +140,8 @@ protected:
     void ExpectPreviews(int screen);
     // Highlighted, disabled and hidden widgets by their flat colours (changes the widgets).
     void ExpectStates(int screen);
+    // The screen's question box opened: the screen darkened, the box, its question and answers.
+    void ExpectOpenBox();
     // The fighters a screen previews.
     std::vector<Character*> Previews() const {
         std::vector<Character*> out;
@@ -294,6 +296,24 @@ void ScreenLayoutPictureTest::ExpectStates(int screen) {
     }
 }
 
+void ScreenLayoutPictureTest::ExpectOpenBox() {
+    ConfirmBox& box = s->confirm;
+    if (!box.background) return;
+    // The options screen draws its question only while the options wait to be saved.
+    box.open = 1;
+    g_Menu.optionsChanged = s->screen == 8 ? 1 : 0;
+    const Picture bare = Draw(false, false), text = Draw(true, false);
+    box.open = 0;
+    g_Menu.optionsChanged = 0;
+    // Over everything: the screen's top-left corner darkened, the box's middle its own picture.
+    const PixelRect r = FractionRect(box.x, box.y, box.w, box.h);
+    EXPECT_TRUE(Near(bare.At(1, 1), Tinted(Draw(false, false).At(1, 1), WIDGET_DISABLED_TINT), 3));
+    EXPECT_TRUE(Near(bare.At(r.CentreX(), r.CentreY()), FrontEndColour("VentanaConfirmacion"), 3))
+        << gfxtest::Hex(bare.At(r.CentreX(), r.CentreY()));
+    // The screen's labels lie under the box, darkened.
+    ExpectInkInside(text, bare, {&box.label, &box.yes.label, &box.no.label}, LabelCoverage());
+}
+
 TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     const int screen = GetParam();
     Prepare(screen);
@@ -304,6 +324,10 @@ TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     {
         SCOPED_TRACE("previews");
         ExpectPreviews(screen);
+    }
+    {
+        SCOPED_TRACE("question box");
+        ExpectOpenBox();
     }
     SCOPED_TRACE("widget states");
     ExpectStates(screen);
