@@ -19,7 +19,7 @@ constexpr uint32_t kOpenSetupTab = 0xff505050, kClosedSetupTab = 0xff808080;
 constexpr float kPatchX[OPTIONS_TABS] = {0.203125f, 0.35351563f, 0.50292969f, 0.65332031f};
 constexpr float kPatchY = 0.24088542f;
 
-class PanelPictureTest : public ScreenPictureFixture {
+class SettingsPanelPictureTest : public ScreenPictureFixture {
 protected:
     // The colour a pixel of `under` takes once the panels containing it multiply over it, in
     // their drawing order.
@@ -55,7 +55,7 @@ protected:
     }
 };
 
-TEST_F(PanelPictureTest, EveryOptionsTabShowsItsPatchCaptionsAndWidgets) {
+TEST_F(SettingsPanelPictureTest, EveryOptionsTabShowsItsPatchCaptionsAndWidgets) {
     Show(8);
     OptionsPanel& o = s->options;
     ASSERT_EQ(o.tabCount, OPTIONS_TABS);
@@ -170,7 +170,7 @@ TEST_F(PanelPictureTest, EveryOptionsTabShowsItsPatchCaptionsAndWidgets) {
 
 // Disabled until the rows are laid out anew: the advanced tab's eleventh row (multisampling, 0.06
 // below the tenth) lies under its defaults button and past the content area's bottom edge.
-TEST_F(PanelPictureTest, DISABLED_TheAdvancedTabsRowsKeepClearOfItsDefaultsButton) {
+TEST_F(SettingsPanelPictureTest, DISABLED_TheAdvancedTabsRowsKeepClearOfItsDefaultsButton) {
     Show(8);
     OptionsPanel& o = s->options;
     o.VideoOptionsScreen(1, 5);
@@ -185,7 +185,7 @@ TEST_F(PanelPictureTest, DISABLED_TheAdvancedTabsRowsKeepClearOfItsDefaultsButto
 
 // Disabled until mode 11 is laid out anew: the game kind's description is drawn before the
 // scenario's picture, which lies over it.
-TEST_F(PanelPictureTest, DISABLED_TheGameKindsDescriptionShows) {
+TEST_F(SettingsPanelPictureTest, DISABLED_TheGameKindsDescriptionShows) {
     Show(2);
     MatchSetupPanel& m = s->matchSetup;
     m.SessionScreen(1, 11);
@@ -194,7 +194,7 @@ TEST_F(PanelPictureTest, DISABLED_TheGameKindsDescriptionShows) {
     EXPECT_GT(Differing(text, bare, LabelRect(m.rowLabels[7])), 0);
 }
 
-TEST_F(PanelPictureTest, TheKeyListLightsTheEditedCellAndTheHoveredOne) {
+TEST_F(SettingsPanelPictureTest, TheKeyListLightsTheEditedCellAndTheHoveredOne) {
     Show(8);
     OptionsPanel& o = s->options;
     o.VideoOptionsScreen(2, 6);
@@ -233,7 +233,7 @@ struct SetupCase {
     std::vector<int> modes;   // by tab
 };
 
-TEST_F(PanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPictures) {
+TEST_F(SettingsPanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPictures) {
     g_Menu.previousPage = 0;
     for (const SetupCase& c : {SetupCase{2, {12, 11, 2}}, SetupCase{6, {9, 10, 11, 12}}}) {
         Show(c.screen);
