@@ -590,7 +590,9 @@ void MatchSetupPanel::Draw() {
             if (r % 3 == 0) PanelPrint(value, sizeof value, "%d", int(t.values[2 + team]) + 1);
             else if (r % 3 == 1) PanelPrint(value, sizeof value, "%d", int(t.values[team]));
             else PanelPrint(value, sizeof value, "%s", PanelText(t.randomLevel[team] ? 537 : 536));
-            g_Font.Print(5, 18, kValueX + 0.045f, y + 0.1f + kRowStep * float(r), -1, value, 'C', true);
+            // Centred between the row's arrows, whatever the arrows' pictures measure.
+            const ImageButton &left = arrows[2 * r], &right = arrows[2 * r + 1];
+            g_Font.Print(5, 18, (left.x + left.w + right.x) / 2, y + 0.1f + kRowStep * float(r), -1, value, 'C', true);
         }
     }
     for (ImageButton& a : arrows)

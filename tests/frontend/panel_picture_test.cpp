@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,19 @@ TEST_F(SettingsPanelPictureTest, TheKeyListLightsTheEditedCellAndTheHoveredOne) 
         << "a lit cell must differ from a plain one";
 }
 
+// Disabled until the session list is laid out anew: its eighth row (0.05 below the seventh, from
+// 0.3 under the panel's top) and its down arrow stand on and past the panel's bottom edge.
+TEST_F(SettingsPanelPictureTest, DISABLED_TheSessionListStaysInsideThePanel) {
+    g_Menu.previousPage = 0;
+    Show(6);
+    MatchSetupPanel& m = s->matchSetup;
+    m.SessionScreen(1, 10);
+    m.sessionCount = SETUP_LIST_ROWS;
+    for (int r = 0; r < SETUP_LIST_ROWS; ++r) std::snprintf(m.sessionNames[r], SETUP_SESSION_NAME, "Sesion %d", r);
+    const Stray outside = StrayPixels(Draw(), Empty(), PanelArea(m.tabs, m.tabCount));
+    EXPECT_EQ(outside.count, 0) << "first at " << outside.x << ", " << outside.y;
+}
+
 struct SetupCase {
     int screen;
     std::vector<int> modes;   // by tab
@@ -278,6 +292,29 @@ TEST_F(SettingsPanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPict
             ExpectImageStates(arrows);
             if (m.actionButton.label.inUse) ExpectButtonStates({&m.actionButton});
 
+            if (c.modes[size_t(tab)] == 2) {
+                // The team values, each printed with the font centred between its arrows: the
+                // level one up, the team size, the random-level switch as its text.
+                const Picture values = Draw(true, false, true), none = Draw(true, false, false);
+                Coverage cells;
+                std::vector<PixelRect> rects;
+                for (int r = 0; r < 6; ++r) {
+                    const int team = r / 3;
+                    const std::string value = r % 3 == 0   ? std::to_string(g_Training.values[2 + team] + 1)
+                                              : r % 3 == 1 ? std::to_string(g_Training.values[team])
+                                                           : g_TextTable.Get(g_Training.randomLevel[team] ? 537 : 536);
+                    const ImageButton &left = m.arrows[2 * r], &right = m.arrows[2 * r + 1];
+                    const float w = g_Font.TextWidth(value.c_str(), int32_t(value.size()), 5);
+                    const float middle = (left.x + left.w + right.x) / 2;
+                    rects.push_back(FractionRect(middle - w / 2, left.y, w, g_Font.LineHeight(5)));
+                    // The shadow falls a pixel right and below.
+                    cells.Add(PixelRect{rects.back().left - 1, rects.back().top - 1, rects.back().right + 2,
+                                        rects.back().bottom + 2});
+                }
+                const Stray stray = StrayPixels(values, none, cells);
+                EXPECT_EQ(stray.count, 0) << "a value off its place, first at " << stray.x << ", " << stray.y;
+                for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r), 0) << Describe(r);
+            }
             if (c.modes[size_t(tab)] == 11) {
                 // The scenario's picture and the game kind's, each seen where nothing lies on it.
                 for (int k = 0; k < 2; ++k) {
