@@ -1,7 +1,7 @@
 // Every laid-out menu screen drawn on the OpenGL device and read back: the widgets stay inside
 // their own rectangles, each label's ink inside the rectangle its anchor, alignment and measured
-// size give and nowhere else, the widgets' states show by their flat colours, and the preview
-// fighters stand over the widgets.
+// size give and nowhere else, the widgets' states show by their flat colours, the question box
+// covers the screen, and the preview fighters are drawn over the widgets.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,17 +26,6 @@ using testsupport::FrontEndColour;
 // The screens whose layouts are in place. Screens 13, 14, 15, 21 and 22 join the list when
 // theirs are.
 const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 19, 20, 23};
-
-// The whole area a set-up or options panel draws in: its tab row and its content area.
-PixelRect Union(const PixelRect& a, const PixelRect& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-template <size_t N>
-PixelRect PanelsArea(const MenuPanel (&tabs)[N], int used) {
-    PixelRect area = PanelRect(tabs[N - 1]);
-    for (int t = 0; t < used; ++t) area = Union(area, PanelRect(tabs[t]));
-    return area;
-}
 
 class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
 protected:
@@ -130,8 +119,11 @@ protected:
         for (const Sprite2D* p : s->pictures)
             if (p) c.Add(SpriteRect(*p).Grown(1));
         if (s->confirm.open || s->notice.open) c.Add({0, 0, kW, kH});
-        if (screen == 2 || screen == 6) c.Add(PanelsArea(s->matchSetup.tabs, s->matchSetup.tabCount));
-        if (screen == 8) c.Add(PanelsArea(s->options.panels, s->options.tabCount));
+        if (screen == 2 || screen == 6) AddPanelArea(&c, s->matchSetup.tabs, s->matchSetup.tabCount);
+        if (screen == 8) {
+            AddPanelArea(&c, s->options.panels, s->options.tabCount);
+            c.Add(PatchRect(s->options.currentTab));
+        }
         return c;
     }
     // Widgets inside their rectangles, each label's ink inside its own; nothing on empty screens.

@@ -180,6 +180,24 @@ inline Stray StrayPixels(const Picture& a, const Picture& b, const Coverage& all
     return s;
 }
 
+// The area a tabbed panel draws in: the tab buttons in use and its content area (the last panel).
+template <size_t N>
+void AddPanelArea(Coverage* c, const MenuPanel (&panels)[N], int used) {
+    for (int i = 0; i < used && i < int(N) - 1; ++i) c->Add(PanelRect(panels[i]));
+    c->Add(PanelRect(panels[N - 1]));
+}
+
+// Where the options panel's patch of each tab stands; the open tab's patch joins it to the
+// content area and may reach past both.
+constexpr float kPatchX[OPTIONS_TABS] = {0.203125f, 0.35351563f, 0.50292969f, 0.65332031f};
+constexpr float kPatchY = 0.24088542f;
+inline PixelRect PatchRect(int tab) {
+    const Sprite2D* patch = g_Menu.pictures[21 + tab];
+    if (!patch) return {};
+    const int32_t x = PixelX(kPatchX[tab]), y = PixelY(kPatchY);
+    return PixelRect{x, y, x + patch->pixelWidth, y + patch->pixelHeight}.Grown(1);
+}
+
 // A text table of "T<number>" for every entry, so that each label shows ink.
 inline std::string KnownTextTable() {
     std::string out;
