@@ -46,10 +46,6 @@ protected:
             if (first[i].inUse) allowed->Add(LabelRect(first[i]).Grown(1));
         }
     }
-    static const Picture& Empty() {
-        static const Picture empty{std::vector<uint32_t>(size_t(kW) * kH, kBackground)};
-        return empty;
-    }
 };
 
 TEST_F(SettingsPanelPictureTest, EveryOptionsTabShowsItsPatchCaptionsAndWidgets) {
@@ -68,7 +64,7 @@ TEST_F(SettingsPanelPictureTest, EveryOptionsTabShowsItsPatchCaptionsAndWidgets)
         area.Add(PatchRect(tab));
         // Known fault, reported: the advanced tab's last row runs past the content area's bottom.
         if (tab == 1) area.Add(SelectorRect(o.selectors[3]));
-        const Stray outside = StrayPixels(bare, Empty(), area);
+        const Stray outside = StrayPixels(bare, EmptyScreen(), area);
         EXPECT_EQ(outside.count, 0) << "first at " << outside.x << ", " << outside.y << " " << (outside.count ? gfxtest::Hex(bare.At(outside.x, outside.y)) : "");
 
         // The open tab's patch, under the panels that multiply over it; no patch at the others.
@@ -232,7 +228,7 @@ TEST_F(SettingsPanelPictureTest, DISABLED_TheSessionListStaysInsideThePanel) {
     m.SessionScreen(1, 10);
     m.sessionCount = SETUP_LIST_ROWS;
     for (int r = 0; r < SETUP_LIST_ROWS; ++r) std::snprintf(m.sessionNames[r], SETUP_SESSION_NAME, "Sesion %d", r);
-    const Stray outside = StrayPixels(Draw(), Empty(), PanelArea(m.tabs, m.tabCount));
+    const Stray outside = StrayPixels(Draw(), EmptyScreen(), PanelArea(m.tabs, m.tabCount));
     EXPECT_EQ(outside.count, 0) << "first at " << outside.x << ", " << outside.y;
 }
 
@@ -254,7 +250,7 @@ TEST_F(SettingsPanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPict
             if (c.modes[size_t(tab)] == 10) m.RefreshSessions();
             const Picture bare = Draw(false, false), text = Draw(true, false);
 
-            const Stray outside = StrayPixels(bare, Empty(), PanelArea(m.tabs, m.tabCount));
+            const Stray outside = StrayPixels(bare, EmptyScreen(), PanelArea(m.tabs, m.tabCount));
             EXPECT_EQ(outside.count, 0) << "first at " << outside.x << ", " << outside.y << " " << (outside.count ? gfxtest::Hex(bare.At(outside.x, outside.y)) : "");
             // The open tab darker than the others, both multiplying the screen.
             for (int t = 0; t < m.tabCount; ++t) {

@@ -149,7 +149,7 @@ protected:
 std::string ScreenName(const ::testing::TestParamInfo<int>& info) { return "Screen" + std::to_string(info.param); }
 
 void ScreenLayoutPictureTest::ExpectLayout(int screen) {
-    const Picture empty{std::vector<uint32_t>(size_t(kW) * kH, kBackground)};
+    const Picture& empty = EmptyScreen();
     const Picture widgets = Draw(false, false), text = Draw(true, false);
 
     const Stray outside = StrayPixels(widgets, empty, WidgetCoverage(screen));

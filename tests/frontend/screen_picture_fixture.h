@@ -151,6 +151,12 @@ struct Picture {
     uint32_t At(int32_t x, int32_t y) const { return px[size_t(y) * kW + size_t(x)]; }
 };
 
+// The screen with nothing drawn on it.
+inline const Picture& EmptyScreen() {
+    static const Picture empty{std::vector<uint32_t>(size_t(kW) * kH, kBackground)};
+    return empty;
+}
+
 inline bool Near(uint32_t a, uint32_t b, int tol) {
     for (int k = 0; k < 3; ++k)
         if (std::abs(Channel(a, k) - Channel(b, k)) > tol) return false;
