@@ -277,8 +277,6 @@ void MenuScreens::BuildTeamChoice() {
         else
             candidate = SpawnPreview(candidateRecord, side, -2.26f, 0.25f, -3.0f);
     }
-    // The four members stand in a square beside the candidate.
-    const float offsets[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         if (teamIndex[i] < 0 || teamIndex[i] >= PLAYER_SLOTS) continue;
         if (teamFighters[i]) {
@@ -287,7 +285,7 @@ void MenuScreens::BuildTeamChoice() {
         }
         g_Menu.teamSlots[side][i] = teamIndex[i];
         CopyTeamRecord(i);
-        teamFighters[i] = SpawnPreview(&teamRecords[i], side, offsets[i][0], offsets[i][1], -3.0f);
+        teamFighters[i] = SpawnPreview(&teamRecords[i], side, TEAM_SPOTS[i][0], TEAM_SPOTS[i][1], TEAM_SPOT_DEPTH);
     }
     MakePanel(4, 0.1f, 0.13f, 0.11f, 0.33f, DARK, 0);
     const float frames[SCREEN_TEAM][2] = {{0.314f, 0.15f}, {0.612f, 0.15f}, {0.314f, 0.37f}, {0.613f, 0.37f}};

@@ -29,6 +29,10 @@ constexpr int EDITOR_ROWS = 8;
 constexpr int EDITOR_VALUE_LABEL = 20;
 constexpr int EDITOR_NAME_LABEL = 28;
 constexpr int RECORD_ROW_LABEL = 25;
+// Where the team choice's four members stand (world x, y) and how deep: on the plane of the
+// record screen's fighters, where these spots fall in the four frames.
+constexpr float TEAM_SPOTS[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
+constexpr float TEAM_SPOT_DEPTH = 12.5f;
 
 // The point where the ray from the scene camera through the viewport point (x, y) meets the
 // plane z = depth; false when there is no camera or the ray runs parallel to the plane.

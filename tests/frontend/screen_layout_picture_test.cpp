@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fighters/match.h"
+#include "core/frame_stats.h"
 #include "frontend/mission_table.h"
 #include "frontend/screen_picture_fixture.h"
 #include "platform/os/os.h"
@@ -214,22 +215,53 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     for (Character* c : fighters)
         for (auto& level : c->model->levels)
             for (SubMesh* m : level.subMeshes) m->overrideMaterialId = white;
+    // A new frame, so that the fighters' bones take their poses where the fighters stand.
+    ++g_FrameStats.frameCounter;
     const Picture text = Draw(true, false), full = Draw(true, true);
-    // The fighters come last, over a cleared depth buffer: where they stand on a widget they
-    // show instead of it.
+    // The fighters come last, over a cleared depth buffer: where one stands on a widget it
+    // shows instead of the widget.
     const Coverage widgets = WidgetCoverage(screen);
-    int ink = 0, overWidgets = 0;
-    for (int32_t y = 0; y < kH; ++y)
-        for (int32_t x = 0; x < kW; ++x) {
-            if (Near(full.At(x, y), text.At(x, y), 2)) continue;
-            ++ink;
-            overWidgets += widgets.Has(x, y) ? 1 : 0;
+    for (const Character* c : fighters) {
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera));
+        // The kit's fighter is one small triangle at its feet.
+        const PixelRect around{sx - 80, sy - 80, sx + 80, sy + 80};
+        int ink = 0, overWidgets = 0;
+        for (int32_t y = std::max(around.top, 0); y < std::min(around.bottom, kH); ++y)
+            for (int32_t x = std::max(around.left, 0); x < std::min(around.right, kW); ++x) {
+                if (Near(full.At(x, y), text.At(x, y), 2)) continue;
+                ++ink;
+                overWidgets += widgets.Has(x, y) ? 1 : 0;
+            }
+        SCOPED_TRACE("fighter " + std::to_string(c->slot) + " at " + std::to_string(sx) + ", " + std::to_string(sy));
+        EXPECT_GT(ink, 0) << "not drawn";
+        if (widgets.Has(sx, sy)) {
+            EXPECT_GT(overWidgets, 0) << "hidden behind the widgets";
         }
-    EXPECT_GT(ink, 0) << "no fighter drawn";
-    // The kit's skeleton keeps its mesh at the world origin, the middle of the screen.
-    if (widgets.Has(kW / 2, kH / 2)) {
-        EXPECT_GT(overWidgets, 0);
     }
+    // The team choice's members stand in their frames, the record screen's on their frames'
+    // bottom edges.
+    if (screen == 5 || screen == 10)
+        for (int i = 0; i < SCREEN_TEAM; ++i) {
+            const Character* c = s->teamFighters[i];
+            if (!c) continue;
+            int32_t sx = 0, sy = 0;
+            WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
+            const PixelRect frame = (screen == 5 ? ImageRect(s->images[i]) : PanelRect(s->panels[i])).Grown(2);
+            EXPECT_TRUE(frame.Contains(sx, sy)) << "member " << i << " at " << sx << ", " << sy << " outside " << Describe(frame);
+        }
+    // Nothing else of the picture changes.
+    Coverage feet;
+    for (const Character* c : fighters) {
+        int32_t sx = 0, sy = 0;
+        WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
+        feet.Add({sx - 80, sy - 80, sx + 80, sy + 80});
+    }
+    // The player editor's two notes give way to its fighter.
+    if (screen == 9)
+        for (int i : {18, 19}) feet.Add(LabelRect(s->labels[i]).Grown(1));
+    const Stray elsewhere = StrayPixels(full, text, feet);
+    EXPECT_EQ(elsewhere.count, 0) << "first at " << elsewhere.x << ", " << elsewhere.y;
 }
 
 void ScreenLayoutPictureTest::ExpectStates(int screen) {
