@@ -33,6 +33,7 @@
 #include "scene/camera.h"
 #include "scene/glow.h"
 #include "scene/scene_element_records.h"
+#include "shell/mouse.h"
 #include "support/fighter_kit.h"
 #include "support/frontend_data.h"
 #include "support/temp_dir.h"
@@ -298,6 +299,7 @@ protected:
         g_Options = savedOptions;
         g_Multiplayer = savedMultiplayer;
         g_Training = savedTraining;
+        g_Mouse = MouseState();
         ResetMenuShellCalls();
         ResetTextLabels();
         g_Fader.Zero();
