@@ -117,6 +117,8 @@ void MatchSetupPanel::Build(int which) {
                         PanelText(which == 2 ? kTabText2[t] : kTabText6[t]), 5, 1);
     }
     tabs[4].Create(x, y, width, height, 0xff808080, 1);
+    for (int t = 0; t < tabCount; ++t) tabs[t].visible = 1;
+    tabs[4].visible = 1;
     if (which == 2) SessionScreen(0, 12);
     else if (g_Menu.previousPage != 0) SessionScreen(3, 12);
     else SessionScreen(0, 9);
@@ -588,7 +590,9 @@ void MatchSetupPanel::Draw() {
             if (r % 3 == 0) PanelPrint(value, sizeof value, "%d", int(t.values[2 + team]) + 1);
             else if (r % 3 == 1) PanelPrint(value, sizeof value, "%d", int(t.values[team]));
             else PanelPrint(value, sizeof value, "%s", PanelText(t.randomLevel[team] ? 537 : 536));
-            g_Font.Print(5, 18, kValueX + 0.045f, y + 0.1f + kRowStep * float(r), -1, value, 'C', true);
+            // Centred between the row's arrows, whatever the arrows' pictures measure.
+            const ImageButton &left = arrows[2 * r], &right = arrows[2 * r + 1];
+            g_Font.Print(5, 18, (left.x + left.w + right.x) / 2, y + 0.1f + kRowStep * float(r), -1, value, 'C', true);
         }
     }
     for (ImageButton& a : arrows)

@@ -231,9 +231,9 @@ void MenuScreens::BuildCampaignSlots() {
     saveSelected = -1;
     FormatSaveCaption(saveFirst, saveCount, g_Menu.variant);
     ImageButton& up = MakeImage(0, 0.77f, 0.544f, PIC_UP_ON, PIC_UP_OFF, 'i');
-    up.SetSize(0.0f, 0.04f, 2);
+    up.SetSize(0.0f, 0.04f, SPRITE_SIZE_FROM_HEIGHT);
     ImageButton& down = MakeImage(1, 0.77f, 0.55f + up.h + 0.006f, PIC_DOWN_ON, PIC_DOWN_OFF, 'i');
-    down.SetSize(0.0f, 0.04f, 2);
+    down.SetSize(0.0f, 0.04f, SPRITE_SIZE_FROM_HEIGHT);
     MakeButton(0, 0.225f, 0.38f, 'd', 804);
     MakeButton(1, 0.77f, 0.38f, 'i', 805);
     MakeButton(3, 0.47f, 0.92f, 'd', 692);
@@ -283,8 +283,6 @@ void MenuScreens::BuildTeamChoice() {
         else
             candidate = SpawnPreview(candidateRecord, side, -2.26f, 0.25f, -3.0f);
     }
-    // The four members stand in a square beside the candidate.
-    const float offsets[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         if (teamIndex[i] < 0 || teamIndex[i] >= PLAYER_SLOTS) continue;
         if (teamFighters[i]) {
@@ -293,7 +291,7 @@ void MenuScreens::BuildTeamChoice() {
         }
         g_Menu.teamSlots[side][i] = teamIndex[i];
         CopyTeamRecord(i);
-        teamFighters[i] = SpawnPreview(&teamRecords[i], side, offsets[i][0], offsets[i][1], -3.0f);
+        teamFighters[i] = SpawnPreview(&teamRecords[i], side, TEAM_SPOTS[i][0], TEAM_SPOTS[i][1], TEAM_SPOT_DEPTH);
     }
     MakePanel(4, 0.1f, 0.13f, 0.11f, 0.33f, DARK, 0);
     const float frames[SCREEN_TEAM][2] = {{0.314f, 0.15f}, {0.612f, 0.15f}, {0.314f, 0.37f}, {0.613f, 0.37f}};
@@ -469,7 +467,9 @@ void MenuScreens::BuildPlayerRecord() {
     if (LoadMenuPicture(&pictures[0], work, 0.25f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH))
         pictures[0]->SetPosition(0.66f, 0.13f);
     MakeTextLabel(22, 0.785f, 0.13f, 'C', 610 + scenario, 5, 1);
-    LoadMenuPicture(&pictures[1], "PlayerSel", 0.208984375f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH);
+    // The player picture is the record panel's background.
+    if (LoadMenuPicture(&pictures[1], "PlayerSel", 0.208984375f, 0, 0, 1, 1, SPRITE_SIZE_FROM_WIDTH))
+        pictures[1]->SetPosition(panels[8].x, panels[8].y);
     const float frames[SCREEN_TEAM][2] = {{0.041f, 0.405f}, {0.486f, 0.405f}, {0.041f, 0.647f}, {0.486f, 0.647f}};
     for (int i = 0; i < SCREEN_TEAM; ++i) {
         const float fx = frames[i][0], fy = frames[i][1];

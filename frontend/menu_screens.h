@@ -32,6 +32,10 @@ constexpr int EDITOR_ROWS = 8;
 constexpr int EDITOR_VALUE_LABEL = 20;
 constexpr int EDITOR_NAME_LABEL = 28;
 constexpr int RECORD_ROW_LABEL = 25;
+// Where the team choice's four members stand (world x, y) and how deep: on the plane of the
+// record screen's fighters, where these spots fall in the four frames.
+constexpr float TEAM_SPOTS[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
+constexpr float TEAM_SPOT_DEPTH = 12.5f;
 
 // The side the player chose on the menu: variant 1 is side 1, anything else side 0.
 int ChosenSide();

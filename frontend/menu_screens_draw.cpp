@@ -30,7 +30,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "",          // 7
     "OI",        // 8 options
     "ILBFVCT",   // 9 player editor
-    "PILBTXV",   // 10 player record
+    "PXILBTV",   // 10 player record: the pictures under the rows and names they carry
     "XPILCN",    // 11 mission choice
     "PILTN",     // 12 match results
     "PILTV",     // 13 campaign team
@@ -83,8 +83,11 @@ void MenuScreens::DrawScreen() {
                     if (b.visible && b.highlightSprite) b.Draw();
                 break;
             case 'L':
-                for (const TextLabel& l : labels)
-                    if (l.inUse && l.visible) DrawTextLabel(&l);
+                for (int i = 0; i < SCREEN_LABELS; ++i) {
+                    // The editor's two notes stand where its preview fighter is when it has one.
+                    if (screen == 9 && candidate && (i == 18 || i == 19)) continue;
+                    if (labels[i].inUse && labels[i].visible) DrawTextLabel(&labels[i]);
+                }
                 break;
             case 'B':
                 for (MenuButton& b : buttons)

@@ -120,6 +120,7 @@ void OptionsPanel::Build(int tabs) {
                         kCaptionColour);
     }
     panels[OPTIONS_TABS].Create(0.2f, 0.25f, 0.59f, 0.66f, 0xff808080, 1);
+    for (MenuPanel& p : panels) p.visible = 1;
     for (MenuSlider& s : sliders) s.Create(0.2f, 0.035f, pictures);
     for (MenuSwitch& s : switches) s.Create(0.03f, pictures);
     for (ArrowSelector& s : selectors) s.Create(0.035f, 0.12f, 0.035f, "", pictures);
@@ -191,8 +192,10 @@ void OptionsPanel::BuildAdvancedRows() {
 void OptionsPanel::BuildKeyRows() {
     for (int a = 0; a < OPTION_KEY_BINDINGS; ++a)
         CreateTextLabel(&rowLabels[a], x + 0.11f, 0.0f, 'I', PanelText(870 + a), 4, kCaptionColour);
-    scrollButtons[0].Create(x + width - 0.06f, y + 0.18f, g_Menu.pictures[27], g_Menu.pictures[26], 'C');
-    scrollButtons[1].Create(x + width - 0.06f, y + 0.18f + 0.05f * (OPTIONS_KEY_ROWS - 1), g_Menu.pictures[29],
+    // Between the second column of cells and the content area's right edge.
+    const float arrowX = x + width - 0.09f;
+    scrollButtons[0].Create(arrowX, y + 0.18f, g_Menu.pictures[27], g_Menu.pictures[26], 'C');
+    scrollButtons[1].Create(arrowX, y + 0.18f + 0.05f * (OPTIONS_KEY_ROWS - 1), g_Menu.pictures[29],
                             g_Menu.pictures[28], 'C');
     buttons[2].SetPosition(0.5f, 0.84f);
     PlaceKeyRows();

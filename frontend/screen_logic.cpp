@@ -25,9 +25,6 @@ constexpr int kFxBack = 205;
 constexpr int kFxSwitch = 202;
 constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
-// Where the team choice's members stand, as the screen places them when it is built.
-constexpr float kTeamSpots[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
-constexpr float kTeamDepth = -3.0f;
 constexpr float kFacingCamera = 3.14159265f;
 
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
@@ -290,7 +287,7 @@ void MenuScreens::SetTeamMember(int k, int index, Character* fighter) {
     teamIndex[k] = g_Menu.teamSlots[side][k] = index;
     if (index >= 0) CopyTeamRecord(k);
     if (fighter) {
-        fighter->SetPosition(kTeamSpots[k][0], kTeamSpots[k][1], kTeamDepth, true);
+        fighter->SetPosition(TEAM_SPOTS[k][0], TEAM_SPOTS[k][1], TEAM_SPOT_DEPTH, true);
         fighter->SetYaw(kFacingCamera);
     }
     teamFighters[k] = fighter;
@@ -324,7 +321,7 @@ void MenuScreens::FillTeam() {
             continue;
         }
         SetTeamMember(k, index, nullptr);
-        teamFighters[k] = SpawnPreview(&teamRecords[k], side, kTeamSpots[k][0], kTeamSpots[k][1], kTeamDepth);
+        teamFighters[k] = SpawnPreview(&teamRecords[k], side, TEAM_SPOTS[k][0], TEAM_SPOTS[k][1], TEAM_SPOT_DEPTH);
         index = NextPlayerSlot(side, index, false);
         if (index == first) index = -1;
     }

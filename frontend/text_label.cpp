@@ -291,10 +291,12 @@ void TextLabel::SetHighlightColor(uint32_t c) { highlightColour = c; }
 
 bool TextLabel::IsMouseOver() const {
     if (!visible) return false;
+    // The widgets create their labels with lower-case letters.
+    const int align = AlignFromLetter(alignment);
     float left = x;
-    if (alignment == 'C')
+    if (align == FONT_ALIGN_CENTRE)
         left = x - w / 2;
-    else if (alignment == 'D')
+    else if (align == FONT_ALIGN_RIGHT)
         left = x - w;
     return g_Mouse.IsInRelativeRect(left, y, w, h);
 }
@@ -318,9 +320,10 @@ void DrawTextLabel(const TextLabel* label) {
     d->SetTexture(0, label->texture);
     float px = float(vp.Width) * label->x;
     const float py = float(vp.Height) * label->y;
-    if (label->alignment == 'D')
+    const int align = AlignFromLetter(label->alignment);
+    if (align == FONT_ALIGN_RIGHT)
         px -= float(label->pixelWidth);
-    else if (label->alignment == 'C')
+    else if (align == FONT_ALIGN_CENTRE)
         px -= float(label->pixelWidth / 2);
     const float pw = float(label->pixelWidth), ph = float(label->pixelHeight);
     const float u = pw / float(label->textureWidth), v = ph / float(label->textureHeight);

@@ -210,6 +210,30 @@ TEST_F(TextLabelTest, DrawingPlacesTheQuadByAlignmentAndKeepsTheStates) {
     EXPECT_TRUE(rec->Draws().empty());
 }
 
+TEST_F(TextLabelTest, LowerCaseAlignmentLettersPlaceAndHitLikeUpperCaseOnes) {
+    // The widgets create their labels with 'c' and 'd'.
+    for (const char letter : {'c', 'd', 'i'}) {
+        SCOPED_TRACE(letter);
+        TextLabel lower, upper;
+        ASSERT_TRUE(CreateTextLabel(&lower, 0.5f, 0.25f, uint8_t(letter), "Middle", 3, 1));
+        ASSERT_TRUE(CreateTextLabel(&upper, 0.5f, 0.25f, uint8_t(letter - 'a' + 'A'), "Middle", 3, 1));
+        rec->ClearLog();
+        DrawTextLabel(&lower);
+        DrawTextLabel(&upper);
+        ASSERT_EQ(rec->Draws().size(), 2u);
+        const float left = screentest::VerticesOf(rec->Draws()[0])[0].x;
+        EXPECT_FLOAT_EQ(left, screentest::VerticesOf(rec->Draws()[1])[0].x);
+        const float expected = letter == 'c' ? 32.0f - float(lower.pixelWidth / 2)
+                               : letter == 'd' ? 32.0f - float(lower.pixelWidth) : 32.0f;
+        EXPECT_FLOAT_EQ(left, expected);
+        // The pointer just left of the anchor is over a centred or right-aligned text only.
+        g_Mouse.x = 310;
+        g_Mouse.y = 125;
+        EXPECT_EQ(lower.IsMouseOver(), letter != 'i');
+        g_Mouse = MouseState();
+    }
+}
+
 TEST_F(TextLabelTest, TheRenderedAreaStaysOnTheCanvas) {
     Screen(4096, 4096);
     TextLabel label;

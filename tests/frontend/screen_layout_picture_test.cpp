@@ -1,0 +1,375 @@
+// Every laid-out menu screen drawn on the OpenGL device and read back: the widgets stay inside
+// their own rectangles, each label's ink inside the rectangle its anchor, alignment and measured
+// size give and nowhere else, the widgets' states show by their flat colours, the question box
+// covers the screen, and the preview fighters are drawn over the widgets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fighters/match.h"
+#include "core/frame_stats.h"
+#include "frontend/mission_table.h"
+#include "frontend/screen_picture_fixture.h"
+#include "platform/os/os.h"
+#include "render/geometry.h"
+#include "scene/character_model.h"
+#include "render/material.h"
+#include "render/material_table.h"
+#include "scene/sub_mesh.h"
+#include "shell/mouse.h"
+
+namespace {
+
+using namespace screenpic;
+using testsupport::FrontEndColour;
+
+// The screens whose layouts are in place. Screens 13, 14, 15, 21 and 22 join the list when
+// theirs are.
+const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 19, 20, 23};
+
+class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
+protected:
+    // The menu state a screen shows its layout with: team members, a selected player, a won
+    // mission, match results; then one frame of the screen's own logic with the pointer away.
+    void Prepare(int screen) {
+        g_Menu.LoadPlayerSaves(2);
+        switch (screen) {
+        case 5:
+            s->teamIndex[0] = players[2];
+            break;
+        case 9:
+            g_Menu.SelectPlayer(players[3], 0);
+            break;
+        case 10:
+            for (int i = 0; i < 2; ++i) {
+                s->teamIndex[i] = g_Menu.teamSlots[0][i] = players[size_t(i)];
+                s->CopyTeamRecord(i);
+            }
+            break;
+        case 11:
+            for (int k = 0; k < MISSION_KINDS; ++k)
+                if (g_Campaign.scenarios[0][CAMPAIGN_PLAYED + k]) {
+                    g_Campaign.scenarios[0][CAMPAIGN_WON + k] = 1;
+                    break;
+                }
+            break;
+        case 12:
+        case 17:
+        case 18:
+            // A match of kind 0 that side 0 won, every count 0.
+            g_GameSettings.gameKind = 0;
+            g_Menu.results[RESULT_ELAPSED] = 61000;
+            g_Menu.results[RESULT_WINNER] = 0;
+            g_Menu.netPlayerCount = 4;
+            break;
+        default: break;
+        }
+        Show(screen);
+        // The credits page three seconds in, when the panel lets the labels show whole.
+        if (screen == 19) s->creditsStart = os::timeGetTime() - 3000;
+        g_Mouse = MouseState();
+        g_Mouse.x = g_Mouse.y = -100;
+        s->Update();
+    }
+
+    // The labels the screen object owns and draws itself.
+    std::vector<const TextLabel*> OwnLabels() const {
+        std::vector<const TextLabel*> out;
+        for (const TextLabel& l : s->labels) out.push_back(&l);
+        for (const MenuButton& b : s->buttons) out.push_back(&b.label);
+        if (s->field.target) out.push_back(&s->field.textLabel);
+        return out;
+    }
+    // Every label that may draw on the screen, the panels' included.
+    Coverage LabelCoverage() const {
+        Coverage c;
+        auto add = [&c](const TextLabel& l) {
+            if (l.inUse) c.Add(LabelRect(l).Grown(1));
+        };
+        for (const TextLabel* l : OwnLabels()) add(*l);
+        add(s->field.caretLabel);
+        add(s->confirm.label);
+        add(s->confirm.yes.label);
+        add(s->confirm.no.label);
+        add(s->notice.label);
+        const OptionsPanel& o = s->options;
+        for (const TextLabel& l : o.tabLabels) add(l);
+        for (const TextLabel& l : o.rowLabels) add(l);
+        for (const ArrowSelector& a : o.selectors) add(a.label);
+        for (const MenuButton& b : o.buttons) add(b.label);
+        const MatchSetupPanel& m = s->matchSetup;
+        for (const TextLabel& l : m.captionLabels) add(l);
+        for (const TextLabel& l : m.rowLabels) add(l);
+        for (const TextField& f : m.fields) add(f.textLabel), add(f.caretLabel);
+        add(m.actionButton.label);
+        return c;
+    }
+    // The widgets' rectangles; a panel's whole area for the set-up and options screens.
+    Coverage WidgetCoverage(int screen) const {
+        Coverage c;
+        for (const MenuPanel& p : s->panels)
+            if (p.visible) c.Add(PanelRect(p));
+        for (const ImageButton& b : s->images)
+            if (b.visible && b.highlightSprite) c.Add(ImageRect(b).Grown(1));
+        for (const MenuButton& b : s->buttons)
+            if (b.label.inUse) c.Add(ButtonRect(b));
+        for (const MenuSwitch& w : s->switches)
+            if (w.onSprite) c.Add(SwitchRect(w).Grown(1));
+        if (s->field.target) c.Add(FieldRect(s->field));
+        for (const Sprite2D* p : s->pictures)
+            if (p) c.Add(SpriteRect(*p).Grown(1));
+        if (s->confirm.open || s->notice.open) c.Add({0, 0, kW, kH});
+        if (screen == 2 || screen == 6) AddPanelArea(&c, s->matchSetup.tabs, s->matchSetup.tabCount);
+        if (screen == 8) {
+            AddPanelArea(&c, s->options.panels, s->options.tabCount);
+            c.Add(PatchRect(s->options.currentTab));
+        }
+        return c;
+    }
+    // Widgets inside their rectangles, each label's ink inside its own; nothing on empty screens.
+    void ExpectLayout(int screen);
+    // The preview fighters of the screens that show them, drawn over the widgets.
+    void ExpectPreviews(int screen);
+    // Highlighted, disabled and hidden widgets by their flat colours (changes the widgets).
+    void ExpectStates(int screen);
+    // The screen's question box opened: the screen darkened, the box, its question and answers.
+    void ExpectOpenBox();
+    // The fighters a screen previews.
+    std::vector<Character*> Previews() const {
+        std::vector<Character*> out;
+        if (s->candidate) out.push_back(s->candidate);
+        for (Character* c : s->teamFighters)
+            if (c) out.push_back(c);
+        for (Character* c : s->enemyFighters)
+            if (c) out.push_back(c);
+        return out;
+    }
+};
+
+std::string ScreenName(const ::testing::TestParamInfo<int>& info) { return "Screen" + std::to_string(info.param); }
+
+void ScreenLayoutPictureTest::ExpectLayout(int screen) {
+    const Picture& empty = EmptyScreen();
+    const Picture widgets = Draw(false, false), text = Draw(true, false);
+
+    const Stray outside = StrayPixels(widgets, empty, WidgetCoverage(screen));
+    EXPECT_EQ(outside.count, 0) << "widget pixels outside every widget, first at " << outside.x << ", " << outside.y;
+
+    std::vector<const TextLabel*> drawn;
+    for (const TextLabel* l : OwnLabels()) {
+        // Known fault, reported: the credits show all their rows at once in one column that runs
+        // past the bottom of the screen. Those rows wait for the credits' pages.
+        if (screen == 19 && LabelRect(*l).bottom > kH) continue;
+        if (HasText(*l)) drawn.push_back(l);
+    }
+    ExpectInkInside(text, widgets, drawn, LabelCoverage());
+    if (screen == 12) {
+        // The results table: every value "0", printed with the font centred under its column's
+        // head at its row label's height, in the rectangle its measured width and the font's
+        // line height give.
+        const Picture values = Draw(true, false, true), none = Draw(true, false, false);
+        Coverage cells;
+        std::vector<PixelRect> rects;
+        for (int column : {3, 4})
+            for (int row = 5; row <= 11; ++row) {
+                const float w = g_Font.TextWidth("0", 1, 5);
+                rects.push_back(FractionRect(s->labels[column].x - w / 2, s->labels[row].y, w, g_Font.LineHeight(5)));
+                cells.Add(rects.back().Grown(1));
+            }
+        const Stray stray = StrayPixels(values, none, cells);
+        EXPECT_EQ(stray.count, 0) << "a value outside its cell, first at " << stray.x << ", " << stray.y;
+        for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
+    }
+    if (screen == 9) {
+        // The editor's two notes show only while no preview fighter does.
+        ASSERT_NE(s->candidate, nullptr);
+        const Picture bare = Draw(false, true), shown = Draw(true, true);
+        for (int i : {18, 19}) {
+            ASSERT_TRUE(HasText(s->labels[i])) << i;
+            EXPECT_EQ(Differing(shown, bare, LabelRect(s->labels[i])), 0) << i;
+            EXPECT_GT(Differing(text, widgets, LabelRect(s->labels[i])), 0) << i;
+        }
+    }
+    const bool blank = screen == 1 || screen == 7 || screen == 16;
+    if (blank) {
+        EXPECT_TRUE(drawn.empty());
+        EXPECT_EQ(Differing(text, empty, {0, 0, kW, kH}), 0) << "an empty screen draws nothing";
+    } else {
+        EXPECT_GT(Differing(text, empty, {0, 0, kW, kH}), 0);
+    }
+}
+
+void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
+    const std::vector<Character*> fighters = Previews();
+    const bool shows = screen == 5 || screen == 9 || screen == 10 || screen == 20;
+    EXPECT_EQ(!fighters.empty(), shows);
+    if (fighters.empty()) return;
+    // The kit's fighters wear one plain white material, whatever their look gave them, and their
+    // one triangle is seen from behind.
+    g_Video.cullMode = gfx::D3DCULL_NONE;
+    auto* plain = new Material();
+    plain->passCount = 1;
+    plain->passes[0].stageCount = 1;
+    const int32_t white = g_Scene.materials->Add(plain);
+    for (Character* c : fighters)
+        for (auto& level : c->model->levels)
+            for (SubMesh* m : level.subMeshes) m->overrideMaterialId = white;
+    // A new frame, so that the fighters' bones take their poses where the fighters stand.
+    ++g_FrameStats.frameCounter;
+    const Picture text = Draw(true, false), full = Draw(true, true);
+    // The fighters come last, over a cleared depth buffer: where one stands on a widget it
+    // shows instead of the widget.
+    const Coverage widgets = WidgetCoverage(screen);
+    for (const Character* c : fighters) {
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera));
+        // The kit's fighter is one small triangle at its feet.
+        const PixelRect around{sx - 80, sy - 80, sx + 80, sy + 80};
+        int ink = 0, overWidgets = 0;
+        for (int32_t y = std::max(around.top, 0); y < std::min(around.bottom, kH); ++y)
+            for (int32_t x = std::max(around.left, 0); x < std::min(around.right, kW); ++x) {
+                if (Near(full.At(x, y), text.At(x, y), 2)) continue;
+                ++ink;
+                overWidgets += widgets.Has(x, y) ? 1 : 0;
+            }
+        SCOPED_TRACE("fighter " + std::to_string(c->slot) + " at " + std::to_string(sx) + ", " + std::to_string(sy));
+        EXPECT_GT(ink, 0) << "not drawn";
+        if (widgets.Has(sx, sy)) {
+            EXPECT_GT(overWidgets, 0) << "hidden behind the widgets";
+        }
+    }
+    // The team choice's members stand in their frames, the record screen's on their frames'
+    // bottom edges.
+    if (screen == 5 || screen == 10)
+        for (int i = 0; i < SCREEN_TEAM; ++i) {
+            const Character* c = s->teamFighters[i];
+            if (!c) continue;
+            int32_t sx = 0, sy = 0;
+            WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
+            const PixelRect frame = (screen == 5 ? ImageRect(s->images[i]) : PanelRect(s->panels[i])).Grown(2);
+            EXPECT_TRUE(frame.Contains(sx, sy)) << "member " << i << " at " << sx << ", " << sy << " outside " << Describe(frame);
+        }
+    // Nothing else of the picture changes.
+    Coverage feet;
+    for (const Character* c : fighters) {
+        int32_t sx = 0, sy = 0;
+        WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
+        feet.Add({sx - 80, sy - 80, sx + 80, sy + 80});
+    }
+    // The player editor's two notes give way to its fighter.
+    if (screen == 9)
+        for (int i : {18, 19}) feet.Add(LabelRect(s->labels[i]).Grown(1));
+    const Stray elsewhere = StrayPixels(full, text, feet);
+    EXPECT_EQ(elsewhere.count, 0) << "first at " << elsewhere.x << ", " << elsewhere.y;
+}
+
+void ScreenLayoutPictureTest::ExpectStates(int screen) {
+    // Every widget's rectangle counted, so that a widget is judged where it alone lies.
+    Coverage all;
+    for (const MenuPanel& p : s->panels)
+        if (p.w > 0 && p.h > 0) all.Add(PanelRect(p));
+    for (const ImageButton& b : s->images)
+        if (b.highlightSprite) all.Add(ImageRect(b));
+    for (const MenuButton& b : s->buttons)
+        if (b.label.inUse) all.Add(ButtonRect(b));
+    for (const MenuSwitch& w : s->switches)
+        if (w.onSprite) all.Add(SwitchRect(w));
+    if (s->field.target) all.Add(FieldRect(s->field));
+    for (const Sprite2D* p : s->pictures)
+        if (p) all.Add(SpriteRect(*p));
+    auto alone = [&all](const PixelRect& r) {
+        const int32_t x = r.CentreX(), y = r.CentreY();
+        return !r.Empty() && x >= 0 && x < kW && y >= 0 && y < kH && all.Count(x, y) == 1;
+    };
+
+    std::vector<ImageButton*> images;
+    for (ImageButton& b : s->images) {
+        if (!b.visible || !b.highlightSprite) continue;
+        // A button made from a picture that exists has a size.
+        EXPECT_TRUE(b.w > 0.002f && b.h > 0.002f) << b.plainSprite->name << " " << Describe(ImageRect(b));
+        if (alone(ImageRect(b))) images.push_back(&b);
+    }
+    ExpectImageStates(images);
+    std::vector<MenuButton*> buttons;
+    for (MenuButton& b : s->buttons)
+        if (b.label.inUse && alone(ButtonRect(b))) buttons.push_back(&b);
+    ExpectButtonStates(buttons);
+    std::vector<MenuSwitch*> switches;
+    for (MenuSwitch& w : s->switches)
+        if (w.onSprite && alone(SwitchRect(w))) switches.push_back(&w);
+    ExpectSwitchStates(switches);
+
+    // Panels: their colour over the background when shown, the background when hidden. The
+    // main menu, the profile choice, the campaign list and the player editor draw none of theirs;
+    // the set-up and options screens' panels are their panels' own.
+    for (int none : {0, 2, 3, 4, 6, 8, 9})
+        if (screen == none) return;
+    std::vector<MenuPanel*> panels;
+    for (MenuPanel& p : s->panels)
+        if (p.w > 0 && p.h > 0 && alone(PanelRect(p))) panels.push_back(&p);
+    for (MenuPanel* p : panels) p->visible = 1;
+    const Picture shown = Draw(false, false);
+    for (MenuPanel* p : panels) p->visible = 0;
+    const Picture gone = Draw(false, false);
+    for (const MenuPanel* p : panels) {
+        const PixelRect r = PanelRect(*p);
+        const int32_t x = r.CentreX(), y = r.CentreY();
+        EXPECT_TRUE(Near(shown.At(x, y), PanelOver(*p, kBackground), 3)) << Describe(r) << " " << gfxtest::Hex(shown.At(x, y));
+        EXPECT_TRUE(Near(gone.At(x, y), kBackground, 3)) << Describe(r) << " " << gfxtest::Hex(gone.At(x, y));
+    }
+}
+
+void ScreenLayoutPictureTest::ExpectOpenBox() {
+    ConfirmBox& box = s->confirm;
+    if (!box.background) return;
+    // The options screen draws its question only while the options wait to be saved.
+    box.open = 1;
+    g_Menu.optionsChanged = s->screen == 8 ? 1 : 0;
+    const Picture bare = Draw(false, false), text = Draw(true, false);
+    box.open = 0;
+    g_Menu.optionsChanged = 0;
+    // Over everything: the screen's top-left corner darkened, the box's middle its own picture.
+    const PixelRect r = FractionRect(box.x, box.y, box.w, box.h);
+    EXPECT_TRUE(Near(bare.At(1, 1), Tinted(Draw(false, false).At(1, 1), WIDGET_DISABLED_TINT), 3));
+    EXPECT_TRUE(Near(bare.At(r.CentreX(), r.CentreY()), FrontEndColour("VentanaConfirmacion"), 3))
+        << gfxtest::Hex(bare.At(r.CentreX(), r.CentreY()));
+    // The screen's labels lie under the box, darkened.
+    ExpectInkInside(text, bare, {&box.label, &box.yes.label, &box.no.label}, LabelCoverage());
+}
+
+TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
+    const int screen = GetParam();
+    Prepare(screen);
+    {
+        SCOPED_TRACE("layout");
+        ExpectLayout(screen);
+    }
+    {
+        SCOPED_TRACE("previews");
+        ExpectPreviews(screen);
+    }
+    {
+        SCOPED_TRACE("question box");
+        ExpectOpenBox();
+    }
+    SCOPED_TRACE("widget states");
+    ExpectStates(screen);
+}
+
+// The credits panel fades the page by multiplying over its labels, so a page's labels lie
+// inside it. Disabled until the credits are paged: every row stands in one column now.
+TEST_F(ScreenPictureFixture, DISABLED_TheCreditsPageLiesInsideItsFadingPanel) {
+    Show(19);
+    const PixelRect panel = PanelRect(s->panels[0]);
+    for (const TextLabel& l : s->labels) {
+        if (!HasText(l) || l.alignment == LABEL_PARAGRAPH) continue;
+        const PixelRect r = LabelRect(l);
+        EXPECT_TRUE(r.left >= panel.left && r.right <= panel.right && r.top >= panel.top && r.bottom <= panel.bottom)
+            << "\"" << l.text << "\" at " << Describe(r) << " outside " << Describe(panel);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ScreenLayoutPictureTest, ::testing::ValuesIn(kScreens), ScreenName);
+
+}  // namespace
