@@ -34,6 +34,7 @@
 #include "scene/character_shadow.h"
 #include "scene/light_slots.h"
 #include "scene/object_list.h"
+#include "render/texture_manager.h"
 #include "scene/scene.h"
 #include "core/clocks.h"
 #include "support/buffer_block_writer.h"
@@ -156,7 +157,9 @@ VertexRecord Vertices(const std::vector<T>& v, uint32_t fvf) {
     return r;
 }
 
-std::vector<uint8_t> WorldFile() {
+// The world's patches as plain mesh nodes (drawn unlit, as the game draws its static world), or
+// as movable meshes, which the game draws lit by the lights chosen for each.
+std::vector<uint8_t> WorldFile(bool movable) {
     const SceneData& d = Data();
     Y3DSceneFile f;
     std::vector<std::vector<uint8_t>> materials;
@@ -181,6 +184,7 @@ std::vector<uint8_t> WorldFile() {
     for (int m = 0; m < kMeshes; ++m) {
         Y3DMeshNode node;
         node.name = "Patch" + std::to_string(m);
+        if (movable) node.type = 0x101;
         std::memcpy(node.box, d.meshBoxes[size_t(m)].data(), sizeof node.box);
         const WorldVertex& lo = d.meshVertices[size_t(m)].front();
         const WorldVertex& hi = d.meshVertices[size_t(m)].back();
@@ -279,14 +283,20 @@ double Seconds(clockid_t clock) {
 
 // ---- The hand-written copy ----
 
-// One context of its own on the device's window, so neither side disturbs the other's state.
+// A window and context of its own beside the device's, so neither side disturbs the other's
+// state or framebuffer; its depth and stencil are those of the device's back buffer.
 class RawCopy {
 public:
-    RawCopy(SDL_Window* window, const Config& config) : window_(window), config_(config) {
+    // mipmapped: whether the game's textures carry their mip chains, so that both sample alike.
+    RawCopy(const Config& config, bool mipmapped) : config_(config) {
         previous_ = SDL_GL_GetCurrentContext();
-        context_ = SDL_GL_CreateContext(window);
+        previousWindow_ = SDL_GL_GetCurrentWindow();
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+        window_ = SDL_CreateWindow("", 0, 0, int(kWidth), int(kHeight), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        context_ = window_ ? SDL_GL_CreateContext(window_) : nullptr;
         if (!context_) return;
-        SDL_GL_MakeCurrent(window, context_);
+        SDL_GL_MakeCurrent(window_, context_);
         SDL_GL_SetSwapInterval(0);
         const SceneData& d = Data();
         glGenTextures(kTextures, textures_);
@@ -294,8 +304,8 @@ public:
             std::vector<uint32_t> pixels(64 * 64, TextureColour(t));
             glBindTexture(GL_TEXTURE_2D, textures_[t]);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 64, 64, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-            glGenerateMipmap(GL_TEXTURE_2D);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+            if (mipmapped) glGenerateMipmap(GL_TEXTURE_2D);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         }
         glGenBuffers(kMeshes, meshBuffers_);
@@ -314,17 +324,21 @@ public:
         glGenBuffers(1, &volumeBuffer_);
         skinned_.resize(d.skinVertices.size());
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        SDL_GL_MakeCurrent(window, previous_);
+        SDL_GL_MakeCurrent(previousWindow_, previous_);
     }
     ~RawCopy() {
-        if (!context_) return;
+        if (!context_) {
+            if (window_) SDL_DestroyWindow(window_);
+            return;
+        }
         SDL_GL_MakeCurrent(window_, context_);
         glDeleteTextures(kTextures, textures_);
         glDeleteBuffers(kMeshes, meshBuffers_);
         GLuint others[4] = {meshIndices_, skinBuffer_, skinIndices_, volumeBuffer_};
         glDeleteBuffers(4, others);
-        SDL_GL_MakeCurrent(window_, previous_);
+        SDL_GL_MakeCurrent(previousWindow_, previous_);
         SDL_GL_DeleteContext(context_);
+        SDL_DestroyWindow(window_);
     }
     bool Ready() const { return context_ != nullptr; }
 
@@ -475,8 +489,9 @@ private:
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     }
 
-    SDL_Window* window_;
     Config config_;
+    SDL_Window* window_ = nullptr;
+    SDL_Window* previousWindow_ = nullptr;
     SDL_GLContext previous_ = nullptr, context_ = nullptr;
     GLuint textures_[kTextures] = {};
     GLuint meshBuffers_[kMeshes] = {};
@@ -492,7 +507,7 @@ public:
         if (!rig_.device) return;
         for (int t = 0; t < kTextures; ++t)
             WriteBytes((dir_.path() / TextureName(t)).string(), TgaFile(SolidPicture(64, 64, TextureColour(t))));
-        WriteBytes((dir_.path() / "WORLD.Y3D").string(), WorldFile());
+        WriteBytes((dir_.path() / "WORLD.Y3D").string(), WorldFile(config.lit));
         WriteBytes((dir_.path() / "LIGHTS.Y3D").string(), LightsFile());
         WriteBytes((dir_.path() / "CHAR.Y3D").string(), CharacterFile());
         WriteBytes((dir_.path() / "CHARshadow.Y3D").string(), ShadowFile());
@@ -539,7 +554,6 @@ public:
         ready_ = true;
     }
     ~GameScene() {
-        g_Video.lightingLocked = 0;
         g_Scene.Destroy(true);
         if (g_Video.renderTarget) g_Video.renderTarget->Release();
         if (g_Video.depthSurface) g_Video.depthSurface->Release();
@@ -548,22 +562,11 @@ public:
         g_Clocks = ClockSet();
     }
     bool Ready() const { return ready_; }
-    SDL_Window* Window() const { return static_cast<SDL_Window*>(os::NativeWindow(rig_.window)); }
 
     void Frame() {
         g_Video.device->BeginScene();
         g_Video.Clear(0xFF1A334Du);
-        if (config_.lit) {
-            // As the viewer's lighting switch leaves it: the world drawn lit by the lights chosen
-            // for the whole of it.
-            g_Video.lightingLocked = 0;
-            g_Video.SetLighting(true);
-            g_Video.lightingLocked = 1;
-            const float box[6] = {20, -1, 0, 60, 1, 20};
-            g_Scene.lightSlots->SelectForBox(box);
-        }
         g_Scene.Render();
-        g_Video.lightingLocked = 0;
         g_Video.device->EndScene();
         g_Video.Present();
         glFinish();
@@ -584,7 +587,8 @@ void BM_FrameBesideRawOpenGL(benchmark::State& state) {
     state.SetLabel(config.name);
     GameScene game(state, config);
     if (!game.Ready()) return;
-    RawCopy raw(game.Window(), config);
+    const Texture* sample = g_Scene.textures->Get(g_Scene.textures->Find(TextureName(7).c_str()));
+    RawCopy raw(config, sample && sample->levels > 1);
     if (!raw.Ready()) {
         state.SkipWithError("no second OpenGL context");
         return;
