@@ -117,10 +117,11 @@ protected:
 struct Attachment {
     GLuint texture = 0;  // texture name, or
     GLuint renderbuffer = 0;
+    bool window = false;  // or the window's own framebuffer (rows bottom-up)
     uint32_t level = 0;
     uint32_t width = 0, height = 0;
     bool depth = false, stencil = false;
-    bool Valid() const { return texture != 0 || renderbuffer != 0; }
+    bool Valid() const { return texture != 0 || renderbuffer != 0 || window; }
 };
 
 class GLSurface : public Surface, public GLObject {
@@ -148,6 +149,7 @@ public:
     uint32_t usage = 0;
     std::vector<uint8_t> data;  // Image: the pixels; GPU kinds: the lock staging copy
     GLuint renderbuffer = 0;
+    bool inWindow = false;  // the back buffer while it lives in the window's framebuffer
     GLTexture* owner = nullptr;
     uint32_t level = 0;
     bool locked = false;
@@ -367,6 +369,7 @@ public:
     bool anisotropy = false;
     float maxAnisotropy = 1.0f;
     bool mirrorClamp = false;
+    bool clipControl = false;  // the window's rows can be taken top-down, as every other target's
 
 private:
     GLDevice() = default;
@@ -378,6 +381,16 @@ private:
     void ResetState();
     void ApplyDirty();
     void BindTargets();
+    // Whether the back buffer can live in the window's own framebuffer: same size, and colour,
+    // depth and stencil that hold what the formats ask for.
+    bool WindowCanHoldBackBuffer(const PresentParameters& pp);
+    // Moves the back buffer (and the automatic depth surface) out of the window into their
+    // renderbuffers for good: a picture must be kept, or a pairing the window cannot serve.
+    void LeaveWindow();
+    // The other way, after a present, once the window can hold it (shown, of the size).
+    void EnterWindow();
+    // Rows of the bound target run bottom-up (the window) rather than top-down.
+    bool FlippedTarget() const { return drawingToWindow_; }
     bool UsingDepth() const;
     void ApplyBlend();
     void ApplyDepthStencil();
@@ -434,6 +447,10 @@ private:
     GLSurface* frontBuffer_ = nullptr;
     GLSurface* autoDepth_ = nullptr;
     bool frontInBack_ = false;  // the back buffer still holds what was last presented
+    bool windowTarget_ = false;     // the back buffer is the window's framebuffer
+    bool drawingToWindow_ = false;  // it is the bound target
+    bool doubleBuffered_ = false;   // the window swaps a front and a back buffer (never drawn into)
+    bool keepFront_ = false;        // the front picture was asked for: the back buffer stays out
     GLSurface* renderTarget_ = nullptr;  // one reference
     GLSurface* depthTarget_ = nullptr;   // one reference
     GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;

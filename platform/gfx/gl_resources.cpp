@@ -189,6 +189,8 @@ Attachment GLSurface::GetAttachment() const {
     if (kind == Kind::TextureLevel) {
         if (owner->renderTarget) a.texture = owner->tex;
         a.level = level;
+    } else if (kind == Kind::ColorBuffer && inWindow) {
+        a.window = true;
     } else if (kind == Kind::ColorBuffer || kind == Kind::DepthBuffer) {
         a.renderbuffer = renderbuffer;
         a.depth = kind == Kind::DepthBuffer;

@@ -265,7 +265,9 @@ void GLDevice::ApplyFog() {
 
 void GLDevice::ApplyViewport() {
     const Viewport& v = state_.viewport;
-    glViewport(GLint(v.X), GLint(v.Y), GLsizei(v.Width), GLsizei(v.Height));  // rows run top-down
+    // Rows run top-down in every target but the window.
+    const GLint y = FlippedTarget() ? GLint(backBuffer_->height) - GLint(v.Y + v.Height) : GLint(v.Y);
+    glViewport(GLint(v.X), y, GLsizei(v.Width), GLsizei(v.Height));
     glDepthRange(v.MinZ, v.MaxZ);
     if (state_.renderStates[D3DRS_POINTSCALEENABLE]) dirty_ |= kDirtyRaster;
 }
