@@ -204,7 +204,7 @@ void GLDevice::ResetState() {
     StatefulDevice::ResetState(pp.EnableAutoDepthStencil != 0, pp.BackBufferWidth, pp.BackBufferHeight);
     fvfLayoutCode_ = 0xFFFFFFFFu;
     dirty_ = kDirtyAll;
-    boundTextureValid = false;
+    InvalidateBindings();
 }
 
 GLDevice::~GLDevice() {
@@ -245,7 +245,7 @@ bool GLDevice::MakeCurrent() {
         if (!os::IsWindow(static_cast<os::WindowHandle>(windowHandle_))) return false;  // window gone
         SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_));
         dirty_ = kDirtyAll;
-        boundTextureValid = false;
+        InvalidateBindings();
     }
     return true;
 }

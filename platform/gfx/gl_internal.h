@@ -80,10 +80,6 @@ Matrix Mul(const Matrix& a, const Matrix& b);
 Matrix Identity();
 // Inverse of the upper 3x3 transposed (normal matrix); false when singular.
 bool NormalMatrix(const Matrix& m, float out[3][3]);
-inline void LoadMatrix(GLenum mode, const Matrix& m) {
-    glMatrixMode(mode);
-    glLoadMatrixf(&m.m[0][0]);  // row-major with row vectors is OpenGL's column-major layout
-}
 
 struct Rgba {
     float r, g, b, a;
@@ -220,7 +216,7 @@ struct GLBufferStore {
     // Hands out a range; a write-lock widens the range uploaded at the next bind.
     Result LockRange(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
     Result UnlockRange();
-    // Binds the buffer to target with its current contents.
+    // Sends the bytes written since the last upload; the buffer must be bound to target.
     void Upload(GLenum target);
     void DropBuffer();
     // The bytes in memory, brought back from OpenGL when the copy was let go (the context must
@@ -246,8 +242,6 @@ public:
     Result GetDesc(VertexBufferDesc* desc) override;
     void DropGL() override;
     void KeepContents() override;
-    // Binds the OpenGL buffer with current contents.
-    void Bind();
 
     uint32_t fvf;
 
@@ -263,7 +257,6 @@ public:
     Result GetDesc(IndexBufferDesc* desc) override;
     void DropGL() override;
     void KeepContents() override;
-    void Bind();
     uint32_t IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
     uint32_t Count() const { return length / IndexSize(); }
     uint32_t Index(const uint8_t* bytes, uint32_t i) const;
@@ -284,6 +277,54 @@ void Assign(T*& slot, T* value) {
     if (slot) slot->Release();
     slot = value;
 }
+
+// ---- What the drawing path last sent ----
+// The OpenGL state set around every draw, as last sent, so that a call goes out only when its
+// value changes. Whatever changes these behind the helpers forgets them (InvalidateBindings).
+enum ClientArrayBit : uint32_t {
+    kArrayVertex = 1u << 0,
+    kArrayColor = 1u << 1,
+    kArraySecondary = 1u << 2,
+    kArrayNormal = 1u << 3,
+    kArrayFog = 1u << 4,
+    kArrayTex0 = 1u << 5,  // one bit per unit from here
+};
+enum PointerSlot : uint32_t { kPtrVertex, kPtrColor, kPtrSecondary, kPtrNormal, kPtrFog, kPtrTex0 };
+constexpr uint32_t kUnknownName = 0xFFFFFFFFu;
+
+struct GLShadow {
+    struct Pointer {
+        bool known = false;
+        GLint size = 0;
+        GLenum type = 0;
+        GLsizei stride = 0;
+        const void* at = nullptr;
+        GLuint buffer = 0;
+    };
+    struct LoadedMatrix {
+        bool known = false;
+        Matrix m{};
+    };
+    uint32_t activeUnit = kUnknownName, clientUnit = kUnknownName;
+    GLuint textures[kMaxTextureStages];
+    GLuint arrayBuffer = kUnknownName, elementBuffer = kUnknownName;
+    uint32_t arraysKnown = 0, arraysOn = 0;
+    Pointer pointers[kPtrTex0 + kMaxTextureStages];
+    GLenum matrixMode = 0;
+    LoadedMatrix projection, modelView, texture[kMaxTextureStages];
+    uint32_t genKnown = 0, genOn = 0;  // texture-coordinate generation, a bit per unit
+    // Current values used where an array is off; unknown after any draw that had it on.
+    bool colorWhite = false, secondaryBlack = false, normalZero = false;
+    uint32_t texCoordZero = 0;  // a bit per unit
+
+    GLShadow() { Forget(); }
+    void Forget() { *this = GLShadow(0); }
+
+private:
+    explicit GLShadow(int) {
+        for (GLuint& t : textures) t = kUnknownName;
+    }
+};
 
 // ---- The device ----
 enum DirtyBits : uint32_t {
@@ -362,8 +403,25 @@ public:
     // back buffer, moves to the front buffer (by trading the buffers when the write covers the
     // whole target, else by a copy).
     void KeepFrontPicture(const GLSurface* target, bool overwritesAll);
-    // The caller changed GL bindings behind the state tracking.
-    void InvalidateBindings() { boundTextureValid = false; }
+    // The caller changed OpenGL bindings behind the state tracking, or deleted something that
+    // may be bound.
+    void InvalidateBindings() { shadow_.Forget(); }
+    // Calls through the state tracking (gl_shadow.cpp).
+    void ActiveUnit(uint32_t unit);
+    void ClientUnit(uint32_t unit);
+    void BindTexture2D(uint32_t unit, GLuint name);
+    void BindBuffer(GLenum target, GLuint name);
+    void ClientArray(uint32_t bit, bool on);
+    void ArrayPointer(uint32_t slot, GLint size, GLenum type, GLsizei stride, const void* at);
+    void LoadMatrixOnce(GLenum mode, uint32_t unit, const Matrix& m);
+    void TexGen(uint32_t unit, bool on);
+    void ConstantWhiteColor();
+    void ConstantBlackSecondary();
+    void ConstantZeroNormal();
+    void ConstantZeroTexCoord(uint32_t unit);
+    // After a draw: the current values of the arrays that were on are unknown.
+    void DrewWithArrays();
+    GLShadow shadow_;
     GLuint whiteTexture = 0;
     uint32_t maxTextureSize = 0;
     bool anisotropy = false;
@@ -455,7 +513,6 @@ private:
     GLSurface* depthTarget_ = nullptr;   // one reference
     GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;
     GLint maxUnits_ = 1, maxClipPlanes_ = 0;
-    bool boundTextureValid = false;
     uint32_t activeUnits_ = 0;  // texture units enabled by the last stage setup
     // The last stage adds the vertex specular (ADD of SPECULAR and CURRENT), done by the colour sum.
     bool stageSpecularSum_ = false;

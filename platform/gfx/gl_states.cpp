@@ -231,10 +231,9 @@ void GLDevice::ApplyRaster() {
     else
         glDisable(GL_POINT_SPRITE);
     for (int i = 0; i < maxUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        ActiveUnit(uint32_t(i));
         glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, rs[D3DRS_POINTSPRITEENABLE] ? GL_TRUE : GL_FALSE);
     }
-    boundTextureValid = false;
     if (rs[D3DRS_NORMALIZENORMALS])
         glEnable(GL_NORMALIZE);
     else
@@ -275,7 +274,7 @@ void GLDevice::ApplyViewport() {
 void GLDevice::ApplyClipPlanes() {
     // Planes are given in world space; OpenGL keeps them in eye space, taken through the
     // model-view matrix current when they are set.
-    LoadMatrix(GL_MODELVIEW, state_.transforms[kXfView]);
+    LoadMatrixOnce(GL_MODELVIEW, 0, state_.transforms[kXfView]);
     uint32_t enabled = state_.renderStates[D3DRS_CLIPPLANEENABLE];
     for (int i = 0; i < maxClipPlanes_; ++i) {
         if (enabled & (1u << i)) {
@@ -323,7 +322,7 @@ void GLDevice::ApplyStages() {
         glDisable(GL_COLOR_SUM);
     for (uint32_t i = 0; i < active; ++i) {
         const uint32_t* t = state_.stageStates[i];
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        ActiveUnit(i);
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         const bool sumStage = stageSpecularSum_ && i + 1 == active;
@@ -334,29 +333,29 @@ void GLDevice::ApplyStages() {
         glTexEnvf(GL_TEXTURE_FILTER_CONTROL, GL_TEXTURE_LOD_BIAS, BitsFloat(t[D3DTSS_MIPMAPLODBIAS]));
     }
     for (uint32_t i = active; i < activeUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        ActiveUnit(i);
         glDisable(GL_TEXTURE_2D);
-        glDisable(GL_TEXTURE_GEN_S);
-        glDisable(GL_TEXTURE_GEN_T);
-        glDisable(GL_TEXTURE_GEN_R);
-        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        TexGen(i, false);
+        ClientArray(kArrayTex0 << i, false);
     }
     activeUnits_ = active;
-    boundTextureValid = false;
     dirty_ &= ~kDirtyStages;
 }
 
 void GLDevice::BindStageTextures() {
     for (uint32_t i = 0; i < activeUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
         GLTexture* tex = StageTexture(i);
         if (!tex || !tex->tex) {
-            glBindTexture(GL_TEXTURE_2D, whiteTexture);
+            BindTexture2D(i, whiteTexture);
             continue;
         }
-        glBindTexture(GL_TEXTURE_2D, tex->tex);
-        tex->Upload();
+        BindTexture2D(i, tex->tex);
+        // Uploads and sampler changes act on the bound texture of the active unit.
+        auto onUnit = [&] { ActiveUnit(i); };
+        if (tex->anyDirty) {
+            onUnit();
+            tex->Upload();
+        }
         const uint32_t* t = state_.stageStates[i];
         GLTexture::Sampler& s = tex->sampler;
         uint32_t minf = t[D3DTSS_MINFILTER], magf = t[D3DTSS_MAGFILTER], mipf = t[D3DTSS_MIPFILTER];
@@ -369,13 +368,14 @@ void GLDevice::BindStageTextures() {
             min = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
         else
             min = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-        if (min != s.minFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.minFilter = min);
-        if (mag != s.magFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.magFilter = mag);
+        if (min != s.minFilter) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.minFilter = min);
+        if (mag != s.magFilter) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.magFilter = mag);
         GLint ws = AddressGL(t[D3DTSS_ADDRESSU], mirrorClamp), wt = AddressGL(t[D3DTSS_ADDRESSV], mirrorClamp);
-        if (ws != s.wrapS) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrapS = ws);
-        if (wt != s.wrapT) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrapT = wt);
+        if (ws != s.wrapS) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrapS = ws);
+        if (wt != s.wrapT) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrapT = wt);
         if ((ws == GL_CLAMP_TO_BORDER || wt == GL_CLAMP_TO_BORDER) &&
             (!s.borderSet || s.border != t[D3DTSS_BORDERCOLOR])) {
+            onUnit();
             Rgba b = FromColor(t[D3DTSS_BORDERCOLOR]);
             const float border[4] = {b.r, b.g, b.b, b.a};
             glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
@@ -383,12 +383,12 @@ void GLDevice::BindStageTextures() {
             s.borderSet = true;
         }
         GLint base = GLint(std::min<uint32_t>(t[D3DTSS_MAXMIPLEVEL], tex->levels - 1));
-        if (base != s.baseLevel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, s.baseLevel = base);
+        if (base != s.baseLevel) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, s.baseLevel = base);
         if (anisotropy) {
             float a = 1.0f;
             if (minf == D3DTEXF_ANISOTROPIC || magf == D3DTEXF_ANISOTROPIC)
                 a = std::clamp(float(t[D3DTSS_MAXANISOTROPY]), 1.0f, maxAnisotropy);
-            if (a != s.aniso) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.aniso = a);
+            if (a != s.aniso) onUnit(), glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.aniso = a);
         }
     }
 }
@@ -399,44 +399,38 @@ void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, 
         const uint32_t* t = state_.stageStates[i];
         uint32_t set = t[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
         uint32_t gen = l.rhw ? 0 : (t[D3DTSS_TEXCOORDINDEX] >> 16);
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
-        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
         uint32_t inputs = 2;
         if (gen == 0) {
-            glDisable(GL_TEXTURE_GEN_S);
-            glDisable(GL_TEXTURE_GEN_T);
-            glDisable(GL_TEXTURE_GEN_R);
+            TexGen(i, false);
             if (set < l.texCount && l.tex[set] >= 0) {
                 inputs = l.texSize[set];
-                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                ClientArray(kArrayTex0 << i, true);
                 if (useBuffer)
-                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride),
-                                      reinterpret_cast<const void*>(bufferOffset + uintptr_t(l.tex[set])));
+                    ArrayPointer(kPtrTex0 + i, GLint(inputs), GL_FLOAT, GLsizei(stride),
+                                 reinterpret_cast<const void*>(bufferOffset + uintptr_t(l.tex[set])));
                 else
-                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride), texBase + l.tex[set]);
+                    ArrayPointer(kPtrTex0 + i, GLint(inputs), GL_FLOAT, GLsizei(stride), texBase + l.tex[set]);
             } else {
-                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-                glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+                ClientArray(kArrayTex0 << i, false);
+                ConstantZeroTexCoord(i);
             }
         } else {
             inputs = 3;
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-            glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+            ClientArray(kArrayTex0 << i, false);
+            ConstantZeroTexCoord(i);
+            ActiveUnit(i);
             GLint mode = gen == 1 ? GL_NORMAL_MAP : gen == 2 ? GL_EYE_LINEAR : GL_REFLECTION_MAP;
             if (mode == GL_EYE_LINEAR) {
                 // Eye planes are taken through the current model-view matrix: identity gives
                 // the camera-space position itself.
-                glMatrixMode(GL_MODELVIEW);
-                glLoadIdentity();
+                LoadMatrixOnce(GL_MODELVIEW, 0, Identity());
                 const float ps[4] = {1, 0, 0, 0}, pt[4] = {0, 1, 0, 0}, pr[4] = {0, 0, 1, 0};
                 glTexGenfv(GL_S, GL_EYE_PLANE, ps);
                 glTexGenfv(GL_T, GL_EYE_PLANE, pt);
                 glTexGenfv(GL_R, GL_EYE_PLANE, pr);
             }
             for (GLenum c : {GLenum(GL_S), GLenum(GL_T), GLenum(GL_R)}) glTexGeni(c, GL_TEXTURE_GEN_MODE, mode);
-            glEnable(GL_TEXTURE_GEN_S);
-            glEnable(GL_TEXTURE_GEN_T);
-            glEnable(GL_TEXTURE_GEN_R);
+            TexGen(i, true);
         }
         // The texture transform: the input is widened as the fixed-function pipeline does
         // ((u, v) becomes (u, v, 1, 0)), multiplied, then the counted and projected outputs
@@ -469,7 +463,7 @@ void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, 
             tm = Mul(Mul(widen, l.rhw ? Identity() : state_.transforms[kXfTexture0 + i]), select);
             if (!projected) tm.m[3][3] += 1.0f;  // q = 1 from the input's q
         }
-        LoadMatrix(GL_TEXTURE, tm);
+        LoadMatrixOnce(GL_TEXTURE, i, tm);
     }
 }
 

@@ -298,7 +298,7 @@ bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, 
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, a.texture);
         glTexSubImage2D(GL_TEXTURE_2D, GLint(a.level), x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, in);
-        boundTextureValid = false;
+        InvalidateBindings();
         return glGetError() == GL_NO_ERROR;
     }
     // Renderbuffers take the pixels through a temporary texture and a blit.
@@ -326,7 +326,7 @@ bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, 
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glDeleteTextures(1, &tmp);
-    boundTextureValid = false;
+    InvalidateBindings();
     dirty_ |= kDirtyTargets;
     return glGetError() == GL_NO_ERROR;
 }
