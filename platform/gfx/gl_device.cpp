@@ -401,9 +401,10 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
     if (flags & D3DCLEAR_ZBUFFER) mask |= GL_DEPTH_BUFFER_BIT;
     if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT;
     if (!mask) return D3D_OK;
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilMask(0xFFFFFFFFu);
+    // Through the kept values, so that the next draw sends its own masks again.
+    if (Differs(kSlotColorMask, 0xF)) glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (Differs(kSlotDepthMask, 1)) glDepthMask(GL_TRUE);
+    if (Differs(kSlotStencilMask, 0xFFFFFFFFu)) glStencilMask(0xFFFFFFFFu);
     glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
                  (color >> 24) / 255.0f);
     glClearDepth(std::clamp(z, 0.0f, 1.0f));

@@ -290,6 +290,18 @@ enum ClientArrayBit : uint32_t {
     kArrayTex0 = 1u << 5,  // one bit per unit from here
 };
 enum PointerSlot : uint32_t { kPtrVertex, kPtrColor, kPtrSecondary, kPtrNormal, kPtrFog, kPtrTex0 };
+// Render-state calls whose arguments are kept (up to four 32-bit values each).
+enum StateSlot : uint32_t {
+    kSlotBlendFunc, kSlotBlendEquation, kSlotAlphaFunc, kSlotColorMask, kSlotDepthMask, kSlotDepthFunc,
+    kSlotPolygonOffset, kSlotStencilFunc, kSlotStencilOp, kSlotStencilMask, kSlotCullFace, kSlotPolygonMode,
+    kSlotShadeModel, kSlotPointAttenuation, kSlotPointMin, kSlotPointMax, kSlotPointSize, kSlotCoordReplace0,
+    kStateSlotCount = kSlotCoordReplace0 + kMaxTextureStages,
+};
+// Capabilities switched by the render states.
+enum CapSlot : uint32_t {
+    kCapBlend, kCapAlphaTest, kCapDepthTest, kCapOffsetFill, kCapOffsetLine, kCapOffsetPoint, kCapStencilTest,
+    kCapCullFace, kCapPointSprite, kCapNormalize, kCapColorSum, kCapCount,
+};
 constexpr uint32_t kUnknownName = 0xFFFFFFFFu;
 
 struct GLShadow {
@@ -316,6 +328,9 @@ struct GLShadow {
     // Current values used where an array is off; unknown after any draw that had it on.
     bool colorWhite = false, secondaryBlack = false, normalZero = false;
     uint32_t texCoordZero = 0;  // a bit per unit
+    uint64_t slotsKnown = 0;
+    uint32_t slots[kStateSlotCount][4] = {};
+    uint32_t capsKnown = 0, capsOn = 0;
 
     GLShadow() { Forget(); }
     void Forget() { *this = GLShadow(0); }
@@ -419,6 +434,10 @@ public:
     void ConstantBlackSecondary();
     void ConstantZeroNormal();
     void ConstantZeroTexCoord(uint32_t unit);
+    void Cap(uint32_t slot, GLenum cap, bool on);
+    // True when the values differ from those last kept for the slot (which then keeps them):
+    // the caller makes the call.
+    bool Differs(uint32_t slot, uint32_t a, uint32_t b = 0, uint32_t c = 0, uint32_t d = 0);
     // After a draw: the current values of the arrays that were on are unknown.
     void DrewWithArrays();
     GLShadow shadow_;

@@ -138,6 +138,26 @@ void GLDevice::ConstantZeroTexCoord(uint32_t unit) {
     shadow_.texCoordZero |= bit;
 }
 
+void GLDevice::Cap(uint32_t slot, GLenum cap, bool on) {
+    const uint32_t bit = 1u << slot;
+    if ((shadow_.capsKnown & bit) && ((shadow_.capsOn & bit) != 0) == on) return;
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
+    shadow_.capsKnown |= bit;
+    shadow_.capsOn = on ? shadow_.capsOn | bit : shadow_.capsOn & ~bit;
+}
+
+bool GLDevice::Differs(uint32_t slot, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+    uint32_t* kept = shadow_.slots[slot];
+    const uint64_t bit = uint64_t(1) << slot;
+    if ((shadow_.slotsKnown & bit) && kept[0] == a && kept[1] == b && kept[2] == c && kept[3] == d) return false;
+    kept[0] = a, kept[1] = b, kept[2] = c, kept[3] = d;
+    shadow_.slotsKnown |= bit;
+    return true;
+}
+
 void GLDevice::DrewWithArrays() {
     // A current value is left undefined by a draw that read its array.
     const uint32_t on = shadow_.arraysOn | ~shadow_.arraysKnown;

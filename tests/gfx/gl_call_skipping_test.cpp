@@ -112,5 +112,22 @@ TEST_F(GLCallSkippingTest, AStageWithoutCoordinatesSamplesTheFirstTexel) {
     t->Release();
 }
 
+// A clear writes every channel and the depth whatever the states say; the draws after it still
+// write only what the same states allow.
+TEST_F(GLCallSkippingTest, WriteMasksHoldAgainAfterAClear) {
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 1);  // red only
+    device->SetRenderState(D3DRS_ZENABLE, 1);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, 0);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Clear(0xFF000000);
+        DrawRect(0, 0, 32, 32, 0xFFFFFFFF, 0.2f);
+        EXPECT_TRUE(Shows(16, 16, 0xFFFF0000));
+        // Nothing was written to the depth: a farther rectangle still passes.
+        DrawRect(0, 0, 32, 32, 0xFF0000FF, 0.6f);
+        EXPECT_TRUE(Shows(16, 16, 0xFF000000));
+    }
+}
+
 }  // namespace
 }  // namespace gfxtest
