@@ -8,6 +8,9 @@
 #include "frontend/menu_calls.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
+#include "frontend/preview_fighter.h"
+#include "fighters/character.h"
+#include "render/video.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
@@ -67,9 +70,8 @@ void CopyText(char* out, size_t capacity, const char* text) {
     PanelPrint(out, capacity, "%s", text ? text : "");
 }
 
-// The fighter of the current record in the character frame: the fighters' spawning and the
-// record's look fill this.
-void DrawFramedFighter() {}
+// Where mode 8's fighter stands, under the character frame.
+constexpr Vec3 kFramedFighterAt{-0.95f, -0.65f, -3.0f};
 
 }  // namespace
 
@@ -144,6 +146,7 @@ void OptionsPanel::VideoOptionsScreen(int tab, int mode) {
         case 5: BuildAdvancedRows(); break;
         case 6: BuildKeyRows(); break;
         case 7: BuildSoundRows(); break;
+        case 8: ShowFramedFighter(); break;
         default: break;
     }
 }
@@ -270,6 +273,20 @@ void OptionsPanel::ShowStoredValues() {
 void OptionsPanel::ReleaseTab() {
     for (TextLabel& l : rowLabels) DestroyTextLabel(&l);
     for (ImageButton& b : scrollButtons) b.Reset();
+    RemoveFramedFighter();
+}
+
+void OptionsPanel::ShowFramedFighter() {
+    const PlayerRecord* record = g_Menu.playerRecord;
+    if (Mode() != 8 || !record) return RemoveFramedFighter();
+    if (framedFighter && framedRecord == record && framedFighter->active) return;
+    ShowPreviewFighter(framedFighter, *record, kFramedFighterAt, nullptr);
+    framedRecord = framedFighter ? record : nullptr;
+}
+
+void OptionsPanel::RemoveFramedFighter() {
+    RemovePreviewFighter(framedFighter);
+    framedRecord = nullptr;
 }
 
 void OptionsPanel::Release() {
@@ -679,7 +696,12 @@ void OptionsPanel::DrawCharacterFrame() {
         right->SetPosition(x + width - 0.12f, 0.8f);
         right->Draw();
     }
-    if (g_Menu.playerRecord) DrawFramedFighter();
+    ShowFramedFighter();
+    if (!framedFighter) return;
+    framedFighter->SetPosition(kFramedFighterAt.x, kFramedFighterAt.y, kFramedFighterAt.z, true);
+    g_Video.ClearZBuffer();
+    g_Video.SetZEnable(true);
+    DrawPreviewFighter(framedFighter);
 }
 
 void OptionsPanel::Draw() {
