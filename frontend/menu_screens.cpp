@@ -113,6 +113,7 @@ void MenuScreens::ReleaseScreen(int n) {
     confirm.Reset();
     notice.Reset();
     boxOpen = 0;
+    optionsExit = OptionsExit();
 }
 
 void MenuScreens::OpenQuitBox() {

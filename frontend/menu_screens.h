@@ -8,6 +8,7 @@
 
 #include "frontend/match_setup_panel.h"
 #include "frontend/options_panel.h"
+#include "frontend/screen_logic_setup.h"
 #include "frontend/menu_widgets.h"
 #include "frontend/player_record.h"
 
@@ -82,6 +83,8 @@ public:
     MatchSetupPanel matchSetup;
     // The options panel runs only on the options screen.
     uint8_t optionsOn = 0;
+    // The options screen's question on the way out.
+    OptionsExit optionsExit;
 
     // The main menu's quit question is open; the 3D buttons stand still meanwhile.
     uint8_t boxOpen = 0;
@@ -181,6 +184,11 @@ private:
     void UpdateCredits();
     void UpdateEndPicture();
     void UpdatePlayerChoice();
+    // The training set-up, network set-up and options screens' own widgets
+    // (screen_logic_setup.cpp); their panels run before them.
+    void UpdateTrainingSetup();
+    void UpdateNetworkSetup();
+    void UpdateOptionsScreen();
     void ShowKindInformation(int kind);
     // Hover and click of one widget: the tooltip (none when tip < 0), the highlight while the
     // left button is up; true on the press edge over it.
