@@ -307,6 +307,7 @@ void OptionsPanel::Release() {
 
 // ---- edits ------------------------------------------------------------------------------------
 
+// A slider held still is edited every frame: its sound plays only when its value moves.
 void OptionsPanel::Changed(bool sound) {
     if (sound) PanelSound(FX_ACCEPT);
     g_Menu.optionsChanged = 1;
@@ -341,10 +342,11 @@ void OptionsPanel::ToggleColourDepth() {
 }
 
 void OptionsPanel::SetGamma(float v) {
+    const bool moved = g_Options.gamma != v;
     g_Options.gamma = v;
     g_Settings.gamma = v;
     if (g_OptionsShellCalls.setBrightness) g_OptionsShellCalls.setBrightness(v);
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleRetrace() {
@@ -373,9 +375,11 @@ void OptionsPanel::VideoDefaults() {
 }
 
 void OptionsPanel::SetTextureDetail(float v) {
-    g_Options.textureReduction = v < 0.25f ? 3 : v < 0.5f ? 2 : v < 0.75f ? 1 : 0;
+    const uint32_t level = v < 0.25f ? 3 : v < 0.5f ? 2 : v < 0.75f ? 1 : 0;
+    const bool moved = g_Options.textureReduction != level;
+    g_Options.textureReduction = level;
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleTextureDepth() {
@@ -387,23 +391,26 @@ void OptionsPanel::ToggleTextureDepth() {
 void OptionsPanel::SetModelDetail(float v) {
     int k = 0;
     while (k < 4 && !(v < float(k + 1) * 0.2f)) ++k;
+    const bool moved = g_Options.modelQuality != uint32_t(4 - k);
     g_Options.modelQuality = uint32_t(4 - k);
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::SetWater(float v) {
     int k = 1;
     while (k < 3 && !(v < float(k) / 3.0f)) ++k;
+    const bool moved = g_Options.waterQuality != uint32_t(k);
     g_Options.waterQuality = uint32_t(k);
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::SetFarPlane(float v) {
+    const bool moved = g_Options.farFactor != v;
     g_Options.farFactor = v;
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleAdvanced(int which) {
@@ -497,9 +504,10 @@ void OptionsPanel::ToggleSound() {
 }
 
 void OptionsPanel::SetSoundVolume(float v) {
+    const bool moved = g_Options.soundWordB != Word(v);
     g_Options.soundWordB = Word(v);
     g_Settings.effectVolume = v;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleMusic() {
