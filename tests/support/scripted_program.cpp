@@ -16,6 +16,8 @@
 #include "frontend/menu_screens.h"
 #include "frontend/overlays.h"
 #include "frontend/text3d.h"
+#include "frontend/text_label.h"
+#include "frontend/text_table.h"
 #include "frontend/player_saves.h"
 #include "platform/gfx/d3dx_helpers.h"
 #include "platform/gfx/device.h"
@@ -41,6 +43,9 @@ ScriptedProgram* g_running = nullptr;
 const std::map<std::string, std::string> kMenuKeys = {
     {"MODO", "0"}, {"MENU", "1"}, {"PRUEBAS", "0"}, {"DEBUG", "1"}, {"FULL_SCREEN", "0"},
 };
+
+// A small match picture, one of the options' resolutions.
+const std::map<std::string, std::string> kMatchDisplay = {{"RESX", "640"}, {"RESY", "480"}};
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -110,8 +115,18 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     match.fightersPerSide = 2;
     WriteMatchFolder(match);
     WriteFrontEndData(dir);
+    // Every screen's captions get a text of their own number, so that labels show ink.
+    std::string texts = ReadWhole("textos.txt");
+    for (int id = 400; id < 1400; ++id) {
+        char line[32];
+        std::snprintf(line, sizeof line, "TXT%04d", id);
+        if (texts.find(line) != std::string::npos) continue;
+        texts += std::string(line) + "\"T" + std::to_string(id) + "\";\n";
+    }
+    dir.Write("textos.txt", texts);
     const std::string ini = ReadWhole("Brimvale.ini");
     std::map<std::string, std::string> keys = kMenuKeys;
+    keys.insert(kMatchDisplay.begin(), kMatchDisplay.end());
     keys["SONIDO"] = folder.sound ? "1" : "0";
     keys["MUSICA"] = folder.music ? "1" : "0";
     dir.Write("Brimvale.ini", WithKeys(ini, keys));
@@ -162,6 +177,13 @@ uint32_t FramePixels::MostCommon(float x, float y, float w, float h) const {
     for (const auto& [colour, count] : seen)
         if (count > most) best = colour, most = count;
     return best;
+}
+
+int FramePixels::LabelInk(const TextLabel& label) const {
+    if (!label.inUse || label.w <= 0.0f || label.h <= 0.0f) return 0;
+    const char align = char(label.alignment);
+    const float left = align == 'D' ? label.x - label.w : align == 'C' ? label.x - label.w / 2 : label.x;
+    return CountDiffering(left, label.y, label.w, label.h, MostCommon(left, label.y, label.w, label.h));
 }
 
 FramePixels ScriptedProgram::ReadFrame() {
@@ -256,11 +278,66 @@ ScriptedProgram& ScriptedProgram::ChooseMenuButton(int k, int maxFrames) {
 }
 
 ScriptedProgram& ScriptedProgram::ClickAt(float x, float y) {
-    return Do("click", [x, y](ScriptedProgram& p) {
-        p.MoveTo(x, y);
-        p.ButtonDown(x, y);
-        p.Later(2, [&p, x, y] { p.ButtonUp(x, y); });
-    }).Wait(3);
+    return ClickWhere("click", [x, y](float* px, float* py) {
+        *px = x;
+        *py = y;
+        return true;
+    });
+}
+
+ScriptedProgram& ScriptedProgram::ClickWhere(const char* what, Locate where, int maxFrames) {
+    return Then(
+               what,
+               [where](ScriptedProgram& p) {
+                   float x = 0, y = 0;
+                   if (!where(&x, &y)) return false;
+                   p.MoveTo(x, y);
+                   p.ButtonDown(x, y);
+                   p.Later(2, [&p, x, y] { p.ButtonUp(x, y); });
+                   return true;
+               },
+               maxFrames)
+        .Wait(3);
+}
+
+ScriptedProgram& ScriptedProgram::Drag(const char* what, Locate from, Locate to, int frames) {
+    struct State {
+        int frame = -1;
+        float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    auto state = std::make_shared<State>();
+    return Then(
+        what,
+        [from, to, frames, state](ScriptedProgram& p) {
+            State& s = *state;
+            if (s.frame < 0) {
+                if (!from(&s.x0, &s.y0) || !to(&s.x1, &s.y1)) return false;
+                p.MoveTo(s.x0, s.y0);
+                p.ButtonDown(s.x0, s.y0);
+                s.frame = 0;
+                return false;
+            }
+            ++s.frame;
+            const float t = float(std::min(s.frame, frames)) / float(frames);
+            const float x = s.x0 + (s.x1 - s.x0) * t, y = s.y0 + (s.y1 - s.y0) * t;
+            if (s.frame <= frames) {
+                p.MoveTo(x, y);
+                return false;
+            }
+            p.ButtonUp(x, y);
+            return true;
+        },
+        frames + 300);
+}
+
+float ScriptedProgram::FractionX(float px) {
+    const float w = SpriteScreenWidth();
+    return w > 0.0f ? px / w : 0.0f;
+}
+
+float ScriptedProgram::FractionY(float py) {
+    const float h = SpriteScreenHeight();
+    return h > 0.0f ? py / h : 0.0f;
 }
 
 ScriptedProgram& ScriptedProgram::TapKey(int vk) {
@@ -277,6 +354,8 @@ int ScriptedProgram::Run(int frameLimit) {
     realPoll_ = g_ShellCalls.pollInput;
     g_ShellCalls.pollInput = OnFrame;
     os::SetTimeSource([this] { return now_; });
+    // The game's text table is read while its globals are built, before the entry runs.
+    g_TextTable.Load("textos.txt");
     const int code = WinMain(nullptr, nullptr, "", 1);
     os::SetTimeSource({});
     g_ShellCalls.pollInput = realPoll_;

@@ -14,6 +14,7 @@
 
 class ScopedWorkDir;
 class Text3D;
+struct TextLabel;
 
 namespace testsupport {
 
@@ -40,6 +41,9 @@ struct FramePixels {
     int CountDiffering(float x, float y, float w, float h, uint32_t background, int tolerance = 24) const;
     // The colour met most often in the rectangle.
     uint32_t MostCommon(float x, float y, float w, float h) const;
+    // The pixels of a single-line label's box (from its anchor, alignment and measured size)
+    // that differ from the colour met most often there: its ink over a plain background.
+    int LabelInk(const TextLabel& label) const;
 };
 
 class ScriptedProgram {
@@ -65,6 +69,11 @@ public:
     ScriptedProgram& ChooseMenuButton(int k, int maxFrames = 900);
     // A press and, two frames later, the release at a point (screen fractions).
     ScriptedProgram& ClickAt(float x, float y);
+    // The same at the point `where` gives once the step starts (false: asked again next frame).
+    using Locate = std::function<bool(float* x, float* y)>;
+    ScriptedProgram& ClickWhere(const char* what, Locate where, int maxFrames = 300);
+    // The left button pressed at `from`, moved to `to` over `frames` frames and released there.
+    ScriptedProgram& Drag(const char* what, Locate from, Locate to, int frames = 6);
     ScriptedProgram& TapKey(int vk);
     ScriptedProgram& Type(const std::string& text);
 
@@ -85,6 +94,9 @@ public:
     void ButtonUp(float x, float y);
     // The middle of 3D button k, in screen fractions; false when it is not there.
     static bool MenuButtonPoint(int k, float* x, float* y);
+    // Screen pixels of the program's 2D layer as screen fractions.
+    static float FractionX(float px);
+    static float FractionY(float py);
 
     // ---- what the program did ----
     int Frame() const { return frame_; }
