@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
+#include "frontend/menu_widgets.h"
 #include "frontend/overlays.h"
 #include "frontend/text3d.h"
 #include "frontend/text_label.h"
@@ -328,6 +329,49 @@ ScriptedProgram& ScriptedProgram::Drag(const char* what, Locate from, Locate to,
             return true;
         },
         frames + 300);
+}
+
+ScriptedProgram& ScriptedProgram::ClickUntil(const char* what, Locate where, std::function<bool()> done,
+                                             int maxClicks) {
+    auto frame = std::make_shared<int>(0);
+    return Then(
+        what,
+        [where, done, frame](ScriptedProgram& p) {
+            if (done()) return true;
+            if ((*frame)++ % 3 != 0) return false;
+            float x = 0, y = 0;
+            if (where(&x, &y)) {
+                p.MoveTo(x, y);
+                p.ButtonDown(x, y);
+                p.Later(1, [&p, x, y] { p.ButtonUp(x, y); });
+            }
+            return false;
+        },
+        maxClicks * 3 + 3);
+}
+
+bool ScriptedProgram::Middle(const ImageButton& b, float* x, float* y) {
+    if (!b.visible || !b.highlightSprite || b.w <= 0.0f) return false;
+    const float left = AlignIs(b.align, 'D') ? b.x - b.w : AlignIs(b.align, 'C') ? b.x - b.w / 2 : b.x;
+    *x = left + b.w / 2;
+    *y = b.y + b.h / 2;
+    return true;
+}
+
+bool ScriptedProgram::Middle(const MenuButton& b, float* x, float* y) {
+    if (b.pw <= 0 || b.ph <= 0) return false;
+    const float px = float(PixelX(b.x));
+    const float left = AlignIs(b.align, 'D') ? px - float(b.pw) : AlignIs(b.align, 'C') ? px - float(b.pw) / 2 : px;
+    *x = FractionX(left + float(b.pw) / 2);
+    *y = FractionY(float(b.py) + float(b.ph) / 2);
+    return true;
+}
+
+bool ScriptedProgram::Middle(const MenuPanel& p, float* x, float* y) {
+    if (p.w <= 0.0f || p.h <= 0.0f) return false;
+    *x = p.x + p.w / 2;
+    *y = p.y + p.h / 2;
+    return true;
 }
 
 float ScriptedProgram::FractionX(float px) {

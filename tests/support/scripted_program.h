@@ -15,6 +15,9 @@
 class ScopedWorkDir;
 class Text3D;
 struct TextLabel;
+struct ImageButton;
+struct MenuButton;
+struct MenuPanel;
 
 namespace testsupport {
 
@@ -74,6 +77,8 @@ public:
     ScriptedProgram& ClickWhere(const char* what, Locate where, int maxFrames = 300);
     // The left button pressed at `from`, moved to `to` over `frames` frames and released there.
     ScriptedProgram& Drag(const char* what, Locate from, Locate to, int frames = 6);
+    // Clicks at `where` (three frames apart) until `done` holds; gives up after `maxClicks`.
+    ScriptedProgram& ClickUntil(const char* what, Locate where, std::function<bool()> done, int maxClicks = 8);
     ScriptedProgram& TapKey(int vk);
     ScriptedProgram& Type(const std::string& text);
 
@@ -94,6 +99,12 @@ public:
     void ButtonUp(float x, float y);
     // The middle of 3D button k, in screen fractions; false when it is not there.
     static bool MenuButtonPoint(int k, float* x, float* y);
+    // The middle of a widget in screen fractions; false while it is not shown.
+    static bool Middle(const ImageButton& b, float* x, float* y);
+    static bool Middle(const MenuButton& b, float* x, float* y);
+    static bool Middle(const MenuPanel& p, float* x, float* y);
+    // The clock's step before each frame from now on (a match's minutes pass in fewer frames).
+    void SetFrameMs(uint32_t ms) { frameMs_ = ms; }
     // Screen pixels of the program's 2D layer as screen fractions.
     static float FractionX(float px);
     static float FractionY(float py);
