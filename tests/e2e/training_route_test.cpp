@@ -12,26 +12,14 @@
 
 namespace {
 
-using e2e::ScriptedRunTest;
 using testsupport::ScriptedProgram;
 
-MatchSetupPanel& Panel() { return g_Menu.screens->matchSetup; }
-bool OnSetup(int mode) { return g_Menu.screens && g_Menu.screens->screen == 2 && Panel().mode == mode; }
+using namespace e2e;
 
-ScriptedProgram::Locate Arrow(int mode, int i) {
-    return [mode, i](float* x, float* y) { return OnSetup(mode) && ScriptedProgram::Middle(Panel().arrows[i], x, y); };
-}
-
-ScriptedProgram::Locate Tab(int t) {
-    return [t](float* x, float* y) { return OnSetup(Panel().mode) && ScriptedProgram::Middle(Panel().tabs[t], x, y); };
-}
-
-ScriptedProgram::Locate ScreenImage(int screen, int i) {
-    return [screen, i](float* x, float* y) {
-        return g_Menu.screens && g_Menu.screens->screen == screen && g_Menu.page == screen &&
-               ScriptedProgram::Middle(g_Menu.screens->images[i], x, y);
-    };
-}
+MatchSetupPanel& Panel() { return SetupPanel(); }
+bool OnSetup(int mode) { return e2e::OnSetup(2, mode); }
+ScriptedProgram::Locate Arrow(int mode, int i) { return SetupArrow(2, mode, i); }
+ScriptedProgram::Locate Tab(int t) { return SetupTab(2, t); }
 
 // Pages 0, 1 and 2, then the start with one fighter a side on scenario 1.
 void ToTrainingStart(ScriptedProgram& p) {
@@ -43,7 +31,7 @@ void StartMatch(ScriptedProgram& p) {
     p.ClickWhere("the start button", [](float* x, float* y) {
         return OnSetup(Panel().mode) && ScriptedProgram::Middle(g_Menu.screens->buttons[0], x, y);
     });
-    p.WaitUntil("the match", [] { return !g_Menu.active && g_Match.state == MATCH_PLAYING; }, 600);
+    WaitForMatch(p);
 }
 
 TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
@@ -58,24 +46,16 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
                        [firstPlayer] { return g_Menu.selectedPlayer >= 0 && g_Menu.selectedPlayer != *firstPlayer; });
     auto previewShown = std::make_shared<bool>(false);
     program.Do("preview", [previewShown](ScriptedProgram&) { *previewShown = Panel().previewFighter != nullptr; });
-    // Scenario and kind: one scenario up and back, greed, a one-minute limit.
-    program.ClickUntil("the scenario tab", Tab(1), [] { return OnSetup(11); });
-    program.ClickUntil("scenario 2", Arrow(11, 1), [] { return Panel().work.scenario == 2; });
-    program.ClickUntil("scenario 1", Arrow(11, 0), [] { return Panel().work.scenario == 1; });
-    program.ClickUntil("greed", Arrow(11, 3), [] { return Panel().work.gameKind == 2; }, 10);
-    program.ClickUntil("one minute", Arrow(11, 6), [] { return Panel().work.rules[RULE_MATCH_MINUTES] == 1; }, 10);
+    ChooseArenaGreed(program, 2, 1);
     // Team values: one fighter a side.
     program.ClickUntil("the team tab", Tab(2), [] { return OnSetup(2); });
     program.ClickUntil("own team of one", Arrow(2, 2), [] { return g_Training.values[0] == 1; });
     program.ClickUntil("enemy team of one", Arrow(2, 8), [] { return g_Training.values[1] == 1; });
     StartMatch(program);
-    // A minute of match time in few frames; then Escape once the result block is written.
-    program.Do("fast clock", [](ScriptedProgram& p) { p.SetFrameMs(1000); });
-    program.WaitUntil("the result", [] { return g_Scenario.results[RESULT_ELAPSED] > 0; }, 200);
-    program.Do("slow clock", [](ScriptedProgram& p) { p.SetFrameMs(33); }).TapKey(os::VK_ESCAPE);
+    PlayToTheResultAndLeave(program);
     program.WaitForPage(12);
     // The campaign team page has no widgets yet: the route stops on it.
-    program.ClickWhere("results' next arrow", ScreenImage(12, 0)).WaitForPage(13);
+    program.ClickWhere("results' next arrow", ScreenArrow(12, 0)).WaitForPage(13);
     RunToEnd();
 
     EXPECT_EQ(program.PagesText(), "0 1 2 -1 12 13");
@@ -96,7 +76,7 @@ TEST_F(ScriptedRunTest, AMatchLeftWithoutAResultGoesBackToTheSetUp) {
     ToTrainingStart(program);
     StartMatch(program);
     program.TapKey(os::VK_ESCAPE).WaitForPage(2);
-    program.ClickWhere("back arrow", ScreenImage(2, 0)).WaitForPage(1);
+    program.ClickWhere("back arrow", ScreenArrow(2, 0)).WaitForPage(1);
     RunToEnd();
     EXPECT_EQ(program.PagesText(), "0 1 2 -1 2 1");
 }
