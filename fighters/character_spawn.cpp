@@ -132,7 +132,9 @@ SkinParts SkinPartsOf(const PlayerLook& look) {
 }
 
 void SpawnLocalPlayer() {
-    if (!IsNetworkActive()) return;
+    // A host with no client yet still plays its own fighter: the session, not its player count,
+    // makes the game a network one.
+    if (!g_NetSession.active) return;
     const int side = g_Settings.localSide;
     if (side < 0 || side >= SIDE_COUNT) return;
     const PlayerRecord* record = g_Menu.SelectedRecord(side);

@@ -12,6 +12,7 @@
 #include "frontend/menu.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
+#include "net/net_server.h"
 #include "platform/os/path.h"
 #include "render/adapter_table.h"
 
@@ -389,7 +390,18 @@ bool ReadTrainingConfig() {
     return ReadBlockFile(kTrainingFile, TrainingDefaults, DecodeTraining, &g_Training);
 }
 
+namespace {
+
+// The host announces the next match's scenario and game kind.
+bool AnnounceNextMatch(int32_t* scenario, int32_t* gameKind) {
+    GetAnnouncedPair(scenario, gameKind);
+    return true;
+}
+
+}  // namespace
+
 bool LoadMultiplayerConfig() {
+    g_SessionSettingsSource = AnnounceNextMatch;
     if (ReadMultiplayerConfig()) return true;
     g_Multiplayer = MultiplayerDefaults();
     GameSettingsBlock& g = g_GameSettings;

@@ -29,10 +29,14 @@ protected:
         g_Settings.Clear();
         ResetMainLoopState();
     }
+    std::string LogTail() const {
+        const std::string log = dir.Read("debug.txt");
+        return log.size() > 3000 ? log.substr(log.size() - 3000) : log;
+    }
     // Runs the script; the run must reach its end and the program end with 0.
     void RunToEnd(int frameLimit = 20000) {
         const int code = program.Run(frameLimit);
-        EXPECT_EQ(program.failure, "") << "pages " << program.PagesText();
+        EXPECT_EQ(program.failure, "") << "pages " << program.PagesText() << "\nthe log ends:\n" << LogTail();
         EXPECT_EQ(code, 0);
     }
 };

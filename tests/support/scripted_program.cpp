@@ -397,7 +397,12 @@ int ScriptedProgram::Run(int frameLimit) {
     g_running = this;
     realPoll_ = g_ShellCalls.pollInput;
     g_ShellCalls.pollInput = OnFrame;
-    os::SetTimeSource([this] { return now_; });
+    // A wait that spins outside the frames (a join, a fighter awaited) would never see the
+    // frozen clock move: past many reads without a frame, each read moves it on by 1 ms.
+    os::SetTimeSource([this] {
+        if (++readsSinceFrame_ > kSpinReads) ++now_;
+        return now_;
+    });
     // The game's text table is read while its globals are built, before the entry runs.
     g_TextTable.Load("textos.txt");
     const int code = WinMain(nullptr, nullptr, "", 1);
@@ -414,6 +419,7 @@ void ScriptedProgram::OnFrame() {
 
 void ScriptedProgram::Frame_() {
     now_ += frameMs_;
+    readsSinceFrame_ = 0;
     ++frame_;
     const int page = g_Menu.active ? g_Menu.page : -1;
     if (page != PAGE_TRANSITION && (pages_.empty() || pages_.back() != page)) pages_.push_back(page);

@@ -133,7 +133,9 @@ private:
     void Push(const void* event);
     void Later(int frames, std::function<void()> action);
 
+    static constexpr uint32_t kSpinReads = 20000;
     uint32_t frameMs_;
+    uint32_t readsSinceFrame_ = 0;
     uint32_t now_ = 100000;
     int frame_ = 0;
     int frameLimit_ = 0;
