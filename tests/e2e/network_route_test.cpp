@@ -10,7 +10,11 @@
 #include <string>
 
 #include "e2e/e2e_fixture.h"
+#include "frontend/menu_calls.h"
+#include "net/net_client.h"
+#include "net/net_server.h"
 #include "net/session.h"
+#include "platform/netio/netio.h"
 
 namespace {
 
@@ -66,6 +70,93 @@ TEST_F(ScriptedRunTest, AHostedMatchWithoutClientsComesBackThroughTheNetworkResu
     EXPECT_STREQ(g_Multiplayer.playerName, "Anfitrion");
     EXPECT_EQ(g_Multiplayer.port, port);
     EXPECT_EQ(g_Multiplayer.game.scenario, 1);
+}
+
+// What the join did: the index asked for, and whether the match start came as a client.
+struct JoinSeen {
+    int index = -2;
+    bool joined = false;
+    bool startedAsClient = false;
+};
+JoinSeen g_join;
+bool (*g_realJoin)(int) = nullptr;
+void (*g_realStartGame)() = nullptr;
+
+class JoinRunTest : public ScriptedRunTest {
+protected:
+    void SetUp() override {
+        ScriptedRunTest::SetUp();
+        g_join = JoinSeen{};
+        testsupport::WriteScriptedFolder(dir);
+    }
+    void TearDown() override {
+        ResetMenuNetCalls();
+        ResetMenuShellCalls();
+        g_SessionSettingsSource = nullptr;
+        ScriptedRunTest::TearDown();
+    }
+    // Page 0, then the join tab with the host's port typed, which starts the search there; the
+    // session listed, picked and joined.
+    void JoinThroughTheList(uint16_t hostPort) {
+        program.WaitForPage(0).Do("watch the join", [](ScriptedProgram&) {
+            g_realJoin = g_MenuNetCalls.join;
+            g_MenuNetCalls.join = [](int index) {
+                g_join.index = index;
+                return g_join.joined = g_realJoin(index);
+            };
+            g_realStartGame = g_MenuShellCalls.startGame;
+            g_MenuShellCalls.startGame = [] {
+                g_join.startedAsClient = g_Menu.page == PAGE_START_MATCH && g_NetSession.active && !g_NetSession.hosting;
+                g_realStartGame();
+            };
+        });
+        program.ChooseMenuButton(1).WaitForPage(6);
+        program.ClickUntil("the join tab", SetupTab(6, 1), [] { return OnSetup(6, 10); });
+        TypeInto(program, 10, 1, std::to_string(hostPort));
+        program.WaitUntil("the session listed", [] { return SetupPanel().sessionCount >= 1; }, 300);
+        program.ClickUntil("the first row", [](float* x, float* y) {
+            if (!OnSetup(6, 10)) return false;
+            *x = SetupPanel().x + 0.3f, *y = SetupPanel().y + 0.32f;
+            return true;
+        }, [] { return SetupPanel().selectedRow == 0; });
+        program.ClickWhere("the join button", ActionButton(10));
+    }
+};
+
+TEST_F(JoinRunTest, TheLoopbackHostIsListedAndJoined) {
+    NetServer host;
+    const uint32_t port = RunPort() + 1;
+    g_SessionSettingsSource = [](int32_t* scenario, int32_t* kind) { return *scenario = 1, *kind = 5, true; };
+    ASSERT_TRUE(host.StartServer("Anfitrion", port));
+    JoinThroughTheList(uint16_t(port));
+    program.WaitUntil("the match start", [] { return g_join.startedAsClient; }, 300);
+    RunToEnd();
+    host.StopServer();
+    EXPECT_EQ(g_join.index, 0);
+    EXPECT_TRUE(g_join.joined);
+    EXPECT_TRUE(g_join.startedAsClient);
+}
+
+TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
+    netio::Server host;
+    netio::ServerDesc desc;
+    desc.port = uint16_t(RunPort() + 2);
+    desc.application = BRIMVALE_APPLICATION_GUID;
+    desc.sessionName = "Cerrada";
+    desc.appDataSize = 8;
+    desc.appData[0] = 1;   // scenario 1, game kind 5
+    desc.appData[4] = 5;
+    netio::ServerCallbacks cb;
+    cb.playerJoined = [&host](uint32_t id, const std::string&) { host.Disconnect(id); };
+    ASSERT_TRUE(host.Start(desc, cb));
+    JoinThroughTheList(desc.port);
+    program.WaitUntil("the client page", [] { return g_Menu.page == PAGE_NETWORK_CLIENT; });
+    RunToEnd();
+    host.Close();
+    EXPECT_EQ(g_join.index, 0);
+    EXPECT_FALSE(g_join.joined);
+    EXPECT_FALSE(g_join.startedAsClient);
+    EXPECT_EQ(program.PagesText(), "0 6 7");
 }
 
 }  // namespace
