@@ -131,15 +131,21 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     keys["SONIDO"] = folder.sound ? "1" : "0";
     keys["MUSICA"] = folder.music ? "1" : "0";
     dir.Write("Brimvale.ini", WithKeys(ini, keys));
-    // The same players in the training, multiplayer and other folders of both sides.
+    WriteSavedPlayers(dir.path().string(), folder.playersPerSide);
+}
+
+void WriteSavedPlayers(const std::string& folder, int perSide) {
     for (int mode = 0; mode <= 2; ++mode)
         for (int side = 0; side < 2; ++side)
-            for (int slot = 0; slot < folder.playersPerSide; ++slot) {
+            for (int slot = 0; slot < perSide; ++slot) {
                 const std::string path = Slashes(PlayerSavePath(side, slot, mode));
                 if (path.empty()) continue;
+                const std::filesystem::path file = std::filesystem::path(folder) / path;
+                std::filesystem::create_directories(file.parent_path());
                 char name[16];
                 std::snprintf(name, sizeof name, "Jug%c%d", side ? 'V' : 'O', slot);
-                dir.Write(path, PlayerSaveImage(uint32_t(side), uint32_t(slot), name).Str());
+                const std::string bytes = PlayerSaveImage(uint32_t(side), uint32_t(slot), name).Str();
+                std::ofstream(file, std::ios::binary) << bytes;
             }
 }
 

@@ -30,6 +30,9 @@ struct ScriptedFolder {
     bool music = false;
 };
 void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder = {});
+// Players of both sides (named "JugO0".., "JugV0"..; slot n at level n) saved into the training,
+// multiplayer and other save folders of a data folder.
+void WriteSavedPlayers(const std::string& folder, int perSide);
 // The settings file of a data folder written by someone else (the demo data) turned to the menu
 // with the videos skipped and the debug log on; the other keys stay.
 void OpenMenuInSettings(const std::string& folder);
