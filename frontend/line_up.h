@@ -25,6 +25,11 @@ struct MatchLineUp {
 extern MatchLineUp g_LineUp;
 // Nobody chosen.
 void ResetLineUp();
+// The line-up of the match the menu is starting, from the applied settings: the local side's
+// chosen players (the menu's team slots, in order, with the block's own-team levels), the other
+// side's four enemies and their levels from the block, each side's level setting and random flag.
+// Nobody is chosen for a side outside 0..1.
+void FillLineUpFromMenu();
 
 // An enemy's entry of the level table at the current stage.
 struct EnemyLevelEntry {

@@ -9,6 +9,7 @@
 #include "fighters/match.h"
 #include "frontend/adapter_queries.h"
 #include "frontend/block_codec.h"
+#include "frontend/line_up.h"
 #include "frontend/menu.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
@@ -579,6 +580,7 @@ void ApplyOptions() {
 
 void Menu::ApplyConfigs() {
     ApplyGameSettings();
+    FillLineUpFromMenu();
     ApplyOptions();
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "frontend/line_up.h"
 #include "frontend/save_files_fixture.h"
 #include "net/net_server.h"
 #include "render/adapter_table.h"
@@ -268,3 +269,53 @@ TEST_F(SettingsFilesTest, QualityPresetsFollowTheAdapter) {
 }
 
 }  // namespace
+
+TEST_F(SettingsFilesTest, AMatchFromTheMenuLinesUpTheChosenPlayersAgainstTheBlocksEnemies) {
+    GameSettingsBlock& b = g_GameSettings;
+    g_Menu.saveMode = 0;
+    b.side = 1;
+    b.fightersOwn = 2, b.fightersEnemy = 4;
+    b.levelOwn = 6, b.levelEnemy = 8;
+    b.randomLevelOwn = 1, b.randomLevelEnemy = 0;
+    for (int k = 0; k < 4; ++k) {
+        b.team[k] = uint32_t(40 + k);
+        b.team[4 + k] = uint32_t(10 + k);
+        b.team[12 + k] = uint32_t(20 + k);
+    }
+    b.team[7] = 5000;   // a damaged level word
+    // Chosen players in slots 0 and 2 of the side; the others empty or out of range.
+    const int32_t slots[4] = {5, -1, 7, 1000};
+    for (int k = 0; k < 4; ++k) g_Menu.teamSlots[1][k] = slots[k];
+    ApplyGameSettings();
+    FillLineUpFromMenu();
+    const LineUpSide& own = g_LineUp.sides[1];
+    ASSERT_EQ(own.count, 2);
+    EXPECT_EQ(own.identifiers[0], 5u);
+    EXPECT_EQ(own.identifiers[1], 7u);
+    EXPECT_EQ(own.levels[0], 20);
+    EXPECT_EQ(own.levels[1], 22) << "a member keeps the level of its team position";
+    EXPECT_EQ(own.level, 6);
+    EXPECT_EQ(own.randomLevel, 1);
+    const LineUpSide& enemies = g_LineUp.sides[0];
+    ASSERT_EQ(enemies.count, 4);
+    EXPECT_EQ(enemies.identifiers[3], 43u);
+    EXPECT_EQ(enemies.levels[0], 10);
+    EXPECT_EQ(enemies.levels[3], MAX_PLAYER_LEVEL);
+    EXPECT_EQ(enemies.level, 8);
+    EXPECT_EQ(enemies.randomLevel, 0);
+
+    // Nobody chosen on the screens: the block's current player plays alone.
+    for (int k = 0; k < 4; ++k) g_Menu.teamSlots[1][k] = -1;
+    b.playerSlot = 3;
+    FillLineUpFromMenu();
+    ASSERT_EQ(g_LineUp.sides[1].count, 1);
+    EXPECT_EQ(g_LineUp.sides[1].identifiers[0], 3u);
+
+    // A side the block does not know lines up nobody.
+    b.side = -1;
+    ApplyGameSettings();
+    FillLineUpFromMenu();
+    EXPECT_EQ(g_LineUp.sides[0].count, 0);
+    EXPECT_EQ(g_LineUp.sides[1].count, 0);
+    ResetLineUp();
+}
