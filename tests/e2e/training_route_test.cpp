@@ -2,9 +2,12 @@
 // values, the match itself and the way back through the results and both teams' pages.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <memory>
 
 #include "e2e/e2e_fixture.h"
+#include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/menu_screens.h"
 #include "frontend/settings_files.h"
@@ -52,6 +55,12 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
     program.ClickUntil("own team of one", Arrow(2, 2), [] { return g_Training.values[0] == 1; });
     program.ClickUntil("enemy team of one", Arrow(2, 8), [] { return g_Training.values[1] == 1; });
     StartMatch(program);
+    // The chosen player and one enemy stand in the arena.
+    auto perSide = std::make_shared<std::array<int, 2>>();
+    program.Do("fighters", [perSide](ScriptedProgram&) {
+        for (const Character& c : g_Characters)
+            if (c.active && (c.side == 0 || c.side == 1)) ++(*perSide)[size_t(c.side)];
+    });
     PlayToTheResultAndLeave(program);
     program.WaitForPage(12);
     // The campaign team page has no widgets yet: the route stops on it.
@@ -60,6 +69,8 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
 
     EXPECT_EQ(program.PagesText(), "0 1 2 -1 12 13");
     EXPECT_TRUE(*previewShown);
+    EXPECT_EQ((*perSide)[0], 1);
+    EXPECT_EQ((*perSide)[1], 1);
     // "Training.cfg" keeps the set-up.
     ResetSettingsFiles();
     ASSERT_TRUE(ReadTrainingConfig());

@@ -1,5 +1,6 @@
 #include "support/save_images.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -42,6 +43,24 @@ ByteImage PlayerSaveImage(uint32_t side, uint32_t level, const std::string& name
     if (withStats)
         for (uint32_t w = 0; w < 11; ++w) image.U32(132 + 4 * w, w + 1);
     return image;
+}
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> EnemyRecordFiles(int perSide) {
+    static constexpr const char* kPrefix[2] = {"PlO", "PlV"};
+    static constexpr const char* kFolders[2][2] = {{"Saves\\CO\\", "Saves\\GCV_Enemies\\"},
+                                                   {"Saves\\CV\\", "Saves\\GCO_Enemies\\"}};
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (uint32_t side = 0; side < 2; ++side)
+        for (int id = 0; id < perSide; ++id) {
+            char name[16], path[48];
+            std::snprintf(name, sizeof name, "Enemy %d", id);
+            const std::vector<uint8_t> bytes = PlayerSaveImage(side, uint32_t(id / 6), name).Bytes();
+            for (const char* folder : kFolders[side]) {
+                std::snprintf(path, sizeof path, "%s%s%02d.dat", folder, kPrefix[side], id);
+                files.emplace_back(path, bytes);
+            }
+        }
+    return files;
 }
 
 }  // namespace testsupport

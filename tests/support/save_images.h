@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -31,5 +32,9 @@ void PutCountingGameSettings(ByteImage& image, size_t at, uint32_t first);
 // A player save: the 132-byte record of a new player of the side named `name` at `level`, then
 // the 44-byte statistics counting 1..11 (left out with `withStats` false).
 ByteImage PlayerSaveImage(uint32_t side, uint32_t level, const std::string& name, bool withStats = true);
+// The saved enemies a match from the menu reads, numbers 0 to perSide - 1 of each side in the
+// enemy folders of both play types: (the game's path, with backslashes; the file's bytes). Their
+// levels climb with their numbers, one every six.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> EnemyRecordFiles(int perSide);
 
 }  // namespace testsupport

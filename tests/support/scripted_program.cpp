@@ -132,6 +132,11 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     keys["MUSICA"] = folder.music ? "1" : "0";
     dir.Write("Brimvale.ini", WithKeys(ini, keys));
     WriteSavedPlayers(dir.path().string(), folder.playersPerSide);
+    for (const auto& [name, bytes] : EnemyRecordFiles(84)) {
+        const std::filesystem::path file = dir.path() / Slashes(name);
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
 }
 
 void WriteSavedPlayers(const std::string& folder, int perSide) {

@@ -139,6 +139,7 @@ bool WriteDataSet(const std::string& folder, std::string* error) {
     AddFighters(&set);
     AddScenarios(&set);
     AddSounds(&set);
+    AddEnemyRecords(&set);
     if (!set.WriteTo(folder, error)) return false;
     return WriteVideo(fs::path(folder) / "Logo.mpg", 330.0, 75, PaintLogo, error) &&
            WriteVideo(fs::path(folder) / "Intro.mpg", 220.0, 100, PaintIntro, error);

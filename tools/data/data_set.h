@@ -50,6 +50,7 @@ void AddModels(DataSet* set);
 void AddFighters(DataSet* set);
 void AddScenarios(DataSet* set);
 void AddSounds(DataSet* set);
+void AddEnemyRecords(DataSet* set);
 
 // Everything above, written into `folder`, with the two start-up videos.
 bool WriteDataSet(const std::string& folder, std::string* error);
