@@ -15,7 +15,8 @@
 
 namespace {
 
-// What a screen draws, in order: P panels, I image buttons, L labels, B text buttons, S switches,
+// What a screen draws, in order: P panels, I image buttons (K only the four team frames, J all
+// but them), L labels, B text buttons, S switches,
 // F the text field, X the pictures, T the screen's own values, C the confirm box, N the notice,
 // V the preview fighters, Z the depth buffer cleared and enabled, M and O the set-up and options
 // panels.
@@ -25,7 +26,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "MBI",       // 2 training set-up
     "ISF",       // 3 profile choice
     "ILBC",      // 4 campaign slots
-    "PILTBIV",   // 5 team choice
+    "PKLTBJV",   // 5 team choice: the frames under the members' values, the arrows over
     "MI",        // 6 network set-up
     "",          // 7
     "OI",        // 8 options
@@ -79,8 +80,12 @@ void MenuScreens::DrawScreen() {
                     if (p.visible) p.Draw();
                 break;
             case 'I':
-                for (ImageButton& b : images)
-                    if (b.visible && b.highlightSprite) b.Draw();
+            case 'K':
+            case 'J':
+                for (int i = 0; i < SCREEN_IMAGES; ++i) {
+                    if (*step == 'K' ? i >= SCREEN_TEAM : *step == 'J' && i < SCREEN_TEAM) continue;
+                    if (images[i].visible && images[i].highlightSprite) images[i].Draw();
+                }
                 break;
             case 'L':
                 for (int i = 0; i < SCREEN_LABELS; ++i) {

@@ -343,6 +343,10 @@ void MenuScreens::UpdateTeamChoice() {
         else chosenTeamSlot = k;
     }
     for (int k = 0; k < SCREEN_TEAM; ++k) images[k].highlighted = k == chosenTeamSlot ? 1 : 0;
+    // Panels in use: a filled slot's name panel, the shown player's lines, the team's averages
+    // and the shown player's frame; an empty slot keeps only its frame.
+    for (int k = 0; k < SCREEN_TEAM; ++k) panels[k].visible = teamIndex[k] >= 0 ? 1 : 0;
+    panels[4].visible = panels[5].visible = panels[6].visible = 1;
     if (Hit(images[8], 592)) {
         PanelSound(FX_ACCEPT);
         PlaceCandidate();

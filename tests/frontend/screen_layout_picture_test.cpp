@@ -129,6 +129,9 @@ protected:
     }
     // Widgets inside their rectangles, each label's ink inside its own; nothing on empty screens.
     void ExpectLayout(int screen);
+    // The team choice's numbers: each member's level and attributes down its name panel, the
+    // shown player's beside their names, the team's averages under their head.
+    void ExpectTeamChoiceValues();
     // The preview fighters of the screens that show them, drawn over the widgets.
     void ExpectPreviews(int screen);
     // Highlighted, disabled and hidden widgets by their flat colours (changes the widgets).
@@ -181,6 +184,7 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         EXPECT_EQ(stray.count, 0) << "a value outside its cell, first at " << stray.x << ", " << stray.y;
         for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
     }
+    if (screen == 5) ExpectTeamChoiceValues();
     if (screen == 9) {
         // The editor's two notes show only while no preview fighter does.
         ASSERT_NE(s->candidate, nullptr);
@@ -198,6 +202,61 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
     } else {
         EXPECT_GT(Differing(text, empty, {0, 0, kW, kH}), 0);
     }
+}
+
+void ScreenLayoutPictureTest::ExpectTeamChoiceValues() {
+    const Picture values = Draw(true, false, true), none = Draw(true, false, false);
+    Coverage cells;
+    std::vector<PixelRect> rects;
+    // A right-aligned number ending at x; its shadow falls a pixel right and below.
+    auto number = [&](int value, float x, float y, int scale) {
+        const std::string t = std::to_string(value);
+        const float w = g_Font.TextWidth(t.c_str(), int32_t(t.size()), scale);
+        rects.push_back(FractionRect(x - w, y, w, g_Font.LineHeight(scale)));
+        cells.Add(PixelRect{rects.back().left - 1, rects.back().top - 1, rects.back().right + 2, rects.back().bottom + 2});
+    };
+    auto lines = [&](const PlayerRecord& r, float x, float y, float gap) {
+        number(int(r.level) + 1, x, y, 5);
+        for (int a = 0; a < PLAYER_ATTRIBUTES; ++a) number(int(GetPlayerAttribute(a, &r)), x, y + gap * float(a + 1), 5);
+    };
+    int members = 0;
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        if (s->teamIndex[k] < 0) continue;
+        ++members;
+        const MenuPanel& p = s->panels[k];
+        EXPECT_TRUE(p.visible) << "the name panel of member " << k;
+        lines(s->teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f);
+    }
+    ASSERT_GT(members, 0);
+    ASSERT_NE(s->candidateRecord, nullptr);
+    const MenuPanel& shown = s->panels[5];
+    EXPECT_TRUE(shown.visible);
+    lines(*s->candidateRecord, shown.x + shown.w - 0.01f, s->labels[5].y, 0.04f);
+    for (int line = 0; line < 6; ++line) {
+        // Each line's name inside the shown player's panel, one under the other.
+        const PixelRect name = LabelRect(s->labels[5 + line]);
+        EXPECT_TRUE(name.left >= shown.left && name.right <= shown.right && name.top >= shown.top &&
+                    name.bottom <= shown.bottom)
+            << "line name " << line << " at " << Describe(name) << " outside " << Describe(PanelRect(shown));
+        if (line > 0) {
+            EXPECT_GE(name.top, LabelRect(s->labels[4 + line]).bottom - 1) << line;
+        }
+    }
+    // The averages: scale 4, the sum over the four slots divided by four.
+    for (int line = 0; line < 6; ++line) {
+        int sum = 0;
+        for (int k = 0; k < SCREEN_TEAM; ++k)
+            if (s->teamIndex[k] >= 0)
+                sum += line == 0 ? int(s->teamRecords[k].level) + 1 : int(GetPlayerAttribute(line - 1, &s->teamRecords[k]));
+        const std::string t = std::to_string(sum / SCREEN_TEAM);
+        const float w = g_Font.TextWidth(t.c_str(), int32_t(t.size()), 4);
+        const TextLabel& head = s->labels[13];
+        rects.push_back(FractionRect(head.x - w, head.y + 0.03f * float(line + 1), w, g_Font.LineHeight(4)));
+        cells.Add(PixelRect{rects.back().left - 1, rects.back().top - 1, rects.back().right + 2, rects.back().bottom + 2});
+    }
+    const Stray stray = StrayPixels(values, none, cells);
+    EXPECT_EQ(stray.count, 0) << "a value off its place, first at " << stray.x << ", " << stray.y;
+    for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
 }
 
 void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
@@ -308,10 +367,11 @@ void ScreenLayoutPictureTest::ExpectStates(int screen) {
     std::vector<MenuPanel*> panels;
     for (MenuPanel& p : s->panels)
         if (p.w > 0 && p.h > 0 && alone(PanelRect(p))) panels.push_back(&p);
+    // Judged without the values a screen prints over its panels.
     for (MenuPanel* p : panels) p->visible = 1;
-    const Picture shown = Draw(false, false);
+    const Picture shown = Draw(false, false, false);
     for (MenuPanel* p : panels) p->visible = 0;
-    const Picture gone = Draw(false, false);
+    const Picture gone = Draw(false, false, false);
     for (const MenuPanel* p : panels) {
         const PixelRect r = PanelRect(*p);
         const int32_t x = r.CentreX(), y = r.CentreY();
