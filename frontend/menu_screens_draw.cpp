@@ -42,7 +42,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "PILT",      // 18 network results
     "LIP",       // 19 credits
     "PIFLV",     // 20 player choice
-    "LPIV",      // 21 team ready
+    "LPIVC",     // 21 team ready: its leaving question over everything
     "PILBTV",    // 22 team summary
     "PIL",       // 23 information box
 };

@@ -4,11 +4,13 @@
 // covers the screen, and the preview fighters are drawn over the widgets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fighters/match.h"
 #include "core/frame_stats.h"
+#include "frontend/equipment_lists.h"
 #include "frontend/mission_table.h"
 #include "frontend/screen_picture_fixture.h"
 #include "platform/os/os.h"
@@ -24,9 +26,7 @@ namespace {
 using namespace screenpic;
 using testsupport::FrontEndColour;
 
-// The screens whose layouts are in place. Screens 13, 14, 15, 21 and 22 join the list when
-// theirs are.
-const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 19, 20, 23};
+const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
 protected:
@@ -53,6 +53,31 @@ protected:
                     g_Campaign.scenarios[0][CAMPAIGN_WON + k] = 1;
                     break;
                 }
+            break;
+        case 13:
+            // The two members' rows of a campaign match, the cards of side 0; the campaign's
+            // progress already applied.
+            g_GameSettings.fightersOwnMode2 = 2;
+            g_GameSettings.fightersEnemyMode2 = 0;
+            for (int row = 0; row < MAX_CHARACTERS; ++row) {
+                uint32_t* r = g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS;
+                r[FIGHTER_SIDE] = row < 2 ? 0 : 1;
+                r[FIGHTER_LINEUP_ID] = row < 2 ? uint32_t(players[size_t(row)]) : uint32_t(PLAYER_SLOTS);
+            }
+            s->teamSelection = 0;
+            s->progressPending = 0;
+            break;
+        case 14:
+        case 15:
+            // Two pieces on offer, two owned, and one worn by the shown member.
+            s->teamIndex[0] = g_Menu.teamSlots[0][0] = players[0];
+            ClearEquipmentLists();
+            for (auto& kind : g_Campaign.inventory) std::fill(std::begin(kind), std::end(kind), -1);
+            ASSERT_TRUE(AddToShop(0, 1) && AddToShop(1, 2) && AddToInventory(2, 1) && AddToInventory(3, 2));
+            g_Menu.playerTables.records[0][players[0]]->look.equipment[4] = 1;
+            break;
+        case 22:
+            s->teamIndex[0] = g_Menu.teamSlots[0][0] = players[0];
             break;
         case 12:
         case 17:
@@ -261,7 +286,8 @@ void ScreenLayoutPictureTest::ExpectTeamChoiceValues() {
 
 void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     const std::vector<Character*> fighters = Previews();
-    const bool shows = screen == 5 || screen == 9 || screen == 10 || screen == 20;
+    bool shows = false;
+    for (int with : {5, 9, 10, 13, 15, 20, 21, 22}) shows = shows || screen == with;
     EXPECT_EQ(!fighters.empty(), shows);
     if (fighters.empty()) return;
     // The kit's fighters wear one plain white material, whatever their look gave them, and their
