@@ -484,6 +484,7 @@ void MenuScreens::UpdateCredits() {
     if (now - creditsStart > CREDITS_PAGE_MS) {
         creditsPage = NextCreditsPage(creditsPage);
         creditsStart = now;
+        ShowCreditsPage();
     }
     const uint32_t grey = uint32_t(CreditsGreyLevel(now - creditsStart));
     panels[0].colour = 0xff000000u | grey << 16 | grey << 8 | grey;
