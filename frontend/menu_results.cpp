@@ -10,6 +10,7 @@
 #include "frontend/equipment_lists.h"
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
+#include "frontend/menu_screens_parts.h"
 #include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
@@ -217,7 +218,7 @@ void MenuScreens::ShowCreditsPage() {
 
 void MenuScreens::BuildPlayerChoice() {
     const int side = ChosenSide();
-    Sprite2D* back = g_Menu.pictures[34];
+    Sprite2D* back = g_Menu.pictures[screenparts::PIC_PLAYER_BACK];
     const float px = 0.02f, py = 0.3f, pw = back ? back->w : 0.32f, ph = back ? back->h : 0.32f;
     if (back) back->SetPosition(px, py);
     if (!g_Menu.playerRecord) {

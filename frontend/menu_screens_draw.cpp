@@ -7,6 +7,7 @@
 #include "fighters/match.h"
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
+#include "frontend/menu_screens_parts.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/texture_font.h"
@@ -17,7 +18,7 @@ namespace {
 
 // What a screen draws, in order: P panels, I image buttons (K only the four team frames, J all
 // but them), L labels, B text buttons, S switches,
-// F the text field, X the pictures, T the screen's own values, C the confirm box, N the notice,
+// F the text field, X the pictures, Q the player choice's player picture, T the screen's own values, C the confirm box, N the notice,
 // V the preview fighters, Z the depth buffer cleared and enabled, M and O the set-up and options
 // panels.
 constexpr const char* kOrder[SCREEN_COUNT] = {
@@ -41,7 +42,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "PXIL",      // 17
     "PILT",      // 18 network results
     "LIP",       // 19 credits
-    "PIFLV",     // 20 player choice
+    "PQIFLV",    // 20 player choice: the player picture under its fighter and name
     "LPIVC",     // 21 team ready: its leaving question over everything
     "PILBTV",    // 22 team summary
     "PIL",       // 23 information box
@@ -104,6 +105,9 @@ void MenuScreens::DrawScreen() {
                 break;
             case 'F':
                 if (field.target) field.Draw();
+                break;
+            case 'Q':
+                if (Sprite2D* back = g_Menu.pictures[screenparts::PIC_PLAYER_BACK]) back->Draw();
                 break;
             case 'X':
                 for (Sprite2D* p : pictures)

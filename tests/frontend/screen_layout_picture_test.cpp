@@ -146,6 +146,7 @@ protected:
             if (p) c.Add(SpriteRect(*p).Grown(1));
         if (s->confirm.open || s->notice.open) c.Add({0, 0, kW, kH});
         if (screen == 2 || screen == 6) AddPanelArea(&c, s->matchSetup.tabs, s->matchSetup.tabCount);
+        if (screen == 20 && g_Menu.pictures[34]) c.Add(SpriteRect(*g_Menu.pictures[34]).Grown(1));
         if (screen == 8) {
             AddPanelArea(&c, s->options.panels, s->options.tabCount);
             c.Add(PatchRect(s->options.currentTab));
@@ -207,6 +208,15 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
     }
     if (screen == 5) ExpectTeamChoiceValues();
+    if (screen == 20) {
+        // The player picture stands where the build placed it, under the player's name.
+        const Sprite2D* back = g_Menu.pictures[34];
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(PixelX(0.02f), back->pixelX);
+        EXPECT_EQ(PixelY(0.3f), back->pixelY);
+        const PixelRect r = SpriteRect(*back);
+        EXPECT_TRUE(Near(widgets.At(r.left + 2, r.top + 2), FrontEndColour("fondo_per"), 3)) << gfxtest::Hex(widgets.At(r.left + 2, r.top + 2));
+    }
     if (screen == 9) {
         // The editor's two notes show only while no preview fighter does.
         ASSERT_NE(s->candidate, nullptr);
