@@ -36,6 +36,9 @@ constexpr float kValueX = 0.48f;
 // Mode 11 keeps its rows left of the scenario picture (0.384 wide against the panel's right
 // edge): captions end at kScenarioCaptionX, arrows from kScenarioArrowX. The game kind's picture
 // and its description share the strip under the scenario picture.
+// Mode 10's session list: eight rows from 0.3 under the panel's top, close enough that the last
+// one and the down arrow end above the join button.
+constexpr float kListTop = 0.3f, kListStep = 0.035f;
 constexpr float kScenarioCaptionX = 0.37f, kScenarioArrowX = 0.4f;
 constexpr float kScenarioPictureW = 0.384f, kKindPictureW = 0.1f;
 constexpr float kRowStep = 0.05f;
@@ -164,8 +167,8 @@ void MatchSetupPanel::BuildMode() {
             fields[1].Create(kValueX, y + 0.18f, 0.12f, 0.04f, 'I', portText, sizeof portText, 5, 1, 0xff404040, 1);
             if (join) {
                 CreateTextLabel(&rowLabels[3], 0.5f, y + 0.25f, 'C', PanelText(849), 5, 1);
-                arrows[0].Create(x + width - 0.1f, y + 0.3f, p[27], p[26], 'I');
-                arrows[1].Create(x + width - 0.1f, y + 0.3f + kRowStep * (SETUP_LIST_ROWS - 1), p[29], p[28], 'I');
+                arrows[0].Create(x + width - 0.1f, y + kListTop, p[27], p[26], 'I');
+                arrows[1].Create(x + width - 0.1f, y + kListTop + kListStep * (SETUP_LIST_ROWS - 1), p[29], p[28], 'I');
             }
             actionButton.Create(0.5f, y + height - 0.06f, 0.2f, 0.04f, PanelText(join ? 841 : 847), 'C', p, 4);
             break;
@@ -528,7 +531,7 @@ void MatchSetupPanel::UpdateSessionList() {
     for (int b = 0; b < 2; ++b)
         if (ArrowPressed(b, 715, 716)) ScrollSessions(b == 0 ? -1 : 1);
     for (int r = 0; r < SETUP_LIST_ROWS && listScroll + r < sessionCount; ++r) {
-        if (!Pressed() || !g_Mouse.IsInRelativeRect(x + 0.1f, y + 0.3f + kRowStep * float(r), 0.6f, 0.04f)) continue;
+        if (!Pressed() || !g_Mouse.IsInRelativeRect(x + 0.1f, y + kListTop + kListStep * float(r), 0.6f, kListStep)) continue;
         selectedRow = r;
         PanelSound(FX_ACCEPT);
     }
@@ -596,7 +599,7 @@ void MatchSetupPanel::Draw() {
         for (TextField& f : fields) f.Draw();
     if (mode == 10)
         for (int r = 0; r < SETUP_LIST_ROWS && listScroll + r < sessionCount; ++r)
-            g_Font.Print(4, r == selectedRow ? 4 : 18, x + 0.1f, y + 0.3f + kRowStep * float(r), -1, sessionNames[r],
+            g_Font.Print(4, r == selectedRow ? 4 : 18, x + 0.1f, y + kListTop + kListStep * float(r), -1, sessionNames[r],
                          'I', false);
     if (mode == 2) {
         const TrainingBlock& t = g_Training;

@@ -242,17 +242,34 @@ TEST_F(SettingsPanelPictureTest, TheKeyListLightsTheEditedCellAndTheHoveredOne) 
         << "a lit cell must differ from a plain one";
 }
 
-// Disabled until the session list is laid out anew: its eighth row (0.05 below the seventh, from
-// 0.3 under the panel's top) and its down arrow stand on and past the panel's bottom edge.
-TEST_F(SettingsPanelPictureTest, DISABLED_TheSessionListStaysInsideThePanel) {
+// The session list's eight rows and its arrows stay inside the panel and clear of the join
+// button.
+TEST_F(SettingsPanelPictureTest, TheSessionListStaysInsideThePanel) {
     g_Menu.previousPage = 0;
     Show(6);
     MatchSetupPanel& m = s->matchSetup;
     m.SessionScreen(1, 10);
     m.sessionCount = SETUP_LIST_ROWS;
     for (int r = 0; r < SETUP_LIST_ROWS; ++r) std::snprintf(m.sessionNames[r], SETUP_SESSION_NAME, "Sesion %d", r);
+    // As the frame shows them with eight sessions found.
+    m.arrows[0].visible = m.arrows[1].visible = 1;
     const Stray outside = StrayPixels(Draw(), EmptyScreen(), PanelArea(m.tabs, m.tabCount));
     EXPECT_EQ(outside.count, 0) << "first at " << outside.x << ", " << outside.y;
+    // The rows' names, printed with the font, and the arrows keep off the join button and inside
+    // the panel.
+    const PixelRect button = ButtonRect(m.actionButton), panel = PanelRect(m.tabs[4]);
+    const Picture names = Draw(true, false, true), none = Draw(true, false, false);
+    EXPECT_EQ(Differing(names, none, button), 0) << "a row on the join button " << Describe(button);
+    int ink = 0;
+    for (int32_t y = panel.top; y < panel.bottom; ++y)
+        for (int32_t x = panel.left; x < panel.right; ++x) ink += Near(names.At(x, y), none.At(x, y), 2) ? 0 : 1;
+    EXPECT_GT(ink, 0) << "no session names";
+    EXPECT_EQ(Differing(names, none, {0, 0, kW, kH}), ink) << "a session name outside the panel";
+    for (int a = 0; a < 2; ++a) {
+        const PixelRect r = ImageRect(m.arrows[a]);
+        EXPECT_TRUE(r.bottom <= button.top || r.right <= button.left || r.left >= button.right) << Describe(r);
+        EXPECT_TRUE(r.top >= panel.top && r.bottom <= panel.bottom) << Describe(r) << " outside " << Describe(panel);
+    }
 }
 
 struct SetupCase {
