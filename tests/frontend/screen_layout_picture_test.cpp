@@ -253,7 +253,11 @@ void ScreenLayoutPictureTest::ExpectTeamChoiceValues() {
     };
     int members = 0;
     for (int k = 0; k < SCREEN_TEAM; ++k) {
-        if (s->teamIndex[k] < 0) continue;
+        // An empty slot shows its frame alone.
+        if (s->teamIndex[k] < 0) {
+            EXPECT_FALSE(s->panels[k].visible) << "the name panel of empty slot " << k;
+            continue;
+        }
         ++members;
         const MenuPanel& p = s->panels[k];
         EXPECT_TRUE(p.visible) << "the name panel of member " << k;
@@ -480,6 +484,11 @@ TEST_F(ScreenPictureFixture, TheCreditsPagesLieInsideTheirFadingPanel) {
         s->Update();
     }
     EXPECT_EQ(pages, (std::vector<int>{0, 1, 2, 3, 4, 5, 9, 0}));
+    // Every head and role of the credits, texts 1280 to 1301, on exactly one page.
+    for (int id = 1280; id <= 1301; ++id) {
+        const std::string text = "T" + std::to_string(id);
+        EXPECT_EQ(std::count_if(seen.begin(), seen.end(), [&](const TextLabel* l) { return text == l->text; }), 1) << text;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenLayoutPictureTest, ::testing::ValuesIn(kScreens), ScreenName);
