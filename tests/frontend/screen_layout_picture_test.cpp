@@ -75,6 +75,16 @@ protected:
             for (auto& kind : g_Campaign.inventory) std::fill(std::begin(kind), std::end(kind), -1);
             ASSERT_TRUE(AddToShop(0, 1) && AddToShop(1, 2) && AddToInventory(2, 1) && AddToInventory(3, 2));
             g_Menu.playerTables.records[0][players[0]]->look.equipment[4] = 1;
+            // Each piece's picture, named by its kind and catalogue numbers.
+            for (const auto& [kind, id] : {std::pair{0, 1}, {1, 2}, {2, 1}, {3, 2}, {4, 1}}) {
+                static const char* const kFormats[] = {"Casco%d%03d", "Guante%d%03d", "bota%d%03d", "Bracelet%d%03d",
+                                                       "Hombrera%d%03d"};
+                const EquipmentRow* row = GetEquipmentRow(kind, id);
+                ASSERT_NE(row, nullptr);
+                char name[32];
+                std::snprintf(name, sizeof name, kFormats[kind], int(row->pieceClass), int(row->setWord));
+                testsupport::WriteMenuPicture(*Kept().dir, name, 16, 16);
+            }
             break;
         case 22:
             s->teamIndex[0] = g_Menu.teamSlots[0][0] = players[0];
@@ -208,6 +218,19 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
     }
     if (screen == 5) ExpectTeamChoiceValues();
+    if (screen == 14 || screen == 15) {
+        // The pieces' pictures: shop A both pieces on offer and both owned; shop B both owned and
+        // the one worn. Each shows where it stands.
+        int loaded = 0;
+        for (const Sprite2D* p : s->pictures) {
+            if (!p) continue;
+            ++loaded;
+            const PixelRect r = SpriteRect(*p);
+            EXPECT_TRUE(Near(widgets.At(r.left + 2, r.top + 2), FrontEndColour(p->name), 3))
+                << p->name << " " << Describe(r) << " " << gfxtest::Hex(widgets.At(r.left + 2, r.top + 2));
+        }
+        EXPECT_EQ(loaded, screen == 14 ? 4 : 3);
+    }
     if (screen == 20) {
         // The player picture stands where the build placed it, under the player's name.
         const Sprite2D* back = g_Menu.pictures[34];
