@@ -11,6 +11,7 @@
 #include "core/settings.h"
 
 uint32_t g_PackError = PACK_OK;
+uint32_t g_PackDirectoryReads = 0;
 
 namespace {
 
@@ -41,6 +42,7 @@ struct PackSlot {
 };
 
 struct PackDirectory {
+    bool read = false;
     os::FileStamp stamp;
     uint32_t error = PACK_OK;   // a wrong magic or version
     // The first record of each name; damaged records and those after them are not held.
@@ -146,7 +148,12 @@ uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* s
     PackCache& cache = Packs();
     std::lock_guard<std::mutex> lock(cache.mutex);
     PackDirectory& dir = cache.byPath[*path];
-    if (!os::StillValid(dir.stamp, stamp)) {
+    // A pack written moments ago is kept too: its size and times are compared again at every
+    // lookup, so a rewrite that changes either is still read afresh.
+    const os::FileStamp& was = dir.stamp;
+    const bool same = dir.read && was.device == stamp.device && was.inode == stamp.inode && was.size == stamp.size &&
+                      was.modified == stamp.modified && was.changed == stamp.changed;
+    if (!same) {
         FILE* f = std::fopen(path->c_str(), "rb");
         if (!f) {
             cache.byPath.erase(*path);
@@ -155,6 +162,8 @@ uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* s
         ReadDirectory(f, stamp.size, &dir);
         std::fclose(f);
         dir.stamp = stamp;
+        dir.read = true;
+        ++g_PackDirectoryReads;
     }
     if (dir.error != PACK_OK) return dir.error;
     auto it = dir.entries.find(wanted);
@@ -285,6 +294,7 @@ void PackEntry::Close() {
 
 void ResetPackFiles() {
     g_PackError = PACK_OK;
+    g_PackDirectoryReads = 0;
     {
         PackCache& cache = Packs();
         std::lock_guard<std::mutex> lock(cache.mutex);

@@ -76,5 +76,8 @@ private:
 const char* OpenStoredFile(PackEntry* entry, const char* packName, const char* fileName, const char* magic,
                            size_t magicSize);
 
+// Pack directories read from disk so far (tests and benchmarks).
+extern uint32_t g_PackDirectoryReads;
+
 // Back to the start state, with no pack directory or folder listing kept (tests).
 void ResetPackFiles();

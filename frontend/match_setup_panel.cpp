@@ -13,9 +13,12 @@
 #include "frontend/panel_common.h"
 #include "frontend/player_record.h"
 #include "frontend/player_saves.h"
+#include "frontend/preview_fighter.h"
 #include "frontend/sprite2d.h"
 #include "frontend/texture_font.h"
+#include "fighters/skin.h"
 #include "net/net_client.h"
+#include "render/video.h"
 #include "shell/mouse.h"
 #include "world/element_map.h"
 
@@ -33,12 +36,12 @@ constexpr int kPageNewPlayer = 9;
 
 // Rows of modes 9 to 12: widgets start at kValueX, rows kRowStep apart from the panel's top.
 constexpr float kValueX = 0.48f;
-// Mode 11 keeps its rows left of the scenario picture (0.384 wide against the panel's right
-// edge): captions end at kScenarioCaptionX, arrows from kScenarioArrowX. The game kind's picture
-// and its description share the strip under the scenario picture.
 // Mode 10's session list: eight rows from 0.3 under the panel's top, close enough that the last
 // one and the down arrow end above the join button.
 constexpr float kListTop = 0.3f, kListStep = 0.035f;
+// Mode 11 keeps its rows left of the scenario picture (0.384 wide against the panel's right
+// edge): captions end at kScenarioCaptionX, arrows from kScenarioArrowX. The game kind's picture
+// and its description share the strip under the scenario picture.
 constexpr float kScenarioCaptionX = 0.37f, kScenarioArrowX = 0.4f;
 constexpr float kScenarioPictureW = 0.384f, kKindPictureW = 0.1f;
 constexpr float kRowStep = 0.05f;
@@ -65,9 +68,8 @@ void StepOne(uint32_t* rules, int index, int delta, int lo, int hi) {
 
 int CreditStep(int32_t v) { return v < 10 ? 1 : v < 100 ? 10 : v < 500 ? 20 : v < 1000 ? 50 : 1; }
 
-// The preview fighter of the chosen player: the fighters' spawning and the record's look fill
-// this.
-void ShowPreviewFighter(const PlayerRecord*) {}
+// Mode 12's fighter stands on this plane, under the bottom centre of its frame picture.
+constexpr float kPreviewDepth = -4.5f;
 
 void StopMusicForMatch() {
     if (g_Settings.music && g_MenuShellCalls.stopMusic) g_MenuShellCalls.stopMusic(3000);
@@ -186,6 +188,7 @@ void MatchSetupPanel::BuildMode() {
             CreateTextLabel(&rowLabels[6], 0.5f, y + 0.04f, 'C', PanelText(785), 5, 1);
             actionButton.Create(0.5f, y + height - 0.06f, 0.2f, 0.04f, PanelText(758), 'C', p, 4);
             RefreshPlayerLabels();
+            ShowPreview();
             break;
         default: break;
     }
@@ -202,7 +205,27 @@ void MatchSetupPanel::ReleaseTab() {
         delete picture;
         picture = nullptr;
     }
+    RemovePreview();
     selectedRow = -1;
+}
+
+void MatchSetupPanel::ShowPreview() {
+    const PlayerRecord* record = g_Menu.playerRecord;
+    if (mode != 12 || !record) return RemovePreview();
+    // The frame picture's place in mode 12: the panel's left part, its top inset like the rows.
+    const Sprite2D* frame = g_Menu.pictures[34];
+    const float fw = frame ? frame->w : 0.32f, fh = frame ? frame->h : 0.32f;
+    const float fx = x + 0.04f, fy = y + 0.04f;
+    Vec3 at{};
+    if (!previewFighter && !ScreenPointOnPlane(fx + fw * 0.5f, fy + fh - 0.05f, kPreviewDepth, &at)) return;
+    if (!skinCache) skinCache = new SkinImageCache();
+    ShowPreviewFighter(previewFighter, *record, at, skinCache);
+}
+
+void MatchSetupPanel::RemovePreview() {
+    RemovePreviewFighter(previewFighter);
+    delete skinCache;
+    skinCache = nullptr;
 }
 
 void MatchSetupPanel::RefreshPictures() {
@@ -227,7 +250,6 @@ void MatchSetupPanel::Release() {
     ReleaseTab();
     for (TextLabel& l : captionLabels) DestroyTextLabel(&l);
     for (MenuPanel& t : tabs) t.Reset();
-    ShowPreviewFighter(nullptr);
     tabCount = 0;
     currentTab = 0;
     mode = 0;
@@ -417,11 +439,11 @@ void MatchSetupPanel::TakePort() {
 
 void MatchSetupPanel::ChooseSide(int side) {
     g_Menu.variant = side == 1 ? 1 : 0;
-    ShowPreviewFighter(nullptr);
+    RemovePreview();
     const int slot = FindFreePlayerSlot(g_Menu.variant, false);
     g_Menu.SelectPlayer(slot, g_Menu.variant);
     arrows[2].visible = arrows[3].visible = g_Menu.playerRecord ? 1 : 0;
-    ShowPreviewFighter(g_Menu.playerRecord);
+    ShowPreview();
     work.playerSlot = g_Menu.selectedPlayer;
     work.side = g_Menu.variant;
     RefreshPlayerLabels();
@@ -433,7 +455,7 @@ void MatchSetupPanel::StepPlayer(int dir) {
     for (int s = g_Menu.selectedPlayer + step; s >= 0 && s < PLAYER_SLOTS; s += step) {
         if (!g_Menu.playerTables.records[side][s]) continue;
         g_Menu.SelectPlayer(s, side);
-        ShowPreviewFighter(g_Menu.playerRecord);
+        ShowPreview();
         break;
     }
     work.playerSlot = g_Menu.selectedPlayer;
@@ -617,4 +639,9 @@ void MatchSetupPanel::Draw() {
     for (ImageButton& a : arrows)
         if (a.visible) a.Draw();
     actionButton.Draw();
+    if (mode == 12 && previewFighter) {
+        g_Video.ClearZBuffer();
+        g_Video.SetZEnable(true);
+        DrawPreviewFighter(previewFighter);
+    }
 }

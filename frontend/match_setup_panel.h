@@ -10,6 +10,8 @@
 #include "frontend/settings_files.h"
 #include "frontend/text_label.h"
 
+class Character;
+class SkinImageCache;
 class Sprite2D;
 
 constexpr int SETUP_SCENARIOS = 20;
@@ -40,6 +42,10 @@ public:
     int32_t listScroll = 0;
     // The scenario picture and the game-kind picture of mode 11 (owned), null when none.
     Sprite2D* pictures11[3] = {};
+    // The skin images of the preview fighter, kept while mode 12 is open (owned), null when none.
+    SkinImageCache* skinCache = nullptr;
+    // The chosen player's fighter shown in mode 12, null when none.
+    Character* previewFighter = nullptr;
     int32_t screen = -1;
     int32_t selectedRow = -1;              // the list row picked, -1 none
     int32_t sessionCount = 0;
@@ -84,6 +90,9 @@ public:
     // Side 0 or 1; then the player arrows.
     void ChooseSide(int side);
     void StepPlayer(int dir);
+    // The preview fighter of mode 12 spawned, dressed for the chosen player or removed.
+    void ShowPreview();
+    void RemovePreview();
     // The name, level and attribute labels of the chosen player ("-" without one).
     void RefreshPlayerLabels();
     // The working copy into the stored block of the current save mode.

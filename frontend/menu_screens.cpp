@@ -11,6 +11,7 @@
 #include "frontend/campaign.h"
 #include "frontend/menu.h"
 #include "frontend/player_saves.h"
+#include "frontend/preview_fighter.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
@@ -118,6 +119,7 @@ void MenuScreens::ReleaseScreen(int n) {
     confirm.Reset();
     notice.Reset();
     boxOpen = 0;
+    optionsExit = OptionsExit();
 }
 
 void MenuScreens::OpenQuitBox() {
@@ -169,18 +171,10 @@ void MenuScreens::MakeButton(int slot, float x, float y, char align, int textId)
 }
 
 Character* MenuScreens::SpawnPreview(const PlayerRecord* record, int side, float x, float y, float z) {
-    const int level = record ? int(record->level) : 0;
-    const int slot = SpawnCharacter(-1, 0, side, level, x, y, z, record, nullptr);
-    if (slot < 0 || slot >= MAX_CHARACTERS) return nullptr;
-    Character* c = &g_Characters[slot];
-    c->SetYaw(PI);
-    return c;
+    return SpawnPreviewFighter(record, side, Vec3{x, y, z}, nullptr);
 }
 
-void MenuScreens::RemovePreview(Character*& fighter) {
-    if (fighter) g_Menu.RemoveCharacter(fighter->slot);
-    fighter = nullptr;
-}
+void MenuScreens::RemovePreview(Character*& fighter) { RemovePreviewFighter(fighter); }
 
 void MenuScreens::EnsureCandidateRecord() {
     delete candidateRecord;

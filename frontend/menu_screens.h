@@ -8,6 +8,7 @@
 
 #include "frontend/match_setup_panel.h"
 #include "frontend/options_panel.h"
+#include "frontend/screen_logic_setup.h"
 #include "frontend/menu_widgets.h"
 #include "frontend/player_record.h"
 #include "frontend/player_editor.h"
@@ -106,6 +107,8 @@ public:
     MatchSetupPanel matchSetup;
     // The options panel runs only on the options screen.
     uint8_t optionsOn = 0;
+    // The options screen's question on the way out.
+    OptionsExit optionsExit;
 
     // The main menu's quit question is open; the 3D buttons stand still meanwhile.
     uint8_t boxOpen = 0;
@@ -274,6 +277,11 @@ private:
     void DrawCampaignTeamValues();
     void DrawSummaryValues();
     void DrawTeamChoiceValues();
+    // The training set-up, network set-up and options screens' own widgets
+    // (screen_logic_setup.cpp); their panels run before them.
+    void UpdateTrainingSetup();
+    void UpdateNetworkSetup();
+    void UpdateOptionsScreen();
     void ShowKindInformation(int kind);
     // The player editor and the player record (screen_logic_editor.cpp).
     void UpdatePlayerEditor();

@@ -8,6 +8,7 @@
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
 #include "frontend/menu_screens_parts.h"
+#include "frontend/preview_fighter.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/texture_font.h"
@@ -53,12 +54,6 @@ int KindField(int kind) {
     static const int kFields[8] = {TEAM_SYMBOLS, TEAM_CHECKPOINTS, TEAM_POINTS, TEAM_FOUND,
                                    TEAM_CURSE_MS, TEAM_KILL_SCORE, TEAM_KILL_SCORE, TEAM_POINTS};
     return kind >= 0 && kind < 8 ? kFields[kind] : TEAM_SYMBOLS;
-}
-
-void DrawModel(Character* c) {
-    if (!c || !c->active || !c->model) return;
-    c->model->UpdateVisibility();
-    c->model->Render();
 }
 
 }  // namespace
@@ -134,9 +129,9 @@ void MenuScreens::DrawScreen() {
 void MenuScreens::DrawPreviews() {
     g_Video.ClearZBuffer();
     g_Video.SetZEnable(true);
-    DrawModel(candidate);
-    for (Character* c : teamFighters) DrawModel(c);
-    for (Character* c : enemyFighters) DrawModel(c);
+    DrawPreviewFighter(candidate);
+    for (Character* c : teamFighters) DrawPreviewFighter(c);
+    for (Character* c : enemyFighters) DrawPreviewFighter(c);
 }
 
 void MenuScreens::DrawValues() {

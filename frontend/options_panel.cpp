@@ -8,6 +8,9 @@
 #include "frontend/menu_calls.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
+#include "frontend/preview_fighter.h"
+#include "fighters/character.h"
+#include "render/video.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
@@ -67,9 +70,8 @@ void CopyText(char* out, size_t capacity, const char* text) {
     PanelPrint(out, capacity, "%s", text ? text : "");
 }
 
-// The fighter of the current record in the character frame: the fighters' spawning and the
-// record's look fill this.
-void DrawFramedFighter() {}
+// Where mode 8's fighter stands, under the character frame.
+constexpr Vec3 kFramedFighterAt{-0.95f, -0.65f, -3.0f};
 
 }  // namespace
 
@@ -145,6 +147,7 @@ void OptionsPanel::VideoOptionsScreen(int tab, int mode) {
         case 5: BuildAdvancedRows(); break;
         case 6: BuildKeyRows(); break;
         case 7: BuildSoundRows(); break;
+        case 8: ShowFramedFighter(); break;
         default: break;
     }
 }
@@ -275,6 +278,20 @@ void OptionsPanel::ShowStoredValues() {
 void OptionsPanel::ReleaseTab() {
     for (TextLabel& l : rowLabels) DestroyTextLabel(&l);
     for (ImageButton& b : scrollButtons) b.Reset();
+    RemoveFramedFighter();
+}
+
+void OptionsPanel::ShowFramedFighter() {
+    const PlayerRecord* record = g_Menu.playerRecord;
+    if (Mode() != 8 || !record) return RemoveFramedFighter();
+    if (framedFighter && framedRecord == record && framedFighter->active) return;
+    ShowPreviewFighter(framedFighter, *record, kFramedFighterAt, nullptr);
+    framedRecord = framedFighter ? record : nullptr;
+}
+
+void OptionsPanel::RemoveFramedFighter() {
+    RemovePreviewFighter(framedFighter);
+    framedRecord = nullptr;
 }
 
 void OptionsPanel::Release() {
@@ -295,6 +312,7 @@ void OptionsPanel::Release() {
 
 // ---- edits ------------------------------------------------------------------------------------
 
+// A slider held still is edited every frame: its sound plays only when its value moves.
 void OptionsPanel::Changed(bool sound) {
     if (sound) PanelSound(FX_ACCEPT);
     g_Menu.optionsChanged = 1;
@@ -329,10 +347,11 @@ void OptionsPanel::ToggleColourDepth() {
 }
 
 void OptionsPanel::SetGamma(float v) {
+    const bool moved = g_Options.gamma != v;
     g_Options.gamma = v;
     g_Settings.gamma = v;
     if (g_OptionsShellCalls.setBrightness) g_OptionsShellCalls.setBrightness(v);
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleRetrace() {
@@ -361,9 +380,11 @@ void OptionsPanel::VideoDefaults() {
 }
 
 void OptionsPanel::SetTextureDetail(float v) {
-    g_Options.textureReduction = v < 0.25f ? 3 : v < 0.5f ? 2 : v < 0.75f ? 1 : 0;
+    const uint32_t level = v < 0.25f ? 3 : v < 0.5f ? 2 : v < 0.75f ? 1 : 0;
+    const bool moved = g_Options.textureReduction != level;
+    g_Options.textureReduction = level;
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleTextureDepth() {
@@ -375,23 +396,26 @@ void OptionsPanel::ToggleTextureDepth() {
 void OptionsPanel::SetModelDetail(float v) {
     int k = 0;
     while (k < 4 && !(v < float(k + 1) * 0.2f)) ++k;
+    const bool moved = g_Options.modelQuality != uint32_t(4 - k);
     g_Options.modelQuality = uint32_t(4 - k);
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::SetWater(float v) {
     int k = 1;
     while (k < 3 && !(v < float(k) / 3.0f)) ++k;
+    const bool moved = g_Options.waterQuality != uint32_t(k);
     g_Options.waterQuality = uint32_t(k);
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::SetFarPlane(float v) {
+    const bool moved = g_Options.farFactor != v;
     g_Options.farFactor = v;
     g_Options.generalQuality = 3;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleAdvanced(int which) {
@@ -485,9 +509,10 @@ void OptionsPanel::ToggleSound() {
 }
 
 void OptionsPanel::SetSoundVolume(float v) {
+    const bool moved = g_Options.soundWordB != Word(v);
     g_Options.soundWordB = Word(v);
     g_Settings.effectVolume = v;
-    Changed();
+    Changed(moved);
 }
 
 void OptionsPanel::ToggleMusic() {
@@ -684,7 +709,12 @@ void OptionsPanel::DrawCharacterFrame() {
         right->SetPosition(x + width - 0.12f, 0.8f);
         right->Draw();
     }
-    if (g_Menu.playerRecord) DrawFramedFighter();
+    ShowFramedFighter();
+    if (!framedFighter) return;
+    framedFighter->SetPosition(kFramedFighterAt.x, kFramedFighterAt.y, kFramedFighterAt.z, true);
+    g_Video.ClearZBuffer();
+    g_Video.SetZEnable(true);
+    DrawPreviewFighter(framedFighter);
 }
 
 void OptionsPanel::Draw() {

@@ -22,6 +22,9 @@ int32_t MusicVolumeFromSlider(float value);
 // The quality level a slider value gives, or -1 at the very end (the level stays).
 int QualityLevelFromSlider(float value);
 
+class Character;
+struct PlayerRecord;
+
 class OptionsPanel {
 public:
     TextLabel tabLabels[OPTIONS_TABS];
@@ -42,6 +45,9 @@ public:
     uint8_t capturing = 0;
     int32_t captureRow = -1;      // the action being bound
     int32_t tabModes[OPTIONS_TABS] = {4, 5, 6, 7};
+    // Mode 8's fighter of the chosen player and the record it was dressed for, null when none.
+    Character* framedFighter = nullptr;
+    const PlayerRecord* framedRecord = nullptr;
 
     OptionsPanel() = default;
     ~OptionsPanel() { Release(); }
@@ -106,5 +112,8 @@ private:
     void UpdateSound();
     void DrawKeys();
     void DrawCharacterFrame();
+    // Mode 8's fighter spawned or dressed for the chosen player, removed without one.
+    void ShowFramedFighter();
+    void RemoveFramedFighter();
     void ApplyShadowRule();
 };

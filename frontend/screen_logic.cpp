@@ -87,10 +87,13 @@ void MenuScreens::Update() {
     if (!built) return;
     // The panels take their own input; the screens' widgets answer in the screens' logic.
     if (screen == 2 || screen == 6) matchSetup.Update();
-    if (screen == 8 && optionsOn) options.Update();
+    if (screen == 8 && optionsOn && !optionsExit.asking) options.Update();
     if (!HasLogic(screen)) return;
     switch (screen) {
     case 0: UpdateMainMenu(); break;
+    case 2: UpdateTrainingSetup(); break;
+    case 6: UpdateNetworkSetup(); break;
+    case 8: UpdateOptionsScreen(); break;
     case 3: UpdateProfileChoice(); break;
     case 4: UpdateCampaignSlots(); break;
     case 5: UpdateTeamChoice(); break;

@@ -3,6 +3,7 @@
 #include "frontend/match_setup_panel.h"
 #include "frontend/menu.h"
 #include "frontend/menu_calls.h"
+#include "frontend/menu_screens.h"
 #include "frontend/menu_widgets.h"
 #include "frontend/overlays.h"
 #include "frontend/panel_common.h"
@@ -94,4 +95,24 @@ bool OptionsExit::Update(ConfirmBox* box, bool back, bool enter, bool escape) {
     g_Menu.optionsChanged = 0;
     LeaveScreenTo(8, PAGE_MAIN, kFxBack);
     return true;
+}
+
+void MenuScreens::UpdateTrainingSetup() {
+    buttons[0].enabled = g_Menu.selectedPlayer >= 0 ? 1 : 0;
+    if (Hit(buttons[0], 485)) {
+        if (!buttons[0].enabled || !StartTrainingMatch()) PanelSound(FX_REFUSE);
+        return;
+    }
+    if (Hit(images[0], 484)) LeaveTrainingSetup();
+}
+
+void MenuScreens::UpdateNetworkSetup() {
+    if (Hit(images[0], 484)) LeaveNetworkSetup();
+}
+
+void MenuScreens::UpdateOptionsScreen() {
+    const bool back = !optionsExit.asking && (Hit(images[0], 484) || g_Menu.escapePressed);
+    optionsExit.Update(&confirm, back, g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+    boxOpen = optionsExit.asking;
+    if (boxOpen) ClearHighlights();
 }

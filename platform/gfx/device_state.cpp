@@ -539,14 +539,16 @@ Result StatefulDevice::ApplyStateBlock(uint32_t token) {
     const StateMask& m = it->second->mask;
     const DeviceState& b = it->second->state;
     DeviceState& s = state_;
+    // A backend hears only of the states the block changes: putting a whole recorded state back
+    // mostly restores values that are already there.
     for (uint32_t i = 0; i < kRenderStateCount; ++i)
-        if (m.renderStates.test(i)) {
+        if (m.renderStates.test(i) && s.renderStates[i] != b.renderStates[i]) {
             s.renderStates[i] = b.renderStates[i];
             StateChanged(StatePart::RenderState, i);
         }
     for (uint32_t i = 0; i < kMaxTextureStages; ++i)
         for (uint32_t t = 0; t < kTextureStageStateCount; ++t)
-            if (m.stageStates.test(i * kTextureStageStateCount + t)) {
+            if (m.stageStates.test(i * kTextureStageStateCount + t) && s.stageStates[i][t] != b.stageStates[i][t]) {
                 s.stageStates[i][t] = b.stageStates[i][t];
                 StateChanged(StatePart::StageState, i);
             }
@@ -557,7 +559,7 @@ Result StatefulDevice::ApplyStateBlock(uint32_t token) {
             StateChanged(StatePart::Texture, i);
         }
     for (uint32_t i = 0; i < kTransformSlots; ++i)
-        if (m.transforms.test(i)) {
+        if (m.transforms.test(i) && std::memcmp(&s.transforms[i], &b.transforms[i], sizeof(Matrix)) != 0) {
             s.transforms[i] = b.transforms[i];
             StateChanged(StatePart::Transform, i);
         }

@@ -104,6 +104,8 @@ Result GLDevice::Init(const DeviceParams& params) {
     if (major < 3 && !has("GL_ARB_framebuffer_object")) return D3DERR_NOTAVAILABLE;
     anisotropy = has("GL_EXT_texture_filter_anisotropic") || has("GL_ARB_texture_filter_anisotropic");
     mirrorClamp = has("GL_EXT_texture_mirror_clamp") || has("GL_ARB_texture_mirror_clamp_to_edge");
+    const int minor = version && version[0] && version[1] == '.' ? version[2] - '0' : 0;
+    clipControl = major > 4 || (major == 4 && minor >= 5) || has("GL_ARB_clip_control");
     GLint v = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &v);
     maxTextureSize = uint32_t(std::max(v, 64));
@@ -169,6 +171,9 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     Assign(depthTarget_, autoDepth_);
     // Start from a black back buffer, depth 1 and stencil 0.
     if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    // Drawn straight into the window, a frame needs no copy to be shown.
+    windowTarget_ = WindowCanHoldBackBuffer(pp);
+    backBuffer_->inWindow = windowTarget_;
     BindTargets();
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -178,6 +183,18 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     glClearDepth(1.0);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    if (windowTarget_ && autoDepth_) {
+        // The surface's own storage serves the other targets it is paired with.
+        glBindFramebuffer(GL_FRAMEBUFFER, copyFbo_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, autoDepth_->renderbuffer);
+        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  stencil ? autoDepth_->renderbuffer : 0);
+        glClear(GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0));
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    }
     dirty_ = kDirtyAll;
     return D3D_OK;
 }
@@ -187,7 +204,7 @@ void GLDevice::ResetState() {
     StatefulDevice::ResetState(pp.EnableAutoDepthStencil != 0, pp.BackBufferWidth, pp.BackBufferHeight);
     fvfLayoutCode_ = 0xFFFFFFFFu;
     dirty_ = kDirtyAll;
-    boundTextureValid = false;
+    InvalidateBindings();
 }
 
 GLDevice::~GLDevice() {
@@ -228,7 +245,7 @@ bool GLDevice::MakeCurrent() {
         if (!os::IsWindow(static_cast<os::WindowHandle>(windowHandle_))) return false;  // window gone
         SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_));
         dirty_ = kDirtyAll;
-        boundTextureValid = false;
+        InvalidateBindings();
     }
     return true;
 }
@@ -291,6 +308,21 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     if (lost_ || !MakeCurrent()) return D3DERR_DEVICELOST;
     const uint32_t w = backBuffer_->width, h = backBuffer_->height;
     Rect src = sourceRect ? *sourceRect : Rect{0, 0, int32_t(w), int32_t(h)};
+    if (windowTarget_) {
+        int ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(window_, &ww, &wh);
+        if (!sourceRect && !destRect && uint32_t(ww) == w && uint32_t(wh) == h) {
+            // The picture is already where it is shown: a swap shows it.
+            frontInBack_ = true;
+            if (os::IsNativeWindowLost(window_)) return D3D_OK;
+            TellWindowWherePictureIs(window_, src, nullptr, ww, wh);
+            SDL_GL_SwapWindow(window_);
+            return D3D_OK;
+        }
+        // A part of the picture, a window of another size or one off the screen: shown from a
+        // copy until a present finds the window fit again.
+        LeaveWindow();
+    }
     glDisable(GL_SCISSOR_TEST);
     dirty_ |= kDirtyTargets | kDirtyViewport;
     // What is shown stays in the back buffer until the next write there (see KeepFrontPicture),
@@ -310,12 +342,16 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     TellWindowWherePictureIs(window_, src, destRect, ww, wh);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     SDL_GL_SwapWindow(window_);
+    if (!sourceRect && !destRect) EnterWindow();
     return D3D_OK;
 }
 
 void GLDevice::KeepFrontPicture(const GLSurface* target, bool overwritesAll) {
     if (!frontInBack_ || target != backBuffer_) return;
     frontInBack_ = false;
+    // The window does not swap: what is drawn next goes over the shown picture, and no one has
+    // asked for that picture apart from it (see GetFrontBuffer).
+    if (windowTarget_) return;
     if (overwritesAll) {
         // Nothing of the shown picture survives the write: the two buffers trade places.
         std::swap(backBuffer_->renderbuffer, frontBuffer_->renderbuffer);
@@ -365,9 +401,10 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
     if (flags & D3DCLEAR_ZBUFFER) mask |= GL_DEPTH_BUFFER_BIT;
     if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT;
     if (!mask) return D3D_OK;
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glStencilMask(0xFFFFFFFFu);
+    // Through the kept values, so that the next draw sends its own masks again.
+    if (Differs(kSlotColorMask, 0xF)) glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (Differs(kSlotDepthMask, 1)) glDepthMask(GL_TRUE);
+    if (Differs(kSlotStencilMask, 0xFFFFFFFFu)) glStencilMask(0xFFFFFFFFu);
     glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f, (color & 0xFF) / 255.0f,
                  (color >> 24) / 255.0f);
     glClearDepth(std::clamp(z, 0.0f, 1.0f));
@@ -380,7 +417,9 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
         x0 = std::max(x0, vx0), y0 = std::max(y0, vy0);
         x1 = std::min(x1, vx1), y1 = std::min(y1, vy1);
         if (x1 <= x0 || y1 <= y0) return;
-        glScissor(x0, y0, x1 - x0, y1 - y0);  // rows run top-down in every target
+        // Rows run top-down in every target but the window.
+        const int32_t bottom = FlippedTarget() ? int32_t(backBuffer_->height) - y1 : y0;
+        glScissor(x0, bottom, x1 - x0, y1 - y0);
         glClear(mask);
     };
     if (count == 0)

@@ -341,7 +341,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         ortho.m[3][1] = 2.0f * (0.5f - float(vp.Y)) / H - 1.0f;
         ortho.m[3][2] = -1.0f;
         ortho.m[3][3] = 1.0f;
-        LoadMatrix(GL_PROJECTION, ortho);
+        LoadMatrixOnce(GL_PROJECTION, 0, ortho);
         glDepthRange(0.0, 1.0);  // pre-transformed depth is used as it is
         dirty_ |= kDirtyViewport;
         for (int i = 0; i < maxClipPlanes_; ++i) glDisable(GLenum(GL_CLIP_PLANE0 + i));
@@ -355,7 +355,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         adjust.m[3][1] = 1.0f / H;
         adjust.m[3][2] = -1.0f;
         adjust.m[3][3] = 1.0f;
-        LoadMatrix(GL_PROJECTION, Mul(state_.transforms[kXfProjection], adjust));
+        LoadMatrixOnce(GL_PROJECTION, 0, Mul(state_.transforms[kXfProjection], adjust));
         if (dirty_ & kDirtyClip) {
             ApplyClipPlanes();
             dirty_ &= ~kDirtyClip;
@@ -366,35 +366,39 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     const bool useBuffer = !cpu && in.vb != nullptr;
     const uint8_t* texBase = useBuffer ? nullptr : in.base + size_t(first) * in.stride;
     uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(first) * in.stride;
-    if (useBuffer) in.vb->Bind();
-    else glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (useBuffer) {
+        BindBuffer(GL_ARRAY_BUFFER, in.vb->buffer);
+        in.vb->Upload(GL_ARRAY_BUFFER);
+    } else {
+        BindBuffer(GL_ARRAY_BUFFER, 0);
+    }
     SetupTextureUnits(l, texBase, in.stride, useBuffer, bufferOffset);
     const Matrix& view = state_.transforms[kXfView];
     if (l.rhw)
-        LoadMatrix(GL_MODELVIEW, Identity());
+        LoadMatrixOnce(GL_MODELVIEW, 0, Identity());
     else
-        LoadMatrix(GL_MODELVIEW, blend ? view : Mul(state_.transforms[kXfWorld0], view));
+        LoadMatrixOnce(GL_MODELVIEW, 0, blend ? view : Mul(state_.transforms[kXfWorld0], view));
 
     bool fogCoords = false;
     if (cpu) {
         ProcessVertices(l, in.base, in.stride, first, count, blend, light);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glVertexPointer(4, GL_FLOAT, 0, positions_.data());
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 0, colors_.data());
-        glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
-        glSecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, 0, speculars_.data());
+        ClientArray(kArrayVertex, true);
+        ArrayPointer(kPtrVertex, 4, GL_FLOAT, 0, positions_.data());
+        ClientArray(kArrayColor, true);
+        ArrayPointer(kPtrColor, GL_BGRA, GL_UNSIGNED_BYTE, 0, colors_.data());
+        ClientArray(kArraySecondary, true);
+        ArrayPointer(kPtrSecondary, GL_BGRA, GL_UNSIGNED_BYTE, 0, speculars_.data());
         if (l.normal >= 0) {
-            glEnableClientState(GL_NORMAL_ARRAY);
-            glNormalPointer(GL_FLOAT, 0, normals_.data());
+            ClientArray(kArrayNormal, true);
+            ArrayPointer(kPtrNormal, 3, GL_FLOAT, 0, normals_.data());
         } else {
-            glDisableClientState(GL_NORMAL_ARRAY);
-            glNormal3f(0.0f, 0.0f, 0.0f);
+            ClientArray(kArrayNormal, false);
+            ConstantZeroNormal();
         }
         if (l.rhw && rs[D3DRS_FOGENABLE]) {
             fogCoords = true;
-            glEnableClientState(GL_FOG_COORD_ARRAY);
-            glFogCoordPointer(GL_FLOAT, 0, fogCoords_.data());
+            ClientArray(kArrayFog, true);
+            ArrayPointer(kPtrFog, 1, GL_FLOAT, 0, fogCoords_.data());
             glEnable(GL_FOG);
             glFogi(GL_FOG_COORD_SRC, GL_FOG_COORD);
             Rgba c = FromColor(rs[D3DRS_FOGCOLOR]);
@@ -418,41 +422,43 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         auto at = [&](int32_t off) -> const void* {
             return useBuffer ? reinterpret_cast<const void*>(bufferOffset + uintptr_t(off)) : texBase + off;
         };
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glVertexPointer(3, GL_FLOAT, GLsizei(in.stride), at(l.position));
+        const GLsizei stride = GLsizei(in.stride);
+        ClientArray(kArrayVertex, true);
+        ArrayPointer(kPtrVertex, 3, GL_FLOAT, stride, at(l.position));
         if (l.diffuse >= 0) {
-            glEnableClientState(GL_COLOR_ARRAY);
-            glColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(in.stride), at(l.diffuse));
+            ClientArray(kArrayColor, true);
+            ArrayPointer(kPtrColor, GL_BGRA, GL_UNSIGNED_BYTE, stride, at(l.diffuse));
         } else {
-            glDisableClientState(GL_COLOR_ARRAY);
-            glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+            ClientArray(kArrayColor, false);
+            ConstantWhiteColor();
         }
         if (l.specular >= 0) {
-            glEnableClientState(GL_SECONDARY_COLOR_ARRAY);
-            glSecondaryColorPointer(GL_BGRA, GL_UNSIGNED_BYTE, GLsizei(in.stride), at(l.specular));
+            ClientArray(kArraySecondary, true);
+            ArrayPointer(kPtrSecondary, GL_BGRA, GL_UNSIGNED_BYTE, stride, at(l.specular));
         } else {
-            glDisableClientState(GL_SECONDARY_COLOR_ARRAY);
-            glSecondaryColor3f(0.0f, 0.0f, 0.0f);
+            ClientArray(kArraySecondary, false);
+            ConstantBlackSecondary();
         }
         if (l.normal >= 0) {
-            glEnableClientState(GL_NORMAL_ARRAY);
-            glNormalPointer(GL_FLOAT, GLsizei(in.stride), at(l.normal));
+            ClientArray(kArrayNormal, true);
+            ArrayPointer(kPtrNormal, 3, GL_FLOAT, stride, at(l.normal));
         } else {
-            glDisableClientState(GL_NORMAL_ARRAY);
-            glNormal3f(0.0f, 0.0f, 0.0f);
+            ClientArray(kArrayNormal, false);
+            ConstantZeroNormal();
         }
     }
-    if (!fogCoords) glDisableClientState(GL_FOG_COORD_ARRAY);
+    if (!fogCoords) ClientArray(kArrayFog, false);
 
     const GLenum mode = PrimitiveGL(type);
     if (in.indexCount) {
         if (bufferIndices) {
-            in.ib->Bind();
+            BindBuffer(GL_ELEMENT_ARRAY_BUFFER, in.ib->buffer);
+            in.ib->Upload(GL_ELEMENT_ARRAY_BUFFER);
             glDrawElements(mode, GLsizei(in.indexCount), in.indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
                            reinterpret_cast<const void*>(uintptr_t(in.indexOffset)));
         } else {
             // Indices count from vertex `first`, which is array element 0.
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+            BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
             indexScratch_.resize(in.indexCount);
             for (uint32_t i = 0; i < in.indexCount; ++i) {
                 uint32_t v = in.indexSize == 4 ? ReadU32(in.indices + size_t(i) * 4)
@@ -464,6 +470,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     } else {
         glDrawArrays(mode, 0, GLsizei(count));
     }
+    DrewWithArrays();
     return D3D_OK;
 }
 

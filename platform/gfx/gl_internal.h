@@ -80,10 +80,6 @@ Matrix Mul(const Matrix& a, const Matrix& b);
 Matrix Identity();
 // Inverse of the upper 3x3 transposed (normal matrix); false when singular.
 bool NormalMatrix(const Matrix& m, float out[3][3]);
-inline void LoadMatrix(GLenum mode, const Matrix& m) {
-    glMatrixMode(mode);
-    glLoadMatrixf(&m.m[0][0]);  // row-major with row vectors is OpenGL's column-major layout
-}
 
 struct Rgba {
     float r, g, b, a;
@@ -117,10 +113,11 @@ protected:
 struct Attachment {
     GLuint texture = 0;  // texture name, or
     GLuint renderbuffer = 0;
+    bool window = false;  // or the window's own framebuffer (rows bottom-up)
     uint32_t level = 0;
     uint32_t width = 0, height = 0;
     bool depth = false, stencil = false;
-    bool Valid() const { return texture != 0 || renderbuffer != 0; }
+    bool Valid() const { return texture != 0 || renderbuffer != 0 || window; }
 };
 
 class GLSurface : public Surface, public GLObject {
@@ -148,6 +145,7 @@ public:
     uint32_t usage = 0;
     std::vector<uint8_t> data;  // Image: the pixels; GPU kinds: the lock staging copy
     GLuint renderbuffer = 0;
+    bool inWindow = false;  // the back buffer while it lives in the window's framebuffer
     GLTexture* owner = nullptr;
     uint32_t level = 0;
     bool locked = false;
@@ -218,7 +216,7 @@ struct GLBufferStore {
     // Hands out a range; a write-lock widens the range uploaded at the next bind.
     Result LockRange(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
     Result UnlockRange();
-    // Binds the buffer to target with its current contents.
+    // Sends the bytes written since the last upload; the buffer must be bound to target.
     void Upload(GLenum target);
     void DropBuffer();
     // The bytes in memory, brought back from OpenGL when the copy was let go (the context must
@@ -244,8 +242,6 @@ public:
     Result GetDesc(VertexBufferDesc* desc) override;
     void DropGL() override;
     void KeepContents() override;
-    // Binds the OpenGL buffer with current contents.
-    void Bind();
 
     uint32_t fvf;
 
@@ -261,7 +257,6 @@ public:
     Result GetDesc(IndexBufferDesc* desc) override;
     void DropGL() override;
     void KeepContents() override;
-    void Bind();
     uint32_t IndexSize() const { return format == D3DFMT_INDEX32 ? 4 : 2; }
     uint32_t Count() const { return length / IndexSize(); }
     uint32_t Index(const uint8_t* bytes, uint32_t i) const;
@@ -282,6 +277,69 @@ void Assign(T*& slot, T* value) {
     if (slot) slot->Release();
     slot = value;
 }
+
+// ---- What the drawing path last sent ----
+// The OpenGL state set around every draw, as last sent, so that a call goes out only when its
+// value changes. Whatever changes these behind the helpers forgets them (InvalidateBindings).
+enum ClientArrayBit : uint32_t {
+    kArrayVertex = 1u << 0,
+    kArrayColor = 1u << 1,
+    kArraySecondary = 1u << 2,
+    kArrayNormal = 1u << 3,
+    kArrayFog = 1u << 4,
+    kArrayTex0 = 1u << 5,  // one bit per unit from here
+};
+enum PointerSlot : uint32_t { kPtrVertex, kPtrColor, kPtrSecondary, kPtrNormal, kPtrFog, kPtrTex0 };
+// Render-state calls whose arguments are kept (up to four 32-bit values each).
+enum StateSlot : uint32_t {
+    kSlotBlendFunc, kSlotBlendEquation, kSlotAlphaFunc, kSlotColorMask, kSlotDepthMask, kSlotDepthFunc,
+    kSlotPolygonOffset, kSlotStencilFunc, kSlotStencilOp, kSlotStencilMask, kSlotCullFace, kSlotPolygonMode,
+    kSlotShadeModel, kSlotPointAttenuation, kSlotPointMin, kSlotPointMax, kSlotPointSize, kSlotCoordReplace0,
+    kStateSlotCount = kSlotCoordReplace0 + kMaxTextureStages,
+};
+// Capabilities switched by the render states.
+enum CapSlot : uint32_t {
+    kCapBlend, kCapAlphaTest, kCapDepthTest, kCapOffsetFill, kCapOffsetLine, kCapOffsetPoint, kCapStencilTest,
+    kCapCullFace, kCapPointSprite, kCapNormalize, kCapColorSum, kCapCount,
+};
+constexpr uint32_t kUnknownName = 0xFFFFFFFFu;
+
+struct GLShadow {
+    struct Pointer {
+        bool known = false;
+        GLint size = 0;
+        GLenum type = 0;
+        GLsizei stride = 0;
+        const void* at = nullptr;
+        GLuint buffer = 0;
+    };
+    struct LoadedMatrix {
+        bool known = false;
+        Matrix m{};
+    };
+    uint32_t activeUnit = kUnknownName, clientUnit = kUnknownName;
+    GLuint textures[kMaxTextureStages];
+    GLuint arrayBuffer = kUnknownName, elementBuffer = kUnknownName;
+    uint32_t arraysKnown = 0, arraysOn = 0;
+    Pointer pointers[kPtrTex0 + kMaxTextureStages];
+    GLenum matrixMode = 0;
+    LoadedMatrix projection, modelView, texture[kMaxTextureStages];
+    uint32_t genKnown = 0, genOn = 0;  // texture-coordinate generation, a bit per unit
+    // Current values used where an array is off; unknown after any draw that had it on.
+    bool colorWhite = false, secondaryBlack = false, normalZero = false;
+    uint32_t texCoordZero = 0;  // a bit per unit
+    uint64_t slotsKnown = 0;
+    uint32_t slots[kStateSlotCount][4] = {};
+    uint32_t capsKnown = 0, capsOn = 0;
+
+    GLShadow() { Forget(); }
+    void Forget() { *this = GLShadow(0); }
+
+private:
+    explicit GLShadow(int) {
+        for (GLuint& t : textures) t = kUnknownName;
+    }
+};
 
 // ---- The device ----
 enum DirtyBits : uint32_t {
@@ -360,13 +418,35 @@ public:
     // back buffer, moves to the front buffer (by trading the buffers when the write covers the
     // whole target, else by a copy).
     void KeepFrontPicture(const GLSurface* target, bool overwritesAll);
-    // The caller changed GL bindings behind the state tracking.
-    void InvalidateBindings() { boundTextureValid = false; }
+    // The caller changed OpenGL bindings behind the state tracking, or deleted something that
+    // may be bound.
+    void InvalidateBindings() { shadow_.Forget(); }
+    // Calls through the state tracking (gl_shadow.cpp).
+    void ActiveUnit(uint32_t unit);
+    void ClientUnit(uint32_t unit);
+    void BindTexture2D(uint32_t unit, GLuint name);
+    void BindBuffer(GLenum target, GLuint name);
+    void ClientArray(uint32_t bit, bool on);
+    void ArrayPointer(uint32_t slot, GLint size, GLenum type, GLsizei stride, const void* at);
+    void LoadMatrixOnce(GLenum mode, uint32_t unit, const Matrix& m);
+    void TexGen(uint32_t unit, bool on);
+    void ConstantWhiteColor();
+    void ConstantBlackSecondary();
+    void ConstantZeroNormal();
+    void ConstantZeroTexCoord(uint32_t unit);
+    void Cap(uint32_t slot, GLenum cap, bool on);
+    // True when the values differ from those last kept for the slot (which then keeps them):
+    // the caller makes the call.
+    bool Differs(uint32_t slot, uint32_t a, uint32_t b = 0, uint32_t c = 0, uint32_t d = 0);
+    // After a draw: the current values of the arrays that were on are unknown.
+    void DrewWithArrays();
+    GLShadow shadow_;
     GLuint whiteTexture = 0;
     uint32_t maxTextureSize = 0;
     bool anisotropy = false;
     float maxAnisotropy = 1.0f;
     bool mirrorClamp = false;
+    bool clipControl = false;  // the window's rows can be taken top-down, as every other target's
 
 private:
     GLDevice() = default;
@@ -378,6 +458,16 @@ private:
     void ResetState();
     void ApplyDirty();
     void BindTargets();
+    // Whether the back buffer can live in the window's own framebuffer: same size, and colour,
+    // depth and stencil that hold what the formats ask for.
+    bool WindowCanHoldBackBuffer(const PresentParameters& pp);
+    // Moves the back buffer (and the automatic depth surface) out of the window into their
+    // renderbuffers for good: a picture must be kept, or a pairing the window cannot serve.
+    void LeaveWindow();
+    // The other way, after a present, once the window can hold it (shown, of the size).
+    void EnterWindow();
+    // Rows of the bound target run bottom-up (the window) rather than top-down.
+    bool FlippedTarget() const { return drawingToWindow_; }
     bool UsingDepth() const;
     void ApplyBlend();
     void ApplyDepthStencil();
@@ -434,11 +524,14 @@ private:
     GLSurface* frontBuffer_ = nullptr;
     GLSurface* autoDepth_ = nullptr;
     bool frontInBack_ = false;  // the back buffer still holds what was last presented
+    bool windowTarget_ = false;     // the back buffer is the window's framebuffer
+    bool drawingToWindow_ = false;  // it is the bound target
+    bool doubleBuffered_ = false;   // the window swaps a front and a back buffer (never drawn into)
+    bool keepFront_ = false;        // the front picture was asked for: the back buffer stays out
     GLSurface* renderTarget_ = nullptr;  // one reference
     GLSurface* depthTarget_ = nullptr;   // one reference
     GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;
     GLint maxUnits_ = 1, maxClipPlanes_ = 0;
-    bool boundTextureValid = false;
     uint32_t activeUnits_ = 0;  // texture units enabled by the last stage setup
     // The last stage adds the vertex specular (ADD of SPECULAR and CURRENT), done by the colour sum.
     bool stageSpecularSum_ = false;

@@ -189,6 +189,8 @@ Attachment GLSurface::GetAttachment() const {
     if (kind == Kind::TextureLevel) {
         if (owner->renderTarget) a.texture = owner->tex;
         a.level = level;
+    } else if (kind == Kind::ColorBuffer && inWindow) {
+        a.window = true;
     } else if (kind == Kind::ColorBuffer || kind == Kind::DepthBuffer) {
         a.renderbuffer = renderbuffer;
         a.depth = kind == Kind::DepthBuffer;
@@ -333,6 +335,8 @@ GLTexture::~GLTexture() {
 void GLTexture::DropGL() {
     if (tex) glDeleteTextures(1, &tex);
     tex = 0;
+    // Its name may be bound still, and may come back for another texture.
+    if (device) device->InvalidateBindings();
 }
 
 void GLTexture::Upload() {
@@ -479,7 +483,6 @@ Result GLBufferStore::UnlockRange() {
 }
 
 void GLBufferStore::Upload(GLenum target) {
-    glBindBuffer(target, buffer);
     if (!uploadedOnce) {
         glBufferData(target, GLsizeiptr(length), data.data(),
                      (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
@@ -531,7 +534,10 @@ GLVertexBuffer::~GLVertexBuffer() {
     }
 }
 
-void GLVertexBuffer::DropGL() { DropBuffer(); }
+void GLVertexBuffer::DropGL() {
+    DropBuffer();
+    if (device) device->InvalidateBindings();
+}
 
 void GLVertexBuffer::KeepContents() { Bytes(device); }
 
@@ -548,7 +554,6 @@ Result GLVertexBuffer::GetDesc(VertexBufferDesc* desc) {
     return D3D_OK;
 }
 
-void GLVertexBuffer::Bind() { Upload(GL_ARRAY_BUFFER); }
 
 // ---- Index buffers ----
 
@@ -565,7 +570,10 @@ GLIndexBuffer::~GLIndexBuffer() {
     }
 }
 
-void GLIndexBuffer::DropGL() { DropBuffer(); }
+void GLIndexBuffer::DropGL() {
+    DropBuffer();
+    if (device) device->InvalidateBindings();
+}
 
 void GLIndexBuffer::KeepContents() { Bytes(device); }
 
@@ -603,7 +611,6 @@ uint32_t GLIndexBuffer::MaxIndex() {
     return maxIndex;
 }
 
-void GLIndexBuffer::Bind() { Upload(GL_ELEMENT_ARRAY_BUFFER); }
 
 // ---- Creation on the device ----
 
@@ -626,7 +633,7 @@ Result GLDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
         t->Release();
         return D3DERR_OUTOFVIDEOMEMORY;
     }
-    boundTextureValid = false;
+    InvalidateBindings();
     *texture = t;
     return D3D_OK;
 }

@@ -135,114 +135,93 @@ void CombinerGL(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2, uint32_t 
 
 void GLDevice::ApplyBlend() {
     const uint32_t* rs = state_.renderStates;
-    if (rs[D3DRS_ALPHABLENDENABLE])
-        glEnable(GL_BLEND);
-    else
-        glDisable(GL_BLEND);
+    Cap(kCapBlend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
     GLenum src = BlendFactor(rs[D3DRS_SRCBLEND]), dst = BlendFactor(rs[D3DRS_DESTBLEND]);
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA) src = GL_SRC_ALPHA, dst = GL_ONE_MINUS_SRC_ALPHA;
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA) src = GL_ONE_MINUS_SRC_ALPHA, dst = GL_SRC_ALPHA;
-    glBlendFunc(src, dst);
+    if (Differs(kSlotBlendFunc, src, dst)) glBlendFunc(src, dst);
+    GLenum equation = GL_FUNC_ADD;
     switch (rs[D3DRS_BLENDOP]) {
-    case D3DBLENDOP_SUBTRACT: glBlendEquation(GL_FUNC_SUBTRACT); break;
-    case D3DBLENDOP_REVSUBTRACT: glBlendEquation(GL_FUNC_REVERSE_SUBTRACT); break;
-    case D3DBLENDOP_MIN: glBlendEquation(GL_MIN); break;
-    case D3DBLENDOP_MAX: glBlendEquation(GL_MAX); break;
-    default: glBlendEquation(GL_FUNC_ADD); break;
+    case D3DBLENDOP_SUBTRACT: equation = GL_FUNC_SUBTRACT; break;
+    case D3DBLENDOP_REVSUBTRACT: equation = GL_FUNC_REVERSE_SUBTRACT; break;
+    case D3DBLENDOP_MIN: equation = GL_MIN; break;
+    case D3DBLENDOP_MAX: equation = GL_MAX; break;
+    default: break;
     }
-    if (rs[D3DRS_ALPHATESTENABLE])
-        glEnable(GL_ALPHA_TEST);
-    else
-        glDisable(GL_ALPHA_TEST);
-    glAlphaFunc(CompareFunc(rs[D3DRS_ALPHAFUNC]), (rs[D3DRS_ALPHAREF] & 0xFF) / 255.0f);
-    uint32_t cw = rs[D3DRS_COLORWRITEENABLE];
-    glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
-                cw & 8 ? GL_TRUE : GL_FALSE);
+    if (Differs(kSlotBlendEquation, equation)) glBlendEquation(equation);
+    Cap(kCapAlphaTest, GL_ALPHA_TEST, rs[D3DRS_ALPHATESTENABLE] != 0);
+    const GLenum alphaFunc = CompareFunc(rs[D3DRS_ALPHAFUNC]);
+    if (Differs(kSlotAlphaFunc, alphaFunc, rs[D3DRS_ALPHAREF] & 0xFF))
+        glAlphaFunc(alphaFunc, (rs[D3DRS_ALPHAREF] & 0xFF) / 255.0f);
+    const uint32_t cw = rs[D3DRS_COLORWRITEENABLE] & 0xF;
+    if (Differs(kSlotColorMask, cw))
+        glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
+                    cw & 8 ? GL_TRUE : GL_FALSE);
 }
 
 void GLDevice::ApplyDepthStencil() {
     const uint32_t* rs = state_.renderStates;
     bool depth = UsingDepth();
-    if (depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE)
-        glEnable(GL_DEPTH_TEST);
-    else
-        glDisable(GL_DEPTH_TEST);
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-    glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+    Cap(kCapDepthTest, GL_DEPTH_TEST, depth && rs[D3DRS_ZENABLE] != D3DZB_FALSE);
+    const bool zwrite = rs[D3DRS_ZWRITEENABLE] != 0;
+    if (Differs(kSlotDepthMask, zwrite)) glDepthMask(zwrite ? GL_TRUE : GL_FALSE);
+    const GLenum zfunc = CompareFunc(rs[D3DRS_ZFUNC]);
+    if (Differs(kSlotDepthFunc, zfunc)) glDepthFunc(zfunc);
     // A higher bias pulls the surface towards the eye.
     float bias = float(rs[D3DRS_ZBIAS] & 0xFF);
-    if (bias > 0.0f) {
-        glEnable(GL_POLYGON_OFFSET_FILL);
-        glEnable(GL_POLYGON_OFFSET_LINE);
-        glEnable(GL_POLYGON_OFFSET_POINT);
-        glPolygonOffset(-bias, -bias);
-    } else {
-        glDisable(GL_POLYGON_OFFSET_FILL);
-        glDisable(GL_POLYGON_OFFSET_LINE);
-        glDisable(GL_POLYGON_OFFSET_POINT);
-    }
+    Cap(kCapOffsetFill, GL_POLYGON_OFFSET_FILL, bias > 0.0f);
+    Cap(kCapOffsetLine, GL_POLYGON_OFFSET_LINE, bias > 0.0f);
+    Cap(kCapOffsetPoint, GL_POLYGON_OFFSET_POINT, bias > 0.0f);
+    if (bias > 0.0f && Differs(kSlotPolygonOffset, rs[D3DRS_ZBIAS] & 0xFF)) glPolygonOffset(-bias, -bias);
     bool stencil = depth && GetFormatInfo(depthTarget_->format).stencil && rs[D3DRS_STENCILENABLE];
-    if (stencil)
-        glEnable(GL_STENCIL_TEST);
-    else
-        glDisable(GL_STENCIL_TEST);
-    glStencilFunc(CompareFunc(rs[D3DRS_STENCILFUNC]), GLint(rs[D3DRS_STENCILREF] & 0xFF), rs[D3DRS_STENCILMASK]);
-    glStencilOp(StencilOpGL(rs[D3DRS_STENCILFAIL]), StencilOpGL(rs[D3DRS_STENCILZFAIL]),
-                StencilOpGL(rs[D3DRS_STENCILPASS]));
-    glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+    Cap(kCapStencilTest, GL_STENCIL_TEST, stencil);
+    const GLenum sfunc = CompareFunc(rs[D3DRS_STENCILFUNC]);
+    if (Differs(kSlotStencilFunc, sfunc, rs[D3DRS_STENCILREF] & 0xFF, rs[D3DRS_STENCILMASK]))
+        glStencilFunc(sfunc, GLint(rs[D3DRS_STENCILREF] & 0xFF), rs[D3DRS_STENCILMASK]);
+    const GLenum fail = StencilOpGL(rs[D3DRS_STENCILFAIL]), zfail = StencilOpGL(rs[D3DRS_STENCILZFAIL]),
+                 pass = StencilOpGL(rs[D3DRS_STENCILPASS]);
+    if (Differs(kSlotStencilOp, fail, zfail, pass)) glStencilOp(fail, zfail, pass);
+    if (Differs(kSlotStencilMask, rs[D3DRS_STENCILWRITEMASK])) glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
 }
 
 void GLDevice::ApplyRaster() {
     const uint32_t* rs = state_.renderStates;
     // Every target keeps the top row at OpenGL row 0, so clockwise on screen is
     // counter-clockwise to OpenGL.
-    switch (rs[D3DRS_CULLMODE]) {
-    case D3DCULL_CW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        break;
-    case D3DCULL_CCW:
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        break;
-    default: glDisable(GL_CULL_FACE); break;
-    }
-    switch (rs[D3DRS_FILLMODE]) {
-    case D3DFILL_POINT: glPolygonMode(GL_FRONT_AND_BACK, GL_POINT); break;
-    case D3DFILL_WIREFRAME: glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); break;
-    default: glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); break;
-    }
-    glShadeModel(rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+    const uint32_t cull = rs[D3DRS_CULLMODE];
+    Cap(kCapCullFace, GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
+    if ((cull == D3DCULL_CW || cull == D3DCULL_CCW) && Differs(kSlotCullFace, cull))
+        glCullFace(cull == D3DCULL_CW ? GL_FRONT : GL_BACK);
+    const GLenum fill = rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
+                        : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                                  : GL_FILL;
+    if (Differs(kSlotPolygonMode, fill)) glPolygonMode(GL_FRONT_AND_BACK, fill);
+    const GLenum shade = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT ? GL_FLAT : GL_SMOOTH;
+    if (Differs(kSlotShadeModel, shade)) glShadeModel(shade);
     float size = std::max(BitsFloat(rs[D3DRS_POINTSIZE]), 1.0f);
+    float att[3] = {1.0f, 0.0f, 0.0f};
     if (rs[D3DRS_POINTSCALEENABLE]) {
-        const float att[3] = {BitsFloat(rs[D3DRS_POINTSCALE_A]), BitsFloat(rs[D3DRS_POINTSCALE_B]),
-                              BitsFloat(rs[D3DRS_POINTSCALE_C])};
-        glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
+        att[0] = BitsFloat(rs[D3DRS_POINTSCALE_A]), att[1] = BitsFloat(rs[D3DRS_POINTSCALE_B]);
+        att[2] = BitsFloat(rs[D3DRS_POINTSCALE_C]);
         size = BitsFloat(rs[D3DRS_POINTSIZE]) * float(state_.viewport.Height);
-    } else {
-        const float att[3] = {1.0f, 0.0f, 0.0f};
+    }
+    if (Differs(kSlotPointAttenuation, FloatBits(att[0]), FloatBits(att[1]), FloatBits(att[2])))
         glPointParameterfv(GL_POINT_DISTANCE_ATTENUATION, att);
-    }
-    glPointParameterf(GL_POINT_SIZE_MIN, std::max(BitsFloat(rs[D3DRS_POINTSIZE_MIN]), 0.0f));
-    glPointParameterf(GL_POINT_SIZE_MAX, std::max(BitsFloat(rs[D3DRS_POINTSIZE_MAX]), 1.0f));
-    glPointSize(std::clamp(size, 1.0f, 64.0f));
-    if (rs[D3DRS_POINTSPRITEENABLE])
-        glEnable(GL_POINT_SPRITE);
-    else
-        glDisable(GL_POINT_SPRITE);
+    const float minSize = std::max(BitsFloat(rs[D3DRS_POINTSIZE_MIN]), 0.0f);
+    const float maxSize = std::max(BitsFloat(rs[D3DRS_POINTSIZE_MAX]), 1.0f);
+    if (Differs(kSlotPointMin, FloatBits(minSize))) glPointParameterf(GL_POINT_SIZE_MIN, minSize);
+    if (Differs(kSlotPointMax, FloatBits(maxSize))) glPointParameterf(GL_POINT_SIZE_MAX, maxSize);
+    size = std::clamp(size, 1.0f, 64.0f);
+    if (Differs(kSlotPointSize, FloatBits(size))) glPointSize(size);
+    const bool sprite = rs[D3DRS_POINTSPRITEENABLE] != 0;
+    Cap(kCapPointSprite, GL_POINT_SPRITE, sprite);
     for (int i = 0; i < maxUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
-        glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, rs[D3DRS_POINTSPRITEENABLE] ? GL_TRUE : GL_FALSE);
+        if (!Differs(kSlotCoordReplace0 + uint32_t(i), sprite)) continue;
+        ActiveUnit(uint32_t(i));
+        glTexEnvi(GL_POINT_SPRITE, GL_COORD_REPLACE, sprite ? GL_TRUE : GL_FALSE);
     }
-    boundTextureValid = false;
-    if (rs[D3DRS_NORMALIZENORMALS])
-        glEnable(GL_NORMALIZE);
-    else
-        glDisable(GL_NORMALIZE);
-    if (rs[D3DRS_SPECULARENABLE] || stageSpecularSum_)
-        glEnable(GL_COLOR_SUM);
-    else
-        glDisable(GL_COLOR_SUM);
+    Cap(kCapNormalize, GL_NORMALIZE, rs[D3DRS_NORMALIZENORMALS] != 0);
+    Cap(kCapColorSum, GL_COLOR_SUM, rs[D3DRS_SPECULARENABLE] || stageSpecularSum_);
 }
 
 void GLDevice::ApplyFog() {
@@ -265,7 +244,9 @@ void GLDevice::ApplyFog() {
 
 void GLDevice::ApplyViewport() {
     const Viewport& v = state_.viewport;
-    glViewport(GLint(v.X), GLint(v.Y), GLsizei(v.Width), GLsizei(v.Height));  // rows run top-down
+    // Rows run top-down in every target but the window.
+    const GLint y = FlippedTarget() ? GLint(backBuffer_->height) - GLint(v.Y + v.Height) : GLint(v.Y);
+    glViewport(GLint(v.X), y, GLsizei(v.Width), GLsizei(v.Height));
     glDepthRange(v.MinZ, v.MaxZ);
     if (state_.renderStates[D3DRS_POINTSCALEENABLE]) dirty_ |= kDirtyRaster;
 }
@@ -273,7 +254,7 @@ void GLDevice::ApplyViewport() {
 void GLDevice::ApplyClipPlanes() {
     // Planes are given in world space; OpenGL keeps them in eye space, taken through the
     // model-view matrix current when they are set.
-    LoadMatrix(GL_MODELVIEW, state_.transforms[kXfView]);
+    LoadMatrixOnce(GL_MODELVIEW, 0, state_.transforms[kXfView]);
     uint32_t enabled = state_.renderStates[D3DRS_CLIPPLANEENABLE];
     for (int i = 0; i < maxClipPlanes_; ++i) {
         if (enabled & (1u << i)) {
@@ -315,13 +296,10 @@ void GLDevice::ApplyStages() {
         stageSpecularSum_ = last[D3DTSS_COLOROP] == D3DTOP_ADD &&
                             ((a1 == D3DTA_SPECULAR && a2 == D3DTA_CURRENT) || (a1 == D3DTA_CURRENT && a2 == D3DTA_SPECULAR));
     }
-    if (state_.renderStates[D3DRS_SPECULARENABLE] || stageSpecularSum_)
-        glEnable(GL_COLOR_SUM);
-    else
-        glDisable(GL_COLOR_SUM);
+    Cap(kCapColorSum, GL_COLOR_SUM, state_.renderStates[D3DRS_SPECULARENABLE] || stageSpecularSum_);
     for (uint32_t i = 0; i < active; ++i) {
         const uint32_t* t = state_.stageStates[i];
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        ActiveUnit(i);
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
         const bool sumStage = stageSpecularSum_ && i + 1 == active;
@@ -332,29 +310,29 @@ void GLDevice::ApplyStages() {
         glTexEnvf(GL_TEXTURE_FILTER_CONTROL, GL_TEXTURE_LOD_BIAS, BitsFloat(t[D3DTSS_MIPMAPLODBIAS]));
     }
     for (uint32_t i = active; i < activeUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
+        ActiveUnit(i);
         glDisable(GL_TEXTURE_2D);
-        glDisable(GL_TEXTURE_GEN_S);
-        glDisable(GL_TEXTURE_GEN_T);
-        glDisable(GL_TEXTURE_GEN_R);
-        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        TexGen(i, false);
+        ClientArray(kArrayTex0 << i, false);
     }
     activeUnits_ = active;
-    boundTextureValid = false;
     dirty_ &= ~kDirtyStages;
 }
 
 void GLDevice::BindStageTextures() {
     for (uint32_t i = 0; i < activeUnits_; ++i) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
         GLTexture* tex = StageTexture(i);
         if (!tex || !tex->tex) {
-            glBindTexture(GL_TEXTURE_2D, whiteTexture);
+            BindTexture2D(i, whiteTexture);
             continue;
         }
-        glBindTexture(GL_TEXTURE_2D, tex->tex);
-        tex->Upload();
+        BindTexture2D(i, tex->tex);
+        // Uploads and sampler changes act on the bound texture of the active unit.
+        auto onUnit = [&] { ActiveUnit(i); };
+        if (tex->anyDirty) {
+            onUnit();
+            tex->Upload();
+        }
         const uint32_t* t = state_.stageStates[i];
         GLTexture::Sampler& s = tex->sampler;
         uint32_t minf = t[D3DTSS_MINFILTER], magf = t[D3DTSS_MAGFILTER], mipf = t[D3DTSS_MIPFILTER];
@@ -367,13 +345,14 @@ void GLDevice::BindStageTextures() {
             min = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
         else
             min = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-        if (min != s.minFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.minFilter = min);
-        if (mag != s.magFilter) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.magFilter = mag);
+        if (min != s.minFilter) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.minFilter = min);
+        if (mag != s.magFilter) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.magFilter = mag);
         GLint ws = AddressGL(t[D3DTSS_ADDRESSU], mirrorClamp), wt = AddressGL(t[D3DTSS_ADDRESSV], mirrorClamp);
-        if (ws != s.wrapS) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrapS = ws);
-        if (wt != s.wrapT) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrapT = wt);
+        if (ws != s.wrapS) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, s.wrapS = ws);
+        if (wt != s.wrapT) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, s.wrapT = wt);
         if ((ws == GL_CLAMP_TO_BORDER || wt == GL_CLAMP_TO_BORDER) &&
             (!s.borderSet || s.border != t[D3DTSS_BORDERCOLOR])) {
+            onUnit();
             Rgba b = FromColor(t[D3DTSS_BORDERCOLOR]);
             const float border[4] = {b.r, b.g, b.b, b.a};
             glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
@@ -381,12 +360,12 @@ void GLDevice::BindStageTextures() {
             s.borderSet = true;
         }
         GLint base = GLint(std::min<uint32_t>(t[D3DTSS_MAXMIPLEVEL], tex->levels - 1));
-        if (base != s.baseLevel) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, s.baseLevel = base);
+        if (base != s.baseLevel) onUnit(), glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, s.baseLevel = base);
         if (anisotropy) {
             float a = 1.0f;
             if (minf == D3DTEXF_ANISOTROPIC || magf == D3DTEXF_ANISOTROPIC)
                 a = std::clamp(float(t[D3DTSS_MAXANISOTROPY]), 1.0f, maxAnisotropy);
-            if (a != s.aniso) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.aniso = a);
+            if (a != s.aniso) onUnit(), glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, s.aniso = a);
         }
     }
 }
@@ -397,44 +376,38 @@ void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, 
         const uint32_t* t = state_.stageStates[i];
         uint32_t set = t[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
         uint32_t gen = l.rhw ? 0 : (t[D3DTSS_TEXCOORDINDEX] >> 16);
-        glActiveTexture(GLenum(GL_TEXTURE0 + i));
-        glClientActiveTexture(GLenum(GL_TEXTURE0 + i));
         uint32_t inputs = 2;
         if (gen == 0) {
-            glDisable(GL_TEXTURE_GEN_S);
-            glDisable(GL_TEXTURE_GEN_T);
-            glDisable(GL_TEXTURE_GEN_R);
+            TexGen(i, false);
             if (set < l.texCount && l.tex[set] >= 0) {
                 inputs = l.texSize[set];
-                glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+                ClientArray(kArrayTex0 << i, true);
                 if (useBuffer)
-                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride),
-                                      reinterpret_cast<const void*>(bufferOffset + uintptr_t(l.tex[set])));
+                    ArrayPointer(kPtrTex0 + i, GLint(inputs), GL_FLOAT, GLsizei(stride),
+                                 reinterpret_cast<const void*>(bufferOffset + uintptr_t(l.tex[set])));
                 else
-                    glTexCoordPointer(GLint(inputs), GL_FLOAT, GLsizei(stride), texBase + l.tex[set]);
+                    ArrayPointer(kPtrTex0 + i, GLint(inputs), GL_FLOAT, GLsizei(stride), texBase + l.tex[set]);
             } else {
-                glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-                glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+                ClientArray(kArrayTex0 << i, false);
+                ConstantZeroTexCoord(i);
             }
         } else {
             inputs = 3;
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-            glMultiTexCoord4f(GLenum(GL_TEXTURE0 + i), 0.0f, 0.0f, 0.0f, 1.0f);
+            ClientArray(kArrayTex0 << i, false);
+            ConstantZeroTexCoord(i);
+            ActiveUnit(i);
             GLint mode = gen == 1 ? GL_NORMAL_MAP : gen == 2 ? GL_EYE_LINEAR : GL_REFLECTION_MAP;
             if (mode == GL_EYE_LINEAR) {
                 // Eye planes are taken through the current model-view matrix: identity gives
                 // the camera-space position itself.
-                glMatrixMode(GL_MODELVIEW);
-                glLoadIdentity();
+                LoadMatrixOnce(GL_MODELVIEW, 0, Identity());
                 const float ps[4] = {1, 0, 0, 0}, pt[4] = {0, 1, 0, 0}, pr[4] = {0, 0, 1, 0};
                 glTexGenfv(GL_S, GL_EYE_PLANE, ps);
                 glTexGenfv(GL_T, GL_EYE_PLANE, pt);
                 glTexGenfv(GL_R, GL_EYE_PLANE, pr);
             }
             for (GLenum c : {GLenum(GL_S), GLenum(GL_T), GLenum(GL_R)}) glTexGeni(c, GL_TEXTURE_GEN_MODE, mode);
-            glEnable(GL_TEXTURE_GEN_S);
-            glEnable(GL_TEXTURE_GEN_T);
-            glEnable(GL_TEXTURE_GEN_R);
+            TexGen(i, true);
         }
         // The texture transform: the input is widened as the fixed-function pipeline does
         // ((u, v) becomes (u, v, 1, 0)), multiplied, then the counted and projected outputs
@@ -467,7 +440,7 @@ void GLDevice::SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, 
             tm = Mul(Mul(widen, l.rhw ? Identity() : state_.transforms[kXfTexture0 + i]), select);
             if (!projected) tm.m[3][3] += 1.0f;  // q = 1 from the input's q
         }
-        LoadMatrix(GL_TEXTURE, tm);
+        LoadMatrixOnce(GL_TEXTURE, i, tm);
     }
 }
 

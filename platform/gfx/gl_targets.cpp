@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <SDL.h>
+
 #include "platform/gfx/gl_internal.h"
 
 namespace gfx::gl {
@@ -23,11 +25,18 @@ Result GLDevice::GetFrontBuffer(Surface* dest) {
     if (!MakeCurrent()) return D3DERR_DEVICELOST;
     std::fill(d->data.begin(), d->data.end(), 0);
     for (size_t i = 3; i < d->data.size(); i += 4) d->data[i] = 255;
+    // The window keeps the shown picture only until the next frame draws over it: from now on
+    // the back buffer is drawn elsewhere, and the shown picture kept.
+    if (windowTarget_) {
+        keepFront_ = true;
+        LeaveWindow();
+    }
     const GLSurface* shown = frontInBack_ ? backBuffer_ : frontBuffer_;
+    const Attachment a = shown->GetAttachment();
     uint32_t w = std::min(d->width, shown->width), h = std::min(d->height, shown->height);
     if (w == 0 || h == 0) return D3D_OK;
     std::vector<uint8_t> rows(size_t(w) * h * 4);
-    if (!ReadAttachment(shown->GetAttachment(), 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
+    if (!ReadAttachment(a, 0, 0, int(w), int(h), rows.data())) return D3DERR_INVALIDCALL;
     for (uint32_t y = 0; y < h; ++y)
         std::memcpy(&d->data[size_t(y) * d->width * 4], &rows[size_t(y) * w * 4], size_t(w) * 4);
     return D3D_OK;
@@ -136,7 +145,109 @@ Result GLDevice::GetDepthStencilSurface(Surface** depth) {
 
 bool GLDevice::UsingDepth() const { return depthTarget_ != nullptr; }
 
+bool GLDevice::WindowCanHoldBackBuffer(const PresentParameters& pp) {
+    if (!clipControl || keepFront_ || pp.BackBufferFormat != D3DFMT_X8R8G8B8) return false;
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(window_, &ww, &wh);
+    if (uint32_t(ww) != pp.BackBufferWidth || uint32_t(wh) != pp.BackBufferHeight) return false;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    GLint red = 0, green = 0, blue = 0, alpha = 0, depth = 0, stencil = 0;
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_GREEN_BITS, &green);
+    glGetIntegerv(GL_BLUE_BITS, &blue);
+    glGetIntegerv(GL_ALPHA_BITS, &alpha);
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    GLboolean twoBuffers = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &twoBuffers);
+    doubleBuffered_ = twoBuffers != GL_FALSE;
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    // A window that swaps holds nothing defined in its back buffer after a swap, and its front
+    // buffer cannot be read back where the window is hidden or covered: the picture a
+    // screenshot reads after the present has to stay in a copy there.
+    if (doubleBuffered_) return false;
+    // The back buffer has no alpha to keep: a window with one would read back another value.
+    if (red != 8 || green != 8 || blue != 8 || alpha != 0) return false;
+    if (pp.EnableAutoDepthStencil) {
+        const FormatInfo fi = GetFormatInfo(pp.AutoDepthStencilFormat);
+        const bool d16 = pp.AutoDepthStencilFormat == D3DFMT_D16 || pp.AutoDepthStencilFormat == D3DFMT_D16_LOCKABLE;
+        if (depth != (d16 ? 16 : 24) || (fi.stencil && stencil != 8)) return false;
+    }
+    return true;
+}
+
+void GLDevice::EnterWindow() {
+    if (windowTarget_ || !WindowCanHoldBackBuffer(params_.present)) return;
+    // Called just after a present, which put the picture into the window; the depth and stencil
+    // follow it there.
+    windowTarget_ = true;
+    backBuffer_->inWindow = true;
+    if (autoDepth_) {
+        const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
+        const GLuint zb = autoDepth_->renderbuffer;
+        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, copyFbo_);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0), GL_NEAREST);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    dirty_ |= kDirtyTargets | kDirtyViewport;
+}
+
+void GLDevice::LeaveWindow() {
+    if (!windowTarget_) return;
+    windowTarget_ = false;
+    backBuffer_->inWindow = false;
+    const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
+    glDisable(GL_SCISSOR_TEST);
+    glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (autoDepth_) {
+        // The depth and stencil go along when the window's match the surface's storage.
+        const GLuint zb = autoDepth_->renderbuffer;
+        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
+        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0), GL_NEAREST);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    dirty_ |= kDirtyTargets | kDirtyViewport;
+}
+
 void GLDevice::BindTargets() {
+    bool toWindow = windowTarget_ && renderTarget_ == backBuffer_;
+    if (toWindow && depthTarget_ && depthTarget_ != autoDepth_) {
+        LeaveWindow();
+        toWindow = false;
+    }
+    // The window's rows run bottom-up; drawn with the upper-left origin, its pictures, windings
+    // and edge rules come out as in the other targets. Viewport and scissor still count rows
+    // from the bottom.
+    drawingToWindow_ = toWindow;
+    if (clipControl) glClipControl(toWindow ? GL_UPPER_LEFT : GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+    dirty_ |= kDirtyViewport;
+    if (toWindow) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDrawBuffer(GL_BACK);
+        glReadBuffer(GL_BACK);
+        dirty_ &= ~kDirtyTargets;
+        return;
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     Attachment c = renderTarget_->GetAttachment();
     if (c.texture)
@@ -154,6 +265,21 @@ void GLDevice::BindTargets() {
 
 bool GLDevice::ReadAttachment(const Attachment& a, int x, int y, int w, int h, uint8_t* out) {
     if (!a.Valid() || a.depth || !MakeCurrent()) return false;
+    if (a.window) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glReadPixels(x, GLint(backBuffer_->height) - y - h, w, h, GL_BGRA, GL_UNSIGNED_BYTE, out);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : drawFbo_);
+        std::vector<uint8_t> row(size_t(w) * 4);
+        for (int top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
+            uint8_t* a0 = out + size_t(top) * w * 4;
+            uint8_t* b0 = out + size_t(bottom) * w * 4;
+            std::memcpy(row.data(), a0, row.size());
+            std::memcpy(a0, b0, row.size());
+            std::memcpy(b0, row.data(), row.size());
+        }
+        return glGetError() == GL_NO_ERROR;
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
     if (a.texture)
         glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, a.texture, GLint(a.level));
@@ -161,18 +287,18 @@ bool GLDevice::ReadAttachment(const Attachment& a, int x, int y, int w, int h, u
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glReadPixels(x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, out);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawFbo_);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, drawingToWindow_ ? 0 : drawFbo_);
     return glGetError() == GL_NO_ERROR;
 }
 
 bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, const uint8_t* in) {
     if (!a.Valid() || a.depth || !MakeCurrent()) return false;
-    if (a.renderbuffer && a.renderbuffer == backBuffer_->renderbuffer) KeepFrontPicture(backBuffer_, false);
+    if (a.window || (a.renderbuffer && a.renderbuffer == backBuffer_->renderbuffer)) KeepFrontPicture(backBuffer_, false);
     if (a.texture) {
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, a.texture);
         glTexSubImage2D(GL_TEXTURE_2D, GLint(a.level), x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, in);
-        boundTextureValid = false;
+        InvalidateBindings();
         return glGetError() == GL_NO_ERROR;
     }
     // Renderbuffers take the pixels through a temporary texture and a blit.
@@ -185,15 +311,22 @@ bool GLDevice::WriteAttachment(const Attachment& a, int x, int y, int w, int h, 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tmp, 0);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
-    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
     glDisable(GL_SCISSOR_TEST);
-    glBlitFramebuffer(0, 0, w, h, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (a.window) {
+        const GLint top = GLint(backBuffer_->height) - y;
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDrawBuffer(GL_BACK);
+        glBlitFramebuffer(0, 0, w, h, x, top, x + w, top - h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    } else {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, a.renderbuffer);
+        glBlitFramebuffer(0, 0, w, h, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     glDeleteTextures(1, &tmp);
-    boundTextureValid = false;
+    InvalidateBindings();
     dirty_ |= kDirtyTargets;
     return glGetError() == GL_NO_ERROR;
 }

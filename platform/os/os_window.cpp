@@ -304,6 +304,9 @@ WindowHandle CreateMainWindow(const WindowDesc& desc) {
         width = desc.width > 0 ? desc.width : 1024;
         height = desc.height > 0 ? desc.height : 768;
     }
+    // The window's own framebuffer can then serve as the back buffer with its depth and stencil.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_Window* sdl = SDL_CreateWindow(desc.title ? desc.title : "", x, y, width, height, flags);
     if (!sdl) {
         std::fprintf(stderr, "os: cannot create the window: %s\n", SDL_GetError());

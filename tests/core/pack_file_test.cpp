@@ -247,3 +247,22 @@ TEST_F(PackFileTest, APackOrLooseFileChangedOnDiskIsSeenByTheNextLookup) {
     dir.Write("new.txt", "loose");
     EXPECT_EQ(FindPackEntry("TEST.DAT", "NEW.TXT"), 1);
 }
+
+TEST_F(PackFileTest, AFreshlyWrittenPackIsReadOnceUntilItsSizeChanges) {
+    PackWriter first;
+    for (int i = 0; i < 50; ++i) first.Add("ANI" + std::to_string(i) + ".Y3D", "x");
+    ASSERT_TRUE(first.WriteTo("FRESH.DAT"));
+    // Written this instant: every name of a group is looked up without reading the directory again.
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(FindPackEntry("FRESH.DAT", ("ani" + std::to_string(i) + ".y3d").c_str()), 2);
+    EXPECT_EQ(FindPackEntry("FRESH.DAT", "ANI50.Y3D"), 0);
+    EXPECT_EQ(g_PackDirectoryReads, 1u);
+
+    // Rewritten at once with another size: the next lookup sees the new directory.
+    PackWriter second;
+    second.Add("ANI0.Y3D", "x");
+    second.Add("LATE.Y3D", "late");
+    ASSERT_TRUE(second.WriteTo("FRESH.DAT"));
+    EXPECT_EQ(FindPackEntry("FRESH.DAT", "LATE.Y3D"), 2);
+    EXPECT_EQ(FindPackEntry("FRESH.DAT", "ANI1.Y3D"), 0);
+    EXPECT_EQ(g_PackDirectoryReads, 2u);
+}

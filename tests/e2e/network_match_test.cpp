@@ -78,10 +78,12 @@ bool WaitForPicture(GameWindow& p, int ms, const std::function<bool(const gfx::I
     return p.ShotUntil(&image, ms, 700, accept);
 }
 
-// The network page is up: the name field's dark frame on the blue page.
+// The network page is up: on its dark panel, the name field darker still and the tab's button
+// lighter.
 bool NetworkPageShown(const gfx::Image& image) {
-    return MeanLuma(image, RelativeRect(image, 0.49f, 0.325f, 0.72f, 0.355f)) + 15 <
-           MeanLuma(image, RelativeRect(image, 0.49f, 0.27f, 0.72f, 0.30f));
+    const double panel = MeanLuma(image, RelativeRect(image, 0.10f, 0.325f, 0.30f, 0.355f));
+    return MeanLuma(image, RelativeRect(image, 0.49f, 0.325f, 0.72f, 0.355f)) + 5 < panel &&
+           MeanLuma(image, RelativeRect(image, 0.405f, 0.795f, 0.595f, 0.815f)) > panel + 20;
 }
 
 // The joining tab: the session list's caption under the two fields.

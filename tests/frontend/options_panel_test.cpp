@@ -245,6 +245,36 @@ TEST_F(OptionsPanelTest, SoundAndMusicReachTheLiveSettingsAndThePlayer) {
     EXPECT_FLOAT_EQ(panel.sliders[7].value, 0.9f);
 }
 
+// A held slider is edited every frame; only a moved value answers with the click sound.
+TEST_F(OptionsPanelTest, AHeldSliderSoundsOnlyWhenItsValueMoves) {
+    static int clicks;
+    clicks = 0;
+    g_MenuShellCalls.playFx = [](int id) { clicks += id == FX_ACCEPT ? 1 : 0; };
+    const struct {
+        const char* name;
+        std::function<void(float)> set;
+        float first, same, moved;
+    } sliders[] = {
+        {"gamma", [&](float v) { panel.SetGamma(v); }, 0.3f, 0.3f, 0.6f},
+        {"sound", [&](float v) { panel.SetSoundVolume(v); }, 0.3f, 0.3f, 0.6f},
+        {"far plane", [&](float v) { panel.SetFarPlane(v); }, 0.3f, 0.3f, 0.6f},
+        {"texture", [&](float v) { panel.SetTextureDetail(v); }, 0.1f, 0.2f, 0.9f},
+        {"models", [&](float v) { panel.SetModelDetail(v); }, 0.1f, 0.15f, 0.9f},
+        {"water", [&](float v) { panel.SetWater(v); }, 0.1f, 0.2f, 0.9f},
+    };
+    for (const auto& s : sliders) {
+        SCOPED_TRACE(s.name);
+        s.set(s.first);
+        clicks = 0;
+        g_Menu.optionsChanged = 0;
+        for (int frame = 0; frame < 5; ++frame) s.set(s.same);
+        EXPECT_EQ(clicks, 0);
+        s.set(s.moved);
+        EXPECT_EQ(clicks, 1);
+        EXPECT_EQ(g_Menu.optionsChanged, 1);
+    }
+}
+
 TEST_F(OptionsPanelTest, DefaultsButtonsAndEveryEditMarkTheOptionsChanged) {
     g_Options.width = 640, g_Options.bitsPerPixel = 16, g_Options.waitRetrace = 0;
     g_Options.mirrors = 0, g_Options.specular = 0, g_Options.farFactor = 0.2f, g_Options.multisample = 2;

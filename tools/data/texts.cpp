@@ -23,6 +23,12 @@ std::map<int, std::string> NamedTexts() {
         {595, "Normal"}, {596, "Hard"}, {597, "Play as Orlin"}, {598, "Play as Vorak"}, {599, "Continue"},
         {683, "Enemy"}, {700, "Are you sure?"}, {709, "Choose this mission"}, {710, "Shop"}, {711, "Armoury"},
         {712, "Use points"}, {713, "Show member"}, {714, "Shown member"}, {724, "Load"}, {725, "Delete"},
+        {800, "You win"}, {801, "You lose"}, {802, "Time"}, {803, "Results"}, {804, "Our side"},
+        {805, "Their side"}, {807, "Symbols"}, {808, "Posts"}, {809, "Credits"}, {810, "Finds"},
+        {811, "Curse time"}, {812, "Victories"}, {813, "Kills"}, {814, "Deaths"}, {815, "Own goals"},
+        {816, "Items"}, {817, "Letters"}, {818, "Nobody wins"}, {830, "Level"}, {831, "Experience"},
+        {840, "Host"}, {841, "Join"}, {842, "Match"}, {843, "Player"}, {844, "Host a game"}, {845, "Name"},
+        {846, "Port"}, {847, "Host"}, {848, "Join a game"}, {849, "Games found"},
         {729, "Turn left"}, {730, "Turn right"}, {731, "Turn on"}, {732, "Turn off"}, {784, "Delete this player?"},
     };
     const char* kinds[8] = {"Steal the symbol", "Obstacle race", "Greed", "Search", "Curse", "Annihilation",

@@ -1,0 +1,84 @@
+// The program started from its own entry in a fresh folder, driven by a script.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "core/settings.h"
+#include "fighters/match.h"
+#include "frontend/settings_files.h"
+#include "world/scenario.h"
+#include "frontend/menu.h"
+#include "frontend/menu_screens.h"
+#include "shell/main_loop.h"
+#include "support/scripted_program.h"
+#include "support/temp_dir.h"
+
+namespace e2e {
+
+class ScriptedRunTest : public ::testing::Test {
+protected:
+    ScopedWorkDir dir;
+    testsupport::ScriptedProgram program;
+
+    void SetUp() override {
+        g_Settings.Clear();
+        ResetMainLoopState();
+    }
+    void TearDown() override {
+        os::Shutdown();
+        g_Settings.Clear();
+        ResetMainLoopState();
+    }
+    std::string LogTail() const {
+        const std::string log = dir.Read("debug.txt");
+        return log.size() > 3000 ? log.substr(log.size() - 3000) : log;
+    }
+    // Runs the script; the run must reach its end and the program end with 0.
+    void RunToEnd(int frameLimit = 20000) {
+        const int code = program.Run(frameLimit);
+        EXPECT_EQ(program.failure, "") << "pages " << program.PagesText() << "\nthe log ends:\n" << LogTail();
+        EXPECT_EQ(code, 0);
+    }
+};
+
+// Where the widgets of the set-up panel and of the screens stand, once they are shown.
+inline MatchSetupPanel& SetupPanel() { return g_Menu.screens->matchSetup; }
+inline bool OnSetup(int screen, int mode) {
+    return g_Menu.screens && g_Menu.screens->screen == screen && g_Menu.page == screen && SetupPanel().mode == mode;
+}
+inline testsupport::ScriptedProgram::Locate SetupArrow(int screen, int mode, int i) {
+    return [screen, mode, i](float* x, float* y) {
+        return OnSetup(screen, mode) && testsupport::ScriptedProgram::Middle(SetupPanel().arrows[i], x, y);
+    };
+}
+inline testsupport::ScriptedProgram::Locate SetupTab(int screen, int t) {
+    return [screen, t](float* x, float* y) {
+        return OnSetup(screen, SetupPanel().mode) && testsupport::ScriptedProgram::Middle(SetupPanel().tabs[t], x, y);
+    };
+}
+inline testsupport::ScriptedProgram::Locate ScreenArrow(int screen, int i) {
+    return [screen, i](float* x, float* y) {
+        return g_Menu.screens && g_Menu.screens->screen == screen && g_Menu.page == screen &&
+               testsupport::ScriptedProgram::Middle(g_Menu.screens->images[i], x, y);
+    };
+}
+// Scenario 1 (the arena), greed and a one-minute limit in the set-up's scenario tab `tab`.
+inline void ChooseArenaGreed(testsupport::ScriptedProgram& p, int screen, int tab) {
+    p.ClickUntil("the scenario tab", SetupTab(screen, tab), [screen] { return OnSetup(screen, 11); });
+    p.ClickUntil("scenario 2", SetupArrow(screen, 11, 1), [] { return SetupPanel().work.scenario == 2; }, 20);
+    p.ClickUntil("scenario 1", SetupArrow(screen, 11, 0), [] { return SetupPanel().work.scenario == 1; });
+    p.ClickUntil("greed", SetupArrow(screen, 11, 3), [] { return SetupPanel().work.gameKind == 2; }, 10);
+    p.ClickUntil("one minute", SetupArrow(screen, 11, 6),
+                 [] { return SetupPanel().work.rules[RULE_MATCH_MINUTES] == 1; }, 10);
+}
+inline void WaitForMatch(testsupport::ScriptedProgram& p) {
+    p.WaitUntil("the match", [] { return !g_Menu.active && g_Match.state == MATCH_PLAYING; }, 600);
+}
+// A minute of match time in few frames, until the match has its result; then Escape.
+inline void PlayToTheResultAndLeave(testsupport::ScriptedProgram& p) {
+    p.Do("fast clock", [](testsupport::ScriptedProgram& q) { q.SetFrameMs(1000); });
+    p.WaitUntil("the result", [] { return g_Scenario.results[RESULT_ELAPSED] > 0; }, 200);
+    p.Do("slow clock", [](testsupport::ScriptedProgram& q) { q.SetFrameMs(33); }).TapKey(os::VK_ESCAPE);
+}
+
+}  // namespace e2e

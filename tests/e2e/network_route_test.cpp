@@ -1,0 +1,162 @@
+// The network set-up through the real loop: hosting a match with no client on a loopback
+// session and coming back through the network results; a search that lists a loopback host,
+// and a join it accepts or refuses.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "e2e/e2e_fixture.h"
+#include "frontend/menu_calls.h"
+#include "net/net_client.h"
+#include "net/net_server.h"
+#include "net/session.h"
+#include "platform/netio/netio.h"
+
+namespace {
+
+using testsupport::ScriptedProgram;
+using namespace e2e;
+
+// A port of this run's own, away from the default.
+uint32_t RunPort() { return 30000 + uint32_t(getpid()) % 20000; }
+
+ScriptedProgram::Locate Field(int mode, int f) {
+    return [mode, f](float* x, float* y) {
+        if (!OnSetup(6, mode)) return false;
+        const TextField& t = SetupPanel().fields[f];
+        *x = t.x + t.w / 2, *y = t.y + t.h / 2;
+        return t.w > 0;
+    };
+}
+
+ScriptedProgram::Locate ActionButton(int mode) {
+    return [mode](float* x, float* y) { return OnSetup(6, mode) && ScriptedProgram::Middle(SetupPanel().actionButton, x, y); };
+}
+
+// A field's text replaced by typing: a click begins the entry, Backspace empties it, Enter ends it.
+void TypeInto(ScriptedProgram& p, int mode, int f, const std::string& text) {
+    p.ClickUntil("a field's entry", Field(mode, f), [f] { return SetupPanel().fields[f].editing != 0; });
+    for (int i = 0; i < 20; ++i) p.TapKey(os::VK_BACK);
+    p.Type(text).TapKey(os::VK_RETURN);
+    p.WaitUntil("the entry's end", [f] { return SetupPanel().fields[f].editing == 0; }, 10);
+}
+
+TEST_F(ScriptedRunTest, AHostedMatchWithoutClientsComesBackThroughTheNetworkResults) {
+    testsupport::WriteScriptedFolder(dir);
+    const uint32_t port = RunPort();
+    program.WaitForPage(0).ChooseMenuButton(1).WaitForPage(6);
+    program.WaitUntil("the host tab", [] { return OnSetup(6, 9); }, 5);
+    ChooseArenaGreed(program, 6, 2);
+    program.ClickUntil("the host tab", SetupTab(6, 0), [] { return OnSetup(6, 9); });
+    TypeInto(program, 9, 0, "Anfitrion");
+    TypeInto(program, 9, 1, std::to_string(port));
+    auto hosting = std::make_shared<bool>(false);
+    program.ClickWhere("the host button", ActionButton(9));
+    WaitForMatch(program);
+    program.Do("the session", [hosting](ScriptedProgram&) { *hosting = g_NetSession.active && g_NetSession.hosting; });
+    PlayToTheResultAndLeave(program);
+    program.WaitForPage(12).ClickWhere("results' next arrow", ScreenArrow(12, 0));
+    program.WaitForPage(18).ClickWhere("network results' next arrow", ScreenArrow(18, 0));
+    program.WaitForPage(6).ClickWhere("back arrow", ScreenArrow(6, 0)).WaitForPage(0);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 6 -1 12 18 6 0");
+    EXPECT_TRUE(*hosting);
+    ResetSettingsFiles();
+    ASSERT_TRUE(ReadMultiplayerConfig());
+    EXPECT_STREQ(g_Multiplayer.playerName, "Anfitrion");
+    EXPECT_EQ(g_Multiplayer.port, port);
+    EXPECT_EQ(g_Multiplayer.game.scenario, 1);
+}
+
+// What the join did: the index asked for, and whether the match start came as a client.
+struct JoinSeen {
+    int index = -2;
+    bool joined = false;
+    bool startedAsClient = false;
+};
+JoinSeen g_join;
+bool (*g_realJoin)(int) = nullptr;
+void (*g_realStartGame)() = nullptr;
+
+class JoinRunTest : public ScriptedRunTest {
+protected:
+    void SetUp() override {
+        ScriptedRunTest::SetUp();
+        g_join = JoinSeen{};
+        testsupport::WriteScriptedFolder(dir);
+    }
+    void TearDown() override {
+        ResetMenuNetCalls();
+        ResetMenuShellCalls();
+        g_SessionSettingsSource = nullptr;
+        ScriptedRunTest::TearDown();
+    }
+    // Page 0, then the join tab with the host's port typed, which starts the search there; the
+    // session listed, picked and joined.
+    void JoinThroughTheList(uint16_t hostPort) {
+        program.WaitForPage(0).Do("watch the join", [](ScriptedProgram&) {
+            g_realJoin = g_MenuNetCalls.join;
+            g_MenuNetCalls.join = [](int index) {
+                g_join.index = index;
+                return g_join.joined = g_realJoin(index);
+            };
+            g_realStartGame = g_MenuShellCalls.startGame;
+            g_MenuShellCalls.startGame = [] {
+                g_join.startedAsClient = g_Menu.page == PAGE_START_MATCH && g_NetSession.active && !g_NetSession.hosting;
+                g_realStartGame();
+            };
+        });
+        program.ChooseMenuButton(1).WaitForPage(6);
+        program.ClickUntil("the join tab", SetupTab(6, 1), [] { return OnSetup(6, 10); });
+        TypeInto(program, 10, 1, std::to_string(hostPort));
+        program.WaitUntil("the session listed", [] { return SetupPanel().sessionCount >= 1; }, 300);
+        program.ClickUntil("the first row", [](float* x, float* y) {
+            if (!OnSetup(6, 10)) return false;
+            *x = SetupPanel().x + 0.3f, *y = SetupPanel().y + 0.32f;
+            return true;
+        }, [] { return SetupPanel().selectedRow == 0; });
+        program.ClickWhere("the join button", ActionButton(10));
+    }
+};
+
+TEST_F(JoinRunTest, TheLoopbackHostIsListedAndJoined) {
+    NetServer host;
+    const uint32_t port = RunPort() + 1;
+    g_SessionSettingsSource = [](int32_t* scenario, int32_t* kind) { return *scenario = 1, *kind = 5, true; };
+    ASSERT_TRUE(host.StartServer("Anfitrion", port));
+    JoinThroughTheList(uint16_t(port));
+    program.WaitUntil("the match start", [] { return g_join.startedAsClient; }, 300);
+    RunToEnd();
+    host.StopServer();
+    EXPECT_EQ(g_join.index, 0);
+    EXPECT_TRUE(g_join.joined);
+    EXPECT_TRUE(g_join.startedAsClient);
+}
+
+TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
+    netio::Server host;
+    netio::ServerDesc desc;
+    desc.port = uint16_t(RunPort() + 2);
+    desc.application = BRIMVALE_APPLICATION_GUID;
+    desc.sessionName = "Cerrada";
+    desc.appDataSize = 8;
+    desc.appData[0] = 1;   // scenario 1, game kind 5
+    desc.appData[4] = 5;
+    netio::ServerCallbacks cb;
+    cb.playerJoined = [&host](uint32_t id, const std::string&) { host.Disconnect(id); };
+    ASSERT_TRUE(host.Start(desc, cb));
+    JoinThroughTheList(desc.port);
+    program.WaitUntil("the client page", [] { return g_Menu.page == PAGE_NETWORK_CLIENT; });
+    RunToEnd();
+    host.Close();
+    EXPECT_EQ(g_join.index, 0);
+    EXPECT_FALSE(g_join.joined);
+    EXPECT_FALSE(g_join.startedAsClient);
+    EXPECT_EQ(program.PagesText(), "0 6 7");
+}
+
+}  // namespace
