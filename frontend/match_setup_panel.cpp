@@ -36,6 +36,14 @@ constexpr int kPageNewPlayer = 9;
 
 // Rows of modes 9 to 12: widgets start at kValueX, rows kRowStep apart from the panel's top.
 constexpr float kValueX = 0.48f;
+// Mode 10's session list: eight rows from 0.3 under the panel's top, close enough that the last
+// one and the down arrow end above the join button.
+constexpr float kListTop = 0.3f, kListStep = 0.035f;
+// Mode 11 keeps its rows left of the scenario picture (0.384 wide against the panel's right
+// edge): captions end at kScenarioCaptionX, arrows from kScenarioArrowX. The game kind's picture
+// and its description share the strip under the scenario picture.
+constexpr float kScenarioCaptionX = 0.37f, kScenarioArrowX = 0.4f;
+constexpr float kScenarioPictureW = 0.384f, kKindPictureW = 0.1f;
 constexpr float kRowStep = 0.05f;
 
 bool Pressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
@@ -137,9 +145,9 @@ void MatchSetupPanel::SessionScreen(int tab, int newMode) {
 
 void MatchSetupPanel::BuildMode() {
     MenuPictures p = g_Menu.pictures;
-    auto arrowPair = [&](int pair, float rowY) {
-        arrows[2 * pair].Create(kValueX, rowY, p[12], p[11], 'I');
-        arrows[2 * pair + 1].Create(kValueX + 0.07f, rowY, p[14], p[13], 'I');
+    auto arrowPair = [&](int pair, float rowY, float at = kValueX) {
+        arrows[2 * pair].Create(at, rowY, p[12], p[11], 'I');
+        arrows[2 * pair + 1].Create(at + 0.07f, rowY, p[14], p[13], 'I');
     };
     switch (mode) {
         case 2:
@@ -161,14 +169,14 @@ void MatchSetupPanel::BuildMode() {
             fields[1].Create(kValueX, y + 0.18f, 0.12f, 0.04f, 'I', portText, sizeof portText, 5, 1, 0xff404040, 1);
             if (join) {
                 CreateTextLabel(&rowLabels[3], 0.5f, y + 0.25f, 'C', PanelText(849), 5, 1);
-                arrows[0].Create(x + width - 0.1f, y + 0.3f, p[27], p[26], 'I');
-                arrows[1].Create(x + width - 0.1f, y + 0.3f + kRowStep * (SETUP_LIST_ROWS - 1), p[29], p[28], 'I');
+                arrows[0].Create(x + width - 0.1f, y + kListTop, p[27], p[26], 'I');
+                arrows[1].Create(x + width - 0.1f, y + kListTop + kListStep * (SETUP_LIST_ROWS - 1), p[29], p[28], 'I');
             }
             actionButton.Create(0.5f, y + height - 0.06f, 0.2f, 0.04f, PanelText(join ? 841 : 847), 'C', p, 4);
             break;
         }
         case 11:
-            for (int pair = 0; pair < 6; ++pair) arrowPair(pair, y + 0.08f + 0.08f * float(pair));
+            for (int pair = 0; pair < 6; ++pair) arrowPair(pair, y + 0.08f + 0.08f * float(pair), kScenarioArrowX);
             RefreshPictures();
             RefreshRuleRows();
             break;
@@ -224,11 +232,18 @@ void MatchSetupPanel::RefreshPictures() {
     if (mode != 11) return;
     char name[32];
     PanelPrint(name, sizeof name, "FondoEsc%02d", int(work.scenario));
-    if (LoadMenuPicture(&pictures11[0], name, 0.384f, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
-        pictures11[0]->SetPosition(x + width - 0.42f, y + 0.04f);
+    if (LoadMenuPicture(&pictures11[0], name, kScenarioPictureW, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
+        pictures11[0]->SetPosition(ScenarioPictureX(), y + 0.03f);
     PanelPrint(name, sizeof name, "KGame%02d", int(work.gameKind));
-    if (LoadMenuPicture(&pictures11[1], name, 0.1f, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
-        pictures11[1]->SetPosition(kValueX + 0.12f, y + 0.15f);
+    if (LoadMenuPicture(&pictures11[1], name, kKindPictureW, 0.0f, 0.0f, 1.0f, 1.0f, SPRITE_SIZE_FROM_WIDTH))
+        pictures11[1]->SetPosition(ScenarioPictureX(), KindStripTop());
+}
+
+float MatchSetupPanel::ScenarioPictureX() const { return x + width - kScenarioPictureW - 0.006f; }
+
+float MatchSetupPanel::KindStripTop() const {
+    const Sprite2D* scenario = pictures11[0];
+    return (scenario ? scenario->y + scenario->h : y + 0.03f + kScenarioPictureW) + 0.01f;
 }
 
 void MatchSetupPanel::Release() {
@@ -355,8 +370,8 @@ void MatchSetupPanel::RefreshRuleRows() {
         case 6: rows[0] = {546, RULE_MAX_DEATHS}; break;
         default: break;
     }
-    CreateTextLabel(&rowLabels[0], 0.45f, y + 0.08f, 'D', PanelText(610 + work.scenario), 5, 1);
-    CreateTextLabel(&rowLabels[1], 0.45f, y + 0.16f, 'D', PanelText(600 + work.gameKind), 5, 1);
+    CreateTextLabel(&rowLabels[0], kScenarioCaptionX, y + 0.08f, 'D', PanelText(610 + work.scenario), 5, 1);
+    CreateTextLabel(&rowLabels[1], kScenarioCaptionX, y + 0.16f, 'D', PanelText(600 + work.gameKind), 5, 1);
     for (int i = 0; i < 2; ++i) {
         const float rowY = y + 0.24f + 0.08f * float(i);
         DestroyTextLabel(&rowLabels[2 + 2 * i]);
@@ -365,12 +380,15 @@ void MatchSetupPanel::RefreshRuleRows() {
         if (rows[i].caption < 0) continue;
         char value[16];
         PanelPrint(value, sizeof value, "%d", int(int32_t(work.rules[rows[i].value])));
-        CreateTextLabel(&rowLabels[2 + 2 * i], 0.45f, rowY, 'D', PanelText(rows[i].caption), 5, 1);
-        CreateTextLabel(&rowLabels[3 + 2 * i], kValueX + 0.05f, rowY, 'C', value, 5, 18);
+        CreateTextLabel(&rowLabels[2 + 2 * i], kScenarioCaptionX, rowY, 'D', PanelText(rows[i].caption), 5, 1);
+        CreateTextLabel(&rowLabels[3 + 2 * i], kScenarioArrowX + 0.05f, rowY, 'C', value, 5, 18);
     }
     arrows[8].visible = arrows[9].visible = 0;   // the third rule row changes nothing
     CreateTextLabel(&rowLabels[6], 0.5f, 0.8f, 'C', PanelText(745 + int(g_Options.difficulty)), 5, 1);
-    CreateTextParagraph(&rowLabels[7], x + 0.55f, y + 0.1f, 0.3f, 0.3f, PanelText(1270 + work.gameKind), 4, 1);
+    // The description beside the kind's picture, down to just above the panel's bottom.
+    const float left = ScenarioPictureX() + kKindPictureW + 0.01f, top = KindStripTop();
+    CreateTextParagraph(&rowLabels[7], left, top, x + width - 0.01f - left, y + height - 0.01f - top,
+                        PanelText(1270 + work.gameKind), 4, 1);
 }
 
 void MatchSetupPanel::StepDifficulty(int dir) {
@@ -535,7 +553,7 @@ void MatchSetupPanel::UpdateSessionList() {
     for (int b = 0; b < 2; ++b)
         if (ArrowPressed(b, 715, 716)) ScrollSessions(b == 0 ? -1 : 1);
     for (int r = 0; r < SETUP_LIST_ROWS && listScroll + r < sessionCount; ++r) {
-        if (!Pressed() || !g_Mouse.IsInRelativeRect(x + 0.1f, y + 0.3f + kRowStep * float(r), 0.6f, 0.04f)) continue;
+        if (!Pressed() || !g_Mouse.IsInRelativeRect(x + 0.1f, y + kListTop + kListStep * float(r), 0.6f, kListStep)) continue;
         selectedRow = r;
         PanelSound(FX_ACCEPT);
     }
@@ -594,16 +612,17 @@ void MatchSetupPanel::Draw() {
     tabs[4].Draw();
     for (MenuPanel& b : boxes) b.Draw();
     for (int t = 0; t < tabCount; ++t) DrawTextLabel(&captionLabels[t]);
+    // Mode 11's pictures under its labels, so that nothing written is hidden.
+    if (mode == 11)
+        for (Sprite2D* picture : pictures11)
+            if (picture) picture->Draw();
     for (TextLabel& l : rowLabels) DrawTextLabel(&l);
     if (mode == 9 || mode == 10)
         for (TextField& f : fields) f.Draw();
     if (mode == 10)
         for (int r = 0; r < SETUP_LIST_ROWS && listScroll + r < sessionCount; ++r)
-            g_Font.Print(4, r == selectedRow ? 4 : 18, x + 0.1f, y + 0.3f + kRowStep * float(r), -1, sessionNames[r],
+            g_Font.Print(4, r == selectedRow ? 4 : 18, x + 0.1f, y + kListTop + kListStep * float(r), -1, sessionNames[r],
                          'I', false);
-    if (mode == 11)
-        for (Sprite2D* picture : pictures11)
-            if (picture) picture->Draw();
     if (mode == 2) {
         const TrainingBlock& t = g_Training;
         for (int r = 0; r < 6; ++r) {

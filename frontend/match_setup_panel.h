@@ -75,6 +75,9 @@ public:
     void RefreshRuleRows();
     // The scenario's and the kind's pictures of mode 11 loaded again.
     void RefreshPictures();
+    // Mode 11: the scenario picture's x, and the top of the strip under it.
+    float ScenarioPictureX() const;
+    float KindStripTop() const;
     void RecomputeRules();
     void StepDifficulty(int dir);
     // Team-values row 0..5 by -1 or +1.

@@ -1,5 +1,6 @@
 // The results, credits, player-choice and information screens, and the team list a match
 // starts with.
+#include <algorithm>
 #include <cstdio>
 
 #include "common/math.h"
@@ -9,6 +10,7 @@
 #include "frontend/equipment_lists.h"
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
+#include "frontend/menu_screens_parts.h"
 #include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
@@ -25,20 +27,25 @@ constexpr int kLastStep[2] = {19, 0};
 
 const char* Text(int id) { return g_TextTable.Get(id); }
 
-// Names and roles of the credits screen: a role (text id) followed by the names under it.
+// Names and roles of the credits screen, page by page: a role (text id) and the names under
+// it. The frame logic shows pages 0-5 and 9.
 struct CreditsRow {
+    int32_t page;
     int32_t role;
-    const char* names[3];
+    const char* names[2];
 };
 constexpr CreditsRow kCredits[] = {
-    {1281, {"Ilse Marrow", "Tomas Quill", nullptr}},
-    {1282, {"Berin Hale", nullptr, nullptr}},
-    {1283, {"Ona Vetch", "Piet Larkin", nullptr}},
-    {1284, {"Saul Brenn", nullptr, nullptr}},
-    {1285, {"Mira Coldwell", "Edda Finch", nullptr}},
-    {1286, {"Holt Arner", nullptr, nullptr}},
-    {1287, {"Wenna Price", nullptr, nullptr}},
-    {1288, {"Corin Vale", "Ada Rusk", "Nils Ober"}},
+    {0, 1280, {nullptr, nullptr}},         {0, 1281, {nullptr, nullptr}},
+    {0, 1282, {"Ilse Marrow", nullptr}},   {0, 1283, {"Tomas Quill", nullptr}},
+    {1, 1284, {"Berin Hale", nullptr}},    {1, 1285, {"Ona Vetch", "Piet Larkin"}},
+    {1, 1286, {"Saul Brenn", nullptr}},    {2, 1287, {"Mira Coldwell", nullptr}},
+    {2, 1288, {nullptr, nullptr}},         {2, 1289, {"Edda Finch", nullptr}},
+    {3, 1290, {"Holt Arner", nullptr}},    {3, 1291, {"Wenna Price", nullptr}},
+    {3, 1292, {"Corin Vale", nullptr}},    {4, 1293, {"Ada Rusk", nullptr}},
+    {4, 1294, {"Nils Ober", nullptr}},     {4, 1295, {"Reta Colm", nullptr}},
+    {5, 1296, {"Ivo Strand", nullptr}},    {5, 1297, {"Lise Harrow", nullptr}},
+    {5, 1298, {"Dag Merrit", nullptr}},    {9, 1299, {"Fenna Oakes", "Jory Pell"}},
+    {9, 1300, {"Marta Sell", nullptr}},    {9, 1301, {"Oren Tavish", nullptr}},
 };
 
 // Winner against the player's side: 1 won, -1 lost, 0 nobody.
@@ -174,29 +181,44 @@ void MenuScreens::BuildNetworkResults() {
 void MenuScreens::BuildCredits() {
     creditsPage = 0;
     creditsStart = os::timeGetTime();
+    std::fill(std::begin(creditsLabelPage), std::end(creditsLabelPage), int8_t(-1));
     MakePanel(0, 0.28f, 0.43f, 0.44f, 0.47f, BLACK, 1);
-    int slot = 0;
-    MakeTextLabel(slot++, 0.5f, 0.45f, 'C', 1280, 5, 1);
-    float y = 0.5f;
+    // Each page's rows run down from just under the panel's top, one size-4 line apart, so that
+    // the fading panel covers the whole page.
+    constexpr float kTop = 0.45f, kStep = 0.036f;
+    int slot = 0, page = -1;
+    float y = kTop;
+    auto add = [&](float at, int text, const char* name, int size, uint32_t colour) {
+        if (slot >= SCREEN_LABELS - 1) return;
+        TextLabel& l = name ? MakeLabel(slot, 0.5f, at, 'C', name, size, colour)
+                            : MakeTextLabel(slot, 0.5f, at, 'C', text, size, colour);
+        l.visible = page == creditsPage ? 1 : 0;
+        creditsLabelPage[slot++] = int8_t(page);
+    };
     for (const CreditsRow& row : kCredits) {
-        if (slot >= SCREEN_LABELS - 1) break;
+        if (row.page != page) page = row.page, y = kTop;
         const bool head = row.role == 1281 || row.role == 1288;
-        MakeTextLabel(slot++, 0.5f, y, 'C', row.role, 4, head ? 1 : 13);
-        y += 0.035f;
+        add(y, row.role, nullptr, row.role == 1280 ? 5 : 4, row.role == 1280 || head ? 1 : 13);
+        y += kStep;
         for (const char* name : row.names) {
-            if (!name || slot >= SCREEN_LABELS - 1) continue;
-            MakeLabel(slot++, 0.5f, y, 'C', name, 4, 18);
-            y += 0.035f;
+            if (!name) continue;
+            add(y, 0, name, 4, 18);
+            y += kStep;
         }
-        y += 0.015f;
+        y += kStep / 2;
     }
     CreateTextParagraph(&labels[SCREEN_LABELS - 1], 0.3f, 0.86f, 0.4f, 0.04f, "", 4, 18);
     MakeBackArrow(0);
 }
 
+void MenuScreens::ShowCreditsPage() {
+    for (int i = 0; i < SCREEN_LABELS - 1; ++i)
+        if (labels[i].inUse) labels[i].visible = creditsLabelPage[i] == creditsPage ? 1 : 0;
+}
+
 void MenuScreens::BuildPlayerChoice() {
     const int side = ChosenSide();
-    Sprite2D* back = g_Menu.pictures[34];
+    Sprite2D* back = g_Menu.pictures[screenparts::PIC_PLAYER_BACK];
     const float px = 0.02f, py = 0.3f, pw = back ? back->w : 0.32f, ph = back ? back->h : 0.32f;
     if (back) back->SetPosition(px, py);
     if (!g_Menu.playerRecord) {

@@ -304,7 +304,9 @@ void MenuScreens::BuildTeamChoice() {
     MakeTextLabel(12, 0.35f, 0.675f, 'I', 756, 5, 13);
     MakeTextLabel(13, 0.65f, 0.675f, 'D', 757, 5, 13);
     MakeLabel(14, 0.65f, 0.745f, 'I', "", 5, 18);
-    for (int i = 0; i < 6; ++i) MakeTextLabel(5 + i, 0.0f, 0.0f, 'I', 521 + i, 4, 13);
+    // The names of the shown player's lines, 0.04 apart inside its panel (5); its values stand
+    // right-aligned on the same lines.
+    for (int i = 0; i < 6; ++i) MakeTextLabel(5 + i, 0.05f, 0.54f + 0.04f * float(i), 'I', 521 + i, 4, 13);
     MakeTextLabel(15, 0.16f, 0.24f, 'C', 759, 4, 5);
     MakeTextLabel(16, 0.16f, 0.29f, 'C', 758, 4, 5);
     MakeImage(6, 0.03f, 0.4011f, PIC_SMALL_LEFT_ON, PIC_SMALL_LEFT_OFF, 'i');

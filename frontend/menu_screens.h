@@ -130,6 +130,8 @@ public:
     // The credits page shown and the clock time it started.
     int32_t creditsPage = 0;
     uint32_t creditsStart = 0;
+    // The credits page each label belongs to, -1 for none.
+    int8_t creditsLabelPage[SCREEN_LABELS] = {};
     // The player editor's tattoo slot (0..7) its last two rows show.
     int32_t lookCategory = 0;
     PlayerEditorState editor;
@@ -223,6 +225,8 @@ private:
     void BuildResults();
     void BuildNetworkResults();
     void BuildCredits();
+    // Only the current credits page's labels shown.
+    void ShowCreditsPage();
     void BuildPlayerChoice();
     void BuildInformation();
     void BuildCampaignTeam();

@@ -7,6 +7,7 @@
 #include "fighters/match.h"
 #include "frontend/menu.h"
 #include "frontend/menu_screens.h"
+#include "frontend/menu_screens_parts.h"
 #include "frontend/preview_fighter.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
@@ -16,8 +17,9 @@
 
 namespace {
 
-// What a screen draws, in order: P panels, I image buttons, L labels, B text buttons, S switches,
-// F the text field, X the pictures, T the screen's own values, C the confirm box, N the notice,
+// What a screen draws, in order: P panels, I image buttons (K only the four team frames, J all
+// but them), L labels, B text buttons, S switches,
+// F the text field, X the pictures, Q the player choice's player picture, T the screen's own values, C the confirm box, N the notice,
 // V the preview fighters, Z the depth buffer cleared and enabled, M and O the set-up and options
 // panels.
 constexpr const char* kOrder[SCREEN_COUNT] = {
@@ -26,7 +28,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "MBI",       // 2 training set-up
     "ISF",       // 3 profile choice
     "ILBC",      // 4 campaign slots
-    "PILTBIV",   // 5 team choice
+    "PKLTBJV",   // 5 team choice: the frames under the members' values, the arrows over
     "MI",        // 6 network set-up
     "",          // 7
     "OI",        // 8 options
@@ -41,8 +43,8 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "PXIL",      // 17
     "PILT",      // 18 network results
     "LIP",       // 19 credits
-    "PIFLV",     // 20 player choice
-    "LPIV",      // 21 team ready
+    "PQIFLV",    // 20 player choice: the player picture under its fighter and name
+    "LPIVC",     // 21 team ready: its leaving question over everything
     "PILBTV",    // 22 team summary
     "PIL",       // 23 information box
 };
@@ -74,8 +76,12 @@ void MenuScreens::DrawScreen() {
                     if (p.visible) p.Draw();
                 break;
             case 'I':
-                for (ImageButton& b : images)
-                    if (b.visible && b.highlightSprite) b.Draw();
+            case 'K':
+            case 'J':
+                for (int i = 0; i < SCREEN_IMAGES; ++i) {
+                    if (*step == 'K' ? i >= SCREEN_TEAM : *step == 'J' && i < SCREEN_TEAM) continue;
+                    if (images[i].visible && images[i].highlightSprite) images[i].Draw();
+                }
                 break;
             case 'L':
                 for (int i = 0; i < SCREEN_LABELS; ++i) {
@@ -94,6 +100,9 @@ void MenuScreens::DrawScreen() {
                 break;
             case 'F':
                 if (field.target) field.Draw();
+                break;
+            case 'Q':
+                if (Sprite2D* back = g_Menu.pictures[screenparts::PIC_PLAYER_BACK]) back->Draw();
                 break;
             case 'X':
                 for (Sprite2D* p : pictures)

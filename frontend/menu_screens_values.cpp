@@ -32,9 +32,9 @@ void MenuScreens::DrawTeamChoiceValues() {
     }
     // The shown player: its values beside the names of the lines.
     const MenuPanel& shown = panels[5];
-    const float top = shown.y + 0.05f;
-    for (int line = 0; line < kStatLines; ++line) labels[5 + line].SetPosition(shown.x + 0.01f, top + 0.04f * float(line));
-    if (candidate && candidateRecord && !noCandidate)
+    const float top = labels[5].y;
+    // The values follow the shown record, also when its preview could not be spawned.
+    if (candidateRecord && !noCandidate)
         DrawRecordValues(*candidateRecord, shown.x + shown.w - 0.01f, top, 0.04f, 5, true);
     // The team's averages, empty slots counting as nothing.
     const TextLabel& head = labels[13];

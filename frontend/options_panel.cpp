@@ -177,11 +177,13 @@ void OptionsPanel::BuildVideoRows() {
     buttons[0].SetPosition(0.5f, 0.84f);
 }
 
+// Eleven rows 0.06 apart fill the content area from just under the tabs; the defaults button
+// stands right of the short switch rows, as no row is left free under them.
 void OptionsPanel::BuildAdvancedRows() {
-    const float step = 0.06f;
+    const float step = 0.06f, first = y + 0.12f;
     const int captions[11] = {558, 557, 559, 571, 562, 560, 565, 568, 566, 567, 570};
-    for (int r = 0; r < 11; ++r) Caption(r, kFirstRow - 0.02f + step * float(r), captions[r]);
-    auto rowY = [&](int r) { return kFirstRow - 0.02f + step * float(r); };
+    auto rowY = [&](int r) { return first + step * float(r); };
+    for (int r = 0; r < 11; ++r) Caption(r, rowY(r), captions[r]);
     sliders[SL_TEXTURE].SetPosition(kWidgetX, rowY(0));
     selectors[SE_TEXTURE_DEPTH].SetPosition(kWidgetX, rowY(1));
     sliders[SL_MODELS].SetPosition(kWidgetX, rowY(2));
@@ -189,7 +191,7 @@ void OptionsPanel::BuildAdvancedRows() {
     sliders[SL_FAR].SetPosition(kWidgetX, rowY(4));
     for (int s = SW_SHADOW; s <= SW_SPECULAR; ++s) switches[s].SetPosition(kWidgetX, rowY(4 + s));
     selectors[SE_MULTISAMPLE].SetPosition(kWidgetX, rowY(10));
-    buttons[1].SetPosition(0.5f, 0.86f);
+    buttons[1].SetPosition(0.685f, rowY(7));
 }
 
 void OptionsPanel::BuildKeyRows() {

@@ -346,6 +346,10 @@ void MenuScreens::UpdateTeamChoice() {
         else chosenTeamSlot = k;
     }
     for (int k = 0; k < SCREEN_TEAM; ++k) images[k].highlighted = k == chosenTeamSlot ? 1 : 0;
+    // Panels in use: a filled slot's name panel, the shown player's lines, the team's averages
+    // and the shown player's frame; an empty slot keeps only its frame.
+    for (int k = 0; k < SCREEN_TEAM; ++k) panels[k].visible = teamIndex[k] >= 0 ? 1 : 0;
+    panels[4].visible = panels[5].visible = panels[6].visible = 1;
     if (Hit(images[8], 592)) {
         PanelSound(FX_ACCEPT);
         PlaceCandidate();
@@ -483,6 +487,7 @@ void MenuScreens::UpdateCredits() {
     if (now - creditsStart > CREDITS_PAGE_MS) {
         creditsPage = NextCreditsPage(creditsPage);
         creditsStart = now;
+        ShowCreditsPage();
     }
     const uint32_t grey = uint32_t(CreditsGreyLevel(now - creditsStart));
     panels[0].colour = 0xff000000u | grey << 16 | grey << 8 | grey;

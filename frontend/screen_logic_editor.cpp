@@ -221,7 +221,6 @@ void MenuScreens::DragPreview() {
 
 void MenuScreens::UpdatePlayerEditor() {
     if (!candidateRecord) return;
-    labels[18].visible = labels[19].visible = candidate ? 0 : 1;
     if (field.editing) {
         ClearHighlights();
         if (field.Update() == 0) return;

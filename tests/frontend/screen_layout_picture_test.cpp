@@ -4,11 +4,13 @@
 // covers the screen, and the preview fighters are drawn over the widgets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fighters/match.h"
 #include "core/frame_stats.h"
+#include "frontend/equipment_lists.h"
 #include "frontend/mission_table.h"
 #include "frontend/screen_picture_fixture.h"
 #include "platform/os/os.h"
@@ -24,9 +26,7 @@ namespace {
 using namespace screenpic;
 using testsupport::FrontEndColour;
 
-// The screens whose layouts are in place. Screens 13, 14, 15, 21 and 22 join the list when
-// theirs are.
-const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 16, 17, 18, 19, 20, 23};
+const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
 protected:
@@ -53,6 +53,41 @@ protected:
                     g_Campaign.scenarios[0][CAMPAIGN_WON + k] = 1;
                     break;
                 }
+            break;
+        case 13:
+            // The two members' rows of a campaign match, the cards of side 0; the campaign's
+            // progress already applied.
+            g_GameSettings.fightersOwnMode2 = 2;
+            g_GameSettings.fightersEnemyMode2 = 0;
+            for (int row = 0; row < MAX_CHARACTERS; ++row) {
+                uint32_t* r = g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS;
+                r[FIGHTER_SIDE] = row < 2 ? 0 : 1;
+                r[FIGHTER_LINEUP_ID] = row < 2 ? uint32_t(players[size_t(row)]) : uint32_t(PLAYER_SLOTS);
+            }
+            s->teamSelection = 0;
+            s->progressPending = 0;
+            break;
+        case 14:
+        case 15:
+            // Two pieces on offer, two owned, and one worn by the shown member.
+            s->teamIndex[0] = g_Menu.teamSlots[0][0] = players[0];
+            ClearEquipmentLists();
+            for (auto& kind : g_Campaign.inventory) std::fill(std::begin(kind), std::end(kind), -1);
+            ASSERT_TRUE(AddToShop(0, 1) && AddToShop(1, 2) && AddToInventory(2, 1) && AddToInventory(3, 2));
+            g_Menu.playerTables.records[0][players[0]]->look.equipment[4] = 1;
+            // Each piece's picture, named by its kind and catalogue numbers.
+            for (const auto& [kind, id] : {std::pair{0, 1}, {1, 2}, {2, 1}, {3, 2}, {4, 1}}) {
+                static const char* const kFormats[] = {"Casco%d%03d", "Guante%d%03d", "bota%d%03d", "Bracelet%d%03d",
+                                                       "Hombrera%d%03d"};
+                const EquipmentRow* row = GetEquipmentRow(kind, id);
+                ASSERT_NE(row, nullptr);
+                char name[32];
+                std::snprintf(name, sizeof name, kFormats[kind], int(row->pieceClass), int(row->setWord));
+                testsupport::WriteMenuPicture(*Kept().dir, name, 16, 16);
+            }
+            break;
+        case 22:
+            s->teamIndex[0] = g_Menu.teamSlots[0][0] = players[0];
             break;
         case 12:
         case 17:
@@ -121,6 +156,7 @@ protected:
             if (p) c.Add(SpriteRect(*p).Grown(1));
         if (s->confirm.open || s->notice.open) c.Add({0, 0, kW, kH});
         if (screen == 2 || screen == 6) AddPanelArea(&c, s->matchSetup.tabs, s->matchSetup.tabCount);
+        if (screen == 20 && g_Menu.pictures[34]) c.Add(SpriteRect(*g_Menu.pictures[34]).Grown(1));
         if (screen == 8) {
             AddPanelArea(&c, s->options.panels, s->options.tabCount);
             c.Add(PatchRect(s->options.currentTab));
@@ -129,6 +165,9 @@ protected:
     }
     // Widgets inside their rectangles, each label's ink inside its own; nothing on empty screens.
     void ExpectLayout(int screen);
+    // The team choice's numbers: each member's level and attributes down its name panel, the
+    // shown player's beside their names, the team's averages under their head.
+    void ExpectTeamChoiceValues();
     // The preview fighters of the screens that show them, drawn over the widgets.
     void ExpectPreviews(int screen);
     // Highlighted, disabled and hidden widgets by their flat colours (changes the widgets).
@@ -158,9 +197,6 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
 
     std::vector<const TextLabel*> drawn;
     for (const TextLabel* l : OwnLabels()) {
-        // Known fault, reported: the credits show all their rows at once in one column that runs
-        // past the bottom of the screen. Those rows wait for the credits' pages.
-        if (screen == 19 && LabelRect(*l).bottom > kH) continue;
         if (HasText(*l)) drawn.push_back(l);
     }
     ExpectInkInside(text, widgets, drawn, LabelCoverage());
@@ -181,6 +217,29 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
         EXPECT_EQ(stray.count, 0) << "a value outside its cell, first at " << stray.x << ", " << stray.y;
         for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
     }
+    if (screen == 5) ExpectTeamChoiceValues();
+    if (screen == 14 || screen == 15) {
+        // The pieces' pictures: shop A both pieces on offer and both owned; shop B both owned and
+        // the one worn. Each shows where it stands.
+        int loaded = 0;
+        for (const Sprite2D* p : s->pictures) {
+            if (!p) continue;
+            ++loaded;
+            const PixelRect r = SpriteRect(*p);
+            EXPECT_TRUE(Near(widgets.At(r.left + 2, r.top + 2), FrontEndColour(p->name), 3))
+                << p->name << " " << Describe(r) << " " << gfxtest::Hex(widgets.At(r.left + 2, r.top + 2));
+        }
+        EXPECT_EQ(loaded, screen == 14 ? 4 : 3);
+    }
+    if (screen == 20) {
+        // The player picture stands where the build placed it, under the player's name.
+        const Sprite2D* back = g_Menu.pictures[34];
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(PixelX(0.02f), back->pixelX);
+        EXPECT_EQ(PixelY(0.3f), back->pixelY);
+        const PixelRect r = SpriteRect(*back);
+        EXPECT_TRUE(Near(widgets.At(r.left + 2, r.top + 2), FrontEndColour("fondo_per"), 3)) << gfxtest::Hex(widgets.At(r.left + 2, r.top + 2));
+    }
     if (screen == 9) {
         // The editor's two notes show only while no preview fighter does.
         ASSERT_NE(s->candidate, nullptr);
@@ -200,9 +259,69 @@ void ScreenLayoutPictureTest::ExpectLayout(int screen) {
     }
 }
 
+void ScreenLayoutPictureTest::ExpectTeamChoiceValues() {
+    const Picture values = Draw(true, false, true), none = Draw(true, false, false);
+    Coverage cells;
+    std::vector<PixelRect> rects;
+    // A right-aligned number ending at x; its shadow falls a pixel right and below.
+    auto number = [&](int value, float x, float y, int scale) {
+        const std::string t = std::to_string(value);
+        const float w = g_Font.TextWidth(t.c_str(), int32_t(t.size()), scale);
+        rects.push_back(FractionRect(x - w, y, w, g_Font.LineHeight(scale)));
+        cells.Add(PixelRect{rects.back().left - 1, rects.back().top - 1, rects.back().right + 2, rects.back().bottom + 2});
+    };
+    auto lines = [&](const PlayerRecord& r, float x, float y, float gap) {
+        number(int(r.level) + 1, x, y, 5);
+        for (int a = 0; a < PLAYER_ATTRIBUTES; ++a) number(int(GetPlayerAttribute(a, &r)), x, y + gap * float(a + 1), 5);
+    };
+    int members = 0;
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        // An empty slot shows its frame alone.
+        if (s->teamIndex[k] < 0) {
+            EXPECT_FALSE(s->panels[k].visible) << "the name panel of empty slot " << k;
+            continue;
+        }
+        ++members;
+        const MenuPanel& p = s->panels[k];
+        EXPECT_TRUE(p.visible) << "the name panel of member " << k;
+        lines(s->teamRecords[k], p.x + p.w - 0.01f, p.y + 0.025f, 0.025f);
+    }
+    ASSERT_GT(members, 0);
+    ASSERT_NE(s->candidateRecord, nullptr);
+    const MenuPanel& shown = s->panels[5];
+    EXPECT_TRUE(shown.visible);
+    lines(*s->candidateRecord, shown.x + shown.w - 0.01f, s->labels[5].y, 0.04f);
+    for (int line = 0; line < 6; ++line) {
+        // Each line's name inside the shown player's panel, one under the other.
+        const PixelRect name = LabelRect(s->labels[5 + line]);
+        EXPECT_TRUE(name.left >= shown.left && name.right <= shown.right && name.top >= shown.top &&
+                    name.bottom <= shown.bottom)
+            << "line name " << line << " at " << Describe(name) << " outside " << Describe(PanelRect(shown));
+        if (line > 0) {
+            EXPECT_GE(name.top, LabelRect(s->labels[4 + line]).bottom - 1) << line;
+        }
+    }
+    // The averages: scale 4, the sum over the four slots divided by four.
+    for (int line = 0; line < 6; ++line) {
+        int sum = 0;
+        for (int k = 0; k < SCREEN_TEAM; ++k)
+            if (s->teamIndex[k] >= 0)
+                sum += line == 0 ? int(s->teamRecords[k].level) + 1 : int(GetPlayerAttribute(line - 1, &s->teamRecords[k]));
+        const std::string t = std::to_string(sum / SCREEN_TEAM);
+        const float w = g_Font.TextWidth(t.c_str(), int32_t(t.size()), 4);
+        const TextLabel& head = s->labels[13];
+        rects.push_back(FractionRect(head.x - w, head.y + 0.03f * float(line + 1), w, g_Font.LineHeight(4)));
+        cells.Add(PixelRect{rects.back().left - 1, rects.back().top - 1, rects.back().right + 2, rects.back().bottom + 2});
+    }
+    const Stray stray = StrayPixels(values, none, cells);
+    EXPECT_EQ(stray.count, 0) << "a value off its place, first at " << stray.x << ", " << stray.y;
+    for (const PixelRect& r : rects) EXPECT_GT(Differing(values, none, r.Grown(1)), 0) << Describe(r);
+}
+
 void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     const std::vector<Character*> fighters = Previews();
-    const bool shows = screen == 5 || screen == 9 || screen == 10 || screen == 20;
+    bool shows = false;
+    for (int with : {5, 9, 10, 13, 15, 20, 21, 22}) shows = shows || screen == with;
     EXPECT_EQ(!fighters.empty(), shows);
     if (fighters.empty()) return;
     // The kit's fighters wear one plain white material, whatever their look gave them, and their
@@ -308,10 +427,11 @@ void ScreenLayoutPictureTest::ExpectStates(int screen) {
     std::vector<MenuPanel*> panels;
     for (MenuPanel& p : s->panels)
         if (p.w > 0 && p.h > 0 && alone(PanelRect(p))) panels.push_back(&p);
+    // Judged without the values a screen prints over its panels.
     for (MenuPanel* p : panels) p->visible = 1;
-    const Picture shown = Draw(false, false);
+    const Picture shown = Draw(false, false, false);
     for (MenuPanel* p : panels) p->visible = 0;
-    const Picture gone = Draw(false, false);
+    const Picture gone = Draw(false, false, false);
     for (const MenuPanel* p : panels) {
         const PixelRect r = PanelRect(*p);
         const int32_t x = r.CentreX(), y = r.CentreY();
@@ -357,16 +477,40 @@ TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     ExpectStates(screen);
 }
 
-// The credits panel fades the page by multiplying over its labels, so a page's labels lie
-// inside it. Disabled until the credits are paged: every row stands in one column now.
-TEST_F(ScreenPictureFixture, DISABLED_TheCreditsPageLiesInsideItsFadingPanel) {
+// The credits panel fades the page by multiplying over its labels, so each page's labels lie
+// inside it; the frame logic turns the pages 0-5 and then 9, each showing rows of its own.
+TEST_F(ScreenPictureFixture, TheCreditsPagesLieInsideTheirFadingPanel) {
     Show(19);
     const PixelRect panel = PanelRect(s->panels[0]);
-    for (const TextLabel& l : s->labels) {
-        if (!HasText(l) || l.alignment == LABEL_PARAGRAPH) continue;
-        const PixelRect r = LabelRect(l);
-        EXPECT_TRUE(r.left >= panel.left && r.right <= panel.right && r.top >= panel.top && r.bottom <= panel.bottom)
-            << "\"" << l.text << "\" at " << Describe(r) << " outside " << Describe(panel);
+    std::vector<int> pages;
+    std::vector<const TextLabel*> seen;
+    g_Mouse = MouseState();
+    g_Mouse.x = g_Mouse.y = -100;
+    for (int turn = 0; turn < 8; ++turn) {
+        pages.push_back(s->creditsPage);
+        int shown = 0;
+        for (const TextLabel& l : s->labels) {
+            if (!HasText(l) || l.alignment == LABEL_PARAGRAPH) continue;
+            ++shown;
+            // The seven pages share no row; the eighth is the first again.
+            if (turn < 7) {
+                EXPECT_EQ(std::find(seen.begin(), seen.end(), &l), seen.end()) << "\"" << l.text << "\" on two pages";
+                seen.push_back(&l);
+            }
+            const PixelRect r = LabelRect(l);
+            EXPECT_TRUE(r.left >= panel.left && r.right <= panel.right && r.top >= panel.top && r.bottom <= panel.bottom)
+                << "page " << s->creditsPage << ": \"" << l.text << "\" at " << Describe(r) << " outside " << Describe(panel);
+        }
+        EXPECT_GT(shown, 0) << "page " << s->creditsPage;
+        // The page's time is up.
+        s->creditsStart = os::timeGetTime() - 8100;
+        s->Update();
+    }
+    EXPECT_EQ(pages, (std::vector<int>{0, 1, 2, 3, 4, 5, 9, 0}));
+    // Every head and role of the credits, texts 1280 to 1301, on exactly one page.
+    for (int id = 1280; id <= 1301; ++id) {
+        const std::string text = "T" + std::to_string(id);
+        EXPECT_EQ(std::count_if(seen.begin(), seen.end(), [&](const TextLabel* l) { return text == l->text; }), 1) << text;
     }
 }
 
