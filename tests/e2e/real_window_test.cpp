@@ -97,9 +97,10 @@ TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean
         EXPECT_NEAR(bands[i].centreX, 0.5 * kWidth, 0.03 * kWidth);
         EXPECT_GT(bands[i].bottom - bands[i].top, 12);
         EXPECT_LT(bands[i].bottom - bands[i].top, 70);
-        // Every word stands the same distance from its row: the words stand above the point the
-        // layout names, never below it or more than a row above.
-        EXPECT_NEAR(rows[i] - bands[i].Middle(), rows[0] - bands[0].Middle(), 4);
+        // Every word stands the same distance from its row (within a tenth of a row: letters with
+        // and without descenders differ): the words stand above the point the layout names,
+        // never below it or more than a row above.
+        EXPECT_NEAR(rows[i] - bands[i].Middle(), rows[0] - bands[0].Middle(), 0.1 * step);
         EXPECT_GE(rows[i] - bands[i].Middle(), -4);
         EXPECT_LE(rows[i] - bands[i].Middle(), step + 4);
     }
