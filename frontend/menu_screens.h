@@ -306,6 +306,9 @@ private:
     bool Hit(MenuSwitch& s, int tip);
     // No widget stays highlighted while a box is open.
     void ClearHighlights();
+    // The open question box's answer this frame: 0 while it stays open, else the answer, with
+    // the box closed.
+    int AnswerConfirmBox(bool clearHighlights);
 
     // Widget helpers: positions and sizes are screen fractions.
     ImageButton& MakeImage(int slot, float x, float y, int highlight, int plain, char align);

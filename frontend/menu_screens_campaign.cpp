@@ -254,11 +254,8 @@ void MenuScreens::BuildTeamReady() {
 
 void MenuScreens::UpdateTeamReady() {
     if (boxOpen) {
-        ClearHighlights();
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
-        boxOpen = 0;
-        confirm.open = 0;
         if (answer == 1) LeaveScreenTo(21, PAGE_PLAY_TYPE, FX_BACK);
         return;
     }

@@ -394,11 +394,8 @@ void MenuScreens::TakeOffPiece() {
 void MenuScreens::UpdateShop() {
     const bool shopA = screen == 14;
     if (boxOpen) {
-        ClearHighlights();
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
-        boxOpen = 0;
-        confirm.open = 0;
         if (answer == 1) CompleteShopRequest();
         shopRequest = 0;
         return;

@@ -125,12 +125,20 @@ void MenuScreens::Update() {
     }
 }
 
-void MenuScreens::UpdateMainMenu() {
-    if (boxOpen) {
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
-        if (answer == 0) return;
+int MenuScreens::AnswerConfirmBox(bool clearHighlights) {
+    if (clearHighlights) ClearHighlights();
+    const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+    if (answer != 0) {
         boxOpen = 0;
         confirm.open = 0;
+    }
+    return answer;
+}
+
+void MenuScreens::UpdateMainMenu() {
+    if (boxOpen) {
+        const int answer = AnswerConfirmBox(false);
+        if (answer == 0) return;
         if (answer != 1) return;
         g_Menu.page = PAGE_TRANSITION;
         g_Menu.targetPage = PAGE_QUIT;
@@ -234,11 +242,8 @@ void MenuScreens::LoadSelectedCampaign() {
 
 void MenuScreens::UpdateCampaignSlots() {
     if (boxOpen) {
-        ClearHighlights();
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
-        boxOpen = 0;
-        confirm.open = 0;
         if (answer == 1 && saveSelected >= 0) {
             DeleteCampaign(g_Menu.variant == 1 ? 1 : 0, saveFirst + saveSelected);
             RefreshSaveList(saveFirst - 1);
@@ -416,11 +421,8 @@ void MenuScreens::ShowKindInformation(int kind) {
 void MenuScreens::UpdateMissionChoice() {
     notice.UpdateBlinkTimer(false, false);
     if (boxOpen) {
-        ClearHighlights();
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
-        boxOpen = 0;
-        confirm.open = 0;
         if (answer == 1) LeaveScreenTo(11, PAGE_PLAY_TYPE, kFxBack);
         return;
     }

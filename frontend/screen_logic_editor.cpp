@@ -229,11 +229,8 @@ void MenuScreens::UpdatePlayerEditor() {
         return;
     }
     if (boxOpen) {
-        ClearHighlights();
-        const int answer = confirm.Update(g_Menu.enterPressed != 0, g_Menu.escapePressed != 0);
+        const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
-        boxOpen = 0;
-        confirm.open = 0;
         const int question = editor.question;
         editor.question = EDITOR_ASK_NONE;
         if (question == EDITOR_ASK_DELETE) {
