@@ -14,14 +14,6 @@ std::string Format(const char* format, int a, int b, int c) {
     return s;
 }
 
-Picture Blank(uint32_t w, uint32_t h, uint32_t argb) {
-    Picture p;
-    p.width = w;
-    p.height = h;
-    p.pixels.assign(size_t(w) * h, argb);
-    return p;
-}
-
 void Fill(Picture* p, int x0, int y0, int x1, int y1, uint32_t argb) {
     for (int y = std::max(0, y0); y < std::min(int(p->height), y1); ++y)
         for (int x = std::max(0, x0); x < std::min(int(p->width), x1); ++x) p->pixels[size_t(y) * p->width + x] = argb;
@@ -40,7 +32,7 @@ uint32_t Faded(float a, uint32_t rgb) {
 }
 
 Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
-    Picture p = Blank(size, size, 0);
+    Picture p = testsupport::SolidPicture(size, size, 0);
     const float c = float(size - 1) / 2;
     for (uint32_t y = 0; y < size; ++y)
         for (uint32_t x = 0; x < size; ++x) {
@@ -52,7 +44,7 @@ Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
 }
 
 Picture Button(uint32_t w, uint32_t h, bool on, uint32_t colour) {
-    Picture p = Blank(w, h, on ? colour : Shade(colour, 0.55f));
+    Picture p = testsupport::SolidPicture(w, h, on ? colour : Shade(colour, 0.55f));
     Frame(&p, std::max(1u, h / 12), on ? 0xFFFFFFFF : 0xFF404040);
     return p;
 }

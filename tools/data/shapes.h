@@ -13,7 +13,6 @@ using testsupport::Picture;
 
 std::string Format(const char* format, int a, int b = 0, int c = 0);
 
-Picture Blank(uint32_t w, uint32_t h, uint32_t argb);
 // Fills [x0, x1) x [y0, y1), cut to the picture.
 void Fill(Picture* p, int x0, int y0, int x1, int y1, uint32_t argb);
 void Frame(Picture* p, int thickness, uint32_t argb);
