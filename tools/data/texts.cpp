@@ -29,6 +29,11 @@ std::map<int, std::string> NamedTexts() {
         {816, "Items"}, {817, "Letters"}, {818, "Nobody wins"}, {830, "Level"}, {831, "Experience"},
         {840, "Host"}, {841, "Join"}, {842, "Match"}, {843, "Player"}, {844, "Host a game"}, {845, "Name"},
         {846, "Port"}, {847, "Host"}, {848, "Join a game"}, {849, "Games found"},
+        {522, "Strength"}, {523, "Defence"}, {524, "Power"}, {525, "Speed"}, {526, "Energy"},
+        {536, "Own level"}, {537, "Own team"}, {538, "Own random level"}, {539, "Enemy level"},
+        {540, "Enemy team"}, {541, "Enemy random level"}, {685, "Yes"}, {686, "No"}, {687, "Keep the changes?"},
+        {688, "Low"}, {689, "High"}, {701, "Leave the game?"}, {702, "Saved"}, {703, "Delete this campaign?"},
+        {704, "Empty"}, {745, "Easy"}, {746, "Normal"}, {747, "Hard"}, {1280, "Made by"},
         {729, "Turn left"}, {730, "Turn right"}, {731, "Turn on"}, {732, "Turn off"}, {784, "Delete this player?"},
     };
     const char* kinds[8] = {"Steal the symbol", "Obstacle race", "Greed", "Search", "Curse", "Annihilation",
