@@ -75,6 +75,6 @@ void BM_DemoMatchFrameBesideRawOpenGL(benchmark::State& state) {
     }
     ReleaseGame(true);
 }
-BENCHMARK(BM_DemoMatchFrameBesideRawOpenGL)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemoMatchFrameBesideRawOpenGL)->MinTime(0.5)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -38,9 +38,20 @@ struct States {
     int32_t depthFunc, cullFace, frontFace, blendSrc, blendDst, alphaFunc;
     float alphaRef;
     int32_t stencilFunc, stencilRef, stencilMask, stencilFail, stencilZFail, stencilZPass;
-    int32_t texture2D;
+    int32_t texture2D, clipOrigin;
+    int32_t texGen;          // the generation mode of s, t and r, or 0
+    int32_t combine[15];     // the first unit's texture environment, as kCombine lists
+    float combineColour[4];
+    uint8_t colourSum;
+    float texPlanes[3][4];   // eye planes of s, t and r, in eye space
+    float colour[4];  // the constant colour, where no colour array is on
     bool operator==(const States& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
 };
+
+constexpr GLenum kCombine[15] = {GL_TEXTURE_ENV_MODE, GL_COMBINE_RGB, GL_COMBINE_ALPHA, GL_SRC0_RGB, GL_SRC1_RGB,
+                                 GL_SRC2_RGB, GL_SRC0_ALPHA, GL_SRC1_ALPHA, GL_SRC2_ALPHA, GL_OPERAND0_RGB,
+                                 GL_OPERAND1_RGB, GL_OPERAND2_RGB, GL_OPERAND0_ALPHA, GL_OPERAND1_ALPHA,
+                                 GL_OPERAND2_ALPHA};
 
 struct Array {
     bool enabled = false;
@@ -89,10 +100,10 @@ struct FrameRecording::Event {
     GLuint indexBuffer = 0;
     uintptr_t indexOffset = 0;
     std::vector<uint8_t> indices;
-    std::array<float, 16> projection{}, modelview{};
+    std::array<float, 16> projection{}, modelview{}, textureMatrix{};
     States states{};
     std::shared_ptr<Lighting> lighting;
-    Array vertex, normal, colour, texcoord;
+    Array vertex, normal, colour, secondary, texcoord;
 };
 
 namespace {
@@ -212,6 +223,7 @@ void CatchDraw(std::vector<FrameRecording::Event>& events, std::shared_ptr<Light
     s.depthTest = glIsEnabled(GL_DEPTH_TEST), s.cull = glIsEnabled(GL_CULL_FACE), s.blend = glIsEnabled(GL_BLEND);
     s.stencil = glIsEnabled(GL_STENCIL_TEST), s.alphaTest = glIsEnabled(GL_ALPHA_TEST);
     s.lighting = glIsEnabled(GL_LIGHTING);
+    s.colourSum = glIsEnabled(GL_COLOR_SUM);
     s.depthMask = uint8_t(Get(GL_DEPTH_WRITEMASK));
     GLboolean mask[4];
     glGetBooleanv(GL_COLOR_WRITEMASK, mask);
@@ -229,6 +241,16 @@ void CatchDraw(std::vector<FrameRecording::Event>& events, std::shared_ptr<Light
     glClientActiveTexture(GL_TEXTURE0);
     s.texture = glIsEnabled(GL_TEXTURE_2D);
     s.texture2D = s.texture ? Get(GL_TEXTURE_BINDING_2D) : 0;
+    glGetFloatv(GL_TEXTURE_MATRIX, e.textureMatrix.data());
+    for (int i = 0; i < 15; ++i) glGetTexEnviv(GL_TEXTURE_ENV, kCombine[i], &s.combine[i]);
+    glGetTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, s.combineColour);
+    if (glIsEnabled(GL_TEXTURE_GEN_S)) {
+        glGetTexGeniv(GL_S, GL_TEXTURE_GEN_MODE, &s.texGen);
+        if (s.texGen == GL_EYE_LINEAR) {
+            const GLenum coords[3] = {GL_S, GL_T, GL_R};
+            for (int c = 0; c < 3; ++c) glGetTexGenfv(coords[c], GL_EYE_PLANE, s.texPlanes[c]);
+        }
+    }
     const GLint vertices = VertexEnd(e, indices);
     CatchArray(e.texcoord, GL_TEXTURE_COORD_ARRAY, GL_TEXTURE_COORD_ARRAY_SIZE, GL_TEXTURE_COORD_ARRAY_TYPE,
                GL_TEXTURE_COORD_ARRAY_STRIDE, GL_TEXTURE_COORD_ARRAY_POINTER, GL_TEXTURE_COORD_ARRAY_BUFFER_BINDING,
@@ -241,7 +263,14 @@ void CatchDraw(std::vector<FrameRecording::Event>& events, std::shared_ptr<Light
                GL_NORMAL_ARRAY_BUFFER_BINDING, vertices);
     CatchArray(e.colour, GL_COLOR_ARRAY, GL_COLOR_ARRAY_SIZE, GL_COLOR_ARRAY_TYPE, GL_COLOR_ARRAY_STRIDE,
                GL_COLOR_ARRAY_POINTER, GL_COLOR_ARRAY_BUFFER_BINDING, vertices);
+    if (s.colourSum)
+        CatchArray(e.secondary, GL_SECONDARY_COLOR_ARRAY, GL_SECONDARY_COLOR_ARRAY_SIZE, GL_SECONDARY_COLOR_ARRAY_TYPE,
+                   GL_SECONDARY_COLOR_ARRAY_STRIDE, GL_SECONDARY_COLOR_ARRAY_POINTER,
+                   GL_SECONDARY_COLOR_ARRAY_BUFFER_BINDING, vertices);
+    if (!e.colour.enabled) glGetFloatv(GL_CURRENT_COLOR, s.colour);
     if (s.lighting) e.lighting = CatchLighting(lastLighting);
+    // Where the window's rows run the other way, the device turns clip space over.
+    s.clipOrigin = Get(GL_CLIP_ORIGIN);
     events.push_back(std::move(e));
 }
 
@@ -316,6 +345,24 @@ void ApplyLighting(const Lighting& l) {
     }
 }
 
+void ApplyTexGen(const States& s) {
+    const GLenum coords[3] = {GL_S, GL_T, GL_R};
+    const GLenum caps[3] = {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R};
+    if (s.texGen == GL_EYE_LINEAR) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();  // the planes are in eye space already
+        for (int c = 0; c < 3; ++c) glTexGenfv(coords[c], GL_EYE_PLANE, s.texPlanes[c]);
+    }
+    for (int c = 0; c < 3; ++c) {
+        if (s.texGen) {
+            glTexGeni(coords[c], GL_TEXTURE_GEN_MODE, s.texGen);
+            glEnable(caps[c]);
+        } else {
+            glDisable(caps[c]);
+        }
+    }
+}
+
 }  // namespace
 
 void FrameRecording::Replay() {
@@ -324,11 +371,11 @@ void FrameRecording::Replay() {
     glDepthMask(GL_TRUE);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     const Event* last = nullptr;
     const Lighting* lighting = nullptr;
-    Array vertex, normal, colour, texcoord;
+    Array vertex, normal, colour, secondary, texcoord;
     GLuint indexBuffer = ~0u;
+    bool loadedModelview = false;
     for (const Event& e : events_) {
         if (e.upload) {
             glBindBuffer(e.target, e.buffer);
@@ -343,6 +390,8 @@ void FrameRecording::Replay() {
         const States* was = first ? nullptr : &last->states;
         if (first || std::memcmp(s.viewport, was->viewport, sizeof s.viewport) != 0)
             glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+        if (s.clipOrigin && (first || s.clipOrigin != was->clipOrigin))
+            glClipControl(GLenum(s.clipOrigin), GL_NEGATIVE_ONE_TO_ONE);
         Toggle(GL_DEPTH_TEST, s.depthTest, first ? 0 : was->depthTest, first);
         Toggle(GL_CULL_FACE, s.cull, first ? 0 : was->cull, first);
         Toggle(GL_BLEND, s.blend, first ? 0 : was->blend, first);
@@ -350,6 +399,11 @@ void FrameRecording::Replay() {
         Toggle(GL_ALPHA_TEST, s.alphaTest, first ? 0 : was->alphaTest, first);
         Toggle(GL_TEXTURE_2D, s.texture, first ? 0 : was->texture, first);
         Toggle(GL_LIGHTING, s.lighting, first ? 0 : was->lighting, first);
+        Toggle(GL_COLOR_SUM, s.colourSum, first ? 0 : was->colourSum, first);
+        for (int i = 0; i < 15; ++i)
+            if (first || s.combine[i] != was->combine[i]) glTexEnvi(GL_TEXTURE_ENV, kCombine[i], s.combine[i]);
+        if (first || std::memcmp(s.combineColour, was->combineColour, sizeof s.combineColour) != 0)
+            glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, s.combineColour);
         if (first || s.depthMask != was->depthMask) glDepthMask(s.depthMask);
         if (first || std::memcmp(s.colourMask, was->colourMask, 4) != 0)
             glColorMask(s.colourMask[0], s.colourMask[1], s.colourMask[2], s.colourMask[3]);
@@ -364,14 +418,27 @@ void FrameRecording::Replay() {
         if (first || s.stencilFail != was->stencilFail || s.stencilZFail != was->stencilZFail ||
             s.stencilZPass != was->stencilZPass)
             glStencilOp(GLenum(s.stencilFail), GLenum(s.stencilZFail), GLenum(s.stencilZPass));
+        if (!e.colour.enabled && (first || !last->colour.enabled || std::memcmp(s.colour, was->colour, sizeof s.colour) != 0))
+            glColor4f(s.colour[0], s.colour[1], s.colour[2], s.colour[3]);
+        if (first || s.texGen != was->texGen || std::memcmp(s.texPlanes, was->texPlanes, sizeof s.texPlanes) != 0) {
+            ApplyTexGen(s);
+            loadedModelview = false;
+        }
+        if (first || e.textureMatrix != last->textureMatrix) {
+            glMatrixMode(GL_TEXTURE);
+            glLoadMatrixf(e.textureMatrix.data());
+            glMatrixMode(GL_MODELVIEW);
+        }
         if (s.texture && (first || s.texture2D != was->texture2D)) glBindTexture(GL_TEXTURE_2D, GLuint(s.texture2D));
         if (s.lighting && e.lighting.get() != lighting) {
             ApplyLighting(*e.lighting);
             lighting = e.lighting.get();
-            glLoadMatrixf(e.modelview.data());
-        } else if (first || e.modelview != last->modelview) {
+            loadedModelview = false;
+        }
+        if (!loadedModelview || e.modelview != last->modelview) {
             glMatrixMode(GL_MODELVIEW);
             glLoadMatrixf(e.modelview.data());
+            loadedModelview = true;
         }
         if (first || e.projection != last->projection) {
             glMatrixMode(GL_PROJECTION);
@@ -384,6 +451,8 @@ void FrameRecording::Replay() {
                    [](GLint, GLenum t, GLsizei st, const void* p) { glNormalPointer(t, st, p); });
         ApplyArray(e.colour, colour, GL_COLOR_ARRAY,
                    [](GLint n, GLenum t, GLsizei st, const void* p) { glColorPointer(n, t, st, p); });
+        ApplyArray(e.secondary, secondary, GL_SECONDARY_COLOR_ARRAY,
+                   [](GLint n, GLenum t, GLsizei st, const void* p) { glSecondaryColorPointer(n, t, st, p); });
         ApplyArray(e.texcoord, texcoord, GL_TEXTURE_COORD_ARRAY,
                    [](GLint n, GLenum t, GLsizei st, const void* p) { glTexCoordPointer(n, t, st, p); });
         if (!e.indexType) {
