@@ -27,7 +27,7 @@ void GameFrame() {
     glFinish();
 }
 
-void BM_DemoMatchFrameBesideRawOpenGL(benchmark::State& state) {
+void BM_DemoFrameBesideRawOpenGL(benchmark::State& state) {
     // As measured for the targets: two cores for the software rasteriser.
     setenv("LP_NUM_THREADS", "2", 0);
     if (!benchsupport::FrameRecording::Available()) {
@@ -75,6 +75,6 @@ void BM_DemoMatchFrameBesideRawOpenGL(benchmark::State& state) {
     }
     ReleaseGame(true);
 }
-BENCHMARK(BM_DemoMatchFrameBesideRawOpenGL)->MinTime(0.5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemoFrameBesideRawOpenGL)->MinTime(0.5)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
