@@ -44,8 +44,7 @@ struct States {
     float combineColour[4];
     uint8_t colourSum;
     float texPlanes[3][4];   // eye planes of s, t and r, in eye space
-    float colour[4];  // the constant colour, where no colour array is on
-    bool operator==(const States& o) const { return std::memcmp(this, &o, sizeof o) == 0; }
+    float colour[4];         // the constant colour, where no colour array is on
 };
 
 constexpr GLenum kCombine[15] = {GL_TEXTURE_ENV_MODE, GL_COMBINE_RGB, GL_COMBINE_ALPHA, GL_SRC0_RGB, GL_SRC1_RGB,
