@@ -12,13 +12,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <SDL.h>
-#include <time.h>
 
 #include <cstdlib>
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "frame_compare.h"
 #include "gl_rig.h"
 #include "render/video.h"
 #include "scene/camera.h"
@@ -43,13 +42,6 @@
 #include "support/temp_dir.h"
 #include "support/y3d_builder.h"
 #include "support/y3d_model_builder.h"
-
-// Counted by the linker's wrappers of the OpenGL entry points (see bench/CMakeLists.txt); they
-// stay 0 where the wrappers are not built.
-extern "C" {
-uint64_t g_glCalls = 0;
-uint64_t g_glDraws = 0;
-}
 
 namespace {
 
@@ -275,12 +267,6 @@ constexpr Config kConfigs[] = {
     {"full_frame", true, true, true, true},         {"empty_frame", false, false, false, false},
 };
 
-double Seconds(clockid_t clock) {
-    timespec t{};
-    clock_gettime(clock, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 // ---- The hand-written copy ----
 
 // A window and context of its own beside the device's, so neither side disturbs the other's
@@ -288,16 +274,8 @@ double Seconds(clockid_t clock) {
 class RawCopy {
 public:
     // mipmapped: whether the game's textures carry their mip chains, so that both sample alike.
-    RawCopy(const Config& config, bool mipmapped) : config_(config) {
-        previous_ = SDL_GL_GetCurrentContext();
-        previousWindow_ = SDL_GL_GetCurrentWindow();
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        window_ = SDL_CreateWindow("", 0, 0, int(kWidth), int(kHeight), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        context_ = window_ ? SDL_GL_CreateContext(window_) : nullptr;
-        if (!context_) return;
-        SDL_GL_MakeCurrent(window_, context_);
-        SDL_GL_SetSwapInterval(0);
+    RawCopy(const Config& config, bool mipmapped) : config_(config), window_(int(kWidth), int(kHeight), false) {
+        if (!window_.Ready()) return;
         const SceneData& d = Data();
         glGenTextures(kTextures, textures_);
         for (int t = 0; t < kTextures; ++t) {
@@ -324,28 +302,22 @@ public:
         glGenBuffers(1, &volumeBuffer_);
         skinned_.resize(d.skinVertices.size());
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        SDL_GL_MakeCurrent(previousWindow_, previous_);
+        window_.Restore();
     }
     ~RawCopy() {
-        if (!context_) {
-            if (window_) SDL_DestroyWindow(window_);
-            return;
-        }
-        SDL_GL_MakeCurrent(window_, context_);
+        if (!window_.Ready()) return;
+        window_.MakeCurrent();
         glDeleteTextures(kTextures, textures_);
         glDeleteBuffers(kMeshes, meshBuffers_);
         GLuint others[4] = {meshIndices_, skinBuffer_, skinIndices_, volumeBuffer_};
         glDeleteBuffers(4, others);
-        SDL_GL_MakeCurrent(previousWindow_, previous_);
-        SDL_GL_DeleteContext(context_);
-        SDL_DestroyWindow(window_);
     }
-    bool Ready() const { return context_ != nullptr; }
+    bool Ready() const { return window_.Ready(); }
 
     // One frame, the same batches as the game's: the matrices, lights, character poses and
     // shadow volumes are taken from the scene the game just drew.
     void Frame() {
-        SDL_GL_MakeCurrent(window_, context_);
+        window_.MakeCurrent();
         const SceneData& d = Data();
         glViewport(0, 0, GLsizei(kWidth), GLsizei(kHeight));
         glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
@@ -384,7 +356,7 @@ public:
         }
         if (config_.characters && config_.shadows) Shadows();
         if (config_.characters) Characters();
-        SDL_GL_SwapWindow(window_);
+        window_.Swap();
         glFinish();
     }
 
@@ -490,9 +462,7 @@ private:
     }
 
     Config config_;
-    SDL_Window* window_ = nullptr;
-    SDL_Window* previousWindow_ = nullptr;
-    SDL_GLContext previous_ = nullptr, context_ = nullptr;
+    benchsupport::RawWindow window_;
     GLuint textures_[kTextures] = {};
     GLuint meshBuffers_[kMeshes] = {};
     GLuint meshIndices_ = 0, skinBuffer_ = 0, skinIndices_ = 0, volumeBuffer_ = 0;
@@ -596,47 +566,7 @@ void BM_FrameBesideRawOpenGL(benchmark::State& state) {
     // One frame of each first, so that uploads and first-use costs stay out of the count.
     game.Frame();
     raw.Frame();
-    double gameSeconds = 0, rawSeconds = 0, gameCpu = 0;
-    uint64_t gameCalls = 0, gameDraws = 0, rawCalls = 0, rawDraws = 0;
-    using Clock = std::chrono::steady_clock;
-    // Each side goes first every other round: whichever follows the other pays for some of its
-    // leftovers in the rasteriser.
-    bool gameFirst = true;
-    auto timedGame = [&] {
-        const uint64_t calls = g_glCalls, draws = g_glDraws;
-        const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
-        const Clock::time_point start = Clock::now();
-        game.Frame();
-        gameSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-        gameCpu += Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
-        gameCalls += g_glCalls - calls, gameDraws += g_glDraws - draws;
-    };
-    auto timedRaw = [&] {
-        const uint64_t calls = g_glCalls, draws = g_glDraws;
-        const Clock::time_point start = Clock::now();
-        raw.Frame();
-        rawSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-        rawCalls += g_glCalls - calls, rawDraws += g_glDraws - draws;
-    };
-    for (auto _ : state) {
-        if (gameFirst) {
-            timedGame();
-            timedRaw();
-        } else {
-            timedRaw();
-            timedGame();
-        }
-        gameFirst = !gameFirst;
-    }
-    const double n = double(state.iterations());
-    state.counters["game_ms"] = 1000.0 * gameSeconds / n;
-    state.counters["raw_ms"] = 1000.0 * rawSeconds / n;
-    state.counters["ratio"] = rawSeconds > 0 ? gameSeconds / rawSeconds : 0.0;
-    state.counters["over_raw_ms"] = 1000.0 * (gameSeconds - rawSeconds) / n;
-    state.counters["game_cpu_ms"] = 1000.0 * gameCpu / n;
-    state.counters["game_draws"] = double(gameDraws) / n;
-    state.counters["game_calls_per_draw"] = gameDraws ? double(gameCalls) / double(gameDraws) : 0.0;
-    state.counters["raw_calls_per_draw"] = rawDraws ? double(rawCalls) / double(rawDraws) : 0.0;
+    benchsupport::CompareFrames(state, [&] { game.Frame(); }, [&] { raw.Frame(); });
 }
 BENCHMARK(BM_FrameBesideRawOpenGL)->DenseRange(0, 5)->UseRealTime()->Unit(benchmark::kMillisecond);
 

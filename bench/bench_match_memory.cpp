@@ -7,32 +7,18 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include "core/settings.h"
-#include "data/data_set.h"
+#include "demo_match.h"
 #include "fighters/character.h"
-#include "platform/os/os.h"
-#include "render/adapter_table.h"
-#include "shell/main_loop.h"
-#include "shell/startup.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr double kTargetMB = 300.0;
-constexpr uint32_t kTurnMs = 33;
-constexpr int kTurns = 2000 / int(kTurnMs);
-
-uint32_t g_now = 0;
+constexpr int kTurns = 2000 / int(benchsupport::DemoMatch::kTurnMs);
 
 // A "Key:   N kB" line of /proc/self/status in megabytes, or -1.
 double StatusMB(const char* key) {
@@ -54,61 +40,19 @@ bool ResetPeak() {
     return bool(out);
 }
 
-// Sets "KEY = value" lines of the settings file in place.
-bool SetKeys(const fs::path& file, const std::initializer_list<std::pair<const char*, const char*>>& keys) {
-    std::ifstream in(file);
-    std::stringstream text;
-    std::string line;
-    while (std::getline(in, line)) {
-        for (const auto& [key, value] : keys)
-            if (line.rfind(std::string(key) + " =", 0) == 0) line = std::string(key) + " = " + value + "\r";
-        text << line << "\n";
-    }
-    std::ofstream out(file, std::ios::trunc);
-    out << text.str();
-    return bool(out);
-}
-
 void BM_DemoMatchPeakMemory(benchmark::State& state) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("ALSOFT_DRIVERS", "null", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const fs::path folder = fs::temp_directory_path() / ("brimvale-bench-memory-" + std::to_string(::getpid()));
-    std::string error;
-    if (!demodata::WriteDataSet(folder.string(), &error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    // Straight into a match, no videos, no log.
-    if (!SetKeys(folder / "Brimvale.ini", {{"MENU", "0"}, {"PRUEBAS", "1"}, {"DEBUG", "0"}, {"NUM_PER", "8"},
-                                           {"NUM_PER_ENE", "8"}, {"RESX", "1024"}, {"RESY", "768"}})) {
-        state.SkipWithError("the settings file could not be written");
-        return;
-    }
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
-    g_StartupSeed = [] { return 7u; };
-    g_now = 100000;
-    os::SetTimeSource([] { return g_now; });
-
+    benchsupport::DemoMatch match(state, "memory");
+    if (!match.Ready()) return;
     for (auto _ : state) {
         const bool fromHere = ResetPeak();
         const double before = StatusMB("VmRSS");
-        g_Settings.Clear();
-        ResetMainLoopState();
-        g_AdapterTable.Enumerate();
-        if (!InitApp(WndProc)) {
+        if (!match.Start()) {
             state.SkipWithError("the program did not start");
             break;
         }
         int fighters = 0;
         for (const Character& c : g_Characters) fighters += c.active ? 1 : 0;
-        os::Message msg{};
-        int turns = 0;
-        for (; turns < kTurns; ++turns) {
-            g_now += kTurnMs;
-            if (!RunLoopTurn(&msg)) break;
-        }
+        const int turns = match.Turns(kTurns);
         const double peak = StatusMB("VmHWM");
         ReleaseGame(true);
         state.counters["peak_MB"] = peak;
@@ -121,13 +65,6 @@ void BM_DemoMatchPeakMemory(benchmark::State& state) {
         if (turns < kTurns) state.SkipWithError("the program quit during the match");
         else if (fighters != MAX_CHARACTERS) state.SkipWithError("the match did not have sixteen fighters");
     }
-
-    os::SetTimeSource(nullptr);
-    ResetStartupSeed();
-    g_Settings.Clear();
-    ResetMainLoopState();
-    fs::current_path(previous);
-    fs::remove_all(folder);
 }
 BENCHMARK(BM_DemoMatchPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
