@@ -98,6 +98,7 @@ KeyCode KeyFor(int vk) {
         case os::VK_DOWN: sym = SDLK_DOWN; break;
         case os::VK_LEFT: sym = SDLK_LEFT; break;
         case os::VK_RIGHT: sym = SDLK_RIGHT; break;
+        case os::VK_MENU: sym = SDLK_LALT; break;
         default: break;
         }
     }
@@ -130,6 +131,7 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     keys.insert(kMatchDisplay.begin(), kMatchDisplay.end());
     keys["SONIDO"] = folder.sound ? "1" : "0";
     keys["MUSICA"] = folder.music ? "1" : "0";
+    keys["PRUEBAS"] = folder.testMode ? "1" : "0";
     dir.Write("Brimvale.ini", WithKeys(ini, keys));
     WriteSavedPlayers(dir.path().string(), folder.playersPerSide);
     for (const auto& [name, bytes] : EnemyRecordFiles(84)) {
@@ -397,6 +399,11 @@ float ScriptedProgram::FractionY(float py) {
 
 ScriptedProgram& ScriptedProgram::TapKey(int vk) {
     return Do("key", [vk](ScriptedProgram& p) { p.Key(vk); }).Wait(2);
+}
+
+ScriptedProgram& ScriptedProgram::AltKey(int vk) {
+    Do("alt down", [](ScriptedProgram& p) { p.KeyDown(os::VK_MENU); }).Wait(1);
+    return TapKey(vk).Do("alt up", [](ScriptedProgram& p) { p.KeyUp(os::VK_MENU); }).Wait(1);
 }
 
 ScriptedProgram& ScriptedProgram::Type(const std::string& text) {

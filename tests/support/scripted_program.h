@@ -23,11 +23,13 @@ namespace testsupport {
 
 // The settings, the front-end data, saved players of both sides and the fighter kit's arena as
 // scenario 1 (both skeletons, the items and the element map of every game kind) in the working
-// folder, with the menu on and test mode off (in test mode Escape ends the program).
+// folder, with the menu on and test mode off unless asked (in test mode Escape on the menu ends
+// the program, and Alt with a letter reaches the match's test keys).
 struct ScriptedFolder {
     int playersPerSide = 4;
     bool sound = false;
     bool music = false;
+    bool testMode = false;
 };
 void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder = {});
 // Players of both sides (named "JugO0".., "JugV0"..; slot n at level n) saved into the training,
@@ -83,6 +85,8 @@ public:
     // Clicks at `where` (three frames apart) until `done` holds; gives up after `maxClicks`.
     ScriptedProgram& ClickUntil(const char* what, Locate where, std::function<bool()> done, int maxClicks = 8);
     ScriptedProgram& TapKey(int vk);
+    // The key pressed and released while Alt is held.
+    ScriptedProgram& AltKey(int vk);
     ScriptedProgram& Type(const std::string& text);
 
     // Runs the program's entry until the script ends; returns its exit code. `failure` tells why
