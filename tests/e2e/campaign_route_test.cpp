@@ -3,12 +3,16 @@
 // won match, the results and both teams' pages, and out through the quit box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "e2e/e2e_fixture.h"
 #include "frontend/campaign.h"
+#include "frontend/menu_calls.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
 #include "frontend/text_label.h"
@@ -105,6 +109,119 @@ TEST_F(ScriptedRunTest, ASavedCampaignIsLoadedFromTheListAndDeletedOnYes) {
     EXPECT_EQ(*loadedName, "Brigada");
     EXPECT_GT(*rowInk, 20) << "the campaign's caption row";
     EXPECT_FALSE(std::filesystem::exists(CampaignFile(dir, "CO00.dat")));
+}
+
+// The name field's text replaced by typing: a click begins the entry, Enter ends it.
+void TypeCampaignName(ScriptedProgram& p, const std::string& name) {
+    p.ClickUntil("the name field", [](float* x, float* y) {
+        if (!OnScreen(3)) return false;
+        const TextField& f = g_Menu.screens->field;
+        *x = f.x + f.w / 2, *y = f.y + f.h / 2;
+        return f.w > 0;
+    }, [] { return g_Menu.screens->boxOpen != 0; });
+    for (int i = 0; i < 20; ++i) p.TapKey(os::VK_BACK);
+    p.Type(name).TapKey(os::VK_RETURN);
+    p.WaitUntil("the entry's end", [] { return g_Menu.screens->boxOpen == 0; }, 10);
+}
+
+// The match won at once through the test key that puts the own side at its goal; Escape once
+// the result block says so.
+void WinTheMatch(ScriptedProgram& p, std::shared_ptr<uint32_t> winner) {
+    WaitForMatch(p);
+    p.AltKey('G');
+    p.WaitUntil("the result", [] { return g_Scenario.results[RESULT_ELAPSED] > 0; }, 200);
+    p.Do("the winner", [winner](ScriptedProgram&) { *winner = g_Scenario.results[RESULT_WINNER]; });
+    p.TapKey(os::VK_ESCAPE);
+}
+
+// Both teams' pages of the campaign team screen, the next arrow on each.
+void BothTeamPages(ScriptedProgram& p, int nextPage) {
+    p.WaitForPage(13).ClickWhere("the first team's next arrow", Image(13, 0));
+    p.WaitUntil("the other team", [] { return OnScreen(13) && g_Menu.screens->teamSelection != g_Menu.variant; }, 300);
+    p.WaitForPage(13).ClickWhere("the other team's next arrow", Image(13, 0)).WaitForPage(nextPage);
+}
+
+// The page the menu asked the shell to end on.
+int g_quitFromPage = -1;
+void (*g_realRequestQuit)() = nullptr;
+
+// A player save of the team campaign's folder.
+std::string CampaignPlayerSave(const ScopedWorkDir& dir, int slot) {
+    g_Menu.gameType = 2;
+    std::string path = PlayerSavePath(0, slot, 2);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return dir.Read(path);
+}
+
+// The team word of a player save, which begins with the record's fields in order.
+int32_t SavedTeam(const std::string& save) {
+    int32_t team = -2;
+    if (save.size() >= offsetof(PlayerRecord, team) + sizeof team)
+        std::memcpy(&team, save.data() + offsetof(PlayerRecord, team), sizeof team);
+    return team;
+}
+
+TEST_F(ScriptedRunTest, ATeamCampaignIsNamedFilledWonAndLeftThroughTheQuitBox) {
+    testsupport::WriteScriptedFolder(dir, {.testMode = true});
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(SavedTeam(CampaignPlayerSave(dir, k)), -1) << "member " << k;
+    auto missionInk = std::make_shared<int>(-1);
+    auto winner = std::make_shared<uint32_t>(99);
+    auto scenario = std::make_shared<int>(-1);
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(2).WaitForPage(3);
+    TypeCampaignName(program, "Brigada");
+    program.ClickUntil("side 1", Image(3, 1), [] { return g_Menu.variant == 1; });
+    program.ClickUntil("side 0", Image(3, 0), [] { return g_Menu.variant == 0; });
+    program.ClickUntil("the lowest difficulty", [](float* x, float* y) {
+        if (!OnScreen(3)) return false;
+        const MenuSwitch& s = g_Menu.screens->switches[0];
+        *x = s.x + s.w / 2, *y = s.y + s.h / 2;
+        return true;
+    }, [] { return g_Options.difficulty == 0; });
+    program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(5);
+    program.ClickUntil("fill", Button(5, 0), [] { return g_Menu.screens->teamIndex[3] >= 0; });
+    program.ClickWhere("the team's next arrow", Image(5, 5)).WaitForPage(11);
+    ReadLabelInk(program, 1, missionInk);
+    // Scenario 1 is the second spot of the first stage; greed is its kind 2.
+    program.ClickWhere("greed in the arena", Image(11, 1 * MISSION_KINDS + 2)).WaitForPage(10);
+    program.Do("the mission", [scenario](ScriptedProgram&) { *scenario = g_GameSettings.scenario; });
+    program.ClickWhere("start", Button(10, 2));
+    WinTheMatch(program, winner);
+    program.WaitForPage(12);
+    program.ClickWhere("results' next arrow", Image(12, 0));
+    BothTeamPages(program, 11);
+
+    program.ClickUntil("the missions' back arrow", Image(11, 30), [] { return g_Menu.screens->boxOpen != 0; });
+    program.TapKey(os::VK_RETURN).WaitForPage(1).ChooseMenuButton(5).WaitForPage(0);
+
+    program.ClickUntil("quit", [](float* x, float* y) { return ScriptedProgram::MenuButtonPoint(3, x, y); },
+                       [] { return g_Menu.screens->boxOpen != 0; });
+    program.Do("watch the quit", [](ScriptedProgram&) {
+        g_realRequestQuit = g_MenuShellCalls.requestQuit;
+        g_MenuShellCalls.requestQuit = [] {
+            g_quitFromPage = g_Menu.page;
+            g_realRequestQuit();
+        };
+    });
+    program.TapKey(os::VK_RETURN).WaitForTheEnd();
+    RunToEnd();
+    g_MenuShellCalls.requestQuit = g_realRequestQuit;
+    EXPECT_EQ(program.PagesText(), "0 1 3 5 11 10 -1 12 13 11 1 0");
+    EXPECT_EQ(g_quitFromPage, PAGE_QUIT);
+    EXPECT_GT(*missionInk, 20) << "the arena's name under its picture";
+    EXPECT_EQ(*scenario, 1);
+    EXPECT_EQ(*winner, 0u);
+    // The campaign keeps its name, its team and the won greed of scenario 1.
+    g_Menu.gameType = 2;
+    auto block = std::make_unique<CampaignBlock>();
+    ASSERT_TRUE(std::filesystem::exists(CampaignFile(dir, "CO00.dat")));
+    ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), nullptr));
+    EXPECT_STREQ(block->name, "Brigada");
+    EXPECT_EQ(block->difficulty, 0u);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(block->members[k], k);
+    EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON + 2], 1);
+    EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON + 5], 0);
+    // The members' saves, stored again by the record screen's start, keep the campaign as their team.
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(SavedTeam(CampaignPlayerSave(dir, k)), 0) << "member " << k;
 }
 
 }  // namespace

@@ -401,6 +401,12 @@ ScriptedProgram& ScriptedProgram::TapKey(int vk) {
     return Do("key", [vk](ScriptedProgram& p) { p.Key(vk); }).Wait(2);
 }
 
+ScriptedProgram& ScriptedProgram::WaitForTheEnd(int maxFrames) {
+    Then("the program's end", [](ScriptedProgram&) { return false; }, maxFrames);
+    script_.back().endsProgram = true;
+    return *this;
+}
+
 ScriptedProgram& ScriptedProgram::AltKey(int vk) {
     Do("alt down", [](ScriptedProgram& p) { p.KeyDown(os::VK_MENU); }).Wait(1);
     return TapKey(vk).Do("alt up", [](ScriptedProgram& p) { p.KeyUp(os::VK_MENU); }).Wait(1);
@@ -427,6 +433,7 @@ int ScriptedProgram::Run(int frameLimit) {
     os::SetTimeSource({});
     g_ShellCalls.pollInput = realPoll_;
     g_running = nullptr;
+    if (step_ < script_.size() && script_[step_].endsProgram && failure.empty()) ++step_;
     if (step_ < script_.size() && failure.empty()) failure = "the program ended during step \"" + script_[step_].what + "\"";
     return code;
 }

@@ -88,6 +88,8 @@ public:
     // The key pressed and released while Alt is held.
     ScriptedProgram& AltKey(int vk);
     ScriptedProgram& Type(const std::string& text);
+    // The last step: the program ends by itself within `maxFrames` frames.
+    ScriptedProgram& WaitForTheEnd(int maxFrames = 300);
 
     // Runs the program's entry until the script ends; returns its exit code. `failure` tells why
     // a run stopped early, empty when the script ran to its end.
@@ -134,6 +136,7 @@ private:
         std::string what;
         Step step;
         int maxFrames;
+        bool endsProgram = false;
     };
     static void OnFrame();
     void Frame_();
