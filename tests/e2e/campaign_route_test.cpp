@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "e2e/e2e_fixture.h"
 #include "frontend/campaign.h"
+#include "frontend/equipment_table.h"
 #include "frontend/menu_calls.h"
 #include "frontend/mission_table.h"
 #include "frontend/player_saves.h"
@@ -70,9 +72,10 @@ TEST_F(ScriptedRunTest, TheLogoLeadsToTheCreditsAndTheirBackArrowHome) {
 
 // A team campaign of side 0 saved in its first slot, its team the side's first four players,
 // at its first stage with the missions of the table.
-void WriteTeamCampaign(const ScopedWorkDir& dir, const char* name) {
+void WriteTeamCampaign(const ScopedWorkDir& dir, const char* name, int32_t credits = 0) {
     ClearCampaign();
     CampaignBlock& b = g_Campaign;
+    b.credits = credits;
     std::snprintf(b.name, sizeof b.name, "%s", name);
     b.slot = 0;
     b.side = 0;
@@ -222,6 +225,61 @@ TEST_F(ScriptedRunTest, ATeamCampaignIsNamedFilledWonAndLeftThroughTheQuitBox) {
     EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON + 5], 0);
     // The members' saves, stored again by the record screen's start, keep the campaign as their team.
     for (int k = 0; k < 4; ++k) EXPECT_EQ(SavedTeam(CampaignPlayerSave(dir, k)), 0) << "member " << k;
+}
+
+// The middle of one of a shop list's row panels.
+ScriptedProgram::Locate ShopRow(int screen, int panel) {
+    return [screen, panel](float* x, float* y) { return OnScreen(screen) && ScriptedProgram::Middle(g_Menu.screens->panels[panel], x, y); };
+}
+
+// Page 0 to the record screen of the first saved team campaign, through the list and the
+// arena's greed.
+void ToTheRecordScreen(ScriptedProgram& p) {
+    p.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(3).WaitForPage(4);
+    p.ClickUntil("the first row", LabelOf(4, 0), [] { return g_Menu.screens->saveSelected == 0; });
+    p.ClickWhere("load", Button(4, 2)).WaitForPage(11);
+    p.ClickWhere("greed in the arena", Image(11, 1 * MISSION_KINDS + 2)).WaitForPage(10);
+}
+
+TEST_F(ScriptedRunTest, APieceIsBoughtAndSoldAgainAndTheShopsPagesTurn) {
+    constexpr int32_t kCredits = 100000;
+    testsupport::WriteScriptedFolder(dir);
+    WriteTeamCampaign(dir, "Tienda", kCredits);
+    auto creditsInk = std::make_shared<int>(-1);
+    auto piece = std::make_shared<std::array<int, 2>>(std::array<int, 2>{-1, -1});
+    auto afterBuy = std::make_shared<int32_t>(0);
+    ToTheRecordScreen(program);
+    program.ClickWhere("the shop", Button(10, 0)).WaitForPage(14);
+    ReadLabelInk(program, 12, creditsInk);
+    // Buying: the stock's first row selected, the buy button, yes.
+    program.ClickUntil("the stock's first row", ShopRow(14, 2), [] { return g_Menu.screens->shopSelected[0] == 0; });
+    program.Do("the piece", [piece](ScriptedProgram&) {
+        g_Menu.screens->ShopListPiece(SHOP_LIST_STOCK, 0, &(*piece)[0], &(*piece)[1]);
+    });
+    program.ClickUntil("buy", Button(14, 0), [] { return g_Menu.screens->boxOpen != 0; });
+    program.TapKey(os::VK_RETURN).WaitUntil("bought", [] { return g_Menu.screens->ShopListCount(SHOP_LIST_OWNED) == 1; }, 10);
+    program.Do("credits after buying", [afterBuy](ScriptedProgram&) { *afterBuy = g_Campaign.credits; });
+    // Selling it again from the team's inventory.
+    program.ClickUntil("the inventory's first row", ShopRow(14, 4), [] { return g_Menu.screens->shopSelected[1] == 0; });
+    program.ClickUntil("sell", Button(14, 1), [] { return g_Menu.screens->boxOpen != 0; });
+    program.TapKey(os::VK_RETURN).WaitUntil("sold", [] { return g_Menu.screens->ShopListCount(SHOP_LIST_OWNED) == 0; }, 10);
+    program.ClickWhere("to the wardrobe", Button(14, 2)).WaitForPage(15);
+    program.ClickWhere("back to the shop", Button(15, 2)).WaitForPage(14);
+    program.ClickWhere("the shop's back arrow", Image(14, 4)).WaitForPage(10);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 4 11 10 14 15 14 10");
+    EXPECT_GT(*creditsInk, 20) << "the credits under the lists";
+    const EquipmentRow* row = GetEquipmentRow((*piece)[0], (*piece)[1]);
+    ASSERT_NE(row, nullptr);
+    const int32_t price = int32_t(row->price);
+    ASSERT_GT(price, 0);
+    EXPECT_EQ(*afterBuy, kCredits - price);
+    // The campaign file keeps what the sale gave back: three fifths of the price, cut down.
+    g_Menu.gameType = 2;
+    auto block = std::make_unique<CampaignBlock>();
+    ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), nullptr));
+    EXPECT_EQ(block->credits, kCredits - price + price * 3 / 5);
+    for (int32_t id : block->inventory[(*piece)[0]]) EXPECT_EQ(id, -1);
 }
 
 }  // namespace
