@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "common/binary_reader.h"
 #include "e2e/e2e_fixture.h"
 #include "frontend/campaign.h"
 #include "frontend/equipment_table.h"
@@ -280,6 +281,33 @@ TEST_F(ScriptedRunTest, APieceIsBoughtAndSoldAgainAndTheShopsPagesTurn) {
     ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), nullptr));
     EXPECT_EQ(block->credits, kCredits - price + price * 3 / 5);
     for (int32_t id : block->inventory[(*piece)[0]]) EXPECT_EQ(id, -1);
+}
+
+TEST_F(ScriptedRunTest, ARandomPlayerMadeInTheEditorIsSavedOnTheWayBackToTheTeam) {
+    testsupport::WriteScriptedFolder(dir);
+    auto rowInk = std::make_shared<int>(-1);
+    auto made = std::make_shared<PlayerRecord>();
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(2).WaitForPage(3);
+    program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(5);
+    program.ClickWhere("new player", Button(5, 1)).WaitForPage(9);
+    ReadLabelInk(program, EDITOR_NAME_LABEL, rowInk);
+    program.ClickUntil("random player", Button(9, 0), [] { return g_Menu.screens->editor.changed != 0; });
+    program.Do("the new player", [made](ScriptedProgram&) { *made = *g_Menu.screens->candidateRecord; });
+    // Leaving with changes asks whether to keep them; yes saves the player. The back arrow is
+    // image 21.
+    program.ClickUntil("the editor's back arrow", Image(9, 21), [] { return g_Menu.screens->boxOpen != 0; });
+    program.TapKey(os::VK_RETURN).WaitForPage(5);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 3 5 9 5");
+    EXPECT_GT(*rowInk, 20) << "the first look row's caption";
+    // Four players were saved before; the new one takes the next slot.
+    const std::string save = CampaignPlayerSave(dir, 4);
+    BinaryReader reader(reinterpret_cast<const uint8_t*>(save.data()), save.size());
+    PlayerRecord saved = {};
+    ASSERT_TRUE(ReadPlayerRecord(reader, 0, &saved));
+    EXPECT_EQ(saved.level, made->level);
+    EXPECT_EQ(std::memcmp(&saved.look, &made->look, sizeof saved.look), 0) << "the random look";
+    EXPECT_EQ(CampaignPlayerSave(dir, 5), "");
 }
 
 }  // namespace
