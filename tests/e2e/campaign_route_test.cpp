@@ -310,4 +310,36 @@ TEST_F(ScriptedRunTest, ARandomPlayerMadeInTheEditorIsSavedOnTheWayBackToTheTeam
     EXPECT_EQ(CampaignPlayerSave(dir, 5), "");
 }
 
+TEST_F(ScriptedRunTest, AOnePlayerCampaignIsWonAtItsFirstStepAndComesBackReadyForTheNext) {
+    testsupport::WriteScriptedFolder(dir, {.testMode = true, .arenaAsScenario0 = true});
+    auto titleInk = std::make_shared<int>(-1);
+    auto winner = std::make_shared<uint32_t>(99);
+    auto scenarios = std::make_shared<std::array<int, 2>>(std::array<int, 2>{-1, -1});
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(0).WaitForPage(3);
+    program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(20);
+    program.ClickWhere("the player's next arrow", Image(20, 1)).WaitForPage(21);
+    ReadLabelInk(program, 0, titleInk);
+    program.Do("the first step", [scenarios](ScriptedProgram&) { (*scenarios)[0] = g_GameSettings.scenario; });
+    program.ClickWhere("the mission's next arrow", Image(21, 1)).WaitForPage(22);
+    program.ClickWhere("start", Button(22, 2));
+    WinTheMatch(program, winner);
+    program.WaitForPage(12).ClickWhere("results' next arrow", Image(12, 0));
+    BothTeamPages(program, 21);
+    program.Do("the next step", [scenarios](ScriptedProgram&) { (*scenarios)[1] = g_GameSettings.scenario; });
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 3 20 21 22 -1 12 13 21");
+    EXPECT_GT(*titleInk, 20) << "the scenario's name over the mission";
+    EXPECT_EQ(*winner, 0u);
+    EXPECT_EQ((*scenarios)[0], 0);
+    EXPECT_EQ((*scenarios)[1], 1);
+    // The campaign's file, with its own player after the block, marks the first step won.
+    g_Menu.gameType = 1;
+    auto block = std::make_unique<CampaignBlock>();
+    PlayerRecord own = {};
+    ASSERT_TRUE(std::filesystem::exists(CampaignFile(dir, "GCO00.dat")));
+    ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), &own));
+    EXPECT_EQ(block->scenarios[0][CAMPAIGN_WON], 1);
+    EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON], 0);
+}
+
 }  // namespace

@@ -29,6 +29,7 @@
 #include "scene/glow.h"
 #include "scene/scene.h"
 #include "shell/main_loop.h"
+#include "support/element_kit.h"
 #include "support/frontend_data.h"
 #include "support/match_harness.h"
 #include "support/save_images.h"
@@ -116,6 +117,16 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     match.kind = 5;
     match.fightersPerSide = 2;
     WriteMatchFolder(match);
+    if (folder.arenaAsScenario0) {
+        char from[64], to[64];
+        std::snprintf(from, sizeof from, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", MATCH_SCENARIO, MATCH_SCENARIO);
+        std::snprintf(to, sizeof to, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", 0, 0);
+        std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+        std::filesystem::copy_file(from, to);
+        const std::filesystem::path elements = Slashes(ScenarioElementPath(0));
+        std::filesystem::create_directories(elements.parent_path());
+        std::filesystem::copy_file(Slashes(ScenarioElementPath(MATCH_SCENARIO)), elements);
+    }
     WriteFrontEndData(dir);
     // Every screen's captions get a text of their own number, so that labels show ink.
     std::string texts = ReadWhole("textos.txt");

@@ -30,6 +30,8 @@ struct ScriptedFolder {
     bool sound = false;
     bool music = false;
     bool testMode = false;
+    // The arena also as scenario 0, where the one-player campaign of side 0 begins.
+    bool arenaAsScenario0 = false;
 };
 void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder = {});
 // Players of both sides (named "JugO0".., "JugV0"..; slot n at level n) saved into the training,
