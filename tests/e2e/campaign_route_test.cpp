@@ -342,4 +342,39 @@ TEST_F(ScriptedRunTest, AOnePlayerCampaignIsWonAtItsFirstStepAndComesBackReadyFo
     EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON], 0);
 }
 
+// A one-player campaign of side 0 in its first slot with every step won, its own player after it.
+void WriteFinishedOnePlayerCampaign() {
+    g_Menu.gameType = 1;
+    ClearCampaign();
+    std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", "Terminada");
+    g_Campaign.slot = 0;
+    g_Campaign.side = 0;
+    g_Campaign.stage = 0;
+    for (auto& scenario : g_Campaign.scenarios) scenario[CAMPAIGN_PLAYED] = scenario[CAMPAIGN_WON] = 1;
+    PlayerRecord own = {};
+    MakeRandomPlayer(0, &own);
+    ASSERT_TRUE(SaveCampaign(0, 0, &own));
+    ClearCampaign();
+}
+
+TEST_F(ScriptedRunTest, AFinishedOnePlayerCampaignEndsOnItsPictureAndStaysSaved) {
+    testsupport::WriteScriptedFolder(dir);
+    WriteFinishedOnePlayerCampaign();
+    const std::string saved = dir.Read("Saves/CAMPAIGNS/GCO00.dat");
+    ASSERT_FALSE(saved.empty());
+    auto rowInk = std::make_shared<int>(-1);
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(1).WaitForPage(4);
+    ReadLabelInk(program, 0, rowInk);
+    program.ClickUntil("the first row", LabelOf(4, 0), [] { return g_Menu.screens->saveSelected == 0; });
+    // Every step won: the mission page shows the information instead.
+    program.ClickWhere("load", Button(4, 2)).WaitForPage(23);
+    program.ClickWhere("the information's next arrow", Image(23, 0)).WaitForPage(16);
+    program.TapKey(os::VK_RETURN).WaitForPage(0);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 4 23 16 0");
+    EXPECT_GT(*rowInk, 20) << "the campaign's caption row";
+    // Only the team campaign's end deletes it.
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), saved);
+}
+
 }  // namespace
