@@ -138,13 +138,6 @@ void WinTheMatch(ScriptedProgram& p, std::shared_ptr<uint32_t> winner) {
     p.TapKey(os::VK_ESCAPE);
 }
 
-// Both teams' pages of the campaign team screen, the next arrow on each.
-void BothTeamPages(ScriptedProgram& p, int nextPage) {
-    p.WaitForPage(13).ClickWhere("the first team's next arrow", Image(13, 0));
-    p.WaitUntil("the other team", [] { return OnScreen(13) && g_Menu.screens->teamSelection != g_Menu.variant; }, 300);
-    p.WaitForPage(13).ClickWhere("the other team's next arrow", Image(13, 0)).WaitForPage(nextPage);
-}
-
 // The page the menu asked the shell to end on.
 int g_quitFromPage = -1;
 void (*g_realRequestQuit)() = nullptr;
