@@ -1,6 +1,8 @@
-// The campaign screens through the real loop: the credits from the main menu's logo, the
-// campaign list loading and deleting a saved campaign, and a team campaign from its name to a
-// won match, the results and both teams' pages, and out through the quit box.
+// The campaign screens through the real loop: the credits from the main menu's logo; the
+// campaign list loading and deleting a saved campaign; a team campaign from its name to a won
+// match, the results and both teams' pages, and out through the quit box; the shops; the player
+// editor; a one-player campaign's first step won; a finished one-player campaign's end.
+// Matches are won with the test key that puts the own side at its goal.
 #include <gtest/gtest.h>
 
 #include <algorithm>
