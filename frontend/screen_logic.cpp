@@ -381,16 +381,18 @@ void MenuScreens::UpdateTeamChoice() {
     }
     if (!Hit(images[5], 504)) return;
     int32_t members[SCREEN_TEAM];
-    const PlayerRecord* team[SCREEN_TEAM];
-    for (int k = 0; k < SCREEN_TEAM; ++k) {
-        members[k] = teamIndex[k];
-        CopyTeamRecord(k);
-        team[k] = &teamRecords[k];
-    }
+    for (int k = 0; k < SCREEN_TEAM; ++k) members[k] = teamIndex[k];
     // A campaign that could not be written is not played.
     if (!CreateCampaign(side, title, members)) {
         PanelSound(FX_REFUSE);
         return;
+    }
+    // Copied after the creation, so that the copies the record screen stores back carry the
+    // campaign as their team.
+    const PlayerRecord* team[SCREEN_TEAM];
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        CopyTeamRecord(k);
+        team[k] = &teamRecords[k];
     }
     BuildEquipmentLists(team, SCREEN_TEAM);
     LeaveScreenTo(5, 11, kFxForward);

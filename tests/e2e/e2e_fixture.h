@@ -81,4 +81,13 @@ inline void PlayToTheResultAndLeave(testsupport::ScriptedProgram& p) {
     p.Do("slow clock", [](testsupport::ScriptedProgram& q) { q.SetFrameMs(33); }).TapKey(os::VK_ESCAPE);
 }
 
+// Both teams' pages of the campaign team screen, the next arrow on each, then `nextPage`.
+inline void BothTeamPages(testsupport::ScriptedProgram& p, int nextPage) {
+    p.WaitForPage(13).ClickWhere("the first team's next arrow", ScreenArrow(13, 0));
+    p.WaitUntil("the other team", [] {
+        return g_Menu.screens && g_Menu.screens->screen == 13 && g_Menu.screens->teamSelection != g_Menu.variant;
+    }, 300);
+    p.WaitForPage(13).ClickWhere("the other team's next arrow", ScreenArrow(13, 0)).WaitForPage(nextPage);
+}
+
 }  // namespace e2e

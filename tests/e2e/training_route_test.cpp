@@ -63,11 +63,12 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
     });
     PlayToTheResultAndLeave(program);
     program.WaitForPage(12);
-    // The campaign team page has no widgets yet: the route stops on it.
-    program.ClickWhere("results' next arrow", ScreenArrow(12, 0)).WaitForPage(13);
+    program.ClickWhere("results' next arrow", ScreenArrow(12, 0));
+    BothTeamPages(program, 2);
+    program.ClickWhere("back arrow", ScreenArrow(2, 0)).WaitForPage(1);
     RunToEnd();
 
-    EXPECT_EQ(program.PagesText(), "0 1 2 -1 12 13");
+    EXPECT_EQ(program.PagesText(), "0 1 2 -1 12 13 2 1");
     EXPECT_TRUE(*previewShown);
     EXPECT_EQ((*perSide)[0], 1);
     EXPECT_EQ((*perSide)[1], 1);

@@ -29,6 +29,7 @@
 #include "scene/glow.h"
 #include "scene/scene.h"
 #include "shell/main_loop.h"
+#include "support/element_kit.h"
 #include "support/frontend_data.h"
 #include "support/match_harness.h"
 #include "support/save_images.h"
@@ -98,6 +99,7 @@ KeyCode KeyFor(int vk) {
         case os::VK_DOWN: sym = SDLK_DOWN; break;
         case os::VK_LEFT: sym = SDLK_LEFT; break;
         case os::VK_RIGHT: sym = SDLK_RIGHT; break;
+        case os::VK_MENU: sym = SDLK_LALT; break;
         default: break;
         }
     }
@@ -115,6 +117,16 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     match.kind = 5;
     match.fightersPerSide = 2;
     WriteMatchFolder(match);
+    if (folder.arenaAsScenario0) {
+        char from[64], to[64];
+        std::snprintf(from, sizeof from, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", MATCH_SCENARIO, MATCH_SCENARIO);
+        std::snprintf(to, sizeof to, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", 0, 0);
+        std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+        std::filesystem::copy_file(from, to);
+        const std::filesystem::path elements = Slashes(ScenarioElementPath(0));
+        std::filesystem::create_directories(elements.parent_path());
+        std::filesystem::copy_file(Slashes(ScenarioElementPath(MATCH_SCENARIO)), elements);
+    }
     WriteFrontEndData(dir);
     // Every screen's captions get a text of their own number, so that labels show ink.
     std::string texts = ReadWhole("textos.txt");
@@ -130,6 +142,7 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     keys.insert(kMatchDisplay.begin(), kMatchDisplay.end());
     keys["SONIDO"] = folder.sound ? "1" : "0";
     keys["MUSICA"] = folder.music ? "1" : "0";
+    keys["PRUEBAS"] = folder.testMode ? "1" : "0";
     dir.Write("Brimvale.ini", WithKeys(ini, keys));
     WriteSavedPlayers(dir.path().string(), folder.playersPerSide);
     for (const auto& [name, bytes] : EnemyRecordFiles(84)) {
@@ -399,6 +412,17 @@ ScriptedProgram& ScriptedProgram::TapKey(int vk) {
     return Do("key", [vk](ScriptedProgram& p) { p.Key(vk); }).Wait(2);
 }
 
+ScriptedProgram& ScriptedProgram::WaitForTheEnd(int maxFrames) {
+    Then("the program's end", [](ScriptedProgram&) { return false; }, maxFrames);
+    script_.back().endsProgram = true;
+    return *this;
+}
+
+ScriptedProgram& ScriptedProgram::AltKey(int vk) {
+    Do("alt down", [](ScriptedProgram& p) { p.KeyDown(os::VK_MENU); }).Wait(1);
+    return TapKey(vk).Do("alt up", [](ScriptedProgram& p) { p.KeyUp(os::VK_MENU); }).Wait(1);
+}
+
 ScriptedProgram& ScriptedProgram::Type(const std::string& text) {
     return Do("type", [text](ScriptedProgram& p) { p.Text(text); }).Wait(2);
 }
@@ -420,6 +444,7 @@ int ScriptedProgram::Run(int frameLimit) {
     os::SetTimeSource({});
     g_ShellCalls.pollInput = realPoll_;
     g_running = nullptr;
+    if (step_ < script_.size() && script_[step_].endsProgram && failure.empty()) ++step_;
     if (step_ < script_.size() && failure.empty()) failure = "the program ended during step \"" + script_[step_].what + "\"";
     return code;
 }

@@ -23,11 +23,15 @@ namespace testsupport {
 
 // The settings, the front-end data, saved players of both sides and the fighter kit's arena as
 // scenario 1 (both skeletons, the items and the element map of every game kind) in the working
-// folder, with the menu on and test mode off (in test mode Escape ends the program).
+// folder, with the menu on and test mode off unless asked (in test mode Escape on the menu ends
+// the program, and Alt with a letter reaches the match's test keys).
 struct ScriptedFolder {
     int playersPerSide = 4;
     bool sound = false;
     bool music = false;
+    bool testMode = false;
+    // The arena also as scenario 0, where the one-player campaign of side 0 begins.
+    bool arenaAsScenario0 = false;
 };
 void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder = {});
 // Players of both sides (named "JugO0".., "JugV0"..; slot n at level n) saved into the training,
@@ -83,7 +87,11 @@ public:
     // Clicks at `where` (three frames apart) until `done` holds; gives up after `maxClicks`.
     ScriptedProgram& ClickUntil(const char* what, Locate where, std::function<bool()> done, int maxClicks = 8);
     ScriptedProgram& TapKey(int vk);
+    // The key pressed and released while Alt is held.
+    ScriptedProgram& AltKey(int vk);
     ScriptedProgram& Type(const std::string& text);
+    // The last step: the program ends by itself within `maxFrames` frames.
+    ScriptedProgram& WaitForTheEnd(int maxFrames = 300);
 
     // Runs the program's entry until the script ends; returns its exit code. `failure` tells why
     // a run stopped early, empty when the script ran to its end.
@@ -130,6 +138,7 @@ private:
         std::string what;
         Step step;
         int maxFrames;
+        bool endsProgram = false;
     };
     static void OnFrame();
     void Frame_();
