@@ -17,8 +17,8 @@ std::map<int, std::string> NamedTexts() {
     std::map<int, std::string> t = {
         {484, "Back"}, {485, "Start"}, {486, "Previous"}, {487, "Next"}, {488, "Orlins"}, {489, "Voraks"},
         {495, "Previous scenario"}, {496, "Next scenario"}, {499, "New player"}, {500, "Play"}, {501, "Network"},
-        {502, "Options"}, {503, "Quit"}, {504, "Continue"}, {508, "Back"}, {515, "Credits"}, {516, "Training"},
-        {517, "Network game"}, {518, "Single player"}, {519, "Campaign"}, {521, "Level"}, {527, "Credits"},
+        {502, "Options"}, {503, "Quit"}, {504, "Continue"}, {508, "Back"}, {515, "Training"},
+        {516, "New team campaign"}, {517, "Load team campaign"}, {518, "New campaign"}, {519, "Load campaign"}, {521, "Level"}, {527, "Credits"},
         {590, "Fill team"}, {591, "Team slot"}, {592, "Add to team"}, {593, "Name"}, {594, "Easy"},
         {595, "Normal"}, {596, "Hard"}, {597, "Play as Orlin"}, {598, "Play as Vorak"}, {599, "Continue"},
         {683, "Enemy"}, {700, "Are you sure?"}, {709, "Choose this mission"}, {710, "Shop"}, {711, "Armoury"},
