@@ -34,6 +34,8 @@ std::map<int, std::string> NamedTexts() {
         {540, "Enemy team"}, {541, "Enemy random level"}, {685, "Yes"}, {686, "No"}, {687, "Keep the changes?"},
         {688, "Low"}, {689, "High"}, {701, "Leave the game?"}, {702, "Saved"}, {703, "Delete this campaign?"},
         {704, "Empty"}, {745, "Easy"}, {746, "Normal"}, {747, "Hard"}, {1280, "Made by"},
+        {520, "Fighter"}, {531, "Arena"}, {535, "Teams"}, {758, "New player"}, {785, "Choose your fighter"},
+        {790, "Shop"}, {791, "Start"}, {796, "Armoury"},
         {729, "Turn left"}, {730, "Turn right"}, {731, "Turn on"}, {732, "Turn off"}, {784, "Delete this player?"},
     };
     const char* kinds[8] = {"Steal the symbol", "Obstacle race", "Greed", "Search", "Curse", "Annihilation",
