@@ -109,17 +109,7 @@ public:
             EffectSlotSetTarget(made, owner->attackTarget);
         return made;
     }
-    void ScreenEffect(int type) override {
-        switch (type) {
-        case 52: g_Control.StartCameraShake(); break;
-        case 53: g_Control.StartCameraFlip(); break;
-        case 54: g_Control.StartInvertedControls(15000); break;
-        case 55: g_Control.StartCameraSpin(); break;
-        case 56: g_Control.StartScreenPulse(); break;
-        case 57: g_Control.StartParticleCurtain(); break;
-        default: break;
-        }
-    }
+    void ScreenEffect(int type) override { g_Control.StartScreenEffect(type); }
     void PlaySound(uint32_t id, const Vec3& p, uint8_t flag) override { PlayFx(int(id), &p, flag); }
     void RemovePlayer(uint32_t playerId) override { RemovePlayerCharacters(playerId); }
 

@@ -155,6 +155,9 @@ public:
     void StartCameraSpin();
     void StartScreenPulse();
     void StartParticleCurtain();
+    // The screen effect of a power or item type (52 shake, 53 flip, 54 inverted controls for 15 s,
+    // 55 spin, 56 pulse, 57 curtain); other types do nothing.
+    void StartScreenEffect(int type);
     void UpdateParticleCurtain();
 };
 

@@ -43,17 +43,7 @@ constexpr FighterShellCalls kRealCalls = {
     [] { return g_Control.targetMarker != 0; },
     [](bool on) { g_Control.targetMarker = on ? 1 : 0; },
     [] { return g_Control.secondTick != 0; },
-    [](int type) {
-        switch (type) {
-        case 52: g_Control.StartCameraShake(); break;
-        case 53: g_Control.StartCameraFlip(); break;
-        case 54: g_Control.StartInvertedControls(15000); break;
-        case 55: g_Control.StartCameraSpin(); break;
-        case 56: g_Control.StartScreenPulse(); break;
-        case 57: g_Control.StartParticleCurtain(); break;
-        default: break;
-        }
-    },
+    [](int type) { g_Control.StartScreenEffect(type); },
     [](CellRef* out) { return g_Mouse.buttons[MOUSE_RIGHT].pressed && g_Mouse.PickMapCell(out); },
     [](Vec3* out) { return g_Mouse.buttons[MOUSE_MIDDLE].pressed && g_Mouse.PickWorldPoint(out); },
 };

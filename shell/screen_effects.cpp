@@ -146,3 +146,15 @@ void Control::UpdateParticleCurtain() {
     Camera* camera = MainCamera();
     if (camera) g_ScreenEffectCalls.moveEmitter(particleCurtain, camera->eye.x, camera->eye.y - 2.0f, camera->eye.z);
 }
+
+void Control::StartScreenEffect(int type) {
+    switch (type) {
+    case 52: StartCameraShake(); break;
+    case 53: StartCameraFlip(); break;
+    case 54: StartInvertedControls(15000); break;
+    case 55: StartCameraSpin(); break;
+    case 56: StartScreenPulse(); break;
+    case 57: StartParticleCurtain(); break;
+    default: break;
+    }
+}
