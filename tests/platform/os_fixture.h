@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/os/os.h"
+#include "support/sdl_events.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -82,40 +83,19 @@ protected:
 
     void PushKey(bool down, SDL_Keycode sym, SDL_Scancode sc, uint16_t mod = KMOD_NONE,
                  uint8_t repeat = 0) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.repeat = repeat;
-        e.key.keysym.sym = sym;
-        e.key.keysym.scancode = sc;
-        e.key.keysym.mod = mod;
-        Push(e);
+        Push(testsupport::KeyEvent(down, sym, sc, mod, repeat));
     }
 
     void PushText(const char* text) {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
-        Push(e);
+        Push(testsupport::TextEvent(text));
     }
 
     void PushMotion(int x, int y) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.x = x;
-        e.motion.y = y;
-        Push(e);
+        Push(testsupport::MotionEvent(x, y));
     }
 
     void PushButton(bool down, uint8_t button, int x, int y) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = button;
-        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.button.clicks = 1;
-        e.button.x = x;
-        e.button.y = y;
-        Push(e);
+        Push(testsupport::ButtonEvent(down, button, x, y));
     }
 
     void PushWheel(int y, bool flipped = false) {

@@ -33,6 +33,7 @@
 #include "support/frontend_data.h"
 #include "support/match_harness.h"
 #include "support/save_images.h"
+#include "support/sdl_events.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {
@@ -513,21 +514,13 @@ void ScriptedProgram::Push(const void* event) {
 
 void ScriptedProgram::KeyDown(int vk) {
     const KeyCode k = KeyFor(vk);
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = k.sym;
-    e.key.keysym.scancode = k.scan;
+    SDL_Event e = KeyEvent(true, k.sym, k.scan);
     Push(&e);
 }
 
 void ScriptedProgram::KeyUp(int vk) {
     const KeyCode k = KeyFor(vk);
-    SDL_Event e{};
-    e.type = SDL_KEYUP;
-    e.key.state = SDL_RELEASED;
-    e.key.keysym.sym = k.sym;
-    e.key.keysym.scancode = k.scan;
+    SDL_Event e = KeyEvent(false, k.sym, k.scan);
     Push(&e);
 }
 
@@ -537,9 +530,7 @@ void ScriptedProgram::Key(int vk) {
 }
 
 void ScriptedProgram::Text(const std::string& text) {
-    SDL_Event e{};
-    e.type = SDL_TEXTINPUT;
-    std::snprintf(e.text.text, sizeof e.text.text, "%s", text.c_str());
+    SDL_Event e = TextEvent(text.c_str());
     Push(&e);
 }
 
@@ -555,29 +546,23 @@ void ToWindow(float x, float y, int* px, int* py) {
 }  // namespace
 
 void ScriptedProgram::MoveTo(float x, float y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    ToWindow(x, y, &e.motion.x, &e.motion.y);
+    int px = 0, py = 0;
+    ToWindow(x, y, &px, &py);
+    SDL_Event e = MotionEvent(px, py);
     Push(&e);
 }
 
 void ScriptedProgram::ButtonDown(float x, float y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = SDL_PRESSED;
-    e.button.clicks = 1;
-    ToWindow(x, y, &e.button.x, &e.button.y);
+    int px = 0, py = 0;
+    ToWindow(x, y, &px, &py);
+    SDL_Event e = ButtonEvent(true, SDL_BUTTON_LEFT, px, py);
     Push(&e);
 }
 
 void ScriptedProgram::ButtonUp(float x, float y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONUP;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = SDL_RELEASED;
-    e.button.clicks = 1;
-    ToWindow(x, y, &e.button.x, &e.button.y);
+    int px = 0, py = 0;
+    ToWindow(x, y, &px, &py);
+    SDL_Event e = ButtonEvent(false, SDL_BUTTON_LEFT, px, py);
     Push(&e);
 }
 
