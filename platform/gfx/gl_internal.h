@@ -464,6 +464,10 @@ private:
     // Moves the back buffer (and the automatic depth surface) out of the window into their
     // renderbuffers for good: a picture must be kept, or a pairing the window cannot serve.
     void LeaveWindow();
+    // The automatic depth and stencil copied between the window and their storage, rows turned;
+    // `copySide` is where the copy framebuffer is bound (read: into the window; draw: out of it),
+    // with the window bound on the other side.
+    void BlitAutoDepth(GLenum copySide);
     // The other way, after a present, once the window can hold it (shown, of the size).
     void EnterWindow();
     // Rows of the bound target run bottom-up (the window) rather than top-down.

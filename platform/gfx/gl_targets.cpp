@@ -176,6 +176,19 @@ bool GLDevice::WindowCanHoldBackBuffer(const PresentParameters& pp) {
     return true;
 }
 
+void GLDevice::BlitAutoDepth(GLenum copySide) {
+    const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
+    const GLuint zb = autoDepth_->renderbuffer;
+    const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
+    glFramebufferRenderbuffer(copySide, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
+    glFramebufferRenderbuffer(copySide, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
+    glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0), GL_NEAREST);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glFramebufferRenderbuffer(copySide, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glFramebufferRenderbuffer(copySide, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+}
+
 void GLDevice::EnterWindow() {
     if (windowTarget_ || !WindowCanHoldBackBuffer(params_.present)) return;
     // Called just after a present, which put the picture into the window; the depth and stencil
@@ -183,20 +196,11 @@ void GLDevice::EnterWindow() {
     windowTarget_ = true;
     backBuffer_->inWindow = true;
     if (autoDepth_) {
-        const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
-        const GLuint zb = autoDepth_->renderbuffer;
-        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
         glBindFramebuffer(GL_READ_FRAMEBUFFER, copyFbo_);
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glDisable(GL_SCISSOR_TEST);
-        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0), GL_NEAREST);
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+        BlitAutoDepth(GL_READ_FRAMEBUFFER);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     dirty_ |= kDirtyTargets | kDirtyViewport;
@@ -213,18 +217,8 @@ void GLDevice::LeaveWindow() {
     glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
     glDisable(GL_SCISSOR_TEST);
     glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    if (autoDepth_) {
-        // The depth and stencil go along when the window's match the surface's storage.
-        const GLuint zb = autoDepth_->renderbuffer;
-        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencil ? zb : 0);
-        glBlitFramebuffer(0, 0, w, h, 0, h, w, 0, GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0), GL_NEAREST);
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-    }
+    // The depth and stencil go along when the window's match the surface's storage.
+    if (autoDepth_) BlitAutoDepth(GL_DRAW_FRAMEBUFFER);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     dirty_ |= kDirtyTargets | kDirtyViewport;
 }
