@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/gfx/device.h"
@@ -91,7 +92,7 @@ BENCHMARK(BM_PresentDevice)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTim
 void BM_PresentRawOpenGL(benchmark::State& state) {
     ChooseVideoDriver();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError("no video");
+        state.SkipWithError((std::string("no video: ") + SDL_GetError()).c_str());
         return;
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
