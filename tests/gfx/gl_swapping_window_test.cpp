@@ -5,6 +5,7 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +73,18 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // The window's own back buffer, read past the device, rows turned top-down.
+    static std::vector<uint32_t> WindowBackBuffer() {
+        std::vector<uint32_t> rows(size_t(kW) * kH), topDown(rows.size());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, GLsizei(kW), GLsizei(kH), GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        for (uint32_t y = 0; y < kH; ++y)
+            std::memcpy(&topDown[size_t(y) * kW], &rows[size_t(kH - 1 - y) * kW], kW * 4);
+        return topDown;
+    }
+
     ::testing::AssertionResult FrontMatches(const Frame& f) {
         Surface* shot = nullptr;
         if (device->CreateImageSurface(kW, kH, D3DFMT_A8R8G8B8, &shot) != D3D_OK)
@@ -136,16 +149,34 @@ TEST_F(GLSwappingWindowTest, BackBufferKeepsTheShownFrameAcrossTheSwap) {
 TEST_F(GLSwappingWindowTest, FrameIsDrawnInTheWindowItself) {
     Show(kFirst);
     Draw(kSecond);
-    std::vector<uint32_t> rows(size_t(kW) * kH);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, GLsizei(kW), GLsizei(kH), GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
-    ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    // The window's rows run bottom-up.
-    std::vector<uint32_t> topDown(rows.size());
-    for (uint32_t y = 0; y < kH; ++y)
-        std::memcpy(&topDown[size_t(y) * kW], &rows[size_t(kH - 1 - y) * kW], kW * 4);
-    EXPECT_TRUE(Matches(topDown.data(), kW, kSecond));
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kSecond));
+}
+
+// Part of the frame shown, or the whole of it in a window of another size, goes through a copy;
+// the kept frame stays whole, and a whole present in a fitting window draws there again.
+TEST_F(GLSwappingWindowTest, PartialAndResizedPresentsKeepTheFrame) {
+    Show(kFirst);
+    Draw(kSecond);
+    const Rect half{0, 0, int32_t(kW) / 2, int32_t(kH)};
+    ASSERT_EQ(device->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_TRUE(Matches(ReadBack().data(), kW, kSecond));
+    EXPECT_TRUE(FrontMatches(kSecond));
+
+    auto* sdl = static_cast<SDL_Window*>(os::NativeWindow(window));
+    SDL_SetWindowSize(sdl, int(kW) * 2, int(kH) * 2);
+    Show(kFirst);
+    EXPECT_TRUE(Matches(ReadBack().data(), kW, kFirst));
+    EXPECT_TRUE(FrontMatches(kFirst));
+}
+
+TEST_F(GLSwappingWindowTest, WholePresentAfterAPartialOneDrawsInTheWindowAgain) {
+    Show(kFirst);
+    const Rect half{0, 0, int32_t(kW) / 2, int32_t(kH)};
+    ASSERT_EQ(device->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
+    Show(kSecond);
+    EXPECT_TRUE(Matches(ReadBack().data(), kW, kSecond));
+    Draw(kFirst);
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kFirst));
 }
 
 }  // namespace
