@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "platform/gfx/device.h"
@@ -87,28 +86,43 @@ void BM_PresentDevice(benchmark::State& state) {
 }
 BENCHMARK(BM_PresentDevice)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The device's own kind of window with a bare context of the same attributes in place of the
+// device, for the plain OpenGL references.
+class BareContext {
+public:
+    explicit BareContext(benchmark::State& state) : rig_(state, kWidth, kHeight) {
+        if (!rig_.device) return;
+        rig_.device->Release();  // only its window and attributes were wanted
+        rig_.device = nullptr;
+        window_ = static_cast<SDL_Window*>(os::NativeWindow(rig_.window));
+        context_ = SDL_GL_CreateContext(window_);
+        if (!context_) {
+            state.SkipWithError("no OpenGL context");
+            return;
+        }
+        SDL_GL_MakeCurrent(window_, context_);
+        SDL_GL_SetSwapInterval(0);
+    }
+    ~BareContext() {
+        if (!context_) return;
+        glFinish();
+        SDL_GL_MakeCurrent(window_, nullptr);
+        SDL_GL_DeleteContext(context_);
+    }
+    bool Ready() const { return context_ != nullptr; }
+    void Swap() { SDL_GL_SwapWindow(window_); }
+
+private:
+    Rig rig_;
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+};
+
 // The same in plain OpenGL: (clear a colour and depth framebuffer,) blit it flipped into the
 // window, swap.
 void BM_PresentRawOpenGL(benchmark::State& state) {
-    ChooseVideoDriver();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError((std::string("no video: ") + SDL_GetError()).c_str());
-        return;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, int(kWidth), int(kHeight), SDL_WINDOW_OPENGL);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
-        state.SkipWithError("no OpenGL context");
-        if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return;
-    }
-    SDL_GL_MakeCurrent(window, context);
-    SDL_GL_SetSwapInterval(0);
+    BareContext bare(state);
+    if (!bare.Ready()) return;
     GLuint fbo = 0, buffers[2] = {};
     glGenFramebuffers(1, &fbo);
     glGenRenderbuffers(2, buffers);
@@ -128,42 +142,24 @@ void BM_PresentRawOpenGL(benchmark::State& state) {
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBlitFramebuffer(0, 0, GLint(kWidth), GLint(kHeight), 0, GLint(kHeight), GLint(kWidth), 0,
                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        SDL_GL_SwapWindow(window);
+        bare.Swap();
     }
-    glFinish();
     glDeleteRenderbuffers(2, buffers);
     glDeleteFramebuffers(1, &fbo);
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 BENCHMARK(BM_PresentRawOpenGL)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// The floor for the device's present: the device's own kind of window and context, (its colour
-// and depth cleared,) swapped, with no framebuffer object anywhere.
+// The floor for the device's present: the window (its colour and depth cleared,) swapped, with
+// no framebuffer object anywhere.
 void BM_PresentPlainSwap(benchmark::State& state) {
-    Rig rig(state, kWidth, kHeight);
-    if (!rig.device) return;
-    rig.device->Release();  // only its window and attributes were wanted
-    rig.device = nullptr;
-    auto* window = static_cast<SDL_Window*>(os::NativeWindow(rig.window));
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) {
-        state.SkipWithError("no OpenGL context");
-        return;
-    }
-    SDL_GL_MakeCurrent(window, context);
-    SDL_GL_SetSwapInterval(0);
+    BareContext bare(state);
+    if (!bare.Ready()) return;
     glClearColor(0.125f, 0.25f, 0.375f, 1.0f);
     const bool clear = state.range(0) != 0;
     for (auto _ : state) {
         if (clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        SDL_GL_SwapWindow(window);
+        bare.Swap();
     }
-    glFinish();
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
 }
 BENCHMARK(BM_PresentPlainSwap)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
