@@ -144,14 +144,6 @@ TEST_F(GLSwappingWindowTest, BackBufferKeepsTheShownFrameAcrossTheSwap) {
     EXPECT_TRUE(Matches(ReadBack().data(), kW, mixed));
 }
 
-// Where the swap keeps the back buffer (Mesa's software rasteriser under Xvfb does), the frame
-// being drawn is already in the window's own back buffer before the present.
-TEST_F(GLSwappingWindowTest, FrameIsDrawnInTheWindowItself) {
-    Show(kFirst);
-    Draw(kSecond);
-    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kSecond));
-}
-
 // Part of the frame shown, or the whole of it in a window of another size, goes through a copy;
 // the kept frame stays whole, and a whole present in a fitting window draws there again.
 TEST_F(GLSwappingWindowTest, PartialAndResizedPresentsKeepTheFrame) {
@@ -169,12 +161,16 @@ TEST_F(GLSwappingWindowTest, PartialAndResizedPresentsKeepTheFrame) {
     EXPECT_TRUE(FrontMatches(kFirst));
 }
 
-TEST_F(GLSwappingWindowTest, WholePresentAfterAPartialOneDrawsInTheWindowAgain) {
+// Where the swap keeps the back buffer (Mesa's software rasteriser under Xvfb does), the frame
+// being drawn is already in the window's own back buffer before the present, and is again after
+// a partial present went through a copy.
+TEST_F(GLSwappingWindowTest, FramesAreDrawnInTheWindowItself) {
     Show(kFirst);
+    Draw(kSecond);
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kSecond));
     const Rect half{0, 0, int32_t(kW) / 2, int32_t(kH)};
     ASSERT_EQ(device->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
     Show(kSecond);
-    EXPECT_TRUE(Matches(ReadBack().data(), kW, kSecond));
     Draw(kFirst);
     EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kFirst));
 }
