@@ -1,6 +1,8 @@
 // What showing a frame costs on the OpenGL device at 1024x768, beside the least OpenGL can do
-// for the same picture (one blit of an offscreen colour buffer into the window, then a swap),
-// and what memory 100 mipmapped 1024x1024 textures hold once they have been drawn with.
+// for the same picture (one blit of an offscreen colour buffer into the window, then a swap, or
+// a plain swap of the window drawn straight into), and what memory 100 mipmapped 1024x1024
+// textures hold once they have been drawn with. With DISPLAY set the windows are real X11
+// windows (run under xvfb-run for the swapping window's cost), else SDL's offscreen ones.
 #include <benchmark/benchmark.h>
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -22,10 +24,16 @@ using namespace gfx;
 
 constexpr uint32_t kWidth = 1024, kHeight = 768;
 
+// A desktop's or the caller's own choice of driver stands.
+void ChooseVideoDriver() {
+    const char* display = std::getenv("DISPLAY");
+    setenv("SDL_VIDEODRIVER", display && *display ? "x11" : "offscreen", 0);
+}
+
 class Rig {
 public:
     Rig(benchmark::State& state, uint32_t width, uint32_t height) {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ChooseVideoDriver();
         if (!os::Init()) {
             state.SkipWithError("os::Init failed");
             return;
@@ -38,6 +46,8 @@ public:
             state.SkipWithError("no window");
             return;
         }
+        // Shown, as the game's is: a hidden X11 window swaps at another cost.
+        os::ShowWindow(window, true);
         DeviceParams p;
         p.present.BackBufferWidth = width;
         p.present.BackBufferHeight = height;
@@ -76,28 +86,43 @@ void BM_PresentDevice(benchmark::State& state) {
 }
 BENCHMARK(BM_PresentDevice)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The device's own kind of window with a bare context of the same attributes in place of the
+// device, for the plain OpenGL references.
+class BareContext {
+public:
+    explicit BareContext(benchmark::State& state) : rig_(state, kWidth, kHeight) {
+        if (!rig_.device) return;
+        rig_.device->Release();  // only its window and attributes were wanted
+        rig_.device = nullptr;
+        window_ = static_cast<SDL_Window*>(os::NativeWindow(rig_.window));
+        context_ = SDL_GL_CreateContext(window_);
+        if (!context_) {
+            state.SkipWithError("no OpenGL context");
+            return;
+        }
+        SDL_GL_MakeCurrent(window_, context_);
+        SDL_GL_SetSwapInterval(0);
+    }
+    ~BareContext() {
+        if (!context_) return;
+        glFinish();
+        SDL_GL_MakeCurrent(window_, nullptr);
+        SDL_GL_DeleteContext(context_);
+    }
+    bool Ready() const { return context_ != nullptr; }
+    void Swap() { SDL_GL_SwapWindow(window_); }
+
+private:
+    Rig rig_;
+    SDL_Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+};
+
 // The same in plain OpenGL: (clear a colour and depth framebuffer,) blit it flipped into the
 // window, swap.
 void BM_PresentRawOpenGL(benchmark::State& state) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        state.SkipWithError("no video");
-        return;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, int(kWidth), int(kHeight), SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (!context) {
-        state.SkipWithError("no OpenGL context");
-        if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return;
-    }
-    SDL_GL_MakeCurrent(window, context);
-    SDL_GL_SetSwapInterval(0);
+    BareContext bare(state);
+    if (!bare.Ready()) return;
     GLuint fbo = 0, buffers[2] = {};
     glGenFramebuffers(1, &fbo);
     glGenRenderbuffers(2, buffers);
@@ -117,17 +142,26 @@ void BM_PresentRawOpenGL(benchmark::State& state) {
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
         glBlitFramebuffer(0, 0, GLint(kWidth), GLint(kHeight), 0, GLint(kHeight), GLint(kWidth), 0,
                           GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        SDL_GL_SwapWindow(window);
+        bare.Swap();
     }
-    glFinish();
     glDeleteRenderbuffers(2, buffers);
     glDeleteFramebuffers(1, &fbo);
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 BENCHMARK(BM_PresentRawOpenGL)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The floor for the device's present: the window (its colour and depth cleared,) swapped, with
+// no framebuffer object anywhere.
+void BM_PresentPlainSwap(benchmark::State& state) {
+    BareContext bare(state);
+    if (!bare.Ready()) return;
+    glClearColor(0.125f, 0.25f, 0.375f, 1.0f);
+    const bool clear = state.range(0) != 0;
+    for (auto _ : state) {
+        if (clear) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        bare.Swap();
+    }
+}
+BENCHMARK(BM_PresentPlainSwap)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 double ResidentMegabytes() {
     long pages = 0, resident = 0;

@@ -171,6 +171,8 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     Assign(depthTarget_, autoDepth_);
     // Start from a black back buffer, depth 1 and stencil 0.
     if (!MakeCurrent()) return D3DERR_DEVICELOST;
+    // Tried before anything is drawn: the trial shows two nearly black frames.
+    swapKeepsBack_ = clipControl && SwapKeepsBackBuffer();
     // Drawn straight into the window, a frame needs no copy to be shown.
     windowTarget_ = WindowCanHoldBackBuffer(pp);
     backBuffer_->inWindow = windowTarget_;
@@ -349,8 +351,8 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
 void GLDevice::KeepFrontPicture(const GLSurface* target, bool overwritesAll) {
     if (!frontInBack_ || target != backBuffer_) return;
     frontInBack_ = false;
-    // The window does not swap: what is drawn next goes over the shown picture, and no one has
-    // asked for that picture apart from it (see GetFrontBuffer).
+    // The window does not swap, or its swap keeps the back buffer: what is drawn next goes over
+    // the shown picture, and no one has asked for that picture apart from it (see GetFrontBuffer).
     if (windowTarget_) return;
     if (overwritesAll) {
         // Nothing of the shown picture survives the write: the two buffers trade places.

@@ -461,6 +461,9 @@ private:
     // Whether the back buffer can live in the window's own framebuffer: same size, and colour,
     // depth and stencil that hold what the formats ask for.
     bool WindowCanHoldBackBuffer(const PresentParameters& pp);
+    // Whether the window's swap leaves the picture it showed in the back buffer, as a swap
+    // that copies does; tried with two frames, so only while nothing worth seeing is shown.
+    bool SwapKeepsBackBuffer();
     // Moves the back buffer (and the automatic depth surface) out of the window into their
     // renderbuffers for good: a picture must be kept, or a pairing the window cannot serve.
     void LeaveWindow();
@@ -530,7 +533,8 @@ private:
     bool frontInBack_ = false;  // the back buffer still holds what was last presented
     bool windowTarget_ = false;     // the back buffer is the window's framebuffer
     bool drawingToWindow_ = false;  // it is the bound target
-    bool doubleBuffered_ = false;   // the window swaps a front and a back buffer (never drawn into)
+    bool doubleBuffered_ = false;   // the window swaps a front and a back buffer
+    bool swapKeepsBack_ = false;    // and its back buffer still holds the shown picture after a swap
     bool keepFront_ = false;        // the front picture was asked for: the back buffer stays out
     GLSurface* renderTarget_ = nullptr;  // one reference
     GLSurface* depthTarget_ = nullptr;   // one reference

@@ -2,10 +2,12 @@
 // on their own, copies between them, and the framebuffer the device draws into.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include <SDL.h>
 
 #include "platform/gfx/gl_internal.h"
+#include "platform/os/os.h"
 
 namespace gfx::gl {
 
@@ -162,10 +164,10 @@ bool GLDevice::WindowCanHoldBackBuffer(const PresentParameters& pp) {
     glGetBooleanv(GL_DOUBLEBUFFER, &twoBuffers);
     doubleBuffered_ = twoBuffers != GL_FALSE;
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
-    // A window that swaps holds nothing defined in its back buffer after a swap, and its front
-    // buffer cannot be read back where the window is hidden or covered: the picture a
-    // screenshot reads after the present has to stay in a copy there.
-    if (doubleBuffered_) return false;
+    // A swap that trades buffers leaves nothing defined in the back buffer, and the front buffer
+    // cannot be read back where the window is hidden or covered: the picture a screenshot reads
+    // after the present has to stay in a copy there. A swap that copies keeps it in the window.
+    if (doubleBuffered_ && !swapKeepsBack_) return false;
     // The back buffer has no alpha to keep: a window with one would read back another value.
     if (red != 8 || green != 8 || blue != 8 || alpha != 0) return false;
     if (pp.EnableAutoDepthStencil) {
@@ -174,6 +176,43 @@ bool GLDevice::WindowCanHoldBackBuffer(const PresentParameters& pp) {
         if (depth != (d16 ? 16 : 24) || (fi.stencil && stencil != 8)) return false;
     }
     return true;
+}
+
+bool GLDevice::SwapKeepsBackBuffer() {
+    if (os::IsNativeWindowLost(window_)) return false;
+    int ww = 0, wh = 0;
+    SDL_GL_GetDrawableSize(window_, &ww, &wh);
+    if (ww <= 0 || wh <= 0) return false;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    GLboolean twoBuffers = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &twoBuffers);
+    if (!twoBuffers) {
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        return false;  // nothing is swapped
+    }
+    glDrawBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // Two nearly black frames of different blues: a swap that trades buffers shows the older
+    // (or an empty) one at least once. Corners, as a partial copy would miss one.
+    bool kept = true;
+    for (const int blue : {1, 2}) {
+        glClearColor(0, 0, float(blue) / 255.0f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        SDL_GL_SwapWindow(window_);
+        for (const auto& at : {std::pair{0, 0}, std::pair{ww - 1, wh - 1}}) {
+            uint8_t bgra[4] = {};
+            glReadPixels(at.first, at.second, 1, 1, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+            kept = kept && bgra[0] == blue && bgra[1] == 0 && bgra[2] == 0;
+        }
+    }
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glClearColor(0, 0, 0, 1);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    dirty_ |= kDirtyTargets;
+    return kept;
 }
 
 void GLDevice::BlitAutoDepth(GLenum copySide) {
