@@ -27,7 +27,7 @@
 #include "scene/camera.h"
 #include "scene/collision_octree.h"
 #include "scene/scene.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace {
 
@@ -50,17 +50,17 @@ constexpr uint32_t kFrameMs = 16;
 
 // A ground of 8 x 8 quads over -8..8 at y 0, in one leaf, for the stains to lie on.
 void LoadGround() {
-    testsupport::CollisionMeshDesc ground;
+    datakit::CollisionMeshDesc ground;
     for (int x = -8; x < 8; x += 2)
         for (int z = -8; z < 8; z += 2)
             ground.AddFace(0, {{float(x), 0, float(z)}, {float(x), 0, float(z + 2)}, {float(x + 2), 0, float(z + 2)},
                                {float(x + 2), 0, float(z)}},
                            {0, 1, 0});
     const int32_t corner[3] = {-8, -8, -8};
-    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(0, corner, 4);
+    std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(0, corner, 4);
     nodes[0].first = 0;
     nodes[0].itemCount = 1;
-    const std::vector<uint8_t> block = testsupport::BuildCollisionOctreeBlock(nodes, {ground}, 320);
+    const std::vector<uint8_t> block = datakit::BuildCollisionOctreeBlock(nodes, {ground}, 320);
     BinaryReader in(block.data(), block.size());
     g_Scene.collisionOctree->Read(in, 320);
 }

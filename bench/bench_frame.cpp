@@ -36,16 +36,16 @@
 #include "render/texture_manager.h"
 #include "scene/scene.h"
 #include "core/clocks.h"
-#include "support/buffer_block_writer.h"
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
-#include "support/y3d_builder.h"
-#include "support/y3d_model_builder.h"
+#include "datakit/y3d_builder.h"
+#include "datakit/y3d_model_builder.h"
 
 namespace {
 
-using namespace testsupport;
+using namespace datakit;
 namespace fs = std::filesystem;
 
 constexpr uint32_t kWidth = 1024, kHeight = 768;

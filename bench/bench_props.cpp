@@ -81,7 +81,7 @@ BENCHMARK(BM_PropsUpdateFrame)->Iterations(600)->Unit(benchmark::kMillisecond);
 void BM_CollidableSweep(benchmark::State& state) {
     g_Scene.Create();
     // A bumpy 2 x 32 x 31 sheet of triangles, turned and raised where it stands.
-    testsupport::CollisionMeshDesc sheet;
+    datakit::CollisionMeshDesc sheet;
     auto h = [](int i, int k) { return 0.5f * std::sin(0.6f * float(i)) * std::cos(0.4f * float(k)); };
     for (int i = 0; i < 32; ++i)
         for (int k = 0; k < 31; ++k) {

@@ -10,10 +10,10 @@
 #include "core/file_list.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
-using testsupport::PackWriter;
+using datakit::PackWriter;
 
 namespace {
 
@@ -32,7 +32,7 @@ const uint8_t kEmptyPack[] = {'T', 'A', 'D', 'Q', 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 
 
 template <size_t N>
 void WriteArray(const char* path, const uint8_t (&bytes)[N]) {
-    ASSERT_TRUE(testsupport::WriteBytes(path, std::vector<uint8_t>(bytes, bytes + N)));
+    ASSERT_TRUE(datakit::WriteBytes(path, std::vector<uint8_t>(bytes, bytes + N)));
 }
 
 std::string ReadN(FILE* f, size_t n) {
@@ -95,12 +95,12 @@ TEST_F(PackFileTest, ErrorCodes) {
     WriteArray("EMPTY.DAT", kEmptyPack);
     std::vector<uint8_t> badMagic(kTwoEntryPack, kTwoEntryPack + sizeof kTwoEntryPack);
     badMagic[3] = 'X';
-    testsupport::WriteBytes("MAGIC.DAT", badMagic);
+    datakit::WriteBytes("MAGIC.DAT", badMagic);
     std::vector<uint8_t> badVersion(kTwoEntryPack, kTwoEntryPack + sizeof kTwoEntryPack);
     badVersion[4] = 1;   // 257
-    testsupport::WriteBytes("VERSION.DAT", badVersion);
-    testsupport::WriteBytes("SHORT.DAT", {'T', 'A'});
-    testsupport::WriteBytes("NOVERSION.DAT", {'T', 'A', 'D', 'Q', 0, 1});
+    datakit::WriteBytes("VERSION.DAT", badVersion);
+    datakit::WriteBytes("SHORT.DAT", {'T', 'A'});
+    datakit::WriteBytes("NOVERSION.DAT", {'T', 'A', 'D', 'Q', 0, 1});
     PackWriter big;
     big.Add("ONLY.TXT", "x");
     big.countOverride = 0xFFFFFFFFu;   // the walk stops at the file's end

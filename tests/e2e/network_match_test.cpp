@@ -24,7 +24,7 @@
 #include "frontend/settings_files.h"
 #include "support/demo_data_folder.h"
 #include "support/game_window.h"
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 #include "support/screen_picture.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace testsupport;
+using namespace datakit;
 
 int X(float f) { return int(f * GAME_WINDOW_WIDTH); }
 int Y(float f) { return int(f * GAME_WINDOW_HEIGHT); }

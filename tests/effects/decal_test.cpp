@@ -17,14 +17,14 @@ namespace efftest {
 namespace {
 
 using collisiontest::Square;
-using testsupport::CollisionMeshDesc;
+using datakit::CollisionMeshDesc;
 
 class DecalTest : public EffectDeviceTest {
 protected:
     // One leaf over -8..8 holding the mesh.
     static void LoadMesh(const CollisionMeshDesc& mesh) {
         const int32_t corner[3] = {-8, -8, -8};
-        std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(0, corner, 4);
+        std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(0, corner, 4);
         nodes[0].first = 0;
         nodes[0].itemCount = 1;
         ASSERT_TRUE(collisiontest::LoadTree(g_Scene.collisionOctree, nodes, {mesh}));

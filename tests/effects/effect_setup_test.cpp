@@ -13,8 +13,8 @@
 #include "effects/sprite_mover.h"
 #include "render/texture_manager.h"
 #include "scene/scene.h"
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
 namespace efftest {
@@ -175,8 +175,8 @@ TEST_F(EffectSetupTest, TheHooksTurnParticlesAlongTheFlightShadeBySideAndTurnThe
 
 TEST_F(EffectSetupTest, ATextureUsedTwiceLoadsOnce) {
     ScopedWorkDir dir;
-    testsupport::PackWriter pack;
-    pack.Add("TEXTURAS\\EFECTOS\\GLOW00.TGA", testsupport::TgaFile(testsupport::SolidPicture(4, 4, 0xFFFFFFFF)));
+    datakit::PackWriter pack;
+    pack.Add("TEXTURAS\\EFECTOS\\GLOW00.TGA", datakit::TgaFile(datakit::SolidPicture(4, 4, 0xFFFFFFFF)));
     ASSERT_TRUE(pack.WriteTo("TEXTURAS.DAT"));
     const uint32_t before = g_Scene.textures->count;
     const int32_t s = Make({.type = 43});

@@ -21,7 +21,7 @@ protected:
     }
     // Steps the animations until the whole body's has just completed a cycle.
     static void ToWrap(const Character& c) {
-        const int frames = testsupport::KitAnimationLength(c.currentAnimation);
+        const int frames = datakit::KitAnimationLength(c.currentAnimation);
         Advance(int(std::ceil(float(frames) * 1000.0f / 30.0f)));
         ASSERT_TRUE(c.model->HasAnimationWrapped(0));
     }

@@ -200,11 +200,11 @@ TEST_F(AnimationRulesTest, BonesAndTimesFromEventsThatNameNoPlaceInTheModelAreIg
     EXPECT_EQ(c.model->GetAnimationIndex(BONE_GUARD_SECOND), 50);
     EXPECT_EQ(c.currentAnimation, 21);
     Recorder().events.clear();
-    for (int layer : {-1, testsupport::KIT_BONE_COUNT}) EXPECT_FALSE(c.SetAnimation(51, 0, 0, layer)) << layer;
+    for (int layer : {-1, datakit::KIT_BONE_COUNT}) EXPECT_FALSE(c.SetAnimation(51, 0, 0, layer)) << layer;
     for (int a : {-1, 44, 200, 100000}) EXPECT_FALSE(c.SetAnimation(a, 0, 0, 0)) << a;
     for (float t : {-1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
         c.SetAnimationTime(t, 0);
-    c.SetAnimationTime(1.0f, testsupport::KIT_BONE_COUNT);
+    c.SetAnimationTime(1.0f, datakit::KIT_BONE_COUNT);
     EXPECT_FLOAT_EQ(c.model->GetAnimationFrame(0), 2.5f);
     EXPECT_TRUE(Recorder().events.empty());
 }

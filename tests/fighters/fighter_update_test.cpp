@@ -274,7 +274,7 @@ TEST_F(FighterUpdateTest, ALevelUpGlowsLongerThanFortyFramesAndSprays200Sparks) 
         SCOPED_TRACE(std::to_string(t.side) + ", " + std::to_string(t.frames) + " frames");
         Recorder().Clear();
         testsupport::InstallFighterRecorders();
-        g_Scene.GetAnimation(testsupport::KIT_ANIMATION_GROUP, 195)->length = t.frames;
+        g_Scene.GetAnimation(datakit::KIT_ANIMATION_GROUP, 195)->length = t.frames;
         Character& c = Spawned(0, t.side, Vec3{4.5f, 0, 4.5f});
         Play(c, 195, 14);
         Advance(400);   // to frame 12
@@ -320,7 +320,7 @@ TEST_F(FighterUpdateTest, TheLevelUpGlowRidesOnTheUpperBodyUntilItEnds) {
     c.Update(20);
     const Vec3 at = Recorder().effects[glow].position;
     EXPECT_NEAR(at.x, c.model->position.x, 1e-4f);
-    EXPECT_NEAR(at.y, testsupport::KIT_UPPER_BODY_HEIGHT, 1e-4f);
+    EXPECT_NEAR(at.y, datakit::KIT_UPPER_BODY_HEIGHT, 1e-4f);
     EXPECT_NEAR(at.z, c.model->position.z, 1e-4f);
     Recorder().effects[glow].active = false;
     c.Update(20);

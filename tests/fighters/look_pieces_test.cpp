@@ -11,9 +11,9 @@
 #include "frontend/player_record.h"
 #include "render/material.h"
 #include "render/mesh.h"
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 #include "support/fighter_fixture.h"
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 #include "support/temp_dir.h"
 #include "world/dynamic_mesh.h"
 
@@ -21,6 +21,7 @@ namespace fightertest {
 namespace {
 
 using namespace testsupport;
+using namespace datakit;
 
 // Any number of a kind gives its row: classes 3, 2, 1, 4, 5 and set words 102, 102, 200, 400, 502.
 const EquipmentRow* TestRow(int kind, int) {

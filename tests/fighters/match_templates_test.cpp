@@ -7,7 +7,7 @@
 #include "scene/scene.h"
 #include "scene/scene_element_records.h"
 #include "scene/scene_node.h"
-#include "support/scenario_files.h"
+#include "datakit/scenario_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -29,7 +29,7 @@ protected:
         fxtest::FxDeviceTest::TearDown();
     }
     void Write(const std::string& name, const std::vector<std::string>& nodes) const {
-        const std::vector<uint8_t> bytes = testsupport::NamedNodesFile(nodes);
+        const std::vector<uint8_t> bytes = datakit::NamedNodesFile(nodes);
         dir.Write("Modelos/Objetos Dinamicos/" + name + ".y3d", std::string(bytes.begin(), bytes.end()));
     }
     static int Listed(const char* name) {

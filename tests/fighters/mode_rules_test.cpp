@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/settings.h"
-#include "support/element_kit.h"
+#include "support/item_models.h"
 #include "support/fighter_fixture.h"
 #include "world/dynamic_mesh.h"
 #include "world/item.h"

@@ -7,7 +7,7 @@
 #include "common/binary_reader.h"
 #include "support/ball_arena.h"
 #include "support/fighter_fixture.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 #include "world/dynamic_object.h"
 
 namespace fightertest {
@@ -39,16 +39,16 @@ protected:
     // rising from y 3 to 4 along +x.
     static void LoadWalledCorner() {
         const int32_t corner[3] = {0, -8, 0};
-        std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(0, corner, 5);
+        std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(0, corner, 5);
         nodes[0].first = 0;
         nodes[0].itemCount = 1;
-        testsupport::CollisionMeshDesc m;
+        datakit::CollisionMeshDesc m;
         m.AddFace(0, {{0, 0, 0}, {32, 0, 0}, {32, 0, 32}, {0, 0, 32}}, {0, 1, 0});
         m.AddFace(0, {{12, 0, 0}, {12, 4, 0}, {12, 4, 16}, {12, 0, 16}}, {-1, 0, 0});
         m.AddFace(0, {{0, 0, 16}, {12, 0, 16}, {12, 4, 16}, {0, 4, 16}}, {0, 0, -1});
         m.AddFace(0, {{2, 3, 2}, {6, 3, 2}, {6, 3, 6}, {2, 3, 6}}, {0, -1, 0});
         m.AddFace(0, {{20, 3, 2}, {24, 4, 2}, {24, 4, 6}, {20, 3, 6}}, Vec3Normalize({0.25f, -1.0f, 0.0f}));
-        const std::vector<uint8_t> block = testsupport::BuildCollisionOctreeBlock(nodes, {m}, 320);
+        const std::vector<uint8_t> block = datakit::BuildCollisionOctreeBlock(nodes, {m}, 320);
         BinaryReader in(block.data(), block.size());
         ASSERT_TRUE(g_Scene.collisionOctree->Read(in, 320));
     }

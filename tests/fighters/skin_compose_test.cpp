@@ -9,14 +9,14 @@
 #include "render/material.h"
 #include "scene/sub_mesh.h"
 #include "support/fighter_fixture.h"
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 #include "support/temp_dir.h"
 
 namespace fightertest {
 namespace {
 
-using testsupport::SolidPicture;
-using testsupport::TgaFile;
+using datakit::SolidPicture;
+using datakit::TgaFile;
 
 MaterialLayer& SkinLayer(const Character& c, int level) {
     return g_Scene.materials->Get(c.model->levels[level].subMeshes[0]->materialId)->description.layers[0];

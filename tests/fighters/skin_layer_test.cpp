@@ -8,13 +8,13 @@
 
 #include "core/pack_file.h"
 #include "fighters/skin.h"
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-using testsupport::SolidPicture;
-using testsupport::TgaFile;
+using datakit::SolidPicture;
+using datakit::TgaFile;
 using Pixel = std::vector<int16_t>;
 
 Pixel PixelAt(const SkinImage& image, uint32_t x, uint32_t y) {
@@ -46,7 +46,7 @@ TEST_F(SkinLayerTest, TrueColourFilesReadUprightAndEveryOtherFileIsRefused) {
     EXPECT_EQ(PixelAt(image, 0, 0), (Pixel{9, 8, 7, 255}));
     EXPECT_EQ(PixelAt(image, 1, 1), (Pixel{6, 5, 4, 255}));
     // 32 bits keep their alpha: green top right, half-transparent white bottom right.
-    ASSERT_TRUE(Load(TgaFile(testsupport::QuadrantPicture(2, 2, 0xffff0000u, 0xff00ff00u, 0xff0000ffu, 0x80ffffffu),
+    ASSERT_TRUE(Load(TgaFile(datakit::QuadrantPicture(2, 2, 0xffff0000u, 0xff00ff00u, 0xff0000ffu, 0x80ffffffu),
                              {.depth = 32, .footer = true}),
                      &image));
     EXPECT_EQ(image.hasAlpha, 1);

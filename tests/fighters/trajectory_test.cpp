@@ -20,7 +20,7 @@
 #include "net/session.h"
 #include "platform/os/path.h"
 #include "support/fighter_kit.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/path_map_builder.h"
 #include "support/temp_dir.h"
 #include "world/path_search.h"
@@ -218,7 +218,7 @@ TEST_F(TrajectoryTest, APackedFileIsReadButNeverPastItsEntry) {
     const std::vector<uint8_t> next = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     for (const auto& [entry, read] : {std::pair{FileBytes({Row(0, 4, 7)}), 1u}, std::pair{shortEntry, 0u}}) {
         SCOPED_TRACE(read);
-        testsupport::PackWriter pack;
+        datakit::PackWriter pack;
         pack.dummyFirst = true;
         pack.Add("MODELOS\\ESCENARIOS\\ESCENARIO01\\TPC01G05.DAT", entry);
         pack.Add("ZZZ.BIN", next);

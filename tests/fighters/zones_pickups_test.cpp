@@ -2,7 +2,7 @@
 #include <cmath>
 #include <functional>
 
-#include "support/element_kit.h"
+#include "support/item_models.h"
 #include "support/fighter_fixture.h"
 #include "world/item.h"
 

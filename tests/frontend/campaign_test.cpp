@@ -5,9 +5,9 @@
 
 #include "frontend/mission_table.h"
 #include "frontend/save_files_fixture.h"
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 
-using testsupport::ByteImage;
+using datakit::ByteImage;
 
 namespace {
 

@@ -180,7 +180,7 @@ TEST_F(HudPictureTest, ThePortraitShowsOnlyThroughTheMasksWindow) {
     // the portrait's restoring runs under the sanitizers on the recording device.
     if (HUD_UNDER_ASAN) GTEST_SKIP() << "not run under the address sanitizer";
     // The mask is opaque black but for its middle quarter; the side marker shows nothing.
-    testsupport::Picture mask = testsupport::SolidPicture(64, 64, 0xFF000000);
+    datakit::Picture mask = datakit::SolidPicture(64, 64, 0xFF000000);
     for (uint32_t y = 16; y < 48; ++y)
         for (uint32_t x = 16; x < 48; ++x) mask.pixels[y * 64 + x] = 0x00000000;
     testsupport::WriteSprite(*work, "Marcador Orlin m", mask);

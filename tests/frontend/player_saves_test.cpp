@@ -4,7 +4,7 @@
 
 #include "frontend/save_files_fixture.h"
 #include "frontend/text_table.h"
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 
 namespace {
 
@@ -72,10 +72,10 @@ TEST_F(PlayerSavesTest, CountsFollowTheRecordsHeldAndBadSlotsAreRefused) {
 }
 
 TEST_F(PlayerSavesTest, DamagedAndShortSavesLoadSanitised) {
-    testsupport::ByteImage bad = testsupport::PlayerSaveImage(1, 5000, std::string(20, 'N'));
+    datakit::ByteImage bad = datakit::PlayerSaveImage(1, 5000, std::string(20, 'N'));
     bad.U32(8, 0x7FC00000u).U32(32, 4000).U32(56, 9).U32(68, 8).U32(100, 6).U32(112, 54).U32(116, 53);
     Write("Saves/Orlins/PlO02.dat", bad.Str());   // a side-1 record in side 0's save
-    Write("Saves/Orlins/PlO03.dat", testsupport::PlayerSaveImage(0, 3, "Tamsin", false).Str());
+    Write("Saves/Orlins/PlO03.dat", datakit::PlayerSaveImage(0, 3, "Tamsin", false).Str());
     Write("Saves/Orlins/PlO04.dat", std::string(40, '\xFF'));
     g_Menu.LoadPlayerSaves(2);
     ASSERT_EQ(g_Menu.playerTables.count[0], 3);
@@ -107,7 +107,7 @@ TEST_F(PlayerSavesTest, GoldenSaveBytes) {
     CopyPlayerToSlot(1, 12, r);
     for (uint32_t w = 0; w < 11; ++w) g_Menu.playerTables.stats[1][12]->words[w] = w + 1;
     ASSERT_TRUE(SavePlayer(1, 12));
-    EXPECT_EQ(Read("Saves/Voraks/PlV12.dat"), testsupport::PlayerSaveImage(1, 8, "Orwen").Str());
+    EXPECT_EQ(Read("Saves/Voraks/PlV12.dat"), datakit::PlayerSaveImage(1, 8, "Orwen").Str());
 }
 
 TEST_F(PlayerSavesTest, SlotSearchesAndTheStoredPlayerAtStartUp) {
@@ -179,8 +179,8 @@ TEST_F(PlayerSavesTest, NewPlayersNamesAndRandomLooks) {
 }
 
 TEST_F(PlayerSavesTest, EnemyRecordsComeFromTheCampaignsEnemyFolders) {
-    Write("Saves/CV/PlV04.dat", testsupport::PlayerSaveImage(1, 6, "Rusk").Str());
-    Write("Saves/GCV_Enemies/PlO04.dat", testsupport::PlayerSaveImage(0, 9, "Vell").Str());
+    Write("Saves/CV/PlV04.dat", datakit::PlayerSaveImage(1, 6, "Rusk").Str());
+    Write("Saves/GCV_Enemies/PlO04.dat", datakit::PlayerSaveImage(0, 9, "Vell").Str());
     PlayerRecord out;
     g_Menu.gameType = 2;
     ASSERT_TRUE(g_Menu.LoadEnemyRecord(4, 1, &out));

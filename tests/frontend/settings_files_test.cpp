@@ -8,9 +8,9 @@
 #include "net/net_server.h"
 #include "render/adapter_table.h"
 #include "render/video.h"
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 
-using testsupport::ByteImage;
+using datakit::ByteImage;
 
 namespace {
 
@@ -43,7 +43,7 @@ class SettingsFilesTest : public SaveFilesTest {};
 
 TEST_F(SettingsFilesTest, EveryBlockIsWrittenAtItsOffsets) {
     ByteImage game(GAME_SETTINGS_BLOCK_SIZE);
-    testsupport::PutCountingGameSettings(game, 0, 7);
+    datakit::PutCountingGameSettings(game, 0, 7);
     EXPECT_EQ(Str(EncodeGameSettings(CountingGame(7))), game.Str());
 
     OptionsBlock o{};
@@ -70,7 +70,7 @@ TEST_F(SettingsFilesTest, EveryBlockIsWrittenAtItsOffsets) {
     m.frontEnd464[19] = 0xAB;
     ByteImage multi(SETUP_BLOCK_SIZE);
     multi.Text(0, "Gorvan").U32(16, 2300).Text(20, "10.0.0.7").U32(280, 2301).U32(284, 9).U8(483, 0xAB);
-    testsupport::PutCountingGameSettings(multi, 288, 50);
+    datakit::PutCountingGameSettings(multi, 288, 50);
     EXPECT_EQ(Str(EncodeMultiplayer(m)), multi.Str());
 
     TrainingBlock t{};
@@ -78,7 +78,7 @@ TEST_F(SettingsFilesTest, EveryBlockIsWrittenAtItsOffsets) {
     t.values[0] = 2, t.values[1] = 3, t.values[2] = 9, t.values[3] = 12, t.randomLevel[1] = 1, t.frontEnd482[0] = 7;
     ByteImage training(SETUP_BLOCK_SIZE);
     training.U8(0, 0x5A).U32(284, 1).U32(464, 2).U32(468, 3).U32(472, 9).U32(476, 12).U8(481, 1).U8(482, 7);
-    testsupport::PutCountingGameSettings(training, 288, 3);
+    datakit::PutCountingGameSettings(training, 288, 3);
     EXPECT_EQ(Str(EncodeTraining(t)), training.Str());
 
     // What is read back is what was written, field for field.

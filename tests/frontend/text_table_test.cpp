@@ -10,7 +10,7 @@
 #include "core/file_list.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -114,7 +114,7 @@ TEST_F(TextTableTest, AnOverlongTextKeepsItsFirst9999BytesAndTheNextEntryIsRead)
 }
 
 TEST_F(TextTableTest, ReadsTheEntryOfThePackAndStopsAtItsEnd) {
-    testsupport::PackWriter pack;
+    datakit::PackWriter pack;
     pack.dummyFirst = true;
     // The next entry's bytes lie right behind and would complete slot 2 and add slot 3.
     pack.Add("TEXTOS.TXT", std::string("TXT0001\"a\";TXT0002\"b"));

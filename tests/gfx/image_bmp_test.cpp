@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "image_builders.h"
+#include "datakit/image_builders.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "image_builders.h"
+#include "datakit/image_builders.h"
 #include "platform/gfx/d3dx_helpers.h"
 #include "platform/gfx/recording_device.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "image_builders.h"
+#include "datakit/image_builders.h"
 #include "platform/gfx/dds.h"
 
 using gfx::DdsImage;

@@ -4,7 +4,7 @@
 
 #include <stb/stb_image_write.h>
 
-#include "image_builders.h"
+#include "datakit/image_builders.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "image_builders.h"
+#include "datakit/image_builders.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;

@@ -5,16 +5,16 @@
 #include "render/index_buffer_table.h"
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 #include "vertex_buffer_fixture.h"
 
 namespace {
 
 using namespace gfx;
-using testsupport::BuildIndexBufferBlock;
-using testsupport::BuildVertexBufferBlock;
-using testsupport::IndexRecord;
-using testsupport::SequentialIndices;
+using datakit::BuildIndexBufferBlock;
+using datakit::BuildVertexBufferBlock;
+using datakit::IndexRecord;
+using datakit::SequentialIndices;
 
 class IndexBufferTableTest : public rendertest::DeviceTest {
 protected:

@@ -70,7 +70,7 @@ void MaterialTest::TearDown() {
 }
 
 void MaterialTest::AddPicture(const std::string& name, uint32_t argb) {
-    AddTga(name, testsupport::SolidPicture(4, 4, argb));
+    AddTga(name, datakit::SolidPicture(4, 4, argb));
 }
 
 MaterialDescription MaterialTest::Describe(std::initializer_list<MaterialLayer> layers, uint32_t options) {

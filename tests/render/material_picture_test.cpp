@@ -8,8 +8,8 @@
 #include "render/video.h"
 #include "scene/scene.h"
 #include "core/settings.h"
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -29,9 +29,9 @@ protected:
         PlainStates();
         // The video object's caches start out matching the device.
         g_Video.RestoreStates();
-        testsupport::PackWriter pack;
-        pack.Add("M\\BASE.TGA", testsupport::TgaFile(testsupport::SolidPicture(8, 8, 0xFFFF8040)));
-        pack.Add("M\\LIGHT.TGA", testsupport::TgaFile(testsupport::SolidPicture(8, 8, 0xFF808080)));
+        datakit::PackWriter pack;
+        pack.Add("M\\BASE.TGA", datakit::TgaFile(datakit::SolidPicture(8, 8, 0xFFFF8040)));
+        pack.Add("M\\LIGHT.TGA", datakit::TgaFile(datakit::SolidPicture(8, 8, 0xFF808080)));
         ASSERT_TRUE(pack.WriteTo("TEXTURAS.DAT"));
         g_SceneTextures = &manager;
         g_Scene.materials = &table;

@@ -3,15 +3,15 @@
 #include "material_fixture.h"
 #include "scene/animation.h"
 #include "scene/scene.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_builder.h"
 
 namespace rendertest {
 namespace {
 
-using testsupport::BuildMaterialList;
-using testsupport::Y3DMaterial;
-using testsupport::Y3DOldMaterial;
+using datakit::BuildMaterialList;
+using datakit::Y3DMaterial;
+using datakit::Y3DOldMaterial;
 
 // Counts what the table and the list call on it.
 class CountingMaterial : public Material {

@@ -6,15 +6,15 @@
 #include "render/index_buffer_table.h"
 #include "render/vertex_buffer_table.h"
 #include "scene/scene.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_builder.h"
 
 namespace rendertest {
 namespace {
 
 namespace g = gfx;
-using testsupport::BuildMeshList;
-using testsupport::Y3DMesh;
+using datakit::BuildMeshList;
+using datakit::Y3DMesh;
 
 // A material whose end the test decides.
 class EndingMaterial : public Material {
@@ -37,7 +37,7 @@ protected:
         g_SceneVertexBuffers = &vertexBuffers;
         g_SceneIndexBuffers = &indexBuffers;
         // Two vertex buffers of six positions each, two index buffers of six indices.
-        std::vector<testsupport::VertexRecord> vr(2);
+        std::vector<datakit::VertexRecord> vr(2);
         for (int k = 0; k < 2; ++k) {
             vr[k].count = 6;
             vr[k].fvf = g::D3DFVF_XYZ;
@@ -47,9 +47,9 @@ protected:
                 vr[k].vertices.insert(vr[k].vertices.end(), bytes, bytes + sizeof(p));
             }
         }
-        ASSERT_EQ(vertexBuffers.Load(Stream(testsupport::BuildVertexBufferBlock(vr)), 0), 0);
-        ASSERT_EQ(indexBuffers.Load(Stream(testsupport::BuildIndexBufferBlock(
-                                        {testsupport::SequentialIndices(6, 0), testsupport::SequentialIndices(6, 1)})),
+        ASSERT_EQ(vertexBuffers.Load(Stream(datakit::BuildVertexBufferBlock(vr)), 0), 0);
+        ASSERT_EQ(indexBuffers.Load(Stream(datakit::BuildIndexBufferBlock(
+                                        {datakit::SequentialIndices(6, 0), datakit::SequentialIndices(6, 1)})),
                                     0, 0),
                   0);
         // Material 0: two passes on a one-texture device; material 1: one blended pass.

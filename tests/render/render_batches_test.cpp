@@ -11,7 +11,7 @@
 #include "render/vertex_buffer_table.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 #include "vertex_buffer_fixture.h"
 
 using namespace rendertest;
@@ -127,8 +127,8 @@ const int32_t kCorner[3] = {-8, -8, -8};
 
 // Leaf k of the eight-leaf grid (nodes 1..8) names meshes first + 2(k - 1) and the one after,
 // except leaf 6, which names none.
-std::vector<testsupport::OctreeNodeDesc> EightLeaves() {
-    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(1, kCorner, 4);
+std::vector<datakit::OctreeNodeDesc> EightLeaves() {
+    std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(1, kCorner, 4);
     for (int k = 1; k <= 8; ++k) {
         nodes[size_t(k)].first = 2 * (k - 1);
         nodes[size_t(k)].itemCount = k == 6 ? 0 : 2;
@@ -144,7 +144,7 @@ TEST_F(BatchTest, RenderOctreeCollectsTheVisibleLeaves) {
     for (int i = 0; i < 3; ++i) AddMesh(0, 0, mat, 1000 + i);   // ids 0..2 belong to another file
     for (int i = 0; i < 16; ++i) AddMesh(0, 0, mat, uint32_t(i));   // ids 3..18
 
-    std::vector<uint8_t> block = testsupport::BuildRenderOctreeBlock(EightLeaves());
+    std::vector<uint8_t> block = datakit::BuildRenderOctreeBlock(EightLeaves());
     BinaryReader& f = Stream(block);
     RenderOctree tree;
     ASSERT_TRUE(tree.Read(f, 3));
@@ -193,7 +193,7 @@ TEST_F(BatchTest, RenderOctreeCollectsTheVisibleLeaves) {
 TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
     int32_t mat = AddMaterial(1);
     for (int i = 0; i < 4; ++i) AddMesh(0, 0, mat, uint32_t(i));
-    std::vector<uint8_t> block = testsupport::BuildRenderOctreeBlock(EightLeaves());
+    std::vector<uint8_t> block = datakit::BuildRenderOctreeBlock(EightLeaves());
     {
         // Only ids 0..3 exist: the leaves naming more name nothing that draws.
         BinaryReader& f = Stream(block);
@@ -213,9 +213,9 @@ TEST_F(BatchTest, RenderOctreeRangesPastTheTableAndBadFiles) {
         EXPECT_EQ(tree.GetNodeCount(), 0u);
         EXPECT_EQ(tree.polygonCount, 0u);
     }
-    std::vector<testsupport::OctreeNodeDesc> nodes = EightLeaves();
+    std::vector<datakit::OctreeNodeDesc> nodes = EightLeaves();
     nodes[0].first = 5;   // children past the end
-    std::vector<uint8_t> bad = testsupport::BuildRenderOctreeBlock(nodes);
+    std::vector<uint8_t> bad = datakit::BuildRenderOctreeBlock(nodes);
     RenderOctree tree;
     EXPECT_FALSE(tree.Read(Stream(bad), 0));
     tree.DrawDebug();   // nothing loaded: draws nothing

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "render/texture_manager.h"
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 #include "vertex_buffer_fixture.h"
 
@@ -32,16 +32,16 @@ protected:
 
     // Writes the pack with what was added so far.
     void WritePack() { ASSERT_TRUE(pack.WriteTo("TEXTURAS.DAT")); }
-    void AddTga(const std::string& name, const testsupport::Picture& picture, uint8_t depth = 24) {
-        testsupport::TgaOptions o;
+    void AddTga(const std::string& name, const datakit::Picture& picture, uint8_t depth = 24) {
+        datakit::TgaOptions o;
         o.depth = depth;
-        pack.Add(name, testsupport::TgaFile(picture, o));
+        pack.Add(name, datakit::TgaFile(picture, o));
     }
     // The lines of "debug.txt" without their time stamps.
     std::vector<std::string> LogLines() const;
 
     std::unique_ptr<ScopedWorkDir> dir;
-    testsupport::PackWriter pack;
+    datakit::PackWriter pack;
     TextureManager manager;
 };
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "gfx/image_builders.h"
+#include "datakit/image_builders.h"
 #include "render/adapter_table.h"
 #include "render/video.h"
 #include "texture_fixture.h"
@@ -14,7 +14,7 @@
 namespace {
 
 using namespace gfx;
-using testsupport::SolidPicture;
+using datakit::SolidPicture;
 
 class TextureManagerTest : public rendertest::TextureTest {
 protected:
@@ -35,7 +35,7 @@ TEST_F(TextureManagerTest, ANameLoadsOnceInAnyLetterCaseWithoutAReference) {
 TEST_F(TextureManagerTest, MissingOrUnreadableFilesGiveNoIndexAndSayWhyInTheLog) {
     g_Settings.debug = 1;
     pack.Add("TEX\\JUNK.TGA", std::vector<uint8_t>(40, 0xEE));
-    std::vector<uint8_t> cut = testsupport::TgaFile(SolidPicture(4, 4, 0xFF00FF00));
+    std::vector<uint8_t> cut = datakit::TgaFile(SolidPicture(4, 4, 0xFF00FF00));
     cut.resize(cut.size() - 5);
     pack.Add("TEX\\CUT.TGA", cut);
     AddTga("TEX\\GOOD.TGA", SolidPicture(2, 2, 0xFF00FF00));
@@ -128,7 +128,7 @@ TEST_F(TextureManagerTest, SizeFormatAndLevelsFollowTheSettingsAndTheName) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         manager.Clear();
-        pack = testsupport::PackWriter();
+        pack = datakit::PackWriter();
         std::string stored = c.name;  // packs hold upper-case names
         std::transform(stored.begin(), stored.end(), stored.begin(), ::toupper);
         AddTga(stored, SolidPicture(c.width, c.height, 0x80FF0000), c.depth);

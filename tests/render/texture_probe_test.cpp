@@ -3,14 +3,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "gfx/image_builders.h"
+#include "datakit/image_builders.h"
 #include "render/texture_manager.h"
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 
 namespace {
 
-using testsupport::SolidPicture;
-using testsupport::TgaOptions;
+using datakit::SolidPicture;
+using datakit::TgaOptions;
 using Bytes = std::vector<uint8_t>;
 
 // A hand-made file head: the listed bytes, padded with zeros to `size` bytes.
@@ -52,35 +52,35 @@ struct ProbeCase {
 
 TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndLeavesThePositionAlone) {
     const auto wide = SolidPicture(20, 6, 0xFF123456);
-    const auto quads = testsupport::QuadrantPicture(20, 6, 0xFF000000, 0x80FFFFFF, 0xFF00FF00, 0x40FF0000);
+    const auto quads = datakit::QuadrantPicture(20, 6, 0xFF000000, 0x80FFFFFF, 0xFF00FF00, 0x40FF0000);
     // A TGA with the footer, whose depth byte alone would not tell.
-    Bytes tgaOdd = testsupport::TgaFile(SolidPicture(5, 3, 0xFF00FF00), Tga(24, true));
+    Bytes tgaOdd = datakit::TgaFile(SolidPicture(5, 3, 0xFF00FF00), Tga(24, true));
     tgaOdd[16] = 15;
     // A little-endian Exif JPEG: its byte 16 is 8, as a TGA's depth byte could be.
     Bytes exif = Head({0xFF, 0xD8, 0xFF, 0xE1, 0, 0x40, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8}, 64);
     Bytes coreHeaderOf20 = CoreBmp(4, 4);
     coreHeaderOf20[14] = 20;
-    Bytes tooSmall = testsupport::BmpFile(wide);
+    Bytes tooSmall = datakit::BmpFile(wide);
     tooSmall.resize(24);
 
     const ProbeCase cases[] = {
-        {"GIF89a", testsupport::GifFile(wide, 4), true, IMAGE_HEADER_GIF, 20, 6, 8},
+        {"GIF89a", datakit::GifFile(wide, 4), true, IMAGE_HEADER_GIF, 20, 6, 8},
         {"GIF87a, hand-made", Head({'G', 'I', 'F', '8', '7', 'a', 0x40, 0x01, 0xF0, 0x00}, 40), true,
          IMAGE_HEADER_GIF, 320, 240, 8},
-        {"GIF with a full table", testsupport::GifFile(SolidPicture(3, 7, 0xFF000000), 256), true, IMAGE_HEADER_GIF, 3,
+        {"GIF with a full table", datakit::GifFile(SolidPicture(3, 7, 0xFF000000), 256), true, IMAGE_HEADER_GIF, 3,
          7, 8},
-        {"TGA with footer", testsupport::TgaFile(wide, Tga(24, true)), true, IMAGE_HEADER_TGA, 20, 6, 24},
+        {"TGA with footer", datakit::TgaFile(wide, Tga(24, true)), true, IMAGE_HEADER_TGA, 20, 6, 24},
         {"TGA with footer and odd depth", tgaOdd, true, IMAGE_HEADER_TGA, 5, 3, 15},
-        {"TGA 32-bit run-length", testsupport::TgaFile(quads, Tga(32, false, true)), true, IMAGE_HEADER_TGA, 20, 6, 32},
-        {"TGA 24-bit", testsupport::TgaFile(wide, Tga(24, false, false, true)), true, IMAGE_HEADER_TGA, 20, 6, 24},
+        {"TGA 32-bit run-length", datakit::TgaFile(quads, Tga(32, false, true)), true, IMAGE_HEADER_TGA, 20, 6, 32},
+        {"TGA 24-bit", datakit::TgaFile(wide, Tga(24, false, false, true)), true, IMAGE_HEADER_TGA, 20, 6, 24},
         {"TGA 16-bit, hand-made", Head({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0x20, 0, 16}, 40), true,
          IMAGE_HEADER_TGA, 16, 32, 16},
         {"TGA 8-bit, hand-made", Head({0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, 2, 0, 2, 0, 8}, 40), true, IMAGE_HEADER_TGA,
          2, 2, 8},
         {"colour-mapped run-length TGA", Head({0, 1, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 9, 0, 12}, 40), true,
          IMAGE_HEADER_TGA, 7, 9, 12},
-        {"BMP bottom-up", testsupport::BmpFile(wide), true, IMAGE_HEADER_BMP, 20, 6, 24},
-        {"BMP top-down", testsupport::BmpFile(wide, true), true, IMAGE_HEADER_BMP, 20, 6, 24},
+        {"BMP bottom-up", datakit::BmpFile(wide), true, IMAGE_HEADER_BMP, 20, 6, 24},
+        {"BMP top-down", datakit::BmpFile(wide, true), true, IMAGE_HEADER_BMP, 20, 6, 24},
         {"BMP, hand-made", Head({'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0, 0, 2, 0, 0, 0xFF, 0xFE,
                                  0xFF, 0xFF, 1, 0, 8, 0},
                                 40),
@@ -112,7 +112,7 @@ TEST(ProbeImageHeader, ReadsEachKindOfHeaderAndLeavesThePositionAlone) {
             EXPECT_EQ(info.bits, c.bits);
         }
     }
-    Bytes tga = testsupport::TgaFile(SolidPicture(4, 4, 0), Tga(24, false));
+    Bytes tga = datakit::TgaFile(SolidPicture(4, 4, 0), Tga(24, false));
     BinaryReader reader(tga.data(), tga.size());
     EXPECT_FALSE(ProbeImageHeader(reader, nullptr));
 }

@@ -1,11 +1,11 @@
 #include "vertex_buffer_fixture.h"
 
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 
 namespace rendertest {
 
 BinaryReader& DeviceTest::Stream(const std::vector<uint8_t>& bytes) {
-    entries_.push_back(testsupport::EntryOf(bytes));
+    entries_.push_back(datakit::EntryOf(bytes));
     return entries_.back()->Reader();
 }
 

@@ -4,15 +4,15 @@
 
 #include "render/vertex_buffer_table.h"
 #include "render/video.h"
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 #include "vertex_buffer_fixture.h"
 
 namespace {
 
 using namespace gfx;
-using testsupport::BuildVertexBufferBlock;
-using testsupport::PatternVertices;
-using testsupport::VertexRecord;
+using datakit::BuildVertexBufferBlock;
+using datakit::PatternVertices;
+using datakit::VertexRecord;
 using rendertest::Length;
 using rendertest::Position;
 

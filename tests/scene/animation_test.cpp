@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "scene/animation.h"
-#include "support/y3d_builder.h"
+#include "datakit/y3d_builder.h"
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

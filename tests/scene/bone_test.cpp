@@ -10,10 +10,10 @@
 #include "scene/bone.h"
 #include "scene/character_model.h"
 #include "shell/render_frame.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_builder.h"
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "character_model_fixture.h"
 #include "scene/y3d_loader.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
 namespace modeltest {

@@ -13,13 +13,13 @@
 #include "scene/character_shadow.h"
 #include "scene/scene.h"
 #include "shell/render_frame.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_model_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_model_builder.h"
 #include "scene_element_records.h"
 
 namespace modeltest {
 
-using namespace testsupport;
+using namespace datakit;
 
 constexpr int32_t kGroup = 7;
 

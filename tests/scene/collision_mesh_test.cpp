@@ -5,7 +5,7 @@
 #include "collision_world.h"
 
 using namespace collisiontest;
-using testsupport::AppendCollisionMesh;
+using datakit::AppendCollisionMesh;
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 #include "common/binary_reader.h"
 #include "scene/collision_octree.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace collisiontest {
 
-using testsupport::CollisionMeshDesc;
+using datakit::CollisionMeshDesc;
 
 // The six planes of a quad swept along m (inside = value > 0): the four side planes, the
 // start plane (normal along m) and the end plane.
@@ -34,9 +34,9 @@ inline std::vector<Vec3> Square(const Vec3& c, const Vec3& n, float hu, float hv
     return {{c.x - hu, c.y - hv, c.z}, {c.x + hu, c.y - hv, c.z}, {c.x + hu, c.y + hv, c.z}, {c.x - hu, c.y + hv, c.z}};
 }
 
-inline bool LoadTree(CollisionOctree* tree, const std::vector<testsupport::OctreeNodeDesc>& nodes,
+inline bool LoadTree(CollisionOctree* tree, const std::vector<datakit::OctreeNodeDesc>& nodes,
                      const std::vector<CollisionMeshDesc>& meshes, uint16_t version = 320) {
-    std::vector<uint8_t> block = testsupport::BuildCollisionOctreeBlock(nodes, meshes, version);
+    std::vector<uint8_t> block = datakit::BuildCollisionOctreeBlock(nodes, meshes, version);
     BinaryReader in(block.data(), block.size());
     return tree->Read(in, version);
 }
@@ -50,7 +50,7 @@ inline bool LoadTree(CollisionOctree* tree, const std::vector<testsupport::Octre
 // Every other leaf is empty.
 inline bool BuildWorld(CollisionOctree* tree) {
     const int32_t corner[3] = {-8, -8, -8};
-    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(1, corner, 4);
+    std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(1, corner, 4);
     std::vector<CollisionMeshDesc> meshes(4);
     const float s = 1.0f / std::sqrt(1.25f);   // normal of y - x/2 = const: (-0.5, 1, 0) / |..|
     meshes[0].AddFace(0, {{-8, -4, -8}, {0, 0, -8}, {0, 0, 0}, {-8, -4, 0}}, {-0.5f * s, s, 0});
@@ -62,7 +62,7 @@ inline bool BuildWorld(CollisionOctree* tree) {
     meshes[2].groups[1].typeMask = 4;
     meshes[3].AddFace(0, Square({4, 6, 4}, {0, -1, 0}, 4, 4), {0, -1, 0});
     auto put = [&](int gx, int gy, int gz, int mesh) {
-        testsupport::OctreeNodeDesc& n = nodes[size_t(testsupport::GridLeaf(1, gx, gy, gz))];
+        datakit::OctreeNodeDesc& n = nodes[size_t(datakit::GridLeaf(1, gx, gy, gz))];
         n.first = mesh;
         n.itemCount = 1;
     };

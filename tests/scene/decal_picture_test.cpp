@@ -16,10 +16,10 @@ using namespace fxtest;
 class DecalPictureTest : public FxPictureTest {};
 
 TEST_F(DecalPictureTest, AStainOnACoplanarGroundQuadShowsAtItsCentreOnly) {
-    testsupport::CollisionMeshDesc ground;
+    datakit::CollisionMeshDesc ground;
     ground.AddFace(0, collisiontest::Square({0, 0, 0}, {0, 1, 0}, 4, 4), {0, 1, 0});
     const int32_t corner[3] = {-8, -8, -8};
-    std::vector<testsupport::OctreeNodeDesc> nodes = testsupport::GridOctree(0, corner, 4);
+    std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(0, corner, 4);
     nodes[0].first = 0;
     nodes[0].itemCount = 1;
     ASSERT_TRUE(collisiontest::LoadTree(g_Scene.collisionOctree, nodes, {ground}));

@@ -21,7 +21,7 @@ struct SpriteVertex {
 // A glow's node header and tail: size 1, texture 0, at the origin.
 std::vector<uint8_t> GlowBytes(float r, float g, float b) {
     const float rgb[3] = {r, g, b};
-    return testsupport::GlowNodeRecord("GLOW", {0, 0, 0}, 1, rgb, 0).tail;
+    return datakit::GlowNodeRecord("GLOW", {0, 0, 0}, 1, rgb, 0).tail;
 }
 
 class GlowTest : public FxDeviceTest {
@@ -46,12 +46,12 @@ protected:
 };
 
 TEST_F(GlowTest, GlowChannelsOutOfRangeAreClampedNotWrapped) {
-    auto f = testsupport::EntryOf(GlowBytes(2.0f, -1.0f, 1.0f));
+    auto f = datakit::EntryOf(GlowBytes(2.0f, -1.0f, 1.0f));
     GlowNode glow;
     ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF00FFu);
     // Values no int can hold are clamped all the same.
-    f = testsupport::EntryOf(GlowBytes(1e30f, -1e30f, 0.5f));
+    f = datakit::EntryOf(GlowBytes(1e30f, -1e30f, 0.5f));
     ASSERT_TRUE(glow.LoadFromNode(f->Reader()));
     EXPECT_EQ(glow.colour, 0xFFFF007Fu);
 }

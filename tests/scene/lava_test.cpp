@@ -33,7 +33,7 @@ TEST_F(LavaTest, LoadReadsRecordBuffersAndLayerTextures) {
         layer[i] = SeedTexture(rec, "Texturas\\Escenarios\\Escenario00\\Lava0" + std::to_string(i) + ".tga");
     std::vector<uint8_t> bytes = LavaBytes();
     bytes.push_back(0x77);
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     LavaNode lava;
     ASSERT_TRUE(lava.Load(f->Reader(), {10, 11, 12}));
     EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
@@ -56,7 +56,7 @@ TEST_F(LavaTest, ShortOrMalformedRecordsAreRefused) {
 }
 
 TEST_F(LavaTest, AfterTwentySecondsOfMatchTimeTheLayersHaveScrolled) {
-    auto f = testsupport::EntryOf(LavaBytes());
+    auto f = datakit::EntryOf(LavaBytes());
     LavaNode lava;
     ASSERT_TRUE(lava.Load(f->Reader(), {}));
     StopMatchClockAt(20000);

@@ -11,10 +11,10 @@ namespace {
 
 // Node header, 32-byte tail and a mesh record of two triangles per entry of meshes.
 std::vector<uint8_t> NodeRecord(size_t meshes, std::optional<uint8_t> countOverride = std::nullopt) {
-    testsupport::Y3DMeshNode node;
+    datakit::Y3DMeshNode node;
     node.name = "Node";
     node.meshCount = countOverride;
-    testsupport::Y3DMesh m;
+    datakit::Y3DMesh m;
     m.triangleCount = 2;
     m.maxVertex = 2;
     m.centres = {{0, 0, 0}, {1, 0, 0}};
@@ -25,7 +25,7 @@ std::vector<uint8_t> NodeRecord(size_t meshes, std::optional<uint8_t> countOverr
 class MeshNodeTest : public fxtest::FxDeviceTest {
 protected:
     bool LoadInto(MeshNode* node, const std::vector<uint8_t>& bytes) {
-        auto f = testsupport::EntryOf(bytes);
+        auto f = datakit::EntryOf(bytes);
         return node->Load(f->Reader(), {}, 0, 0);
     }
 };

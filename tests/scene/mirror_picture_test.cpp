@@ -16,7 +16,7 @@ protected:
                               {-1, 1, 0, 0xFFFFFFFF, 0, 0},
                               {1, 1, 0, 0xFFFFFFFF, 1, 0},
                               {1, -1, 0, 0xFFFFFFFF, 1, 1}};
-        auto f = testsupport::EntryOf(Concat({MirrorRecord(fields), QuadBuffers(c)}));
+        auto f = datakit::EntryOf(Concat({MirrorRecord(fields), QuadBuffers(c)}));
         Mirror* m = new Mirror();
         EXPECT_TRUE(m->Load(f->Reader(), {}, 0, 0));
         g_Scene.mirrors->Add(m);

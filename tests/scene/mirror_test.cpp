@@ -25,7 +25,7 @@ TEST_F(MirrorTest, LoadKeepsTheRecordAndBuildsTheWorldToMirrorMatrix) {
     fields.material = 2;
     std::vector<uint8_t> bytes = MirrorBytes(fields);
     bytes.push_back(0x42);
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     Mirror m;
     ASSERT_TRUE(m.Load(f->Reader(), {5, 6, 7}, 0, 0));
     EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
@@ -44,7 +44,7 @@ TEST_F(MirrorTest, ShortRecordsAndBadMaterialIndicesAreHandled) {
     ExpectEveryPrefixRefused(MirrorBytes({}), 7, [](BinaryReader& f) { return Mirror().Load(f, {1}, 0, 0); });
     MirrorRecordFields fields;
     fields.material = 1;
-    auto f = testsupport::EntryOf(MirrorBytes(fields));
+    auto f = datakit::EntryOf(MirrorBytes(fields));
     Mirror m;
     ASSERT_TRUE(m.Load(f->Reader(), {1}, 0, 0));
     EXPECT_EQ(m.materialId, -1);
@@ -54,7 +54,7 @@ TEST_F(MirrorTest, ReflectedCameraMatchesTheHandComputedMirrorImage) {
     AllowReflections();
     g_Settings.mirrors = 1;
     // A mirror in the plane z = 0.
-    auto f = testsupport::EntryOf(MirrorBytes({}));
+    auto f = datakit::EntryOf(MirrorBytes({}));
     Mirror* m = new Mirror();
     g_Scene.mirrors->Add(m);
     ASSERT_TRUE(m->Load(f->Reader(), {}, 0, 0));

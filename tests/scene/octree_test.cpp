@@ -5,9 +5,9 @@
 #include "common/binary_reader.h"
 #include "scene/collision_octree.h"
 #include "scene/octree.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

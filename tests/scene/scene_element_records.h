@@ -23,19 +23,19 @@
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "effects/effects.h"
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_builder.h"
 
 namespace fxtest {
 
-using namespace testsupport::y3drec;
+using namespace datakit::y3drec;
 
 // Every strict prefix of a record must be refused without a crash.
 template <typename LoadFn>
 void ExpectEveryPrefixRefused(const std::vector<uint8_t>& bytes, size_t step, LoadFn load) {
     for (size_t n = 0; n < bytes.size(); n += step) {
         std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(n));
-        auto f = testsupport::EntryOf(cut);
+        auto f = datakit::EntryOf(cut);
         EXPECT_FALSE(load(f->Reader())) << "prefix of " << n << " bytes";
     }
 }

@@ -45,7 +45,7 @@ std::vector<uint8_t> ElementBytes(const std::string& name, uint32_t type, int n,
 TEST_F(SceneElementTest, AnEightValueElementTakesItsNameAndValues) {
     std::vector<uint8_t> bytes = ElementBytes("Spawn1", 0x1000, 8, 0x11);
     bytes.push_back(0xAB);   // the next record starts here
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     SceneElement8 e;
     ASSERT_TRUE(e.Load(f->Reader()));
     EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
@@ -61,7 +61,7 @@ TEST_F(SceneElementTest, ShortElementRecordsAreRefused) {
 TEST_F(SceneElementTest, TexturedElementNameWithoutTerminatorIsBounded) {
     std::vector<uint8_t> bytes(60, 0);
     bytes.resize(316, 'A');   // 256 letters, no zero
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     TexturedElement e;
     EXPECT_TRUE(e.Load(f->Reader()));   // the texture is missing: -1
     EXPECT_EQ(e.texture, -1);

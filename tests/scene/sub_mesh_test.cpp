@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "scene/sub_mesh.h"
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(SubMeshTest, RefusesBadRecords) {
 
     std::vector<uint8_t> r = Record(1, {0});
     r.resize(20);
-    auto f = testsupport::EntryOf(r);
+    auto f = datakit::EntryOf(r);
     SubMesh shortOne;
     EXPECT_FALSE(shortOne.Load(f->Reader(), map, 3, 0, 0, 8));
     SetSubMeshServices(nullptr);

@@ -31,7 +31,7 @@ TEST_F(WaterPictureTest, QualityTwoReflectsAQuadAboveTheWater) {
     for (int i = 0; i < 3; ++i)
         ASSERT_GE(SeedColourTexture("Texturas\\Escenarios\\Escenario00\\Water0" + std::to_string(i) + ".tga", 0), 0);
     const float box[6] = {-50, -0.1f, -50, 50, 0.1f, 50};
-    auto f = testsupport::EntryOf(Concat({LavaOrWaterRecord(2, 0.0f, box, 0), FlatQuad(0.0f, 50.0f)}));
+    auto f = datakit::EntryOf(Concat({LavaOrWaterRecord(2, 0.0f, box, 0), FlatQuad(0.0f, 50.0f)}));
     WaterObject* water = new WaterObject();
     ASSERT_TRUE(water->Load(f->Reader(), {}));
     ASSERT_EQ(water->quality, 2);

@@ -5,7 +5,7 @@
 #include "scene/object_list.h"
 #include "scene/water.h"
 #include "scene_element_records.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
 TEST_F(WaterTest, LoadReadsTheRecordAndLeavesTheStreamAtTheNextRecord) {
     std::vector<uint8_t> bytes = WaterBytes(1.5f, 0);
     bytes.push_back(0x99);
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     WaterObject w;
     ASSERT_TRUE(w.Load(f->Reader(), {42}));
     EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
@@ -44,7 +44,7 @@ TEST_F(WaterTest, LoadReadsTheRecordAndLeavesTheStreamAtTheNextRecord) {
 }
 
 TEST_F(WaterTest, MaterialRangeAndShortRecords) {
-    auto f = testsupport::EntryOf(WaterBytes(0, 5));
+    auto f = datakit::EntryOf(WaterBytes(0, 5));
     WaterObject w;
     ASSERT_TRUE(w.Load(f->Reader(), {1, 2}));
     EXPECT_EQ(w.materialId, -1);
@@ -53,19 +53,19 @@ TEST_F(WaterTest, MaterialRangeAndShortRecords) {
 
 TEST_F(WaterTest, OlderFilesCarryACollisionMeshThatIsReadAndDropped) {
     g_Y3DVersion = 319;
-    testsupport::CollisionMeshDesc mesh;
+    datakit::CollisionMeshDesc mesh;
     mesh.groups.resize(1);
     mesh.AddFace(0, {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}}, {0, 1, 0});
     std::vector<uint8_t> block;
-    testsupport::AppendCollisionMesh(&block, mesh, 319);
+    datakit::AppendCollisionMesh(&block, mesh, 319);
     std::vector<uint8_t> bytes = Concat({WaterBytes(), block});
     bytes.push_back(0x11);
-    auto f = testsupport::EntryOf(bytes);
+    auto f = datakit::EntryOf(bytes);
     WaterObject w;
     ASSERT_TRUE(w.Load(f->Reader(), {}));
     EXPECT_EQ(long(f->Reader().Tell()), long(bytes.size() - 1));
     // Without the mesh such a record is refused.
-    f = testsupport::EntryOf(WaterBytes());
+    f = datakit::EntryOf(WaterBytes());
     EXPECT_FALSE(WaterObject().Load(f->Reader(), {}));
 }
 

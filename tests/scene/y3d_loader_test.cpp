@@ -19,7 +19,7 @@
 #include "scene/y3d_loader.h"
 #include "world/dynamic_mesh.h"
 #include "scene_element_records.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 #include "y3d_test_files.h"
 

@@ -15,10 +15,10 @@
 #include "scene/water.h"
 #include "scene/y3d_loader.h"
 #include "scene_element_records.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "render/material.h"
 #include "scene/mesh_node.h"
 #include "scene/object_list.h"
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 #include "y3d_test_files.h"
 

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <vector>
 
-#include "support/buffer_block_writer.h"
-#include "support/y3d_builder.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace y3dtest {
 
-using namespace testsupport;
+using namespace datakit;
 
 constexpr uint32_t kFvf = 0x142;   // position, diffuse, one texture pair
 

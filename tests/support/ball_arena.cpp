@@ -12,6 +12,8 @@
 
 namespace testsupport {
 
+using namespace datakit;
+
 bool ReadCollisionMesh(const CollisionMeshDesc& desc, CollisionMesh* out) {
     std::vector<uint8_t> bytes;
     AppendCollisionMesh(&bytes, desc, 320);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/math.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 class CollisionMesh;
 class DynamicCollidableMesh;
@@ -12,9 +12,9 @@ class DynamicCollidableMesh;
 namespace testsupport {
 
 // A collision mesh read from its description in the newest layout; false when it does not read.
-bool ReadCollisionMesh(const CollisionMeshDesc& desc, CollisionMesh* out);
+bool ReadCollisionMesh(const datakit::CollisionMeshDesc& desc, CollisionMesh* out);
 // The six faces of a cube of half edge h about the origin, normals outwards.
-CollisionMeshDesc CubeCollision(float half);
+datakit::CollisionMeshDesc CubeCollision(float half);
 // A solid movable cube of half edge h standing at the centre, entered in the scene's collidable
 // list (which deletes it with the scene).
 DynamicCollidableMesh* AddCollidableBox(const Vec3& centre, float half);

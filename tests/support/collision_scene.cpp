@@ -7,6 +7,8 @@
 
 namespace testsupport {
 
+using namespace datakit;
+
 namespace {
 
 Vec3 UpNormal(const std::vector<Vec3>& c, bool down) {

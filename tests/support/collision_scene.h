@@ -9,7 +9,7 @@
 
 #include "common/math.h"
 #include "scene/collision_octree.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace testsupport {
 

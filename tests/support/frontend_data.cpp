@@ -16,6 +16,8 @@
 
 namespace testsupport {
 
+using namespace datakit;
+
 void WriteSprite(const ScopedWorkDir& folder, const std::string& name, const Picture& picture) {
     TgaOptions options;
     options.depth = 32;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 #include "support/temp_dir.h"
 
 class CharacterModel;
@@ -17,7 +17,7 @@ class DynamicMesh;
 namespace testsupport {
 
 // One sprite picture "<name>.tga" in the folder's sprite directory.
-void WriteSprite(const ScopedWorkDir& folder, const std::string& name, const Picture& picture);
+void WriteSprite(const ScopedWorkDir& folder, const std::string& name, const datakit::Picture& picture);
 void WriteFlatSprite(const ScopedWorkDir& folder, const std::string& name, uint32_t width, uint32_t height,
                      uint32_t argb);
 

@@ -20,17 +20,19 @@
 #include "shell/startup.h"
 #include "support/ball_arena.h"
 #include "support/demo_data_folder.h"
-#include "support/element_kit.h"
+#include "datakit/element_kit.h"
 #include "support/fighter_kit.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
-#include "support/y3d_builder.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_builder.h"
+#include "datakit/y3d_octree_builder.h"
 #include "world/element_map.h"
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
+
+using namespace datakit;
 
 namespace {
 

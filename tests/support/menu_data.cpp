@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "frontend/text_table.h"
-#include "support/image_writer.h"
-#include "support/scenario_files.h"
+#include "datakit/image_writer.h"
+#include "datakit/scenario_files.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {
+
+using namespace datakit;
 
 namespace {
 

@@ -29,14 +29,16 @@
 #include "scene/glow.h"
 #include "scene/scene.h"
 #include "shell/main_loop.h"
-#include "support/element_kit.h"
+#include "datakit/element_kit.h"
 #include "support/frontend_data.h"
 #include "support/match_harness.h"
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 #include "support/sdl_events.h"
 #include "support/temp_dir.h"
 
 namespace testsupport {
+
+using namespace datakit;
 
 namespace {
 

@@ -297,19 +297,19 @@ TEST_F(DemoDataLoadTest, BothSidesHaveFiveDetailLevelsAndEveryAnimationTheRulesP
         const std::string name = "Modelos\\Personajes\\Skeleton0" + std::to_string(side) + ".y3d";
         CharacterModel* model = g_Scene.LoadCharacterModel(name.c_str(), "Texturas\\Personajes\\", 3, false);
         ASSERT_NE(model, nullptr) << side;
-        EXPECT_EQ(model->boneCount, testsupport::KIT_BONE_COUNT);
+        EXPECT_EQ(model->boneCount, datakit::KIT_BONE_COUNT);
         for (const ModelDetailLevel& level : model->levels) {
             EXPECT_TRUE(level.loaded);
             EXPECT_FALSE(level.subMeshes.empty());
         }
         delete model;
     }
-    Animation** group = g_Scene.animations[testsupport::KIT_ANIMATION_GROUP];
+    Animation** group = g_Scene.animations[datakit::KIT_ANIMATION_GROUP];
     ASSERT_NE(group, nullptr);
-    for (size_t r = 0; r < testsupport::KIT_ANIMATION_RANGE_COUNT; ++r)
-        for (int32_t id = testsupport::KIT_ANIMATIONS[r].first; id <= testsupport::KIT_ANIMATIONS[r].last; ++id) {
+    for (size_t r = 0; r < datakit::KIT_ANIMATION_RANGE_COUNT; ++r)
+        for (int32_t id = datakit::KIT_ANIMATIONS[r].first; id <= datakit::KIT_ANIMATIONS[r].last; ++id) {
             ASSERT_NE(group[id], nullptr) << id;
-            EXPECT_EQ(group[id]->length, testsupport::KIT_ANIMATIONS[r].frames) << id;
+            EXPECT_EQ(group[id]->length, datakit::KIT_ANIMATIONS[r].frames) << id;
         }
 }
 
@@ -321,7 +321,7 @@ TEST_F(DemoDataLoadTest, AnimationsMoveThePartsTheirActionsNeed) {
     CharacterModel* model = g_Scene.LoadCharacterModel("Modelos\\Personajes\\Skeleton00.y3d", "", 3, false);
     ASSERT_NE(model, nullptr);
     delete model;
-    Animation** group = g_Scene.animations[testsupport::KIT_ANIMATION_GROUP];
+    Animation** group = g_Scene.animations[datakit::KIT_ANIMATION_GROUP];
     ASSERT_NE(group, nullptr);
     constexpr int ROOT = 0, LEG_L = 1, LEG_R = 2, ARMS = 5;
     auto rotation = [&](int id, int track, float frame) {
@@ -352,11 +352,11 @@ TEST_F(DemoDataLoadTest, AnimationsMoveThePartsTheirActionsNeed) {
         const float quarter = float(group[id]->length) / 4;
         const Quat l = rotation(id, LEG_L, quarter), r = rotation(id, LEG_R, quarter);
         EXPECT_GT(TurnOf(QuatMul(l, Quat{-r.x, -r.y, -r.z, r.w})), 0.6f) << id;
-        const int32_t frames = testsupport::KitAnimationLength(id);
+        const int32_t frames = datakit::KitAnimationLength(id);
         float stride = 0;
-        for (size_t k = 0; k < testsupport::KIT_ANIMATION_RANGE_COUNT; ++k)
-            if (id >= testsupport::KIT_ANIMATIONS[k].first && id <= testsupport::KIT_ANIMATIONS[k].last)
-                stride = testsupport::KIT_ANIMATIONS[k].stride;
+        for (size_t k = 0; k < datakit::KIT_ANIMATION_RANGE_COUNT; ++k)
+            if (id >= datakit::KIT_ANIMATIONS[k].first && id <= datakit::KIT_ANIMATIONS[k].last)
+                stride = datakit::KIT_ANIMATIONS[k].stride;
         EXPECT_NEAR(position(id, ROOT, float(frames)).z, stride * float(frames), 1e-3f) << id;
     }
     // Attacks and casts bring the arms up at their middle.

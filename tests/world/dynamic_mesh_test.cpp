@@ -23,7 +23,7 @@
 
 namespace {
 
-using testsupport::CollisionMeshDesc;
+using datakit::CollisionMeshDesc;
 
 // A material of one pass; blend 0 is opaque.
 int32_t AddMaterial(uint32_t blend) {
@@ -212,23 +212,23 @@ TEST_F(DynamicMeshTest, SweepsMeetTheFacesWhereTheObjectStandsAndLeaveItsMeshAsI
 }
 
 TEST_F(DynamicMeshTest, RecordsLoadWithTheirTransformAndShortOnesAreRefused) {
-    testsupport::Y3DMeshNode node;
+    datakit::Y3DMeshNode node;
     node.name = "Solid(DINCOL)";
     node.type = 0x102;
     const float box[6] = {-1, -1, -1, 1, 1, 1};
     std::memcpy(node.box, box, sizeof box);
     node.parts.translation = {1, 2, 3};
-    testsupport::Y3DMesh mesh;
+    datakit::Y3DMesh mesh;
     mesh.triangleCount = 1;
     mesh.maxVertex = 2;
     mesh.centres = {{0, 0, 0}};
     node.meshes = {mesh};
-    testsupport::AppendCollisionMesh(&node.collision, testsupport::CubeCollision(1), 320);
+    datakit::AppendCollisionMesh(&node.collision, testsupport::CubeCollision(1), 320);
     const std::vector<uint8_t> bytes = node.BuildTail();
 
     g_Y3DVersion = 320;
     DynamicCollidableMesh solid;
-    auto entry = testsupport::EntryOf(bytes);
+    auto entry = datakit::EntryOf(bytes);
     ASSERT_TRUE(solid.Load(entry->Reader(), {}, 0, 0));
     EXPECT_FLOAT_EQ(solid.box[5], 4.0f);
     ASSERT_NE(solid.collision, nullptr);

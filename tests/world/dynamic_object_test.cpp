@@ -5,9 +5,9 @@
 #include "core/pack_file.h"
 #include "prop_fixture.h"
 #include "scene/object_list.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
-#include "support/y3d_builder.h"
+#include "datakit/y3d_builder.h"
 
 namespace proptest {
 namespace {
@@ -191,12 +191,12 @@ TEST_F(PropTest, TemplatesComeFromTheirFilesAndNeverStayInTheObjectList) {
     std::filesystem::create_directories(dir.path() / "Modelos" / "Objetos Dinamicos");
     // Only the two balls' files exist.
     for (const char* name : {"Bola de 2m", "Bola de 20cm"}) {
-        testsupport::Y3DSceneFile file;
-        testsupport::Y3DMeshNode node;
+        datakit::Y3DSceneFile file;
+        datakit::Y3DMeshNode node;
         node.name = std::string(name) + " (DIN)";
         node.type = 0x101;
-        file.records.push_back(testsupport::MeshNodeRecord(node));
-        ASSERT_TRUE(testsupport::WriteBytes((dir.path() / "Modelos" / "Objetos Dinamicos" / (std::string(name) + ".y3d")).string(),
+        file.records.push_back(datakit::MeshNodeRecord(node));
+        ASSERT_TRUE(datakit::WriteBytes((dir.path() / "Modelos" / "Objetos Dinamicos" / (std::string(name) + ".y3d")).string(),
                                file.Build()));
     }
     const uint32_t listed = g_Scene.objects->count;

@@ -13,13 +13,14 @@
 #include "frontend/line_up.h"
 #include "platform/os/path.h"
 #include "prop_fixture.h"
-#include "support/element_kit.h"
-#include "support/pack_writer.h"
+#include "datakit/element_kit.h"
+#include "support/item_models.h"
+#include "datakit/pack_writer.h"
 #include "support/temp_dir.h"
 #include "support/path_map_builder.h"
 #include "support/pmap_writer.h"
-#include "support/scenario_files.h"
-#include "support/y3d_builder.h"
+#include "datakit/scenario_files.h"
+#include "datakit/y3d_builder.h"
 #include "world/element_map.h"
 #include "world/item.h"
 #include "world/map_editor.h"
@@ -27,7 +28,7 @@
 
 namespace elementtest {
 
-using testsupport::ElementBytes;
+using datakit::ElementBytes;
 using testsupport::Recorder;
 
 class ElementTest : public proptest::PropTest {
@@ -68,7 +69,7 @@ protected:
         return r;
     }
     static void WriteFile(const std::vector<ElementBytes>& records, uint32_t version = ELEMENT_FILE_VERSION) {
-        testsupport::WriteScenarioElementFile(1, testsupport::ElementFileBytes(version, 0, records));
+        datakit::WriteScenarioElementFile(1, datakit::ElementFileBytes(version, 0, records));
     }
     template <typename T, size_t N>
     static int CountActive(const T (&records)[N]) {
@@ -88,23 +89,23 @@ protected:
 // A model file holding one movable mesh named after it, as the item and prop folders hold them.
 inline void WriteModel(const std::string& folder, const std::string& name) {
     std::filesystem::create_directories(folder);
-    testsupport::Y3DSceneFile file;
-    testsupport::Y3DMeshNode node;
+    datakit::Y3DSceneFile file;
+    datakit::Y3DMeshNode node;
     node.name = name + " (DIN)";
     node.type = 0x101;
-    file.records.push_back(testsupport::MeshNodeRecord(node));
-    ASSERT_TRUE(testsupport::WriteBytes(folder + "/" + name + ".y3d", file.Build()));
+    file.records.push_back(datakit::MeshNodeRecord(node));
+    ASSERT_TRUE(datakit::WriteBytes(folder + "/" + name + ".y3d", file.Build()));
 }
 
 // Scenario 1 as files: a flat floor of 40 x 40 cells from -20, the models of items 3 and 21 and of
 // the small box.
 inline void WriteFloorScenario() {
-    testsupport::ScenarioFiles files;
+    datakit::ScenarioFiles files;
     files.number = 1;
     files.Write();
     PathMap floor;
     testsupport::PathMapBuilder(40, 40, 20.0f, 20.0f).Area(0, 0, 39, 39, 0.0f).Build(&floor);
-    ASSERT_TRUE(testsupport::WriteBytes("Modelos/Escenarios/Escenario01/pmap.dat", testsupport::PmapBytes(floor)));
+    ASSERT_TRUE(datakit::WriteBytes("Modelos/Escenarios/Escenario01/pmap.dat", testsupport::PmapBytes(floor)));
     WriteModel("Modelos/Items", "item03");
     WriteModel("Modelos/Items", "item21");
     WriteModel("Modelos/Objetos Dinamicos", "Caja de 1m");

@@ -9,10 +9,10 @@
 namespace elementtest {
 namespace {
 
-using testsupport::ElementFileBytes;
+using datakit::ElementFileBytes;
 
 const char* kOwnFile = "Modelos/Escenarios/Escenario01/Escenario01.dat";
-std::vector<uint8_t> OwnFileBytes() { return testsupport::ReadBytes(kOwnFile); }
+std::vector<uint8_t> OwnFileBytes() { return datakit::ReadBytes(kOwnFile); }
 
 using ElementFileTest = ElementTest;
 
@@ -29,7 +29,7 @@ TEST_F(ElementFileTest, Version100ShiftsTheKindsAboveSpecialsDownAndCountsGameKi
         0, 0, 0, 0,  0, 0, 0, 0x3f,  0, 0, 0, 0,  0, 0, 0, 0,
     };
     ASSERT_EQ(file.size(), 12u + 61u + 57u);
-    testsupport::WriteScenarioElementFile(1, file);
+    datakit::WriteScenarioElementFile(1, file);
     ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
     EXPECT_EQ(g_ElementMap.loadedMessage, 1);
     auto records = Records();
@@ -54,12 +54,12 @@ TEST_F(ElementFileTest, Version100ShiftsTheKindsAboveSpecialsDownAndCountsGameKi
 }
 
 TEST_F(ElementFileTest, AnEmptyFileIsSixteenBytesAndGlowsAndEffectsStoreFourBytesMore) {
-    testsupport::WriteScenarioElementFile(1, {'Q', 'T', 'X', 'M', 'A', 'P', 0, 0, 101, 0, 0, 0, 42, 0, 0, 0});
+    datakit::WriteScenarioElementFile(1, {'Q', 'T', 'X', 'M', 'A', 'P', 0, 0, 101, 0, 0, 0, 42, 0, 0, 0});
     ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
     EXPECT_TRUE(g_ElementMap.list.Empty());
     EXPECT_EQ(g_ElementMap.creditCode, 42u);
     ASSERT_TRUE(g_ElementMap.Save("empty.dat"));
-    EXPECT_EQ(testsupport::ReadBytes("empty.dat"),
+    EXPECT_EQ(datakit::ReadBytes("empty.dat"),
               (std::vector<uint8_t>{'Q', 'T', 'X', 'M', 'A', 'P', 0, 0, 101, 0, 0, 0, 0, 0, 0, 0}));
     for (uint32_t kind : {ELEMENT_PROP, ELEMENT_GLOW, ELEMENT_EFFECT}) {
         auto* r = new ElementRecord();
@@ -68,7 +68,7 @@ TEST_F(ElementFileTest, AnEmptyFileIsSixteenBytesAndGlowsAndEffectsStoreFourByte
         ElementMapAppend(r);
     }
     ASSERT_TRUE(g_ElementMap.Save("three.dat"));
-    const std::vector<uint8_t> bytes = testsupport::ReadBytes("three.dat");
+    const std::vector<uint8_t> bytes = datakit::ReadBytes("three.dat");
     ASSERT_EQ(bytes.size(), 16u + 57u + 61u + 61u);
     EXPECT_EQ(U32At(bytes, 16 + 57 + 57), 0x11223344u) << "the glow's extra word";
 }
@@ -133,7 +133,7 @@ TEST_F(ElementFileTest, UnsoundOffMapAndCutRecordsAreDroppedAndForeignFilesRefus
             g_Settings.mode = mode;
             std::vector<uint8_t> bytes = ElementFileBytes(101, 0, {At(9, ELEMENT_ITEM, 3, 1, 1), At(9, ELEMENT_GLOW, 0, 0, 0)});
             bytes.resize(16 + 57 + cut);
-            testsupport::WriteScenarioElementFile(1, bytes);
+            datakit::WriteScenarioElementFile(1, bytes);
             g_ElementMap.Clear();
             ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
             EXPECT_EQ(g_ElementMap.list.Count(), 1);
@@ -144,7 +144,7 @@ TEST_F(ElementFileTest, UnsoundOffMapAndCutRecordsAreDroppedAndForeignFilesRefus
                                             {'Q', 'T', 'X', 'M', 'A', 'P', 0, 0, 101, 0, 0},
                                             {'Q', 'T', 'X'}};
     for (const std::vector<uint8_t>& bytes : foreign) {
-        testsupport::WriteScenarioElementFile(1, bytes);
+        datakit::WriteScenarioElementFile(1, bytes);
         g_ElementMap.Clear();
         g_ElementMap.loadedMessage = 0;
         EXPECT_FALSE(g_ElementMap.Load(nullptr, -1));
@@ -164,7 +164,7 @@ TEST_F(ElementFileTest, WhatIsReadIsSavedByteForByteWithTheCreditCodeOfTheSpawne
                effect});
     ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
     ASSERT_TRUE(g_ElementMap.Save("copy.dat"));
-    const std::vector<uint8_t> copy = testsupport::ReadBytes("copy.dat");
+    const std::vector<uint8_t> copy = datakit::ReadBytes("copy.dat");
     EXPECT_EQ(copy, OwnFileBytes());
 
     // Credits of greed (kind 2) and common ones count; those of another kind do not.
@@ -209,7 +209,7 @@ TEST_F(ElementFileTest, TheEditorKeepsBadAndOffMapRecordsUnplacedAndSavesThemBac
 }
 
 TEST_F(ElementFileTest, ScenarioCreditsAreReadIntoAListOfTheirOwn) {
-    testsupport::WriteScenarioElementFile(
+    datakit::WriteScenarioElementFile(
         7, ElementFileBytes(101, 0, {At(9, ELEMENT_ITEM, 23, 40, 40), At(1, ELEMENT_ITEM, 21, 1, 1), At(2, ELEMENT_ITEM, 3, 1, 1)}));
     WriteFile({At(9, ELEMENT_ITEM, 3, 1, 1)});
     ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
@@ -224,7 +224,7 @@ TEST_F(ElementFileTest, ScenarioCreditsAreReadIntoAListOfTheirOwn) {
 TEST_F(ElementFileTest, TheEditorsStartReadsTheEditedListOfEveryKindWhileAPlayTestRuns) {
     g_Settings.mode = 3;
     WriteFile({At(1, ELEMENT_ITEM, 3, 1, 1)});
-    testsupport::WriteBytes(ELEMENT_PLAY_TEST_FILE, ElementFileBytes(101, 0, {At(4, ELEMENT_ITEM, 3, 2, 2), At(0, ELEMENT_ITEM, 3, 3, 3)}));
+    datakit::WriteBytes(ELEMENT_PLAY_TEST_FILE, ElementFileBytes(101, 0, {At(4, ELEMENT_ITEM, 3, 2, 2), At(0, ELEMENT_ITEM, 3, 3, 3)}));
     g_ElementMap.currentGameKind = 4;
     g_MapEditor.playTest = 1;
     g_ElementMap.InitMatch();

@@ -13,8 +13,8 @@
 #include "scene/glow.h"
 #include "support/path_map_builder.h"
 #include "support/pmap_writer.h"
-#include "support/scenario_files.h"
-#include "support/y3d_builder.h"
+#include "datakit/scenario_files.h"
+#include "datakit/y3d_builder.h"
 #include "world/world_calls.h"
 
 namespace elementtest {
@@ -160,7 +160,7 @@ TEST_F(PlacingTest, PropsGlowsAndEffectsStandWhereTheirRecordsSayTurnedAsTheySay
 
 TEST_F(PlacingTest, AMissingFileTouchesNothingAndAPlayTestPlacesTheEditedList) {
     WriteFile({At(9, ELEMENT_ITEM, 3, 1, 1)});
-    testsupport::WriteBytes(ELEMENT_PLAY_TEST_FILE, testsupport::ElementFileBytes(101, 0, {At(9, ELEMENT_ITEM, ITEM_BOMB, 5, 5)}));
+    datakit::WriteBytes(ELEMENT_PLAY_TEST_FILE, datakit::ElementFileBytes(101, 0, {At(9, ELEMENT_ITEM, ITEM_BOMB, 5, 5)}));
     g_ElementMap.LoadForMatch(0);
     ASSERT_EQ(ItemTypes(), std::vector<int>{3});
     std::filesystem::remove("Modelos/Escenarios/Escenario01/Escenario01.dat");

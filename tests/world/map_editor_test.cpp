@@ -7,7 +7,7 @@
 #include "effects/effect_slots.h"
 #include "scene/glow.h"
 #include "shell/main_loop.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "world/world_calls.h"
 
 namespace elementtest {
@@ -158,8 +158,8 @@ TEST_F(PlacementTest, RecordsThatCannotBePlacedAreSkippedAndSavedBackAsRead) {
     EXPECT_EQ(CountItems(), 1u);
     EXPECT_EQ(g_MapEditor.pickCount, 1);
     ASSERT_TRUE(g_ElementMap.Save("again.map"));
-    const std::vector<uint8_t> saved = testsupport::ReadBytes("again.map");
-    const std::vector<uint8_t> read = testsupport::ReadBytes(testsupport::ScenarioElementPath(1));
+    const std::vector<uint8_t> saved = datakit::ReadBytes("again.map");
+    const std::vector<uint8_t> read = datakit::ReadBytes(datakit::ScenarioElementPath(1));
     EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 16, saved.end()), std::vector<uint8_t>(read.begin() + 16, read.end()));
 }
 
@@ -377,7 +377,7 @@ TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
     g_Settings.localSide = 0;
     g_Settings.fightersOwn = g_Settings.fightersEnemy = 2;
     WriteFile({At(9, ELEMENT_ITEM, 5, 1, 1)});
-    const std::vector<uint8_t> scenarioFile = testsupport::ReadBytes(testsupport::ScenarioElementPath(1));
+    const std::vector<uint8_t> scenarioFile = datakit::ReadBytes(datakit::ScenarioElementPath(1));
     g_ElementMap.Load(nullptr, -1);
     Kind(0);
     g_ElementMap.DespawnAll();
@@ -391,7 +391,7 @@ TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
     ASSERT_TRUE(Place(ELEMENT_EFFECT, 0, -1, -1));
     const std::vector<uint8_t> edited = [] {
         EXPECT_TRUE(WriteElementFile("before.map", g_ElementMap.list, 0));
-        return testsupport::ReadBytes("before.map");
+        return datakit::ReadBytes("before.map");
     }();
     std::vector<uint32_t> counts(&g_ElementMap.spawnCounts[0][0][0], &g_ElementMap.spawnCounts[9][5][57] + 1);
     const int glows = g_Scene.effects->Count();
@@ -413,7 +413,7 @@ TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
     EXPECT_EQ(g_Settings.mode, 3);
     EXPECT_EQ(g_Control.localCharacter, nullptr);
     EXPECT_TRUE(WriteElementFile("after.map", g_ElementMap.list, 0));
-    EXPECT_EQ(testsupport::ReadBytes("after.map"), edited);
+    EXPECT_EQ(datakit::ReadBytes("after.map"), edited);
     EXPECT_EQ(std::vector<uint32_t>(&g_ElementMap.spawnCounts[0][0][0], &g_ElementMap.spawnCounts[9][5][57] + 1),
               counts);
     EXPECT_EQ(g_Scene.effects->Count(), glows);
@@ -423,7 +423,7 @@ TEST_F(PlayTestTest, APlayTestPlaysTheUnsavedEditsAndLeavesTheEditorAsItWas) {
     EXPECT_EQ(Layer(5, 3).specialRole, ELEMENT_ROLE_SYMBOL);
     EXPECT_NE(Layer(6, 6).prop, nullptr);
     EXPECT_EQ(CountActive(g_Items), 1);
-    EXPECT_EQ(testsupport::ReadBytes(testsupport::ScenarioElementPath(1)), scenarioFile);
+    EXPECT_EQ(datakit::ReadBytes(datakit::ScenarioElementPath(1)), scenarioFile);
 }
 
 }  // namespace
@@ -460,7 +460,7 @@ TEST_F(PlayTestTest, OnScenarioFilesTheEditorPlacesMovesDeletesSavesReloadsAndPl
     const std::vector<std::pair<int, int>> edited{{26, 22}, {30, 23}};
     EXPECT_EQ(cells(), edited);
     EXPECT_EQ(CountActive(g_Items), 2);
-    const std::vector<uint8_t> saved = testsupport::ReadBytes(testsupport::ScenarioElementPath(1));
+    const std::vector<uint8_t> saved = datakit::ReadBytes(datakit::ScenarioElementPath(1));
 
     Frame({EDIT_PLAY_TEST});
     ASSERT_EQ(g_Settings.mode, 0);
@@ -470,7 +470,7 @@ TEST_F(PlayTestTest, OnScenarioFilesTheEditorPlacesMovesDeletesSavesReloadsAndPl
     EXPECT_EQ(g_Settings.mode, 3);
     EXPECT_EQ(cells(), edited);
     EXPECT_EQ(CountItems(), 2u);
-    EXPECT_EQ(testsupport::ReadBytes(testsupport::ScenarioElementPath(1)), saved);
+    EXPECT_EQ(datakit::ReadBytes(datakit::ScenarioElementPath(1)), saved);
     g_ElementMap.DespawnAll();
     g_Scenario.Unload();
 }

@@ -13,7 +13,7 @@
 #include "core/pack_file.h"
 #include "core/settings.h"
 #include "platform/os/path.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 #include "support/path_map_builder.h"
 #include "support/pmap_writer.h"
 #include "support/random_path_map.h"
@@ -347,7 +347,7 @@ TEST_F(PathMapFileTest, TheScenarioFindsItsMapLooseInAnyCaseOrPacked) {
     }
     {
         SCOPED_TRACE("packed, behind another entry");
-        testsupport::PackWriter pack;
+        datakit::PackWriter pack;
         pack.dummyFirst = true;
         pack.Add("MODELOS\\ESCENARIOS\\ESCENARIO03\\PMAP.DAT", TwoByOne(false));
         ASSERT_TRUE(pack.WriteTo((dir.path() / "MODELOS.DAT").string()));

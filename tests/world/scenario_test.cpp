@@ -11,12 +11,12 @@
 #include "scene/scene_node.h"
 #include "shell/mouse.h"
 #include "support/path_map_builder.h"
-#include "support/scenario_files.h"
+#include "datakit/scenario_files.h"
 #include "support/temp_dir.h"
 #include "world/scenario.h"
 #include "world/world_calls.h"
 
-using testsupport::ScenarioFiles;
+using datakit::ScenarioFiles;
 
 namespace {
 
@@ -267,7 +267,7 @@ namespace {
 TEST_F(ScenarioTest, TheSpringsOfTheSceneFileGiveTheirCentresAfterSetUp) {
     ScenarioFiles files;
     files.number = 7;
-    files.elements = {testsupport::SpringRecord(1, {1, 2, 3}), testsupport::SpringRecord(2, {-4, 0.5f, 6})};
+    files.elements = {datakit::SpringRecord(1, {1, 2, 3}), datakit::SpringRecord(2, {-4, 0.5f, 6})};
     files.Write();
     g_Scenario.Load(7);
     g_Scenario.SetupSpringsAndPortals();

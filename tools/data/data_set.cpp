@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/video/test_clip.h"
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 
 namespace demodata {
 
@@ -35,20 +35,20 @@ void DataSet::Pack(const std::string& pack, const std::string& name, std::vector
 
 void DataSet::Loose(const std::string& name, std::vector<uint8_t> bytes) { loose_[name] = std::move(bytes); }
 
-void DataSet::Texture(const std::string& name, const testsupport::Picture& picture) {
-    testsupport::TgaOptions options;
+void DataSet::Texture(const std::string& name, const datakit::Picture& picture) {
+    datakit::TgaOptions options;
     options.depth = 32;
     options.rle = true;
     std::string lower = name;
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
     const bool bmp = lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".bmp") == 0;
-    Pack(TEXTURE_PACK, name, bmp ? testsupport::BmpFile(picture) : testsupport::TgaFile(picture, options));
+    Pack(TEXTURE_PACK, name, bmp ? datakit::BmpFile(picture) : datakit::TgaFile(picture, options));
 }
 
-void DataSet::PlainTexture(const std::string& name, const testsupport::Picture& picture, uint8_t depth) {
-    testsupport::TgaOptions options;
+void DataSet::PlainTexture(const std::string& name, const datakit::Picture& picture, uint8_t depth) {
+    datakit::TgaOptions options;
     options.depth = depth;
-    Pack(TEXTURE_PACK, name, testsupport::TgaFile(picture, options));
+    Pack(TEXTURE_PACK, name, datakit::TgaFile(picture, options));
 }
 
 size_t DataSet::PackEntryCount(const std::string& pack) const {
@@ -62,13 +62,13 @@ bool DataSet::WriteTo(const std::string& folder, std::string* error) const {
     for (const auto& [name, bytes] : loose_) {
         const fs::path path = OnDisk(folder, name);
         fs::create_directories(path.parent_path(), ec);
-        if (!testsupport::WriteBytes(path.string(), bytes)) {
+        if (!datakit::WriteBytes(path.string(), bytes)) {
             if (error) *error = "cannot write " + path.string();
             return false;
         }
     }
     for (const auto& [pack, entries] : packs_) {
-        testsupport::PackWriter writer;
+        datakit::PackWriter writer;
         for (const auto& [name, bytes] : entries) writer.Add(name, bytes);
         const fs::path path = OnDisk(folder, pack);
         if (!writer.WriteTo(path.string())) {

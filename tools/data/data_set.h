@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 
 namespace demodata {
 
@@ -25,9 +25,9 @@ public:
     // `name` is the game's name with backslashes; pack entries are stored upper-cased.
     void Pack(const std::string& pack, const std::string& name, std::vector<uint8_t> bytes);
     void Loose(const std::string& name, std::vector<uint8_t> bytes);
-    void Texture(const std::string& name, const testsupport::Picture& picture);
+    void Texture(const std::string& name, const datakit::Picture& picture);
     // For the pictures the skin composition reads itself: uncompressed, 24 bits or 32 with alpha.
-    void PlainTexture(const std::string& name, const testsupport::Picture& picture, uint8_t depth);
+    void PlainTexture(const std::string& name, const datakit::Picture& picture, uint8_t depth);
 
     // Writes the loose files (folders made as needed) and the three packs; false with a reason.
     bool WriteTo(const std::string& folder, std::string* error) const;

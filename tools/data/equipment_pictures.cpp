@@ -28,7 +28,7 @@ uint32_t SetColour(uint32_t setWord) {
 // A worn piece's texture: plates of the set's colour with rivets.
 Picture PieceTexture(uint32_t setWord) {
     const uint32_t c = SetColour(setWord);
-    Picture p = testsupport::SolidPicture(64, 64, c);
+    Picture p = datakit::SolidPicture(64, 64, c);
     for (int y = 0; y < 64; y += 16) {
         Fill(&p, 0, y, 64, y + 2, Shade(c, 0.55f));
         for (int x = 8; x < 64; x += 16) Disc(&p, float(x), float(y + 9), 2.0f, Shade(c, 1.4f));
@@ -40,7 +40,7 @@ Picture PieceTexture(uint32_t setWord) {
 // class shows as that many studs along the bottom.
 Picture ShopPicture(int kind, uint32_t pieceClass, uint32_t setWord) {
     const uint32_t c = SetColour(setWord), dark = Shade(c, 0.5f);
-    Picture p = testsupport::SolidPicture(128, 128, 0);
+    Picture p = datakit::SolidPicture(128, 128, 0);
     switch (kind) {
     case 0:   // a dome with a brim
         Disc(&p, 64, 70, 44, c);

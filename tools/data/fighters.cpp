@@ -8,13 +8,13 @@
 
 #include "data_set.h"
 #include "geometry.h"
-#include "support/buffer_block_writer.h"
-#include "support/fighter_kit.h"
-#include "support/y3d_model_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/fighter_skeleton.h"
+#include "datakit/y3d_model_builder.h"
 
 namespace demodata {
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

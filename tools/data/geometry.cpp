@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "support/buffer_block_writer.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace demodata {
 
-using namespace testsupport;
+using namespace datakit;
 
 uint32_t Shade(uint32_t argb, float f) {
     auto channel = [&](int shift) {

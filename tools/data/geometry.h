@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/math.h"
-#include "support/y3d_builder.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace demodata {
 
@@ -68,6 +68,6 @@ std::vector<uint8_t> MeshModelFile(const std::string& node, uint32_t type, const
                                    const std::vector<uint8_t>& material = ColourMaterial());
 
 // The collision faces of the geometry, one group of type mask 1.
-testsupport::CollisionMeshDesc CollisionOf(const Geometry& g);
+datakit::CollisionMeshDesc CollisionOf(const Geometry& g);
 
 }  // namespace demodata

@@ -36,7 +36,7 @@ int Y(float fraction) { return int(fraction * kPerY + 0.5f); }
 
 // A glyph picture: the glyph outlined in black, centred on a clear ground of w x h texels.
 Picture GlyphPicture(char ch, uint32_t w, uint32_t h, int cw, int chh) {
-    Picture p = testsupport::SolidPicture(w, h, kClear);
+    Picture p = datakit::SolidPicture(w, h, kClear);
     const int x = (int(w) - GLYPH_COLUMNS * cw) / 2, y = (int(h) - GLYPH_ROWS * chh) / 2;
     const int edge = std::max(1, cw / 4);
     for (int dy = -edge; dy <= edge; dy += edge)
@@ -48,7 +48,7 @@ Picture GlyphPicture(char ch, uint32_t w, uint32_t h, int cw, int chh) {
 // A bar: brighter along its middle, a dark rim at its long sides.
 Picture Bar(bool upright, uint32_t colour) {
     const uint32_t w = upright ? kBarThickness : kBarLength, h = upright ? kBarLength : kBarThickness;
-    Picture p = testsupport::SolidPicture(w, h, kClear);
+    Picture p = datakit::SolidPicture(w, h, kClear);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) {
             const uint32_t across = upright ? x : y;
@@ -65,7 +65,7 @@ Picture Bar(bool upright, uint32_t colour) {
 // portrait takes the middle.
 Picture Marker(int side, uint32_t colour, bool faces) {
     const HudPanelLayout& L = HUD_PANEL_LAYOUT[side];
-    Picture p = testsupport::SolidPicture(kMarker, kMarker, 0xB0182028);
+    Picture p = datakit::SolidPicture(kMarker, kMarker, 0xB0182028);
     Frame(&p, 3, colour);
     const uint32_t trough = 0xD0000000;
     const float lifeW = L.lifeH * 0.75f * float(kBarThickness) / float(kBarLength);
@@ -87,13 +87,13 @@ Picture Marker(int side, uint32_t colour, bool faces) {
 // The portrait mask: drawn black and opaque over the panel it hides the portrait everywhere but
 // in the window.
 Picture PortraitMask() {
-    Picture p = testsupport::SolidPicture(kMarker, kMarker, kOutline);
+    Picture p = datakit::SolidPicture(kMarker, kMarker, kOutline);
     Disc(&p, kWindowX, kWindowY, kWindowR, kClear);
     return p;
 }
 
 Picture Ring(uint32_t colour) {
-    Picture p = testsupport::SolidPicture(64, 64, kClear);
+    Picture p = datakit::SolidPicture(64, 64, kClear);
     Disc(&p, 32.0f, 32.0f, 31.0f, colour);
     Disc(&p, 32.0f, 32.0f, 26.0f, kClear);
     return p;
@@ -102,7 +102,7 @@ Picture Ring(uint32_t colour) {
 // A power icon: a disc of the side's colour with a mark that differs per power; icon 0 (the
 // plain attack) is a plain disc.
 Picture Icon(int i, uint32_t colour) {
-    Picture p = testsupport::SolidPicture(64, 64, kClear);
+    Picture p = datakit::SolidPicture(64, 64, kClear);
     Disc(&p, 32.0f, 32.0f, 28.0f, Shade(colour, 0.6f));
     if (i > 0) {
         const uint32_t mark = 0xFF000000u | (uint32_t(80 + 17 * i) << 16) | (uint32_t(240 - 15 * i) << 8) | 160u;
@@ -114,7 +114,7 @@ Picture Icon(int i, uint32_t colour) {
 
 // A banner: a translucent plate of the colour with its words in large glyphs.
 Picture Banner(const std::string& words, uint32_t colour) {
-    Picture p = testsupport::SolidPicture(512, 128, (colour & 0xFFFFFF) | 0xC0000000u);
+    Picture p = datakit::SolidPicture(512, 128, (colour & 0xFFFFFF) | 0xC0000000u);
     Frame(&p, 4, kWhite);
     constexpr int cw = 8, ch = 12, advance = 48;
     const int width = int(words.size()) * advance - (advance - GLYPH_COLUMNS * cw);
@@ -123,7 +123,7 @@ Picture Banner(const std::string& words, uint32_t colour) {
 }
 
 Picture Logo(char initial, uint32_t colour) {
-    Picture p = testsupport::SolidPicture(64, 64, kClear);
+    Picture p = datakit::SolidPicture(64, 64, kClear);
     Disc(&p, 32.0f, 32.0f, 31.0f, kWhite);
     Disc(&p, 32.0f, 32.0f, 28.0f, colour);
     DrawText(&p, std::string(1, initial), 32 - GLYPH_COLUMNS * 3, 32 - GLYPH_ROWS * 3, 6, 6, 0, kWhite);

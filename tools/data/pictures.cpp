@@ -17,7 +17,7 @@ namespace {
 
 // A streak: bright along the middle row, for trails and bolts.
 Picture Streak(uint32_t w, uint32_t h, uint32_t rgb) {
-    Picture p = testsupport::SolidPicture(w, h, 0);
+    Picture p = datakit::SolidPicture(w, h, 0);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) {
             const float dy = std::fabs(float(y) - float(h - 1) / 2) / (float(h) / 2);
@@ -30,7 +30,7 @@ Picture Streak(uint32_t w, uint32_t h, uint32_t rgb) {
 
 // Horizontal bands of colours in a steady order: large pictures that pack small.
 Picture Bands(uint32_t w, uint32_t h, const std::vector<uint32_t>& colours, uint32_t band) {
-    Picture p = testsupport::SolidPicture(w, h, 0);
+    Picture p = datakit::SolidPicture(w, h, 0);
     for (uint32_t y = 0; y < h; ++y) std::fill_n(&p.pixels[size_t(y) * w], w, colours[(y / band) % colours.size()]);
     return p;
 }
@@ -48,7 +48,7 @@ void AddEffects(DataSet* set) {
     for (int i = 0; i <= 10; ++i) set->Texture(f + Format("veta%02d.tga", i), Spot(32, 0.8f + 0.3f * float(i % 4), kTints[i % 6]));
     for (int i = 0; i <= 9; ++i) set->Texture(f + Format("vecorporal%02d.tga", i), Spot(32, 0.5f, kTints[i % 6]));
     for (int i = 0; i <= 1; ++i) {
-        Picture ring = testsupport::SolidPicture(64, 64, 0);
+        Picture ring = datakit::SolidPicture(64, 64, 0);
         for (uint32_t y = 0; y < 64; ++y)
             for (uint32_t x = 0; x < 64; ++x) {
                 const float d = std::hypot(float(x) - 31.5f, float(y) - 31.5f);
@@ -57,7 +57,7 @@ void AddEffects(DataSet* set) {
             }
         set->Texture(f + Format("Wave%02d.tga", i), ring);
     }
-    Picture bump = testsupport::SolidPicture(64, 64, 0);
+    Picture bump = datakit::SolidPicture(64, 64, 0);
     for (uint32_t y = 0; y < 64; ++y)
         for (uint32_t x = 0; x < 64; ++x) {
             const uint32_t v = uint32_t(128 + 100 * std::sin(float(x) * 0.3f) * std::cos(float(y) * 0.2f));
@@ -84,14 +84,14 @@ void AddSkins(DataSet* set) {
             set->PlainTexture(f + "Pieles\\" + sides[side] + Format("%02d.tga", n), base, 24);
         }
         for (int n = 0; n <= 9; ++n) {
-            Picture eyes = testsupport::SolidPicture(128, 64, 0);
+            Picture eyes = datakit::SolidPicture(128, 64, 0);
             Fill(&eyes, 16, 16, 48, 48, 0xFFFFFFFF);
             Fill(&eyes, 80, 16, 112, 48, 0xFFFFFFFF);
             const uint32_t iris = 0xFF000000u | (uint32_t(40 + 20 * n) << 8) | uint32_t(200 - 15 * n);
             Fill(&eyes, 24, 24, 40, 40, iris);
             Fill(&eyes, 88, 24, 104, 40, iris);
             set->PlainTexture(f + "Ojos\\" + sides[side] + Format(" ojo1_%02d.tga", n), eyes, 32);
-            Picture mouth = testsupport::SolidPicture(96, 32, 0);
+            Picture mouth = datakit::SolidPicture(96, 32, 0);
             Fill(&mouth, 8, 12, 88, 20, 0xFF802020);
             set->PlainTexture(f + "Ojos\\" + sides[side] + Format(" ojo2_%02d.tga", n), mouth, 32);
             const uint32_t cloth = 0xFF000000u | (uint32_t(60 + 19 * n) << 16) | (uint32_t(side ? 40 : 80) << 8) |
@@ -113,7 +113,7 @@ void AddSkins(DataSet* set) {
 
 // An arrow pointing left, right, up or down, on a transparent field.
 Picture Arrow(uint32_t size, int direction, bool on) {
-    Picture p = testsupport::SolidPicture(size, size, 0);
+    Picture p = datakit::SolidPicture(size, size, 0);
     const uint32_t colour = on ? 0xFFFFE070 : 0xFFA09060;
     for (uint32_t y = 0; y < size; ++y)
         for (uint32_t x = 0; x < size; ++x) {
@@ -133,7 +133,7 @@ Picture Arrow(uint32_t size, int direction, bool on) {
 // A background: a diagonal blend between two colours with a grid of faint lines.
 // Small: the menu stretches its backgrounds over the screen.
 Picture Backdrop(uint32_t a, uint32_t b, uint32_t w = 128, uint32_t h = 96) {
-    Picture p = testsupport::SolidPicture(w, h, 0);
+    Picture p = datakit::SolidPicture(w, h, 0);
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) {
             const float t = (float(x) / float(w) + float(y) / float(h)) / 2;
@@ -208,7 +208,7 @@ void AddMenu(DataSet* set) {
 }
 
 void AddGrain(DataSet* set) {
-    Picture grain = testsupport::SolidPicture(32, 32, 0);
+    Picture grain = datakit::SolidPicture(32, 32, 0);
     uint32_t state = 12345;
     for (uint32_t& px : grain.pixels) {
         state = state * 1103515245u + 12345u;

@@ -10,14 +10,14 @@
 
 #include "data_set.h"
 #include "geometry.h"
-#include "support/buffer_block_writer.h"
-#include "support/element_kit.h"
-#include "support/scenario_files.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/buffer_block_writer.h"
+#include "datakit/element_kit.h"
+#include "datakit/scenario_files.h"
+#include "datakit/y3d_octree_builder.h"
 
 namespace demodata {
 
-using namespace testsupport;
+using namespace datakit;
 
 namespace {
 

@@ -32,7 +32,7 @@ uint32_t Faded(float a, uint32_t rgb) {
 }
 
 Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
-    Picture p = testsupport::SolidPicture(size, size, 0);
+    Picture p = datakit::SolidPicture(size, size, 0);
     const float c = float(size - 1) / 2;
     for (uint32_t y = 0; y < size; ++y)
         for (uint32_t x = 0; x < size; ++x) {
@@ -44,7 +44,7 @@ Picture Spot(uint32_t size, float sharpness, uint32_t rgb) {
 }
 
 Picture Button(uint32_t w, uint32_t h, bool on, uint32_t colour) {
-    Picture p = testsupport::SolidPicture(w, h, on ? colour : Shade(colour, 0.55f));
+    Picture p = datakit::SolidPicture(w, h, on ? colour : Shade(colour, 0.55f));
     Frame(&p, std::max(1u, h / 12), on ? 0xFFFFFFFF : 0xFF404040);
     return p;
 }

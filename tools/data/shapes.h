@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 
 namespace demodata {
 
-using testsupport::Picture;
+using datakit::Picture;
 
 std::string Format(const char* format, int a, int b = 0, int c = 0);
 

@@ -12,7 +12,7 @@
 #include "common/math.h"
 #include "render/geometry.h"
 
-namespace testsupport {
+namespace datakit {
 
 constexpr size_t Y3D_HEADER_SIZE = 1024;
 constexpr size_t Y3D_RECORD_SIZE = 276;
@@ -256,4 +256,4 @@ struct Y3DSceneFile {
     std::vector<uint8_t> Build(Y3DSceneLayout* layout = nullptr) const;
 };
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,15 +1,15 @@
-#include "support/scenario_files.h"
+#include "datakit/scenario_files.h"
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include "support/image_writer.h"
-#include "support/pack_writer.h"
-#include "support/y3d_builder.h"
-#include "support/y3d_octree_builder.h"
+#include "datakit/image_writer.h"
+#include "datakit/pack_writer.h"
+#include "datakit/y3d_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
-namespace testsupport {
+namespace datakit {
 
 namespace {
 
@@ -99,4 +99,4 @@ void ScenarioFiles::Write() const {
     }
 }
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -11,7 +11,7 @@
 #include "buffer_block_writer.h"
 #include "y3d_builder.h"
 
-namespace testsupport {
+namespace datakit {
 
 // One 28-byte sub-mesh record.
 struct Y3DSubMesh {
@@ -68,4 +68,4 @@ struct SkinnedVertex {
 constexpr uint32_t SKINNED_VERTEX_FVF = 0x006 | 0x040;
 VertexRecord SkinnedVertices(const std::vector<SkinnedVertex>& vertices);
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace testsupport {
+namespace datakit {
 
 namespace {
 
@@ -120,4 +120,4 @@ VertexRecord SkinnedVertices(const std::vector<SkinnedVertex>& vertices) {
     return r;
 }
 
-}  // namespace testsupport
+}  // namespace datakit

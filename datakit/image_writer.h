@@ -1,12 +1,12 @@
 // Small image files (TGA, BMP, GIF) made from 32-bit pictures, for the texture loaders' tests.
-// They follow the file formats through the byte builders of tests/gfx/image_builders.h.
+// They follow the file formats through the byte builders of image_builders.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace testsupport {
+namespace datakit {
 
 // width x height pixels 0xAARRGGBB, row 0 at the top.
 struct Picture {
@@ -36,4 +36,4 @@ std::vector<uint8_t> BmpFile(const Picture& picture, bool topDown = false);
 // padded to tableSize entries (a power of two, at least 2).
 std::vector<uint8_t> GifFile(const Picture& picture, uint32_t tableSize = 256);
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -9,7 +9,7 @@
 
 #include "core/pack_file.h"
 
-namespace testsupport {
+namespace datakit {
 
 struct VertexRecord {
     uint32_t count = 0;
@@ -37,4 +37,4 @@ IndexRecord SequentialIndices(uint32_t count, uint32_t vertexBuffer, uint16_t fi
 // The bytes as a loose file read whole; its Reader() stands at the first byte.
 std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes);
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,10 +1,10 @@
-#include "support/image_writer.h"
+#include "datakit/image_writer.h"
 
 #include <algorithm>
 
-#include "gfx/image_builders.h"
+#include "datakit/image_builders.h"
 
-namespace testsupport {
+namespace datakit {
 
 Picture SolidPicture(uint32_t width, uint32_t height, uint32_t argb) {
     Picture p;
@@ -87,4 +87,4 @@ std::vector<uint8_t> GifFile(const Picture& picture, uint32_t tableSize) {
     return imgtest::BuildGif(layout, indices);
 }
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -5,7 +5,7 @@
 
 #include "common/binary_reader.h"
 
-namespace testsupport {
+namespace datakit {
 
 namespace {
 
@@ -448,4 +448,4 @@ Y3DRecord MirrorNodeRecord(const std::string& name, const y3drec::MirrorRecordFi
     return {name, 0x800, y3drec::Concat({y3drec::MirrorRecord(fields), y3drec::QuadBuffers(c)}), std::nullopt};
 }
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,9 +1,9 @@
-#include "support/pack_writer.h"
+#include "datakit/pack_writer.h"
 
 #include <fstream>
 #include <iterator>
 
-namespace testsupport {
+namespace datakit {
 namespace {
 
 void PutU32(std::vector<uint8_t>* out, uint32_t v) {
@@ -87,4 +87,4 @@ bool PackWriter::WriteTo(const std::string& path) const {
     return WriteBytes(path, Build());
 }
 
-}  // namespace testsupport
+}  // namespace datakit

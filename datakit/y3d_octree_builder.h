@@ -8,7 +8,7 @@
 
 #include "common/math.h"
 
-namespace testsupport {
+namespace datakit {
 
 struct OctreeNodeDesc {
     int32_t corner[3] = {0, 0, 0};
@@ -56,4 +56,4 @@ std::vector<uint8_t> BuildCollisionOctreeBlock(const std::vector<OctreeNodeDesc>
 // The whole render-octree block (17-byte header, then the nodes).
 std::vector<uint8_t> BuildRenderOctreeBlock(const std::vector<OctreeNodeDesc>& nodes);
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/math.h"
-#include "support/y3d_builder.h"
+#include "datakit/y3d_builder.h"
 
-namespace testsupport {
+namespace datakit {
 
 // A scene file with a horizontal square floor of half edge `half` at height `y`, centred on the
 // origin, with a collision mesh under it; then one mesh node per name (no geometry), the
@@ -43,4 +43,4 @@ struct ScenarioFiles {
     void Write() const;
 };
 
-}  // namespace testsupport
+}  // namespace datakit

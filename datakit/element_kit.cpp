@@ -1,15 +1,13 @@
-#include "support/element_kit.h"
+#include "datakit/element_kit.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/pack_writer.h"
-#include "support/y3d_builder.h"
-#include "world/dynamic_mesh.h"
-#include "world/item.h"
+#include "datakit/pack_writer.h"
+#include "datakit/y3d_builder.h"
 
-namespace testsupport {
+namespace datakit {
 
 using y3drec::PutF32;
 using y3drec::PutU32;
@@ -51,14 +49,4 @@ void WriteScenarioElementFile(int scenario, const std::vector<uint8_t>& bytes) {
     if (!WriteBytes(path, bytes)) std::abort();
 }
 
-void InstallItemModels() {
-    for (int i = 0; i < ITEM_TYPE_COUNT; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "item%02d (DIN)", i);
-        delete g_ItemModels[i];
-        g_ItemModels[i] = new DynamicMesh();
-        g_ItemModels[i]->SetName(name);
-    }
-}
-
-}  // namespace testsupport
+}  // namespace datakit

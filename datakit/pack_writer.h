@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace datakit {
 
 class PackWriter {
 public:
@@ -49,4 +49,4 @@ std::vector<uint8_t> Bytes(const std::string& s);
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,8 +1,8 @@
-#include "support/buffer_block_writer.h"
+#include "datakit/buffer_block_writer.h"
 
 #include "common/binary_reader.h"
 
-namespace testsupport {
+namespace datakit {
 namespace {
 
 // The vertex size as laid out in model files, from the format's own definition.
@@ -67,4 +67,4 @@ std::unique_ptr<PackEntry> EntryOf(const std::vector<uint8_t>& bytes) {
     return entry;
 }
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,10 +1,10 @@
-#include "support/y3d_octree_builder.h"
+#include "datakit/y3d_octree_builder.h"
 
 #include <algorithm>
 
 #include "common/binary_reader.h"
 
-namespace testsupport {
+namespace datakit {
 
 namespace {
 
@@ -185,4 +185,4 @@ std::vector<uint8_t> BuildRenderOctreeBlock(const std::vector<OctreeNodeDesc>& n
     return out;
 }
 
-}  // namespace testsupport
+}  // namespace datakit

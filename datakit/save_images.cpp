@@ -1,10 +1,10 @@
-#include "support/save_images.h"
+#include "datakit/save_images.h"
 
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
-namespace testsupport {
+namespace datakit {
 
 ByteImage& ByteImage::U8(size_t at, uint8_t v) {
     bytes_.at(at) = v;
@@ -63,4 +63,4 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> EnemyRecordFiles(int p
     return files;
 }
 
-}  // namespace testsupport
+}  // namespace datakit

@@ -1,6 +1,5 @@
 // What the element-map and item tests stand on: element files in both stored versions, written
-// field by field at the format's offsets independently of the game's own writer, and the 58 item
-// models as their files would leave them.
+// field by field at the format's offsets independently of the game's own writer.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +9,7 @@
 #include "common/math.h"
 #include "world/path_map.h"
 
-namespace testsupport {
+namespace datakit {
 
 // One record as a file stores it. In version 100 the element kind is the old one (glows 5,
 // effects 6) and the game kind counts from 1 (0 and 7 common).
@@ -33,7 +32,4 @@ std::string ScenarioElementPath(int scenario);
 // The file as "Modelos\Escenarios\EscenarioNN\EscenarioNN.dat" under the working folder.
 void WriteScenarioElementFile(int scenario, const std::vector<uint8_t>& bytes);
 
-// The models of every item type, named as their files name them, without meshes.
-void InstallItemModels();
-
-}  // namespace testsupport
+}  // namespace datakit

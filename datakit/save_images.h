@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace datakit {
 
 // A zeroed image of a fixed size; each Put places a little-endian value at an offset.
 class ByteImage {
@@ -37,4 +37,4 @@ ByteImage PlayerSaveImage(uint32_t side, uint32_t level, const std::string& name
 // levels climb with their numbers, one every six.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> EnemyRecordFiles(int perSide);
 
-}  // namespace testsupport
+}  // namespace datakit
