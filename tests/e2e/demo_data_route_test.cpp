@@ -11,7 +11,6 @@
 
 namespace {
 
-using testsupport::ScriptedProgram;
 using namespace e2e;
 
 TEST_F(ScriptedRunTest, TheDemoDataHostsAMatchFromTheMenu) {
@@ -31,9 +30,7 @@ TEST_F(ScriptedRunTest, TheDemoDataHostsAMatchFromTheMenu) {
     program.ClickUntil("the scenario tab", SetupTab(6, 2), [] { return OnSetup(6, 11); });
     program.ClickUntil("scenario 13", SetupArrow(6, 11, 0), [] { return SetupPanel().work.scenario == 13; }, 25);
     program.ClickUntil("the host tab", SetupTab(6, 0), [] { return OnSetup(6, 9); });
-    program.ClickWhere("the host button", [](float* x, float* y) {
-        return OnSetup(6, 9) && ScriptedProgram::Middle(SetupPanel().actionButton, x, y);
-    });
+    program.ClickWhere("the host button", SetupActionButton(9));
     WaitForMatch(program);
     program.Wait(10).TapKey(os::VK_ESCAPE).WaitForPage(6);
     program.ClickWhere("back arrow", ScreenArrow(6, 0)).WaitForPage(0);
