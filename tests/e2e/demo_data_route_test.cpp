@@ -4,9 +4,6 @@
 // without one.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "e2e/e2e_fixture.h"
 
 namespace {
@@ -18,13 +15,7 @@ TEST_F(ScriptedRunTest, TheDemoDataHostsAMatchFromTheMenu) {
     // Minutes on a software rasteriser already; the smaller routes run under the sanitizers.
     GTEST_SKIP() << "too slow under the sanitizers";
 #endif
-    const char* demo = std::getenv("BRIMVALE_DEMO_DATA");
-    if (!demo || !std::filesystem::exists(std::filesystem::path(demo) / "Brimvale.ini"))
-        GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
-    std::filesystem::copy(demo, dir.path(), std::filesystem::copy_options::recursive);
-    testsupport::OpenMenuInSettings(dir.path().string());
-    // The demo has no players yet: the editor that makes them is another screen.
-    testsupport::WriteSavedPlayers(dir.path().string(), 2);
+    if (!CopyDemoData(2)) GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
     // A hosted match on the demo's water scenario.
     program.WaitForPage(0).ChooseMenuButton(1).WaitForPage(6);
     program.ClickUntil("the scenario tab", SetupTab(6, 2), [] { return OnSetup(6, 11); });

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "core/settings.h"
@@ -32,6 +34,17 @@ protected:
         os::Shutdown();
         g_Settings.Clear();
         ResetMainLoopState();
+    }
+    // The demo data set named by BRIMVALE_DEMO_DATA copied into the working folder and turned to
+    // the menu, with saved players (the demo has none: the editor that makes them is another
+    // screen); false when there is no set.
+    bool CopyDemoData(int playersPerSide) {
+        const char* demo = std::getenv("BRIMVALE_DEMO_DATA");
+        if (!demo || !std::filesystem::exists(std::filesystem::path(demo) / "Brimvale.ini")) return false;
+        std::filesystem::copy(demo, dir.path(), std::filesystem::copy_options::recursive);
+        testsupport::OpenMenuInSettings(dir.path().string());
+        testsupport::WriteSavedPlayers(dir.path().string(), playersPerSide);
+        return true;
     }
     std::string LogTail() const {
         const std::string log = dir.Read("debug.txt");

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -90,12 +88,7 @@ TEST_F(ScriptedRunTest, EveryGameKindIsPlayedOnTheDemoData) {
 #ifdef BRIMVALE_SANITIZED
     GTEST_SKIP() << "too slow under the sanitizers";
 #endif
-    const char* demo = std::getenv("BRIMVALE_DEMO_DATA");
-    if (!demo || !std::filesystem::exists(std::filesystem::path(demo) / "Brimvale.ini"))
-        GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
-    std::filesystem::copy(demo, dir.path(), std::filesystem::copy_options::recursive);
-    testsupport::OpenMenuInSettings(dir.path().string());
-    testsupport::WriteSavedPlayers(dir.path().string(), 2);
+    if (!CopyDemoData(2)) GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
     // The kinds are the ones the scenarios offer: the training set-up steps over the others.
     for (int kind = 0; kind < MISSION_KINDS; ++kind) ASSERT_TRUE(IsCharacterAvailable(0, kWaterScenario, kind, false));
     for (int kind = MISSION_KINDS; kind < GAME_KIND_COUNT; ++kind) {
