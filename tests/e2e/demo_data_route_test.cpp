@@ -4,14 +4,10 @@
 // without one.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "e2e/e2e_fixture.h"
 
 namespace {
 
-using testsupport::ScriptedProgram;
 using namespace e2e;
 
 TEST_F(ScriptedRunTest, TheDemoDataHostsAMatchFromTheMenu) {
@@ -19,21 +15,13 @@ TEST_F(ScriptedRunTest, TheDemoDataHostsAMatchFromTheMenu) {
     // Minutes on a software rasteriser already; the smaller routes run under the sanitizers.
     GTEST_SKIP() << "too slow under the sanitizers";
 #endif
-    const char* demo = std::getenv("BRIMVALE_DEMO_DATA");
-    if (!demo || !std::filesystem::exists(std::filesystem::path(demo) / "Brimvale.ini"))
-        GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
-    std::filesystem::copy(demo, dir.path(), std::filesystem::copy_options::recursive);
-    testsupport::OpenMenuInSettings(dir.path().string());
-    // The demo has no players yet: the editor that makes them is another screen.
-    testsupport::WriteSavedPlayers(dir.path().string(), 2);
+    if (!CopyDemoData(2)) GTEST_SKIP() << "BRIMVALE_DEMO_DATA names no demo data folder";
     // A hosted match on the demo's water scenario.
     program.WaitForPage(0).ChooseMenuButton(1).WaitForPage(6);
     program.ClickUntil("the scenario tab", SetupTab(6, 2), [] { return OnSetup(6, 11); });
     program.ClickUntil("scenario 13", SetupArrow(6, 11, 0), [] { return SetupPanel().work.scenario == 13; }, 25);
     program.ClickUntil("the host tab", SetupTab(6, 0), [] { return OnSetup(6, 9); });
-    program.ClickWhere("the host button", [](float* x, float* y) {
-        return OnSetup(6, 9) && ScriptedProgram::Middle(SetupPanel().actionButton, x, y);
-    });
+    program.ClickWhere("the host button", SetupActionButton(9));
     WaitForMatch(program);
     program.Wait(10).TapKey(os::VK_ESCAPE).WaitForPage(6);
     program.ClickWhere("back arrow", ScreenArrow(6, 0)).WaitForPage(0);

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "core/settings.h"
 #include "fighters/match.h"
 #include "frontend/settings_files.h"
@@ -28,6 +34,17 @@ protected:
         os::Shutdown();
         g_Settings.Clear();
         ResetMainLoopState();
+    }
+    // The demo data set named by BRIMVALE_DEMO_DATA copied into the working folder and turned to
+    // the menu, with saved players (the demo has none: the editor that makes them is another
+    // screen); false when there is no set.
+    bool CopyDemoData(int playersPerSide) {
+        const char* demo = std::getenv("BRIMVALE_DEMO_DATA");
+        if (!demo || !std::filesystem::exists(std::filesystem::path(demo) / "Brimvale.ini")) return false;
+        std::filesystem::copy(demo, dir.path(), std::filesystem::copy_options::recursive);
+        testsupport::OpenMenuInSettings(dir.path().string());
+        testsupport::WriteSavedPlayers(dir.path().string(), playersPerSide);
+        return true;
     }
     std::string LogTail() const {
         const std::string log = dir.Read("debug.txt");
@@ -71,6 +88,30 @@ inline void ChooseArenaGreed(testsupport::ScriptedProgram& p, int screen, int ta
     p.ClickUntil("one minute", SetupArrow(screen, 11, 6),
                  [] { return SetupPanel().work.rules[RULE_MATCH_MINUTES] == 1; }, 10);
 }
+// The network set-up's text fields and its action button in mode `mode` of screen 6.
+inline testsupport::ScriptedProgram::Locate SetupField(int mode, int f) {
+    return [mode, f](float* x, float* y) {
+        if (!OnSetup(6, mode)) return false;
+        const TextField& t = SetupPanel().fields[f];
+        *x = t.x + t.w / 2, *y = t.y + t.h / 2;
+        return t.w > 0;
+    };
+}
+inline testsupport::ScriptedProgram::Locate SetupActionButton(int mode) {
+    return [mode](float* x, float* y) {
+        return OnSetup(6, mode) && testsupport::ScriptedProgram::Middle(SetupPanel().actionButton, x, y);
+    };
+}
+// A field's text replaced by typing: a click begins the entry, Backspace empties it, Enter ends it.
+inline void TypeInto(testsupport::ScriptedProgram& p, int mode, int f, const std::string& text) {
+    p.ClickUntil("a field's entry", SetupField(mode, f), [f] { return SetupPanel().fields[f].editing != 0; });
+    for (int i = 0; i < 20; ++i) p.TapKey(os::VK_BACK);
+    p.Type(text).TapKey(os::VK_RETURN);
+    p.WaitUntil("the entry's end", [f] { return SetupPanel().fields[f].editing == 0; }, 10);
+}
+// A port of this run's own, away from the default; hosts of one run add to it.
+inline uint32_t RunPort() { return 30000 + uint32_t(getpid()) % 20000; }
+
 inline void WaitForMatch(testsupport::ScriptedProgram& p) {
     p.WaitUntil("the match", [] { return !g_Menu.active && g_Match.state == MATCH_PLAYING; }, 600);
 }

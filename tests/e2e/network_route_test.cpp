@@ -3,8 +3,6 @@
 // and a join it accepts or refuses.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstring>
 #include <memory>
 #include <string>
@@ -21,30 +19,6 @@ namespace {
 using testsupport::ScriptedProgram;
 using namespace e2e;
 
-// A port of this run's own, away from the default.
-uint32_t RunPort() { return 30000 + uint32_t(getpid()) % 20000; }
-
-ScriptedProgram::Locate Field(int mode, int f) {
-    return [mode, f](float* x, float* y) {
-        if (!OnSetup(6, mode)) return false;
-        const TextField& t = SetupPanel().fields[f];
-        *x = t.x + t.w / 2, *y = t.y + t.h / 2;
-        return t.w > 0;
-    };
-}
-
-ScriptedProgram::Locate ActionButton(int mode) {
-    return [mode](float* x, float* y) { return OnSetup(6, mode) && ScriptedProgram::Middle(SetupPanel().actionButton, x, y); };
-}
-
-// A field's text replaced by typing: a click begins the entry, Backspace empties it, Enter ends it.
-void TypeInto(ScriptedProgram& p, int mode, int f, const std::string& text) {
-    p.ClickUntil("a field's entry", Field(mode, f), [f] { return SetupPanel().fields[f].editing != 0; });
-    for (int i = 0; i < 20; ++i) p.TapKey(os::VK_BACK);
-    p.Type(text).TapKey(os::VK_RETURN);
-    p.WaitUntil("the entry's end", [f] { return SetupPanel().fields[f].editing == 0; }, 10);
-}
-
 TEST_F(ScriptedRunTest, AHostedMatchWithoutClientsComesBackThroughTheNetworkResults) {
     testsupport::WriteScriptedFolder(dir);
     const uint32_t port = RunPort();
@@ -55,7 +29,7 @@ TEST_F(ScriptedRunTest, AHostedMatchWithoutClientsComesBackThroughTheNetworkResu
     TypeInto(program, 9, 0, "Anfitrion");
     TypeInto(program, 9, 1, std::to_string(port));
     auto hosting = std::make_shared<bool>(false);
-    program.ClickWhere("the host button", ActionButton(9));
+    program.ClickWhere("the host button", SetupActionButton(9));
     WaitForMatch(program);
     program.Do("the session", [hosting](ScriptedProgram&) { *hosting = g_NetSession.active && g_NetSession.hosting; });
     PlayToTheResultAndLeave(program);
@@ -119,7 +93,7 @@ protected:
             *x = SetupPanel().x + 0.3f, *y = SetupPanel().y + 0.32f;
             return true;
         }, [] { return SetupPanel().selectedRow == 0; });
-        program.ClickWhere("the join button", ActionButton(10));
+        program.ClickWhere("the join button", SetupActionButton(10));
     }
 };
 

@@ -23,6 +23,7 @@
 #include "platform/gfx/d3dx_helpers.h"
 #include "platform/gfx/device.h"
 #include "platform/os/os.h"
+#include "platform/video/video.h"
 #include "render/geometry.h"
 #include "render/video.h"
 #include "scene/camera.h"
@@ -441,9 +442,12 @@ int ScriptedProgram::Run(int frameLimit) {
         if (++readsSinceFrame_ > kSpinReads) ++now_;
         return now_;
     });
+    // The start-up videos wait for their frames' times: their sleeps move the same clock.
+    video::SetSleepFunction([this](uint32_t ms) { now_ += ms; });
     // The game's text table is read while its globals are built, before the entry runs.
     g_TextTable.Load("textos.txt");
     const int code = WinMain(nullptr, nullptr, "", 1);
+    video::SetSleepFunction({});
     os::SetTimeSource({});
     g_ShellCalls.pollInput = realPoll_;
     g_running = nullptr;

@@ -38,7 +38,7 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder 
 // multiplayer and other save folders of a data folder.
 void WriteSavedPlayers(const std::string& folder, int perSide);
 // The settings file of a data folder written by someone else (the demo data) turned to the menu
-// with the videos skipped and the debug log on; the other keys stay.
+// with the debug log on; the other keys stay.
 void OpenMenuInSettings(const std::string& folder);
 
 // A picture read back from the device: 0xAARRGGBB, top row first.
