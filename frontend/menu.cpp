@@ -307,7 +307,8 @@ void Menu::BuildPage(int n) {
         break;
     default: break;
     }
-    if (active && screens) screens->SetScreen(n);
+    // A start that failed has opened another page already, with its screen.
+    if (active && screens && page == n) screens->SetScreen(n);
 }
 
 void Menu::Release() {

@@ -67,6 +67,19 @@ void ReturnToFrontEndStart() {
     g_Menu.BuildPage(0);
 }
 
+// A scenario without its world cannot be played: back to the front end's first page, or, with
+// the front end off, the program leaves through its normal shut-down with a failing code.
+void AbandonUnloadableScenario(int number) {
+    WriteDebugLogF("ERROR: no se pudo cargar el escenario %d", number);
+    g_LoadingScreen.Release();
+    if (g_Settings.frontEnd) {
+        ReturnToFrontEndStart();
+        return;
+    }
+    ReleaseGame(false);
+    os::PostQuitMessage(1);
+}
+
 uint32_t TimeOfDaySeed() { return uint32_t(std::time(nullptr)); }
 
 }  // namespace
@@ -205,9 +218,13 @@ void StartGame() {
     g_Control.Init();
 
     if (mode == 1) {
+        // The viewer's scenario is only a backdrop for the figures; they show without it.
         g_Scenario.Load(SCENARIO_VIEWER);
     } else {
-        g_Scenario.Load(g_Settings.scenarioId);
+        if (!g_Scenario.Load(g_Settings.scenarioId)) {
+            AbandonUnloadableScenario(g_Settings.scenarioId);
+            return;
+        }
         if (mode == 3) os::ShowCursor(true);
     }
     if (mode != 2) LoadSkeletons(1);

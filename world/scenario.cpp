@@ -82,7 +82,9 @@ bool Scenario::Load(int n) {
     }
 
     std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\%s.y3d", name, name);
-    g_Scene.LoadModel(path, textures, kLoadScene, true);
+    // Without it the other steps still run, as they always have; the caller decides whether a
+    // scenario without its world can be used.
+    const bool sceneLoaded = g_Scene.LoadModel(path, textures, kLoadScene, true);
 
     std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\Cielo%02d.y3d", name, n);
     if (ModelFileExists(path)) {
@@ -139,7 +141,7 @@ bool Scenario::Load(int n) {
     }
     g_FileList.MarkUnusedScenarioTextures(n);
     ResetResults();
-    return true;
+    return sceneLoaded;
 }
 
 void Scenario::Unload() {

@@ -75,7 +75,7 @@ public:
     Scenario& operator=(const Scenario&) = delete;
 
     // Scene, sky, lights, merge parts, item and prop models, path map and bubble model of one
-    // scenario; never fails (what is missing is skipped).
+    // scenario. What is missing is skipped; false when the scene file itself did not load.
     bool Load(int number);
     // Safe with nothing loaded, twice, and at exit.
     void Unload();

@@ -13,6 +13,7 @@
 #include "support/demo_data_folder.h"
 #include "support/match_harness.h"
 #include "support/match_play.h"
+#include "world/scenario.h"
 
 namespace {
 
@@ -46,11 +47,14 @@ TEST_P(DemoMatchTest, EndsWithTheGameEffectsAndQuitsOnItsOwn) {
     const int kind = GetParam();
     const std::filesystem::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
     ASSERT_FALSE(data.empty()) << "the demo data could not be written";
-    // Both scenarios: water for the even kinds, lava for the odd ones.
-    const int scenario = kind % 2 == 0 ? demodata::WATER_SCENARIO : demodata::LAVA_SCENARIO;
+    // Scenarios of every pool across the kinds: the training set-up's default without one, both
+    // lava rows, both rain rows with water, one without a far distance, one of the last world.
+    const int scenarios[8] = {0, demodata::LAVA_SCENARIO, demodata::WATER_SCENARIO, 15, 5, 8, demodata::WATER_SCENARIO, 19};
+    const int scenario = scenarios[kind];
     MatchRun run(MatchOptions{.kind = kind, .seed = uint32_t(31 + kind), .dataFolder = data.string(),
                               .scenario = scenario});
     ASSERT_TRUE(run.Started());
+    ASSERT_EQ(g_Scenario.number, scenario);
 
     EffectWatch effects;
     MatchOutcome outcome;
@@ -80,7 +84,9 @@ TEST_P(DemoMatchTest, EndsWithTheGameEffectsAndQuitsOnItsOwn) {
     ASSERT_NE(outcome.endState, MATCH_PLAYING) << "no end in ten minutes; progress " << KindProgress(kind);
     EXPECT_LE(outcome.endMs, kPlayMs);
     // The team kinds end by play; 7 by its time limit, 6 by the kills given above.
-    if (kind <= 5) EXPECT_GT(outcome.progress, 0) << "the match ended without play";
+    if (kind <= 5) {
+        EXPECT_GT(outcome.progress, 0) << "the match ended without play";
+    }
     ASSERT_NE(outcome.quitMs, 0u) << "the program did not leave after the end";
     EXPECT_GT(outcome.quitMs - outcome.endMs, 10000u);
     EXPECT_LE(outcome.quitMs - outcome.endMs, kLeaveMs);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "frontend/texture_font.h"
@@ -12,8 +14,14 @@
 #include "core/clocks.h"
 #include "shell/main_loop.h"
 #include "core/settings.h"
+#include "frontend/menu.h"
+#include "frontend/menu_screens.h"
+#include "frontend/settings_files.h"
 #include "shell/startup.h"
+#include "support/match_harness.h"
+#include "support/scripted_program.h"
 #include "support/temp_dir.h"
+#include "world/scenario.h"
 
 namespace {
 
@@ -27,7 +35,15 @@ protected:
     void TearDown() override {
         ReleaseGame(true);
         g_Direct3DCreate = gfx::Direct3DCreate;
+        ResetShellCalls();
         g_Settings.Clear();
+    }
+    // The lines of the debug log that carry `word`.
+    int LogLinesWith(const char* word) const {
+        std::ifstream in(dir.path() / "debug.txt");
+        int count = 0;
+        for (std::string line; std::getline(in, line);) count += line.find(word) != std::string::npos;
+        return count;
     }
 };
 
@@ -71,6 +87,78 @@ TEST_F(StartupTest, PartialReleaseKeepsTheDevice) {
     EXPECT_TRUE(os::IsWindow(g_Window));
     EXPECT_TRUE(ReleaseGame(true));
     EXPECT_EQ(g_Video.device, nullptr);
+}
+
+// Frames of the loop that ran; the first one asks the program to end, so that a start that
+// wrongly goes on into its loop still returns.
+int g_frames = 0;
+void CountFrameAndQuit() {
+    if (g_frames++ == 0) os::PostQuitMessage(99);
+}
+
+TEST_F(StartupTest, AScenarioThatDoesNotLoadEndsAStartWithoutTheFrontEndCleanly) {
+    for (const char* mode : {"0", "2", "3"}) {
+        SCOPED_TRACE(testing::Message() << "MODO " << mode);
+        dir.Write("Brimvale.ini", std::string("FULL_SCREEN=0\nMENU=0\nPRUEBAS=1\nDEBUG=1\nID_ESCENARIO=7\nMODO=") + mode + "\n");
+        std::filesystem::remove(dir.path() / "debug.txt");
+        g_Settings.Clear();
+        ResetMainLoopState();
+        g_frames = 0;
+        g_ShellCalls.pollInput = CountFrameAndQuit;
+        EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 1);
+        EXPECT_EQ(g_frames, 0) << "no frame runs without a world";
+        EXPECT_EQ(LogLinesWith("ERROR"), 1);
+        EXPECT_EQ(LogLinesWith("FINALIZACION DEL PROGRAMA"), 1) << "the normal shut-down ran";
+        EXPECT_EQ(g_Scenario.number, -1);
+        EXPECT_EQ(g_Video.device, nullptr);
+    }
+}
+
+TEST_F(StartupTest, TheViewersBackdropScenarioMayBeMissing) {
+    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nMODO=1\nPRUEBAS=1\n");
+    ASSERT_TRUE(InitApp(WndProc));
+    os::Message msg;
+    while (os::PeekMessage(&msg, os::PM_REMOVE)) EXPECT_NE(msg.id, os::WM_QUIT);
+    EXPECT_EQ(g_Scenario.number, SCENARIO_VIEWER);
+}
+
+// A match asked for from the menu's start page, on the scripted folder whose arena is
+// scenario 1.
+class FrontEndStartTest : public StartupTest {
+protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        testsupport::WriteScriptedFolder(dir);
+        ASSERT_TRUE(InitApp(WndProc));
+        ASSERT_TRUE(g_Menu.active);
+    }
+    static void StartFromTheMenu(int scenario) {
+        g_GameSettings.scenario = scenario;
+        g_GameSettings.gameKind = 5;
+        g_Menu.BuildPage(PAGE_START_MATCH);
+    }
+};
+
+TEST_F(FrontEndStartTest, AScenarioThatDoesNotLoadLeadsBackToTheFirstPage) {
+    StartFromTheMenu(7);
+    EXPECT_TRUE(g_Menu.active);
+    EXPECT_EQ(g_Menu.page, PAGE_MAIN);
+    ASSERT_NE(g_Menu.screens, nullptr);
+    EXPECT_EQ(g_Menu.screens->screen, PAGE_MAIN) << "the first page's screen, not the start page's";
+    EXPECT_EQ(GetActiveClock(), CLOCK_MENU);
+    EXPECT_EQ(g_Scenario.number, -1);
+    EXPECT_NE(g_Video.device, nullptr);
+    EXPECT_EQ(LogLinesWith("ERROR"), 1);
+    // Nothing ends the program: the menu goes on.
+    os::Message msg;
+    while (os::PeekMessage(&msg, os::PM_REMOVE)) EXPECT_NE(msg.id, os::WM_QUIT);
+
+    // The next start, on a scenario that is there, plays.
+    StartFromTheMenu(testsupport::MATCH_SCENARIO);
+    EXPECT_FALSE(g_Menu.active);
+    EXPECT_EQ(g_Scenario.number, testsupport::MATCH_SCENARIO);
+    EXPECT_EQ(GetActiveClock(), CLOCK_MATCH);
+    EXPECT_EQ(LogLinesWith("ERROR"), 1);
 }
 
 }  // namespace

@@ -232,12 +232,54 @@ TEST_F(DemoDataLoadTest, EveryCataloguePieceHasItsLookTextureAndItsShopPicture) 
         }
 }
 
-TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) {
-    for (int number : {demodata::WATER_SCENARIO, demodata::LAVA_SCENARIO}) {
-        SCOPED_TRACE(number);
-        g_Scenario.Load(number);
-        ASSERT_EQ(g_Scenario.number, number);
-        // The ground is drawn: the render tree holds triangles whose material has a pass.
+// The element file of a loaded scenario, read by the game onto the path map it built itself:
+// every element is kept (none stands on a cell the map lacks), with the starts, symbols and
+// checkpoints the game kinds need.
+void ExpectEveryElementKeptOnTheBuiltMap(int number) {
+    char file[64];
+    std::snprintf(file, sizeof file, "Modelos\\Escenarios\\Escenario%02d\\Escenario%02d.dat", number, number);
+    PackEntry raw;
+    ASSERT_TRUE(raw.Open("MODELOS.DAT", file));
+    const size_t stored = raw.Length() - 16;
+    raw.Close();
+    // Greed tops up what the file lacks of its goal: three coins of each value are placed.
+    EXPECT_EQ(CountScenarioCredits(number), 3u * (1 + 5 + 25 + 50));
+    g_ElementMap.Load(nullptr, -1);
+    size_t kept = 0, bytes = 0;
+    int kinds[6] = {}, starts[2] = {}, symbols[2] = {};
+    std::vector<int> checkpoints;
+    for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) {
+        ++kept;
+        bytes += r->elementKind >= 4 ? 61 : 57;
+        ASSERT_LT(r->elementKind, 6u);
+        ++kinds[r->elementKind];
+        if (r->elementKind == 0 && r->subtype < 2) ++starts[r->subtype];
+        if (r->elementKind == 3 && r->subtype < 2 && r->gameKind == 0) ++symbols[r->subtype];
+        if (r->elementKind == 3 && r->subtype == 2 && r->gameKind == 1) checkpoints.push_back(r->index);
+    }
+    EXPECT_EQ(bytes, stored) << kept << " records kept";
+    for (int k = 0; k < 6; ++k) EXPECT_GT(kinds[k], 0) << "element kind " << k;
+    // Starts for the largest team on each side, a symbol for each team, checkpoints numbered in
+    // order.
+    EXPECT_EQ(starts[0], MAX_CHARACTERS / 2);
+    EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
+    EXPECT_EQ(symbols[0], 1);
+    EXPECT_EQ(symbols[1], 1);
+    EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
+    g_ElementMap.Release();
+}
+
+// Every scenario the menu, the training set-up and the campaigns can choose, each in a scene of
+// its own: drawn, standing ground on each level of the plan, its pool as its row says (lava
+// under bubbles, water under rain, otherwise ground), its fog, sky and bubble model, every
+// texture its materials name, and the elements on the path map the game built.
+TEST_F(DemoDataLoadTest, EveryScenarioOfTheTableLoadsWithWhatItsRowCallsFor) {
+    for (int number = 0; number < SCENARIO_COUNT; ++number) {
+        SCOPED_TRACE(testing::Message() << "scenario " << number);
+        const ScenarioRow& row = ScenarioTable[number];
+        g_Scene.Destroy(true);
+        ASSERT_TRUE(g_Scene.Create());
+        ASSERT_TRUE(g_Scenario.Load(number));
         ASSERT_NE(g_Scene.renderOctree, nullptr);
         ASSERT_NE(g_SceneMeshTable, nullptr);
         const Mesh* mesh = g_SceneMeshTable->Get(0);
@@ -247,47 +289,40 @@ TEST_F(DemoDataLoadTest, BothScenariosLoadDrawableWithGroundUnderTheirElements) 
         const Material* material = g_Scene.materials->Get(mesh->materialId);
         ASSERT_NE(material, nullptr);
         EXPECT_GT(material->passCount, 0u);
-        // Standing ground on each level of the plan, lava or water in the pool.
+        for (const Material* m : g_Scene.materials->slots) {
+            if (!m) continue;
+            for (uint32_t l = 0; l < m->description.layerCount; ++l) {
+                const MaterialLayer& layer = m->description.layers[l];
+                if (layer.kind & (MATERIAL_KIND_VERTEX_COLOUR | MATERIAL_KIND_HAZE)) continue;
+                EXPECT_GE(layer.texture, 0) << "a texture the scenario's materials name is missing";
+            }
+        }
         EXPECT_NEAR(GetGroundHeight(10.5f, 5.0f, 10.5f, nullptr), 0.0f, 1e-3f);
         EXPECT_NEAR(GetGroundHeight(55.5f, 8.0f, 5.5f, nullptr), 3.0f, 1e-3f);
         EXPECT_NEAR(GetGroundHeight(55.5f, 2.0f, 20.5f, nullptr), -1.0f, 1e-3f);
-        if (number == demodata::LAVA_SCENARIO) {
-            EXPECT_NEAR(GetLavaHeight(50.0f, 3.0f, 38.0f, nullptr), -1.0f, 1e-3f);
+        // The pool's middle.
+        const float poolGround = GetGroundHeight(52.0f, 3.0f, 38.0f, nullptr);
+        const float lava = GetLavaHeight(52.0f, 3.0f, 38.0f, nullptr);
+        const bool water = g_Scene.waters && g_Scene.waters->count > 0;
+        if (row.bubbles) {
+            EXPECT_NEAR(lava, -1.0f, 1e-3f);
+            EXPECT_LT(poolGround, lava);
+        } else {
+            EXPECT_EQ(lava, GROUND_NONE);
         }
+        EXPECT_EQ(water, row.rain != 0);
+        if (row.rain) {
+            EXPECT_LT(poolGround, -1.0f);
+        } else if (!row.bubbles) {
+            EXPECT_NEAR(poolGround, 0.0f, 1e-3f);
+        }
+        EXPECT_EQ(g_Scene.skyTexture >= 0, row.fog != 0);
+        EXPECT_NE(g_Scene.sky, nullptr);
+        EXPECT_EQ(g_Scenario.bubbleModel != nullptr, row.bubbles != 0);
+        EXPECT_GE(g_Scenario.ripple0, 0);
         // Every model the scenario loads for its items and props is there.
         for (int i = 0; i < ITEM_TYPE_COUNT; ++i) EXPECT_NE(g_ItemModels[i], nullptr) << "item " << i;
-        // The path map the game built itself keeps every element: none stands on a cell it lacks.
-        const std::string file = "Modelos\\Escenarios\\Escenario" + std::to_string(number) + "\\Escenario" +
-                                 std::to_string(number) + ".dat";
-        PackEntry raw;
-        ASSERT_TRUE(raw.Open("MODELOS.DAT", file.c_str()));
-        const size_t stored = raw.Length() - 16;
-        raw.Close();
-        // Greed tops up what the file lacks of its goal: three coins of each value are placed.
-        EXPECT_EQ(CountScenarioCredits(number), 3u * (1 + 5 + 25 + 50));
-        g_ElementMap.Load(nullptr, -1);
-        size_t kept = 0, bytes = 0;
-        int kinds[6] = {}, starts[2] = {}, symbols[2] = {};
-        std::vector<int> checkpoints;
-        for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) {
-            ++kept;
-            bytes += r->elementKind >= 4 ? 61 : 57;
-            ASSERT_LT(r->elementKind, 6u);
-            ++kinds[r->elementKind];
-            if (r->elementKind == 0 && r->subtype < 2) ++starts[r->subtype];
-            if (r->elementKind == 3 && r->subtype < 2 && r->gameKind == 0) ++symbols[r->subtype];
-            if (r->elementKind == 3 && r->subtype == 2 && r->gameKind == 1) checkpoints.push_back(r->index);
-        }
-        EXPECT_EQ(bytes, stored) << kept << " records kept";
-        for (int k = 0; k < 6; ++k) EXPECT_GT(kinds[k], 0) << "element kind " << k;
-        // Starts for the largest team on each side, a symbol for each team, checkpoints numbered in
-        // order.
-        EXPECT_EQ(starts[0], MAX_CHARACTERS / 2);
-        EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
-        EXPECT_EQ(symbols[0], 1);
-        EXPECT_EQ(symbols[1], 1);
-        EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
-        g_ElementMap.Release();
+        ExpectEveryElementKeptOnTheBuiltMap(number);
         g_Scenario.Unload();
     }
 }

@@ -182,6 +182,27 @@ TEST_F(ScenarioTest, TheLoadCallsItsNeighboursByApplicationMode) {
     }
 }
 
+TEST_F(ScenarioTest, OnlyAMissingOrDamagedSceneFileFailsTheLoadAndTheOtherStepsStillRun) {
+    ScenarioFiles files;
+    files.number = 8;   // no sky, lights or merge parts: none of them is needed
+    files.Write();
+    EXPECT_TRUE(g_Scenario.Load(8));
+    g_Scenario.Unload();
+
+    g_calls.clear();
+    EXPECT_FALSE(g_Scenario.Load(9));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"rain off", "prop models", "item models", "path map"}));
+    EXPECT_EQ(g_Scenario.row, &ScenarioTable[9]);
+    EXPECT_EQ(g_Scenario.results[1], 0xffffffffu);
+    g_Scenario.Unload();
+
+    // A scene file cut short is refused like a missing one.
+    std::vector<uint8_t> cut = datakit::FloorSceneFile(20.0f, 0.0f, {"Suelo"});
+    cut.resize(cut.size() / 2);
+    dir.Write("Modelos/Escenarios/Escenario10/Escenario10.y3d", std::string(cut.begin(), cut.end()));
+    EXPECT_FALSE(g_Scenario.Load(10));
+}
+
 TEST_F(ScenarioTest, OutOfTableNumbersGetTheNeutralRow) {
     for (int n : {98, 20, -3}) {
         SCOPED_TRACE(n);

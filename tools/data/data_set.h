@@ -16,7 +16,8 @@ constexpr const char* TEXTURE_PACK = "TEXTURAS.DAT";
 constexpr const char* MODEL_PACK = "MODELOS.DAT";
 constexpr const char* ANIMATION_PACK = "ANIMACIONES.DAT";
 
-// The scenarios the demo provides: one with water and rain, one with lava.
+// The set holds every scenario of the table; these two are the ones with water and rain, and
+// with lava.
 constexpr int WATER_SCENARIO = 13;
 constexpr int LAVA_SCENARIO = 18;
 

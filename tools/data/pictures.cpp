@@ -10,6 +10,7 @@
 #include "data_set.h"
 #include "geometry.h"
 #include "shapes.h"
+#include "world/scenario.h"
 
 namespace demodata {
 
@@ -218,7 +219,7 @@ void AddGrain(DataSet* set) {
     for (const char* folder : {"", "Texturas\\Items\\", "Texturas\\Objetos Dinamicos\\", "Texturas\\Interfaz\\Menu\\",
                                "Texturas\\Efectos\\", "Texturas\\Personajes\\"})
         set->Texture(std::string(folder) + GRAIN_TEXTURE, grain);
-    for (int s : {WATER_SCENARIO, LAVA_SCENARIO}) set->Texture(Format("Texturas\\Escenarios\\Escenario%02d\\", s) + GRAIN_TEXTURE, grain);
+    for (int s = 0; s < SCENARIO_COUNT; ++s) set->Texture(Format("Texturas\\Escenarios\\Escenario%02d\\", s) + GRAIN_TEXTURE, grain);
 }
 
 }  // namespace

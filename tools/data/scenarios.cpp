@@ -1,8 +1,11 @@
-// Two scenarios of the scenario table built on one arena plan: a walled ground with a ramp up to
-// a platform whose ledge drops to a lower floor (the path-map builder makes the jump link
-// there), a ramp back up, a raised block, springs and a portal pair, and a pool that is water in
-// the one and lava in the other. Each gets its scene file (render geometry, collision, water or
-// lava), sky, lights, surface textures and an element file with elements of every kind.
+// Every scenario of the scenario table, built on one arena plan: a walled ground with a ramp up
+// to a platform whose ledge drops to a lower floor (the path-map builder makes the jump link
+// there), a ramp back up, a raised block, springs and a portal pair, and a pool that holds what
+// the scenario's row calls for: water under rain (its ripples need a water surface), lava where
+// bubbles rise, otherwise filled in with ground. The four worlds of the table differ in their
+// ground and sky colours, each scenario a shade of its world's. Each gets its scene file (render
+// geometry, collision, water or lava), sky, lights, surface and fog textures as its row needs,
+// and an element file with elements of every kind.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +17,7 @@
 #include "datakit/element_kit.h"
 #include "datakit/scenario_files.h"
 #include "datakit/y3d_octree_builder.h"
+#include "world/scenario.h"
 
 namespace demodata {
 
@@ -27,11 +31,47 @@ constexpr float LOWER = -1, PLATFORM = 3, BLOCK = 1;
 // The pool.
 constexpr float POOL_X0 = 44, POOL_X1 = 60, POOL_Z0 = 32, POOL_Z1 = 44;
 
+enum class Pool { FILLED, WATER, LAVA };
+
 struct Surfaces {
+    Pool kind;
     float bed, surface;
     uint32_t colour;
     uint8_t mask;   // collision type of the surface: 2 water, 4 lava
 };
+
+constexpr Surfaces FILLED_POOL{Pool::FILLED, 0, 0, 0, 0};
+constexpr Surfaces WATER_POOL{Pool::WATER, -1.5f, -0.3f, 0xFF3070C0, 2};
+constexpr Surfaces LAVA_POOL{Pool::LAVA, -2.0f, -1.0f, 0xFFE04010, 4};
+
+// The colours of one scenario.
+struct Palette {
+    uint32_t ground0, ground1, lower0, lower1, skyTop, skyHorizon;
+};
+
+// One palette per world of the table: meadow, heath, the grey-green hills, scorched land.
+constexpr Palette WORLD_PALETTES[4] = {
+    {0xFF6A9448, 0xFF5E8842, 0xFF7A6A50, 0xFF70604A, 0xFF70A0E0, 0xFFC0D8F0},
+    {0xFF80845A, 0xFF767A52, 0xFF806C54, 0xFF76624C, 0xFF8898B8, 0xFFD0C8B8},
+    {0xFF6E8A4E, 0xFF62804A, 0xFF7A6A50, 0xFF70604A, 0xFF6088C8, 0xFFB0C8E0},
+    {0xFF6A645C, 0xFF605A54, 0xFF5E5048, 0xFF564842, 0xFF402020, 0xFFC06030},
+};
+
+const ScenarioRow& RowOf(int number) { return ScenarioTable[number]; }
+
+// Lava where the row makes bubbles rise, water where it rains.
+Surfaces PoolOf(const ScenarioRow& row) {
+    if (row.bubbles) return LAVA_POOL;
+    if (row.rain) return WATER_POOL;
+    return FILLED_POOL;
+}
+
+// The world's palette, lighter or darker by the scenario's place in its world.
+Palette PaletteOf(const ScenarioRow& row) {
+    const Palette& w = WORLD_PALETTES[row.world % 4];
+    const float f = 0.92f + 0.04f * float(row.number % 5);
+    return {Shade(w.ground0, f), Shade(w.ground1, f), w.lower0, w.lower1, Shade(w.skyTop, f), w.skyHorizon};
+}
 
 std::vector<Vec3> Flat(float x0, float x1, float z0, float z1, float y) {
     return {{x0, y, z0}, {x0, y, z1}, {x1, y, z1}, {x1, y, z0}};
@@ -54,10 +94,10 @@ void Wall(Arena* a, const std::vector<Vec3>& corners, uint32_t colour) {
     a->solid.AddFace(0, corners, n);
 }
 
-Arena BuildArena(const Surfaces& pool) {
+Arena BuildArena(const Surfaces& pool, const Palette& colours) {
     Arena a;
     a.solid.typeMask = 1 | pool.mask;
-    const uint32_t g0 = 0xFF6E8A4E, g1 = 0xFF62804A, stone = 0xFF9C9488, dark = 0xFF8A7E70;
+    const uint32_t g0 = colours.ground0, g1 = colours.ground1, stone = 0xFF9C9488, dark = 0xFF8A7E70;
     // Main ground at 0 around the pool and the lower floor.
     Ground(&a, 0, 0, 40, 12, 0, g0, g1);
     Ground(&a, 0, 12, 36, 28, 0, g0, g1);
@@ -68,7 +108,7 @@ Arena BuildArena(const Surfaces& pool) {
     // Ramp down from the ground to the lower floor, and the lower floor.
     a.look.Polygon({{36, 0, 12}, {36, 0, 28}, {40, LOWER, 28}, {40, LOWER, 12}}, stone);
     a.solid.AddFace(0, {{36, 0, 12}, {36, 0, 28}, {40, LOWER, 28}, {40, LOWER, 12}}, Vec3Normalize({1, 4, 0}));
-    Ground(&a, 40, 12, SIZE_X, 28, LOWER, 0xFF7A6A50, 0xFF70604A);
+    Ground(&a, 40, 12, SIZE_X, 28, LOWER, colours.lower0, colours.lower1);
     // The step from the lower floor up to the back ground at z 28.
     Wall(&a, {{36, LOWER, 28}, {36, 0, 28}, {SIZE_X, 0, 28}, {SIZE_X, LOWER, 28}}, dark);
     // Ramp up to the platform, the platform, and its ledge over the lower floor.
@@ -83,15 +123,19 @@ Arena BuildArena(const Surfaces& pool) {
     Wall(&a, {{16, 0, 40}, {16, BLOCK, 40}, {8, BLOCK, 40}, {8, 0, 40}}, stone);
     Wall(&a, {{8, 0, 40}, {8, BLOCK, 40}, {8, BLOCK, 32}, {8, 0, 32}}, stone);
     Wall(&a, {{16, 0, 32}, {16, BLOCK, 32}, {16, BLOCK, 40}, {16, 0, 40}}, stone);
-    // The pool: bed, sides, and its surface (not solid).
-    a.look.Polygon(Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), Shade(pool.colour, 0.5f));
-    a.solid.AddFace(0, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), {0, 1, 0});
-    Wall(&a, {{POOL_X0, pool.bed, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z1}, {POOL_X0, pool.bed, POOL_Z1}}, dark);
-    Wall(&a, {{POOL_X1, pool.bed, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z0}, {POOL_X1, pool.bed, POOL_Z0}}, dark);
-    Wall(&a, {{POOL_X1, pool.bed, POOL_Z0}, {POOL_X1, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, pool.bed, POOL_Z0}}, dark);
-    Wall(&a, {{POOL_X0, pool.bed, POOL_Z1}, {POOL_X0, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, pool.bed, POOL_Z1}}, dark);
-    a.solid.AddFace(1, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.surface), {0, 1, 0});
-    a.solid.groups[1].typeMask = pool.mask;
+    if (pool.kind == Pool::FILLED) {
+        Ground(&a, POOL_X0, POOL_Z0, POOL_X1, POOL_Z1, 0, g0, g1);
+    } else {
+        // The pool: bed, sides, and its surface (not solid).
+        a.look.Polygon(Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), Shade(pool.colour, 0.5f));
+        a.solid.AddFace(0, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.bed), {0, 1, 0});
+        Wall(&a, {{POOL_X0, pool.bed, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z1}, {POOL_X0, pool.bed, POOL_Z1}}, dark);
+        Wall(&a, {{POOL_X1, pool.bed, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z0}, {POOL_X1, pool.bed, POOL_Z0}}, dark);
+        Wall(&a, {{POOL_X1, pool.bed, POOL_Z0}, {POOL_X1, 0, POOL_Z0}, {POOL_X0, 0, POOL_Z0}, {POOL_X0, pool.bed, POOL_Z0}}, dark);
+        Wall(&a, {{POOL_X0, pool.bed, POOL_Z1}, {POOL_X0, 0, POOL_Z1}, {POOL_X1, 0, POOL_Z1}, {POOL_X1, pool.bed, POOL_Z1}}, dark);
+        a.solid.AddFace(1, Flat(POOL_X0, POOL_X1, POOL_Z0, POOL_Z1, pool.surface), {0, 1, 0});
+        a.solid.groups[1].typeMask = pool.mask;
+    }
     // The outer walls, facing in.
     const float top = WALL;
     Wall(&a, {{SIZE_X, LOWER, 0}, {SIZE_X, top, 0}, {0, top, 0}, {0, LOWER, 0}}, dark);
@@ -262,58 +306,81 @@ std::vector<uint8_t> ElementFile() {
     return ElementFileBytes(101, 0, records);
 }
 
-void AddScenario(DataSet* set, int number, const Surfaces& pool, bool water) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Escenario%02d", number);
-    const std::string models = std::string("Modelos\\Escenarios\\") + name + "\\";
-    const std::string textures = std::string("Texturas\\Escenarios\\") + name + "\\";
-    const Arena arena = BuildArena(pool);
-    std::vector<Y3DRecord> records = {
-        SpringRecord(1, {6.5f, 0, 6.5f}),
-        SpringRecord(2, {30.5f, 0, 6.5f}),
-        PortalRecord({4.5f, 0, 44.5f}, {1, 0, 0}, 0),
-        PortalRecord({62.5f, LOWER, 16.5f}, {-1, 0, 0}, 1),
-        water ? SurfaceRecord(0x801, "Agua", pool.surface, 0xA03070C0) : SurfaceRecord(0x802, "Lava", pool.surface, 0xFFFF6010),
-    };
-    set->Pack(MODEL_PACK, models + name + ".y3d", SceneFile(arena, records));
-    char numbered[16];
-    std::snprintf(numbered, sizeof numbered, "%02d", number);
-    set->Pack(MODEL_PACK, models + "Cielo" + numbered + ".y3d",
-              water ? SkyFile(0xFF6088C8, 0xFFB0C8E0) : SkyFile(0xFF402020, 0xFFC06030));
-    set->Pack(MODEL_PACK, models + "Luces" + numbered + ".y3d", LightsFile());
-    set->Pack(MODEL_PACK, models + name + ".dat", ElementFile());
-    // The surface textures the water and lava draw with, and the fog picture.
+// The surface pictures the water or the lava draws with: three frames of waves.
+std::vector<Picture> SurfacePictures(Pool kind) {
+    std::vector<Picture> frames(3);
     for (int i = 0; i < 3; ++i) {
-        Picture p;
+        Picture& p = frames[size_t(i)];
         p.width = p.height = 64;
         for (uint32_t y = 0; y < 64; ++y)
             for (uint32_t x = 0; x < 64; ++x) {
                 const float wave = 0.5f + 0.5f * std::sin(float(x + 2 * y + 11 * i) * 0.2f) * std::cos(float(y) * 0.15f);
-                const uint32_t c = water ? Shade(0xC02060B0, 0.7f + 0.5f * wave) : Shade(0xFFE04010, 0.6f + 0.6f * wave);
+                const uint32_t c = kind == Pool::WATER ? Shade(0xC02060B0, 0.7f + 0.5f * wave) : Shade(0xFFE04010, 0.6f + 0.6f * wave);
                 p.pixels.push_back(c);
             }
-        char tex[32];
-        std::snprintf(tex, sizeof tex, water ? "Water%02d.tga" : "Lava%02d.tga", i);
-        set->Texture(textures + tex, p);
     }
-    // The haze: the fog colour blended in by alpha, which grows down the picture (the distance
-    // from the fog's near to its far plane).
+    return frames;
+}
+
+// The haze: the fog colour blended in by alpha, which grows down the picture (the distance from
+// the fog's near to its far plane). A row whose fog colour is black gets a dusk of its horizon.
+Picture FogPicture(const ScenarioRow& row, const Palette& colours) {
+    const uint32_t rgb = (row.fogColour & 0xFFFFFFu) ? row.fogColour & 0xFFFFFFu : Shade(colours.skyHorizon, 0.45f) & 0xFFFFFFu;
     Picture fog;
     fog.width = 4;
     fog.height = 64;
     for (uint32_t y = 0; y < fog.height; ++y) {
         const float t = float(y) / float(fog.height - 1);
         const uint32_t alpha = uint32_t(255.0f * t * t);
-        for (uint32_t x = 0; x < fog.width; ++x) fog.pixels.push_back((alpha << 24) | (water ? 0x969696u : 0x502010u));
+        for (uint32_t x = 0; x < fog.width; ++x) fog.pixels.push_back((alpha << 24) | rgb);
     }
-    set->PlainTexture(textures + "Fog.tga", fog, 32);
+    return fog;
+}
+
+// What every scenario has alike.
+struct Shared {
+    std::vector<uint8_t> lights, elements;
+    std::vector<Picture> water, lava;
+};
+
+void AddScenario(DataSet* set, int number, const Shared& shared) {
+    const ScenarioRow& row = RowOf(number);
+    const Surfaces pool = PoolOf(row);
+    const Palette colours = PaletteOf(row);
+    char name[32];
+    std::snprintf(name, sizeof name, "Escenario%02d", number);
+    const std::string models = std::string("Modelos\\Escenarios\\") + name + "\\";
+    const std::string textures = std::string("Texturas\\Escenarios\\") + name + "\\";
+    std::vector<Y3DRecord> records = {
+        SpringRecord(1, {6.5f, 0, 6.5f}),
+        SpringRecord(2, {30.5f, 0, 6.5f}),
+        PortalRecord({4.5f, 0, 44.5f}, {1, 0, 0}, 0),
+        PortalRecord({62.5f, LOWER, 16.5f}, {-1, 0, 0}, 1),
+    };
+    if (pool.kind == Pool::WATER) records.push_back(SurfaceRecord(0x801, "Agua", pool.surface, 0xA03070C0));
+    if (pool.kind == Pool::LAVA) records.push_back(SurfaceRecord(0x802, "Lava", pool.surface, 0xFFFF6010));
+    set->Pack(MODEL_PACK, models + name + ".y3d", SceneFile(BuildArena(pool, colours), records));
+    char numbered[16];
+    std::snprintf(numbered, sizeof numbered, "%02d", number);
+    set->Pack(MODEL_PACK, models + "Cielo" + numbered + ".y3d", SkyFile(colours.skyTop, colours.skyHorizon));
+    set->Pack(MODEL_PACK, models + "Luces" + numbered + ".y3d", shared.lights);
+    set->Pack(MODEL_PACK, models + name + ".dat", shared.elements);
+    if (pool.kind != Pool::FILLED) {
+        const bool water = pool.kind == Pool::WATER;
+        for (size_t i = 0; i < 3; ++i) {
+            char tex[32];
+            std::snprintf(tex, sizeof tex, water ? "Water%02d.tga" : "Lava%02d.tga", int(i));
+            set->Texture(textures + tex, (water ? shared.water : shared.lava)[i]);
+        }
+    }
+    if (row.fog) set->PlainTexture(textures + "Fog.tga", FogPicture(row, colours), 32);
 }
 
 }  // namespace
 
 void AddScenarios(DataSet* set) {
-    AddScenario(set, WATER_SCENARIO, Surfaces{-1.5f, -0.3f, 0xFF3070C0, 2}, true);
-    AddScenario(set, LAVA_SCENARIO, Surfaces{-2.0f, -1.0f, 0xFFE04010, 4}, false);
+    const Shared shared{LightsFile(), ElementFile(), SurfacePictures(Pool::WATER), SurfacePictures(Pool::LAVA)};
+    for (int number = 0; number < SCENARIO_COUNT; ++number) AddScenario(set, number, shared);
 }
 
 }  // namespace demodata
