@@ -290,6 +290,8 @@ bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmap
         tex->Release();
         return false;
     }
+    // Sent now, so the device lets go of its copy of the picture before the next skin is made.
+    tex->PreLoad();
 
     loaded = 1;
     frames = new gfx::Texture*[1]();

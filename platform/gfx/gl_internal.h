@@ -186,6 +186,7 @@ public:
     // Brings the memory copy back from OpenGL when it was let go; false when it cannot.
     bool RestoreCopy();
     void KeepContents() override { RestoreCopy(); }
+    void PreLoad() override;
 
     uint32_t width, height, levels, usage;
     Format format;
