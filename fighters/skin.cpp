@@ -119,10 +119,12 @@ bool Character::ComposeSkin(int skinSide, const SkinParts& parts, SkinImageCache
 
     // Built whole before anything is swapped: without a base skin the old textures stay.
     SkinImage skin{};
-    const bool built = BuildSkinImage(skinSide, parts, cache, &skin);
-    Texture* texture = built ? new Texture() : nullptr;
-    const bool made = texture && texture->CreateFromImage(&skin, false, !g_Menu.active);
+    gfx::Image picture;
+    const bool built = BuildSkinImage(skinSide, parts, cache, &skin) && SkinPicture(skin, &picture);
+    // The working image goes before the texture is built, which needs room for its own copies.
     skin.Free();
+    Texture* texture = built ? new Texture() : nullptr;
+    const bool made = texture && texture->CreateFromPicture(&picture, false, !g_Menu.active);
     if (!made) {
         delete texture;
         return false;
