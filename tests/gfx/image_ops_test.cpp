@@ -2,6 +2,8 @@
 // pictures before upload: resizing, halving, mip chains and the colour key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <stb/stb_image_write.h>
 
 #include "image_builders.h"
@@ -90,6 +92,48 @@ TEST(ImageOps, HalvingResizingMipChainAndColourKey) {
     EXPECT_EQ(gfx::ApplyColorKey(&img, 0xFFFF00FFu), 2u);
     EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0u, 0x00FF00FFu, 0xFFFF00FEu, 0u}));
     EXPECT_TRUE(img.hasAlpha);
+}
+
+// Each output pixel of a resize is the overlap-weighted mean of the source pixels it covers, for
+// tall and wide pictures, shrinking by whole and uneven factors and growing: every output row
+// and column takes its own source rows and columns, however many rows apart they lie.
+TEST(ImageOps, ResizedPixelsAreTheMeansOfTheSourcePixelsTheyCover) {
+    auto value = [](uint32_t i) { return (i * 73u + i / 5u) % 256u; };
+    // The mean of value(i) over [a, b) with partial cells weighted by their overlap.
+    auto mean = [&](double a, double b) {
+        double sum = 0;
+        for (uint32_t i = uint32_t(a); double(i) < b; ++i)
+            sum += (std::min(b, double(i) + 1) - std::max(a, double(i))) * value(i);
+        return sum / (b - a);
+    };
+    const struct {
+        uint32_t from, to;
+    } sizes[] = {{1024, 512}, {100, 33}, {7, 3}, {3, 8}, {64, 64}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(testing::Message() << s.from << " -> " << s.to);
+        // Rows, then columns, each of its own grey; alpha follows the other axis.
+        for (bool byRow : {true, false}) {
+            const uint32_t w = byRow ? 5 : s.from, h = byRow ? s.from : 5;
+            Image src = MakeImage(w, h, std::vector<uint32_t>(size_t(w) * h));
+            for (uint32_t y = 0; y < h; ++y)
+                for (uint32_t x = 0; x < w; ++x) {
+                    const uint32_t v = value(byRow ? y : x);
+                    src.pixels[size_t(y) * w + x] = 0xFF000000u | v << 16 | v << 8 | v;
+                }
+            const uint32_t ow = byRow ? 2 : s.to, oh = byRow ? s.to : 2;
+            const Image out = gfx::ResizeImage(src, ow, oh);
+            ASSERT_EQ(out.pixels.size(), size_t(ow) * oh);
+            const double scale = double(s.from) / s.to;
+            for (uint32_t d = 0; d < s.to; ++d) {
+                const double expected = mean(d * scale, (d + 1) * scale);
+                for (uint32_t o = 0; o < 2; ++o) {
+                    const uint32_t p = byRow ? out.pixels[size_t(d) * ow + o] : out.pixels[size_t(o) * ow + d];
+                    EXPECT_NEAR(double(p & 0xFF), expected, 1.0) << "at " << d;
+                    EXPECT_EQ(p >> 24, 0xFFu);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
