@@ -2,6 +2,7 @@
 // spawns.
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "core/debug_log.h"
 #include "core/pack_file.h"
@@ -64,17 +65,24 @@ bool SkinImageCache::LoadTga(SkinImage* image, const char* name) {
     image->width = width;
     image->height = height;
     image->hasAlpha = bits == 32 ? 1 : 0;
-    // Stored from the bottom row up: the last stored row is the top one.
-    for (uint32_t r = 0; r < height; ++r) {
-        const uint8_t* s = data + size_t(height - 1 - r) * width * bytesPerPixel;
-        int16_t* d = image->pixels + size_t(r) * width * 4;
-        for (uint32_t c = 0; c < width; ++c, s += bytesPerPixel, d += 4) {
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            d[3] = bits == 32 ? s[3] : 255;
+    // Stored from the bottom row up: the last stored row is the top one. One loop per depth: a
+    // skin's base is read for every fighter that wears it.
+    auto rows = [&](auto bytes, auto alpha) {
+        for (uint32_t r = 0; r < height; ++r) {
+            const uint8_t* s = data + size_t(height - 1 - r) * width * bytes;
+            int16_t* d = image->pixels + size_t(r) * width * 4;
+            for (uint32_t c = 0; c < width; ++c, s += bytes, d += 4) {
+                d[0] = s[2];
+                d[1] = s[1];
+                d[2] = s[0];
+                d[3] = alpha(s);
+            }
         }
-    }
+    };
+    if (bits == 32)
+        rows(std::integral_constant<size_t, 4>{}, [](const uint8_t* s) { return int16_t(s[3]); });
+    else
+        rows(std::integral_constant<size_t, 3>{}, [](const uint8_t*) { return int16_t(255); });
     return true;
 }
 

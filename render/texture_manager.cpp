@@ -7,6 +7,7 @@
 
 #include "common/random.h"
 #include "platform/gfx/d3dx_helpers.h"
+#include "platform/gfx/image.h"
 #include "render/adapter_table.h"
 #include "render/formats.h"
 #include "render/video.h"
@@ -252,26 +253,36 @@ bool Texture::LoadBumpMapFromPack(const char* requested, bool mipmaps) {
     return true;
 }
 
-bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmaps) {
-    gfx::Device* device = g_Video.device;
-    if (!device || !image || !image->pixels || image->width == 0 || image->height == 0) return false;
-    Free();
-
-    const bool alpha = image->hasAlpha != 0;
-    gfx::Image source;
-    source.width = image->width;
-    source.height = image->height;
-    source.hasAlpha = alpha;
-    source.pixels.resize(size_t(image->width) * image->height);
-    const int16_t* px = image->pixels;
-    for (uint32_t& out : source.pixels) {
+bool SkinPicture(const SkinImage& image, gfx::Image* picture) {
+    if (!picture || !image.pixels || image.width == 0 || image.height == 0) return false;
+    const bool alpha = image.hasAlpha != 0;
+    picture->width = image.width;
+    picture->height = image.height;
+    picture->hasAlpha = alpha;
+    picture->pixels.resize(size_t(image.width) * image.height);
+    const int16_t* px = image.pixels;
+    for (uint32_t& out : picture->pixels) {
         // An image without alpha is opaque whatever its fourth channel holds.
         const uint32_t a = alpha ? uint32_t(Channel(px[3])) : 0xFFu;
         out = a << 24 | uint32_t(Channel(px[0])) << 16 | uint32_t(Channel(px[1])) << 8 | uint32_t(Channel(px[2]));
         px += 4;
     }
+    return true;
+}
 
-    uint32_t w = image->width, h = image->height;
+bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmaps) {
+    gfx::Image picture;
+    return g_Video.device && image && SkinPicture(*image, &picture) && CreateFromPicture(&picture, compress, mipmaps);
+}
+
+bool Texture::CreateFromPicture(gfx::Image* picture, bool compress, bool mipmaps) {
+    gfx::Device* device = g_Video.device;
+    if (!device || !picture || picture->pixels.empty() || picture->width == 0 || picture->height == 0) return false;
+    Free();
+    gfx::Image source = std::move(*picture);
+    const bool alpha = source.hasAlpha;
+
+    uint32_t w = source.width, h = source.height;
     Halve(g_Settings.textureReduction, &w, &h);
     Format fmt;
     if (g_Settings.textureBpp == 16) {
@@ -290,6 +301,10 @@ bool Texture::CreateFromImage(const SkinImage* image, bool compress, bool mipmap
         tex->Release();
         return false;
     }
+    // Sent now, so the device lets go of its copy of the picture before the next skin is made;
+    // the picture goes first, as the device needs room for one more copy while it sends.
+    source = gfx::Image{};
+    tex->PreLoad();
 
     loaded = 1;
     frames = new gfx::Texture*[1]();

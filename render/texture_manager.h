@@ -8,6 +8,7 @@
 
 #include "common/binary_reader.h"
 #include "platform/gfx/device.h"
+#include "platform/gfx/image.h"
 
 // What ProbeImageHeader reads off a file's header.
 struct ImageHeaderInfo {
@@ -74,8 +75,15 @@ public:
     bool LoadBumpMapFromPack(const char* name, bool mipmaps);
     bool LoadFrame(const char* name, int32_t frame);
     bool CreateFromImage(const SkinImage* image, bool compress, bool mipmaps);
+    // CreateFromImage from the picture SkinPicture made, which is used up: a caller can let go
+    // of the SkinImage before the texture is built.
+    bool CreateFromPicture(gfx::Image* picture, bool compress, bool mipmaps);
     void Free();
 };
+
+// The texture's source picture of a skin image: each channel held to 0..255, opaque without
+// alpha. False for an empty image.
+bool SkinPicture(const SkinImage& image, gfx::Image* picture);
 
 struct TextureEntry {
     Texture* texture;  // null = free

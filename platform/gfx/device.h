@@ -71,6 +71,9 @@ public:
     virtual Result GetSurfaceLevel(uint32_t level, Surface** surface) = 0;
     virtual Result LockRect(uint32_t level, LockedRect* locked, const Rect* rect, uint32_t flags) = 0;
     virtual Result UnlockRect(uint32_t level) = 0;
+    // A managed texture's levels go to the device now rather than at their first use; a
+    // backend that keeps no separate copy does nothing.
+    virtual void PreLoad() {}
 };
 
 class VertexBuffer : public RefCounted {

@@ -106,6 +106,7 @@ Result GLDevice::Init(const DeviceParams& params) {
     mirrorClamp = has("GL_EXT_texture_mirror_clamp") || has("GL_ARB_texture_mirror_clamp_to_edge");
     const int minor = version && version[0] && version[1] == '.' ? version[2] - '0' : 0;
     clipControl = major > 4 || (major == 4 && minor >= 5) || has("GL_ARB_clip_control");
+    fenceSync = major > 3 || (major == 3 && minor >= 2) || has("GL_ARB_sync");
     GLint v = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &v);
     maxTextureSize = uint32_t(std::max(v, 64));
@@ -232,6 +233,7 @@ GLDevice::~GLDevice() {
         o->prevObject = o->nextObject = nullptr;
     }
     if (alive) {
+        ForgetPendingFrame();
         if (drawFbo_) glDeleteFramebuffers(1, &drawFbo_);
         if (readFbo_) glDeleteFramebuffers(1, &readFbo_);
         if (copyFbo_) glDeleteFramebuffers(1, &copyFbo_);
@@ -319,6 +321,7 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
             if (os::IsNativeWindowLost(window_)) return D3D_OK;
             TellWindowWherePictureIs(window_, src, nullptr, ww, wh);
             SDL_GL_SwapWindow(window_);
+            PaceFrames();
             return D3D_OK;
         }
         // A part of the picture, a window of another size or one off the screen: shown from a
@@ -344,6 +347,7 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     TellWindowWherePictureIs(window_, src, destRect, ww, wh);
     glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
     SDL_GL_SwapWindow(window_);
+    PaceFrames();
     if (!sourceRect && !destRect) EnterWindow();
     return D3D_OK;
 }

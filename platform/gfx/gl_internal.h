@@ -186,6 +186,7 @@ public:
     // Brings the memory copy back from OpenGL when it was let go; false when it cannot.
     bool RestoreCopy();
     void KeepContents() override { RestoreCopy(); }
+    void PreLoad() override;
 
     uint32_t width, height, levels, usage;
     Format format;
@@ -447,6 +448,7 @@ public:
     float maxAnisotropy = 1.0f;
     bool mirrorClamp = false;
     bool clipControl = false;  // the window's rows can be taken top-down, as every other target's
+    bool fenceSync = false;    // frames can be paced (gl_frame_pacing.cpp)
 
 private:
     GLDevice() = default;
@@ -514,6 +516,10 @@ private:
     void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
                            uintptr_t bufferOffset);
     void BindStageTextures();
+    // After a present: waits until the frame presented before it is drawn (gl_frame_pacing.cpp).
+    void PaceFrames();
+    // Lets go of the wait's marker; the context must be current.
+    void ForgetPendingFrame();
 
     DeviceParams params_{};
     void* windowHandle_ = nullptr;  // os::WindowHandle
@@ -550,6 +556,7 @@ private:
     std::vector<float> fogCoords_;
     std::vector<uint32_t> indexScratch_;
     std::vector<uint8_t> vertexScratch_;
+    GLsync framePending_ = nullptr;  // marks the end of the frame last presented
 };
 
 }  // namespace gfx::gl

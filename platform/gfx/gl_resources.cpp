@@ -375,6 +375,13 @@ void GLTexture::Upload() {
     copyDropped = true;
 }
 
+void GLTexture::PreLoad() {
+    if (!anyDirty || renderTarget || !tex || !device || !device->MakeCurrent()) return;
+    device->ActiveUnit(0);
+    device->BindTexture2D(0, tex);
+    Upload();
+}
+
 bool GLTexture::RestoreCopy() {
     if (!copyDropped) return true;
     if (!tex || !device || !device->MakeCurrent()) return false;

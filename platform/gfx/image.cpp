@@ -187,36 +187,43 @@ Image ResizeImage(const Image& src, uint32_t width, uint32_t height) {
         return out;
     }
     std::vector<Tap> tx = BuildTaps(src.width, width), ty = BuildTaps(src.height, height);
-    // Horizontal pass into floats, then vertical, so rounding happens once.
-    std::vector<float> rows(size_t(width) * src.height * 4);
-    for (uint32_t y = 0; y < src.height; ++y) {
-        const uint32_t* line = &src.pixels[size_t(y) * src.width];
-        for (uint32_t x = 0; x < width; ++x) {
-            // Four named sums rather than an array: kept in registers, not stored and read back.
-            float a = 0, r = 0, g = 0, b = 0;
-            const Tap& t = tx[x];
-            for (size_t k = 0; k < t.weights.size(); ++k) {
-                uint32_t p = line[t.first + k];
-                float w = t.weights[k];
-                a += w * float((p >> 24) & 0xFF);
-                r += w * float((p >> 16) & 0xFF);
-                g += w * float((p >> 8) & 0xFF);
-                b += w * float(p & 0xFF);
-            }
-            float* dst = &rows[(size_t(y) * width + x) * 4];
-            dst[0] = a;
-            dst[1] = r;
-            dst[2] = g;
-            dst[3] = b;
-        }
-    }
+    // Horizontal pass into floats, then vertical, so rounding happens once. A row's horizontal
+    // sums are made when the first output row needs them and kept only while later ones can:
+    // windows only move down, so a ring as tall as the widest window holds every row in use.
+    size_t ring = 1;
+    for (const Tap& t : ty) ring = std::max(ring, t.weights.size());
+    std::vector<float> rows(size_t(width) * ring * 4);
+    auto rowSums = [&](uint32_t y) { return &rows[size_t(y % ring) * width * 4]; };
+    uint32_t made = 0;  // source rows summed so far
     out.pixels.resize(size_t(width) * height);
     for (uint32_t y = 0; y < height; ++y) {
         const Tap& t = ty[y];
+        for (made = std::max(made, t.first); made < t.first + t.weights.size(); ++made) {
+            const uint32_t* line = &src.pixels[size_t(made) * src.width];
+            float* sums = rowSums(made);
+            for (uint32_t x = 0; x < width; ++x) {
+                // Four named sums rather than an array: kept in registers, not stored and read back.
+                float a = 0, r = 0, g = 0, b = 0;
+                const Tap& h = tx[x];
+                for (size_t k = 0; k < h.weights.size(); ++k) {
+                    uint32_t p = line[h.first + k];
+                    float w = h.weights[k];
+                    a += w * float((p >> 24) & 0xFF);
+                    r += w * float((p >> 16) & 0xFF);
+                    g += w * float((p >> 8) & 0xFF);
+                    b += w * float(p & 0xFF);
+                }
+                float* dst = sums + size_t(x) * 4;
+                dst[0] = a;
+                dst[1] = r;
+                dst[2] = g;
+                dst[3] = b;
+            }
+        }
         for (uint32_t x = 0; x < width; ++x) {
             float acc[4] = {0, 0, 0, 0};
             for (size_t k = 0; k < t.weights.size(); ++k) {
-                const float* s = &rows[(size_t(t.first + k) * width + x) * 4];
+                const float* s = rowSums(t.first + uint32_t(k)) + size_t(x) * 4;
                 for (int c = 0; c < 4; ++c) acc[c] += t.weights[k] * s[c];
             }
             uint32_t p = 0;

@@ -1,5 +1,6 @@
 // A fighter's skin composed from its layer files: where each layer lands on each side, in which
 // order, and which materials of the model take the new texture.
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,22 @@ std::vector<uint32_t> Rgb(int32_t texture, const std::vector<SkinPoint>& points)
         out.push_back(uint32_t(px[2]) << 16 | uint32_t(px[1]) << 8 | px[0]);
     }
     frame->UnlockRect(0);
+    return out;
+}
+
+// Every byte of every level of a texture, as the device holds them.
+std::vector<std::vector<uint8_t>> Levels(gfx::Texture* frame) {
+    std::vector<std::vector<uint8_t>> out;
+    for (uint32_t l = 0; l < frame->GetLevelCount(); ++l) {
+        gfx::SurfaceDesc desc{};
+        gfx::LockedRect locked{};
+        if (gfx::Failed(frame->GetLevelDesc(l, &desc)) ||
+            gfx::Failed(frame->LockRect(l, &locked, nullptr, gfx::D3DLOCK_READONLY)))
+            return {};
+        const auto* bytes = static_cast<const uint8_t*>(locked.pBits);
+        out.emplace_back(bytes, bytes + size_t(locked.Pitch) * desc.Height);
+        frame->UnlockRect(l);
+    }
     return out;
 }
 
@@ -83,7 +100,8 @@ TEST_F(SkinComposeTest, LayersLandInOrderAtEachSidesPlaces) {
         Character& fighter = Spawned(c.side, c.side, Vec3{4.5f + float(c.side), 0, 4.5f});
         SkinImageCache cache;
         ASSERT_TRUE(fighter.ComposeSkin(c.side, Parts(1), &cache));
-        EXPECT_EQ(cache.count, 6u);
+        // Every layer but the base, which is only ever copied whole.
+        EXPECT_EQ(cache.count, 5u);
         // Eye 1 covers the base; eye 2: 255a + 128(1 - a) = 191.7 and 128(1 - a) = 63.7; tattoo 0
         // multiplies the base: 200, 100, 50 x 128/255; the missing tattoo 3 leaves the base.
         EXPECT_EQ(Rgb(SkinLayer(fighter, 0).texture, {c.eye1, {c.eye1.x + 1, c.eye1.y + 1}, {c.eye1.x + 2, c.eye1.y},
@@ -125,6 +143,62 @@ TEST_F(SkinComposeTest, OnlyTextureLessMaterialsTakeTheSkinAndAMissingBaseKeepsT
     EXPECT_EQ(g_Scene.textures->Get(skin), nullptr);
     EXPECT_EQ(g_Scene.textures->Get(SkinLayer(c, 0).texture)->levels, 1);
     g_Scene.skyTexture = -1;
+}
+
+// The skin is the same picture whether its base comes from the file or from a cache that holds
+// it, whether the layer cache is new or already warm, and whether the texture is built from the
+// skin image or from the picture made of it once the image is let go.
+TEST_F(SkinComposeTest, TheSameSkinWhereverItsLayersComeFromAndHowLongTheyAreKept) {
+    // A base with a different value at every pixel, so a shifted or partial copy shows.
+    datakit::Picture base = SolidPicture(1024, 1024, 0);
+    for (uint32_t i = 0; i < base.pixels.size(); ++i) base.pixels[i] = 0xff000000u | (i * 2654435761u >> 8);
+    Write("Pieles/orlin03.tga", TgaFile(base));
+    const SkinParts parts = SkinParts{3, 2, 5, {3, -1, 1, 9, -1, -1, -1, -1}};
+    g_Menu.active = 0;
+    Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+    auto compose = [&](SkinImageCache* cache) {
+        EXPECT_TRUE(c.ComposeSkin(0, parts, cache));
+        return Levels(g_Scene.textures->Get(SkinLayer(c, 0).texture)->frames[0]);
+    };
+
+    SkinImageCache cache;
+    const std::vector<std::vector<uint8_t>> cold = compose(&cache);
+    ASSERT_GT(cold.size(), 1u);
+    EXPECT_EQ(cache.count, 5u);
+    EXPECT_EQ(cache.Find("Texturas\\Personajes\\Pieles\\orlin03.tga"), nullptr);
+    EXPECT_EQ(compose(&cache), cold);
+    EXPECT_EQ(compose(nullptr), cold);
+
+    // The skin image made by hand from the same layers, through the image's own texture path.
+    SkinImage expected{};
+    ASSERT_TRUE(SkinImageCache::LoadTga(&expected, "Texturas\\Personajes\\Pieles\\orlin03.tga"));
+    for (int row = 1; row < SKIN_LAYER_COUNT; ++row) {
+        char name[128];
+        std::snprintf(name, sizeof name, SKIN_LAYERS[row].file[0], row == 3 ? 5 : 2);
+        expected.Draw(cache.Get(name)->image, SKIN_LAYERS[row].at[0].x, SKIN_LAYERS[row].at[0].y, SKIN_LAYERS[row].blend);
+    }
+    for (int slot : {0, 2}) {
+        const char* name = slot == 0 ? "Texturas\\Personajes\\Tatuajes\\003.tga" : "Texturas\\Personajes\\Tatuajes\\021.tga";
+        expected.Draw(cache.Get(name)->image, SKIN_TATTOO_POSITIONS[0][slot].x, SKIN_TATTOO_POSITIONS[0][slot].y,
+                      SKIN_BLEND_MULTIPLY);
+    }
+    ::Texture reference;
+    ASSERT_TRUE(reference.CreateFromImage(&expected, false, true));
+    EXPECT_EQ(Levels(reference.frames[0]), cold);
+
+    // A cache that already holds the base lends it out and keeps it.
+    SkinImageCache holding;
+    SkinImage decoded{};
+    ASSERT_TRUE(SkinImageCache::LoadTga(&decoded, "Texturas\\Personajes\\Pieles\\orlin03.tga"));
+    ASSERT_NE(holding.Add(&decoded, "texturas\\personajes\\pieles\\ORLIN03.TGA"), nullptr);
+    EXPECT_EQ(compose(&holding), cold);
+    EXPECT_EQ(holding.count, 6u);
+    ASSERT_NE(holding.Find("Texturas\\Personajes\\Pieles\\orlin03.tga"), nullptr);
+    expected.Free();
+    holding.Clear();
+    cache.Clear();
+    EXPECT_EQ(cache.count, 0u);
+    EXPECT_EQ(cache.head, nullptr);
 }
 
 }  // namespace

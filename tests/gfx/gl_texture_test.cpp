@@ -212,6 +212,34 @@ TEST_F(GLTextureTest, LevelsReadBackAsWrittenAfterUse) {
     EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
 }
 
+// A texture sent ahead of its first use: the texture bound for drawing stays the one shown, the
+// sent one shows what was written, reads back after its copy was let go, and takes new writes.
+TEST_F(GLTextureTest, APreloadedTextureShowsAndReadsBackAsWritten) {
+    Texture* bound = Colors(1, 1, {0xFFFF0000});
+    device->SetTexture(0, bound);
+    FullScreenQuad(0xFFFFFFFF);
+    EXPECT_TRUE(Shows(16, 16, 0xFFFF0000));
+    Texture* sent = Colors(2, 2, {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00});
+    sent->PreLoad();
+    sent->PreLoad();
+    FullScreenQuad(0xFFFFFFFF);
+    EXPECT_TRUE(Shows(16, 16, 0xFFFF0000));
+    device->SetTexture(0, sent);
+    FullScreenQuad(0xFFFFFFFF);
+    EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
+
+    LockedRect lr{};
+    ASSERT_EQ(sent->LockRect(0, &lr, nullptr, 0), D3D_OK);
+    EXPECT_EQ(*static_cast<uint32_t*>(lr.pBits), 0xFF00FF00u);
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j)
+            static_cast<uint32_t*>(static_cast<void*>(static_cast<uint8_t*>(lr.pBits) + i * lr.Pitch))[j] = 0xFF0000FFu;
+    sent->UnlockRect(0);
+    sent->PreLoad();
+    FullScreenQuad(0xFFFFFFFF);
+    EXPECT_TRUE(Shows(16, 16, 0xFF0000FF));
+}
+
 TEST_F(GLTextureTest, MipChainsAndLevelSelection) {
     Texture* m = nullptr;
     ASSERT_EQ(device->CreateTexture(4, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &m), D3D_OK);

@@ -144,5 +144,22 @@ TEST_F(GLWindowTest, APartialFrameAfterAPresentDrawsOverTheShownPicture) {
     EXPECT_TRUE(Shows(20, 2, 0xFF00FF00));
 }
 
+// Each present waits for the frame before it: frames in a row, in the window and out of it,
+// still each show their own picture.
+TEST_F(GLWindowTest, FramesPresentedInARowEachShowTheirOwnPicture) {
+    PlainStates();
+    const uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    for (int frame = 0; frame < 8; ++frame) {
+        SCOPED_TRACE(frame);
+        if (frame == 4) LeaveWindow();
+        const uint32_t colour = colours[frame % 3];
+        Clear(colour);
+        DrawRect(0, 0, 4, 4, 0xFFFFFFFF);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        EXPECT_TRUE(Shows(20, 20, colour));
+        EXPECT_TRUE(Shows(1, 1, 0xFFFFFFFF));
+    }
+}
+
 }  // namespace
 }  // namespace gfxtest

@@ -2,6 +2,8 @@
 // pictures before upload: resizing, halving, mip chains and the colour key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <stb/stb_image_write.h>
 
 #include "datakit/image_builders.h"
@@ -90,6 +92,31 @@ TEST(ImageOps, HalvingResizingMipChainAndColourKey) {
     EXPECT_EQ(gfx::ApplyColorKey(&img, 0xFFFF00FFu), 2u);
     EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0u, 0x00FF00FFu, 0xFFFF00FEu, 0u}));
     EXPECT_TRUE(img.hasAlpha);
+}
+
+// Each output row of a resize is the overlap-weighted mean of the source rows it covers, when
+// shrinking by whole and uneven factors and when growing, however far apart those rows lie.
+TEST(ImageOps, ResizedRowsAreTheMeansOfTheSourceRowsTheyCover) {
+    auto value = [](uint32_t i) { return (i * 73u + i / 5u) % 256u; };
+    const struct {
+        uint32_t from, to;
+    } sizes[] = {{1024, 512}, {100, 33}, {7, 3}, {3, 8}, {64, 64}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(testing::Message() << s.from << " -> " << s.to);
+        Image src = MakeImage(3, s.from, std::vector<uint32_t>(size_t(3) * s.from));
+        for (uint32_t y = 0; y < s.from; ++y)
+            for (uint32_t x = 0; x < 3; ++x) src.pixels[size_t(y) * 3 + x] = 0xFF000000u | value(y) * 0x010101u;
+        const Image out = gfx::ResizeImage(src, 2, s.to);
+        ASSERT_EQ(out.pixels.size(), size_t(2) * s.to);
+        const double scale = double(s.from) / s.to;
+        for (uint32_t d = 0; d < s.to; ++d) {
+            const double a = d * scale, b = (d + 1) * scale;
+            double sum = 0;
+            for (uint32_t i = uint32_t(a); double(i) < b; ++i)
+                sum += (std::min(b, double(i) + 1) - std::max(a, double(i))) * value(i);
+            for (uint32_t x = 0; x < 2; ++x) EXPECT_NEAR(double(out.pixels[size_t(d) * 2 + x] & 0xFF), sum / (b - a), 1.0) << d;
+        }
+    }
 }
 
 }  // namespace

@@ -192,4 +192,27 @@ TEST_F(TextureManagerTest, BumpMapsAndSkins) {
     EXPECT_EQ(rendertest::LevelDesc(skin.frames[0]).Format, D3DFMT_DXT1);
 }
 
+TEST_F(TextureManagerTest, ASkinPictureIsUsedUpAndBuildsWhatItsImageBuilds) {
+    g_Settings.textureReduction = 0;
+    std::vector<int16_t> rgba(16 * 8 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = int16_t(i * 37 % 256);
+    SkinImage image{16, 8, rgba.data(), 1};
+    ::Texture fromImage, fromPicture;
+    ASSERT_TRUE(fromImage.CreateFromImage(&image, false, true));
+    gfx::Image picture;
+    ASSERT_TRUE(SkinPicture(image, &picture));
+    ASSERT_TRUE(fromPicture.CreateFromPicture(&picture, false, true));
+    EXPECT_TRUE(picture.pixels.empty());
+    ASSERT_EQ(fromPicture.levels, fromImage.levels);
+    ASSERT_GT(fromImage.levels, 1);
+    for (uint32_t l = 0; l < fromImage.levels; ++l)
+        EXPECT_EQ(rendertest::LevelPixels(fromPicture.frames[0], l), rendertest::LevelPixels(fromImage.frames[0], l)) << l;
+
+    // Nothing to build from: no picture, and no texture from the used-up one.
+    SkinImage empty{};
+    EXPECT_FALSE(SkinPicture(empty, &picture));
+    EXPECT_FALSE(fromPicture.CreateFromPicture(&picture, false, true));
+    EXPECT_FALSE(fromPicture.CreateFromImage(&empty, false, true));
+}
+
 }  // namespace
