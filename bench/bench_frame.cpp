@@ -4,7 +4,7 @@
 // 1024x768, beside a minimal hand-written OpenGL copy drawing the same batches straight into the
 // window. Each iteration draws one frame of each, alternating, each finished with glFinish.
 // Reported: the time ratio (game / raw) and difference, OpenGL calls per draw on both sides and
-// the game frame's main-thread CPU time. The last configuration, an empty frame, is a clear and a
+// both frames' main-thread CPU time. The last configuration, an empty frame, is a clear and a
 // present beside a clear and a plain window swap.
 #include <benchmark/benchmark.h>
 

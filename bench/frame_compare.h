@@ -64,10 +64,10 @@ private:
 
 // Draws one frame of each per iteration, each finished by the caller with glFinish, and reports
 // the time ratio (game / raw) and difference, the game's draws, OpenGL calls per draw on both
-// sides and the game frame's main-thread CPU time.
+// sides and each frame's main-thread CPU time.
 template <typename GameFrame, typename RawFrame>
 void CompareFrames(benchmark::State& state, GameFrame&& gameFrame, RawFrame&& rawFrame) {
-    double gameSeconds = 0, rawSeconds = 0, gameCpu = 0;
+    double gameSeconds = 0, rawSeconds = 0, gameCpu = 0, rawCpu = 0;
     uint64_t gameCalls = 0, gameDraws = 0, rawCalls = 0, rawDraws = 0;
     using Clock = std::chrono::steady_clock;
     // Each side goes first every other round: whichever follows the other pays for some of its
@@ -84,9 +84,11 @@ void CompareFrames(benchmark::State& state, GameFrame&& gameFrame, RawFrame&& ra
     };
     auto timedRaw = [&] {
         const uint64_t calls = g_glCalls, draws = g_glDraws;
+        const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
         const Clock::time_point start = Clock::now();
         rawFrame();
         rawSeconds += std::chrono::duration<double>(Clock::now() - start).count();
+        rawCpu += Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
         rawCalls += g_glCalls - calls, rawDraws += g_glDraws - draws;
     };
     for (auto _ : state) {
@@ -105,6 +107,7 @@ void CompareFrames(benchmark::State& state, GameFrame&& gameFrame, RawFrame&& ra
     state.counters["ratio"] = rawSeconds > 0 ? gameSeconds / rawSeconds : 0.0;
     state.counters["over_raw_ms"] = 1000.0 * (gameSeconds - rawSeconds) / n;
     state.counters["game_cpu_ms"] = 1000.0 * gameCpu / n;
+    state.counters["raw_cpu_ms"] = 1000.0 * rawCpu / n;
     state.counters["game_draws"] = double(gameDraws) / n;
     state.counters["game_calls_per_draw"] = gameDraws ? double(gameCalls) / double(gameDraws) : 0.0;
     state.counters["raw_calls_per_draw"] = rawDraws ? double(rawCalls) / double(rawDraws) : 0.0;

@@ -34,6 +34,17 @@ inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec
     return Vec3Dot(Vec3Cross(Vec3Sub(pc, pb), Vec3Sub(pb, pa)), l);
 }
 
+// Vec3TransformCoord to the bit, without its divisions where w comes out exactly 1 (every bone
+// matrix that does not project): x / 1 is x.
+inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
+    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
+    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
+    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
+    if (w == 1.0f || w == 0.0f) return {x, y, z};
+    return {x / w, y / w, z / w};
+}
+
 struct OverlayVertex {
     float x, y, z, rhw;
     uint32_t colour;
@@ -202,7 +213,7 @@ void ModelLoader::SkinAll(const CharacterModel& model) {
         for (const ShadowInfluence& in : vertex.influences) {
             if (std::fabs(in.weight) < 0.0001f) continue;
             if (in.bone >= bones || !boneUsable_[in.bone]) continue;
-            const Vec3 q = Vec3TransformCoord(vertex.position, boneMatrices_[in.bone]);
+            const Vec3 q = TransformCoord(vertex.position, boneMatrices_[in.bone]);
             x = x + q.x * in.weight;
             y = y + q.y * in.weight;
             z = z + q.z * in.weight;

@@ -598,6 +598,11 @@ void GLDevice::StateChanged(StatePart part, uint32_t index) {
     switch (part) {
     case StatePart::RenderState: MarkRenderStateDirty(index); break;
     case StatePart::StageState: dirty_ |= kDirtyStages; break;
+    case StatePart::Texture:
+        // Whether a stage has a texture at all decides which stages run (ApplyStages).
+        if (index < kMaxTextureStages && bool(state_.textures[index]) == bool(untexturedStages_ >> index & 1u))
+            dirty_ |= kDirtyStages;
+        break;
     case StatePart::Transform:
         if (index == kXfView) dirty_ |= kDirtyClip;  // planes are kept in eye space
         break;

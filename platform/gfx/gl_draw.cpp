@@ -1,7 +1,6 @@
-// Drawing on the OpenGL device: vertex processing on the processor where OpenGL's fixed
-// function differs (pre-transformed vertices, vertex blending, lighting), and the draw calls.
+// Drawing on the OpenGL device: the draw calls, fed from buffers or from the processor's vertex
+// work (gl_vertex_work.cpp).
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "platform/gfx/gl_internal.h"
@@ -35,229 +34,32 @@ uint64_t VertexCount(PrimitiveType t, uint32_t n) {
     }
 }
 
-Rgba FromValue(const ColorValue& c) { return {c.r, c.g, c.b, c.a}; }
-
-uint32_t ToColor(const Rgba& c) {
-    // Rounds half away from zero like lround, without its call: the sum is exact in double.
-    auto q = [](float v) -> uint32_t {
-        if (!(v > 0.0f)) return 0;   // NaN too
-        if (v >= 1.0f) return 255;
-        const float x = v * 255.0f;
-        return uint32_t(double(x) + 0.5);
-    };
-    return (q(c.a) << 24) | (q(c.r) << 16) | (q(c.g) << 8) | q(c.b);
-}
-
-inline float ReadFloat(const uint8_t* p) {
-    float f;
-    std::memcpy(&f, p, 4);
-    return f;
-}
-
 inline uint32_t ReadU32(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
     return v;
 }
 
-struct V3 {
-    float x, y, z;
-};
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-inline float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline V3 Normalize(V3 v) {
-    float l = std::sqrt(Dot(v, v));
-    return l > 1e-20f ? v * (1.0f / l) : V3{0, 0, 0};
+// The smallest and largest of the indices, into lo and hi.
+void IndexRange(const uint8_t* indices, uint32_t size, uint32_t n, uint32_t& lo, uint32_t& hi) {
+    // Each width in a loop of its own, which the compiler runs several indices at a time.
+    if (size == 4) {
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t v = ReadU32(indices + size_t(i) * 4);
+            lo = std::min(lo, v), hi = std::max(hi, v);
+        }
+        return;
+    }
+    uint16_t lo16 = 0xFFFF, hi16 = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint16_t v;
+        std::memcpy(&v, indices + size_t(i) * 2, 2);
+        lo16 = std::min(lo16, v), hi16 = std::max(hi16, v);
+    }
+    lo = std::min<uint32_t>(lo, lo16), hi = std::max<uint32_t>(hi, hi16);
 }
-inline V3 TransformPoint(V3 p, const Matrix& m) {
-    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
-            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
-            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
-}
-inline V3 TransformDir(V3 d, const Matrix& m) {
-    return {d.x * m.m[0][0] + d.y * m.m[1][0] + d.z * m.m[2][0], d.x * m.m[0][1] + d.y * m.m[1][1] + d.z * m.m[2][1],
-            d.x * m.m[0][2] + d.y * m.m[1][2] + d.z * m.m[2][2]};
-}
-inline V3 TransformNormal(V3 n, const float m[3][3]) {
-    return {n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
-            n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
-}
-
-struct PreparedLight {
-    uint32_t type;
-    V3 position;   // camera space
-    V3 direction;  // camera space, unit, the way the light travels
-    Rgba diffuse, specular, ambient;
-    float range, a0, a1, a2, cosHalfTheta, cosHalfPhi, falloff;
-};
 
 }  // namespace
-
-// ---- Vertex processing on the processor ----
-
-bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first,
-                               uint32_t count, bool blend, bool light) {
-    positions_.resize(size_t(count) * 4);
-    colors_.resize(count);
-    speculars_.resize(count);
-    const bool wantNormals = l.normal >= 0;
-    if (wantNormals) normals_.resize(size_t(count) * 3);
-    const uint32_t* rs = state_.renderStates;
-    const bool fogTL = l.rhw && rs[D3DRS_FOGENABLE];
-    if (fogTL) fogCoords_.resize(count);
-
-    if (l.rhw) {
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint8_t* v = base + size_t(first + i) * stride;
-            float x = ReadFloat(v), y = ReadFloat(v + 4), z = ReadFloat(v + 8), rhw = ReadFloat(v + 12);
-            // The reciprocal of w gives back perspective-correct interpolation.
-            float w = (std::isfinite(rhw) && rhw > 1e-20f) ? 1.0f / rhw : 1.0f;
-            float* p = &positions_[size_t(i) * 4];
-            p[0] = x * w, p[1] = y * w, p[2] = z * w, p[3] = w;
-            colors_[i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
-            speculars_[i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
-            if (fogTL) {
-                if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE)
-                    fogCoords_[i] = w;  // eye depth for table fog
-                else  // vertex fog of pre-transformed vertices comes in the specular alpha
-                    fogCoords_[i] = 1.0f - float(speculars_[i] >> 24) / 255.0f;
-            }
-            if (wantNormals) std::memcpy(&normals_[size_t(i) * 3], v + l.normal, 12);
-        }
-        return true;
-    }
-
-    // Blend matrices: world 0..n, weights from the vertex, the last one 1 - the sum.
-    const uint32_t vb = rs[D3DRS_VERTEXBLEND];
-    uint32_t matrices = 1;
-    if (blend) matrices = std::min<uint32_t>(std::min<uint32_t>(vb, l.weights) + 1, 4);
-    float normalM[4][3][3];
-    for (uint32_t k = 0; k < matrices; ++k)
-        if (!NormalMatrix(state_.transforms[kXfWorld0 + k], normalM[k])) std::memset(normalM[k], 0, sizeof(normalM[k]));
-
-    // Lighting is done in camera space.
-    const Matrix& view = state_.transforms[kXfView];
-    Matrix toCamera = blend ? view : Mul(state_.transforms[kXfWorld0], view);
-    float normalC[3][3];
-    if (!NormalMatrix(toCamera, normalC)) std::memset(normalC, 0, sizeof(normalC));
-    PreparedLight lights[kMaxLights];
-    uint32_t lightCount = 0;
-    if (light) {
-        float viewNormal[3][3];
-        if (!NormalMatrix(view, viewNormal)) std::memset(viewNormal, 0, sizeof(viewNormal));
-        for (uint32_t k = 0; k < kMaxLights; ++k) {
-            const LightSlot& s = state_.lights[k];
-            if (!s.enabled) continue;
-            const Light& L = s.light;
-            PreparedLight& p = lights[lightCount++];
-            p.type = L.Type;
-            p.position = TransformPoint({L.Position.x, L.Position.y, L.Position.z}, view);
-            p.direction = Normalize(TransformDir({L.Direction.x, L.Direction.y, L.Direction.z}, view));
-            p.diffuse = FromValue(L.Diffuse), p.specular = FromValue(L.Specular), p.ambient = FromValue(L.Ambient);
-            p.range = L.Range, p.a0 = L.Attenuation0, p.a1 = L.Attenuation1, p.a2 = L.Attenuation2;
-            p.cosHalfTheta = std::cos(L.Theta * 0.5f), p.cosHalfPhi = std::cos(L.Phi * 0.5f);
-            p.falloff = L.Falloff;
-        }
-    }
-    const Material& mat = state_.material;
-    const Rgba ambientLight = FromColor(rs[D3DRS_AMBIENT]);
-    const bool colorVertex = rs[D3DRS_COLORVERTEX] != 0;
-    const bool normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
-    const bool specularOn = rs[D3DRS_SPECULARENABLE] != 0;
-    const bool localViewer = rs[D3DRS_LOCALVIEWER] != 0;
-    auto source = [&](uint32_t which, const ColorValue& m, const uint8_t* v) -> Rgba {
-        if (colorVertex && which == D3DMCS_COLOR1 && l.diffuse >= 0) return FromColor(ReadU32(v + l.diffuse));
-        if (colorVertex && which == D3DMCS_COLOR2 && l.specular >= 0) return FromColor(ReadU32(v + l.specular));
-        return FromValue(m);
-    };
-
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* v = base + size_t(first + i) * stride;
-        V3 p{ReadFloat(v + l.position), ReadFloat(v + l.position + 4), ReadFloat(v + l.position + 8)};
-        V3 n{0, 0, 0};
-        if (l.normal >= 0) n = {ReadFloat(v + l.normal), ReadFloat(v + l.normal + 4), ReadFloat(v + l.normal + 8)};
-        if (blend) {
-            float w[4] = {0, 0, 0, 0}, sum = 0.0f;
-            for (uint32_t k = 0; k + 1 < matrices; ++k) {
-                w[k] = ReadFloat(v + l.weightOffset + 4 * k);
-                sum += w[k];
-            }
-            w[matrices - 1] = 1.0f - sum;
-            V3 bp{0, 0, 0}, bn{0, 0, 0};
-            for (uint32_t k = 0; k < matrices; ++k) {
-                bp = bp + TransformPoint(p, state_.transforms[kXfWorld0 + k]) * w[k];
-                bn = bn + TransformNormal(n, normalM[k]) * w[k];
-            }
-            p = bp;
-            n = bn;
-        }
-        float* out = &positions_[size_t(i) * 4];
-        out[0] = p.x, out[1] = p.y, out[2] = p.z, out[3] = 1.0f;
-        if (wantNormals) {
-            float* no = &normals_[size_t(i) * 3];
-            no[0] = n.x, no[1] = n.y, no[2] = n.z;
-        }
-        if (!light) {
-            colors_[i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
-            speculars_[i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
-            continue;
-        }
-        V3 pc = TransformPoint(p, toCamera);
-        V3 nc = TransformNormal(n, normalC);
-        if (normalize) nc = Normalize(nc);
-        Rgba md = source(rs[D3DRS_DIFFUSEMATERIALSOURCE], mat.Diffuse, v);
-        Rgba ma = source(rs[D3DRS_AMBIENTMATERIALSOURCE], mat.Ambient, v);
-        Rgba ms = source(rs[D3DRS_SPECULARMATERIALSOURCE], mat.Specular, v);
-        Rgba me = source(rs[D3DRS_EMISSIVEMATERIALSOURCE], mat.Emissive, v);
-        Rgba amb = ambientLight, dif{0, 0, 0, 0}, spe{0, 0, 0, 0};
-        V3 toEye{0, 0, -1};
-        if (specularOn && localViewer) toEye = Normalize(pc * -1.0f);
-        for (uint32_t k = 0; k < lightCount; ++k) {
-            const PreparedLight& L = lights[k];
-            V3 dir;
-            float att = 1.0f, spot = 1.0f;
-            if (L.type == D3DLIGHT_DIRECTIONAL) {
-                dir = L.direction * -1.0f;
-            } else {
-                V3 d = L.position - pc;
-                float dist = std::sqrt(Dot(d, d));
-                if (dist > L.range) continue;
-                dir = dist > 1e-20f ? d * (1.0f / dist) : V3{0, 0, 0};
-                float den = L.a0 + L.a1 * dist + L.a2 * dist * dist;
-                att = den > 1e-20f ? 1.0f / den : 1.0f;
-                if (L.type == D3DLIGHT_SPOT) {
-                    float rho = Dot(dir * -1.0f, L.direction);
-                    if (rho <= L.cosHalfPhi)
-                        spot = 0.0f;
-                    else if (rho < L.cosHalfTheta) {
-                        float t = (rho - L.cosHalfPhi) / (L.cosHalfTheta - L.cosHalfPhi);
-                        spot = L.falloff == 1.0f ? t : std::pow(t, L.falloff);
-                    }
-                }
-            }
-            float f = att * spot;
-            amb.r += L.ambient.r * f, amb.g += L.ambient.g * f, amb.b += L.ambient.b * f;
-            float ndl = Dot(nc, dir);
-            if (ndl <= 0.0f) continue;
-            dif.r += L.diffuse.r * ndl * f, dif.g += L.diffuse.g * ndl * f, dif.b += L.diffuse.b * ndl * f;
-            if (specularOn) {
-                V3 h = Normalize(dir + toEye);
-                float ndh = Dot(nc, h);
-                if (ndh > 0.0f) {
-                    float s = std::pow(ndh, mat.Power) * f;
-                    spe.r += L.specular.r * s, spe.g += L.specular.g * s, spe.b += L.specular.b * s;
-                }
-            }
-        }
-        Rgba c{me.r + ma.r * amb.r + md.r * dif.r, me.g + ma.g * amb.g + md.g * dif.g,
-               me.b + ma.b * amb.b + md.b * dif.b, md.a};
-        colors_[i] = ToColor(c);
-        speculars_[i] = ToColor({ms.r * spe.r, ms.g * spe.g, ms.b * spe.b, ms.a});
-    }
-    return true;
-}
 
 // ---- Drawing ----
 
@@ -308,11 +110,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
                 in.indices = bytes + in.indexOffset;
             }
             uint32_t lo = 0xFFFFFFFFu, hi = 0;
-            for (uint32_t i = 0; i < in.indexCount; ++i) {
-                uint32_t v = in.indexSize == 4 ? ReadU32(in.indices + size_t(i) * 4)
-                                               : uint32_t(in.indices[size_t(i) * 2] | (in.indices[size_t(i) * 2 + 1] << 8));
-                lo = std::min(lo, v), hi = std::max(hi, v);
-            }
+            IndexRange(in.indices, in.indexSize, in.indexCount, lo, hi);
             if (hi >= in.vertexLimit) return D3DERR_INVALIDCALL;
             first = lo;
             count = hi - lo + 1;

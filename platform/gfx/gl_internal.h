@@ -547,6 +547,7 @@ private:
     GLuint drawFbo_ = 0, readFbo_ = 0, copyFbo_ = 0;
     GLint maxUnits_ = 1, maxClipPlanes_ = 0;
     uint32_t activeUnits_ = 0;  // texture units enabled by the last stage setup
+    uint32_t untexturedStages_ = 0;  // stages without a texture at the last stage setup, one bit each
     // The last stage adds the vertex specular (ADD of SPECULAR and CURRENT), done by the colour sum.
     bool stageSpecularSum_ = false;
     // Scratch arrays of the processor path.

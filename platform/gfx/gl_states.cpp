@@ -135,11 +135,9 @@ void CombinerGL(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2, uint32_t 
 
 void GLDevice::ApplyBlend() {
     const uint32_t* rs = state_.renderStates;
-    Cap(kCapBlend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
     GLenum src = BlendFactor(rs[D3DRS_SRCBLEND]), dst = BlendFactor(rs[D3DRS_DESTBLEND]);
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHSRCALPHA) src = GL_SRC_ALPHA, dst = GL_ONE_MINUS_SRC_ALPHA;
     if (rs[D3DRS_SRCBLEND] == D3DBLEND_BOTHINVSRCALPHA) src = GL_ONE_MINUS_SRC_ALPHA, dst = GL_SRC_ALPHA;
-    if (Differs(kSlotBlendFunc, src, dst)) glBlendFunc(src, dst);
     GLenum equation = GL_FUNC_ADD;
     switch (rs[D3DRS_BLENDOP]) {
     case D3DBLENDOP_SUBTRACT: equation = GL_FUNC_SUBTRACT; break;
@@ -148,12 +146,19 @@ void GLDevice::ApplyBlend() {
     case D3DBLENDOP_MAX: equation = GL_MAX; break;
     default: break;
     }
+    // Blending that keeps what is there (none of the source, all of the target: stencil shadow
+    // volumes draw so) writes no colour at all; a software rasteriser then never touches the
+    // colour buffer.
+    const bool keeps = rs[D3DRS_ALPHABLENDENABLE] != 0 && src == GL_ZERO && dst == GL_ONE &&
+                       (equation == GL_FUNC_ADD || equation == GL_FUNC_REVERSE_SUBTRACT);
+    Cap(kCapBlend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0 && !keeps);
+    if (Differs(kSlotBlendFunc, src, dst)) glBlendFunc(src, dst);
     if (Differs(kSlotBlendEquation, equation)) glBlendEquation(equation);
     Cap(kCapAlphaTest, GL_ALPHA_TEST, rs[D3DRS_ALPHATESTENABLE] != 0);
     const GLenum alphaFunc = CompareFunc(rs[D3DRS_ALPHAFUNC]);
     if (Differs(kSlotAlphaFunc, alphaFunc, rs[D3DRS_ALPHAREF] & 0xFF))
         glAlphaFunc(alphaFunc, (rs[D3DRS_ALPHAREF] & 0xFF) / 255.0f);
-    const uint32_t cw = rs[D3DRS_COLORWRITEENABLE] & 0xF;
+    const uint32_t cw = keeps ? 0 : rs[D3DRS_COLORWRITEENABLE] & 0xF;
     if (Differs(kSlotColorMask, cw))
         glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
                     cw & 8 ? GL_TRUE : GL_FALSE);
@@ -280,11 +285,40 @@ void GLDevice::ApplyDirty() {
 
 // ---- Texture stages ----
 
+namespace {
+
+// Whether an operation hands on what came before it when its texture reads white: the
+// modulation of the texture with the current colour, or the current colour selected. Stage 0's
+// current colour is the diffuse one.
+bool HandsOn(uint32_t stage, uint32_t op, uint32_t arg1, uint32_t arg2) {
+    auto current = [&](uint32_t a) { return a == D3DTA_CURRENT || (stage == 0 && a == D3DTA_DIFFUSE); };
+    switch (op) {
+    case D3DTOP_MODULATE: return (arg1 == D3DTA_TEXTURE && current(arg2)) || (current(arg1) && arg2 == D3DTA_TEXTURE);
+    case D3DTOP_SELECTARG1: return current(arg1);
+    case D3DTOP_SELECTARG2: return current(arg2);
+    default: return false;
+    }
+}
+
+}  // namespace
+
 void GLDevice::ApplyStages() {
     // The chain ends at the first disabled stage; a stage with an operation but no texture
     // still runs, sampling white.
     uint32_t active = 0;
     while (active < uint32_t(maxUnits_) && state_.stageStates[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
+    // Last stages without a texture that change nothing are left out: the rasteriser then samples
+    // no white texture over every pixel (a full-window shadow quad draws so).
+    untexturedStages_ = 0;
+    for (uint32_t i = 0; i < kMaxTextureStages; ++i)
+        if (!state_.textures[i]) untexturedStages_ |= 1u << i;
+    while (active > 0 && (untexturedStages_ >> (active - 1) & 1u)) {
+        const uint32_t* t = state_.stageStates[active - 1];
+        if (!HandsOn(active - 1, t[D3DTSS_COLOROP], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]) ||
+            !HandsOn(active - 1, t[D3DTSS_ALPHAOP], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]))
+            break;
+        --active;
+    }
     Rgba tf = FromColor(state_.renderStates[D3DRS_TEXTUREFACTOR]);
     const float factor[4] = {tf.r, tf.g, tf.b, tf.a};
     // The combiners cannot read the specular colour. A last stage that only adds it to the

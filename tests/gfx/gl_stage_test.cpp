@@ -97,6 +97,32 @@ TEST_F(GLStageTest, ChainsRunUntilTheFirstDisabledStage) {
 }
 
 // Alpha results are made visible by blending white with source alpha onto black.
+// A last stage without a texture that hands the colour on (white times it) may be left out of
+// the chain; it must come back as soon as the stage gets a texture, and go again without one.
+TEST_F(GLStageTest, AStageThatGetsATextureLaterRunsWithIt) {
+    auto alpha = [&](uint32_t s, uint32_t op, uint32_t a1, uint32_t a2) {
+        device->SetTextureStageState(s, D3DTSS_ALPHAOP, op);
+        device->SetTextureStageState(s, D3DTSS_ALPHAARG1, a1);
+        device->SetTextureStageState(s, D3DTSS_ALPHAARG2, a2);
+    };
+    Stage(0, {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    alpha(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColorNear(DrawAndRead(), 0xFF406080, 1)) << "white times the diffuse";
+    Bind(0, kT);
+    EXPECT_TRUE(ColorNear(DrawAndRead(), 0xFF301810, 1)) << "the texture set afterwards";
+    Bind(0, 0, false);
+    EXPECT_TRUE(ColorNear(DrawAndRead(), 0xFF406080, 1)) << "and taken away again";
+    // The same one stage down the chain, after a stage that selects the texture.
+    Stage(0, {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    alpha(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    Stage(1, {D3DTOP_MODULATE, D3DTA_CURRENT, D3DTA_TEXTURE});
+    alpha(1, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE);
+    Bind(0, kT);
+    EXPECT_TRUE(ColorNear(DrawAndRead(), 0xFFC04020, 1)) << "the first stage's texture";
+    Bind(1, kF);
+    EXPECT_TRUE(ColorNear(DrawAndRead(), 0xFFC02000, 1)) << "modulated by the second stage's";
+}
+
 TEST_F(GLStageTest, AlphaOperations) {
     struct Case {
         const char* name;

@@ -1,6 +1,8 @@
 // Vertex work done on the processor: lighting and vertex blending, against results worked out by
 // hand. A square at depth 2 with corners (+-1, +-1, 2) faces the camera with normal (0, 0, -1);
 // a point (x, y, 2) lands on pixel (16 + 8 x, 16 - 8 y).
+#include <cmath>
+
 #include "gl_fixture.h"
 
 namespace gfxtest {
@@ -94,6 +96,57 @@ TEST_F(GLVertexTest, LightsAndMaterialColourTheSquare) {
         Clear(0xFF000000);
         DrawUP(D3DFVF_XYZ | D3DFVF_NORMAL, D3DPT_TRIANGLESTRIP, 2, plain);
         EXPECT_TRUE(Shows(16, 16, 0xFFFFFFFF, 1)) << lighting;
+    }
+}
+
+// Many vertices in one draw, more than the processor takes at a time and not a whole number of
+// its steps: 7 x 7 flat squares, each turned by its own angle from the light, each the colour of
+// its own angle. A point light out of its range adds nothing.
+TEST_F(GLVertexTest, EverySquareOfALongDrawShowsItsOwnAngle) {
+    struct LitVertex {
+        float x, y, z, nx, ny, nz;
+    };
+    constexpr int kSide = 7;
+    auto angle = [](int q) { return 1.45f * float(q) / float(kSide * kSide - 1); };  // 0 .. 83 degrees
+    std::vector<LitVertex> v;
+    for (int q = 0; q < kSide * kSide; ++q) {
+        const float x0 = -1.75f + 0.5f * float(q % kSide), y0 = 1.75f - 0.5f * float(q / kSide), h = 0.2f;
+        const float nx = std::sin(angle(q)), nz = -std::cos(angle(q));
+        auto at = [&](float dx, float dy) { v.push_back({x0 + dx, y0 + dy, 2, nx, 0, nz}); };
+        at(-h, h), at(h, h), at(-h, -h), at(h, h), at(h, -h), at(-h, -h);
+    }
+    const Light far{.Type = D3DLIGHT_POINT, .Diffuse = {1, 1, 1, 1}, .Position = {0, 0, 0}, .Range = 1.5f,
+                    .Attenuation0 = 1};
+    const Light front{.Type = D3DLIGHT_DIRECTIONAL, .Diffuse = {1, 1, 1, 1}, .Specular = {1, 1, 1, 1},
+                      .Direction = {0, 0, 1}};
+    ASSERT_EQ(device->SetLight(0, &far), D3D_OK);
+    ASSERT_EQ(device->SetLight(1, &front), D3D_OK);
+    device->LightEnable(0, true);
+    device->LightEnable(1, true);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    device->SetRenderState(D3DRS_AMBIENT, 0);
+    device->SetRenderState(D3DRS_LOCALVIEWER, 0);
+    // Diffuse: cos a. The highlight alone, from a black material of power 2: cos^2 a (with the
+    // eye infinitely far, half way between the light and the eye is the view direction).
+    for (bool specular : {false, true}) {
+        SCOPED_TRACE(specular ? "specular" : "diffuse");
+        const Material m = specular ? Material{.Specular = {1, 1, 1, 1}, .Power = 2} : Material{.Diffuse = {1, 1, 1, 1}};
+        device->SetMaterial(&m);
+        device->SetRenderState(D3DRS_SPECULARENABLE, specular);
+        Clear(0xFF000000);
+        ASSERT_EQ(device->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL), D3D_OK);
+        ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, uint32_t(v.size() / 3), v.data(), sizeof(LitVertex)),
+                  D3D_OK);
+        const std::vector<uint32_t> pixels = ReadBack();
+        ASSERT_EQ(pixels.size(), size_t(kSize * kSize));
+        for (int q = 0; q < kSide * kSide; ++q) {
+            const float c = std::cos(angle(q)), level = specular ? c * c : c;
+            const uint32_t byte = uint32_t(std::lround(255.0f * level));
+            const uint32_t x = uint32_t(16 + 8 * (-1.75f + 0.5f * float(q % kSide)));
+            const uint32_t y = uint32_t(16 - 8 * (1.75f - 0.5f * float(q / kSide)));
+            EXPECT_TRUE(ColorNear(pixels[size_t(y) * kSize + x], 0xFF000000u | byte << 16 | byte << 8 | byte, 2))
+                << "square " << q;
+        }
     }
 }
 

@@ -151,13 +151,16 @@ std::vector<Vec3> PlainVolume(const ModelLoader& s, const CharacterModel& m) {
     return out;
 }
 
+// Also with a bone matrix that projects (w not 1), whose positions are divided by w.
 TEST_F(CharacterShadowTest, ClosedAndOpenMeshesGiveThePlainStepsVolumeExactly) {
-    for (bool closed : {true, false}) {
-        SCOPED_TRACE(closed ? "closed" : "open");
+    for (int variant = 0; variant < 3; ++variant) {
+        const bool closed = variant != 1, projecting = variant == 2;
+        SCOPED_TRACE(variant);
         ASSERT_TRUE(LoadShadow(Ball(closed)));
         PlaceAt({1, 0, 2});
         model.bones[0]->worldMatrix = Mat4Mul(Mat4RotationX(0.4f), Mat4Translation(1, 0, 2));
         model.bones[1]->worldMatrix = Mat4Mul(Mat4RotationZ(0.7f), Mat4Translation(1, 1, 2));
+        if (projecting) model.bones[1]->worldMatrix.m[1][3] = 0.25f;
         ModelLoader* s = model.shadow;
         s->BuildShadowVolume(&model);
         const std::vector<Vec3> plain = PlainVolume(*s, model);
