@@ -54,24 +54,14 @@ const SkinImage* Layer(SkinImageCache* cache, const char* format, int32_t number
     return node ? &node->image : nullptr;
 }
 
-// The base the working image starts from. It is only ever copied whole, so reading it from its
-// file costs what copying a kept one would, and keeping it would hold a full-size picture per
-// skin number for the whole batch: it is read straight into the working image unless the cache
-// already has it.
-bool StartFromBase(SkinImageCache* cache, const char* format, int32_t number, SkinImage* out) {
-    char name[128];
-    std::snprintf(name, sizeof name, format, number);
-    if (const SkinImageCacheNode* kept = cache->Find(name)) return out->CopyFrom(kept->image);
-    return SkinImageCache::LoadTga(out, name);
-}
-
 // The base skin with every layer that could be read drawn on it; false without a base.
 bool BuildSkinImage(int side, const SkinParts& parts, SkinImageCache* cache, SkinImage* out) {
     for (const SkinLayerRow& row : SKIN_LAYERS) {
-        const int32_t number = PartNumber(parts, row.part);
+        const SkinImage* layer = Layer(cache, row.file[side], PartNumber(parts, row.part));
         if (row.blend == SKIN_BLEND_COPY) {
-            if (!StartFromBase(cache, row.file[side], number, out)) return false;
-        } else if (const SkinImage* layer = Layer(cache, row.file[side], number)) {
+            if (!layer) return false;
+            out->CopyFrom(*layer);
+        } else if (layer) {
             out->Draw(*layer, row.at[side].x, row.at[side].y, row.blend);
         }
     }

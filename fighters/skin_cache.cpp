@@ -65,8 +65,8 @@ bool SkinImageCache::LoadTga(SkinImage* image, const char* name) {
     image->width = width;
     image->height = height;
     image->hasAlpha = bits == 32 ? 1 : 0;
-    // Stored from the bottom row up: the last stored row is the top one. One loop per depth: a
-    // skin's base is read for every fighter that wears it.
+    // Stored from the bottom row up: the last stored row is the top one. One loop per depth, so
+    // that the inner loop tests nothing per pixel.
     auto rows = [&](auto bytes, auto alpha) {
         for (uint32_t r = 0; r < height; ++r) {
             const uint8_t* s = data + size_t(height - 1 - r) * width * bytes;
