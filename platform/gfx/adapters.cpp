@@ -151,11 +151,18 @@ void ReadDisplays() {
     }
 }
 
+void EnsureCaps();
+
 // Both caches filled on first use; callers hold the lock.
 void EnsureDisplays() {
     if (g_cache.displaysRead) return;
+    // The displays and the capabilities on one connection: a display server whose last client
+    // leaves starts over and turns the next one away for a moment (xvfb-run's does), which left
+    // a whole run without capabilities and so without the shadows' stencil.
+    VideoScope video;
     ReadDisplays();
     g_cache.displaysRead = true;
+    EnsureCaps();
 }
 
 void EnsureCaps() {
