@@ -1,8 +1,8 @@
 // The real program in a window on an X server of its own, on the demo data, driven by xdotool as
 // a player would drive it: F3 screenshots of the menu and of a match are looked at for what a
 // player sees (the menu's words in their rows, a lit match with its fighters and their shadows),
-// the debug log holds no error, and the program ends when its window is asked to close. Skipped where Xvfb or
-// xdotool is missing (scripts/setup installs both).
+// the debug log holds no error, and the program ends when its window is asked to close. Skipped
+// where Xvfb or xdotool is missing (scripts/setup installs both).
 #include <gtest/gtest.h>
 
 #include <cmath>
