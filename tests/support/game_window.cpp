@@ -135,7 +135,9 @@ bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
 
 std::string GameWindow::State() {
     const int code = game_.Wait(0);
-    std::string s = code == -1 ? "still running" : code == -2 ? "ended by a signal" : "ended with " + std::to_string(code);
+    std::string s = code == -1   ? "still running"
+                    : code == -2 ? "ended by a signal"
+                                 : "ended with " + std::to_string(code);
     s += "; its output ends:\n" + LastLines(ReadText(folder_ / "output.txt"), 5);
     s += "\nits log ends:\n" + LastLines(ReadText(folder_ / "debug.txt"), 5);
     return s;
