@@ -39,6 +39,9 @@ struct Cache {
     Caps caps{};
 } g_cache;
 
+constexpr int kVideoAttempts = 10;
+constexpr uint32_t kVideoRetryMs = 20;
+
 // SDL video for the length of a query, when nobody has started it yet. Our own signal handling
 // is installed later by the window layer; SDL must not take the signals meanwhile.
 class VideoScope {
@@ -50,7 +53,12 @@ public:
         }
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         os::SelectVideoDriver();
-        ok_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        // A display server that is starting over (a bare X server whose last client has just
+        // left) turns connections away for a moment.
+        for (int attempt = 0; attempt < kVideoAttempts && !ok_; ++attempt) {
+            if (attempt) SDL_Delay(kVideoRetryMs);
+            ok_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        }
         started_ = ok_;
         // Held until the query ends, as the window layer holds it while video runs: a GL
         // window made and destroyed for the capability query would otherwise unload Mesa's EGL
@@ -151,11 +159,18 @@ void ReadDisplays() {
     }
 }
 
+void EnsureCaps();
+
 // Both caches filled on first use; callers hold the lock.
 void EnsureDisplays() {
     if (g_cache.displaysRead) return;
+    // The displays and the capabilities on one connection: a display server whose last client
+    // leaves starts over and turns the next one away for a moment (xvfb-run's does), which left
+    // a whole run without capabilities and so without the shadows' stencil.
+    VideoScope video;
     ReadDisplays();
     g_cache.displaysRead = true;
+    EnsureCaps();
 }
 
 void EnsureCaps() {

@@ -198,25 +198,26 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     }
     // The one-minute limit and the ten seconds of the end, then every process back on its
     // results page.
-    ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 2, 150000)) << "the host's match did not end";
-    for (auto& c : clients) ASSERT_TRUE(c->WaitForLog(kFrontEndLoaded, 2, 30000)) << "a client's match did not end";
+    ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 2, 150000)) << "the host's match did not end; it is " << host.State();
+    for (auto& c : clients)
+        ASSERT_TRUE(c->WaitForLog(kFrontEndLoaded, 2, 30000)) << "a client's match did not end; it is " << c->State();
     Sleep(4000);
     gfx::Image results[3];
     bool shown[3] = {};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program ended";
+        ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program " << players[i]->State();
         players[i]->Driver().MoveTo(2, 2);
         Sleep(500);
         ASSERT_TRUE(players[i]->Shot(&results[i]));
         shown[i] = ResultsShown(results[i]);
     }
-    ASSERT_TRUE(shown[0]) << "no results panel on the host";
+    ASSERT_TRUE(shown[0]) << "no results panel on the host; it is " << host.State();
     // The same result block on every machine: the results panel (the match's time and every
     // counter of both sides) reads the same everywhere.
     for (int i = 1; i < 3; ++i) {
         SCOPED_TRACE(i);
-        ASSERT_TRUE(shown[i]) << "no results panel";
+        ASSERT_TRUE(shown[i]) << "no results panel; the program is " << players[i]->State();
         EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
             << "the results differ from the host's";
     }

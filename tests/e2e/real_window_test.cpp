@@ -1,8 +1,8 @@
 // The real program in a window on an X server of its own, on the demo data, driven by xdotool as
 // a player would drive it: F3 screenshots of the menu and of a match are looked at for what a
-// player sees (the menu's words in their rows, a lit match with its fighters), the debug log
-// holds no error, and the program ends when its window is asked to close. Skipped where Xvfb or
-// xdotool is missing (scripts/setup installs both).
+// player sees (the menu's words in their rows, a lit match with its fighters and their shadows),
+// the debug log holds no error, and the program ends when its window is asked to close. Skipped
+// where Xvfb or xdotool is missing (scripts/setup installs both).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gfx/types.h"
+#include "render/adapter_table.h"
 #include "support/demo_data_folder.h"
 #include "support/game_window.h"
 #include "support/screen_picture.h"
@@ -78,6 +80,33 @@ bool OrlinSkin(uint32_t p) {
     return r >= 130 && r - g >= 20 && r - g <= 100 && g - b >= 15 && g - b <= 90;
 }
 
+// Grass in a shadow: green still, but darker than the grass of the same rows well to either side
+// of the fighter. Counted at the feet of the local fighter, which stands in the middle of the
+// view with its shadow falling beside it (the scenario's sun stands high and a little aside).
+int ShadowedGrass(const gfx::Image& image) {
+    auto grass = [](uint32_t p) { return Green(p) >= Red(p) && Green(p) >= Blue(p); };
+    const PixelRect feet = RelativeRect(image, 0.37f, 0.86f, 0.63f, 1.0f);
+    const PixelRect sides[2] = {RelativeRect(image, 0.15f, 0.86f, 0.32f, 1.0f),
+                                RelativeRect(image, 0.68f, 0.86f, 0.86f, 1.0f)};
+    int shadowed = 0;
+    for (int y = feet.y0; y < feet.y1; ++y) {
+        double sum = 0;
+        int n = 0;
+        for (const PixelRect& side : sides)
+            for (int x = side.x0; x < side.x1; ++x) {
+                const uint32_t p = image.pixels[size_t(y) * image.width + size_t(x)];
+                if (grass(p)) sum += Luma(p), ++n;
+            }
+        if (n < 50) continue;
+        const double lit = sum / n;
+        // Darker than the lit grass by more than its own unevenness, lighter than black.
+        shadowed += CountPixels(image, PixelRect{feet.x0, y, feet.x1, y + 1}, [&](uint32_t p) {
+            return grass(p) && Luma(p) > 0.4 * lit && Luma(p) < 0.8 * lit;
+        });
+    }
+    return shadowed;
+}
+
 TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
     GameWindow game(WindowSetup("menu", {{"MENU", 1}, {"PRUEBAS", 1}, {"DEBUG", 1}}));
@@ -118,9 +147,11 @@ TEST(RealWindowTest, TheMenuShowsItsFourWordsInTheLayoutsRowsAndTheLogStaysClean
     EXPECT_EQ(game.Program().Stop(15000), 0);
 }
 
-TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterAndTheLogStaysClean) {
+TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterWithItsShadowAndTheLogStaysClean) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
-    GameWindow game(WindowSetup("match", {{"MENU", 0}, {"PRUEBAS", 1}, {"DEBUG", 1}, {"TIPO_PERSONAJE", 0}}));
+    // The computer's fighters stand still, so nobody walks over the local fighter's shadow.
+    GameWindow game(WindowSetup(
+        "match", {{"MENU", 0}, {"PRUEBAS", 1}, {"DEBUG", 1}, {"TIPO_PERSONAJE", 0}, {"ACTIVAR_IA", 0}}));
     ASSERT_TRUE(game.Started()) << "no window; see " << game.Folder() / "output.txt";
 
     // The camera stands behind the local fighter, an Orlin: its skin fills the middle of the view
@@ -141,6 +172,18 @@ TEST(RealWindowTest, AMatchIsLitAndShowsTheLocalFighterAndTheLogStaysClean) {
     const int skinMiddle = CountPixels(shot, middle(shot), OrlinSkin);
     const int skinTop = CountPixels(shot, RelativeRect(shot, 0.3f, 0.0f, 0.7f, 0.25f), OrlinSkin);
     EXPECT_GT(skinMiddle, 8 * skinTop);
+
+    // With a stencil buffer on offer the game casts the fighters' shadows. The HUD goes away
+    // (a test-mode key) and the grass at the fighter's feet comes into view, part of it in the
+    // shadow; some pictures are washed out by the storm's lightning, so a few are looked at.
+    if (CheckVideoFormat(gfx::D3DFMT_X8R8G8B8, gfx::D3DFMT_X8R8G8B8, gfx::D3DFMT_D24S8) == 0) {
+        ASSERT_TRUE(game.Driver().Key("F4"));
+        int shadowed = 0;
+        EXPECT_TRUE(game.ShotUntil(&shot, 20000, 500, [&](const gfx::Image& image) {
+            shadowed = ShadowedGrass(image);
+            return shadowed > 1500;
+        })) << "no shadow at the fighter's feet; the last picture had " << shadowed << " shadowed grass pixels";
+    }
 
     EXPECT_EQ(game.LogLines("ERROR"), std::vector<std::string>{});
     EXPECT_EQ(game.Program().Stop(15000), 0);

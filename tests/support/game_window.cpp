@@ -30,6 +30,14 @@ std::string ReadText(const fs::path& p) {
     return s.str();
 }
 
+// The last `count` lines of a text.
+std::string LastLines(const std::string& text, int count) {
+    size_t at = text.size();
+    while (at > 0 && text[at - 1] == '\n') --at;
+    for (int n = 0; n < count && at != std::string::npos && at > 0; ++n) at = text.rfind('\n', at - 1);
+    return text.substr(at == std::string::npos ? 0 : at + 1);
+}
+
 }  // namespace
 
 bool WindowToolsPresent() { return !FindProgram("Xvfb").empty() && !FindProgram("xdotool").empty(); }
@@ -123,6 +131,16 @@ bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
         Sleep(250);
     }
     return false;
+}
+
+std::string GameWindow::State() {
+    const int code = game_.Wait(0);
+    std::string s = code == -1   ? "still running"
+                    : code == -2 ? "ended by a signal"
+                                 : "ended with " + std::to_string(code);
+    s += "; its output ends:\n" + LastLines(ReadText(folder_ / "output.txt"), 5);
+    s += "\nits log ends:\n" + LastLines(ReadText(folder_ / "debug.txt"), 5);
+    return s;
 }
 
 }  // namespace testsupport

@@ -56,6 +56,9 @@ public:
     std::vector<std::string> LogLines(const std::string& text) const;
     // Waits up to `ms` for `count` such lines.
     bool WaitForLog(const std::string& text, int count, int ms) const;
+    // For a failure's message: whether the program still runs or how it ended, and the last
+    // lines it printed (where a crash says what it was) and of its debug log.
+    std::string State();
 
 private:
     std::filesystem::path folder_;
