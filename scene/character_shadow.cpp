@@ -35,15 +35,24 @@ inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec
 }
 
 // Vec3TransformCoord to the bit, without its divisions where w comes out exactly 1 (every bone
-// matrix that does not project): x / 1 is x.
+// matrix that does not project): x / 1 is x. TransformAffine is the same for a matrix whose last
+// column is (0, 0, 0, 1) and a finite point, whose w is then always exactly 1.
+inline Vec3 TransformAffine(const Vec3& p, const Mat4& m) {
+    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+
 inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
-    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
-    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
-    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const Vec3 q = TransformAffine(p, m);
+    const float x = q.x, y = q.y, z = q.z;
     const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
     if (w == 1.0f || w == 0.0f) return {x, y, z};
     return {x / w, y / w, z / w};
 }
+
+// Written as the negation so that a NaN weight counts, as it always has.
+inline bool InfluenceCounts(const ShadowInfluence& in) { return !(std::fabs(in.weight) < 0.0001f); }
 
 struct OverlayVertex {
     float x, y, z, rhw;
@@ -111,6 +120,24 @@ void ModelLoader::Release() {
     distinctEdgeCount = 0;
     edgeSlots_.clear();
     listedEdges_.clear();
+    bindPositions_.clear();
+    influenceStart_.clear();
+    packedInfluences_.clear();
+}
+
+void ModelLoader::BuildInfluenceTable() {
+    bindPositions_.resize(vertexCount);
+    influenceStart_.resize(size_t(vertexCount) + 1);
+    packedInfluences_.clear();
+    bindFinite_ = true;
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        const Vec3& p = bindPositions_[v] = vertices[v].position;
+        bindFinite_ = bindFinite_ && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+        influenceStart_[v] = uint32_t(packedInfluences_.size());
+        for (const ShadowInfluence& in : vertices[v].influences)
+            if (InfluenceCounts(in)) packedInfluences_.push_back(in);
+    }
+    influenceStart_[vertexCount] = uint32_t(packedInfluences_.size());
 }
 
 void ModelLoader::BuildEdgeTable() {
@@ -161,6 +188,7 @@ bool LoadModel(ModelLoader* loader, BinaryReader& in, CharacterModel* model) {
         return false;
     }
     loader->BuildEdgeTable();
+    loader->BuildInfluenceTable();
     loader->inverseBinds.assign(model->boneCount, Mat4Identity());
     ReadBoneInverseBinds(in, header.firstObject, header.objectCount, &loader->inverseBinds);
     return true;
@@ -188,7 +216,7 @@ Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
     Vec3 p{};
     const ShadowVertex& vertex = vertices[v];
     for (const ShadowInfluence& in : vertex.influences) {
-        if (std::fabs(in.weight) < 0.0001f) continue;
+        if (!InfluenceCounts(in)) continue;
         if (in.bone >= model.bones.size() || !model.bones[in.bone] || in.bone >= inverseBinds.size()) continue;
         const Mat4 m = Mat4Mul(inverseBinds[in.bone], model.bones[in.bone]->worldMatrix);
         p = Vec3Add(p, Vec3Scale(Vec3TransformCoord(vertex.position, m), in.weight));
@@ -200,20 +228,26 @@ Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
 void ModelLoader::SkinAll(const CharacterModel& model) {
     const size_t bones = std::min(model.bones.size(), inverseBinds.size());
     boneMatrices_.resize(bones);
+    // A mesh filled in directly rather than loaded gets its table here.
+    if (influenceStart_.size() != size_t(vertexCount) + 1) BuildInfluenceTable();
     boneUsable_.assign(bones, 0);
     for (size_t b = 0; b < bones; ++b) {
         if (!model.bones[b]) continue;
-        boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
-        boneUsable_[b] = 1;
+        const Mat4& m = boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
+        const bool affine = m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f;
+        boneUsable_[b] = affine && bindFinite_ ? kAffineBone : kProjectingBone;
     }
     skinned_.resize(vertexCount);
+    const ShadowInfluence* influences = packedInfluences_.data();
+    const uint32_t* start = influenceStart_.data();
     for (uint32_t v = 0; v < vertexCount; ++v) {
         float x = 0.0f, y = 0.0f, z = 0.0f;
-        const ShadowVertex& vertex = vertices[v];
-        for (const ShadowInfluence& in : vertex.influences) {
-            if (std::fabs(in.weight) < 0.0001f) continue;
+        const Vec3 position = bindPositions_[v];
+        for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
+            const ShadowInfluence in = influences[i];
             if (in.bone >= bones || !boneUsable_[in.bone]) continue;
-            const Vec3 q = TransformCoord(vertex.position, boneMatrices_[in.bone]);
+            const Mat4& m = boneMatrices_[in.bone];
+            const Vec3 q = boneUsable_[in.bone] == kAffineBone ? TransformAffine(position, m) : TransformCoord(position, m);
             x = x + q.x * in.weight;
             y = y + q.y * in.weight;
             z = z + q.z * in.weight;
@@ -224,7 +258,7 @@ void ModelLoader::SkinAll(const CharacterModel& model) {
 
 // ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
 // listed once, so the list comes out in the same order.
-void ModelLoader::ToggleListed(uint32_t edge, uint16_t a, uint16_t b) {
+inline void ModelLoader::ToggleListed(uint32_t edge, uint16_t a, uint16_t b) {
     const uint32_t at = edgeSlots_[edge];
     if (at != UINT32_MAX) {
         const uint32_t last = edgeCount - 1;
