@@ -130,12 +130,16 @@ void ModelLoader::BuildInfluenceTable() {
     influenceStart_.resize(size_t(vertexCount) + 1);
     packedInfluences_.clear();
     bindFinite_ = true;
+    maxInfluenceBone_ = 0;
     for (uint32_t v = 0; v < vertexCount; ++v) {
         const Vec3& p = bindPositions_[v] = vertices[v].position;
         bindFinite_ = bindFinite_ && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
         influenceStart_[v] = uint32_t(packedInfluences_.size());
         for (const ShadowInfluence& in : vertices[v].influences)
-            if (InfluenceCounts(in)) packedInfluences_.push_back(in);
+            if (InfluenceCounts(in)) {
+                packedInfluences_.push_back(in);
+                maxInfluenceBone_ = std::max<uint32_t>(maxInfluenceBone_, in.bone);
+            }
     }
     influenceStart_[vertexCount] = uint32_t(packedInfluences_.size());
 }
@@ -231,23 +235,41 @@ void ModelLoader::SkinAll(const CharacterModel& model) {
     // A mesh filled in directly rather than loaded gets its table here.
     if (influenceStart_.size() != size_t(vertexCount) + 1) BuildInfluenceTable();
     boneUsable_.assign(bones, 0);
+    bool allAffine = bindFinite_ && (packedInfluences_.empty() || maxInfluenceBone_ < bones);
     for (size_t b = 0; b < bones; ++b) {
-        if (!model.bones[b]) continue;
+        if (!model.bones[b]) {
+            allAffine = allAffine && b > maxInfluenceBone_;
+            continue;
+        }
         const Mat4& m = boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
         const bool affine = m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f;
         boneUsable_[b] = affine && bindFinite_ ? kAffineBone : kProjectingBone;
+        allAffine = allAffine && (affine || b > maxInfluenceBone_);
     }
     skinned_.resize(vertexCount);
+    if (allAffine) SkinRange<true>(bones);
+    else SkinRange<false>(bones);
+}
+
+// With kAllAffine every influence's bone is known usable and affine, so the loop checks nothing.
+template <bool kAllAffine>
+void ModelLoader::SkinRange(size_t bones) {
     const ShadowInfluence* influences = packedInfluences_.data();
     const uint32_t* start = influenceStart_.data();
+    const Mat4* matrices = boneMatrices_.data();
     for (uint32_t v = 0; v < vertexCount; ++v) {
         float x = 0.0f, y = 0.0f, z = 0.0f;
         const Vec3 position = bindPositions_[v];
         for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
             const ShadowInfluence in = influences[i];
-            if (in.bone >= bones || !boneUsable_[in.bone]) continue;
-            const Mat4& m = boneMatrices_[in.bone];
-            const Vec3 q = boneUsable_[in.bone] == kAffineBone ? TransformAffine(position, m) : TransformCoord(position, m);
+            Vec3 q;
+            if (kAllAffine) {
+                q = TransformAffine(position, matrices[in.bone]);
+            } else {
+                if (in.bone >= bones || !boneUsable_[in.bone]) continue;
+                const Mat4& m = matrices[in.bone];
+                q = boneUsable_[in.bone] == kAffineBone ? TransformAffine(position, m) : TransformCoord(position, m);
+            }
             x = x + q.x * in.weight;
             y = y + q.y * in.weight;
             z = z + q.z * in.weight;

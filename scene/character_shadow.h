@@ -79,8 +79,11 @@ private:
     std::vector<uint32_t> influenceStart_;
     std::vector<ShadowInfluence> packedInfluences_;
     bool bindFinite_ = true;                  // no bind coordinate infinite or NaN
+    uint32_t maxInfluenceBone_ = 0;           // the highest bone among packedInfluences_
 
     void SkinAll(const CharacterModel& model);
+    template <bool kAllAffine>
+    void SkinRange(size_t bones);
     void ToggleListed(uint32_t edge, uint16_t a, uint16_t b);
 };
 

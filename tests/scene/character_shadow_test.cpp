@@ -185,13 +185,29 @@ Y3DShadowModel BlendedTriangle() {
     return f;
 }
 
+// The volume of one facing triangle: its three edges in order, each run straight down.
+void ExpectTriangleVolume(const ModelLoader& s, const Vec3 (&corners)[3]) {
+    ASSERT_EQ(s.volumeCount, 18u);
+    for (int e = 0; e < 3; ++e) {
+        const Vec3 from = corners[e], to = corners[(e + 1) % 3];
+        const Vec3 fromDown{from.x, from.y - SHADOW_NO_GROUND_LENGTH, from.z}, toDown{to.x, to.y - SHADOW_NO_GROUND_LENGTH, to.z};
+        const Vec3 expected[6] = {from, to, fromDown, to, toDown, fromDown};
+        for (int k = 0; k < 6; ++k) {
+            const Vec3& got = s.volume[6 * e + k];
+            EXPECT_EQ(got.x, expected[k].x) << e << " " << k;
+            EXPECT_EQ(got.y, expected[k].y) << e << " " << k;
+            EXPECT_EQ(got.z, expected[k].z) << e << " " << k;
+        }
+    }
+}
+
 // The hip moved 2 along x; the arm (bound 1 up) raised to 3 up, and in the second case also
 // projecting with w = 2, which halves its points. Worked out by hand from the weights.
 TEST_F(CharacterShadowTest, CornersBlendingSeveralBonesAreSkinnedToTheWeightedSum) {
     const struct {
         float w;
-        Vec3 a, b, c;
-    } cases[] = {{1.0f, {1, 1, 0}, {1.5f, 1.5f, 0}, {1, 1, 1}}, {2.0f, {1, 0.5f, 0}, {1.125f, 0.75f, 0}, {1, 0.5f, 0.75f}}};
+        Vec3 corners[3];
+    } cases[] = {{1.0f, {{1, 1, 0}, {1.5f, 1.5f, 0}, {1, 1, 1}}}, {2.0f, {{1, 0.5f, 0}, {1.125f, 0.75f, 0}, {1, 0.5f, 0.75f}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.w);
         ASSERT_TRUE(LoadShadow(BlendedTriangle()));
@@ -199,23 +215,35 @@ TEST_F(CharacterShadowTest, CornersBlendingSeveralBonesAreSkinnedToTheWeightedSu
         model.bones[0]->worldMatrix = Mat4Translation(2, 0, 0);
         model.bones[1]->worldMatrix = Mat4Translation(0, 3, 0);
         model.bones[1]->worldMatrix.m[3][3] = c.w;
-        ModelLoader* s = model.shadow;
-        s->BuildShadowVolume(&model);
+        model.shadow->BuildShadowVolume(&model);
         // Lit from above the triangle faces away: all three edges, in the triangle's order.
-        ASSERT_EQ(s->volumeCount, 18u);
-        const Vec3 corners[3] = {c.a, c.b, c.c};
-        for (int e = 0; e < 3; ++e) {
-            const Vec3 from = corners[e], to = corners[(e + 1) % 3];
-            const Vec3 expected[6] = {from, to, {from.x, from.y - SHADOW_NO_GROUND_LENGTH, from.z},
-                                      to, {to.x, to.y - SHADOW_NO_GROUND_LENGTH, to.z}, {from.x, from.y - SHADOW_NO_GROUND_LENGTH, from.z}};
-            for (int k = 0; k < 6; ++k) {
-                const Vec3& got = s->volume[6 * e + k];
-                EXPECT_EQ(got.x, expected[k].x) << e << " " << k;
-                EXPECT_EQ(got.y, expected[k].y) << e << " " << k;
-                EXPECT_EQ(got.z, expected[k].z) << e << " " << k;
-            }
-        }
+        ExpectTriangleVolume(*model.shadow, c.corners);
     }
+}
+
+// Influences on a bone without an inverse bind, or whose bone is gone, count for nothing.
+TEST_F(CharacterShadowTest, InfluencesOnMissingBonesAreLeftOut) {
+    ASSERT_TRUE(LoadShadow(BlendedTriangle()));
+    PlaceAt({0, 0, 0});
+    model.bones[0]->worldMatrix = Mat4Translation(2, 0, 0);
+    model.bones[1]->worldMatrix = Mat4Translation(0, 3, 0);
+    // Wound the other way so that, with only the hip's half of each weight, it still faces away.
+    ModelLoader direct;
+    direct.vertices = model.shadow->vertices;
+    direct.vertexCount = model.shadow->vertexCount;
+    direct.triangles = {0, 2, 1};
+    direct.triangleCount = 1;
+    direct.inverseBinds = {Mat4Identity()};
+    direct.BuildShadowVolume(&model);
+    const Vec3 hipOnly[3] = {{1, 0, 0}, {1, 0, 0.5f}, {0.75f, 0, 0}};
+    ExpectTriangleVolume(direct, hipOnly);
+    // The same with the arm's bind kept but the arm itself gone.
+    direct.inverseBinds = model.shadow->inverseBinds;
+    Bone* arm = model.bones[1];
+    model.bones[1] = nullptr;
+    direct.BuildShadowVolume(&model);
+    model.bones[1] = arm;
+    ExpectTriangleVolume(direct, hipOnly);
 }
 
 // A mesh put into a loader field by field (no file) casts the same volume as the loaded one.
