@@ -54,6 +54,34 @@ inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
 // Written as the negation so that a NaN weight counts, as it always has.
 inline bool InfluenceCounts(const ShadowInfluence& in) { return !(std::fabs(in.weight) < 0.0001f); }
 
+// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
+// listed once, so the list comes out in the same order. On plain pointers and a local count, which
+// the stores cannot alias, so that nothing is read again from the loader between toggles.
+struct EdgeList {
+    uint16_t* pairs;
+    uint32_t* listed;  // place -> distinct edge
+    uint32_t* slots;   // distinct edge -> place, or none
+    uint32_t count;
+
+    void Toggle(uint32_t edge, uint16_t a, uint16_t b) {
+        const uint32_t at = slots[edge];
+        if (at != UINT32_MAX) {
+            const uint32_t last = count - 1;
+            std::memcpy(&pairs[2 * at], &pairs[2 * last], 2 * sizeof(uint16_t));
+            listed[at] = listed[last];
+            slots[listed[at]] = at;
+            slots[edge] = UINT32_MAX;
+            count = last;
+            return;
+        }
+        pairs[2 * count] = a;
+        pairs[2 * count + 1] = b;
+        listed[count] = edge;
+        slots[edge] = count;
+        ++count;
+    }
+};
+
 struct OverlayVertex {
     float x, y, z, rhw;
     uint32_t colour;
@@ -278,27 +306,6 @@ void ModelLoader::SkinRange(size_t bones) {
     }
 }
 
-// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
-// listed once, so the list comes out in the same order.
-inline void ModelLoader::ToggleListed(uint32_t edge, uint16_t a, uint16_t b) {
-    const uint32_t at = edgeSlots_[edge];
-    if (at != UINT32_MAX) {
-        const uint32_t last = edgeCount - 1;
-        edges[2 * at] = edges[2 * last];
-        edges[2 * at + 1] = edges[2 * last + 1];
-        listedEdges_[at] = listedEdges_[last];
-        edgeSlots_[listedEdges_[at]] = at;
-        edgeSlots_[edge] = UINT32_MAX;
-        edgeCount = last;
-        return;
-    }
-    edges[2 * edgeCount] = a;
-    edges[2 * edgeCount + 1] = b;
-    listedEdges_[edgeCount] = edge;
-    edgeSlots_[edge] = edgeCount;
-    ++edgeCount;
-}
-
 void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     volumeCount = 0;
     edgeCount = 0;
@@ -315,15 +322,19 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     // A mesh filled in directly rather than loaded gets its table here.
     if (cornerEdges.size() != size_t(triangleCount) * 3) BuildEdgeTable();
     edges.resize(size_t(distinctEdgeCount) * 2);
+    EdgeList list{edges.data(), listedEdges_.data(), edgeSlots_.data(), 0};
+    const uint16_t* corners = triangles.data();
+    const uint32_t* cornerEdge = cornerEdges.data();
+    const Vec3 l = direction;
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        const uint16_t a = triangles[3 * t], b = triangles[3 * t + 1], c = triangles[3 * t + 2];
-        if (FacingDot(skinned[a], skinned[b], skinned[c], direction) < 0.0f) {
-            const uint32_t* corner = &cornerEdges[3 * t];
-            ToggleListed(corner[0], a, b);
-            ToggleListed(corner[1], b, c);
-            ToggleListed(corner[2], c, a);
+        const uint16_t a = corners[3 * t], b = corners[3 * t + 1], c = corners[3 * t + 2];
+        if (FacingDot(skinned[a], skinned[b], skinned[c], l) < 0.0f) {
+            list.Toggle(cornerEdge[3 * t], a, b);
+            list.Toggle(cornerEdge[3 * t + 1], b, c);
+            list.Toggle(cornerEdge[3 * t + 2], c, a);
         }
     }
+    edgeCount = list.count;
     for (uint32_t e = 0; e < edgeCount; ++e) edgeSlots_[listedEdges_[e]] = UINT32_MAX;
 
     length = SHADOW_NO_GROUND_LENGTH;

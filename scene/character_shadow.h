@@ -84,7 +84,6 @@ private:
     void SkinAll(const CharacterModel& model);
     template <bool kAllAffine>
     void SkinRange(size_t bones);
-    void ToggleListed(uint32_t edge, uint16_t a, uint16_t b);
 };
 
 // Reads a shadow model for a model whose skeleton is loaded. Refused (false, loader emptied): a
