@@ -35,15 +35,52 @@ inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec
 }
 
 // Vec3TransformCoord to the bit, without its divisions where w comes out exactly 1 (every bone
-// matrix that does not project): x / 1 is x.
+// matrix that does not project): x / 1 is x. TransformAffine is the same for a matrix whose last
+// column is (0, 0, 0, 1) and a finite point, whose w is then always exactly 1.
+inline Vec3 TransformAffine(const Vec3& p, const Mat4& m) {
+    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+
 inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
-    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
-    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
-    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const Vec3 q = TransformAffine(p, m);
+    const float x = q.x, y = q.y, z = q.z;
     const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
     if (w == 1.0f || w == 0.0f) return {x, y, z};
     return {x / w, y / w, z / w};
 }
+
+// Written as the negation so that a NaN weight counts, as it always has.
+inline bool InfluenceCounts(const ShadowInfluence& in) { return !(std::fabs(in.weight) < 0.0001f); }
+
+// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
+// listed once, so the list comes out in the same order. On plain pointers and a local count, which
+// the stores cannot alias, so that nothing is read again from the loader between toggles.
+struct EdgeList {
+    uint16_t* pairs;
+    uint32_t* listed;  // place -> distinct edge
+    uint32_t* slots;   // distinct edge -> place, or none
+    uint32_t count;
+
+    void Toggle(uint32_t edge, uint16_t a, uint16_t b) {
+        const uint32_t at = slots[edge];
+        if (at != UINT32_MAX) {
+            const uint32_t last = count - 1;
+            std::memcpy(&pairs[2 * at], &pairs[2 * last], 2 * sizeof(uint16_t));
+            listed[at] = listed[last];
+            slots[listed[at]] = at;
+            slots[edge] = UINT32_MAX;
+            count = last;
+            return;
+        }
+        pairs[2 * count] = a;
+        pairs[2 * count + 1] = b;
+        listed[count] = edge;
+        slots[edge] = count;
+        ++count;
+    }
+};
 
 struct OverlayVertex {
     float x, y, z, rhw;
@@ -111,6 +148,28 @@ void ModelLoader::Release() {
     distinctEdgeCount = 0;
     edgeSlots_.clear();
     listedEdges_.clear();
+    bindPositions_.clear();
+    influenceStart_.clear();
+    packedInfluences_.clear();
+}
+
+void ModelLoader::BuildInfluenceTable() {
+    bindPositions_.resize(vertexCount);
+    influenceStart_.resize(size_t(vertexCount) + 1);
+    packedInfluences_.clear();
+    bindFinite_ = true;
+    maxInfluenceBone_ = 0;
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        const Vec3& p = bindPositions_[v] = vertices[v].position;
+        bindFinite_ = bindFinite_ && std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+        influenceStart_[v] = uint32_t(packedInfluences_.size());
+        for (const ShadowInfluence& in : vertices[v].influences)
+            if (InfluenceCounts(in)) {
+                packedInfluences_.push_back(in);
+                maxInfluenceBone_ = std::max<uint32_t>(maxInfluenceBone_, in.bone);
+            }
+    }
+    influenceStart_[vertexCount] = uint32_t(packedInfluences_.size());
 }
 
 void ModelLoader::BuildEdgeTable() {
@@ -161,6 +220,7 @@ bool LoadModel(ModelLoader* loader, BinaryReader& in, CharacterModel* model) {
         return false;
     }
     loader->BuildEdgeTable();
+    loader->BuildInfluenceTable();
     loader->inverseBinds.assign(model->boneCount, Mat4Identity());
     ReadBoneInverseBinds(in, header.firstObject, header.objectCount, &loader->inverseBinds);
     return true;
@@ -188,7 +248,7 @@ Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
     Vec3 p{};
     const ShadowVertex& vertex = vertices[v];
     for (const ShadowInfluence& in : vertex.influences) {
-        if (std::fabs(in.weight) < 0.0001f) continue;
+        if (!InfluenceCounts(in)) continue;
         if (in.bone >= model.bones.size() || !model.bones[in.bone] || in.bone >= inverseBinds.size()) continue;
         const Mat4 m = Mat4Mul(inverseBinds[in.bone], model.bones[in.bone]->worldMatrix);
         p = Vec3Add(p, Vec3Scale(Vec3TransformCoord(vertex.position, m), in.weight));
@@ -200,47 +260,50 @@ Vec3 ModelLoader::SkinVertex(const CharacterModel& model, uint32_t v) const {
 void ModelLoader::SkinAll(const CharacterModel& model) {
     const size_t bones = std::min(model.bones.size(), inverseBinds.size());
     boneMatrices_.resize(bones);
+    // A mesh filled in directly rather than loaded gets its table here.
+    if (influenceStart_.size() != size_t(vertexCount) + 1) BuildInfluenceTable();
     boneUsable_.assign(bones, 0);
+    bool allAffine = bindFinite_ && (packedInfluences_.empty() || maxInfluenceBone_ < bones);
     for (size_t b = 0; b < bones; ++b) {
-        if (!model.bones[b]) continue;
-        boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
-        boneUsable_[b] = 1;
+        if (!model.bones[b]) {
+            allAffine = allAffine && b > maxInfluenceBone_;
+            continue;
+        }
+        const Mat4& m = boneMatrices_[b] = Mat4Mul(inverseBinds[b], model.bones[b]->worldMatrix);
+        const bool affine = m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f;
+        boneUsable_[b] = affine && bindFinite_ ? kAffineBone : kProjectingBone;
+        allAffine = allAffine && (affine || b > maxInfluenceBone_);
     }
     skinned_.resize(vertexCount);
+    if (allAffine) SkinRange<true>(bones);
+    else SkinRange<false>(bones);
+}
+
+// With kAllAffine every influence's bone is known usable and affine, so the loop checks nothing.
+template <bool kAllAffine>
+void ModelLoader::SkinRange(size_t bones) {
+    const ShadowInfluence* influences = packedInfluences_.data();
+    const uint32_t* start = influenceStart_.data();
+    const Mat4* matrices = boneMatrices_.data();
     for (uint32_t v = 0; v < vertexCount; ++v) {
         float x = 0.0f, y = 0.0f, z = 0.0f;
-        const ShadowVertex& vertex = vertices[v];
-        for (const ShadowInfluence& in : vertex.influences) {
-            if (std::fabs(in.weight) < 0.0001f) continue;
-            if (in.bone >= bones || !boneUsable_[in.bone]) continue;
-            const Vec3 q = TransformCoord(vertex.position, boneMatrices_[in.bone]);
+        const Vec3 position = bindPositions_[v];
+        for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
+            const ShadowInfluence in = influences[i];
+            Vec3 q;
+            if (kAllAffine) {
+                q = TransformAffine(position, matrices[in.bone]);
+            } else {
+                if (in.bone >= bones || !boneUsable_[in.bone]) continue;
+                const Mat4& m = matrices[in.bone];
+                q = boneUsable_[in.bone] == kAffineBone ? TransformAffine(position, m) : TransformCoord(position, m);
+            }
             x = x + q.x * in.weight;
             y = y + q.y * in.weight;
             z = z + q.z * in.weight;
         }
         skinned_[v] = {x, y, z};
     }
-}
-
-// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
-// listed once, so the list comes out in the same order.
-void ModelLoader::ToggleListed(uint32_t edge, uint16_t a, uint16_t b) {
-    const uint32_t at = edgeSlots_[edge];
-    if (at != UINT32_MAX) {
-        const uint32_t last = edgeCount - 1;
-        edges[2 * at] = edges[2 * last];
-        edges[2 * at + 1] = edges[2 * last + 1];
-        listedEdges_[at] = listedEdges_[last];
-        edgeSlots_[listedEdges_[at]] = at;
-        edgeSlots_[edge] = UINT32_MAX;
-        edgeCount = last;
-        return;
-    }
-    edges[2 * edgeCount] = a;
-    edges[2 * edgeCount + 1] = b;
-    listedEdges_[edgeCount] = edge;
-    edgeSlots_[edge] = edgeCount;
-    ++edgeCount;
 }
 
 void ModelLoader::BuildShadowVolume(CharacterModel* model) {
@@ -259,15 +322,19 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     // A mesh filled in directly rather than loaded gets its table here.
     if (cornerEdges.size() != size_t(triangleCount) * 3) BuildEdgeTable();
     edges.resize(size_t(distinctEdgeCount) * 2);
+    EdgeList list{edges.data(), listedEdges_.data(), edgeSlots_.data(), 0};
+    const uint16_t* corners = triangles.data();
+    const uint32_t* cornerEdge = cornerEdges.data();
+    const Vec3 l = direction;
     for (uint32_t t = 0; t < triangleCount; ++t) {
-        const uint16_t a = triangles[3 * t], b = triangles[3 * t + 1], c = triangles[3 * t + 2];
-        if (FacingDot(skinned[a], skinned[b], skinned[c], direction) < 0.0f) {
-            const uint32_t* corner = &cornerEdges[3 * t];
-            ToggleListed(corner[0], a, b);
-            ToggleListed(corner[1], b, c);
-            ToggleListed(corner[2], c, a);
+        const uint16_t a = corners[3 * t], b = corners[3 * t + 1], c = corners[3 * t + 2];
+        if (FacingDot(skinned[a], skinned[b], skinned[c], l) < 0.0f) {
+            list.Toggle(cornerEdge[3 * t], a, b);
+            list.Toggle(cornerEdge[3 * t + 1], b, c);
+            list.Toggle(cornerEdge[3 * t + 2], c, a);
         }
     }
+    edgeCount = list.count;
     for (uint32_t e = 0; e < edgeCount; ++e) edgeSlots_[listedEdges_[e]] = UINT32_MAX;
 
     length = SHADOW_NO_GROUND_LENGTH;

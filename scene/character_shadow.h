@@ -56,6 +56,8 @@ public:
 
     void Release();
     void BuildEdgeTable();
+    // Packs the vertices' positions and their counted influences for SkinAll.
+    void BuildInfluenceTable();
     void BuildShadowVolume(CharacterModel* model);
     void DrawShadowVolume();
 
@@ -66,12 +68,22 @@ private:
     // Kept between frames so that a frame allocates nothing once the sizes settle.
     std::vector<Vec3> skinned_;
     std::vector<Mat4> boneMatrices_;          // inverse bind times the bone's world matrix
-    std::vector<uint8_t> boneUsable_;
+    static constexpr uint8_t kProjectingBone = 1, kAffineBone = 2;
+    std::vector<uint8_t> boneUsable_;         // 0, or how the bone's matrix transforms
     std::vector<uint32_t> edgeSlots_;         // distinct edge -> its place in edges, or none
     std::vector<uint32_t> listedEdges_;       // place in edges -> distinct edge
+    // Built with the mesh, so that skinning walks two flat arrays rather than a list per vertex:
+    // the bind positions, and every vertex's influences of weight worth counting one after another,
+    // vertex v's from influenceStart_[v] to influenceStart_[v + 1].
+    std::vector<Vec3> bindPositions_;
+    std::vector<uint32_t> influenceStart_;
+    std::vector<ShadowInfluence> packedInfluences_;
+    bool bindFinite_ = true;                  // no bind coordinate infinite or NaN
+    uint32_t maxInfluenceBone_ = 0;           // the highest bone among packedInfluences_
 
     void SkinAll(const CharacterModel& model);
-    void ToggleListed(uint32_t edge, uint16_t a, uint16_t b);
+    template <bool kAllAffine>
+    void SkinRange(size_t bones);
 };
 
 // Reads a shadow model for a model whose skeleton is loaded. Refused (false, loader emptied): a

@@ -174,5 +174,101 @@ TEST_F(CharacterShadowTest, ClosedAndOpenMeshesGiveThePlainStepsVolumeExactly) {
     }
 }
 
+// One triangle whose corners blend both bones, one of them also with a weight too small to count.
+Y3DShadowModel BlendedTriangle() {
+    Y3DShadowModel f;
+    f.skeleton = TwoBones();
+    f.vertices.push_back({{0, 0, 0}, {{0, 0.5f}, {1, 0.5f}}});
+    f.vertices.push_back({{1, 0, 0}, {{0, 0.25f}, {1, 0.75f}}});
+    f.vertices.push_back({{0, 0, 1}, {{1, 0.00005f}, {0, 0.5f}, {1, 0.5f}}});
+    f.triangles.push_back({0, 1, 2});
+    return f;
+}
+
+// The volume of one facing triangle: its three edges in order, each run straight down.
+void ExpectTriangleVolume(const ModelLoader& s, const Vec3 (&corners)[3]) {
+    ASSERT_EQ(s.volumeCount, 18u);
+    for (int e = 0; e < 3; ++e) {
+        const Vec3 from = corners[e], to = corners[(e + 1) % 3];
+        const Vec3 fromDown{from.x, from.y - SHADOW_NO_GROUND_LENGTH, from.z}, toDown{to.x, to.y - SHADOW_NO_GROUND_LENGTH, to.z};
+        const Vec3 expected[6] = {from, to, fromDown, to, toDown, fromDown};
+        for (int k = 0; k < 6; ++k) {
+            const Vec3& got = s.volume[6 * e + k];
+            EXPECT_EQ(got.x, expected[k].x) << e << " " << k;
+            EXPECT_EQ(got.y, expected[k].y) << e << " " << k;
+            EXPECT_EQ(got.z, expected[k].z) << e << " " << k;
+        }
+    }
+}
+
+// The hip moved 2 along x; the arm (bound 1 up) raised to 3 up, and in the second case also
+// projecting with w = 2, which halves its points. Worked out by hand from the weights.
+TEST_F(CharacterShadowTest, CornersBlendingSeveralBonesAreSkinnedToTheWeightedSum) {
+    const struct {
+        float w;
+        Vec3 corners[3];
+    } cases[] = {{1.0f, {{1, 1, 0}, {1.5f, 1.5f, 0}, {1, 1, 1}}}, {2.0f, {{1, 0.5f, 0}, {1.125f, 0.75f, 0}, {1, 0.5f, 0.75f}}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.w);
+        ASSERT_TRUE(LoadShadow(BlendedTriangle()));
+        PlaceAt({0, 0, 0});
+        model.bones[0]->worldMatrix = Mat4Translation(2, 0, 0);
+        model.bones[1]->worldMatrix = Mat4Translation(0, 3, 0);
+        model.bones[1]->worldMatrix.m[3][3] = c.w;
+        model.shadow->BuildShadowVolume(&model);
+        // Lit from above the triangle faces away: all three edges, in the triangle's order.
+        ExpectTriangleVolume(*model.shadow, c.corners);
+    }
+}
+
+// Influences on a bone without an inverse bind, or whose bone is gone, count for nothing.
+TEST_F(CharacterShadowTest, InfluencesOnMissingBonesAreLeftOut) {
+    ASSERT_TRUE(LoadShadow(BlendedTriangle()));
+    PlaceAt({0, 0, 0});
+    model.bones[0]->worldMatrix = Mat4Translation(2, 0, 0);
+    model.bones[1]->worldMatrix = Mat4Translation(0, 3, 0);
+    // Wound the other way so that, with only the hip's half of each weight, it still faces away.
+    ModelLoader direct;
+    direct.vertices = model.shadow->vertices;
+    direct.vertexCount = model.shadow->vertexCount;
+    direct.triangles = {0, 2, 1};
+    direct.triangleCount = 1;
+    direct.inverseBinds = {Mat4Identity()};
+    direct.BuildShadowVolume(&model);
+    const Vec3 hipOnly[3] = {{1, 0, 0}, {1, 0, 0.5f}, {0.75f, 0, 0}};
+    ExpectTriangleVolume(direct, hipOnly);
+    // The same with the arm's bind kept but the arm itself gone.
+    direct.inverseBinds = model.shadow->inverseBinds;
+    Bone* arm = model.bones[1];
+    model.bones[1] = nullptr;
+    direct.BuildShadowVolume(&model);
+    model.bones[1] = arm;
+    ExpectTriangleVolume(direct, hipOnly);
+}
+
+// A mesh put into a loader field by field (no file) casts the same volume as the loaded one.
+TEST_F(CharacterShadowTest, AMeshFilledInDirectlyCastsTheSameVolumeAsTheLoadedOne) {
+    ASSERT_TRUE(LoadShadow(Ball(true)));
+    PlaceAt({1, 0, 2});
+    model.bones[0]->worldMatrix = Mat4Mul(Mat4RotationX(0.4f), Mat4Translation(1, 0, 2));
+    model.bones[1]->worldMatrix = Mat4Mul(Mat4RotationZ(0.7f), Mat4Translation(1, 1, 2));
+    ModelLoader* loaded = model.shadow;
+    loaded->BuildShadowVolume(&model);
+    ModelLoader direct;
+    direct.vertices = loaded->vertices;
+    direct.vertexCount = loaded->vertexCount;
+    direct.triangles = loaded->triangles;
+    direct.triangleCount = loaded->triangleCount;
+    direct.inverseBinds = loaded->inverseBinds;
+    direct.BuildShadowVolume(&model);
+    ASSERT_GT(loaded->volumeCount, 0u);
+    ASSERT_EQ(direct.volumeCount, loaded->volumeCount);
+    for (uint32_t i = 0; i < loaded->volumeCount; ++i) {
+        EXPECT_EQ(direct.volume[i].x, loaded->volume[i].x) << i;
+        EXPECT_EQ(direct.volume[i].y, loaded->volume[i].y) << i;
+        EXPECT_EQ(direct.volume[i].z, loaded->volume[i].z) << i;
+    }
+}
+
 }  // namespace
 }  // namespace modeltest
