@@ -38,14 +38,20 @@ inline float CosF(float angle) { return std::cos(angle); }
 inline float SinF(float angle) { return std::sin(angle); }
 // A zero-length vector stays zero rather than turning into NaNs.
 Vec3 Vec3Normalize(const Vec3& v);
-// Point: w = 1, result divided by the resulting w (left undivided when that w is 0).
+// Point through a matrix whose last column is (0, 0, 0, 1): Vec3TransformCoord to the bit for a
+// finite point, whose w is then exactly 1, without computing w.
+inline Vec3 Vec3TransformAffine(const Vec3& p, const Mat4& m) {
+    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
+            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
+            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
+}
+// Point: w = 1, result divided by the resulting w (left undivided when that w is 0, and when it
+// is 1, where dividing changes nothing).
 inline Vec3 Vec3TransformCoord(const Vec3& p, const Mat4& m) {
-    const float x = p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0];
-    const float y = p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1];
-    const float z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
+    const Vec3 q = Vec3TransformAffine(p, m);
     const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
-    if (w == 0.0f) return {x, y, z};
-    return {x / w, y / w, z / w};
+    if (w == 0.0f || w == 1.0f) return q;
+    return {q.x / w, q.y / w, q.z / w};
 }
 // Direction: w = 0, the fourth row (translation) is ignored.
 Vec3 Vec3TransformNormal(const Vec3& n, const Mat4& m);

@@ -34,23 +34,6 @@ inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec
     return Vec3Dot(Vec3Cross(Vec3Sub(pc, pb), Vec3Sub(pb, pa)), l);
 }
 
-// Vec3TransformCoord to the bit, without its divisions where w comes out exactly 1 (every bone
-// matrix that does not project): x / 1 is x. TransformAffine is the same for a matrix whose last
-// column is (0, 0, 0, 1) and a finite point, whose w is then always exactly 1.
-inline Vec3 TransformAffine(const Vec3& p, const Mat4& m) {
-    return {p.x * m.m[0][0] + p.y * m.m[1][0] + p.z * m.m[2][0] + m.m[3][0],
-            p.x * m.m[0][1] + p.y * m.m[1][1] + p.z * m.m[2][1] + m.m[3][1],
-            p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2]};
-}
-
-inline Vec3 TransformCoord(const Vec3& p, const Mat4& m) {
-    const Vec3 q = TransformAffine(p, m);
-    const float x = q.x, y = q.y, z = q.z;
-    const float w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
-    if (w == 1.0f || w == 0.0f) return {x, y, z};
-    return {x / w, y / w, z / w};
-}
-
 // Written as the negation so that a NaN weight counts, as it always has.
 inline bool InfluenceCounts(const ShadowInfluence& in) { return !(std::fabs(in.weight) < 0.0001f); }
 
@@ -292,11 +275,12 @@ void ModelLoader::SkinRange(size_t bones) {
             const ShadowInfluence in = influences[i];
             Vec3 q;
             if (kAllAffine) {
-                q = TransformAffine(position, matrices[in.bone]);
+                q = Vec3TransformAffine(position, matrices[in.bone]);
             } else {
                 if (in.bone >= bones || !boneUsable_[in.bone]) continue;
                 const Mat4& m = matrices[in.bone];
-                q = boneUsable_[in.bone] == kAffineBone ? TransformAffine(position, m) : TransformCoord(position, m);
+                q = boneUsable_[in.bone] == kAffineBone ? Vec3TransformAffine(position, m)
+                                                        : Vec3TransformCoord(position, m);
             }
             x = x + q.x * in.weight;
             y = y + q.y * in.weight;
