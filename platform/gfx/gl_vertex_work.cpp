@@ -31,6 +31,12 @@ inline uint32_t ReadU32(const uint8_t* p) {
     return v;
 }
 
+// The vertex's own colours, where nothing lights it: white and no specular where it has none.
+inline void VertexColours(const VertexLayout& l, const uint8_t* v, uint32_t* colour, uint32_t* specular) {
+    *colour = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
+    *specular = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
+}
+
 // 0..1 to 0..255, half away from zero; NaN and below 0 give 0. Free of branches and calls.
 [[gnu::always_inline]] inline uint32_t Quantize(float v) {
     const float x = !(v > 0.0f) ? 0.0f : v >= 1.0f ? 255.0f : v * 255.0f;
@@ -231,7 +237,6 @@ void AddSpecular(const PreparedLight& L, float power, bool localViewer, uint32_t
     }
 }
 
-
 // What one draw's vertex work needs, fixed for the draw.
 struct DrawWork {
     const VertexLayout* l;
@@ -330,8 +335,7 @@ __attribute__((target_clones("avx2", "default"))) void WorkBlocks(const DrawWork
         if (!w.light) {
             for (uint32_t i = 0; i < n; ++i) {
                 const uint8_t* v = w.base + size_t(w.first + start + i) * w.stride;
-                w.colors[start + i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
-                w.speculars[start + i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
+                VertexColours(l, v, &w.colors[start + i], &w.speculars[start + i]);
             }
             continue;
         }
@@ -379,8 +383,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
             float w = (std::isfinite(rhw) && rhw > 1e-20f) ? 1.0f / rhw : 1.0f;
             float* p = &positions_[size_t(i) * 4];
             p[0] = x * w, p[1] = y * w, p[2] = z * w, p[3] = w;
-            colors_[i] = l.diffuse >= 0 ? ReadU32(v + l.diffuse) : 0xFFFFFFFFu;
-            speculars_[i] = l.specular >= 0 ? ReadU32(v + l.specular) : 0;
+            VertexColours(l, v, &colors_[i], &speculars_[i]);
             if (fogTL) {
                 if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE)
                     fogCoords_[i] = w;  // eye depth for table fog
