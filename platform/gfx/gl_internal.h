@@ -318,20 +318,29 @@ struct GLShadow {
         bool known = false;
         Matrix m{};
     };
+    // Switches sent as a bit each, and which of them were sent at all.
+    struct Switches {
+        uint32_t known = 0, on = 0;
+        bool Holds(uint32_t bit, bool value) const { return (known & bit) && ((on & bit) != 0) == value; }
+        void Set(uint32_t bit, bool value) {
+            known |= bit;
+            on = value ? on | bit : on & ~bit;
+        }
+    };
     uint32_t activeUnit = kUnknownName, clientUnit = kUnknownName;
     GLuint textures[kMaxTextureStages];
     GLuint arrayBuffer = kUnknownName, elementBuffer = kUnknownName;
-    uint32_t arraysKnown = 0, arraysOn = 0;
+    Switches arrays;
     Pointer pointers[kPtrTex0 + kMaxTextureStages];
     GLenum matrixMode = 0;
     LoadedMatrix projection, modelView, texture[kMaxTextureStages];
-    uint32_t genKnown = 0, genOn = 0;  // texture-coordinate generation, a bit per unit
+    Switches gen;  // texture-coordinate generation, a bit per unit
     // Current values used where an array is off; unknown after any draw that had it on.
     bool colorWhite = false, secondaryBlack = false, normalZero = false;
     uint32_t texCoordZero = 0;  // a bit per unit
     uint64_t slotsKnown = 0;
     uint32_t slots[kStateSlotCount][4] = {};
-    uint32_t capsKnown = 0, capsOn = 0;
+    Switches caps;
 
     GLShadow() { Forget(); }
     void Forget() { *this = GLShadow(0); }

@@ -48,7 +48,7 @@ void GLDevice::BindBuffer(GLenum target, GLuint name) {
 }
 
 void GLDevice::ClientArray(uint32_t bit, bool on) {
-    if ((shadow_.arraysKnown & bit) && ((shadow_.arraysOn & bit) != 0) == on) return;
+    if (shadow_.arrays.Holds(bit, on)) return;
     // Texture-coordinate arrays belong to the client unit; the bit says which.
     if (bit >= kArrayTex0) {
         uint32_t unit = 0;
@@ -59,8 +59,7 @@ void GLDevice::ClientArray(uint32_t bit, bool on) {
         glEnableClientState(ArrayCap(bit));
     else
         glDisableClientState(ArrayCap(bit));
-    shadow_.arraysKnown |= bit;
-    shadow_.arraysOn = on ? shadow_.arraysOn | bit : shadow_.arraysOn & ~bit;
+    shadow_.arrays.Set(bit, on);
 }
 
 void GLDevice::ArrayPointer(uint32_t slot, GLint size, GLenum type, GLsizei stride, const void* at) {
@@ -101,7 +100,7 @@ void GLDevice::LoadMatrixOnce(GLenum mode, uint32_t unit, const Matrix& m) {
 
 void GLDevice::TexGen(uint32_t unit, bool on) {
     const uint32_t bit = 1u << unit;
-    if ((shadow_.genKnown & bit) && ((shadow_.genOn & bit) != 0) == on) return;
+    if (shadow_.gen.Holds(bit, on)) return;
     ActiveUnit(unit);
     for (GLenum c : {GLenum(GL_TEXTURE_GEN_S), GLenum(GL_TEXTURE_GEN_T), GLenum(GL_TEXTURE_GEN_R)}) {
         if (on)
@@ -109,8 +108,7 @@ void GLDevice::TexGen(uint32_t unit, bool on) {
         else
             glDisable(c);
     }
-    shadow_.genKnown |= bit;
-    shadow_.genOn = on ? shadow_.genOn | bit : shadow_.genOn & ~bit;
+    shadow_.gen.Set(bit, on);
 }
 
 void GLDevice::ConstantWhiteColor() {
@@ -140,13 +138,12 @@ void GLDevice::ConstantZeroTexCoord(uint32_t unit) {
 
 void GLDevice::Cap(uint32_t slot, GLenum cap, bool on) {
     const uint32_t bit = 1u << slot;
-    if ((shadow_.capsKnown & bit) && ((shadow_.capsOn & bit) != 0) == on) return;
+    if (shadow_.caps.Holds(bit, on)) return;
     if (on)
         glEnable(cap);
     else
         glDisable(cap);
-    shadow_.capsKnown |= bit;
-    shadow_.capsOn = on ? shadow_.capsOn | bit : shadow_.capsOn & ~bit;
+    shadow_.caps.Set(bit, on);
 }
 
 bool GLDevice::Differs(uint32_t slot, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
@@ -160,7 +157,7 @@ bool GLDevice::Differs(uint32_t slot, uint32_t a, uint32_t b, uint32_t c, uint32
 
 void GLDevice::DrewWithArrays() {
     // A current value is left undefined by a draw that read its array.
-    const uint32_t on = shadow_.arraysOn | ~shadow_.arraysKnown;
+    const uint32_t on = shadow_.arrays.on | ~shadow_.arrays.known;
     if (on & kArrayColor) shadow_.colorWhite = false;
     if (on & kArraySecondary) shadow_.secondaryBlack = false;
     if (on & kArrayNormal) shadow_.normalZero = false;
