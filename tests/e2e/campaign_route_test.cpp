@@ -306,7 +306,7 @@ TEST_F(ScriptedRunTest, ARandomPlayerMadeInTheEditorIsSavedOnTheWayBackToTheTeam
 }
 
 TEST_F(ScriptedRunTest, AOnePlayerCampaignIsWonAtItsFirstStepAndComesBackReadyForTheNext) {
-    testsupport::WriteScriptedFolder(dir, {.testMode = true, .arenaAsScenario0 = true});
+    testsupport::WriteScriptedFolder(dir, {.testMode = true});
     auto titleInk = std::make_shared<int>(-1);
     auto winner = std::make_shared<uint32_t>(99);
     auto scenarios = std::make_shared<std::array<int, 2>>(std::array<int, 2>{-1, -1});

@@ -112,6 +112,19 @@ KeyCode KeyFor(int vk) {
 
 int Channel(uint32_t c, int shift) { return int((c >> shift) & 0xFF); }
 
+// The arena also as scenario 0, where the training set-up starts and the one-player campaign
+// of side 0 begins: a match on a scenario that is missing does not start.
+void CopyArenaAsScenario0() {
+    char from[64], to[64];
+    std::snprintf(from, sizeof from, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", MATCH_SCENARIO, MATCH_SCENARIO);
+    std::snprintf(to, sizeof to, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", 0, 0);
+    std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+    std::filesystem::copy_file(from, to);
+    const std::filesystem::path elements = Slashes(ScenarioElementPath(0));
+    std::filesystem::create_directories(elements.parent_path());
+    std::filesystem::copy_file(Slashes(ScenarioElementPath(MATCH_SCENARIO)), elements);
+}
+
 }  // namespace
 
 // ---- the data folder ----
@@ -121,16 +134,7 @@ void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder)
     match.kind = 5;
     match.fightersPerSide = 2;
     WriteMatchFolder(match);
-    if (folder.arenaAsScenario0) {
-        char from[64], to[64];
-        std::snprintf(from, sizeof from, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", MATCH_SCENARIO, MATCH_SCENARIO);
-        std::snprintf(to, sizeof to, "Modelos/Escenarios/Escenario%02d/Escenario%02d.y3d", 0, 0);
-        std::filesystem::create_directories(std::filesystem::path(to).parent_path());
-        std::filesystem::copy_file(from, to);
-        const std::filesystem::path elements = Slashes(ScenarioElementPath(0));
-        std::filesystem::create_directories(elements.parent_path());
-        std::filesystem::copy_file(Slashes(ScenarioElementPath(MATCH_SCENARIO)), elements);
-    }
+    CopyArenaAsScenario0();
     WriteFrontEndData(dir);
     // Every screen's captions get a text of their own number, so that labels show ink.
     std::string texts = ReadWhole("textos.txt");

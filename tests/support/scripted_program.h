@@ -30,9 +30,6 @@ struct ScriptedFolder {
     bool sound = false;
     bool music = false;
     bool testMode = false;
-    // The arena also as scenario 0, where the training set-up starts and the one-player
-    // campaign of side 0 begins: a match on a scenario that is missing does not start.
-    bool arenaAsScenario0 = true;
 };
 void WriteScriptedFolder(const ScopedWorkDir& dir, const ScriptedFolder& folder = {});
 // Players of both sides (named "JugO0".., "JugV0"..; slot n at level n) saved into the training,
