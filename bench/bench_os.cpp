@@ -1,9 +1,14 @@
-// Speed of the os layer's message queue and clock.
+// Speed of the os layer's message queue, clock and remembered-values file.
 #include "platform/os/os.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "platform/os/key_value_store.h"
 
 namespace {
 
@@ -84,6 +89,32 @@ void BM_timeGetTimeReplaced(benchmark::State& state) {
 }
 BENCHMARK(BM_timeGetTimeReplaced);
 
+// A session-defaults file at the store's 1 MiB limit: short lines each of a name of its own (the
+// most names to find again), or every line the same name (the most values replaced).
+void BM_SessionDefaultsLoad(benchmark::State& state) {
+    const bool oneName = state.range(0) != 0;
+    std::string text;
+    for (int i = 0; text.size() < (size_t(1) << 20); ++i)
+        text += oneName ? "Session Name=" + std::to_string(i) + "\n" : "N" + std::to_string(i) + "=1\n";
+    char path[] = "/tmp/brimvale-session-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0 || write(fd, text.data(), text.size()) != ssize_t(text.size())) {
+        state.SkipWithError("cannot write the file");
+        if (fd >= 0) close(fd);
+        return;
+    }
+    close(fd);
+    os::KeyValueStore store;
+    for (auto _ : state) {
+        if (!store.Load(path)) {
+            state.SkipWithError("cannot read the file");
+            break;
+        }
+        benchmark::DoNotOptimize(store.Find("Session Name"));
+    }
+    std::remove(path);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_SessionDefaultsLoad)->ArgName("one_name")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
-
-

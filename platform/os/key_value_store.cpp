@@ -26,6 +26,7 @@ std::string ComputerName() {
 
 bool KeyValueStore::Load(const std::string& path) {
     entries_.clear();
+    index_.clear();
     malformed_ = 0;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
@@ -44,6 +45,7 @@ bool KeyValueStore::Load(const std::string& path) {
 
 void KeyValueStore::Parse(const uint8_t* data, size_t size) {
     entries_.clear();
+    index_.clear();
     malformed_ = 0;
     size_t at = 0;
     while (at < size) {
@@ -76,21 +78,19 @@ std::vector<uint8_t> KeyValueStore::Format() const {
 bool KeyValueStore::Save(const std::string& path) const { return WriteFileReplacing(path.c_str(), Format()); }
 
 const std::string* KeyValueStore::Find(const std::string& name) const {
-    for (const auto& entry : entries_)
-        if (entry.first == name) return &entry.second;
-    return nullptr;
+    const auto it = index_.find(name);
+    return it == index_.end() ? nullptr : &entries_[it->second].second;
 }
 
 void KeyValueStore::Set(const std::string& name, const std::string& given) {
     // One line per entry: a value never carries a line break into the file.
     const std::string value = given.substr(0, given.find_first_of("\r\n"));
-    for (auto& entry : entries_) {
-        if (entry.first == name) {
-            entry.second = value;
-            return;
-        }
-    }
-    entries_.emplace_back(name, value);
+    // A file of many lines is read in one pass: the last value of a name wins without a walk.
+    const auto [it, added] = index_.try_emplace(name, entries_.size());
+    if (added)
+        entries_.emplace_back(name, value);
+    else
+        entries_[it->second].second = value;
 }
 
 }  // namespace os

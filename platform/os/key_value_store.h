@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -31,7 +32,8 @@ public:
     size_t MalformedLines() const { return malformed_; }
 
 private:
-    std::vector<std::pair<std::string, std::string>> entries_;
+    std::vector<std::pair<std::string, std::string>> entries_;     // in the order first seen
+    std::unordered_map<std::string, size_t> index_;                   // name -> place in entries_
     size_t malformed_ = 0;
 };
 
