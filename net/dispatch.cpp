@@ -113,7 +113,8 @@ public:
         if (HostOnly(type)) return false;
         if (AboutOwnFighter(type)) return Owns(at[1]);
         if (type == EVENT_CREATE_EFFECT) return at[size - 1] == 255 || Owns(at[size - 1]);
-        if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255;
+        // A client asks for its own one fighter, and only while it has none.
+        if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255 && !HasFighter();
         return true;
     }
 
@@ -341,6 +342,12 @@ public:
 private:
     bool Owns(uint8_t slot) const { return slot < kSlots && g_FighterOwners[slot] == sender_; }
 
+    bool HasFighter() const {
+        for (int s = 0; s < kSlots; ++s)
+            if (g_FighterOwners[s] == sender_ && ops_.IsActive(s)) return true;
+        return false;
+    }
+
     bool Remote(int s) { return ops_.IsActive(s) && s != ops_.LocalSlot(); }
 
     void Relay(uint8_t type, int s) {
@@ -433,7 +440,8 @@ private:
         const int slot = int(int8_t(slotByte));
         if (side > 1 || slot < -1 || slot >= kSlots) return false;
         if (host_) {
-            if (slot == -1) Answer(id, side, level, look);
+            // The fighter is the sender's whatever id the event names, so that its leave takes it away.
+            if (slot == -1) Answer(sender_ != 0 ? sender_ : id, side, level, look);
             return true;
         }
         if (slot >= 0 && !ops_.IsActive(slot))

@@ -2,6 +2,7 @@
 // on, the join answer, and packets that lie.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -272,6 +273,7 @@ TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
 
 TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesItBack) {
     fake.spawnSlot = 11;
+    fake.active[5] = false;     // its earlier fighter is gone: it may ask again
     const Bytes request = Packet([&] { g.WriteSpawnCharacter(-1, kPlayer, 1, 1, kP, PlayerRecord{}); });
     Dispatch(request, true, kPlayer);
     EXPECT_EQ(FighterOwner(11), kPlayer);
@@ -285,6 +287,42 @@ TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesI
 }
 
 std::vector<uint32_t> g_SentAway;
+
+TEST_F(AuthorityTest, AClientsRequestMakesOneFighterForTheSenderWhateverIdItNames) {
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
+    g_SentAway.clear();
+    g_NetRoleCalls.disconnect = [](uint32_t player) { g_SentAway.push_back(player); };
+    constexpr uint32_t kNewcomer = 12;
+    fake.spawnSlot = 11;
+    // Naming the player who already plays in slot 5: the fighter is the newcomer's all the same.
+    const Bytes asOther = Packet([&] { g.WriteSpawnCharacter(-1, kPlayer, 1, 1, kP, PlayerRecord{}); });
+    Dispatch(asOther, true, kNewcomer);
+    EXPECT_EQ(fake.playerIds[11], kNewcomer);
+    EXPECT_EQ(FighterOwner(11), kNewcomer);
+    EXPECT_EQ(FighterOwner(5), kPlayer);
+    // One fighter a player: made-up ids ask in vain, and each asking counts against the sender.
+    fake.spawnSlot = 12;
+    const Bytes forged = Packet([&] {
+        for (uint32_t id = 1000; id < 1100; ++id) g.WriteSpawnCharacter(-1, id, 0, 1, kP, PlayerRecord{});
+    });
+    Dispatch(forged, true, kNewcomer);
+    Dispatch(forged, true, kPlayer);
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_FALSE(fake.active[12]);
+    EXPECT_TRUE(g_SentAway.empty());
+    EXPECT_NE(dir.Read("debug.txt").find("player 12 sent events it may not send, first of type 38"), std::string::npos);
+    Dispatch(forged, true, kNewcomer);
+    EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kNewcomer}));
+    // A player without a fighter gets exactly one from a packet full of requests.
+    constexpr uint32_t kThird = 13;
+    Dispatch(forged, true, kThird);
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "SpawnRequested"), 1);
+    EXPECT_EQ(fake.playerIds[12], kThird);
+    EXPECT_EQ(FighterOwner(12), kThird);
+    g_Settings.debug = 0;
+}
 
 TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {
     g_SentAway.clear();

@@ -73,12 +73,15 @@ public:
     void SetMatchState(const uint8_t* e, size_t) override { Plain("SetMatchState" + std::to_string(e[1]), true); }
     void SetMatchResults(const uint32_t*) override { Plain("SetMatchResults", true); }
     void ApplyModeEvent(const uint8_t* e, size_t) override { Plain("Mode" + std::to_string(e[0]), true); }
-    void SpawnAnnounced(int s, uint32_t, int side, int, const Vec3& p, const PlayerLook& look, bool loc) override {
+    uint32_t playerIds[16] = {};    // of the fighters made here
+    void SpawnAnnounced(int s, uint32_t id, int side, int, const Vec3& p, const PlayerLook& look, bool loc) override {
         Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p) && Catalogued(look));
+        Made(s, id);
     }
     int spawnSlot = -1;     // what a fighter request makes
-    int SpawnRequested(uint32_t, int side, int, const PlayerLook& look) override {
+    int SpawnRequested(uint32_t id, int side, int, const PlayerLook& look) override {
         Plain("SpawnRequested", side < 2 && Catalogued(look));
+        Made(spawnSlot, id);
         return spawnSlot;
     }
     void WriteFighterPicture(int s) override {
@@ -101,6 +104,11 @@ private:
         return true;
     }
     static bool Slot(int s) { return s >= 0 && s < 16; }
+    void Made(int s, uint32_t id) {
+        if (!Slot(s)) return;
+        active[s] = true;
+        playerIds[s] = id;
+    }
     static bool Ok(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
     bool Opt(int s) { return s == -1 || Slot(s); }
     void Plain(const std::string& name, bool ok) {
