@@ -4,12 +4,20 @@
 // As "client <port> <n>" it finds the host, joins, plays sound 100 + n, checks the others' sounds
 // and, as client 1, leaves; the others see the leave and the host's end. As "offender <port>" it
 // joins first and sends what only the host may say until it is sent away; nobody believes it.
+// Against a host that plays a real match: as "forger <port>" it asks in one packet for a fighter
+// under the host's id and a hundred made-up ids, and must be given one fighter, its own, and no
+// fighter under an id it made up; as "newcomer <port>", joining after the forger left, it asks
+// for its fighter as a player does and must get it, with no fighter of the forger's left.
 // Exit code 0 on success.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "frontend/player_record.h"
 
 #include "net/net_client.h"
 #include "net/net_server.h"
@@ -90,6 +98,59 @@ int Offender(const char* port) {
     return 0;
 }
 
+// Fighters announced to this client and whose ids they carry: one local fighter, and the others
+// the host's own (id 0) or this client's.
+int LocalFighters() {
+    int local = 0;
+    for (const std::string& c : g_Fake.calls) local += c.rfind("SpawnLocal:", 0) == 0 ? 1 : 0;
+    return local;
+}
+
+bool OnlyTheHostsAndOneOfOurOwn() {
+    const int local = LocalFighters();
+    if (local != 1) {
+        std::fprintf(stderr, "%s: %d fighters of its own\n", g_Who.c_str(), local);
+        return false;
+    }
+    for (int s = 0; s < 16; ++s) {
+        const uint32_t id = g_Fake.playerIds[s];
+        if (g_Fake.active[s] && id != 0 && id != g_NetClient.localPlayerId) {
+            std::fprintf(stderr, "%s: a fighter in slot %d under id %u\n", g_Who.c_str(), s, unsigned(id));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Asks for a fighter under each id, all in the next packet; waits for the answer naming ours.
+bool AskForFighters(const std::vector<uint32_t>& ids) {
+    for (uint32_t id : ids) g_GamePacket.WriteSpawnCharacter(-1, id, 0, 1, Vec3{}, PlayerRecord{});
+    Until("a fighter of its own", [] { return LocalFighters() > 0; });
+    // Whatever else the host would answer comes within these frames.
+    for (int i = 0; i < 100; ++i) Frame();
+    return OnlyTheHostsAndOneOfOurOwn();
+}
+
+int Forger(const char* port) {
+    if (!JoinHost(port, "Forger")) return 3;
+    Until("its welcome", [] { return g_NetClient.localPlayerId != 0; });
+    std::vector<uint32_t> ids = {0};
+    for (uint32_t id = 5000; id < 5099; ++id) ids.push_back(id);
+    if (!AskForFighters(ids)) return 8;
+    g_NetSession.Stop();
+    return 0;
+}
+
+int Newcomer(const char* port) {
+    if (!JoinHost(port, "Newcomer")) return 3;
+    Until("its welcome", [] { return g_NetClient.localPlayerId != 0; });
+    // Alone among the clients: the host has seen the forger leave before it hears from us.
+    Until("the forger gone", [] { return g_ClientPlayerCount.load() == 1; });
+    if (!AskForFighters({g_NetClient.localPlayerId.load()})) return 8;
+    g_NetSession.Stop();
+    return 0;
+}
+
 int Host(const char* portFile) {
     g_SessionSettingsSource = [](int32_t* s, int32_t* k) {
         *s = 2;
@@ -156,6 +217,12 @@ int main(int argc, char** argv) {
     } else if (role == "offender" && argc == 3) {
         g_Who = "offender";
         result = Offender(argv[2]);
+    } else if (role == "forger" && argc == 3) {
+        g_Who = "forger";
+        result = Forger(argv[2]);
+    } else if (role == "newcomer" && argc == 3) {
+        g_Who = "newcomer";
+        result = Newcomer(argv[2]);
     } else if (role == "client" && argc == 4) {
         g_Who = std::string("client ") + argv[3];
         result = Client(argv[2], std::atoi(argv[3]));

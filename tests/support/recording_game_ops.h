@@ -77,6 +77,7 @@ public:
     void SpawnAnnounced(int s, uint32_t id, int side, int, const Vec3& p, const PlayerLook& look, bool loc) override {
         Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p) && Catalogued(look));
         Made(s, id);
+        if (loc && Slot(s)) local = s;
     }
     int spawnSlot = -1;     // what a fighter request makes
     int SpawnRequested(uint32_t id, int side, int, const PlayerLook& look) override {
