@@ -39,16 +39,7 @@ public:
     explicit HudRig(benchmark::State& state, bool portraits) : gl(state) {
         device = gl.device;
         if (!device) return;
-        const DeviceParams& p = gl.params;
-        g_Video.Zero();
-        g_Video.device = device;
-        g_Video.screenRect = {0, 0, kWidth - 1, kHeight - 1};
-        g_Video.halfWidth = kWidth / 2;
-        g_Video.halfHeight = kHeight / 2;
-        g_Video.present = p.present;
-        device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget);
-        device->GetDepthStencilSurface(&g_Video.depthSurface);
-        g_Video.RestoreStates();
+        gl.AttachVideo();
         device->SetRenderState(D3DRS_ALPHAREF, 1);
         device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
         device->BeginScene();
@@ -121,10 +112,7 @@ public:
         if (device) {
             g_Scene.Destroy(true);
             device->EndScene();
-            if (g_Video.renderTarget) g_Video.renderTarget->Release();
-            if (g_Video.depthSurface) g_Video.depthSurface->Release();
-            g_Video.device = nullptr;
-            g_Video.Zero();
+            gl.DetachVideo();
         }
     }
 

@@ -7,6 +7,7 @@
 
 #include "platform/gfx/device.h"
 #include "platform/os/os.h"
+#include "render/video.h"
 
 namespace benchsupport {
 
@@ -46,6 +47,23 @@ public:
     ~GLRig() {
         if (device) device->Release();
         os::Shutdown();
+    }
+    // The video object over the device, set up as the game sets it up once a device is made.
+    void AttachVideo() {
+        g_Video.Zero();
+        g_Video.device = device;
+        g_Video.screenRect = {0, 0, int32_t(kWidth) - 1, int32_t(kHeight) - 1};
+        g_Video.halfWidth = kWidth / 2;
+        g_Video.halfHeight = kHeight / 2;
+        g_Video.present = params.present;
+        device->GetBackBuffer(0, gfx::D3DBACKBUFFER_TYPE_MONO, &g_Video.renderTarget);
+        device->GetDepthStencilSurface(&g_Video.depthSurface);
+        g_Video.RestoreStates();
+    }
+    void DetachVideo() {
+        if (g_Video.renderTarget) g_Video.renderTarget->Release();
+        if (g_Video.depthSurface) g_Video.depthSurface->Release();
+        g_Video.Zero();
     }
     os::WindowHandle window = nullptr;
     gfx::Device* device = nullptr;

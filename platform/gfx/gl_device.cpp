@@ -1,6 +1,7 @@
 // The OpenGL device: creation, presentation, loss and reset, capabilities, and what of the
 // shared state it must send to OpenGL again.
 #include <SDL.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,6 +20,20 @@ namespace {
 
 constexpr uint32_t kTextureMemory = 512u << 20;
 
+// Free memory the heap keeps at its top between frames: more than a busy frame's binned triangles.
+constexpr int kFrameHeapKept = 32 << 20;
+
+// The software rasteriser bins a frame's triangles into memory it takes from the heap 64 KB at a
+// time, several megabytes a frame, and frees it all when the next frame starts. The allocator
+// would give that back to the system at once and grow the heap again, page by fresh page, in the
+// next frame; it keeps it instead.
+void KeepFrameMemoryInHeap() {
+#ifdef __GLIBC__
+    static const bool kept = mallopt(M_TOP_PAD, kFrameHeapKept) != 0;
+    (void)kept;
+#endif
+}
+
 }  // namespace
 
 // ---- Creation and destruction ----
@@ -26,6 +41,7 @@ constexpr uint32_t kTextureMemory = 512u << 20;
 Result GLDevice::Create(const DeviceParams& params, Device** out) {
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
+    KeepFrameMemoryInHeap();
     GLDevice* d = new GLDevice();
     Result r = d->Init(params);
     if (Failed(r)) {
