@@ -54,26 +54,14 @@ const SkinLayerImage* Layer(SkinImageCache* cache, const char* format, int32_t n
     return node ? &node->layer : nullptr;
 }
 
-// The base the picture starts from, read from its file unless the cache was handed it. A base is
-// only ever copied whole, so reading it costs little more than copying a kept one; a batch that
-// kept each base it read would hold a full-size picture per skin number until its last spawn,
-// which for sixteen fighters comes to more than a third of the room all their skins take.
-bool StartFromBase(SkinImageCache* cache, const char* format, int32_t number, gfx::Image* out) {
-    char name[128];
-    std::snprintf(name, sizeof name, format, number);
-    if (const SkinImageCacheNode* kept = cache->Find(name)) return StartSkinPicture(kept->layer, out);
-    SkinLayerImage base;
-    return SkinImageCache::LoadLayer(&base, name) && StartSkinPicture(base, out);
-}
-
 // The base skin with every layer that could be read drawn on it, composed straight into the
 // texture's source picture; false without a base.
 bool BuildSkinPicture(int side, const SkinParts& parts, SkinImageCache* cache, gfx::Image* out) {
     for (const SkinLayerRow& row : SKIN_LAYERS) {
-        const int32_t number = PartNumber(parts, row.part);
+        const SkinLayerImage* layer = Layer(cache, row.file[side], PartNumber(parts, row.part));
         if (row.blend == SKIN_BLEND_COPY) {
-            if (!StartFromBase(cache, row.file[side], number, out)) return false;
-        } else if (const SkinLayerImage* layer = Layer(cache, row.file[side], number)) {
+            if (!layer || !StartSkinPicture(*layer, out)) return false;
+        } else if (layer) {
             DrawSkinLayer(out, *layer, row.at[side].x, row.at[side].y, row.blend);
         }
     }
