@@ -46,23 +46,23 @@ int32_t PartNumber(const SkinParts& parts, int part) {
     }
 }
 
-// The image of a layer from the cache, or null when its file cannot be read.
-const SkinImage* Layer(SkinImageCache* cache, const char* format, int32_t number) {
+// A layer from the cache, or null when its file cannot be read.
+const SkinLayerImage* Layer(SkinImageCache* cache, const char* format, int32_t number) {
     char name[128];
     std::snprintf(name, sizeof name, format, number);
     const SkinImageCacheNode* node = cache->Get(name);
-    return node ? &node->image : nullptr;
+    return node ? &node->layer : nullptr;
 }
 
-// The base skin with every layer that could be read drawn on it; false without a base.
-bool BuildSkinImage(int side, const SkinParts& parts, SkinImageCache* cache, SkinImage* out) {
+// The base skin with every layer that could be read drawn on it, composed straight into the
+// texture's source picture; false without a base.
+bool BuildSkinPicture(int side, const SkinParts& parts, SkinImageCache* cache, gfx::Image* out) {
     for (const SkinLayerRow& row : SKIN_LAYERS) {
-        const SkinImage* layer = Layer(cache, row.file[side], PartNumber(parts, row.part));
+        const SkinLayerImage* layer = Layer(cache, row.file[side], PartNumber(parts, row.part));
         if (row.blend == SKIN_BLEND_COPY) {
-            if (!layer) return false;
-            out->CopyFrom(*layer);
+            if (!layer || !StartSkinPicture(*layer, out)) return false;
         } else if (layer) {
-            out->Draw(*layer, row.at[side].x, row.at[side].y, row.blend);
+            DrawSkinLayer(out, *layer, row.at[side].x, row.at[side].y, row.blend);
         }
     }
     for (int i = 0; i < SKIN_TATTOO_SLOTS; ++i) {
@@ -72,9 +72,9 @@ bool BuildSkinImage(int side, const SkinParts& parts, SkinImageCache* cache, Ski
         const SkinImageCacheNode* node = cache->Get(name);
         if (!node) continue;
         const SkinPoint at = SKIN_TATTOO_POSITIONS[side][i];
-        out->Draw(node->image, at.x, at.y, SKIN_BLEND_MULTIPLY);
+        DrawSkinLayer(out, node->layer, at.x, at.y, SKIN_BLEND_MULTIPLY);
     }
-    return out->pixels != nullptr;
+    return true;
 }
 
 // The materials of every sub-mesh of the five detail levels, each once.
@@ -108,11 +108,8 @@ bool Character::ComposeSkin(int skinSide, const SkinParts& parts, SkinImageCache
     if (!cache) cache = &own;
 
     // Built whole before anything is swapped: without a base skin the old textures stay.
-    SkinImage skin{};
     gfx::Image picture;
-    const bool built = BuildSkinImage(skinSide, parts, cache, &skin) && SkinPicture(skin, &picture);
-    // The working image goes before the texture is built, which needs room for its own copies.
-    skin.Free();
+    const bool built = BuildSkinPicture(skinSide, parts, cache, &picture);
     Texture* texture = built ? new Texture() : nullptr;
     const bool made = texture && texture->CreateFromPicture(&picture, false, !g_Menu.active);
     if (!made) {

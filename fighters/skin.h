@@ -1,5 +1,5 @@
 // A fighter's skin: the layer numbers a look names, the layer files and where each is drawn, and
-// the cache of decoded layer images shared by one batch of spawns.
+// the cache of decoded layers shared by one batch of spawns.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +47,7 @@ constexpr const char* SKIN_TATTOO_FILE = "Texturas\\Personajes\\Tatuajes\\%d%d%d
 extern const SkinPoint SKIN_TATTOO_POSITIONS[SIDE_COUNT][SKIN_TATTOO_SLOTS];
 
 struct SkinImageCacheNode {
-    SkinImage image;   // owned
+    SkinLayerImage layer;
     char* name;        // owned, upper case
     SkinImageCacheNode* next;
     SkinImageCacheNode* prev;
@@ -64,15 +64,16 @@ public:
     SkinImageCache& operator=(const SkinImageCache&) = delete;
 
     // An uncompressed true-colour TGA (24 or 32 bits, at most SKIN_LAYER_MAX_SIDE a side) from
-    // the texture pack, a loose file first, into an empty image; false (logged, nothing kept)
-    // for any other file.
+    // the texture pack, a loose file first; false (logged, nothing kept) for any other file.
+    static bool LoadLayer(SkinLayerImage* layer, const char* name);
+    // The same file into an empty working image.
     static bool LoadTga(SkinImage* image, const char* name);
     // The node of that name in any letter case, or null.
     SkinImageCacheNode* Find(const char* name) const;
-    // A new node at the front taking the image (left empty) under the upper-cased name.
-    SkinImageCacheNode* Add(SkinImage* image, const char* name);
-    // The cached image of that name, read on the first asking; null when it cannot be read.
+    // A new node at the front taking the layer (left empty) under the upper-cased name.
+    SkinImageCacheNode* Add(SkinLayerImage* layer, const char* name);
+    // The cached layer of that name, read on the first asking; null when it cannot be read.
     SkinImageCacheNode* Get(const char* name);
-    // Frees every cached image; the cache is empty afterwards.
+    // Frees every cached layer; the cache is empty afterwards.
     void Clear();
 };

@@ -2,7 +2,7 @@
 // spawns.
 #include <cstring>
 #include <string>
-#include <type_traits>
+#include <utility>
 
 #include "core/debug_log.h"
 #include "core/pack_file.h"
@@ -27,8 +27,8 @@ bool Refuse(const char* name, const char* why) {
 
 }  // namespace
 
-bool SkinImageCache::LoadTga(SkinImage* image, const char* name) {
-    if (!image || !name) return false;
+bool SkinImageCache::LoadLayer(SkinLayerImage* layer, const char* name) {
+    if (!layer || !name) return false;
     PackEntry entry;
     if (!entry.Open(SKIN_TEXTURE_PACK, name)) return Refuse(name, "no se encontro el fichero");
     BinaryReader& in = entry.Reader();
@@ -54,36 +54,27 @@ bool SkinImageCache::LoadTga(SkinImage* image, const char* name) {
         return Refuse(name, "dimensiones fuera de rango");
     // A colour map an image of true colour carries is stepped over with the identification field.
     const size_t mapBytes = mapType ? size_t(mapLength) * ((mapEntryBits + 7u) / 8u) : 0;
-    const size_t bytesPerPixel = bits / 8u;
-    const size_t pixelBytes = size_t(width) * height * bytesPerPixel;
+    const size_t rowBytes = size_t(width) * (bits / 8u);
+    const size_t pixelBytes = rowBytes * height;
     if (!in.Skip(idLength) || !in.Skip(mapBytes) || in.Remaining() < pixelBytes)
         return Refuse(name, "faltan datos de la imagen");
     const uint8_t* data = in.Span(pixelBytes);
 
-    image->Free();
-    image->pixels = new int16_t[size_t(width) * height * 4];
-    image->width = width;
-    image->height = height;
-    image->hasAlpha = bits == 32 ? 1 : 0;
-    // Stored from the bottom row up: the last stored row is the top one. One loop per depth, so
-    // that the inner loop tests nothing per pixel.
-    auto rows = [&](auto bytes, auto alpha) {
-        for (uint32_t r = 0; r < height; ++r) {
-            const uint8_t* s = data + size_t(height - 1 - r) * width * bytes;
-            int16_t* d = image->pixels + size_t(r) * width * 4;
-            for (uint32_t c = 0; c < width; ++c, s += bytes, d += 4) {
-                d[0] = s[2];
-                d[1] = s[1];
-                d[2] = s[0];
-                d[3] = alpha(s);
-            }
-        }
-    };
-    if (bits == 32)
-        rows(std::integral_constant<size_t, 4>{}, [](const uint8_t* s) { return int16_t(s[3]); });
-    else
-        rows(std::integral_constant<size_t, 3>{}, [](const uint8_t*) { return int16_t(255); });
+    // Kept in the file's channel order; stored from the bottom row up, so the last stored row is
+    // the top one.
+    layer->width = width;
+    layer->height = height;
+    layer->channels = uint8_t(bits / 8u);
+    layer->bytes.resize(pixelBytes);
+    for (uint32_t r = 0; r < height; ++r)
+        std::memcpy(layer->bytes.data() + size_t(r) * rowBytes, data + size_t(height - 1 - r) * rowBytes, rowBytes);
     return true;
+}
+
+bool SkinImageCache::LoadTga(SkinImage* image, const char* name) {
+    SkinLayerImage layer;
+    if (!image || !LoadLayer(&layer, name)) return false;
+    return image->CopyFrom(layer);
 }
 
 SkinImageCacheNode* SkinImageCache::Find(const char* name) const {
@@ -94,12 +85,12 @@ SkinImageCacheNode* SkinImageCache::Find(const char* name) const {
     return nullptr;
 }
 
-SkinImageCacheNode* SkinImageCache::Add(SkinImage* image, const char* name) {
-    if (!image || !name) return nullptr;
+SkinImageCacheNode* SkinImageCache::Add(SkinLayerImage* layer, const char* name) {
+    if (!layer || !name) return nullptr;
     const std::string upper = Upper(name);
-    SkinImageCacheNode* node = new SkinImageCacheNode{*image, new char[upper.size() + 1], head, nullptr};
+    SkinImageCacheNode* node = new SkinImageCacheNode{std::move(*layer), new char[upper.size() + 1], head, nullptr};
     std::memcpy(node->name, upper.c_str(), upper.size() + 1);
-    *image = SkinImage{};
+    *layer = SkinLayerImage{};
     if (head) head->prev = node;
     head = node;
     ++count;
@@ -108,18 +99,14 @@ SkinImageCacheNode* SkinImageCache::Add(SkinImage* image, const char* name) {
 
 SkinImageCacheNode* SkinImageCache::Get(const char* name) {
     if (SkinImageCacheNode* hit = Find(name)) return hit;
-    SkinImage image{};
-    if (!LoadTga(&image, name)) {
-        image.Free();
-        return nullptr;
-    }
-    return Add(&image, name);
+    SkinLayerImage layer;
+    if (!LoadLayer(&layer, name)) return nullptr;
+    return Add(&layer, name);
 }
 
 void SkinImageCache::Clear() {
     while (head) {
         SkinImageCacheNode* next = head->next;
-        head->image.Free();
         delete[] head->name;
         delete head;
         head = next;

@@ -9,6 +9,7 @@
 #include "common/binary_reader.h"
 #include "platform/gfx/device.h"
 #include "platform/gfx/image.h"
+#include "render/skin_image.h"
 
 // What ProbeImageHeader reads off a file's header.
 struct ImageHeaderInfo {
@@ -29,27 +30,6 @@ constexpr uint8_t IMAGE_HEADER_DDS = 4;
 // position is left where it was. False for a null record, fewer than 25 bytes, or a header of
 // no known kind (PNG and JPEG among them).
 bool ProbeImageHeader(BinaryReader& reader, ImageHeaderInfo* info);
-
-// The picture the character skin code hands over: width x height pixels of four channels
-// (red, green, blue, alpha, each 0..255), row by row.
-struct SkinImage {
-    uint32_t width;
-    uint32_t height;
-    int16_t* pixels;
-    uint8_t hasAlpha;
-
-    // The skin composition's working operations (render/skin_image.cpp). Pixels that CopyFrom or
-    // a layer reader made are given back by Free; an image over borrowed pixels is never freed.
-    bool CopyFrom(const SkinImage& other);
-    void Free();
-    // One pixel of the source into the destination: mode 1 by the source's alpha, mode 2
-    // multiplied; the destination keeps its alpha.
-    static void Blend(const int16_t* source, int16_t* destination, int mode);
-    // The source blended in with its top left at (x, y); what falls outside is skipped.
-    bool Draw(const SkinImage& source, int32_t x, int32_t y, int mode);
-};
-constexpr int SKIN_BLEND_ALPHA = 1;
-constexpr int SKIN_BLEND_MULTIPLY = 2;
 
 // Most frames a "(ANI" texture can have: the frame number is written as two digits.
 constexpr int TEXTURE_MAX_FRAMES = 99;

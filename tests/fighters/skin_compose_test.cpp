@@ -175,11 +175,11 @@ TEST_F(SkinComposeTest, TheSameSkinWhereverItsLayersComeFromAndHowLongTheyAreKep
     for (int row = 1; row < SKIN_LAYER_COUNT; ++row) {
         char name[128];
         std::snprintf(name, sizeof name, SKIN_LAYERS[row].file[0], row == 3 ? 5 : 2);
-        expected.Draw(cache.Get(name)->image, SKIN_LAYERS[row].at[0].x, SKIN_LAYERS[row].at[0].y, SKIN_LAYERS[row].blend);
+        expected.Draw(cache.Get(name)->layer, SKIN_LAYERS[row].at[0].x, SKIN_LAYERS[row].at[0].y, SKIN_LAYERS[row].blend);
     }
     for (int slot : {0, 2}) {
         const char* name = slot == 0 ? "Texturas\\Personajes\\Tatuajes\\003.tga" : "Texturas\\Personajes\\Tatuajes\\021.tga";
-        expected.Draw(cache.Get(name)->image, SKIN_TATTOO_POSITIONS[0][slot].x, SKIN_TATTOO_POSITIONS[0][slot].y,
+        expected.Draw(cache.Get(name)->layer, SKIN_TATTOO_POSITIONS[0][slot].x, SKIN_TATTOO_POSITIONS[0][slot].y,
                       SKIN_BLEND_MULTIPLY);
     }
     ::Texture reference;
@@ -188,8 +188,8 @@ TEST_F(SkinComposeTest, TheSameSkinWhereverItsLayersComeFromAndHowLongTheyAreKep
 
     // A cache that already holds the base lends it out and keeps it.
     SkinImageCache holding;
-    SkinImage decoded{};
-    ASSERT_TRUE(SkinImageCache::LoadTga(&decoded, "Texturas\\Personajes\\Pieles\\orlin03.tga"));
+    SkinLayerImage decoded;
+    ASSERT_TRUE(SkinImageCache::LoadLayer(&decoded, "Texturas\\Personajes\\Pieles\\orlin03.tga"));
     ASSERT_NE(holding.Add(&decoded, "texturas\\personajes\\pieles\\ORLIN03.TGA"), nullptr);
     EXPECT_EQ(compose(&holding), cold);
     EXPECT_EQ(holding.count, 6u);

@@ -8,6 +8,7 @@
 
 #include "core/pack_file.h"
 #include "fighters/skin.h"
+#include "render/texture_manager.h"
 #include "datakit/image_writer.h"
 #include "support/temp_dir.h"
 
@@ -115,6 +116,51 @@ TEST(SkinImageTest, BlendingTruncatesAndDrawingIsClippedAtEveryEdgeWithoutWrappi
         }
         EXPECT_EQ(pixels, expected);
     }
+}
+
+// The skin composed straight into the texture's picture from the kept 8-bit layers holds what
+// the 16-bit working image would hand over: channel order, alpha, both blends and clipping.
+TEST_F(SkinLayerTest, LayersDrawnOntoTheTexturePictureGiveWhatTheWorkingImageGives) {
+    // Top row of the 32-bit layer: opaque red, clear, alpha 1, 128 and 254 (B, G, R, A in file
+    // order); bottom row: multiply factors.
+    SkinLayerImage layer{5, 2, 4, {0, 0, 255, 255, 9, 9, 9, 0, 200, 100, 50, 1, 10, 20, 30, 128, 99, 98, 97, 254,
+                                  255, 255, 255, 7, 0, 0, 0, 9, 128, 64, 32, 200, 1, 2, 3, 4, 254, 253, 252, 251}};
+    SkinLayerImage plain{2, 1, 3, {40, 50, 60, 70, 80, 90}};
+    Write("base.tga", TgaFile(SolidPicture(6, 4, 0x80c86432u), {.depth = 32}));
+    SkinLayerImage base;
+    ASSERT_TRUE(SkinImageCache::LoadLayer(&base, "BASE.TGA"));
+    ASSERT_EQ(base.channels, 4);
+
+    gfx::Image picture;
+    ASSERT_TRUE(StartSkinPicture(base, &picture));
+    EXPECT_TRUE(picture.hasAlpha);
+    EXPECT_EQ(picture.pixels, std::vector<uint32_t>(24, 0x80c86432u));
+    SkinImage working{};
+    ASSERT_TRUE(working.CopyFrom(base));
+    const struct {
+        const SkinLayerImage* layer;
+        int x, y, mode;
+    } draws[] = {{&layer, 0, 0, SKIN_BLEND_ALPHA},    {&layer, 2, 1, SKIN_BLEND_MULTIPLY}, {&layer, -3, 3, SKIN_BLEND_ALPHA},
+                 {&plain, 5, -0, SKIN_BLEND_ALPHA},   {&plain, -1, 2, SKIN_BLEND_MULTIPLY}, {&layer, 6, 0, SKIN_BLEND_ALPHA}};
+    for (const auto& d : draws) {
+        EXPECT_TRUE(DrawSkinLayer(&picture, *d.layer, d.x, d.y, d.mode));
+        working.Draw(*d.layer, d.x, d.y, d.mode);
+    }
+    gfx::Image expected;
+    ASSERT_TRUE(SkinPicture(working, &expected));
+    EXPECT_EQ(picture.pixels, expected.pixels);
+    // By hand: opaque red at (0, 0); the clear pixel leaves (1, 0); a 24-bit layer covers fully.
+    EXPECT_EQ(picture.pixels[0], 0x80ff0000u);
+    EXPECT_EQ(picture.pixels[1], 0x80c86432u);
+    EXPECT_EQ(picture.pixels[5], 0x803c3228u);
+    working.Free();
+
+    // Without alpha the picture is opaque and says so.
+    ASSERT_TRUE(StartSkinPicture(plain, &picture));
+    EXPECT_FALSE(picture.hasAlpha);
+    EXPECT_EQ(picture.pixels, (std::vector<uint32_t>{0xff3c3228u, 0xff5a5046u}));
+    EXPECT_FALSE(StartSkinPicture(SkinLayerImage{}, &picture));
+    EXPECT_FALSE(DrawSkinLayer(&picture, SkinLayerImage{}, 0, 0, SKIN_BLEND_ALPHA));
 }
 
 TEST_F(SkinLayerTest, TheCacheReadsEachNameOnceInAnyCaseUntilCleared) {

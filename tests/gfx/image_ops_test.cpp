@@ -119,4 +119,32 @@ TEST(ImageOps, ResizedRowsAreTheMeansOfTheSourceRowsTheyCover) {
     }
 }
 
+// A whole halving is exact: each texel is the mean of the 2 x 2 (or, where a side is kept,
+// 2 x 1) texels it covers, every channel on its own, a remainder of a half or more rounding up.
+TEST(ImageOps, AHalvingIsTheMeanOfEachBlockRoundedHalfUp) {
+    // Quarters: 1+2+3+4 = 10 -> 2.5 -> 3; 255 x 4 stays 255; 1+0+0+0 -> 0.25 -> 0; 2+0+0+0 -> 0.5 -> 1.
+    const Image block = MakeImage(2, 2, {0x01FF0102u, 0x02FF0000u, 0x03FF0000u, 0x04FF0000u});
+    EXPECT_EQ(gfx::HalveImage(block).pixels, (std::vector<uint32_t>{0x03FF0001u}));
+    // Halves along one side: 1+2 -> 1.5 -> 2, 255+254 -> 254.5 -> 255, 0+1 -> 0.5 -> 1.
+    EXPECT_EQ(gfx::HalveImage(MakeImage(4, 1, {0x000001FFu, 0x000002FEu, 0x00FF0000u, 0x01FE0001u})).pixels,
+              (std::vector<uint32_t>{0x00000200u | 0xFFu, 0x01FF0001u}));
+    EXPECT_EQ(gfx::HalveImage(MakeImage(1, 2, {0x80000003u, 0x81000004u})).pixels, (std::vector<uint32_t>{0x81000004u}));
+
+    // Every texel of a large halving, against the means worked out channel by channel.
+    const uint32_t w = 64, h = 32;
+    Image src = MakeImage(w, h, std::vector<uint32_t>(size_t(w) * h));
+    for (uint32_t i = 0; i < w * h; ++i) src.pixels[i] = i * 2654435761u;
+    const Image out = gfx::HalveImage(src);
+    ASSERT_EQ(out.pixels.size(), size_t(w / 2) * (h / 2));
+    for (uint32_t y = 0; y < h / 2; ++y)
+        for (uint32_t x = 0; x < w / 2; ++x)
+            for (uint32_t c = 0; c < 32; c += 8) {
+                uint32_t sum = 0;
+                for (uint32_t j : {2 * y, 2 * y + 1})
+                    for (uint32_t i : {2 * x, 2 * x + 1}) sum += (src.pixels[size_t(j) * w + i] >> c) & 0xFF;
+                const uint32_t mean = sum / 4 + (sum % 4 >= 2 ? 1 : 0);
+                ASSERT_EQ((out.pixels[size_t(y) * (w / 2) + x] >> c) & 0xFF, mean) << x << "," << y << " bit " << c;
+            }
+}
+
 }  // namespace
