@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame_verdict.h"
+
 // Counted by the linker's wrappers of the OpenGL entry points (see bench/CMakeLists.txt); they
 // stay 0 where the wrappers are not built.
 extern "C" {
@@ -82,29 +84,6 @@ private:
     SDL_GLContext previous_ = nullptr, context_ = nullptr;
 };
 
-// The share of pixels (0..1) whose red, green or blue differ by more than `tolerance` between two
-// pictures of the same size; 1 when the sizes differ or either is empty.
-double DifferingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int tolerance);
-
-// Whether k of n paired blocks going one way is too many for chance: the chance of k or more of
-// n fair coin tosses coming up the same is at most `level`.
-bool BeyondChance(int k, int n, double level);
-
-// What one side's frames took in one block, per frame.
-struct BlockTimes {
-    double wall = 0, cpu = 0;
-};
-
-// The verdict over all blocks: medians of each side, of the paired ratios, their quartiles, and
-// how many blocks the copy was the slower in; the error, if any, is set on the state.
-struct FrameVerdict {
-    double gameWall = 0, rawWall = 0, gameCpu = 0, rawCpu = 0;
-    double ratio = 0, ratioLow = 0, ratioHigh = 0, cpuRatio = 0;
-    int rawSlowerWall = 0, rawSlowerCpu = 0, blocks = 0;
-};
-FrameVerdict JudgeFrames(benchmark::State& state, const std::vector<BlockTimes>& game,
-                         const std::vector<BlockTimes>& raw);
-
 // Frames per block, of which the first is not counted: it pays for the switch from the other side.
 constexpr int kBlockFrames = 4;
 // Blocks per configuration: enough for the sign test to tell a floor that is slower from noise.
@@ -148,7 +127,8 @@ void CompareFrames(benchmark::State& state, GameFrame&& gameFrame, RawFrame&& ra
         gameFirst = !gameFirst;
         state.SetIterationTime(gameBlocks.back().wall);
     }
-    const FrameVerdict v = JudgeFrames(state, gameBlocks, rawBlocks);
+    const FrameVerdict v = JudgeFrames(gameBlocks, rawBlocks);
+    if (!v.error.empty()) state.SkipWithError(v.error.c_str());
     const double frames = double(v.blocks) * (kBlockFrames - 1);
     state.counters["game_ms"] = 1000.0 * v.gameWall;
     state.counters["raw_ms"] = 1000.0 * v.rawWall;

@@ -1,4 +1,4 @@
-#include "frame_compare.h"
+#include "frame_verdict.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,8 +49,7 @@ bool BeyondChance(int k, int n, double level) {
     return tail <= level;
 }
 
-FrameVerdict JudgeFrames(benchmark::State& state, const std::vector<BlockTimes>& game,
-                         const std::vector<BlockTimes>& raw) {
+FrameVerdict JudgeFrames(const std::vector<BlockTimes>& game, const std::vector<BlockTimes>& raw) {
     FrameVerdict v;
     const size_t n = std::min(game.size(), raw.size());
     v.blocks = int(n);
@@ -74,7 +73,7 @@ FrameVerdict JudgeFrames(benchmark::State& state, const std::vector<BlockTimes>&
                       "the raw copy takes more %s than the game (median ratio %.3f, slower in %d of %zu blocks): "
                       "it is no floor",
                       what, ratio, slower, n);
-        state.SkipWithError(text);
+        v.error = text;
         return true;
     };
     if (!judge("wall time", v.ratio, v.rawSlowerWall)) judge("main-thread CPU", v.cpuRatio, v.rawSlowerCpu);
