@@ -132,6 +132,10 @@ void RawFrame::SetUpWorld(const GameScene& game) {
     }
     if (config_.lit)
         for (int m = 0; m < kMeshes; ++m) meshLights_.push_back(game.LightsForBox(d.meshBoxes[size_t(m)].data()));
+    // By texture, then by buffer: on the software rasteriser every change of texture stores the
+    // whole fragment state anew, a change of buffer does not.
+    for (int t = 0; t < kTextures; ++t)
+        for (int m = t; m < kMeshes; m += kTextures) worldOrder_.push_back(m);
 }
 
 void RawFrame::SetUpCharacters(const GameScene& game) {
@@ -241,28 +245,26 @@ void RawFrame::DrawWorld() {
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     if (lit) glEnableClientState(GL_NORMAL_ARRAY);
-    int texture = -1;
-    for (int g = 0; g < kGroups; ++g) {
-        bool bound = false;
-        for (int m = g * kMeshesPerGroup; m < (g + 1) * kMeshesPerGroup; ++m) {
-            if (!Visible(d.meshBoxes[size_t(m)].data())) continue;
-            if (!bound) {
-                glBindBuffer(GL_ARRAY_BUFFER, groupVertices_[g]);
-                glVertexPointer(3, GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, x)));
-                glTexCoordPointer(2, GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, u)));
-                if (lit) glNormalPointer(GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, nx)));
-                glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, groupIndices_[g]);
-                bound = true;
-            }
-            if (m % kTextures != texture) {
-                texture = m % kTextures;
-                glBindTexture(GL_TEXTURE_2D, textures_[texture]);
-            }
-            if (lit) UseLights(meshLights_[size_t(m)]);
-            const GLuint first = SceneData::FirstVertex(m);
-            glDrawRangeElements(GL_TRIANGLES, first, first + kMeshVertices - 1, kMeshIndices, GL_UNSIGNED_SHORT,
-                                At(SceneData::FirstIndex(m) * 2));
+    int texture = -1, group = -1;
+    for (int m : worldOrder_) {
+        if (!Visible(d.meshBoxes[size_t(m)].data())) continue;
+        const int g = SceneData::Group(m);
+        if (g != group) {
+            group = g;
+            glBindBuffer(GL_ARRAY_BUFFER, groupVertices_[g]);
+            glVertexPointer(3, GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, x)));
+            glTexCoordPointer(2, GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, u)));
+            if (lit) glNormalPointer(GL_FLOAT, sizeof(WorldVertex), At(offsetof(WorldVertex, nx)));
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, groupIndices_[g]);
         }
+        if (m % kTextures != texture) {
+            texture = m % kTextures;
+            glBindTexture(GL_TEXTURE_2D, textures_[texture]);
+        }
+        if (lit) UseLights(meshLights_[size_t(m)]);
+        const GLuint first = SceneData::FirstVertex(m);
+        glDrawRangeElements(GL_TRIANGLES, first, first + kMeshVertices - 1, kMeshIndices, GL_UNSIGNED_SHORT,
+                            At(SceneData::FirstIndex(m) * 2));
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

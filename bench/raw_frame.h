@@ -45,6 +45,7 @@ private:
     bool ready_ = false;
     GLuint textures_[kTextures] = {};
     GLuint groupVertices_[kGroups] = {}, groupIndices_[kGroups] = {};
+    std::vector<int> worldOrder_;  // the meshes in the order they are drawn
     std::vector<LightSet> meshLights_, characterLights_;
     LightSet lights_;     // in force
     bool lightsKnown_ = false;
