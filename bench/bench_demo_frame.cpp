@@ -3,7 +3,8 @@
 // then the game's whole frame (world, fighters, shadows, effects, HUD, present) beside a replay of
 // the same frame's batches, caught at the OpenGL entry points as the game submitted them, through
 // a minimal hand-written OpenGL path in a context sharing the game's textures and buffers.
-// Alternating, each finished with glFinish; counters as for the generated scene's frame.
+// Alternating blocks of frames, each finished with glFinish; counters and verdict as for the
+// generated scene's frame.
 #include <benchmark/benchmark.h>
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -34,6 +35,7 @@ void BM_DemoFrameBesideRawOpenGL(benchmark::State& state) {
         state.SkipWithError("the OpenGL entry points are not wrapped in this build");
         return;
     }
+    benchsupport::SteadyHeap heap;
     benchsupport::DemoMatch match(state, "frame");
     if (!match.Ready()) return;
     if (!match.Start()) {
@@ -75,6 +77,9 @@ void BM_DemoFrameBesideRawOpenGL(benchmark::State& state) {
     }
     ReleaseGame(true);
 }
-BENCHMARK(BM_DemoFrameBesideRawOpenGL)->MinTime(0.5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemoFrameBesideRawOpenGL)
+    ->Iterations(benchsupport::kFrameBlocks)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

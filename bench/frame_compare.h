@@ -1,15 +1,19 @@
 // What the frame benchmarks share: the counted OpenGL calls, a hidden window with an OpenGL
-// context of its own for a hand-written copy of a frame, and the alternating timing of the game's
-// frame beside the copy with its counters.
+// context of its own for a hand-written copy of a frame, the timing of the game's frame beside
+// the copy in alternating blocks with its counters and verdict, and the comparison of pictures.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <SDL.h>
+#include <malloc.h>
 #include <time.h>
 
 #include <chrono>
 #include <cstdint>
+#include <vector>
+
+#include "frame_verdict.h"
 
 // Counted by the linker's wrappers of the OpenGL entry points (see bench/CMakeLists.txt); they
 // stay 0 where the wrappers are not built.
@@ -25,6 +29,24 @@ inline double Seconds(clockid_t clock) {
     clock_gettime(clock, &t);
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
+
+// Freed memory stays in the process for the length of a frame benchmark. Otherwise the
+// rasteriser's per-frame blocks that happen to lie at the top of the heap go back to the system
+// when they are freed and fault in again at the next frame (5 of the copy's 14 ms of world frame
+// once), a cost that says where the blocks fell rather than what either side draws.
+class SteadyHeap {
+public:
+    SteadyHeap() {
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    }
+    ~SteadyHeap() {
+        mallopt(M_TRIM_THRESHOLD, 128 << 10);
+        mallopt(M_MMAP_THRESHOLD, 128 << 10);
+    }
+    SteadyHeap(const SteadyHeap&) = delete;
+    SteadyHeap& operator=(const SteadyHeap&) = delete;
+};
 
 // A hidden window and a context of its own beside the game's, so neither side disturbs the
 // other's state or framebuffer; its depth and stencil are those of the device's back buffer.
@@ -62,53 +84,63 @@ private:
     SDL_GLContext previous_ = nullptr, context_ = nullptr;
 };
 
-// Draws one frame of each per iteration, each finished by the caller with glFinish, and reports
-// the time ratio (game / raw) and difference, the game's draws, OpenGL calls per draw on both
-// sides and each frame's main-thread CPU time.
+// Frames per block, of which the first is not counted: it pays for the switch from the other side.
+constexpr int kBlockFrames = 4;
+// Blocks per configuration: enough for the sign test to tell a floor that is slower from noise.
+constexpr int kFrameBlocks = 15;
+
+// Draws a block of frames of each side per iteration, each frame finished by the caller with
+// glFinish, the side that goes first changing every block; reports the medians of both sides'
+// wall and main-thread CPU time, the paired ratio (game / raw) with its quartiles, the game's
+// draws and OpenGL calls per draw on both sides. A copy that is the slower, in wall or in
+// main-thread CPU, by more than noise explains, is no floor: the benchmark reports an error.
+// The iteration time is the game's frame.
 template <typename GameFrame, typename RawFrame>
 void CompareFrames(benchmark::State& state, GameFrame&& gameFrame, RawFrame&& rawFrame) {
-    double gameSeconds = 0, rawSeconds = 0, gameCpu = 0, rawCpu = 0;
+    std::vector<BlockTimes> gameBlocks, rawBlocks;
     uint64_t gameCalls = 0, gameDraws = 0, rawCalls = 0, rawDraws = 0;
     using Clock = std::chrono::steady_clock;
-    // Each side goes first every other round: whichever follows the other pays for some of its
-    // leftovers in the rasteriser.
+    auto block = [](auto& frame, uint64_t& calls, uint64_t& draws) {
+        frame();
+        BlockTimes t;
+        const uint64_t calls0 = g_glCalls, draws0 = g_glDraws;
+        for (int f = 1; f < kBlockFrames; ++f) {
+            const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
+            const Clock::time_point start = Clock::now();
+            frame();
+            t.wall += std::chrono::duration<double>(Clock::now() - start).count();
+            t.cpu += Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
+        }
+        calls += g_glCalls - calls0, draws += g_glDraws - draws0;
+        t.wall /= kBlockFrames - 1, t.cpu /= kBlockFrames - 1;
+        return t;
+    };
     bool gameFirst = true;
-    auto timedGame = [&] {
-        const uint64_t calls = g_glCalls, draws = g_glDraws;
-        const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
-        const Clock::time_point start = Clock::now();
-        gameFrame();
-        gameSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-        gameCpu += Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
-        gameCalls += g_glCalls - calls, gameDraws += g_glDraws - draws;
-    };
-    auto timedRaw = [&] {
-        const uint64_t calls = g_glCalls, draws = g_glDraws;
-        const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
-        const Clock::time_point start = Clock::now();
-        rawFrame();
-        rawSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-        rawCpu += Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
-        rawCalls += g_glCalls - calls, rawDraws += g_glDraws - draws;
-    };
     for (auto _ : state) {
         if (gameFirst) {
-            timedGame();
-            timedRaw();
+            gameBlocks.push_back(block(gameFrame, gameCalls, gameDraws));
+            rawBlocks.push_back(block(rawFrame, rawCalls, rawDraws));
         } else {
-            timedRaw();
-            timedGame();
+            rawBlocks.push_back(block(rawFrame, rawCalls, rawDraws));
+            gameBlocks.push_back(block(gameFrame, gameCalls, gameDraws));
         }
         gameFirst = !gameFirst;
+        state.SetIterationTime(gameBlocks.back().wall);
     }
-    const double n = double(state.iterations());
-    state.counters["game_ms"] = 1000.0 * gameSeconds / n;
-    state.counters["raw_ms"] = 1000.0 * rawSeconds / n;
-    state.counters["ratio"] = rawSeconds > 0 ? gameSeconds / rawSeconds : 0.0;
-    state.counters["over_raw_ms"] = 1000.0 * (gameSeconds - rawSeconds) / n;
-    state.counters["game_cpu_ms"] = 1000.0 * gameCpu / n;
-    state.counters["raw_cpu_ms"] = 1000.0 * rawCpu / n;
-    state.counters["game_draws"] = double(gameDraws) / n;
+    const FrameVerdict v = JudgeFrames(gameBlocks, rawBlocks);
+    if (!v.error.empty()) state.SkipWithError(v.error.c_str());
+    const double frames = double(v.blocks) * (kBlockFrames - 1);
+    state.counters["game_ms"] = 1000.0 * v.gameWall;
+    state.counters["raw_ms"] = 1000.0 * v.rawWall;
+    state.counters["ratio"] = v.ratio;
+    state.counters["ratio_q1"] = v.ratioLow;
+    state.counters["ratio_q3"] = v.ratioHigh;
+    state.counters["game_cpu_ms"] = 1000.0 * v.gameCpu;
+    state.counters["raw_cpu_ms"] = 1000.0 * v.rawCpu;
+    state.counters["cpu_ratio"] = v.cpuRatio;
+    state.counters["raw_slower_blocks"] = v.rawSlowerWall;
+    state.counters["raw_cpu_slower_blocks"] = v.rawSlowerCpu;
+    state.counters["game_draws"] = frames > 0 ? double(gameDraws) / frames : 0.0;
     state.counters["game_calls_per_draw"] = gameDraws ? double(gameCalls) / double(gameDraws) : 0.0;
     state.counters["raw_calls_per_draw"] = rawDraws ? double(rawCalls) / double(rawDraws) : 0.0;
 }
