@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/data_set.h"
 #include "effects/effect_slots.h"
 #include "support/demo_data_folder.h"
 #include "support/match_harness.h"
@@ -36,6 +37,7 @@ TEST(MatchAfterMatchTest, AMatchPlaysFrameForFrameTheSameWhicheverMatchCameBefor
     const MatchOptions annihilation{.kind = 5, .seed = 5, .maxDeaths = 1000};
     const MatchOptions search{.kind = 3, .seed = 14};
     const MatchOptions onDemo{.kind = 5, .seed = 7, .dataFolder = demo, .scenario = 5};
+    const MatchOptions inRain{.kind = 2, .seed = 9, .render = true, .dataFolder = demo, .scenario = demodata::WATER_SCENARIO};
     // The match is played after `before`, then after `between`; a time of 0 leaves one out.
     const struct {
         const char* name;
@@ -55,6 +57,7 @@ TEST(MatchAfterMatchTest, AMatchPlaysFrameForFrameTheSameWhicheverMatchCameBefor
         // Effects warm up on their creation as far as the camera the match loads under sees them:
         // the first match's camera sees all, one aimed by the last match's start does not.
         {"on the demo data after itself", {}, 0, onDemo, 20000, onDemo, 20000},
+        {"in the rain after itself", {}, 0, inRain, 8000, inRain, 8000},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
