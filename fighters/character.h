@@ -462,7 +462,7 @@ class Item;
 // The item nearest to the point among the cells within r in x and z; null for none.
 Item* FindNearestItem(float x, float y, float z, int r);
 
-// Every record free with its model and look, and the stamp 0 (tests).
+// Every record free with its model and look, and the stamp 0: as at program start.
 void ResetCharacters();
 
 // The slot a spawn takes: a requested 0-15 as given, anything else the lowest free one; -1 when
@@ -475,6 +475,7 @@ int SpawnCharacter(int slot, uint32_t playerId, int side, int level, float x, fl
 void LoadAllSkeletons(bool showProgress);
 // At match start by application mode; any fighter left is despawned first.
 void LoadSkeletons(bool showProgress);
+// At match release: every fighter despawned, the skeletons freed and the records as at start.
 void FreeSkeletons();
 // In a network game: the host spawns its own fighter, a client asks the host for one.
 void SpawnLocalPlayer();

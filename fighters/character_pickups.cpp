@@ -1,7 +1,7 @@
 // Item pickups: the nearest item in reach is taken and its type's effect applied.
 #include <cmath>
-#include <cstdlib>
 
+#include "common/random.h"
 #include "effects/effect_slots.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
@@ -145,7 +145,7 @@ void ApplyItem(Character& c, const Item& item) {
         MakeEffect(kBombEffect, item.position, item.position, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, 0, &c);
         CreateDecal("Texturas\\Efectos\\Mancha00.tga", item.position, kBombDecalRadius, {0.0f, 0.0f, 0.0f},
                     kDecalLifetimeMs, kDecalFadeInMs, kDecalFadeOutMs);
-        PlayAndAnnounce(kBombSoundFirst + std::rand() % 3, item.position);
+        PlayAndAnnounce(kBombSoundFirst + Random() % 3, item.position);
         break;
     }
     case Pick::StrikeSide1: Strike(c); break;

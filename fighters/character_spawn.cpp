@@ -112,6 +112,10 @@ void FreeSkeletons() {
         row.skeleton = nullptr;
     }
     FreeViewerSkeleton();
+    // The records are reused: the next match starts them as the first one did, not with what the
+    // behaviour and the fall rule remembered here (an unsticking stamp from the last match sends
+    // a fighter back to its goal at once).
+    ResetCharacters();
 }
 
 int SpawnCharacter(int slot, uint32_t playerId, int side, int level, float x, float y, float z,

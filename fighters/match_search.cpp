@@ -1,7 +1,8 @@
 // The search kind's fleeing objects: placing them away from the fighters, collecting them, and
 // their flight, wandering and sync each frame.
-#include <cstdlib>
+#include <cmath>
 
+#include "common/random.h"
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "effects/effect_slots.h"
@@ -32,8 +33,8 @@ bool RandomReachablePoint(Character* local, Vec3* out) {
     PathMap* map = ScenarioPathMap();
     if (!map || map->rows <= 0 || map->cols <= 0) return false;
     CellRef cell{0, 0, 0};
-    cell.z = std::rand() % map->rows;
-    cell.x = std::rand() % map->cols;
+    cell.z = Random() % map->rows;
+    cell.x = Random() % map->cols;
     if (!map->IsValidCell(cell)) return false;
     if (!local->CanReachCell(cell)) {
         CellRef near{};
@@ -143,7 +144,7 @@ void Match::UpdateSearchObjects() {
             const Vec3 to = Vec3Add(e, d);
             SetSearchObjectPosition(i, to.x, to.y, to.z);
             if (hosting) g_GamePacket.WriteSetSearchObjectPosition(i, to);
-        } else if (Distance3(target, e) < 0.5f || (tick && std::rand() % 6 == 0)) {
+        } else if (Distance3(target, e) < 0.5f || (tick && Random() % 6 == 0)) {
             Vec3 to{};
             Character* local = g_FighterShellCalls.localFighter();
             if (local && RandomReachablePoint(local, &to)) {

@@ -120,8 +120,16 @@ void Control::Init() {
     comboIndex = -1;
     comboStep = 0;
     stepTime = 0;
+    attackChainLatch = jumpChainLatch = 0;
+    frameMs = 0;
+    frameSeconds = 0.0f;
+    secondTick = 0;
     lastFrameTime = 0;
     tickBase = GetTime(CLOCK_MATCH);
+    // Without a local fighter yet, the match camera takes the placed eye and target as they are:
+    // the last match's would aim the new scene's camera while it loads, and which effects warm up
+    // on their creation depends on what that camera sees.
+    cameraEye = cameraTarget = placedEye = placedTarget = Vec3{0.0f, 0.0f, 0.0f};
     SelectMode();
     g_Mouse.Reset();
     particleCurtain = nullptr;

@@ -26,7 +26,7 @@ PortalRecord g_Portals[PORTAL_COUNT] = {
 };
 uint32_t g_GlowMoteTime = 0;
 uint32_t g_LightningTime = 0;
-int32_t g_LightningCounter = 4;
+int32_t g_LightningCounter = LIGHTNING_NONE;
 
 namespace {
 
@@ -160,6 +160,10 @@ void Scenario::Unload() {
     // The wave textures went with the scene that loaded them.
     ripple0 = ripple1 = -1;
     ForgetSpringAndPortalEffects();
+    // The next scenario's ambience starts as the first one's did, not within the last one's
+    // lightning or with its stamps.
+    g_GlowMoteTime = g_LightningTime = 0;
+    g_LightningCounter = LIGHTNING_NONE;
     number = -1;
     row = nullptr;
 }
@@ -177,7 +181,5 @@ void ResetScenario() {
     g_Scenario.healthSpringCentre = g_Scenario.energySpringCentre = Vec3{};
     std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
     for (PortalRecord& p : g_Portals) p = PortalRecord{0, -1, -1, {}, {}};
-    g_GlowMoteTime = g_LightningTime = 0;
-    g_LightningCounter = 4;
 }
 

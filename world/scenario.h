@@ -106,6 +106,7 @@ public:
 extern Scenario g_Scenario;
 extern PortalRecord g_Portals[PORTAL_COUNT];
 // Ambience stamps (clock 0) and the lightning sequence counter (4: no sequence running).
+constexpr int32_t LIGHTNING_NONE = 4;
 extern uint32_t g_GlowMoteTime;
 extern uint32_t g_LightningTime;
 extern int32_t g_LightningCounter;

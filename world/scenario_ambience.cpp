@@ -33,7 +33,6 @@ constexpr float kRainSnapDistance = 10.0f;
 constexpr float kRainFloorBelow = 22.0f;   // the drops end 4 below the fighter
 
 constexpr uint32_t kLightningIdleMs = 1001;
-constexpr int32_t kLightningDone = 4;
 constexpr int kThunderSound = 183;         // or the next one
 
 constexpr int kRippleEveryMs = 5;
@@ -114,7 +113,7 @@ void UpdateLightning() {
     case 3:
         if (e > 450 && e < 550) {
             if (call.random() % 2 == 0) SpawnFlash(100 + uint32_t(call.random() % 101), true);
-            g_LightningCounter = kLightningDone;
+            g_LightningCounter = LIGHTNING_NONE;
         }
         break;
     default:
