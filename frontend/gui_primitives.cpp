@@ -25,15 +25,19 @@ constexpr uint32_t kQuadFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 // One block of all device state per device, captured before each quad and applied after it:
 // the same result as making and deleting a block per quad, without the cost.
 Device* g_QuadDevice = nullptr;
+uint32_t g_QuadDeviceSerial = 0;
 uint32_t g_QuadBlock = 0;
 
 bool CaptureQuadBlock(Device* device) {
-    if (g_QuadDevice == device && g_QuadBlock && Succeeded(device->CaptureStateBlock(g_QuadBlock))) return true;
+    if (g_QuadDevice == device && g_Video.IsCurrentDevice(device, g_QuadDeviceSerial) && g_QuadBlock &&
+        Succeeded(device->CaptureStateBlock(g_QuadBlock)))
+        return true;
     g_QuadDevice = nullptr;
     g_QuadBlock = 0;
     uint32_t block = 0;
     if (Failed(device->CreateStateBlock(D3DSBT_ALL, &block)) || !block) return false;
     g_QuadDevice = device;
+    g_QuadDeviceSerial = g_Video.deviceSerial;
     g_QuadBlock = block;
     return true;
 }
@@ -42,7 +46,8 @@ bool CaptureQuadBlock(Device* device) {
 
 void ResetQuadDrawState() {
     // A block of the current device is given back; one of a device that is gone means nothing.
-    if (g_QuadBlock && g_QuadDevice && g_QuadDevice == g_Video.device) g_QuadDevice->DeleteStateBlock(g_QuadBlock);
+    if (g_QuadBlock && g_Video.IsCurrentDevice(g_QuadDevice, g_QuadDeviceSerial))
+        g_QuadDevice->DeleteStateBlock(g_QuadBlock);
     g_QuadDevice = nullptr;
     g_QuadBlock = 0;
 }

@@ -33,13 +33,14 @@ void Fader::Zero() {
     colour = kWhite;
     startTime = 0;
     device_ = nullptr;
+    deviceSerial_ = 0;
 }
 
 void Fader::RecordBlocks(uint32_t* own, uint32_t srcBlend) {
     Device* d = g_Video.GetDevice();
     if (!d) return;
     // Earlier handles of the same device are given back before they are replaced.
-    if (device_ == d) {
+    if (g_Video.IsCurrentDevice(static_cast<Device*>(device_), deviceSerial_)) {
         if (*own) d->DeleteStateBlock(*own);
         if (saveBlock) d->DeleteStateBlock(saveBlock);
     }
@@ -50,6 +51,7 @@ void Fader::RecordBlocks(uint32_t* own, uint32_t srcBlend) {
         if (Failed(d->EndStateBlock(block))) *block = 0;
     }
     device_ = d;
+    deviceSerial_ = g_Video.deviceSerial;
     if (!*own || !saveBlock) WriteDebugLog("Fader: state blocks failed");
 }
 
@@ -58,7 +60,7 @@ void Fader::RecordAddBlock() { RecordBlocks(&addBlock, D3DBLEND_ONE); }
 
 void Fader::RestoreDeviceObjects() {
     // Handles of a device that is gone mean nothing to the new one.
-    if (device_ != g_Video.GetDevice()) {
+    if (!g_Video.IsCurrentDevice(static_cast<Device*>(device_), deviceSerial_)) {
         multiplyBlock = addBlock = saveBlock = 0;
         device_ = nullptr;
     }
@@ -126,7 +128,7 @@ bool Fader::DrawRect2D(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t 
     Device* d = g_Video.GetDevice();
     const uint32_t mode = multiply ? multiplyBlock : addBlock;
     // Blocks of another device would set the wrong states, or none.
-    if (!d || d != device_ || !mode || !saveBlock) return true;
+    if (!g_Video.IsCurrentDevice(static_cast<Device*>(device_), deviceSerial_) || !mode || !saveBlock) return true;
     d->CaptureStateBlock(saveBlock);
     d->ApplyStateBlock(mode);
     // Through the video object, whose cache would otherwise hold a format the device no longer has.

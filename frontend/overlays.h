@@ -43,6 +43,7 @@ public:
 private:
     void RecordBlocks(uint32_t* own, uint32_t srcBlend);
     void* device_;          // the device the blocks belong to
+    uint32_t deviceSerial_;
 };
 
 extern Fader g_Fader;

@@ -46,7 +46,7 @@ char* CopyText(const char* text) {
 
 void RecordCanvasBlocks(Device* d) {
     LabelCanvas& c = g_LabelCanvas;
-    if (c.device == d && c.drawBlock && c.savedBlock) return;
+    if (c.device == d && g_Video.IsCurrentDevice(d, c.deviceSerial) && c.drawBlock && c.savedBlock) return;
     c.drawBlock = c.savedBlock = 0;
     for (uint32_t* block : {&c.drawBlock, &c.savedBlock}) {
         if (Failed(d->BeginStateBlock())) continue;
@@ -55,6 +55,7 @@ void RecordCanvasBlocks(Device* d) {
         if (Failed(d->EndStateBlock(block))) *block = 0;
     }
     c.device = d;
+    c.deviceSerial = g_Video.deviceSerial;
     if (!c.drawBlock || !c.savedBlock) WriteDebugLog("TextLabel: state blocks failed");
 }
 
@@ -71,7 +72,7 @@ void AcquireCanvas() {
 
 void FreeCanvas() {
     LabelCanvas& c = g_LabelCanvas;
-    if (c.device && c.device == g_Video.GetDevice()) {
+    if (g_Video.IsCurrentDevice(c.device, c.deviceSerial)) {
         if (c.drawBlock) c.device->DeleteStateBlock(c.drawBlock);
         if (c.savedBlock) c.device->DeleteStateBlock(c.savedBlock);
     }

@@ -55,6 +55,7 @@ struct LabelCanvas {
     text::Bitmap* bitmap;
     text::DrawContext* dc;
     gfx::Device* device;    // the device the blocks belong to
+    uint32_t deviceSerial;
     uint32_t drawBlock;
     uint32_t savedBlock;
     uint32_t users;

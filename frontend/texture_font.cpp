@@ -73,6 +73,7 @@ void TextureFont::Zero() {
     drawBlock = savedBlock = 0;
     for (int i = 0; i < FONT_SCALES; ++i) scales[i][0] = scales[i][1] = 0.01f + 0.005f * float(i);
     device_ = nullptr;
+    deviceSerial_ = 0;
 }
 
 bool TextureFont::Create(const char* face, int32_t height, uint32_t styleFlags) {
@@ -150,6 +151,7 @@ bool TextureFont::Create(const char* face, int32_t height, uint32_t styleFlags) 
     texture = tex;
     textureWidth = textureHeight = size;
     device_ = device;
+    deviceSerial_ = g_Video.deviceSerial;
     std::strncpy(faceName, face, sizeof faceName - 1);
     faceName[sizeof faceName - 1] = 0;
     flags = styleFlags;
@@ -181,7 +183,7 @@ bool TextureFont::PackGlyphs(text::DrawContext* dc, uint32_t size, bool draw) {
 
 void TextureFont::DeleteBlocks() {
     // Handles of a device that is gone mean nothing to its successor.
-    if (device_ && g_Video.device == device_) {
+    if (g_Video.IsCurrentDevice(device_, deviceSerial_)) {
         if (drawBlock) device_->DeleteStateBlock(drawBlock);
         if (savedBlock) device_->DeleteStateBlock(savedBlock);
     }
@@ -189,7 +191,7 @@ void TextureFont::DeleteBlocks() {
 }
 
 void TextureFont::RestoreDeviceObjects() {
-    if (!texture || !device_ || g_Video.device != device_) return;
+    if (!texture || !g_Video.IsCurrentDevice(device_, deviceSerial_)) return;
     DeleteBlocks();
     Device* d = device_;
     for (uint32_t* block : {&drawBlock, &savedBlock}) {
@@ -212,10 +214,11 @@ void TextureFont::Release() {
     textScale = 1.0f;
     std::memset(glyphs, 0, sizeof glyphs);
     device_ = nullptr;
+    deviceSerial_ = 0;
 }
 
 bool TextureFont::CanDraw() const {
-    return texture && device_ && g_Video.device == device_ && drawBlock && savedBlock;
+    return texture && g_Video.IsCurrentDevice(device_, deviceSerial_) && drawBlock && savedBlock;
 }
 
 bool TextureFont::ScaledGlyphFactors(int scale, float viewportHeight, float* kx, float* ky) const {

@@ -92,6 +92,7 @@ public:
 
 private:
     gfx::Device* device_;           // the device the texture and the blocks belong to
+    uint32_t deviceSerial_;
 
     bool CanDraw() const;
     // Lays the glyph cells out in rows of a size x size texture, drawing them through the

@@ -17,6 +17,9 @@ Direct3DFactory g_Direct3DCreate = Direct3DCreate;
 
 namespace {
 
+// Devices made in this run, never reset: a serial is not given twice.
+uint32_t g_DevicesMade = 0;
+
 const char* ErrorDescription(Result r) {
     switch (r) {
     case D3DERR_DEVICELOST: return "D3DERR_DEVICELOST";
@@ -37,6 +40,7 @@ void Video::Zero() {
     window = nullptr;
     d3d = nullptr;
     device = nullptr;
+    deviceSerial = 0;
     adapter = 0;
     std::memset(&caps, 0, sizeof(caps));
     std::memset(&displayMode, 0, sizeof(displayMode));
@@ -229,6 +233,7 @@ Result Video::CreateDevice(const VideoSettings& settings) {
         Destroy();
         return r;
     }
+    deviceSerial = ++g_DevicesMade;
     device->GetDisplayMode(&displayMode);
     TakeSurfaces();
     if (g_Settings.debug) {
@@ -268,6 +273,7 @@ void Video::Destroy() {
             WriteDebugLogF("refcount: %d", int(n));
         } while (n > 0);
         device = nullptr;
+        deviceSerial = 0;
     }
     if (d3d) {
         while (d3d->Release() > 0) {

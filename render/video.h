@@ -50,6 +50,9 @@ public:
     void* window;                       // os::WindowHandle
     gfx::Direct3D* d3d;
     gfx::Device* device;                // null while no device exists
+    // Which device of the run it is: a new device can stand where a destroyed one stood, so what
+    // was made on a device keeps this with its address.
+    uint32_t deviceSerial;
     int32_t adapter;
     gfx::Caps caps;
     gfx::DisplayMode displayMode;
@@ -95,6 +98,10 @@ public:
     void Zero();
 
     gfx::Device* GetDevice() const { return device; }
+    // Whether something made on device `d` when it had `serial` belongs to the device there is now.
+    bool IsCurrentDevice(const gfx::Device* d, uint32_t serial) const {
+        return d && d == device && serial == deviceSerial;
+    }
 
     bool Create(const VideoSettings& settings);
     gfx::Result CreteD3D();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "effects/effect_list.h"
 #include "frontend/flash_effect.h"
@@ -165,6 +166,35 @@ TEST_F(QuadTest, QuadsAndFaderRectanglesLeaveEveryStateAsItWas) {
     g_Fader.DrawRect2D(0, 0, 10, 10, 0xFF808080, true);
     EXPECT_EQ(rec->Draws()[0].RenderState(D3DRS_SRCBLEND), uint32_t(D3DBLEND_ZERO));
     EXPECT_EQ(rec->Draws()[0].RenderState(D3DRS_DESTBLEND), uint32_t(D3DBLEND_SRCCOLOR));
+}
+
+// Every switch between the menu and a match makes the device again, and the new one can stand
+// where the old one stood: the blocks made on the old one are forgotten, never deleted on the new
+// one, where those numbers may be another's blocks.
+TEST_F(QuadTest, ADeviceMadeWhereTheLastOneStoodGetsBlocksOfItsOwn) {
+    g_Fader.Reset();
+    DrawQuad2D(0.25f, 0.25f, 0.75f, 0.5f, 0xFF112233);
+    const uint32_t serial = g_Video.deviceSerial;
+    g_Video.deviceSerial = serial + 1;
+    rec->ClearLog();
+    g_Fader.Reset();
+    DrawQuad2D(0.25f, 0.25f, 0.75f, 0.5f, 0xFF112233);
+    std::set<uint32_t> made;
+    for (const Call& c : rec->Log()) {
+        if (c.kind == CallKind::CreateStateBlock) made.insert(c.args[1]);
+        if (c.kind == CallKind::EndStateBlock) made.insert(c.args[0]);
+        if (c.kind == CallKind::DeleteStateBlock) EXPECT_EQ(made.count(c.args[0]), 1u) << "block " << c.args[0];
+    }
+    EXPECT_EQ(made.size(), 5u);     // the fader's three (one made twice) and the quad's
+    // The new blocks serve both: each draws and leaves the states as they were.
+    UnusualStates();
+    const screentest::StateSnapshot before(*rec);
+    rec->ClearLog();
+    g_Fader.DrawRect2D(0, 0, 10, 10, 0xFF808080, true);
+    DrawQuad2D(0.0f, 0.0f, 1.0f, 1.0f, 0xFF445566);
+    EXPECT_EQ(rec->Draws().size(), 2u);
+    EXPECT_TRUE(screentest::StateSnapshot(*rec).values == before.values);
+    g_Video.deviceSerial = serial;
 }
 
 TEST_F(QuadTest, ButtonsDrawThreeRectanglesAndAnswerTheMouseOnlyWhenUsable) {
