@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/effect_slots.h"
 #include "scene/camera.h"
 #include "support/fighter_fixture.h"
 
@@ -41,6 +42,8 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
         SCOPED_TRACE(t.name);
         Character& c = AwayFromHome(3, 0, Vec3{9.5f, 0, 9.5f});
         c.dead = 1;
+        c.health = 0.0f;
+        c.energy = 1.0f;
         Network(t.network, t.hosting, t.dispatching);
         Recorder().events.clear();
         c.Respawn();
@@ -48,9 +51,11 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
             ExpectAtHome(c);
             EXPECT_EQ(c.dead, 0);
             EXPECT_EQ(c.health, c.maxHealth);
+            EXPECT_EQ(c.energy, c.maxEnergy);
         } else {
             EXPECT_NEAR(c.position.x, 9.5f, 1e-4f);
             EXPECT_EQ(c.dead, 1);
+            EXPECT_EQ(c.energy, 1.0f);
         }
         EXPECT_EQ(Recorder().events, t.events);
         Network(false, false);
@@ -63,6 +68,35 @@ TEST_F(FighterLifeTest, AFighterBackFromAFallStandsOnItsHomeCell) {
     ExpectAtHome(c);
     EXPECT_EQ(c.airborne, 0);
     EXPECT_EQ(g_Scenario.pathMap.CharacterAt(CellRef{4, 4, 0}), &c);
+}
+
+TEST_F(FighterLifeTest, AFighterBackFromAFallComesWithFullMetersFreeOfItsStateAndGlowsInItsSidesEntry) {
+    for (int side : {0, 1}) {
+        SCOPED_TRACE(side);
+        Character& c = AwayFromHome(side, side, Vec3{9.5f + float(side), -200.0f, 9.5f});
+        c.actionClass = 0;   // out of the entry, which makes immune
+        ASSERT_TRUE(c.StartFreeze(10000, 1000));
+        c.health = 1.0f;
+        c.energy = 2.0f;
+        c.knockedDown = 1;
+        ASSERT_GT(c.maxEnergy, 2.0f);
+        // A charge glow on a hand and a glow that follows the fighter do not come back with it.
+        const Vec3 zero{0, 0, 0};
+        const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        ASSERT_TRUE(charge >= 0 && glow >= 0);
+        c.powerEffects[1] = charge;
+        c.attachedEffect = glow;
+        c.UpdateStates();
+        ExpectAtHome(c);
+        EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[1] == -1);
+        EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
+        EXPECT_EQ(c.health, c.maxHealth);
+        EXPECT_EQ(c.energy, c.maxEnergy);
+        EXPECT_EQ(c.knockedDown, 0);
+        EXPECT_EQ(c.states[STATE_FREEZE].active, 0);
+        EXPECT_EQ(c.currentAnimation, side == 0 ? 190 : 192);
+    }
 }
 
 TEST_F(FighterLifeTest, TheRaceRespawnsAtTheLastCheckpointPassed) {
@@ -225,6 +259,23 @@ TEST_F(FighterLifeTest, TheEndOfTheRiseRespawnsAndNothingAttachedDoesNot) {
     c.AttachToScene();
     c.UpdateStates();
     ExpectAtHome(c);
+}
+
+TEST_F(FighterLifeTest, DeathEndsTheStateAndStopsTheGlowsOnTheFighter) {
+    Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+    c.actionClass = 0;
+    ASSERT_TRUE(c.StartPoisoning(30000, 1000));
+    const Vec3 zero{0, 0, 0};
+    const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+    const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+    ASSERT_TRUE(charge >= 0 && glow >= 0);
+    c.powerEffects[0] = charge;
+    c.attachedEffect = glow;
+    c.Die();
+    EXPECT_EQ(c.states[STATE_POISONING].active, 0) << "the dead are not drained";
+    EXPECT_EQ(c.overlayPresent, 0);
+    EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[0] == -1);
+    EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
 }
 
 TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {
