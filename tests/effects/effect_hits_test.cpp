@@ -294,6 +294,39 @@ TEST_F(EffectHitTest, TheSweepReachesAFifthOfItsRangeAt300MsAndNothingAfterTwice
     EXPECT_EQ(Script().calls, 1);
 }
 
+TEST_F(EffectHitTest, TheSweepsOfIcePoisonAndParalysisHoldAnEnemyForTheirWholeTimeAndSpareTheCastersSide) {
+    const struct {
+        int type, casterSide, state;
+        uint32_t ms;
+    } cases[] = {{6, 0, STATE_FREEZE, 10000}, {14, 1, STATE_POISONING, 30000}, {16, 1, STATE_PARALYSIS, 20000}};
+    int slot = 0;
+    for (const auto& t : cases) {
+        for (bool enemy : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "type " << t.type << (enemy ? " on an enemy" : " on a team mate"));
+            SetTime(fightertest::kStartTime);
+            Character& a = Fighter(slot++, t.casterSide, {4, 0, 4});
+            Character& b = Fighter(slot++, enemy ? 1 - t.casterSide : t.casterSide, {4, 0, 5});
+            Script().hit = true;
+            Script().at.point = {4, 1, 5};
+            Script().at.fighter = &b;
+            EffectSlot& s = Pooled(t.type, {4, 1, 4}, {}, &a);
+            const uint32_t hitAt = fightertest::kStartTime + 300;
+            SetTime(hitAt);
+            s.Update();
+            ASSERT_EQ(b.states[t.state].active, enemy ? 1 : 0);
+            EXPECT_FLOAT_EQ(b.health, 100.0f) << "a state, not damage";
+            if (!enemy) continue;
+            // The victim's own frames end the state once its whole time has passed, not before.
+            SetTime(hitAt + t.ms);
+            b.UpdatePowers();
+            EXPECT_EQ(b.states[t.state].active, 1);
+            SetTime(hitAt + t.ms + 1);
+            b.UpdatePowers();
+            EXPECT_EQ(b.states[t.state].active, 0);
+        }
+    }
+}
+
 TEST_F(EffectHitTest, FourMillisecondsTurnPointFourEnergyIntoHealthWithinBothCaps) {
     Character& a = Fighter(0, 0, {4, 0, 4});
     a.currentPower = 2;
