@@ -245,6 +245,51 @@ TEST_F(ModeRulesTest, TheCursePassesOnceToAnEnemyThatIsNotImmuneAndNotFromAFroze
     EXPECT_EQ(g_Match.cursedFighter, nullptr);
 }
 
+TEST_F(ModeRulesTest, TheFighterWhoTakesTheCurseStaysFrozenForTheSetSeconds) {
+    Begin(4);
+    g_Settings.freezeTime = 7;
+    Character& c = Spawned(0, 1, {5.5f, 0.0f, 5.5f});
+    c.actionClass = 0;
+    g_Match.SetCursedCharacter(&c, true);
+    ASSERT_TRUE(c.states[STATE_FREEZE].active);
+    SetTime(kStartTime + 7000);
+    c.UpdatePowers();
+    EXPECT_TRUE(c.states[STATE_FREEZE].active);
+    SetTime(kStartTime + 7001);
+    c.UpdatePowers();
+    EXPECT_FALSE(c.states[STATE_FREEZE].active);
+}
+
+TEST_F(ModeRulesTest, StateWordsHoldTheirStateForItsWholeTimeOnTheSideTheyAreMeantFor) {
+    Begin(2);
+    const struct {
+        int word, state;
+        bool own;
+        uint32_t ms;
+    } cases[] = {{7, STATE_PARALYSIS, false, 20000},    {8, STATE_POISONING, false, 30000},
+                 {9, STATE_FREEZE, false, 10000},       {10, STATE_INVISIBILITY, true, 30000},
+                 {11, STATE_INVULNERABILITY, true, 30000}, {12, STATE_SUPER, true, 30000}};
+    int slot = 0;
+    for (const auto& t : cases) {
+        SCOPED_TRACE(PowerWordText(t.word));
+        SetTime(kStartTime);
+        Character& mate = Spawned(slot++, 0, {5.5f, 0.0f, 5.5f});
+        Character& enemy = Spawned(slot++, 1, {6.5f, 0.0f, 5.5f});
+        mate.actionClass = enemy.actionClass = 0;   // out of the entry, which makes immune
+        g_Match.ApplyWord(0, t.word);
+        Character& held = t.own ? mate : enemy;
+        const Character& spared = t.own ? enemy : mate;
+        ASSERT_TRUE(held.states[t.state].active);
+        EXPECT_FALSE(spared.states[t.state].active);
+        SetTime(kStartTime + t.ms);
+        held.UpdatePowers();
+        EXPECT_TRUE(held.states[t.state].active);
+        SetTime(kStartTime + t.ms + 1);
+        held.UpdatePowers();
+        EXPECT_FALSE(held.states[t.state].active);
+    }
+}
+
 TEST_F(ModeRulesTest, SearchObjectsKeepAwayFromFightersAndDifficultyZeroSparesTheLocalSide) {
     Begin(3);
     Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
