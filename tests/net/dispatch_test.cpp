@@ -311,6 +311,43 @@ TEST_F(DispatchTest, EveryFighterSlotInAnEventEndsAtFifteen) {
     g_Characters[14] = Character();
 }
 
+TEST_F(DispatchTest, SoundsEffectsAndModeEventsEndAtTheLastOfTheirTables) {
+    fake.active[0] = false;
+    const struct {
+        const char* what;
+        std::function<void()> write;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"sound 299", [&] { g.WritePlaySound(299, kP, 0); }, {"PlaySound299"}},
+        {"sound 300", [&] { g.WritePlaySound(300, kP, 0); }, {}},
+        {"effect type 97", [&] { g.WriteCreateEffect(-1, 97, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {"CreateEffect97"}},
+        {"effect type 98", [&] { g.WriteCreateEffect(-1, 98, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
+        {"effect slot 1499", [&] { g.WriteCreateEffect(1499, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {"CreateEffect12"}},
+        {"effect slot 1500", [&] { g.WriteCreateEffect(1500, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
+        // Fighter 0 is not in play here: the effect comes without an owner.
+        {"an owner not in play", [&] { g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 0); }, {"CreateEffect12"}},
+        {"the first mode event", [&] { g.WriteSetSymbolCarrier(1, kP, -1); }, {"Mode46"}},
+        {"the last mode event", [&] { g.WriteSetCurseTime(1, 5000); }, {"Mode54"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.calls.clear();
+        const Bytes p = Packet(c.write);
+        ASSERT_GT(p.size(), 7u) << "written";
+        Dispatch(p, false);
+        EXPECT_EQ(fake.calls, c.calls);
+        EXPECT_EQ(fake.invalid, 0);
+    }
+}
+
+TEST_F(DispatchTest, APacketOfNoEventsStillCounts) {
+    Dispatch(Bytes{4, 1, 0, 0, 0, 0, 0}, false);
+    EXPECT_EQ(g.receivedPackets, 1u);
+    EXPECT_EQ(g.receivedBytes, 0u);
+    Dispatch(Bytes{4, 1, 0, 0, 0, 0}, false);
+    EXPECT_EQ(g.receivedPackets, 1u) << "shorter than a header";
+}
+
 // A client's packet on the host: only what that client may say.
 class AuthorityTest : public DispatchTest {
 protected:
@@ -380,6 +417,17 @@ TEST_F(AuthorityTest, AClientNamingAFighterPastTheLastIsNotBelieved) {
     Dispatch(p, true, kPlayer);
     EXPECT_TRUE(fake.calls.empty());
     EXPECT_EQ(fake.invalid, 0);
+}
+
+TEST_F(AuthorityTest, TheFirstFighterCanBeAClientsAndNoneLiesPastTheLast) {
+    SetFighterOwner(0, kPlayer);
+    SetFighterOwner(16, kPlayer);
+    EXPECT_EQ(FighterOwner(0), kPlayer);
+    EXPECT_EQ(FighterOwner(16), 0u);
+    EXPECT_EQ(FighterOwner(-1), 0u);
+    fake.active[0] = true;
+    Dispatch(Packet([&] { g.WriteStartGuard(0); }), true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:0"}));
 }
 
 TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesItBack) {
