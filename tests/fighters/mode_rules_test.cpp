@@ -252,12 +252,7 @@ TEST_F(ModeRulesTest, TheFighterWhoTakesTheCurseStaysFrozenForTheSetSeconds) {
     c.actionClass = 0;
     g_Match.SetCursedCharacter(&c, true);
     ASSERT_TRUE(c.states[STATE_FREEZE].active);
-    SetTime(kStartTime + 7000);
-    c.UpdatePowers();
-    EXPECT_TRUE(c.states[STATE_FREEZE].active);
-    SetTime(kStartTime + 7001);
-    c.UpdatePowers();
-    EXPECT_FALSE(c.states[STATE_FREEZE].active);
+    ExpectStateLasts(c, STATE_FREEZE, kStartTime, 7000);
 }
 
 TEST_F(ModeRulesTest, StateWordsHoldTheirStateForItsWholeTimeOnTheSideTheyAreMeantFor) {
@@ -281,12 +276,7 @@ TEST_F(ModeRulesTest, StateWordsHoldTheirStateForItsWholeTimeOnTheSideTheyAreMea
         const Character& spared = t.own ? enemy : mate;
         ASSERT_TRUE(held.states[t.state].active);
         EXPECT_FALSE(spared.states[t.state].active);
-        SetTime(kStartTime + t.ms);
-        held.UpdatePowers();
-        EXPECT_TRUE(held.states[t.state].active);
-        SetTime(kStartTime + t.ms + 1);
-        held.UpdatePowers();
-        EXPECT_FALSE(held.states[t.state].active);
+        ExpectStateLasts(held, t.state, kStartTime, t.ms);
     }
 }
 

@@ -218,12 +218,7 @@ TEST_F(PowerExecutionTest, TheStatesACasterGivesHimselfLastThirtySeconds) {
         CastTo(c, 5.0f);
         ASSERT_TRUE(c.states[t.state].active);
         Force(c, 0);
-        SetTime(kStartTime + 30000);
-        c.UpdatePowers();
-        EXPECT_TRUE(c.states[t.state].active);
-        SetTime(kStartTime + 30001);
-        c.UpdatePowers();
-        EXPECT_FALSE(c.states[t.state].active);
+        ExpectStateLasts(c, t.state, kStartTime, 30000);
     }
 }
 

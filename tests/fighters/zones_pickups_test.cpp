@@ -211,12 +211,7 @@ TEST_F(ZonesPickupsTest, StateItemsHoldTheirStateForItsWholeTime) {
         ASSERT_EQ(Lay(t.type, {5.5f, 0.75f, 5.5f}), 0);
         c.CollectItems();
         ASSERT_TRUE(c.states[t.state].active);
-        SetTime(kStartTime + t.ms);
-        c.UpdatePowers();
-        EXPECT_TRUE(c.states[t.state].active);
-        SetTime(kStartTime + t.ms + 1);
-        c.UpdatePowers();
-        EXPECT_FALSE(c.states[t.state].active);
+        ExpectStateLasts(c, t.state, kStartTime, t.ms);
         c.Despawn();
     }
 }
