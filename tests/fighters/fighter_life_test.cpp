@@ -1,6 +1,7 @@
 // Death, revival and respawn, and the life-cycle rules each frame: glows of the spawn and rise
 // animations, lava, falling out of the world.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "effects/effect_slots.h"
@@ -18,6 +19,16 @@ protected:
         c.SetPosition(to.x, to.y, to.z, false);
         c.previousPosition = c.position;
         return c;
+    }
+    // A charge glow on a hand and a glow that follows the fighter: {charge, glow}.
+    static std::pair<int32_t, int32_t> HoldGlows(Character& c, int hand) {
+        const Vec3 zero{0, 0, 0};
+        const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        EXPECT_TRUE(charge >= 0 && glow >= 0);
+        c.powerEffects[hand] = charge;
+        c.attachedEffect = glow;
+        return {charge, glow};
     }
     static void ExpectAtHome(const Character& c) {
         EXPECT_NEAR(c.position.x, 4.5f, 1e-4f);
@@ -80,13 +91,8 @@ TEST_F(FighterLifeTest, AFighterBackFromAFallComesWithFullMetersFreeOfItsStateAn
         c.energy = 2.0f;
         c.knockedDown = 1;
         ASSERT_GT(c.maxEnergy, 2.0f);
-        // A charge glow on a hand and a glow that follows the fighter do not come back with it.
-        const Vec3 zero{0, 0, 0};
-        const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
-        const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
-        ASSERT_TRUE(charge >= 0 && glow >= 0);
-        c.powerEffects[1] = charge;
-        c.attachedEffect = glow;
+        // The glows on the fighter do not come back with it.
+        const auto [charge, glow] = HoldGlows(c, 1);
         c.UpdateStates();
         ExpectAtHome(c);
         EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[1] == -1);
@@ -105,18 +111,38 @@ TEST_F(FighterLifeTest, TheRaceRespawnsAtTheLastCheckpointPassed) {
     g_Match.checkpoints[0].position = Vec3{2, 0, 2};
     g_Match.checkpoints[1].position = Vec3{10, 0, 3};
     g_Match.checkpoints[2].position = Vec3{10, 0, 9};
+    // Facing the next post to pass: from (10.5, 3) towards (10, 9), atan2(-0.5, 6) brought into
+    // [0, 2 pi); past the last post, or before the first, the home facing.
+    constexpr float kHome = 1.0f;
     const struct {
         int passed;
         Vec3 at;
-    } cases[] = {{0, {4.5f, 0, 4.5f}}, {2, {10.5f, 0, 3}}, {3, {10.5f, 0, 9}}};
+        float facing;
+    } cases[] = {{0, {4.5f, 0, 4.5f}, kHome}, {2, {10.5f, 0, 3}, 6.2000441f}, {3, {10.5f, 0, 9}, kHome}};
     for (const auto& t : cases) {
         SCOPED_TRACE(t.passed);
         Character& c = AwayFromHome(0, 0, Vec3{14.5f, 0, 14.5f});
+        c.homeYaw = kHome;
         g_Match.checkpointsPassed[0] = t.passed;
         c.Respawn();
         EXPECT_NEAR(c.position.x, t.at.x, 1e-4f);
         EXPECT_NEAR(c.position.z, t.at.z, 1e-4f);
+        EXPECT_NEAR(c.yaw, t.facing, 1e-4f);
     }
+}
+
+TEST_F(FighterLifeTest, ASymbolCarrierBackFromAFallHasSentTheSymbolHome) {
+    g_Match.gameKind = 0;
+    AimCamera(1, 2, 3, 0, 0, 0);
+    Character& c = AwayFromHome(0, 0, Vec3{9.5f, -200.0f, 9.5f});
+    g_Match.symbols[1].carrier = &c;
+    g_Match.symbols[1].atHome = 0;
+    c.UpdateStates();
+    ExpectAtHome(c);
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 1);
+    ASSERT_FALSE(Recorder().sounds.empty());
+    EXPECT_EQ(Recorder().sounds.back().id, 251);
 }
 
 TEST_F(FighterLifeTest, TheLocalFighterRespawnsWithTheCameraBehindIt) {
@@ -265,12 +291,7 @@ TEST_F(FighterLifeTest, DeathEndsTheStateAndStopsTheGlowsOnTheFighter) {
     Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
     c.actionClass = 0;
     ASSERT_TRUE(c.StartPoisoning(30000, 1000));
-    const Vec3 zero{0, 0, 0};
-    const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
-    const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
-    ASSERT_TRUE(charge >= 0 && glow >= 0);
-    c.powerEffects[0] = charge;
-    c.attachedEffect = glow;
+    const auto [charge, glow] = HoldGlows(c, 0);
     c.Die();
     EXPECT_EQ(c.states[STATE_POISONING].active, 0) << "the dead are not drained";
     EXPECT_EQ(c.overlayPresent, 0);
