@@ -177,7 +177,8 @@ TEST_F(CampaignScreensTest, ShopASellsAPieceForExactlyTheCreditsLeftButNotIntoAF
         g_Menu.gameType = c.gameType;
         Member(0, 5);
         g_Campaign.credits = c.credits;
-        for (int i = 0; i < c.owned; ++i) ASSERT_TRUE(AddToInventory(0, 1));
+        // The catalogue's first helmet counts as owned like any other.
+        for (int i = 0; i < c.owned; ++i) ASSERT_TRUE(AddToInventory(0, 0));
         AddToShop(0, 0);
         Show(14);
         Click(s->panels[2]);
@@ -193,7 +194,7 @@ TEST_F(CampaignScreensTest, ShopASellsAPieceForExactlyTheCreditsLeftButNotIntoAF
 }
 
 TEST_F(CampaignScreensTest, ShopListsScrollARowAtATimeWithinTheirLengthAndAnEmptyRowIsRefused) {
-    Member(0, 5);
+    Member(0, 50);
     g_Campaign.credits = 1000;
     for (int id : {0, 1, 2}) AddToShop(0, id);
     AddToInventory(0, 3);
@@ -221,9 +222,18 @@ TEST_F(CampaignScreensTest, ShopListsScrollARowAtATimeWithinTheirLengthAndAnEmpt
     EXPECT_EQ(g_Campaign.inventory[0][1], 1);
     EXPECT_EQ(s->shopFirst[0], 0);
     EXPECT_EQ(s->ShopListCount(SHOP_LIST_OWNED), 2);
+    // The last row, still selected, bought: the selection moves up onto what is now the last.
+    ASSERT_EQ(s->shopSelected[0], 1);
+    Click(s->panels[3]);
+    ASSERT_EQ(s->boxOpen, 1);
+    Answer(true);
+    EXPECT_EQ(s->ShopListCount(SHOP_LIST_STOCK), 1);
+    EXPECT_EQ(s->shopSelected[0], 0);
     // A row past the end of its list refuses the click.
     ClearEquipmentLists();
     RemoveFromInventory(0, 1);
+    RemoveFromInventory(0, 2);
+    ASSERT_EQ(InventoryCount(), 1);
     Show(14);
     Click(s->panels[5]);
     EXPECT_TRUE(Heard(FX_REFUSE));
@@ -253,6 +263,29 @@ TEST_F(CampaignScreensTest, ShopBTakesNothingOffIntoAFullInventory) {
     ClickRect(worn.x, worn.y, worn.w / 2, worn.h);
     EXPECT_EQ(r->look.equipment[0], -1);
     EXPECT_EQ(InventoryCount(), INVENTORY_PER_KIND);
+}
+
+TEST_F(CampaignScreensTest, ShopBGivesTheCataloguesFirstPieceBackLikeAnyOther) {
+    const int slot = Member(0, 5);
+    PlayerRecord* r = g_Menu.playerTables.records[0][slot];
+    r->look.equipment[0] = 0;
+    AddToInventory(0, 1);   // level 4
+    Show(15);
+    Click(s->panels[4]);
+    Click(s->panels[4]);
+    EXPECT_EQ(r->look.equipment[0], 1);
+    EXPECT_EQ(std::vector<int>(g_Campaign.inventory[0], g_Campaign.inventory[0] + 2), std::vector<int>({0, -1}));
+}
+
+TEST_F(CampaignScreensTest, ShopAsBackArrowLeadsToTheTeamOfItsCampaign) {
+    Member(0, 5);
+    for (uint8_t type : {1, 2}) {
+        SCOPED_TRACE(int(type));
+        g_Menu.gameType = type;
+        Show(14);
+        Click(s->images[4]);
+        EXPECT_EQ(g_Menu.targetPage, type == 1 ? 22 : 10);
+    }
 }
 
 TEST_F(CampaignScreensTest, ShopAsTestKeyAndDebugLinesWorkOnlyInTestMode) {

@@ -293,6 +293,17 @@ TEST_F(HudTest, TheCreditsAreTheLocalSidesOrInEachForHimselfTheFightersOwn) {
     }
 }
 
+TEST_F(HudTest, TheCurseCounterStartsBeepingAtThirtySecondsLeft) {
+    g_Match.gameKind = 4;
+    g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 1;
+    g_Match.curseTime[0] = 29999;   // 31 s left, the odd milliseconds dropped
+    g_Hud.DrawSideCounters();
+    EXPECT_TRUE(Shell().sounds.empty());
+    g_Match.curseTime[0] = 30000;
+    g_Hud.DrawSideCounters();
+    EXPECT_EQ(Shell().sounds, std::vector<int>{262});
+}
+
 TEST_F(HudTest, GreedShowsTheValueOfTheCoinTheCompassPointsToAboveItsDistance) {
     g_Match.gameKind = 2;
     g_Match.modeTemplates[TEMPLATE_COMPASS] = new DynamicMesh();
