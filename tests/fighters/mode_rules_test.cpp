@@ -346,6 +346,30 @@ TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
     EXPECT_EQ(g_Match.checkpointsPassed[0], 1);
 }
 
+TEST_F(ModeRulesTest, FighterSixteenIsNobodyInTheModeEventsAndTheKills) {
+    Begin(5);
+    Spawned(15, 0, {2.5f, 0.0f, 2.5f});
+    Spawned(0, 1, {6.5f, 0.0f, 2.5f});
+    const std::vector<std::vector<uint8_t>> refused = {
+        {46, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16},   // the carrier
+        {47, 16},                                          // the capturer
+        {48, 0, 0, 0, 0, 0, 16},                           // who passed
+        {52, 0, 16},                                       // who collects
+        {53, 16, 1},                                       // who is cursed
+    };
+    for (const auto& e : refused) {
+        SCOPED_TRACE(int(e[0]));
+        EXPECT_FALSE(ApplyMatchEvent(e.data(), e.size()));
+    }
+    EXPECT_EQ(g_Match.cursedFighter, nullptr);
+    g_Match.RecordKill(1, 16, 15);
+    g_Match.RecordKill(1, 0, 16);
+    EXPECT_EQ(g_Match.killScore[0], 0);
+    EXPECT_EQ(g_Match.killScore[1], 0);
+    g_Match.RecordKill(1, 0, 15);
+    EXPECT_EQ(g_Match.killScore[0], 1) << "the last slot's kill counts";
+}
+
 TEST_F(ModeRulesTest, WordsAreSpelledInIdOrderAndTheLocalSideWaitsTwoSeconds) {
     Begin(2, 0);
     testsupport::InstallItemModels();
