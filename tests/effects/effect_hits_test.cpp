@@ -124,6 +124,63 @@ TEST_F(EffectHitTest, AGuardedHitTakesATenthAndAnswersMinusTwoOnlyNearFrameFour)
     }
 }
 
+TEST_F(EffectHitTest, EachSidesShotsDealTheirOwnPowersDamageAndOnlyBasicShotsCanBeGuarded) {
+    // Power and constitution 1: the loss is the damage of the shot's own power row.
+    const struct {
+        int type, side;
+        float damage;
+        bool guardable;
+    } cases[] = {{0, 0, 5.0f, true}, {10, 1, 8.0f, true}, {3, 0, 10.0f, false}, {13, 1, 20.0f, false}};
+    Script().hit = true;
+    Script().at.point = {4, 1, 6};
+    Script().at.normal = {0, 0, -1};
+    int slot = 0;
+    for (const auto& c : cases) {
+        for (bool guarding : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "type " << c.type << (guarding ? " on a guard" : ""));
+            Character& a = Fighter(slot++, c.side, {4, 0, 2});
+            Character& b = Fighter(slot++, 1 - c.side, {4, 0, 6});
+            if (guarding) {
+                Play(b, 149, 8);
+                b.model->SetAnimationFrame(0, 4.0f, true);
+            }
+            Script().at.fighter = &b;
+            Recorder().frameSeconds = 0.1f;
+            EffectSlot& s = Pooled(c.type, {4, 1, 5}, {0, 0, 10}, &a);
+            s.UpdateProjectile(true);
+            const float loss = guarding && c.guardable ? 0.1f * c.damage : c.damage;
+            EXPECT_NEAR(b.health, 100.0f - loss, 1e-4f);
+        }
+    }
+}
+
+TEST_F(EffectHitTest, ACastersOwnShotFliesThroughHimAndOnlyDamagingShotsPushProps) {
+    Character& a = Fighter(0, 0, {4, 0, 4});
+    Recorder().frameSeconds = 0.1f;
+    Script().hit = true;
+    Script().at.point = {4, 1, 4.5f};
+    Script().at.normal = {0, 0, -1};
+    Script().at.fighter = &a;
+    EffectSlot& own = Pooled(0, {4, 1, 4}, {0, 0, 10}, &a);
+    own.UpdateProjectile(true);
+    EXPECT_FALSE(own.stopped);
+    EXPECT_FLOAT_EQ(a.health, 100.0f);
+    // A ball in the way: the ice sweep leaves it lying, a basic shot pushes it away.
+    DynamicObject& ball = Ball({4, 1, 6});
+    Script().at.fighter = nullptr;
+    Script().at.prop = &ball;
+    Script().at.point = {4, 1, 5.5f};
+    EffectSlot& sweep = Pooled(6, {4, 1, 4}, {}, &a);
+    SetTime(fightertest::kStartTime + 300);
+    sweep.Update();
+    ASSERT_GE(Script().calls, 2) << "the sweep reached the ball";
+    EXPECT_EQ(ball.state, uint32_t(PROP_RESTING));
+    EXPECT_EQ(Vec3Length(ball.velocity), 0.0f);
+    Pooled(0, {4, 1, 5}, {0, 0, 10}, &a).UpdateProjectile(true);
+    EXPECT_NE(ball.state, uint32_t(PROP_RESTING));
+    EXPECT_GT(ball.velocity.z, 0.0f);
+}
+
 TEST_F(EffectHitTest, ThirtyPointsOfExperienceSendFiftySparksAndTypeNineHalf) {
     Character& a = Fighter(0, 0, {4, 0, 4});
     Character& b = Fighter(1, 1, {8, 0, 4});
@@ -292,6 +349,32 @@ TEST_F(EffectHitTest, TheSweepReachesAFifthOfItsRangeAt300MsAndNothingAfterTwice
     SetTime(fightertest::kStartTime + 1300);
     s.Update();
     EXPECT_EQ(Script().calls, 1);
+}
+
+TEST_F(EffectHitTest, TheSweepsOfIcePoisonAndParalysisHoldAnEnemyForTheirWholeTimeAndSpareTheCastersSide) {
+    const struct {
+        int type, casterSide, state;
+        uint32_t ms;
+    } cases[] = {{6, 0, STATE_FREEZE, 10000}, {14, 1, STATE_POISONING, 30000}, {16, 1, STATE_PARALYSIS, 20000}};
+    int slot = 0;
+    for (const auto& t : cases) {
+        for (bool enemy : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "type " << t.type << (enemy ? " on an enemy" : " on a team mate"));
+            SetTime(fightertest::kStartTime);
+            Character& a = Fighter(slot++, t.casterSide, {4, 0, 4});
+            Character& b = Fighter(slot++, enemy ? 1 - t.casterSide : t.casterSide, {4, 0, 5});
+            Script().hit = true;
+            Script().at.point = {4, 1, 5};
+            Script().at.fighter = &b;
+            EffectSlot& s = Pooled(t.type, {4, 1, 4}, {}, &a);
+            const uint32_t hitAt = fightertest::kStartTime + 300;
+            SetTime(hitAt);
+            s.Update();
+            ASSERT_EQ(b.states[t.state].active, enemy ? 1 : 0);
+            EXPECT_FLOAT_EQ(b.health, 100.0f) << "a state, not damage";
+            if (enemy) ExpectStateLasts(b, t.state, hitAt, t.ms);
+        }
+    }
 }
 
 TEST_F(EffectHitTest, FourMillisecondsTurnPointFourEnergyIntoHealthWithinBothCaps) {

@@ -1,8 +1,10 @@
 // Death, revival and respawn, and the life-cycle rules each frame: glows of the spawn and rise
 // animations, lava, falling out of the world.
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "effects/effect_slots.h"
 #include "scene/camera.h"
 #include "support/fighter_fixture.h"
 
@@ -17,6 +19,16 @@ protected:
         c.SetPosition(to.x, to.y, to.z, false);
         c.previousPosition = c.position;
         return c;
+    }
+    // A charge glow on a hand and a glow that follows the fighter: {charge, glow}.
+    static std::pair<int32_t, int32_t> HoldGlows(Character& c, int hand) {
+        const Vec3 zero{0, 0, 0};
+        const int32_t charge = CreateEffect(-1, 60, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        const int32_t glow = CreateEffect(-1, 71, c.position, c.position, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &c);
+        EXPECT_TRUE(charge >= 0 && glow >= 0);
+        c.powerEffects[hand] = charge;
+        c.attachedEffect = glow;
+        return {charge, glow};
     }
     static void ExpectAtHome(const Character& c) {
         EXPECT_NEAR(c.position.x, 4.5f, 1e-4f);
@@ -41,6 +53,8 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
         SCOPED_TRACE(t.name);
         Character& c = AwayFromHome(3, 0, Vec3{9.5f, 0, 9.5f});
         c.dead = 1;
+        c.health = 0.0f;
+        c.energy = 1.0f;
         Network(t.network, t.hosting, t.dispatching);
         Recorder().events.clear();
         c.Respawn();
@@ -48,9 +62,11 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
             ExpectAtHome(c);
             EXPECT_EQ(c.dead, 0);
             EXPECT_EQ(c.health, c.maxHealth);
+            EXPECT_EQ(c.energy, c.maxEnergy);
         } else {
             EXPECT_NEAR(c.position.x, 9.5f, 1e-4f);
             EXPECT_EQ(c.dead, 1);
+            EXPECT_EQ(c.energy, 1.0f);
         }
         EXPECT_EQ(Recorder().events, t.events);
         Network(false, false);
@@ -65,24 +81,68 @@ TEST_F(FighterLifeTest, AFighterBackFromAFallStandsOnItsHomeCell) {
     EXPECT_EQ(g_Scenario.pathMap.CharacterAt(CellRef{4, 4, 0}), &c);
 }
 
+TEST_F(FighterLifeTest, AFighterBackFromAFallComesWithFullMetersFreeOfItsStateAndGlowsInItsSidesEntry) {
+    for (int side : {0, 1}) {
+        SCOPED_TRACE(side);
+        Character& c = AwayFromHome(side, side, Vec3{9.5f + float(side), -200.0f, 9.5f});
+        c.actionClass = 0;   // out of the entry, which makes immune
+        ASSERT_TRUE(c.StartFreeze(10000, 1000));
+        c.health = 1.0f;
+        c.energy = 2.0f;
+        c.knockedDown = 1;
+        ASSERT_GT(c.maxEnergy, 2.0f);
+        // The glows on the fighter do not come back with it.
+        const auto [charge, glow] = HoldGlows(c, 1);
+        c.UpdateStates();
+        ExpectAtHome(c);
+        EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[1] == -1);
+        EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
+        EXPECT_EQ(c.health, c.maxHealth);
+        EXPECT_EQ(c.energy, c.maxEnergy);
+        EXPECT_EQ(c.knockedDown, 0);
+        EXPECT_EQ(c.states[STATE_FREEZE].active, 0);
+        EXPECT_EQ(c.currentAnimation, side == 0 ? 190 : 192);
+    }
+}
+
 TEST_F(FighterLifeTest, TheRaceRespawnsAtTheLastCheckpointPassed) {
     g_Match.gameKind = 1;
     g_Match.checkpointCount = 3;
     g_Match.checkpoints[0].position = Vec3{2, 0, 2};
     g_Match.checkpoints[1].position = Vec3{10, 0, 3};
     g_Match.checkpoints[2].position = Vec3{10, 0, 9};
+    // Facing the next post to pass: from (10.5, 3) towards (10, 9), atan2(-0.5, 6) brought into
+    // [0, 2 pi); past the last post, or before the first, the home facing.
+    constexpr float kHome = 1.0f;
     const struct {
         int passed;
         Vec3 at;
-    } cases[] = {{0, {4.5f, 0, 4.5f}}, {2, {10.5f, 0, 3}}, {3, {10.5f, 0, 9}}};
+        float facing;
+    } cases[] = {{0, {4.5f, 0, 4.5f}, kHome}, {2, {10.5f, 0, 3}, 6.2000441f}, {3, {10.5f, 0, 9}, kHome}};
     for (const auto& t : cases) {
         SCOPED_TRACE(t.passed);
         Character& c = AwayFromHome(0, 0, Vec3{14.5f, 0, 14.5f});
+        c.homeYaw = kHome;
         g_Match.checkpointsPassed[0] = t.passed;
         c.Respawn();
         EXPECT_NEAR(c.position.x, t.at.x, 1e-4f);
         EXPECT_NEAR(c.position.z, t.at.z, 1e-4f);
+        EXPECT_NEAR(c.yaw, t.facing, 1e-4f);
     }
+}
+
+TEST_F(FighterLifeTest, ASymbolCarrierBackFromAFallHasSentTheSymbolHome) {
+    g_Match.gameKind = 0;
+    AimCamera(1, 2, 3, 0, 0, 0);
+    Character& c = AwayFromHome(0, 0, Vec3{9.5f, -200.0f, 9.5f});
+    g_Match.symbols[1].carrier = &c;
+    g_Match.symbols[1].atHome = 0;
+    c.UpdateStates();
+    ExpectAtHome(c);
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 1);
+    ASSERT_FALSE(Recorder().sounds.empty());
+    EXPECT_EQ(Recorder().sounds.back().id, 251);
 }
 
 TEST_F(FighterLifeTest, TheLocalFighterRespawnsWithTheCameraBehindIt) {
@@ -225,6 +285,18 @@ TEST_F(FighterLifeTest, TheEndOfTheRiseRespawnsAndNothingAttachedDoesNot) {
     c.AttachToScene();
     c.UpdateStates();
     ExpectAtHome(c);
+}
+
+TEST_F(FighterLifeTest, DeathEndsTheStateAndStopsTheGlowsOnTheFighter) {
+    Character& c = Spawned(0, 0, Vec3{4.5f, 0, 4.5f});
+    c.actionClass = 0;
+    ASSERT_TRUE(c.StartPoisoning(30000, 1000));
+    const auto [charge, glow] = HoldGlows(c, 0);
+    c.Die();
+    EXPECT_EQ(c.states[STATE_POISONING].active, 0) << "the dead are not drained";
+    EXPECT_EQ(c.overlayPresent, 0);
+    EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[0] == -1);
+    EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
 }
 
 TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {

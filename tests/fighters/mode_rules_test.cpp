@@ -245,6 +245,41 @@ TEST_F(ModeRulesTest, TheCursePassesOnceToAnEnemyThatIsNotImmuneAndNotFromAFroze
     EXPECT_EQ(g_Match.cursedFighter, nullptr);
 }
 
+TEST_F(ModeRulesTest, TheFighterWhoTakesTheCurseStaysFrozenForTheSetSeconds) {
+    Begin(4);
+    g_Settings.freezeTime = 7;
+    Character& c = Spawned(0, 1, {5.5f, 0.0f, 5.5f});
+    c.actionClass = 0;
+    g_Match.SetCursedCharacter(&c, true);
+    ASSERT_TRUE(c.states[STATE_FREEZE].active);
+    ExpectStateLasts(c, STATE_FREEZE, kStartTime, 7000);
+}
+
+TEST_F(ModeRulesTest, StateWordsHoldTheirStateForItsWholeTimeOnTheSideTheyAreMeantFor) {
+    Begin(2);
+    const struct {
+        int word, state;
+        bool own;
+        uint32_t ms;
+    } cases[] = {{7, STATE_PARALYSIS, false, 20000},    {8, STATE_POISONING, false, 30000},
+                 {9, STATE_FREEZE, false, 10000},       {10, STATE_INVISIBILITY, true, 30000},
+                 {11, STATE_INVULNERABILITY, true, 30000}, {12, STATE_SUPER, true, 30000}};
+    int slot = 0;
+    for (const auto& t : cases) {
+        SCOPED_TRACE(PowerWordText(t.word));
+        SetTime(kStartTime);
+        Character& mate = Spawned(slot++, 0, {5.5f, 0.0f, 5.5f});
+        Character& enemy = Spawned(slot++, 1, {6.5f, 0.0f, 5.5f});
+        mate.actionClass = enemy.actionClass = 0;   // out of the entry, which makes immune
+        g_Match.ApplyWord(0, t.word);
+        Character& held = t.own ? mate : enemy;
+        const Character& spared = t.own ? enemy : mate;
+        ASSERT_TRUE(held.states[t.state].active);
+        EXPECT_FALSE(spared.states[t.state].active);
+        ExpectStateLasts(held, t.state, kStartTime, t.ms);
+    }
+}
+
 TEST_F(ModeRulesTest, SearchObjectsKeepAwayFromFightersAndDifficultyZeroSparesTheLocalSide) {
     Begin(3);
     Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
@@ -309,6 +344,30 @@ TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
     const std::vector<uint8_t> pass = {48, 0, 0, 0, 0, 0, 0xff};
     EXPECT_TRUE(ApplyMatchEvent(pass.data(), pass.size()));
     EXPECT_EQ(g_Match.checkpointsPassed[0], 1);
+}
+
+TEST_F(ModeRulesTest, FighterSixteenIsNobodyInTheModeEventsAndTheKills) {
+    Begin(5);
+    Spawned(15, 0, {2.5f, 0.0f, 2.5f});
+    Spawned(0, 1, {6.5f, 0.0f, 2.5f});
+    const std::vector<std::vector<uint8_t>> refused = {
+        {46, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16},   // the carrier
+        {47, 16},                                          // the capturer
+        {48, 0, 0, 0, 0, 0, 16},                           // who passed
+        {52, 0, 16},                                       // who collects
+        {53, 16, 1},                                       // who is cursed
+    };
+    for (const auto& e : refused) {
+        SCOPED_TRACE(int(e[0]));
+        EXPECT_FALSE(ApplyMatchEvent(e.data(), e.size()));
+    }
+    EXPECT_EQ(g_Match.cursedFighter, nullptr);
+    g_Match.RecordKill(1, 16, 15);
+    g_Match.RecordKill(1, 0, 16);
+    EXPECT_EQ(g_Match.killScore[0], 0);
+    EXPECT_EQ(g_Match.killScore[1], 0);
+    g_Match.RecordKill(1, 0, 15);
+    EXPECT_EQ(g_Match.killScore[0], 1) << "the last slot's kill counts";
 }
 
 TEST_F(ModeRulesTest, WordsAreSpelledInIdOrderAndTheLocalSideWaitsTwoSeconds) {

@@ -203,6 +203,25 @@ TEST_F(PowerExecutionTest, StatesRunOutACarrierLosesTheGoodOnesAndPoisonDrainsTh
     }
 }
 
+TEST_F(PowerExecutionTest, TheStatesACasterGivesHimselfLastThirtySeconds) {
+    const struct {
+        int side, power, state;
+    } cases[] = {{0, 4, STATE_AGILITY_BOOST}, {0, 5, STATE_INVISIBILITY}, {1, 5, STATE_INVISIBILITY},
+                 {0, 7, STATE_INVULNERABILITY}, {1, 7, STATE_INVULNERABILITY}};
+    int slot = 0;
+    for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << "side " << t.side << " power " << t.power);
+        SetTime(kStartTime);
+        Character& c = Caster(t.side, 69, slot, Vec3{4.5f + float(slot), 0.0f, 4.5f});
+        ++slot;
+        ASSERT_TRUE(c.StartPower(t.power));
+        CastTo(c, 5.0f);
+        ASSERT_TRUE(c.states[t.state].active);
+        Force(c, 0);
+        ExpectStateLasts(c, t.state, kStartTime, 30000);
+    }
+}
+
 TEST_F(PowerExecutionTest, TheAimAssistFlagFollowsTheTargetInViewOnlyAtTheLowestDifficulty) {
     Character& c = Caster(0, 0);
     Recorder().local = &c;

@@ -147,6 +147,19 @@ TEST_F(TimedStateTest, FreezeEndsTheSplitClearsTheRepeatAndStopsTheBodyEvenRunni
     EXPECT_EQ(Controller(c, 0).rate, 30.0f);
 }
 
+TEST_F(TimedStateTest, SpeedAndSuperQuickenARunningBodyAtOnceAndGiveItBackItsPaceAtTheEnd) {
+    for (int state : {STATE_SPEED_BOOST, STATE_SUPER}) {
+        SCOPED_TRACE(state);
+        Character& c = Standing();
+        Force(c, 21);
+        ASSERT_EQ(Controller(c, 0).rate, 30.0f);
+        ASSERT_TRUE(c.StartTimedState(state, 30000, 1000));
+        EXPECT_EQ(Controller(c, 0).rate, 45.0f);
+        ASSERT_TRUE(c.StopTimedState(state, 1000));
+        EXPECT_EQ(Controller(c, 0).rate, 30.0f);
+    }
+}
+
 TEST_F(TimedStateTest, APartialOverlayCoversEveryDetailLevelAndEachLookPieceMeshGetsItsOwn) {
     const int32_t skin = fxtest::SeedTexture(rec, "skin.tga");
     g_Scene.textures->AddRef(skin);

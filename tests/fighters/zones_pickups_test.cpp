@@ -191,6 +191,31 @@ TEST_F(ZonesPickupsTest, EachItemTypeHasItsEffect) {
     }
 }
 
+TEST_F(ZonesPickupsTest, StateItemsHoldTheirStateForItsWholeTime) {
+    const struct {
+        int type, state;
+        uint32_t ms;
+    } cases[] = {{8, STATE_STRENGTH_BOOST, 30000},     {9, STATE_CONSTITUTION_BOOST, 30000},
+                 {10, STATE_AGILITY_BOOST, 30000},     {11, STATE_SPEED_BOOST, 30000},
+                 {12, STATE_POWER_BOOST, 30000},       {13, STATE_INVULNERABILITY, 30000},
+                 {14, STATE_INVISIBILITY, 30000},      {16, STATE_PARALYSIS, 20000},
+                 {17, STATE_POISONING, 30000},         {50, STATE_FORBIDDEN_FRUIT, 30000},
+                 {51, STATE_SUPER, 30000}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.type);
+        ResetItems();
+        testsupport::InstallItemModels();
+        SetTime(kStartTime);
+        Character& c = Spawned(0, 0, {5.5f, 0.0f, 5.5f});
+        c.actionClass = 0;
+        ASSERT_EQ(Lay(t.type, {5.5f, 0.75f, 5.5f}), 0);
+        c.CollectItems();
+        ASSERT_TRUE(c.states[t.state].active);
+        ExpectStateLasts(c, t.state, kStartTime, t.ms);
+        c.Despawn();
+    }
+}
+
 TEST_F(ZonesPickupsTest, PunishmentOfSideOneTakenBySideOneStrikesItsOwnTeam) {
     g_Match.gameKind = 0;
     Character& c = Spawned(0, 1, {5.5f, 0.0f, 5.5f});

@@ -156,6 +156,138 @@ TEST_F(CampaignScreensTest, ShopABuysWithTheCreditsRefusesWhenShortAndSellsBack)
     EXPECT_EQ(g_Campaign.credits, 75 - 27);
 }
 
+TEST_F(CampaignScreensTest, ShopASellsAPieceForExactlyTheCreditsLeftButNotIntoAFullInventory) {
+    // Helmet 0 costs 111, or 111 / 4 = 27 in the one-player campaign.
+    const struct {
+        const char* what;
+        uint8_t gameType;
+        int32_t credits;
+        int owned;
+        bool bought;
+    } cases[] = {
+        {"the price exactly", 2, 111, 0, true},        {"one short", 2, 110, 0, false},
+        {"a quarter exactly", 1, 27, 0, true},         {"one short of a quarter", 1, 26, 0, false},
+        {"one place left among the helmets", 2, 1000, INVENTORY_PER_KIND - 1, true},
+        {"every helmet place taken", 2, 1000, INVENTORY_PER_KIND, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearCampaign();
+        ClearEquipmentLists();
+        g_Menu.gameType = c.gameType;
+        Member(0, 5);
+        g_Campaign.credits = c.credits;
+        // The catalogue's first helmet counts as owned like any other.
+        for (int i = 0; i < c.owned; ++i) ASSERT_TRUE(AddToInventory(0, 0));
+        AddToShop(0, 0);
+        Show(14);
+        Click(s->panels[2]);
+        Click(s->panels[2]);
+        EXPECT_EQ(s->boxOpen, c.bought ? 1 : 0);
+        EXPECT_EQ(Heard(FX_REFUSE), !c.bought);
+        if (s->boxOpen) Answer(true);
+        const int32_t price = c.gameType == 1 ? 27 : 111;
+        EXPECT_EQ(g_Campaign.credits, c.bought ? c.credits - price : c.credits);
+        EXPECT_EQ(InventoryCount(), c.owned + (c.bought ? 1 : 0));
+        EXPECT_EQ(s->ShopListCount(SHOP_LIST_STOCK), c.bought ? 0 : 1);
+    }
+}
+
+TEST_F(CampaignScreensTest, ShopListsScrollARowAtATimeWithinTheirLengthAndAnEmptyRowIsRefused) {
+    Member(0, 50);
+    g_Campaign.credits = 1000;
+    for (int id : {0, 1, 2}) AddToShop(0, id);
+    AddToInventory(0, 3);
+    Show(14);
+    struct Step {
+        int arrow, first;
+        bool up, down;
+    };
+    // Three pieces in two rows: down once, a second press stays put, up again.
+    const Step steps[] = {{-1, 0, false, true}, {1, 1, true, false}, {1, 1, true, false}, {0, 0, false, true},
+                          {1, 1, true, false}};
+    for (const Step& st : steps) {
+        if (st.arrow >= 0) Click(s->images[st.arrow]);
+        Frame(false);
+        EXPECT_EQ(s->shopFirst[0], st.first);
+        EXPECT_EQ(s->images[0].enabled, st.up ? 1 : 0) << st.first;
+        EXPECT_EQ(s->images[1].enabled, st.down ? 1 : 0) << st.first;
+    }
+    // The top row now shows the second piece; bought, the shorter list comes back to its start.
+    Click(s->panels[2]);
+    EXPECT_EQ(s->shopSelected[0], 1);
+    Click(s->panels[2]);
+    ASSERT_EQ(s->boxOpen, 1);
+    Answer(true);
+    EXPECT_EQ(g_Campaign.inventory[0][1], 1);
+    EXPECT_EQ(s->shopFirst[0], 0);
+    EXPECT_EQ(s->ShopListCount(SHOP_LIST_OWNED), 2);
+    // The last row, still selected, bought: the selection moves up onto what is now the last.
+    ASSERT_EQ(s->shopSelected[0], 1);
+    Click(s->panels[3]);
+    ASSERT_EQ(s->boxOpen, 1);
+    Answer(true);
+    EXPECT_EQ(s->ShopListCount(SHOP_LIST_STOCK), 1);
+    EXPECT_EQ(s->shopSelected[0], 0);
+    // A row past the end of its list refuses the click.
+    ClearEquipmentLists();
+    RemoveFromInventory(0, 1);
+    RemoveFromInventory(0, 2);
+    ASSERT_EQ(InventoryCount(), 1);
+    Show(14);
+    Click(s->panels[5]);
+    EXPECT_TRUE(Heard(FX_REFUSE));
+    EXPECT_EQ(s->shopSelected[1], -1);
+    Log().sounds.clear();
+    Click(s->panels[2]);
+    EXPECT_TRUE(Heard(FX_REFUSE)) << "an empty stock";
+    EXPECT_EQ(s->shopSelected[0], -1);
+}
+
+TEST_F(CampaignScreensTest, ShopBTakesNothingOffIntoAFullInventory) {
+    const int slot = Member(0, 5);
+    PlayerRecord* r = g_Menu.playerTables.records[0][slot];
+    r->look.equipment[0] = 1;
+    for (int i = 0; i < INVENTORY_PER_KIND; ++i) ASSERT_TRUE(AddToInventory(0, 0));
+    Show(15);
+    const MenuPanel& worn = s->panels[9];
+    ClickRect(worn.x, worn.y, worn.w / 2, worn.h);
+    ClickRect(worn.x, worn.y, worn.w / 2, worn.h);
+    EXPECT_TRUE(Heard(FX_REFUSE));
+    EXPECT_EQ(r->look.equipment[0], 1);
+    EXPECT_EQ(InventoryCount(), INVENTORY_PER_KIND);
+    // One place free: it comes off.
+    RemoveFromInventory(0, 0);
+    Show(15);
+    ClickRect(worn.x, worn.y, worn.w / 2, worn.h);
+    ClickRect(worn.x, worn.y, worn.w / 2, worn.h);
+    EXPECT_EQ(r->look.equipment[0], -1);
+    EXPECT_EQ(InventoryCount(), INVENTORY_PER_KIND);
+}
+
+TEST_F(CampaignScreensTest, ShopBGivesTheCataloguesFirstPieceBackLikeAnyOther) {
+    const int slot = Member(0, 5);
+    PlayerRecord* r = g_Menu.playerTables.records[0][slot];
+    r->look.equipment[0] = 0;
+    AddToInventory(0, 1);   // level 4
+    Show(15);
+    Click(s->panels[4]);
+    Click(s->panels[4]);
+    EXPECT_EQ(r->look.equipment[0], 1);
+    EXPECT_EQ(std::vector<int>(g_Campaign.inventory[0], g_Campaign.inventory[0] + 2), std::vector<int>({0, -1}));
+}
+
+TEST_F(CampaignScreensTest, ShopAsBackArrowLeadsToTheTeamOfItsCampaign) {
+    Member(0, 5);
+    for (uint8_t type : {1, 2}) {
+        SCOPED_TRACE(int(type));
+        g_Menu.gameType = type;
+        Show(14);
+        Click(s->images[4]);
+        EXPECT_EQ(g_Menu.targetPage, type == 1 ? 22 : 10);
+    }
+}
+
 TEST_F(CampaignScreensTest, ShopAsTestKeyAndDebugLinesWorkOnlyInTestMode) {
     Member(0, 0);
     os::GetAsyncKeyState('C');

@@ -204,6 +204,106 @@ TEST_F(HudTest, TheCurseCounterBeepsForTheLocalSideAndMarksTheCursedSide) {
     for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[5])) EXPECT_EQ(q.diffuse, 0xFFFF0000u);
 }
 
+TEST_F(HudTest, EachSidesCounterShowsWhatThatSideStillNeedsAndFlashesForItsOwnScore) {
+    Shell().now = 5000;
+    Settings& st = g_Settings;
+    Match& m = g_Match;
+    st.stealsGoal[0] = 9, st.stealsGoal[1] = 7;
+    m.captures[0] = 2, m.captures[1] = 4;
+    m.captureTime[0] = 4900, m.captureTime[1] = 3000;
+    m.checkpointCount = 8;
+    m.checkpointsPassed[0] = 3, m.checkpointsPassed[1] = 6;
+    m.checkpointTime[0] = 4900, m.checkpointTime[1] = 3000;
+    st.creditsGoal[0] = 90, st.creditsGoal[1] = 70;
+    m.points[0] = 20, m.points[1] = 61;
+    m.pointsTime[0] = 4900, m.pointsTime[1] = 3000;
+    st.capturesGoal[0] = 6, st.capturesGoal[1] = 8;
+    m.found[0] = 1, m.found[1] = 5;
+    m.foundTime[0] = 4900, m.foundTime[1] = 3000;
+    st.maxDeaths[0] = 12, st.maxDeaths[1] = 15;
+    m.killScore[0] = 4, m.killScore[1] = 11;
+    m.killTime[0] = 4900, m.killTime[1] = 3000;
+    local.killScore = 5;
+    local.killTime = 4900;
+    local.credits = 33;
+    local.creditTime = 4900;
+    m.symbols[0].atHome = m.symbols[1].atHome = 1;
+    // Side 0's score changed 100 ms ago: grey trunc(100 x 1.02); side 1's long ago.
+    constexpr uint32_t kFlashing = 0xFF666666u, kSteady = 0xFF000000u;
+    const struct {
+        int kind;
+        const char* need[2];   // side 0, side 1; "" where nothing is drawn
+    } cases[] = {{0, {"7", "3"}},   {1, {"5", "2"}}, {2, {"70", "9"}}, {3, {"5", "3"}},
+                 {5, {"8", "4"}},   {6, {"7", "10"}}, {7, {"57", "37"}}};
+    for (const auto& c : cases) {
+        for (int localSide : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", local side " << localSide);
+            m.gameKind = c.kind;
+            m.localSide = localSide;
+            local.side = localSide;
+            rec->ClearLog();
+            g_Hud.DrawSideCounters();
+            const bool perFighter = c.kind == 6 || c.kind == 7;
+            // The local side's counter stands at 0.135, the other's at 0.295.
+            EXPECT_EQ(NumberAt(135.0f, 45.0f), c.need[localSide]);
+            EXPECT_EQ(NumberAt(295.0f, 45.0f), perFighter ? "" : c.need[1 - localSide]);
+            for (int d = 0; d < 10; ++d) {
+                for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[d])) {
+                    const bool sideZero = (q.left < 215.0f) == (localSide == 0);
+                    // Each fighter's own score flashes in kinds 6 and 7: the local fighter's changed.
+                    EXPECT_EQ(q.specular, sideZero || perFighter ? kFlashing : kSteady) << d << " at " << q.left;
+                    EXPECT_EQ(q.diffuse, 0xFFFFFFFFu);
+                }
+            }
+        }
+    }
+    // Nothing to gain shows 0; a symbol away from home marks its side red.
+    m.gameKind = 0;
+    m.localSide = 0;
+    local.side = 0;
+    m.captures[1] = 12;
+    m.symbols[1].atHome = 0;
+    rec->ClearLog();
+    g_Hud.DrawSideCounters();
+    EXPECT_EQ(NumberAt(295.0f, 45.0f), "0");
+    for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[0])) EXPECT_EQ(q.diffuse, 0xFFFF0000u);
+    for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[7])) EXPECT_EQ(q.diffuse, 0xFFFFFFFFu);
+}
+
+TEST_F(HudTest, TheCreditsAreTheLocalSidesOrInEachForHimselfTheFightersOwn) {
+    Shell().now = 5000;
+    g_Match.points[0] = 20, g_Match.points[1] = 61;
+    g_Match.pointsTime[0] = 3000, g_Match.pointsTime[1] = 4900;
+    local.credits = 33;
+    const struct {
+        int kind, localSide;
+        const char* shown;
+        uint32_t grey;   // 50 at rest; 100 ms after a change 50 + trunc(100 x 0.82)
+    } cases[] = {{2, 0, "20", 0xFF323232u}, {2, 1, "61", 0xFF848484u}, {7, 0, "33", 0xFF323232u}, {6, 1, "33", 0xFF848484u}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", local side " << c.localSide);
+        g_Match.gameKind = c.kind;
+        g_Match.localSide = c.localSide;
+        local.side = c.localSide;
+        rec->ClearLog();
+        g_Hud.DrawCredits();
+        EXPECT_EQ(NumberAt(870.0f, 45.0f), c.shown);
+        for (int d = 0; d < 10; ++d)
+            for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[d])) EXPECT_EQ(q.specular, c.grey);
+    }
+}
+
+TEST_F(HudTest, TheCurseCounterStartsBeepingAtThirtySecondsLeft) {
+    g_Match.gameKind = 4;
+    g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 1;
+    g_Match.curseTime[0] = 29999;   // 31 s left, the odd milliseconds dropped
+    g_Hud.DrawSideCounters();
+    EXPECT_TRUE(Shell().sounds.empty());
+    g_Match.curseTime[0] = 30000;
+    g_Hud.DrawSideCounters();
+    EXPECT_EQ(Shell().sounds, std::vector<int>{262});
+}
+
 TEST_F(HudTest, GreedShowsTheValueOfTheCoinTheCompassPointsToAboveItsDistance) {
     g_Match.gameKind = 2;
     g_Match.modeTemplates[TEMPLATE_COMPASS] = new DynamicMesh();

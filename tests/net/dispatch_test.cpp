@@ -217,6 +217,138 @@ TEST_F(DispatchTest, PacketsThatLieAreCutWhereTheyStopMakingSense) {
     EXPECT_EQ(fake.invalid, 0);
 }
 
+TEST_F(DispatchTest, EveryFighterSlotInAnEventEndsAtFifteen) {
+    fake.active[14] = fake.active[15] = true;
+    Character& last = g_Characters[15];
+    last.slot = 15;
+    last.attackTarget = &g_Characters[14];
+    g_Characters[14].slot = 14;
+    last.aimPoint = kP;
+    // Each event names fighter 15 (or 14) at the byte given; 16 there must be refused whole.
+    struct Case {
+        const char* what;
+        std::function<void()> write;
+        size_t at;
+        std::vector<std::string> calls;
+        int local = 3;
+    } cases[] = {
+        {"position", [&] { g.WriteSetPosition(&last); }, 1, {"SetPosition:15"}},
+        {"facing", [&] { g.WriteSetYaw(&last); }, 1, {"SetYaw:15"}},
+        {"target's fighter", [&] { last.lastSentTarget = nullptr; g.WriteSetTarget(&last); }, 1, {"SetTarget:15"}},
+        {"target", [&] {
+             Character& other = g_Characters[14];
+             other.attackTarget = &last;
+             other.lastSentTarget = nullptr;
+             g.WriteSetTarget(&other);
+         }, 2, {"SetTarget:14"}},
+        {"aim point", [&] { last.lastSentAimPoint = Vec3{}; g.WriteSetAimPoint(&last); }, 1, {"SetAimPoint:15"}},
+        {"animation", [&] { g.WriteSetAnimation(15, 20, 0, 0); }, 1, {"SetAnimation20:15"}},
+        {"animation time", [&] { g.WriteSetAnimationTime(15, 4, 0.5f); }, 1, {"SetAnimationTime:15"}},
+        {"loop end", [&] { g.WriteClearLoopAnimation(15); }, 1, {"EndSplitAnimation:15"}},
+        {"guard", [&] { g.WriteStartGuard(15); }, 1, {"StartGuard:15"}},
+        {"guard end", [&] { g.WriteEndGuard(15); }, 1, {"EndGuard:15"}},
+        {"charge", [&] { g.WriteSetCharge(&last); }, 1, {"SetCharge:15"}},
+        {"respawn", [&] { g.WriteRespawn(15); }, 1, {"Respawn:15"}},
+        {"health", [&] { g.WriteChangeHealth(15, 14, -10.0f); }, 1, {"ChangeHealth:15"}},
+        {"health's attacker", [&] { g.WriteChangeHealth(14, 15, -10.0f); }, 2, {"ChangeHealth:14"}},
+        {"energy", [&] { g.WriteChangeEnergy(15, 1.0f); }, 1, {"ChangeEnergy:15"}},
+        {"experience", [&] { g.WriteAddExperience(15, 1.0f, 14); }, 1, {"AddExperience:15"}},
+        {"experience's other", [&] { g.WriteAddExperience(14, 1.0f, 15); }, 6, {"AddExperience:14"}},
+        {"credits", [&] { g.WriteAddCredits(15, 5.0f); }, 1, {"AddCredits:15"}},
+        {"hit", [&] { g.WriteApplyHit(15, 14, 1.0f, kP, 0, 0); }, 1, {"ApplyHit:15"}, 15},
+        {"hit's attacker", [&] { g.WriteApplyHit(14, 15, 1.0f, kP, 0, 0); }, 2, {"ApplyHit:14"}, 14},
+        {"prop's owner", [&] { g.WriteSpawnDynamicObject(0, 0, 1, kP, 15); }, 19, {"SpawnProp"}},
+        {"power", [&] { g.WriteStartPower(15, 3); }, 1, {"StartPower:15"}},
+        {"effect's owner", [&] { g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 15); }, 78,
+         {"CreateEffect12"}},
+        {"state", [&] { g.WriteStartTimedState(15, 4, 100); }, 1, {"StartTimedState:15"}},
+        {"state's end", [&] { g.WriteStopTimedState(15, 4, 100); }, 1, {"StopTimedState:15"}},
+        {"screen effect's collector", [&] { g.WriteScreenEffect(15, 52); }, 1, {"ScreenEffect52"}},
+        {"scenery attach", [&] { g.WriteAttachToScene(15); }, 1, {"AttachToScene:15"}},
+        {"kill's victim", [&] { g.WriteRecordKill(1, 15, 14); }, 2, {"Mode55"}},
+        {"kill's killer", [&] { g.WriteRecordKill(1, 14, 15); }, 3, {"Mode55"}},
+        {"cursed fighter", [&] {
+             g_Match.gameKind = 4;
+             g_Match.cursedFighter = &last;
+             g.WriteMatchState();
+         }, 23, {"SetMatchState4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.local = c.local;
+        Bytes p = Packet(c.write);
+        ASSERT_GT(p.size(), 7 + c.at);
+        ASSERT_EQ(p[7 + c.at], 15);
+        Dispatch(p, false);
+        EXPECT_EQ(fake.calls, c.calls);
+        p[7 + c.at] = 16;
+        fake.calls.clear();
+        Dispatch(p, false);
+        EXPECT_TRUE(fake.calls.empty());
+        EXPECT_EQ(fake.invalid, 0);
+        fake.calls.clear();
+    }
+    // Kills and scores per fighter: each record's slot.
+    for (uint8_t kind : {6, 7}) {
+        SCOPED_TRACE(testing::Message() << "records of kind " << int(kind));
+        // Kind, state, time limit, elapsed, the pair of goals, two records.
+        Bytes p = {4, 0, 0, 0, 0, 0, 0, 44, kind};
+        p.resize(p.size() + 1 + 4 + 4 + 8, 0);
+        const Bytes records = {2, 0, 0, 0, 14, 3, 0, 0, 0, 15, 4, 0, 0, 0};
+        p.insert(p.end(), records.begin(), records.end());
+        p[5] = uint8_t(p.size() - 7);
+        ASSERT_EQ(p[7 + 28], 15);
+        fake.local = 3;
+        Dispatch(p, false);
+        EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetMatchState" + std::to_string(kind)}));
+        p[7 + 28] = 16;
+        fake.calls.clear();
+        Dispatch(p, false);
+        EXPECT_TRUE(fake.calls.empty());
+        EXPECT_EQ(fake.invalid, 0);
+        fake.calls.clear();
+    }
+    last = Character();
+    g_Characters[14] = Character();
+}
+
+TEST_F(DispatchTest, SoundsEffectsAndModeEventsEndAtTheLastOfTheirTables) {
+    fake.active[0] = false;
+    const struct {
+        const char* what;
+        std::function<void()> write;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"sound 299", [&] { g.WritePlaySound(299, kP, 0); }, {"PlaySound299"}},
+        {"sound 300", [&] { g.WritePlaySound(300, kP, 0); }, {}},
+        {"effect type 97", [&] { g.WriteCreateEffect(-1, 97, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {"CreateEffect97"}},
+        {"effect type 98", [&] { g.WriteCreateEffect(-1, 98, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
+        {"effect slot 1499", [&] { g.WriteCreateEffect(1499, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {"CreateEffect12"}},
+        {"effect slot 1500", [&] { g.WriteCreateEffect(1500, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
+        // Fighter 0 is not in play here: the effect comes without an owner.
+        {"an owner not in play", [&] { g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 0); }, {"CreateEffect12"}},
+        {"the first mode event", [&] { g.WriteSetSymbolCarrier(1, kP, -1); }, {"Mode46"}},
+        {"the last mode event", [&] { g.WriteSetCurseTime(1, 5000); }, {"Mode54"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.calls.clear();
+        const Bytes p = Packet(c.write);
+        ASSERT_GT(p.size(), 7u) << "written";
+        Dispatch(p, false);
+        EXPECT_EQ(fake.calls, c.calls);
+        EXPECT_EQ(fake.invalid, 0);
+    }
+}
+
+TEST_F(DispatchTest, APacketOfNoEventsStillCounts) {
+    Dispatch(Bytes{4, 1, 0, 0, 0, 0, 0}, false);
+    EXPECT_EQ(g.receivedPackets, 1u);
+    EXPECT_EQ(g.receivedBytes, 0u);
+    Dispatch(Bytes{4, 1, 0, 0, 0, 0}, false);
+    EXPECT_EQ(g.receivedPackets, 1u) << "shorter than a header";
+}
+
 // A client's packet on the host: only what that client may say.
 class AuthorityTest : public DispatchTest {
 protected:
@@ -269,6 +401,34 @@ TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
     g_Settings.debug = 0;
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "CreateEffect13", "CreateEffect14"}));
     EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 13"), std::string::npos);
+}
+
+TEST_F(AuthorityTest, AClientNamingAFighterPastTheLastIsNotBelieved) {
+    SetFighterOwner(15, kPlayer);
+    fake.active[15] = true;
+    Bytes p = Packet([&] {
+        g.WriteStartGuard(15);
+        g.WriteCreateEffect(-1, 13, kP, kP, kP, kP, kP, 100, 1.0f, 0, 15);
+    });
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:15", "CreateEffect13"}));
+    fake.calls.clear();
+    p[7 + 1] = 16;
+    p.back() = 16;
+    Dispatch(p, true, kPlayer);
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_EQ(fake.invalid, 0);
+}
+
+TEST_F(AuthorityTest, TheFirstFighterCanBeAClientsAndNoneLiesPastTheLast) {
+    SetFighterOwner(0, kPlayer);
+    SetFighterOwner(16, kPlayer);
+    EXPECT_EQ(FighterOwner(0), kPlayer);
+    EXPECT_EQ(FighterOwner(16), 0u);
+    EXPECT_EQ(FighterOwner(-1), 0u);
+    fake.active[0] = true;
+    Dispatch(Packet([&] { g.WriteStartGuard(0); }), true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:0"}));
 }
 
 TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesItBack) {

@@ -187,6 +187,84 @@ TEST_F(MeshTest, EachPassDrawsTheRangeOnce) {
     EXPECT_EQ(g_DrawCalls, 2u);
 }
 
+TEST_F(MeshTest, ATrianglesOutlineJoinsItsThreeCornersAndClosesOnTheFirst) {
+    // 600 positions, vertex i at (i, 2i, -i), and corners that need both bytes of their index.
+    std::vector<datakit::VertexRecord> vr(1);
+    vr[0].count = 600;
+    vr[0].fvf = g::D3DFVF_XYZ;
+    for (int i = 0; i < 600; ++i) {
+        const float p[3] = {float(i), float(2 * i), float(-i)};
+        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(p);
+        vr[0].vertices.insert(vr[0].vertices.end(), bytes, bytes + sizeof(p));
+    }
+    const int32_t vb = vertexBuffers.Load(Stream(datakit::BuildVertexBufferBlock(vr)), 0);
+    ASSERT_GE(vb, 0);
+    const int32_t ib =
+        indexBuffers.Load(Stream(datakit::BuildIndexBufferBlock({datakit::IndexRecord{6, 0, {1, 599, 2, 258, 513, 7}}})), vb, 0);
+    ASSERT_GE(ib, 0);
+    Y3DMesh rec = Record(0, 2, 0);
+    rec.indexBuffer = uint32_t(ib);
+    rec.vertexBuffer = uint32_t(vb);
+    rec.minVertex = 1;
+    rec.maxVertex = 599;
+    Mesh* m = LoadOne(rec);
+    ASSERT_NE(m, nullptr);
+    dev->ClearLog();
+    m->DrawTriangleOutline(1, 0xFF00FF00);
+    const auto draws = DrawsOf();
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].type, g::D3DPT_LINESTRIP);
+    EXPECT_EQ(draws[0].primitiveCount, 3u);
+    struct Corner {
+        float x, y, z;
+        uint32_t colour;
+    };
+    ASSERT_EQ(draws[0].vertexData.size(), 4 * sizeof(Corner));
+    Corner corners[4];
+    std::memcpy(corners, draws[0].vertexData.data(), sizeof corners);
+    const int expected[4] = {258, 513, 7, 258};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(corners[k].x, float(expected[k]));
+        EXPECT_EQ(corners[k].y, float(2 * expected[k]));
+        EXPECT_EQ(corners[k].z, float(-expected[k]));
+        EXPECT_EQ(corners[k].colour, 0xFF00FF00u);
+    }
+    // Corners on the lowest and the highest vertex of the mesh's range count as inside it.
+    dev->ClearLog();
+    m->DrawTriangleOutline(0, 0xFF00FF00);
+    ASSERT_EQ(DrawsOf().size(), 1u);
+    std::memcpy(corners, DrawsOf()[0].vertexData.data(), sizeof corners);
+    EXPECT_EQ(corners[0].x, 1.0f);
+    EXPECT_EQ(corners[1].x, 599.0f);
+    EXPECT_EQ(corners[2].x, 2.0f);
+    // Past the mesh's triangles there is nothing to outline.
+    dev->ClearLog();
+    m->DrawTriangleOutline(2, 0xFF00FF00);
+    EXPECT_TRUE(DrawsOf().empty());
+}
+
+TEST_F(MeshTest, TheFirstEntriesOfTheTablesAreReferencedAndDrawnLikeAnyOther) {
+    // Buffers 0 and material 0 (two passes); then material 0 as the override of a blended mesh.
+    Mesh* m = LoadOne(Record(0, 2, 0));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->vertexBufferId, 0);
+    EXPECT_EQ(m->indexBufferId, 0);
+    EXPECT_EQ(vertexBuffers.Get(0)->refCount, 1);
+    EXPECT_EQ(indexBuffers.Get(0)->refCount, 1);
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1);
+    ASSERT_EQ(twoPass, 0);
+    Mesh* other = LoadOne(Record(1, 2, 0));
+    ASSERT_NE(other, nullptr);
+    other->SetOverrideMaterial(twoPass);
+    EXPECT_EQ(table.Get(twoPass)->refCount, 2);
+    dev->ClearLog();
+    EXPECT_TRUE(other->DrawWithOverride());
+    EXPECT_EQ(DrawsOf().size(), 2u) << "the override's two passes";
+    other->FreeBuffers();
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1) << "the override's reference goes back";
+}
+
 TEST_F(MeshTest, AnOverrideDrawsInsteadUntilItIsFinished) {
     Mesh* m = LoadOne(Record(0, 2, 0));
     auto* over = new EndingMaterial();

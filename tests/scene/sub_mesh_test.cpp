@@ -72,3 +72,33 @@ TEST(SubMeshTest, RefusesBadRecords) {
     EXPECT_FALSE(shortOne.Load(f->Reader(), map, 3, 0, 0, 8));
     SetSubMeshServices(nullptr);
 }
+
+TEST(SubMeshTest, AGoodRecordIsReadLittleEndianFieldByField) {
+    g_materialRefs.clear();
+    g_bufferRefs.clear();
+    SetSubMeshServices(&kFakes);
+    const int32_t map[3] = {40, 41, 42};
+    // Material 2, kind 9, index buffer 258, vertex buffer 515, start 197121, 260 triangles over
+    // vertices 261..513, two matrices on bones 7 and 3.
+    const std::vector<uint8_t> r = {2,    0,    0,    0, 9,    0x02, 0x01, 0, 0, 0x03, 0x02, 0, 0, 0x01,
+                                    0x02, 0x03, 0,    0x04, 0x01, 0x05, 0x01, 0x01, 0x02, 2, 7, 3, 0, 0};
+    ASSERT_EQ(r.size(), 28u);
+    auto f = datakit::EntryOf(r);
+    SubMesh m;
+    ASSERT_TRUE(m.Load(f->Reader(), map, 3, 5, 7, 8));
+    EXPECT_EQ(m.materialId, 42);
+    EXPECT_EQ(m.kind, 9);
+    EXPECT_EQ(m.indexBufferId, 258 + 5);
+    EXPECT_EQ(m.vertexBufferId, 515 + 7);
+    EXPECT_EQ(m.startIndex, 197121u);
+    EXPECT_EQ(m.primitiveCount, 260);
+    EXPECT_EQ(m.minVertex, 261);
+    EXPECT_EQ(m.maxVertex, 513);
+    EXPECT_EQ(m.matrixCount, 2);
+    EXPECT_EQ(m.boneIndices, (std::vector<uint8_t>{7, 3}));
+    EXPECT_EQ(g_materialRefs[42], 1);
+    EXPECT_EQ(g_bufferRefs[522], 1);
+    EXPECT_EQ(g_bufferRefs[-(263 + 1)], 1);
+    m.FreeBuffers();
+    SetSubMeshServices(nullptr);
+}

@@ -84,6 +84,17 @@ protected:
         g_GamePacket.dispatching = dispatching ? 1 : 0;
     }
 
+    // The fighter's timed state runs exactly `ms` from `from`: still on at its last millisecond
+    // and ended one later by the fighter's own frame.
+    static void ExpectStateLasts(Character& c, int state, uint32_t from, uint32_t ms) {
+        SetTime(from + ms);
+        c.UpdatePowers();
+        EXPECT_TRUE(c.states[state].active) << "at its last millisecond";
+        SetTime(from + ms + 1);
+        c.UpdatePowers();
+        EXPECT_FALSE(c.states[state].active) << "past its time";
+    }
+
     // A fighter of the side standing at the point, in the given slot, facing +z whatever facing
     // the spawn drew, so that later placements and root motion read along the axes.
     Character& Spawned(int slot, int side, const Vec3& at) {

@@ -22,7 +22,11 @@ public:
     std::vector<std::string> calls;
     int invalid = 0;
 
-    bool IsActive(int s) override { return Slot(s) && active[s]; }
+    // The dispatcher asks only about slots it has read as fighters.
+    bool IsActive(int s) override {
+        if (!Slot(s)) ++invalid;
+        return Slot(s) && active[s];
+    }
     int LocalSlot() override { return local; }
     void SetPosition(int s, const Vec3& p) override { Call("SetPosition", s, Ok(p)); }
     void SetYaw(int s, float yaw) override { Call("SetYaw", s, std::isfinite(yaw)); }
@@ -70,9 +74,20 @@ public:
     }
     void RemovePlayer(uint32_t id) override { Plain("RemovePlayer" + std::to_string(id), true); }
     void SetMatchTime(uint32_t) override { Plain("SetMatchTime", true); }
-    void SetMatchState(const uint8_t* e, size_t) override { Plain("SetMatchState" + std::to_string(e[1]), true); }
+    void SetMatchState(const uint8_t* e, size_t n) override {
+        // The cursed fighter of kind 4 and the records of kinds 6 and 7 name fighters or none.
+        bool ok = true;
+        if (e[1] == 4) ok = n > 23 && (e[23] == 255 || Slot(e[23]));
+        if (e[1] == 6 || e[1] == 7)
+            for (size_t i = 23; i + 5 <= n; i += 5) ok = ok && Slot(e[i]);
+        Plain("SetMatchState" + std::to_string(e[1]), ok);
+    }
     void SetMatchResults(const uint32_t*) override { Plain("SetMatchResults", true); }
-    void ApplyModeEvent(const uint8_t* e, size_t) override { Plain("Mode" + std::to_string(e[0]), true); }
+    // The match checks the other mode events itself; a kill's victim and killer come checked.
+    void ApplyModeEvent(const uint8_t* e, size_t n) override {
+        const bool ok = e[0] != EVENT_RECORD_KILL || (n >= 4 && Slot(e[2]) && (e[3] == 255 || Slot(e[3])));
+        Plain("Mode" + std::to_string(e[0]), ok);
+    }
     uint32_t playerIds[16] = {};    // of the fighters made here
     void SpawnAnnounced(int s, uint32_t id, int side, int, const Vec3& p, const PlayerLook& look, bool loc) override {
         Call(loc ? "SpawnLocal" : "SpawnAnnounced", s, side >= 0 && side < 2 && Ok(p) && Catalogued(look));

@@ -53,6 +53,62 @@ TEST_F(ElementFileTest, Version100ShiftsTheKindsAboveSpecialsDownAndCountsGameKi
     for (size_t i = 0; i < 8; ++i) EXPECT_EQ(records[i]->gameKind, expected[i]) << "old game kind " << i;
 }
 
+TEST_F(ElementFileTest, Version100KeepsKindsUpToTheSpecialsAndTheRecordsAfterThemInStep) {
+    // One record of each old kind, 0 to 6, all common; old glows (5) and effects (6) carry the
+    // extra word. Old kinds 3 and 4 were both specials: a checkpoint and a symbol.
+    ElementBytes checkpoint = At(7, 3, ELEMENT_SPECIAL_CHECKPOINT, 4, 1);
+    checkpoint.role = ELEMENT_ROLE_CHECKPOINT;
+    ElementBytes symbol = At(7, 4, 1, 5, 1);
+    symbol.role = ELEMENT_ROLE_SYMBOL;
+    symbol.index = 1;
+    ElementBytes glow = At(7, 5, 7, 6, 1);
+    glow.extra = std::bit_cast<uint32_t>(0.07f);
+    ElementBytes effect = At(7, 6, 19, 7, 1);
+    effect.extra = 19;
+    WriteFile({At(7, 0, 1, 1, 1), At(7, 1, 57, 2, 1), At(7, 2, 3, 3, 1), checkpoint, symbol, glow, effect},
+              ELEMENT_FILE_OLD_VERSION);
+    ASSERT_EQ(datakit::ReadBytes(kOwnFile).size(), 12u + 5 * 57u + 2 * 61u);
+    ASSERT_TRUE(g_ElementMap.Load(nullptr, 4));
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 7u);
+    const uint32_t kinds[7] = {ELEMENT_FIGHTER, ELEMENT_ITEM,    ELEMENT_PROP,  ELEMENT_SPECIAL,
+                               ELEMENT_SPECIAL, ELEMENT_GLOW,    ELEMENT_EFFECT};
+    for (size_t i = 0; i < 7; ++i) {
+        SCOPED_TRACE(testing::Message() << "old kind " << i);
+        EXPECT_EQ(records[i]->elementKind, kinds[i]);
+        EXPECT_EQ(records[i]->gameKind, ELEMENT_COMMON);
+        EXPECT_EQ(records[i]->cell.x, int32_t(i + 1)) << "read in step with the file";
+        EXPECT_FLOAT_EQ(records[i]->position.x, float(i) + 1.5f);
+    }
+    EXPECT_EQ(records[3]->subtype, ELEMENT_SPECIAL_CHECKPOINT);
+    EXPECT_EQ(records[3]->role, ELEMENT_ROLE_CHECKPOINT);
+    EXPECT_EQ(records[4]->index, 1);
+    EXPECT_FLOAT_EQ(std::bit_cast<float>(records[5]->extra), 0.07f);
+    EXPECT_EQ(records[6]->extra, 19u);
+}
+
+TEST_F(ElementFileTest, TheLastSubtypeOfEveryKindIsKeptAndOnlyKindsUpToSpecialsMustStandOnTheMap) {
+    ElementBytes symbol = At(5, ELEMENT_SPECIAL, 1, 4, 1);
+    symbol.role = ELEMENT_ROLE_SYMBOL;
+    symbol.index = 1;
+    ElementBytes glow = At(9, ELEMENT_GLOW, GLOW_PALETTE_SIZE - 1, 40, 40);
+    glow.extra = std::bit_cast<uint32_t>(0.07f);
+    ElementBytes offMapSpecial = At(9, ELEMENT_SPECIAL, ELEMENT_SPECIAL_CHECKPOINT, 40, 40);
+    offMapSpecial.role = ELEMENT_ROLE_CHECKPOINT;
+    // Off the arena (40, 40): glows and effects need no cell, the others are dropped.
+    WriteFile({At(9, ELEMENT_FIGHTER, 1, 1, 1), At(9, ELEMENT_ITEM, 57, 2, 1), At(9, ELEMENT_PROP, 3, 3, 1), symbol,
+               glow, At(9, ELEMENT_EFFECT, 19, 40, 40), offMapSpecial, At(9, ELEMENT_PROP, 0, 40, 40)});
+    ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
+    std::vector<std::pair<uint32_t, uint32_t>> got;
+    for (const ElementRecord* r : Records()) got.push_back({r->elementKind, r->subtype});
+    EXPECT_EQ(got, (std::vector<std::pair<uint32_t, uint32_t>>{{ELEMENT_FIGHTER, 1},
+                                                                {ELEMENT_ITEM, 57},
+                                                                {ELEMENT_PROP, 3},
+                                                                {ELEMENT_SPECIAL, 1},
+                                                                {ELEMENT_GLOW, GLOW_PALETTE_SIZE - 1},
+                                                                {ELEMENT_EFFECT, 19}}));
+}
+
 TEST_F(ElementFileTest, AnEmptyFileIsSixteenBytesAndGlowsAndEffectsStoreFourBytesMore) {
     datakit::WriteScenarioElementFile(1, {'Q', 'T', 'X', 'M', 'A', 'P', 0, 0, 101, 0, 0, 0, 42, 0, 0, 0});
     ASSERT_TRUE(g_ElementMap.Load(nullptr, -1));
