@@ -183,6 +183,25 @@ TEST_F(DispatchTest, AFighterRequestGetsTheWholeMatchInOrder) {
     EXPECT_EQ(g_Written[5], (Bytes{48, 1, 0, 0, 0, 0, 0xFF}));
 }
 
+TEST_F(DispatchTest, AnnouncedFightersEndAtSlotFifteenAndOnlyMinusOneAsks) {
+    const Bytes announced = Packet([&] { g.WriteSpawnCharacter(15, 77, 1, 3, kP, PlayerRecord{}); });
+    const Bytes asked = Packet([&] { g.WriteSpawnCharacter(-1, 77, 1, 3, kP, PlayerRecord{}); });
+    fake.spawnSlot = 9;
+    for (uint8_t slot : {16, 127, 128, 254}) {
+        SCOPED_TRACE(int(slot));
+        Bytes p = announced;
+        p[7 + 1] = slot;
+        Dispatch(p, false);
+        p = asked;
+        p[7 + 1] = slot;
+        Dispatch(p, true, 12);
+    }
+    EXPECT_TRUE(fake.calls.empty());
+    Dispatch(announced, false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SpawnAnnounced:15"}));
+    EXPECT_EQ(fake.invalid, 0);
+}
+
 TEST_F(DispatchTest, PacketsThatLieAreCutWhereTheyStopMakingSense) {
     const Bytes guard = Packet([&] { g.WriteStartGuard(5); });
     Bytes shortLength = guard;
