@@ -148,7 +148,7 @@ bool LocalBroadcastHeard(uint16_t port) {
 bool OpenNetworkPage(GameWindow& p) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         p.Driver().Click(X(0.5f), Y(0.527f));
-        if (WaitForPicture(p, 20000, NetworkPageShown)) return true;
+        if (WaitForPicture(p, 30000, NetworkPageShown)) return true;
         p.Note("no network page after the click");
     }
     return false;
