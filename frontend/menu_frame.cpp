@@ -92,8 +92,10 @@ void StepButton(Menu& m, int page, int k) {
     const int actions = page == PAGE_MAIN ? 4 : 6;
     if (b.text && b.IsUnderCursor()) {
         if (b.animation == TEXT3D_STILL) b.StartAnimation(TEXT3D_WAVE);
-        // The held button, not a press, triggers: the page turns 24 at once, so it runs once.
-        if (g_Mouse.buttons[MOUSE_LEFT].held && k < actions && m.page == page) RunAction(m, page, k);
+        // The held button triggers (the page turns 24 at once, so it runs once), and so does a
+        // press already released again: on a slow frame the whole click falls between two frames.
+        const MouseButtonState& left = g_Mouse.buttons[MOUSE_LEFT];
+        if ((left.held || left.pressed) && k < actions && m.page == page) RunAction(m, page, k);
     } else if (b.animation != TEXT3D_STILL) {
         b.stop = 1;
     }

@@ -119,6 +119,21 @@ TEST_F(MenuTest, HoldingTheButtonOverAWordStartsExactlyOneTransition) {
     EXPECT_EQ(Log().sounds.size(), 2u) << "held on: no second action";
 }
 
+TEST_F(MenuTest, AClickPressedAndReleasedBetweenTwoFramesStillStartsTheTransition) {
+    Build(0);
+    StopFading();
+    PointAt(g_Menu.buttons[1]);
+    // Both messages came before the frame: the press left its edge, the release cleared held.
+    g_Mouse.buttons[MOUSE_LEFT].pressed = 1;
+    g_Mouse.buttons[MOUSE_LEFT].released = 1;
+    g_Mouse.buttons[MOUSE_LEFT].held = 0;
+    g_Menu.Update();
+    EXPECT_EQ(g_Menu.page, PAGE_TRANSITION);
+    EXPECT_EQ(g_Menu.targetPage, 6) << "the network word";
+    g_Menu.Update();
+    EXPECT_EQ(Log().sounds, (std::vector<int>{200, 204})) << "the edge is spent: one action";
+}
+
 TEST_F(MenuTest, WhileTheQuitQuestionIsOpenTheWordsNeitherReactNorMove) {
     Build(0);
     StopFading();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -23,6 +24,9 @@ namespace {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// The journals of all windows of one test program count from one moment.
+const std::chrono::steady_clock::time_point g_ProgramStart = std::chrono::steady_clock::now();
+
 std::string ReadText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -34,8 +38,12 @@ std::string ReadText(const fs::path& p) {
 std::string LastLines(const std::string& text, int count) {
     size_t at = text.size();
     while (at > 0 && text[at - 1] == '\n') --at;
-    for (int n = 0; n < count && at != std::string::npos && at > 0; ++n) at = text.rfind('\n', at - 1);
-    return text.substr(at == std::string::npos ? 0 : at + 1);
+    // `at` ends on the newline before the lines kept, or at 0 when the text has no more.
+    for (int n = 0; n < count && at > 0; ++n) {
+        const size_t newline = text.rfind('\n', at - 1);
+        at = newline == std::string::npos ? 0 : newline;
+    }
+    return text.substr(at == 0 ? 0 : at + 1);
 }
 
 }  // namespace
@@ -62,6 +70,7 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     folder_ = fs::temp_directory_path() / ("brimvale-window-" + std::to_string(::getpid()) + "-" + setup.name);
     fs::remove_all(folder_);
     fs::create_directories(folder_);
+    driver_.SetJournal([this](const std::string& text) { Note(text); });
     if (setup.data.empty()) return;
     LinkDataFolder(setup.data, folder_);
     std::string ini = ReadText(setup.data / "Brimvale.ini");
@@ -69,7 +78,11 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     for (const auto& [key, value] : setup.settings) SetSettingsKey(&ini, key, value);
     std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
     if (setup.prepare) setup.prepare(folder_);
-    if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT)) return;
+    if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT, folder_ / "xvfb.txt")) {
+        Note("no X server");
+        return;
+    }
+    Note("X server " + display_.Name());
     const fs::path suppressions = folder_ / "leaks.supp";
     std::ofstream(suppressions, std::ios::binary) << __lsan_default_suppressions();
     // Its own settings store too: what one run remembers never reaches another.
@@ -78,9 +91,19 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
                       "XDG_CONFIG_HOME=" + (folder_ / "config").string(),
                       std::string("ASAN_OPTIONS=") + __asan_default_options(),
                       "LSAN_OPTIONS=suppressions=" + suppressions.string()},
-                     folder_, folder_ / "output.txt"))
+                     folder_, folder_ / "output.txt")) {
+        Note("the program did not start");
         return;
-    started_ = driver_.FindWindow("Brimvale", 30000) && driver_.Focus();
+    }
+    Note("program " + std::to_string(game_.Pid()));
+    // A focus refused (the window between maps, say) is tried again within the same time.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!started_ && game_.Running() && std::chrono::steady_clock::now() < end) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        started_ = driver_.FindWindow("Brimvale", int(left.count())) && driver_.Focus();
+        if (!started_) Sleep(200);
+    }
+    if (!started_) Note("not started; the program is " + State());
 }
 
 GameWindow::~GameWindow() {
@@ -91,6 +114,7 @@ GameWindow::~GameWindow() {
 
 bool GameWindow::Shot(gfx::Image* out) {
     if (!driver_.Key("F3")) return false;
+    const auto start = std::chrono::steady_clock::now();
     for (int waited = 0; waited < 10000; waited += 100) {
         for (const fs::directory_entry& e : fs::directory_iterator(folder_)) {
             const std::string name = e.path().filename().string();
@@ -99,11 +123,14 @@ bool GameWindow::Shot(gfx::Image* out) {
             if (LoadScreenshot(e.path(), out) && out->width == GAME_WINDOW_WIDTH &&
                 out->height == GAME_WINDOW_HEIGHT) {
                 seen_.insert(name);
+                const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+                Note(name + " after " + std::to_string(ms.count()) + " ms");
                 return true;
             }
         }
         Sleep(100);
     }
+    Note("no screenshot in 10 s");
     return false;
 }
 
@@ -126,10 +153,16 @@ std::vector<std::string> GameWindow::LogLines(const std::string& text) const {
 }
 
 bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
+    const auto start = std::chrono::steady_clock::now();
     for (int waited = 0; waited < ms; waited += 250) {
-        if (int(LogLines(text).size()) >= count) return true;
+        if (int(LogLines(text).size()) >= count) {
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+            Note("log line " + std::to_string(count) + " \"" + text + "\" after " + std::to_string(took.count()) + " ms");
+            return true;
+        }
         Sleep(250);
     }
+    Note("no log line " + std::to_string(count) + " \"" + text + "\" in " + std::to_string(ms) + " ms");
     return false;
 }
 
@@ -140,7 +173,15 @@ std::string GameWindow::State() {
                                  : "ended with " + std::to_string(code);
     s += "; its output ends:\n" + LastLines(ReadText(folder_ / "output.txt"), 5);
     s += "\nits log ends:\n" + LastLines(ReadText(folder_ / "debug.txt"), 5);
+    s += "\nits folder: " + folder_.string();
     return s;
+}
+
+void GameWindow::Note(const std::string& text) const {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - g_ProgramStart).count();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", seconds);
+    std::ofstream(folder_ / "harness.txt", std::ios::app) << stamp << text << "\n";
 }
 
 }  // namespace testsupport

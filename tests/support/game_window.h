@@ -1,6 +1,7 @@
 // The real program on the demo data in a window on an X server of its own: a fresh folder with
 // the data set linked and chosen settings changed, the program started there, its screenshots
-// (F3) and its debug log read back. The folder stays behind for a look when the test failed.
+// (F3) and its debug log read back. The folder stays behind for a look when the test failed, with
+// the game's output, the X server's and a journal of the test's steps.
 #pragma once
 
 #include <chrono>
@@ -59,6 +60,9 @@ public:
     // For a failure's message: whether the program still runs or how it ended, and the last
     // lines it printed (where a crash says what it was) and of its debug log.
     std::string State();
+    // A line in the folder's "harness.txt", stamped with the seconds since the test program
+    // started: what the test did and when, beside the game's own debug log.
+    void Note(const std::string& text) const;
 
 private:
     std::filesystem::path folder_;

@@ -143,7 +143,7 @@ int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>
     return started ? code : -1;
 }
 
-bool VirtualDisplay::Start(int width, int height) {
+bool VirtualDisplay::Start(int width, int height, const fs::path& logFile) {
     const std::string xvfb = FindProgram("Xvfb");
     if (xvfb.empty()) return false;
     int fds[2];
@@ -151,8 +151,8 @@ bool VirtualDisplay::Start(int width, int height) {
     // Xvfb writes the display number it took to the descriptor it is given.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const bool started = server_.Start(
-        {xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, {}, {},
-        -1, fds[1]);
+        {xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, {},
+        logFile, -1, fds[1]);
     close(fds[1]);
     std::string number;
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
@@ -178,22 +178,37 @@ int WindowDriver::Xdotool(const std::vector<std::string>& args, std::string* out
     if (tool.empty()) return -1;
     std::vector<std::string> argv{tool};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunTool(argv, {display_.Env()}, 10000, out);
+    const auto start = std::chrono::steady_clock::now();
+    const int code = RunTool(argv, {display_.Env()}, 10000, out);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    // Searches that find nothing yet are the normal wait; only the driving steps are told.
+    if (args.front() != "search") {
+        std::string line = "xdotool";
+        for (const std::string& a : args) line += " " + a;
+        Tell(line + ": " + std::to_string(code) + " in " + std::to_string(ms.count()) + " ms");
+    }
+    return code;
 }
 
 bool WindowDriver::FindWindow(const std::string& title, int ms) {
-    for (int waited = 0; waited <= ms; waited += 200) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::milliseconds(ms);
+    do {
         std::string out;
         if (Xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}, &out) == 0) {
             std::istringstream lines(out);
             std::string first;
             if (lines >> first) {
                 window_ = first;
+                const auto waited = std::chrono::steady_clock::now() - start;
+                Tell("window " + first + " after " +
+                     std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()) + " ms");
                 return true;
             }
         }
         Sleep(200);
-    }
+    } while (std::chrono::steady_clock::now() < end);
+    Tell("no window named " + title + " in " + std::to_string(ms) + " ms");
     return false;
 }
 

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -46,10 +48,11 @@ private:
 int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>& env, int timeoutMs,
             std::string* out = nullptr);
 
-// An Xvfb server on a free display number, with one screen of the given size at 24 bits.
+// An Xvfb server on a free display number, with one screen of the given size at 24 bits; its
+// output goes to `logFile` when one is named.
 class VirtualDisplay {
 public:
-    bool Start(int width, int height);
+    bool Start(int width, int height, const std::filesystem::path& logFile = {});
     // ":N", empty before a successful start.
     const std::string& Name() const { return name_; }
     // DISPLAY=... for a child's environment.
@@ -64,6 +67,8 @@ private:
 class WindowDriver {
 public:
     explicit WindowDriver(const VirtualDisplay& display) : display_(display) {}
+    // Where every step and its outcome are told, for a failure's record.
+    void SetJournal(std::function<void(const std::string&)> journal) { journal_ = std::move(journal); }
     // Waits up to `ms` for a visible window of that exact title; false when none came.
     bool FindWindow(const std::string& title, int ms);
     // Pointer into the window and the keyboard focus on it.
@@ -76,8 +81,12 @@ public:
 
 private:
     int Xdotool(const std::vector<std::string>& args, std::string* out = nullptr);
+    void Tell(const std::string& text) const {
+        if (journal_) journal_(text);
+    }
     const VirtualDisplay& display_;
     std::string window_;
+    std::function<void(const std::string&)> journal_;
 };
 
 }  // namespace testsupport
