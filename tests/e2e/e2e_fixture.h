@@ -115,6 +115,24 @@ inline uint32_t RunPort() { return 30000 + uint32_t(getpid()) % 20000; }
 inline void WaitForMatch(testsupport::ScriptedProgram& p) {
     p.WaitUntil("the match", [] { return !g_Menu.active && g_Match.state == MATCH_PLAYING; }, 600);
 }
+// From page 0 through the network page's host tab: greed on the arena, hosted as "Anfitrion" on
+// `port`; then the match.
+inline void HostArenaGreed(testsupport::ScriptedProgram& p, uint32_t port) {
+    p.WaitForPage(0).ChooseMenuButton(1).WaitForPage(6);
+    p.WaitUntil("the host tab", [] { return OnSetup(6, 9); }, 5);
+    ChooseArenaGreed(p, 6, 2);
+    p.ClickUntil("the host tab", SetupTab(6, 0), [] { return OnSetup(6, 9); });
+    TypeInto(p, 9, 0, "Anfitrion");
+    TypeInto(p, 9, 1, std::to_string(port));
+    p.ClickWhere("the host button", SetupActionButton(9));
+    WaitForMatch(p);
+}
+// After a hosted match: its results, the network results, the network page, then page 0.
+inline void BackThroughTheNetworkResults(testsupport::ScriptedProgram& p) {
+    p.WaitForPage(12).ClickWhere("results' next arrow", ScreenArrow(12, 0));
+    p.WaitForPage(18).ClickWhere("network results' next arrow", ScreenArrow(18, 0));
+    p.WaitForPage(6).ClickWhere("back arrow", ScreenArrow(6, 0)).WaitForPage(0);
+}
 // A minute of match time in few frames, until the match has its result; then Escape.
 inline void PlayToTheResultAndLeave(testsupport::ScriptedProgram& p) {
     p.Do("fast clock", [](testsupport::ScriptedProgram& q) { q.SetFrameMs(1000); });

@@ -29,14 +29,7 @@ int ClientsFighters() {
 TEST_F(ScriptedRunTest, AForgingClientGetsOneFighterAndLeavesRoomForTheNextPlayer) {
     testsupport::WriteScriptedFolder(dir);
     const uint32_t port = RunPort() + 4;
-    program.WaitForPage(0).ChooseMenuButton(1).WaitForPage(6);
-    program.WaitUntil("the host tab", [] { return OnSetup(6, 9); }, 5);
-    ChooseArenaGreed(program, 6, 2);
-    program.ClickUntil("the host tab", SetupTab(6, 0), [] { return OnSetup(6, 9); });
-    TypeInto(program, 9, 0, "Anfitrion");
-    TypeInto(program, 9, 1, std::to_string(port));
-    program.ClickWhere("the host button", SetupActionButton(9));
-    WaitForMatch(program);
+    HostArenaGreed(program, port);
     // The bots take real seconds: the match's minute must not pass meanwhile.
     program.Do("slow clock", [](ScriptedProgram& p) { p.SetFrameMs(1); });
     auto bot = std::make_shared<testsupport::ChildProcess>();
@@ -56,9 +49,7 @@ TEST_F(ScriptedRunTest, AForgingClientGetsOneFighterAndLeavesRoomForTheNextPlaye
     }
     program.Do("normal clock", [](ScriptedProgram& p) { p.SetFrameMs(33); });
     PlayToTheResultAndLeave(program);
-    program.WaitForPage(12).ClickWhere("results' next arrow", ScreenArrow(12, 0));
-    program.WaitForPage(18).ClickWhere("network results' next arrow", ScreenArrow(18, 0));
-    program.WaitForPage(6).ClickWhere("back arrow", ScreenArrow(6, 0)).WaitForPage(0);
+    BackThroughTheNetworkResults(program);
     RunToEnd();
     std::string bots;
     for (const char* role : {"forger", "newcomer"}) bots += dir.Read(std::string(role) + ".log");
