@@ -173,9 +173,9 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     drop(autoDepth_);
     frontInBack_ = false;
     backBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
-                                       D3DPOOL_DEFAULT);
+                                       D3DPOOL_DEFAULT, true);
     frontBuffer_ = GLSurface::MakeColor(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.BackBufferFormat,
-                                        D3DPOOL_DEFAULT);
+                                        D3DPOOL_DEFAULT, true);
     if (!backBuffer_ || !frontBuffer_) return D3DERR_OUTOFVIDEOMEMORY;
     backBuffer_->implicit = frontBuffer_->implicit = true;
     backBuffer_->usage = D3DUSAGE_RENDERTARGET;
@@ -348,6 +348,7 @@ Result GLDevice::Present(const Rect* sourceRect, const Rect* destRect, void*, co
     dirty_ |= kDirtyTargets | kDirtyViewport;
     // What is shown stays in the back buffer until the next write there (see KeepFrontPicture),
     // so GetFrontBuffer needs no copy here.
+    backBuffer_->EnsureStorage();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
     glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
     frontInBack_ = true;
@@ -377,7 +378,10 @@ void GLDevice::KeepFrontPicture(const GLSurface* target, bool overwritesAll) {
     if (overwritesAll) {
         // Nothing of the shown picture survives the write: the two buffers trade places.
         std::swap(backBuffer_->renderbuffer, frontBuffer_->renderbuffer);
+        std::swap(backBuffer_->storagePending, frontBuffer_->storagePending);
     } else {
+        backBuffer_->EnsureStorage();
+        frontBuffer_->EnsureStorage();
         glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo_);
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                                   backBuffer_->renderbuffer);

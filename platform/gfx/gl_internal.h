@@ -126,8 +126,9 @@ public:
 
     // Image surface (system memory).
     static GLSurface* MakeImage(GLDevice* d, uint32_t w, uint32_t h, Format f);
-    // Colour renderbuffer (back buffer, front copy, render-target surface).
-    static GLSurface* MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool);
+    // Colour renderbuffer (back buffer, front copy, render-target surface). A deferred one gets
+    // its storage on first use (EnsureStorage).
+    static GLSurface* MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool, bool deferred = false);
     static GLSurface* MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f);
     // Level of a texture; reference counts go to the texture.
     GLSurface(GLTexture* owner, uint32_t level);
@@ -145,6 +146,9 @@ public:
     uint32_t usage = 0;
     std::vector<uint8_t> data;  // Image: the pixels; GPU kinds: the lock staging copy
     GLuint renderbuffer = 0;
+    // A back buffer drawn straight into the window, and its front copy, may never need storage
+    // of their own: a frame's worth of memory each.
+    mutable bool storagePending = false;
     bool inWindow = false;  // the back buffer while it lives in the window's framebuffer
     GLTexture* owner = nullptr;
     uint32_t level = 0;
@@ -157,6 +161,8 @@ public:
     bool WriteRect(const Rect& r, const uint8_t* in, uint32_t pitch);
     bool IsRenderTarget() const;
     Attachment GetAttachment() const;
+    // Gives a deferred renderbuffer its storage; false when the driver refused it.
+    bool EnsureStorage() const;
     // The device behind the surface (a texture level's is its texture's); null once it is gone.
     GLDevice* Owner() const;
 

@@ -86,14 +86,14 @@ GLSurface* GLSurface::MakeImage(GLDevice* d, uint32_t w, uint32_t h, Format f) {
     return s;
 }
 
-GLSurface* GLSurface::MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool) {
+GLSurface* GLSurface::MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool, bool deferred) {
     if (!d->MakeCurrent()) return nullptr;
     while (glGetError() != GL_NO_ERROR) {
     }
     GLuint rb = 0;
     glGenRenderbuffers(1, &rb);
     glBindRenderbuffer(GL_RENDERBUFFER, rb);
-    glRenderbufferStorage(GL_RENDERBUFFER, ColorStorage(f), GLsizei(w), GLsizei(h));
+    if (!deferred) glRenderbufferStorage(GL_RENDERBUFFER, ColorStorage(f), GLsizei(w), GLsizei(h));
     if (glGetError() != GL_NO_ERROR) {
         glDeleteRenderbuffers(1, &rb);
         return nullptr;
@@ -104,8 +104,21 @@ GLSurface* GLSurface::MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, P
     s->height = h;
     s->pool = pool;
     s->renderbuffer = rb;
+    s->storagePending = deferred;
     s->Attach(d);
     return s;
+}
+
+bool GLSurface::EnsureStorage() const {
+    if (!storagePending) return true;
+    if (!renderbuffer) return false;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, ColorStorage(format), GLsizei(width), GLsizei(height));
+    if (glGetError() != GL_NO_ERROR) return false;
+    storagePending = false;
+    return true;
 }
 
 GLSurface* GLSurface::MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f) {
@@ -192,6 +205,7 @@ Attachment GLSurface::GetAttachment() const {
     } else if (kind == Kind::ColorBuffer && inWindow) {
         a.window = true;
     } else if (kind == Kind::ColorBuffer || kind == Kind::DepthBuffer) {
+        EnsureStorage();
         a.renderbuffer = renderbuffer;
         a.depth = kind == Kind::DepthBuffer;
         a.stencil = a.depth && GetFormatInfo(format).stencil;

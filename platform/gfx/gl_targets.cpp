@@ -252,6 +252,7 @@ void GLDevice::LeaveWindow() {
     const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
+    backBuffer_->EnsureStorage();
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copyFbo_);
     glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, backBuffer_->renderbuffer);
     glDisable(GL_SCISSOR_TEST);
