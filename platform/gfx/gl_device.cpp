@@ -180,7 +180,8 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     backBuffer_->implicit = frontBuffer_->implicit = true;
     backBuffer_->usage = D3DUSAGE_RENDERTARGET;
     if (pp.EnableAutoDepthStencil) {
-        autoDepth_ = GLSurface::MakeDepth(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.AutoDepthStencilFormat);
+        autoDepth_ = GLSurface::MakeDepth(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.AutoDepthStencilFormat,
+                                          true);
         if (!autoDepth_) return D3DERR_OUTOFVIDEOMEMORY;
         autoDepth_->implicit = true;
     }
@@ -193,6 +194,7 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     // Drawn straight into the window, a frame needs no copy to be shown.
     windowTarget_ = WindowCanHoldBackBuffer(pp);
     backBuffer_->inWindow = windowTarget_;
+    if (!windowTarget_) EnsureAutoDepthStorage();
     BindTargets();
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -202,20 +204,30 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
     glClearDepth(1.0);
     glClearStencil(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    if (windowTarget_ && autoDepth_) {
-        // The surface's own storage serves the other targets it is paired with.
-        glBindFramebuffer(GL_FRAMEBUFFER, copyFbo_);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, autoDepth_->renderbuffer);
-        const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                  stencil ? autoDepth_->renderbuffer : 0);
-        glClear(GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0));
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-    }
     dirty_ = kDirtyAll;
     return D3D_OK;
+}
+
+void GLDevice::EnsureAutoDepthStorage() {
+    if (!autoDepth_ || !autoDepth_->storagePending) return;
+    if (!autoDepth_->EnsureStorage()) return;
+    // The surface's own storage serves the other targets it is paired with.
+    glBindFramebuffer(GL_FRAMEBUFFER, copyFbo_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, autoDepth_->renderbuffer);
+    const bool stencil = GetFormatInfo(autoDepth_->format).stencil;
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              stencil ? autoDepth_->renderbuffer : 0);
+    // Through the kept values, so that the next draw sends its own masks again.
+    if (Differs(kSlotDepthMask, 1)) glDepthMask(GL_TRUE);
+    if (Differs(kSlotStencilMask, 0xFFFFFFFFu)) glStencilMask(0xFFFFFFFFu);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_DEPTH_BUFFER_BIT | (stencil ? GL_STENCIL_BUFFER_BIT : 0));
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+    dirty_ |= kDirtyTargets | kDirtyDepthStencil;
 }
 
 void GLDevice::ResetState() {

@@ -129,7 +129,7 @@ public:
     // Colour renderbuffer (back buffer, front copy, render-target surface). A deferred one gets
     // its storage on first use (EnsureStorage).
     static GLSurface* MakeColor(GLDevice* d, uint32_t w, uint32_t h, Format f, Pool pool, bool deferred = false);
-    static GLSurface* MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f);
+    static GLSurface* MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f, bool deferred = false);
     // Level of a texture; reference counts go to the texture.
     GLSurface(GLTexture* owner, uint32_t level);
 
@@ -488,6 +488,9 @@ private:
     // `copySide` is where the copy framebuffer is bound (read: into the window; draw: out of it),
     // with the window bound on the other side.
     void BlitAutoDepth(GLenum copySide);
+    // The automatic depth buffer's storage, given on first use while the window holds the
+    // frame's own depth, starts at depth 1 and stencil 0.
+    void EnsureAutoDepthStorage();
     // The other way, after a present, once the window can hold it (shown, of the size).
     void EnterWindow();
     // Rows of the bound target run bottom-up (the window) rather than top-down.

@@ -71,6 +71,12 @@ void CopyIn(uint8_t* image, uint32_t imagePitch, Format f, const Rect& r, const 
         std::memcpy(image + (size_t(r.top) / unit + y) * imagePitch + x, in + size_t(y) * pitch, rowBytes);
 }
 
+GLenum DepthStorage(Format f) {
+    return GetFormatInfo(f).stencil ? GL_DEPTH24_STENCIL8
+           : f == D3DFMT_D16 || f == D3DFMT_D16_LOCKABLE ? GL_DEPTH_COMPONENT16
+                                                         : GL_DEPTH_COMPONENT24;
+}
+
 }  // namespace
 
 // ---- Surfaces ----
@@ -115,24 +121,21 @@ bool GLSurface::EnsureStorage() const {
     while (glGetError() != GL_NO_ERROR) {
     }
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, ColorStorage(format), GLsizei(width), GLsizei(height));
+    glRenderbufferStorage(GL_RENDERBUFFER, kind == Kind::DepthBuffer ? DepthStorage(format) : ColorStorage(format),
+                          GLsizei(width), GLsizei(height));
     if (glGetError() != GL_NO_ERROR) return false;
     storagePending = false;
     return true;
 }
 
-GLSurface* GLSurface::MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f) {
+GLSurface* GLSurface::MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f, bool deferred) {
     if (!d->MakeCurrent()) return nullptr;
     while (glGetError() != GL_NO_ERROR) {
     }
-    FormatInfo fi = GetFormatInfo(f);
-    GLenum storage = fi.stencil ? GL_DEPTH24_STENCIL8
-                     : f == D3DFMT_D16 || f == D3DFMT_D16_LOCKABLE ? GL_DEPTH_COMPONENT16
-                                                                   : GL_DEPTH_COMPONENT24;
     GLuint rb = 0;
     glGenRenderbuffers(1, &rb);
     glBindRenderbuffer(GL_RENDERBUFFER, rb);
-    glRenderbufferStorage(GL_RENDERBUFFER, storage, GLsizei(w), GLsizei(h));
+    if (!deferred) glRenderbufferStorage(GL_RENDERBUFFER, DepthStorage(f), GLsizei(w), GLsizei(h));
     if (glGetError() != GL_NO_ERROR) {
         glDeleteRenderbuffers(1, &rb);
         return nullptr;
@@ -144,6 +147,7 @@ GLSurface* GLSurface::MakeDepth(GLDevice* d, uint32_t w, uint32_t h, Format f) {
     s->pool = D3DPOOL_DEFAULT;
     s->usage = D3DUSAGE_DEPTHSTENCIL;
     s->renderbuffer = rb;
+    s->storagePending = deferred;
     s->Attach(d);
     return s;
 }

@@ -234,6 +234,7 @@ void GLDevice::EnterWindow() {
     // follow it there.
     windowTarget_ = true;
     backBuffer_->inWindow = true;
+    EnsureAutoDepthStorage();
     if (autoDepth_) {
         glBindFramebuffer(GL_READ_FRAMEBUFFER, copyFbo_);
         glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
@@ -249,6 +250,7 @@ void GLDevice::LeaveWindow() {
     if (!windowTarget_) return;
     windowTarget_ = false;
     backBuffer_->inWindow = false;
+    EnsureAutoDepthStorage();
     const GLint w = GLint(backBuffer_->width), h = GLint(backBuffer_->height);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
@@ -288,6 +290,14 @@ void GLDevice::BindTargets() {
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, GLint(c.level));
     else
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c.renderbuffer);
+    if (depthTarget_ && depthTarget_ == autoDepth_ && autoDepth_->storagePending) {
+        EnsureAutoDepthStorage();
+        glBindFramebuffer(GL_FRAMEBUFFER, drawFbo_);
+        if (c.texture)
+            glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, GLint(c.level));
+        else
+            glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, c.renderbuffer);
+    }
     GLuint zb = depthTarget_ ? depthTarget_->renderbuffer : 0;
     bool stencil = depthTarget_ && GetFormatInfo(depthTarget_->format).stencil;
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, zb);

@@ -128,6 +128,58 @@ TEST_F(GLWindowTest, LeavingTheWindowKeepsPictureDepthAndStencil) {
     back->Release();
 }
 
+// While the frame lives in the window, the automatic depth surface has no frame of its own to
+// hold: a target paired with it first finds depth 1 and stencil 0 there, whatever the window's
+// own buffers hold.
+TEST_F(GLWindowTest, ATargetPairedWithTheAutomaticDepthFindsItCleared) {
+    PlainStates();
+    device->SetRenderState(D3DRS_ZENABLE, 1);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device->SetRenderState(D3DRS_STENCILREF, 5);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 0.0f, 0),
+              D3D_OK);
+    DrawRect(0, 0, 32, 32, 0xFFFF0000, 0.0f);  // the window's stencil is 5 everywhere, its depth 0
+
+    Surface* back = nullptr;
+    Surface* autoDepth = nullptr;
+    Texture* target = nullptr;
+    Surface* level = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    ASSERT_EQ(device->GetDepthStencilSurface(&autoDepth), D3D_OK);
+    ASSERT_EQ(device->CreateTexture(kSize, kSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target),
+              D3D_OK);
+    ASSERT_EQ(target->GetSurfaceLevel(0, &level), D3D_OK);
+    ASSERT_EQ(device->SetRenderTarget(level, autoDepth), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // Passes only against depth 1; then only where the stencil is 0.
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);
+    DrawRect(0, 0, 32, 16, 0xFF00FF00, 0.9f);
+    device->SetRenderState(D3DRS_ZENABLE, 0);
+    device->SetRenderState(D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    device->SetRenderState(D3DRS_STENCILREF, 0);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    DrawRect(0, 16, 32, 32, 0xFF0000FF);
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);
+
+    ASSERT_EQ(device->SetRenderTarget(back, autoDepth), D3D_OK);
+    device->SetTexture(0, target);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    Clear(0xFF000000);
+    DrawRect(0, 0, 32, 32, 0xFFFFFFFF);
+    device->SetTexture(0, nullptr);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    EXPECT_TRUE(Shows(10, 5, 0xFF00FF00));
+    EXPECT_TRUE(Shows(10, 25, 0xFF0000FF));
+    level->Release();
+    target->Release();
+    autoDepth->Release();
+    back->Release();
+}
+
 // A present shows the window's picture; reading the back buffer after it still gives that
 // picture, and a frame drawn over only part of it keeps the rest.
 TEST_F(GLWindowTest, APartialFrameAfterAPresentDrawsOverTheShownPicture) {
