@@ -107,5 +107,7 @@ private:
     void UpdateScenario();
     void UpdateSide();
     void StartSession(bool join);
+    // Stops the session and searches again as a client with the stored name and port.
+    void RestartSearch();
     bool ArrowPressed(int index, int tipLeft, int tipRight);
 };
