@@ -108,7 +108,8 @@ TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
     netio::ServerDesc desc;
     desc.port = uint16_t(RunPort() + 2);
     desc.application = BRIMVALE_APPLICATION_GUID;
-    desc.sessionName = "Cerrada";
+    // A name that makes the found line longer than 64 characters.
+    desc.sessionName = "Cerrada a cal y canto por su anfitrion";
     desc.appDataSize = 8;
     desc.appData[0] = 1;   // scenario 1, game kind 5
     desc.appData[4] = 5;
@@ -116,6 +117,8 @@ TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
     cb.playerJoined = [&host](uint32_t id, const std::string&) { host.Disconnect(id); };
     ASSERT_TRUE(host.Start(desc, cb));
     JoinThroughTheList(desc.port, true);
+    auto row = std::make_shared<std::string>();
+    program.Do("the listed row", [row](ScriptedProgram&) { *row = SetupPanel().sessionNames[0]; });
     program.WaitUntil("the client page", [] { return g_Menu.page == PAGE_NETWORK_CLIENT; });
     RunToEnd();
     host.Close();
@@ -123,6 +126,9 @@ TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
     EXPECT_FALSE(g_join.joined);
     EXPECT_FALSE(g_join.startedAsClient);
     EXPECT_EQ(program.PagesText(), "0 6 7");
+    // The scripted texts name the players' word, the scenario and the kind by their numbers.
+    EXPECT_EQ(row->rfind("Cerrada a cal y canto por su anfitrion - T698 (1/8) - T611 - T605 - (", 0), 0u) << *row;
+    EXPECT_EQ(row->substr(row->size() - 3), "ms)") << *row;
 }
 
 }  // namespace
