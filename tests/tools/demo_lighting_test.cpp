@@ -3,7 +3,6 @@
 // baked shading of the same side, not black.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <numbers>
 
 // The device fixture first: its own names come before the game's.
@@ -18,19 +17,15 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr uint32_t kClear = 0xFF0000FF;
 
 class DemoLightingTest : public gfxtest::GLDeviceTest {
 protected:
     static constexpr int kSize = 64;
+    demotest::WorkInDataFolder inData;
     fxtest::SceneOnDevice scene;
-    fs::path previous;
 
     void SetUp() override {
-        previous = fs::current_path();
-        fs::current_path(demotest::DataFolder());
         ASSERT_TRUE(CreateDevice(kSize, kSize, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
         scene.Enter(device, kSize, params.present);
         g_Settings.mode = 0;
@@ -39,7 +34,6 @@ protected:
         g_Scenario.Unload();
         scene.Leave();
         gfxtest::GLDeviceTest::TearDown();
-        fs::current_path(previous);
     }
 
     // The object drawn alone on the clear colour; the pixel in the middle of the picture.
