@@ -141,6 +141,13 @@ void MatchSetupPanel::SessionScreen(int tab, int newMode) {
     mode = newMode;
     // The page background of the tab is the screens' to load; the container reads `mode`.
     BuildMode();
+    // The join tab lists the games found from the moment it opens.
+    if (mode == 10) RestartSearch();
+}
+
+void MatchSetupPanel::RestartSearch() {
+    if (g_MenuNetCalls.stop) g_MenuNetCalls.stop();
+    if (g_MenuNetCalls.start) g_MenuNetCalls.start(false, g_Multiplayer.playerName, g_Multiplayer.port, nullptr);
 }
 
 void MatchSetupPanel::BuildMode() {
@@ -523,10 +530,7 @@ void MatchSetupPanel::UpdateFields(bool join) {
         if (!fields[f].editing) continue;
         const int result = fields[f].Update();
         if (f == 1) TakePort();
-        if (join && result == 1) {
-            if (g_MenuNetCalls.stop) g_MenuNetCalls.stop();
-            if (g_MenuNetCalls.start) g_MenuNetCalls.start(false, g_Multiplayer.playerName, g_Multiplayer.port, nullptr);
-        }
+        if (join && result == 1) RestartSearch();
         return;
     }
     for (int f = 0; f < 2; ++f) {

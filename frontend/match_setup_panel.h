@@ -16,7 +16,8 @@ class Sprite2D;
 
 constexpr int SETUP_SCENARIOS = 20;
 constexpr int SETUP_LIST_ROWS = 8;
-constexpr int SETUP_SESSION_NAME = 64;
+// A row holds a found session's whole display text.
+constexpr int SETUP_SESSION_NAME = 260;
 // Where the live game block keeps the chosen player and the three members after it.
 constexpr int TEAM_PLAYER_WORD = 8;
 
@@ -107,5 +108,7 @@ private:
     void UpdateScenario();
     void UpdateSide();
     void StartSession(bool join);
+    // Stops the session and searches again as a client with the stored name and port.
+    void RestartSearch();
     bool ArrowPressed(int index, int tipLeft, int tipRight);
 };

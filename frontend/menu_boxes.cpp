@@ -353,7 +353,16 @@ void TextField::BeginEdit() {
     caretLabel.visible = 1;
     blinkAt = GetTime(CLOCK_MENU);
     editing = 1;
-    textLabel.SetText("");
+    // The entry starts from the value, which stays on show while it is edited.
+    textLabel.SetText(target);
+    PlaceCaret();
+}
+
+void TextField::PlaceCaret() {
+    if (AlignIs(align, 'C'))
+        caretLabel.SetPosition(textLabel.x + textLabel.w / 2.0f, textLabel.y);
+    else if (AlignIs(align, 'I'))
+        caretLabel.SetPosition(textLabel.x + textLabel.w, textLabel.y);
 }
 
 namespace {
@@ -410,10 +419,7 @@ int TextField::Update() {
         if (result != 0) return result;
     }
     textLabel.SetText(work);
-    if (AlignIs(align, 'C'))
-        caretLabel.SetPosition(textLabel.x + textLabel.w / 2.0f, textLabel.y);
-    else if (AlignIs(align, 'I'))
-        caretLabel.SetPosition(textLabel.x + textLabel.w, textLabel.y);
+    PlaceCaret();
     return 0;
 }
 

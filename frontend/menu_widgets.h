@@ -216,5 +216,7 @@ struct TextField {
 
 private:
     int TakeCharacter(int ch, char* work);
+    // At the end of the text, for the alignments that say where that is.
+    void PlaceCaret();
 };
 

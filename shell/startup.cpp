@@ -246,10 +246,7 @@ void StartGame() {
     g_Control.SelectMode();
     CenterCursor();
     g_Match.Start();
-    if (mode == 0) {
-        g_Match.EnableWords();
-        g_Hud.Load();
-    }
+    if (mode == 0) g_Hud.Load();
     g_LoadingScreen.Release();
     g_Match.startTime = GetTime(CLOCK_MATCH);
     g_Match.stateTime = GetTime(CLOCK_MATCH);
@@ -269,6 +266,8 @@ void StartGame() {
     }
 
     if (mode == 0) {
+        // After the join answer: a client's letters are the items the host sent with it.
+        g_Match.EnableWords();
         // Ambient loops follow the listener.
         const ScenarioRow* row = g_Scenario.row;
         if (row && row->rain) PlayFx(182, &g_Control.cameraTarget, 5);

@@ -153,8 +153,10 @@ int SpawnItem(int slot, int type, const Vec3& position, bool withSpawnEffect) {
     const ItemTypeRow* row = ItemTypeRowOf(type);
     if (!row || !g_ItemModels[type]) return -1;
     if (IsNetworkActive()) {
-        if (row->group == ITEM_GROUP_PUNISHMENT || row->group == ITEM_GROUP_LETTER) return -1;
         if (IsClientNotDispatching()) return -1;
+        // A client shows whatever the host placed, and a host still alone at its match start
+        // places these groups too.
+        if (IsHost() && (row->group == ITEM_GROUP_PUNISHMENT || row->group == ITEM_GROUP_LETTER)) return -1;
     } else if (row->group == ITEM_GROUP_SCREEN && g_Settings.mode != 3) {
         return -1;
     }

@@ -1,6 +1,6 @@
 // The network set-up through the real loop: hosting a match with no client on a loopback
-// session and coming back through the network results; a search that lists a loopback host,
-// and a join it accepts or refuses.
+// session and coming back through the network results; a search that lists a loopback host as
+// the join tab opens, or once its port is typed, and a join it accepts or refuses.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -60,10 +60,11 @@ protected:
         g_SessionSettingsSource = nullptr;
         ScriptedRunTest::TearDown();
     }
-    // Page 0, then the join tab with the host's port typed, which starts the search there; the
-    // session listed, picked and joined.
-    void JoinThroughTheList(uint16_t hostPort) {
-        program.WaitForPage(0).Do("watch the join", [](ScriptedProgram&) {
+    // Page 0, then the join tab, which searches on the stored port as it opens, or on the host's
+    // port once it is typed; the session listed, picked and joined.
+    void JoinThroughTheList(uint16_t hostPort, bool typed) {
+        program.WaitForPage(0).Do("watch the join", [hostPort, typed](ScriptedProgram&) {
+            if (!typed) g_Multiplayer.port = hostPort;
             g_realJoin = g_MenuNetCalls.join;
             g_MenuNetCalls.join = [](int index) {
                 g_join.index = index;
@@ -77,7 +78,7 @@ protected:
         });
         program.ChooseMenuButton(1).WaitForPage(6);
         program.ClickUntil("the join tab", SetupTab(6, 1), [] { return OnSetup(6, 10); });
-        TypeInto(program, 10, 1, std::to_string(hostPort));
+        if (typed) TypeInto(program, 10, 1, std::to_string(hostPort));
         program.WaitUntil("the session listed", [] { return SetupPanel().sessionCount >= 1; }, 300);
         program.ClickUntil("the first row", [](float* x, float* y) {
             if (!OnSetup(6, 10)) return false;
@@ -93,7 +94,7 @@ TEST_F(JoinRunTest, TheLoopbackHostIsListedAndJoined) {
     const uint32_t port = RunPort() + 1;
     g_SessionSettingsSource = [](int32_t* scenario, int32_t* kind) { return *scenario = 1, *kind = 5, true; };
     ASSERT_TRUE(host.StartServer("Anfitrion", port));
-    JoinThroughTheList(uint16_t(port));
+    JoinThroughTheList(uint16_t(port), false);
     program.WaitUntil("the match start", [] { return g_join.startedAsClient; }, 300);
     RunToEnd();
     host.StopServer();
@@ -107,14 +108,17 @@ TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
     netio::ServerDesc desc;
     desc.port = uint16_t(RunPort() + 2);
     desc.application = BRIMVALE_APPLICATION_GUID;
-    desc.sessionName = "Cerrada";
+    // A name that makes the found line longer than 64 characters.
+    desc.sessionName = "Cerrada a cal y canto por su anfitrion";
     desc.appDataSize = 8;
     desc.appData[0] = 1;   // scenario 1, game kind 5
     desc.appData[4] = 5;
     netio::ServerCallbacks cb;
     cb.playerJoined = [&host](uint32_t id, const std::string&) { host.Disconnect(id); };
     ASSERT_TRUE(host.Start(desc, cb));
-    JoinThroughTheList(desc.port);
+    JoinThroughTheList(desc.port, true);
+    auto row = std::make_shared<std::string>();
+    program.Do("the listed row", [row](ScriptedProgram&) { *row = SetupPanel().sessionNames[0]; });
     program.WaitUntil("the client page", [] { return g_Menu.page == PAGE_NETWORK_CLIENT; });
     RunToEnd();
     host.Close();
@@ -122,6 +126,9 @@ TEST_F(JoinRunTest, AJoinTheHostRefusesLandsOnTheClientPage) {
     EXPECT_FALSE(g_join.joined);
     EXPECT_FALSE(g_join.startedAsClient);
     EXPECT_EQ(program.PagesText(), "0 6 7");
+    // The scripted texts name the players' word, the scenario and the kind by their numbers.
+    EXPECT_EQ(row->rfind("Cerrada a cal y canto por su anfitrion - T698 (1/8) - T611 - T605 - (", 0), 0u) << *row;
+    EXPECT_EQ(row->substr(row->size() - 3), "ms)") << *row;
 }
 
 }  // namespace

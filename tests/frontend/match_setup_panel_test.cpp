@@ -1,8 +1,10 @@
 // The set-up panel's edits of the working game settings, the training teams and the network
 // fields, on the stored blocks of a fresh working folder.
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "frontend/match_setup_panel.h"
 #include "frontend/menu_calls.h"
@@ -34,6 +36,7 @@ protected:
     void TearDown() override {
         panel.Release();
         ResetMenuShellCalls();
+        ResetMenuNetCalls();
         SaveFilesTest::TearDown();
     }
     void Type(const std::string& text) {
@@ -151,6 +154,46 @@ TEST_F(MatchSetupPanelTest, TheNameFieldKeepsThePortAndABadPortIsRefused) {
         Type(p.text);
         EXPECT_EQ(g_Multiplayer.port, p.port) << p.text;
     }
+}
+
+// What the join tab asked of the network session, in order.
+std::vector<std::string> g_netCalls;
+
+TEST_F(MatchSetupPanelTest, TheJoinTabSearchesFromTheMomentItOpensAndTheEditedPortStaysOnShow) {
+    g_netCalls.clear();
+    g_MenuNetCalls.start = [](bool host, const char* name, uint32_t port, const char* address) {
+        g_netCalls.push_back(std::string(host ? "host " : "search ") + name + " " + std::to_string(port) +
+                             (address ? " at an address" : ""));
+        return true;
+    };
+    g_MenuNetCalls.stop = [] { g_netCalls.push_back("stop"); };
+    g_Menu.previousPage = 0;
+    g_Multiplayer.port = 2300;
+    std::snprintf(g_Multiplayer.playerName, sizeof g_Multiplayer.playerName, "ANA");
+    panel.Build(6);
+    ASSERT_EQ(panel.mode, 9);
+    EXPECT_TRUE(g_netCalls.empty()) << "the host tab searches nothing";
+    panel.SessionScreen(1, 10);
+    EXPECT_EQ(g_netCalls, (std::vector<std::string>{"stop", "search ANA 2300"}));
+
+    g_netCalls.clear();
+    panel.fields[1].BeginEdit();
+    EXPECT_STREQ(panel.fields[1].textLabel.text, "2300");
+    EXPECT_TRUE(panel.fields[1].caretLabel.visible);
+    g_typed.push_back(os::VK_BACK);
+    g_typed.push_back(os::VK_ESCAPE);
+    panel.Update();
+    EXPECT_STREQ(panel.fields[1].textLabel.text, "2300") << "Escape shows the value again";
+    EXPECT_EQ(g_Multiplayer.port, 2300u);
+    EXPECT_TRUE(g_netCalls.empty()) << "Escape does not search again";
+
+    panel.fields[1].BeginEdit();
+    g_typed.push_back(os::VK_BACK);
+    g_typed.push_back(os::VK_BACK);
+    Type("55");
+    EXPECT_STREQ(panel.fields[1].textLabel.text, "2355");
+    EXPECT_EQ(g_Multiplayer.port, 2355u);
+    EXPECT_EQ(g_netCalls, (std::vector<std::string>{"stop", "search ANA 2355"}));
 }
 
 TEST_F(MatchSetupPanelTest, SideAndPlayerChoiceFollowTheRecords) {

@@ -54,9 +54,16 @@ protected:
         PushKey(false, sym, sc);
         Pump();
     }
+    // An entry begun on the old value, which shows, and then wiped out with Backspace.
     void Begin(uint32_t capacity) {
         field.Create(0.1f, 0.1f, 0.4f, 0.05f, 'i', target, capacity, 6, 13, 0xff373737, 0);
         field.BeginEdit();
+        EXPECT_STREQ(field.textLabel.text, "Viejo");
+        for (size_t i = 0; i < std::strlen("Viejo"); ++i) Key(SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE);
+        EXPECT_EQ(field.Update(), 0);
+        EXPECT_STREQ(field.textLabel.text, "");
+        EXPECT_STREQ(target, "Viejo") << "nothing is stored before Enter";
+        Sounds().clear();
     }
 };
 

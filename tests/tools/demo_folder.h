@@ -28,4 +28,16 @@ inline const std::filesystem::path& DataFolder() {
     return folder;
 }
 
+// The data folder as the working folder while it lives; the one before it again afterwards.
+class WorkInDataFolder {
+public:
+    WorkInDataFolder() : previous_(std::filesystem::current_path()) { std::filesystem::current_path(DataFolder()); }
+    ~WorkInDataFolder() { std::filesystem::current_path(previous_); }
+    WorkInDataFolder(const WorkInDataFolder&) = delete;
+    WorkInDataFolder& operator=(const WorkInDataFolder&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
 }  // namespace demotest

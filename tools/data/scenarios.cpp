@@ -33,6 +33,9 @@ constexpr float POOL_X0 = 44, POOL_X1 = 60, POOL_Z0 = 32, POOL_Z1 = 44;
 
 enum class Pool { FILLED, WATER, LAVA };
 
+// The grey ambient light of every scenario.
+void SetSceneAmbient(Y3DSceneFile* f) { f->header.ambient[0] = f->header.ambient[1] = f->header.ambient[2] = 100; }
+
 struct Surfaces {
     Pool kind;
     float bed, surface;
@@ -176,7 +179,7 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     Y3DSceneFile f;
     f.header.version = 320;
     f.header.geometry = 1;
-    f.header.ambient[0] = f.header.ambient[1] = f.header.ambient[2] = 100;
+    SetSceneAmbient(&f);
     f.materials = BuildMaterialList({ColourMaterial()});
     const Geometry& g = arena.look;
     const uint32_t count = uint32_t(g.Vertices().size());
@@ -219,6 +222,9 @@ std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
 std::vector<uint8_t> LightsFile() {
     Y3DSceneFile f;
     f.header.version = 320;
+    // The game takes the ambient light from every file of the scenario's folder but the merge
+    // parts, and this one loads last: without it the lit objects would be black out of the sun.
+    SetSceneAmbient(&f);
     Y3DLight sun;
     sun.name = "Luz (SOL)";
     sun.type = 0x200;

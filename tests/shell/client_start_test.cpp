@@ -1,0 +1,116 @@
+// A network client's match start from the menu, with a stand-in host on the other end of the
+// session: the host's answer to the fighter request gives the client its fighter and the items
+// the host placed, and the HUD's power words are those the letters among them can spell.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/settings.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "frontend/menu.h"
+#include "frontend/player_record.h"
+#include "frontend/settings_files.h"
+#include "net/net_client.h"
+#include "net/session.h"
+#include "platform/gfx/adapters.h"
+#include "platform/netio/netio.h"
+#include "render/video.h"
+#include "shell/control.h"
+#include "shell/main_loop.h"
+#include "shell/startup.h"
+#include "support/match_harness.h"
+#include "support/scripted_program.h"
+#include "support/temp_dir.h"
+#include "world/element_map.h"
+#include "world/item.h"
+#include "world/world_seams.h"
+
+namespace {
+
+constexpr uint32_t kClientId = 7;
+// The letters of "LIFE" (word 5), and no other word can be spelled from them.
+constexpr int kLetters[] = {'L' - 'A', 'I' - 'A', 'F' - 'A', 'E' - 'A'};
+constexpr int kLifeWord = 5;
+constexpr int kFirstLetterType = 24;
+
+int g_requests = 0;
+std::vector<uint8_t> g_answer;
+
+void KeepEvent(const uint8_t* event, size_t size) { g_answer.insert(g_answer.end(), event, event + size); }
+
+// The host's side: a request for a fighter is answered as the host does, with the fighter in
+// slot 0 at the side's first start and four letters on item places of the element map.
+void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size) {
+    if (hosting || size <= GAME_PACKET_HEADER || data[GAME_PACKET_HEADER] != EVENT_SPAWN_CHARACTER) return;
+    ++g_requests;
+    Vec3 start{};
+    float facing = 0.0f;
+    if (!FindPlacedCharacter(0, 0, &start, &facing)) return;
+    g_answer.assign(GAME_PACKET_HEADER, 0);
+    g_answer[0] = SESSION_MESSAGE_GAME_PACKET;
+    g_GamePacketSink = KeepEvent;
+    PlayerRecord record{};
+    g_GamePacket.WriteSpawnCharacter(0, kClientId, 0, 0, start, record);
+    uint32_t slot = 0;
+    for (ElementRecord* r = g_ElementMap.list.First(); r && slot < 4; r = g_ElementMap.list.Next(r)) {
+        if (r->elementKind != ELEMENT_ITEM || !r->placeable) continue;
+        g_GamePacket.WriteSpawnItem(slot, kFirstLetterType + kLetters[slot], r->position, true);
+        ++slot;
+    }
+    ResetGamePacketSink();
+    const size_t length = g_answer.size() - GAME_PACKET_HEADER;
+    g_answer[5] = uint8_t(length);
+    g_answer[6] = uint8_t(length >> 8);
+    EnqueueReceivedPacket(0, netio::Message(0, g_answer.data(), g_answer.size()));
+}
+
+class ClientStartTest : public ::testing::Test {
+protected:
+    ScopedWorkDir dir;
+
+    void SetUp() override {
+        g_Settings.Clear();
+        ResetMainLoopState();
+        g_requests = 0;
+        g_answer.clear();
+        testsupport::WriteScriptedFolder(dir);
+        ASSERT_TRUE(InitApp(WndProc));
+        ASSERT_TRUE(g_Menu.active);
+        g_NetRoleCalls.startClient = [](const char*, const char*, uint32_t) { return true; };
+        g_NetRoleCalls.stopClient = [] {};
+        g_NetRoleCalls.send = AnswerAsTheHost;
+    }
+    void TearDown() override {
+        ReleaseGame(true);
+        ResetNetRoleCalls();
+        ResetNetSession();
+        g_NetClient.localPlayerId = 0;
+        g_Direct3DCreate = gfx::Direct3DCreate;
+        ResetShellCalls();
+        g_Settings.Clear();
+    }
+};
+
+TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell) {
+    ASSERT_TRUE(g_NetSession.Start(false, "Cliente", 2300, ""));
+    // Joined: the host lists us, and its welcome named us.
+    g_ClientPlayerCount = 1;
+    g_NetClient.localPlayerId = kClientId;
+    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
+    g_NetSession.gameKind = 5;
+    g_GameSettings.side = 0;
+    g_Menu.BuildPage(PAGE_START_MATCH);
+
+    ASSERT_FALSE(g_Menu.active) << "the match started";
+    EXPECT_EQ(g_requests, 1);
+    ASSERT_NE(g_Control.localCharacter, nullptr);
+    EXPECT_EQ(g_Control.localCharacter->slot, 0);
+    int letters = 0;
+    for (const Item& item : g_Items) letters += item.active && item.present && item.type >= kFirstLetterType ? 1 : 0;
+    EXPECT_EQ(letters, 4) << "the host's letters lie on the client's map too";
+    for (int w = 0; w < MATCH_WORDS; ++w) EXPECT_EQ(g_Match.wordState[w], w == kLifeWord ? 1 : 0) << "word " << w;
+}
+
+}  // namespace
