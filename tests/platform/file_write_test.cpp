@@ -137,4 +137,33 @@ TEST_F(FileWriteTest, AReadOnlyFolderKeepsItsFile) {
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"file.bin"});
 }
 
+TEST_F(FileWriteTest, TemporariesOfAKilledWriterGoWhenTheFolderIsNextReadOrWritten) {
+    const std::string gone = std::to_string(EndedProcessId());
+    const std::string self = std::to_string(::getpid());
+    const std::vector<std::string> kept = {
+        "PlO00.dat", "PlO00.dat.tmp" + self + ".0",   // this process may be writing it now
+        "PlO01.dat.tmp1.0",                            // so may a process that still runs
+        "PlO02.dat.tmp" + gone, "PlO02.dat.tmp" + gone + ".", "PlO02.dat.tmp" + gone + ".x",
+        "PlO02.dat.tmp." + gone, "notes.tmp", ".tmp" + gone + ".0", "PlO03.dat.TMP" + gone + ".0",
+        "PlO04.dat.tmp99999999999.0"};
+    for (const std::string& name : kept) dir.Write("Saves/Orlins/" + name, "x");
+    dir.Write("Saves/Orlins/PlO05.dat.tmp" + gone + ".0", "cut short");
+    dir.Write("Saves/Orlins/PlO06.dat.tmp" + gone + ".17", "cut short");
+    fs::create_directories(dir.path() / "Saves/Orlins" / ("Folder.tmp" + gone + ".1"));
+
+    EXPECT_EQ(os::RemoveStaleTemporaries("SAVES\\orlins\\"), 2);
+    std::vector<std::string> expected = kept;
+    expected.push_back("Folder.tmp" + gone + ".1");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(dir.path() / "Saves/Orlins"), expected);
+    EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Missing\\"), 0);
+
+    // A write into a folder clears it the same way, and only that folder.
+    dir.Write("Saves/Voraks/PlV00.dat.tmp" + gone + ".3", "cut short");
+    dir.Write("PlO00.dat.tmp" + gone + ".0", "cut short");
+    ASSERT_TRUE(os::WriteFileReplacing("Saves\\Voraks\\PlV01.dat", Pattern(10)));
+    EXPECT_EQ(Listing(dir.path() / "Saves/Voraks"), std::vector<std::string>{"PlV01.dat"});
+    EXPECT_TRUE(fs::exists(dir.path() / ("PlO00.dat.tmp" + gone + ".0")));
+}
+
 }  // namespace
