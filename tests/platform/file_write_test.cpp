@@ -2,9 +2,7 @@
 // replaced, and every failure leaving the older file byte for byte with no temporary beside it.
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "platform/os/path.h"
+#include "support/permission_override.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -31,29 +30,6 @@ std::vector<std::string> Listing(const fs::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Root writes into read-only folders regardless; for as long as this lives the thread's own file
-// permission overrides are off, so the folder's mode counts as it would for a player.
-class WithoutPermissionOverride {
-public:
-    WithoutPermissionOverride() {
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        header_.pid = 0;
-        if (syscall(SYS_capget, &header_, saved_) != 0) return;
-        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        active_ = syscall(SYS_capset, &header_, lowered) == 0;
-    }
-    ~WithoutPermissionOverride() {
-        if (active_) syscall(SYS_capset, &header_, saved_);
-    }
-    bool active() const { return active_; }
-
-private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct saved_[2]{};
-    bool active_ = false;
-};
 
 class FileWriteTest : public ::testing::Test {
 protected:
