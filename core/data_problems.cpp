@@ -34,7 +34,7 @@ void TellDataProblem(const char* text) {
         t.waiting = true;
     }
     std::fprintf(stderr, "Brimvale: %s\n", text);
-    WriteDebugLogF("ERROR: %s", text);
+    WriteDebugLogF("Aviso al jugador: %s", text);
 }
 
 void TellDataProblemF(const char* format, ...) {
