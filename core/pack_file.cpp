@@ -5,8 +5,10 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/os/path.h"
+#include "core/data_problems.h"
 #include "core/file_list.h"
 #include "core/settings.h"
 
@@ -45,6 +47,7 @@ struct PackDirectory {
     bool read = false;
     os::FileStamp stamp;
     uint32_t error = PACK_OK;   // a wrong magic or version
+    bool cutShort = false;      // the directory ends before its count of records
     // The first record of each name; damaged records and those after them are not held.
     std::unordered_map<std::string, PackSlot> entries;
 };
@@ -101,6 +104,7 @@ private:
 // no end stops the walk; an over-long name is skipped.
 void ReadDirectory(FILE* f, uint64_t length, PackDirectory* dir) {
     dir->error = PACK_OK;
+    dir->cutShort = false;
     dir->entries.clear();
     auto in = std::make_unique<BlockReader>(f);
     if (!in->Magic()) {
@@ -113,14 +117,20 @@ void ReadDirectory(FILE* f, uint64_t length, PackDirectory* dir) {
         return;
     }
     uint32_t unused = 0, count = 0;
-    if (!in->U32(&unused) || !in->U32(&count)) return;
+    if (!in->U32(&unused) || !in->U32(&count)) {
+        dir->cutShort = true;
+        return;
+    }
 
     std::string name;
     name.reserve(PACK_MAX_NAME);
     for (uint32_t i = 0; i < count; ++i) {
         PackSlot slot;
         uint32_t ignored = 0;
-        if (!in->U32(&slot.offset) || !in->U32(&slot.size) || !in->U32(&ignored)) break;
+        if (!in->U32(&slot.offset) || !in->U32(&slot.size) || !in->U32(&ignored)) {
+            dir->cutShort = true;
+            break;
+        }
         name.clear();
         bool tooLong = false;
         int c;
@@ -131,7 +141,10 @@ void ReadDirectory(FILE* f, uint64_t length, PackDirectory* dir) {
                 tooLong = true;
             }
         }
-        if (c == EOF) break;
+        if (c == EOF) {
+            dir->cutShort = true;
+            break;
+        }
         if (tooLong) continue;
         slot.outside = uint64_t(slot.offset) + slot.size > length;
         dir->entries.try_emplace(name, slot);
@@ -139,8 +152,10 @@ void ReadDirectory(FILE* f, uint64_t length, PackDirectory* dir) {
 }
 
 // Looks `wanted` up in the pack's directory. PACK_OK fills `slot`; the failure codes are those of
-// a walk of the directory, where data outside the pack count as not holding the name.
-uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* slot, std::string* path) {
+// a walk of the directory, where data outside the pack count as not holding the name. `damaged`,
+// when given, tells whether a name not held may be one the pack lost by being cut short.
+uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* slot, std::string* path,
+                    bool* damaged = nullptr) {
     if (!packName || !*packName) return PACK_NO_PACK;
     os::FileStamp stamp;
     if (!os::StampFile(packName, path, &stamp)) return PACK_NO_PACK;
@@ -167,9 +182,38 @@ uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* s
     }
     if (dir.error != PACK_OK) return dir.error;
     auto it = dir.entries.find(wanted);
-    if (it == dir.entries.end() || it->second.outside) return PACK_NOT_IN_PACK;
+    const bool found = it != dir.entries.end();
+    if (damaged) *damaged = found ? it->second.outside : dir.cutShort;
+    if (!found || it->second.outside) return PACK_NOT_IN_PACK;
     *slot = it->second;
     return PACK_OK;
+}
+
+// Packs already told to the player as missing or damaged: once each a run, however many files
+// are wanted from them.
+struct ToldPacks {
+    std::mutex mutex;
+    std::unordered_set<std::string> names;
+};
+
+ToldPacks& Told() {
+    static ToldPacks* told = new ToldPacks;
+    return *told;
+}
+
+// A file wanted from a pack that is missing, is no pack, or lost it by being cut short.
+void TellPackProblem(const char* packName, uint32_t error, bool damaged, const std::string& wanted) {
+    const char* why = nullptr;
+    if (error == PACK_NO_PACK) why = "is missing or cannot be read";
+    else if (error == PACK_BAD_MAGIC || error == PACK_BAD_VERSION) why = "is damaged: it is not a data pack";
+    else if (error == PACK_NOT_IN_PACK && damaged) why = "is damaged: it is cut short";
+    if (!why) return;
+    {
+        ToldPacks& told = Told();
+        std::lock_guard<std::mutex> lock(told.mutex);
+        if (!told.names.insert(packName).second) return;
+    }
+    TellDataProblemF("The data file %s %s (%s cannot be loaded from it).", packName, why, wanted.c_str());
 }
 
 }  // namespace
@@ -188,8 +232,12 @@ FILE* OpenPackEntry(const char* packName, const char* fileName, PackEntryInfo* i
 
     PackSlot slot;
     std::string path;
-    g_PackError = FindInPack(packName, wanted, &slot, &path);
-    if (g_PackError != PACK_OK) return nullptr;
+    bool damaged = false;
+    g_PackError = FindInPack(packName, wanted, &slot, &path, &damaged);
+    if (g_PackError != PACK_OK) {
+        if (packName && *packName) TellPackProblem(packName, g_PackError, damaged, wanted);
+        return nullptr;
+    }
     // The path is resolved and known to be no folder already.
     FILE* pack = std::fopen(path.c_str(), "rb");
     if (!pack) {
@@ -299,6 +347,11 @@ void ResetPackFiles() {
         PackCache& cache = Packs();
         std::lock_guard<std::mutex> lock(cache.mutex);
         cache.byPath.clear();
+    }
+    {
+        ToldPacks& told = Told();
+        std::lock_guard<std::mutex> lock(told.mutex);
+        told.names.clear();
     }
     os::ForgetFolders();
 }

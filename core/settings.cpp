@@ -2,8 +2,10 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "platform/os/os.h"
+#include "core/data_problems.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 
@@ -180,6 +182,30 @@ void Settings::SetDefaults() {
     pathDebug2 = 0;
 }
 
+namespace {
+
+// What the start depends on, told as the settings file's own problem: a missing key still reads
+// -1, and what that leads to (no such mode, no such video mode) would point elsewhere.
+void TellDamagedIni(const char* text, int mode, bool fullScreen) {
+    if (!*text) {
+        TellDataProblemF("The settings file %s is empty: every setting reads -1.", kIniName);
+        return;
+    }
+    const char* keys[] = {"MODO", "RESX", "RESY", "BPP"};
+    const int checked = fullScreen ? 4 : 1;
+    std::string missing;
+    for (int i = 0; i < checked; ++i)
+        if (ReadIniInt(text, keys[i]) < 0) missing += (missing.empty() ? "" : ", ") + std::string(keys[i]);
+    if (!missing.empty())
+        TellDataProblemF("The settings file %s is damaged or incomplete: %s %s no value (a missing setting reads -1).",
+                         kIniName, missing.c_str(), missing.find(',') == std::string::npos ? "has" : "have");
+    else if (mode < 0 || mode > 3)
+        TellDataProblemF("The settings file %s is damaged: MODO = %d is no mode of the program (0 to 3).", kIniName,
+                         mode);
+}
+
+}  // namespace
+
 bool Settings::LoadIni() {
     std::memset(g_HostAddress, 0, sizeof g_HostAddress);
     char* text = ReadWholeFile(kIniName);
@@ -304,6 +330,7 @@ bool Settings::LoadIni() {
         }
 
         ReadIniString(text, "IP_HOST", g_HostAddress, HOST_ADDRESS_SIZE);
+        TellDamagedIni(text, mode, fullScreen != 0);
         FreeFileBuffer(text);
     }
 

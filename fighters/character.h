@@ -473,6 +473,8 @@ int SpawnCharacter(int slot, uint32_t playerId, int side, int level, float x, fl
 
 // The skeleton models of both sides, from the model pack.
 void LoadAllSkeletons(bool showProgress);
+// The file of the first side whose skeleton is not loaded, in `path`; false when both are.
+bool FindMissingSkeleton(char* path, size_t size);
 // At match start by application mode; any fighter left is despawned first.
 void LoadSkeletons(bool showProgress);
 // At match release: every fighter despawned, the skeletons freed and the records as at start.

@@ -82,6 +82,15 @@ void LoadAllSkeletons(bool showProgress) {
     }
 }
 
+bool FindMissingSkeleton(char* path, size_t size) {
+    for (int side = 0; side < SIDE_COUNT; ++side) {
+        if (g_SideTable[side].skeleton) continue;
+        std::snprintf(path, size, kSkeletonFile, side);
+        return true;
+    }
+    return false;
+}
+
 void LoadSkeletons(bool showProgress) {
     DespawnAll();
     switch (g_Settings.mode) {

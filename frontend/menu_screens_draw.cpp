@@ -32,7 +32,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "MI",        // 6 network set-up
     "",          // 7
     "OI",        // 8 options
-    "ILBFVCT",   // 9 player editor
+    "ILBFVCTN",  // 9 player editor
     "PXILBTV",   // 10 player record: the pictures under the rows and names they carry
     "XPILCN",    // 11 mission choice
     "PILTN",     // 12 match results

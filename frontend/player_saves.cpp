@@ -242,6 +242,7 @@ void Menu::LoadPlayerSaves(int mode) {
     ClearPlayerTables();
     for (int side = 0; side < 2; ++side) {
         const char* folder = SaveFolder(side, mode);
+        os::RemoveStaleTemporaries(folder);
         for (int slot = 0; slot < PLAYER_SLOTS; ++slot) LoadSlot(side, slot, folder);
         Recount(side);
     }

@@ -1,5 +1,6 @@
 // The frames of the player editor (screen 9) and the player record of a campaign (screen 10).
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/settings.h"
@@ -25,6 +26,7 @@ constexpr int kTipBack = 484;
 // panel under the menu's camera.
 constexpr float kPreviewSpot[3] = {-2.26f, 0.25f, -3.0f};
 constexpr int kEditorBack = 21;
+constexpr uint32_t kSaveFailedMs = 4000;
 constexpr int kRecordBack = 6;
 // The test keys: the letter held picks the piece, a keypad press steps it.
 constexpr int kPieceKeys[PLAYER_EQUIPMENT_SLOTS] = {'C', 'G', 'B', 'M', 'H'};
@@ -113,8 +115,16 @@ bool MenuScreens::SaveEditedPlayer() {
     } else if (!CopyPlayerToSlot(side, slot, *candidateRecord)) {
         return false;
     }
-    // The record stays in the table even when its file could not be written; the screen stays.
-    if (!SavePlayer(side, slot)) return false;
+    // The record stays in the table even when its file could not be written; the screen stays,
+    // and says so: a read-only or full folder must not look like a save.
+    if (!SavePlayer(side, slot)) {
+        char text[WIDGET_TEXT_CAPACITY];
+        std::snprintf(text, sizeof text, "Could not save the player to %s",
+                      PlayerSavePath(side, slot, g_Menu.saveMode).c_str());
+        notice.Create(text, g_Menu.pictures, kSaveFailedMs);
+        notice.StartBlinkTimer(true);
+        return false;
+    }
     candidateRestore = *candidateRecord;
     editor.changed = 0;
     return true;
@@ -221,6 +231,7 @@ void MenuScreens::DragPreview() {
 
 void MenuScreens::UpdatePlayerEditor() {
     if (!candidateRecord) return;
+    notice.UpdateBlinkTimer(false, false);
     if (field.editing) {
         ClearHighlights();
         if (field.Update() == 0) return;

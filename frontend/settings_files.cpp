@@ -440,7 +440,12 @@ bool LoadTrainingConfig() {
     g.team[8] = uint32_t(slot);        // 76
     g.team[9] = g.team[10] = g.team[11] = 0;
     KeepKindPlayable(false);
+    // The live block's rules are those of "Game.cfg" or of the ini, not the training's: the goals
+    // read from the file are kept, or every training match after a restart would end at once.
+    uint32_t rules[RULE_VALUE_COUNT];
+    std::memcpy(rules, g_Training.game.rules, sizeof rules);
     g_Training.game = g_GameSettings;
+    if (read) std::memcpy(g_Training.game.rules, rules, sizeof rules);
     return read;
 }
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "core/data_problems.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/menu.h"
@@ -100,6 +101,8 @@ void RunFrameTurn() {
 
 bool RunLoopTurn(os::Message* msg) {
     if (g_QuitRequest) return false;
+    // Data found missing or damaged since the last turn, in a box over whatever is shown.
+    ShowDataProblems();
     if (os::PeekMessage(msg, os::PM_REMOVE)) {
         os::TranslateMessage(msg);
         os::DispatchMessage(msg);

@@ -17,6 +17,7 @@
 #include "render/video.h"
 #include "scene/scene.h"
 #include "core/clocks.h"
+#include "core/data_problems.h"
 #include "shell/control.h"
 #include "core/debug_log.h"
 #include "shell/input_system.h"
@@ -67,10 +68,11 @@ void ReturnToFrontEndStart() {
     g_Menu.BuildPage(0);
 }
 
-// A scenario without its world cannot be played: back to the front end's first page, or, with
-// the front end off, the program leaves through its normal shut-down with a failing code.
-void AbandonUnloadableScenario(int number) {
-    WriteDebugLogF("ERROR: no se pudo cargar el escenario %d", number);
+// A match that cannot start, with what is wrong already told: the message is shown over the
+// loading picture, then the front end opens on its first page, or, with the front end off, the
+// program leaves through its normal shut-down with a failing code. Nothing waits on what failed.
+void AbandonMatch() {
+    ShowDataProblems();
     g_LoadingScreen.Release();
     if (g_Settings.frontEnd) {
         ReturnToFrontEndStart();
@@ -112,6 +114,9 @@ bool InitApp(os::WindowProc proc) {
     if (g_Settings.debug) g_FileList.Create();
 
     if (!os::Init()) return false;
+    // What the settings file lacks is shown before anything else can fail because of it.
+    ShowDataProblems();
+    if (g_Settings.mode < 0 || g_Settings.mode > 3) return false;
     os::WindowDesc desc;
     desc.title = "Brimvale";
     desc.proc = proc;
@@ -214,6 +219,14 @@ void StartGame() {
         g_Settings.gameKind = g_NetSession.gameKind;
         g_Menu.gameKind = g_NetSession.gameKind;
     }
+    // A kind no match has would play no rules and place no one: refused as a missing scenario is.
+    const int kind = g_Settings.gameKind;
+    if ((mode == 0 || mode == 3) && (kind < 0 || kind >= MATCH_KINDS)) {
+        TellDataProblemF("There is no game kind %d%s: the match cannot start (the kinds are 0 to %d).", kind,
+                         g_Settings.frontEnd ? "" : " (K_GAME in Brimvale.ini)", MATCH_KINDS - 1);
+        AbandonMatch();
+        return;
+    }
     g_Match.Setup(g_Settings.gameKind, g_Settings.localSide);
     g_Control.Init();
 
@@ -221,13 +234,24 @@ void StartGame() {
         // The viewer's scenario is only a backdrop for the figures; they show without it.
         g_Scenario.Load(SCENARIO_VIEWER);
     } else {
-        if (!g_Scenario.Load(g_Settings.scenarioId)) {
-            AbandonUnloadableScenario(g_Settings.scenarioId);
+        const int number = g_Settings.scenarioId;
+        if (!g_Scenario.Load(number)) {
+            WriteDebugLogF("ERROR: no se pudo cargar el escenario %d", number);
+            char file[96];
+            ScenarioSceneFile(number, file, sizeof file);
+            TellDataProblemF("Scenario %d could not be loaded: %s is missing or damaged.", number, file);
+            AbandonMatch();
             return;
         }
         if (mode == 3) os::ShowCursor(true);
     }
     if (mode != 2) LoadSkeletons(1);
+    char skeleton[64];
+    if (mode == 0 && FindMissingSkeleton(skeleton, sizeof skeleton)) {
+        TellDataProblemF("The fighters' model %s could not be loaded: it is missing or damaged.", skeleton);
+        AbandonMatch();
+        return;
+    }
     g_LoadingScreen.Show(1.0f);
 
     // The viewers run no match.
@@ -239,6 +263,15 @@ void StartGame() {
     g_Scenario.SetupSpringsAndPortals();
 
     ChooseLocalFighter();
+    // Without its fighter nothing of the match is drawn; a network game gets it from the host.
+    if (mode == 0 && !g_NetSession.active && !g_Control.localCharacter) {
+        char map[96];
+        ElementFilePath(g_Scenario.number, map, sizeof map);
+        TellDataProblemF("No fighter of side %d is placed for game kind %d in %s: the match cannot start.",
+                         g_Match.localSide, g_Match.gameKind, map);
+        AbandonMatch();
+        return;
+    }
     if (mode == 2) CountPathMapStatistics();
     if (g_Scenario.row && g_Scenario.row->fog && g_Scene.skyTexture >= 0 && g_Scene.materials)
         g_Scene.materials->AddSpecialLayerAll();

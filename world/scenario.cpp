@@ -65,6 +65,10 @@ Scenario::~Scenario() {
     pathMap.Free();
 }
 
+void ScenarioSceneFile(int number, char* out, size_t size) {
+    std::snprintf(out, size, "Modelos\\Escenarios\\Escenario%02d\\Escenario%02d.y3d", number, number);
+}
+
 bool Scenario::Load(int n) {
     number = n;
     row = ScenarioRowOf(n);
@@ -81,7 +85,7 @@ bool Scenario::Load(int n) {
         g_Scene.hazeFar = row->fogFar;
     }
 
-    std::snprintf(path, sizeof path, "Modelos\\Escenarios\\%s\\%s.y3d", name, name);
+    ScenarioSceneFile(n, path, sizeof path);
     // Without it the other steps still run, as they always have; the caller decides whether a
     // scenario without its world can be used.
     const bool sceneLoaded = g_Scene.LoadModel(path, textures, kLoadScene, true);

@@ -41,6 +41,8 @@ extern const ScenarioRow ScenarioTable[SCENARIO_COUNT];
 extern const ScenarioRow NeutralScenarioRow;
 // The row of a scenario number; the neutral row outside 0..19.
 const ScenarioRow* ScenarioRowOf(int number);
+// The scene file a scenario's world is read from.
+void ScenarioSceneFile(int number, char* out, size_t size);
 
 // One portal of the loaded scenario.
 struct PortalRecord {

@@ -1,13 +1,17 @@
 #include "platform/os/path.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace os {
 namespace {
@@ -60,7 +64,55 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
+// The writer's process id of a name made by CreateTemporary ("<target>.tmp<pid>.<serial>"); 0 for
+// any other name.
+long TemporaryWriter(const std::string& name) {
+    const size_t at = name.rfind(".tmp");
+    if (at == std::string::npos || at == 0) return 0;
+    size_t i = at + 4, digits = 0;
+    long pid = 0;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10; ++i, ++digits)
+        pid = pid * 10 + (name[i] - '0');
+    if (digits == 0 || i >= name.size() || name[i] != '.') return 0;
+    const size_t serial = ++i;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i) {
+    }
+    const bool ours = i == name.size() && i > serial && i - serial <= 10 && pid <= INT_MAX;
+    return ours ? pid : 0;
+}
+
+// A writer that still runs may be writing its temporary now (another copy of the game in the
+// same folder, or this one); only one that is gone left it for good.
+bool WriterIsGone(long pid) {
+    if (pid <= 0 || pid == long(::getpid())) return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+int RemoveStaleTemporariesIn(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    std::vector<std::string> stale;
+    while (struct dirent* e = ::readdir(dir))
+        if (WriterIsGone(TemporaryWriter(e->d_name))) stale.push_back(e->d_name);
+    ::closedir(dir);
+    int removed = 0;
+    for (const std::string& name : stale) {
+        const std::string path = folder.empty() ? name : folder + "/" + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+    }
+    if (removed) ForgetFolders();
+    return removed;
+}
+
 }  // namespace
+
+int RemoveStaleTemporaries(const char* folder) {
+    if (!folder) return 0;
+    std::string path = *folder ? ResolvePath(folder) : std::string();
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return RemoveStaleTemporariesIn(path);
+}
 
 bool WriteFileReplacing(const char* name, const std::vector<uint8_t>& bytes) {
     const std::string target = ResolvePath(name);
@@ -71,6 +123,9 @@ bool WriteFileReplacing(const char* name, const std::vector<uint8_t>& bytes) {
         ForgetFolders();
         return false;
     }
+
+    const size_t cut = target.rfind('/');
+    RemoveStaleTemporariesIn(cut == std::string::npos ? std::string() : target.substr(0, cut == 0 ? 1 : cut));
 
     std::string temporary;
     const int fd = CreateTemporary(target, &temporary);

@@ -205,5 +205,8 @@ uint32_t timeEndPeriod(uint32_t ms);
 constexpr uint32_t MB_OK = 0x0, MB_ICONERROR = 0x10;
 // Shown as a dialog where a display exists; always echoed to standard error.
 int MessageBox(WindowHandle w, const char* text, const char* caption, uint32_t flags);
+// The dialog alone, nothing on standard error: false, and nothing shown, where there is no display
+// (before the layer starts, or on a headless driver).
+bool ShowMessageDialog(WindowHandle w, const char* text, const char* caption, uint32_t flags);
 
 }  // namespace os

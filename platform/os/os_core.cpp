@@ -241,16 +241,17 @@ uint32_t timeEndPeriod(uint32_t) { return 0; }
 
 // ---- message box -----------------------------------------------------------------------
 
-int MessageBox(WindowHandle w, const char* text, const char* caption, uint32_t flags) {
-    const char* t = text ? text : "";
-    const char* c = caption ? caption : "";
-    std::fprintf(stderr, "%s: %s\n", c, t);
+bool ShowMessageDialog(WindowHandle w, const char* text, const char* caption, uint32_t flags) {
     const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
-    if (driver && !detail::IsHeadlessDriver(driver)) {
-        SDL_Window* parent = IsWindow(w) ? w->sdl : nullptr;
-        uint32_t kind = (flags & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-        SDL_ShowSimpleMessageBox(kind, c, t, parent);
-    }
+    if (!driver || detail::IsHeadlessDriver(driver)) return false;
+    SDL_Window* parent = IsWindow(w) ? w->sdl : nullptr;
+    uint32_t kind = (flags & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
+    return SDL_ShowSimpleMessageBox(kind, caption ? caption : "", text ? text : "", parent) == 0;
+}
+
+int MessageBox(WindowHandle w, const char* text, const char* caption, uint32_t flags) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    ShowMessageDialog(w, text, caption, flags);
     constexpr int kIdOk = 1;
     return kIdOk;
 }

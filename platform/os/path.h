@@ -76,6 +76,12 @@ void GetComputerName(char* out, size_t capacity);
 // succeeded: on any failure the temporary is removed and an older file stays as it was.
 bool WriteFileReplacing(const char* name, const std::vector<uint8_t>& bytes);
 
+// Removes, from the folder of a game path ("Saves\\Orlins\\"; empty: the working folder), the
+// temporaries that WriteFileReplacing left when its process was killed mid-write: files named
+// "<name>.tmp<pid>.<n>" whose process no longer runs. No other file is touched, and
+// WriteFileReplacing does the same in its target's folder. The count removed.
+int RemoveStaleTemporaries(const char* folder);
+
 // Tests: every later WriteFileReplacing fails as a full disk would once `bytes` bytes of a file
 // are written; -1 (the start state) writes everything.
 void SetWriteLimitForTests(int64_t bytes);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data_problems.h"
 #include "core/file_list.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
@@ -48,11 +49,13 @@ protected:
         g_Settings.Clear();
         g_FileList.Destroy();
         ResetPackFiles();
+        ResetDataProblems();
     }
     void TearDown() override {
         g_Settings.Clear();
         g_FileList.Destroy();
         ResetPackFiles();
+        ResetDataProblems();
     }
     ScopedWorkDir dir;
 };
@@ -265,4 +268,64 @@ TEST_F(PackFileTest, AFreshlyWrittenPackIsReadOnceUntilItsSizeChanges) {
     EXPECT_EQ(FindPackEntry("FRESH.DAT", "LATE.Y3D"), 2);
     EXPECT_EQ(FindPackEntry("FRESH.DAT", "ANI1.Y3D"), 0);
     EXPECT_EQ(g_PackDirectoryReads, 2u);
+}
+
+TEST_F(PackFileTest, APackMissingOverwrittenOrCutShortIsToldOnceNamingItAndTheFileWanted) {
+    PackWriter w;
+    w.Add("MODELOS\\A.Y3D", "first");
+    w.Add("MODELOS\\B.Y3D", std::string(64, 'b'));
+    const std::vector<uint8_t> whole = w.Build();
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;   // empty: no pack at all
+        const char* told;             // null: nothing to tell
+    };
+    std::vector<uint8_t> overwritten(whole.size(), 0x5A);
+    std::vector<uint8_t> oldVersion = whole;
+    oldVersion[5] = 2;
+    const std::vector<uint8_t> half(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() - 40));
+    const Case cases[] = {
+        {"missing", {}, "The data file MODELOS.DAT is missing or cannot be read (MODELOS\\B.Y3D cannot be loaded from it)."},
+        {"overwritten", overwritten, "The data file MODELOS.DAT is damaged: it is not a data pack (MODELOS\\B.Y3D cannot be loaded from it)."},
+        {"another version", oldVersion, "The data file MODELOS.DAT is damaged: it is not a data pack (MODELOS\\B.Y3D cannot be loaded from it)."},
+        {"cut short", half, "The data file MODELOS.DAT is damaged: it is cut short (MODELOS\\B.Y3D cannot be loaded from it)."},
+        {"whole", whole, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetPackFiles();
+        ResetDataProblems();
+        std::filesystem::remove(dir.path() / "MODELOS.DAT");
+        if (!c.bytes.empty()) ASSERT_TRUE(datakit::WriteBytes("MODELOS.DAT", c.bytes));
+        PackEntry entry;
+        EXPECT_EQ(entry.Open("MODELOS.DAT", "Modelos\\B.y3d"), c.told == nullptr);
+        // Asked again, and for a name the pack never held: told once a run.
+        entry.Open("MODELOS.DAT", "Modelos\\B.y3d");
+        entry.Open("MODELOS.DAT", "Modelos\\None.y3d");
+        const std::vector<std::string> told = ToldDataProblems();
+        if (!c.told) {
+            EXPECT_TRUE(told.empty());
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0], c.told);
+    }
+    // A sound pack that only lacks a name tells nothing; nor does a file found loose.
+    EXPECT_FALSE(PackEntry().Open("MODELOS.DAT", "Modelos\\None.y3d"));
+    std::filesystem::remove(dir.path() / "MODELOS.DAT");
+    dir.Write("loose.txt", "here");
+    EXPECT_TRUE(PackEntry().Open("MODELOS.DAT", "LOOSE.TXT"));
+    EXPECT_TRUE(ToldDataProblems().empty());
+}
+
+TEST_F(PackFileTest, ADirectoryCutMidRecordTellsThePackCutShortOnlyForNamesItMayHaveLost) {
+    PackWriter w;
+    w.Add("FIRST.TXT", "1");
+    w.Add("SECOND.TXT", "22");
+    w.truncateAt = w.DirectoryEnd() - 3;
+    ASSERT_TRUE(w.WriteTo("CUT.DAT"));
+    PackEntry entry;
+    EXPECT_FALSE(entry.Open("CUT.DAT", "SECOND.TXT"));
+    ASSERT_EQ(ToldDataProblems().size(), 1u);
+    EXPECT_EQ(ToldDataProblems()[0], "The data file CUT.DAT is damaged: it is cut short (SECOND.TXT cannot be loaded from it).");
 }

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/data_problems.h"
 #include "fighters/character.h"
 #include "core/settings.h"
 #include "support/temp_dir.h"
@@ -135,6 +136,47 @@ TEST_F(SettingsTest, IniTexts) {
         std::memset(g_HostAddress, 'Z', sizeof g_HostAddress);
         EXPECT_EQ(c.values(Load(c.ini)), c.expected);
     }
+}
+
+TEST_F(SettingsTest, AnEmptyOrDamagedIniIsToldAsTheSettingsFilesProblemAndItsMissingKeysStillReadMinusOne) {
+    const std::string sound = "MODO = 0\nMENU = 1\nFULL_SCREEN = 1\nRESX = 800\nRESY = 600\nBPP = 16\n";
+    const struct {
+        const char* what;
+        std::string ini;
+        const char* told;   // null: nothing
+    } cases[] = {
+        {"sound", sound, nullptr},
+        {"windowed without a size", "MODO = 2\nFULL_SCREEN = 0\n", nullptr},
+        {"empty", "", "The settings file Brimvale.ini is empty: every setting reads -1."},
+        {"ending at once", "\xff MODO = 0", "The settings file Brimvale.ini is empty: every setting reads -1."},
+        {"garbage", "\x01\x7fq#\n==\x02 zz",
+         "The settings file Brimvale.ini is damaged or incomplete: MODO, RESX, RESY, BPP have no value (a missing "
+         "setting reads -1)."},
+        {"cut before the size", "MODO = 0\nFULL_SCREEN = 1\nRESX = 1024\nRES",
+         "The settings file Brimvale.ini is damaged or incomplete: RESY, BPP have no value (a missing setting reads "
+         "-1)."},
+        {"without a mode", "MENU = 1\nFULL_SCREEN = 0\n",
+         "The settings file Brimvale.ini is damaged or incomplete: MODO has no value (a missing setting reads -1)."},
+        {"no such mode", "MODO = 7\nFULL_SCREEN = 0\n",
+         "The settings file Brimvale.ini is damaged: MODO = 7 is no mode of the program (0 to 3)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetDataProblems();
+        Load(c.ini);
+        const std::vector<std::string> told = ToldDataProblems();
+        if (!c.told) {
+            EXPECT_TRUE(told.empty()) << told[0];
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0], c.told);
+    }
+    // The rule for missing keys stands: the empty file's numbers read -1 and its switches on.
+    ResetDataProblems();
+    const Settings& empty = Load("");
+    EXPECT_EQ(Values(empty.mode, empty.width, empty.scenarioId, empty.fullScreen), "-1 -1 -1 1");
+    ResetDataProblems();
 }
 
 TEST(ReadIni, KeyLookupRules) {

@@ -3,6 +3,8 @@
 // ways out; the stored match setups; the network results' local row.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "frontend/texture_font.h"
 #include "platform/os/os.h"
 #include "support/fighter_kit.h"
+#include "support/permission_override.h"
 
 using menutest::Log;
 using screenlogictest::ScreenLogicTest;
@@ -227,6 +230,54 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     EXPECT_GE(g_Menu.selectedPlayer, 0);
     EXPECT_EQ(g_Menu.playerTables.count[0], 1);
     ExpectLeft(9, 5, {200, 205});
+}
+
+TEST_F(EditorScreenTest, YesToSavingIntoAReadOnlyFolderKeepsTheEditorAndSaysTheSaveFailed) {
+    const int first = AddPlayer(), second = AddPlayer();
+    ASSERT_TRUE(SavePlayer(0, first));
+    ASSERT_TRUE(SavePlayer(0, second));
+    const std::string before = dir.Read("Saves/Orlins/PlO00.dat");
+    g_Menu.SelectPlayer(first, 0);
+    Show(9);
+    Click(s->images[6]);
+    Click(s->images[4]);
+    ASSERT_EQ(s->boxOpen, 1);
+    EXPECT_EQ(s->notice.open, 0);
+
+    struct Clock {
+        uint32_t now = os::timeGetTime();
+        Clock() { os::SetTimeSource([this] { return now; }); }
+        ~Clock() { os::SetTimeSource({}); }
+    } clock;
+    const std::filesystem::path folder = dir.path() / "Saves/Orlins";
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    {
+        WithoutPermissionOverride guard;
+        if (!guard.active() && ::geteuid() == 0) {
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+            GTEST_SKIP() << "cannot give up the permission override";
+        }
+        AnswerYes();
+    }
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    EXPECT_EQ(g_Menu.selectedPlayer, first) << "the editor stays on the player it could not save";
+    EXPECT_EQ(s->editor.changed, 1);
+    EXPECT_EQ(dir.Read("Saves/Orlins/PlO00.dat"), before);
+    ASSERT_EQ(s->notice.open, 1);
+    const char* told = s->notice.label.text ? s->notice.label.text : s->notice.text;
+    EXPECT_STREQ(told, "Could not save the player to Saves\\Orlins\\PlO00.dat");
+    // The notice goes by itself; the next yes, into a folder that takes it, saves.
+    clock.now += 3900;
+    Frame(false);
+    EXPECT_EQ(s->notice.open, 1);
+    clock.now += 200;
+    Frame(false);
+    EXPECT_EQ(s->notice.open, 0);
+    Click(s->images[4]);
+    ASSERT_EQ(s->boxOpen, 1);
+    AnswerYes();
+    EXPECT_EQ(g_Menu.selectedPlayer, second);
+    EXPECT_NE(dir.Read("Saves/Orlins/PlO00.dat"), before);
 }
 
 TEST_F(EditorScreenTest, ThePlayerRecordLeavesToTheShopsTheMatchAndTheMissions) {

@@ -53,6 +53,25 @@ TEST_F(PlayerSavesTest, SavesGoToTheFolderOfTheModeAndComeBackAfterARestart) {
     }
 }
 
+TEST_F(PlayerSavesTest, ASaveKilledMidWriteLeavesNoTemporaryOnceTheFolderIsReadAgain) {
+    g_Menu.saveMode = 0;
+    Put(0, 0, "Kestrel", 3);
+    ASSERT_TRUE(SavePlayer(0, 0));
+    const std::string saved = Read("Saves/Orlins/PlO00.dat");
+    // What a kill between the temporary's creation and its rename leaves beside the save.
+    const std::string left = "Saves/Orlins/PlO00.dat.tmp" + std::to_string(EndedProcessId()) + ".0";
+    Write(left, saved.substr(0, 40));
+    Write("Saves/Orlins/PlO00.dat.bak", saved);
+
+    ResetMenu();
+    g_Menu.LoadPlayerSaves(0);
+    EXPECT_FALSE(Exists(left));
+    EXPECT_TRUE(Exists("Saves/Orlins/PlO00.dat.bak"));
+    EXPECT_EQ(Read("Saves/Orlins/PlO00.dat"), saved);
+    ASSERT_NE(g_Menu.playerTables.records[0][0], nullptr);
+    EXPECT_STREQ(g_Menu.playerTables.records[0][0]->look.name, "Kestrel");
+}
+
 TEST_F(PlayerSavesTest, CountsFollowTheRecordsHeldAndBadSlotsAreRefused) {
     Put(0, 1, "A");
     Put(0, 4, "B");

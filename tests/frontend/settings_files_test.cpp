@@ -205,6 +205,37 @@ TEST_F(SettingsFilesTest, StartUpWithoutFilesUsesTheIniTheComputerNameAndTheTrai
     EXPECT_EQ(NextAvailableGameKind(1, 1, 5, false), 2);
 }
 
+TEST_F(SettingsFilesTest, TrainingGoalsSavedInOneRunAreTheGoalsOfTheNextRunWithoutAGameFile) {
+    LoadTrainingConfig();
+    const uint32_t goals[RULE_VALUE_COUNT] = {7, 8, 3, 4, 900, 950, 6, 7, 2, 3, 9, 12};
+    std::memcpy(g_GameSettings.rules, goals, sizeof goals);
+    g_GameSettings.scenario = 13, g_GameSettings.gameKind = 0;
+    ASSERT_TRUE(SaveTrainingConfig());
+
+    // A fresh start: nothing in memory, an ini whose goals differ, and no "Game.cfg". The files
+    // are read in the start-up's order.
+    Reset();
+    g_Settings.SetDefaults();
+    g_Settings.stealsGoal[0] = g_Settings.stealsGoal[1] = 1;
+    g_Settings.matchMinutes = 0;
+    ASSERT_FALSE(Exists("Game.cfg"));
+    ASSERT_TRUE(LoadTrainingConfig());
+    if (!LoadGameConfig()) g_Menu.StoreGameSettings();
+
+    EXPECT_EQ(std::vector<uint32_t>(g_Training.game.rules, g_Training.game.rules + RULE_VALUE_COUNT),
+              std::vector<uint32_t>(goals, goals + RULE_VALUE_COUNT));
+    EXPECT_EQ(g_Training.game.scenario, 13);
+    EXPECT_EQ(g_Training.game.gameKind, 0);
+    // Without a file the goals are the training defaults, whatever the ini says.
+    Reset();
+    std::filesystem::remove(dir->path() / "Training.cfg");
+    g_Settings.SetDefaults();
+    g_Settings.stealsGoal[0] = 1;
+    EXPECT_FALSE(LoadTrainingConfig());
+    EXPECT_EQ(g_Training.game.rules[RULE_STEALS], 5u);
+    EXPECT_EQ(g_Training.game.rules[RULE_MATCH_MINUTES], 5u);
+}
+
 TEST_F(SettingsFilesTest, AHostedSessionAnnouncesTheScenarioAndKindOfTheLiveGameSettings) {
     Write("Multiplayer.cfg", Str(EncodeMultiplayer(g_Multiplayer)));
     g_SessionSettingsSource = nullptr;

@@ -2,9 +2,7 @@
 // replaced, and every failure leaving the older file byte for byte with no temporary beside it.
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "platform/os/path.h"
+#include "support/permission_override.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -31,29 +30,6 @@ std::vector<std::string> Listing(const fs::path& folder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// Root writes into read-only folders regardless; for as long as this lives the thread's own file
-// permission overrides are off, so the folder's mode counts as it would for a player.
-class WithoutPermissionOverride {
-public:
-    WithoutPermissionOverride() {
-        header_.version = _LINUX_CAPABILITY_VERSION_3;
-        header_.pid = 0;
-        if (syscall(SYS_capget, &header_, saved_) != 0) return;
-        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        active_ = syscall(SYS_capset, &header_, lowered) == 0;
-    }
-    ~WithoutPermissionOverride() {
-        if (active_) syscall(SYS_capset, &header_, saved_);
-    }
-    bool active() const { return active_; }
-
-private:
-    __user_cap_header_struct header_{};
-    __user_cap_data_struct saved_[2]{};
-    bool active_ = false;
-};
 
 class FileWriteTest : public ::testing::Test {
 protected:
@@ -135,6 +111,35 @@ TEST_F(FileWriteTest, AReadOnlyFolderKeepsItsFile) {
     fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(dir.Read("Data/file.bin"), "older");
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"file.bin"});
+}
+
+TEST_F(FileWriteTest, TemporariesOfAKilledWriterGoWhenTheFolderIsNextReadOrWritten) {
+    const std::string gone = std::to_string(EndedProcessId());
+    const std::string self = std::to_string(::getpid());
+    const std::vector<std::string> kept = {
+        "PlO00.dat", "PlO00.dat.tmp" + self + ".0",   // this process may be writing it now
+        "PlO01.dat.tmp1.0",                            // so may a process that still runs
+        "PlO02.dat.tmp" + gone, "PlO02.dat.tmp" + gone + ".", "PlO02.dat.tmp" + gone + ".x",
+        "PlO02.dat.tmp." + gone, "notes.tmp", ".tmp" + gone + ".0", "PlO03.dat.TMP" + gone + ".0",
+        "PlO04.dat.tmp99999999999.0"};
+    for (const std::string& name : kept) dir.Write("Saves/Orlins/" + name, "x");
+    dir.Write("Saves/Orlins/PlO05.dat.tmp" + gone + ".0", "cut short");
+    dir.Write("Saves/Orlins/PlO06.dat.tmp" + gone + ".17", "cut short");
+    fs::create_directories(dir.path() / "Saves/Orlins" / ("Folder.tmp" + gone + ".1"));
+
+    EXPECT_EQ(os::RemoveStaleTemporaries("SAVES\\orlins\\"), 2);
+    std::vector<std::string> expected = kept;
+    expected.push_back("Folder.tmp" + gone + ".1");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(dir.path() / "Saves/Orlins"), expected);
+    EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Missing\\"), 0);
+
+    // A write into a folder clears it the same way, and only that folder.
+    dir.Write("Saves/Voraks/PlV00.dat.tmp" + gone + ".3", "cut short");
+    dir.Write("PlO00.dat.tmp" + gone + ".0", "cut short");
+    ASSERT_TRUE(os::WriteFileReplacing("Saves\\Voraks\\PlV01.dat", Pattern(10)));
+    EXPECT_EQ(Listing(dir.path() / "Saves/Voraks"), std::vector<std::string>{"PlV01.dat"});
+    EXPECT_TRUE(fs::exists(dir.path() / ("PlO00.dat.tmp" + gone + ".0")));
 }
 
 }  // namespace

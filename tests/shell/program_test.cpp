@@ -18,6 +18,8 @@
 #include "shell/video_playback.h"
 #include "core/settings.h"
 #include "datakit/scenario_files.h"
+#include "support/game_window.h"
+#include "support/match_harness.h"
 #include "support/temp_dir.h"
 #include "support/x11_client.h"
 
@@ -119,8 +121,12 @@ void CloseDuringTheFirstVideo(ScopedWorkDir& dir, Close close) {
 }
 
 TEST_F(ProgramTest, ClosingTheWindowEndsWithZero) {
-    dir.Write("Brimvale.ini", "FULL_SCREEN=0\nDEBUG=1\nMENU=0\nMODO=0\nPRUEBAS=1\nID_ESCENARIO=1\n");
-    WriteScenario1();
+    // A match that can start: its scenario, kind and fighters are there (one that cannot ends
+    // the program by itself).
+    testsupport::WriteMatchFolder(testsupport::MatchOptions{});
+    std::string ini = dir.Read("Brimvale.ini");
+    testsupport::SetSettingsKey(&ini, "DEBUG", 1);
+    dir.Write("Brimvale.ini", ini);
     std::thread closer = WhenWindowExists([](os::WindowHandle w) { os::PostMessage(w, os::WM_CLOSE, 0, 0); });
     int code = WinMain(nullptr, nullptr, "", 1);
     closer.join();

@@ -99,7 +99,8 @@ void CountFrameAndQuit() {
 TEST_F(StartupTest, AScenarioThatDoesNotLoadEndsAStartWithoutTheFrontEndCleanly) {
     for (const char* mode : {"0", "2", "3"}) {
         SCOPED_TRACE(testing::Message() << "MODO " << mode);
-        dir.Write("Brimvale.ini", std::string("FULL_SCREEN=0\nMENU=0\nPRUEBAS=1\nDEBUG=1\nID_ESCENARIO=7\nMODO=") + mode + "\n");
+        dir.Write("Brimvale.ini", std::string("FULL_SCREEN=0\nMENU=0\nPRUEBAS=1\nDEBUG=1\nID_ESCENARIO=7\nK_GAME=5\nMODO=") +
+                                      mode + "\n");
         std::filesystem::remove(dir.path() / "debug.txt");
         g_Settings.Clear();
         ResetMainLoopState();

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -36,4 +37,12 @@ std::string ScopedWorkDir::Read(const std::string& name) const {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+pid_t EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
 }

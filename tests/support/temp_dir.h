@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 
@@ -21,3 +23,7 @@ private:
     std::filesystem::path path_;
     std::filesystem::path previous_;
 };
+
+// The id of a process that has ended (a child that exits at once, reaped): what a file named after
+// its writer carries when the writer was killed.
+pid_t EndedProcessId();
