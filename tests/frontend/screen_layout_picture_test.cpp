@@ -174,6 +174,8 @@ protected:
     void ExpectStates(int screen);
     // The screen's question box opened: the screen darkened, the box, its question and answers.
     void ExpectOpenBox();
+    // Every text button drawn alone lies inside, and fills, the rectangle its layout gives it.
+    void ExpectButtonsInLayout();
     // The fighters a screen previews.
     std::vector<Character*> Previews() const {
         std::vector<Character*> out;
@@ -458,6 +460,55 @@ void ScreenLayoutPictureTest::ExpectOpenBox() {
     ExpectInkInside(text, bare, {&box.label, &box.yes.label, &box.no.label}, LabelCoverage());
 }
 
+void ScreenLayoutPictureTest::ExpectButtonsInLayout() {
+    std::vector<MenuButton*> buttons;
+    for (MenuButton& b : s->buttons)
+        if (b.label.inUse) buttons.push_back(&b);
+    for (MenuButton& b : s->options.buttons)
+        if (b.label.inUse) buttons.push_back(&b);
+    if (s->matchSetup.actionButton.label.inUse) buttons.push_back(&s->matchSetup.actionButton);
+    ConfirmBox& box = s->confirm;
+    if (box.background) {
+        // Where the open box puts its answers.
+        box.yes.SetPosition(box.x + box.w / 2 - 0.05f, box.y + 2 * box.h / 3);
+        box.no.SetPosition(box.x + box.w / 2 + 0.05f, box.y + 2 * box.h / 3);
+        buttons.push_back(&box.yes);
+        buttons.push_back(&box.no);
+    }
+    const uint32_t mode = GetTextLabelMode();
+    for (MenuButton* b : buttons) {
+        // The widths the screens lay their buttons out at, by their heights; a text wider than
+        // its button widens it to the text.
+        const float laid = b->h == 0.03f ? 0.046666667f : b->h == 0.04f ? 0.2f : 0.14f;
+        const float width = std::max(laid, b->label.w);
+        const PixelRect layout = FractionRect(AlignedLeft(b->x, width, b->align), b->y, width, b->h);
+        SCOPED_TRACE(std::string("button \"") + b->label.text + "\" laid out at " + Describe(layout));
+        SetTextLabelMode(2);
+        Clear(kBackground);
+        g_Video.RestoreStates();
+        g_Video.Begin2D();
+        b->Draw();
+        g_Video.End2D();
+        SetTextLabelMode(mode);
+        const Picture drawn{ReadBack()};
+        PixelRect ink{kW, kH, 0, 0};
+        for (int32_t y = 0; y < kH; ++y)
+            for (int32_t x = 0; x < kW; ++x)
+                if (!Near(drawn.At(x, y), kBackground, 2))
+                    ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+        ASSERT_FALSE(ink.Empty()) << "not drawn";
+        const PixelRect room = layout.Grown(1);
+        EXPECT_TRUE(ink.left >= room.left && ink.right <= room.right && ink.top >= room.top && ink.bottom <= room.bottom)
+            << "drawn over " << Describe(ink);
+        // Each of the three pieces loses its fraction of a pixel.
+        EXPECT_GE(ink.right - ink.left, int32_t(width * float(kW)) - 3) << "drawn over " << Describe(ink);
+        if (b == &box.yes || b == &box.no) {
+            const PixelRect frame = FractionRect(box.x, box.y, box.w, box.h);
+            EXPECT_TRUE(ink.left >= frame.left && ink.right <= frame.right) << "outside the box " << Describe(frame);
+        }
+    }
+}
+
 TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     const int screen = GetParam();
     Prepare(screen);
@@ -472,6 +523,10 @@ TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     {
         SCOPED_TRACE("question box");
         ExpectOpenBox();
+    }
+    {
+        SCOPED_TRACE("text buttons");
+        ExpectButtonsInLayout();
     }
     SCOPED_TRACE("widget states");
     ExpectStates(screen);

@@ -323,6 +323,10 @@ protected:
             testsupport::WriteMenuPicture(dir, name, 16, 16);
         }
         testsupport::WriteMenuPicture(dir, "PlayerSel", 16, 16);
+        // The text buttons' pieces at the demo set's proportions: at a button's height its two
+        // ends are wider than a narrow button.
+        for (const char* button : {"BotonMenuSinPulsar", "BotonMenuPulsado"})
+            testsupport::WriteMenuPicture(dir, button, 256, 32);
         // The skeletons the menu loads for its preview fighters.
         namespace fs = std::filesystem;
         const fs::path& kit = testsupport::FighterFilesFolder();
