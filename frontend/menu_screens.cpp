@@ -297,8 +297,10 @@ void MenuScreens::BuildTeamChoice() {
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, name);
         MakeLabel(i, names[i][0] + 0.085f, names[i][1], 'C', work, 4, 1);
     }
-    images[0].highlighted = 1;
-    chosenTeamSlot = 0;
+    // Back from the player editor the player goes on adding to the slot it had chosen; a team
+    // begun afresh starts at the first.
+    if (previousScreen != 9 || chosenTeamSlot < 0 || chosenTeamSlot >= SCREEN_TEAM) chosenTeamSlot = 0;
+    images[chosenTeamSlot].highlighted = 1;
     MakeTextLabel(11, images[3].x + images[3].w / 2, images[3].y + images[3].h, 'C', 754, 5, 1);
     MakePanel(6, 0.33f, 0.67f, 0.63f, 0.21f, DARK, 0);
     MakeTextLabel(12, 0.35f, 0.675f, 'I', 756, 5, 13);

@@ -177,7 +177,7 @@ TEST_F(ScriptedRunTest, ATeamCampaignIsNamedFilledWonAndLeftThroughTheQuitBox) {
         return true;
     }, [] { return g_Options.difficulty == 0; });
     program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(5);
-    program.ClickUntil("fill", Button(5, 0), [] { return g_Menu.screens->teamIndex[3] >= 0; });
+    program.ClickUntil("fill", Button(5, 1), [] { return g_Menu.screens->teamIndex[3] >= 0; });
     program.ClickWhere("the team's next arrow", Image(5, 5)).WaitForPage(11);
     ReadLabelInk(program, 1, missionInk);
     // Scenario 1 is the second spot of the first stage; greed is its kind 2.
