@@ -28,6 +28,13 @@ using testsupport::FrontEndColour;
 
 const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
+// The kit's fighter is one small triangle at its feet: the pixels around where it stands.
+PixelRect Feet(const Character& c) {
+    int32_t sx = 0, sy = 0;
+    EXPECT_TRUE(WorldToScreen(c.position.x, c.position.y, c.position.z, &sx, &sy, *g_Scene.camera));
+    return PixelRect{sx - 80, sy - 80, sx + 80, sy + 80};
+}
+
 class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
 protected:
     // The menu state a screen shows its layout with: team members, a selected player, a won
@@ -326,9 +333,37 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     for (int with : {5, 9, 10, 13, 15, 20, 21, 22}) shows = shows || screen == with;
     EXPECT_EQ(!fighters.empty(), shows);
     if (fighters.empty()) return;
-    // The kit's fighters wear one plain white material, whatever their look gave them, and their
-    // one triangle is seen from behind.
+    // The kit's fighter's triangle is seen from behind.
     g_Video.cullMode = gfx::D3DCULL_NONE;
+    {
+        // Each fighter is dressed in its record's look: its skin (the data's one skin colour) shows.
+        // The kit's material is vertex-coloured; like the game's models it takes the skin as its
+        // textured first layer.
+        for (const Character* c : fighters)
+            for (auto& level : c->model->levels)
+                for (SubMesh* m : level.subMeshes) {
+                    Material* material = g_Scene.materials->Get(m->materialId);
+                    if (!material || material->description.layerCount == 0) continue;
+                    material->description.layers[0].kind = MATERIAL_KIND_BASE;
+                    material->description.kindMask = MATERIAL_KIND_BASE;
+                    material->Rebuild();
+                }
+        ++g_FrameStats.frameCounter;
+        const Picture text = Draw(true, false), full = Draw(true, true);
+        for (const Character* c : fighters) {
+            const PixelRect r = Feet(*c);
+            int skin = 0, ink = 0;
+            for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, kH); ++y)
+                for (int32_t x = std::max(r.left, 0); x < std::min(r.right, kW); ++x) {
+                    const uint32_t p = full.At(x, y);
+                    if (Near(p, text.At(x, y), 2)) continue;
+                    ++ink;
+                    skin += Channel(p, 1) > 40 && Channel(p, 0) < 8 && Channel(p, 2) < 8 ? 1 : 0;
+                }
+            EXPECT_GT(skin, 0) << "fighter " << c->slot << " undressed, " << ink << " pixels drawn";
+        }
+    }
+    // From here on the fighters wear one plain white material whatever their look gave them.
     auto* plain = new Material();
     plain->passCount = 1;
     plain->passes[0].stageCount = 1;
@@ -343,10 +378,8 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     // shows instead of the widget.
     const Coverage widgets = WidgetCoverage(screen);
     for (const Character* c : fighters) {
-        int32_t sx = 0, sy = 0;
-        ASSERT_TRUE(WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera));
-        // The kit's fighter is one small triangle at its feet.
-        const PixelRect around{sx - 80, sy - 80, sx + 80, sy + 80};
+        const PixelRect around = Feet(*c);
+        const int32_t sx = around.CentreX(), sy = around.CentreY();
         int ink = 0, overWidgets = 0;
         for (int32_t y = std::max(around.top, 0); y < std::min(around.bottom, kH); ++y)
             for (int32_t x = std::max(around.left, 0); x < std::min(around.right, kW); ++x) {
@@ -373,11 +406,7 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
         }
     // Nothing else of the picture changes.
     Coverage feet;
-    for (const Character* c : fighters) {
-        int32_t sx = 0, sy = 0;
-        WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
-        feet.Add({sx - 80, sy - 80, sx + 80, sy + 80});
-    }
+    for (const Character* c : fighters) feet.Add(Feet(*c));
     // The player editor's two notes give way to its fighter.
     if (screen == 9)
         for (int i : {18, 19}) feet.Add(LabelRect(s->labels[i]).Grown(1));
