@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/clocks.h"
 #include "frontend/menu_calls.h"
 #include "frontend/menu_widgets.h"
@@ -141,11 +143,12 @@ TEST_F(WidgetTest, AButtonNarrowerThanItsTwoEndsNarrowsTheEndsAndKeepsItsLaidOut
     EXPECT_EQ(sprites[19].pixelWidth, 0);
     EXPECT_EQ(sprites[17].pixelX + sprites[17].pixelWidth, 32);
     EXPECT_EQ(narrow.pw, 6);
+    // The pointer finds it on those six pixels only.
     g_Mouse.y = 33;
-    g_Mouse.x = 25;
-    EXPECT_FALSE(narrow.IsMouseOver());
-    g_Mouse.x = 26;
-    EXPECT_TRUE(narrow.IsMouseOver());
+    for (const auto& [x, inside] : {std::pair{25, false}, std::pair{26, true}, std::pair{31, true}, std::pair{32, false}}) {
+        g_Mouse.x = x;
+        EXPECT_EQ(narrow.IsMouseOver(), inside) << x;
+    }
     // The pieces are shared: a wider button drawn next has its ends back at their proportion.
     MenuButton wide;
     wide.Create(0.25f, 0.5f, 0.25f, 0.125f, "", 'i', pictures, 6);
