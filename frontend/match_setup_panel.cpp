@@ -33,6 +33,8 @@ constexpr int kFxStart = 208;
 constexpr int kFxNewPlayer = 204;
 constexpr int kMaxTrainingLevel = MAX_PLAYER_LEVEL - 1;
 constexpr int kPageNewPlayer = 9;
+// A random-level switch reads as the answers of the question box.
+constexpr int kSwitchOnText = 685, kSwitchOffText = 686;
 
 // Rows of modes 9 to 12: widgets start at kValueX, rows kRowStep apart from the panel's top.
 constexpr float kValueX = 0.48f;
@@ -634,7 +636,7 @@ void MatchSetupPanel::Draw() {
             char value[16];
             if (r % 3 == 0) PanelPrint(value, sizeof value, "%d", int(t.values[2 + team]) + 1);
             else if (r % 3 == 1) PanelPrint(value, sizeof value, "%d", int(t.values[team]));
-            else PanelPrint(value, sizeof value, "%s", PanelText(t.randomLevel[team] ? 537 : 536));
+            else PanelPrint(value, sizeof value, "%s", PanelText(t.randomLevel[team] ? kSwitchOnText : kSwitchOffText));
             // Centred between the row's arrows, whatever the arrows' pictures measure.
             const ImageButton &left = arrows[2 * r], &right = arrows[2 * r + 1];
             g_Font.Print(5, 18, (left.x + left.w + right.x) / 2, y + 0.1f + kRowStep * float(r), -1, value, 'C', true);

@@ -201,13 +201,13 @@ bool LoadMenuPicture(Sprite2D** slot, const char* name, float size, float left, 
     return true;
 }
 
-namespace {
-
 void LoadBackground(const char* name) {
     delete g_Menu.background;
     g_Menu.background = nullptr;
     LoadMenuPicture(&g_Menu.background, name, 1.0f, 0.0f, 0.0f, 1.0f, kBackgroundBottom, SPRITE_SIZE_GIVEN);
 }
+
+namespace {
 
 void LoadPictures() {
     for (Sprite2D*& p : g_Menu.pictures) {

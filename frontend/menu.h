@@ -149,6 +149,9 @@ void SetDefaultDisplayMode();
 // False, with the slot left as it was, when neither holds it or the size mode is above 3.
 bool LoadMenuPicture(Sprite2D** slot, const char* name, float size, float left, float top, float right,
                      float bottom, int sizeMode);
+// The page background: the texture rectangle (0, 0)-(1, 0.75) of the picture over the whole
+// screen, as every page draws it; none when the picture is missing.
+void LoadBackground(const char* name);
 // The background of `targetPage`, drawn once with the fader.
 void ShowScreenPicture();
 // Draws the current 2D screen between Begin2D and End2D.

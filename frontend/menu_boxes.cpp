@@ -1,4 +1,5 @@
 // The three-piece button, the picture button, the two modal boxes and the text field.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -63,14 +64,18 @@ bool MenuButton::HasPieces() const {
     return plainLeft && plainMiddle && plainRight && highLeft && highMiddle && highRight;
 }
 
+// A button is as wide as its layout gives it. The end caps keep their picture's proportion at
+// the button's height while there is room; they narrow first to leave the middle room for the
+// text, then to fit the button, so that a narrow button never draws wider than laid out.
 void MenuButton::SizePieces() {
-    for (Sprite2D* s : {plainLeft, plainMiddle, plainRight, highLeft, highMiddle, highRight})
-        if (s->h != h) s->SetSize(0.0f, h, SPRITE_SIZE_FROM_HEIGHT);
-    const float middle = w - 2.0f * plainLeft->w;
-    if (middle > 0.0f) {
-        plainMiddle->SetSize(middle, h, SPRITE_SIZE_GIVEN);
-        highMiddle->SetSize(middle, h, SPRITE_SIZE_GIVEN);
-    }
+    plainLeft->SetSize(0.0f, h, SPRITE_SIZE_FROM_HEIGHT);
+    const float text = label.inUse ? label.w : 0.0f;
+    const float cap = std::clamp((w - text) / 2.0f, 0.0f, plainLeft->w);
+    for (Sprite2D* s : {plainLeft, plainRight, highLeft, highRight}) s->SetSize(cap, h, SPRITE_SIZE_GIVEN);
+    plainMiddle->SetSize(w - 2.0f * cap, h, SPRITE_SIZE_GIVEN);
+    highMiddle->SetSize(w - 2.0f * cap, h, SPRITE_SIZE_GIVEN);
+    pw = plainLeft->pixelWidth + plainMiddle->pixelWidth + plainRight->pixelWidth;
+    ph = plainLeft->pixelHeight;
 }
 
 void MenuButton::Create(float bx, float by, float bw, float bh, const char* text, uint8_t alignLetter,
@@ -95,14 +100,9 @@ void MenuButton::Create(float bx, float by, float bw, float bh, const char* text
     align = alignLetter;
     py = PixelY(y);
     CreateTextLabel(&label, x, y, 'c', text ? text : "", int32_t(size), 1);
-    for (Sprite2D* s : {plainLeft, plainMiddle, plainRight, highLeft, highMiddle, highRight})
-        s->SetSize(0.0f, h, SPRITE_SIZE_FROM_HEIGHT);
-    const float middle = w - 2.0f * plainLeft->w;
-    // A text wider than the middle widens the button.
-    if (LabelMode() && label.w > middle) w += label.w - middle;
+    // Only a text wider than the whole button widens it, to the text's width.
+    if (LabelMode() && label.w > w) w = label.w;
     SizePieces();
-    pw = plainLeft->pixelWidth + plainMiddle->pixelWidth + plainRight->pixelWidth;
-    ph = plainLeft->pixelHeight;
 }
 
 void MenuButton::SetPosition(float bx, float by) {

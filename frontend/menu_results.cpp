@@ -94,8 +94,7 @@ void MenuScreens::RedirectResults(int target) {
     g_Menu.page = g_Menu.targetPage = target;
     g_Menu.previousPage = 12;
     std::snprintf(work, sizeof work, "Menu%02d_%d", target, ChosenSide());
-    if (LoadMenuPicture(&g_Menu.background, work, 1.0f, 0, 0, 1, 1, SPRITE_SIZE_GIVEN))
-        g_Menu.background->SetSize(1.0f, 0.75f, SPRITE_SIZE_GIVEN);
+    LoadBackground(work);
     SetScreen(target);
 }
 

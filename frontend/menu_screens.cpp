@@ -297,8 +297,10 @@ void MenuScreens::BuildTeamChoice() {
         std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, name);
         MakeLabel(i, names[i][0] + 0.085f, names[i][1], 'C', work, 4, 1);
     }
-    images[0].highlighted = 1;
-    chosenTeamSlot = 0;
+    // Back from the player editor the player goes on adding to the slot it had chosen; a team
+    // begun afresh starts at the first.
+    if (previousScreen != 9 || chosenTeamSlot < 0 || chosenTeamSlot >= SCREEN_TEAM) chosenTeamSlot = 0;
+    images[chosenTeamSlot].highlighted = 1;
     MakeTextLabel(11, images[3].x + images[3].w / 2, images[3].y + images[3].h, 'C', 754, 5, 1);
     MakePanel(6, 0.33f, 0.67f, 0.63f, 0.21f, DARK, 0);
     MakeTextLabel(12, 0.35f, 0.675f, 'I', 756, 5, 13);
@@ -358,20 +360,22 @@ void MenuScreens::BuildPlayerEditor() {
     const int side = ChosenSide();
     editor = PlayerEditorState{};
     EnsureCandidateRecord();
-    bool fresh = false;
     if (!g_Menu.playerRecord) {
         const int slot = FindFreePlayerSlot(side, true);
         RemovePreview(candidate);
         g_Menu.SelectPlayer(slot, side);
-        fresh = true;
     }
-    if (g_Menu.playerRecord && (!candidate || fresh))
-        candidate = SpawnPreview(g_Menu.playerRecord, side, -2.26f, 0.25f, -3.0f);
-    if (g_Menu.playerRecord) *candidateRecord = *g_Menu.playerRecord;
+    if (g_Menu.playerRecord) {
+        *candidateRecord = *g_Menu.playerRecord;
+        // The preview wears the record it edits from the start, as it does after every change.
+        if (candidate)
+            ApplyPlayerToCharacter(*candidateRecord, candidate->slot, nullptr);
+        else
+            candidate = SpawnPreview(candidateRecord, side, -2.26f, 0.25f, -3.0f);
+    }
     candidateRestore = *candidateRecord;
     MakeTextLabel(18, 0.26f, 0.4f, 'C', 785, 6, 5);
     MakeTextLabel(19, 0.26f, 0.45f, 'C', 777, 6, 5);
-    if (candidate) g_Menu.RemoveCharacterLook(candidate->slot);
     MakePanel(0, 0.085f, 0.15f, 0.337f, 0.54f, DARK, 0);
     MakeImage(1, 0.085f, 0.71f, PIC_TURN_LEFT_ON, PIC_TURN_LEFT_OFF, 'i');
     MakeImage(0, 0.2535f, 0.77f, PIC_TURN_ON, PIC_TURN_OFF, 'c');

@@ -216,8 +216,7 @@ void MenuScreens::BuildTeamReady() {
     if (!PrepareTeamReady(&step)) return;
     const int side = ChosenSide();
     std::snprintf(work, sizeof work, "Menu%02d_%d", 21, side);
-    if (LoadMenuPicture(&g_Menu.background, work, 1.0f, 0, 0, 1, 1, SPRITE_SIZE_GIVEN))
-        g_Menu.background->SetSize(1.0f, 0.75f, SPRITE_SIZE_GIVEN);
+    LoadBackground(work);
     MakePanel(0, 0.1f, 0.13f, 0.8f, 0.5f, DARK, 0);
     MakeTextLabel(0, 0.5f, 0.14f, 'C', 610 + step, 6, 1);
     CreateTextParagraph(&labels[1], 0.12f, 0.2f, 0.76f, 0.4f, Text(1270 + g_GameSettings.gameKind), 4, 18);

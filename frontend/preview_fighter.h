@@ -9,7 +9,8 @@ class SkinImageCache;
 struct PlayerRecord;
 
 // A fighter for the record (or a made-up one without a record) at a world point, turned to face
-// the camera; null when none could be spawned.
+// the camera and dressed (skin and look pieces; the cache may be null); null when none could be
+// spawned.
 Character* SpawnPreviewFighter(const PlayerRecord* record, int side, const Vec3& at, SkinImageCache* cache);
 // The fighter takes the record's looks, or is spawned at `at` when there is none yet.
 void ShowPreviewFighter(Character*& fighter, const PlayerRecord& record, const Vec3& at, SkinImageCache* cache);

@@ -364,7 +364,8 @@ void MenuScreens::UpdateTeamChoice() {
         PanelSound(FX_ACCEPT);
         SelectTeamCandidate(g_Menu.selectedPlayer, i == 0);
     }
-    if (Hit(buttons[0], 590)) {
+    // Button 0 carries the new-player text, button 1 the fill text.
+    if (Hit(buttons[1], 590)) {
         PanelSound(FX_ACCEPT);
         FillTeam();
     }
@@ -375,7 +376,7 @@ void MenuScreens::UpdateTeamChoice() {
         LeaveScreenTo(5, 3, kFxBack);
         return;
     }
-    if (Hit(buttons[1], 499)) {
+    if (Hit(buttons[0], 499)) {
         LeaveScreenTo(5, 9, kFxBack);
         return;
     }

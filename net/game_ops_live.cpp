@@ -7,6 +7,7 @@
 #include "effects/effect_slots.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "fighters/skin.h"
 #include "net/game_ops.h"
 #include "net/session.h"
 #include "scene/anim_controller.h"
@@ -134,7 +135,9 @@ public:
         record.side = uint32_t(side);
         record.level = uint32_t(level);
         record.look = look;
-        const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, nullptr);
+        // A spawn without a cache leaves the fighter in the model's bare skin.
+        SkinImageCache cache;
+        const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, &cache);
         if (s < 0 || !local) return;
         g_Control.localCharacter = &g_Characters[s];
         g_Characters[s].SelectDefaultPower();
@@ -150,7 +153,8 @@ public:
         record.side = uint32_t(side);
         record.level = uint32_t(level);
         record.look = look;
-        const int s = SpawnCharacter(-1, playerId, side, level, at.x, at.y, at.z, &record, nullptr);
+        SkinImageCache cache;
+        const int s = SpawnCharacter(-1, playerId, side, level, at.x, at.y, at.z, &record, &cache);
         if (s < 0) return -1;
         g_Characters[s].SetYaw(facing);
         g_Characters[s].DetachFromScene();

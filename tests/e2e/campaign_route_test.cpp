@@ -177,7 +177,7 @@ TEST_F(ScriptedRunTest, ATeamCampaignIsNamedFilledWonAndLeftThroughTheQuitBox) {
         return true;
     }, [] { return g_Options.difficulty == 0; });
     program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(5);
-    program.ClickUntil("fill", Button(5, 0), [] { return g_Menu.screens->teamIndex[3] >= 0; });
+    program.ClickUntil("fill", Button(5, 1), [] { return g_Menu.screens->teamIndex[3] >= 0; });
     program.ClickWhere("the team's next arrow", Image(5, 5)).WaitForPage(11);
     ReadLabelInk(program, 1, missionInk);
     // Scenario 1 is the second spot of the first stage; greed is its kind 2.
@@ -284,7 +284,7 @@ TEST_F(ScriptedRunTest, ARandomPlayerMadeInTheEditorIsSavedOnTheWayBackToTheTeam
     auto made = std::make_shared<PlayerRecord>();
     program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(2).WaitForPage(3);
     program.ClickWhere("the name page's next arrow", Image(3, 3)).WaitForPage(5);
-    program.ClickWhere("new player", Button(5, 1)).WaitForPage(9);
+    program.ClickWhere("new player", Button(5, 0)).WaitForPage(9);
     ReadLabelInk(program, EDITOR_NAME_LABEL, rowInk);
     program.ClickUntil("random player", Button(9, 0), [] { return g_Menu.screens->editor.changed != 0; });
     program.Do("the new player", [made](ScriptedProgram&) { *made = *g_Menu.screens->candidateRecord; });

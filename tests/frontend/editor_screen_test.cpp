@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/pack_file.h"
 #include "core/settings.h"
 #include "fighters/character.h"
+#include "fighters/look_pieces.h"
 #include "fighters/match.h"
 #include "frontend/campaign.h"
 #include "frontend/equipment_lists.h"
@@ -23,7 +25,9 @@
 #include "frontend/settings_files.h"
 #include "frontend/texture_font.h"
 #include "platform/os/os.h"
+#include "scene/character_model.h"
 #include "support/fighter_kit.h"
+#include "support/match_harness.h"
 #include "support/permission_override.h"
 
 using menutest::Log;
@@ -114,6 +118,27 @@ TEST_F(EditorScreenTest, LookRowsWrapAtBothEndsAndBringBadValuesBackInside) {
     PlayerLook look{};
     StepLookRow(&look, 6, 1, &category);
     EXPECT_EQ(category, 0) << "eight tattoo slots";
+}
+
+TEST_F(EditorScreenTest, ThePreviewWearsItsRecordsLookFromTheStart) {
+    for (int n = 0; n < 6; ++n) {
+        const std::string name = "Pelo0" + std::to_string(n);
+        testsupport::WriteMovableNode("Modelos/Objetos Dinamicos/" + name + ".y3d", name + "(DIN)", false);
+    }
+    ResetPackFiles();
+    PlayerRecord r;
+    MakeRandomPlayer(0, &r);
+    r.look.hair = 2;
+    // No helmet over the hair.
+    for (int kind = 0; kind < EQUIPMENT_KIND_COUNT; ++kind) SetPlayerEquipment(&r, kind, -1);
+    const int slot = AddPlayerRecord(r);
+    ASSERT_GE(slot, 0);
+    g_Menu.SelectPlayer(slot, 0);
+    Show(9);
+    ASSERT_NE(s->candidate, nullptr);
+    const CharacterAttachment& hair = s->candidate->model->attachments[LOOK_HAIR];
+    ASSERT_EQ(hair.inUse, 1) << "the hair is on before any change";
+    EXPECT_STREQ(hair.object->name, "Pelo02(DIN)");
 }
 
 TEST_F(EditorScreenTest, TurnsKeepTheSpotDraggingPutsThePointerBackAndTestKeysStepOncePerPress) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/clocks.h"
 #include "frontend/menu_calls.h"
 #include "frontend/menu_widgets.h"
@@ -128,6 +130,34 @@ TEST_F(WidgetTest, ARightAlignedButtonEndsAtItsXAndACentredOneIsSplitByWholePixe
     const int32_t mid = sprites[20].pixelWidth;
     EXPECT_EQ(sprites[16].pixelX, 32 - sprites[16].pixelWidth - mid / 2);
     EXPECT_EQ(sprites[20].pixelX, sprites[16].pixelX + sprites[16].pixelWidth);
+}
+
+TEST_F(WidgetTest, AButtonNarrowerThanItsTwoEndsNarrowsTheEndsAndKeepsItsLaidOutWidth) {
+    ButtonPictures();
+    // The ends are 4 x 8 texels: 4 pixels wide each at the 8 pixels of height 0.125.
+    MenuButton narrow;
+    narrow.Create(0.5f, 0.5f, 0.09375f, 0.125f, "", 'd', pictures, 6);
+    narrow.Draw();
+    EXPECT_EQ(sprites[15].pixelX, 32 - 6);
+    EXPECT_EQ(sprites[15].pixelWidth, 3);
+    EXPECT_EQ(sprites[19].pixelWidth, 0);
+    EXPECT_EQ(sprites[17].pixelX + sprites[17].pixelWidth, 32);
+    EXPECT_EQ(narrow.pw, 6);
+    // The pointer finds it on those six pixels only.
+    g_Mouse.y = 33;
+    for (const auto& [x, inside] : {std::pair{25, false}, std::pair{26, true}, std::pair{31, true}, std::pair{32, false}}) {
+        g_Mouse.x = x;
+        EXPECT_EQ(narrow.IsMouseOver(), inside) << x;
+    }
+    // The pieces are shared: a wider button drawn next has its ends back at their proportion.
+    MenuButton wide;
+    wide.Create(0.25f, 0.5f, 0.25f, 0.125f, "", 'i', pictures, 6);
+    wide.Draw();
+    EXPECT_EQ(sprites[15].pixelX, 16);
+    EXPECT_EQ(sprites[15].pixelWidth, 4);
+    EXPECT_EQ(sprites[19].pixelWidth, 8);
+    EXPECT_EQ(sprites[17].pixelX + sprites[17].pixelWidth, 32);
+    EXPECT_EQ(wide.pw, 16);
 }
 
 TEST_F(WidgetTest, ADisabledImageButtonShowsItsPlainPictureTintedThenUntintedWhenEnabled) {

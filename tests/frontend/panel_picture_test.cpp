@@ -329,7 +329,7 @@ TEST_F(SettingsPanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPict
                     const int team = r / 3;
                     const std::string value = r % 3 == 0   ? std::to_string(g_Training.values[2 + team] + 1)
                                               : r % 3 == 1 ? std::to_string(g_Training.values[team])
-                                                           : g_TextTable.Get(g_Training.randomLevel[team] ? 537 : 536);
+                                                           : g_TextTable.Get(g_Training.randomLevel[team] ? 685 : 686);
                     const ImageButton &left = m.arrows[2 * r], &right = m.arrows[2 * r + 1];
                     const float w = g_Font.TextWidth(value.c_str(), int32_t(value.size()), 5);
                     const float middle = (left.x + left.w + right.x) / 2;
@@ -353,6 +353,45 @@ TEST_F(SettingsPanelPictureTest, EverySetupTabShowsItsTabsCaptionsWidgetsAndPict
                 }
             }
         }
+    }
+}
+
+TEST_F(SettingsPanelPictureTest, TheRandomLevelSwitchesReadOnOrOffNotTheirRowCaptions) {
+    Show(2);
+    MatchSetupPanel& m = s->matchSetup;
+    m.SessionScreen(2, 2);
+    // The switch rows (2 and 5) print the question box's answers, "yes" for on; the other rows
+    // are printed as the panel prints them, so that only the switches' words can differ.
+    for (int on = 0; on < 2; ++on) {
+        SCOPED_TRACE(on ? "own on, enemy off" : "own off, enemy on");
+        g_Training.randomLevel[0] = uint8_t(on);
+        g_Training.randomLevel[1] = uint8_t(1 - on);
+        const Picture drawn = Draw(true, false, true);
+        // The same screen without the panel's printing, then the expected words printed where
+        // the rows stand.
+        gfx::Texture* glyphs = g_Font.texture;
+        g_Font.texture = nullptr;
+        Clear(kBackground);
+        g_Video.RestoreStates();
+        g_Video.Begin2D();
+        s->DrawScreen();
+        g_Font.texture = glyphs;
+        for (int r = 0; r < 6; ++r) {
+            const int team = r / 3;
+            const std::string value = r % 3 == 0   ? std::to_string(g_Training.values[2 + team] + 1)
+                                      : r % 3 == 1 ? std::to_string(g_Training.values[team])
+                                                   : (g_Training.randomLevel[team] ? "T685" : "T686");
+            const ImageButton &left = m.arrows[2 * r], &right = m.arrows[2 * r + 1];
+            g_Font.Print(5, 18, (left.x + left.w + right.x) / 2, left.y, -1, value.c_str(), 'C', true);
+        }
+        g_Video.End2D();
+        const Picture expected{ReadBack()};
+        // The panel draws its arrows over its values; the words here lie over the arrows.
+        Coverage arrows;
+        for (const ImageButton& a : m.arrows)
+            if (a.visible && a.highlightSprite) arrows.Add(ImageRect(a));
+        const Stray stray = StrayPixels(drawn, expected, arrows);
+        EXPECT_EQ(stray.count, 0) << "first at " << stray.x << ", " << stray.y;
     }
 }
 

@@ -28,6 +28,13 @@ using testsupport::FrontEndColour;
 
 const int kScreens[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
+// The kit's fighter is one small triangle at its feet: the pixels around where it stands.
+PixelRect Feet(const Character& c) {
+    int32_t sx = 0, sy = 0;
+    EXPECT_TRUE(WorldToScreen(c.position.x, c.position.y, c.position.z, &sx, &sy, *g_Scene.camera));
+    return PixelRect{sx - 80, sy - 80, sx + 80, sy + 80};
+}
+
 class ScreenLayoutPictureTest : public ScreenPictureFixture, public ::testing::WithParamInterface<int> {
 protected:
     // The menu state a screen shows its layout with: team members, a selected player, a won
@@ -174,6 +181,8 @@ protected:
     void ExpectStates(int screen);
     // The screen's question box opened: the screen darkened, the box, its question and answers.
     void ExpectOpenBox();
+    // Every text button drawn alone lies inside, and fills, the rectangle its layout gives it.
+    void ExpectButtonsInLayout();
     // The fighters a screen previews.
     std::vector<Character*> Previews() const {
         std::vector<Character*> out;
@@ -324,9 +333,37 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     for (int with : {5, 9, 10, 13, 15, 20, 21, 22}) shows = shows || screen == with;
     EXPECT_EQ(!fighters.empty(), shows);
     if (fighters.empty()) return;
-    // The kit's fighters wear one plain white material, whatever their look gave them, and their
-    // one triangle is seen from behind.
+    // The kit's fighter's triangle is seen from behind.
     g_Video.cullMode = gfx::D3DCULL_NONE;
+    {
+        // Each fighter is dressed in its record's look: its skin (the data's one skin colour) shows.
+        // The kit's material is vertex-coloured; like the game's models it takes the skin as its
+        // textured first layer.
+        for (const Character* c : fighters)
+            for (auto& level : c->model->levels)
+                for (SubMesh* m : level.subMeshes) {
+                    Material* material = g_Scene.materials->Get(m->materialId);
+                    if (!material || material->description.layerCount == 0) continue;
+                    material->description.layers[0].kind = MATERIAL_KIND_BASE;
+                    material->description.kindMask = MATERIAL_KIND_BASE;
+                    material->Rebuild();
+                }
+        ++g_FrameStats.frameCounter;
+        const Picture text = Draw(true, false), full = Draw(true, true);
+        for (const Character* c : fighters) {
+            const PixelRect r = Feet(*c);
+            int skin = 0, ink = 0;
+            for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, kH); ++y)
+                for (int32_t x = std::max(r.left, 0); x < std::min(r.right, kW); ++x) {
+                    const uint32_t p = full.At(x, y);
+                    if (Near(p, text.At(x, y), 2)) continue;
+                    ++ink;
+                    skin += Channel(p, 1) > 40 && Channel(p, 0) < 8 && Channel(p, 2) < 8 ? 1 : 0;
+                }
+            EXPECT_GT(skin, 0) << "fighter " << c->slot << " undressed, " << ink << " pixels drawn";
+        }
+    }
+    // From here on the fighters wear one plain white material whatever their look gave them.
     auto* plain = new Material();
     plain->passCount = 1;
     plain->passes[0].stageCount = 1;
@@ -341,10 +378,8 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     // shows instead of the widget.
     const Coverage widgets = WidgetCoverage(screen);
     for (const Character* c : fighters) {
-        int32_t sx = 0, sy = 0;
-        ASSERT_TRUE(WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera));
-        // The kit's fighter is one small triangle at its feet.
-        const PixelRect around{sx - 80, sy - 80, sx + 80, sy + 80};
+        const PixelRect around = Feet(*c);
+        const int32_t sx = around.CentreX(), sy = around.CentreY();
         int ink = 0, overWidgets = 0;
         for (int32_t y = std::max(around.top, 0); y < std::min(around.bottom, kH); ++y)
             for (int32_t x = std::max(around.left, 0); x < std::min(around.right, kW); ++x) {
@@ -371,11 +406,7 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
         }
     // Nothing else of the picture changes.
     Coverage feet;
-    for (const Character* c : fighters) {
-        int32_t sx = 0, sy = 0;
-        WorldToScreen(c->position.x, c->position.y, c->position.z, &sx, &sy, *g_Scene.camera);
-        feet.Add({sx - 80, sy - 80, sx + 80, sy + 80});
-    }
+    for (const Character* c : fighters) feet.Add(Feet(*c));
     // The player editor's two notes give way to its fighter.
     if (screen == 9)
         for (int i : {18, 19}) feet.Add(LabelRect(s->labels[i]).Grown(1));
@@ -458,6 +489,55 @@ void ScreenLayoutPictureTest::ExpectOpenBox() {
     ExpectInkInside(text, bare, {&box.label, &box.yes.label, &box.no.label}, LabelCoverage());
 }
 
+void ScreenLayoutPictureTest::ExpectButtonsInLayout() {
+    std::vector<MenuButton*> buttons;
+    for (MenuButton& b : s->buttons)
+        if (b.label.inUse) buttons.push_back(&b);
+    for (MenuButton& b : s->options.buttons)
+        if (b.label.inUse) buttons.push_back(&b);
+    if (s->matchSetup.actionButton.label.inUse) buttons.push_back(&s->matchSetup.actionButton);
+    ConfirmBox& box = s->confirm;
+    if (box.background) {
+        // Where the open box puts its answers.
+        box.yes.SetPosition(box.x + box.w / 2 - 0.05f, box.y + 2 * box.h / 3);
+        box.no.SetPosition(box.x + box.w / 2 + 0.05f, box.y + 2 * box.h / 3);
+        buttons.push_back(&box.yes);
+        buttons.push_back(&box.no);
+    }
+    const uint32_t mode = GetTextLabelMode();
+    for (MenuButton* b : buttons) {
+        // The widths the screens lay their buttons out at, by their heights; a text wider than
+        // its button widens it to the text.
+        const float laid = b->h == 0.03f ? 0.046666667f : b->h == 0.04f ? 0.2f : 0.14f;
+        const float width = std::max(laid, b->label.w);
+        const PixelRect layout = FractionRect(AlignedLeft(b->x, width, b->align), b->y, width, b->h);
+        SCOPED_TRACE(std::string("button \"") + b->label.text + "\" laid out at " + Describe(layout));
+        SetTextLabelMode(2);
+        Clear(kBackground);
+        g_Video.RestoreStates();
+        g_Video.Begin2D();
+        b->Draw();
+        g_Video.End2D();
+        SetTextLabelMode(mode);
+        const Picture drawn{ReadBack()};
+        PixelRect ink{kW, kH, 0, 0};
+        for (int32_t y = 0; y < kH; ++y)
+            for (int32_t x = 0; x < kW; ++x)
+                if (!Near(drawn.At(x, y), kBackground, 2))
+                    ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1), std::max(ink.bottom, y + 1)};
+        ASSERT_FALSE(ink.Empty()) << "not drawn";
+        const PixelRect room = layout.Grown(1);
+        EXPECT_TRUE(ink.left >= room.left && ink.right <= room.right && ink.top >= room.top && ink.bottom <= room.bottom)
+            << "drawn over " << Describe(ink);
+        // Each of the three pieces loses its fraction of a pixel.
+        EXPECT_GE(ink.right - ink.left, int32_t(width * float(kW)) - 3) << "drawn over " << Describe(ink);
+        if (b == &box.yes || b == &box.no) {
+            const PixelRect frame = FractionRect(box.x, box.y, box.w, box.h);
+            EXPECT_TRUE(ink.left >= frame.left && ink.right <= frame.right) << "outside the box " << Describe(frame);
+        }
+    }
+}
+
 TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     const int screen = GetParam();
     Prepare(screen);
@@ -472,6 +552,10 @@ TEST_P(ScreenLayoutPictureTest, DrawsItsLayoutItsWidgetStatesAndItsPreviews) {
     {
         SCOPED_TRACE("question box");
         ExpectOpenBox();
+    }
+    {
+        SCOPED_TRACE("text buttons");
+        ExpectButtonsInLayout();
     }
     SCOPED_TRACE("widget states");
     ExpectStates(screen);

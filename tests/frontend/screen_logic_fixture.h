@@ -62,7 +62,8 @@ protected:
     }
     static void PointAt(const TextLabel& l) { PointAtRect(l.x - l.w / 2, l.y, l.w, l.h); }
     static void PointAt(const MenuButton& b) {
-        g_Mouse.x = int32_t(b.x * SpriteScreenWidth()) + (AlignIs(b.align, 'D') ? -b.pw / 2 : b.pw / 2);
+        const int32_t half = AlignIs(b.align, 'C') ? 0 : b.pw / 2;
+        g_Mouse.x = int32_t(b.x * SpriteScreenWidth()) + (AlignIs(b.align, 'D') ? -half : half);
         g_Mouse.y = b.py + b.ph / 2;
     }
     template <class W>

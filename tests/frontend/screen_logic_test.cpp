@@ -222,7 +222,7 @@ TEST_F(ScreenLogicTest, TeamChoicePlacesTheCandidateFillsTheTeamAndCreatesTheCam
     Frame(false);
     EXPECT_EQ(s->images[5].enabled, 0);
 
-    Click(s->buttons[0]);
+    Click(s->buttons[1]);
     std::vector<int> filled(s->teamIndex, s->teamIndex + 4);
     std::sort(filled.begin(), filled.end());
     std::vector<int> all(players, players + 4);
@@ -236,6 +236,57 @@ TEST_F(ScreenLogicTest, TeamChoicePlacesTheCandidateFillsTheTeamAndCreatesTheCam
     Click(s->images[5]);
     ExpectLeft(5, 11, {204});
     EXPECT_EQ(ListCampaigns(0), 1);
+}
+
+TEST_F(ScreenLogicTest, TeamChoiceButtonsDoWhatTheyReadAndTheEditorGivesBackTheChosenSlot) {
+    g_Menu.variant = 0;
+    g_Menu.gameType = 2;
+    PlayerRecord r;
+    for (int i = 0; i < 4; ++i) {
+        MakeRandomPlayer(0, &r);
+        ASSERT_GE(AddPlayerRecord(r), 0);
+    }
+    Show(5);
+    // The recording device's pictures have no size; the frames are given one.
+    auto sizeFrames = [this] {
+        for (int k = 0; k < SCREEN_TEAM; ++k) s->images[k].w = s->images[k].h = 0.1f;
+    };
+    sizeFrames();
+    ASSERT_STREQ(s->buttons[0].label.text, "Nuevo");
+    ASSERT_STREQ(s->buttons[1].label.text, "Llenar");
+    EXPECT_EQ(s->images[0].highlighted, 1) << "a new team starts at its first slot";
+    // A click on the chosen slot places the shown player there.
+    Click(s->images[0]);
+    const int first = s->teamIndex[0];
+    ASSERT_GE(first, 0);
+    ASSERT_EQ(s->chosenTeamSlot, 1);
+
+    // "New player" opens the editor; back from it the player adds to the slot it had come to.
+    Log().sounds.clear();
+    Click(s->buttons[0]);
+    ExpectLeft(5, 9, {205});
+    Show(9);
+    Show(5);
+    sizeFrames();
+    EXPECT_EQ(s->chosenTeamSlot, 1);
+    EXPECT_EQ(s->images[0].highlighted, 0);
+    EXPECT_EQ(s->images[1].highlighted, 1);
+    Click(s->images[1]);
+    EXPECT_EQ(s->teamIndex[0], first) << "the earlier placement stays";
+    EXPECT_GE(s->teamIndex[1], 0);
+    EXPECT_NE(s->teamIndex[1], first);
+    EXPECT_EQ(s->chosenTeamSlot, 2);
+
+    // The fill button fills and leaves nowhere.
+    Click(s->buttons[1]);
+    EXPECT_EQ(g_Menu.page, 5);
+    for (int k = 0; k < SCREEN_TEAM; ++k) EXPECT_GE(s->teamIndex[k], 0) << k;
+
+    // Any other way in starts at the first slot again.
+    Show(3);
+    Show(5);
+    EXPECT_EQ(s->chosenTeamSlot, 0);
+    EXPECT_EQ(s->images[0].highlighted, 1);
 }
 
 TEST_F(ScreenLogicTest, AMissionFillsTheLiveBlockByKindAndAnUnknownStepChangesNothing) {

@@ -29,6 +29,7 @@
 #include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "gfx/gl_fixture.h"
+#include "render/material_table.h"
 #include "render/video.h"
 #include "scene/camera.h"
 #include "scene/glow.h"
@@ -44,6 +45,8 @@ constexpr int32_t kW = 1024, kH = 768;
 // The empty screen: a colour no picture of the data has, and not black, so that a multiplying
 // panel shows.
 constexpr uint32_t kBackground = 0xFF406080;
+// Every base skin of both sides: a dressed fighter shows it, a bare one does not.
+constexpr uint32_t kSkinColour = 0xFF00FF00;
 
 // Pixels [left, right) x [top, bottom).
 struct PixelRect {
@@ -323,6 +326,16 @@ protected:
             testsupport::WriteMenuPicture(dir, name, 16, 16);
         }
         testsupport::WriteMenuPicture(dir, "PlayerSel", 16, 16);
+        // The text buttons' pieces at the demo set's proportions: at a button's height its two
+        // ends are wider than a narrow button.
+        for (const char* button : {"BotonMenuSinPulsar", "BotonMenuPulsado"})
+            testsupport::WriteMenuPicture(dir, button, 256, 32);
+        for (const char* side : {"orlin", "vorak"})
+            for (int n = 0; n < 10; ++n) {
+                std::snprintf(name, sizeof name, "%s%02d.tga", side, n);
+                const std::vector<uint8_t> skin = datakit::TgaFile(datakit::SolidPicture(8, 8, kSkinColour));
+                dir.Write(std::string("Texturas/Personajes/Pieles/") + name, std::string(skin.begin(), skin.end()));
+            }
         // The skeletons the menu loads for its preview fighters.
         namespace fs = std::filesystem;
         const fs::path& kit = testsupport::FighterFilesFolder();
@@ -369,6 +382,8 @@ protected:
         if (!labels) SetTextLabelMode(2);
         Clear(kBackground);
         g_Video.RestoreStates();
+        // As every menu frame begins: the widgets set their textures past the material cache.
+        g_Scene.materials->ResetCache();
         g_Video.Begin2D();
         s->DrawScreen();
         g_Video.End2D();

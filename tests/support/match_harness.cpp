@@ -158,21 +158,6 @@ std::vector<ElementBytes> ArenaElements() {
     return out;
 }
 
-// A model file of one movable node: a plain movable mesh, or a solid one with a small cube of
-// collision (the pedestals and the race posts).
-void WriteMovableNode(const std::string& file, const std::string& node, bool solid) {
-    Y3DMeshNode n;
-    n.name = node;
-    n.type = solid ? 0x102 : 0x101;
-    const float box[6] = {-0.3f, 0.0f, -0.3f, 0.3f, 0.6f, 0.3f};
-    std::copy(std::begin(box), std::end(box), n.box);
-    if (solid) AppendCollisionMesh(&n.collision, CubeCollision(0.3f), 320);
-    Y3DSceneFile f;
-    f.header.version = 320;
-    f.records.push_back(MeshNodeRecord(n));
-    WriteBytesTo(file, f.Build());
-}
-
 void WriteTemplatesAndModels() {
     const std::string objects = "Modelos/Objetos Dinamicos/";
     std::vector<std::string> plain = {"symbol0", "symbol1", "symbol2", "reloj", "brujula", "cartel_start",
@@ -191,6 +176,20 @@ void WriteTemplatesAndModels() {
 }
 
 }  // namespace
+
+// The solid ones are the pedestals and the race posts.
+void WriteMovableNode(const std::string& file, const std::string& node, bool solid) {
+    Y3DMeshNode n;
+    n.name = node;
+    n.type = solid ? 0x102 : 0x101;
+    const float box[6] = {-0.3f, 0.0f, -0.3f, 0.3f, 0.6f, 0.3f};
+    std::copy(std::begin(box), std::end(box), n.box);
+    if (solid) AppendCollisionMesh(&n.collision, CubeCollision(0.3f), 320);
+    Y3DSceneFile f;
+    f.header.version = 320;
+    f.records.push_back(MeshNodeRecord(n));
+    WriteBytesTo(file, f.Build());
+}
 
 void WriteMatchFolder(const MatchOptions& options) {
     if (!options.dataFolder.empty()) {

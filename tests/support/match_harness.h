@@ -37,6 +37,9 @@ struct MatchOptions {
 
 // The settings file and the data of a match into the working folder.
 void WriteMatchFolder(const MatchOptions& options);
+// A model file (a path under the working folder) of one movable node of that name, without
+// meshes: a plain movable mesh, or a solid one with a small cube of collision.
+void WriteMovableNode(const std::string& file, const std::string& node, bool solid);
 
 class MatchRun {
 public:

@@ -31,7 +31,7 @@ const char* const kWidgetPictures[] = {
 const std::pair<int, const char*> kTexts[] = {
     {500, "Jugar"}, {501, "Red"}, {502, "Opciones"}, {503, "Salir"}, {508, "Volver"}, {515, "Entrenamiento"},
     {516, "Partida"}, {517, "Equipo"}, {518, "Campa\xf1" "a"}, {519, "Cargar"}, {685, "Si"}, {686, "No"},
-    {701, "Salir?"},
+    {701, "Salir?"}, {752, "Llenar"}, {758, "Nuevo"},
 };
 
 std::string TextTableFile() {
