@@ -265,7 +265,7 @@ void ExpectEveryElementKeptOnTheBuiltMap(int number) {
     EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
     EXPECT_EQ(symbols[0], 1);
     EXPECT_EQ(symbols[1], 1);
-    EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
     g_ElementMap.Release();
 }
 
