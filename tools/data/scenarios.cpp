@@ -18,6 +18,7 @@
 #include "datakit/element_kit.h"
 #include "datakit/scenario_files.h"
 #include "datakit/y3d_octree_builder.h"
+#include "scene/scene.h"
 #include "world/scenario.h"
 
 namespace demodata {
@@ -203,18 +204,22 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     return f.Build();
 }
 
-// A sky: a big box around the arena, seen from inside, bluish above and paler at the horizon.
+// A sky: a box seen from inside, bluish above and paler at the horizon, with a floor for the
+// views down past the walls. The game moves a movable sky to the eye and draws it with a far
+// plane of SCENE_SKY_FAR_PLANE: the box is movable, centred on its origin, and even its corners,
+// sqrt(3) times its half size away, lie inside that plane.
 std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
     Geometry sky;
-    // Within the far plane of the fogged rows (150 and more).
-    const float lo = -40, hi = 104;
-    // Corners in the order that faces them inwards, towards the arena.
-    sky.Polygon({{lo, 50, lo}, {hi, 50, lo}, {hi, 50, hi}, {lo, 50, hi}}, top);
-    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
-    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
-    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
-    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
-    return MeshModelFile("Cielo", 0x100, sky);
+    const float h = 0.95f * SCENE_SKY_FAR_PLANE / std::sqrt(3.0f);
+    const float lo = -h, hi = h;
+    // Corners in the order that faces them inwards, towards the eye.
+    sky.Polygon({{lo, hi, lo}, {hi, hi, lo}, {hi, hi, hi}, {lo, hi, hi}}, top);
+    sky.Polygon({{lo, lo, lo}, {lo, hi, lo}, {lo, hi, hi}, {lo, lo, hi}}, horizon);
+    sky.Polygon({{hi, lo, hi}, {hi, hi, hi}, {hi, hi, lo}, {hi, lo, lo}}, horizon);
+    sky.Polygon({{hi, lo, lo}, {hi, hi, lo}, {lo, hi, lo}, {lo, lo, lo}}, horizon);
+    sky.Polygon({{lo, lo, hi}, {lo, hi, hi}, {hi, hi, hi}, {hi, lo, hi}}, horizon);
+    sky.Polygon({{lo, lo, lo}, {lo, lo, hi}, {hi, lo, hi}, {hi, lo, lo}}, Shade(horizon, 0.6f));
+    return MeshModelFile("Cielo", 0x101, sky);
 }
 
 std::vector<uint8_t> LightsFile() {
