@@ -3,46 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <numbers>
 
-// The device fixture first: its own names come before the game's.
-#include "gfx/gl_fixture.h"
-
 #include "data/data_set.h"
-#include "demo_folder.h"
+#include "demo_device_fixture.h"
 #include "scene/camera.h"
-#include "scene/scene_element_records.h"
 #include "world/element_map.h"
 #include "world/scenario.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // A colour neither the sky nor the arena has.
 constexpr uint32_t kClear = 0xFFFF00FF;
 
-class DemoSkyTest : public gfxtest::GLDeviceTest {
+class DemoSkyTest : public demotest::DemoDeviceTest<128, 96> {
 protected:
-    static constexpr int kW = 128, kH = 96;
-    fxtest::SceneOnDevice scene;
-    fs::path previous;
-
-    void SetUp() override {
-        previous = fs::current_path();
-        fs::current_path(demotest::DataFolder());
-        ASSERT_TRUE(CreateDevice(kW, kH, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
-        scene.Enter(device, kW, params.present);
-        g_Video.screenRect = {0, 0, kW - 1, kH - 1};
-        g_Video.halfHeight = kH / 2;
-    }
     void TearDown() override {
         g_Scenario.Unload();
         g_ElementMap.Release();
-        scene.Leave();
-        gfxtest::GLDeviceTest::TearDown();
-        fs::current_path(previous);
+        DemoDeviceTest::TearDown();
     }
 
     // Pixels still showing the clear colour after the scene was drawn looking from `eye` along
