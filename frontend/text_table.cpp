@@ -52,6 +52,7 @@ void TextTable::Zero() {
     lengths.clear();
     lengths.shrink_to_fit();
     reported_.clear();
+    ClearAsked();
 }
 
 void TextTable::Reset() { Zero(); }
@@ -120,6 +121,7 @@ void TextTable::Load(const char* fileName) {
 }
 
 const char* TextTable::Find(int32_t id) const {
+    if (id >= 0 && id < TEXT_TABLE_SLOTS) asked_[size_t(id)].store(true, std::memory_order_relaxed);
     if (id < 0 || id >= count || size_t(id) >= lengths.size() || lengths[size_t(id)] == 0) return nullptr;
     return strings[size_t(id)].c_str();
 }
@@ -135,4 +137,15 @@ const char* TextTable::Get(int32_t id) {
             WriteDebugLogF("TextTable: texto %d no existe", id);
     }
     return "";
+}
+
+std::vector<int32_t> TextTable::AskedNumbers() const {
+    std::vector<int32_t> out;
+    for (int32_t id = 0; id < TEXT_TABLE_SLOTS; ++id)
+        if (asked_[size_t(id)].load(std::memory_order_relaxed)) out.push_back(id);
+    return out;
+}
+
+void TextTable::ClearAsked() {
+    for (auto& a : asked_) a.store(false, std::memory_order_relaxed);
 }

@@ -7,6 +7,8 @@
 // pieces that are joined. Texts are single-byte Windows-1252, kept as stored.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -46,8 +48,15 @@ public:
     const char* Find(int32_t id) const;
     bool IsLoaded() const { return count > 0; }
 
+    // The numbers within the table asked for through Find or Get since the last load or
+    // ClearAsked, in rising order: what a data set must name for the screens shown meanwhile.
+    std::vector<int32_t> AskedNumbers() const;
+    void ClearAsked();
+
 private:
     std::set<int32_t> reported_;   // numbers already logged as missing
+    // Set from the network thread too.
+    mutable std::array<std::atomic<bool>, TEXT_TABLE_SLOTS> asked_{};
 };
 
 extern TextTable g_TextTable;

@@ -93,6 +93,37 @@ TEST_P(DemoMatchTest, EndsWithTheGameEffectsAndQuitsOnItsOwn) {
 #endif
 }
 
+// Steal the symbol on the demo arena as a new player meets it in training: two a side, five
+// captures to win, the player's own fighter standing idle. The enemy crosses the arena for its
+// first capture and the match lasts well over a minute; the race takes a lap of the arena.
+TEST(DemoArenaTest, StealTheSymbolAndTheRaceLastLongEnoughToPlay) {
+    const std::filesystem::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
+    ASSERT_FALSE(data.empty()) << "the demo data could not be written";
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        MatchRun run(MatchOptions{.kind = 0, .seed = seed, .fightersPerSide = 2, .steals = 5, .render = true,
+                                  .dataFolder = data.string(), .scenario = 0});
+        ASSERT_TRUE(run.Started());
+        uint32_t firstEnemyCapture = 0;
+        const MatchOutcome outcome = PlayMatch(run, 200000, false, [&] {
+            if (!firstEnemyCapture && g_Match.captures[1] > 0) firstEnemyCapture = run.SimulatedMs();
+        });
+        ASSERT_FALSE(HasFailure());
+        ASSERT_NE(outcome.endState, MATCH_PLAYING);
+        EXPECT_GT(firstEnemyCapture, 18000u);
+        EXPECT_GT(outcome.endMs, 75000u);
+    }
+    for (uint32_t seed : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << "race, seed " << seed);
+        MatchRun run(MatchOptions{.kind = 1, .seed = seed, .dataFolder = data.string(), .scenario = 0});
+        ASSERT_TRUE(run.Started());
+        const MatchOutcome outcome = PlayMatch(run, 200000);
+        ASSERT_FALSE(HasFailure());
+        ASSERT_NE(outcome.endState, MATCH_PLAYING);
+        EXPECT_GT(outcome.endMs, 20000u);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, DemoMatchTest, ::testing::Range(0, 8),
                          [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
 

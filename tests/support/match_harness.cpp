@@ -90,7 +90,7 @@ std::string SettingsText(const MatchOptions& o) {
     key("ALE_NIVEL_ENE", 0);
     key("DIFFICULTY", 1);
     for (const char* suffix : {"_ORLINS", "_VORAKS"}) {
-        key(("STEALS_NUMBER" + std::string(suffix)).c_str(), 1);
+        key(("STEALS_NUMBER" + std::string(suffix)).c_str(), o.steals);
         key(("CREDITS_NUMBER" + std::string(suffix)).c_str(), 50);
         key(("CAPTURES_NUMBER" + std::string(suffix)).c_str(), 2);
         key(("MAX_DEATHS" + std::string(suffix)).c_str(), o.maxDeaths);

@@ -25,6 +25,7 @@ struct MatchOptions {
     uint32_t seed = 1;
     int fightersPerSide = 4;   // NUM_PER and NUM_PER_ENE
     int maxDeaths = 3;         // per side
+    int steals = 1;            // captures that win steal the symbol, per side
     // Draw every frame on the recording device. The game draws a match only around a local
     // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
     // the computer's.

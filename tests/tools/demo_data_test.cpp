@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "fighters/character.h"
 #include "fighters/look_pieces.h"
 #include "fighters/skin.h"
+#include "fighters/timed_states.h"
 #include "frontend/equipment_table.h"
 #include "frontend/menu.h"
 #include "frontend/sprite2d.h"
@@ -196,6 +198,20 @@ TEST_F(DemoDataLoadTest, EveryInterfacePictureIsAnImageAndEverySkinLayerReadsFor
     }
 }
 
+// Every overlay the fighters' bodies wear: each side's spawn and rise flash (numbered by the
+// side) and each timed state's, each side's own where its row has one.
+TEST_F(DemoDataLoadTest, EveryBodyOverlayOfTheTimedStatesAndTheFlashesLoads) {
+    std::set<int> numbers = {0, 1};
+    for (const TimedStateRow& row : TIMED_STATE_TABLE)
+        for (int side = 0; side < 2; ++side) numbers.insert(row.texture + (row.plusSide ? side : 0));
+    EXPECT_EQ(numbers.size(), 16u);
+    for (int n : numbers) {
+        char name[64];
+        std::snprintf(name, sizeof name, "Texturas\\Efectos\\vecorporal%02d.tga", n);
+        EXPECT_GE(g_Scene.textures->LoadTexture(name, true, true, true), 0) << name;
+    }
+}
+
 // Every piece of the catalogue: the texture its look pieces wear and the shop's picture of it
 // ("Casco%d%03d" and its kin, class and set word) load through the game's own loaders.
 TEST_F(DemoDataLoadTest, EveryCataloguePieceHasItsLookTextureAndItsShopPicture) {
@@ -265,7 +281,7 @@ void ExpectEveryElementKeptOnTheBuiltMap(int number) {
     EXPECT_EQ(starts[1], MAX_CHARACTERS / 2);
     EXPECT_EQ(symbols[0], 1);
     EXPECT_EQ(symbols[1], 1);
-    EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(checkpoints, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
     g_ElementMap.Release();
 }
 

@@ -3,38 +3,24 @@
 // show between their letters.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-// The device fixture first: its own names come before the game's.
-#include "gfx/gl_fixture.h"
-
-#include "demo_folder.h"
+#include "demo_device_fixture.h"
 #include "frontend/hud_fixture.h"
 #include "frontend/sprite2d.h"
-#include "scene/scene_element_records.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using hudtest::Shell;
 
 constexpr uint32_t kClear = 0xFF0000FF;
 
-class DemoHudTest : public gfxtest::GLDeviceTest {
+// A 4:3 screen, as the demo's settings ask for.
+class DemoHudTest : public demotest::DemoDeviceTest<256, 192> {
 protected:
-    // A 4:3 screen, as the demo's settings ask for.
-    static constexpr int kW = 256, kH = 192;
-    fxtest::SceneOnDevice scene;
     Character local, enemy;
-    fs::path previous;
 
     void SetUp() override {
-        previous = fs::current_path();
-        fs::current_path(demotest::DataFolder());
-        ASSERT_TRUE(CreateDevice(kW, kH, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
-        scene.Enter(device, kW, params.present);
-        g_Video.screenRect = {0, 0, kW - 1, kH - 1};
-        g_Video.halfHeight = kH / 2;
+        DemoDeviceTest::SetUp();
+        if (HasFatalFailure()) return;
         device->SetRenderState(gfx::D3DRS_ALPHAREF, 1);
         device->SetRenderState(gfx::D3DRS_ALPHAFUNC, gfx::D3DCMP_GREATEREQUAL);
         hudtest::InstallShell();
@@ -48,9 +34,7 @@ protected:
     }
     void TearDown() override {
         hudtest::RemoveShell();
-        scene.Leave();
-        gfxtest::GLDeviceTest::TearDown();
-        fs::current_path(previous);
+        DemoDeviceTest::TearDown();
     }
 
     // The share of the rectangle's pixels (fractions of the screen) that still show the clear

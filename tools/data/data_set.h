@@ -43,6 +43,8 @@ private:
 // The parts of the set, each adding its files.
 void AddSettings(DataSet* set);
 void AddTexts(DataSet* set);
+// What "textos.txt" holds for a number the game has no use for.
+std::string PlaceholderText(int number);
 void AddPictures(DataSet* set);
 // The HUD's pictures and the equipment's (parts of AddPictures).
 void AddHudPictures(DataSet* set);

@@ -10,6 +10,7 @@
 #include "data_set.h"
 #include "geometry.h"
 #include "shapes.h"
+#include "fighters/timed_states.h"
 #include "world/scenario.h"
 
 namespace demodata {
@@ -47,7 +48,12 @@ void AddEffects(DataSet* set) {
     for (int i = 0; i <= 24; ++i)
         set->Texture(f + Format("vet%02d.bmp", i), i % 3 == 0 ? Streak(64, 16, kTints[i % 6]) : Spot(32, 2.0f, kTints[i % 6]));
     for (int i = 0; i <= 10; ++i) set->Texture(f + Format("veta%02d.tga", i), Spot(32, 0.8f + 0.3f * float(i % 4), kTints[i % 6]));
-    for (int i = 0; i <= 9; ++i) set->Texture(f + Format("vecorporal%02d.tga", i), Spot(32, 0.5f, kTints[i % 6]));
+    // The body overlays: each side's spawn and rise flash by the side's number, and every number
+    // the timed states' table names, with each side's own where a row has one.
+    int lastOverlay = 1;
+    for (const TimedStateRow& row : TIMED_STATE_TABLE) lastOverlay = std::max(lastOverlay, row.texture + row.plusSide);
+    for (int i = 0; i <= lastOverlay; ++i)
+        set->Texture(f + Format("vecorporal%02d.tga", i), Spot(32, 0.5f, kTints[i % 6]));
     for (int i = 0; i <= 1; ++i) {
         Picture ring = datakit::SolidPicture(64, 64, 0);
         for (uint32_t y = 0; y < 64; ++y)

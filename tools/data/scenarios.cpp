@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "data_set.h"
@@ -17,6 +18,7 @@
 #include "datakit/element_kit.h"
 #include "datakit/scenario_files.h"
 #include "datakit/y3d_octree_builder.h"
+#include "scene/scene.h"
 #include "world/scenario.h"
 
 namespace demodata {
@@ -205,18 +207,22 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     return f.Build();
 }
 
-// A sky: a big box around the arena, seen from inside, bluish above and paler at the horizon.
+// A sky: a box seen from inside, bluish above and paler at the horizon, with a floor for the
+// views down past the walls. The game moves a movable sky to the eye and draws it with a far
+// plane of SCENE_SKY_FAR_PLANE: the box is movable, centred on its origin, and even its corners,
+// sqrt(3) times its half size away, lie inside that plane.
 std::vector<uint8_t> SkyFile(uint32_t top, uint32_t horizon) {
     Geometry sky;
-    // Within the far plane of the fogged rows (150 and more).
-    const float lo = -40, hi = 104;
-    // Corners in the order that faces them inwards, towards the arena.
-    sky.Polygon({{lo, 50, lo}, {hi, 50, lo}, {hi, 50, hi}, {lo, 50, hi}}, top);
-    sky.Polygon({{lo, -30, lo}, {lo, 50, lo}, {lo, 50, hi}, {lo, -30, hi}}, horizon);
-    sky.Polygon({{hi, -30, hi}, {hi, 50, hi}, {hi, 50, lo}, {hi, -30, lo}}, horizon);
-    sky.Polygon({{hi, -30, lo}, {hi, 50, lo}, {lo, 50, lo}, {lo, -30, lo}}, horizon);
-    sky.Polygon({{lo, -30, hi}, {lo, 50, hi}, {hi, 50, hi}, {hi, -30, hi}}, horizon);
-    return MeshModelFile("Cielo", 0x100, sky);
+    const float h = 0.95f * SCENE_SKY_FAR_PLANE / std::sqrt(3.0f);
+    const float lo = -h, hi = h;
+    // Corners in the order that faces them inwards, towards the eye.
+    sky.Polygon({{lo, hi, lo}, {hi, hi, lo}, {hi, hi, hi}, {lo, hi, hi}}, top);
+    sky.Polygon({{lo, lo, lo}, {lo, hi, lo}, {lo, hi, hi}, {lo, lo, hi}}, horizon);
+    sky.Polygon({{hi, lo, hi}, {hi, hi, hi}, {hi, hi, lo}, {hi, lo, lo}}, horizon);
+    sky.Polygon({{hi, lo, lo}, {hi, hi, lo}, {lo, hi, lo}, {lo, lo, lo}}, horizon);
+    sky.Polygon({{lo, lo, hi}, {lo, hi, hi}, {hi, hi, hi}, {hi, lo, hi}}, horizon);
+    sky.Polygon({{lo, lo, lo}, {lo, lo, hi}, {hi, lo, hi}, {hi, lo, lo}}, Shade(horizon, 0.6f));
+    return MeshModelFile("Cielo", 0x101, sky);
 }
 
 std::vector<uint8_t> LightsFile() {
@@ -275,12 +281,17 @@ std::vector<Placed> Elements() {
         for (int k = 0; k < 3; ++k) e.push_back({2, 1, type, 20.5f + 2.0f * float(k), 0, 44.5f - 2.0f * float(type - 20)});
     // Physics props of all four models.
     for (uint32_t t = 0; t < 4; ++t) e.push_back({EVERY_KIND, 2, t, 26.5f + 3.0f * float(t), 0, 34.5f});
-    // The team symbols on their pedestals (steal the symbol).
-    e.push_back({0, 3, 0, 6.5f, 0, 24.5f, 1, 0});
-    e.push_back({0, 3, 1, 56.5f, LOWER, 24.5f, 1, 1});
-    // Race checkpoints along a loop (obstacle race).
-    const float route[][3] = {{20.5f, 0, 20.5f}, {52.5f, PLATFORM, 6.5f}, {52.5f, LOWER, 20.5f}, {30.5f, 0, 40.5f}};
-    for (uint8_t k = 0; k < 4; ++k) e.push_back({1, 3, 2, route[k][0], route[k][1], route[k][2], 2, k});
+    // The team symbols on their pedestals (steal the symbol): the Orlins' by the west wall, the
+    // Voraks' in the far corner of the platform, up its ramp. They stand farther apart than the
+    // 55 within which a computer's fighter leaves its role to run for a symbol, so that defenders
+    // stay home and thieves cross the arena, and far from the portals, so that neither portal
+    // leads into a base.
+    e.push_back({0, 3, 0, 4.5f, 0, 14.5f, 1, 0});
+    e.push_back({0, 3, 1, 61.5f, PLATFORM, 2.5f, 1, 1});
+    // Race checkpoints along a lap over every level of the arena (obstacle race).
+    const float route[][3] = {{20.5f, 0, 20.5f}, {52.5f, PLATFORM, 6.5f}, {52.5f, LOWER, 20.5f}, {30.5f, 0, 40.5f},
+                              {4.5f, 0, 24.5f},   {60.5f, PLATFORM, 2.5f}, {62.0f, 0, 36.5f},   {12.5f, 0, 28.5f}};
+    for (uint8_t k = 0; k < std::size(route); ++k) e.push_back({1, 3, 2, route[k][0], route[k][1], route[k][2], 2, k});
     // Glows of the whole palette along the back wall, and a few ambient effects.
     for (uint32_t g = 0; g < 8; ++g) e.push_back({EVERY_KIND, 4, g, 4.5f + 5.0f * float(g), 3.0f, 46.5f, 0, uint8_t(g)});
     for (uint32_t fx = 0; fx < 4; ++fx) e.push_back({EVERY_KIND, 5, fx, 34.5f + 2.0f * float(fx), 0.5f, 30.5f, 0, uint8_t(fx)});
