@@ -15,6 +15,7 @@ struct Told {
     std::vector<std::string> texts;
     size_t shown = 0;
     std::atomic<bool> waiting{false};
+    bool onStderr = false;
 };
 
 // Made on first use and never freed: packs are read from static constructors.
@@ -28,12 +29,14 @@ Told& State() {
 void TellDataProblem(const char* text) {
     if (!text || !*text) return;
     Told& t = State();
+    bool onStderr = false;
     {
         std::lock_guard<std::mutex> lock(t.mutex);
         t.texts.emplace_back(text);
         t.waiting = true;
+        onStderr = t.onStderr;
     }
-    std::fprintf(stderr, "Brimvale: %s\n", text);
+    if (onStderr) std::fprintf(stderr, "Brimvale: %s\n", text);
     WriteDebugLogF("Aviso al jugador: %s", text);
 }
 
@@ -60,6 +63,14 @@ void ShowDataProblems() {
         os::ShowMessageDialog(os::GetMainWindow(), text.c_str(), "Brimvale", os::MB_ICONERROR);
 }
 
+void TellDataProblemsOnStderr() {
+    Told& t = State();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    if (t.onStderr) return;
+    t.onStderr = true;
+    for (const std::string& text : t.texts) std::fprintf(stderr, "Brimvale: %s\n", text.c_str());
+}
+
 std::vector<std::string> ToldDataProblems() {
     Told& t = State();
     std::lock_guard<std::mutex> lock(t.mutex);
@@ -72,4 +83,5 @@ void ResetDataProblems() {
     t.texts.clear();
     t.shown = 0;
     t.waiting = false;
+    t.onStderr = false;
 }

@@ -12,6 +12,9 @@ void TellDataProblemF(const char* format, ...) __attribute__((format(printf, 1, 
 // Main thread: each text told since the last call in a message box, where a display exists
 // (headless, the standard error already had it).
 void ShowDataProblems();
+// From now on each text goes to standard error as it is told, those told before first: the
+// program's own start calls it, so the tools and tests that share the data code stay quiet.
+void TellDataProblemsOnStderr();
 // Every text told this run, in order.
 std::vector<std::string> ToldDataProblems();
 // Back to the start state: nothing told (tests).

@@ -117,6 +117,8 @@ bool RunLoopTurn(os::Message* msg) {
 }
 
 int WinMain(os::InstanceHandle instance, os::InstanceHandle, const char*, int) {
+    // What the data code found before the start (the text table loads with the program).
+    TellDataProblemsOnStderr();
     g_Instance = instance;
     g_AdapterTable.Enumerate();
     if (!InitApp(WndProc)) return -1;

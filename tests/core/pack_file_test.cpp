@@ -329,3 +329,21 @@ TEST_F(PackFileTest, ADirectoryCutMidRecordTellsThePackCutShortOnlyForNamesItMay
     ASSERT_EQ(ToldDataProblems().size(), 1u);
     EXPECT_EQ(ToldDataProblems()[0], "The data file CUT.DAT is damaged: it is cut short (SECOND.TXT cannot be loaded from it).");
 }
+
+// Tools and test programs share the data code: what they are told stays off standard error
+// until the program's own start asks for it, and then comes out in order, each text once.
+TEST(DataProblemsTest, StandardErrorHearsOnlyOnceTheProgramHasStarted) {
+    ResetDataProblems();
+    testing::internal::CaptureStderr();
+    TellDataProblem("first");
+    TellDataProblemF("second %d", 2);
+    const std::string before = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    TellDataProblemsOnStderr();
+    TellDataProblem("third");
+    TellDataProblemsOnStderr();
+    const std::string after = testing::internal::GetCapturedStderr();
+    ResetDataProblems();
+    EXPECT_EQ(before, "");
+    EXPECT_EQ(after, "Brimvale: first\nBrimvale: second 2\nBrimvale: third\n");
+}
