@@ -138,6 +138,17 @@ protected:
 
     void FullScreenQuad(uint32_t color) { DrawRect(0, 0, float(width()), float(height()), color); }
 
+    // Draws `texture` over the whole of `target` (cleared black first), then unbinds it.
+    void ShowTexture(Surface* target, Surface* depth, Texture* texture) {
+        ASSERT_EQ(device->SetRenderTarget(target, depth), D3D_OK);
+        device->SetTexture(0, texture);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        Clear(0xFF000000);
+        DrawRect(0, 0, float(width()), float(height()), 0xFFFFFFFF);
+        device->SetTexture(0, nullptr);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    }
+
     // Vertices from memory in one format.
     template <typename V, size_t N>
     void DrawUP(uint32_t fvf, PrimitiveType type, uint32_t count, const V (&v)[N]) {

@@ -457,15 +457,7 @@ protected:
         GLTextureTest::TearDown();
     }
     // Draws the target over the whole back buffer, each texel on 2x2 pixels.
-    void ShowTarget() {
-        ASSERT_EQ(device->SetRenderTarget(backBuffer, depth), D3D_OK);
-        device->SetTexture(0, target);
-        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        Clear(0xFF000000);
-        DrawRect(0, 0, 32, 32, 0xFFFFFFFF);
-        device->SetTexture(0, nullptr);
-        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    }
+    void ShowTarget() { ShowTexture(backBuffer, depth, target); }
     Surface* backBuffer = nullptr;
     Surface* depth = nullptr;
     Texture* target = nullptr;

@@ -165,13 +165,7 @@ TEST_F(GLWindowTest, ATargetPairedWithTheAutomaticDepthFindsItCleared) {
     DrawRect(0, 16, 32, 32, 0xFF0000FF);
     device->SetRenderState(D3DRS_STENCILENABLE, 0);
 
-    ASSERT_EQ(device->SetRenderTarget(back, autoDepth), D3D_OK);
-    device->SetTexture(0, target);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    Clear(0xFF000000);
-    DrawRect(0, 0, 32, 32, 0xFFFFFFFF);
-    device->SetTexture(0, nullptr);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    ShowTexture(back, autoDepth, target);
     EXPECT_TRUE(Shows(10, 5, 0xFF00FF00));
     EXPECT_TRUE(Shows(10, 25, 0xFF0000FF));
     level->Release();
