@@ -134,8 +134,15 @@ void MenuScreens::BuildResults() {
         BuildEquipmentLists(team, SCREEN_TEAM);
         const bool lastStep = step == kLastStep[side] && g_Menu.gameType != 2;
         if (!lastStep) {
-            SaveCampaign(side, g_Campaign.slot, nullptr);
-            notice.Create(Text(702), g_Menu.pictures, 2000);
+            // A save that failed must not read as one: the player would lose the win on leaving.
+            if (SaveCampaign(side, g_Campaign.slot, nullptr)) {
+                notice.Create(Text(702), g_Menu.pictures, 2000);
+            } else {
+                char path[260], text[WIDGET_TEXT_CAPACITY];
+                std::snprintf(text, sizeof text, "Could not save the campaign to %s",
+                              CampaignPath(side, g_Campaign.slot, path, sizeof path));
+                notice.Create(text, g_Menu.pictures, 4000);
+            }
             notice.StartBlinkTimer(true);
         }
     }

@@ -1,5 +1,6 @@
 // The screens' container: release before every build, the screens that build nothing, the
 // campaign list's captions and the team choice's candidate.
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -191,6 +192,34 @@ TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
     EXPECT_EQ(g_Campaign.credits, 2000);
     EXPECT_EQ(ListCampaigns(0), 1);
     EXPECT_EQ(s.notice.open, 1);
+}
+
+// A stage won where the campaign cannot be written says the save failed, naming the file, and
+// does not say it was saved.
+TEST_F(MenuScreensTest, AWinWhoseCampaignCannotBeWrittenSaysTheSaveFailed) {
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    g_Menu.variant = 0;
+    g_Menu.saveMode = 2;
+    g_Menu.gameType = 1;
+    g_GameSettings.scenario = 3;
+    g_GameSettings.gameKind = 3;
+    g_Menu.results[0] = 61000;
+    g_Menu.results[1] = 0;
+    g_Menu.resultsPending = 1;
+    // A file where the campaigns' folder should be: nothing can be written into it.
+    std::filesystem::remove_all(dir.path() / "Saves" / "CAMPAIGNS");
+    std::filesystem::create_directories(dir.path() / "Saves");
+    dir.Write("Saves/CAMPAIGNS", "not a folder");
+    DropButtons();
+    s.SetScreen(12);
+    EXPECT_EQ(g_Campaign.credits, 1000);
+    ASSERT_EQ(s.notice.open, 1);
+    const char* told = s.notice.label.text ? s.notice.label.text : s.notice.text;
+    EXPECT_STREQ(told, "Could not save the campaign to Saves\\CAMPAIGNS\\GCO00.dat");
+    EXPECT_STRNE(told, g_TextTable.Get(702));
 }
 
 TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamSize) {
