@@ -516,7 +516,6 @@ TEST_F(CampaignScreensTest, StatLinesEndAtOneXWithOrWithoutABonus) {
         left[line] = std::min(left.count(line) ? left[line] : 1e9f, x0);
         ++glyphs[line];
     }
-    for (const auto& [line, x] : right) fprintf(stderr, "DBG line %d right %f left %f glyphs %d\n", line, x, left[line], glyphs[line]);
     ASSERT_EQ(right.size(), 5u);
     for (const auto& [line, x] : right) EXPECT_NEAR(x, right.begin()->second, 1.5f) << "line " << line;
     EXPECT_GT(glyphs[2], glyphs[0]) << "the bonus line carries its sum";
