@@ -40,6 +40,19 @@ protected:
         std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", name);
         ASSERT_TRUE(SaveCampaign(side, slot, nullptr));
     }
+    // The results of a won stage of a one-player campaign on the first side, not yet shown.
+    void PendWonStage(int scenario) {
+        ClearCampaign();
+        g_Campaign.slot = 0;
+        g_Menu.variant = 0;
+        g_Menu.saveMode = 2;
+        g_Menu.gameType = 1;
+        g_GameSettings.scenario = scenario;
+        g_GameSettings.gameKind = 3;
+        g_Menu.results[0] = 61000;
+        g_Menu.results[1] = 0;
+        g_Menu.resultsPending = 1;
+    }
 };
 
 TEST_F(MenuScreensTest, EveryScreenReleasesItsOwnWidgetsBeforeItIsBuiltAgain) {
@@ -162,16 +175,7 @@ TEST_F(MenuScreensTest, AResultsScreenWithoutResultsTurnsIntoTheScreenOfItsSaveM
 TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
     Build(0);
     MenuScreens& s = *g_Menu.screens;
-    ClearCampaign();
-    g_Campaign.slot = 0;
-    g_Menu.variant = 0;
-    g_Menu.saveMode = 2;
-    g_Menu.gameType = 1;
-    g_GameSettings.scenario = 19;
-    g_GameSettings.gameKind = 3;
-    g_Menu.results[0] = 61000;
-    g_Menu.results[1] = 0;
-    g_Menu.resultsPending = 1;
+    PendWonStage(19);
     DropButtons();
     s.SetScreen(12);
     EXPECT_EQ(s.screen, 12);
@@ -199,16 +203,7 @@ TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
 TEST_F(MenuScreensTest, AWinWhoseCampaignCannotBeWrittenSaysTheSaveFailed) {
     Build(0);
     MenuScreens& s = *g_Menu.screens;
-    ClearCampaign();
-    g_Campaign.slot = 0;
-    g_Menu.variant = 0;
-    g_Menu.saveMode = 2;
-    g_Menu.gameType = 1;
-    g_GameSettings.scenario = 3;
-    g_GameSettings.gameKind = 3;
-    g_Menu.results[0] = 61000;
-    g_Menu.results[1] = 0;
-    g_Menu.resultsPending = 1;
+    PendWonStage(3);
     // A file where the campaigns' folder should be: nothing can be written into it.
     std::filesystem::remove_all(dir.path() / "Saves" / "CAMPAIGNS");
     std::filesystem::create_directories(dir.path() / "Saves");
