@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "data/data_set.h"
 #include "core/settings.h"
@@ -99,7 +100,13 @@ TEST_P(DemoMatchTest, EndsWithTheGameEffectsAndQuitsOnItsOwn) {
 TEST(DemoArenaTest, StealTheSymbolAndTheRaceLastLongEnoughToPlay) {
     const std::filesystem::path& data = DemoDataFolder(BRIMVALE_DATA_TOOL);
     ASSERT_FALSE(data.empty()) << "the demo data could not be written";
-    for (uint32_t seed : {1u, 2u, 3u}) {
+#ifdef BRIMVALE_SANITIZED
+    // The lengths are the data's, not the memory's: one seed of each under the sanitizers.
+    const std::vector<uint32_t> stealSeeds = {1u}, raceSeeds = {1u};
+#else
+    const std::vector<uint32_t> stealSeeds = {1u, 2u, 3u}, raceSeeds = {1u, 2u};
+#endif
+    for (uint32_t seed : stealSeeds) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
         MatchRun run(MatchOptions{.kind = 0, .seed = seed, .fightersPerSide = 2, .steals = 5, .render = true,
                                   .dataFolder = data.string(), .scenario = 0});
@@ -113,7 +120,7 @@ TEST(DemoArenaTest, StealTheSymbolAndTheRaceLastLongEnoughToPlay) {
         EXPECT_GT(firstEnemyCapture, 18000u);
         EXPECT_GT(outcome.endMs, 75000u);
     }
-    for (uint32_t seed : {1u, 2u}) {
+    for (uint32_t seed : raceSeeds) {
         SCOPED_TRACE(testing::Message() << "race, seed " << seed);
         MatchRun run(MatchOptions{.kind = 1, .seed = seed, .dataFolder = data.string(), .scenario = 0});
         ASSERT_TRUE(run.Started());
