@@ -27,6 +27,7 @@
 #include "datakit/y3d_model_builder.h"
 #include "datakit/y3d_octree_builder.h"
 #include "frame_compare.h"
+#include "frame_scene.h"
 #include "gl_rig.h"
 #include "recording_video.h"
 #include "scene/bone.h"
@@ -178,17 +179,6 @@ struct SkinVertex {
 };
 constexpr uint32_t kSkinFvf = 0x116;
 
-datakit::Y3DBone TwoBoneSkeleton() {
-    datakit::Y3DBone chest;
-    chest.name = "chest";
-    chest.parts.translation = {0, 1, 0};
-    chest.world = Mat4Translation(0, 1, 0);
-    datakit::Y3DBone hip;
-    hip.name = "hip";
-    hip.children = {chest};
-    return hip;
-}
-
 // The hip's weight at a height: all of it at the foot, none at the top.
 float HipWeight(float height) { return std::clamp(1.0f - height * 0.5f, 0.0f, 1.0f); }
 
@@ -217,7 +207,7 @@ std::vector<uint8_t> CapsuleCharacterFile() {
     sub.matrixCount = 2;
     sub.bones = {0, 1, 0, 0};
     f.subMeshes = {sub};
-    f.skeleton = TwoBoneSkeleton();
+    f.skeleton = benchsupport::HipAndChestSkeleton();
     return f.Build();
 }
 
@@ -228,7 +218,7 @@ std::vector<uint8_t> CapsuleShadowFile() {
         const float hip = HipWeight(p.position.y);
         f.vertices.push_back({p.position, {{0, hip}, {1, 1.0f - hip}}});
     }
-    f.skeleton = TwoBoneSkeleton();
+    f.skeleton = benchsupport::HipAndChestSkeleton();
     return f.Build();
 }
 

@@ -27,6 +27,17 @@ namespace benchsupport {
 
 using namespace datakit;
 
+Y3DBone HipAndChestSkeleton() {
+    Y3DBone chest;
+    chest.name = "chest";
+    chest.parts.translation = {0, 1, 0};
+    chest.world = Mat4Translation(0, 1, 0);
+    Y3DBone hip;
+    hip.name = "hip";
+    hip.children = {chest};
+    return hip;
+}
+
 namespace {
 
 constexpr float kPatch = 2.0f;         // meshes lie in a 20 x 10 grid of 2 x 2 patches
@@ -112,17 +123,6 @@ std::vector<uint8_t> LightsFile() {
     return f.Build();
 }
 
-Y3DBone Skeleton() {
-    Y3DBone chest;
-    chest.name = "chest";
-    chest.parts.translation = {0, 1, 0};
-    chest.world = Mat4Translation(0, 1, 0);
-    Y3DBone hip;
-    hip.name = "hip";
-    hip.children = {chest};
-    return hip;
-}
-
 std::vector<uint8_t> CharacterFile() {
     const SceneData& d = FrameSceneData();
     Y3DSkinnedModel f;
@@ -140,7 +140,7 @@ std::vector<uint8_t> CharacterFile() {
     s.matrixCount = 2;
     s.bones = {0, 1, 0, 0};
     f.subMeshes = {s};
-    f.skeleton = Skeleton();
+    f.skeleton = HipAndChestSkeleton();
     return f.Build();
 }
 
@@ -150,7 +150,7 @@ std::vector<uint8_t> ShadowFile() {
     f.triangles = d.shadowTriangles;
     for (const SkinVertex& v : d.skinVertices)
         f.vertices.push_back({{v.x, v.y, v.z}, {{0, v.weight}, {1, 1.0f - v.weight}}});
-    f.skeleton = Skeleton();
+    f.skeleton = HipAndChestSkeleton();
     return f.Build();
 }
 
