@@ -568,6 +568,7 @@ private:
     uint32_t untexturedStages_ = 0;  // stages without a texture at the last stage setup, one bit each
     // The last stage adds the vertex specular (ADD of SPECULAR and CURRENT), done by the colour sum.
     bool stageSpecularSum_ = false;
+    bool stagesBlind_ = false;  // no colour written and no alpha test: the stages run for nothing
     // Scratch arrays of the processor path.
     std::vector<float> positions_;
     std::vector<float> normals_;

@@ -159,6 +159,10 @@ void GLDevice::ApplyBlend() {
     if (Differs(kSlotAlphaFunc, alphaFunc, rs[D3DRS_ALPHAREF] & 0xFF))
         glAlphaFunc(alphaFunc, (rs[D3DRS_ALPHAREF] & 0xFF) / 255.0f);
     const uint32_t cw = keeps ? 0 : rs[D3DRS_COLORWRITEENABLE] & 0xF;
+    // Without colour to write, only the alpha test still needs what the stages compute; the
+    // rasteriser would sample their textures for nothing (a shadow volume's every pixel).
+    const bool blind = cw == 0 && rs[D3DRS_ALPHATESTENABLE] == 0;
+    if (blind != stagesBlind_) stagesBlind_ = blind, dirty_ |= kDirtyStages;
     if (Differs(kSlotColorMask, cw))
         glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,
                     cw & 8 ? GL_TRUE : GL_FALSE);
@@ -306,7 +310,8 @@ void GLDevice::ApplyStages() {
     // The chain ends at the first disabled stage; a stage with an operation but no texture
     // still runs, sampling white.
     uint32_t active = 0;
-    while (active < uint32_t(maxUnits_) && state_.stageStates[active][D3DTSS_COLOROP] != D3DTOP_DISABLE) ++active;
+    while (!stagesBlind_ && active < uint32_t(maxUnits_) && state_.stageStates[active][D3DTSS_COLOROP] != D3DTOP_DISABLE)
+        ++active;
     // Last stages without a texture that change nothing are left out: the rasteriser then samples
     // no white texture over every pixel (a full-window shadow quad draws so).
     untexturedStages_ = 0;

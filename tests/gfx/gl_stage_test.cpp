@@ -170,6 +170,55 @@ TEST_F(GLStageTest, ALastStageAddsTheVertexSpecular) {
     EXPECT_TRUE(ColorNear(Pixel(16, 16), 0xFF403840, 2));
 }
 
+// A draw that writes no colour (blending that keeps the target, or no colour channel enabled)
+// still counts stencil where its alpha test lets the texture through, and the stages that it
+// needed no texture for come back for the next draw that writes colour.
+TEST_F(GLStageTest, DrawsThatWriteNoColourKeepTheirAlphaTestAndGiveTheStagesBack) {
+    // Left texel opaque, right texel clear, sampled without filtering.
+    Texture* t = TextureFromColors(2, 1, {0xFF0000FF, 0x0000FF00});
+    device->SetTexture(0, t);
+    t->Release();
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_POINT);
+    Stage(0, {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE});
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    Clear(0xFF000000);
+    device->SetRenderState(D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INCR);
+    const auto countPass = [&](bool alphaTest, bool byBlend) {
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        device->SetRenderState(D3DRS_ALPHAREF, 0x80);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, byBlend);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        device->SetRenderState(D3DRS_COLORWRITEENABLE, byBlend ? 0xF : 0);
+        FullScreenQuad(0xFFFFFFFF);
+    };
+    countPass(false, true);  // left 1, right 1
+    countPass(true, true);   // left 2, right 1
+    countPass(true, false);  // left 3, right 1
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, 0);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    EXPECT_EQ(Pixel(8, 16), 0xFF000000u) << "no colour written";
+    EXPECT_EQ(Pixel(24, 16), 0xFF000000u) << "no colour written";
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    for (uint32_t count : {3u, 1u}) {
+        SCOPED_TRACE(count);
+        device->SetRenderState(D3DRS_STENCILREF, count);
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        FullScreenQuad(0xFFFFFFFF);
+        // The texture shows again where the count matches.
+        EXPECT_EQ(Pixel(8, 16), count == 3 ? 0xFF0000FFu : 0xFF000000u);
+        EXPECT_EQ(Pixel(24, 16), count == 1 ? 0xFF00FF00u : 0xFF000000u);
+    }
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);
+}
+
 TEST_F(GLStageTest, ValidateDeviceReportsOperationsThatAreNotOffered) {
     uint32_t passes = 0;
     Stage(0, {D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE});
