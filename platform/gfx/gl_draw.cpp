@@ -61,6 +61,23 @@ void IndexRange(const uint8_t* indices, uint32_t size, uint32_t n, uint32_t& lo,
 
 }  // namespace
 
+bool GLIndexBuffer::RangeOf(uint32_t start, uint32_t count, uint32_t& lo, uint32_t& hi) {
+    for (const KnownRange& r : knownRanges)
+        if (r.start == start && r.count == count) {
+            lo = r.lo, hi = r.hi;
+            return true;
+        }
+    if (uint64_t(start) + count > Count()) return false;
+    const uint8_t* bytes = Bytes(device);
+    if (!bytes) return false;
+    lo = 0xFFFFFFFFu, hi = 0;
+    IndexRange(bytes + size_t(start) * IndexSize(), IndexSize(), count, lo, hi);
+    // A buffer drawn in many more pieces than a model's meshes starts its list again.
+    if (knownRanges.size() >= 256) knownRanges.clear();
+    knownRanges.push_back({start, count, lo, hi});
+    return true;
+}
+
 // ---- Drawing ----
 
 const VertexLayout* GLDevice::CurrentLayout() {
@@ -98,11 +115,20 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     // otherwise the indices actually used are scanned, and one out of range refuses the draw.
     uint32_t first = in.first, count = in.count;
     bool bufferIndices = false;
+    // The processor's arrays are numbered as the vertices are, so that OpenGL reads the indices
+    // from their buffer as they are.
+    bool numbered = false;
+    uint32_t lo = 0, hi = 0;
     if (in.indexCount) {
         if (!cpu && in.ib && in.vb && in.ib->MaxIndex() < in.vertexLimit) {
             bufferIndices = true;
             first = 0;
             count = 0;
+        } else if (cpu && in.ib && in.vb && in.ib->RangeOf(in.indexOffset / in.indexSize, in.indexCount, lo, hi)) {
+            if (hi >= in.vertexLimit) return D3DERR_INVALIDCALL;
+            bufferIndices = numbered = true;
+            first = lo;
+            count = hi - lo + 1;
         } else {
             if (in.ib) {
                 const uint8_t* bytes = in.ib->Bytes(this);
@@ -162,7 +188,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
 
     // Texture coordinates come straight from the vertices in every path.
     const bool useBuffer = !cpu && in.vb != nullptr;
-    const uint8_t* texBase = useBuffer ? nullptr : in.base + size_t(first) * in.stride;
+    const uint8_t* texBase = useBuffer ? nullptr : in.base + size_t(numbered ? 0 : first) * in.stride;
     uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(first) * in.stride;
     if (useBuffer) {
         BindBuffer(GL_ARRAY_BUFFER, in.vb->buffer);
@@ -179,7 +205,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
 
     bool fogCoords = false;
     if (cpu) {
-        ProcessVertices(l, in.base, in.stride, first, count, blend, light);
+        ProcessVertices(l, in.base, in.stride, first, count, blend, light, numbered);
         ClientArray(kArrayVertex, true);
         ArrayPointer(kPtrVertex, 4, GL_FLOAT, 0, positions_.data());
         ClientArray(kArrayColor, true);
@@ -252,8 +278,12 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         if (bufferIndices) {
             BindBuffer(GL_ELEMENT_ARRAY_BUFFER, in.ib->buffer);
             in.ib->Upload(GL_ELEMENT_ARRAY_BUFFER);
-            glDrawElements(mode, GLsizei(in.indexCount), in.indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
-                           reinterpret_cast<const void*>(uintptr_t(in.indexOffset)));
+            const GLenum type = in.indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+            const void* offset = reinterpret_cast<const void*>(uintptr_t(in.indexOffset));
+            if (numbered)
+                glDrawRangeElements(mode, first, first + count - 1, GLsizei(in.indexCount), type, offset);
+            else
+                glDrawElements(mode, GLsizei(in.indexCount), type, offset);
         } else {
             // Indices count from vertex `first`, which is array element 0.
             BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

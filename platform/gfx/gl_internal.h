@@ -269,10 +269,17 @@ public:
     uint32_t Index(const uint8_t* bytes, uint32_t i) const;
     // Largest index in the buffer (recomputed after writes).
     uint32_t MaxIndex();
+    // Smallest and largest of `count` indices from index `start`, kept until the next write: a
+    // mesh drawn every frame has its range scanned once. False when the bytes cannot be read.
+    bool RangeOf(uint32_t start, uint32_t count, uint32_t& lo, uint32_t& hi);
 
     Format format;
     bool maxValid = false;
     uint32_t maxIndex = 0;
+    struct KnownRange {
+        uint32_t start, count, lo, hi;
+    };
+    std::vector<KnownRange> knownRanges;
 
 private:
     ~GLIndexBuffer() override;
@@ -529,8 +536,10 @@ private:
         uint32_t minIndex = 0, numVertices = 0;
     };
     Result DoDraw(PrimitiveType type, DrawInput in);
+    // Works vertices [first, first + count) into the scratch arrays, at their own numbers when
+    // `numbered` (the arrays then start at vertex 0) or from element 0.
     bool ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first, uint32_t count,
-                         bool blend, bool light);
+                         bool blend, bool light, bool numbered);
     void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
                            uintptr_t bufferOffset);
     void BindStageTextures();

@@ -606,7 +606,7 @@ Result GLIndexBuffer::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32
     Bytes(device);  // a copy that cannot come back makes LockRange refuse
     Result r = LockRange(offset, size, out, flags);
     // A write may change the largest index.
-    if (Succeeded(r) && !(flags & D3DLOCK_READONLY)) maxValid = false;
+    if (Succeeded(r) && !(flags & D3DLOCK_READONLY)) maxValid = false, knownRanges.clear();
     return r;
 }
 

@@ -365,15 +365,16 @@ __attribute__((target_clones("avx2", "default"))) void WorkBlocks(const DrawWork
 }  // namespace
 
 bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first,
-                               uint32_t count, bool blend, bool light) {
-    positions_.resize(size_t(count) * 4);
-    colors_.resize(count);
-    speculars_.resize(count);
+                               uint32_t count, bool blend, bool light, bool numbered) {
+    const size_t at = numbered ? first : 0, end = at + count;
+    positions_.resize(end * 4);
+    colors_.resize(end);
+    speculars_.resize(end);
     const bool wantNormals = l.normal >= 0;
-    if (wantNormals) normals_.resize(size_t(count) * 3);
+    if (wantNormals) normals_.resize(end * 3);
     const uint32_t* rs = state_.renderStates;
     const bool fogTL = l.rhw && rs[D3DRS_FOGENABLE];
-    if (fogTL) fogCoords_.resize(count);
+    if (fogTL) fogCoords_.resize(end);
 
     if (l.rhw) {
         for (uint32_t i = 0; i < count; ++i) {
@@ -381,16 +382,17 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
             float x = ReadFloat(v), y = ReadFloat(v + 4), z = ReadFloat(v + 8), rhw = ReadFloat(v + 12);
             // The reciprocal of w gives back perspective-correct interpolation.
             float w = (std::isfinite(rhw) && rhw > 1e-20f) ? 1.0f / rhw : 1.0f;
-            float* p = &positions_[size_t(i) * 4];
+            const size_t o = at + i;
+            float* p = &positions_[o * 4];
             p[0] = x * w, p[1] = y * w, p[2] = z * w, p[3] = w;
-            VertexColours(l, v, &colors_[i], &speculars_[i]);
+            VertexColours(l, v, &colors_[o], &speculars_[o]);
             if (fogTL) {
                 if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE)
-                    fogCoords_[i] = w;  // eye depth for table fog
+                    fogCoords_[o] = w;  // eye depth for table fog
                 else  // vertex fog of pre-transformed vertices comes in the specular alpha
-                    fogCoords_[i] = 1.0f - float(speculars_[i] >> 24) / 255.0f;
+                    fogCoords_[o] = 1.0f - float(speculars_[o] >> 24) / 255.0f;
             }
-            if (wantNormals) std::memcpy(&normals_[size_t(i) * 3], v + l.normal, 12);
+            if (wantNormals) std::memcpy(&normals_[o * 3], v + l.normal, 12);
         }
         return true;
     }
@@ -457,8 +459,8 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
     w.ambientFrom = sourceOffset(rs[D3DRS_AMBIENTMATERIALSOURCE]);
     w.specularFrom = sourceOffset(rs[D3DRS_SPECULARMATERIALSOURCE]);
     w.emissiveFrom = sourceOffset(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
-    w.positions = positions_.data(), w.normals = wantNormals ? normals_.data() : nullptr;
-    w.colors = colors_.data(), w.speculars = speculars_.data();
+    w.positions = positions_.data() + at * 4, w.normals = wantNormals ? normals_.data() + at * 3 : nullptr;
+    w.colors = colors_.data() + at, w.speculars = speculars_.data() + at;
     WorkBlocks(w);
     return true;
 }

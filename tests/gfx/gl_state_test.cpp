@@ -80,16 +80,27 @@ TEST_F(GLStateTest, BufferLocksReadBackWhatWasWritten) {
     EXPECT_EQ(device->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vb), D3DERR_INVALIDCALL);
 }
 
-class GLBufferDrawTest : public GLStateTest {
+// Each case twice: unlit, drawn by OpenGL from the buffers, and lit, whose vertices the processor
+// works (the vertex colour as ambient under white ambient light gives the same picture).
+class GLBufferDrawTest : public GLStateTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         GLStateTest::SetUp();
+        if (GetParam()) {
+            device->SetRenderState(D3DRS_LIGHTING, 1);
+            device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+            device->SetRenderState(D3DRS_COLORVERTEX, 1);
+            device->SetRenderState(D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_COLOR1);
+            device->SetRenderState(D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1);
+            const Material none{};
+            device->SetMaterial(&none);
+        }
         Matrix i = IdentityMatrix();
         device->SetTransform(D3DTS_PROJECTION, &i);
         ASSERT_EQ(device->CreateVertexBuffer(8 * sizeof(ColorVertex), D3DUSAGE_WRITEONLY, kColorFvf,
                                              D3DPOOL_MANAGED, &vb),
                   D3D_OK);
-        ASSERT_EQ(device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib), D3D_OK);
+        ASSERT_EQ(device->CreateIndexBuffer(24, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib), D3D_OK);
         // Vertices 0..3 are a red corner square, 4..7 fill the screen green.
         ColorVertex v[8] = {{-1, 1, 0.5f, 0xFFFF0000, 0, 0},    {-0.5f, 1, 0.5f, 0xFFFF0000, 0, 0},
                             {-1, 0.5f, 0.5f, 0xFFFF0000, 0, 0}, {-0.5f, 0.5f, 0.5f, 0xFFFF0000, 0, 0},
@@ -121,7 +132,7 @@ protected:
     IndexBuffer* ib = nullptr;
 };
 
-TEST_F(GLBufferDrawTest, IndexedDrawsWithBaseVertexAndChangedContents) {
+TEST_P(GLBufferDrawTest, IndexedDrawsWithBaseVertexAndChangedContents) {
     ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
     EXPECT_TRUE(Shows(2, 2, 0xFFFF0000));
     EXPECT_TRUE(Shows(16, 16, 0xFF000000));
@@ -143,7 +154,26 @@ TEST_F(GLBufferDrawTest, IndexedDrawsWithBaseVertexAndChangedContents) {
     EXPECT_TRUE(Shows(30, 30, 0xFF0000FF));
 }
 
-TEST_F(GLBufferDrawTest, BadRangesAreRefusedWithoutDrawing) {
+// Pieces of one index buffer reach vertices of their own, the later ones first.
+TEST_P(GLBufferDrawTest, PiecesOfOneIndexBufferDrawTheirOwnVertices) {
+    const uint16_t green[6] = {4, 5, 6, 6, 5, 7};
+    Fill(ib, 12, green, sizeof green);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Clear(0xFF000000);
+        ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 4, 6, 2), D3D_OK);
+        EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
+        EXPECT_TRUE(Shows(2, 2, 0xFF00FF00));
+        ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+        EXPECT_TRUE(Shows(2, 2, 0xFFFF0000));
+        EXPECT_TRUE(Shows(16, 16, 0xFF00FF00));
+    }
+}
+
+TEST_P(GLBufferDrawTest, BadRangesAreRefusedWithoutDrawing) {
+    // Drawn once, then written over with an index out of range: the new indices are checked.
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
+    Clear(0xFF000000);
     const uint16_t bad[6] = {0, 1, 2, 2, 1, 9};  // vertex 9 does not exist
     Fill(ib, 0, bad, sizeof bad);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3DERR_INVALIDCALL);
@@ -165,7 +195,7 @@ TEST_F(GLBufferDrawTest, BadRangesAreRefusedWithoutDrawing) {
               D3DERR_INVALIDCALL);
 }
 
-TEST_F(GLBufferDrawTest, DrawingFromMemoryKeepsStreamAndIndices) {
+TEST_P(GLBufferDrawTest, DrawingFromMemoryKeepsStreamAndIndices) {
     // The video object caches bindings by pointer, so a draw from memory must not drop them.
     ColorVertex v[3] = {{-1, 1, 0.5f, 0xFFFFFFFF, 0, 0}, {1, 1, 0.5f, 0xFFFFFFFF, 0, 0},
                         {-1, -1, 0.5f, 0xFFFFFFFF, 0, 0}};
@@ -177,6 +207,9 @@ TEST_F(GLBufferDrawTest, DrawingFromMemoryKeepsStreamAndIndices) {
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 4, 0, 2), D3D_OK);
     EXPECT_TRUE(Shows(2, 2, 0xFFFF0000));
 }
+
+INSTANTIATE_TEST_SUITE_P(UnlitAndLit, GLBufferDrawTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "Lit" : "Unlit"; });
 
 TEST_F(GLStateTest, VertexDeclarationsDrawAndBadOnesAreRefused) {
     Clear(0xFF000000);
