@@ -101,7 +101,8 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     const uint32_t* rs = state_.renderStates;
 
     const bool blend = !l.rhw && rs[D3DRS_VERTEXBLEND] >= 1 && rs[D3DRS_VERTEXBLEND] <= 3 && l.weights > 0;
-    const bool light = !l.rhw && rs[D3DRS_LIGHTING] != 0;
+    // Lighting only makes colours: a draw that writes none (a shadow volume) needs none.
+    const bool light = !l.rhw && rs[D3DRS_LIGHTING] != 0 && !WritesNoColour();
     const bool cpu = l.rhw || blend || light;
     // The processor reads the vertices from memory; a buffer that let go of its copy reads it back.
     if (cpu && in.vb) {

@@ -503,6 +503,10 @@ private:
     // Rows of the bound target run bottom-up (the window) rather than top-down.
     bool FlippedTarget() const { return drawingToWindow_; }
     bool UsingDepth() const;
+    // Blending that keeps the target whole (none of the source, all of the target).
+    bool BlendKeepsTarget() const;
+    // No colour is written and no alpha is tested: nothing a draw colours can reach the picture.
+    bool WritesNoColour() const;
     void ApplyBlend();
     void ApplyDepthStencil();
     void ApplyRaster();

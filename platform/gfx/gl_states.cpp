@@ -133,6 +133,19 @@ void CombinerGL(bool alpha, uint32_t op, uint32_t arg1, uint32_t arg2, uint32_t 
 
 // ---- Render states to OpenGL ----
 
+bool GLDevice::BlendKeepsTarget() const {
+    const uint32_t* rs = state_.renderStates;
+    const uint32_t op = rs[D3DRS_BLENDOP];  // an unknown one adds
+    return rs[D3DRS_ALPHABLENDENABLE] != 0 && BlendFactor(rs[D3DRS_SRCBLEND]) == GL_ZERO &&
+           BlendFactor(rs[D3DRS_DESTBLEND]) == GL_ONE && op != D3DBLENDOP_SUBTRACT && op != D3DBLENDOP_MIN &&
+           op != D3DBLENDOP_MAX;
+}
+
+bool GLDevice::WritesNoColour() const {
+    const uint32_t* rs = state_.renderStates;
+    return (BlendKeepsTarget() || (rs[D3DRS_COLORWRITEENABLE] & 0xF) == 0) && rs[D3DRS_ALPHATESTENABLE] == 0;
+}
+
 void GLDevice::ApplyBlend() {
     const uint32_t* rs = state_.renderStates;
     GLenum src = BlendFactor(rs[D3DRS_SRCBLEND]), dst = BlendFactor(rs[D3DRS_DESTBLEND]);
@@ -146,11 +159,9 @@ void GLDevice::ApplyBlend() {
     case D3DBLENDOP_MAX: equation = GL_MAX; break;
     default: break;
     }
-    // Blending that keeps what is there (none of the source, all of the target: stencil shadow
-    // volumes draw so) writes no colour at all; a software rasteriser then never touches the
-    // colour buffer.
-    const bool keeps = rs[D3DRS_ALPHABLENDENABLE] != 0 && src == GL_ZERO && dst == GL_ONE &&
-                       (equation == GL_FUNC_ADD || equation == GL_FUNC_REVERSE_SUBTRACT);
+    // Blending that keeps what is there (stencil shadow volumes draw so) writes no colour at all;
+    // a software rasteriser then never touches the colour buffer.
+    const bool keeps = BlendKeepsTarget();
     Cap(kCapBlend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0 && !keeps);
     if (Differs(kSlotBlendFunc, src, dst)) glBlendFunc(src, dst);
     if (Differs(kSlotBlendEquation, equation)) glBlendEquation(equation);
@@ -161,7 +172,7 @@ void GLDevice::ApplyBlend() {
     const uint32_t cw = keeps ? 0 : rs[D3DRS_COLORWRITEENABLE] & 0xF;
     // Without colour to write, only the alpha test still needs what the stages compute; the
     // rasteriser would sample their textures for nothing (a shadow volume's every pixel).
-    const bool blind = cw == 0 && rs[D3DRS_ALPHATESTENABLE] == 0;
+    const bool blind = WritesNoColour();
     if (blind != stagesBlind_) stagesBlind_ = blind, dirty_ |= kDirtyStages;
     if (Differs(kSlotColorMask, cw))
         glColorMask(cw & 1 ? GL_TRUE : GL_FALSE, cw & 2 ? GL_TRUE : GL_FALSE, cw & 4 ? GL_TRUE : GL_FALSE,

@@ -150,6 +150,41 @@ TEST_F(GLVertexTest, EverySquareOfALongDrawShowsItsOwnAngle) {
     }
 }
 
+// A lit draw that writes no colour (a shadow volume's pass) still counts stencil exactly over
+// its own pixels, moved by the world matrix, and the next lit draw is lit again.
+TEST_F(GLVertexTest, ALitDrawThatWritesNoColourCountsItsOwnPixels) {
+    struct LitVertex {
+        float x, y, z, nx, ny, nz;
+    };
+    const LitVertex square[4] = {{0, 1, 2, 0, 0, -1}, {1, 1, 2, 0, 0, -1}, {0, 0, 2, 0, 0, -1}, {1, 0, 2, 0, 0, -1}};
+    const Light front{.Type = D3DLIGHT_DIRECTIONAL, .Diffuse = {1, 1, 1, 1}, .Direction = {0, 0, 1}};
+    ASSERT_EQ(device->SetLight(0, &front), D3D_OK);
+    device->LightEnable(0, true);
+    const Material white{.Diffuse = {1, 1, 1, 1}};
+    device->SetMaterial(&white);
+    device->SetRenderState(D3DRS_LIGHTING, 1);
+    World(0, Translation(-1, 0, 0));  // the square covers x 0..1 moved to -1..0: pixels 8..15
+    device->SetRenderState(D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_INCR);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    DrawUP(D3DFVF_XYZ | D3DFVF_NORMAL, D3DPT_TRIANGLESTRIP, 2, square);
+    EXPECT_EQ(Pixel(12, 12), 0xFF000000u) << "no colour written";
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 0);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    device->SetRenderState(D3DRS_STENCILREF, 1);
+    device->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    World(0, IdentityMatrix());
+    const LitVertex screen[4] = {{-2, 2, 2, 0, 0, -1}, {2, 2, 2, 0, 0, -1}, {-2, -2, 2, 0, 0, -1}, {2, -2, 2, 0, 0, -1}};
+    DrawUP(D3DFVF_XYZ | D3DFVF_NORMAL, D3DPT_TRIANGLESTRIP, 2, screen);
+    EXPECT_TRUE(Lit(12, 12)) << "counted and lit";
+    EXPECT_FALSE(Lit(20, 12)) << "where the square was before the world matrix moved it";
+    EXPECT_FALSE(Lit(12, 20)) << "below the square";
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);
+}
+
 TEST_F(GLVertexTest, BlendWeightsMixTheWorldMatrices) {
     struct V1 {
         float x, y, z, w0;
