@@ -187,12 +187,18 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         }
     }
 
+    // Vertices lit on the processor but neither blended nor pre-transformed take only their
+    // colours from it: OpenGL reads the rest from their buffer, as it reads unlit ones. Not
+    // from a dynamic buffer, which a write would make wait for the frames still reading it.
+    const bool colourOnly = cpu && !blend && !l.rhw && in.vb && !(in.vb->usage & D3DUSAGE_DYNAMIC);
     // Texture coordinates come straight from the vertices in every path.
-    const bool useBuffer = !cpu && in.vb != nullptr;
+    const bool useBuffer = (!cpu || colourOnly) && in.vb != nullptr;
     const uint8_t* texBase = useBuffer ? nullptr : in.base + size_t(numbered ? 0 : first) * in.stride;
-    uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(first) * in.stride;
+    uintptr_t bufferOffset = uintptr_t(in.baseOffset) + uintptr_t(numbered ? 0 : first) * in.stride;
     if (useBuffer) {
         BindBuffer(GL_ARRAY_BUFFER, in.vb->buffer);
+        // The processor goes on reading the memory copy, which the upload would let go.
+        if (cpu) in.vb->keepCopy = true;
         in.vb->Upload(GL_ARRAY_BUFFER);
     } else {
         BindBuffer(GL_ARRAY_BUFFER, 0);
@@ -204,22 +210,39 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
     else
         LoadMatrixOnce(GL_MODELVIEW, 0, blend ? view : Mul(state_.transforms[kXfWorld0], view));
 
+    auto fromBuffer = [&](int32_t off) -> const void* {
+        return useBuffer ? reinterpret_cast<const void*>(bufferOffset + uintptr_t(off)) : texBase + off;
+    };
     bool fogCoords = false;
     if (cpu) {
-        ProcessVertices(l, in.base, in.stride, first, count, blend, light, numbered);
+        VertexWork what;
+        what.blend = blend, what.light = light, what.numbered = numbered, what.positions = !colourOnly;
+        ProcessVertices(l, in.base, in.stride, first, count, what);
         ClientArray(kArrayVertex, true);
-        ArrayPointer(kPtrVertex, 4, GL_FLOAT, 0, positions_.data());
+        if (colourOnly) {
+            ArrayPointer(kPtrVertex, 3, GL_FLOAT, GLsizei(in.stride), fromBuffer(l.position));
+            if (l.normal >= 0) {
+                ClientArray(kArrayNormal, true);
+                ArrayPointer(kPtrNormal, 3, GL_FLOAT, GLsizei(in.stride), fromBuffer(l.normal));
+            } else {
+                ClientArray(kArrayNormal, false);
+                ConstantZeroNormal();
+            }
+            BindBuffer(GL_ARRAY_BUFFER, 0);  // the colours come from memory
+        } else {
+            ArrayPointer(kPtrVertex, 4, GL_FLOAT, 0, positions_.data());
+            if (l.normal >= 0) {
+                ClientArray(kArrayNormal, true);
+                ArrayPointer(kPtrNormal, 3, GL_FLOAT, 0, normals_.data());
+            } else {
+                ClientArray(kArrayNormal, false);
+                ConstantZeroNormal();
+            }
+        }
         ClientArray(kArrayColor, true);
         ArrayPointer(kPtrColor, GL_BGRA, GL_UNSIGNED_BYTE, 0, colors_.data());
         ClientArray(kArraySecondary, true);
         ArrayPointer(kPtrSecondary, GL_BGRA, GL_UNSIGNED_BYTE, 0, speculars_.data());
-        if (l.normal >= 0) {
-            ClientArray(kArrayNormal, true);
-            ArrayPointer(kPtrNormal, 3, GL_FLOAT, 0, normals_.data());
-        } else {
-            ClientArray(kArrayNormal, false);
-            ConstantZeroNormal();
-        }
         if (l.rhw && rs[D3DRS_FOGENABLE]) {
             fogCoords = true;
             ClientArray(kArrayFog, true);
@@ -244,9 +267,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
             dirty_ |= kDirtyFog;
         }
     } else {
-        auto at = [&](int32_t off) -> const void* {
-            return useBuffer ? reinterpret_cast<const void*>(bufferOffset + uintptr_t(off)) : texBase + off;
-        };
+        const auto& at = fromBuffer;
         const GLsizei stride = GLsizei(in.stride);
         ClientArray(kArrayVertex, true);
         ArrayPointer(kPtrVertex, 3, GL_FLOAT, stride, at(l.position));

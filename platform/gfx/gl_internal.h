@@ -540,10 +540,17 @@ private:
         uint32_t minIndex = 0, numVertices = 0;
     };
     Result DoDraw(PrimitiveType type, DrawInput in);
-    // Works vertices [first, first + count) into the scratch arrays, at their own numbers when
-    // `numbered` (the arrays then start at vertex 0) or from element 0.
+    struct VertexWork {
+        bool blend = false, light = false;
+        // The scratch arrays are numbered as the vertices are (they then start at vertex 0), or
+        // hold vertex `first` at element 0.
+        bool numbered = false;
+        // Positions and normals are written out; OpenGL reads them from the buffer otherwise.
+        bool positions = true;
+    };
+    // Works vertices [first, first + count) into the scratch arrays.
     bool ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first, uint32_t count,
-                         bool blend, bool light, bool numbered);
+                         const VertexWork& what);
     void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
                            uintptr_t bufferOffset);
     void BindStageTextures();

@@ -242,7 +242,7 @@ struct DrawWork {
     const VertexLayout* l;
     const uint8_t* base;
     uint32_t stride, first, count;
-    bool blend, light, wantNormals, normalize, specularOn, localViewer, spots;
+    bool blend, light, normalize, specularOn, localViewer, spots;
     uint32_t matrices;
     const Matrix* worlds;  // world 0..3
     const float (*normalM)[3][3];
@@ -253,8 +253,8 @@ struct DrawWork {
     float power;
     Rgba ambientLight, diffuse, ambient, specular, emissive;
     int32_t diffuseFrom, ambientFrom, specularFrom, emissiveFrom;
-    float* positions;  // four floats a vertex
-    float* normals;    // three, where wanted
+    float* positions;  // four floats a vertex, or null for none
+    float* normals;    // three, or null for none
     uint32_t *colors, *speculars;
 };
 
@@ -323,11 +323,12 @@ __attribute__((target_clones("avx2", "default"))) void WorkBlocks(const DrawWork
             }
             b.p = b.pc, b.n = b.nc;
         }
-        for (uint32_t i = 0; i < n; ++i) {
-            float* out = &w.positions[size_t(start + i) * 4];
-            out[0] = b.p.x[i], out[1] = b.p.y[i], out[2] = b.p.z[i], out[3] = 1.0f;
-        }
-        if (w.wantNormals)
+        if (w.positions)
+            for (uint32_t i = 0; i < n; ++i) {
+                float* out = &w.positions[size_t(start + i) * 4];
+                out[0] = b.p.x[i], out[1] = b.p.y[i], out[2] = b.p.z[i], out[3] = 1.0f;
+            }
+        if (w.normals)
             for (uint32_t i = 0; i < n; ++i) {
                 float* out = &w.normals[size_t(start + i) * 3];
                 out[0] = b.n.x[i], out[1] = b.n.y[i], out[2] = b.n.z[i];
@@ -365,12 +366,14 @@ __attribute__((target_clones("avx2", "default"))) void WorkBlocks(const DrawWork
 }  // namespace
 
 bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint32_t stride, uint32_t first,
-                               uint32_t count, bool blend, bool light, bool numbered) {
-    const size_t at = numbered ? first : 0, end = at + count;
-    positions_.resize(end * 4);
+                               uint32_t count, const VertexWork& what) {
+    const bool blend = what.blend, light = what.light;
+    const size_t at = what.numbered ? first : 0, end = at + count;
+    const bool positions = what.positions || l.rhw;
+    if (positions) positions_.resize(end * 4);
     colors_.resize(end);
     speculars_.resize(end);
-    const bool wantNormals = l.normal >= 0;
+    const bool wantNormals = positions && l.normal >= 0;
     if (wantNormals) normals_.resize(end * 3);
     const uint32_t* rs = state_.renderStates;
     const bool fogTL = l.rhw && rs[D3DRS_FOGENABLE];
@@ -440,7 +443,7 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
     };
     DrawWork w;
     w.l = &l, w.base = base, w.stride = stride, w.first = first, w.count = count;
-    w.blend = blend, w.light = light, w.wantNormals = wantNormals;
+    w.blend = blend, w.light = light;
     w.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
     w.specularOn = rs[D3DRS_SPECULARENABLE] != 0;
     w.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
@@ -459,7 +462,8 @@ bool GLDevice::ProcessVertices(const VertexLayout& l, const uint8_t* base, uint3
     w.ambientFrom = sourceOffset(rs[D3DRS_AMBIENTMATERIALSOURCE]);
     w.specularFrom = sourceOffset(rs[D3DRS_SPECULARMATERIALSOURCE]);
     w.emissiveFrom = sourceOffset(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
-    w.positions = positions_.data() + at * 4, w.normals = wantNormals ? normals_.data() + at * 3 : nullptr;
+    w.positions = positions ? positions_.data() + at * 4 : nullptr;
+    w.normals = wantNormals ? normals_.data() + at * 3 : nullptr;
     w.colors = colors_.data() + at, w.speculars = speculars_.data() + at;
     WorkBlocks(w);
     return true;
