@@ -517,7 +517,7 @@ void GLBufferStore::Upload(GLenum target) {
     }
     dirtyBegin = dirtyEnd = 0;
     if (!keepCopy && !copyDropped && lockCount == 0 && !(usage & D3DUSAGE_DYNAMIC)) {
-        data = {};
+        std::vector<uint8_t>().swap(data);  // assigning {} would keep the storage
         copyDropped = true;
     }
 }

@@ -1,6 +1,8 @@
 // What frames do to the process's heap on the OpenGL device.
 #include <malloc.h>
 
+#include <cstring>
+
 #include "gl_fixture.h"
 
 namespace gfxtest {
@@ -39,6 +41,30 @@ TEST_F(GLDeviceTest, TheNextFrameDrawsInTheHeapTheLastOneGrew) {
         EXPECT_EQ(cleared[f], drawn[f - 1]);
         EXPECT_EQ(drawn[f], cleared[f]);
     }
+}
+
+// A static buffer drawn by OpenGL keeps its bytes there and lets go of its memory copy: the heap
+// holds one copy of them, not two.
+TEST_F(GLDeviceTest, ABufferDrawnByOpenGLHoldsItsBytesOnce) {
+    constexpr uint32_t kVertices = 300000;
+    constexpr size_t kBytes = kVertices * sizeof(ColorVertex);
+    VertexBuffer* vb = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(uint32_t(kBytes), D3DUSAGE_WRITEONLY, kColorFvf, D3DPOOL_MANAGED, &vb), D3D_OK);
+    uint8_t* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    std::memset(p, 0, kBytes);
+    vb->Unlock();
+    PlainStates();
+    ASSERT_EQ(device->SetVertexShader(kColorFvf), D3D_OK);
+    ASSERT_EQ(device->SetStreamSource(0, vb, sizeof(ColorVertex)), D3D_OK);
+    const size_t before = mallinfo2().uordblks;
+    if (before == 0) GTEST_SKIP() << "the allocator does not report its heap";
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    const size_t after = mallinfo2().uordblks;
+    // OpenGL's copy came in, ours went.
+    EXPECT_LT(after, before + kBytes / 2) << before << " -> " << after;
+    device->SetStreamSource(0, nullptr, 0);
+    vb->Release();
 }
 
 }  // namespace
