@@ -28,6 +28,7 @@
 #include "datakit/y3d_octree_builder.h"
 #include "frame_compare.h"
 #include "frame_scene.h"
+#include "support/two_bone_skeleton.h"
 #include "gl_rig.h"
 #include "recording_video.h"
 #include "scene/bone.h"
@@ -207,7 +208,7 @@ std::vector<uint8_t> CapsuleCharacterFile() {
     sub.matrixCount = 2;
     sub.bones = {0, 1, 0, 0};
     f.subMeshes = {sub};
-    f.skeleton = benchsupport::HipAndChestSkeleton();
+    f.skeleton = TwoBoneSkeleton();
     return f.Build();
 }
 
@@ -218,7 +219,7 @@ std::vector<uint8_t> CapsuleShadowFile() {
         const float hip = HipWeight(p.position.y);
         f.vertices.push_back({p.position, {{0, hip}, {1, 1.0f - hip}}});
     }
-    f.skeleton = benchsupport::HipAndChestSkeleton();
+    f.skeleton = TwoBoneSkeleton();
     return f.Build();
 }
 

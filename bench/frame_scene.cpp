@@ -22,21 +22,11 @@
 #include "scene/light_slots.h"
 #include "scene/object_list.h"
 #include "scene/scene.h"
+#include "support/two_bone_skeleton.h"
 
 namespace benchsupport {
 
 using namespace datakit;
-
-Y3DBone HipAndChestSkeleton() {
-    Y3DBone chest;
-    chest.name = "chest";
-    chest.parts.translation = {0, 1, 0};
-    chest.world = Mat4Translation(0, 1, 0);
-    Y3DBone hip;
-    hip.name = "hip";
-    hip.children = {chest};
-    return hip;
-}
 
 namespace {
 
@@ -140,7 +130,7 @@ std::vector<uint8_t> CharacterFile() {
     s.matrixCount = 2;
     s.bones = {0, 1, 0, 0};
     f.subMeshes = {s};
-    f.skeleton = HipAndChestSkeleton();
+    f.skeleton = TwoBoneSkeleton();
     return f.Build();
 }
 
@@ -150,7 +140,7 @@ std::vector<uint8_t> ShadowFile() {
     f.triangles = d.shadowTriangles;
     for (const SkinVertex& v : d.skinVertices)
         f.vertices.push_back({{v.x, v.y, v.z}, {{0, v.weight}, {1, 1.0f - v.weight}}});
-    f.skeleton = HipAndChestSkeleton();
+    f.skeleton = TwoBoneSkeleton();
     return f.Build();
 }
 

@@ -13,16 +13,12 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "datakit/y3d_builder.h"
 #include "gl_rig.h"
 #include "platform/gfx/types.h"
 #include "support/temp_dir.h"
 #include "world/scenario.h"
 
 namespace benchsupport {
-
-// A hip with a chest one unit above it: the skeleton of the benchmarks' characters.
-datakit::Y3DBone HipAndChestSkeleton();
 
 constexpr uint32_t kFrameWidth = 1024, kFrameHeight = 768;
 constexpr int kMeshes = 200, kTextures = 50;

@@ -16,6 +16,7 @@
 #include "datakit/buffer_block_writer.h"
 #include "datakit/y3d_model_builder.h"
 #include "scene_element_records.h"
+#include "support/two_bone_skeleton.h"
 
 namespace modeltest {
 
@@ -23,16 +24,7 @@ using namespace datakit;
 
 constexpr int32_t kGroup = 7;
 
-inline Y3DBone TwoBones() {
-    Y3DBone arm;
-    arm.name = "arm";
-    arm.parts.translation = {0, 1, 0};
-    arm.world = Mat4Translation(0, 1, 0);
-    Y3DBone hip;
-    hip.name = "hip";
-    hip.children = {arm};
-    return hip;
-}
+inline Y3DBone TwoBones() { return TwoBoneSkeleton(); }
 
 // Animation 0: the hip walks 1 unit along x per frame over 10 frames at height 0.5; the arm
 // stands turned half round the z axis.
