@@ -563,8 +563,10 @@ struct Client::Impl final : Worker {
         return true;
     }
 
+    // Later, not now: a plain disconnect drops what is still queued, so the last message sent
+    // before Close (a fighter request, a leave's last events) would never leave.
     void Farewell() override {
-        if (peer) enet_peer_disconnect(peer, REFUSE_NONE);
+        if (peer) enet_peer_disconnect_later(peer, REFUSE_NONE);
     }
     bool FarewellDone() override { return !peer || peer->state == ENET_PEER_STATE_DISCONNECTED; }
 };

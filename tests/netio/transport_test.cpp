@@ -165,6 +165,19 @@ TEST_F(TransportTest, TheHostSendsToOneOrAllAndNothingComesBackToItsSender) {
     EXPECT_EQ(hostLog.messages, (std::vector<std::vector<uint8_t>>{{3}}));
 }
 
+TEST_F(TransportTest, WhatAClientSentJustBeforeItClosedArrivesBeforeItsLeave) {
+    StartHost();
+    for (int i = 0; i < 5; ++i) {
+        Peer& p = Join("Q" + std::to_string(i));
+        const auto last = Pattern(3000, uint8_t(i));
+        p.client.Send(last.data(), last.size());
+        p.client.Close();
+        ASSERT_TRUE(WaitFor([&] { return hostLog.Read([&] { return hostLog.left.size() == size_t(i + 1); }); }));
+        ASSERT_EQ(hostLog.Count(), size_t(i + 1));
+        EXPECT_EQ(hostLog.messages.back(), last);
+    }
+}
+
 TEST_F(TransportTest, TheEighthClientIsRefused) {
     StartHost();
     for (int i = 0; i < kMaxPlayers - 1; ++i) Join("C" + std::to_string(i));
