@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_Fake.passed[0] = 3;
     g_GameOps = &g_Fake;
     g_NetSession.hosting = data[0] & 1;
-    // Fighters 0 and 4 belong to client 1, fighter 8 to client 2.
+    // Fighters 0 and 4 belong to client 1, fighter 8 to client 2; client 3 has left.
+    g_NetRoleCalls.inSession = [](uint32_t player) { return player == 1 || player == 2; };
     SetFighterOwner(0, 1);
     SetFighterOwner(4, 1);
     SetFighterOwner(8, 2);

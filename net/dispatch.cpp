@@ -514,6 +514,13 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
         WriteDebugLog("NET ERROR - game packet shorter than its length");
         return;
     }
+    // A packet still queued when its sender left would make a fighter that no later leave names.
+    // The server drops the record before it posts the leave, so a packet applied here while the
+    // record stood is always followed by the leave that takes back what it made.
+    if (g_NetSession.hosting && sender != 0 && !g_NetRoleCalls.inSession(sender)) {
+        WriteDebugLogF("NET ERROR - game packet of player %u, who left the session, dropped", unsigned(sender));
+        return;
+    }
     dispatching = 1;
     Dispatcher d(*g_GameOps, g_NetSession.hosting != 0, sender);
     int refused = 0;

@@ -141,6 +141,11 @@ void NetServer::OnLeft(uint32_t id) {
     NotifyPlayerLeft(id);
 }
 
+bool NetServer::HasPlayer(uint32_t id) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return std::any_of(records_.begin(), records_.end(), [id](const SessionPlayer& p) { return p.id == id; });
+}
+
 void NetServer::RefreshPlayerList() {
     std::lock_guard<std::mutex> hold(lock_);
     list_ = records_;

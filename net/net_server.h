@@ -45,6 +45,8 @@ public:
     // The stop of a session: the defaults written back, then the server stopped.
     void Release();
     void RefreshPlayerList();
+    // Whether the player joined and has not left; any thread.
+    bool HasPlayer(uint32_t id);
     // The rebuilt list (main thread).
     std::vector<SessionPlayer> PlayerList();
     uint16_t BoundPort() const { return transport_.Port(); }

@@ -58,6 +58,7 @@ bool StartClientRole(const char* name, const char* hostAddress, uint32_t port) {
 void StopClientRole() { g_NetClient.Close(); }
 
 void DisconnectByRole(uint32_t player) { g_NetServer.Disconnect(player); }
+bool InSessionByRole(uint32_t player) { return g_NetServer.HasPlayer(player); }
 
 void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t size) {
     if (hosting)
@@ -69,10 +70,11 @@ void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t siz
 }  // namespace
 
 NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole,
-                               DisconnectByRole};
+                               DisconnectByRole, InSessionByRole};
 
 void ResetNetRoleCalls() {
-    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole, DisconnectByRole};
+    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole, DisconnectByRole,
+                      InSessionByRole};
 }
 
 void LogNetError(const char* text) {

@@ -100,6 +100,8 @@ struct NetRoleCalls {
     void (*stopClient)();
     void (*send)(bool hosting, uint32_t target, const uint8_t* data, uint32_t size);
     void (*disconnect)(uint32_t player);    // the host sends a player away
+    // Whether that player is still in the hosted session (false once its leave is known).
+    bool (*inSession)(uint32_t player);
 };
 extern NetRoleCalls g_NetRoleCalls;
 void ResetNetRoleCalls();

@@ -1,6 +1,7 @@
 // A client that forges fighter requests against a match this program hosts: it is given one
 // fighter, its own, and none under the ids it made up; nothing it asked for outlives its leave;
-// and the next player to join still gets a fighter. The clients are the headless player bot, as
+// and the next player to join still gets a fighter. The same after clients that ask and leave at
+// once, whose requests the host may drain only after their leaves. The clients are the headless player bot, as
 // processes of their own.
 #include <gtest/gtest.h>
 
@@ -19,11 +20,35 @@ namespace {
 using testsupport::ScriptedProgram;
 using namespace e2e;
 
-// Active fighters that a client asked for (the host's own and the computer's carry id 0).
-int ClientsFighters() {
-    int n = 0;
-    for (const Character& c : g_Characters) n += c.active && c.playerId != 0 ? 1 : 0;
-    return n;
+using Fighters = std::vector<std::pair<int, uint32_t>>;
+
+// The active fighters' slots and the player ids they were made under (the host's own and the
+// computer's carry 0, as a fighter made under an id a client made up could).
+Fighters ActiveFighters() {
+    Fighters all;
+    for (int s = 0; s < 16; ++s)
+        if (g_Characters[s].active) all.emplace_back(s, g_Characters[s].playerId);
+    return all;
+}
+
+// Runs the bot in that role to its end, then waits until the match holds exactly the fighters
+// it held before the bot came.
+void RunBotAndSeeItsFightersGo(ScriptedProgram& program, const std::filesystem::path& folder,
+                               std::vector<std::string> args, std::shared_ptr<std::vector<int>> codes) {
+    auto before = std::make_shared<Fighters>();
+    program.Do("the fighters before", [before](ScriptedProgram&) { *before = ActiveFighters(); });
+    auto bot = std::make_shared<testsupport::ChildProcess>();
+    const std::string role = args[0];
+    const std::filesystem::path log = folder / (role + ".log");
+    args.insert(args.begin(), NET_BOT_PATH);
+    program.Do(role.c_str(), [bot, args, log](ScriptedProgram&) { bot->Start(args, {}, {}, log); });
+    program.WaitUntil(role.c_str(), [bot, codes] {
+        const int code = bot->Wait(0);
+        if (code != -1) codes->push_back(code);
+        return code != -1;
+    }, 20000);
+    // Its leaves reach the host's game, which takes away whatever was made for it.
+    program.WaitUntil("the fighters of the clients gone", [before] { return ActiveFighters() == *before; }, 600);
 }
 
 TEST_F(ScriptedRunTest, AForgingClientGetsOneFighterAndLeavesRoomForTheNextPlayer) {
@@ -32,21 +57,9 @@ TEST_F(ScriptedRunTest, AForgingClientGetsOneFighterAndLeavesRoomForTheNextPlaye
     HostArenaGreed(program, port);
     // The bots take real seconds: the match's minute must not pass meanwhile.
     program.Do("slow clock", [](ScriptedProgram& p) { p.SetFrameMs(1); });
-    auto bot = std::make_shared<testsupport::ChildProcess>();
     auto codes = std::make_shared<std::vector<int>>();
-    for (const std::string role : {"forger", "newcomer"}) {
-        const std::filesystem::path log = dir.path() / (role + ".log");
-        program.Do(role.c_str(), [bot, role, port, log](ScriptedProgram&) {
-            bot->Start({NET_BOT_PATH, role, std::to_string(port)}, {}, {}, log);
-        });
-        program.WaitUntil(role.c_str(), [bot, codes] {
-            const int code = bot->Wait(0);
-            if (code != -1) codes->push_back(code);
-            return code != -1;
-        }, 20000);
-        // Its leave reaches the host's game, which takes away whatever was made for it.
-        program.WaitUntil("the fighters of the clients gone", [] { return ClientsFighters() == 0; }, 600);
-    }
+    for (const std::string role : {"forger", "newcomer"})
+        RunBotAndSeeItsFightersGo(program, dir.path(), {role, std::to_string(port)}, codes);
     program.Do("normal clock", [](ScriptedProgram& p) { p.SetFrameMs(33); });
     PlayToTheResultAndLeave(program);
     BackThroughTheNetworkResults(program);
@@ -55,6 +68,24 @@ TEST_F(ScriptedRunTest, AForgingClientGetsOneFighterAndLeavesRoomForTheNextPlaye
     for (const char* role : {"forger", "newcomer"}) bots += dir.Read(std::string(role) + ".log");
     EXPECT_EQ(*codes, (std::vector<int>{0, 0})) << bots;
     EXPECT_NE(dir.Read("debug.txt").find("sent events it may not send, first of type 38"), std::string::npos);
+}
+
+TEST_F(ScriptedRunTest, ClientsThatAskAndLeaveAtOnceLeaveNoFighterAndTheNextPlayerGetsOne) {
+    testsupport::WriteScriptedFolder(dir);
+    const uint32_t port = RunPort() + 5;
+    HostArenaGreed(program, port);
+    program.Do("slow clock", [](ScriptedProgram& p) { p.SetFrameMs(1); });
+    auto codes = std::make_shared<std::vector<int>>();
+    // More askers than the match has slots: any fighter left behind would leave the newcomer none.
+    RunBotAndSeeItsFightersGo(program, dir.path(), {"asker", std::to_string(port), "24"}, codes);
+    RunBotAndSeeItsFightersGo(program, dir.path(), {"newcomer", std::to_string(port)}, codes);
+    program.Do("normal clock", [](ScriptedProgram& p) { p.SetFrameMs(33); });
+    PlayToTheResultAndLeave(program);
+    BackThroughTheNetworkResults(program);
+    RunToEnd();
+    std::string bots;
+    for (const char* role : {"asker", "newcomer"}) bots += dir.Read(std::string(role) + ".log");
+    EXPECT_EQ(*codes, (std::vector<int>{0, 0})) << bots;
 }
 
 }  // namespace

@@ -94,7 +94,9 @@ TEST_F(ClientFighterLookTest, AFighterTheHostMakesForAClientsRequestWearsItsSkin
     PlayerRecord record;
     MakeRandomPlayer(0, &record);
     const Bytes p = Packet([&] { g_GamePacket.WriteSpawnCharacter(-1, 43, 0, 2, Vec3{}, record); });
+    g_NetRoleCalls.inSession = [](uint32_t player) { return player == 43; };
     g_GamePacket.Dispatch(p.data(), p.size(), 43);
+    ResetNetRoleCalls();
     const Character* made = nullptr;
     for (const Character& c : g_Characters)
         if (c.active && c.playerId == 43) made = &c;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ using testsupport::RecordingGameOps;
 
 RecordingGameOps* g_Fake;
 std::vector<Bytes> g_Written;
+std::set<uint32_t> g_Left;     // players whose leave the session has seen
 
 const Vec3 kP{1.0f, 2.0f, 3.0f};
 
@@ -42,9 +44,12 @@ protected:
         for (int s : {0, 3, 5, 7}) fake.active[s] = true;
         fake.local = 3;
         g_NetSession.active = 1;
+        g_Left.clear();
+        g_NetRoleCalls.inSession = [](uint32_t player) { return g_Left.count(player) == 0; };
         Capture();
     }
     void TearDown() override {
+        ResetNetRoleCalls();
         ResetGameOps();
         ResetNetSession();
         ResetMatch();
@@ -463,6 +468,37 @@ TEST_F(AuthorityTest, AnAnsweredRequestGivesThePlayerItsFighterAndTheLeaveTakesI
     RemovePlayerCharacters(kPlayer);
     EXPECT_EQ(FighterOwner(11), 0u);
     EXPECT_EQ(FighterOwner(5), 0u);
+}
+
+TEST_F(AuthorityTest, NothingAPlayerSentIsAppliedAfterItsLeave) {
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
+    constexpr uint32_t kAsker = 12;
+    fake.spawnSlot = 11;
+    const Bytes request = Packet([&] { g.WriteSpawnCharacter(-1, kAsker, 1, 1, kP, PlayerRecord{}); });
+    // It asked and left at once: its leave is handled before the frame that drains its request.
+    g_Left.insert(kAsker);
+    RemovePlayerCharacters(kAsker);
+    Dispatch(request, true, kAsker);
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_TRUE(g_Written.empty()) << "no answer to a player who is gone";
+    EXPECT_EQ(FighterOwner(11), 0u);
+    EXPECT_NE(dir.Read("debug.txt").find("game packet of player 12, who left the session, dropped"),
+              std::string::npos);
+    // A player who left no longer moves the fighter it had either.
+    fake.active[5] = true;
+    g_Left.insert(kPlayer);
+    Dispatch(Packet([&] { g.WriteStartGuard(5); }), true, kPlayer);
+    EXPECT_TRUE(fake.calls.empty());
+    // The host's own packets and those of players still there are applied as before.
+    const Bytes asked = Packet([&] { g.WriteSpawnCharacter(-1, 13, 1, 1, kP, PlayerRecord{}); });
+    Dispatch(asked, true, 13);
+    EXPECT_EQ(FighterOwner(11), 13u);
+    fake.calls.clear();
+    Dispatch(Packet([&] { g.WriteStartGuard(5); }), false);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5"}));
+    g_Settings.debug = 0;
 }
 
 std::vector<uint32_t> g_SentAway;

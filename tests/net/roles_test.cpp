@@ -2,6 +2,7 @@
 // list and the join.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -9,14 +10,18 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/player_record.h"
+#include "net/game_ops.h"
 #include "net/net_client.h"
 #include "net/net_server.h"
 #include "net/session.h"
 #include "platform/os/os.h"
+#include "support/recording_game_ops.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+Bytes g_Events;
 
 bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
     for (int waited = 0; !done(); waited += 2) {
@@ -78,6 +83,13 @@ protected:
         os::SetTimeSource({});
         ResetNetSession();
     }
+    // The main loop's order: the window messages of a turn (a leave takes the player's
+    // fighters), then a frame's drain.
+    static void HostTurn() {
+        for (const os::Message& m : Drain())
+            if (m.id == os::WM_APP && m.lParam != 0) RemovePlayerCharacters(uint32_t(m.wParam));
+        g_NetSession.ProcessIncoming();
+    }
     static std::vector<os::Message> Drain() {
         std::vector<os::Message> all;
         os::Message m;
@@ -126,6 +138,37 @@ TEST_F(RolesTest, TheHostTellsEachNewcomerWhoIsInTheSessionInOrder) {
     // A second start ends the first session: its client sees the end.
     ASSERT_TRUE(g_NetSession.Start(true, "Host", 0, ""));
     EXPECT_EQ(g_NetSession.GetPlayerCount(), 1);
+}
+
+TEST_F(RolesTest, AFighterRequestStillQueuedWhenItsSenderLeftMakesNoFighter) {
+    testsupport::RecordingGameOps fake;
+    fake.spawnSlot = 4;
+    g_GameOps = &fake;
+    ASSERT_TRUE(g_NetSession.Start(true, "Host", 0, ""));
+    g_GamePacketSink = [](const uint8_t* e, size_t n) { g_Events.insert(g_Events.end(), e, e + n); };
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "asks and stays" : "asks and leaves");
+        fake.calls.clear();
+        Listener asker;
+        asker.Join(g_NetServer.BoundPort(), "Quick");
+        ASSERT_TRUE(WaitFor([&] { return asker.Heard().size() >= 2; }));
+        const uint32_t id = asker.Heard()[1][1];
+        g_Events.clear();
+        g_GamePacket.WriteSpawnCharacter(-1, id, 0, 1, Vec3{}, PlayerRecord{});
+        Bytes p = {4, 1, 0, 0, 0, uint8_t(g_Events.size()), uint8_t(g_Events.size() >> 8)};
+        p.insert(p.end(), g_Events.begin(), g_Events.end());
+        asker.client.Send(p.data(), p.size());
+        ASSERT_TRUE(WaitFor([] { return ReceiveQueueCount() == 1; }));
+        if (pass == 1) {
+            asker.client.Close();
+            ASSERT_TRUE(WaitFor([id] { return !g_NetServer.HasPlayer(id); }));
+        }
+        HostTurn();
+        const int made = int(std::count(fake.calls.begin(), fake.calls.end(), "SpawnRequested"));
+        EXPECT_EQ(made, pass == 0 ? 1 : 0);
+    }
+    ResetGameOps();
+    ResetGamePacketSink();
 }
 
 TEST_F(RolesTest, AClientFindsTheHostJoinsAndIsListedWithIt) {

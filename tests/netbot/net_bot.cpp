@@ -7,7 +7,9 @@
 // Against a host that plays a real match: as "forger <port>" it asks in one packet for a fighter
 // under the host's id and a hundred made-up ids, and must be given one fighter, its own, and no
 // fighter under an id it made up; as "newcomer <port>", joining after the forger left, it asks
-// for its fighter as a player does and must get it, with no fighter of the forger's left.
+// for its fighter as a player does and must get it, with no fighter of the forger's left. As
+// "asker <port> <n>" it joins n times in turn, each time sends its fighter request and leaves at
+// once, as a program that dies right after asking would.
 // Exit code 0 on success.
 #include <chrono>
 #include <cstdio>
@@ -151,6 +153,17 @@ int Newcomer(const char* port) {
     return 0;
 }
 
+int Asker(const char* port, int times) {
+    for (int i = 0; i < times; ++i) {
+        if (!JoinHost(port, "Asker" + std::to_string(i))) return 3;
+        Until("its welcome", [] { return g_NetClient.localPlayerId != 0; });
+        g_GamePacket.WriteSpawnCharacter(-1, g_NetClient.localPlayerId, i % 2, 1, Vec3{}, PlayerRecord{});
+        g_GamePacket.Flush();
+        g_NetSession.Stop();
+    }
+    return 0;
+}
+
 int Host(const char* portFile) {
     g_SessionSettingsSource = [](int32_t* s, int32_t* k) {
         *s = 2;
@@ -223,6 +236,9 @@ int main(int argc, char** argv) {
     } else if (role == "newcomer" && argc == 3) {
         g_Who = "newcomer";
         result = Newcomer(argv[2]);
+    } else if (role == "asker" && argc == 4) {
+        g_Who = "asker";
+        result = Asker(argv[2], std::atoi(argv[3]));
     } else if (role == "client" && argc == 4) {
         g_Who = std::string("client ") + argv[3];
         result = Client(argv[2], std::atoi(argv[3]));
