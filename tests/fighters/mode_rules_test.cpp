@@ -213,6 +213,74 @@ TEST_F(ModeRulesTest, SameFrameGoalsGoToSideZeroAndKindFourTestsSideZerosExcessF
     }
 }
 
+TEST_F(ModeRulesTest, EachSideIsHeldToItsOwnGoalAndItsOwnCurseLimit) {
+    // Side 0 needs 2 (20 credits, 1 minute of curse), side 1 needs 6 (60 credits, 3 minutes).
+    Settings& s = g_Settings;
+    s.stealsGoal[0] = s.capturesGoal[0] = s.maxDeaths[0] = 2;
+    s.stealsGoal[1] = s.capturesGoal[1] = s.maxDeaths[1] = 6;
+    s.creditsGoal[0] = 20;
+    s.creditsGoal[1] = 60;
+    s.curseMinutes[0] = 1;
+    s.curseMinutes[1] = 3;
+    const struct {
+        int kind;
+        int32_t* counter;   // per team
+        int32_t scale;
+    } counted[] = {{0, g_Match.captures, 1}, {2, g_Match.points, 10}, {3, g_Match.found, 1}, {5, g_Match.killScore, 1}};
+    for (const auto& c : counted) {
+        SCOPED_TRACE(c.kind);
+        const struct {
+            int32_t side0, side1;
+            int winner;
+        } steps[] = {{0, 3, -1}, {0, 5, -1}, {0, 6, 1}, {1, 0, -1}, {2, 0, 0}};
+        for (const auto& k : steps) {
+            SCOPED_TRACE(testing::Message() << k.side0 << " : " << k.side1);
+            Begin(c.kind);
+            c.counter[0] = k.side0 * c.scale;
+            c.counter[1] = k.side1 * c.scale;
+            EXPECT_EQ(g_Match.UpdateRules(), k.winner);
+        }
+    }
+    // The curse: a side loses only once it has carried it past its own limit.
+    const struct {
+        uint32_t side0, side1;
+        int winner;
+    } curse[] = {{0, 120000, -1}, {0, 180000, -1}, {0, 180001, 0}, {60000, 0, -1}, {60001, 0, 1}};
+    for (const auto& k : curse) {
+        SCOPED_TRACE(testing::Message() << "curse " << k.side0 << " : " << k.side1);
+        Begin(4);
+        g_Match.curseTime[0] = k.side0;
+        g_Match.curseTime[1] = k.side1;
+        EXPECT_EQ(g_Match.UpdateRules(), k.winner);
+    }
+    // The test keys put a side exactly at its own goal.
+    for (int kind : {0, 2, 3, 4, 5})
+        for (int team : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << " team " << team << " at its goal");
+            Begin(kind);
+            g_Match.PutSideAtGoal(team);
+            EXPECT_EQ(g_Match.UpdateRules(), team);
+        }
+    // Each for himself: a fighter is held to the goal of its own side.
+    for (int kind : {6, 7}) {
+        SCOPED_TRACE(kind);
+        Begin(kind);
+        Character& voraks = Spawned(2, 1, {4.5f, 0.0f, 2.5f});
+        Character& orlin = Spawned(5, 0, {7.5f, 0.0f, 2.5f});
+        const int32_t scale = kind == 6 ? 1 : 10;
+        voraks.killScore = 5 * scale;   // far past side 0's goal, short of its own
+        voraks.credits = 5 * scale;
+        orlin.killScore = orlin.credits = scale;
+        EXPECT_EQ(g_Match.UpdateRules(), -1);
+        orlin.killScore = orlin.credits = 2 * scale;
+        EXPECT_EQ(g_Match.UpdateRules(), 5);
+        orlin.killScore = orlin.credits = 0;
+        voraks.killScore = voraks.credits = 6 * scale;
+        EXPECT_EQ(g_Match.UpdateRules(), 2);
+        ResetCharacters();
+    }
+}
+
 TEST_F(ModeRulesTest, TheCursePassesOnceToAnEnemyThatIsNotImmuneAndNotFromAFrozenHolder) {
     Begin(4);
     Character& holder = Spawned(0, 0, {5.5f, 0.0f, 5.5f});

@@ -122,6 +122,30 @@ TEST_F(HudTest, TheClockShowsMinutesAndTwoDigitSecondsAndItsColonBlinks) {
     EXPECT_EQ(NumberAt(150.0f, 500.0f), "0:59");
 }
 
+TEST_F(HudTest, TheClockPutsALeadingZeroBeforeTheSecondsOnlyBelowTen) {
+    // The first draw takes the colon's phase; 600 ms on, the colon shows for the draws below.
+    g_Hud.DrawClock(0.1f, 0.5f, 0, 0.06f, 0xFFFFFFFF, 0);
+    Shell().now = 600;
+    const struct {
+        int32_t seconds;
+        const char* shown;
+    } cases[] = {{0, "0:00"},   {9, "0:09"},   {10, "0:10"},  {11, "0:11"},   {59, "0:59"},
+                 {60, "1:00"},  {69, "1:09"},  {70, "1:10"},  {600, "10:00"}, {605, "10:05"}, {3599, "59:59"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        rec->ClearLog();
+        g_Hud.DrawClock(0.1f, 0.5f, c.seconds, 0.06f, 0xFFFFFFFF, 0);
+        EXPECT_EQ(NumberAt(200.0f, 500.0f, 150.0f), c.shown);
+    }
+    // The match clock shows what is left of the limit the same way.
+    g_Hud.clockMarker = new DynamicMesh();
+    g_Match.timeLimit = 60000;
+    g_Match.elapsed = 49500;   // 10.5 s left: 10 whole seconds
+    rec->ClearLog();
+    g_Hud.DrawMatchClock();
+    EXPECT_EQ(NumberAt(200.0f, 160.0f, 150.0f), "0:10");
+}
+
 TEST_F(HudTest, BarsFollowTheirRatiosKeptToAWholeBar) {
     struct Case {
         float health, maxHealth, experience;
@@ -290,6 +314,45 @@ TEST_F(HudTest, TheCreditsAreTheLocalSidesOrInEachForHimselfTheFightersOwn) {
         EXPECT_EQ(NumberAt(870.0f, 45.0f), c.shown);
         for (int d = 0; d < 10; ++d)
             for (const hudtest::Quad& q : QuadsOf(*rec, g_Hud.digits[d])) EXPECT_EQ(q.specular, c.grey);
+    }
+}
+
+TEST_F(HudTest, EachSidesCurseCounterCountsDownFromThatSidesOwnLimit) {
+    Shell().now = 5000;
+    g_Match.gameKind = 4;
+    g_Settings.curseMinutes[0] = 2;
+    g_Settings.curseMinutes[1] = 5;
+    g_Match.curseTime[0] = 30000;    // 120 - 30 seconds left
+    g_Match.curseTime[1] = 100999;   // 300 - 100
+    const char* left[2] = {"90", "200"};
+    for (int localSide : {0, 1}) {
+        SCOPED_TRACE(localSide);
+        g_Match.localSide = localSide;
+        local.side = localSide;
+        rec->ClearLog();
+        g_Hud.DrawSideCounters();
+        EXPECT_EQ(NumberAt(135.0f, 45.0f), left[localSide]);
+        EXPECT_EQ(NumberAt(295.0f, 45.0f), left[1 - localSide]);
+    }
+    EXPECT_TRUE(Shell().sounds.empty());
+}
+
+TEST_F(HudTest, PowerIconsPastTheHighestUnlockedPowerAreDimmed) {
+    constexpr uint32_t kDim = 0x9B9B9B9Bu;
+    Shell().power = 1;
+    for (int highest : {0, 3, 8, 9}) {
+        SCOPED_TRACE(highest);
+        local.highestUnlockedPower = highest;
+        rec->ClearLog();
+        g_Hud.DrawPowerBar();
+        // Icon 0 is the plain attack; icon i stands for power i - 1.
+        for (int i = 0; i < HUD_ICONS; ++i) {
+            const auto icon = QuadsOf(*rec, g_Hud.powerIcons[i]);
+            ASSERT_EQ(icon.size(), 1u) << i;
+            const bool selected = i - 1 == Shell().power;
+            EXPECT_EQ(icon[0].diffuse, !selected && i - 1 > highest ? kDim : 0xFFFFFFFFu) << i;
+            EXPECT_EQ(icon[0].specular, selected ? 0x00646464u : 0u) << i;
+        }
     }
 }
 

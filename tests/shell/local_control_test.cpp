@@ -277,6 +277,37 @@ TEST_F(LocalControlTest, WheelSelectsPowersAndWrapsThroughNone) {
     }
 }
 
+TEST_F(LocalControlTest, ANumberKeySelectsItsPowerUpToTheHighestUnlockedOne) {
+    // Keys 1 to 0 are actions 13 to 22: no power, then powers 0 to 8.
+    for (int highest = 0; highest <= 9; ++highest) {
+        me->highestUnlockedPower = highest;
+        for (int key = 0; key < 10; ++key) {
+            const int power = key - 1;
+            SCOPED_TRACE(testing::Message() << "highest " << highest << ", power " << power);
+            ClearSlots();
+            const int before = power == -1 ? 0 : -1;
+            control.selectedPower = before;
+            Hold(13 + key, 40);
+            control.ApplyLocalActions(me, 0);
+            EXPECT_EQ(control.selectedPower, power <= highest ? power : before);
+        }
+    }
+    // Two keys held: the later one wins unless its power is still locked.
+    me->highestUnlockedPower = 2;
+    ClearSlots();
+    control.selectedPower = -1;
+    Hold(15, 40);   // power 1
+    Hold(16, 40);   // power 2
+    control.ApplyLocalActions(me, 0);
+    EXPECT_EQ(control.selectedPower, 2);
+    Hold(17, 40);   // power 3, locked
+    control.ApplyLocalActions(me, 0);
+    EXPECT_EQ(control.selectedPower, 2);
+    me->highestUnlockedPower = 1;
+    control.ApplyLocalActions(me, 0);
+    EXPECT_EQ(control.selectedPower, 1);
+}
+
 TEST_F(LocalControlTest, MeleeTapAndHoldByClassAndGait) {
     const struct {
         int actionClass;
