@@ -19,6 +19,7 @@
 #include "net/session.h"
 #include "support/recording_game_ops.h"
 #include "support/temp_dir.h"
+#include "world/dynamic_object.h"
 
 namespace {
 
@@ -336,8 +337,18 @@ TEST_F(DispatchTest, EveryFighterSlotInAnEventEndsAtFifteen) {
     g_Characters[14] = Character();
 }
 
-TEST_F(DispatchTest, SoundsEffectsAndModeEventsEndAtTheLastOfTheirTables) {
+TEST_F(DispatchTest, SoundsEffectsPropsAndModeEventsEndAtTheLastOfTheirTables) {
     fake.active[0] = false;
+    const auto MoveBall = [&](uint32_t slot) {
+        DynamicObject ball;
+        ball.slot = slot;
+        ball.position = kP;
+        g.WriteSetDynamicObjectPosition(&ball);
+        g.WriteSetDynamicObjectVelocity(&ball);
+    };
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
     const struct {
         const char* what;
         std::function<void()> write;
@@ -351,6 +362,14 @@ TEST_F(DispatchTest, SoundsEffectsAndModeEventsEndAtTheLastOfTheirTables) {
         {"effect slot 1500", [&] { g.WriteCreateEffect(1500, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
         // Fighter 0 is not in play here: the effect comes without an owner.
         {"an owner not in play", [&] { g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 0); }, {"CreateEffect12"}},
+        // Balls are props 0 to 79 and boxes 0 to 39; only balls move by event.
+        {"ball 79", [&] { g.WriteSpawnDynamicObject(79, 0, 1, kP, -1); }, {"SpawnProp"}},
+        {"ball 80", [&] { g.WriteSpawnDynamicObject(80, 0, 1, kP, -1); }, {}},
+        {"box 39", [&] { g.WriteSpawnDynamicObject(39, 2, 0, kP, -1); }, {"SpawnProp"}},
+        {"box 40", [&] { g.WriteSpawnDynamicObject(40, 2, 0, kP, -1); }, {}},
+        {"a prop of no pool", [&] { g.WriteSpawnDynamicObject(0, 1, 0, kP, -1); }, {}},
+        {"ball 79 moved", [&] { MoveBall(79); }, {"SetPropPosition", "SetPropVelocity"}},
+        {"ball 80 moved", [&] { MoveBall(80); }, {}},
         {"the first mode event", [&] { g.WriteSetSymbolCarrier(1, kP, -1); }, {"Mode46"}},
         {"the last mode event", [&] { g.WriteSetCurseTime(1, 5000); }, {"Mode54"}},
     };
@@ -359,10 +378,15 @@ TEST_F(DispatchTest, SoundsEffectsAndModeEventsEndAtTheLastOfTheirTables) {
         fake.calls.clear();
         const Bytes p = Packet(c.write);
         ASSERT_GT(p.size(), 7u) << "written";
+        const size_t logged = dir.Read("debug.txt").size();
         Dispatch(p, false);
         EXPECT_EQ(fake.calls, c.calls);
         EXPECT_EQ(fake.invalid, 0);
+        // What names nothing of its table is a lie, and the log says so.
+        const bool refused = dir.Read("debug.txt").find(" refused", logged) != std::string::npos;
+        EXPECT_EQ(refused, c.calls.empty()) << dir.Read("debug.txt");
     }
+    g_Settings.debug = 0;
 }
 
 TEST_F(DispatchTest, APacketOfNoEventsStillCounts) {
