@@ -337,7 +337,7 @@ TEST_F(DispatchTest, EveryFighterSlotInAnEventEndsAtFifteen) {
     g_Characters[14] = Character();
 }
 
-TEST_F(DispatchTest, SoundsEffectsPropsAndModeEventsEndAtTheLastOfTheirTables) {
+TEST_F(DispatchTest, SoundsEffectsItemsPropsAndModeEventsEndAtTheLastOfTheirTables) {
     fake.active[0] = false;
     const auto MoveBall = [&](uint32_t slot) {
         DynamicObject ball;
@@ -362,6 +362,8 @@ TEST_F(DispatchTest, SoundsEffectsPropsAndModeEventsEndAtTheLastOfTheirTables) {
         {"effect slot 1500", [&] { g.WriteCreateEffect(1500, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1); }, {}},
         // Fighter 0 is not in play here: the effect comes without an owner.
         {"an owner not in play", [&] { g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 0); }, {"CreateEffect12"}},
+        {"item 999", [&] { g.WriteSpawnItem(999, 3, kP, true); g.WriteCollectItem(999); }, {"SpawnItem", "CollectItem"}},
+        {"item 1000", [&] { g.WriteSpawnItem(1000, 3, kP, true); g.WriteCollectItem(1000); }, {}},
         // Balls are props 0 to 79 and boxes 0 to 39; only balls move by event.
         {"ball 79", [&] { g.WriteSpawnDynamicObject(79, 0, 1, kP, -1); }, {"SpawnProp"}},
         {"ball 80", [&] { g.WriteSpawnDynamicObject(80, 0, 1, kP, -1); }, {}},
