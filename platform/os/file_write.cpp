@@ -18,6 +18,12 @@ namespace {
 
 std::atomic<int64_t> g_WriteLimit{-1};
 
+// What makes a temporary this game's own. Other programs leave "<name>.tmp<pid>.<n>" files too
+// (a user's "backup.tar.tmp999999.1" beside Game.cfg); the clean-up must never take one of
+// those for ours.
+constexpr char kTemporaryMark[] = ".brimvale.tmp";
+constexpr size_t kTemporaryMarkLength = sizeof kTemporaryMark - 1;
+
 // Every folder on the way to the file, created where missing; false when one cannot be made or a
 // file stands where a folder should be.
 bool MakeFolders(const std::string& path) {
@@ -38,7 +44,7 @@ int CreateTemporary(const std::string& target, std::string* name) {
     static std::atomic<uint32_t> serial{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", long(::getpid()), serial++);
+        std::snprintf(suffix, sizeof suffix, "%s%ld.%u", kTemporaryMark, long(::getpid()), serial++);
         *name = target + suffix;
         // Created like any new file, so the umask gives it the usual permissions.
         const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -64,12 +70,12 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
-// The writer's process id of a name made by CreateTemporary ("<target>.tmp<pid>.<serial>"); 0 for
-// any other name.
+// The writer's process id of a name made by CreateTemporary ("<target>.brimvale.tmp<pid>.<serial>");
+// 0 for any other name.
 long TemporaryWriter(const std::string& name) {
-    const size_t at = name.rfind(".tmp");
+    const size_t at = name.rfind(kTemporaryMark);
     if (at == std::string::npos || at == 0) return 0;
-    size_t i = at + 4, digits = 0;
+    size_t i = at + kTemporaryMarkLength, digits = 0;
     long pid = 0;
     for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10; ++i, ++digits)
         pid = pid * 10 + (name[i] - '0');

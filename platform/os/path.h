@@ -72,14 +72,16 @@ void GetComputerName(char* out, size_t capacity);
 
 // Stores a whole file under a game path. The path resolves as ResolvePath does, so an existing
 // file in another letter case is the one replaced; missing folders are created. The bytes go to a
-// temporary beside the target, which replaces it only once every write, flush and close has
-// succeeded: on any failure the temporary is removed and an older file stays as it was.
+// temporary beside the target ("<name>.brimvale.tmp<pid>.<n>"), which replaces it only once every
+// write, flush and close has succeeded: on any failure the temporary is removed and an older file
+// stays as it was.
 bool WriteFileReplacing(const char* name, const std::vector<uint8_t>& bytes);
 
 // Removes, from the folder of a game path ("Saves\\Orlins\\"; empty: the working folder), the
-// temporaries that WriteFileReplacing left when its process was killed mid-write: files named
-// "<name>.tmp<pid>.<n>" whose process no longer runs. No other file is touched, and
-// WriteFileReplacing does the same in its target's folder. The count removed.
+// temporaries that WriteFileReplacing left when its process was killed mid-write: regular files
+// named "<name>.brimvale.tmp<pid>.<n>" whose process no longer runs. Nothing without that mark is
+// touched, so another program's "<name>.tmp<pid>.<n>" stays; WriteFileReplacing does the same in
+// its target's folder. The count removed.
 int RemoveStaleTemporaries(const char* folder);
 
 // Tests: every later WriteFileReplacing fails as a full disk would once `bytes` bytes of a file

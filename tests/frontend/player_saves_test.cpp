@@ -59,8 +59,8 @@ TEST_F(PlayerSavesTest, ASaveKilledMidWriteLeavesNoTemporaryOnceTheFolderIsReadA
     ASSERT_TRUE(SavePlayer(0, 0));
     const std::string saved = Read("Saves/Orlins/PlO00.dat");
     // What a kill between the temporary's creation and its rename leaves beside the save.
-    const std::string left = "Saves/Orlins/PlO00.dat.tmp" + std::to_string(EndedProcessId()) + ".0";
-    Write(left, saved.substr(0, 40));
+    const std::string left = KilledWriteTemporary("Saves\\Orlins\\PlO00.dat", saved, 40);
+    ASSERT_FALSE(left.empty());
     Write("Saves/Orlins/PlO00.dat.bak", saved);
 
     ResetMenu();

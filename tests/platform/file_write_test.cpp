@@ -116,30 +116,81 @@ TEST_F(FileWriteTest, AReadOnlyFolderKeepsItsFile) {
 TEST_F(FileWriteTest, TemporariesOfAKilledWriterGoWhenTheFolderIsNextReadOrWritten) {
     const std::string gone = std::to_string(EndedProcessId());
     const std::string self = std::to_string(::getpid());
+    const std::string ours = ".brimvale.tmp";
     const std::vector<std::string> kept = {
-        "PlO00.dat", "PlO00.dat.tmp" + self + ".0",   // this process may be writing it now
-        "PlO01.dat.tmp1.0",                            // so may a process that still runs
-        "PlO02.dat.tmp" + gone, "PlO02.dat.tmp" + gone + ".", "PlO02.dat.tmp" + gone + ".x",
-        "PlO02.dat.tmp." + gone, "notes.tmp", ".tmp" + gone + ".0", "PlO03.dat.TMP" + gone + ".0",
-        "PlO04.dat.tmp99999999999.0"};
+        "PlO00.dat", "PlO00.dat" + ours + self + ".0",   // this process may be writing it now
+        "PlO01.dat" + ours + "1.0",                      // so may a process that still runs
+        "PlO02.dat" + ours + gone, "PlO02.dat" + ours + gone + ".", "PlO02.dat" + ours + gone + ".x",
+        "PlO02.dat" + ours + "." + gone, "notes" + ours, ours + gone + ".0", "PlO03.dat.BRIMVALE.TMP" + gone + ".0",
+        "PlO04.dat" + ours + "99999999999.0",
+        // Without the game's mark a name is another program's, whoever wrote it.
+        "PlO07.dat.tmp" + gone + ".0", "PlO07.dat.brimvaletmp" + gone + ".0", "PlO07.dat.tmp.brimvale" + gone + ".0"};
     for (const std::string& name : kept) dir.Write("Saves/Orlins/" + name, "x");
-    dir.Write("Saves/Orlins/PlO05.dat.tmp" + gone + ".0", "cut short");
-    dir.Write("Saves/Orlins/PlO06.dat.tmp" + gone + ".17", "cut short");
-    fs::create_directories(dir.path() / "Saves/Orlins" / ("Folder.tmp" + gone + ".1"));
+    dir.Write("Saves/Orlins/PlO05.dat" + ours + gone + ".0", "cut short");
+    dir.Write("Saves/Orlins/PlO06.dat" + ours + gone + ".17", "cut short");
+    fs::create_directories(dir.path() / "Saves/Orlins" / ("Folder" + ours + gone + ".1"));
 
     EXPECT_EQ(os::RemoveStaleTemporaries("SAVES\\orlins\\"), 2);
     std::vector<std::string> expected = kept;
-    expected.push_back("Folder.tmp" + gone + ".1");
+    expected.push_back("Folder" + ours + gone + ".1");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Listing(dir.path() / "Saves/Orlins"), expected);
     EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Missing\\"), 0);
 
     // A write into a folder clears it the same way, and only that folder.
-    dir.Write("Saves/Voraks/PlV00.dat.tmp" + gone + ".3", "cut short");
-    dir.Write("PlO00.dat.tmp" + gone + ".0", "cut short");
+    dir.Write("Saves/Voraks/PlV00.dat" + ours + gone + ".3", "cut short");
+    dir.Write("PlO00.dat" + ours + gone + ".0", "cut short");
     ASSERT_TRUE(os::WriteFileReplacing("Saves\\Voraks\\PlV01.dat", Pattern(10)));
     EXPECT_EQ(Listing(dir.path() / "Saves/Voraks"), std::vector<std::string>{"PlV01.dat"});
-    EXPECT_TRUE(fs::exists(dir.path() / ("PlO00.dat.tmp" + gone + ".0")));
+    EXPECT_TRUE(fs::exists(dir.path() / ("PlO00.dat" + ours + gone + ".0")));
+}
+
+// What a save killed mid-write really leaves is cleared, while files that other programs name
+// the usual way ("<name>.tmp<pid>.<n>", their writer long gone) stay byte for byte: beside
+// Game.cfg, where a replacing write goes, and in a save folder that the clean-up reads.
+TEST_F(FileWriteTest, OnlyTheGamesOwnTemporariesAreClearedNeverAnotherProgramsFiles) {
+    const std::string gone = std::to_string(EndedProcessId());
+    const std::vector<std::string> others = {
+        "backup.tar.tmp999999.1", "backup.tar.tmp" + gone + ".1", "Game.cfg.tmp" + gone + ".0",
+        "PlO00.dat.tmp" + gone + ".0", "photo.jpg.tmp" + gone + ".12"};
+    for (const std::string& name : others) {
+        dir.Write(name, "user data " + name);
+        dir.Write("Saves/Orlins/" + name, "user data " + name);
+    }
+    dir.Write("Game.cfg", "older settings");
+    dir.Write("Saves/Orlins/PlO00.dat", "older save");
+
+    const std::string settings = KilledWriteTemporary("Game.cfg", "new settings, cut short", 5);
+    const std::string save = KilledWriteTemporary("Saves\\Orlins\\PlO00.dat", "new save, cut short", 7);
+    ASSERT_FALSE(settings.empty());
+    ASSERT_FALSE(save.empty());
+    EXPECT_EQ(dir.Read(settings), "new s");
+    EXPECT_EQ(dir.Read(save), "new sav");
+    EXPECT_EQ(dir.Read("Game.cfg"), "older settings");
+    EXPECT_EQ(dir.Read("Saves/Orlins/PlO00.dat"), "older save");
+
+    EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Orlins\\"), 1);
+    EXPECT_FALSE(fs::exists(dir.path() / save));
+    ASSERT_TRUE(os::WriteFileReplacing("GAME.CFG", Pattern(10)));
+    EXPECT_FALSE(fs::exists(dir.path() / settings));
+    EXPECT_EQ(Read("Game.cfg"), Pattern(10));
+
+    std::vector<std::string> inSaves = others, inTop = others;
+    inSaves.push_back("PlO00.dat");
+    inTop.push_back("Game.cfg");
+    inTop.push_back("Saves");
+    std::sort(inSaves.begin(), inSaves.end());
+    std::sort(inTop.begin(), inTop.end());
+    EXPECT_EQ(Listing(dir.path() / "Saves/Orlins"), inSaves);
+    EXPECT_EQ(Listing(dir.path()), inTop);
+    for (const std::string& name : others) {
+        EXPECT_EQ(dir.Read(name), "user data " + name);
+        EXPECT_EQ(dir.Read("Saves/Orlins/" + name), "user data " + name);
+    }
+    // Cleared again with nothing of ours left: still nothing of theirs goes.
+    EXPECT_EQ(os::RemoveStaleTemporaries(""), 0);
+    EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Orlins\\"), 0);
+    EXPECT_EQ(Listing(dir.path()), inTop);
 }
 
 }  // namespace

@@ -4,8 +4,15 @@
 #include <fstream>
 #include <sstream>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <set>
+#include <vector>
+
+#include "platform/os/path.h"
 
 namespace fs = std::filesystem;
 
@@ -45,4 +52,49 @@ pid_t EndedProcessId() {
     int status = 0;
     ::waitpid(child, &status, 0);
     return child;
+}
+
+namespace {
+
+std::set<std::string> NamesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end; it.increment(ec))
+        names.insert(it->path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+std::string KilledWriteTemporary(const std::string& gamePath, const std::string& bytes, size_t written) {
+    if (written >= bytes.size()) return std::string();
+    const fs::path target = os::ResolvePath(gamePath.c_str());
+    if (target.empty()) return std::string();
+    const fs::path folder = target.parent_path();
+    const std::set<std::string> before = NamesIn(folder);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Past the size limit the kernel stops the writer with SIGXFSZ; ending there at once, with
+        // no clean-up of any kind, is what a kill does.
+        struct sigaction action = {};
+        action.sa_handler = [](int) { ::_exit(0); };
+        ::sigaction(SIGXFSZ, &action, nullptr);
+        const rlimit limit = {rlim_t(written), rlim_t(written)};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+        os::WriteFileReplacing(gamePath.c_str(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        ::_exit(1);   // the write was not stopped
+    }
+    if (child < 0) return std::string();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    os::ForgetFolders();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::string();
+
+    const std::string stem = target.filename().string() + ".";
+    for (const std::string& name : NamesIn(folder)) {
+        if (before.count(name) || name.compare(0, stem.size(), stem) != 0) continue;
+        return (folder / name).string();
+    }
+    return std::string();
 }

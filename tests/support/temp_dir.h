@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -27,3 +28,9 @@ private:
 // The id of a process that has ended (a child that exits at once, reaped): what a file named after
 // its writer carries when the writer was killed.
 pid_t EndedProcessId();
+
+// Stores `bytes` under a game path with os::WriteFileReplacing in a child process that is killed
+// once `written` bytes of them are on disk, as a crash mid-save would, and returns the temporary
+// the write left beside its target (the path from the working folder, as on disk); empty when none
+// was left. The target itself is not replaced.
+std::string KilledWriteTemporary(const std::string& gamePath, const std::string& bytes, size_t written);
