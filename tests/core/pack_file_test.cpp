@@ -219,6 +219,124 @@ TEST_F(PackFileTest, AnEntryReadsOnlyItsOwnBytesCountedFromItsStart) {
 
 namespace {
 
+// Written by hand: "SAME.TXT" twice with "OTHER.TXT" between, then "same.txt" stored in lower
+// case. The first record's data come last in the file, so neither the lowest offset nor the
+// last record can pass for the first.
+const uint8_t kRepeatedNamePack[] = {
+    'T', 'A', 'D', 'Q', 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,
+    112, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 'S', 'A', 'M', 'E', '.', 'T', 'X', 'T', 0,
+    107, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 'O', 'T', 'H', 'E', 'R', '.', 'T', 'X', 'T', 0,
+    101, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 'S', 'A', 'M', 'E', '.', 'T', 'X', 'T', 0,
+    101, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 's', 'a', 'm', 'e', '.', 't', 'x', 't', 0,
+    's', 'e', 'c', 'o', 'n', 'd',
+    'o', 't', 'h', 'e', 'r',
+    'f', 'i', 'r', 's', 't', '!', '!',
+};
+
+}  // namespace
+
+// A pack built with a name twice (a patched pack appended to, a tool run twice) must give every
+// loader the same copy: the first record, as the packs have always been read.
+TEST_F(PackFileTest, ANameHeldTwiceGivesTheFirstRecordEveryTime) {
+    WriteArray("DUP.DAT", kRepeatedNamePack);
+    for (const char* asked : {"SAME.TXT", "same.txt", "Same.Txt"}) {
+        SCOPED_TRACE(asked);
+        PackEntryInfo info;
+        FILE* f = OpenPackEntry("DUP.DAT", asked, &info);
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(info.offset, 112u);
+        EXPECT_EQ(info.size, 7u);
+        EXPECT_EQ(ReadN(f, 7), "first!!");
+        EXPECT_TRUE(IsPackEntryAtEnd(f, &info));
+        ClosePackEntry(f);
+        PackEntry entry;
+        ASSERT_TRUE(entry.Open("DUP.DAT", asked));
+        ASSERT_EQ(entry.Length(), 7u);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.Reader().Span(7)), 7), "first!!");
+        EXPECT_EQ(FindPackEntry("DUP.DAT", asked), 2);
+    }
+    // The name between them is untouched by the repeat.
+    PackEntry other;
+    ASSERT_TRUE(other.Open("DUP.DAT", "other.txt"));
+    EXPECT_EQ(other.Length(), 5u);
+
+    // Read afresh from disk (no directory kept), still the first.
+    ResetPackFiles();
+    PackEntry again;
+    ASSERT_TRUE(again.Open("DUP.DAT", "same.txt"));
+    EXPECT_EQ(again.Start(), 112u);
+
+    // The same through the pack writer, three copies of differing sizes.
+    PackWriter w;
+    w.dummyFirst = true;
+    w.Add("TEXTURAS\\A.TGA", "1");
+    w.Add("TEXTURAS\\A.TGA", "22");
+    w.Add("TEXTURAS\\A.TGA", "333");
+    ASSERT_TRUE(w.WriteTo("TRIPLE.DAT"));
+    PackEntry triple;
+    ASSERT_TRUE(triple.Open("TRIPLE.DAT", "texturas\\a.tga"));
+    ASSERT_EQ(triple.Length(), 1u);
+    EXPECT_EQ(triple.Reader().Span(1)[0], '1');
+}
+
+// Names are stored in upper case and compared exactly: a directory name stored in lower case is
+// found by no request, whatever its case.
+TEST_F(PackFileTest, ADirectoryNameStoredInLowerCaseIsNeverFound) {
+    PackWriter w;
+    w.Add("lower.txt", "lower");
+    w.Add("Mixed.Txt", "mixed");
+    w.Add("UPPER.TXT", "upper");
+    ASSERT_TRUE(w.WriteTo("CASE.DAT"));
+    for (const char* asked : {"lower.txt", "LOWER.TXT", "Mixed.Txt", "MIXED.TXT"}) {
+        SCOPED_TRACE(asked);
+        EXPECT_EQ(OpenPackEntry("CASE.DAT", asked, nullptr), nullptr);
+        EXPECT_EQ(g_PackError, PACK_NOT_IN_PACK);
+        EXPECT_EQ(FindPackEntry("CASE.DAT", asked), 0);
+    }
+    EXPECT_EQ(FindPackEntry("CASE.DAT", "upper.txt"), 2);
+}
+
+// A reader loops until IsPackEntryAtEnd: at the entry's first byte it must read on, before that
+// byte or at its end it must stop, and an empty entry has nothing to read at all.
+TEST_F(PackFileTest, AReaderStopsExactlyAtItsEntrysEdges) {
+    PackWriter w;
+    w.Add("EMPTY.TXT", "");
+    w.Add("ONE.TXT", "1");
+    w.Add("NEXT.TXT", "next");
+    ASSERT_TRUE(w.WriteTo("EDGE.DAT"));
+    PackEntryInfo info;
+    FILE* f = OpenPackEntry("EDGE.DAT", "ONE.TXT", &info);
+    ASSERT_NE(f, nullptr);
+    ASSERT_GT(info.offset, 0u);
+    EXPECT_FALSE(IsPackEntryAtEnd(f, &info)) << "at its first byte";
+    ASSERT_EQ(std::fseek(f, long(info.offset) - 1, SEEK_SET), 0);
+    EXPECT_TRUE(IsPackEntryAtEnd(f, &info)) << "one byte before it";
+    ASSERT_EQ(std::fseek(f, long(info.offset), SEEK_SET), 0);
+    EXPECT_EQ(ReadN(f, 1), "1");
+    EXPECT_TRUE(IsPackEntryAtEnd(f, &info)) << "past its one byte, with the next entry behind it";
+    ClosePackEntry(f);
+
+    f = OpenPackEntry("EDGE.DAT", "EMPTY.TXT", &info);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(info.size, 0u);
+    EXPECT_TRUE(IsPackEntryAtEnd(f, &info));
+    ClosePackEntry(f);
+
+    // A loose file: its whole length and no more.
+    dir.Write("loose.txt", "ab");
+    f = OpenPackEntry("EDGE.DAT", "LOOSE.TXT", &info);
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(IsPackEntryAtEnd(f, &info));
+    EXPECT_EQ(ReadN(f, 1), "a");
+    EXPECT_FALSE(IsPackEntryAtEnd(f, &info));
+    EXPECT_EQ(ReadN(f, 1), "b");
+    EXPECT_TRUE(IsPackEntryAtEnd(f, &info));
+    ClosePackEntry(f);
+    EXPECT_TRUE(IsPackEntryAtEnd(nullptr, &info));
+}
+
+namespace {
+
 // Files as an installed game's are: changed long ago, so what is read of them may be kept.
 void MakeOld(const std::filesystem::path& p) {
     std::filesystem::last_write_time(p, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));

@@ -106,6 +106,66 @@ TEST_F(PlatformTextTest, HeightRules) {
     EXPECT_EQ(MakeFont(fonttest::kFamily, -5000), nullptr);
 }
 
+// Layout adds whole-pixel advances, each the nearest whole pixel to the glyph's own (at 21 pixels
+// to the em a font unit is 0.021 pixels). Cutting instead of rounding would take a pixel off
+// every character whose advance ends in .5 or more, above all in a made-up bold, narrowing
+// strings and moving centred and right-aligned text.
+TEST_F(PlatformTextTest, AdvancesAreRoundedToTheNearestWholePixel) {
+    FontPtr f = MakeFont(fonttest::kFamily, -21);
+    ASSERT_NE(f, nullptr);
+    struct Case {
+        uint8_t c;
+        int32_t width;
+    };
+    const Case cases[] = {
+        {' ', 5},     // 250 units: 5.25
+        {'A', 11},    // 500 units: 10.5
+        {'B', 13},    // 600 units: 12.6
+        {'W', 21},    // 1000 units: 21
+        {0xE9, 9},    // 450 units: 9.45
+        {0x80, 15},   // 700 units: 14.7
+        {'z', 11},    // the missing glyph, 500 units
+    };
+    for (const Case& c : cases) EXPECT_EQ(text::GetCharWidth(f.get(), c.c), c.width) << int(c.c);
+
+    // A string's extent is the sum of those whole advances, and drawing moves the pen by them.
+    DrawContext dc;
+    dc.SelectFont(f.get());
+    text::Size size{};
+    ASSERT_TRUE(dc.GetTextExtentPoint32("AB\x80 W", 5, &size));
+    EXPECT_EQ(size.cx, 11 + 13 + 15 + 5 + 21);
+    Bitmap bm(100, 30);
+    dc.SelectBitmap(&bm);
+    dc.SetTextColor(0xFFFFFF);
+    ASSERT_TRUE(dc.ExtTextOut(0, 0, 0, "AB", 2));
+    // 'B' fills its advance from its pen position, so its ink starts at column 11.
+    EXPECT_EQ(bm.Pixel(10, 8), 0u);
+    EXPECT_NE(bm.Pixel(11, 8), 0u);
+
+    // The test face has no bold: a bold request thickens every glyph by an em / 24 (0.875
+    // pixels here), which widens each advance by that much, so by one whole pixel.
+    FontDesc bold;
+    bold.face = fonttest::kFamily;
+    bold.height = -21;
+    bold.weight = text::FW_BOLD;
+    FontPtr b(text::CreateFont(bold));
+    ASSERT_NE(b, nullptr);
+    for (const Case& c : cases) EXPECT_EQ(text::GetCharWidth(b.get(), c.c), c.width + 1) << "bold " << int(c.c);
+}
+
+// Cell sizes round halves away from zero as the classic calls do: at 15 pixels to the em the
+// ascent is 13.5 and the descent 4.5 pixels.
+TEST_F(PlatformTextTest, CellHalvesRoundUp) {
+    FontPtr f = MakeFont(fonttest::kFamily, -15);
+    ASSERT_NE(f, nullptr);
+    text::TextMetrics tm{};
+    ASSERT_TRUE(text::GetTextMetrics(f.get(), &tm));
+    EXPECT_EQ(tm.ascent, 14);
+    EXPECT_EQ(tm.descent, 5);
+    EXPECT_EQ(tm.height, 19);
+    EXPECT_EQ(tm.internalLeading, 4);
+}
+
 TEST_F(PlatformTextTest, CodePointsOfTheCodePage) {
     struct Case {
         uint8_t c;

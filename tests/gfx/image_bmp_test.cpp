@@ -3,6 +3,7 @@
 #include <string>
 
 #include "datakit/image_builders.h"
+#include "datakit/image_writer.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;
@@ -153,6 +154,24 @@ TEST(BmpDecode, RunLengthCodedFiles) {
     EXPECT_FALSE(gfx::DecodeBmp(shortRun.data(), shortRun.size(), &none));
     Bytes mismatch = imgtest::BuildBmp(Paletted(4, 3, 8, 2), {kRle8});
     EXPECT_FALSE(gfx::DecodeBmp(mismatch.data(), mismatch.size(), &none));
+}
+
+// The test-data BMP writer stores the rows either way and says which by the height's sign; the
+// game's reader gets the same picture back from both.
+TEST(BmpDecode, TheTestDataWriterRoundTripsBothRowOrders) {
+    const datakit::Picture picture = datakit::QuadrantPicture(5, 3, kRed, kGreen, kBlue, 0xFF123456u);
+    for (bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+        const Bytes file = datakit::BmpFile(picture, topDown);
+        ASSERT_GE(file.size(), 26u);
+        const int32_t height = int32_t(uint32_t(file[22]) | uint32_t(file[23]) << 8 | uint32_t(file[24]) << 16 |
+                                       uint32_t(file[25]) << 24);
+        EXPECT_EQ(height, topDown ? -3 : 3);
+        const Image img = Decode(file);
+        ASSERT_EQ(img.width, 5u);
+        ASSERT_EQ(img.height, 3u);
+        EXPECT_EQ(img.pixels, picture.pixels);
+    }
 }
 
 TEST(BmpDecode, TruncatedOrBadFilesAreRefused) {

@@ -42,6 +42,62 @@ TEST(DxtDecode, BlocksOfEachKind) {
     EXPECT_EQ(px[3] >> 24, 204u);  // 4 x 255 / 5
 }
 
+// Encoders write a flat or cut-out block with both end colours equal; such a DXT1 block is in
+// its three-colour mode, so index 3 is a hole in the picture, not a fourth colour. DXT3 and DXT5
+// take their alpha elsewhere and always read the colours as four.
+TEST(DxtDecode, EqualEndColoursMeanTheThreeColourModeOnlyInDxt1) {
+    uint32_t px[16];
+    // Both ends green (0x07E0); row 0 uses indices 0 1 2 3, the rest index 0.
+    const uint8_t green[8] = {0xE0, 0x07, 0xE0, 0x07, 0xE4, 0x00, 0x00, 0x00};
+    gfx::DecodeDxtBlock(gfx::D3DFMT_DXT1, green, px);
+    EXPECT_EQ(std::vector<uint32_t>(px, px + 5),
+              (std::vector<uint32_t>{0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0u, 0xFF00FF00u}));
+    // Both ends black, every index 3: a wholly transparent block, not an opaque black one.
+    const uint8_t hole[8] = {0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
+    gfx::DecodeDxtBlock(gfx::D3DFMT_DXT1, hole, px);
+    for (uint32_t p : px) ASSERT_EQ(p, 0u);
+
+    // DXT3, explicit alpha 15 everywhere, the same green block with every index 3: green.
+    uint8_t dxt3[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xE0, 0x07, 0xE0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF};
+    gfx::DecodeDxtBlock(gfx::D3DFMT_DXT3, dxt3, px);
+    for (uint32_t p : px) ASSERT_EQ(p, 0xFF00FF00u);
+
+    // DXT5 with equal alpha ends is in its six-value mode: index 6 is 0 and index 7 is 255.
+    // Alpha indices 0 1 6 7 (bits 0x0F88); colours as above, every index 3.
+    const uint8_t dxt5[16] = {100, 100, 0x88, 0x0F, 0, 0, 0, 0, 0xE0, 0x07, 0xE0, 0x07, 0xFF, 0xFF, 0xFF, 0xFF};
+    gfx::DecodeDxtBlock(gfx::D3DFMT_DXT5, dxt5, px);
+    EXPECT_EQ(std::vector<uint32_t>(px, px + 5),
+              (std::vector<uint32_t>{0x6400FF00u, 0x6400FF00u, 0x0000FF00u, 0xFF00FF00u, 0x6400FF00u}));
+}
+
+// A DXT1 picture counts as carrying alpha exactly when one of its blocks punches a hole.
+TEST(DxtDecode, ADxt1FileHasAlphaOnlyWhereABlockUsesItsTransparentIndex) {
+    imgtest::DdsLayout s;
+    s.width = 8;
+    s.height = 4;
+    s.fourCC = imgtest::FourCC("DXT1");
+    struct Case {
+        const char* what;
+        uint8_t second[8];
+        bool alpha;
+        uint32_t pixel3;   // row 0, column 3 of the second block (blue (8 + 2 x 0) / 3 in four colours)
+    } cases[] = {
+        {"equal ends, index 3", {0xE0, 0x07, 0xE0, 0x07, 0xE4, 0x00, 0x00, 0x00}, true, 0u},
+        {"first end above, index 3", {0xE1, 0x07, 0xE0, 0x07, 0xC0, 0x00, 0x00, 0x00}, false, 0xFF00FF02u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes payload(kDxt1FourColour, kDxt1FourColour + 8);
+        payload.insert(payload.end(), c.second, c.second + 8);
+        const Bytes file = imgtest::BuildDds(s, payload);
+        Image img;
+        ASSERT_TRUE(gfx::DecodeDds(file.data(), file.size(), &img)) << gfx::LastImageError();
+        EXPECT_EQ(img.hasAlpha, c.alpha);
+        EXPECT_EQ(img.pixels[4 + 3], c.pixel3);
+        EXPECT_EQ(img.pixels[3], 0xFF5500AAu);   // the first block, four colours
+    }
+}
+
 TEST(DxtDecode, PartialEdgeBlocksAndShortData) {
     // 6 x 5 needs 2 x 2 blocks of the four-colour red/blue block.
     Bytes blocks;

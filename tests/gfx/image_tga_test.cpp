@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "datakit/image_builders.h"
+#include "datakit/image_writer.h"
 #include "platform/gfx/image.h"
 
 using gfx::Image;
@@ -60,6 +61,38 @@ TEST(TgaDecode, HandMadeFiles) {
     EXPECT_EQ(Decode(grey).pixels, (std::vector<uint32_t>{0xFF7F7F7Fu, 0xFF000000u}));
     Bytes greyAlpha = {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 16, 0x28, 0x40, 0x10};
     EXPECT_EQ(Decode(greyAlpha).pixels, (std::vector<uint32_t>{0x10404040u}));
+}
+
+// The TGA files that tests and the demo data are made of: whichever way the writer stores the
+// rows, it marks them so, and the game's reader gets the picture back the right way up, in
+// every layout the writer offers. A picture different in every quarter shows a flip or a mirror.
+TEST(TgaDecode, TheTestDataWriterRoundTripsEveryLayout) {
+    for (uint8_t depth : {uint8_t(24), uint8_t(32)}) {
+        for (bool rle : {false, true}) {
+            for (bool footer : {false, true}) {
+                for (bool topDown : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << int(depth) << " bits" << (rle ? ", run-length" : "")
+                                                    << (footer ? ", footer" : "") << (topDown ? ", top-down" : ""));
+                    const uint32_t half = depth == 32 ? 0x80000000u : 0xFF000000u;
+                    const datakit::Picture picture =
+                        datakit::QuadrantPicture(5, 3, kRed, kGreen, half | 0x0000FF, half | 0x123456);
+                    datakit::TgaOptions options;
+                    options.depth = depth;
+                    options.rle = rle;
+                    options.footer = footer;
+                    options.topDown = topDown;
+                    const Bytes file = datakit::TgaFile(picture, options);
+                    ASSERT_GE(file.size(), 18u);
+                    EXPECT_EQ((file[17] & 0x20) != 0, topDown) << "the descriptor's top-down bit";
+                    const Image img = Decode(file);
+                    ASSERT_EQ(img.width, 5u);
+                    ASSERT_EQ(img.height, 3u);
+                    EXPECT_EQ(img.pixels, picture.pixels);
+                    EXPECT_EQ(img.hasAlpha, depth == 32);
+                }
+            }
+        }
+    }
 }
 
 TEST(TgaDecode, TruncatedOrBadFilesAreRefused) {

@@ -152,6 +152,46 @@ TEST_F(VideoPlayerTest, PlaysTheClipToItsEndWithEveryFrameShownOnTimeAndItsSound
     EXPECT_EQ(notifications, 1);
 }
 
+// A silent video lasts until its last picture has had its full time on screen: the end (and
+// the complete event that ends the start-up video) comes a frame's time after that picture is
+// shown, not the moment it is.
+TEST_F(VideoPlayerTest, ASilentVideoEndsOnlyOnceItsLastPictureHasHadItsTime) {
+    for (int fps : {25, 50}) {
+        SCOPED_TRACE(fps);
+        video::TestClipSpec spec;
+        spec.toneHz = 0;
+        spec.fps = fps;
+        spec.frames = 10;
+        const std::string path = Clip("silent" + std::to_string(fps) + ".mpg", spec);
+        const uint32_t frameMs = uint32_t(1000 / fps);
+
+        std::vector<video::PresentedFrame> shown;
+        video::Player p;
+        p.SetPresentObserver([&](const video::PresentedFrame& f) { shown.push_back(f); });
+        ASSERT_EQ(p.RenderFile(path.c_str(), nullptr), S_OK);
+        EXPECT_FALSE(p.Stats().hasAudio);
+        ASSERT_EQ(p.Pause(), S_OK);
+        const uint32_t started = now;
+        ASSERT_EQ(p.Run(), S_OK);
+
+        int64_t endedAt = -1;
+        for (int i = 0; i < 400 && endedAt < 0; ++i) {
+            p.Pump(2);
+            int32_t code = 0;
+            while (p.GetEvent(&code))
+                if (code == video::EVENT_COMPLETE) endedAt = int64_t(now - started);
+        }
+        ASSERT_GE(endedAt, 0) << "the video never ended";
+        ASSERT_EQ(int(shown.size()), spec.frames);
+        const uint32_t lastShown = shown.back().ptsMs;
+        EXPECT_EQ(lastShown, shown[0].ptsMs + uint32_t(spec.frames - 1) * frameMs);
+        // The clip's length is its frame count at its rate.
+        EXPECT_EQ(p.Stats().durationMs, shown[0].ptsMs + uint32_t(spec.frames) * frameMs);
+        EXPECT_GE(endedAt, int64_t(lastShown + frameMs));
+        EXPECT_LE(endedAt, int64_t(lastShown + frameMs) + 4);
+    }
+}
+
 // Start-up videos play before the game opens its sound output.
 TEST_F(VideoPlayerTest, WithNoOutputGivenItOpensItsOwnAndClosesItAfter) {
     video::TestClipSpec spec;
