@@ -208,5 +208,8 @@ int MessageBox(WindowHandle w, const char* text, const char* caption, uint32_t f
 // The dialog alone, nothing on standard error: false, and nothing shown, where there is no display
 // (before the layer starts, or on a headless driver).
 bool ShowMessageDialog(WindowHandle w, const char* text, const char* caption, uint32_t flags);
+// Tests: a dialog that would open on a real display goes here instead, and is taken as shown; the
+// default (empty) opens it. A test program has nobody to click its button.
+void SetMessageDialogStandIn(std::function<void(const char* caption, const char* text)> standIn);
 
 }  // namespace os

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -241,9 +242,26 @@ uint32_t timeEndPeriod(uint32_t) { return 0; }
 
 // ---- message box -----------------------------------------------------------------------
 
+namespace {
+std::mutex g_DialogStandInLock;
+std::function<void(const char*, const char*)> g_DialogStandIn;
+}  // namespace
+
+void SetMessageDialogStandIn(std::function<void(const char* caption, const char* text)> standIn) {
+    std::lock_guard<std::mutex> hold(g_DialogStandInLock);
+    g_DialogStandIn = std::move(standIn);
+}
+
 bool ShowMessageDialog(WindowHandle w, const char* text, const char* caption, uint32_t flags) {
     const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
     if (!driver || detail::IsHeadlessDriver(driver)) return false;
+    {
+        std::lock_guard<std::mutex> hold(g_DialogStandInLock);
+        if (g_DialogStandIn) {
+            g_DialogStandIn(caption ? caption : "", text ? text : "");
+            return true;
+        }
+    }
     SDL_Window* parent = IsWindow(w) ? w->sdl : nullptr;
     uint32_t kind = (flags & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
     return SDL_ShowSimpleMessageBox(kind, caption ? caption : "", text ? text : "", parent) == 0;

@@ -1,6 +1,27 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+
+#include "core/data_problems.h"
+#include "platform/os/os.h"
+
+namespace {
+
+// Each test starts with nothing told, so that a program started inside it shows nothing an
+// earlier test left; and a dialog that would open on a real display fails the test instead of
+// waiting for a click nobody gives.
+class NoLeftoversNoDialogs : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        ResetDataProblems();
+        os::SetMessageDialogStandIn([](const char* caption, const char* text) {
+            ADD_FAILURE() << "a message box would wait for a click: " << caption << ": " << text;
+        });
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { os::SetMessageDialogStandIn({}); }
+};
+
+}  // namespace
 
 // Sanitizer settings live in the test programs themselves so that every way of running them
 // (CTest, by hand, a debugger) gets the same ones.
@@ -20,5 +41,6 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new NoLeftoversNoDialogs);
     return RUN_ALL_TESTS();
 }
