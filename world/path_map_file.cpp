@@ -21,6 +21,17 @@ constexpr int32_t kMaxSide = 4096;
 
 bool Finite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
+// Heights come from finite geometry; anything else would carry into every distance and step taken
+// on the layer.
+bool FiniteHeights(const PathLayer& layer) {
+    if (!std::isfinite(layer.floor) || !std::isfinite(layer.low)) return false;
+    for (float c : layer.corners)
+        if (!std::isfinite(c)) return false;
+    return true;
+}
+
+bool SameCell(const CellRef& a, const CellRef& b) { return a.x == b.x && a.z == b.z && a.layer == b.layer; }
+
 void ReadCellRef(BinaryReader& in, CellRef* out) {
     in.ReadI32(out->x);
     in.ReadI32(out->z);
@@ -154,17 +165,31 @@ bool PathMap::Read(const char* name) {
             for (PathLayer& layer : cell.layers) {
                 ReadLayer(in, &layer);
                 if (layer.sector < -1 || layer.sector >= s) return refuse("sector index out of range");
+                if (!FiniteHeights(layer)) return refuse("layer height not finite");
             }
             totalLayers += uint64_t(n);
         }
     if (!in.ok()) return refuse("short layer record");
 
-    // Jump ends may lie anywhere on the map, so they are checked once every cell is known.
-    for (const std::vector<PathCell>& column : columns)
-        for (const PathCell& cell : column)
-            for (const PathLayer& layer : cell.layers) {
-                if (layer.jumpStart && !IsValidCell(layer.jumpTarget)) return refuse("jump target outside the map");
-                if (layer.jumpLanding && !IsValidCell(layer.jumpSource)) return refuse("jump source outside the map");
+    // Jump ends may lie anywhere on the map, so they are checked once every cell is known. A
+    // landing names the one start that jumps onto it. A start's target is a landing, but may name
+    // another start: a builder that kept two starts equally near one landing stored it so.
+    for (int32_t x = 0; x < cols; ++x)
+        for (int32_t z = 0; z < rows; ++z)
+            for (int32_t k = 0; k < LayerCount(x, z); ++k) {
+                const CellRef here{x, z, k};
+                const PathLayer& layer = *GetLayer(here);
+                if (layer.jumpStart) {
+                    if (!IsValidCell(layer.jumpTarget)) return refuse("jump target outside the map");
+                    if (SameCell(layer.jumpTarget, here)) return refuse("jump onto its own floor");
+                    if (!GetLayer(layer.jumpTarget)->jumpLanding) return refuse("jump target is no landing");
+                }
+                if (layer.jumpLanding) {
+                    if (!IsValidCell(layer.jumpSource)) return refuse("jump source outside the map");
+                    const PathLayer& source = *GetLayer(layer.jumpSource);
+                    if (!source.jumpStart || !SameCell(source.jumpTarget, here))
+                        return refuse("jump source does not jump here");
+                }
             }
 
     sectors.resize(size_t(s));

@@ -13,8 +13,10 @@ namespace {
 
 constexpr float kStepHeight = 0.95f;
 constexpr float kPortalTolerance = 100.0f;
-// No jump the builder makes comes near this; a damaged map's endless jump still lets the search end.
-constexpr float kLongestJumpWait = 1048576.0f;
+// No jump the builder makes is longer than 22. A damaged map's endless jump waits this long at
+// most, so a search whose every entry waits in turn still ends within 200000 x 259 rounds, a
+// fraction of a second.
+constexpr float kLongestJumpWait = 256.0f;
 
 constexpr int32_t kNeighbourX[8] = {1, -1, 0, 0, 1, 1, -1, -1};
 constexpr int32_t kNeighbourZ[8] = {0, 0, 1, -1, 1, -1, 1, -1};
@@ -127,7 +129,8 @@ bool PathSearch::Push(const CellRef& cell) {
     PathLayer* layer = map.GetLayer(cell);
     if (layer->mark == PATH_MARK_QUEUED) return false;
     int32_t countdown = 0;
-    if (layer->jumpStart) {
+    // A jump onto its own floor is none: each landing would queue the start again.
+    if (layer->jumpStart && !Same(layer->jumpTarget, cell)) {
         float length = map.CellDistance(cell, layer->jumpTarget);
         if (!(length < kLongestJumpWait)) length = kLongestJumpWait;
         countdown = int32_t(length) + 2;
@@ -250,7 +253,8 @@ int PathSearch::StepPortal(const CellRef& cell) {
     if (!portal || portal->partner < 0 || portal->partner >= PORTAL_COUNT) return 0;
     CellRef target{};
     if (!map.WorldToCell(g_Portals[portal->partner].position, &target, kPortalTolerance)) return 0;
-    if (!Push(target)) return 0;
+    // Back onto its own floor it would queue the start again in every round.
+    if (Same(target, cell) || !Push(target)) return 0;
     return Same(target, goal) ? 2 : 1;
 }
 

@@ -39,7 +39,9 @@ public:
     // A route on the scenario's map from start to goal, written into the block: its length and
     // the points, point k being the cell reached after k steps. False (the block's length kept)
     // when either end is no valid cell, no route is found within the queue, or the route has
-    // more points than the block holds. Every mark is 0 again afterwards.
+    // more points than the block holds. Every mark is 0 again afterwards. A jump lands
+    // trunc(length) + 2 rounds after its start was queued, 258 at most; a jump or portal back
+    // onto its own floor leads nowhere.
     bool FindPath(const PathBlock& block, const CellRef& start, const CellRef& goal);
     // Whether a step from one cell onto a neighbouring cell is allowed; its layer is chosen here.
     bool StepAllowed(const CellRef& from, CellRef* to) const;

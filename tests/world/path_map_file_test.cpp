@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/debug_log.h"
@@ -301,6 +304,11 @@ TEST_F(PathMapFileTest, EveryFieldOutOfRangeIsRefusedWithAnEmptyMapAndALogLine) 
         {"sector index past the table", 106, false, 1, 0, false},
         {"sector index below -1", 106, false, -2, 0, false},
         {"unassigned sector", 106, false, -1, 0, true},
+        {"floor not a number", 82, true, 0, nan, false},
+        {"the last layer's floor infinite", 174, true, 0, inf, false},
+        {"low point minus infinite", 86, true, 0, -inf, false},
+        {"a corner infinite", 98, true, 0, inf, false},
+        {"the jump's landing flag cleared", 218, false, 0, 0, false},
         {"jump target x outside", 114, false, 2, 0, false},
         {"jump target z outside", 118, false, -1, 0, false},
         {"jump target on a missing layer", 122, false, 1, 0, false},
@@ -326,12 +334,130 @@ TEST_F(PathMapFileTest, EveryFieldOutOfRangeIsRefusedWithAnEmptyMapAndALogLine) 
               std::string::npos)
         << log;
     EXPECT_NE(log.find("refused: jump target outside the map"), std::string::npos);
+    EXPECT_NE(log.find("refused: layer height not finite"), std::string::npos);
+    EXPECT_NE(log.find("refused: jump target is no landing"), std::string::npos);
+}
+
+TEST_F(PathMapFileTest, JumpsWhoseEndsDoNotAnswerEachOtherAreRefusedAndOthersKept) {
+    // Five cells in a row, each its own floor; jumps are added per case.
+    struct Jump {
+        CellRef from, to;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Jump> jumps;
+        // After the links: a landing whose source is rewritten (layer -1: none); a source that
+        // does not jump keeps a target pointing at the landing all the same.
+        CellRef landing, source;
+        const char* refusal;   // null: read
+    } cases[] = {
+        {"onto its own floor, answering itself", {{{0, 0, 0}, {0, 0, 0}}}, {0, 0, -1}, {}, "jump onto its own floor"},
+        {"a landing whose source does not jump, though its stale target is the landing",
+         {{{0, 0, 0}, {2, 0, 0}}}, {2, 0, 0}, {1, 0, 0}, "jump source does not jump here"},
+        {"a landing whose source jumps elsewhere", {{{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}}, {3, 0, 0},
+         {0, 0, 0}, "jump source does not jump here"},
+        {"two links", {{{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}}, {0, 0, -1}, {}, nullptr},
+        {"there and back", {{{0, 0, 0}, {4, 0, 0}}, {{4, 0, 0}, {0, 0, 0}}}, {0, 0, -1}, {}, nullptr},
+        // A builder that kept two starts equally near one landing stored both; the landing could
+        // name only one of them.
+        {"two starts onto one landing that names the second", {{{1, 0, 0}, {2, 0, 0}}, {{3, 0, 0}, {2, 0, 0}}},
+         {0, 0, -1}, {}, nullptr},
+        {"two starts onto one landing that names the first", {{{1, 0, 0}, {2, 0, 0}}, {{3, 0, 0}, {2, 0, 0}}},
+         {2, 0, 0}, {1, 0, 0}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PathMapBuilder b(5, 1);
+        for (int32_t x = 0; x < 5; ++x) b.Floor(x, 0, 2.0f * float(x));
+        for (const Jump& j : c.jumps) b.Jump(j.from, j.to);
+        PathMap original;
+        b.Build(&original);
+        if (c.landing.layer >= 0) {
+            original.GetLayer(c.landing)->jumpSource = c.source;
+            if (!original.GetLayer(c.source)->jumpStart) original.GetLayer(c.source)->jumpTarget = c.landing;
+        }
+        Store(testsupport::PmapBytes(original));
+        const size_t logged = dir.Read("debug.txt").size();
+        EXPECT_EQ(map.Read(kName), c.refusal == nullptr);
+        if (c.refusal) {
+            EXPECT_TRUE(Empty());
+            EXPECT_NE(dir.Read("debug.txt").find(std::string("refused: ") + c.refusal, logged), std::string::npos);
+        } else {
+            ExpectSameMap(map, original);
+        }
+    }
+}
+
+// The file a fuzzer found: its first cell's floor is not a number and it jumps onto itself; a
+// search from it never ended.
+std::vector<uint8_t> SelfJumpWithoutFloor() {
+    const fs::path path = fs::path(__FILE__).parent_path() / "data" / "pmap-self-jump-nan.dat";
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(PathMapFileTest, TheFuzzedMapWithASelfJumpAndNoFloorIsRefusedForEither) {
+    const std::vector<uint8_t> found = SelfJumpWithoutFloor();
+    ASSERT_EQ(found.size(), 1254u);
+    g_Scenario.number = 3;
+    Store(found);
+    EXPECT_FALSE(g_Scenario.pathMap.LoadOrBuild());
+    EXPECT_EQ(g_Scenario.pathMap.cols, 0);
+    EXPECT_NE(dir.Read("debug.txt").find("refused: layer height not finite"), std::string::npos);
+
+    // With finite floors its jumps alone still refuse it.
+    std::vector<uint8_t> floored = found;
+    for (size_t at : {82u, 1002u}) {
+        float f;
+        std::memcpy(&f, &found[at], 4);
+        ASSERT_TRUE(std::isnan(f)) << at;
+        const float floor = 1.5f;
+        std::memcpy(&floored[at], &floor, 4);
+    }
+    Store(floored);
+    EXPECT_FALSE(map.Read(kName));
+    EXPECT_TRUE(Empty());
+    EXPECT_NE(dir.Read("debug.txt").find("refused: jump onto its own floor"), std::string::npos);
+}
+
+TEST_F(PathMapFileTest, TheWidestAndDeepestGridsTheBuilderMakesAreReadBack) {
+    // The builder takes scenarios up to 4096 cells a side; what it stores must load again.
+    for (const auto& [cols, rows] : {std::pair{4096, 1}, std::pair{1, 4096}}) {
+        SCOPED_TRACE(testing::Message() << cols << " x " << rows);
+        PathMap original;
+        PathMapBuilder(cols, rows).Floor(cols - 1, rows - 1, 2.0f).Build(&original);
+        Store(testsupport::PmapBytes(original));
+        ASSERT_TRUE(map.Read(kName));
+        ExpectSameMap(map, original);
+    }
+}
+
+TEST_F(PathMapFileTest, AMapThatDisagreesWithItsOwnSizesIsNotWritten) {
+    struct Case {
+        const char* name;
+        void (*damage)(PathMap*);
+    } cases[] = {
+        {"a column short", [](PathMap* m) { m->columns.pop_back(); }},
+        {"a row short", [](PathMap* m) { m->columns[1].pop_back(); }},
+        {"a layer more than counted", [](PathMap* m) { m->columns[0][0].layers.push_back(m->columns[0][0].layers[0]); }},
+        {"a sector more than counted", [](PathMap* m) { m->sectors.push_back(m->sectors[0]); }},
+        {"a short reach row", [](PathMap* m) { m->sectors[0].reach.clear(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PathMap original;
+        PathMapBuilder(2, 2).Area(0, 0, 1, 1, 0.5f).Build(&original);
+        c.damage(&original);
+        EXPECT_FALSE(original.Write(kName));
+        EXPECT_FALSE(fs::exists(dir.path() / "Modelos"));
+    }
 }
 
 TEST_F(PathMapFileTest, AnUnsetJumpFlagLeavesItsTargetUnchecked) {
     std::vector<uint8_t> bytes = TwoByOne(false);
     bytes[111] = 0;      // no jump starts here any more
     bytes[114] = 99;     // so its target may point anywhere
+    bytes[218] = 0;      // and nothing lands where it went
     Store(bytes);
     EXPECT_TRUE(map.Read(kName));
 }
