@@ -1,15 +1,21 @@
 // libFuzzer target: any bytes as a loose pmap.dat read into the scenario's path map. A map that is
-// read answers its queries and one path search between two of its cells; whatever the bytes,
-// nothing may crash, leak or trip a sanitizer.
+// read answers its queries and path searches from several of its cells: the first and the last,
+// and the ends of its jumps, where a damaged map would trap a search. Whatever the bytes, nothing
+// may crash, hang, leak or trip a sanitizer, and every search leaves every mark free.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "fuzz/scratch_folder.h"
 #include "world/path_search.h"
 #include "world/scenario.h"
 
 namespace {
+
+// Enough to reach every jump of a small map without making a large one slow.
+constexpr size_t kSearches = 16;
 
 void Query(const PathMap& map, const CellRef& a, const CellRef& b) {
     Vec3 at;
@@ -40,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PathMap& map = g_Scenario.pathMap;
     if (map.Read("PMAP.DAT")) {
         CellRef first{-1, -1, -1}, last{-1, -1, -1};
+        std::vector<CellRef> jumpEnds;
         for (int32_t z = 0; z < map.rows; ++z)
             for (int32_t x = 0; x < map.cols; ++x)
                 for (int32_t k = 0; k < map.LayerCount(x, z); ++k) {
@@ -47,14 +54,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     if (first.x < 0) first = cell;
                     last = cell;
                     Query(map, cell, first);
+                    if ((map.HasJump(cell) || map.IsJumpLanding(cell)) && jumpEnds.size() < kSearches)
+                        jumpEnds.push_back(cell);
                 }
-        static CellRef points[PATH_POINTS_MAX];
-        int32_t length = 0;
-        g_PathSearch.FindPath(PathBlock{&length, points, PATH_POINTS_MAX}, first, last);
-        for (const auto& column : map.columns)
-            for (const PathCell& cell : column)
-                for (const PathLayer& layer : cell.layers)
-                    if (layer.mark != PATH_MARK_FREE) std::abort();
+        if (first.x >= 0) {
+            std::vector<std::pair<CellRef, CellRef>> searches{{first, last}, {last, first}};
+            for (size_t i = 0; i < jumpEnds.size(); ++i) searches.push_back({jumpEnds[i], i % 2 ? first : last});
+            static CellRef points[PATH_POINTS_MAX];
+            for (const auto& [from, to] : searches) {
+                int32_t length = 0;
+                g_PathSearch.FindPath(PathBlock{&length, points, PATH_POINTS_MAX}, from, to);
+                for (const auto& column : map.columns)
+                    for (const PathCell& cell : column)
+                        for (const PathLayer& layer : cell.layers)
+                            if (layer.mark != PATH_MARK_FREE) std::abort();
+            }
+        }
     }
     map.Free();
     return 0;

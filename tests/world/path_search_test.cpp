@@ -1,9 +1,11 @@
 // The path search on maps built in memory: its rules' own cases, portals, the queue's and the
-// block's limits, and random maps against the searches of path_search_reference.
+// block's limits, damaged maps that would hold it, and random maps against the searches of
+// path_search_reference.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "path_search_reference.h"
@@ -96,6 +98,103 @@ TEST_F(PathSearchTest, AJumpLandsTruncatedLengthPlusTwoRoundsAfterItsStartWasQue
         ASSERT_TRUE(Find(c.start, {6, 0, 0}, &path));
         EXPECT_EQ(path, c.path);
         EXPECT_EQ(g_PathSearch.rounds, c.rounds);
+        EXPECT_TRUE(AllMarksFree());
+    }
+}
+
+TEST_F(PathSearchTest, AJumpWaitsNoMoreThan258RoundsHoweverLongOrDamagedItIs) {
+    // Two cells side by side, too far apart in height to step; the first jumps onto the second.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        float from, to;
+        int32_t rounds;
+    } cases[] = {
+        {"just under the cap: length 255.502", 0.0f, 255.5f, 257},
+        {"at the cap: length 256.002", 0.0f, 256.0f, 258},
+        {"far past it", 0.0f, 1.0e6f, 258},
+        {"too far apart for a float", -3.0e38f, 3.0e38f, 258},
+        {"no floor where it lands", 0.0f, nan, 258},
+        {"no floor where it starts", nan, 0.0f, 258},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PathMapBuilder(2, 1).Floor(0, 0, c.from).Floor(1, 0, c.to).Jump({0, 0, 0}, {1, 0, 0}).Build(&map);
+        std::vector<CellRef> path;
+        ASSERT_TRUE(Find({0, 0, 0}, {1, 0, 0}, &path));
+        EXPECT_EQ(path, (std::vector<CellRef>{{0, 0, 0}, {1, 0, 0}}));
+        EXPECT_EQ(g_PathSearch.rounds, c.rounds);
+        EXPECT_TRUE(AllMarksFree());
+    }
+}
+
+TEST_F(PathSearchTest, AJumpOrPortalBackOntoTheStartsOwnFloorLeadsNowhereAndTheSearchEnds) {
+    // A 4 x 3 floor and, past a gap, a cell of its own. The start keeps its mark while it is
+    // queued, so a way from it back onto itself would queue it again without end; the search
+    // must come out as on the map without that way.
+    const CellRef start{1, 1, 0};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* name;
+        CellRef goal;
+        float startFloor;
+        bool selfJump, selfPortal;
+        bool jumpsOntoStart;   // every cell of the first row jumps onto the start
+    } cases[] = {
+        {"no floor and a jump onto itself, as fuzzed", {3, 2, 0}, nan, true, false, false},
+        {"a jump onto itself, no way to the goal", {5, 1, 0}, 0.0f, true, false, false},
+        {"a jump onto itself, the goal near", {3, 2, 0}, 0.0f, true, false, false},
+        {"a portal onto itself, no way to the goal", {5, 1, 0}, 0.0f, false, true, false},
+        {"a portal onto itself, the goal near", {3, 2, 0}, 0.0f, false, true, false},
+        {"both", {5, 1, 0}, 0.0f, true, true, false},
+        {"jumps that do not answer, all onto the start", {5, 1, 0}, 0.0f, true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The map as it should be searched, and what the search's rules give on it.
+        const auto build = [&](bool damaged) {
+            PathMapBuilder b(6, 3);
+            for (int32_t x = 0; x < 4; ++x)
+                for (int32_t z = 0; z < 3; ++z)
+                    b.Floor(x, z, x == start.x && z == start.z ? c.startFloor : 0.0f);
+            b.Floor(5, 1, 0.0f);
+            if (c.jumpsOntoStart)
+                for (int32_t x = 0; x < 4; ++x) b.Jump({x, 0, 0}, start);
+            if (damaged && c.selfJump) b.Jump(start, start);
+            b.Build(&map);
+            for (PortalRecord& p : g_Portals) p = PortalRecord{0, -1, -1, {}, {}};
+            if (damaged && c.selfPortal) {
+                g_Portals[0] = PortalRecord{1, 0, 1, {1.5f, 0.0f, 1.5f}, {0, 0, 1}};
+                g_Portals[1] = PortalRecord{1, 1, 0, {1.5f, 0.0f, 1.5f}, {0, 0, 1}};
+                testsupport::PutPortal(&map, start, &g_Portals[0]);
+            }
+        };
+        build(false);
+        const reference::SearchResult want = reference::FindPath(start, c.goal, PATH_POINTS_MAX);
+        build(true);
+        std::vector<CellRef> path;
+        EXPECT_EQ(Find(start, c.goal, &path), want.found);
+        EXPECT_EQ(path, want.path);
+        EXPECT_EQ(g_PathSearch.count, want.entries);
+        EXPECT_EQ(g_PathSearch.rounds, want.rounds);
+        EXPECT_TRUE(AllMarksFree());
+    }
+}
+
+TEST_F(PathSearchTest, AStepChangesHeightByLessThan095EitherWay) {
+    // Two cells side by side; the second one's floor is the case's rise above the first.
+    struct Case {
+        float rise;
+        bool found;
+    } cases[] = {{0.9f, true}, {0.95f, false}, {-0.9f, true}, {-0.95f, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rise);
+        PathMapBuilder(2, 1).Floor(0, 0, 0.0f).Floor(1, 0, c.rise).Build(&map);
+        std::vector<CellRef> path;
+        EXPECT_EQ(Find({0, 0, 0}, {1, 0, 0}, &path), c.found);
+        if (c.found) {
+            EXPECT_EQ(path, (std::vector<CellRef>{{0, 0, 0}, {1, 0, 0}}));
+        }
         EXPECT_TRUE(AllMarksFree());
     }
 }
@@ -219,7 +318,7 @@ TEST_F(PathSearchTest, APathLongerThanTheBlockFailsWithoutWritingPastIt) {
     struct Case {
         int32_t goalX, capacity;
         bool found;
-    } cases[] = {{1599, 1500, false}, {1499, 1500, true}, {1599, 1600, true}};
+    } cases[] = {{1599, 1500, false}, {1500, 1500, false}, {1499, 1500, true}, {1599, 1600, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "to " << c.goalX << " in " << c.capacity);
         // Room behind the block, which must stay as it was.
