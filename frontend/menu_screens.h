@@ -292,6 +292,8 @@ private:
     void ShowEditedPlayer(int slot);
     void DressCandidate();
     bool SaveEditedPlayer();
+    // The edited record into the list (a new player added to it); false when the list is full.
+    bool KeepEditedPlayer();
     void DeleteEditedPlayer();
     void UpdatePlayerRecord();
     bool StoreTeamInCampaign();

@@ -23,6 +23,8 @@ struct PlayerEditorState {
     int32_t anchorX = 0, anchorY = 0;
     // The shown record differs from what its slot holds.
     uint8_t changed = 0;
+    // The list holds the shown record as kept, its file does not yet.
+    uint8_t unwritten = 0;
     int32_t question = EDITOR_ASK_NONE;
     // The name as it was when its editing began.
     char nameBefore[PLAYER_NAME_SIZE] = {};

@@ -91,6 +91,7 @@ void MenuScreens::ShowEditedPlayer(int slot) {
     const int side = ChosenSide();
     g_Menu.SelectPlayer(IsSlot(slot) ? slot : -1, side);
     editor.changed = 0;
+    editor.unwritten = 0;
     if (!g_Menu.playerRecord) {
         RemovePreview(candidate);
         MakeRandomPlayer(side, candidateRecord);
@@ -127,6 +128,25 @@ bool MenuScreens::SaveEditedPlayer() {
     }
     candidateRestore = *candidateRecord;
     editor.changed = 0;
+    editor.unwritten = 0;
+    return true;
+}
+
+bool MenuScreens::KeepEditedPlayer() {
+    const int side = ChosenSide();
+    candidateRecord->side = uint32_t(side);
+    if (g_Menu.playerRecord) {
+        *g_Menu.playerRecord = *candidateRecord;
+    } else {
+        // A player nobody had yet (a random one) joins the list, so that it is there to keep.
+        const int slot = AddPlayerRecord(*candidateRecord);
+        if (slot < 0) return false;
+        g_Menu.SelectPlayer(slot, side);
+    }
+    candidateRestore = *candidateRecord;
+    editor.changed = 0;
+    // Only in the list: leaving still asks to write it.
+    editor.unwritten = 1;
     return true;
 }
 
@@ -170,6 +190,7 @@ void MenuScreens::RunEditorAction(int question) {
         g_Menu.SelectPlayer(-1, side);
         // Not stored anywhere yet: leaving asks.
         editor.changed = 1;
+        editor.unwritten = 0;
         DressCandidate();
         break;
     case EDITOR_ASK_BACK: {
@@ -186,8 +207,8 @@ void MenuScreens::RunEditorAction(int question) {
 }
 
 void MenuScreens::AskEditor(int question) {
-    // Only a delete or unsaved changes need an answer first.
-    if (question != EDITOR_ASK_DELETE && !(editor.changed && candidate)) {
+    // Only a delete, unsaved changes or a kept player without its file need an answer first.
+    if (question != EDITOR_ASK_DELETE && !((editor.changed || editor.unwritten) && candidate)) {
         RunEditorAction(question);
         return;
     }
@@ -315,11 +336,8 @@ void MenuScreens::UpdatePlayerEditor() {
         return;
     }
     if (Hit(buttons[2], -1)) {
-        PanelSound(FX_ACCEPT);
         // Into the list only; the file is written when the player is saved.
-        if (g_Menu.playerRecord) *g_Menu.playerRecord = *candidateRecord;
-        candidateRestore = *candidateRecord;
-        editor.changed = 0;
+        PanelSound(KeepEditedPlayer() ? FX_ACCEPT : FX_REFUSE);
         DressCandidate();
         return;
     }

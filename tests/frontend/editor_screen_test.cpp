@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/binary_reader.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
 #include "fighters/character.h"
@@ -255,6 +256,62 @@ TEST_F(EditorScreenTest, ChangesAreSavedOnYesAndDeleteLeavesNoSlotOnTheDeletedPl
     EXPECT_GE(g_Menu.selectedPlayer, 0);
     EXPECT_EQ(g_Menu.playerTables.count[0], 1);
     ExpectLeft(9, 5, {200, 205});
+}
+
+// "Keep changes" puts the player into the list only; the editor is not left with it there alone.
+TEST_F(EditorScreenTest, APlayerKeptOnlyInTheListIsAskedAboutWhenTheEditorIsLeft) {
+    const TrainingBlock training = g_Training;
+    g_Training.game.playerSlot = -1;
+    // A new random player, one piece changed, kept, then back to the training page: asked, yes
+    // writes it and the training page gets it.
+    g_Menu.previousPage = 2;
+    Show(9);
+    ASSERT_EQ(g_Menu.selectedPlayer, -1);
+    Click(s->buttons[0]);
+    ASSERT_NE(s->candidate, nullptr);
+    Click(s->images[8]);
+    const PlayerRecord made = *s->candidateRecord;
+    Click(s->buttons[2]);
+    const int slot = g_Menu.selectedPlayer;
+    ASSERT_GE(slot, 0) << "kept into the list";
+    ASSERT_NE(g_Menu.playerTables.records[0][slot], nullptr);
+    EXPECT_EQ(g_Menu.playerTables.records[0][slot]->look.eyes, made.look.eyes);
+    const std::string file = "Saves/Orlins/PlO" + std::string(slot < 10 ? "0" : "") + std::to_string(slot) + ".dat";
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / file)) << "no file yet";
+    EXPECT_EQ(s->boxOpen, 0);
+    Click(s->images[21]);
+    ASSERT_EQ(s->boxOpen, 1) << "leaving asks about the player the file lacks";
+    EXPECT_EQ(g_Menu.page, 9);
+    Log().sounds.clear();
+    AnswerYes();
+    ExpectLeft(9, 2, {200, 205});
+    EXPECT_EQ(g_Training.game.playerSlot, slot);
+    const std::string bytes = dir.Read(file);
+    ASSERT_GE(bytes.size(), PLAYER_RECORD_SIZE);
+    BinaryReader reader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    PlayerRecord saved{};
+    ASSERT_TRUE(ReadPlayerRecord(reader, 0, &saved));
+    EXPECT_EQ(std::memcmp(&saved.look, &made.look, sizeof saved.look), 0);
+
+    // A saved player changed and kept: moving on asks too; no leaves its file as it was, and
+    // the next player shown has nothing to ask about.
+    const int other = AddPlayer();
+    ASSERT_TRUE(SavePlayer(0, other));
+    g_Menu.SelectPlayer(slot, 0);
+    Show(9);
+    Click(s->images[6]);
+    Click(s->buttons[2]);
+    EXPECT_EQ(g_Menu.playerTables.records[0][slot]->look.skin, (made.look.skin + 1) % 5);
+    Click(s->images[4]);
+    ASSERT_EQ(s->boxOpen, 1);
+    g_Menu.escapePressed = 1;
+    Frame(false);
+    g_Menu.escapePressed = 0;
+    EXPECT_EQ(g_Menu.selectedPlayer, other);
+    EXPECT_EQ(dir.Read(file), bytes) << "no writes nothing";
+    Click(s->images[21]);
+    EXPECT_EQ(s->boxOpen, 0) << "the player shown now is as its file holds it";
+    g_Training = training;
 }
 
 TEST_F(EditorScreenTest, YesToSavingIntoAReadOnlyFolderKeepsTheEditorAndSaysTheSaveFailed) {
