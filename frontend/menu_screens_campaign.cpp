@@ -184,7 +184,16 @@ void MenuScreens::BuildCampaignTeam() {
     for (int i = card; i < SCREEN_TEAM; ++i) cardRow[i] = -1;
     const float heads[4][2] = {{0.12f, 0.25f}, {0.57f, 0.25f}, {0.12f, 0.64f}, {0.57f, 0.64f}};
     for (int i = 0; i < 4; ++i) {
-        MakeTextLabel(kHeadingLabel + i, heads[i][0], heads[i][1], 'C', 704, 5, 5);
+        // "Empty" marks only a card the side had no fighter for, in its middle: elsewhere it
+        // would stand beside or over the cards of a smaller team.
+        TextLabel& empty = MakeTextLabel(kHeadingLabel + i, heads[i][0], heads[i][1], 'C', 704, 5, 5);
+        empty.visible = 0;
+        if (i >= card && i < count) {
+            const Card& c = cards[i];
+            MakePanel(i, c.x, c.y, c.w, c.h, GREY, 0);
+            empty.SetPosition(c.x + c.w / 2, c.y + (c.h - empty.h) / 2);
+            empty.visible = 1;
+        }
         MakeTextLabel(kHiddenLabel + i, heads[i][0], heads[i][1], 'C', 813, 5, 1).visible = 0;
     }
     MakeTextLabel(kHintLabel, 0.02f, 0.96f, 'I', 705, 5, 2);

@@ -448,6 +448,41 @@ TEST_F(CampaignScreensTest, TheOwnCardsApplyTheMatchOnceAndAWinKeepsTheBeatenEne
     EXPECT_EQ(s->progressPending, 0);
 }
 
+// A training match's own cards: each card carries the record its row's fighter was made from,
+// the player's and its team-mate's.
+TEST_F(CampaignScreensTest, EachOwnCardCarriesTheNameOfItsRowsFighter) {
+    g_Menu.saveMode = 0;
+    g_Menu.gameType = 1;
+    const char* const names[2] = {"Player", "Mate"};
+    int slots[2];
+    for (int k = 0; k < 2; ++k) {
+        PlayerRecord r;
+        MakeRandomPlayer(0, &r);
+        std::memset(r.look.name, 0, sizeof r.look.name);
+        std::strcpy(r.look.name, names[k]);
+        slots[k] = AddPlayerRecord(r);
+        ASSERT_GE(slots[k], 0);
+    }
+    g_GameSettings.fightersOwnMode2 = 2;
+    g_GameSettings.fightersEnemyMode2 = 2;
+    std::memset(g_Menu.results, 0, sizeof g_Menu.results);
+    for (int row = 0; row < 4; ++row) {
+        uint32_t* r = g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS;
+        // The enemies' rows come between, as the match numbers its fighters.
+        r[FIGHTER_SIDE] = row == 0 || row == 2 ? 0 : 1;
+        r[FIGHTER_LINEUP_ID] = row == 0 ? uint32_t(slots[0]) : row == 2 ? uint32_t(slots[1]) : uint32_t(10 + row);
+    }
+    s->teamSelection = 0;
+    s->progressPending = 0;
+    Show(13);
+    EXPECT_EQ(s->cardRow[0], 0);
+    EXPECT_EQ(s->cardRow[1], 2);
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_TRUE(s->labels[k].text) << k;
+        EXPECT_STREQ(s->labels[k].text, names[k]);
+    }
+}
+
 TEST_F(CampaignScreensTest, TheResultsReadTheTeamsSavesAgainAndAWinRestocksTheShop) {
     const int slot = Member(0, 3);
     ASSERT_TRUE(SavePlayer(0, slot));

@@ -598,6 +598,50 @@ TEST_F(ScreenPictureFixture, TheCreditsPagesLieInsideTheirFadingPanel) {
     }
 }
 
+// The campaign team's "Empty" notes: ink only on a card the side had no fighter for, never beside
+// the cards or over a filled card's values, whatever the team's size.
+TEST_F(ScreenPictureFixture, TheCampaignTeamMarksOnlyItsEmptyCardsEmpty) {
+    struct Card { float x, y, w, h; };
+    // The cards' places for one to four fighters.
+    const std::vector<std::vector<Card>> layouts = {
+        {{0.36f, 0.18f, 0.45f, 0.52f}},
+        {{0.29f, 0.18f, 0.29f, 0.33f}, {0.53f, 0.56f, 0.29f, 0.33f}},
+        {{0.4f, 0.18f, 0.3f, 0.33f}, {0.18f, 0.56f, 0.3f, 0.33f}, {0.63f, 0.56f, 0.3f, 0.33f}},
+        {{0.19f, 0.18f, 0.3f, 0.33f}, {0.635f, 0.18f, 0.3f, 0.33f}, {0.19f, 0.56f, 0.3f, 0.33f},
+         {0.635f, 0.56f, 0.3f, 0.33f}}};
+    constexpr int kEmptyLabel = 36;
+    g_Menu.LoadPlayerSaves(2);
+    // (the team's size, how many of it fought)
+    for (const auto& [size, fought] : {std::pair{1, 1}, {2, 2}, {3, 3}, {4, 4}, {4, 3}, {3, 1}}) {
+        SCOPED_TRACE(testing::Message() << size << " cards, " << fought << " fighters");
+        g_GameSettings.fightersOwnMode2 = size;
+        g_GameSettings.fightersEnemyMode2 = 0;
+        for (int row = 0; row < MAX_CHARACTERS; ++row) {
+            uint32_t* r = g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS;
+            std::fill(r, r + RESULT_FIGHTER_FIELDS, 0u);
+            r[FIGHTER_SIDE] = row < fought ? 0 : 1;
+            r[FIGHTER_LINEUP_ID] = row < fought ? uint32_t(players[size_t(row)]) : uint32_t(PLAYER_SLOTS);
+        }
+        s->teamSelection = 0;
+        s->progressPending = 0;
+        Show(13);
+        const Picture with = Draw(true, false);
+        uint8_t shown[SCREEN_TEAM];
+        for (int i = 0; i < SCREEN_TEAM; ++i) shown[i] = s->labels[kEmptyLabel + i].visible, s->labels[kEmptyLabel + i].visible = 0;
+        const Picture without = Draw(true, false);
+        for (int i = 0; i < SCREEN_TEAM; ++i) s->labels[kEmptyLabel + i].visible = shown[i];
+        Coverage emptyCards;
+        const std::vector<Card>& cards = layouts[size_t(size - 1)];
+        for (int i = fought; i < size; ++i) {
+            const PixelRect card = FractionRect(cards[size_t(i)].x, cards[size_t(i)].y, cards[size_t(i)].w, cards[size_t(i)].h);
+            emptyCards.Add(card);
+            EXPECT_GT(Differing(with, without, card), 0) << "no note on empty card " << i;
+        }
+        const Stray stray = StrayPixels(with, without, emptyCards);
+        EXPECT_EQ(stray.count, 0) << "\"Empty\" off the empty cards, first at " << stray.x << ", " << stray.y;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, ScreenLayoutPictureTest, ::testing::ValuesIn(kScreens), ScreenName);
 
 }  // namespace
