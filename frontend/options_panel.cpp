@@ -10,6 +10,7 @@
 #include "frontend/panel_common.h"
 #include "frontend/preview_fighter.h"
 #include "fighters/character.h"
+#include "render/formats.h"
 #include "render/video.h"
 #include "frontend/settings_files.h"
 #include "frontend/sprite2d.h"
@@ -73,6 +74,9 @@ void CopyText(char* out, size_t capacity, const char* text) {
 // Where mode 8's fighter stands, under the character frame.
 constexpr Vec3 kFramedFighterAt{-0.95f, -0.65f, -3.0f};
 
+// The colour depth of the display mode the game draws in: 16, or 32 for anything else.
+uint32_t DepthInUse() { return FormatBits(g_Video.displayMode.Format) == 16 ? 16u : 32u; }
+
 }  // namespace
 
 void KeyName(int k, char* out, size_t capacity) {
@@ -128,6 +132,9 @@ void OptionsPanel::Build(int tabs) {
     for (ArrowSelector& s : selectors) s.Create(0.035f, 0.12f, 0.035f, "", pictures);
     for (int b = 0; b < 4; ++b) buttons[b].Create(0.5f, 0.84f, 0.2f, 0.04f, PanelText(690), 'C', pictures, 4);
     shown = 1;
+    // A window reads no depth from the settings file, so options stored from it before any
+    // "Options.cfg" hold none: they take the depth in use, as an unchanged option.
+    if (g_Options.bitsPerPixel != 16 && g_Options.bitsPerPixel != 32) g_Options.bitsPerPixel = DepthInUse();
     ShowStoredValues();
     VideoOptionsScreen(0, 4);
 }

@@ -116,6 +116,30 @@ TEST_F(OptionsPanelTest, ColourDepthDecidesShadowAndMultisampling) {
     EXPECT_EQ(PreviousMultisample(32, 0), 4);
 }
 
+// Options stored from a window before any "Options.cfg" hold no depth: the panel opens on the
+// depth the display mode draws in, and a depth that was chosen stays.
+TEST_F(OptionsPanelTest, AStoredDepthThatIsNoDepthOpensAsTheDepthInUse) {
+    const gfx::Format format = g_Video.displayMode.Format;
+    struct Case { uint32_t stored; gfx::Format display; uint32_t shown; };
+    for (Case c : {Case{0, gfx::D3DFMT_X8R8G8B8, 32}, Case{0, gfx::D3DFMT_R5G6B5, 16},
+                   Case{0xFFFFFFFFu, gfx::D3DFMT_R5G6B5, 16}, Case{32, gfx::D3DFMT_R5G6B5, 32},
+                   Case{16, gfx::D3DFMT_X8R8G8B8, 16}}) {
+        SCOPED_TRACE(testing::Message() << c.stored << " stored, " << c.display);
+        g_Options.bitsPerPixel = c.stored;
+        g_Video.displayMode.Format = c.display;
+        g_Menu.optionsChanged = 0;
+        panel.Build(4);
+        EXPECT_STREQ(panel.selectors[1].text, std::to_string(c.shown).c_str());
+        EXPECT_EQ(g_Options.bitsPerPixel, c.shown);
+        EXPECT_EQ(g_Menu.optionsChanged, 0) << "nothing edited";
+        // Multisampling, which the adapter has at 32 bits only, follows the depth shown.
+        EXPECT_EQ(panel.selectors[3].enabled, c.shown == 32 ? 1 : 0);
+        panel.ToggleColourDepth();
+        EXPECT_EQ(g_Options.bitsPerPixel, c.shown == 16 ? 32u : 16u);
+    }
+    g_Video.displayMode.Format = format;
+}
+
 TEST_F(OptionsPanelTest, QualitySliderLevelsPresetsAndTheEndKeepingTheLevel) {
     const struct {
         float v;
