@@ -131,6 +131,24 @@ TEST_F(DemoTextsTest, EveryScreenBoxAndTipOfTheFrontEndHasItsTexts) {
     ExpectEveryAskedNumberNamed("the results");
 }
 
+// The team choice's button that fills the four slots says so, as its tip does, and does not
+// read like the way on, which stays shut until the team is full.
+TEST_F(DemoTextsTest, TheTeamChoicesFillButtonSaysWhatItDoes) {
+    g_Menu.saveMode = 2;
+    g_Menu.gameType = 2;
+    g_Menu.variant = 0;
+    Show(5);
+    const MenuButton& fill = s->buttons[1];
+    ASSERT_TRUE(fill.label.inUse);
+    const std::string caption = fill.label.text ? fill.label.text : "";
+    PointAt(fill);
+    Frame(false);
+    ASSERT_TRUE(g_Menu.tooltip.text && g_Menu.tooltip.visible);
+    EXPECT_EQ(caption, g_Menu.tooltip.text) << "the caption and the tip it shows";
+    EXPECT_EQ(s->images[5].enabled, 0) << "the way on is shut with the slots empty";
+    EXPECT_NE(caption, g_TextTable.Find(504)) << "the way on's tip";
+}
+
 // The names the code computes from a number: the keys and controls a binding can hold, the
 // players' random names, the equipment's and the games a join list shows.
 TEST_F(DemoTextsTest, EveryComputedNameOverItsWholeRangeHasItsText) {

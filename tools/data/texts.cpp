@@ -130,7 +130,7 @@ std::map<int, std::string> NamedTexts() {
         {713, "Show member"}, {714, "Shown member"}, {721, "Your name"}, {722, "Port"},
         {723, "Join the chosen game"}, {724, "Load"}, {725, "Delete"}, {726, "Your name"},
         {729, "Turn left"}, {730, "Turn right"}, {731, "Turn on"}, {732, "Turn off"}, {745, "Easy"},
-        {746, "Normal"}, {747, "Hard"}, {752, "Continue"}, {754, "Your team"}, {756, "Team"},
+        {746, "Normal"}, {747, "Hard"}, {752, "Fill team"}, {754, "Your team"}, {756, "Team"},
         {757, "Average level"}, {758, "New player"}, {759, "Players"}, {761, "Skin"}, {762, "Eyes"},
         {763, "Clothes"}, {764, "Hair"}, {765, "Hair colour"}, {766, "Glasses"}, {767, "Tattoos"},
         {768, "Tattoo"}, {769, "Forehead"}, {770, "Left cheek"}, {771, "Right cheek"}, {772, "Neck"},
