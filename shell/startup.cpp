@@ -141,7 +141,8 @@ bool InitApp(os::WindowProc proc) {
     if (!InitVideo()) return false;
     if (g_Settings.mode == 2)
         g_Font.Create("Tahoma", 14, 0);
-    else if (g_Settings.test)
+    else if (g_Settings.test || g_Settings.mode == 3)
+        // The editor's panels print with the font: without it they would stand blank.
         CreateTestFont();
     InitAudio();
     InitClocks();

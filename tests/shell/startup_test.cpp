@@ -57,7 +57,7 @@ TEST_F(StartupTest, FailedVideoEndsWithMinusOneAndReleasesNothing) {
     EXPECT_TRUE(os::IsWindow(os::GetMainWindow()));
 }
 
-TEST_F(StartupTest, TestModeMakesTheTestFontAndViewersStartAtOnce) {
+TEST_F(StartupTest, TestModeAndTheEditorMakeTheTestFontAndViewersStartAtOnce) {
     struct Case {
         const char* ini;
         const char* face;
@@ -67,6 +67,9 @@ TEST_F(StartupTest, TestModeMakesTheTestFontAndViewersStartAtOnce) {
         {"FULL_SCREEN=0\nMODO=0\nMENU=0\nPRUEBAS=1\n", "Comic Sans MS", CLOCK_MATCH},
         {"FULL_SCREEN=0\nMODO=2\nPRUEBAS=1\n", "Tahoma", CLOCK_MATCH},
         {"FULL_SCREEN=0\nMODO=1\nPRUEBAS=0\n", "", CLOCK_MATCH},
+        // The element-map editor's panels print with the font, test mode or not.
+        {"FULL_SCREEN=0\nMODO=3\nPRUEBAS=0\n", "Comic Sans MS", CLOCK_MATCH},
+        {"FULL_SCREEN=0\nMODO=3\nPRUEBAS=1\n", "Comic Sans MS", CLOCK_MATCH},
     };
     for (const Case& c : cases) {
         dir.Write("Brimvale.ini", c.ini);
