@@ -41,9 +41,10 @@ constexpr uint32_t kCreditValues[4] = {1, 5, 25, 50};
 constexpr const char* kNoGroup = "-------------------";
 enum { ARROW_LEFT_ON, ARROW_LEFT_OFF, ARROW_RIGHT_ON, ARROW_RIGHT_OFF };
 
-const char* const kGameKindNames[] = {"Robar el Simbolo (%c/%c)", "Carrera de Obstáculos (%c/%c)",
-                                      "Codicia (%c/%c)",          "Búsqueda (%c/%c)",
-                                      "Maldición (%c/%c)",        "Aniquilación (%c/%c)"};
+// The panels' texts are in the font's one-byte code page (Windows-1252): it draws a glyph a byte.
+const char* const kGameKindNames[] = {"Robar el Simbolo (%c/%c)", "Carrera de Obst\xE1" "culos (%c/%c)",
+                                      "Codicia (%c/%c)",          "B\xFAsqueda (%c/%c)",
+                                      "Maldici\xF3n (%c/%c)",        "Aniquilaci\xF3n (%c/%c)"};
 const char* const kCommonName = "Comunes (%c/%c)";
 const char* const kElementKindNames[ELEMENT_KINDS] = {"Personajes (%c/%c)",   "Items (%c/%c)",
                                                        "Elem. Fisicos (%c/%c)", "Elem.Especiales (%c/%c)",

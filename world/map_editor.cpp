@@ -33,19 +33,20 @@ const char* const EditorEffectNames[EDITOR_EFFECT_NAMES] = {
     "",           "",          "",           "ChorroAgua",     "LlegaAgua",   "VeCatarata",   "Portal Tipo 1",
     "Portal Tipo 2", "Fuego Fatuo", "Portal Vida", "Portal Poder", "",        ""};
 
+// In the font's one-byte code page (Windows-1252), as every text it draws.
 const char* const EditorItemNames[58] = {
-    "Piedras",        "Granadas",        "Cóckteles Molotov", "Vida Parcial",       "Vida Total",
-    "Experiencia",    "Poder Parcial",   "Poder Total",       "Fuerza",             "Constitución",
+    "Piedras",        "Granadas",        "C\xF3" "ckteles Molotov", "Vida Parcial",       "Vida Total",
+    "Experiencia",    "Poder Parcial",   "Poder Total",       "Fuerza",             "Constituci\xF3n",
     "Agilidad",       "Velocidad",       "Poder",             "Invulnerabilidad",   "Invisibilidad",
-    "Bomba",          "Parálisis",       "Enfermedad",        "Castigo Divino",     "Castigo Satánico",
-    "Créditos 1",     "Créditos 5",      "Créditos 25",       "Créditos 50",        "Letra A",
+    "Bomba",          "Par\xE1lisis",       "Enfermedad",        "Castigo Divino",     "Castigo Sat\xE1nico",
+    "Cr\xE9" "ditos 1",     "Cr\xE9" "ditos 5",      "Cr\xE9" "ditos 25",       "Cr\xE9" "ditos 50",        "Letra A",
     "Letra B",        "Letra C",         "Letra D",           "Letra E",            "Letra F",
     "Letra G",        "Letra H",         "Letra I",           "Letra J",            "Letra K",
     "Letra L",        "Letra M",         "Letra N",           "Letra O",            "Letra P",
     "Letra Q",        "Letra R",         "Letra S",           "Letra T",            "Letra U",
     "Letra V",        "Letra W",         "Letra X",           "Letra Y",            "Letra Z",
     "Fruta Prohibida", "Fruta Prohibida", "Pantalla Loca",    "Pantalla Invertida", "Controles Invertidos",
-    "Golpear Cámara", "Destello Cegador", "Cortina de Humo"};
+    "Golpear C\xE1mara", "Destello Cegador", "Cortina de Humo"};
 
 namespace {
 

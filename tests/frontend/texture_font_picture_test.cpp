@@ -1,6 +1,7 @@
 // Text drawn by the texture font on the OpenGL device, read back from the back buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -101,6 +102,36 @@ TEST_F(TextureFontPictureTest, TestFontGlyphsLightExactlyTheirBoxes) {
             red += inA || inW;
         }
     EXPECT_EQ(red, 6 * 12 + 20 * 8);
+}
+
+// The element-map editor's names carry accented letters of the font's one-byte code page.
+TEST_F(TextureFontPictureTest, AnAccentedLetterIsOneGlyphWithItsAccentAboveTheLetter) {
+    ASSERT_TRUE(g_Font.Create("Comic Sans MS", 20, 0));
+    struct Box {
+        int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    };
+    auto ink = [&](const char* text) {
+        DrawOnBlack(2, 2, 0xFFFFFFFF, text);
+        const std::vector<uint32_t> px = ReadBack();
+        Box b;
+        for (uint32_t y = 0; y < kHeight; ++y)
+            for (uint32_t x = 0; x < kWidth; ++x)
+                if ((px[size_t(y) * kWidth + x] & 0xFF) > 96) {
+                    b.left = std::min(b.left, int(x));
+                    b.right = std::max(b.right, int(x));
+                    b.top = std::min(b.top, int(y));
+                    b.bottom = std::max(b.bottom, int(y));
+                }
+        return b;
+    };
+    const Box plain = ink("na"), accented = ink("n\xE1"), asUtf8 = ink("n\xC3\xA1");
+    ASSERT_GE(plain.right, 0) << "nothing drawn";
+    // As wide as the plain letter, with ink above the top of the lowercase letters.
+    EXPECT_NEAR(accented.right, plain.right, 2);
+    EXPECT_EQ(accented.bottom, plain.bottom);
+    EXPECT_LT(accented.top, plain.top - 2);
+    // Two bytes would be two glyphs, the second well past the first.
+    EXPECT_GT(asUtf8.right, plain.right + 4);
 }
 
 }  // namespace

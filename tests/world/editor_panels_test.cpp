@@ -9,6 +9,7 @@
 #include "frontend/gui_primitives.h"
 #include "platform/gfx/recording_device.h"
 #include "platform/os/os.h"
+#include "platform/text/text.h"
 #include "render/debug_draw.h"
 
 namespace elementtest {
@@ -44,7 +45,7 @@ TEST_F(PanelTest, SelectorsNameTheKindGroupAndTheirKeys) {
     Kind(1);
     g_ElementMap.currentElementKind = ELEMENT_SPECIAL;
     g_ElementMap.currentGroup = 1;
-    EXPECT_EQ(Texts(PANEL_GAME_KIND), Strings{"Carrera de Obstáculos (Q/E)"});
+    EXPECT_EQ(Texts(PANEL_GAME_KIND), Strings{"Carrera de Obst\xE1" "culos (Q/E)"});
     EXPECT_EQ(Texts(PANEL_ELEMENT_KIND), Strings{"Elem.Especiales (Z/C)"});
     EXPECT_EQ(Texts(PANEL_GROUP), Strings{"Checkpoints (B/G)"});
     g_ElementMap.currentGroup = 2;
@@ -64,6 +65,56 @@ TEST_F(PanelTest, SelectorsNameTheKindGroupAndTheirKeys) {
     EXPECT_EQ(Texts(PANEL_MODE), (Strings{"Edit Mode (TAB)", "3,4(0)"}));
 }
 
+// The text as the font shows it: each byte one character of its code page, in UTF-8.
+std::string AsShown(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        const uint32_t u = text::CodePointFrom1252(c);
+        if (u < 0x80) {
+            out += char(u);
+        } else if (u < 0x800) {
+            out += char(0xC0 | (u >> 6));
+            out += char(0x80 | (u & 0x3F));
+        } else {
+            out += char(0xE0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3F));
+            out += char(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+TEST_F(PanelTest, EveryNameIsShownAsWrittenInTheFontsOneByteCodePage) {
+    const char* const kinds[6] = {"Robar el Simbolo (Q/E)", "Carrera de Obstáculos (Q/E)", "Codicia (Q/E)",
+                                  "Búsqueda (Q/E)",         "Maldición (Q/E)",             "Aniquilación (Q/E)"};
+    for (int k = 0; k < 6; ++k) {
+        Kind(k);
+        ASSERT_EQ(Texts(PANEL_GAME_KIND).size(), 1u);
+        EXPECT_EQ(AsShown(Texts(PANEL_GAME_KIND)[0]), kinds[k]);
+    }
+    EXPECT_EQ(AsShown(EditorItemNames[2]), "Cóckteles Molotov");
+    EXPECT_EQ(AsShown(EditorItemNames[20]), "Créditos 1");
+    // No name anywhere carries a letter as two bytes: the font would draw two wrong glyphs.
+    std::vector<std::string> names;
+    for (int k : {0, 1, 2, 3, 4, 5, 9}) {
+        Kind(k);
+        for (int e = 0; e < ELEMENT_KINDS; ++e)
+            for (int group = 0; group < 8; ++group) {
+                g_ElementMap.currentElementKind = e;
+                g_ElementMap.currentGroup = group;
+                for (int panel : {PANEL_GAME_KIND, PANEL_ELEMENT_KIND, PANEL_GROUP, PANEL_HELP})
+                    for (const std::string& t : Texts(panel)) names.push_back(t);
+            }
+    }
+    for (const char* n : EditorItemNames) names.push_back(n);
+    for (const char* n : EditorEffectNames) names.push_back(n);
+    for (const std::string& n : names)
+        for (size_t i = 0; i + 1 < n.size(); ++i) {
+            const auto lead = uint8_t(n[i]), next = uint8_t(n[i + 1]);
+            EXPECT_FALSE(lead >= 0xC2 && lead <= 0xF4 && next >= 0x80 && next <= 0xBF) << n;
+        }
+}
+
 TEST_F(PanelTest, TheBarCountsItsSubtypesAndTotalsTheCredits) {
     Kind(9);
     ASSERT_TRUE(Place(ELEMENT_ITEM, 23, 1, 1));
@@ -77,7 +128,7 @@ TEST_F(PanelTest, TheBarCountsItsSubtypesAndTotalsTheCredits) {
     g_ElementMap.SpawnAll();
     g_ElementMap.currentElementKind = ELEMENT_ITEM;
     g_ElementMap.currentGroup = 4;
-    EXPECT_EQ(Texts(PANEL_BAR), (Strings{"Créditos 1", "0", "Créditos 5", "2", "Créditos 25", "0", "Créditos 50", "1",
+    EXPECT_EQ(Texts(PANEL_BAR), (Strings{"Cr\xE9" "ditos 1", "0", "Cr\xE9" "ditos 5", "2", "Cr\xE9" "ditos 25", "0", "Cr\xE9" "ditos 50", "1",
                                          "Creditos", "60"}));
     g_ElementMap.currentElementKind = ELEMENT_EFFECT;
     g_ElementMap.currentGroup = 0;
