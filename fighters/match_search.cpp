@@ -71,8 +71,10 @@ bool Match::PlaceSearchObject(int i) {
             if (!AnyFighterWithin(point, kKeepAway)) break;
         }
     }
+    // The seeker flies at the length of its starting velocity: without one it would stand where
+    // it is placed, neither fleeing nor wandering.
     const Vec3 one{1.0f, 1.0f, 1.0f}, zero{0.0f, 0.0f, 0.0f};
-    const int32_t e = CreateEffect(-1, kSearchObjectEffect, point, point, zero, zero, one, EFFECT_ENDLESS, 1.0f, 0, nullptr);
+    const int32_t e = CreateEffect(-1, kSearchObjectEffect, point, point, one, zero, one, EFFECT_ENDLESS, 1.0f, 0, nullptr);
     if (e != EFFECT_NO_SLOT) searchObjects[i] = e;
     if (IsHost()) g_GamePacket.WritePlaceSearchObject(i, point);
     return true;

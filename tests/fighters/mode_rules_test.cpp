@@ -389,6 +389,31 @@ TEST_F(ModeRulesTest, SearchObjectsKeepAwayFromFightersAndDifficultyZeroSparesTh
     EXPECT_TRUE(g_Match.PlaceSearchObject(0));
 }
 
+// The seeker flies at the length of the velocity it is made with: the search's objects get the
+// element map's start (1, 1, 1), aimed at their own point, when placed and when placed again
+// after a find. Made still, they would neither flee nor wander.
+TEST_F(ModeRulesTest, SearchObjectsAreMadeToFlyWhenPlacedAndPlacedAgain) {
+    Begin(3);
+    Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    Recorder().local = &local;
+    ASSERT_TRUE(g_Match.PlaceSearchObject(0));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "placed" : "placed again");
+        const int32_t slot = g_Match.searchObjects[0];
+        ASSERT_NE(slot, EFFECT_NO_SLOT);
+        EXPECT_EQ(EffectSlotType(slot), 65);
+        const Vec3 v = EffectSlotVelocity(slot);
+        EXPECT_FLOAT_EQ(v.x, 1.0f);
+        EXPECT_FLOAT_EQ(v.y, 1.0f);
+        EXPECT_FLOAT_EQ(v.z, 1.0f);
+        const Vec3 p = EffectSlotPosition(slot), aim = EffectSlotTargetPoint(slot);
+        EXPECT_FLOAT_EQ(aim.x, p.x);
+        EXPECT_FLOAT_EQ(aim.y, p.y);
+        EXPECT_FLOAT_EQ(aim.z, p.z);
+        g_Match.CollectSearchObject(0, local.slot);
+    }
+}
+
 TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
     Begin(1);
     Spawned(0, 0, {2.5f, 0.0f, 2.5f});

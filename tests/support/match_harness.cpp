@@ -81,22 +81,22 @@ std::string SettingsText(const MatchOptions& o) {
     key("RESY", 120);
     key("ID_ESCENARIO", o.dataFolder.empty() ? MATCH_SCENARIO : o.scenario);
     key("K_GAME", o.kind);
-    key("TIPO_PERSONAJE", 0);
+    key("TIPO_PERSONAJE", o.localSide);
     key("NUM_PER", o.fightersPerSide);
-    key("NUM_PER_ENE", o.fightersPerSide);
-    key("NIVEL", 30);
-    key("NIVEL_ENE", 30);
+    key("NUM_PER_ENE", o.enemies >= 0 ? o.enemies : o.fightersPerSide);
+    key("NIVEL", o.level);
+    key("NIVEL_ENE", o.enemyLevel);
     key("ALE_NIVEL", 0);
     key("ALE_NIVEL_ENE", 0);
-    key("DIFFICULTY", 1);
+    key("DIFFICULTY", o.difficulty);
     for (const char* suffix : {"_ORLINS", "_VORAKS"}) {
         key(("STEALS_NUMBER" + std::string(suffix)).c_str(), o.steals);
         key(("CREDITS_NUMBER" + std::string(suffix)).c_str(), 50);
-        key(("CAPTURES_NUMBER" + std::string(suffix)).c_str(), 2);
+        key(("CAPTURES_NUMBER" + std::string(suffix)).c_str(), o.captures);
         key(("MAX_DEATHS" + std::string(suffix)).c_str(), o.maxDeaths);
         key(("MAX_TIME_MALDICION" + std::string(suffix)).c_str(), 1);
     }
-    key("MAX_TIME_GLOBAL", 3);
+    key("MAX_TIME_GLOBAL", o.matchMinutes);
     key("FREEZE_TIME", 3);
     for (const char* off : {"SONIDO", "MUSICA", "LOCUCIONES", "LLUVIA", "NIEBLA", "ESPEJOS", "SOMBRA_PERSONAJE",
                             "MULTISAMPLE", "ANISOTROPICO", "WAIT_RETRACE", "ESPECULAR", "CARAS_INTERFAZ",

@@ -23,9 +23,18 @@ constexpr uint32_t MATCH_TURN_MS = 33;
 struct MatchOptions {
     int kind = 5;
     uint32_t seed = 1;
-    int fightersPerSide = 4;   // NUM_PER and NUM_PER_ENE
+    int fightersPerSide = 4;   // NUM_PER, and NUM_PER_ENE unless `enemies` says otherwise
     int maxDeaths = 3;         // per side
     int steals = 1;            // captures that win steal the symbol, per side
+    int captures = 2;          // search objects that win the search, per side
+    // The local side (TIPO_PERSONAJE), the other side's fighter count (NUM_PER_ENE; -1: the
+    // same as fightersPerSide), the difficulty and both sides' levels.
+    int localSide = 0;
+    int enemies = -1;
+    int difficulty = 1;
+    int level = 30;
+    int enemyLevel = 30;
+    int matchMinutes = 3;      // MAX_TIME_GLOBAL
     // Draw every frame on the recording device. The game draws a match only around a local
     // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
     // the computer's.
