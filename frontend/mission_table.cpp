@@ -15,7 +15,8 @@ constexpr MissionRecord MakeMission(int side, int scenario, int kind, bool avail
     MissionRecord r{};
     r.words[0] = available ? 1u : 0u;
     const int step = Step(side, scenario);
-    const int enemies = 2 + step % 3;
+    // A side's very first match is a new player's first: one enemy, and room to learn.
+    const int enemies = step == 0 ? 1 : 2 + step % 3;
     r.words[2] = MISSION_ENEMIES;
     r.words[3] = uint32_t(enemies);
     // Enemy records are numbered by the stages played so far (five scenarios each), four to a
@@ -25,14 +26,14 @@ constexpr MissionRecord MakeMission(int side, int scenario, int kind, bool avail
         r.words[8 + i] = uint32_t(3 * step + i);
     }
     switch (kind) {
-    case 0: r.words[20] = r.words[21] = uint32_t(3 + step / 4); break;
+    case 0: r.words[20] = r.words[21] = uint32_t(step == 0 ? 5 : 3 + step / 4); break;
     case 1: r.words[22] = 10; break;
     case 2:
         r.words[20] = r.words[21] = uint32_t(100 + 20 * step);
         r.words[22] = 10;
         break;
     case 3:
-        r.words[20] = r.words[21] = uint32_t(2 + step / 5);
+        r.words[20] = r.words[21] = uint32_t(4 + step / 5);
         r.words[22] = 10;
         break;
     case 4:
