@@ -71,8 +71,8 @@ void CopyIn(uint8_t* image, uint32_t imagePitch, Format f, const Rect& r, const 
         std::memcpy(image + (size_t(r.top) / unit + y) * imagePitch + x, in + size_t(y) * pitch, rowBytes);
 }
 
-GLenum DepthStorage(Format f) {
-    return GetFormatInfo(f).stencil ? GL_DEPTH24_STENCIL8
+GLenum DepthStorage(Format f, bool windowDepth = false) {
+    return windowDepth || GetFormatInfo(f).stencil ? GL_DEPTH24_STENCIL8
            : f == D3DFMT_D16 || f == D3DFMT_D16_LOCKABLE ? GL_DEPTH_COMPONENT16
                                                          : GL_DEPTH_COMPONENT24;
 }
@@ -121,7 +121,8 @@ bool GLSurface::EnsureStorage() const {
     while (glGetError() != GL_NO_ERROR) {
     }
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, kind == Kind::DepthBuffer ? DepthStorage(format) : ColorStorage(format),
+    glRenderbufferStorage(GL_RENDERBUFFER,
+                          kind == Kind::DepthBuffer ? DepthStorage(format, windowDepth) : ColorStorage(format),
                           GLsizei(width), GLsizei(height));
     if (glGetError() != GL_NO_ERROR) return false;
     storagePending = false;

@@ -170,11 +170,8 @@ bool GLDevice::WindowCanHoldBackBuffer(const PresentParameters& pp) {
     if (doubleBuffered_ && !swapKeepsBack_) return false;
     // The back buffer has no alpha to keep: a window with one would read back another value.
     if (red != 8 || green != 8 || blue != 8 || alpha != 0) return false;
-    if (pp.EnableAutoDepthStencil) {
-        const FormatInfo fi = GetFormatInfo(pp.AutoDepthStencilFormat);
-        const bool d16 = pp.AutoDepthStencilFormat == D3DFMT_D16 || pp.AutoDepthStencilFormat == D3DFMT_D16_LOCKABLE;
-        if (depth != (d16 ? 16 : 24) || (fi.stencil && stencil != 8)) return false;
-    }
+    // The depth surface is stored as the window's depth and stencil, whatever its format.
+    if (pp.EnableAutoDepthStencil && (depth != 24 || stencil != 8)) return false;
     return true;
 }
 

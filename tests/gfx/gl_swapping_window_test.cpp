@@ -175,5 +175,78 @@ TEST_F(GLSwappingWindowTest, FramesAreDrawnInTheWindowItself) {
     EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kFirst));
 }
 
+// A device asked for a 16-bit depth without stencil (the game with character shadows off) also
+// draws straight into the window, and its depth and absent stencil act as asked there and across
+// a present that goes through a copy.
+class GLSwappingWindowD16Test : public GLSwappingWindowTest {
+protected:
+    void SetUp() override {
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        if (!driver || std::strcmp(driver, "x11") != 0) GTEST_SKIP() << "needs an X server and SDL_VIDEODRIVER=x11";
+        ASSERT_TRUE(CreateDevice(kW, kH, D3DFMT_X8R8G8B8, true, D3DFMT_D16));
+        os::ShowWindow(window, true);
+    }
+    // Target and depth: a stencil to clear there is none.
+    void ClearNoStencil(uint32_t colour) {
+        ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0), D3D_OK);
+    }
+    void DrawFrame(const Frame& f) {
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        ClearNoStencil(f.ground);
+        PlainStates();
+        DrawRect(0, 0, kW, 8, f.top);
+        DrawRect(0, 20, kW / 2, kH, f.bottomLeft);
+        DrawRect(kW / 2, 20, kW, kH, f.bottomRight);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+    }
+    // The whole frame in one colour at depth z, tested against what is there.
+    void Cover(uint32_t colour, float z) {
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+        device->SetRenderState(D3DRS_ZENABLE, 1);
+        device->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+        device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+        DrawRect(0, 0, kW, kH, colour, z);
+        ASSERT_EQ(device->EndScene(), D3D_OK);
+    }
+};
+
+TEST_F(GLSwappingWindowD16Test, ItDrawsInTheWindowWithItsDepthAndNoStencil) {
+    DrawFrame(kFirst);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    DrawFrame(kSecond);
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, kSecond));
+
+    // A near band, then covers each nearer than the last but farther than the band: the band
+    // stays, through a partial present and back.
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ClearNoStencil(kFirst.ground);
+    PlainStates();
+    device->SetRenderState(D3DRS_ZENABLE, 1);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, 1);
+    DrawRect(0, 0, kW, 8, kFirst.top, 0.2f);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    Cover(kFirst.ground, 0.6f);
+    const Frame near{kFirst.ground, kFirst.top, kFirst.ground, kFirst.ground};
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, near));
+    const Rect half{0, 0, int32_t(kW) / 2, int32_t(kH)};
+    ASSERT_EQ(device->Present(&half, nullptr, nullptr, nullptr), D3D_OK);
+    Cover(kSecond.ground, 0.5f);
+    EXPECT_TRUE(Matches(ReadBack().data(), kW, Frame{kSecond.ground, kFirst.top, kSecond.ground, kSecond.ground}));
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    Cover(kFirst.ground, 0.4f);
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, near));
+
+    // No stencil was asked for: a stencil test that would refuse every pixel refuses none.
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    device->SetRenderState(D3DRS_STENCILENABLE, 1);
+    device->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_NEVER);
+    device->SetRenderState(D3DRS_ZENABLE, 0);
+    DrawRect(0, 0, kW, kH, kSecond.ground);
+    device->SetRenderState(D3DRS_STENCILENABLE, 0);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_TRUE(Matches(WindowBackBuffer().data(), kW, Frame{kSecond.ground, kSecond.ground, kSecond.ground,
+                                                              kSecond.ground}));
+}
+
 }  // namespace
 }  // namespace gfxtest
