@@ -217,7 +217,8 @@ bool LightSet::operator==(const LightSet& o) const {
     return count == o.count && std::memcmp(lights, o.lights, sizeof(gfx::Light) * size_t(count)) == 0;
 }
 
-GameScene::GameScene(benchmark::State& state, const FrameConfig& config) : rig_(state), config_(config) {
+GameScene::GameScene(benchmark::State& state, const FrameConfig& config)
+    : rig_(state, config.depth16 ? gfx::D3DFMT_D16 : gfx::D3DFMT_D24S8), config_(config) {
     if (!rig_.device) return;
     for (int t = 0; t < kTextures; ++t)
         WriteBytes((dir_.path() / TextureName(t)).string(), TgaFile(SolidPicture(64, 64, TextureColour(t))));

@@ -68,12 +68,17 @@ const SceneData& FrameSceneData();
 struct FrameConfig {
     const char* name;
     bool world, lit, characters, shadows;
+    // The device as the game makes it with character shadows off: a 16-bit depth, no stencil.
+    bool depth16 = false;
 };
 inline constexpr FrameConfig kFrameConfigs[] = {
-    {"world_unlit", true, false, false, false}, {"world_lit", true, true, false, false},
-    {"characters", false, false, true, false},  {"characters_shadows", false, false, true, true},
-    {"full_frame", true, true, true, true},     {"empty_frame", false, false, false, false},
+    {"world_unlit", true, false, false, false},           {"world_lit", true, true, false, false},
+    {"characters", false, false, true, false},            {"characters_shadows", false, false, true, true},
+    {"full_frame", true, true, true, true},               {"empty_frame", false, false, false, false},
+    {"world_lit_d16", true, true, false, false, true},    {"characters_d16", false, false, true, false, true},
+    {"full_frame_d16", true, true, true, false, true},    {"empty_frame_d16", false, false, false, false, true},
 };
+inline constexpr int kFrameConfigCount = int(sizeof kFrameConfigs / sizeof kFrameConfigs[0]);
 
 // The device lights chosen for one box, as the game's light slots choose them.
 struct LightSet {
