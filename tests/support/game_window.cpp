@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -98,15 +99,26 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     Note("program " + std::to_string(game_.Pid()));
     // A focus refused (the window between maps, say) is tried again within the same time.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!started_ && game_.Running() && std::chrono::steady_clock::now() < end) {
+    while (!started_ && game_.Running() && !ToldAProblem() && std::chrono::steady_clock::now() < end) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        started_ = driver_.FindWindow("Brimvale", int(left.count())) && driver_.Focus();
+        // A second at a time, so that a told problem ends the wait.
+        started_ = driver_.FindWindow("Brimvale", int(std::min<long>(left.count(), 1000))) && driver_.Focus();
         if (!started_) Sleep(200);
     }
     if (!started_) Note("not started; the program is " + State());
 }
 
+bool GameWindow::ToldAProblem() const {
+    // The game says each problem on its standard error before it shows it in a message box:
+    // those with its data after its name, a video error after "Error".
+    const std::string output = "\n" + ReadText(folder_ / "output.txt");
+    return output.find("\nBrimvale: ") != std::string::npos || output.find("\nError: ") != std::string::npos;
+}
+
 GameWindow::~GameWindow() {
+    if (ToldAProblem())
+        ADD_FAILURE() << "the game told a problem, in a message box nobody answers:\n"
+                      << LastLines(ReadText(folder_ / "output.txt"), 5);
     game_.Stop();
     std::error_code ec;
     if (!::testing::Test::HasFailure()) fs::remove_all(folder_, ec);
@@ -115,7 +127,7 @@ GameWindow::~GameWindow() {
 bool GameWindow::Shot(gfx::Image* out) {
     if (!driver_.Key("F3")) return false;
     const auto start = std::chrono::steady_clock::now();
-    for (int waited = 0; waited < 10000; waited += 100) {
+    for (int waited = 0; waited < 10000 && !ToldAProblem(); waited += 100) {
         for (const fs::directory_entry& e : fs::directory_iterator(folder_)) {
             const std::string name = e.path().filename().string();
             // The game writes a temporary and renames it.
@@ -154,7 +166,7 @@ std::vector<std::string> GameWindow::LogLines(const std::string& text) const {
 
 bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
     const auto start = std::chrono::steady_clock::now();
-    for (int waited = 0; waited < ms; waited += 250) {
+    for (int waited = 0; waited < ms && !ToldAProblem(); waited += 250) {
         if (int(LogLines(text).size()) >= count) {
             const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
             Note("log line " + std::to_string(count) + " \"" + text + "\" after " + std::to_string(took.count()) + " ms");

@@ -63,6 +63,9 @@ public:
     // A line in the folder's "harness.txt", stamped with the seconds since the test program
     // started: what the test did and when, beside the game's own debug log.
     void Note(const std::string& text) const;
+    // The game told a problem with its data: on a display it waits in a message box that nobody
+    // here answers, so every wait ends at once and the test fails.
+    bool ToldAProblem() const;
 
 private:
     std::filesystem::path folder_;
