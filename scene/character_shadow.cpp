@@ -29,9 +29,15 @@ float F32At(const uint8_t* p) {
     return f;
 }
 
-// (pc - pb) x (pb - pa) . l
-inline float FacingDot(const Vec3& pa, const Vec3& pb, const Vec3& pc, const Vec3& l) {
-    return Vec3Dot(Vec3Cross(Vec3Sub(pc, pb), Vec3Sub(pb, pa)), l);
+// (pc - pb) x (pb - pa) . l, operation for operation as Vec3Sub, Vec3Cross and Vec3Dot have it.
+inline float FacingDot(const float* pa, const float* pb, const float* pc, const Vec3& l) {
+    float u[4], w[4];
+    for (int k = 0; k < 4; ++k) {
+        u[k] = pc[k] - pb[k];
+        w[k] = pb[k] - pa[k];
+    }
+    const float x = u[1] * w[2] - u[2] * w[1], y = u[2] * w[0] - u[0] * w[2], z = u[0] * w[1] - u[1] * w[0];
+    return x * l.x + y * l.y + z * l.z;
 }
 
 // Written as the negation so that a NaN weight counts, as it always has.
@@ -269,24 +275,32 @@ void ModelLoader::SkinRange(size_t bones) {
     const uint32_t* start = influenceStart_.data();
     const Mat4* matrices = boneMatrices_.data();
     for (uint32_t v = 0; v < vertexCount; ++v) {
-        float x = 0.0f, y = 0.0f, z = 0.0f;
         const Vec3 position = bindPositions_[v];
-        for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
-            const ShadowInfluence in = influences[i];
-            Vec3 q;
-            if (kAllAffine) {
-                q = Vec3TransformAffine(position, matrices[in.bone]);
-            } else {
+        if constexpr (kAllAffine) {
+            // The sums of Vec3TransformAffine, operation for operation, with the four columns side
+            // by side so that the compiler takes them as one vector; the fourth goes unused.
+            float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+            for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
+                const ShadowInfluence in = influences[i];
+                const float(*m)[4] = matrices[in.bone].m;
+                for (int k = 0; k < 4; ++k)
+                    sum[k] = sum[k] + (position.x * m[0][k] + position.y * m[1][k] + position.z * m[2][k] + m[3][k]) * in.weight;
+            }
+            skinned_[v] = {{sum[0], sum[1], sum[2], sum[3]}};
+        } else {
+            float x = 0.0f, y = 0.0f, z = 0.0f;
+            for (uint32_t i = start[v]; i < start[v + 1]; ++i) {
+                const ShadowInfluence in = influences[i];
                 if (in.bone >= bones || !boneUsable_[in.bone]) continue;
                 const Mat4& m = matrices[in.bone];
-                q = boneUsable_[in.bone] == kAffineBone ? Vec3TransformAffine(position, m)
-                                                        : Vec3TransformCoord(position, m);
+                const Vec3 q = boneUsable_[in.bone] == kAffineBone ? Vec3TransformAffine(position, m)
+                                                                   : Vec3TransformCoord(position, m);
+                x = x + q.x * in.weight;
+                y = y + q.y * in.weight;
+                z = z + q.z * in.weight;
             }
-            x = x + q.x * in.weight;
-            y = y + q.y * in.weight;
-            z = z + q.z * in.weight;
+            skinned_[v] = {{x, y, z, 0.0f}};
         }
-        skinned_[v] = {x, y, z};
     }
 }
 
@@ -301,7 +315,7 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     direction = rawLength < 0.000001f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(raw, 1.0f / rawLength);
 
     SkinAll(*model);
-    const std::vector<Vec3>& skinned = skinned_;
+    const SkinnedPoint* skinned = skinned_.data();
 
     // A mesh filled in directly rather than loaded gets its table here.
     if (cornerEdges.size() != size_t(triangleCount) * 3) BuildEdgeTable();
@@ -312,7 +326,7 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     const Vec3 l = direction;
     for (uint32_t t = 0; t < triangleCount; ++t) {
         const uint16_t a = corners[3 * t], b = corners[3 * t + 1], c = corners[3 * t + 2];
-        if (FacingDot(skinned[a], skinned[b], skinned[c], l) < 0.0f) {
+        if (FacingDot(skinned[a].c, skinned[b].c, skinned[c].c, l) < 0.0f) {
             list.Toggle(cornerEdge[3 * t], a, b);
             list.Toggle(cornerEdge[3 * t + 1], b, c);
             list.Toggle(cornerEdge[3 * t + 2], c, a);
@@ -335,7 +349,8 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     for (uint32_t e = 0; e < edgeCount; ++e) {
         // A volume past the buffer's size is cut rather than written beyond it.
         if (volumeCount + 6 > SHADOW_MAX_VOLUME) break;
-        const Vec3 a = skinned[edges[2 * e]], b = skinned[edges[2 * e + 1]];
+        const float *pa = skinned[edges[2 * e]].c, *pb = skinned[edges[2 * e + 1]].c;
+        const Vec3 a{pa[0], pa[1], pa[2]}, b{pb[0], pb[1], pb[2]};
         const Vec3 a2 = Vec3Add(a, offset), b2 = Vec3Add(b, offset);
         Vec3* out = &volume[volumeCount];
         out[0] = a;
@@ -348,9 +363,14 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     }
 }
 
-void ModelLoader::DrawShadowVolume() {
+namespace {
+
+// Counts the triangles into the stencil buffer: front faces up, then back faces down, every
+// device state put back after. The stencil operations wrap, so the counts come out the same
+// whatever order the triangles of several volumes are drawn in.
+void CountIntoStencil(const Vec3* vertices, uint32_t count) {
     gfx::Device* device = g_Video.GetDevice();
-    if (!device || volumeCount < 3) return;
+    if (!device || count < 3) return;
     // The volume is in world space.
     g_Video.SetWorldMatrix(&IdentityMatrix, 0, true);
     uint32_t block = 0;
@@ -370,11 +390,11 @@ void ModelLoader::DrawShadowVolume() {
     device->SetRenderState(gfx::D3DRS_SRCBLEND, gfx::D3DBLEND_ZERO);
     device->SetRenderState(gfx::D3DRS_DESTBLEND, gfx::D3DBLEND_ONE);
     device->SetVertexShader(gfx::D3DFVF_XYZ);
-    const uint32_t triangleTotal = volumeCount / 3;
-    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, volume.data(), sizeof(Vec3));
+    const uint32_t triangleTotal = count / 3;
+    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, vertices, sizeof(Vec3));
     device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_CW);
     device->SetRenderState(gfx::D3DRS_STENCILPASS, gfx::D3DSTENCILOP_DECR);
-    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, volume.data(), sizeof(Vec3));
+    device->DrawPrimitiveUP(gfx::D3DPT_TRIANGLELIST, triangleTotal, vertices, sizeof(Vec3));
     device->SetRenderState(gfx::D3DRS_SHADEMODE, gfx::D3DSHADE_GOURAUD);
     device->SetRenderState(gfx::D3DRS_CULLMODE, gfx::D3DCULL_CCW);
     device->SetRenderState(gfx::D3DRS_ZWRITEENABLE, 1);
@@ -389,6 +409,33 @@ void ModelLoader::DrawShadowVolume() {
     g_Video.vertexShader = 0;
 }
 
+// The volumes cast while a batch is open, one after another; kept between frames so that a
+// frame allocates nothing once the size settles.
+struct ShadowBatch {
+    bool open = false;
+    std::vector<Vec3> vertices;
+    size_t count = 0;
+} g_ShadowBatch;
+
+}  // namespace
+
+void ModelLoader::DrawShadowVolume() { CountIntoStencil(volume.data(), volumeCount); }
+
+void OpenShadowBatch() {
+    g_ShadowBatch.open = true;
+    g_ShadowBatch.count = 0;
+}
+
+void CloseShadowBatch() {
+    ShadowBatch& b = g_ShadowBatch;
+    b.open = false;
+    // One draw takes at most 0xFFFFFF vertices; a whole number of triangles each time.
+    constexpr size_t kMostPerDraw = 0xFFFFFF / 3 * 3;
+    for (size_t at = 0; at < b.count; at += kMostPerDraw)
+        CountIntoStencil(&b.vertices[at], uint32_t(std::min(kMostPerDraw, b.count - at)));
+    b.count = 0;
+}
+
 bool CastCharacterShadow(CharacterModel* model) {
     if (!model || model->alpha != 255 || !model->shadow || model->invisible) return true;
     Camera* camera = g_Scene.camera;
@@ -396,9 +443,17 @@ bool CastCharacterShadow(CharacterModel* model) {
     const AxisBox box{{model->box[3], model->box[4], model->box[5]}, {model->box[0], model->box[1], model->box[2]}};
     if (!camera->BoxVisible(box)) return true;
     if (Vec3Length(Vec3Sub(model->position, camera->eye)) >= SHADOW_CAST_RANGE) return true;
-    model->shadow->volumeCount = 0;
-    model->shadow->BuildShadowVolume(model);
-    model->shadow->DrawShadowVolume();
+    ModelLoader* shadow = model->shadow;
+    shadow->volumeCount = 0;
+    shadow->BuildShadowVolume(model);
+    ShadowBatch& b = g_ShadowBatch;
+    if (!b.open) {
+        shadow->DrawShadowVolume();
+        return true;
+    }
+    if (b.vertices.size() < b.count + shadow->volumeCount) b.vertices.resize(b.count + shadow->volumeCount);
+    std::copy_n(shadow->volume.data(), shadow->volumeCount, &b.vertices[b.count]);
+    b.count += shadow->volumeCount;
     return true;
 }
 

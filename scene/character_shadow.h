@@ -66,7 +66,12 @@ public:
 
 private:
     // Kept between frames so that a frame allocates nothing once the sizes settle.
-    std::vector<Vec3> skinned_;
+    // A skinned position in four lanes, the fourth unused, so that whole points load and subtract
+    // as one vector.
+    struct alignas(16) SkinnedPoint {
+        float c[4];
+    };
+    std::vector<SkinnedPoint> skinned_;
     std::vector<Mat4> boneMatrices_;          // inverse bind times the bone's world matrix
     static constexpr uint8_t kProjectingBone = 1, kAffineBone = 2;
     std::vector<uint8_t> boneUsable_;         // 0, or how the bone's matrix transforms
@@ -125,8 +130,13 @@ extern ModelLoaderList g_ModelLoaders;
 void ToggleEdge(uint16_t* edges, uint32_t* count, uint16_t a, uint16_t b);
 
 // The model's shadow into the stencil buffer: only at full alpha, visible, with a shadow model,
-// in the camera's view and nearer the eye than SHADOW_CAST_RANGE. True.
+// in the camera's view and nearer the eye than SHADOW_CAST_RANGE. True. While a batch is open the
+// volume is kept and counted when the batch closes.
 bool CastCharacterShadow(CharacterModel* model);
+// Between the two, the characters' volumes are counted into the stencil buffer all together, in
+// one pair of draws rather than a pair per character.
+void OpenShadowBatch();
+void CloseShadowBatch();
 
 // Darkens every pixel whose stencil count is at least 1 with black of the given alpha.
 void DrawCharacterShadowOverlay(uint8_t darkness);

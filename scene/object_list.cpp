@@ -1,6 +1,7 @@
 #include "scene/object_list.h"
 
 #include "scene/character_model.h"
+#include "scene/character_shadow.h"
 
 #include <cstring>
 
@@ -144,7 +145,9 @@ void CharacterModelList::PoseAllUndrawn() {
     for (ObjectListNode* node = head; node; node = node->next) CharacterModelPoseUndrawn(node->object);
 }
 void CharacterModelList::CastShadowsAll() {
+    OpenShadowBatch();
     for (ObjectListNode* node = head; node; node = node->next) CharacterModelCastShadow(node->object);
+    CloseShadowBatch();
 }
 
 void ScreenSpaceList::DrawAll() {
