@@ -67,15 +67,14 @@ void SendByRole(bool hosting, uint32_t target, const uint8_t* data, uint32_t siz
         g_NetClient.Send(data, size);
 }
 
+constexpr NetRoleCalls kRealRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole,
+                                         SendByRole,      DisconnectByRole, InSessionByRole};
+
 }  // namespace
 
-NetRoleCalls g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole,
-                               DisconnectByRole, InSessionByRole};
+NetRoleCalls g_NetRoleCalls = kRealRoleCalls;
 
-void ResetNetRoleCalls() {
-    g_NetRoleCalls = {StartServerRole, StopServerRole, StartClientRole, StopClientRole, SendByRole, DisconnectByRole,
-                      InSessionByRole};
-}
+void ResetNetRoleCalls() { g_NetRoleCalls = kRealRoleCalls; }
 
 void LogNetError(const char* text) {
     WriteDebugLogNewLine();

@@ -183,9 +183,9 @@ Result GLDevice::SetupBuffers(const PresentParameters& pp) {
         autoDepth_ = GLSurface::MakeDepth(this, pp.BackBufferWidth, pp.BackBufferHeight, pp.AutoDepthStencilFormat,
                                           true);
         if (!autoDepth_) return D3DERR_OUTOFVIDEOMEMORY;
+        // Stored as the window's depth and stencil: a 16-bit depth without stencil (no character
+        // shadows) draws in the window too.
         autoDepth_->implicit = true;
-        // A 16-bit depth without stencil (no character shadows) draws in the window too.
-        autoDepth_->windowDepth = true;
     }
     Assign(renderTarget_, backBuffer_);
     Assign(depthTarget_, autoDepth_);
@@ -442,7 +442,7 @@ Result GLDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, Color 
     if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT;
     // A depth stored beside an unused stencil clears whole: clearing the depth alone would keep
     // the stencil, which costs the rasteriser a read of every pixel.
-    if ((flags & D3DCLEAR_ZBUFFER) && depthTarget_->windowDepth && !GetFormatInfo(depthTarget_->format).stencil)
+    if ((flags & D3DCLEAR_ZBUFFER) && depthTarget_ == autoDepth_ && !GetFormatInfo(depthTarget_->format).stencil)
         mask |= GL_STENCIL_BUFFER_BIT;
     if (!mask) return D3D_OK;
     // Through the kept values, so that the next draw sends its own masks again.

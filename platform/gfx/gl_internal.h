@@ -150,10 +150,6 @@ public:
     // of their own: a frame's worth of memory each.
     mutable bool storagePending = false;
     bool inWindow = false;  // the back buffer while it lives in the window's framebuffer
-    // Depth stored as 24 bits beside 8 of stencil, as the window's own, whatever the format asked:
-    // the device's depth surface can then move between the window and its own storage. A deeper
-    // buffer holds every value a shallower one would; the stencil stays unused without one asked.
-    bool windowDepth = false;
     GLTexture* owner = nullptr;
     uint32_t level = 0;
     bool locked = false;

@@ -71,8 +71,11 @@ void CopyIn(uint8_t* image, uint32_t imagePitch, Format f, const Rect& r, const 
         std::memcpy(image + (size_t(r.top) / unit + y) * imagePitch + x, in + size_t(y) * pitch, rowBytes);
 }
 
-GLenum DepthStorage(Format f, bool windowDepth = false) {
-    return windowDepth || GetFormatInfo(f).stencil ? GL_DEPTH24_STENCIL8
+// The device's own depth surface is stored as the window's depth and stencil, whatever format was
+// asked, so that it can move between the window and its own storage: a deeper buffer holds every
+// value a shallower one would, and the stencil stays unused without one asked.
+GLenum DepthStorage(Format f, bool devicesOwn = false) {
+    return devicesOwn || GetFormatInfo(f).stencil ? GL_DEPTH24_STENCIL8
            : f == D3DFMT_D16 || f == D3DFMT_D16_LOCKABLE ? GL_DEPTH_COMPONENT16
                                                          : GL_DEPTH_COMPONENT24;
 }
@@ -122,7 +125,7 @@ bool GLSurface::EnsureStorage() const {
     }
     glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
     glRenderbufferStorage(GL_RENDERBUFFER,
-                          kind == Kind::DepthBuffer ? DepthStorage(format, windowDepth) : ColorStorage(format),
+                          kind == Kind::DepthBuffer ? DepthStorage(format, implicit) : ColorStorage(format),
                           GLsizei(width), GLsizei(height));
     if (glGetError() != GL_NO_ERROR) return false;
     storagePending = false;
