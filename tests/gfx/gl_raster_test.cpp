@@ -189,5 +189,18 @@ TEST_F(GLStencilTest, OperationsLeaveTheCountsTheTestsSelect) {
     EXPECT_EQ(Halves(), std::make_pair(true, true));
 }
 
+// A frame's shadows are counted after the depth is cleared for the characters: a clear of the
+// depth alone, or of the target, leaves the counts where they are.
+TEST_F(GLStencilTest, ClearingTheDepthOrTheTargetKeepsTheCounts) {
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3D_OK);
+    Test(D3DCMP_ALWAYS, 0);
+    Ops(D3DSTENCILOP_KEEP, D3DSTENCILOP_KEEP, D3DSTENCILOP_INCR);
+    StencilRect(0, 16);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0), D3D_OK);
+    Test(D3DCMP_EQUAL, 1);
+    EXPECT_EQ(Halves(), std::make_pair(true, false));
+}
+
 }  // namespace
 }  // namespace gfxtest
