@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "frame_record.h"
 #include "frame_verdict.h"
 
 // Counted by the linker's wrappers of the OpenGL entry points (see bench/CMakeLists.txt); they
@@ -74,9 +75,19 @@ public:
         if (window_) SDL_DestroyWindow(window_);
     }
     bool Ready() const { return context_ != nullptr; }
-    void MakeCurrent() { SDL_GL_MakeCurrent(window_, context_); }
-    void Restore() { SDL_GL_MakeCurrent(previousWindow_, previous_); }
-    void Swap() { SDL_GL_SwapWindow(window_); }
+    // Drawing here hands long frames over as the game's device does, until the swap or the restore.
+    void MakeCurrent() {
+        SDL_GL_MakeCurrent(window_, context_);
+        BeginRawDrawing();
+    }
+    void Restore() {
+        EndRawDrawing();
+        SDL_GL_MakeCurrent(previousWindow_, previous_);
+    }
+    void Swap() {
+        EndRawDrawing();
+        SDL_GL_SwapWindow(window_);
+    }
 
 private:
     SDL_Window* window_ = nullptr;

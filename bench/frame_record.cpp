@@ -8,6 +8,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/gfx/device.h"
+
 extern "C" {
 uint64_t g_glCalls = 0;
 uint64_t g_glDraws = 0;
@@ -75,6 +77,22 @@ size_t TypeSize(GLenum type) {
 
 FrameRecording* g_recording = nullptr;
 std::shared_ptr<Lighting> g_lastLighting;
+
+bool g_rawDrawing = false;
+uint32_t g_rawDraws = 0;
+GLsync g_rawPart = nullptr;
+
+void RawDrew() {
+    if (!g_rawDrawing || ++g_rawDraws < gfx::kGLDrawsPerHandOver) return;
+    g_rawDraws = 0;
+    GLsync mine = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (g_rawPart) {
+        glClientWaitSync(g_rawPart, GL_SYNC_FLUSH_COMMANDS_BIT, 2000000000ull);
+        glDeleteSync(g_rawPart);
+    }
+    g_rawPart = mine;
+    glFlush();
+}
 
 GLint Get(GLenum what) {
     GLint v = 0;
@@ -467,6 +485,18 @@ void FrameRecording::Replay() {
     }
 }
 
+void BeginRawDrawing() {
+    g_rawDrawing = true;
+    g_rawDraws = 0;
+}
+
+// The copy's context is still current: its marker goes with it.
+void EndRawDrawing() {
+    if (g_rawPart) glDeleteSync(g_rawPart);
+    g_rawPart = nullptr;
+    g_rawDrawing = false;
+}
+
 void FrameRecording::CatchDrawCall(unsigned mode, int first, int count, unsigned type, const void* indices) {
     CatchDraw(events_, g_lastLighting, mode, first, count, type, indices);
 }
@@ -490,16 +520,19 @@ void __wrap_glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     ++g_glCalls, ++g_glDraws;
     if (benchsupport::g_recording) benchsupport::g_recording->CatchDrawCall(mode, first, count, 0, nullptr);
     __real_glDrawArrays(mode, first, count);
+    benchsupport::RawDrew();
 }
 void __wrap_glDrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) {
     ++g_glCalls, ++g_glDraws;
     if (benchsupport::g_recording) benchsupport::g_recording->CatchDrawCall(mode, 0, count, type, indices);
     __real_glDrawElements(mode, count, type, indices);
+    benchsupport::RawDrew();
 }
 void __wrap_glDrawRangeElements(GLenum mode, GLuint start, GLuint end, GLsizei count, GLenum type, const void* indices) {
     ++g_glCalls, ++g_glDraws;
     if (benchsupport::g_recording) benchsupport::g_recording->CatchDrawCall(mode, 0, count, type, indices);
     __real_glDrawRangeElements(mode, start, end, count, type, indices);
+    benchsupport::RawDrew();
 }
 void __wrap_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
     ++g_glCalls;

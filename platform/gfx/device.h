@@ -218,6 +218,10 @@ struct DeviceParams {
 // D3DERR_NOTAVAILABLE when no suitable OpenGL context can be made.
 Result CreateGLDevice(const DeviceParams& params, Device** device);
 
+// The OpenGL device hands a long frame to the driver in parts of this many draws, each part
+// waiting until the one before it is drawn.
+constexpr uint32_t kGLDrawsPerHandOver = 192;
+
 // The capabilities the OpenGL device reports, available before any device exists (a hidden
 // window and context are made for the query when needed). False when OpenGL is unavailable.
 bool GetGLDeviceCaps(Caps* caps);

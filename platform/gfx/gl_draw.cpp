@@ -321,6 +321,7 @@ Result GLDevice::DoDraw(PrimitiveType type, DrawInput in) {
         glDrawArrays(mode, 0, GLsizei(count));
     }
     DrewWithArrays();
+    HandOverLongFrame();
     return D3D_OK;
 }
 

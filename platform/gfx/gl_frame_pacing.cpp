@@ -23,9 +23,32 @@ void GLDevice::PaceFrames() {
     framePending_ = mine;
 }
 
+// Mesa's software rasteriser keeps the work of every draw until what it was handed is drawn, tens
+// of kilobytes a draw that changes texture: a burst of a thousand effect sprites held tens of
+// megabytes, twice over beside the frame before it. Handed over in parts, each waiting until the
+// part before it is drawn, a frame holds two parts at most, and the rasteriser starts on a long
+// frame while the rest of it is made. Parts handed over without the wait piled up instead.
+void GLDevice::HandOverLongFrame() {
+    if (++drawsSinceHandOver_ < kGLDrawsPerHandOver) return;
+    drawsSinceHandOver_ = 0;
+    if (!fenceSync) {
+        glFlush();
+        return;
+    }
+    GLsync mine = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (partPending_) {
+        glClientWaitSync(partPending_, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
+        glDeleteSync(partPending_);
+    }
+    partPending_ = mine;
+    glFlush();
+}
+
 void GLDevice::ForgetPendingFrame() {
     if (framePending_) glDeleteSync(framePending_);
     framePending_ = nullptr;
+    if (partPending_) glDeleteSync(partPending_);
+    partPending_ = nullptr;
 }
 
 }  // namespace gfx::gl

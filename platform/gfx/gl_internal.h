@@ -558,6 +558,8 @@ private:
     void PaceFrames();
     // Lets go of the wait's marker; the context must be current.
     void ForgetPendingFrame();
+    // After a draw: hands a long frame's work to the driver every kGLDrawsPerHandOver draws.
+    void HandOverLongFrame();
 
     DeviceParams params_{};
     void* windowHandle_ = nullptr;  // os::WindowHandle
@@ -597,6 +599,8 @@ private:
     std::vector<uint32_t> indexScratch_;
     std::vector<uint8_t> vertexScratch_;
     GLsync framePending_ = nullptr;  // marks the end of the frame last presented
+    uint32_t drawsSinceHandOver_ = 0;
+    GLsync partPending_ = nullptr;  // marks the end of the part last handed over
 };
 
 }  // namespace gfx::gl

@@ -1,7 +1,10 @@
 // What frames do to the process's heap on the OpenGL device.
 #include <malloc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "gl_fixture.h"
 
@@ -72,6 +75,78 @@ TEST_F(GLDeviceTest, ABufferDrawnByOpenGLHoldsItsBytesOnce) {
     const size_t after = mallinfo2().uordblks;
     // OpenGL's copy came in, ours went.
     EXPECT_LT(after, before + kBytes / 2) << before << " -> " << after;
+}
+
+// The software rasteriser keeps the work of each draw until what it was handed is drawn: tens of
+// kilobytes a draw that changes texture. A frame of thousands of draws (effect sprites in a burst)
+// is handed over in parts as it is made, each waiting for the one before it, so the renderer lets
+// go of its work every few hundred draws instead of holding the frame's up to its own limit of
+// tens of megabytes.
+TEST_F(GLDeviceTest, ALongFrameIsHandedOverAsItIsMade) {
+    if (mallinfo2().uordblks == 0) GTEST_SKIP() << "the allocator does not report its heap";
+    // Two textures taken in turn, as the sprites of two effects drawn back to front.
+    Texture* textures[2] = {TextureFromColors(2, 2, std::vector<uint32_t>(4, 0x80FF0000u)),
+                            TextureFromColors(2, 2, std::vector<uint32_t>(4, 0x8000FF00u))};
+    struct Release {
+        Device* device;
+        Texture** t;
+        ~Release() {
+            device->SetTexture(0, nullptr);
+            for (int i = 0; i < 2; ++i)
+                if (t[i]) t[i]->Release();
+        }
+    } release{device, textures};
+    ASSERT_TRUE(textures[0] && textures[1]);
+    PlainStates();
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    constexpr int kBlock = 32, kBlocks = 100;
+    // Two parts at most, and the blocks in which the renderer let go of the older one.
+    constexpr int kMostHeld = 2 * int(kGLDrawsPerHandOver) + 2 * kBlock;
+    auto sprites = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            device->SetTexture(0, textures[i & 1]);
+            const float x = float(i % 24);
+            DrawRect(x, 2, x + 8, 30, 0xFFFFFFFF);
+        }
+    };
+    // What the first frames make once (shaders, upload buffers) stays out of the count.
+    for (int f = 0; f < 2; ++f) {
+        Clear(0xFF000000);
+        sprites(kBlock * kBlocks);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    // Each block is followed by a pause in which the renderer may draw what it was handed; a fall
+    // of a megabyte or more is work let go of.
+    Clear(0xFF000000);
+    size_t last = mallinfo2().uordblks, low = last;
+    size_t mostHeld = 0;
+    int held = 0, longest = 0, parts = 0;
+    for (int b = 0; b < kBlocks; ++b) {
+        sprites(kBlock);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const size_t now = mallinfo2().uordblks;
+        if (now + (size_t(1) << 20) < last) {
+            held = kBlock;
+            low = now;
+        } else {
+            held += kBlock;
+        }
+        if (held == 4 * kBlock) ++parts;
+        longest = std::max(longest, held);
+        if (now > low) mostHeld = std::max(mostHeld, now - low);
+        last = now;
+    }
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // Without work kept, there is nothing to see here.
+    if (mostHeld < (size_t(4) << 20)) GTEST_SKIP() << "the renderer keeps little of a draw: " << mostHeld << " bytes";
+    EXPECT_LE(longest, kMostHeld) << "draws whose work was held at once; most held " << mostHeld << " bytes";
+    // In parts of hundreds of draws, not draw by draw: each hand-over costs the renderer a start.
+    EXPECT_GE(parts, kBlock * kBlocks / kMostHeld) << "parts of " << 4 * kBlock << " draws or more";
 }
 
 }  // namespace
