@@ -11,16 +11,25 @@ namespace {
 // Long enough for any frame, short enough that a wedged driver does not hang the loop.
 constexpr GLuint64 kFrameWaitNs = 2000000000ull;
 
+// Marks the end of what was handed over so far, and waits until the mark before it is passed.
+void MarkAndWaitForLast(GLsync* pending) {
+    GLsync mine = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    if (*pending) {
+        glClientWaitSync(*pending, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
+        glDeleteSync(*pending);
+    }
+    *pending = mine;
+}
+
+void Forget(GLsync* pending) {
+    if (*pending) glDeleteSync(*pending);
+    *pending = nullptr;
+}
+
 }  // namespace
 
 void GLDevice::PaceFrames() {
-    if (!fenceSync) return;
-    GLsync mine = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    if (framePending_) {
-        glClientWaitSync(framePending_, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
-        glDeleteSync(framePending_);
-    }
-    framePending_ = mine;
+    if (fenceSync) MarkAndWaitForLast(&framePending_);
 }
 
 // Mesa's software rasteriser keeps the work of every draw until what it was handed is drawn, tens
@@ -31,24 +40,13 @@ void GLDevice::PaceFrames() {
 void GLDevice::HandOverLongFrame() {
     if (++drawsSinceHandOver_ < kGLDrawsPerHandOver) return;
     drawsSinceHandOver_ = 0;
-    if (!fenceSync) {
-        glFlush();
-        return;
-    }
-    GLsync mine = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    if (partPending_) {
-        glClientWaitSync(partPending_, GL_SYNC_FLUSH_COMMANDS_BIT, kFrameWaitNs);
-        glDeleteSync(partPending_);
-    }
-    partPending_ = mine;
+    if (fenceSync) MarkAndWaitForLast(&partPending_);
     glFlush();
 }
 
 void GLDevice::ForgetPendingFrame() {
-    if (framePending_) glDeleteSync(framePending_);
-    framePending_ = nullptr;
-    if (partPending_) glDeleteSync(partPending_);
-    partPending_ = nullptr;
+    Forget(&framePending_);
+    Forget(&partPending_);
 }
 
 }  // namespace gfx::gl

@@ -556,7 +556,7 @@ private:
     void BindStageTextures();
     // After a present: waits until the frame presented before it is drawn (gl_frame_pacing.cpp).
     void PaceFrames();
-    // Lets go of the wait's marker; the context must be current.
+    // Lets go of the waits' markers; the context must be current.
     void ForgetPendingFrame();
     // After a draw: hands a long frame's work to the driver every kGLDrawsPerHandOver draws.
     void HandOverLongFrame();
