@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "common/binary_reader.h"
 #include "render/geometry.h"
@@ -42,34 +45,6 @@ inline float FacingDot(const float* pa, const float* pb, const float* pc, const 
 
 // Written as the negation so that a NaN weight counts, as it always has.
 inline bool InfluenceCounts(const ShadowInfluence& in) { return !(std::fabs(in.weight) < 0.0001f); }
-
-// ToggleEdge on the list, with the edge's place looked up instead of searched: a listed edge is
-// listed once, so the list comes out in the same order. On plain pointers and a local count, which
-// the stores cannot alias, so that nothing is read again from the loader between toggles.
-struct EdgeList {
-    uint16_t* pairs;
-    uint32_t* listed;  // place -> distinct edge
-    uint32_t* slots;   // distinct edge -> place, or none
-    uint32_t count;
-
-    void Toggle(uint32_t edge, uint16_t a, uint16_t b) {
-        const uint32_t at = slots[edge];
-        if (at != UINT32_MAX) {
-            const uint32_t last = count - 1;
-            std::memcpy(&pairs[2 * at], &pairs[2 * last], 2 * sizeof(uint16_t));
-            listed[at] = listed[last];
-            slots[listed[at]] = at;
-            slots[edge] = UINT32_MAX;
-            count = last;
-            return;
-        }
-        pairs[2 * count] = a;
-        pairs[2 * count + 1] = b;
-        listed[count] = edge;
-        slots[edge] = count;
-        ++count;
-    }
-};
 
 struct OverlayVertex {
     float x, y, z, rhw;
@@ -133,10 +108,11 @@ void ModelLoader::Release() {
     volumeCount = 0;
     edges.clear();
     edgeCount = 0;
-    cornerEdges.clear();
     distinctEdgeCount = 0;
-    edgeSlots_.clear();
-    listedEdges_.clear();
+    neighbours_.clear();
+    otherStart_.clear();
+    otherSides_.clear();
+    facing_.clear();
     bindPositions_.clear();
     influenceStart_.clear();
     packedInfluences_.clear();
@@ -162,7 +138,8 @@ void ModelLoader::BuildInfluenceTable() {
 }
 
 void ModelLoader::BuildEdgeTable() {
-    // Corners sorted by their undirected edge give each distinct edge one index.
+    // Corners sorted by their undirected edge, and on one edge in triangle order, the order the
+    // toggles would meet them in.
     const size_t corners = size_t(triangleCount) * 3;
     std::vector<uint64_t> keyed(corners);
     for (size_t c = 0; c < corners; ++c) {
@@ -171,15 +148,27 @@ void ModelLoader::BuildEdgeTable() {
         keyed[c] = uint64_t(key) << 32 | c;
     }
     std::sort(keyed.begin(), keyed.end());
-    cornerEdges.resize(corners);
-    uint32_t distinct = 0;
-    for (size_t i = 0; i < corners; ++i) {
-        if (i > 0 && keyed[i] >> 32 != keyed[i - 1] >> 32) ++distinct;
-        cornerEdges[uint32_t(keyed[i])] = distinct;
+    neighbours_.resize(corners);
+    otherStart_.clear();
+    otherSides_.clear();
+    distinctEdgeCount = 0;
+    for (size_t i = 0, next = 0; i < corners; i = next) {
+        for (next = i + 1; next < corners && keyed[next] >> 32 == keyed[i] >> 32; ++next) {}
+        ++distinctEdgeCount;
+        if (next - i == 2) {
+            const uint32_t c0 = uint32_t(keyed[i]), c1 = uint32_t(keyed[i + 1]);
+            neighbours_[c0] = c1 / 3;
+            neighbours_[c1] = c0 / 3;
+            continue;
+        }
+        otherStart_.push_back(uint32_t(otherSides_.size()));
+        for (size_t k = i; k < next; ++k) {
+            const uint32_t c = uint32_t(keyed[k]);
+            neighbours_[c] = c / 3;
+            otherSides_.push_back({c / 3, triangles[c], triangles[c % 3 == 2 ? c - 2 : c + 1]});
+        }
     }
-    distinctEdgeCount = corners ? distinct + 1 : 0;
-    edgeSlots_.assign(distinctEdgeCount, UINT32_MAX);
-    listedEdges_.assign(distinctEdgeCount, 0);
+    otherStart_.push_back(uint32_t(otherSides_.size()));
 }
 
 bool LoadModel(ModelLoader* loader, const char* fileName, CharacterModel* model) {
@@ -318,22 +307,69 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     const SkinnedPoint* skinned = skinned_.data();
 
     // A mesh filled in directly rather than loaded gets its table here.
-    if (cornerEdges.size() != size_t(triangleCount) * 3) BuildEdgeTable();
-    edges.resize(size_t(distinctEdgeCount) * 2);
-    EdgeList list{edges.data(), listedEdges_.data(), edgeSlots_.data(), 0};
+    if (neighbours_.size() != size_t(triangleCount) * 3) BuildEdgeTable();
+    facing_.resize(triangleCount);
+    uint8_t* facing = facing_.data();
     const uint16_t* corners = triangles.data();
-    const uint32_t* cornerEdge = cornerEdges.data();
     const Vec3 l = direction;
-    for (uint32_t t = 0; t < triangleCount; ++t) {
+    uint32_t t = 0;
+#if defined(__SSE2__)
+    // Four triangles side by side, each lane with FacingDot's operations in its order.
+    const __m128 lx = _mm_set1_ps(l.x), ly = _mm_set1_ps(l.y), lz = _mm_set1_ps(l.z);
+    for (; t + 4 <= triangleCount; t += 4) {
+        const uint16_t* i = &corners[3 * t];
+        __m128 a0 = _mm_load_ps(skinned[i[0]].c), a1 = _mm_load_ps(skinned[i[3]].c), a2 = _mm_load_ps(skinned[i[6]].c), a3 = _mm_load_ps(skinned[i[9]].c);
+        __m128 b0 = _mm_load_ps(skinned[i[1]].c), b1 = _mm_load_ps(skinned[i[4]].c), b2 = _mm_load_ps(skinned[i[7]].c), b3 = _mm_load_ps(skinned[i[10]].c);
+        __m128 c0 = _mm_load_ps(skinned[i[2]].c), c1 = _mm_load_ps(skinned[i[5]].c), c2 = _mm_load_ps(skinned[i[8]].c), c3 = _mm_load_ps(skinned[i[11]].c);
+        _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
+        _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+        _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+        const __m128 u0 = _mm_sub_ps(c0, b0), u1 = _mm_sub_ps(c1, b1), u2 = _mm_sub_ps(c2, b2);
+        const __m128 w0 = _mm_sub_ps(b0, a0), w1 = _mm_sub_ps(b1, a1), w2 = _mm_sub_ps(b2, a2);
+        const __m128 x = _mm_sub_ps(_mm_mul_ps(u1, w2), _mm_mul_ps(u2, w1));
+        const __m128 y = _mm_sub_ps(_mm_mul_ps(u2, w0), _mm_mul_ps(u0, w2));
+        const __m128 z = _mm_sub_ps(_mm_mul_ps(u0, w1), _mm_mul_ps(u1, w0));
+        const __m128 d = _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, lx), _mm_mul_ps(y, ly)), _mm_mul_ps(z, lz));
+        const int below = _mm_movemask_ps(_mm_cmplt_ps(d, _mm_setzero_ps()));
+        for (int k = 0; k < 4; ++k) facing[t + k] = uint8_t(below >> k & 1);
+    }
+#endif
+    for (; t < triangleCount; ++t) {
         const uint16_t a = corners[3 * t], b = corners[3 * t + 1], c = corners[3 * t + 2];
-        if (FacingDot(skinned[a].c, skinned[b].c, skinned[c].c, l) < 0.0f) {
-            list.Toggle(cornerEdge[3 * t], a, b);
-            list.Toggle(cornerEdge[3 * t + 1], b, c);
-            list.Toggle(cornerEdge[3 * t + 2], c, a);
+        facing[t] = FacingDot(skinned[a].c, skinned[b].c, skinned[c].c, l) < 0.0f;
+    }
+    // Toggling every facing triangle's edges leaves an edge listed when an odd number of its
+    // sides face, held as the last of them holds it. On an edge of two triangles that is the
+    // facing one of a facing and a turned one.
+    edges.resize(size_t(distinctEdgeCount) * 2);
+    uint16_t* out = edges.data();
+    const uint32_t* neighbour = neighbours_.data();
+    uint32_t count = 0;
+    for (uint32_t t = 0; t < triangleCount; ++t) {
+        if (!facing[t]) continue;
+        for (int k = 0; k < 3; ++k) {
+            if (facing[neighbour[3 * t + k]]) continue;
+            out[2 * count] = corners[3 * t + k];
+            out[2 * count + 1] = corners[3 * t + (k == 2 ? 0 : k + 1)];
+            ++count;
         }
     }
-    edgeCount = list.count;
-    for (uint32_t e = 0; e < edgeCount; ++e) edgeSlots_[listedEdges_[e]] = UINT32_MAX;
+    // Edges of one triangle or of three and more.
+    const uint32_t* sideStart = otherStart_.data();
+    for (size_t e = 0; e + 1 < otherStart_.size(); ++e) {
+        uint32_t odd = 0;
+        const EdgeSide* kept = nullptr;
+        for (uint32_t k = sideStart[e]; k < sideStart[e + 1]; ++k)
+            if (facing[otherSides_[k].triangle]) {
+                odd ^= 1;
+                kept = &otherSides_[k];
+            }
+        if (!odd) continue;
+        out[2 * count] = kept->from;
+        out[2 * count + 1] = kept->to;
+        ++count;
+    }
+    edgeCount = count;
 
     length = SHADOW_NO_GROUND_LENGTH;
     if (g_Scene.collisionOctree) {

@@ -44,10 +44,7 @@ public:
     float length = 0.0f;
     std::vector<uint16_t> edges;              // pairs
     uint32_t edgeCount = 0;
-    // Built with the mesh: the edge of every triangle corner (from its vertex to the next one) as
-    // an index among the mesh's distinct undirected edges.
-    std::vector<uint32_t> cornerEdges;
-    uint32_t distinctEdgeCount = 0;
+    uint32_t distinctEdgeCount = 0;           // undirected edges of the mesh
 
     ModelLoader() = default;
     ~ModelLoader() { Release(); }
@@ -75,8 +72,18 @@ private:
     std::vector<Mat4> boneMatrices_;          // inverse bind times the bone's world matrix
     static constexpr uint8_t kProjectingBone = 1, kAffineBone = 2;
     std::vector<uint8_t> boneUsable_;         // 0, or how the bone's matrix transforms
-    std::vector<uint32_t> edgeSlots_;         // distinct edge -> its place in edges, or none
-    std::vector<uint32_t> listedEdges_;       // place in edges -> distinct edge
+    // Built with the mesh. Across the edge from each triangle corner (to the next corner): the
+    // other triangle, where exactly two share the edge, else the corner's own triangle. The edges
+    // of one triangle or of three and more apart, with their corners in triangle order: edge e's
+    // from otherStart_[e] to otherStart_[e + 1], each with its triangle and the edge as it holds it.
+    std::vector<uint32_t> neighbours_;
+    struct EdgeSide {
+        uint32_t triangle;
+        uint16_t from, to;
+    };
+    std::vector<uint32_t> otherStart_;
+    std::vector<EdgeSide> otherSides_;
+    std::vector<uint8_t> facing_;             // per triangle, whether the frame toggles its edges
     // Built with the mesh, so that skinning walks two flat arrays rather than a list per vertex:
     // the bind positions, and every vertex's influences of weight worth counting one after another,
     // vertex v's from influenceStart_[v] to influenceStart_[v + 1].
