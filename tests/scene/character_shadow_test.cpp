@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "character_model_fixture.h"
+#include "scene/light_node.h"
+#include "scene/scene.h"
 
 namespace modeltest {
 namespace {
@@ -147,22 +149,22 @@ std::vector<Quad> Quads(const Vec3* v, size_t count) {
     return quads;
 }
 
-// The plain steps: each vertex skinned on its own, every facing triangle's edges toggled in the
-// list, the remaining edges extruded straight down.
+// The plain steps along the direction and length the volume was built with: each vertex skinned
+// on its own, every facing triangle's edges toggled in the list, the remaining edges extruded.
 std::vector<Vec3> PlainVolume(const ModelLoader& s, const CharacterModel& m) {
     std::vector<Vec3> p(s.vertexCount), out;
     for (uint32_t v = 0; v < s.vertexCount; ++v) p[v] = s.SkinVertex(m, v);
     std::vector<uint16_t> edges(s.triangleCount * 6 + 2);
     uint32_t count = 0;
-    const Vec3 down{0, -1, 0};
     for (uint32_t t = 0; t < s.triangleCount; ++t) {
         const uint16_t* i = &s.triangles[3 * t];
-        if (Vec3Dot(Vec3Cross(Vec3Sub(p[i[2]], p[i[1]]), Vec3Sub(p[i[1]], p[i[0]])), down) >= 0) continue;
+        if (Vec3Dot(Vec3Cross(Vec3Sub(p[i[2]], p[i[1]]), Vec3Sub(p[i[1]], p[i[0]])), s.direction) >= 0) continue;
         for (int k = 0; k < 3; ++k) ToggleEdge(edges.data(), &count, i[k], i[(k + 1) % 3]);
     }
+    const Vec3 offset = Vec3Scale(s.direction, s.length);
     for (uint32_t e = 0; e < count; ++e) {
         const Vec3 a = p[edges[2 * e]], b = p[edges[2 * e + 1]];
-        const Vec3 a2{a.x, a.y - SHADOW_NO_GROUND_LENGTH, a.z}, b2{b.x, b.y - SHADOW_NO_GROUND_LENGTH, b.z};
+        const Vec3 a2 = Vec3Add(a, offset), b2 = Vec3Add(b, offset);
         out.insert(out.end(), {a, b, a2, b, b2, a2});
     }
     return out;
@@ -222,6 +224,40 @@ TEST_F(CharacterShadowTest, EdgesOnOneOrOnSeveralTrianglesAreKeptAsTheTogglesLea
     // Some poses leave the spine listed and some do not, so both parities were met.
     EXPECT_GT(listedSpine, 0);
     EXPECT_LT(listedSpine, 24);
+}
+
+// Triangles that hold the light's direction, seen edge-on by it, each alone: whether one faces
+// comes down to the rounding of its facing product, which must be the plain steps' to the bit.
+TEST_F(CharacterShadowTest, TrianglesEdgeOnToASlantingSunFaceAsThePlainStepsHaveThem) {
+    DirectionalLight sun;
+    sun.direction = {0.37f, -0.21f, 0.53f};
+    g_Scene.sun = &sun;
+    const Vec3 raw{sun.direction.x, sun.direction.y - 1.0f, sun.direction.z};
+    const Vec3 l = Vec3Scale(raw, 1.0f / Vec3Length(raw));
+    Y3DShadowModel f;
+    f.skeleton = TwoBones();
+    for (int t = 0; t < 400; ++t) {
+        const Vec3 a{0.01f * float(t % 37) - 0.2f, 0.5f + 0.003f * float(t % 53), 0.02f * float(t % 11) - 0.1f};
+        const Vec3 b = Vec3Add(a, Vec3Scale(l, 0.1f + 0.001f * float(t)));
+        const Vec3 c = Vec3Add(a, {0.05f * float(t % 7 + 1), 0.03f * float(t % 5), -0.04f * float(t % 3 + 1)});
+        for (const Vec3& v : {a, b, c}) f.vertices.push_back({v, {{0, 1.0f}}});
+        const uint16_t first = uint16_t(3 * t);
+        f.triangles.push_back({first, uint16_t(first + 1), uint16_t(first + 2)});
+    }
+    const bool loaded = LoadShadow(f);
+    if (loaded) {
+        PlaceAt({0, 0, 0});
+        model.shadow->BuildShadowVolume(&model);
+    }
+    g_Scene.sun = nullptr;
+    ASSERT_TRUE(loaded);
+    const ModelLoader& s = *model.shadow;
+    const std::vector<Vec3> plain = PlainVolume(s, model);
+    // Rounding leaves some facing and some not, so the test decides between the two.
+    EXPECT_GT(plain.size(), 18u * 20);
+    EXPECT_LT(plain.size(), 18u * 380);
+    ASSERT_EQ(s.volumeCount, plain.size());
+    EXPECT_EQ(Quads(s.volume.data(), s.volumeCount), Quads(plain.data(), plain.size()));
 }
 
 // One triangle whose corners blend both bones, one of them also with a weight too small to count.
