@@ -293,24 +293,12 @@ void ModelLoader::SkinRange(size_t bones) {
     }
 }
 
-void ModelLoader::BuildShadowVolume(CharacterModel* model) {
-    volumeCount = 0;
-    edgeCount = 0;
-    if (!model) return;
-    Vec3 v{0.0f, 0.0f, 0.0f};
-    if (g_Scene.sun) v = g_Scene.sun->GetDirectionTo(model->position);
-    const Vec3 raw = g_Scene.sun ? Vec3{v.x, v.y - 1.0f, v.z} : Vec3{0.0f, -1.0f, 0.0f};
-    const float rawLength = Vec3Length(raw);
-    direction = rawLength < 0.000001f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(raw, 1.0f / rawLength);
-
-    SkinAll(*model);
-    const SkinnedPoint* skinned = skinned_.data();
-
-    // A mesh filled in directly rather than loaded gets its table here.
-    if (neighbours_.size() != size_t(triangleCount) * 3) BuildEdgeTable();
+// Whether n . L < 0 for each triangle, n = (pc - pb) x (pb - pa) on the skinned corners.
+void ModelLoader::MarkFacing() {
     facing_.resize(triangleCount);
     uint8_t* facing = facing_.data();
     const uint16_t* corners = triangles.data();
+    const SkinnedPoint* skinned = skinned_.data();
     const Vec3 l = direction;
     uint32_t t = 0;
 #if defined(__SSE2__)
@@ -318,9 +306,10 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
     const __m128 lx = _mm_set1_ps(l.x), ly = _mm_set1_ps(l.y), lz = _mm_set1_ps(l.z);
     for (; t + 4 <= triangleCount; t += 4) {
         const uint16_t* i = &corners[3 * t];
-        __m128 a0 = _mm_load_ps(skinned[i[0]].c), a1 = _mm_load_ps(skinned[i[3]].c), a2 = _mm_load_ps(skinned[i[6]].c), a3 = _mm_load_ps(skinned[i[9]].c);
-        __m128 b0 = _mm_load_ps(skinned[i[1]].c), b1 = _mm_load_ps(skinned[i[4]].c), b2 = _mm_load_ps(skinned[i[7]].c), b3 = _mm_load_ps(skinned[i[10]].c);
-        __m128 c0 = _mm_load_ps(skinned[i[2]].c), c1 = _mm_load_ps(skinned[i[5]].c), c2 = _mm_load_ps(skinned[i[8]].c), c3 = _mm_load_ps(skinned[i[11]].c);
+        auto corner = [&](int k) { return _mm_load_ps(skinned[i[k]].c); };
+        __m128 a0 = corner(0), a1 = corner(3), a2 = corner(6), a3 = corner(9);
+        __m128 b0 = corner(1), b1 = corner(4), b2 = corner(7), b3 = corner(10);
+        __m128 c0 = corner(2), c1 = corner(5), c2 = corner(8), c3 = corner(11);
         _MM_TRANSPOSE4_PS(a0, a1, a2, a3);
         _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
         _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
@@ -338,11 +327,16 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
         const uint16_t a = corners[3 * t], b = corners[3 * t + 1], c = corners[3 * t + 2];
         facing[t] = FacingDot(skinned[a].c, skinned[b].c, skinned[c].c, l) < 0.0f;
     }
-    // Toggling every facing triangle's edges leaves an edge listed when an odd number of its
-    // sides face, held as the last of them holds it. On an edge of two triangles that is the
-    // facing one of a facing and a turned one.
+}
+
+// Toggling every facing triangle's edges leaves an edge listed when an odd number of its sides
+// face, held as the last of them holds it. On an edge of two triangles that is the facing one of
+// a facing and a turned one.
+void ModelLoader::CollectSilhouette() {
     edges.resize(size_t(distinctEdgeCount) * 2);
     uint16_t* out = edges.data();
+    const uint8_t* facing = facing_.data();
+    const uint16_t* corners = triangles.data();
     const uint32_t* neighbour = neighbours_.data();
     uint32_t count = 0;
     for (uint32_t t = 0; t < triangleCount; ++t) {
@@ -370,6 +364,23 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
         ++count;
     }
     edgeCount = count;
+}
+
+void ModelLoader::BuildShadowVolume(CharacterModel* model) {
+    volumeCount = 0;
+    edgeCount = 0;
+    if (!model) return;
+    Vec3 v{0.0f, 0.0f, 0.0f};
+    if (g_Scene.sun) v = g_Scene.sun->GetDirectionTo(model->position);
+    const Vec3 raw = g_Scene.sun ? Vec3{v.x, v.y - 1.0f, v.z} : Vec3{0.0f, -1.0f, 0.0f};
+    const float rawLength = Vec3Length(raw);
+    direction = rawLength < 0.000001f ? Vec3{0.0f, 0.0f, 0.0f} : Vec3Scale(raw, 1.0f / rawLength);
+
+    SkinAll(*model);
+    // A mesh filled in directly rather than loaded gets its table here.
+    if (neighbours_.size() != size_t(triangleCount) * 3) BuildEdgeTable();
+    MarkFacing();
+    CollectSilhouette();
 
     length = SHADOW_NO_GROUND_LENGTH;
     if (g_Scene.collisionOctree) {
@@ -380,6 +391,7 @@ void ModelLoader::BuildShadowVolume(CharacterModel* model) {
             length = Vec3Length(Vec3Sub(hit, start)) + 0.5f;
     }
     if (edgeCount == 0) return;
+    const SkinnedPoint* skinned = skinned_.data();
     volume.resize(std::min<size_t>(size_t(edgeCount) * 6, SHADOW_MAX_VOLUME));
     const Vec3 offset = Vec3Scale(direction, length);
     for (uint32_t e = 0; e < edgeCount; ++e) {

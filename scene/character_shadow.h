@@ -94,6 +94,8 @@ private:
     uint32_t maxInfluenceBone_ = 0;           // the highest bone among packedInfluences_
 
     void SkinAll(const CharacterModel& model);
+    void MarkFacing();
+    void CollectSilhouette();
     template <bool kAllAffine>
     void SkinRange(size_t bones);
 };
