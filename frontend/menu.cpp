@@ -347,6 +347,9 @@ void Menu::ReturnFromMatch() {
     if (g_Settings.sound && g_MenuShellCalls.stopAllFx) g_MenuShellCalls.stopAllFx();
     std::memcpy(results, g_Scenario.results, sizeof results);
     resultsPending = 1;
+    resultsFought = 0;
+    for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
+        if (g_Characters[slot].active) resultsFought |= uint16_t(1u << slot);
     if (g_NetSession.active) netPlayerCount = g_NetSession.GetPlayerCount();
     ClearWorldElements();
     if (g_MenuShellCalls.releaseGame) g_MenuShellCalls.releaseGame(false);
@@ -445,6 +448,7 @@ void ResetMenu() {
     m.previousPage = -1;
     std::memset(m.results, 0, sizeof m.results);
     m.resultsPending = 0;
+    m.resultsFought = 0;
     m.enterPressed = m.escapePressed = 0;
     m.gameKind = 0;
     m.variant = -1;

@@ -76,6 +76,9 @@ public:
     uint32_t results[MENU_RESULT_WORDS] = {};
     // Set when a match's results are copied, cleared once a win's reward was applied.
     uint8_t resultsPending = 0;
+    // A bit per fighter slot that took part in the match of `results`: the rows of the others
+    // are zeros, and zeros read as the Orlins' fighter of lineup 0.
+    uint16_t resultsFought = 0;
     Sprite2D* pictures[MENU_PICTURE_COUNT] = {};
     uint8_t enterPressed = 0, escapePressed = 0;
     int32_t gameKind = 0;   // the menu's copy of the match's game kind

@@ -47,6 +47,12 @@ const char* Text(int id) { return PanelText(id); }
 int Clamp4(int n) { return std::clamp(n, 0, SCREEN_TEAM); }
 
 const uint32_t* ResultRow(int row) { return g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS; }
+// The row of a fighter of that side who took part; a row nobody played is zeros, which read as
+// the Orlins'.
+bool FoughtFor(int row, int side) {
+    return row >= 0 && row < MAX_CHARACTERS && (g_Menu.resultsFought >> row & 1u) != 0 &&
+           ResultRow(row)[FIGHTER_SIDE] == uint32_t(side);
+}
 
 struct Card {
     float x, y, w, h;
@@ -104,13 +110,12 @@ void MenuScreens::ApplyCampaignProgress() {
     const int side = ChosenSide();
     const int step = g_GameSettings.scenario;
     bool first = true;
-    // Rows of empty fighter slots read as side 0: only as many rows as the side had fighters
-    // count, and a member once.
+    // Only as many rows as the side had fighters count, and a member once.
     int own = Clamp4(g_GameSettings.fightersOwnMode2);
     bool applied[CAMPAIGN_MEMBERS] = {};
     for (int row = 0; row < MAX_CHARACTERS && own > 0; ++row) {
         const uint32_t* r = ResultRow(row);
-        if (r[FIGHTER_SIDE] != uint32_t(side)) continue;
+        if (!FoughtFor(row, side)) continue;
         --own;
         if (r[FIGHTER_LINEUP_ID] >= uint32_t(PLAYER_SLOTS)) continue;
         int member = -1;
@@ -140,7 +145,7 @@ void MenuScreens::ApplyCampaignProgress() {
         int enemies = Clamp4(g_GameSettings.fightersEnemyMode2);
         for (int row = 0; row < MAX_CHARACTERS && enemies > 0; ++row) {
             const uint32_t* r = ResultRow(row);
-            if (r[FIGHTER_SIDE] != uint32_t(1 - side)) continue;
+            if (!FoughtFor(row, 1 - side)) continue;
             --enemies;
             const int32_t level = int32_t(std::min<uint32_t>(r[FIGHTER_LEVEL], MAX_PLAYER_LEVEL));
             StoreEnemyLevel(r[FIGHTER_LINEUP_ID], EnemyLevelRow{level, float(r[FIGHTER_EXPERIENCE])});
@@ -162,7 +167,7 @@ void MenuScreens::BuildCampaignTeam() {
     int card = 0;
     for (int row = 0; row < MAX_CHARACTERS && card < count; ++row) {
         const uint32_t* r = ResultRow(row);
-        if (r[FIGHTER_SIDE] != uint32_t(shown)) continue;
+        if (!FoughtFor(row, shown)) continue;
         const Card& c = cards[card];
         PlayerRecord& record = enemyRecords[card];
         const uint32_t id = r[FIGHTER_LINEUP_ID];

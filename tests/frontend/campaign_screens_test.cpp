@@ -402,6 +402,7 @@ TEST_F(CampaignScreensTest, TheOwnCardsApplyTheMatchOnceAndAWinKeepsTheBeatenEne
         row(2 + e)[FIGHTER_EXPERIENCE] = 30;
     }
     g_Menu.resultsPending = 1;
+    g_Menu.resultsFought = 0x1F;
     Show(12);
     EXPECT_EQ(s->progressPending, 1);
     s->teamSelection = 0;
@@ -448,6 +449,73 @@ TEST_F(CampaignScreensTest, TheOwnCardsApplyTheMatchOnceAndAWinKeepsTheBeatenEne
     EXPECT_EQ(s->progressPending, 0);
 }
 
+// A stage of one fighter a side played with teams of four, by either side: the rows nobody
+// played are zeros, which read as the Orlins' fighter of lineup 0. They fill no card, change no
+// member (here the one of player slot 0) and store no enemy's level.
+TEST_F(CampaignScreensTest, OnlyTheRowsOfFightersWhoPlayedFillCardsAndApplyProgress) {
+    constexpr int kEmptyLabel = 36;
+    constexpr uint32_t kEnemy = 3;
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(testing::Message() << "side " << side);
+        ClearCampaign();
+        g_Campaign.slot = 0;
+        g_Campaign.side = uint32_t(side);
+        g_Menu.variant = side;
+        g_GameSettings.side = side;
+        // Each side's first stage: the Voraks play the scenarios from the last down.
+        g_Campaign.stage = side == 0 ? 0 : CAMPAIGN_STAGES - 1;
+        g_GameSettings.scenario = side == 0 ? 0 : CAMPAIGN_SCENARIOS - 1;
+        g_GameSettings.fightersOwnMode2 = 4;
+        g_GameSettings.fightersEnemyMode2 = 4;
+        const auto member = [&](int k, uint32_t level) {
+            PlayerRecord r;
+            MakeRandomPlayer(side, &r);
+            r.level = level;
+            const int slot = AddPlayerRecord(r);
+            s->teamIndex[k] = g_Menu.teamSlots[side][k] = slot;
+            g_Campaign.members[k] = slot;
+            return slot;
+        };
+        const int idle = member(1, 5);
+        const int player = member(0, 2);
+        ASSERT_EQ(idle, 0);
+        g_Campaign.enemyLevels[0] = {6, 12.0f};
+        std::memset(g_Menu.results, 0, sizeof g_Menu.results);
+        g_Menu.results[RESULT_ELAPSED] = 45000;
+        g_Menu.results[RESULT_WINNER] = uint32_t(side);
+        const auto row = [](int r) { return g_Menu.results + RESULT_FIGHTER_FIRST + r * RESULT_FIGHTER_FIELDS; };
+        row(0)[FIGHTER_SIDE] = uint32_t(side);
+        row(0)[FIGHTER_LINEUP_ID] = uint32_t(player);
+        row(0)[FIGHTER_LEVEL] = 3;
+        row(0)[FIGHTER_EXPERIENCE] = 40;
+        row(1)[FIGHTER_SIDE] = uint32_t(1 - side);
+        row(1)[FIGHTER_LINEUP_ID] = kEnemy;
+        row(1)[FIGHTER_LEVEL] = 7;
+        row(1)[FIGHTER_EXPERIENCE] = 30;
+        g_Menu.resultsFought = 0x3;
+        g_Menu.resultsPending = 1;
+        Show(12);
+        ASSERT_EQ(s->progressPending, 1);
+        for (int shown : {side, 1 - side}) {
+            SCOPED_TRACE(shown == side ? "own cards" : "enemy cards");
+            s->teamSelection = shown;
+            Show(13);
+            EXPECT_EQ(s->cardRow[0], shown == side ? 0 : 1);
+            for (int i = 1; i < SCREEN_TEAM; ++i) {
+                EXPECT_EQ(s->cardRow[i], -1) << i;
+                EXPECT_EQ(s->labels[kEmptyLabel + i].visible, 1) << "card " << i << " not marked empty";
+            }
+            EXPECT_EQ(s->labels[kEmptyLabel].visible, 0);
+        }
+        EXPECT_EQ(g_Menu.playerTables.records[side][player]->level, 3u);
+        EXPECT_EQ(g_Menu.playerTables.records[side][idle]->level, 5u) << "a member who did not play";
+        EXPECT_EQ(g_Campaign.pendingPoints[1], 0);
+        EXPECT_EQ(g_Campaign.enemyLevels[kEnemy].minimumLevel, 7);
+        EXPECT_EQ(g_Campaign.enemyLevels[0].minimumLevel, 6) << "an enemy who did not play";
+        EXPECT_EQ(g_Campaign.enemyLevels[0].value, 12.0f);
+    }
+}
+
 // A training match's own cards: each card carries the record its row's fighter was made from,
 // the player's and its team-mate's.
 TEST_F(CampaignScreensTest, EachOwnCardCarriesTheNameOfItsRowsFighter) {
@@ -472,6 +540,7 @@ TEST_F(CampaignScreensTest, EachOwnCardCarriesTheNameOfItsRowsFighter) {
         r[FIGHTER_SIDE] = row == 0 || row == 2 ? 0 : 1;
         r[FIGHTER_LINEUP_ID] = row == 0 ? uint32_t(slots[0]) : row == 2 ? uint32_t(slots[1]) : uint32_t(10 + row);
     }
+    g_Menu.resultsFought = 0xF;
     s->teamSelection = 0;
     s->progressPending = 0;
     Show(13);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "fighters/character.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/sprite2d.h"
 #include "render/material.h"
@@ -288,8 +289,13 @@ TEST_F(MenuTest, TheLightAndCursorLieOnPlanesFacingTheCamera) {
 TEST_F(MenuTest, AReturnFromAMatchReloadsTheFrontEndOnTheResultsPage) {
     g_Scenario.results[0] = 42;
     g_Scenario.results[MATCH_RESULT_DWORDS - 1] = 7;
+    // The results say which rows were played only through the fighters still in the match.
+    g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 1;
+    g_Menu.resultsFought = 0x0F0F;
     const uint32_t presents = rec->Counters().presents;
     g_Menu.ReturnFromMatch();
+    g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 0;
+    EXPECT_EQ(g_Menu.resultsFought, 0x8001u);
     EXPECT_EQ(Log().releaseGame, 1);
     EXPECT_EQ(Log().destroyVideo, 1);
     EXPECT_EQ(Log().initVideo, 1);

@@ -71,6 +71,7 @@ protected:
                 r[FIGHTER_SIDE] = row < 2 ? 0 : 1;
                 r[FIGHTER_LINEUP_ID] = row < 2 ? uint32_t(players[size_t(row)]) : uint32_t(PLAYER_SLOTS);
             }
+            g_Menu.resultsFought = 0xFFFF;
             s->teamSelection = 0;
             s->progressPending = 0;
             break;
@@ -622,6 +623,7 @@ TEST_F(ScreenPictureFixture, TheCampaignTeamMarksOnlyItsEmptyCardsEmpty) {
             r[FIGHTER_SIDE] = row < fought ? 0 : 1;
             r[FIGHTER_LINEUP_ID] = row < fought ? uint32_t(players[size_t(row)]) : uint32_t(PLAYER_SLOTS);
         }
+        g_Menu.resultsFought = 0xFFFF;
         s->teamSelection = 0;
         s->progressPending = 0;
         Show(13);
