@@ -124,6 +124,7 @@ protected:
     virtual bool Datagram(const ENetAddress& from, const uint8_t* data, size_t size) = 0;
     virtual bool FarewellDone() = 0;
     virtual void Farewell() = 0;
+    virtual uint32_t FarewellReason() const = 0;
     virtual void Forget(ENetPeer* peer) = 0;
 
     void SendRaw(const ENetAddress& to, const std::vector<uint8_t>& bytes) {
@@ -172,6 +173,11 @@ private:
         Farewell();
         const uint32_t start = NowMs();
         while (!FarewellDone() && NowMs() - start < kFarewellMs) Service(kServiceMs);
+        // A goodbye still waiting on its queue (a slow link, a busy peer) would never be sent and
+        // the peer would learn of the end only from its time-out, half a minute on: it is told
+        // plainly now, dropping what is unacknowledged. Peers already gone are passed over by ENet.
+        for (size_t i = 0; i < host_->peerCount; ++i) enet_peer_disconnect(&host_->peers[i], FarewellReason());
+        enet_host_flush(host_);
         for (size_t i = 0; i < host_->peerCount; ++i) Forget(&host_->peers[i]);
         enet_host_destroy(host_);
         host_ = nullptr;
@@ -355,8 +361,9 @@ struct Server::Impl final : Worker {
     void Farewell() override {
         for (size_t i = 0; i < host_->peerCount; ++i)
             if (host_->peers[i].state == ENET_PEER_STATE_CONNECTED)
-                enet_peer_disconnect_later(&host_->peers[i], REFUSE_CLOSING);
+                enet_peer_disconnect_later(&host_->peers[i], FarewellReason());
     }
+    uint32_t FarewellReason() const override { return REFUSE_CLOSING; }
     bool FarewellDone() override {
         for (size_t i = 0; i < host_->peerCount; ++i)
             if (host_->peers[i].state != ENET_PEER_STATE_DISCONNECTED) return false;
@@ -566,8 +573,9 @@ struct Client::Impl final : Worker {
     // Later, not now: a plain disconnect drops what is still queued, so the last message sent
     // before Close (a fighter request, a leave's last events) would never leave.
     void Farewell() override {
-        if (peer) enet_peer_disconnect_later(peer, REFUSE_NONE);
+        if (peer) enet_peer_disconnect_later(peer, FarewellReason());
     }
+    uint32_t FarewellReason() const override { return REFUSE_NONE; }
     bool FarewellDone() override { return !peer || peer->state == ENET_PEER_STATE_DISCONNECTED; }
 };
 
