@@ -3,12 +3,15 @@
 #include <enet/enet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -102,12 +105,13 @@ protected:
         ASSERT_TRUE(server.Start(d, hostLog.ForServer()));
         ASSERT_NE(server.Port(), 0);
     }
-    // A client that asked to join; `joined` waits for the host's answer.
-    Peer& Join(const std::string& name = "P", const Guid& app = kApp, bool joined = true) {
+    // A client that asked to join; `joined` waits for the host's answer. `port` is the host's
+    // unless the client goes through a relay.
+    Peer& Join(const std::string& name = "P", const Guid& app = kApp, bool joined = true, uint16_t port = 0) {
         peers.push_back(std::make_unique<Peer>());
         Peer& p = *peers.back();
         EXPECT_TRUE(p.client.Start(app, p.log.ForClient()));
-        p.client.Connect("127.0.0.1", server.Port(), name);
+        p.client.Connect("127.0.0.1", port ? port : server.Port(), name);
         EXPECT_TRUE(WaitFor([&] { return p.log.Read([&] { return !p.log.connects.empty(); }); }));
         if (joined) EXPECT_TRUE(p.log.Read([&] { return p.log.connects[0].first; }));
         return p;
@@ -256,6 +260,140 @@ TEST_F(TransportTest, AnOversizedFrameOrAFloodSendsOnlyItsSenderAway) {
     good.client.Send(ping, 1);
     ASSERT_TRUE(WaitFor([&] { return hostLog.Count() == kMaxHeldMessages + 1; }));
     EXPECT_EQ(good.log.Read([&] { return good.log.terminated; }), 0);
+}
+
+// A slow link on loopback: every datagram is held a fixed time each way. One client speaks to
+// its port; the host's answers go back to whoever spoke last.
+class SlowLink {
+public:
+    SlowLink(uint16_t hostPort, int delayMs) : delay_(delayMs) {
+        front_ = Bound();
+        back_ = Bound();
+        host_.sin_family = AF_INET;
+        host_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        host_.sin_port = htons(hostPort);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~SlowLink() {
+        stop_ = true;
+        thread_.join();
+        close(front_);
+        close(back_);
+    }
+    uint16_t Port() const {
+        sockaddr_in a{};
+        socklen_t n = sizeof a;
+        getsockname(front_, reinterpret_cast<sockaddr*>(&a), &n);
+        return ntohs(a.sin_port);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Held {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+    };
+
+    static int Bound() {
+        const int s = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        return s;
+    }
+    void Take(int from, std::deque<Held>& queue, sockaddr_in* sender) {
+        uint8_t buf[65536];
+        for (;;) {
+            sockaddr_in a{};
+            socklen_t n = sizeof a;
+            const ssize_t got = recvfrom(from, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&a), &n);
+            if (got < 0) return;
+            if (sender) *sender = a;
+            queue.push_back({Clock::now() + std::chrono::milliseconds(delay_), {buf, buf + got}});
+        }
+    }
+    static void Pass(int via, std::deque<Held>& queue, const sockaddr_in& to) {
+        while (!queue.empty() && queue.front().due <= Clock::now()) {
+            const auto& b = queue.front().bytes;
+            sendto(via, b.data(), b.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            queue.pop_front();
+        }
+    }
+    void Run() {
+        std::deque<Held> toHost, toClient;
+        sockaddr_in client{};
+        while (!stop_) {
+            pollfd fds[2] = {{front_, POLLIN, 0}, {back_, POLLIN, 0}};
+            poll(fds, 2, 1);
+            Take(front_, toHost, &client);
+            Take(back_, toClient, nullptr);
+            Pass(back_, toHost, host_);
+            Pass(front_, toClient, client);
+        }
+    }
+
+    const int delay_;
+    int front_ = -1, back_ = -1;
+    sockaddr_in host_{};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+using Millis = std::chrono::duration<double, std::milli>;
+
+// A round trip of 300 ms or more outlasts the goodbye's wait for the last message's
+// acknowledgement (at 300 ms it is a race, at 400 ms a certainty); the host must still hear the
+// leave then, not from ENet's time-out half a minute on.
+TEST_F(TransportTest, AClientLeavingOverASlowLinkIsHeardWithinAFewRoundTrips) {
+    StartHost();
+    for (const int delayMs : {150, 200}) {
+        SCOPED_TRACE(delayMs);
+        SlowLink link(server.Port(), delayMs);
+        const std::string name = "far" + std::to_string(delayMs);
+        Peer& p = Join(name, kApp, true, link.Port());
+        ASSERT_TRUE(WaitFor([&] { return IdOf(name) != 0; }));
+        const size_t before = hostLog.Count();
+        const auto last = Pattern(3000, uint8_t(delayMs));
+        p.client.Send(last.data(), last.size());
+        const auto closed = std::chrono::steady_clock::now();
+        p.client.Close();
+        ASSERT_TRUE(WaitFor([&] { return hostLog.Read([&] { return !hostLog.left.empty(); }); }, 10000));
+        EXPECT_LT(Millis(std::chrono::steady_clock::now() - closed).count(), 2000.0);
+        EXPECT_EQ(hostLog.Read([&] { return hostLog.left; }), std::vector<uint32_t>{IdOf(name)});
+        // The message left before the goodbye, on a link that loses nothing.
+        ASSERT_EQ(hostLog.Count(), before + 1);
+        EXPECT_EQ(hostLog.Read([&] { return hostLog.messages.back(); }), last);
+        hostLog.Read([&] { hostLog.left.clear(); return 0; });
+    }
+}
+
+// The host's close, to a client next to it, one behind a slow link and one too busy to answer:
+// the near and far ones get the last message and then the end, the far one within a few round
+// trips; the busy one is still told why, rather than left to its time-out.
+TEST_F(TransportTest, TheHostsCloseReachesNearFarAndBusyClientsAfterItsLastMessage) {
+    ASSERT_EQ(enet_initialize(), 0);
+    StartHost();
+    SlowLink link(server.Port(), 200);
+    Peer& near = Join("near");
+    Peer& far = Join("far", kApp, true, link.Port());
+    RawPeer busy;   // acknowledges nothing from its hello until the host has closed
+    ASSERT_TRUE(busy.Connect(server.Port()));
+    busy.Send(0, EncodeHello(kApp, "busy"));
+    ASSERT_TRUE(WaitFor([&] { return server.PlayerCount() == 4; }));
+    const auto last = Pattern(3000, 4);
+    server.SendTo(0, last.data(), last.size());
+    const auto closed = std::chrono::steady_clock::now();
+    server.Close();
+    ASSERT_TRUE(WaitFor([&] { return far.log.Read([&] { return far.log.terminated; }) == 1; }, 10000));
+    EXPECT_LT(Millis(std::chrono::steady_clock::now() - closed).count(), 2000.0);
+    ASSERT_TRUE(WaitFor([&] { return near.log.Read([&] { return near.log.terminated; }) == 1; }));
+    for (Peer* p : {&near, &far}) {
+        ASSERT_EQ(p->log.Count(), 1u);
+        EXPECT_EQ(p->log.messages[0], last);
+    }
+    ASSERT_TRUE(busy.Disconnected());
+    EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
 }
 
 TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
