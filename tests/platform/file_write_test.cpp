@@ -193,4 +193,33 @@ TEST_F(FileWriteTest, OnlyTheGamesOwnTemporariesAreClearedNeverAnotherProgramsFi
     EXPECT_EQ(Listing(dir.path()), inTop);
 }
 
+// A name is the game's only when it ends with the serial: a user's copy of a temporary the game
+// left ("Game.cfg.brimvale.tmp<pid>.<n>.bak", an editor's "...~") is the user's, beside Game.cfg
+// and in a save folder alike, while the temporary itself goes.
+TEST_F(FileWriteTest, AUsersCopyOfAStaleTemporaryStays) {
+    dir.Write("Game.cfg", "older settings");
+    dir.Write("Saves/Orlins/PlO00.dat", "older save");
+    const std::string settings = KilledWriteTemporary("Game.cfg", "new settings, cut short", 5);
+    const std::string save = KilledWriteTemporary("Saves\\Orlins\\PlO00.dat", "new save, cut short", 7);
+    ASSERT_FALSE(settings.empty());
+    ASSERT_FALSE(save.empty());
+    const std::vector<std::string> tails = {".bak", "~", ".1", ".orig", " (copy)"};
+    for (const std::string& tail : tails) {
+        dir.Write(settings + tail, "user data" + tail);
+        dir.Write(save + tail, "user data" + tail);
+    }
+
+    EXPECT_EQ(os::RemoveStaleTemporaries("Saves\\Orlins\\"), 1);
+    ASSERT_TRUE(os::WriteFileReplacing("Game.cfg", Pattern(10)));
+    EXPECT_FALSE(fs::exists(dir.path() / settings));
+    EXPECT_FALSE(fs::exists(dir.path() / save));
+    for (const std::string& tail : tails) {
+        SCOPED_TRACE(tail);
+        EXPECT_EQ(dir.Read(settings + tail), "user data" + tail);
+        EXPECT_EQ(dir.Read(save + tail), "user data" + tail);
+    }
+    EXPECT_EQ(Listing(dir.path() / "Saves/Orlins").size(), tails.size() + 1);
+    EXPECT_EQ(Listing(dir.path()).size(), tails.size() + 2);
+}
+
 }  // namespace
