@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "character_model_fixture.h"
+#include "datakit/y3d_octree_builder.h"
+#include "scene/collision_world.h"
 #include "scene/light_node.h"
 #include "scene/scene.h"
 
@@ -258,6 +260,60 @@ TEST_F(CharacterShadowTest, TrianglesEdgeOnToASlantingSunFaceAsThePlainStepsHave
     EXPECT_LT(plain.size(), 18u * 380);
     ASSERT_EQ(s.volumeCount, plain.size());
     EXPECT_EQ(Quads(s.volume.data(), s.volumeCount), Quads(plain.data(), plain.size()));
+}
+
+// A sun along (1, -1, 2) sends the shadow along (1, -2, 2), a unit (1, -2, 2) / 3; from the
+// model's feet at y 0, stepped back one unit against it, the ray meets the ground at y -5 after
+// 8.5, and the volume runs half a unit past: 9 along the unit, (3, -6, 6). The box seen that way
+// shows a six-edged outline: the edges between its faces towards -x, +y and -z and the others.
+TEST_F(CharacterShadowTest, TheVolumeRunsAlongTheUnitSunDirectionToJustPastTheGround) {
+    datakit::CollisionMeshDesc ground;
+    ground.AddFace(0, collisiontest::Square({0, -5, 0}, {0, 1, 0}, 8, 8), {0, 1, 0});
+    const int32_t corner[3] = {-8, -8, -8};
+    std::vector<datakit::OctreeNodeDesc> nodes = datakit::GridOctree(0, corner, 4);
+    nodes[0].first = 0;
+    nodes[0].itemCount = 1;
+    ASSERT_TRUE(collisiontest::LoadTree(g_Scene.collisionOctree, nodes, {ground}));
+    ASSERT_TRUE(LoadShadow(BoxShadow()));
+    DirectionalLight sun;
+    sun.direction = {1, -1, 2};
+    g_Scene.sun = &sun;
+    PlaceAt({1, 0, -2});
+    ModelLoader* s = model.shadow;
+    s->BuildShadowVolume(&model);
+    g_Scene.sun = nullptr;
+
+    EXPECT_NEAR(s->direction.x, 1.0f / 3, 1e-6f);
+    EXPECT_NEAR(s->direction.y, -2.0f / 3, 1e-6f);
+    EXPECT_NEAR(s->direction.z, 2.0f / 3, 1e-6f);
+    EXPECT_NEAR(s->length, 9.0f, 1e-4f);
+    // The outline's corners, in the order it runs round, moved with the model.
+    const Vec3 outline[6] = {{0.5f, 1, -2.5f}, {0.5f, 1, -1.5f}, {0.5f, 2, -1.5f},
+                             {1.5f, 2, -1.5f}, {1.5f, 2, -2.5f}, {1.5f, 1, -2.5f}};
+    auto cornerOf = [&](const Vec3& p) {
+        for (int k = 0; k < 6; ++k)
+            if (Vec3Length(Vec3Sub(p, outline[k])) < 1e-4f) return k;
+        return -1;
+    };
+    ASSERT_EQ(s->volumeCount, 36u);
+    std::vector<int> sides;
+    for (uint32_t i = 0; i < s->volumeCount; i += 6) {
+        SCOPED_TRACE(i);
+        const Vec3* q = &s->volume[i];
+        const int a = cornerOf(q[0]), b = cornerOf(q[1]);
+        ASSERT_GE(a, 0);
+        ASSERT_GE(b, 0);
+        sides.push_back(std::min(a, b) == 0 && std::max(a, b) == 5 ? 5 : std::min(a, b));
+        EXPECT_EQ(std::abs(a - b) % 4, 1) << "not a side of the outline";
+        const Vec3 run{3, -6, 6};
+        for (const auto& [far, near] : {std::pair{q[2], q[0]}, {q[4], q[1]}, {q[5], q[0]}}) {
+            EXPECT_NEAR(far.x, near.x + run.x, 1e-4f);
+            EXPECT_NEAR(far.y, near.y + run.y, 1e-4f);
+            EXPECT_NEAR(far.z, near.z + run.z, 1e-4f);
+        }
+    }
+    std::sort(sides.begin(), sides.end());
+    EXPECT_EQ(sides, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
 // One triangle whose corners blend both bones, one of them also with a weight too small to count.
