@@ -78,6 +78,7 @@ size_t TypeSize(GLenum type) {
 FrameRecording* g_recording = nullptr;
 std::shared_ptr<Lighting> g_lastLighting;
 
+// Drawing in the copy's context, on a renderer the game's device hands long frames over on.
 bool g_rawDrawing = false;
 uint32_t g_rawDraws = 0;
 GLsync g_rawPart = nullptr;
@@ -486,7 +487,10 @@ void FrameRecording::Replay() {
 }
 
 void BeginRawDrawing() {
-    g_rawDrawing = true;
+    // The device decides from the same driver's name; it does not change within a run.
+    static const bool softwareRasteriser =
+        gfx::IsSoftwareRasteriser(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    g_rawDrawing = softwareRasteriser;
     g_rawDraws = 0;
 }
 

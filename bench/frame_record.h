@@ -32,9 +32,10 @@ private:
     std::vector<Event> events_;
 };
 
-// The hand-written copies hand a long frame to the driver as the game's OpenGL device does
-// (gfx::kGLDrawsPerHandOver draws a part, each waiting until the one before it is drawn), so a
-// copy draws the same way and stays a floor: the draws between the two calls count.
+// The hand-written copies hand a long frame to the driver as the game's OpenGL device does (on a
+// software rasteriser only, gfx::kGLDrawsPerHandOver draws a part, each waiting until the one
+// before it is drawn), so a copy draws the same way and stays a floor: the draws between the two
+// calls count, from 0 each time. The copy's context must be current at the first call.
 void BeginRawDrawing();
 void EndRawDrawing();
 

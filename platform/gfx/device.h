@@ -218,9 +218,16 @@ struct DeviceParams {
 // D3DERR_NOTAVAILABLE when no suitable OpenGL context can be made.
 Result CreateGLDevice(const DeviceParams& params, Device** device);
 
-// The OpenGL device hands a long frame to the driver in parts of this many draws, each part
-// waiting until the one before it is drawn.
+// On a software rasteriser the OpenGL device hands a long frame to the driver in parts of this
+// many draws, counted from the frame's start, each part waiting until the one before it is drawn.
 constexpr uint32_t kGLDrawsPerHandOver = 192;
+
+// Whether a driver's renderer name (its GL_RENDERER) is that of a software rasteriser.
+bool IsSoftwareRasteriser(const char* renderer);
+
+// Tests: devices created from now on take this for their driver's renderer name (nullptr: the
+// driver's own again).
+void OverrideGLRendererName(const char* renderer);
 
 // The capabilities the OpenGL device reports, available before any device exists (a hidden
 // window and context are made for the query when needed). False when OpenGL is unavailable.

@@ -123,6 +123,7 @@ Result GLDevice::Init(const DeviceParams& params) {
     const int minor = version && version[0] && version[1] == '.' ? version[2] - '0' : 0;
     clipControl = major > 4 || (major == 4 && minor >= 5) || has("GL_ARB_clip_control");
     fenceSync = major > 3 || (major == 3 && minor >= 2) || has("GL_ARB_sync");
+    ChooseHandOver();
     GLint v = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &v);
     maxTextureSize = uint32_t(std::max(v, 64));

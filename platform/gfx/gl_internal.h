@@ -554,11 +554,15 @@ private:
     void SetupTextureUnits(const VertexLayout& l, const uint8_t* texBase, uint32_t stride, bool useBuffer,
                            uintptr_t bufferOffset);
     void BindStageTextures();
-    // After a present: waits until the frame presented before it is drawn (gl_frame_pacing.cpp).
+    // After a present: waits until the frame presented before it is drawn, and starts the count
+    // of the next frame's draws (gl_frame_pacing.cpp).
     void PaceFrames();
     // Lets go of the waits' markers; the context must be current.
     void ForgetPendingFrame();
-    // After a draw: hands a long frame's work to the driver every kGLDrawsPerHandOver draws.
+    // Whether long frames are handed over in parts, from the renderer's name; the context must be current.
+    void ChooseHandOver();
+    // After a draw, on a software rasteriser: hands a long frame's work to the driver every
+    // kGLDrawsPerHandOver draws of the frame.
     void HandOverLongFrame();
 
     DeviceParams params_{};
@@ -599,8 +603,10 @@ private:
     std::vector<uint32_t> indexScratch_;
     std::vector<uint8_t> vertexScratch_;
     GLsync framePending_ = nullptr;  // marks the end of the frame last presented
-    uint32_t drawsSinceHandOver_ = 0;
+    bool handsOverParts_ = false;    // the renderer is a software rasteriser
+    uint32_t drawsThisPart_ = 0;
     GLsync partPending_ = nullptr;  // marks the end of the part last handed over
+    bool waitFailureTold_ = false;  // a wait that ended unpassed was told
 };
 
 }  // namespace gfx::gl
