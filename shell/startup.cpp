@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "common/random.h"
 #include "effects/effects.h"
@@ -10,6 +11,7 @@
 #include "frontend/hud.h"
 #include "frontend/loading_screen.h"
 #include "frontend/menu.h"
+#include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "net/session.h"
 #include "render/gamma.h"
@@ -68,9 +70,16 @@ void ReturnToFrontEndStart() {
     g_Menu.BuildPage(0);
 }
 
+// Leaves through the program's normal shut-down with a failing code, once what is wrong was told
+// and shown: nothing waits on what failed.
+void EndWithFailingCode() {
+    ReleaseGame(false);
+    os::PostQuitMessage(1);
+}
+
 // A match that cannot start, with what is wrong already told: the message is shown over the
 // loading picture, then the front end opens on its first page, or, with the front end off, the
-// program leaves through its normal shut-down with a failing code. Nothing waits on what failed.
+// program ends.
 void AbandonMatch() {
     ShowDataProblems();
     g_LoadingScreen.Release();
@@ -78,8 +87,36 @@ void AbandonMatch() {
         ReturnToFrontEndStart();
         return;
     }
-    ReleaseGame(false);
-    os::PostQuitMessage(1);
+    EndWithFailingCode();
+}
+
+// What the open front end lacks of what it cannot be used without, for the player: its texts
+// (the words of the first pages' buttons) or every one of its pictures (the pages' backgrounds
+// and the widgets' arrows and buttons); empty when it has both. A few pictures missing only
+// leave their widgets out, as the pages skip them.
+std::string MenuMissingData() {
+    const bool texts = g_TextTable.IsLoaded();
+    bool pictures = g_Menu.background != nullptr;
+    for (const Sprite2D* p : g_Menu.pictures) pictures = pictures || p != nullptr;
+    std::string missing;
+    if (!texts) missing = "its texts (textos.txt)";
+    if (!pictures) {
+        if (!missing.empty()) missing += " and ";
+        missing += "its pictures (Texturas\\Interfaz\\Menu\\)";
+    }
+    return missing;
+}
+
+// The front end on its first page. Without its texts or its pictures it would be a black screen
+// with no button to leave by: what it lacks is told and the program ends, as a match that cannot
+// start without the front end does.
+void OpenFrontEnd() {
+    g_Menu.BuildPage(PAGE_MAIN);
+    const std::string missing = MenuMissingData();
+    if (missing.empty()) return;
+    TellDataProblemF("The menu cannot open without %s, which could not be loaded: the game ends.", missing.c_str());
+    ShowDataProblems();
+    EndWithFailingCode();
 }
 
 uint32_t TimeOfDaySeed() { return uint32_t(std::time(nullptr)); }
@@ -149,7 +186,7 @@ bool InitApp(os::WindowProc proc) {
     if (!g_Settings.frontEnd)
         StartGame();
     else
-        g_Menu.BuildPage(0);
+        OpenFrontEnd();
     return true;
 }
 

@@ -5,7 +5,10 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "core/data_problems.h"
+#include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "platform/gfx/adapters.h"
 #include "platform/gfx/recording_device.h"
@@ -18,6 +21,7 @@
 #include "frontend/menu_screens.h"
 #include "frontend/settings_files.h"
 #include "shell/startup.h"
+#include "support/frontend_data.h"
 #include "support/match_harness.h"
 #include "support/scripted_program.h"
 #include "support/temp_dir.h"
@@ -116,6 +120,60 @@ TEST_F(StartupTest, AScenarioThatDoesNotLoadEndsAStartWithoutTheFrontEndCleanly)
         EXPECT_EQ(g_Scenario.number, -1);
         EXPECT_EQ(g_Video.device, nullptr);
     }
+}
+
+// A menu opened without its texts or without any picture would be a black screen with no button
+// to leave by: the start tells what it lacks and ends through the normal shut-down with 1. One
+// picture is enough to go on, as the pages skip the ones that are missing.
+TEST_F(StartupTest, AMenuWithoutItsTextsOrAnyPictureEndsTheStartWithOne) {
+    struct Case {
+        const char* what;
+        bool texts;
+        std::vector<const char*> pictures;
+        const char* told;   // null: the menu runs
+    };
+    const Case cases[] = {
+        {"nothing", false, {}, "without its texts (textos.txt) and its pictures (Texturas\\Interfaz\\Menu\\), which"},
+        {"pictures without texts", false, {"Menu00", "Parches", "Logo_off"}, "without its texts (textos.txt), which"},
+        {"texts without pictures", true, {}, "without its pictures (Texturas\\Interfaz\\Menu\\), which"},
+        {"the background alone", true, {"Menu00"}, nullptr},
+        {"the first shared picture alone", true, {"BotonDerOff"}, nullptr},
+        {"the last shared picture alone", true, {"Logo_off"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedWorkDir folder;
+        folder.Write("Brimvale.ini", "FULL_SCREEN=0\nMODO=0\nMENU=1\nPRUEBAS=1\nDEBUG=1\nSONIDO=0\nMUSICA=0\n");
+        if (c.texts) {
+            folder.Write("textos.txt", "TXT0500\"Jugar\";TXT0501\"Red\";TXT0502\"Opciones\";TXT0503\"Salir\";");
+            g_TextTable.Load("textos.txt");
+        } else {
+            g_TextTable.Reset();
+        }
+        for (const char* picture : c.pictures) testsupport::WriteMenuPicture(folder, picture, 16, 16);
+        g_Settings.Clear();
+        ResetMainLoopState();
+        ResetDataProblems();
+        g_frames = 0;
+        g_ShellCalls.pollInput = CountFrameAndQuit;
+        const int code = WinMain(nullptr, nullptr, "", 1);
+        const std::vector<std::string> told = ToldDataProblems();
+        const std::string log = folder.Read("debug.txt");
+        EXPECT_NE(log.find("FINALIZACION DEL PROGRAMA"), std::string::npos) << "the normal shut-down ran";
+        if (c.told) {
+            EXPECT_EQ(code, 1);
+            EXPECT_EQ(g_frames, 0) << "no frame of the menu runs";
+            ASSERT_FALSE(told.empty());
+            EXPECT_EQ(told.back().rfind("The menu cannot open ", 0), 0u) << told.back();
+            EXPECT_NE(told.back().find(c.told), std::string::npos) << told.back();
+        } else {
+            // The frame's own quit ended it: the menu ran.
+            EXPECT_EQ(code, 99);
+            EXPECT_EQ(g_frames, 1);
+            for (const std::string& t : told) EXPECT_EQ(t.find("The menu"), std::string::npos) << t;
+        }
+    }
+    g_TextTable.Reset();
 }
 
 TEST_F(StartupTest, TheViewersBackdropScenarioMayBeMissing) {
