@@ -1,7 +1,8 @@
-// The real program started without its menu on a copy of the demo data with one thing damaged:
-// each case must say what is wrong on the standard error, naming the file, and end with a failing
-// code within seconds instead of waiting on the loading picture. Headless (the offscreen driver),
-// so no message box waits for a click.
+// The real program started on a copy of the demo data with one thing damaged, without its menu
+// unless a case turns it on: each case must say what is wrong on the standard error, naming the
+// file, and end with a failing code within seconds instead of waiting on the loading picture or
+// on a menu that cannot be used. Headless (the offscreen driver), so no message box waits for a
+// click.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -143,6 +144,32 @@ TEST_F(BadDataTest, AMissingOrOverwrittenTexturePackIsTold) {
          [](const fs::path& f, const fs::path&) { WriteAll(f / "TEXTURAS.DAT", std::string(100000, 'x')); },
          -1,
          {"The data file TEXTURAS.DAT is damaged: it is not a data pack"}});
+}
+
+// The menu's texts and pictures come from TEXTURAS.DAT: without them it would be a black window
+// with no button to leave by.
+TEST_F(BadDataTest, AMenuWithoutItsTextsAndPicturesIsToldAndTheProgramEnds) {
+    const std::string menu =
+        "The menu cannot open without its texts (textos.txt) and its pictures (Texturas\\Interfaz\\Menu\\), "
+        "which could not be loaded: the game ends.";
+    // As a new player tries it: no settings file either, so every setting is the built-in one.
+    Run({"an empty folder",
+         {},
+         [](const fs::path& f, const fs::path&) {
+             for (const fs::directory_entry& e : fs::directory_iterator(f)) fs::remove_all(e.path());
+         },
+         1,
+         {"The data file TEXTURAS.DAT is missing or cannot be read", menu}});
+    Run({"TEXTURAS.DAT missing under the menu",
+         {{"MENU", 1}},
+         [](const fs::path& f, const fs::path&) { fs::remove(f / "TEXTURAS.DAT"); },
+         1,
+         {"The data file TEXTURAS.DAT is missing or cannot be read", menu}});
+    Run({"TEXTURAS.DAT overwritten under the menu",
+         {{"MENU", 1}},
+         [](const fs::path& f, const fs::path&) { WriteAll(f / "TEXTURAS.DAT", std::string(100000, 'x')); },
+         1,
+         {"The data file TEXTURAS.DAT is damaged: it is not a data pack", menu}});
 }
 
 TEST_F(BadDataTest, AGameKindOrScenarioThatDoesNotExistIsRefused) {
