@@ -33,7 +33,7 @@ struct StoredSetup {
 constexpr StoredSetup MakeStored(int progress) {
     StoredSetup s{};
     s.kind = kStepKinds[progress];
-    const int allies = progress / 5 < kAllies ? progress / 5 : kAllies;
+    const int allies = SingleCampaignAllies(progress);
     for (int a = 0; a < kAllies; ++a) {
         s.allies[a] = a < allies ? a + 1 : -1;
         s.levels[a] = a < allies ? uint32_t(3 * progress + 2) : 0;

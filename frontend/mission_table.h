@@ -20,6 +20,10 @@ struct MissionRecord {
     bool Available() const { return (words[0] & 0xFFu) != 0; }
 };
 
+// The allies the one-player campaign gives a side at a step of its campaign: one more every five
+// steps, up to three.
+constexpr int SingleCampaignAllies(int step) { return step / 5 < 3 ? step / 5 : 3; }
+
 using MissionTable = std::array<std::array<MissionRecord, MISSION_RECORDS>, 2>;
 // Every kind a scenario offers (the same for both sides).
 extern const MissionTable MISSIONS;
