@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "frontend/match_setups.h"
 #include "frontend/mission_table.h"
 #include "frontend/save_files_fixture.h"
 #include "datakit/save_images.h"
@@ -231,6 +232,24 @@ TEST_F(CampaignTest, MissionRecordsNameTheirStagesEnemies) {
             EXPECT_TRUE(FindMission(SINGLE_MISSIONS, side, s, 0)->Available());
         }
     EXPECT_EQ(FindMission(MISSIONS, 0, 20, 0), nullptr);
+}
+
+// A side starts its one-player campaign alone and gains an ally every five steps, up to three:
+// the first players of its table, after the player, a little stronger than the step.
+TEST_F(CampaignTest, TheOnePlayerCampaignGainsAnAllyEveryFiveStepsUpToThree) {
+    const int allies[MISSION_SCENARIOS] = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3};
+    for (int side = 0; side < 2; ++side)
+        for (int step = 0; step < MISSION_SCENARIOS; ++step) {
+            SCOPED_TRACE(testing::Message() << "side " << side << ", step " << step);
+            // Side 1 plays its steps from scenario 19 down.
+            MissionRecord setup;
+            ASSERT_TRUE(FindMatchSetup(side, side == 0 ? step : 19 - step, &setup));
+            for (int a = 0; a < 3; ++a) {
+                const bool ally = a < allies[step];
+                EXPECT_EQ(int32_t(setup.words[13 + a]), ally ? a + 1 : -1) << "ally " << a;
+                EXPECT_EQ(setup.words[17 + a], ally ? uint32_t(3 * step + 2) : 0u) << "ally " << a;
+            }
+        }
 }
 
 }  // namespace

@@ -90,9 +90,11 @@ std::string SettingsText(const MatchOptions& o) {
     key("ALE_NIVEL_ENE", 0);
     key("DIFFICULTY", o.difficulty);
     for (const char* suffix : {"_ORLINS", "_VORAKS"}) {
+        const bool voraks = suffix[1] == 'V';
         key(("STEALS_NUMBER" + std::string(suffix)).c_str(), o.steals);
         key(("CREDITS_NUMBER" + std::string(suffix)).c_str(), 50);
-        key(("CAPTURES_NUMBER" + std::string(suffix)).c_str(), o.captures);
+        key(("CAPTURES_NUMBER" + std::string(suffix)).c_str(),
+            voraks && o.voraksCaptures >= 0 ? o.voraksCaptures : o.captures);
         key(("MAX_DEATHS" + std::string(suffix)).c_str(), o.maxDeaths);
         key(("MAX_TIME_MALDICION" + std::string(suffix)).c_str(), 1);
     }
@@ -231,7 +233,7 @@ MatchRun::MatchRun(const MatchOptions& options) : dir_(std::make_unique<ScopedWo
     os::SetTimeSource([] { return g_now; });
 
     started_ = InitApp(WndProc) && g_Match.gameKind == options.kind;
-    if (!options.render) g_Control.localCharacter = nullptr;
+    if (!options.render && !options.idlePlayer) g_Control.localCharacter = nullptr;
     g_RenderEnabled = options.render ? 1 : 0;
     g_QuitRequest = 0;
     g_BackToMenuRequest = 0;

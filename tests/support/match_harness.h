@@ -27,6 +27,7 @@ struct MatchOptions {
     int maxDeaths = 3;         // per side
     int steals = 1;            // captures that win steal the symbol, per side
     int captures = 2;          // search objects that win the search, per side
+    int voraksCaptures = -1;   // the Voraks' goal instead, unless -1
     // The local side (TIPO_PERSONAJE), the other side's fighter count (NUM_PER_ENE; -1: the
     // same as fightersPerSide), the difficulty and both sides' levels.
     int localSide = 0;
@@ -39,6 +40,9 @@ struct MatchOptions {
     // fighter, so this run keeps it (standing idle, nobody drives it); otherwise every fighter is
     // the computer's.
     bool render = false;
+    // A run not drawn keeps the local fighter all the same, standing idle: the match plays as the
+    // game plays it minimised, its fighters posed but nothing drawn.
+    bool idlePlayer = false;
     // A complete data folder (the demo data): its files are linked into the working folder in
     // place of the kit's pieces, `scenario` is played and the game's own effect pool runs.
     std::string dataFolder;
