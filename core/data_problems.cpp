@@ -14,6 +14,7 @@ struct Told {
     std::mutex mutex;
     std::vector<std::string> texts;
     size_t shown = 0;
+    std::vector<std::string> boxes;
     std::atomic<bool> waiting{false};
     bool onStderr = false;
 };
@@ -59,8 +60,11 @@ void ShowDataProblems() {
         t.shown = t.texts.size();
         t.waiting = false;
     }
-    for (const std::string& text : next)
+    for (const std::string& text : next) {
         os::ShowMessageDialog(os::GetMainWindow(), text.c_str(), "Brimvale", os::MB_ICONERROR);
+        std::lock_guard<std::mutex> lock(t.mutex);
+        t.boxes.push_back(text);
+    }
 }
 
 void TellDataProblemsOnStderr() {
@@ -77,11 +81,18 @@ std::vector<std::string> ToldDataProblems() {
     return t.texts;
 }
 
+std::vector<std::string> ShownDataProblems() {
+    Told& t = State();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    return t.boxes;
+}
+
 void ResetDataProblems() {
     Told& t = State();
     std::lock_guard<std::mutex> lock(t.mutex);
     t.texts.clear();
     t.shown = 0;
+    t.boxes.clear();
     t.waiting = false;
     t.onStderr = false;
 }

@@ -17,5 +17,8 @@ void ShowDataProblems();
 void TellDataProblemsOnStderr();
 // Every text told this run, in order.
 std::vector<std::string> ToldDataProblems();
+// Every text handed to a message box this run, in order, whether or not a display showed it
+// (tests: headless, no box opens).
+std::vector<std::string> ShownDataProblems();
 // Back to the start state: nothing told (tests).
 void ResetDataProblems();

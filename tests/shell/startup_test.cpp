@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/data_problems.h"
+#include "core/pack_file.h"
 #include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "platform/gfx/adapters.h"
@@ -166,6 +167,7 @@ TEST_F(StartupTest, AMenuWithoutItsTextsOrAnyPictureEndsTheStartWithOne) {
             ASSERT_FALSE(told.empty());
             EXPECT_EQ(told.back().rfind("The menu cannot open ", 0), 0u) << told.back();
             EXPECT_NE(told.back().find(c.told), std::string::npos) << told.back();
+            EXPECT_EQ(ShownDataProblems(), told) << "each had its box before the end";
         } else {
             // The frame's own quit ended it: the menu ran.
             EXPECT_EQ(code, 99);
@@ -174,6 +176,31 @@ TEST_F(StartupTest, AMenuWithoutItsTextsOrAnyPictureEndsTheStartWithOne) {
         }
     }
     g_TextTable.Reset();
+}
+
+// The menu's missing data ends the game before any frame: every problem told on the way has its
+// box by then, the one told before the start and each one the menu found, or the player sees only
+// the first and never why the game ended. (Headless no box opens; what was handed to one counts.)
+TEST_F(StartupTest, AMenuThatCannotOpenShowsEveryDataProblemBeforeTheGameEnds) {
+    ScopedWorkDir folder;
+    folder.Write("Brimvale.ini", "FULL_SCREEN=0\nMODO=0\nMENU=1\nPRUEBAS=1\nSONIDO=0\nMUSICA=0\n");
+    ResetPackFiles();
+    // As the text table does while the program's globals are made, from the pack that is missing.
+    g_TextTable.Load("textos.txt");
+    ASSERT_EQ(ToldDataProblems().size(), 1u);
+    g_frames = 0;
+    g_ShellCalls.pollInput = CountFrameAndQuit;
+    EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 1);
+    EXPECT_EQ(g_frames, 0);
+    const std::vector<std::string> told = ToldDataProblems();
+    g_TextTable.Reset();
+    ResetPackFiles();
+    // The texts' pack before the start; the menu's models' pack and the menu itself after it.
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[0].rfind("The data file TEXTURAS.DAT is missing", 0), 0u) << told[0];
+    EXPECT_EQ(told[1].rfind("The data file MODELOS.DAT is missing", 0), 0u) << told[1];
+    EXPECT_EQ(told[2].rfind("The menu cannot open ", 0), 0u) << told[2];
+    EXPECT_EQ(ShownDataProblems(), told);
 }
 
 TEST_F(StartupTest, TheViewersBackdropScenarioMayBeMissing) {
