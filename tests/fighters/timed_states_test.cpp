@@ -1,5 +1,6 @@
 // The timed states: refusals, one state at a time, stops and their events, the overlays on the
 // body and the look pieces, and what the states make of the animations, the guard and gravity.
+#include <cstdio>
 #include <vector>
 
 #include "animation_fixture.h"
@@ -98,6 +99,38 @@ TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeO
     EXPECT_EQ(SoundIds(), (std::vector<int>{213, 213, 214, 211}));
     EXPECT_EQ(StateEvents(), (Events{{32, 0, 2, 0x88, 0x13, 0, 0}, {32, 0, 2, 0x10, 0x27, 0, 0},
                                      {32, 0, 10, 0x88, 0x13, 0, 0}}));
+}
+
+// Invisibility and invulnerability wear the colour of the fighter's own side: the side's number
+// past the state's first overlay picture, on every detail level.
+TEST_F(TimedStateTest, InvisibilityAndInvulnerabilityWearTheFightersOwnSidesColour) {
+    int32_t pictures[6];
+    for (int n = 2; n < 6; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "Texturas\\Efectos\\vecorporal%02d.tga", n);
+        pictures[n] = fxtest::SeedTexture(rec, name);
+        ASSERT_GE(pictures[n], 0) << n;
+    }
+    const struct {
+        int state, side, picture;
+    } cases[] = {
+        {STATE_INVISIBILITY, 0, 2},
+        {STATE_INVISIBILITY, 1, 3},
+        {STATE_INVULNERABILITY, 0, 4},
+        {STATE_INVULNERABILITY, 1, 5},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << TIMED_STATE_TABLE[t.state].name << ", side " << t.side);
+        Character& c = Standing(t.side);
+        ASSERT_EQ(c.side, t.side);
+        ASSERT_TRUE(c.StartTimedState(t.state, 5000, 0));
+        for (const ModelDetailLevel& level : c.model->levels) {
+            const auto* overlay = dynamic_cast<TimedBodyEffect*>(Override(level.subMeshes[0]));
+            ASSERT_NE(overlay, nullptr);
+            EXPECT_EQ(overlay->textureB, pictures[t.picture]);
+        }
+        ASSERT_TRUE(c.StopTimedState(t.state, 0));
+    }
 }
 
 TEST_F(TimedStateTest, AStopEndsTheStateOnceEvenWithoutOverlayAndOnlyTheHostTellsOfAFadingOne) {
