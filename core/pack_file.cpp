@@ -165,10 +165,7 @@ uint32_t FindInPack(const char* packName, const std::string& wanted, PackSlot* s
     PackDirectory& dir = cache.byPath[*path];
     // A pack written moments ago is kept too: its size and times are compared again at every
     // lookup, so a rewrite that changes either is still read afresh.
-    const os::FileStamp& was = dir.stamp;
-    const bool same = dir.read && was.device == stamp.device && was.inode == stamp.inode && was.size == stamp.size &&
-                      was.modified == stamp.modified && was.changed == stamp.changed;
-    if (!same) {
+    if (!dir.read || !os::SameStamp(dir.stamp, stamp)) {
         FILE* f = std::fopen(path->c_str(), "rb");
         if (!f) {
             cache.byPath.erase(*path);

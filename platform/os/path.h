@@ -36,10 +36,16 @@ struct FileStamp {
     bool settled = false;
 };
 
+// The same file in the same state, as far as its stamps tell. A file rewritten in place whose
+// times stay as they were (a coarse clock, or a writer that puts them back) is told by its size.
+inline bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size && a.modified == b.modified &&
+           a.changed == b.changed;
+}
+
 // The cached copy of a file read under `cached` still holds for a file stamped `now`.
 inline bool StillValid(const FileStamp& cached, const FileStamp& now) {
-    return cached.settled && cached.device == now.device && cached.inode == now.inode &&
-           cached.size == now.size && cached.modified == now.modified && cached.changed == now.changed;
+    return cached.settled && SameStamp(cached, now);
 }
 
 // Resolves a game path and stamps what is there; false when nothing is, or it is a folder.

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -367,6 +371,48 @@ TEST_F(PackFileTest, APackOrLooseFileChangedOnDiskIsSeenByTheNextLookup) {
     ASSERT_EQ(FindPackEntry("TEST.DAT", "NEW.TXT"), 2);
     dir.Write("new.txt", "loose");
     EXPECT_EQ(FindPackEntry("TEST.DAT", "NEW.TXT"), 1);
+}
+
+namespace {
+
+// Rewrites the file where it is (the same inode) and puts its access and modification times back
+// to the nanosecond, as a copy that keeps times does.
+void RewriteKeepingTimes(const char* path, const std::vector<uint8_t>& bytes) {
+    struct stat before;
+    ASSERT_EQ(::stat(path, &before), 0);
+    const int fd = ::open(path, O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    const bool whole = ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    const bool kept = ::futimens(fd, times) == 0;
+    ::close(fd);
+    ASSERT_TRUE(whole && kept);
+    struct stat after;
+    ASSERT_EQ(::stat(path, &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    ASSERT_NE(after.st_size, before.st_size);
+}
+
+}  // namespace
+
+TEST_F(PackFileTest, APackRewrittenInPlaceWithItsTimesPutBackIsReadAfresh) {
+    PackWriter first;
+    first.Add("OLD.TXT", "old!");
+    ASSERT_TRUE(first.WriteTo("KEPT.DAT"));
+    MakeOld("KEPT.DAT");
+    MakeOld(dir.path());
+    ASSERT_EQ(FindPackEntry("KEPT.DAT", "OLD.TXT"), 2);
+
+    PackWriter second;
+    second.Add("NEW.TXT", "the new one");
+    RewriteKeepingTimes("KEPT.DAT", second.Build());
+    EXPECT_EQ(FindPackEntry("KEPT.DAT", "OLD.TXT"), 0);
+    PackEntry entry;
+    ASSERT_TRUE(entry.Open("KEPT.DAT", "NEW.TXT"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(entry.Reader().Span(11)), 11), "the new one");
+    EXPECT_EQ(g_PackDirectoryReads, 2u);
 }
 
 TEST_F(PackFileTest, AFreshlyWrittenPackIsReadOnceUntilItsSizeChanges) {

@@ -103,3 +103,39 @@ TEST(PathResolver, AmongNamesDifferingOnlyInCaseTheFirstInByteOrderIsTaken) {
     ASSERT_TRUE(os::RenameFile("ABC", "zzz"));
     EXPECT_EQ(os::ResolvePath("aBC"), "Abc");
 }
+
+// What a cache knows a file by: a change to any part of the stamp is another state of the file,
+// the size included, which alone tells a file rewritten in place whose times stay as they were.
+TEST(FileStamps, AnyPartThatDiffersIsAnotherStateAndOnlyASettledStampIsKept) {
+    ScopedWorkDir dir;
+    dir.Write("Pack.dat", "four");
+    std::string path;
+    os::FileStamp stamp;
+    ASSERT_TRUE(os::StampFile("PACK.DAT", &path, &stamp));
+    EXPECT_EQ(stamp.size, 4u);
+    EXPECT_TRUE(os::SameStamp(stamp, stamp));
+    EXPECT_FALSE(stamp.settled) << "written this instant";
+    EXPECT_FALSE(os::StillValid(stamp, stamp));
+    os::FileStamp settled = stamp;
+    settled.settled = true;
+    EXPECT_TRUE(os::StillValid(settled, stamp));
+
+    const struct {
+        const char* part;
+        void (*change)(os::FileStamp&);
+    } parts[] = {
+        {"device", [](os::FileStamp& s) { ++s.device; }},
+        {"inode", [](os::FileStamp& s) { ++s.inode; }},
+        {"size", [](os::FileStamp& s) { ++s.size; }},
+        {"modified, by a nanosecond", [](os::FileStamp& s) { ++s.modified; }},
+        {"changed, by a nanosecond", [](os::FileStamp& s) { ++s.changed; }},
+    };
+    for (const auto& p : parts) {
+        SCOPED_TRACE(p.part);
+        os::FileStamp now = stamp;
+        p.change(now);
+        EXPECT_FALSE(os::SameStamp(stamp, now));
+        EXPECT_FALSE(os::SameStamp(now, stamp));
+        EXPECT_FALSE(os::StillValid(settled, now));
+    }
+}
