@@ -188,6 +188,7 @@ TEST_F(StartupTest, AMenuThatCannotOpenShowsEveryDataProblemBeforeTheGameEnds) {
     // As the text table does while the program's globals are made, from the pack that is missing.
     g_TextTable.Load("textos.txt");
     ASSERT_EQ(ToldDataProblems().size(), 1u);
+    ASSERT_TRUE(ShownDataProblems().empty()) << "no box before the start";
     g_frames = 0;
     g_ShellCalls.pollInput = CountFrameAndQuit;
     EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 1);
