@@ -35,6 +35,8 @@ enum : int {
 
 constexpr uint32_t GREY = 0xff808080, DARK = 0xff505050, DARKER = 0xff373737;
 constexpr float PI = 3.14159265f;
+// Long enough to read which members left a loaded campaign.
+constexpr uint32_t kLoadNoticeMs = 6000;
 
 Sprite2D* Pic(int i) { return g_Menu.pictures[i]; }
 const char* Text(int id) { return g_TextTable.Get(id); }
@@ -127,13 +129,16 @@ void MenuScreens::OpenQuitBox() {
     confirm.open = 1;
 }
 
-void MenuScreens::CopyTeamRecord(int i) {
-    if (i < 0 || i >= SCREEN_TEAM) return;
+bool MenuScreens::CopyTeamRecord(int i) {
+    if (i < 0 || i >= SCREEN_TEAM) return false;
     const int side = ChosenSide();
     const int index = g_Menu.teamSlots[side][i];
-    if (index < 0 || index >= PLAYER_SLOTS) return;
+    if (index < 0 || index >= PLAYER_SLOTS) return false;
     const PlayerRecord* record = g_Menu.playerTables.records[side][index];
-    if (record) teamRecords[i] = *record;
+    // A member whose record is gone keeps no earlier card: whoever that card was, it is not the
+    // slot's player and must never be stored as it.
+    teamRecords[i] = record ? *record : PlayerRecord{};
+    return record != nullptr;
 }
 
 // ---- helpers ----
@@ -545,7 +550,11 @@ void MenuScreens::BuildMissionChoice() {
     panels[5].visible = 0;
     MakeBackArrow(30);
     confirm.Create(Text(700), g_Menu.pictures, 5);
-    if (previousScreen == 10) {
+    if (loadNotice[0]) {
+        notice.Create(loadNotice, g_Menu.pictures, kLoadNoticeMs);
+        notice.StartBlinkTimer(true);
+        loadNotice[0] = 0;
+    } else if (previousScreen == 10) {
         notice.Create(Text(702), g_Menu.pictures, 2000);
         notice.StartBlinkTimer(true);
     }

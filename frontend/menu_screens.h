@@ -100,6 +100,8 @@ public:
     int32_t saveFirst = 0, saveCount = 0;
     // The selected caption row of the campaign list, -1 none.
     int32_t saveSelected = -1;
+    // What the mission choice tells the player when it opens after a load, empty for nothing.
+    char loadNotice[WIDGET_TEXT_CAPACITY] = {};
 
     ConfirmBox confirm;
     NoticeBox notice;
@@ -169,7 +171,8 @@ public:
     int CampaignTeamTarget();
 
     // Team record i copied from the side's player table when the menu's team index i is set.
-    void CopyTeamRecord(int i);
+    // False, the card left blank, when the slot's record is gone.
+    bool CopyTeamRecord(int i);
     // Caption rows 0..10 of the campaign list for campaigns first.. of a side.
     void FormatSaveCaption(int first, int count, int side);
     // The player editor's value labels from the candidate record.
@@ -244,6 +247,9 @@ private:
     // The campaign list of a side counted and captioned again from row `first`, none selected.
     void RefreshSaveList(int first);
     void LoadSelectedCampaign();
+    // Team members of the loaded campaign whose records are gone leave it, the player told;
+    // false, the campaign cleared, when none is left.
+    bool DropGoneMembers(int side);
     void UpdateTeamChoice();
     // The candidate into the chosen team slot; the next free player becomes the candidate.
     void PlaceCandidate();
@@ -295,7 +301,12 @@ private:
     // The edited record into the list (a new player added to it); false when the list is full.
     bool KeepEditedPlayer();
     void DeleteEditedPlayer();
+    // True, and the player told why, when the edited player plays in a team campaign of its
+    // side: the campaign would come back to a member with no record.
+    bool RefuseCampaignMemberDelete();
     void UpdatePlayerRecord();
+    // The members whose records are still there, then the campaign; false when the campaign
+    // could not be written.
     bool StoreTeamInCampaign();
     // Per-frame values of the team choice, the player record and the network results
     // (menu_screens_values.cpp).

@@ -27,7 +27,7 @@ constexpr const char* kOrder[SCREEN_COUNT] = {
     "",          // 1
     "MBI",       // 2 training set-up
     "ISF",       // 3 profile choice
-    "ILBC",      // 4 campaign slots
+    "ILBCN",     // 4 campaign slots
     "PKLTBJV",   // 5 team choice: the frames under the members' values, the arrows over
     "MI",        // 6 network set-up
     "",          // 7

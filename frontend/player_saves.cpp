@@ -275,6 +275,11 @@ bool SavePlayer(int side, int slot) {
     Recount(side);
     const PlayerRecord* record = g_Menu.playerTables.records[side][slot];
     if (!record) return false;
+    if (IsBlankRecord(*record)) {
+        // Written, it would come back as a nameless player of zeros.
+        WriteDebugLogF("Registro vacio en el hueco %d: no se guarda", slot);
+        return false;
+    }
     BinaryWriter w;
     WritePlayerRecord(w, *record);
     const PlayerStats* stats = g_Menu.playerTables.stats[side][slot];
@@ -283,6 +288,11 @@ bool SavePlayer(int side, int slot) {
     if (os::WriteFileReplacing(path.c_str(), w.Data())) return true;
     WriteDebugLogF("No se pudo guardar %s", path.c_str());
     return false;
+}
+
+bool IsBlankRecord(const PlayerRecord& record) {
+    static const PlayerRecord kBlank = {};
+    return std::memcmp(&record, &kBlank, sizeof record) == 0;
 }
 
 bool ReloadPlayerSave(int side, int slot) {

@@ -26,6 +26,7 @@ constexpr int kFxSwitch = 202;
 constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
 constexpr float kFacingCamera = 3.14159265f;
+constexpr uint32_t kGoneNoticeMs = 6000;
 
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
@@ -212,11 +213,47 @@ void MenuScreens::RefreshSaveList(int first) {
     FormatSaveCaption(saveFirst, saveCount, side);
 }
 
+bool MenuScreens::DropGoneMembers(int side) {
+    // Only gone from the player's list (deleted by hand, or by an earlier version): the campaign
+    // goes on without it, and is written so, rather than play and store a nameless player.
+    char gone[WIDGET_TEXT_CAPACITY] = {};
+    int left = 0;
+    for (int k = 0; k < CAMPAIGN_MEMBERS; ++k) {
+        const int32_t slot = g_Campaign.members[k];
+        if (slot < 0 || slot >= PLAYER_SLOTS) continue;
+        if (g_Menu.playerTables.records[side][slot]) {
+            ++left;
+            continue;
+        }
+        const size_t used = std::strlen(gone);
+        std::snprintf(gone + used, sizeof gone - used, "%s%d (%s)", used ? ", " : "", k + 1,
+                      PlayerSavePath(side, slot, g_Menu.saveMode).c_str());
+        g_Campaign.members[k] = -1;
+        g_Campaign.pendingPoints[k] = 0;
+    }
+    if (!gone[0]) return true;
+    if (left == 0) {
+        // Nobody left to play it: it stays as it is, and the list says why it does not open.
+        ClearCampaign();
+        notice.Create("No player of this team campaign exists any more: it cannot be played", g_Menu.pictures,
+                      kGoneNoticeMs);
+        notice.StartBlinkTimer(true);
+        PanelSound(FX_REFUSE);
+        return false;
+    }
+    std::snprintf(loadNotice, sizeof loadNotice, "Gone from the team: member %s. The campaign goes on without it",
+                  gone);
+    SaveCampaign(side, g_Campaign.slot, nullptr);
+    return true;
+}
+
 void MenuScreens::LoadSelectedCampaign() {
     const int side = g_Menu.variant == 1 ? 1 : 0;
     const int slot = saveFirst + saveSelected;
     // The campaign of its own player brings that record with it into the first slot.
     PlayerRecord own = {};
+    const auto optionsDifficulty = g_Options.difficulty;
+    const auto settingsDifficulty = g_Settings.difficulty;
     if (!LoadCampaign(side, slot, g_Menu.gameType == 2 ? nullptr : &own)) return;
     saveSelected = -1;
     if (g_Menu.gameType != 2) {
@@ -225,6 +262,12 @@ void MenuScreens::LoadSelectedCampaign() {
         // The campaign's own player stands in slot 0 of the table, where its screens look.
         CopyPlayerToSlot(side, 0, own);
         LeaveScreenTo(4, 21, kFxForward);
+        return;
+    }
+    if (!DropGoneMembers(side)) {
+        // A campaign that does not open leaves the options as they were.
+        g_Options.difficulty = optionsDifficulty;
+        g_Settings.difficulty = settingsDifficulty;
         return;
     }
     if (IsStageComplete()) AdvanceStage();
@@ -236,11 +279,15 @@ void MenuScreens::LoadSelectedCampaign() {
         CopyTeamRecord(k);
         team[k] = teamIndex[k] >= 0 ? &teamRecords[k] : nullptr;
     }
+    // The record and shop pages open on the current slot's member, which a gone one left empty.
+    if (currentTeamSlot < 0 || currentTeamSlot >= SCREEN_TEAM || teamIndex[currentTeamSlot] < 0)
+        currentTeamSlot = ShownMember();
     BuildEquipmentLists(team, SCREEN_TEAM);
     LeaveScreenTo(4, g_Campaign.stage == CAMPAIGN_FINISHED ? 16 : 11, kFxForward);
 }
 
 void MenuScreens::UpdateCampaignSlots() {
+    notice.UpdateBlinkTimer(false, false);
     if (boxOpen) {
         const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;

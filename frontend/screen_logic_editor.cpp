@@ -2,6 +2,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "core/settings.h"
 #include "fighters/character.h"
@@ -27,11 +29,38 @@ constexpr int kTipBack = 484;
 constexpr float kPreviewSpot[3] = {-2.26f, 0.25f, -3.0f};
 constexpr int kEditorBack = 21;
 constexpr uint32_t kSaveFailedMs = 4000;
+constexpr uint32_t kRefusedDeleteMs = 4000;
 constexpr int kRecordBack = 6;
 // The test keys: the letter held picks the piece, a keypad press steps it.
 constexpr int kPieceKeys[PLAYER_EQUIPMENT_SLOTS] = {'C', 'G', 'B', 'M', 'H'};
 
 bool IsSlot(int slot) { return slot >= 0 && slot < PLAYER_SLOTS; }
+
+// The name of the team campaign of the side that has the slot's player among its members. Only
+// the side's own folder holds team campaign members, and only a record that took a campaign's
+// slot as its team is looked for; the files decide, as a team field outlives a campaign deleted
+// by hand.
+bool TeamCampaignOf(int side, int slot, std::string* name) {
+    const bool sideFolder = g_Menu.saveMode == 0 || (g_Menu.saveMode == 2 && g_Menu.gameType == 2);
+    const PlayerRecord* record = g_Menu.playerTables.records[side][slot];
+    if (!sideFolder || !record || record->team < 0) return false;
+    // The team campaigns' files, whichever play type the editor was opened from.
+    const int gameType = g_Menu.gameType;
+    g_Menu.gameType = 2;
+    auto block = std::make_unique<CampaignBlock>();
+    bool found = false;
+    // Every slot holds a campaign when none is free.
+    const int free = FirstFreeCampaignSlot(side);
+    const int count = free < 0 ? PLAYER_SLOTS : free;
+    for (int c = 0; c < count && !found; ++c) {
+        if (!ReadCampaignBlock(side, c, block.get(), nullptr)) continue;
+        for (int32_t member : block->members) found = found || member == slot;
+        if (found) *name = std::string(block->name, strnlen(block->name, sizeof block->name));
+    }
+    g_Menu.gameType = gameType;
+    return found;
+}
+
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
 
@@ -150,9 +179,24 @@ bool MenuScreens::KeepEditedPlayer() {
     return true;
 }
 
+bool MenuScreens::RefuseCampaignMemberDelete() {
+    const int side = ChosenSide();
+    const int slot = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
+    std::string campaign;
+    if (!IsSlot(slot) || !TeamCampaignOf(side, slot, &campaign)) return false;
+    char text[WIDGET_TEXT_CAPACITY];
+    std::snprintf(text, sizeof text, "%.*s plays in the team campaign \"%s\": delete the campaign first",
+                  PLAYER_NAME_SIZE, g_Menu.playerRecord->look.name, campaign.c_str());
+    notice.Create(text, g_Menu.pictures, kRefusedDeleteMs);
+    notice.StartBlinkTimer(true);
+    PanelSound(FX_REFUSE);
+    return true;
+}
+
 void MenuScreens::DeleteEditedPlayer() {
     const int side = ChosenSide();
     const int slot = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
+    if (RefuseCampaignMemberDelete()) return;
     if (IsSlot(slot)) {
         // No team slot may keep the player whose record is gone.
         for (int k = 0; k < SCREEN_TEAM; ++k) {
@@ -331,6 +375,8 @@ void MenuScreens::UpdatePlayerEditor() {
         return;
     }
     if (Hit(buttons[1], -1)) {
+        // Refused before the question, so that no yes seems to delete.
+        if (RefuseCampaignMemberDelete()) return;
         PanelSound(FX_ACCEPT);
         AskEditor(EDITOR_ASK_DELETE);
         return;
@@ -355,9 +401,15 @@ void MenuScreens::UpdatePlayerEditor() {
 // ---- screen 10, the player record --------------------------------------------------------------
 
 bool MenuScreens::StoreTeamInCampaign() {
-    for (int k = 0; k < SCREEN_TEAM; ++k)
-        if (IsSlot(teamIndex[k])) StoreMember(teamIndex[k], teamRecords[k]);
-    return SaveCampaign(ChosenSide(), g_Campaign.slot, nullptr);
+    const int side = ChosenSide();
+    for (int k = 0; k < SCREEN_TEAM; ++k) {
+        // Storing makes the slot's record when there is none: a player who is gone would come
+        // back, as whatever the card held.
+        if (!IsSlot(teamIndex[k]) || !g_Menu.playerTables.records[side][teamIndex[k]]) continue;
+        if (IsBlankRecord(teamRecords[k])) continue;
+        StoreMember(teamIndex[k], teamRecords[k]);
+    }
+    return SaveCampaign(side, g_Campaign.slot, nullptr);
 }
 
 void MenuScreens::UpdatePlayerRecord() {

@@ -82,6 +82,16 @@ TEST_F(PlayerSavesTest, CountsFollowTheRecordsHeldAndBadSlotsAreRefused) {
     EXPECT_FALSE(SavePlayer(0, -1));
     EXPECT_FALSE(SavePlayer(2, 1));
     EXPECT_EQ(g_Menu.playerTables.count[0], 2);
+    // A slot holding a record of zeros (a card nothing was copied into) writes no file: it would
+    // read back as a nameless player. One byte set is a record like any other.
+    ASSERT_TRUE(CopyPlayerToSlot(0, 3, PlayerRecord{}));
+    EXPECT_FALSE(SavePlayer(0, 3));
+    EXPECT_FALSE(Exists("Saves/Orlins/PlO03.dat"));
+    PlayerRecord nearlyBlank{};
+    nearlyBlank.level = 1;
+    ASSERT_TRUE(CopyPlayerToSlot(1, 3, nearlyBlank));
+    EXPECT_TRUE(SavePlayer(1, 3));
+    EXPECT_TRUE(Exists("Saves/Voraks/PlV03.dat"));
     g_Menu.LoadPlayerSaves(2);
     EXPECT_EQ(g_Menu.playerTables.count[0], 1);   // only slot 1 was saved
 

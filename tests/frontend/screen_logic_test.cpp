@@ -184,6 +184,11 @@ TEST_F(ScreenLogicTest, CampaignListScrollsOnlyWhileItCanAndDeletesOnYes) {
     EXPECT_EQ(s->saveSelected, -1);
 
     // Loading a team campaign fills the team from its members and goes on to the missions.
+    for (int slot = 3; slot <= 6; ++slot) {
+        PlayerRecord member;
+        MakeRandomPlayer(0, &member);
+        ASSERT_TRUE(CopyPlayerToSlot(0, slot, member));
+    }
     g_Menu.gameType = 2;
     shrinkRows();
     Click(s->labels[0]);
