@@ -13,6 +13,7 @@
 #include "frontend/campaign.h"
 #include "frontend/player_saves.h"
 #include "frontend/screen_logic_fixture.h"
+#include "platform/os/os.h"
 #include "support/fighter_kit.h"
 
 using menutest::Log;
@@ -199,6 +200,11 @@ TEST_F(CampaignMemberTest, ACampaignWhosePlayersAreAllGoneDoesNotOpenAndStaysAsI
     const std::string campaign = dir.Read("Saves/CAMPAIGNS/CV00.dat");
     g_Options.difficulty = 2;
     g_Settings.difficulty = 2;
+    struct Clock {
+        uint32_t now = os::timeGetTime();
+        Clock() { os::SetTimeSource([this] { return now; }); }
+        ~Clock() { os::SetTimeSource({}); }
+    } clock;
     LoadFirstCampaign();
     EXPECT_EQ(g_Menu.page, 4);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
@@ -209,6 +215,13 @@ TEST_F(CampaignMemberTest, ACampaignWhosePlayersAreAllGoneDoesNotOpenAndStaysAsI
     EXPECT_EQ(g_Options.difficulty, 2u);
     EXPECT_EQ(g_Settings.difficulty, 2);
     for (int32_t m : members) EXPECT_FALSE(Exists(PlayerFile(m))) << m;
+    // The list lets the notice go in its time.
+    clock.now += 5900;
+    Frame(false);
+    EXPECT_EQ(s->notice.open, 1);
+    clock.now += 200;
+    Frame(false);
+    EXPECT_EQ(s->notice.open, 0);
 }
 
 TEST_F(CampaignMemberTest, ACampaignWhosePlayersAllExistLoadsAndStoresByteForByteAsBefore) {
