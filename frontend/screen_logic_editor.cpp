@@ -196,7 +196,6 @@ bool MenuScreens::RefuseCampaignMemberDelete() {
 void MenuScreens::DeleteEditedPlayer() {
     const int side = ChosenSide();
     const int slot = g_Menu.playerRecord ? g_Menu.selectedPlayer : -1;
-    if (RefuseCampaignMemberDelete()) return;
     if (IsSlot(slot)) {
         // No team slot may keep the player whose record is gone.
         for (int k = 0; k < SCREEN_TEAM; ++k) {

@@ -253,6 +253,12 @@ TEST_F(CampaignMemberTest, StartPassesOverASlotWithoutARecordWhateverItsCardHold
     StartFromTheRecordPage();
     EXPECT_FALSE(Exists(PlayerFile(members[2])));
     EXPECT_EQ(g_Menu.playerTables.records[1][members[2]], nullptr);
+    // A blank card over a member who is there leaves the member as it was.
+    const std::string bruno = dir.Read(PlayerFile(members[1]));
+    s->teamRecords[1] = PlayerRecord{};
+    StartFromTheRecordPage();
+    EXPECT_STREQ(g_Menu.playerTables.records[1][members[1]]->look.name, "Bruno");
+    EXPECT_EQ(dir.Read(PlayerFile(members[1])), bruno);
     // A member whose record is there is stored from its card.
     s->teamRecords[3].level = 7;
     StartFromTheRecordPage();
