@@ -160,7 +160,8 @@ constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
     const uint32_t port = 27000 + uint32_t(::getpid() % 2000);
-    if (!LocalBroadcastHeard(uint16_t(port))) GTEST_SKIP() << "this machine does not hear its own broadcasts";
+    if (!LocalBroadcastHeard(uint16_t(port)))
+        GTEST_SKIP() << "this machine withholds a network that carries its own broadcasts back to it";
     // All three start at once: the start-ups (videos, menu) overlap, so that the clients are
     // on their network pages before the host's one-minute match runs, on a slow machine too.
     GameWindow host(PlayerSetup("Anfitrion", port));

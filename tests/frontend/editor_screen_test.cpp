@@ -337,7 +337,7 @@ TEST_F(EditorScreenTest, YesToSavingIntoAReadOnlyFolderKeepsTheEditorAndSaysTheS
         WithoutPermissionOverride guard;
         if (!guard.active() && ::geteuid() == 0) {
             std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
-            GTEST_SKIP() << "cannot give up the permission override";
+            GTEST_SKIP() << "this machine withholds the giving up of root's permission override";
         }
         AnswerYes();
     }

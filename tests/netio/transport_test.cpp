@@ -483,7 +483,7 @@ TEST(TransportLanTest, TheLocalNetworkSearchFindsAHost) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no network namespace can be made here";
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "this machine withholds a network namespace of the test's own";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 

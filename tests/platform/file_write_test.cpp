@@ -103,7 +103,7 @@ TEST_F(FileWriteTest, AReadOnlyFolderKeepsItsFile) {
         WithoutPermissionOverride guard;
         if (!guard.active() && ::geteuid() == 0) {
             fs::permissions(folder, fs::perms::owner_all);
-            GTEST_SKIP() << "cannot give up the permission override";
+            GTEST_SKIP() << "this machine withholds the giving up of root's permission override";
         }
         EXPECT_FALSE(os::WriteFileReplacing("Data\\file.bin", Pattern(10)));
         EXPECT_FALSE(os::WriteFileReplacing("Data\\Sub\\file.bin", Pattern(10)));

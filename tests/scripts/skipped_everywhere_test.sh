@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The test command's check that every test runs somewhere, on saved CTest logs (logs/): plain.log
+# and asan.log are a plain and a sanitizer build's runs, plain-x11.log the plain build's X11
+# entries, plain-again.log the plain build's run once more of what was skipped everywhere.
+# Nothing here prints a line of a log: this test's own output lands in the log the check reads.
+# Usage: skipped_everywhere_test.sh [SCRIPT]
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+check=${1:-$here/../../scripts/skipped-everywhere}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+  echo "FAILED: $1"
+  if [ -s "$work/err" ]; then sed 's/^/    | /' "$work/err"; fi
+  failures=$((failures + 1))
+}
+
+# A fresh results file and two build folders whose logs the saved ones stand in for.
+start() {
+  rm -rf "$work/plain" "$work/asan" "$work/results" "$work/err"
+  mkdir -p "$work/plain/Testing/Temporary" "$work/asan/Testing/Temporary"
+  : >"$work/results"
+}
+# keep BUILD LOG: the saved LOG as BUILD's last run of ctest, kept.
+keep() {
+  cp "$here/logs/$2" "$work/$1/Testing/Temporary/LastTest.log"
+  "$check" keep "$work/results" "$work/$1" 2>"$work/err"
+}
+run_check() {
+  "$check" check "$work/results" 2>"$work/err"
+}
+# The names listed under a heading of the check's report.
+listed_under() {
+  awk -v heading="$1" '/^[^ ]/ { on = index($0, heading) == 1; next } on { print }' "$work/err"
+}
+
+# A test skipped in every entry that ran it, in both builds, is named and fails the run; one run
+# in another entry, or in the other build, is not named.
+start
+keep plain plain.log && keep plain plain-x11.log && keep asan asan.log || fail "the saved logs are kept"
+if run_check; then fail "a test skipped in every entry fails the run"; fi
+never=$(listed_under "Skipped in every entry that ran them:")
+[ "$never" = "  BareSkipTest.SkipsWithNoReasonGiven" ] || fail "only the test skipped everywhere is named: got '$never'"
+# Those the project could have run are run once more in the plain build, by their entries there.
+again=$("$check" again "$work/results" "$work/plain" 2>"$work/err")
+[ "$again" = "match_one_process" ] || fail "the plain build's entry of it runs again: got '$again'"
+
+# Skipped for what this machine withholds: named with why, and the run passes. The test with no
+# reason ran when run once more.
+start
+keep plain plain.log && keep plain plain-x11.log && keep asan asan.log && keep plain plain-again.log ||
+  fail "the saved logs are kept"
+run_check || fail "skips for what the machine withholds, and tests run somewhere, pass"
+machine=$(listed_under "Skipped in every entry that ran them, for what this machine withholds:")
+expected="  BroadcastTest.HearsItsOwnBroadcasts: this machine withholds a network that carries its own broadcasts back to it
+  NamespaceTest.FindsAHostOnItsOwnNetwork: this machine withholds a network namespace of the test's own"
+[ "$machine" = "$expected" ] || fail "the tests the machine stops are named with why: got '$machine'"
+[ -z "$(listed_under "Skipped in every entry that ran them:")" ] || fail "nothing is named as never run"
+again=$("$check" again "$work/results" "$work/plain" 2>"$work/err")
+[ -z "$again" ] || fail "what the machine withholds is not run again: got '$again'"
+
+# Without the X11 entries, the test that needs a display is skipped everywhere.
+start
+keep plain plain.log && keep asan asan.log || fail "the saved logs are kept"
+if run_check; then fail "a test that only a display entry runs fails without it"; fi
+listed_under "Skipped in every entry that ran them:" | grep -qx "  DisplayTest.DrawsInARealWindow" ||
+  fail "the test that needs a display is named"
+
+# A log that is missing or names no entry, and an entry whose test program ran no test, fail the
+# run and keep nothing.
+start
+if "$check" keep "$work/results" "$work/plain" 2>"$work/err"; then fail "a missing log fails"; fi
+if keep plain no-entry.log; then fail "a log of no entry fails"; fi
+if keep plain ran-nothing.log; then fail "an entry that ran no test fails"; fi
+grep -qx "  gfx_x11_window" "$work/err" || fail "the entry that ran no test is named"
+[ ! -s "$work/results" ] || fail "nothing of a failing log is kept"
+if run_check; then fail "the check with nothing kept fails"; fi
+
+if [ $failures -gt 0 ]; then
+  echo "$failures checks failed"
+  exit 1
+fi
+echo "all checks passed"
