@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/data_problems.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
@@ -26,6 +27,9 @@ constexpr int kResultRowWords = 15;
 constexpr int kResultRows = 16;
 constexpr int kPointsPerLevel = 25;
 constexpr int kLegacyDifficulty = 1;   // a file from before the difficulty word
+// The older form: the block without its difficulty word, nothing after it. Followed by a player it
+// would be as long as a whole block with a cut player, and so was never read as older anyway.
+constexpr size_t kOlderFormSize = CAMPAIGN_BLOCK_SIZE - 4;
 
 bool IsSide(int side) { return side == 0 || side == 1; }
 bool IsSlot(int slot) { return slot >= 0 && slot < PLAYER_SLOTS; }
@@ -96,12 +100,47 @@ void PackInventory(CampaignBlock* b) {
 // The one-player campaign keeps its own player after the block.
 bool HasOwnPlayer() { return g_Menu.gameType == 1; }
 
+// A file that ends inside the block, other than the older form, or a one-player campaign's that
+// ends inside its own player, was cut short: reading it as an older file would lose what it holds.
+// One that ends with its block carries no player, as a one-player campaign is first saved.
+bool IsCutShort(size_t length) {
+    if (length < CAMPAIGN_BLOCK_SIZE) return length != kOlderFormSize;
+    const size_t after = length - CAMPAIGN_BLOCK_SIZE;
+    return HasOwnPlayer() && after > 0 && after < PLAYER_RECORD_SIZE;
+}
+
 // The own player stored after the block of a campaign file; false when there is none.
 bool ReadTrailingRecord(PackEntry& file, int side, PlayerRecord* out) {
     BinaryReader& r = file.Reader();
     if (file.Length() < CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE || !r.Seek(CAMPAIGN_BLOCK_SIZE)) return false;
     MakeRandomPlayer(side, out);
     return ReadPlayerRecord(r, side, out);
+}
+
+enum class FileRead { Missing, CutShort, Read };
+
+// A cut file is refused before anything is decoded, so the block and the record stay as they were.
+FileRead ReadCampaignFile(int side, int slot, CampaignBlock* out, PlayerRecord* record, size_t* length) {
+    PackEntry file;
+    const std::string path = PathOf(side, slot);
+    *length = 0;
+    if (!out || path.empty() || !file.OpenFile(path.c_str())) return FileRead::Missing;
+    *length = file.Length();
+    if (IsCutShort(file.Length())) return FileRead::CutShort;
+    const uint8_t* data = file.Reader().Data();
+    if (file.Length() >= CAMPAIGN_BLOCK_SIZE) {
+        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, out);
+        if (record && HasOwnPlayer()) ReadTrailingRecord(file, side, record);
+    } else {
+        // An older file: the block without its first word.
+        std::vector<uint8_t> bytes(4, 0);
+        bytes[0] = kLegacyDifficulty;
+        bytes.insert(bytes.end(), data, data + file.Length());
+        DecodeCampaign(bytes.data(), bytes.size(), side, out);
+        out->difficulty = kLegacyDifficulty;
+    }
+    out->slot = slot;
+    return FileRead::Read;
 }
 
 PlayerRecord* MemberRecord(int member) {
@@ -218,29 +257,34 @@ bool SaveCampaign(int side, int slot, const PlayerRecord* record) {
 }
 
 bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record) {
-    PackEntry file;
-    const std::string path = PathOf(side, slot);
-    if (!out || path.empty() || !file.OpenFile(path.c_str())) return false;
-    const uint8_t* data = file.Reader().Data();
-    if (file.Length() >= CAMPAIGN_BLOCK_SIZE) {
-        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, out);
-        if (record && HasOwnPlayer()) ReadTrailingRecord(file, side, record);
-    } else {
-        // An older file: the block without its first word.
-        std::vector<uint8_t> bytes(4, 0);
-        bytes[0] = kLegacyDifficulty;
-        bytes.insert(bytes.end(), data, data + file.Length());
-        DecodeCampaign(bytes.data(), bytes.size(), side, out);
-        out->difficulty = kLegacyDifficulty;
-    }
-    out->slot = slot;
-    return true;
+    size_t length = 0;
+    const FileRead read = ReadCampaignFile(side, slot, out, record, &length);
+    if (read == FileRead::CutShort)
+        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee", PathOf(side, slot).c_str(), length);
+    return read == FileRead::Read;
 }
 
 bool LoadCampaign(int side, int slot, PlayerRecord* record) {
-    if (!ReadCampaignBlock(side, slot, &g_Campaign, record)) return false;
+    size_t length = 0;
+    const FileRead read = ReadCampaignFile(side, slot, &g_Campaign, record, &length);
+    if (read == FileRead::CutShort)
+        TellDataProblemF("The campaign save %s is damaged: it ends after %zu bytes, inside what it holds. It is not "
+                         "opened, and it is kept as it is.",
+                         os::ResolvePath(PathOf(side, slot).c_str()).c_str(), length);
+    if (read != FileRead::Read) return false;
     g_Options.difficulty = g_Campaign.difficulty;
     g_Settings.difficulty = int32_t(g_Campaign.difficulty);
+    return true;
+}
+
+bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity) {
+    if (!out || capacity == 0) return false;
+    out[0] = 0;
+    PackEntry file;
+    const std::string path = PathOf(side, slot);
+    if (path.empty() || !file.OpenFile(path.c_str()) || !IsCutShort(file.Length())) return false;
+    const size_t folder = path.rfind('\\');
+    std::snprintf(out, capacity, "%s - damaged", path.c_str() + (folder == std::string::npos ? 0 : folder + 1));
     return true;
 }
 

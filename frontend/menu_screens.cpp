@@ -250,7 +250,12 @@ void MenuScreens::FormatSaveCaption(int first, int count, int side) {
         TextLabel& row = MakeLabel(i, 0.5f, 0.34f + 0.05f * float(i), 'C', "", 4, 18);
         row.SetHighlightColor(2);
         const int slot = first + i;
-        if (slot < 0 || slot >= PLAYER_SLOTS || !ReadCampaignBlock(side, slot, block.get(), nullptr)) continue;
+        if (slot < 0 || slot >= PLAYER_SLOTS) continue;
+        if (!ReadCampaignBlock(side, slot, block.get(), nullptr)) {
+            // A save cut short is marked, not left as a row that reads as nothing.
+            if (DamagedCampaignCaption(side, slot, work, sizeof work)) row.SetText(work);
+            continue;
+        }
         // A file whose time cannot be told keeps an empty caption rather than a made-up date.
         const time_t when = time_t(g_CampaignTimes[slot]);
         struct tm local;

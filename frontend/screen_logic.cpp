@@ -254,7 +254,11 @@ void MenuScreens::LoadSelectedCampaign() {
     PlayerRecord own = {};
     const auto optionsDifficulty = g_Options.difficulty;
     const auto settingsDifficulty = g_Settings.difficulty;
-    if (!LoadCampaign(side, slot, g_Menu.gameType == 2 ? nullptr : &own)) return;
+    // A save that is gone or cut short stays as it is; Load tells the player of the latter.
+    if (!LoadCampaign(side, slot, g_Menu.gameType == 2 ? nullptr : &own)) {
+        PanelSound(FX_REFUSE);
+        return;
+    }
     saveSelected = -1;
     if (g_Menu.gameType != 2) {
         for (int k = 0; k < SCREEN_TEAM; ++k) teamIndex[k] = g_Menu.teamSlots[side][k] = k == 0 ? 0 : -1;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/data_problems.h"
 #include "core/debug_log.h"
 #include "core/settings.h"
 #include "frontend/campaign.h"
@@ -25,6 +26,8 @@ inline void ResetFrontEnd() {
     g_Settings.SetDefaults();
     ResetSettingsFiles();
     ClearCampaign();
+    // A damaged save is told; the told texts would otherwise pile up over the run.
+    ResetDataProblems();
     os::ForgetFolders();
 }
 
