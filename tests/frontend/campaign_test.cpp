@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/data_problems.h"
 #include "frontend/match_setups.h"
 #include "frontend/mission_table.h"
 #include "frontend/save_files_fixture.h"
@@ -126,6 +127,103 @@ TEST_F(CampaignTest, OldShortFilesAndTheOwnPlayerLoad) {
     PlayerRecord back;
     ASSERT_TRUE(LoadCampaign(1, 0, &back));
     EXPECT_STREQ(back.look.name, "Sable");
+}
+
+// Only the older form's own length is read as older: a file cut anywhere else inside the block is
+// refused by every reader, told, marked in the list, and neither it nor the open campaign changes.
+TEST_F(CampaignTest, ACampaignCutShortIsRefusedToldMarkedAndKeptAsItIs) {
+    g_Menu.gameType = 2;
+    Store(1, 1, "Next");
+    Store(1, 0, "Kept Road", 2);
+    const std::string whole = Read("Saves/CAMPAIGNS/CV00.dat");
+    ASSERT_EQ(whole.size(), CAMPAIGN_BLOCK_SIZE);
+    char caption[64];
+    for (size_t length : {size_t(0), size_t(4), size_t(96000), CAMPAIGN_BLOCK_SIZE - 5, CAMPAIGN_BLOCK_SIZE - 3,
+                          CAMPAIGN_BLOCK_SIZE - 1}) {
+        SCOPED_TRACE(length);
+        ResetDataProblems();
+        const std::string cut = whole.substr(0, length);
+        Write("Saves/CAMPAIGNS/CV00.dat", cut);
+        ClearCampaign();
+        std::strcpy(g_Campaign.name, "open");
+        g_Campaign.slot = 5;
+        g_Options.difficulty = 2;
+        EXPECT_FALSE(LoadCampaign(1, 0, nullptr));
+        EXPECT_STREQ(g_Campaign.name, "open");
+        EXPECT_EQ(g_Campaign.slot, 5);
+        EXPECT_EQ(g_Options.difficulty, 2u);
+        const std::vector<std::string> told = ToldDataProblems();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_NE(told[0].find("CAMPAIGNS/CV00.dat is damaged"), std::string::npos) << told[0];
+        auto block = std::make_unique<CampaignBlock>();
+        EXPECT_FALSE(ReadCampaignBlock(1, 0, block.get(), nullptr));
+        EXPECT_EQ(ListCampaigns(1), 2) << "listed, not taken for a free slot";
+        ASSERT_TRUE(DamagedCampaignCaption(1, 0, caption, sizeof caption));
+        EXPECT_STREQ(caption, "CV00.dat - damaged");
+        EXPECT_FALSE(DeleteCampaign(1, 0));
+        EXPECT_EQ(Read("Saves/CAMPAIGNS/CV00.dat"), cut);
+        EXPECT_EQ(NameAt(1, 1), "Next") << "nothing moved down";
+    }
+
+    // The whole file, the older form and a longer team file load; none is marked or told.
+    ResetDataProblems();
+    Write("Saves/CAMPAIGNS/CV00.dat", whole);
+    g_Options.difficulty = 2;
+    EXPECT_EQ(NameAt(1, 0), "Kept Road");
+    EXPECT_EQ(g_Campaign.stage, 2u);
+    EXPECT_EQ(g_Campaign.difficulty, 0u);
+    EXPECT_FALSE(DamagedCampaignCaption(1, 0, caption, sizeof caption));
+    Write("Saves/CAMPAIGNS/CV00.dat", whole.substr(4));
+    EXPECT_EQ(NameAt(1, 0), "Kept Road");
+    EXPECT_EQ(g_Campaign.difficulty, 1u);
+    EXPECT_FALSE(DamagedCampaignCaption(1, 0, caption, sizeof caption));
+    Write("Saves/CAMPAIGNS/CV00.dat", whole + std::string(PLAYER_RECORD_SIZE - 4, 'x'));
+    EXPECT_EQ(NameAt(1, 0), "Kept Road");
+    EXPECT_TRUE(ToldDataProblems().empty());
+}
+
+// A one-player campaign that ends inside its player is damaged, whether or not the player is asked
+// for; one that ends with its block has none, as when it is first saved, and loads.
+TEST_F(CampaignTest, AOnePlayerCampaignWhosePlayerIsCutIsRefused) {
+    g_Menu.gameType = 1;
+    PlayerRecord own;
+    MakeRandomPlayer(0, &own);
+    std::strcpy(own.look.name, "Sable");
+    Store(0, 0, "mine");
+    ASSERT_TRUE(SaveCampaign(0, 0, &own));
+    const std::string whole = Read("Saves/CAMPAIGNS/GCO00.dat");
+    ASSERT_EQ(whole.size(), CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE);
+    PlayerRecord buffer;
+    char caption[64];
+    for (size_t kept = 1; kept < PLAYER_RECORD_SIZE; ++kept) {
+        SCOPED_TRACE(kept);
+        const std::string cut = whole.substr(0, CAMPAIGN_BLOCK_SIZE + kept);
+        Write("Saves/CAMPAIGNS/GCO00.dat", cut);
+        ClearCampaign();
+        MakeRandomPlayer(0, &buffer);
+        std::strcpy(buffer.look.name, "Before");
+        ASSERT_FALSE(LoadCampaign(0, 0, &buffer));
+        ASSERT_STREQ(buffer.look.name, "Before");
+        ASSERT_EQ(g_Campaign.slot, -1);
+        ASSERT_FALSE(LoadCampaign(0, 0, nullptr));
+        ASSERT_TRUE(DamagedCampaignCaption(0, 0, caption, sizeof caption));
+        ASSERT_EQ(Read("Saves/CAMPAIGNS/GCO00.dat"), cut);
+    }
+    EXPECT_EQ(ToldDataProblems().size(), 2 * (PLAYER_RECORD_SIZE - 1));
+    // The same lengths are only longer team files, which load.
+    g_Menu.gameType = 2;
+    Write("Saves/CAMPAIGNS/CO00.dat", whole.substr(0, CAMPAIGN_BLOCK_SIZE + 1));
+    EXPECT_EQ(NameAt(0, 0), "mine");
+
+    g_Menu.gameType = 1;
+    Write("Saves/CAMPAIGNS/GCO00.dat", whole);
+    ASSERT_TRUE(LoadCampaign(0, 0, &buffer));
+    EXPECT_STREQ(buffer.look.name, "Sable");
+    Write("Saves/CAMPAIGNS/GCO00.dat", whole.substr(0, CAMPAIGN_BLOCK_SIZE));
+    std::strcpy(buffer.look.name, "Before");
+    ASSERT_TRUE(LoadCampaign(0, 0, &buffer));
+    EXPECT_STREQ(g_Campaign.name, "mine");
+    EXPECT_STREQ(buffer.look.name, "Before");
 }
 
 TEST_F(CampaignTest, DeletingMovesTheLaterCampaignsDownAndAFailedDeleteKeepsThemAll) {

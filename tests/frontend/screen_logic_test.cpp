@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data_problems.h"
 #include "core/settings.h"
 #include "frontend/campaign.h"
 #include "fighters/character.h"
@@ -196,6 +197,84 @@ TEST_F(ScreenLogicTest, CampaignListScrollsOnlyWhileItCanAndDeletesOnYes) {
     Click(s->buttons[2]);
     ExpectLeft(4, 11, {204});
     EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({3, 4, 5, 6}));
+}
+
+// A save cut short is listed marked; Load on it is refused with the refusal sound and told, Delete
+// keeps it, and deleting the campaign before it moves it down whole. The same for a one-player
+// campaign whose player is cut, which brings no player into the table.
+TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
+    const auto rows = [this] {
+        for (int i = 0; i < SCREEN_CAPTION_ROWS; ++i) s->labels[i].w = 0.3f, s->labels[i].h = 0.05f;
+    };
+    const auto confirmDelete = [this] {
+        Click(s->buttons[3]);
+        ASSERT_EQ(s->boxOpen, 1);
+        g_Menu.enterPressed = 1;
+        Frame(false);
+        g_Menu.enterPressed = 0;
+    };
+    g_Menu.gameType = 2;
+    g_Menu.variant = 0;
+    for (int slot = 0; slot < 2; ++slot) {
+        ClearCampaign();
+        g_Campaign.slot = slot;
+        std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "C%d", slot);
+        ASSERT_TRUE(SaveCampaign(0, slot, nullptr));
+    }
+    const std::string cut = dir.Read("Saves/CAMPAIGNS/CO01.dat").substr(0, 96000);
+    dir.Write("Saves/CAMPAIGNS/CO01.dat", cut);
+    Show(4);
+    ASSERT_EQ(s->saveCount, 2);
+    EXPECT_EQ(std::string(s->labels[0].text).rfind("C0 - ", 0), 0u) << s->labels[0].text;
+    EXPECT_STREQ(s->labels[1].text, "CO01.dat - damaged");
+    // The test data lacks the fighters' models, which is told too: only what is told here counts.
+    const size_t toldBefore = ToldDataProblems().size();
+    rows();
+    Click(s->labels[1]);
+    Log().sounds.clear();
+    Click(s->buttons[2]);
+    EXPECT_EQ(g_Menu.page, 4);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+    const std::vector<std::string> told = ToldDataProblems();
+    ASSERT_EQ(told.size(), toldBefore + 1);
+    EXPECT_NE(told.back().find("CO01.dat is damaged"), std::string::npos) << told.back();
+    confirmDelete();
+    EXPECT_EQ(ListCampaigns(0), 2);
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO01.dat"), cut);
+    rows();
+    Click(s->labels[0]);
+    confirmDelete();
+    EXPECT_EQ(ListCampaigns(0), 1);
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO00.dat"), cut);
+    EXPECT_STREQ(s->labels[0].text, "CO00.dat - damaged");
+
+    g_Menu.gameType = 1;
+    PlayerRecord own;
+    MakeRandomPlayer(0, &own);
+    std::strcpy(own.look.name, "Sable");
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    ASSERT_TRUE(SaveCampaign(0, 0, &own));
+    const std::string whole = dir.Read("Saves/CAMPAIGNS/GCO00.dat");
+    dir.Write("Saves/CAMPAIGNS/GCO00.dat", whole.substr(0, whole.size() - 1));
+    Show(4);
+    EXPECT_STREQ(s->labels[0].text, "GCO00.dat - damaged");
+    rows();
+    Click(s->labels[0]);
+    Click(s->buttons[2]);
+    EXPECT_EQ(g_Menu.page, 4);
+    EXPECT_EQ(g_Menu.playerTables.records[0][0], nullptr);
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), whole.substr(0, whole.size() - 1));
+    // Whole, it opens with its player first.
+    dir.Write("Saves/CAMPAIGNS/GCO00.dat", whole);
+    Show(4);
+    rows();
+    Click(s->labels[0]);
+    Log().sounds.clear();
+    Click(s->buttons[2]);
+    ExpectLeft(4, 21, {204});
+    ASSERT_NE(g_Menu.playerTables.records[0][0], nullptr);
+    EXPECT_STREQ(g_Menu.playerTables.records[0][0]->look.name, "Sable");
 }
 
 TEST_F(ScreenLogicTest, TeamChoicePlacesTheCandidateFillsTheTeamAndCreatesTheCampaign) {
