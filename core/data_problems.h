@@ -1,7 +1,6 @@
 // Data the program cannot do without and could not read (a data pack, the settings file, a
-// scenario, the fighters' models), or a save found damaged, told to the player in plain words: at
-// once in the debug log and on standard error, and in a message box as soon as one can be shown on
-// the main thread.
+// scenario, the fighters' models), told to the player in plain words: at once in the debug log
+// and on standard error, and in a message box as soon as one can be shown on the main thread.
 #pragma once
 
 #include <string>

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/data_problems.h"
 #include "core/debug_log.h"
 #include "core/pack_file.h"
 #include "core/settings.h"
@@ -260,29 +259,31 @@ bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* rec
     size_t length = 0;
     const FileRead read = ReadCampaignFile(side, slot, out, record, &length);
     if (read == FileRead::CutShort)
-        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee", PathOf(side, slot).c_str(), length);
+        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee y se deja como esta",
+                       PathOf(side, slot).c_str(), length);
     return read == FileRead::Read;
 }
 
 bool LoadCampaign(int side, int slot, PlayerRecord* record) {
-    size_t length = 0;
-    const FileRead read = ReadCampaignFile(side, slot, &g_Campaign, record, &length);
-    if (read == FileRead::CutShort)
-        TellDataProblemF("The campaign save %s is damaged: it ends after %zu bytes, inside what it holds. It is not "
-                         "opened, and it is kept as it is.",
-                         os::ResolvePath(PathOf(side, slot).c_str()).c_str(), length);
-    if (read != FileRead::Read) return false;
+    if (!ReadCampaignBlock(side, slot, &g_Campaign, record)) return false;
     g_Options.difficulty = g_Campaign.difficulty;
     g_Settings.difficulty = int32_t(g_Campaign.difficulty);
     return true;
 }
 
+bool IsCampaignCutShort(int side, int slot) {
+    FILE* f = os::OpenFile(PathOf(side, slot).c_str(), "rb");
+    if (!f) return false;
+    const uint64_t length = os::FileLength(f);
+    std::fclose(f);
+    return IsCutShort(size_t(length));
+}
+
 bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity) {
     if (!out || capacity == 0) return false;
     out[0] = 0;
-    PackEntry file;
+    if (!IsCampaignCutShort(side, slot)) return false;
     const std::string path = PathOf(side, slot);
-    if (path.empty() || !file.OpenFile(path.c_str()) || !IsCutShort(file.Length())) return false;
     const size_t folder = path.rfind('\\');
     std::snprintf(out, capacity, "%s - damaged", path.c_str() + (folder == std::string::npos ? 0 : folder + 1));
     return true;

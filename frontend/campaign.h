@@ -60,10 +60,12 @@ int FirstFreeCampaignSlot(int side);
 bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS]);
 bool SaveCampaign(int side, int slot, const PlayerRecord* record);
 // False, with the open campaign and `record` as they were, for a file that cannot be opened and for
-// one cut short; the player is told of the latter, which is kept as it is.
+// one cut short (which is logged and kept as it is).
 bool LoadCampaign(int side, int slot, PlayerRecord* record);
 // A campaign file read into a block of the caller's, the open campaign left alone.
 bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record);
+// A save that ends inside its block (other than the older form) or inside its own player.
+bool IsCampaignCutShort(int side, int slot);
 // The list's caption of a save cut short (its file's name, marked damaged); false for any other.
 bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity);
 int ListCampaigns(int side);

@@ -1,5 +1,6 @@
 #include "frontend/menu_screens.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "frontend/campaign.h"
@@ -27,6 +28,7 @@ constexpr int kTipBack = 484;
 constexpr int kMusicFadeMs = 3000;
 constexpr float kFacingCamera = 3.14159265f;
 constexpr uint32_t kGoneNoticeMs = 6000;
+constexpr uint32_t kRefusedNoticeMs = 4000;
 
 bool LeftHeld() { return g_Mouse.buttons[MOUSE_LEFT].held != 0; }
 bool LeftPressed() { return g_Mouse.buttons[MOUSE_LEFT].pressed != 0; }
@@ -47,6 +49,16 @@ constexpr int kMissionFirstWord = 7, kMissionLastWord = 38;
 constexpr int kGoalPairWord[MISSION_KINDS] = {29, -1, 31, 33, 35, 27};
 constexpr int kFreezeTimeWord = 37, kMaxTimeWord = 38;
 constexpr int kMissionLabelTitle = 5, kMissionLabelText = 6, kMissionPanel = 5;
+
+// A campaign the slots page could not open or delete, named in its notice, with why when its file
+// is damaged; the file is kept as it is either way.
+void TellCampaignRefused(NoticeBox* notice, const char* what, int side, int slot) {
+    char path[64], text[WIDGET_TEXT_CAPACITY];
+    std::snprintf(text, sizeof text, "Could not %s the campaign %s%s", what, CampaignPath(side, slot, path, sizeof path),
+                  IsCampaignCutShort(side, slot) ? ": the file is damaged" : "");
+    notice->Create(text, g_Menu.pictures, kRefusedNoticeMs);
+    notice->StartBlinkTimer(true);
+}
 
 }  // namespace
 
@@ -254,9 +266,10 @@ void MenuScreens::LoadSelectedCampaign() {
     PlayerRecord own = {};
     const auto optionsDifficulty = g_Options.difficulty;
     const auto settingsDifficulty = g_Settings.difficulty;
-    // A save that is gone or cut short stays as it is; Load tells the player of the latter.
+    // A save that is gone or cut short stays as it is, and the player reads why nothing opened.
     if (!LoadCampaign(side, slot, g_Menu.gameType == 2 ? nullptr : &own)) {
         PanelSound(FX_REFUSE);
+        TellCampaignRefused(&notice, "open", side, slot);
         return;
     }
     saveSelected = -1;
@@ -296,7 +309,8 @@ void MenuScreens::UpdateCampaignSlots() {
         const int answer = AnswerConfirmBox(true);
         if (answer == 0) return;
         if (answer == 1 && saveSelected >= 0) {
-            DeleteCampaign(g_Menu.variant == 1 ? 1 : 0, saveFirst + saveSelected);
+            const int side = g_Menu.variant == 1 ? 1 : 0, slot = saveFirst + saveSelected;
+            if (!DeleteCampaign(side, slot)) TellCampaignRefused(&notice, "delete", side, slot);
             RefreshSaveList(saveFirst - 1);
         }
         return;

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/data_problems.h"
 #include "core/debug_log.h"
 #include "core/settings.h"
 #include "frontend/campaign.h"
@@ -26,8 +25,6 @@ inline void ResetFrontEnd() {
     g_Settings.SetDefaults();
     ResetSettingsFiles();
     ClearCampaign();
-    // A damaged save is told; the told texts would otherwise pile up over the run.
-    ResetDataProblems();
     os::ForgetFolders();
 }
 

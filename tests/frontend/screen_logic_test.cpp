@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/data_problems.h"
 #include "core/settings.h"
 #include "frontend/campaign.h"
 #include "fighters/character.h"
@@ -199,13 +198,14 @@ TEST_F(ScreenLogicTest, CampaignListScrollsOnlyWhileItCanAndDeletesOnYes) {
     EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({3, 4, 5, 6}));
 }
 
-// A save cut short is listed marked; Load on it is refused with the refusal sound and told, Delete
-// keeps it, and deleting the campaign before it moves it down whole. The same for a one-player
-// campaign whose player is cut, which brings no player into the table.
+// A save cut short is listed marked; Load on it is refused with the refusal sound and a notice that
+// names it, Delete keeps it and says so, and deleting the campaign before it moves it down whole.
+// The same for a one-player campaign whose player is cut, which brings no player into the table.
 TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     const auto rows = [this] {
         for (int i = 0; i < SCREEN_CAPTION_ROWS; ++i) s->labels[i].w = 0.3f, s->labels[i].h = 0.05f;
     };
+    const auto told = [this] { return s->notice.label.text ? s->notice.label.text : s->notice.text; };
     const auto confirmDelete = [this] {
         Click(s->buttons[3]);
         ASSERT_EQ(s->boxOpen, 1);
@@ -227,18 +227,19 @@ TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     ASSERT_EQ(s->saveCount, 2);
     EXPECT_EQ(std::string(s->labels[0].text).rfind("C0 - ", 0), 0u) << s->labels[0].text;
     EXPECT_STREQ(s->labels[1].text, "CO01.dat - damaged");
-    // The test data lacks the fighters' models, which is told too: only what is told here counts.
-    const size_t toldBefore = ToldDataProblems().size();
+    EXPECT_EQ(s->notice.open, 0);
     rows();
     Click(s->labels[1]);
     Log().sounds.clear();
     Click(s->buttons[2]);
     EXPECT_EQ(g_Menu.page, 4);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
-    const std::vector<std::string> told = ToldDataProblems();
-    ASSERT_EQ(told.size(), toldBefore + 1);
-    EXPECT_NE(told.back().find("CO01.dat is damaged"), std::string::npos) << told.back();
+    EXPECT_EQ(s->notice.open, 1);
+    EXPECT_STREQ(told(), "Could not open the campaign Saves\\CAMPAIGNS\\CO01.dat: the file is damaged");
+    s->notice.open = 0;
     confirmDelete();
+    EXPECT_EQ(s->notice.open, 1);
+    EXPECT_STREQ(told(), "Could not delete the campaign Saves\\CAMPAIGNS\\CO01.dat: the file is damaged");
     EXPECT_EQ(ListCampaigns(0), 2);
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO01.dat"), cut);
     rows();
@@ -263,6 +264,7 @@ TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     Click(s->labels[0]);
     Click(s->buttons[2]);
     EXPECT_EQ(g_Menu.page, 4);
+    EXPECT_STREQ(told(), "Could not open the campaign Saves\\CAMPAIGNS\\GCO00.dat: the file is damaged");
     EXPECT_EQ(g_Menu.playerTables.records[0][0], nullptr);
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), whole.substr(0, whole.size() - 1));
     // Whole, it opens with its player first.
