@@ -117,6 +117,35 @@ TEST_F(ScriptedRunTest, ASavedCampaignIsLoadedFromTheListAndDeletedOnYes) {
     EXPECT_FALSE(std::filesystem::exists(CampaignFile(dir, "CO00.dat")));
 }
 
+// A saved campaign cut short: its row reads damaged, Load stays on the list and shows a notice
+// naming the file, and the file is left as it was.
+TEST_F(ScriptedRunTest, ACampaignCutShortIsListedDamagedAndLoadLeavesItAsItWas) {
+    testsupport::WriteScriptedFolder(dir);
+    WriteTeamCampaign(dir, "Brigada");
+    const std::string cut = dir.Read("Saves/CAMPAIGNS/CO00.dat").substr(0, 96000);
+    dir.Write("Saves/CAMPAIGNS/CO00.dat", cut);
+    auto row = std::make_shared<std::string>(), told = std::make_shared<std::string>();
+    auto rowInk = std::make_shared<int>(-1), noticeInk = std::make_shared<int>(-1);
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(3).WaitForPage(4);
+    ReadLabelInk(program, 0, rowInk);
+    program.ClickUntil("the first row", LabelOf(4, 0), [] { return g_Menu.screens->saveSelected == 0; });
+    program.ClickUntil("load", Button(4, 2), [] { return g_Menu.screens->notice.open != 0; });
+    program.Wait(2).Do("the row and the notice", [row, told, noticeInk](ScriptedProgram&) {
+        const NoticeBox& n = g_Menu.screens->notice;
+        *row = g_Menu.screens->labels[0].text;
+        *told = n.label.text ? n.label.text : n.text;
+        if (n.label.inUse) *noticeInk = ScriptedProgram::ReadFrame().LabelInk(n.label);
+    });
+    program.ClickWhere("the list's back arrow", Image(4, 2)).WaitForPage(1);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 4 1");
+    EXPECT_EQ(*row, "CO00.dat - damaged");
+    EXPECT_GT(*rowInk, 20) << "the marked row";
+    EXPECT_EQ(*told, "Could not open the campaign Saves\\CAMPAIGNS\\CO00.dat: the file is damaged");
+    EXPECT_GT(*noticeInk, 20) << "the notice is drawn";
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO00.dat"), cut);
+}
+
 // The name field's text replaced by typing: a click begins the entry, Enter ends it.
 void TypeCampaignName(ScriptedProgram& p, const std::string& name) {
     p.ClickUntil("the name field", [](float* x, float* y) {
