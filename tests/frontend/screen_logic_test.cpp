@@ -240,6 +240,10 @@ TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     confirmDelete();
     EXPECT_EQ(s->notice.open, 1);
     EXPECT_STREQ(told(), "Could not delete the campaign Saves\\CAMPAIGNS\\CO01.dat: the file is damaged");
+    // The notice goes after its four seconds.
+    s->notice.shownAt -= 4001;
+    Frame(false);
+    EXPECT_EQ(s->notice.open, 0);
     EXPECT_EQ(ListCampaigns(0), 2);
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO01.dat"), cut);
     rows();
