@@ -24,6 +24,7 @@
 
 namespace {
 
+using testsupport::FramePixels;
 using testsupport::ScriptedProgram;
 using namespace e2e;
 
@@ -117,24 +118,39 @@ TEST_F(ScriptedRunTest, ASavedCampaignIsLoadedFromTheListAndDeletedOnYes) {
     EXPECT_FALSE(std::filesystem::exists(CampaignFile(dir, "CO00.dat")));
 }
 
+// The pixels of the rectangle (screen fractions) that differ between two frames of one size.
+int ChangedPixels(const FramePixels& a, const FramePixels& b, float x, float y, float w, float h) {
+    if (a.width != b.width || a.height != b.height || a.argb.empty() || b.argb.empty()) return 0;
+    int n = 0;
+    const int x0 = std::max(0, int(x * float(a.width))), x1 = std::min(a.width, int((x + w) * float(a.width)));
+    const int y0 = std::max(0, int(y * float(a.height))), y1 = std::min(a.height, int((y + h) * float(a.height)));
+    for (int py = y0; py < y1; ++py)
+        for (int px = x0; px < x1; ++px) n += a.At(px, py) != b.At(px, py) ? 1 : 0;
+    return n;
+}
+
 // A saved campaign cut short: its row reads damaged, Load stays on the list and shows a notice
-// naming the file, and the file is left as it was.
+// naming the file over it, and the file is left as it was.
 TEST_F(ScriptedRunTest, ACampaignCutShortIsListedDamagedAndLoadLeavesItAsItWas) {
     testsupport::WriteScriptedFolder(dir);
     WriteTeamCampaign(dir, "Brigada");
     const std::string cut = dir.Read("Saves/CAMPAIGNS/CO00.dat").substr(0, 96000);
     dir.Write("Saves/CAMPAIGNS/CO00.dat", cut);
     auto row = std::make_shared<std::string>(), told = std::make_shared<std::string>();
-    auto rowInk = std::make_shared<int>(-1), noticeInk = std::make_shared<int>(-1);
+    auto rowInk = std::make_shared<int>(-1), boxChanged = std::make_shared<int>(-1), boxArea = std::make_shared<int>(0);
+    auto before = std::make_shared<FramePixels>();
     program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(3).WaitForPage(4);
     ReadLabelInk(program, 0, rowInk);
     program.ClickUntil("the first row", LabelOf(4, 0), [] { return g_Menu.screens->saveSelected == 0; });
+    program.Wait(2).Do("the list before", [before](ScriptedProgram&) { *before = ScriptedProgram::ReadFrame(); });
     program.ClickUntil("load", Button(4, 2), [] { return g_Menu.screens->notice.open != 0; });
-    program.Wait(2).Do("the row and the notice", [row, told, noticeInk](ScriptedProgram&) {
+    program.Wait(2).Do("the row and the notice", [row, told, before, boxChanged, boxArea](ScriptedProgram&) {
         const NoticeBox& n = g_Menu.screens->notice;
         *row = g_Menu.screens->labels[0].text;
         *told = n.label.text ? n.label.text : n.text;
-        if (n.label.inUse) *noticeInk = ScriptedProgram::ReadFrame().LabelInk(n.label);
+        const FramePixels after = ScriptedProgram::ReadFrame();
+        *boxChanged = ChangedPixels(*before, after, n.x, n.y, n.w, n.h);
+        *boxArea = int(n.w * float(after.width)) * int(n.h * float(after.height));
     });
     program.ClickWhere("the list's back arrow", Image(4, 2)).WaitForPage(1);
     RunToEnd();
@@ -142,7 +158,7 @@ TEST_F(ScriptedRunTest, ACampaignCutShortIsListedDamagedAndLoadLeavesItAsItWas) 
     EXPECT_EQ(*row, "CO00.dat - damaged");
     EXPECT_GT(*rowInk, 20) << "the marked row";
     EXPECT_EQ(*told, "Could not open the campaign Saves\\CAMPAIGNS\\CO00.dat: the file is damaged");
-    EXPECT_GT(*noticeInk, 20) << "the notice is drawn";
+    EXPECT_GT(*boxChanged, *boxArea / 2) << "the notice is drawn over the list: " << *boxChanged << " of " << *boxArea;
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CO00.dat"), cut);
 }
 

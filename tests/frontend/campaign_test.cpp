@@ -130,7 +130,7 @@ TEST_F(CampaignTest, OldShortFilesAndTheOwnPlayerLoad) {
 
 // Only the older form's own length is read as older: a file cut anywhere else inside the block is
 // refused by every reader, marked in the list, and neither it nor the open campaign changes.
-TEST_F(CampaignTest, ACampaignCutShortIsRefusedToldMarkedAndKeptAsItIs) {
+TEST_F(CampaignTest, ACampaignCutShortIsRefusedMarkedAndKeptAsItIs) {
     g_Menu.gameType = 2;
     Store(1, 1, "Next");
     Store(1, 0, "Kept Road", 2);
