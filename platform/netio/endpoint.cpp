@@ -1,4 +1,5 @@
 #include <enet/enet.h>
+#include <enet/time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -58,6 +59,10 @@ constexpr size_t kServerPeers = 32;         // the seven clients and room for on
 constexpr size_t kEnetPacketLimit = size_t(1) << 20;
 constexpr uint32_t kServiceMs = 2;
 constexpr uint32_t kFarewellMs = 300;
+// After the farewell wait the goodbye is kept going this long more, so that losing a datagram of
+// it costs a resend rather than the other side's time-out.
+constexpr uint32_t kGoodbyeResendMs = 1200;
+constexpr enet_uint32 kLeastResendMs = 50;
 // How long a client waits for the host's answer to its hello before giving up.
 constexpr uint32_t kAcceptWaitMs = 2 * kHelloTimeoutMs + 5000;
 
@@ -73,6 +78,24 @@ bool InitEnet() {
         return true;
     }();
     return ok;
+}
+
+// ENet times a resend from its mean round trip plus four deviations, three round trips and more
+// on a young connection, which would leave no resend of a goodbye inside the bound: it is resent
+// after a round trip and a quarter instead, doubling as ENet doubles.
+void HurryGoodbye(ENetPeer* peer) {
+    const enet_uint32 resend = std::max<enet_uint32>(peer->roundTripTime + peer->roundTripTime / 4, kLeastResendMs);
+    for (ENetList* list : {&peer->sentReliableCommands, &peer->outgoingCommands}) {
+        const bool sent = list == &peer->sentReliableCommands;
+        for (ENetListIterator it = enet_list_begin(list); it != enet_list_end(list); it = enet_list_next(it)) {
+            ENetOutgoingCommand* c = reinterpret_cast<ENetOutgoingCommand*>(it);
+            if ((c->command.header.command & ENET_PROTOCOL_COMMAND_MASK) != ENET_PROTOCOL_COMMAND_DISCONNECT) continue;
+            if (c->roundTripTimeout != 0 && c->roundTripTimeout <= resend) continue;
+            c->roundTripTimeout = resend;
+            c->roundTripTimeoutLimit = peer->timeoutLimit * resend;
+            if (sent && ENET_TIME_LESS(c->sentTime + resend, peer->nextTimeout)) peer->nextTimeout = c->sentTime + resend;
+        }
+    }
 }
 
 struct Command {
@@ -122,7 +145,7 @@ protected:
     virtual void Tick(uint32_t now) = 0;
     // True when the datagram was one of ours (and was consumed).
     virtual bool Datagram(const ENetAddress& from, const uint8_t* data, size_t size) = 0;
-    virtual bool FarewellDone() = 0;
+    // Queues the goodbye, through SayGoodbye, to each peer that is owed one.
     virtual void Farewell() = 0;
     virtual uint32_t FarewellReason() const = 0;
     virtual void Forget(ENetPeer* peer) = 0;
@@ -134,9 +157,40 @@ protected:
         enet_socket_send(host_->socket, &to, &b, 1);
     }
 
+    // Later, not now: a plain disconnect drops what is still queued, so the last message sent
+    // before Close (a fighter request, a leave's last events) would never leave.
+    void SayGoodbye(ENetPeer* peer) {
+        enet_peer_disconnect_later(peer, FarewellReason());
+        Owe(peer);
+    }
+
     ENetHost* host_ = nullptr;
 
 private:
+    struct Owed {
+        ENetPeer* peer;
+        enet_uint32 connectId;  // a slot freed and taken by a newcomer no longer counts
+    };
+
+    void Owe(ENetPeer* peer) {
+        for (const Owed& o : owed_)
+            if (o.peer == peer) return;
+        owed_.push_back({peer, peer->connectID});
+    }
+
+    // Close waits only on the peers it told goodbye: one sent away before, and silent since,
+    // would hold it to the end of every bound.
+    bool FarewellDone() const {
+        for (const Owed& o : owed_)
+            if (o.peer->state != ENET_PEER_STATE_DISCONNECTED && o.peer->connectID == o.connectId) return false;
+        return true;
+    }
+
+    void Settle(uint32_t boundMs) {
+        const uint32_t start = NowMs();
+        while (!FarewellDone() && NowMs() - start < boundMs) Service(kServiceMs);
+    }
+
     static int Intercept(ENetHost* host, ENetEvent*) {
         Worker* w = tls_Worker;
         if (!w || host != w->host_) return 0;
@@ -171,12 +225,21 @@ private:
         // What was queued before Close still leaves, then the peers are told goodbye.
         RunCommands();
         Farewell();
-        const uint32_t start = NowMs();
-        while (!FarewellDone() && NowMs() - start < kFarewellMs) Service(kServiceMs);
+        Settle(kFarewellMs);
         // A goodbye still waiting on its queue (a slow link, a busy peer) would never be sent and
         // the peer would learn of the end only from its time-out, half a minute on: it is told
-        // plainly now, dropping what is unacknowledged. Peers already gone are passed over by ENet.
-        for (size_t i = 0; i < host_->peerCount; ++i) enet_peer_disconnect(&host_->peers[i], FarewellReason());
+        // plainly now, dropping what is unacknowledged. Peers already gone are passed over by ENet;
+        // one whose handshake ended during the wait is owed a goodbye too.
+        for (size_t i = 0; i < host_->peerCount; ++i) {
+            ENetPeer* peer = &host_->peers[i];
+            if (peer->state == ENET_PEER_STATE_CONNECTED || peer->state == ENET_PEER_STATE_DISCONNECT_LATER) Owe(peer);
+            enet_peer_disconnect(peer, FarewellReason());
+        }
+        for (const Owed& o : owed_)
+            if (o.peer->state == ENET_PEER_STATE_DISCONNECTING) HurryGoodbye(o.peer);
+        // One datagram is all a goodbye would be: ENet resends it, to the peers told just now and
+        // to those whose queued goodbye left unacknowledged, only while the host is serviced.
+        Settle(kGoodbyeResendMs);
         enet_host_flush(host_);
         for (size_t i = 0; i < host_->peerCount; ++i) Forget(&host_->peers[i]);
         enet_host_destroy(host_);
@@ -187,6 +250,7 @@ private:
     std::thread thread_;
     std::mutex commandLock_;
     std::vector<Command> commands_;
+    std::vector<Owed> owed_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> closing_{false};
 };
@@ -360,15 +424,9 @@ struct Server::Impl final : Worker {
 
     void Farewell() override {
         for (size_t i = 0; i < host_->peerCount; ++i)
-            if (host_->peers[i].state == ENET_PEER_STATE_CONNECTED)
-                enet_peer_disconnect_later(&host_->peers[i], FarewellReason());
+            if (host_->peers[i].state == ENET_PEER_STATE_CONNECTED) SayGoodbye(&host_->peers[i]);
     }
     uint32_t FarewellReason() const override { return REFUSE_CLOSING; }
-    bool FarewellDone() override {
-        for (size_t i = 0; i < host_->peerCount; ++i)
-            if (host_->peers[i].state != ENET_PEER_STATE_DISCONNECTED) return false;
-        return true;
-    }
 };
 
 Server::Server() = default;
@@ -570,13 +628,10 @@ struct Client::Impl final : Worker {
         return true;
     }
 
-    // Later, not now: a plain disconnect drops what is still queued, so the last message sent
-    // before Close (a fighter request, a leave's last events) would never leave.
     void Farewell() override {
-        if (peer) enet_peer_disconnect_later(peer, FarewellReason());
+        if (peer) SayGoodbye(peer);
     }
     uint32_t FarewellReason() const override { return REFUSE_NONE; }
-    bool FarewellDone() override { return !peer || peer->state == ENET_PEER_STATE_DISCONNECTED; }
 };
 
 Client::Client() = default;

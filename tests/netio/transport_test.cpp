@@ -13,12 +13,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -57,6 +59,9 @@ struct Log {
     std::deque<Message> kept;
     int terminated = 0;
     bool keep = false;
+    // When each leave, and the end, was heard.
+    std::map<uint32_t, std::chrono::steady_clock::time_point> leftAt;
+    std::chrono::steady_clock::time_point terminatedAt;
 
     template <class F>
     auto Read(F f) {
@@ -71,12 +76,24 @@ struct Log {
     }
     ServerCallbacks ForServer() {
         return {[this](uint32_t id, const std::string& n) { Read([&] { return joined[id] = n; }); },
-                [this](uint32_t id) { Read([&] { left.push_back(id); return 0; }); },
+                [this](uint32_t id) {
+                    Read([&] {
+                        left.push_back(id);
+                        leftAt[id] = std::chrono::steady_clock::now();
+                        return 0;
+                    });
+                },
                 [this](Message&& m) { Take(std::move(m)); }, [this] { Read([&] { return ++terminated; }); }};
     }
     ClientCallbacks ForClient() {
         return {[this](bool ok, uint32_t why) { Read([&] { connects.emplace_back(ok, why); return 0; }); },
-                [this](Message&& m) { Take(std::move(m)); }, [this] { Read([&] { return ++terminated; }); },
+                [this](Message&& m) { Take(std::move(m)); },
+                [this] {
+                    Read([&] {
+                        terminatedAt = std::chrono::steady_clock::now();
+                        return ++terminated;
+                    });
+                },
                 [this](const SessionInfo& s) { Read([&] { sessions.push_back(s); return 0; }); }};
     }
 };
@@ -262,11 +279,63 @@ TEST_F(TransportTest, AnOversizedFrameOrAFloodSendsOnlyItsSenderAway) {
     EXPECT_EQ(good.log.Read([&] { return good.log.terminated; }), 0);
 }
 
-// A slow link on loopback: every datagram is held a fixed time each way. One client speaks to
-// its port; the host's answers go back to whoever spoke last.
+// Whether an ENet datagram carries a disconnect; the commands are walked by their wire sizes.
+bool CarriesGoodbye(const uint8_t* d, size_t n) {
+    if (n < 2) return false;
+    const unsigned flags = unsigned(d[0] << 8 | d[1]);
+    if (flags & ENET_PROTOCOL_HEADER_FLAG_COMPRESSED) return false;
+    size_t at = (flags & ENET_PROTOCOL_HEADER_FLAG_SENT_TIME) ? sizeof(ENetProtocolHeader) : offsetof(ENetProtocolHeader, sentTime);
+    while (at + sizeof(ENetProtocolCommandHeader) <= n) {
+        size_t size = 0, lengthAt = 0;
+        switch (d[at] & ENET_PROTOCOL_COMMAND_MASK) {
+        case ENET_PROTOCOL_COMMAND_DISCONNECT: return true;
+        case ENET_PROTOCOL_COMMAND_ACKNOWLEDGE: size = sizeof(ENetProtocolAcknowledge); break;
+        case ENET_PROTOCOL_COMMAND_CONNECT: size = sizeof(ENetProtocolConnect); break;
+        case ENET_PROTOCOL_COMMAND_VERIFY_CONNECT: size = sizeof(ENetProtocolVerifyConnect); break;
+        case ENET_PROTOCOL_COMMAND_PING: size = sizeof(ENetProtocolPing); break;
+        case ENET_PROTOCOL_COMMAND_BANDWIDTH_LIMIT: size = sizeof(ENetProtocolBandwidthLimit); break;
+        case ENET_PROTOCOL_COMMAND_THROTTLE_CONFIGURE: size = sizeof(ENetProtocolThrottleConfigure); break;
+        case ENET_PROTOCOL_COMMAND_SEND_RELIABLE:
+            size = sizeof(ENetProtocolSendReliable);
+            lengthAt = offsetof(ENetProtocolSendReliable, dataLength);
+            break;
+        case ENET_PROTOCOL_COMMAND_SEND_UNRELIABLE:
+            size = sizeof(ENetProtocolSendUnreliable);
+            lengthAt = offsetof(ENetProtocolSendUnreliable, dataLength);
+            break;
+        case ENET_PROTOCOL_COMMAND_SEND_UNSEQUENCED:
+            size = sizeof(ENetProtocolSendUnsequenced);
+            lengthAt = offsetof(ENetProtocolSendUnsequenced, dataLength);
+            break;
+        case ENET_PROTOCOL_COMMAND_SEND_FRAGMENT:
+        case ENET_PROTOCOL_COMMAND_SEND_UNRELIABLE_FRAGMENT:
+            size = sizeof(ENetProtocolSendFragment);
+            lengthAt = offsetof(ENetProtocolSendFragment, dataLength);
+            break;
+        default: return false;
+        }
+        if (lengthAt) {
+            if (at + lengthAt + 2 > n) return false;
+            size += size_t(d[at + lengthAt] << 8 | d[at + lengthAt + 1]);
+        }
+        at += size;
+    }
+    return false;
+}
+
+// What a link loses, in each direction: the first datagram that carries a goodbye, and a share
+// of all datagrams drawn from a seed.
+struct Loss {
+    bool firstGoodbye = false;
+    double share = 0;
+    uint32_t seed = 1;
+};
+
+// A slow link on loopback: every datagram is held a fixed time each way, and some are lost. One
+// client speaks to its port; the host's answers go back to whoever spoke last.
 class SlowLink {
 public:
-    SlowLink(uint16_t hostPort, int delayMs) : delay_(delayMs) {
+    SlowLink(uint16_t hostPort, int delayMs, Loss loss = {}) : delay_(delayMs), loss_(loss), random_(loss.seed) {
         front_ = Bound();
         back_ = Bound();
         host_.sin_family = AF_INET;
@@ -286,6 +355,7 @@ public:
         getsockname(front_, reinterpret_cast<sockaddr*>(&a), &n);
         return ntohs(a.sin_port);
     }
+    int GoodbyesLost() const { return goodbyesLost_.load(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -302,7 +372,15 @@ private:
         EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         return s;
     }
-    void Take(int from, std::deque<Held>& queue, sockaddr_in* sender) {
+    bool Lose(const uint8_t* d, size_t n, bool* goodbyeLost) {
+        if (loss_.firstGoodbye && !*goodbyeLost && CarriesGoodbye(d, n)) {
+            *goodbyeLost = true;
+            goodbyesLost_ += 1;
+            return true;
+        }
+        return loss_.share > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < loss_.share;
+    }
+    void Take(int from, std::deque<Held>& queue, sockaddr_in* sender, bool* goodbyeLost) {
         uint8_t buf[65536];
         for (;;) {
             sockaddr_in a{};
@@ -310,6 +388,7 @@ private:
             const ssize_t got = recvfrom(from, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&a), &n);
             if (got < 0) return;
             if (sender) *sender = a;
+            if (Lose(buf, size_t(got), goodbyeLost)) continue;
             queue.push_back({Clock::now() + std::chrono::milliseconds(delay_), {buf, buf + got}});
         }
     }
@@ -323,17 +402,21 @@ private:
     void Run() {
         std::deque<Held> toHost, toClient;
         sockaddr_in client{};
+        bool upLost = false, downLost = false;
         while (!stop_) {
             pollfd fds[2] = {{front_, POLLIN, 0}, {back_, POLLIN, 0}};
             poll(fds, 2, 1);
-            Take(front_, toHost, &client);
-            Take(back_, toClient, nullptr);
+            Take(front_, toHost, &client, &upLost);
+            Take(back_, toClient, nullptr, &downLost);
             Pass(back_, toHost, host_);
             Pass(front_, toClient, client);
         }
     }
 
     const int delay_;
+    const Loss loss_;
+    std::mt19937 random_;
+    std::atomic<int> goodbyesLost_{0};
     int front_ = -1, back_ = -1;
     sockaddr_in host_{};
     std::atomic<bool> stop_{false};
@@ -394,6 +477,158 @@ TEST_F(TransportTest, TheHostsCloseReachesNearFarAndBusyClientsAfterItsLastMessa
     }
     ASSERT_TRUE(busy.Disconnected());
     EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
+}
+
+using Clock = std::chrono::steady_clock;
+
+double MsFrom(Clock::time_point from, Clock::time_point to) { return Millis(to - from).count(); }
+
+// Two clients leave at once over links that lose the first datagram of a goodbye each way: each
+// leave is still heard within a few round trips rather than from ENet's time-out, Close returns
+// promptly, and what was sent just before the goodbye is not lost with it.
+TEST_F(TransportTest, AClientsGoodbyeLostOnceIsStillHeardWithinAFewRoundTrips) {
+    StartHost();
+    const int delays[] = {150, 400};
+    const double bounds[] = {2000, 3000};
+    std::vector<std::unique_ptr<SlowLink>> links;
+    std::vector<Peer*> leaving;
+    for (const int delayMs : delays) {
+        links.push_back(std::make_unique<SlowLink>(server.Port(), delayMs, Loss{true}));
+        leaving.push_back(&Join("far" + std::to_string(delayMs), kApp, true, links.back()->Port()));
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.PlayerCount() == 3; }));
+    Clock::time_point closed[2];
+    double returned[2] = {};
+    std::vector<std::thread> closers;
+    for (size_t i = 0; i < 2; ++i)
+        closers.emplace_back([&, i] {
+            const auto last = Pattern(3000, uint8_t(i));
+            leaving[i]->client.Send(last.data(), last.size());
+            closed[i] = Clock::now();
+            leaving[i]->client.Close();
+            returned[i] = MsFrom(closed[i], Clock::now());
+        });
+    for (auto& t : closers) t.join();
+    ASSERT_TRUE(WaitFor([&] { return hostLog.Read([&] { return hostLog.left.size(); }) == 2; }, 10000));
+    for (size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(delays[i]);
+        EXPECT_EQ(links[i]->GoodbyesLost(), 1);
+        EXPECT_LT(returned[i], 2000.0);
+        const uint32_t id = IdOf("far" + std::to_string(delays[i]));
+        EXPECT_LT(MsFrom(closed[i], hostLog.Read([&] { return hostLog.leftAt[id]; })), bounds[i]);
+    }
+    EXPECT_EQ(hostLog.Count(), 2u);
+}
+
+// The host's close to four clients, two of whose links lose the first datagram of the goodbye:
+// every one hears the end in time and after the last message, and Close returns promptly.
+TEST_F(TransportTest, TheHostsGoodbyeLostOnceStillReachesEveryClientInTime) {
+    StartHost();
+    SlowLink plain(server.Port(), 150), lossy(server.Port(), 150, Loss{true}), lossyFar(server.Port(), 400, Loss{true});
+    Peer& near = Join("near");
+    Peer& mid = Join("mid", kApp, true, plain.Port());
+    Peer& lost = Join("lost", kApp, true, lossy.Port());
+    Peer& lostFar = Join("lostFar", kApp, true, lossyFar.Port());
+    ASSERT_TRUE(WaitFor([&] { return server.PlayerCount() == 5; }));
+    const auto last = Pattern(3000, 9);
+    server.SendTo(0, last.data(), last.size());
+    const auto closed = Clock::now();
+    server.Close();
+    EXPECT_LT(MsFrom(closed, Clock::now()), 2000.0);
+    const std::pair<Peer*, double> clients[] = {{&near, 2000}, {&mid, 2000}, {&lost, 2000}, {&lostFar, 3000}};
+    for (const auto& [p, boundMs] : clients) {
+        ASSERT_TRUE(WaitFor([&] { return p->log.Read([&] { return p->log.terminated; }) == 1; }, 10000));
+        EXPECT_LT(MsFrom(closed, p->log.Read([&] { return p->log.terminatedAt; })), boundMs);
+        ASSERT_EQ(p->log.Count(), 1u);
+        EXPECT_EQ(p->log.messages[0], last);
+    }
+    EXPECT_EQ(lossy.GoodbyesLost(), 1);
+    EXPECT_EQ(lossyFar.GoodbyesLost(), 1);
+}
+
+// Five datagrams in a hundred lost each way, 150 ms each way: twenty clients' closes and then
+// twenty hosts' closes, all at once, are each heard within two seconds.
+TEST_F(TransportTest, AtFivePercentLossEveryCloseIsHeardWithinTwoSeconds) {
+    constexpr size_t kPairs = 20;
+    struct Pair {
+        Log hostLog;
+        Server server;
+        std::unique_ptr<SlowLink> link;
+        std::vector<std::unique_ptr<Peer>> clients;
+        Clock::time_point closed;
+    };
+    std::vector<std::unique_ptr<Pair>> pairs;
+    ServerDesc d;
+    d.port = 0;
+    d.bindAddress = "127.0.0.1";
+    d.application = kApp;
+    for (size_t i = 0; i < kPairs; ++i) {
+        pairs.push_back(std::make_unique<Pair>());
+        ASSERT_TRUE(pairs.back()->server.Start(d, pairs.back()->hostLog.ForServer()));
+        pairs.back()->link = std::make_unique<SlowLink>(pairs.back()->server.Port(), 150, Loss{false, 0.05, uint32_t(i + 1)});
+    }
+    // Each host's client joins through the host's link; the link answers whoever spoke last.
+    const auto joinAll = [&] {
+        for (auto& pr : pairs) {
+            pr->clients.push_back(std::make_unique<Peer>());
+            Peer& p = *pr->clients.back();
+            ASSERT_TRUE(p.client.Start(kApp, p.log.ForClient()));
+            p.client.Connect("127.0.0.1", pr->link->Port(), "L");
+        }
+        // Admitted by the host, and the client has heard so: a goodbye before that is a refusal.
+        ASSERT_TRUE(WaitFor([&] {
+            for (auto& pr : pairs) {
+                Log& log = pr->clients.back()->log;
+                if (pr->server.PlayerCount() != 2 || log.Read([&] { return log.connects.size(); }) != 1) return false;
+            }
+            return true;
+        }, 20000));
+    };
+    const auto closeAll = [&](const std::function<void(Pair&)>& close) {
+        std::vector<std::thread> closers;
+        for (auto& pr : pairs)
+            closers.emplace_back([&close, &pr] {
+                pr->closed = Clock::now();
+                close(*pr);
+            });
+        for (auto& t : closers) t.join();
+    };
+
+    joinAll();
+    closeAll([](Pair& pr) { pr.clients.back()->client.Close(); });
+    for (size_t i = 0; i < kPairs; ++i) {
+        SCOPED_TRACE(i);
+        Log& log = pairs[i]->hostLog;
+        ASSERT_TRUE(WaitFor([&] { return log.Read([&] { return log.left.size(); }) == 1; }, 10000));
+        EXPECT_LT(MsFrom(pairs[i]->closed, log.Read([&] { return log.leftAt.begin()->second; })), 2000.0);
+    }
+
+    joinAll();
+    closeAll([](Pair& pr) { pr.server.Close(); });
+    for (size_t i = 0; i < kPairs; ++i) {
+        SCOPED_TRACE(i);
+        Log& log = pairs[i]->clients.back()->log;
+        ASSERT_TRUE(WaitFor([&] { return log.Read([&] { return log.terminated; }) == 1; }, 10000));
+        EXPECT_LT(MsFrom(pairs[i]->closed, log.Read([&] { return log.terminatedAt; })), 2000.0);
+    }
+}
+
+// A peer the host sent away, and that went silent without acknowledging it, is already gone: the
+// host's Close waits on the peers it is telling goodbye, not on that one.
+TEST_F(TransportTest, TheHostsCloseDoesNotWaitOnAPeerItHadAlreadySentAway) {
+    ASSERT_EQ(enet_initialize(), 0);
+    StartHost();
+    Peer& near = Join("near");
+    RawPeer garbled;    // says one bad hello and then nothing until the host has closed
+    ASSERT_TRUE(garbled.Connect(server.Port()));
+    garbled.Send(0, {'B', 'V', 'H', '1', 1, 2});
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto closed = Clock::now();
+    server.Close();
+    EXPECT_LT(MsFrom(closed, Clock::now()), 1000.0);
+    EXPECT_TRUE(WaitFor([&] { return near.log.Read([&] { return near.log.terminated; }) == 1; }));
+    ASSERT_TRUE(garbled.Disconnected());
+    EXPECT_EQ(garbled.disconnectData, uint32_t(REFUSE_MALFORMED));
 }
 
 TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
