@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/debug_log.h"
 #include "frontend/campaign.h"
 #include "frontend/equipment_lists.h"
 #include "frontend/menu.h"
@@ -54,7 +55,10 @@ constexpr int kMissionLabelTitle = 5, kMissionLabelText = 6, kMissionPanel = 5;
 // is damaged; the file is kept as it is either way.
 void TellCampaignRefused(NoticeBox* notice, const char* what, int side, int slot) {
     char path[64], text[WIDGET_TEXT_CAPACITY];
-    std::snprintf(text, sizeof text, "Could not %s the campaign %s%s", what, CampaignPath(side, slot, path, sizeof path),
+    // The file's own name: the folder would run the line past the notice box.
+    const char* file = CampaignPath(side, slot, path, sizeof path);
+    if (const char* cut = std::strrchr(file, '\\')) file = cut + 1;
+    std::snprintf(text, sizeof text, "Could not %s %s%s", what, file,
                   IsCampaignCutShort(side, slot) ? ": the file is damaged" : "");
     notice->Create(text, g_Menu.pictures, kRefusedNoticeMs);
     notice->StartBlinkTimer(true);
@@ -238,8 +242,9 @@ bool MenuScreens::DropGoneMembers(int side) {
             continue;
         }
         const size_t used = std::strlen(gone);
-        std::snprintf(gone + used, sizeof gone - used, "%s%d (%s)", used ? ", " : "", k + 1,
-                      PlayerSavePath(side, slot, g_Menu.saveMode).c_str());
+        std::snprintf(gone + used, sizeof gone - used, "%smember %d", used ? ", " : "", k + 1);
+        WriteDebugLogF("Campana %d: el miembro %d ya no existe (%s)", g_Campaign.slot, k + 1,
+                       PlayerSavePath(side, slot, g_Menu.saveMode).c_str());
         g_Campaign.members[k] = -1;
         g_Campaign.pendingPoints[k] = 0;
     }
@@ -247,14 +252,13 @@ bool MenuScreens::DropGoneMembers(int side) {
     if (left == 0) {
         // Nobody left to play it: it stays as it is, and the list says why it does not open.
         ClearCampaign();
-        notice.Create("No player of this team campaign exists any more: it cannot be played", g_Menu.pictures,
-                      kGoneNoticeMs);
+        notice.Create("No player of this campaign is left to play it", g_Menu.pictures, kGoneNoticeMs);
         notice.StartBlinkTimer(true);
         PanelSound(FX_REFUSE);
         return false;
     }
-    std::snprintf(loadNotice, sizeof loadNotice, "Gone from the team: member %s. The campaign goes on without it",
-                  gone);
+    // One line of the notice box holds about fifty letters: the files go to the debug log.
+    std::snprintf(loadNotice, sizeof loadNotice, "Gone from the team: %s", gone);
     SaveCampaign(side, g_Campaign.slot, nullptr);
     return true;
 }

@@ -185,8 +185,8 @@ bool MenuScreens::RefuseCampaignMemberDelete() {
     std::string campaign;
     if (!IsSlot(slot) || !TeamCampaignOf(side, slot, &campaign)) return false;
     char text[WIDGET_TEXT_CAPACITY];
-    std::snprintf(text, sizeof text, "%.*s plays in the team campaign \"%s\": delete the campaign first",
-                  PLAYER_NAME_SIZE, g_Menu.playerRecord->look.name, campaign.c_str());
+    // The player's name is on the page; the campaign's is cut to keep to the notice box's line.
+    std::snprintf(text, sizeof text, "Delete its campaign \"%.16s\" first", campaign.c_str());
     notice.Create(text, g_Menu.pictures, kRefusedDeleteMs);
     notice.StartBlinkTimer(true);
     PanelSound(FX_REFUSE);

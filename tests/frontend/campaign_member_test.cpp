@@ -101,7 +101,7 @@ TEST_F(CampaignMemberTest, TheEditorWillNotDeleteAPlayerOfAStandingCampaignAndSa
     EXPECT_EQ(s->boxOpen, 0) << "refused before the question";
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
     ASSERT_EQ(s->notice.open, 1);
-    EXPECT_STREQ(Told(), "Ana plays in the team campaign \"Voraks\": delete the campaign first");
+    EXPECT_STREQ(Told(), "Delete its campaign \"Voraks\" first");
     EXPECT_NE(g_Menu.playerTables.records[1][members[0]], nullptr);
     EXPECT_EQ(g_Menu.selectedPlayer, members[0]);
     EXPECT_EQ(dir.Read(PlayerFile(members[0])), before);
@@ -169,7 +169,7 @@ TEST_F(CampaignMemberTest, AMemberWhoseRecordIsGoneLeavesTheLoadedTeamAndIsNever
     EXPECT_STREQ(onDisk->name, "Voraks");
     Show(11);
     ASSERT_EQ(s->notice.open, 1) << "the mission choice tells the player";
-    EXPECT_STREQ(Told(), "Gone from the team: member 1 (Saves\\Voraks\\PlV00.dat). The campaign goes on without it");
+    EXPECT_STREQ(Told(), "Gone from the team: member 1");
     Show(11);
     EXPECT_EQ(s->notice.open, 0) << "told once";
 
@@ -209,7 +209,7 @@ TEST_F(CampaignMemberTest, ACampaignWhosePlayersAreAllGoneDoesNotOpenAndStaysAsI
     EXPECT_EQ(g_Menu.page, 4);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
     ASSERT_EQ(s->notice.open, 1);
-    EXPECT_STREQ(Told(), "No player of this team campaign exists any more: it cannot be played");
+    EXPECT_STREQ(Told(), "No player of this campaign is left to play it");
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/CV00.dat"), campaign);
     EXPECT_EQ(g_Campaign.slot, -1);
     EXPECT_EQ(g_Options.difficulty, 2u);

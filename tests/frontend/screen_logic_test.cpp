@@ -235,11 +235,11 @@ TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     EXPECT_EQ(g_Menu.page, 4);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
     EXPECT_EQ(s->notice.open, 1);
-    EXPECT_STREQ(told(), "Could not open the campaign Saves\\CAMPAIGNS\\CO01.dat: the file is damaged");
+    EXPECT_STREQ(told(), "Could not open CO01.dat: the file is damaged");
     s->notice.open = 0;
     confirmDelete();
     EXPECT_EQ(s->notice.open, 1);
-    EXPECT_STREQ(told(), "Could not delete the campaign Saves\\CAMPAIGNS\\CO01.dat: the file is damaged");
+    EXPECT_STREQ(told(), "Could not delete CO01.dat: the file is damaged");
     // The notice goes after its four seconds.
     s->notice.shownAt -= 4001;
     Frame(false);
@@ -268,7 +268,7 @@ TEST_F(ScreenLogicTest, TheCampaignListMarksASaveCutShortAndNothingRewritesIt) {
     Click(s->labels[0]);
     Click(s->buttons[2]);
     EXPECT_EQ(g_Menu.page, 4);
-    EXPECT_STREQ(told(), "Could not open the campaign Saves\\CAMPAIGNS\\GCO00.dat: the file is damaged");
+    EXPECT_STREQ(told(), "Could not open GCO00.dat: the file is damaged");
     EXPECT_EQ(g_Menu.playerTables.records[0][0], nullptr);
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), whole.substr(0, whole.size() - 1));
     // Whole, it opens with its player first.
