@@ -80,6 +80,31 @@ TEST(MatchRenderTest, EveryFrameIsDrawnAndPresentedOnTheRecordingDevice) {
     EXPECT_GT(device->Counters().draws, frames);
 }
 
+// A long drawn match would otherwise hold every call of every frame: after each turn that drew,
+// the log holds that frame alone, whole.
+TEST(MatchRenderTest, TheDeviceLogHoldsTheLastDrawnFrameAlone) {
+    MatchRun run(MatchOptions{.kind = 5, .seed = 4, .maxDeaths = 1000, .render = true});
+    ASSERT_TRUE(run.Started());
+    gfx::RecordingDevice* device = gfx::AsRecordingDevice(g_Video.device);
+    ASSERT_NE(device, nullptr);
+    uint32_t drawn = 0;
+    for (int turn = 0; turn < 300 && drawn < 60; ++turn) {
+        const gfx::RecordingCounters before = device->Counters();
+        ASSERT_TRUE(run.Turn());
+        const gfx::RecordingCounters& after = device->Counters();
+        if (after.presents == before.presents) continue;
+        ++drawn;
+        SCOPED_TRACE(::testing::Message() << "frame at " << run.SimulatedMs() << " ms");
+        ASSERT_EQ(after.presents - before.presents, 1u);
+        EXPECT_EQ(device->CountCalls(gfx::CallKind::Present), 1u);
+        EXPECT_EQ(device->CountCalls(gfx::CallKind::BeginScene), 1u);
+        EXPECT_EQ(device->CountCalls(gfx::CallKind::EndScene), 1u);
+        EXPECT_EQ(device->Draws().size(), size_t(after.draws - before.draws));
+        EXPECT_GT(device->Draws().size(), 0u);
+    }
+    EXPECT_EQ(drawn, 60u);
+}
+
 TEST(MatchEndTest, TheTestKeysEndTheMatchThenItFadesAndQuits) {
     const struct {
         const char* name;

@@ -259,6 +259,13 @@ void MatchRun::Release() {
 bool MatchRun::Turn() {
     if (released_) return false;
     g_now += MATCH_TURN_MS;
+    // A drawn match would otherwise keep every call it made, gigabytes over a long match; nothing
+    // looks further back than the last frame.
+    if (gfx::RecordingDevice* device = gfx::AsRecordingDevice(g_Video.device)) {
+        const std::vector<gfx::Call>& log = device->Log();
+        auto presented = [](const gfx::Call& c) { return c.kind == gfx::CallKind::Present; };
+        if (std::any_of(log.rbegin(), log.rend(), presented)) device->ClearLog();
+    }
     if (RunLoopTurn(&msg_)) return true;
     Release();
     return false;

@@ -65,7 +65,8 @@ public:
 
     bool Started() const { return started_; }
     // One loop turn after the clock advanced; false once the program asked to quit (the game
-    // is then released).
+    // is then released). The recording device's log is emptied before a turn once it holds a
+    // presented frame: after a turn that drew, it holds that frame's calls alone.
     bool Turn();
     // Ends the program as its loop's end does (ReleaseGame(true)); once.
     void Release();
