@@ -391,7 +391,7 @@ TEST_F(PathMapFileTest, JumpsWhoseEndsDoNotAnswerEachOtherAreRefusedAndOthersKep
 // The file a fuzzer found: its first cell's floor is not a number and it jumps onto itself; a
 // search from it never ended.
 std::vector<uint8_t> SelfJumpWithoutFloor() {
-    const fs::path path = fs::path(__FILE__).parent_path() / "data" / "pmap-self-jump-nan.dat";
+    const fs::path path = fs::path(BRIMVALE_TEST_SOURCES) / "data" / "pmap-self-jump-nan.dat";
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
