@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes as a one-player campaign save with its own player after the block;
-// the block and the player that load must hold only values in range.
+// the block and the player that load must hold only values in range, and a refused one changes nothing.
 #include "fuzz/save_fuzz.h"
 
 namespace {
@@ -8,7 +8,8 @@ bool LoadsValid() {
     g_Menu.gameType = 1;
     PlayerRecord own;
     MakeRandomPlayer(0, &own);
-    if (!LoadCampaign(0, 0, &own)) return false;
+    // A save cut short is refused, leaving the cleared campaign as it was.
+    if (!LoadCampaign(0, 0, &own)) return g_Campaign.slot == -1 && SanitisePlayerRecord(&own, 0, false);
     return IsValidCampaign(g_Campaign, 0) && SanitisePlayerRecord(&own, 0, false) && g_Settings.difficulty <= 2;
 }
 
