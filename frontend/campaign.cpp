@@ -116,32 +116,6 @@ bool ReadTrailingRecord(PackEntry& file, int side, PlayerRecord* out) {
     return ReadPlayerRecord(r, side, out);
 }
 
-enum class FileRead { Missing, CutShort, Read };
-
-// A cut file is refused before anything is decoded, so the block and the record stay as they were.
-FileRead ReadCampaignFile(int side, int slot, CampaignBlock* out, PlayerRecord* record, size_t* length) {
-    PackEntry file;
-    const std::string path = PathOf(side, slot);
-    *length = 0;
-    if (!out || path.empty() || !file.OpenFile(path.c_str())) return FileRead::Missing;
-    *length = file.Length();
-    if (IsCutShort(file.Length())) return FileRead::CutShort;
-    const uint8_t* data = file.Reader().Data();
-    if (file.Length() >= CAMPAIGN_BLOCK_SIZE) {
-        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, out);
-        if (record && HasOwnPlayer()) ReadTrailingRecord(file, side, record);
-    } else {
-        // An older file: the block without its first word.
-        std::vector<uint8_t> bytes(4, 0);
-        bytes[0] = kLegacyDifficulty;
-        bytes.insert(bytes.end(), data, data + file.Length());
-        DecodeCampaign(bytes.data(), bytes.size(), side, out);
-        out->difficulty = kLegacyDifficulty;
-    }
-    out->slot = slot;
-    return FileRead::Read;
-}
-
 PlayerRecord* MemberRecord(int member) {
     if (member < 0 || member >= CAMPAIGN_MEMBERS || !IsSide(int(g_Campaign.side))) return nullptr;
     const int32_t slot = g_Campaign.members[member];
@@ -256,12 +230,29 @@ bool SaveCampaign(int side, int slot, const PlayerRecord* record) {
 }
 
 bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record) {
-    size_t length = 0;
-    const FileRead read = ReadCampaignFile(side, slot, out, record, &length);
-    if (read == FileRead::CutShort)
-        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee y se deja como esta",
-                       PathOf(side, slot).c_str(), length);
-    return read == FileRead::Read;
+    PackEntry file;
+    const std::string path = PathOf(side, slot);
+    if (!out || path.empty() || !file.OpenFile(path.c_str())) return false;
+    // Refused before anything is decoded, so the block and the record stay as they were.
+    if (IsCutShort(file.Length())) {
+        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee y se deja como esta", path.c_str(),
+                       size_t(file.Length()));
+        return false;
+    }
+    const uint8_t* data = file.Reader().Data();
+    if (file.Length() >= CAMPAIGN_BLOCK_SIZE) {
+        DecodeCampaign(data, CAMPAIGN_BLOCK_SIZE, side, out);
+        if (record && HasOwnPlayer()) ReadTrailingRecord(file, side, record);
+    } else {
+        // An older file: the block without its first word.
+        std::vector<uint8_t> bytes(4, 0);
+        bytes[0] = kLegacyDifficulty;
+        bytes.insert(bytes.end(), data, data + file.Length());
+        DecodeCampaign(bytes.data(), bytes.size(), side, out);
+        out->difficulty = kLegacyDifficulty;
+    }
+    out->slot = slot;
+    return true;
 }
 
 bool LoadCampaign(int side, int slot, PlayerRecord* record) {
@@ -283,10 +274,13 @@ bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity) {
     if (!out || capacity == 0) return false;
     out[0] = 0;
     if (!IsCampaignCutShort(side, slot)) return false;
-    const std::string path = PathOf(side, slot);
-    const size_t folder = path.rfind('\\');
-    std::snprintf(out, capacity, "%s - damaged", path.c_str() + (folder == std::string::npos ? 0 : folder + 1));
+    std::snprintf(out, capacity, "%s - damaged", CampaignFileName(side, slot).c_str());
     return true;
+}
+
+std::string CampaignFileName(int side, int slot) {
+    const std::string path = PathOf(side, slot);
+    return path.substr(path.rfind('\\') + 1);
 }
 
 int ListCampaigns(int side) {

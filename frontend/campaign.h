@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "frontend/equipment_lists.h"
@@ -68,6 +69,8 @@ bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* rec
 bool IsCampaignCutShort(int side, int slot);
 // The list's caption of a save cut short (its file's name, marked damaged); false for any other.
 bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity);
+// The campaign file's own name, without its folder: short enough for a notice's one line.
+std::string CampaignFileName(int side, int slot);
 int ListCampaigns(int side);
 bool DeleteCampaign(int side, int slot);
 bool IsStageComplete();

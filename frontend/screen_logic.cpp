@@ -54,11 +54,8 @@ constexpr int kMissionLabelTitle = 5, kMissionLabelText = 6, kMissionPanel = 5;
 // A campaign the slots page could not open or delete, named in its notice, with why when its file
 // is damaged; the file is kept as it is either way.
 void TellCampaignRefused(NoticeBox* notice, const char* what, int side, int slot) {
-    char path[64], text[WIDGET_TEXT_CAPACITY];
-    // The file's own name: the folder would run the line past the notice box.
-    const char* file = CampaignPath(side, slot, path, sizeof path);
-    if (const char* cut = std::strrchr(file, '\\')) file = cut + 1;
-    std::snprintf(text, sizeof text, "Could not %s %s%s", what, file,
+    char text[WIDGET_TEXT_CAPACITY];
+    std::snprintf(text, sizeof text, "Could not %s %s%s", what, CampaignFileName(side, slot).c_str(),
                   IsCampaignCutShort(side, slot) ? ": the file is damaged" : "");
     notice->Create(text, g_Menu.pictures, kRefusedNoticeMs);
     notice->StartBlinkTimer(true);
