@@ -270,6 +270,43 @@ TEST_F(MatchTest, KillsSelfKillsAndDeathsWithoutKillerLandInTheirFields) {
     }
 }
 
+TEST_F(MatchTest, AKillFillsATenthOfTheKillersExperienceBarOnlyInKindsFiveAndSix) {
+    // A bar of 250 from 40: a tenth (25) stays under the mark, so no level-up resets the meter.
+    constexpr float kBar = 250.0f, kStart = 40.0f;
+    const auto arm = [](Character& c, float bar) {
+        c.level = 6;
+        c.maxExperience = bar;
+        c.experience = kStart;
+    };
+    for (int kind = 0; kind < MATCH_KINDS; ++kind) {
+        SCOPED_TRACE("kind " + std::to_string(kind));
+        const bool rewarded = kind == 5 || kind == 6;
+        ResetMatch();
+        ResetCharacters();
+        g_Match.Setup(kind, 0);
+        Character& victim = Fighter(2, 0);
+        Character& killer = Fighter(5, 1);
+        // The victim's bar differs, so that a tenth of the wrong fighter's bar shows.
+        arm(victim, 1000.0f);
+        arm(killer, kBar);
+
+        g_Match.RecordKill(1, 2, 5);
+        ASSERT_EQ(killer.killScore, 1) << "the kill counted";
+        EXPECT_FLOAT_EQ(killer.experience, rewarded ? kStart + kBar / 10.0f : kStart);
+        EXPECT_EQ(killer.level, 6);
+        EXPECT_FLOAT_EQ(killer.maxExperience, kBar);
+        EXPECT_FLOAT_EQ(victim.experience, kStart) << "the victim gains nothing";
+
+        // Deaths that score no kill grant nobody anything: a self-kill and a death without killer.
+        arm(killer, kBar);
+        g_Match.RecordKill(-1, 5, 5);
+        ASSERT_EQ(killer.killScore, 0) << "the self-kill counted";
+        g_Match.RecordKill(-1, 2, -1);
+        EXPECT_FLOAT_EQ(killer.experience, kStart);
+        EXPECT_FLOAT_EQ(victim.experience, kStart);
+    }
+}
+
 TEST_F(MatchTest, AClientRecordsAKillOnlyWhileApplyingTheHostsEvent) {
     const struct {
         const char* name;
