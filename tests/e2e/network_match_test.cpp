@@ -9,9 +9,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -117,30 +119,89 @@ int DifferingBlocks(const gfx::Image& a, const gfx::Image& b, const PixelRect& r
     return differing;
 }
 
-// The clients find the host by a broadcast on the local network; where this machine does not
-// hear its own broadcasts (no interface that carries them), there is nothing to join.
-bool LocalBroadcastHeard(uint16_t port) {
-    const int in = ::socket(AF_INET, SOCK_DGRAM, 0), out = ::socket(AF_INET, SOCK_DGRAM, 0);
-    bool heard = false;
-    if (in >= 0 && out >= 0) {
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
+// What the broadcast probe found, on the port it bound.
+struct BroadcastProbe {
+    enum Outcome { HEARD, WITHHELD, FAILED } outcome = FAILED;
+    uint16_t port = 0;
+    std::string detail;  // why it was withheld or what failed
+};
+
+std::string ErrnoText(const char* call) {
+    const int error = errno;
+    return std::string(call) + ": " + std::strerror(error);
+}
+
+// A socket that the probe closes before any program starts, so that the host can bind its port.
+struct ProbeSocket {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ~ProbeSocket() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// The clients find the host by a broadcast to its port, which the host binds on every address
+// without reuse. The probe binds such a port, the first free one from this run's own upward, so
+// that a program holding a port leaves the run another, and broadcasts to it. Only a broadcast
+// the machine does not carry back means there is nothing to join here; any other error fails.
+BroadcastProbe ProbeLocalBroadcast() {
+    constexpr uint32_t kFirstPort = 27000, kPorts = 2000;
+    BroadcastProbe probe;
+    const ProbeSocket in, out;
+    if (in.fd < 0 || out.fd < 0) {
+        probe.detail = ErrnoText("socket");
+        return probe;
+    }
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_ANY);
+    const uint32_t first = uint32_t(::getpid()) % kPorts;
+    for (uint32_t i = 0; i < kPorts && probe.port == 0; ++i) {
+        const uint16_t port = uint16_t(kFirstPort + (first + i) % kPorts);
         at.sin_port = htons(port);
-        at.sin_addr.s_addr = htonl(INADDR_ANY);
-        const int on = 1;
-        ::setsockopt(out, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-        timeval wait{1, 0};
-        ::setsockopt(in, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-        if (::bind(in, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
-            at.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-            char probe = 'p';
-            if (::sendto(out, &probe, 1, 0, reinterpret_cast<sockaddr*>(&at), sizeof at) == 1)
-                heard = ::recv(in, &probe, 1, 0) == 1;
+        if (::bind(in.fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
+            probe.port = port;
+        } else if (errno != EADDRINUSE) {
+            probe.detail = ErrnoText("bind") + ", UDP port " + std::to_string(port);
+            return probe;
         }
     }
-    if (in >= 0) ::close(in);
-    if (out >= 0) ::close(out);
-    return heard;
+    if (probe.port == 0) {
+        probe.detail = "bind: every UDP port from " + std::to_string(kFirstPort) + " to " +
+                       std::to_string(kFirstPort + kPorts - 1) + " is in use";
+        return probe;
+    }
+    const int on = 1;
+    if (::setsockopt(out.fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        probe.detail = ErrnoText("setsockopt SO_BROADCAST");
+        return probe;
+    }
+    const timeval wait{1, 0};
+    if (::setsockopt(in.fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
+        probe.detail = ErrnoText("setsockopt SO_RCVTIMEO");
+        return probe;
+    }
+    at.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    char byte = 'p';
+    if (::sendto(out.fd, &byte, 1, 0, reinterpret_cast<sockaddr*>(&at), sizeof at) != 1) {
+        // No route for broadcasts, or a policy that refuses them: the clients' search meets the
+        // same refusal, so the machine withholds the network rather than the test failing.
+        const bool refused = errno == ENETUNREACH || errno == EHOSTUNREACH || errno == EACCES || errno == EPERM;
+        probe.detail = ErrnoText("sendto") + ", a broadcast to UDP port " + std::to_string(probe.port);
+        if (refused) probe.outcome = BroadcastProbe::WITHHELD;
+        return probe;
+    }
+    ssize_t got;
+    do got = ::recv(in.fd, &byte, 1, 0);
+    while (got < 0 && errno == EINTR);
+    if (got == 1) {
+        probe.outcome = BroadcastProbe::HEARD;
+    } else if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        probe.outcome = BroadcastProbe::WITHHELD;
+        probe.detail = "a broadcast to UDP port " + std::to_string(probe.port) + " was sent and never heard back";
+    } else {
+        probe.detail = got < 0 ? ErrnoText("recv") : "recv: " + std::to_string(got) + " bytes";
+    }
+    return probe;
 }
 
 // Main menu: the network word; the page opens on its hosting tab. A click that left the main
@@ -159,9 +220,13 @@ constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 
 TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
-    const uint32_t port = 27000 + uint32_t(::getpid() % 2000);
-    if (!LocalBroadcastHeard(uint16_t(port)))
-        GTEST_SKIP() << "this machine withholds a network that carries its own broadcasts back to it";
+    const BroadcastProbe probe = ProbeLocalBroadcast();
+    if (probe.outcome == BroadcastProbe::FAILED) FAIL() << "the broadcast probe failed: " << probe.detail;
+    if (probe.outcome == BroadcastProbe::WITHHELD)
+        GTEST_SKIP() << "this machine withholds a network that carries its own broadcasts back to it ("
+                     << probe.detail << ")";
+    const uint32_t port = probe.port;
+    SCOPED_TRACE("on UDP port " + std::to_string(port));
     // All three start at once: the start-ups (videos, menu) overlap, so that the clients are
     // on their network pages before the host's one-minute match runs, on a slow machine too.
     GameWindow host(PlayerSetup("Anfitrion", port));
