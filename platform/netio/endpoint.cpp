@@ -164,6 +164,16 @@ protected:
         Owe(peer);
     }
 
+    // Once Close has begun, whoever is sent away is kept being told, as a goodbye is, and Close
+    // waits on it inside the same bounds: said once, a lost datagram would leave a newcomer to
+    // its time-out.
+    void SendAway(ENetPeer* peer, uint32_t reason) {
+        enet_peer_disconnect(peer, reason);
+        if (!closing_ || peer->state != ENET_PEER_STATE_DISCONNECTING) return;
+        Owe(peer);
+        HurryGoodbye(peer);
+    }
+
     ENetHost* host_ = nullptr;
 
 private:
@@ -173,8 +183,11 @@ private:
     };
 
     void Owe(ENetPeer* peer) {
-        for (const Owed& o : owed_)
-            if (o.peer == peer) return;
+        for (Owed& o : owed_)
+            if (o.peer == peer) {
+                o.connectId = peer->connectID;
+                return;
+            }
         owed_.push_back({peer, peer->connectID});
     }
 
@@ -240,6 +253,8 @@ private:
         // One datagram is all a goodbye would be: ENet resends it, to the peers told just now and
         // to those whose queued goodbye left unacknowledged, only while the host is serviced.
         Settle(kGoodbyeResendMs);
+        // A newcomer still in its handshake would hear nothing more once the host is gone.
+        for (size_t i = 0; i < host_->peerCount; ++i) enet_peer_disconnect(&host_->peers[i], FarewellReason());
         enet_host_flush(host_);
         for (size_t i = 0; i < host_->peerCount; ++i) Forget(&host_->peers[i]);
         enet_host_destroy(host_);
@@ -312,7 +327,7 @@ struct Server::Impl final : Worker {
             admitted -= 1;
             if (!Quiet() && cb.playerLeft) cb.playerLeft(rec->id);
         }
-        enet_peer_disconnect(peer, reason);
+        SendAway(peer, reason);
     }
 
     void Admit(ENetPeer* peer, Peer* rec, const Hello& hello) {
@@ -325,6 +340,11 @@ struct Server::Impl final : Worker {
 
     void Receive(ENetEvent& e, Peer* rec) {
         if (rec->gone) return;
+        // A hello that reaches a closing host is answered with the end, not an accept.
+        if (!rec->id && Quiet()) {
+            Refuse(e.peer, rec, REFUSE_CLOSING);
+            return;
+        }
         if (!rec->id) {
             Hello hello;
             const HelloResult r = e.channelID == kControlChannel
@@ -355,6 +375,8 @@ struct Server::Impl final : Worker {
             rec = new Peer;
             rec->since = NowMs();
             e.peer->data = rec;
+            // Nobody joins a closing session: told now, the newcomer knows within a round trip.
+            if (Quiet()) Refuse(e.peer, rec, REFUSE_CLOSING);
             break;
         case ENET_EVENT_TYPE_RECEIVE:
             if (rec) Receive(e, rec);
@@ -407,6 +429,7 @@ struct Server::Impl final : Worker {
 
     bool Datagram(const ENetAddress& from, const uint8_t* data, size_t size) override {
         if (!IsSearchDatagram(data, size)) return false;
+        if (Quiet()) return true;   // a closing session is not to be found
         uint32_t token = 0;
         if (!ParseDiscoveryRequest(data, size, desc.application, &token)) return true;
         DiscoveryAnswer a;

@@ -61,7 +61,7 @@ struct Log {
     bool keep = false;
     // When each leave, and the end, was heard.
     std::map<uint32_t, std::chrono::steady_clock::time_point> leftAt;
-    std::chrono::steady_clock::time_point terminatedAt;
+    std::chrono::steady_clock::time_point terminatedAt, connectedAt;
 
     template <class F>
     auto Read(F f) {
@@ -86,7 +86,13 @@ struct Log {
                 [this](Message&& m) { Take(std::move(m)); }, [this] { Read([&] { return ++terminated; }); }};
     }
     ClientCallbacks ForClient() {
-        return {[this](bool ok, uint32_t why) { Read([&] { connects.emplace_back(ok, why); return 0; }); },
+        return {[this](bool ok, uint32_t why) {
+                    Read([&] {
+                        connects.emplace_back(ok, why);
+                        connectedAt = std::chrono::steady_clock::now();
+                        return 0;
+                    });
+                },
                 [this](Message&& m) { Take(std::move(m)); },
                 [this] {
                     Read([&] {
@@ -636,6 +642,65 @@ TEST_F(TransportTest, TheHostsCloseDoesNotWaitOnAPeerItHadAlreadySentAway) {
     EXPECT_TRUE(WaitFor([&] { return near.log.Read([&] { return near.log.terminated; }) == 1; }));
     ASSERT_TRUE(garbled.Disconnected());
     EXPECT_EQ(garbled.disconnectData, uint32_t(REFUSE_MALFORMED));
+}
+
+// While the host's Close waits on a silent peer whose first goodbye is lost, newcomers ask to join
+// next to it, over a slow link that loses the refusal's first datagram, and over a slower one
+// whose handshake outlasts Close: each is refused within a few round trips rather than admitted
+// and left to its time-out, the host never counts them, a search is not answered, and Close
+// keeps its bounds.
+TEST_F(TransportTest, WhileTheHostClosesANewcomerIsRefusedAtOnceAndASearchIsNotAnswered) {
+    ASSERT_EQ(enet_initialize(), 0);
+    StartHost();
+    const uint16_t port = server.Port();
+    SlowLink busyLink(port, 150, Loss{true}), farLink(port, 150, Loss{true}), lateLink(port, 400);
+    RawPeer busy;   // acknowledges nothing from its hello until the host has closed
+    ASSERT_TRUE(busy.Connect(busyLink.Port()));
+    busy.Send(0, EncodeHello(kApp, "busy"));
+    ASSERT_TRUE(WaitFor([&] { return server.PlayerCount() == 2; }));
+
+    struct Newcomer {
+        const char* name;
+        uint16_t port;
+        double boundMs;
+        Peer peer;
+    };
+    Newcomer newcomers[] = {
+        {"near", port, 500, {}}, {"far", farLink.Port(), 1200, {}}, {"late", lateLink.Port(), 2500, {}}};
+    for (Newcomer& n : newcomers) ASSERT_TRUE(n.peer.client.Start(kApp, n.peer.log.ForClient()));
+    Peer searcher;
+    ASSERT_TRUE(searcher.client.Start(kApp, searcher.log.ForClient()));
+
+    const auto closed = Clock::now();
+    double closeMs = 0;
+    std::thread closer([&] {
+        server.Close();
+        closeMs = MsFrom(closed, Clock::now());
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto asked = Clock::now();
+    for (Newcomer& n : newcomers) n.peer.client.Connect("127.0.0.1", n.port, n.name);
+    ASSERT_TRUE(searcher.client.Discover("127.0.0.1:" + std::to_string(port), 0, "", 20));
+    closer.join();
+    EXPECT_LT(closeMs, 2000.0);
+    EXPECT_EQ(busyLink.GoodbyesLost(), 1);
+    EXPECT_EQ(farLink.GoodbyesLost(), 1);
+
+    for (Newcomer& n : newcomers) {
+        SCOPED_TRACE(n.name);
+        Log& log = n.peer.log;
+        ASSERT_TRUE(WaitFor([&] { return log.Read([&] { return !log.connects.empty(); }); }, 10000));
+        EXPECT_LT(MsFrom(asked, log.Read([&] { return log.connectedAt; })), n.boundMs);
+        EXPECT_EQ(log.Read([&] { return log.connects; }),
+                  (std::vector<std::pair<bool, uint32_t>>{{false, uint32_t(REFUSE_CLOSING)}}));
+        EXPECT_EQ(log.Read([&] { return log.terminated; }), 0);
+    }
+    EXPECT_EQ(hostLog.Read([&] { return hostLog.joined; }), (std::map<uint32_t, std::string>{{IdOf("busy"), "busy"}}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    searcher.client.CancelDiscovery();
+    EXPECT_TRUE(searcher.log.Read([&] { return searcher.log.sessions.empty(); }));
+    ASSERT_TRUE(busy.Disconnected());
+    EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
 }
 
 TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
