@@ -99,21 +99,28 @@ void PackInventory(CampaignBlock* b) {
 // The one-player campaign keeps its own player after the block.
 bool HasOwnPlayer() { return g_Menu.gameType == 1; }
 
-// A file that ends inside the block, other than the older form, or a one-player campaign's that
-// ends inside its own player, was cut short: reading it as an older file would lose what it holds.
-// One that ends with its block carries no player, as a one-player campaign is first saved.
-bool IsCutShort(size_t length) {
-    if (length < CAMPAIGN_BLOCK_SIZE) return length != kOlderFormSize;
-    const size_t after = length - CAMPAIGN_BLOCK_SIZE;
-    return HasOwnPlayer() && after > 0 && after < PLAYER_RECORD_SIZE;
-}
-
-// The own player stored after the block of a campaign file; false when there is none.
+// The own player stored after the block of a campaign file; false when there is none, or only
+// the blank record an earlier version wrote there.
 bool ReadTrailingRecord(PackEntry& file, int side, PlayerRecord* out) {
     BinaryReader& r = file.Reader();
     if (file.Length() < CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE || !r.Seek(CAMPAIGN_BLOCK_SIZE)) return false;
-    MakeRandomPlayer(side, out);
-    return ReadPlayerRecord(r, side, out);
+    PlayerRecord read;
+    MakeRandomPlayer(side, &read);
+    if (!ReadPlayerRecord(r, side, &read) || IsBlankRecord(read)) return false;
+    *out = read;
+    return true;
+}
+
+// A file that ends inside the block, other than the older form, was cut short: reading it as an
+// older file would lose what it holds. A one-player campaign is played by its own player, so one
+// without it (cut inside it, ended with the block as earlier versions first wrote it, or holding
+// the blank record they then added) would be played by a nameless fighter of zeros.
+bool IsDamaged(PackEntry& file, int side) {
+    const size_t length = size_t(file.Length());
+    if (length < CAMPAIGN_BLOCK_SIZE && length != kOlderFormSize) return true;
+    if (!HasOwnPlayer()) return false;
+    PlayerRecord own;
+    return !ReadTrailingRecord(file, side, &own);
 }
 
 PlayerRecord* MemberRecord(int member) {
@@ -176,8 +183,13 @@ int FirstFreeCampaignSlot(int side) {
     return -1;
 }
 
-bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS]) {
+bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS], const PlayerRecord* own) {
     if (!IsSide(side)) return false;
+    // Written without its player, the one-player campaign could only be played by a blank one.
+    if (HasOwnPlayer() && (!own || IsBlankRecord(*own))) {
+        WriteDebugLog("Una campana de un jugador necesita su jugador");
+        return false;
+    }
     const int slot = FirstFreeCampaignSlot(side);
     if (slot < 0) {
         WriteDebugLog("No queda sitio para otra campana");
@@ -206,7 +218,7 @@ bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_M
             }
         }
     }
-    return SaveCampaign(side, slot, nullptr);
+    return SaveCampaign(side, slot, own);
 }
 
 bool SaveCampaign(int side, int slot, const PlayerRecord* record) {
@@ -214,15 +226,19 @@ bool SaveCampaign(int side, int slot, const PlayerRecord* record) {
     if (path.empty()) return false;
     std::vector<uint8_t> bytes = EncodeCampaign(g_Campaign);
     if (HasOwnPlayer()) {
-        // Saved without its player, the one-player campaign keeps the one it had.
+        // Saved without its player, the one-player campaign keeps the one it had; a blank record
+        // is no player and is never appended.
+        if (record && IsBlankRecord(*record)) record = nullptr;
         PlayerRecord kept;
         PackEntry old;
         if (!record && old.OpenFile(path.c_str()) && ReadTrailingRecord(old, side, &kept)) record = &kept;
-        if (record) {
-            BinaryWriter w;
-            WritePlayerRecord(w, *record);
-            bytes.insert(bytes.end(), w.Data().begin(), w.Data().end());
+        if (!record) {
+            WriteDebugLogF("La campana %s no tiene jugador: no se guarda", path.c_str());
+            return false;
         }
+        BinaryWriter w;
+        WritePlayerRecord(w, *record);
+        bytes.insert(bytes.end(), w.Data().begin(), w.Data().end());
     }
     if (os::WriteFileReplacing(path.c_str(), bytes)) return true;
     WriteDebugLogF("No se pudo guardar %s", path.c_str());
@@ -234,8 +250,8 @@ bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* rec
     const std::string path = PathOf(side, slot);
     if (!out || path.empty() || !file.OpenFile(path.c_str())) return false;
     // Refused before anything is decoded, so the block and the record stay as they were.
-    if (IsCutShort(file.Length())) {
-        WriteDebugLogF("La campana %s esta cortada (%zu bytes): no se lee y se deja como esta", path.c_str(),
+    if (IsDamaged(file, side)) {
+        WriteDebugLogF("La campana %s esta danada (%zu bytes): no se lee y se deja como esta", path.c_str(),
                        size_t(file.Length()));
         return false;
     }
@@ -262,18 +278,15 @@ bool LoadCampaign(int side, int slot, PlayerRecord* record) {
     return true;
 }
 
-bool IsCampaignCutShort(int side, int slot) {
-    FILE* f = os::OpenFile(PathOf(side, slot).c_str(), "rb");
-    if (!f) return false;
-    const uint64_t length = os::FileLength(f);
-    std::fclose(f);
-    return IsCutShort(size_t(length));
+bool IsCampaignDamaged(int side, int slot) {
+    PackEntry file;
+    return file.OpenFile(PathOf(side, slot).c_str()) && IsDamaged(file, side);
 }
 
 bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity) {
     if (!out || capacity == 0) return false;
     out[0] = 0;
-    if (!IsCampaignCutShort(side, slot)) return false;
+    if (!IsCampaignDamaged(side, slot)) return false;
     std::snprintf(out, capacity, "%s - damaged", CampaignFileName(side, slot).c_str());
     return true;
 }

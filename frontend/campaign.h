@@ -58,15 +58,18 @@ bool IsValidCampaign(const CampaignBlock& block, int side);
 // The save of a slot for the menu's play type ("" for a side or slot out of range).
 const char* CampaignPath(int side, int slot, char* out, size_t capacity);
 int FirstFreeCampaignSlot(int side);
-bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS]);
+// The one-player campaign is written with its own player from the first, and not without one.
+bool CreateCampaign(int side, const char* name, const int32_t members[CAMPAIGN_MEMBERS],
+                    const PlayerRecord* own = nullptr);
 bool SaveCampaign(int side, int slot, const PlayerRecord* record);
 // False, with the open campaign and `record` as they were, for a file that cannot be opened and for
-// one cut short (which is logged and kept as it is).
+// a damaged one (which is logged and kept as it is).
 bool LoadCampaign(int side, int slot, PlayerRecord* record);
 // A campaign file read into a block of the caller's, the open campaign left alone.
 bool ReadCampaignBlock(int side, int slot, CampaignBlock* out, PlayerRecord* record);
-// A save that ends inside its block (other than the older form) or inside its own player.
-bool IsCampaignCutShort(int side, int slot);
+// A save that ends inside its block (other than the older form), or a one-player campaign's
+// without a player of its own after the block.
+bool IsCampaignDamaged(int side, int slot);
 // The list's caption of a save cut short (its file's name, marked damaged); false for any other.
 bool DamagedCampaignCaption(int side, int slot, char* out, size_t capacity);
 // The campaign file's own name, without its folder: short enough for a notice's one line.

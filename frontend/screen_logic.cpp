@@ -56,7 +56,7 @@ constexpr int kMissionLabelTitle = 5, kMissionLabelText = 6, kMissionPanel = 5;
 void TellCampaignRefused(NoticeBox* notice, const char* what, int side, int slot) {
     char text[WIDGET_TEXT_CAPACITY];
     std::snprintf(text, sizeof text, "Could not %s %s%s", what, CampaignFileName(side, slot).c_str(),
-                  IsCampaignCutShort(side, slot) ? ": the file is damaged" : "");
+                  IsCampaignDamaged(side, slot) ? ": the file is damaged" : "");
     notice->Create(text, g_Menu.pictures, kRefusedNoticeMs);
     notice->StartBlinkTimer(true);
 }
@@ -301,6 +301,9 @@ void MenuScreens::LoadSelectedCampaign() {
     if (currentTeamSlot < 0 || currentTeamSlot >= SCREEN_TEAM || teamIndex[currentTeamSlot] < 0)
         currentTeamSlot = ShownMember();
     BuildEquipmentLists(team, SCREEN_TEAM);
+    // A finished campaign opens on its end picture, never on the mission page that shows the
+    // notice: kept, it would be told of whichever campaign opens next.
+    if (g_Campaign.stage == CAMPAIGN_FINISHED) loadNotice[0] = 0;
     LeaveScreenTo(4, g_Campaign.stage == CAMPAIGN_FINISHED ? 16 : 11, kFxForward);
 }
 
@@ -585,7 +588,7 @@ void MenuScreens::UpdatePlayerChoice() {
     if (!Hit(images[1], 599)) return;
     const int side = g_Menu.variant == 1 ? 1 : 0;
     // Without a player or a written campaign there is nothing to play.
-    if (!g_Menu.playerRecord || !CreateCampaign(side, title, teamIndex)) {
+    if (!g_Menu.playerRecord || !CreateCampaign(side, title, teamIndex, g_Menu.playerRecord)) {
         PanelSound(FX_REFUSE);
         return;
     }

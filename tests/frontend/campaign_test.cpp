@@ -12,16 +12,22 @@ using datakit::ByteImage;
 
 namespace {
 
+const PlayerRecord kBlankPlayer = {};
+
 class CampaignTest : public SaveFilesTest {
 protected:
-    // A campaign file of the side with its name and stage, as the game writes it.
+    // A campaign file of the side with its name and stage, as the game writes it: the one-player
+    // campaign with a player of its own.
     void Store(int side, int slot, const char* name, uint32_t stage = 0) {
         ClearCampaign();
         g_Campaign.side = uint32_t(side);
         g_Campaign.stage = stage;
         g_Campaign.slot = slot;
         std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", name);
-        ASSERT_TRUE(SaveCampaign(side, slot, nullptr));
+        PlayerRecord own;
+        MakeRandomPlayer(side, &own);
+        std::strcpy(own.look.name, "Stored");
+        ASSERT_TRUE(SaveCampaign(side, slot, g_Menu.gameType == 1 ? &own : nullptr));
     }
     std::string NameAt(int side, int slot) {
         return LoadCampaign(side, slot, nullptr) ? std::string(g_Campaign.name) : std::string("(none)");
@@ -78,12 +84,28 @@ TEST_F(CampaignTest, CreatingMarksTheMembersAndCopiesTheScenarioKinds) {
     const uint8_t* kinds = g_Campaign.scenarios[1];
     EXPECT_EQ(std::vector<int>(kinds, kinds + 6), std::vector<int>({0, 0, 1, 0, 0, 1}));
 
-    // The one-player campaign plays one mission per scenario and starts side 1 at stage 3.
+    // The one-player campaign plays one mission per scenario and starts side 1 at stage 3. It is
+    // written with its player from the first, so that a game ended before any other store leaves
+    // a campaign its player can load; without one, or with a blank one, nothing is written.
     g_Menu.gameType = 1;
-    ASSERT_TRUE(CreateCampaign(1, "own", nullptr));
+    EXPECT_FALSE(CreateCampaign(1, "own", nullptr));
+    EXPECT_FALSE(CreateCampaign(1, "own", nullptr, &kBlankPlayer));
+    EXPECT_FALSE(Exists("Saves/CAMPAIGNS/GCV00.dat"));
+    PlayerRecord own;
+    MakeRandomPlayer(1, &own);
+    std::strcpy(own.look.name, "Sable");
+    own.attributes[2] = 61.0f;
+    ASSERT_TRUE(CreateCampaign(1, "own", nullptr, &own));
     EXPECT_EQ(g_Campaign.stage, 3u);
     EXPECT_EQ(std::vector<int>(kinds, kinds + 6), std::vector<int>({1, 0, 0, 0, 0, 0}));
-    EXPECT_TRUE(Exists("Saves/CAMPAIGNS/GCV00.dat"));
+    EXPECT_EQ(Read("Saves/CAMPAIGNS/GCV00.dat").size(), CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE);
+    ClearCampaign();
+    PlayerRecord back;
+    MakeRandomPlayer(1, &back);
+    ASSERT_TRUE(LoadCampaign(1, 0, &back));
+    EXPECT_STREQ(g_Campaign.name, "own");
+    EXPECT_STREQ(back.look.name, "Sable");
+    EXPECT_EQ(back.attributes[2], 61.0f);
 }
 
 TEST_F(CampaignTest, CreatingWithEverySlotTakenWritesNothing) {
@@ -114,7 +136,8 @@ TEST_F(CampaignTest, OldShortFilesAndTheOwnPlayerLoad) {
     EXPECT_EQ(g_Campaign.slot, 3);
     EXPECT_FALSE(LoadCampaign(0, 4, nullptr));
 
-    // The one-player campaign's own record follows the block, and a save without it keeps it.
+    // The one-player campaign's own record follows the block, and a save without it, or with a
+    // blank one, keeps it.
     g_Menu.gameType = 1;
     PlayerRecord own;
     MakeRandomPlayer(1, &own);
@@ -122,10 +145,18 @@ TEST_F(CampaignTest, OldShortFilesAndTheOwnPlayerLoad) {
     Store(1, 0, "mine");
     ASSERT_TRUE(SaveCampaign(1, 0, &own));
     ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    ASSERT_TRUE(SaveCampaign(1, 0, &kBlankPlayer));
     EXPECT_EQ(Read("Saves/CAMPAIGNS/GCV00.dat").size(), CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE);
     PlayerRecord back;
     ASSERT_TRUE(LoadCampaign(1, 0, &back));
     EXPECT_STREQ(back.look.name, "Sable");
+
+    // With no player in the file to keep, a store without one writes nothing rather than a
+    // campaign nobody could play.
+    std::filesystem::remove(dir->path() / "Saves/CAMPAIGNS/GCV00.dat");
+    EXPECT_FALSE(SaveCampaign(1, 0, nullptr));
+    EXPECT_FALSE(SaveCampaign(1, 0, &kBlankPlayer));
+    EXPECT_FALSE(Exists("Saves/CAMPAIGNS/GCV00.dat"));
 }
 
 // Only the older form's own length is read as older: a file cut anywhere else inside the block is
@@ -150,7 +181,7 @@ TEST_F(CampaignTest, ACampaignCutShortIsRefusedMarkedAndKeptAsItIs) {
         EXPECT_STREQ(g_Campaign.name, "open");
         EXPECT_EQ(g_Campaign.slot, 5);
         EXPECT_EQ(g_Options.difficulty, 2u);
-        EXPECT_TRUE(IsCampaignCutShort(1, 0));
+        EXPECT_TRUE(IsCampaignDamaged(1, 0));
         auto block = std::make_unique<CampaignBlock>();
         EXPECT_FALSE(ReadCampaignBlock(1, 0, block.get(), nullptr));
         EXPECT_EQ(ListCampaigns(1), 2) << "listed, not taken for a free slot";
@@ -174,11 +205,11 @@ TEST_F(CampaignTest, ACampaignCutShortIsRefusedMarkedAndKeptAsItIs) {
     EXPECT_FALSE(DamagedCampaignCaption(1, 0, caption, sizeof caption));
     Write("Saves/CAMPAIGNS/CV00.dat", whole + std::string(PLAYER_RECORD_SIZE - 4, 'x'));
     EXPECT_EQ(NameAt(1, 0), "Kept Road");
-    EXPECT_FALSE(IsCampaignCutShort(1, 0));
+    EXPECT_FALSE(IsCampaignDamaged(1, 0));
 }
 
 // A one-player campaign that ends inside its player is damaged, whether or not the player is asked
-// for; one that ends with its block has none, as when it is first saved, and loads.
+// for.
 TEST_F(CampaignTest, AOnePlayerCampaignWhosePlayerIsCutIsRefused) {
     g_Menu.gameType = 1;
     PlayerRecord own;
@@ -213,11 +244,44 @@ TEST_F(CampaignTest, AOnePlayerCampaignWhosePlayerIsCutIsRefused) {
     Write("Saves/CAMPAIGNS/GCO00.dat", whole);
     ASSERT_TRUE(LoadCampaign(0, 0, &buffer));
     EXPECT_STREQ(buffer.look.name, "Sable");
-    Write("Saves/CAMPAIGNS/GCO00.dat", whole.substr(0, CAMPAIGN_BLOCK_SIZE));
-    std::strcpy(buffer.look.name, "Before");
-    ASSERT_TRUE(LoadCampaign(0, 0, &buffer));
-    EXPECT_STREQ(g_Campaign.name, "mine");
-    EXPECT_STREQ(buffer.look.name, "Before");
+    EXPECT_FALSE(IsCampaignDamaged(0, 0));
+}
+
+// Earlier versions first wrote a one-player campaign as its block alone, then added a record of
+// zeros at its first store; the older form has no player either. None is ever played by a blank
+// player: each is refused as damaged, told in the list, and kept byte for byte.
+TEST_F(CampaignTest, AOnePlayerCampaignWithoutAPlayerOfItsOwnIsRefusedAndKept) {
+    g_Menu.gameType = 1;
+    PlayerRecord own;
+    MakeRandomPlayer(0, &own);
+    std::strcpy(own.look.name, "Sable");
+    Store(0, 0, "mine");
+    ASSERT_TRUE(SaveCampaign(0, 0, &own));
+    const std::string whole = Read("Saves/CAMPAIGNS/GCO00.dat");
+    const std::string block = whole.substr(0, CAMPAIGN_BLOCK_SIZE);
+    char caption[64];
+    for (const std::string& file :
+         {block, block + std::string(PLAYER_RECORD_SIZE, '\0'), block.substr(4)}) {
+        SCOPED_TRACE(file.size());
+        Write("Saves/CAMPAIGNS/GCO00.dat", file);
+        ClearCampaign();
+        PlayerRecord buffer;
+        MakeRandomPlayer(0, &buffer);
+        std::strcpy(buffer.look.name, "Before");
+        EXPECT_FALSE(LoadCampaign(0, 0, &buffer));
+        EXPECT_STREQ(buffer.look.name, "Before");
+        EXPECT_EQ(g_Campaign.slot, -1);
+        EXPECT_TRUE(IsCampaignDamaged(0, 0));
+        EXPECT_TRUE(DamagedCampaignCaption(0, 0, caption, sizeof caption));
+        EXPECT_FALSE(DeleteCampaign(0, 0));
+        EXPECT_EQ(Read("Saves/CAMPAIGNS/GCO00.dat"), file);
+    }
+    // The same files are whole team campaigns, the older form among them.
+    g_Menu.gameType = 2;
+    for (const std::string& file : {block, block + std::string(PLAYER_RECORD_SIZE, '\0'), block.substr(4)}) {
+        Write("Saves/CAMPAIGNS/CO00.dat", file);
+        EXPECT_EQ(NameAt(0, 0), "mine") << file.size();
+    }
 }
 
 TEST_F(CampaignTest, DeletingMovesTheLaterCampaignsDownAndAFailedDeleteKeepsThemAll) {

@@ -472,7 +472,10 @@ TEST_F(ScreenLogicTest, EndPictureWaitsForAKeyOrButtonAndDeletesATeamCampaign) {
         g_Menu.gameType = gameType;
         ClearCampaign();
         g_Campaign.slot = 0;
-        ASSERT_TRUE(SaveCampaign(0, 0, nullptr));
+        // The one-player campaign is written with its player.
+        PlayerRecord own;
+        MakeRandomPlayer(0, &own);
+        ASSERT_TRUE(SaveCampaign(0, 0, &own));
         ASSERT_EQ(ListCampaigns(0), 1);
         g_Menu.variant = 0;
         Show(16);
@@ -499,6 +502,44 @@ TEST_F(ScreenLogicTest, PlayerChoiceCreatesTheCampaignWithItsPlayerFirst) {
     EXPECT_EQ(std::vector<int>(s->teamIndex, s->teamIndex + 4), std::vector<int>({0, -1, -1, -1}));
     EXPECT_EQ(0, std::memcmp(&s->teamRecords[0], g_Menu.playerRecord, sizeof(PlayerRecord)));
     EXPECT_EQ(ListCampaigns(1), 1);
+
+    // The game ends on the mission map, before any other store; started again, the campaign
+    // opens with the player chosen, name and values.
+    const PlayerRecord chosen = *g_Menu.playerRecord;
+    const std::string file = dir.Read("Saves/CAMPAIGNS/GCV00.dat");
+    ASSERT_EQ(file.size(), CAMPAIGN_BLOCK_SIZE + PLAYER_RECORD_SIZE);
+    g_Menu.ClearPlayerTables();
+    g_Menu.SelectPlayer(-1, 1);
+    ClearCampaign();
+    Show(4);
+    ASSERT_EQ(s->saveCount, 1);
+    s->saveSelected = 0;
+    Click(s->buttons[2]);
+    ExpectLeft(4, 21, {204});
+    const PlayerRecord* own = g_Menu.playerTables.records[1][0];
+    ASSERT_NE(own, nullptr);
+    EXPECT_STREQ(own->look.name, chosen.look.name);
+    EXPECT_EQ(std::vector<float>(own->attributes, own->attributes + 5),
+              std::vector<float>(chosen.attributes, chosen.attributes + 5));
+    Show(21);
+    EXPECT_STREQ(s->teamRecords[0].look.name, chosen.look.name);
+
+    // The block alone, as an earlier version left such a game, is damaged: never played by a
+    // blank player, and never written over.
+    const std::string blockAlone = file.substr(0, CAMPAIGN_BLOCK_SIZE);
+    dir.Write("Saves/CAMPAIGNS/GCV00.dat", blockAlone);
+    g_Menu.ClearPlayerTables();
+    Show(4);
+    EXPECT_STREQ(s->labels[0].text, "GCV00.dat - damaged");
+    s->saveSelected = 0;
+    Click(s->buttons[2]);
+    EXPECT_EQ(g_Menu.page, 4);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+    ASSERT_EQ(s->notice.open, 1);
+    EXPECT_STREQ(s->notice.label.text ? s->notice.label.text : s->notice.text,
+                 "Could not open GCV00.dat: the file is damaged");
+    EXPECT_EQ(g_Menu.playerTables.records[1][0], nullptr);
+    EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCV00.dat"), blockAlone);
 }
 
 TEST(CreditsTest, PagesSkipSixToEightAndTheGreyRampsUpAndDown) {
