@@ -43,6 +43,7 @@ void MakeRandomPlayer(int side, PlayerRecord* record);
 void RandomizePlayerLook(int side, PlayerRecord* record);
 // Attribute k (0-4) of the record with the bonus of its equipped pieces; 0 for another k.
 float GetPlayerAttribute(int k, const PlayerRecord* record);
-// Every byte zero: what a card holds when no record was copied into it. No player is ever made
-// so (a new one has attributes of 50 and empty tattoo slots of -1).
+// No name and every attribute zero, whatever the side word: what a card holds when no record was
+// copied into it, and what earlier versions wrote for a deleted member. No player is ever made so
+// (a new one has attributes of 50), so such a record is no player.
 bool IsBlankRecord(const PlayerRecord& record);

@@ -91,6 +91,12 @@ void LoadSlot(int side, int slot, const char* folder) {
     MakeRandomPlayer(side, &record);
     BinaryReader& reader = file.Reader();
     ReadPlayerRecord(reader, side, &record);
+    // What earlier versions wrote for a deleted member: no player, whose slot stays free until a
+    // new player's save replaces the file.
+    if (IsBlankRecord(record)) {
+        WriteDebugLogF("%s no tiene jugador: el hueco queda libre", SlotFile(folder, side, slot).c_str());
+        return;
+    }
     auto* stats = new PlayerStats{};
     FieldReader statsReader(reader.Data() + reader.Tell(), reader.Remaining());
     PlayerStats read{};
@@ -291,8 +297,11 @@ bool SavePlayer(int side, int slot) {
 }
 
 bool IsBlankRecord(const PlayerRecord& record) {
-    static const PlayerRecord kBlank = {};
-    return std::memcmp(&record, &kBlank, sizeof record) == 0;
+    // The side word is left out: reading a Voraks file of zeros sets it.
+    if (record.look.name[0] != 0) return false;
+    for (float a : record.attributes)
+        if (a != 0.0f) return false;
+    return true;
 }
 
 bool ReloadPlayerSave(int side, int slot) {
@@ -303,6 +312,7 @@ bool ReloadPlayerSave(int side, int slot) {
     // Read over a copy so that the current record's pointer stays good.
     PlayerRecord read = *record;
     ReadPlayerRecord(file.Reader(), side, &read);
+    if (IsBlankRecord(read)) return false;
     *record = read;
     return true;
 }

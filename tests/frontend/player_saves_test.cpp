@@ -82,16 +82,27 @@ TEST_F(PlayerSavesTest, CountsFollowTheRecordsHeldAndBadSlotsAreRefused) {
     EXPECT_FALSE(SavePlayer(0, -1));
     EXPECT_FALSE(SavePlayer(2, 1));
     EXPECT_EQ(g_Menu.playerTables.count[0], 2);
-    // A slot holding a record of zeros (a card nothing was copied into) writes no file: it would
-    // read back as a nameless player. One byte set is a record like any other.
+    // A slot holding a record with no name and no attribute (a card nothing was copied into)
+    // writes no file, whatever its side word or level: it would read back as a nameless player.
+    // A name or one attribute makes it a record like any other.
     ASSERT_TRUE(CopyPlayerToSlot(0, 3, PlayerRecord{}));
     EXPECT_FALSE(SavePlayer(0, 3));
     EXPECT_FALSE(Exists("Saves/Orlins/PlO03.dat"));
     PlayerRecord nearlyBlank{};
+    nearlyBlank.side = 1;
     nearlyBlank.level = 1;
+    ASSERT_TRUE(CopyPlayerToSlot(1, 3, nearlyBlank));
+    EXPECT_FALSE(SavePlayer(1, 3));
+    EXPECT_FALSE(Exists("Saves/Voraks/PlV03.dat"));
+    nearlyBlank.attributes[4] = 5.0f;
     ASSERT_TRUE(CopyPlayerToSlot(1, 3, nearlyBlank));
     EXPECT_TRUE(SavePlayer(1, 3));
     EXPECT_TRUE(Exists("Saves/Voraks/PlV03.dat"));
+    nearlyBlank.attributes[4] = 0.0f;
+    nearlyBlank.look.name[0] = 'N';
+    ASSERT_TRUE(CopyPlayerToSlot(1, 4, nearlyBlank));
+    EXPECT_TRUE(SavePlayer(1, 4));
+    EXPECT_TRUE(Exists("Saves/Voraks/PlV04.dat"));
     g_Menu.LoadPlayerSaves(2);
     EXPECT_EQ(g_Menu.playerTables.count[0], 1);   // only slot 1 was saved
 
