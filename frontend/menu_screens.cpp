@@ -133,7 +133,10 @@ bool MenuScreens::CopyTeamRecord(int i) {
     if (i < 0 || i >= SCREEN_TEAM) return false;
     const int side = ChosenSide();
     const int index = g_Menu.teamSlots[side][i];
-    if (index < 0 || index >= PLAYER_SLOTS) return false;
+    // The screens' team is the menu's: these screens are made anew after every match, the
+    // menu's team list is not.
+    teamIndex[i] = index >= 0 && index < PLAYER_SLOTS ? index : -1;
+    if (teamIndex[i] < 0) return false;
     const PlayerRecord* record = g_Menu.playerTables.records[side][index];
     // A member whose record is gone keeps no earlier card: whoever that card was, it is not the
     // slot's player and must never be stored as it.
@@ -448,6 +451,9 @@ void MenuScreens::UpdateLookLabels() {
 
 void MenuScreens::BuildPlayerRecord() {
     const int side = ChosenSide();
+    // The cards as stored, the team as the menu keeps it: after a match this page is built anew.
+    for (int i = 0; i < SCREEN_TEAM; ++i) CopyTeamRecord(i);
+    currentTeamSlot = ShownMember();
     MakePanel(8, 0.05f, 0.05f, 0.21f, 0.35f, DARK, 0);
     MakePanel(9, 0.27f, 0.06f, 0.34f, 0.34f, GREY, 0);
     MakeTextLabel(10, 0.44f, 0.06f, 'C', 792, 5, 1);

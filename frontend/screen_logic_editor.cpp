@@ -37,13 +37,12 @@ constexpr int kPieceKeys[PLAYER_EQUIPMENT_SLOTS] = {'C', 'G', 'B', 'M', 'H'};
 bool IsSlot(int slot) { return slot >= 0 && slot < PLAYER_SLOTS; }
 
 // The name of the team campaign of the side that has the slot's player among its members. Only
-// the side's own folder holds team campaign members, and only a record that took a campaign's
-// slot as its team is looked for; the files decide, as a team field outlives a campaign deleted
-// by hand.
+// the side's own folder holds team campaign members. The files decide, whatever the record's
+// team word: it outlives a campaign deleted by hand, and a player in two campaigns is freed by
+// the deletion of either.
 bool TeamCampaignOf(int side, int slot, std::string* name) {
     const bool sideFolder = g_Menu.saveMode == 0 || (g_Menu.saveMode == 2 && g_Menu.gameType == 2);
-    const PlayerRecord* record = g_Menu.playerTables.records[side][slot];
-    if (!sideFolder || !record || record->team < 0) return false;
+    if (!sideFolder || !g_Menu.playerTables.records[side][slot]) return false;
     // The team campaigns' files, whichever play type the editor was opened from.
     const int gameType = g_Menu.gameType;
     g_Menu.gameType = 2;
@@ -424,7 +423,13 @@ void MenuScreens::UpdatePlayerRecord() {
     for (int k = 0; k < SCREEN_TEAM; ++k) {
         if (!Hit(buttons[3 + k], 712)) continue;
         PanelSound(FX_ACCEPT);
-        if (IsSlot(teamIndex[k])) SpendPendingPoints(k, &teamRecords[k]);
+        if (!IsSlot(teamIndex[k]) || !g_Menu.playerTables.records[ChosenSide()][teamIndex[k]]) continue;
+        // Spent, the points leave the campaign at once: the member is stored with them before the
+        // campaign is written without them, so that no page after this one and no restart can
+        // lose them.
+        SpendPendingPoints(k, &teamRecords[k]);
+        StoreMember(teamIndex[k], teamRecords[k]);
+        SaveCampaign(ChosenSide(), g_Campaign.slot, nullptr);
     }
     // The shown member's statistics beside the record's row names.
     const int shown = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? teamIndex[currentTeamSlot] : -1;

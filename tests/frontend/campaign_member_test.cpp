@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "frontend/campaign.h"
 #include "frontend/player_saves.h"
 #include "frontend/screen_logic_fixture.h"
 #include "platform/os/os.h"
 #include "support/fighter_kit.h"
+#include "world/scenario.h"
 
 using menutest::Log;
 using screenlogictest::ScreenLogicTest;
@@ -31,10 +33,7 @@ protected:
     void SetUp() override {
         ScreenLogicTest::SetUp();
         // The editor's delete needs its preview, and the preview the sides' skeletons.
-        const std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(testsupport::FighterFilesFolder());
-        LoadAllSkeletons(false);
-        std::filesystem::current_path(previous);
+        LoadKitSkeletons();
         g_Menu.variant = 1;
         g_Menu.gameType = 2;
         g_Menu.saveMode = 2;
@@ -46,6 +45,12 @@ protected:
         ResetMenu();
         FreeSkeletons();
         ScreenLogicTest::TearDown();
+    }
+    static void LoadKitSkeletons() {
+        const std::filesystem::path previous = std::filesystem::current_path();
+        std::filesystem::current_path(testsupport::FighterFilesFolder());
+        LoadAllSkeletons(false);
+        std::filesystem::current_path(previous);
     }
     int AddPlayer(const char* name) {
         PlayerRecord r;
@@ -81,12 +86,67 @@ protected:
         out.push_back(dir.Read("Saves/CAMPAIGNS/CV00.dat"));
         return out;
     }
-    // After a load, on to the team's record page and its Start.
-    void StartFromTheRecordPage() {
-        Show(10);
+    // The record page's Start.
+    void PressStart() {
         Click(s->buttons[2]);
         ExpectLeft(10, PAGE_START_MATCH, {204});
     }
+    // After a load, on to the team's record page and its Start.
+    void StartFromTheRecordPage() {
+        Show(10);
+        PressStart();
+    }
+    // From the record page's Start to the mission page after the match: the front end is
+    // released while the match runs and made anew when it returns. Left by Escape the match
+    // gives no results; played to its end, the team wins and its first member gains two levels.
+    void PlayAMatch(bool toItsEnd) {
+        StartFromTheRecordPage();
+        PlayTheStartedMatch(toItsEnd);
+    }
+    void PlayTheStartedMatch(bool toItsEnd) {
+        DropButtons();
+        Build(PAGE_START_MATCH);
+        ASSERT_FALSE(g_Menu.active) << "the match released the front end";
+        std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
+        g_GameSettings.fightersOwnMode2 = 1;
+        if (toItsEnd) {
+            uint32_t* row = g_Scenario.results + RESULT_FIGHTER_FIRST;
+            g_Scenario.results[RESULT_ELAPSED] = 60000;
+            g_Scenario.results[RESULT_WINNER] = 1;
+            row[FIGHTER_SIDE] = 1;
+            row[FIGHTER_LINEUP_ID] = uint32_t(members[0]);
+            row[FIGHTER_LEVEL] = g_Menu.playerTables.records[1][members[0]]->level + 2;
+        }
+        // The match's end frees the skeletons, as the game's release does; the front end that
+        // comes back loads them from its data, here the fighters' kit.
+        FreeSkeletons();
+        g_Menu.ReturnFromMatch();
+        LoadKitSkeletons();
+        std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
+        s = g_Menu.screens;
+        ASSERT_NE(s, nullptr);
+        if (toItsEnd) {
+            // Its results page, then the team's cards, which apply the match.
+            EXPECT_EQ(s->screen, PAGE_RESULTS);
+            g_Menu.resultsFought = 1;
+            s->teamSelection = 1;
+            Show(13);
+            Show(11);
+        } else {
+            EXPECT_EQ(s->screen, g_Menu.gameType == 2 ? 11 : 21) << "a match left early goes back to the missions";
+        }
+    }
+    // The record page as a new user sees it: a name and a preview in each of the four frames.
+    void ExpectTheTeamOnTheRecordPage() {
+        Show(10);
+        for (int k = 0; k < CAMPAIGN_MEMBERS; ++k) {
+            SCOPED_TRACE(k);
+            EXPECT_EQ(LabelText(k), kNames[k]);
+            EXPECT_EQ(s->teamIndex[k], members[k]);
+            EXPECT_NE(s->teamFighters[k], nullptr);
+        }
+    }
+    const float* StoredAttributes(int k) const { return g_Menu.playerTables.records[1][members[k]]->attributes; }
 };
 
 TEST_F(CampaignMemberTest, TheEditorWillNotDeleteAPlayerOfAStandingCampaignAndSaysWhichOne) {
@@ -150,6 +210,10 @@ TEST_F(CampaignMemberTest, TheEditorRefusesOnlyTheCampaignsOwnSide) {
 // The player gone from the list as an earlier version let it go: no question, no word of the
 // campaign.
 TEST_F(CampaignMemberTest, AMemberWhoseRecordIsGoneLeavesTheLoadedTeamAndIsNeverWrittenBack) {
+    // The gone member's pending points go with it; the others' stay.
+    g_Campaign.pendingPoints[0] = 40;
+    g_Campaign.pendingPoints[1] = 10;
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
     DeletePlayerSave(1, members[0]);
     const std::string gone = PlayerFile(members[0]);
     ASSERT_FALSE(Exists(gone));
@@ -167,6 +231,9 @@ TEST_F(CampaignMemberTest, AMemberWhoseRecordIsGoneLeavesTheLoadedTeamAndIsNever
     EXPECT_EQ(std::vector<int>(onDisk->members, onDisk->members + 4),
               std::vector<int>({-1, members[1], members[2], members[3]}));
     EXPECT_STREQ(onDisk->name, "Voraks");
+    EXPECT_EQ(std::vector<int>(onDisk->pendingPoints, onDisk->pendingPoints + 4), std::vector<int>({0, 10, 0, 0}));
+    EXPECT_EQ(std::vector<int>(g_Campaign.pendingPoints, g_Campaign.pendingPoints + 4),
+              std::vector<int>({0, 10, 0, 0}));
     Show(11);
     ASSERT_EQ(s->notice.open, 1) << "the mission choice tells the player";
     EXPECT_STREQ(Told(), "Gone from the team: member 1");
@@ -242,10 +309,11 @@ TEST_F(CampaignMemberTest, ACampaignWhosePlayersAllExistLoadsAndStoresByteForByt
 // it, however the card was left.
 TEST_F(CampaignMemberTest, StartPassesOverASlotWithoutARecordWhateverItsCardHolds) {
     LoadFirstCampaign();
+    Show(10);
     DeletePlayerSave(1, members[2]);
     // The card as a stale copy, then as the blank one the copy now leaves.
     s->teamRecords[2] = s->teamRecords[1];
-    StartFromTheRecordPage();
+    PressStart();
     EXPECT_FALSE(Exists(PlayerFile(members[2])));
     EXPECT_EQ(g_Menu.playerTables.records[1][members[2]], nullptr);
     EXPECT_FALSE(s->CopyTeamRecord(2));
@@ -255,19 +323,180 @@ TEST_F(CampaignMemberTest, StartPassesOverASlotWithoutARecordWhateverItsCardHold
     EXPECT_EQ(g_Menu.playerTables.records[1][members[2]], nullptr);
     // A blank card over a member who is there leaves the member as it was.
     const std::string bruno = dir.Read(PlayerFile(members[1]));
+    Show(10);
     s->teamRecords[1] = PlayerRecord{};
-    StartFromTheRecordPage();
+    PressStart();
     EXPECT_STREQ(g_Menu.playerTables.records[1][members[1]]->look.name, "Bruno");
     EXPECT_EQ(dir.Read(PlayerFile(members[1])), bruno);
     // A member whose record is there is stored from its card.
+    Show(10);
     s->teamRecords[3].level = 7;
-    StartFromTheRecordPage();
+    PressStart();
     g_Menu.LoadPlayerSaves(2);
     ASSERT_NE(g_Menu.playerTables.records[1][members[3]], nullptr);
     EXPECT_EQ(g_Menu.playerTables.records[1][members[3]]->level, 7u);
     EXPECT_EQ(g_Menu.playerTables.count[1], 3);
     EXPECT_TRUE(s->CopyTeamRecord(3));
     EXPECT_STREQ(s->teamRecords[3].look.name, "Dario");
+}
+
+// A member is refused deletion while any campaign of its side holds it, whatever its team word
+// says: deleting the second of two campaigns that share the team frees the team word, not the
+// players of the first.
+TEST_F(CampaignMemberTest, AMemberOfTwoCampaignsStaysWhenEitherIsDeleted) {
+    ASSERT_TRUE(CreateCampaign(1, "Second", members));
+    ASSERT_EQ(ListCampaigns(1), 2);
+    ASSERT_TRUE(DeleteCampaign(1, 1));
+    for (int32_t m : members) ASSERT_EQ(g_Menu.playerTables.records[1][m]->team, -1) << m;
+    g_Menu.saveMode = 0;
+    g_Menu.gameType = 1;
+    g_Menu.LoadPlayerSaves(0);
+    const std::string before = dir.Read(PlayerFile(members[2]));
+    g_Menu.SelectPlayer(members[2], 1);
+    Show(9);
+    Click(s->buttons[1]);
+    EXPECT_EQ(s->boxOpen, 0);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+    ASSERT_EQ(s->notice.open, 1);
+    EXPECT_STREQ(Told(), "Delete its campaign \"Voraks\" first");
+    EXPECT_EQ(dir.Read(PlayerFile(members[2])), before);
+}
+
+// What earlier versions wrote for a deleted member, 176 zero bytes, is no player on either side:
+// no list shows it, a campaign naming it goes on without it, nothing writes it again, and the
+// next new player takes its slot.
+TEST_F(CampaignMemberTest, ARecordOfZerosOnDiskIsNoPlayerUntilANewOneTakesItsSlot) {
+    const std::string zeros(PLAYER_RECORD_SIZE + PLAYER_STATS_SIZE, '\0');
+    dir.Write(PlayerFile(members[0]), zeros);
+    dir.Write("Saves/Orlins/PlO00.dat", zeros);
+    g_Menu.LoadPlayerSaves(0);
+    EXPECT_EQ(g_Menu.playerTables.records[1][members[0]], nullptr);
+    EXPECT_EQ(g_Menu.playerTables.records[0][0], nullptr);
+    EXPECT_EQ(g_Menu.playerTables.count[0], 0);
+    EXPECT_EQ(g_Menu.playerTables.count[1], 3);
+    const int first = NextPlayerSlot(1, -1, false);
+    ASSERT_GE(first, 0);
+    EXPECT_STREQ(g_Menu.playerTables.records[1][first]->look.name, "Bruno");
+
+    LoadFirstCampaign();
+    ExpectLeft(4, 11, {204});
+    EXPECT_EQ(s->teamIndex[0], -1);
+    Show(11);
+    ASSERT_EQ(s->notice.open, 1);
+    EXPECT_STREQ(Told(), "Gone from the team: member 1");
+    StartFromTheRecordPage();
+    EXPECT_EQ(dir.Read(PlayerFile(members[0])), zeros);
+    EXPECT_EQ(dir.Read("Saves/Orlins/PlO00.dat"), zeros);
+
+    const int eva = AddPlayer("Eva");
+    EXPECT_EQ(eva, members[0]) << "the first free slot";
+    g_Menu.LoadPlayerSaves(2);
+    ASSERT_NE(g_Menu.playerTables.records[1][eva], nullptr);
+    EXPECT_STREQ(g_Menu.playerTables.records[1][eva]->look.name, "Eva");
+}
+
+// The notice of a campaign that lost a member belongs to its own load: one that opens on its end
+// picture leaves nothing for the next campaign's mission page.
+TEST_F(CampaignMemberTest, AFinishedCampaignLeavesItsNoticeToNoOtherCampaign) {
+    ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
+    g_Campaign.stage = CAMPAIGN_FINISHED;
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    const int32_t others[CAMPAIGN_MEMBERS] = {members[1], members[2], members[3], -1};
+    ASSERT_TRUE(CreateCampaign(1, "Whole", others));
+    DeletePlayerSave(1, members[0]);
+    LoadFirstCampaign();
+    ExpectLeft(4, 16, {204});
+    // The mission page, as a campaign made next would open it.
+    Show(11);
+    EXPECT_EQ(s->notice.open, 0) << (s->notice.open ? Told() : "");
+    LoadFirstCampaign();
+    ExpectLeft(4, 16, {204});
+    Show(4);
+    s->saveSelected = 1;
+    Click(s->buttons[2]);
+    ExpectLeft(4, 11, {204});
+    EXPECT_STREQ(g_Campaign.name, "Whole");
+    Show(11);
+    EXPECT_EQ(s->notice.open, 0) << (s->notice.open ? Told() : "");
+}
+
+// The record page after a match, left by Escape or played to its end: the team as before it,
+// and the points the match gave can be spent there.
+TEST_F(CampaignMemberTest, TheRecordPageShowsTheTeamAfterEveryMatch) {
+    LoadFirstCampaign();
+    ExpectTheTeamOnTheRecordPage();
+    PlayAMatch(false);
+    ExpectTheTeamOnTheRecordPage();
+    PlayAMatch(true);
+    EXPECT_EQ(g_Campaign.pendingPoints[0], 50);
+    ExpectTheTeamOnTheRecordPage();
+    const float strength = StoredAttributes(0)[0];
+    Click(s->buttons[3]);
+    EXPECT_EQ(g_Campaign.pendingPoints[0], 0);
+    EXPECT_GT(s->teamRecords[0].attributes[0], strength);
+    EXPECT_EQ(StoredAttributes(0)[0], s->teamRecords[0].attributes[0]);
+}
+
+// The one-player campaign's pages after a match show its own player as before it.
+TEST_F(CampaignMemberTest, TheOnePlayerPagesShowTheirPlayerAfterAMatch) {
+    g_Menu.gameType = 1;
+    g_Menu.variant = 0;
+    g_Menu.SelectPlayer(-1, 0);
+    Show(20);
+    ASSERT_NE(g_Menu.playerRecord, nullptr);
+    const std::string name = g_Menu.playerRecord->look.name;
+    Click(s->images[1]);
+    ExpectLeft(20, 21, {204});
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Show(21);
+        EXPECT_EQ(s->teamIndex[0], 0);
+        EXPECT_EQ(LabelText(2), name);
+        Show(22);
+        EXPECT_EQ(LabelText(0), name);
+        EXPECT_NE(s->teamFighters[0], nullptr);
+        Click(s->buttons[2]);
+        ExpectLeft(22, PAGE_START_MATCH, {204});
+        PlayTheStartedMatch(false);
+    }
+}
+
+// Points spent on the record page stay spent on that member through either shop and a restart;
+// a member's points not spent stay pending.
+TEST_F(CampaignMemberTest, PointsSpentOnTheRecordPageOutliveTheShopsAndARestart) {
+    ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
+    g_Campaign.pendingPoints[0] = 25;
+    g_Campaign.pendingPoints[2] = 10;
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    const std::vector<float> before(StoredAttributes(0), StoredAttributes(0) + PLAYER_ATTRIBUTES);
+    // Twenty-five points are one step of five over each of the five values.
+    std::vector<float> raised = before;
+    for (float& a : raised) a += 5.0f;
+    LoadFirstCampaign();
+    Show(10);
+    Click(s->buttons[3]);
+    ASSERT_EQ(std::vector<float>(s->teamRecords[0].attributes, s->teamRecords[0].attributes + 5), raised);
+    struct Shop { int button, screen, back; };
+    for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
+        SCOPED_TRACE(shop.screen);
+        Show(10);
+        Click(s->buttons[shop.button]);
+        ExpectLeft(10, shop.screen, {204});
+        Show(shop.screen);
+        Click(s->images[shop.back]);
+        EXPECT_EQ(g_Menu.targetPage, 10);
+        Show(10);
+        EXPECT_EQ(std::vector<float>(s->teamRecords[0].attributes, s->teamRecords[0].attributes + 5), raised);
+    }
+    // The game started again: the tables and the campaign read from their files.
+    g_Menu.ClearPlayerTables();
+    ClearCampaign();
+    LoadFirstCampaign();
+    ExpectLeft(4, 11, {204});
+    EXPECT_EQ(std::vector<float>(StoredAttributes(0), StoredAttributes(0) + 5), raised);
+    EXPECT_EQ(std::vector<int>(g_Campaign.pendingPoints, g_Campaign.pendingPoints + 4), std::vector<int>({0, 0, 10, 0}));
+    Show(10);
+    EXPECT_EQ(std::vector<float>(s->teamRecords[0].attributes, s->teamRecords[0].attributes + 5), raised);
 }
 
 }  // namespace

@@ -375,9 +375,12 @@ TEST_F(EditorScreenTest, ThePlayerRecordLeavesToTheShopsTheMatchAndTheMissions) 
         g_Menu.teamSlots[0][0] = member;
         Show(10);
         if (c.button == 2) {
+            const float before = s->teamRecords[0].attributes[0];
             Click(s->buttons[3]);
             EXPECT_EQ(g_Campaign.pendingPoints[0], 0);
-            EXPECT_GT(s->teamRecords[0].attributes[0], g_Menu.playerTables.records[0][member]->attributes[0]);
+            EXPECT_GT(s->teamRecords[0].attributes[0], before);
+            // Stored at once, in the table as on the card.
+            EXPECT_EQ(g_Menu.playerTables.records[0][member]->attributes[0], s->teamRecords[0].attributes[0]);
             Log().sounds.clear();
         }
         if (c.button >= 0)
