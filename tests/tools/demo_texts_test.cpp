@@ -3,6 +3,7 @@
 // are asked for over their whole range, and each number asked for must have a text of its own.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -147,6 +148,27 @@ TEST_F(DemoTextsTest, TheTeamChoicesFillButtonSaysWhatItDoes) {
     EXPECT_EQ(caption, g_Menu.tooltip.text) << "the caption and the tip it shows";
     EXPECT_EQ(s->images[5].enabled, 0) << "the way on is shut with the slots empty";
     EXPECT_NE(caption, g_TextTable.Find(504)) << "the way on's tip";
+}
+
+// The campaign list's delete and the shop's purchase ask the same question: it names neither, so
+// that it reads right on both pages.
+TEST_F(DemoTextsTest, TheQuestionTheCampaignListAndTheShopShareReadsRightOnBoth) {
+    g_Menu.saveMode = 2;
+    g_Menu.gameType = 2;
+    g_Menu.variant = 0;
+    std::string asked[2];
+    const int screens[2] = {4, 14};
+    for (int i = 0; i < 2; ++i) {
+        Show(screens[i]);
+        const ConfirmBox& box = s->confirm;
+        asked[i] = box.label.text ? box.label.text : box.text;
+        ASSERT_FALSE(asked[i].empty()) << screens[i];
+    }
+    EXPECT_EQ(asked[0], asked[1]);
+    std::string lower = asked[0];
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* word : {"delete", "campaign", "buy", "sell", "piece", "purchase", "remove"})
+        EXPECT_EQ(lower.find(word), std::string::npos) << asked[0] << " names " << word;
 }
 
 // The names the code computes from a number: the keys and controls a binding can hold, the

@@ -124,7 +124,7 @@ std::map<int, std::string> NamedTexts() {
         {595, "Normal"}, {596, "Hard"}, {597, "Play as Orlin"}, {598, "Play as Vorak"}, {599, "Continue"},
         {683, "Enemy"}, {685, "Yes"}, {686, "No"}, {687, "Keep the changes?"}, {691, "Load"}, {692, "Delete"},
         {695, "Player"}, {698, "Players"}, {700, "Are you sure?"}, {701, "Leave the game?"}, {702, "Saved"},
-        {703, "Delete this campaign?"}, {704, "Empty"}, {705, "Point at a card to see its fighter"},
+        {703, "Go ahead?"}, {704, "Empty"}, {705, "Point at a card to see its fighter"},
         {706, "Next match"}, {707, "Enemy level"},
         {708, "Level"}, {709, "Choose this mission"}, {710, "Shop"}, {711, "Armoury"}, {712, "Use points"},
         {713, "Show member"}, {714, "Shown member"}, {721, "Your name"}, {722, "Port"},
