@@ -1,6 +1,7 @@
 // The campaign screens through the real loop: the credits from the main menu's logo; the
 // campaign list loading and deleting a saved campaign; a team campaign from its name to a won
-// match, the results and both teams' pages, and out through the quit box; the shops; the player
+// match, the results and both teams' pages, and out through the quit box; the record screen after
+// a match, with points spent there kept through both shops; the shops; the player
 // editor; a one-player campaign's first step won; a finished one-player campaign's end.
 // Matches are won with the test key that puts the own side at its goal.
 #include <gtest/gtest.h>
@@ -76,10 +77,11 @@ TEST_F(ScriptedRunTest, TheLogoLeadsToTheCreditsAndTheirBackArrowHome) {
 
 // A team campaign of side 0 saved in its first slot, its team the side's first four players,
 // at its first stage with the missions of the table.
-void WriteTeamCampaign(const ScopedWorkDir& dir, const char* name, int32_t credits = 0) {
+void WriteTeamCampaign(const ScopedWorkDir& dir, const char* name, int32_t credits = 0, int32_t firstsPoints = 0) {
     ClearCampaign();
     CampaignBlock& b = g_Campaign;
     b.credits = credits;
+    b.pendingPoints[0] = firstsPoints;
     std::snprintf(b.name, sizeof b.name, "%s", name);
     b.slot = 0;
     b.side = 0;
@@ -321,6 +323,79 @@ TEST_F(ScriptedRunTest, APieceIsBoughtAndSoldAgainAndTheShopsPagesTurn) {
     ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), nullptr));
     EXPECT_EQ(block->credits, kCredits - price + price * 3 / 5);
     for (int32_t id : block->inventory[(*piece)[0]]) EXPECT_EQ(id, -1);
+}
+
+// What the record screen shows of its four members.
+struct RecordPage {
+    std::array<std::string, CAMPAIGN_MEMBERS> names;
+    std::array<bool, CAMPAIGN_MEMBERS> previews{};
+    std::array<float, PLAYER_ATTRIBUTES> firstsValues{};
+    int32_t firstsPoints = -1;
+};
+void ReadRecordPage(ScriptedProgram& p, std::shared_ptr<RecordPage> page) {
+    p.Wait(2).Do("the record page", [page](ScriptedProgram&) {
+        MenuScreens& s = *g_Menu.screens;
+        for (int k = 0; k < CAMPAIGN_MEMBERS; ++k) {
+            page->names[k] = s.labels[k].text ? s.labels[k].text : "";
+            page->previews[k] = s.teamFighters[k] != nullptr;
+        }
+        std::copy(s.teamRecords[0].attributes, s.teamRecords[0].attributes + PLAYER_ATTRIBUTES, page->firstsValues.begin());
+        page->firstsPoints = g_Campaign.pendingPoints[0];
+    });
+}
+
+// After a match the record screen shows the team it showed before it, and the points spent there
+// stay on the member through both shops and into the files a restart reads.
+TEST_F(ScriptedRunTest, TheRecordScreenAfterAMatchShowsItsTeamAndKeepsThePointsSpentThere) {
+    testsupport::WriteScriptedFolder(dir, {.testMode = true});
+    WriteTeamCampaign(dir, "Puntos", 0, 25);
+    auto before = std::make_shared<RecordPage>(), after = std::make_shared<RecordPage>();
+    auto spent = std::make_shared<RecordPage>(), shopped = std::make_shared<RecordPage>();
+    auto winner = std::make_shared<uint32_t>(99);
+    ToTheRecordScreen(program);
+    ReadRecordPage(program, before);
+    program.ClickWhere("start", Button(10, 2));
+    WinTheMatch(program, winner);
+    program.WaitForPage(12).ClickWhere("results' next arrow", Image(12, 0));
+    BothTeamPages(program, 11);
+    // The arena's greed is won; its annihilation is still open.
+    program.ClickWhere("annihilation in the arena", Image(11, 1 * MISSION_KINDS + 5)).WaitForPage(10);
+    ReadRecordPage(program, after);
+    program.ClickUntil("the first member's points", Button(10, 3), [] { return g_Campaign.pendingPoints[0] == 0; });
+    ReadRecordPage(program, spent);
+    program.ClickWhere("the shop", Button(10, 0)).WaitForPage(14);
+    program.ClickWhere("the shop's back arrow", Image(14, 4)).WaitForPage(10);
+    program.ClickWhere("the armoury", Button(10, 1)).WaitForPage(15);
+    program.ClickWhere("the armoury's back arrow", Image(15, 6)).WaitForPage(10);
+    ReadRecordPage(program, shopped);
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 4 11 10 -1 12 13 11 10 14 10 15 10");
+    EXPECT_EQ(*winner, 0u);
+    for (int k = 0; k < CAMPAIGN_MEMBERS; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(before->names[k].empty());
+        EXPECT_TRUE(before->previews[k]);
+        EXPECT_EQ(after->names[k], before->names[k]);
+        EXPECT_TRUE(after->previews[k]);
+    }
+    EXPECT_EQ(after->firstsPoints, 25);
+    // Twenty-five points: five to each of the five values.
+    std::array<float, PLAYER_ATTRIBUTES> raised = after->firstsValues;
+    for (float& a : raised) a += 5.0f;
+    EXPECT_EQ(spent->firstsValues, raised);
+    EXPECT_EQ(shopped->firstsValues, raised);
+    EXPECT_EQ(shopped->firstsPoints, 0);
+    // What a restart reads: the member's save with the points, the campaign without them.
+    const std::string save = CampaignPlayerSave(dir, 0);
+    BinaryReader reader(reinterpret_cast<const uint8_t*>(save.data()), save.size());
+    PlayerRecord stored = {};
+    ASSERT_TRUE(ReadPlayerRecord(reader, 0, &stored));
+    EXPECT_EQ(std::vector<float>(stored.attributes, stored.attributes + PLAYER_ATTRIBUTES),
+              std::vector<float>(raised.begin(), raised.end()));
+    g_Menu.gameType = 2;
+    auto block = std::make_unique<CampaignBlock>();
+    ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), nullptr));
+    EXPECT_EQ(block->pendingPoints[0], 0);
 }
 
 TEST_F(ScriptedRunTest, ARandomPlayerMadeInTheEditorIsSavedOnTheWayBackToTheTeam) {
