@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "core/settings.h"
+#include "fighters/character.h"
+#include "fighters/match.h"
 #include "frontend/campaign.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/player_record.h"
@@ -189,13 +192,20 @@ TEST_F(MenuScreensTest, AWinOnTheSidesLastStageRewardsOnceAndStoresNothing) {
     s.SetScreen(12);
     EXPECT_EQ(g_Campaign.credits, 1000);
 
-    // Another stage stores the campaign and says so.
+    // Another stage stores the campaign, made with its player as the game makes it, and says so.
+    PlayerRecord own;
+    MakeRandomPlayer(0, &own);
+    std::strcpy(own.look.name, "Sable");
+    ASSERT_TRUE(SaveCampaign(0, 0, &own));
     g_GameSettings.scenario = 3;
     g_Menu.resultsPending = 1;
     s.SetScreen(12);
     EXPECT_EQ(g_Campaign.credits, 2000);
     EXPECT_EQ(ListCampaigns(0), 1);
     EXPECT_EQ(s.notice.open, 1);
+    ASSERT_TRUE(LoadCampaign(0, 0, &own));
+    EXPECT_EQ(g_Campaign.credits, 2000);
+    EXPECT_STREQ(own.look.name, "Sable");
 }
 
 // A stage won where the campaign cannot be written says the save failed, naming the file, and
@@ -215,6 +225,52 @@ TEST_F(MenuScreensTest, AWinWhoseCampaignCannotBeWrittenSaysTheSaveFailed) {
     const char* told = s.notice.label.text ? s.notice.label.text : s.notice.text;
     EXPECT_STREQ(told, "Could not save the campaign to Saves\\CAMPAIGNS\\GCO00.dat");
     EXPECT_STRNE(told, g_TextTable.Get(702));
+}
+
+// Each for himself, the best score wins; on a tie the earlier row keeps the win. The local
+// fighter's own row makes the title won, any other row lost, on the results page and on the
+// network results page it turns into.
+TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) {
+    dir.Write("textos.txt", dir.Read("textos.txt") + "TXT0800\"Won\";\nTXT0801\"Lost\";\nTXT0818\"Nobody\";\n");
+    g_TextTable.Load("textos.txt");
+    Build(0);
+    MenuScreens& s = *g_Menu.screens;
+    struct Case {
+        int kind, field, otherField;
+    };
+    // Kind 7 ranks by the rows' first field, kind 6 by their fourth.
+    for (const Case k : {Case{7, 0, 3}, Case{6, 3, 0}}) {
+        struct Tie {
+            const char* name;
+            int local;
+            const char* title;
+        };
+        for (const Tie t : {Tie{"the local row is the earlier of the tied", 1, "Won"},
+                            Tie{"the local row is the later of the tied", 4, "Lost"}}) {
+            for (int saveMode : {0, 1}) {
+                SCOPED_TRACE(testing::Message() << "kind " << k.kind << ", " << t.name << ", save mode " << saveMode);
+                std::memset(g_Menu.results, 0, sizeof g_Menu.results);
+                g_Menu.results[RESULT_ELAPSED] = 1000;
+                g_Menu.results[RESULT_WINNER] = 0;
+                const auto row = [](int r) { return g_Menu.results + RESULT_FIGHTER_FIRST + r * RESULT_FIGHTER_FIELDS; };
+                row(1)[k.field] = 5;
+                row(4)[k.field] = 5;
+                row(0)[k.field] = 2;
+                // The other kind's field ranks another row first: it must not count here.
+                row(7)[k.otherField] = 9;
+                g_Menu.localSlot = t.local;
+                g_Menu.saveMode = saveMode;
+                g_Menu.resultsPending = 0;
+                g_GameSettings.gameKind = k.kind;
+                g_GameSettings.fightersOwnMode2 = 0;
+                DropButtons();
+                s.SetScreen(12);
+                EXPECT_EQ(s.screen, saveMode == 1 ? 18 : 12);
+                ASSERT_TRUE(s.labels[0].inUse);
+                EXPECT_STREQ(s.labels[0].text, t.title);
+            }
+        }
+    }
 }
 
 TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamSize) {
