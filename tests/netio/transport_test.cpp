@@ -665,8 +665,9 @@ TEST_F(TransportTest, WhileTheHostClosesANewcomerIsRefusedAtOnceAndASearchIsNotA
         double boundMs;
         Peer peer;
     };
+    // Bounds with room for a loaded machine, each well short of the seconds a time-out takes.
     Newcomer newcomers[] = {
-        {"near", port, 500, {}}, {"far", farLink.Port(), 1200, {}}, {"late", lateLink.Port(), 2500, {}}};
+        {"near", port, 1000, {}}, {"far", farLink.Port(), 2000, {}}, {"late", lateLink.Port(), 3500, {}}};
     for (Newcomer& n : newcomers) ASSERT_TRUE(n.peer.client.Start(kApp, n.peer.log.ForClient()));
     Peer searcher;
     ASSERT_TRUE(searcher.client.Start(kApp, searcher.log.ForClient()));
