@@ -308,20 +308,34 @@ int ListCampaigns(int side) {
 bool DeleteCampaign(int side, int slot) {
     const int count = ListCampaigns(side);
     if (!LoadCampaign(side, slot, nullptr)) return false;
-    // The file goes first: a campaign that stays keeps its members.
-    const std::string path = PathOf(side, slot);
-    if (!os::DeleteFile(path.c_str())) {
-        WriteDebugLogF("No se pudo borrar %s", path.c_str());
-        return false;
+    // The members take their pending points before the file goes, and a write that fails puts
+    // back the ones written: a campaign that stays keeps its members and the points it holds,
+    // and no point is lost or found twice.
+    PlayerRecord was[CAMPAIGN_MEMBERS] = {};
+    int written = 0;
+    bool ok = true;
+    for (; ok && written < CAMPAIGN_MEMBERS && g_Menu.gameType == 2; ++written) {
+        PlayerRecord* r = MemberRecord(written);
+        if (!r) continue;
+        was[written] = *r;
+        r->team = -1;
+        SpendPendingPoints(written, r);
+        ok = SavePlayer(side, g_Campaign.members[written]);
     }
-    if (g_Menu.gameType == 2) {
-        for (int i = 0; i < CAMPAIGN_MEMBERS; ++i) {
+    const std::string path = PathOf(side, slot);
+    if (ok && !os::DeleteFile(path.c_str())) {
+        WriteDebugLogF("No se pudo borrar %s", path.c_str());
+        ok = false;
+    }
+    if (!ok) {
+        for (int i = 0; i < written; ++i) {
             PlayerRecord* r = MemberRecord(i);
             if (!r) continue;
-            r->team = -1;
-            SpendPendingPoints(i, r);
+            *r = was[i];
             SavePlayer(side, g_Campaign.members[i]);
         }
+        LoadCampaign(side, slot, nullptr);
+        return false;
     }
     ClearCampaign();
     // Later saves move down one slot whole, their own player with them; a move that fails

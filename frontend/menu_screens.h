@@ -13,6 +13,8 @@
 #include "frontend/player_record.h"
 #include "frontend/player_editor.h"
 
+struct CampaignBlock;
+
 class Character;
 class Sprite2D;
 struct GameSettingsBlock;
@@ -145,6 +147,9 @@ public:
     float priceDivisor = 1.0f;
     // The team summary's values as the screen found them; minus goes no lower.
     float summaryBase[PLAYER_ATTRIBUTES] = {};
+    // Member 0's point store as its files last took it: what the page's plus took since is given
+    // but not yet stored.
+    int32_t summaryStored = 0;
     // The last match's results are still to be applied to the campaign's team and enemies.
     uint8_t progressPending = 0;
     // The result row each card of the campaign team shows, -1 none.
@@ -279,6 +284,13 @@ private:
     void TakeOffPiece();
     void RedressShownMember();
     bool SaveOpenCampaign();
+    // Team member k's card stored, then the open campaign saved: what moved between the two (points,
+    // pieces) is kept only when both writes take it. A failure puts the member, the card and the
+    // campaign back as `card` and `campaign` had them, in memory and on disk, so that a restart
+    // finds it once.
+    bool StoreMemberWithCampaign(int k, const PlayerRecord& card, const CampaignBlock& campaign);
+    // The team summary's member and campaign stored with what the page gave since its last store.
+    bool StoreTeamSummary();
     void DrawShopValues();
     void DrawCampaignTeamValues();
     void DrawSummaryValues();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "core/debug_log.h"
 #include "core/settings.h"
@@ -289,6 +290,7 @@ void MenuScreens::BuildTeamSummary() {
     currentTeamSlot = 0;
     const PlayerRecord& r = teamRecords[0];
     std::copy(r.attributes, r.attributes + PLAYER_ATTRIBUTES, summaryBase);
+    summaryStored = g_Campaign.pendingPoints[0];
     MakePanel(8, 0.19f, 0.05f, 0.21f, 0.35f, DARK, 0);
     // The record rows: the member's statistics words.
     const int names[6][2] = {{550, -1}, {547, 548}, {547, 551}, {547, 549}, {552, -1}, {546, -1}};
@@ -345,6 +347,18 @@ void MenuScreens::DrawSummaryValues() {
     g_Font.Print(4, 18, kSummaryValueX, kSummaryTop + kSummaryGap * 6.5f, 0, work, 'd', true);
 }
 
+bool MenuScreens::StoreTeamSummary() {
+    const int slot = teamIndex[0];
+    const PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[ChosenSide()][slot] : nullptr;
+    if (!stored) return SaveOpenCampaign();
+    // What the page gave since its last store goes back to the store if either write fails.
+    const auto campaign = std::make_unique<CampaignBlock>(g_Campaign);
+    campaign->pendingPoints[0] = summaryStored;
+    if (!StoreMemberWithCampaign(0, *stored, *campaign)) return false;
+    summaryStored = g_Campaign.pendingPoints[0];
+    return true;
+}
+
 void MenuScreens::UpdateTeamSummary() {
     PlayerRecord& r = teamRecords[0];
     const bool member = teamIndex[0] >= 0;
@@ -352,29 +366,24 @@ void MenuScreens::UpdateTeamSummary() {
         PanelSound(FX_ACCEPT);
         if (member) {
             SpendPendingPoints(0, &r);
-            StoreMember(teamIndex[0], r);
-            SaveOpenCampaign();
-            std::copy(r.attributes, r.attributes + PLAYER_ATTRIBUTES, summaryBase);
+            if (StoreTeamSummary()) std::copy(r.attributes, r.attributes + PLAYER_ATTRIBUTES, summaryBase);
         }
     }
-    if (Hit(buttons[0], 710)) {
-        LeaveScreenTo(22, 14, FX_FORWARD);
-        return;
-    }
-    if (Hit(buttons[1], 711)) {
-        LeaveScreenTo(22, 15, FX_FORWARD);
+    // The shops read the member from its stored record: what plus gave goes there first.
+    for (int shop = 0; shop < 2; ++shop) {
+        if (!Hit(buttons[shop], 710 + shop)) continue;
+        if (member && g_Campaign.pendingPoints[0] != summaryStored) StoreTeamSummary();
+        LeaveScreenTo(22, 14 + shop, FX_FORWARD);
         return;
     }
     if (Hit(buttons[2], 485)) {
-        if (member) StoreMember(teamIndex[0], r);
-        SaveOpenCampaign();
+        StoreTeamSummary();
         LeaveScreenTo(22, PAGE_START_MATCH, FX_FORWARD);
         return;
     }
     if (Hit(images[6], TIP_BACK)) {
         PanelSound(FX_ACCEPT);
-        if (member) StoreMember(teamIndex[0], r);
-        SaveOpenCampaign();
+        StoreTeamSummary();
     }
     int32_t& points = g_Campaign.pendingPoints[0];
     for (int k = 0; k < PLAYER_ATTRIBUTES && member; ++k) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "core/debug_log.h"
 #include "core/settings.h"
@@ -294,6 +295,28 @@ bool MenuScreens::SaveOpenCampaign() {
     return SaveCampaign(side, g_Campaign.slot, own);
 }
 
+bool MenuScreens::StoreMemberWithCampaign(int k, const PlayerRecord& card, const CampaignBlock& campaign) {
+    const int side = ChosenSide(), slot = k >= 0 && k < SCREEN_TEAM ? teamIndex[k] : -1;
+    PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[side][slot] : nullptr;
+    bool ok = false;
+    if (stored) {
+        const PlayerRecord was = *stored;
+        ok = StoreMember(slot, teamRecords[k]);
+        // Stored while the campaign's file still holds what moved onto it, the member would
+        // have it twice after a restart.
+        if (ok && !SaveOpenCampaign()) {
+            ok = false;
+            if (!StoreMember(slot, was)) WriteDebugLogF("No se pudo devolver el miembro %d a como estaba", k);
+        }
+        if (!ok) *stored = was;
+    }
+    if (ok) return true;
+    teamRecords[k] = card;
+    g_Campaign = campaign;
+    WriteDebugLogF("El miembro %d y la campana quedan como estaban: no se pudieron guardar", k);
+    return false;
+}
+
 bool MenuScreens::CanRequest(int list, bool quiet) {
     const bool shopA = screen == 14;
     const int listId = shopA ? list : list + 1;
@@ -366,13 +389,15 @@ void MenuScreens::PutOnPiece() {
     int kind = -1, id = -1;
     if (!ShopListPiece(SHOP_LIST_OWNED, shopSelected[0], &kind, &id)) return;
     PlayerRecord& r = teamRecords[m];
-    // The piece worn so far goes back to the team; nothing is lost or doubled.
+    const PlayerRecord card = r;
+    const auto campaign = std::make_unique<CampaignBlock>(g_Campaign);
+    // The piece worn so far goes back to the team; nothing is lost or doubled, nor by a write
+    // that fails.
     const int old = GetPlayerEquipment(&r, kind);
     if (!RemoveFromInventory(kind, id)) return;
     if (old >= 0) AddToInventory(kind, old);
     SetPlayerEquipment(&r, kind, id);
-    StoreMember(teamIndex[m], r);
-    SaveOpenCampaign();
+    StoreMemberWithCampaign(m, card, *campaign);
     RedressShownMember();
     PanelSound(FX_ACCEPT);
     ShowShopPages();
@@ -381,11 +406,12 @@ void MenuScreens::PutOnPiece() {
 void MenuScreens::TakeOffPiece() {
     const int m = ShownMember();
     int kind = -1, id = -1;
+    const PlayerRecord card = teamRecords[m];
+    const auto campaign = std::make_unique<CampaignBlock>(g_Campaign);
     if (!ShopListPiece(SHOP_LIST_WORN, shopSelected[1], &kind, &id) || !AddToInventory(kind, id)) return;
     PlayerRecord& r = teamRecords[m];
     SetPlayerEquipment(&r, kind, -1);
-    StoreMember(teamIndex[m], r);
-    SaveOpenCampaign();
+    StoreMemberWithCampaign(m, card, *campaign);
     RedressShownMember();
     PanelSound(FX_ACCEPT);
     ShowShopPages();

@@ -424,12 +424,12 @@ void MenuScreens::UpdatePlayerRecord() {
         if (!Hit(buttons[3 + k], 712)) continue;
         PanelSound(FX_ACCEPT);
         if (!IsSlot(teamIndex[k]) || !g_Menu.playerTables.records[ChosenSide()][teamIndex[k]]) continue;
-        // Spent, the points leave the campaign at once: the member is stored with them before the
-        // campaign is written without them, so that no page after this one and no restart can
-        // lose them.
+        // Spent, the points leave the campaign at once, so that no page after this one and no
+        // restart can lose them; a write that fails leaves them pending.
+        const PlayerRecord card = teamRecords[k];
+        const auto campaign = std::make_unique<CampaignBlock>(g_Campaign);
         SpendPendingPoints(k, &teamRecords[k]);
-        StoreMember(teamIndex[k], teamRecords[k]);
-        SaveCampaign(ChosenSide(), g_Campaign.slot, nullptr);
+        StoreMemberWithCampaign(k, card, *campaign);
     }
     // The shown member's statistics beside the record's row names.
     const int shown = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? teamIndex[currentTeamSlot] : -1;

@@ -5,16 +5,22 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/debug_log.h"
+#include "core/settings.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/campaign.h"
+#include "frontend/equipment_lists.h"
 #include "frontend/player_saves.h"
 #include "frontend/screen_logic_fixture.h"
 #include "platform/os/os.h"
+#include "platform/os/path.h"
 #include "support/fighter_kit.h"
 #include "world/scenario.h"
 
@@ -24,6 +30,32 @@ using screenlogictest::ScreenLogicTest;
 namespace {
 
 constexpr const char* kNames[CAMPAIGN_MEMBERS] = {"Ana", "Bruno", "Carla", "Dario"};
+constexpr const char* kOnePlayerCampaign = "Saves/CAMPAIGNS/GCO00.dat";
+constexpr const char* kOnePlayerFile = "Saves/GCO_Allies/PlO00.dat";
+
+// A save that cannot be written while this lives (a folder stands in its place); afterwards the
+// file is back as it was, as the next start finds it.
+class Unwritable {
+public:
+    explicit Unwritable(std::filesystem::path path) : path_(std::move(path)) {
+        std::ifstream in(path_, std::ios::binary);
+        bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::filesystem::remove(path_);
+        std::filesystem::create_directories(path_);
+        os::ForgetFolders();
+    }
+    ~Unwritable() {
+        std::filesystem::remove_all(path_);
+        std::ofstream(path_, std::ios::binary) << bytes_;
+        os::ForgetFolders();
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+
+private:
+    std::filesystem::path path_;
+    std::string bytes_;
+};
 
 class CampaignMemberTest : public ScreenLogicTest {
 protected:
@@ -147,6 +179,58 @@ protected:
         }
     }
     const float* StoredAttributes(int k) const { return g_Menu.playerTables.records[1][members[k]]->attributes; }
+    static std::vector<float> Values(const float* attributes) { return {attributes, attributes + PLAYER_ATTRIBUTES}; }
+    static std::vector<float> Raised(std::vector<float> values, int k, float by) {
+        values[size_t(k)] += by;
+        return values;
+    }
+    // The game started again: the tables and the campaign read from their files, the campaign
+    // list's first row loaded.
+    void Restart() {
+        g_Menu.ClearPlayerTables();
+        ClearCampaign();
+        LoadFirstCampaign();
+        s->boxOpen = 0;
+    }
+    // A one-player Orlins campaign as the player page makes it, then given points to hand out.
+    void MakeOnePlayerCampaign(int32_t pending) {
+        g_Menu.gameType = 1;
+        g_Menu.variant = 0;
+        g_Menu.SelectPlayer(-1, 0);
+        Show(20);
+        Click(s->images[1]);
+        ExpectLeft(20, 21, {204});
+        ASSERT_TRUE(Exists(kOnePlayerCampaign));
+        g_Campaign.pendingPoints[0] = pending;
+        ASSERT_TRUE(SaveCampaign(0, 0, nullptr));
+        Show(21);
+    }
+    // The summary page with value buttons of a size to hit one at a time (the test pictures are
+    // out of scale with the screen): plus of value k is image 21 + k, minus 16 + k.
+    void ShowSummary() {
+        Show(22);
+        g_Video.screenRect = {0, 0, 1023, 767};
+        for (int i = 16; i <= 25; ++i) s->images[i].w = s->images[i].h = 0.03f;
+    }
+    // The one-player campaign as a restart finds it: its own player and its store.
+    std::vector<float> OnePlayerAfterRestart(int32_t* pending) {
+        g_Menu.ClearPlayerTables();
+        ClearCampaign();
+        PlayerRecord own = {};
+        EXPECT_TRUE(LoadCampaign(0, 0, &own));
+        *pending = g_Campaign.pendingPoints[0];
+        return Values(own.attributes);
+    }
+    void StartLog() {
+        g_Settings.debug = 1;
+        ASSERT_EQ(OpenDebugLog(), S_OK);
+    }
+    int LogLinesWith(const std::string& needle) {
+        const std::string log = dir.Read("debug.txt");
+        int n = 0;
+        for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
+        return n;
+    }
 };
 
 TEST_F(CampaignMemberTest, TheEditorWillNotDeleteAPlayerOfAStandingCampaignAndSaysWhichOne) {
@@ -497,6 +581,221 @@ TEST_F(CampaignMemberTest, PointsSpentOnTheRecordPageOutliveTheShopsAndARestart)
     EXPECT_EQ(std::vector<int>(g_Campaign.pendingPoints, g_Campaign.pendingPoints + 4), std::vector<int>({0, 0, 10, 0}));
     Show(10);
     EXPECT_EQ(std::vector<float>(s->teamRecords[0].attributes, s->teamRecords[0].attributes + 5), raised);
+}
+
+// Points given with plus on the one-player summary page stay on the player whichever shop comes
+// next and after a restart; those not given stay pending, and minus goes no lower than the page
+// opened with.
+TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARestart) {
+    MakeOnePlayerCampaign(10);
+    ShowSummary();
+    const std::vector<float> opened = Values(s->teamRecords[0].attributes);
+    Click(s->images[21]);
+    Click(s->images[21]);
+    const std::vector<float> given = Raised(opened, 0, 2.0f);
+    ASSERT_EQ(Values(s->teamRecords[0].attributes), given);
+    ASSERT_EQ(g_Campaign.pendingPoints[0], 8);
+    struct Shop { int button, screen, back; };
+    for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
+        SCOPED_TRACE(shop.screen);
+        Log().sounds.clear();
+        Click(s->buttons[shop.button]);
+        ExpectLeft(22, shop.screen, {204});
+        Show(shop.screen);
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "the shop's card";
+        Click(s->images[shop.back]);
+        EXPECT_EQ(g_Menu.targetPage, 22);
+        ShowSummary();
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), given);
+        EXPECT_EQ(g_Campaign.pendingPoints[0], 8);
+    }
+    Click(s->images[16]);
+    EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "minus stops at what the page opened with";
+    EXPECT_EQ(g_Campaign.pendingPoints[0], 8);
+    int32_t pending = -1;
+    EXPECT_EQ(OnePlayerAfterRestart(&pending), given);
+    EXPECT_EQ(pending, 8);
+}
+
+// Points moved onto a member, by the record page's spending, the summary page's spending or its
+// plus, while the member's file and then the campaign's cannot be written: both files stay as they
+// were, the page shows what they hold, a restart finds the points once, still pending, and the
+// failure is in the debug log.
+TEST_F(CampaignMemberTest, PointsSpentOnTheRecordPageAreFoundOnceWhenAWriteFails) {
+    StartLog();
+    ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
+    g_Campaign.pendingPoints[0] = 25;
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    const std::vector<float> before = Values(StoredAttributes(0));
+    const std::vector<std::string> saves = Saves();
+    for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
+        SCOPED_TRACE(blocked);
+        LoadFirstCampaign();
+        Show(10);
+        {
+            Unwritable unwritable(dir.path() / blocked);
+            Click(s->buttons[3]);
+            EXPECT_EQ(Values(s->teamRecords[0].attributes), before);
+            EXPECT_EQ(Values(StoredAttributes(0)), before);
+            EXPECT_EQ(g_Campaign.pendingPoints[0], 25);
+        }
+        EXPECT_EQ(Saves(), saves);
+        Restart();
+        EXPECT_EQ(Values(StoredAttributes(0)), before);
+        EXPECT_EQ(g_Campaign.pendingPoints[0], 25);
+    }
+    EXPECT_EQ(LogLinesWith("quedan como estaban"), 2);
+    // Written at last, the points are on the member and gone from the store.
+    Show(10);
+    Click(s->buttons[3]);
+    Restart();
+    EXPECT_EQ(Values(StoredAttributes(0)), std::vector<float>({55, 55, 55, 55, 55}));
+    EXPECT_EQ(g_Campaign.pendingPoints[0], 0);
+    ResetDebugLog();
+    g_Settings.debug = 0;
+}
+
+TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryAreFoundOnceWhenAWriteFails) {
+    StartLog();
+    MakeOnePlayerCampaign(10);
+    ShowSummary();
+    std::vector<float> opened = Values(s->teamRecords[0].attributes);
+    ASSERT_TRUE(SavePlayer(0, 0));
+    const std::string campaignBytes = dir.Read(kOnePlayerCampaign), playerBytes = dir.Read(kOnePlayerFile);
+    // Plus then a shop, plus then Start, and the spending button: each with either file blocked.
+    for (const char* blocked : {kOnePlayerFile, kOnePlayerCampaign}) {
+        for (int way = 0; way < 3; ++way) {
+            SCOPED_TRACE(std::string(blocked) + " way " + std::to_string(way));
+            ShowSummary();
+            {
+                Unwritable unwritable(dir.path() / blocked);
+                if (way < 2) Click(s->images[21]);
+                Click(way == 0 ? s->buttons[0] : way == 1 ? s->buttons[2] : s->buttons[3]);
+                EXPECT_EQ(Values(s->teamRecords[0].attributes), opened);
+                EXPECT_EQ(g_Campaign.pendingPoints[0], 10);
+            }
+            EXPECT_EQ(dir.Read(kOnePlayerCampaign), campaignBytes);
+            EXPECT_EQ(dir.Read(kOnePlayerFile), playerBytes);
+            int32_t pending = -1;
+            EXPECT_EQ(OnePlayerAfterRestart(&pending), opened);
+            EXPECT_EQ(pending, 10);
+            PlayerRecord own = {};
+            ASSERT_TRUE(LoadCampaign(0, 0, &own));
+            ASSERT_TRUE(CopyPlayerToSlot(0, 0, own));
+        }
+    }
+    EXPECT_EQ(LogLinesWith("quedan como estaban"), 6);
+    // Given and stored by the back arrow, which stays on the page, then given again: only the
+    // second goes back to the store when a write fails.
+    ShowSummary();
+    Click(s->images[21]);
+    Click(s->images[6]);
+    opened = Raised(opened, 0, 1.0f);
+    Click(s->images[21]);
+    {
+        Unwritable unwritable(dir.path() / kOnePlayerCampaign);
+        Click(s->buttons[0]);
+    }
+    EXPECT_EQ(Values(s->teamRecords[0].attributes), opened);
+    EXPECT_EQ(g_Campaign.pendingPoints[0], 9);
+    int32_t pending = -1;
+    EXPECT_EQ(OnePlayerAfterRestart(&pending), opened);
+    EXPECT_EQ(pending, 9);
+    ResetDebugLog();
+    g_Settings.debug = 0;
+}
+
+// A piece put on or taken off in the armoury moves between the team's stock and the member only
+// when both files take it: with either unwritable it stays where it was, in memory and on disk.
+TEST_F(CampaignMemberTest, APieceMovedInTheArmouryStaysWhereItWasWhenAWriteFails) {
+    PlayerRecord& first = *g_Menu.playerTables.records[1][members[0]];
+    first.level = 50;
+    first.look.equipment[0] = -1;
+    ASSERT_TRUE(SavePlayer(1, members[0]));
+    ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
+    ASSERT_TRUE(AddToInventory(0, 3));
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    LoadFirstCampaign();
+    s->currentTeamSlot = 0;
+    // The owned list's first row, clicked once to choose it and again to put it on.
+    auto putOnFirstOwned = [this] {
+        Show(15);
+        for (int i = 0; i < 2; ++i) {
+            PointAtRect(s->panels[4].x, s->panels[4].y, s->panels[4].w, s->panels[4].h);
+            Frame(true);
+        }
+    };
+    for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
+        SCOPED_TRACE(blocked);
+        const std::vector<std::string> saves = Saves();
+        {
+            Unwritable unwritable(dir.path() / blocked);
+            putOnFirstOwned();
+        }
+        EXPECT_EQ(s->teamRecords[0].look.equipment[0], -1);
+        EXPECT_EQ(first.look.equipment[0], -1);
+        EXPECT_EQ(g_Campaign.inventory[0][0], 3) << "still the team's";
+        EXPECT_EQ(Saves(), saves);
+    }
+    putOnFirstOwned();
+    EXPECT_EQ(s->teamRecords[0].look.equipment[0], 3);
+    Restart();
+    EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], 3);
+    EXPECT_EQ(g_Campaign.inventory[0][0], -1);
+    // Taken off, the same: the worn list's first place, chosen and clicked again.
+    s->currentTeamSlot = 0;
+    auto takeOffFirstWorn = [this] {
+        Show(15);
+        const MenuPanel& row = s->panels[9];   // the worn pieces' row
+        for (int i = 0; i < 2; ++i) {
+            PointAtRect(row.x, row.y, row.w / 2, row.h);
+            Frame(true);
+        }
+    };
+    for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
+        SCOPED_TRACE(blocked);
+        const std::vector<std::string> saves = Saves();
+        {
+            Unwritable unwritable(dir.path() / blocked);
+            takeOffFirstWorn();
+        }
+        EXPECT_EQ(s->teamRecords[0].look.equipment[0], 3);
+        EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], 3);
+        EXPECT_EQ(g_Campaign.inventory[0][0], -1) << "not the team's twice";
+        EXPECT_EQ(Saves(), saves);
+    }
+    takeOffFirstWorn();
+    Restart();
+    EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], -1);
+    EXPECT_EQ(g_Campaign.inventory[0][0], 3);
+}
+
+// Deleting a team campaign hands its pending points to the members; a member's file that cannot
+// be written keeps the campaign, its points and every member as they were.
+TEST_F(CampaignMemberTest, ACampaignWhoseMemberCannotBeWrittenIsNotDeletedAndKeepsItsPoints) {
+    ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
+    g_Campaign.pendingPoints[0] = 25;
+    g_Campaign.pendingPoints[2] = 10;
+    ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
+    const std::vector<std::string> saves = Saves();
+    const std::vector<float> first = Values(StoredAttributes(0));
+    {
+        Unwritable unwritable(dir.path() / PlayerFile(members[2]));
+        EXPECT_FALSE(DeleteCampaign(1, 0));
+    }
+    EXPECT_EQ(Saves(), saves);
+    for (int k = 0; k < CAMPAIGN_MEMBERS; ++k) {
+        EXPECT_EQ(g_Menu.playerTables.records[1][members[k]]->team, 0) << k;
+        EXPECT_EQ(dir.Read(PlayerFile(members[k])), saves[size_t(k)]) << k;
+    }
+    EXPECT_EQ(Values(StoredAttributes(0)), first) << "its points still pending";
+    EXPECT_EQ(std::vector<int>(g_Campaign.pendingPoints, g_Campaign.pendingPoints + 4), std::vector<int>({25, 0, 10, 0}));
+    Restart();
+    EXPECT_EQ(Values(StoredAttributes(0)), first);
+    EXPECT_EQ(std::vector<int>(g_Campaign.pendingPoints, g_Campaign.pendingPoints + 4), std::vector<int>({25, 0, 10, 0}));
+    ASSERT_TRUE(DeleteCampaign(1, 0));
+    EXPECT_FALSE(Exists("Saves/CAMPAIGNS/CV00.dat"));
+    EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->team, -1);
 }
 
 }  // namespace
