@@ -2,7 +2,8 @@
 // campaign list loading and deleting a saved campaign; a team campaign from its name to a won
 // match, the results and both teams' pages, and out through the quit box; the record screen after
 // a match, with points spent there kept through both shops; the shops; the player
-// editor; a one-player campaign's first step won; a finished one-player campaign's end.
+// editor; a one-player campaign's first step won; a finished one-player campaign's end; points
+// given on the one-player summary page kept through both shops.
 // Matches are won with the test key that puts the own side at its goal.
 #include <gtest/gtest.h>
 
@@ -490,6 +491,66 @@ TEST_F(ScriptedRunTest, AFinishedOnePlayerCampaignEndsOnItsPictureAndStaysSaved)
     EXPECT_GT(*rowInk, 20) << "the campaign's caption row";
     // Only the team campaign's end deletes it.
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), saved);
+}
+
+// A one-player campaign of side 0 in its first slot at its first step, its own player after the
+// block and points waiting for it.
+void WriteOnePlayerCampaignWithPoints(int32_t pending, PlayerRecord* own) {
+    g_Menu.gameType = 1;
+    ClearCampaign();
+    std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", "Puntos");
+    g_Campaign.slot = 0;
+    g_Campaign.side = 0;
+    g_Campaign.stage = 0;
+    g_Campaign.pendingPoints[0] = pending;
+    for (int s = 0; s < CAMPAIGN_SCENARIOS; ++s)
+        g_Campaign.scenarios[s][CAMPAIGN_PLAYED] = FindMission(SINGLE_MISSIONS, 0, s, 0)->Available();
+    MakeRandomPlayer(0, own);
+    std::snprintf(own->look.name, sizeof own->look.name, "%s", "Ostha");
+    ASSERT_TRUE(SaveCampaign(0, 0, own));
+    ClearCampaign();
+}
+
+TEST_F(ScriptedRunTest, PointsGivenOnTheOnePlayerSummaryStayThroughBothShops) {
+    testsupport::WriteScriptedFolder(dir);
+    PlayerRecord own = {};
+    WriteOnePlayerCampaignWithPoints(10, &own);
+    auto values = std::make_shared<std::array<float, 3>>(std::array<float, 3>{-1, -1, -1});
+    auto points = std::make_shared<std::array<int, 3>>(std::array<int, 3>{-1, -1, -1});
+    auto read = [values, points](int i) {
+        return [values, points, i](ScriptedProgram&) {
+            (*values)[size_t(i)] = g_Menu.screens->teamRecords[0].attributes[0];
+            (*points)[size_t(i)] = g_Campaign.pendingPoints[0];
+        };
+    };
+    program.WaitForPage(0).ChooseMenuButton(0).WaitForPage(1).ChooseMenuButton(1).WaitForPage(4);
+    program.ClickUntil("the first row", LabelOf(4, 0), [] { return g_Menu.screens->saveSelected == 0; });
+    program.ClickWhere("load", Button(4, 2)).WaitForPage(21);
+    program.ClickWhere("the mission's next arrow", Image(21, 1)).WaitForPage(22);
+    // Plus beside the first value, twice: two of the ten points given.
+    program.ClickUntil("plus", Image(22, 21), [] { return g_Campaign.pendingPoints[0] == 9; });
+    program.ClickUntil("plus again", Image(22, 21), [] { return g_Campaign.pendingPoints[0] == 8; });
+    program.Do("given", read(0));
+    program.ClickWhere("the shop", Button(22, 0)).WaitForPage(14);
+    program.ClickWhere("the shop's back arrow", Image(14, 4)).WaitForPage(22);
+    program.Wait(2).Do("after the shop", read(1));
+    program.ClickWhere("the armoury", Button(22, 1)).WaitForPage(15);
+    program.ClickWhere("the armoury's back arrow", Image(15, 6)).WaitForPage(22);
+    program.Wait(2).Do("after the armoury", read(2));
+    RunToEnd();
+    EXPECT_EQ(program.PagesText(), "0 1 4 21 22 14 22 15 22");
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ((*values)[size_t(i)], own.attributes[0] + 2.0f);
+        EXPECT_EQ((*points)[size_t(i)], 8);
+    }
+    // What a restart reads: the campaign's own player with the two points, eight still waiting.
+    g_Menu.gameType = 1;
+    auto block = std::make_unique<CampaignBlock>();
+    PlayerRecord stored = {};
+    ASSERT_TRUE(ReadCampaignBlock(0, 0, block.get(), &stored));
+    EXPECT_EQ(stored.attributes[0], own.attributes[0] + 2.0f);
+    EXPECT_EQ(block->pendingPoints[0], 8);
 }
 
 }  // namespace
