@@ -458,24 +458,32 @@ TEST_F(ScriptedRunTest, AOnePlayerCampaignIsWonAtItsFirstStepAndComesBackReadyFo
     EXPECT_EQ(block->scenarios[1][CAMPAIGN_WON], 0);
 }
 
-// A one-player campaign of side 0 in its first slot with every step won, its own player after it.
-void WriteFinishedOnePlayerCampaign() {
+// A one-player campaign of side 0 in its first slot, its own player after the block: with every
+// step won, or at its first step with points waiting for the player.
+void WriteOnePlayerCampaign(bool finished, int32_t pending = 0, PlayerRecord* player = nullptr) {
     g_Menu.gameType = 1;
     ClearCampaign();
-    std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", "Terminada");
+    std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", finished ? "Terminada" : "Puntos");
     g_Campaign.slot = 0;
     g_Campaign.side = 0;
     g_Campaign.stage = 0;
-    for (auto& scenario : g_Campaign.scenarios) scenario[CAMPAIGN_PLAYED] = scenario[CAMPAIGN_WON] = 1;
+    g_Campaign.pendingPoints[0] = pending;
+    for (int s = 0; s < CAMPAIGN_SCENARIOS; ++s) {
+        uint8_t* scenario = g_Campaign.scenarios[s];
+        scenario[CAMPAIGN_PLAYED] = finished || FindMission(SINGLE_MISSIONS, 0, s, 0)->Available();
+        scenario[CAMPAIGN_WON] = finished;
+    }
     PlayerRecord own = {};
     MakeRandomPlayer(0, &own);
+    std::snprintf(own.look.name, sizeof own.look.name, "%s", "Ostha");
     ASSERT_TRUE(SaveCampaign(0, 0, &own));
+    if (player) *player = own;
     ClearCampaign();
 }
 
 TEST_F(ScriptedRunTest, AFinishedOnePlayerCampaignEndsOnItsPictureAndStaysSaved) {
     testsupport::WriteScriptedFolder(dir);
-    WriteFinishedOnePlayerCampaign();
+    WriteOnePlayerCampaign(true);
     const std::string saved = dir.Read("Saves/CAMPAIGNS/GCO00.dat");
     ASSERT_FALSE(saved.empty());
     auto rowInk = std::make_shared<int>(-1);
@@ -493,28 +501,10 @@ TEST_F(ScriptedRunTest, AFinishedOnePlayerCampaignEndsOnItsPictureAndStaysSaved)
     EXPECT_EQ(dir.Read("Saves/CAMPAIGNS/GCO00.dat"), saved);
 }
 
-// A one-player campaign of side 0 in its first slot at its first step, its own player after the
-// block and points waiting for it.
-void WriteOnePlayerCampaignWithPoints(int32_t pending, PlayerRecord* own) {
-    g_Menu.gameType = 1;
-    ClearCampaign();
-    std::snprintf(g_Campaign.name, sizeof g_Campaign.name, "%s", "Puntos");
-    g_Campaign.slot = 0;
-    g_Campaign.side = 0;
-    g_Campaign.stage = 0;
-    g_Campaign.pendingPoints[0] = pending;
-    for (int s = 0; s < CAMPAIGN_SCENARIOS; ++s)
-        g_Campaign.scenarios[s][CAMPAIGN_PLAYED] = FindMission(SINGLE_MISSIONS, 0, s, 0)->Available();
-    MakeRandomPlayer(0, own);
-    std::snprintf(own->look.name, sizeof own->look.name, "%s", "Ostha");
-    ASSERT_TRUE(SaveCampaign(0, 0, own));
-    ClearCampaign();
-}
-
 TEST_F(ScriptedRunTest, PointsGivenOnTheOnePlayerSummaryStayThroughBothShops) {
     testsupport::WriteScriptedFolder(dir);
     PlayerRecord own = {};
-    WriteOnePlayerCampaignWithPoints(10, &own);
+    WriteOnePlayerCampaign(false, 10, &own);
     auto values = std::make_shared<std::array<float, 3>>(std::array<float, 3>{-1, -1, -1});
     auto points = std::make_shared<std::array<int, 3>>(std::array<int, 3>{-1, -1, -1});
     auto read = [values, points](int i) {

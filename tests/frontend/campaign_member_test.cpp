@@ -178,6 +178,16 @@ protected:
             EXPECT_NE(s->teamFighters[k], nullptr);
         }
     }
+    // In the armoury, the first owned piece or the first worn one chosen and clicked again.
+    void ClickTwiceInTheArmoury(const std::string& move) {
+        Show(15);
+        const MenuPanel& row = s->panels[move == "put on" ? 4 : 9];
+        for (int i = 0; i < 2; ++i) {
+            // The worn pieces stand side by side in one row.
+            PointAtRect(row.x, row.y, move == "put on" ? row.w : row.w / 2, row.h);
+            Frame(true);
+        }
+    }
     const float* StoredAttributes(int k) const { return g_Menu.playerTables.records[1][members[k]]->attributes; }
     static std::vector<float> Values(const float* attributes) { return {attributes, attributes + PLAYER_ATTRIBUTES}; }
     static std::vector<float> Raised(std::vector<float> values, int k, float by) {
@@ -717,54 +727,31 @@ TEST_F(CampaignMemberTest, APieceMovedInTheArmouryStaysWhereItWasWhenAWriteFails
     ASSERT_TRUE(SaveCampaign(1, 0, nullptr));
     LoadFirstCampaign();
     s->currentTeamSlot = 0;
-    // The owned list's first row, clicked once to choose it and again to put it on.
-    auto putOnFirstOwned = [this] {
-        Show(15);
-        for (int i = 0; i < 2; ++i) {
-            PointAtRect(s->panels[4].x, s->panels[4].y, s->panels[4].w, s->panels[4].h);
-            Frame(true);
+    // A piece moved with either file unwritable leaves the member, the stock and both files as
+    // they were.
+    auto refusedWhileUnwritable = [this, &first](const char* move, int32_t worn, int32_t owned) {
+        for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
+            SCOPED_TRACE(std::string(move) + " with " + blocked);
+            const std::vector<std::string> saves = Saves();
+            {
+                Unwritable unwritable(dir.path() / blocked);
+                ClickTwiceInTheArmoury(move);
+            }
+            EXPECT_EQ(s->teamRecords[0].look.equipment[0], worn);
+            EXPECT_EQ(first.look.equipment[0], worn);
+            EXPECT_EQ(g_Campaign.inventory[0][0], owned);
+            EXPECT_EQ(Saves(), saves);
         }
     };
-    for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
-        SCOPED_TRACE(blocked);
-        const std::vector<std::string> saves = Saves();
-        {
-            Unwritable unwritable(dir.path() / blocked);
-            putOnFirstOwned();
-        }
-        EXPECT_EQ(s->teamRecords[0].look.equipment[0], -1);
-        EXPECT_EQ(first.look.equipment[0], -1);
-        EXPECT_EQ(g_Campaign.inventory[0][0], 3) << "still the team's";
-        EXPECT_EQ(Saves(), saves);
-    }
-    putOnFirstOwned();
+    refusedWhileUnwritable("put on", -1, 3);
+    ClickTwiceInTheArmoury("put on");
     EXPECT_EQ(s->teamRecords[0].look.equipment[0], 3);
     Restart();
     EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], 3);
     EXPECT_EQ(g_Campaign.inventory[0][0], -1);
-    // Taken off, the same: the worn list's first place, chosen and clicked again.
     s->currentTeamSlot = 0;
-    auto takeOffFirstWorn = [this] {
-        Show(15);
-        const MenuPanel& row = s->panels[9];   // the worn pieces' row
-        for (int i = 0; i < 2; ++i) {
-            PointAtRect(row.x, row.y, row.w / 2, row.h);
-            Frame(true);
-        }
-    };
-    for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
-        SCOPED_TRACE(blocked);
-        const std::vector<std::string> saves = Saves();
-        {
-            Unwritable unwritable(dir.path() / blocked);
-            takeOffFirstWorn();
-        }
-        EXPECT_EQ(s->teamRecords[0].look.equipment[0], 3);
-        EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], 3);
-        EXPECT_EQ(g_Campaign.inventory[0][0], -1) << "not the team's twice";
-        EXPECT_EQ(Saves(), saves);
-    }
-    takeOffFirstWorn();
+    refusedWhileUnwritable("take off", 3, -1);
+    ClickTwiceInTheArmoury("take off");
     Restart();
     EXPECT_EQ(g_Menu.playerTables.records[1][members[0]]->look.equipment[0], -1);
     EXPECT_EQ(g_Campaign.inventory[0][0], 3);
