@@ -242,11 +242,15 @@ private:
         // A goodbye still waiting on its queue (a slow link, a busy peer) would never be sent and
         // the peer would learn of the end only from its time-out, half a minute on: it is told
         // plainly now, dropping what is unacknowledged. Peers already gone are passed over by ENet;
-        // one whose handshake ended during the wait is owed a goodbye too.
+        // one whose handshake ended during the wait is owed a goodbye too. A newcomer still in its
+        // handshake would be told in one datagram nobody resends and then forgotten: it is owed and
+        // left to finish it, then sent away and kept being told as any newcomer of a closing host is.
         for (size_t i = 0; i < host_->peerCount; ++i) {
             ENetPeer* peer = &host_->peers[i];
-            if (peer->state == ENET_PEER_STATE_CONNECTED || peer->state == ENET_PEER_STATE_DISCONNECT_LATER) Owe(peer);
-            enet_peer_disconnect(peer, FarewellReason());
+            const bool joining = peer->state == ENET_PEER_STATE_ACKNOWLEDGING_CONNECT;
+            if (joining || peer->state == ENET_PEER_STATE_CONNECTED || peer->state == ENET_PEER_STATE_DISCONNECT_LATER)
+                Owe(peer);
+            if (!joining) enet_peer_disconnect(peer, FarewellReason());
         }
         for (const Owed& o : owed_)
             if (o.peer->state == ENET_PEER_STATE_DISCONNECTING) HurryGoodbye(o.peer);

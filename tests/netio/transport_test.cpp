@@ -704,6 +704,71 @@ TEST_F(TransportTest, WhileTheHostClosesANewcomerIsRefusedAtOnceAndASearchIsNotA
     EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
 }
 
+// A newcomer 150 ms away is in its handshake when the host's Close ends its first wait: the host
+// has heard its connect, not yet the acknowledgement of its answer, and the link loses the
+// refusal's first datagram. Held by a silent peer, the wait lasts its 300 ms and the newcomer asks
+// as Close begins; with nobody to wait on, the wait ends at once and the newcomer asks 300 ms
+// before. Either way it is refused for the close within a few round trips, not left to its own
+// time-out, and Close keeps its bounds.
+TEST_F(TransportTest, ANewcomerInItsHandshakeAsTheFirstWaitEndsIsRefusedThoughItsFirstRefusalIsLost) {
+    ASSERT_EQ(enet_initialize(), 0);
+    struct Case {
+        const char* name;
+        bool held;          // a silent peer holds Close to its bounds
+        int askedBeforeMs;  // the connect reaches the host 150 ms on, the handshake ends 300 ms after
+    };
+    for (const Case& c : {Case{"held", true, 0}, Case{"alone", false, 300}}) {
+        SCOPED_TRACE(c.name);
+        hostLog.Read([&] {
+            hostLog.joined.clear();
+            return 0;
+        });
+        StartHost();
+        SlowLink link(server.Port(), 150, Loss{true});
+        RawPeer busy;   // acknowledges nothing from its hello until the host has closed
+        if (c.held) {
+            ASSERT_TRUE(busy.Connect(server.Port()));
+            busy.Send(0, EncodeHello(kApp, "busy"));
+            ASSERT_TRUE(WaitFor([&] { return server.PlayerCount() == 2; }));
+        }
+        Peer newcomer;
+        ASSERT_TRUE(newcomer.client.Start(kApp, newcomer.log.ForClient()));
+
+        // 150 ms of slack either way before the handshake no longer spans the wait's end.
+        auto asked = Clock::now();
+        if (c.askedBeforeMs) {
+            newcomer.client.Connect("127.0.0.1", link.Port(), "late");
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.askedBeforeMs));
+        }
+        const auto closed = Clock::now();
+        double closeMs = 0;
+        std::thread closer([&] {
+            server.Close();
+            closeMs = MsFrom(closed, Clock::now());
+        });
+        if (!c.askedBeforeMs) {
+            asked = Clock::now();
+            newcomer.client.Connect("127.0.0.1", link.Port(), "late");
+        }
+        closer.join();
+        EXPECT_LT(closeMs, 2000.0);
+
+        Log& log = newcomer.log;
+        ASSERT_TRUE(WaitFor([&] { return log.Read([&] { return !log.connects.empty(); }); }, 10000));
+        EXPECT_LT(MsFrom(asked, log.Read([&] { return log.connectedAt; })), 2000.0);
+        EXPECT_EQ(log.Read([&] { return log.connects; }),
+                  (std::vector<std::pair<bool, uint32_t>>{{false, uint32_t(REFUSE_CLOSING)}}));
+        EXPECT_EQ(log.Read([&] { return log.terminated; }), 0);
+        EXPECT_EQ(link.GoodbyesLost(), 1);
+        EXPECT_EQ(hostLog.Read([&] { return hostLog.joined.size(); }), c.held ? 1u : 0u);
+        EXPECT_EQ(IdOf("late"), 0u);
+        if (c.held) {
+            ASSERT_TRUE(busy.Disconnected());
+            EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
+        }
+    }
+}
+
 TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
     StartHost();
     std::atomic<bool> closed{false}, late{false};
