@@ -7,6 +7,7 @@
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "frontend/campaign.h"
 #include "frontend/menu_calls.h"
 #include "frontend/menu_screens.h"
@@ -346,6 +347,9 @@ void Menu::ReturnFromMatch() {
     if (g_Settings.music && g_MenuShellCalls.stopMusic) g_MenuShellCalls.stopMusic(3000);
     if (g_Settings.sound && g_MenuShellCalls.stopAllFx) g_MenuShellCalls.stopAllFx();
     std::memcpy(results, g_Scenario.results, sizeof results);
+    // The results pages read the kind these results were played under: a network client's own
+    // set-up tab need not hold the host's.
+    gameKind = g_Match.gameKind;
     resultsPending = 1;
     resultsFought = 0;
     for (int slot = 0; slot < MAX_CHARACTERS; ++slot)

@@ -81,7 +81,8 @@ public:
     uint16_t resultsFought = 0;
     Sprite2D* pictures[MENU_PICTURE_COUNT] = {};
     uint8_t enterPressed = 0, escapePressed = 0;
-    int32_t gameKind = 0;   // the menu's copy of the match's game kind
+    // The menu's copy of the game kind of the match in `results`, which the results pages read.
+    int32_t gameKind = 0;
     int32_t variant = -1;       // the side chosen on the set-up screens, 0 or 1
     int32_t teamSlots[2][4] = {{-1, -1, -1, -1}, {-1, -1, -1, -1}};
     // The player-save folders the tables hold: 0 training, 1 multiplayer, 2 other; also the match

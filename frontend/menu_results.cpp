@@ -51,7 +51,7 @@ constexpr CreditsRow kCredits[] = {
 // Winner against the player's side: 1 won, -1 lost, 0 nobody.
 int Outcome(const uint32_t* results, int side) {
     const int32_t winner = int32_t(results[RESULT_WINNER]);
-    const int kind = g_GameSettings.gameKind;
+    const int kind = g_Menu.gameKind;
     if (kind == 6 || kind == 7) {
         // The row with the highest score wins; the player wins when it is its own.
         const int field = kind == 7 ? 0 : 3;
@@ -113,7 +113,7 @@ void MenuScreens::BuildResults() {
         RedirectResults(mode == 0 ? 2 : mode == 1 ? 6 : (g_Menu.gameType == 2 ? 11 : 21));
         return;
     }
-    const int kind = g_GameSettings.gameKind;
+    const int kind = g_Menu.gameKind;
     if (g_Menu.saveMode == 1 && (kind == 6 || kind == 7)) {
         SetScreen(18);
         return;
@@ -168,7 +168,7 @@ void MenuScreens::BuildNetworkResults() {
     const int outcome = Outcome(results, g_Menu.variant == 1 ? 1 : 0);
     MakeTextLabel(0, 0.5f, 0.2f, 'C', outcome > 0 ? 800 : outcome < 0 ? 801 : 818, 9, 1);
     MakeTextLabel(1, 0.12f, 0.38f, 'I', 695, 5, 13);
-    const int heads[6] = {KindHeading(g_GameSettings.gameKind), 813, 814, 815, 816, 830};
+    const int heads[6] = {KindHeading(g_Menu.gameKind), 813, 814, 815, 816, 830};
     float x = 0.26f;
     for (int i = 0; i < 6; ++i) {
         TextLabel& head = MakeTextLabel(2 + i, x, 0.38f, 'I', heads[i], 5, 13);

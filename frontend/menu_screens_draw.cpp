@@ -150,7 +150,7 @@ void MenuScreens::DrawValues() {
         }
         break;
     case 12: {
-        const int kind = g_GameSettings.gameKind;
+        const int kind = g_Menu.gameKind;
         const int fields[7] = {KindField(kind), TEAM_KILL_POINTS, TEAM_DEATHS, TEAM_SELF_KILLS,
                                TEAM_ITEMS, TEAM_LETTERS, TEAM_POINTS};
         for (int column = 0; column < 2; ++column) {
@@ -178,7 +178,7 @@ void MenuScreens::DrawValues() {
 }
 
 void MenuScreens::DrawNetworkResultValues() {
-    const int kind = g_GameSettings.gameKind;
+    const int kind = g_Menu.gameKind;
     // The kind's score, four tallies, and the level as players count it.
     const int fields[6] = {FIGHTER_SYMBOLS + KindField(kind), FIGHTER_KILL_POINTS, FIGHTER_DEATHS,
                            FIGHTER_SELF_KILLS, FIGHTER_ITEMS, FIGHTER_LEVEL};

@@ -45,13 +45,13 @@ constexpr float kPanelX = 0.04f, kPanelY = 0.2f, kPanelH = 0.65f;
 
 // One player's program: a player of the Orlins in the network players' first slot, and the
 // stored multiplayer settings written by the game's own writer (the name, the port, the host's
-// address, and a match of greed on the water scenario that its one-minute limit ends). Not the
+// address, and a match of `kind` on the water scenario that its one-minute limit ends). Not the
 // test mode: there an Escape that the session's end posts after the match already returned to
 // the menu quits the program.
-GameWindowSetup PlayerSetup(const std::string& name, uint32_t port) {
+GameWindowSetup PlayerSetup(const std::string& name, uint32_t port, int kind = 2) {
     GameWindowSetup setup{name, BRIMVALE_GAME, DemoDataFolder(BRIMVALE_DATA_TOOL),
                           {{"PRUEBAS", 0}, {"MENU", 1}, {"DEBUG", 1}}, {}};
-    setup.prepare = [name, port](const fs::path& folder) {
+    setup.prepare = [name, port, kind](const fs::path& folder) {
         std::ofstream(folder / "Saves" / "OrlinsMP" / "PlO00.dat", std::ios::binary)
             << PlayerSaveImage(0, 1, name).Str();
         const fs::path back = fs::current_path();
@@ -62,7 +62,7 @@ GameWindowSetup PlayerSetup(const std::string& name, uint32_t port) {
         g.side = 0;
         g.playerSlot = 0;
         g.scenario = demodata::WATER_SCENARIO;
-        g.gameKind = 2;
+        g.gameKind = kind;
         g.rules[RULE_VALUE_COUNT - 1] = 1;   // minutes
         std::snprintf(g_Multiplayer.playerName, sizeof g_Multiplayer.playerName, "%s", name.c_str());
         std::snprintf(g_Multiplayer.hostAddress, sizeof g_Multiplayer.hostAddress, "127.0.0.1");
@@ -229,9 +229,12 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     SCOPED_TRACE("on UDP port " + std::to_string(port));
     // All three start at once: the start-ups (videos, menu) overlap, so that the clients are
     // on their network pages before the host's one-minute match runs, on a slow machine too.
+    // The host plays greed; the second client's own set-up tab holds greed each for himself,
+    // whose results would have the other results page: the host's kind must decide its page.
     GameWindow host(PlayerSetup("Anfitrion", port));
     std::vector<std::unique_ptr<GameWindow>> clients;
-    for (const char* name : {"Uno", "Dos"}) clients.push_back(std::make_unique<GameWindow>(PlayerSetup(name, port)));
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port, 7)));
     GameWindow* players[3] = {&host, clients[0].get(), clients[1].get()};
     for (GameWindow* p : players) {
         SCOPED_TRACE(p->Folder().filename().string());

@@ -3,10 +3,13 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "core/settings.h"
 #include "fighters/character.h"
@@ -16,6 +19,8 @@
 #include "frontend/player_record.h"
 #include "frontend/player_saves.h"
 #include "frontend/text_table.h"
+#include "frontend/texture_font.h"
+#include "world/scenario.h"
 
 using menutest::MenuTest;
 
@@ -51,7 +56,7 @@ protected:
         g_Menu.saveMode = 2;
         g_Menu.gameType = 1;
         g_GameSettings.scenario = scenario;
-        g_GameSettings.gameKind = 3;
+        g_GameSettings.gameKind = g_Menu.gameKind = 3;
         g_Menu.results[0] = 61000;
         g_Menu.results[1] = 0;
         g_Menu.resultsPending = 1;
@@ -261,7 +266,7 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
                 g_Menu.localSlot = t.local;
                 g_Menu.saveMode = saveMode;
                 g_Menu.resultsPending = 0;
-                g_GameSettings.gameKind = k.kind;
+                g_GameSettings.gameKind = g_Menu.gameKind = k.kind;
                 g_GameSettings.fightersOwnMode2 = 0;
                 DropButtons();
                 s.SetScreen(12);
@@ -271,6 +276,242 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
             }
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The glyph corners of everything drawn since the log was cleared.
+std::vector<screentest::DrawnVertex> DrawnGlyphs(const gfx::RecordingDevice& rec) {
+    std::vector<screentest::DrawnVertex> out;
+    for (const gfx::DrawRecord& d : rec.Draws())
+        for (const screentest::DrawnVertex& v : screentest::VerticesOf(d)) out.push_back(v);
+    return out;
+}
+
+bool AllDrawnAmong(const std::vector<screentest::DrawnVertex>& some, const std::vector<screentest::DrawnVertex>& all) {
+    const auto same = [](const screentest::DrawnVertex& a, const screentest::DrawnVertex& b) {
+        return std::fabs(a.x - b.x) < 0.01f && std::fabs(a.y - b.y) < 0.01f && std::fabs(a.u - b.u) < 1e-5f &&
+               std::fabs(a.v - b.v) < 1e-5f && a.diffuse == b.diffuse;
+    };
+    return std::all_of(some.begin(), some.end(), [&](const screentest::DrawnVertex& v) {
+        return std::any_of(all.begin(), all.end(), [&](const screentest::DrawnVertex& w) { return same(v, w); });
+    });
+}
+
+// The kind a network session's start puts into the match, as the shell's start does; -1 for a
+// match without a session.
+int g_sessionKind = -1;
+
+// The results pages after a match whose kind the player's own set-up tab need not hold: the
+// match is started from the menu's start page (the tab applied, then the session's kind taking
+// over) and returns to the menu with its results.
+class PlayedKindTest : public MenuScreensTest {
+protected:
+    void SetUp() override {
+        MenuScreensTest::SetUp();
+        dir.Write("textos.txt", dir.Read("textos.txt") +
+                                    "TXT0800\"Won\";\nTXT0801\"Lost\";\nTXT0818\"Nobody\";\n"
+                                    "TXT0809\"Greed\";\nTXT0811\"Curse\";\nTXT0812\"Annihilation\";\n");
+        g_TextTable.Load("textos.txt");
+        Build(0);
+        StopFading();
+        g_sessionKind = -1;
+        MenuShellCalls calls = g_MenuShellCalls;
+        calls.startGame = [] {
+            if (g_sessionKind >= 0) {
+                g_Settings.gameKind = g_sessionKind;
+                g_Menu.gameKind = g_sessionKind;
+            }
+            g_Match.Setup(g_Settings.gameKind, g_Settings.localSide);
+            g_Menu.Release();
+        };
+        g_MenuShellCalls = calls;
+        g_GameSettings.fightersOwnMode2 = 0;
+        g_Menu.netPlayerCount = 2;
+    }
+    void TearDown() override {
+        std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
+        ResetMatch();
+        MenuScreensTest::TearDown();
+    }
+    // The match played on the side and with the set-up tab's kind given; the session's kind
+    // (-1 none) is the one played. Its results are `results`, the local fighter in `localSlot`.
+    MenuScreens& Play(int saveMode, int side, int tabKind, int session, const uint32_t* results, int localSlot) {
+        g_Menu.saveMode = saveMode;
+        g_Menu.variant = side;
+        g_GameSettings.side = side;
+        g_GameSettings.gameKind = tabKind;
+        g_sessionKind = session;
+        DropButtons();
+        Build(PAGE_START_MATCH);
+        EXPECT_FALSE(g_Menu.active) << "the match released the front end";
+        std::memcpy(g_Scenario.results, results, sizeof g_Scenario.results);
+        g_Menu.localSlot = localSlot;
+        g_Menu.ReturnFromMatch();
+        EXPECT_EQ(g_GameSettings.gameKind, tabKind) << "the set-up tab stays as the player left it";
+        EXPECT_EQ(g_GameSettings.side, side);
+        return *g_Menu.screens;
+    }
+    // Whether the results' values, drawn once, hold `text` as the page prints it at (x, y).
+    bool ValueDrawn(const char* text, int scale, int colour, float x, float y, bool shadow) {
+        MenuScreens& s = *g_Menu.screens;
+        rec->ClearLog();
+        s.DrawValues();
+        const auto drawn = DrawnGlyphs(*rec);
+        rec->ClearLog();
+        g_Font.Print(scale, colour, x, y, 0, text, 'c', shadow);
+        const auto expected = DrawnGlyphs(*rec);
+        EXPECT_FALSE(expected.empty()) << "the font draws " << text;
+        return !expected.empty() && AllDrawnAmong(expected, drawn);
+    }
+    // The team results page's score row, in a side's column.
+    bool TeamScoreDrawn(const char* text, int column) {
+        const MenuScreens& s = *g_Menu.screens;
+        return ValueDrawn(text, 5, 18, s.labels[3 + column].x, s.labels[5].y, false);
+    }
+    // The network results page's score column, in a player's row.
+    bool FighterScoreDrawn(const char* text, int row) {
+        const MenuScreens& s = *g_Menu.screens;
+        const TextLabel& head = s.labels[2];
+        return ValueDrawn(text, 4, row == g_Menu.localSlot ? 2 : 18, head.x + head.w / 2, s.labels[8 + row].y, true);
+    }
+    static uint32_t* Row(uint32_t* results, int r) {
+        return results + RESULT_FIGHTER_FIRST + r * RESULT_FIGHTER_FIELDS;
+    }
+};
+
+// The host (row 0, the Orlins) and the client (row 1, the Voraks) of a one-minute match.
+struct TwoPlayerResults {
+    uint32_t words[MATCH_RESULT_DWORDS] = {};
+    TwoPlayerResults() {
+        words[RESULT_ELAPSED] = 60000;
+        words[RESULT_FIGHTER_FIRST + FIGHTER_SIDE] = 0;
+        words[RESULT_FIGHTER_FIRST + RESULT_FIGHTER_FIELDS + FIGHTER_SIDE] = 1;
+        words[RESULT_FIGHTER_FIRST + RESULT_FIGHTER_FIELDS + FIGHTER_LINEUP_ID] = 1;
+    }
+};
+
+TEST_F(PlayedKindTest, AClientsCurseResultsFollowTheHostsKindNotItsOwnTab) {
+    // Kind 4, the client's tab on each for himself: the Orlins carried the curse past its limit,
+    // or nobody won. The host's row ranks first as each for himself would count it: that count
+    // must not decide.
+    for (const uint32_t winner : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << "winner word " << winner);
+        TwoPlayerResults r;
+        r.words[RESULT_WINNER] = winner;
+        r.words[RESULT_TEAM_FIRST + TEAM_CURSE_MS] = 61000;
+        r.words[RESULT_TEAM_FIRST + RESULT_TEAM_FIELDS + TEAM_CURSE_MS] = 12000;
+        Row(r.words, 0)[3] = Row(r.words, 0)[FIGHTER_KILL_SCORE] = 9;
+        MenuScreens& s = Play(1, 1, 6, 4, r.words, 1);
+        EXPECT_EQ(g_Menu.gameKind, 4);
+        ASSERT_EQ(s.screen, 12) << "kind 4 has the team results page";
+        EXPECT_STREQ(s.labels[5].text, "Curse");
+        EXPECT_STREQ(s.labels[0].text, winner == 1 ? "Won" : "Nobody");
+        EXPECT_STREQ(s.labels[12].text, g_TextTable.Get(winner == 1 ? 821 : 822));
+        // The curse's time as minutes and seconds, each side in its column.
+        EXPECT_TRUE(TeamScoreDrawn("1:01", 0));
+        EXPECT_TRUE(TeamScoreDrawn("0:12", 1));
+    }
+}
+
+TEST_F(PlayedKindTest, AClientsEachForHimselfResultsFollowTheHostsKindNotItsOwnTab) {
+    // Kind 6, the client's tab on the curse: the host's row has the best score; the winner word
+    // names the client's side, which in kind 4 would make it the winner.
+    TwoPlayerResults r;
+    r.words[RESULT_WINNER] = 1;
+    Row(r.words, 0)[3] = Row(r.words, 0)[FIGHTER_KILL_SCORE] = 5;
+    Row(r.words, 1)[3] = Row(r.words, 1)[FIGHTER_KILL_SCORE] = 2;
+    r.words[RESULT_TEAM_FIRST + TEAM_CURSE_MS] = 61000;
+    MenuScreens& s = Play(1, 1, 4, 6, r.words, 1);
+    ASSERT_EQ(s.screen, 18) << "each for himself has the network results page";
+    EXPECT_STREQ(s.labels[2].text, "Annihilation");
+    EXPECT_STREQ(s.labels[0].text, "Lost");
+    EXPECT_STREQ(s.labels[24].text, g_TextTable.Get(820));
+    // Kills as numbers, not a curse time.
+    EXPECT_TRUE(FighterScoreDrawn("5", 0));
+    EXPECT_TRUE(FighterScoreDrawn("2", 1));
+
+    // Kind 7 with the tab on kind 6: the client's row holds the credits and wins; kind 6's count
+    // would rank the host's row first.
+    TwoPlayerResults g;
+    g.words[RESULT_WINNER] = 1;
+    Row(g.words, 1)[FIGHTER_POINTS] = 300;
+    Row(g.words, 0)[FIGHTER_POINTS] = 100;
+    Row(g.words, 0)[3] = Row(g.words, 0)[FIGHTER_KILL_SCORE] = 9;
+    MenuScreens& t = Play(1, 1, 6, 7, g.words, 1);
+    ASSERT_EQ(t.screen, 18);
+    EXPECT_STREQ(t.labels[2].text, "Greed");
+    EXPECT_STREQ(t.labels[0].text, "Won");
+    EXPECT_STREQ(t.labels[24].text, g_TextTable.Get(821));
+    EXPECT_TRUE(FighterScoreDrawn("300", 1));
+    EXPECT_TRUE(FighterScoreDrawn("100", 0));
+}
+
+TEST_F(PlayedKindTest, AClientsTeamKindWithItsTabOnAFighterKindKeepsTheTeamPage) {
+    // Kind 2 hosted, the client's tab on kind 7, whose results would have the network page.
+    TwoPlayerResults r;
+    r.words[RESULT_WINNER] = 0;
+    r.words[RESULT_TEAM_FIRST + TEAM_POINTS] = 700;
+    MenuScreens& s = Play(1, 1, 7, 2, r.words, 1);
+    ASSERT_EQ(s.screen, 12);
+    EXPECT_STREQ(s.labels[5].text, "Greed");
+    EXPECT_STREQ(s.labels[0].text, "Lost");
+    EXPECT_TRUE(TeamScoreDrawn("700", 0));
+}
+
+// Matches without a session after network ones of other kinds: each page reads the kind just
+// played, which the tab holds here, and not the last session's.
+TEST_F(PlayedKindTest, LocalMatchesAfterANetworkMatchShowTheirOwnKind) {
+    TwoPlayerResults curse;
+    curse.words[RESULT_WINNER] = 1;
+    curse.words[RESULT_TEAM_FIRST + TEAM_CURSE_MS] = 61000;
+    ASSERT_EQ(Play(1, 1, 6, 4, curse.words, 1).screen, 12);
+
+    // Training, kind 6: the team page, won by the best row, the local one.
+    TwoPlayerResults each;
+    each.words[RESULT_WINNER] = 1;
+    Row(each.words, 0)[3] = Row(each.words, 0)[FIGHTER_KILL_SCORE] = 4;
+    each.words[RESULT_TEAM_FIRST + TEAM_KILL_SCORE] = 4;
+    MenuScreens& s = Play(0, 0, 6, -1, each.words, 0);
+    EXPECT_EQ(g_Menu.gameKind, 6);
+    ASSERT_EQ(s.screen, 12) << "training has no network page";
+    EXPECT_STREQ(s.labels[5].text, "Annihilation");
+    EXPECT_STREQ(s.labels[0].text, "Won");
+    EXPECT_TRUE(TeamScoreDrawn("4", 0));
+
+    // Training, kind 4, after a network match of kind 6.
+    TwoPlayerResults six;
+    Row(six.words, 1)[3] = Row(six.words, 1)[FIGHTER_KILL_SCORE] = 3;
+    ASSERT_EQ(Play(1, 1, 4, 6, six.words, 1).screen, 18);
+    MenuScreens& t = Play(0, 1, 4, -1, curse.words, 1);
+    EXPECT_EQ(g_Menu.gameKind, 4);
+    ASSERT_EQ(t.screen, 12);
+    EXPECT_STREQ(t.labels[5].text, "Curse");
+    EXPECT_STREQ(t.labels[0].text, "Won");
+    EXPECT_TRUE(TeamScoreDrawn("1:01", 0));
+}
+
+// A team campaign's stage after a network match of another kind: the win is marked for the
+// kind the stage was played in.
+TEST_F(PlayedKindTest, ACampaignStageWonAfterANetworkMatchMarksTheKindItWasPlayedIn) {
+    TwoPlayerResults curse;
+    curse.words[RESULT_WINNER] = 1;
+    ASSERT_EQ(Play(1, 1, 6, 4, curse.words, 1).screen, 12);
+
+    ClearCampaign();
+    g_Campaign.slot = 0;
+    g_Menu.gameType = 2;
+    g_GameSettings.scenario = 5;
+    TwoPlayerResults stage;
+    stage.words[RESULT_WINNER] = 0;
+    MenuScreens& s = Play(2, 0, 3, -1, stage.words, 0);
+    ASSERT_EQ(s.screen, 12);
+    EXPECT_STREQ(s.labels[0].text, "Won");
+    EXPECT_EQ(g_Campaign.scenarios[5][CAMPAIGN_WON + 3], 1);
+    EXPECT_EQ(g_Campaign.scenarios[5][CAMPAIGN_WON + 4], 0);
+    EXPECT_EQ(g_Campaign.credits, 1000);
 }
 
 TEST_F(MenuScreensTest, TheTeamListPutsTheCurrentSlotFirstAndKeepsTheSetupsTeamSize) {

@@ -101,7 +101,7 @@ protected:
         case 17:
         case 18:
             // A match of kind 0 that side 0 won, every count 0.
-            g_GameSettings.gameKind = 0;
+            g_GameSettings.gameKind = g_Menu.gameKind = 0;
             g_Menu.results[RESULT_ELAPSED] = 61000;
             g_Menu.results[RESULT_WINNER] = 0;
             g_Menu.netPlayerCount = 4;

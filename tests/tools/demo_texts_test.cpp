@@ -123,7 +123,7 @@ TEST_F(DemoTextsTest, EveryScreenBoxAndTipOfTheFrontEndHasItsTexts) {
         for (uint32_t winner : {0u, 1u, 2u})
             for (int saveMode : {0, 1}) {
                 g_Menu.saveMode = saveMode;
-                g_GameSettings.gameKind = kind;
+                g_GameSettings.gameKind = g_Menu.gameKind = kind;
                 g_Menu.results[RESULT_ELAPSED] = 61000;
                 g_Menu.results[RESULT_WINNER] = winner;
                 g_Menu.netPlayerCount = 2;
