@@ -552,24 +552,6 @@ TEST_F(CampaignScreensTest, EachOwnCardCarriesTheNameOfItsRowsFighter) {
     }
 }
 
-// The glyph corners of everything drawn since the log was cleared.
-std::vector<screentest::DrawnVertex> DrawnGlyphs(const gfx::RecordingDevice& rec) {
-    std::vector<screentest::DrawnVertex> out;
-    for (const gfx::DrawRecord& d : rec.Draws())
-        for (const screentest::DrawnVertex& v : screentest::VerticesOf(d)) out.push_back(v);
-    return out;
-}
-
-bool AllDrawnAmong(const std::vector<screentest::DrawnVertex>& some, const std::vector<screentest::DrawnVertex>& all) {
-    const auto same = [](const screentest::DrawnVertex& a, const screentest::DrawnVertex& b) {
-        return std::fabs(a.x - b.x) < 0.01f && std::fabs(a.y - b.y) < 0.01f && std::fabs(a.u - b.u) < 1e-5f &&
-               std::fabs(a.v - b.v) < 1e-5f && a.diffuse == b.diffuse;
-    };
-    return std::all_of(some.begin(), some.end(), [&](const screentest::DrawnVertex& v) {
-        return std::any_of(all.begin(), all.end(), [&](const screentest::DrawnVertex& w) { return same(v, w); });
-    });
-}
-
 // A card's level row reads as every other page shows a level to the player, one above the
 // stored number: a fighter who ended the match at level 6 reads 7.
 TEST_F(CampaignScreensTest, ACardPrintsTheLevelAsTheRestOfTheGameShowsIt) {
@@ -592,17 +574,17 @@ TEST_F(CampaignScreensTest, ACardPrintsTheLevelAsTheRestOfTheGameShowsIt) {
     const float y = s->labels[kLevelRow].y;
     rec->ClearLog();
     s->DrawValues();
-    const auto drawn = DrawnGlyphs(*rec);
+    const auto drawn = screentest::DrawnGlyphs(*rec);
     const auto printed = [&](const char* text) {
         rec->ClearLog();
         g_Font.Print(5, 18, card.x + card.w - 0.01f, y, 0, text, 'd', true);
-        return DrawnGlyphs(*rec);
+        return screentest::DrawnGlyphs(*rec);
     };
     const auto seven = printed("7"), six = printed("6");
     ASSERT_FALSE(seven.empty());
-    ASSERT_FALSE(AllDrawnAmong(six, seven)) << "the font tells the two apart";
-    EXPECT_TRUE(AllDrawnAmong(seven, drawn));
-    EXPECT_FALSE(AllDrawnAmong(six, drawn));
+    ASSERT_FALSE(screentest::AllDrawnAmong(six, seven)) << "the font tells the two apart";
+    EXPECT_TRUE(screentest::AllDrawnAmong(seven, drawn));
+    EXPECT_FALSE(screentest::AllDrawnAmong(six, drawn));
 }
 
 TEST_F(CampaignScreensTest, TheResultsReadTheTeamsSavesAgainAndAWinRestocksTheShop) {

@@ -282,24 +282,6 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
 
 namespace {
 
-// The glyph corners of everything drawn since the log was cleared.
-std::vector<screentest::DrawnVertex> DrawnGlyphs(const gfx::RecordingDevice& rec) {
-    std::vector<screentest::DrawnVertex> out;
-    for (const gfx::DrawRecord& d : rec.Draws())
-        for (const screentest::DrawnVertex& v : screentest::VerticesOf(d)) out.push_back(v);
-    return out;
-}
-
-bool AllDrawnAmong(const std::vector<screentest::DrawnVertex>& some, const std::vector<screentest::DrawnVertex>& all) {
-    const auto same = [](const screentest::DrawnVertex& a, const screentest::DrawnVertex& b) {
-        return std::fabs(a.x - b.x) < 0.01f && std::fabs(a.y - b.y) < 0.01f && std::fabs(a.u - b.u) < 1e-5f &&
-               std::fabs(a.v - b.v) < 1e-5f && a.diffuse == b.diffuse;
-    };
-    return std::all_of(some.begin(), some.end(), [&](const screentest::DrawnVertex& v) {
-        return std::any_of(all.begin(), all.end(), [&](const screentest::DrawnVertex& w) { return same(v, w); });
-    });
-}
-
 // The kind a network session's start puts into the match, as the shell's start does; -1 for a
 // match without a session.
 int g_sessionKind = -1;
@@ -359,12 +341,12 @@ protected:
         MenuScreens& s = *g_Menu.screens;
         rec->ClearLog();
         s.DrawValues();
-        const auto drawn = DrawnGlyphs(*rec);
+        const auto drawn = screentest::DrawnGlyphs(*rec);
         rec->ClearLog();
         g_Font.Print(scale, colour, x, y, 0, text, 'c', shadow);
-        const auto expected = DrawnGlyphs(*rec);
+        const auto expected = screentest::DrawnGlyphs(*rec);
         EXPECT_FALSE(expected.empty()) << "the font draws " << text;
-        return !expected.empty() && AllDrawnAmong(expected, drawn);
+        return !expected.empty() && screentest::AllDrawnAmong(expected, drawn);
     }
     // The team results page's score row, in a side's column.
     bool TeamScoreDrawn(const char* text, int column) {

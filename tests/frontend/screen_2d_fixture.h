@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +32,25 @@ inline std::vector<DrawnVertex> VerticesOf(const gfx::DrawRecord& draw) {
         out.push_back(v);
     }
     return out;
+}
+
+// The glyph corners of everything drawn since the log was cleared.
+inline std::vector<DrawnVertex> DrawnGlyphs(const gfx::RecordingDevice& rec) {
+    std::vector<DrawnVertex> out;
+    for (const gfx::DrawRecord& d : rec.Draws())
+        for (const DrawnVertex& v : VerticesOf(d)) out.push_back(v);
+    return out;
+}
+
+// Every corner of `some` drawn among `all`, at its place with its texture corner and colour.
+inline bool AllDrawnAmong(const std::vector<DrawnVertex>& some, const std::vector<DrawnVertex>& all) {
+    const auto same = [](const DrawnVertex& a, const DrawnVertex& b) {
+        return std::fabs(a.x - b.x) < 0.01f && std::fabs(a.y - b.y) < 0.01f && std::fabs(a.u - b.u) < 1e-5f &&
+               std::fabs(a.v - b.v) < 1e-5f && a.diffuse == b.diffuse;
+    };
+    return std::all_of(some.begin(), some.end(), [&](const DrawnVertex& v) {
+        return std::any_of(all.begin(), all.end(), [&](const DrawnVertex& w) { return same(v, w); });
+    });
 }
 
 // Render states, stage states and textures of the device.
