@@ -312,6 +312,8 @@ bool DeleteCampaign(int side, int slot) {
     // back the ones written: a campaign that stays keeps its members and the points it holds,
     // and no point is lost or found twice.
     PlayerRecord was[CAMPAIGN_MEMBERS] = {};
+    int32_t pending[CAMPAIGN_MEMBERS];
+    std::copy(g_Campaign.pendingPoints, g_Campaign.pendingPoints + CAMPAIGN_MEMBERS, pending);
     int written = 0;
     bool ok = true;
     for (; ok && written < CAMPAIGN_MEMBERS && g_Menu.gameType == 2; ++written) {
@@ -334,7 +336,7 @@ bool DeleteCampaign(int side, int slot) {
             *r = was[i];
             SavePlayer(side, g_Campaign.members[i]);
         }
-        LoadCampaign(side, slot, nullptr);
+        std::copy(pending, pending + CAMPAIGN_MEMBERS, g_Campaign.pendingPoints);
         return false;
     }
     ClearCampaign();

@@ -359,6 +359,13 @@ protected:
         const TextLabel& head = s.labels[2];
         return ValueDrawn(text, 4, row == g_Menu.localSlot ? 2 : 18, head.x + head.w / 2, s.labels[8 + row].y, true);
     }
+    // The team results page with the kind's heading, the title, and the first column's score drawn.
+    void ExpectTeamPage(const MenuScreens& s, const char* heading, const char* title, const char* score) {
+        ASSERT_EQ(s.screen, 12);
+        EXPECT_STREQ(s.labels[5].text, heading);
+        EXPECT_STREQ(s.labels[0].text, title);
+        EXPECT_TRUE(TeamScoreDrawn(score, 0));
+    }
     static uint32_t* Row(uint32_t* results, int r) {
         return results + RESULT_FIGHTER_FIRST + r * RESULT_FIGHTER_FIELDS;
     }
@@ -436,11 +443,7 @@ TEST_F(PlayedKindTest, AClientsTeamKindWithItsTabOnAFighterKindKeepsTheTeamPage)
     TwoPlayerResults r;
     r.words[RESULT_WINNER] = 0;
     r.words[RESULT_TEAM_FIRST + TEAM_POINTS] = 700;
-    MenuScreens& s = Play(1, 1, 7, 2, r.words, 1);
-    ASSERT_EQ(s.screen, 12);
-    EXPECT_STREQ(s.labels[5].text, "Greed");
-    EXPECT_STREQ(s.labels[0].text, "Lost");
-    EXPECT_TRUE(TeamScoreDrawn("700", 0));
+    ExpectTeamPage(Play(1, 1, 7, 2, r.words, 1), "Greed", "Lost", "700");
 }
 
 // Matches without a session after network ones of other kinds: each page reads the kind just
@@ -456,23 +459,16 @@ TEST_F(PlayedKindTest, LocalMatchesAfterANetworkMatchShowTheirOwnKind) {
     each.words[RESULT_WINNER] = 1;
     Row(each.words, 0)[3] = Row(each.words, 0)[FIGHTER_KILL_SCORE] = 4;
     each.words[RESULT_TEAM_FIRST + TEAM_KILL_SCORE] = 4;
-    MenuScreens& s = Play(0, 0, 6, -1, each.words, 0);
+    // Training has no network page.
+    ExpectTeamPage(Play(0, 0, 6, -1, each.words, 0), "Annihilation", "Won", "4");
     EXPECT_EQ(g_Menu.gameKind, 6);
-    ASSERT_EQ(s.screen, 12) << "training has no network page";
-    EXPECT_STREQ(s.labels[5].text, "Annihilation");
-    EXPECT_STREQ(s.labels[0].text, "Won");
-    EXPECT_TRUE(TeamScoreDrawn("4", 0));
 
     // Training, kind 4, after a network match of kind 6.
     TwoPlayerResults six;
     Row(six.words, 1)[3] = Row(six.words, 1)[FIGHTER_KILL_SCORE] = 3;
     ASSERT_EQ(Play(1, 1, 4, 6, six.words, 1).screen, 18);
-    MenuScreens& t = Play(0, 1, 4, -1, curse.words, 1);
+    ExpectTeamPage(Play(0, 1, 4, -1, curse.words, 1), "Curse", "Won", "1:01");
     EXPECT_EQ(g_Menu.gameKind, 4);
-    ASSERT_EQ(t.screen, 12);
-    EXPECT_STREQ(t.labels[5].text, "Curse");
-    EXPECT_STREQ(t.labels[0].text, "Won");
-    EXPECT_TRUE(TeamScoreDrawn("1:01", 0));
 }
 
 // A team campaign's stage after a network match of another kind: the win is marked for the
