@@ -369,15 +369,22 @@ void MenuScreens::UpdateTeamSummary() {
             if (StoreTeamSummary()) std::copy(r.attributes, r.attributes + PLAYER_ATTRIBUTES, summaryBase);
         }
     }
-    // The shops read the member from its stored record: what plus gave goes there first.
+    // The shops read the member from its stored record: what plus gave goes there first. A store
+    // that fails leaves the screen where it is, its points back in the store.
     for (int shop = 0; shop < 2; ++shop) {
         if (!Hit(buttons[shop], 710 + shop)) continue;
-        if (member && g_Campaign.pendingPoints[0] != summaryStored) StoreTeamSummary();
+        if (member && g_Campaign.pendingPoints[0] != summaryStored && !StoreTeamSummary()) {
+            PanelSound(FX_REFUSE);
+            return;
+        }
         LeaveScreenTo(22, 14 + shop, FX_FORWARD);
         return;
     }
     if (Hit(buttons[2], 485)) {
-        StoreTeamSummary();
+        if (!StoreTeamSummary()) {
+            PanelSound(FX_REFUSE);
+            return;
+        }
         LeaveScreenTo(22, PAGE_START_MATCH, FX_FORWARD);
         return;
     }

@@ -598,33 +598,48 @@ TEST_F(CampaignMemberTest, PointsSpentOnTheRecordPageOutliveTheShopsAndARestart)
 // opened with.
 TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARestart) {
     MakeOnePlayerCampaign(10);
-    ShowSummary();
-    const std::vector<float> opened = Values(s->teamRecords[0].attributes);
-    Click(s->images[21]);
-    Click(s->images[21]);
-    const std::vector<float> given = Raised(opened, 0, 2.0f);
-    ASSERT_EQ(Values(s->teamRecords[0].attributes), given);
-    ASSERT_EQ(g_Campaign.pendingPoints[0], 8);
-    struct Shop { int button, screen, back; };
-    for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
-        SCOPED_TRACE(shop.screen);
-        Log().sounds.clear();
-        Click(s->buttons[shop.button]);
-        ExpectLeft(22, shop.screen, {204});
-        Show(shop.screen);
-        EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "the shop's card";
-        Click(s->images[shop.back]);
-        EXPECT_EQ(g_Menu.targetPage, 22);
+    // Before a match and after one, which makes the front end anew.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 1) {
+            ShowSummary();
+            Click(s->buttons[2]);
+            ExpectLeft(22, PAGE_START_MATCH, {204});
+            PlayTheStartedMatch(false);
+        }
         ShowSummary();
-        EXPECT_EQ(Values(s->teamRecords[0].attributes), given);
-        EXPECT_EQ(g_Campaign.pendingPoints[0], 8);
+        const int32_t pending = g_Campaign.pendingPoints[0];
+        const std::vector<float> opened = Values(s->teamRecords[0].attributes);
+        Click(s->images[21]);
+        Click(s->images[21]);
+        const std::vector<float> given = Raised(opened, 0, 2.0f);
+        ASSERT_EQ(Values(s->teamRecords[0].attributes), given);
+        ASSERT_EQ(g_Campaign.pendingPoints[0], pending - 2);
+        struct Shop { int button, screen, back; };
+        for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
+            SCOPED_TRACE(shop.screen);
+            Log().sounds.clear();
+            Click(s->buttons[shop.button]);
+            ExpectLeft(22, shop.screen, {204});
+            Show(shop.screen);
+            EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "the shop's card";
+            Click(s->images[shop.back]);
+            EXPECT_EQ(g_Menu.targetPage, 22);
+            ShowSummary();
+            EXPECT_EQ(Values(s->teamRecords[0].attributes), given);
+            EXPECT_EQ(g_Campaign.pendingPoints[0], pending - 2);
+        }
+        Click(s->images[16]);
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "minus stops at what the page opened with";
+        EXPECT_EQ(g_Campaign.pendingPoints[0], pending - 2);
+        int32_t stored = -1;
+        EXPECT_EQ(OnePlayerAfterRestart(&stored), given);
+        EXPECT_EQ(stored, pending - 2);
+        // Back as the restart found it, the campaign's own player in the table.
+        PlayerRecord own = {};
+        ASSERT_TRUE(LoadCampaign(0, 0, &own));
+        ASSERT_TRUE(CopyPlayerToSlot(0, 0, own));
     }
-    Click(s->images[16]);
-    EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "minus stops at what the page opened with";
-    EXPECT_EQ(g_Campaign.pendingPoints[0], 8);
-    int32_t pending = -1;
-    EXPECT_EQ(OnePlayerAfterRestart(&pending), given);
-    EXPECT_EQ(pending, 8);
 }
 
 // Points moved onto a member, by the record page's spending, the summary page's spending or its
@@ -640,21 +655,28 @@ TEST_F(CampaignMemberTest, PointsSpentOnTheRecordPageAreFoundOnceWhenAWriteFails
     const std::vector<std::string> saves = Saves();
     for (const std::string blocked : {PlayerFile(members[0]), std::string("Saves/CAMPAIGNS/CV00.dat")}) {
         SCOPED_TRACE(blocked);
-        LoadFirstCampaign();
-        Show(10);
-        {
-            Unwritable unwritable(dir.path() / blocked);
-            Click(s->buttons[3]);
-            EXPECT_EQ(Values(s->teamRecords[0].attributes), before);
+        for (int way = 0; way < 4; ++way) {
+            SCOPED_TRACE(way);
+            LoadFirstCampaign();
+            Show(10);
+            {
+                Unwritable unwritable(dir.path() / blocked);
+                Click(s->buttons[3]);
+                EXPECT_EQ(Values(s->teamRecords[0].attributes), before);
+                EXPECT_EQ(Values(StoredAttributes(0)), before);
+                EXPECT_EQ(g_Campaign.pendingPoints[0], 25);
+            }
+            EXPECT_EQ(Saves(), saves);
+            // Then out by either shop, Start or the back arrow, which store the team again.
+            if (way < 3) Click(s->buttons[way]);
+            else Click(s->images[6]);
+            EXPECT_EQ(g_Menu.page, PAGE_TRANSITION);
+            Restart();
             EXPECT_EQ(Values(StoredAttributes(0)), before);
             EXPECT_EQ(g_Campaign.pendingPoints[0], 25);
         }
-        EXPECT_EQ(Saves(), saves);
-        Restart();
-        EXPECT_EQ(Values(StoredAttributes(0)), before);
-        EXPECT_EQ(g_Campaign.pendingPoints[0], 25);
     }
-    EXPECT_EQ(LogLinesWith("quedan como estaban"), 2);
+    EXPECT_EQ(LogLinesWith("quedan como estaban"), 8);
     // Written at last, the points are on the member and gone from the store.
     Show(10);
     Click(s->buttons[3]);
@@ -672,17 +694,25 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryAreFoundOnceWhenAWrit
     std::vector<float> opened = Values(s->teamRecords[0].attributes);
     ASSERT_TRUE(SavePlayer(0, 0));
     const std::string campaignBytes = dir.Read(kOnePlayerCampaign), playerBytes = dir.Read(kOnePlayerFile);
-    // Plus then a shop, plus then Start, and the spending button: each with either file blocked.
+    // Plus, then out by either shop or Start, or stored by the back arrow; or the spending button:
+    // each with either file blocked. What cannot be stored does not leave the page.
+    struct Way { const char* name; bool plus; int button, image; bool refused; };
+    const Way ways[] = {{"shop", true, 0, -1, true}, {"armoury", true, 1, -1, true}, {"start", true, 2, -1, true},
+                        {"back arrow", true, -1, 6, false}, {"spending", false, 3, -1, false}};
     for (const char* blocked : {kOnePlayerFile, kOnePlayerCampaign}) {
-        for (int way = 0; way < 3; ++way) {
-            SCOPED_TRACE(std::string(blocked) + " way " + std::to_string(way));
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(blocked) + " " + way.name);
             ShowSummary();
             {
                 Unwritable unwritable(dir.path() / blocked);
-                if (way < 2) Click(s->images[21]);
-                Click(way == 0 ? s->buttons[0] : way == 1 ? s->buttons[2] : s->buttons[3]);
+                if (way.plus) Click(s->images[21]);
+                Log().sounds.clear();
+                if (way.button >= 0) Click(s->buttons[way.button]);
+                else Click(s->images[way.image]);
                 EXPECT_EQ(Values(s->teamRecords[0].attributes), opened);
                 EXPECT_EQ(g_Campaign.pendingPoints[0], 10);
+                EXPECT_EQ(g_Menu.page, 22);
+                if (way.refused) EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
             }
             EXPECT_EQ(dir.Read(kOnePlayerCampaign), campaignBytes);
             EXPECT_EQ(dir.Read(kOnePlayerFile), playerBytes);
@@ -694,7 +724,7 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryAreFoundOnceWhenAWrit
             ASSERT_TRUE(CopyPlayerToSlot(0, 0, own));
         }
     }
-    EXPECT_EQ(LogLinesWith("quedan como estaban"), 6);
+    EXPECT_EQ(LogLinesWith("quedan como estaban"), 10);
     // Given and stored by the back arrow, which stays on the page, then given again: only the
     // second goes back to the store when a write fails.
     ShowSummary();
