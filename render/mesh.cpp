@@ -154,6 +154,12 @@ bool Mesh::DrawWithOverride() {
 }
 
 bool Mesh::DrawOffset(uint32_t first, uint32_t count) {
+    // A range past the mesh's own triangles would draw a neighbour's, or read past the buffer.
+    if (!g_Video.device || uint64_t(first) + count > triangleCount || maxVertex < minVertex) return false;
+    const uint64_t start = uint64_t(startIndex) + 3ull * first;
+    const ::IndexBuffer* ib = g_SceneIndexBuffers ? g_SceneIndexBuffers->Get(indexBufferId) : nullptr;
+    if (!ib || start + 3ull * count > ib->indexCount) return false;
+    if (count == 0) return true;
     MaterialTable* table = g_Scene.materials;
     if (!SelectBuffers(vertexBufferId, indexBufferId)) return false;
     const Material* m = table ? table->Get(materialId) : nullptr;
@@ -161,7 +167,7 @@ bool Mesh::DrawOffset(uint32_t first, uint32_t count) {
     for (uint32_t i = 0; i < m->passCount; ++i) {
         table->SetMaterial(materialId, int(i));
         if (gfx::Failed(g_Video.device->DrawIndexedPrimitive(gfx::D3DPT_TRIANGLELIST, minVertex, uint32_t(maxVertex - minVertex) + 1,
-                                                        startIndex + 3 * first, count)))
+                                                        uint32_t(start), count)))
             return false;
         g_PolygonsDrawn += count;
         ++g_DrawCalls;

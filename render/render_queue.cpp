@@ -36,7 +36,9 @@ bool MeshCollisionFace(const Mesh* mesh, uint32_t index, QueuedFace* out) {
     out->normal = c.normals[face.normalIndex];
     return true;
 }
-void MeshDrawOffset(Mesh*, uint32_t, uint32_t) {}
+void MeshDrawOffset(Mesh* mesh, uint32_t triangle, uint32_t triangleCount) {
+    if (mesh) mesh->DrawOffset(triangle, triangleCount);
+}
 bool DynamicMeshPosition(const DynamicMesh* mesh, Vec3* out) {
     if (!mesh || !out) return false;
     *out = mesh->transform.translation;

@@ -100,6 +100,8 @@ bool Scene::Create() {
     dynamicBuffer = new DynamicVertexBuffer(SCENE_DYNAMIC_VERTICES, SCENE_DYNAMIC_FVF);
     renderQueue = new RenderQueue();
     renderBatches = new RenderBatches();
+    // Blended meshes met by the octree walk go face by face to the queue, drawn after the world.
+    renderBatches->queue = renderQueue;
     camera = new Camera();
     skyTexture = -1;
     savedCamera = nullptr;

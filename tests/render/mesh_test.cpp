@@ -4,6 +4,7 @@
 
 #include "material_fixture.h"
 #include "render/index_buffer_table.h"
+#include "render/render_queue.h"
 #include "render/vertex_buffer_table.h"
 #include "scene/scene.h"
 #include "datakit/buffer_block_writer.h"
@@ -185,6 +186,73 @@ TEST_F(MeshTest, EachPassDrawsTheRangeOnce) {
     EXPECT_EQ(draws[1].textures[0], manager.Get(b)->frames[0]);
     EXPECT_EQ(g_PolygonsDrawn, 4u);
     EXPECT_EQ(g_DrawCalls, 2u);
+}
+
+TEST_F(MeshTest, DrawOffsetDrawsItsTrianglesInEachPassOfItsOwnMaterial) {
+    // Four triangles from index 6 of a buffer of 18 over the six vertices; an override that
+    // must not be used.
+    datakit::IndexRecord longer{18, 0, {}};
+    for (uint16_t i = 0; i < 18; ++i) longer.indices.push_back(uint16_t(i % 6));
+    ASSERT_EQ(indexBuffers.Load(Stream(datakit::BuildIndexBufferBlock({longer})), 0, 0), 2);
+    Y3DMesh rec = Record(0, 4, 6);
+    rec.indexBuffer = 2;
+    Mesh* m = LoadOne(rec);
+    ASSERT_NE(m, nullptr);
+    m->SetOverrideMaterial(blended);
+    struct Case {
+        uint32_t first, count;
+        bool drawn;
+    } cases[] = {{0, 1, true}, {3, 1, true}, {1, 2, true}, {0, 4, true}, {4, 1, false},
+                 {3, 2, false}, {0, 5, false}, {0xFFFFFFFFu, 2, false}, {1, 0xFFFFFFFFu, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << " + " << c.count);
+        dev->ClearLog();
+        g_PolygonsDrawn = g_DrawCalls = 0;
+        EXPECT_EQ(m->DrawOffset(c.first, c.count), c.drawn);
+        const auto draws = DrawsOf();
+        if (!c.drawn) {
+            EXPECT_TRUE(draws.empty());
+            EXPECT_EQ(g_PolygonsDrawn, 0u);
+            EXPECT_EQ(g_DrawCalls, 0u);
+            continue;
+        }
+        ASSERT_EQ(draws.size(), 2u);
+        for (const auto& d : draws) {
+            EXPECT_EQ(d.type, g::D3DPT_TRIANGLELIST);
+            EXPECT_EQ(d.startIndex, 6 + 3 * c.first);
+            EXPECT_EQ(d.primitiveCount, c.count);
+            EXPECT_EQ(d.minIndex, 0u);
+            EXPECT_EQ(d.numVertices, 6u);
+            EXPECT_EQ(d.indices, indexBuffers.Get(2)->buffer);
+        }
+        EXPECT_EQ(draws[0].textures[0], manager.Get(a)->frames[0]);
+        EXPECT_EQ(draws[1].textures[0], manager.Get(b)->frames[0]);
+        EXPECT_EQ(g_PolygonsDrawn, 2 * c.count);
+        EXPECT_EQ(g_DrawCalls, 2u);
+    }
+    EXPECT_EQ(m->overrideMaterialId, blended);
+
+    // A mesh that claims more triangles than its index buffer holds draws none past it.
+    Y3DMesh lying = Record(0, 4, 0);   // 12 indices in a buffer of 6
+    Mesh* l = LoadOne(lying);
+    ASSERT_NE(l, nullptr);
+    dev->ClearLog();
+    EXPECT_TRUE(l->DrawOffset(1, 1));
+    EXPECT_FALSE(l->DrawOffset(2, 1));
+    EXPECT_FALSE(l->DrawOffset(1, 2));
+    EXPECT_EQ(DrawsOf().size(), 2u);
+    // No buffers, no device: nothing to draw from.
+    Y3DMesh unbuffered = Record(0);
+    unbuffered.indexBuffer = unbuffered.vertexBuffer = 40;
+    Mesh* none = LoadOne(unbuffered);
+    ASSERT_NE(none, nullptr);
+    EXPECT_FALSE(none->DrawOffset(0, 1));
+    g::Device* device = g_Video.device;
+    g_Video.device = nullptr;
+    EXPECT_FALSE(m->DrawOffset(0, 1));
+    g_Video.device = device;
+    MeshDrawOffset(nullptr, 0, 1);
+    EXPECT_EQ(DrawsOf().size(), 2u);
 }
 
 TEST_F(MeshTest, ATrianglesOutlineJoinsItsThreeCornersAndClosesOnTheFirst) {
