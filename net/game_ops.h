@@ -94,7 +94,7 @@ void ResetFighterOwners();
 constexpr int REFUSED_EVENTS_LIMIT = 100;
 constexpr uint32_t REFUSED_EVENTS_WINDOW_MS = 10000;
 
-// The front end's record of which slot is this machine's fighter.
+// Records, for the results pages, which slot is this machine's fighter (-1: none).
 void NoteLocalFighterSlot(int slot);
 
 // The live game, unless a test put something else here.

@@ -8,6 +8,7 @@
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "fighters/skin.h"
+#include "frontend/menu.h"
 #include "net/game_ops.h"
 #include "net/session.h"
 #include "scene/anim_controller.h"
@@ -310,5 +311,4 @@ void RemovePlayerCharacters(uint32_t playerId) {
     ForgetPlayerFighters(playerId);
 }
 
-// The front end fills this: its record of which slot is this machine's fighter.
-void NoteLocalFighterSlot(int) {}
+void NoteLocalFighterSlot(int slot) { g_Menu.localSlot = slot >= 0 && slot < MAX_CHARACTERS ? slot : -1; }

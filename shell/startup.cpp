@@ -231,6 +231,7 @@ void ChooseLocalFighter() {
     for (Character& c : g_Characters) {
         if (c.active && c.side == g_Match.localSide) {
             g_Control.localCharacter = &c;
+            g_Menu.localSlot = c.slot;
             c.SelectDefaultPower();
             return;
         }
@@ -267,6 +268,8 @@ void StartGame() {
     }
     g_Match.Setup(g_Settings.gameKind, g_Settings.localSide);
     g_Control.Init();
+    // The results mark only a fighter this match gives this machine, never an earlier match's.
+    g_Menu.localSlot = -1;
 
     if (mode == 1) {
         // The viewer's scenario is only a backdrop for the figures; they show without it.

@@ -11,6 +11,7 @@
 #include "fighters/match.h"
 #include "frontend/menu_screens.h"
 #include "frontend/settings_files.h"
+#include "shell/control.h"
 #include "world/scenario.h"
 
 namespace {
@@ -57,9 +58,13 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
     StartMatch(program);
     // The chosen player and one enemy stand in the arena.
     auto perSide = std::make_shared<std::array<int, 2>>();
-    program.Do("fighters", [perSide](ScriptedProgram&) {
+    // The menu's local fighter, which the results pages mark, and the one the player controls.
+    auto local = std::make_shared<std::array<int, 2>>(std::array<int, 2>{-2, -2});
+    program.Do("fighters", [perSide, local](ScriptedProgram&) {
         for (const Character& c : g_Characters)
             if (c.active && (c.side == 0 || c.side == 1)) ++(*perSide)[size_t(c.side)];
+        (*local)[0] = g_Menu.localSlot;
+        (*local)[1] = g_Control.localCharacter ? g_Control.localCharacter->slot : -1;
     });
     PlayToTheResultAndLeave(program);
     program.WaitForPage(12);
@@ -72,6 +77,8 @@ TEST_F(ScriptedRunTest, TrainingIsSetUpPlayedAndItsResultsShown) {
     EXPECT_TRUE(*previewShown);
     EXPECT_EQ((*perSide)[0], 1);
     EXPECT_EQ((*perSide)[1], 1);
+    EXPECT_GE((*local)[1], 0);
+    EXPECT_EQ((*local)[0], (*local)[1]);
     // "Training.cfg" keeps the set-up.
     ResetSettingsFiles();
     ASSERT_TRUE(ReadTrainingConfig());

@@ -37,6 +37,8 @@ constexpr int kFirstLetterType = 24;
 
 int g_requests = 0;
 std::vector<uint8_t> g_answer;
+// Where the answer puts the client's fighter; any slot before it holds the host's own (player 0).
+int g_clientSlot = 0;
 
 void KeepEvent(const uint8_t* event, size_t size) { g_answer.insert(g_answer.end(), event, event + size); }
 
@@ -52,7 +54,11 @@ void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size)
     g_answer[0] = SESSION_MESSAGE_GAME_PACKET;
     g_GamePacketSink = KeepEvent;
     PlayerRecord record{};
-    g_GamePacket.WriteSpawnCharacter(0, kClientId, 0, 0, start, record);
+    Vec3 other{};
+    float otherFacing = 0.0f;
+    if (g_clientSlot > 0 && FindPlacedCharacter(1, 0, &other, &otherFacing))
+        g_GamePacket.WriteSpawnCharacter(0, 0, 1, 0, other, record);
+    g_GamePacket.WriteSpawnCharacter(g_clientSlot, kClientId, 0, 0, start, record);
     uint32_t slot = 0;
     for (ElementRecord* r = g_ElementMap.list.First(); r && slot < 4; r = g_ElementMap.list.Next(r)) {
         if (r->elementKind != ELEMENT_ITEM || !r->placeable) continue;
@@ -75,6 +81,7 @@ protected:
         ResetMainLoopState();
         g_requests = 0;
         g_answer.clear();
+        g_clientSlot = 0;
         testsupport::WriteScriptedFolder(dir);
         ASSERT_TRUE(InitApp(WndProc));
         ASSERT_TRUE(g_Menu.active);
@@ -111,6 +118,42 @@ TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell)
     for (const Item& item : g_Items) letters += item.active && item.present && item.type >= kFirstLetterType ? 1 : 0;
     EXPECT_EQ(letters, 4) << "the host's letters lie on the client's map too";
     for (int w = 0; w < MATCH_WORDS; ++w) EXPECT_EQ(g_Match.wordState[w], w == kLifeWord ? 1 : 0) << "word " << w;
+}
+
+// The results pages mark the row of the fighter this machine played: a game that hosted a match
+// and then joins another marks the fighter the host gave it there, not the slot it had as host.
+TEST_F(ClientStartTest, AGameThatHostedAndThenJoinsKeepsTheFighterTheHostGaveItAsItsOwn) {
+    g_NetRoleCalls.startServer = [](const char*, uint32_t) { return true; };
+    g_NetRoleCalls.stopServer = [] {};
+    g_GameSettings.side = 1;
+    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
+    g_NetSession.gameKind = 5;
+    ASSERT_TRUE(g_NetSession.Start(true, "Anfitrion", 2300, ""));
+    g_Menu.BuildPage(PAGE_START_MATCH);
+    ASSERT_FALSE(g_Menu.active) << "the hosted match started";
+    ASSERT_NE(g_Control.localCharacter, nullptr);
+    const int hosted = g_Control.localCharacter->slot;
+    EXPECT_EQ(g_Menu.localSlot, hosted);
+    g_ShellCalls.returnFromMatch();
+    ASSERT_TRUE(g_Menu.active);
+    g_NetSession.Stop();
+
+    // Joined: the host's own fighter comes first, in the slot this game had as host.
+    ASSERT_TRUE(g_NetSession.Start(false, "Cliente", 2300, ""));
+    g_ClientPlayerCount = 2;
+    g_NetClient.localPlayerId = kClientId;
+    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
+    g_NetSession.gameKind = 5;
+    g_GameSettings.side = 0;
+    g_clientSlot = hosted + 1;
+    g_Menu.BuildPage(PAGE_START_MATCH);
+    ASSERT_FALSE(g_Menu.active) << "the joined match started";
+    ASSERT_NE(g_Control.localCharacter, nullptr);
+    EXPECT_EQ(g_Control.localCharacter->slot, hosted + 1);
+    EXPECT_TRUE(g_Characters[0].active) << "the host's fighter";
+    EXPECT_EQ(g_Menu.localSlot, hosted + 1);
+    g_ShellCalls.returnFromMatch();
+    EXPECT_EQ(g_Menu.localSlot, hosted + 1) << "what the results pages read";
 }
 
 }  // namespace
