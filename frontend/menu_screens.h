@@ -291,6 +291,8 @@ private:
     bool StoreMemberWithCampaign(int k, const PlayerRecord& card, const CampaignBlock& campaign);
     // The team summary's member and campaign stored with what the page gave since its last store.
     bool StoreTeamSummary();
+    // Whether the summary page shows what its member's stored record and the store do not hold.
+    bool SummaryMoved() const;
     void DrawShopValues();
     void DrawCampaignTeamValues();
     void DrawSummaryValues();

@@ -359,6 +359,15 @@ bool MenuScreens::StoreTeamSummary() {
     return true;
 }
 
+bool MenuScreens::SummaryMoved() const {
+    if (g_Campaign.pendingPoints[0] != summaryStored) return true;
+    // A minus and a plus leave the store's count as it was, yet move a point between two values.
+    const int slot = teamIndex[0];
+    const PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[ChosenSide()][slot] : nullptr;
+    const float* shown = teamRecords[0].attributes;
+    return stored && !std::equal(shown, shown + PLAYER_ATTRIBUTES, stored->attributes);
+}
+
 void MenuScreens::UpdateTeamSummary() {
     PlayerRecord& r = teamRecords[0];
     const bool member = teamIndex[0] >= 0;
@@ -373,7 +382,7 @@ void MenuScreens::UpdateTeamSummary() {
     // that fails leaves the screen where it is, its points back in the store.
     for (int shop = 0; shop < 2; ++shop) {
         if (!Hit(buttons[shop], 710 + shop)) continue;
-        if (member && g_Campaign.pendingPoints[0] != summaryStored && !StoreTeamSummary()) {
+        if (member && SummaryMoved() && !StoreTeamSummary()) {
             PanelSound(FX_REFUSE);
             return;
         }

@@ -642,6 +642,43 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARe
     }
 }
 
+// After the back arrow has stored the page, a minus and a plus move a point from one value to
+// another and leave the store's count as it was: each shop and a restart still read what the page
+// shows.
+TEST_F(CampaignMemberTest, APointMovedBetweenValuesAfterTheSummarysStoreReachesTheShopsAndARestart) {
+    MakeOnePlayerCampaign(10);
+    ShowSummary();
+    std::vector<float> shown = Values(s->teamRecords[0].attributes);
+    int32_t pending = 10;
+    struct Shop { int button, screen, back; };
+    for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
+        SCOPED_TRACE(shop.screen);
+        // Plus on strength, then the back arrow, which stores and stays.
+        Click(s->images[21]);
+        Click(s->images[6]);
+        ASSERT_EQ(g_Menu.targetPage, 22);
+        // Strength down again (above what the page opened with), agility up one.
+        Click(s->images[16]);
+        Click(s->images[24]);
+        shown = Raised(shown, 3, 1.0f);
+        --pending;
+        ASSERT_EQ(Values(s->teamRecords[0].attributes), shown);
+        ASSERT_EQ(g_Campaign.pendingPoints[0], pending);
+        Log().sounds.clear();
+        Click(s->buttons[shop.button]);
+        ExpectLeft(22, shop.screen, {204});
+        Show(shop.screen);
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown) << "the shop's card";
+        Click(s->images[shop.back]);
+        ShowSummary();
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown);
+        EXPECT_EQ(g_Campaign.pendingPoints[0], pending);
+    }
+    int32_t stored = -1;
+    EXPECT_EQ(OnePlayerAfterRestart(&stored), shown);
+    EXPECT_EQ(stored, pending);
+}
+
 // Points moved onto a member, by the record page's spending, the summary page's spending or its
 // plus, while the member's file and then the campaign's cannot be written: both files stay as they
 // were, the page shows what they hold, a restart finds the points once, still pending, and the
