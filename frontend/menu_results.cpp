@@ -53,13 +53,19 @@ int Outcome(const uint32_t* results, int side) {
     const int32_t winner = int32_t(results[RESULT_WINNER]);
     const int kind = g_Menu.gameKind;
     if (kind == 6 || kind == 7) {
-        // The row with the highest score wins; the player wins when it is its own.
-        const int field = kind == 7 ? 0 : 3;
-        int best = -1;
-        int32_t bestScore = 0;
-        for (int row = 0; row < MAX_CHARACTERS; ++row) {
-            const int32_t score = int32_t(results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + field]);
-            if (best < 0 || score > bestScore) best = row, bestScore = score;
+        // A fighter that reached the goal won, as the match itself said; when the time ran out,
+        // the best score of the column the pages show, the earlier row on a tie, among the
+        // fighters still in the match when it is known who they were.
+        int best = winner >= 0 && winner < MAX_CHARACTERS ? winner : -1;
+        if (best < 0) {
+            const int field = FighterScoreField(kind);
+            const uint16_t fought = g_Menu.resultsFought;
+            int32_t bestScore = 0;
+            for (int row = 0; row < MAX_CHARACTERS; ++row) {
+                if (fought != 0 && (fought >> row & 1u) == 0) continue;
+                const int32_t score = int32_t(results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + field]);
+                if (best < 0 || score > bestScore) best = row, bestScore = score;
+            }
         }
         if (best < 0) return 0;
         return best == g_Menu.localSlot ? 1 : -1;

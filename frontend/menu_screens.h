@@ -49,6 +49,8 @@ struct Vec3;
 bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out);
 // A result value as the tables print it: a game kind 4 score (milliseconds) as minutes:seconds.
 void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow);
+// The field of a fighter's result row that the results pages show as a game kind's score.
+int FighterScoreField(int kind);
 // The live game block set up for the mission of a side at a scenario step and game kind; false,
 // changing nothing, when the side's table has no such record.
 bool SetUpMission(int side, int step, int kind, bool team);

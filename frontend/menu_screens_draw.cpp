@@ -58,6 +58,8 @@ int KindField(int kind) {
 
 }  // namespace
 
+int FighterScoreField(int kind) { return FIGHTER_SYMBOLS + KindField(kind); }
+
 void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow) {
     if (scoreRow && kind == 4) {
         const uint32_t seconds = uint32_t(double(value) * 0.001);
@@ -180,7 +182,7 @@ void MenuScreens::DrawValues() {
 void MenuScreens::DrawNetworkResultValues() {
     const int kind = g_Menu.gameKind;
     // The kind's score, four tallies, and the level as players count it.
-    const int fields[6] = {FIGHTER_SYMBOLS + KindField(kind), FIGHTER_KILL_POINTS, FIGHTER_DEATHS,
+    const int fields[6] = {FighterScoreField(kind), FIGHTER_KILL_POINTS, FIGHTER_DEATHS,
                            FIGHTER_SELF_KILLS, FIGHTER_ITEMS, FIGHTER_LEVEL};
     for (int row = 0; row < MAX_CHARACTERS; ++row) {
         const TextLabel& at = labels[8 + row];

@@ -232,7 +232,8 @@ TEST_F(MenuScreensTest, AWinWhoseCampaignCannotBeWrittenSaysTheSaveFailed) {
     EXPECT_STRNE(told, g_TextTable.Get(702));
 }
 
-// Each for himself, the best score wins; on a tie the earlier row keeps the win. The local
+// Each for himself, when the time ran out, the best score of the column the pages show wins (the
+// credits in kind 7, the kill score in kind 6); on a tie the earlier row keeps the win. The local
 // fighter's own row makes the title won, any other row lost, on the results page and on the
 // network results page it turns into.
 TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) {
@@ -243,8 +244,7 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
     struct Case {
         int kind, field, otherField;
     };
-    // Kind 7 ranks by the rows' first field, kind 6 by their fourth.
-    for (const Case k : {Case{7, 0, 3}, Case{6, 3, 0}}) {
+    for (const Case k : {Case{7, FIGHTER_POINTS, FIGHTER_KILL_SCORE}, Case{6, FIGHTER_KILL_SCORE, FIGHTER_POINTS}}) {
         struct Tie {
             const char* name;
             int local;
@@ -256,13 +256,16 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
                 SCOPED_TRACE(testing::Message() << "kind " << k.kind << ", " << t.name << ", save mode " << saveMode);
                 std::memset(g_Menu.results, 0, sizeof g_Menu.results);
                 g_Menu.results[RESULT_ELAPSED] = 1000;
-                g_Menu.results[RESULT_WINNER] = 0;
+                g_Menu.results[RESULT_WINNER] = uint32_t(-1);
                 const auto row = [](int r) { return g_Menu.results + RESULT_FIGHTER_FIRST + r * RESULT_FIGHTER_FIELDS; };
                 row(1)[k.field] = 5;
                 row(4)[k.field] = 5;
                 row(0)[k.field] = 2;
-                // The other kind's field ranks another row first: it must not count here.
+                // The other kind's score, the side word and the checkpoints rank other rows first:
+                // none of them counts here.
                 row(7)[k.otherField] = 9;
+                row(8)[FIGHTER_SIDE] = 9;
+                row(9)[FIGHTER_CHECKPOINTS] = 9;
                 g_Menu.localSlot = t.local;
                 g_Menu.saveMode = saveMode;
                 g_Menu.resultsPending = 0;
@@ -406,10 +409,10 @@ TEST_F(PlayedKindTest, AClientsCurseResultsFollowTheHostsKindNotItsOwnTab) {
 }
 
 TEST_F(PlayedKindTest, AClientsEachForHimselfResultsFollowTheHostsKindNotItsOwnTab) {
-    // Kind 6, the client's tab on the curse: the host's row has the best score; the winner word
-    // names the client's side, which in kind 4 would make it the winner.
+    // Kind 6, the client's tab on the curse, the time run out: the host's row has the best kill
+    // score, whatever the curse's time would say.
     TwoPlayerResults r;
-    r.words[RESULT_WINNER] = 1;
+    r.words[RESULT_WINNER] = uint32_t(-1);
     Row(r.words, 0)[3] = Row(r.words, 0)[FIGHTER_KILL_SCORE] = 5;
     Row(r.words, 1)[3] = Row(r.words, 1)[FIGHTER_KILL_SCORE] = 2;
     r.words[RESULT_TEAM_FIRST + TEAM_CURSE_MS] = 61000;
@@ -425,7 +428,7 @@ TEST_F(PlayedKindTest, AClientsEachForHimselfResultsFollowTheHostsKindNotItsOwnT
     // Kind 7 with the tab on kind 6: the client's row holds the credits and wins; kind 6's count
     // would rank the host's row first.
     TwoPlayerResults g;
-    g.words[RESULT_WINNER] = 1;
+    g.words[RESULT_WINNER] = uint32_t(-1);
     Row(g.words, 1)[FIGHTER_POINTS] = 300;
     Row(g.words, 0)[FIGHTER_POINTS] = 100;
     Row(g.words, 0)[3] = Row(g.words, 0)[FIGHTER_KILL_SCORE] = 9;
@@ -436,6 +439,72 @@ TEST_F(PlayedKindTest, AClientsEachForHimselfResultsFollowTheHostsKindNotItsOwnT
     EXPECT_STREQ(t.labels[24].text, g_TextTable.Get(821));
     EXPECT_TRUE(FighterScoreDrawn("300", 1));
     EXPECT_TRUE(FighterScoreDrawn("100", 0));
+}
+
+// Each for himself: the fighter the match named when it reached its goal wins, as the victory or
+// defeat the match played said; when the time ran out, the best score of the column the page
+// shows. The local row, and only it, is drawn in the local colour, whoever won.
+TEST_F(PlayedKindTest, EachForHimselfTheTitleFollowsTheMatchsWinnerOrTheBestShownScore) {
+    for (const int kind : {6, 7}) {
+        const int field = kind == 7 ? FIGHTER_POINTS : FIGHTER_KILL_SCORE;
+        struct Case {
+            const char* name;
+            int winner, best, local;
+            const char* title;
+        };
+        const Case cases[] = {
+            {"time run out, the local row best", -1, 2, 2, "Won"},
+            {"time run out, another row best", -1, 2, 1, "Lost"},
+            {"the local fighter reached the goal, another row best", 1, 2, 1, "Won"},
+            {"another fighter reached the goal, the local row best", 0, 2, 2, "Lost"},
+            {"a winner word past the last slot, the local row best", MAX_CHARACTERS, 2, 2, "Won"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", " << c.name);
+            uint32_t words[MATCH_RESULT_DWORDS] = {};
+            words[RESULT_ELAPSED] = 60000;
+            words[RESULT_WINNER] = uint32_t(c.winner);
+            for (int r = 0; r < 3; ++r) {
+                Row(words, r)[FIGHTER_SIDE] = uint32_t(r % 2);
+                Row(words, r)[field] = r == c.best ? 90 : 10 * uint32_t(r + 1);
+                // The side word, the checkpoints and the other kind's score are no score here.
+                Row(words, r)[FIGHTER_CHECKPOINTS] = Row(words, r)[kind == 7 ? FIGHTER_KILL_SCORE : FIGHTER_POINTS] =
+                    r == 0 ? 500 : 0;
+            }
+            g_Menu.netPlayerCount = 3;
+            MenuScreens& s = Play(1, c.local % 2, kind == 6 ? 7 : 6, kind, words, c.local);
+            ASSERT_EQ(s.screen, 18);
+            EXPECT_STREQ(s.labels[0].text, c.title);
+            for (int r = 0; r < 3; ++r) {
+                char score[16];
+                std::snprintf(score, sizeof score, "%u", Row(words, r)[field]);
+                EXPECT_TRUE(ValueDrawn(score, 4, r == c.local ? 2 : 18, s.labels[2].x + s.labels[2].w / 2,
+                                       s.labels[8 + r].y, true))
+                    << "row " << r << " in " << (r == c.local ? "the local colour" : "the others'");
+            }
+            // Training's results page of the same match says the same.
+            EXPECT_STREQ(Play(0, c.local % 2, kind, -1, words, c.local).labels[0].text, c.title);
+        }
+    }
+}
+
+// When the time ran out, only the rows of fighters that were in the match rank: an empty row's
+// zeros do not beat the kill scores below zero that self-kills leave.
+TEST_F(PlayedKindTest, EachForHimselfOnlyTheRowsThatFoughtRankWhenTheTimeRanOut) {
+    uint32_t words[MATCH_RESULT_DWORDS] = {};
+    words[RESULT_ELAPSED] = 60000;
+    words[RESULT_WINNER] = uint32_t(-1);
+    Row(words, 1)[FIGHTER_KILL_SCORE] = uint32_t(-3);
+    Row(words, 2)[FIGHTER_KILL_SCORE] = uint32_t(-1);
+    MenuScreens& s = Play(1, 0, 6, 6, words, 2);
+    g_Menu.resultsFought = (1u << 1) | (1u << 2);
+    DropButtons();
+    s.SetScreen(18);
+    EXPECT_STREQ(s.labels[0].text, "Won");
+    g_Menu.localSlot = 0;
+    DropButtons();
+    s.SetScreen(18);
+    EXPECT_STREQ(s.labels[0].text, "Lost") << "row 0 did not fight";
 }
 
 TEST_F(PlayedKindTest, AClientsTeamKindWithItsTabOnAFighterKindKeepsTheTeamPage) {
@@ -456,7 +525,7 @@ TEST_F(PlayedKindTest, LocalMatchesAfterANetworkMatchShowTheirOwnKind) {
 
     // Training, kind 6: the team page, won by the best row, the local one.
     TwoPlayerResults each;
-    each.words[RESULT_WINNER] = 1;
+    each.words[RESULT_WINNER] = uint32_t(-1);
     Row(each.words, 0)[3] = Row(each.words, 0)[FIGHTER_KILL_SCORE] = 4;
     each.words[RESULT_TEAM_FIRST + TEAM_KILL_SCORE] = 4;
     // Training has no network page.
