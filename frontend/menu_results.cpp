@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/math.h"
+#include "core/debug_log.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/campaign.h"
@@ -169,8 +170,25 @@ void MenuScreens::BuildResults() {
     MakeNextArrow(0, 0.98f);
 }
 
+void MenuScreens::KeepNetworkLevel() {
+    const int row = g_Menu.localSlot;
+    if (row < 0 || row >= MAX_CHARACTERS || (g_Menu.resultsFought >> row & 1u) == 0) return;
+    const int side = g_Menu.variant == 1 ? 1 : 0;
+    const int slot = g_Menu.selectedPlayer;
+    const PlayerRecord* own = g_Menu.SelectedRecord(side);
+    if (!own || slot < 0 || slot >= PLAYER_SLOTS || g_Menu.playerTables.records[side][slot] != own) return;
+    const int32_t level = int32_t(g_Menu.results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + FIGHTER_LEVEL]);
+    // The page is made again on every visit, and a row of another match's making must never cost
+    // a player the levels it has.
+    if (level <= int32_t(own->level)) return;
+    teamRecords[0] = *own;
+    if (!CreatePlayerAtLevel(&teamRecords[0], slot, level, own->extra))
+        WriteDebugLogF("No se pudo guardar el jugador %d con el nivel %d", slot, level);
+}
+
 void MenuScreens::BuildNetworkResults() {
     const uint32_t* results = g_Menu.results;
+    KeepNetworkLevel();
     const int outcome = Outcome(results, g_Menu.variant == 1 ? 1 : 0);
     MakeTextLabel(0, 0.5f, 0.2f, 'C', outcome > 0 ? 800 : outcome < 0 ? 801 : 818, 9, 1);
     MakeTextLabel(1, 0.12f, 0.38f, 'I', 695, 5, 13);

@@ -234,6 +234,8 @@ private:
     void BuildMissionChoice();
     void BuildResults();
     void BuildNetworkResults();
+    // The local player's stored record takes the level its fighter reached in the network match.
+    void KeepNetworkLevel();
     void BuildCredits();
     // Only the current credits page's labels shown.
     void ShowCreditsPage();

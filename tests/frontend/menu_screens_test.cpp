@@ -507,6 +507,54 @@ TEST_F(PlayedKindTest, EachForHimselfOnlyTheRowsThatFoughtRankWhenTheTimeRanOut)
     EXPECT_STREQ(s.labels[0].text, "Lost") << "row 0 did not fight";
 }
 
+// The network results keep the level the local fighter reached in the player's own save, with
+// its name and look; never a lower level, nor one from a row nobody of this machine played.
+TEST_F(PlayedKindTest, TheNetworkResultsKeepTheLevelTheLocalFighterReachedInThePlayersSave) {
+    g_Menu.saveMode = 1;
+    PlayerRecord made{};
+    MakeRandomPlayer(0, &made);
+    std::snprintf(made.look.name, sizeof made.look.name, "Kesta");
+    made.look.skin = 3;
+    made.level = 1;
+    ASSERT_TRUE(CopyPlayerToSlot(0, 3, made));
+    ASSERT_TRUE(SavePlayer(0, 3));
+    g_Menu.SelectPlayer(3, 0);
+    uint32_t words[MATCH_RESULT_DWORDS] = {};
+    words[RESULT_ELAPSED] = 60000;
+    words[RESULT_WINNER] = uint32_t(-1);
+    Row(words, 0)[FIGHTER_LEVEL] = 6;   // the host's fighter
+    Row(words, 1)[FIGHTER_LEVEL] = 4;
+    MenuScreens& s = Play(1, 0, 7, 7, words, 1);
+    ASSERT_EQ(s.screen, 18);
+    const auto storedLevel = [] {
+        g_Menu.LoadPlayerSaves(1);
+        const PlayerRecord* r = g_Menu.playerTables.records[0][3];
+        EXPECT_NE(r, nullptr);
+        if (r) {
+            EXPECT_STREQ(r->look.name, "Kesta");
+            EXPECT_EQ(r->look.skin, 3u);
+        }
+        g_Menu.SelectPlayer(3, 0);
+        return r ? int(r->level) : -1;
+    };
+    EXPECT_EQ(storedLevel(), 1) << "the local row is not known to have fought";
+    const auto again = [&](uint16_t fought, int local) {
+        g_Menu.resultsFought = fought;
+        g_Menu.localSlot = local;
+        DropButtons();
+        s.SetScreen(18);
+        return storedLevel();
+    };
+    EXPECT_EQ(again(0x3, -1), 1) << "no fighter of this machine";
+    EXPECT_EQ(again(0x1, 1), 1) << "the local row did not fight";
+    EXPECT_EQ(again(0x3, 1), 4);
+    const PlayerRecord* raised = g_Menu.playerTables.records[0][3];
+    ASSERT_NE(raised, nullptr);
+    EXPECT_GT(raised->attributes[0], made.attributes[0]) << "a level's attributes come with it";
+    Row(g_Menu.results, 1)[FIGHTER_LEVEL] = 2;
+    EXPECT_EQ(again(0x3, 1), 4) << "a lower level is never stored";
+}
+
 TEST_F(PlayedKindTest, AClientsTeamKindWithItsTabOnAFighterKindKeepsTheTeamPage) {
     // Kind 2 hosted, the client's tab on kind 7, whose results would have the network page.
     TwoPlayerResults r;
