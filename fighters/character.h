@@ -303,7 +303,8 @@ public:
     // Whether the last advance of a bone's animation completed a cycle.
     bool AnimationWrapped(int bone) const;
 
-    // Rules that later parts fill; see character_seams.cpp.
+    // Meters, timed states, overlays, skin, animation, facing, movement and the per-frame steps;
+    // each group has a file of its own (character_meters, timed_states, body_overlay, skin, ...).
     void ChangeHealth(float amount, Character* attacker);
     bool StartFreeze(int durationMs, int fadeMs);
     bool StopFreeze(int fadeMs);

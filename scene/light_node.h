@@ -52,9 +52,6 @@ public:
                                        bool useShadow) const = 0;
     virtual Vec3 GetDirectionTo(const Vec3& point) const = 0;
     virtual uint32_t RecordType() const = 0;
-
-protected:
-    bool ReadCommon(BinaryReader& file, const char* name);
 };
 
 class DirectionalLight : public LightNode {

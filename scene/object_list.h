@@ -110,7 +110,8 @@ bool CollidableMeshRayTest(SceneNode* member, Ray* ray, float length, Vec3* outP
                            uint16_t* outType, uint32_t mask);
 bool CollidableMeshSweep(SceneNode* member, const Plane* planes, int planeCount, Vec3* outPoint, float* bestDistance,
                          SweepContact* best, SweepContact** contacts, uint32_t mask);
-// Members of kinds not built yet reached through these; each does nothing until its kind lands.
+// The mirror, water and character-model lists' walks: each asks a member of its own kind (mirror.cpp,
+// water.cpp, object_list.cpp) and passes over any other member.
 void MirrorReleaseTarget(SceneNode* mirror);
 void MirrorRestoreTarget(SceneNode* mirror);
 void MirrorRenderReflection(SceneNode* mirror);
