@@ -15,6 +15,7 @@
 #include "datakit/pack_writer.h"
 #include "datakit/y3d_builder.h"
 #include "datakit/y3d_model_builder.h"
+#include "datakit/y3d_octree_builder.h"
 #include "render/texture_manager.h"
 #include "render/video.h"
 #include "scene/camera.h"
@@ -33,6 +34,7 @@ namespace {
 constexpr float kPatch = 2.0f;         // meshes lie in a 20 x 10 grid of 2 x 2 patches
 constexpr uint32_t kWorldFvf = 0x112;  // position, normal, one texture pair
 constexpr uint32_t kSkinFvf = 0x116;   // position, one blend weight, normal, one texture pair
+constexpr uint32_t kPaneFvf = 0x102;   // position, one texture pair
 const Vec3 kEye{40, 22, -12}, kTarget{40, 0, 9};
 
 template <typename T>
@@ -88,6 +90,59 @@ std::vector<uint8_t> WorldFile(bool movable) {
         node.meshes = {mesh};
         f.records.push_back(MeshNodeRecord(node));
     }
+    return f.Build();
+}
+
+// The panes as a level file keeps its static world: a mesh each with the collision faces its
+// triangles are queued by, all named by the one leaf of the render octree.
+std::vector<uint8_t> PanesFile() {
+    const SceneData& d = FrameSceneData();
+    Y3DSceneFile f;
+    f.header.geometry = 1;
+    std::vector<std::vector<uint8_t>> materials;
+    for (int t = 0; t < kPaneTextures; ++t) {
+        Y3DMaterial m;
+        m.layers = {{1, PaneTextureName(t)}};
+        m.options = 1;  // the first pass blends by the texture's alpha
+        materials.push_back(m.Build());
+    }
+    f.materials = BuildMaterialList(materials);
+    f.vertexBuffers = BuildVertexBufferBlock({Vertices(d.paneVertices, kPaneFvf)});
+    IndexRecord ir;
+    ir.count = uint32_t(d.paneIndices.size());
+    ir.indices = d.paneIndices;
+    f.indexBuffers = BuildIndexBufferBlock({ir});
+    std::vector<Y3DMesh> meshes;
+    for (int p = 0; p < kPanes; ++p) {
+        Y3DMesh mesh;
+        mesh.material = uint32_t(SceneData::PaneTexture(p));
+        mesh.startIndex = uint32_t(p * kPaneTriangles * 3);
+        mesh.triangleCount = uint16_t(kPaneTriangles);
+        mesh.minVertex = uint16_t(p * kPaneVertices);
+        mesh.maxVertex = uint16_t(mesh.minVertex + kPaneVertices - 1);
+        CollisionMeshDesc faces;
+        for (int t = 0; t < kPaneTriangles; ++t) {
+            const size_t at = size_t(mesh.startIndex) + size_t(t) * 3;
+            std::vector<Vec3> corners;
+            for (size_t k = 0; k < 3; ++k) {
+                const PaneVertex& v = d.paneVertices[d.paneIndices[at + k]];
+                corners.push_back({v.x, v.y, v.z});
+            }
+            faces.AddFace(0, corners, d.paneNormal);
+            mesh.centres.push_back(d.paneCentres[size_t(p * kPaneTriangles + t)]);
+        }
+        mesh.flags = 1;  // a collision mesh follows
+        AppendCollisionMesh(&mesh.collision, faces, 320);
+        meshes.push_back(mesh);
+    }
+    f.meshList = BuildMeshList(meshes);
+    const int32_t corner[3] = {-64, -64, -64};
+    std::vector<OctreeNodeDesc> render = GridOctree(0, corner, 8);
+    render[0].first = 0;
+    render[0].itemCount = kPanes;
+    render[0].polygonCount = kPanes * kPaneTriangles;
+    f.renderOctree = BuildRenderOctreeBlock(render);
+    f.collisionOctree = BuildCollisionOctreeBlock(GridOctree(0, corner, 8), {}, 320);
     return f.Build();
 }
 
@@ -157,6 +212,17 @@ std::string TextureName(int t) {
     return name;
 }
 
+uint32_t PaneTextureColour(int t) {
+    return uint32_t(0x60 + 0x20 * (t % 4)) << 24 | uint32_t((t * 71 + 200) % 256) << 16 |
+           uint32_t((t * 113 + 60) % 256) << 8 | uint32_t((t * 37 + 120) % 256);
+}
+
+std::string PaneTextureName(int t) {
+    char name[16];
+    std::snprintf(name, sizeof name, "P%02d.TGA", t);
+    return name;
+}
+
 SceneData::SceneData() {
     std::vector<uint16_t> grid;
     for (int z = 0; z < kQuadsZ; ++z)
@@ -206,6 +272,42 @@ SceneData::SceneData() {
         shadowTriangles.push_back({at(0, 0), at(0, s + 1), at(0, s)});
         shadowTriangles.push_back({at(kRings - 1, 0), at(kRings - 1, s), at(kRings - 1, s + 1)});
     }
+    // The panes square to the view, in two rows of four that overlap on the screen, each at a
+    // distance of its own and as large as its distance makes it look alike.
+    const Vec3 forward = Vec3Normalize(Vec3Sub(kTarget, kEye));
+    const Vec3 right = Vec3Normalize(Vec3Cross({0, 1, 0}, forward));
+    const Vec3 up = Vec3Cross(forward, right);
+    paneNormal = Vec3Scale(forward, -1.0f);
+    const int depthRank[kPanes] = {3, 6, 1, 4, 7, 0, 5, 2};
+    for (int p = 0; p < kPanes; ++p) {
+        const float d = 10.0f + 2.0f * float(depthRank[p]);
+        // The view reaches 0.61 of the distance to either side and 0.46 up and down.
+        const float halfW = 0.2f * d, halfH = 0.16f * d;
+        const Vec3 centre = Vec3Add(Vec3Add(kEye, Vec3Scale(forward, d)),
+                                    Vec3Add(Vec3Scale(right, (float(p % 4) - 1.5f) * 0.26f * d),
+                                            Vec3Scale(up, (p < 4 ? 0.13f : -0.13f) * d)));
+        const uint16_t first = uint16_t(paneVertices.size());
+        for (int j = 0; j <= kPaneQuadsY; ++j)
+            for (int i = 0; i <= kPaneQuadsX; ++i) {
+                const float x = -halfW + 2 * halfW * float(i) / kPaneQuadsX;
+                const float y = -halfH + 2 * halfH * float(j) / kPaneQuadsY;
+                const Vec3 at = Vec3Add(centre, Vec3Add(Vec3Scale(right, x), Vec3Scale(up, y)));
+                paneVertices.push_back({at.x, at.y, at.z, float(i) / kPaneQuadsX, 1.0f - float(j) / kPaneQuadsY});
+            }
+        // Clockwise as the eye sees them: upper left, upper right, lower right; then upper
+        // left, lower right, lower left.
+        for (int j = 0; j < kPaneQuadsY; ++j)
+            for (int i = 0; i < kPaneQuadsX; ++i) {
+                const uint16_t a = uint16_t(first + j * (kPaneQuadsX + 1) + i), b = uint16_t(a + 1),
+                               c = uint16_t(a + kPaneQuadsX + 1), e = uint16_t(c + 1);
+                for (const std::array<uint16_t, 3>& t : {std::array<uint16_t, 3>{c, e, b}, std::array<uint16_t, 3>{c, b, a}}) {
+                    paneIndices.insert(paneIndices.end(), t.begin(), t.end());
+                    Vec3 sum{0, 0, 0};
+                    for (uint16_t k : t) sum = Vec3Add(sum, {paneVertices[k].x, paneVertices[k].y, paneVertices[k].z});
+                    paneCentres.push_back(Vec3Scale(sum, 1.0f / 3.0f));
+                }
+            }
+    }
 }
 
 const SceneData& FrameSceneData() {
@@ -226,6 +328,12 @@ GameScene::GameScene(benchmark::State& state, const FrameConfig& config)
     WriteBytes((dir_.path() / "LIGHTS.Y3D").string(), LightsFile());
     WriteBytes((dir_.path() / "CHAR.Y3D").string(), CharacterFile());
     WriteBytes((dir_.path() / "CHARshadow.Y3D").string(), ShadowFile());
+    if (config.panes) {
+        for (int t = 0; t < kPaneTextures; ++t)
+            WriteBytes((dir_.path() / PaneTextureName(t)).string(),
+                       TgaFile(SolidPicture(64, 64, PaneTextureColour(t)), TgaOptions{32}));
+        WriteBytes((dir_.path() / "PANES.Y3D").string(), PanesFile());
+    }
     saved_ = g_Settings;
     savedRow_ = g_Scenario.row;
     // A scenario's darkness, so that the shadows show in the picture.
@@ -255,6 +363,10 @@ GameScene::GameScene(benchmark::State& state, const FrameConfig& config)
     }
     if (config.world && !g_Scene.LoadModel("WORLD.Y3D", "", 0, false)) {
         state.SkipWithError("the world did not load");
+        return;
+    }
+    if (config.panes && (!g_Scene.LoadModel("PANES.Y3D", "", 0, false) || !g_Scene.renderOctree)) {
+        state.SkipWithError("the panes did not load");
         return;
     }
     if (config.characters)
@@ -309,7 +421,10 @@ LightSet GameScene::LightsForBox(const float box[6]) const {
 }
 
 bool GameScene::Mipmapped() const {
+    // The game loads every texture alike: the characters' one, or the panes' first where only
+    // they are loaded.
     const Texture* sample = g_Scene.textures->Get(g_Scene.textures->Find(TextureName(kCharacterTexture).c_str()));
+    if (!sample) sample = g_Scene.textures->Get(g_Scene.textures->Find(PaneTextureName(0).c_str()));
     return sample && sample->levels > 1;
 }
 

@@ -1,6 +1,8 @@
 // The generated frame scene of the frame benchmark: 100k triangles in 200 textured meshes over
 // 50 textures, kept ten meshes' rows to a vertex buffer as a level file keeps them, a sun and
-// three point lights, 16 skinned characters of 2000 vertices with shadow models. The game's side
+// three point lights, 16 skinned characters of 2000 vertices with shadow models, and eight
+// half-transparent panes of 64 triangles each across the view at staggered depths, a level's
+// blended static world that the game draws face by face back to front. The game's side
 // loads it with the game's own loaders and draws it with Scene::Render on the OpenGL device at
 // 1024x768; the hand-written copy (raw_frame.h) draws the same triangles from the same data.
 #pragma once
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/math.h"
 #include "core/settings.h"
 #include "gl_rig.h"
 #include "platform/gfx/types.h"
@@ -31,6 +34,10 @@ constexpr int kCharacters = 16;
 constexpr int kRings = 40, kSegments = 50;  // 2000 vertices a character
 constexpr int kSkinVertices = kRings * kSegments;
 constexpr int kCharacterTexture = 7;
+constexpr int kPanes = 8, kPaneTextures = 4;
+constexpr int kPaneQuadsX = 8, kPaneQuadsY = 4;  // 64 triangles a pane
+constexpr int kPaneTriangles = kPaneQuadsX * kPaneQuadsY * 2;
+constexpr int kPaneVertices = (kPaneQuadsX + 1) * (kPaneQuadsY + 1);
 // The shadows' darkness: the overlay's alpha, as a scenario's row gives it.
 constexpr uint8_t kShadowDarkness = 0x80;
 
@@ -40,10 +47,16 @@ struct WorldVertex {
 struct SkinVertex {
     float x, y, z, weight, nx, ny, nz, u, v;
 };
-static_assert(sizeof(WorldVertex) == 32 && sizeof(SkinVertex) == 36);
+struct PaneVertex {
+    float x, y, z, u, v;
+};
+static_assert(sizeof(WorldVertex) == 32 && sizeof(SkinVertex) == 36 && sizeof(PaneVertex) == 20);
 
 uint32_t TextureColour(int t);
 std::string TextureName(int t);
+// The panes' textures: one colour each, partly transparent.
+uint32_t PaneTextureColour(int t);
+std::string PaneTextureName(int t);
 
 // The scene's data, which both sides draw.
 struct SceneData {
@@ -55,12 +68,19 @@ struct SceneData {
     std::vector<SkinVertex> skinVertices;
     std::vector<uint16_t> skinIndices;
     std::vector<std::array<uint16_t, 3>> shadowTriangles;
+    // The panes, one after another in one vertex and one index buffer; each triangle's centre,
+    // in the same order; the normal they share, towards the eye.
+    std::vector<PaneVertex> paneVertices;
+    std::vector<uint16_t> paneIndices;
+    std::vector<Vec3> paneCentres;
+    Vec3 paneNormal{};
 
     SceneData();
     // Where mesh m lies in its group's buffers.
     static int Group(int m) { return m / kMeshesPerGroup; }
     static uint32_t FirstVertex(int m) { return uint32_t(m % kMeshesPerGroup) * kMeshVertices; }
     static uint32_t FirstIndex(int m) { return uint32_t(m % kMeshesPerGroup) * kMeshIndices; }
+    static int PaneTexture(int p) { return p % kPaneTextures; }
 };
 const SceneData& FrameSceneData();
 
@@ -70,6 +90,8 @@ struct FrameConfig {
     bool world, lit, characters, shadows;
     // The device as the game makes it with character shadows off: a 16-bit depth, no stencil.
     bool depth16 = false;
+    // The blended panes, a level file's static world, which the game queues face by face.
+    bool panes = false;
 };
 inline constexpr FrameConfig kFrameConfigs[] = {
     {"world_unlit", true, false, false, false},           {"world_lit", true, true, false, false},
@@ -77,6 +99,7 @@ inline constexpr FrameConfig kFrameConfigs[] = {
     {"full_frame", true, true, true, true},               {"empty_frame", false, false, false, false},
     {"world_lit_d16", true, true, false, false, true},    {"characters_d16", false, false, true, false, true},
     {"full_frame_d16", true, true, true, false, true},    {"empty_frame_d16", false, false, false, false, true},
+    {"blended_panes", false, false, false, false, false, true},
 };
 inline constexpr int kFrameConfigCount = int(sizeof kFrameConfigs / sizeof kFrameConfigs[0]);
 

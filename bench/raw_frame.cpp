@@ -102,6 +102,7 @@ RawFrame::RawFrame(const FrameConfig& config, const GameScene& game)
     }
     if (config.world) SetUpWorld(game);
     if (config.characters) SetUpCharacters(game);
+    if (config.panes) SetUpPanes(mipmapped);
     darkness_ = float(kShadowDarkness) / 255.0f;
     window_.Restore();
     ready_ = true;
@@ -113,8 +114,10 @@ RawFrame::~RawFrame() {
     glDeleteTextures(kTextures, textures_);
     glDeleteBuffers(kGroups, groupVertices_);
     glDeleteBuffers(kGroups, groupIndices_);
-    const GLuint others[5] = {skinStream_, skinTexCoords_, skinIndices_, volumeStream_, overlayQuad_};
-    glDeleteBuffers(5, others);
+    const GLuint others[7] = {skinStream_,   skinTexCoords_, skinIndices_, volumeStream_,
+                              overlayQuad_, paneVertices_,  paneIndices_};
+    glDeleteBuffers(7, others);
+    glDeleteTextures(kPaneTextures, paneTextures_);
 }
 
 void RawFrame::SetUpWorld(const GameScene& game) {
@@ -168,6 +171,28 @@ void RawFrame::SetUpCharacters(const GameScene& game) {
     glGenBuffers(1, &overlayQuad_);
     glBindBuffer(GL_ARRAY_BUFFER, overlayQuad_);
     glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_STATIC_DRAW);
+}
+
+void RawFrame::SetUpPanes(bool mipmapped) {
+    const SceneData& d = FrameSceneData();
+    glGenTextures(kPaneTextures, paneTextures_);
+    for (int t = 0; t < kPaneTextures; ++t) {
+        std::vector<uint32_t> pixels(64 * 64, PaneTextureColour(t));
+        glBindTexture(GL_TEXTURE_2D, paneTextures_[t]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 64, 64, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+        if (mipmapped) glGenerateMipmap(GL_TEXTURE_2D);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+    glGenBuffers(1, &paneVertices_);
+    glBindBuffer(GL_ARRAY_BUFFER, paneVertices_);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(d.paneVertices.size() * sizeof(PaneVertex)), d.paneVertices.data(),
+                 GL_STATIC_DRAW);
+    glGenBuffers(1, &paneIndices_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, paneIndices_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(d.paneIndices.size() * 2), d.paneIndices.data(), GL_STATIC_DRAW);
+    paneOrder_.resize(d.paneCentres.size());
+    paneDistances_.resize(d.paneCentres.size());
 }
 
 void RawFrame::UseLights(const LightSet& set) {
@@ -224,6 +249,7 @@ void RawFrame::Frame(std::vector<uint32_t>* picture) {
     if (config_.world) DrawWorld();
     if (config_.characters && config_.shadows) DrawShadows();
     if (config_.characters) DrawCharacters();
+    if (config_.panes) DrawPanes();
     if (picture) {
         picture->resize(size_t(kFrameWidth) * kFrameHeight);
         std::vector<uint32_t> rows(picture->size());
@@ -272,6 +298,43 @@ void RawFrame::DrawWorld() {
         glDisableClientState(GL_NORMAL_ARRAY);
         glDisable(GL_LIGHTING);
     }
+}
+
+void RawFrame::DrawPanes() {
+    const SceneData& d = FrameSceneData();
+    // Farthest first by the squared distance of each triangle's centre from the eye.
+    const Vec3 eye = g_Scene.camera->eye;
+    for (size_t t = 0; t < d.paneCentres.size(); ++t) {
+        const Vec3 v = Vec3Sub(d.paneCentres[t], eye);
+        paneDistances_[t] = Vec3Dot(v, v);
+        paneOrder_[t] = uint32_t(t);
+    }
+    std::sort(paneOrder_.begin(), paneOrder_.end(),
+              [&](uint32_t a, uint32_t b) { return paneDistances_[a] > paneDistances_[b]; });
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glBindBuffer(GL_ARRAY_BUFFER, paneVertices_);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(PaneVertex), At(offsetof(PaneVertex, x)));
+    glTexCoordPointer(2, GL_FLOAT, sizeof(PaneVertex), At(offsetof(PaneVertex, u)));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, paneIndices_);
+    int texture = -1;
+    for (uint32_t t : paneOrder_) {
+        const int pane = int(t / kPaneTriangles);
+        if (SceneData::PaneTexture(pane) != texture) {
+            texture = SceneData::PaneTexture(pane);
+            glBindTexture(GL_TEXTURE_2D, paneTextures_[texture]);
+        }
+        const GLuint first = GLuint(pane * kPaneVertices);
+        glDrawRangeElements(GL_TRIANGLES, first, first + kPaneVertices - 1, 3, GL_UNSIGNED_SHORT, At(size_t(t) * 6));
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
 }
 
 void RawFrame::DrawCharacters() {

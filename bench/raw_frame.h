@@ -3,8 +3,10 @@
 // vertex-buffer groups are buffer objects and every mesh one glDrawRangeElements; each pass turns
 // on only the arrays it reads; lit geometry is lit by OpenGL's fixed-function lights with the
 // lights the game chose for it; the characters are skinned by a two-bone blend written for speed
-// into one streamed buffer; the shadow volumes are drawn in two calls. The camera, the poses and
-// the shadow volumes are taken from the scene the game drew, so both draw the same picture.
+// into one streamed buffer; the shadow volumes are drawn in two calls; the panes' triangles are
+// sorted farthest first each frame and drawn blended one a draw, as many draws as the game's
+// queue makes, their texture bound where it changes. The camera, the poses and the shadow volumes are taken from the scene the game drew,
+// so both draw the same picture.
 #pragma once
 
 #include <GL/gl.h>
@@ -34,7 +36,9 @@ public:
 private:
     void SetUpWorld(const GameScene& game);
     void SetUpCharacters(const GameScene& game);
+    void SetUpPanes(bool mipmapped);
     void DrawWorld();
+    void DrawPanes();
     void DrawShadows();
     void DrawCharacters();
     // Sets the lights that differ from those in force.
@@ -58,6 +62,10 @@ private:
     GLuint volumeStream_ = 0, overlayQuad_ = 0;
     size_t volumeCapacity_ = 0;
     float darkness_ = 0;
+    GLuint paneTextures_[kPaneTextures] = {};
+    GLuint paneVertices_ = 0, paneIndices_ = 0;
+    std::vector<uint32_t> paneOrder_;  // the panes' triangles, farthest first
+    std::vector<float> paneDistances_;
 };
 
 }  // namespace benchsupport
