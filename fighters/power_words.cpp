@@ -96,15 +96,29 @@ void Match::UpdateWordTimers() {
     }
 }
 
+namespace {
+
+// Each for himself, the winner word names a fighter, as a goal reached does: the local one when the
+// local player wins, else the first other fighter in the match (none: -1).
+uint32_t WordWinnerSlot(bool localWins) {
+    const Character* local = g_FighterShellCalls.localFighter();
+    if (localWins) return local ? uint32_t(local->slot) : uint32_t(-1);
+    for (const Character& c : g_Characters)
+        if (c.active && &c != local) return uint32_t(c.slot);
+    return uint32_t(-1);
+}
+
+}  // namespace
+
 void Match::ApplyWord(int team, int w) {
     if (!IsWord(w) || !IsTeamIndex(team)) return;
     switch (kWords[w].effect) {
     case WordEffect::Win:
-        g_Scenario.results[RESULT_WINNER] = uint32_t(localSide);
+        g_Scenario.results[RESULT_WINNER] = gameKind >= 6 ? WordWinnerSlot(true) : uint32_t(localSide);
         SetState(MATCH_WON, true);
         break;
     case WordEffect::Lose:
-        g_Scenario.results[RESULT_WINNER] = uint32_t(localSide == 0 ? 1 : 0);
+        g_Scenario.results[RESULT_WINNER] = gameKind >= 6 ? WordWinnerSlot(false) : uint32_t(localSide == 0 ? 1 : 0);
         SetState(MATCH_LOST, true);
         break;
     case WordEffect::Bonus: AddPoints(100, team, -1); break;

@@ -528,6 +528,25 @@ TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt
     }
 }
 
+// Each for himself, the results read the winner word as a fighter's slot: the words name the local
+// fighter when the local player wins, and another fighter when it loses.
+TEST_F(ModeRulesTest, EachForHimselfZantorAndFatalityNameAFighterAsTheWinner) {
+    for (int kind : {6, 7}) {
+        for (const auto& c : {std::pair<int, uint32_t>{0, 1}, std::pair<int, uint32_t>{1, 3}}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", word " << c.first);
+            Begin(kind, 1);
+            Character& local = Spawned(1, 1, {5.5f, 0.0f, 5.5f});
+            Spawned(3, 1, {8.5f, 0.0f, 5.5f});
+            Recorder().local = &local;
+            g_Match.ApplyWord(0, c.first);
+            EXPECT_EQ(g_Match.state, c.first == 0 ? MATCH_WON : MATCH_LOST);
+            EXPECT_EQ(g_Scenario.results[RESULT_WINNER], c.second);
+            Recorder().local = nullptr;
+            ResetCharacters();
+        }
+    }
+}
+
 TEST_F(ModeRulesTest, TheHostAnnouncesATakenSymbolAndAPassedPost) {
     Begin(0);
     Network(true, true);
