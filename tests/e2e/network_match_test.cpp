@@ -108,6 +108,28 @@ bool ResultsShown(const gfx::Image& image) {
     return MeanLuma(image, ResultsPanel(image)) > MeanLuma(image, RelativeRect(image, 0, 0, 1, 0.1f)) + 40;
 }
 
+// The players' page after the results: its table's panel starts below the headings, so the band
+// above them shows the page's darker background where the results panel was.
+bool PlayersPageShown(const gfx::Image& image) {
+    return MeanLuma(image, RelativeRect(image, 0.2f, 0.29f, 0.8f, 0.35f)) + 30 <
+           MeanLuma(image, RelativeRect(image, 0.2f, 0.6f, 0.8f, 0.75f));
+}
+
+// The rows of the players' table (one a player, slot order) drawn in the local player's pale
+// yellow; the others are drawn in blue-green.
+std::vector<int> RowsInTheLocalColour(const gfx::Image& image, int rows) {
+    std::vector<int> found;
+    for (int r = 0; r < rows; ++r) {
+        const float top = 0.43f + 0.03f * float(r);
+        const int yellow = CountPixels(image, RelativeRect(image, 0.1f, top, 0.91f, top + 0.03f), [](uint32_t p) {
+            const uint32_t red = p >> 16 & 0xff, green = p >> 8 & 0xff, blue = p & 0xff;
+            return red > 200 && green > 200 && blue < 170;
+        });
+        if (yellow > 20) found.push_back(r);
+    }
+    return found;
+}
+
 // 8 x 8 blocks of the rectangle whose brightness differs between two pictures.
 int DifferingBlocks(const gfx::Image& a, const gfx::Image& b, const PixelRect& rect) {
     int differing = 0;
@@ -311,6 +333,28 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
         EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
             << "the results differ from the host's";
     }
+    // On to the players' page: each machine marks the row of its own fighter, and no other. The
+    // next arrow stands at the page's right edge.
+    std::vector<int> own(3, -1);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        bool shown18 = false;
+        for (int attempt = 0; attempt < 3 && !shown18; ++attempt) {
+            players[i]->Driver().Click(X(0.965f), Y(0.918f));
+            shown18 = WaitForPicture(*players[i], 10000, PlayersPageShown);
+        }
+        ASSERT_TRUE(shown18) << "no players' page; the program is " << players[i]->State();
+        players[i]->Driver().MoveTo(2, 2);
+        Sleep(1500);
+        gfx::Image page;
+        ASSERT_TRUE(players[i]->Shot(&page));
+        const std::vector<int> rows = RowsInTheLocalColour(page, 3);
+        ASSERT_EQ(rows.size(), 1u) << "rows in the local colour on machine " << i;
+        own[size_t(i)] = rows[0];
+    }
+    EXPECT_NE(own[0], own[1]) << "the host and the first client mark the same row";
+    EXPECT_NE(own[0], own[2]) << "the host and the second client mark the same row";
+    EXPECT_NE(own[1], own[2]) << "both clients mark the same row";
     // Closing the windows ends every program normally.
     for (int i = 2; i >= 0; --i) EXPECT_EQ(players[i]->Program().Stop(15000), 0) << i;
 }
