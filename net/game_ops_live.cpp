@@ -1,4 +1,5 @@
 // The game's own objects behind the dispatcher's operations.
+#include <cmath>
 #include <cstring>
 
 #include "common/binary_reader.h"
@@ -140,6 +141,15 @@ public:
         SkinImageCache cache;
         const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, &cache);
         if (s < 0 || !local) return;
+        // The announcement carries no facing and the host's later turn is not applied to one's own
+        // fighter: it faces as the start point the host put it on, as the host's own fighter does.
+        Vec3 at{};
+        float facing = 0.0f;
+        for (int n = 0; FindPlacedCharacter(side, n, &at, &facing); ++n)
+            if (std::fabs(at.x - p.x) < 0.01f && std::fabs(at.z - p.z) < 0.01f) {
+                g_Characters[s].SetYaw(facing);
+                break;
+            }
         g_Control.localCharacter = &g_Characters[s];
         g_Characters[s].SelectDefaultPower();
         NoteLocalFighterSlot(s);

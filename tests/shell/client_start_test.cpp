@@ -114,6 +114,12 @@ TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell)
     EXPECT_EQ(g_requests, 1);
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, 0);
+    // It faces as its start point does, as the host's own fighter would.
+    Vec3 start{};
+    float facing = 0.0f;
+    ASSERT_TRUE(FindPlacedCharacter(0, 0, &start, &facing));
+    ASSERT_NE(facing, 0.0f) << "the start point turns its fighter";
+    EXPECT_NEAR(g_Control.localCharacter->yaw, facing, 1e-4f);
     int letters = 0;
     for (const Item& item : g_Items) letters += item.active && item.present && item.type >= kFirstLetterType ? 1 : 0;
     EXPECT_EQ(letters, 4) << "the host's letters lie on the client's map too";
