@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <set>
 #include <string>
 
@@ -24,8 +25,10 @@
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
 #include "platform/video/video.h"
+#include "render/index_buffer_table.h"
 #include "render/material.h"
 #include "render/mesh.h"
+#include "render/render_queue.h"
 #include "render/render_octree.h"
 #include "render/texture_manager.h"
 #include "scene/animation.h"
@@ -285,6 +288,48 @@ void ExpectEveryElementKeptOnTheBuiltMap(int number) {
     g_ElementMap.Release();
 }
 
+// The glass awning over the south wall blends: its triangles are queued by the collision faces of
+// the same numbers, whose centres are theirs, and a frame that looks at it from above draws the
+// two turned towards the eye, one a draw in each pass, after the world.
+void ExpectTheGlassDrawnSeeThrough(const Mesh& glass) {
+    const Material* material = g_Scene.materials->Get(glass.materialId);
+    ASSERT_NE(material, nullptr);
+    ASSERT_GT(material->passCount, 0u);
+    EXPECT_NE(material->passes[0].blendPreset, 0u);
+    ASSERT_EQ(glass.triangleCount, 4);
+    ASSERT_NE(glass.centres, nullptr);
+    ASSERT_EQ(MeshCollisionFaceCount(&glass), glass.triangleCount);
+    for (uint32_t t = 0; t < glass.triangleCount; ++t) {
+        QueuedFace face{};
+        ASSERT_TRUE(MeshCollisionFace(&glass, t, &face));
+        ASSERT_EQ(face.vertexCount, 3u);
+        const Vec3 centre = Vec3Scale(Vec3Add(Vec3Add(face.vertices[0], face.vertices[1]), face.vertices[2]), 1.0f / 3);
+        EXPECT_NEAR(centre.x, glass.centres[3 * t], 1e-4f) << t;
+        EXPECT_NEAR(centre.y, glass.centres[3 * t + 1], 1e-4f) << t;
+        EXPECT_NEAR(centre.z, glass.centres[3 * t + 2], 1e-4f) << t;
+    }
+    const IndexBuffer* indices = g_SceneIndexBuffers->Get(glass.indexBufferId);
+    ASSERT_NE(indices, nullptr);
+    g_Scene.camera->Set(16, 9, 12, 16, 4.4f, 1, 0, std::numbers::pi_v<float> / 2, 1, 50);
+    g_Scene.camera->Update();
+    auto* device = gfx::AsRecordingDevice(g_Video.device);
+    device->ClearLog();
+    // A frame of its own, as the render frame begins one: loading ended the one the test began.
+    const bool began = device->BeginScene() == gfx::D3D_OK;
+    g_Scene.Render();
+    if (began) device->EndScene();
+    std::vector<uint32_t> starts;
+    for (const gfx::DrawRecord& d : device->Draws())
+        if (d.kind == gfx::CallKind::DrawIndexedPrimitive && d.indices == indices->buffer) {
+            EXPECT_EQ(d.primitiveCount, 1u);
+            EXPECT_EQ(d.RenderState(gfx::D3DRS_ALPHABLENDENABLE), 1u);
+            starts.push_back(d.startIndex);
+        }
+    // A fogged scenario's materials take the haze as a pass of their own.
+    EXPECT_EQ(starts.size(), 2u * material->passCount) << "the upper face's two triangles in every pass";
+    for (uint32_t start : starts) EXPECT_LT(start, 6u);
+}
+
 // Every scenario the menu, the training set-up and the campaigns can choose, each in a scene of
 // its own: drawn, standing ground on each level of the plan, its pool as its row says (lava
 // under bubbles, water under rain, otherwise ground), its fog, sky and bubble model, every
@@ -301,7 +346,10 @@ TEST_F(DemoDataLoadTest, EveryScenarioOfTheTableLoadsWithWhatItsRowCallsFor) {
         const Mesh* mesh = g_SceneMeshTable->Get(0);
         ASSERT_NE(mesh, nullptr);
         EXPECT_GT(mesh->triangleCount, 0u);
-        EXPECT_EQ(g_Scene.renderOctree->polygonCount, mesh->triangleCount);
+        const Mesh* glass = g_SceneMeshTable->Get(1);
+        ASSERT_NE(glass, nullptr);
+        EXPECT_EQ(g_Scene.renderOctree->polygonCount, uint32_t(mesh->triangleCount) + glass->triangleCount);
+        ExpectTheGlassDrawnSeeThrough(*glass);
         const Material* material = g_Scene.materials->Get(mesh->materialId);
         ASSERT_NE(material, nullptr);
         EXPECT_GT(material->passCount, 0u);

@@ -5,7 +5,8 @@
 // bubbles rise, otherwise filled in with ground. The four worlds of the table differ in their
 // ground and sky colours, each scenario a shade of its world's. Each gets its scene file (render
 // geometry, collision, water or lava), sky, lights, surface and fog textures as its row needs,
-// and an element file with elements of every kind.
+// and an element file with elements of every kind. A glass awning along the south wall is drawn
+// see-through, blended over what lies behind it.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -85,7 +86,12 @@ std::vector<Vec3> Flat(float x0, float x1, float z0, float z1, float y) {
 struct Arena {
     Geometry look;           // drawn
     CollisionMeshDesc solid;  // collided with, walked on
+    Geometry glass;          // drawn see-through, not solid
 };
+
+// The see-through awning's texture: pale blue, a little under half opaque.
+constexpr const char* GLASS_TEXTURE = "Cristal.tga";
+constexpr uint32_t GLASS_COLOUR = 0x70B0D8F0;
 
 void Ground(Arena* a, float x0, float z0, float x1, float z1, float y, uint32_t c0, uint32_t c1) {
     a->look.Checker(x0, z0, x1, z1, y, 4, c0, c1);
@@ -147,6 +153,10 @@ Arena BuildArena(const Surfaces& pool, const Palette& colours) {
     Wall(&a, {{0, LOWER, SIZE_Z}, {0, top, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, LOWER, SIZE_Z}}, dark);
     Wall(&a, {{0, LOWER, 0}, {0, top, 0}, {0, top, SIZE_Z}, {0, LOWER, SIZE_Z}}, dark);
     Wall(&a, {{SIZE_X, LOWER, SIZE_Z}, {SIZE_X, top, SIZE_Z}, {SIZE_X, top, 0}, {SIZE_X, LOWER, 0}}, dark);
+    // A glass awning along the south wall, above the fighters' heads, seen from above and below.
+    const std::vector<Vec3> awning = {{8, 4.6f, 0.1f}, {8, 4.2f, 3}, {24, 4.2f, 3}, {24, 4.6f, 0.1f}};
+    a.glass.Polygon(awning, 0xFFFFFFFF);
+    a.glass.Polygon(std::vector<Vec3>(awning.rbegin(), awning.rend()), 0xFFFFFFFF);
     // Pillars on the walls' tops, for something to see over them.
     for (float x = 0; x <= SIZE_X; x += 16) {
         a.look.Box({x - 0.5f, top, -0.5f}, {x + 0.5f, top + 2, 0.5f}, stone);
@@ -182,22 +192,40 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     f.header.version = 320;
     f.header.geometry = 1;
     SetSceneAmbient(&f);
-    f.materials = BuildMaterialList({ColourMaterial()});
-    const Geometry& g = arena.look;
-    const uint32_t count = uint32_t(g.Vertices().size());
-    f.vertexBuffers = BuildVertexBufferBlock({VertexRecord{count, MESH_FVF, g.VertexBytes()}});
-    f.indexBuffers = BuildIndexBufferBlock({IndexRecord{uint32_t(g.Indices().size()), 0, g.Indices()}});
-    Y3DMesh mesh;
-    mesh.triangleCount = g.TriangleCount();
-    mesh.maxVertex = uint16_t(count - 1);
-    mesh.centres = g.Centres();
-    f.meshList = BuildMeshList({mesh});
-    // One leaf over the whole arena holds the one mesh and the one collision mesh.
+    // The glass blends by its texture's alpha: the game draws it after the world, triangle by
+    // triangle back to front, each found by the collision face of the same number.
+    Y3DMaterial glass;
+    glass.layers = {Y3DMaterialLayer{1, GLASS_TEXTURE}};
+    glass.options = 1;
+    f.materials = BuildMaterialList({ColourMaterial(), glass.Build()});
+    std::vector<VertexRecord> vertexBuffers;
+    std::vector<IndexRecord> indexBuffers;
+    std::vector<Y3DMesh> meshes;
+    for (const Geometry* g : {&arena.look, &arena.glass}) {
+        const uint32_t buffer = uint32_t(meshes.size());
+        const uint32_t count = uint32_t(g->Vertices().size());
+        vertexBuffers.push_back(VertexRecord{count, MESH_FVF, g->VertexBytes()});
+        indexBuffers.push_back(IndexRecord{uint32_t(g->Indices().size()), buffer, g->Indices()});
+        Y3DMesh mesh;
+        mesh.material = mesh.indexBuffer = mesh.vertexBuffer = buffer;
+        mesh.triangleCount = g->TriangleCount();
+        mesh.maxVertex = uint16_t(count - 1);
+        mesh.centres = g->Centres();
+        if (g == &arena.glass) {
+            mesh.flags = 1;  // its collision mesh follows
+            AppendCollisionMesh(&mesh.collision, CollisionOf(*g), 320);
+        }
+        meshes.push_back(mesh);
+    }
+    f.vertexBuffers = BuildVertexBufferBlock(vertexBuffers);
+    f.indexBuffers = BuildIndexBufferBlock(indexBuffers);
+    f.meshList = BuildMeshList(meshes);
+    // One leaf over the whole arena holds the two meshes and the one collision mesh.
     const int32_t corner[3] = {-32, -32, -32};
     std::vector<OctreeNodeDesc> render = GridOctree(0, corner, 7);
     render[0].first = 0;
-    render[0].itemCount = 1;
-    render[0].polygonCount = g.TriangleCount();
+    render[0].itemCount = 2;
+    render[0].polygonCount = uint32_t(arena.look.TriangleCount()) + arena.glass.TriangleCount();
     f.renderOctree = BuildRenderOctreeBlock(render);
     std::vector<OctreeNodeDesc> collision = GridOctree(0, corner, 7);
     collision[0].first = 0;
@@ -391,6 +419,7 @@ void AddScenario(DataSet* set, int number, const Shared& shared) {
         }
     }
     if (row.fog) set->PlainTexture(textures + "Fog.tga", FogPicture(row, colours), 32);
+    set->PlainTexture(textures + GLASS_TEXTURE, SolidPicture(8, 8, GLASS_COLOUR), 32);
 }
 
 }  // namespace
