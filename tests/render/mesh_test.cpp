@@ -243,6 +243,14 @@ TEST_F(MeshTest, DrawOffsetDrawsItsTrianglesInEachPassOfItsOwnMaterial) {
     EXPECT_FALSE(l->DrawOffset(1, 2));
     EXPECT_EQ(dev->CountCalls(g::CallKind::DrawIndexedPrimitive), 2u);
     EXPECT_EQ(DrawsOf().size(), 2u);
+    // A vertex range upside down names no vertices to draw from.
+    Y3DMesh upsideDown = Record(0, 2, 0);
+    upsideDown.minVertex = 5;
+    upsideDown.maxVertex = 1;
+    Mesh* u = LoadOne(upsideDown);
+    ASSERT_NE(u, nullptr);
+    EXPECT_FALSE(u->DrawOffset(0, 1));
+    EXPECT_EQ(dev->CountCalls(g::CallKind::DrawIndexedPrimitive), 2u);
     // No buffers, no device: nothing to draw from.
     Y3DMesh unbuffered = Record(0);
     unbuffered.indexBuffer = unbuffered.vertexBuffer = 40;
