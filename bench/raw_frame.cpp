@@ -190,7 +190,9 @@ void RawFrame::SetUpPanes(bool mipmapped) {
                  GL_STATIC_DRAW);
     glGenBuffers(1, &paneIndices_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, paneIndices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(d.paneIndices.size() * 2), d.paneIndices.data(), GL_STATIC_DRAW);
+    // Refilled each frame with the triangles in the order they are drawn.
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(d.paneIndices.size() * 2), nullptr, GL_STREAM_DRAW);
+    paneSorted_.resize(d.paneIndices.size());
     paneOrder_.resize(d.paneCentres.size());
     paneDistances_.resize(d.paneCentres.size());
 }
@@ -320,16 +322,21 @@ void RawFrame::DrawPanes() {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(PaneVertex), At(offsetof(PaneVertex, x)));
     glTexCoordPointer(2, GL_FLOAT, sizeof(PaneVertex), At(offsetof(PaneVertex, u)));
+    // The sorted triangles go out in one streamed index buffer, drawn in runs of one texture.
+    for (size_t k = 0; k < paneOrder_.size(); ++k)
+        std::copy_n(d.paneIndices.begin() + std::ptrdiff_t(paneOrder_[k]) * 3, 3, paneSorted_.begin() + std::ptrdiff_t(k) * 3);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, paneIndices_);
-    int texture = -1;
-    for (uint32_t t : paneOrder_) {
-        const int pane = int(t / kPaneTriangles);
-        if (SceneData::PaneTexture(pane) != texture) {
-            texture = SceneData::PaneTexture(pane);
-            glBindTexture(GL_TEXTURE_2D, paneTextures_[texture]);
-        }
-        const GLuint first = GLuint(pane * kPaneVertices);
-        glDrawRangeElements(GL_TRIANGLES, first, first + kPaneVertices - 1, 3, GL_UNSIGNED_SHORT, At(size_t(t) * 6));
+    // Orphaned first, so the frame never waits on the last one's draws.
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(paneSorted_.size() * 2), nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(paneSorted_.size() * 2), paneSorted_.data());
+    const GLuint last = GLuint(d.paneVertices.size() - 1);
+    for (size_t k = 0; k < paneOrder_.size();) {
+        const int texture = SceneData::PaneTexture(int(paneOrder_[k] / kPaneTriangles));
+        size_t end = k + 1;
+        while (end < paneOrder_.size() && SceneData::PaneTexture(int(paneOrder_[end] / kPaneTriangles)) == texture) ++end;
+        glBindTexture(GL_TEXTURE_2D, paneTextures_[texture]);
+        glDrawRangeElements(GL_TRIANGLES, 0, last, GLsizei((end - k) * 3), GL_UNSIGNED_SHORT, At(k * 6));
+        k = end;
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

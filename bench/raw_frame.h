@@ -4,9 +4,9 @@
 // on only the arrays it reads; lit geometry is lit by OpenGL's fixed-function lights with the
 // lights the game chose for it; the characters are skinned by a two-bone blend written for speed
 // into one streamed buffer; the shadow volumes are drawn in two calls; the panes' triangles are
-// sorted farthest first each frame and drawn blended one a draw, as many draws as the game's
-// queue makes, their texture bound where it changes. The camera, the poses and the shadow volumes are taken from the scene the game drew,
-// so both draw the same picture.
+// sorted farthest first each frame into one streamed index buffer and drawn blended, one draw for
+// each run of triangles that share a texture. The camera, the poses and the shadow volumes are
+// taken from the scene the game drew, so both draw the same picture.
 #pragma once
 
 #include <GL/gl.h>
@@ -65,6 +65,7 @@ private:
     GLuint paneTextures_[kPaneTextures] = {};
     GLuint paneVertices_ = 0, paneIndices_ = 0;
     std::vector<uint32_t> paneOrder_;  // the panes' triangles, farthest first
+    std::vector<uint16_t> paneSorted_;  // their indices in that order
     std::vector<float> paneDistances_;
 };
 
