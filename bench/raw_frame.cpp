@@ -20,6 +20,19 @@ namespace {
 
 const void* At(size_t offset) { return reinterpret_cast<const void*>(offset); }
 
+// One-colour 64 x 64 textures, as the game loads them: mipmapped when its device is.
+void MakeSolidTextures(GLuint* ids, int count, uint32_t (*colour)(int), bool mipmapped) {
+    glGenTextures(count, ids);
+    for (int t = 0; t < count; ++t) {
+        std::vector<uint32_t> pixels(64 * 64, colour(t));
+        glBindTexture(GL_TEXTURE_2D, ids[t]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 64, 64, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+        if (mipmapped) glGenerateMipmap(GL_TEXTURE_2D);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    }
+}
+
 bool Visible(const float box[6]) {
     return g_Scene.camera->BoxVisible(AxisBox{{box[3], box[4], box[5]}, {box[0], box[1], box[2]}});
 }
@@ -90,16 +103,8 @@ RawFrame::RawFrame(const FrameConfig& config, const GameScene& game)
         glLightfv(GLenum(GL_LIGHT0 + i), GL_AMBIENT, none);
         glLightfv(GLenum(GL_LIGHT0 + i), GL_SPECULAR, none);
     }
-    glGenTextures(kTextures, textures_);
     const bool mipmapped = game.Mipmapped();
-    for (int t = 0; t < kTextures; ++t) {
-        std::vector<uint32_t> pixels(64 * 64, TextureColour(t));
-        glBindTexture(GL_TEXTURE_2D, textures_[t]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 64, 64, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-        if (mipmapped) glGenerateMipmap(GL_TEXTURE_2D);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    }
+    MakeSolidTextures(textures_, kTextures, TextureColour, mipmapped);
     if (config.world) SetUpWorld(game);
     if (config.characters) SetUpCharacters(game);
     if (config.panes) SetUpPanes(mipmapped);
@@ -175,15 +180,7 @@ void RawFrame::SetUpCharacters(const GameScene& game) {
 
 void RawFrame::SetUpPanes(bool mipmapped) {
     const SceneData& d = FrameSceneData();
-    glGenTextures(kPaneTextures, paneTextures_);
-    for (int t = 0; t < kPaneTextures; ++t) {
-        std::vector<uint32_t> pixels(64 * 64, PaneTextureColour(t));
-        glBindTexture(GL_TEXTURE_2D, paneTextures_[t]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 64, 64, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-        if (mipmapped) glGenerateMipmap(GL_TEXTURE_2D);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    }
+    MakeSolidTextures(paneTextures_, kPaneTextures, PaneTextureColour, mipmapped);
     glGenBuffers(1, &paneVertices_);
     glBindBuffer(GL_ARRAY_BUFFER, paneVertices_);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(d.paneVertices.size() * sizeof(PaneVertex)), d.paneVertices.data(),

@@ -49,8 +49,9 @@ constexpr CreditsRow kCredits[] = {
     {9, 1300, {"Marta Sell", nullptr}},    {9, 1301, {"Oren Tavish", nullptr}},
 };
 
-// Winner against the player's side: 1 won, -1 lost, 0 nobody.
-int Outcome(const uint32_t* results, int side) {
+// Winner against the player's side, from the menu's results: 1 won, -1 lost, 0 nobody.
+int Outcome(int side) {
+    const uint32_t* results = g_Menu.results;
     const int32_t winner = int32_t(results[RESULT_WINNER]);
     const int kind = g_Menu.gameKind;
     if (kind == 6 || kind == 7) {
@@ -60,11 +61,11 @@ int Outcome(const uint32_t* results, int side) {
         int best = winner >= 0 && winner < MAX_CHARACTERS ? winner : -1;
         if (best < 0) {
             const int field = FighterScoreField(kind);
-            const uint16_t fought = g_Menu.resultsFought;
+            const bool known = g_Menu.resultsFought != 0;
             int32_t bestScore = 0;
             for (int row = 0; row < MAX_CHARACTERS; ++row) {
-                if (fought != 0 && (fought >> row & 1u) == 0) continue;
-                const int32_t score = int32_t(results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + field]);
+                if (known && !RowFought(row)) continue;
+                const int32_t score = int32_t(ResultRow(row)[field]);
                 if (best < 0 || score > bestScore) best = row, bestScore = score;
             }
         }
@@ -81,6 +82,9 @@ int KindHeading(int kind) {
 }
 
 }  // namespace
+
+const uint32_t* ResultRow(int row) { return g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS; }
+bool RowFought(int row) { return row >= 0 && row < MAX_CHARACTERS && (g_Menu.resultsFought >> row & 1u) != 0; }
 
 void MenuScreens::BuildTeamList() {
     const int side = ChosenSide();
@@ -125,7 +129,7 @@ void MenuScreens::BuildResults() {
         SetScreen(18);
         return;
     }
-    const int outcome = Outcome(results, side);
+    const int outcome = Outcome(side);
     // A match's results count once: the reward and won mark here, the team's progress on the
     // campaign team screen.
     const bool fresh = g_Menu.resultsPending != 0;
@@ -172,12 +176,12 @@ void MenuScreens::BuildResults() {
 
 void MenuScreens::KeepNetworkLevel() {
     const int row = g_Menu.localSlot;
-    if (row < 0 || row >= MAX_CHARACTERS || (g_Menu.resultsFought >> row & 1u) == 0) return;
+    if (!RowFought(row)) return;
     const int side = g_Menu.variant == 1 ? 1 : 0;
     const int slot = g_Menu.selectedPlayer;
     const PlayerRecord* own = g_Menu.SelectedRecord(side);
     if (!own || slot < 0 || slot >= PLAYER_SLOTS || g_Menu.playerTables.records[side][slot] != own) return;
-    const int32_t level = int32_t(g_Menu.results[RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS + FIGHTER_LEVEL]);
+    const int32_t level = int32_t(ResultRow(row)[FIGHTER_LEVEL]);
     // The page is made again on every visit, and a row of another match's making must never cost
     // a player the levels it has.
     if (level <= int32_t(own->level)) return;
@@ -187,9 +191,8 @@ void MenuScreens::KeepNetworkLevel() {
 }
 
 void MenuScreens::BuildNetworkResults() {
-    const uint32_t* results = g_Menu.results;
     KeepNetworkLevel();
-    const int outcome = Outcome(results, g_Menu.variant == 1 ? 1 : 0);
+    const int outcome = Outcome(g_Menu.variant == 1 ? 1 : 0);
     MakeTextLabel(0, 0.5f, 0.2f, 'C', outcome > 0 ? 800 : outcome < 0 ? 801 : 818, 9, 1);
     MakeTextLabel(1, 0.12f, 0.38f, 'I', 695, 5, 13);
     const int heads[6] = {KindHeading(g_Menu.gameKind), 813, 814, 815, 816, 830};

@@ -51,6 +51,10 @@ bool ScreenPointOnPlane(float x, float y, float depth, Vec3* out);
 void FormatResultValue(char* out, size_t capacity, int kind, uint32_t value, bool scoreRow);
 // The field of a fighter's result row that the results pages show as a game kind's score.
 int FighterScoreField(int kind);
+// A fighter slot's row of the menu's copy of the last match's results, and whether a fighter was in
+// that slot when the match ended.
+const uint32_t* ResultRow(int row);
+bool RowFought(int row);
 // The live game block set up for the mission of a side at a scenario step and game kind; false,
 // changing nothing, when the side's table has no such record.
 bool SetUpMission(int side, int step, int kind, bool team);
@@ -297,6 +301,8 @@ private:
     bool StoreTeamSummary();
     // Whether the summary page shows what its member's stored record and the store do not hold.
     bool SummaryMoved() const;
+    // The stored record of the team's member k on the chosen side; null for none.
+    PlayerRecord* StoredMember(int k) const;
     void DrawShopValues();
     void DrawCampaignTeamValues();
     void DrawSummaryValues();

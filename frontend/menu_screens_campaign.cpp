@@ -47,12 +47,10 @@ constexpr float kSummaryValueX = 0.75f, kSummaryTop = 0.42f, kSummaryGap = 0.04f
 const char* Text(int id) { return PanelText(id); }
 int Clamp4(int n) { return std::clamp(n, 0, SCREEN_TEAM); }
 
-const uint32_t* ResultRow(int row) { return g_Menu.results + RESULT_FIGHTER_FIRST + row * RESULT_FIGHTER_FIELDS; }
 // The row of a fighter of that side who took part; a row nobody played is zeros, which read as
 // the Orlins'.
 bool FoughtFor(int row, int side) {
-    return row >= 0 && row < MAX_CHARACTERS && (g_Menu.resultsFought >> row & 1u) != 0 &&
-           ResultRow(row)[FIGHTER_SIDE] == uint32_t(side);
+    return RowFought(row) && ResultRow(row)[FIGHTER_SIDE] == uint32_t(side);
 }
 
 struct Card {
@@ -348,8 +346,7 @@ void MenuScreens::DrawSummaryValues() {
 }
 
 bool MenuScreens::StoreTeamSummary() {
-    const int slot = teamIndex[0];
-    const PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[ChosenSide()][slot] : nullptr;
+    const PlayerRecord* stored = StoredMember(0);
     if (!stored) return SaveOpenCampaign();
     // What the page gave since its last store goes back to the store if either write fails.
     const auto campaign = std::make_unique<CampaignBlock>(g_Campaign);
@@ -362,8 +359,7 @@ bool MenuScreens::StoreTeamSummary() {
 bool MenuScreens::SummaryMoved() const {
     if (g_Campaign.pendingPoints[0] != summaryStored) return true;
     // A minus and a plus leave the store's count as it was, yet move a point between two values.
-    const int slot = teamIndex[0];
-    const PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[ChosenSide()][slot] : nullptr;
+    const PlayerRecord* stored = StoredMember(0);
     const float* shown = teamRecords[0].attributes;
     return stored && !std::equal(shown, shown + PLAYER_ATTRIBUTES, stored->attributes);
 }

@@ -295,9 +295,14 @@ bool MenuScreens::SaveOpenCampaign() {
     return SaveCampaign(side, g_Campaign.slot, own);
 }
 
+PlayerRecord* MenuScreens::StoredMember(int k) const {
+    const int slot = k >= 0 && k < SCREEN_TEAM ? teamIndex[k] : -1;
+    return slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[ChosenSide()][slot] : nullptr;
+}
+
 bool MenuScreens::StoreMemberWithCampaign(int k, const PlayerRecord& card, const CampaignBlock& campaign) {
-    const int side = ChosenSide(), slot = k >= 0 && k < SCREEN_TEAM ? teamIndex[k] : -1;
-    PlayerRecord* stored = slot >= 0 && slot < PLAYER_SLOTS ? g_Menu.playerTables.records[side][slot] : nullptr;
+    const int slot = k >= 0 && k < SCREEN_TEAM ? teamIndex[k] : -1;
+    PlayerRecord* stored = StoredMember(k);
     bool ok = false;
     if (stored) {
         const PlayerRecord was = *stored;
