@@ -222,6 +222,29 @@ protected:
         g_Video.screenRect = {0, 0, 1023, 767};
         for (int i = 16; i <= 25; ++i) s->images[i].w = s->images[i].h = 0.03f;
     }
+    // The summary page's shop (0) or armoury (1) opened and left by its back arrow: the shop's card
+    // and the summary page made anew show `shown`, with `pending` points still in the store.
+    void ShopAndBack(int which, const std::vector<float>& shown, int32_t pending) {
+        const int screen = 14 + which, back = which == 0 ? 4 : 6;
+        SCOPED_TRACE(screen);
+        Log().sounds.clear();
+        Click(s->buttons[which]);
+        ExpectLeft(22, screen, {204});
+        Show(screen);
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown) << "the shop's card";
+        Click(s->images[back]);
+        EXPECT_EQ(g_Menu.targetPage, 22);
+        ShowSummary();
+        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown);
+        EXPECT_EQ(g_Campaign.pendingPoints[0], pending);
+    }
+    // Plays a match started from the summary page, which makes the front end anew.
+    void PlayFromTheSummary() {
+        ShowSummary();
+        Click(s->buttons[2]);
+        ExpectLeft(22, PAGE_START_MATCH, {204});
+        PlayTheStartedMatch(false);
+    }
     // The one-player campaign as a restart finds it: its own player and its store.
     std::vector<float> OnePlayerAfterRestart(int32_t* pending) {
         g_Menu.ClearPlayerTables();
@@ -601,12 +624,7 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARe
     // Before a match and after one, which makes the front end anew.
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        if (round == 1) {
-            ShowSummary();
-            Click(s->buttons[2]);
-            ExpectLeft(22, PAGE_START_MATCH, {204});
-            PlayTheStartedMatch(false);
-        }
+        if (round == 1) PlayFromTheSummary();
         ShowSummary();
         const int32_t pending = g_Campaign.pendingPoints[0];
         const std::vector<float> opened = Values(s->teamRecords[0].attributes);
@@ -615,20 +633,7 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARe
         const std::vector<float> given = Raised(opened, 0, 2.0f);
         ASSERT_EQ(Values(s->teamRecords[0].attributes), given);
         ASSERT_EQ(g_Campaign.pendingPoints[0], pending - 2);
-        struct Shop { int button, screen, back; };
-        for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
-            SCOPED_TRACE(shop.screen);
-            Log().sounds.clear();
-            Click(s->buttons[shop.button]);
-            ExpectLeft(22, shop.screen, {204});
-            Show(shop.screen);
-            EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "the shop's card";
-            Click(s->images[shop.back]);
-            EXPECT_EQ(g_Menu.targetPage, 22);
-            ShowSummary();
-            EXPECT_EQ(Values(s->teamRecords[0].attributes), given);
-            EXPECT_EQ(g_Campaign.pendingPoints[0], pending - 2);
-        }
+        for (int shop = 0; shop < 2; ++shop) ShopAndBack(shop, given, pending - 2);
         Click(s->images[16]);
         EXPECT_EQ(Values(s->teamRecords[0].attributes), given) << "minus stops at what the page opened with";
         EXPECT_EQ(g_Campaign.pendingPoints[0], pending - 2);
@@ -644,39 +649,37 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryOutliveTheShopsAndARe
 
 // After the back arrow has stored the page, a minus and a plus move a point from one value to
 // another and leave the store's count as it was: each shop and a restart still read what the page
-// shows.
+// shows, before a match and after one, which makes the front end anew.
 TEST_F(CampaignMemberTest, APointMovedBetweenValuesAfterTheSummarysStoreReachesTheShopsAndARestart) {
     MakeOnePlayerCampaign(10);
-    ShowSummary();
-    std::vector<float> shown = Values(s->teamRecords[0].attributes);
-    int32_t pending = 10;
-    struct Shop { int button, screen, back; };
-    for (Shop shop : {Shop{0, 14, 4}, Shop{1, 15, 6}}) {
-        SCOPED_TRACE(shop.screen);
-        // Plus on strength, then the back arrow, which stores and stays.
-        Click(s->images[21]);
-        Click(s->images[6]);
-        ASSERT_EQ(g_Menu.targetPage, 22);
-        // Strength down again (above what the page opened with), agility up one.
-        Click(s->images[16]);
-        Click(s->images[24]);
-        shown = Raised(shown, 3, 1.0f);
-        --pending;
-        ASSERT_EQ(Values(s->teamRecords[0].attributes), shown);
-        ASSERT_EQ(g_Campaign.pendingPoints[0], pending);
-        Log().sounds.clear();
-        Click(s->buttons[shop.button]);
-        ExpectLeft(22, shop.screen, {204});
-        Show(shop.screen);
-        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown) << "the shop's card";
-        Click(s->images[shop.back]);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 1) PlayFromTheSummary();
         ShowSummary();
-        EXPECT_EQ(Values(s->teamRecords[0].attributes), shown);
-        EXPECT_EQ(g_Campaign.pendingPoints[0], pending);
+        std::vector<float> shown = Values(s->teamRecords[0].attributes);
+        int32_t pending = g_Campaign.pendingPoints[0];
+        for (int shop = 0; shop < 2; ++shop) {
+            // Plus on strength, then the back arrow, which stores and stays.
+            Click(s->images[21]);
+            Click(s->images[6]);
+            ASSERT_EQ(g_Menu.targetPage, 22);
+            // Strength down again (above what the page opened with), agility up one.
+            Click(s->images[16]);
+            Click(s->images[24]);
+            shown = Raised(shown, 3, 1.0f);
+            --pending;
+            ASSERT_EQ(Values(s->teamRecords[0].attributes), shown);
+            ASSERT_EQ(g_Campaign.pendingPoints[0], pending);
+            ShopAndBack(shop, shown, pending);
+        }
+        int32_t stored = -1;
+        EXPECT_EQ(OnePlayerAfterRestart(&stored), shown);
+        EXPECT_EQ(stored, pending);
+        // Back as the restart found it, the campaign's own player in the table.
+        PlayerRecord own = {};
+        ASSERT_TRUE(LoadCampaign(0, 0, &own));
+        ASSERT_TRUE(CopyPlayerToSlot(0, 0, own));
     }
-    int32_t stored = -1;
-    EXPECT_EQ(OnePlayerAfterRestart(&stored), shown);
-    EXPECT_EQ(stored, pending);
 }
 
 // Points moved onto a member, by the record page's spending, the summary page's spending or its

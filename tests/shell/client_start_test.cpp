@@ -89,6 +89,19 @@ protected:
         g_NetRoleCalls.stopClient = [] {};
         g_NetRoleCalls.send = AnswerAsTheHost;
     }
+    // Joined as a player the host lists after `before` others, the match of kind 5 started from
+    // the menu; true when it started.
+    bool JoinAndStart(int before) {
+        EXPECT_TRUE(g_NetSession.Start(false, "Cliente", 2300, ""));
+        // The host lists us, and its welcome named us.
+        g_ClientPlayerCount = before + 1;
+        g_NetClient.localPlayerId = kClientId;
+        g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
+        g_NetSession.gameKind = 5;
+        g_GameSettings.side = 0;
+        g_Menu.BuildPage(PAGE_START_MATCH);
+        return !g_Menu.active;
+    }
     void TearDown() override {
         ReleaseGame(true);
         ResetNetRoleCalls();
@@ -101,16 +114,7 @@ protected:
 };
 
 TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell) {
-    ASSERT_TRUE(g_NetSession.Start(false, "Cliente", 2300, ""));
-    // Joined: the host lists us, and its welcome named us.
-    g_ClientPlayerCount = 1;
-    g_NetClient.localPlayerId = kClientId;
-    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
-    g_NetSession.gameKind = 5;
-    g_GameSettings.side = 0;
-    g_Menu.BuildPage(PAGE_START_MATCH);
-
-    ASSERT_FALSE(g_Menu.active) << "the match started";
+    ASSERT_TRUE(JoinAndStart(0)) << "the match started";
     EXPECT_EQ(g_requests, 1);
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, 0);
@@ -145,15 +149,8 @@ TEST_F(ClientStartTest, AGameThatHostedAndThenJoinsKeepsTheFighterTheHostGaveItA
     g_NetSession.Stop();
 
     // Joined: the host's own fighter comes first, in the slot this game had as host.
-    ASSERT_TRUE(g_NetSession.Start(false, "Cliente", 2300, ""));
-    g_ClientPlayerCount = 2;
-    g_NetClient.localPlayerId = kClientId;
-    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
-    g_NetSession.gameKind = 5;
-    g_GameSettings.side = 0;
     g_clientSlot = hosted + 1;
-    g_Menu.BuildPage(PAGE_START_MATCH);
-    ASSERT_FALSE(g_Menu.active) << "the joined match started";
+    ASSERT_TRUE(JoinAndStart(1)) << "the joined match started";
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, hosted + 1);
     EXPECT_TRUE(g_Characters[0].active) << "the host's fighter";

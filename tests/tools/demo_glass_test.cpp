@@ -4,10 +4,7 @@
 
 #include <numbers>
 
-// The device fixture first: its own names come before the game's.
-#include "gfx/gl_fixture.h"
-
-#include "demo_folder.h"
+#include "demo_scene_fixture.h"
 #include "render/mesh.h"
 #include "render/render_octree.h"
 #include "scene/scene.h"
@@ -19,22 +16,8 @@ namespace {
 // The glass texture as the demo data writes it.
 constexpr int kGlassAlpha = 0x70, kGlassRed = 0xB0, kGlassGreen = 0xD8, kGlassBlue = 0xF0;
 
-class DemoGlassTest : public gfxtest::GLDeviceTest {
+class DemoGlassTest : public demotest::DemoSceneTest {
 protected:
-    static constexpr int kSize = 64;
-    demotest::WorkInDataFolder inData;
-    fxtest::SceneOnDevice scene;
-
-    void SetUp() override {
-        ASSERT_TRUE(CreateDevice(kSize, kSize, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
-        scene.Enter(device, kSize, params.present);
-        g_Settings.mode = 0;
-    }
-    void TearDown() override {
-        g_Scenario.Unload();
-        scene.Leave();
-        gfxtest::GLDeviceTest::TearDown();
-    }
     uint32_t MiddleOfAFrame() {
         Clear(0xFF000000);
         g_Scene.Render();

@@ -5,10 +5,7 @@
 
 #include <numbers>
 
-// The device fixture first: its own names come before the game's.
-#include "gfx/gl_fixture.h"
-
-#include "demo_folder.h"
+#include "demo_scene_fixture.h"
 #include "render/material.h"
 #include "scene/object_list.h"
 #include "scene/scene_element_records.h"
@@ -19,22 +16,8 @@ namespace {
 
 constexpr uint32_t kClear = 0xFF0000FF;
 
-class DemoLightingTest : public gfxtest::GLDeviceTest {
+class DemoLightingTest : public demotest::DemoSceneTest {
 protected:
-    static constexpr int kSize = 64;
-    demotest::WorkInDataFolder inData;
-    fxtest::SceneOnDevice scene;
-
-    void SetUp() override {
-        ASSERT_TRUE(CreateDevice(kSize, kSize, gfx::D3DFMT_X8R8G8B8, true, gfx::D3DFMT_D24S8));
-        scene.Enter(device, kSize, params.present);
-        g_Settings.mode = 0;
-    }
-    void TearDown() override {
-        g_Scenario.Unload();
-        scene.Leave();
-        gfxtest::GLDeviceTest::TearDown();
-    }
 
     // The object drawn alone on the clear colour; the pixel in the middle of the picture.
     uint32_t DrawnMiddle(DynamicMesh& object) {
