@@ -191,6 +191,7 @@ void ResetMatch() {
 void Match::Setup(int kind, int side) {
     gameKind = kind;
     SetState(MATCH_PLAYING, false);
+    endFighters = 0;
     elapsed = 0;
     localSide = side;
     timeLimit = MinutesToMs(g_Settings.matchMinutes);
@@ -319,9 +320,11 @@ void Match::End(int winner) {
 void Match::SetState(int newState, bool notify) {
     if (newState == state) return;
     const uint32_t now = GetTime(CLOCK_MATCH);
+    const bool ending = state == MATCH_PLAYING;
     state = newState;
     stateTime = now;
-    if (newState == MATCH_PLAYING) startTime = now;
+    if (newState == MATCH_PLAYING) startTime = now, endFighters = 0;
+    else if (ending) NoteEndFighters();
     g_Scenario.results[RESULT_ELAPSED] = now - startTime;
     for (int slot = 0; slot < MAX_CHARACTERS; ++slot) {
         const Character& c = g_Characters[slot];
@@ -330,6 +333,12 @@ void Match::SetState(int newState, bool notify) {
         g_Scenario.results[FighterResultIndex(slot, FIGHTER_EXPERIENCE)] = uint32_t(WholeOf(c.experience));
     }
     if (notify && IsHost()) g_GamePacket.WriteMatchResults(g_Scenario.results, MATCH_RESULT_DWORDS);
+}
+
+void Match::NoteEndFighters() {
+    endFighters = 0;
+    for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
+        if (g_Characters[slot].active) endFighters |= uint16_t(1u << slot);
 }
 
 void Match::RecordKill(int amount, int victimSlot, int killerSlot) {

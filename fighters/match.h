@@ -129,6 +129,10 @@ public:
     uint32_t timeLimit;             // ms
     uint32_t elapsed;               // match time, while playing
     int32_t localSide;
+    // A bit per slot of the fighters in the match when it ended, 0 while it runs: a player who
+    // leaves during the end's pause still fought, and the results must not depend on who left
+    // the session first.
+    uint16_t endFighters;
 
     // Team counters, per side, each with the time of its last change.
     int32_t captures[2];
@@ -179,6 +183,8 @@ public:
     void Update();
     void Release();
     void SetState(int newState, bool notify);
+    // Notes who is in the match as it leaves play (the state a host sent, on a client).
+    void NoteEndFighters();
     void RecordKill(int points, int victimSlot, int killerSlot);
     void AddPoints(int amount, int team, int slot);
     void BuildTeamLists();

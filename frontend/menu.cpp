@@ -25,7 +25,6 @@
 #include "scene/scene.h"
 #include "world/element_map.h"
 #include "world/scenario.h"
-#include "net/session.h"
 
 Menu g_Menu;
 
@@ -351,10 +350,10 @@ void Menu::ReturnFromMatch() {
     // set-up tab need not hold the host's.
     gameKind = g_Match.gameKind;
     resultsPending = 1;
-    resultsFought = 0;
-    for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
-        if (g_Characters[slot].active) resultsFought |= uint16_t(1u << slot);
-    if (g_NetSession.active) netPlayerCount = g_NetSession.GetPlayerCount();
+    // The fighters of a match that ended are those it ended with; one left early has only those
+    // still here. Neither depends on the session, which may be gone by now.
+    if (g_Match.state == MATCH_PLAYING) g_Match.NoteEndFighters();
+    resultsFought = g_Match.endFighters;
     ClearWorldElements();
     if (g_MenuShellCalls.releaseGame) g_MenuShellCalls.releaseGame(false);
     if (os::WindowHandle w = os::GetMainWindow()) os::ShowWindow(w, true);
@@ -460,7 +459,6 @@ void ResetMenu() {
     m.saveMode = 2;
     m.gameType = 2;
     m.localSlot = -1;
-    m.netPlayerCount = 0;
     m.selectedPlayer = -1;
     m.playerRecord = nullptr;
     m.screenWords[0] = m.screenWords[1] = 0;

@@ -90,7 +90,6 @@ public:
     int32_t saveMode = 2;
     int32_t gameType = 2;       // the play type: 1 campaign with its own player, 2 single games and team campaigns
     int32_t localSlot = -1;     // the local fighter's slot, -1 none
-    int32_t netPlayerCount = 0;
     PlayerTables playerTables;
     int32_t selectedPlayer = -1;            // the current record's slot, -1 none
     PlayerRecord* playerRecord = nullptr;   // the current record, null none

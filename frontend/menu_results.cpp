@@ -202,11 +202,11 @@ void MenuScreens::BuildNetworkResults() {
         x += head.w + 0.01f;
     }
     MakePanel(0, 0.1f, 0.42f, 0.81f, 0.35f, GREY, 0);
-    // The player count comes from the session: never more rows than the results hold.
-    int players = g_Menu.netPlayerCount;
-    if (players < 0) players = 0;
-    if (players > MAX_CHARACTERS) players = MAX_CHARACTERS;
-    for (int p = 0; p < players; ++p) MakeLabel(8 + p, 0.1f, 0.43f + 0.03f * float(p), 'I', "", 4, 18);
+    // A row for each fighter the match ended with, in slot order, whatever became of the session
+    // since: a player number is not a slot once someone has left.
+    int line = 0;
+    for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
+        if (RowFought(slot)) MakeLabel(8 + slot, 0.1f, 0.43f + 0.03f * float(line++), 'I', "", 4, 18);
     MakeTextLabel(24, 0.5f, 0.83f, 'C', outcome > 0 ? 821 : outcome < 0 ? 820 : 822, 8, 1);
     MakeNextArrow(0, 0.98f);
 }

@@ -455,7 +455,7 @@ TEST_F(EditorScreenTest, AStoredSetupFillsTheKindsGoalsAndTheAlliesThatExist) {
 TEST_F(EditorScreenTest, TheNetworkResultsDrawTheLocalRowInTheHighlightColour) {
     g_Menu.results[RESULT_ELAPSED] = 1000;
     g_Menu.saveMode = 1;
-    g_Menu.netPlayerCount = 3;
+    g_Menu.resultsFought = 0x7;
     g_Menu.localSlot = 1;
     Show(18);
     rec->ClearLog();

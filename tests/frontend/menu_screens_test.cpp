@@ -20,6 +20,7 @@
 #include "frontend/player_saves.h"
 #include "frontend/text_table.h"
 #include "frontend/texture_font.h"
+#include "net/session.h"
 #include "world/scenario.h"
 
 using menutest::MenuTest;
@@ -314,7 +315,7 @@ protected:
         };
         g_MenuShellCalls = calls;
         g_GameSettings.fightersOwnMode2 = 0;
-        g_Menu.netPlayerCount = 2;
+        fought = 0x3;
     }
     void TearDown() override {
         std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
@@ -332,6 +333,11 @@ protected:
         DropButtons();
         Build(PAGE_START_MATCH);
         EXPECT_FALSE(g_Menu.active) << "the match released the front end";
+        // The match ends with the fighters of `fought`, who are gone by the time the menu comes
+        // back (the match released, a player left in the end's pause, the session closed).
+        for (int slot = 0; slot < MAX_CHARACTERS; ++slot) g_Characters[slot].active = uint8_t(fought >> slot & 1u);
+        g_Match.SetState(MATCH_LOST, false);
+        for (Character& c : g_Characters) c.active = 0;
         std::memcpy(g_Scenario.results, results, sizeof g_Scenario.results);
         g_Menu.localSlot = localSlot;
         g_Menu.ReturnFromMatch();
@@ -339,6 +345,7 @@ protected:
         EXPECT_EQ(g_GameSettings.side, side);
         return *g_Menu.screens;
     }
+    uint16_t fought = 0;   // the slots the next played match ends with
     // Whether the results' values, drawn once, hold `text` as the page prints it at (x, y).
     bool ValueDrawn(const char* text, int scale, int colour, float x, float y, bool shadow) {
         MenuScreens& s = *g_Menu.screens;
@@ -471,7 +478,7 @@ TEST_F(PlayedKindTest, EachForHimselfTheTitleFollowsTheMatchsWinnerOrTheBestShow
                 Row(words, r)[FIGHTER_CHECKPOINTS] = Row(words, r)[kind == 7 ? FIGHTER_KILL_SCORE : FIGHTER_POINTS] =
                     r == 0 ? 500 : 0;
             }
-            g_Menu.netPlayerCount = 3;
+            fought = 0x7;
             MenuScreens& s = Play(1, c.local % 2, kind == 6 ? 7 : 6, kind, words, c.local);
             ASSERT_EQ(s.screen, 18);
             EXPECT_STREQ(s.labels[0].text, c.title);
@@ -507,6 +514,50 @@ TEST_F(PlayedKindTest, EachForHimselfOnlyTheRowsThatFoughtRankWhenTheTimeRanOut)
     EXPECT_STREQ(s.labels[0].text, "Lost") << "row 0 did not fight";
 }
 
+// The players' page draws a row for each fighter the match ended with, one line after another in
+// slot order, with the session long closed: a row a leaver left is not drawn, and the local
+// fighter's row is marked wherever its line falls.
+TEST_F(PlayedKindTest, ThePlayersPageDrawsTheFightersTheMatchEndedWithLineByLine) {
+    ASSERT_FALSE(g_NetSession.active);
+    struct Case {
+        const char* name;
+        uint16_t fought;
+        int local;
+    };
+    const Case cases[] = {
+        {"all three stayed, a client's row marked", 0x7, 2},
+        {"the first client left during the match", 0x5, 2},
+        {"the first client left, the host's row marked", 0x5, 0},
+        {"a fighter in the last slot only", 0x8001, 15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        uint32_t words[MATCH_RESULT_DWORDS] = {};
+        words[RESULT_ELAPSED] = 60000;
+        words[RESULT_WINNER] = uint32_t(-1);
+        for (int r = 0; r < MAX_CHARACTERS; ++r) Row(words, r)[FIGHTER_POINTS] = 100 + uint32_t(r);
+        fought = c.fought;
+        MenuScreens& s = Play(1, 0, 7, 7, words, c.local);
+        ASSERT_EQ(s.screen, 18);
+        int line = 0;
+        for (int r = 0; r < MAX_CHARACTERS; ++r) {
+            SCOPED_TRACE(testing::Message() << "row " << r);
+            char score[16];
+            std::snprintf(score, sizeof score, "%u", Row(words, r)[FIGHTER_POINTS]);
+            if (!(c.fought >> r & 1u)) {
+                EXPECT_FALSE(s.labels[8 + r].inUse) << "a row nobody fought has a line";
+                continue;
+            }
+            ASSERT_TRUE(s.labels[8 + r].inUse);
+            EXPECT_NEAR(s.labels[8 + r].y, s.labels[8 + __builtin_ctz(c.fought)].y + 0.03f * float(line++), 1e-4f);
+            EXPECT_TRUE(FighterScoreDrawn(score, r));
+            EXPECT_FALSE(ValueDrawn(score, 4, r == c.local ? 18 : 2, s.labels[2].x + s.labels[2].w / 2,
+                                    s.labels[8 + r].y, true))
+                << "drawn in the wrong colour";
+        }
+    }
+}
+
 // The network results keep the level the local fighter reached in the player's own save, with
 // its name and look; never a lower level, nor one from a row nobody of this machine played.
 TEST_F(PlayedKindTest, TheNetworkResultsKeepTheLevelTheLocalFighterReachedInThePlayersSave) {
@@ -524,6 +575,7 @@ TEST_F(PlayedKindTest, TheNetworkResultsKeepTheLevelTheLocalFighterReachedInTheP
     words[RESULT_WINNER] = uint32_t(-1);
     Row(words, 0)[FIGHTER_LEVEL] = 6;   // the host's fighter
     Row(words, 1)[FIGHTER_LEVEL] = 4;
+    fought = 0;
     MenuScreens& s = Play(1, 0, 7, 7, words, 1);
     ASSERT_EQ(s.screen, 18);
     const auto storedLevel = [] {

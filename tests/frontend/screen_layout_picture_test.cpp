@@ -104,7 +104,7 @@ protected:
             g_GameSettings.gameKind = g_Menu.gameKind = 0;
             g_Menu.results[RESULT_ELAPSED] = 61000;
             g_Menu.results[RESULT_WINNER] = 0;
-            g_Menu.netPlayerCount = 4;
+            g_Menu.resultsFought = 0xf;
             break;
         default: break;
         }

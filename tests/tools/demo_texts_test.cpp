@@ -126,7 +126,7 @@ TEST_F(DemoTextsTest, EveryScreenBoxAndTipOfTheFrontEndHasItsTexts) {
                 g_GameSettings.gameKind = g_Menu.gameKind = kind;
                 g_Menu.results[RESULT_ELAPSED] = 61000;
                 g_Menu.results[RESULT_WINNER] = winner;
-                g_Menu.netPlayerCount = 2;
+                g_Menu.resultsFought = 0x3;
                 ShowAndSweep(saveMode == 1 ? 18 : 12);
             }
     ExpectEveryAskedNumberNamed("the results");

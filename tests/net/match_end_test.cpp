@@ -1,0 +1,84 @@
+// Who a match ended with, on the host and on a client that hears the end from it: the results
+// pages draw those fighters whatever became of the session and its players afterwards.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fighters/character.h"
+#include "fighters/match.h"
+#include "net/game_ops.h"
+#include "net/session.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes g_Event;
+
+class MatchEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetNetSession();
+        ResetMatch();
+        ResetGameOps();
+        for (Character& c : g_Characters) c.active = 0;
+    }
+    void TearDown() override {
+        for (Character& c : g_Characters) c.active = 0;
+        g_GamePacketSink = nullptr;
+        ResetNetSession();
+        ResetMatch();
+    }
+    static void Fighters(std::initializer_list<int> slots) {
+        for (Character& c : g_Characters) c.active = 0;
+        for (int s : slots) {
+            g_Characters[s].active = 1;
+            g_Characters[s].slot = s;
+        }
+    }
+    // The host's match-state event for greed each for himself in `state`, as a client receives it.
+    static void HearState(int state) {
+        g_Event.clear();
+        g_GamePacketSink = [](const uint8_t* e, size_t n) { g_Event.assign(e, e + n); };
+        const int32_t was = g_Match.state;
+        g_Match.gameKind = 7;
+        g_Match.state = state;
+        g_GamePacket.WriteMatchState();
+        g_Match.state = was;
+        g_GamePacketSink = nullptr;
+        ASSERT_FALSE(g_Event.empty());
+        g_GameOps->SetMatchState(g_Event.data(), g_Event.size());
+    }
+};
+
+TEST_F(MatchEndTest, TheHostKeepsWhoTheMatchEndedWithThroughLeavesInTheEndsPause) {
+    g_Match.gameKind = 7;
+    Fighters({0, 1, 2});
+    g_Match.SetState(MATCH_LOST, false);
+    Fighters({0, 2});
+    g_Match.SetState(MATCH_WON, false);
+    EXPECT_EQ(g_Match.endFighters, 0x7) << "a fighter whose player left after the end still fought";
+    g_Match.SetState(MATCH_PLAYING, false);
+    EXPECT_EQ(g_Match.endFighters, 0) << "a match at play has not ended";
+    g_Match.SetState(MATCH_LOST, false);
+    EXPECT_EQ(g_Match.endFighters, 0x5) << "the next end counts afresh";
+}
+
+TEST_F(MatchEndTest, AClientKeepsWhoTheMatchEndedWithWhenTheHostSaysSo) {
+    Fighters({0, 2, 5});
+    HearState(MATCH_PLAYING);
+    EXPECT_EQ(g_Match.endFighters, 0);
+    Fighters({0, 2});
+    HearState(MATCH_LOST);
+    EXPECT_EQ(g_Match.state, MATCH_LOST);
+    EXPECT_EQ(g_Match.endFighters, 0x5) << "the fighter that left during the match did not fight";
+    // The host's leave takes its fighter away; the end it sent again changes nothing.
+    Fighters({2});
+    HearState(MATCH_LOST);
+    HearState(MATCH_WON);
+    EXPECT_EQ(g_Match.endFighters, 0x5);
+    HearState(MATCH_PLAYING);
+    EXPECT_EQ(g_Match.endFighters, 0);
+}
+
+}  // namespace
