@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -240,29 +241,43 @@ bool OpenNetworkPage(GameWindow& p) {
 constexpr const char* kScenarioLoaded = "Escenario13.y3d... OK";
 constexpr const char* kFrontEndLoaded = "cursor.y3d... OK";
 
-TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
-    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
-    const BroadcastProbe probe = ProbeLocalBroadcast();
-    if (probe.outcome == BroadcastProbe::FAILED) FAIL() << "the broadcast probe failed: " << probe.detail;
-    if (probe.outcome == BroadcastProbe::WITHHELD)
-        GTEST_SKIP() << "this machine withholds a network that carries its own broadcasts back to it ("
-                     << probe.detail << ")";
-    const uint32_t port = probe.port;
-    SCOPED_TRACE("on UDP port " + std::to_string(port));
-    // All three start at once: the start-ups (videos, menu) overlap, so that the clients are
-    // on their network pages before the host's one-minute match runs, on a slow machine too.
-    // The host plays greed; the second client's own set-up tab holds greed each for himself,
-    // whose results would have the other results page: the host's kind must decide its page.
-    GameWindow host(PlayerSetup("Anfitrion", port));
-    std::vector<std::unique_ptr<GameWindow>> clients;
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port, 7)));
-    GameWindow* players[3] = {&host, clients[0].get(), clients[1].get()};
+// The rows of the players' table drawn in the others' blue-green, line by line as the local
+// colour is counted.
+std::vector<int> RowsInTheOthersColour(const gfx::Image& image, int rows) {
+    std::vector<int> found;
+    for (int r = 0; r < rows; ++r) {
+        const float top = 0.43f + 0.03f * float(r);
+        const int drawn = CountPixels(image, RelativeRect(image, 0.1f, top, 0.91f, top + 0.03f), [](uint32_t p) {
+            const uint32_t red = p >> 16 & 0xff, green = p >> 8 & 0xff, blue = p & 0xff;
+            return red < 170 && green > 180 && blue > 180;
+        });
+        if (drawn > 20) found.push_back(r);
+    }
+    return found;
+}
+
+// The UDP port of this run's session, or why there is none: the clients find the host by a
+// broadcast, which the machine may withhold.
+#define NETWORK_PORT_OR_SKIP(port)                                                                              \
+    const BroadcastProbe probe = ProbeLocalBroadcast();                                                         \
+    if (probe.outcome == BroadcastProbe::FAILED) FAIL() << "the broadcast probe failed: " << probe.detail;     \
+    if (probe.outcome == BroadcastProbe::WITHHELD)                                                              \
+        GTEST_SKIP() << "this machine withholds a network that carries its own broadcasts back to it ("        \
+                     << probe.detail << ")";                                                                    \
+    const uint32_t port = probe.port;                                                                           \
+    SCOPED_TRACE("on UDP port " + std::to_string(port))
+
+// All three start at once: the start-ups (videos, menu) overlap, so that the clients are on their
+// network pages before the host's one-minute match runs, on a slow machine too. The host hosts,
+// the clients search the network, pick the session and join, and all three draw the match.
+void StartHostAndJoin(GameWindow& host, std::vector<std::unique_ptr<GameWindow>>& clients) {
+    std::vector<GameWindow*> players{&host};
+    for (auto& c : clients) players.push_back(c.get());
     for (GameWindow* p : players) {
         SCOPED_TRACE(p->Folder().filename().string());
         ASSERT_TRUE(p->Started()) << "no window; it is " << p->State();
         // The start-up videos play first; a busy machine stretches them.
-        ASSERT_TRUE(p->WaitForLog(kFrontEndLoaded, 1, 60000)) << "no menu; it is " << p->State();
+        ASSERT_TRUE(p->WaitForLog(kFrontEndLoaded, 1, 90000)) << "no menu; it is " << p->State();
     }
     Sleep(2000);
     for (GameWindow* p : players) {
@@ -301,62 +316,116 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
         c.Driver().Click(X(0.5f), Y(kPanelY + kPanelH - 0.06f + 0.02f));
         ASSERT_TRUE(c.WaitForLog(kScenarioLoaded, 1, 60000)) << "the match did not start; it is " << c.State();
     }
-    // All three play: each draws the world around its own fighter.
-    for (int i = 0; i < 3; ++i) {
+    // Each draws the world around its own fighter.
+    for (size_t i = 0; i < players.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_TRUE(WaitForPicture(*players[i], 20000, [](const gfx::Image& image) {
             return MeanLuma(image, RelativeRect(image, 0, 0.3f, 1, 0.75f)) > 30;
         })) << "no lit match picture";
     }
-    // The one-minute limit and the ten seconds of the end, then every process back on its
-    // results page.
-    ASSERT_TRUE(host.WaitForLog(kFrontEndLoaded, 2, 150000)) << "the host's match did not end; it is " << host.State();
-    for (auto& c : clients)
-        ASSERT_TRUE(c->WaitForLog(kFrontEndLoaded, 2, 30000)) << "a client's match did not end; it is " << c->State();
+}
+
+// The one-minute limit and the ten seconds of the end, then every process back on its results
+// page, whichever of them came back last.
+void PlayToTheResults(const std::vector<GameWindow*>& players, gfx::Image* results) {
+    ASSERT_TRUE(players[0]->WaitForLog(kFrontEndLoaded, 2, 150000))
+        << "the host's match did not end; it is " << players[0]->State();
+    for (size_t i = 1; i < players.size(); ++i)
+        ASSERT_TRUE(players[i]->WaitForLog(kFrontEndLoaded, 2, 60000))
+            << "a client's match did not end; it is " << players[i]->State();
     Sleep(4000);
-    gfx::Image results[3];
-    bool shown[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < players.size(); ++i) {
         SCOPED_TRACE(i);
         ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program " << players[i]->State();
         players[i]->Driver().MoveTo(2, 2);
         Sleep(500);
         ASSERT_TRUE(players[i]->Shot(&results[i]));
-        shown[i] = ResultsShown(results[i]);
+        ASSERT_TRUE(ResultsShown(results[i])) << "no results panel; the program is " << players[i]->State();
     }
-    ASSERT_TRUE(shown[0]) << "no results panel on the host; it is " << host.State();
     // The same result block on every machine: the results panel (the match's time and every
     // counter of both sides) reads the same everywhere.
-    for (int i = 1; i < 3; ++i) {
+    for (size_t i = 1; i < players.size(); ++i) {
         SCOPED_TRACE(i);
-        ASSERT_TRUE(shown[i]) << "no results panel; the program is " << players[i]->State();
         EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
             << "the results differ from the host's";
     }
-    // On to the players' page: each machine marks the row of its own fighter, and no other. The
-    // next arrow stands at the page's right edge.
+}
+
+// On to the players' page: `rows` rows drawn, one line after another, and exactly one of them,
+// the machine's own fighter's, in the local colour; its line goes to `own`. The next arrow
+// stands at the page's right edge.
+void ExpectPlayersPage(GameWindow& p, int rows, int* own) {
+    bool shown = false;
+    for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
+        p.Driver().Click(X(0.965f), Y(0.918f));
+        shown = WaitForPicture(p, 10000, PlayersPageShown);
+    }
+    ASSERT_TRUE(shown) << "no players' page; the program is " << p.State();
+    p.Driver().MoveTo(2, 2);
+    Sleep(1500);
+    gfx::Image page;
+    ASSERT_TRUE(p.Shot(&page));
+    constexpr int kLines = 4;
+    const std::vector<int> local = RowsInTheLocalColour(page, kLines);
+    const std::vector<int> others = RowsInTheOthersColour(page, kLines);
+    ASSERT_EQ(local.size(), 1u) << "rows in the local colour";
+    EXPECT_EQ(int(local.size() + others.size()), rows) << "rows drawn";
+    for (int line = 0; line < rows; ++line)
+        EXPECT_TRUE(std::count(local.begin(), local.end(), line) + std::count(others.begin(), others.end(), line) == 1)
+            << "line " << line << " holds one row in one colour";
+    *own = local[0];
+}
+
+TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
+    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    NETWORK_PORT_OR_SKIP(port);
+    // The host plays greed; the second client's own set-up tab holds greed each for himself,
+    // whose results would have the other results page: the host's kind must decide its page.
+    GameWindow host(PlayerSetup("Anfitrion", port));
+    std::vector<std::unique_ptr<GameWindow>> clients;
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port, 7)));
+    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(host, clients));
+    const std::vector<GameWindow*> players = {&host, clients[0].get(), clients[1].get()};
+    gfx::Image results[3];
+    ASSERT_NO_FATAL_FAILURE(PlayToTheResults(players, results));
+    // Each machine marks the row of its own fighter, and no other, whichever came back last.
     std::vector<int> own(3, -1);
     for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        bool shown18 = false;
-        for (int attempt = 0; attempt < 3 && !shown18; ++attempt) {
-            players[i]->Driver().Click(X(0.965f), Y(0.918f));
-            shown18 = WaitForPicture(*players[i], 10000, PlayersPageShown);
-        }
-        ASSERT_TRUE(shown18) << "no players' page; the program is " << players[i]->State();
-        players[i]->Driver().MoveTo(2, 2);
-        Sleep(1500);
-        gfx::Image page;
-        ASSERT_TRUE(players[i]->Shot(&page));
-        const std::vector<int> rows = RowsInTheLocalColour(page, 3);
-        ASSERT_EQ(rows.size(), 1u) << "rows in the local colour on machine " << i;
-        own[size_t(i)] = rows[0];
+        SCOPED_TRACE(testing::Message() << "machine " << i);
+        ASSERT_NO_FATAL_FAILURE(ExpectPlayersPage(*players[size_t(i)], 3, &own[size_t(i)]));
     }
     EXPECT_NE(own[0], own[1]) << "the host and the first client mark the same row";
     EXPECT_NE(own[0], own[2]) << "the host and the second client mark the same row";
     EXPECT_NE(own[1], own[2]) << "both clients mark the same row";
     // Closing the windows ends every program normally.
-    for (int i = 2; i >= 0; --i) EXPECT_EQ(players[i]->Program().Stop(15000), 0) << i;
+    for (int i = 2; i >= 0; --i) EXPECT_EQ(players[size_t(i)]->Program().Stop(15000), 0) << i;
+}
+
+// The first client closes its window a few seconds into the match: the host and the second client
+// play on to the end, and each draws the two fighters that are left, marking its own.
+TEST(NetworkMatchTest, AClientThatLeavesDuringTheMatchLeavesNoRowBehind) {
+    if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
+    NETWORK_PORT_OR_SKIP(port);
+    GameWindow host(PlayerSetup("Anfitrion", port));
+    std::vector<std::unique_ptr<GameWindow>> clients;
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
+    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port)));
+    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(host, clients));
+    Sleep(5000);
+    EXPECT_EQ(clients[0]->Program().Stop(15000), 0) << "the leaver's program did not end normally";
+    host.Note("the first client closed its window");
+    const std::vector<GameWindow*> players = {&host, clients[1].get()};
+    gfx::Image results[2];
+    ASSERT_NO_FATAL_FAILURE(PlayToTheResults(players, results));
+    std::vector<int> own(2, -1);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(testing::Message() << "machine " << i);
+        ASSERT_NO_FATAL_FAILURE(ExpectPlayersPage(*players[size_t(i)], 2, &own[size_t(i)]));
+    }
+    EXPECT_EQ(own[0], 0) << "the host's fighter is the first of the two";
+    EXPECT_EQ(own[1], 1) << "the second client's fighter follows the host's";
+    for (int i = 1; i >= 0; --i) EXPECT_EQ(players[size_t(i)]->Program().Stop(15000), 0) << i;
 }
 
 }  // namespace

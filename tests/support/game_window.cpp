@@ -97,8 +97,10 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
         return;
     }
     Note("program " + std::to_string(game_.Pid()));
-    // A focus refused (the window between maps, say) is tried again within the same time.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    // A focus refused (the window between maps, say) is tried again within the same time. Three
+    // programs starting at once on a loaded machine (a sanitizer build on a software rasteriser)
+    // have been seen to take most of a minute; the wait ends as soon as the window is there.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (!started_ && game_.Running() && !ToldAProblem() && std::chrono::steady_clock::now() < end) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         // A second at a time, so that a told problem ends the wait.
