@@ -339,6 +339,9 @@ TEST_F(MeshTest, TheFirstEntriesOfTheTablesAreReferencedAndDrawnLikeAnyOther) {
     dev->ClearLog();
     EXPECT_TRUE(other->DrawWithOverride());
     EXPECT_EQ(DrawsOf().size(), 2u) << "the override's two passes";
+    other->SetOverrideMaterial(blended);
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1) << "the replaced override's reference goes back";
+    other->SetOverrideMaterial(twoPass);
     other->FreeBuffers();
     EXPECT_EQ(table.Get(twoPass)->refCount, 1) << "the override's reference goes back";
 }

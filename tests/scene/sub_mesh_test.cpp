@@ -124,7 +124,6 @@ protected:
         SetSubMeshServices(nullptr);
         saved_ = g_Scene.materials;
         g_Scene.materials = &table;
-        own = table.Add(new EndingMaterial());
     }
     void TearDown() override {
         list.Free();
@@ -139,17 +138,19 @@ protected:
     }
     MaterialTable table;
     MaterialRefList list;
-    int32_t own = -1;
 
 private:
     MaterialTable* saved_ = nullptr;
 };
 
 TEST_F(SubMeshOverrideTest, AReplacedOrFinishedOverrideWaitsForTheListsUpdate) {
-    SubMesh s;
-    s.materialId = own;
+    // The first override in the table's first slot.
     auto* first = new EndingMaterial();
     const int32_t firstId = list.Add(first, 2);
+    ASSERT_EQ(firstId, 0);
+    SubMesh s;
+    const int32_t own = table.Add(new EndingMaterial());
+    s.materialId = own;
     s.SetOverrideMaterial(firstId);
     EXPECT_EQ(Drawn(s), firstId);
     const int32_t secondId = list.Add(new EndingMaterial(), 2);
@@ -180,8 +181,9 @@ TEST_F(SubMeshOverrideTest, AReplacedOrFinishedOverrideWaitsForTheListsUpdate) {
 // when it is freed: the list frees the override only once the last of them is gone.
 TEST_F(SubMeshOverrideTest, CopiesHoldTheOverrideAndFreeingGivesItBack) {
     const int32_t id = list.Add(new EndingMaterial(), 2);
+    ASSERT_EQ(id, 0);
     auto* s = new SubMesh();
-    s->materialId = own;
+    s->materialId = table.Add(new EndingMaterial());
     s->SetOverrideMaterial(id);
     SubMesh copy;
     ASSERT_TRUE(copy.CopyFrom(s));
