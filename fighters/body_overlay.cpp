@@ -81,15 +81,6 @@ int32_t RegisterMaterial(const Overlay& o, int32_t base) {
     return g_Scene.materialRefs->Add(m, o.kind == OverlayKind::Blended ? kBlendedKind : kTimedKind);
 }
 
-// The mesh holds a reference to its override; the one it replaces loses it.
-void SetOverride(int32_t& overrideId, int32_t id) {
-    MaterialTable* table = g_Scene.materials;
-    if (!table || id < 0) return;
-    table->AddRef(id);
-    if (overrideId >= 0) table->Release(overrideId);
-    overrideId = id;
-}
-
 // The meshes of the look pieces the model carries.
 template <typename F>
 void ForEachAttachmentMesh(CharacterModel& model, F&& f) {
@@ -111,10 +102,11 @@ void ApplyOverlay(CharacterModel* model, const Overlay& o) {
     if (body >= 0) {
         for (ModelDetailLevel& level : model->levels)
             for (SubMesh* s : level.subMeshes)
-                if (s) SetOverride(s->overrideMaterialId, body);
+                if (s) s->SetOverrideMaterial(body);
     }
     ForEachAttachmentMesh(*model, [&o](Mesh& mesh) {
-        SetOverride(mesh.overrideMaterialId, RegisterMaterial(o, BaseTextureOf(mesh.materialId)));
+        const int32_t id = RegisterMaterial(o, BaseTextureOf(mesh.materialId));
+        if (id >= 0) mesh.SetOverrideMaterial(id);
     });
 }
 

@@ -68,9 +68,12 @@ void Mesh::FreeBuffers() {
 }
 
 void Mesh::SetOverrideMaterial(int32_t id) {
+    MaterialTable* table = g_Scene.materials;
+    if (Material* m = table ? table->Get(id) : nullptr) ++m->refCount;
+    // The replaced override goes on its count alone: deleted here, it would leave its node on the
+    // material-reference list naming a slot the next material made takes.
+    if (Material* old = table && overrideMaterialId >= 0 ? table->Get(overrideMaterialId) : nullptr) --old->refCount;
     overrideMaterialId = id;
-    if (id < 0 || !g_Scene.materials) return;
-    if (Material* m = g_Scene.materials->Get(id)) ++m->refCount;
 }
 
 bool Mesh::Load(BinaryReader& in, const std::vector<int32_t>& materialIds, int32_t firstIndexBuffer,

@@ -49,7 +49,8 @@ public:
     virtual bool Draw();
     virtual void DrawTriangleOutline(uint32_t triangle, uint32_t colour);
 
-    // Stores the override and adds one reference to it.
+    // Stores the override and adds one reference to it; the override it replaces loses the
+    // mesh's reference.
     void SetOverrideMaterial(int32_t materialId);
 };
 

@@ -29,6 +29,11 @@ void SceneMaterialRef(int32_t id) {
 void SceneMaterialRelease(int32_t id) {
     if (g_Scene.materials && id >= 0) g_Scene.materials->Release(id);
 }
+// Run-time overrides sit on the material-reference list, which deletes them at its next update:
+// deleting one here would leave its node naming a slot the next material made takes.
+void SceneOverrideRelease(int32_t id) {
+    if (Material* m = g_Scene.materials ? g_Scene.materials->Get(id) : nullptr) --m->refCount;
+}
 void SceneBufferRefs(int32_t vertexBuffer, int32_t indexBuffer) {
     if (g_SceneVertexBuffers) g_SceneVertexBuffers->AddRef(vertexBuffer);
     if (g_SceneIndexBuffers) g_SceneIndexBuffers->AddRef(indexBuffer);
@@ -43,8 +48,9 @@ bool SceneSelect(int32_t vertexBuffer, int32_t indexBuffer) {
     return v && i;
 }
 
-const SubMeshServices kSceneServices = {SceneFinished,   ScenePasses,       SceneSetMaterial, SceneMaterialRef,
-                                        SceneMaterialRelease, SceneBufferRefs, SceneBufferRelease, SceneSelect};
+const SubMeshServices kSceneServices = {SceneFinished,        ScenePasses,          SceneSetMaterial,
+                                        SceneMaterialRef,     SceneMaterialRelease, SceneOverrideRelease,
+                                        SceneBufferRefs,      SceneBufferRelease,   SceneSelect};
 SubMeshServices g_services = kSceneServices;
 
 uint32_t U32At(const uint8_t* p) {
@@ -68,6 +74,8 @@ void SubMesh::FreeBuffers() {
         g_services.releaseBuffers(vertexBufferId, indexBufferId);
         referenced_ = false;
     }
+    if (overrideMaterialId >= 0) g_services.releaseOverride(overrideMaterialId);
+    overrideMaterialId = -1;
     triangleData.clear();
     boneIndices.clear();
     matrixCount = 0;
@@ -134,9 +142,17 @@ bool SubMesh::CopyFrom(const SubMesh* source) {
     boneIndices = source->boneIndices;
     matrixCount = source->matrixCount;
     g_services.addMaterialRef(materialId);
+    if (overrideMaterialId >= 0) g_services.addMaterialRef(overrideMaterialId);
     g_services.addBufferRefs(vertexBufferId & 0xFFFF, indexBufferId & 0xFFFF);
     referenced_ = true;
     return true;
+}
+
+void SubMesh::SetOverrideMaterial(int32_t id) {
+    // Taken before the old one goes, so the same material set again never drops to no reference.
+    if (id >= 0) g_services.addMaterialRef(id);
+    if (overrideMaterialId >= 0) g_services.releaseOverride(overrideMaterialId);
+    overrideMaterialId = id;
 }
 
 bool SubMesh::DrawWithOverride() {
@@ -144,7 +160,7 @@ bool SubMesh::DrawWithOverride() {
     int32_t material = materialId;
     if (overrideMaterialId >= 0) {
         if (g_services.materialFinished(overrideMaterialId)) {
-            g_services.releaseMaterial(overrideMaterialId);
+            g_services.releaseOverride(overrideMaterialId);
             overrideMaterialId = -1;
         } else {
             material = overrideMaterialId;

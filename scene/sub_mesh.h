@@ -19,6 +19,9 @@ struct SubMeshServices {
     bool (*setMaterial)(int32_t id, int pass);
     void (*addMaterialRef)(int32_t id);
     void (*releaseMaterial)(int32_t id);
+    // Gives back a reference to an override on its count alone, leaving the material to the
+    // scene's material-reference list.
+    void (*releaseOverride)(int32_t id);
     void (*addBufferRefs)(int32_t vertexBuffer, int32_t indexBuffer);
     void (*releaseBuffers)(int32_t vertexBuffer, int32_t indexBuffer);
     bool (*selectBuffers)(int32_t vertexBuffer, int32_t indexBuffer);
@@ -56,7 +59,10 @@ public:
     bool LoadRecord(const uint8_t* record, const int32_t* materialMap, uint32_t materialCount,
                     uint32_t firstIndexBuffer, uint32_t firstVertexBuffer, uint32_t boneCount);
     virtual bool DrawWithOverride();
+    // A copy holds a reference to the source's override as well as to its own material.
     virtual bool CopyFrom(const SubMesh* source);
+    // Holds a reference to the new override and gives back the one it replaces.
+    void SetOverrideMaterial(int32_t materialId);
 
 private:
     bool referenced_;

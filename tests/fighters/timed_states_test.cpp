@@ -1,6 +1,7 @@
 // The timed states: refusals, one state at a time, stops and their events, the overlays on the
 // body and the look pieces, and what the states make of the animations, the guard and gravity.
 #include <cstdio>
+#include <set>
 #include <vector>
 
 #include "animation_fixture.h"
@@ -34,6 +35,70 @@ protected:
         return out;
     }
     static Material* Override(const SubMesh* s) { return g_Scene.materials->Get(s->overrideMaterialId); }
+    static int32_t BaseTexture(const Mesh& mesh) {
+        const Material* m = g_Scene.materials->Get(mesh.materialId);
+        return m ? m->description.layers[0].texture : -1;
+    }
+    static int32_t BodyOverride(const Character& c) { return c.model->levels[0].subMeshes[0]->overrideMaterialId; }
+
+    // A look piece of one mesh on a material of its own over the skin picture, worn in
+    // attachment 3; the piece is the caller's to take off.
+    Mesh& Wear(Character& c, MeshNode& piece) {
+        const int32_t skin = fxtest::SeedTexture(rec, "skin.tga");
+        g_Scene.textures->AddRef(skin);
+        auto* own = new Material();
+        MaterialDescription d{};
+        d.layerCount = 1;
+        d.layers[0] = MaterialLayer{MATERIAL_KIND_BASE, skin};
+        own->SetDescription(d);
+        auto* mesh = new Mesh();
+        mesh->materialId = g_Scene.materials->Add(own);
+        g_Scene.materials->AddRef(mesh->materialId);
+        piece.meshIds = new int32_t[1]{g_Scene.meshes->Add(mesh)};
+        piece.meshCount = 1;
+        g_Scene.meshes->AddRef(piece.meshIds[0]);
+        c.model->SetAttachment(3, &piece, "", 4);
+        c.model->attachments[3].inUse = 1;
+        return *mesh;
+    }
+
+    // How long a run-time overlay has run by its own clock.
+    static uint32_t Elapsed(int32_t id) {
+        const Material* m = g_Scene.materials->Get(id);
+        if (const auto* a = dynamic_cast<const AnimatedMaterialA*>(m)) return a->elapsed;
+        if (const auto* b = dynamic_cast<const AnimatedMaterialB*>(m)) return b->elapsed;
+        if (const auto* e = dynamic_cast<const BodyEffectBase*>(m)) return e->elapsed;
+        ADD_FAILURE() << "no overlay in slot " << id;
+        return 0;
+    }
+    static std::vector<int32_t> Listed() {
+        std::vector<int32_t> ids;
+        for (const MaterialRefNode* n = g_Scene.materialRefs->head; n; n = n->next) ids.push_back(n->materialId);
+        return ids;
+    }
+    // Every node of the list names a material of its own; one frame of the list then runs each
+    // worn overlay by the frame's time exactly, frees the overlays given up, and leaves the list
+    // naming the worn ones alone.
+    static void ExpectOneFrameEach(const std::vector<int32_t>& worn, uint32_t ms) {
+        const std::vector<int32_t> before = Listed();
+        EXPECT_EQ(std::set<int32_t>(before.begin(), before.end()).size(), before.size()) << "two nodes name one slot";
+        for (int32_t id : before) EXPECT_NE(g_Scene.materials->Get(id), nullptr) << "a node names freed slot " << id;
+        std::vector<uint32_t> ran;
+        for (int32_t id : worn) ran.push_back(Elapsed(id));
+        g_Scene.materialRefs->Update(ms);
+        for (size_t i = 0; i < worn.size(); ++i) EXPECT_EQ(Elapsed(worn[i]) - ran[i], ms) << "slot " << worn[i];
+        const std::vector<int32_t> after = Listed();
+        EXPECT_EQ(std::multiset<int32_t>(after.begin(), after.end()), std::multiset<int32_t>(worn.begin(), worn.end()));
+    }
+    // Overlays the meshes gave up: kept with no reference until the list's update frees them.
+    static void ExpectWaitingForTheList(const std::vector<int32_t>& given) {
+        for (int32_t id : given) {
+            const Material* m = g_Scene.materials->Get(id);
+            ASSERT_NE(m, nullptr) << "slot " << id << " freed under its node";
+            EXPECT_EQ(m->refCount, 0) << "slot " << id;
+            EXPECT_NE(g_Scene.materialRefs->Find(id), nullptr) << "slot " << id;
+        }
+    }
 };
 
 TEST(TimedStateTable, EachStateHasItsOwnOverlayAndAStopSoundRightAfterItsStartSound) {
@@ -83,8 +148,6 @@ TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeO
     const int32_t overlayId = c.model->levels[0].subMeshes[0]->overrideMaterialId;
     const auto* overlay = dynamic_cast<AnimatedMaterialB*>(Override(c.model->levels[0].subMeshes[0]));
     ASSERT_NE(overlay, nullptr);
-    // Held here too: the super state's overlay takes its place on the meshes.
-    g_Scene.materials->AddRef(overlayId);
     EXPECT_EQ(overlay->effectTexture, poison);
     EXPECT_FLOAT_EQ(overlay->intensity, 0.5f);
     SetTime(kStartTime + 2000);
@@ -95,7 +158,8 @@ TEST_F(TimedStateTest, ARepeatRenewsTheClockAndSuperCancelsPoisoningWithoutFadeO
     EXPECT_EQ(overlay->state, AnimatedMaterialB::kFadeOut);
     EXPECT_EQ(overlay->duration, 0u);
     EXPECT_NE(dynamic_cast<TimedBodyEffect*>(Override(c.model->levels[0].subMeshes[0])), nullptr);
-    g_Scene.materials->Release(overlayId);
+    // The super state's overlay took its place on the meshes; the list frees it.
+    ExpectWaitingForTheList({overlayId});
     EXPECT_EQ(SoundIds(), (std::vector<int>{213, 213, 214, 211}));
     EXPECT_EQ(StateEvents(), (Events{{32, 0, 2, 0x88, 0x13, 0, 0}, {32, 0, 2, 0x10, 0x27, 0, 0},
                                      {32, 0, 10, 0x88, 0x13, 0, 0}}));
@@ -194,25 +258,12 @@ TEST_F(TimedStateTest, SpeedAndSuperQuickenARunningBodyAtOnceAndGiveItBackItsPac
 }
 
 TEST_F(TimedStateTest, APartialOverlayCoversEveryDetailLevelAndEachLookPieceMeshGetsItsOwn) {
-    const int32_t skin = fxtest::SeedTexture(rec, "skin.tga");
-    g_Scene.textures->AddRef(skin);
-    auto* own = new Material();
-    MaterialDescription d{};
-    d.layerCount = 1;
-    d.layers[0] = MaterialLayer{MATERIAL_KIND_BASE, skin};
-    own->SetDescription(d);
-    auto* mesh = new Mesh();
-    mesh->materialId = g_Scene.materials->Add(own);
-    MeshNode piece;
-    piece.meshIds = new int32_t[1]{g_Scene.meshes->Add(mesh)};
-    piece.meshCount = 1;
-    g_Scene.meshes->AddRef(piece.meshIds[0]);
-
     Character& c = Standing();
-    c.model->SetAttachment(3, &piece, "", 4);
-    c.model->attachments[3].inUse = 1;
+    MeshNode piece;
+    Mesh* mesh = &Wear(c, piece);
+    const int32_t skin = BaseTexture(*mesh);
     ASSERT_TRUE(c.StartConstitutionBoost(5000, 1000));
-    const int32_t body = c.model->levels[0].subMeshes[0]->overrideMaterialId;
+    const int32_t body = BodyOverride(c);
     for (const ModelDetailLevel& level : c.model->levels) EXPECT_EQ(level.subMeshes[0]->overrideMaterialId, body);
     EXPECT_EQ(g_Scene.materialRefs->Find(body)->owner, 3u);
     EXPECT_EQ(g_Scene.materials->Get(body)->refCount, MODEL_LOD_COUNT);
@@ -222,11 +273,52 @@ TEST_F(TimedStateTest, APartialOverlayCoversEveryDetailLevelAndEachLookPieceMesh
     ASSERT_TRUE(c.StopConstitutionBoost(400));
     EXPECT_EQ(piecesOwn->state, AnimatedMaterialB::kFadeOut);
     EXPECT_EQ(piecesOwn->duration, 400u);
-    // A flash takes the place of the fading overlay, which loses the meshes' references.
+    // A flash takes the place of the fading overlays, which lose the meshes' references and
+    // wait for the list; each flash then runs once a frame.
+    const int32_t fading = mesh->overrideMaterialId;
     c.FlashSpawnOverlay(1, 500, 0, 500);
     EXPECT_NE(dynamic_cast<AnimatedMaterialA*>(Override(c.model->levels[4].subMeshes[0])), nullptr);
-    EXPECT_EQ(dynamic_cast<AnimatedMaterialB*>(g_Scene.materials->Get(body)), nullptr);
+    ExpectWaitingForTheList({body, fading});
+    ExpectOneFrameEach({BodyOverride(c), mesh->overrideMaterialId}, 100);
+    EXPECT_EQ(g_Scene.materials->Get(body), nullptr);
+    EXPECT_EQ(g_Scene.materials->Get(fading), nullptr);
     c.model->SetAttachment(3, nullptr, "", 0);
+}
+
+TEST_F(TimedStateTest, ASecondStateOverABoostWithALookPieceRunsEachOverlayOnceAFrame) {
+    Character& c = Standing();
+    MeshNode piece;
+    Mesh& mesh = Wear(c, piece);
+    ASSERT_TRUE(c.StartStrengthBoost(5000, 1000));
+    const int32_t boostBody = BodyOverride(c), boostPiece = mesh.overrideMaterialId;
+    ASSERT_TRUE(c.StartSuper(5000, 1000));
+    const int32_t body = BodyOverride(c), worn = mesh.overrideMaterialId;
+    ExpectWaitingForTheList({boostBody, boostPiece});
+    for (int frame = 0; frame < 2; ++frame) {
+        SCOPED_TRACE(frame);
+        ExpectOneFrameEach({body, worn}, 100);
+    }
+    EXPECT_EQ(g_Scene.materials->Get(boostBody), nullptr);
+    EXPECT_EQ(g_Scene.materials->Get(boostPiece), nullptr);
+    EXPECT_EQ(g_Scene.materials->Get(body)->refCount, MODEL_LOD_COUNT);
+    EXPECT_EQ(g_Scene.materials->Get(worn)->refCount, 1);
+    c.model->SetAttachment(3, nullptr, "", 0);
+}
+
+// A fighter that goes while it glows gives its overlays back: the list frees them next frame.
+TEST_F(TimedStateTest, ADespawnedFightersOverlaysAreFreedByTheListsNextUpdate) {
+    Character& c = Standing();
+    auto* piece = new MeshNode();
+    g_Scene.objects->Add(piece);
+    Mesh& mesh = Wear(c, *piece);
+    ASSERT_TRUE(c.StartSuper(5000, 1000));
+    const int32_t body = BodyOverride(c), worn = mesh.overrideMaterialId;
+    ASSERT_TRUE(c.Despawn());
+    ExpectWaitingForTheList({body, worn});
+    g_Scene.materialRefs->Update(100);
+    EXPECT_EQ(g_Scene.materials->Get(body), nullptr);
+    EXPECT_EQ(g_Scene.materials->Get(worn), nullptr);
+    EXPECT_TRUE(Listed().empty());
 }
 
 TEST_F(TimedStateTest, TheModifiersFollowTheStatesTheStatisticsAndTheAction) {

@@ -339,6 +339,9 @@ TEST_F(MeshTest, TheFirstEntriesOfTheTablesAreReferencedAndDrawnLikeAnyOther) {
     dev->ClearLog();
     EXPECT_TRUE(other->DrawWithOverride());
     EXPECT_EQ(DrawsOf().size(), 2u) << "the override's two passes";
+    other->SetOverrideMaterial(blended);
+    EXPECT_EQ(table.Get(twoPass)->refCount, 1) << "the replaced override's reference goes back";
+    other->SetOverrideMaterial(twoPass);
     other->FreeBuffers();
     EXPECT_EQ(table.Get(twoPass)->refCount, 1) << "the override's reference goes back";
 }
@@ -365,6 +368,35 @@ TEST_F(MeshTest, AnOverrideDrawsInsteadUntilItIsFinished) {
     EXPECT_NE(table.Get(overId), nullptr);   // the reference list deletes it
     ASSERT_EQ(DrawsOf().size(), 2u);
     EXPECT_EQ(DrawsOf()[0].textures[0], manager.Get(a)->frames[0]);
+}
+
+// A run-time override replaced on a mesh waits, unreferenced, for the list that updates it, so
+// the next material made cannot take its slot from under the list's node.
+TEST_F(MeshTest, AReplacedOverrideIsLeftToTheReferenceListToFree) {
+    MaterialRefList list;
+    Mesh* m = LoadOne(Record(0));
+    const int32_t first = list.Add(new EndingMaterial(), 2);
+    m->SetOverrideMaterial(first);
+    const int32_t second = list.Add(new EndingMaterial(), 2);
+    m->SetOverrideMaterial(second);
+    ASSERT_NE(table.Get(first), nullptr);
+    EXPECT_EQ(table.Get(first)->refCount, 0);
+    EXPECT_EQ(table.Get(second)->refCount, 1);
+    // Set again, the override keeps its one reference.
+    m->SetOverrideMaterial(second);
+    EXPECT_EQ(table.Get(second)->refCount, 1);
+    const int32_t third = list.Add(new EndingMaterial(), 2);
+    EXPECT_NE(third, first);
+    list.Update(10);
+    EXPECT_EQ(table.Get(first), nullptr);
+    EXPECT_EQ(list.Find(first), nullptr);
+    EXPECT_NE(table.Get(second), nullptr);
+    m->SetOverrideMaterial(-1);
+    EXPECT_EQ(table.Get(second)->refCount, 0);
+    EXPECT_EQ(m->overrideMaterialId, -1);
+    list.Update(10);
+    EXPECT_EQ(table.Get(second), nullptr);
+    EXPECT_EQ(list.count, 0u);
 }
 
 TEST_F(MeshTest, FreeingGivesBackBuffersMaterialAndOverride) {

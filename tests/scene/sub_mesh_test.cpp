@@ -1,9 +1,12 @@
-// Model sub-meshes: records that name what the model does not have.
+// Model sub-meshes: records that name what the model does not have, and the references they hold
+// on run-time override materials.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
 
+#include "render/material.h"
+#include "scene/scene.h"
 #include "scene/sub_mesh.h"
 #include "datakit/buffer_block_writer.h"
 
@@ -18,6 +21,7 @@ const SubMeshServices kFakes = {
     [](int32_t) { return 0; },
     [](int32_t, int) { return true; },
     [](int32_t id) { ++g_materialRefs[id]; },
+    [](int32_t id) { --g_materialRefs[id]; },
     [](int32_t id) { --g_materialRefs[id]; },
     [](int32_t vb, int32_t ib) {
         ++g_bufferRefs[vb];
@@ -102,3 +106,99 @@ TEST(SubMeshTest, AGoodRecordIsReadLittleEndianFieldByField) {
     m.FreeBuffers();
     SetSubMeshServices(nullptr);
 }
+
+namespace {
+
+// A one-pass material whose end the test decides.
+class EndingMaterial : public Material {
+public:
+    EndingMaterial() { passCount = 1; }
+    bool finished = false;
+    bool IsFinished() const override { return finished; }
+};
+
+// The scene's own services over a material table and reference list of the test's.
+class SubMeshOverrideTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetSubMeshServices(nullptr);
+        saved_ = g_Scene.materials;
+        g_Scene.materials = &table;
+    }
+    void TearDown() override {
+        list.Free();
+        table.Free();
+        g_Scene.materials = saved_;
+    }
+    // The material the sub-mesh's draw set, with no device to draw on.
+    int32_t Drawn(SubMesh& s) {
+        table.ResetCache();
+        s.DrawWithOverride();
+        return table.lastId;
+    }
+    MaterialTable table;
+    MaterialRefList list;
+
+private:
+    MaterialTable* saved_ = nullptr;
+};
+
+TEST_F(SubMeshOverrideTest, AReplacedOrFinishedOverrideWaitsForTheListsUpdate) {
+    // The first override in the table's first slot.
+    auto* first = new EndingMaterial();
+    const int32_t firstId = list.Add(first, 2);
+    ASSERT_EQ(firstId, 0);
+    SubMesh s;
+    const int32_t own = table.Add(new EndingMaterial());
+    s.materialId = own;
+    s.SetOverrideMaterial(firstId);
+    EXPECT_EQ(Drawn(s), firstId);
+    const int32_t secondId = list.Add(new EndingMaterial(), 2);
+    s.SetOverrideMaterial(secondId);
+    ASSERT_EQ(table.Get(firstId), first);
+    EXPECT_EQ(first->refCount, 0);
+    EXPECT_EQ(Drawn(s), secondId);
+
+    // Finished: the draw already uses the own material and leaves the override to the list.
+    auto* second = static_cast<EndingMaterial*>(table.Get(secondId));
+    second->finished = true;
+    EXPECT_EQ(Drawn(s), own);
+    EXPECT_EQ(s.overrideMaterialId, -1);
+    ASSERT_EQ(table.Get(secondId), second);
+    EXPECT_EQ(second->refCount, 0);
+    const int32_t next = list.Add(new EndingMaterial(), 2);
+    EXPECT_NE(next, firstId);
+    EXPECT_NE(next, secondId);
+    s.SetOverrideMaterial(next);
+    list.Update(10);
+    EXPECT_EQ(table.Get(firstId), nullptr);
+    EXPECT_EQ(table.Get(secondId), nullptr);
+    EXPECT_EQ(list.count, 1u);
+    EXPECT_NE(list.Find(next), nullptr);
+}
+
+// Each sub-mesh naming an override holds a reference to it, a copy as well, and gives it back
+// when it is freed: the list frees the override only once the last of them is gone.
+TEST_F(SubMeshOverrideTest, CopiesHoldTheOverrideAndFreeingGivesItBack) {
+    const int32_t id = list.Add(new EndingMaterial(), 2);
+    ASSERT_EQ(id, 0);
+    auto* s = new SubMesh();
+    s->materialId = table.Add(new EndingMaterial());
+    s->SetOverrideMaterial(id);
+    SubMesh copy;
+    ASSERT_TRUE(copy.CopyFrom(s));
+    EXPECT_EQ(copy.overrideMaterialId, id);
+    EXPECT_EQ(table.Get(id)->refCount, 2);
+    delete s;
+    list.Update(10);
+    ASSERT_NE(table.Get(id), nullptr);
+    EXPECT_EQ(table.Get(id)->refCount, 1);
+    copy.FreeBuffers();
+    EXPECT_EQ(copy.overrideMaterialId, -1);
+    ASSERT_NE(table.Get(id), nullptr);
+    list.Update(10);
+    EXPECT_EQ(table.Get(id), nullptr);
+    EXPECT_EQ(list.count, 0u);
+}
+
+}  // namespace
