@@ -371,7 +371,7 @@ void ScreenLayoutPictureTest::ExpectPreviews(int screen) {
     const int32_t white = g_Scene.materials->Add(plain);
     for (Character* c : fighters)
         for (auto& level : c->model->levels)
-            for (SubMesh* m : level.subMeshes) m->overrideMaterialId = white;
+            for (SubMesh* m : level.subMeshes) m->SetOverrideMaterial(white);
     // A new frame, so that the fighters' bones take their poses where the fighters stand.
     ++g_FrameStats.frameCounter;
     const Picture text = Draw(true, false), full = Draw(true, true);
