@@ -547,6 +547,28 @@ TEST_F(ModeRulesTest, EachForHimselfZantorAndFatalityNameAFighterAsTheWinner) {
     }
 }
 
+// A fighter alone (a host whose clients all left) that spells FATALITY has lost: the winner word
+// names a slot, which the results read as a defeat unless it is the local fighter's own; -1 would
+// read as a time-out and rank the lone row first.
+TEST_F(ModeRulesTest, EachForHimselfFatalityAloneNamesASlotThatIsNotTheLocalFightersOwn) {
+    for (int kind : {6, 7}) {
+        for (int slot : {0, 1, 5}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", alone in slot " << slot);
+            Begin(kind, 0);
+            g_Scenario.ResetResults();
+            Character& local = Spawned(slot, 0, {5.5f, 0.0f, 5.5f});
+            Recorder().local = &local;
+            g_Match.ApplyWord(0, 1);
+            EXPECT_EQ(g_Match.state, MATCH_LOST);
+            const uint32_t winner = g_Scenario.results[RESULT_WINNER];
+            EXPECT_LT(winner, uint32_t(MAX_CHARACTERS));
+            EXPECT_NE(winner, uint32_t(slot));
+            Recorder().local = nullptr;
+            ResetCharacters();
+        }
+    }
+}
+
 TEST_F(ModeRulesTest, TheHostAnnouncesATakenSymbolAndAPassedPost) {
     Begin(0);
     Network(true, true);
