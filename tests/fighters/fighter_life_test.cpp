@@ -299,6 +299,20 @@ TEST_F(FighterLifeTest, DeathEndsTheStateAndStopsTheGlowsOnTheFighter) {
     EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
 }
 
+// A death and the respawn after it are no new fighter: what the fighter scored stays in its row.
+TEST_F(FighterLifeTest, ARespawnKeepsTheFightersResultRow) {
+    g_Scenario.ResetResults();
+    Character& c = Spawned(1, 0, Vec3{4.5f, 0, 4.5f});
+    const uint32_t* row = g_Scenario.results + FighterResultIndex(1, 0);
+    c.AddCredits(40);
+    g_Match.RecordKill(-1, 1, -1);
+    const std::vector<uint32_t> scored(row, row + RESULT_FIGHTER_FIELDS);
+    ASSERT_EQ(scored[FIGHTER_POINTS], 40u);
+    c.Die();
+    c.Respawn();
+    EXPECT_EQ(std::vector<uint32_t>(row, row + RESULT_FIGHTER_FIELDS), scored);
+}
+
 TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {
     g_Match.gameKind = 0;
     AimCamera(1, 2, 3, 0, 0, 0);
