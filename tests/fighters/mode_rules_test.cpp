@@ -608,6 +608,49 @@ TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlie
     EXPECT_EQ(g_Scenario.results[TeamResultIndex(0, TEAM_CURSE_MS)], 20u);
 }
 
+// A fighter whose player left lets go of the symbol and the curse: the fighter next given its slot
+// starts with neither, and the match goes on without waiting for it.
+TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFighterInItsSlot) {
+    Begin(0);
+    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+    Character& carrier = Spawned(2, 0, {5.5f, 0.0f, 5.5f});
+    carrier.playerId = 43;
+    g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
+    RemovePlayerCharacters(43);
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where it stood";
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+    Spawned(2, 0, {2.5f, 0.0f, 2.5f});
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    ResetCharacters();
+
+    // The curse goes back to the host's own fighter, which starts every match with it, and the host
+    // says so before the leave; a client waits for the host's word.
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "client");
+        Begin(4);
+        Network(true, host);
+        Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+        Recorder().local = &local;
+        Character& cursed = Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+        cursed.playerId = 43;
+        g_Match.SetCursedCharacter(&cursed, false);
+        Recorder().events.clear();
+        RemovePlayerCharacters(43);
+        EXPECT_EQ(g_Match.cursedFighter, host ? &local : nullptr);
+        if (host)
+            EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{EVENT_SET_CURSED_CHARACTER, 0, 0}}));
+        else
+            EXPECT_TRUE(Recorder().events.empty());
+        Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+        EXPECT_NE(g_Match.cursedFighter, &g_Characters[2]);
+        Recorder().local = nullptr;
+        Network(false, false);
+        ResetCharacters();
+    }
+}
+
 TEST_F(ModeRulesTest, ADeadCarrierDropsOnItsCellAndARaceRespawnStandsAtTheLastPost) {
     Begin(0);
     ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
