@@ -53,6 +53,13 @@ EffectCalls PoolCalls() {
         for (EffectSlot& s : g_EffectSlots)
             if (s.active) s.Free();
     };
+    e.forgetFighter = [](const Character* fighter) {
+        for (EffectSlot& s : g_EffectSlots) {
+            if (!s.active) continue;
+            if (s.owner == fighter) s.owner = nullptr;
+            if (s.target == fighter) s.target = nullptr;
+        }
+    };
     return e;
 }
 
@@ -142,4 +149,8 @@ Vec3 EffectSlotVelocity(int32_t slot) {
 
 bool EffectSlotIsPlain(int32_t slot) {
     return EffectSlotInUse(slot) && !(g_EffectCalls.stoppedOf && g_EffectCalls.stoppedOf(slot));
+}
+
+void EffectSlotsForgetFighter(const Character* fighter) {
+    if (fighter && g_EffectCalls.forgetFighter) g_EffectCalls.forgetFighter(fighter);
 }

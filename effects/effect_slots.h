@@ -58,6 +58,8 @@ struct EffectCalls {
     // One frame of every effect in use, and the end of all of them.
     void (*updateAll)(uint32_t frameMs);
     void (*releaseAll)();
+    // Every effect in use that names the fighter as its maker or as the one it seeks drops it.
+    void (*forgetFighter)(const Character* fighter);
 };
 extern EffectCalls g_EffectCalls;
 void ResetEffectCalls();
@@ -95,3 +97,6 @@ Character* EffectSlotOwner(int32_t slot);
 Vec3 EffectSlotVelocity(int32_t slot);
 // In use and not stopped.
 bool EffectSlotIsPlain(int32_t slot);
+// A fighter leaving the match: no effect goes on crediting or seeking its record, which the next
+// fighter given its slot takes over. Nothing for a table without the call.
+void EffectSlotsForgetFighter(const Character* fighter);

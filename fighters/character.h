@@ -265,6 +265,9 @@ public:
     void Die();
     void Revive();
     void Respawn();
+    // A fighter whose player left mid-match: it lets go of what it had going as at a death, of the
+    // symbol and the curse, and is despawned with nothing left naming its record.
+    void LeaveMatch();
     void UpdateStates();
 
     // The frame: false when the record is not active.

@@ -9,12 +9,14 @@
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
 #include "fighters/match.h"
+#include "fighters/match_checks.h"
 #include "fighters/roles.h"
 #include "net/session.h"
 #include "scene/camera.h"
 #include "scene/character_model.h"
 #include "scene/ground.h"
 #include "scene/scene.h"
+#include "world/dynamic_object.h"
 #include "world/path_map.h"
 #include "world/scenario.h"
 
@@ -126,6 +128,26 @@ void Character::Respawn() {
     if (g_Match.gameKind == 0) ReturnCarriedSymbol(false);
     if (IsHost()) g_GamePacket.WriteRespawn(slot);
     SelectDefaultPower();
+}
+
+void Character::LeaveMatch() {
+    if (!active) return;
+    // As at a death: the glows on it end and a symbol it carried falls where it stood.
+    ReleasePowerEffects();
+    ReleaseEffect();
+    if (g_Match.gameKind == 0) ReturnCarriedSymbol(true);
+    if (g_Match.cursedFighter == this) {
+        // The curse goes back to the host's own fighter, which every match starts with it; a
+        // client has heard so from the host before it hears of the leave.
+        Character* local = g_FighterShellCalls.localFighter();
+        Character* next = matchrules::IsAuthoritative() && local != this ? local : nullptr;
+        g_Match.SetCursedCharacter(next, false);
+        if (IsHost()) g_GamePacket.WriteSetCursedCharacter(next ? next->slot : -1, false);
+    }
+    // The next fighter given the slot would otherwise score this one's hits and draw its seekers.
+    EffectSlotsForgetFighter(this);
+    ForgetPropOwner(this);
+    Despawn();
 }
 
 void Character::AttachGlow(int32_t type, int32_t durationMs) {

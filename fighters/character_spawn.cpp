@@ -18,6 +18,7 @@
 #include "scene/object_list.h"
 #include "scene/scene.h"
 #include "world/path_map.h"
+#include "world/scenario.h"
 #include "world/world_seams.h"
 
 namespace {
@@ -270,6 +271,9 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
     creditTime = 0;
     killScore = 0;
     killTime = 0;
+    // A fighter new to the match starts its result row as one placed at the start does: the slot
+    // may be a leaver's. A respawn is no spawn and keeps its row; the menu's figures play no match.
+    if (!g_Menu.active) g_Scenario.ResetFighterResults(slot);
     nearestFighter = nearestEnemy = nearestEnemyLoose = attackTarget = lastAttacker = nullptr;
     nearestFighterDistance = nearestEnemyDistance = nearestEnemyLooseDistance = attackRange = lastAttackerDistance =
         0.0f;

@@ -99,13 +99,15 @@ void Match::UpdateWordTimers() {
 namespace {
 
 // Each for himself, the winner word names a fighter, as a goal reached does: the local one when the
-// local player wins, else the first other fighter in the match (none: -1).
+// local player wins, else the first other fighter in the match.
 uint32_t WordWinnerSlot(bool localWins) {
     const Character* local = g_FighterShellCalls.localFighter();
     if (localWins) return local ? uint32_t(local->slot) : uint32_t(-1);
     for (const Character& c : g_Characters)
         if (c.active && &c != local) return uint32_t(c.slot);
-    return uint32_t(-1);
+    // Alone, a loss still names a slot that is not the local fighter's: -1 reads as a time-out,
+    // which ranks the lone row first and calls the defeat a win.
+    return local && local->slot == 0 ? 1u : 0u;
 }
 
 }  // namespace

@@ -320,7 +320,7 @@ void ResetGameOps() { g_GameOps = &g_LiveGameOps; }
 
 void RemovePlayerCharacters(uint32_t playerId) {
     for (Character& c : g_Characters)
-        if (c.active && c.playerId == playerId) c.Despawn();
+        if (c.active && c.playerId == playerId) c.LeaveMatch();
     ForgetPlayerFighters(playerId);
 }
 

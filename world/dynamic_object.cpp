@@ -210,6 +210,16 @@ void FreeDynamicObjects() {
     }
 }
 
+void ForgetPropOwner(const Character* fighter) {
+    if (!fighter) return;
+    for (uint32_t kind : {PROP_KIND_BALL, PROP_KIND_BOX}) {
+        int size = 0;
+        DynamicObject* pool = PropPool(kind, &size);
+        for (int i = 0; i < size; ++i)
+            if (pool[i].owner == fighter) pool[i].owner = nullptr;
+    }
+}
+
 void ResetDynamicObjects() {
     FreeDynamicObjects();
     for (DynamicObject& ball : g_Balls) ball.slot = ball.kind = ball.type = 0;

@@ -119,6 +119,9 @@ void FreeDynamicObjects();
 int SpawnDynamicObject(int32_t slot, int kind, int type, const Vec3& at, Character* owner);
 // Every ball stepped; the host sends moved balls at most every 50 ms.
 void UpdateDynamicObjects();
+// A fighter leaving the match: the props it threw or pushed no longer credit its record, which the
+// next fighter given its slot takes over.
+void ForgetPropOwner(const Character* fighter);
 
 // The host's prop events as a client's packet dispatch applies them. A pool kind, model type or
 // slot outside the pools is refused; a spawn into a slot still in use replaces that prop (the

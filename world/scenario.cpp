@@ -175,8 +175,15 @@ void Scenario::Unload() {
 void Scenario::ResetResults() {
     std::memset(results, 0, sizeof results);
     results[1] = 0xffffffffu;
-    // The second dword of each of the 16 fighter records of 15 dwords from dword 24.
-    for (int r = 0; r < 16; ++r) results[24 + r * 15 + 1] = 0xffffffffu;
+    for (int slot = 0; slot < 16; ++slot) ResetFighterResults(slot);
+}
+
+void Scenario::ResetFighterResults(int slot) {
+    if (slot < 0 || slot >= 16) return;
+    // The slot's record of 15 dwords from dword 24; its second dword is the line-up identifier.
+    uint32_t* row = results + 24 + slot * 15;
+    std::memset(row, 0, 15 * sizeof *row);
+    row[1] = 0xffffffffu;
 }
 
 void ResetScenario() {

@@ -82,6 +82,8 @@ public:
     // Safe with nothing loaded, twice, and at exit.
     void Unload();
     void ResetResults();
+    // One fighter slot's record as the match starts it; nothing for a slot outside 0-15.
+    void ResetFighterResults(int slot);
 
     // Nearest hit of a ray within the length against the static scene with its collidables (by
     // the surface mask), the active fighters but the one ignored, and the balls in use; the first

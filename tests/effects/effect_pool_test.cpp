@@ -121,6 +121,24 @@ TEST_F(EffectPoolTest, AnExplosionReachesFightersAndPropSurfacesWithinFive) {
     EXPECT_EQ(Blasts().size(), 3u);
 }
 
+// A fighter that left the match: the effects it made and those seeking it let go of its record,
+// and nothing else changes hands.
+TEST_F(EffectPoolTest, EffectsForgetAFighterThatLeftAsTheirMakerAndTheirQuarryOnly) {
+    Character& gone = Fighter(2, {});
+    Character& other = Fighter(3, {5, 0, 0});
+    const int32_t made = Make({.type = 50, .owner = &gone});
+    const int32_t seeking = Make({.type = 50, .owner = &other});
+    const int32_t kept = Make({.type = 50, .owner = &other});
+    EffectSlotSetTarget(seeking, &gone);
+    EffectSlotSetTarget(kept, &other);
+    EffectSlotsForgetFighter(&gone);
+    EXPECT_EQ(EffectSlotOwner(made), nullptr);
+    EXPECT_EQ(EffectSlotOwner(seeking), &other);
+    EXPECT_EQ(g_EffectSlots[seeking].target, nullptr);
+    EXPECT_EQ(EffectSlotOwner(kept), &other);
+    EXPECT_EQ(g_EffectSlots[kept].target, &other);
+}
+
 TEST_F(EffectPoolTest, OnlyPortalsTurnTheirEmittersAndTheAngleReadsBack) {
     g_EffectRecipes = kRecipes;
     const int32_t hit = Make({.type = 20});

@@ -7,6 +7,7 @@
 #include "effects/effect_slots.h"
 #include "scene/camera.h"
 #include "support/fighter_fixture.h"
+#include "world/dynamic_object.h"
 
 namespace fightertest {
 namespace {
@@ -297,6 +298,50 @@ TEST_F(FighterLifeTest, DeathEndsTheStateAndStopsTheGlowsOnTheFighter) {
     EXPECT_EQ(c.overlayPresent, 0);
     EXPECT_TRUE(Recorder().effects[charge].stopped && c.powerEffects[0] == -1);
     EXPECT_TRUE(Recorder().effects[glow].stopped && c.attachedEffect == -1);
+}
+
+// A death and the respawn after it are no new fighter: what the fighter scored stays in its row.
+TEST_F(FighterLifeTest, ARespawnKeepsTheFightersResultRow) {
+    g_Scenario.ResetResults();
+    Character& c = Spawned(1, 0, Vec3{4.5f, 0, 4.5f});
+    const uint32_t* row = g_Scenario.results + FighterResultIndex(1, 0);
+    c.AddCredits(40);
+    g_Match.RecordKill(-1, 1, -1);
+    const std::vector<uint32_t> scored(row, row + RESULT_FIGHTER_FIELDS);
+    ASSERT_EQ(scored[FIGHTER_POINTS], 40u);
+    c.Die();
+    c.Respawn();
+    EXPECT_EQ(std::vector<uint32_t>(row, row + RESULT_FIGHTER_FIELDS), scored);
+}
+
+// A fighter whose player left ends what it had going, as at a death, and nothing that outlives it
+// names its record: the next fighter given the slot would score its hits and draw its seekers.
+TEST_F(FighterLifeTest, AFighterThatLeavesStopsItsGlowsAndNoEffectOrPropNamesItsRecord) {
+    Character& gone = Spawned(2, 0, Vec3{4.5f, 0, 4.5f});
+    Character& other = Spawned(3, 1, Vec3{8.5f, 0, 8.5f});
+    gone.playerId = 43;
+    const auto [charge, glow] = HoldGlows(gone, 1);
+    const Vec3 zero{0, 0, 0};
+    const int32_t shot = CreateEffect(-1, 50, gone.position, other.position, zero, zero, zero, 3000, 0.0f, 0, &gone);
+    const int32_t seeker = CreateEffect(-1, 8, other.position, gone.position, zero, zero, zero, 3000, 0.0f, 0, &other);
+    ASSERT_TRUE(shot >= 0 && seeker >= 0);
+    EffectSlotSetTarget(seeker, &gone);
+    DynamicObject& ball = g_Balls[PROP_BALL_COUNT - 1];
+    DynamicObject& box = g_Boxes[PROP_BOX_COUNT - 1];
+    DynamicObject& othersBall = g_Balls[0];
+    ball.owner = box.owner = &gone;
+    othersBall.owner = &other;
+
+    RemovePlayerCharacters(43);
+    EXPECT_EQ(gone.active, 0);
+    EXPECT_TRUE(Recorder().effects[charge].stopped && Recorder().effects[glow].stopped);
+    EXPECT_EQ(Recorder().effects[shot].owner, nullptr);
+    EXPECT_EQ(Recorder().effects[seeker].target, nullptr);
+    EXPECT_EQ(Recorder().effects[seeker].owner, &other) << "the other fighter's own effect stays its";
+    EXPECT_EQ(ball.owner, nullptr);
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(othersBall.owner, &other);
+    ball.owner = box.owner = othersBall.owner = nullptr;
 }
 
 TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {

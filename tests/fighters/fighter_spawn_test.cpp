@@ -1,6 +1,7 @@
 // Slots, spawning, despawning and the scene attachment of fighters.
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "frontend/player_record.h"
 #include "support/fighter_fixture.h"
@@ -112,6 +113,22 @@ TEST_F(FighterSpawnTest, ASpawnStartsFromAClearRecord) {
     EXPECT_EQ(c.model->rootMotion, 1);
     // Spawning tells the session nothing of the attachment.
     EXPECT_TRUE(Recorder().events.empty());
+}
+
+// A fighter new to the match starts its result row as the match's start gives every row, whoever
+// had the slot before; the menu's figures play in no match and leave the rows alone.
+TEST_F(FighterSpawnTest, ASpawnStartsItsResultRowAsTheMatchStartDoesOutsideTheMenu) {
+    g_Scenario.ResetResults();
+    uint32_t* row = g_Scenario.results + FighterResultIndex(4, 0);
+    const std::vector<uint32_t> clean(row, row + RESULT_FIGHTER_FIELDS);
+    std::vector<uint32_t> left(RESULT_FIGHTER_FIELDS);
+    for (int f = 0; f < RESULT_FIGHTER_FIELDS; ++f) left[f] = row[f] = uint32_t(70 + f);
+    g_Menu.active = 1;
+    Spawned(4, 0, Vec3{4.5f, 0, 4.5f});
+    g_Menu.active = 0;
+    EXPECT_EQ(std::vector<uint32_t>(row, row + RESULT_FIGHTER_FIELDS), left) << "a menu figure";
+    Spawned(4, 1, Vec3{6.5f, 0, 4.5f});
+    EXPECT_EQ(std::vector<uint32_t>(row, row + RESULT_FIGHTER_FIELDS), clean);
 }
 
 TEST_F(FighterSpawnTest, SpawningOverAFighterLeavesNoStaleOccupantOrModel) {

@@ -547,6 +547,28 @@ TEST_F(ModeRulesTest, EachForHimselfZantorAndFatalityNameAFighterAsTheWinner) {
     }
 }
 
+// A fighter alone (a host whose clients all left) that spells FATALITY has lost: the winner word
+// names a slot, which the results read as a defeat unless it is the local fighter's own; -1 would
+// read as a time-out and rank the lone row first.
+TEST_F(ModeRulesTest, EachForHimselfFatalityAloneNamesASlotThatIsNotTheLocalFightersOwn) {
+    for (int kind : {6, 7}) {
+        for (int slot : {0, 1, 5}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", alone in slot " << slot);
+            Begin(kind, 0);
+            g_Scenario.ResetResults();
+            Character& local = Spawned(slot, 0, {5.5f, 0.0f, 5.5f});
+            Recorder().local = &local;
+            g_Match.ApplyWord(0, 1);
+            EXPECT_EQ(g_Match.state, MATCH_LOST);
+            const uint32_t winner = g_Scenario.results[RESULT_WINNER];
+            EXPECT_LT(winner, uint32_t(MAX_CHARACTERS));
+            EXPECT_NE(winner, uint32_t(slot));
+            Recorder().local = nullptr;
+            ResetCharacters();
+        }
+    }
+}
+
 TEST_F(ModeRulesTest, TheHostAnnouncesATakenSymbolAndAPassedPost) {
     Begin(0);
     Network(true, true);
@@ -584,6 +606,49 @@ TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlie
     EXPECT_EQ(g_Match.lastSentCurseTime, 20u);
     EXPECT_EQ(Types(), std::vector<uint8_t>{EVENT_SET_CURSE_TIME});
     EXPECT_EQ(g_Scenario.results[TeamResultIndex(0, TEAM_CURSE_MS)], 20u);
+}
+
+// A fighter whose player left lets go of the symbol and the curse: the fighter next given its slot
+// starts with neither, and the match goes on without waiting for it.
+TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFighterInItsSlot) {
+    Begin(0);
+    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+    Character& carrier = Spawned(2, 0, {5.5f, 0.0f, 5.5f});
+    carrier.playerId = 43;
+    g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
+    RemovePlayerCharacters(43);
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where it stood";
+    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+    Spawned(2, 0, {2.5f, 0.0f, 2.5f});
+    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+    ResetCharacters();
+
+    // The curse goes back to the host's own fighter, which starts every match with it, and the host
+    // says so before the leave; a client waits for the host's word.
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "client");
+        Begin(4);
+        Network(true, host);
+        Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+        Recorder().local = &local;
+        Character& cursed = Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+        cursed.playerId = 43;
+        g_Match.SetCursedCharacter(&cursed, false);
+        Recorder().events.clear();
+        RemovePlayerCharacters(43);
+        EXPECT_EQ(g_Match.cursedFighter, host ? &local : nullptr);
+        if (host)
+            EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{EVENT_SET_CURSED_CHARACTER, 0, 0}}));
+        else
+            EXPECT_TRUE(Recorder().events.empty());
+        Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+        EXPECT_NE(g_Match.cursedFighter, &g_Characters[2]);
+        Recorder().local = nullptr;
+        Network(false, false);
+        ResetCharacters();
+    }
 }
 
 TEST_F(ModeRulesTest, ADeadCarrierDropsOnItsCellAndARaceRespawnStandsAtTheLastPost) {

@@ -298,6 +298,13 @@ EffectCalls KitPool() {
     e.releaseAll = [] {
         for (KitEffectSlot& k : Recorder().effects) k.active = false;
     };
+    e.forgetFighter = [](const Character* fighter) {
+        for (KitEffectSlot& k : Recorder().effects) {
+            if (!k.active) continue;
+            if (k.owner == fighter) k.owner = nullptr;
+            if (k.target == fighter) k.target = nullptr;
+        }
+    };
     return e;
 }
 
