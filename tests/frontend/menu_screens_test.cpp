@@ -21,6 +21,7 @@
 #include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "net/session.h"
+#include "shell/control.h"
 #include "world/scenario.h"
 
 using menutest::MenuTest;
@@ -512,6 +513,37 @@ TEST_F(PlayedKindTest, EachForHimselfOnlyTheRowsThatFoughtRankWhenTheTimeRanOut)
     DropButtons();
     s.SetScreen(18);
     EXPECT_STREQ(s.labels[0].text, "Lost") << "row 0 did not fight";
+}
+
+// Each for himself, a fighter left alone that spells FATALITY has played a defeat, and its results
+// say so: the match's winner word is no time-out for the lone row to win by its score.
+TEST_F(PlayedKindTest, EachForHimselfFatalityAloneReadsAsADefeat) {
+    int fatality = -1;
+    for (int w = 0; w < MATCH_WORDS; ++w)
+        if (PowerWordText(w) && std::string(PowerWordText(w)) == "FATALITY") fatality = w;
+    ASSERT_GE(fatality, 0);
+    for (const int kind : {6, 7})
+        for (const int slot : {0, 4}) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", alone in slot " << slot);
+            Character& alone = g_Characters[slot];
+            alone.active = 1;
+            alone.slot = slot;
+            g_Control.localCharacter = &alone;
+            ResetMatch();
+            g_Match.gameKind = kind;
+            g_Scenario.ResetResults();
+            g_Match.ApplyWord(0, fatality);
+            ASSERT_EQ(g_Match.state, MATCH_LOST);
+            uint32_t words[MATCH_RESULT_DWORDS];
+            std::memcpy(words, g_Scenario.results, sizeof words);
+            words[RESULT_ELAPSED] = 30000;
+            Row(words, slot)[kind == 7 ? FIGHTER_POINTS : FIGHTER_KILL_SCORE] = 40;
+            g_Control.localCharacter = nullptr;
+            alone.active = 0;
+            fought = uint16_t(1u << slot);
+            EXPECT_STREQ(Play(1, 0, kind, kind, words, slot).labels[0].text, "Lost");
+            EXPECT_STREQ(Play(0, 0, kind, -1, words, slot).labels[0].text, "Lost");
+        }
 }
 
 // The players' page draws a row for each fighter the match ended with, one line after another in
