@@ -327,6 +327,9 @@ public:
     void FlashRiseOverlay(int texture, int fadeInMs, int holdMs, int fadeOutMs);
     void ReleasePowerEffects();
     void ReleaseEffect();
+    // Whether the glow that follows the fighter is still there, forgetting it when not: the slot
+    // it freed may already hold another fighter's effect.
+    bool HoldsAttachedEffect();
     bool FindReachableCell(const CellRef& centre, CellRef* out, int rings, float heightTolerance);
     void UpdatePerception();
     void UpdatePhysics();

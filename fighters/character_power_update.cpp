@@ -59,11 +59,9 @@ void Character::UpdatePowers() {
         EffectSlotSetPosition(powerEffects[i], hand);
     }
 
-    if (attachedEffect != EFFECT_NO_SLOT) {
+    if (HoldsAttachedEffect()) {
         const int32_t type = EffectSlotType(attachedEffect);
-        if (!EffectSlotInUse(attachedEffect))
-            attachedEffect = EFFECT_NO_SLOT;
-        else if (type == kGlowTypes[0] || type == kGlowTypes[1])
+        if (type == kGlowTypes[0] || type == kGlowTypes[1])
             EffectSlotSetPosition(attachedEffect, Raised(position, kGlowRaise));
     }
 
@@ -130,6 +128,13 @@ void Character::ReleasePowerEffects() {
 }
 
 void Character::ReleaseEffect() {
-    if (attachedEffect != EFFECT_NO_SLOT) EffectSlotStop(attachedEffect, kAttachedStopMs);
+    if (HoldsAttachedEffect()) EffectSlotStop(attachedEffect, kAttachedStopMs);
     attachedEffect = EFFECT_NO_SLOT;
+}
+
+bool Character::HoldsAttachedEffect() {
+    if (attachedEffect == EFFECT_NO_SLOT) return false;
+    if (EffectSlotInUse(attachedEffect) && EffectSlotOwner(attachedEffect) == this) return true;
+    attachedEffect = EFFECT_NO_SLOT;
+    return false;
 }

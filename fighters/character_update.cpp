@@ -273,11 +273,7 @@ uint32_t Character::FramesToMs(int bone, float frames) const {
 }
 
 void Character::FollowWithAttachedEffect(bool (*follows)(int32_t type)) {
-    if (attachedEffect == EFFECT_NO_SLOT) return;
-    if (!EffectSlotInUse(attachedEffect)) {
-        attachedEffect = EFFECT_NO_SLOT;
-        return;
-    }
+    if (!HoldsAttachedEffect()) return;
     if (!follows(EffectSlotType(attachedEffect)) || !model) return;
     Vec3 p = position;
     if (kUpperBodyBone < int(model->bones.size()) && model->bones[kUpperBodyBone])

@@ -60,15 +60,11 @@ int32_t NewGlow(int type, const Vec3& at, Character* owner) {
 }  // namespace
 
 void Character::UpdateScenarioZones() {
-    if (attachedEffect != EFFECT_NO_SLOT) {
-        if (!EffectSlotInUse(attachedEffect)) {
-            attachedEffect = EFFECT_NO_SLOT;
-        } else {
-            const int32_t type = EffectSlotType(attachedEffect);
-            if (type == kHealthGlow || type == kEnergyGlow) {
-                const float h = type == kHealthGlow ? kHealthGlowHeight : kEnergyGlowHeight;
-                EffectSlotSetPosition(attachedEffect, {position.x, position.y + h, position.z});
-            }
+    if (HoldsAttachedEffect()) {
+        const int32_t type = EffectSlotType(attachedEffect);
+        if (type == kHealthGlow || type == kEnergyGlow) {
+            const float h = type == kHealthGlow ? kHealthGlowHeight : kEnergyGlowHeight;
+            EffectSlotSetPosition(attachedEffect, {position.x, position.y + h, position.z});
         }
     }
     if (dead) return;

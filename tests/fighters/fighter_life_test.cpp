@@ -344,6 +344,30 @@ TEST_F(FighterLifeTest, AFighterThatLeavesStopsItsGlowsAndNoEffectOrPropNamesIts
     ball.owner = box.owner = othersBall.owner = nullptr;
 }
 
+// A glow that ended freed its slot, which the next effect made takes, another fighter's glow
+// here: the fighter whose glow it was neither drags it along nor stops it, and lets go of it.
+TEST_F(FighterLifeTest, AGlowsSlotTakenByAnotherFightersEffectIsNoLongerTheFightersOwn) {
+    Character& first = Spawned(2, 0, Vec3{4.5f, 0, 4.5f});
+    Character& second = Spawned(3, 1, Vec3{8.5f, 0, 8.5f});
+    const int32_t glow = HoldGlows(first, 1).second;
+    EffectSlotFree(glow);
+    const Vec3 zero{0, 0, 0}, at{8.5f, 2.0f, 8.5f};
+    ASSERT_EQ(CreateEffect(glow, 71, at, at, zero, zero, zero, EFFECT_ENDLESS, 0.0f, 0, &second), glow);
+    first.UpdatePowers();
+    const Vec3 p = Recorder().effects[glow].position;
+    EXPECT_TRUE(p.x == at.x && p.y == at.y && p.z == at.z) << "moved to the fighter whose glow had the slot";
+    EXPECT_EQ(first.attachedEffect, EFFECT_NO_SLOT);
+    for (const auto& [name, gone] : std::initializer_list<std::pair<const char*, void (*)(Character&)>>{
+             {"death", [](Character& c) { c.Die(); }},
+             {"leave", [](Character& c) { c.LeaveMatch(); }}}) {
+        SCOPED_TRACE(name);
+        first.attachedEffect = glow;
+        gone(first);
+        EXPECT_FALSE(Recorder().effects[glow].stopped) << "another fighter's glow stopped";
+        EXPECT_EQ(EffectSlotOwner(glow), &second);
+    }
+}
+
 TEST_F(FighterLifeTest, ADeadSymbolCarrierWithNowhereToDropItSendsItHome) {
     g_Match.gameKind = 0;
     AimCamera(1, 2, 3, 0, 0, 0);
