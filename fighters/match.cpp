@@ -320,11 +320,10 @@ void Match::End(int winner) {
 void Match::SetState(int newState, bool notify) {
     if (newState == state) return;
     const uint32_t now = GetTime(CLOCK_MATCH);
-    const bool ending = state == MATCH_PLAYING;
+    FollowEndFighters(state, newState);
     state = newState;
     stateTime = now;
-    if (newState == MATCH_PLAYING) startTime = now, endFighters = 0;
-    else if (ending) NoteEndFighters();
+    if (newState == MATCH_PLAYING) startTime = now;
     g_Scenario.results[RESULT_ELAPSED] = now - startTime;
     for (int slot = 0; slot < MAX_CHARACTERS; ++slot) {
         const Character& c = g_Characters[slot];
@@ -339,6 +338,11 @@ void Match::NoteEndFighters() {
     endFighters = 0;
     for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
         if (g_Characters[slot].active) endFighters |= uint16_t(1u << slot);
+}
+
+void Match::FollowEndFighters(int fromState, int toState) {
+    if (toState == MATCH_PLAYING) endFighters = 0;
+    else if (fromState == MATCH_PLAYING) NoteEndFighters();
 }
 
 void Match::RecordKill(int amount, int victimSlot, int killerSlot) {

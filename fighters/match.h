@@ -183,8 +183,9 @@ public:
     void Update();
     void Release();
     void SetState(int newState, bool notify);
-    // Notes who is in the match as it leaves play (the state a host sent, on a client).
+    // Notes who is in the match as it leaves play; a match at play has not ended.
     void NoteEndFighters();
+    void FollowEndFighters(int fromState, int toState);
     void RecordKill(int points, int victimSlot, int killerSlot);
     void AddPoints(int amount, int team, int slot);
     void BuildTeamLists();

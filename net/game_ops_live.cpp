@@ -254,10 +254,8 @@ void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
     Match& m = g_Match;
     Settings& s = g_Settings;
     m.gameKind = kind;
-    const bool ending = state != MATCH_PLAYING && m.state == MATCH_PLAYING;
+    m.FollowEndFighters(m.state, state);
     m.state = state;
-    if (state == MATCH_PLAYING) m.endFighters = 0;
-    else if (ending) m.NoteEndFighters();
     m.timeLimit = limit;
     m.elapsed = elapsed;
     m.startTime = GetTime(0) - elapsed;

@@ -270,9 +270,18 @@ std::vector<int> RowsInTheOthersColour(const gfx::Image& image, int rows) {
 // All three start at once: the start-ups (videos, menu) overlap, so that the clients are on their
 // network pages before the host's one-minute match runs, on a slow machine too. The host hosts,
 // the clients search the network, pick the session and join, and all three draw the match.
-void StartHostAndJoin(GameWindow& host, std::vector<std::unique_ptr<GameWindow>>& clients) {
-    std::vector<GameWindow*> players{&host};
-    for (auto& c : clients) players.push_back(c.get());
+// A host and two clients on this run's port; the second client's own set-up tab holds `secondKind`.
+struct ThreePrograms {
+    ThreePrograms(uint32_t port, int secondKind)
+        : host(PlayerSetup("Anfitrion", port)), first(PlayerSetup("Uno", port)),
+          second(PlayerSetup("Dos", port, secondKind)) {}
+    GameWindow host, first, second;
+};
+
+void StartHostAndJoin(ThreePrograms& p3) {
+    GameWindow& host = p3.host;
+    const std::vector<GameWindow*> clients = {&p3.first, &p3.second};
+    const std::vector<GameWindow*> players = {&host, &p3.first, &p3.second};
     for (GameWindow* p : players) {
         SCOPED_TRACE(p->Folder().filename().string());
         ASSERT_TRUE(p->Started()) << "no window; it is " << p->State();
@@ -285,7 +294,7 @@ void StartHostAndJoin(GameWindow& host, std::vector<std::unique_ptr<GameWindow>>
         ASSERT_TRUE(OpenNetworkPage(*p)) << "no network page; it is " << p->State();
     }
     // The clients' joining tab, given again while the page's fade still swallowed the click.
-    for (auto& c : clients) {
+    for (GameWindow* c : clients) {
         SCOPED_TRACE(c->Folder().filename().string());
         bool shown = false;
         for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
@@ -299,7 +308,7 @@ void StartHostAndJoin(GameWindow& host, std::vector<std::unique_ptr<GameWindow>>
     ASSERT_TRUE(host.WaitForLog("SERVER STARTED SUCCESSFULLY", 1, 20000)) << host.State();
     ASSERT_TRUE(host.WaitForLog(kScenarioLoaded, 1, 60000)) << host.State();
 
-    for (auto& client : clients) {
+    for (GameWindow* client : clients) {
         GameWindow& c = *client;
         SCOPED_TRACE(c.Folder().filename().string());
         // Enter in the joining tab's name field starts the search of the local network.
@@ -376,25 +385,30 @@ void ExpectPlayersPage(GameWindow& p, int rows, int* own) {
     *own = local[0];
 }
 
+// Every machine's players' page with `rows` rows; the line each marks as its own, in order.
+std::vector<int> ExpectPlayersPages(const std::vector<GameWindow*>& players, int rows) {
+    std::vector<int> own(players.size(), -1);
+    for (size_t i = 0; i < players.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "machine " << i);
+        ExpectPlayersPage(*players[i], rows, &own[i]);
+        if (::testing::Test::HasFatalFailure()) break;
+    }
+    return own;
+}
+
 TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
     NETWORK_PORT_OR_SKIP(port);
     // The host plays greed; the second client's own set-up tab holds greed each for himself,
     // whose results would have the other results page: the host's kind must decide its page.
-    GameWindow host(PlayerSetup("Anfitrion", port));
-    std::vector<std::unique_ptr<GameWindow>> clients;
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port, 7)));
-    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(host, clients));
-    const std::vector<GameWindow*> players = {&host, clients[0].get(), clients[1].get()};
+    ThreePrograms p3(port, 7);
+    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(p3));
+    const std::vector<GameWindow*> players = {&p3.host, &p3.first, &p3.second};
     gfx::Image results[3];
     ASSERT_NO_FATAL_FAILURE(PlayToTheResults(players, results));
     // Each machine marks the row of its own fighter, and no other, whichever came back last.
-    std::vector<int> own(3, -1);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(testing::Message() << "machine " << i);
-        ASSERT_NO_FATAL_FAILURE(ExpectPlayersPage(*players[size_t(i)], 3, &own[size_t(i)]));
-    }
+    std::vector<int> own;
+    ASSERT_NO_FATAL_FAILURE(own = ExpectPlayersPages(players, 3));
     EXPECT_NE(own[0], own[1]) << "the host and the first client mark the same row";
     EXPECT_NE(own[0], own[2]) << "the host and the second client mark the same row";
     EXPECT_NE(own[1], own[2]) << "both clients mark the same row";
@@ -407,22 +421,16 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
 TEST(NetworkMatchTest, AClientThatLeavesDuringTheMatchLeavesNoRowBehind) {
     if (!WindowToolsPresent()) GTEST_SKIP() << "Xvfb or xdotool missing";
     NETWORK_PORT_OR_SKIP(port);
-    GameWindow host(PlayerSetup("Anfitrion", port));
-    std::vector<std::unique_ptr<GameWindow>> clients;
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Uno", port)));
-    clients.push_back(std::make_unique<GameWindow>(PlayerSetup("Dos", port)));
-    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(host, clients));
+    ThreePrograms p3(port, 2);
+    ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(p3));
     Sleep(5000);
-    EXPECT_EQ(clients[0]->Program().Stop(15000), 0) << "the leaver's program did not end normally";
-    host.Note("the first client closed its window");
-    const std::vector<GameWindow*> players = {&host, clients[1].get()};
+    EXPECT_EQ(p3.first.Program().Stop(15000), 0) << "the leaver's program did not end normally";
+    p3.host.Note("the first client closed its window");
+    const std::vector<GameWindow*> players = {&p3.host, &p3.second};
     gfx::Image results[2];
     ASSERT_NO_FATAL_FAILURE(PlayToTheResults(players, results));
-    std::vector<int> own(2, -1);
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(testing::Message() << "machine " << i);
-        ASSERT_NO_FATAL_FAILURE(ExpectPlayersPage(*players[size_t(i)], 2, &own[size_t(i)]));
-    }
+    std::vector<int> own;
+    ASSERT_NO_FATAL_FAILURE(own = ExpectPlayersPages(players, 2));
     EXPECT_EQ(own[0], 0) << "the host's fighter is the first of the two";
     EXPECT_EQ(own[1], 1) << "the second client's fighter follows the host's";
     for (int i = 1; i >= 0; --i) EXPECT_EQ(players[size_t(i)]->Program().Stop(15000), 0) << i;
