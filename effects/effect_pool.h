@@ -80,6 +80,9 @@ struct EffectSlot {
     // with applyHits a fighter or prop hit takes this effect's hit. The special flag tells a
     // water or lava surface.
     bool TestSegment(const Vec3& from, const Vec3& to, Vec3* hitPoint, Vec3* normal, bool applyHits, bool* special);
+    // A fighter that leaves the match is no longer this effect's owner or target; what could end
+    // only through it as its owner ends now.
+    void ForgetFighter(const Character* fighter);
 
 private:
     void UpdateByType();

@@ -54,11 +54,7 @@ EffectCalls PoolCalls() {
             if (s.active) s.Free();
     };
     e.forgetFighter = [](const Character* fighter) {
-        for (EffectSlot& s : g_EffectSlots) {
-            if (!s.active) continue;
-            if (s.owner == fighter) s.owner = nullptr;
-            if (s.target == fighter) s.target = nullptr;
-        }
+        for (EffectSlot& s : g_EffectSlots) s.ForgetFighter(fighter);
     };
     return e;
 }

@@ -30,6 +30,8 @@ constexpr float kBeamPastTarget = 5.0f;
 constexpr float kAimLockRaise = 0.75f;
 constexpr float kSweepStep = 0.15f;
 constexpr int kEnergyPower = 2;
+constexpr int32_t kExperienceSpark = 42;
+constexpr uint32_t kSparkLandMs = 100;
 constexpr float kEnergyPerMs = 0.1f;
 
 Vec3 Facing(float yaw) { return Vec3{std::sin(yaw), 0.0f, std::cos(yaw)}; }
@@ -75,6 +77,18 @@ bool BeamRunsOut(const Character& owner) {
 }
 
 }  // namespace
+
+void EffectSlot::ForgetFighter(const Character* fighter) {
+    if (!active || !fighter) return;
+    if (owner == fighter) {
+        // The beam runs out and a spark lands only by their owner: without one they would go on
+        // for the rest of the match.
+        if (type == 1) Stop(0);
+        else if (type == kExperienceSpark) Stop(kSparkLandMs);
+        owner = nullptr;
+    }
+    if (target == fighter) target = nullptr;
+}
 
 void EffectSlot::UpdateByType() {
     switch (type) {

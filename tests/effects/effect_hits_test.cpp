@@ -8,7 +8,9 @@
 #include <cstring>
 
 #include "effect_fixture.h"
+#include "effects/effect_list.h"
 #include "effects/effect_pool.h"
+#include "effects/effects.h"
 #include "fighters/power_table.h"
 #include "support/fighter_fixture.h"
 #include "world/dynamic_mesh.h"
@@ -338,6 +340,49 @@ TEST_F(EffectHitTest, AFrozenOwnerStopsTheBeamAndItsHitsComeEveryFiftyMillisecon
     a.states[STATE_FREEZE].active = 1;
     s.Update();
     EXPECT_TRUE(s.stopped);
+}
+
+// A caster whose player leaves mid-beam: the beam, which only its owner can end, stops at once and
+// its slot frees as its children end; so does a spark flying back to him. The fighter next given
+// the slot, casting a beam of its own, is not their owner. On the host and on a client that hears
+// the leave from it.
+TEST_F(EffectHitTest, TheBeamAndSparksOfACasterWhosePlayerLeavesEndAndFreeTheirSlots) {
+    ResetEffectCalls();
+    for (bool host : {true, false}) {
+        SCOPED_TRACE(host ? "host" : "client");
+        Network(true, host);
+        Character& a = Fighter(0, 0, {4, 0, 4});
+        a.playerId = 43;
+        a.upperAnimation = 173;
+        EffectSlot& beam = Pooled(1, {4, 1, 4}, {}, &a);
+        const int32_t s = CreateEffectInPool({.type = 42, .position = {4, 1, 9}, .aimPoint = {4, 1.75f, 4},
+                                              .velocity = {0, 0, 12}, .durationMs = EFFECT_ENDLESS, .owner = &a});
+        ASSERT_GE(s, 0);
+        EffectSlot& spark = g_EffectSlots[s];
+        auto frame = [] {
+            UpdateEffects(16);
+            g_Scene.effects->Update(16);
+        };
+        frame();
+        ASSERT_TRUE(beam.active && !beam.stopped && spark.active && !spark.stopped);
+
+        Recorder().events.clear();
+        if (host) {
+            RemovePlayerCharacters(43);
+        } else {
+            const std::vector<uint8_t> leave = {EVENT_REMOVE_PLAYER, 43, 0, 0, 0};
+            Receive({leave});
+        }
+        ASSERT_EQ(a.active, 0);
+        Character& next = Fighter(0, 0, {4, 0, 4});
+        next.upperAnimation = 173;
+        // Its last particles fade within a second.
+        for (int i = 0; i < 60; ++i) frame();
+        EXPECT_EQ(beam.active, 0) << "the beam still holds its slot";
+        EXPECT_EQ(spark.active, 0) << "the spark still holds its slot";
+        ResetEffectPool();
+        ResetCharacters();
+    }
 }
 
 TEST_F(EffectHitTest, TheSweepReachesAFifthOfItsRangeAt300MsAndNothingAfterTwiceItsLife) {

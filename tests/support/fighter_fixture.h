@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "common/random.h"
 #include "core/clocks.h"
@@ -82,6 +84,15 @@ protected:
         // A network game counts once another player is listed.
         (hosting ? g_ServerPlayerCount : g_ClientPlayerCount) = active ? 1 : 0;
         g_GamePacket.dispatching = dispatching ? 1 : 0;
+    }
+
+    // The events as one packet this machine receives from the sender, dispatched.
+    static void Receive(const std::vector<std::vector<uint8_t>>& events, uint32_t sender = 0) {
+        std::vector<uint8_t> payload;
+        for (const std::vector<uint8_t>& e : events) payload.insert(payload.end(), e.begin(), e.end());
+        std::vector<uint8_t> p = {4, 1, 0, 0, 0, uint8_t(payload.size()), uint8_t(payload.size() >> 8)};
+        p.insert(p.end(), payload.begin(), payload.end());
+        g_GamePacket.Dispatch(p.data(), p.size(), sender);
     }
 
     // The fighter's timed state runs exactly `ms` from `from`: still on at its last millisecond
