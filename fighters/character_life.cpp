@@ -55,6 +55,13 @@ float BearingOf(const Vec3& a, const Vec3& b) { return WrapAngle(std::atan2(b.x 
 
 bool InLavaScenario() { return g_Scenario.number == 15 || g_Scenario.number == 18; }
 
+// The first fighter of the same side still in the match, in slot order.
+Character* TeamMateOf(const Character& fighter) {
+    for (Character& c : g_Characters)
+        if (c.active && &c != &fighter && c.side == fighter.side) return &c;
+    return nullptr;
+}
+
 }  // namespace
 
 void Character::ReturnCarriedSymbol(bool dropAtCell) {
@@ -135,12 +142,18 @@ void Character::LeaveMatch() {
     // As at a death: the glows on it end and a symbol it carried falls where it stood.
     ReleasePowerEffects();
     ReleaseEffect();
-    if (g_Match.gameKind == 0) ReturnCarriedSymbol(true);
+    if (g_Match.gameKind == 0) DropSymbolOnLeaving();
     if (g_Match.cursedFighter == this) {
-        // The curse goes back to the host's own fighter, which every match starts with it; a
-        // client has heard so from the host before it hears of the leave.
-        Character* local = g_FighterShellCalls.localFighter();
-        Character* next = matchrules::IsAuthoritative() && local != this ? local : nullptr;
+        // The side that carried the curse keeps it, and its clock: a fighter near its side's limit
+        // must not hand both to the other side by leaving. With none of its side left it goes back
+        // to the host's own fighter, which every match starts with it. A client has heard from the
+        // host who took it before it hears of the leave.
+        Character* next = nullptr;
+        if (matchrules::IsAuthoritative()) {
+            next = TeamMateOf(*this);
+            Character* local = g_FighterShellCalls.localFighter();
+            if (!next && local != this) next = local;
+        }
         g_Match.SetCursedCharacter(next, false);
         if (IsHost()) g_GamePacket.WriteSetCursedCharacter(next ? next->slot : -1, false);
     }
@@ -148,6 +161,16 @@ void Character::LeaveMatch() {
     EffectSlotsForgetFighter(this);
     ForgetPropOwner(this);
     Despawn();
+}
+
+void Character::DropSymbolOnLeaving() {
+    const int team = 1 - side;
+    if (side < 0 || side >= SIDE_COUNT || g_Match.symbols[team].carrier != this) return;
+    ReturnCarriedSymbol(true);
+    // Each machine would drop it where it last saw the leaver: the host says where it lies, before
+    // the clients hear of the leave.
+    const SymbolRecord& s = g_Match.symbols[team];
+    if (IsHost()) g_GamePacket.WriteSetSymbolCarrier(team, s.atHome ? Vec3{} : s.symbolPosition, -1);
 }
 
 void Character::AttachGlow(int32_t type, int32_t durationMs) {

@@ -1,6 +1,7 @@
 // The mode objects, the game-kind rules and the power words on spawned fighters in the arena,
 // with stand-in templates for the posts, digits, signs and symbols.
 #include <cmath>
+#include <cstring>
 
 #include "core/settings.h"
 #include "support/item_models.h"
@@ -611,43 +612,77 @@ TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlie
 // A fighter whose player left lets go of the symbol and the curse: the fighter next given its slot
 // starts with neither, and the match goes on without waiting for it.
 TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFighterInItsSlot) {
-    Begin(0);
-    ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
-    Character& carrier = Spawned(2, 0, {5.5f, 0.0f, 5.5f});
-    carrier.playerId = 43;
-    g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
-    RemovePlayerCharacters(43);
-    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
-    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where it stood";
-    EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
-    EXPECT_EQ(g_Match.symbols[1].atHome, 0);
-    Spawned(2, 0, {2.5f, 0.0f, 2.5f});
-    EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
-    ResetCharacters();
-
-    // The curse goes back to the host's own fighter, which starts every match with it, and the host
-    // says so before the leave; a client waits for the host's word.
+    // The host drops it where it saw the leaver stand and says where before the leave; a client
+    // that saw the leaver elsewhere puts it where the host says.
+    std::vector<uint8_t> told;
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "client");
-        Begin(4);
+        Begin(0);
         Network(true, host);
-        Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
-        Recorder().local = &local;
-        Character& cursed = Spawned(2, 1, {5.5f, 0.0f, 5.5f});
-        cursed.playerId = 43;
-        g_Match.SetCursedCharacter(&cursed, false);
+        ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+        Character& carrier = Spawned(2, 0, {host ? 5.5f : 7.5f, 0.0f, 5.5f});
+        carrier.playerId = 43;
+        g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
         Recorder().events.clear();
-        RemovePlayerCharacters(43);
-        EXPECT_EQ(g_Match.cursedFighter, host ? &local : nullptr);
-        if (host)
-            EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{EVENT_SET_CURSED_CHARACTER, 0, 0}}));
-        else
+        if (host) {
+            RemovePlayerCharacters(43);
+            ASSERT_EQ(Recorder().events.size(), 1u);
+            told = Recorder().events[0];
+            ASSERT_EQ(told.size(), 15u);
+            EXPECT_EQ(told[0], EVENT_SET_SYMBOL_CARRIER);
+            EXPECT_EQ(told[1], 1);
+            EXPECT_EQ(told[14], 255) << "no carrier";
+            float x = 0.0f;
+            std::memcpy(&x, &told[2], 4);
+            EXPECT_NEAR(x, 5.5f, 1e-4f);
+        } else {
+            Receive({told});
+            RemovePlayerCharacters(43);
             EXPECT_TRUE(Recorder().events.empty());
-        Spawned(2, 1, {5.5f, 0.0f, 5.5f});
-        EXPECT_NE(g_Match.cursedFighter, &g_Characters[2]);
-        Recorder().local = nullptr;
+        }
+        EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where the host saw it stand";
+        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+        EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+        Spawned(2, 0, {2.5f, 0.0f, 2.5f});
+        EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
         Network(false, false);
         ResetCharacters();
+        g_Match.Release();
+    }
+
+    // The curse stays with the leaver's side while one of it is left, unfrozen; with none, it goes
+    // back to the host's own fighter, which starts every match with it. The host says so before the
+    // leave; a client waits for the host's word.
+    for (bool host : {true, false}) {
+        for (bool mateStays : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (host ? "host" : "client") << (mateStays ? ", a team mate stays" : ""));
+            Begin(4);
+            Network(true, host);
+            Character& local = Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+            Recorder().local = &local;
+            Spawned(1, 0, {8.5f, 0.0f, 2.5f});
+            Character& cursed = Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+            cursed.playerId = 43;
+            Spawned(3, 1, {2.5f, 0.0f, 8.5f}).Despawn();     // one of its side that left before
+            if (mateStays) Spawned(4, 1, {8.5f, 0.0f, 8.5f});
+            g_Match.SetCursedCharacter(&cursed, false);
+            Recorder().events.clear();
+            RemovePlayerCharacters(43);
+            const uint8_t taker = mateStays ? 4 : 0;
+            EXPECT_EQ(g_Match.cursedFighter, host ? &g_Characters[taker] : nullptr);
+            if (host) {
+                EXPECT_EQ(Recorder().events, (std::vector<std::vector<uint8_t>>{{EVENT_SET_CURSED_CHARACTER, taker, 0}}));
+                EXPECT_EQ(g_Characters[taker].states[STATE_FREEZE].active, 0);
+            } else {
+                EXPECT_TRUE(Recorder().events.empty());
+            }
+            Spawned(2, 1, {5.5f, 0.0f, 5.5f});
+            EXPECT_NE(g_Match.cursedFighter, &g_Characters[2]);
+            Recorder().local = nullptr;
+            Network(false, false);
+            ResetCharacters();
+        }
     }
 }
 
