@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
+#include "fighters/match.h"
 #include "fighters/roles.h"
 #include "fighters/skin.h"
 #include "frontend/menu.h"
@@ -273,7 +274,10 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
     killTime = 0;
     // A fighter new to the match starts its result row as one placed at the start does: the slot
     // may be a leaver's. A respawn is no spawn and keeps its row; the menu's figures play no match.
-    if (!g_Menu.active) g_Scenario.ResetFighterResults(slot);
+    // Once the match has ended, the row of a fighter it ended with is that fighter's result until
+    // the next match starts, whoever takes the slot in the pause.
+    const bool endedHere = g_Match.state != MATCH_PLAYING && (g_Match.endFighters >> slot & 1u) != 0;
+    if (!g_Menu.active && !endedHere) g_Scenario.ResetFighterResults(slot);
     nearestFighter = nearestEnemy = nearestEnemyLoose = attackTarget = lastAttacker = nullptr;
     nearestFighterDistance = nearestEnemyDistance = nearestEnemyLooseDistance = attackRange = lastAttackerDistance =
         0.0f;

@@ -169,7 +169,9 @@ int FighterResultIndex(int slot, int field) {
 }
 
 void AddToResult(int index, int32_t amount) {
-    if (index < 0 || index >= MATCH_RESULT_DWORDS) return;
+    // The block is the match's result from its end until the next match starts: a pickup in the
+    // pause would change it on one machine only.
+    if (index < 0 || index >= MATCH_RESULT_DWORDS || g_Match.state != MATCH_PLAYING) return;
     g_Scenario.results[index] += uint32_t(amount);
 }
 

@@ -114,7 +114,10 @@ uint32_t WordWinnerSlot(bool localWins) {
 
 void Match::ApplyWord(int team, int w) {
     if (!IsWord(w) || !IsTeamIndex(team)) return;
-    switch (kWords[w].effect) {
+    const WordEffect effect = kWords[w].effect;
+    // A word that comes due in the end's pause cannot turn the result the match ended with.
+    if ((effect == WordEffect::Win || effect == WordEffect::Lose) && state != MATCH_PLAYING) return;
+    switch (effect) {
     case WordEffect::Win:
         g_Scenario.results[RESULT_WINNER] = gameKind >= 6 ? WordWinnerSlot(true) : uint32_t(localSide);
         SetState(MATCH_WON, true);

@@ -254,12 +254,17 @@ void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
     Match& m = g_Match;
     Settings& s = g_Settings;
     m.gameKind = kind;
-    m.FollowEndFighters(m.state, state);
-    m.state = state;
+    // A match that has ended here keeps its end: the host tells its state again to every newcomer,
+    // and a join in the pause must neither cut this machine's pause short nor turn its won or lost.
+    // A match the host's word ends pauses from now, as one that ends by itself.
+    if (m.state == MATCH_PLAYING && state != MATCH_PLAYING) {
+        m.FollowEndFighters(m.state, state);
+        m.state = state;
+        m.stateTime = GetTime(0);
+    }
     m.timeLimit = limit;
     m.elapsed = elapsed;
     m.startTime = GetTime(0) - elapsed;
-    m.stateTime = 0;
     auto pair = [&r](int32_t (&v)[2]) {
         uint32_t a = 0, b = 0;
         r.ReadU32(a);

@@ -514,7 +514,8 @@ TEST_F(ModeRulesTest, WordsAreSpelledInIdOrderAndTheLocalSideWaitsTwoSeconds) {
     EXPECT_EQ(g_Match.points[0], 100);
 }
 
-TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt) {
+// A word that comes due in the end's pause leaves the result the match ended with.
+TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsItUntilTheMatchHasEnded) {
     const struct {
         int word;
         int state;
@@ -526,6 +527,12 @@ TEST_F(ModeRulesTest, ZantorWinsAndFatalityLosesForTheLocalPlayerWhoeverSpellsIt
         g_Match.ApplyWord(1, c.word);
         EXPECT_EQ(g_Match.state, c.state);
         EXPECT_EQ(g_Scenario.results[RESULT_WINNER], c.winner);
+        SetTime(kStartTime + 4000);
+        g_Match.ApplyWord(1, 1 - c.word);
+        EXPECT_EQ(g_Match.state, c.state) << "the pause's word turned the result";
+        EXPECT_EQ(g_Scenario.results[RESULT_WINNER], c.winner);
+        EXPECT_EQ(g_Match.stateTime, kStartTime);
+        SetTime(kStartTime);
     }
 }
 

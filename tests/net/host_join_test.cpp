@@ -14,6 +14,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Events = std::vector<Bytes>;
 using testsupport::Recorder;
 
 Bytes g_Asked;
@@ -94,6 +95,40 @@ TEST_F(HostJoinTest, TheNextClientGivenALeaversSlotStartsWithACleanRow) {
     const std::vector<uint32_t> told = AnsweredResults();
     ASSERT_EQ(told.size(), size_t(MATCH_RESULT_DWORDS));
     EXPECT_TRUE(std::equal(told.begin(), told.end(), g_Scenario.results));
+}
+
+// A leave and a join in the end's pause: every row of a fighter the match ended with stays as the
+// end wrote it, on the host and in the block the host tells the clients, and a pickup in the pause
+// counts for nothing. A client that hears the answer in its own pause keeps its end: its pause runs
+// on and its result stays won or lost.
+TEST_F(HostJoinTest, ALeaveAndAJoinInTheEndsPauseLeaveTheRowsTheMatchEndedWith) {
+    const int leaver = Ask(43), stayer = Ask(44);
+    ASSERT_GE(leaver, 0);
+    ASSERT_GE(stayer, 0);
+    g_Characters[leaver].AddCredits(90);
+    g_Match.RecordKill(7, stayer, leaver);
+    g_Match.End(leaver);
+    ASSERT_NE(g_Match.state, MATCH_PLAYING);
+    const std::vector<uint32_t> ended(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS);
+
+    RemovePlayerCharacters(43);
+    ASSERT_EQ(Ask(45), leaver) << "the first free slot is the one just freed";
+    g_Match.CollectLetter(0, 3, leaver);
+    EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), ended);
+    EXPECT_EQ(AnsweredResults(), ended);
+
+    const Events answer = Recorder().events;
+    Network(true, false);
+    // This client's own end was a win, the host's a defeat.
+    g_Match.state = MATCH_WON;
+    const uint32_t endedAt = g_Match.stateTime;
+    g_Characters[leaver].LeaveMatch();
+    SetTime(fightertest::kStartTime + 3000);
+    Receive(answer);
+    EXPECT_TRUE(g_Characters[leaver].active) << "the client made the newcomer";
+    EXPECT_EQ(g_Match.state, MATCH_WON);
+    EXPECT_EQ(g_Match.stateTime, endedAt) << "the pause was cut short";
+    EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), ended);
 }
 
 }  // namespace

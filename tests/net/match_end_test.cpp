@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/clocks.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "net/game_ops.h"
@@ -24,6 +25,7 @@ protected:
         for (Character& c : g_Characters) c.active = 0;
     }
     void TearDown() override {
+        g_Clocks = ClockSet();
         for (Character& c : g_Characters) c.active = 0;
         g_GamePacketSink = nullptr;
         ResetNetSession();
@@ -49,6 +51,11 @@ protected:
         ASSERT_FALSE(g_Event.empty());
         g_GameOps->SetMatchState(g_Event.data(), g_Event.size());
     }
+    // The match clock stopped at t milliseconds.
+    static void StopMatchClockAt(uint32_t t) {
+        g_Clocks.active = CLOCK_PAUSE;
+        g_Clocks.stored[CLOCK_MATCH] = t;
+    }
 };
 
 TEST_F(MatchEndTest, TheHostKeepsWhoTheMatchEndedWithThroughLeavesInTheEndsPause) {
@@ -69,16 +76,21 @@ TEST_F(MatchEndTest, AClientKeepsWhoTheMatchEndedWithWhenTheHostSaysSo) {
     HearState(MATCH_PLAYING);
     EXPECT_EQ(g_Match.endFighters, 0);
     Fighters({0, 2});
+    StopMatchClockAt(5000);
     HearState(MATCH_LOST);
     EXPECT_EQ(g_Match.state, MATCH_LOST);
+    EXPECT_EQ(g_Match.stateTime, 5000u) << "the end's pause runs from the host's word";
     EXPECT_EQ(g_Match.endFighters, 0x5) << "the fighter that left during the match did not fight";
-    // The host's leave takes its fighter away; the end it sent again changes nothing.
+    // The host's leave takes its fighter away, and the host tells its state again to a newcomer,
+    // in the pause or from before its own end: this machine's end holds, its pause runs on.
     Fighters({2});
+    StopMatchClockAt(8000);
     HearState(MATCH_LOST);
     HearState(MATCH_WON);
-    EXPECT_EQ(g_Match.endFighters, 0x5);
     HearState(MATCH_PLAYING);
-    EXPECT_EQ(g_Match.endFighters, 0);
+    EXPECT_EQ(g_Match.state, MATCH_LOST);
+    EXPECT_EQ(g_Match.stateTime, 5000u);
+    EXPECT_EQ(g_Match.endFighters, 0x5);
 }
 
 }  // namespace
