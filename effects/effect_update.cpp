@@ -32,6 +32,7 @@ constexpr float kSweepStep = 0.15f;
 constexpr int kEnergyPower = 2;
 constexpr int32_t kExperienceSpark = 42;
 constexpr uint32_t kSparkLandMs = 100;
+constexpr uint32_t kSeekerLostMs = 500;
 constexpr float kEnergyPerMs = 0.1f;
 
 Vec3 Facing(float yaw) { return Vec3{std::sin(yaw), 0.0f, std::cos(yaw)}; }
@@ -87,7 +88,11 @@ void EffectSlot::ForgetFighter(const Character* fighter) {
         else if (type == kExperienceSpark) Stop(kSparkLandMs);
         owner = nullptr;
     }
-    if (target == fighter) target = nullptr;
+    if (target == fighter) {
+        target = nullptr;
+        // A seeker circles the point it last aimed at, in the air where no body lies, for good.
+        if (type == 8 || type == 18 || type == 19) Stop(kSeekerLostMs);
+    }
 }
 
 void EffectSlot::UpdateByType() {

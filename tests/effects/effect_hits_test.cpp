@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "effect_fixture.h"
 #include "effects/effect_list.h"
@@ -343,10 +344,10 @@ TEST_F(EffectHitTest, AFrozenOwnerStopsTheBeamAndItsHitsComeEveryFiftyMillisecon
 }
 
 // A caster whose player leaves mid-beam: the beam, which only its owner can end, stops at once and
-// its slot frees as its children end; so does a spark flying back to him. The fighter next given
-// the slot, casting a beam of its own, is not their owner. On the host and on a client that hears
-// the leave from it.
-TEST_F(EffectHitTest, TheBeamAndSparksOfACasterWhosePlayerLeavesEndAndFreeTheirSlots) {
+// its slot frees as its children end; so do a spark flying back to him and a seeker after him,
+// which would circle where he stood. The fighter next given the slot, casting a beam of its own,
+// is not their owner. On the host and on a client that hears the leave from it.
+TEST_F(EffectHitTest, TheBeamOfACasterWhosePlayerLeavesAndTheSparksAndSeekersAfterHimEndAndFreeTheirSlots) {
     ResetEffectCalls();
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "client");
@@ -359,6 +360,12 @@ TEST_F(EffectHitTest, TheBeamAndSparksOfACasterWhosePlayerLeavesEndAndFreeTheirS
                                               .velocity = {0, 0, 12}, .durationMs = EFFECT_ENDLESS, .owner = &a});
         ASSERT_GE(s, 0);
         EffectSlot& spark = g_EffectSlots[s];
+        Character& b = Fighter(1, 1, {4, 0, 12});
+        std::vector<EffectSlot*> seekers;
+        for (int type : {8, 18, 19}) {
+            seekers.push_back(&Pooled(type, {4, 1, 12}, {0, 0, -10}, &b));
+            seekers.back()->target = &a;
+        }
         auto frame = [] {
             UpdateEffects(16);
             g_Scene.effects->Update(16);
@@ -376,10 +383,11 @@ TEST_F(EffectHitTest, TheBeamAndSparksOfACasterWhosePlayerLeavesEndAndFreeTheirS
         ASSERT_EQ(a.active, 0);
         Character& next = Fighter(0, 0, {4, 0, 4});
         next.upperAnimation = 173;
-        // Its last particles fade within a second.
-        for (int i = 0; i < 60; ++i) frame();
+        // Their last particles fade within a second and a half.
+        for (int i = 0; i < 90; ++i) frame();
         EXPECT_EQ(beam.active, 0) << "the beam still holds its slot";
         EXPECT_EQ(spark.active, 0) << "the spark still holds its slot";
+        for (const EffectSlot* seeker : seekers) EXPECT_EQ(seeker->active, 0) << "a seeker of type " << seeker->type;
         ResetEffectPool();
         ResetCharacters();
     }
