@@ -17,6 +17,7 @@
 #include "data/data_set.h"
 #include "demo_folder.h"
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "fighters/look_pieces.h"
 #include "fighters/skin.h"
 #include "fighters/timed_states.h"
@@ -41,8 +42,10 @@
 #include "shell/wav_file.h"
 #include "support/fighter_kit.h"
 #include "support/temp_dir.h"
+#include "world/dynamic_mesh.h"
 #include "world/element_map.h"
 #include "world/item.h"
+#include "world/map_editor.h"
 #include "world/scenario.h"
 
 namespace fs = std::filesystem;
@@ -388,6 +391,98 @@ TEST_F(DemoDataLoadTest, EveryScenarioOfTheTableLoadsWithWhatItsRowCallsFor) {
         for (int i = 0; i < ITEM_TYPE_COUNT; ++i) EXPECT_NE(g_ItemModels[i], nullptr) << "item " << i;
         ExpectEveryElementKeptOnTheBuiltMap(number);
         g_Scenario.Unload();
+    }
+}
+
+// The character viewer's stage: the viewer stands its figure at the origin, on the floor of a
+// lit, drawn scene with a sky, and the game builds its path map there.
+TEST_F(DemoDataLoadTest, TheViewersStageLoadsWithAFloorUnderTheFigure) {
+    g_Settings.mode = 1;
+    ASSERT_TRUE(g_Scenario.Load(SCENARIO_VIEWER));
+    ASSERT_NE(g_SceneMeshTable, nullptr);
+    const Mesh* floor = g_SceneMeshTable->Get(0);
+    ASSERT_NE(floor, nullptr);
+    EXPECT_GT(floor->triangleCount, 0u);
+    EXPECT_NE(g_Scene.sky, nullptr);
+    EXPECT_NEAR(GetGroundHeight(0.0f, 2.0f, 0.0f, nullptr), 0.0f, 1e-3f);
+    CellRef under{};
+    EXPECT_TRUE(g_Scenario.pathMap.WorldToCell(Vec3{0.0f, 0.0f, 0.0f}, &under, 100.0f)) << "no path map under the figure";
+    for (const Material* m : g_Scene.materials->slots) {
+        if (!m) continue;
+        for (uint32_t l = 0; l < m->description.layerCount; ++l) {
+            const MaterialLayer& layer = m->description.layers[l];
+            if (layer.kind & (MATERIAL_KIND_VERTEX_COLOUR | MATERIAL_KIND_HAZE)) continue;
+            EXPECT_GE(layer.texture, 0) << "a texture the stage's materials name is missing";
+        }
+    }
+    PackEntry lights;
+    EXPECT_TRUE(lights.Open("MODELOS.DAT", "Modelos\\Escenarios\\Escenario98\\Luces98.y3d"));
+}
+
+// The name of the texture a palette model is drawn with; empty when it has none.
+std::string PaletteTexture(const DynamicMesh& model) {
+    if (model.meshCount == 0) return "";
+    const Mesh* mesh = g_SceneMeshTable->Get(model.meshIds[0]);
+    const Material* material = mesh ? g_Scene.materials->Get(mesh->materialId) : nullptr;
+    if (!material || material->description.layerCount == 0) return "";
+    const Texture* texture = g_Scene.textures->Get(material->description.layers[0].texture);
+    return texture && texture->name ? texture->name : "";
+}
+
+// The element-map editor on a demo scenario: every subtype of the kinds placed from models has
+// its palette model, the fighters' two are each side's own figure in its skin, and a start of
+// each side is placed from them once the scenario's own starts leave room.
+TEST_F(DemoDataLoadTest, TheEditorsPaletteHasEveryModelAndPlacesAStartOfEachSide) {
+    // What the editor's start made, gone again however the test ends.
+    struct EditorWorld {
+        ~EditorWorld() {
+            g_ElementMap.DespawnAll();
+            FreeSkeletons();
+            g_Match.Release();
+        }
+    } editorWorld;
+    g_Settings.mode = 3;
+    g_Match.Setup(0, 0);
+    ASSERT_TRUE(g_Scenario.Load(1));
+    LoadSkeletons(false);
+    g_ElementMap.InitMatch();
+    const size_t sizes[EDITOR_PALETTE_KINDS] = {2, ITEM_TYPE_COUNT, 4, 3};
+    for (int kind = 0; kind < EDITOR_PALETTE_KINDS; ++kind) {
+        ASSERT_EQ(g_MapEditor.paletteModels[kind].size(), sizes[kind]) << "kind " << kind;
+        for (size_t subtype = 0; subtype < sizes[kind]; ++subtype)
+            EXPECT_TRUE(g_MapEditor.PaletteEntryExists(kind, int(subtype))) << "kind " << kind << " subtype " << subtype;
+    }
+    const DynamicMesh* orlin = g_MapEditor.PaletteModel(ELEMENT_FIGHTER, 0);
+    const DynamicMesh* vorak = g_MapEditor.PaletteModel(ELEMENT_FIGHTER, 1);
+    ASSERT_NE(orlin, nullptr);
+    ASSERT_NE(vorak, nullptr);
+    EXPECT_STREQ(orlin->name, "orlin(DIN)");
+    EXPECT_STREQ(vorak->name, "vorak(DIN)");
+    EXPECT_EQ(PaletteTexture(*orlin), "TEXTURAS\\PERSONAJES\\PIELES\\ORLIN00.TGA");
+    EXPECT_EQ(PaletteTexture(*vorak), "TEXTURAS\\PERSONAJES\\PIELES\\VORAK00.TGA");
+    // Standing figures, the Voraks broader.
+    for (const DynamicMesh* figure : {orlin, vorak})
+        EXPECT_GT(std::fabs(figure->localBox[4] - figure->localBox[1]), 1.5f) << figure->name;
+    EXPECT_GT(std::fabs(vorak->localBox[3] - vorak->localBox[0]), std::fabs(orlin->localBox[3] - orlin->localBox[0]));
+
+    // The file places the sixteen starts the editor allows: two of them go first.
+    for (int side = 0; side < 2; ++side)
+        for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r))
+            if (r->elementKind == ELEMENT_FIGHTER && r->subtype == uint32_t(side)) {
+                DespawnElement(r);
+                break;
+            }
+    for (int side = 0; side < 2; ++side) {
+        SCOPED_TRACE(testing::Message() << "side " << side);
+        const int x = 24 + 2 * side, z = 20;
+        ASSERT_TRUE(SpawnElement(g_ElementMap.currentGameKind, ELEMENT_FIGHTER, 0, side, x, z, 0, nullptr, nullptr,
+                                 nullptr, true, nullptr));
+        const PathLayer* layer = g_Scenario.pathMap.GetLayer(CellRef{x, z, 0});
+        ASSERT_NE(layer, nullptr);
+        const Character* fighter = layer->character;
+        ASSERT_NE(fighter, nullptr);
+        EXPECT_TRUE(fighter->active);
+        EXPECT_EQ(fighter->side, side);
     }
 }
 

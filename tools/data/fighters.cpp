@@ -1,10 +1,11 @@
 // Both sides' fighters: a skeleton with the bones the rules address (the test kit's bone tree
 // with legs, shoulders, head, hands and feet moved to their places), five detail levels of
-// box-built figures skinned to it, a closed shadow model, and one animation for every id the
-// rules play, posed by the kind of action.
+// box-built figures skinned to it, a closed shadow model, the element-map editor's palette
+// figure, and one animation for every id the rules play, posed by the kind of action.
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <string>
 
 #include "data_set.h"
 #include "geometry.h"
@@ -101,11 +102,13 @@ std::vector<Part> FigureParts(int side, int level) {
     return parts;
 }
 
+// Each side's plain skin, as the skin composition starts from it.
+const char* SkinFile(int side) { return side == 0 ? "Pieles\\orlin00.tga" : "Pieles\\vorak00.tga"; }
+
 std::vector<uint8_t> DetailFile(int side, int level) {
     Y3DSkinnedModel f;
     // Character models load their textures by the full name: the skin composition replaces it.
-    f.materials = {TextureMaterial(side == 0 ? "Texturas\\Personajes\\Pieles\\orlin00.tga"
-                                             : "Texturas\\Personajes\\Pieles\\vorak00.tga")};
+    f.materials = {TextureMaterial(std::string("Texturas\\Personajes\\") + SkinFile(side))};
     std::vector<uint8_t> vertices;
     std::vector<uint16_t> indices;
     uint32_t vertexCount = 0;
@@ -152,6 +155,17 @@ std::vector<uint8_t> ShadowFile(int side) {
     }
     f.skeleton = Skeleton();
     return f.Build();
+}
+
+// The editor's palette figure of a side: the finest figure standing still, unskinned, in the
+// side's skin. The editor loads it with the fighters' texture folder and takes it out of the
+// scene as a movable mesh.
+std::vector<uint8_t> PaletteFigureFile(int side, const std::string& node) {
+    constexpr uint32_t MOVABLE = 0x101;
+    Geometry g;
+    for (const Part& part : FigureParts(side, 0))
+        for (const auto& [a, b] : part.boxes) g.Box(a, b, 0xFFFFFFFF, part.uv);
+    return MeshModelFile(node, MOVABLE, g, TextureMaterial(SkinFile(side)));
 }
 
 // ---- Animations ----
@@ -270,6 +284,8 @@ void AddFighters(DataSet* set) {
         char shadow[64];
         std::snprintf(shadow, sizeof shadow, "Modelos\\Personajes\\Skeleton%02dshadow.Y3D", side);
         set->Pack(MODEL_PACK, shadow, ShadowFile(side));
+        const std::string name = side == 0 ? "orlin" : "vorak";
+        set->Pack(MODEL_PACK, "Modelos\\Interfaz\\" + name + ".y3d", PaletteFigureFile(side, name + "(DIN)"));
     }
     for (size_t r = 0; r < KIT_ANIMATION_RANGE_COUNT; ++r) {
         const KitAnimationRange& range = KIT_ANIMATIONS[r];

@@ -226,6 +226,7 @@ void AddGrain(DataSet* set) {
                                "Texturas\\Efectos\\", "Texturas\\Personajes\\"})
         set->Texture(std::string(folder) + GRAIN_TEXTURE, grain);
     for (int s = 0; s < SCENARIO_COUNT; ++s) set->Texture(Format("Texturas\\Escenarios\\Escenario%02d\\", s) + GRAIN_TEXTURE, grain);
+    set->Texture(Format("Texturas\\Escenarios\\Escenario%02d\\", SCENARIO_VIEWER) + GRAIN_TEXTURE, grain);
 }
 
 }  // namespace

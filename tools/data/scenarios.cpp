@@ -6,7 +6,8 @@
 // ground and sky colours, each scenario a shade of its world's. Each gets its scene file (render
 // geometry, collision, water or lava), sky, lights, surface and fog textures as its row needs,
 // and an element file with elements of every kind. A glass awning along the south wall is drawn
-// see-through, blended over what lies behind it.
+// see-through, blended over what lies behind it. The character viewer gets a stage of its own,
+// a plain floor about the origin.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -63,7 +64,8 @@ constexpr Palette WORLD_PALETTES[4] = {
     {0xFF6A645C, 0xFF605A54, 0xFF5E5048, 0xFF564842, 0xFF402020, 0xFFC06030},
 };
 
-const ScenarioRow& RowOf(int number) { return ScenarioTable[number]; }
+// The table's row, or the plain one of a scenario outside the table (the viewer's stage).
+const ScenarioRow& RowOf(int number) { return *ScenarioRowOf(number); }
 
 // Lava where the row makes bubbles rise, water where it rains.
 Surfaces PoolOf(const ScenarioRow& row) {
@@ -165,6 +167,15 @@ Arena BuildArena(const Surfaces& pool, const Palette& colours) {
     return a;
 }
 
+// The character viewer's stage: a floor about the origin, where the viewer stands its figure.
+Arena BuildStage(const Palette& colours) {
+    constexpr float HALF = 12;
+    Arena a;
+    a.solid.typeMask = 1;
+    Ground(&a, -HALF, -HALF, HALF, HALF, 0, colours.ground0, colours.ground1);
+    return a;
+}
+
 // The water or lava record over the pool, with its quad.
 Y3DRecord SurfaceRecord(uint32_t type, const std::string& name, float level, uint32_t colour) {
     const float box[6] = {POOL_X0, level, POOL_Z0, POOL_X1, level, POOL_Z1};
@@ -197,11 +208,14 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     Y3DMaterial glass;
     glass.layers = {Y3DMaterialLayer{1, GLASS_TEXTURE}};
     glass.options = 1;
-    f.materials = BuildMaterialList({ColourMaterial(), glass.Build()});
+    // A plan without glass names no glass texture either.
+    const bool glassy = !arena.glass.Vertices().empty();
+    f.materials = glassy ? BuildMaterialList({ColourMaterial(), glass.Build()}) : BuildMaterialList({ColourMaterial()});
     std::vector<VertexRecord> vertexBuffers;
     std::vector<IndexRecord> indexBuffers;
     std::vector<Y3DMesh> meshes;
     for (const Geometry* g : {&arena.look, &arena.glass}) {
+        if (g->Vertices().empty()) continue;
         const uint32_t buffer = uint32_t(meshes.size());
         const uint32_t count = uint32_t(g->Vertices().size());
         vertexBuffers.push_back(VertexRecord{count, MESH_FVF, g->VertexBytes()});
@@ -220,11 +234,11 @@ std::vector<uint8_t> SceneFile(const Arena& arena, const std::vector<Y3DRecord>&
     f.vertexBuffers = BuildVertexBufferBlock(vertexBuffers);
     f.indexBuffers = BuildIndexBufferBlock(indexBuffers);
     f.meshList = BuildMeshList(meshes);
-    // One leaf over the whole arena holds the two meshes and the one collision mesh.
+    // One leaf over the whole arena holds the meshes and the one collision mesh.
     const int32_t corner[3] = {-32, -32, -32};
     std::vector<OctreeNodeDesc> render = GridOctree(0, corner, 7);
     render[0].first = 0;
-    render[0].itemCount = 2;
+    render[0].itemCount = uint32_t(meshes.size());
     render[0].polygonCount = uint32_t(arena.look.TriangleCount()) + arena.glass.TriangleCount();
     f.renderOctree = BuildRenderOctreeBlock(render);
     std::vector<OctreeNodeDesc> collision = GridOctree(0, corner, 7);
@@ -422,11 +436,26 @@ void AddScenario(DataSet* set, int number, const Shared& shared) {
     set->PlainTexture(textures + GLASS_TEXTURE, SolidPicture(8, 8, GLASS_COLOUR), 32);
 }
 
+// The viewer loads its stage's scene, sky and lights and builds its path map; it places no
+// elements.
+void AddViewerStage(DataSet* set, const Shared& shared) {
+    const ScenarioRow& row = RowOf(SCENARIO_VIEWER);
+    const Palette colours = PaletteOf(row);
+    char name[32], numbered[16];
+    std::snprintf(name, sizeof name, "Escenario%02d", SCENARIO_VIEWER);
+    std::snprintf(numbered, sizeof numbered, "%02d", SCENARIO_VIEWER);
+    const std::string models = std::string("Modelos\\Escenarios\\") + name + "\\";
+    set->Pack(MODEL_PACK, models + name + ".y3d", SceneFile(BuildStage(colours), {}));
+    set->Pack(MODEL_PACK, models + "Cielo" + numbered + ".y3d", SkyFile(colours.skyTop, colours.skyHorizon));
+    set->Pack(MODEL_PACK, models + "Luces" + numbered + ".y3d", shared.lights);
+}
+
 }  // namespace
 
 void AddScenarios(DataSet* set) {
     const Shared shared{LightsFile(), ElementFile(), SurfacePictures(Pool::WATER), SurfacePictures(Pool::LAVA)};
     for (int number = 0; number < SCENARIO_COUNT; ++number) AddScenario(set, number, shared);
+    AddViewerStage(set, shared);
 }
 
 }  // namespace demodata
