@@ -129,6 +129,14 @@ TEST_F(HostJoinTest, ALeaveAndAJoinInTheEndsPauseLeaveTheRowsTheMatchEndedWith) 
     EXPECT_EQ(g_Match.state, MATCH_WON);
     EXPECT_EQ(g_Match.stateTime, endedAt) << "the pause was cut short";
     EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), ended);
+
+    // The next match plays: a newcomer in a slot that ended the last one starts clean.
+    Network(true, true);
+    const std::vector<uint32_t> unused = Row(15);
+    g_Match.Setup(7, 0);
+    RemovePlayerCharacters(45);
+    ASSERT_EQ(Ask(46), leaver);
+    EXPECT_EQ(Row(leaver), unused);
 }
 
 }  // namespace
