@@ -175,9 +175,11 @@ void WriteSavedPlayers(const std::string& folder, int perSide) {
             }
 }
 
-void OpenMenuInSettings(const std::string& folder) {
+void OpenMenuInSettings(const std::string& folder) { SetKeysInSettings(folder, kMenuKeys); }
+
+void SetKeysInSettings(const std::string& folder, const std::map<std::string, std::string>& keys) {
     const std::string path = folder + "/Brimvale.ini";
-    const std::string text = WithKeys(ReadWhole(path), kMenuKeys);
+    const std::string text = WithKeys(ReadWhole(path), keys);
     std::ofstream(path, std::ios::binary) << text;
 }
 

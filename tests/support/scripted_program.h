@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ void WriteSavedPlayers(const std::string& folder, int perSide);
 // The settings file of a data folder written by someone else (the demo data) turned to the menu
 // with the debug log on; the other keys stay.
 void OpenMenuInSettings(const std::string& folder);
+// The keys of a data folder's settings file set to the values; the other keys stay.
+void SetKeysInSettings(const std::string& folder, const std::map<std::string, std::string>& keys);
 
 // A picture read back from the device: 0xAARRGGBB, top row first.
 struct FramePixels {
