@@ -193,13 +193,14 @@ void Character::CollectItems() {
     const int type = item->type;
     ApplyItem(*this, *item);
     const int team = side == 0 || side == 1 ? side : -1;
+    // Counted before a letter that ends the match.
+    if (team != -1) AddToResult(TeamResultIndex(team, TEAM_ITEMS), 1);
+    AddToResult(FighterResultIndex(slot, FIGHTER_ITEMS), 1);
     if (type >= kLetterFirst && type <= kLetterLast && team != -1) g_Match.CollectLetter(team, type - kLetterFirst, slot);
     if (type >= kScreenFirst && type <= kScreenLast) {
         if (!IsNetworkActive() || !local) g_FighterShellCalls.screenItem(type);
         if (IsNetworkActive()) g_GamePacket.WriteScreenEffect(slot, type);
     }
-    if (team != -1) AddToResult(TeamResultIndex(team, TEAM_ITEMS), 1);
-    AddToResult(FighterResultIndex(slot, FIGHTER_ITEMS), 1);
     PlayAndAnnounce(kPickSound, item->position);
     if (ItemCreditValue(type) != 0) PlayAndAnnounce(kCreditSound, item->position);
     item->Collect();

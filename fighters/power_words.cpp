@@ -148,6 +148,9 @@ void Match::CollectLetter(int side, int k, int slot) {
     if (!IsTeamIndex(side) || k < 0 || k >= MATCH_LETTERS) return;
     ++letters[side][k];
     letterTime[k] = GetTime(CLOCK_MATCH);
+    // Counted before the word it may complete, which may end the match.
+    AddToResult(TeamResultIndex(side, TEAM_LETTERS), 1);
+    AddToResult(FighterResultIndex(slot, FIGHTER_LETTERS), 1);
     const int other = 1 - side;
     if (CountLetterItems(k) == 1 && letters[other][k] == 0) letters[other][k] = -1;
     for (int w = 0; w < MATCH_WORDS; ++w) {
@@ -159,6 +162,4 @@ void Match::CollectLetter(int side, int k, int slot) {
             SetWordState(w, 0);
         }
     }
-    AddToResult(TeamResultIndex(side, TEAM_LETTERS), 1);
-    AddToResult(FighterResultIndex(slot, FIGHTER_LETTERS), 1);
 }

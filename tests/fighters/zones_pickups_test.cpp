@@ -1,6 +1,9 @@
 // Springs and portals as a fighter meets them, and the item pickups with their effects by type.
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "support/item_models.h"
 #include "support/fighter_fixture.h"
@@ -264,6 +267,45 @@ TEST_F(ZonesPickupsTest, ALetterCountsForTheSideAndTheTallies) {
     EXPECT_EQ(g_Scenario.results[FighterResultIndex(3, FIGHTER_LETTERS)], 1u);
     EXPECT_EQ(g_Scenario.results[TeamResultIndex(1, TEAM_ITEMS)], 1u);
     EXPECT_EQ(Sounds(160), 1);
+}
+
+// The letter that completes the other side's ZANTOR or FATALITY ends the match in its pickup, and
+// counts all the same: on the host and in the block it tells the clients as the match ends.
+TEST_F(ZonesPickupsTest, TheLetterThatSpellsAWordEndingTheMatchCountsOnTheHostAndInTheBlockItTells) {
+    for (const int word : {0, 1}) {
+        const std::string text = PowerWordText(word);
+        SCOPED_TRACE(text);
+        Network(false, false);
+        ResetItems();
+        testsupport::InstallItemModels();
+        ResetCharacters();
+        Recorder().Clear();
+        g_Scenario.ResetResults();
+        g_Match.Setup(2, 0);
+        Character& c = Spawned(3, 1, {5.5f, 0.0f, 5.5f});
+        const char last = text.back();
+        for (char ch : text) g_Match.letters[1][ch - 'A'] = 1;
+        g_Match.letters[1][last - 'A'] = 0;
+        g_Match.wordState[word] = 1;
+        ASSERT_EQ(SpawnItem(0, 24 + (last - 'A'), {5.5f, 0.75f, 5.5f}, false), 0);
+        // Placed while the host was alone; a client has joined since.
+        Network(true, true);
+        c.CollectItems();
+        ASSERT_NE(g_Match.state, MATCH_PLAYING) << "the word ended the match";
+        std::vector<uint32_t> told;
+        for (const auto& e : Recorder().events)
+            if (e[0] == EVENT_MATCH_RESULTS && e.size() == 1 + 4 * MATCH_RESULT_DWORDS) {
+                told.resize(MATCH_RESULT_DWORDS);
+                std::memcpy(told.data(), e.data() + 1, 4 * MATCH_RESULT_DWORDS);
+            }
+        ASSERT_FALSE(told.empty()) << "the host tells the end's block";
+        for (const uint32_t* block : {static_cast<const uint32_t*>(g_Scenario.results), static_cast<const uint32_t*>(told.data())}) {
+            EXPECT_EQ(block[TeamResultIndex(1, TEAM_LETTERS)], 1u);
+            EXPECT_EQ(block[FighterResultIndex(3, FIGHTER_LETTERS)], 1u);
+            EXPECT_EQ(block[TeamResultIndex(1, TEAM_ITEMS)], 1u);
+            EXPECT_EQ(block[FighterResultIndex(3, FIGHTER_ITEMS)], 1u);
+        }
+    }
 }
 
 }  // namespace
