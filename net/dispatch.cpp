@@ -445,16 +445,24 @@ private:
             return true;
         }
         if (slot >= 0 && !ops_.IsActive(slot))
-            ops_.SpawnAnnounced(slot, id, side, level, p, look, id != 0 && id == g_NetSession.playerId);
+            ops_.SpawnAnnounced(slot, id, side, level, p, look, OwnId(id));
         return true;
     }
 
     // A client's request for a fighter: one made for it, then the whole match as it stands.
     void Answer(uint32_t id, int side, int level, const PlayerLook& look) {
         const int made = ops_.SpawnRequested(id, side, level, look);
-        if (made >= 0 && made < kSlots && sender_ != 0) g_FighterOwners[made] = sender_;
+        const bool madeOne = made >= 0 && made < kSlots;
+        if (madeOne && sender_ != 0) g_FighterOwners[made] = sender_;
+        // The new fighter is news to every machine, its own first: what was written before it
+        // leaves first, and the asker takes nothing it hears before its fighter.
+        g_GamePacket.Address(0);
+        if (madeOne) ops_.WriteFighterPicture(made);
+        // The rest only the asker lacks: a machine already in the match would count the changes
+        // in it (health, energy, experience, the timed states) a second time.
+        g_GamePacket.Address(sender_);
         for (int s = 0; s < kSlots; ++s)
-            if (ops_.IsActive(s)) ops_.WriteFighterPicture(s);
+            if (s != made && ops_.IsActive(s)) ops_.WriteFighterPicture(s);
         ops_.WriteItemsAndProps();
         const int kind = ops_.MatchKind();
         if (kind == 1) {
@@ -464,8 +472,19 @@ private:
             ops_.WriteModePicture(kind);
         }
         ops_.WriteMatchStateAndResults();
+        g_GamePacket.Address(0);
     }
 
+public:
+    static bool OwnId(uint32_t id) { return id != 0 && id == g_NetSession.playerId; }
+
+    // The host's announcement of this machine's own fighter (a whole event 38).
+    static bool AnnouncesOwnFighter(const uint8_t* at) {
+        return at[0] == EVENT_SPAWN_CHARACTER &&
+               OwnId(uint32_t(at[2]) | uint32_t(at[3]) << 8 | uint32_t(at[4]) << 16 | uint32_t(at[5]) << 24);
+    }
+
+private:
     GameOps& ops_;
     bool host_;
     uint32_t sender_;
@@ -534,12 +553,18 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
             WriteDebugLogF("NET ERROR - game event %u unreadable, rest of packet dropped", unsigned(payload[at]));
             break;
         }
+        // Until its fighter comes, a client's picture of the match is the answer still to come.
+        if (awaitingFighter && !Dispatcher::AnnouncesOwnFighter(payload + at)) {
+            at += n;
+            continue;
+        }
         if (!d.Allowed(payload + at, n)) {
             if (refused++ == 0) firstRefused = payload[at];
         } else if (!d.Apply(payload + at, n)) {
             WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
         }
         at += n;
+        if (awaitingFighter && g_GameOps->LocalSlot() >= 0) awaitingFighter = 0;
     }
     if (refused) NoteRefusals(sender, refused, firstRefused);
     receivedBytes += uint32_t(length);

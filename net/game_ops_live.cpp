@@ -179,7 +179,9 @@ public:
             if (!prop.mesh) continue;
             g_GamePacket.WriteSpawnDynamicObject(prop.slot, prop.kind, prop.type, prop.position,
                                                  prop.owner ? prop.owner->slot : -1);
+            const Vec3 sent = prop.lastSentVelocity;
             g_GamePacket.WriteSetDynamicObjectVelocity(&prop);
+            if (g_GamePacket.addressee != 0) prop.lastSentVelocity = sent;
         }
     }
     int MatchKind() override { return g_Match.gameKind; }
@@ -225,13 +227,23 @@ void LiveGameOps::WriteFighterPicture(int s) {
         g.WriteSetAnimation(s, c.upperAnimation, 0, 4);
         g.WriteSetAnimationTime(s, 4, BoneTime(c, 4));
     }
-    // The writers skip what they last sent; the newcomer must hear all of it.
+    // The writers skip what they last sent; the newcomer must hear all of it. The last-sent
+    // copies stand for what every client holds, which a picture for one player leaves as it was.
+    const Vec3 sentPosition = c.lastSentPosition, sentAim = c.lastSentAimPoint;
+    const float sentYaw = c.lastSentYaw;
+    Character* const sentTarget = c.lastSentTarget;
     c.lastSentTarget = reinterpret_cast<Character*>(&c);
     c.lastSentAimPoint = Vec3{1e30f, 1e30f, 1e30f};
     g.WriteSetPosition(&c);
     g.WriteSetYaw(&c);
     g.WriteSetTarget(&c);
     g.WriteSetAimPoint(&c);
+    if (g.addressee != 0) {
+        c.lastSentPosition = sentPosition;
+        c.lastSentYaw = sentYaw;
+        c.lastSentTarget = sentTarget;
+        c.lastSentAimPoint = sentAim;
+    }
     if (c.health < c.maxHealth) g.WriteChangeHealth(s, -1, c.health - c.maxHealth);
     if (c.energy < c.maxEnergy) g.WriteChangeEnergy(s, c.energy - c.maxEnergy);
     if (c.experience > 0.0f) g.WriteAddExperience(s, c.experience, -1);
@@ -259,6 +271,9 @@ void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
     // A match the host's word ends pauses from now, as one that ends by itself.
     if (m.state == MATCH_PLAYING && state != MATCH_PLAYING) {
         m.FollowEndFighters(m.state, state);
+        // A client hears event 44 only in its own join answer, after its fighter: a match the
+        // host says has ended did so before that fighter came, and none of its rows is that one's.
+        if (const Character* own = g_Control.localCharacter) m.endFighters &= uint16_t(~(1u << own->slot));
         m.state = state;
         m.stateTime = GetTime(0);
     }

@@ -44,6 +44,8 @@ void GamePacket::Reset() {
     sequence = 0;
     length = 0;
     dispatching = 0;
+    awaitingFighter = 0;
+    addressee = 0;
     receivedBytes = receivedPackets = largestReceived = 0;
     sentBytes = sentPackets = largestSent = 0;
 }
@@ -67,11 +69,16 @@ void GamePacket::Flush() {
     PutU32At(buffer + 1, sequence);
     buffer[5] = uint8_t(length);
     buffer[6] = uint8_t(length >> 8);
-    g_NetSession.Send(0, buffer, uint32_t(length + GAME_PACKET_HEADER));
+    g_NetSession.Send(addressee, buffer, uint32_t(length + GAME_PACKET_HEADER));
     sentBytes += length;
     ++sentPackets;
     largestSent = std::max<uint32_t>(largestSent, length);
     length = 0;
+}
+
+void GamePacket::Address(uint32_t player) {
+    Flush();
+    addressee = player;
 }
 
 void GamePacket::WriteSetPosition(Character* c) {

@@ -178,6 +178,10 @@ constexpr size_t GAME_PACKET_PAYLOAD = 50000;
 class GamePacket {
 public:
     uint8_t dispatching = 0;    // set while the events of a received packet are applied
+    // A client that asked the host for its fighter and has not been given it: what it hears
+    // meanwhile, the host's answer tells it again.
+    uint8_t awaitingFighter = 0;
+    uint32_t addressee = 0;     // the one player what is appended now goes to; 0: every player
     uint32_t sequence = 0;      // of the last packet sent
     uint16_t length = 0;        // payload bytes appended since the last flush
     uint8_t buffer[GAME_PACKET_HEADER + GAME_PACKET_PAYLOAD] = {};
@@ -262,6 +266,9 @@ public:
     void WriteSetCurseTime(int team, uint32_t ms);
     // Sends the events appended since the last flush as one packet; nothing when none were.
     void Flush();
+    // What was appended leaves first; events appended from here on go to that player alone
+    // (0: to every player).
+    void Address(uint32_t player);
 };
 
 extern GamePacket g_GamePacket;

@@ -6,9 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "fighters/animation_control.h"
 #include "frontend/player_record.h"
 #include "net/game_ops.h"
+#include "shell/control.h"
+#include "support/ball_arena.h"
 #include "support/fighter_fixture.h"
+#include "world/dynamic_object.h"
 #include "world/element_map.h"
 
 namespace {
@@ -18,6 +22,13 @@ using Events = std::vector<Bytes>;
 using testsupport::Recorder;
 
 Bytes g_Asked;
+
+// A game packet the host really sent, and to whom (0: every player).
+struct SentPacket {
+    uint32_t to;
+    Bytes bytes;
+};
+std::vector<SentPacket> g_Sent;
 
 class HostJoinTest : public fightertest::FighterTest {
 protected:
@@ -36,6 +47,8 @@ protected:
         g_Scenario.ResetResults();
     }
     void TearDown() override {
+        ResetDynamicObjects();
+        g_Control.localCharacter = nullptr;
         ResetFighterOwners();
         ResetNetRoleCalls();
         g_ElementMap.list.Clear();
@@ -59,6 +72,81 @@ protected:
         for (const Character& c : g_Characters)
             if (c.active && c.playerId == player) return c.slot;
         return -1;
+    }
+    // The host's events go into its game packet and leave as it sends them.
+    static void SendForReal() {
+        ResetGamePacketSink();
+        g_Sent.clear();
+        g_NetRoleCalls.send = [](bool, uint32_t to, const uint8_t* data, uint32_t size) {
+            g_Sent.push_back({to, Bytes(data, data + size)});
+        };
+    }
+    // What of the packets sent from `first` on reaches the player, in order.
+    static std::vector<Bytes> Reaching(uint32_t player, size_t first = 0) {
+        std::vector<Bytes> got;
+        for (size_t i = first; i < g_Sent.size(); ++i)
+            if (g_Sent[i].to == 0 || g_Sent[i].to == player) got.push_back(g_Sent[i].bytes);
+        return got;
+    }
+    // Those packets received by the client whose player is `player`.
+    static void ReceiveAs(uint32_t player, const std::vector<Bytes>& packets) {
+        Network(true, false);
+        g_NetSession.playerId = player;
+        for (const Bytes& p : packets) g_GamePacket.Dispatch(p.data(), p.size());
+    }
+    // The types of the events in the packets.
+    static std::vector<uint8_t> Types(const std::vector<Bytes>& packets) {
+        std::vector<uint8_t> types;
+        for (const Bytes& p : packets) {
+            Events events;
+            EXPECT_TRUE(Split(p, &events));
+            for (const Bytes& e : events) types.push_back(e[0]);
+        }
+        return types;
+    }
+    // The slot of the first fighter the packets announce, -1 none.
+    static int FirstAnnounced(const std::vector<Bytes>& packets) {
+        for (const Bytes& p : packets) {
+            Events events;
+            EXPECT_TRUE(Split(p, &events));
+            for (const Bytes& e : events)
+                if (e[0] == EVENT_SPAWN_CHARACTER) return int(int8_t(e[1]));
+        }
+        return -1;
+    }
+    // A packet's events, cut by their types' known sizes (the answer's carry no kind 6 or 7 state).
+    static bool Split(const Bytes& packet, Events* out) {
+        static const uint16_t kSize[56] = {
+            14, 0, 0, 6,  3, 14, 0, 0,  0,   11, 7, 2, 0, 2,    2,  6, 0, 2, 7, 6,  7, 6, 27, 20, 17, 17, 0, 0,
+            0,  0, 3, 79, 7, 7,  19, 5, 6, 18, 116, 0, 5, 2, 0, 5, 0, 1057, 15, 2, 7, 14, 14, 14, 3, 3,  6,  4};
+        size_t at = GAME_PACKET_HEADER;
+        while (at < packet.size()) {
+            const uint8_t type = packet[at];
+            size_t n = 0;
+            if (type == EVENT_MATCH_STATE) {
+                if (at + 23 > packet.size()) return false;
+                n = 23 + 5 * size_t(packet[at + 19]);
+            } else if (type < 56) {
+                n = kSize[type];
+            }
+            if (n == 0 || at + n > packet.size()) return false;
+            out->emplace_back(packet.begin() + long(at), packet.begin() + long(at + n));
+            at += n;
+        }
+        return true;
+    }
+    struct Meters {
+        float health, energy, experience;
+        int level;
+        TimedState state;
+        bool operator==(const Meters& o) const {
+            return health == o.health && energy == o.energy && experience == o.experience && level == o.level &&
+                   state.active == o.state.active && state.startTime == o.state.startTime &&
+                   state.durationMs == o.state.durationMs;
+        }
+    };
+    static Meters MetersOf(const Character& c, int state) {
+        return Meters{c.health, c.energy, c.experience, c.level, c.states[state]};
     }
     static std::vector<uint32_t> Row(int slot) {
         const uint32_t* r = g_Scenario.results + FighterResultIndex(slot, 0);
@@ -137,6 +225,144 @@ TEST_F(HostJoinTest, ALeaveAndAJoinInTheEndsPauseLeaveTheRowsTheMatchEndedWith) 
     RemovePlayerCharacters(45);
     ASSERT_EQ(Ask(46), leaver);
     EXPECT_EQ(Row(leaver), unused);
+}
+
+// A newcomer's answer: its fighter goes to every machine, the rest of the match to the newcomer
+// alone. A client already in the match keeps every fighter's meters, level and timed states, and
+// its own end and block; the newcomer, which heard a fighter announced and hurt before it asked,
+// sees every fighter as the host holds it.
+TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceToAnyone) {
+    SendForReal();
+    const int mine = Ask(43);
+    ASSERT_GE(mine, 0);
+    // The newcomer has joined the session and loads its match: it hears from here on.
+    const size_t joined = g_Sent.size();
+    const int other = Ask(44);
+    ASSERT_GE(other, 0);
+    Character& me = g_Characters[mine];
+    Character& him = g_Characters[other];
+    // Both stand, their arrival and its protection over.
+    for (Character* c : {&me, &him}) {
+        Play(*c, ANIM_STAND, 0);
+        c->states[STATE_INVULNERABILITY] = TimedState{};
+    }
+    ASSERT_FALSE(me.IsImmune());
+    ASSERT_FALSE(him.IsImmune());
+    me.ChangeHealth(-12.0f, nullptr);
+    me.ChangeEnergy(-7.0f);
+    me.AddExperience(5.0f, nullptr);
+    him.ChangeHealth(-30.0f, &me);
+    him.AddExperience(0.6f * him.maxExperience, nullptr);
+    him.StartTimedState(STATE_INVISIBILITY, 20000, 1000);
+    // What every client last heard of a ball and of a fighter lags what the host holds now.
+    testsupport::InstallPropTemplates();
+    const int ball = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_SMALL), Vec3{5.5f, 1.0f, 5.5f}, nullptr);
+    ASSERT_GE(ball, 0);
+    g_Balls[ball].velocity = Vec3{0.05f, 0.0f, 0.0f};
+    me.position.x += 0.05f;
+    me.yaw += 0.01f;
+    me.attackTarget = &him;
+    me.aimPoint = Vec3{3.0f, 1.0f, 3.0f};
+    g_GamePacket.Flush();
+    ASSERT_LT(me.health, me.maxHealth);
+    const Vec3 positionHeard = me.lastSentPosition, aimHeard = me.lastSentAimPoint;
+    const float yawHeard = me.lastSentYaw;
+    const Character* const targetHeard = me.lastSentTarget;
+    const Vec3 ballHeard = g_Balls[ball].lastSentVelocity;
+    const Meters myMeters = MetersOf(me, STATE_INVISIBILITY), hisMeters = MetersOf(him, STATE_INVISIBILITY);
+    const std::vector<uint32_t> hostBlock(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS);
+
+    const size_t asked = g_Sent.size();
+    const int newcomer = Ask(45);
+    ASSERT_GE(newcomer, 0);
+    for (size_t i = asked; i < g_Sent.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(g_Sent[i].to == 0 || g_Sent[i].to == 45);
+    }
+    // Those copies stand for what every client holds, which the newcomer's picture leaves as it was.
+    const auto same = [](const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
+    EXPECT_TRUE(same(me.lastSentPosition, positionHeard));
+    EXPECT_EQ(me.lastSentYaw, yawHeard);
+    EXPECT_EQ(me.lastSentTarget, targetHeard);
+    EXPECT_TRUE(same(me.lastSentAimPoint, aimHeard));
+    EXPECT_TRUE(same(g_Balls[ball].lastSentVelocity, ballHeard));
+    const std::vector<uint8_t> toAll = Types(Reaching(43, asked));
+    EXPECT_EQ(std::count(toAll.begin(), toAll.end(), EVENT_SPAWN_CHARACTER), 1) << "the newcomer's fighter alone";
+    for (uint8_t told : {EVENT_CHANGE_HEALTH, EVENT_ADD_EXPERIENCE, EVENT_START_TIMED_STATE, EVENT_MATCH_STATE,
+                         EVENT_MATCH_RESULTS})
+        EXPECT_EQ(std::count(toAll.begin(), toAll.end(), told), 0) << int(told);
+    const std::vector<uint8_t> toNewcomer = Types(Reaching(45, asked));
+    EXPECT_EQ(std::count(toNewcomer.begin(), toNewcomer.end(), EVENT_SPAWN_CHARACTER), 3);
+    EXPECT_EQ(FirstAnnounced(Reaching(45, asked)), newcomer) << "its own fighter first";
+    ASSERT_FALSE(toNewcomer.empty());
+    EXPECT_EQ(toNewcomer.back(), EVENT_MATCH_RESULTS);
+
+    // Client 43, in the match, whose own end came before the host's, hears what reaches it.
+    ReceiveAs(43, {});
+    g_Control.localCharacter = &me;
+    g_Characters[newcomer].LeaveMatch();
+    g_Match.state = MATCH_WON;
+    g_Scenario.results[RESULT_WINNER] = 1;
+    ASSERT_NE(hostBlock[RESULT_WINNER], 1u);
+    const std::vector<uint32_t> ownBlock(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS);
+    ReceiveAs(43, Reaching(43, asked));
+    EXPECT_TRUE(g_Characters[newcomer].active) << "every machine sees the newcomer";
+    EXPECT_TRUE(MetersOf(me, STATE_INVISIBILITY) == myMeters) << "its own fighter";
+    EXPECT_TRUE(MetersOf(him, STATE_INVISIBILITY) == hisMeters) << "the other fighter";
+    EXPECT_EQ(him.level, 2) << "no free level";
+    EXPECT_EQ(g_Match.state, MATCH_WON);
+    EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), ownBlock);
+
+    // The newcomer's machine: a match just started, nothing of it known, and everything sent to
+    // all since it joined waiting in its queue ahead of the answer.
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    g_Match.Setup(7, 0);
+    g_Scenario.ResetResults();
+    g_GamePacket.awaitingFighter = 1;
+    ReceiveAs(45, Reaching(45, joined));
+    ASSERT_NE(g_Control.localCharacter, nullptr);
+    EXPECT_EQ(g_Control.localCharacter->slot, newcomer);
+    for (const auto& [slot, meters] : {std::pair<int, Meters>{mine, myMeters}, {other, hisMeters}}) {
+        SCOPED_TRACE(slot);
+        const Character& c = g_Characters[slot];
+        ASSERT_TRUE(c.active);
+        EXPECT_EQ(c.health, meters.health);
+        EXPECT_EQ(c.energy, meters.energy);
+        EXPECT_EQ(c.experience, meters.experience);
+        EXPECT_EQ(c.level, meters.level);
+    }
+    EXPECT_TRUE(g_Characters[other].states[STATE_INVISIBILITY].active);
+    EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), hostBlock);
+}
+
+// A newcomer given a leaver's slot in the end's pause: on its own machine the match is over when
+// it comes, and it is not among the fighters the match ended with, so the leaver's row in its slot
+// is neither its page's nor its stored player's.
+TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWith) {
+    SendForReal();
+    const int leaver = Ask(43), stayer = Ask(44);
+    ASSERT_GE(leaver, 0);
+    ASSERT_GE(stayer, 0);
+    g_Characters[leaver].SetLevel(6, false, true);
+    g_Match.End(leaver);
+    ASSERT_EQ(Row(leaver)[FIGHTER_LEVEL], 6u);
+    RemovePlayerCharacters(43);
+    const size_t asked = g_Sent.size();
+    ASSERT_EQ(Ask(45), leaver);
+
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    g_Match.Setup(7, 0);
+    g_Scenario.ResetResults();
+    g_GamePacket.awaitingFighter = 1;
+    ReceiveAs(45, Reaching(45, asked));
+    ASSERT_NE(g_Control.localCharacter, nullptr);
+    EXPECT_EQ(g_Control.localCharacter->slot, leaver);
+    EXPECT_EQ(g_Menu.localSlot, leaver);
+    EXPECT_NE(g_Match.state, MATCH_PLAYING) << "the host's end holds here too";
+    EXPECT_EQ(g_Match.endFighters >> leaver & 1u, 0u) << "the newcomer came after the end";
+    EXPECT_EQ(g_Match.endFighters >> stayer & 1u, 1u);
 }
 
 }  // namespace

@@ -42,34 +42,53 @@ int g_clientSlot = 0;
 
 void KeepEvent(const uint8_t* event, size_t size) { g_answer.insert(g_answer.end(), event, event + size); }
 
+// The host's own fighter in slot 0, standing and 10 short of its health, as the host tells it.
+constexpr float kHostFighterHurt = 10.0f;
+void WriteHostFighter(const Vec3& at) {
+    g_GamePacket.WriteSpawnCharacter(0, 0, 1, 0, at, PlayerRecord{});
+    g_GamePacket.WriteSetAnimation(0, 0, 0, 0);
+    g_GamePacket.WriteStopTimedState(0, STATE_INVULNERABILITY, 0);
+    g_GamePacket.WriteChangeHealth(0, -1, -kHostFighterHurt);
+}
+
+// The events `write` appends, queued as one game packet from the host.
+template <typename F>
+void QueueFromHost(F write) {
+    g_answer.assign(GAME_PACKET_HEADER, 0);
+    g_answer[0] = SESSION_MESSAGE_GAME_PACKET;
+    g_GamePacketSink = KeepEvent;
+    write();
+    ResetGamePacketSink();
+    const size_t length = g_answer.size() - GAME_PACKET_HEADER;
+    g_answer[5] = uint8_t(length);
+    g_answer[6] = uint8_t(length >> 8);
+    EnqueueReceivedPacket(0, netio::Message(0, g_answer.data(), g_answer.size()));
+}
+
 // The host's side: a request for a fighter is answered as the host does, with the fighter in
-// slot 0 at the side's first start and four letters on item places of the element map.
+// slot 0 at the side's first start, announced to all, and then for the asker alone the rest of the
+// match: four letters on item places of the element map. With a fighter of the host's before the
+// client's, the client has also heard what the host sent to all while it loaded.
 void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size) {
     if (hosting || size <= GAME_PACKET_HEADER || data[GAME_PACKET_HEADER] != EVENT_SPAWN_CHARACTER) return;
     ++g_requests;
     Vec3 start{};
     float facing = 0.0f;
     if (!FindPlacedCharacter(0, 0, &start, &facing)) return;
-    g_answer.assign(GAME_PACKET_HEADER, 0);
-    g_answer[0] = SESSION_MESSAGE_GAME_PACKET;
-    g_GamePacketSink = KeepEvent;
-    PlayerRecord record{};
     Vec3 other{};
     float otherFacing = 0.0f;
-    if (g_clientSlot > 0 && FindPlacedCharacter(1, 0, &other, &otherFacing))
-        g_GamePacket.WriteSpawnCharacter(0, 0, 1, 0, other, record);
-    g_GamePacket.WriteSpawnCharacter(g_clientSlot, kClientId, 0, 0, start, record);
-    uint32_t slot = 0;
-    for (ElementRecord* r = g_ElementMap.list.First(); r && slot < 4; r = g_ElementMap.list.Next(r)) {
-        if (r->elementKind != ELEMENT_ITEM || !r->placeable) continue;
-        g_GamePacket.WriteSpawnItem(slot, kFirstLetterType + kLetters[slot], r->position, true);
-        ++slot;
-    }
-    ResetGamePacketSink();
-    const size_t length = g_answer.size() - GAME_PACKET_HEADER;
-    g_answer[5] = uint8_t(length);
-    g_answer[6] = uint8_t(length >> 8);
-    EnqueueReceivedPacket(0, netio::Message(0, g_answer.data(), g_answer.size()));
+    const bool host = g_clientSlot > 0 && FindPlacedCharacter(1, 0, &other, &otherFacing);
+    if (host) QueueFromHost([&] { WriteHostFighter(other); });
+    QueueFromHost([&] { g_GamePacket.WriteSpawnCharacter(g_clientSlot, kClientId, 0, 0, start, PlayerRecord{}); });
+    QueueFromHost([&] {
+        if (host) WriteHostFighter(other);
+        uint32_t slot = 0;
+        for (ElementRecord* r = g_ElementMap.list.First(); r && slot < 4; r = g_ElementMap.list.Next(r)) {
+            if (r->elementKind != ELEMENT_ITEM || !r->placeable) continue;
+            g_GamePacket.WriteSpawnItem(slot, kFirstLetterType + kLetters[slot], r->position, true);
+            ++slot;
+        }
+    });
 }
 
 class ClientStartTest : public ::testing::Test {
@@ -154,6 +173,8 @@ TEST_F(ClientStartTest, AGameThatHostedAndThenJoinsKeepsTheFighterTheHostGaveItA
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, hosted + 1);
     EXPECT_TRUE(g_Characters[0].active) << "the host's fighter";
+    EXPECT_EQ(g_Characters[0].health, g_Characters[0].maxHealth - kHostFighterHurt)
+        << "heard once, from the answer, and not also from what came before it";
     EXPECT_EQ(g_Menu.localSlot, hosted + 1);
     g_ShellCalls.returnFromMatch();
     EXPECT_EQ(g_Menu.localSlot, hosted + 1) << "what the results pages read";
