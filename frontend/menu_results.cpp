@@ -59,9 +59,9 @@ int Outcome(int side) {
         // the best score of the column the pages show, the earlier row on a tie, among the
         // fighters still in the match when it is known who they were.
         int best = winner >= 0 && winner < MAX_CHARACTERS ? winner : -1;
+        const bool known = g_Menu.resultsFought != 0;
         if (best < 0) {
             const int field = FighterScoreField(kind);
-            const bool known = g_Menu.resultsFought != 0;
             int32_t bestScore = 0;
             for (int row = 0; row < MAX_CHARACTERS; ++row) {
                 if (known && !RowFought(row)) continue;
@@ -70,7 +70,8 @@ int Outcome(int side) {
             }
         }
         if (best < 0) return 0;
-        return best == g_Menu.localSlot ? 1 : -1;
+        // A fighter that joined after the end won nothing, whatever slot it was given.
+        return best == g_Menu.localSlot && (!known || RowFought(best)) ? 1 : -1;
     }
     if (winner != 0 && winner != 1) return 0;
     return winner == side ? 1 : -1;

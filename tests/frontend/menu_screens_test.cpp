@@ -513,6 +513,12 @@ TEST_F(PlayedKindTest, EachForHimselfOnlyTheRowsThatFoughtRankWhenTheTimeRanOut)
     DropButtons();
     s.SetScreen(18);
     EXPECT_STREQ(s.labels[0].text, "Lost") << "row 0 did not fight";
+    // A newcomer given the winner's slot in the end's pause won nothing.
+    words[RESULT_WINNER] = 2;
+    fought = 1u << 1;
+    EXPECT_STREQ(Play(1, 0, 6, 6, words, 2).labels[0].text, "Lost");
+    fought = (1u << 1) | (1u << 2);
+    EXPECT_STREQ(Play(1, 0, 6, 6, words, 2).labels[0].text, "Won");
 }
 
 // Each for himself, a fighter left alone that spells FATALITY has played a defeat, and its results
