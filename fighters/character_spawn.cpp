@@ -171,7 +171,7 @@ void SpawnLocalPlayer() {
             record = &plain;
         }
         g_GamePacket.WriteSpawnCharacter(-1, g_NetSession.playerId, side, level, Vec3{0.0f, 0.0f, 0.0f}, *record);
-        g_GamePacket.awaitingFighter = 1;
+        g_GamePacket.joining = JOIN_ASKED;
     }
     cache.Clear();
 }

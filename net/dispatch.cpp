@@ -554,7 +554,7 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
             break;
         }
         // Until its fighter comes, a client's picture of the match is the answer still to come.
-        if (awaitingFighter && !Dispatcher::AnnouncesOwnFighter(payload + at)) {
+        if (joining == JOIN_ASKED && !Dispatcher::AnnouncesOwnFighter(payload + at)) {
             at += n;
             continue;
         }
@@ -563,8 +563,9 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
         } else if (!d.Apply(payload + at, n)) {
             WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
         }
+        if (joining == JOIN_ASKED && g_GameOps->LocalSlot() >= 0) joining = JOIN_ANSWERING;
+        else if (joining == JOIN_ANSWERING && payload[at] == EVENT_MATCH_RESULTS) joining = JOIN_DONE;
         at += n;
-        if (awaitingFighter && g_GameOps->LocalSlot() >= 0) awaitingFighter = 0;
     }
     if (refused) NoteRefusals(sender, refused, firstRefused);
     receivedBytes += uint32_t(length);

@@ -44,7 +44,7 @@ void GamePacket::Reset() {
     sequence = 0;
     length = 0;
     dispatching = 0;
-    awaitingFighter = 0;
+    joining = JOIN_DONE;
     addressee = 0;
     receivedBytes = receivedPackets = largestReceived = 0;
     sentBytes = sentPackets = largestSent = 0;

@@ -173,14 +173,16 @@ void ResetGamePacketSink();
 
 // The packet on the wire: kind 4, u32 sequence, u16 payload length, then the events.
 constexpr size_t GAME_PACKET_HEADER = 7;
+constexpr uint8_t JOIN_DONE = 0, JOIN_ASKED = 1, JOIN_ANSWERING = 2;
 constexpr size_t GAME_PACKET_PAYLOAD = 50000;
 
 class GamePacket {
 public:
     uint8_t dispatching = 0;    // set while the events of a received packet are applied
-    // A client that asked the host for its fighter and has not been given it: what it hears
-    // meanwhile, the host's answer tells it again.
-    uint8_t awaitingFighter = 0;
+    // A client's way through the host's answer to its request for a fighter: JOIN_ASKED takes
+    // nothing before its fighter, which the answer tells again; JOIN_ANSWERING takes the rest of
+    // the answer, which ends with the match's result block.
+    uint8_t joining = 0;
     uint32_t addressee = 0;     // the one player what is appended now goes to; 0: every player
     uint32_t sequence = 0;      // of the last packet sent
     uint16_t length = 0;        // payload bytes appended since the last flush

@@ -40,13 +40,15 @@ constexpr uint32_t kFighterWaitMs = 30000;
 
 void CreateTestFont() { g_Font.Create("Comic Sans MS", 20, 0); }
 
-// Pumps window messages and the network until the host assigns our fighter, the session ends
-// or the wait runs out. True when a fighter was assigned.
+// Pumps window messages and the network until the host assigns our fighter and the rest of its
+// answer is in, the session ends or the wait runs out. True when a fighter was assigned.
 bool WaitForLocalFighter() {
     uint32_t start = os::timeGetTime();
     os::Message msg;
-    // The drain stops a session that ended, which clears its flag: either ends the wait.
-    while (!g_Control.localCharacter && !g_SessionTerminated && g_NetSession.active) {
+    // The drain stops a session that ended, which clears its flag: either ends the wait. The
+    // answer's rest may come in later packets than the fighter.
+    while ((!g_Control.localCharacter || g_GamePacket.joining != JOIN_DONE) && !g_SessionTerminated &&
+           g_NetSession.active) {
         if (os::timeGetTime() - start > kFighterWaitMs) break;
         while (os::PeekMessage(&msg, os::PM_REMOVE)) {
             os::TranslateMessage(&msg);

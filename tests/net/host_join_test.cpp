@@ -319,7 +319,7 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
     g_Control.localCharacter = nullptr;
     g_Match.Setup(7, 0);
     g_Scenario.ResetResults();
-    g_GamePacket.awaitingFighter = 1;
+    g_GamePacket.joining = JOIN_ASKED;
     ReceiveAs(45, Reaching(45, joined));
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, newcomer);
@@ -355,10 +355,15 @@ TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWi
     g_Control.localCharacter = nullptr;
     g_Match.Setup(7, 0);
     g_Scenario.ResetResults();
-    g_GamePacket.awaitingFighter = 1;
-    ReceiveAs(45, Reaching(45, asked));
+    g_GamePacket.joining = JOIN_ASKED;
+    const std::vector<Bytes> reaching = Reaching(45, asked);
+    ASSERT_GE(reaching.size(), 2u);
+    ReceiveAs(45, std::vector<Bytes>(reaching.begin(), reaching.end() - 1));
     ASSERT_NE(g_Control.localCharacter, nullptr);
     EXPECT_EQ(g_Control.localCharacter->slot, leaver);
+    EXPECT_EQ(g_GamePacket.joining, JOIN_ANSWERING) << "the rest of the answer is still to come";
+    ReceiveAs(45, {reaching.back()});
+    EXPECT_EQ(g_GamePacket.joining, JOIN_DONE);
     EXPECT_EQ(g_Menu.localSlot, leaver);
     EXPECT_NE(g_Match.state, MATCH_PLAYING) << "the host's end holds here too";
     EXPECT_EQ(g_Match.endFighters >> leaver & 1u, 0u) << "the newcomer came after the end";

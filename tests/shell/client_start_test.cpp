@@ -3,7 +3,9 @@
 // the host placed, and the HUD's power words are those the letters among them can spell.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "core/settings.h"
@@ -25,6 +27,7 @@
 #include "support/temp_dir.h"
 #include "world/element_map.h"
 #include "world/item.h"
+#include "world/scenario.h"
 #include "world/world_seams.h"
 
 namespace {
@@ -51,9 +54,9 @@ void WriteHostFighter(const Vec3& at) {
     g_GamePacket.WriteChangeHealth(0, -1, -kHostFighterHurt);
 }
 
-// The events `write` appends, queued as one game packet from the host.
+// The events `write` appends, as one game packet from the host.
 template <typename F>
-void QueueFromHost(F write) {
+std::vector<uint8_t> FromHost(F write) {
     g_answer.assign(GAME_PACKET_HEADER, 0);
     g_answer[0] = SESSION_MESSAGE_GAME_PACKET;
     g_GamePacketSink = KeepEvent;
@@ -62,8 +65,13 @@ void QueueFromHost(F write) {
     const size_t length = g_answer.size() - GAME_PACKET_HEADER;
     g_answer[5] = uint8_t(length);
     g_answer[6] = uint8_t(length >> 8);
-    EnqueueReceivedPacket(0, netio::Message(0, g_answer.data(), g_answer.size()));
+    return g_answer;
 }
+void Queue(const std::vector<uint8_t>& packet) {
+    EnqueueReceivedPacket(0, netio::Message(0, packet.data(), packet.size()));
+}
+// The answer's rest, which the network brings a moment after the fighter.
+std::thread g_rest;
 
 // The host's side: a request for a fighter is answered as the host does, with the fighter in
 // slot 0 at the side's first start, announced to all, and then for the asker alone the rest of the
@@ -78,9 +86,9 @@ void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size)
     Vec3 other{};
     float otherFacing = 0.0f;
     const bool host = g_clientSlot > 0 && FindPlacedCharacter(1, 0, &other, &otherFacing);
-    if (host) QueueFromHost([&] { WriteHostFighter(other); });
-    QueueFromHost([&] { g_GamePacket.WriteSpawnCharacter(g_clientSlot, kClientId, 0, 0, start, PlayerRecord{}); });
-    QueueFromHost([&] {
+    if (host) Queue(FromHost([&] { WriteHostFighter(other); }));
+    Queue(FromHost([&] { g_GamePacket.WriteSpawnCharacter(g_clientSlot, kClientId, 0, 0, start, PlayerRecord{}); }));
+    std::vector<uint8_t> rest = FromHost([&] {
         if (host) WriteHostFighter(other);
         uint32_t slot = 0;
         for (ElementRecord* r = g_ElementMap.list.First(); r && slot < 4; r = g_ElementMap.list.Next(r)) {
@@ -88,6 +96,13 @@ void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size)
             g_GamePacket.WriteSpawnItem(slot, kFirstLetterType + kLetters[slot], r->position, true);
             ++slot;
         }
+        g_GamePacket.WriteMatchState();
+        g_GamePacket.WriteMatchResults(g_Scenario.results, MATCH_RESULT_DWORDS);
+    });
+    if (g_rest.joinable()) g_rest.join();
+    g_rest = std::thread([rest] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Queue(rest);
     });
 }
 
@@ -122,6 +137,7 @@ protected:
         return !g_Menu.active;
     }
     void TearDown() override {
+        if (g_rest.joinable()) g_rest.join();
         ReleaseGame(true);
         ResetNetRoleCalls();
         ResetNetSession();
