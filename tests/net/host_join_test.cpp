@@ -235,6 +235,13 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
     const int newcomer = Ask(45);
     ASSERT_GE(newcomer, 0);
     for (size_t i = asked; i < g_Sent.size(); ++i) EXPECT_TRUE(g_Sent[i].to == 0 || g_Sent[i].to == 45) << i;
+    // The newcomer hears of its own fighter once.
+    const Bytes announced = {EVENT_SPAWN_CHARACTER, uint8_t(newcomer), 45, 0, 0, 0};
+    int told = 0;
+    for (const Bytes& p : Reaching(45, asked))
+        for (auto at = p.begin(); (at = std::search(at, p.end(), announced.begin(), announced.end())) != p.end(); ++at)
+            ++told;
+    EXPECT_EQ(told, 1);
     // Those copies stand for what every client holds, which the newcomer's picture leaves as it was.
     const auto same = [](const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; };
     EXPECT_TRUE(same(me.lastSentPosition, positionHeard));
