@@ -192,6 +192,7 @@ void ResetMatch() {
 
 void Match::Setup(int kind, int side) {
     gameKind = kind;
+    hostEnded = 0;
     SetState(MATCH_PLAYING, false);
     endFighters = 0;
     elapsed = 0;
@@ -326,6 +327,8 @@ void Match::SetState(int newState, bool notify) {
     state = newState;
     stateTime = now;
     if (newState == MATCH_PLAYING) startTime = now;
+    // The host's end block already holds the end's time and levels, of the fighters it ended with.
+    if (hostEnded) return;
     g_Scenario.results[RESULT_ELAPSED] = now - startTime;
     for (int slot = 0; slot < MAX_CHARACTERS; ++slot) {
         const Character& c = g_Characters[slot];
@@ -344,7 +347,13 @@ void Match::NoteEndFighters() {
 
 void Match::FollowEndFighters(int fromState, int toState) {
     if (toState == MATCH_PLAYING) endFighters = 0;
-    else if (fromState == MATCH_PLAYING) NoteEndFighters();
+    else if (fromState == MATCH_PLAYING && !hostEnded) NoteEndFighters();
+}
+
+void Match::HearHostEnd() {
+    if (state != MATCH_PLAYING || hostEnded) return;
+    NoteEndFighters();
+    hostEnded = 1;
 }
 
 void Match::RecordKill(int amount, int victimSlot, int killerSlot) {

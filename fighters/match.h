@@ -133,6 +133,9 @@ public:
     // leaves during the end's pause still fought, and the results must not depend on who left
     // the session first.
     uint16_t endFighters;
+    // A client that heard the host's end while its own match still played: the end's fighters
+    // and the block are the host's, whatever joins before its own end.
+    uint8_t hostEnded;
 
     // Team counters, per side, each with the time of its last change.
     int32_t captures[2];
@@ -186,6 +189,8 @@ public:
     // Notes who is in the match as it leaves play; a match at play has not ended.
     void NoteEndFighters();
     void FollowEndFighters(int fromState, int toState);
+    // A client hears the host's end block while it still plays.
+    void HearHostEnd();
     void RecordKill(int points, int victimSlot, int killerSlot);
     void AddPoints(int amount, int team, int slot);
     void BuildTeamLists();

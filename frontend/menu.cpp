@@ -352,7 +352,7 @@ void Menu::ReturnFromMatch() {
     resultsPending = 1;
     // The fighters of a match that ended are those it ended with; one left early has only those
     // still here. Neither depends on the session, which may be gone by now.
-    if (g_Match.state == MATCH_PLAYING) g_Match.NoteEndFighters();
+    if (g_Match.state == MATCH_PLAYING && !g_Match.hostEnded) g_Match.NoteEndFighters();
     resultsFought = g_Match.endFighters;
     ClearWorldElements();
     if (g_MenuShellCalls.releaseGame) g_MenuShellCalls.releaseGame(false);

@@ -123,6 +123,8 @@ public:
     void SetMatchState(const uint8_t* event, size_t size) override;
     void SetMatchResults(const uint32_t* words) override {
         std::memcpy(g_Scenario.results, words, sizeof g_Scenario.results);
+        // Outside a join answer the host sends its block only as its match ends.
+        if (g_GamePacket.joining == JOIN_DONE) g_Match.HearHostEnd();
     }
     void ApplyModeEvent(const uint8_t* event, size_t size) override {
         if (event[0] == EVENT_RECORD_KILL)

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fighters/character.h"
+#include "fighters/match.h"
 #include "frontend/menu_fixture.h"
 #include "frontend/sprite2d.h"
 #include "render/material.h"
@@ -307,6 +308,19 @@ TEST_F(MenuTest, AReturnFromAMatchReloadsTheFrontEndOnTheResultsPage) {
     EXPECT_GT(rec->Counters().presents, presents) << "picture 97 shown while loading";
     EXPECT_EQ(g_Settings.width, 1024);
     std::memset(g_Scenario.results, 0, sizeof g_Scenario.results);
+}
+
+// A client that heard the host's end before its own and leaves before its own end: the fighters
+// the host ended with, not those in the match since.
+TEST_F(MenuTest, AClientThatHeardTheHostsEndAndLeavesKeepsTheFightersTheHostEndedWith) {
+    g_Match.state = MATCH_PLAYING;
+    g_Match.endFighters = 0x3;
+    g_Match.hostEnded = 1;
+    g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 1;
+    g_Menu.ReturnFromMatch();
+    g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 0;
+    ResetMatch();
+    EXPECT_EQ(g_Menu.resultsFought, 0x3u);
 }
 
 }  // namespace

@@ -290,6 +290,10 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
     }
     EXPECT_TRUE(g_Characters[other].states[STATE_INVISIBILITY].active);
     EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), hostBlock);
+    // The block in its answer is of a match at play: its own end later writes its own fighter's row.
+    g_Match.SetState(MATCH_LOST, false);
+    EXPECT_EQ(Row(newcomer)[FIGHTER_LEVEL], uint32_t(g_Characters[newcomer].level));
+    EXPECT_NE(g_Characters[newcomer].level, 0);
 }
 
 // A newcomer given a leaver's slot in the end's pause: on its own machine the match is over when

@@ -9,6 +9,7 @@
 #include "fighters/match.h"
 #include "net/game_ops.h"
 #include "net/session.h"
+#include "world/scenario.h"
 
 namespace {
 
@@ -91,6 +92,40 @@ TEST_F(MatchEndTest, AClientKeepsWhoTheMatchEndedWithWhenTheHostSaysSo) {
     EXPECT_EQ(g_Match.state, MATCH_LOST);
     EXPECT_EQ(g_Match.stateTime, 5000u);
     EXPECT_EQ(g_Match.endFighters, 0x5);
+}
+
+// A client slower than its host hears the host's end block while its own match still plays, and a
+// newcomer the host made in its pause, one in the slot of a leaver, before its own end: the fighters
+// the match ended with, the end's time and the rows stay the host's, through its own end or a leave.
+TEST_F(MatchEndTest, AClientThatHearsTheHostsEndBeforeItsOwnKeepsTheHostsFightersAndRows) {
+    g_Match.gameKind = 7;
+    Fighters({0, 2, 5});
+    uint32_t block[MATCH_RESULT_DWORDS] = {};
+    block[RESULT_ELAPSED] = 60000;
+    block[FighterResultIndex(5, FIGHTER_LEVEL)] = 6;
+    g_GameOps->SetMatchResults(block);
+    ASSERT_EQ(g_Match.state, MATCH_PLAYING);
+    Fighters({0, 2, 5, 7});
+    g_Characters[5].level = 1;
+    g_Characters[7].level = 1;
+    StopMatchClockAt(61000);
+    g_Match.SetState(MATCH_LOST, false);
+    EXPECT_EQ(g_Match.endFighters, 0x25);
+    EXPECT_EQ(g_Scenario.results[RESULT_ELAPSED], 60000u);
+    EXPECT_EQ(g_Scenario.results[FighterResultIndex(5, FIGHTER_LEVEL)], 6u);
+    EXPECT_EQ(g_Scenario.results[FighterResultIndex(7, FIGHTER_LEVEL)], 0u);
+    // The next match counts afresh.
+    g_Match.Setup(7, 0);
+    g_Match.SetState(MATCH_LOST, false);
+    EXPECT_EQ(g_Match.endFighters, 0xA5);
+    EXPECT_EQ(g_Scenario.results[FighterResultIndex(7, FIGHTER_LEVEL)], 1u);
+    // A client whose own end came first keeps its own when the host's block comes.
+    Fighters({0, 2, 5});
+    g_Match.Setup(7, 0);
+    g_Match.SetState(MATCH_WON, false);
+    Fighters({0, 2});
+    g_GameOps->SetMatchResults(block);
+    EXPECT_EQ(g_Match.endFighters, 0x25);
 }
 
 }  // namespace
