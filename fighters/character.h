@@ -450,8 +450,8 @@ private:
     // Into the scene's character list without telling the session.
     bool AttachModel();
     void ReturnCarriedSymbol(bool dropAtCell);
-    // A leaver's symbol falls where it stood, where the host says.
-    void DropSymbolOnLeaving();
+    // A dead or leaving carrier's symbol falls where it stood, where the host says.
+    void DropCarriedSymbol();
     // Frames of the animation on a bone in ms at its rate; 0 for none or a rate that is not forward.
     uint32_t FramesToMs(int bone, float frames) const;
     // The attached effect, while in use, rides on the upper body when its type follows; a slot no

@@ -91,7 +91,8 @@ void Character::Die() {
     // Lying on the ground already, or in a fall or death of its own: it stays in that.
     if (currentAnimation != 124 && !(actionClass == 7 && currentAnimation < 135))
         SetAnimation(DeathAnimationFor(currentAnimation), 0, 0, 0);
-    if (g_Match.gameKind == 0) ReturnCarriedSymbol(true);
+    // The host says where the symbol fell; a client's view of the cell may be another.
+    if (g_Match.gameKind == 0 && matchrules::IsAuthoritative()) DropCarriedSymbol();
 }
 
 void Character::Revive() {
@@ -142,7 +143,7 @@ void Character::LeaveMatch() {
     // As at a death: the glows on it end and a symbol it carried falls where it stood.
     ReleasePowerEffects();
     ReleaseEffect();
-    if (g_Match.gameKind == 0) DropSymbolOnLeaving();
+    if (g_Match.gameKind == 0) DropCarriedSymbol();
     if (g_Match.cursedFighter == this) {
         // The side that carried the curse keeps it, and its clock: a fighter near its side's limit
         // must not hand both to the other side by leaving. With none of its side left it goes back
@@ -163,12 +164,12 @@ void Character::LeaveMatch() {
     Despawn();
 }
 
-void Character::DropSymbolOnLeaving() {
+void Character::DropCarriedSymbol() {
     const int team = 1 - side;
     if (side < 0 || side >= SIDE_COUNT || g_Match.symbols[team].carrier != this) return;
     ReturnCarriedSymbol(true);
-    // Each machine would drop it where it last saw the leaver: the host says where it lies, before
-    // the clients hear of the leave.
+    // Each machine would drop it where it last saw the carrier: the host says where it lies, before
+    // the clients hear of a leave.
     const SymbolRecord& s = g_Match.symbols[team];
     if (IsHost()) g_GamePacket.WriteSetSymbolCarrier(team, s.atHome ? Vec3{} : s.symbolPosition, -1);
 }

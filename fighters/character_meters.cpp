@@ -47,10 +47,12 @@ void SetKillObserver(KillObserver observer) { g_KillObserver = observer; }
 void Character::ChangeHealth(float amount, Character* attacker) {
     // A value from a packet that is no number changes nothing.
     if (!std::isfinite(amount)) return;
-    if (!Playing() || dead || health == 0.0f) return;
-    if (amount < 0.0f && IsImmune()) return;
-    if (amount < 0.0f && SidesPlayAsTeams() && TeamMates(*this, attacker)) return;
-    if (IsClientNotDispatching()) return;
+    if (!IsReplayingHost()) {
+        if (!Playing() || dead || health == 0.0f) return;
+        if (amount < 0.0f && IsImmune()) return;
+        if (amount < 0.0f && SidesPlayAsTeams() && TeamMates(*this, attacker)) return;
+        if (IsClientNotDispatching()) return;
+    }
 
     health = std::min(health + amount, maxHealth);
     if (health <= 0.0f) {
@@ -71,7 +73,7 @@ void Character::ChangeHealth(float amount, Character* attacker) {
 
 void Character::ChangeEnergy(float amount) {
     if (!std::isfinite(amount)) return;
-    if (dead || IsClientNotDispatching()) return;
+    if (!IsReplayingHost() && (dead || IsClientNotDispatching())) return;
     const bool local = IsLocalFighter(this);
     if (local && amount > 0.0f && g_FighterShellCalls.selectedPower() == -1) SelectDefaultPower();
     energy = std::clamp(energy + amount, 0.0f, maxEnergy);
@@ -86,10 +88,13 @@ void Character::ChangeEnergy(float amount) {
 
 void Character::AddExperience(float amount, Character* other) {
     if (!std::isfinite(amount)) return;
-    if (!Playing() || dead) return;
-    if (SidesPlayAsTeams() && other && other->side == side) return;
-    if (IsClientNotDispatching()) return;
-    if (g_Menu.gameType == kCampaignMode && IsLocalFighter(this)) amount *= kCampaignExperience;
+    // The host's event carries the amount as the host applied it, campaign bonus included.
+    if (!IsReplayingHost()) {
+        if (!Playing() || dead) return;
+        if (SidesPlayAsTeams() && other && other->side == side) return;
+        if (IsClientNotDispatching()) return;
+        if (g_Menu.gameType == kCampaignMode && IsLocalFighter(this)) amount *= kCampaignExperience;
+    }
     experience = std::max(experience + amount, 0.0f);
     // What is past the mark is not carried into the new level.
     if (experience >= maxExperience) SetLevel(level + 1, true, true);

@@ -280,6 +280,10 @@ void Match::Update() {
             if (g_Settings.test) g_TrajectoryTable.WriteStats();
             g_FighterShellCalls.requestLeaveMatch();
         }
+    } else if (IsClient()) {
+        // A client's match ends with the host's, when its end block comes: ended here by the same
+        // tests it could end on another winner, or before the host's last changes arrived.
+        elapsed = now - startTime;
     } else {
         const int winner = UpdateRules();
         if (winner != -1) {
@@ -288,9 +292,7 @@ void Match::Update() {
             elapsed = now - startTime;
             if (ModeHasTimeLimit(gameKind) && elapsed > timeLimit) {
                 g_Scenario.results[RESULT_WINNER] = uint32_t(-1);
-                SetState(MATCH_LOST, true);
-                g_FighterShellCalls.playFx(kDefeatSound, nullptr, 0);
-                g_FighterShellCalls.fadeOutMusic(kMusicFadeMs);
+                Finish(false);
             }
         }
     }
@@ -306,10 +308,17 @@ void Match::Update() {
     }
 }
 
-void Match::End(int winner) {
+bool Match::LocalWins(int winner) const {
     const Character* local = g_FighterShellCalls.localFighter();
-    const bool won = gameKind >= 6 ? local && local->slot == winner : localSide == winner;
+    return gameKind >= 6 ? local && local->slot == winner : localSide == winner;
+}
+
+void Match::End(int winner) {
     g_Scenario.results[RESULT_WINNER] = uint32_t(winner);
+    Finish(LocalWins(winner));
+}
+
+void Match::Finish(bool won) {
     if (won) {
         SetState(MATCH_WON, true);
         g_FighterShellCalls.playFx(kVictorySound[localSide == 0 ? 0 : 1], nullptr, 0);
@@ -351,9 +360,16 @@ void Match::FollowEndFighters(int fromState, int toState) {
 }
 
 void Match::HearHostEnd() {
-    if (state != MATCH_PLAYING || hostEnded) return;
+    if (hostEnded) return;
+    // What reached this machine before the block is what the host had done before its end: the
+    // fighters here now are those it ended with.
     NoteEndFighters();
     hostEnded = 1;
+    const bool won = LocalWins(int32_t(g_Scenario.results[RESULT_WINNER]));
+    if (state == MATCH_PLAYING)
+        Finish(won);
+    else
+        state = won ? MATCH_WON : MATCH_LOST;
 }
 
 void Match::RecordKill(int amount, int victimSlot, int killerSlot) {
@@ -389,7 +405,9 @@ void Match::RecordKill(int amount, int victimSlot, int killerSlot) {
         AddToResult(TeamResultIndex(k, TEAM_KILL_POINTS), amount);
         AddToResult(FighterResultIndex(killerSlot, FIGHTER_KILL_SCORE), amount);
         AddToResult(FighterResultIndex(killerSlot, FIGHTER_KILL_POINTS), amount);
-        if (gameKind == 5 || gameKind == 6) killer->AddExperience(0.1f * killer->maxExperience, nullptr);
+        // A client replays the host's kill: the experience came in the host's own event before it.
+        if ((gameKind == 5 || gameKind == 6) && !IsClient())
+            killer->AddExperience(0.1f * killer->maxExperience, nullptr);
     }
     const int32_t size = amount < 0 ? Negated(amount) : amount;
     AddToResult(TeamResultIndex(v, TEAM_DEATHS), size);

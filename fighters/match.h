@@ -133,8 +133,7 @@ public:
     // leaves during the end's pause still fought, and the results must not depend on who left
     // the session first.
     uint16_t endFighters;
-    // A client that heard the host's end while its own match still played: the end's fighters
-    // and the block are the host's, whatever joins before its own end.
+    // A client that heard the host's end: the end's fighters and the block are the host's.
     uint8_t hostEnded;
 
     // Team counters, per side, each with the time of its last change.
@@ -189,7 +188,8 @@ public:
     // Notes who is in the match as it leaves play; a match at play has not ended.
     void NoteEndFighters();
     void FollowEndFighters(int fromState, int toState);
-    // A client hears the host's end block while it still plays.
+    // A client hears the host's end block: its match ends there, with the host's winner, rows
+    // and fighters.
     void HearHostEnd();
     void RecordKill(int points, int victimSlot, int killerSlot);
     void AddPoints(int amount, int team, int slot);
@@ -200,6 +200,8 @@ public:
     // The end by the winner the rules found (a side, or a slot in kinds 6 and 7): won or lost for
     // the local player, with its sound and the music fade.
     void End(int winner);
+    // Whether the winner (a side, or a slot in kinds 6 and 7; -1 for none) is the local player.
+    bool LocalWins(int winner) const;
 
     // The game-kind rules: the winner (a side, or a slot in kinds 6 and 7), -1 while nobody won.
     int UpdateRules();
@@ -237,6 +239,8 @@ public:
 
 private:
     void FreeModeTemplates();
+    // Won or lost for the local player, told to the clients, with its sound and the music fade.
+    void Finish(bool won);
 };
 
 extern Match g_Match;

@@ -142,6 +142,10 @@ void Match::ApplyWord(int team, int w) {
         break;
     case WordEffect::Super: ForFighters(team, true, [](Character& c) { c.StartSuper(30000, 1000); }); break;
     }
+    // No event tells a client of letters or words, and in greed a side's points decide the match:
+    // they come with the match's state, which carries them.
+    const bool points = effect == WordEffect::Bonus || effect == WordEffect::Double || effect == WordEffect::Half;
+    if (points && gameKind == 2 && state == MATCH_PLAYING && IsHost()) g_GamePacket.WriteMatchState();
 }
 
 void Match::CollectLetter(int side, int k, int slot) {

@@ -13,6 +13,9 @@ inline bool IsHost() { return IsNetworkActive() && g_NetSession.hosting; }
 inline bool IsClientNotDispatching() {
     return IsNetworkActive() && !g_NetSession.hosting && !g_GamePacket.dispatching;
 }
+// A client applying the host's event: the host has applied its rules to the change already, and
+// this machine's view of them (a protection, a death, the match's state) may lag or lead it.
+inline bool IsReplayingHost() { return IsNetworkActive() && !g_NetSession.hosting && g_GamePacket.dispatching; }
 inline bool IsLocalFighter(const Character* c) { return c && c == g_FighterShellCalls.localFighter(); }
 // In a network game only the local fighter changes its own animation, and any fighter while the
 // received events are applied.

@@ -64,7 +64,7 @@ const TimedStateRow TIMED_STATE_TABLE[TIMED_STATE_COUNT] = {
 bool Character::StartTimedState(int k, int durationMs, int fadeInMs) {
     if (!IsStateIndex(k)) return false;
     const TimedStateRow& row = TIMED_STATE_TABLE[k];
-    if (dead || (row.refusedWhenImmune && IsImmune())) return false;
+    if (!IsReplayingHost() && (dead || (row.refusedWhenImmune && IsImmune()))) return false;
     if (IsClientNotDispatching() && !(k == STATE_INVULNERABILITY && durationMs == kClientInvulnerabilityMs))
         return false;
 

@@ -14,6 +14,7 @@
 #include "support/fighter_fixture.h"
 #include "world/dynamic_object.h"
 #include "world/element_map.h"
+#include "world/world_seams.h"
 
 namespace {
 
@@ -57,13 +58,13 @@ protected:
 
     // A client's request for a fighter as the host receives it: the slot its fighter was given,
     // -1 for none. The host's answer is what the recorder heard since.
-    static int Ask(uint32_t player) {
+    static int Ask(uint32_t player, int side = 0) {
         const GamePacketSink kept = g_GamePacketSink;
         g_GamePacketSink = [](const uint8_t* e, size_t n) { g_Asked.insert(g_Asked.end(), e, e + n); };
         g_Asked.clear();
         PlayerRecord record;
-        MakeRandomPlayer(0, &record);
-        g_GamePacket.WriteSpawnCharacter(-1, player, 0, 2, Vec3{}, record);
+        MakeRandomPlayer(side, &record);
+        g_GamePacket.WriteSpawnCharacter(-1, player, side, 2, Vec3{}, record);
         g_GamePacketSink = kept;
         Bytes p = {4, 1, 0, 0, 0, uint8_t(g_Asked.size()), uint8_t(g_Asked.size() >> 8)};
         p.insert(p.end(), g_Asked.begin(), g_Asked.end());
@@ -146,8 +147,8 @@ TEST_F(HostJoinTest, TheNextClientGivenALeaversSlotStartsWithACleanRow) {
 
 // A leave and a join in the end's pause: every row of a fighter the match ended with stays as the
 // end wrote it, on the host and in the block the host tells the clients, and a pickup in the pause
-// counts for nothing. A client that hears the answer in its own pause keeps its end: its pause runs
-// on and its result stays won or lost.
+// counts for nothing. A client that had ended before it hears the host's block keeps its pause
+// running, and its result is the host's.
 TEST_F(HostJoinTest, ALeaveAndAJoinInTheEndsPauseLeaveTheRowsTheMatchEndedWith) {
     const int leaver = Ask(43), stayer = Ask(44);
     ASSERT_GE(leaver, 0);
@@ -166,14 +167,14 @@ TEST_F(HostJoinTest, ALeaveAndAJoinInTheEndsPauseLeaveTheRowsTheMatchEndedWith) 
 
     const Events answer = Recorder().events;
     Network(true, false);
-    // This client's own end was a win, the host's a defeat.
+    // This client's own end was a win; the host's winner is not this machine's fighter.
     g_Match.state = MATCH_WON;
     const uint32_t endedAt = g_Match.stateTime;
     g_Characters[leaver].LeaveMatch();
     SetTime(fightertest::kStartTime + 3000);
     Receive(answer);
     EXPECT_TRUE(g_Characters[leaver].active) << "the client made the newcomer";
-    EXPECT_EQ(g_Match.state, MATCH_WON);
+    EXPECT_EQ(g_Match.state, MATCH_LOST);
     EXPECT_EQ(g_Match.stateTime, endedAt) << "the pause was cut short";
     EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), ended);
 
@@ -329,5 +330,166 @@ TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWi
     EXPECT_EQ(g_Match.endFighters >> leaver & 1u, 0u) << "the newcomer came after the end";
     EXPECT_EQ(g_Match.endFighters >> stayer & 1u, 1u);
 }
+
+// Ordinary play of each game kind on the host, its packets delivered by their addressees. A client
+// in the match from its start holds, once the host's end and its pause are over, what the host
+// holds: every fighter's meters, level, credits and kill score, the result block with its winner
+// and rows, the fighters the match ended with and the kind's counters. Its own frames go on past
+// its own time limit and decide nothing; a campaign left in its menu adds nothing to what the
+// host's events say.
+class ClientHoldsHostTest : public HostJoinTest, public ::testing::WithParamInterface<int> {
+protected:
+    struct Held {
+        bool active;
+        float health, energy, experience;
+        int level, credits, killScore;
+        bool operator==(const Held& o) const {
+            return active == o.active && health == o.health && energy == o.energy && experience == o.experience &&
+                   level == o.level && credits == o.credits && killScore == o.killScore;
+        }
+    };
+    static std::vector<Held> Fighters() {
+        std::vector<Held> out;
+        for (const Character& c : g_Characters)
+            out.push_back(c.active ? Held{true, c.health, c.energy, c.experience, c.level, c.credits, c.killScore}
+                                   : Held{false, 0, 0, 0, 0, 0, 0});
+        return out;
+    }
+    // The sides' counters that decide the kinds, as the HUD shows them. Outside greed a word's
+    // points decide nothing and reach a client with the end's block alone.
+    static std::vector<int64_t> Counters(int kind) {
+        const Match& m = g_Match;
+        std::vector<int64_t> v = {m.captures[0], m.captures[1], m.checkpointCount, m.checkpointsPassed[0],
+                                  m.checkpointsPassed[1], m.found[0], m.found[1], m.curseTime[0], m.curseTime[1],
+                                  m.killScore[0], m.killScore[1]};
+        if (kind == 2) v.insert(v.end(), {m.points[0], m.points[1]});
+        return v;
+    }
+    // The word spelled by the side, letter by letter, as the fighter of the slot picks them up.
+    static void Spell(int side, int word, int slot) {
+        g_Match.wordState[word] = 1;
+        for (const char* p = PowerWordText(word); *p; ++p) g_Match.CollectLetter(side, *p - 'A', slot);
+    }
+    static void Stand(Character& c) {
+        Play(c, ANIM_STAND, 0);
+        c.states[STATE_INVULNERABILITY] = TimedState{};
+    }
+};
+
+TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAfterItsEnd) {
+    const int kind = GetParam();
+    for (float x : {2.5f, 4.5f, 6.5f}) {
+        auto* start = new ElementRecord();
+        start->elementKind = ELEMENT_FIGHTER;
+        start->subtype = 1;
+        start->position = Vec3{x, 0.0f, 8.5f};
+        g_ElementMap.list.Append(start);
+    }
+    for (int t = 0; t < 2; ++t)
+        g_Settings.stealsGoal[t] = g_Settings.creditsGoal[t] = g_Settings.capturesGoal[t] = g_Settings.maxDeaths[t] = 1000;
+    g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 1000;
+    g_Settings.matchMinutes = 10;
+    // The host plays side 1; its client, side 0.
+    g_Match.Setup(kind, 1);
+    if (kind == 1) g_Match.checkpointCount = 3;
+    g_Scenario.ResetResults();
+    SendForReal();
+    Vec3 at{};
+    ASSERT_TRUE(FindPlacedCharacter(1, 0, &at, nullptr));
+    const int h = SpawnCharacter(-1, 0, 1, 2, at.x, at.y, at.z, nullptr, nullptr);
+    ASSERT_GE(h, 0);
+    Character& host = g_Characters[h];
+    Recorder().local = g_Control.localCharacter = &host;
+    const int a = Ask(43, 0), b = Ask(44, 1);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    Character& mine = g_Characters[a];
+    Character& his = g_Characters[b];
+    for (Character* c : {&host, &mine, &his}) Stand(*c);
+    const auto frame = [] { g_GamePacket.Flush(); };
+
+    mine.ChangeHealth(-12.0f, &his);
+    his.ChangeHealth(-9.0f, nullptr);
+    mine.ChangeEnergy(-7.0f);
+    host.ChangeEnergy(-5.0f);
+    his.AddExperience(4.0f, nullptr);
+    mine.AddCredits(30);
+    his.AddCredits(20);
+    host.AddCredits(5);
+    frame();
+    // Side 0's words take effect at once; the host's own side's after two seconds on show.
+    for (int w : {2, 3, 5, 6}) Spell(0, w, a);
+    Spell(1, 4, b);
+    for (int step = 1; step <= 2; ++step) {
+        SetTime(fightertest::kStartTime + 1001 * uint32_t(step));
+        g_Match.UpdateWordTimers();
+    }
+    ASSERT_EQ(g_Match.points[1], 13) << "HALF on the host's side";
+    frame();
+    // A kill through health, a fighter that kills itself and a death without a killer; each rises.
+    his.ChangeHealth(-1000.0f, &mine);
+    host.ChangeHealth(-1000.0f, &host);
+    mine.ChangeHealth(-1000.0f, nullptr);
+    ASSERT_EQ(his.health, 0.0f);
+    frame();
+    for (Character* c : {&host, &mine, &his}) {
+        c->Respawn();
+        Stand(*c);
+    }
+    his.ChangeHealth(-20.0f, &host);
+    mine.AddExperience(mine.maxExperience - mine.experience, nullptr);
+    ASSERT_EQ(mine.level, 3) << "a level gained";
+    for (int w = 7; w <= 12; ++w) Spell(0, w, a);
+    frame();
+    ASSERT_GE(Ask(45, 0), 0) << "a newcomer joins";
+    frame();
+
+    // The end: by the time limit where there is one, else by a word the client's side spells.
+    if (ModeHasTimeLimit(kind)) {
+        SetTime(g_Match.startTime + g_Match.timeLimit + 1);
+        g_Match.Update();
+    } else {
+        Spell(0, kind == 5 ? 0 : 1, a);
+    }
+    ASSERT_NE(g_Match.state, MATCH_PLAYING);
+    frame();
+    // The host's pause: a coin picked up, the winner's side losing a player and a newcomer given
+    // the leaver's slot.
+    host.AddCredits(50);
+    RemovePlayerCharacters(44);
+    g_GamePacket.WriteRemovePlayer(44);
+    ASSERT_EQ(Ask(46, 1), b);
+    frame();
+    const std::vector<Held> hostFighters = Fighters();
+    const std::vector<int64_t> hostCounters = Counters(kind);
+    const std::vector<uint32_t> hostBlock(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS);
+    const uint16_t hostEnded = g_Match.endFighters;
+    const int32_t winner = int32_t(hostBlock[RESULT_WINNER]);
+
+    // Client 43's machine, from the start of its match, a campaign still chosen in its menu.
+    const std::vector<Bytes> reaching = Reaching(43);
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    Recorder().local = &g_Characters[a];
+    g_Match.Setup(kind, 0);
+    g_Scenario.ResetResults();
+    g_Menu.gameType = 1;
+    g_GamePacket.joining = JOIN_ASKED;
+    ReceiveAs(43, reaching);
+    ASSERT_EQ(g_Control.localCharacter, &g_Characters[a]);
+    SetTime(g_Match.startTime + g_Match.timeLimit + 60000);
+    g_Match.Update();
+
+    const std::vector<Held> held = Fighters();
+    for (int s = 0; s < MAX_CHARACTERS; ++s) EXPECT_TRUE(held[s] == hostFighters[s]) << "fighter " << s;
+    EXPECT_EQ(Counters(kind), hostCounters);
+    EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), hostBlock);
+    EXPECT_EQ(g_Match.endFighters, hostEnded);
+    const bool won = kind >= 6 ? winner == a : winner == 0;
+    EXPECT_EQ(g_Match.state, won ? MATCH_WON : MATCH_LOST) << "winner " << winner;
+    g_Menu.gameType = 2;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, ClientHoldsHostTest, ::testing::Range(0, MATCH_KINDS));
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "fighters/match.h"
 #include "net/game_ops.h"
 #include "net/session.h"
+#include "shell/control.h"
 #include "world/scenario.h"
 
 namespace {
@@ -26,6 +27,7 @@ protected:
         for (Character& c : g_Characters) c.active = 0;
     }
     void TearDown() override {
+        g_Control.localCharacter = nullptr;
         g_Clocks = ClockSet();
         for (Character& c : g_Characters) c.active = 0;
         g_GamePacketSink = nullptr;
@@ -94,38 +96,50 @@ TEST_F(MatchEndTest, AClientKeepsWhoTheMatchEndedWithWhenTheHostSaysSo) {
     EXPECT_EQ(g_Match.endFighters, 0x5);
 }
 
-// A client slower than its host hears the host's end block while its own match still plays, and a
-// newcomer the host made in its pause, one in the slot of a leaver, before its own end: the fighters
-// the match ended with, the end's time and the rows stay the host's, through its own end or a leave.
-TEST_F(MatchEndTest, AClientThatHearsTheHostsEndBeforeItsOwnKeepsTheHostsFightersAndRows) {
+// A client's match ends as the host's end block comes, with the host's winner and rows, and the
+// fighters in the match then are those it ended with: a newcomer the host made in its pause, one
+// in a leaver's slot, neither counts as having fought nor writes its level into the rows. Had this
+// machine ended before, the host's block still decides.
+TEST_F(MatchEndTest, AClientsMatchEndsWithTheHostsBlockItsWinnerFightersAndRows) {
     g_Match.gameKind = 7;
     Fighters({0, 2, 5});
+    g_Control.localCharacter = &g_Characters[2];
+    g_Characters[5].level = 1;
     uint32_t block[MATCH_RESULT_DWORDS] = {};
     block[RESULT_ELAPSED] = 60000;
+    block[RESULT_WINNER] = 2;
     block[FighterResultIndex(5, FIGHTER_LEVEL)] = 6;
-    g_GameOps->SetMatchResults(block);
-    ASSERT_EQ(g_Match.state, MATCH_PLAYING);
-    Fighters({0, 2, 5, 7});
-    g_Characters[5].level = 1;
-    g_Characters[7].level = 1;
     StopMatchClockAt(61000);
-    g_Match.SetState(MATCH_LOST, false);
+    g_GameOps->SetMatchResults(block);
+    EXPECT_EQ(g_Match.state, MATCH_WON) << "the host's winner is this machine's fighter";
+    EXPECT_EQ(g_Match.stateTime, 61000u) << "the end's pause runs from the host's block";
     EXPECT_EQ(g_Match.endFighters, 0x25);
     EXPECT_EQ(g_Scenario.results[RESULT_ELAPSED], 60000u);
     EXPECT_EQ(g_Scenario.results[FighterResultIndex(5, FIGHTER_LEVEL)], 6u);
+    // Its own frames in the pause decide nothing more.
+    Fighters({0, 2, 5, 7});
+    g_Characters[7].level = 1;
+    StopMatchClockAt(64000);
+    g_Match.Update();
+    g_Match.SetState(MATCH_LOST, false);
+    EXPECT_EQ(g_Match.endFighters, 0x25);
+    EXPECT_EQ(g_Scenario.results[RESULT_ELAPSED], 60000u);
     EXPECT_EQ(g_Scenario.results[FighterResultIndex(7, FIGHTER_LEVEL)], 0u);
     // The next match counts afresh.
     g_Match.Setup(7, 0);
     g_Match.SetState(MATCH_LOST, false);
     EXPECT_EQ(g_Match.endFighters, 0xA5);
     EXPECT_EQ(g_Scenario.results[FighterResultIndex(7, FIGHTER_LEVEL)], 1u);
-    // A client whose own end came first keeps its own when the host's block comes.
+    // A machine that ended first takes the host's winner and the fighters still in the match.
     Fighters({0, 2, 5});
     g_Match.Setup(7, 0);
-    g_Match.SetState(MATCH_WON, false);
+    g_Match.SetState(MATCH_LOST, false);
     Fighters({0, 2});
+    StopMatchClockAt(65000);
     g_GameOps->SetMatchResults(block);
-    EXPECT_EQ(g_Match.endFighters, 0x25);
+    EXPECT_EQ(g_Match.endFighters, 0x5);
+    EXPECT_EQ(g_Match.state, MATCH_WON);
+    EXPECT_EQ(g_Match.stateTime, 64000u) << "its pause runs on";
 }
 
 }  // namespace
