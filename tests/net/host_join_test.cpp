@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -83,9 +84,9 @@ protected:
         };
     }
     // What of the packets sent from `first` on reaches the player, in order.
-    static std::vector<Bytes> Reaching(uint32_t player, size_t first = 0) {
+    static std::vector<Bytes> Reaching(uint32_t player, size_t first = 0, size_t last = SIZE_MAX) {
         std::vector<Bytes> got;
-        for (size_t i = first; i < g_Sent.size(); ++i)
+        for (size_t i = first; i < g_Sent.size() && i < last; ++i)
             if (g_Sent[i].to == 0 || g_Sent[i].to == player) got.push_back(g_Sent[i].bytes);
         return got;
     }
@@ -446,6 +447,7 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     frame();
 
     // The end: by the time limit where there is one, else by a word the client's side spells.
+    const size_t ending = g_Sent.size();
     if (ModeHasTimeLimit(kind)) {
         SetTime(g_Match.startTime + g_Match.timeLimit + 1);
         g_Match.Update();
@@ -467,8 +469,9 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     const uint16_t hostEnded = g_Match.endFighters;
     const int32_t winner = int32_t(hostBlock[RESULT_WINNER]);
 
-    // Client 43's machine, from the start of its match, a campaign still chosen in its menu.
-    const std::vector<Bytes> reaching = Reaching(43);
+    // Client 43's machine, from the start of its match, a campaign still chosen in its menu. Its
+    // clock runs past its time limit before the host's end comes, and on through its pause.
+    const std::vector<Bytes> played = Reaching(43, 0, ending), rest = Reaching(43, ending);
     ResetCharacters();
     g_Control.localCharacter = nullptr;
     Recorder().local = &g_Characters[a];
@@ -476,8 +479,12 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     g_Scenario.ResetResults();
     g_Menu.gameType = 1;
     g_GamePacket.joining = JOIN_ASKED;
-    ReceiveAs(43, reaching);
+    ReceiveAs(43, played);
     ASSERT_EQ(g_Control.localCharacter, &g_Characters[a]);
+    SetTime(g_Match.startTime + g_Match.timeLimit + 1);
+    g_Match.Update();
+    EXPECT_EQ(g_Match.state, MATCH_PLAYING) << "the host's end is the match's end";
+    ReceiveAs(43, rest);
     SetTime(g_Match.startTime + g_Match.timeLimit + 60000);
     g_Match.Update();
 
