@@ -344,16 +344,22 @@ protected:
         bool active;
         float health, energy, experience;
         int level, credits, killScore;
+        unsigned states;
         bool operator==(const Held& o) const {
             return active == o.active && health == o.health && energy == o.energy && experience == o.experience &&
-                   level == o.level && credits == o.credits && killScore == o.killScore;
+                   level == o.level && credits == o.credits && killScore == o.killScore && states == o.states;
         }
     };
     static std::vector<Held> Fighters() {
         std::vector<Held> out;
-        for (const Character& c : g_Characters)
-            out.push_back(c.active ? Held{true, c.health, c.energy, c.experience, c.level, c.credits, c.killScore}
-                                   : Held{false, 0, 0, 0, 0, 0, 0});
+        for (const Character& c : g_Characters) {
+            // A client starts the arrival's protection itself as a fighter leaves its entry.
+            unsigned states = 0;
+            for (int k = 0; k < TIMED_STATE_COUNT; ++k)
+                if (k != STATE_INVULNERABILITY && c.states[k].active) states |= 1u << k;
+            out.push_back(c.active ? Held{true, c.health, c.energy, c.experience, c.level, c.credits, c.killScore, states}
+                                   : Held{false, 0, 0, 0, 0, 0, 0, 0});
+        }
         return out;
     }
     // The sides' counters that decide the kinds, as the HUD shows them. Outside greed a word's
@@ -414,6 +420,7 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     mine.ChangeEnergy(-7.0f);
     host.ChangeEnergy(-5.0f);
     his.AddExperience(4.0f, nullptr);
+    mine.AddExperience(6.0f, nullptr);
     mine.AddCredits(30);
     his.AddCredits(20);
     host.AddCredits(5);
@@ -437,7 +444,7 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
         c->Respawn();
         Stand(*c);
     }
-    his.ChangeHealth(-20.0f, &host);
+    his.ChangeHealth(-20.0f, &mine);
     host.AddExperience(host.maxExperience - host.experience, nullptr);
     ASSERT_EQ(host.level, 3) << "a level gained";
     if (kind == 5 || kind == 6) ASSERT_GT(mine.experience, 0.0f) << "the kill's experience";
