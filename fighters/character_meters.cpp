@@ -73,7 +73,7 @@ void Character::ChangeHealth(float amount, Character* attacker) {
 
 void Character::ChangeEnergy(float amount) {
     if (!std::isfinite(amount)) return;
-    if (!IsReplayingHost() && (dead || IsClientNotDispatching())) return;
+    if (dead || IsClientNotDispatching()) return;
     const bool local = IsLocalFighter(this);
     if (local && amount > 0.0f && g_FighterShellCalls.selectedPower() == -1) SelectDefaultPower();
     energy = std::clamp(energy + amount, 0.0f, maxEnergy);

@@ -445,10 +445,12 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
         Stand(*c);
     }
     his.ChangeHealth(-20.0f, &mine);
+    mine.ChangeHealth(-20.0f, &his);
+    for (int w = 7; w <= 12; ++w) Spell(0, w, a);
+    ASSERT_TRUE(host.states[STATE_FREEZE].active);
     host.AddExperience(host.maxExperience - host.experience, nullptr);
     ASSERT_EQ(host.level, 3) << "a level gained";
     if (kind == 5 || kind == 6) ASSERT_GT(mine.experience, 0.0f) << "the kill's experience";
-    for (int w = 7; w <= 12; ++w) Spell(0, w, a);
     frame();
     ASSERT_GE(Ask(45, 0), 0) << "a newcomer joins";
     frame();
