@@ -310,15 +310,7 @@ void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
         pair(m.checkpointsPassed);
         break;
     }
-    case 2: {
-        // A word's points on the host: the side's counter flashes here as it does there.
-        const int32_t before[2] = {m.points[0], m.points[1]};
-        pair(s.creditsGoal);
-        pair(m.points);
-        for (int t = 0; t < 2; ++t)
-            if (m.points[t] != before[t]) m.pointsTime[t] = GetTime(0);
-        break;
-    }
+    case 2: pair(s.creditsGoal); pair(m.points); break;
     case 3: pair(s.capturesGoal); pair(m.found); break;
     case 4: {
         pair(s.curseMinutes);

@@ -619,11 +619,12 @@ TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlie
 // A fighter whose player left lets go of the symbol and the curse: the fighter next given its slot
 // starts with neither, and the match goes on without waiting for it.
 TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFighterInItsSlot) {
-    // The host drops it where it saw the leaver stand and says where before the leave; a client
-    // that saw the leaver elsewhere puts it where the host says.
+    // The host drops it where it saw the leaver, or the carrier that died, stand and says where
+    // before the leave; a client that saw it elsewhere puts it where the host says.
     std::vector<uint8_t> told;
+    for (bool dies : {false, true})
     for (bool host : {true, false}) {
-        SCOPED_TRACE(host ? "host" : "client");
+        SCOPED_TRACE(testing::Message() << (host ? "host" : "client") << (dies ? ", the carrier dies" : ""));
         Begin(0);
         Network(true, host);
         ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
@@ -632,7 +633,7 @@ TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFigh
         g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
         Recorder().events.clear();
         if (host) {
-            RemovePlayerCharacters(43);
+            dies ? carrier.Die() : RemovePlayerCharacters(43);
             ASSERT_EQ(Recorder().events.size(), 1u);
             told = Recorder().events[0];
             ASSERT_EQ(told.size(), 15u);
@@ -642,6 +643,10 @@ TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFigh
             float x = 0.0f;
             std::memcpy(&x, &told[2], 4);
             EXPECT_NEAR(x, 5.5f, 1e-4f);
+        } else if (dies) {
+            carrier.Die();
+            EXPECT_EQ(g_Match.symbols[1].carrier, &carrier) << "the client waits for the host's word";
+            Receive({told});
         } else {
             Receive({told});
             RemovePlayerCharacters(43);
@@ -690,39 +695,6 @@ TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFigh
             Network(false, false);
             ResetCharacters();
         }
-    }
-}
-
-// A carrier that dies drops the symbol where the host saw it fall, and the host says where; a
-// client that saw the carrier elsewhere leaves the symbol to the host's word.
-TEST_F(ModeRulesTest, ADeadCarriersSymbolLiesWhereTheHostSaysOnEveryMachine) {
-    std::vector<uint8_t> told;
-    for (bool host : {true, false}) {
-        SCOPED_TRACE(host ? "host" : "client");
-        Begin(0);
-        Network(true, host);
-        ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
-        Character& carrier = Spawned(2, 0, {host ? 5.5f : 7.5f, 0.0f, 5.5f});
-        g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
-        Recorder().events.clear();
-        carrier.Die();
-        if (host) {
-            for (const std::vector<uint8_t>& e : Recorder().events)
-                if (e[0] == EVENT_SET_SYMBOL_CARRIER) told = e;
-            ASSERT_EQ(told.size(), 15u);
-            EXPECT_EQ(told[1], 1);
-            EXPECT_EQ(told[14], 255) << "no carrier";
-        } else {
-            EXPECT_EQ(g_Match.symbols[1].carrier, &carrier) << "the client waits for the host's word";
-            Receive({told});
-        }
-        EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
-        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "where the host saw it fall";
-        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
-        EXPECT_EQ(g_Match.symbols[1].atHome, 0);
-        Network(false, false);
-        ResetCharacters();
-        g_Match.Release();
     }
 }
 

@@ -96,26 +96,6 @@ TEST_F(MatchEndTest, AClientKeepsWhoTheMatchEndedWithWhenTheHostSaysSo) {
     EXPECT_EQ(g_Match.endFighters, 0x5);
 }
 
-// In team greed a word's points come with the host's state: the side's counter takes them and
-// flashes as the host's does; the other side's keeps its value and its time.
-TEST_F(MatchEndTest, AGreedClientTakesTheWordsPointsFromTheHostsStateAndFlashesTheSideThatGained) {
-    g_Match.gameKind = 2;
-    g_Match.points[0] = 280;
-    g_Match.points[1] = 7;
-    g_GamePacketSink = [](const uint8_t* e, size_t n) { g_Event.assign(e, e + n); };
-    g_GamePacket.WriteMatchState();
-    g_GamePacketSink = nullptr;
-    g_Match.points[0] = 40;
-    g_Match.pointsTime[0] = g_Match.pointsTime[1] = 1234;
-    StopMatchClockAt(5000);
-    g_GameOps->SetMatchState(g_Event.data(), g_Event.size());
-    EXPECT_EQ(g_Match.points[0], 280);
-    EXPECT_EQ(g_Match.points[1], 7);
-    EXPECT_EQ(g_Match.pointsTime[0], 5000u);
-    EXPECT_EQ(g_Match.pointsTime[1], 1234u);
-    EXPECT_EQ(g_Match.state, MATCH_PLAYING);
-}
-
 // A client's match ends as the host's end block comes, with the host's winner and rows, and the
 // fighters in the match then are those it ended with: a newcomer the host made in its pause, one
 // in a leaver's slot, neither counts as having fought nor writes its level into the rows. Had this
