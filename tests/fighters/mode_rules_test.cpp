@@ -619,48 +619,49 @@ TEST_F(ModeRulesTest, TheCurseTimeIsSentWhenItDriftsFromALastValueLeftByAnEarlie
 // A fighter whose player left lets go of the symbol and the curse: the fighter next given its slot
 // starts with neither, and the match goes on without waiting for it.
 TEST_F(ModeRulesTest, ACarrierOrCursedFighterThatLeavesHandsNeitherToTheNextFighterInItsSlot) {
-    // The host drops it where it saw the leaver, or the carrier that died, stand and says where
-    // before the leave; a client that saw it elsewhere puts it where the host says.
+    // The host drops it where it saw the carrier stand as it left or died, and says where first;
+    // a client that saw it elsewhere puts it where the host says.
     std::vector<uint8_t> told;
-    for (bool dies : {false, true})
-    for (bool host : {true, false}) {
-        SCOPED_TRACE(testing::Message() << (host ? "host" : "client") << (dies ? ", the carrier dies" : ""));
-        Begin(0);
-        Network(true, host);
-        ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
-        Character& carrier = Spawned(2, 0, {host ? 5.5f : 7.5f, 0.0f, 5.5f});
-        carrier.playerId = 43;
-        g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
-        Recorder().events.clear();
-        if (host) {
-            dies ? carrier.Die() : RemovePlayerCharacters(43);
-            ASSERT_EQ(Recorder().events.size(), 1u);
-            told = Recorder().events[0];
-            ASSERT_EQ(told.size(), 15u);
-            EXPECT_EQ(told[0], EVENT_SET_SYMBOL_CARRIER);
-            EXPECT_EQ(told[1], 1);
-            EXPECT_EQ(told[14], 255) << "no carrier";
-            float x = 0.0f;
-            std::memcpy(&x, &told[2], 4);
-            EXPECT_NEAR(x, 5.5f, 1e-4f);
-        } else if (dies) {
-            carrier.Die();
-            EXPECT_EQ(g_Match.symbols[1].carrier, &carrier) << "the client waits for the host's word";
-            Receive({told});
-        } else {
-            Receive({told});
-            RemovePlayerCharacters(43);
-            EXPECT_TRUE(Recorder().events.empty());
+    for (bool dies : {false, true}) {
+        for (bool host : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (host ? "host" : "client") << (dies ? ", the carrier dies" : ""));
+            Begin(0);
+            Network(true, host);
+            ASSERT_TRUE(g_Match.CreateSymbol(10.5f, 0.0f, 10.5f, 0.0f, 1));
+            Character& carrier = Spawned(2, 0, {host ? 5.5f : 7.5f, 0.0f, 5.5f});
+            carrier.playerId = 43;
+            g_Match.SetSymbolCarrier(1, 0.0f, 0.0f, 0.0f, &carrier);
+            Recorder().events.clear();
+            if (host) {
+                dies ? carrier.Die() : RemovePlayerCharacters(43);
+                ASSERT_EQ(Recorder().events.size(), 1u);
+                told = Recorder().events[0];
+                ASSERT_EQ(told.size(), 15u);
+                EXPECT_EQ(told[0], EVENT_SET_SYMBOL_CARRIER);
+                EXPECT_EQ(told[1], 1);
+                EXPECT_EQ(told[14], 255) << "no carrier";
+                float x = 0.0f;
+                std::memcpy(&x, &told[2], 4);
+                EXPECT_NEAR(x, 5.5f, 1e-4f);
+            } else if (dies) {
+                carrier.Die();
+                EXPECT_EQ(g_Match.symbols[1].carrier, &carrier) << "the client waits for the host's word";
+                Receive({told});
+            } else {
+                Receive({told});
+                RemovePlayerCharacters(43);
+                EXPECT_TRUE(Recorder().events.empty());
+            }
+            EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+            EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where the host saw it stand";
+            EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
+            EXPECT_EQ(g_Match.symbols[1].atHome, 0);
+            Spawned(2, 0, {2.5f, 0.0f, 2.5f});
+            EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
+            Network(false, false);
+            ResetCharacters();
+            g_Match.Release();
         }
-        EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
-        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.x, 5.5f, 1e-4f) << "dropped where the host saw it stand";
-        EXPECT_NEAR(g_Match.symbols[1].symbolPosition.y, 1.0f, 1e-4f);
-        EXPECT_EQ(g_Match.symbols[1].atHome, 0);
-        Spawned(2, 0, {2.5f, 0.0f, 2.5f});
-        EXPECT_EQ(g_Match.symbols[1].carrier, nullptr);
-        Network(false, false);
-        ResetCharacters();
-        g_Match.Release();
     }
 
     // The curse stays with the leaver's side while one of it is left, unfrozen; with none, it goes
