@@ -18,7 +18,6 @@ namespace {
 
 constexpr int kLevelUpAnimation = 195;
 constexpr int kLevelUpSound = 210;
-constexpr int kCampaignMode = 1;
 constexpr float kCampaignExperience = 3.0f;
 
 KillObserver g_KillObserver = nullptr;
@@ -33,7 +32,7 @@ bool SidesPlayAsTeams() { return g_Match.gameKind >= 0 && g_Match.gameKind <= 5;
 bool TeamMates(const Character& a, const Character* b) { return b && b != &a && b->side == a.side; }
 
 // The campaign at the lowest difficulty eases the local side's way through the levels.
-bool EasyCampaign() { return g_Menu.gameType == kCampaignMode && g_Settings.difficulty == 0; }
+bool EasyCampaign() { return CampaignRulesApply() && g_Settings.difficulty == 0; }
 
 void RecordKill(int points, int victim, int killer) {
     if (g_KillObserver) g_KillObserver(points, victim, killer);
@@ -93,7 +92,7 @@ void Character::AddExperience(float amount, Character* other) {
         if (!Playing() || dead) return;
         if (SidesPlayAsTeams() && other && other->side == side) return;
         if (IsClientNotDispatching()) return;
-        if (g_Menu.gameType == kCampaignMode && IsLocalFighter(this)) amount *= kCampaignExperience;
+        if (CampaignRulesApply() && IsLocalFighter(this)) amount *= kCampaignExperience;
     }
     experience = std::max(experience + amount, 0.0f);
     // What is past the mark is not carried into the new level.

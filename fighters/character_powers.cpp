@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kCampaignMode = 1;
 constexpr int kUpperBodyCastBlend = 0;
 constexpr int kWholeBodyRunCastBlend = 200;
 constexpr float kShoulderOffset = 0.25f;
@@ -67,7 +66,7 @@ bool Character::CanUsePower(int k) {
     if (!HasEnergyForPower(k)) return false;
     const PowerRow& row = PowerRowOf(s, k);
     int required = row.requiredLevel;
-    if (local && g_Menu.gameType == kCampaignMode && g_Settings.difficulty == 0)
+    if (local && CampaignRulesApply() && g_Settings.difficulty == 0)
         required = int(float(required) * EASY_CAMPAIGN_LEVEL_FACTOR);
     if (level < required) return false;
     if (airborne && !row.airCast) return false;

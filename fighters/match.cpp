@@ -193,6 +193,8 @@ void ResetMatch() {
 void Match::Setup(int kind, int side) {
     gameKind = kind;
     hostEnded = 0;
+    joinedAfterEnd = 0;
+    tallySent = 0;
     SetState(MATCH_PLAYING, false);
     endFighters = 0;
     elapsed = 0;
@@ -298,6 +300,15 @@ void Match::Update() {
     }
 
     UpdateWordTimers();
+    // What changed of the tally this frame reaches every client at the next.
+    if (IsHost()) {
+        const MatchTally tally = Tally();
+        if (!tallySent || !SameTally(tally, sentTally)) {
+            g_GamePacket.WriteMatchTally(tally);
+            sentTally = tally;
+            tallySent = 1;
+        }
+    }
     switch (gameKind) {
     case 0: SpinSymbols(); break;
     case 3:
@@ -365,7 +376,12 @@ void Match::HearHostEnd() {
     // fighters here now are those it ended with.
     NoteEndFighters();
     hostEnded = 1;
-    const bool won = LocalWins(int32_t(g_Scenario.results[RESULT_WINNER]));
+    const int32_t winner = int32_t(g_Scenario.results[RESULT_WINNER]);
+    // This clock runs a link's delay behind the host's: the end's time is the host's, so that a
+    // time-out reads as one here too. A timed match someone won ended within its limit.
+    elapsed = g_Scenario.results[RESULT_ELAPSED];
+    if (winner != -1 && ModeHasTimeLimit(gameKind) && elapsed > timeLimit) elapsed = timeLimit;
+    const bool won = LocalWins(winner);
     if (state == MATCH_PLAYING)
         Finish(won);
     else

@@ -114,6 +114,18 @@ struct CreditSplit {
 };
 CreditSplit SplitMissingCredits(int64_t missing);
 
+// What the host alone keeps and its clients show: both sides' points, letters (-1 to 127) and the
+// word states as the host holds them, the side whose spelled words are on show there, and the
+// fighters the match ended with (0 while it is played).
+struct MatchTally {
+    int32_t points[2];
+    int8_t letters[2][MATCH_LETTERS];
+    uint8_t wordState[MATCH_WORDS];
+    uint8_t showSide;
+    uint16_t endFighters;
+};
+bool SameTally(const MatchTally& a, const MatchTally& b);
+
 // Kinds 1, 2, 3 and 7 end when the time limit runs out; so does any kind outside 0-7.
 bool ModeHasTimeLimit(int kind);
 // Minutes of the settings in ms, 0 for a negative count and held at the u32 maximum.
@@ -135,6 +147,11 @@ public:
     uint16_t endFighters;
     // A client that heard the host's end: the end's fighters and the block are the host's.
     uint8_t hostEnded;
+    // A client that joined in the host's end pause: none of the ended match's rows is its own.
+    uint8_t joinedAfterEnd;
+    // The host's last tally told to every client; none yet in this match while tallySent is 0.
+    uint8_t tallySent;
+    MatchTally sentTally;
 
     // Team counters, per side, each with the time of its last change.
     int32_t captures[2];
@@ -191,6 +208,10 @@ public:
     // A client hears the host's end block: its match ends there, with the host's winner, rows
     // and fighters.
     void HearHostEnd();
+    // This machine's tally, and a client taking the host's: what it shows of them becomes the
+    // host's, without applying a word.
+    MatchTally Tally() const;
+    void HearHostTally(const MatchTally& tally);
     void RecordKill(int points, int victimSlot, int killerSlot);
     void AddPoints(int amount, int team, int slot);
     void BuildTeamLists();

@@ -72,6 +72,22 @@ bool Apply(uint8_t type, BinaryReader& in) {
         m.SetCursedCharacter(c, freeze != 0);
         return true;
     }
+    case EVENT_MATCH_TALLY: {
+        MatchTally t{};
+        for (int32_t& p : t.points)
+            if (!in.ReadI32(p)) return false;
+        for (auto& side : t.letters)
+            for (int8_t& letter : side) {
+                uint8_t v = 0;
+                if (!in.ReadU8(v) || int8_t(v) < -1) return false;
+                letter = int8_t(v);
+            }
+        for (uint8_t& w : t.wordState)
+            if (!in.ReadU8(w) || w > 3) return false;
+        if (!in.ReadU8(t.showSide) || t.showSide > 1 || !in.ReadU16(t.endFighters)) return false;
+        m.HearHostTally(t);
+        return true;
+    }
     case EVENT_SET_CURSE_TIME: {
         uint32_t ms = 0;
         if (!in.ReadU8(index) || !in.ReadU32(ms) || index > 1) return false;

@@ -1,5 +1,7 @@
 // The power words: spelled from letter items, shown two seconds for the local side and then
 // applied, or applied at once for the other side.
+#include <cstring>
+
 #include "core/clocks.h"
 #include "fighters/match.h"
 #include "fighters/match_checks.h"
@@ -88,6 +90,8 @@ bool Match::SetWordState(int w, int s) {
 }
 
 void Match::UpdateWordTimers() {
+    // A client's words move and apply with the host's tally.
+    if (!IsAuthoritative()) return;
     const uint32_t now = GetTime(CLOCK_MATCH);
     for (int w = 0; w < MATCH_WORDS; ++w) {
         if (now - wordTime[w] <= kShowMs) continue;
@@ -142,10 +146,6 @@ void Match::ApplyWord(int team, int w) {
         break;
     case WordEffect::Super: ForFighters(team, true, [](Character& c) { c.StartSuper(30000, 1000); }); break;
     }
-    // No event tells a client of letters or words, and in greed a side's points decide the match:
-    // they come with the match's state, which carries them.
-    const bool points = effect == WordEffect::Bonus || effect == WordEffect::Double || effect == WordEffect::Half;
-    if (points && gameKind == 2 && state == MATCH_PLAYING && IsHost()) g_GamePacket.WriteMatchState();
 }
 
 void Match::CollectLetter(int side, int k, int slot) {
@@ -166,4 +166,48 @@ void Match::CollectLetter(int side, int k, int slot) {
             SetWordState(w, 0);
         }
     }
+}
+
+bool SameTally(const MatchTally& a, const MatchTally& b) {
+    return std::memcmp(a.points, b.points, sizeof a.points) == 0 &&
+           std::memcmp(a.letters, b.letters, sizeof a.letters) == 0 &&
+           std::memcmp(a.wordState, b.wordState, sizeof a.wordState) == 0 && a.showSide == b.showSide &&
+           a.endFighters == b.endFighters;
+}
+
+MatchTally Match::Tally() const {
+    MatchTally t{};
+    for (int side = 0; side < 2; ++side) {
+        t.points[side] = points[side];
+        for (int k = 0; k < MATCH_LETTERS; ++k)
+            t.letters[side][k] = int8_t(letters[side][k] < -1 ? -1 : letters[side][k] > 127 ? 127 : letters[side][k]);
+    }
+    for (int w = 0; w < MATCH_WORDS; ++w) t.wordState[w] = uint8_t(wordState[w] < 0 || wordState[w] > 3 ? 0 : wordState[w]);
+    t.showSide = uint8_t(localSide == 1 ? 1 : 0);
+    t.endFighters = state == MATCH_PLAYING ? uint16_t(0) : endFighters;
+    return t;
+}
+
+void Match::HearHostTally(const MatchTally& t) {
+    const uint32_t now = GetTime(CLOCK_MATCH);
+    for (int side = 0; side < 2; ++side) {
+        // Each for himself, the side's flash marks only the local fighter's own gains, which its
+        // credits bring.
+        if (points[side] != t.points[side] && gameKind != 6 && gameKind != 7) pointsTime[side] = now;
+        points[side] = t.points[side];
+        for (int k = 0; k < MATCH_LETTERS; ++k) {
+            if (letters[side][k] == t.letters[side][k]) continue;
+            letters[side][k] = t.letters[side][k];
+            letterTime[k] = now;
+        }
+    }
+    for (int w = 0; w < MATCH_WORDS; ++w) {
+        // A word on show there was spelled by the host's side: on the other side it is merely gone.
+        int32_t shown = t.wordState[w];
+        if ((shown == 2 || shown == 3) && t.showSide != localSide) shown = 0;
+        if (wordState[w] == shown) continue;
+        wordState[w] = shown;
+        wordTime[w] = now;
+    }
+    if (t.endFighters) endFighters = t.endFighters;
 }

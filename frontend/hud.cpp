@@ -36,7 +36,6 @@ constexpr uint32_t kFlashMs = 250;
 constexpr uint32_t kBannerShowMs = 8000;
 constexpr float kBannerHeight = 0.15f;
 constexpr float kEnemyPanelRange = 70.0f;
-constexpr int kCampaignMode = 1;
 
 // Kept for the whole run, not per match.
 struct RunState {
@@ -428,7 +427,7 @@ void Hud::DrawPowerBar() {
     const float w0 = powerIcons[0] ? powerIcons[0]->w : 0.0f;
     const float h0 = powerIcons[0] ? powerIcons[0]->h : 0.0f;
     const int side = g_Match.localSide;
-    const bool eased = g_Menu.gameType == kCampaignMode && g_Settings.difficulty == 0;
+    const bool eased = CampaignRulesApply() && g_Settings.difficulty == 0;
     for (int i = 0; i < HUD_ICONS; ++i) {
         int32_t value = 1;
         if (i > 0 && IsSide(side)) {

@@ -15,6 +15,7 @@
 #include "frontend/sprite2d.h"
 #include "frontend/text_table.h"
 #include "frontend/texture_font.h"
+#include "net/session.h"
 #include "platform/os/os.h"
 #include "platform/text/text.h"
 #include "render/material.h"
@@ -27,6 +28,8 @@
 #include "world/scenario.h"
 
 Menu g_Menu;
+
+bool CampaignRulesApply() { return g_Menu.gameType == 1 && !g_NetSession.active; }
 
 namespace {
 
@@ -354,6 +357,8 @@ void Menu::ReturnFromMatch() {
     // still here. Neither depends on the session, which may be gone by now.
     if (g_Match.state == MATCH_PLAYING && !g_Match.hostEnded) g_Match.NoteEndFighters();
     resultsFought = g_Match.endFighters;
+    // One who joined in the end's pause fought none of it, even in the slot of one who did.
+    if (g_Match.joinedAfterEnd) localSlot = -1;
     ClearWorldElements();
     if (g_MenuShellCalls.releaseGame) g_MenuShellCalls.releaseGame(false);
     if (os::WindowHandle w = os::GetMainWindow()) os::ShowWindow(w, true);

@@ -146,6 +146,11 @@ public:
 
 extern Menu g_Menu;
 
+// The one-player campaign's own rules (its tripled experience, its easier levels) hold for the local
+// player in its own matches only: a network match plays by the same rules on every machine, whatever
+// play type the menu kept from before.
+bool CampaignRulesApply();
+
 // The front end's display mode written into Settings: 1024 x 768 x 32.
 void SetDefaultDisplayMode();
 // One of the 67 shared pictures loaded into a slot ("Menu" folder first, then "Pantallas").

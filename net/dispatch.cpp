@@ -26,7 +26,7 @@ std::map<uint32_t, Refusals> g_Refusals;
 bool HostOnly(uint8_t type) {
     return (type >= EVENT_RESPAWN && type <= EVENT_SET_DYNAMIC_OBJECT_VELOCITY) ||
            (type >= EVENT_START_TIMED_STATE && type <= EVENT_COLLECT_ITEM) || type == EVENT_REMOVE_PLAYER ||
-           (type >= EVENT_MATCH_TIME && type <= EVENT_RECORD_KILL);
+           (type >= EVENT_MATCH_TALLY && type <= EVENT_RECORD_KILL);
 }
 
 // Events about one fighter, written by the machine that controls it.
@@ -54,7 +54,9 @@ constexpr uint32_t kMaxRecords = 16;
 // The bytes of each event by type, 0 for types nobody sends; event 44 is sized by its kind.
 constexpr uint16_t kEventSize[56] = {
     14, 0, 0, 6, 3, 14, 0, 0, 0, 11, 7, 2, 0, 2, 2, 6, 0, 2, 7, 6, 7, 6, 27, 20, 17, 17, 0, 0,
-    0,  0, 3, 79, 7, 7, 19, 5, 6, 18, 116, 0, 5, 2, 0, 5, 0, 1057, 15, 2, 7, 14, 14, 14, 3, 3, 6, 4};
+    0,  0, 3, 79, 7, 7, 19, 5, 6, 18, 116, 0, 5, 2, 77, 5, 0, 1057, 15, 2, 7, 14, 14, 14, 3, 3, 6, 4};
+
+static_assert(kEventSize[EVENT_MATCH_TALLY] == MATCH_TALLY_BYTES, "the tally's size");
 
 // How long the event at `at` is, 0 when its type is unknown or unused.
 size_t EventSize(const uint8_t* at, size_t left) {
@@ -325,7 +327,11 @@ public:
             return true;
         }
         default:
-            // 46 to 54: the match checks their teams, objects, checkpoints and fighters itself.
+            // 42 and 46 to 54: the match checks their teams, objects, checkpoints and fighters itself.
+            if (type == EVENT_MATCH_TALLY) {
+                ops_.ApplyModeEvent(at, size);
+                return true;
+            }
             if (type >= EVENT_SET_SYMBOL_CARRIER && type <= EVENT_SET_CURSE_TIME) {
                 const bool point = type == EVENT_SET_SYMBOL_CARRIER || type == EVENT_PLACE_SEARCH_OBJECT ||
                                    type == EVENT_MOVE_SEARCH_OBJECT || type == EVENT_SET_SEARCH_OBJECT_POSITION;

@@ -212,6 +212,7 @@ public:
         }
     }
     void WriteMatchStateAndResults() override {
+        g_GamePacket.WriteMatchTally(g_Match.Tally());
         g_GamePacket.WriteMatchState();
         g_GamePacket.WriteMatchResults(g_Scenario.results, MATCH_RESULT_DWORDS);
     }
@@ -272,10 +273,15 @@ void LiveGameOps::SetMatchState(const uint8_t* event, size_t size) {
     // and a join in the pause must neither cut this machine's pause short nor turn its won or lost.
     // A match the host's word ends pauses from now, as one that ends by itself.
     if (m.state == MATCH_PLAYING && state != MATCH_PLAYING) {
-        m.FollowEndFighters(m.state, state);
         // A client hears event 44 only in its own join answer, after its fighter: a match the
-        // host says has ended did so before that fighter came, and none of its rows is that one's.
-        if (const Character* own = g_Control.localCharacter) m.endFighters &= uint16_t(~(1u << own->slot));
+        // host says has ended did so before that fighter came, and none of its rows is that one's,
+        // even where the fighter took the slot of one who fought and left. The rows are those of
+        // the fighters the host ended with, which its tally told before this.
+        m.joinedAfterEnd = 1;
+        if (!m.endFighters) {
+            m.FollowEndFighters(m.state, state);
+            if (const Character* own = g_Control.localCharacter) m.endFighters &= uint16_t(~(1u << own->slot));
+        }
         m.state = state;
         m.stateTime = GetTime(0);
     }

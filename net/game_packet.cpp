@@ -130,6 +130,19 @@ void GamePacket::WriteRemovePlayer(uint32_t playerId) {
     SendGameEvent(w);
 }
 
+void GamePacket::WriteMatchTally(const MatchTally& t) {
+    BinaryWriter w;
+    w.PutU8(EVENT_MATCH_TALLY);
+    w.PutI32(t.points[0]);
+    w.PutI32(t.points[1]);
+    for (const auto& side : t.letters)
+        for (int8_t letter : side) w.PutU8(uint8_t(letter));
+    for (uint8_t state : t.wordState) w.PutU8(state);
+    w.PutU8(t.showSide);
+    w.PutU16(t.endFighters);
+    SendGameEvent(w);
+}
+
 void GamePacket::WriteMatchState() {
     const Match& m = g_Match;
     const Settings& s = g_Settings;

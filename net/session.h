@@ -6,6 +6,7 @@
 
 #include "common/math.h"
 
+struct MatchTally;
 struct PlayerRecord;
 namespace netio {
 class Message;
@@ -152,6 +153,10 @@ constexpr uint8_t EVENT_REMOVE_PLAYER = 40;
 constexpr uint8_t EVENT_MATCH_STATE = 44;
 constexpr uint8_t EVENT_ATTACH_TO_SCENE = 41;
 constexpr uint8_t EVENT_MATCH_TIME = 43;
+// The host's tallies a client cannot make itself: both sides' points, letters and word states,
+// and the fighters the match ended with. 77 bytes.
+constexpr uint8_t EVENT_MATCH_TALLY = 42;
+constexpr size_t MATCH_TALLY_BYTES = 77;
 constexpr uint8_t EVENT_MATCH_RESULTS = 45;
 constexpr uint8_t EVENT_RECORD_KILL = 55;
 constexpr uint8_t EVENT_SCREEN_EFFECT = 36;
@@ -200,6 +205,8 @@ public:
     void Dispatch(const uint8_t* data, size_t size, uint32_t sender = 0);
     // The match's kind, state, times and the kind's goals and counters, for a joining player.
     void WriteMatchState();
+    // The match's tally (the host's, for its clients).
+    void WriteMatchTally(const MatchTally& tally);
 
     // The local fighter's charge, position, facing, target and aim point; the writers keep the
     // last-sent position and facing up to date.

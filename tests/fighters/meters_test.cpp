@@ -65,8 +65,10 @@ TEST_F(MeterTest, ALevelSetsTheMetersTheStatisticsAndTheHighestPowerEasierAgains
 }
 
 TEST_F(MeterTest, FullExperienceRaisesTheLevelAndDropsTheRestTripledInTheCampaignForTheLocalFighter) {
-    const struct { int mode; bool local; float amount; int level; float experience; } cases[] = {
+    // A campaign left in the menu before hosting a network game triples nothing there.
+    const struct { int mode; bool local; float amount; int level; float experience; bool hosting = false; } cases[] = {
         {2, false, 100, 1, 0}, {2, false, 180, 1, 0}, {2, false, 99, 0, 99}, {1, true, 40, 1, 0}, {1, false, 40, 0, 40},
+        {1, true, 40, 0, 40, true},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.amount);
@@ -74,7 +76,9 @@ TEST_F(MeterTest, FullExperienceRaisesTheLevelAndDropsTheRestTripledInTheCampaig
         Character& c = At(0, 0);
         Recorder().local = t.local ? &c : nullptr;
         Recorder().sounds.clear();
+        Network(t.hosting, t.hosting);
         c.AddExperience(t.amount, nullptr);
+        Network(false, false);
         EXPECT_EQ(c.level, t.level);
         EXPECT_FLOAT_EQ(c.experience, t.experience);
         EXPECT_EQ(c.currentAnimation, t.level == 1 ? 195 : 0);

@@ -59,6 +59,7 @@ TEST_F(PowerTest, WhoMayCastWhatByTheAirTheRaceTheActionAndTheEasyCampaign) {
         bool local, airborne;
         int animation;
         std::vector<int> usable;
+        bool network = false;
     } cases[] = {
         {"side 0 in the air", 0, 69, 5, 2, 1, true, true, 37, {0, 1, 3, 8}},
         {"side 1 in the air", 1, 69, 5, 2, 1, true, true, 37, {0, 3, 8}},
@@ -66,12 +67,14 @@ TEST_F(PowerTest, WhoMayCastWhatByTheAirTheRaceTheActionAndTheEasyCampaign) {
         {"during an action", 0, 69, 5, 2, 1, true, false, 50, {}},
         {"easy campaign at 49", 0, 49, 5, 1, 0, true, false, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
         {"normal campaign at 49", 0, 49, 5, 1, 1, true, false, 0, {0, 1, 2, 3, 4, 5, 6, 7}},
+        {"a network game after an easy campaign, at 49", 0, 49, 5, 1, 0, true, false, 0, {0, 1, 2, 3, 4, 5, 6, 7}, true},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
         g_Match.gameKind = t.kind;
         g_Menu.gameType = t.mode;
         g_Settings.difficulty = t.difficulty;
+        Network(t.network, false);
         Character& c = Caster(t.side, t.level);
         Recorder().local = t.local ? &c : nullptr;
         Force(c, t.animation);
@@ -80,6 +83,8 @@ TEST_F(PowerTest, WhoMayCastWhatByTheAirTheRaceTheActionAndTheEasyCampaign) {
         for (int k = -1; k <= POWERS_PER_SIDE; ++k)
             if (c.CanUsePower(k)) usable.push_back(k);
         EXPECT_EQ(usable, t.usable);
+        if (t.network) EXPECT_EQ(c.highestUnlockedPower, 7);
+        Network(false, false);
     }
     g_Settings.difficulty = 0;
     EXPECT_EQ(Caster(0, 49).highestUnlockedPower, 9) << "the local side in the easy campaign";

@@ -10,6 +10,7 @@
 
 #include "frontend/menu.h"
 #include "hud_fixture.h"
+#include "net/session.h"
 #include "screen_2d_fixture.h"
 #include "support/frontend_data.h"
 #include "world/dynamic_mesh.h"
@@ -446,13 +447,16 @@ TEST_F(HudTest, RequiredLevelsShrinkInAnEasyCampaign) {
     struct Case {
         int mode, difficulty;
         const char* shown;
+        bool network = false;   // a network game, the campaign left in the menu before it
     };
-    for (const Case& c : {Case{1, 0, "50"}, Case{1, 1, "70"}, Case{2, 0, "70"}}) {
+    for (const Case& c : {Case{1, 0, "50"}, Case{1, 1, "70"}, Case{2, 0, "70"}, Case{1, 0, "70", true}}) {
         g_Menu.gameType = c.mode;
         g_Settings.difficulty = c.difficulty;
+        g_NetSession.active = c.network ? 1 : 0;
         rec->ClearLog();
         g_Hud.DrawPowerBar();
-        EXPECT_EQ(NumberAt(x, y, 20.0f), c.shown) << c.mode << " " << c.difficulty;
+        g_NetSession.active = 0;
+        EXPECT_EQ(NumberAt(x, y, 20.0f), c.shown) << c.mode << " " << c.difficulty << " " << c.network;
     }
     g_Menu.gameType = 2;
     g_Settings.difficulty = 0;

@@ -317,10 +317,25 @@ TEST_F(MenuTest, AClientThatHeardTheHostsEndAndLeavesKeepsTheFightersTheHostEnde
     g_Match.endFighters = 0x3;
     g_Match.hostEnded = 1;
     g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 1;
+    g_Menu.localSlot = 1;
     g_Menu.ReturnFromMatch();
     g_Characters[0].active = g_Characters[MAX_CHARACTERS - 1].active = 0;
     ResetMatch();
     EXPECT_EQ(g_Menu.resultsFought, 0x3u);
+    EXPECT_EQ(g_Menu.localSlot, 1) << "its row";
+}
+
+// One that joined in the end's pause, in the slot of a fighter that left: the rows are the host's,
+// and that row is not its own.
+TEST_F(MenuTest, AClientThatJoinedInTheEndsPauseHasNoRowOfItsOwn) {
+    g_Match.state = MATCH_LOST;
+    g_Match.endFighters = 0x3;
+    g_Match.joinedAfterEnd = 1;
+    g_Menu.localSlot = 1;
+    g_Menu.ReturnFromMatch();
+    ResetMatch();
+    EXPECT_EQ(g_Menu.resultsFought, 0x3u);
+    EXPECT_EQ(g_Menu.localSlot, -1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "fighters/animation_control.h"
@@ -29,6 +30,7 @@ Bytes g_Asked;
 struct SentPacket {
     uint32_t to;
     Bytes bytes;
+    uint32_t at;    // the host's match clock when it left
 };
 std::vector<SentPacket> g_Sent;
 
@@ -80,7 +82,7 @@ protected:
         ResetGamePacketSink();
         g_Sent.clear();
         g_NetRoleCalls.send = [](bool, uint32_t to, const uint8_t* data, uint32_t size) {
-            g_Sent.push_back({to, Bytes(data, data + size)});
+            g_Sent.push_back({to, Bytes(data, data + size), GetTime(CLOCK_MATCH)});
         };
     }
     // What of the packets sent from `first` on reaches the player, in order.
@@ -298,10 +300,54 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
     EXPECT_NE(g_Characters[newcomer].level, 0);
 }
 
+// Team greed run out of time, with a client whose frames and clock run a link's 30 ms behind its
+// host's: the host's block ends its match there, and what it shows is the host's time-out.
+TEST_F(HostJoinTest, AClientBehindItsHostEndsOnTheHostsTimeOut) {
+    g_Settings.matchMinutes = 1;
+    g_Settings.creditsGoal[0] = g_Settings.creditsGoal[1] = 1000;
+    g_Match.Setup(2, 1);
+    g_Scenario.ResetResults();
+    const uint32_t start = fightertest::kStartTime;
+    SetTime(start);
+    g_Match.startTime = start;
+    SendForReal();
+    const int a = Ask(43, 0);
+    ASSERT_GE(a, 0);
+    // The host's frames, 16 ms apart.
+    for (uint32_t t = start + 1; g_Match.state == MATCH_PLAYING && t < start + 70000; t += 16) {
+        SetTime(t);
+        g_Match.Update();
+        g_GamePacket.Flush();
+    }
+    ASSERT_EQ(g_Match.state, MATCH_LOST);
+    ASSERT_EQ(g_Scenario.results[RESULT_WINNER], uint32_t(-1));
+    ASSERT_GT(g_Match.elapsed, g_Match.timeLimit) << "TIME OVER on the host";
+
+    // The client's frames: what has come in 30 ms after it left is applied, then its match steps.
+    const std::vector<SentPacket> sent = g_Sent;
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    Recorder().local = &g_Characters[a];
+    g_Match.Setup(2, 0);
+    g_Scenario.ResetResults();
+    g_GamePacket.joining = JOIN_ASKED;
+    ReceiveAs(43, {});
+    size_t next = 0;
+    for (uint32_t t = start; next < sent.size() || t < sent.back().at + 1000; t += 16) {
+        SetTime(t);
+        for (; next < sent.size() && sent[next].at + 30 <= t; ++next)
+            if (sent[next].to == 0 || sent[next].to == 43) g_GamePacket.Dispatch(sent[next].bytes.data(), sent[next].bytes.size());
+        g_Match.Update();
+    }
+    EXPECT_EQ(g_Match.state, MATCH_LOST);
+    EXPECT_GT(g_Match.elapsed, g_Match.timeLimit) << "its banner reads TIME OVER";
+    EXPECT_EQ(g_Scenario.results[RESULT_ELAPSED], g_Match.elapsed);
+}
+
 // A newcomer given a leaver's slot in the end's pause: on its own machine the match is over when
-// it comes, and it is not among the fighters the match ended with, so the leaver's row in its slot
-// is neither its page's nor its stored player's.
-TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWith) {
+// it comes, and its pages show every row the host ended with, the leaver's in its slot too, none
+// of them as its own.
+TEST_F(HostJoinTest, ANewcomerInTheEndsPauseShowsTheRowsTheHostEndedWithNoneAsItsOwn) {
     SendForReal();
     const int leaver = Ask(43), stayer = Ask(44);
     ASSERT_GE(leaver, 0);
@@ -309,6 +355,7 @@ TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWi
     g_Characters[leaver].SetLevel(6, false, true);
     g_Match.End(leaver);
     ASSERT_EQ(Row(leaver)[FIGHTER_LEVEL], 6u);
+    const uint16_t ended = g_Match.endFighters;
     RemovePlayerCharacters(43);
     const size_t asked = g_Sent.size();
     ASSERT_EQ(Ask(45), leaver);
@@ -328,8 +375,8 @@ TEST_F(HostJoinTest, ANewcomerInTheEndsPauseIsNotAmongTheFightersTheMatchEndedWi
     EXPECT_EQ(g_GamePacket.joining, JOIN_DONE);
     EXPECT_EQ(g_Menu.localSlot, leaver);
     EXPECT_NE(g_Match.state, MATCH_PLAYING) << "the host's end holds here too";
-    EXPECT_EQ(g_Match.endFighters >> leaver & 1u, 0u) << "the newcomer came after the end";
-    EXPECT_EQ(g_Match.endFighters >> stayer & 1u, 1u);
+    EXPECT_EQ(g_Match.endFighters, ended) << "the leaver's row with the others";
+    EXPECT_EQ(g_Match.joinedAfterEnd, 1) << "the newcomer came after the end";
 }
 
 // Ordinary play of each game kind on the host, its packets delivered by their addressees. A client
@@ -354,14 +401,22 @@ protected:
         }
         return out;
     }
-    // The sides' counters that decide the kinds, as the HUD shows them. Outside greed a word's
-    // points decide nothing and reach a client with the end's block alone.
-    static std::vector<int64_t> Counters(int kind) {
+    // The sides' counters as the HUD shows them: those that decide the kinds, the points of the
+    // coin count, and the letters collected. The sides' kill scores show in annihilation alone.
+    static std::vector<int64_t> Counters(bool kills = true) {
         const Match& m = g_Match;
         std::vector<int64_t> v = {m.captures[0], m.captures[1], m.checkpointCount, m.checkpointsPassed[0],
                                   m.checkpointsPassed[1], m.found[0], m.found[1], m.curseTime[0], m.curseTime[1],
-                                  m.killScore[0], m.killScore[1]};
-        if (kind == 2) v.insert(v.end(), {m.points[0], m.points[1]});
+                                  kills ? m.killScore[0] : 0, kills ? m.killScore[1] : 0, m.points[0], m.points[1]};
+        for (const auto& side : m.letters) v.insert(v.end(), std::begin(side), std::end(side));
+        return v;
+    }
+    // The words a machine of the side lists: a word the host's side has spelled is on show there
+    // as it is on the host, and merely gone on the other side.
+    static std::vector<int32_t> Words(int side, int hostSide) {
+        std::vector<int32_t> v(std::begin(g_Match.wordState), std::end(g_Match.wordState));
+        for (int32_t& w : v)
+            if ((w == 2 || w == 3) && side != hostSide) w = 0;
         return v;
     }
     // The word spelled by the side, letter by letter, as the fighter of the slot picks them up.
@@ -388,8 +443,9 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
         g_Settings.stealsGoal[t] = g_Settings.creditsGoal[t] = g_Settings.capturesGoal[t] = g_Settings.maxDeaths[t] = 1000;
     g_Settings.curseMinutes[0] = g_Settings.curseMinutes[1] = 1000;
     g_Settings.matchMinutes = 10;
-    // The host plays side 1; its client, side 0.
+    // The host plays side 1; its client, side 0. The shell starts the match clock after loading.
     g_Match.Setup(kind, 1);
+    g_Match.startTime = GetTime(CLOCK_MATCH);
     if (kind == 1) g_Match.checkpointCount = 3;
     g_Scenario.ResetResults();
     SendForReal();
@@ -405,7 +461,10 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     Character& mine = g_Characters[a];
     Character& his = g_Characters[b];
     for (Character* c : {&host, &mine, &his}) Stand(*c);
-    const auto frame = [] { g_GamePacket.Flush(); };
+    const auto frame = [] {
+        g_Match.Update();
+        g_GamePacket.Flush();
+    };
 
     mine.ChangeHealth(-12.0f, &his);
     his.ChangeHealth(-9.0f, nullptr);
@@ -444,7 +503,12 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     ASSERT_EQ(host.level, 3) << "a level gained";
     if (kind == 5 || kind == 6) ASSERT_GT(mine.experience, 0.0f) << "the kill's experience";
     frame();
-    ASSERT_GE(Ask(45, 0), 0) << "a newcomer joins";
+    // A word of the host's side on show, and a newcomer joins.
+    Spell(1, 4, h);
+    ASSERT_EQ(g_Match.wordState[4], 2);
+    const size_t newcomerAsked = g_Sent.size();
+    const int n = Ask(45, 0);
+    ASSERT_GE(n, 0) << "a newcomer joins";
     frame();
 
     // The end: by the time limit where there is one, else by a word the client's side spells.
@@ -465,7 +529,8 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     ASSERT_EQ(Ask(46, 1), b);
     frame();
     const auto hostFighters = Fighters();
-    const std::vector<int64_t> hostCounters = Counters(kind);
+    const std::vector<int64_t> hostCounters = Counters(), hostShown = Counters(kind == 5);
+    const std::vector<int32_t> side0Words = Words(0, 1), side1Words = Words(1, 1);
     const std::vector<uint32_t> hostBlock(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS);
     const uint16_t hostEnded = g_Match.endFighters;
     const int32_t winner = int32_t(hostBlock[RESULT_WINNER]);
@@ -478,6 +543,8 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
     Recorder().local = &g_Characters[a];
     g_Match.Setup(kind, 0);
     g_Scenario.ResetResults();
+    // Its own letters, as it found them on the map, allow every word.
+    for (int32_t& w : g_Match.wordState) w = 1;
     g_Menu.gameType = 1;
     g_GamePacket.joining = JOIN_ASKED;
     ReceiveAs(43, played);
@@ -491,11 +558,39 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
 
     const auto held = Fighters();
     for (int s = 0; s < MAX_CHARACTERS; ++s) EXPECT_EQ(held[s], hostFighters[s]) << "fighter " << s;
-    EXPECT_EQ(Counters(kind), hostCounters);
+    EXPECT_EQ(Counters(), hostCounters);
+    EXPECT_EQ(Words(0, 0), side0Words);
     EXPECT_EQ(std::vector<uint32_t>(g_Scenario.results, g_Scenario.results + MATCH_RESULT_DWORDS), hostBlock);
     EXPECT_EQ(g_Match.endFighters, hostEnded);
     const bool won = kind >= 6 ? winner == a : winner == 0;
     EXPECT_EQ(g_Match.state, won ? MATCH_WON : MATCH_LOST) << "winner " << winner;
+    EXPECT_EQ(g_Match.joinedAfterEnd, 0);
+
+    // The newcomers: the one that joined mid-match, and the one the host gave the leaver's slot
+    // in its pause, each from its join on. Each shows the host's counters and words, and the rows
+    // of every fighter the host ended with; the second counts none of them as its own.
+    for (const auto& [player, side, slot, from] : {std::tuple<uint32_t, int, int, size_t>{45, 0, n, newcomerAsked},
+                                                   {46, 1, b, ending}}) {
+        SCOPED_TRACE(player);
+        ResetCharacters();
+        g_Control.localCharacter = nullptr;
+        Recorder().local = &g_Characters[slot];
+        g_Match.Setup(kind, side);
+        g_Scenario.ResetResults();
+        for (int32_t& w : g_Match.wordState) w = 1;
+        g_GamePacket.joining = JOIN_ASKED;
+        ReceiveAs(player, Reaching(player, from));
+        ASSERT_EQ(g_Control.localCharacter, &g_Characters[slot]);
+        // Its own frames move no word on: what the host shows of them, it shows.
+        for (int step = 1; step <= 2; ++step) {
+            SetTime(GetTime(CLOCK_MATCH) + 1001);
+            g_Match.Update();
+        }
+        EXPECT_EQ(Counters(kind == 5), hostShown);
+        EXPECT_EQ(Words(side, side), side == 0 ? side0Words : side1Words);
+        EXPECT_EQ(g_Match.endFighters, hostEnded);
+        EXPECT_EQ(g_Match.joinedAfterEnd, player == 46 ? 1 : 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, ClientHoldsHostTest, ::testing::Range(0, MATCH_KINDS));
