@@ -438,6 +438,39 @@ TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
     const std::vector<uint8_t> pass = {48, 0, 0, 0, 0, 0, 0xff};
     EXPECT_TRUE(ApplyMatchEvent(pass.data(), pass.size()));
     EXPECT_EQ(g_Match.checkpointsPassed[0], 1);
+
+    // The host's tally, by hand: points 300 and -5; side 0 holds two Bs, side 1 can no longer get
+    // a Z; DOUBLE on show on side 0, BONUS gone; fighters 0 and 2 ended the match.
+    std::vector<uint8_t> tally(77, 0);
+    tally[0] = 42;
+    tally[1] = 0x2C, tally[2] = 0x01;
+    tally[5] = 0xFB, tally[6] = tally[7] = tally[8] = 0xFF;
+    tally[9 + 1] = 2;
+    tally[35 + 25] = 0xFF;
+    tally[61 + 3] = 2;
+    tally[75] = 0x05;
+    g_Match.wordState[2] = 1;
+    const auto with = [&tally](size_t at, uint8_t v) {
+        std::vector<uint8_t> e = tally;
+        e[at] = v;
+        return e;
+    };
+    for (const auto& e : {with(61, 4), with(9, 0xFE), with(74, 2), std::vector<uint8_t>(tally.begin(), tally.end() - 1)}) {
+        EXPECT_FALSE(ApplyMatchEvent(e.data(), e.size()));
+        EXPECT_EQ(g_Match.points[0], 0);
+        EXPECT_EQ(g_Match.wordState[2], 1);
+    }
+    EXPECT_TRUE(ApplyMatchEvent(tally.data(), tally.size()));
+    EXPECT_EQ(g_Match.points[0], 300);
+    EXPECT_EQ(g_Match.points[1], -5);
+    EXPECT_EQ(g_Match.letters[0][1], 2);
+    EXPECT_EQ(g_Match.letters[1][25], -1);
+    EXPECT_EQ(g_Match.wordState[2], 0);
+    EXPECT_EQ(g_Match.wordState[3], 2);
+    EXPECT_EQ(g_Match.endFighters, 0x5);
+    // Spelled on the other side, a word is merely gone here.
+    EXPECT_TRUE(ApplyMatchEvent(with(74, 1).data(), tally.size()));
+    EXPECT_EQ(g_Match.wordState[3], 0);
 }
 
 TEST_F(ModeRulesTest, FighterSixteenIsNobodyInTheModeEventsAndTheKills) {
