@@ -79,7 +79,11 @@ bool Character::StartPower(int k) {
     const bool received = ApplyingReceivedEvents();
     if (!received && !CanUsePower(k)) return false;
     const uint32_t cooldown = CooldownMs(k);
-    if (!IsLocalFighter(this) && cooldown > 0 && GetElapsed(CLOCK_MATCH, lastPowerStart) < cooldown) return false;
+    if (!IsLocalFighter(this) && cooldown > 0 && GetElapsed(CLOCK_MATCH, lastPowerStart) < cooldown) {
+        // A received cast's animation came in its own event: it must not release the power before.
+        if (received) currentPower = -1;
+        return false;
+    }
     lastPowerStart = GetTime(CLOCK_MATCH);
 
     const PowerRow& row = PowerRowOf(SideOf(*this), k);

@@ -40,6 +40,10 @@ bool AboutOwnFighter(uint8_t type) {
     }
 }
 
+// The effects a client makes and tells are those of the hits its own fighter takes: the spark
+// and the flash. Powers and pickups run on the host, which tells their effects itself.
+bool HitEffect(uint8_t type) { return type == 40 || type == 41; }
+
 constexpr int kSlots = 16;
 constexpr uint32_t kItemSlots = 1000;
 constexpr uint32_t kBallSlots = 80;
@@ -113,8 +117,14 @@ public:
         if (sender_ == 0) return true;
         const uint8_t type = at[0];
         if (HostOnly(type)) return false;
-        if (AboutOwnFighter(type)) return Owns(at[1]);
-        if (type == EVENT_CREATE_EFFECT) return at[size - 1] == 255 || Owns(at[size - 1]);
+        if (AboutOwnFighter(type)) {
+            if (!Owns(at[1])) return false;
+            // Levels come from the host's experience: a fair client never casts what the host holds locked.
+            return type != EVENT_START_POWER || at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
+        }
+        if (type == EVENT_CREATE_EFFECT) return HitEffect(at[5]) && (at[size - 1] == 255 || Owns(at[size - 1]));
+        // Pickups run on the host: a screen effect from a client names an item it never took.
+        if (type == EVENT_SCREEN_EFFECT) return false;
         // A client asks for its own one fighter, and only while it has none.
         if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255 && !HasFighter();
         return true;

@@ -48,6 +48,10 @@ public:
     virtual void AddCredits(int slot, int amount) = 0;
     virtual void ApplyHit(int slot, float value, const Vec3& p, int32_t reaction, uint32_t heavy, int attacker) = 0;
     virtual void StartPower(int slot, int power) = 0;
+    // On the host, a client's cast: false when the fighter's level, as this machine holds it, does
+    // not unlock the power. A refused cast leaves the fighter no power, so that the cast animation
+    // sent with it releases nothing here.
+    virtual bool AcceptPower(int /*slot*/, int /*power*/) { return true; }
     virtual void StartTimedState(int slot, int state, uint32_t ms) = 0;
     virtual void StopTimedState(int slot, int state, uint32_t value) = 0;
     virtual void AttachToScene(int slot) = 0;

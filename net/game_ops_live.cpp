@@ -8,6 +8,7 @@
 #include "effects/effect_slots.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "fighters/power_table.h"
 #include "fighters/skin.h"
 #include "frontend/menu.h"
 #include "net/game_ops.h"
@@ -25,6 +26,7 @@
 namespace {
 
 constexpr int kSpawnAnimation = 190, kReviveAnimation = 192;
+constexpr uint32_t kRiseAnimations[2] = {191, 193};
 
 Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }
 
@@ -62,6 +64,10 @@ public:
     }
     void SetAnimation(int s, uint32_t animation, uint32_t parameter, uint8_t flag) override {
         Character& c = g_Characters[s];
+        // A rise ends in a respawn with full meters: the host plays it only for a fighter it holds
+        // dead; a client still rising after the host's respawn of its fighter asks for nothing more.
+        if (g_NetSession.hosting && !c.dead && (animation == kRiseAnimations[0] || animation == kRiseAnimations[1]))
+            return;
         // Leaving the spawn or revive pose: the arrival's overlay goes and a short protection starts.
         if (int32_t(animation) != c.currentAnimation &&
             (c.currentAnimation == kSpawnAnimation || c.currentAnimation == kReviveAnimation)) {
@@ -87,6 +93,13 @@ public:
         g_Characters[s].ApplyHit(value, p, reaction, int(heavy), Opt(attacker));
     }
     void StartPower(int s, int power) override { g_Characters[s].StartPower(power); }
+    bool AcceptPower(int s, int power) override {
+        Character& c = g_Characters[s];
+        // No campaign easing in a network game: the table's own level.
+        if (!IsPowerIndex(power) || c.level >= PowerRowOf(c.side == 1 ? 1 : 0, power).requiredLevel) return true;
+        c.currentPower = -1;
+        return false;
+    }
     void StartTimedState(int s, int state, uint32_t ms) override {
         g_Characters[s].StartTimedState(state, int(ms), 1000);
     }

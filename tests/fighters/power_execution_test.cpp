@@ -4,10 +4,13 @@
 #include <tuple>
 
 #include "combat_fixture.h"
+#include "core/debug_log.h"
 #include "core/settings.h"
+#include "net/game_ops.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/ball_arena.h"
+#include "support/temp_dir.h"
 #include "world/dynamic_object.h"
 
 namespace fightertest {
@@ -295,6 +298,43 @@ TEST_F(PowerExecutionTest, AClientKeepsOnlyTheCastersGlowsAndTheHostTellsWhatItM
                                     sound[1], sound[2]}),
               (std::vector<uint8_t>{255, 255, 14, 88, 2, 0, 0, 0, 223, 0}));
     EXPECT_EQ(SoundIds(), (std::vector<int>{212, 223})) << "the host ends the boost the client kept";
+}
+
+TEST_F(PowerExecutionTest, TheHostCarriesOutAClientsCastsAndRisesOnlyAsItsOwnRulesAllow) {
+    ScopedWorkDir dir;
+    g_Settings.debug = 1;
+    OpenDebugLog();
+    g_NetRoleCalls.inSession = [](uint32_t) { return true; };
+    Character& c = Caster(0, 29, 1);
+    Network(true, true);
+    SetFighterOwner(1, 9);
+    // As player 9's packet carries a cast: its animation, then its power.
+    const auto cast = [&c](uint8_t animation, uint8_t power) {
+        Receive({{9, 1, animation, 0, 0, 0, 0, 0, 0, 0, 0}, {30, 1, power}}, 9);
+        for (float frame : {5.0f, 13.0f}) CastTo(c, frame);
+    };
+    // Power 5 unlocks at 29, power 9 at 69: the refused cast's animation, 175 as power 5's, releases
+    // nothing, and the refusal is told.
+    cast(175, 5);
+    SetTime(kStartTime + 5000);
+    cast(175, 9);
+    EXPECT_TRUE(Made(5).size() == 1 && Made(43).empty());
+    EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 30"), std::string::npos);
+    // Power 3 again within its 1500 ms releases nothing either; past them it does.
+    for (uint32_t at : {10000u, 11000u, 11500u}) {
+        SetTime(kStartTime + at);
+        cast(174, 3);
+    }
+    EXPECT_EQ(Made(3).size(), 2u);
+    // A rise ends in a respawn with full meters: only a fighter the host holds dead rises.
+    for (uint8_t dead : {0, 1}) {
+        c.dead = dead;
+        Receive({{9, 1, 191, 0, 0, 0, 0, 0, 0, 0, 0}}, 9);
+        EXPECT_EQ(c.currentAnimation == 191, dead == 1);
+    }
+    g_Settings.debug = 0;
+    ResetFighterOwners();
+    ResetNetRoleCalls();
 }
 
 }  // namespace

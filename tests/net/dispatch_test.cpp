@@ -424,6 +424,9 @@ TEST_F(AuthorityTest, WhatOnlyTheHostMaySayIsNeitherAppliedNorPassedOn) {
         g.WriteRemovePlayer(4);
         g.WriteMatchResults(results, 264);
         g.WriteRecordKill(5, 7, 5);
+        // Pickups and powers run on the host, even those of the client's own fighter.
+        g.WriteScreenEffect(5, 54);
+        for (int type : {0, 9, 18, 19, 32, 42}) g.WriteCreateEffect(-1, type, kP, kP, kP, kP, kP, 100, 1.0f, 0, 5);
         g.WritePlaySound(3, kP, 0);
     });
     Dispatch(p, true, kPlayer);
@@ -432,7 +435,10 @@ TEST_F(AuthorityTest, WhatOnlyTheHostMaySayIsNeitherAppliedNorPassedOn) {
     fake.calls.clear();
     Dispatch(p, false);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"Respawn:7", "ChangeHealth:7", "AddCredits:5", "SpawnItem",
-                                                    "RemovePlayer4", "SetMatchResults", "Mode55", "PlaySound3"}));
+                                                    "RemovePlayer4", "SetMatchResults", "Mode55", "ScreenEffect54",
+                                                    "CreateEffect0", "CreateEffect9", "CreateEffect18",
+                                                    "CreateEffect19", "CreateEffect32", "CreateEffect42",
+                                                    "PlaySound3"}));
 }
 
 TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
@@ -442,14 +448,19 @@ TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
     const Bytes p = Packet([&] {
         g.WriteStartGuard(7);
         g.WriteStartGuard(5);
-        g.WriteCreateEffect(-1, 12, kP, kP, kP, kP, kP, 100, 1.0f, 0, 7);
-        g.WriteCreateEffect(-1, 13, kP, kP, kP, kP, kP, 100, 1.0f, 0, 5);
-        g.WriteCreateEffect(-1, 14, kP, kP, kP, kP, kP, 100, 1.0f, 0, -1);
+        g.WriteStartPower(7, 3);
+        g.WriteStartPower(5, 3);
+        // The spark and flash of a hit, the one kind of effect a client makes: owned by its own or none.
+        g.WriteCreateEffect(-1, 40, kP, kP, kP, kP, kP, 350, 1.0f, 0, 7);
+        g.WriteCreateEffect(-1, 41, kP, kP, kP, kP, kP, 450, 1.0f, 0, 5);
+        g.WriteCreateEffect(-1, 40, kP, kP, kP, kP, kP, 350, 1.0f, 0, -1);
         g.WriteSpawnCharacter(5, kPlayer, 0, 1, kP, PlayerRecord{});
     });
     Dispatch(p, true, kPlayer);
     g_Settings.debug = 0;
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:5", "CreateEffect13", "CreateEffect14"}));
+    EXPECT_EQ(fake.calls,
+              (std::vector<std::string>{"StartGuard:5", "StartPower:5", "CreateEffect41", "ev31", "CreateEffect40",
+                                        "ev31"}));
     EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 13"), std::string::npos);
 }
 
@@ -458,10 +469,10 @@ TEST_F(AuthorityTest, AClientNamingAFighterPastTheLastIsNotBelieved) {
     fake.active[15] = true;
     Bytes p = Packet([&] {
         g.WriteStartGuard(15);
-        g.WriteCreateEffect(-1, 13, kP, kP, kP, kP, kP, 100, 1.0f, 0, 15);
+        g.WriteCreateEffect(-1, 41, kP, kP, kP, kP, kP, 450, 1.0f, 0, 15);
     });
     Dispatch(p, true, kPlayer);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:15", "CreateEffect13"}));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"StartGuard:15", "CreateEffect41", "ev31"}));
     fake.calls.clear();
     p[7 + 1] = 16;
     p.back() = 16;
