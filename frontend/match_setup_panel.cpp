@@ -132,6 +132,7 @@ void MatchSetupPanel::Build(int which) {
     for (int t = 0; t < tabCount; ++t) tabs[t].visible = 1;
     tabs[4].visible = 1;
     if (which == 2) SessionScreen(0, 12);
+    else if (g_Menu.previousPage == PAGE_NETWORK_CLIENT) SessionScreen(1, 10);
     else if (g_Menu.previousPage != 0) SessionScreen(3, 12);
     else SessionScreen(0, 9);
 }

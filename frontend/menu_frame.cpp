@@ -32,6 +32,9 @@ namespace {
 
 constexpr Vec3 kLightPlanePoint{0, 0, -0.3f};
 constexpr Vec3 kCursorPlanePoint{0, 0, -18.0f};
+constexpr int kNetworkSetupPage = 6;
+constexpr int kResultsCopyPage = 17;
+constexpr int kNetworkResultsPage = 18;
 
 void PlayFx(int id) {
     if (g_MenuShellCalls.playFx) g_MenuShellCalls.playFx(id);
@@ -102,6 +105,14 @@ void StepButton(Menu& m, int page, int k) {
     b.Update3DText();
 }
 
+// The network page on its join tab, which searches afresh as it opens: a client start and a
+// failed join land there, where the player can pick a session again.
+void OpenJoinTab(Menu& m) {
+    m.previousPage = PAGE_NETWORK_CLIENT;
+    m.targetPage = kNetworkSetupPage;
+    g_Fader.FadeIn();
+}
+
 // Turns the network targets into the page that follows them.
 void ResolveTarget(Menu& m) {
     switch (m.targetPage) {
@@ -119,6 +130,8 @@ void ResolveTarget(Menu& m) {
                                   g_Multiplayer.hostAddress)) {
             g_MenuNetCalls.stop();
             m.targetPage = 0;
+        } else {
+            OpenJoinTab(m);
         }
         break;
     case PAGE_JOIN_SESSION: {
@@ -127,7 +140,7 @@ void ResolveTarget(Menu& m) {
             os::SetCursor(nullptr);
             m.targetPage = PAGE_START_MATCH;
         } else {
-            m.targetPage = PAGE_NETWORK_CLIENT;
+            OpenJoinTab(m);
         }
         if (m.screens) m.screens->chosenSession = -1;
         break;
@@ -259,6 +272,10 @@ MenuNetCalls g_MenuNetCalls = kSessionCalls;
 void ResetMenuNetCalls() { g_MenuNetCalls = kSessionCalls; }
 
 void Menu::OnSessionEnded() {
+    // A match's results, and the page they led on to, stay up: their session is the match's,
+    // over by now, however late its end is heard.
+    const auto results = [](int p) { return p == PAGE_RESULTS || p == kResultsCopyPage || p == kNetworkResultsPage; };
+    if (results(page) || results(previousPage)) return;
     // Through the transition, so that page 0 is built again rather than merely named.
     if (active) StartTransition(*this, PAGE_MAIN);
 }

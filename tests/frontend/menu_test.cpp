@@ -5,7 +5,9 @@
 #include "fighters/character.h"
 #include "fighters/match.h"
 #include "frontend/menu_fixture.h"
+#include "frontend/screen_logic_setup.h"
 #include "frontend/sprite2d.h"
+#include "net/session.h"
 #include "render/material.h"
 #include "render/texture_manager.h"
 #include "scene/light_node.h"
@@ -180,7 +182,7 @@ TEST_F(MenuTest, NetworkTargetsResolveInTheFrameThatEndsTheTransition) {
     MenuNetCalls calls{};
     calls.start = [](bool host, const char* name, uint32_t port, const char* address) {
         Net().calls.push_back(std::string(host ? "host " : "client ") + name + " " + std::to_string(port) + " " +
-                              address);
+                              (address ? address : "-"));
         return Net().succeed;
     };
     calls.join = [](int index) {
@@ -202,10 +204,11 @@ TEST_F(MenuTest, NetworkTargetsResolveInTheFrameThatEndsTheTransition) {
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {7, true, 7, {"client Ana 25858 10.0.0.2"}},
+        // The join tab searches afresh as it opens, on the stored port.
+        {7, true, 6, {"client Ana 25858 10.0.0.2", "stop", "client Ana 25857 -"}},
         {7, false, 0, {"client Ana 25858 10.0.0.2", "stop"}},
         {26, true, 25, {"join 2"}},
-        {26, false, 7, {"join 2"}},
+        {26, false, 6, {"join 2", "stop", "client Ana 25857 -"}},
         {27, true, 25, {"host Ana 25857 10.0.0.2"}},
         {27, false, 0, {"host Ana 25857 10.0.0.2", "stop"}},
         {28, true, 0, {"stop search", "stop"}},
@@ -223,6 +226,9 @@ TEST_F(MenuTest, NetworkTargetsResolveInTheFrameThatEndsTheTransition) {
         EXPECT_EQ(g_Menu.page, c.page);
         EXPECT_EQ(Net().calls, c.calls);
         if (c.target == 26) EXPECT_EQ(g_Menu.screens->chosenSession, -1);
+        // Every page the menu stays on fades in: a fade-out left alone holds the screen black.
+        EXPECT_EQ(g_Fader.running && g_Fader.fadingIn, c.page != PAGE_START_MATCH);
+        if (c.page == 6) EXPECT_EQ(g_Menu.screens->matchSetup.mode, 10) << "the join tab";
     }
     EXPECT_EQ(Log().startGame, 2) << "a join or a host that succeeds starts the match";
     ResetMenuNetCalls();
@@ -241,6 +247,38 @@ TEST_F(MenuTest, ASessionThatEndsTakesTheFrontEndBackToPageZeroThroughTheTransit
     g_Menu.Update();
     EXPECT_EQ(g_Menu.page, 0);
     EXPECT_EQ(g_Menu.buttonCount, 4) << "the main menu is built again";
+}
+
+// A host whose end pause ran out first closes the session while a client, whose end block came
+// late, may have its results up already: they stay, as does the network page they lead on to; a
+// network page the player waits on still goes back to page 0.
+TEST_F(MenuTest, ASessionEndHeardLateLeavesTheResultsUpButNotAWaitingNetworkPage) {
+    g_NetRoleCalls.startClient = [](const char*, const char*, uint32_t) { return true; };
+    g_NetRoleCalls.stopClient = [] {};
+    g_Menu.results[RESULT_ELAPSED] = 60000;
+    g_Menu.saveMode = 1;
+    struct Case {
+        int page, previous;
+        bool stays;
+    };
+    const Case cases[] = {{12, -1, true}, {PAGE_TRANSITION, 12, true}, {18, 12, true},
+                          {6, 18, true},  {6, 0, false},             {6, PAGE_NETWORK_CLIENT, false}};
+    Build(12);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page * 100 + c.previous);
+        g_Menu.previousPage = c.previous;
+        if (c.page == PAGE_TRANSITION) LeaveScreenTo(12, 18, 204);
+        else Build(c.page);
+        const int target = g_Menu.targetPage;
+        ASSERT_TRUE(g_NetSession.Start(false, "Ana", 0, ""));
+        g_SessionTerminated = 1;
+        g_NetSession.ProcessIncoming();
+        EXPECT_FALSE(g_NetSession.active);
+        EXPECT_EQ(g_Menu.page, c.stays ? c.page : PAGE_TRANSITION);
+        EXPECT_EQ(g_Menu.targetPage, c.stays ? target : 0);
+    }
+    ResetNetSession();
+    ResetNetRoleCalls();
 }
 
 TEST_F(MenuTest, TheTooltipIsKeptOnTheScreenWithItsShadowOnePixelAway) {
