@@ -148,6 +148,9 @@ public:
     uint8_t guardRequest;           // latched by the local control
     uint8_t knockedDown;
     uint8_t dead;
+    // Spawned or revived and not yet seen in its entry: the host takes one entry of a fighter
+    // another machine drives after each (the entry's end protects it and clears its states).
+    uint8_t entryOwed;
     float health, maxHealth;
     float energy, maxEnergy;
     float experience, maxExperience;

@@ -104,6 +104,7 @@ void Character::Revive() {
     ReleaseEffect();
     health = maxHealth;
     energy = maxEnergy;
+    entryOwed = 1;
     SetAnimation(side == 0 ? 190 : 192, 0, 0, 0);
 }
 

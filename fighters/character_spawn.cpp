@@ -266,6 +266,7 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
         SetAnimation(0, 0, 1, 0);
     else
         SetAnimation(kEntryAnimation[side], 0, 0, 0);
+    entryOwed = 1;
     SetLevel(newLevel, false, true);
 
     const uint32_t now = GetTime(CLOCK_MATCH);

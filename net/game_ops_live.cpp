@@ -68,6 +68,13 @@ public:
         // dead; a client still rising after the host's respawn of its fighter asks for nothing more.
         if (g_NetSession.hosting && !c.dead && (animation == kRiseAnimations[0] || animation == kRiseAnimations[1]))
             return;
+        // The entry's end protects and clears the timed states: a client's fighter enters once
+        // after each spawn or respawn, and an entry again is no new one.
+        if (g_NetSession.hosting &&
+            (animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation))) {
+            if (!c.entryOwed && c.currentAnimation != int32_t(animation)) return;
+            c.entryOwed = 0;
+        }
         // Leaving the spawn or revive pose: the arrival's overlay goes and a short protection starts.
         if (int32_t(animation) != c.currentAnimation &&
             (c.currentAnimation == kSpawnAnimation || c.currentAnimation == kReviveAnimation)) {

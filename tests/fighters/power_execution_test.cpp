@@ -332,6 +332,22 @@ TEST_F(PowerExecutionTest, TheHostCarriesOutAClientsCastsAndRisesOnlyAsItsOwnRul
         Receive({{9, 1, 191, 0, 0, 0, 0, 0, 0, 0, 0}}, 9);
         EXPECT_EQ(c.currentAnimation == 191, dead == 1);
     }
+    // The entry's end protects: a fighter of another machine enters once after each spawn or
+    // respawn, and not again while it stands.
+    Network(false, false);
+    Character& d = Caster(0, 29, 2);
+    Network(true, true);
+    SetFighterOwner(2, 9);
+    const auto enter = [&d] {
+        d.states[STATE_INVULNERABILITY] = TimedState{};
+        for (uint8_t animation : {uint8_t(190), uint8_t(0)}) Receive({{9, 2, animation, 0, 0, 0, 0, 0, 0, 0, 0}}, 9);
+        return d.states[STATE_INVULNERABILITY].active != 0;
+    };
+    EXPECT_TRUE(enter()) << "its spawn's entry";
+    EXPECT_FALSE(enter()) << "an entry again";
+    d.Respawn();
+    EXPECT_TRUE(enter()) << "its respawn's entry";
+    EXPECT_FALSE(enter());
     g_Settings.debug = 0;
     ResetFighterOwners();
     ResetNetRoleCalls();
