@@ -109,6 +109,15 @@ bool ResultsShown(const gfx::Image& image) {
     return MeanLuma(image, ResultsPanel(image)) > MeanLuma(image, RelativeRect(image, 0, 0, 1, 0.1f)) + 40;
 }
 
+// The end's banner TIME OVER in the middle of the screen: its orange, which neither another banner
+// nor the water scenario has.
+bool TimeOverShown(const gfx::Image& image) {
+    return CountPixels(image, RelativeRect(image, 0.3f, 0.4f, 0.7f, 0.6f), [](uint32_t p) {
+               const uint32_t red = p >> 16 & 0xff, green = p >> 8 & 0xff, blue = p & 0xff;
+               return red > 200 && green > 105 && green < 150 && blue > 40 && blue < 90;
+           }) > 200;
+}
+
 // The players' page after the results: its table's panel starts below the headings, so the band
 // above them shows the page's darker background where the results panel was.
 bool PlayersPageShown(const gfx::Image& image) {
@@ -404,6 +413,11 @@ TEST(NetworkMatchTest, AHostAndTwoClientsPlayOneMatchToItsEnd) {
     ThreePrograms p3(port, 7);
     ASSERT_NO_FATAL_FAILURE(StartHostAndJoin(p3));
     const std::vector<GameWindow*> players = {&p3.host, &p3.first, &p3.second};
+    // The time runs out: every machine's end banner is the host's, TIME OVER, in its pause.
+    for (size_t i = 0; i < players.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(WaitForPicture(*players[i], 120000, TimeOverShown)) << "no TIME OVER; it is " << players[i]->State();
+    }
     gfx::Image results[3];
     ASSERT_NO_FATAL_FAILURE(PlayToTheResults(players, results));
     // Each machine marks the row of its own fighter, and no other, whichever came back last.
