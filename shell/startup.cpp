@@ -342,8 +342,9 @@ void StartGame() {
     }
 
     if (mode == 0) {
-        // After the join answer: a client's letters are the items the host sent with it.
-        g_Match.EnableWords();
+        // A client's words are the host's, which its join answer told: its own items may count
+        // letters the host's side has spelled already.
+        if (!g_NetSession.active || g_NetSession.hosting) g_Match.EnableWords();
         // Ambient loops follow the listener.
         const ScenarioRow* row = g_Scenario.row;
         if (row && row->rain) PlayFx(182, &g_Control.cameraTarget, 5);

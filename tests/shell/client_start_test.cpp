@@ -1,6 +1,6 @@
 // A network client's match start from the menu, with a stand-in host on the other end of the
-// session: the host's answer to the fighter request gives the client its fighter and the items
-// the host placed, and the HUD's power words are those the letters among them can spell.
+// session: the host's answer to the fighter request gives the client its fighter, the items the
+// host placed and the host's words.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -35,7 +35,6 @@ namespace {
 constexpr uint32_t kClientId = 7;
 // The letters of "LIFE" (word 5), and no other word can be spelled from them.
 constexpr int kLetters[] = {'L' - 'A', 'I' - 'A', 'F' - 'A', 'E' - 'A'};
-constexpr int kLifeWord = 5;
 constexpr int kFirstLetterType = 24;
 
 int g_requests = 0;
@@ -75,7 +74,8 @@ std::thread g_rest;
 
 // The host's side: a request for a fighter is answered as the host does, with the fighter in
 // slot 0 at the side's first start, announced to all, and then for the asker alone the rest of the
-// match: four letters on item places of the element map. With a fighter of the host's before the
+// match: four letters on item places of the element map, and the host's tally, where side 0 has
+// already spelled and used LIFE from letters it took. With a fighter of the host's before the
 // client's, the client has also heard what the host sent to all while it loaded.
 void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size) {
     if (hosting || size <= GAME_PACKET_HEADER || data[GAME_PACKET_HEADER] != EVENT_SPAWN_CHARACTER) return;
@@ -96,6 +96,9 @@ void AnswerAsTheHost(bool hosting, uint32_t, const uint8_t* data, uint32_t size)
             g_GamePacket.WriteSpawnItem(slot, kFirstLetterType + kLetters[slot], r->position, true);
             ++slot;
         }
+        MatchTally tally{};
+        for (int k : kLetters) tally.letters[0][k] = 1;
+        g_GamePacket.WriteMatchTally(tally);
         g_GamePacket.WriteMatchState();
         g_GamePacket.WriteMatchResults(g_Scenario.results, MATCH_RESULT_DWORDS);
     });
@@ -148,7 +151,7 @@ protected:
     }
 };
 
-TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell) {
+TEST_F(ClientStartTest, AClientsHudListsTheHostsWordsWhateverLettersLieOnItsMap) {
     ASSERT_TRUE(JoinAndStart(0)) << "the match started";
     EXPECT_EQ(g_requests, 1);
     ASSERT_NE(g_Control.localCharacter, nullptr);
@@ -162,7 +165,8 @@ TEST_F(ClientStartTest, AClientsHudListsTheWordsTheLettersTheHostPlacedCanSpell)
     int letters = 0;
     for (const Item& item : g_Items) letters += item.active && item.present && item.type >= kFirstLetterType ? 1 : 0;
     EXPECT_EQ(letters, 4) << "the host's letters lie on the client's map too";
-    for (int w = 0; w < MATCH_WORDS; ++w) EXPECT_EQ(g_Match.wordState[w], w == kLifeWord ? 1 : 0) << "word " << w;
+    for (int w = 0; w < MATCH_WORDS; ++w) EXPECT_EQ(g_Match.wordState[w], 0) << "word " << w;
+    for (int k : kLetters) EXPECT_EQ(g_Match.letters[0][k], 1) << "letter " << k;
 }
 
 // The results pages mark the row of the fighter this machine played: a game that hosted a match
