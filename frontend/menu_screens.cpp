@@ -472,7 +472,7 @@ void MenuScreens::BuildPlayerRecord() {
         MakeLabel(RECORD_ROW_LABEL + 6 + r, 0.25f, y, 'D', "", 4, 18);
     }
     MakeTextLabel(17, 0.785f, 0.26f, 'C', 706, 5, 1);
-    MakeTextLabel(18, 0.63f, 0.31f, 'I', 537, 4, 13);
+    MakeTextLabel(18, 0.63f, 0.31f, 'I', 540, 4, 13);
     std::snprintf(work, sizeof work, "%d", int(g_GameSettings.fightersEnemyMode2));
     MakeLabel(19, 0.94f, 0.31f, 'D', work, 4, 13);
     MakeTextLabel(20, 0.63f, 0.35f, 'I', 707, 4, 13);

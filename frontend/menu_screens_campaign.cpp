@@ -303,9 +303,10 @@ void MenuScreens::BuildTeamSummary() {
     }
     MakePanel(10, 0.41f, 0.05f, 0.33f, 0.34f, DARK, 0);
     MakeTextLabel(11, 0.575f, 0.08f, 'C', 793, 5, 1);
-    const int values[4][2] = {{540, g_GameSettings.fightersOwnMode2},
+    // Each count beside its own name, as the set-up rows name them.
+    const int values[4][2] = {{537, g_GameSettings.fightersOwnMode2},
                               {708, teamIndex[0] >= 0 ? int(r.level) + 1 : 0},
-                              {537, g_GameSettings.fightersEnemyMode2},
+                              {540, g_GameSettings.fightersEnemyMode2},
                               {707, AverageEnemyLevel()}};
     for (int i = 0; i < 4; ++i) {
         const float y = 0.15f + 0.05f * float(i);

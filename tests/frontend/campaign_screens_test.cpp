@@ -18,6 +18,7 @@
 #include "frontend/menu_fixture.h"
 #include "frontend/player_saves.h"
 #include "frontend/settings_files.h"
+#include "frontend/text_table.h"
 #include "frontend/texture_font.h"
 #include "platform/os/os.h"
 #include "platform/os/path.h"
@@ -633,6 +634,38 @@ TEST_F(CampaignScreensTest, TheSummarysPlusTakesAPointUpToTheCapAndMinusStopsAtT
     EXPECT_EQ(s->teamRecords[0].attributes[3], CampaignAttributeCap(3)) << "agility at its cap";
     EXPECT_EQ(g_Campaign.pendingPoints[0], 1);
     EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+}
+
+// The text of the label on the same line to the right of the one reading `name`; "(no name)"
+// when no label reads it, "(no value)" when nothing stands beside it.
+std::string ValueBeside(const MenuScreens& s, const char* name) {
+    const TextLabel* named = nullptr;
+    for (const TextLabel& l : s.labels)
+        if (l.inUse && l.visible && std::strcmp(l.text, name) == 0) named = &l;
+    if (!named) return "(no name)";
+    for (const TextLabel& l : s.labels)
+        if (l.inUse && l.visible && &l != named && std::fabs(l.y - named->y) < 1e-4f && l.x > named->x)
+            return l.text;
+    return "(no value)";
+}
+
+// The team panels of the campaign hub and of the one-player summary put the team's size beside
+// the own team's name and the stage's enemies beside the enemy team's, as the set-up rows name
+// those two texts.
+TEST_F(CampaignScreensTest, TheTeamPanelsPutEachCountBesideItsOwnName) {
+    dir.Write("textos.txt", dir.Read("textos.txt") + "TXT0537\"Ours\";\nTXT0540\"Theirs\";\n");
+    g_TextTable.Load("textos.txt");
+    Member(0, 4);
+    g_GameSettings.fightersOwnMode2 = 4;
+    g_GameSettings.fightersEnemyMode2 = 1;
+    g_Menu.gameType = 1;
+    Show(22);
+    EXPECT_EQ(ValueBeside(*s, "Ours"), "4");
+    EXPECT_EQ(ValueBeside(*s, "Theirs"), "1");
+    g_Menu.gameType = 2;
+    Show(10);
+    EXPECT_EQ(ValueBeside(*s, "Theirs"), "1");
+    EXPECT_EQ(ValueBeside(*s, "Ours"), "(no name)") << "the hub counts only the enemies";
 }
 
 TEST_F(CampaignScreensTest, StatLinesEndAtOneXWithOrWithoutABonus) {
