@@ -56,18 +56,22 @@ int Outcome(int side) {
     const int kind = g_Menu.gameKind;
     if (kind == 6 || kind == 7) {
         // A fighter that reached the goal won, as the match itself said; when the time ran out,
-        // the best score of the column the pages show, the earlier row on a tie, among the
-        // fighters still in the match when it is known who they were.
+        // the best score of the column the pages show, among the fighters still in the match when
+        // it is known who they were. A best score shared is nobody's win: a row's place in the
+        // table is no merit, and every machine must read the same.
         int best = winner >= 0 && winner < MAX_CHARACTERS ? winner : -1;
         const bool known = g_Menu.resultsFought != 0;
         if (best < 0) {
             const int field = FighterScoreField(kind);
             int32_t bestScore = 0;
+            bool shared = false;
             for (int row = 0; row < MAX_CHARACTERS; ++row) {
                 if (known && !RowFought(row)) continue;
                 const int32_t score = int32_t(ResultRow(row)[field]);
-                if (best < 0 || score > bestScore) best = row, bestScore = score;
+                if (best < 0 || score > bestScore) best = row, bestScore = score, shared = false;
+                else if (score == bestScore) shared = true;
             }
+            if (shared) return 0;
         }
         if (best < 0) return 0;
         // A fighter that joined after the end won nothing, whatever slot it was given.

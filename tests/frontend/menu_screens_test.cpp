@@ -235,27 +235,39 @@ TEST_F(MenuScreensTest, AWinWhoseCampaignCannotBeWrittenSaysTheSaveFailed) {
 }
 
 // Each for himself, when the time ran out, the best score of the column the pages show wins (the
-// credits in kind 7, the kill score in kind 6); on a tie the earlier row keeps the win. The local
-// fighter's own row makes the title won, any other row lost, on the results page and on the
-// network results page it turns into.
-TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) {
-    dir.Write("textos.txt", dir.Read("textos.txt") + "TXT0800\"Won\";\nTXT0801\"Lost\";\nTXT0818\"Nobody\";\n");
+// credits in kind 7, the kill score in kind 6). A best score two rows share is nobody's win,
+// whichever of them is the local fighter's, on the results page and on the network results page
+// it turns into: a row's place in the table is no merit, and every machine reads the same. A tie
+// below the best, before or after the best row, leaves the best row the winner.
+TEST_F(MenuScreensTest, EachForHimselfABestScoreSharedIsNobodysWin) {
+    dir.Write("textos.txt", dir.Read("textos.txt") + "TXT0800\"Won\";\nTXT0801\"Lost\";\nTXT0818\"Nobody\";\n"
+                                                     "TXT0820\"Beaten\";\nTXT0821\"Well\";\nTXT0822\"Draw\";\n");
     g_TextTable.Load("textos.txt");
     Build(0);
     MenuScreens& s = *g_Menu.screens;
-    struct Case {
+    struct Kind {
         int kind, field, otherField;
     };
-    for (const Case k : {Case{7, FIGHTER_POINTS, FIGHTER_KILL_SCORE}, Case{6, FIGHTER_KILL_SCORE, FIGHTER_POINTS}}) {
-        struct Tie {
+    for (const Kind k : {Kind{7, FIGHTER_POINTS, FIGHTER_KILL_SCORE}, Kind{6, FIGHTER_KILL_SCORE, FIGHTER_POINTS}}) {
+        struct Case {
             const char* name;
-            int local;
+            int top;    // a row above the tie, -1 none
+            int local;  // -1: a newcomer without a row
             const char* title;
+            const char* bottom;
         };
-        for (const Tie t : {Tie{"the local row is the earlier of the tied", 1, "Won"},
-                            Tie{"the local row is the later of the tied", 4, "Lost"}}) {
+        const Case cases[] = {
+            {"the local row is the earlier of the tied", -1, 1, "Nobody", "Draw"},
+            {"the local row is the later of the tied", -1, 4, "Nobody", "Draw"},
+            {"the local row is below the tied", -1, 0, "Nobody", "Draw"},
+            {"a newcomer without a row", -1, -1, "Nobody", "Draw"},
+            {"the local row above a tie after it", 0, 0, "Won", "Well"},
+            {"the local row above a tie before it", 6, 6, "Won", "Well"},
+            {"the local row in a tie below another's best", 6, 1, "Lost", "Beaten"},
+        };
+        for (const Case& c : cases) {
             for (int saveMode : {0, 1}) {
-                SCOPED_TRACE(testing::Message() << "kind " << k.kind << ", " << t.name << ", save mode " << saveMode);
+                SCOPED_TRACE(testing::Message() << "kind " << k.kind << ", " << c.name << ", save mode " << saveMode);
                 std::memset(g_Menu.results, 0, sizeof g_Menu.results);
                 g_Menu.results[RESULT_ELAPSED] = 1000;
                 g_Menu.results[RESULT_WINNER] = uint32_t(-1);
@@ -263,21 +275,25 @@ TEST_F(MenuScreensTest, EachForHimselfTheFirstOfTheRowsTiedForTheBestScoreWins) 
                 row(1)[k.field] = 5;
                 row(4)[k.field] = 5;
                 row(0)[k.field] = 2;
+                if (c.top >= 0) row(c.top)[k.field] = 6;
                 // The other kind's score, the side word and the checkpoints rank other rows first:
                 // none of them counts here.
                 row(7)[k.otherField] = 9;
                 row(8)[FIGHTER_SIDE] = 9;
                 row(9)[FIGHTER_CHECKPOINTS] = 9;
-                g_Menu.localSlot = t.local;
+                g_Menu.localSlot = c.local;
                 g_Menu.saveMode = saveMode;
                 g_Menu.resultsPending = 0;
                 g_GameSettings.gameKind = g_Menu.gameKind = k.kind;
                 g_GameSettings.fightersOwnMode2 = 0;
                 DropButtons();
                 s.SetScreen(12);
-                EXPECT_EQ(s.screen, saveMode == 1 ? 18 : 12);
+                ASSERT_EQ(s.screen, saveMode == 1 ? 18 : 12);
                 ASSERT_TRUE(s.labels[0].inUse);
-                EXPECT_STREQ(s.labels[0].text, t.title);
+                EXPECT_STREQ(s.labels[0].text, c.title);
+                const TextLabel& bottom = s.labels[saveMode == 1 ? 24 : 12];
+                ASSERT_TRUE(bottom.inUse);
+                EXPECT_STREQ(bottom.text, c.bottom);
             }
         }
     }
@@ -492,6 +508,26 @@ TEST_F(PlayedKindTest, EachForHimselfTheTitleFollowsTheMatchsWinnerOrTheBestShow
             }
             // Training's results page of the same match says the same.
             EXPECT_STREQ(Play(0, c.local % 2, kind, -1, words, c.local).labels[0].text, c.title);
+        }
+    }
+}
+
+// Greed or annihilation for one that runs out of time with nobody scoring: the host (row 0) and
+// both clients (rows 1 and 2) read the same draw, on the network results and in training.
+TEST_F(PlayedKindTest, EachForHimselfRunOutWithNobodyScoringIsADrawOnEveryMachine) {
+    for (const int kind : {7, 6}) {
+        uint32_t words[MATCH_RESULT_DWORDS] = {};
+        words[RESULT_ELAPSED] = 60000;
+        words[RESULT_WINNER] = uint32_t(-1);
+        for (int r = 0; r < 3; ++r) Row(words, r)[FIGHTER_SIDE] = uint32_t(r % 2);
+        fought = 0x7;
+        for (int local = 0; local < 3; ++local) {
+            SCOPED_TRACE(testing::Message() << "kind " << kind << ", the machine of row " << local);
+            MenuScreens& s = Play(1, local % 2, kind, kind, words, local);
+            ASSERT_EQ(s.screen, 18);
+            EXPECT_STREQ(s.labels[0].text, "Nobody");
+            EXPECT_STREQ(s.labels[24].text, g_TextTable.Get(822));
+            EXPECT_STREQ(Play(0, local % 2, kind, -1, words, local).labels[0].text, "Nobody");
         }
     }
 }
