@@ -188,6 +188,9 @@ public:
     int32_t powerEffects[FIGHTER_POWER_EFFECTS];   // effect slots, -1 none
     uint8_t powerRepeat;            // latched by the local control during a cast of power 0
     uint32_t lastPowerStart;
+    // The release rows the current cast has fired, by index: a cast fires each once, however its
+    // animation loops, rewinds or is told again.
+    uint32_t castReleases;
     int32_t attachedEffect;         // effect slot of the glow that follows the fighter, -1 none
     uint8_t overlayPresent;
     TimedState states[TIMED_STATE_COUNT];
@@ -358,6 +361,8 @@ public:
     bool FindIncomingEffect(Vec3* point);
     bool WillBeHitBy(Character* attacker);
     bool CanUsePower(int k);
+    // Whether the host carries out a cast another machine's player began: that player's own rules.
+    bool AcceptsReceivedCast(int k);
     bool StartPower(int k);
     // Frames per second the fighter's animations play at.
     float AnimationRate();

@@ -8,6 +8,7 @@
 #include "fighters/character.h"
 #include "fighters/character_checks.h"
 #include "fighters/fighter_shell.h"
+#include "fighters/power_table.h"
 #include "fighters/roles.h"
 #include "net/session.h"
 #include "scene/bone.h"
@@ -111,6 +112,8 @@ bool Character::SetAnimation(int animation, int blendMs, int checkMode, int laye
     int blend = blendMs < 0 ? 0 : blendMs;
     AdjustBlendTime(a, blend);
     StampAnimationStart(a, c);
+    // The basic power repeats by playing its cast again over the one still playing: a cast anew.
+    const bool repeat = currentPower == 0 && upperAnimation == a && a == PowerRowOf(side == 1 ? 1 : 0, 0).castAnimation;
 
     bool upperFollows = false;
     if (layer == BONE_WHOLE_BODY) {
@@ -130,6 +133,7 @@ bool Character::SetAnimation(int animation, int blendMs, int checkMode, int laye
     const float rate = AnimationRate();
     const uint32_t played = rate > 0.0f ? uint32_t(kBaseRate / rate * float(blend)) : 0u;
     model->PlayAnimation(layer, a, played, rate, true);
+    if (repeat) castReleases = 0;
     if (layer == BONE_UPPER_BODY && currentAnimation != ANIM_UPPER_BODY_ONLY) BeginSplitAnimation();
     if (ShouldAnnounce(this)) g_GamePacket.WriteSetAnimation(slot, a, played, layer);
     if (currentAnimation == ANIM_FALL_CRY)

@@ -12,6 +12,7 @@
 #include "fighters/roles.h"
 #include "frontend/menu.h"
 #include "net/session.h"
+#include "scene/ground.h"
 #include "world/scenario.h"
 
 namespace {
@@ -21,6 +22,10 @@ constexpr int kWholeBodyRunCastBlend = 200;
 constexpr float kShoulderOffset = 0.25f;
 constexpr float kShoulderHeight = 0.6f;
 constexpr uint32_t kSightMask = 1;
+// A player lands before the host's copy of its fall does: this close above the ground it counts as
+// landed.
+constexpr float kLandingSlack = 1.0f;
+constexpr float kGroundProbeRise = 0.5f;
 
 // The shortest time between two casts of the same fighter for the powers that have one.
 uint32_t CooldownMs(int k) {
@@ -73,17 +78,27 @@ bool Character::CanUsePower(int k) {
     return !IsActionAnimation(currentAnimation);
 }
 
+bool Character::AcceptsReceivedCast(int k) {
+    if (!IsPowerIndex(k) || dead || health <= 0.0f) return false;
+    if (!HasEnergyForPower(k)) return false;
+    // No campaign easing in a network game: the table's own level.
+    const PowerRow& row = PowerRowOf(SideOf(*this), k);
+    if (level < row.requiredLevel) return false;
+    if (!airborne || row.airCast) return true;
+    const float ground = GetGroundHeight(position.x, position.y + kGroundProbeRise, position.z, nullptr);
+    return jumpVelocity.y <= 0.0f && position.y - ground <= kLandingSlack;
+}
+
 bool Character::StartPower(int k) {
     // A power index from a packet may be anything.
     if (!IsPowerIndex(k)) return false;
     const bool received = ApplyingReceivedEvents();
     if (!received && !CanUsePower(k)) return false;
+    // The cooldown paces computer-controlled fighters; a player's cast told by its machine was
+    // paced there, and its packets' delays would only move it.
     const uint32_t cooldown = CooldownMs(k);
-    if (!IsLocalFighter(this) && cooldown > 0 && GetElapsed(CLOCK_MATCH, lastPowerStart) < cooldown) {
-        // A received cast's animation came in its own event: it must not release the power before.
-        if (received) currentPower = -1;
+    if (!received && !IsLocalFighter(this) && cooldown > 0 && GetElapsed(CLOCK_MATCH, lastPowerStart) < cooldown)
         return false;
-    }
     lastPowerStart = GetTime(CLOCK_MATCH);
 
     const PowerRow& row = PowerRowOf(SideOf(*this), k);
@@ -99,6 +114,7 @@ bool Character::StartPower(int k) {
     const bool started = received || SetAnimation(row.castAnimation, blend, 1, layer);
     if (started) {
         currentPower = k;
+        castReleases = 0;
         // Only a cast that really began is told, so that the host releases what the client cast.
         if (ShouldAnnounce(this)) g_GamePacket.WriteStartPower(slot, k);
     }

@@ -290,6 +290,7 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
     attackStartTime = knockDownTime = deathTime = defenceStartTime = guardStartTime = guardEndTime = 0;
     throwCharge = 0;
     currentPower = -1;
+    castReleases = 0;
     for (int32_t& e : powerEffects) e = -1;
     powerRepeat = 0;
     lastPowerStart = 0;

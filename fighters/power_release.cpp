@@ -238,6 +238,7 @@ const ReleaseRow POWER_RELEASES[] = {
     {9, 1, 5.0f, Release::SeekingBolts, {19, 19}, ReleaseFrom::Feet, 0.75f, {231, 231}, 0, 1, kNone, 1},
 };
 const size_t POWER_RELEASE_COUNT = sizeof POWER_RELEASES / sizeof POWER_RELEASES[0];
+static_assert(sizeof POWER_RELEASES / sizeof POWER_RELEASES[0] <= 32, "a cast keeps one bit per release row");
 
 // power, speed, target raise by side, spread, lead per unit, assisted, links target, tilted by side
 const AimRow AIM_ROWS[3] = {
@@ -250,8 +251,12 @@ void ReleasePower(Character& c) {
     if (!c.model || !IsPowerIndex(c.currentPower)) return;
     const int side = SideOf(c);
     if (c.upperActionClass != ACTION_CLASS_CAST || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return;
-    for (const ReleaseRow& row : POWER_RELEASES) {
+    for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i) {
+        const ReleaseRow& row = POWER_RELEASES[i];
         if (row.power != c.currentPower || (row.side != kNone && row.side != side)) continue;
-        if (c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame)) Fire(c, row, side);
+        const uint32_t bit = 1u << i;
+        if ((c.castReleases & bit) || !c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame)) continue;
+        c.castReleases |= bit;
+        Fire(c, row, side);
     }
 }

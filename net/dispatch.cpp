@@ -22,6 +22,51 @@ struct Refusals {
 };
 std::map<uint32_t, Refusals> g_Refusals;
 
+// The hits the host told a player's machine of, whose spark and flash that machine tells back:
+// the host makes those as its own hit would, and no others, so that no client fills the effect
+// pool or anyone's screen with them.
+constexpr int32_t kSparkType = 40, kFlashType = 41;
+constexpr int32_t kSparkMs = 350, kFlashMs = 450;
+constexpr float kHeavySpark = 1.0f, kLightSpark = 0.5f;
+constexpr uint32_t kHitColour = 16724530, kBlockedColour = 3289855;
+constexpr int32_t kBlocked = -2, kImmune = -3;
+constexpr uint32_t kHeavyHit = 2;
+// A machine that never answers a hit: its effects lapse long after its answer could come.
+constexpr uint32_t kOwedHitMs = 10000;
+constexpr size_t kOwedHits = 512;
+
+struct OwedHit {
+    uint32_t player = 0;   // 0: free
+    uint32_t told = 0;
+    Vec3 point{};
+    float sparkScale = 0.0f;
+    uint32_t colour = 0;
+    bool spark = false, flash = false;
+};
+OwedHit g_OwedHits[kOwedHits];
+size_t g_NextOwedHit = 0;
+
+// The owed effect of this type at this point, taken; false when the player is owed none.
+bool TakeOwedHit(uint32_t player, int32_t type, const Vec3& point, OwedHit* out) {
+    const uint32_t now = os::timeGetTime();
+    OwedHit* best = nullptr;
+    for (OwedHit& h : g_OwedHits) {
+        if (h.player == 0) continue;
+        if (now - h.told > kOwedHitMs) {
+            h = OwedHit{};
+            continue;
+        }
+        if (h.player != player || !(type == kSparkType ? h.spark : h.flash)) continue;
+        if (h.point.x != point.x || h.point.y != point.y || h.point.z != point.z) continue;
+        if (!best || int32_t(h.told - best->told) < 0) best = &h;
+    }
+    if (!best) return false;
+    *out = *best;
+    (type == kSparkType ? best->spark : best->flash) = false;
+    if (!best->spark && !best->flash) *best = OwedHit{};
+    return true;
+}
+
 // Events only the host writes: a client that sends one is not believed.
 bool HostOnly(uint8_t type) {
     return (type >= EVENT_RESPAWN && type <= EVENT_SET_DYNAMIC_OBJECT_VELOCITY) ||
@@ -113,16 +158,23 @@ public:
 
     // On the host, whether the client that sent the packet may say this; the host's own
     // events and everything a client hears from the host pass.
-    bool Allowed(const uint8_t* at, size_t size) const {
+    bool Allowed(const uint8_t* at, size_t size) {
         if (sender_ == 0) return true;
         const uint8_t type = at[0];
         if (HostOnly(type)) return false;
         if (AboutOwnFighter(type)) {
             if (!Owns(at[1])) return false;
-            // Levels come from the host's experience: a fair client never casts what the host holds locked.
-            return type != EVENT_START_POWER || at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
+            // The host holds the fighter's meters and level: a fair client never casts what they refuse.
+            if (type == EVENT_START_POWER) return at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
+            if (type == EVENT_SET_ANIMATION) return ops_.AcceptAnimation(at[1], ReadU32At(at + 2));
+            return true;
         }
-        if (type == EVENT_CREATE_EFFECT) return HitEffect(at[5]) && (at[size - 1] == 255 || Owns(at[size - 1]));
+        if (type == EVENT_CREATE_EFFECT) {
+            if (!HitEffect(at[5]) || !(at[size - 1] == 255 || Owns(at[size - 1]))) return false;
+            Vec3 point{};
+            BinaryReader r(at + 6, size - 6);
+            return ReadPoint(r, &point) && TakeOwedHit(sender_, at[5], point, &claimed_);
+        }
         // Pickups run on the host: a screen effect from a client names an item it never took.
         if (type == EVENT_SCREEN_EFFECT) return false;
         // A client asks for its own one fighter, and only while it has none.
@@ -411,6 +463,19 @@ private:
         e.type = type;
         if (e.type >= kEffectTypes || e.slot < -1 || e.slot >= kEffectSlots) return false;
         if (e.owner >= 0 && !ops_.IsActive(e.owner)) e.owner = -1;
+        if (sender_ != 0) {
+            // A client's hit effect, as the hit the host told it of makes it, in a free slot.
+            const OwedHit& h = claimed_;
+            e = EffectRequest{};
+            e.slot = -1;
+            e.type = type;
+            for (Vec3& v : e.vectors) v = Vec3{0.0f, 0.0f, 0.0f};
+            e.vectors[0] = e.vectors[1] = h.point;
+            e.durationMs = type == kSparkType ? kSparkMs : kFlashMs;
+            e.scale = type == kSparkType ? h.sparkScale : 0.0f;
+            e.colour = type == kSparkType ? h.colour : 0;
+            e.owner = -1;
+        }
         ops_.CreateEffect(e);
         if (host_ && (e.type == 40 || e.type == 41)) {
             const Vec3* v = e.vectors;
@@ -501,9 +566,14 @@ public:
     }
 
 private:
+    static uint32_t ReadU32At(const uint8_t* p) {
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    }
+
     GameOps& ops_;
     bool host_;
     uint32_t sender_;
+    OwedHit claimed_;   // the hit effect Allowed took for the event Apply makes next
 };
 
 // Counts a client's refused events; past the limit within the window it is sent away.
@@ -535,11 +605,32 @@ void ForgetPlayerFighters(uint32_t player) {
     for (uint32_t& owner : g_FighterOwners)
         if (owner == player) owner = 0;
     g_Refusals.erase(player);
+    for (OwedHit& h : g_OwedHits)
+        if (h.player == player) h = OwedHit{};
 }
 
 void ResetFighterOwners() {
     for (uint32_t& owner : g_FighterOwners) owner = 0;
     g_Refusals.clear();
+    for (OwedHit& h : g_OwedHits) h = OwedHit{};
+    g_NextOwedHit = 0;
+}
+
+void NoteHitTold(int victimSlot, const Vec3& point, int32_t reaction, uint32_t heavy) {
+    const uint32_t player = FighterOwner(victimSlot);
+    if (player == 0) return;
+    // The victim's machine makes what its own hit makes: a flash for a heavy hit that landed, and
+    // a spark always. The oldest is given up when every record is held.
+    const bool blocked = reaction == kBlocked || reaction == kImmune;
+    OwedHit& h = g_OwedHits[g_NextOwedHit];
+    g_NextOwedHit = (g_NextOwedHit + 1) % kOwedHits;
+    h.player = player;
+    h.told = os::timeGetTime();
+    h.point = point;
+    h.spark = true;
+    h.flash = !blocked && heavy == kHeavyHit;
+    h.sparkScale = heavy == 0 ? kLightSpark : kHeavySpark;
+    h.colour = blocked ? kBlockedColour : kHitColour;
 }
 
 void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {

@@ -48,10 +48,13 @@ public:
     virtual void AddCredits(int slot, int amount) = 0;
     virtual void ApplyHit(int slot, float value, const Vec3& p, int32_t reaction, uint32_t heavy, int attacker) = 0;
     virtual void StartPower(int slot, int power) = 0;
-    // On the host, a client's cast: false when the fighter's level, as this machine holds it, does
-    // not unlock the power. A refused cast leaves the fighter no power, so that the cast animation
-    // sent with it releases nothing here.
+    // On the host, a client's cast: false where its player's own rules, on the fighter as this
+    // machine holds it, refuse it (level, energy, in the air, dead). A refused cast leaves the
+    // fighter no power, so that the cast animation sent with it releases nothing here.
     virtual bool AcceptPower(int /*slot*/, int /*power*/) { return true; }
+    // On the host, a client's animation for its fighter: false for a rise of a fighter held alive,
+    // an entry not owed, and a repeat of the basic power's cast its rules refuse.
+    virtual bool AcceptAnimation(int /*slot*/, uint32_t /*animation*/) { return true; }
     virtual void StartTimedState(int slot, int state, uint32_t ms) = 0;
     virtual void StopTimedState(int slot, int state, uint32_t value) = 0;
     virtual void AttachToScene(int slot) = 0;
@@ -94,6 +97,9 @@ void SetFighterOwner(int slot, uint32_t player);
 uint32_t FighterOwner(int slot);
 void ForgetPlayerFighters(uint32_t player);
 void ResetFighterOwners();
+// On the host, a hit told to the machine of a fighter another player drives: that machine answers
+// with the hit's spark and flash, and the host makes only those.
+void NoteHitTold(int victimSlot, const Vec3& point, int32_t reaction, uint32_t heavy);
 // Past this many refused events within the window, a client is sent away.
 constexpr int REFUSED_EVENTS_LIMIT = 100;
 constexpr uint32_t REFUSED_EVENTS_WINDOW_MS = 10000;

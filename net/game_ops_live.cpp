@@ -28,6 +28,10 @@ namespace {
 constexpr int kSpawnAnimation = 190, kReviveAnimation = 192;
 constexpr uint32_t kRiseAnimations[2] = {191, 193};
 
+bool IsEntry(uint32_t animation) {
+    return animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation);
+}
+
 Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }
 
 // The controller time of one bone of the fighter's model, 0 without one.
@@ -64,25 +68,31 @@ public:
     }
     void SetAnimation(int s, uint32_t animation, uint32_t parameter, uint8_t flag) override {
         Character& c = g_Characters[s];
-        // A rise ends in a respawn with full meters: the host plays it only for a fighter it holds
-        // dead; a client still rising after the host's respawn of its fighter asks for nothing more.
-        if (g_NetSession.hosting && !c.dead && (animation == kRiseAnimations[0] || animation == kRiseAnimations[1]))
-            return;
-        // The entry's end protects and clears the timed states: a client's fighter enters once
-        // after each spawn or respawn, and an entry again is no new one.
-        if (g_NetSession.hosting &&
-            (animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation))) {
-            if (!c.entryOwed && c.currentAnimation != int32_t(animation)) return;
-            c.entryOwed = 0;
-        }
+        if (IsEntry(animation)) c.entryOwed = 0;
         // Leaving the spawn or revive pose: the arrival's overlay goes and a short protection starts.
+        // It is the one protection of this spawn, entered or not.
         if (int32_t(animation) != c.currentAnimation &&
             (c.currentAnimation == kSpawnAnimation || c.currentAnimation == kReviveAnimation)) {
             if (c.overlayPresent) c.RemoveBodyOverlay(0);
             c.states[STATE_INVULNERABILITY].active = 0;
             c.StartInvulnerability(5000, 1000);
+            c.entryOwed = 0;
         }
         c.SetAnimation(int(animation), int(parameter), 0, flag);
+    }
+    bool AcceptAnimation(int s, uint32_t animation) override {
+        Character& c = g_Characters[s];
+        // A rise ends in a respawn with full meters: only for a fighter held dead. A client still
+        // rising after the host's respawn of its fighter asks for nothing more.
+        if (animation == kRiseAnimations[0] || animation == kRiseAnimations[1]) return c.dead != 0;
+        // The entry's end protects and clears the timed states: once after each spawn or respawn,
+        // and an entry again is no new one.
+        if (IsEntry(animation)) return c.entryOwed || c.currentAnimation == int32_t(animation);
+        // The basic power's cast played again over itself is a cast anew, by the same rules.
+        const uint32_t charge = uint32_t(PowerRowOf(c.side == 1 ? 1 : 0, 0).castAnimation);
+        if (animation == charge && c.currentPower == 0 && c.upperAnimation == int32_t(charge))
+            return c.AcceptsReceivedCast(0);
+        return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {
         if (g_Characters[s].model) g_Characters[s].model->SetAnimationFrame(bone, time, true);
@@ -102,8 +112,7 @@ public:
     void StartPower(int s, int power) override { g_Characters[s].StartPower(power); }
     bool AcceptPower(int s, int power) override {
         Character& c = g_Characters[s];
-        // No campaign easing in a network game: the table's own level.
-        if (!IsPowerIndex(power) || c.level >= PowerRowOf(c.side == 1 ? 1 : 0, power).requiredLevel) return true;
+        if (c.AcceptsReceivedCast(power)) return true;
         c.currentPower = -1;
         return false;
     }

@@ -1,6 +1,7 @@
 // The game events of the props and of the hits they deal.
 #include "common/binary_reader.h"
 #include "net/event_writer.h"
+#include "net/game_ops.h"
 #include "net/session.h"
 #include "world/dynamic_object.h"
 
@@ -28,6 +29,7 @@ void GamePacket::WriteApplyHit(int victimSlot, int attackerSlot, float damage, c
     w.PutI32(reaction);
     w.PutU32(heavy);
     SendGameEvent(w);
+    if (g_NetSession.hosting) NoteHitTold(victimSlot, point, reaction, heavy);
 }
 
 void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t type, const Vec3& position,

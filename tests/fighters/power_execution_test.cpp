@@ -1,11 +1,13 @@
 // Powers as their casts reach their release frames: shots, aim, bolts, the glows on the caster,
 // the states that run out, the aim assist, line of sight, and what a client leaves to the host.
 #include <cstring>
+#include <memory>
 #include <tuple>
 
 #include "combat_fixture.h"
 #include "core/debug_log.h"
 #include "core/settings.h"
+#include "fighters/power_table.h"
 #include "net/game_ops.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -300,57 +302,181 @@ TEST_F(PowerExecutionTest, AClientKeepsOnlyTheCastersGlowsAndTheHostTellsWhatItM
     EXPECT_EQ(SoundIds(), (std::vector<int>{212, 223})) << "the host ends the boost the client kept";
 }
 
-TEST_F(PowerExecutionTest, TheHostCarriesOutAClientsCastsAndRisesOnlyAsItsOwnRulesAllow) {
-    ScopedWorkDir dir;
-    g_Settings.debug = 1;
-    OpenDebugLog();
-    g_NetRoleCalls.inSession = [](uint32_t) { return true; };
-    Character& c = Caster(0, 29, 1);
-    Network(true, true);
-    SetFighterOwner(1, 9);
-    // As player 9's packet carries a cast: its animation, then its power.
-    const auto cast = [&c](uint8_t animation, uint8_t power) {
-        Receive({{9, 1, animation, 0, 0, 0, 0, 0, 0, 0, 0}, {30, 1, power}}, 9);
-        for (float frame : {5.0f, 13.0f}) CastTo(c, frame);
-    };
-    // Power 5 unlocks at 29, power 9 at 69: the refused cast's animation, 175 as power 5's, releases
-    // nothing, and the refusal is told.
-    cast(175, 5);
-    SetTime(kStartTime + 5000);
-    cast(175, 9);
-    EXPECT_TRUE(Made(5).size() == 1 && Made(43).empty());
-    EXPECT_NE(dir.Read("debug.txt").find("player 9 sent events it may not send, first of type 30"), std::string::npos);
-    // Power 3 again within its 1500 ms releases nothing either; past them it does.
-    for (uint32_t at : {10000u, 11000u, 11500u}) {
-        SetTime(kStartTime + at);
-        cast(174, 3);
+// A client's fighter on the host, player 9's, in slot 1; the host's own log kept.
+class HostedCastTest : public PowerExecutionTest {
+protected:
+    void SetUp() override {
+        PowerExecutionTest::SetUp();
+        dir = std::make_unique<ScopedWorkDir>();
+        g_Settings.debug = 1;
+        OpenDebugLog();
+        g_NetRoleCalls.inSession = [](uint32_t) { return true; };
     }
-    EXPECT_EQ(Made(3).size(), 2u);
+    void TearDown() override {
+        g_Settings.debug = 0;
+        ResetFighterOwners();
+        ResetNetRoleCalls();
+        dir.reset();
+        PowerExecutionTest::TearDown();
+    }
+    Character& Client(int level, int slot = 1) {
+        Network(false, false);
+        Character& c = Caster(0, level, slot);
+        Network(true, true);
+        SetFighterOwner(slot, 9);
+        return c;
+    }
+    static std::vector<uint8_t> Animation(int slot, uint8_t animation) {
+        return {9, uint8_t(slot), animation, 0, 0, 0, 0, 0, 0, 0, 0};
+    }
+    // As player 9's packet carries a cast: its animation, then its power; then its frames play.
+    static void Cast(Character& c, uint8_t animation, uint8_t power) {
+        Receive({Animation(c.slot, animation), {30, uint8_t(c.slot), power}}, 9);
+        for (float frame : {1.0f, 3.0f, 5.0f, 8.0f, 13.0f}) CastTo(c, frame);
+    }
+    size_t Refusals(int type) const {
+        const std::string log = dir->Read("debug.txt");
+        const std::string line = "player 9 sent events it may not send, first of type " + std::to_string(type);
+        size_t n = 0;
+        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+        return n;
+    }
+    std::unique_ptr<ScopedWorkDir> dir;
+};
+
+TEST_F(HostedCastTest, APlayersCastIsHeldToItsLevelEnergyAndAirAndNeverToTheComputersCooldown) {
+    Character& c = Client(29);
+    // Power 5 unlocks at 29, power 9 at 69: the refused cast's animation, 175 as power 5's,
+    // releases nothing, and the refusal is told.
+    Cast(c, 175, 5);
+    Cast(c, 175, 9);
+    EXPECT_TRUE(Made(5).size() == 1 && Made(43).empty());
+    EXPECT_EQ(Refusals(30), 1u);
+    // Power 3 again 1150 ms after, and heard 1450 ms after a cast 1600 ms apart: every one fires.
+    for (uint32_t at : {1000u, 2150u, 3600u, 5050u}) {
+        SetTime(kStartTime + at);
+        Cast(c, 174, 3);
+    }
+    EXPECT_EQ(Made(3).size(), 4u);
+    // Energy: exactly the cost is enough, a little less is not.
+    c.energy = c.PowerCost(3) - 0.01f;
+    Cast(c, 174, 3);
+    EXPECT_EQ(Made(3).size(), 4u);
+    c.energy = c.PowerCost(3);
+    Cast(c, 174, 3);
+    EXPECT_EQ(Made(3).size(), 5u);
+    EXPECT_EQ(Refusals(30), 2u);
+    // In the air only what casts there, but a player that landed first is not held to the host's
+    // copy of its fall.
+    c.energy = 1000.0f;
+    const struct { float height, rise; int power; bool fires; } air[] = {
+        {4.0f, -1.0f, 5, false}, {4.0f, -1.0f, 3, true}, {0.6f, 1.0f, 5, false}, {0.6f, -1.0f, 5, true},
+    };
+    for (const auto& t : air) {
+        SCOPED_TRACE(testing::Message() << "power " << t.power << " at " << t.height);
+        const size_t before = Made(t.power).size();
+        c.position.y = t.height;
+        c.airborne = 1;
+        c.jumpVelocity = Vec3{0.0f, t.rise, 0.0f};
+        Cast(c, uint8_t(PowerRowOf(0, t.power).castAnimation), uint8_t(t.power));
+        EXPECT_EQ(Made(t.power).size(), before + (t.fires ? 1u : 0u));
+    }
+}
+
+TEST_F(HostedCastTest, ACastOfAFighterTheHostHoldsDeadReleasesNothingAndIsCounted) {
+    Character& c = Client(29);
+    for (int killed = 0; killed < 2; ++killed) {
+        c.dead = uint8_t(killed);
+        c.health = killed ? 0.0f : c.maxHealth;
+        Cast(c, 174, 3);
+        EXPECT_EQ(Made(3).size(), 1u);
+    }
+    // Health gone while it falls: it dies on landing, and casts no more meanwhile.
+    c.dead = 0;
+    Cast(c, 174, 3);
+    EXPECT_EQ(Made(3).size(), 1u);
+    EXPECT_EQ(Refusals(30), 2u);
+}
+
+TEST_F(HostedCastTest, EachCastTheHostTookFiresOnceHoweverItsAnimationIsPlayedAgain) {
+    Character& c = Client(70);
+    Cast(c, 175, 9);
+    ASSERT_EQ(Made(43).size(), 1u);
+    const float paid = 1000.0f - c.energy;
+    // The animation loops, is wound back by its time, or is told again: nothing more fires.
+    CastTo(c, 5.0f);
+    Receive({{10, 1, 4, 0, 0, 0, 0}}, 9);
+    CastTo(c, 5.0f);
+    Receive({Animation(1, 175)}, 9);
+    CastTo(c, 5.0f);
+    EXPECT_EQ(Made(43).size(), 1u);
+    EXPECT_FLOAT_EQ(1000.0f - c.energy, paid);
+    // A cast anew fires again.
+    Receive({Animation(1, 0)}, 9);
+    Cast(c, 175, 9);
+    EXPECT_EQ(Made(43).size(), 2u);
+
+    // The basic power repeats by its cast played over itself, which is a cast anew: two shots
+    // each, while the energy lasts.
+    Receive({Animation(1, 0)}, 9);
+    Cast(c, 170, 0);
+    EXPECT_EQ(Made(0).size(), 2u);
+    for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 2u) << "the loop alone";
+    Receive({Animation(1, 170)}, 9);
+    for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 4u);
+    c.energy = 0.5f;
+    Receive({Animation(1, 170)}, 9);
+    for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 4u);
+    EXPECT_EQ(Refusals(9), 1u);
+}
+
+TEST_F(HostedCastTest, TheLocalPlayersRepeatedBasicPowerFiresAgainAndItsLoopDoesNot) {
+    Network(false, false);
+    Character& c = Caster(0, 0);
+    Recorder().local = &c;
+    ASSERT_TRUE(c.StartPower(0));
+    for (float frame : {3.0f, 8.0f, 3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 2u);
+    Force(c, 170);
+    for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 4u);
+}
+
+TEST_F(HostedCastTest, ARiseAndAnEntryAreTakenOncePerDeathAndSpawnAndTheRestIsCounted) {
+    Character& c = Client(29);
     // A rise ends in a respawn with full meters: only a fighter the host holds dead rises.
     for (uint8_t dead : {0, 1}) {
         c.dead = dead;
-        Receive({{9, 1, 191, 0, 0, 0, 0, 0, 0, 0, 0}}, 9);
+        Receive({Animation(1, 191)}, 9);
         EXPECT_EQ(c.currentAnimation == 191, dead == 1);
     }
+    EXPECT_EQ(Refusals(9), 1u);
     // The entry's end protects: a fighter of another machine enters once after each spawn or
     // respawn, and not again while it stands.
-    Network(false, false);
-    Character& d = Caster(0, 29, 2);
-    Network(true, true);
-    SetFighterOwner(2, 9);
-    const auto enter = [&d] {
+    Character& d = Client(29, 2);
+    const auto leave = [&d](std::vector<uint8_t> animations) {
         d.states[STATE_INVULNERABILITY] = TimedState{};
-        for (uint8_t animation : {uint8_t(190), uint8_t(0)}) Receive({{9, 2, animation, 0, 0, 0, 0, 0, 0, 0, 0}}, 9);
+        for (uint8_t animation : animations) Receive({Animation(2, animation)}, 9);
         return d.states[STATE_INVULNERABILITY].active != 0;
     };
-    EXPECT_TRUE(enter()) << "its spawn's entry";
-    EXPECT_FALSE(enter()) << "an entry again";
+    EXPECT_TRUE(leave({190, 0})) << "its spawn's entry";
+    EXPECT_FALSE(leave({190, 0})) << "an entry again";
     d.Respawn();
-    EXPECT_TRUE(enter()) << "its respawn's entry";
-    EXPECT_FALSE(enter());
-    g_Settings.debug = 0;
-    ResetFighterOwners();
-    ResetNetRoleCalls();
+    EXPECT_TRUE(leave({190, 0})) << "its respawn's entry";
+    EXPECT_FALSE(leave({190, 0}));
+    // Leaving the spawn pose without its entry is that spawn's one protection: no entry follows it.
+    // The host's copy stands in the pose as its spawn leaves it.
+    Network(false, false);
+    d.Respawn();
+    Network(true, true);
+    ASSERT_EQ(d.currentAnimation, 190);
+    EXPECT_TRUE(leave({0})) << "left without an entry";
+    EXPECT_FALSE(leave({190, 0})) << "the entry after it";
+    EXPECT_NE(d.currentAnimation, 190);
+    EXPECT_EQ(Refusals(9), 4u);
 }
 
 }  // namespace

@@ -445,6 +445,9 @@ TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
     ScopedWorkDir dir;
     g_Settings.debug = 1;
     OpenDebugLog();
+    // The host told the client of a heavy hit on its fighter and one on another's.
+    NoteHitTold(5, kP, 130, 2);
+    NoteHitTold(7, kP, 130, 2);
     const Bytes p = Packet([&] {
         g.WriteStartGuard(7);
         g.WriteStartGuard(5);
@@ -467,6 +470,7 @@ TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {
 TEST_F(AuthorityTest, AClientNamingAFighterPastTheLastIsNotBelieved) {
     SetFighterOwner(15, kPlayer);
     fake.active[15] = true;
+    NoteHitTold(15, kP, 130, 2);
     Bytes p = Packet([&] {
         g.WriteStartGuard(15);
         g.WriteCreateEffect(-1, 41, kP, kP, kP, kP, kP, 450, 1.0f, 0, 15);
@@ -574,6 +578,105 @@ TEST_F(AuthorityTest, AClientsRequestMakesOneFighterForTheSenderWhateverIdItName
     EXPECT_EQ(fake.playerIds[12], kThird);
     EXPECT_EQ(FighterOwner(12), kThird);
     g_Settings.debug = 0;
+}
+
+// A client's spark and flash are those of the hits the host told it of, made as the hit makes them.
+TEST_F(AuthorityTest, AClientsHitEffectsAreOnlyThoseOfTheHitsTheHostToldIt) {
+    const Vec3 q{4.0f, 0.5f, -2.0f};
+    const Vec3 far{9.0f, 0.5f, -2.0f};
+    // The host's own hits on the client's fighter 5: a light one, a heavy one and a blocked heavy one.
+    g_NetSession.hosting = 1;
+    (void)Packet([&] {
+        g.WriteApplyHit(5, 7, 5.0f, kP, 115, 0);
+        g.WriteApplyHit(5, 7, 10.0f, q, 130, 2);
+        g.WriteApplyHit(5, 7, 10.0f, far, -2, 2);
+    });
+    // What the client answers: each effect with a life, size, colour and slot of its own choosing.
+    const auto answer = [&](int type, const Vec3& at) {
+        return Packet([&] { g.WriteCreateEffect(1234, type, at, at, kP, kP, kP, -1, 60.0f, 0xffffffffu, -1); });
+    };
+    struct Case {
+        int type;
+        Vec3 at;
+        bool made;
+        int32_t life;
+        float scale;
+        uint32_t colour;
+    };
+    const Case cases[] = {
+        {41, kP, false, 0, 0.0f, 0},                  // a light hit has no flash
+        {40, kP, true, 350, 0.5f, 16724530},
+        {40, kP, false, 0, 0.0f, 0},                  // that spark was made already
+        {41, q, true, 450, 0.0f, 0},
+        {40, q, true, 350, 1.0f, 16724530},
+        {41, far, false, 0, 0.0f, 0},                 // a blocked hit flashes nowhere
+        {40, far, true, 350, 1.0f, 3289855},
+        {40, Vec3{1.0f, 2.0f, 3.5f}, false, 0, 0.0f, 0},   // no hit there
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " at " << c.at.x);
+        fake.effects.clear();
+        g_Written.clear();
+        Dispatch(answer(c.type, c.at), true, kPlayer);
+        ASSERT_EQ(fake.effects.size(), c.made ? 1u : 0u);
+        if (!c.made) {
+            EXPECT_TRUE(g_Written.empty());
+            continue;
+        }
+        const EffectRequest& e = fake.effects[0];
+        EXPECT_EQ(e.slot, -1);
+        EXPECT_EQ(e.durationMs, c.life);
+        EXPECT_FLOAT_EQ(e.scale, c.scale);
+        EXPECT_EQ(e.colour, c.colour);
+        EXPECT_EQ(e.owner, -1);
+        EXPECT_EQ(e.vectors[0].x, c.at.x);
+        EXPECT_EQ(e.vectors[1].z, c.at.z);
+        EXPECT_EQ(e.vectors[2].y, 0.0f);
+        // Every client is told the same effect.
+        ASSERT_EQ(g_Written.size(), 1u);
+        const Bytes& told = g_Written[0];
+        ASSERT_EQ(told.size(), 79u);
+        int32_t life;
+        float scale;
+        std::memcpy(&life, &told[66], 4);
+        std::memcpy(&scale, &told[70], 4);
+        EXPECT_EQ(life, c.life);
+        EXPECT_FLOAT_EQ(scale, c.scale);
+    }
+}
+
+TEST_F(AuthorityTest, AFloodOfHitEffectsMakesNoneAndSendsTheClientAway) {
+    g_SentAway.clear();
+    g_NetRoleCalls.disconnect = [](uint32_t player) { g_SentAway.push_back(player); };
+    g_NetSession.hosting = 1;
+    // One hit told: the client's own answer to it is made, the rest of its 200 are not.
+    (void)Packet([&] { g.WriteApplyHit(5, 7, 10.0f, kP, 130, 2); });
+    const Bytes flood = Packet([&] {
+        for (int i = 0; i < 200; ++i) g.WriteCreateEffect(-1, 41, kP, kP, kP, kP, kP, -1, 1.0f, 0, -1);
+    });
+    Dispatch(flood, true, kPlayer);
+    EXPECT_EQ(fake.effects.size(), 1u);
+    EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kPlayer}));
+}
+
+TEST_F(AuthorityTest, TheHitsOwedToALeaverOrAnotherPlayerAreNotItsToAnswer) {
+    g_NetSession.hosting = 1;
+    SetFighterOwner(7, 4);
+    (void)Packet([&] {
+        g.WriteApplyHit(5, 7, 5.0f, kP, 115, 0);   // player 9's fighter
+        g.WriteApplyHit(7, 5, 5.0f, kP, 115, 0);   // player 4's
+        g.WriteApplyHit(0, 5, 5.0f, kP, 115, 0);   // the host's own: it makes its spark itself
+    });
+    const Bytes spark = Packet([&] { g.WriteCreateEffect(-1, 40, kP, kP, kP, kP, kP, 350, 0.5f, 16724530, -1); });
+    Dispatch(spark, true, 4);
+    Dispatch(spark, true, 4);   // player 4 was owed one
+    EXPECT_EQ(fake.effects.size(), 1u);
+    // Player 9 leaves and another takes its slot: the leaver's hit is no newcomer's to answer.
+    ForgetPlayerFighters(kPlayer);
+    SetFighterOwner(5, 12);
+    Dispatch(spark, true, 12);
+    Dispatch(spark, true, kPlayer);
+    EXPECT_EQ(fake.effects.size(), 1u);
 }
 
 TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {

@@ -61,7 +61,9 @@ public:
     void SetPropVelocity(uint32_t slot, const Vec3& v) override { Plain("SetPropVelocity", slot < 80 && Ok(v)); }
     void SpawnItem(uint32_t slot, int, const Vec3& p, uint8_t) override { Plain("SpawnItem", slot < 1000 && Ok(p)); }
     void CollectItem(uint32_t slot) override { Plain("CollectItem", slot < 1000); }
+    std::vector<EffectRequest> effects;   // every effect asked for, as asked
     int32_t CreateEffect(const EffectRequest& e) override {
+        effects.push_back(e);
         bool ok = e.type >= 0 && e.type < 98 && e.slot >= -1 && e.slot < 1500 && std::isfinite(e.scale) &&
                   (e.owner == -1 || IsActive(e.owner));
         for (const Vec3& v : e.vectors) ok = ok && Ok(v);
