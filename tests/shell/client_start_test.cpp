@@ -1,6 +1,6 @@
 // A network client's match start from the menu, with a stand-in host on the other end of the
 // session: the host's answer to the fighter request gives the client its fighter, the items the
-// host placed and the host's words.
+// host placed and the host's words. The host's own start takes its words from its own map.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -35,6 +35,7 @@ namespace {
 constexpr uint32_t kClientId = 7;
 // The letters of "LIFE" (word 5), and no other word can be spelled from them.
 constexpr int kLetters[] = {'L' - 'A', 'I' - 'A', 'F' - 'A', 'E' - 'A'};
+constexpr int kLifeWord = 5;
 constexpr int kFirstLetterType = 24;
 
 int g_requests = 0;
@@ -139,6 +140,17 @@ protected:
         g_Menu.BuildPage(PAGE_START_MATCH);
         return !g_Menu.active;
     }
+    // Hosting on the side `side`, the match of kind 5 started from the menu; true when it started.
+    bool HostAndStart(int side) {
+        g_NetRoleCalls.startServer = [](const char*, uint32_t) { return true; };
+        g_NetRoleCalls.stopServer = [] {};
+        g_GameSettings.side = side;
+        g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
+        g_NetSession.gameKind = 5;
+        EXPECT_TRUE(g_NetSession.Start(true, "Anfitrion", 2300, ""));
+        g_Menu.BuildPage(PAGE_START_MATCH);
+        return !g_Menu.active;
+    }
     void TearDown() override {
         if (g_rest.joinable()) g_rest.join();
         ReleaseGame(true);
@@ -169,17 +181,18 @@ TEST_F(ClientStartTest, AClientsHudListsTheHostsWordsWhateverLettersLieOnItsMap)
     for (int k : kLetters) EXPECT_EQ(g_Match.letters[0][k], 1) << "letter " << k;
 }
 
+// The host has nobody to tell it its words: they are those the letters on its own map can spell,
+// which its clients then hear from it.
+TEST_F(ClientStartTest, AHostsHudListsTheWordsTheLettersOnItsMapCanSpell) {
+    ASSERT_TRUE(HostAndStart(0)) << "the hosted match started";
+    for (int k : kLetters) ASSERT_EQ(CountLetterItems(k), 1) << "letter " << k << " lies on the host's map";
+    for (int w = 0; w < MATCH_WORDS; ++w) EXPECT_EQ(g_Match.wordState[w], w == kLifeWord ? 1 : 0) << "word " << w;
+}
+
 // The results pages mark the row of the fighter this machine played: a game that hosted a match
 // and then joins another marks the fighter the host gave it there, not the slot it had as host.
 TEST_F(ClientStartTest, AGameThatHostedAndThenJoinsKeepsTheFighterTheHostGaveItAsItsOwn) {
-    g_NetRoleCalls.startServer = [](const char*, uint32_t) { return true; };
-    g_NetRoleCalls.stopServer = [] {};
-    g_GameSettings.side = 1;
-    g_NetSession.scenarioId = testsupport::MATCH_SCENARIO;
-    g_NetSession.gameKind = 5;
-    ASSERT_TRUE(g_NetSession.Start(true, "Anfitrion", 2300, ""));
-    g_Menu.BuildPage(PAGE_START_MATCH);
-    ASSERT_FALSE(g_Menu.active) << "the hosted match started";
+    ASSERT_TRUE(HostAndStart(1)) << "the hosted match started";
     ASSERT_NE(g_Control.localCharacter, nullptr);
     const int hosted = g_Control.localCharacter->slot;
     EXPECT_EQ(g_Menu.localSlot, hosted);
