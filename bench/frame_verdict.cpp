@@ -70,9 +70,9 @@ FrameVerdict JudgeFrames(const std::vector<BlockTimes>& game, const std::vector<
         if (ratio >= 1.0 - kLevelShare || !BeyondChance(slower, int(n), kChance)) return false;
         char text[200];
         std::snprintf(text, sizeof text,
-                      "the raw copy takes more %s than the game (median ratio %.3f, slower in %d of %zu blocks): "
+                      "%sthe raw copy takes more %s than the game (median ratio %.3f, slower in %d of %zu blocks): "
                       "it is no floor",
-                      what, ratio, slower, n);
+                      FRAME_VERDICT_ERROR, what, ratio, slower, n);
         v.error = text;
         return true;
     };

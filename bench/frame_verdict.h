@@ -25,7 +25,11 @@ struct BlockTimes {
 
 // The verdict over the blocks both sides have: medians of each side, of the paired ratios
 // (game / raw) with the quartiles of the wall ratio, how many blocks the copy was the slower in,
-// and, when the copy is slower than the game by more than noise explains, what is wrong.
+// and, when the copy is slower than the game by more than noise explains, what is wrong, starting
+// with FRAME_VERDICT_ERROR. The test command runs a benchmark again for that error alone
+// (scripts/run-bench): the load of others can tip a sign test on sub-millisecond blocks, where
+// any other error is a fault the first time.
+constexpr char FRAME_VERDICT_ERROR[] = "frame verdict: ";
 struct FrameVerdict {
     double gameWall = 0, rawWall = 0, gameCpu = 0, rawCpu = 0;
     double ratio = 0, ratioLow = 0, ratioHigh = 0, cpuRatio = 0;

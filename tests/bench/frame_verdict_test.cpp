@@ -36,12 +36,15 @@ TEST(FrameVerdict, ACopySlowerInEveryBlockIsNoFloor) {
     EXPECT_NEAR(v.ratio, 10.0 / 11.0, 1e-9);
     EXPECT_NEAR(v.cpuRatio, 1.25, 1e-9);
     EXPECT_NE(v.error.find("more wall time"), std::string::npos) << v.error;
+    // The text by which the test command knows this error from the faults it does not run again.
+    EXPECT_EQ(v.error.rfind("frame verdict: ", 0), 0u) << v.error;
 }
 
 TEST(FrameVerdict, ACopyTakingMoreMainThreadTimeIsNoFloorEvenWhenItsWallTimeIsLess) {
     const FrameVerdict v = JudgeFrames(Blocks(15, 0.020, 0.004), Blocks(15, 0.010, 0.005));
     EXPECT_NE(v.error.find("more main-thread CPU"), std::string::npos) << v.error;
     EXPECT_EQ(v.error.find("wall"), std::string::npos) << v.error;
+    EXPECT_EQ(v.error.rfind("frame verdict: ", 0), 0u) << v.error;
 }
 
 TEST(FrameVerdict, ACopyLevelWithTheGameOrSlowerOnlyInSomeBlocksPasses) {
