@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <tuple>
+#include <utility>
 
 #include "combat_fixture.h"
 #include "core/debug_log.h"
@@ -385,16 +386,15 @@ TEST_F(HostedCastTest, APlayersCastIsHeldToItsLevelEnergyAndAirAndNeverToTheComp
 
 TEST_F(HostedCastTest, ACastOfAFighterTheHostHoldsDeadReleasesNothingAndIsCounted) {
     Character& c = Client(29);
-    for (int killed = 0; killed < 2; ++killed) {
-        c.dead = uint8_t(killed);
-        c.health = killed ? 0.0f : c.maxHealth;
-        Cast(c, 174, 3);
-        EXPECT_EQ(Made(3).size(), 1u);
-    }
-    // Health gone while it falls: it dies on landing, and casts no more meanwhile.
-    c.dead = 0;
     Cast(c, 174, 3);
     EXPECT_EQ(Made(3).size(), 1u);
+    // Dead, and killed in the air, where it dies only on landing: it casts no more meanwhile.
+    for (const auto& [dead, health] : {std::pair<uint8_t, float>{1, c.maxHealth}, {0, 0.0f}}) {
+        c.dead = dead;
+        c.health = health;
+        Cast(c, 174, 3);
+        EXPECT_EQ(Made(3).size(), 1u) << int(dead);
+    }
     EXPECT_EQ(Refusals(30), 2u);
 }
 

@@ -607,6 +607,7 @@ TEST_F(AuthorityTest, AClientsHitEffectsAreOnlyThoseOfTheHitsTheHostToldIt) {
         {41, kP, false, 0, 0.0f, 0},                  // a light hit has no flash
         {40, kP, true, 350, 0.5f, 16724530},
         {40, kP, false, 0, 0.0f, 0},                  // that spark was made already
+        {40, Vec3{4.5f, 0.5f, -2.0f}, false, 0, 0.0f, 0},   // beside a hit, not at it
         {41, q, true, 450, 0.0f, 0},
         {40, q, true, 350, 1.0f, 16724530},
         {41, far, false, 0, 0.0f, 0},                 // a blocked hit flashes nowhere

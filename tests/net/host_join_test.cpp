@@ -596,3 +596,68 @@ TEST_P(ClientHoldsHostTest, AClientInTheMatchFromItsStartHoldsWhatTheHostHoldsAf
 INSTANTIATE_TEST_SUITE_P(EveryKind, ClientHoldsHostTest, ::testing::Range(0, MATCH_KINDS));
 
 }  // namespace
+
+// A fair client at level 70 casts one power as fast as its own machine lets it; its packets reach
+// the host late, some later than others, in the order they left. Every cast it began fires once
+// on the host, as many shots as one cast makes.
+TEST_F(HostJoinTest, AFairClientsCastsEachFireOnceOnTheHostThroughALinkThatDelaysThem) {
+    constexpr uint32_t kPlayer = 43;
+    constexpr int kSlot = 3;
+    constexpr uint32_t kDelays[] = {150, 30, 80, 30, 110};
+    const uint32_t start = fightertest::kStartTime;
+    const struct { int power; int32_t shotType; size_t shotsPerCast; } cases[] = {
+        {0, 0, 2}, {3, 3, 1}, {8, 8, 1}, {9, 43, 1},
+    };
+    // The fighter in its slot, standing, at level 70, with energy the client never runs out of
+    // (its machine hears of no cost here).
+    const auto place = [&](bool local) {
+        ResetCharacters();
+        Network(false, false);
+        Character& c = Spawned(kSlot, 0, Vec3{4.5f, 0.0f, 4.5f});
+        ASSERT_TRUE(c.SetAnimation(0, 0, 0, 0));
+        c.SetLevel(70, false, true);
+        c.energy = c.maxEnergy = 1.0e6f;
+        Recorder().local = local ? &c : nullptr;
+        Network(true, !local);
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << "power " << t.power);
+        // The client's frames, 16 ms apart, for 12 s: a cast whenever its rules allow one.
+        ASSERT_NO_FATAL_FAILURE(place(true));
+        Character& c = g_Characters[kSlot];
+        SendForReal();
+        int casts = 0;
+        for (uint32_t now = start; now < start + 12000; now += 16) {
+            SetTime(now);
+            Advance(16);
+            c.Update(16);
+            if (c.CanUsePower(t.power) && c.StartPower(t.power) && c.currentPower == t.power) ++casts;
+            c.currentPower = -1;
+            g_GamePacket.Flush();
+        }
+        const std::vector<SentPacket> sent = g_Sent;
+        ASSERT_GT(casts, 3);
+
+        // The host's frames: what has arrived is applied, then its copy of the fighter steps.
+        ASSERT_NO_FATAL_FAILURE(place(false));
+        SetFighterOwner(kSlot, kPlayer);
+        Recorder().Clear();
+        std::vector<uint32_t> arrives;
+        for (size_t i = 0; i < sent.size(); ++i)
+            arrives.push_back(std::max(sent[i].at + kDelays[i % 5], arrives.empty() ? 0u : arrives.back()));
+        size_t next = 0;
+        for (uint32_t now = start; now < start + 13000; now += 16) {
+            SetTime(now);
+            for (; next < sent.size() && arrives[next] <= now; ++next)
+                g_GamePacket.Dispatch(sent[next].bytes.data(), sent[next].bytes.size(), kPlayer);
+            Advance(16);
+            c.Update(16);
+            g_GamePacket.Flush();
+        }
+        size_t shots = 0;
+        for (int32_t s : Recorder().created)
+            if (Recorder().effects[s].type == t.shotType) ++shots;
+        EXPECT_EQ(shots, size_t(casts) * t.shotsPerCast);
+        ResetFighterOwners();
+    }
+}
