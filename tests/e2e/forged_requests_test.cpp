@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "e2e/e2e_fixture.h"
+#include "effects/effect_slots.h"
 #include "fighters/character.h"
 #include "support/real_program.h"
 
@@ -86,6 +87,33 @@ TEST_F(ScriptedRunTest, ClientsThatAskAndLeaveAtOnceLeaveNoFighterAndTheNextPlay
     std::string bots;
     for (const char* role : {"asker", "newcomer"}) bots += dir.Read(std::string(role) + ".log");
     EXPECT_EQ(*codes, (std::vector<int>{0, 0})) << bots;
+}
+
+// A modified client's cast of power 9, left to run, wound back or told again, fires once on the
+// host each time; its flood of endless hit flashes makes none, and the host sends it away.
+TEST_F(ScriptedRunTest, AModifiedClientsCastFiresOnceAndItsFloodOfHitFlashesMakesNone) {
+    testsupport::WriteScriptedFolder(dir);
+    const uint32_t port = RunPort() + 7;
+    HostArenaGreed(program, port);
+    // The forms take real seconds each: the match's minute must last them, its frames still play.
+    program.Do("slower clock", [](ScriptedProgram& p) { p.SetFrameMs(8); });
+    auto codes = std::make_shared<std::vector<int>>();
+    RunBotAndSeeItsFightersGo(program, dir.path(), {"caster", std::to_string(port)}, codes);
+    auto flashes = std::make_shared<int>(-1);
+    program.Do("the flashes in the pool", [flashes](ScriptedProgram&) {
+        *flashes = 0;
+        for (int32_t s = 0; s < 1500; ++s) *flashes += EffectSlotInUse(s) && EffectSlotType(s) == 41 ? 1 : 0;
+    });
+    program.Do("normal clock", [](ScriptedProgram& p) { p.SetFrameMs(33); });
+    PlayToTheResultAndLeave(program);
+    BackThroughTheNetworkResults(program);
+    RunToEnd();
+    const std::string bot = dir.Read("caster.log");
+    EXPECT_EQ(*codes, (std::vector<int>{0})) << bot;
+    EXPECT_EQ(*flashes, 0);
+    const std::string log = dir.Read("debug.txt");
+    EXPECT_NE(log.find("sent events it may not send, first of type 31"), std::string::npos);
+    EXPECT_NE(log.find("sent away for refused events"), std::string::npos);
 }
 
 }  // namespace

@@ -9,7 +9,11 @@
 // fighter under an id it made up; as "newcomer <port>", joining after the forger left, it asks
 // for its fighter as a player does and must get it, with no fighter of the forger's left. As
 // "asker <port> <n>" it joins n times in turn, each time sends its fighter request and leaves at
-// once, as a program that dies right after asking would.
+// once, as a program that dies right after asking would. As "caster <port>" it asks for a fighter
+// at level 70 and casts power 9 once in each of three forms a modified client could send: its
+// animation left to run, wound back, or told again every half second; each must fire once on the
+// host. Then it floods the host with endless hit flashes, none of which may come back, until it is
+// sent away.
 // Exit code 0 on success.
 #include <chrono>
 #include <cstdio>
@@ -164,6 +168,68 @@ int Asker(const char* port, int times) {
     return 0;
 }
 
+int Count(const std::string& call) {
+    int n = 0;
+    for (const std::string& c : g_Fake.calls) n += c == call ? 1 : 0;
+    return n;
+}
+
+// Frames for that long, `each` run every half second.
+void For(int ms, const std::function<void()>& each) {
+    const auto start = std::chrono::steady_clock::now();
+    auto next = start;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(ms)) {
+        if (std::chrono::steady_clock::now() >= next) {
+            each();
+            next += std::chrono::milliseconds(500);
+        }
+        Frame();
+    }
+}
+
+int Caster(const char* port) {
+    if (!JoinHost(port, "Caster")) return 3;
+    Until("its welcome", [] { return g_NetClient.localPlayerId != 0; });
+    g_GamePacket.WriteSpawnCharacter(-1, g_NetClient.localPlayerId, 0, 70, Vec3{}, PlayerRecord{});
+    Until("a fighter of its own", [] { return LocalFighters() > 0; });
+    const int slot = g_Fake.local;
+    constexpr uint32_t kChainCast = 175;
+    const struct {
+        const char* name;
+        std::function<void()> each;
+    } forms[] = {
+        {"left to run", [] {}},
+        {"wound back", [slot] { g_GamePacket.WriteSetAnimationTime(slot, 0, 0.0f); }},
+        {"told again", [slot] { g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0); }},
+    };
+    bool fair = true;
+    for (const auto& form : forms) {
+        const int before = Count("CreateEffect43");
+        g_GamePacket.WriteSetAnimation(slot, 0, 0, 0);
+        g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0);
+        g_GamePacket.WriteStartPower(slot, 9);
+        For(3000, form.each);
+        // A slow host may fire late: the release is waited for, and then as long again.
+        Until("the cast's release", [before] { return Count("CreateEffect43") > before; });
+        For(3000, form.each);
+        const int released = Count("CreateEffect43") - before;
+        std::printf("%s: power 9 %s released %d times\n", g_Who.c_str(), form.name, released);
+        fair = fair && released == 1;
+    }
+    // Endless flashes of absurd size at its own fighter, 200 to a packet.
+    const Vec3 at{0.0f, 1.0f, 0.0f};
+    int sent = 0;
+    Until("being sent away", [&] {
+        if (!g_NetSession.active) return true;
+        for (int i = 0; i < 200; ++i) g_GamePacket.WriteCreateEffect(-1, 41, at, at, at, at, at, -1, 60.0f, 0, -1);
+        sent += 200;
+        return false;
+    });
+    const int flashes = Count("CreateEffect41");
+    std::printf("%s: %d flashes sent, %d came back\n", g_Who.c_str(), sent, flashes);
+    return fair && flashes == 0 ? 0 : 9;
+}
+
 int Host(const char* portFile) {
     g_SessionSettingsSource = [](int32_t* s, int32_t* k) {
         *s = 2;
@@ -239,6 +305,9 @@ int main(int argc, char** argv) {
     } else if (role == "asker" && argc == 4) {
         g_Who = "asker";
         result = Asker(argv[2], std::atoi(argv[3]));
+    } else if (role == "caster" && argc == 3) {
+        g_Who = "caster";
+        result = Caster(argv[2]);
     } else if (role == "client" && argc == 4) {
         g_Who = std::string("client ") + argv[3];
         result = Client(argv[2], std::atoi(argv[3]));
