@@ -7,6 +7,7 @@
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/combat_events.h"
+#include "fighters/hit_marks.h"
 #include "fighters/roles.h"
 
 namespace {
@@ -14,16 +15,7 @@ namespace {
 constexpr int kNoReaction = -1;
 constexpr int kBlocked = -2;
 constexpr int kImmune = -3;
-constexpr int kHeavy = 2;
 
-constexpr int32_t kFlashType = 41;
-constexpr int32_t kFlashMs = 450;
-constexpr int32_t kSparkType = 40;
-constexpr int32_t kSparkMs = 350;
-constexpr float kHeavySpark = 1.0f;
-constexpr float kLightSpark = 0.5f;
-constexpr uint32_t kHitColour = 16724530;       // red 255, green 50, blue 50
-constexpr uint32_t kBlockedColour = 3289855;    // red 50, green 50, blue 255
 constexpr int kSideVoiceShift = 6;
 
 // The impact and the victim's voice by reaction code: the base ids and how many follow them
@@ -51,7 +43,6 @@ void Character::ApplyHit(float damage, const Vec3& point, int reaction, int heav
     // Events and effects may carry anything: a knock-back that is not finite would stay in the
     // momentum for good.
     if (!std::isfinite(damage) || !IsFinite(point)) return;
-    const bool blocked = reaction == kBlocked || reaction == kImmune;
 
     if (reaction == kBlocked)
         momentum = Vec3Add(momentum, Vec3Scale(UnitOrZero(Vec3Sub(position, point)), damage));
@@ -61,17 +52,18 @@ void Character::ApplyHit(float damage, const Vec3& point, int reaction, int heav
     if (attacker && attacker->side != side && !attacker->dead) lastAttacker = attacker;
 
     const bool announceEffects = IsNetworkActive() && (IsHost() || IsLocalFighter(this));
+    const HitMarks marks = HitMarksOf(reaction, uint32_t(heavy));
     EffectRequest e;
     e.start = e.second = point;
-    if (!blocked && heavy == kHeavy) {
-        e.type = kFlashType;
-        e.durationMs = kFlashMs;
+    if (marks.flash) {
+        e.type = HIT_FLASH_TYPE;
+        e.durationMs = HIT_FLASH_MS;
         MakeEffect(e, announceEffects);
     }
-    e.type = kSparkType;
-    e.durationMs = kSparkMs;
-    e.scale = heavy == 0 ? kLightSpark : kHeavySpark;
-    e.colour = blocked ? kBlockedColour : kHitColour;
+    e.type = HIT_SPARK_TYPE;
+    e.durationMs = HIT_SPARK_MS;
+    e.scale = marks.sparkScale;
+    e.colour = marks.sparkColour;
     MakeEffect(e, announceEffects);
 
     const bool play = IsOffline() || IsHost();

@@ -6,6 +6,7 @@
 
 #include "common/binary_reader.h"
 #include "core/debug_log.h"
+#include "fighters/hit_marks.h"
 #include "frontend/equipment_table.h"
 #include "net/game_ops.h"
 #include "net/session.h"
@@ -25,12 +26,6 @@ std::map<uint32_t, Refusals> g_Refusals;
 // The hits the host told a player's machine of, whose spark and flash that machine tells back:
 // the host makes those as its own hit would, and no others, so that no client fills the effect
 // pool or anyone's screen with them.
-constexpr int32_t kSparkType = 40, kFlashType = 41;
-constexpr int32_t kSparkMs = 350, kFlashMs = 450;
-constexpr float kHeavySpark = 1.0f, kLightSpark = 0.5f;
-constexpr uint32_t kHitColour = 16724530, kBlockedColour = 3289855;
-constexpr int32_t kBlocked = -2, kImmune = -3;
-constexpr uint32_t kHeavyHit = 2;
 // A machine that never answers a hit: its effects lapse long after its answer could come.
 constexpr uint32_t kOwedHitMs = 10000;
 constexpr size_t kOwedHits = 512;
@@ -39,9 +34,8 @@ struct OwedHit {
     uint32_t player = 0;   // 0: free
     uint32_t told = 0;
     Vec3 point{};
-    float sparkScale = 0.0f;
-    uint32_t colour = 0;
-    bool spark = false, flash = false;
+    HitMarks marks{};
+    bool spark = false, flash = false;   // still owed
 };
 OwedHit g_OwedHits[kOwedHits];
 size_t g_NextOwedHit = 0;
@@ -56,13 +50,13 @@ bool TakeOwedHit(uint32_t player, int32_t type, const Vec3& point, OwedHit* out)
             h = OwedHit{};
             continue;
         }
-        if (h.player != player || !(type == kSparkType ? h.spark : h.flash)) continue;
+        if (h.player != player || !(type == HIT_SPARK_TYPE ? h.spark : h.flash)) continue;
         if (h.point.x != point.x || h.point.y != point.y || h.point.z != point.z) continue;
         if (!best || int32_t(h.told - best->told) < 0) best = &h;
     }
     if (!best) return false;
     *out = *best;
-    (type == kSparkType ? best->spark : best->flash) = false;
+    (type == HIT_SPARK_TYPE ? best->spark : best->flash) = false;
     if (!best->spark && !best->flash) *best = OwedHit{};
     return true;
 }
@@ -87,7 +81,7 @@ bool AboutOwnFighter(uint8_t type) {
 
 // The effects a client makes and tells are those of the hits its own fighter takes: the spark
 // and the flash. Powers and pickups run on the host, which tells their effects itself.
-bool HitEffect(uint8_t type) { return type == 40 || type == 41; }
+bool HitEffect(uint8_t type) { return type == HIT_SPARK_TYPE || type == HIT_FLASH_TYPE; }
 
 constexpr int kSlots = 16;
 constexpr uint32_t kItemSlots = 1000;
@@ -471,13 +465,14 @@ private:
             e.type = type;
             for (Vec3& v : e.vectors) v = Vec3{0.0f, 0.0f, 0.0f};
             e.vectors[0] = e.vectors[1] = h.point;
-            e.durationMs = type == kSparkType ? kSparkMs : kFlashMs;
-            e.scale = type == kSparkType ? h.sparkScale : 0.0f;
-            e.colour = type == kSparkType ? h.colour : 0;
+            const bool spark = type == HIT_SPARK_TYPE;
+            e.durationMs = spark ? HIT_SPARK_MS : HIT_FLASH_MS;
+            e.scale = spark ? h.marks.sparkScale : 0.0f;
+            e.colour = spark ? h.marks.sparkColour : 0;
             e.owner = -1;
         }
         ops_.CreateEffect(e);
-        if (host_ && (e.type == 40 || e.type == 41)) {
+        if (host_ && HitEffect(uint8_t(e.type))) {
             const Vec3* v = e.vectors;
             g_GamePacket.WriteCreateEffect(-1, e.type, v[0], v[1], v[2], v[3], v[4], e.durationMs, e.scale, e.colour, -1);
         }
@@ -619,18 +614,15 @@ void ResetFighterOwners() {
 void NoteHitTold(int victimSlot, const Vec3& point, int32_t reaction, uint32_t heavy) {
     const uint32_t player = FighterOwner(victimSlot);
     if (player == 0) return;
-    // The victim's machine makes what its own hit makes: a flash for a heavy hit that landed, and
-    // a spark always. The oldest is given up when every record is held.
-    const bool blocked = reaction == kBlocked || reaction == kImmune;
+    // The oldest is given up when every record is held.
     OwedHit& h = g_OwedHits[g_NextOwedHit];
     g_NextOwedHit = (g_NextOwedHit + 1) % kOwedHits;
     h.player = player;
     h.told = os::timeGetTime();
     h.point = point;
+    h.marks = HitMarksOf(reaction, heavy);
     h.spark = true;
-    h.flash = !blocked && heavy == kHeavyHit;
-    h.sparkScale = heavy == 0 ? kLightSpark : kHeavySpark;
-    h.colour = blocked ? kBlockedColour : kHitColour;
+    h.flash = h.marks.flash;
 }
 
 void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
