@@ -584,12 +584,15 @@ TEST_F(AuthorityTest, AClientsRequestMakesOneFighterForTheSenderWhateverIdItName
 TEST_F(AuthorityTest, AClientsHitEffectsAreOnlyThoseOfTheHitsTheHostToldIt) {
     const Vec3 q{4.0f, 0.5f, -2.0f};
     const Vec3 far{9.0f, 0.5f, -2.0f};
-    // The host's own hits on the client's fighter 5: a light one, a heavy one and a blocked heavy one.
+    const Vec3 immune{-6.0f, 0.5f, -2.0f};
+    // The host's own hits on the client's fighter 5: a light one, a heavy one, a blocked heavy one
+    // and a heavy one it was immune to.
     g_NetSession.hosting = 1;
     (void)Packet([&] {
         g.WriteApplyHit(5, 7, 5.0f, kP, 115, 0);
         g.WriteApplyHit(5, 7, 10.0f, q, 130, 2);
         g.WriteApplyHit(5, 7, 10.0f, far, -2, 2);
+        g.WriteApplyHit(5, 7, 10.0f, immune, -3, 2);
     });
     // What the client answers: each effect with a life, size, colour and slot of its own choosing.
     const auto answer = [&](int type, const Vec3& at) {
@@ -612,6 +615,8 @@ TEST_F(AuthorityTest, AClientsHitEffectsAreOnlyThoseOfTheHitsTheHostToldIt) {
         {40, q, true, 350, 1.0f, 16724530},
         {41, far, false, 0, 0.0f, 0},                 // a blocked hit flashes nowhere
         {40, far, true, 350, 1.0f, 3289855},
+        {41, immune, false, 0, 0.0f, 0},              // nor an immune one
+        {40, immune, true, 350, 1.0f, 3289855},
         {40, Vec3{1.0f, 2.0f, 3.5f}, false, 0, 0.0f, 0},   // no hit there
     };
     for (const Case& c : cases) {
