@@ -79,7 +79,7 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     for (const auto& [key, value] : setup.settings) SetSettingsKey(&ini, key, value);
     std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
     if (setup.prepare) setup.prepare(folder_);
-    if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT, folder_ / "xvfb.txt")) {
+    if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT, folder_ / "xvfb.txt", folder_ / "xvfb-screen")) {
         Note("no X server");
         return;
     }
@@ -155,6 +155,16 @@ bool GameWindow::ShotUntil(gfx::Image* out, int ms, int everyMs, const std::func
         Sleep(everyMs);
     }
     return false;
+}
+
+bool GameWindow::Screen(gfx::Image* out, float top, float bottom) const {
+    return !display_.ScreenFile().empty() && LoadScreenFile(display_.ScreenFile(), out, top, bottom);
+}
+
+bool GameWindow::CopyScreen(const fs::path& to) const {
+    std::error_code ec;
+    return !display_.ScreenFile().empty() &&
+           fs::copy_file(display_.ScreenFile(), to, fs::copy_options::overwrite_existing, ec);
 }
 
 std::vector<std::string> GameWindow::LogLines(const std::string& text) const {

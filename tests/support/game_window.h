@@ -53,6 +53,12 @@ public:
     // Screenshots every `everyMs` until `accept` takes one; false after `ms` or when the
     // program ended.
     bool ShotUntil(gfx::Image* out, int ms, int everyMs, const std::function<bool(const gfx::Image&)>& accept);
+    // What the display shows at this moment, read from the X server's own screen: no key and no
+    // wait for the game, so it can be looked at many times a second. Only the rows from `top` to
+    // `bottom` (fractions of the height) are read; the others are black.
+    bool Screen(gfx::Image* out, float top = 0.0f, float bottom = 1.0f) const;
+    // A copy of the screen as it is now, as an XWD image (LoadScreenFile reads it).
+    bool CopyScreen(const std::filesystem::path& to) const;
     // Lines of the debug log that hold `text`.
     std::vector<std::string> LogLines(const std::string& text) const;
     // Waits up to `ms` for `count` such lines.

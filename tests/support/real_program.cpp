@@ -143,16 +143,21 @@ int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>
     return started ? code : -1;
 }
 
-bool VirtualDisplay::Start(int width, int height, const fs::path& logFile) {
+bool VirtualDisplay::Start(int width, int height, const fs::path& logFile, const fs::path& screenFolder) {
     const std::string xvfb = FindProgram("Xvfb");
     if (xvfb.empty()) return false;
     int fds[2];
     if (pipe(fds) != 0) return false;
     // Xvfb writes the display number it took to the descriptor it is given.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const bool started = server_.Start(
-        {xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, {}, {},
-        logFile, -1, fds[1]);
+    std::vector<std::string> args{xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp",
+                                  "-noreset"};
+    if (!screenFolder.empty()) {
+        std::error_code ec;
+        fs::create_directories(screenFolder, ec);
+        args.insert(args.end(), {"-fbdir", screenFolder.string()});
+    }
+    const bool started = server_.Start(args, {}, {}, logFile, -1, fds[1]);
     close(fds[1]);
     std::string number;
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
@@ -170,6 +175,7 @@ bool VirtualDisplay::Start(int width, int height, const fs::path& logFile) {
         return false;
     }
     name_ = ":" + number;
+    if (!screenFolder.empty()) screenFile_ = screenFolder / "Xvfb_screen0";
     return true;
 }
 

@@ -49,18 +49,23 @@ int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>
             std::string* out = nullptr);
 
 // An Xvfb server on a free display number, with one screen of the given size at 24 bits; its
-// output goes to `logFile` when one is named.
+// output goes to `logFile` when one is named. With a `screenFolder`, the server keeps its screen
+// in a file there, which anyone can read at any moment.
 class VirtualDisplay {
 public:
-    bool Start(int width, int height, const std::filesystem::path& logFile = {});
+    bool Start(int width, int height, const std::filesystem::path& logFile = {},
+               const std::filesystem::path& screenFolder = {});
     // ":N", empty before a successful start.
     const std::string& Name() const { return name_; }
+    // The file of the screen (an XWD image), empty without a screen folder.
+    const std::filesystem::path& ScreenFile() const { return screenFile_; }
     // DISPLAY=... for a child's environment.
     std::string Env() const { return "DISPLAY=" + name_; }
 
 private:
     ChildProcess server_;
     std::string name_;
+    std::filesystem::path screenFile_;
 };
 
 // xdotool on one display, driving one window.

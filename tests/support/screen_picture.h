@@ -22,6 +22,12 @@ inline int Luma(uint32_t p) { return (299 * Red(p) + 587 * Green(p) + 114 * Blue
 
 // The picture of a BMP file; false when it is missing or unreadable.
 bool LoadScreenshot(const std::filesystem::path& file, gfx::Image* out);
+// The screen of an X server kept in a file (an XWD image, as Xvfb -fbdir keeps it) as it is now;
+// false when it is missing, or not of 32-bit true-colour pixels. Only the rows from `top` to
+// `bottom` (fractions of the height) are read; the others are black.
+bool LoadScreenFile(const std::filesystem::path& file, gfx::Image* out, float top = 0.0f, float bottom = 1.0f);
+// A picture as a 24-bit BMP file, for a look after a failure.
+bool SavePicture(const std::filesystem::path& file, const gfx::Image& image);
 
 // A rectangle given in fractions of the picture.
 PixelRect RelativeRect(const gfx::Image& image, float x0, float y0, float x1, float y1);
