@@ -160,7 +160,11 @@ public:
             if (!Owns(at[1])) return false;
             // The host holds the fighter's meters and level: a fair client never casts what they refuse.
             if (type == EVENT_START_POWER) return at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
-            if (type == EVENT_SET_ANIMATION) return ops_.AcceptAnimation(at[1], ReadU32At(at + 2));
+            if (type == EVENT_SET_ANIMATION) {
+                BinaryReader r(at + 2, size - 2);
+                uint32_t animation = 0;
+                return r.ReadU32(animation) && ops_.AcceptAnimation(at[1], animation);
+            }
             return true;
         }
         if (type == EVENT_CREATE_EFFECT) {
@@ -561,10 +565,6 @@ public:
     }
 
 private:
-    static uint32_t ReadU32At(const uint8_t* p) {
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-
     GameOps& ops_;
     bool host_;
     uint32_t sender_;
