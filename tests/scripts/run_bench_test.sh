@@ -17,8 +17,10 @@ fail() {
 }
 
 # The stand-in: each line of plan.txt is a benchmark's name and what it does in the program's
-# first, second, ... run (ok, verdict: the frame verdict's error, fault: any other error); a
-# line "exit N" ends every run with N. Each run's arguments go to calls.txt, one run a line.
+# first, second, ... run (ok, verdict: the frame verdict's error, fault: any other error, gone: not
+# listed in that run); a line "exit N" ends every run with N. As the library does, it writes the
+# table's head over the first line and, when its filter matches nothing, only a warning on its
+# error output, and ends with 0. Each run's arguments go to calls.txt, one run a line.
 cat >"$work/bench" <<'EOF'
 #!/usr/bin/env bash
 dir=$(dirname "$0")
@@ -28,8 +30,13 @@ filter=.
 for arg in "$@"; do
   case $arg in --benchmark_filter=*) filter=${arg#--benchmark_filter=} ;; esac
 done
-echo "Running $0"
-echo "Benchmark                          Time             CPU   Iterations"
+echo "Running $0" >&2
+rows=0
+row() {
+  if [ $rows -eq 0 ]; then echo "Benchmark                          Time             CPU   Iterations"; fi
+  rows=$((rows + 1))
+  printf "$@"
+}
 status=0
 while read -r name outcomes; do
   if [ "$name" = exit ]; then status=$outcomes; continue; fi
@@ -37,11 +44,12 @@ while read -r name outcomes; do
   set -- $outcomes
   shift $((run - 1))
   case ${1:-ok} in
-    ok) printf '%-30s %8s ms %8s ms %8s\n' "$name" 1.25 1.20 100 ;;
-    verdict) printf '%-30s ERROR OCCURRED: '\''frame verdict: the raw copy takes more wall time than the game (median ratio 0.950, slower in 13 of 15 blocks): it is no floor'\''\n' "$name" ;;
-    fault) printf '%-30s ERROR OCCURRED: '\''the picture differs from the frame verdict: a fault'\''\n' "$name" ;;
+    ok) row '%-30s %8s ms %8s ms %8s\n' "$name" 1.25 1.20 100 ;;
+    verdict) row '%-30s ERROR OCCURRED: '\''frame verdict: the raw copy takes more wall time than the game (median ratio 0.950, slower in 13 of 15 blocks): it is no floor'\''\n' "$name" ;;
+    fault) row '%-30s ERROR OCCURRED: '\''the picture differs from the frame verdict: a fault'\''\n' "$name" ;;
   esac
 done <"$dir/plan.txt"
+if [ $rows -eq 0 ]; then echo "Failed to match any benchmarks against regex: $filter" >&2; fi
 exit "$status"
 EOF
 chmod +x "$work/bench"
@@ -53,8 +61,9 @@ plan() {
   : >"$work/calls.txt"
   rm -f "$work/err"
 }
+# run_runner [FILTER]
 run_runner() {
-  "$runner" "frame benchmark" "$work/bench" --benchmark_filter=. >"$work/out" 2>"$work/err"
+  "$runner" "frame benchmark" "$work/bench" --benchmark_filter="${1:-.}" >"$work/out" 2>"$work/err"
 }
 runs() { wc -l <"$work/calls.txt"; }
 
@@ -91,6 +100,18 @@ if run_runner; then fail "a verdict that errs again fails the run"; fi
 grep -q "$frame reported an error again" "$work/err" || fail "the benchmark that erred again is named"
 plan "$frame verdict fault"
 if run_runner; then fail "another error in the verdict's second run fails the run"; fi
+
+# A run in which no benchmark ran fails, the first time or the verdict's second: the library only
+# warns when its filter matches nothing.
+plan "MatchFrame ok" "$frame ok"
+if run_runner NoSuch; then fail "a filter that matches nothing fails the run"; fi
+[ "$(runs)" -eq 1 ] || fail "a run of nothing is not run again: ran $(runs) times"
+grep -q "no benchmark ran" "$work/err" || fail "a run of nothing says so"
+plan "exit 0"
+if run_runner; then fail "a program without benchmarks fails the run"; fi
+plan "MatchFrame ok gone" "$frame verdict gone"
+if run_runner; then fail "a verdict's second run of nothing fails the run"; fi
+grep -q "$frame did not run again" "$work/err" || fail "the benchmark that did not run again is named"
 
 # A program that ends with an error code fails the run, the first time.
 plan "$frame ok" "exit 3"
