@@ -17,6 +17,7 @@
 #include "frontend/player_record.h"
 #include "net/game_ops.h"
 #include "net/session.h"
+#include "platform/os/os.h"
 #include "support/recording_game_ops.h"
 #include "support/temp_dir.h"
 #include "world/dynamic_object.h"
@@ -409,6 +410,7 @@ protected:
         SetFighterOwner(5, kPlayer);
     }
     void TearDown() override {
+        os::SetTimeSource({});
         ResetNetRoleCalls();
         DispatchTest::TearDown();
     }
@@ -683,6 +685,38 @@ TEST_F(AuthorityTest, TheHitsOwedToALeaverOrAnotherPlayerAreNotItsToAnswer) {
     Dispatch(spark, true, 12);
     Dispatch(spark, true, kPlayer);
     EXPECT_EQ(fake.effects.size(), 1u);
+}
+
+// A machine's answer to a hit lapses ten seconds after the host told it of the hit, wherever the
+// millisecond clock stands.
+TEST_F(AuthorityTest, AHitsSparkAndFlashAreOwedForTenSecondsOnly) {
+    uint32_t now = 0;
+    os::SetTimeSource([&now] { return now; });
+    const Bytes spark = Packet([&] { g.WriteCreateEffect(-1, 40, kP, kP, kP, kP, kP, 350, 1.0f, 0, -1); });
+    const Bytes flash = Packet([&] { g.WriteCreateEffect(-1, 41, kP, kP, kP, kP, kP, 450, 1.0f, 0, -1); });
+    const struct {
+        const char* what;
+        uint32_t told, answered;
+        bool made;
+    } cases[] = {
+        {"just under ten seconds on", 5000, 5000 + 9999, true},
+        {"past ten seconds on", 5000, 5000 + 10001, false},
+        // Ten seconds after the hit is past the clock's wrap; the answer just under it is not.
+        {"just under ten seconds on, before the clock's wrap", 0xFFFFFFFFu - 9999, 0xFFFFFFFFu, true},
+        {"past ten seconds on, across the clock's wrap", 0xFFFFFFFFu - 9999, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetFighterOwners();
+        SetFighterOwner(5, kPlayer);
+        now = c.told;
+        NoteHitTold(5, kP, 130, 2);
+        now = c.answered;
+        fake.effects.clear();
+        Dispatch(spark, true, kPlayer);
+        Dispatch(flash, true, kPlayer);
+        EXPECT_EQ(fake.effects.size(), c.made ? 2u : 0u);
+    }
 }
 
 TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {
