@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/math.h"
+#include "fighters/action_pace.h"
 #include "fighters/side_table.h"
 #include "world/path_map.h"
 
@@ -191,6 +192,10 @@ public:
     // The release rows the current cast has fired, by index: a cast fires each once, however its
     // animation loops, rewinds or is told again.
     uint32_t castReleases;
+    // The hits the current melee attack has landed or missed, by its row's hit: each once per
+    // attack, however its animation is wound back.
+    uint8_t attackHits;
+    ActionPace pace;                // on the host, for a fighter another machine drives
     int32_t attachedEffect;         // effect slot of the glow that follows the fighter, -1 none
     uint8_t overlayPresent;
     TimedState states[TIMED_STATE_COUNT];
@@ -340,6 +345,9 @@ public:
     void UpdatePerception();
     void UpdatePhysics();
     void MeleeHits();
+    // The hits of the attack playing that have not landed, at once: its machine played it through.
+    void LandPendingHits();
+    void LandHit(int row, int hit);
     void AiUpdate();
     void UpdateMove();
     void UpdateJumpFlight();
@@ -366,6 +374,8 @@ public:
     bool StartPower(int k);
     // Frames per second the fighter's animations play at.
     float AnimationRate();
+    // The rate of the run, and of what plays over its legs, frozen and paralysed or not.
+    float RunRate() const;
 
     // Momentum and flight: the airborne flag, the launch velocity of the jump animations.
     void EnterAirborne();

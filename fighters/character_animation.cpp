@@ -170,6 +170,7 @@ void Character::StampAnimationStart(int animation, int cls) {
     if (cls == 3 || cls == 4) {
         attackStartTime = now;
         lastAttackAnimation = animation;
+        attackHits = 0;
     }
     if (cls == 5) lastTauntAnimation = animation;
     if (animation == ANIM_KNOCKED_DOWN && currentAnimation != ANIM_LYING) knockDownTime = now;

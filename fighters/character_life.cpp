@@ -84,6 +84,9 @@ void Character::ReturnCarriedSymbol(bool dropAtCell) {
 
 void Character::Die() {
     dead = 1;
+    // Death cuts the cast short, even where its animation was never told to end.
+    currentPower = -1;
+    ForgetPace(*this);
     CancelStates();
     ReleasePowerEffects();
     ReleaseEffect();
@@ -97,6 +100,8 @@ void Character::Die() {
 
 void Character::Revive() {
     dead = 0;
+    currentPower = -1;
+    ForgetPace(*this);
     knockedDown = 0;
     sinking = 0;
     CancelStates();

@@ -64,12 +64,14 @@ float Character::Gravity() const { return -9.8f / (1.0f + AgilityShare(*this)); 
 float Character::AnimationRate() {
     if (states[STATE_FREEZE].active) return 0.0f;
     if (states[STATE_PARALYSIS].active) return kParalysedRate;
-    if (actionClass == ACTION_CLASS_RUN) {
-        if (Any(*this, {STATE_SPEED_BOOST, STATE_SUPER})) return kFastRate;
-        const float s = Growth(*this, speed, g_SideTable[SideOf(*this)].baseSpeed);
-        return kBaseRate * (1.0f + 0.5f * s);
-    }
+    if (actionClass == ACTION_CLASS_RUN) return RunRate();
     return actionClass == ACTION_CLASS_ENTRY ? kFastRate : kBaseRate;
+}
+
+float Character::RunRate() const {
+    if (Any(*this, {STATE_SPEED_BOOST, STATE_SUPER})) return kFastRate;
+    const float s = Growth(*this, speed, g_SideTable[SideOf(*this)].baseSpeed);
+    return kBaseRate * (1.0f + 0.5f * s);
 }
 
 Vec3 Character::RunDisplacement(float t) {

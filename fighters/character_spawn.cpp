@@ -291,6 +291,8 @@ bool Character::Spawn(int newSlot, uint32_t newPlayerId, int newSide, int newLev
     throwCharge = 0;
     currentPower = -1;
     castReleases = 0;
+    attackHits = 0;
+    pace = ActionPace{};
     for (int32_t& e : powerEffects) e = -1;
     powerRepeat = 0;
     lastPowerStart = 0;

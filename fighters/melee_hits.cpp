@@ -143,8 +143,21 @@ void Character::MeleeHits() {
     if (!model || !GetAttackRow(actionClass, currentAnimation, &index, &frames[0], &frames[1])) return;
     int k = -1;
     for (int i = 0; i < 2 && k < 0; ++i)
-        if (frames[i] >= 0.0f && model->AnimationPassedFrame(BONE_WHOLE_BODY, frames[i])) k = i;
-    if (k < 0) return;
+        if (frames[i] >= 0.0f && !(attackHits >> i & 1u) && model->AnimationPassedFrame(BONE_WHOLE_BODY, frames[i]))
+            k = i;
+    if (k >= 0) LandHit(index, k);
+}
+
+void Character::LandPendingHits() {
+    int index = -1;
+    float frames[2] = {-1.0f, -1.0f};
+    if (!model || !GetAttackRow(actionClass, currentAnimation, &index, &frames[0], &frames[1])) return;
+    for (int k = 0; k < 2; ++k)
+        if (frames[k] >= 0.0f && !(attackHits >> k & 1u)) LandHit(index, k);
+}
+
+void Character::LandHit(int index, int k) {
+    attackHits = uint8_t(attackHits | 1u << k);
     const AttackHit& hit = (sideRow ? *sideRow : g_SideTable[side == 1 ? 1 : 0]).attacks[index].hits[k];
     const Vec3 p = Vec3TransformCoord(hit.point, model->poseMatrix);
     Character* victim = FighterAt(*this, p);

@@ -247,7 +247,9 @@ const AimRow AIM_ROWS[3] = {
     {8, 20.0f, {1.0f, 1.0f}, 1, 0.0f, 0, 1, {0, 0}},
 };
 
-void ReleasePower(Character& c) {
+namespace {
+
+void ReleaseRows(Character& c, bool pending) {
     if (!c.model || !IsPowerIndex(c.currentPower)) return;
     const int side = SideOf(c);
     if (c.upperActionClass != ACTION_CLASS_CAST || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return;
@@ -255,8 +257,14 @@ void ReleasePower(Character& c) {
         const ReleaseRow& row = POWER_RELEASES[i];
         if (row.power != c.currentPower || (row.side != kNone && row.side != side)) continue;
         const uint32_t bit = 1u << i;
-        if ((c.castReleases & bit) || !c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame)) continue;
+        if ((c.castReleases & bit) || !(pending || c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame))) continue;
         c.castReleases |= bit;
         Fire(c, row, side);
     }
 }
+
+}  // namespace
+
+void ReleasePower(Character& c) { ReleaseRows(c, false); }
+
+void ReleasePendingPower(Character& c) { ReleaseRows(c, true); }

@@ -64,3 +64,5 @@ extern const AimRow AIM_ROWS[3];
 // The releases of the current power whose frames the upper body's last advance crossed; nothing
 // unless the upper body plays that power's cast.
 void ReleasePower(Character& c);
+// What the cast still playing has not released, at once: its machine has played it through.
+void ReleasePendingPower(Character& c);

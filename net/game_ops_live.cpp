@@ -6,8 +6,10 @@
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "effects/effect_slots.h"
+#include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
+#include "fighters/power_release.h"
 #include "fighters/power_table.h"
 #include "fighters/skin.h"
 #include "frontend/menu.h"
@@ -30,6 +32,16 @@ constexpr uint32_t kRiseAnimations[2] = {191, 193};
 
 bool IsEntry(uint32_t animation) {
     return animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation);
+}
+
+// A player's machine leaves an attack or a cast for these only once it has played through: what
+// its packets came too close together for the host's copy to reach is landed and released now.
+void CatchUp(Character& c, int next, uint8_t layer) {
+    const int cls = ActionClassOf(next);
+    // A hit, a fall, a death, an entry or a level change may have cut it short instead.
+    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == 3 || cls == 4 || cls == ACTION_CLASS_CAST;
+    if (layer == BONE_WHOLE_BODY && after) c.LandPendingHits();
+    if (cls == ACTION_CLASS_CAST) ReleasePendingPower(c);
 }
 
 Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }
@@ -78,6 +90,7 @@ public:
             c.StartInvulnerability(5000, 1000);
             c.entryOwed = 0;
         }
+        if (g_NetSession.hosting) CatchUp(c, int(animation), flag);
         c.SetAnimation(int(animation), int(parameter), 0, flag);
     }
     bool AcceptAnimation(int s, uint32_t animation) override {
@@ -88,10 +101,15 @@ public:
         // The entry's end protects and clears the timed states: once after each spawn or respawn,
         // and an entry again is no new one.
         if (IsEntry(animation)) return c.entryOwed || c.currentAnimation == int32_t(animation);
-        // The basic power's cast played again over itself is a cast anew, by the same rules.
+        // The basic power's cast played again over itself is a cast anew, by the same rules and
+        // at the same pace.
         const uint32_t charge = uint32_t(PowerRowOf(c.side == 1 ? 1 : 0, 0).castAnimation);
         if (animation == charge && c.currentPower == 0 && c.upperAnimation == int32_t(charge))
-            return c.AcceptsReceivedCast(0);
+            return c.AcceptsReceivedCast(0) && TakePacedCast(c, 0, GetTime(CLOCK_MATCH));
+        // Every attack told is one anew, with its hits to land: no sooner than the player's own
+        // machine could start it.
+        const int cls = ActionClassOf(int(animation));   // one past the ids wraps below them: none
+        if (cls == 3 || cls == 4) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
         return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {
@@ -112,7 +130,7 @@ public:
     void StartPower(int s, int power) override { g_Characters[s].StartPower(power); }
     bool AcceptPower(int s, int power) override {
         Character& c = g_Characters[s];
-        if (c.AcceptsReceivedCast(power)) return true;
+        if (c.AcceptsReceivedCast(power) && TakePacedCast(c, power, GetTime(CLOCK_MATCH))) return true;
         c.currentPower = -1;
         return false;
     }

@@ -1,5 +1,6 @@
 // The game events of the props and of the hits they deal.
 #include "common/binary_reader.h"
+#include "fighters/action_pace.h"
 #include "net/event_writer.h"
 #include "net/game_ops.h"
 #include "net/session.h"
@@ -29,7 +30,10 @@ void GamePacket::WriteApplyHit(int victimSlot, int attackerSlot, float damage, c
     w.PutI32(reaction);
     w.PutU32(heavy);
     SendGameEvent(w);
-    if (g_NetSession.hosting) NoteHitTold(victimSlot, point, reaction, heavy);
+    if (!g_NetSession.hosting) return;
+    NoteHitTold(victimSlot, point, reaction, heavy);
+    // The reaction cuts short whatever the victim's machine was playing.
+    if (reaction >= 0) ForgetPace(victimSlot);
 }
 
 void GamePacket::WriteSpawnDynamicObject(uint32_t slot, uint32_t kind, uint32_t type, const Vec3& position,

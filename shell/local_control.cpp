@@ -107,12 +107,16 @@ void StartContinued(Character* c, int animation, int flag, float limit, bool exa
     g_FighterCalls.setAnimationTime(c, frame, 0);
 }
 
-// A chain step: past the frame of `from`, `to` starts at `startFrame`.
-bool ChainStep(Character* c, int from, float pastFrame, int to, float startFrame) {
-    if (c->currentAnimation != from || !g_FighterCalls.passedFrame(c, 0, pastFrame)) return false;
-    Start(c, to);
-    g_FighterCalls.setAnimationTime(c, startFrame, 0);
-    return true;
+// The first chain step whose frame the attack just passed starts its next attack.
+template <size_t N>
+bool ChainStep(Character* c, const AttackChain (&chains)[N]) {
+    for (const AttackChain& k : chains) {
+        if (c->currentAnimation != k.from || !g_FighterCalls.passedFrame(c, 0, k.pastFrame)) continue;
+        Start(c, k.to);
+        g_FighterCalls.setAnimationTime(c, k.startFrame, 0);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -413,9 +417,7 @@ void Control::ApplyAttackInput(Character* c, int player) {
     } else if (cls == 3) {
         if (s[A_CAST].pressed || attackChainLatch) {
             attackChainLatch = (In(anim, 50, 52) || anim == 57) ? 1 : 0;
-            if (ChainStep(c, 52, 17.0f, 53, 5.0f) || ChainStep(c, 51, 11.0f, 52, 4.0f) ||
-                ChainStep(c, 50, 6.0f, 51, 4.0f) || ChainStep(c, 57, 19.0f, 58, 5.0f))
-                attackChainLatch = 0;
+            if (ChainStep(c, GROUND_ATTACK_CHAINS)) attackChainLatch = 0;
         }
     }
 
@@ -452,7 +454,7 @@ void Control::ApplyAttackInput(Character* c, int player) {
         }
         if (!meleeHeld && cls == 3 && (s[A_JUMP].pressed || jumpChainLatch)) {
             jumpChainLatch = (anim == 63 || anim == 64) ? 1 : 0;
-            if (ChainStep(c, 64, 17.0f, 65, 4.0f) || ChainStep(c, 63, 15.0f, 64, 4.0f)) jumpChainLatch = 0;
+            if (ChainStep(c, JUMP_ATTACK_CHAINS)) jumpChainLatch = 0;
         }
     }
 
