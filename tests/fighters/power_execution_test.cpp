@@ -1,6 +1,8 @@
 // Powers as their casts reach their release frames: shots, aim, bolts, the glows on the caster,
 // the states that run out, the aim assist, line of sight, and what a client leaves to the host.
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -306,6 +308,7 @@ TEST_F(PowerExecutionTest, AClientKeepsOnlyTheCastersGlowsAndTheHostTellsWhatItM
 // A client's fighter on the host, player 9's, in slot 1; the host's own log kept.
 class HostedCastTest : public PowerExecutionTest {
 protected:
+    static constexpr uint32_t kCastMs = 1008;
     void SetUp() override {
         PowerExecutionTest::SetUp();
         dir = std::make_unique<ScopedWorkDir>();
@@ -330,8 +333,10 @@ protected:
     static std::vector<uint8_t> Animation(int slot, uint8_t animation) {
         return {9, uint8_t(slot), animation, 0, 0, 0, 0, 0, 0, 0, 0};
     }
-    // As player 9's packet carries a cast: its animation, then its power; then its frames play.
+    // As player 9's packet carries a cast, a little more than a cast after the last: its
+    // animation, then its power; then its frames play.
     static void Cast(Character& c, uint8_t animation, uint8_t power) {
+        SetTime(GetTime(CLOCK_MATCH) + kCastMs);
         Receive({Animation(c.slot, animation), {30, uint8_t(c.slot), power}}, 9);
         for (float frame : {1.0f, 3.0f, 5.0f, 8.0f, 13.0f}) CastTo(c, frame);
     }
@@ -354,8 +359,8 @@ TEST_F(HostedCastTest, APlayersCastIsHeldToItsLevelEnergyAndAirAndNeverToTheComp
     EXPECT_TRUE(Made(5).size() == 1 && Made(43).empty());
     EXPECT_EQ(Refusals(30), 1u);
     // Power 3 again 1150 ms after, and heard 1450 ms after a cast 1600 ms apart: every one fires.
-    for (uint32_t at : {1000u, 2150u, 3600u, 5050u}) {
-        SetTime(kStartTime + at);
+    for (uint32_t gap : {1000u, 1150u, 1450u, 1450u}) {
+        SetTime(GetTime(CLOCK_MATCH) + gap - kCastMs);
         Cast(c, 174, 3);
     }
     EXPECT_EQ(Made(3).size(), 4u);
@@ -423,10 +428,12 @@ TEST_F(HostedCastTest, EachCastTheHostTookFiresOnceHoweverItsAnimationIsPlayedAg
     EXPECT_EQ(Made(0).size(), 2u);
     for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
     EXPECT_EQ(Made(0).size(), 2u) << "the loop alone";
+    SetTime(GetTime(CLOCK_MATCH) + kCastMs);
     Receive({Animation(1, 170)}, 9);
     for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
     EXPECT_EQ(Made(0).size(), 4u);
     c.energy = 0.5f;
+    SetTime(GetTime(CLOCK_MATCH) + kCastMs);
     Receive({Animation(1, 170)}, 9);
     for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
     EXPECT_EQ(Made(0).size(), 4u);
@@ -479,5 +486,225 @@ TEST_F(HostedCastTest, ARiseAndAnEntryAreTakenOncePerDeathAndSpawnAndTheRestIsCo
     EXPECT_EQ(Refusals(9), 4u);
 }
 
+// The host's frames of 16 ms against a client whose frames are as long: each of the client's
+// packets crosses a link that delays it by a draw of 0-400 ms, in order, as a reliable channel
+// keeps them; the host applies what has arrived, steps the animations, lands hits and releases
+// casts. The client's frame gives its events at each of its frames.
+class PacedHostTest : public HostedCastTest {
+protected:
+    static constexpr uint32_t kFrameMs = 16;
+    static constexpr uint32_t kDrainMs = 1500;
+    using ClientFrame = std::function<std::vector<std::vector<uint8_t>>(uint32_t at)>;
+
+    void SetUp() override {
+        HostedCastTest::SetUp();
+        Recorder().created.clear();
+        Recorder().events.clear();
+    }
+    // A victim of another machine's just ahead of the attacker, who never falls.
+    Character& Victim(Character& attacker) {
+        Network(false, false);
+        Character& v = Caster(1, 70, 2, Vec3Add(attacker.position, Vec3{0.0f, 0.0f, 0.57f}));
+        Network(true, true);
+        SetFighterOwner(2, 8);
+        v.SetYaw(kPi);
+        v.maxHealth = v.health = 1e6f;
+        return v;
+    }
+    // A quiet while after a run, the counts cleared: its pace is the next run's no more.
+    static void Pause() {
+        SetTime(GetTime(CLOCK_MATCH) + 10000);
+        Recorder().events.clear();
+        Recorder().created.clear();
+    }
+    // The client plays for `ms`; the host goes on until the link has delivered all and the last
+    // cast has played out.
+    void Run(Character& c, uint32_t ms, bool delayed, const ClientFrame& client) {
+        struct Packet {
+            uint32_t arrives;
+            std::vector<std::vector<uint8_t>> events;
+        };
+        std::deque<Packet> link;
+        uint32_t last = 0;
+        const uint32_t base = GetTime(CLOCK_MATCH);
+        for (uint32_t t = 0; t < ms + kDrainMs; t += kFrameMs) {
+            std::vector<std::vector<uint8_t>> events = t < ms ? client(t) : std::vector<std::vector<uint8_t>>{};
+            if (!events.empty()) {
+                // Uneven: a quarter of the packets wait long, the rest a little.
+                const uint32_t delay = !delayed ? 0u : Random() % 4 == 0 ? 250u + Random() % 151 : Random() % 120;
+                last = std::max(last, t + delay);
+                link.push_back(Packet{last, std::move(events)});
+            }
+            SetTime(base + t);
+            while (!link.empty() && link.front().arrives <= t) {
+                Receive(link.front().events, 9);
+                link.pop_front();
+            }
+            Advance(int(kFrameMs));
+            Pose(c);
+            c.MeleeHits();
+            c.UpdatePowers();
+        }
+        SetTime(base + ms + kDrainMs);
+    }
+    static std::vector<uint8_t> Time(int slot, float frame, uint8_t bone = 0) {
+        std::vector<uint8_t> e = {10, uint8_t(slot), bone, 0, 0, 0, 0};
+        std::memcpy(&e[3], &frame, 4);
+        return e;
+    }
+    static std::vector<uint8_t> Power(int slot, int k) { return {30, uint8_t(slot), uint8_t(k)}; }
+    static std::vector<uint8_t> Upper(int slot, uint8_t animation) {
+        std::vector<uint8_t> e = Animation(slot, animation);
+        e.back() = 4;
+        return e;
+    }
+    static size_t Hits() { return EventsOfType(22).size(); }
+    // Every refusal of player 9's, whatever its type.
+    size_t AllRefusals() const {
+        const std::string log = dir->Read("debug.txt");
+        size_t n = 0;
+        for (size_t at = log.find("player 9 sent events"); at != std::string::npos; at = log.find("player 9 sent", at + 1))
+            ++n;
+        return n;
+    }
+};
+
+TEST_F(PacedHostTest, APlayersCastsAreTakenAtItsMachinesPaceAndAFairOneThroughADelayingLinkAlwaysFires) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    c.speed = g_SideTable[0].baseSpeed;
+    // Power 9's cast of 30 frames plays on the whole body at 30 a second: a fair machine casts
+    // again at its first frame past a second.
+    const ClientFrame fairClient = [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t % 1008 != 0) return {};
+        return {Animation(1, 0), Animation(1, 175), Power(1, 9)};
+    };
+    Run(c, 6000, false, fairClient);
+    const size_t fair = Made(43).size();
+    EXPECT_EQ(fair, 6u);
+    Pause();
+    Run(c, 6000, true, fairClient);
+    EXPECT_EQ(Made(43).size(), fair) << "through the link";
+    EXPECT_EQ(AllRefusals(), 0u);
+
+    // Started again at every frame, stood, cast and wound back to before its release: no more
+    // than the fair machine's casts over the same time, and one more.
+    Pause();
+    Run(c, 6000, false, [](uint32_t) -> std::vector<std::vector<uint8_t>> {
+        return {Animation(1, 0), Animation(1, 175), Power(1, 9), Time(1, 4.6f)};
+    });
+    EXPECT_GE(Made(43).size(), fair - 1);
+    EXPECT_LE(Made(43).size(), fair + 1);
+    EXPECT_GT(Refusals(30), 0u);
+}
+
+TEST_F(PacedHostTest, TheBasicPowerRepeatsAtTheRunsPaceWhateverItsMachineTells) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    c.speed = g_SideTable[0].baseSpeed;
+    // Over the legs the cast plays at the run's rate: 30 frames in 1000 ms, and in 667 ms under
+    // the speed boost. The fair machine plays it again at its first frame after.
+    for (const auto& [boosted, fairEvery] : {std::pair<bool, uint32_t>{false, 1008}, {true, 672}}) {
+        SCOPED_TRACE(boosted ? "boosted" : "plain");
+        c.states[STATE_SPEED_BOOST].active = boosted ? 1 : 0;
+        c.states[STATE_SPEED_BOOST].durationMs = 1000000;
+        c.states[STATE_SPEED_BOOST].startTime = GetTime(CLOCK_MATCH);
+        const uint32_t every = fairEvery;
+        const ClientFrame fairClient = [every](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+            if (t % every != 0) return {};
+            if (t == 0) return {Animation(1, 21), Upper(1, 170), Power(1, 0)};
+            return {Upper(1, 170)};
+        };
+        Pause();
+        Run(c, 5000, false, fairClient);
+        const size_t fair = Made(0).size();
+        EXPECT_EQ(fair, 2 * ((5000 + every - 1) / every));
+        const size_t refused = AllRefusals();
+        Pause();
+        Run(c, 5000, true, fairClient);
+        EXPECT_EQ(Made(0).size(), fair) << "through the link";
+        EXPECT_EQ(AllRefusals(), refused);
+
+        // Told again every 300 ms, and at every frame wound back before its release.
+        for (int form = 0; form < 2; ++form) {
+            SCOPED_TRACE(form);
+            Pause();
+            Run(c, 5000, false, [form](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+                if (t == 0) return {Animation(1, 21), Upper(1, 170), Power(1, 0)};
+                if (form == 1) return {Upper(1, 170), Time(1, 2.6f, 4)};
+                if (t % 304 == 0) return {Upper(1, 170)};
+                return {};
+            });
+            EXPECT_LE(Made(0).size(), fair + 2);
+        }
+    }
+}
+
+TEST_F(PacedHostTest, AMeleeAttackHitsOnceHoweverItIsWoundBackAndAFairChainLandsEveryHit) {
+    Character& c = Client(70);
+    Character& v = Victim(c);
+    // Wound back before its hit frame at every frame: one hit.
+    Run(c, 1000, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 50)};
+        return {Time(1, 4.6f)};
+    });
+    EXPECT_EQ(Hits(), 1u);
+    EXPECT_LT(v.health, 1e6f);
+
+    // Stood and started again at every frame: no more than a fair attacker's one hit per
+    // 35 frames, and one more.
+    Pause();
+    Run(c, 3500, false, [](uint32_t) -> std::vector<std::vector<uint8_t>> {
+        return {Animation(1, 0), Animation(1, 50), Time(1, 4.6f)};
+    });
+    EXPECT_GE(Hits(), 3u);
+    EXPECT_LE(Hits(), 4u);
+    EXPECT_GT(Refusals(9), 0u);
+
+    // The controls' chain, 50 to 53, each step as soon as it may, then 53 to its end, through
+    // the delaying link: every hit lands, steps that arrive together included, and nothing is
+    // refused.
+    Pause();
+    const size_t refused = AllRefusals();
+    const struct { uint32_t at; uint8_t attack; float frame; } steps[] = {
+        {0, 50, 0.0f}, {208, 51, 4.0f}, {448, 52, 4.0f}, {896, 53, 5.0f}};
+    constexpr uint32_t kCycle = 1904;   // 53 runs its last 30 frames
+    Run(c, 3 * kCycle, true, [&steps](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        for (const auto& s : steps)
+            if (t % kCycle == s.at) return {Animation(1, s.attack), Time(1, s.frame)};
+        if (t % kCycle == kCycle - kFrameMs) return {Animation(1, 0)};
+        return {};
+    });
+    EXPECT_EQ(Hits(), 12u);
+    EXPECT_EQ(AllRefusals(), refused);
+}
+
+TEST_F(PacedHostTest, AToldHitOrADeathEndsTheCastAndItsPace) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    c.speed = g_SideTable[0].baseSpeed;
+    // Cast, then hit 100 ms in: the fair machine casts again once its reaction has played.
+    Run(c, 100, false, [&](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 175), Power(1, 3)};
+        return {};
+    });
+    g_GamePacket.WriteApplyHit(1, -1, 5.0f, c.position, 115, 0);
+    Run(c, 700, false, [&](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 115)};
+        if (t == 672) return {Animation(1, 174), Power(1, 3)};
+        return {};
+    });
+    EXPECT_EQ(Refusals(30), 0u);
+    EXPECT_EQ(c.currentPower, 3);
+
+    // Killed in its cast, which its machine never told ended: nothing fires after the respawn.
+    Recorder().created.clear();
+    c.health = 0.0f;
+    c.Die();
+    c.Respawn();
+    c.dead = 0;
+    Run(c, 1200, false, [](uint32_t) { return std::vector<std::vector<uint8_t>>{}; });
+    EXPECT_TRUE(Made(3).empty());
+}
 }  // namespace
 }  // namespace fightertest
