@@ -84,9 +84,6 @@ void Character::ReturnCarriedSymbol(bool dropAtCell) {
 
 void Character::Die() {
     dead = 1;
-    // Death cuts the cast short, even where its animation was never told to end.
-    currentPower = -1;
-    ForgetPace(*this);
     CancelStates();
     ReleasePowerEffects();
     ReleaseEffect();
@@ -100,6 +97,7 @@ void Character::Die() {
 
 void Character::Revive() {
     dead = 0;
+    // A new life casts nothing of the last one's, even where its death was never told to end it.
     currentPower = -1;
     ForgetPace(*this);
     knockedDown = 0;

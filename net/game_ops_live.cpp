@@ -41,7 +41,9 @@ void CatchUp(Character& c, int next, uint8_t layer) {
     // A hit, a fall, a death, an entry or a level change may have cut it short instead.
     const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == 3 || cls == 4 || cls == ACTION_CLASS_CAST;
     if (layer == BONE_WHOLE_BODY && after) c.LandPendingHits();
-    if (cls == ACTION_CLASS_CAST) ReleasePendingPower(c);
+    // A cast over the running legs goes on under what the legs do, and an attack cuts it short.
+    if (after && (layer == BONE_UPPER_BODY ? cls <= ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST : !c.split))
+        ReleasePendingPower(c);
 }
 
 Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }

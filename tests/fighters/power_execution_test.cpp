@@ -679,32 +679,60 @@ TEST_F(PacedHostTest, AMeleeAttackHitsOnceHoweverItIsWoundBackAndAFairChainLands
     EXPECT_EQ(AllRefusals(), refused);
 }
 
+TEST_F(PacedHostTest, ACastItsMachinePlayedThroughReleasesWhenTheNextArrivesTooSoonBehindIt) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    c.states[STATE_SPEED_BOOST] = TimedState{1, GetTime(CLOCK_MATCH), 1000000};
+    // Power 3 over the running legs releases at frame 13, 289 ms in; the next cast, 667 ms after
+    // on its machine, arrives 208 ms behind it.
+    Run(c, 224, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 21), Upper(1, 174), Power(1, 3)};
+        if (t == 208) return {Upper(1, 21), Upper(1, 174), Power(1, 3)};
+        return {};
+    });
+    EXPECT_EQ(Made(3).size(), 2u);
+    EXPECT_EQ(AllRefusals(), 0u);
+    // An attack cuts such a cast short before its release: nothing more.
+    Pause();
+    Run(c, 1000, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 21), Upper(1, 174), Power(1, 3)};
+        if (t == 96) return {Animation(1, 50)};
+        return {};
+    });
+    EXPECT_TRUE(Made(3).empty());
+}
+
 TEST_F(PacedHostTest, AToldHitOrADeathEndsTheCastAndItsPace) {
     Character& c = Client(70);
     c.energy = c.maxEnergy = 1e6f;
-    c.speed = g_SideTable[0].baseSpeed;
-    // Cast, then hit 100 ms in: the fair machine casts again once its reaction has played.
-    Run(c, 100, false, [&](uint32_t t) -> std::vector<std::vector<uint8_t>> {
-        if (t == 0) return {Animation(1, 175), Power(1, 3)};
-        return {};
-    });
+    // Power 9's cast heard late, its fighter hit 50 ms after, and the cast again once the reaction
+    // has played, heard at once: 400 ms apart here, where a cast lasts a second.
+    const auto castNine = [&c] { Receive({Animation(1, 0), Animation(1, 175), Power(1, 9)}, 9); };
+    castNine();
+    SetTime(GetTime(CLOCK_MATCH) + 50);
     g_GamePacket.WriteApplyHit(1, -1, 5.0f, c.position, 115, 0);
-    Run(c, 700, false, [&](uint32_t t) -> std::vector<std::vector<uint8_t>> {
-        if (t == 0) return {Animation(1, 115)};
-        if (t == 672) return {Animation(1, 174), Power(1, 3)};
-        return {};
-    });
+    Receive({Animation(1, 115)}, 9);
+    SetTime(GetTime(CLOCK_MATCH) + 350);
+    castNine();
     EXPECT_EQ(Refusals(30), 0u);
-    EXPECT_EQ(c.currentPower, 3);
+    EXPECT_EQ(c.currentPower, 9);
+    // Without the hit it is too soon.
+    Pause();
+    castNine();
+    SetTime(GetTime(CLOCK_MATCH) + 400);
+    castNine();
+    EXPECT_EQ(Refusals(30), 1u);
 
-    // Killed in its cast, which its machine never told ended: nothing fires after the respawn.
-    Recorder().created.clear();
+    // Killed in a cast before its release, which its machine never told ended: nothing fires
+    // after the respawn.
+    Pause();
+    Receive({Animation(1, 174), Power(1, 3)}, 9);
     c.health = 0.0f;
     c.Die();
     c.Respawn();
-    c.dead = 0;
     Run(c, 1200, false, [](uint32_t) { return std::vector<std::vector<uint8_t>>{}; });
     EXPECT_TRUE(Made(3).empty());
 }
+
 }  // namespace
 }  // namespace fightertest
