@@ -33,6 +33,10 @@ constexpr int kEnergyPower = 2;
 constexpr int32_t kExperienceSpark = 42;
 constexpr uint32_t kSparkLandMs = 100;
 constexpr uint32_t kSeekerLostMs = 500;
+// No seeker chases longer: power 9's catch a fighter running off at run speed from the edge of
+// their 30-unit reach within 16 s, even from behind the caster, and power 8's one 200 units off
+// within 19 s. One still flying by then is outrun, or has nobody to strike.
+constexpr uint32_t kSeekerFlightMs = 30000;
 constexpr float kEnergyPerMs = 0.1f;
 
 Vec3 Facing(float yaw) { return Vec3{std::sin(yaw), 0.0f, std::cos(yaw)}; }
@@ -90,20 +94,24 @@ void EffectSlot::ForgetFighter(const Character* fighter) {
     }
     if (target == fighter) {
         target = nullptr;
-        // A seeker circles the point it last aimed at, in the air where no body lies, for good.
+        // A seeker would hang about the point it last aimed at, where no body lies, to its bound.
         if (type == 8 || type == 18 || type == 19) Stop(kSeekerLostMs);
     }
 }
 
 void EffectSlot::UpdateByType() {
     switch (type) {
-    case 0:
-    case 3:
     case 8:
-    case 10:
-    case 13:
     case 18:
     case 19:
+        // Given up like a seeker whose target left.
+        if (GetElapsed(CLOCK_MATCH, startTime) >= kSeekerFlightMs) Stop(kSeekerLostMs);
+        UpdateProjectile(true);
+        return;
+    case 0:
+    case 3:
+    case 10:
+    case 13:
     case 65: UpdateProjectile(true); return;
     case 42: UpdateProjectile(false); return;
     default: break;

@@ -1,0 +1,122 @@
+// Seekers in flight on the pool's own step, against the fighters' real bodies: how near, how far
+// and how fast a target may be and still be struck, and how long a seeker that strikes nothing
+// keeps its slot. Everything happens well away from the arena's walls, at chest height.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "effect_fixture.h"
+#include "effects/effect_list.h"
+#include "effects/effect_pool.h"
+#include "effects/effects.h"
+#include "support/fighter_fixture.h"
+
+namespace {
+
+using testsupport::Recorder;
+
+constexpr uint32_t kFrameMs = 16;
+const Vec3 kCaster{100, 0, 100};
+constexpr float kChest = 0.75f;
+// Power 9 of side 1 fires its seekers at this speed along the caster's facing; power 8's fly at 20.
+constexpr float kBoltSpeed = 12.0f;
+constexpr float kShotSpeed = 20.0f;
+constexpr float kRunSpeed = 9.0f;
+// However far a seeker is from striking, it gives up after this long.
+constexpr uint32_t kBoundMs = 30000;
+
+Vec3 Offset(const Vec3& p, float x, float y, float z) { return Vec3{p.x + x, p.y + y, p.z + z}; }
+
+// What became of a seeker: when its target first lost health, when it stopped and when its slot
+// was freed (ms after launch; 0 for never).
+struct Flight {
+    uint32_t struckMs = 0, stoppedMs = 0, freedMs = 0;
+};
+
+class SeekerFlightTest : public fightertest::FighterTest {
+protected:
+    void SetUp() override {
+        FighterTest::SetUp();
+        // The pool's own step, hits and ray rather than the kit's.
+        ResetEffectCalls();
+        ResetEffectPool();
+        Recorder().frameSeconds = float(kFrameMs) / 1000.0f;
+    }
+    void TearDown() override {
+        ResetEffectPool();
+        FighterTest::TearDown();
+    }
+    Character& Fighter(int slot, int side, const Vec3& at) {
+        Character& c = Spawned(slot, side, at);
+        c.actionClass = 0;
+        c.power = c.constitution = 1.0f;
+        return c;
+    }
+    static EffectSlot& Launch(int type, const Vec3& at, const Vec3& aim, const Vec3& velocity, Character* owner,
+                              Character* target) {
+        const int32_t s = CreateEffectInPool({.type = type, .position = at, .aimPoint = aim, .velocity = velocity,
+                                              .durationMs = EFFECT_ENDLESS, .owner = owner});
+        EXPECT_GE(s, 0);
+        EffectSlot& slot = g_EffectSlots[s < 0 ? 0 : s];
+        slot.target = target;
+        return slot;
+    }
+    // Frames of the game until the slot is freed or `ms` have passed; the target, if any, runs
+    // at `run` units per second.
+    Flight Fly(const EffectSlot& s, uint32_t ms, Character* target = nullptr, const Vec3& run = {}) {
+        Flight f;
+        const float health = target ? target->health : 0.0f;
+        for (uint32_t t = kFrameMs; t <= ms; t += kFrameMs) {
+            if (target) target->position = Vec3Add(target->position, Vec3Scale(run, float(kFrameMs) / 1000.0f));
+            SetTime(s.startTime + t);
+            UpdateEffects(kFrameMs);
+            g_Scene.effects->Update(kFrameMs);
+            if (target && !f.struckMs && target->health < health) f.struckMs = t;
+            if (!f.stoppedMs && (s.stopped || !s.active)) f.stoppedMs = t;
+            if (!s.active) {
+                f.freedMs = t;
+                break;
+            }
+        }
+        return f;
+    }
+};
+
+// Behind the caster at the edge of the reach, running off at run speed: the bolt turns round and
+// closes at 3 units per second, the slowest chase it ever wins.
+TEST_F(SeekerFlightTest, PowerNinesBoltCatchesAFighterRunningOffFromBehindAtTheEdgeOfItsReach) {
+    Character& caster = Fighter(0, 1, kCaster);
+    Character& target = Fighter(1, 0, Offset(kCaster, 2, 0, -29.5f));
+    const EffectSlot& bolt =
+        Launch(19, Offset(kCaster, 0, kChest, 0), target.position, {0, 0, kBoltSpeed}, &caster, &target);
+    const Flight f = Fly(bolt, kBoundMs, &target, {0, 0, -kRunSpeed});
+    EXPECT_GT(f.struckMs, 29500u / 3u);
+    EXPECT_NE(f.freedMs, 0u) << "the bolt still holds its slot";
+}
+
+// A seeker that cannot strike gives up at its bound, as if its target had left, and its slot frees
+// once its last sparks fade: power 9's bolt after a fighter whose boosted run outpaces it, and
+// power 8's shot fired with nobody to seek at a point in the open sky, which it reaches and hangs
+// about.
+TEST_F(SeekerFlightTest, ASeekerThatCannotStrikeEndsAtItsBoundAndFreesItsSlot) {
+    for (int type : {19, 18}) {
+        SCOPED_TRACE("type " + std::to_string(type));
+        Character& caster = Fighter(0, 1, kCaster);
+        Character& target = Fighter(1, 0, Offset(kCaster, 0, 0, 10));
+        const Vec3 from = Offset(kCaster, 0, kChest, 0);
+        const Vec3 sky = Offset(from, 0, 30, 40);
+        const EffectSlot& seeker =
+            type == 19 ? Launch(19, from, target.position, {0, 0, kBoltSpeed}, &caster, &target)
+                       : Launch(18, from, sky, Vec3Scale(UnitOrZero(Vec3Sub(sky, from)), kShotSpeed), &caster, nullptr);
+        const Flight f = Fly(seeker, kBoundMs + 2000, &target, {0, 0, 1.5f * kRunSpeed});
+        EXPECT_EQ(f.struckMs, 0u);
+        EXPECT_GE(f.stoppedMs, kBoundMs);
+        EXPECT_LT(f.stoppedMs, kBoundMs + 2 * kFrameMs);
+        EXPECT_NE(f.freedMs, 0u) << "the seeker still holds its slot";
+        EXPECT_LE(f.freedMs, f.stoppedMs + 1500);
+        ResetEffectPool();
+        ResetCharacters();
+    }
+}
+
+}  // namespace
