@@ -27,6 +27,9 @@ constexpr float kMoved = 0.0001f;
 constexpr float kChestRaise = 0.75f;
 constexpr int kMaxSparks = 50;
 constexpr float kSparkSpeed = 12.0f;
+// Near its aim the bearing to it swings at up to speed / distance radians a second, faster than a
+// seeker's own turn; turning at least twice that, it closes on its aim instead of circling it.
+constexpr float kNearTurnFactor = 2.0f;
 
 // Reaction codes of a hit on a fighter.
 constexpr int kNoReaction = -1, kGuarded = -2, kImmune = -3;
@@ -265,11 +268,13 @@ void EffectSlot::UpdateProjectile(bool hitFighters) {
     if (!Moved(position, aimPoint)) return;
     const Vec3 toward = Vec3Sub(aimPoint, position);
     const float distance = Vec3Length(toward);
+    const float speed = Vec3Length(velocity);
     float k = 7.0f;
     if (type == kSeeker) k = 1.5f;
     if (type == kSpark) k = 10.0f;
     if (type == 8 || type == 18) k = distance <= 1.0f ? 12.0f : 10.0f / distance + 2.0f;
-    const float speed = Vec3Length(velocity);
+    // The element map's drifting seeker is meant to wander about its point.
+    if (type != kSeeker) k = std::max(k, kNearTurnFactor * speed / distance);
     const Vec3 heading = speed < 1e-6f ? Vec3{} : Vec3Scale(velocity, 1.0f / speed);
     const Vec3 turned = Vec3Add(heading, Vec3Scale(UnitOrZero(toward), k * dt));
     velocity = Vec3Scale(UnitOrZero(turned), speed);

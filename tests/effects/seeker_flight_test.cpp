@@ -82,6 +82,26 @@ protected:
     }
 };
 
+// Fired along the caster's facing (+z) at a fighter standing beside him: one a step away stands
+// inside the tightest circle the bolt's own turn allows, one far off is struck in about the time
+// of a straight flight.
+TEST_F(SeekerFlightTest, PowerNinesBoltStrikesATargetAStepAwayAsSurelyAsOneAtTheEdgeOfItsReach) {
+    for (float d : {1.0f, 2.0f, 3.0f, 8.0f, 20.0f, 29.5f}) {
+        SCOPED_TRACE("target " + std::to_string(d) + " units beside");
+        Character& caster = Fighter(0, 1, kCaster);
+        Character& target = Fighter(1, 0, Offset(kCaster, d, 0, 0));
+        const EffectSlot& bolt =
+            Launch(19, Offset(kCaster, 0, kChest, 0), target.position, {0, 0, kBoltSpeed}, &caster, &target);
+        const Flight f = Fly(bolt, kBoundMs, &target);
+        EXPECT_GT(f.struckMs, 0u);
+        EXPECT_LE(f.struckMs, uint32_t(1000.0f * (d / kBoltSpeed + 0.5f)));
+        EXPECT_NE(f.freedMs, 0u) << "the bolt still holds its slot";
+        EXPECT_LE(f.freedMs, f.struckMs + 1500);
+        ResetEffectPool();
+        ResetCharacters();
+    }
+}
+
 // Behind the caster at the edge of the reach, running off at run speed: the bolt turns round and
 // closes at 3 units per second, the slowest chase it ever wins.
 TEST_F(SeekerFlightTest, PowerNinesBoltCatchesAFighterRunningOffFromBehindAtTheEdgeOfItsReach) {
@@ -92,6 +112,31 @@ TEST_F(SeekerFlightTest, PowerNinesBoltCatchesAFighterRunningOffFromBehindAtTheE
     const Flight f = Fly(bolt, kBoundMs, &target, {0, 0, -kRunSpeed});
     EXPECT_GT(f.struckMs, 29500u / 3u);
     EXPECT_NE(f.freedMs, 0u) << "the bolt still holds its slot";
+}
+
+// Power 8 of either side: aimed at the target by a computer caster, or along the crosshair with the
+// target beside (a machine that flies a player's shot at whoever he fights).
+TEST_F(SeekerFlightTest, PowerEightsShotStrikesItsTargetAimedAtOrBesideTheCaster) {
+    struct Case {
+        float beside, ahead;
+    };
+    for (int type : {8, 18})
+        for (Case c : {Case{0, 8}, Case{0, 20}, Case{0, 30}, Case{1, 0}, Case{3, 0}, Case{8, 0}}) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", target " + std::to_string(c.beside) + " beside, " +
+                         std::to_string(c.ahead) + " ahead");
+            Character& caster = Fighter(0, type == 8 ? 0 : 1, kCaster);
+            Character& target = Fighter(1, type == 8 ? 1 : 0, Offset(kCaster, c.beside, 0, c.ahead));
+            const Vec3 from = Offset(kCaster, 0, kChest, 0);
+            const Vec3 chest = Offset(target.position, 0, kChest, 0);
+            const Vec3 along = c.ahead > 0.0f ? UnitOrZero(Vec3Sub(chest, from)) : Vec3{0, 0, 1};
+            const EffectSlot& shot = Launch(type, from, chest, Vec3Scale(along, kShotSpeed), &caster, &target);
+            const Flight f = Fly(shot, kBoundMs, &target);
+            EXPECT_GT(f.struckMs, 0u);
+            EXPECT_LE(f.struckMs, uint32_t(1000.0f * ((c.beside + c.ahead) / kShotSpeed + 0.5f)));
+            EXPECT_NE(f.freedMs, 0u) << "the shot still holds its slot";
+            ResetEffectPool();
+            ResetCharacters();
+        }
 }
 
 // A seeker that cannot strike gives up at its bound, as if its target had left, and its slot frees
@@ -117,6 +162,35 @@ TEST_F(SeekerFlightTest, ASeekerThatCannotStrikeEndsAtItsBoundAndFreesItsSlot) {
         ResetEffectPool();
         ResetCharacters();
     }
+}
+
+// A spark of experience that sets off a little over its landing distance from its owner, across
+// the way to him, lands as surely as one from far off.
+TEST_F(SeekerFlightTest, AnExperienceSparkLandsOnItsOwnerFromNearAsFromFar) {
+    for (float d : {1.1f, 1.2f, 1.4f, 10.0f}) {
+        SCOPED_TRACE("spark " + std::to_string(d) + " units off");
+        Character& owner = Fighter(0, 0, kCaster);
+        const Vec3 chest = Offset(kCaster, 0, kChest, 0);
+        const EffectSlot& spark = Launch(42, Offset(chest, d, 0, 0), chest, {0, 0, 12}, &owner, nullptr);
+        const Flight f = Fly(spark, 5000);
+        EXPECT_GT(f.stoppedMs, 0u);
+        EXPECT_LE(f.stoppedMs, uint32_t(1000.0f * (d / 12.0f + 0.5f)));
+        EXPECT_NE(f.freedMs, 0u) << "the spark still holds its slot";
+        ResetEffectPool();
+        ResetCharacters();
+    }
+}
+
+// The element map's slow seeker drifts about its point as it always has: its gentle turn even
+// a unit from it, and no end of its own.
+TEST_F(SeekerFlightTest, TheElementMapsSeekerKeepsItsGentleTurnAndItsEndlessLife) {
+    const Vec3 at = Offset(kCaster, 0, kChest, 0);
+    EffectSlot& seeker = Launch(65, at, Offset(at, 1, 0, 0), {0, 0, 1}, nullptr, nullptr);
+    seeker.Update();
+    // After 16 ms at 1 unit per second: t = unit(1, 0, -0.016), u = (0, 0, 1) + 1.5 x 0.016 t.
+    efftest::ExpectNear(seeker.velocity, {0.023999f, 0, 0.999712f}, 1e-5f);
+    const Flight f = Fly(seeker, kBoundMs + 2000);
+    EXPECT_EQ(f.stoppedMs, 0u);
 }
 
 }  // namespace
