@@ -400,14 +400,16 @@ void MenuScreens::UpdatePlayerEditor() {
 
 bool MenuScreens::StoreTeamInCampaign() {
     const int side = ChosenSide();
+    bool stored = true;
     for (int k = 0; k < SCREEN_TEAM; ++k) {
         // Storing makes the slot's record when there is none: a player who is gone would come
         // back, as whatever the card held.
         if (!IsSlot(teamIndex[k]) || !g_Menu.playerTables.records[side][teamIndex[k]]) continue;
         if (IsBlankRecord(teamRecords[k])) continue;
-        StoreMember(teamIndex[k], teamRecords[k]);
+        if (!StoreMember(teamIndex[k], teamRecords[k])) stored = false;
     }
-    return SaveCampaign(side, g_Campaign.slot, nullptr);
+    // A member that could not be written is no stored team, whatever the campaign's own file says.
+    return stored && SaveCampaign(side, g_Campaign.slot, nullptr);
 }
 
 void MenuScreens::UpdatePlayerRecord() {

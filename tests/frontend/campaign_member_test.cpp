@@ -830,6 +830,30 @@ TEST_F(CampaignMemberTest, APieceMovedInTheArmouryStaysWhereItWasWhenAWriteFails
 
 // Deleting a team campaign hands its pending points to the members; a member's file that cannot
 // be written keeps the campaign, its points and every member as they were.
+// Start and the back arrow of the team's record page store every member and the campaign: with
+// any member's file or the campaign's unwritable, neither leaves, and the refusal is all that
+// sounds. Stored, the back arrow leaves for the missions.
+TEST_F(CampaignMemberTest, TheRecordPageStaysWithARefusalWhenTheTeamCannotBeStored) {
+    LoadFirstCampaign();
+    const std::string campaign = "Saves/CAMPAIGNS/CV00.dat";
+    for (const std::string blocked : {PlayerFile(members[0]), PlayerFile(members[3]), campaign}) {
+        for (const bool start : {true, false}) {
+            SCOPED_TRACE(blocked + (start ? ", start" : ", back arrow"));
+            Show(10);
+            Unwritable unwritable(dir.path() / blocked);
+            if (start) Click(s->buttons[2]);
+            else Click(s->images[6]);
+            EXPECT_EQ(g_Menu.page, 10);
+            EXPECT_EQ(g_Menu.targetPage, 10);
+            EXPECT_FALSE(g_Fader.running);
+            EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+        }
+    }
+    Show(10);
+    Click(s->images[6]);
+    ExpectLeft(10, 11, {205});
+}
+
 TEST_F(CampaignMemberTest, ACampaignWhoseMemberCannotBeWrittenIsNotDeletedAndKeepsItsPoints) {
     ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
     g_Campaign.pendingPoints[0] = 25;
