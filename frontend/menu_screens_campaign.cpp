@@ -272,9 +272,10 @@ void MenuScreens::UpdateTeamReady() {
         return;
     }
     if (Hit(images[0], TIP_BACK)) {
-        PanelSound(FX_ACCEPT);
-        if (teamIndex[0] >= 0) StoreMember(teamIndex[0], teamRecords[0]);
-        SaveOpenCampaign();
+        // The question leads out of the campaign: asked only once the team is safely stored.
+        const bool stored = (teamIndex[0] < 0 || StoreMember(teamIndex[0], teamRecords[0])) && SaveOpenCampaign();
+        PanelSound(stored ? FX_ACCEPT : FX_REFUSE);
+        if (!stored) return;
         boxOpen = 1;
         confirm.open = 1;
         return;
@@ -394,10 +395,7 @@ void MenuScreens::UpdateTeamSummary() {
         LeaveScreenTo(22, PAGE_START_MATCH, FX_FORWARD);
         return;
     }
-    if (Hit(images[6], TIP_BACK)) {
-        PanelSound(FX_ACCEPT);
-        StoreTeamSummary();
-    }
+    if (Hit(images[6], TIP_BACK)) PanelSound(StoreTeamSummary() ? FX_ACCEPT : FX_REFUSE);
     int32_t& points = g_Campaign.pendingPoints[0];
     for (int k = 0; k < PLAYER_ATTRIBUTES && member; ++k) {
         float& value = r.attributes[k];

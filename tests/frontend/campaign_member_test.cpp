@@ -738,7 +738,7 @@ TEST_F(CampaignMemberTest, PointsGivenOnTheOnePlayerSummaryAreFoundOnceWhenAWrit
     // each with either file blocked. What cannot be stored does not leave the page.
     struct Way { const char* name; bool plus; int button, image; bool refused; };
     const Way ways[] = {{"shop", true, 0, -1, true}, {"armoury", true, 1, -1, true}, {"start", true, 2, -1, true},
-                        {"back arrow", true, -1, 6, false}, {"spending", false, 3, -1, false}};
+                        {"back arrow", true, -1, 6, true}, {"spending", false, 3, -1, false}};
     for (const char* blocked : {kOnePlayerFile, kOnePlayerCampaign}) {
         for (const Way& way : ways) {
             SCOPED_TRACE(std::string(blocked) + " " + way.name);
@@ -852,6 +852,32 @@ TEST_F(CampaignMemberTest, TheRecordPageStaysWithARefusalWhenTheTeamCannotBeStor
     Show(10);
     Click(s->images[6]);
     ExpectLeft(10, 11, {205});
+}
+
+// The one-player stage page asks whether to leave the campaign only once its player and the
+// campaign are stored; the summary's back arrow stores and stays, refusing when it cannot.
+TEST_F(CampaignMemberTest, TheOnePlayerBackArrowsRefuseWhenThePlayerOrTheCampaignCannotBeStored) {
+    MakeOnePlayerCampaign(0);
+    for (const char* blocked : {kOnePlayerFile, kOnePlayerCampaign}) {
+        SCOPED_TRACE(blocked);
+        Show(21);
+        Unwritable unwritable(dir.path() / blocked);
+        Click(s->images[0]);
+        EXPECT_EQ(s->boxOpen, 0) << "no question that would lead out unstored";
+        EXPECT_EQ(s->confirm.open, 0);
+        EXPECT_EQ(Log().sounds, std::vector<int>({FX_REFUSE}));
+    }
+    Show(21);
+    Click(s->images[0]);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_ACCEPT}));
+    ASSERT_EQ(s->boxOpen, 1);
+    AnswerYes();
+    EXPECT_EQ(g_Menu.page, PAGE_TRANSITION);
+    EXPECT_EQ(g_Menu.targetPage, PAGE_PLAY_TYPE);
+    ShowSummary();
+    Click(s->images[6]);
+    EXPECT_EQ(Log().sounds, std::vector<int>({FX_ACCEPT}));
+    EXPECT_EQ(g_Menu.page, 22);
 }
 
 TEST_F(CampaignMemberTest, ACampaignWhoseMemberCannotBeWrittenIsNotDeletedAndKeepsItsPoints) {
