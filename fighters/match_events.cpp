@@ -28,6 +28,15 @@ bool ReadFighter(BinaryReader& in, uint8_t none, Character** out) {
 
 bool IsObject(uint8_t i) { return i < MATCH_SEARCH_OBJECTS; }
 
+// The host's word on who the match ended with, kept to the slots this machine holds a fighter in
+// or already counted as ended: a leaver in the end's pause keeps its row, an empty slot gets none.
+uint16_t HeldEndFighters(uint16_t told) {
+    uint16_t held = g_Match.endFighters;
+    for (int slot = 0; slot < MAX_CHARACTERS; ++slot)
+        if (g_Characters[slot].active) held |= uint16_t(1u << slot);
+    return told & held;
+}
+
 bool Apply(uint8_t type, BinaryReader& in) {
     Match& m = g_Match;
     uint8_t index = 0;
@@ -85,6 +94,7 @@ bool Apply(uint8_t type, BinaryReader& in) {
         for (uint8_t& w : t.wordState)
             if (!in.ReadU8(w) || w > 3) return false;
         if (!in.ReadU8(t.showSide) || t.showSide > 1 || !in.ReadU16(t.endFighters)) return false;
+        t.endFighters = HeldEndFighters(t.endFighters);
         m.HearHostTally(t);
         return true;
     }

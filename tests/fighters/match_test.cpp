@@ -232,6 +232,42 @@ TEST_F(MatchTest, AStateChangeWritesTheElapsedTimeAndTheFightersLevels) {
     EXPECT_EQ(sent[0][level3], 7);
 }
 
+// The host's tally names the fighters its match ended with; a client keeps to the slots it holds a
+// fighter in, so that no forged word gives its results a row for an empty slot. A fighter whose
+// player leaves in the end's pause keeps its row when the host tells the tally again.
+TEST_F(MatchTest, AClientCountsAsEndedOnlyFightersItHoldsWhateverTheHostsTallySays) {
+    // The tally as it travels, by hand: no points, letters or words, the ended fighters last.
+    const auto tally = [](uint16_t ended) {
+        std::vector<uint8_t> e(MATCH_TALLY_BYTES, 0);
+        e[0] = EVENT_MATCH_TALLY;
+        e[75] = uint8_t(ended & 0xFF);
+        e[76] = uint8_t(ended >> 8);
+        return e;
+    };
+    const auto hear = [&tally](uint16_t ended) {
+        const std::vector<uint8_t> e = tally(ended);
+        EXPECT_TRUE(ApplyMatchEvent(e.data(), e.size()));
+        return g_Match.endFighters;
+    };
+    g_Match.Setup(7, 0);
+    Fighter(0, 0);
+    Fighter(2, 1);
+    Fighter(15, 0);
+    EXPECT_EQ(hear(0), 0) << "a match at play has not ended";
+    EXPECT_EQ(hear(0xFFFF), 0x8005) << "every slot told, three held";
+    g_Match.Setup(7, 0);
+    EXPECT_EQ(hear(0x8001), 0x8001) << "a fair host's own choice among those held";
+    g_Match.Setup(7, 0);
+    EXPECT_EQ(hear(0x0002), 0) << "only an empty slot told: nothing learnt";
+    // The end told, then slot 2's player leaves in the pause: told again, its row stays, and no
+    // other empty slot comes with it.
+    g_Match.Setup(7, 0);
+    ASSERT_EQ(hear(0x0005), 0x0005);
+    g_Characters[2].active = 0;
+    EXPECT_EQ(hear(0x0005), 0x0005);
+    EXPECT_EQ(hear(0xFFFF), 0x8005);
+}
+
 TEST_F(MatchTest, KillsSelfKillsAndDeathsWithoutKillerLandInTheirFields) {
     const struct {
         const char* name;

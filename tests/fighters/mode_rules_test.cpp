@@ -418,6 +418,8 @@ TEST_F(ModeRulesTest, SearchObjectsAreMadeToFlyWhenPlacedAndPlacedAgain) {
 TEST_F(ModeRulesTest, EventsWithIndicesOutOfPlayAreIgnored) {
     Begin(1);
     Spawned(0, 0, {2.5f, 0.0f, 2.5f});
+    // The tally below names fighter 2 among those the match ended with: it is here too.
+    Spawned(2, 1, {6.5f, 0.0f, 2.5f});
     ASSERT_EQ(g_Match.CreateCheckpoint(12.5f, 0.0f, 12.5f, 0.0f), 0);
     const std::vector<std::vector<uint8_t>> refused = {
         {46, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255},    // team 2
