@@ -255,6 +255,7 @@ TEST_F(MenuScreensTest, EachForHimselfABestScoreSharedIsNobodysWin) {
             int local;  // -1: a newcomer without a row
             const char* title;
             const char* bottom;
+            int alsoTop = -1;  // a second row at the top's score
         };
         const Case cases[] = {
             {"the local row is the earlier of the tied", -1, 1, "Nobody", "Draw"},
@@ -264,6 +265,9 @@ TEST_F(MenuScreensTest, EachForHimselfABestScoreSharedIsNobodysWin) {
             {"the local row above a tie after it", 0, 0, "Won", "Well"},
             {"the local row above a tie before it", 6, 6, "Won", "Well"},
             {"the local row in a tie below another's best", 6, 1, "Lost", "Beaten"},
+            // The host's row is the first a scan meets: sharing the best, it wins no more than another.
+            {"the host's local row shares the best with a later row", 0, 0, "Nobody", "Draw", 6},
+            {"the local row shares the best with the host's", 0, 6, "Nobody", "Draw", 6},
         };
         for (const Case& c : cases) {
             for (int saveMode : {0, 1}) {
@@ -276,6 +280,7 @@ TEST_F(MenuScreensTest, EachForHimselfABestScoreSharedIsNobodysWin) {
                 row(4)[k.field] = 5;
                 row(0)[k.field] = 2;
                 if (c.top >= 0) row(c.top)[k.field] = 6;
+                if (c.alsoTop >= 0) row(c.alsoTop)[k.field] = 6;
                 // The other kind's score, the side word and the checkpoints rank other rows first:
                 // none of them counts here.
                 row(7)[k.otherField] = 9;
