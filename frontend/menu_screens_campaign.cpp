@@ -395,7 +395,15 @@ void MenuScreens::UpdateTeamSummary() {
         LeaveScreenTo(22, PAGE_START_MATCH, FX_FORWARD);
         return;
     }
-    if (Hit(images[6], TIP_BACK)) PanelSound(StoreTeamSummary() ? FX_ACCEPT : FX_REFUSE);
+    // Back goes back to the team page it came from, stored first; what cannot be stored stays.
+    if (Hit(images[6], TIP_BACK)) {
+        if (!StoreTeamSummary()) {
+            PanelSound(FX_REFUSE);
+            return;
+        }
+        LeaveScreenTo(22, 21, FX_BACK);
+        return;
+    }
     int32_t& points = g_Campaign.pendingPoints[0];
     for (int k = 0; k < PLAYER_ATTRIBUTES && member; ++k) {
         float& value = r.attributes[k];
