@@ -25,9 +25,10 @@ struct ContinuedAttack {
 constexpr ContinuedAttack kContinuedAttacks[] = {
     {73, 25.0f, {30, 31, 37}}, {74, 25.0f, {30, 31, 37}}, {75, 5.0f, {32, 33, -1}}, {76, 5.0f, {32, 33, -1}}};
 
+// Melee attacks and throws: whole-body actions whose frames hit.
 bool IsAttack(int animation) {
     const int cls = ActionClassOf(animation);
-    return cls == 3 || cls == 4;
+    return cls == 3 || cls == 4 || cls == 9;
 }
 
 const AttackChain* ChainOf(int from, int to) {

@@ -33,8 +33,8 @@ struct AttackChain {
 extern const AttackChain GROUND_ATTACK_CHAINS[4];
 extern const AttackChain JUMP_ATTACK_CHAINS[2];
 
-// Whether the fighter's machine could have started power k's cast, or this melee attack, now;
-// when it could, the action is taken and paces the next one.
+// Whether the fighter's machine could have started power k's cast, or this melee attack or
+// throw, now; when it could, the action is taken and paces the next one.
 bool TakePacedCast(Character& c, int k, uint32_t now);
 bool TakePacedAttack(Character& c, int animation, uint32_t now);
 

@@ -192,8 +192,8 @@ public:
     // The release rows the current cast has fired, by index: a cast fires each once, however its
     // animation loops, rewinds or is told again.
     uint32_t castReleases;
-    // The hits the current melee attack has landed or missed, by its row's hit: each once per
-    // attack, however its animation is wound back.
+    // The hits the current melee attack has landed or missed, by its row's hit, and the body a
+    // throw has let go of: each once per action, however its animation is wound back.
     uint8_t attackHits;
     ActionPace pace;                // on the host, for a fighter another machine drives
     int32_t attachedEffect;         // effect slot of the glow that follows the fighter, -1 none
@@ -355,7 +355,8 @@ public:
     void UpdatePowers();
     void UpdateScenarioZones();
     void UpdateIdleAnimation();
-    void SpawnBodiesFromAnimation();
+    // Pending: the body a throw its machine played through has not let go of yet, at once.
+    void SpawnBodiesFromAnimation(bool pending = false);
     bool MoveWithCollision(int frameMs);
     bool ServePathRequest();
     void AnimationSounds();

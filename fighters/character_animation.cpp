@@ -170,8 +170,8 @@ void Character::StampAnimationStart(int animation, int cls) {
     if (cls == 3 || cls == 4) {
         attackStartTime = now;
         lastAttackAnimation = animation;
-        attackHits = 0;
     }
+    if (cls == 3 || cls == 4 || cls == 9) attackHits = 0;
     if (cls == 5) lastTauntAnimation = animation;
     if (animation == ANIM_KNOCKED_DOWN && currentAnimation != ANIM_LYING) knockDownTime = now;
     if (cls == 8) defenceStartTime = now;

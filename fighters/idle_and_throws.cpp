@@ -50,10 +50,13 @@ void Character::UpdateIdleAnimation() {
                      BONE_WHOLE_BODY);
 }
 
-void Character::SpawnBodiesFromAnimation() {
-    if (!model || actionClass != kThrowClass) return;
+void Character::SpawnBodiesFromAnimation(bool pending) {
+    // A throw lets go of one body, however its animation is wound back.
+    if (!model || actionClass != kThrowClass || (attackHits & 1u)) return;
     for (const ThrowRow& t : kThrows) {
-        if (t.animation != currentAnimation || !model->AnimationPassedFrame(BONE_WHOLE_BODY, t.frame)) continue;
+        if (t.animation != currentAnimation) continue;
+        if (!pending && !model->AnimationPassedFrame(BONE_WHOLE_BODY, t.frame)) continue;
+        attackHits = 1;
         const int slot = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_SMALL), Vec3{0.0f, 0.0f, 0.0f}, this);
         DynamicObject* ball = slot < 0 ? nullptr : FindProp(PROP_KIND_BALL, uint32_t(slot));
         if (!ball) return;

@@ -39,8 +39,11 @@ bool IsEntry(uint32_t animation) {
 void CatchUp(Character& c, int next, uint8_t layer) {
     const int cls = ActionClassOf(next);
     // A hit, a fall, a death, an entry or a level change may have cut it short instead.
-    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == 3 || cls == 4 || cls == ACTION_CLASS_CAST;
-    if (layer == BONE_WHOLE_BODY && after) c.LandPendingHits();
+    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == 3 || cls == 4 || cls == 9 || cls == ACTION_CLASS_CAST;
+    if (layer == BONE_WHOLE_BODY && after) {
+        c.LandPendingHits();
+        c.SpawnBodiesFromAnimation(true);
+    }
     // A cast over the running legs goes on under what the legs do, and an attack cuts it short.
     if (after && (layer == BONE_UPPER_BODY ? cls <= ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST : !c.split))
         ReleasePendingPower(c);
@@ -108,10 +111,10 @@ public:
         const uint32_t charge = uint32_t(PowerRowOf(c.side == 1 ? 1 : 0, 0).castAnimation);
         if (animation == charge && c.currentPower == 0 && c.upperAnimation == int32_t(charge))
             return c.AcceptsReceivedCast(0) && TakePacedCast(c, 0, GetTime(CLOCK_MATCH));
-        // Every attack told is one anew, with its hits to land: no sooner than the player's own
-        // machine could start it.
+        // Every attack or throw told is one anew, with its hits or its body: no sooner than the
+        // player's own machine could start it.
         const int cls = ActionClassOf(int(animation));   // one past the ids wraps below them: none
-        if (cls == 3 || cls == 4) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
+        if (cls == 3 || cls == 4 || cls == 9) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
         return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {

@@ -82,6 +82,20 @@ TEST_F(IdleThrowTest, AThrowLetsTheBallGoFromTheTurnedHandAtItsFrameWithItsSpeed
         ExpectNear(ball.velocity, t.velocity);
         EXPECT_EQ(ball.rollRate, 0.0f) << "no roll as a push would give";
     }
+    // One ball a throw, however its animation is wound back; a throw anew lets go of another.
+    {
+        Character& c = Thrower(150, 0, 0.0f);
+        for (int i = 0; i < 2; ++i) {
+            Cross(c, 19.0f);
+            c.SpawnBodiesFromAnimation();
+        }
+        EXPECT_TRUE(g_Balls[0].InUse() && !g_Balls[1].InUse());
+        Force(c, 0);
+        Force(c, 150);
+        Cross(c, 19.0f);
+        c.SpawnBodiesFromAnimation();
+        EXPECT_TRUE(g_Balls[1].InUse());
+    }
     Character& c = Thrower(150, 0, 0.0f);
     for (int i = 0; i < PROP_BALL_COUNT; ++i)
         ASSERT_EQ(SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_SMALL), Vec3{2, 0, 2}, nullptr), i);

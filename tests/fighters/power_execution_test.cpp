@@ -438,6 +438,13 @@ TEST_F(HostedCastTest, EachCastTheHostTookFiresOnceHoweverItsAnimationIsPlayedAg
     for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
     EXPECT_EQ(Made(0).size(), 4u);
     EXPECT_EQ(Refusals(9), 1u);
+    // Its cast left, then told again without its power: no cast anew, nothing fires.
+    c.energy = 1000.0f;
+    SetTime(GetTime(CLOCK_MATCH) + kCastMs);
+    Receive({Animation(1, 0)}, 9);
+    Receive({Animation(1, 170)}, 9);
+    for (float frame : {3.0f, 8.0f}) CastTo(c, frame);
+    EXPECT_EQ(Made(0).size(), 4u);
 }
 
 TEST_F(HostedCastTest, TheLocalPlayersRepeatedBasicPowerFiresAgainAndItsLoopDoesNot) {
@@ -700,6 +707,35 @@ TEST_F(PacedHostTest, ACastItsMachinePlayedThroughReleasesWhenTheNextArrivesTooS
         return {};
     });
     EXPECT_TRUE(Made(3).empty());
+}
+
+TEST_F(PacedHostTest, AThrowLetsGoOfOneBallAtItsMachinesPaceAndAThrowPlayedThroughLetsGoOfItsBall) {
+    ResetDynamicObjects();
+    testsupport::InstallPropTemplates();
+    Character& c = Client(70);
+    const auto balls = [] {
+        int n = 0;
+        for (const DynamicObject& b : g_Balls) n += b.InUse() ? 1 : 0;
+        return n;
+    };
+    // Thrown again at every frame, just before its ball: a fair machine throws once per its 35
+    // frames.
+    Run(c, 3500, false, [](uint32_t) -> std::vector<std::vector<uint8_t>> {
+        return {Animation(1, 0), Animation(1, 150), Time(1, 18.6f)};
+    });
+    EXPECT_GE(balls(), 3);
+    EXPECT_LE(balls(), 4);
+    // The longest throw lets go at frame 27; its stand arrives 700 ms behind it.
+    ResetDynamicObjects();
+    testsupport::InstallPropTemplates();
+    Pause();
+    Run(c, 720, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 152)};
+        if (t == 704) return {Animation(1, 0)};
+        return {};
+    });
+    EXPECT_EQ(balls(), 1);
+    ResetDynamicObjects();
 }
 
 TEST_F(PacedHostTest, AToldHitOrADeathEndsTheCastAndItsPace) {
