@@ -1,9 +1,10 @@
 // A headless player for the multi-process session test: the session layer, the roles and the
 // dispatcher over a recording stand-in for the game. As "host <port file>" it hosts on loopback,
-// writes its port and waits for three clients, their sounds and one leave, then ends the session.
-// As "client <port> <n>" it finds the host, joins, plays sound 100 + n, checks the others' sounds
-// and, as client 1, leaves; the others see the leave and the host's end. As "offender <port>" it
-// joins first and sends what only the host may say until it is sent away; nobody believes it.
+// writes its port and waits for three clients, their sounds and one leave, then ends the session
+// once the clients told it they saw all that. As "client <port> <n>" it finds the host, joins,
+// plays sound 100 + n, checks the others' sounds and, as client 1, leaves; the others see the
+// leave and the host's end. As "offender <port>" it joins first and sends what only the host may
+// say until it is sent away; nobody believes it.
 // Against a host that plays a real match: as "forger <port>" it asks in one packet for a fighter
 // under the host's id and a hundred made-up ids, and must be given one fighter, its own, and no
 // fighter under an id it made up; as "newcomer <port>", joining after the forger left, it asks
@@ -35,8 +36,18 @@ namespace {
 
 constexpr int kClients = 3;
 constexpr int kStepMs = 10000;
+// A wait for other programs to come takes in their start, which a loaded machine stretches far
+// past a step's time.
+constexpr int kArrivalMs = 30000;
+// Sounds a client plays past its hello (100 + n) to tell the host what it has seen: it heard the
+// others' hellos, and it saw client 1's fighters removed. A client reads nothing more once it sees
+// the session's end, so the host ends it only after those.
+constexpr uint32_t kHeard = 200, kSawRemoval = 210;
 testsupport::RecordingGameOps g_Fake;
 std::string g_Who = "bot";
+// Joins and leaves the host was told of, counted as they come: a player's stay can be shorter
+// than a frame, and a count of players now misses it.
+int g_Joins = 0, g_Leaves = 0;
 
 bool Seen(const std::string& call) {
     for (const std::string& c : g_Fake.calls)
@@ -49,6 +60,7 @@ void Frame() {
     os::Message m;
     while (os::PeekMessage(&m, os::PM_REMOVE)) {
         if (m.id != os::WM_APP) continue;
+        ++(m.lParam != 0 ? g_Leaves : g_Joins);
         g_NetSession.RefreshPlayerList();
         if (g_NetSession.hosting && m.lParam != 0) {
             RemovePlayerCharacters(uint32_t(m.wParam));
@@ -63,9 +75,9 @@ void Frame() {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// Runs frames until the condition holds; a step that takes too long fails the bot.
-void Until(const char* what, const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStepMs);
+// Runs frames until the condition holds; a step that takes longer than `ms` fails the bot.
+void Until(const char* what, const std::function<bool()>& done, int ms = kStepMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) {
             std::fprintf(stderr, "%s: timed out waiting for %s\n", g_Who.c_str(), what);
@@ -244,13 +256,21 @@ int Host(const char* portFile) {
     if (!f) return 4;
     std::fprintf(f, "%u\n", unsigned(g_NetServer.BoundPort()));
     std::fclose(f);
-    Until("the offender", [] { return g_ServerPlayerCount.load() == 1; });
-    Until("the offender sent away", [] { return g_ServerPlayerCount.load() == 0; });
-    Until("three clients", [] { return g_ServerPlayerCount.load() == kClients; });
+    Until("the offender", [] { return g_Joins >= 1; }, kArrivalMs);
+    Until("the offender sent away", [] { return g_Leaves >= 1 && g_ServerPlayerCount.load() == 0; });
+    Until("three clients", [] { return g_Joins >= 1 + kClients; }, kArrivalMs);
     Until("the clients' sounds", [] { return Seen("PlaySound101") && Seen("PlaySound102") && Seen("PlaySound103"); });
-    Until("a leave", [] { return g_ServerPlayerCount.load() == kClients - 1; });
-    // The removal goes out before the session ends.
-    for (int i = 0; i < 40; ++i) Frame();
+    Until("each client heard the others", [] {
+        for (int n = 1; n <= kClients; ++n)
+            if (!Seen("PlaySound" + std::to_string(kHeard + n))) return false;
+        return true;
+    });
+    Until("a leave", [] { return g_Leaves >= 2; });
+    Until("the others saw the removal", [] {
+        for (int n = 2; n <= kClients; ++n)
+            if (!Seen("PlaySound" + std::to_string(kSawRemoval + n))) return false;
+        return true;
+    });
     g_NetSession.Stop();
     return Believed() ? 7 : 0;
 }
@@ -259,7 +279,8 @@ int Client(const char* port, int n) {
     g_Fake.local = n;
     for (int s = 0; s <= kClients; ++s) g_Fake.active[s] = true;
     if (!JoinHost(port, "Bot" + std::to_string(n))) return 4;
-    Until("every client listed", [] { return g_ClientPlayerCount.load() == kClients && g_NetClient.localPlayerId; });
+    Until("every client listed", [] { return g_ClientPlayerCount.load() == kClients && g_NetClient.localPlayerId; },
+          kArrivalMs);
     if (!IsNetworkActive()) return 5;
     g_GamePacket.WritePlaySound(100 + n, Vec3{1, 2, 3}, 0);
     Until("the others' sounds", [n] {
@@ -267,8 +288,9 @@ int Client(const char* port, int n) {
             if (m != n && !Seen("PlaySound" + std::to_string(100 + m))) return false;
         return true;
     });
+    g_GamePacket.WritePlaySound(kHeard + n, Vec3{1, 2, 3}, 0);
     if (n == 1) {
-        // Long enough for the others to hear this one's sound relayed.
+        // Its word that it heard the others goes out before it leaves.
         for (int i = 0; i < 40; ++i) Frame();
         g_NetSession.Stop();
         return 0;
@@ -279,6 +301,7 @@ int Client(const char* port, int n) {
             if (c.rfind("RemovePlayer", 0) == 0) return true;
         return false;
     });
+    g_GamePacket.WritePlaySound(kSawRemoval + n, Vec3{1, 2, 3}, 0);
     Until("the host's end", [] { return !g_NetSession.active; });
     if (Believed()) return 7;
     return g_Fake.invalid == 0 ? 0 : 6;
