@@ -90,9 +90,11 @@ bool Take(Character& c, int animation, float entry, float rate, bool overLegs, u
 bool TakePacedCast(Character& c, int k, uint32_t now) {
     if (!IsPowerIndex(k)) return false;
     const PowerRow& row = PowerRowOf(c.side == 1 ? 1 : 0, k);
-    // Over the legs a cast plays at the run's rate, the fastest the player can give it.
-    const bool overLegs = row.upperBodyCast != 0;
-    return Take(c, row.castAnimation, 0.0f, overLegs ? std::max(c.RunRate(), kBaseRate) : kBaseRate, overLegs, now);
+    // A cast goes over the legs in the air, and over the run where its power may; over the run it
+    // plays at the run's rate.
+    const bool overRun = c.actionClass == ACTION_CLASS_RUN && row.upperBodyCast;
+    const float rate = overRun ? std::max(c.RunRate(), kBaseRate) : kBaseRate;
+    return Take(c, row.castAnimation, 0.0f, rate, overRun || c.airborne, now);
 }
 
 bool TakePacedAttack(Character& c, int animation, uint32_t now) {

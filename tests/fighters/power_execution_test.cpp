@@ -609,17 +609,25 @@ TEST_F(PacedHostTest, TheBasicPowerRepeatsAtTheRunsPaceWhateverItsMachineTells) 
     Character& c = Client(70);
     c.energy = c.maxEnergy = 1e6f;
     c.speed = g_SideTable[0].baseSpeed;
-    // Over the legs the cast plays at the run's rate: 30 frames in 1000 ms, and in 667 ms under
-    // the speed boost. The fair machine plays it again at its first frame after.
-    for (const auto& [boosted, fairEvery] : {std::pair<bool, uint32_t>{false, 1008}, {true, 672}}) {
-        SCOPED_TRACE(boosted ? "boosted" : "plain");
-        c.states[STATE_SPEED_BOOST].active = boosted ? 1 : 0;
+    // Over the running legs the cast plays at the run's rate: 30 frames in 1000 ms, and in 667 ms
+    // under the speed boost; standing, on the whole body at 30 frames a second, boosted or not.
+    // The fair machine plays it again at its first frame after.
+    const struct { const char* name; bool boosted, runs; uint32_t fairEvery; } ways[] = {
+        {"running", false, true, 1008}, {"running boosted", true, true, 672}, {"standing boosted", true, false, 1008}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        c.states[STATE_SPEED_BOOST].active = way.boosted ? 1 : 0;
         c.states[STATE_SPEED_BOOST].durationMs = 1000000;
         c.states[STATE_SPEED_BOOST].startTime = GetTime(CLOCK_MATCH);
-        const uint32_t every = fairEvery;
-        const ClientFrame fairClient = [every](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        const uint32_t every = way.fairEvery;
+        const uint8_t legs = way.runs ? 21 : 0;
+        const auto start = [legs]() -> std::vector<std::vector<uint8_t>> {
+            if (legs) return {Animation(1, legs), Upper(1, 170), Power(1, 0)};
+            return {Animation(1, 0), Animation(1, 170), Power(1, 0)};
+        };
+        const ClientFrame fairClient = [every, legs, start](uint32_t t) -> std::vector<std::vector<uint8_t>> {
             if (t % every != 0) return {};
-            if (t == 0) return {Animation(1, 21), Upper(1, 170), Power(1, 0)};
+            if (t == 0 || !legs) return start();
             return {Upper(1, 170)};
         };
         Pause();
@@ -636,8 +644,8 @@ TEST_F(PacedHostTest, TheBasicPowerRepeatsAtTheRunsPaceWhateverItsMachineTells) 
         for (int form = 0; form < 2; ++form) {
             SCOPED_TRACE(form);
             Pause();
-            Run(c, 5000, false, [form](uint32_t t) -> std::vector<std::vector<uint8_t>> {
-                if (t == 0) return {Animation(1, 21), Upper(1, 170), Power(1, 0)};
+            Run(c, 5000, false, [form, start](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+                if (t == 0) return start();
                 if (form == 1) return {Upper(1, 170), Time(1, 2.6f, 4)};
                 if (t % 304 == 0) return {Upper(1, 170)};
                 return {};
