@@ -79,6 +79,13 @@ GameWindow::GameWindow(const GameWindowSetup& setup) : driver_(display_) {
     for (const auto& [key, value] : setup.settings) SetSettingsKey(&ini, key, value);
     std::ofstream(folder_ / "Brimvale.ini", std::ios::binary) << ini;
     if (setup.prepare) setup.prepare(folder_);
+    // A server given up is the machine's trouble, not the game's: said in the test's output too.
+    display_.SetJournal([this, name = setup.name](const std::string& text) {
+        Note(text);
+        std::printf("[ X server ] %s: %s\n", name.c_str(), text.c_str());
+        std::fflush(stdout);
+    });
+    if (!setup.xServer.empty()) display_.SetServer(setup.xServer);
     if (!display_.Start(GAME_WINDOW_WIDTH, GAME_WINDOW_HEIGHT, folder_ / "xvfb.txt", folder_ / "xvfb-screen")) {
         Note("no X server");
         return;
@@ -191,6 +198,10 @@ bool GameWindow::WaitForLog(const std::string& text, int count, int ms) const {
 }
 
 std::string GameWindow::State() {
+    if (display_.Name().empty())
+        return display_.Tries() == 0 ? "never started"
+                                     : "never started: no X server came up in " + std::to_string(display_.Tries()) +
+                                           " tries (their output is in " + (folder_ / "xvfb.txt").string() + ")";
     const int code = game_.Wait(0);
     std::string s = code == -1   ? "still running"
                     : code == -2 ? "ended by a signal"

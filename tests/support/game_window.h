@@ -33,6 +33,8 @@ struct GameWindowSetup {
     std::vector<std::pair<std::string, int>> settings;  // "Brimvale.ini" keys changed
     // Writes further files into the folder before the start.
     std::function<void(const std::filesystem::path&)> prepare;
+    // The program run in Xvfb's place (empty: Xvfb), for the tests of the harness itself.
+    std::string xServer;
 };
 
 class GameWindow {

@@ -2,12 +2,18 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -61,6 +67,79 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
         if (fd != keepFd) close(fd);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
+}
+
+// X servers keep their sockets here, and those started without a descriptor to tell their display
+// their locks.
+const std::string kSocketPrefix = "/tmp/.X11-unix/X";
+std::string LockFile(int display) { return "/tmp/.X" + std::to_string(display) + "-lock"; }
+
+// The display numbers of the X sockets listening now: of those with the given inodes, or of all.
+std::set<int> ListeningDisplays(const std::set<unsigned long>* inodes) {
+    std::set<int> displays;
+    std::ifstream table("/proc/net/unix");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string skip, path;
+        unsigned long inode = 0;
+        if (!(fields >> skip >> skip >> skip >> skip >> skip >> skip >> inode >> path)) continue;
+        if (inodes && !inodes->count(inode)) continue;
+        // An abstract name is shown with an '@' before it.
+        const size_t at = path.rfind('@', 0) == 0 ? 1 : 0;
+        if (path.compare(at, kSocketPrefix.size(), kSocketPrefix) != 0) continue;
+        const std::string digits = path.substr(at + kSocketPrefix.size());
+        if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        displays.insert(std::stoi(digits));
+    }
+    return displays;
+}
+
+// The displays a running process listens on, read from its descriptors: how a server that never
+// told its number is found out.
+std::set<int> DisplaysOf(pid_t pid) {
+    std::set<unsigned long> inodes;
+    std::error_code ec;
+    for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code linkEc;
+        const std::string target = fs::read_symlink(it->path(), linkEc).string();
+        if (!linkEc && target.rfind("socket:[", 0) == 0) inodes.insert(std::strtoul(target.c_str() + 8, nullptr, 10));
+    }
+    return inodes.empty() ? std::set<int>{} : ListeningDisplays(&inodes);
+}
+
+// Whether a server accepts connections on that socket file; a file left by a killed server
+// refuses them.
+bool Answers(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return true;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return true;
+    const bool answered = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+                          errno != ECONNREFUSED;
+    close(fd);
+    return answered;
+}
+
+// The socket file a killed server left for its display, while nobody answers on it. (Told its
+// display through a descriptor, Xvfb keeps no lock file.)
+void RemoveLeftSocket(int display) {
+    const std::string socketFile = kSocketPrefix + std::to_string(display);
+    if (!Answers(socketFile)) unlink(socketFile.c_str());
+}
+
+// The first display after `after` that no server listens on or holds locked.
+int FreeDisplayAfter(int after) {
+    const std::set<int> listening = ListeningDisplays(nullptr);
+    int n = after + 1;
+    std::error_code ec;
+    while (listening.count(n) || fs::exists(LockFile(n), ec)) ++n;
+    return n;
 }
 
 }  // namespace
@@ -144,14 +223,42 @@ int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>
 }
 
 bool VirtualDisplay::Start(int width, int height, const fs::path& logFile, const fs::path& screenFolder) {
-    const std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) return false;
+    name_.clear();
+    screenFile_.clear();
+    std::set<int> held;
+    int display = -1;
+    for (tries_ = 1;; ++tries_) {
+        std::string why;
+        if (TryServer(display, width, height, logFile, screenFolder, &held, &why)) break;
+        const bool last = tries_ == kServerTries;
+        if (journal_)
+            journal_("X server " + std::to_string(tries_) + " of " + std::to_string(kServerTries) + " " + why +
+                     (last ? "; no more are tried" : "; another is started"));
+        if (last) return false;
+        // Past every display tried, so that a number that troubles servers is not taken again.
+        int after = display;
+        for (int n : held) after = std::max(after, n);
+        if (after >= 0) display = FreeDisplayAfter(after);
+    }
+    if (tries_ > 1 && journal_) journal_("X server " + std::to_string(tries_) + " came up on " + name_);
+    if (!screenFolder.empty()) screenFile_ = screenFolder / "Xvfb_screen0";
+    return true;
+}
+
+bool VirtualDisplay::TryServer(int display, int width, int height, const fs::path& logFile,
+                               const fs::path& screenFolder, std::set<int>* held, std::string* why) {
+    const std::string program = program_.empty() ? FindProgram("Xvfb") : program_;
     int fds[2];
-    if (pipe(fds) != 0) return false;
-    // Xvfb writes the display number it took to the descriptor it is given.
+    if (program.empty() || pipe(fds) != 0) {
+        *why = "could not be started";
+        return false;
+    }
+    // Xvfb writes the display number it took to the descriptor it is given once it takes clients.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    std::vector<std::string> args{xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp",
-                                  "-noreset"};
+    std::vector<std::string> args{program};
+    if (display >= 0) args.push_back(":" + std::to_string(display));
+    args.insert(args.end(), {"-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp",
+                             "-noreset"});
     if (!screenFolder.empty()) {
         std::error_code ec;
         fs::create_directories(screenFolder, ec);
@@ -159,24 +266,46 @@ bool VirtualDisplay::Start(int width, int height, const fs::path& logFile, const
     }
     const bool started = server_.Start(args, {}, {}, logFile, -1, fds[1]);
     close(fds[1]);
-    std::string number;
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    for (int waited = 0; started && waited < 10000 && number.find('\n') == std::string::npos; waited += 10) {
+    std::string told;
+    bool ended = !started;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(readyMs_);
+    while (!ended && told.find('\n') == std::string::npos) {
         char c[32];
         const ssize_t n = read(fds[0], c, sizeof c);
-        if (n > 0) number.append(c, size_t(n));
-        if (n == 0) break;
+        if (n > 0) {
+            told.append(c, size_t(n));
+            continue;
+        }
+        ended = n == 0 || !server_.Running();
+        if (ended || std::chrono::steady_clock::now() >= end) break;
         Sleep(10);
     }
     close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == '\r')) number.pop_back();
-    if (number.empty()) {
-        server_.Stop();
+    const size_t newline = told.find('\n');
+    const std::string number = newline == std::string::npos ? "" : told.substr(0, newline);
+    if (!number.empty() && number.size() <= 5 && number.find_first_not_of("0123456789") == std::string::npos) {
+        name_ = ":" + number;
+        return true;
+    }
+    if (!started) {
+        *why = "could not be started";
         return false;
     }
-    name_ = ":" + number;
-    if (!screenFolder.empty()) screenFile_ = screenFolder / "Xvfb_screen0";
-    return true;
+    // The displays it took: the one it was given, or those it listens on, read while it still
+    // runs. One stuck in its start-up heeds no SIGTERM.
+    const pid_t pid = server_.Pid();
+    std::set<int> displays = ended ? std::set<int>{} : DisplaysOf(pid);
+    if (display >= 0) displays.insert(display);
+    const int code = server_.Stop(1000);
+    for (int n : displays) RemoveLeftSocket(n);
+    held->insert(displays.begin(), displays.end());
+    *why = "(pid " + std::to_string(pid);
+    for (int n : displays) *why += (n == *displays.begin() ? ", display :" : " and :") + std::to_string(n);
+    *why += !ended          ? ") told no display in " + std::to_string(readyMs_) + " ms"
+            : code == -2    ? ") ended by a signal before it told a display"
+                            : ") ended with " + std::to_string(code) + " before it told a display";
+    return false;
 }
 
 int WindowDriver::Xdotool(const std::vector<std::string>& args, std::string* out) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,8 +52,13 @@ int RunTool(const std::vector<std::string>& argv, const std::vector<std::string>
 // An Xvfb server on a free display number, with one screen of the given size at 24 bits; its
 // output goes to `logFile` when one is named. With a `screenFolder`, the server keeps its screen
 // in a file there, which anyone can read at any moment.
+// A server that tells no display within the wait (one was seen to take a display, write its
+// screen file and then say nothing, on a loaded machine) is killed and reaped, the socket file it
+// left is removed while nobody answers on it, and another is started on a display past the ones
+// it held, up to kServerTries servers in all; each one given up is told to the journal.
 class VirtualDisplay {
 public:
+    static constexpr int kServerTries = 3;
     bool Start(int width, int height, const std::filesystem::path& logFile = {},
                const std::filesystem::path& screenFolder = {});
     // ":N", empty before a successful start.
@@ -61,11 +67,25 @@ public:
     const std::filesystem::path& ScreenFile() const { return screenFile_; }
     // DISPLAY=... for a child's environment.
     std::string Env() const { return "DISPLAY=" + name_; }
+    // Servers the last Start started.
+    int Tries() const { return tries_; }
+    // For the tests of this class: the program run in Xvfb's place, with Xvfb's arguments, and
+    // how long a server has to tell its display.
+    void SetServer(const std::string& program) { program_ = program; }
+    void SetReadyMs(int ms) { readyMs_ = ms; }
+    void SetJournal(std::function<void(const std::string&)> journal) { journal_ = std::move(journal); }
 
 private:
+    // One server on display `number` (-1: the first free one); false when it told none in time.
+    bool TryServer(int number, int width, int height, const std::filesystem::path& logFile,
+                   const std::filesystem::path& screenFolder, std::set<int>* held, std::string* why);
     ChildProcess server_;
     std::string name_;
     std::filesystem::path screenFile_;
+    std::string program_;
+    int readyMs_ = 10000;
+    int tries_ = 0;
+    std::function<void(const std::string&)> journal_;
 };
 
 // xdotool on one display, driving one window.
