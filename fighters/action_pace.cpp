@@ -8,6 +8,11 @@
 #include "scene/animation.h"
 #include "scene/character_model.h"
 
+bool IsStrikeAnimation(int animation) {
+    const int cls = ActionClassOf(animation);
+    return cls == 3 || cls == 4 || cls == 9;
+}
+
 const AttackChain GROUND_ATTACK_CHAINS[4] = {
     {52, 17.0f, 53, 5.0f}, {51, 11.0f, 52, 4.0f}, {50, 6.0f, 51, 4.0f}, {57, 19.0f, 58, 5.0f}};
 const AttackChain JUMP_ATTACK_CHAINS[2] = {{64, 17.0f, 65, 4.0f}, {63, 15.0f, 64, 4.0f}};
@@ -24,12 +29,6 @@ struct ContinuedAttack {
 };
 constexpr ContinuedAttack kContinuedAttacks[] = {
     {73, 25.0f, {30, 31, 37}}, {74, 25.0f, {30, 31, 37}}, {75, 5.0f, {32, 33, -1}}, {76, 5.0f, {32, 33, -1}}};
-
-// Melee attacks and throws: whole-body actions whose frames hit.
-bool IsAttack(int animation) {
-    const int cls = ActionClassOf(animation);
-    return cls == 3 || cls == 4 || cls == 9;
-}
 
 const AttackChain* ChainOf(int from, int to) {
     for (const AttackChain& k : GROUND_ATTACK_CHAINS)
@@ -63,7 +62,7 @@ float AttackEntry(const Character& c, int animation) {
 float FramesBefore(const Character& c, int next) {
     const ActionPace& p = c.pace;
     float until = Frames(c, p.animation);
-    if (IsAttack(next)) {
+    if (IsStrikeAnimation(next)) {
         if (p.overLegs) return 0.0f;
         if (const AttackChain* k = ChainOf(p.animation, next)) until = k->pastFrame;
     }
@@ -98,7 +97,7 @@ bool TakePacedCast(Character& c, int k, uint32_t now) {
 }
 
 bool TakePacedAttack(Character& c, int animation, uint32_t now) {
-    if (!IsAttack(animation)) return false;
+    if (!IsStrikeAnimation(animation)) return false;
     return Take(c, animation, AttackEntry(c, animation), kBaseRate, false, now);
 }
 

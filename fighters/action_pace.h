@@ -33,6 +33,9 @@ struct AttackChain {
 extern const AttackChain GROUND_ATTACK_CHAINS[4];
 extern const AttackChain JUMP_ATTACK_CHAINS[2];
 
+// Melee attacks and throws: whole-body actions whose frames strike, once each.
+bool IsStrikeAnimation(int animation);
+
 // Whether the fighter's machine could have started power k's cast, or this melee attack or
 // throw, now; when it could, the action is taken and paces the next one.
 bool TakePacedCast(Character& c, int k, uint32_t now);

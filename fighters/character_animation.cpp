@@ -171,7 +171,7 @@ void Character::StampAnimationStart(int animation, int cls) {
         attackStartTime = now;
         lastAttackAnimation = animation;
     }
-    if (cls == 3 || cls == 4 || cls == 9) attackHits = 0;
+    if (IsStrikeAnimation(animation)) attackHits = 0;
     if (cls == 5) lastTauntAnimation = animation;
     if (animation == ANIM_KNOCKED_DOWN && currentAnimation != ANIM_LYING) knockDownTime = now;
     if (cls == 8) defenceStartTime = now;

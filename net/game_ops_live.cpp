@@ -39,7 +39,7 @@ bool IsEntry(uint32_t animation) {
 void CatchUp(Character& c, int next, uint8_t layer) {
     const int cls = ActionClassOf(next);
     // A hit, a fall, a death, an entry or a level change may have cut it short instead.
-    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == 3 || cls == 4 || cls == 9 || cls == ACTION_CLASS_CAST;
+    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST || IsStrikeAnimation(next);
     if (layer == BONE_WHOLE_BODY && after) {
         c.LandPendingHits();
         c.SpawnBodiesFromAnimation(true);
@@ -113,8 +113,8 @@ public:
             return c.AcceptsReceivedCast(0) && TakePacedCast(c, 0, GetTime(CLOCK_MATCH));
         // Every attack or throw told is one anew, with its hits or its body: no sooner than the
         // player's own machine could start it.
-        const int cls = ActionClassOf(int(animation));   // one past the ids wraps below them: none
-        if (cls == 3 || cls == 4 || cls == 9) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
+        // One past the ids wraps below them: no strike.
+        if (IsStrikeAnimation(int(animation))) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
         return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {

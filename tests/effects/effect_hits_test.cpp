@@ -48,13 +48,7 @@ protected:
         ResetDynamicObjects();
         FighterTest::TearDown();
     }
-    // Out of the entry animation (which makes immune), power and constitution 1.
-    Character& Fighter(int slot, int side, const Vec3& at) {
-        Character& c = Spawned(slot, side, at);
-        c.actionClass = 0;
-        c.power = c.constitution = 1.0f;
-        return c;
-    }
+    Character& Fighter(int slot, int side, const Vec3& at) { return PlainFighter(slot, side, at); }
     static EffectSlot& Pooled(int type, const Vec3& at, const Vec3& velocity, Character* owner) {
         const int32_t s = CreateEffectInPool({.type = type, .position = at, .aimPoint = at, .velocity = velocity,
                                               .durationMs = EFFECT_ENDLESS, .owner = owner});

@@ -46,12 +46,7 @@ protected:
         ResetEffectPool();
         FighterTest::TearDown();
     }
-    Character& Fighter(int slot, int side, const Vec3& at) {
-        Character& c = Spawned(slot, side, at);
-        c.actionClass = 0;
-        c.power = c.constitution = 1.0f;
-        return c;
-    }
+    Character& Fighter(int slot, int side, const Vec3& at) { return PlainFighter(slot, side, at); }
     static EffectSlot& Launch(int type, const Vec3& at, const Vec3& aim, const Vec3& velocity, Character* owner,
                               Character* target) {
         const int32_t s = CreateEffectInPool({.type = type, .position = at, .aimPoint = aim, .velocity = velocity,

@@ -116,6 +116,15 @@ protected:
         return c;
     }
 
+    // Out of the entry animation (which makes immune), power and constitution 1: what the effects
+    // do to it reads plainly.
+    Character& PlainFighter(int slot, int side, const Vec3& at) {
+        Character& c = Spawned(slot, side, at);
+        c.actionClass = 0;
+        c.power = c.constitution = 1.0f;
+        return c;
+    }
+
     // What the animation control will do: play an animation on the whole body and keep its
     // bookkeeping.
     static void Play(Character& c, int animation, int actionClass) {
