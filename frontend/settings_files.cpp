@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "core/debug_log.h"
 #include "core/pack_file.h"
@@ -237,7 +238,9 @@ std::vector<uint8_t> Encode(const Block& block) {
 // The file read whole into `entry`; false when it cannot be opened.
 bool ReadConfig(const char* name, PackEntry* entry) {
     if (entry->OpenFile(name)) return true;
-    WriteDebugLogF("No se pudo abrir %s", name);
+    // Until a run has stored it there is none, and its defaults stand: that is no failure.
+    std::error_code ignored;
+    if (std::filesystem::exists(os::ResolvePath(name), ignored)) WriteDebugLogF("No se pudo abrir %s", name);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/debug_log.h"
 #include "frontend/line_up.h"
 #include "frontend/save_files_fixture.h"
 #include "net/net_server.h"
@@ -95,7 +96,18 @@ TEST_F(SettingsFilesTest, EveryBlockIsWrittenAtItsOffsets) {
 TEST_F(SettingsFilesTest, MissingShortLongAndDamagedOptionFiles) {
     g_Settings.bitsPerPixel = 32;
     g_Settings.width = 1024, g_Settings.height = 768;
+    // None yet, as before the first run that stores it: the defaults, and no failure in the log.
+    g_Settings.debug = 1;
+    ASSERT_EQ(OpenDebugLog(), S_OK);
     EXPECT_FALSE(LoadOptionsConfig());
+    const auto logged = [this] { return Exists("debug.txt") ? dir->Read("debug.txt") : std::string(); };
+    EXPECT_EQ(logged().find("Options.cfg"), std::string::npos);
+    // One there that cannot be read is.
+    std::filesystem::create_directory(dir->path() / "Options.cfg");
+    EXPECT_FALSE(LoadOptionsConfig());
+    EXPECT_NE(logged().find("No se pudo abrir Options.cfg"), std::string::npos);
+    std::filesystem::remove(dir->path() / "Options.cfg");
+    g_Settings.debug = 0;
 
     // Short: the first two words over what "Brimvale.ini" gave; the rest as a missing file leaves it.
     Write("Options.cfg", ByteImage(8).U32(4, 640).Str());
