@@ -4,6 +4,7 @@
 
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
+#include "fighters/power_release.h"
 #include "fighters/power_table.h"
 #include "scene/animation.h"
 #include "scene/character_model.h"
@@ -19,8 +20,6 @@ const AttackChain JUMP_ATTACK_CHAINS[2] = {{64, 17.0f, 65, 4.0f}, {63, 15.0f, 64
 
 namespace {
 
-constexpr float kBaseRate = 30.0f;
-
 // The attacks that go on from a jump where it stands, at most this far in.
 struct ContinuedAttack {
     int32_t attack;
@@ -29,6 +28,9 @@ struct ContinuedAttack {
 };
 constexpr ContinuedAttack kContinuedAttacks[] = {
     {73, 25.0f, {30, 31, 37}}, {74, 25.0f, {30, 31, 37}}, {75, 5.0f, {32, 33, -1}}, {76, 5.0f, {32, 33, -1}}};
+
+// Jumps and falls.
+bool IsAirborneAnimation(int animation) { return animation >= 30 && animation <= 39; }
 
 const AttackChain* ChainOf(int from, int to) {
     for (const AttackChain& k : GROUND_ATTACK_CHAINS)
@@ -44,14 +46,21 @@ float Frames(const Character& c, int animation) {
     return a ? float(a->length) : 0.0f;
 }
 
-// The frame at which the attack starts: a chain's step and a jump's attack skip the first ones.
-float AttackEntry(const Character& c, int animation) {
+// The frame at which the attack starts and when its machine could have begun it. A chain's step
+// skips the first frames. A jump's attack goes on from the jump at the jump's own frame, so the
+// jump's frames are the attack's first ones: it is paced from the jump.
+float AttackEntry(const Character& c, int animation, uint32_t now, uint32_t* since) {
+    *since = now;
     if (c.pace.held)
         if (const AttackChain* k = ChainOf(c.pace.animation, animation)) return k->startFrame;
     for (const ContinuedAttack& a : kContinuedAttacks) {
         if (a.attack != animation) continue;
-        for (int32_t jump : a.jumps)
-            if (jump >= 0 && jump == c.currentAnimation) return a.limit;
+        for (int32_t jump : a.jumps) {
+            if (jump < 0 || jump != c.currentAnimation) continue;
+            if (!c.pace.airborneSince || int32_t(now - c.pace.airborneSince) < 0) return a.limit;
+            *since = c.pace.airborneSince;
+            return 0.0f;
+        }
     }
     return 0.0f;
 }
@@ -69,39 +78,155 @@ float FramesBefore(const Character& c, int next) {
     return std::max(until - p.entry, 0.0f);
 }
 
-bool Take(Character& c, int animation, float entry, float rate, bool overLegs, uint32_t now) {
-    uint32_t start = now;
-    // A cast and its power told in one packet, or a packet told twice in one frame, are one cast:
-    // no frame plays between them to release it twice.
-    if (c.pace.held && c.pace.animation == animation && c.pace.taken == now) return true;
-    if (c.pace.held && c.pace.rate > 0.0f) {
-        const uint32_t earliest = c.pace.start + uint32_t(FramesBefore(c, animation) / c.pace.rate * 1000.0f);
-        const int32_t early = int32_t(earliest - now);
-        if (early > int32_t(PACE_CREDIT_MS)) return false;
-        if (early > 0) start = earliest;
+// When the fighter's machine could leave its last action for `next` at the earliest.
+uint32_t LeaveTime(const Character& c, int next) {
+    const ActionPace& p = c.pace;
+    if (p.rate <= 0.0f) return p.start;
+    return p.start + uint32_t(FramesBefore(c, next) / p.rate * 1000.0f);
+}
+
+bool Take(Character& c, int animation, float entry, float rate, bool overRun, bool overLegs, uint32_t since,
+          uint32_t now) {
+    ActionPace& p = c.pace;
+    uint32_t start = since;
+    if (p.held) {
+        const uint32_t earliest = LeaveTime(c, animation);
+        if (int32_t(earliest - now) > int32_t(PACE_CREDIT_MS)) return false;
+        if (int32_t(earliest - start) > 0) start = earliest;
     }
-    c.pace = ActionPace{start, now, animation, entry, rate, 1, uint8_t(overLegs ? 1 : 0)};
+    p.start = start;
+    p.taken = now;
+    p.animation = animation;
+    p.entry = entry;
+    p.rate = rate;
+    p.held = 1;
+    p.overRun = overRun ? 1 : 0;
+    p.overLegs = overLegs ? 1 : 0;
+    p.powerOwed = 0;
     return true;
+}
+
+void CarryOut(Character& c, const OwedAction& o) {
+    if (!c.model) return;
+    switch (o.kind) {
+    case OwedKind::Hits:
+        for (int k = 0; k < 2; ++k)
+            if (o.what >> k & 1u) c.LandHit(o.row, k);
+        break;
+    case OwedKind::Body: c.ThrowBody(o.row); break;
+    case OwedKind::Releases: ReleasePowerRows(c, o.what); break;
+    case OwedKind::None: break;
+    }
+}
+
+// Carried out now when due, else kept until it is; with every record taken, the one due first
+// goes now to make room.
+void Owe(Character& c, const OwedAction& o, uint32_t now) {
+    if (int32_t(o.due - now) <= 0) {
+        CarryOut(c, o);
+        return;
+    }
+    OwedAction* slot = nullptr;
+    for (OwedAction& held : c.pace.owed) {
+        if (held.kind == OwedKind::None) {
+            slot = &held;
+            break;
+        }
+        if (!slot || int32_t(held.due - slot->due) < 0) slot = &held;
+    }
+    if (slot->kind != OwedKind::None) {
+        const OwedAction first = *slot;
+        slot->kind = OwedKind::None;
+        CarryOut(c, first);
+    }
+    *slot = o;
 }
 
 }  // namespace
 
-bool TakePacedCast(Character& c, int k, uint32_t now) {
+bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation) {
     if (!IsPowerIndex(k)) return false;
     const PowerRow& row = PowerRowOf(c.side == 1 ? 1 : 0, k);
+    ActionPace& p = c.pace;
+    // The repeat's animation and its power in one packet: one cast, no frame between them.
+    if (!byAnimation && p.held && p.powerOwed && p.animation == row.castAnimation && p.taken == now) {
+        p.powerOwed = 0;
+        return true;
+    }
     // A cast goes over the legs in the air, and over the run where its power may; over the run it
     // plays at the run's rate.
     const bool overRun = c.actionClass == ACTION_CLASS_RUN && row.upperBodyCast;
-    const float rate = overRun ? std::max(c.RunRate(), kBaseRate) : kBaseRate;
-    return Take(c, row.castAnimation, 0.0f, rate, overRun || c.airborne, now);
+    if (!Take(c, row.castAnimation, 0.0f, c.ActionRate(overRun), overRun, overRun || c.airborne, now, now))
+        return false;
+    p.powerOwed = byAnimation ? 1 : 0;
+    return true;
 }
 
 bool TakePacedAttack(Character& c, int animation, uint32_t now) {
     if (!IsStrikeAnimation(animation)) return false;
-    return Take(c, animation, AttackEntry(c, animation), kBaseRate, false, now);
+    uint32_t since = now;
+    const float entry = AttackEntry(c, animation, now, &since);
+    return Take(c, animation, entry, c.ActionRate(false), false, false, since, now);
 }
 
-void ForgetPace(Character& c) { c.pace = ActionPace{}; }
+void CatchUpPace(Character& c, int next, int layer, uint32_t now) {
+    ActionPace& p = c.pace;
+    if (layer == BONE_WHOLE_BODY) {
+        if (!IsAirborneAnimation(next)) p.airborneSince = 0;
+        else if (!p.airborneSince || !IsAirborneAnimation(c.currentAnimation)) p.airborneSince = now ? now : 1;
+    }
+    const int cls = ActionClassOf(next);
+    // A hit, a fall, a death, an entry or a level change may have cut it short instead.
+    if (!(cls == 0 || cls == ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST || IsStrikeAnimation(next))) return;
+    const uint32_t due = p.held ? LeaveTime(c, next) : now;
+    if (layer == BONE_WHOLE_BODY) {
+        int row = -1;
+        if (const uint8_t hits = c.PendingHits(&row)) {
+            c.attackHits = uint8_t(c.attackHits | hits);
+            Owe(c, OwedAction{due, OwedKind::Hits, int8_t(row), hits}, now);
+        }
+        row = c.PendingThrow();
+        if (row >= 0) {
+            c.attackHits = uint8_t(c.attackHits | 1u);
+            Owe(c, OwedAction{due, OwedKind::Body, int8_t(row), 0}, now);
+        }
+    }
+    // A cast over the running legs goes on under what the legs do, and an attack cuts it short.
+    if (layer == BONE_UPPER_BODY ? cls <= ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST : !c.split) {
+        if (const uint32_t rows = PendingPowerRows(c)) {
+            c.castReleases |= rows;
+            Owe(c, OwedAction{due, OwedKind::Releases, 0, rows}, now);
+        }
+    }
+}
+
+void PayOwedActions(Character& c, uint32_t now) {
+    for (OwedAction& o : c.pace.owed) {
+        if (o.kind == OwedKind::None || int32_t(now - o.due) < 0) continue;
+        const OwedAction due = o;
+        o.kind = OwedKind::None;
+        CarryOut(c, due);
+    }
+}
+
+void RetimePace(Character& c, uint32_t now) {
+    ActionPace& p = c.pace;
+    if (!p.held) return;
+    const float rate = c.ActionRate(p.overRun != 0);
+    if (rate == p.rate || rate <= 0.0f) return;
+    // What has played by now stays played.
+    if (int32_t(now - p.start) > 0 && p.rate > 0.0f) {
+        p.entry += float(now - p.start) * p.rate / 1000.0f;
+        p.start = now;
+    }
+    p.rate = rate;
+}
+
+void ForgetPace(Character& c, bool owedToo) {
+    ActionPace fresh{};
+    if (!owedToo) std::copy(std::begin(c.pace.owed), std::end(c.pace.owed), fresh.owed);
+    c.pace = fresh;
+}
 
 void ForgetPace(int slot) {
     if (slot >= 0 && slot < MAX_CHARACTERS) ForgetPace(g_Characters[slot]);

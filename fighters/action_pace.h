@@ -8,18 +8,34 @@
 struct Character;
 
 // How far ahead of the fair time an action may arrive: a link that delays one packet and not
-// the next bunches them, but the rate over a second or more holds.
+// the next bunches them, but the rate over a second or more holds. Times are those at which the
+// host received the packets, so its own late frames take nothing of it.
 constexpr uint32_t PACE_CREDIT_MS = 500;
+
+// What the player's machine played through before its next action, but whose packets came too
+// close together for the host's copy to reach: carried out once its fair time comes.
+enum class OwedKind : uint8_t { None, Hits, Body, Releases };
+struct OwedAction {
+    uint32_t due;     // match-clock ms
+    OwedKind kind;
+    int8_t row;       // the attack's or the throw's row
+    uint32_t what;    // the attack's hits, or the cast's release rows, by bit
+};
+constexpr int OWED_ACTIONS = 4;
 
 // The last action the host took from the fighter's machine. Zero: none on record.
 struct ActionPace {
-    uint32_t start;      // when it could have started at the earliest, match-clock ms
-    uint32_t taken;      // when it was told
+    uint32_t start;      // when frame `entry` could have played at the earliest, match-clock ms
+    uint32_t taken;      // when its packet arrived
     int32_t animation;
     float entry;         // the frame it was entered at (a chained attack skips its first frames)
     float rate;          // frames per second it plays at
     uint8_t held;
     uint8_t overLegs;    // a cast over the legs, which an attack may cut short
+    uint8_t overRun;     // a cast that plays at the run's rate
+    uint8_t powerOwed;   // the basic power's repeat, told by its animation: its power may follow
+    uint32_t airborneSince;   // when the jump or fall it stands in began; 0: on the ground
+    OwedAction owed[OWED_ACTIONS];
 };
 
 // A melee attack's next step, as the player's controls chain them: once `from` has passed
@@ -37,10 +53,22 @@ extern const AttackChain JUMP_ATTACK_CHAINS[2];
 bool IsStrikeAnimation(int animation);
 
 // Whether the fighter's machine could have started power k's cast, or this melee attack or
-// throw, now; when it could, the action is taken and paces the next one.
-bool TakePacedCast(Character& c, int k, uint32_t now);
+// throw, at `now` (when the host received it); when it could, the action is taken and paces the
+// next one. The basic power's repeat told by its animation and then by its power is one cast.
+bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation = false);
 bool TakePacedAttack(Character& c, int animation, uint32_t now);
 
-// A hit that plays a reaction, a death or a new life ends whatever the fighter was doing.
-void ForgetPace(Character& c);
+// The fighter's machine leaves what it plays for `next` on `layer`: what the host's copy did not
+// reach is landed or released, at once when the machine could have played through by `now`,
+// otherwise when it could have.
+void CatchUpPace(Character& c, int next, int layer, uint32_t now);
+// What is owed and due by `now`, carried out.
+void PayOwedActions(Character& c, uint32_t now);
+// A state that slows or speeds the fighter's animations began or ended: the frames still to
+// play go at the new rate.
+void RetimePace(Character& c, uint32_t now);
+
+// A hit that plays a reaction or a death ends whatever the fighter was doing; a new life also
+// owes nothing of the last one's.
+void ForgetPace(Character& c, bool owedToo = false);
 void ForgetPace(int slot);

@@ -345,8 +345,8 @@ public:
     void UpdatePerception();
     void UpdatePhysics();
     void MeleeHits();
-    // The hits of the attack playing that have not landed, at once: its machine played it through.
-    void LandPendingHits();
+    // The hits of the attack playing that have not landed yet, by bit, and its row.
+    uint8_t PendingHits(int* row);
     void LandHit(int row, int hit);
     void AiUpdate();
     void UpdateMove();
@@ -355,8 +355,10 @@ public:
     void UpdatePowers();
     void UpdateScenarioZones();
     void UpdateIdleAnimation();
-    // Pending: the body a throw its machine played through has not let go of yet, at once.
-    void SpawnBodiesFromAnimation(bool pending = false);
+    void SpawnBodiesFromAnimation();
+    // The row of the throw playing that has not let go of its body yet, -1 for none.
+    int PendingThrow() const;
+    void ThrowBody(int row);
     bool MoveWithCollision(int frameMs);
     bool ServePathRequest();
     void AnimationSounds();
@@ -377,6 +379,9 @@ public:
     float AnimationRate();
     // The rate of the run, and of what plays over its legs, frozen and paralysed or not.
     float RunRate() const;
+    // The rate an action it starts plays at, over the run or not. Frozen, it starts none; once
+    // thawed, at this rate.
+    float ActionRate(bool overRun) const;
 
     // Momentum and flight: the airborne flag, the launch velocity of the jump animations.
     void EnterAirborne();

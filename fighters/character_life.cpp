@@ -99,7 +99,7 @@ void Character::Revive() {
     dead = 0;
     // A new life casts nothing of the last one's, even where its death was never told to end it.
     currentPower = -1;
-    ForgetPace(*this);
+    ForgetPace(*this, true);
     knockedDown = 0;
     sinking = 0;
     CancelStates();

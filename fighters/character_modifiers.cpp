@@ -74,6 +74,11 @@ float Character::RunRate() const {
     return kBaseRate * (1.0f + 0.5f * s);
 }
 
+float Character::ActionRate(bool overRun) const {
+    if (states[STATE_PARALYSIS].active) return kParalysedRate;
+    return overRun ? std::max(RunRate(), kBaseRate) : kBaseRate;
+}
+
 Vec3 Character::RunDisplacement(float t) {
     if (actionClass != ACTION_CLASS_RUN) return Vec3{0.0f, 0.0f, 0.0f};
     // The run's slower variants cover less ground.

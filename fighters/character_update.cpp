@@ -97,7 +97,12 @@ constexpr StepRow kSteps[] = {
     {UpdateStep::States, Gate::Always, [](Character& c, int) { c.UpdateStates(); }},
     {UpdateStep::LevelUpGlow, Gate::Always, [](Character& c, int) { c.UpdateLevelUpGlow(); }},
     {UpdateStep::Physics, Gate::Always, [](Character& c, int) { c.UpdatePhysics(); }},
-    {UpdateStep::MeleeHits, Gate::AliveOfflineOrHost, [](Character& c, int) { c.MeleeHits(); }},
+    // With the hits, on the host, what another machine's player played through and is now due.
+    {UpdateStep::MeleeHits, Gate::AliveOfflineOrHost,
+     [](Character& c, int) {
+         c.MeleeHits();
+         PayOwedActions(c, GetTime(CLOCK_MATCH));
+     }},
     {UpdateStep::Behaviour, Gate::AliveOfflineRemote, Behaviour},
     {UpdateStep::PathMove, Gate::AliveOfflineRemote, [](Character& c, int) { c.UpdateMove(); }},
     {UpdateStep::JumpFlight, Gate::Alive, [](Character& c, int) { c.UpdateJumpFlight(); }},

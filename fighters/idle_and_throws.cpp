@@ -1,6 +1,7 @@
 // Two small actions the animation played drives: a standing fighter drifts into its idle loop and
 // now and then fidgets, and the throws let a small ball go from the hand at their release frame.
 #include <algorithm>
+#include <iterator>
 
 #include "common/random.h"
 #include "core/clocks.h"
@@ -50,22 +51,31 @@ void Character::UpdateIdleAnimation() {
                      BONE_WHOLE_BODY);
 }
 
-void Character::SpawnBodiesFromAnimation(bool pending) {
+void Character::SpawnBodiesFromAnimation() {
     // A throw lets go of one body, however its animation is wound back.
-    if (!model || actionClass != kThrowClass || (attackHits & 1u)) return;
-    for (const ThrowRow& t : kThrows) {
-        if (t.animation != currentAnimation) continue;
-        if (!pending && !model->AnimationPassedFrame(BONE_WHOLE_BODY, t.frame)) continue;
-        attackHits = 1;
-        const int slot = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_SMALL), Vec3{0.0f, 0.0f, 0.0f}, this);
-        DynamicObject* ball = slot < 0 ? nullptr : FindProp(PROP_KIND_BALL, uint32_t(slot));
-        if (!ball) return;
-        ball->SetPosition(Vec3TransformCoord(t.release, model->poseMatrix));
-        ball->state = PROP_FLYING;
-        // The charge comes from other machines too: no more than the longest hold counts.
-        const float speed = t.speed >= 0.0f ? t.speed : float(std::min(throwCharge, kLongestCharge)) * kSpeedPerChargeMs;
-        // Set as it is, without the roll a push would give it.
-        ball->velocity = Vec3Scale(UnitOrZero(Vec3{SinF(yaw), t.rise, CosF(yaw)}), speed);
-        return;
-    }
+    const int row = PendingThrow();
+    if (row < 0 || !model->AnimationPassedFrame(BONE_WHOLE_BODY, kThrows[row].frame)) return;
+    attackHits = 1;
+    ThrowBody(row);
+}
+
+int Character::PendingThrow() const {
+    if (!model || actionClass != kThrowClass || (attackHits & 1u)) return -1;
+    for (int i = 0; i < int(std::size(kThrows)); ++i)
+        if (kThrows[i].animation == currentAnimation) return i;
+    return -1;
+}
+
+void Character::ThrowBody(int row) {
+    if (!model || row < 0 || row >= int(std::size(kThrows))) return;
+    const ThrowRow& t = kThrows[row];
+    const int slot = SpawnDynamicObject(-1, int(PROP_KIND_BALL), int(PROP_TYPE_SMALL), Vec3{0.0f, 0.0f, 0.0f}, this);
+    DynamicObject* ball = slot < 0 ? nullptr : FindProp(PROP_KIND_BALL, uint32_t(slot));
+    if (!ball) return;
+    ball->SetPosition(Vec3TransformCoord(t.release, model->poseMatrix));
+    ball->state = PROP_FLYING;
+    // The charge comes from other machines too: no more than the longest hold counts.
+    const float speed = t.speed >= 0.0f ? t.speed : float(std::min(throwCharge, kLongestCharge)) * kSpeedPerChargeMs;
+    // Set as it is, without the roll a push would give it.
+    ball->velocity = Vec3Scale(UnitOrZero(Vec3{SinF(yaw), t.rise, CosF(yaw)}), speed);
 }

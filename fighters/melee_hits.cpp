@@ -148,12 +148,13 @@ void Character::MeleeHits() {
     if (k >= 0) LandHit(index, k);
 }
 
-void Character::LandPendingHits() {
-    int index = -1;
+uint8_t Character::PendingHits(int* row) {
     float frames[2] = {-1.0f, -1.0f};
-    if (!model || !GetAttackRow(actionClass, currentAnimation, &index, &frames[0], &frames[1])) return;
+    if (!model || !GetAttackRow(actionClass, currentAnimation, row, &frames[0], &frames[1])) return 0;
+    uint8_t pending = 0;
     for (int k = 0; k < 2; ++k)
-        if (frames[k] >= 0.0f && !(attackHits >> k & 1u)) LandHit(index, k);
+        if (frames[k] >= 0.0f && !(attackHits >> k & 1u)) pending = uint8_t(pending | 1u << k);
+    return pending;
 }
 
 void Character::LandHit(int index, int k) {

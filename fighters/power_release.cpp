@@ -192,7 +192,7 @@ void Fire(Character& c, const ReleaseRow& row, int side) {
     case Release::SeekingBolts: FireSeekingBolts(c, side, type, start, announce); break;
     }
     if (row.sound[side] != kNone) MakeSound(row.sound[side], row.soundAtStart ? start : c.position, true, announce);
-    if (row.pays) c.ChangeEnergy(-c.PowerCost(c.currentPower));
+    if (row.pays) c.ChangeEnergy(-c.PowerCost(row.power));
     if (row.state != kNone) c.StartTimedState(row.state, kStateMs, kStateFadeMs);
     if (row.flash && IsLocalFighter(&c)) SpawnFlash(kFlashMs, false);
 }
@@ -247,24 +247,31 @@ const AimRow AIM_ROWS[3] = {
     {8, 20.0f, {1.0f, 1.0f}, 1, 0.0f, 0, 1, {0, 0}},
 };
 
-namespace {
-
-void ReleaseRows(Character& c, bool pending) {
-    if (!c.model || !IsPowerIndex(c.currentPower)) return;
+uint32_t PendingPowerRows(const Character& c) {
+    if (!c.model || !IsPowerIndex(c.currentPower)) return 0;
     const int side = SideOf(c);
-    if (c.upperActionClass != ACTION_CLASS_CAST || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return;
+    if (c.upperActionClass != ACTION_CLASS_CAST || c.upperAnimation != PowerRowOf(side, c.currentPower).castAnimation) return 0;
+    uint32_t rows = 0;
     for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i) {
         const ReleaseRow& row = POWER_RELEASES[i];
         if (row.power != c.currentPower || (row.side != kNone && row.side != side)) continue;
+        if (!(c.castReleases >> i & 1u)) rows |= 1u << i;
+    }
+    return rows;
+}
+
+void ReleasePower(Character& c) {
+    const uint32_t pending = PendingPowerRows(c);
+    for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i) {
         const uint32_t bit = 1u << i;
-        if ((c.castReleases & bit) || !(pending || c.model->AnimationPassedFrame(BONE_UPPER_BODY, row.frame))) continue;
+        if (!(pending & bit) || !c.model->AnimationPassedFrame(BONE_UPPER_BODY, POWER_RELEASES[i].frame)) continue;
         c.castReleases |= bit;
-        Fire(c, row, side);
+        Fire(c, POWER_RELEASES[i], SideOf(c));
     }
 }
 
-}  // namespace
-
-void ReleasePower(Character& c) { ReleaseRows(c, false); }
-
-void ReleasePendingPower(Character& c) { ReleaseRows(c, true); }
+void ReleasePowerRows(Character& c, uint32_t rows) {
+    if (!c.model) return;
+    for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i)
+        if (rows >> i & 1u) Fire(c, POWER_RELEASES[i], SideOf(c));
+}

@@ -64,5 +64,7 @@ extern const AimRow AIM_ROWS[3];
 // The releases of the current power whose frames the upper body's last advance crossed; nothing
 // unless the upper body plays that power's cast.
 void ReleasePower(Character& c);
-// What the cast still playing has not released, at once: its machine has played it through.
-void ReleasePendingPower(Character& c);
+// The release rows of the cast playing that have not fired yet, by bit.
+uint32_t PendingPowerRows(const Character& c);
+// These release rows fire now, whatever the fighter plays: its machine played the cast through.
+void ReleasePowerRows(Character& c, uint32_t rows);

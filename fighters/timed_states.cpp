@@ -19,6 +19,7 @@ bool IsStateIndex(int k) { return k >= 0 && k < TIMED_STATE_COUNT; }
 
 // The body's animations (bone 0 and all below it) play at the fighter's rate.
 void ApplyRate(Character& c) {
+    RetimePace(c, GetTime(CLOCK_MATCH));
     if (!c.model || c.model->bones.empty() || !c.model->bones[0]) return;
     c.model->bones[0]->SetSpeed(c.AnimationRate(), true);
 }
@@ -40,6 +41,7 @@ void RunExtra(Character& c, StateExtra extra, bool starting) {
     case StateExtra::Rate: ApplyRate(c); break;
     case StateExtra::RunRate:
         if (c.actionClass == ACTION_CLASS_RUN) ApplyRate(c);
+        else RetimePace(c, GetTime(CLOCK_MATCH));
         break;
     }
 }

@@ -34,21 +34,6 @@ bool IsEntry(uint32_t animation) {
     return animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation);
 }
 
-// A player's machine leaves an attack or a cast for these only once it has played through: what
-// its packets came too close together for the host's copy to reach is landed and released now.
-void CatchUp(Character& c, int next, uint8_t layer) {
-    const int cls = ActionClassOf(next);
-    // A hit, a fall, a death, an entry or a level change may have cut it short instead.
-    const bool after = cls == 0 || cls == ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST || IsStrikeAnimation(next);
-    if (layer == BONE_WHOLE_BODY && after) {
-        c.LandPendingHits();
-        c.SpawnBodiesFromAnimation(true);
-    }
-    // A cast over the running legs goes on under what the legs do, and an attack cuts it short.
-    if (after && (layer == BONE_UPPER_BODY ? cls <= ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST : !c.split))
-        ReleasePendingPower(c);
-}
-
 Character* Opt(int slot) { return slot >= 0 && slot < MAX_CHARACTERS ? &g_Characters[slot] : nullptr; }
 
 // The controller time of one bone of the fighter's model, 0 without one.
@@ -95,7 +80,9 @@ public:
             c.StartInvulnerability(5000, 1000);
             c.entryOwed = 0;
         }
-        if (g_NetSession.hosting) CatchUp(c, int(animation), flag);
+        // A player's machine leaves an attack or a cast only once it has played through: what its
+        // packets came too close together for the host's copy to reach is still carried out.
+        if (g_NetSession.hosting) CatchUpPace(c, int(animation), flag, DispatchedPacketTime());
         c.SetAnimation(int(animation), int(parameter), 0, flag);
     }
     bool AcceptAnimation(int s, uint32_t animation) override {
@@ -110,11 +97,11 @@ public:
         // at the same pace.
         const uint32_t charge = uint32_t(PowerRowOf(c.side == 1 ? 1 : 0, 0).castAnimation);
         if (animation == charge && c.currentPower == 0 && c.upperAnimation == int32_t(charge))
-            return c.AcceptsReceivedCast(0) && TakePacedCast(c, 0, GetTime(CLOCK_MATCH));
+            return c.AcceptsReceivedCast(0) && TakePacedCast(c, 0, DispatchedPacketTime(), true);
         // Every attack or throw told is one anew, with its hits or its body: no sooner than the
         // player's own machine could start it.
         // One past the ids wraps below them: no strike.
-        if (IsStrikeAnimation(int(animation))) return TakePacedAttack(c, int(animation), GetTime(CLOCK_MATCH));
+        if (IsStrikeAnimation(int(animation))) return TakePacedAttack(c, int(animation), DispatchedPacketTime());
         return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {
@@ -135,7 +122,7 @@ public:
     void StartPower(int s, int power) override { g_Characters[s].StartPower(power); }
     bool AcceptPower(int s, int power) override {
         Character& c = g_Characters[s];
-        if (c.AcceptsReceivedCast(power) && TakePacedCast(c, power, GetTime(CLOCK_MATCH))) return true;
+        if (c.AcceptsReceivedCast(power) && TakePacedCast(c, power, DispatchedPacketTime())) return true;
         c.currentPower = -1;
         return false;
     }

@@ -1,11 +1,13 @@
 #include "net/session.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <string>
 
+#include "core/clocks.h"
 #include "core/debug_log.h"
 #include "frontend/text_table.h"
 #include "net/game_ops.h"
@@ -26,7 +28,12 @@ namespace {
 struct QueuedMessage {
     netio::Message message;     // owns the received bytes until the drain hands them back
     uint32_t playerContext = 0;
+    uint32_t receivedAt = 0;    // system ms
 };
+
+// How long the packet being dispatched waited for the main thread, at most a stall's worth.
+constexpr uint32_t kLongestWaitMs = 2000;
+uint32_t g_DispatchedWait = 0;
 
 // Exists between a session's start and its stop; the network thread appends, the main thread
 // drains, both under the lock.
@@ -166,6 +173,7 @@ bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message) {
             QueuedMessage& q = g_Queue.entries[g_Queue.count++];
             q.message = std::move(message);
             q.playerContext = playerContext;
+            q.receivedAt = os::timeGetTime();
             return true;
         }
         if (!g_Queue.entries) {
@@ -177,6 +185,8 @@ bool EnqueueReceivedPacket(uint32_t playerContext, netio::Message&& message) {
     LogNetError("NET ERROR - Receive queue full, message dropped");
     return false;
 }
+
+uint32_t DispatchedPacketTime() { return GetTime(CLOCK_MATCH) - g_DispatchedWait; }
 
 int32_t ReceiveQueueCount() {
     std::lock_guard<std::mutex> lock(g_Queue.lock);
@@ -214,9 +224,11 @@ void NetSession::ProcessIncoming() {
     std::lock_guard<std::mutex> lock(g_Queue.lock);
     for (int32_t i = 0; i < g_Queue.count; ++i) {
         QueuedMessage& q = g_Queue.entries[i];
+        g_DispatchedWait = std::min(os::timeGetTime() - q.receivedAt, kLongestWaitMs);
         DispatchQueuedPacket(q.playerContext, q.message.Data(), q.message.Size());
         q.message.Release();
     }
+    g_DispatchedWait = 0;
     g_Queue.count = 0;
 }
 

@@ -89,6 +89,9 @@ void ResetPacketDispatcher();
 void NotifyPlayerJoined(uint32_t playerId);
 void NotifyPlayerLeft(uint32_t playerId);
 void NotifySessionTerminated();
+// The match time at which the packet being dispatched reached this machine: the host's own late
+// frames are no haste of its sender's. The match time itself outside a drain.
+uint32_t DispatchedPacketTime();
 // Messages waiting in the queue (tests and the statistics).
 int32_t ReceiveQueueCount();
 

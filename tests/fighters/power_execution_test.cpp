@@ -550,6 +550,7 @@ protected:
             Advance(int(kFrameMs));
             Pose(c);
             c.MeleeHits();
+            PayOwedActions(c, base + t);
             c.UpdatePowers();
         }
         SetTime(base + ms + kDrainMs);
