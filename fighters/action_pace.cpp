@@ -29,7 +29,8 @@ struct ContinuedAttack {
 constexpr ContinuedAttack kContinuedAttacks[] = {
     {73, 25.0f, {30, 31, 37}}, {74, 25.0f, {30, 31, 37}}, {75, 5.0f, {32, 33, -1}}, {76, 5.0f, {32, 33, -1}}};
 
-// Jumps and falls.
+// Jumps, then falls.
+constexpr int kFirstFall = 37;
 bool IsAirborneAnimation(int animation) { return animation >= 30 && animation <= 39; }
 
 const AttackChain* ChainOf(int from, int to) {
@@ -94,6 +95,7 @@ bool Take(Character& c, int animation, float entry, float rate, bool overRun, bo
         if (int32_t(earliest - now) > int32_t(PACE_CREDIT_MS)) return false;
         if (int32_t(earliest - start) > 0) start = earliest;
     }
+    p.left = p.held ? ActionPace::Left{p.start, p.animation, p.entry, p.rate} : ActionPace::Left{};
     p.start = start;
     p.taken = now;
     p.animation = animation;
@@ -109,37 +111,29 @@ bool Take(Character& c, int animation, float entry, float rate, bool overRun, bo
 void CarryOut(Character& c, const OwedAction& o) {
     if (!c.model) return;
     switch (o.kind) {
-    case OwedKind::Hits:
+    case OwedKind::Hits: {
+        // The hit is the last action's: the record of the one playing now stays as it is.
+        const uint8_t record = c.attackHits;
         for (int k = 0; k < 2; ++k)
             if (o.what >> k & 1u) c.LandHit(o.row, k);
+        c.attackHits = record;
         break;
+    }
     case OwedKind::Body: c.ThrowBody(o.row); break;
     case OwedKind::Releases: ReleasePowerRows(c, o.what); break;
     case OwedKind::None: break;
     }
 }
 
-// Carried out now when due, else kept until it is; with every record taken, the one due first
-// goes now to make room.
+// Kept until it is due; carried out now when it is, or when every record is taken.
 void Owe(Character& c, const OwedAction& o, uint32_t now) {
-    if (int32_t(o.due - now) <= 0) {
-        CarryOut(c, o);
-        return;
-    }
-    OwedAction* slot = nullptr;
-    for (OwedAction& held : c.pace.owed) {
-        if (held.kind == OwedKind::None) {
-            slot = &held;
-            break;
-        }
-        if (!slot || int32_t(held.due - slot->due) < 0) slot = &held;
-    }
-    if (slot->kind != OwedKind::None) {
-        const OwedAction first = *slot;
-        slot->kind = OwedKind::None;
-        CarryOut(c, first);
-    }
-    *slot = o;
+    if (int32_t(o.due - now) > 0)
+        for (OwedAction& held : c.pace.owed)
+            if (held.kind == OwedKind::None) {
+                held = o;
+                return;
+            }
+    CarryOut(c, o);
 }
 
 }  // namespace
@@ -171,32 +165,45 @@ bool TakePacedAttack(Character& c, int animation, uint32_t now) {
 
 void CatchUpPace(Character& c, int next, int layer, uint32_t now) {
     ActionPace& p = c.pace;
-    if (layer == BONE_WHOLE_BODY) {
-        if (!IsAirborneAnimation(next)) p.airborneSince = 0;
-        else if (!p.airborneSince || !IsAirborneAnimation(c.currentAnimation)) p.airborneSince = now ? now : 1;
-    }
+    // A jump's attack starts at the frame the jump or fall plays, which starts again at each.
+    if (layer == BONE_WHOLE_BODY) p.airborneSince = !IsAirborneAnimation(next) ? 0 : now ? now : 1;
     const int cls = ActionClassOf(next);
-    // A hit, a fall, a death, an entry or a level change may have cut it short instead.
-    if (!(cls == 0 || cls == ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST || IsStrikeAnimation(next))) return;
-    const uint32_t due = p.held ? LeaveTime(c, next) : now;
+    // Its machine jumps only from a stand or a run. A hit, a fall, a death, an entry or a level
+    // change may have cut it short instead.
+    const bool jump = IsAirborneAnimation(next) && next < kFirstFall;
+    if (!(cls == 0 || cls == ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST || jump || IsStrikeAnimation(next))) return;
+    // Each frame no sooner than the player's machine could have played it; an action the pace
+    // does not know of, at once.
+    const auto dueAt = [&p, now](int animation, float frame) {
+        ActionPace::Left a{p.start, p.animation, p.entry, p.rate};
+        if (!p.held || a.animation != animation) a = p.left;
+        if (a.animation != animation || a.rate <= 0.0f) return now;
+        return a.start + uint32_t(std::max(frame - a.entry, 0.0f) / a.rate * 1000.0f);
+    };
     if (layer == BONE_WHOLE_BODY) {
         int row = -1;
-        if (const uint8_t hits = c.PendingHits(&row)) {
-            c.attackHits = uint8_t(c.attackHits | hits);
-            Owe(c, OwedAction{due, OwedKind::Hits, int8_t(row), hits}, now);
+        float frames[2] = {};
+        const uint8_t hits = c.PendingHits(&row, frames);
+        for (int k = 0; k < 2; ++k) {
+            if (!(hits >> k & 1u)) continue;
+            c.attackHits = uint8_t(c.attackHits | 1u << k);
+            Owe(c, OwedAction{dueAt(c.currentAnimation, frames[k]), OwedKind::Hits, int8_t(row), 1u << k}, now);
         }
-        row = c.PendingThrow();
+        float frame = 0.0f;
+        row = c.PendingThrow(&frame);
         if (row >= 0) {
             c.attackHits = uint8_t(c.attackHits | 1u);
-            Owe(c, OwedAction{due, OwedKind::Body, int8_t(row), 0}, now);
+            Owe(c, OwedAction{dueAt(c.currentAnimation, frame), OwedKind::Body, int8_t(row), 0}, now);
         }
     }
     // A cast over the running legs goes on under what the legs do, and an attack cuts it short.
     if (layer == BONE_UPPER_BODY ? cls <= ACTION_CLASS_RUN || cls == ACTION_CLASS_CAST : !c.split) {
-        if (const uint32_t rows = PendingPowerRows(c)) {
-            c.castReleases |= rows;
-            Owe(c, OwedAction{due, OwedKind::Releases, 0, rows}, now);
-        }
+        const uint32_t rows = PendingPowerRows(c);
+        c.castReleases |= rows;
+        for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i)
+            if (rows >> i & 1u)
+                Owe(c, OwedAction{dueAt(c.upperAnimation, POWER_RELEASES[i].frame), OwedKind::Releases, 0, 1u << i},
+                    now);
     }
 }
 

@@ -19,9 +19,9 @@ struct OwedAction {
     uint32_t due;     // match-clock ms
     OwedKind kind;
     int8_t row;       // the attack's or the throw's row
-    uint32_t what;    // the attack's hits, or the cast's release rows, by bit
+    uint32_t what;    // the attack's hit, or the cast's release row, by bit
 };
-constexpr int OWED_ACTIONS = 4;
+constexpr int OWED_ACTIONS = 8;
 
 // The last action the host took from the fighter's machine. Zero: none on record.
 struct ActionPace {
@@ -34,7 +34,14 @@ struct ActionPace {
     uint8_t overLegs;    // a cast over the legs, which an attack may cut short
     uint8_t overRun;     // a cast that plays at the run's rate
     uint8_t powerOwed;   // the basic power's repeat, told by its animation: its power may follow
-    uint32_t airborneSince;   // when the jump or fall it stands in began; 0: on the ground
+    uint32_t airborneSince;   // when the jump or fall it plays began; 0: none
+    // The action before it, which the host's copy leaves only once this one's event is applied.
+    struct Left {
+        uint32_t start;
+        int32_t animation;
+        float entry;
+        float rate;   // 0: none
+    } left;
     OwedAction owed[OWED_ACTIONS];
 };
 
@@ -59,8 +66,8 @@ bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation = false);
 bool TakePacedAttack(Character& c, int animation, uint32_t now);
 
 // The fighter's machine leaves what it plays for `next` on `layer`: what the host's copy did not
-// reach is landed or released, at once when the machine could have played through by `now`,
-// otherwise when it could have.
+// reach is landed or released at the time its frame could have played on that machine, at once
+// when that time has come by `now`.
 void CatchUpPace(Character& c, int next, int layer, uint32_t now);
 // What is owed and due by `now`, carried out.
 void PayOwedActions(Character& c, uint32_t now);

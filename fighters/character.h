@@ -345,8 +345,9 @@ public:
     void UpdatePerception();
     void UpdatePhysics();
     void MeleeHits();
-    // The hits of the attack playing that have not landed yet, by bit, and its row.
-    uint8_t PendingHits(int* row);
+    // The hits of the attack playing that have not landed yet, by bit, with its row and their
+    // frames.
+    uint8_t PendingHits(int* row, float frames[2]);
     void LandHit(int row, int hit);
     void AiUpdate();
     void UpdateMove();
@@ -356,8 +357,9 @@ public:
     void UpdateScenarioZones();
     void UpdateIdleAnimation();
     void SpawnBodiesFromAnimation();
-    // The row of the throw playing that has not let go of its body yet, -1 for none.
-    int PendingThrow() const;
+    // The row of the throw playing that has not let go of its body yet, -1 for none, and the
+    // frame it lets go at.
+    int PendingThrow(float* frame = nullptr) const;
     void ThrowBody(int row);
     bool MoveWithCollision(int frameMs);
     bool ServePathRequest();

@@ -59,10 +59,13 @@ void Character::SpawnBodiesFromAnimation() {
     ThrowBody(row);
 }
 
-int Character::PendingThrow() const {
+int Character::PendingThrow(float* frame) const {
     if (!model || actionClass != kThrowClass || (attackHits & 1u)) return -1;
-    for (int i = 0; i < int(std::size(kThrows)); ++i)
-        if (kThrows[i].animation == currentAnimation) return i;
+    for (int i = 0; i < int(std::size(kThrows)); ++i) {
+        if (kThrows[i].animation != currentAnimation) continue;
+        if (frame) *frame = kThrows[i].frame;
+        return i;
+    }
     return -1;
 }
 

@@ -148,8 +148,8 @@ void Character::MeleeHits() {
     if (k >= 0) LandHit(index, k);
 }
 
-uint8_t Character::PendingHits(int* row) {
-    float frames[2] = {-1.0f, -1.0f};
+uint8_t Character::PendingHits(int* row, float frames[2]) {
+    frames[0] = frames[1] = -1.0f;
     if (!model || !GetAttackRow(actionClass, currentAnimation, row, &frames[0], &frames[1])) return 0;
     uint8_t pending = 0;
     for (int k = 0; k < 2; ++k)

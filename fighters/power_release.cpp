@@ -117,8 +117,8 @@ EffectRequest Effect(Character& c, int32_t type, const Vec3& start) {
     return e;
 }
 
-void FireAimed(Character& c, int side, int32_t type, const Vec3& start, bool announce) {
-    const AimRow* aim = AimRowOf(c.currentPower);
+void FireAimed(Character& c, int power, int side, int32_t type, const Vec3& start, bool announce) {
+    const AimRow* aim = AimRowOf(power);
     if (!aim) return;
     EffectRequest e = Effect(c, type, start);
     e.second = AimPoint(c, *aim, side, start);
@@ -176,7 +176,7 @@ void Fire(Character& c, const ReleaseRow& row, int side) {
     const Vec3 start = StartPoint(c, row);
     const int32_t type = row.type[side];
     switch (row.what) {
-    case Release::Aimed: FireAimed(c, side, type, start, announce); break;
+    case Release::Aimed: FireAimed(c, row.power, side, type, start, announce); break;
     case Release::Straight: FireStraight(c, type, start, announce); break;
     case Release::AtStart: MakeEffect(Effect(c, type, start), announce); break;
     case Release::Unplaced: MakeEffect(Effect(c, type, Vec3{0.0f, 0.0f, 0.0f}), announce); break;

@@ -123,7 +123,10 @@ public:
     bool AcceptPower(int s, int power) override {
         Character& c = g_Characters[s];
         if (c.AcceptsReceivedCast(power) && TakePacedCast(c, power, DispatchedPacketTime())) return true;
-        c.currentPower = -1;
+        // A copy of the cast still playing is no cast anew and ends nothing; any other refused
+        // cast releases nothing.
+        if (power != c.currentPower || c.upperAnimation != PowerRowOf(c.side == 1 ? 1 : 0, power).castAnimation)
+            c.currentPower = -1;
         return false;
     }
     void StartTimedState(int s, int state, uint32_t ms) override {

@@ -12,6 +12,9 @@
 #include "core/settings.h"
 #include "fighters/power_table.h"
 #include "net/game_ops.h"
+#include "net/session.h"
+#include "platform/netio/netio.h"
+#include "platform/os/os.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "support/ball_arena.h"
@@ -525,8 +528,9 @@ protected:
         Recorder().created.clear();
     }
     // The client plays for `ms`; the host goes on until the link has delivered all and the last
-    // cast has played out.
-    void Run(Character& c, uint32_t ms, bool delayed, const ClientFrame& client) {
+    // cast has played out. A slow host reads the packets from its receive queue once per frame,
+    // and every seventh of its frames lasts 250 ms.
+    void Run(Character& c, uint32_t ms, bool delayed, const ClientFrame& client, bool slowHost = false) {
         struct Packet {
             uint32_t arrives;
             std::vector<std::vector<uint8_t>> events;
@@ -534,6 +538,10 @@ protected:
         std::deque<Packet> link;
         uint32_t last = 0;
         const uint32_t base = GetTime(CLOCK_MATCH);
+        uint32_t osNow = base;
+        if (slowHost) OpenQueue(&osNow);
+        uint32_t hostFrame = 0, nextHostFrame = 0;
+        int hostFrames = 0;
         for (uint32_t t = 0; t < ms + kDrainMs; t += kFrameMs) {
             std::vector<std::vector<uint8_t>> events = t < ms ? client(t) : std::vector<std::vector<uint8_t>>{};
             if (!events.empty()) {
@@ -543,17 +551,69 @@ protected:
                 link.push_back(Packet{last, std::move(events)});
             }
             SetTime(base + t);
+            osNow = base + t;
             while (!link.empty() && link.front().arrives <= t) {
-                Receive(link.front().events, 9);
+                if (slowHost)
+                    ASSERT_TRUE(EnqueueReceivedPacket(9, Packed(link.front().events)));
+                else
+                    Receive(link.front().events, 9);
                 link.pop_front();
             }
-            Advance(int(kFrameMs));
-            Pose(c);
-            c.MeleeHits();
-            PayOwedActions(c, base + t);
-            c.UpdatePowers();
+            if (t < nextHostFrame) continue;
+            if (slowHost) g_NetSession.ProcessIncoming();
+            HostFrame(c, base + t, t - hostFrame);
+            hostFrame = t;
+            nextHostFrame = t + (slowHost && ++hostFrames % 7 == 0 ? 250 : kFrameMs);
         }
         SetTime(base + ms + kDrainMs);
+        if (slowHost) CloseQueue();
+    }
+    // One frame of the host's for the fighter: its animations step, its hits land, what is owed
+    // and due is carried out, its casts release, its throws let go.
+    static void HostFrame(Character& c, uint32_t at, uint32_t ms) {
+        SetTime(at);
+        Advance(int(ms));
+        Pose(c);
+        c.MeleeHits();
+        PayOwedActions(c, at);
+        c.UpdatePowers();
+        c.SpawnBodiesFromAnimation();
+    }
+    static netio::Message Packed(const std::vector<std::vector<uint8_t>>& events) {
+        std::vector<uint8_t> payload;
+        for (const std::vector<uint8_t>& e : events) payload.insert(payload.end(), e.begin(), e.end());
+        std::vector<uint8_t> p = {4, 1, 0, 0, 0, uint8_t(payload.size()), uint8_t(payload.size() >> 8)};
+        p.insert(p.end(), payload.begin(), payload.end());
+        return netio::Message(9, p.data(), p.size());
+    }
+    // The hosted session's receive queue, on the test's system clock; the fighters keep their
+    // machines.
+    static void OpenQueue(const uint32_t* osNow) {
+        uint32_t owners[MAX_CHARACTERS];
+        for (int i = 0; i < MAX_CHARACTERS; ++i) owners[i] = FighterOwner(i);
+        g_NetRoleCalls.startServer = [](const char*, uint32_t) { return true; };
+        g_NetRoleCalls.stopServer = [] {};
+        os::SetTimeSource([osNow] { return *osNow; });
+        ASSERT_TRUE(g_NetSession.Start(true, "Host", 0, ""));
+        Network(true, true);
+        for (int i = 0; i < MAX_CHARACTERS; ++i) SetFighterOwner(i, owners[i]);
+    }
+    static void CloseQueue() {
+        uint32_t owners[MAX_CHARACTERS];
+        for (int i = 0; i < MAX_CHARACTERS; ++i) owners[i] = FighterOwner(i);
+        g_NetSession.Stop();
+        os::SetTimeSource(nullptr);
+        Network(true, true);
+        for (int i = 0; i < MAX_CHARACTERS; ++i) SetFighterOwner(i, owners[i]);
+    }
+    // The client's events at each `every` ms, told `copies` times over in one packet.
+    static ClientFrame Every(uint32_t every, int copies, std::vector<std::vector<uint8_t>> events) {
+        return [every, copies, events](uint32_t t) {
+            std::vector<std::vector<uint8_t>> packet;
+            if (t % every == 0)
+                for (int i = 0; i < copies; ++i) packet.insert(packet.end(), events.begin(), events.end());
+            return packet;
+        };
     }
     static std::vector<uint8_t> Time(int slot, float frame, uint8_t bone = 0) {
         std::vector<uint8_t> e = {10, uint8_t(slot), bone, 0, 0, 0, 0};
@@ -641,14 +701,16 @@ TEST_F(PacedHostTest, TheBasicPowerRepeatsAtTheRunsPaceWhateverItsMachineTells) 
         EXPECT_EQ(Made(0).size(), fair) << "through the link";
         EXPECT_EQ(AllRefusals(), refused);
 
-        // Told again every 300 ms, and at every frame wound back before its release.
-        for (int form = 0; form < 2; ++form) {
+        // Told again every 300 ms, at every frame wound back before its release, and its power
+        // told again once it released, wound back.
+        for (int form = 0; form < 3; ++form) {
             SCOPED_TRACE(form);
             Pause();
             Run(c, 5000, false, [form, start](uint32_t t) -> std::vector<std::vector<uint8_t>> {
                 if (t == 0) return start();
                 if (form == 1) return {Upper(1, 170), Time(1, 2.6f, 4)};
                 if (t % 304 == 0) return {Upper(1, 170)};
+                if (form == 2 && t % 304 == 288) return {Power(1, 0), Time(1, 2.6f, 4)};
                 return {};
             });
             EXPECT_LE(Made(0).size(), fair + 2);
@@ -666,6 +728,14 @@ TEST_F(PacedHostTest, AMeleeAttackHitsOnceHoweverItIsWoundBackAndAFairChainLands
     });
     EXPECT_EQ(Hits(), 1u);
     EXPECT_LT(v.health, 1e6f);
+    // A two-hit attack wound back after both: its two hits.
+    Pause();
+    Run(c, 1500, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 58)};
+        if (t >= 1000) return {Time(1, 1.0f)};
+        return {};
+    });
+    EXPECT_EQ(Hits(), 2u);
 
     // Stood and started again at every frame: no more than a fair attacker's one hit per
     // 35 frames, and one more.
@@ -704,6 +774,15 @@ TEST_F(PacedHostTest, ACastItsMachinePlayedThroughReleasesWhenTheNextArrivesTooS
     Run(c, 224, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
         if (t == 0) return {Animation(1, 21), Upper(1, 174), Power(1, 3)};
         if (t == 208) return {Upper(1, 21), Upper(1, 174), Power(1, 3)};
+        return {};
+    });
+    EXPECT_EQ(Made(3).size(), 2u);
+    EXPECT_EQ(AllRefusals(), 0u);
+    // The next cast told straight over it, without the run between.
+    Pause();
+    Run(c, 224, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t == 0) return {Animation(1, 21), Upper(1, 174), Power(1, 3)};
+        if (t == 208) return {Upper(1, 174), Power(1, 3)};
         return {};
     });
     EXPECT_EQ(Made(3).size(), 2u);
@@ -777,6 +856,238 @@ TEST_F(PacedHostTest, AToldHitOrADeathEndsTheCastAndItsPace) {
     c.Respawn();
     Run(c, 1200, false, [](uint32_t) { return std::vector<std::vector<uint8_t>>{}; });
     EXPECT_TRUE(Made(3).empty());
+}
+
+TEST_F(PacedHostTest, CopiesOfAnActionToldTogetherAreCarriedOutOnce) {
+    ResetDynamicObjects();
+    testsupport::InstallPropTemplates();
+    Character& c = Client(70);
+    Character& v = Victim(c);
+    c.energy = c.maxEnergy = 1e6f;
+    const auto balls = [] {
+        size_t n = 0;
+        for (const DynamicObject& b : g_Balls) n += b.InUse() ? 1 : 0;
+        return n;
+    };
+    // What one copy at a fair pace makes, and what twenty copies in each packet make.
+    const struct {
+        const char* name;
+        uint32_t every;
+        std::vector<std::vector<uint8_t>> events;
+        std::function<size_t()> made;
+    } forms[] = {
+        {"power 9", 1008, {Animation(1, 0), Animation(1, 175), Power(1, 9)}, [] { return Made(43).size(); }},
+        {"power 0's repeat", 1008, {Animation(1, 0), Animation(1, 170), Power(1, 0), Upper(1, 170), Power(1, 0)},
+         [] { return Made(0).size(); }},
+        {"attack 50", 1200, {Animation(1, 50)}, [] { return Hits(); }},
+        {"attack 50 and a stand", 1200, {Animation(1, 50), Animation(1, 0)}, [] { return Hits(); }},
+        {"throw 150", 1200, {Animation(1, 150)}, [] { return EventsOfType(EVENT_SPAWN_DYNAMIC_OBJECT).size(); }},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        size_t made[2] = {};
+        float paid[2] = {};
+        for (int copies : {1, 20}) {
+            ResetDynamicObjects();
+            testsupport::InstallPropTemplates();
+            Pause();
+            c.energy = c.maxEnergy;
+            Run(c, 6000, false, Every(form.every, copies, form.events));
+            made[copies > 1] = form.made();
+            paid[copies > 1] = c.maxEnergy - c.energy;
+        }
+        EXPECT_GT(made[0], 0u);
+        EXPECT_EQ(made[1], made[0]);
+        EXPECT_FLOAT_EQ(paid[1], paid[0]);
+    }
+    EXPECT_LT(v.health, 1e6f);
+
+    // Six casts of power 3 told a frame apart, which a slow host reads in one of its frames: one
+    // cast.
+    Pause();
+    Run(c, 6000, false, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t < 112 || t > 192) return {};
+        return {Animation(1, 0), Animation(1, 174), Power(1, 3)};
+    }, true);
+    EXPECT_EQ(Made(3).size(), 1u);
+    ResetDynamicObjects();
+}
+
+TEST_F(PacedHostTest, WhatAStandToldWithAnActionCutsShortComesAtItsFramesTime) {
+    ResetDynamicObjects();
+    testsupport::InstallPropTemplates();
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    Victim(c);
+    const auto balls = [] { return EventsOfType(EVENT_SPAWN_DYNAMIC_OBJECT).size(); };
+    // At 30 frames a second: power 3 releases at its frame 13 and attack 50 hits at its frame 5;
+    // its chain step 51 starts at frame 4 once 50 has passed frame 6, and hits at its frame 11;
+    // throw 150 lets go at its frame 19.
+    const auto at = [](float frames) { return uint32_t(frames / 30.0f * 1000.0f); };
+    const struct {
+        const char* name;
+        std::vector<std::vector<uint8_t>> events;
+        std::vector<uint32_t> times;
+        std::function<size_t()> made;
+    } forms[] = {
+        {"power 3", {Animation(1, 174), Power(1, 3), Animation(1, 0)}, {at(13)}, [] { return Made(3).size(); }},
+        {"power 3, then power 9 too soon",
+         {Animation(1, 174), Power(1, 3), Animation(1, 0), Animation(1, 175), Power(1, 9)},
+         {at(13)},
+         [] { return Made(3).size(); }},
+        {"attack 50", {Animation(1, 50), Animation(1, 0)}, {at(5)}, [] { return Hits(); }},
+        {"attack 50 and its step 51", {Animation(1, 50), Animation(1, 51), Time(1, 4.0f), Animation(1, 0)},
+         {at(5), at(6) + at(11 - 4)},
+         [] { return Hits(); }},
+        {"throw 150", {Animation(1, 150), Animation(1, 0)}, {at(19)}, balls},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        ResetDynamicObjects();
+        testsupport::InstallPropTemplates();
+        Pause();
+        const uint32_t base = GetTime(CLOCK_MATCH);
+        Receive(form.events, 9);
+        std::vector<uint32_t> times;
+        for (uint32_t t = kFrameMs; t <= 2000; t += kFrameMs) {
+            const size_t before = form.made();
+            HostFrame(c, base + t, kFrameMs);
+            times.insert(times.end(), form.made() - before, t);
+        }
+        // Each in the first host frame from its time on.
+        ASSERT_EQ(times.size(), form.times.size());
+        for (size_t i = 0; i < times.size(); ++i) {
+            EXPECT_GE(times[i], form.times[i]);
+            EXPECT_LT(times[i], form.times[i] + kFrameMs);
+        }
+    }
+    ResetDynamicObjects();
+}
+
+TEST_F(PacedHostTest, AJumpsAttackIsPacedWithTheJumpItGoesOnFrom) {
+    Character& c = Client(70);
+    Victim(c);
+    // From the stand, attack 73 as often as its 35 frames let it.
+    Run(c, 5000, false, Every(1168, 1, {Animation(1, 73)}));
+    const size_t fromStand = Hits();
+    ASSERT_GT(fromStand, 0u);
+    // A fair jump's attack: the jump, then the attack at the jump's frame 10, through the link.
+    Pause();
+    const size_t refused = AllRefusals();
+    Run(c, 5000, true, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t % 1184 == 0) return {Animation(1, 30)};
+        if (t % 1184 == 336) return {Animation(1, 73), Time(1, 10.0f)};
+        return {};
+    });
+    const size_t fromJumps = Hits();
+    EXPECT_EQ(fromJumps, 2 * ((5000 - 336 + 1183) / 1184));
+    EXPECT_EQ(AllRefusals(), refused);
+    // A jump that turns into a fall: the attack goes on from the fall's own frame, and the next
+    // attack follows its end at once.
+    Pause();
+    Run(c, 5696, true, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+        if (t % 2848 == 0) return {Animation(1, 30)};
+        if (t % 2848 == 496) return {Animation(1, 37)};
+        if (t % 2848 == 592) return {Animation(1, 73), Time(1, 3.0f)};
+        if (t % 2848 == 1664) return {Animation(1, 0), Animation(1, 73)};
+        return {};
+    });
+    EXPECT_EQ(AllRefusals(), refused);
+    EXPECT_EQ(Hits(), 8u);
+    // A jump told before each attack, set at its frame 25: no more than the stand's, and one
+    // attack's hits.
+    Pause();
+    Run(c, 5000, false, Every(352, 1, {Animation(1, 30), Animation(1, 73), Time(1, 25.0f)}));
+    EXPECT_LE(Hits(), fromStand + 2);
+    EXPECT_GT(Refusals(9), 0u);
+}
+
+TEST_F(PacedHostTest, AParalysedPlayerIsPacedAtItsSlowerRateAndAtTheFasterOnceItEnds) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    const auto paralyse = [&c] { c.StartTimedState(STATE_PARALYSIS, 1000000, 1000); };
+    // Paralysed, power 9's 30 frames play at 15 a second: a fair machine casts every 2 s.
+    paralyse();
+    Run(c, 6000, true, Every(2016, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)}));
+    const size_t fair = Made(43).size();
+    EXPECT_EQ(fair, 3u);
+    EXPECT_EQ(AllRefusals(), 0u);
+    Pause();
+    paralyse();
+    Run(c, 6000, false, Every(1008, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)}));
+    EXPECT_LE(Made(43).size(), fair + 1);
+    EXPECT_GT(Refusals(30), 0u);
+
+    // Cured 500 ms into a cast: 7.5 frames played, the other 22.5 at 30 a second, 1250 ms in all.
+    Pause();
+    c.StopTimedState(STATE_PARALYSIS, 0);
+    paralyse();
+    const size_t refused = Refusals(30);
+    const uint32_t base = GetTime(CLOCK_MATCH);
+    Receive({Animation(1, 0), Animation(1, 175), Power(1, 9)}, 9);
+    SetTime(base + 500);
+    c.StopTimedState(STATE_PARALYSIS, 0);
+    SetTime(base + 1264 - PACE_CREDIT_MS + 16);
+    Receive({Animation(1, 0), Animation(1, 175), Power(1, 9)}, 9);
+    EXPECT_EQ(Refusals(30), refused);
+}
+
+TEST_F(PacedHostTest, AFairPlayerIsNeverRefusedForTheHostsOwnLateFrames) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    // Through the link and a slow host together, every fair cast fires; told at every frame,
+    // no more than the fair machine's casts and one.
+    const ClientFrame fairClient = Every(1008, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)});
+    Run(c, 6000, false, fairClient);
+    const size_t fair = Made(43).size();
+    Pause();
+    Run(c, 6000, true, fairClient, true);
+    EXPECT_EQ(Made(43).size(), fair);
+    EXPECT_EQ(AllRefusals(), 0u);
+    Pause();
+    Run(c, 6000, false, Every(16, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)}), true);
+    EXPECT_LE(Made(43).size(), fair + 1);
+    EXPECT_GT(Refusals(30), 0u);
+
+    // Power 9 every 1008 ms; the second packet 400 ms late from the link and read 120 ms later
+    // still, in a long frame of the host's; the third on time.
+    Pause();
+    const size_t refused = AllRefusals();
+    uint32_t osNow = GetTime(CLOCK_MATCH);
+    OpenQueue(&osNow);
+    const uint32_t base = GetTime(CLOCK_MATCH);
+    const auto arrive = [&osNow, base](uint32_t at) {
+        osNow = base + at;
+        ASSERT_TRUE(EnqueueReceivedPacket(9, Packed({Animation(1, 0), Animation(1, 175), Power(1, 9)})));
+    };
+    const auto read = [&osNow, base](uint32_t at) {
+        osNow = base + at;
+        SetTime(base + at);
+        g_NetSession.ProcessIncoming();
+    };
+    arrive(0);
+    read(0);
+    arrive(1408);
+    read(1528);
+    arrive(2016);
+    read(2016);
+    CloseQueue();
+    EXPECT_EQ(AllRefusals(), refused);
+    EXPECT_EQ(c.currentPower, 9);
+}
+
+TEST_F(PacedHostTest, AWholeBodyCastToldOverTheRunIsPacedAtTheWholeBodysRate) {
+    Character& c = Client(70);
+    c.energy = c.maxEnergy = 1e6f;
+    c.states[STATE_SPEED_BOOST] = TimedState{1, GetTime(CLOCK_MATCH), 1000000};
+    // Power 9 plays on the whole body at 30 frames a second, even when it starts from a boosted
+    // run: told with its power before its animation, every 672 ms, the run's boosted pace.
+    Run(c, 6000, false, Every(1008, 1, {Animation(1, 21), Power(1, 9), Animation(1, 175)}));
+    const size_t fair = Made(43).size();
+    Pause();
+    Run(c, 6000, false, Every(672, 1, {Animation(1, 21), Power(1, 9), Animation(1, 175)}));
+    EXPECT_LE(Made(43).size(), fair + 1);
+    EXPECT_GT(Refusals(30), 0u);
 }
 
 }  // namespace
