@@ -472,11 +472,7 @@ void MenuScreens::BuildPlayerRecord() {
         MakeLabel(RECORD_ROW_LABEL + 6 + r, 0.25f, y, 'D', "", 4, 18);
     }
     MakeTextLabel(17, 0.785f, 0.26f, 'C', 706, 5, 1);
-    MakeTextLabel(18, 0.63f, 0.31f, 'I', 540, 4, 13);
-    std::snprintf(work, sizeof work, "%d", int(g_GameSettings.fightersEnemyMode2));
-    MakeLabel(19, 0.94f, 0.31f, 'D', work, 4, 13);
-    MakeTextLabel(20, 0.63f, 0.35f, 'I', 707, 4, 13);
-    MakeLabel(21, 0.94f, 0.35f, 'D', "", 4, 13);
+    MakeEnemyRows(RECORD_ENEMY_LABEL, 0.63f, 0.94f, 0.31f, 0.04f);
     const int scenario = g_GameSettings.scenario >= 0 && g_GameSettings.scenario < CAMPAIGN_SCENARIOS
                              ? g_GameSettings.scenario : 0;
     std::snprintf(work, sizeof work, "FondoEsc%02d", scenario);

@@ -35,6 +35,8 @@ constexpr int EDITOR_ROWS = 8;
 constexpr int EDITOR_VALUE_LABEL = 20;
 constexpr int EDITOR_NAME_LABEL = 28;
 constexpr int RECORD_ROW_LABEL = 25;
+// The player record's enemy rows (names and values, four labels).
+constexpr int RECORD_ENEMY_LABEL = 18;
 // Where the team choice's four members stand (world x, y) and how deep: on the plane of the
 // record screen's fighters, where these spots fall in the four frames.
 constexpr float TEAM_SPOTS[SCREEN_TEAM][2] = {{-1.35f, 1.6f}, {2.5f, 1.6f}, {-1.35f, -0.5f}, {2.5f, -0.5f}};
@@ -250,6 +252,11 @@ private:
     void BuildShopB();
     void BuildTeamReady();
     void BuildTeamSummary();
+    // The enemy team's rows of the campaign pages, labels `first` to `first` + 3: its size and the
+    // average level of the next match's enemies, each value right of its name.
+    void MakeEnemyRows(int first, float left, float right, float top, float gap);
+    // Those rows' values again, from the next match as it is now.
+    void ShowEnemyRows(int first);
     // The results screen turns into the screen its save mode returns to.
     void RedirectResults(int target);
 

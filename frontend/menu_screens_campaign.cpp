@@ -305,16 +305,15 @@ void MenuScreens::BuildTeamSummary() {
     MakePanel(10, 0.41f, 0.05f, 0.33f, 0.34f, DARK, 0);
     MakeTextLabel(11, 0.575f, 0.08f, 'C', 793, 5, 1);
     // Each count beside its own name, as the set-up rows name them.
-    const int values[4][2] = {{537, g_GameSettings.fightersOwnMode2},
-                              {708, teamIndex[0] >= 0 ? int(r.level) + 1 : 0},
-                              {540, g_GameSettings.fightersEnemyMode2},
-                              {707, AverageEnemyLevel()}};
-    for (int i = 0; i < 4; ++i) {
+    const int values[2][2] = {{537, g_GameSettings.fightersOwnMode2},
+                              {708, teamIndex[0] >= 0 ? int(r.level) + 1 : 0}};
+    for (int i = 0; i < 2; ++i) {
         const float y = 0.15f + 0.05f * float(i);
         MakeTextLabel(17 + 2 * i, 0.42f, y, 'I', values[i][0], 4, 13);
         std::snprintf(work, sizeof work, "%d", values[i][1]);
         MakeLabel(18 + 2 * i, 0.73f, y, 'D', work, 4, 13);
     }
+    MakeEnemyRows(21, 0.42f, 0.73f, 0.25f, 0.05f);
     MakePanel(0, 0.041f, 0.405f, 0.15f, 0.22f, DARK, 0);
     MakeImage(0, 0.041f, 0.405f, PIC_FRAME_ON, PIC_FRAME_OFF, 'i').highlighted = 1;
     std::snprintf(work, sizeof work, "%.*s", PLAYER_NAME_SIZE, teamIndex[0] >= 0 ? r.look.name : "");
@@ -335,6 +334,21 @@ void MenuScreens::BuildTeamSummary() {
     MakeButton(1, 0.48f, rowY, 'd', 796);
     MakeButton(2, 0.95f, rowY, 'd', 791);
     if (teamIndex[0] >= 0) PlaceRecordPreview();
+}
+
+void MenuScreens::MakeEnemyRows(int first, float left, float right, float top, float gap) {
+    MakeTextLabel(first, left, top, 'I', 540, 4, 13);
+    MakeLabel(first + 1, right, top, 'D', "", 4, 13);
+    MakeTextLabel(first + 2, left, top + gap, 'I', 707, 4, 13);
+    MakeLabel(first + 3, right, top + gap, 'D', "", 4, 13);
+    ShowEnemyRows(first);
+}
+
+void MenuScreens::ShowEnemyRows(int first) {
+    std::snprintf(work, sizeof work, "%d", int(g_GameSettings.fightersEnemyMode2));
+    labels[first + 1].SetText(work);
+    std::snprintf(work, sizeof work, "%d", int(AverageEnemyLevel()));
+    labels[first + 3].SetText(work);
 }
 
 void MenuScreens::DrawSummaryValues() {

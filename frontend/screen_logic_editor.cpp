@@ -433,6 +433,8 @@ void MenuScreens::UpdatePlayerRecord() {
         SpendPendingPoints(k, &teamRecords[k]);
         StoreMemberWithCampaign(k, card, *campaign);
     }
+    // The enemies follow the next match, whatever changed it since the page was built.
+    ShowEnemyRows(RECORD_ENEMY_LABEL);
     // The shown member's statistics beside the record's row names.
     const int shown = currentTeamSlot >= 0 && currentTeamSlot < SCREEN_TEAM ? teamIndex[currentTeamSlot] : -1;
     const PlayerStats* stats = IsSlot(shown) ? g_Menu.playerTables.stats[ChosenSide()][shown] : nullptr;

@@ -668,6 +668,43 @@ TEST_F(CampaignScreensTest, TheTeamPanelsPutEachCountBesideItsOwnName) {
     EXPECT_EQ(ValueBeside(*s, "Ours"), "(no name)") << "the hub counts only the enemies";
 }
 
+// The enemy team's level on the team summary and the campaign hub: the average of the next
+// match's enemies, each at least the minimum its record has in the stage's table, plus one. The
+// hub follows a next match that changes while it is shown.
+TEST_F(CampaignScreensTest, TheTeamPagesShowTheNextMatchsAverageEnemyLevel) {
+    dir.Write("textos.txt", dir.Read("textos.txt") + "TXT0540\"Theirs\";\nTXT0707\"Their level\";\n");
+    g_TextTable.Load("textos.txt");
+    Member(0, 4);
+    const int difficulty = g_Settings.difficulty;
+    g_Settings.difficulty = 1;   // the levels as stored
+    g_Campaign.stage = 1;
+    g_GameSettings.side = 0;
+    // Three enemies of the second stage, whose records are numbered from 20: the second one's
+    // record asks for more than its level, the third's for less.
+    const uint32_t records[3] = {22, 25, 27}, levels[3] = {10, 12, 14};
+    for (int i = 0; i < 3; ++i) g_GameSettings.team[i] = records[i], g_GameSettings.team[4 + i] = levels[i];
+    g_Campaign.enemyLevels[5].minimumLevel = 30;
+    g_Campaign.enemyLevels[7].minimumLevel = 9;
+    g_GameSettings.fightersEnemyMode2 = 3;
+    const std::string level = std::to_string((10 + 30 + 14) / 3 + 1);
+    g_Menu.gameType = 1;
+    Show(22);
+    EXPECT_EQ(ValueBeside(*s, "Their level"), level);
+    g_Menu.gameType = 2;
+    Show(10);
+    EXPECT_EQ(ValueBeside(*s, "Their level"), level);
+    EXPECT_EQ(ValueBeside(*s, "Theirs"), "3");
+    // Two enemies now, the first stronger.
+    g_GameSettings.fightersEnemyMode2 = 2;
+    g_GameSettings.team[4] = 40;
+    PointAtRect(0.0f, 0.0f, 0.01f, 0.01f);
+    Frame(false);
+    EXPECT_EQ(g_Menu.page, 10);
+    EXPECT_EQ(ValueBeside(*s, "Their level"), std::to_string((40 + 30) / 2 + 1));
+    EXPECT_EQ(ValueBeside(*s, "Theirs"), "2");
+    g_Settings.difficulty = difficulty;
+}
+
 TEST_F(CampaignScreensTest, StatLinesEndAtOneXWithOrWithoutABonus) {
     ASSERT_GT(g_Font.TextWidth("50", 2, 4), 0.0f) << "the menu's font measures";
     PlayerRecord r;
