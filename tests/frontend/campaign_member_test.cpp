@@ -831,8 +831,6 @@ TEST_F(CampaignMemberTest, APieceMovedInTheArmouryStaysWhereItWasWhenAWriteFails
     EXPECT_EQ(g_Campaign.inventory[0][0], 3);
 }
 
-// Deleting a team campaign hands its pending points to the members; a member's file that cannot
-// be written keeps the campaign, its points and every member as they were.
 // Start and the back arrow of the team's record page store every member and the campaign: with
 // any member's file or the campaign's unwritable, neither leaves, and the refusal is all that
 // sounds. Stored, the back arrow leaves for the missions.
@@ -883,6 +881,8 @@ TEST_F(CampaignMemberTest, TheOnePlayerBackArrowsRefuseWhenThePlayerOrTheCampaig
     ExpectLeft(22, 21, {205});
 }
 
+// Deleting a team campaign hands its pending points to the members; a member's file that cannot
+// be written keeps the campaign, its points and every member as they were.
 TEST_F(CampaignMemberTest, ACampaignWhoseMemberCannotBeWrittenIsNotDeletedAndKeepsItsPoints) {
     ASSERT_TRUE(LoadCampaign(1, 0, nullptr));
     g_Campaign.pendingPoints[0] = 25;

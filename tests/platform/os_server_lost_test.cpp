@@ -19,6 +19,7 @@
 
 #include "platform/gfx/device.h"
 #include "platform/os/os.h"
+#include "support/real_program.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -117,8 +118,7 @@ TEST(OsServerLostTest, AKilledXServerEndsTheProcessWithoutItsExitHandlers) {
     const std::string display = ReadLine(shown[0], 20000);
     ::close(shown[0]);
     if (display.empty()) {
-        ::kill(server, SIGKILL);
-        WaitFor(server, 5000);
+        testsupport::KillAndReap(server);
         GTEST_SKIP() << "needs Xvfb";
     }
 
@@ -141,13 +141,9 @@ TEST(OsServerLostTest, AKilledXServerEndsTheProcessWithoutItsExitHandlers) {
     ::close(ready[0]);
 
     ::kill(server, SIGTERM);
-    const int serverStatus = WaitFor(server, 10000);
-    if (serverStatus < 0) ::kill(server, SIGKILL);
+    if (WaitFor(server, 10000) < 0) testsupport::KillAndReap(server);
     const int status = WaitFor(child, 20000);
-    if (status < 0) {
-        ::kill(child, SIGKILL);
-        WaitFor(child, 5000);
-    }
+    if (status < 0) testsupport::KillAndReap(child);
     ASSERT_TRUE(drawing) << "the drawing side did not start";
     ASSERT_GE(status, 0) << "the program did not end when its server went";
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

@@ -144,6 +144,16 @@ int FreeDisplayAfter(int after) {
 
 }  // namespace
 
+int KillAndReap(pid_t pid) {
+    // Killed by the signal, also when someone else reaped it first.
+    int status = SIGKILL;
+    if (pid <= 0) return status;
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
 std::string FindProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream dirs(path ? path : "");
@@ -186,8 +196,8 @@ int ChildProcess::Stop(int graceMs) {
     if (!ended_) {
         kill(pid_, SIGTERM);
         if (Wait(graceMs) == -1) {
-            kill(pid_, SIGKILL);
-            Wait(5000);
+            status_ = KillAndReap(pid_);
+            ended_ = true;
         }
     }
     const int code = WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;

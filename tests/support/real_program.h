@@ -18,6 +18,10 @@ namespace testsupport {
 // The full path of a program on PATH, empty when there is none.
 std::string FindProgram(const std::string& name);
 
+// SIGKILL to a child of ours, then a wait without a limit until it is reaped: a killed child
+// always ends, however long a loaded machine takes to run it. Its wait status.
+int KillAndReap(pid_t pid);
+
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -34,7 +38,8 @@ public:
     bool Running();
     // The exit code once it ended within `ms`; -1 while it still runs, -2 when a signal ended it.
     int Wait(int ms);
-    // SIGTERM, up to `graceMs` to end, then SIGKILL; returns the exit code as Wait does.
+    // SIGTERM, up to `graceMs` to end, then SIGKILL and a wait until it is reaped; returns the
+    // exit code as Wait does.
     int Stop(int graceMs = 3000);
     pid_t Pid() const { return pid_; }
 
