@@ -31,6 +31,19 @@ constexpr float kSparkSpeed = 12.0f;
 // seeker's own turn; turning at least twice that, it closes on its aim instead of circling it.
 constexpr float kNearTurnFactor = 2.0f;
 
+// An aim nearer straight behind than this (the sine of the angle off it, about 3 degrees) turns a
+// seeker as one this far off would: nearer, it takes ever longer to come round.
+constexpr float kStraightBehind = 0.05f;
+
+// The way `side` points; with none (an aim exactly behind), a turn about the up axis, or about
+// another when the heading is straight up or down.
+Vec3 Across(const Vec3& heading, const Vec3& side) {
+    Vec3 s = UnitOrZero(side);
+    if (Vec3Length(s) == 0.0f) s = UnitOrZero(Vec3{heading.z, 0.0f, -heading.x});
+    if (Vec3Length(s) == 0.0f) s = Vec3{1.0f, 0.0f, 0.0f};
+    return s;
+}
+
 // Reaction codes of a hit on a fighter.
 constexpr int kNoReaction = -1, kGuarded = -2, kImmune = -3;
 constexpr int kLight = 115, kMedium = 119, kHeavy = 130, kKnockedDown = 124;
@@ -276,6 +289,13 @@ void EffectSlot::UpdateProjectile(bool hitFighters) {
     // The element map's drifting seeker is meant to wander about its point.
     if (type != kSeeker) k = std::max(k, kNearTurnFactor * speed / distance);
     const Vec3 heading = speed < 1e-6f ? Vec3{} : Vec3Scale(velocity, 1.0f / speed);
-    const Vec3 turned = Vec3Add(heading, Vec3Scale(UnitOrZero(toward), k * dt));
+    Vec3 pull = UnitOrZero(toward);
+    // Straight behind, the pull has no part across the heading to turn by and the seeker would fly
+    // on away from its aim: it turns as if its aim lay a little off its line.
+    const float along = Vec3Dot(pull, heading);
+    const Vec3 across = Vec3Sub(pull, Vec3Scale(heading, along));
+    if (along < 0.0f && Vec3Length(across) < kStraightBehind)
+        pull = UnitOrZero(Vec3Add(Vec3Scale(heading, along), Vec3Scale(Across(heading, across), kStraightBehind)));
+    const Vec3 turned = Vec3Add(heading, Vec3Scale(pull, k * dt));
     velocity = Vec3Scale(UnitOrZero(turned), speed);
 }

@@ -192,7 +192,8 @@ public:
             int s;
             float yaw;
             if (!ReadSlot(r, &s) || !r.ReadF32(yaw) || !Finite(yaw)) return false;
-            if (Remote(s)) {
+            // One's own fighter faces as the host's answer placed it; its turns after are its own.
+            if (Remote(s) || (s == ops_.LocalSlot() && g_GamePacket.joining == JOIN_ANSWERING)) {
                 ops_.SetYaw(s, yaw);
                 Relay(type, s);
             }

@@ -300,6 +300,30 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
     EXPECT_NE(g_Characters[newcomer].level, 0);
 }
 
+// A newcomer's own fighter faces as the host placed it on its start, which the answer tells, and
+// not as a fighter spawned bare; after the answer the host's word does not turn it: its turns are
+// its own machine's.
+TEST_F(HostJoinTest, ANewcomersFighterFacesAsTheHostPlacedItAndTurnsOnlyByItsOwnMachineAfter) {
+    for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) r->block[1] = 1.0f;
+    SendForReal();
+    const int mine = Ask(43);
+    ASSERT_GE(mine, 0);
+    ASSERT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f) << "the host's copy faces as its start";
+
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    g_GamePacket.joining = JOIN_ASKED;
+    ReceiveAs(43, Reaching(43));
+    ASSERT_EQ(g_Control.localCharacter, &g_Characters[mine]);
+    EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f);
+    ASSERT_EQ(g_GamePacket.joining, JOIN_DONE);
+    Bytes turn = {EVENT_SET_YAW, uint8_t(mine), 0, 0, 0, 0};
+    const float yaw = 2.0f;
+    std::memcpy(&turn[2], &yaw, sizeof yaw);
+    Receive({turn});
+    EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f);
+}
+
 // Team greed run out of time, with a client whose frames and clock run a link's 30 ms behind its
 // host's: the host's block ends its match there, and what it shows is the host's time-out.
 TEST_F(HostJoinTest, AClientBehindItsHostEndsOnTheHostsTimeOut) {
