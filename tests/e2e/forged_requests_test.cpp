@@ -89,8 +89,9 @@ TEST_F(ScriptedRunTest, ClientsThatAskAndLeaveAtOnceLeaveNoFighterAndTheNextPlay
     EXPECT_EQ(*codes, (std::vector<int>{0, 0})) << bots;
 }
 
-// A modified client's cast of power 9, left to run, wound back or told again, fires once on the
-// host each time; its flood of endless hit flashes makes none, and the host sends it away.
+// A modified client's cast of power 9, told twenty times in its packet and left to run, wound back
+// or told again, fires once on the host each time; its flood of endless hit flashes makes none,
+// and the host sends it away.
 TEST_F(ScriptedRunTest, AModifiedClientsCastFiresOnceAndItsFloodOfHitFlashesMakesNone) {
     testsupport::WriteScriptedFolder(dir);
     const uint32_t port = RunPort() + 7;

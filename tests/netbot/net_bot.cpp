@@ -11,9 +11,9 @@
 // for its fighter as a player does and must get it, with no fighter of the forger's left. As
 // "asker <port> <n>" it joins n times in turn, each time sends its fighter request and leaves at
 // once, as a program that dies right after asking would. As "caster <port>" it asks for a fighter
-// at level 70 and casts power 9 once in each of three forms a modified client could send: its
-// animation left to run, wound back, or told again every half second; each must fire once on the
-// host. Then it floods the host with endless hit flashes, none of which may come back, until it is
+// at level 70 and casts power 9 once in each of three forms a modified client could send: told
+// twenty times in its one packet and left to run, wound back, or told again every half second;
+// each must fire once on the host. Then it floods the host with endless hit flashes, none of which may come back, until it is
 // sent away.
 // Exit code 0 on success.
 #include <chrono>
@@ -206,20 +206,24 @@ int Caster(const char* port) {
     Until("a fighter of its own", [] { return LocalFighters() > 0; });
     const int slot = g_Fake.local;
     constexpr uint32_t kChainCast = 175;
+    // The fighter's energy lasts three casts: the first is told twenty times in its packet.
     const struct {
         const char* name;
+        int copies;   // of the cast, in its one packet
         std::function<void()> each;
     } forms[] = {
-        {"left to run", [] {}},
-        {"wound back", [slot] { g_GamePacket.WriteSetAnimationTime(slot, 0, 0.0f); }},
-        {"told again", [slot] { g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0); }},
+        {"told twenty times in one packet and left to run", 20, [] {}},
+        {"wound back", 1, [slot] { g_GamePacket.WriteSetAnimationTime(slot, 0, 0.0f); }},
+        {"told again", 1, [slot] { g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0); }},
     };
     bool fair = true;
     for (const auto& form : forms) {
         const int before = Count("CreateEffect43");
-        g_GamePacket.WriteSetAnimation(slot, 0, 0, 0);
-        g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0);
-        g_GamePacket.WriteStartPower(slot, 9);
+        for (int i = 0; i < form.copies; ++i) {
+            g_GamePacket.WriteSetAnimation(slot, 0, 0, 0);
+            g_GamePacket.WriteSetAnimation(slot, kChainCast, 0, 0);
+            g_GamePacket.WriteStartPower(slot, 9);
+        }
         For(3000, form.each);
         // A slow host may fire late: the release is waited for, and then as long again.
         Until("the cast's release", [before] { return Count("CreateEffect43") > before; });
