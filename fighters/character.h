@@ -329,6 +329,8 @@ public:
     void SetAnimationTime(float frame, int layer);
     void Turn(float deltaYaw);
     void SetYaw(float yaw);
+    // Faces as its start point does, and turns that way again at each new life.
+    void FaceStart(float facing);
     bool SetMoveMode(int mode);
     void Land(bool clearFlag);
     void CancelStates();

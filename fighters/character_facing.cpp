@@ -34,6 +34,11 @@ void Character::SetYaw(float newYaw) {
     yaw = WrapYaw(newYaw);
 }
 
+void Character::FaceStart(float facing) {
+    SetYaw(facing);
+    homeYaw = yaw;
+}
+
 bool Character::TurnTowards(float step, float x, float, float z) {
     if (IsHelpless(*this)) return false;
     const float dx = x - position.x;

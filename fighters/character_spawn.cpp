@@ -160,7 +160,7 @@ void SpawnLocalPlayer() {
         if (FindPlacedCharacter(side, 0, &start, &facing)) {
             const int s = SpawnCharacter(-1, 0, side, level, start.x, start.y, start.z, record, &cache);
             if (s >= 0) {
-                g_Characters[s].SetYaw(facing);
+                g_Characters[s].FaceStart(facing);
                 g_Menu.localSlot = s;
             }
         }

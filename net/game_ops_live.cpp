@@ -28,6 +28,8 @@
 namespace {
 
 constexpr int kSpawnAnimation = 190, kReviveAnimation = 192;
+// How far from its start point a fighter's announced feet may stand.
+constexpr float kStartReach = 0.5f;
 constexpr uint32_t kRiseAnimations[2] = {191, 193};
 
 bool IsEntry(uint32_t animation) {
@@ -185,15 +187,16 @@ public:
         SkinImageCache cache;
         const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, &cache);
         if (s < 0 || !local) return;
-        // The announcement carries no facing and the host's later turn is not applied to one's own
-        // fighter: it faces as the start point the host put it on, as the host's own fighter does.
+        // The announcement carries no facing: it faces as the start point the host put it on, as
+        // the host's own fighter does. The feet it tells of stand a little ahead of that point.
         Vec3 at{};
-        float facing = 0.0f;
-        for (int n = 0; FindPlacedCharacter(side, n, &at, &facing); ++n)
-            if (std::fabs(at.x - p.x) < 0.01f && std::fabs(at.z - p.z) < 0.01f) {
-                g_Characters[s].SetYaw(facing);
-                break;
-            }
+        float facing = 0.0f, nearest = kStartReach;
+        for (int n = 0; FindPlacedCharacter(side, n, &at, &facing); ++n) {
+            const float d = std::hypot(at.x - p.x, at.z - p.z);
+            if (d >= nearest) continue;
+            nearest = d;
+            g_Characters[s].FaceStart(facing);
+        }
         g_Control.localCharacter = &g_Characters[s];
         g_Characters[s].SelectDefaultPower();
         NoteLocalFighterSlot(s);
@@ -211,7 +214,7 @@ public:
         SkinImageCache cache;
         const int s = SpawnCharacter(-1, playerId, side, level, at.x, at.y, at.z, &record, &cache);
         if (s < 0) return -1;
-        g_Characters[s].SetYaw(facing);
+        g_Characters[s].FaceStart(facing);
         g_Characters[s].DetachFromScene();
         return s;
     }

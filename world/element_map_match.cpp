@@ -136,8 +136,7 @@ void PlaceFighter(ElementRecord& r, FighterPlacing& placing) {
     }
     if (slot < 0) return;
     Character& c = g_Characters[slot];
-    c.SetYaw(r.block[1]);
-    c.homeYaw = c.yaw;
+    c.FaceStart(r.block[1]);
     ++placing.created[side];
     r.object.fighter = &c;
 }

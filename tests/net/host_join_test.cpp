@@ -302,13 +302,17 @@ TEST_F(HostJoinTest, ANewcomersAnswerTellsTheWholeMatchToItAloneAndNothingTwiceT
 
 // A newcomer's own fighter faces as the host placed it on its start, which the answer tells, and
 // not as a fighter spawned bare; after the answer the host's word does not turn it: its turns are
-// its own machine's.
+// its own machine's. At each new life it faces as its start again, on the host and on its machine.
 TEST_F(HostJoinTest, ANewcomersFighterFacesAsTheHostPlacedItAndTurnsOnlyByItsOwnMachineAfter) {
     for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) r->block[1] = 1.0f;
     SendForReal();
     const int mine = Ask(43);
     ASSERT_GE(mine, 0);
     ASSERT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f) << "the host's copy faces as its start";
+    // Turned, then a new life: it faces as its start again.
+    g_Characters[mine].SetYaw(2.0f);
+    g_Characters[mine].Respawn();
+    EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f) << "the host's copy at its new life";
 
     ResetCharacters();
     g_Control.localCharacter = nullptr;
@@ -322,6 +326,10 @@ TEST_F(HostJoinTest, ANewcomersFighterFacesAsTheHostPlacedItAndTurnsOnlyByItsOwn
     std::memcpy(&turn[2], &yaw, sizeof yaw);
     Receive({turn});
     EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f);
+    // Turned by its own machine, then the host's word of a new life: as its start again.
+    g_Characters[mine].SetYaw(2.0f);
+    Receive({{EVENT_RESPAWN, uint8_t(mine)}});
+    EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f) << "one's own fighter at its new life";
 }
 
 // Team greed run out of time, with a client whose frames and clock run a link's 30 ms behind its

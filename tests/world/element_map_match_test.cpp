@@ -91,7 +91,7 @@ TEST_F(PlacingTest, EachSideGetsItsFighterCountFromItsFirstStartsAndANetworkGame
     EXPECT_TRUE(FindPlacedCharacter(1, 1, nullptr, nullptr)) << "the starts stay for the network set-up";
 
     // A host starts its match before any client joins: still a network game, and the host's
-    // own fighter stands at its side's first start.
+    // own fighter stands at its side's first start, facing as it, and at each new life again.
     ResetCharacters();
     g_ServerPlayerCount = 0;
     g_Settings.localSide = 0;
@@ -101,6 +101,9 @@ TEST_F(PlacingTest, EachSideGetsItsFighterCountFromItsFirstStartsAndANetworkGame
     ASSERT_EQ(CountActive(g_Characters), 1);
     EXPECT_EQ(g_Characters[0].side, 0);
     EXPECT_FLOAT_EQ(g_Characters[0].position.x, 2.5f);
+    EXPECT_FLOAT_EQ(g_Characters[0].yaw, 0.5f);
+    g_Characters[0].SetYaw(2.0f);
+    g_Characters[0].Respawn();
     EXPECT_FLOAT_EQ(g_Characters[0].yaw, 0.5f);
 }
 
