@@ -9,6 +9,11 @@
 #include "scene/animation.h"
 #include "scene/character_model.h"
 
+uint32_t PaceClock::TimeOf(float frame) const {
+    if (rate <= 0.0f) return start;
+    return start + uint32_t(std::max(frame - entry, 0.0f) / rate * 1000.0f);
+}
+
 bool IsStrikeAnimation(int animation) {
     const int cls = ActionClassOf(animation);
     return cls == 3 || cls == 4 || cls == 9;
@@ -53,7 +58,7 @@ float Frames(const Character& c, int animation) {
 float AttackEntry(const Character& c, int animation, uint32_t now, uint32_t* since) {
     *since = now;
     if (c.pace.held)
-        if (const AttackChain* k = ChainOf(c.pace.animation, animation)) return k->startFrame;
+        if (const AttackChain* k = ChainOf(c.pace.clock.animation, animation)) return k->startFrame;
     for (const ContinuedAttack& a : kContinuedAttacks) {
         if (a.attack != animation) continue;
         for (int32_t jump : a.jumps) {
@@ -66,24 +71,16 @@ float AttackEntry(const Character& c, int animation, uint32_t now, uint32_t* sin
     return 0.0f;
 }
 
-// How many frames of the last action must play before the next can start on a fair machine.
-// An action runs to its end, but a chain's next step cuts an attack short and an attack cuts
-// short a cast that plays over the legs.
-float FramesBefore(const Character& c, int next) {
+// The frame of the last action a fair machine must reach before the next can start. An action
+// runs to its end, but a chain's next step cuts an attack short and an attack cuts short a cast
+// that plays over the legs.
+float LeaveFrame(const Character& c, int next) {
     const ActionPace& p = c.pace;
-    float until = Frames(c, p.animation);
     if (IsStrikeAnimation(next)) {
         if (p.overLegs) return 0.0f;
-        if (const AttackChain* k = ChainOf(p.animation, next)) until = k->pastFrame;
+        if (const AttackChain* k = ChainOf(p.clock.animation, next)) return k->pastFrame;
     }
-    return std::max(until - p.entry, 0.0f);
-}
-
-// When the fighter's machine could leave its last action for `next` at the earliest.
-uint32_t LeaveTime(const Character& c, int next) {
-    const ActionPace& p = c.pace;
-    if (p.rate <= 0.0f) return p.start;
-    return p.start + uint32_t(FramesBefore(c, next) / p.rate * 1000.0f);
+    return Frames(c, p.clock.animation);
 }
 
 bool Take(Character& c, int animation, float entry, float rate, bool overRun, bool overLegs, uint32_t since,
@@ -91,16 +88,13 @@ bool Take(Character& c, int animation, float entry, float rate, bool overRun, bo
     ActionPace& p = c.pace;
     uint32_t start = since;
     if (p.held) {
-        const uint32_t earliest = LeaveTime(c, animation);
+        const uint32_t earliest = p.clock.TimeOf(LeaveFrame(c, animation));
         if (int32_t(earliest - now) > int32_t(PACE_CREDIT_MS)) return false;
         if (int32_t(earliest - start) > 0) start = earliest;
     }
-    p.left = p.held ? ActionPace::Left{p.start, p.animation, p.entry, p.rate} : ActionPace::Left{};
-    p.start = start;
+    p.left = p.held ? p.clock : PaceClock{};
+    p.clock = PaceClock{start, animation, entry, rate};
     p.taken = now;
-    p.animation = animation;
-    p.entry = entry;
-    p.rate = rate;
     p.held = 1;
     p.overRun = overRun ? 1 : 0;
     p.overLegs = overLegs ? 1 : 0;
@@ -143,7 +137,7 @@ bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation) {
     const PowerRow& row = PowerRowOf(c.side == 1 ? 1 : 0, k);
     ActionPace& p = c.pace;
     // The repeat's animation and its power in one packet: one cast, no frame between them.
-    if (!byAnimation && p.held && p.powerOwed && p.animation == row.castAnimation && p.taken == now) {
+    if (!byAnimation && p.held && p.powerOwed && p.clock.animation == row.castAnimation && p.taken == now) {
         p.powerOwed = 0;
         return true;
     }
@@ -175,10 +169,8 @@ void CatchUpPace(Character& c, int next, int layer, uint32_t now) {
     // Each frame no sooner than the player's machine could have played it; an action the pace
     // does not know of, at once.
     const auto dueAt = [&p, now](int animation, float frame) {
-        ActionPace::Left a{p.start, p.animation, p.entry, p.rate};
-        if (!p.held || a.animation != animation) a = p.left;
-        if (a.animation != animation || a.rate <= 0.0f) return now;
-        return a.start + uint32_t(std::max(frame - a.entry, 0.0f) / a.rate * 1000.0f);
+        const PaceClock& a = p.held && p.clock.animation == animation ? p.clock : p.left;
+        return a.animation == animation && a.rate > 0.0f ? a.TimeOf(frame) : now;
     };
     if (layer == BONE_WHOLE_BODY) {
         int row = -1;
@@ -219,14 +211,15 @@ void PayOwedActions(Character& c, uint32_t now) {
 void RetimePace(Character& c, uint32_t now) {
     ActionPace& p = c.pace;
     if (!p.held) return;
+    PaceClock& k = p.clock;
     const float rate = c.ActionRate(p.overRun != 0);
-    if (rate == p.rate || rate <= 0.0f) return;
+    if (rate == k.rate || rate <= 0.0f) return;
     // What has played by now stays played.
-    if (int32_t(now - p.start) > 0 && p.rate > 0.0f) {
-        p.entry += float(now - p.start) * p.rate / 1000.0f;
-        p.start = now;
+    if (int32_t(now - k.start) > 0 && k.rate > 0.0f) {
+        k.entry += float(now - k.start) * k.rate / 1000.0f;
+        k.start = now;
     }
-    p.rate = rate;
+    k.rate = rate;
 }
 
 void ForgetPace(Character& c, bool owedToo) {

@@ -23,25 +23,29 @@ struct OwedAction {
 };
 constexpr int OWED_ACTIONS = 8;
 
+// When an action's frames play at the earliest on the player's machine: frame `entry` at
+// `start` (match-clock ms), then `rate` frames a second.
+struct PaceClock {
+    uint32_t start;
+    int32_t animation;
+    float entry;
+    float rate;   // 0: none
+
+    // When frame `frame` of it could play, at the earliest.
+    uint32_t TimeOf(float frame) const;
+};
+
 // The last action the host took from the fighter's machine. Zero: none on record.
 struct ActionPace {
-    uint32_t start;      // when frame `entry` could have played at the earliest, match-clock ms
+    PaceClock clock;
+    // The action before it, which the host's copy leaves only once this one's event is applied.
+    PaceClock left;
     uint32_t taken;      // when its packet arrived
-    int32_t animation;
-    float entry;         // the frame it was entered at (a chained attack skips its first frames)
-    float rate;          // frames per second it plays at
     uint8_t held;
     uint8_t overLegs;    // a cast over the legs, which an attack may cut short
     uint8_t overRun;     // a cast that plays at the run's rate
     uint8_t powerOwed;   // the basic power's repeat, told by its animation: its power may follow
     uint32_t airborneSince;   // when the jump or fall it plays began; 0: none
-    // The action before it, which the host's copy leaves only once this one's event is applied.
-    struct Left {
-        uint32_t start;
-        int32_t animation;
-        float entry;
-        float rate;   // 0: none
-    } left;
     OwedAction owed[OWED_ACTIONS];
 };
 
