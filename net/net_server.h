@@ -52,6 +52,8 @@ public:
     uint16_t BoundPort() const { return transport_.Port(); }
     void Send(uint32_t target, const uint8_t* data, uint32_t size) { transport_.SendTo(target, data, size); }
     void Disconnect(uint32_t player) { transport_.Disconnect(player); }
+    // See netio::Server::LateBoundMs; any thread.
+    uint32_t LateBoundMs(uint32_t player) const { return transport_.LateBoundMs(player); }
 
 private:
     void OnJoined(uint32_t id, const std::string& name);

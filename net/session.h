@@ -106,9 +106,16 @@ struct NetRoleCalls {
     void (*disconnect)(uint32_t player);    // the host sends a player away
     // Whether that player is still in the hosted session (false once its leave is known).
     bool (*inSession)(uint32_t player);
+    // The host's LinkLateBoundMs; 0 when not hosting.
+    uint32_t (*lateBound)(uint32_t player);
 };
 extern NetRoleCalls g_NetRoleCalls;
 void ResetNetRoleCalls();
+
+// How much later than its fellows a message from that player may reach the host because its link
+// lost datagrams before it and they were resent; bounded, and 0 for a player not in the hosted
+// session or on a machine that does not host. Main thread, without waiting on the network.
+uint32_t LinkLateBoundMs(uint32_t player);
 
 // Everything of the session layer back to its start state: the session stopped, the queue
 // freed, the flags and counts cleared, the packet emptied (tests).

@@ -2,6 +2,7 @@
 #include <enet/time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -97,6 +98,16 @@ void HurryGoodbye(ENetPeer* peer) {
         }
     }
 }
+
+// How long ENet waits on an unacknowledged datagram before its first resend: the round trip it
+// measured plus four deviations.
+uint32_t ResendMs(const ENetPeer* peer) {
+    const uint64_t ms = uint64_t(peer->roundTripTime) + 4 * uint64_t(peer->roundTripTimeVariance);
+    return uint32_t(std::min<uint64_t>(ms, kMaxLateBoundMs));
+}
+
+// A late bound takes the longest resend wait of this span and the one before.
+constexpr uint32_t kResendPeakSpanMs = kMaxLateBoundMs;
 
 struct Command {
     enum Kind { SEND, DISCONNECT, DISCOVER, CANCEL_DISCOVERY, CONNECT } kind;
@@ -303,6 +314,8 @@ struct Server::Impl final : Worker {
         uint32_t id = 0;        // 0 until admitted
         uint32_t since = 0;
         bool gone = false;      // refused or sent away; nothing more is taken from it
+        size_t slot = 0;        // of lateBounds, while admitted
+        uint32_t resendPeak = 0, resendPeakBefore = 0, peakSince = 0;
         std::shared_ptr<HeldAccount> held = std::make_shared<HeldAccount>();
     };
 
@@ -311,6 +324,9 @@ struct Server::Impl final : Worker {
     Guid instance;
     uint16_t port = 0;
     std::atomic<int> admitted{0};
+    // Each admitted player's late bound, the player in the high half and the bound in the low, so
+    // that other threads read both in one load; 0 is a free slot.
+    std::array<std::atomic<uint64_t>, kMaxPlayers - 1> lateBounds{};
     uint32_t nextId = 2;    // the host's own player would be 1; it is never announced
     std::unordered_map<uint32_t, ENetPeer*> players;
 
@@ -323,20 +339,43 @@ struct Server::Impl final : Worker {
         }
     }
 
+    // A message behind a lost datagram waits for its resend and, lost again, for one more after
+    // twice the wait. ENet looks for datagrams to resend only when its oldest unacknowledged one
+    // is due, so one lost while an older one sits out its doubled wait is first resent up to three
+    // waits after it left: five waits in all. The sender timed them from its own measure of the
+    // link, taken seconds before, which strays from ours as far as ours strays over that time: the
+    // longest of our recent waits stands for it.
+    void PublishLateBound(const ENetPeer* peer, Peer* rec, uint32_t now) {
+        if (now - rec->peakSince >= kResendPeakSpanMs) {
+            rec->resendPeakBefore = rec->resendPeak;
+            rec->resendPeak = 0;
+            rec->peakSince = now;
+        }
+        rec->resendPeak = std::max(rec->resendPeak, ResendMs(peer));
+        const uint32_t bound = std::min(5 * std::max(rec->resendPeak, rec->resendPeakBefore), kMaxLateBoundMs);
+        lateBounds[rec->slot].store(uint64_t(rec->id) << 32 | bound);
+    }
+
+    void Depart(Peer* rec) {
+        players.erase(rec->id);
+        lateBounds[rec->slot].store(0);
+        admitted -= 1;
+        if (!Quiet() && cb.playerLeft) cb.playerLeft(rec->id);
+    }
+
     void Refuse(ENetPeer* peer, Peer* rec, uint32_t reason) {
         if (rec->gone) return;
         rec->gone = true;
-        if (rec->id) {
-            players.erase(rec->id);
-            admitted -= 1;
-            if (!Quiet() && cb.playerLeft) cb.playerLeft(rec->id);
-        }
+        if (rec->id) Depart(rec);
         SendAway(peer, reason);
     }
 
     void Admit(ENetPeer* peer, Peer* rec, const Hello& hello) {
         rec->id = NewId();
         players[rec->id] = peer;
+        // Fewer players than slots are admitted, so one is free.
+        while (lateBounds[rec->slot].load() != 0) rec->slot += 1;
+        PublishLateBound(peer, rec, NowMs());
         admitted += 1;
         SendOn(peer, kControlChannel, EncodeAccept(rec->id));
         if (!Quiet() && cb.playerJoined) cb.playerJoined(rec->id, hello.name);
@@ -387,11 +426,7 @@ struct Server::Impl final : Worker {
             enet_packet_destroy(e.packet);
             break;
         case ENET_EVENT_TYPE_DISCONNECT:
-            if (rec && rec->id && !rec->gone) {
-                players.erase(rec->id);
-                admitted -= 1;
-                if (!Quiet() && cb.playerLeft) cb.playerLeft(rec->id);
-            }
+            if (rec && rec->id && !rec->gone) Depart(rec);
             Forget(e.peer);
             break;
         default: break;
@@ -409,6 +444,8 @@ struct Server::Impl final : Worker {
             Peer* rec = static_cast<Peer*>(peer->data);
             if (rec && !rec->id && !rec->gone && now - rec->since > desc.helloTimeoutMs)
                 Refuse(peer, rec, REFUSE_NO_HELLO);
+            else if (rec && rec->id && !rec->gone)
+                PublishLateBound(peer, rec, now);
         }
     }
 
@@ -486,6 +523,15 @@ bool Server::Start(const ServerDesc& desc, ServerCallbacks callbacks) {
 uint16_t Server::Port() const { return impl_ ? impl_->port : 0; }
 Guid Server::Instance() const { return impl_ ? impl_->instance : Guid{}; }
 int Server::PlayerCount() const { return impl_ ? impl_->admitted.load() + 1 : 0; }
+
+uint32_t Server::LateBoundMs(uint32_t player) const {
+    if (!impl_ || player == 0) return 0;
+    for (const std::atomic<uint64_t>& slot : impl_->lateBounds) {
+        const uint64_t v = slot.load();
+        if (uint32_t(v >> 32) == player) return uint32_t(v);
+    }
+    return 0;
+}
 
 void Server::SendTo(uint32_t player, const void* data, size_t size) {
     if (!impl_ || !data || size == 0 || size > kMaxFrameBytes) return;

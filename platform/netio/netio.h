@@ -20,6 +20,9 @@ constexpr size_t kMaxHeldMessages = 2500;           // received, not yet handed 
 constexpr size_t kMaxHeldBytes = size_t(8) << 20;
 constexpr uint32_t kHelloTimeoutMs = 3000;
 constexpr uint32_t kDiscoveryRetryMs = 500;
+// The most a player's late bound grows to: a peer slow to acknowledge, on purpose or not, would
+// otherwise buy itself an allowance without end.
+constexpr uint32_t kMaxLateBoundMs = 8000;
 
 // What a peer's received messages still hold: counted up when one is made, down when it is
 // handed back.
@@ -86,6 +89,10 @@ public:
     Guid Instance() const;
     // Players in the session, the host's own included.
     int PlayerCount() const;
+    // How much later than its fellows a message from that player may reach us because datagrams
+    // before it were lost and resent, twice over, as ENet times resends on that player's link;
+    // at most kMaxLateBoundMs, 0 for a player not in the session. Any thread, without waiting.
+    uint32_t LateBoundMs(uint32_t player) const;
     // To one player, or to every player for 0; reliable and ordered; never to the host itself.
     void SendTo(uint32_t player, const void* data, size_t size);
     void Disconnect(uint32_t player);

@@ -285,16 +285,20 @@ TEST_F(TransportTest, AnOversizedFrameOrAFloodSendsOnlyItsSenderAway) {
     EXPECT_EQ(good.log.Read([&] { return good.log.terminated; }), 0);
 }
 
-// Whether an ENet datagram carries a disconnect; the commands are walked by their wire sizes.
-bool CarriesGoodbye(const uint8_t* d, size_t n) {
+// Whether `seen` answers true for a command of an ENet datagram; the commands are walked by
+// their wire sizes.
+bool AnyCommand(const uint8_t* d, size_t n, const std::function<bool(const ENetProtocolCommandHeader&)>& seen) {
     if (n < 2) return false;
     const unsigned flags = unsigned(d[0] << 8 | d[1]);
     if (flags & ENET_PROTOCOL_HEADER_FLAG_COMPRESSED) return false;
     size_t at = (flags & ENET_PROTOCOL_HEADER_FLAG_SENT_TIME) ? sizeof(ENetProtocolHeader) : offsetof(ENetProtocolHeader, sentTime);
     while (at + sizeof(ENetProtocolCommandHeader) <= n) {
+        ENetProtocolCommandHeader header;
+        std::memcpy(&header, d + at, sizeof header);
+        if (seen(header)) return true;
         size_t size = 0, lengthAt = 0;
         switch (d[at] & ENET_PROTOCOL_COMMAND_MASK) {
-        case ENET_PROTOCOL_COMMAND_DISCONNECT: return true;
+        case ENET_PROTOCOL_COMMAND_DISCONNECT: size = sizeof(ENetProtocolDisconnect); break;
         case ENET_PROTOCOL_COMMAND_ACKNOWLEDGE: size = sizeof(ENetProtocolAcknowledge); break;
         case ENET_PROTOCOL_COMMAND_CONNECT: size = sizeof(ENetProtocolConnect); break;
         case ENET_PROTOCOL_COMMAND_VERIFY_CONNECT: size = sizeof(ENetProtocolVerifyConnect); break;
@@ -329,19 +333,29 @@ bool CarriesGoodbye(const uint8_t* d, size_t n) {
     return false;
 }
 
+bool CarriesGoodbye(const uint8_t* d, size_t n) {
+    return AnyCommand(d, n, [](const ENetProtocolCommandHeader& c) {
+        return (c.command & ENET_PROTOCOL_COMMAND_MASK) == ENET_PROTOCOL_COMMAND_DISCONNECT;
+    });
+}
+
 // What a link loses, in each direction: the first datagram that carries a goodbye, and a share
-// of all datagrams drawn from a seed.
+// of all datagrams drawn from a seed, but none that would lose a reliable command more than
+// `timesPerCommand` times (0: no such limit).
 struct Loss {
     bool firstGoodbye = false;
     double share = 0;
     uint32_t seed = 1;
+    int timesPerCommand = 0;
 };
 
-// A slow link on loopback: every datagram is held a fixed time each way, and some are lost. One
-// client speaks to its port; the host's answers go back to whoever spoke last.
+// A slow link on loopback: every datagram is held a fixed time each way, or that plus a draw of
+// up to `jitterMs`, and some are lost. One client speaks to its port; the host's answers go back
+// to whoever spoke last.
 class SlowLink {
 public:
-    SlowLink(uint16_t hostPort, int delayMs, Loss loss = {}) : delay_(delayMs), loss_(loss), random_(loss.seed) {
+    SlowLink(uint16_t hostPort, int delayMs, Loss loss = {}, int jitterMs = 0)
+        : delay_(delayMs), jitter_(jitterMs), loss_(loss), random_(loss.seed) {
         front_ = Bound();
         back_ = Bound();
         host_.sin_family = AF_INET;
@@ -365,9 +379,11 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    struct Held {
-        Clock::time_point due;
-        std::vector<uint8_t> bytes;
+    // One direction: what it holds, by when each is due, and what it lost.
+    struct Way {
+        std::multimap<Clock::time_point, std::vector<uint8_t>> held;
+        bool goodbyeLost = false;
+        std::map<uint32_t, int> commandLosses;  // by channel and reliable sequence number
     };
 
     static int Bound() {
@@ -378,15 +394,30 @@ private:
         EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         return s;
     }
-    bool Lose(const uint8_t* d, size_t n, bool* goodbyeLost) {
-        if (loss_.firstGoodbye && !*goodbyeLost && CarriesGoodbye(d, n)) {
-            *goodbyeLost = true;
+    static uint32_t CommandKey(const ENetProtocolCommandHeader& c) {
+        return uint32_t(c.channelID) << 16 | ENET_NET_TO_HOST_16(c.reliableSequenceNumber);
+    }
+    bool Lose(const uint8_t* d, size_t n, Way& way) {
+        if (loss_.firstGoodbye && !way.goodbyeLost && CarriesGoodbye(d, n)) {
+            way.goodbyeLost = true;
             goodbyesLost_ += 1;
             return true;
         }
-        return loss_.share > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < loss_.share;
+        if (loss_.share <= 0 || std::uniform_real_distribution<double>(0, 1)(random_) >= loss_.share) return false;
+        const auto reliable = [](const ENetProtocolCommandHeader& c) {
+            return (c.command & ENET_PROTOCOL_COMMAND_FLAG_ACKNOWLEDGE) != 0;
+        };
+        if (loss_.timesPerCommand > 0 && AnyCommand(d, n, [&](const ENetProtocolCommandHeader& c) {
+                return reliable(c) && way.commandLosses[CommandKey(c)] >= loss_.timesPerCommand;
+            }))
+            return false;
+        AnyCommand(d, n, [&](const ENetProtocolCommandHeader& c) {
+            if (reliable(c)) way.commandLosses[CommandKey(c)] += 1;
+            return false;
+        });
+        return true;
     }
-    void Take(int from, std::deque<Held>& queue, sockaddr_in* sender, bool* goodbyeLost) {
+    void Take(int from, Way& way, sockaddr_in* sender) {
         uint8_t buf[65536];
         for (;;) {
             sockaddr_in a{};
@@ -394,32 +425,34 @@ private:
             const ssize_t got = recvfrom(from, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&a), &n);
             if (got < 0) return;
             if (sender) *sender = a;
-            if (Lose(buf, size_t(got), goodbyeLost)) continue;
-            queue.push_back({Clock::now() + std::chrono::milliseconds(delay_), {buf, buf + got}});
+            if (Lose(buf, size_t(got), way)) continue;
+            const int jitter = jitter_ > 0 ? std::uniform_int_distribution<int>(0, jitter_)(random_) : 0;
+            way.held.emplace(Clock::now() + std::chrono::milliseconds(delay_ + jitter),
+                             std::vector<uint8_t>(buf, buf + got));
         }
     }
-    static void Pass(int via, std::deque<Held>& queue, const sockaddr_in& to) {
-        while (!queue.empty() && queue.front().due <= Clock::now()) {
-            const auto& b = queue.front().bytes;
+    static void Pass(int via, Way& way, const sockaddr_in& to) {
+        while (!way.held.empty() && way.held.begin()->first <= Clock::now()) {
+            const auto& b = way.held.begin()->second;
             sendto(via, b.data(), b.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-            queue.pop_front();
+            way.held.erase(way.held.begin());
         }
     }
     void Run() {
-        std::deque<Held> toHost, toClient;
+        Way toHost, toClient;
         sockaddr_in client{};
-        bool upLost = false, downLost = false;
         while (!stop_) {
             pollfd fds[2] = {{front_, POLLIN, 0}, {back_, POLLIN, 0}};
             poll(fds, 2, 1);
-            Take(front_, toHost, &client, &upLost);
-            Take(back_, toClient, nullptr, &downLost);
+            Take(front_, toHost, &client);
+            Take(back_, toClient, nullptr);
             Pass(back_, toHost, host_);
             Pass(front_, toClient, client);
         }
     }
 
     const int delay_;
+    const int jitter_;
     const Loss loss_;
     std::mt19937 random_;
     std::atomic<int> goodbyesLost_{0};
@@ -767,6 +800,107 @@ TEST_F(TransportTest, ANewcomerInItsHandshakeAsTheFirstWaitEndsIsRefusedThoughIt
             EXPECT_EQ(busy.disconnectData, uint32_t(REFUSE_CLOSING));
         }
     }
+}
+
+// Through a link that holds each datagram 0 to 400 ms, unevenly, and loses five in a hundred each
+// way (though no command a third time: the bound allows for a first resend and one more), a
+// client's message every 16 ms for 12 s, the host sending as often as a game does: each reaches
+// the host no later than its fellows by more than the link's own spread and the bound the host
+// reports for its sender as it arrives.
+TEST_F(TransportTest, AMessageHeldBehindResendsIsNoLaterThanItsSendersLateBound) {
+    constexpr int kSpreadMs = 400, kEveryMs = 16;
+    constexpr uint32_t kMessages = 750;
+    constexpr double kSlackMs = 50;     // the threads' own scheduling
+    struct Arrival {
+        Clock::time_point at;
+        uint32_t boundMs = 0;
+    };
+    std::mutex lock;
+    std::vector<Arrival> arrivals(kMessages);
+    uint32_t arrived = 0;
+    ServerDesc d;
+    d.port = 0;
+    d.bindAddress = "127.0.0.1";
+    d.application = kApp;
+    ServerCallbacks cb = hostLog.ForServer();
+    cb.received = [&](Message&& m) {
+        uint32_t i = 0;
+        if (m.Size() != sizeof i) return;
+        std::memcpy(&i, m.Data(), sizeof i);
+        const Arrival a{Clock::now(), server.LateBoundMs(m.From())};
+        std::lock_guard<std::mutex> hold(lock);
+        if (i < kMessages) arrivals[i] = a;
+        arrived += 1;
+    };
+    ASSERT_TRUE(server.Start(d, cb));
+    SlowLink link(server.Port(), 0, Loss{false, 0.05, 7, 2}, kSpreadMs);
+    Peer p;
+    ASSERT_TRUE(p.client.Start(kApp, p.log.ForClient()));
+    p.client.Connect("127.0.0.1", link.Port(), "far");
+    ASSERT_TRUE(WaitFor([&] { return p.log.Read([&] { return p.log.connects.size(); }) == 1; }, 20000));
+    const uint32_t id = IdOf("far");
+    ASSERT_NE(id, 0u);
+
+    std::vector<Clock::time_point> sent(kMessages);
+    const auto start = Clock::now();
+    for (uint32_t i = 0; i < kMessages; ++i) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(i * kEveryMs));
+        sent[i] = Clock::now();
+        p.client.Send(&i, sizeof i);
+        server.SendTo(id, &i, sizeof i);
+    }
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard<std::mutex> hold(lock);
+        return arrived == kMessages;
+    }, 15000));
+
+    std::lock_guard<std::mutex> hold(lock);
+    double least = 1e9;
+    for (uint32_t i = 0; i < kMessages; ++i) least = std::min(least, MsFrom(sent[i], arrivals[i].at));
+    uint32_t held = 0, over = 0, firstOver = 0;
+    double worst = 0, worstOver = 0;
+    for (uint32_t i = 0; i < kMessages; ++i) {
+        const double late = MsFrom(sent[i], arrivals[i].at) - least;
+        worst = std::max(worst, late);
+        if (late > kSpreadMs + kSlackMs) held += 1;
+        const double beyond = late - (kSpreadMs + arrivals[i].boundMs + kSlackMs);
+        if (beyond > 0 && over++ == 0) firstOver = i;
+        worstOver = std::max(worstOver, beyond);
+    }
+    // Lost datagrams held messages back, or the link tested nothing.
+    EXPECT_GT(held, 0u);
+    EXPECT_EQ(over, 0u) << "first message " << firstOver << " (bound " << arrivals[firstOver].boundMs << " ms), by up to "
+                        << worstOver << " ms; the latest " << worst << " ms";
+}
+
+// On loopback a link's bound is small next to a far link's, though a loaded machine's late
+// threads count in it; a link 900 ms each way, whose resends would come to 9 s, is given the cap;
+// a player not in the session has none.
+TEST_F(TransportTest, TheLateBoundIsSmallOnLoopbackAndCappedOnAFarLink) {
+    StartHost();
+    SlowLink far(server.Port(), 900);
+    Join("near");
+    Join("far", kApp, true, far.Port());
+    const uint32_t nearId = IdOf("near"), farId = IdOf("far");
+    ASSERT_TRUE(nearId != 0 && farId != 0);
+    EXPECT_EQ(server.LateBoundMs(0), 0u);
+    EXPECT_EQ(server.LateBoundMs(farId + 100), 0u);
+    // The host measures a link from its own traffic, as a game's host sends every frame.
+    std::vector<uint32_t> nearBounds;
+    for (uint32_t i = 0; i < 250; ++i) {
+        server.SendTo(0, &i, sizeof i);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (i >= 200) nearBounds.push_back(server.LateBoundMs(nearId));
+    }
+    std::sort(nearBounds.begin(), nearBounds.end());
+    EXPECT_GT(nearBounds.back(), 0u);
+    EXPECT_LT(nearBounds[nearBounds.size() / 2], 500u);
+    EXPECT_EQ(server.LateBoundMs(farId), kMaxLateBoundMs);
+    // Gone, the player has none, and the one still in keeps its own.
+    peers.front()->client.Close();
+    ASSERT_TRUE(WaitFor([&] { return hostLog.Read([&] { return hostLog.left.size(); }) == 1; }));
+    EXPECT_EQ(server.LateBoundMs(nearId), 0u);
+    EXPECT_EQ(server.LateBoundMs(farId), kMaxLateBoundMs);
 }
 
 TEST_F(TransportTest, NoCallbackRunsOnceCloseHasReturned) {
