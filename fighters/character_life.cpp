@@ -138,7 +138,12 @@ void Character::Respawn() {
 
     if (local && g_FighterShellCalls.controlMode() == CONTROL_MODE_MATCH) g_FighterShellCalls.placeCameraBehind(this);
     if (g_Match.gameKind == 0) ReturnCarriedSymbol(false);
-    if (IsHost()) g_GamePacket.WriteRespawn(slot);
+    if (IsHost()) {
+        g_GamePacket.WriteRespawn(slot);
+        // Told even when it is the facing last told: another machine's copy comes back to its own
+        // idea of home, and the fighter's machine tells only its turns.
+        g_GamePacket.WriteSetYaw(this);
+    }
     SelectDefaultPower();
 }
 

@@ -185,6 +185,9 @@ public:
         BinaryReader r(at, size);
         uint8_t type = 0;
         r.ReadU8(type);
+        // The host writes the facing it brought a fighter back with right after the respawn.
+        const int respawned = respawned_;
+        respawned_ = -1;
         switch (type) {
         case EVENT_SET_POSITION:
         case EVENT_SET_AIM_POINT: return FighterPoint(type, r);
@@ -192,8 +195,12 @@ public:
             int s;
             float yaw;
             if (!ReadSlot(r, &s) || !r.ReadF32(yaw) || !Finite(yaw)) return false;
-            // One's own fighter faces as the host's answer placed it; its turns after are its own.
-            if (Remote(s) || (s == ops_.LocalSlot() && g_GamePacket.joining == JOIN_ANSWERING)) {
+            // Where the host placed a fighter at its new life, and one's own in its answer, is where
+            // it comes back to on every machine; one's own turns after are its own.
+            const bool placed = s == respawned || (s == ops_.LocalSlot() && g_GamePacket.joining == JOIN_ANSWERING);
+            if (placed && ops_.IsActive(s)) {
+                ops_.FacePlaced(s, yaw);
+            } else if (Remote(s)) {
                 ops_.SetYaw(s, yaw);
                 Relay(type, s);
             }
@@ -444,7 +451,10 @@ private:
         case EVENT_CLEAR_LOOP_ANIMATION: if (Remote(s)) ops_.EndSplitAnimation(s); break;
         case EVENT_START_GUARD: if (Remote(s)) ops_.StartGuard(s); break;
         case EVENT_END_GUARD: if (Remote(s)) ops_.EndGuard(s); break;
-        case EVENT_RESPAWN: ops_.Respawn(s); break;
+        case EVENT_RESPAWN:
+            ops_.Respawn(s);
+            respawned_ = s;
+            break;
         default: ops_.AttachToScene(s); break;
         }
         return true;
@@ -570,6 +580,7 @@ private:
     bool host_;
     uint32_t sender_;
     OwedHit claimed_;   // the hit effect Allowed took for the event Apply makes next
+    int respawned_ = -1;   // the fighter the event just applied brought back, -1 none
 };
 
 // Counts a client's refused events; past the limit within the window it is sent away.

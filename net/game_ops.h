@@ -30,6 +30,8 @@ public:
 
     virtual void SetPosition(int slot, const Vec3& p) = 0;
     virtual void SetYaw(int slot, float yaw) = 0;
+    // The facing the host placed the fighter with: it faces so now and at its next new life.
+    virtual void FacePlaced(int slot, float yaw) = 0;
     virtual void SetTarget(int slot, int target) = 0;       // -1 none
     virtual void SetAimPoint(int slot, const Vec3& p) = 0;
     // The host passes a fighter's position, facing, target or aim point on with the writers,

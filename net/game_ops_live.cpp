@@ -59,6 +59,7 @@ public:
 
     void SetPosition(int s, const Vec3& p) override { g_Characters[s].SetPosition(p.x, p.y, p.z, true); }
     void SetYaw(int s, float yaw) override { g_Characters[s].SetYaw(yaw); }
+    void FacePlaced(int s, float yaw) override { g_Characters[s].FaceStart(yaw); }
     void SetTarget(int s, int target) override { g_Characters[s].attackTarget = Opt(target); }
     void SetAimPoint(int s, const Vec3& p) override { g_Characters[s].aimPoint = p; }
     void WriteFighterMotion(int s, uint8_t type) override {

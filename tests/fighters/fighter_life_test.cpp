@@ -1,5 +1,6 @@
 // Death, revival and respawn, and the life-cycle rules each frame: glows of the spawn and rise
 // animations, lava, falling out of the world.
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,13 +47,14 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
         std::vector<std::vector<uint8_t>> events;
     } cases[] = {
         {"offline", false, false, false, true, {}},
-        {"host", true, true, false, true, {{17, 3}}},
+        {"host", true, true, false, true, {{17, 3}, {3, 3, 0x00, 0x00, 0x80, 0x3F}}},   // facing 1.0
         {"client", true, false, false, false, {}},
         {"client applying the host's event", true, false, true, true, {}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.name);
         Character& c = AwayFromHome(3, 0, Vec3{9.5f, 0, 9.5f});
+        c.homeYaw = 1.0f;
         c.dead = 1;
         c.health = 0.0f;
         c.energy = 1.0f;
@@ -72,6 +74,43 @@ TEST_F(FighterLifeTest, OnlyTheHostOrTheHostsEventRespawnsAndOnlyTheHostAnnounce
         EXPECT_EQ(Recorder().events, t.events);
         Network(false, false);
     }
+}
+
+// The host tells the facing it brought a fighter back with even where every machine last heard
+// that facing: another machine's copy would come back to its own idea of home. In a race it is the
+// bearing of the next post.
+TEST_F(FighterLifeTest, TheHostTellsEachNewLifesFacingEvenTheOneItToldLast) {
+    g_Match.checkpointCount = 3;
+    g_Match.checkpoints[1].position = Vec3{10, 0, 3};
+    g_Match.checkpoints[2].position = Vec3{10, 0, 9};
+    const struct {
+        const char* name;
+        int kind, passed;
+        float facing;
+    } cases[] = {{"at home", 2, 0, 1.0f}, {"at the second post", 1, 2, 6.2000441f}};
+    Network(true, true);
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        g_Match.gameKind = t.kind;
+        g_Match.checkpointsPassed[0] = t.passed;
+        Character& c = AwayFromHome(3, 0, Vec3{9.5f, 0, 9.5f});
+        c.homeYaw = 1.0f;
+        c.SetYaw(t.facing);
+        g_GamePacket.WriteSetYaw(&c);
+        c.Die();
+        Recorder().events.clear();
+        c.Respawn();
+        ASSERT_EQ(Recorder().events.size(), 2u);
+        EXPECT_EQ(Recorder().events[0], (std::vector<uint8_t>{17, 3}));
+        const std::vector<uint8_t>& told = Recorder().events[1];
+        ASSERT_EQ(told.size(), 6u);
+        EXPECT_EQ(told[0], EVENT_SET_YAW);
+        EXPECT_EQ(told[1], 3);
+        float yaw = 0.0f;
+        std::memcpy(&yaw, &told[2], sizeof yaw);
+        EXPECT_NEAR(yaw, t.facing, 1e-4f);
+    }
+    Network(false, false);
 }
 
 TEST_F(FighterLifeTest, AFighterBackFromAFallStandsOnItsHomeCell) {

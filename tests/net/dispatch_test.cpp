@@ -153,6 +153,50 @@ TEST_F(DispatchTest, OnlyOtherMachinesFightersFollowTheirEvents) {
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetPosition:3", "SetPosition:5"}));
 }
 
+// The facing told right after a respawn is where the host brought the fighter back, and the one
+// the join answer tells of one's own fighter is its start: each is taken as the facing the fighter
+// comes back to, one's own too. Any other word of one's own facing echoes its own turns.
+TEST_F(DispatchTest, TheFacingToldWithANewLifeOrTheAnswerPlacesAnyFighter) {
+    for (int s : {3, 5, 9}) g_Characters[s].slot = s;
+    Character& own = g_Characters[3];
+    Character& other = g_Characters[5];
+    const struct {
+        const char* name;
+        std::function<void()> write;
+        uint8_t joining;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"one's own at its new life", [&] { g.WriteRespawn(3); g.WriteSetYaw(&own); }, JOIN_DONE,
+         {"Respawn:3", "FacePlaced:3"}},
+        {"another's at its new life", [&] { g.WriteRespawn(5); g.WriteSetYaw(&other); }, JOIN_DONE,
+         {"Respawn:5", "FacePlaced:5"}},
+        {"one's own echoed", [&] { g.WriteSetYaw(&own); }, JOIN_DONE, {}},
+        {"another's turn", [&] { g.WriteSetYaw(&other); }, JOIN_DONE, {"SetYaw:5"}},
+        {"one's own after another's new life", [&] { g.WriteRespawn(5); g.WriteSetYaw(&own); }, JOIN_DONE,
+         {"Respawn:5"}},
+        {"each after something else", [&] {
+             g.WriteRespawn(3);
+             g.WriteStartGuard(5);
+             g.WriteSetYaw(&own);
+             g.WriteRespawn(5);
+             g.WriteSetYaw(&other);
+             g.WriteSetYaw(&other);
+         }, JOIN_DONE, {"Respawn:3", "StartGuard:5", "Respawn:5", "FacePlaced:5", "SetYaw:5"}},
+        {"one not in the match", [&] { g.WriteRespawn(9); g.WriteSetYaw(&g_Characters[9]); }, JOIN_DONE, {}},
+        {"one's own in the answer", [&] { g.WriteSetYaw(&other); g.WriteSetYaw(&own); }, JOIN_ANSWERING,
+         {"SetYaw:5", "FacePlaced:3"}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        const Bytes p = Packet(t.write);
+        g.joining = t.joining;
+        Dispatch(p, false);
+        EXPECT_EQ(fake.calls, t.calls);
+        g.joining = JOIN_DONE;
+    }
+    EXPECT_EQ(fake.invalid, 0);
+}
+
 TEST_F(DispatchTest, TheHostPassesOnWhatTheClientsMustSee) {
     Character& other = g_Characters[5];
     other.slot = 5;
@@ -441,6 +485,19 @@ TEST_F(AuthorityTest, WhatOnlyTheHostMaySayIsNeitherAppliedNorPassedOn) {
                                                     "CreateEffect0", "CreateEffect9", "CreateEffect18",
                                                     "CreateEffect19", "CreateEffect32", "CreateEffect42",
                                                     "PlaySound3"}));
+}
+
+// A client that tells its fighter's new life before its facing places nothing: the new life is not
+// its to tell, and the facing is a turn the host takes and passes on.
+TEST_F(AuthorityTest, AClientsFacingAfterANewLifeItToldIsATurnPassedOn) {
+    Character& mine = g_Characters[5];
+    mine.slot = 5;
+    const Bytes p = Packet([&] {
+        g.WriteRespawn(5);
+        g.WriteSetYaw(&mine);
+    });
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetYaw:5", "Relay3:5", "ev10"}));
 }
 
 TEST_F(AuthorityTest, AClientSpeaksOnlyForItsOwnFighters) {

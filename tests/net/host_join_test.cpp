@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <tuple>
@@ -330,6 +331,88 @@ TEST_F(HostJoinTest, ANewcomersFighterFacesAsTheHostPlacedItAndTurnsOnlyByItsOwn
     g_Characters[mine].SetYaw(2.0f);
     Receive({{EVENT_RESPAWN, uint8_t(mine)}});
     EXPECT_NEAR(g_Characters[mine].yaw, 1.0f, 1e-6f) << "one's own fighter at its new life";
+}
+
+// At a new life every machine faces each fighter as the host placed it: the host's own and a
+// player's, on that player's machine and on another's that joined after, though each died facing
+// its start, so that no machine had a turn of it to tell.
+TEST_F(HostJoinTest, AtANewLifeEveryMachineFacesEachFighterAsTheHostPlacedIt) {
+    for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) r->block[1] = 1.0f;
+    SendForReal();
+    g_Settings.localSide = 0;
+    SpawnLocalPlayer();
+    const int host = g_Menu.localSlot;
+    ASSERT_GE(host, 0);
+    g_Control.localCharacter = &g_Characters[host];
+    const int first = Ask(43), second = Ask(45);
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    for (const int s : {host, first}) {
+        Character& c = g_Characters[s];
+        ASSERT_NEAR(c.yaw, 1.0f, 1e-6f);
+        c.Die();
+        c.Respawn();
+    }
+    g_GamePacket.Flush();
+
+    for (const uint32_t player : {43u, 45u}) {
+        SCOPED_TRACE(player);
+        ResetCharacters();
+        g_Control.localCharacter = nullptr;
+        g_GamePacket.joining = JOIN_ASKED;
+        ReceiveAs(player, Reaching(player));
+        for (const int s : {host, first, second}) EXPECT_NEAR(g_Characters[s].yaw, 1.0f, 1e-6f) << s;
+        for (const int s : {host, first})
+            EXPECT_NEAR(g_Characters[s].homeYaw, 1.0f, 1e-6f) << "what fighter " << s << " comes back to";
+    }
+}
+
+// A newcomer whose element file holds other starts and posts than the host's: at each new life its
+// fighter faces as the host placed it, its start's facing as the answer told it, and in a race
+// the host's next post.
+TEST_F(HostJoinTest, ANewcomerWhoseStartsDifferComesBackFacingAsTheHostPlacedIt) {
+    for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) r->block[1] = 1.0f;
+    g_Match.Setup(1, 0);
+    g_Match.checkpointCount = 3;
+    g_Match.checkpoints[1].position = Vec3{10, 0, 3};
+    g_Match.checkpoints[2].position = Vec3{10, 0, 9};
+    SendForReal();
+    const int mine = Ask(43);
+    ASSERT_GE(mine, 0);
+    const size_t answered = g_Sent.size();
+    // Back at its start, then at the second post.
+    Character& held = g_Characters[mine];
+    held.Die();
+    held.Respawn();
+    g_GamePacket.Flush();
+    const size_t home = g_Sent.size();
+    g_Match.checkpointsPassed[0] = 2;
+    held.Die();
+    held.Respawn();
+    g_GamePacket.Flush();
+    const float raced = held.yaw;
+    ASSERT_GT(std::fabs(raced - 1.0f), 0.1f);
+
+    // Its own machine: its starts face elsewhere and its third post stands elsewhere.
+    for (ElementRecord* r = g_ElementMap.list.First(); r; r = g_ElementMap.list.Next(r)) r->block[1] = 2.5f;
+    g_Match.checkpoints[2].position = Vec3{4, 0, 9};
+    g_Match.checkpointsPassed[0] = 0;
+    ResetCharacters();
+    g_Control.localCharacter = nullptr;
+    g_GamePacket.joining = JOIN_ASKED;
+    ReceiveAs(43, Reaching(43, 0, answered));
+    ASSERT_EQ(g_Control.localCharacter, &g_Characters[mine]);
+    Character& own = g_Characters[mine];
+    EXPECT_NEAR(own.yaw, 1.0f, 1e-6f) << "as the answer placed it";
+    own.SetYaw(2.0f);
+    Receive({{EVENT_RESPAWN, uint8_t(mine)}});
+    EXPECT_NEAR(own.yaw, 1.0f, 1e-6f) << "the facing the answer told is the one it comes back to";
+    own.SetYaw(2.0f);
+    ReceiveAs(43, Reaching(43, answered, home));
+    EXPECT_NEAR(own.yaw, 1.0f, 1e-6f) << "the host's start";
+    g_Match.checkpointsPassed[0] = 2;
+    ReceiveAs(43, Reaching(43, home));
+    EXPECT_NEAR(own.yaw, raced, 1e-5f) << "the host's next post";
 }
 
 // Team greed run out of time, with a client whose frames and clock run a link's 30 ms behind its

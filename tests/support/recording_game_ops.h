@@ -30,6 +30,7 @@ public:
     int LocalSlot() override { return local; }
     void SetPosition(int s, const Vec3& p) override { Call("SetPosition", s, Ok(p)); }
     void SetYaw(int s, float yaw) override { Call("SetYaw", s, std::isfinite(yaw)); }
+    void FacePlaced(int s, float yaw) override { Call("FacePlaced", s, std::isfinite(yaw)); }
     void SetTarget(int s, int t) override { Call("SetTarget", s, t == -1 || Slot(t)); }
     void SetAimPoint(int s, const Vec3& p) override { Call("SetAimPoint", s, Ok(p)); }
     void WriteFighterMotion(int s, uint8_t type) override {
