@@ -36,6 +36,11 @@ int ActionClassOf(int animation) {
     return ACTION_CLASS_NONE;
 }
 
+bool IsDeathMotion(int animation) {
+    return animation == ANIM_STAND || (animation > ANIM_LAST_LOCOMOTION && animation <= ANIM_HEAVY_LANDING) ||
+           (animation >= 115 && animation <= ANIM_KNOCKED_DOWN);
+}
+
 float HeadingTo(float dx, float dz) {
     if (dx == 0.0f) return dz >= 0.0f ? 0.0f : kPi;
     if (dz == 0.0f) return dx >= 0.0f ? kPi / 2.0f : 3.0f * kPi / 2.0f;

@@ -32,6 +32,11 @@ constexpr int BONE_GUARD_SECOND = 107;
 int ActionClassOf(int animation);
 // Anything past the locomotion animations.
 inline bool IsActionAnimation(int animation) { return animation > ANIM_LAST_LOCOMOTION; }
+// What a killed fighter still plays while its death comes: the fall it is in and its landing (a
+// soft one stands), a hit it takes, its knock-down and its death.
+bool IsDeathMotion(int animation);
+// The rise after a death, by side; its end is the new life.
+inline bool IsRiseAnimation(int animation) { return animation == 191 || animation == 193; }
 
 // The heading from a point towards another (dx, dz apart) in [0, 2 pi): 0 along +z, pi/2 along +x.
 float HeadingTo(float dx, float dz);

@@ -276,6 +276,9 @@ public:
     void Die();
     void Revive();
     void Respawn();
+    // Killed, whether or not its death has come (health that reached 0 in the air waits for the
+    // landing): it strikes, casts and throws no more until its new life.
+    bool OutOfTheFight() const { return dead || health <= 0.0f; }
     // A fighter whose player left mid-match: it lets go of what it had going as at a death, of the
     // symbol and the curse, and is despawned with nothing left naming its record.
     void LeaveMatch();

@@ -5,6 +5,7 @@
 
 #include "core/clocks.h"
 #include "core/settings.h"
+#include "fighters/action_pace.h"
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/fighter_shell.h"
@@ -66,6 +67,8 @@ void Character::ChangeHealth(float amount, Character* attacker) {
                 RecordKill(1, slot, attacker->slot);
         }
         if (guarding) EndGuard();
+        // What its machine played through before the kill and the host still owed it lands no more.
+        ForgetPace(*this, true);
     }
     if (IsHost()) g_GamePacket.WriteChangeHealth(slot, attacker ? attacker->slot : -1, amount);
 }

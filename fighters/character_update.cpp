@@ -33,6 +33,7 @@ enum class Gate : uint8_t {
     Always,
     Alive,
     AliveOfflineOrHost,
+    InFightOfflineOrHost,   // alive and not yet killed: nothing it strikes or throws lands after
     AliveOfflineRemote,     // offline, and not the local fighter: the computer's fighters
     OfflineOrLocal,
     AliveOfflineOrLocal,
@@ -98,7 +99,7 @@ constexpr StepRow kSteps[] = {
     {UpdateStep::LevelUpGlow, Gate::Always, [](Character& c, int) { c.UpdateLevelUpGlow(); }},
     {UpdateStep::Physics, Gate::Always, [](Character& c, int) { c.UpdatePhysics(); }},
     // With the hits, on the host, what another machine's player played through and is now due.
-    {UpdateStep::MeleeHits, Gate::AliveOfflineOrHost,
+    {UpdateStep::MeleeHits, Gate::InFightOfflineOrHost,
      [](Character& c, int) {
          c.MeleeHits();
          PayOwedActions(c, GetTime(CLOCK_MATCH));
@@ -111,7 +112,7 @@ constexpr StepRow kSteps[] = {
     {UpdateStep::ScenarioZones, Gate::Always, [](Character& c, int) { c.UpdateScenarioZones(); }},
     {UpdateStep::AnimationEnd, Gate::OfflineOrLocal, [](Character& c, int) { c.UpdateAnimationEnd(); }},
     {UpdateStep::IdleAnimation, Gate::AliveOfflineOrLocal, [](Character& c, int) { c.UpdateIdleAnimation(); }},
-    {UpdateStep::BodiesFromAnimation, Gate::OfflineOrHost, [](Character& c, int) { c.SpawnBodiesFromAnimation(); }},
+    {UpdateStep::BodiesFromAnimation, Gate::InFightOfflineOrHost, [](Character& c, int) { c.SpawnBodiesFromAnimation(); }},
     {UpdateStep::MoveWithCollision, Gate::Always, [](Character& c, int ms) { c.MoveWithCollision(ms); }},
     {UpdateStep::ServePathRequest, Gate::Always, ServePath},
     {UpdateStep::Death, Gate::Always, Death},
@@ -128,6 +129,7 @@ bool Passes(Gate gate, const Character& c) {
     case Gate::Always: return true;
     case Gate::Alive: return alive;
     case Gate::AliveOfflineOrHost: return alive && (offline || IsHost());
+    case Gate::InFightOfflineOrHost: return !c.OutOfTheFight() && (offline || IsHost());
     case Gate::AliveOfflineRemote: return alive && offline && !local;
     case Gate::OfflineOrLocal: return offline || local;
     case Gate::AliveOfflineOrLocal: return alive && (offline || local);

@@ -261,6 +261,8 @@ uint32_t PendingPowerRows(const Character& c) {
 }
 
 void ReleasePower(Character& c) {
+    // Killed in the air, it lets go of nothing more before it lands and dies.
+    if (c.OutOfTheFight()) return;
     const uint32_t pending = PendingPowerRows(c);
     for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i) {
         const uint32_t bit = 1u << i;

@@ -6,6 +6,7 @@
 
 #include "common/binary_reader.h"
 #include "core/debug_log.h"
+#include "fighters/animation_control.h"
 #include "fighters/hit_marks.h"
 #include "frontend/equipment_table.h"
 #include "net/game_ops.h"
@@ -146,38 +147,39 @@ bool ReadOptionalSlot(BinaryReader& r, int* slot) {
     return true;
 }
 
+// What the host makes of a client's event: applied, dropped unseen, or refused and held
+// against its sender.
+enum class Verdict : uint8_t { Refuse, Take, Drop };
+Verdict TakeIf(bool allowed) { return allowed ? Verdict::Take : Verdict::Refuse; }
+
 class Dispatcher {
 public:
     Dispatcher(GameOps& ops, bool host, uint32_t sender) : ops_(ops), host_(host), sender_(host ? sender : 0) {}
 
     // On the host, whether the client that sent the packet may say this; the host's own
     // events and everything a client hears from the host pass.
-    bool Allowed(const uint8_t* at, size_t size) {
-        if (sender_ == 0) return true;
+    Verdict Judge(const uint8_t* at, size_t size) {
+        if (sender_ == 0) return Verdict::Take;
         const uint8_t type = at[0];
-        if (HostOnly(type)) return false;
+        if (HostOnly(type)) return Verdict::Refuse;
         if (AboutOwnFighter(type)) {
-            if (!Owns(at[1])) return false;
-            // The host holds the fighter's meters and level: a fair client never casts what they refuse.
-            if (type == EVENT_START_POWER) return at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
-            if (type == EVENT_SET_ANIMATION) {
-                BinaryReader r(at + 2, size - 2);
-                uint32_t animation = 0;
-                return r.ReadU32(animation) && ops_.AcceptAnimation(at[1], animation);
-            }
-            return true;
+            if (!Owns(at[1])) return Verdict::Refuse;
+            // A killed fighter's machine tells what it did before it heard of the kill: that is
+            // no fault of its, but none of it happens.
+            if (ops_.OutOfTheFight(at[1]) && !DeathMotion(at, size)) return Verdict::Drop;
+            return TakeIf(AllowedOfOwnFighter(at, size));
         }
         if (type == EVENT_CREATE_EFFECT) {
-            if (!HitEffect(at[5]) || !(at[size - 1] == 255 || Owns(at[size - 1]))) return false;
+            if (!HitEffect(at[5]) || !(at[size - 1] == 255 || Owns(at[size - 1]))) return Verdict::Refuse;
             Vec3 point{};
             BinaryReader r(at + 6, size - 6);
-            return ReadPoint(r, &point) && TakeOwedHit(sender_, at[5], point, &claimed_);
+            return TakeIf(ReadPoint(r, &point) && TakeOwedHit(sender_, at[5], point, &claimed_));
         }
         // Pickups run on the host: a screen effect from a client names an item it never took.
-        if (type == EVENT_SCREEN_EFFECT) return false;
+        if (type == EVENT_SCREEN_EFFECT) return Verdict::Refuse;
         // A client asks for its own one fighter, and only while it has none.
-        if (type == EVENT_SPAWN_CHARACTER) return at[1] == 255 && !HasFighter();
-        return true;
+        if (type == EVENT_SPAWN_CHARACTER) return TakeIf(at[1] == 255 && !HasFighter());
+        return Verdict::Take;
     }
 
     // False when the event was refused (a bad index or value).
@@ -415,6 +417,33 @@ public:
 
 private:
     bool Owns(uint8_t slot) const { return slot < kSlots && g_FighterOwners[slot] == sender_; }
+
+    bool AllowedOfOwnFighter(const uint8_t* at, size_t size) {
+        const uint8_t type = at[0];
+        // The host holds the fighter's meters and level: a fair client never casts what they refuse.
+        if (type == EVENT_START_POWER) return at[2] >= kPowers || ops_.AcceptPower(at[1], at[2]);
+        if (type == EVENT_SET_ANIMATION) {
+            BinaryReader r(at + 2, size - 2);
+            uint32_t animation = 0;
+            return r.ReadU32(animation) && ops_.AcceptAnimation(at[1], animation);
+        }
+        return true;
+    }
+
+    // What a killed fighter's machine still tells: where it falls and faces, its fall, death and
+    // rise, and the end of what it held.
+    static bool DeathMotion(const uint8_t* at, size_t size) {
+        switch (at[0]) {
+        case EVENT_SET_POSITION: case EVENT_SET_YAW: case EVENT_SET_TARGET: case EVENT_SET_AIM_POINT:
+        case EVENT_CLEAR_LOOP_ANIMATION: case EVENT_END_GUARD: case EVENT_ATTACH_TO_SCENE: return true;
+        case EVENT_SET_ANIMATION: {
+            BinaryReader r(at + 2, size - 2);
+            uint32_t animation = 0;
+            return r.ReadU32(animation) && (IsDeathMotion(int(animation)) || IsRiseAnimation(int(animation)));
+        }
+        default: return false;
+        }
+    }
 
     bool HasFighter() const {
         for (int s = 0; s < kSlots; ++s)
@@ -669,9 +698,10 @@ void GamePacket::Dispatch(const uint8_t* data, size_t size, uint32_t sender) {
             at += n;
             continue;
         }
-        if (!d.Allowed(payload + at, n)) {
+        const Verdict verdict = d.Judge(payload + at, n);
+        if (verdict == Verdict::Refuse) {
             if (refused++ == 0) firstRefused = payload[at];
-        } else if (!d.Apply(payload + at, n)) {
+        } else if (verdict == Verdict::Take && !d.Apply(payload + at, n)) {
             WriteDebugLogF("NET ERROR - game event %u refused", unsigned(payload[at]));
         }
         if (joining == JOIN_ASKED && g_GameOps->LocalSlot() >= 0) joining = JOIN_ANSWERING;

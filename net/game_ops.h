@@ -57,6 +57,9 @@ public:
     // On the host, a client's animation for its fighter: false for a rise of a fighter held alive,
     // an entry not owed, and a repeat of the basic power's cast its rules refuse.
     virtual bool AcceptAnimation(int /*slot*/, uint32_t /*animation*/) { return true; }
+    // On the host, a client's fighter killed (health 0, whether or not its death has come): until
+    // its new life only its fall, death and rise are taken from its machine.
+    virtual bool OutOfTheFight(int /*slot*/) { return false; }
     virtual void StartTimedState(int slot, int state, uint32_t ms) = 0;
     virtual void StopTimedState(int slot, int state, uint32_t value) = 0;
     virtual void AttachToScene(int slot) = 0;

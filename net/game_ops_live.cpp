@@ -30,7 +30,6 @@ namespace {
 constexpr int kSpawnAnimation = 190, kReviveAnimation = 192;
 // How far from its start point a fighter's announced feet may stand.
 constexpr float kStartReach = 0.5f;
-constexpr uint32_t kRiseAnimations[2] = {191, 193};
 
 bool IsEntry(uint32_t animation) {
     return animation == uint32_t(kSpawnAnimation) || animation == uint32_t(kReviveAnimation);
@@ -88,11 +87,12 @@ public:
         if (g_NetSession.hosting) CatchUpPace(c, int(animation), flag, DispatchedPacketTime());
         c.SetAnimation(int(animation), int(parameter), 0, flag);
     }
+    bool OutOfTheFight(int s) override { return g_Characters[s].OutOfTheFight(); }
     bool AcceptAnimation(int s, uint32_t animation) override {
         Character& c = g_Characters[s];
         // A rise ends in a respawn with full meters: only for a fighter held dead. A client still
         // rising after the host's respawn of its fighter asks for nothing more.
-        if (animation == kRiseAnimations[0] || animation == kRiseAnimations[1]) return c.dead != 0;
+        if (IsRiseAnimation(int(animation))) return c.dead != 0;
         // The entry's end protects and clears the timed states: once after each spawn or respawn,
         // and an entry again is no new one.
         if (IsEntry(animation)) return c.entryOwed || c.currentAnimation == int32_t(animation);

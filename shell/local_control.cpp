@@ -229,7 +229,8 @@ void Control::UpdateMouseLook(Character* c, int player) {
 }
 
 void Control::ApplyLocalActions(Character* c, int player) {
-    if (!c || !c->model || c->dead) return;
+    // Killed in the air, it waits for its landing and death as the host does: no action more.
+    if (!c || !c->model || c->OutOfTheFight()) return;
     if (player < 0 || player >= CONTROL_PLAYERS) return;
     const FighterCalls& call = g_FighterCalls;
     const ActionSlot* s = slots[player];

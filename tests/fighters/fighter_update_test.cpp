@@ -45,15 +45,22 @@ TEST_F(FighterUpdateTest, EachMachineRunsItsStepsForEachFighter) {
         const char* name;
         bool network, hosting, local, dead;
         std::vector<S> steps;
+        float health = 100.0f;
     } cases[] = {
         {"offline computer fighter", false, false, false, false, all},
         {"offline local fighter", false, false, true, false, Without(all, computer)},
         {"offline, dead", false, false, false, true,
          Without(all, {S::MeleeHits, S::Behaviour, S::PathMove, S::JumpFlight, S::CollectItems, S::Powers,
-                       S::IdleAnimation})},
+                       S::IdleAnimation, S::BodiesFromAnimation})},
+        // Killed, its death still to come: it strikes and throws no more.
+        {"offline, killed", false, false, false, false, Without(all, {S::MeleeHits, S::BodiesFromAnimation}), 0.0f},
         {"host, local fighter", true, true, true, false, Without(all, computer)},
         {"host, remote fighter", true, true, false, false, Without(all, {S::Behaviour, S::PathMove, S::AnimationEnd,
                                                                         S::IdleAnimation})},
+        {"host, remote fighter killed", true, true, false, false,
+         Without(all, {S::MeleeHits, S::Behaviour, S::PathMove, S::AnimationEnd, S::IdleAnimation,
+                       S::BodiesFromAnimation}),
+         0.0f},
         {"client, local fighter", true, false, true, false,
          Without(all, {S::MeleeHits, S::Behaviour, S::PathMove, S::CollectItems, S::BodiesFromAnimation})},
         {"client, remote fighter", true, false, false, false,
@@ -67,6 +74,10 @@ TEST_F(FighterUpdateTest, EachMachineRunsItsStepsForEachFighter) {
         Network(t.network, t.hosting);
         Recorder().local = t.local ? &c : nullptr;
         c.dead = t.dead ? 1 : 0;
+        c.health = t.health;
+        // Rising through the frame, so that its death stays to come.
+        c.airborne = t.health > 0.0f ? 0 : 1;
+        c.jumpVelocity = Vec3{0.0f, t.health > 0.0f ? 0.0f : 5.0f, 0.0f};
         Ran().clear();
         EXPECT_TRUE(c.Update(20));
         EXPECT_EQ(Ran(), t.steps);

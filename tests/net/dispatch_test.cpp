@@ -790,4 +790,54 @@ TEST_F(AuthorityTest, ARepeatOffenderIsSentAway) {
     EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kPlayer}));
 }
 
+// A killed fighter's machine tells what it did before it heard of its kill: none of it happens and
+// none of it counts against the player; its fall, death, rise and motion pass.
+TEST_F(AuthorityTest, AKilledFightersActionsAreDroppedUnseenAndItsDeathPasses) {
+    g_SentAway.clear();
+    g_NetRoleCalls.disconnect = [](uint32_t player) { g_SentAway.push_back(player); };
+    Character& mine = g_Characters[5];
+    mine.slot = 5;
+    const Bytes p = Packet([&] {
+        g.WriteSetAnimation(5, 30, 0, 0);
+        g.WriteSetAnimation(5, 73, 0, 0);
+        g.WriteSetAnimationTime(5, 0, 10.0f);
+        g.WriteStartPower(5, 3);
+        g.WriteStartGuard(5);
+        g.WriteSetCharge(&mine);
+        g.WriteSetAnimation(5, 38, 0, 0);
+        g.WriteSetAnimation(5, 130, 0, 0);
+        g.WriteSetAnimation(5, 191, 0, 0);
+        g.WriteEndGuard(5);
+    });
+    fake.killed = 1u << 5;
+    for (int i = 0; i <= REFUSED_EVENTS_LIMIT; ++i) {
+        fake.calls.clear();
+        Dispatch(p, true, kPlayer);
+    }
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetAnimation38:5", "SetAnimation130:5", "SetAnimation191:5",
+                                                    "EndGuard:5"}));
+    EXPECT_TRUE(g_SentAway.empty());
+    // The stand a soft landing ends in, the falls and landings, the hits it takes and its
+    // knock-down pass; the guard in the air and getting up do not.
+    fake.calls.clear();
+    const Bytes edges = Packet([&] {
+        for (int a : {0, 37, 38, 42, 43, 114, 115, 134, 135}) g.WriteSetAnimation(5, a, 0, 0);
+    });
+    Dispatch(edges, true, kPlayer);
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"SetAnimation0:5", "SetAnimation38:5", "SetAnimation42:5",
+                                                    "SetAnimation115:5", "SetAnimation134:5"}));
+    // Alive, all of it is the fighter's.
+    fake.killed = 0;
+    fake.calls.clear();
+    Dispatch(p, true, kPlayer);
+    EXPECT_EQ(fake.calls.size(), 10u);
+    // Another player's fighter is no less refused for being killed.
+    fake.killed = 1u << 7;
+    fake.calls.clear();
+    const Bytes other = Packet([&] { g.WriteSetAnimation(7, 130, 0, 0); });
+    for (int i = 0; i <= REFUSED_EVENTS_LIMIT; ++i) Dispatch(other, true, kPlayer);
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_EQ(g_SentAway, (std::vector<uint32_t>{kPlayer}));
+}
+
 }  // namespace

@@ -200,6 +200,7 @@ protected:
         for (Character& c : g_Characters) c = Character();
         me = &g_Characters[0];
         me->active = 1;
+        me->health = me->maxHealth = 100.0f;
         me->model = &model;
         control.localCharacter = me;
         control.selectedPower = -1;

@@ -338,6 +338,15 @@ TEST_F(LocalControlTest, MeleeTapAndHoldByClassAndGait) {
         else
             EXPECT_EQ(got, std::vector<int>{c.want}) << c.actionClass << "/" << c.animation;
     }
+    // Killed in the air, before its death comes: the press starts nothing.
+    ClearSlots();
+    F().animations.clear();
+    me->actionClass = 0;
+    me->currentAnimation = 0;
+    me->health = 0.0f;
+    Release(8, 100);
+    control.ApplyLocalActions(me, 0);
+    EXPECT_TRUE(F().Animations().empty());
 }
 
 TEST_F(LocalControlTest, AttackChainPressIsLatchedUntilTheChainFrame) {

@@ -21,6 +21,8 @@ public:
     int passed[2] = {};
     std::vector<std::string> calls;
     int invalid = 0;
+    // Fighters killed, by slot bit: the host takes only their fall, death and rise.
+    uint16_t killed = 0;
 
     // The dispatcher asks only about slots it has read as fighters.
     bool IsActive(int s) override {
@@ -28,6 +30,7 @@ public:
         return Slot(s) && active[s];
     }
     int LocalSlot() override { return local; }
+    bool OutOfTheFight(int s) override { return Slot(s) && (killed >> s & 1u); }
     void SetPosition(int s, const Vec3& p) override { Call("SetPosition", s, Ok(p)); }
     void SetYaw(int s, float yaw) override { Call("SetYaw", s, std::isfinite(yaw)); }
     void FacePlaced(int s, float yaw) override { Call("FacePlaced", s, std::isfinite(yaw)); }
