@@ -4,8 +4,11 @@
 
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
+#include "fighters/jump_table.h"
 #include "fighters/power_release.h"
 #include "fighters/power_table.h"
+#include "net/game_ops.h"
+#include "net/session.h"
 #include "scene/animation.h"
 #include "scene/character_model.h"
 
@@ -86,15 +89,16 @@ float LeaveFrame(const Character& c, int next) {
 bool Take(Character& c, int animation, float entry, float rate, bool overRun, bool overLegs, uint32_t since,
           uint32_t now) {
     ActionPace& p = c.pace;
+    const uint32_t packet = g_GamePacket.receivedPackets;
     uint32_t start = since;
     if (p.held) {
         const uint32_t earliest = p.clock.TimeOf(LeaveFrame(c, animation));
-        if (int32_t(earliest - now) > int32_t(PACE_CREDIT_MS)) return false;
+        if (int32_t(earliest - now) > int32_t(PaceCreditMs(c, p.takenPacket == packet))) return false;
         if (int32_t(earliest - start) > 0) start = earliest;
     }
     p.left = p.held ? p.clock : PaceClock{};
     p.clock = PaceClock{start, animation, entry, rate};
-    p.taken = now;
+    p.takenPacket = packet;
     p.held = 1;
     p.overRun = overRun ? 1 : 0;
     p.overLegs = overLegs ? 1 : 0;
@@ -132,12 +136,49 @@ void Owe(Character& c, const OwedAction& o, uint32_t now) {
 
 }  // namespace
 
+uint32_t PaceCreditMs(const Character& c, bool samePacket) {
+    if (samePacket) return PACE_CREDIT_MS;
+    return PACE_CREDIT_MS + LinkLateBoundMs(FighterOwner(c.slot));
+}
+
+float ClaimedCastEnergy(const Character& c) {
+    const auto cost = [&c](uint32_t rows) {
+        float sum = 0.0f;
+        for (size_t i = 0; i < POWER_RELEASE_COUNT; ++i)
+            if ((rows >> i & 1u) && POWER_RELEASES[i].pays) sum += c.PowerCost(POWER_RELEASES[i].power);
+        return sum;
+    };
+    float claimed = cost(PendingPowerRows(c));
+    for (const OwedAction& o : c.pace.owed)
+        if (o.kind == OwedKind::Releases) claimed += cost(o.what);
+    return claimed;
+}
+
+float TellableFrame(const Character& c, int bone, uint32_t now) {
+    if (!c.model) return -1.0f;
+    float most = c.model->GetAnimationFrame(bone);
+    // Another bone plays no action of its own.
+    const int animation = bone == BONE_WHOLE_BODY ? c.currentAnimation : bone == BONE_UPPER_BODY ? c.upperAnimation : -1;
+    const ActionPace& p = c.pace;
+    if (p.held && animation >= 0 && p.clock.animation == animation) {
+        float played = p.clock.entry;
+        if (p.clock.rate > 0.0f && int32_t(now - p.clock.start) > 0)
+            played += float(now - p.clock.start) * p.clock.rate / 1000.0f;
+        most = std::max(most, played);
+    }
+    // A jump that lands sooner than its animation is set to its landing frame.
+    if (bone == BONE_WHOLE_BODY && IsAirborneAnimation(animation) && animation < kFirstFall)
+        if (const JumpRow* row = FindJumpRow(animation)) most = std::max(most, row->landingFrame);
+    return most;
+}
+
 bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation) {
-    if (!IsPowerIndex(k)) return false;
+    if (!IsPowerIndex(k) || c.OutOfTheFight()) return false;
     const PowerRow& row = PowerRowOf(c.side == 1 ? 1 : 0, k);
     ActionPace& p = c.pace;
     // The repeat's animation and its power in one packet: one cast, no frame between them.
-    if (!byAnimation && p.held && p.powerOwed && p.clock.animation == row.castAnimation && p.taken == now) {
+    if (!byAnimation && p.held && p.powerOwed && p.clock.animation == row.castAnimation &&
+        p.takenPacket == g_GamePacket.receivedPackets) {
         p.powerOwed = 0;
         return true;
     }
@@ -151,7 +192,7 @@ bool TakePacedCast(Character& c, int k, uint32_t now, bool byAnimation) {
 }
 
 bool TakePacedAttack(Character& c, int animation, uint32_t now) {
-    if (!IsStrikeAnimation(animation)) return false;
+    if (!IsStrikeAnimation(animation) || c.OutOfTheFight()) return false;
     uint32_t since = now;
     const float entry = AttackEntry(c, animation, now, &since);
     return Take(c, animation, entry, c.ActionRate(false), false, false, since, now);

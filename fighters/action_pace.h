@@ -9,7 +9,9 @@ struct Character;
 
 // How far ahead of the fair time an action may arrive: a link that delays one packet and not
 // the next bunches them, but the rate over a second or more holds. Times are those at which the
-// host received the packets, so its own late frames take nothing of it.
+// host received the packets, so its own late frames take nothing of it. A link that loses
+// datagrams holds what follows a lost one until it is resent: an action from a later packet than
+// the last one taken also has as long as that link may hold it (PaceCreditMs).
 constexpr uint32_t PACE_CREDIT_MS = 500;
 
 // What the player's machine played through before its next action, but whose packets came too
@@ -40,7 +42,7 @@ struct ActionPace {
     PaceClock clock;
     // The action before it, which the host's copy leaves only once this one's event is applied.
     PaceClock left;
-    uint32_t taken;      // when its packet arrived
+    uint32_t takenPacket;   // which received packet told it
     uint8_t held;
     uint8_t overLegs;    // a cast over the legs, which an attack may cut short
     uint8_t overRun;     // a cast that plays at the run's rate
@@ -78,6 +80,20 @@ void PayOwedActions(Character& c, uint32_t now);
 // A state that slows or speeds the fighter's animations began or ended: the frames still to
 // play go at the new rate.
 void RetimePace(Character& c, uint32_t now);
+
+// How far ahead of its fair time the fighter's next action may arrive: the link's hold of a
+// resent datagram counts only for an action from another packet than the last one taken, since a
+// packet's events were all told in one frame of its machine.
+uint32_t PaceCreditMs(const Character& c, bool samePacket);
+
+// Energy that casts already under way (the one playing and those owed) will still take: a cast
+// anew is taken only on what is left.
+float ClaimedCastEnergy(const Character& c);
+
+// The furthest frame a told time may set on `bone` at `now`: where the host's copy already
+// stands, where the fighter's own machine could have played the paced action to by then, or a
+// jump's landing frame.
+float TellableFrame(const Character& c, int bone, uint32_t now);
 
 // A hit that plays a reaction or a death ends whatever the fighter was doing; a new life also
 // owes nothing of the last one's.

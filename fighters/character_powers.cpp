@@ -5,6 +5,7 @@
 
 #include "core/clocks.h"
 #include "core/settings.h"
+#include "fighters/action_pace.h"
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
@@ -79,8 +80,9 @@ bool Character::CanUsePower(int k) {
 }
 
 bool Character::AcceptsReceivedCast(int k) {
-    if (!IsPowerIndex(k) || dead || health <= 0.0f) return false;
-    if (!HasEnergyForPower(k)) return false;
+    if (!IsPowerIndex(k) || OutOfTheFight()) return false;
+    // What casts under way will still pay is no longer there to cast with.
+    if (PowerCost(k) > energy - ClaimedCastEnergy(*this)) return false;
     // No campaign easing in a network game: the table's own level.
     const PowerRow& row = PowerRowOf(SideOf(*this), k);
     if (level < row.requiredLevel) return false;

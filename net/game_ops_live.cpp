@@ -1,4 +1,5 @@
 // The game's own objects behind the dispatcher's operations.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -6,6 +7,7 @@
 #include "core/clocks.h"
 #include "core/settings.h"
 #include "effects/effect_slots.h"
+#include "fighters/action_pace.h"
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/match.h"
@@ -108,7 +110,12 @@ public:
         return true;
     }
     void SetAnimationTime(int s, int bone, float time) override {
-        if (g_Characters[s].model) g_Characters[s].model->SetAnimationFrame(bone, time, true);
+        Character& c = g_Characters[s];
+        if (!c.model) return;
+        // A player's machine sets a time to enter a chain's step or a jump's attack at its frame,
+        // to land its jump and to wind its defence back: none plays a frame sooner than it could.
+        if (g_NetSession.hosting) time = std::min(time, TellableFrame(c, bone, DispatchedPacketTime()));
+        c.model->SetAnimationFrame(bone, time, true);
     }
     void EndSplitAnimation(int s) override { g_Characters[s].EndSplitAnimation(); }
     void StartGuard(int s) override { g_Characters[s].StartGuard(); }
