@@ -195,8 +195,8 @@ public:
         SkinImageCache cache;
         const int s = SpawnCharacter(slot, playerId, side, level, p.x, p.y, p.z, &record, &cache);
         if (s < 0 || !local) return;
-        // The announcement carries no facing: it faces as the start point the host put it on, as
-        // the host's own fighter does. The feet it tells of stand a little ahead of that point.
+        // The announcement carries no facing: until the facing the answer tells, it faces as the
+        // start point the host put it on. The feet it tells of stand a little ahead of that point.
         Vec3 at{};
         float facing = 0.0f, nearest = kStartReach;
         for (int n = 0; FindPlacedCharacter(side, n, &at, &facing); ++n) {
