@@ -240,6 +240,15 @@ void CatchUpPace(Character& c, int next, int layer, uint32_t now) {
     }
 }
 
+bool DeferToPace(Character& c, OwedKind kind, int animation, float frame, int8_t row, uint32_t what, uint32_t now) {
+    const PaceClock& k = c.pace.clock;
+    if (!c.pace.held || k.animation != animation || k.rate <= 0.0f) return false;
+    const uint32_t due = k.TimeOf(frame) - PACE_CREDIT_MS;
+    if (int32_t(due - now) <= 0) return false;
+    Owe(c, OwedAction{due, kind, row, what}, now);
+    return true;
+}
+
 void PayOwedActions(Character& c, uint32_t now) {
     for (OwedAction& o : c.pace.owed) {
         if (o.kind == OwedKind::None || int32_t(now - o.due) < 0) continue;

@@ -23,7 +23,8 @@ struct OwedAction {
     int8_t row;       // the attack's or the throw's row
     uint32_t what;    // the attack's hit, or the cast's release row, by bit
 };
-constexpr int OWED_ACTIONS = 8;
+// Enough for every action a link's allowance lets the host take ahead, with two hits each.
+constexpr int OWED_ACTIONS = 64;
 
 // When an action's frames play at the earliest on the player's machine: frame `entry` at
 // `start` (match-clock ms), then `rate` frames a second.
@@ -77,6 +78,10 @@ bool TakePacedAttack(Character& c, int animation, uint32_t now);
 void CatchUpPace(Character& c, int next, int layer, uint32_t now);
 // What is owed and due by `now`, carried out.
 void PayOwedActions(Character& c, uint32_t now);
+// The host's copy of the fighter reached a hit, ball or release at `frame` of `animation`: true
+// when that comes more than the credit before its machine could have played it, and it is owed
+// for then instead. What a link's allowance let the host take ahead thus plays no sooner.
+bool DeferToPace(Character& c, OwedKind kind, int animation, float frame, int8_t row, uint32_t what, uint32_t now);
 // A state that slows or speeds the fighter's animations began or ended: the frames still to
 // play go at the new rate.
 void RetimePace(Character& c, uint32_t now);

@@ -56,6 +56,8 @@ void Character::SpawnBodiesFromAnimation() {
     const int row = PendingThrow();
     if (row < 0 || !model->AnimationPassedFrame(BONE_WHOLE_BODY, kThrows[row].frame)) return;
     attackHits = 1;
+    if (DeferToPace(*this, OwedKind::Body, currentAnimation, kThrows[row].frame, int8_t(row), 0, GetTime(CLOCK_MATCH)))
+        return;
     ThrowBody(row);
 }
 

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "common/random.h"
+#include "core/clocks.h"
+#include "fighters/action_pace.h"
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
 #include "fighters/combat_events.h"
@@ -145,7 +147,12 @@ void Character::MeleeHits() {
     for (int i = 0; i < 2 && k < 0; ++i)
         if (frames[i] >= 0.0f && !(attackHits >> i & 1u) && model->AnimationPassedFrame(BONE_WHOLE_BODY, frames[i]))
             k = i;
-    if (k >= 0) LandHit(index, k);
+    if (k < 0) return;
+    if (DeferToPace(*this, OwedKind::Hits, currentAnimation, frames[k], int8_t(index), 1u << k, GetTime(CLOCK_MATCH))) {
+        attackHits = uint8_t(attackHits | 1u << k);
+        return;
+    }
+    LandHit(index, k);
 }
 
 uint8_t Character::PendingHits(int* row, float frames[2]) {

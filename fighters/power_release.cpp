@@ -1,6 +1,7 @@
 #include "fighters/power_release.h"
 
 #include "common/random.h"
+#include "core/clocks.h"
 #include "effects/effect_slots.h"
 #include "fighters/animation_control.h"
 #include "fighters/character.h"
@@ -268,6 +269,8 @@ void ReleasePower(Character& c) {
         const uint32_t bit = 1u << i;
         if (!(pending & bit) || !c.model->AnimationPassedFrame(BONE_UPPER_BODY, POWER_RELEASES[i].frame)) continue;
         c.castReleases |= bit;
+        if (DeferToPace(c, OwedKind::Releases, c.upperAnimation, POWER_RELEASES[i].frame, 0, bit, GetTime(CLOCK_MATCH)))
+            continue;
         Fire(c, POWER_RELEASES[i], SideOf(c));
     }
 }
