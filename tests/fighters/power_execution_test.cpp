@@ -609,10 +609,12 @@ protected:
     uint32_t resendMs = 0;
     // Called with the run's time after each of the host's frames.
     std::function<void(uint32_t)> afterHostFrame;
-    // The most of power 9's casts that fire within any `window` ms of a run.
-    size_t MostCastsWithin(Character& c, uint32_t ms, bool delayed, const ClientFrame& client, uint32_t window) {
+    // The most of what `made` counts (power 9's casts by default) within any `window` ms of a run.
+    size_t MostWithin(Character& c, uint32_t ms, bool delayed, const ClientFrame& client, uint32_t window,
+                      const std::function<size_t()>& made = [] { return Made(43).size(); }) {
         std::vector<uint32_t> times;
-        afterHostFrame = [&times](uint32_t t) { times.insert(times.end(), Made(43).size() - times.size(), t); };
+        const size_t before = made();
+        afterHostFrame = [&](uint32_t t) { times.insert(times.end(), made() - before - times.size(), t); };
         Run(c, ms, delayed, client);
         afterHostFrame = nullptr;
         size_t most = 0;
@@ -1411,30 +1413,60 @@ TEST_F(PacedHostTest, EveryFairActionFiresThroughALinkThatLosesAndResendsInOrder
         EXPECT_EQ(form.made(), fair);
         EXPECT_EQ(AllRefusals(), refused);
     }
+    ResetDynamicObjects();
+}
 
+// What the link's allowance lets the host take ahead still strikes at the fair pace: a machine
+// that tells its actions early, through a link that loses and resends, or told over and over,
+// gets no more within any few seconds than a fair one.
+TEST_F(PacedHostTest, WhatALinksAllowanceTakesAheadStrikesNoSoonerThanTheFairPace) {
+    Character& c = Armed();
+    lossPerMille = 100;
+    resendMs = 800;
+    g_NetRoleCalls.lateBound = [](uint32_t player) -> uint32_t { return player == 9 ? 8000 : 0; };
     // Copies in one packet gain nothing from the link's allowance. A cast told at every frame is
     // taken as far ahead as a held packet could be, the transport's most, but what is taken
     // ahead fires no sooner than the fair pace: in any four seconds, no more than the fair
     // machine's casts and one.
     Pause();
     const ClientFrame fairCaster = Every(1008, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)});
-    const size_t fairWithin = MostCastsWithin(c, 12000, false, fairCaster, 4032);
+    const size_t fairWithin = MostWithin(c, 12000, false, fairCaster, 4032);
     const size_t fair = Made(43).size();
     Pause();
     Run(c, 12000, true, Every(1008, 20, {Animation(1, 0), Animation(1, 175), Power(1, 9)}));
     EXPECT_LE(Made(43).size(), fair);
     Pause();
-    g_NetRoleCalls.lateBound = [](uint32_t) -> uint32_t { return 8000; };
-    EXPECT_LE(MostCastsWithin(c, 12000, true, Every(16, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)}), 4032),
+    EXPECT_LE(MostWithin(c, 12000, true, Every(16, 1, {Animation(1, 0), Animation(1, 175), Power(1, 9)}), 4032),
               fairWithin + 1);
-    // Nine casts a frame apart, then one a second: each of those plays on the host's copy at once,
-    // while the nine fire at their times.
-    Pause();
-    const size_t ahead = MostCastsWithin(c, 12000, true, [](uint32_t t) -> std::vector<std::vector<uint8_t>> {
-        if (t < 144 || t % 1008 == 0) return {Animation(1, 0), Animation(1, 175), Power(1, 9)};
-        return {};
-    }, 4032);
-    EXPECT_LE(ahead, fairWithin + 1);
+    // Nine casts, attacks or throws a frame apart, then one a second: each of those plays on the
+    // host's copy at once, while the nine strike at their times.
+    const auto balls = [] { return EventsOfType(EVENT_SPAWN_DYNAMIC_OBJECT).size(); };
+    const struct {
+        const char* name;
+        std::vector<std::vector<uint8_t>> events;
+        uint32_t every;
+        std::function<size_t()> made;
+    } forms[] = {
+        {"power 9", {Animation(1, 0), Animation(1, 175), Power(1, 9)}, 1008, [] { return Made(43).size(); }},
+        {"attack 50", {Animation(1, 0), Animation(1, 50)}, 1200, [] { return Hits(); }},
+        {"throw 150", {Animation(1, 0), Animation(1, 150)}, 1200, balls},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        ResetDynamicObjects();
+        testsupport::InstallPropTemplates();
+        Pause();
+        const size_t fairMost = MostWithin(c, 12000, false, Every(form.every, 1, form.events), 4800, form.made);
+        ResetDynamicObjects();
+        testsupport::InstallPropTemplates();
+        Pause();
+        const auto events = form.events;
+        const uint32_t every = form.every;
+        EXPECT_LE(MostWithin(c, 12000, true, [events, every](uint32_t t) -> std::vector<std::vector<uint8_t>> {
+            if (t < 144 || t % every == 0) return events;
+            return {};
+        }, 4800, form.made), fairMost + 1);
+    }
     ResetDynamicObjects();
 }
 
