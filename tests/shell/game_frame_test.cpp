@@ -99,6 +99,12 @@ protected:
         g_now += 5;     // clock 0 away from 0, which would read as "no frame yet"
     }
     void TearDown() override {
+        // What the cases set up for the frame would otherwise start the next test's match as a
+        // play-test or a network game.
+        ResetMapEditor();
+        g_NetSession = NetSession();
+        for (Character& c : g_Characters) c = Character();
+        g_Control = Control();
         ResetFrameCalls();
         ResetMainLoopState();
         os::Shutdown();
