@@ -80,6 +80,60 @@ grep -qx "  gfx_x11_window" "$work/err" || fail "the entry that ran no test is n
 [ ! -s "$work/results" ] || fail "nothing of a failing log is kept"
 if run_check; then fail "the check with nothing kept fails"; fi
 
+# Programs that run in parts: every test a build's programs hold must run in some entry of that
+# build. Stand-in programs list their tests as GoogleTest does.
+program() {
+  mkdir -p "$work/$1/tests"
+  printf '#!/bin/sh\ncat <<"LIST"\n%s\nLIST\n' "$3" >"$work/$1/tests/$2"
+  chmod +x "$work/$1/tests/$2"
+}
+listed() {
+  "$check" listed "$work/results" "$work/$1" 2>"$work/err"
+}
+start
+keep plain plain.log && keep plain plain-x11.log && keep asan asan.log && keep plain plain-again.log ||
+  fail "the saved logs are kept"
+program plain test_one "PlainTest.
+  RunsEverywhere
+DisplayTest.
+  DrawsInARealWindow"
+program asan test_one "SanitizerTest.
+  IsTooSlowUnderTheSanitizers"
+# Not a program: left alone.
+: >"$work/plain/tests/test_notes.txt"
+listed plain && listed asan || fail "the programs' tests are listed"
+run_check || fail "tests that each ran in their build pass"
+[ -z "$(listed_under "Held by a test program but run by no entry of its build:")" ] ||
+  fail "nothing is named as run nowhere"
+
+# A test that no entry of its build ran fails the run, named with its build, even where the other
+# build ran it; a parameterised test is named as it runs.
+start
+keep plain plain.log && keep plain plain-x11.log && keep asan asan.log && keep plain plain-again.log ||
+  fail "the saved logs are kept"
+program plain test_one "PlainTest.
+  RunsEverywhere
+Kinds/ParamTest.
+  EachKind/0  # GetParam() = 0"
+program asan test_one "PlainTest.
+  RunsEverywhere
+SanitizerTest.
+  IsTooSlowUnderTheSanitizers"
+listed plain && listed asan || fail "the programs' tests are listed"
+if run_check; then fail "a test run by no entry of its build fails the run"; fi
+unrun=$(listed_under "Held by a test program but run by no entry of its build:")
+expected="  Kinds/ParamTest.EachKind/0 ($work/plain)
+  PlainTest.RunsEverywhere ($work/asan)"
+[ "$unrun" = "$expected" ] || fail "the tests run nowhere in their build are named: got '$unrun'"
+
+# A program that cannot list its tests, or a build with none, fails.
+start
+mkdir -p "$work/plain/tests"
+printf '#!/bin/sh\nexit 1\n' >"$work/plain/tests/test_broken"
+chmod +x "$work/plain/tests/test_broken"
+if listed plain; then fail "a program that cannot list its tests fails"; fi
+if listed asan; then fail "a build without test programs fails"; fi
+
 if [ $failures -gt 0 ]; then
   echo "$failures checks failed"
   exit 1
