@@ -460,6 +460,14 @@ std::vector<bool> WatchForTimeOver(const std::vector<GameWindow*>& players, int 
     return seen;
 }
 
+// A screenshot of a frame drawn after all the input given so far. The game saves the frame it
+// drew last, and a machine short of time may have drawn none since the pointer moved: the first
+// shot is saved once the game has read that input, the second after a frame drawn since.
+bool ShotAfterInput(GameWindow& p, gfx::Image* out) {
+    gfx::Image first;
+    return p.Shot(&first) && p.Shot(out);
+}
+
 // The one-minute limit and the ten seconds of the end, then every process back on its results
 // page, whichever of them came back last.
 void PlayToTheResults(const std::vector<GameWindow*>& players, gfx::Image* results) {
@@ -473,16 +481,20 @@ void PlayToTheResults(const std::vector<GameWindow*>& players, gfx::Image* resul
         SCOPED_TRACE(i);
         ASSERT_EQ(players[i]->Program().Wait(0), -1) << "the program " << players[i]->State();
         players[i]->Driver().MoveTo(2, 2);
-        Sleep(500);
-        ASSERT_TRUE(players[i]->Shot(&results[i]));
+        ASSERT_TRUE(ShotAfterInput(*players[i], &results[i]));
         ASSERT_TRUE(ResultsShown(results[i])) << "no results panel; the program is " << players[i]->State();
     }
     // The same result block on every machine: the results panel (the match's time and every
     // counter of both sides) reads the same everywhere.
     for (size_t i = 1; i < players.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(DifferingBlocks(results[0], results[i], ResultsPanel(results[0])), 0)
-            << "the results differ from the host's";
+        const int differing = DifferingBlocks(results[0], results[i], ResultsPanel(results[0]));
+        EXPECT_EQ(differing, 0) << "the results differ from the host's; both pictures are kept as results.bmp in "
+                                << players[0]->Folder() << " and " << players[i]->Folder();
+        if (differing > 0) {
+            SavePicture(players[0]->Folder() / "results.bmp", results[0]);
+            SavePicture(players[i]->Folder() / "results.bmp", results[i]);
+        }
     }
 }
 
@@ -497,9 +509,8 @@ void ExpectPlayersPage(GameWindow& p, int rows, int* own) {
     }
     ASSERT_TRUE(shown) << "no players' page; the program is " << p.State();
     p.Driver().MoveTo(2, 2);
-    Sleep(1500);
     gfx::Image page;
-    ASSERT_TRUE(p.Shot(&page));
+    ASSERT_TRUE(ShotAfterInput(p, &page));
     constexpr int kLines = 4;
     const std::vector<int> local = RowsInTheLocalColour(page, kLines);
     const std::vector<int> others = RowsInTheOthersColour(page, kLines);
